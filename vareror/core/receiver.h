@@ -1,0 +1,72 @@
+#pragma once
+
+#include "image.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vareror::core {
+
+// Bits of takeEvents(); they match the engine's status word.
+enum RxEvent : unsigned { RxStarted = 0x04, RxFskId = 0x10, RxEnded = 0x20 };
+
+// Mirrors the engine's receive word; the library maps its bits to these fields.
+struct RxOptions {
+    bool fskIdRx = true, afc = true, lmsSmoothing = false, autoRestart = true, autoStop = true,
+         autoResync = true, autoSlant = true, autoClear = true;
+    int syncAccuracy = 1;            // 0 low .. 2 high
+    int rxBuffer = 1;                // 0 off, 1 RAM, 2 file
+    int demodulator = 2;             // 0 PLL, 1 zero-crossing, 2 Hilbert
+    int dspFilter = 1;               // 0 off, 1 broad, 2 sharp, 3 very sharp
+};
+
+class RxEngine;
+
+// The SSTV receiver: feed it audio, it finds VIS headers, tracks the line syncs and draws the
+// pictures it receives. Not thread-safe: one thread feeds it and reads its results.
+class Receiver {
+public:
+    explicit Receiver(double sampleRate);
+    ~Receiver();
+    Receiver(const Receiver &) = delete;
+    Receiver &operator=(const Receiver &) = delete;
+
+    void setOptions(const RxOptions &);
+    RxOptions options() const;
+    // Adaptive filter: 0 off, 1 noise smoothing, 2 auto-notch fast, 3 auto-notch slow.
+    // Noise smoothing runs while this is 0 or 1 and RxOptions::lmsSmoothing is set, or
+    // while this is 1; the auto-notches run whenever selected.
+    void setLms(int mode);
+    int lms() const;
+    void setNotch(double hz);        // 0 = off
+    double notch() const;
+
+    void process(const float *samples, size_t n);   // feed audio, any chunk size
+    unsigned takeEvents();           // OR of RxEvent since last call, then cleared
+    void startScan(int mode);        // Force RX: start a picture in that mode now
+    void stopScan();                 // end the picture, back to waiting for a VIS
+    bool receiving() const;
+    int mode() const;                // mode of current/last picture; 6 before any
+    int linesReceived() const;       // picture lines received so far
+    const RgbImage &picture() const; // exposed size of mode() (modes 0..2 at twice size)
+    int dirtyFrom() const;
+    int dirtyTo() const;
+    void clearDirty();               // rows changed since clearDirty: [dirtyFrom, dirtyTo)
+    std::string fskId() const;       // last received FSK ID text
+    bool resync();                   // redraw from the kept signal; false when RX buffer is off
+    bool correctSlant();             // measure clock error from sync positions, redraw straight
+    double slantPpm() const;
+
+    // Extras for tools and tests (compatible additions to the engine contract).
+    double sampleRate() const;
+    double pictureStartSeconds() const;  // input time of the current/last picture's first period
+    double tuningOffsetHz() const;       // AFC offset measured on the last VIS leader
+    uint64_t samplesProcessed() const;
+
+private:
+    std::unique_ptr<RxEngine> d;
+};
+
+} // namespace vareror::core
