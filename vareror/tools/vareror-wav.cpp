@@ -1,0 +1,45 @@
+// vareror-wav: encodes pictures into SSTV audio files and decodes them again.
+#include "commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstring>
+
+// Stand-in used until the decoder's own definition is linked in; that strong definition
+// (tools/decode.cpp) replaces this one.
+__attribute__((weak)) int runDecode(int, char **)
+{
+    std::fprintf(stderr, "vareror-wav: decode is not available\n");
+    return 2;
+}
+
+namespace {
+
+void usage(FILE *f)
+{
+    std::fprintf(f,
+                 "usage: vareror-wav encode --mode N --rate R [--fskid TEXT] [--cwid] picture out.wav\n"
+                 "       vareror-wav decode [options] in.wav\n");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv); // lets QImage find its format plugins
+    if (argc < 2) {
+        usage(stderr);
+        return 2;
+    }
+    const char *cmd = argv[1];
+    if (!std::strcmp(cmd, "encode")) return runEncode(argc - 1, argv + 1);
+    if (!std::strcmp(cmd, "decode")) return runDecode(argc - 1, argv + 1);
+    if (!std::strcmp(cmd, "--help") || !std::strcmp(cmd, "-h") || !std::strcmp(cmd, "help")) {
+        usage(stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "vareror-wav: unknown command \"%s\"\n", cmd);
+    usage(stderr);
+    return 2;
+}
