@@ -26,6 +26,26 @@ QString appTitle()
     return name.isEmpty() ? QStringLiteral("Tovaro") : name;
 }
 
+QStringList filterToQt(const QString& filter)
+{
+    QStringList out;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        out << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns.simplified());
+    }
+    return out;
+}
+
+QString displayText(const QString& text)
+{
+    QString s = text;
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
 void CommonDialog::cancelled()
 {
     if (CancelError)

@@ -3,8 +3,11 @@
 // dialogs (open, save, colour, font, printer). The program uses QtUi; tests use
 // ScriptedUi (ScriptedUi.h), which records what was shown and answers from a queue.
 
+#include "platform/Vb.h"
+
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -69,10 +72,9 @@ enum CommonDialogFlags : int {
 inline constexpr int cdlCancel = 32755;
 
 // Thrown by CommonDialog's Show... when the operator cancels and CancelError is set.
-class DialogCancelled : public std::runtime_error {
+class DialogCancelled : public VbError {
 public:
-    DialogCancelled() : std::runtime_error("Cancel was selected.") {}
-    int number() const { return cdlCancel; }
+    DialogCancelled() : VbError(cdlCancel, QStringLiteral("Cancel was selected.")) {}
 };
 
 struct FileDialogRequest {
@@ -128,6 +130,14 @@ public:
 
 // The application's title shown by message boxes that have no title of their own.
 QString appTitle();
+
+// A dialog filter in the "Name|*.ext|Name2|*.a;*.b" form as Qt name filters
+// ("Name (*.ext)", "Name2 (*.a *.b)"); a name that already ends in "(...)" keeps it and
+// gets the patterns appended as Qt expects them last.
+QStringList filterToQt(const QString& filter);
+
+// Message-box and prompt texts use CR LF or a lone CR between lines; as displayed text.
+QString displayText(const QString& text);
 
 // The one common-dialog control of a window: a use sets only the properties it needs
 // and the others keep the values of the last use. Show... with CancelError set throws

@@ -1,0 +1,34 @@
+#pragma once
+// One running instance per user: a lock file in the application folder. A lock left
+// behind by a process that is gone is taken over.
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+
+namespace platform {
+
+class InstanceLock {
+public:
+    // folder: where the lock file lives (the application folder by default).
+    explicit InstanceLock(QString folder = {});
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // Creates the folder when missing and takes the lock. Returns true when this is the
+    // only instance, false when another living process holds it (or it can't be made).
+    bool tryLock();
+    bool isLocked() const;
+    void unlock();
+    QString lockFilePath() const { return path_; }
+
+private:
+    QString folder_;
+    QString path_;
+    std::unique_ptr<QLockFile> lock_;
+};
+
+} // namespace platform
