@@ -1,0 +1,390 @@
+#include "audio.h"
+
+#include <portaudio.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace vareror::lib {
+
+// ---- SampleRing ----
+
+SampleRing::SampleRing(size_t capacity) : buf_(std::max<size_t>(capacity, 16)) {}
+
+size_t SampleRing::push(const float *in, size_t n)
+{
+    const uint64_t w = write_.load(std::memory_order_relaxed);
+    const uint64_t r = read_.load(std::memory_order_acquire);
+    const size_t space = buf_.size() - size_t(w - r);
+    n = std::min(n, space);
+    for (size_t i = 0; i < n; ++i)
+        buf_[(w + i) % buf_.size()] = in[i];
+    write_.store(w + n, std::memory_order_release);
+    return n;
+}
+
+size_t SampleRing::pop(float *out, size_t n)
+{
+    uint64_t r = read_.load(std::memory_order_relaxed);
+    const uint64_t w = write_.load(std::memory_order_acquire);
+    const uint64_t drop = dropTo_.load(std::memory_order_acquire);
+    if (drop > r)
+        r = std::min(drop, w);
+    n = std::min(n, size_t(w - r));
+    for (size_t i = 0; i < n; ++i)
+        out[i] = buf_[(r + i) % buf_.size()];
+    read_.store(r + n, std::memory_order_release);
+    return n;
+}
+
+size_t SampleRing::fill() const
+{
+    const uint64_t w = write_.load(std::memory_order_acquire);
+    uint64_t r = read_.load(std::memory_order_acquire);
+    r = std::max(r, std::min(dropTo_.load(std::memory_order_acquire), w));
+    return size_t(w - r);
+}
+
+// ---- gain ----
+
+namespace {
+std::atomic<uint32_t> g_gain{0xFFFFFFFFu};
+}
+
+uint32_t outputGain() { return g_gain.load(); }
+void setOutputGain(uint32_t gain) { g_gain.store(gain); }
+float monoGain()
+{
+    const uint32_t g = g_gain.load();
+    return float((g & 0xFFFF) + (g >> 16)) / (2.0f * 65535.0f);
+}
+
+// ---- PortAudio ----
+
+namespace {
+std::mutex g_paMutex;
+int g_paUsers = 0;
+
+PaDeviceIndex findDevice(const std::string &name, bool output, std::string &found)
+{
+    const int count = Pa_GetDeviceCount();
+    auto usable = [output](const PaDeviceInfo *info) {
+        return info && (output ? info->maxOutputChannels : info->maxInputChannels) > 0;
+    };
+    if (name.empty() || name == "default") {
+        const PaDeviceIndex d = output ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice();
+        if (d != paNoDevice && usable(Pa_GetDeviceInfo(d))) {
+            found = Pa_GetDeviceInfo(d)->name;
+            return d;
+        }
+        return paNoDevice;
+    }
+    // The exact name first, then a name that contains the given one (case ignored).
+    for (int i = 0; i < count; ++i) {
+        const PaDeviceInfo *info = Pa_GetDeviceInfo(i);
+        if (usable(info) && name == info->name) {
+            found = info->name;
+            return i;
+        }
+    }
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        return s;
+    };
+    const std::string want = lower(name);
+    for (int i = 0; i < count; ++i) {
+        const PaDeviceInfo *info = Pa_GetDeviceInfo(i);
+        if (usable(info) && lower(info->name).find(want) != std::string::npos) {
+            found = info->name;
+            return i;
+        }
+    }
+    return paNoDevice;
+}
+} // namespace
+
+bool portAudioAcquire(std::string &error)
+{
+    std::lock_guard<std::mutex> lock(g_paMutex);
+    if (g_paUsers == 0) {
+        const PaError e = Pa_Initialize();
+        if (e != paNoError) {
+            error = std::string("sound system unavailable: ") + Pa_GetErrorText(e);
+            return false;
+        }
+    }
+    ++g_paUsers;
+    return true;
+}
+
+void portAudioRelease()
+{
+    std::lock_guard<std::mutex> lock(g_paMutex);
+    if (g_paUsers > 0 && --g_paUsers == 0)
+        Pa_Terminate();
+}
+
+std::vector<std::string> cardNames(bool output)
+{
+    std::vector<std::string> names;
+    std::string error;
+    if (!portAudioAcquire(error))
+        return names;
+    for (int i = 0; i < Pa_GetDeviceCount(); ++i) {
+        const PaDeviceInfo *info = Pa_GetDeviceInfo(i);
+        if (info && (output ? info->maxOutputChannels : info->maxInputChannels) > 0 && info->name)
+            names.emplace_back(info->name);
+    }
+    portAudioRelease();
+    return names;
+}
+
+// ---- CardOutput ----
+
+CardOutput::CardOutput(const std::string &name, int rate) : rate_(rate), ring_(size_t(rate) * 4)
+{
+    if (!portAudioAcquire(error_))
+        return;
+    acquired_ = true;
+    const PaDeviceIndex dev = findDevice(name, true, deviceName_);
+    if (dev == paNoDevice) {
+        error_ = Pa_GetDeviceCount() <= 0 ? "no sound card found"
+                                          : "sound card \"" + name + "\" not found";
+        return;
+    }
+    const PaDeviceInfo *info = Pa_GetDeviceInfo(dev);
+    channels_ = std::min(2, info->maxOutputChannels);
+    PaStreamParameters p{};
+    p.device = dev;
+    p.channelCount = channels_;
+    p.sampleFormat = paFloat32;
+    p.suggestedLatency = info->defaultHighOutputLatency;
+    PaStream *stream = nullptr;
+    PaError e = Pa_OpenStream(&stream, nullptr, &p, rate, paFramesPerBufferUnspecified,
+                              paClipOff, &CardOutput::callback, this);
+    if (e == paNoError)
+        e = Pa_StartStream(stream);
+    if (e != paNoError) {
+        if (stream)
+            Pa_CloseStream(stream);
+        error_ = "cannot open sound card \"" + deviceName_ + "\" at " + std::to_string(rate) +
+                 " Hz: " + Pa_GetErrorText(e);
+        return;
+    }
+    stream_ = stream;
+    if (const PaStreamInfo *si = Pa_GetStreamInfo(stream))
+        latency_ = si->outputLatency;
+}
+
+CardOutput::~CardOutput()
+{
+    if (stream_) {
+        Pa_StopStream(static_cast<PaStream *>(stream_));
+        Pa_CloseStream(static_cast<PaStream *>(stream_));
+    }
+    if (acquired_)
+        portAudioRelease();
+}
+
+size_t CardOutput::wanted(double aheadSeconds) const
+{
+    const size_t target = std::min(ring_.capacity(), size_t(aheadSeconds * rate_));
+    const size_t fill = ring_.fill();
+    return fill >= target ? 0 : target - fill;
+}
+
+void CardOutput::write(const float *mono, size_t n) { ring_.push(mono, n); }
+
+int CardOutput::callback(const void *, void *output, unsigned long frames, const PaStreamCallbackTimeInfo *,
+                         unsigned long, void *user)
+{
+    auto *self = static_cast<CardOutput *>(user);
+    auto *out = static_cast<float *>(output);
+    float mono[512];
+    const uint32_t g = g_gain.load(std::memory_order_relaxed);
+    const float gl = float(g & 0xFFFF) / 65535.0f, gr = float(g >> 16) / 65535.0f;
+    const float gm = (gl + gr) * 0.5f;
+    unsigned long done = 0;
+    bool short_ = false;
+    while (done < frames) {
+        const size_t want = std::min<size_t>(512, frames - done);
+        size_t got = self->ring_.pop(mono, want);
+        if (got < want) {
+            std::fill(mono + got, mono + want, 0.0f);
+            short_ = got > 0 || short_;
+        }
+        for (size_t i = 0; i < want; ++i) {
+            if (self->channels_ == 2) {
+                out[2 * (done + i)] = mono[i] * gl;
+                out[2 * (done + i) + 1] = mono[i] * gr;
+            } else {
+                out[done + i] = mono[i] * gm;
+            }
+        }
+        done += want;
+    }
+    if (short_)
+        self->underruns_.fetch_add(1, std::memory_order_relaxed);
+    return paContinue;
+}
+
+// ---- CardInput ----
+
+CardInput::CardInput(const std::string &name, int rate) : ring_(size_t(rate) * 8)
+{
+    if (!portAudioAcquire(error_))
+        return;
+    acquired_ = true;
+    const PaDeviceIndex dev = findDevice(name, false, deviceName_);
+    if (dev == paNoDevice) {
+        error_ = Pa_GetDeviceCount() <= 0 ? "no sound card found"
+                                          : "sound card \"" + name + "\" not found";
+        return;
+    }
+    const PaDeviceInfo *info = Pa_GetDeviceInfo(dev);
+    channels_ = std::min(2, info->maxInputChannels);
+    PaStreamParameters p{};
+    p.device = dev;
+    p.channelCount = channels_;
+    p.sampleFormat = paFloat32;
+    p.suggestedLatency = info->defaultHighInputLatency;
+    PaStream *stream = nullptr;
+    PaError e = Pa_OpenStream(&stream, &p, nullptr, rate, paFramesPerBufferUnspecified,
+                              paClipOff, &CardInput::callback, this);
+    if (e == paNoError)
+        e = Pa_StartStream(stream);
+    if (e != paNoError) {
+        if (stream)
+            Pa_CloseStream(stream);
+        error_ = "cannot open sound card \"" + deviceName_ + "\" at " + std::to_string(rate) +
+                 " Hz: " + Pa_GetErrorText(e);
+        return;
+    }
+    stream_ = stream;
+}
+
+CardInput::~CardInput()
+{
+    if (stream_) {
+        Pa_StopStream(static_cast<PaStream *>(stream_));
+        Pa_CloseStream(static_cast<PaStream *>(stream_));
+    }
+    if (acquired_)
+        portAudioRelease();
+}
+
+int CardInput::callback(const void *input, void *, unsigned long frames, const PaStreamCallbackTimeInfo *,
+                        unsigned long, void *user)
+{
+    auto *self = static_cast<CardInput *>(user);
+    if (!input)
+        return paContinue;
+    const auto *in = static_cast<const float *>(input);
+    float mono[512];
+    unsigned long done = 0;
+    while (done < frames) {
+        const size_t n = std::min<size_t>(512, frames - done);
+        for (size_t i = 0; i < n; ++i)
+            mono[i] = self->channels_ == 2 ? 0.5f * (in[2 * (done + i)] + in[2 * (done + i) + 1])
+                                           : in[done + i];
+        if (self->ring_.push(mono, n) < n)
+            self->overruns_.fetch_add(1, std::memory_order_relaxed);
+        done += n;
+    }
+    return paContinue;
+}
+
+size_t CardInput::read(std::vector<float> &out)
+{
+    const size_t n = ring_.fill();
+    const size_t old = out.size();
+    out.resize(old + n);
+    const size_t got = ring_.pop(out.data() + old, n);
+    out.resize(old + got);
+    return got;
+}
+
+// ---- WAV files ----
+
+WavWriter::WavWriter(const std::string &path, int rate)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE *f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f) {
+        error_ = "cannot write \"" + path + "\": " + sf_strerror(nullptr);
+        return;
+    }
+    // Keep the header current, so the file is complete after every transmission.
+    sf_command(f, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
+    sf_command(f, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    file_ = f;
+}
+
+WavWriter::~WavWriter()
+{
+    if (file_)
+        sf_close(static_cast<SNDFILE *>(file_));
+}
+
+void WavWriter::write(const float *mono, size_t n)
+{
+    if (!file_ || n == 0)
+        return;
+    frames_ += uint64_t(sf_writef_float(static_cast<SNDFILE *>(file_), mono, sf_count_t(n)));
+}
+
+void WavWriter::sync()
+{
+    if (file_)
+        sf_write_sync(static_cast<SNDFILE *>(file_));
+}
+
+WavReader::WavReader(const std::string &path)
+{
+    SF_INFO info{};
+    SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f) {
+        error_ = "cannot read \"" + path + "\": " + sf_strerror(nullptr);
+        return;
+    }
+    if (info.channels < 1 || info.samplerate <= 0) {
+        sf_close(f);
+        error_ = "\"" + path + "\" holds no sound";
+        return;
+    }
+    file_ = f;
+    rate_ = info.samplerate;
+    channels_ = info.channels;
+}
+
+WavReader::~WavReader()
+{
+    if (file_)
+        sf_close(static_cast<SNDFILE *>(file_));
+}
+
+void WavReader::read(float *out, size_t n)
+{
+    size_t got = 0;
+    if (file_ && !atEnd_) {
+        scratch_.resize(n * size_t(channels_));
+        const sf_count_t r = sf_readf_float(static_cast<SNDFILE *>(file_), scratch_.data(), sf_count_t(n));
+        got = r > 0 ? size_t(r) : 0;
+        for (size_t i = 0; i < got; ++i) {
+            float sum = 0;
+            for (int c = 0; c < channels_; ++c)
+                sum += scratch_[i * size_t(channels_) + size_t(c)];
+            out[i] = sum / float(channels_);
+        }
+        if (got < n)
+            atEnd_ = true;
+    }
+    std::fill(out + got, out + n, 0.0f);
+}
+
+} // namespace vareror::lib

@@ -1,0 +1,136 @@
+#pragma once
+// The engine's sound devices: a sound card through PortAudio, a WAV file (libsndfile), and
+// nothing. (The loopback lives in the engine itself: what is sent is handed to the receiver.)
+// A sound card runs on its own clock; its callbacks touch nothing but lock-free rings, which
+// the engine services from mmsDoJob on the program's thread.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct PaStreamCallbackTimeInfo;
+
+namespace vareror::lib {
+
+// Single-producer single-consumer ring of float samples with 64-bit running counters.
+class SampleRing {
+public:
+    explicit SampleRing(size_t capacity);
+    size_t push(const float *in, size_t n);  // producer; returns samples taken
+    size_t pop(float *out, size_t n);        // consumer; returns samples given
+    size_t fill() const;
+    size_t capacity() const { return buf_.size(); }
+    uint64_t consumed() const { return read_.load(std::memory_order_acquire); }
+    uint64_t produced() const { return write_.load(std::memory_order_acquire); }
+    // Producer side: everything pushed so far is to be dropped by the consumer.
+    void dropQueued() { dropTo_.store(produced(), std::memory_order_release); }
+
+private:
+    std::vector<float> buf_;
+    std::atomic<uint64_t> read_{0}, write_{0}, dropTo_{0};
+};
+
+// Process-wide output gain (left low, right high 16 bits).
+uint32_t outputGain();
+void setOutputGain(uint32_t gain);
+// Gain for a one-channel output: the mean of both channels, 0..1.
+float monoGain();
+
+// PortAudio, started on first use and ended by the last user.
+bool portAudioAcquire(std::string &error);
+void portAudioRelease();
+
+class CardOutput {
+public:
+    // Opens the named device ("default" for the system's default) at `rate`; check ok().
+    CardOutput(const std::string &name, int rate);
+    ~CardOutput();
+    bool ok() const { return stream_ != nullptr; }
+    const std::string &error() const { return error_; }
+    const std::string &deviceName() const { return deviceName_; }
+    // Samples to write now to keep the card about `aheadSeconds` ahead.
+    size_t wanted(double aheadSeconds) const;
+    void write(const float *mono, size_t n);  // pre-gain; the gain applies as they play
+    bool drained() const { return ring_.fill() == 0; }
+    uint64_t played() const { return ring_.consumed(); }
+    uint64_t written() const { return ring_.produced(); }
+    void drop() { ring_.dropQueued(); }
+    double latencySeconds() const { return latency_; }
+    uint64_t underruns() const { return underruns_.load(); }
+
+private:
+    static int callback(const void *, void *, unsigned long, const PaStreamCallbackTimeInfo *,
+                        unsigned long, void *);
+    void *stream_ = nullptr;
+    bool acquired_ = false;
+    int channels_ = 1, rate_ = 11025;
+    double latency_ = 0;
+    SampleRing ring_;
+    std::atomic<uint64_t> underruns_{0};
+    std::string error_, deviceName_;
+};
+
+class CardInput {
+public:
+    CardInput(const std::string &name, int rate);
+    ~CardInput();
+    bool ok() const { return stream_ != nullptr; }
+    const std::string &error() const { return error_; }
+    const std::string &deviceName() const { return deviceName_; }
+    size_t read(std::vector<float> &out);  // appends everything captured since the last read
+    uint64_t overruns() const { return overruns_.load(); }
+
+private:
+    static int callback(const void *, void *, unsigned long, const PaStreamCallbackTimeInfo *,
+                        unsigned long, void *);
+    void *stream_ = nullptr;
+    bool acquired_ = false;
+    int channels_ = 1;
+    SampleRing ring_;
+    std::atomic<uint64_t> overruns_{0};
+    std::string error_, deviceName_;
+};
+
+// 16-bit mono WAV file written as the samples come.
+class WavWriter {
+public:
+    WavWriter(const std::string &path, int rate);
+    ~WavWriter();
+    bool ok() const { return file_ != nullptr; }
+    const std::string &error() const { return error_; }
+    void write(const float *mono, size_t n);  // samples already carry the gain
+    void sync();
+    uint64_t frames() const { return frames_; }
+
+private:
+    void *file_ = nullptr;
+    uint64_t frames_ = 0;
+    std::string error_;
+};
+
+// A WAV (or any libsndfile) file read as mono; silence after its end.
+class WavReader {
+public:
+    explicit WavReader(const std::string &path);
+    ~WavReader();
+    bool ok() const { return file_ != nullptr; }
+    const std::string &error() const { return error_; }
+    int rate() const { return rate_; }
+    bool atEnd() const { return atEnd_; }
+    void read(float *out, size_t n);
+
+private:
+    void *file_ = nullptr;
+    int rate_ = 0, channels_ = 1;
+    bool atEnd_ = false;
+    std::vector<float> scratch_;
+    std::string error_;
+};
+
+// Names of the sound cards present (for the option dialog), "" entries excluded.
+std::vector<std::string> cardNames(bool output);
+
+} // namespace vareror::lib

@@ -1,0 +1,729 @@
+#include "engine.h"
+
+#include "dib.h"
+#include "modes.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace vareror::lib {
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+// A sound card is kept this far ahead of what it plays.
+constexpr double kCardAheadSeconds = 1.0;
+// A real-time job never makes up for more than this (a stalled program loses the time).
+constexpr int64_t kMaxRealSliceNs = 1000000000;
+constexpr size_t kPttLogSize = 32;
+
+std::string toStd(const QString &s) { return s.toStdString(); }
+
+bool isWav(const QString &device) { return device.startsWith("wav:"); }
+} // namespace
+
+unsigned StatusQueue::take(bool sendingNow)
+{
+    if (!queue_.empty() && queue_.front() == 0x20) {
+        queue_.pop_front();
+        return 0x20;
+    }
+    unsigned word = 0;
+    while (!queue_.empty() && queue_.front() != 0x20) {
+        word |= queue_.front();
+        queue_.pop_front();
+    }
+    if (sendingNow)
+        word |= 0x08;
+    return word;
+}
+
+Engine::Engine(EngineSettings &settings) : s_(settings)
+{
+    fskIdLatin1_ = s_.fskId.toLatin1().toStdString();
+    outRate_ = inRate_ = s_.rate;
+    makeReceiver();
+}
+
+Engine::~Engine()
+{
+    stopTx();
+    manualPtt_ = false;
+    applyPtt();
+    ptt_.close();
+    closeDevices();
+    saveSettings();
+}
+
+void Engine::saveSettings()
+{
+    s_.fskId = QString::fromLatin1(fskIdLatin1_.c_str());
+    if (!s_.save())
+        std::fprintf(stderr, "vareror: cannot write %s\n", toStd(EngineSettings::filePath()).c_str());
+}
+
+// ---- devices and clock ----
+
+void Engine::start()
+{
+    if (started_)
+        return;
+    started_ = true;
+    openDevices();
+    openPtt();
+}
+
+void Engine::closeDevices()
+{
+    cardOut_.reset();
+    cardIn_.reset();
+    wavOut_.reset();
+    wavIn_.reset();
+    outKind_ = inKind_ = DeviceKind::None;
+}
+
+void Engine::openDevices()
+{
+    closeDevices();
+    QStringList notes;
+    const QString out = s_.output, in = s_.input;
+    outRate_ = s_.rate;
+    if (out == "none" || out.isEmpty()) {
+        outKind_ = DeviceKind::None;
+        notes << "Output: none";
+    } else if (out == "loopback") {
+        outKind_ = DeviceKind::Loopback;
+        notes << "Output: internal loopback";
+    } else if (isWav(out)) {
+        wavOut_ = std::make_unique<WavWriter>(toStd(out.mid(4)), outRate_);
+        if (wavOut_->ok()) {
+            outKind_ = DeviceKind::Wav;
+            notes << "Output: WAV file " + out.mid(4);
+        } else {
+            notes << "Output: " + QString::fromStdString(wavOut_->error());
+            wavOut_.reset();
+        }
+    } else {
+        cardOut_ = std::make_unique<CardOutput>(toStd(out), outRate_);
+        if (cardOut_->ok()) {
+            outKind_ = DeviceKind::Card;
+            notes << "Output: sound card " + QString::fromStdString(cardOut_->deviceName());
+        } else {
+            notes << "Output: " + QString::fromStdString(cardOut_->error()) + ", running without sound";
+            cardOut_.reset();
+        }
+    }
+    inRate_ = s_.rate;
+    if (in == "none" || in.isEmpty()) {
+        notes << "Input: none";
+    } else if (in == "loopback") {
+        inKind_ = DeviceKind::Loopback;
+        notes << "Input: internal loopback";
+    } else if (isWav(in)) {
+        wavIn_ = std::make_unique<WavReader>(toStd(in.mid(4)));
+        if (wavIn_->ok()) {
+            inKind_ = DeviceKind::Wav;
+            inRate_ = wavIn_->rate();
+            notes << "Input: WAV file " + in.mid(4) + QString(" (%1 Hz)").arg(inRate_);
+        } else {
+            notes << "Input: " + QString::fromStdString(wavIn_->error());
+            wavIn_.reset();
+        }
+    } else {
+        cardIn_ = std::make_unique<CardInput>(toStd(in), s_.rate);
+        if (cardIn_->ok()) {
+            inKind_ = DeviceKind::Card;
+            notes << "Input: sound card " + QString::fromStdString(cardIn_->deviceName());
+        } else {
+            notes << "Input: " + QString::fromStdString(cardIn_->error()) + ", running without sound";
+            cardIn_.reset();
+        }
+    }
+    realClock_ = outKind_ == DeviceKind::Card || inKind_ == DeviceKind::Card;
+    soundStatus_ = notes.join("; ");
+    clockNs_ = 0;
+    outTicks_ = inTicks_ = 0;
+    lastJob_ = Clock::now();
+    makeReceiver();
+}
+
+void Engine::openPtt()
+{
+    const bool keyed = ptt_.keyed();
+    ptt_.open(toStd(s_.ptt), toStd(s_.pttPort), s_.rigModel);
+    if (keyed)
+        ptt_.set(true);
+}
+
+void Engine::makeReceiver()
+{
+    double rate = inRate_;
+    if (inKind_ == DeviceKind::Card)
+        rate *= s_.clock;
+    rx_ = std::make_unique<core::Receiver>(rate);
+    applyRxOptions();
+    rx_->setNotch(notchHz_);
+}
+
+void Engine::applyRxOptions()
+{
+    const auto w = uint32_t(s_.rxWord);
+    core::RxOptions o;
+    o.fskIdRx = w & 0x1;
+    o.afc = w & 0x2;
+    o.lmsSmoothing = w & 0x4;
+    o.autoRestart = w & 0x8;
+    o.autoStop = w & 0x10;
+    o.autoResync = w & 0x20;
+    o.autoSlant = w & 0x40;
+    o.autoClear = w & 0x80;
+    // Two-bit fields hold 0..2 (the filter 0..3); a 3 in the others counts as the highest.
+    o.syncAccuracy = std::min(2, int((w >> 16) & 3));
+    o.rxBuffer = std::min(2, int((w >> 20) & 3));
+    o.demodulator = std::min(2, int((w >> 24) & 3));
+    o.dspFilter = int((w >> 28) & 3);
+    rx_->setOptions(o);
+    // The engine's LMS modes are 0 noise smoothing (on while the word's &H4 is set), 1 the
+    // fast and 2 the slow auto-notch; the receiver counts 1 to 3 for them.
+    rx_->setLms(s_.lms == 1 ? 2 : s_.lms == 2 ? 3 : 0);
+}
+
+// ---- PTT ----
+
+void Engine::logPtt(bool on)
+{
+    pttLog_.push_back(std::string(on ? "on@" : "off@") + std::to_string(sentSamples_));
+    while (pttLog_.size() > kPttLogSize)
+        pttLog_.pop_front();
+}
+
+void Engine::applyPtt()
+{
+    const bool want = manualPtt_ || transmitting();
+    if (want == ptt_.keyed())
+        return;
+    ptt_.set(want);
+    logPtt(want);
+}
+
+void Engine::setManualPtt(bool on)
+{
+    start();
+    manualPtt_ = on;
+    applyPtt();
+}
+
+// ---- transmitter ----
+
+void Engine::finishTx()
+{
+    txKind_ = TxKind::None;
+    encoder_.reset();
+    tone_.reset();
+    generationDone_ = draining_ = false;
+    lineMarks_.clear();
+    // A transmission ends the manual keying as well: the announcement's PTT is part of it.
+    manualPtt_ = false;
+    applyPtt();
+    if (wavOut_)
+        wavOut_->sync();
+    status_.push(0x20);
+}
+
+void Engine::stopTx()
+{
+    speech_.clear();
+    speechPos_ = 0;
+    if (cardOut_)
+        cardOut_->drop();
+    if (transmitting())
+        finishTx();
+}
+
+bool Engine::sendPic(int mode)
+{
+    if (!core::validMode(mode))
+        return false;
+    const QImage *dib = DibTable::instance().find(txDib_);
+    if (!dib)
+        return false;
+    start();
+    const core::ModeInfo &m = core::modeInfo(mode);
+    // The program draws the picture to send into the top-left corner of the TX DIB at the
+    // mode's exposed size; the copy made here is what goes out, whatever is drawn later.
+    const QImage area = dib->copy(0, 0, m.exposedWidth, m.exposedHeight)
+                            .convertToFormat(QImage::Format_RGB888);
+    core::TxRequest req;
+    req.mode = mode;
+    req.picture = core::RgbImage(area.width(), area.height());
+    for (int y = 0; y < area.height(); ++y)
+        std::copy_n(area.constScanLine(y), size_t(area.width()) * 3, req.picture.pixel(0, y));
+    req.sampleRate = outRate_;
+    req.clockFactor = outKind_ == DeviceKind::Card ? s_.clock : 1.0;
+    req.fskId = s_.txWord & 0x1;
+    req.cwId = s_.txWord & 0x2;
+    req.idText = fskIdLatin1_;
+    auto encoder = std::make_unique<core::Encoder>(req);
+    if (!encoder->valid())
+        return false;
+    stopTx();
+    encoder_ = std::move(encoder);
+    txMode_ = mode;
+    txKind_ = TxKind::Picture;
+    generationDone_ = draining_ = false;
+    lineMarks_.clear();
+    status_.push(0x08);
+    applyPtt(); // keyed before the first sample
+    return true;
+}
+
+bool Engine::sendTone(int hz)
+{
+    // A tone of 0 Hz (or less) is no transmission: the program asks for it when it abandons
+    // an announcement, right before stopping.
+    if (hz <= 0)
+        return false;
+    start();
+    const double rate = outRate_ * (outKind_ == DeviceKind::Card ? s_.clock : 1.0);
+    const double f = std::min(double(hz), rate / 2 - 1);
+    stopTx();
+    tone_ = std::make_unique<core::ToneGenerator>(f, rate);
+    txKind_ = TxKind::Tone;
+    generationDone_ = draining_ = false;
+    status_.push(0x08);
+    applyPtt();
+    return true;
+}
+
+void Engine::sendStop()
+{
+    stopTx();
+    manualPtt_ = false;
+    applyPtt();
+}
+
+bool Engine::playSamples(const float *samples, int count, int rate)
+{
+    if (!samples || count <= 0 || rate <= 0)
+        return false;
+    start();
+    // Linear interpolation is plenty for speech.
+    const double step = double(rate) / outRate_;
+    const auto outCount = size_t(std::floor((count - 1) / step)) + 1;
+    if (speechPos_ > 0) {
+        speech_.erase(speech_.begin(), speech_.begin() + long(speechPos_));
+        speechPos_ = 0;
+    }
+    speech_.reserve(speech_.size() + outCount);
+    for (size_t i = 0; i < outCount; ++i) {
+        const double t = double(i) * step;
+        const auto k = size_t(t);
+        const double frac = t - double(k);
+        const float a = samples[std::min<size_t>(k, size_t(count) - 1)];
+        const float b = samples[std::min<size_t>(k + 1, size_t(count) - 1)];
+        speech_.push_back(float(a + (b - a) * frac));
+    }
+    return true;
+}
+
+// Fills up to n samples of what is being sent: the announcement first, then the picture or
+// tone. Returns the samples produced; fewer than n when the transmission runs out.
+size_t Engine::produce(float *out, size_t n)
+{
+    size_t done = 0;
+    if (speechPos_ < speech_.size()) {
+        const size_t k = std::min(n, speech_.size() - speechPos_);
+        std::copy_n(speech_.data() + speechPos_, k, out);
+        speechPos_ += k;
+        done += k;
+        if (speechPos_ >= speech_.size()) {
+            speech_.clear();
+            speechPos_ = 0;
+        }
+    }
+    if (done < n && txKind_ == TxKind::Tone) {
+        done += tone_->generate(out + done, n - done);
+    } else if (done < n && txKind_ == TxKind::Picture && !generationDone_) {
+        while (done < n) {
+            const size_t k = encoder_->generate(out + done, n - done);
+            if (k == 0)
+                break;
+            done += k;
+        }
+        if (encoder_->finished())
+            generationDone_ = true;
+    }
+    return done;
+}
+
+int Engine::txPosition(int kind) const
+{
+    if (txKind_ != TxKind::Picture || !encoder_)
+        return 0;
+    const core::ModeInfo &m = core::modeInfo(txMode_);
+    int line = encoder_->currentLine();
+    if (kind == 1 && cardOut_) {
+        // The line the card is playing now, from the marks left as lines were generated.
+        const uint64_t played = cardOut_->played();
+        line = 0;
+        for (const auto &mark : lineMarks_) {
+            if (mark.first > played)
+                break;
+            line = mark.second;
+        }
+    }
+    // Positions count the lines the program shows (modes 0..2 are shown at twice their size).
+    return m.height > 0 ? line * m.exposedHeight / m.height : line;
+}
+
+// ---- receiver ----
+
+void Engine::feedReceiver(const float *samples, size_t n)
+{
+    // Small pieces, so the order of the receiver's events is known to within 20 ms.
+    const size_t piece = std::max<size_t>(1, size_t(rx_->sampleRate() / 50));
+    for (size_t i = 0; i < n; i += piece) {
+        rx_->process(samples + i, std::min(piece, n - i));
+        takeRxEvents();
+    }
+}
+
+void Engine::takeRxEvents()
+{
+    const unsigned ev = rx_->takeEvents();
+    if (!ev)
+        return;
+    const bool started = ev & core::RxStarted, ended = ev & core::RxEnded;
+    if (started && ended) {
+        // Both in one piece: a picture that restarted (still receiving) ended first.
+        if (rx_->receiving()) {
+            status_.push(0x20);
+            status_.push(0x04);
+        } else {
+            status_.push(0x04);
+            status_.push(0x20);
+        }
+    } else if (started) {
+        status_.push(0x04);
+    } else if (ended) {
+        status_.push(0x20);
+    }
+    if (ev & core::RxFskId)
+        status_.push(0x10);
+    if (started) {
+        rxStartedOnce_ = true;
+        if (s_.lastRxMode != rx_->mode()) {
+            s_.lastRxMode = rx_->mode();
+            saveSettings();
+        }
+    }
+}
+
+void Engine::copyRxRows()
+{
+    const int from = rx_->dirtyFrom(), to = rx_->dirtyTo();
+    rx_->clearDirty();
+    QImage *dib = DibTable::instance().find(rxDib_);
+    const core::RgbImage &pic = rx_->picture();
+    if (!dib || pic.empty() || to <= from)
+        return;
+    const int w = std::min(pic.width, dib->width());
+    const int last = std::min({to, pic.height, dib->height()});
+    for (int y = std::max(0, from); y < last; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(dib->scanLine(y));
+        const uint8_t *p = pic.pixel(0, y);
+        for (int x = 0; x < w; ++x, p += 3)
+            line[x] = qRgb(p[0], p[1], p[2]);
+    }
+}
+
+bool Engine::startScan(int mode)
+{
+    if (!core::validMode(mode))
+        return false;
+    start();
+    rx_->startScan(mode);
+    takeRxEvents();
+    copyRxRows();
+    return true;
+}
+
+bool Engine::stopScan()
+{
+    rx_->stopScan();
+    takeRxEvents();
+    copyRxRows();
+    return true;
+}
+
+bool Engine::reSync()
+{
+    const bool ok = rx_->resync();
+    copyRxRows();
+    return ok;
+}
+
+bool Engine::correctSlant()
+{
+    const bool ok = rx_->correctSlant();
+    copyRxRows();
+    return ok;
+}
+
+int Engine::rxMode() const { return rxStartedOnce_ ? rx_->mode() : s_.lastRxMode; }
+
+int Engine::rxPosition() const
+{
+    const int mode = rx_->mode();
+    const int lines = rx_->linesReceived();
+    if (!core::validMode(mode))
+        return lines;
+    const core::ModeInfo &m = core::modeInfo(mode);
+    return m.height > 0 ? lines * m.exposedHeight / m.height : lines;
+}
+
+std::string Engine::receivedFskId() const { return rx_->fskId(); }
+
+// ---- the job ----
+
+int32_t Engine::doJob()
+{
+    start();
+    // How much time this job stands for: a fixed slice on the virtual clock, the time since
+    // the last job on a sound card's. Sample counts follow from the total time, so slices
+    // never lose or gain a sample.
+    int64_t sliceNs = int64_t(s_.jobMs) * 1000000;
+    if (realClock_) {
+        const auto now = Clock::now();
+        sliceNs = std::min<int64_t>(kMaxRealSliceNs,
+                                    std::chrono::duration_cast<std::chrono::nanoseconds>(now - lastJob_).count());
+        lastJob_ = now;
+    }
+    clockNs_ += sliceNs;
+    auto samplesAt = [this](int rate) {
+        return uint64_t(clockNs_ / 1000000000) * uint64_t(rate) +
+               uint64_t(clockNs_ % 1000000000) * uint64_t(rate) / 1000000000u;
+    };
+    const uint64_t outTarget = samplesAt(outRate_), inTarget = samplesAt(inRate_);
+    const size_t nOut = size_t(outTarget - outTicks_), nIn = size_t(inTarget - inTicks_);
+    outTicks_ = outTarget;
+    inTicks_ = inTarget;
+
+    // Transmit.
+    const bool wasSending = transmitting();
+    const bool active = wasSending || speechPos_ < speech_.size();
+    size_t sent = 0;
+    played_.clear();
+    if (active) {
+        const size_t want = cardOut_ ? cardOut_->wanted(kCardAheadSeconds) : nOut;
+        chunk_.resize(want);
+        sent = produce(chunk_.data(), want);
+        chunk_.resize(sent);
+        const float g = monoGain();
+        if (cardOut_) {
+            cardOut_->write(chunk_.data(), sent); // the card applies the gain per channel
+        } else {
+            played_.resize(sent);
+            for (size_t i = 0; i < sent; ++i)
+                played_[i] = chunk_[i] * g;
+            if (wavOut_)
+                wavOut_->write(played_.data(), sent);
+        }
+        if (cardOut_ && inKind_ == DeviceKind::Loopback) {
+            played_.resize(sent);
+            for (size_t i = 0; i < sent; ++i)
+                played_[i] = chunk_[i] * g;
+        }
+        sentSamples_ += sent;
+        if (txKind_ == TxKind::Picture && encoder_) {
+            lineMarks_.emplace_back(sentSamples_, encoder_->currentLine());
+            while (lineMarks_.size() > 64)
+                lineMarks_.pop_front();
+        }
+    }
+
+    // What the receiver hears during this job. The transmit word's loopback field: 1 the
+    // receiver hears the signal as it is sent, 2 it keeps listening to the input while sending.
+    const unsigned loop = (uint32_t(s_.txWord) >> 16) & 3;
+    const bool internalLoop = loop == 1 || loop == 3, externalLoop = loop == 2;
+    std::vector<float> input;
+    if (inKind_ == DeviceKind::Card) {
+        cardIn_->read(input);
+    } else if (inKind_ == DeviceKind::Wav) {
+        input.resize(nIn);
+        wavIn_->read(input.data(), nIn);
+    }
+    heard_.clear();
+    if (inKind_ == DeviceKind::Loopback) {
+        // The cable from output to input: what was played, then silence as time goes on.
+        heard_ = played_;
+        if (heard_.size() < nOut && !(cardOut_ && active))
+            heard_.resize(nOut, 0.0f);
+    } else if (wasSending && internalLoop) {
+        if (outRate_ == inRate_)
+            heard_ = chunk_;
+    } else if (!wasSending || externalLoop) {
+        heard_ = std::move(input);
+    }
+    if (!heard_.empty())
+        feedReceiver(heard_.data(), heard_.size());
+    copyRxRows();
+
+    // The end of a transmission: everything generated, and played when a card plays it.
+    if (transmitting() && txKind_ == TxKind::Picture && generationDone_) {
+        if (!cardOut_) {
+            finishTx();
+        } else if (cardOut_->drained()) {
+            if (!draining_) {
+                draining_ = true;
+                releaseAt_ = Clock::now() +
+                             std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double>(cardOut_->latencySeconds()));
+            }
+            if (Clock::now() >= releaseAt_)
+                finishTx();
+        }
+    }
+    return int32_t(status_.take(transmitting()));
+}
+
+// ---- words ----
+
+int32_t Engine::setRxWord(int32_t word)
+{
+    if (word != -1 && word != s_.rxWord) {
+        s_.rxWord = word;
+        applyRxOptions();
+        saveSettings();
+    }
+    return s_.rxWord;
+}
+
+int32_t Engine::setTxWord(int32_t word)
+{
+    if (word != -1 && word != s_.txWord) {
+        s_.txWord = word;
+        saveSettings();
+    }
+    return s_.txWord;
+}
+
+int32_t Engine::setLms(int32_t mode)
+{
+    if (mode >= 0 && mode <= 2 && mode != s_.lms) {
+        s_.lms = mode;
+        applyRxOptions();
+        saveSettings();
+    }
+    return s_.lms;
+}
+
+int32_t Engine::setTuneWord(int32_t word)
+{
+    if (word != -1 && word != s_.tuneWord) {
+        s_.tuneWord = word;
+        saveSettings();
+    }
+    return s_.tuneWord;
+}
+
+int32_t Engine::setNotch(int32_t hz)
+{
+    if (hz >= 0) {
+        notchHz_ = std::min<int32_t>(hz, inRate_ / 2);
+        rx_->setNotch(notchHz_);
+    }
+    return notchHz_;
+}
+
+void Engine::setSpecRange(int lowHz, int highHz)
+{
+    if (lowHz >= 0 && highHz > lowHz) {
+        specLow_ = lowHz;
+        specHigh_ = highHz;
+    }
+}
+
+void Engine::setFskIdText(const std::string &latin1)
+{
+    if (latin1 == fskIdLatin1_)
+        return;
+    fskIdLatin1_ = latin1;
+    saveSettings();
+}
+
+void Engine::setBitmaps(int rxDib, int txDib)
+{
+    rxDib_ = rxDib;
+    txDib_ = txDib;
+}
+
+void Engine::setTuneBitmaps(int specA, int specB, int tune)
+{
+    specA_ = specA;
+    specB_ = specB;
+    tuneDib_ = tune;
+}
+
+// ---- options ----
+
+void Engine::optionChanged(const QString &name)
+{
+    if (name == "input" || name == "output" || name == "rate" || name == "clock") {
+        if (started_) {
+            stopTx();
+            applyPtt();
+            openDevices();
+        } else {
+            inRate_ = outRate_ = s_.rate;
+            makeReceiver();
+        }
+    } else if (name == "ptt" || name == "pttport" || name == "rigmodel") {
+        if (started_)
+            openPtt();
+    }
+    if (name != "jobms")
+        saveSettings();
+}
+
+QString Engine::option(const QString &name)
+{
+    if (name == "soundstatus")
+        return started_ ? soundStatus_ : QString("not started");
+    if (name == "pttstatus")
+        return QString::fromStdString(ptt_.status());
+    if (name == "pttkeyed") {
+        bool on = false;
+        if (!ptt_.queryRig(on))
+            on = ptt_.keyed();
+        return on ? "1" : "0";
+    }
+    if (name == "pttlog") {
+        QStringList l;
+        for (const auto &e : pttLog_)
+            l << QString::fromStdString(e);
+        return l.join(',');
+    }
+    if (name == "clockmode")
+        return realClock_ ? "real" : "virtual";
+    return {};
+}
+
+QStringList Engine::dialogRows()
+{
+    start();
+    QStringList rows;
+    rows << "Sound input" << s_.input;
+    rows << "Sound output" << s_.output;
+    rows << "Sound status" << soundStatus_;
+    rows << "Sample rate" << QString("%1 Hz").arg(s_.rate);
+    rows << "Clock calibration" << QString::number(s_.clock, 'f', 6);
+    rows << "Clock" << (realClock_ ? "sound card (real time)" : "virtual");
+    rows << "PTT" << QString::fromStdString(ptt_.status());
+    return rows;
+}
+
+} // namespace vareror::lib

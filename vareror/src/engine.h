@@ -1,0 +1,141 @@
+#pragma once
+// The engine instance behind the C interface: sound devices and their clock, the
+// transmitter, the receiver, PTT, the status word and the settings.
+
+#include "audio.h"
+#include "ptt.h"
+#include "settings.h"
+
+#include "encoder.h"
+#include "receiver.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vareror::lib {
+
+// The status word's events in the order they happened. An end (&H20) is always reported
+// alone and in its own job, so two ends are never merged and none is lost; the other bits of
+// consecutive events share one word.
+class StatusQueue {
+public:
+    void push(unsigned bits) { queue_.push_back(bits); }
+    unsigned take(bool sendingNow);
+    void clear() { queue_.clear(); }
+
+private:
+    std::deque<unsigned> queue_;
+};
+
+enum class DeviceKind { None, Card, Wav, Loopback };
+
+class Engine {
+public:
+    explicit Engine(EngineSettings &settings);
+    ~Engine();
+
+    void start();
+    int32_t doJob();
+
+    bool sendPic(int mode);
+    bool sendTone(int hz);
+    void sendStop();
+    bool playSamples(const float *samples, int count, int rate);
+    void setManualPtt(bool on);
+    int txPosition(int kind) const;
+
+    bool startScan(int mode);
+    bool stopScan();
+    bool reSync();
+    bool correctSlant();
+    int rxMode() const;
+    int rxPosition() const;
+    std::string receivedFskId() const;
+
+    int32_t setRxWord(int32_t word);
+    int32_t setTxWord(int32_t word);
+    int32_t setLms(int32_t mode);
+    int32_t setTuneWord(int32_t word);
+    int32_t setNotch(int32_t hz);
+    void setSpecRange(int lowHz, int highHz);
+    const std::string &fskIdText() const { return fskIdLatin1_; }
+    void setFskIdText(const std::string &latin1);
+
+    void setBitmaps(int rxDib, int txDib);
+    void setTuneBitmaps(int specA, int specB, int tune);
+
+    // Applies an option already validated and stored in the settings.
+    void optionChanged(const QString &name);
+    QString option(const QString &name);
+    QStringList dialogRows();
+    void saveSettings();
+
+private:
+    void openDevices();
+    void closeDevices();
+    void openPtt();
+    void makeReceiver();
+    void applyRxOptions();
+    void applyPtt();
+    void logPtt(bool on);
+    void finishTx();
+    void stopTx();
+    size_t produce(float *out, size_t n);
+    void feedReceiver(const float *samples, size_t n);
+    void takeRxEvents();
+    void copyRxRows();
+    bool transmitting() const { return txKind_ != TxKind::None; }
+
+    EngineSettings &s_;
+    bool started_ = false;
+
+    // Devices.
+    DeviceKind outKind_ = DeviceKind::None, inKind_ = DeviceKind::None;
+    std::unique_ptr<CardOutput> cardOut_;
+    std::unique_ptr<CardInput> cardIn_;
+    std::unique_ptr<WavWriter> wavOut_;
+    std::unique_ptr<WavReader> wavIn_;
+    QString soundStatus_;
+    int outRate_ = 11025, inRate_ = 11025;
+    bool realClock_ = false;
+    int64_t clockNs_ = 0;                 // engine time since the devices opened
+    uint64_t outTicks_ = 0, inTicks_ = 0; // samples of engine time handed out at each rate
+    std::chrono::steady_clock::time_point lastJob_;
+
+    // Transmitter.
+    enum class TxKind { None, Picture, Tone };
+    TxKind txKind_ = TxKind::None;
+    std::unique_ptr<core::Encoder> encoder_;
+    std::unique_ptr<core::ToneGenerator> tone_;
+    int txMode_ = 0;
+    bool generationDone_ = false, draining_ = false;
+    std::chrono::steady_clock::time_point releaseAt_;
+    std::vector<float> speech_;
+    size_t speechPos_ = 0;
+    uint64_t sentSamples_ = 0;           // samples handed to the output since the start
+    std::deque<std::pair<uint64_t, int>> lineMarks_; // (sentSamples_, line) for played position
+    std::vector<float> chunk_, played_, heard_;
+
+    // PTT.
+    Ptt ptt_;
+    bool manualPtt_ = false;
+    std::deque<std::string> pttLog_;
+
+    // Receiver.
+    std::unique_ptr<core::Receiver> rx_;
+    bool rxStartedOnce_ = false;
+    int rxDib_ = 0, txDib_ = 0, specA_ = 0, specB_ = 0, tuneDib_ = 0;
+    int notchHz_ = 0, specLow_ = 700, specHigh_ = 2000;
+
+    StatusQueue status_;
+    std::string fskIdLatin1_;
+};
+
+} // namespace vareror::lib

@@ -1,0 +1,111 @@
+#include "ptt.h"
+
+#include <hamlib/rig.h>
+
+#include <cstdio>
+
+namespace vareror::lib {
+
+namespace {
+RIG *asRig(void *p) { return static_cast<RIG *>(p); }
+
+bool setConf(RIG *rig, const char *name, const std::string &value)
+{
+    const token_t tok = rig_token_lookup(rig, name);
+    return tok != RIG_CONF_END && rig_set_conf(rig, tok, value.c_str()) == RIG_OK;
+}
+} // namespace
+
+Ptt::~Ptt() { close(); }
+
+void Ptt::fail(const std::string &what)
+{
+    status_ = "PTT: " + what;
+    if (!reported_) {
+        reported_ = true;
+        std::fprintf(stderr, "vareror: %s; sending without PTT\n", status_.c_str());
+    }
+}
+
+void Ptt::open(const std::string &method, const std::string &port, int rigModel)
+{
+    close();
+    method_ = method;
+    reported_ = false;
+    if (method == "none" || method.empty()) {
+        status_ = "PTT: none";
+        return;
+    }
+    rig_set_debug(RIG_DEBUG_NONE);
+    const bool serialLine = method == "rts" || method == "dtr";
+    if (!serialLine && method != "cat") {
+        fail("unknown method \"" + method + "\"");
+        return;
+    }
+    if (serialLine && port.empty()) {
+        fail("no serial port set for " + method);
+        return;
+    }
+    RIG *rig = rig_init(serialLine ? RIG_MODEL_DUMMY : rig_model_t(rigModel));
+    if (!rig) {
+        fail("unknown rig model " + std::to_string(rigModel));
+        return;
+    }
+    bool ok = true;
+    if (serialLine) {
+        ok = setConf(rig, "ptt_type", method == "rts" ? "RTS" : "DTR") &&
+             setConf(rig, "ptt_pathname", port);
+    } else {
+        ok = setConf(rig, "ptt_type", "RIG") && (port.empty() || setConf(rig, "rig_pathname", port));
+    }
+    if (!ok || rig_open(rig) != RIG_OK) {
+        rig_cleanup(rig);
+        fail("cannot open " + (serialLine ? method + " on " + port
+                                          : "rig model " + std::to_string(rigModel) +
+                                                (port.empty() ? "" : " on " + port)));
+        return;
+    }
+    rig_ = rig;
+    status_ = "PTT: " + (serialLine ? method + " on " + port
+                                    : "CAT, rig model " + std::to_string(rigModel) +
+                                          (port.empty() ? "" : " on " + port));
+    // A line or rig left keyed by an earlier crash is released now.
+    rig_set_ptt(rig, RIG_VFO_CURR, RIG_PTT_OFF);
+}
+
+void Ptt::close()
+{
+    if (rig_) {
+        if (keyed_)
+            rig_set_ptt(asRig(rig_), RIG_VFO_CURR, RIG_PTT_OFF);
+        rig_close(asRig(rig_));
+        rig_cleanup(asRig(rig_));
+        rig_ = nullptr;
+    }
+    keyed_ = false;
+}
+
+void Ptt::set(bool on)
+{
+    if (on == keyed_)
+        return;
+    keyed_ = on;
+    if (!rig_)
+        return;
+    const int r = rig_set_ptt(asRig(rig_), RIG_VFO_CURR, on ? RIG_PTT_ON : RIG_PTT_OFF);
+    if (r != RIG_OK)
+        fail("keying failed (hamlib error " + std::to_string(r) + ")");
+}
+
+bool Ptt::queryRig(bool &on)
+{
+    if (!rig_)
+        return false;
+    ptt_t state = RIG_PTT_OFF;
+    if (rig_get_ptt(asRig(rig_), RIG_VFO_CURR, &state) != RIG_OK)
+        return false;
+    on = state != RIG_PTT_OFF;
+    return true;
+}
+
+} // namespace vareror::lib

@@ -1,0 +1,33 @@
+#pragma once
+// Keying the transmitter through hamlib: none, the RTS or DTR line of a serial port, or the
+// CAT command of a rig model on a port. A PTT that cannot be opened or keyed is reported once
+// (status text and one line on stderr) and sending goes on without it.
+
+#include <string>
+
+namespace vareror::lib {
+
+class Ptt {
+public:
+    Ptt() = default;
+    ~Ptt();
+    Ptt(const Ptt &) = delete;
+    Ptt &operator=(const Ptt &) = delete;
+
+    // method: none, rts, dtr, cat. Closes what was open (released) first.
+    void open(const std::string &method, const std::string &port, int rigModel);
+    void close();
+    void set(bool on);               // no-op when unchanged or unavailable
+    bool keyed() const { return keyed_; }
+    // The rig's own answer (true when keyed); false without a rig.
+    bool queryRig(bool &on);
+    const std::string &status() const { return status_; }
+
+private:
+    void fail(const std::string &what);
+    void *rig_ = nullptr;
+    bool keyed_ = false, reported_ = false;
+    std::string method_ = "none", status_ = "PTT: none";
+};
+
+} // namespace vareror::lib

@@ -1,0 +1,609 @@
+// The engine library through its C interface, as the program uses it.
+
+#include "vareror.h"
+
+#include "encoder.h"
+#include "modes.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::vector<float> readWav(const QString &path, int *rate = nullptr)
+{
+    SF_INFO info{};
+    SNDFILE *f = sf_open(path.toLocal8Bit().constData(), SFM_READ, &info);
+    if (!f)
+        return {};
+    std::vector<float> s(size_t(info.frames) * size_t(info.channels));
+    sf_readf_float(f, s.data(), info.frames);
+    sf_close(f);
+    if (rate)
+        *rate = info.samplerate;
+    return s;
+}
+
+// The status words of jobs until one is exactly &H20 (included), at most maxJobs.
+std::vector<int> jobsUntilEnd(int maxJobs)
+{
+    std::vector<int> words;
+    for (int i = 0; i < maxJobs; ++i) {
+        words.push_back(mmsDoJob(1));
+        if (words.back() == 0x20)
+            break;
+    }
+    return words;
+}
+
+// Frequency of a stretch of samples from its zero crossings.
+double zeroCrossingHz(const float *s, size_t n, int rate)
+{
+    int crossings = 0;
+    for (size_t i = 1; i < n; ++i)
+        if ((s[i - 1] < 0) != (s[i] < 0))
+            ++crossings;
+    return crossings / 2.0 / (double(n) / rate);
+}
+
+vareror::core::RgbImage toRgb(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    vareror::core::RgbImage out(rgb.width(), rgb.height());
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(out.pixel(0, y), rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    return out;
+}
+
+} // namespace
+
+class ApiTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    int txDib_ = 0, rxDib_ = 0;
+    QString wavPath() const { return dir_->filePath("out.wav"); }
+
+    // An engine writing to a WAV file on the virtual clock, with its two picture buffers.
+    void startEngine(const char *extraName = nullptr, const char *extraValue = nullptr)
+    {
+        QVERIFY(vrrSetOption("output", ("wav:" + wavPath()).toLocal8Bit().constData()));
+        QVERIFY(vrrSetOption("input", "none"));
+        QVERIFY(vrrSetOption("rate", "11025"));
+        QVERIFY(vrrSetOption("jobms", "200"));
+        QVERIFY(vrrSetOption("ptt", "none"));
+        if (extraName)
+            QVERIFY(vrrSetOption(extraName, extraValue));
+        QCOMPARE(mmsCreate(nullptr, 0), 1);
+        txDib_ = mmsCreateDIB(800, 616);
+        rxDib_ = mmsCreateDIB(800, 616);
+        QVERIFY(txDib_ > 0 && rxDib_ > 0 && txDib_ != rxDib_);
+        QCOMPARE(mmsSetBitmap(rxDib_, 0, txDib_), 1);
+        QCOMPARE(mmsStart(), 1);
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_DATA_HOME", dir_->path().toLocal8Bit());
+    }
+
+    void cleanup()
+    {
+        mmsDelete();
+        mmsDeleteDIB(txDib_);
+        mmsDeleteDIB(rxDib_);
+        txDib_ = rxDib_ = 0;
+        vrrSetOutputGain(0xFFFFFFFFu);
+    }
+
+    // Every function before mmsCreate and after mmsDelete: nothing happens, nothing breaks.
+    void everyFunctionSafeWithoutEngine()
+    {
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                QCOMPARE(mmsCreate(nullptr, 0), 1);
+                QCOMPARE(mmsDelete(), 1);
+            }
+            QCOMPARE(QByteArray(mmsGetVersion()), QByteArray("1.05"));
+            QCOMPARE(mmsStart(), 0);
+            QCOMPARE(mmsDelete(), 0);
+            QCOMPARE(mmsSetOptionTitle("title"), 0);
+            QCOMPARE(mmsOption(), 0);
+            QCOMPARE(mmsSetBitmap(1, 0, 2), 0);
+            QCOMPARE(mmsSetTuneBitmap(1, 2, 3), 0);
+            QCOMPARE(mmsDoJob(1), 0);
+            QCOMPARE(mmsGetPos(0), 0);
+            QCOMPARE(mmsGetPos(1), 0);
+            QCOMPARE(mmsGetPos(2), 0);
+            QCOMPARE(mmsGetMode(0), 0);
+            QCOMPARE(QByteArray(mmsGetFSKID()), QByteArray());
+            QCOMPARE(QByteArray(mmsSetFSKID("DL1ABC")), QByteArray());
+            QCOMPARE(QByteArray(mmsSetFSKID(nullptr)), QByteArray());
+            QCOMPARE(mmsSendPic(3), 0);
+            QCOMPARE(mmsSendTone(1750), 0);
+            QCOMPARE(mmsSendStop(), 0);
+            QCOMPARE(mmsStartScan(3), 0);
+            QCOMPARE(mmsStopScan(1), 0);
+            QCOMPARE(mmsReSync(), 0);
+            QCOMPARE(mmsCorrectSlant(), 0);
+            char zeros[16] = {};
+            QCOMPARE(mmsSetPTT(zeros, 1), 0);
+            QCOMPARE(mmsSetRxControl(-1), 0);
+            QCOMPARE(mmsSetRxControl(5), 0);
+            QCOMPARE(mmsSetTxControl(-1), 0);
+            QCOMPARE(mmsSetLMS(-1), 0);
+            QCOMPARE(mmsSetTuneControl(-1), 0);
+            QCOMPARE(mmsSetNotch(1000), 0);
+            QCOMPARE(mmsSetSpecRange(700, 2000), 0);
+            const float samples[4] = {0, 0.1f, 0.2f, 0.1f};
+            QCOMPARE(vrrPlaySamples(samples, 4, 11025), 0);
+            // Names and sizes are facts of the mode table, there with or without an engine.
+            QCOMPARE(QByteArray(mmsGetModeName(3)), QByteArray("Robot 36"));
+            QCOMPARE(mmsGetImageSize(3), int32_t(320 | (240 << 16)));
+        }
+        // The create of the second round made the application folder and the settings file.
+        QVERIFY(QFile::exists(dir_->filePath("Tovaro/vareror.ini")));
+    }
+
+    void modesAndTexts()
+    {
+        const int count = vareror::core::modeCount();
+        QVERIFY(count >= 37 && count <= 51);
+        for (int i = 0; i < count; ++i)
+            QVERIFY2(std::strlen(mmsGetModeName(i)) > 0, qPrintable(QString::number(i)));
+        QCOMPARE(QByteArray(mmsGetModeName(count)), QByteArray());
+        QCOMPARE(QByteArray(mmsGetModeName(-1)), QByteArray());
+        QCOMPARE(QByteArray(mmsGetModeName(1000)), QByteArray());
+        for (int m = 0; m < 3; ++m)
+            QCOMPARE(uint32_t(mmsGetImageSize(m)), 320u | (240u << 16));
+        QCOMPARE(uint32_t(mmsGetImageSize(16)), 640u | (496u << 16));
+        QCOMPARE(uint32_t(mmsGetImageSize(20)), 800u | (616u << 16));
+        QCOMPARE(mmsGetImageSize(count), 0);
+
+        // mmsStrCopy never writes past the size it is given.
+        char buf[24];
+        std::memset(buf, 'x', sizeof buf);
+        QCOMPARE(mmsStrCopy(buf, 20, "ABCDEFGHIJKLMNOPQRSTUVWXYZ"), 19);
+        QCOMPARE(QByteArray(buf), QByteArray("ABCDEFGHIJKLMNOPQRS"));
+        QCOMPARE(buf[20], 'x');
+        QCOMPARE(mmsStrCopy(buf, 20, "Robot 36"), 8);
+        QCOMPARE(QByteArray(buf), QByteArray("Robot 36"));
+        QCOMPARE(mmsStrCopy(buf, 20, nullptr), 0);
+        QCOMPARE(buf[0], '\0');
+        QCOMPARE(mmsStrCopy(buf, 0, "A"), 0);
+        QCOMPARE(mmsStrCopy(nullptr, 20, "A"), 0);
+    }
+
+    void dibFillAndDraw()
+    {
+        const int a = mmsCreateDIB(4, 4);
+        QVERIFY(a > 0);
+        QCOMPARE(mmsFillDIB(a, 0x0000FF), 1); // &HFF is red
+        QImage target(8, 8, QImage::Format_RGB32);
+        target.fill(Qt::white);
+        // Whole DIB (null and zero rectangles) stretched over the whole device.
+        const int32_t zero[4] = {0, 0, 0, 0};
+        QCOMPARE(mmsDrawDIBdc(&target, zero, a, nullptr, 0), 1);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                QCOMPARE(target.pixel(x, y), qRgb(255, 0, 0));
+
+        // A part of a DIB into a part of the device: left half blue, right half green; the
+        // right half drawn into the top-left 2x2 gives green there and leaves the rest.
+        const int b = mmsCreateDIB(4, 4);
+        QImage halves(4, 4, QImage::Format_RGB32);
+        halves.fill(qRgb(0, 0, 255));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 2; x < 4; ++x)
+                halves.setPixel(x, y, qRgb(0, 255, 0));
+        QCOMPARE(mmsDrawDIBbmp(b, nullptr, &halves, nullptr, 0), 1);
+        target.fill(Qt::white);
+        const int32_t right[4] = {2, 0, 4, 4}, topLeft[4] = {0, 0, 2, 2};
+        QCOMPARE(mmsDrawDIBdc(&target, topLeft, b, right, 4), 1);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                QCOMPARE(target.pixel(x, y), x < 2 && y < 2 ? qRgb(0, 255, 0) : qRgb(255, 255, 255));
+
+        // A DIB as the source of mmsDrawDIBbmp, stretched 2:1 into the top-left of another.
+        const int c = mmsCreateDIB(8, 8);
+        QCOMPARE(mmsFillDIB(c, 0xFFFFFF), 1);
+        const int32_t quarter[4] = {0, 0, 4, 4};
+        const int32_t half[4] = {0, 0, 8, 4}; // the 4x4 DIB stretched to 8x4
+        QCOMPARE(mmsDrawDIBbmp(c, half, VRR_DIB_AS_BITMAP(b), quarter, 0), 1);
+        QImage check(8, 8, QImage::Format_RGB32);
+        QCOMPARE(mmsDrawDIBdc(&check, nullptr, c, nullptr, 0), 1);
+        for (int x = 0; x < 8; ++x) {
+            QCOMPARE(check.pixel(x, 0), x < 4 ? qRgb(0, 0, 255) : qRgb(0, 255, 0));
+            QCOMPARE(check.pixel(x, 5), qRgb(255, 255, 255));
+        }
+
+        // A bitmap with its key colour left out.
+        QImage overlay(3, 1, QImage::Format_RGB32);
+        overlay.setPixel(0, 0, qRgb(10, 20, 30));
+        overlay.setPixel(1, 0, qRgb(1, 2, 3));
+        overlay.setPixel(2, 0, qRgb(10, 20, 30));
+        target.fill(Qt::white);
+        QCOMPARE(mmsDrawTransDIBdc(&target, 5, 7, &overlay, 30 << 16 | 20 << 8 | 10), 1);
+        QCOMPARE(target.pixel(5, 7), qRgb(255, 255, 255));
+        QCOMPARE(target.pixel(6, 7), qRgb(1, 2, 3));
+        QCOMPARE(target.pixel(7, 7), qRgb(255, 255, 255));
+
+        // The clipboard gets the picture.
+        QCOMPARE(mmsCopyDIB(a), 1);
+        const QImage clip = QApplication::clipboard()->image();
+        QCOMPARE(clip.size(), QSize(4, 4));
+        QCOMPARE(clip.pixel(1, 1) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF);
+
+        for (int h : {a, b, c})
+            QCOMPARE(mmsDeleteDIB(h), 1);
+    }
+
+    void badHandlesAndRectangles()
+    {
+        QCOMPARE(mmsCreateDIB(0, 10), 0);
+        QCOMPARE(mmsCreateDIB(10, -1), 0);
+        QCOMPARE(mmsCreateDIB(100000, 100000), 0);
+        const int d = mmsCreateDIB(10, 10);
+        QCOMPARE(mmsFillDIB(d, 0x00FF00), 1);
+        QImage target(10, 10, QImage::Format_RGB32);
+        target.fill(Qt::white);
+        const QImage before = target;
+        const int32_t outside[4] = {20, 20, 40, 40}, inverted[4] = {8, 8, 2, 2};
+        QCOMPARE(mmsDrawDIBdc(&target, nullptr, d, outside, 4), 0);
+        QCOMPARE(mmsDrawDIBdc(&target, outside, d, nullptr, 4), 0);
+        QCOMPARE(mmsDrawDIBdc(&target, inverted, d, nullptr, 4), 0);
+        QCOMPARE(mmsDrawDIBdc(&target, nullptr, 9999, nullptr, 4), 0);
+        QCOMPARE(mmsDrawDIBdc(nullptr, nullptr, d, nullptr, 4), 0);
+        QImage nullImage;
+        QCOMPARE(mmsDrawDIBdc(&nullImage, nullptr, d, nullptr, 4), 0);
+        QCOMPARE(mmsDrawDIBbmp(d, nullptr, nullptr, nullptr, 4), 0);
+        QCOMPARE(mmsDrawDIBbmp(d, nullptr, VRR_DIB_AS_BITMAP(9999), nullptr, 4), 0);
+        QCOMPARE(mmsDrawDIBbmp(9999, nullptr, &target, nullptr, 4), 0);
+        QCOMPARE(mmsDrawDIBbmp(d, nullptr, &nullImage, nullptr, 4), 0);
+        QCOMPARE(mmsDrawTransDIBdc(&target, 0, 0, nullptr, 0), 0);
+        QCOMPARE(mmsDrawTransDIBdc(&target, 50, 50, VRR_DIB_AS_BITMAP(d), 0), 0);
+        QCOMPARE(mmsDrawDIBwnd(nullptr, nullptr, d, nullptr, 4), 0);
+        QCOMPARE(target, before);
+        // A source partly outside the picture draws the part that exists, in proportion.
+        const int32_t overhang[4] = {5, 0, 15, 10};
+        QCOMPARE(mmsDrawDIBdc(&target, nullptr, d, overhang, 0), 1);
+        QCOMPARE(target.pixel(4, 5), qRgb(0, 255, 0));
+        QCOMPARE(target.pixel(5, 5), qRgb(255, 255, 255));
+        // A DIB drawn onto itself.
+        const int32_t small[4] = {0, 0, 5, 5};
+        QCOMPARE(mmsDrawDIBbmp(d, small, VRR_DIB_AS_BITMAP(d), nullptr, 4), 1);
+        QCOMPARE(mmsFillDIB(9999, 0), 0);
+        QCOMPARE(mmsCopyDIB(9999), 0);
+        QCOMPARE(mmsDeleteDIB(d), 1);
+        QCOMPARE(mmsDeleteDIB(d), 0);
+        QCOMPARE(mmsDeleteDIB(0), 0);
+        QCOMPARE(mmsFillDIB(d, 0), 0);
+    }
+
+    void drawIntoWindow()
+    {
+        QLabel label;
+        label.resize(40, 30);
+        const int d = mmsCreateDIB(4, 3);
+        mmsFillDIB(d, 0xFF0000); // blue
+        QCOMPARE(mmsDrawDIBwnd(&label, nullptr, d, nullptr, 4), 1);
+        const QImage shown = label.pixmap().toImage();
+        QCOMPARE(shown.size(), QSize(40, 30));
+        QCOMPARE(shown.pixel(20, 15) & 0xFFFFFF, 0x0000FFu);
+        mmsDeleteDIB(d);
+    }
+
+    // A whole short picture on the virtual clock: sending seen, exactly one end, the file
+    // holding exactly the transmission (with its FSK ID) as the encoder makes it.
+    void shortPictureSequenceAndFile()
+    {
+        startEngine();
+        mmsSetTxControl(0x1); // FSK ID after the picture
+        QCOMPARE(QByteArray(mmsSetFSKID("DL1ABC")), QByteArray("DL1ABC"));
+        // The TX DIB: a picture in the mode's 320 x 240 area, something else beyond it.
+        mmsFillDIB(txDib_, 0x0000FF);
+        QImage picture(320, 240, QImage::Format_RGB32);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                picture.setPixel(x, y, qRgb(x * 255 / 319, y, 128));
+        const int32_t area[4] = {0, 0, 320, 240};
+        QCOMPARE(mmsDrawDIBbmp(txDib_, area, &picture, nullptr, 4), 1);
+
+        QCOMPARE(mmsSendPic(1), 1);
+        mmsFillDIB(txDib_, 0); // later drawing does not touch what is being sent
+        const std::vector<int> words = jobsUntilEnd(200);
+        QCOMPARE(words.back(), 0x20);
+        QVERIFY(words.size() > 40); // about 9 s of air time in 200 ms jobs
+        for (size_t i = 0; i + 1 < words.size(); ++i)
+            QCOMPARE(words[i], 0x08);
+        QCOMPARE(mmsDoJob(1), 0);
+        QCOMPARE(mmsDoJob(1), 0);
+
+        vareror::core::TxRequest req;
+        req.mode = 1;
+        req.picture = toRgb(picture);
+        req.fskId = true;
+        req.idText = "DL1ABC";
+        const std::vector<float> expected = vareror::core::encodeAll(req);
+        int rate = 0;
+        const std::vector<float> written = readWav(wavPath(), &rate);
+        QCOMPARE(rate, 11025);
+        QCOMPARE(written.size(), expected.size());
+        float worst = 0;
+        for (size_t i = 0; i < written.size(); ++i)
+            worst = std::max(worst, std::abs(written[i] - expected[i]));
+        QVERIFY2(worst < 1e-3f, qPrintable(QString::number(worst)));
+    }
+
+    void linePositionsWhileSending()
+    {
+        startEngine();
+        QCOMPARE(mmsSendPic(0), 1); // Robot 24: 120 lines shown as 240
+        int last = 0;
+        bool ended = false;
+        for (int i = 0; i < 300 && !ended; ++i) {
+            const int w = mmsDoJob(1);
+            ended = w == 0x20;
+            if (w & 0x08) {
+                const int p1 = mmsGetPos(1), p2 = mmsGetPos(2);
+                QCOMPARE(p1, p2); // no sound card: nothing played ahead
+                QVERIFY(p1 >= last && p1 <= 240);
+                last = p1;
+            }
+        }
+        QVERIFY(ended);
+        QVERIFY2(last >= 236, qPrintable(QString::number(last)));
+        QCOMPARE(mmsGetPos(1), 0);
+    }
+
+    // With a slice longer than the picture, the job still reports the sending once.
+    void pictureShorterThanOneJob()
+    {
+        startEngine("jobms", "60000");
+        QCOMPARE(mmsSendPic(1), 1);
+        QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), 0);
+    }
+
+    void stoppedPictureToneAndQueuedEnds()
+    {
+        startEngine();
+        QCOMPARE(mmsSendPic(3), 1);
+        QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsSendStop(), 1);
+        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), 0);
+        QCOMPARE(readWav(wavPath()).size(), size_t(2 * 2205)); // stopped at once
+
+        // A tone: sending until stopped, at its frequency.
+        QCOMPARE(mmsSendTone(1750), 1);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsSendStop(), 1);
+        QCOMPARE(mmsDoJob(1), 0x20);
+        const std::vector<float> wav = readWav(wavPath());
+        QCOMPARE(wav.size(), size_t(7 * 2205));
+        QVERIFY(std::abs(zeroCrossingHz(wav.data() + 2 * 2205, 5 * 2205, 11025) - 1750) < 5);
+
+        // A tone of 0 Hz is no transmission (the program asks for one when it drops an
+        // announcement, right before stopping).
+        QCOMPARE(mmsSendTone(0), 0);
+        QCOMPARE(mmsSendStop(), 1);
+        QCOMPARE(mmsDoJob(1), 0);
+
+        // Two transmissions started and stopped between jobs: every start and every end is
+        // reported, ends alone and in order.
+        mmsSendTone(1000);
+        mmsSendStop();
+        mmsSendPic(1);
+        mmsSendTone(1200); // ends the picture
+        mmsSendStop();
+        const int expect[] = {0x08, 0x20, 0x08, 0x20, 0x08, 0x20, 0};
+        for (int w : expect)
+            QCOMPARE(mmsDoJob(1), w);
+    }
+
+    void pttOnDummyRig()
+    {
+        startEngine("ptt", "cat");
+        QVERIFY(vrrSetOption("rigmodel", "1"));
+        QVERIFY(QByteArray(vrrGetOption("pttstatus")).contains("CAT"));
+        QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("0"));
+        QCOMPARE(mmsSendPic(1), 1);
+        QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("1")); // before any sample
+        int w = 0;
+        while ((w = mmsDoJob(1)) == 0x08)
+            QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("1"));
+        QCOMPARE(w, 0x20);
+        QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("0"));
+        const size_t frames = readWav(wavPath()).size();
+        QCOMPARE(QByteArray(vrrGetOption("pttlog")),
+                 QByteArray("on@0,off@") + QByteArray::number(qulonglong(frames)));
+
+        // Keyed on its own (the announcement), released by a stop.
+        char zeros[16] = {};
+        QCOMPARE(mmsSetPTT(zeros, 1), 1);
+        QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("1"));
+        QCOMPARE(mmsDoJob(1), 0); // keying alone is no transmission
+        QCOMPARE(mmsSendStop(), 1);
+        QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("0"));
+        // Keyed for an announcement, then a picture: released at the picture's end.
+        mmsSetPTT(zeros, 1);
+        std::vector<float> speech(22050, 0.1f);
+        QCOMPARE(vrrPlaySamples(speech.data(), int(speech.size()), 22050), 1);
+        QCOMPARE(mmsDoJob(1), 0);
+        QCOMPARE(mmsSendPic(1), 1);
+        while ((w = mmsDoJob(1)) == 0x08) {
+        }
+        QCOMPARE(w, 0x20);
+        QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("0"));
+    }
+
+    // A PTT that cannot be keyed is reported, and the picture still goes out.
+    void pttMissingPort()
+    {
+        startEngine("ptt", "rts");
+        QVERIFY(vrrSetOption("pttport", "/nonexistent/ttyUSB9"));
+        QVERIFY(QByteArray(vrrGetOption("pttstatus")).contains("cannot open"));
+        QCOMPARE(mmsSendPic(1), 1);
+        QCOMPARE(jobsUntilEnd(200).back(), 0x20);
+        QVERIFY(readWav(wavPath()).size() > size_t(8 * 11025));
+    }
+
+    void outputGainAndAnnouncement()
+    {
+        QCOMPARE(vrrGetOutputGain(), 0xFFFFFFFFu);
+        QCOMPARE(vrrSetOutputGain(0x80004000u), 0x80004000u); // both work without an engine
+        startEngine();
+        QCOMPARE(mmsSendTone(1000), 1);
+        mmsDoJob(1);
+        mmsSendStop();
+        mmsDoJob(1);
+        std::vector<float> wav = readWav(wavPath());
+        float peak = 0;
+        for (float v : wav)
+            peak = std::max(peak, std::abs(v));
+        const float gain = (0x4000 + 0x8000) / 2.0f / 65535.0f;
+        QVERIFY2(std::abs(peak - 0.5f * gain) < 0.01f, qPrintable(QString::number(peak)));
+
+        // Samples played at another rate come out resampled, without a status bit.
+        vrrSetOutputGain(0xFFFFFFFFu);
+        std::vector<float> speech(22050);
+        for (size_t i = 0; i < speech.size(); ++i)
+            speech[i] = 0.4f * float(std::sin(2 * M_PI * 500 * double(i) / 22050));
+        QCOMPARE(vrrPlaySamples(speech.data(), int(speech.size()), 22050), 1);
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(mmsDoJob(1), 0);
+        wav = readWav(wavPath());
+        const size_t played = wav.size() - 2205;
+        QVERIFY2(std::abs(double(played) - 11025) <= 1, qPrintable(QString::number(played)));
+        QVERIFY(std::abs(zeroCrossingHz(wav.data() + 2205, played, 11025) - 500) < 3);
+        QCOMPARE(vrrPlaySamples(nullptr, 10, 11025), 0);
+        QCOMPARE(vrrPlaySamples(speech.data(), 10, 0), 0);
+    }
+
+    void settingsPersist()
+    {
+        startEngine();
+        const QString ini = dir_->filePath("Tovaro/vareror.ini");
+        QCOMPARE(QString(vrrGetOption("settingsfile")), ini);
+        QCOMPARE(mmsGetMode(0), 6); // nothing received yet
+        QCOMPARE(mmsSetRxControl(-1), int32_t(0x121100FB));
+        QCOMPARE(mmsSetRxControl(0x2110008F), 0x2110008F);
+        QCOMPARE(mmsSetRxControl(-1), 0x2110008F);
+        QCOMPARE(mmsSetTxControl(0x10003), 0x10003);
+        QCOMPARE(mmsSetLMS(2), 2);
+        QCOMPARE(mmsSetLMS(7), 2); // not a mode: kept
+        QCOMPARE(mmsSetTuneControl(0x12), 0x12);
+        QCOMPARE(mmsSetNotch(1000), 1000);
+        QCOMPARE(mmsSetNotch(-1), 1000);
+        mmsSetFSKID("DL1ABC");
+        QVERIFY(vrrSetOption("rate", "44100"));
+        QVERIFY(vrrSetOption("clock", "-35ppm"));
+        QVERIFY(vrrSetOption("ptt", "DTR"));
+        QVERIFY(vrrSetOption("pttport", "/dev/ttyS9"));
+        QVERIFY(vrrSetOption("input", "loopback"));
+        QVERIFY(!vrrSetOption("rate", "22050"));
+        QVERIFY(!vrrSetOption("clock", "fast"));
+        QVERIFY(!vrrSetOption("ptt", "vox"));
+        QVERIFY(!vrrSetOption("colour", "red"));
+        QVERIFY(!vrrSetOption("pttkeyed", "1"));
+        QCOMPARE(mmsDelete(), 1);
+        QVERIFY(QFile::exists(ini));
+
+        // The values held by the file alone.
+        QSettings file(ini, QSettings::IniFormat);
+        QCOMPARE(file.value("engine/rxControl").toInt(), 0x2110008F);
+        QCOMPARE(file.value("sound/rate").toInt(), 44100);
+
+        QCOMPARE(mmsCreate(nullptr, 0), 1);
+        QCOMPARE(mmsSetRxControl(-1), 0x2110008F);
+        QCOMPARE(mmsSetTxControl(-1), 0x10003);
+        QCOMPARE(mmsSetLMS(-1), 2);
+        QCOMPARE(mmsSetTuneControl(-1), 0x12);
+        QCOMPARE(QByteArray(mmsSetFSKID(nullptr)), QByteArray("DL1ABC"));
+        QCOMPARE(QByteArray(vrrGetOption("rate")), QByteArray("44100"));
+        QCOMPARE(std::stod(vrrGetOption("clock")), 1.0 - 35e-6);
+        QCOMPARE(QByteArray(vrrGetOption("ptt")), QByteArray("dtr"));
+        QCOMPARE(QByteArray(vrrGetOption("pttport")), QByteArray("/dev/ttyS9"));
+        QCOMPARE(QByteArray(vrrGetOption("input")), QByteArray("loopback"));
+        QCOMPARE(mmsGetMode(0), 6);
+        QCOMPARE(mmsDelete(), 1);
+
+        // Options given before the engine exists win over the file.
+        QVERIFY(vrrSetOption("rate", "48000"));
+        QCOMPARE(mmsCreate(nullptr, 0), 1);
+        QCOMPARE(QByteArray(vrrGetOption("rate")), QByteArray("48000"));
+        QCOMPARE(mmsSetRxControl(-1), 0x2110008F);
+    }
+
+    void optionDialogShowsDevices()
+    {
+        startEngine();
+        QCOMPARE(mmsSetOptionTitle("Engine options VER: 1.05"), 1);
+        QString title, text;
+        QTimer::singleShot(0, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible()) {
+                    title = dialog->windowTitle();
+                    for (QLabel *l : dialog->findChildren<QLabel *>())
+                        text += l->text() + "\n";
+                    dialog->reject();
+                }
+            }
+        });
+        QCOMPARE(mmsOption(), 1);
+        QCOMPARE(title, QString("Engine options VER: 1.05"));
+        QVERIFY(text.contains("11025 Hz"));
+        QVERIFY(text.contains(wavPath()));
+        QVERIFY(text.contains("PTT: none"));
+    }
+
+    void soundOptionsSwitchAtOnce()
+    {
+        startEngine();
+        QCOMPARE(QByteArray(vrrGetOption("clockmode")), QByteArray("virtual"));
+        QCOMPARE(mmsSendTone(1500), 1);
+        QCOMPARE(mmsDoJob(1), 0x08);
+        // A new output ends what was being sent; the new file starts empty.
+        const QString second = dir_->filePath("second.wav");
+        QVERIFY(vrrSetOption("output", ("wav:" + second).toLocal8Bit().constData()));
+        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(readWav(wavPath()).size(), size_t(2205));
+        QVERIFY(vrrSetOption("rate", "48000"));
+        QCOMPARE(mmsSendTone(1500), 1);
+        mmsDoJob(1);
+        mmsSendStop();
+        QCOMPARE(mmsDoJob(1), 0x20);
+        int rate = 0;
+        QCOMPARE(readWav(second, &rate).size(), size_t(9600));
+        QCOMPARE(rate, 48000);
+        // An output that cannot be opened leaves the engine running without sound.
+        QVERIFY(vrrSetOption("output", "wav:/nonexistent/dir/x.wav"));
+        QVERIFY(QByteArray(vrrGetOption("soundstatus")).contains("cannot write"));
+        QCOMPARE(mmsSendTone(1500), 1);
+        QCOMPARE(mmsDoJob(1) & 0x08, 0x08);
+        QCOMPARE(mmsSendStop(), 1);
+    }
+};
+
+QTEST_MAIN(ApiTest)
+#include "tst_api.moc"
