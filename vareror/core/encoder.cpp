@@ -100,6 +100,8 @@ Encoder::Encoder(const TxRequest &r) : req_(r)
     }
     }
 
+    req_.picture = RgbImage(); // the planes hold what is sent from here on
+
     if (r.preamble)
         for (const auto &t : preambleTones(m.narrow)) preambleMs_ += t.ms;
     pictureStartMs_ = preambleMs_ + m.headerMs();
