@@ -1,0 +1,245 @@
+#include "platform/Events.h"
+#include "platform/ScriptedUi.h"
+#include "platform/StepRunner.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+using namespace platform;
+
+class UiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void scriptedUiRecordsAndAnswersInOrder();
+    void scriptedUiFlagsDialogsWithoutAnswer();
+    void commonDialogKeepsPropertiesAndRaisesCancel();
+    void filterConversion();
+    void msgBoxStyleParts();
+    void stepRunnerSkipsFailingSteps();
+    void stepRunnerConditionalBodyRunsWhenTestFails();
+    void waitLetsEventsRun();
+};
+
+void UiTest::scriptedUiRecordsAndAnswersInOrder()
+{
+    ScriptedUi ui;
+    ui.answerMsgBox(vbNo);
+    ui.answerMsgBox(vbYes);
+    ui.answerInput(QStringLiteral("1750"));
+    ui.cancelInput();
+
+    QCOMPARE(ui.msgBox(QStringLiteral("first"), vbYesNo + vbQuestion + vbDefaultButton2, QStringLiteral("T1")), int(vbNo));
+    QCOMPARE(ui.msgBox(QStringLiteral("second"), vbYesNo), int(vbYes));
+    QCOMPARE(ui.inputBox(QStringLiteral("Type Tone Freq  1-2700"), QStringLiteral("Set Tone Freq"),
+                         QStringLiteral("1750"), QPoint(10, 20)),
+             std::optional<QString>(QStringLiteral("1750")));
+    QCOMPARE(ui.inputBox(QStringLiteral("again")), std::nullopt);
+
+    QCOMPARE(ui.calls().size(), 4);
+    const UiCall& first = ui.calls()[0];
+    QCOMPARE(first.kind, UiCall::MsgBox);
+    QCOMPARE(first.title, QStringLiteral("T1"));
+    QCOMPARE(first.text, QStringLiteral("first"));
+    QCOMPARE(msgBoxButtons(first.style), int(vbYesNo));
+    QCOMPARE(msgBoxIcon(first.style), int(vbQuestion));
+    QCOMPARE(msgBoxDefaultButton(first.style), 2);
+    const UiCall& input = ui.calls()[2];
+    QCOMPARE(input.kind, UiCall::InputBox);
+    QCOMPARE(input.title, QStringLiteral("Set Tone Freq"));
+    QCOMPARE(input.defaultText, QStringLiteral("1750"));
+    QCOMPARE(input.topLeft, std::optional<QPoint>(QPoint(10, 20)));
+    QCOMPARE(ui.messages(), QStringList({QStringLiteral("first"), QStringLiteral("second")}));
+    QVERIFY(!ui.hasUnexpected());
+    QCOMPARE(ui.pendingAnswers(), 0);
+
+    // A dialog shown from inside another (as events run during a modal box) is recorded
+    // in order and answered from the same queue.
+    ui.answerMsgBox(vbOK);
+    ui.answerColor(255);
+    ui.onShow = [&](const UiCall& c) {
+        if (c.kind == UiCall::MsgBox)
+            QCOMPARE(ui.chooseColor(0), std::optional<uint32_t>(255));
+    };
+    QCOMPARE(ui.msgBox(QStringLiteral("outer")), int(vbOK));
+    QCOMPARE(ui.calls().size(), 6);
+    QCOMPARE(ui.calls()[5].kind, UiCall::Color);
+    QCOMPARE(ui.calls()[4].answer, QStringLiteral("1"));
+}
+
+void UiTest::scriptedUiFlagsDialogsWithoutAnswer()
+{
+    ScriptedUi ui;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no answer queued.*Not while in TX")));
+    QCOMPARE(ui.msgBox(QStringLiteral("Not while in TX")), int(vbOK));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no answer queued")));
+    QCOMPARE(ui.msgBox(QStringLiteral("Save?"), vbYesNoCancel), int(vbCancel));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no answer queued.*SaveFile")));
+    const FileDialogResult r = ui.saveFile({QStringLiteral("Save Image"), {}, 7, {}, {}, true});
+    QVERIFY(!r.accepted);
+    QVERIFY(r.fileName.isEmpty());
+    QCOMPARE(ui.unexpectedCalls().size(), 3);
+    QVERIFY(ui.unexpectedCalls()[0].contains(QStringLiteral("Not while in TX")));
+
+    // With OK-only boxes accepted, only boxes that ask something need an answer.
+    ScriptedUi lenient;
+    lenient.setAutoAcceptOkOnly(true);
+    QCOMPARE(lenient.msgBox(QStringLiteral("Nothing in Clipboard.")), int(vbOK));
+    QVERIFY(!lenient.hasUnexpected());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no answer queued")));
+    QCOMPARE(lenient.msgBox(QStringLiteral("Retry?"), vbRetryCancel), int(vbCancel));
+    QVERIFY(lenient.hasUnexpected());
+}
+
+void UiTest::commonDialogKeepsPropertiesAndRaisesCancel()
+{
+    ScriptedUi ui;
+    CommonDialog dlg(ui);
+    dlg.DialogTitle = QStringLiteral("Save Image");
+    dlg.Filter = QStringLiteral("TIFF|*.tif|JPEG|*.jpg");
+    dlg.FilterIndex = 2;
+    dlg.Flags = cdlOFNOverwritePrompt | cdlOFNHideReadOnly;
+    dlg.CancelError = true;
+    ui.answerSave(QStringLiteral("/tmp/x.jpg"), 2);
+    dlg.ShowSave();
+    QCOMPARE(dlg.FileName, QStringLiteral("/tmp/x.jpg"));
+    const UiCall& shown = ui.calls().last();
+    QCOMPARE(shown.file.title, QStringLiteral("Save Image"));
+    QCOMPARE(shown.file.filterIndex, 2);
+    QVERIFY(shown.file.overwritePrompt);
+
+    // Cancel with CancelError raises the cancel error; FileName is left as it was.
+    ui.cancelSave();
+    try {
+        dlg.ShowSave();
+        QFAIL("cancel raised nothing");
+    } catch (const VbError& e) {
+        QCOMPARE(e.number(), cdlCancel);
+    }
+    QCOMPARE(dlg.FileName, QStringLiteral("/tmp/x.jpg"));
+
+    // The next use sets only what it needs; the others stay from the last use.
+    dlg.CancelError = false;
+    dlg.FileName.clear();
+    dlg.DialogTitle = QStringLiteral("Load Image");
+    ui.cancelOpen();
+    dlg.ShowOpen();
+    QCOMPARE(dlg.FileName, QString());
+    QCOMPARE(ui.calls().last().file.filter, QStringLiteral("TIFF|*.tif|JPEG|*.jpg"));
+    QVERIFY(!ui.calls().last().file.overwritePrompt);
+
+    // Colour: a cancelled dialog leaves Color at its preset value.
+    dlg.Color = 0x123456;
+    ui.cancelColor();
+    dlg.ShowColor();
+    QCOMPARE(dlg.Color, 0x123456u);
+    QCOMPARE(ui.calls().last().color, 0x123456u);
+    ui.answerColor(255);
+    dlg.ShowColor();
+    QCOMPARE(dlg.Color, 255u);
+
+    // Font: a cancelled dialog keeps the presets; an answer replaces them.
+    dlg.FontName = QStringLiteral("Arial");
+    dlg.FontBold = true;
+    ui.cancelFont();
+    dlg.ShowFont();
+    QCOMPARE(dlg.FontName, QStringLiteral("Arial"));
+    QVERIFY(dlg.FontBold);
+    FontChoice f;
+    f.name = QStringLiteral("Courier");
+    f.size = 14;
+    f.italic = true;
+    ui.answerFont(f);
+    dlg.ShowFont();
+    QCOMPARE(dlg.FontName, QStringLiteral("Courier"));
+    QVERIFY(!dlg.FontBold);
+    QVERIFY(dlg.FontItalic);
+    QCOMPARE(dlg.FontSize, 14.0);
+}
+
+void UiTest::filterConversion()
+{
+    QCOMPARE(filterToQt(QStringLiteral("TIFF|*.tif|All Picture Files (*.*)|*.bmp;*.jpg;*.gif")),
+             QStringList({QStringLiteral("TIFF (*.tif)"), QStringLiteral("All Picture Files (*.*) (*.bmp *.jpg *.gif)")}));
+    QVERIFY(filterToQt(QString()).isEmpty());
+    QCOMPARE(displayText(QStringLiteral("a\r\nb\rc")), QStringLiteral("a\nb\nc"));
+}
+
+void UiTest::msgBoxStyleParts()
+{
+    QCOMPARE(msgBoxCancelAnswer(vbOKOnly), int(vbOK));
+    QCOMPARE(msgBoxCancelAnswer(vbOKCancel), int(vbCancel));
+    QCOMPARE(msgBoxCancelAnswer(vbYesNo), int(vbYes));
+    QCOMPARE(msgBoxCancelAnswer(vbYesNo + vbDefaultButton2), int(vbNo));
+    QCOMPARE(msgBoxCancelAnswer(vbAbortRetryIgnore + vbDefaultButton3 + vbCritical), int(vbIgnore));
+}
+
+void UiTest::stepRunnerSkipsFailingSteps()
+{
+    StepRunner steps(QStringLiteral("Form_Load"));
+    QStringList ran;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Form_Load.*read logdata.*no such file")));
+    QVERIFY(!steps.step(QStringLiteral("read logdata"), [&] {
+        ran << QStringLiteral("a");
+        throw std::runtime_error("no such file");
+        ran << QStringLiteral("not reached");
+    }));
+    QVERIFY(steps.step(QStringLiteral("read messages"), [&] { ran << QStringLiteral("b"); }));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("engine.*unknown error")));
+    steps.step(QStringLiteral("engine"), [&] { throw 42; });
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cancelled.*Cancel was selected")));
+    steps.step(QStringLiteral("cancelled"), [&] { throw DialogCancelled(); });
+    steps.step(QStringLiteral("last"), [&] { ran << QStringLiteral("c"); });
+    QCOMPARE(ran, QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    QCOMPARE(steps.failures(), 3);
+    QCOMPARE(steps.failedSteps().first(), QStringLiteral("read logdata"));
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("number")));
+    QCOMPARE(steps.value(QStringLiteral("number"), [] { return CInt(QStringLiteral("abc")); }, int16_t(7)), int16_t(7));
+    QCOMPARE(steps.value(QStringLiteral("number2"), [] { return CInt(QStringLiteral("12")); }, int16_t(7)), int16_t(12));
+}
+
+void UiTest::stepRunnerConditionalBodyRunsWhenTestFails()
+{
+    StepRunner steps;
+    int body = 0, otherwise = 0;
+    QVERIFY(!steps.stepIf(QStringLiteral("false"), [] { return false; }, [&] { ++body; }, [&] { ++otherwise; }));
+    QCOMPARE(body, 0);
+    QCOMPARE(otherwise, 1);
+    QVERIFY(steps.stepIf(QStringLiteral("true"), [] { return true; }, [&] { ++body; }, [&] { ++otherwise; }));
+    QCOMPARE(body, 1);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failing test")));
+    QVERIFY(steps.stepIf(QStringLiteral("failing test"), []() -> bool { throw std::runtime_error("bad"); },
+                         [&] { ++body; }, [&] { ++otherwise; }));
+    QCOMPARE(body, 2);
+    QCOMPARE(otherwise, 1);
+    // A failing body is skipped like any step, and what follows still runs.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("body fails")));
+    steps.stepIf(QStringLiteral("body fails"), [] { return true; }, [] { throw std::runtime_error("x"); });
+    QVERIFY(steps.step(QStringLiteral("after"), [] {}));
+}
+
+void UiTest::waitLetsEventsRun()
+{
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+    QElapsedTimer clock;
+    clock.start();
+    waitWithEvents(60);
+    QVERIFY(clock.elapsed() >= 60);
+    QVERIFY(ticks >= 2);
+    // The early stop ends the wait at the first check after the condition holds.
+    ticks = 0;
+    QVERIFY(waitWithEventsUntil(10000, [&] { return ticks >= 3; }));
+    QVERIFY(clock.elapsed() < 5000);
+    bool posted = false;
+    QTimer::singleShot(0, [&] { posted = true; });
+    doEvents();
+    QVERIFY(posted);
+}
+
+QTEST_MAIN(UiTest)
+#include "UiTest.moc"
