@@ -1,44 +1,1384 @@
 #include "receiver.h"
 
+#include "dsp_filters.h"
+#include "modes.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+#include <optional>
+
+// How the receiver works
+// ----------------------
+// Input audio at any rate is decimated to a working rate of about 11-12 kHz, passed through
+// the optional notch and LMS filters, then through a complex band-pass (the "DSP filter")
+// that yields the analytic signal z of the SSTV band. The chosen demodulator turns it into
+// the "track": one complex value per working sample whose phase advance from the previous
+// sample is the instantaneous frequency (Hilbert: z itself; PLL and zero-crossing: a unit
+// phasor rebuilt from their frequency estimate, scaled by |z|). Everything downstream reads
+// the track:
+//  * frequencies over a stretch of time are measured as the phase of the summed products
+//    z[n] z*[n-1] (pulse pair), which weighs strong samples more and averages noise;
+//  * tone decisions (VIS, FSK ID, leader) use the products at a lag of 2 ms, where the
+//    filtered noise has no correlation left, so a weak tone's frequency is not dragged
+//    towards the noise's centre;
+//  * line syncs are found as the best step from "not sync" to "sync" on a soft per-sample
+//    score near the expected position; a robust straight-line fit of the sync positions
+//    versus period number gives the line placement, the sample-clock error (slant) and the
+//    phase (resync);
+//  * a pixel is the mean frequency over exactly its own time span on that fitted axis.
+// The track of the current picture is kept (RX buffer RAM or file) so that the picture can
+// be redrawn when the fit improves or on request.
+//
+// Colour levels: the luminance/colour-difference modes are decoded with the studio-range
+// formulas (Y 16..235), the published standard and what our own transmitter sends, unless
+// the picture shows luminance clearly outside the studio range (more than 0.5 % of the
+// smoothed Y samples below 8 or above 247), which only a full-range encoder produces; then
+// the full-range formulas are used. The decision is re-taken as lines arrive and the picture
+// recomposed when it changes, so both kinds of encoder give correct black, white and
+// saturation.
+
 namespace vareror::core {
+
+namespace {
+
+using cfloat = std::complex<float>;
+using cdouble = std::complex<double>;
+constexpr double kPi = std::numbers::pi;
+constexpr double kTwoPi = 2 * std::numbers::pi;
+
+double wrapPi(double a)
+{
+    while (a > kPi) a -= kTwoPi;
+    while (a < -kPi) a += kTwoPi;
+    return a;
+}
+
+float fastAtan2(float y, float x)
+{
+    // Max error about 0.0015 rad, plenty for a frequency score.
+    const float ax = std::fabs(x), ay = std::fabs(y);
+    const float mx = std::max(ax, ay), mn = std::min(ax, ay);
+    if (mx <= 0) return 0;
+    const float a = mn / mx;
+    const float s = a * a;
+    float r = ((-0.0464964749f * s + 0.15931422f) * s - 0.327622764f) * s * a + a;
+    if (ay > ax) r = 1.57079637f - r;
+    if (x < 0) r = 3.14159274f - r;
+    if (y < 0) r = -r;
+    return r;
+}
+
+enum PlaneIdx { PR, PG, PB, PY, PCr, PCb, PGrey, PlaneCount };
+
+int planeOf(Channel c)
+{
+    switch (c) {
+    case Channel::R: return PR;
+    case Channel::G: return PG;
+    case Channel::B: return PB;
+    case Channel::Y: return PY;
+    case Channel::Cr: return PCr;
+    case Channel::Cb: return PCb;
+    case Channel::Grey: return PGrey;
+    default: return -1;
+    }
+}
+
+// A read-only view of a stretch of the track: samples [begin, end) in absolute
+// working-sample numbers.
+struct Span {
+    const cfloat *z = nullptr;
+    const float *f = nullptr;
+    int64_t begin = 0, end = 0;
+    bool has(int64_t a, int64_t b) const { return a >= begin + 1 && b <= end; }
+    cfloat zAt(int64_t i) const { return z[i - begin]; }
+    float fAt(int64_t i) const { return f[i - begin]; }
+};
+
+struct SyncMeas {
+    double pos = 0;
+    double score = -2;
+    bool found = false;
+    bool measured = false;
+};
+
+struct Fit {
+    double a = 0, b = 0;
+};
+
+} // namespace
 
 class RxEngine {
 public:
-    explicit RxEngine(double rate) : rate(rate) {}
-    double rate;
+    explicit RxEngine(double rate);
+
+    // ---- configuration
+    double inRate;
+    int decim = 1;
+    double fw = 11025;   // working rate
+    double spm = 11.025; // working samples per ms
     RxOptions opts;
-    int lms = 0;
-    double notch = 0;
-    uint64_t consumed = 0;
+    int lmsMode = 0;
+    double notchHz = 0;
+    dsp::Decimator dec;
+    dsp::Notch notchF;
+    dsp::Lms lmsF;
+    dsp::AnalyticFilter bp;
+    int delay = 0; // working samples between the decimator output and the track
+    int64_t produced = 0;
+    uint64_t inputCount = 0;
+    // demodulator state
+    double pllPhase = 0, pllFreq = 0;
+    double zcLastRe = 0, zcLastCross = -1, zcPrevCross = -1, zcFreq = 0, zcPhase = 0;
+    int64_t zcCount = 0;
+
+    // ---- track: z and smoothed instantaneous frequency f, absolute index base..base+size
+    std::vector<cfloat> z;
+    std::vector<float> f;
+    int64_t base = 0;
+    int64_t avail() const { return base + int64_t(z.size()); }
+    int64_t fAvail() const { return base + int64_t(f.size()); }
+    Span span() const { return {z.data(), f.data(), base, fAvail()}; }
+
+    // ---- prefix sums for tone decisions (ring)
+    static constexpr int kRingBits = 16;
+    static constexpr int64_t kRing = int64_t(1) << kRingBits;
+    std::vector<cdouble> ringQ;  // sum of z[n] z*[n-lag] for n < index
+    std::vector<double> ringE;   // sum of |z|^2
+    std::vector<cdouble> ringP;  // sum of z[n] z*[n-1]
+    cdouble accQ = 0, accP = 0;
+    double accE = 0;
+    int lag = 22;
+
+    // ---- events and results
+    unsigned events = 0;
+    std::string fskText;
     RgbImage pic{320, 256};
+    int dirtyFrom = 0, dirtyTo = 0;
+    int curMode = 6;
+    double lastOffset = 0;
+    double lastSlantPpm = 0;
+    double lastStartSec = 0;
+
+    // ---- VIS / FSK scanning
+    int64_t visNext = 0;
+    int64_t fskNext = 0;
+    struct FskState {
+        bool active = false;
+        double edge = 0, off = 0;
+        int symbols = 0;
+        std::string text;
+        int xr = 0;
+        bool ended = false;
+    } fsk;
+
+    // ---- picture
+    struct Pic {
+        bool active = false;
+        int mode = 6;
+        const ModeInfo *m = nullptr;
+        std::vector<std::vector<Segment>> layouts;
+        bool forced = false;
+        bool waitingStart = false; // Force RX phase search or AVT header decode pending
+        int64_t forcedFrom = 0;
+        double visEnd = 0;         // AVT: end of the VIS stop bit
+        double a0 = 0;             // start (sync of period 0) from the VIS / search
+        double bNom = 0;           // nominal period in working samples
+        double offset = 0;         // AFC
+        double thr = 1350, gScale = 150; // sync score
+        std::vector<SyncMeas> sync;
+        std::vector<double> drawnAt; // sync position used when each period was drawn
+        Fit fit;
+        int next = 0;              // next period to draw
+        int lastRedraw = 0;
+        int lastGood = -1;
+        int missRun = 0;
+        int scale = 1;             // exposed / native width
+        int rowsPerLine = 1;
+        int W = 320, H = 256;      // decode planes: exposed width x native lines
+        std::vector<float> planes[PlaneCount];
+        std::vector<uint8_t> lineDone;
+        bool fullRange = false;
+        int64_t yCount = 0, yLow = 0, yHigh = 0;
+        int parityShift = 0;       // Robot 36 under Force RX
+        int parVotesSame = 0, parVotesSwap = 0;
+        int r24Variant = 0;        // Robot 24: 0 table split, 1 published split
+        std::vector<double> syncLens;
+        int64_t keepFrom = 0;      // first track sample the picture needs
+        double startSec = 0;
+    } p;
+
+    // ---- RX buffer "file"
+    FILE *file = nullptr;
+    int64_t fileBase = 0, fileEnd = 0;
+
+    ~RxEngine()
+    {
+        if (file) std::fclose(file);
+    }
+
+    void configureFilters();
+    void process(const float *x, size_t n);
+    void work(float x);
+    void append(cfloat v);
+    void advance();
+    void trim();
+
+    // tone measurements over [a, b) in absolute samples (ring)
+    bool ringHas(int64_t a, int64_t b) const { return a >= avail() - kRing + lag + 2 && a >= lag + 1 && b <= avail() && a < b; }
+    double coherence(int64_t a, int64_t b) const;
+    double freqNear(int64_t a, int64_t b, double ref) const;
+    double freqP(int64_t a, int64_t b) const;
+    int64_t ms(double v) const { return int64_t(std::llround(v * spm)); }
+
+    // VIS / FSK
+    void scanVis();
+    bool tryVis(int64_t c);
+    bool tryNarrowVis(int64_t c);
+    double refineEdge(int64_t c, double hiHz, double loHz, double rangeMs, bool falling) const;
+    void scanFsk();
+    bool decodeFskSymbol(double startPos, int &sym) const;
+
+    // picture
+    void startPicture(int mode, double a0, bool forced, double offset, double visEnd);
+    void endPicture();
+    void progress();
+    bool measureSync(const Span &s, int k, double pred, double win, SyncMeas &out) const;
+    void refit();
+    double periodPos(int k) const { return p.fit.a + p.fit.b * k; }
+    void decodePeriod(const Span &s, int k, double pos);
+    double pixelHz(const Span &s, double t0, double t1) const;
+    void composeLine(int line);
+    void composeAll();
+    void markDirty(int row0, int row1);
+    bool redraw(bool refitAll);
+    bool loadSpan(std::vector<cfloat> &zb, std::vector<float> &fb, Span &out);
+    void startAvt();
+    void startForced();
+    void robot24Check(const Span &s, int k, double pos);
+    double syncLength(const Span &s, double pos) const;
 };
+
+RxEngine::RxEngine(double rate) : inRate(rate > 0 ? rate : 11025)
+{
+    decim = std::max(1, int(std::floor(inRate / 11025.0 + 1e-9)));
+    if (inRate / decim < 8000) decim = std::max(1, decim - 1);
+    fw = inRate / decim;
+    spm = fw / 1000.0;
+    lag = std::max(2, int(std::lround(0.002 * fw)));
+    dec.configure(decim, inRate);
+    ringQ.assign(size_t(kRing), 0);
+    ringE.assign(size_t(kRing), 0);
+    ringP.assign(size_t(kRing), 0);
+    configureFilters();
+}
+
+void RxEngine::configureFilters()
+{
+    // Band-pass of the analytic signal, centred on 1750 Hz (VIS 1100 Hz .. white 2300 Hz).
+    // The FM spectrum of fine picture detail reaches well beyond the tone range, so the
+    // broad filter passes nearly everything the analytic signal allows; the sharper ones
+    // trade detail for noise rejection.
+    double half = 2200, lenMs = 2.5;
+    switch (opts.dspFilter) {
+    case 0: half = 2600; lenMs = 2.0; break;  // only what the analytic signal needs
+    case 1: half = 2200; lenMs = 2.5; break;  // keeps the fastest pixel changes
+    case 2: half = 1300; lenMs = 3.0; break;
+    default: half = 900; lenMs = 4.5; break;  // 850..2650 Hz: for weak signals
+    }
+    if (const char *e = std::getenv("RXBP")) std::sscanf(e, "%lf,%lf", &half, &lenMs);
+    int taps = int(std::lround(lenMs * spm)) | 1;
+    bp.configure(1750, half, taps, fw);
+    delay = dec.delay() + bp.delay();
+    notchF.configure(notchHz, fw);
+    dsp::Lms::Kind k = dsp::Lms::Off;
+    if (lmsMode == 2) k = dsp::Lms::NotchFast;
+    else if (lmsMode == 3) k = dsp::Lms::NotchSlow;
+    else if (lmsMode == 1 || opts.lmsSmoothing) k = dsp::Lms::Smoothing;
+    if (k != lmsF.kind()) lmsF.configure(k, fw);
+}
+
+void RxEngine::process(const float *x, size_t n)
+{
+    inputCount += n;
+    size_t i = 0;
+    while (i < n) {
+        const size_t chunk = std::min(n - i, size_t(2048) * size_t(decim));
+        for (size_t j = 0; j < chunk; ++j) {
+            float out;
+            if (dec.push(x[i + j], out)) work(out);
+        }
+        i += chunk;
+        advance();
+    }
+}
+
+void RxEngine::work(float x)
+{
+    x = notchF.process(x);
+    x = lmsF.process(x);
+    const cfloat a = bp.push(x);
+    cfloat v = a;
+    if (opts.demodulator == 0) {
+        // PLL: second-order loop following the analytic signal; its NCO is the track.
+        const double ph = std::arg(cdouble(a) * std::polar(1.0, -pllPhase));
+        const double wn = kTwoPi * 900.0 / fw;
+        pllFreq += wn * wn * ph;
+        pllFreq = std::clamp(pllFreq, kTwoPi * 900 / fw, kTwoPi * 2700 / fw);
+        pllPhase = wrapPi(pllPhase + pllFreq + 1.3 * wn * ph);
+        v = std::polar(std::abs(a), float(pllPhase));
+    } else if (opts.demodulator == 1) {
+        // Zero crossings of the band-passed signal, interpolated between samples; the
+        // frequency is held between crossings.
+        const double re = a.real();
+        const double t = double(zcCount);
+        if ((zcLastRe < 0) != (re < 0) && zcCount > 0) {
+            const double frac = zcLastRe / (zcLastRe - re);
+            const double tc = t - 1 + frac;
+            if (zcLastCross >= 0) {
+                const double half = tc - zcLastCross;
+                if (half > 0.5) zcFreq = std::clamp(0.5 / half, 800.0 / fw, 3000.0 / fw);
+            }
+            zcLastCross = tc;
+        }
+        zcLastRe = re;
+        ++zcCount;
+        zcPhase = wrapPi(zcPhase + kTwoPi * zcFreq);
+        v = std::polar(std::abs(a), float(zcPhase));
+    }
+    const int64_t idx = produced - delay;
+    ++produced;
+    if (idx < 0) return;
+    append(v);
+}
+
+void RxEngine::append(cfloat v)
+{
+    const int64_t i = avail();
+    z.push_back(v);
+    const int64_t m = i & (kRing - 1);
+    // prefix sums exclusive of sample i are stored at i; write i+1
+    cfloat prev = i - 1 >= base ? z[size_t(i - 1 - base)] : cfloat(0);
+    cfloat lagged = i - lag >= base ? z[size_t(i - lag - base)] : cfloat(0);
+    const cdouble pp = cdouble(v) * std::conj(cdouble(prev));
+    accP += pp;
+    accQ += cdouble(v) * std::conj(cdouble(lagged));
+    accE += double(std::norm(v));
+    const int64_t m1 = (i + 1) & (kRing - 1);
+    (void)m;
+    ringP[size_t(m1)] = accP;
+    ringQ[size_t(m1)] = accQ;
+    ringE[size_t(m1)] = accE;
+    // smoothed frequency of sample i-1: phase of p[i-1] + p[i]
+    if (i - 2 >= base) {
+        const cfloat a = z[size_t(i - 1 - base)];
+        const cfloat b = z[size_t(i - 2 - base)];
+        const cfloat s = a * std::conj(b) + v * std::conj(a);
+        f.push_back(fastAtan2(s.imag(), s.real()) * float(fw / kTwoPi));
+    } else if (i - 1 >= base) {
+        f.push_back(0);
+    }
+    if (file && i >= fileBase) {
+        // written in advance(), in blocks
+    }
+}
+
+double RxEngine::coherence(int64_t a, int64_t b) const
+{
+    const cdouble q = ringQ[size_t(b & (kRing - 1))] - ringQ[size_t(a & (kRing - 1))];
+    const double e = ringE[size_t(b & (kRing - 1))] - ringE[size_t(a & (kRing - 1))];
+    return e > 1e-20 ? std::abs(q) / e : 0.0;
+}
+
+double RxEngine::freqNear(int64_t a, int64_t b, double ref) const
+{
+    const cdouble q = ringQ[size_t(b & (kRing - 1))] - ringQ[size_t(a & (kRing - 1))];
+    const double rot = -kTwoPi * ref * lag / fw;
+    const double ph = wrapPi(std::arg(q) + rot);
+    return ref + ph * fw / (kTwoPi * lag);
+}
+
+double RxEngine::freqP(int64_t a, int64_t b) const
+{
+    const cdouble q = ringP[size_t(b & (kRing - 1))] - ringP[size_t(a & (kRing - 1))];
+    return std::arg(q) * fw / kTwoPi;
+}
+
+// ---------------------------------------------------------------- VIS
+
+void RxEngine::scanVis()
+{
+    const int64_t need = ms(680);
+    const int64_t step = std::max<int64_t>(1, ms(1.0));
+    if (visNext < ms(300)) visNext = ms(300);
+    const int64_t lo = avail() - kRing + ms(700);
+    if (visNext < lo) visNext = lo;
+    while (visNext + need <= avail()) {
+        const int64_t c = visNext;
+        visNext += step;
+        if (tryVis(c) || tryNarrowVis(c)) continue;
+    }
+}
+
+double RxEngine::refineEdge(int64_t c, double hiHz, double loHz, double rangeMs, bool falling) const
+{
+    // Best step between a stretch at hiHz and one at loHz (falling: hi before lo), on the
+    // per-sample frequency, with a 6 ms box on each side; parabolic peak.
+    const Span s = span();
+    const double mid = 0.5 * (hiHz + loHz), scale = std::max(20.0, 0.5 * std::fabs(hiHz - loHz));
+    const int64_t w = ms(6);
+    const int64_t r = ms(rangeMs);
+    const int64_t a = c - r - w, b = c + r + w;
+    if (!s.has(a, b)) return double(c);
+    std::vector<double> pre(size_t(b - a + 1), 0.0);
+    for (int64_t i = a; i < b; ++i) {
+        double v = std::clamp((s.fAt(i) - mid) / scale, -1.0, 1.0);
+        if (!falling) v = -v;
+        pre[size_t(i - a + 1)] = pre[size_t(i - a)] + v;
+    }
+    auto score = [&](int64_t e) {
+        const double before = pre[size_t(e - a)] - pre[size_t(e - w - a)];
+        const double after = pre[size_t(e + w - a)] - pre[size_t(e - a)];
+        return before - after;
+    };
+    int64_t best = c;
+    double bs = -1e30;
+    for (int64_t e = c - r; e <= c + r; ++e) {
+        const double v = score(e);
+        if (v > bs) { bs = v; best = e; }
+    }
+    double pos = double(best);
+    if (best > c - r && best < c + r) {
+        const double l = score(best - 1), m = bs, h = score(best + 1);
+        const double den = l - 2 * m + h;
+        if (den < 0) pos += std::clamp(0.5 * (l - h) / den, -0.5, 0.5);
+    }
+    // Each f sample measures the phase advance around time i - 0.5 .. i + 0.5; the edge sits
+    // between samples best-1 and best.
+    return pos - 0.5;
+}
+
+bool RxEngine::tryVis(int64_t c0)
+{
+    int64_t c = c0;
+    const int64_t L0 = c - ms(290), L1 = c - ms(10);
+    if (!ringHas(L0 - 2, c + ms(560))) return false;
+    if (coherence(L0, L1) < 0.4) return false;
+    const double fL = freqNear(L0, L1, 1900);
+    if (std::fabs(fL - 1900) > 200) return false;
+    for (int j = 0; j < 3; ++j) {
+        const int64_t a = L0 + (L1 - L0) * j / 3, b = L0 + (L1 - L0) * (j + 1) / 3;
+        if (coherence(a, b) < 0.3 || std::fabs(freqNear(a, b, fL) - fL) > 35) return false;
+    }
+    const double fS = fL - 700;
+    auto bitFreq = [&](double t0, double t1, double &coh) {
+        const int64_t a = c + ms(t0), b = c + ms(t1);
+        coh = coherence(a, b);
+        return freqNear(a, b, fS);
+    };
+    double coh;
+    double fStart = bitFreq(3, 27, coh);
+    if (coh < 0.25 || std::fabs(fStart - fS) > 60) return false;
+    // Put c on the step from leader to start bit, then check again around it.
+    const double edge = refineEdge(c0, fL, fS, 15.0, true);
+    c = int64_t(std::llround(edge));
+    fStart = bitFreq(3, 27, coh);
+    if (coh < 0.3 || std::fabs(fStart - fS) > 60) return false;
+    if (std::fabs(freqNear(c - ms(10), c - ms(2), fL) - fL) > 60 || coherence(c - ms(10), c - ms(2)) < 0.3) return false;
+    uint32_t code = 0;
+    auto readBits = [&](int from, int count) {
+        for (int i = from; i < from + count; ++i) {
+            const double t0 = 30.0 * (i + 1) + 4, t1 = 30.0 * (i + 2) - 4;
+            const double fb = bitFreq(t0, t1, coh);
+            const double d = fb - fS;
+            if (coh < 0.2 || std::fabs(d) < 25 || std::fabs(d) > 180) return false;
+            if (d < 0) code |= 1u << i;
+        }
+        return true;
+    };
+    if (!readBits(0, 8)) return false;
+    int bits = 8;
+    if ((code & 0xFF) == kExtendedVisLow) {
+        if (!readBits(8, 8)) return false;
+        bits = 16;
+        if (std::popcount(code >> 8) != 3) return false;
+    }
+    // stop bit
+    const double fStop = bitFreq(30.0 * (bits + 1) + 4, 30.0 * (bits + 2) - 4, coh);
+    if (coh < 0.2 || std::fabs(fStop - fS) > 70) return false;
+    int mode = -1;
+    if (bits == 8) {
+        const bool evenParity = std::popcount(code) % 2 == 0;
+        for (int n = 0; n < modeCount(); ++n) {
+            const ModeInfo &m = modeInfo(n);
+            if (m.visBits != 8) continue;
+            if (m.number == 2) { // B/W 12: sent with odd parity; accept both
+                if ((code & 0x7F) == 0x06) { mode = n; break; }
+                continue;
+            }
+            if (evenParity && (code & 0x7F) == (m.visCode & 0x7F)) { mode = n; break; }
+        }
+    } else {
+        for (int n = 0; n < modeCount(); ++n)
+            if (modeInfo(n).visBits == 16 && modeInfo(n).visCode == code) { mode = n; break; }
+    }
+    if (mode < 0) return false;
+    if (std::getenv("RXDBG")) std::fprintf(stderr, "vis c=%.4f edge=%.4f fL=%.1f code=%x\n", double(c0) / fw, edge / fw, fL, code);
+    // edge = start of the start bit = 610 ms into the header
+    const ModeInfo &m = modeInfo(mode);
+    const double visEnd = edge + (30.0 * (bits + 2)) * spm;
+    const double a0 = edge + (m.syncStartMs(0) - 610.0) * spm;
+    const double off = opts.afc ? fL - 1900 : 0.0;
+    visNext = int64_t(visEnd) + ms(100);
+    lastOffset = fL - 1900;
+    if (p.active) {
+        if (!opts.autoRestart) return true;
+        // A repeated header right at the start of the same picture re-anchors it.
+        if (p.mode == mode && p.next == 0 && !p.forced) {
+            const unsigned keepEvents = events;
+            startPicture(mode, a0, false, off, visEnd);
+            events = keepEvents;
+            return true;
+        }
+        endPicture();
+    }
+    startPicture(mode, a0, false, off, visEnd);
+    return true;
+}
+
+bool RxEngine::tryNarrowVis(int64_t c)
+{
+    // c = start of the 2100 Hz marker after the 1900 Hz leader
+    const int64_t L0 = c - ms(290), L1 = c - ms(10);
+    if (!ringHas(L0 - 2, c + ms(660))) return false;
+    if (coherence(L0, L1) < 0.4) return false;
+    const double fL = freqNear(L0, L1, 1900);
+    if (std::fabs(fL - 1900) > 200) return false;
+    double coh = coherence(c + ms(5), c + ms(95));
+    if (coh < 0.3) return false;
+    const double fM = freqNear(c + ms(5), c + ms(95), fL + 200);
+    if (std::fabs(fM - fL - 200) > 50) return false;
+    {
+        const double e = refineEdge(c, fL, fL + 200, 15.0, false);
+        c = int64_t(std::llround(e));
+        if (std::fabs(freqNear(c - ms(10), c - ms(2), fL) - fL) > 60) return false;
+        if (std::fabs(freqNear(c + ms(3), c + ms(20), fL + 200) - fL - 200) > 60) return false;
+    }
+    const double edge0 = double(c);
+    auto bitIs = [&](double t0, int &bit) {
+        const int64_t a = c + ms(t0 + 3), b = c + ms(t0 + 19);
+        const double cc = coherence(a, b);
+        const double d = freqNear(a, b, fL + 100) - (fL + 100);
+        if (cc < 0.2 || std::fabs(d) < 35 || std::fabs(d) > 180) return false;
+        bit = d < 0 ? 1 : 0;
+        return true;
+    };
+    int bit;
+    if (!bitIs(100, bit) || bit != 1) return false; // start bit 1900
+    uint32_t code = 0;
+    for (int i = 0; i < 24; ++i) {
+        if (!bitIs(122 + 22.0 * i, bit)) return false;
+        if (bit) code |= 1u << i;
+    }
+    if ((code & 0xFFF) != 0x56D) return false;
+    const uint32_t n = (code >> 12) & 0x3F;
+    if (((code >> 18) & 0x3F) != (n ^ 0x15)) return false;
+    int mode = -1;
+    for (int k = 0; k < modeCount(); ++k)
+        if (modeInfo(k).visBits == 24 && modeInfo(k).visCode == code) { mode = k; break; }
+    if (mode < 0) return false;
+    const double edge = refineEdge(int64_t(edge0), fL, fL + 200, 2.0, false);
+    const ModeInfo &m = modeInfo(mode);
+    const double visEnd = edge + (100 + 22.0 * 25) * spm;
+    const double a0 = edge + (m.syncStartMs(0) - 300.0) * spm;
+    visNext = int64_t(visEnd) + ms(50);
+    lastOffset = fL - 1900;
+    if (p.active) {
+        if (!opts.autoRestart) return true;
+        endPicture();
+    }
+    startPicture(mode, a0, false, opts.afc ? fL - 1900 : 0.0, visEnd);
+    return true;
+}
+
+// ---------------------------------------------------------------- FSK ID
+
+bool RxEngine::decodeFskSymbol(double startPos, int &sym) const
+{
+    sym = 0;
+    bool confident = true;
+    for (int b = 0; b < 6; ++b) {
+        const double t = startPos + 22.0 * b * spm;
+        const int64_t a = int64_t(t + 3 * spm), e = int64_t(t + 19 * spm);
+        const double cc = coherence(a, e);
+        const double ref = 2000 + fsk.off;
+        const double d = freqNear(a, e, ref) - ref;
+        if (cc < 0.2 || std::fabs(d) < 35 || std::fabs(d) > 180) confident = false;
+        if (d < 0) sym |= 1 << b;
+    }
+    return confident;
+}
+
+void RxEngine::scanFsk()
+{
+    const int64_t step = std::max<int64_t>(1, ms(1.0));
+    const int64_t lo = avail() - kRing + ms(200);
+    if (fskNext < lo) fskNext = lo;
+    if (fskNext < ms(120)) fskNext = ms(120);
+    for (;;) {
+        if (fsk.active) {
+            const int j = fsk.symbols;
+            const double st = fsk.edge + (22.0 + 132.0 * j) * spm;
+            if (int64_t(st + 133 * spm) > avail()) return;
+            int sym;
+            const bool ok = decodeFskSymbol(st, sym);
+            ++fsk.symbols;
+            bool done = false, accept = false;
+            if (j == 0) {
+                if (!ok || sym != 0x2A) done = true;
+            } else if (fsk.ended) {
+                // check symbol, when present
+                accept = !ok || sym == fsk.xr || sym == 0x3F;
+                done = true;
+            } else if (!ok) {
+                done = true;
+            } else if (sym == 0x01) {
+                fsk.ended = true;
+            } else {
+                fsk.text.push_back(char(sym + 0x20));
+                fsk.xr ^= sym;
+                if (fsk.text.size() > 20) done = true;
+            }
+            if (done) {
+                if (accept && !fsk.text.empty() && opts.fskIdRx) {
+                    fskText = fsk.text;
+                    events |= RxFskId;
+                }
+                fskNext = int64_t(st + 132 * spm);
+                fsk = FskState();
+            }
+            continue;
+        }
+        const int64_t c = fskNext;
+        if (c + ms(25) > avail()) return;
+        fskNext += step;
+        if (!ringHas(c - ms(101), c + ms(20))) continue;
+        const int64_t a0 = c - ms(100), a1 = c - ms(4);
+        if (coherence(a0, a1) < 0.3) continue;
+        const double fa = freqNear(a0, a1, 2100);
+        const int64_t b0 = c + ms(3), b1 = c + ms(19);
+        if (coherence(b0, b1) < 0.3) continue;
+        const double fb = freqNear(b0, b1, 1900);
+        if (std::fabs(fa - fb - 200) > 50) continue;
+        const double off = 0.5 * (fa + fb) - 2000;
+        if (std::fabs(off) > 150) continue;
+        fsk = FskState();
+        fsk.active = true;
+        fsk.off = off;
+        fsk.edge = refineEdge(c, fb, fa, 15.0, false);
+        {
+            const int64_t e = int64_t(std::llround(fsk.edge));
+            if (std::fabs(freqNear(e + ms(3), e + ms(19), fb) - fb) > 50 || std::fabs(freqNear(e - ms(60), e - ms(3), fa) - fa) > 50) {
+                fsk = FskState();
+                continue;
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------- picture
+
+void RxEngine::startPicture(int mode, double a0, bool forced, double offset, double visEnd)
+{
+    if (file) { std::fclose(file); file = nullptr; }
+    const ModeInfo &m = modeInfo(mode);
+    Pic np;
+    np.active = true;
+    np.mode = mode;
+    np.m = &m;
+    np.layouts = m.layouts;
+    np.forced = forced;
+    np.a0 = a0;
+    np.visEnd = visEnd;
+    np.bNom = m.periodMs * spm;
+    np.offset = offset;
+    const double black = m.narrow ? kNarrowBlackHz : kBlackHz;
+    np.thr = 0.5 * (m.syncHz + black) + offset;
+    np.gScale = std::max(40.0, 0.5 * (black - m.syncHz));
+    np.scale = m.exposedWidth / std::max(1, m.width);
+    np.rowsPerLine = m.exposedHeight / std::max(1, m.height);
+    np.W = m.exposedWidth;
+    np.H = m.height;
+    for (auto &pl : np.planes) pl.clear();
+    np.lineDone.assign(size_t(np.H), 0);
+    np.sync.assign(size_t(m.periods), SyncMeas());
+    np.drawnAt.assign(size_t(m.periods), 0.0);
+    np.fit = {a0, np.bNom};
+    np.waitingStart = forced || mode == 5;
+    np.forcedFrom = avail();
+    np.keepFrom = int64_t(std::floor(std::min(a0, forced ? double(avail()) : a0) - m.leadMs * spm)) - ms(50);
+    if (mode == 5 && !forced) np.keepFrom = int64_t(visEnd) - ms(50);
+    np.startSec = (forced ? double(avail()) : a0) / fw;
+    p = std::move(np);
+    curMode = mode;
+    lastStartSec = p.startSec;
+    lastSlantPpm = 0;
+    if (opts.autoClear || pic.width != m.exposedWidth || pic.height != m.exposedHeight)
+        pic = RgbImage(m.exposedWidth, m.exposedHeight, 0);
+    markDirty(0, pic.height);
+    events |= RxStarted;
+    if (opts.rxBuffer == 2) {
+        file = std::tmpfile();
+        fileBase = std::max(base, p.keepFrom);
+        fileEnd = fileBase;
+    }
+}
+
+void RxEngine::endPicture()
+{
+    if (!p.active) return;
+    // Final placement: the whole picture redrawn on the best fit when the buffer allows.
+    if (!p.waitingStart && p.next > 0 && (opts.autoSlant || opts.autoResync)) {
+        refit();
+        redraw(false);
+    }
+    if (!p.waitingStart && p.next > 0) {
+        lastSlantPpm = (p.fit.b / p.bNom - 1.0) * 1e6;
+    }
+    p.active = false;
+    events |= RxEnded;
+}
+
+double RxEngine::pixelHz(const Span &s, double t0, double t1) const
+{
+    // p_i = z_i z*_{i-1} covers [i-1, i]; weight each by its overlap with [t0, t1).
+    const int64_t i0 = int64_t(std::floor(t0)) + 1, i1 = int64_t(std::ceil(t1));
+    if (i0 - 1 < s.begin || i1 >= s.end) return 0;
+    cfloat acc = 0;
+    cfloat prev = s.zAt(i0 - 1);
+    for (int64_t i = i0; i <= i1; ++i) {
+        const cfloat cur = s.zAt(i);
+        const double w = std::min(double(i), t1) - std::max(double(i - 1), t0);
+        if (w > 0) acc += float(w) * (cur * std::conj(prev));
+        prev = cur;
+    }
+    return fastAtan2(acc.imag(), acc.real()) * fw / kTwoPi;
+}
+
+double RxEngine::syncLength(const Span &s, double pos) const
+{
+    // length of the sync pulse starting at pos: where the score turns negative
+    const int64_t a = int64_t(pos) + ms(2);
+    const int64_t lim = int64_t(pos) + ms(14);
+    if (!s.has(a, lim + 3)) return 0;
+    for (int64_t i = a; i < lim; ++i) {
+        double m = 0;
+        for (int j = 0; j < 3; ++j) m += s.fAt(i + j);
+        if (m / 3 > p.thr) return (double(i) + 1.0 - pos) / spm;
+    }
+    return (double(lim) - pos) / spm;
+}
+
+bool RxEngine::measureSync(const Span &s, int k, double pred, double win, SyncMeas &out) const
+{
+    (void)k;
+    const ModeInfo &m = *p.m;
+    const int64_t La = std::max<int64_t>(3, ms(0.8 * std::min(m.syncMs, 9.0)));
+    const int64_t Lb = std::max<int64_t>(3, ms(1.5));
+    const int64_t c0 = int64_t(std::floor(pred - win)), c1 = int64_t(std::ceil(pred + win));
+    const int64_t a = c0 - Lb, b = c1 + La + 1;
+    if (!s.has(a, b)) return false;
+    std::vector<double> pre(size_t(b - a + 1), 0.0);
+    const double thr = p.thr, sc = p.gScale;
+    for (int64_t i = a; i < b; ++i)
+        pre[size_t(i - a + 1)] = pre[size_t(i - a)] + std::clamp((thr - s.fAt(i)) / sc, -1.0, 1.0);
+    auto score = [&](int64_t e) {
+        const double after = (pre[size_t(e + La - a)] - pre[size_t(e - a)]) / double(La);
+        const double before = (pre[size_t(e - a)] - pre[size_t(e - Lb - a)]) / double(Lb);
+        return after - before;
+    };
+    int64_t best = c0;
+    double bs = -1e30;
+    for (int64_t e = c0; e <= c1; ++e) {
+        const double v = score(e);
+        if (v > bs) { bs = v; best = e; }
+    }
+    double pos = double(best);
+    if (best > c0 && best < c1) {
+        const double l = score(best - 1), h = score(best + 1);
+        const double den = l - 2 * bs + h;
+        if (den < 0) pos += std::clamp(0.5 * (l - h) / den, -0.5, 0.5);
+    }
+    out.pos = pos - 0.5;
+    out.score = bs;
+    out.measured = true;
+    const double need = opts.syncAccuracy <= 0 ? 0.8 : (opts.syncAccuracy == 1 ? 1.0 : 1.2);
+    out.found = bs >= need;
+    return true;
+}
+
+void RxEngine::refit()
+{
+    // Robust straight line through the found sync positions.
+    std::vector<std::pair<double, double>> pts;
+    for (int k = 0; k < int(p.sync.size()); ++k)
+        if (p.sync[size_t(k)].found) pts.push_back({double(k), p.sync[size_t(k)].pos});
+    const bool slopeFree = opts.autoSlant || p.mode == 1;
+    const double bMin = p.bNom * (p.mode == 1 ? 0.985 : 0.98), bMax = p.bNom * (p.mode == 1 ? 1.015 : 1.02);
+    Fit f{p.a0, p.bNom};
+    if (pts.empty() || (p.m->syncHz == 0)) { p.fit = f; return; }
+    auto medianA = [&](double b, const std::vector<std::pair<double, double>> &v) {
+        std::vector<double> r;
+        for (auto &q : v) r.push_back(q.second - b * q.first);
+        std::nth_element(r.begin(), r.begin() + long(r.size() / 2), r.end());
+        return r[r.size() / 2];
+    };
+    double span = pts.back().first - pts.front().first;
+    if (!slopeFree || pts.size() < 6 || span < 4) {
+        f.b = p.bNom;
+        if (slopeFree && p.fit.b > 0 && pts.size() >= 3) f.b = p.fit.b;
+        f.a = opts.autoResync || p.forced ? medianA(f.b, pts) : p.a0;
+        p.fit = f;
+        return;
+    }
+    std::vector<std::pair<double, double>> use = pts;
+    for (int it = 0; it < 4; ++it) {
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        const double n = double(use.size());
+        for (auto &q : use) { sx += q.first; sy += q.second; sxx += q.first * q.first; sxy += q.first * q.second; }
+        const double den = n * sxx - sx * sx;
+        double b = den > 0 ? (n * sxy - sx * sy) / den : p.bNom;
+        b = std::clamp(b, bMin, bMax);
+        const double a = (sy - b * sx) / n;
+        f = {a, b};
+        // trim outliers: keep residuals within max(0.5 ms, 3 MAD)
+        std::vector<double> res;
+        for (auto &q : pts) res.push_back(std::fabs(q.second - (a + b * q.first)));
+        std::vector<double> tmp = res;
+        std::nth_element(tmp.begin(), tmp.begin() + long(tmp.size() / 2), tmp.end());
+        const double lim = std::max(0.5 * spm, 3.0 * tmp[tmp.size() / 2] * 1.4826);
+        std::vector<std::pair<double, double>> keep;
+        for (size_t i = 0; i < pts.size(); ++i)
+            if (res[i] <= lim) keep.push_back(pts[i]);
+        if (keep.size() < 4 || keep.size() == use.size()) break;
+        use = keep;
+    }
+    if (!opts.autoResync && !p.forced) f.a = p.a0;
+    p.fit = f;
+}
+
+void RxEngine::decodePeriod(const Span &s, int k, double pos)
+{
+    const ModeInfo &m = *p.m;
+    const int W = p.W;
+    if (p.planes[0].empty()) {
+        for (int c = 0; c < PlaneCount; ++c) p.planes[c].assign(size_t(W) * size_t(p.H), c >= PY && c != PY && c != PGrey ? 128.0f : 0.0f);
+    }
+    const auto &lay = p.layouts[size_t((k + p.parityShift) % int(p.layouts.size()))];
+    std::vector<float> tmp;
+    for (const Segment &seg : lay) {
+        if (seg.kind != SegmentKind::Scan) continue;
+        const int plane = planeOf(seg.channel);
+        if (plane < 0) continue;
+        const int line = k * m.linesPerPeriod + seg.line;
+        if (line >= p.H) continue;
+        const int n = seg.samples * p.scale;
+        const double t0 = pos + seg.startMs * spm;
+        const double dt = seg.lengthMs * spm / n;
+        tmp.resize(size_t(n));
+        for (int i = 0; i < n; ++i) {
+            const double hz = pixelHz(s, t0 + i * dt, t0 + (i + 1) * dt) - p.offset;
+            tmp[size_t(i)] = float(m.narrow ? (hz - kNarrowBlackHz) * (255.0 / 256.0) : (hz - kBlackHz) * (255.0 / 800.0));
+        }
+        float *dst = p.planes[plane].data() + size_t(line) * size_t(W);
+        if (n == W) {
+            for (int i = 0; i < W; ++i) dst[i] = tmp[size_t(i)];
+        } else {
+            // chroma at part width: linear interpolation at the sample centres
+            for (int x = 0; x < W; ++x) {
+                const double u = (x + 0.5) * n / W - 0.5;
+                const int i = std::clamp(int(std::floor(u)), 0, n - 1);
+                const int j = std::min(i + 1, n - 1);
+                const double fr = std::clamp(u - i, 0.0, 1.0);
+                dst[x] = float(tmp[size_t(i)] * (1 - fr) + tmp[size_t(j)] * fr);
+            }
+        }
+        if (seg.channel == Channel::Y || seg.channel == Channel::Grey) {
+            // statistics for the colour-level rule (smoothed over 4 pixels)
+            if (seg.channel == Channel::Y) {
+                for (int x = 0; x + 4 <= W; x += 4) {
+                    const float v = 0.25f * (dst[x] + dst[x + 1] + dst[x + 2] + dst[x + 3]);
+                    ++p.yCount;
+                    if (v < 8) ++p.yLow;
+                    if (v > 247) ++p.yHigh;
+                }
+            }
+        }
+    }
+    for (int l = 0; l < m.linesPerPeriod; ++l) {
+        const int line = k * m.linesPerPeriod + l;
+        if (line < p.H) p.lineDone[size_t(line)] = 1;
+    }
+}
+
+void RxEngine::markDirty(int r0, int r1)
+{
+    if (r1 <= r0) return;
+    if (dirtyTo <= dirtyFrom) { dirtyFrom = r0; dirtyTo = r1; return; }
+    dirtyFrom = std::min(dirtyFrom, r0);
+    dirtyTo = std::max(dirtyTo, r1);
+}
+
+static inline uint8_t clampU8(float v)
+{
+    return uint8_t(std::clamp(int(std::lround(v)), 0, 255));
+}
+
+void RxEngine::composeLine(int line)
+{
+    const ModeInfo &m = *p.m;
+    if (line < 0 || line >= p.H || !p.lineDone[size_t(line)] || p.planes[0].empty()) return;
+    const int W = p.W;
+    const size_t row = size_t(line) * size_t(W);
+    std::vector<uint8_t> out(size_t(W) * 3);
+    auto P = [&](int pl, size_t r) { return p.planes[pl].data() + r; };
+    switch (m.colour) {
+    case ColourEncoding::Rgb: {
+        const float *r = P(PR, row), *g = P(PG, row), *b = P(PB, row);
+        for (int x = 0; x < W; ++x) {
+            out[size_t(3 * x)] = clampU8(r[x]);
+            out[size_t(3 * x + 1)] = clampU8(g[x]);
+            out[size_t(3 * x + 2)] = clampU8(b[x]);
+        }
+        break;
+    }
+    case ColourEncoding::Grey: {
+        const float *v = P(PGrey, row);
+        for (int x = 0; x < W; ++x) out[size_t(3 * x)] = out[size_t(3 * x + 1)] = out[size_t(3 * x + 2)] = clampU8(v[x]);
+        break;
+    }
+    default: {
+        size_t crRow = row, cbRow = row;
+        if (m.colour == ColourEncoding::YccAlternating) {
+            const int pair = line & ~1;
+            crRow = size_t(pair) * size_t(W);
+            cbRow = size_t(pair + 1) * size_t(W);
+            if (pair + 1 >= p.H || !p.lineDone[size_t(pair + 1)]) {
+                // the pair's Cb has not arrived: borrow the previous pair's
+                cbRow = pair >= 2 ? size_t(pair - 1) * size_t(W) : size_t(-1);
+            }
+        } else if (m.colour == ColourEncoding::YccTwoLine) {
+            crRow = cbRow = size_t(line & ~1) * size_t(W);
+        }
+        const float *y = P(PY, row), *cr = P(PCr, crRow);
+        const float *cb = cbRow == size_t(-1) ? nullptr : P(PCb, cbRow);
+        uint8_t px[3];
+        for (int x = 0; x < W; ++x) {
+            const double Cb = cb ? cb[x] : 128.0;
+            if (p.fullRange) yccFullToRgb(y[x], cr[x], Cb, px);
+            else yccStudioToRgb(y[x], cr[x], Cb, px);
+            out[size_t(3 * x)] = px[0];
+            out[size_t(3 * x + 1)] = px[1];
+            out[size_t(3 * x + 2)] = px[2];
+        }
+    }
+    }
+    const int r0 = line * p.rowsPerLine;
+    for (int rr = 0; rr < p.rowsPerLine; ++rr) {
+        if (r0 + rr >= pic.height) break;
+        std::copy(out.begin(), out.end(), pic.pixel(0, r0 + rr));
+    }
+    markDirty(r0, std::min(pic.height, r0 + p.rowsPerLine));
+}
+
+void RxEngine::composeAll()
+{
+    for (int l = 0; l < p.H; ++l) composeLine(l);
+}
+
+bool RxEngine::loadSpan(std::vector<cfloat> &zb, std::vector<float> &fb, Span &out)
+{
+    if (opts.rxBuffer == 1 || !file) {
+        out = span();
+        return opts.rxBuffer != 0;
+    }
+    // file: read the whole kept stretch
+    std::fflush(file);
+    const int64_t n = fileEnd - fileBase;
+    zb.resize(size_t(n));
+    fb.resize(size_t(n));
+    std::fseek(file, 0, SEEK_SET);
+    std::vector<char> raw(size_t(n) * 12);
+    const size_t got = std::fread(raw.data(), 12, size_t(n), file);
+    for (size_t i = 0; i < got; ++i) {
+        std::memcpy(&zb[i], raw.data() + 12 * i, 8);
+        std::memcpy(&fb[i], raw.data() + 12 * i + 8, 4);
+    }
+    out = {zb.data(), fb.data(), fileBase, fileBase + int64_t(got)};
+    return true;
+}
+
+bool RxEngine::redraw(bool remeasure)
+{
+    if (opts.rxBuffer == 0 || p.m == nullptr || p.waitingStart) return false;
+    std::vector<cfloat> zb;
+    std::vector<float> fb;
+    Span s;
+    if (!loadSpan(zb, fb, s)) return false;
+    if (remeasure && p.m->syncHz > 0) {
+        for (int k = 0; k < p.next; ++k) {
+            SyncMeas sm;
+            const double pred = periodPos(k);
+            if (measureSync(s, k, pred, std::max(3.0, 0.04 * p.m->periodMs) * spm, sm)) p.sync[size_t(k)] = sm;
+        }
+        refit();
+    }
+    for (int k = 0; k < p.next; ++k) {
+        const double pos = periodPos(k);
+        decodePeriod(s, k, pos);
+        p.drawnAt[size_t(k)] = pos;
+    }
+    p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
+    composeAll();
+    p.lastRedraw = p.next;
+    return true;
+}
+
+void RxEngine::robot24Check(const Span &s, int k, double pos)
+{
+    if (p.mode != 0 || k >= 8) return;
+    const double len = syncLength(s, pos);
+    if (len > 0) p.syncLens.push_back(len);
+    if (p.syncLens.size() >= 3 && k < 8) {
+        std::vector<double> v = p.syncLens;
+        std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+        const int variant = v[v.size() / 2] > 7.5 ? 1 : 0;
+        if (variant != p.r24Variant) {
+            p.r24Variant = variant;
+            if (variant == 1) {
+                // the published split: 9 sync, 3 porch, Y 88, 4.5+1.5, Cr 44, 4.5+1.5, Cb 44
+                std::vector<Segment> l;
+                auto add = [&](double st, double len2, SegmentKind kind, double hz, Channel c, int n) {
+                    Segment sg;
+                    sg.startMs = st; sg.lengthMs = len2; sg.kind = kind; sg.hz = hz; sg.channel = c; sg.samples = n;
+                    l.push_back(sg);
+                };
+                add(0, 9, SegmentKind::Tone, 1200, Channel::None, 0);
+                add(9, 3, SegmentKind::Tone, 1500, Channel::None, 0);
+                add(12, 88, SegmentKind::Scan, 0, Channel::Y, 160);
+                add(100, 6, SegmentKind::Tone, 1500, Channel::None, 0);
+                add(106, 44, SegmentKind::Scan, 0, Channel::Cr, 80);
+                add(150, 6, SegmentKind::Tone, 2300, Channel::None, 0);
+                add(156, 44, SegmentKind::Scan, 0, Channel::Cb, 80);
+                p.layouts = {l};
+            } else {
+                p.layouts = p.m->layouts;
+            }
+            for (int j = 0; j < k; ++j) decodePeriod(s, j, p.drawnAt[size_t(j)]);
+            for (int j = 0; j < k; ++j) composeLine(j);
+        }
+    }
+}
+
+void RxEngine::startAvt()
+{
+    // AVT 90: decode the 32 header words; any word that checks gives the image start.
+    const Span s = span();
+    const double W = 17 * kAvtBitMs * spm;
+    const double bit = kAvtBitMs * spm;
+    std::vector<std::pair<int, int>> good; // (slot, counter)
+    for (int j = 0; j < kAvtWords + 2; ++j) {
+        const double w0 = p.visEnd + j * W;
+        unsigned word = 0;
+        bool ok = true;
+        for (int b = 0; b < 16; ++b) {
+            const double c = w0 + (b + 1.5) * bit;
+            const double hz = pixelHz(s, c - 0.3 * bit, c + 0.3 * bit);
+            if (hz == 0) { ok = false; break; }
+            if (hz - p.offset > kAvtMarkerHz) word |= 1u << (15 - b);
+        }
+        if (!ok) continue;
+        const unsigned hi = word >> 8, lo = word & 0xFF;
+        if (((~hi) & 0xFF) != lo) continue;
+        good.push_back({j, int(hi & 0x1F)});
+    }
+    double start = p.visEnd + kAvtWords * W;
+    if (!good.empty()) {
+        int dir = 1;
+        for (size_t i = 1; i < good.size(); ++i) {
+            const int ds = good[i].first - good[i - 1].first, dc = good[i].second - good[i - 1].second;
+            if (ds == 1 && dc == -1) { dir = -1; break; }
+            if (ds == 1 && dc == 1) { dir = 1; break; }
+        }
+        std::vector<double> est;
+        for (auto &g : good) {
+            const double end = p.visEnd + (g.first + 1) * W;
+            est.push_back(end + (dir > 0 ? 31 - g.second : g.second) * W);
+        }
+        std::nth_element(est.begin(), est.begin() + long(est.size() / 2), est.end());
+        start = est[est.size() / 2];
+    }
+    p.a0 = start;
+    p.fit = {start, p.bNom};
+    p.waitingStart = false;
+}
+
+void RxEngine::startForced()
+{
+    // Force RX: find the sync phase by folding the edge score over three periods.
+    const ModeInfo &m = *p.m;
+    const Span s = span();
+    const double P = p.bNom;
+    const double from = double(p.forcedFrom) + m.leadMs * spm;
+    if (m.syncHz == 0) {
+        p.a0 = double(p.forcedFrom);
+        p.fit = {p.a0, P};
+        p.waitingStart = false;
+        return;
+    }
+    const int steps = int(P);
+    double best = -1e30, bestPos = from;
+    // coarse per-sample scan using measureSync on small windows
+    std::vector<double> acc(size_t(steps), 0.0);
+    for (int j = 0; j < 3; ++j) {
+        SyncMeas sm;
+        for (int ph = 0; ph < steps; ph += std::max(1, int(spm))) {
+            if (measureSync(s, 0, from + ph + j * P, 0, sm)) acc[size_t(ph)] += sm.score;
+        }
+    }
+    for (int ph = 0; ph < steps; ph += std::max(1, int(spm)))
+        if (acc[size_t(ph)] > best) { best = acc[size_t(ph)]; bestPos = from + ph; }
+    SyncMeas sm;
+    if (measureSync(s, 0, bestPos, spm, sm)) bestPos = sm.pos;
+    p.a0 = bestPos;
+    p.fit = {bestPos, P};
+    p.waitingStart = false;
+}
+
+void RxEngine::progress()
+{
+    if (!p.active) return;
+    const ModeInfo &m = *p.m;
+    if (p.waitingStart) {
+        if (p.mode == 5 && !p.forced) {
+            if (p.visEnd + (kAvtWords + 2.5) * 17 * kAvtBitMs * spm >= double(fAvail())) return;
+            startAvt();
+        } else {
+            if (double(p.forcedFrom) + (3.2 * m.periodMs + m.syncMs + 10 + m.leadMs) * spm >= double(fAvail())) return;
+            startForced();
+        }
+    }
+    const Span s = span();
+    // end of period content relative to its sync
+    double endMs = 0;
+    for (const auto &lay : p.layouts)
+        for (const auto &seg : lay) endMs = std::max(endMs, seg.startMs + seg.lengthMs);
+    const double winEarly = std::max(10.0, m.syncMs) * spm;
+    const double winLate = (opts.syncAccuracy >= 2 ? 3.0 : opts.syncAccuracy == 1 ? 5.0 : 8.0) * spm;
+    const double minPix = 0.1 * spm;
+    (void)minPix;
+    while (p.next < m.periods) {
+        const int k = p.next;
+        double pred = periodPos(k);
+        const bool hasSync = m.syncHz > 0;
+        const double win = (k < 4 || p.missRun >= 3) ? winEarly : winLate;
+        const double needSync = pred + win + m.syncMs * spm + 2 * spm;
+        const double needData = std::max(needSync, pred + endMs * spm + win + 2 * spm);
+        if (needData >= double(fAvail())) break;
+        if (hasSync) {
+            SyncMeas sm;
+            measureSync(s, k, pred, win, sm);
+            p.sync[size_t(k)] = sm;
+            if (sm.score < 0.6) ++p.missRun;
+            else { p.missRun = 0; p.lastGood = k; }
+            if (sm.found) refit();
+            pred = periodPos(k);
+            robot24Check(s, k, sm.found ? sm.pos : pred);
+            // Robot 36 without a VIS: the separator tones say which chroma a line has.
+            if (p.mode == 3 && p.forced && k < 16) {
+                const double sep = pixelHz(s, pred + 100.5 * spm, pred + 104 * spm) - p.offset;
+                const bool crLine = sep < 1900;
+                if (crLine == (k % 2 == 0)) ++p.parVotesSame;
+                else ++p.parVotesSwap;
+                const int shift = p.parVotesSwap > 2 * p.parVotesSame && p.parVotesSwap >= 4 ? 1 : 0;
+                if (shift != p.parityShift) {
+                    p.parityShift = shift;
+                    for (int j = 0; j < k; ++j) decodePeriod(s, j, p.drawnAt[size_t(j)]);
+                    composeAll();
+                }
+            }
+        } else {
+            // no sync (AVT): the signal's presence is judged from the envelope
+            const int64_t a = int64_t(pred), b = int64_t(pred + p.bNom);
+            double m1 = 0, m2 = 0;
+            for (int64_t i = a; i < b; ++i) {
+                const double v = std::abs(s.zAt(i));
+                m1 += v; m2 += v * v;
+            }
+            const double n = double(std::max<int64_t>(1, b - a));
+            m1 /= n; m2 /= n;
+            const bool present = m1 > 1e-4 && m2 / (m1 * m1) - 1 < 0.12;
+            if (present) { p.missRun = 0; p.lastGood = k; }
+            else ++p.missRun;
+        }
+        decodePeriod(s, k, pred);
+        p.drawnAt[size_t(k)] = pred;
+        const bool wasFull = p.fullRange;
+        p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
+        ++p.next;
+        if (wasFull != p.fullRange) composeAll();
+        else
+            for (int l = 0; l < m.linesPerPeriod; ++l) {
+                const int line = k * m.linesPerPeriod + l;
+                composeLine(line);
+                if (m.colour == ColourEncoding::YccAlternating && (line & 1)) composeLine(line - 1);
+            }
+        // lost signal
+        const int lostAfter = std::max(4, int(std::ceil(1500.0 / m.periodMs)));
+        if (opts.autoStop && p.missRun >= lostAfter) {
+            p.next = std::max(0, p.lastGood + 1);
+            endPicture();
+            return;
+        }
+        // redraw when the fit has moved lines already drawn
+        if (hasSync && opts.rxBuffer != 0 && (opts.autoSlant || opts.autoResync) && p.next - p.lastRedraw >= 8) {
+            double worst = 0;
+            for (int j = 0; j < p.next; ++j) worst = std::max(worst, std::fabs(periodPos(j) - p.drawnAt[size_t(j)]));
+            if (worst > 0.08 * spm) redraw(false);
+        }
+    }
+    if (p.next >= m.periods) endPicture();
+}
+
+void RxEngine::trim()
+{
+    int64_t keep = avail() - ms(3000);
+    if (p.active) {
+        if (opts.rxBuffer == 1) keep = std::min(keep, p.keepFrom);
+        else if (p.waitingStart) keep = std::min(keep, p.keepFrom);
+        else keep = std::min(keep, int64_t(periodPos(p.next) - p.m->leadMs * spm - p.bNom) - ms(100));
+    } else if (p.m && opts.rxBuffer == 1 && double(avail()) < double(p.keepFrom) + p.bNom * p.m->periods + 60 * fw) {
+        // the last picture stays available for a redraw for a minute after its end
+        keep = std::min(keep, p.keepFrom);
+    }
+    if (file) {
+        const int64_t to = fAvail();
+        std::vector<char> raw(size_t(std::max<int64_t>(0, to - fileEnd)) * 12);
+        size_t o = 0;
+        for (int64_t i = std::max(fileEnd, base); i < to; ++i, o += 12) {
+            std::memcpy(raw.data() + o, &z[size_t(i - base)], 8);
+            std::memcpy(raw.data() + o + 8, &f[size_t(i - base)], 4);
+        }
+        if (o) std::fwrite(raw.data(), 1, o, file);
+        fileEnd = to;
+        keep = std::min(keep, fileEnd - ms(10));
+    }
+    if (keep - base > (int64_t(1) << 20)) {
+        const int64_t drop = keep - base;
+        z.erase(z.begin(), z.begin() + drop);
+        f.erase(f.begin(), f.begin() + drop);
+        base = keep;
+    }
+}
+
+void RxEngine::advance()
+{
+    scanVis();
+    scanFsk();
+    progress();
+    trim();
+}
+
+} // namespace vareror::core
+
+// ---------------------------------------------------------------- public interface
+
+#include <cstdlib>
+#include <cstring>
+
+namespace vareror::core {
 
 Receiver::Receiver(double sampleRate) : d(std::make_unique<RxEngine>(sampleRate)) {}
 Receiver::~Receiver() = default;
-void Receiver::setOptions(const RxOptions &o) { d->opts = o; }
+
+void Receiver::setOptions(const RxOptions &o)
+{
+    const bool filt = o.dspFilter != d->opts.dspFilter || o.lmsSmoothing != d->opts.lmsSmoothing;
+    d->opts = o;
+    d->opts.syncAccuracy = std::clamp(o.syncAccuracy, 0, 2);
+    d->opts.rxBuffer = std::clamp(o.rxBuffer, 0, 2);
+    d->opts.demodulator = std::clamp(o.demodulator, 0, 2);
+    d->opts.dspFilter = std::clamp(o.dspFilter, 0, 3);
+    if (filt) d->configureFilters();
+}
 RxOptions Receiver::options() const { return d->opts; }
-void Receiver::setLms(int mode) { d->lms = mode; }
-int Receiver::lms() const { return d->lms; }
-void Receiver::setNotch(double hz) { d->notch = hz; }
-double Receiver::notch() const { return d->notch; }
-void Receiver::process(const float *, size_t n) { d->consumed += n; }
-unsigned Receiver::takeEvents() { return 0; }
-void Receiver::startScan(int) {}
-void Receiver::stopScan() {}
-bool Receiver::receiving() const { return false; }
-int Receiver::mode() const { return 6; }
-int Receiver::linesReceived() const { return 0; }
+void Receiver::setLms(int mode)
+{
+    d->lmsMode = std::clamp(mode, 0, 3);
+    d->configureFilters();
+}
+int Receiver::lms() const { return d->lmsMode; }
+void Receiver::setNotch(double hz)
+{
+    d->notchHz = hz > 0 ? hz : 0;
+    d->notchF.configure(d->notchHz, d->fw);
+}
+double Receiver::notch() const { return d->notchHz; }
+void Receiver::process(const float *samples, size_t n) { d->process(samples, n); }
+unsigned Receiver::takeEvents()
+{
+    const unsigned e = d->events;
+    d->events = 0;
+    return e;
+}
+void Receiver::startScan(int mode)
+{
+    if (!validMode(mode)) return;
+    if (d->p.active) d->endPicture();
+    d->startPicture(mode, double(d->avail()), true, 0.0, 0.0);
+}
+void Receiver::stopScan()
+{
+    if (d->p.active) d->endPicture();
+}
+bool Receiver::receiving() const { return d->p.active; }
+int Receiver::mode() const { return d->curMode; }
+int Receiver::linesReceived() const
+{
+    if (!d->p.m) return 0;
+    const int lines = std::min(d->p.H, d->p.next * d->p.m->linesPerPeriod);
+    return lines * d->p.rowsPerLine;
+}
 const RgbImage &Receiver::picture() const { return d->pic; }
-int Receiver::dirtyFrom() const { return 0; }
-int Receiver::dirtyTo() const { return 0; }
-void Receiver::clearDirty() {}
-std::string Receiver::fskId() const { return {}; }
-bool Receiver::resync() { return false; }
-bool Receiver::correctSlant() { return false; }
-double Receiver::slantPpm() const { return 0; }
-double Receiver::sampleRate() const { return d->rate; }
-double Receiver::pictureStartSeconds() const { return 0; }
-double Receiver::tuningOffsetHz() const { return 0; }
-uint64_t Receiver::samplesProcessed() const { return d->consumed; }
+int Receiver::dirtyFrom() const { return d->dirtyFrom; }
+int Receiver::dirtyTo() const { return d->dirtyTo; }
+void Receiver::clearDirty() { d->dirtyFrom = d->dirtyTo = 0; }
+std::string Receiver::fskId() const { return d->fskText; }
+bool Receiver::resync()
+{
+    if (d->opts.rxBuffer == 0 || !d->p.m || d->p.next == 0) return false;
+    return d->redraw(true);
+}
+bool Receiver::correctSlant()
+{
+    if (d->opts.rxBuffer == 0 || !d->p.m || d->p.next == 0 || d->p.m->syncHz == 0) return false;
+    const RxOptions keep = d->opts;
+    d->opts.autoSlant = true;
+    d->opts.autoResync = true;
+    const bool ok = d->redraw(true);
+    d->opts = keep;
+    d->lastSlantPpm = (d->p.fit.b / d->p.bNom - 1.0) * 1e6;
+    return ok;
+}
+double Receiver::slantPpm() const { return d->lastSlantPpm; }
+double Receiver::sampleRate() const { return d->inRate; }
+double Receiver::pictureStartSeconds() const { return d->lastStartSec; }
+double Receiver::tuningOffsetHz() const { return d->lastOffset; }
+uint64_t Receiver::samplesProcessed() const { return d->inputCount; }
 
 } // namespace vareror::core

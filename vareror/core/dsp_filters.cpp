@@ -1,0 +1,154 @@
+#include "dsp_filters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vareror::core::dsp {
+
+namespace {
+constexpr double kPi = std::numbers::pi;
+
+float dot(const float *a, const float *b, int n)
+{
+    float s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        s0 += a[i] * b[i];
+        s1 += a[i + 1] * b[i + 1];
+        s2 += a[i + 2] * b[i + 2];
+        s3 += a[i + 3] * b[i + 3];
+    }
+    for (; i < n; ++i) s0 += a[i] * b[i];
+    return (s0 + s1) + (s2 + s3);
+}
+} // namespace
+
+std::vector<float> lowpassTaps(int taps, double cutoff)
+{
+    std::vector<float> h(size_t(std::max(taps, 1)));
+    const double mid = (taps - 1) / 2.0;
+    double sum = 0;
+    for (int i = 0; i < taps; ++i) {
+        const double t = i - mid;
+        const double sinc = t == 0 ? 2 * cutoff : std::sin(2 * kPi * cutoff * t) / (kPi * t);
+        const double w = taps > 1 ? 0.54 - 0.46 * std::cos(2 * kPi * i / (taps - 1)) : 1.0;
+        h[size_t(i)] = float(sinc * w);
+        sum += sinc * w;
+    }
+    for (auto &v : h) v = float(v / sum);
+    return h;
+}
+
+void History::reset(int taps)
+{
+    n_ = std::max(taps, 1);
+    buf_.assign(size_t(2 * n_), 0.0f);
+    pos_ = 0;
+}
+
+void Decimator::configure(int factor, double inputRate)
+{
+    factor_ = std::max(factor, 1);
+    phase_ = 0;
+    if (factor_ == 1) {
+        taps_ = {1.0f};
+        delay_ = 0;
+        hist_.reset(1);
+        return;
+    }
+    // Pass the SSTV band (up to ~3 kHz) untouched; stop before the output Nyquist.
+    const double outRate = inputRate / factor_;
+    const double cutoffHz = std::min(3400.0, 0.42 * outRate);
+    const int m = int(std::ceil(1.2e-3 * outRate)); // filter half-length in output samples
+    const int taps = 2 * m * factor_ + 1;
+    taps_ = lowpassTaps(taps, cutoffHz / inputRate);
+    delay_ = m;
+    hist_.reset(taps);
+}
+
+bool Decimator::push(float x, float &out)
+{
+    hist_.push(x);
+    if (++phase_ < factor_) return false;
+    phase_ = 0;
+    out = factor_ == 1 ? x : dot(hist_.data(), taps_.data(), int(taps_.size()));
+    return true;
+}
+
+void AnalyticFilter::configure(double centreHz, double halfWidthHz, int taps, double rate)
+{
+    taps |= 1;
+    const auto lp = lowpassTaps(taps, halfWidthHz / rate);
+    re_.resize(size_t(taps));
+    im_.resize(size_t(taps));
+    const double mid = (taps - 1) / 2.0;
+    // History holds the newest sample first: tap k multiplies x[n-k]. h_c[k] = h[k] e^{jw(k-mid)}.
+    for (int k = 0; k < taps; ++k) {
+        const double ph = 2 * kPi * centreHz / rate * (k - mid);
+        re_[size_t(k)] = float(lp[size_t(k)] * std::cos(ph));
+        im_[size_t(k)] = float(lp[size_t(k)] * std::sin(ph));
+    }
+    hist_.reset(taps);
+}
+
+cfloat AnalyticFilter::push(float x)
+{
+    hist_.push(x);
+    const int n = int(re_.size());
+    return {dot(hist_.data(), re_.data(), n), dot(hist_.data(), im_.data(), n)};
+}
+
+void Notch::configure(double hz, double rate, double bandwidthHz)
+{
+    on_ = hz > 0 && hz < rate / 2;
+    x1_ = x2_ = y1_ = y2_ = 0;
+    if (!on_) return;
+    const double w = 2 * kPi * hz / rate;
+    const double r = std::exp(-kPi * bandwidthHz / rate); // pole radius sets the width
+    const double c = std::cos(w);
+    // Zeros on the unit circle at +-w, poles just inside; normalised to unity gain at DC
+    // and far from the notch.
+    b0_ = 1; b1_ = -2 * c; b2_ = 1;
+    a1_ = -2 * r * c; a2_ = r * r;
+    const double g = (1 + a1_ + a2_) / (b0_ + b1_ + b2_);
+    const double gNyq = (1 - a1_ + a2_) / (b0_ - b1_ + b2_);
+    const double gain = 0.5 * (g + gNyq);
+    b0_ *= gain; b1_ *= gain; b2_ *= gain;
+}
+
+void Lms::configure(Kind kind, double rate)
+{
+    kind_ = kind;
+    power_ = 0;
+    switch (kind) {
+    case Off: taps_ = 0; return;
+    case Smoothing: taps_ = 24; delay_ = 1; mu_ = 0.02f; break;
+    // The notches look 10 ms back: SSTV video has changed tone several times by then.
+    case NotchFast: taps_ = 32; delay_ = int(0.010 * rate); mu_ = 0.01f; break;
+    case NotchSlow: taps_ = 32; delay_ = int(0.010 * rate); mu_ = 0.001f; break;
+    }
+    w_.assign(size_t(taps_), 0.0f);
+    len_ = taps_ + delay_;
+    line_.assign(size_t(2 * len_), 0.0f);
+    pos_ = 0;
+}
+
+float Lms::process(float x)
+{
+    if (kind_ == Off) return x;
+    // line_ newest first: line_[pos_ + i] = x[n-1-i]
+    const float *past = line_.data() + pos_ + (delay_ - 1);
+    const float y = dot(past, w_.data(), taps_);
+    const float e = x - y;
+    double p = 0;
+    for (int i = 0; i < taps_; ++i) p += double(past[i]) * past[i];
+    const float g = float(mu_ / (p + 1e-9));
+    for (int i = 0; i < taps_; ++i) w_[size_t(i)] += g * e * past[i];
+    pos_ = pos_ == 0 ? len_ - 1 : pos_ - 1;
+    line_[size_t(pos_)] = x;
+    line_[size_t(pos_ + len_)] = x;
+    return kind_ == Smoothing ? y : e;
+}
+
+} // namespace vareror::core::dsp
