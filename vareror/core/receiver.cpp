@@ -164,6 +164,7 @@ public:
     double lastOffset = 0;
     double lastSlantPpm = 0;
     double lastStartSec = 0;
+    Receiver::Finished finished;
 
     // ---- VIS / FSK scanning
     int64_t visNext = 0;
@@ -260,6 +261,7 @@ public:
     bool loadSpan(std::vector<cfloat> &zb, std::vector<float> &fb, Span &out);
     void startAvt();
     void startForced();
+    int forcedFolds() const { return std::clamp(int(4000.0 / p.m->periodMs), 3, 8); }
     void robot24Check(const Span &s, int k, double pos);
     double syncLength(const Span &s, double pos) const;
 };
@@ -747,11 +749,25 @@ void RxEngine::endPicture()
         refit();
         redraw(false);
     }
-    if (!p.waitingStart && p.next > 0) {
+    lastSlantPpm = 0;
+    if (!p.waitingStart && p.next > 0 && p.m->syncHz > 0) {
+        // the clock error, measured whether or not the picture was straightened with it
+        const Fit keep = p.fit;
+        const RxOptions o = opts;
+        opts.autoSlant = true;
+        refit();
         lastSlantPpm = (p.fit.b / p.bNom - 1.0) * 1e6;
+        opts = o;
+        p.fit = keep;
     }
     p.active = false;
     events |= RxEnded;
+    finished.picture = pic;
+    finished.mode = p.mode;
+    finished.lines = std::min(p.H, p.next * p.m->linesPerPeriod) * p.rowsPerLine;
+    finished.startSeconds = p.startSec;
+    finished.slantPpm = lastSlantPpm;
+    ++finished.count;
 }
 
 double RxEngine::pixelHz(const Span &s, double t0, double t1) const
@@ -1143,15 +1159,17 @@ void RxEngine::startForced()
     }
     const int steps = int(P);
     double best = -1e30, bestPos = from;
-    // coarse per-sample scan using measureSync on small windows
+    // Coarse scan at 1 ms over one period, summed over several periods: a lone sync-like
+    // stretch (a VIS bit, dark picture content) does not win against a regular sync train.
+    const int folds = forcedFolds();
+    const int stride = std::max(1, int(spm));
     std::vector<double> acc(size_t(steps), 0.0);
-    for (int j = 0; j < 3; ++j) {
+    for (int j = 0; j < folds; ++j) {
         SyncMeas sm;
-        for (int ph = 0; ph < steps; ph += std::max(1, int(spm))) {
-            if (measureSync(s, 0, from + ph + j * P, 0, sm)) acc[size_t(ph)] += sm.score;
-        }
+        for (int ph = 0; ph < steps; ph += stride)
+            if (measureSync(s, 0, from + ph + j * P, 0, sm)) acc[size_t(ph)] += std::max(sm.score, -0.5);
     }
-    for (int ph = 0; ph < steps; ph += std::max(1, int(spm)))
+    for (int ph = 0; ph < steps; ph += stride)
         if (acc[size_t(ph)] > best) { best = acc[size_t(ph)]; bestPos = from + ph; }
     SyncMeas sm;
     if (measureSync(s, 0, bestPos, spm, sm)) bestPos = sm.pos;
@@ -1169,7 +1187,7 @@ void RxEngine::progress()
             if (p.visEnd + (kAvtWords + 2.5) * 17 * kAvtBitMs * spm >= double(fAvail())) return;
             startAvt();
         } else {
-            if (double(p.forcedFrom) + (3.2 * m.periodMs + m.syncMs + 10 + m.leadMs) * spm >= double(fAvail())) return;
+            if (double(p.forcedFrom) + ((forcedFolds() + 0.2) * m.periodMs + m.syncMs + 10 + m.leadMs) * spm >= double(fAvail())) return;
             startForced();
         }
     }
@@ -1376,6 +1394,7 @@ bool Receiver::correctSlant()
     return ok;
 }
 double Receiver::slantPpm() const { return d->lastSlantPpm; }
+const Receiver::Finished &Receiver::lastFinished() const { return d->finished; }
 double Receiver::sampleRate() const { return d->inRate; }
 double Receiver::pictureStartSeconds() const { return d->lastStartSec; }
 double Receiver::tuningOffsetHz() const { return d->lastOffset; }

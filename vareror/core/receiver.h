@@ -60,6 +60,15 @@ public:
     double slantPpm() const;
 
     // Extras for tools and tests (compatible additions to the engine contract).
+    struct Finished {
+        RgbImage picture;            // as it stood when the picture ended
+        int mode = -1;               // -1: no picture has ended yet
+        int lines = 0;               // linesReceived() at the end
+        double startSeconds = 0;     // input time of the picture's first period
+        double slantPpm = 0;         // sample-clock error measured from the syncs
+        uint64_t count = 0;          // pictures ended so far
+    };
+    const Finished &lastFinished() const; // the picture that ended last (survives a restart)
     double sampleRate() const;
     double pictureStartSeconds() const;  // input time of the current/last picture's first period
     double tuningOffsetHz() const;       // AFC offset measured on the last VIS leader

@@ -1,0 +1,198 @@
+// vareror-wav decode: every SSTV picture in a WAV file into PNG files, one JSON line each.
+#include "commands.h"
+
+#include "modes.h"
+#include "receiver.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QString>
+
+#include <sndfile.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace vareror::core;
+
+namespace {
+
+int fail(const std::string &msg)
+{
+    std::fprintf(stderr, "vareror-wav decode: %s\n", msg.c_str());
+    return 1;
+}
+
+std::string jsonString(const std::string &s)
+{
+    std::string o = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') { o += '\\'; o += char(c); }
+        else if (c < 0x20) {
+            char b[8];
+            std::snprintf(b, sizeof b, "\\u%04x", c);
+            o += b;
+        } else if (c < 0x80) o += char(c);
+        else { // Latin-1 to UTF-8
+            o += char(0xC0 | (c >> 6));
+            o += char(0x80 | (c & 0x3F));
+        }
+    }
+    return o + "\"";
+}
+
+std::string safeName(const char *name)
+{
+    std::string o;
+    for (const char *p = name; *p; ++p) {
+        const char c = *p;
+        o += (std::isalnum(static_cast<unsigned char>(c)) || c == '-') ? c : '_';
+    }
+    return o;
+}
+
+struct Pending {
+    bool have = false;
+    Receiver::Finished pic;
+    std::string fskId;
+    bool fsk = false;
+};
+
+} // namespace
+
+int runDecode(int argc, char **argv)
+{
+    int forcedMode = -1;
+    bool slant = false;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if (!std::strcmp(a, "--mode")) {
+            if (i + 1 >= argc) return fail("--mode needs a mode number");
+            char *end = nullptr;
+            errno = 0;
+            const long m = std::strtol(argv[++i], &end, 10);
+            if (errno || !end || *end || !validMode(int(m)))
+                return fail(std::string("unknown mode: ") + argv[i]);
+            forcedMode = int(m);
+        } else if (!std::strcmp(a, "--slant")) {
+            slant = true;
+        } else if (a[0] == '-' && a[1] == '-') {
+            return fail(std::string("unknown option: ") + a);
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2) {
+        std::fprintf(stderr, "usage: vareror-wav decode [--mode N] [--slant] in.wav outdir/\n");
+        return 2;
+    }
+    const std::string in = files[0];
+    const QString outDir = QString::fromLocal8Bit(files[1].c_str());
+
+    SF_INFO info{};
+    SNDFILE *sf = sf_open(in.c_str(), SFM_READ, &info);
+    if (!sf) return fail("cannot read " + in + ": " + sf_strerror(nullptr));
+    if (info.channels < 1 || info.samplerate < 4000 || info.frames <= 0) {
+        sf_close(sf);
+        return fail("cannot read " + in + ": no audio in it (or a sample rate below 4000 Hz)");
+    }
+    if (!QDir().mkpath(outDir)) {
+        sf_close(sf);
+        return fail("cannot create the folder " + files[1]);
+    }
+
+    Receiver rx(info.samplerate);
+    RxOptions o = rx.options();
+    o.autoSlant = slant;
+    o.rxBuffer = 1;
+    if (forcedMode >= 0) o.autoRestart = false;
+    rx.setOptions(o);
+    if (forcedMode >= 0) rx.startScan(forcedMode);
+
+    const QString base = QFileInfo(QString::fromLocal8Bit(in.c_str())).completeBaseName();
+    int written = 0;
+    Pending pending;
+    bool writeError = false;
+
+    auto flush = [&]() {
+        if (!pending.have) return;
+        const Receiver::Finished &f = pending.pic;
+        const ModeInfo &m = modeInfo(f.mode);
+        ++written;
+        const QString name = QString("%1_%2_%3.png").arg(base).arg(written).arg(QString::fromStdString(safeName(m.name)));
+        const QString path = QDir(outDir).filePath(name);
+        QImage img(f.picture.width, f.picture.height, QImage::Format_RGB888);
+        for (int y = 0; y < f.picture.height; ++y)
+            std::memcpy(img.scanLine(y), f.picture.pixel(0, y), size_t(f.picture.width) * 3);
+        if (!img.save(path, "PNG")) {
+            std::fprintf(stderr, "vareror-wav decode: cannot write %s\n", path.toLocal8Bit().constData());
+            writeError = true;
+        }
+        std::printf("{\"file\": %s, \"mode\": %d, \"name\": %s, \"width\": %d, \"height\": %d, \"lines\": %d, "
+                    "\"start_s\": %.3f, \"fskid\": %s, \"slant_ppm\": %.1f}\n",
+                    jsonString(path.toStdString()).c_str(), f.mode, jsonString(m.name).c_str(), f.picture.width,
+                    f.picture.height, f.lines, f.startSeconds, pending.fsk ? jsonString(pending.fskId).c_str() : "null",
+                    f.slantPpm);
+        std::fflush(stdout);
+        pending = Pending();
+    };
+
+    auto handle = [&](unsigned ev) {
+        if (ev & RxEnded) {
+            flush();
+            const auto &f = rx.lastFinished();
+            // a picture cut short before its first lines is no picture
+            if (f.lines > 0) {
+                pending.have = true;
+                pending.pic = f;
+            }
+        }
+        if (ev & RxFskId) {
+            if (pending.have) {
+                pending.fsk = true;
+                pending.fskId = rx.fskId();
+            }
+        }
+        if ((ev & RxStarted) && !(ev & RxEnded)) flush();
+    };
+
+    const int ch = info.channels;
+    std::vector<float> buf(size_t(4096) * size_t(ch)), mono(4096);
+    for (;;) {
+        const sf_count_t got = sf_readf_float(sf, buf.data(), 4096);
+        if (got <= 0) break;
+        for (sf_count_t i = 0; i < got; ++i) {
+            float s = 0;
+            for (int c = 0; c < ch; ++c) s += buf[size_t(i * ch + c)];
+            mono[size_t(i)] = s / float(ch);
+        }
+        rx.process(mono.data(), size_t(got));
+        handle(rx.takeEvents());
+    }
+    sf_close(sf);
+    // Let the last picture and an FSK ID after it finish: a little silence flushes the
+    // filters; a picture still running then ends with what it has.
+    std::vector<float> silence(size_t(info.samplerate) / 4, 0.0f);
+    for (int i = 0; i < 12 && rx.receiving(); ++i) {
+        rx.process(silence.data(), silence.size());
+        handle(rx.takeEvents());
+    }
+    for (int i = 0; i < 4; ++i) {
+        rx.process(silence.data(), silence.size());
+        handle(rx.takeEvents());
+    }
+    if (rx.receiving()) {
+        rx.stopScan();
+        handle(rx.takeEvents());
+    }
+    flush();
+    if (writeError) return 1;
+    if (written == 0) return fail("no picture found in " + in);
+    return 0;
+}
