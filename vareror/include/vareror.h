@@ -6,7 +6,7 @@
 //   mmsCreate and after mmsDelete: the engine functions then do nothing and return 0 or an
 //   empty text. The DIB functions and the output gain do not depend on the engine instance.
 // - Texts come back as pointers to the engine's own zero-terminated Latin-1 text; they stay
-//   valid until the next call of the same function.
+//   valid until the next call of the same function (of vrrGetOption: with the same name).
 // - A word setter given -1 only reads; every setter returns the current word.
 // - A rectangle is a pointer to four int32 values left, top, right, bottom (right and bottom
 //   exclusive); a null pointer or four zeros mean the whole picture.

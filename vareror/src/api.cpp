@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -34,7 +35,8 @@ QString g_optionTitle;
 QWidget *g_window = nullptr;
 
 // The engine's own texts handed out by pointer.
-std::string g_fskIdRx, g_fskIdTx, g_optionText;
+std::string g_fskIdRx, g_fskIdTx;
+std::map<QString, std::string> g_optionTexts; // one per option name
 const char kEmpty[] = "";
 
 QString latin1(const char *text) { return text ? QString::fromLatin1(text) : QString(); }
@@ -394,7 +396,7 @@ const char *vrrGetOption(const char *name)
     QString value = storedOption(n);
     if (value.isEmpty() && g_engine && n != "pttport")
         value = g_engine->option(n);
-    return hold(g_optionText, value);
+    return hold(g_optionTexts[n], value);
 }
 
 } // extern "C"

@@ -243,6 +243,14 @@ void Engine::stopTx()
         finishTx();
 }
 
+// A new transmission ends the one under way; an announcement still playing (no transmission
+// of its own) is kept and the new transmission follows it.
+void Engine::replaceTx()
+{
+    if (transmitting())
+        stopTx();
+}
+
 bool Engine::sendPic(int mode)
 {
     if (!core::validMode(mode))
@@ -269,7 +277,7 @@ bool Engine::sendPic(int mode)
     auto encoder = std::make_unique<core::Encoder>(req);
     if (!encoder->valid())
         return false;
-    stopTx();
+    replaceTx();
     encoder_ = std::move(encoder);
     txMode_ = mode;
     txKind_ = TxKind::Picture;
@@ -289,7 +297,7 @@ bool Engine::sendTone(int hz)
     start();
     const double rate = outRate_ * (outKind_ == DeviceKind::Card ? s_.clock : 1.0);
     const double f = std::min(double(hz), rate / 2 - 1);
-    stopTx();
+    replaceTx();
     tone_ = std::make_unique<core::ToneGenerator>(f, rate);
     txKind_ = TxKind::Tone;
     generationDone_ = draining_ = false;
@@ -477,12 +485,11 @@ int Engine::rxMode() const { return rxStartedOnce_ ? rx_->mode() : s_.lastRxMode
 
 int Engine::rxPosition() const
 {
-    const int mode = rx_->mode();
+    // The receiver counts the rows of its picture (modes 0..2 at twice their lines), which
+    // is what the program compares with the mode's exposed height.
     const int lines = rx_->linesReceived();
-    if (!core::validMode(mode))
-        return lines;
-    const core::ModeInfo &m = core::modeInfo(mode);
-    return m.height > 0 ? lines * m.exposedHeight / m.height : lines;
+    const int mode = rx_->mode();
+    return core::validMode(mode) ? std::min(lines, core::modeInfo(mode).exposedHeight) : lines;
 }
 
 std::string Engine::receivedFskId() const { return rx_->fskId(); }

@@ -87,6 +87,7 @@ private:
     void logPtt(bool on);
     void finishTx();
     void stopTx();
+    void replaceTx();
     size_t produce(float *out, size_t n);
     void feedReceiver(const float *samples, size_t n);
     void takeRxEvents();

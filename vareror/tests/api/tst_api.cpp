@@ -496,6 +496,17 @@ private slots:
         const size_t played = wav.size() - 2205;
         QVERIFY2(std::abs(double(played) - 11025) <= 1, qPrintable(QString::number(played)));
         QVERIFY(std::abs(zeroCrossingHz(wav.data() + 2205, played, 11025) - 500) < 3);
+        // A picture sent while the announcement still plays follows it.
+        const size_t before = wav.size();
+        QCOMPARE(vrrPlaySamples(speech.data(), int(speech.size()), 22050), 1);
+        QCOMPARE(mmsDoJob(1), 0);
+        QCOMPARE(mmsSendPic(1), 1);
+        QCOMPARE(jobsUntilEnd(200).back(), 0x20);
+        vareror::core::TxRequest req;
+        req.mode = 1;
+        req.picture = vareror::core::RgbImage(320, 240);
+        wav = readWav(wavPath());
+        QCOMPARE(wav.size() - before, size_t(11025) + vareror::core::Encoder(req).totalSamples());
         QCOMPARE(vrrPlaySamples(nullptr, 10, 11025), 0);
         QCOMPARE(vrrPlaySamples(speech.data(), 10, 0), 0);
     }
