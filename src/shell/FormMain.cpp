@@ -1,0 +1,453 @@
+#include "shell/FormMain.h"
+
+#include "canvas/TxCanvas.h"
+#include "capture/Capture.h"
+#include "engine/EngineControl.h"
+#include "engine/FormRXfloat.h"
+#include "intake/FormCrop.h"
+#include "intake/Intake.h"
+#include "media/FrmMain.h"
+#include "media/Media.h"
+#include "platform/Colors.h"
+#include "platform/Controls.h"
+#include "platform/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/Form2.h"
+#include "shell/FormSetup.h"
+#include "shell/Shell.h"
+#include "strips/Strips.h"
+#include "text/TextTools.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+
+// The screens are 640 x 512 pixels inside a two-pixel border (644 x 516 in all).
+constexpr int ScreenWidth = 640;
+constexpr int ScreenHeight = 512;
+constexpr int ScreenBorder = 2;
+// Where a framed screen sits on its tab page.
+constexpr int ScreenLeft = 6;
+constexpr int ScreenTop = 6;
+// The spectrum displays place the notch over x = 1 to 204: they are 205 pixels wide.
+constexpr int DisplayWidth = 205;
+
+constexpr quint32 IdleColor = 0x8080;     // an engine button at rest
+constexpr quint32 ToolOffColor = 0xC0C0;  // a tool label that is off
+constexpr quint32 Black = 0x000000;
+constexpr quint32 White = 0xFFFFFF;
+
+platform::PictureBox* pictureBox(const QString& name, QWidget* parent, int width, int height,
+                                 quint32 backColor)
+{
+    auto* box = new platform::PictureBox(parent);
+    box->setDesignName(name);
+    box->setBoxSize(width, height);
+    box->setBackColor(backColor);
+    return box;
+}
+
+// A screen in a sunken two-pixel frame at the fixed place of its tab page.
+platform::PictureBox* framedScreen(const QString& name, QWidget* page, quint32 backColor)
+{
+    auto* frame = new QFrame(page);
+    frame->setObjectName(name + QStringLiteral("Frame"));
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(ScreenBorder);
+    frame->setGeometry(ScreenLeft, ScreenTop, ScreenWidth + 2 * ScreenBorder,
+                       ScreenHeight + 2 * ScreenBorder);
+    auto* box = pictureBox(name, frame, ScreenWidth, ScreenHeight, backColor);
+    box->move(ScreenBorder, ScreenBorder);
+    return box;
+}
+
+QWidget* tabPage(const QString& name)
+{
+    auto* page = new QWidget;
+    page->setObjectName(name);
+    page->setFixedSize(ScreenLeft * 2 + ScreenWidth + 2 * ScreenBorder,
+                       ScreenTop * 2 + ScreenHeight + 2 * ScreenBorder);
+    return page;
+}
+
+// A label that shows a value the engine reports (mode name, identification).
+platform::Label* valueLabel(const QString& name, QWidget* parent)
+{
+    auto* label = new platform::Label(name, QString(), parent);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setMinimumWidth(110);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+} // namespace
+
+FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Tovaro"));
+
+    buildMenus();
+    buildControls();
+
+    shell_ = std::make_unique<Shell>(*this);
+    engine_ = std::make_unique<::engine::EngineControl>(*this);
+    canvas_ = std::make_unique<::canvas::TxCanvas>(*this);
+    text_ = std::make_unique<::text::TextTools>(*this);
+    intake_ = std::make_unique<::intake::Intake>(*this);
+    strips_ = std::make_unique<::strips::Strips>(*this);
+    qso_ = std::make_unique<::qso::Qso>(*this);
+    capture_ = std::make_unique<::capture::Capture>(*this);
+    media_ = std::make_unique<::media::Media>(*this);
+
+    connectHandlers();
+}
+
+FormMain::~FormMain()
+{
+    // Controls still raise events while Qt takes them down (a tab widget losing its
+    // pages changes its current tab); with the controllers gone first, those events
+    // reach nobody.
+    Timer1->setEnabled(false);
+    Timer2->setEnabled(false);
+    media_.reset();
+    capture_.reset();
+    qso_.reset();
+    strips_.reset();
+    intake_.reset();
+    text_.reset();
+    canvas_.reset();
+    engine_.reset();
+    shell_.reset();
+}
+
+FormSetup& FormMain::formSetup()
+{
+    if (!formSetup_)
+        formSetup_ = std::make_unique<FormSetup>();
+    return *formSetup_;
+}
+
+::engine::FormRXfloat& FormMain::formRXfloat()
+{
+    if (!formRXfloat_)
+        formRXfloat_ = std::make_unique<::engine::FormRXfloat>();
+    return *formRXfloat_;
+}
+
+::intake::FormCrop& FormMain::formCrop()
+{
+    if (!formCrop_)
+        formCrop_ = std::make_unique<::intake::FormCrop>();
+    return *formCrop_;
+}
+
+Form2& FormMain::form2()
+{
+    if (!form2_)
+        form2_ = std::make_unique<Form2>();
+    return *form2_;
+}
+
+::media::FrmMain& FormMain::frmMain()
+{
+    if (!frmMain_)
+        frmMain_ = std::make_unique<::media::FrmMain>();
+    return *frmMain_;
+}
+
+void FormMain::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto item = [this](QWidget* owner, const char* name, const QString& caption) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        owner->addAction(action);
+        return action;
+    };
+    auto submenu = [bar](const char* name, const QString& caption) {
+        QMenu* menu = bar->addMenu(caption);
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+
+    file = submenu("file", QStringLiteral("File"));
+    loadpic = item(file, "loadpic", QStringLiteral("Load Picture to TX"));
+    copyrx = item(file, "copyrx", QStringLiteral("Copy RX Image"));
+    copye = item(file, "copye", QStringLiteral("Copy TX Image"));
+    savepic = item(file, "savepic", QStringLiteral("Save TX  Picture"));
+    selectsource = item(file, "selectsource", QStringLiteral("Twain Select Source"));
+    acquire = item(file, "acquire", QStringLiteral("Twain Acquire"));
+
+    fonts = submenu("fonts", QStringLiteral("Fonts/Colors"));
+    savefontandcolor = item(fonts, "savefontandcolor", QStringLiteral("Save Font - RT click Font button"));
+    savecolor = item(fonts, "savecolor", QStringLiteral("Save Color- Dbl Click C1,C2,C3,C4"));
+
+    header = submenu("header", QStringLiteral("Header"));
+    makeheader16 = item(header, "makeheader16", QStringLiteral("Make Header small"));
+    makeheader = item(header, "makeheader", QStringLiteral("Make Header large"));
+    // The Make Header items show a tick while a header is being made.
+    makeheader16->setCheckable(true);
+    makeheader->setCheckable(true);
+
+    copypaste = item(bar, "copypaste", QStringLiteral("Setup"));
+    mulmed = item(bar, "mulmed", QStringLiteral("MultiMedia"));
+    camera = item(bar, "camera", QStringLiteral("Camera"));
+
+    help = submenu("help", QStringLiteral("Help"));
+    helpp = item(help, "helpp", QStringLiteral("Help"));
+    about = item(help, "about", QStringLiteral("About"));
+
+    exits = item(bar, "exits", QStringLiteral("Exit"));
+}
+
+void FormMain::buildControls()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralArea"));
+    setCentralWidget(central);
+    auto* columns = new QHBoxLayout(central);
+    columns->setContentsMargins(6, 6, 6, 6);
+    columns->setSpacing(8);
+
+    // Left: the tabs with the screens, and under them the text boxes.
+    auto* left = new QVBoxLayout;
+    left->setSpacing(6);
+    columns->addLayout(left);
+
+    SSTab1 = new QTabWidget(central);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    QWidget* rxFullPage = tabPage(QStringLiteral("SSTab1RxFull"));
+    QWidget* txPage = tabPage(QStringLiteral("SSTab1Tx"));
+    QWidget* rxTruePage = tabPage(QStringLiteral("SSTab1RxTrue"));
+    Picture18 = framedScreen(QStringLiteral("Picture18"), rxFullPage, Black);
+    Picture1 = framedScreen(QStringLiteral("Picture1"), txPage, White);
+    // The 1:1 view is placed and sized on its page as each picture starts.
+    Picture22 = pictureBox(QStringLiteral("Picture22"), rxTruePage, ScreenWidth, ScreenHeight, Black);
+    Picture22->move(ScreenLeft + ScreenBorder, ScreenTop + ScreenBorder);
+    SSTab1->addTab(rxFullPage, QStringLiteral("RX Full"));
+    SSTab1->addTab(txPage, QStringLiteral("TX"));
+    SSTab1->addTab(rxTruePage, QStringLiteral("RX True"));
+    SSTab1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    left->addWidget(SSTab1);
+
+    auto* texts = new QHBoxLayout;
+    texts->setSpacing(6);
+    Text1 = new platform::TextBox(QStringLiteral("Text1"), central, true);
+    Text2 = new platform::TextBox(QStringLiteral("Text2"), central, true);
+    Text1->setMinimumHeight(60);
+    Text2->setMinimumHeight(60);
+    texts->addWidget(Text1, 2);
+    texts->addWidget(Text2, 3);
+    left->addLayout(texts, 1);
+
+    // Right: the engine controls beside the screens, then the editing modes.
+    auto* right = new QVBoxLayout;
+    right->setSpacing(8);
+    columns->addLayout(right, 1);
+
+    auto* engineFrame = new QGroupBox(central);
+    engineFrame->setObjectName(QStringLiteral("engineFrame"));
+    auto* engineGrid = new QGridLayout(engineFrame);
+    engineGrid->setHorizontalSpacing(6);
+    engineGrid->setVerticalSpacing(6);
+    right->addWidget(engineFrame);
+
+    auto* displays = new QVBoxLayout;
+    displays->setSpacing(4);
+    Picture15 = pictureBox(QStringLiteral("Picture15"), engineFrame, DisplayWidth, 64, Black);
+    Picture16 = pictureBox(QStringLiteral("Picture16"), engineFrame, DisplayWidth, 48, Black);
+    Picture17 = pictureBox(QStringLiteral("Picture17"), engineFrame, DisplayWidth, 48, Black);
+    displays->addWidget(Picture15);
+    displays->addWidget(Picture16);
+    displays->addWidget(Picture17);
+    displays->addStretch(1);
+    engineGrid->addLayout(displays, 0, 0, 6, 1);
+
+    Command3 = new platform::CommandButton(QStringLiteral("Command3"), QStringLiteral("TX"), engineFrame);
+    Command1 = new platform::CommandButton(QStringLiteral("Command1"), QStringLiteral("RX"), engineFrame);
+    Command7 = new platform::CommandButton(QStringLiteral("Command7"), QStringLiteral("Force RX"), engineFrame);
+    for (auto* b : {Command3, Command1, Command7}) {
+        QFont f = b->font();
+        f.setBold(true);
+        f.setPointSizeF(f.pointSizeF() * 1.25);
+        b->setFont(f);
+        b->setMinimumHeight(36);
+    }
+    auto* sendRow = new QHBoxLayout;
+    sendRow->addWidget(Command3);
+    sendRow->addWidget(Command1);
+    sendRow->addWidget(Command7);
+    engineGrid->addLayout(sendRow, 0, 1);
+
+    Command45 = new platform::CommandButton(QStringLiteral("Command45"), QStringLiteral("RE Sync"), engineFrame);
+    Command48 = new platform::CommandButton(QStringLiteral("Command48"), QStringLiteral("1750"), engineFrame);
+    Command11 = new platform::CommandButton(QStringLiteral("Command11"),
+                                            QStringLiteral("Fix Slant this Picture only"), engineFrame);
+    // The buttons' back colours carry the transmit and receive state; all start idle.
+    for (auto* b : {Command3, Command1, Command7, Command48})
+        platform::setBackColor(b, IdleColor);
+    auto* fixRow = new QHBoxLayout;
+    fixRow->addWidget(Command45);
+    fixRow->addWidget(Command48);
+    fixRow->addWidget(Command11, 1);
+    engineGrid->addLayout(fixRow, 1, 1);
+
+    Combo2 = new platform::ComboBox(QStringLiteral("Combo2"), engineFrame);
+    Label37 = valueLabel(QStringLiteral("Label37"), engineFrame);
+    auto* modeRow = new QHBoxLayout;
+    Combo2->setToolTip(QStringLiteral("TX mode"));
+    Label37->setToolTip(QStringLiteral("RX mode"));
+    modeRow->addWidget(Combo2, 1);
+    modeRow->addWidget(Label37, 1);
+    engineGrid->addLayout(modeRow, 2, 1);
+
+    Label56 = valueLabel(QStringLiteral("Label56"), engineFrame);
+    Text3 = new platform::TextBox(QStringLiteral("Text3"), engineFrame);
+    Text3->setFixedHeight(Combo2->sizeHint().height());
+    Label56->setToolTip(QStringLiteral("Received FSK ID"));
+    Text3->setToolTip(QStringLiteral("Call sign"));
+    Picture15->setToolTip(QStringLiteral("Tuning"));
+    Picture16->setToolTip(QStringLiteral("Spectrum"));
+    Picture17->setToolTip(QStringLiteral("Spectrum"));
+    auto* callRow = new QHBoxLayout;
+    callRow->addWidget(Label56, 1);
+    callRow->addWidget(Text3, 1);
+    engineGrid->addLayout(callRow, 3, 1);
+
+    Check1 = new platform::CheckBox(QStringLiteral("Check1"), QStringLiteral("AutoRX"), engineFrame);
+    Check4 = new platform::CheckBox(QStringLiteral("Check4"), QStringLiteral("RxMon"), engineFrame);
+    Check7 = new platform::CheckBox(QStringLiteral("Check7"), QStringLiteral("TX=RX"), engineFrame);
+    Check8 = new platform::CheckBox(QStringLiteral("Check8"), QStringLiteral("A-Save"), engineFrame);
+    Check11 = new platform::CheckBox(QStringLiteral("Check11"), QStringLiteral("Notch"), engineFrame);
+    Check12 = new platform::CheckBox(QStringLiteral("Check12"), QStringLiteral("Sp FFT"), engineFrame);
+    Check25 = new platform::CheckBox(QStringLiteral("Check25"), QStringLiteral("Sp FM"), engineFrame);
+    Check25->setValue(1); // the FM spectrum is the designed default
+    auto* rxBoxes = new QHBoxLayout;
+    for (auto* c : {Check1, Check4, Check7, Check8})
+        rxBoxes->addWidget(c);
+    rxBoxes->addStretch(1);
+    engineGrid->addLayout(rxBoxes, 4, 1);
+    auto* displayBoxes = new QHBoxLayout;
+    for (auto* c : {Check11, Check12, Check25})
+        displayBoxes->addWidget(c);
+    displayBoxes->addStretch(1);
+    engineGrid->addLayout(displayBoxes, 5, 1);
+    engineGrid->setColumnStretch(1, 1);
+
+    auto* modesFrame = new QGroupBox(central);
+    modesFrame->setObjectName(QStringLiteral("modesFrame"));
+    auto* modesGrid = new QGridLayout(modesFrame);
+    Option1 = new platform::OptionButton(QStringLiteral("Option1"), QStringLiteral("Text"), modesFrame);
+    Option6 = new platform::OptionButton(QStringLiteral("Option6"), QStringLiteral("Overlays"), modesFrame);
+    Option7 = new platform::OptionButton(QStringLiteral("Option7"), QStringLiteral("Pic in Pic"), modesFrame);
+    Option8 = new platform::OptionButton(QStringLiteral("Option8"), QStringLiteral("Draw"), modesFrame);
+    Option1->setChecked(true); // Text is the editing mode at start
+    modesGrid->addWidget(Option1, 0, 0);
+    modesGrid->addWidget(Option6, 0, 1);
+    modesGrid->addWidget(Option7, 0, 2);
+    modesGrid->addWidget(Option8, 0, 3);
+    Label32 = new platform::Label(QStringLiteral("Label32"), QStringLiteral("Pattern Fill"), modesFrame);
+    Label38 = new platform::Label(QStringLiteral("Label38"), QStringLiteral("Color Fill"), modesFrame);
+    for (auto* l : {Label32, Label38}) {
+        l->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        l->setAlignment(Qt::AlignCenter);
+        l->setMargin(3);
+        platform::setBackColor(l, ToolOffColor);
+    }
+    Check19 = new platform::CheckBox(QStringLiteral("Check19"), QStringLiteral("4 pics in 1"), modesFrame);
+    modesGrid->addWidget(Label32, 1, 0);
+    modesGrid->addWidget(Label38, 1, 1);
+    modesGrid->addWidget(Check19, 1, 2, 1, 2);
+    right->addWidget(modesFrame);
+    right->addStretch(1);
+
+    Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);
+    Timer2 = new platform::VbTimer(QStringLiteral("Timer2"), 500, false, this);
+}
+
+void FormMain::connectHandlers()
+{
+    // Menu items: each runs its owner's handler. "Save Color- ..." is an instruction only.
+    auto onMenu = [](QAction* action, QObject* owner, auto handler) {
+        QObject::connect(action, &QAction::triggered, owner, handler);
+    };
+    onMenu(loadpic, intake_.get(), [this] { intake_->loadpic_Click(); });
+    onMenu(copyrx, intake_.get(), [this] { intake_->copyrx_Click(); });
+    onMenu(copye, intake_.get(), [this] { intake_->copye_Click(); });
+    onMenu(savepic, intake_.get(), [this] { intake_->savepic_Click(); });
+    onMenu(selectsource, capture_.get(), [this] { capture_->selectsource_Click(); });
+    onMenu(acquire, capture_.get(), [this] { capture_->acquire_Click(); });
+    onMenu(savefontandcolor, text_.get(), [this] { text_->savefontandcolor_Click(); });
+    onMenu(makeheader16, qso_.get(), [this] { qso_->makeheader16_Click(); });
+    onMenu(makeheader, qso_.get(), [this] { qso_->makeheader_Click(); });
+    onMenu(copypaste, shell_.get(), [this] { shell_->copypaste_Click(); });
+    onMenu(mulmed, media_.get(), [this] { media_->mulmed_Click(); });
+    onMenu(camera, capture_.get(), [this] { capture_->camera_Click(); });
+    onMenu(helpp, shell_.get(), [this] { shell_->helpp_Click(); });
+    onMenu(about, shell_.get(), [this] { shell_->about_Click(); });
+    onMenu(exits, shell_.get(), [this] { shell_->exits_Click(); });
+
+    // Tabs: the handler runs on every change of the selected tab, by the operator or by code.
+    currentTab_ = SSTab1->currentIndex();
+    connect(SSTab1, &QTabWidget::currentChanged, shell_.get(), [this](int index) {
+        const int previous = currentTab_;
+        currentTab_ = index;
+        shell_->SSTab1_Click(previous);
+    });
+
+    // Engine controls.
+    auto* e = engine_.get();
+    connect(Timer1, &platform::VbTimer::Timer, e, [e] { e->Timer1_Timer(); });
+    connect(Command3, &platform::CommandButton::Click, e, [e] { e->Command3_Click(); });
+    connect(Command1, &platform::CommandButton::Click, e, [e] { e->Command1_Click(); });
+    connect(Command7, &platform::CommandButton::Click, e, [e] { e->Command7_Click(); });
+    connect(Command45, &platform::CommandButton::Click, e, [e] { e->Command45_Click(); });
+    connect(Command11, &platform::CommandButton::Click, e, [e] { e->Command11_Click(); });
+    connect(Command48, &platform::CommandButton::MouseDown, e,
+            [e](int b, int s, double x, double y) { e->Command48_MouseDown(b, s, x, y); });
+    connect(Command48, &platform::CommandButton::MouseUp, e,
+            [e](int b, int s, double x, double y) { e->Command48_MouseUp(b, s, x, y); });
+    connect(Combo2, &platform::ComboBox::Click, e, [e] { e->Combo2_Click(); });
+    connect(Check1, &platform::CheckBox::Click, e, [e] { e->Check1_Click(); });
+    connect(Check4, &platform::CheckBox::Click, e, [e] { e->Check4_Click(); });
+    connect(Check7, &platform::CheckBox::Click, e, [e] { e->Check7_Click(); });
+    connect(Check8, &platform::CheckBox::Click, e, [e] { e->Check8_Click(); });
+    connect(Check11, &platform::CheckBox::Click, e, [e] { e->Check11_Click(); });
+    connect(Check12, &platform::CheckBox::Click, e, [e] { e->Check12_Click(); });
+    connect(Check25, &platform::CheckBox::Click, e, [e] { e->Check25_Click(); });
+    connect(Picture16, &platform::PictureBox::mouseDown, e,
+            [e](int b, int s, double x, double y) { e->Picture16_MouseDown(b, s, x, y); });
+    connect(Picture16, &platform::PictureBox::mouseMove, e,
+            [e](int b, int s, double x, double y) { e->Picture16_MouseMove(b, s, x, y); });
+    connect(Picture17, &platform::PictureBox::mouseDown, e,
+            [e](int b, int s, double x, double y) { e->Picture17_MouseDown(b, s, x, y); });
+    connect(Picture17, &platform::PictureBox::mouseMove, e,
+            [e](int b, int s, double x, double y) { e->Picture17_MouseMove(b, s, x, y); });
+
+    // Editing modes and tools.
+    auto* c = canvas_.get();
+    connect(Option1, &platform::OptionButton::Click, text_.get(), [this] { text_->Option1_Click(); });
+    connect(Option6, &platform::OptionButton::Click, c, [c] { c->Option6_Click(); });
+    connect(Option7, &platform::OptionButton::Click, c, [c] { c->Option7_Click(); });
+    connect(Option8, &platform::OptionButton::Click, c, [c] { c->Option8_Click(); });
+    connect(Label32, &platform::Label::Click, c, [c] { c->Label32_Click(); });
+    connect(Label38, &platform::Label::Click, c, [c] { c->Label38_Click(); });
+    connect(Check19, &platform::CheckBox::Click, c, [c] { c->Check19_Click(); });
+    connect(Timer2, &platform::VbTimer::Timer, c, [c] { c->Timer2_Timer(); });
+
+    // The call-sign box looks the call up in the log as its text changes.
+    connect(Text3, &platform::TextBox::Change, qso_.get(), [this] { qso_->Text3_Change(); });
+}
+
+} // namespace shell

@@ -1,0 +1,160 @@
+#pragma once
+// The main window. Its controls keep their designer names, as members and as object
+// names; each subsystem's controller is built here and reached through the form
+// (form.engine(), form.canvas(), ...), so a handler that another subsystem calls is
+// form.canvas().Command12_Click().
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QMenu;
+class QTabWidget;
+
+namespace platform {
+class CheckBox;
+class ComboBox;
+class CommandButton;
+class Label;
+class OptionButton;
+class PictureBox;
+class TextBox;
+class Ui;
+class VbTimer;
+} // namespace platform
+
+namespace engine { class EngineControl; class FormRXfloat; }
+namespace canvas { class TxCanvas; }
+namespace text { class TextTools; }
+namespace intake { class Intake; class FormCrop; }
+namespace strips { class Strips; }
+namespace qso { class Qso; }
+namespace capture { class Capture; }
+namespace media { class Media; class FrmMain; }
+
+namespace shell {
+
+class Shell;
+class FormSetup;
+class Form2;
+
+class FormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FormMain(platform::Ui& ui, QWidget* parent = nullptr);
+    ~FormMain() override;
+
+    platform::Ui& ui() const { return ui_; }
+
+    // The subsystems' controllers (namespaces spelled out: the accessors share their names).
+    Shell& shell() const { return *shell_; }
+    ::engine::EngineControl& engine() const { return *engine_; }
+    ::canvas::TxCanvas& canvas() const { return *canvas_; }
+    ::text::TextTools& text() const { return *text_; }
+    ::intake::Intake& intake() const { return *intake_; }
+    ::strips::Strips& strips() const { return *strips_; }
+    ::qso::Qso& qso() const { return *qso_; }
+    ::capture::Capture& capture() const { return *capture_; }
+    ::media::Media& media() const { return *media_; }
+
+    // The other windows. Touching one loads it (hidden) when it is not loaded yet.
+    FormSetup& formSetup();
+    ::engine::FormRXfloat& formRXfloat();
+    ::intake::FormCrop& formCrop();
+    Form2& form2();
+    ::media::FrmMain& frmMain();
+
+    // --- menu bar ---------------------------------------------------------------
+    QMenu* file = nullptr;              // "File"
+    QAction* loadpic = nullptr;         //   "Load Picture to TX"
+    QAction* copyrx = nullptr;          //   "Copy RX Image"
+    QAction* copye = nullptr;           //   "Copy TX Image"
+    QAction* savepic = nullptr;         //   "Save TX  Picture"
+    QAction* selectsource = nullptr;    //   "Twain Select Source"
+    QAction* acquire = nullptr;         //   "Twain Acquire"
+    QMenu* fonts = nullptr;             // "Fonts/Colors"
+    QAction* savefontandcolor = nullptr;
+    QAction* savecolor = nullptr;       //   an instruction only, no handler
+    QMenu* header = nullptr;            // "Header"
+    QAction* makeheader16 = nullptr;    //   "Make Header small"
+    QAction* makeheader = nullptr;      //   "Make Header large"
+    QAction* copypaste = nullptr;       // "Setup"
+    QAction* mulmed = nullptr;          // "MultiMedia"
+    QAction* camera = nullptr;          // "Camera"
+    QMenu* help = nullptr;              // "Help"
+    QAction* helpp = nullptr;           //   "Help"
+    QAction* about = nullptr;           //   "About"
+    QAction* exits = nullptr;           // "Exit"
+
+    // --- the RX/TX tabs and their screens --------------------------------------
+    QTabWidget* SSTab1 = nullptr;       // 0 "RX Full", 1 "TX", 2 "RX True"
+    platform::PictureBox* Picture18 = nullptr; // RX picture scaled to 640 x 512
+    platform::PictureBox* Picture1 = nullptr;  // the TX screen, 640 x 512
+    platform::PictureBox* Picture22 = nullptr; // RX picture at its own size
+
+    // --- engine controls --------------------------------------------------------
+    platform::PictureBox* Picture15 = nullptr; // tuning display
+    platform::PictureBox* Picture16 = nullptr; // spectrum display A
+    platform::PictureBox* Picture17 = nullptr; // spectrum display B
+    platform::CommandButton* Command3 = nullptr;  // "TX"
+    platform::CommandButton* Command1 = nullptr;  // "RX"
+    platform::CommandButton* Command7 = nullptr;  // "Force RX"
+    platform::CommandButton* Command45 = nullptr; // "RE Sync"
+    platform::CommandButton* Command11 = nullptr; // "Fix Slant this Picture only"
+    platform::CommandButton* Command48 = nullptr; // tone button, caption the frequency
+    platform::ComboBox* Combo2 = nullptr;         // TX mode list
+    platform::Label* Label37 = nullptr;           // RX mode name
+    platform::Label* Label56 = nullptr;           // received FSK identification
+    platform::CheckBox* Check1 = nullptr;         // "AutoRX"
+    platform::CheckBox* Check4 = nullptr;         // "RxMon"
+    platform::CheckBox* Check7 = nullptr;         // "TX=RX"
+    platform::CheckBox* Check8 = nullptr;         // "A-Save"
+    platform::CheckBox* Check11 = nullptr;        // "Notch"
+    platform::CheckBox* Check12 = nullptr;        // "Sp FFT"
+    platform::CheckBox* Check25 = nullptr;        // "Sp FM"
+
+    // --- editing modes and the tools the shortcuts reach ---------------------------
+    platform::OptionButton* Option1 = nullptr;    // "Text"
+    platform::OptionButton* Option6 = nullptr;    // "Overlays"
+    platform::OptionButton* Option7 = nullptr;    // "Pic in Pic"
+    platform::OptionButton* Option8 = nullptr;    // "Draw"
+    platform::Label* Label32 = nullptr;           // "Pattern Fill"
+    platform::Label* Label38 = nullptr;           // "Color Fill"
+    platform::CheckBox* Check19 = nullptr;        // "4 pics in 1"
+
+    // --- text boxes -----------------------------------------------------------------
+    platform::TextBox* Text1 = nullptr;           // the text to place
+    platform::TextBox* Text2 = nullptr;           // the message pane
+    platform::TextBox* Text3 = nullptr;           // the call sign
+
+    // --- timers -----------------------------------------------------------------------
+    platform::VbTimer* Timer1 = nullptr;          // engine polling, 200 ms, runs from creation
+    platform::VbTimer* Timer2 = nullptr;          // size/move/rotate redraw, 500 ms, off
+
+private:
+    void buildMenus();
+    void buildControls();
+    void connectHandlers();
+
+    platform::Ui& ui_;
+    int currentTab_ = 0;
+
+    std::unique_ptr<Shell> shell_;
+    std::unique_ptr<::engine::EngineControl> engine_;
+    std::unique_ptr<::canvas::TxCanvas> canvas_;
+    std::unique_ptr<::text::TextTools> text_;
+    std::unique_ptr<::intake::Intake> intake_;
+    std::unique_ptr<::strips::Strips> strips_;
+    std::unique_ptr<::qso::Qso> qso_;
+    std::unique_ptr<::capture::Capture> capture_;
+    std::unique_ptr<::media::Media> media_;
+
+    std::unique_ptr<FormSetup> formSetup_;
+    std::unique_ptr<::engine::FormRXfloat> formRXfloat_;
+    std::unique_ptr<::intake::FormCrop> formCrop_;
+    std::unique_ptr<Form2> form2_;
+    std::unique_ptr<::media::FrmMain> frmMain_;
+};
+
+} // namespace shell

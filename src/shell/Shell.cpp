@@ -1,0 +1,182 @@
+#include "shell/Shell.h"
+
+#include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "intake/Intake.h"
+#include "platform/Controls.h"
+#include "platform/Ui.h"
+#include "shell/FormMain.h"
+#include "shell/FormSetup.h"
+#include "text/TextTools.h"
+
+#include <QKeyEvent>
+#include <QWindow>
+
+namespace shell {
+
+Shell::Shell(FormMain& form) : QObject(nullptr), form_(form)
+{
+    // The shortcuts see every key typed into the window, whichever control has the
+    // focus: the window's own key events are watched, before Qt hands them to the
+    // focused control, and never consumed.
+    form_.installEventFilter(this);
+    watchWindow();
+}
+
+void Shell::watchWindow()
+{
+    QWindow* window = form_.windowHandle();
+    if (window && window != watched_) {
+        window->installEventFilter(this);
+        watched_ = window;
+    }
+}
+
+bool Shell::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &form_) {
+        if (event->type() == QEvent::WinIdChange || event->type() == QEvent::Show)
+            watchWindow();
+        return false;
+    }
+    if (watched == watched_ && event->type() == QEvent::KeyPress) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (const int code = keyCode(key))
+            Form_KeyDown(code, platform::vbShift(key.modifiers()));
+        int ascii = keyAscii(key);
+        if (ascii)
+            Form_KeyPress(ascii);
+    }
+    return false;
+}
+
+void Shell::copypaste_Click()
+{
+    form_.canvas().Command12_Click();
+    FormSetup& setup = form_.formSetup();
+    setup.show();
+    setup.raise();
+    setup.activateWindow();
+}
+
+void Shell::helpp_Click() {}
+
+void Shell::about_Click()
+{
+    const QString title = QStringLiteral("TOVARO+    17/NOV/2002   Vareror Engine Version:  ")
+                          + form_.engine().engineVersion();
+    const QString credits = QStringLiteral(
+        "The SSTV modem at the heart of this program, the Vareror Engine, does all of the "
+        "signal work: receiving, synchronising, correcting slant, identifying and sending "
+        "pictures. Sincere thanks to its author from everyone who uses this program on the air.");
+    const QString signOff = QStringLiteral("Tovaro is written for radio amateurs, with best 73 from its author.");
+    form_.ui().msgBox(credits + QLatin1Char('\r') + signOff, platform::vbOKOnly, title);
+}
+
+void Shell::exits_Click()
+{
+    form_.close();
+}
+
+void Shell::Form_KeyPress(int& keyAscii)
+{
+    if (keyAscii == 20) { // Ctrl+T
+        form_.text().Option1_Click();
+        emit shortcutRan(QStringLiteral("Option1_Click"));
+    }
+    if (keyAscii == 15) { // Ctrl+O
+        form_.canvas().Option6_Click();
+        emit shortcutRan(QStringLiteral("Option6_Click"));
+    }
+    if (keyAscii == 6) { // Ctrl+F
+        form_.canvas().Label32_Click();
+        emit shortcutRan(QStringLiteral("Label32_Click"));
+    }
+    if (keyAscii == 3) { // Ctrl+C
+        form_.canvas().Label38_Click();
+        emit shortcutRan(QStringLiteral("Label38_Click"));
+    }
+    if (keyAscii == 16) { // Ctrl+P
+        form_.canvas().Option7_Click();
+        emit shortcutRan(QStringLiteral("Option7_Click"));
+    }
+    if (keyAscii == 24) { // Ctrl+X
+        form_.canvas().Check19_Click();
+        emit shortcutRan(QStringLiteral("Check19_Click"));
+        // Ticking the box runs its click once more when it was not ticked.
+        form_.Check19->setValue(1);
+    }
+}
+
+void Shell::Form_KeyDown(int keyCode, int /*shift: Shift, Ctrl or Alt with the key act the same*/)
+{
+    switch (keyCode) {
+    case 116: // F5
+        form_.engine().Command3_Click();
+        emit shortcutRan(QStringLiteral("Command3_Click"));
+        break;
+    case 117: // F6
+        form_.engine().Command7_Click();
+        emit shortcutRan(QStringLiteral("Command7_Click"));
+        break;
+    case 120: // F9
+        form_.engine().Command1_Click();
+        emit shortcutRan(QStringLiteral("Command1_Click"));
+        break;
+    default:
+        break;
+    }
+}
+
+void Shell::SSTab1_Click(int /*previousTab*/)
+{
+    // A pending picture adjustment is discarded on every tab change.
+    form_.intake().Command27_Click();
+}
+
+int Shell::keyAscii(const QKeyEvent& event)
+{
+    const int key = event.key();
+    // Ctrl with a letter is a control character (Ctrl+A = 1 ... Ctrl+Z = 26), whatever
+    // text the platform attaches to the event.
+    if ((event.modifiers() & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
+        return key - Qt::Key_A + 1;
+    const QString text = event.text();
+    if (text.isEmpty())
+        return 0;
+    const char16_t c = text.at(0).unicode();
+    return c < 0x20 && c != 8 && c != 9 && c != 13 && c != 27 ? 0 : int(c);
+}
+
+int Shell::keyCode(const QKeyEvent& event)
+{
+    const int key = event.key();
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F16)
+        return 112 + (key - Qt::Key_F1);
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return key; // the key codes of letters and digits are their capital ASCII codes
+    switch (key) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: return 0;
+    }
+}
+
+} // namespace shell

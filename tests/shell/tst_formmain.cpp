@@ -1,0 +1,412 @@
+// The main window's skeleton: its menus and shortcuts, its named controls, its timers,
+// the other windows, and a layout that fits a 1280 x 800 screen without overlaps.
+
+#include "FormFixture.h"
+
+#include "platform/Colors.h"
+#include "platform/Controls.h"
+#include "platform/ScriptedUi.h"
+#include "engine/FormRXfloat.h"
+#include "intake/FormCrop.h"
+#include "media/FrmMain.h"
+#include "shell/Form2.h"
+#include "shell/FormMain.h"
+#include "shell/FormSetup.h"
+#include "shell/Shell.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QWindow>
+
+using testsupport::FormFixture;
+
+namespace {
+
+struct MenuEntry {
+    const char* name;
+    const char* caption;
+    int level; // 0 menu bar, 1 inside the menu above
+};
+
+// The menu bar in design order, as the operator sees it.
+const MenuEntry kMenus[] = {
+    {"file", "File", 0},
+    {"loadpic", "Load Picture to TX", 1},
+    {"copyrx", "Copy RX Image", 1},
+    {"copye", "Copy TX Image", 1},
+    {"savepic", "Save TX  Picture", 1},
+    {"selectsource", "Twain Select Source", 1},
+    {"acquire", "Twain Acquire", 1},
+    {"fonts", "Fonts/Colors", 0},
+    {"savefontandcolor", "Save Font - RT click Font button", 1},
+    {"savecolor", "Save Color- Dbl Click C1,C2,C3,C4", 1},
+    {"header", "Header", 0},
+    {"makeheader16", "Make Header small", 1},
+    {"makeheader", "Make Header large", 1},
+    {"copypaste", "Setup", 0},
+    {"mulmed", "MultiMedia", 0},
+    {"camera", "Camera", 0},
+    {"help", "Help", 0},
+    {"helpp", "Help", 1},
+    {"about", "About", 1},
+    {"exits", "Exit", 0},
+};
+
+QString actionName(QAction* a)
+{
+    return a->menu() ? a->menu()->objectName() : a->objectName();
+}
+
+template <typename T>
+T* control(shell::FormMain& form, const char* name)
+{
+    return form.findChild<T*>(QString::fromLatin1(name));
+}
+
+// The named controls and their design captions.
+struct Captioned {
+    const char* name;
+    const char* caption;
+};
+const Captioned kButtons[] = {
+    {"Command3", "TX"},        {"Command1", "RX"},     {"Command7", "Force RX"},
+    {"Command45", "RE Sync"},  {"Command11", "Fix Slant this Picture only"},
+    {"Command48", "1750"},     {"Check1", "AutoRX"},   {"Check4", "RxMon"},
+    {"Check7", "TX=RX"},       {"Check8", "A-Save"},   {"Check11", "Notch"},
+    {"Check12", "Sp FFT"},     {"Check25", "Sp FM"},   {"Check19", "4 pics in 1"},
+    {"Option1", "Text"},       {"Option6", "Overlays"}, {"Option7", "Pic in Pic"},
+    {"Option8", "Draw"},
+};
+const Captioned kLabels[] = {
+    {"Label32", "Pattern Fill"}, {"Label38", "Color Fill"}, {"Label37", ""}, {"Label56", ""},
+};
+
+// Every visible widget of the window that the operator reads or clicks.
+QList<QWidget*> visibleControls(shell::FormMain& form)
+{
+    QList<QWidget*> out;
+    for (QWidget* w : form.findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->objectName().isEmpty())
+            continue;
+        if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w) ||
+            w->inherits("platform::PictureBox") || qobject_cast<QComboBox*>(w) ||
+            qobject_cast<platform::TextBox*>(w))
+            out << w;
+    }
+    return out;
+}
+
+QRect inForm(shell::FormMain& form, QWidget* w)
+{
+    return QRect(w->mapTo(&form, QPoint(0, 0)), w->size());
+}
+
+// Each visible control lies inside the window and inside each of its parents, shows
+// its caption whole, and no two of them overlap.
+void checkLayout(shell::FormMain& form)
+{
+    const QList<QWidget*> controls = visibleControls(form);
+    QVERIFY(controls.size() > 20);
+    for (QWidget* w : controls) {
+        const QString name = w->objectName();
+        for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+            QVERIFY2(p->rect().contains(QRect(w->mapTo(p, QPoint(0, 0)), w->size())),
+                     qPrintable(name + " sticks out of " + p->objectName()));
+        QVERIFY2(form.rect().contains(inForm(form, w)), qPrintable(name + " is cut off"));
+        if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w)) {
+            QVERIFY2(w->width() >= w->sizeHint().width() && w->height() >= w->minimumSizeHint().height(),
+                     qPrintable(name + " shows its caption cut short"));
+        }
+    }
+    for (int i = 0; i < controls.size(); ++i)
+        for (int j = i + 1; j < controls.size(); ++j) {
+            QWidget* a = controls[i];
+            QWidget* b = controls[j];
+            if (a->isAncestorOf(b) || b->isAncestorOf(a))
+                continue;
+            QVERIFY2(!inForm(form, a).intersects(inForm(form, b)),
+                     qPrintable(a->objectName() + " overlaps " + b->objectName()));
+        }
+}
+
+} // namespace
+
+class FormMainTest : public QObject {
+    Q_OBJECT
+private slots:
+    void menusFollowTheDesign();
+    void shellMenuItems();
+    void shortcuts_data();
+    void shortcuts();
+    void shortcutsLeaveKeysToTheFocusedControl();
+    void namedControls();
+    void timers();
+    void otherWindows();
+    void layoutFits_data();
+    void layoutFits();
+};
+
+void FormMainTest::menusFollowTheDesign()
+{
+    FormFixture f;
+    QStringList seen;
+    for (QAction* top : f.form().menuBar()->actions()) {
+        seen << QStringLiteral("0 %1 %2").arg(actionName(top), top->text());
+        if (QMenu* menu = top->menu())
+            for (QAction* item : menu->actions())
+                seen << QStringLiteral("1 %1 %2").arg(actionName(item), item->text());
+    }
+    QStringList expected;
+    for (const MenuEntry& e : kMenus)
+        expected << QStringLiteral("%1 %2 %3").arg(e.level).arg(QLatin1String(e.name), QLatin1String(e.caption));
+    QCOMPARE(seen, expected);
+
+    // The members are the menu controls under their names.
+    QCOMPARE(f.form().savepic->text(), QStringLiteral("Save TX  Picture"));
+    QCOMPARE(f.form().exits->objectName(), QStringLiteral("exits"));
+    QVERIFY(f.form().makeheader->isCheckable() && f.form().makeheader16->isCheckable());
+}
+
+void FormMainTest::shellMenuItems()
+{
+    FormFixture f;
+    f.form().show();
+
+    // About: one message box, OK only, no icon, the fixed title before the version.
+    f.ui().answerMsgBox(platform::vbOK);
+    f.form().about->trigger();
+    QCOMPARE(f.ui().calls().size(), 1);
+    const platform::UiCall& box = f.ui().calls().first();
+    QCOMPARE(box.kind, platform::UiCall::MsgBox);
+    QCOMPARE(box.style, int(platform::vbOKOnly));
+    QVERIFY(box.title.startsWith(QStringLiteral("TOVARO+    17/NOV/2002   Vareror Engine Version:  ")));
+    // The credits and the sign-off, split by a lone carriage return.
+    QCOMPARE(box.text.count(QLatin1Char('\r')), 1);
+    QVERIFY(!box.text.contains(QLatin1Char('\n')));
+    QVERIFY(!f.ui().hasUnexpected());
+
+    // Setup brings the setup dialog up, modeless: the main window stays usable.
+    f.form().copypaste->trigger();
+    QVERIFY(f.form().formSetup().isVisible());
+    QVERIFY(!f.form().formSetup().isModal());
+    QVERIFY(f.form().isVisible());
+
+    // Exit closes the main window.
+    f.form().exits->trigger();
+    QVERIFY(!f.form().isVisible());
+}
+
+void FormMainTest::shortcuts_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QStringList>("routines");
+    const int ctrl = Qt::ControlModifier;
+    QTest::newRow("F5") << int(Qt::Key_F5) << 0 << QStringList{"Command3_Click"};
+    QTest::newRow("Shift+F5") << int(Qt::Key_F5) << int(Qt::ShiftModifier) << QStringList{"Command3_Click"};
+    QTest::newRow("Ctrl+F5") << int(Qt::Key_F5) << ctrl << QStringList{"Command3_Click"};
+    QTest::newRow("Alt+F6") << int(Qt::Key_F6) << int(Qt::AltModifier) << QStringList{"Command7_Click"};
+    QTest::newRow("F6") << int(Qt::Key_F6) << 0 << QStringList{"Command7_Click"};
+    QTest::newRow("F9") << int(Qt::Key_F9) << 0 << QStringList{"Command1_Click"};
+    QTest::newRow("Ctrl+T") << int(Qt::Key_T) << ctrl << QStringList{"Option1_Click"};
+    QTest::newRow("Ctrl+O") << int(Qt::Key_O) << ctrl << QStringList{"Option6_Click"};
+    QTest::newRow("Ctrl+F") << int(Qt::Key_F) << ctrl << QStringList{"Label32_Click"};
+    QTest::newRow("Ctrl+C") << int(Qt::Key_C) << ctrl << QStringList{"Label38_Click"};
+    QTest::newRow("Ctrl+P") << int(Qt::Key_P) << ctrl << QStringList{"Option7_Click"};
+    QTest::newRow("Ctrl+X") << int(Qt::Key_X) << ctrl << QStringList{"Check19_Click"};
+    QTest::newRow("F7 does nothing") << int(Qt::Key_F7) << 0 << QStringList{};
+    QTest::newRow("T alone does nothing") << int(Qt::Key_T) << 0 << QStringList{};
+}
+
+void FormMainTest::shortcuts()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QStringList, routines);
+    FormFixture f;
+    f.form().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.form()));
+    QSignalSpy ran(&f.form().shell(), &shell::Shell::shortcutRan);
+    QTest::keyClick(f.form().windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QStringList seen;
+    for (const QList<QVariant>& args : ran)
+        seen << args.at(0).toString();
+    QCOMPARE(seen, routines);
+}
+
+void FormMainTest::shortcutsLeaveKeysToTheFocusedControl()
+{
+    FormFixture f;
+    f.form().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.form()));
+    QSignalSpy ran(&f.form().shell(), &shell::Shell::shortcutRan);
+
+    // Ctrl+C runs "Color Fill" and still copies the selection of the focused text box.
+    platform::TextBox* text1 = f.form().Text1;
+    text1->setText(QStringLiteral("CQ SSTV"));
+    text1->setFocus();
+    text1->selectAll();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(f.form().windowHandle(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(ran.size(), 1);
+    QCOMPARE(ran.at(0).at(0).toString(), QStringLiteral("Label38_Click"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("CQ SSTV"));
+
+    // Typing into the call-sign box reaches the box; plain letters run no shortcut.
+    f.form().Text3->setFocus();
+    for (char c : std::string("dl1abc"))
+        QTest::keyClick(f.form().windowHandle(), c);
+    QCOMPARE(f.form().Text3->text(), QStringLiteral("dl1abc"));
+    QCOMPARE(ran.size(), 1);
+
+    // Ctrl+X ticks "4 pics in 1", which runs its click once more: twice in all while the
+    // box was unticked, once when it is already ticked.
+    QSignalSpy check19(f.form().Check19, &platform::CheckBox::Click);
+    QTest::keyClick(f.form().windowHandle(), Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(f.form().Check19->value(), 1);
+    QCOMPARE(check19.size(), 1); // the direct run is the routine itself, not the box's event
+    QTest::keyClick(f.form().windowHandle(), Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(check19.size(), 1);
+}
+
+void FormMainTest::namedControls()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+
+    for (const Captioned& c : kButtons) {
+        auto* w = control<QAbstractButton>(form, c.name);
+        QVERIFY2(w, c.name);
+        QCOMPARE(w->text(), QString::fromLatin1(c.caption));
+    }
+    for (const Captioned& c : kLabels) {
+        auto* w = control<platform::Label>(form, c.name);
+        QVERIFY2(w, c.name);
+        QCOMPARE(w->caption(), QString::fromLatin1(c.caption));
+    }
+    for (const char* name : {"Text1", "Text2", "Text3"})
+        QVERIFY2(control<platform::TextBox>(form, name), name);
+    QVERIFY(control<platform::ComboBox>(form, "Combo2"));
+    QVERIFY(form.Text2->multiLine());
+    QVERIFY(!form.Text3->multiLine());
+
+    // The members are those controls.
+    QCOMPARE(form.Command3, control<platform::CommandButton>(form, "Command3"));
+    QCOMPARE(form.Check12, control<platform::CheckBox>(form, "Check12"));
+
+    // The tabs, and which screen each one holds.
+    QCOMPARE(form.SSTab1->objectName(), QStringLiteral("SSTab1"));
+    QCOMPARE(form.SSTab1->count(), 3);
+    QCOMPARE(form.SSTab1->tabText(0), QStringLiteral("RX Full"));
+    QCOMPARE(form.SSTab1->tabText(1), QStringLiteral("TX"));
+    QCOMPARE(form.SSTab1->tabText(2), QStringLiteral("RX True"));
+    QVERIFY(form.SSTab1->widget(0)->isAncestorOf(control<QWidget>(form, "Picture18")));
+    QVERIFY(form.SSTab1->widget(1)->isAncestorOf(control<QWidget>(form, "Picture1")));
+    QVERIFY(form.SSTab1->widget(2)->isAncestorOf(control<QWidget>(form, "Picture22")));
+    for (const char* name : {"Picture1", "Picture18"}) {
+        auto* box = control<QWidget>(form, name);
+        QVERIFY2(box && box->inherits("platform::PictureBox"), name);
+        QCOMPARE(box->size(), QSize(640, 512));
+    }
+    for (const char* name : {"Picture15", "Picture16", "Picture17", "Picture22"}) {
+        auto* box = control<QWidget>(form, name);
+        QVERIFY2(box && box->inherits("platform::PictureBox"), name);
+    }
+    // The notch is placed over x = 1 to 204 of the spectrum displays, equally wide.
+    QVERIFY(control<QWidget>(form, "Picture16")->width() >= 205);
+    QCOMPARE(control<QWidget>(form, "Picture17")->width(), control<QWidget>(form, "Picture16")->width());
+
+    // Design states the handlers read back.
+    for (auto* b : {form.Command3, form.Command1, form.Command7, form.Command48})
+        QCOMPARE(platform::backColor(b), 0x8080u);
+    QCOMPARE(platform::backColor(form.Label32), 0xC0C0u);
+    QCOMPARE(platform::backColor(form.Label38), 0xC0C0u);
+    QCOMPARE(form.Check25->value(), 1);
+    for (auto* c : {form.Check1, form.Check4, form.Check7, form.Check8, form.Check11, form.Check12,
+                    form.Check19})
+        QCOMPARE(c->value(), 0);
+    QVERIFY(form.Option1->value());
+    QVERIFY(!form.Option6->value() && !form.Option7->value() && !form.Option8->value());
+
+    // The controllers are built and know their form.
+    QCOMPARE(&form.shell().form(), &form);
+}
+
+void FormMainTest::timers()
+{
+    FormFixture f;
+    QCOMPARE(f.form().Timer1->objectName(), QStringLiteral("Timer1"));
+    QCOMPARE(f.form().Timer1->interval(), 200);
+    QVERIFY(f.form().Timer1->enabled());
+    QCOMPARE(f.form().Timer2->interval(), 500);
+    QVERIFY(!f.form().Timer2->enabled());
+    // The engine timer ticks from the window's creation, shown or not.
+    QSignalSpy tick(f.form().Timer1, &platform::VbTimer::Timer);
+    QVERIFY(tick.wait(2000));
+    QSignalSpy tick2(f.form().Timer2, &platform::VbTimer::Timer);
+    QTest::qWait(600);
+    QCOMPARE(tick2.size(), 0);
+}
+
+void FormMainTest::otherWindows()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    QCOMPARE(form.formSetup().windowTitle(), QStringLiteral("Setup Options"));
+    QCOMPARE(form.formRXfloat().windowTitle(), QStringLiteral("RX Monitor"));
+    QCOMPARE(form.formCrop().windowTitle(),
+             QStringLiteral("Picture Crop.    Select \"Crop\" then drag and size crop rectangle."));
+    QCOMPARE(form.form2().windowTitle(), QStringLiteral("Tovaro"));
+    QCOMPARE(form.frmMain().windowTitle(), QStringLiteral("Multimedia Controller"));
+    QCOMPARE(form.form2().size(), QSize(320, 256));
+    QVERIFY(form.formRXfloat().Picture1);
+    QCOMPARE(form.formCrop().findChild<QWidget*>(QStringLiteral("Picture1"))->size(), QSize(640, 512));
+    // Loading a window does not show it.
+    for (QWidget* w : std::initializer_list<QWidget*>{&form.formSetup(), &form.formRXfloat(),
+                                                     &form.formCrop(), &form.form2(), &form.frmMain()})
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    // The same window each time.
+    QCOMPARE(&form.formSetup(), &form.formSetup());
+}
+
+void FormMainTest::layoutFits_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("1280x800") << QSize(1280, 800);
+    QTest::newRow("1920x1080") << QSize(1920, 1080);
+}
+
+void FormMainTest::layoutFits()
+{
+    QFETCH(QSize, screen);
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    const QSize needed = form.minimumSizeHint().expandedTo(form.minimumSize());
+    QVERIFY2(needed.width() <= 1280 && needed.height() <= 800,
+             qPrintable(QStringLiteral("needs %1 x %2").arg(needed.width()).arg(needed.height())));
+    form.resize(screen);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.size(), screen);
+    for (int tab = 0; tab < form.SSTab1->count(); ++tab) {
+        form.SSTab1->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        checkLayout(form);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QStringLiteral("on tab %1").arg(form.SSTab1->tabText(tab))));
+    }
+    // The screens keep their size whatever the window's.
+    QCOMPARE(control<QWidget>(form, "Picture1")->size(), QSize(640, 512));
+    QCOMPARE(control<QWidget>(form, "Picture18")->size(), QSize(640, 512));
+}
+
+QTEST_MAIN(FormMainTest)
+#include "tst_formmain.moc"
