@@ -20,6 +20,12 @@ constexpr double kPi = 3.14159265358979323846;
 
 int roundHalfEven(double v) { return int(std::nearbyint(v)); }
 
+// The rectangle with both points as corners (both included).
+QRect cornerRect(const QPoint &a, const QPoint &b)
+{
+    return QRect(QPoint(qMin(a.x(), b.x()), qMin(a.y(), b.y())), QPoint(qMax(a.x(), b.x()), qMax(a.y(), b.y())));
+}
+
 // Pixels of a one-pixel segment from a up to, not including, b.
 QVector<QPoint> segmentPixels(QPoint a, QPoint b)
 {
@@ -371,7 +377,7 @@ void PictureBox::drawSegment(const QPoint &a, const QPoint &b, Colour colour)
         if (pts.isEmpty())
             return;
         const int mode = drawMode_;
-        writeLayers(QRect(a, b).normalized(), [&](QImage &layer) {
+        writeLayers(cornerRect(a, b), [&](QImage &layer) {
             for (const QPoint &p : pts) {
                 if (!layer.rect().contains(p))
                     continue;
@@ -382,7 +388,7 @@ void PictureBox::drawSegment(const QPoint &a, const QPoint &b, Colour colour)
         return;
     }
     const int w = drawWidth_;
-    const QRect bounds = QRect(a, b).normalized().adjusted(-w, -w, w, w);
+    const QRect bounds = cornerRect(a, b).adjusted(-w, -w, w, w);
     drawShape(bounds, colour, [&](QPainter &p) {
         p.setPen(QPen(Qt::white, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawLine(QPointF(a) + QPointF(0.5, 0.5), QPointF(b) + QPointF(0.5, 0.5));
@@ -448,7 +454,7 @@ void PictureBox::Line(double x1, double y1, double x2, double y2, std::optional<
         drawSegment(a, b, c);
         return;
     }
-    const QRect r = QRect(a, b).normalized();  // both corners included
+    const QRect r = cornerRect(a, b);  // both corners included
     if (kind == LineKind::FilledBox) {
         drawShape(r, c, [&](QPainter &p) { p.fillRect(r, Qt::white); });
         return;
