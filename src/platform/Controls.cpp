@@ -345,24 +345,36 @@ void TextBox::applyLineMode()
         setLineWrapMode(QPlainTextEdit::WidgetWidth);
         setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        setMinimumHeight(0);
-        setMaximumHeight(QWIDGETSIZE_MAX);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     } else {
         setLineWrapMode(QPlainTextEdit::NoWrap);
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        const int h = fontMetrics().height() + 2 * frameWidth() + int(2 * document()->documentMargin());
-        setFixedHeight(h);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
+    updateGeometry();
+}
+
+QSize TextBox::sizeHint() const
+{
+    if (multiLine_)
+        return QPlainTextEdit::sizeHint();
+    // One line high; a form may still give the box any height it likes.
+    const int h = fontMetrics().height() + 2 * frameWidth() + int(2 * document()->documentMargin());
+    return {QPlainTextEdit::sizeHint().width(), h};
+}
+
+QSize TextBox::minimumSizeHint() const
+{
+    const QSize base = QPlainTextEdit::minimumSizeHint();
+    return multiLine_ ? base : QSize(base.width(), sizeHint().height());
 }
 
 void TextBox::changeEvent(QEvent* e)
 {
     QPlainTextEdit::changeEvent(e);
     if (e->type() == QEvent::FontChange && !multiLine_)
-        applyLineMode();
+        updateGeometry();
 }
 
 QString TextBox::text() const

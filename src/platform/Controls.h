@@ -151,6 +151,9 @@ public:
     void setSelLength(int length);
     void setSelText(const QString& text); // replaces the selection (runs Change)
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     int maxLength() const { return maxLength_; }
     void setMaxLength(int n) { maxLength_ = n; }   // 0: no limit (operator typing only)
 

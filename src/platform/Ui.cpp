@@ -1,6 +1,5 @@
 #include "platform/Ui.h"
 
-#include <QCoreApplication>
 
 namespace platform {
 
@@ -22,8 +21,7 @@ int msgBoxCancelAnswer(int style)
 
 QString appTitle()
 {
-    const QString name = QCoreApplication::applicationName();
-    return name.isEmpty() ? QStringLiteral("Tovaro") : name;
+    return QStringLiteral("Tovaro");
 }
 
 QStringList filterToQt(const QString& filter)

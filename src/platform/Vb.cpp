@@ -114,11 +114,6 @@ double Val(const QString& text)
     return scanDecimal(s, &v) ? v : 0.0;
 }
 
-QString numberText(long long value)
-{
-    return QString::number(value);
-}
-
 QString numberText(double value)
 {
     if (value == 0)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 #include <stdexcept>
 
@@ -38,7 +39,8 @@ QString Str(double value);
 // The plain decimal text of a number: no blank, "." as separator, no thousands
 // separator, up to 15 significant digits ("5", "-60", "0.5", "1234.5").
 QString numberText(double value);
-QString numberText(long long value);
+template <std::integral T>
+QString numberText(T value) { return QString::number(value); }
 
 // Round to the nearest whole number, halves to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
 double roundHalfEven(double value);

@@ -1,8 +1,14 @@
+#include "platform/Controls.h"
 #include "platform/Events.h"
+#include "platform/QtUi.h"
 #include "platform/ScriptedUi.h"
 #include "platform/StepRunner.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -20,6 +26,9 @@ private slots:
     void stepRunnerSkipsFailingSteps();
     void stepRunnerConditionalBodyRunsWhenTestFails();
     void waitLetsEventsRun();
+    void vbTimerEnableDoesNotRestart();
+    void qtMessageBoxMapsStyleAndAnswers();
+    void qtInputBox();
 };
 
 void UiTest::scriptedUiRecordsAndAnswersInOrder()
@@ -239,6 +248,103 @@ void UiTest::waitLetsEventsRun()
     QTimer::singleShot(0, [&] { posted = true; });
     doEvents();
     QVERIFY(posted);
+}
+
+void UiTest::vbTimerEnableDoesNotRestart()
+{
+    VbTimer timer(QStringLiteral("Timer2"), 100, false);
+    int ticks = 0;
+    connect(&timer, &VbTimer::Timer, [&] { ++ticks; });
+    waitWithEvents(150);
+    QCOMPARE(ticks, 0); // created off
+    timer.setEnabled(true);
+    waitWithEvents(60);
+    timer.setEnabled(true); // already on: the count goes on
+    waitWithEventsUntil(2000, [&] { return ticks > 0; });
+    QCOMPARE(ticks, 1);
+    timer.setEnabled(false);
+    waitWithEvents(150);
+    QCOMPARE(ticks, 1);
+    timer.setEnabled(true);
+    timer.setInterval(0); // Interval 0 stops the ticks although Enabled stays
+    QVERIFY(timer.enabled());
+    waitWithEvents(150);
+    QCOMPARE(ticks, 1);
+}
+
+void UiTest::qtMessageBoxMapsStyleAndAnswers()
+{
+    QtUi ui;
+    QString title, text;
+    QMessageBox::StandardButton def = QMessageBox::NoButton;
+    QList<QAbstractButton*> buttons;
+    bool found = false;
+    auto answerWith = [&](QMessageBox::StandardButton press) {
+        found = false;
+        QTimer::singleShot(0, [&, press] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box) { // never leave a test hanging on a dialog
+                if (modal)
+                    modal->close();
+                return;
+            }
+            found = true;
+            title = box->windowTitle();
+            text = box->text();
+            def = box->standardButton(box->defaultButton());
+            buttons = box->buttons();
+            if (press == QMessageBox::NoButton)
+                box->reject(); // Escape or the close box
+            else
+                box->button(press)->click();
+        });
+    };
+    answerWith(QMessageBox::Yes);
+    QCOMPARE(ui.msgBox(QStringLiteral("line 1\rline 2"), vbYesNoCancel + vbQuestion + vbDefaultButton2), int(vbYes));
+    QVERIFY(found);
+    QCOMPARE(title, QStringLiteral("Tovaro"));
+    QCOMPARE(text, QStringLiteral("line 1\nline 2"));
+    QCOMPARE(def, QMessageBox::No);
+    QCOMPARE(buttons.size(), 3);
+
+    answerWith(QMessageBox::NoButton);
+    QCOMPARE(ui.msgBox(QStringLiteral("x"), vbYesNoCancel, QStringLiteral("LARGE FONTS")), int(vbCancel));
+    QCOMPARE(title, QStringLiteral("LARGE FONTS"));
+
+    answerWith(QMessageBox::Retry);
+    QCOMPARE(ui.msgBox(QStringLiteral("x"), vbAbortRetryIgnore), int(vbRetry));
+    answerWith(QMessageBox::NoButton);
+    QCOMPARE(ui.msgBox(QStringLiteral("x")), int(vbOK));
+    QCOMPARE(buttons.size(), 1);
+}
+
+void UiTest::qtInputBox()
+{
+    QtUi ui;
+    QString shownDefault, shownTitle;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dlg = qobject_cast<QInputDialog*>(modal);
+        if (!dlg) {
+            if (modal)
+                modal->close();
+            return;
+        }
+        shownDefault = dlg->textValue();
+        shownTitle = dlg->windowTitle();
+        dlg->setTextValue(QStringLiteral("1200"));
+        dlg->accept();
+    });
+    QCOMPARE(ui.inputBox(QStringLiteral("Type Tone Freq  1-2700"), QStringLiteral("Set Tone Freq"), QStringLiteral("1750")),
+             std::optional<QString>(QStringLiteral("1200")));
+    QCOMPARE(shownDefault, QStringLiteral("1750"));
+    QCOMPARE(shownTitle, QStringLiteral("Set Tone Freq"));
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    QCOMPARE(ui.inputBox(QStringLiteral("Type FTP Directory")), std::nullopt);
 }
 
 QTEST_MAIN(UiTest)
