@@ -629,10 +629,15 @@ void ComboBox::setListIndex(int i)
 
 void ComboBox::addItem(const QString& t, int index)
 {
+    const bool noneSelected = currentIndex() < 0;
     if (index < 0 || index > count())
         QComboBox::addItem(t);
     else
         insertItem(index, t);
+    // Qt selects the first item put into an empty list; the program expects the
+    // selection to stay empty until a ListIndex is set.
+    if (noneSelected && currentIndex() >= 0)
+        setCurrentIndex(-1);
 }
 
 void ComboBox::removeItem(int index)

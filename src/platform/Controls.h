@@ -225,7 +225,7 @@ public:
     void setListIndex(int i);
     int listCount() const { return count(); }
     QString list(int i) const { return itemText(i); }
-    void addItem(const QString& text, int index = -1);
+    void addItem(const QString& text, int index = -1); // keeps ListIndex -1 when none was set
     void removeItem(int index);
     void clear();
     QString text() const { return currentText(); }

@@ -231,6 +231,8 @@ void ControlsTest::comboTextDoesNotRunClick()
     ComboBox modes(QStringLiteral("Combo2"), &form);
     for (const char* s : {"Robot 36", "Martin 1", "Scottie 1"})
         modes.addItem(QString::fromLatin1(s));
+    QCOMPARE(modes.listIndex(), -1); // filling the list selects nothing
+    QCOMPARE(modes.text(), QString());
     ComboBox shapes(QStringLiteral("Combo1"), &form, true);
     shapes.addItem(QStringLiteral("Ellipse"));
     shapes.addItem(QStringLiteral("Box"));
