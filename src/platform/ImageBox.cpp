@@ -45,13 +45,22 @@ void ImageBox::setBoxSize(int width, int height)
 void ImageBox::setPicture(const QImage &picture)
 {
     picture_ = picture;
+    fitToPicture();
     update();
 }
 
 void ImageBox::setStretch(bool on)
 {
     stretch_ = on;
+    fitToPicture();
     update();
+}
+
+void ImageBox::fitToPicture()
+{
+    // Without Stretch the control takes the size of its picture.
+    if (!stretch_ && !picture_.isNull())
+        setFixedSize(picture_.size());
 }
 
 QPixmap ImageBox::DragIcon() const { return DragManager::dragIcon(this); }

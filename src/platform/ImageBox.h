@@ -1,5 +1,6 @@
-// The image control: a picture holder shown at the picture's own size from the
-// top-left corner, or stretched to the box (`Stretch`). It raises click and
+// The image control: a picture holder that either takes the size of its
+// picture (the box resizes to it) or stretches the picture to the box
+// (`Stretch`). It raises click and
 // mouse events with the platform's codes, carries a drag icon and takes drops
 // (from other controls through the drag manager, files from the desktop).
 #pragma once
@@ -60,6 +61,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    void fitToPicture();
+
     QImage picture_;
     bool stretch_ = false;
     int mousePointer_ = 0;

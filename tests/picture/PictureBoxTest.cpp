@@ -1,4 +1,5 @@
 // The picture box's layer model, its drawing operations and its mouse events.
+#include "platform/ImageBox.h"
 #include "platform/PictureBox.h"
 
 #include <QSignalSpy>
@@ -55,6 +56,7 @@ private slots:
     void paintPictureWithRasterOperation();
     void scaleUnits();
     void mouseEventsCodesAndOrder();
+    void imageBoxSizesAndStretch();
 };
 
 void PictureBoxTest::drawingGoesToTheLayersByAutoRedraw()
@@ -501,6 +503,30 @@ void PictureBoxTest::mouseEventsCodesAndOrder()
     QTest::mouseDClick(&box, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     QTest::mouseRelease(&box, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     QCOMPARE(order, (QStringList{"down", "click", "up", "dbl", "up"}));
+}
+
+void PictureBoxTest::imageBoxSizesAndStretch()
+{
+    QImage pic(2, 2, QImage::Format_RGB32);
+    pic.setPixel(0, 0, platform::gdi::toRgb(kRed));
+    pic.setPixel(1, 0, platform::gdi::toRgb(kGreen));
+    pic.setPixel(0, 1, platform::gdi::toRgb(kBlue));
+    pic.setPixel(1, 1, platform::gdi::toRgb(kYellow));
+    platform::ImageBox box;
+    box.setBoxSize(6, 4);
+    box.setStretch(true);
+    box.setPicture(pic);
+    QCOMPARE(box.size(), QSize(6, 4));
+    const QImage shown = box.rendered();
+    for (int x = 0; x < 6; ++x)
+        for (int y = 0; y < 4; ++y)
+            QCOMPARE(at(shown, x, y), at(pic, x / 3, y / 2));
+    // Without Stretch the box takes the picture's size.
+    box.setStretch(false);
+    QCOMPARE(box.size(), QSize(2, 2));
+    QCOMPARE(box.rendered().convertToFormat(QImage::Format_RGB32), pic);
+    box.setPicture(QImage());
+    QVERIFY(!box.hasPicture());
 }
 
 QTEST_MAIN(PictureBoxTest)
