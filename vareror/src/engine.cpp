@@ -562,6 +562,8 @@ int32_t Engine::doJob()
     } else if (inKind_ == DeviceKind::Wav) {
         input.resize(nIn);
         wavIn_->read(input.data(), nIn);
+    } else if (inKind_ == DeviceKind::None) {
+        input.assign(nIn, 0.0f); // no input is a silent one: the receiver's time goes on
     }
     heard_.clear();
     if (inKind_ == DeviceKind::Loopback) {
