@@ -1,6 +1,7 @@
 #include "platform/Colors.h"
 
 #include <QApplication>
+#include <QMetaObject>
 #include <QPalette>
 #include <QVariant>
 #include <QWidget>
@@ -9,8 +10,8 @@ namespace platform {
 
 namespace {
 
-const char* const kBackProperty = "vbBackColor";
-const char* const kForeProperty = "vbForeColor";
+const char* const kBackProperty = kBackColorProperty;
+const char* const kForeProperty = kForeColorProperty;
 
 QColor systemColor(uint32_t index)
 {
@@ -65,6 +66,10 @@ void setBackColor(QWidget* w, uint32_t vb)
     if (!w)
         return;
     w->setProperty(kBackProperty, QVariant::fromValue<quint32>(vb));
+    if (w->metaObject()->indexOfMethod("vbSetBackColor(quint32)") >= 0) {
+        QMetaObject::invokeMethod(w, "vbSetBackColor", Qt::DirectConnection, Q_ARG(quint32, vb));
+        return;
+    }
     const QColor c = toQColor(vb);
     QPalette pal = w->palette();
     // Every role a standard control paints its background with.

@@ -39,8 +39,16 @@ QColor toQColor(uint32_t vb);
 // The VB value of a colour (alpha dropped).
 uint32_t fromQColor(const QColor& c);
 
+// The dynamic property that holds a control's VB back colour (and fore colour).
+inline constexpr char kBackColorProperty[] = "vbBackColor";
+inline constexpr char kForeColorProperty[] = "vbForeColor";
+
 // Sets the control's back colour from a VB value and keeps the value itself, so that
-// backColor() gives back exactly what was set (system colours included).
+// backColor() gives back exactly what was set (system colours included). A control
+// that paints its own background (a picture box) declares
+//   Q_INVOKABLE void vbSetBackColor(quint32 vb);
+// which is called instead of the palette change; it should store the value in
+// kBackColorProperty too, so both ways of setting read back the same.
 void setBackColor(QWidget* w, uint32_t vb);
 // The VB value last set by setBackColor; a control never set reports the button
 // face (&H8000000F), the default of buttons, labels and check boxes.

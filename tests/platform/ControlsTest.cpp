@@ -7,6 +7,18 @@
 
 using namespace platform;
 
+// A control that paints its own background, as a picture box does.
+class OwnBackground : public QWidget {
+    Q_OBJECT
+public:
+    Q_INVOKABLE void vbSetBackColor(quint32 vb)
+    {
+        cleared = vb;
+        setProperty(kBackColorProperty, vb);
+    }
+    quint32 cleared = 1;
+};
+
 class ControlsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -45,6 +57,10 @@ void ControlsTest::backColorReadsBackExactly()
     setBackColor(&lbl, 49344);
     QCOMPARE(backColor(&lbl), 49344u);
     QCOMPARE(backColor(&tx), vbButtonFace);
+    OwnBackground own;
+    setBackColor(&own, 0xFF00);
+    QCOMPARE(own.cleared, 0xFF00u);
+    QCOMPARE(backColor(&own), 0xFF00u);
     setForeColor(&lbl, 255);
     QCOMPARE(foreColor(&lbl), 255u);
     QCOMPARE(lbl.palette().color(QPalette::WindowText), QColor(255, 0, 0));
