@@ -393,9 +393,11 @@ const char *vrrGetOption(const char *name)
     if (!name)
         return kEmpty;
     const QString n = QString::fromLatin1(name).trimmed().toLower();
-    QString value = storedOption(n);
-    if (value.isEmpty() && g_engine && n != "pttport")
-        value = g_engine->option(n);
+    static const QStringList stored = {"input", "output", "rate", "clock", "jobms",
+                                       "ptt", "pttport", "rigmodel", "settingsfile"};
+    const QString value = stored.contains(n) ? storedOption(n)
+                          : g_engine         ? g_engine->option(n)
+                                             : QString();
     return hold(g_optionTexts[n], value);
 }
 

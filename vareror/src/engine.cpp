@@ -422,7 +422,6 @@ void Engine::takeRxEvents()
     if (ev & core::RxFskId)
         status_.push(0x10);
     if (started) {
-        rxStartedOnce_ = true;
         if (s_.lastRxMode != rx_->mode()) {
             s_.lastRxMode = rx_->mode();
             saveSettings();
@@ -481,7 +480,8 @@ bool Engine::correctSlant()
     return ok;
 }
 
-int Engine::rxMode() const { return rxStartedOnce_ ? rx_->mode() : s_.lastRxMode; }
+// The mode of the picture being received or last received, kept across runs (6 before any).
+int Engine::rxMode() const { return s_.lastRxMode; }
 
 int Engine::rxPosition() const
 {
@@ -732,6 +732,14 @@ QStringList Engine::dialogRows()
     rows << "Clock calibration" << QString::number(s_.clock, 'f', 6);
     rows << "Clock" << (realClock_ ? "sound card (real time)" : "virtual");
     rows << "PTT" << QString::fromStdString(ptt_.status());
+    QStringList cards;
+    for (const std::string &name : cardNames(true))
+        cards << QString::fromStdString(name);
+    rows << "Sound cards present" << (cards.isEmpty() ? QString("none") : cards.join(", "));
+    const uint32_t gain = outputGain();
+    rows << "Output gain" << QString("left %1 %, right %2 %")
+                                 .arg(qRound((gain & 0xFFFF) * 100.0 / 65535))
+                                 .arg(qRound((gain >> 16) * 100.0 / 65535));
     return rows;
 }
 

@@ -131,7 +131,6 @@ private:
 
     // Receiver.
     std::unique_ptr<core::Receiver> rx_;
-    bool rxStartedOnce_ = false;
     int rxDib_ = 0, txDib_ = 0, specA_ = 0, specB_ = 0, tuneDib_ = 0;
     int notchHz_ = 0, specLow_ = 700, specHigh_ = 2000;
 
