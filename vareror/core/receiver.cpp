@@ -176,6 +176,7 @@ public:
         std::string text;
         int xr = 0;
         bool ended = false;
+        int64_t found = 0;
     } fsk;
 
     // ---- picture
@@ -473,6 +474,10 @@ bool RxEngine::tryVis(int64_t c0)
     if (coherence(L0, L1) < 0.4) return false;
     const double fL = freqNear(L0, L1, 1900);
     if (std::fabs(fL - 1900) > 200) return false;
+    // Every later tone must be about as clean as the leader: a stretch of picture that
+    // happens to hold one tone for a while is then not taken for a header.
+    const double cohL = coherence(L0, L1);
+    const double cohMin = std::max(0.2, 0.6 * cohL);
     for (int j = 0; j < 3; ++j) {
         const int64_t a = L0 + (L1 - L0) * j / 3, b = L0 + (L1 - L0) * (j + 1) / 3;
         if (coherence(a, b) < 0.3 || std::fabs(freqNear(a, b, fL) - fL) > 35) return false;
@@ -490,7 +495,14 @@ bool RxEngine::tryVis(int64_t c0)
     const double edge = refineEdge(c0, fL, fS, 15.0, true);
     c = int64_t(std::llround(edge));
     fStart = bitFreq(3, 27, coh);
-    if (coh < 0.3 || std::fabs(fStart - fS) > 60) return false;
+    if (coh < cohMin || std::fabs(fStart - fS) > 60) return false;
+    if (p.active) {
+        // during a picture, insist on the whole header: first leader and break as well
+        const int64_t f0 = c - ms(600), f1 = c - ms(330);
+        if (!ringHas(f0, f1) || coherence(f0, f1) < cohMin || std::fabs(freqNear(f0, f1, fL) - fL) > 40) return false;
+        const int64_t b0 = c - ms(318), b1 = c - ms(312);
+        if (std::fabs(freqNear(b0, b1, fS) - fS) > 100) return false;
+    }
     if (std::fabs(freqNear(c - ms(10), c - ms(2), fL) - fL) > 60 || coherence(c - ms(10), c - ms(2)) < 0.3) return false;
     uint32_t code = 0;
     auto readBits = [&](int from, int count) {
@@ -498,7 +510,7 @@ bool RxEngine::tryVis(int64_t c0)
             const double t0 = 30.0 * (i + 1) + 4, t1 = 30.0 * (i + 2) - 4;
             const double fb = bitFreq(t0, t1, coh);
             const double d = fb - fS;
-            if (coh < 0.2 || std::fabs(d) < 25 || std::fabs(d) > 180) return false;
+            if (coh < cohMin || std::fabs(d) < 25 || std::fabs(d) > 180) return false;
             if (d < 0) code |= 1u << i;
         }
         return true;
@@ -512,7 +524,7 @@ bool RxEngine::tryVis(int64_t c0)
     }
     // stop bit
     const double fStop = bitFreq(30.0 * (bits + 1) + 4, 30.0 * (bits + 2) - 4, coh);
-    if (coh < 0.2 || std::fabs(fStop - fS) > 70) return false;
+    if (coh < cohMin || std::fabs(fStop - fS) > 70) return false;
     int mode = -1;
     if (bits == 8) {
         const bool evenParity = std::popcount(code) % 2 == 0;
@@ -561,8 +573,9 @@ bool RxEngine::tryNarrowVis(int64_t c)
     if (coherence(L0, L1) < 0.4) return false;
     const double fL = freqNear(L0, L1, 1900);
     if (std::fabs(fL - 1900) > 200) return false;
+    const double cohMin = std::max(0.2, 0.6 * coherence(L0, L1));
     double coh = coherence(c + ms(5), c + ms(95));
-    if (coh < 0.3) return false;
+    if (coh < cohMin) return false;
     const double fM = freqNear(c + ms(5), c + ms(95), fL + 200);
     if (std::fabs(fM - fL - 200) > 50) return false;
     {
@@ -576,7 +589,7 @@ bool RxEngine::tryNarrowVis(int64_t c)
         const int64_t a = c + ms(t0 + 3), b = c + ms(t0 + 19);
         const double cc = coherence(a, b);
         const double d = freqNear(a, b, fL + 100) - (fL + 100);
-        if (cc < 0.2 || std::fabs(d) < 35 || std::fabs(d) > 180) return false;
+        if (cc < cohMin || std::fabs(d) < 35 || std::fabs(d) > 180) return false;
         bit = d < 0 ? 1 : 0;
         return true;
     };
@@ -656,12 +669,15 @@ void RxEngine::scanFsk()
                 fsk.xr ^= sym;
                 if (fsk.text.size() > 20) done = true;
             }
+            if (std::getenv("RXDBG")) std::fprintf(stderr, "fsk sym j=%d sym=%x ok=%d\n", j, sym, int(ok));
             if (done) {
+                const bool whole = fsk.ended;
                 if (accept && !fsk.text.empty() && opts.fskIdRx) {
                     fskText = fsk.text;
                     events |= RxFskId;
                 }
-                fskNext = int64_t(st + 132 * spm);
+                // after a false start, look again right after where it was found
+                fskNext = whole ? int64_t(st + 132 * spm) : fsk.found + std::max<int64_t>(1, ms(1.0));
                 fsk = FskState();
             }
             continue;
@@ -676,13 +692,15 @@ void RxEngine::scanFsk()
         const int64_t b0 = c + ms(3), b1 = c + ms(19);
         if (coherence(b0, b1) < 0.3) continue;
         const double fb = freqNear(b0, b1, 1900);
-        if (std::fabs(fa - fb - 200) > 50) continue;
+        if (std::fabs(fa - fb - 200) > 30) continue;
         const double off = 0.5 * (fa + fb) - 2000;
         if (std::fabs(off) > 150) continue;
         fsk = FskState();
         fsk.active = true;
+        fsk.found = c;
         fsk.off = off;
-        fsk.edge = refineEdge(c, fb, fa, 15.0, false);
+        fsk.edge = refineEdge(c, fa, fb, 15.0, true);
+        if (std::getenv("RXDBG")) std::fprintf(stderr, "fsk cand c=%.4f edge=%.4f fa=%.1f fb=%.1f\n", double(c) / fw, fsk.edge / fw, fa, fb);
         {
             const int64_t e = int64_t(std::llround(fsk.edge));
             if (std::fabs(freqNear(e + ms(3), e + ms(19), fb) - fb) > 50 || std::fabs(freqNear(e - ms(60), e - ms(3), fa) - fa) > 50) {
@@ -903,7 +921,11 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
         if (plane < 0) continue;
         const int line = k * m.linesPerPeriod + seg.line;
         if (line >= p.H) continue;
-        const int n = seg.samples * p.scale;
+        // Every scan is sampled at the full picture width: a chroma scan of half the length
+        // is still a continuous signal, and reading it finely interpolates it better than
+        // stretching its nominal samples afterwards.
+        const int n = W;
+        (void)seg.samples;
         const double t0 = pos + seg.startMs * spm;
         const double dt = seg.lengthMs * spm / n;
         tmp.resize(size_t(n));
@@ -979,25 +1001,50 @@ void RxEngine::composeLine(int line)
         break;
     }
     default: {
-        size_t crRow = row, cbRow = row;
-        if (m.colour == ColourEncoding::YccAlternating) {
-            const int pair = line & ~1;
-            crRow = size_t(pair) * size_t(W);
-            cbRow = size_t(pair + 1) * size_t(W);
-            if (pair + 1 >= p.H || !p.lineDone[size_t(pair + 1)]) {
-                // the pair's Cb has not arrived: borrow the previous pair's
-                cbRow = pair >= 2 ? size_t(pair - 1) * size_t(W) : size_t(-1);
+        // Chroma rows: 4:2:2 modes carry their own; Robot 36 and the two-line modes carry one
+        // chroma row per pair of lines, centred between them, so each line takes 3/4 of its
+        // own pair's and 1/4 of the neighbouring pair's (when it has arrived).
+        const float *y = P(PY, row);
+        std::vector<float> crv(size_t(W), 128.0f), cbv(size_t(W), 128.0f);
+        auto pairRows = [&](int pair, int &crR, int &cbR) {
+            crR = cbR = -1;
+            if (pair < 0 || pair + 1 > p.H) return;
+            if (m.colour == ColourEncoding::YccAlternating) {
+                if (p.lineDone[size_t(pair)]) crR = pair;
+                if (pair + 1 < p.H && p.lineDone[size_t(pair + 1)]) cbR = pair + 1;
+            } else if (p.lineDone[size_t(pair)]) {
+                crR = cbR = pair;
             }
-        } else if (m.colour == ColourEncoding::YccTwoLine) {
-            crRow = cbRow = size_t(line & ~1) * size_t(W);
+        };
+        if (m.colour == ColourEncoding::Ycc422) {
+            std::copy(P(PCr, row), P(PCr, row) + W, crv.begin());
+            std::copy(P(PCb, row), P(PCb, row) + W, cbv.begin());
+        } else {
+            const int pair = line & ~1;
+            const int other = (line & 1) ? pair + 2 : pair - 2;
+            int cr0, cb0, cr1, cb1;
+            pairRows(pair, cr0, cb0);
+            pairRows(other, cr1, cb1);
+            if (cb0 < 0 && m.colour == ColourEncoding::YccAlternating) {
+                // the pair's Cb has not arrived yet: borrow the previous pair's
+                int a1, b1;
+                pairRows(pair - 2, a1, b1);
+                cb0 = b1;
+            }
+            auto mix = [&](std::vector<float> &dst, int pl, int r0, int r1) {
+                if (r0 < 0) return;
+                const float *a0 = P(pl, size_t(r0) * size_t(W));
+                if (r1 < 0) { std::copy(a0, a0 + W, dst.begin()); return; }
+                const float *a1 = P(pl, size_t(r1) * size_t(W));
+                for (int x = 0; x < W; ++x) dst[size_t(x)] = 0.75f * a0[x] + 0.25f * a1[x];
+            };
+            mix(crv, PCr, cr0, cr1);
+            mix(cbv, PCb, cb0, cb1);
         }
-        const float *y = P(PY, row), *cr = P(PCr, crRow);
-        const float *cb = cbRow == size_t(-1) ? nullptr : P(PCb, cbRow);
         uint8_t px[3];
         for (int x = 0; x < W; ++x) {
-            const double Cb = cb ? cb[x] : 128.0;
-            if (p.fullRange) yccFullToRgb(y[x], cr[x], Cb, px);
-            else yccStudioToRgb(y[x], cr[x], Cb, px);
+            if (p.fullRange) yccFullToRgb(y[x], crv[size_t(x)], cbv[size_t(x)], px);
+            else yccStudioToRgb(y[x], crv[size_t(x)], cbv[size_t(x)], px);
             out[size_t(3 * x)] = px[0];
             out[size_t(3 * x + 1)] = px[1];
             out[size_t(3 * x + 2)] = px[2];
@@ -1059,7 +1106,7 @@ bool RxEngine::redraw(bool remeasure)
         decodePeriod(s, k, pos);
         p.drawnAt[size_t(k)] = pos;
     }
-    p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
+    p.fullRange = std::getenv("RXFR") ? std::getenv("RXFR")[0] == '1' : (p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount);
     composeAll();
     p.lastRedraw = p.next;
     return true;
@@ -1247,14 +1294,19 @@ void RxEngine::progress()
         decodePeriod(s, k, pred);
         p.drawnAt[size_t(k)] = pred;
         const bool wasFull = p.fullRange;
-        p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
+        p.fullRange = std::getenv("RXFR") ? std::getenv("RXFR")[0] == '1' : (p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount);
         ++p.next;
         if (wasFull != p.fullRange) composeAll();
         else
             for (int l = 0; l < m.linesPerPeriod; ++l) {
                 const int line = k * m.linesPerPeriod + l;
                 composeLine(line);
-                if (m.colour == ColourEncoding::YccAlternating && (line & 1)) composeLine(line - 1);
+                if ((m.colour == ColourEncoding::YccAlternating || m.colour == ColourEncoding::YccTwoLine) && (line & 1)) {
+                    // the pair is complete: its first line and the previous pair's second
+                    // line take its chroma
+                    composeLine(line - 1);
+                    composeLine(line - 2);
+                }
             }
         // lost signal
         const int lostAfter = std::max(4, int(std::ceil(1500.0 / m.periodMs)));
