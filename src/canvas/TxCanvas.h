@@ -13,14 +13,14 @@ public:
     explicit TxCanvas(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    void Option6_Click();
-    void Option7_Click();
-    void Option8_Click();
-    void Label32_Click();
-    void Label38_Click();
-    void Check19_Click();
-    void Command12_Click();
-    void Timer2_Timer();
+    void Option6_Click(); // editing mode "Overlays" (Ctrl+O)
+    void Option7_Click(); // editing mode "Pic in Pic" (Ctrl+P)
+    void Option8_Click(); // editing mode "Draw"
+    void Label32_Click(); // "Pattern Fill" toggle (Ctrl+F)
+    void Label38_Click(); // "Color Fill" toggle (Ctrl+C)
+    void Check19_Click(); // "4 pics in 1" (Ctrl+X)
+    void Command12_Click(); // "Undo", also the routine that ends the current tool
+    void Timer2_Timer(); // redraw after the size, move and rotate buttons
 
 private:
     shell::FormMain& form_;

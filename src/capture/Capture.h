@@ -13,9 +13,9 @@ public:
     explicit Capture(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    void selectsource_Click();
-    void acquire_Click();
-    void camera_Click();
+    void selectsource_Click(); // menu "Twain Select Source"
+    void acquire_Click(); // menu "Twain Acquire"
+    void camera_Click(); // menu "Camera"
 
 private:
     shell::FormMain& form_;

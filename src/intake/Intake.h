@@ -13,11 +13,11 @@ public:
     explicit Intake(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    void loadpic_Click();
-    void copyrx_Click();
-    void copye_Click();
-    void savepic_Click();
-    void Command27_Click();
+    void loadpic_Click(); // menu "Load Picture to TX"
+    void copyrx_Click(); // menu "Copy RX Image"
+    void copye_Click(); // menu "Copy TX Image"
+    void savepic_Click(); // menu "Save TX  Picture"
+    void Command27_Click(); // "Cancel" of the picture-adjust panel
 
 private:
     shell::FormMain& form_;

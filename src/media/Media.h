@@ -13,7 +13,7 @@ public:
     explicit Media(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    void mulmed_Click();
+    void mulmed_Click(); // menu "MultiMedia"
 
 private:
     shell::FormMain& form_;

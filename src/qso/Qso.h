@@ -13,9 +13,9 @@ public:
     explicit Qso(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    void makeheader16_Click();
-    void makeheader_Click();
-    void Text3_Change();
+    void makeheader16_Click(); // menu "Make Header small"
+    void makeheader_Click(); // menu "Make Header large"
+    void Text3_Change(); // the call-sign box: log look-up and mug shot
 
 private:
     shell::FormMain& form_;

@@ -36,9 +36,13 @@ namespace {
 constexpr int ScreenWidth = 640;
 constexpr int ScreenHeight = 512;
 constexpr int ScreenBorder = 2;
-// Where a framed screen sits on its tab page.
-constexpr int ScreenLeft = 6;
-constexpr int ScreenTop = 6;
+// A tab page leaves a margin around the framed screen, as the tab control did: the
+// 1:1 view is centred on it by the tab control's size at each picture start, with
+// room for pictures up to 640 x 512 and their border.
+constexpr int PageWidth = 688;
+constexpr int PageHeight = 544;
+constexpr int ScreenLeft = (PageWidth - ScreenWidth) / 2 - ScreenBorder;
+constexpr int ScreenTop = (PageHeight - ScreenHeight) / 2 - ScreenBorder;
 // The spectrum displays place the notch over x = 1 to 204: they are 205 pixels wide.
 constexpr int DisplayWidth = 205;
 
@@ -57,13 +61,15 @@ platform::PictureBox* pictureBox(const QString& name, QWidget* parent, int width
     return box;
 }
 
-// A screen in a sunken two-pixel frame at the fixed place of its tab page.
+// A screen inside a dark two-pixel border at the fixed place of its tab page.
 platform::PictureBox* framedScreen(const QString& name, QWidget* page, quint32 backColor)
 {
     auto* frame = new QFrame(page);
     frame->setObjectName(name + QStringLiteral("Frame"));
-    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    frame->setLineWidth(ScreenBorder);
+    QPalette border = frame->palette();
+    border.setColor(QPalette::Window, QColor(0x40, 0x40, 0x40));
+    frame->setPalette(border);
+    frame->setAutoFillBackground(true);
     frame->setGeometry(ScreenLeft, ScreenTop, ScreenWidth + 2 * ScreenBorder,
                        ScreenHeight + 2 * ScreenBorder);
     auto* box = pictureBox(name, frame, ScreenWidth, ScreenHeight, backColor);
@@ -75,8 +81,7 @@ QWidget* tabPage(const QString& name)
 {
     auto* page = new QWidget;
     page->setObjectName(name);
-    page->setFixedSize(ScreenLeft * 2 + ScreenWidth + 2 * ScreenBorder,
-                       ScreenTop * 2 + ScreenHeight + 2 * ScreenBorder);
+    page->setFixedSize(PageWidth, PageHeight);
     return page;
 }
 
@@ -272,7 +277,7 @@ void FormMain::buildControls()
     displays->addWidget(Picture16);
     displays->addWidget(Picture17);
     displays->addStretch(1);
-    engineGrid->addLayout(displays, 0, 0, 6, 1);
+    engineGrid->addLayout(displays, 0, 0, 7, 1);
 
     Command3 = new platform::CommandButton(QStringLiteral("Command3"), QStringLiteral("TX"), engineFrame);
     Command1 = new platform::CommandButton(QStringLiteral("Command1"), QStringLiteral("RX"), engineFrame);
@@ -297,11 +302,11 @@ void FormMain::buildControls()
     // The buttons' back colours carry the transmit and receive state; all start idle.
     for (auto* b : {Command3, Command1, Command7, Command48})
         platform::setBackColor(b, IdleColor);
-    auto* fixRow = new QHBoxLayout;
-    fixRow->addWidget(Command45);
-    fixRow->addWidget(Command48);
-    fixRow->addWidget(Command11, 1);
-    engineGrid->addLayout(fixRow, 1, 1);
+    auto* syncRow = new QHBoxLayout;
+    syncRow->addWidget(Command45, 1);
+    syncRow->addWidget(Command48, 1);
+    engineGrid->addLayout(syncRow, 1, 1);
+    engineGrid->addWidget(Command11, 2, 1);
 
     Combo2 = new platform::ComboBox(QStringLiteral("Combo2"), engineFrame);
     Label37 = valueLabel(QStringLiteral("Label37"), engineFrame);
@@ -310,7 +315,7 @@ void FormMain::buildControls()
     Label37->setToolTip(QStringLiteral("RX mode"));
     modeRow->addWidget(Combo2, 1);
     modeRow->addWidget(Label37, 1);
-    engineGrid->addLayout(modeRow, 2, 1);
+    engineGrid->addLayout(modeRow, 3, 1);
 
     Label56 = valueLabel(QStringLiteral("Label56"), engineFrame);
     Text3 = new platform::TextBox(QStringLiteral("Text3"), engineFrame);
@@ -323,7 +328,7 @@ void FormMain::buildControls()
     auto* callRow = new QHBoxLayout;
     callRow->addWidget(Label56, 1);
     callRow->addWidget(Text3, 1);
-    engineGrid->addLayout(callRow, 3, 1);
+    engineGrid->addLayout(callRow, 4, 1);
 
     Check1 = new platform::CheckBox(QStringLiteral("Check1"), QStringLiteral("AutoRX"), engineFrame);
     Check4 = new platform::CheckBox(QStringLiteral("Check4"), QStringLiteral("RxMon"), engineFrame);
@@ -337,12 +342,12 @@ void FormMain::buildControls()
     for (auto* c : {Check1, Check4, Check7, Check8})
         rxBoxes->addWidget(c);
     rxBoxes->addStretch(1);
-    engineGrid->addLayout(rxBoxes, 4, 1);
+    engineGrid->addLayout(rxBoxes, 5, 1);
     auto* displayBoxes = new QHBoxLayout;
     for (auto* c : {Check11, Check12, Check25})
         displayBoxes->addWidget(c);
     displayBoxes->addStretch(1);
-    engineGrid->addLayout(displayBoxes, 5, 1);
+    engineGrid->addLayout(displayBoxes, 6, 1);
     engineGrid->setColumnStretch(1, 1);
 
     auto* modesFrame = new QGroupBox(central);

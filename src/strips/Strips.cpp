@@ -6,5 +6,4 @@ namespace strips {
 
 Strips::Strips(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
-
 } // namespace strips

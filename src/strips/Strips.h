@@ -13,7 +13,6 @@ public:
     explicit Strips(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-
 private:
     shell::FormMain& form_;
 };

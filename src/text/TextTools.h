@@ -13,8 +13,8 @@ public:
     explicit TextTools(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    void Option1_Click();
-    void savefontandcolor_Click();
+    void Option1_Click(); // editing mode "Text" (Ctrl+T)
+    void savefontandcolor_Click(); // menu "Save Font - RT click Font button"
 
 private:
     shell::FormMain& form_;
