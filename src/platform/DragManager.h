@@ -20,7 +20,9 @@ class QWidget;
 namespace platform {
 
 enum DragState : int { vbEnter = 0, vbLeave = 1, vbOver = 2 };
-enum DragAction : int { vbCancel = 0, vbBeginDrag = 1, vbEndDrag = 2 };
+// The Drag method's actions (cancel is vbCancel on the platform; named apart
+// here from the message-box answer of the same name).
+enum DragAction : int { vbDragCancel = 0, vbBeginDrag = 1, vbEndDrag = 2 };
 
 // Implemented by controls that take drags themselves (picture and image
 // boxes): they convert pixels to their own units and raise their own events.

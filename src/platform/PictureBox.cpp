@@ -1,5 +1,7 @@
 #include "platform/PictureBox.h"
 
+#include "platform/Colors.h"
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
@@ -91,6 +93,8 @@ PictureBox::PictureBox(QWidget *parent) : QWidget(parent), dc_(std::make_unique<
     setAcceptDrops(true);
     dc_->setTextColour(foreColor_);
     dc_->setBkColour(backColor_);
+    setProperty(kForeColorProperty, QVariant::fromValue<quint32>(foreColor_));
+    setProperty(kBackColorProperty, QVariant::fromValue<quint32>(backColor_));
     resizeLayers(size());
 }
 
@@ -229,12 +233,14 @@ void PictureBox::setForeColor(Colour c)
 {
     foreColor_ = c;
     dc_->setTextColour(c);
+    setProperty(kForeColorProperty, QVariant::fromValue<quint32>(c));
 }
 
 void PictureBox::setBackColor(Colour c)
 {
     backColor_ = c;
     dc_->setBkColour(c);
+    setProperty(kBackColorProperty, QVariant::fromValue<quint32>(c));
     // Like the platform's box: a new back colour erases all drawings.
     image_ = blankLayer();
     screen_ = image_;

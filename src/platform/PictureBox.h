@@ -74,6 +74,8 @@ public:
     void setForeColor(Colour c);
     Colour BackColor() const { return backColor_; }
     void setBackColor(Colour c);  // like the platform's: also clears the box
+    // The hook of platform::setBackColor (Colors.h), so both ways agree.
+    Q_INVOKABLE void vbSetBackColor(quint32 vb) { setBackColor(vb); }
     Colour FillColor() const { return fillColor_; }
     void setFillColor(Colour c) { fillColor_ = c; }
     int FillStyle() const { return fillStyle_; }

@@ -135,7 +135,7 @@ void DragManagerTest::cancelSendsLeaveAndNoDrop()
     DragManager &m = DragManager::instance();
     f.c->Drag();
     m.moveOver(f.a, 3, 4);
-    f.c->Drag(vbCancel);
+    f.c->Drag(vbDragCancel);
     QCOMPARE(f.log, (QStringList{"Image2 over 0 3,4 from Picture1", "Image2 over 1 3,4 from Picture1"}));
     QVERIFY(!m.active());
 }

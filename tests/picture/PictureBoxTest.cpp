@@ -1,4 +1,5 @@
 // The picture box's layer model, its drawing operations and its mouse events.
+#include "platform/Colors.h"
 #include "platform/ImageBox.h"
 #include "platform/PictureBox.h"
 
@@ -186,6 +187,11 @@ void PictureBoxTest::pictureSmallerThanTheBox()
     box.setPicture(QImage());
     QVERIFY(box.Picture().isNull());
     QCOMPARE(at(box.Image(), 0, 0), kYellow);
+    // The shared back-colour helper reaches the box and reads back the same.
+    platform::setBackColor(&box, kGreen);
+    QCOMPARE(box.BackColor(), kGreen);
+    QCOMPARE(platform::backColor(&box), kGreen);
+    QCOMPARE(at(box.Image(), 0, 0), kGreen);
 }
 
 void PictureBoxTest::pointOutsideIsMinusOne()
