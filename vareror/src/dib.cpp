@@ -15,7 +15,9 @@ namespace {
 // QImage (the first 64 KiB of an address space are never mapped).
 constexpr int kMaxHandle = 0xFFFF;
 // A DIB larger than this is refused rather than risking an allocation failure.
-constexpr qint64 kMaxPixels = qint64(16384) * 16384;
+constexpr qint64 kMaxPixels = qint64(8192) * 8192;
+// Rectangles reaching beyond this are taken as garbage rather than drawn.
+constexpr int32_t kMaxCoordinate = 1 << 20;
 } // namespace
 
 DibTable &DibTable::instance()
@@ -72,6 +74,9 @@ QRect rectArg(const int32_t *r, const QRect &bounds)
 {
     if (!r || (r[0] == 0 && r[1] == 0 && r[2] == 0 && r[3] == 0))
         return bounds;
+    for (int i = 0; i < 4; ++i)
+        if (r[i] > kMaxCoordinate || r[i] < -kMaxCoordinate)
+            return {};
     if (r[2] <= r[0] || r[3] <= r[1])
         return {};
     return QRect(QPoint(r[0], r[1]), QPoint(r[2] - 1, r[3] - 1));

@@ -109,6 +109,25 @@ class ApiTest : public QObject {
     std::unique_ptr<QTemporaryDir> dir_;
     int txDib_ = 0, rxDib_ = 0;
     QString wavPath() const { return dir_->filePath("out.wav"); }
+    // One second of silence, the transmission, two seconds of silence, as a WAV file.
+    QString writeSignalWav(const vareror::core::TxRequest &req)
+    {
+        std::vector<float> signal(11025, 0.0f);
+        const std::vector<float> tx = vareror::core::encodeAll(req);
+        signal.insert(signal.end(), tx.begin(), tx.end());
+        signal.resize(signal.size() + 22050, 0.0f);
+        const QString path = dir_->filePath("in.wav");
+        SF_INFO info{};
+        info.samplerate = 11025;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE *f = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
+        if (f) {
+            sf_writef_float(f, signal.data(), sf_count_t(signal.size()));
+            sf_close(f);
+        }
+        return path;
+    }
     QImage rxArea(int w, int h) const
     {
         QImage out(w, h, QImage::Format_RGB32);
@@ -304,6 +323,9 @@ private slots:
         target.fill(Qt::white);
         const QImage before = target;
         const int32_t outside[4] = {20, 20, 40, 40}, inverted[4] = {8, 8, 2, 2};
+        const int32_t huge[4] = {-2147483647, 0, 2147483647, 10};
+        QCOMPARE(mmsDrawDIBdc(&target, huge, d, nullptr, 4), 0);
+        QCOMPARE(mmsDrawDIBdc(&target, nullptr, d, huge, 4), 0);
         QCOMPARE(mmsDrawDIBdc(&target, nullptr, d, outside, 4), 0);
         QCOMPARE(mmsDrawDIBdc(&target, outside, d, nullptr, 4), 0);
         QCOMPARE(mmsDrawDIBdc(&target, inverted, d, nullptr, 4), 0);
@@ -623,19 +645,7 @@ private slots:
         req.picture = toRgb(picture);
         req.fskId = true;
         req.idText = "DL1ABC";
-        std::vector<float> signal(11025, 0.0f);
-        const std::vector<float> tx = vareror::core::encodeAll(req);
-        signal.insert(signal.end(), tx.begin(), tx.end());
-        signal.resize(signal.size() + 22050, 0.0f);
-        const QString in = dir_->filePath("in.wav");
-        SF_INFO info{};
-        info.samplerate = 11025;
-        info.channels = 1;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        SNDFILE *f = sf_open(in.toLocal8Bit().constData(), SFM_WRITE, &info);
-        QVERIFY(f);
-        sf_writef_float(f, signal.data(), sf_count_t(signal.size()));
-        sf_close(f);
+        const QString in = writeSignalWav(req);
 
         startEngine("input", ("wav:" + in).toLocal8Bit().constData());
         std::vector<int> words;
@@ -648,6 +658,28 @@ private slots:
         QCOMPARE(words[2], 0x10);
         QCOMPARE(QByteArray(mmsGetFSKID()), QByteArray("DL1ABC"));
         QVERIFY(psnr(rxArea(320, 240), picture) > 28);
+    }
+
+    // While sending, the receiver hears the input only with the external loopback.
+    void listeningWhileSending()
+    {
+        vareror::core::TxRequest req;
+        req.mode = 1;
+        req.picture = vareror::core::RgbImage(320, 240);
+        const QString in = writeSignalWav(req);
+        for (int word : {0, 0x20000}) {
+            startEngine("input", ("wav:" + in).toLocal8Bit().constData());
+            mmsSetTxControl(word);
+            QCOMPARE(mmsSendTone(1000), 1);
+            int starts = 0;
+            for (int i = 0; i < 60; ++i) {
+                const int w = mmsDoJob(1);
+                QVERIFY(w == 0x20 || (w & 0x08)); // the received picture's end comes alone
+                starts += (w & 0x04) ? 1 : 0;
+            }
+            QCOMPARE(starts, word ? 1 : 0);
+            cleanup();
+        }
     }
 
     void forceRxAndStop()
