@@ -216,6 +216,8 @@ void DragManager::enableFileDrops(QWidget *control)
 
 bool DragManager::eventFilter(QObject *watched, QEvent *event)
 {
+    if (tracking_ && !source_)
+        stopTracking();  // the source went away during its drag
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove:

@@ -295,6 +295,8 @@ ImageDc::ImageDc(QImage *image) : image_(image)
         *image_ = image_->convertToFormat(QImage::Format_RGB32);
 }
 
+ImageDc::ImageDc(const QImage &image) : own_(image.convertToFormat(QImage::Format_RGB32)), image_(&own_) {}
+
 void ImageDc::paint(const QRect &, const std::function<void(QImage &)> &draw) { draw(*image_); }
 
 // --- pixels ----------------------------------------------------------------------------

@@ -169,14 +169,19 @@ std::unique_ptr<MemoryDc> createCompatibleDc(const Dc *reference = nullptr);
 // A colour bitmap for `dc` (monochrome when dc holds a monochrome bitmap).
 BitmapPtr createCompatibleBitmap(const Dc *dc, int width, int height);
 
-// A context over a plain image owned by the caller (which must outlive it).
+// A context over a plain image: either the caller's (which must outlive the
+// context, and takes the drawing) or a copy of its own (a read-only source
+// for copies from a picture, or a scratch surface read back with image()).
 class ImageDc : public Dc {
 public:
     explicit ImageDc(QImage *image);
+    explicit ImageDc(const QImage &image);
     const QImage &surface() const override { return *image_; }
     void paint(const QRect &area, const std::function<void(QImage &)> &draw) override;
+    const QImage &image() const { return *image_; }
 
 private:
+    QImage own_;
     QImage *image_;
 };
 

@@ -150,6 +150,13 @@ void GdiTest::stretchBltMirrorsLikeTheSystem()
         for (int y = 0; y < 2; ++y)
             QCOMPARE(at(dstImg, x, y), at(srcImg, 2 - x, y));
     QCOMPARE(at(dstImg, 3, 0), 0xFFFFFFu);
+    // From a plain picture into a box's context.
+    platform::PictureBox box;
+    box.setBoxSize(3, 2);
+    const ImageDc picture(srcImg);
+    QVERIFY(bitBlt(box.hDC(), 1, 0, 2, 2, &picture, 0, 0, SRCCOPY));
+    QCOMPARE(box.Point(1, 1), qint32(at(srcImg, 0, 1)));
+    QCOMPARE(box.Point(2, 0), qint32(at(srcImg, 1, 0)));
     // Doubling: each source column twice.
     QVERIFY(stretchBlt(&dst, 0, 0, 6, 2, &src, 0, 0, 3, 2, SRCCOPY));
     for (int x = 0; x < 6; ++x)
