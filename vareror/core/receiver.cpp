@@ -211,6 +211,7 @@ public:
         int parVotesSame = 0, parVotesSwap = 0;
         int r24Variant = 0;        // Robot 24: 0 table split, 1 published split
         std::vector<double> syncLens;
+        int scottieGap = 0, scottieBlack = 0, scottieSeen = 0;
         int64_t keepFrom = 0;      // first track sample the picture needs
         double startSec = 0;
     } p;
@@ -264,6 +265,8 @@ public:
     void startForced();
     int forcedFolds() const { return std::clamp(int(4000.0 / p.m->periodMs), 3, 8); }
     void robot24Check(const Span &s, int k, double pos);
+    void scottieCheck(const Span &s, int k, double pos);
+    void redecodeDrawn(const Span &s, int upTo);
     double syncLength(const Span &s, double pos) const;
 };
 
@@ -294,7 +297,6 @@ void RxEngine::configureFilters()
     case 2: half = 1300; lenMs = 3.0; break;
     default: half = 900; lenMs = 4.5; break;  // 850..2650 Hz: for weak signals
     }
-    if (const char *e = std::getenv("RXBP")) std::sscanf(e, "%lf,%lf", &half, &lenMs);
     int taps = int(std::lround(lenMs * spm)) | 1;
     bp.configure(1750, half, taps, fw);
     delay = dec.delay() + bp.delay();
@@ -542,7 +544,6 @@ bool RxEngine::tryVis(int64_t c0)
             if (modeInfo(n).visBits == 16 && modeInfo(n).visCode == code) { mode = n; break; }
     }
     if (mode < 0) return false;
-    if (std::getenv("RXDBG")) std::fprintf(stderr, "vis c=%.4f edge=%.4f fL=%.1f code=%x\n", double(c0) / fw, edge / fw, fL, code);
     // edge = start of the start bit = 610 ms into the header
     const ModeInfo &m = modeInfo(mode);
     const double visEnd = edge + (30.0 * (bits + 2)) * spm;
@@ -669,7 +670,6 @@ void RxEngine::scanFsk()
                 fsk.xr ^= sym;
                 if (fsk.text.size() > 20) done = true;
             }
-            if (std::getenv("RXDBG")) std::fprintf(stderr, "fsk sym j=%d sym=%x ok=%d\n", j, sym, int(ok));
             if (done) {
                 const bool whole = fsk.ended;
                 if (accept && !fsk.text.empty() && opts.fskIdRx) {
@@ -700,7 +700,6 @@ void RxEngine::scanFsk()
         fsk.found = c;
         fsk.off = off;
         fsk.edge = refineEdge(c, fa, fb, 15.0, true);
-        if (std::getenv("RXDBG")) std::fprintf(stderr, "fsk cand c=%.4f edge=%.4f fa=%.1f fb=%.1f\n", double(c) / fw, fsk.edge / fw, fa, fb);
         {
             const int64_t e = int64_t(std::llround(fsk.edge));
             if (std::fabs(freqNear(e + ms(3), e + ms(19), fb) - fb) > 50 || std::fabs(freqNear(e - ms(60), e - ms(3), fa) - fa) > 50) {
@@ -1106,7 +1105,7 @@ bool RxEngine::redraw(bool remeasure)
         decodePeriod(s, k, pos);
         p.drawnAt[size_t(k)] = pos;
     }
-    p.fullRange = std::getenv("RXFR") ? std::getenv("RXFR")[0] == '1' : (p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount);
+    p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
     composeAll();
     p.lastRedraw = p.next;
     return true;
@@ -1142,9 +1141,47 @@ void RxEngine::robot24Check(const Span &s, int k, double pos)
             } else {
                 p.layouts = p.m->layouts;
             }
-            for (int j = 0; j < k; ++j) decodePeriod(s, j, p.drawnAt[size_t(j)]);
-            for (int j = 0; j < k; ++j) composeLine(j);
+            redecodeDrawn(s, k);
         }
+    }
+}
+
+void RxEngine::redecodeDrawn(const Span &s, int upTo)
+{
+    // Lines drawn before a layout decision, decoded again where their signal is still kept.
+    double lo = 0, hi = 0;
+    for (const auto &lay : p.layouts)
+        for (const auto &seg : lay) { lo = std::min(lo, seg.startMs); hi = std::max(hi, seg.startMs + seg.lengthMs); }
+    for (int j = 0; j < upTo; ++j) {
+        const double pos = p.drawnAt[size_t(j)];
+        if (s.has(int64_t(pos + lo * spm) - 2, int64_t(pos + hi * spm) + 2)) decodePeriod(s, j, pos);
+    }
+    composeAll();
+}
+
+void RxEngine::scottieCheck(const Span &s, int k, double pos)
+{
+    // Some encoders keep the Scottie line but shorten each colour scan by 1.5 ms, leaving
+    // 1.5 ms of black at the end of every scan. When the last 1.5 ms of the scans are black
+    // on nearly every line while the picture just before them mostly is not (so it is not
+    // a black picture edge), the scans are read at that shorter length.
+    if (p.mode < 6 || p.mode > 8 || p.scottieSeen < 0 || k >= 160) return;
+    const ModeInfo &m = *p.m;
+    for (const Segment &seg : m.layout(k)) {
+        if (seg.kind != SegmentKind::Scan) continue;
+        const double end = pos + (seg.startMs + seg.lengthMs) * spm;
+        const double g = pixelHz(s, end - 1.3 * spm, end - 0.5 * spm) - p.offset;
+        const double c = pixelHz(s, end - 3.3 * spm, end - 1.9 * spm) - p.offset;
+        ++p.scottieSeen;
+        if (std::fabs(g - kBlackHz) < 80) ++p.scottieGap;
+        if (std::fabs(c - kBlackHz) < 80) ++p.scottieBlack;
+    }
+    if (k >= 8 && p.scottieGap >= 0.95 * p.scottieSeen && p.scottieBlack <= 0.75 * p.scottieSeen) {
+        p.scottieSeen = -1; // decided
+        for (auto &lay : p.layouts)
+            for (auto &seg : lay)
+                if (seg.kind == SegmentKind::Scan) seg.lengthMs -= 1.5;
+        redecodeDrawn(s, k);
     }
 }
 
@@ -1264,6 +1301,7 @@ void RxEngine::progress()
             if (sm.found) refit();
             pred = periodPos(k);
             robot24Check(s, k, sm.found ? sm.pos : pred);
+            scottieCheck(s, k, pred);
             // Robot 36 without a VIS: the separator tones say which chroma a line has.
             if (p.mode == 3 && p.forced && k < 16) {
                 const double sep = pixelHz(s, pred + 100.5 * spm, pred + 104 * spm) - p.offset;
@@ -1294,7 +1332,7 @@ void RxEngine::progress()
         decodePeriod(s, k, pred);
         p.drawnAt[size_t(k)] = pred;
         const bool wasFull = p.fullRange;
-        p.fullRange = std::getenv("RXFR") ? std::getenv("RXFR")[0] == '1' : (p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount);
+        p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
         ++p.next;
         if (wasFull != p.fullRange) composeAll();
         else
