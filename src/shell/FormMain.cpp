@@ -250,6 +250,8 @@ void FormMain::buildControls()
     texts->setSpacing(6);
     Text1 = new platform::TextBox(QStringLiteral("Text1"), central, true);
     Text2 = new platform::TextBox(QStringLiteral("Text2"), central, true);
+    Text1->setToolTip(QStringLiteral("Text to place"));
+    Text2->setToolTip(QStringLiteral("Messages"));
     Text1->setMinimumHeight(60);
     Text2->setMinimumHeight(60);
     texts->addWidget(Text1, 2);
