@@ -375,7 +375,7 @@ private slots:
     void shortPictureSequenceAndFile()
     {
         startEngine();
-        mmsSetTxControl(0x1); // FSK ID after the picture
+        mmsSetTxControl(0x3); // FSK ID and CW ID after the picture
         QCOMPARE(QByteArray(mmsSetFSKID("DL1ABC")), QByteArray("DL1ABC"));
         // The TX DIB: a picture in the mode's 320 x 240 area, something else beyond it.
         mmsFillDIB(txDib_, 0x0000FF);
@@ -388,9 +388,9 @@ private slots:
 
         QCOMPARE(mmsSendPic(1), 1);
         mmsFillDIB(txDib_, 0); // later drawing does not touch what is being sent
-        const std::vector<int> words = jobsUntilEnd(200);
+        const std::vector<int> words = jobsUntilEnd(300);
         QCOMPARE(words.back(), 0x20);
-        QVERIFY(words.size() > 40); // about 9 s of air time in 200 ms jobs
+        QVERIFY(words.size() > 40); // about 9 s of picture in 200 ms jobs, then the IDs
         for (size_t i = 0; i + 1 < words.size(); ++i)
             QCOMPARE(words[i], 0x08);
         QCOMPARE(mmsDoJob(1), 0);
@@ -400,6 +400,7 @@ private slots:
         req.mode = 1;
         req.picture = toRgb(picture);
         req.fskId = true;
+        req.cwId = true;
         req.idText = "DL1ABC";
         const std::vector<float> expected = vareror::core::encodeAll(req);
         int rate = 0;
