@@ -5,6 +5,7 @@
 #include "shell/FormMain.h"
 
 #include <QDir>
+#include <QTest>
 #include <QtGlobal>
 
 #include <stdexcept>
@@ -26,6 +27,10 @@ FormFixture::FormFixture(bool buildNow)
 FormFixture::~FormFixture()
 {
     destroy();
+    if (ui_ && !allowUnexpected_ && ui_->hasUnexpected() && !QTest::currentTestFailed()) {
+        const QString calls = ui_->unexpectedCalls().join(QLatin1Char('\n'));
+        QTest::qFail(qPrintable(QStringLiteral("dialogs without an answer:\n") + calls), __FILE__, __LINE__);
+    }
     ui_.reset();
     if (hadXdg_)
         qputenv("XDG_DATA_HOME", savedXdg_);

@@ -36,6 +36,9 @@ public:
     shell::FormMain& form() const { return *form_; }
     bool built() const { return form_ != nullptr; }
     platform::ScriptedUi& ui() const { return *ui_; }
+    // A dialog shown without a queued answer fails the test when the fixture ends,
+    // unless the test allows it.
+    void allowUnexpectedDialogs() { allowUnexpected_ = true; }
 
     // The temporary XDG_DATA_HOME and the application folder under it; the fixture
     // does not create the folder (the program does, as at a first start).
@@ -47,6 +50,7 @@ private:
     QTemporaryDir dir_;
     QByteArray savedXdg_;
     bool hadXdg_ = false;
+    bool allowUnexpected_ = false;
     std::unique_ptr<platform::ScriptedUi> ui_;
     std::unique_ptr<shell::FormMain> form_;
 };
