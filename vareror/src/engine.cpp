@@ -19,6 +19,8 @@ constexpr double kCardAheadSeconds = 1.0;
 // A real-time job never makes up for more than this (a stalled program loses the time).
 constexpr int64_t kMaxRealSliceNs = 1000000000;
 constexpr size_t kPttLogSize = 32;
+// A card that has played nothing of what it holds for this long has stopped.
+constexpr auto kCardStall = std::chrono::seconds(3);
 
 std::string toStd(const QString &s) { return s.toStdString(); }
 
@@ -282,6 +284,7 @@ bool Engine::sendPic(int mode)
     txMode_ = mode;
     txKind_ = TxKind::Picture;
     generationDone_ = draining_ = false;
+    lastProgress_ = Clock::now();
     lineMarks_.clear();
     status_.push(0x08);
     applyPtt(); // keyed before the first sample
@@ -301,6 +304,7 @@ bool Engine::sendTone(int hz)
     tone_ = std::make_unique<core::ToneGenerator>(f, rate);
     txKind_ = TxKind::Tone;
     generationDone_ = draining_ = false;
+    lastProgress_ = Clock::now();
     status_.push(0x08);
     applyPtt();
     return true;
@@ -529,24 +533,21 @@ int32_t Engine::doJob()
         chunk_.resize(want);
         sent = produce(chunk_.data(), want);
         chunk_.resize(sent);
-        const float g = monoGain();
-        if (cardOut_) {
+        if (cardOut_)
             cardOut_->write(chunk_.data(), sent); // the card applies the gain per channel
-        } else {
-            played_.resize(sent);
-            for (size_t i = 0; i < sent; ++i)
-                played_[i] = chunk_[i] * g;
-            if (wavOut_)
-                wavOut_->write(played_.data(), sent);
-        }
-        if (cardOut_ && inKind_ == DeviceKind::Loopback) {
+        if (!cardOut_ || inKind_ == DeviceKind::Loopback) {
+            const float g = monoGain();
             played_.resize(sent);
             for (size_t i = 0; i < sent; ++i)
                 played_[i] = chunk_[i] * g;
         }
+        if (wavOut_)
+            wavOut_->write(played_.data(), sent);
         sentSamples_ += sent;
         if (txKind_ == TxKind::Picture && encoder_) {
-            lineMarks_.emplace_back(sentSamples_, encoder_->currentLine());
+            // Marks in the card's own count of samples, which its playing position uses.
+            lineMarks_.emplace_back(cardOut_ ? cardOut_->written() : sentSamples_,
+                                    encoder_->currentLine());
             while (lineMarks_.size() > 64)
                 lineMarks_.pop_front();
         }
@@ -580,6 +581,20 @@ int32_t Engine::doJob()
     if (!heard_.empty())
         feedReceiver(heard_.data(), heard_.size());
     copyRxRows();
+
+    // A card that stops taking samples (unplugged, taken by another program) must not hold
+    // the transmitter keyed: the transmission ends and the status says why.
+    if (cardOut_ && transmitting()) {
+        const auto now = Clock::now();
+        if (cardOut_->played() != lastPlayed_ || cardOut_->drained()) {
+            lastPlayed_ = cardOut_->played();
+            lastProgress_ = now;
+        } else if (now - lastProgress_ > kCardStall) {
+            soundStatus_ += "; the sound card stopped playing";
+            std::fprintf(stderr, "vareror: the sound card stopped playing; transmission ended\n");
+            stopTx();
+        }
+    }
 
     // The end of a transmission: everything generated, and played when a card plays it.
     if (transmitting() && txKind_ == TxKind::Picture && generationDone_) {

@@ -117,7 +117,8 @@ private:
     std::unique_ptr<core::ToneGenerator> tone_;
     int txMode_ = 0;
     bool generationDone_ = false, draining_ = false;
-    std::chrono::steady_clock::time_point releaseAt_;
+    std::chrono::steady_clock::time_point releaseAt_, lastProgress_;
+    uint64_t lastPlayed_ = 0;
     std::vector<float> speech_;
     size_t speechPos_ = 0;
     uint64_t sentSamples_ = 0;           // samples handed to the output since the start
