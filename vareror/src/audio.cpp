@@ -3,7 +3,10 @@
 #include <portaudio.h>
 #include <sndfile.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -105,10 +108,40 @@ PaDeviceIndex findDevice(const std::string &name, bool output, std::string &foun
 }
 } // namespace
 
+namespace {
+void quietAlsa(const char *, int, const char *, int, const char *, ...) {}
+void quietJack(const char *) {}
+
+// PortAudio probes every sound system while it starts, and the sound libraries print each
+// failed probe (missing PCM plugins, no JACK server) on stderr. The engine reports what
+// matters in its own status text, so their messages are turned off, where the libraries
+// are present at all.
+void silenceSoundLibraries()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    if (void *alsa = dlopen("libasound.so.2", RTLD_LAZY)) {
+        using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
+        if (auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler")))
+            set(&quietAlsa);
+    }
+    if (void *jack = dlopen("libjack.so.0", RTLD_LAZY)) {
+        using Handler = void (*)(const char *);
+        for (const char *name : {"jack_set_error_function", "jack_set_info_function"})
+            if (auto set = reinterpret_cast<void (*)(Handler)>(dlsym(jack, name)))
+                set(&quietJack);
+    }
+    setenv("JACK_NO_START_SERVER", "1", 0);
+}
+} // namespace
+
 bool portAudioAcquire(std::string &error)
 {
     std::lock_guard<std::mutex> lock(g_paMutex);
     if (g_paUsers == 0) {
+        silenceSoundLibraries();
         const PaError e = Pa_Initialize();
         if (e != paNoError) {
             error = std::string("sound system unavailable: ") + Pa_GetErrorText(e);
