@@ -21,7 +21,13 @@ Ptt::~Ptt() { close(); }
 void Ptt::fail(const std::string &what)
 {
     status_ = "PTT: " + what;
-    if (!reported_) {
+    failed_ = true;
+}
+
+// Said once per setting, when the transmitter is first to be keyed without it.
+void Ptt::report()
+{
+    if (failed_ && !reported_) {
         reported_ = true;
         std::fprintf(stderr, "vareror: %s; sending without PTT\n", status_.c_str());
     }
@@ -31,7 +37,7 @@ void Ptt::open(const std::string &method, const std::string &port, int rigModel)
 {
     close();
     method_ = method;
-    reported_ = false;
+    reported_ = failed_ = false;
     if (method == "none" || method.empty()) {
         status_ = "PTT: none";
         return;
@@ -90,11 +96,13 @@ void Ptt::set(bool on)
     if (on == keyed_)
         return;
     keyed_ = on;
-    if (!rig_)
-        return;
-    const int r = rig_set_ptt(asRig(rig_), RIG_VFO_CURR, on ? RIG_PTT_ON : RIG_PTT_OFF);
-    if (r != RIG_OK)
-        fail("keying failed (hamlib error " + std::to_string(r) + ")");
+    if (rig_) {
+        const int r = rig_set_ptt(asRig(rig_), RIG_VFO_CURR, on ? RIG_PTT_ON : RIG_PTT_OFF);
+        if (r != RIG_OK)
+            fail("keying failed (hamlib error " + std::to_string(r) + ")");
+    }
+    if (on)
+        report();
 }
 
 bool Ptt::queryRig(bool &on)

@@ -25,8 +25,9 @@ public:
 
 private:
     void fail(const std::string &what);
+    void report();
     void *rig_ = nullptr;
-    bool keyed_ = false, reported_ = false;
+    bool keyed_ = false, failed_ = false, reported_ = false;
     std::string method_ = "none", status_ = "PTT: none";
 };
 

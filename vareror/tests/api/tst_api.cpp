@@ -16,8 +16,10 @@
 #include <QtTest>
 
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -525,8 +527,25 @@ private slots:
         startEngine("ptt", "rts");
         QVERIFY(vrrSetOption("pttport", "/nonexistent/ttyUSB9"));
         QVERIFY(QByteArray(vrrGetOption("pttstatus")).contains("cannot open"));
+        // Two transmissions, one line on stderr.
+        const QString log = dir_->filePath("stderr.txt");
+        std::fflush(stderr);
+        const int saved = dup(2);
+        FILE *f = std::fopen(log.toLocal8Bit().constData(), "w");
+        dup2(fileno(f), 2);
         QCOMPARE(mmsSendPic(1), 1);
-        QCOMPARE(jobsUntilEnd(200).back(), 0x20);
+        const int end1 = jobsUntilEnd(200).back();
+        QCOMPARE(mmsSendTone(1000), 1);
+        mmsDoJob(1);
+        mmsSendStop();
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+        std::fclose(f);
+        QCOMPARE(end1, 0x20);
+        QFile text(log);
+        QVERIFY(text.open(QIODevice::ReadOnly));
+        QCOMPARE(text.readAll().count("sending without PTT"), 1);
         QVERIFY(readWav(wavPath()).size() > size_t(8 * 11025));
     }
 
