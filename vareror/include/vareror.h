@@ -104,7 +104,8 @@ VARERO_API int32_t vrrPlaySamples(const float *samples, int32_t count, int32_t s
 // Engine options by name. vrrSetOption returns 1 when taken, 0 for an unknown name or a bad
 // value; options set before mmsCreate are applied over the settings file when it is loaded.
 // Names: "input", "output" ("default", a sound card name, "wav:/path.wav", "loopback",
-// "none"), "rate" (11025, 44100, 48000), "clock" (factor such as "1.0001", or "-35ppm"),
+// "none"), "rate" (11025, 44100, 48000), "clock" (the sound card's clock calibration, a
+// factor such as "1.0001" or "-35ppm"),
 // "jobms" (virtual-clock slice, 200), "ptt" (none, rts, dtr, cat), "pttport", "rigmodel".
 // Read only: "soundstatus", "pttstatus", "pttkeyed" ("1"/"0"), "pttlog", "clockmode"
 // ("real"/"virtual"), "settingsfile".

@@ -336,10 +336,7 @@ int32_t mmsSetNotch(int32_t hz) { return g_engine ? g_engine->setNotch(hz) : 0; 
 
 int32_t mmsSetSpecRange(int32_t lowHz, int32_t highHz)
 {
-    if (!g_engine)
-        return 0;
-    g_engine->setSpecRange(lowHz, highHz);
-    return 1;
+    return g_engine && g_engine->setSpecRange(lowHz, highHz) ? 1 : 0;
 }
 
 int32_t mmsStrCopy(char *buffer, int32_t size, const char *text)

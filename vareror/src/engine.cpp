@@ -663,12 +663,13 @@ int32_t Engine::setNotch(int32_t hz)
     return notchHz_;
 }
 
-void Engine::setSpecRange(int lowHz, int highHz)
+bool Engine::setSpecRange(int lowHz, int highHz)
 {
-    if (lowHz >= 0 && highHz > lowHz) {
-        specLow_ = lowHz;
-        specHigh_ = highHz;
-    }
+    if (lowHz < 0 || highHz <= lowHz)
+        return false;
+    specLow_ = lowHz;
+    specHigh_ = highHz;
+    return true;
 }
 
 void Engine::setFskIdText(const std::string &latin1)

@@ -26,7 +26,13 @@ namespace vareror::lib {
 // consecutive events share one word.
 class StatusQueue {
 public:
-    void push(unsigned bits) { queue_.push_back(bits); }
+    void push(unsigned bits)
+    {
+        // Bounded for a program that stops polling; at 200 ms per job this is over 13 minutes.
+        if (queue_.size() >= 4096)
+            queue_.pop_front();
+        queue_.push_back(bits);
+    }
     unsigned take(bool sendingNow);
     void clear() { queue_.clear(); }
 
@@ -64,7 +70,7 @@ public:
     int32_t setLms(int32_t mode);
     int32_t setTuneWord(int32_t word);
     int32_t setNotch(int32_t hz);
-    void setSpecRange(int lowHz, int highHz);
+    bool setSpecRange(int lowHz, int highHz);
     const std::string &fskIdText() const { return fskIdLatin1_; }
     void setFskIdText(const std::string &latin1);
 
