@@ -162,6 +162,12 @@ void Engine::openPtt()
 
 void Engine::makeReceiver()
 {
+    // A picture being received ends, reported as any other end, before its receiver goes.
+    if (rx_ && rx_->receiving()) {
+        rx_->stopScan();
+        takeRxEvents();
+        copyRxRows();
+    }
     double rate = inRate_;
     if (inKind_ == DeviceKind::Card)
         rate *= s_.clock;

@@ -716,6 +716,12 @@ private slots:
         QCOMPARE(mmsStopScan(1), 1);
         QCOMPARE(mmsDoJob(1), 0x20);
         QCOMPARE(mmsDoJob(1), 0);
+        // A change of the input ends a picture being received, as a stop would.
+        QCOMPARE(mmsStartScan(3), 1);
+        QCOMPARE(mmsDoJob(1), 0x04);
+        QVERIFY(vrrSetOption("input", "loopback"));
+        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), 0);
     }
 
     void settingsPersist()
