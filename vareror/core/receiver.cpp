@@ -93,11 +93,13 @@ int planeOf(Channel c)
 // working-sample numbers.
 struct Span {
     const cfloat *z = nullptr;
-    const float *f = nullptr;
+    const float *f = nullptr;   // instantaneous frequency, picture band
+    const float *fn = nullptr;  // the same in the narrow decision band
     int64_t begin = 0, end = 0;
     bool has(int64_t a, int64_t b) const { return a >= begin + 1 && b <= end; }
     cfloat zAt(int64_t i) const { return z[i - begin]; }
     float fAt(int64_t i) const { return f[i - begin]; }
+    float fnAt(int64_t i) const { return fn[i - begin]; }
 };
 
 struct SyncMeas {
@@ -128,7 +130,14 @@ public:
     dsp::Decimator dec;
     dsp::Notch notchF;
     dsp::Lms lmsF;
-    dsp::AnalyticFilter bp;
+    dsp::AnalyticFilter bp;   // picture: broad
+    dsp::AnalyticFilter bpTone; // tones and syncs: narrow, for decisions in noise
+    int dBp = 0, dTone = 0;
+    static constexpr int kAlign = 128;
+    cfloat alignBp[kAlign] = {}, alignTone[kAlign] = {};
+    static constexpr int kNz = 1024;
+    cfloat nz[kNz] = {};       // recent narrow-band samples, by track index
+    cfloat bz[4] = {};         // recent picture-band samples
     int delay = 0; // working samples between the decimator output and the track
     int64_t produced = 0;
     uint64_t inputCount = 0;
@@ -139,11 +148,11 @@ public:
 
     // ---- track: z and smoothed instantaneous frequency f, absolute index base..base+size
     std::vector<cfloat> z;
-    std::vector<float> f;
+    std::vector<float> f, fn;
     int64_t base = 0;
     int64_t avail() const { return base + int64_t(z.size()); }
     int64_t fAvail() const { return base + int64_t(f.size()); }
-    Span span() const { return {z.data(), f.data(), base, fAvail()}; }
+    Span span() const { return {z.data(), f.data(), fn.data(), base, fAvail()}; }
 
     // ---- prefix sums for tone decisions (ring)
     static constexpr int kRingBits = 16;
@@ -164,6 +173,10 @@ public:
     double lastOffset = 0;
     double lastSlantPpm = 0;
     double lastStartSec = 0;
+    double visCoherence = 1;   // tone purity of the last VIS leader: a signal-to-noise gauge
+    double visNoise = 0;       // noise power per sample in the narrow band, from that leader
+    std::complex<float> noiseBias = 0; // what noise adds to each pulse-pair product of a pixel
+    bool weak = false;         // weak signal: pixels from the narrow band, smoothed
     Receiver::Finished finished;
 
     // ---- VIS / FSK scanning
@@ -228,7 +241,7 @@ public:
     void configureFilters();
     void process(const float *x, size_t n);
     void work(float x);
-    void append(cfloat v);
+    void append(cfloat v, cfloat n);
     void advance();
     void trim();
 
@@ -260,7 +273,7 @@ public:
     void composeAll();
     void markDirty(int row0, int row1);
     bool redraw(bool refitAll);
-    bool loadSpan(std::vector<cfloat> &zb, std::vector<float> &fb, Span &out);
+    bool loadSpan(std::vector<cfloat> &zb, std::vector<float> &fb, std::vector<float> &fnb, Span &out);
     void startAvt();
     void startForced();
     int forcedFolds() const { return std::clamp(int(4000.0 / p.m->periodMs), 3, 8); }
@@ -299,7 +312,12 @@ void RxEngine::configureFilters()
     }
     int taps = int(std::lround(lenMs * spm)) | 1;
     bp.configure(1750, half, taps, fw);
-    delay = dec.delay() + bp.delay();
+    // The decisions (VIS, FSK ID, syncs) need no picture detail, so they get a narrower
+    // band, 850..2350 Hz, whatever the picture filter: they keep working in noise.
+    bpTone.configure(1600, 750, int(std::lround(3.0 * spm)) | 1, fw);
+    dBp = bp.delay();
+    dTone = bpTone.delay();
+    delay = dec.delay() + std::max(dBp, dTone);
     notchF.configure(notchHz, fw);
     dsp::Lms::Kind k = dsp::Lms::Off;
     if (lmsMode == 2) k = dsp::Lms::NotchFast;
@@ -327,7 +345,12 @@ void RxEngine::work(float x)
 {
     x = notchF.process(x);
     x = lmsF.process(x);
-    const cfloat a = bp.push(x);
+    const int64_t step = produced;
+    alignBp[step % kAlign] = bp.push(x);
+    alignTone[step % kAlign] = bpTone.push(x);
+    const int dMax = std::max(dBp, dTone);
+    const cfloat a = alignBp[std::max<int64_t>(0, step - (dMax - dBp)) % kAlign];
+    const cfloat nb = alignTone[std::max<int64_t>(0, step - (dMax - dTone)) % kAlign];
     cfloat v = a;
     if (opts.demodulator == 0) {
         // PLL: second-order loop following the analytic signal; its NCO is the track.
@@ -359,37 +382,38 @@ void RxEngine::work(float x)
     const int64_t idx = produced - delay;
     ++produced;
     if (idx < 0) return;
-    append(v);
+    append(weak ? nb : v, nb);
 }
 
-void RxEngine::append(cfloat v)
+void RxEngine::append(cfloat v, cfloat n)
 {
     const int64_t i = avail();
     z.push_back(v);
-    const int64_t m = i & (kRing - 1);
+    nz[i % kNz] = n;
     // prefix sums exclusive of sample i are stored at i; write i+1
-    cfloat prev = i - 1 >= base ? z[size_t(i - 1 - base)] : cfloat(0);
-    cfloat lagged = i - lag >= base ? z[size_t(i - lag - base)] : cfloat(0);
-    const cdouble pp = cdouble(v) * std::conj(cdouble(prev));
-    accP += pp;
-    accQ += cdouble(v) * std::conj(cdouble(lagged));
-    accE += double(std::norm(v));
+    const cfloat prev = i >= 1 ? nz[(i - 1) % kNz] : cfloat(0);
+    const cfloat lagged = i >= lag ? nz[(i - lag) % kNz] : cfloat(0);
+    accP += cdouble(n) * std::conj(cdouble(prev));
+    accQ += cdouble(n) * std::conj(cdouble(lagged));
+    accE += double(std::norm(n));
     const int64_t m1 = (i + 1) & (kRing - 1);
-    (void)m;
     ringP[size_t(m1)] = accP;
     ringQ[size_t(m1)] = accQ;
     ringE[size_t(m1)] = accE;
-    // smoothed frequency of sample i-1: phase of p[i-1] + p[i]
-    if (i - 2 >= base) {
-        const cfloat a = z[size_t(i - 1 - base)];
-        const cfloat b = z[size_t(i - 2 - base)];
-        const cfloat s = a * std::conj(b) + v * std::conj(a);
-        f.push_back(fastAtan2(s.imag(), s.real()) * float(fw / kTwoPi));
-    } else if (i - 1 >= base) {
+    // smoothed frequencies of sample i-1: phase of p[i-1] + p[i], in both bands
+    bz[i % 4] = v;
+    if (i >= 2) {
+        const cfloat a = nz[(i - 1) % kNz];
+        const cfloat b = nz[(i - 2) % kNz];
+        const cfloat s = a * std::conj(b) + n * std::conj(a);
+        fn.push_back(fastAtan2(s.imag(), s.real()) * float(fw / kTwoPi));
+        const cfloat a2 = bz[(i - 1) % 4];
+        const cfloat b2 = bz[(i - 2) % 4];
+        const cfloat s2 = a2 * std::conj(b2) + v * std::conj(a2);
+        f.push_back(fastAtan2(s2.imag(), s2.real()) * float(fw / kTwoPi));
+    } else if (i >= 1) {
         f.push_back(0);
-    }
-    if (file && i >= fileBase) {
-        // written in advance(), in blocks
+        fn.push_back(0);
     }
 }
 
@@ -480,6 +504,11 @@ bool RxEngine::tryVis(int64_t c0)
     // happens to hold one tone for a while is then not taken for a header.
     const double cohL = coherence(L0, L1);
     const double cohMin = std::max(0.2, 0.6 * cohL);
+    visCoherence = cohL;
+    {
+        const double e = (ringE[size_t(L1 & (kRing - 1))] - ringE[size_t(L0 & (kRing - 1))]) / double(L1 - L0);
+        visNoise = e * std::max(0.0, 1.0 - cohL);
+    }
     for (int j = 0; j < 3; ++j) {
         const int64_t a = L0 + (L1 - L0) * j / 3, b = L0 + (L1 - L0) * (j + 1) / 3;
         if (coherence(a, b) < 0.3 || std::fabs(freqNear(a, b, fL) - fL) > 35) return false;
@@ -745,6 +774,10 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     np.startSec = (forced ? double(avail()) : a0) / fw;
     p = std::move(np);
     curMode = mode;
+    // A leader whose lag products keep less than ~80 % of its energy is buried in noise
+    // (about 6 dB in the narrow band): trade picture detail for noise then.
+    weak = !forced && visCoherence < 0.8 && opts.dspFilter != 0;
+    noiseBias = 0;
     lastStartSec = p.startSec;
     lastSlantPpm = 0;
     if (opts.autoClear || pic.width != m.exposedWidth || pic.height != m.exposedHeight)
@@ -797,7 +830,7 @@ double RxEngine::pixelHz(const Span &s, double t0, double t1) const
     for (int64_t i = i0; i <= i1; ++i) {
         const cfloat cur = s.zAt(i);
         const double w = std::min(double(i), t1) - std::max(double(i - 1), t0);
-        if (w > 0) acc += float(w) * (cur * std::conj(prev));
+        if (w > 0) acc += float(w) * (cur * std::conj(prev) - noiseBias);
         prev = cur;
     }
     return fastAtan2(acc.imag(), acc.real()) * fw / kTwoPi;
@@ -823,31 +856,44 @@ bool RxEngine::measureSync(const Span &s, int k, double pred, double win, SyncMe
     const ModeInfo &m = *p.m;
     const int64_t La = std::max<int64_t>(3, ms(0.8 * std::min(m.syncMs, 9.0)));
     const int64_t Lb = std::max<int64_t>(3, ms(1.5));
-    const int64_t c0 = int64_t(std::floor(pred - win)), c1 = int64_t(std::ceil(pred + win));
-    const int64_t a = c0 - Lb, b = c1 + La + 1;
-    if (!s.has(a, b)) return false;
-    std::vector<double> pre(size_t(b - a + 1), 0.0);
-    const double thr = p.thr, sc = p.gScale;
-    for (int64_t i = a; i < b; ++i)
-        pre[size_t(i - a + 1)] = pre[size_t(i - a)] + std::clamp((thr - s.fAt(i)) / sc, -1.0, 1.0);
-    auto score = [&](int64_t e) {
-        const double after = (pre[size_t(e + La - a)] - pre[size_t(e - a)]) / double(La);
-        const double before = (pre[size_t(e - a)] - pre[size_t(e - Lb - a)]) / double(Lb);
-        return after - before;
+    // Step score "sync after, no sync before" on one of the frequency tracks; best position
+    // in [c0, c1] with a parabolic peak.
+    auto search = [&](bool narrow, int64_t c0, int64_t c1, double &pos, double &bs) {
+        const int64_t a = c0 - Lb, b = c1 + La + 1;
+        if (!s.has(a, b)) return false;
+        std::vector<double> pre(size_t(b - a + 1), 0.0);
+        const double thr = p.thr, sc = p.gScale;
+        for (int64_t i = a; i < b; ++i) {
+            const double fv = narrow ? s.fnAt(i) : s.fAt(i);
+            pre[size_t(i - a + 1)] = pre[size_t(i - a)] + std::clamp((thr - fv) / sc, -1.0, 1.0);
+        }
+        auto score = [&](int64_t e) {
+            const double after = (pre[size_t(e + La - a)] - pre[size_t(e - a)]) / double(La);
+            const double before = (pre[size_t(e - a)] - pre[size_t(e - Lb - a)]) / double(Lb);
+            return after - before;
+        };
+        int64_t best = c0;
+        bs = -1e30;
+        for (int64_t e = c0; e <= c1; ++e) {
+            const double v = score(e);
+            if (v > bs) { bs = v; best = e; }
+        }
+        pos = double(best);
+        if (best > c0 && best < c1) {
+            const double l = score(best - 1), h = score(best + 1);
+            const double den = l - 2 * bs + h;
+            if (den < 0) pos += std::clamp(0.5 * (l - h) / den, -0.5, 0.5);
+        }
+        pos -= 0.5;
+        return true;
     };
-    int64_t best = c0;
-    double bs = -1e30;
-    for (int64_t e = c0; e <= c1; ++e) {
-        const double v = score(e);
-        if (v > bs) { bs = v; best = e; }
-    }
-    double pos = double(best);
-    if (best > c0 && best < c1) {
-        const double l = score(best - 1), h = score(best + 1);
-        const double den = l - 2 * bs + h;
-        if (den < 0) pos += std::clamp(0.5 * (l - h) / den, -0.5, 0.5);
-    }
-    out.pos = pos - 0.5;
+    double pos, bs;
+    if (!search(true, int64_t(std::floor(pred - win)), int64_t(std::ceil(pred + win)), pos, bs)) return false;
+    // The narrow band finds the pulse in noise; the picture band places its edge exactly.
+    double pos2, bs2;
+    const int64_t r = std::max<int64_t>(2, ms(0.8));
+    if (search(false, int64_t(std::floor(pos)) - r, int64_t(std::ceil(pos)) + r, pos2, bs2) && bs2 >= 1.2) pos = pos2;
+    out.pos = pos;
     out.score = bs;
     out.measured = true;
     const double need = opts.syncAccuracy <= 0 ? 0.8 : (opts.syncAccuracy == 1 ? 1.0 : 1.2);
@@ -925,12 +971,24 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
         // stretching its nominal samples afterwards.
         const int n = W;
         (void)seg.samples;
-        const double t0 = pos + seg.startMs * spm;
-        const double dt = seg.lengthMs * spm / n;
+        // the sample clock's error stretches the whole line, not only the sync spacing
+        const double clk = p.fit.b > 0 ? p.fit.b / p.bNom : 1.0;
+        const double t0 = pos + seg.startMs * spm * clk;
+        const double dt = seg.lengthMs * spm * clk / n;
         tmp.resize(size_t(n));
         for (int i = 0; i < n; ++i) {
             const double hz = pixelHz(s, t0 + i * dt, t0 + (i + 1) * dt) - p.offset;
             tmp[size_t(i)] = float(m.narrow ? (hz - kNarrowBlackHz) * (255.0 / 256.0) : (hz - kBlackHz) * (255.0 / 800.0));
+        }
+        if (weak && n >= 5) {
+            std::vector<float> sm(tmp);
+            for (int i = 0; i < n; ++i) {
+                double acc = 0;
+                int cnt = 0;
+                for (int j = std::max(0, i - 2); j <= std::min(n - 1, i + 2); ++j) { acc += tmp[size_t(j)]; ++cnt; }
+                sm[size_t(i)] = float(acc / cnt);
+            }
+            tmp.swap(sm);
         }
         float *dst = p.planes[plane].data() + size_t(line) * size_t(W);
         if (n == W) {
@@ -1063,25 +1121,27 @@ void RxEngine::composeAll()
     for (int l = 0; l < p.H; ++l) composeLine(l);
 }
 
-bool RxEngine::loadSpan(std::vector<cfloat> &zb, std::vector<float> &fb, Span &out)
+bool RxEngine::loadSpan(std::vector<cfloat> &zb, std::vector<float> &fb, std::vector<float> &fnb, Span &out)
 {
     if (opts.rxBuffer == 1 || !file) {
         out = span();
         return opts.rxBuffer != 0;
     }
-    // file: read the whole kept stretch
+    // file: read the whole kept stretch (16 bytes a sample: z, f, fn)
     std::fflush(file);
     const int64_t n = fileEnd - fileBase;
     zb.resize(size_t(n));
     fb.resize(size_t(n));
+    fnb.resize(size_t(n));
     std::fseek(file, 0, SEEK_SET);
-    std::vector<char> raw(size_t(n) * 12);
-    const size_t got = std::fread(raw.data(), 12, size_t(n), file);
+    std::vector<char> raw(size_t(n) * 16);
+    const size_t got = std::fread(raw.data(), 16, size_t(n), file);
     for (size_t i = 0; i < got; ++i) {
-        std::memcpy(&zb[i], raw.data() + 12 * i, 8);
-        std::memcpy(&fb[i], raw.data() + 12 * i + 8, 4);
+        std::memcpy(&zb[i], raw.data() + 16 * i, 8);
+        std::memcpy(&fb[i], raw.data() + 16 * i + 8, 4);
+        std::memcpy(&fnb[i], raw.data() + 16 * i + 12, 4);
     }
-    out = {zb.data(), fb.data(), fileBase, fileBase + int64_t(got)};
+    out = {zb.data(), fb.data(), fnb.data(), fileBase, fileBase + int64_t(got)};
     return true;
 }
 
@@ -1089,9 +1149,9 @@ bool RxEngine::redraw(bool remeasure)
 {
     if (opts.rxBuffer == 0 || p.m == nullptr || p.waitingStart) return false;
     std::vector<cfloat> zb;
-    std::vector<float> fb;
+    std::vector<float> fb, fnb;
     Span s;
-    if (!loadSpan(zb, fb, s)) return false;
+    if (!loadSpan(zb, fb, fnb, s)) return false;
     if (remeasure && p.m->syncHz > 0) {
         for (int k = 0; k < p.next; ++k) {
             SyncMeas sm;
@@ -1376,11 +1436,12 @@ void RxEngine::trim()
     }
     if (file) {
         const int64_t to = fAvail();
-        std::vector<char> raw(size_t(std::max<int64_t>(0, to - fileEnd)) * 12);
+        std::vector<char> raw(size_t(std::max<int64_t>(0, to - fileEnd)) * 16);
         size_t o = 0;
-        for (int64_t i = std::max(fileEnd, base); i < to; ++i, o += 12) {
+        for (int64_t i = std::max(fileEnd, base); i < to; ++i, o += 16) {
             std::memcpy(raw.data() + o, &z[size_t(i - base)], 8);
             std::memcpy(raw.data() + o + 8, &f[size_t(i - base)], 4);
+            std::memcpy(raw.data() + o + 12, &fn[size_t(i - base)], 4);
         }
         if (o) std::fwrite(raw.data(), 1, o, file);
         fileEnd = to;
@@ -1390,6 +1451,7 @@ void RxEngine::trim()
         const int64_t drop = keep - base;
         z.erase(z.begin(), z.begin() + drop);
         f.erase(f.begin(), f.begin() + drop);
+        fn.erase(fn.begin(), fn.begin() + drop);
         base = keep;
     }
 }
