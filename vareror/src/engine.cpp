@@ -3,8 +3,6 @@
 #include "dib.h"
 #include "modes.h"
 
-#include <QDir>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
