@@ -659,9 +659,7 @@ private slots:
     {
         vareror::core::TxRequest req;
         req.mode = 3;
-        // (The plumbing is what is tested here; the receiver's own tests cover its range.)
-        QImage picture(320, 240, QImage::Format_RGB32);
-        picture.fill(qRgb(0, 0, 0));
+        const QImage picture = smoothPicture(320, 240);
         req.picture = toRgb(picture);
         req.fskId = true;
         req.idText = "DL1ABC";
