@@ -1,5 +1,8 @@
+#include "engine/EngineControl.h"
+#include "platform/Engine.h"
 #include "platform/QtUi.h"
 #include "shell/FormMain.h"
+#include "shell/Shell.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -11,14 +14,18 @@ int main(int argc, char* argv[])
     platform::QtUi ui;
     shell::FormMain form(ui);
     ui.setParentWindow(&form);
+    form.engine().setEngine(platform::Engine::loadBesideExecutable());
     // On a screen not much larger than the window needs, the window takes all of it.
     const QRect screen = form.screen()->availableGeometry();
     if (screen.width() < 1600 || screen.height() < 1000) {
         form.setGeometry(screen);
-        form.showMaximized();
+        form.setWindowState(Qt::WindowMaximized);
     } else {
         form.resize(1280, 800);
-        form.show();
     }
+    // The load handler shows the window; a second instance or a missing engine ends
+    // the program here, before the window is shown and without the shut-down.
+    if (form.shell().Form_Load() == shell::Shell::LoadResult::Ended)
+        return 0;
     return app.exec();
 }

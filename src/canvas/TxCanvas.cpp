@@ -1,8 +1,16 @@
 #include "canvas/TxCanvas.h"
 
+#include "platform/Colors.h"
+#include "platform/Controls.h"
+#include "platform/ImageBox.h"
+#include "platform/PictureBox.h"
 #include "shell/FormMain.h"
 
 namespace canvas {
+
+namespace {
+constexpr quint32 ToolOffColor = 0xC0C0; // a tool label that is off
+}
 
 TxCanvas::TxCanvas(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
@@ -12,7 +20,26 @@ void TxCanvas::Option8_Click() {}
 void TxCanvas::Label32_Click() {}
 void TxCanvas::Label38_Click() {}
 void TxCanvas::Check19_Click() {}
-void TxCanvas::Command12_Click() {}
+// Ends the current tool: on return no tool is active and the TX screen holds the
+// committed picture.
+void TxCanvas::Command12_Click()
+{
+    if (elementPending)
+        form_.Picture1->setPicture(form_.Image6->Picture());
+    elementPending = false;
+    form_.Timer2->setEnabled(false);
+    for (auto* tool : {form_.Label32, form_.Label38})
+        platform::setBackColor(tool, ToolOffColor);
+}
+
+// No overlay or picture-in-picture is ever pending before the canvas's own tools
+// exist, so there is nothing to re-render yet.
+void TxCanvas::Check3_Click() {}
+
+void TxCanvas::HScroll1_Change()
+{
+    form_.Picture1->setDrawWidth(form_.HScroll1->value());
+}
 void TxCanvas::Timer2_Timer() {}
 
 } // namespace canvas

@@ -21,6 +21,22 @@ public:
     void Check19_Click(); // "4 pics in 1" (Ctrl+X)
     void Command12_Click(); // "Undo", also the routine that ends the current tool
     void Timer2_Timer(); // redraw after the size, move and rotate buttons
+    void Check3_Click(); // "Border": the pending overlay with or without its frame picture
+    void HScroll1_Change(); // draw thickness
+
+    // Tool state that the start-up sets; the canvas's own steps read it.
+    bool elementPending = false; // a placed element not committed yet
+    int overlayScale = 0;
+    int rotateFlags = 0;         // bit 2: smooth rendering of rotated overlays
+    int shapeSize = 0;
+    double shapeAspect = 0;
+    int shapeScrollLast = 0;
+    int blendPercent = 0;
+    int blendRest = 0;
+    int drawnExtentTop = 0;
+    int drawnExtentBottom = 0;
+    int drawnExtentLeft = 0;
+    int drawnExtentRight = 0;
 
 private:
     shell::FormMain& form_;

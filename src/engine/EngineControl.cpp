@@ -1,18 +1,156 @@
 #include "engine/EngineControl.h"
 
+#include "platform/Controls.h"
+#include "platform/Events.h"
+#include "platform/ImageBox.h"
+#include "platform/PictureBox.h"
+#include "platform/StepRunner.h"
+#include "platform/Ui.h"
+#include "platform/Vb.h"
 #include "shell/FormMain.h"
 
+#include <cmath>
+#include <utility>
+
 namespace engine {
+
+namespace {
+
+const QString kCaption = QStringLiteral(
+    "TOVARO+  01/MAR/2003. WARNING-THIS IS BETA WITH PROBABLE BUGS.  Vareror-Eng Ver:1.05 or better "
+    "required. Your version installed is: ");
+const QString kEngineMissing = QStringLiteral("VAREROR.DLL missing. Please install in Application Directory.");
+
+// The tune-display word with the display-type bits (&H01, &H02, &H04, &H10, &H20)
+// replaced by those of one display.
+int32_t tuneWordFor(int32_t word, uint32_t displayBits)
+{
+    return int32_t((uint32_t(word) & 0xFFFFFFC8u) | displayBits);
+}
+constexpr uint32_t SpectrumFm = 0x25;
+constexpr uint32_t SpectrumFft = 0x12;
+
+int32_t dibSizeOf(const platform::PictureBox* box, bool width)
+{
+    return int32_t(std::lrint(width ? box->ScaleWidth() : box->ScaleHeight()));
+}
+
+} // namespace
 
 EngineControl::EngineControl(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
 QString EngineControl::engineVersion() const
 {
-    return {};
+    try {
+        return platform::engineText(engine_.EngineString(engine_.mmsGetVersion()));
+    } catch (const platform::EngineError&) {
+        return {};
+    }
 }
 
-// Until the engine binding exists the tick has nothing to poll.
-void EngineControl::Timer1_Timer() {}
+bool EngineControl::engineStart(platform::StepRunner& steps)
+{
+    const platform::Engine& e = engine_;
+    steps.step(QStringLiteral("caption"), [&] {
+        form_.setWindowTitle(kCaption + platform::engineText(e.EngineString(e.mmsGetVersion())));
+    });
+    // No library, a library without every function, or no version text: the program
+    // cannot work. The test failing (no engine to ask) counts as passed.
+    bool missing = false;
+    steps.stepIf(
+        QStringLiteral("engine present"),
+        [&] { return platform::engineTextEmpty(e.EngineString(e.mmsGetVersion())); },
+        [&] {
+            missing = true;
+            form_.ui().msgBox(kEngineMissing, platform::vbOKOnly);
+        });
+    if (missing)
+        return false;
+
+    steps.step(QStringLiteral("mmsCreate"), [&] { e.mmsCreate(static_cast<QWidget*>(&form_), 0); });
+    steps.step(QStringLiteral("txDib"), [&] { txDib = e.mmsCreateDIB(800, 616); });
+    steps.step(QStringLiteral("rxDib"), [&] { rxDib = e.mmsCreateDIB(800, 616); });
+    steps.step(QStringLiteral("mmsSetBitmap"), [&] { e.mmsSetBitmap(rxDib, 0, txDib); });
+    steps.step(QStringLiteral("tuneDib"), [&] {
+        tuneDib = e.mmsCreateDIB(dibSizeOf(form_.Picture15, true), dibSizeOf(form_.Picture15, false));
+    });
+    steps.step(QStringLiteral("specDibA"), [&] {
+        specDibA = e.mmsCreateDIB(dibSizeOf(form_.Picture16, true), dibSizeOf(form_.Picture16, false));
+    });
+    steps.step(QStringLiteral("specDibB"), [&] {
+        specDibB = e.mmsCreateDIB(dibSizeOf(form_.Picture17, true), dibSizeOf(form_.Picture17, false));
+    });
+    steps.step(QStringLiteral("mmsSetTuneBitmap"), [&] { e.mmsSetTuneBitmap(specDibA, specDibB, tuneDib); });
+    steps.step(QStringLiteral("mmsSetSpecRange"), [&] { e.mmsSetSpecRange(700, 2000); });
+    steps.step(QStringLiteral("mmsStart"), [&] { e.mmsStart(); });
+    // The list index is the mode number: the names stop at the first mode without one.
+    steps.step(QStringLiteral("mode list"), [&] {
+        for (int i = 0; i <= 50; ++i) {
+            const QString name = e.EngineString(e.mmsGetModeName(i));
+            if (platform::engineTextEmpty(name))
+                break;
+            form_.Combo2->addItem(platform::engineText(name));
+        }
+    });
+    steps.step(QStringLiteral("rxMode"), [&] { rxMode = txMode; });
+    steps.step(QStringLiteral("Combo2 selection"), [&] {
+        const int mode = platform::CInt(platform::Val(txMode.toString()));
+        if (mode < 0 || mode >= form_.Combo2->listCount())
+            throw platform::VbError(380, QStringLiteral("Invalid property value"));
+        form_.Combo2->setListIndex(mode);
+    });
+    steps.step(QStringLiteral("Label37"), [&] { form_.Label37->setCaption(form_.Combo2->text()); });
+    steps.step(QStringLiteral("clear RX DIB"), [&] { e.mmsFillDIB(rxDib, 0); });
+    steps.step(QStringLiteral("Label56"), [&] {
+        form_.Label56->setCaption(platform::engineText(e.EngineString(e.mmsSetFSKID(nullptr))));
+    });
+    steps.step(QStringLiteral("Image24"), [&] { form_.Image24->setPicture(form_.Image16->Picture()); });
+    steps.step(QStringLiteral("notchFreq"), [&] { notchFreq = 50; });
+    steps.step(QStringLiteral("tune word"), [&] { engineResult = e.mmsSetTuneControl(-1); });
+    steps.stepIf(
+        QStringLiteral("FM display word"), [&] { return form_.Check11->value() == 0; },
+        [&] {
+            engineResult = tuneWordFor(engineResult, SpectrumFm);
+            e.mmsSetTuneControl(engineResult);
+        });
+    steps.stepIf(QStringLiteral("notch"), [&] { return form_.Check11->value() == 1; }, [&] { Check11_Click(); });
+    steps.stepIf(QStringLiteral("FFT display"), [&] { return form_.Check12->value() == 1; },
+                 [&] { Check12_Click(); });
+    return true;
+}
+
+// The DIB deletions come right after mmsDelete, before any event can run: the buffers
+// belong to the library, not to the engine instance, and the binding lets only those
+// releases (and the output gain) through once the engine is deleted. The polling tick
+// and every other engine user are held off by the same binding from then on.
+void EngineControl::Form_QueryUnload()
+{
+    platform::StepRunner steps(QStringLiteral("Form_QueryUnload"));
+    steps.step(QStringLiteral("mmsDelete"), [&] { engine_.mmsDelete(); });
+    const std::pair<const char*, int32_t> buffers[] = {
+        {"rxDib", rxDib}, {"txDib", txDib}, {"specDibA", specDibA}, {"specDibB", specDibB}, {"tuneDib", tuneDib}};
+    for (const auto& [name, dib] : buffers)
+        steps.step(QString::fromLatin1(name), [&] { engineResult = engine_.mmsDeleteDIB(dib); });
+    platform::waitWithEvents(2000);
+}
+
+void EngineControl::copyTxScreenToDib()
+{
+    dstRect[0] = 0;
+    dstRect[1] = 0;
+    dstRect[2] = modeWidth;
+    dstRect[3] = modeHeight;
+    const QImage screen = form_.Picture1->Image();
+    engine_.mmsDrawDIBbmp(txDib, dstRect, &screen, nullptr, 4);
+}
+
+// Nothing to poll until the tick's own steps exist; once the engine is deleted the
+// tick must never reach it.
+void EngineControl::Timer1_Timer()
+{
+    if (engine_.deleted())
+        return;
+}
 
 void EngineControl::Command3_Click() {}
 void EngineControl::Command1_Click() {}
@@ -22,15 +160,70 @@ void EngineControl::Command11_Click() {}
 void EngineControl::Command48_MouseDown(int, int, double, double) {}
 void EngineControl::Command48_MouseUp(int, int, double, double) {}
 
-void EngineControl::Combo2_Click() {}
+void EngineControl::Combo2_Click()
+{
+    if (form_.Check7->value() == 1) {
+        modeChanged = 1;
+        form_.Picture17->setFocus();
+        return;
+    }
+    platform::StepRunner steps(QStringLiteral("Combo2_Click"));
+    steps.step(QStringLiteral("txMode"), [&] { txMode = form_.Combo2->listIndex(); });
+    steps.stepIf(
+        QStringLiteral("mode without a name"),
+        [&] { return platform::engineTextEmpty(engine_.EngineString(engine_.mmsGetModeName(txMode.toInt()))); },
+        [&] { txMode = 6; });
+    form_.Picture17->setFocus();
+}
 // "AutoRX" and "A-Save" are only read by the tick: their clicks do nothing.
 void EngineControl::Check1_Click() {}
 void EngineControl::Check4_Click() {}
 void EngineControl::Check7_Click() {}
 void EngineControl::Check8_Click() {}
-void EngineControl::Check11_Click() {}
-void EngineControl::Check12_Click() {}
-void EngineControl::Check25_Click() {}
+// The notch and display boxes also run from the operator's clicks: an engine call that
+// fails (no engine, or one already deleted) is skipped rather than thrown into the window.
+void EngineControl::Check11_Click()
+{
+    platform::StepRunner steps(QStringLiteral("Check11_Click"));
+    if (form_.Check11->value() == 1) {
+        steps.step(QStringLiteral("range"), [&] { engine_.mmsSetSpecRange(0, 3000); });
+        platform::doEvents();
+        steps.step(QStringLiteral("notch"), [&] { engine_.mmsSetNotch(notchFreq); });
+    } else {
+        steps.step(QStringLiteral("range"), [&] { engine_.mmsSetSpecRange(700, 2000); });
+        steps.step(QStringLiteral("notch"), [&] { engine_.mmsSetNotch(0); });
+    }
+}
+
+void EngineControl::Check12_Click()
+{
+    platform::StepRunner steps(QStringLiteral("Check12_Click"));
+    if (form_.Check12->value() == 1) {
+        form_.Check25->setValue(0);
+        steps.step(QStringLiteral("FFT word"), [&] {
+            engine_.mmsSetTuneControl(tuneWordFor(engine_.mmsSetTuneControl(-1), SpectrumFft));
+        });
+    }
+    if (form_.Check12->value() == 0) {
+        form_.Check25->setValue(1);
+        Check25_Click();
+    }
+}
+
+void EngineControl::Check25_Click()
+{
+    platform::StepRunner steps(QStringLiteral("Check25_Click"));
+    if (form_.Check25->value() == 1) {
+        form_.Check12->setValue(0);
+        steps.step(QStringLiteral("FM word"), [&] {
+            engine_.mmsSetTuneControl(tuneWordFor(engine_.mmsSetTuneControl(-1), SpectrumFm));
+        });
+    }
+    if (form_.Check25->value() == 0) {
+        form_.Check12->setValue(1);
+        Check12_Click();
+    }
+}
 
 void EngineControl::Picture16_MouseDown(int, int, double, double) {}
 void EngineControl::Picture16_MouseMove(int, int, double, double) {}

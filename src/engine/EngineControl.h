@@ -3,10 +3,16 @@
 // receive buttons, the mode list, the tuning and spectrum displays and the floating RX
 // monitor. The engine binding and the handlers' bodies arrive with their own steps.
 
+#include "platform/Engine.h"
+
 #include <QObject>
 #include <QString>
+#include <QVariant>
+
+#include <cstdint>
 
 namespace shell { class FormMain; }
+namespace platform { class StepRunner; }
 
 namespace engine {
 
@@ -45,8 +51,44 @@ public:
     void Picture17_MouseDown(int button, int shift, double x, double y);
     void Picture17_MouseMove(int button, int shift, double x, double y);
 
+    // The engine binding: the library beside the executable for the program, any
+    // function table for tests. Without one every engine call fails.
+    platform::Engine& binding() { return engine_; }
+    void setEngine(platform::Engine engine) { engine_ = std::move(engine); }
+
+    // The engine's start inside the main window's load handler; false when there is no
+    // engine and the program must end (the message has been shown).
+    bool engineStart(platform::StepRunner& steps);
+    // The main window's query-unload: deletes the engine and its buffers, then waits
+    // about two seconds while window events run. Nothing reaches the engine afterwards.
+    void Form_QueryUnload();
+    // The TX screen into the TX DIB, over (0, 0, modeWidth, modeHeight).
+    void copyTxScreenToDib();
+
+    // Engine buffers, 0 until created; kept after deletion, never used again.
+    int32_t txDib = 0;
+    int32_t rxDib = 0;
+    int32_t tuneDib = 0;
+    int32_t specDibA = 0;
+    int32_t specDibB = 0;
+    int32_t notchFreq = 0;
+    int32_t engineResult = 0;
+    int32_t dstRect[4] = {0, 0, 0, 0};
+    int32_t srcRect[4] = {0, 0, 0, 0};
+    int modeWidth = 0;
+    int modeHeight = 0;
+    // Values the settings carry.
+    QVariant txMode;
+    QVariant rxMode;
+    QVariant jpegQuality;   // 1 to 99
+    QVariant toneFrequency; // Hz
+    QVariant autoSaveLimit;
+    QString autoSaveDir;    // ends in "/"
+    int modeChanged = 0;    // 1: the next tick shows the TX mode's name in the list again
+
 private:
     shell::FormMain& form_;
+    platform::Engine engine_;
 };
 
 } // namespace engine

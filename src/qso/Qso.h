@@ -2,6 +2,8 @@
 // Headers, QSL block, call-sign box, log and mug shots.
 
 #include <QObject>
+#include <QString>
+#include <QVariant>
 
 namespace shell { class FormMain; }
 
@@ -16,6 +18,19 @@ public:
     void makeheader16_Click(); // menu "Make Header small"
     void makeheader_Click(); // menu "Make Header large"
     void Text3_Change(); // the call-sign box: log look-up and mug shot
+    void Check2_Click(); // "HdrON"
+    // Re-applies the selected header to the TX screen and copies the screen to the TX DIB.
+    void ShowHeaders();
+
+    // The log, read whole at start-up, and what the look-ups search.
+    QString logText;
+    QString logTextUpper;
+    double logChunkLength = 0;
+    // Station and header values the settings carry.
+    QString stationRecord[6]; // 2 call sign, 3 frequency or band, 4 report, 5 "LCL"/"UTC"
+    QVariant headerFlag;
+    QVariant headerNumber;    // 4 to 21
+    quint32 headerBackColor = 0;
 
 private:
     shell::FormMain& form_;

@@ -116,6 +116,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     media_ = std::make_unique<::media::Media>(*this);
 
     connectHandlers();
+    connectStartupHandlers();
 }
 
 FormMain::~FormMain()
@@ -377,7 +378,9 @@ void FormMain::buildControls()
     modesGrid->addWidget(Label38, 1, 1);
     modesGrid->addWidget(Check19, 1, 2, 1, 2);
     right->addWidget(modesFrame);
+    right->addWidget(buildStationFrame(central));
     right->addStretch(1);
+    buildHiddenControls(central);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);
     Timer2 = new platform::VbTimer(QStringLiteral("Timer2"), 500, false, this);

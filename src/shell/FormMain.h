@@ -17,8 +17,11 @@ class CheckBox;
 class ComboBox;
 class CommandButton;
 class Label;
+class ImageBox;
 class OptionButton;
+class Picbuf;
 class PictureBox;
+class ScrollBar;
 class TextBox;
 class Ui;
 class VbTimer;
@@ -132,13 +135,50 @@ public:
     platform::VbTimer* Timer1 = nullptr;          // engine polling, 200 ms, runs from creation
     platform::VbTimer* Timer2 = nullptr;          // size/move/rotate redraw, 500 ms, off
 
+    // --- controls the start-up sets: the least of each until its own subsystem fills it --
+    platform::TextBox* Text9 = nullptr;           // QSL frequency or band
+    platform::TextBox* Text10 = nullptr;          // QSL signal report
+    platform::CheckBox* Check13 = nullptr;        // "Underline"
+    platform::CheckBox* Check14 = nullptr;        // "Italic"
+    platform::CheckBox* Check6 = nullptr;         // "Bold"
+    platform::CommandButton* Command21 = nullptr; // font preset 1
+    platform::CommandButton* Command25 = nullptr; // font preset 2
+    platform::CommandButton* Command23 = nullptr; // font preset 3
+    platform::CommandButton* Command24 = nullptr; // font preset 4
+    platform::CheckBox* Check2 = nullptr;         // "HdrON"
+    platform::CheckBox* Check3 = nullptr;         // "Border"
+    platform::ScrollBar* HScroll2 = nullptr;      // strip page, 1 to 5
+    platform::TextBox* Text5 = nullptr;           // strip page number
+    // Not placed yet (hidden):
+    platform::PictureBox* Picture21 = nullptr;    // zoom view
+    platform::Picbuf* PicbufVisible = nullptr;    // picture buffer: adjust result, picture writer
+    platform::Picbuf* PicbufEdit = nullptr;       // picture buffer: working copy
+    platform::CommandButton* Command2 = nullptr;  // log save button
+    platform::TextBox* Text4 = nullptr;           // log entry
+    platform::TextBox* Text12 = nullptr;          // header-making help
+    platform::ScrollBar* HScroll1 = nullptr;      // draw thickness, 1 to 9
+    platform::ScrollBar* VScroll1 = nullptr;      // shadow depth, 3 to 20
+    platform::ScrollBar* VScroll3 = nullptr;      // text size step, 0 to 9
+    platform::ImageBox* Image6 = nullptr;         // clean TX picture under the element placed
+    platform::ImageBox* Image13 = nullptr;        // copy taken before each drop and SET
+    platform::ImageBox* Image16 = nullptr;        // the browser's trash can
+    platform::ImageBox* Image24 = nullptr;        // the strip's trash can
+
+protected:
+    // Closing the window runs the shut-down (engine stop, then unload).
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildMenus();
     void buildControls();
+    QWidget* buildStationFrame(QWidget* parent);
+    void buildHiddenControls(QWidget* parent);
     void connectHandlers();
+    void connectStartupHandlers();
 
     platform::Ui& ui_;
     int currentTab_ = 0;
+    bool closing_ = false;
 
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<::engine::EngineControl> engine_;

@@ -3,12 +3,21 @@
 // About, Exit), the main window's keyboard shortcuts and the tab change of SSTab1.
 // Start-up, shut-down and the settings file join it in later steps.
 
+#include "platform/InstanceLock.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QVariant>
 
 class QKeyEvent;
+class QWidget;
 class QWindow;
+
+namespace platform {
+class Picbuf;
+class StepRunner;
+} // namespace platform
 
 namespace shell {
 
@@ -35,6 +44,35 @@ public:
     // Runs whenever the selected tab of SSTab1 changes. previousTab is not used.
     void SSTab1_Click(int previousTab);
 
+    // The main window's load handler: builds the whole initial state in its fixed
+    // order. Ended: a second instance, or no engine; the program must end at once,
+    // without the unload steps, so nothing is saved.
+    enum class LoadResult { Running, Ended };
+    LoadResult Form_Load();
+    // The main window's unload, after the engine's query-unload.
+    void Form_Unload();
+
+    // Module routines.
+    static void SetupPicbuf(platform::Picbuf& picbuf, bool scrollBars, const QString& pictureName = {});
+    static void SetTopMost(QWidget& window);
+
+    // Start-up state of the main window.
+    QString messagesText;      // the message pane's text as read from "messages"
+    QString scratchText;
+    quint32 savedWaveVolume = 0xFFFFFFFF; // the output gain found at start-up
+    double browserPanelLeft = 0;
+    double browserPanelTop = 0;
+    QVariant spareValueA;      // settings fields 5 and 6: carried, never applied
+    QVariant spareValueB;
+    QVariant shadowDepthScroll; // settings field 16, applied to VScroll1 late in the start-up
+
+    // The start-up's titled texts.
+    static const QString DuplicateTitle;
+    static const QString DuplicateText;
+    static const QString LargeFontsTitle;
+    static const QString LargeFontsText;
+    static const QString OptionTitle;
+
     // VB's character code and key code of a Qt key event (0 when the key has none).
     static int keyAscii(const QKeyEvent& event);
     static int keyCode(const QKeyEvent& event);
@@ -48,6 +86,15 @@ protected:
 
 private:
     void watchWindow();
+    // The steps of the start-up that later issues fill out; each does the least the
+    // start-up needs of it now.
+    void readSettings();
+    void restoreControls(platform::StepRunner& steps);
+    void createFolders(platform::StepRunner& steps);
+    void loadPictureStore();
+    void checkscreensize();
+    void loadLastTxImage(platform::StepRunner& steps);
+    platform::InstanceLock lock_;
     FormMain& form_;
     QPointer<QWindow> watched_;
 };

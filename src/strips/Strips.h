@@ -13,6 +13,13 @@ public:
     explicit Strips(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
+    void HScroll2_Change(); // the strip's pager
+    void reloadStrip();     // reloads the seven slots for the category and page shown
+
+    // The page shown last per category: 0 the RX pages' count, 1 Favorites, 2 Camera,
+    // 3 RX Pictures, 4 TX Pictures.
+    int stripPages[5] = {0, 0, 0, 0, 0};
+
 private:
     shell::FormMain& form_;
 };

@@ -1,5 +1,8 @@
 #include "text/TextTools.h"
 
+#include "platform/Colors.h"
+#include "platform/Controls.h"
+#include "platform/PictureBox.h"
 #include "shell/FormMain.h"
 
 namespace text {
@@ -8,5 +11,27 @@ TextTools::TextTools(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
 void TextTools::Option1_Click() {}
 void TextTools::savefontandcolor_Click() {}
+
+// The style boxes redraw the current text element; until the text painter exists there
+// is no element on the TX screen to redraw.
+void TextTools::Check13_Click() {}
+void TextTools::Check14_Click() {}
+
+void TextTools::Check6_Click()
+{
+    form_.Picture1->setFontBold(form_.Check6->value() == 1);
+}
+
+void TextTools::VScroll1_Change()
+{
+    const int v = form_.VScroll1->value();
+    shadowDepth = v * v;
+}
+
+void TextTools::fontbutton()
+{
+    for (auto* b : {form_.Command21, form_.Command25, form_.Command23, form_.Command24})
+        platform::setBackColor(b, 0xC0C0);
+}
 
 } // namespace text

@@ -260,11 +260,12 @@ void FormMainTest::shortcutsLeaveKeysToTheFocusedControl()
     QCOMPARE(ran.at(0).at(0).toString(), QStringLiteral("Label38_Click"));
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("CQ SSTV"));
 
-    // Typing into the call-sign box reaches the box; plain letters run no shortcut.
+    // Typing into the call-sign box reaches the box (which keeps calls in capitals);
+    // plain letters run no shortcut.
     f.form().Text3->setFocus();
     for (char c : std::string("dl1abc"))
         QTest::keyClick(f.form().windowHandle(), c);
-    QCOMPARE(f.form().Text3->text(), QStringLiteral("dl1abc"));
+    QCOMPARE(f.form().Text3->text(), QStringLiteral("DL1ABC"));
     QCOMPARE(ran.size(), 1);
 
     // Ctrl+X ticks "4 pics in 1", which runs its click once more: twice in all while the

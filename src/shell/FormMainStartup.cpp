@@ -1,0 +1,158 @@
+// The controls of the main window that the start-up sets and that their own subsystems
+// have not laid out yet: a small station panel (QSL data, text style, font presets,
+// header and border switches, strip pager) and the hidden ones (zoom view, picture
+// buffers, the TX picture's copies, ...). Closing the window runs the shut-down.
+
+#include "shell/FormMain.h"
+
+#include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "platform/Colors.h"
+#include "platform/Controls.h"
+#include "platform/ImageBox.h"
+#include "platform/Picbuf.h"
+#include "platform/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/Shell.h"
+#include "strips/Strips.h"
+#include "text/TextTools.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace shell {
+
+namespace {
+
+constexpr quint32 PresetOffColor = 0xC0C0; // a font-preset button not chosen
+
+platform::ScrollBar* scrollBar(const QString& name, Qt::Orientation orientation, int min, int max, int value,
+                               QWidget* parent)
+{
+    auto* bar = new platform::ScrollBar(name, orientation, parent);
+    bar->setRange(min, max);
+    bar->setValue(value);
+    return bar;
+}
+
+} // namespace
+
+QWidget* FormMain::buildStationFrame(QWidget* parent)
+{
+    auto* frame = new QGroupBox(parent);
+    frame->setObjectName(QStringLiteral("stationFrame"));
+    auto* grid = new QGridLayout(frame);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+
+    Text9 = new platform::TextBox(QStringLiteral("Text9"), frame);
+    Text10 = new platform::TextBox(QStringLiteral("Text10"), frame);
+    Text9->setToolTip(QStringLiteral("Frequency or band"));
+    Text10->setToolTip(QStringLiteral("Signal report"));
+    Check2 = new platform::CheckBox(QStringLiteral("Check2"), QStringLiteral("HdrON"), frame);
+    Check3 = new platform::CheckBox(QStringLiteral("Check3"), QStringLiteral("Border"), frame);
+    auto* qslRow = new QHBoxLayout;
+    for (auto* t : {Text9, Text10}) {
+        t->setFixedHeight(t->fontMetrics().height() + 12);
+        qslRow->addWidget(t, 1);
+    }
+    qslRow->addWidget(Check2);
+    qslRow->addWidget(Check3);
+    grid->addLayout(qslRow, 0, 0);
+
+    Check13 = new platform::CheckBox(QStringLiteral("Check13"), QStringLiteral("Underline"), frame);
+    Check14 = new platform::CheckBox(QStringLiteral("Check14"), QStringLiteral("Italic"), frame);
+    Check6 = new platform::CheckBox(QStringLiteral("Check6"), QStringLiteral("Bold"), frame);
+    auto* styleRow = new QHBoxLayout;
+    for (auto* c : {Check13, Check14, Check6})
+        styleRow->addWidget(c);
+    styleRow->addStretch(1);
+    grid->addLayout(styleRow, 1, 0);
+
+    Command21 = new platform::CommandButton(QStringLiteral("Command21"), QStringLiteral("Font 1"), frame);
+    Command25 = new platform::CommandButton(QStringLiteral("Command25"), QStringLiteral("Font 2"), frame);
+    Command23 = new platform::CommandButton(QStringLiteral("Command23"), QStringLiteral("Font 3"), frame);
+    Command24 = new platform::CommandButton(QStringLiteral("Command24"), QStringLiteral("Font 4"), frame);
+    auto* presetRow = new QHBoxLayout;
+    for (auto* b : {Command21, Command25, Command23, Command24}) {
+        platform::setBackColor(b, PresetOffColor);
+        presetRow->addWidget(b);
+    }
+    grid->addLayout(presetRow, 2, 0);
+
+    HScroll2 = scrollBar(QStringLiteral("HScroll2"), Qt::Horizontal, 1, 5, 1, frame);
+    Text5 = new platform::TextBox(QStringLiteral("Text5"), frame);
+    Text5->setToolTip(QStringLiteral("Strip page"));
+    Text5->setFixedWidth(40);
+    Text5->setFixedHeight(Text5->fontMetrics().height() + 12);
+    HScroll2->setToolTip(QStringLiteral("Strip page"));
+    auto* pagerRow = new QHBoxLayout;
+    pagerRow->addWidget(HScroll2, 1);
+    pagerRow->addWidget(Text5);
+    grid->addLayout(pagerRow, 3, 0);
+    return frame;
+}
+
+void FormMain::buildHiddenControls(QWidget* parent)
+{
+    Picture21 = new platform::PictureBox(parent);
+    Picture21->setDesignName(QStringLiteral("Picture21"));
+    PicbufVisible = new platform::Picbuf(parent);
+    PicbufVisible->setObjectName(QStringLiteral("PicbufVisible"));
+    PicbufEdit = new platform::Picbuf(parent);
+    PicbufEdit->setObjectName(QStringLiteral("PicbufEdit"));
+    Command2 = new platform::CommandButton(QStringLiteral("Command2"), QStringLiteral("Save Log"), parent);
+    Text4 = new platform::TextBox(QStringLiteral("Text4"), parent);
+    Text12 = new platform::TextBox(QStringLiteral("Text12"), parent, true);
+    HScroll1 = scrollBar(QStringLiteral("HScroll1"), Qt::Horizontal, 1, 9, 1, parent);
+    VScroll1 = scrollBar(QStringLiteral("VScroll1"), Qt::Vertical, 3, 20, 3, parent);
+    VScroll3 = scrollBar(QStringLiteral("VScroll3"), Qt::Vertical, 0, 9, 0, parent);
+    auto image = [parent](const char* name) {
+        auto* box = new platform::ImageBox(parent);
+        box->setDesignName(QString::fromLatin1(name));
+        return box;
+    };
+    Image6 = image("Image6");
+    Image13 = image("Image13");
+    Image16 = image("Image16");
+    Image24 = image("Image24");
+    for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
+                                                      HScroll1, VScroll1, VScroll3, Image6, Image13, Image16,
+                                                      Image24})
+        w->hide();
+}
+
+void FormMain::connectStartupHandlers()
+{
+    auto* t = text_.get();
+    connect(Check13, &platform::CheckBox::Click, t, [t] { t->Check13_Click(); });
+    connect(Check14, &platform::CheckBox::Click, t, [t] { t->Check14_Click(); });
+    connect(Check6, &platform::CheckBox::Click, t, [t] { t->Check6_Click(); });
+    connect(VScroll1, &platform::ScrollBar::Change, t, [t] { t->VScroll1_Change(); });
+    auto* c = canvas_.get();
+    connect(Check3, &platform::CheckBox::Click, c, [c] { c->Check3_Click(); });
+    connect(HScroll1, &platform::ScrollBar::Change, c, [c] { c->HScroll1_Change(); });
+    connect(Check2, &platform::CheckBox::Click, qso_.get(), [this] { qso_->Check2_Click(); });
+    auto* s = strips_.get();
+    connect(HScroll2, &platform::ScrollBar::Change, s, [s] { s->HScroll2_Change(); });
+    connect(Text5, &platform::TextBox::Click, s, [s] { s->reloadStrip(); });
+}
+
+void FormMain::closeEvent(QCloseEvent* event)
+{
+    // The shut-down lets window events run while it waits; a close asked for meanwhile
+    // must not start it a second time.
+    if (closing_) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    engine_->Form_QueryUnload();
+    shell_->Form_Unload();
+    event->accept();
+}
+
+} // namespace shell
