@@ -108,4 +108,32 @@ private:
     double power_ = 0;
 };
 
+// Automatic notch: finds a steady carrier (a spectral line present in nearly every block
+// over the last `holdSeconds`) and notches it out. SSTV tones never stay that long on one
+// frequency (the VIS leader lasts 0.6 s), so only interfering carriers qualify.
+class AutoNotch {
+public:
+    AutoNotch();
+    ~AutoNotch();
+    AutoNotch(const AutoNotch &) = delete;
+    AutoNotch &operator=(const AutoNotch &) = delete;
+    void configure(bool on, double holdSeconds, double rate);
+    float process(float x);
+    double frequency() const { return freq_; } // 0 while no carrier is notched
+
+private:
+    void analyse();
+    bool on_ = false;
+    double rate_ = 11025, freq_ = 0;
+    int blocks_ = 40, fill_ = 0;
+    std::vector<float> in_, win_;
+    std::vector<std::vector<uint8_t>> seen_; // per block: bins above the floor
+    std::vector<float> lastPower_;
+    int head_ = 0, count_ = 0;
+    Notch notch_;
+    void *plan_ = nullptr;
+    float *fftIn_ = nullptr;
+    void *fftOut_ = nullptr;
+};
+
 } // namespace vareror::core::dsp

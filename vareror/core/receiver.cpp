@@ -130,6 +130,8 @@ public:
     dsp::Decimator dec;
     dsp::Notch notchF;
     dsp::Lms lmsF;
+    dsp::AutoNotch autoNotch;
+    int notchModeSet = -1;
     dsp::AnalyticFilter bp;   // picture: broad
     dsp::AnalyticFilter bpTone; // tones and syncs: narrow, for decisions in noise
     int dBp = 0, dTone = 0;
@@ -208,7 +210,8 @@ public:
         double thr = 1350, gScale = 150; // sync score
         std::vector<SyncMeas> sync;
         std::vector<double> drawnAt; // sync position used when each period was drawn
-        Fit fit;
+        Fit fit;                   // where lines are drawn
+        Fit trk;                   // where syncs are looked for
         int next = 0;              // next period to draw
         int lastRedraw = 0;
         int lastGood = -1;
@@ -266,6 +269,9 @@ public:
     void progress();
     bool measureSync(const Span &s, int k, double pred, double win, SyncMeas &out) const;
     void refit();
+    Fit computeFit(bool slopeFree, bool anchored, const Fit &prev) const;
+    double trackPos(int k) const { return p.trk.a + p.trk.b * k; }
+    bool hasSyncTrack() const { return p.m && p.m->syncHz > 0; }
     double periodPos(int k) const { return p.fit.a + p.fit.b * k; }
     void decodePeriod(const Span &s, int k, double pos);
     double pixelHz(const Span &s, double t0, double t1) const;
@@ -319,11 +325,15 @@ void RxEngine::configureFilters()
     dTone = bpTone.delay();
     delay = dec.delay() + std::max(dBp, dTone);
     notchF.configure(notchHz, fw);
-    dsp::Lms::Kind k = dsp::Lms::Off;
-    if (lmsMode == 2) k = dsp::Lms::NotchFast;
-    else if (lmsMode == 3) k = dsp::Lms::NotchSlow;
-    else if (lmsMode == 1 || opts.lmsSmoothing) k = dsp::Lms::Smoothing;
+    // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
+    // notch it, the fast one after 2 s, the slow one after 6 s.
+    const dsp::Lms::Kind k = (lmsMode == 1 || (opts.lmsSmoothing && lmsMode < 2)) ? dsp::Lms::Smoothing : dsp::Lms::Off;
     if (k != lmsF.kind()) lmsF.configure(k, fw);
+    const double hold = lmsMode == 2 ? 2.0 : 6.0;
+    if (lmsMode != notchModeSet) {
+        autoNotch.configure(lmsMode >= 2, hold, fw);
+        notchModeSet = lmsMode;
+    }
 }
 
 void RxEngine::process(const float *x, size_t n)
@@ -344,6 +354,7 @@ void RxEngine::process(const float *x, size_t n)
 void RxEngine::work(float x)
 {
     x = notchF.process(x);
+    x = autoNotch.process(x);
     x = lmsF.process(x);
     const int64_t step = produced;
     alignBp[step % kAlign] = bp.push(x);
@@ -531,7 +542,7 @@ bool RxEngine::tryVis(int64_t c0)
         // during a picture, insist on the whole header: first leader and break as well
         const int64_t f0 = c - ms(600), f1 = c - ms(330);
         if (!ringHas(f0, f1) || coherence(f0, f1) < cohMin || std::fabs(freqNear(f0, f1, fL) - fL) > 40) return false;
-        const int64_t b0 = c - ms(318), b1 = c - ms(312);
+        const int64_t b0 = c - ms(308), b1 = c - ms(302);
         if (std::fabs(freqNear(b0, b1, fS) - fS) > 100) return false;
     }
     if (std::fabs(freqNear(c - ms(10), c - ms(2), fL) - fL) > 60 || coherence(c - ms(10), c - ms(2)) < 0.3) return false;
@@ -767,6 +778,7 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     np.sync.assign(size_t(m.periods), SyncMeas());
     np.drawnAt.assign(size_t(m.periods), 0.0);
     np.fit = {a0, np.bNom};
+    np.trk = np.fit;
     np.waitingStart = forced || mode == 5;
     np.forcedFrom = avail();
     np.keepFrom = int64_t(std::floor(std::min(a0, forced ? double(avail()) : a0) - m.leadMs * spm)) - ms(50);
@@ -776,7 +788,7 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     curMode = mode;
     // A leader whose lag products keep less than ~80 % of its energy is buried in noise
     // (about 6 dB in the narrow band): trade picture detail for noise then.
-    weak = !forced && visCoherence < 0.8 && opts.dspFilter != 0;
+    weak = !forced && visCoherence < 0.98 && opts.dspFilter != 0;
     noiseBias = 0;
     lastStartSec = p.startSec;
     lastSlantPpm = 0;
@@ -901,29 +913,27 @@ bool RxEngine::measureSync(const Span &s, int k, double pred, double win, SyncMe
     return true;
 }
 
-void RxEngine::refit()
+Fit RxEngine::computeFit(bool slopeFree, bool anchored, const Fit &prev) const
 {
-    // Robust straight line through the found sync positions.
+    // Robust straight line through the found sync positions versus period number.
     std::vector<std::pair<double, double>> pts;
     for (int k = 0; k < int(p.sync.size()); ++k)
         if (p.sync[size_t(k)].found) pts.push_back({double(k), p.sync[size_t(k)].pos});
-    const bool slopeFree = opts.autoSlant || p.mode == 1;
     const double bMin = p.bNom * (p.mode == 1 ? 0.985 : 0.98), bMax = p.bNom * (p.mode == 1 ? 1.015 : 1.02);
     Fit f{p.a0, p.bNom};
-    if (pts.empty() || (p.m->syncHz == 0)) { p.fit = f; return; }
+    if (pts.empty() || (p.m->syncHz == 0)) return f;
     auto medianA = [&](double b, const std::vector<std::pair<double, double>> &v) {
         std::vector<double> r;
         for (auto &q : v) r.push_back(q.second - b * q.first);
         std::nth_element(r.begin(), r.begin() + long(r.size() / 2), r.end());
         return r[r.size() / 2];
     };
-    double span = pts.back().first - pts.front().first;
-    if (!slopeFree || pts.size() < 6 || span < 4) {
+    const double span = pts.back().first - pts.front().first;
+    if (!slopeFree || pts.size() < 3 || span < 2) {
         f.b = p.bNom;
-        if (slopeFree && p.fit.b > 0 && pts.size() >= 3) f.b = p.fit.b;
-        f.a = opts.autoResync || p.forced ? medianA(f.b, pts) : p.a0;
-        p.fit = f;
-        return;
+        if (slopeFree && prev.b > 0) f.b = prev.b;
+        f.a = anchored ? p.a0 : medianA(f.b, pts);
+        return f;
     }
     std::vector<std::pair<double, double>> use = pts;
     for (int it = 0; it < 4; ++it) {
@@ -944,11 +954,19 @@ void RxEngine::refit()
         std::vector<std::pair<double, double>> keep;
         for (size_t i = 0; i < pts.size(); ++i)
             if (res[i] <= lim) keep.push_back(pts[i]);
-        if (keep.size() < 4 || keep.size() == use.size()) break;
+        if (keep.size() < 3 || keep.size() == use.size()) break;
         use = keep;
     }
-    if (!opts.autoResync && !p.forced) f.a = p.a0;
-    p.fit = f;
+    if (anchored) f.a = p.a0;
+    return f;
+}
+
+void RxEngine::refit()
+{
+    // Tracking always follows the syncs, clock error included, so that they stay inside
+    // the search window; the drawing follows them as far as Auto-Slant / Auto-Resync say.
+    p.trk = computeFit(true, false, p.trk);
+    p.fit = computeFit(opts.autoSlant || p.mode == 1, !opts.autoResync && !p.forced, p.fit);
 }
 
 void RxEngine::decodePeriod(const Span &s, int k, double pos)
@@ -980,12 +998,13 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
             const double hz = pixelHz(s, t0 + i * dt, t0 + (i + 1) * dt) - p.offset;
             tmp[size_t(i)] = float(m.narrow ? (hz - kNarrowBlackHz) * (255.0 / 256.0) : (hz - kBlackHz) * (255.0 / 800.0));
         }
+        const int smoothR = 1;
         if (weak && n >= 5) {
             std::vector<float> sm(tmp);
             for (int i = 0; i < n; ++i) {
                 double acc = 0;
                 int cnt = 0;
-                for (int j = std::max(0, i - 2); j <= std::min(n - 1, i + 2); ++j) { acc += tmp[size_t(j)]; ++cnt; }
+                for (int j = std::max(0, i - smoothR); j <= std::min(n - 1, i + smoothR); ++j) { acc += tmp[size_t(j)]; ++cnt; }
                 sm[size_t(i)] = float(acc / cnt);
             }
             tmp.swap(sm);
@@ -1153,10 +1172,16 @@ bool RxEngine::redraw(bool remeasure)
     Span s;
     if (!loadSpan(zb, fb, fnb, s)) return false;
     if (remeasure && p.m->syncHz > 0) {
+        // find the syncs again from the start, following them line by line
+        for (auto &sm : p.sync) sm = SyncMeas();
+        p.trk = {p.a0, p.bNom};
+        const double early = std::max(10.0, p.m->syncMs) * spm, late = 5.0 * spm;
+        int miss = 0;
         for (int k = 0; k < p.next; ++k) {
             SyncMeas sm;
-            const double pred = periodPos(k);
-            if (measureSync(s, k, pred, std::max(3.0, 0.04 * p.m->periodMs) * spm, sm)) p.sync[size_t(k)] = sm;
+            if (measureSync(s, k, trackPos(k), (k < 8 || miss >= 3) ? early : late, sm)) p.sync[size_t(k)] = sm;
+            miss = sm.found ? 0 : miss + 1;
+            if (sm.found) p.trk = computeFit(true, false, p.trk);
         }
         refit();
     }
@@ -1285,6 +1310,7 @@ void RxEngine::startAvt()
     }
     p.a0 = start;
     p.fit = {start, p.bNom};
+    p.trk = p.fit;
     p.waitingStart = false;
 }
 
@@ -1298,6 +1324,7 @@ void RxEngine::startForced()
     if (m.syncHz == 0) {
         p.a0 = double(p.forcedFrom);
         p.fit = {p.a0, P};
+        p.trk = p.fit;
         p.waitingStart = false;
         return;
     }
@@ -1319,6 +1346,7 @@ void RxEngine::startForced()
     if (measureSync(s, 0, bestPos, spm, sm)) bestPos = sm.pos;
     p.a0 = bestPos;
     p.fit = {bestPos, P};
+    p.trk = p.fit;
     p.waitingStart = false;
 }
 
@@ -1346,9 +1374,9 @@ void RxEngine::progress()
     (void)minPix;
     while (p.next < m.periods) {
         const int k = p.next;
-        double pred = periodPos(k);
+        double pred = hasSyncTrack() ? trackPos(k) : periodPos(k);
         const bool hasSync = m.syncHz > 0;
-        const double win = (k < 4 || p.missRun >= 3) ? winEarly : winLate;
+        const double win = (k < 8 || p.missRun >= 3) ? winEarly : winLate;
         const double needSync = pred + win + m.syncMs * spm + 2 * spm;
         const double needData = std::max(needSync, pred + endMs * spm + win + 2 * spm);
         if (needData >= double(fAvail())) break;
