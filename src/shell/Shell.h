@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 class QKeyEvent;
 class QWidget;
 class QWindow;
@@ -65,6 +67,8 @@ public:
     QVariant spareValueA;      // settings fields 5 and 6: carried, never applied
     QVariant spareValueB;
     QVariant shadowDepthScroll; // settings field 16, applied to VScroll1 late in the start-up
+    // The display's twips per pixel for the large-fonts check (a test may stand in a display).
+    std::function<int()> displayTwipsPerPixel;
 
     // The start-up's titled texts.
     static const QString DuplicateTitle;

@@ -142,7 +142,10 @@ Shell::LoadResult Shell::Form_Load()
         return LoadResult::Ended;
     }
     // 8. Large fonts: a warning only.
-    steps.stepIf(QStringLiteral("large fonts"), [&] { return platform::displayTwipsPerPixel() != 15; },
+    steps.stepIf(QStringLiteral("large fonts"), [&] {
+                     const int twips = displayTwipsPerPixel ? displayTwipsPerPixel() : platform::displayTwipsPerPixel();
+                     return twips != platform::kTwipsPerPixel;
+                 },
                  [&] { form.ui().msgBox(LargeFontsText, platform::vbOKOnly, LargeFontsTitle); });
     // 9.
     spareValueA = 1;

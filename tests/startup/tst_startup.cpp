@@ -93,6 +93,7 @@ private slots:
     void logBackup();
     void messagesLoseTheirLineEnd_data();
     void messagesLoseTheirLineEnd();
+    void largeFontsWarnOnly();
     void fontStyleCode_data();
     void fontStyleCode();
     void fontPresetTwo();
@@ -260,6 +261,22 @@ void TestStartup::messagesLoseTheirLineEnd()
         writeFile(f.appPath("messages"), file);
     QCOMPARE(load(f), Result::Running);
     QCOMPARE(f.form().Text2->text(), pane);
+}
+
+// A display at other than 15 twips per pixel is warned about once; the start goes on.
+void TestStartup::largeFontsWarnOnly()
+{
+    FormFixture f;
+    f.form().shell().displayTwipsPerPixel = [] { return 12; };
+    f.ui().answerMsgBox(platform::vbOK);
+    QCOMPARE(load(f), Result::Running);
+    const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].title, QString("LARGE FONTS"));
+    QCOMPARE(boxes[0].text,
+             QString("Your Computer is configured with Large Fonts.\rTovaro will not work correctly in Large Fonts."));
+    QCOMPARE(boxes[0].style, 0);
+    QVERIFY(f.form().isVisible());
 }
 
 void TestStartup::fontStyleCode_data()
