@@ -1114,8 +1114,32 @@ void RxEngine::composeLine(int line)
                 const float *a1 = P(pl, size_t(r1) * size_t(W));
                 for (int x = 0; x < W; ++x) dst[size_t(x)] = 0.75f * a0[x] + 0.25f * a1[x];
             };
-            mix(crv, PCr, cr0, cr1);
-            mix(cbv, PCb, cb0, cb1);
+            if (m.colour == ColourEncoding::YccAlternating) {
+                // Robot 36 senders differ in where a line pair's chroma sits: some average
+                // the pair, others take Cr from the even line and Cb from the odd one. The
+                // weights below sit halfway between the two conventions, which costs either
+                // kind of sender well under a dB and suits both.
+                const int k = line / 2;
+                auto blend = [&](std::vector<float> &dst, int pl, int rowOwn, int rowOther, float wOwn) {
+                    const bool ownOk = rowOwn >= 0 && rowOwn < p.H && p.lineDone[size_t(rowOwn)];
+                    const bool othOk = rowOther >= 0 && rowOther < p.H && p.lineDone[size_t(rowOther)];
+                    if (!ownOk && !othOk) return;
+                    const float *a0 = P(pl, size_t(ownOk ? rowOwn : rowOther) * size_t(W));
+                    if (!ownOk || !othOk) { std::copy(a0, a0 + W, dst.begin()); return; }
+                    const float *a1 = P(pl, size_t(rowOther) * size_t(W));
+                    for (int x = 0; x < W; ++x) dst[size_t(x)] = wOwn * a0[x] + (1 - wOwn) * a1[x];
+                };
+                if (!(line & 1)) {
+                    blend(crv, PCr, 2 * k, 2 * k - 2, 0.875f);
+                    blend(cbv, PCb, 2 * k + 1, 2 * k - 1, 0.625f);
+                } else {
+                    blend(crv, PCr, 2 * k, 2 * k + 2, 0.625f);
+                    blend(cbv, PCb, 2 * k + 1, 2 * k + 3, 0.875f);
+                }
+            } else {
+                mix(crv, PCr, cr0, cr1);
+                mix(cbv, PCb, cb0, cb1);
+            }
         }
         uint8_t px[3];
         for (int x = 0; x < W; ++x) {

@@ -1,0 +1,259 @@
+// Receiver benchmark: picture fidelity on other encoders' files and in every mode, weak
+// signals, false starts, clock error, and speed. Prints a table; not run by ctest.
+// Usage: decode_bench [--quick]   (--quick: fewer modes and 1 minute of noise/silence)
+#include "encoder.h"
+#include "modes.h"
+#include "receiver.h"
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <sndfile.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace vareror::core;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+RgbImage loadPicture(const char *name)
+{
+    QImage img(QString(TEST_SIGNALS_DIR "/pictures/") + name);
+    img = img.convertToFormat(QImage::Format_RGB888);
+    RgbImage out(img.width(), img.height());
+    for (int y = 0; y < img.height(); ++y)
+        std::memcpy(out.pixel(0, y), img.constScanLine(y), size_t(img.width()) * 3);
+    return out;
+}
+
+std::vector<float> readWav(const std::string &path, int &rate)
+{
+    SF_INFO info{};
+    SNDFILE *sf = sf_open(path.c_str(), SFM_READ, &info);
+    if (!sf) return {};
+    std::vector<float> a(size_t(info.frames) * size_t(info.channels));
+    sf_readf_float(sf, a.data(), info.frames);
+    sf_close(sf);
+    std::vector<float> mono(size_t(info.frames));
+    for (size_t i = 0; i < mono.size(); ++i) mono[i] = a[i * size_t(info.channels)];
+    rate = info.samplerate;
+    return mono;
+}
+
+double alignedPsnr(const RgbImage &decoded, const RgbImage &ref)
+{
+    const RgbImage d = scaled(decoded, ref.width, ref.height);
+    double best = 0;
+    for (int dy = -3; dy <= 3; ++dy)
+        for (int dx = -12; dx <= 12; ++dx) {
+            double se = 0;
+            long n = 0;
+            for (int y = 3; y < ref.height - 3; ++y)
+                for (int x = 12; x < ref.width - 12; ++x) {
+                    const uint8_t *a = d.pixel(x + dx, y + dy), *b = ref.pixel(x, y);
+                    for (int c = 0; c < 3; ++c) {
+                        const double e = double(a[c]) - b[c];
+                        se += e * e;
+                    }
+                    n += 3;
+                }
+            best = std::max(best, 10 * std::log10(65025.0 / std::max(se / double(n), 1e-9)));
+        }
+    return best;
+}
+
+RgbImage greyOf(RgbImage g)
+{
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            uint8_t *p = g.pixel(x, y);
+            p[0] = p[1] = p[2] = uint8_t(std::lround(greyLevel(p[0], p[1], p[2])));
+        }
+    return g;
+}
+
+void addNoise(std::vector<float> &a, double rate, double snrDb, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::normal_distribution<float> nd;
+    const double sigma = std::sqrt(0.125 / std::pow(10.0, snrDb / 10.0) * (rate / 2) / 3000.0);
+    for (auto &x : a) x += float(sigma * nd(gen));
+}
+
+struct Result {
+    bool found = false;
+    int mode = -1, lines = 0;
+    RgbImage pic;
+    double seconds = 0; // processing time
+    double slant = 0;
+};
+
+Result decode(const std::vector<float> &a, double rate, const RxOptions &o = RxOptions(), size_t chunk = 4096)
+{
+    Receiver rx(rate);
+    rx.setOptions(o);
+    Result r;
+    const auto t0 = Clock::now();
+    for (size_t p = 0; p < a.size(); p += chunk) {
+        rx.process(a.data() + p, std::min(chunk, a.size() - p));
+        const unsigned e = rx.takeEvents();
+        if ((e & RxEnded) && !r.found) {
+            r.found = true;
+            r.mode = rx.lastFinished().mode;
+            r.lines = rx.lastFinished().lines;
+            r.pic = rx.lastFinished().picture;
+            r.slant = rx.lastFinished().slantPpm;
+        }
+    }
+    r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    return r;
+}
+
+std::vector<float> transmission(int mode, const RgbImage &pic, double rate, double clock = 1.0)
+{
+    TxRequest rq;
+    rq.mode = mode;
+    rq.picture = pic;
+    rq.sampleRate = rate;
+    rq.clockFactor = clock;
+    std::vector<float> a(size_t(0.5 * rate), 0.0f);
+    const auto tx = encodeAll(rq);
+    a.insert(a.end(), tx.begin(), tx.end());
+    a.resize(a.size() + size_t(rate * 1.5), 0.0f);
+    return a;
+}
+
+RgbImage sourceFor(const RgbImage &big, const ModeInfo &m)
+{
+    return scaled(big, m.width, m.height);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    const bool quick = argc > 1 && !std::strcmp(argv[1], "--quick");
+    const RgbImage card = loadPicture("testcard_640x496.png");
+    const RgbImage photo = loadPicture("photo_640x496.png");
+
+    std::printf("== Fidelity on other encoders' files (aligned PSNR, dB)\n");
+    std::printf("%-36s %-10s %8s %8s %8s %s\n", "file", "mode", "others", "target", "ours", "");
+    struct F { const char *file, *pic; double ref; };
+    const F files[] = {{"Martin1_testcard_11025_encA.wav", "testcard_320x256.png", 18.2},
+                       {"Scottie1_testcard_11025_encA.wav", "testcard_320x256.png", 13.6},
+                       {"PD90_testcard_11025_encA.wav", "testcard_320x256.png", 18.3},
+                       {"Robot36_photo_11025_encA.wav", "photo_320x240.png", 26.6},
+                       {"Robot72_testcard_11025_encB.wav", "testcard_320x240.png", 16.6},
+                       {"Robot36_testcard_11025_encB.wav", "testcard_320x240.png", 14.9}};
+    double ourCardMin = 1e9, ourPhotoMin = 1e9;
+    for (const F &f : files) {
+        int rate = 0;
+        auto a = readWav(std::string(TEST_SIGNALS_DIR "/") + f.file, rate);
+        a.resize(a.size() + size_t(rate), 0.0f);
+        const Result r = decode(a, rate);
+        const double p = r.found ? alignedPsnr(r.pic, loadPicture(f.pic)) : 0.0;
+        if (std::strstr(f.pic, "photo")) ourPhotoMin = std::min(ourPhotoMin, p);
+        else ourCardMin = std::min(ourCardMin, p);
+        std::printf("%-36s %-10s %8.1f %8.1f %8.1f %s\n", f.file, r.found ? modeInfo(r.mode).name : "-", f.ref,
+                    f.ref + 3, p, p >= f.ref + 3 ? "ok" : "SHORT");
+    }
+
+    std::printf("\n== Every mode through our encoder at 11025 Hz (aligned PSNR, dB; B/W against grey)\n");
+    std::printf("   check: test card >= %.1f and photo >= %.1f (lowest of ours on the outside files)\n", ourCardMin, ourPhotoMin);
+    std::printf("%-3s %-10s %8s %8s %s\n", "#", "mode", "card", "photo", "");
+    for (int m = 0; m < modeCount(); ++m) {
+        if (quick && m % 4) continue;
+        const ModeInfo &mi = modeInfo(m);
+        double ps[2] = {0, 0};
+        const RgbImage *srcs[2] = {&card, &photo};
+        for (int k = 0; k < 2; ++k) {
+            RgbImage src = sourceFor(*srcs[k], mi);
+            const Result r = decode(transmission(m, src, 11025), 11025);
+            if (mi.colour == ColourEncoding::Grey) src = greyOf(src);
+            ps[k] = r.found && r.mode == m ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0;
+        }
+        std::printf("%-3d %-10s %8.1f %8.1f %s\n", m, mi.name, ps[0], ps[1],
+                    ps[0] >= ourCardMin && ps[1] >= ourPhotoMin ? "ok" : "below");
+    }
+
+    std::printf("\n== White noise, SNR in a 3 kHz band (test card; 3 seeds)\n");
+    std::printf("%-10s %6s %10s %12s\n", "mode", "SNR dB", "VIS found", "PSNR (mean)");
+    for (int m : {3, 9, 6, 15}) {
+        const ModeInfo &mi = modeInfo(m);
+        const RgbImage src = sourceFor(card, mi);
+        for (double snr : {0.0, 3.0, 6.0, 10.0}) {
+            int found = 0;
+            double sum = 0;
+            for (unsigned seed = 1; seed <= 3; ++seed) {
+                auto a = transmission(m, src, 11025);
+                addNoise(a, 11025, snr, seed);
+                const Result r = decode(a, 11025);
+                if (r.found && r.mode == m) {
+                    ++found;
+                    sum += alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height));
+                }
+            }
+            std::printf("%-10s %6.0f %8d/3 %12.1f\n", mi.name, snr, found, found ? sum / found : 0.0);
+        }
+    }
+
+    std::printf("\n== False starts\n");
+    {
+        const int minutes = quick ? 1 : 10;
+        for (int kind = 0; kind < 2; ++kind) {
+            Receiver rx(11025);
+            std::mt19937 gen(99);
+            std::normal_distribution<float> nd;
+            std::vector<float> block(11025);
+            int starts = 0;
+            for (int s = 0; s < 60 * minutes; ++s) {
+                for (auto &x : block) x = kind == 0 ? 0.25f * nd(gen) : 0.0f;
+                rx.process(block.data(), block.size());
+                if (rx.takeEvents() & RxStarted) ++starts;
+            }
+            std::printf("%d min of %-12s pictures started: %d %s\n", minutes, kind == 0 ? "white noise," : "silence,", starts,
+                        starts == 0 ? "ok" : "FAIL");
+        }
+    }
+
+    std::printf("\n== Sample clock off by 0.5 %% (auto-slant on; test card)\n");
+    std::printf("%-10s %8s %8s %10s %s\n", "mode", "clean", "skewed", "measured", "");
+    for (int m : {3, 9, 15, 6}) {
+        const ModeInfo &mi = modeInfo(m);
+        const RgbImage src = sourceFor(card, mi);
+        const Result c = decode(transmission(m, src, 11025), 11025);
+        const Result s = decode(transmission(m, src, 11025, 1.005), 11025);
+        const double pc = alignedPsnr(c.pic, scaled(src, c.pic.width, c.pic.height));
+        const double pk = s.found ? alignedPsnr(s.pic, scaled(src, s.pic.width, s.pic.height)) : 0.0;
+        std::printf("%-10s %8.1f %8.1f %8.0f ppm %s\n", mi.name, pc, pk, s.slant, pk >= pc - 2 ? "ok" : "SHORT");
+    }
+
+    std::printf("\n== Speed (one core)\n");
+    {
+        int rate = 0;
+        auto a = readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.wav", rate);
+        double best = 1e9;
+        for (int i = 0; i < 3; ++i) best = std::min(best, decode(a, rate).seconds);
+        std::printf("decode Martin 1 file at 11025 Hz: %.0f x real time\n", double(a.size()) / rate / best);
+        const RgbImage src = sourceFor(card, modeInfo(3));
+        auto b = transmission(3, src, 11025);
+        best = 1e9;
+        for (int i = 0; i < 3; ++i) best = std::min(best, decode(b, 11025).seconds);
+        std::printf("decode Robot 36 at 11025 Hz: %.0f x real time\n", double(b.size()) / 11025 / best);
+        // live: 48 kHz in 200 ms blocks, as a sound card delivers it
+        auto c = transmission(9, sourceFor(card, modeInfo(9)), 48000);
+        const Result r = decode(c, 48000, RxOptions(), 9600);
+        const double audio = double(c.size()) / 48000;
+        std::printf("live at 48000 Hz (Martin 1, 200 ms blocks): %.2f %% of one core (%s)\n", 100 * r.seconds / audio,
+                    r.found ? "picture decoded" : "no picture");
+    }
+    return 0;
+}
