@@ -93,18 +93,6 @@ void AnalyticFilter::configure(double centreHz, double halfWidthHz, int taps, do
     hist_.reset(taps);
 }
 
-std::complex<double> AnalyticFilter::noiseLag1() const
-{
-    std::complex<double> num = 0;
-    double den = 0;
-    for (size_t l = 0; l < re_.size(); ++l) {
-        const std::complex<double> hl(re_[l], im_[l]);
-        den += std::norm(hl);
-        if (l + 1 < re_.size()) num += std::complex<double>(re_[l + 1], im_[l + 1]) * std::conj(hl);
-    }
-    return den > 0 ? num / den : 0.0;
-}
-
 cfloat AnalyticFilter::push(float x)
 {
     hist_.push(x);

@@ -59,9 +59,6 @@ public:
     void configure(double centreHz, double halfWidthHz, int taps, double rate);
     cfloat push(float x);
     int delay() const { return (int(re_.size()) - 1) / 2; }
-    // E[y[n] y*[n-1]] / E[|y|^2] for white noise at the input: what noise alone adds to a
-    // pulse-pair sum, per unit of noise power.
-    std::complex<double> noiseLag1() const;
 
 private:
     std::vector<float> re_, im_;

@@ -10,24 +10,25 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
-#include <optional>
 
 // How the receiver works
 // ----------------------
 // Input audio at any rate is decimated to a working rate of about 11-12 kHz, passed through
-// the optional notch and LMS filters, then through a complex band-pass (the "DSP filter")
-// that yields the analytic signal z of the SSTV band. The chosen demodulator turns it into
+// the optional notch, auto-notch and LMS filters, then through two complex band-passes: the
+// picture band (the "DSP filter") and a narrow decision band (850..2350 Hz) for the VIS,
+// the FSK ID and the syncs. The chosen demodulator turns the picture band into
 // the "track": one complex value per working sample whose phase advance from the previous
 // sample is the instantaneous frequency (Hilbert: z itself; PLL and zero-crossing: a unit
 // phasor rebuilt from their frequency estimate, scaled by |z|). Everything downstream reads
 // the track:
 //  * frequencies over a stretch of time are measured as the phase of the summed products
 //    z[n] z*[n-1] (pulse pair), which weighs strong samples more and averages noise;
-//  * tone decisions (VIS, FSK ID, leader) use the products at a lag of 2 ms, where the
-//    filtered noise has no correlation left, so a weak tone's frequency is not dragged
-//    towards the noise's centre;
+//  * tone decisions (VIS, FSK ID, leader) use the decision band's products at a lag of 2 ms,
+//    where the filtered noise has little correlation left, so a weak tone's frequency is
+//    not dragged towards the noise's centre;
 //  * line syncs are found as the best step from "not sync" to "sync" on a soft per-sample
-//    score near the expected position; a robust straight-line fit of the sync positions
+//    score near the expected position (found in the decision band, placed exactly in the
+//    picture band); a robust straight-line fit of the sync positions
 //    versus period number gives the line placement, the sample-clock error (slant) and the
 //    phase (resync);
 //  * a pixel is the mean frequency over exactly its own time span on that fitted axis.
@@ -176,8 +177,6 @@ public:
     double lastSlantPpm = 0;
     double lastStartSec = 0;
     double visCoherence = 1;   // tone purity of the last VIS leader: a signal-to-noise gauge
-    double visNoise = 0;       // noise power per sample in the narrow band, from that leader
-    std::complex<float> noiseBias = 0; // what noise adds to each pulse-pair product of a pixel
     bool weak = false;         // weak signal: pixels from the narrow band, smoothed
     Receiver::Finished finished;
 
@@ -516,10 +515,6 @@ bool RxEngine::tryVis(int64_t c0)
     const double cohL = coherence(L0, L1);
     const double cohMin = std::max(0.2, 0.6 * cohL);
     visCoherence = cohL;
-    {
-        const double e = (ringE[size_t(L1 & (kRing - 1))] - ringE[size_t(L0 & (kRing - 1))]) / double(L1 - L0);
-        visNoise = e * std::max(0.0, 1.0 - cohL);
-    }
     for (int j = 0; j < 3; ++j) {
         const int64_t a = L0 + (L1 - L0) * j / 3, b = L0 + (L1 - L0) * (j + 1) / 3;
         if (coherence(a, b) < 0.3 || std::fabs(freqNear(a, b, fL) - fL) > 35) return false;
@@ -783,13 +778,13 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     np.forcedFrom = avail();
     np.keepFrom = int64_t(std::floor(std::min(a0, forced ? double(avail()) : a0) - m.leadMs * spm)) - ms(50);
     if (mode == 5 && !forced) np.keepFrom = int64_t(visEnd) - ms(50);
-    np.startSec = (forced ? double(avail()) : a0) / fw;
+    np.startSec = (forced ? double(avail()) : a0 - m.leadMs * spm) / fw;
     p = std::move(np);
     curMode = mode;
-    // A leader whose lag products keep less than ~80 % of its energy is buried in noise
-    // (about 6 dB in the narrow band): trade picture detail for noise then.
+    // A leader whose lag products keep less than 98 % of its energy carries noticeable noise
+    // (under about 17 dB in the narrow band): the broad picture band would let in more noise
+    // than detail, so pixels come from the narrow band and are lightly smoothed.
     weak = !forced && visCoherence < 0.98 && opts.dspFilter != 0;
-    noiseBias = 0;
     lastStartSec = p.startSec;
     lastSlantPpm = 0;
     if (opts.autoClear || pic.width != m.exposedWidth || pic.height != m.exposedHeight)
@@ -842,7 +837,7 @@ double RxEngine::pixelHz(const Span &s, double t0, double t1) const
     for (int64_t i = i0; i <= i1; ++i) {
         const cfloat cur = s.zAt(i);
         const double w = std::min(double(i), t1) - std::max(double(i - 1), t0);
-        if (w > 0) acc += float(w) * (cur * std::conj(prev) - noiseBias);
+        if (w > 0) acc += float(w) * (cur * std::conj(prev));
         prev = cur;
     }
     return fastAtan2(acc.imag(), acc.real()) * fw / kTwoPi;
