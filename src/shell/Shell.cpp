@@ -41,7 +41,7 @@ bool Shell::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == watched_ && event->type() == QEvent::KeyPress) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        if (const int code = keyCode(key))
+        if (const int code = platform::vbKeyCode(key.key()))
             Form_KeyDown(code, platform::vbShift(key.modifiers()));
         int ascii = keyAscii(key);
         if (ascii)
@@ -146,37 +146,6 @@ int Shell::keyAscii(const QKeyEvent& event)
         return 0;
     const char16_t c = text.at(0).unicode();
     return c < 0x20 && c != 8 && c != 9 && c != 13 && c != 27 ? 0 : int(c);
-}
-
-int Shell::keyCode(const QKeyEvent& event)
-{
-    const int key = event.key();
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F16)
-        return 112 + (key - Qt::Key_F1);
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
-        return key; // the key codes of letters and digits are their capital ASCII codes
-    switch (key) {
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    default: return 0;
-    }
 }
 
 } // namespace shell

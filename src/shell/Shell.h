@@ -77,9 +77,8 @@ public:
     static const QString LargeFontsText;
     static const QString OptionTitle;
 
-    // VB's character code and key code of a Qt key event (0 when the key has none).
+    // VB's character code of a Qt key event (0 when the key has none).
     static int keyAscii(const QKeyEvent& event);
-    static int keyCode(const QKeyEvent& event);
 
 signals:
     // A shortcut ran the routine of that name (for example "Command3_Click").
