@@ -174,6 +174,51 @@ std::vector<std::string> cardNames(bool output)
     return names;
 }
 
+namespace {
+// Opens and starts a one-way float stream of up to two channels on the named card.
+// Returns null with `error` set when the card is missing or refuses the stream.
+PaStream *openCard(const std::string &name, bool output, int rate, PaStreamCallback *callback, void *user,
+                   int &channels, std::string &deviceName, std::string &error)
+{
+    const PaDeviceIndex dev = findDevice(name, output, deviceName);
+    if (dev == paNoDevice) {
+        error = Pa_GetDeviceCount() <= 0 ? "no sound card found"
+                                         : "sound card \"" + name + "\" not found";
+        return nullptr;
+    }
+    const PaDeviceInfo *info = Pa_GetDeviceInfo(dev);
+    channels = std::min(2, output ? info->maxOutputChannels : info->maxInputChannels);
+    PaStreamParameters p{};
+    p.device = dev;
+    p.channelCount = channels;
+    p.sampleFormat = paFloat32;
+    p.suggestedLatency = output ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
+    PaStream *stream = nullptr;
+    PaError e = Pa_OpenStream(&stream, output ? nullptr : &p, output ? &p : nullptr, rate,
+                              paFramesPerBufferUnspecified, paClipOff, callback, user);
+    if (e == paNoError)
+        e = Pa_StartStream(stream);
+    if (e != paNoError) {
+        if (stream)
+            Pa_CloseStream(stream);
+        error = "cannot open sound card \"" + deviceName + "\" at " + std::to_string(rate) +
+                " Hz: " + Pa_GetErrorText(e);
+        return nullptr;
+    }
+    return stream;
+}
+
+void closeCard(void *stream, bool acquired)
+{
+    if (stream) {
+        Pa_StopStream(static_cast<PaStream *>(stream));
+        Pa_CloseStream(static_cast<PaStream *>(stream));
+    }
+    if (acquired)
+        portAudioRelease();
+}
+} // namespace
+
 // ---- CardOutput ----
 
 CardOutput::CardOutput(const std::string &name, int rate) : rate_(rate), ring_(size_t(rate) * 4)
@@ -181,45 +226,15 @@ CardOutput::CardOutput(const std::string &name, int rate) : rate_(rate), ring_(s
     if (!portAudioAcquire(error_))
         return;
     acquired_ = true;
-    const PaDeviceIndex dev = findDevice(name, true, deviceName_);
-    if (dev == paNoDevice) {
-        error_ = Pa_GetDeviceCount() <= 0 ? "no sound card found"
-                                          : "sound card \"" + name + "\" not found";
+    PaStream *stream = openCard(name, true, rate, &CardOutput::callback, this, channels_, deviceName_, error_);
+    if (!stream)
         return;
-    }
-    const PaDeviceInfo *info = Pa_GetDeviceInfo(dev);
-    channels_ = std::min(2, info->maxOutputChannels);
-    PaStreamParameters p{};
-    p.device = dev;
-    p.channelCount = channels_;
-    p.sampleFormat = paFloat32;
-    p.suggestedLatency = info->defaultHighOutputLatency;
-    PaStream *stream = nullptr;
-    PaError e = Pa_OpenStream(&stream, nullptr, &p, rate, paFramesPerBufferUnspecified,
-                              paClipOff, &CardOutput::callback, this);
-    if (e == paNoError)
-        e = Pa_StartStream(stream);
-    if (e != paNoError) {
-        if (stream)
-            Pa_CloseStream(stream);
-        error_ = "cannot open sound card \"" + deviceName_ + "\" at " + std::to_string(rate) +
-                 " Hz: " + Pa_GetErrorText(e);
-        return;
-    }
     stream_ = stream;
     if (const PaStreamInfo *si = Pa_GetStreamInfo(stream))
         latency_ = si->outputLatency;
 }
 
-CardOutput::~CardOutput()
-{
-    if (stream_) {
-        Pa_StopStream(static_cast<PaStream *>(stream_));
-        Pa_CloseStream(static_cast<PaStream *>(stream_));
-    }
-    if (acquired_)
-        portAudioRelease();
-}
+CardOutput::~CardOutput() { closeCard(stream_, acquired_); }
 
 size_t CardOutput::wanted(double aheadSeconds) const
 {
@@ -270,43 +285,10 @@ CardInput::CardInput(const std::string &name, int rate) : ring_(size_t(rate) * 8
     if (!portAudioAcquire(error_))
         return;
     acquired_ = true;
-    const PaDeviceIndex dev = findDevice(name, false, deviceName_);
-    if (dev == paNoDevice) {
-        error_ = Pa_GetDeviceCount() <= 0 ? "no sound card found"
-                                          : "sound card \"" + name + "\" not found";
-        return;
-    }
-    const PaDeviceInfo *info = Pa_GetDeviceInfo(dev);
-    channels_ = std::min(2, info->maxInputChannels);
-    PaStreamParameters p{};
-    p.device = dev;
-    p.channelCount = channels_;
-    p.sampleFormat = paFloat32;
-    p.suggestedLatency = info->defaultHighInputLatency;
-    PaStream *stream = nullptr;
-    PaError e = Pa_OpenStream(&stream, &p, nullptr, rate, paFramesPerBufferUnspecified,
-                              paClipOff, &CardInput::callback, this);
-    if (e == paNoError)
-        e = Pa_StartStream(stream);
-    if (e != paNoError) {
-        if (stream)
-            Pa_CloseStream(stream);
-        error_ = "cannot open sound card \"" + deviceName_ + "\" at " + std::to_string(rate) +
-                 " Hz: " + Pa_GetErrorText(e);
-        return;
-    }
-    stream_ = stream;
+    stream_ = openCard(name, false, rate, &CardInput::callback, this, channels_, deviceName_, error_);
 }
 
-CardInput::~CardInput()
-{
-    if (stream_) {
-        Pa_StopStream(static_cast<PaStream *>(stream_));
-        Pa_CloseStream(static_cast<PaStream *>(stream_));
-    }
-    if (acquired_)
-        portAudioRelease();
-}
+CardInput::~CardInput() { closeCard(stream_, acquired_); }
 
 int CardInput::callback(const void *input, void *, unsigned long frames, const PaStreamCallbackTimeInfo *,
                         unsigned long, void *user)
