@@ -135,9 +135,10 @@ public:
     int notchModeSet = -1;
     dsp::AnalyticFilter bp;   // picture: broad
     dsp::AnalyticFilter bpTone; // tones and syncs: narrow, for decisions in noise
-    int dBp = 0, dTone = 0;
+    dsp::AnalyticFilter bpVideo; // pictures of weak signals: just the video tones
+    int dBp = 0, dTone = 0, dVideo = 0;
     static constexpr int kAlign = 128;
-    cfloat alignBp[kAlign] = {}, alignTone[kAlign] = {};
+    cfloat alignBp[kAlign] = {}, alignTone[kAlign] = {}, alignVideo[kAlign] = {};
     static constexpr int kNz = 1024;
     cfloat nz[kNz] = {};       // recent narrow-band samples, by track index
     cfloat bz[4] = {};         // recent picture-band samples
@@ -322,7 +323,9 @@ void RxEngine::configureFilters()
     bpTone.configure(1600, 750, int(std::lround(3.0 * spm)) | 1, fw);
     dBp = bp.delay();
     dTone = bpTone.delay();
-    delay = dec.delay() + std::max(dBp, dTone);
+    bpVideo.configure(1900, 550, int(std::lround(3.0 * spm)) | 1, fw);
+    dVideo = bpVideo.delay();
+    delay = dec.delay() + std::max({dBp, dTone, dVideo});
     notchF.configure(notchHz, fw);
     // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
     // notch it, the fast one after 2 s, the slow one after 6 s.
@@ -358,9 +361,12 @@ void RxEngine::work(float x)
     const int64_t step = produced;
     alignBp[step % kAlign] = bp.push(x);
     alignTone[step % kAlign] = bpTone.push(x);
-    const int dMax = std::max(dBp, dTone);
-    const cfloat a = alignBp[std::max<int64_t>(0, step - (dMax - dBp)) % kAlign];
+    if (weak) alignVideo[step % kAlign] = bpVideo.push(x);
+    const int dMax = std::max({dBp, dTone, dVideo});
     const cfloat nb = alignTone[std::max<int64_t>(0, step - (dMax - dTone)) % kAlign];
+    // the picture band: broad, or only the video tones while the signal is weak
+    const cfloat a = weak ? alignVideo[std::max<int64_t>(0, step - (dMax - dVideo)) % kAlign]
+                          : alignBp[std::max<int64_t>(0, step - (dMax - dBp)) % kAlign];
     cfloat v = a;
     if (opts.demodulator == 0) {
         // PLL: second-order loop following the analytic signal; its NCO is the track.
@@ -392,7 +398,7 @@ void RxEngine::work(float x)
     const int64_t idx = produced - delay;
     ++produced;
     if (idx < 0) return;
-    append(weak ? nb : v, nb);
+    append(v, nb);
 }
 
 void RxEngine::append(cfloat v, cfloat n)
