@@ -1,5 +1,7 @@
 #include "platform/DragManager.h"
 
+#include "platform/Controls.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -16,15 +18,7 @@ namespace {
 const char *const kDragIconProperty = "platformDragIcon";
 const char *const kFileDropProperty = "platformFileDrops";
 
-int buttonsCode(Qt::MouseButtons b)
-{
-    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftCode(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
-}
+}  // namespace
 
 QStringList localFiles(const QMimeData *mime)
 {
@@ -36,8 +30,6 @@ QStringList localFiles(const QMimeData *mime)
             files << u.toLocalFile();
     return files;
 }
-
-}  // namespace
 
 DragTarget::~DragTarget() = default;
 
@@ -231,7 +223,7 @@ bool DragManager::eventFilter(QObject *watched, QEvent *event)
             break;
         de->acceptProposedAction();
         if (event->type() == QEvent::Drop)
-            emit oleDragDrop(w, files, buttonsCode(de->buttons()), shiftCode(de->modifiers()),
+            emit oleDragDrop(w, files, vbButtons(de->buttons()), vbShift(de->modifiers()),
                              de->position().x(), de->position().y());
         return true;
     }

@@ -15,9 +15,13 @@
 #include <QPointer>
 #include <QStringList>
 
+class QMimeData;
 class QWidget;
 
 namespace platform {
+
+// The local files a desktop drop carries (empty when it carries none).
+QStringList localFiles(const QMimeData *mime);
 
 enum DragState : int { vbEnter = 0, vbLeave = 1, vbOver = 2 };
 // The Drag method's actions (cancel is vbCancel on the platform; named apart

@@ -2,39 +2,13 @@
 
 #include "platform/PictureBox.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QUrl>
 
 #include <cmath>
 
 namespace platform {
 
-namespace {
-
-QStringList localFiles(const QMimeData *mime)
-{
-    QStringList files;
-    if (!mime || !mime->hasUrls())
-        return files;
-    for (const QUrl &u : mime->urls())
-        if (u.isLocalFile())
-            files << u.toLocalFile();
-    return files;
-}
-
-QPointF floored(const QPointF &p) { return QPointF(std::floor(p.x()), std::floor(p.y())); }
-
-}  // namespace
-
-ImageBox::ImageBox(QWidget *parent) : QWidget(parent)
-{
-    setMouseTracking(true);
-    setAcceptDrops(true);
-}
+ImageBox::ImageBox(QWidget *parent) : BoxWidget(parent) {}
 
 void ImageBox::setBoxSize(int width, int height)
 {
@@ -61,18 +35,6 @@ void ImageBox::fitToPicture()
     // Without Stretch the control takes the size of its picture.
     if (!stretch_ && !picture_.isNull())
         setFixedSize(picture_.size());
-}
-
-QPixmap ImageBox::DragIcon() const { return DragManager::dragIcon(this); }
-void ImageBox::setDragIcon(const QPixmap &icon) { DragManager::setDragIcon(this, icon); }
-
-void ImageBox::Drag(int action)
-{
-    DragManager &m = DragManager::instance();
-    if (action == vbBeginDrag)
-        m.begin(this);
-    else if (m.source() == this)
-        action == vbEndDrag ? m.release() : m.cancel();
 }
 
 void ImageBox::setMousePointer(int p)
@@ -119,75 +81,9 @@ void ImageBox::paintEvent(QPaintEvent *)
     p.drawImage(0, 0, rendered());
 }
 
-void ImageBox::mousePressEvent(QMouseEvent *event)
+QPointF ImageBox::mousePoint(const QPointF &pos) const
 {
-    const int b = PictureBox::buttonCode(event->button());
-    if (!b)
-        return;
-    dblPress_ = false;
-    const QPointF pt = floored(event->position());
-    emit mouseDown(b, PictureBox::shiftCode(event->modifiers()), pt.x(), pt.y());
-}
-
-void ImageBox::mouseMoveEvent(QMouseEvent *event)
-{
-    const QPointF pt = floored(event->position());
-    emit mouseMove(PictureBox::buttonsCode(event->buttons()), PictureBox::shiftCode(event->modifiers()), pt.x(),
-                   pt.y());
-}
-
-void ImageBox::mouseReleaseEvent(QMouseEvent *event)
-{
-    const int b = PictureBox::buttonCode(event->button());
-    if (!b)
-        return;
-    const QPointF pt = floored(event->position());
-    const int shift = PictureBox::shiftCode(event->modifiers());
-    if (!dblPress_ && rect().contains(event->position().toPoint()))
-        emit click();
-    dblPress_ = false;
-    emit mouseUp(b, shift, pt.x(), pt.y());
-}
-
-void ImageBox::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    if (!PictureBox::buttonCode(event->button()))
-        return;
-    dblPress_ = true;
-    emit dblClick();
-}
-
-void ImageBox::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (!localFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void ImageBox::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (!localFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void ImageBox::dropEvent(QDropEvent *event)
-{
-    const QStringList files = localFiles(event->mimeData());
-    if (files.isEmpty())
-        return;
-    event->acceptProposedAction();
-    const QPointF pt = floored(event->position());
-    emit oleDragDrop(files, PictureBox::buttonsCode(event->buttons()), PictureBox::shiftCode(event->modifiers()),
-                     pt.x(), pt.y());
-}
-
-void ImageBox::deliverDragOver(QWidget *source, double x, double y, int state)
-{
-    emit dragOver(source, std::floor(x), std::floor(y), state);
-}
-
-void ImageBox::deliverDragDrop(QWidget *source, double x, double y)
-{
-    emit dragDrop(source, std::floor(x), std::floor(y));
+    return QPointF(std::floor(pos.x()), std::floor(pos.y()));
 }
 
 }  // namespace platform

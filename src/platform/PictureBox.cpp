@@ -2,14 +2,9 @@
 
 #include "platform/Colors.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFontMetrics>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QUrl>
 
 #include <cmath>
 
@@ -52,17 +47,6 @@ QVector<QPoint> segmentPixels(QPoint a, QPoint b)
     return pts;
 }
 
-QStringList localFiles(const QMimeData *mime)
-{
-    QStringList files;
-    if (!mime || !mime->hasUrls())
-        return files;
-    for (const QUrl &u : mime->urls())
-        if (u.isLocalFile())
-            files << u.toLocalFile();
-    return files;
-}
-
 }  // namespace
 
 // The box's device context: reads from the persistent layer while AutoRedraw
@@ -86,11 +70,9 @@ private:
     PictureBox *box_;
 };
 
-PictureBox::PictureBox(QWidget *parent) : QWidget(parent), dc_(std::make_unique<BoxDc>(this))
+PictureBox::PictureBox(QWidget *parent) : BoxWidget(parent), dc_(std::make_unique<BoxDc>(this))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(true);
-    setAcceptDrops(true);
     dc_->setTextColour(foreColor_);
     dc_->setBkColour(backColor_);
     setProperty(kForeColorProperty, QVariant::fromValue<quint32>(foreColor_));
@@ -335,18 +317,6 @@ void PictureBox::setMouseIcon(const QPixmap &icon)
     mouseIcon_ = icon;
     if (mousePointer_ == 99)
         setCursor(cursorFor(99, icon));
-}
-
-QPixmap PictureBox::DragIcon() const { return DragManager::dragIcon(this); }
-void PictureBox::setDragIcon(const QPixmap &icon) { DragManager::setDragIcon(this, icon); }
-
-void PictureBox::Drag(int action)
-{
-    DragManager &m = DragManager::instance();
-    if (action == vbBeginDrag)
-        m.begin(this);
-    else if (m.source() == this)
-        action == vbEndDrag ? m.release() : m.cancel();
 }
 
 // --- drawing ---------------------------------------------------------------------------------
@@ -649,100 +619,12 @@ void PictureBox::PaintPicture(const QImage &picture, double x, double y, std::op
 
 // --- events -------------------------------------------------------------------------------------
 
-int PictureBox::buttonCode(Qt::MouseButton b)
-{
-    switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
-    }
-}
-
-int PictureBox::buttonsCode(Qt::MouseButtons b)
-{
-    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
-}
-
-int PictureBox::shiftCode(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
-}
-
 void PictureBox::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.drawImage(0, 0, screen_);
 }
 
-void PictureBox::mousePressEvent(QMouseEvent *event)
-{
-    const int b = buttonCode(event->button());
-    if (!b)
-        return;
-    dblPress_ = false;
-    const QPointF pt = mousePoint(event->position());
-    emit mouseDown(b, shiftCode(event->modifiers()), pt.x(), pt.y());
-}
-
-void PictureBox::mouseMoveEvent(QMouseEvent *event)
-{
-    const QPointF pt = mousePoint(event->position());
-    emit mouseMove(buttonsCode(event->buttons()), shiftCode(event->modifiers()), pt.x(), pt.y());
-}
-
-void PictureBox::mouseReleaseEvent(QMouseEvent *event)
-{
-    const int b = buttonCode(event->button());
-    if (!b)
-        return;
-    const QPointF pt = mousePoint(event->position());
-    const int shift = shiftCode(event->modifiers());
-    // The platform raises Click before MouseUp; the release of a double
-    // click raises no second Click.
-    if (!dblPress_ && rect().contains(event->position().toPoint()))
-        emit click();
-    dblPress_ = false;
-    emit mouseUp(b, shift, pt.x(), pt.y());
-}
-
-void PictureBox::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    if (!buttonCode(event->button()))
-        return;
-    dblPress_ = true;
-    emit dblClick();
-}
-
-void PictureBox::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (!localFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void PictureBox::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (!localFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void PictureBox::dropEvent(QDropEvent *event)
-{
-    const QStringList files = localFiles(event->mimeData());
-    if (files.isEmpty())
-        return;
-    event->acceptProposedAction();
-    const QPointF pt = mousePoint(event->position());
-    emit oleDragDrop(files, buttonsCode(event->buttons()), shiftCode(event->modifiers()), pt.x(), pt.y());
-}
-
 QPointF PictureBox::dragPoint(const QPointF &pixel) const { return mousePoint(pixel); }
-
-void PictureBox::deliverDragOver(QWidget *source, double x, double y, int state)
-{
-    emit dragOver(source, x, y, state);
-}
-
-void PictureBox::deliverDragDrop(QWidget *source, double x, double y) { emit dragDrop(source, x, y); }
 
 }  // namespace platform

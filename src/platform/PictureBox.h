@@ -17,7 +17,7 @@
 // 0x00BBGGRR values. Nothing is antialiased.
 #pragma once
 
-#include "platform/DragManager.h"
+#include "platform/BoxWidget.h"
 #include "platform/Gdi.h"
 
 #include <QImage>
@@ -30,7 +30,7 @@
 
 namespace platform {
 
-class PictureBox : public QWidget, public DragTarget {
+class PictureBox : public BoxWidget {
     Q_OBJECT
 public:
     using Colour = gdi::Colour;
@@ -44,7 +44,6 @@ public:
     void setBoxSize(int width, int height);
     // The pixel rectangle of a scale rectangle (rounded half to even).
     QRect pixelRect(double x, double y, double w, double h) const;
-    void setDesignName(const QString &name) { setObjectName(name); }
 
     // --- layers ----------------------------------------------------------
     QImage Picture() const { return picture_; }
@@ -108,9 +107,6 @@ public:
     void setMousePointer(int p);  // 0 default, 2 cross, 11 hourglass, 99 the mouse icon ...
     QPixmap MouseIcon() const { return mouseIcon_; }
     void setMouseIcon(const QPixmap &icon);
-    QPixmap DragIcon() const;
-    void setDragIcon(const QPixmap &icon);
-    void Drag(int action = vbBeginDrag);
 
     // --- operations ------------------------------------------------------------
     void Cls();
@@ -145,39 +141,17 @@ public:
     // Repaints from the persistent layer: screen-only drawings vanish.
     void Refresh();
 
-    // DragTarget
+    // DragTarget: drags arrive in scale units.
     QPointF dragPoint(const QPointF &pixel) const override;
-    void deliverDragOver(QWidget *source, double x, double y, int state) override;
-    void deliverDragDrop(QWidget *source, double x, double y) override;
 
-    // Mouse codes of the platform: buttons 1 left, 2 right, 4 middle;
-    // shift 1 Shift + 2 Ctrl + 4 Alt.
-    static int buttonCode(Qt::MouseButton b);
-    static int buttonsCode(Qt::MouseButtons b);
-    static int shiftCode(Qt::KeyboardModifiers m);
     // The pointer for a MousePointer value (99: `icon`).
     static QCursor cursorFor(int pointer, const QPixmap &icon);
-
-signals:
-    void mouseDown(int button, int shift, double x, double y);
-    void mouseMove(int button, int shift, double x, double y);
-    void mouseUp(int button, int shift, double x, double y);
-    void click();
-    void dblClick();
-    void dragOver(QWidget *source, double x, double y, int state);
-    void dragDrop(QWidget *source, double x, double y);
-    void oleDragDrop(const QStringList &files, int button, int shift, double x, double y);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
+    // Whole scale units (floored) of a pixel position.
+    QPointF mousePoint(const QPointF &pos) const override;
 
 private:
     class BoxDc;
@@ -192,7 +166,6 @@ private:
     void fontChanged();
     double scaleX() const;  // pixels per scale unit
     double scaleY() const;
-    QPointF mousePoint(const QPointF &pos) const;
     void resizeLayers(const QSize &size);
     QPoint devicePoint(double x, double y) const;
     QFont printFont() const;
@@ -222,8 +195,6 @@ private:
 
     int mousePointer_ = 0;
     QPixmap mouseIcon_;
-    Qt::MouseButtons pressed_;
-    bool dblPress_ = false;
 };
 
 }  // namespace platform
