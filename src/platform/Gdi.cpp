@@ -1,9 +1,9 @@
 #include "platform/Gdi.h"
 
+#include "platform/Colors.h"
+
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QPalette>
 
 #include <cmath>
 #include <vector>
@@ -13,31 +13,6 @@ namespace platform::gdi {
 namespace {
 
 constexpr quint32 kRgbMask = 0x00FFFFFFu;
-
-QPalette::ColorRole systemRole(int index)
-{
-    switch (index) {
-    case 1: return QPalette::Window;             // desktop
-    case 2: return QPalette::Highlight;          // active caption
-    case 4: return QPalette::Window;             // menu
-    case 5: return QPalette::Base;               // window background
-    case 6: return QPalette::Shadow;             // window frame
-    case 7: return QPalette::WindowText;         // menu text
-    case 8: return QPalette::Text;               // window text
-    case 9: return QPalette::HighlightedText;    // caption text
-    case 13: return QPalette::Highlight;
-    case 14: return QPalette::HighlightedText;
-    case 16: return QPalette::Dark;              // button shadow
-    case 17: return QPalette::PlaceholderText;   // grey text
-    case 18: return QPalette::ButtonText;
-    case 20: return QPalette::Light;             // button highlight
-    case 21: return QPalette::Shadow;            // 3D dark shadow
-    case 22: return QPalette::Midlight;          // 3D light
-    case 23: return QPalette::ToolTipText;
-    case 24: return QPalette::ToolTipBase;
-    default: return QPalette::Button;            // 15 button face and the rest
-    }
-}
 
 // Does ternary operation `rop` read the source / the pattern?
 bool ropUsesSource(quint32 rop)
@@ -93,10 +68,8 @@ int roundHalfEven(double v) { return int(std::nearbyint(v)); }
 
 QRgb toRgb(Colour c)
 {
-    if (c & 0x80000000u) {
-        const QPalette pal = QGuiApplication::instance() ? QGuiApplication::palette() : QPalette();
-        return pal.color(QPalette::Active, systemRole(int(c & 0xFF))).rgb() | 0xFF000000u;
-    }
+    if (isSystemColor(c))
+        return platform::toQColor(c).rgb() | 0xFF000000u;
     return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
 
@@ -104,8 +77,6 @@ Colour fromRgb(QRgb rgb)
 {
     return Colour(qRed(rgb)) | (Colour(qGreen(rgb)) << 8) | (Colour(qBlue(rgb)) << 16);
 }
-
-QColor toQColor(Colour c) { return QColor::fromRgb(toRgb(c)); }
 
 // --- raster operations -------------------------------------------------------------
 

@@ -22,10 +22,9 @@ using Colour = quint32;
 constexpr Colour kInvalidColour = 0xFFFFFFFFu;  // what a read outside the surface returns
 
 // 0x00BBGGRR -> QRgb (opaque). Values with the top bit set name a system colour
-// (0x80000000 + index) and are taken from the application palette.
+// (0x80000000 + index), taken from the application palette as the controls take it.
 QRgb toRgb(Colour c);
 Colour fromRgb(QRgb rgb);
-QColor toQColor(Colour c);
 
 // Ternary raster operations (the codes the program passes to block copies).
 enum RasterOp : quint32 {

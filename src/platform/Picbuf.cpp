@@ -1,5 +1,7 @@
 #include "platform/Picbuf.h"
 
+#include "platform/Colors.h"
+
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
@@ -87,8 +89,7 @@ void Picbuf::Store()
 void Picbuf::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QColor back(backColor_ & 0xFF, (backColor_ >> 8) & 0xFF, (backColor_ >> 16) & 0xFF);
-    painter.fillRect(rect(), back);
+    painter.fillRect(rect(), toQColor(backColor_));
     if (!picture_.isNull())
         painter.drawImage(rect(), picture_);
     if (appearance_ == 1) {
