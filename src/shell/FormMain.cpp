@@ -77,6 +77,15 @@ platform::PictureBox* framedScreen(const QString& name, QWidget* page, quint32 b
     return box;
 }
 
+// The other windows are made the first time the program asks for them.
+template <class Window>
+Window& createdOnFirstUse(std::unique_ptr<Window>& window)
+{
+    if (!window)
+        window = std::make_unique<Window>();
+    return *window;
+}
+
 QWidget* tabPage(const QString& name)
 {
     auto* page = new QWidget;
@@ -137,40 +146,11 @@ FormMain::~FormMain()
     shell_.reset();
 }
 
-FormSetup& FormMain::formSetup()
-{
-    if (!formSetup_)
-        formSetup_ = std::make_unique<FormSetup>();
-    return *formSetup_;
-}
-
-::engine::FormRXfloat& FormMain::formRXfloat()
-{
-    if (!formRXfloat_)
-        formRXfloat_ = std::make_unique<::engine::FormRXfloat>();
-    return *formRXfloat_;
-}
-
-::intake::FormCrop& FormMain::formCrop()
-{
-    if (!formCrop_)
-        formCrop_ = std::make_unique<::intake::FormCrop>();
-    return *formCrop_;
-}
-
-Form2& FormMain::form2()
-{
-    if (!form2_)
-        form2_ = std::make_unique<Form2>();
-    return *form2_;
-}
-
-::media::FrmMain& FormMain::frmMain()
-{
-    if (!frmMain_)
-        frmMain_ = std::make_unique<::media::FrmMain>();
-    return *frmMain_;
-}
+FormSetup& FormMain::formSetup() { return createdOnFirstUse(formSetup_); }
+::engine::FormRXfloat& FormMain::formRXfloat() { return createdOnFirstUse(formRXfloat_); }
+::intake::FormCrop& FormMain::formCrop() { return createdOnFirstUse(formCrop_); }
+Form2& FormMain::form2() { return createdOnFirstUse(form2_); }
+::media::FrmMain& FormMain::frmMain() { return createdOnFirstUse(frmMain_); }
 
 void FormMain::buildMenus()
 {
