@@ -1061,7 +1061,21 @@ void RxEngine::composeLine(int line)
     const int W = p.W;
     const size_t row = size_t(line) * size_t(W);
     std::vector<uint8_t> out(size_t(W) * 3);
-    auto P = [&](int pl, size_t r) { return p.planes[pl].data() + r; };
+    // A weak signal's luminance (or R, G, B) is also smoothed across its neighbouring lines.
+    std::vector<float> smooth[PlaneCount];
+    auto P = [&](int pl, size_t r) -> const float * {
+        const float *c = p.planes[pl].data() + r;
+        if (!weak || r != row || pl == PCr || pl == PCb) return c;
+        auto &buf = smooth[pl];
+        if (buf.empty()) {
+            const bool up = line > 0 && p.lineDone[size_t(line - 1)];
+            const bool dn = line + 1 < p.H && p.lineDone[size_t(line + 1)];
+            const float *u = up ? c - W : c, *d = dn ? c + W : c;
+            buf.resize(size_t(W));
+            for (int x = 0; x < W; ++x) buf[size_t(x)] = 0.5f * c[x] + 0.25f * (u[x] + d[x]);
+        }
+        return buf.data();
+    };
     switch (m.colour) {
     case ColourEncoding::Rgb: {
         const float *r = P(PR, row), *g = P(PG, row), *b = P(PB, row);
@@ -1447,6 +1461,7 @@ void RxEngine::progress()
         const bool wasFull = p.fullRange;
         p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
         ++p.next;
+        if (weak) composeLine(k * m.linesPerPeriod - 1); // its lower neighbour has arrived
         if (wasFull != p.fullRange) composeAll();
         else
             for (int l = 0; l < m.linesPerPeriod; ++l) {
