@@ -134,12 +134,12 @@ void EngineControl::Form_QueryUnload()
     platform::waitWithEvents(2000);
 }
 
-void EngineControl::copyTxScreenToDib()
+void EngineControl::copyTxScreenToDib(int width, int height)
 {
     dstRect[0] = 0;
     dstRect[1] = 0;
-    dstRect[2] = modeWidth;
-    dstRect[3] = modeHeight;
+    dstRect[2] = width;
+    dstRect[3] = height;
     const QImage screen = form_.Picture1->Image();
     engine_.mmsDrawDIBbmp(txDib, dstRect, &screen, nullptr, 4);
 }

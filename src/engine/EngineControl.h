@@ -62,8 +62,10 @@ public:
     // The main window's query-unload: deletes the engine and its buffers, then waits
     // about two seconds while window events run. Nothing reaches the engine afterwards.
     void Form_QueryUnload();
-    // The TX screen into the TX DIB, over (0, 0, modeWidth, modeHeight).
-    void copyTxScreenToDib();
+    // The TX screen into the TX DIB, over (0, 0, width, height); by default the
+    // current mode's size.
+    void copyTxScreenToDib(int width, int height);
+    void copyTxScreenToDib() { copyTxScreenToDib(modeWidth, modeHeight); }
 
     // Engine buffers, 0 until created; kept after deletion, never used again.
     int32_t txDib = 0;

@@ -327,14 +327,7 @@ Shell::LoadResult Shell::Form_Load()
     }
 
     // 37. The engine holds the TX screen as restored.
-    steps.step(QStringLiteral("TX DIB"), [&] {
-        engine.dstRect[0] = 0;
-        engine.dstRect[1] = 0;
-        engine.dstRect[2] = 640;
-        engine.dstRect[3] = 512;
-        const QImage screen = form.Picture1->Image();
-        engine.binding().mmsDrawDIBbmp(engine.txDib, engine.dstRect, &screen, nullptr, 4);
-    });
+    steps.step(QStringLiteral("TX DIB"), [&] { engine.copyTxScreenToDib(640, 512); });
     // 38.
     browserPanelLeft = 790;
     browserPanelTop = 2;
