@@ -161,11 +161,8 @@ void Engine::openPtt()
 void Engine::makeReceiver()
 {
     // A picture being received ends, reported as any other end, before its receiver goes.
-    if (rx_ && rx_->receiving()) {
-        rx_->stopScan();
-        takeRxEvents();
-        copyRxRows();
-    }
+    if (rx_ && rx_->receiving())
+        stopScan();
     double rate = inRate_;
     if (inKind_ == DeviceKind::Card)
         rate *= s_.clock;
