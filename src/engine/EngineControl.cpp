@@ -30,9 +30,10 @@ int32_t tuneWordFor(int32_t word, uint32_t displayBits)
 constexpr uint32_t SpectrumFm = 0x25;
 constexpr uint32_t SpectrumFft = 0x12;
 
-int32_t dibSizeOf(const platform::PictureBox* box, bool width)
+// An engine buffer the size of a display box (its scale size, rounded).
+int32_t createDibFor(const platform::Engine& e, const platform::PictureBox* box)
 {
-    return int32_t(std::lrint(width ? box->ScaleWidth() : box->ScaleHeight()));
+    return e.mmsCreateDIB(int32_t(std::lrint(box->ScaleWidth())), int32_t(std::lrint(box->ScaleHeight())));
 }
 
 } // namespace
@@ -71,15 +72,9 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
     steps.step(QStringLiteral("txDib"), [&] { txDib = e.mmsCreateDIB(800, 616); });
     steps.step(QStringLiteral("rxDib"), [&] { rxDib = e.mmsCreateDIB(800, 616); });
     steps.step(QStringLiteral("mmsSetBitmap"), [&] { e.mmsSetBitmap(rxDib, 0, txDib); });
-    steps.step(QStringLiteral("tuneDib"), [&] {
-        tuneDib = e.mmsCreateDIB(dibSizeOf(form_.Picture15, true), dibSizeOf(form_.Picture15, false));
-    });
-    steps.step(QStringLiteral("specDibA"), [&] {
-        specDibA = e.mmsCreateDIB(dibSizeOf(form_.Picture16, true), dibSizeOf(form_.Picture16, false));
-    });
-    steps.step(QStringLiteral("specDibB"), [&] {
-        specDibB = e.mmsCreateDIB(dibSizeOf(form_.Picture17, true), dibSizeOf(form_.Picture17, false));
-    });
+    steps.step(QStringLiteral("tuneDib"), [&] { tuneDib = createDibFor(e, form_.Picture15); });
+    steps.step(QStringLiteral("specDibA"), [&] { specDibA = createDibFor(e, form_.Picture16); });
+    steps.step(QStringLiteral("specDibB"), [&] { specDibB = createDibFor(e, form_.Picture17); });
     steps.step(QStringLiteral("mmsSetTuneBitmap"), [&] { e.mmsSetTuneBitmap(specDibA, specDibB, tuneDib); });
     steps.step(QStringLiteral("mmsSetSpecRange"), [&] { e.mmsSetSpecRange(700, 2000); });
     steps.step(QStringLiteral("mmsStart"), [&] { e.mmsStart(); });
