@@ -137,6 +137,9 @@ bool keyedDraw(QPaintDevice *device, int x, int y, const QImage &image, QRgb key
 {
     if (!deviceUsable(device) || image.isNull())
         return false;
+    if (!QRect(x, y, image.width(), image.height())
+             .intersects(QRect(0, 0, device->width(), device->height())))
+        return false;
     QImage masked = image.convertToFormat(QImage::Format_ARGB32);
     const QRgb rgbKey = key & 0xFFFFFF;
     for (int row = 0; row < masked.height(); ++row) {
@@ -144,9 +147,6 @@ bool keyedDraw(QPaintDevice *device, int x, int y, const QImage &image, QRgb key
         for (int col = 0; col < masked.width(); ++col)
             line[col] = (line[col] & 0xFFFFFF) == rgbKey ? 0u : (line[col] | 0xFF000000u);
     }
-    if (!QRect(x, y, masked.width(), masked.height())
-             .intersects(QRect(0, 0, device->width(), device->height())))
-        return false;
     QPainter painter(device);
     if (!painter.isActive())
         return false;
