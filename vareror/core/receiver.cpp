@@ -519,7 +519,7 @@ bool RxEngine::tryVis(int64_t c0)
     // Every later tone must be about as clean as the leader: a stretch of picture that
     // happens to hold one tone for a while is then not taken for a header.
     const double cohL = coherence(L0, L1);
-    const double cohMin = std::max(0.2, 0.6 * cohL);
+    const double cohMin = std::max(0.15, 0.45 * cohL);
     visCoherence = cohL;
     for (int j = 0; j < 3; ++j) {
         const int64_t a = L0 + (L1 - L0) * j / 3, b = L0 + (L1 - L0) * (j + 1) / 3;
@@ -546,7 +546,7 @@ bool RxEngine::tryVis(int64_t c0)
         const int64_t b0 = c - ms(308), b1 = c - ms(302);
         if (std::fabs(freqNear(b0, b1, fS) - fS) > 100) return false;
     }
-    if (std::fabs(freqNear(c - ms(10), c - ms(2), fL) - fL) > 60 || coherence(c - ms(10), c - ms(2)) < 0.3) return false;
+    if (std::fabs(freqNear(c - ms(30), c - ms(3), fL) - fL) > 50 || coherence(c - ms(30), c - ms(3)) < 0.8 * cohMin) return false;
     uint32_t code = 0;
     auto readBits = [&](int from, int count) {
         for (int i = from; i < from + count; ++i) {
