@@ -247,6 +247,7 @@ public:
     void append(cfloat v, cfloat n);
     void advance();
     void trim();
+    void flushFile();
 
     // tone measurements over [a, b) in absolute samples (ring)
     bool ringHas(int64_t a, int64_t b) const { return a >= avail() - kRing + lag + 2 && a >= lag + 1 && b <= avail() && a < b; }
@@ -1186,6 +1187,7 @@ bool RxEngine::loadSpan(std::vector<cfloat> &zb, std::vector<float> &fb, std::ve
         return opts.rxBuffer != 0;
     }
     // file: read the whole kept stretch (16 bytes a sample: z, f, fn)
+    if (p.active) flushFile();
     std::fflush(file);
     const int64_t n = fileEnd - fileBase;
     zb.resize(size_t(n));
@@ -1491,6 +1493,20 @@ void RxEngine::progress()
     if (p.next >= m.periods) endPicture();
 }
 
+void RxEngine::flushFile()
+{
+    const int64_t to = fAvail();
+    std::vector<char> raw(size_t(std::max<int64_t>(0, to - fileEnd)) * 16);
+    size_t o = 0;
+    for (int64_t i = std::max(fileEnd, base); i < to; ++i, o += 16) {
+        std::memcpy(raw.data() + o, &z[size_t(i - base)], 8);
+        std::memcpy(raw.data() + o + 8, &f[size_t(i - base)], 4);
+        std::memcpy(raw.data() + o + 12, &fn[size_t(i - base)], 4);
+    }
+    if (o) std::fwrite(raw.data(), 1, o, file);
+    fileEnd = to;
+}
+
 void RxEngine::trim()
 {
     int64_t keep = avail() - ms(3000);
@@ -1502,17 +1518,9 @@ void RxEngine::trim()
         // the last picture stays available for a redraw for a minute after its end
         keep = std::min(keep, p.keepFrom);
     }
-    if (file) {
-        const int64_t to = fAvail();
-        std::vector<char> raw(size_t(std::max<int64_t>(0, to - fileEnd)) * 16);
-        size_t o = 0;
-        for (int64_t i = std::max(fileEnd, base); i < to; ++i, o += 16) {
-            std::memcpy(raw.data() + o, &z[size_t(i - base)], 8);
-            std::memcpy(raw.data() + o + 8, &f[size_t(i - base)], 4);
-            std::memcpy(raw.data() + o + 12, &fn[size_t(i - base)], 4);
-        }
-        if (o) std::fwrite(raw.data(), 1, o, file);
-        fileEnd = to;
+    if (file && p.active) {
+        // the file holds the picture's own signal, up to its end
+        flushFile();
         keep = std::min(keep, fileEnd - ms(10));
     }
     if (keep - base > (int64_t(1) << 20)) {

@@ -286,7 +286,17 @@ void ReceiverTest::slantAndResync()
         QVERIFY(std::fabs(rx.slantPpm() - 5000) < 300);
         QVERIFY(rx.resync());
     }
-    // the same from a buffer in a file
+    // the same from a buffer in a file: auto-slant over a whole picture, then a correction
+    // half way through another
+    {
+        Receiver rx(11025);
+        RxOptions o;
+        o.rxBuffer = 2;
+        rx.setOptions(o);
+        const Run r = feed(rx, skewed);
+        QCOMPARE(r.ends, 1);
+        QVERIFY(alignedPsnr(r.pictures.front().picture, card) >= clean - 2.0);
+    }
     {
         Receiver rx(11025);
         RxOptions o;
