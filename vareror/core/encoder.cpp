@@ -60,7 +60,7 @@ Encoder::Encoder(const TxRequest &r) : req_(r)
     const ModeInfo &m = modeInfo(mode_);
     fs_ = r.sampleRate * r.clockFactor;
     msPerSample_ = 1000.0 / fs_;
-    radPerHz_ = kTwoPi / fs_;
+    radPerHzMs_ = kTwoPi / 1000.0;
 
     // Picture planes at the native size.
     width_ = m.width;
@@ -265,32 +265,54 @@ void Encoder::buildChunk(int c)
     }
 }
 
+// Integral of the frequency over [t0, t1) in Hz * ms, building the following chunks as the
+// span reaches them. Integrating (rather than taking one frequency per sample) puts every
+// tone boundary at its exact instant, also between two samples, so segment lengths and
+// positions carry no rounding at all.
+double Encoder::integrate(double t0, double t1)
+{
+    double acc = 0, t = t0;
+    while (t < t1) {
+        if (t >= chunkEndMs_ && chunk_ + 1 < chunkCount_) {
+            buildChunk(chunk_ + 1);
+            continue;
+        }
+        while (idx_ + 1 < steps_.size() && steps_[idx_ + 1].startMs <= t) ++idx_;
+        const bool inStep = !steps_.empty() && t >= steps_[idx_].startMs;
+        const double hz = inStep ? steps_[idx_].hz : lastHz_;
+        double end = t1;
+        if (!inStep && !steps_.empty()) end = std::min(end, steps_[idx_].startMs); // before the first step
+        else if (idx_ + 1 < steps_.size()) end = std::min(end, steps_[idx_ + 1].startMs);
+        if (chunk_ + 1 < chunkCount_) end = std::min(end, chunkEndMs_);
+        if (end <= t) end = t1; // cannot happen with ordered steps; never loop forever
+        acc += hz * (end - t);
+        t = end;
+    }
+    return acc;
+}
+
 size_t Encoder::generate(float *out, size_t maxSamples)
 {
     if (!valid_) return 0;
     size_t w = 0;
     while (w < maxSamples && pos_ < total_) {
-        const double tMid = (double(pos_) + 0.5) * msPerSample_;
-        while (tMid >= chunkEndMs_ && chunk_ + 1 < chunkCount_) buildChunk(chunk_ + 1);
-        while (idx_ + 1 < steps_.size() && steps_[idx_ + 1].startMs <= tMid) ++idx_;
+        const double t = double(pos_) * msPerSample_;
+        while (t >= chunkEndMs_ && chunk_ + 1 < chunkCount_) buildChunk(chunk_ + 1);
+        while (idx_ + 1 < steps_.size() && steps_[idx_ + 1].startMs <= t) ++idx_;
         double env = 1.0;
-        double hz = 0;
-        if (!steps_.empty() && tMid >= steps_[idx_].startMs) {
+        if (!steps_.empty() && t >= steps_[idx_].startMs) {
             const Step &s = steps_[idx_];
-            hz = s.hz;
             if (s.shape == Silent) {
                 env = 0;
             } else if (s.shape != Steady) {
-                const double x = std::clamp((tMid - s.startMs) / kCwRampMs, 0.0, 1.0);
+                const double x = std::clamp((t - s.startMs) / kCwRampMs, 0.0, 1.0);
                 const double up = 0.5 - 0.5 * std::cos(std::numbers::pi * x);
                 env = s.shape == RampUp ? up : 1.0 - up;
             }
-        } else {
-            hz = lastHz_; // an empty chunk (no trailer): keep the last tone
         }
         out[w++] = float(kAmplitude * env * std::sin(phase_));
-        phase_ += hz * radPerHz_;
-        if (phase_ >= kTwoPi) phase_ -= kTwoPi;
+        phase_ += integrate(t, t + msPerSample_) * radPerHzMs_;
+        if (phase_ >= kTwoPi) phase_ = std::fmod(phase_, kTwoPi);
         ++pos_;
     }
     return w;

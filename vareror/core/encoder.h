@@ -40,9 +40,10 @@ const char *morseCode(char c);
 
 // Generates one transmission (preamble, header, picture, FSK ID, CW ID) as a stream of
 // samples, peak amplitude 0.5. Every segment boundary sits on an exact time axis: sample n
-// belongs to nominal time n / (sampleRate * clockFactor), and the tone between samples n and
-// n+1 is the one that holds at their midpoint, so no rounding error accumulates over the
-// picture. The oscillator is phase-continuous across every boundary.
+// is taken at nominal time n / (sampleRate * clockFactor) from a phase that integrates the
+// tone frequencies exactly over time, so a boundary between two samples lands where it
+// belongs instead of on the nearer sample, and no rounding accumulates over the picture.
+// The oscillator is phase-continuous across every boundary.
 // An invalid request (unknown mode, rate <= 0) produces no samples: valid() is false.
 class Encoder {
 public:
@@ -72,11 +73,12 @@ private:
     void buildPeriod(int k);
     void buildTrailer();
     double sampleValue(int channel, int line, int i, int n) const;
+    double integrate(double t0, double t1);
 
     TxRequest req_;
     bool valid_ = false;
     int mode_ = 0;
-    double fs_ = 0, msPerSample_ = 0, radPerHz_ = 0;
+    double fs_ = 0, msPerSample_ = 0, radPerHzMs_ = 0;
     double preambleMs_ = 0, pictureStartMs_ = 0, pictureEndMs_ = 0, totalMs_ = 0;
     size_t total_ = 0, pos_ = 0;
     double phase_ = 0;
