@@ -72,10 +72,10 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     styleRow->addStretch(1);
     grid->addLayout(styleRow, 1, 0);
 
-    Command21 = new platform::CommandButton(QStringLiteral("Command21"), QStringLiteral("Font 1"), frame);
-    Command25 = new platform::CommandButton(QStringLiteral("Command25"), QStringLiteral("Font 2"), frame);
-    Command23 = new platform::CommandButton(QStringLiteral("Command23"), QStringLiteral("Font 3"), frame);
-    Command24 = new platform::CommandButton(QStringLiteral("Command24"), QStringLiteral("Font 4"), frame);
+    Command21 = new platform::CommandButton(QStringLiteral("Command21"), QStringLiteral("F1"), frame);
+    Command25 = new platform::CommandButton(QStringLiteral("Command25"), QStringLiteral("F2"), frame);
+    Command23 = new platform::CommandButton(QStringLiteral("Command23"), QStringLiteral("F3"), frame);
+    Command24 = new platform::CommandButton(QStringLiteral("Command24"), QStringLiteral("F4"), frame);
     auto* presetRow = new QHBoxLayout;
     for (auto* b : {Command21, Command25, Command23, Command24}) {
         platform::setBackColor(b, PresetOffColor);

@@ -83,7 +83,10 @@ const Captioned kButtons[] = {
     {"Check7", "TX=RX"},       {"Check8", "A-Save"},   {"Check11", "Notch"},
     {"Check12", "Sp FFT"},     {"Check25", "Sp FM"},   {"Check19", "4 pics in 1"},
     {"Option1", "Text"},       {"Option6", "Overlays"}, {"Option7", "Pic in Pic"},
-    {"Option8", "Draw"},
+    {"Option8", "Draw"},       {"Check2", "HdrON"},    {"Check3", "Border"},
+    {"Check13", "Underline"},  {"Check14", "Italic"},  {"Check6", "Bold"},
+    {"Command21", "F1"},       {"Command25", "F2"},    {"Command23", "F3"},
+    {"Command24", "F4"},
 };
 const Captioned kLabels[] = {
     {"Label32", "Pattern Fill"}, {"Label38", "Color Fill"}, {"Label37", ""}, {"Label56", ""},
