@@ -21,6 +21,11 @@ public:
     // Creates the folder when missing and takes the lock. Returns true when this is the
     // only instance, false when another living process holds it (or it can't be made).
     bool tryLock();
+    // After a failed tryLock: true when another living process holds the lock, false
+    // when the lock could not be made at all (no folder, no permission).
+    bool heldElsewhere() const { return heldElsewhere_; }
+    // Why the last tryLock failed, for the log.
+    QString error() const { return error_; }
     bool isLocked() const;
     void unlock();
     QString lockFilePath() const { return path_; }
@@ -29,6 +34,8 @@ private:
     QString folder_;
     QString path_;
     std::unique_ptr<QLockFile> lock_;
+    bool heldElsewhere_ = false;
+    QString error_;
 };
 
 } // namespace platform

@@ -115,8 +115,16 @@ Shell::LoadResult Shell::Form_Load()
 
     // 1. The lock comes before anything touches the application folder, so a second
     // instance ends without writing or changing a file; it is told so at its place below.
+    // A lock that cannot be made at all (no folder, no permission) is no other instance:
+    // that failure is logged and the start goes on.
     bool otherInstance = false;
-    steps.step(QStringLiteral("instance lock"), [&] { otherInstance = !lock_.tryLock(); });
+    steps.step(QStringLiteral("instance lock"), [&] {
+        if (lock_.tryLock())
+            return;
+        otherInstance = lock_.heldElsewhere();
+        if (!otherInstance)
+            fail(75, lock_.error());
+    });
 
     // 2. Splash, setup dialog (loaded, hidden), splash shown.
     steps.step(QStringLiteral("splash"), [&] { form.form2(); });

@@ -21,6 +21,7 @@ private slots:
     void appFolderFollowsXdgDataHome();
     void pathJoins();
     void secondInstanceRefused();
+    void lockThatCannotBeMadeIsNoOtherInstance();
     void staleLockTakenOver();
     void textWrittenAsUtf8WithCrLf();
     void textReadAsUtf8OrLatin1();
@@ -67,6 +68,7 @@ void FilesTest::secondInstanceRefused()
     InstanceLock second(folder);
     QVERIFY(!second.tryLock());
     QVERIFY(!second.isLocked());
+    QVERIFY(second.heldElsewhere());
 
     // Another process is refused as well.
     QProcess other;
@@ -77,6 +79,21 @@ void FilesTest::secondInstanceRefused()
     first.unlock();
     QVERIFY(!QFile::exists(first.lockFilePath()));
     QVERIFY(second.tryLock());
+}
+
+// A lock that cannot be made (its folder lies under a plain file) is not another
+// instance holding it.
+void FilesTest::lockThatCannotBeMadeIsNoOtherInstance()
+{
+    QTemporaryDir dir;
+    QFile plain(dir.filePath(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    InstanceLock lock(dir.filePath(QStringLiteral("plain/Tovaro")));
+    QVERIFY(!lock.tryLock());
+    QVERIFY(!lock.isLocked());
+    QVERIFY(!lock.heldElsewhere());
+    QVERIFY(!lock.error().isEmpty());
 }
 
 void FilesTest::staleLockTakenOver()

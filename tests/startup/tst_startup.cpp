@@ -90,6 +90,7 @@ private slots:
     void setAutoSaveFolderIsNotCreated();
     void secondStartChangesNothing();
     void secondInstanceIsRefusedAndTouchesNoFile();
+    void unusableFolderIsNoSecondInstance();
     void logBackup();
     void messagesLoseTheirLineEnd_data();
     void messagesLoseTheirLineEnd();
@@ -208,6 +209,18 @@ void TestStartup::secondInstanceIsRefusedAndTouchesNoFile()
     QCOMPARE(snapshot(f.appFolder()), before);
     QVERIFY(scripted::script().calls.isEmpty());
     QVERIFY(!f.form().isVisible());
+}
+
+// An application folder that cannot be made is no second instance: no message, the
+// start goes on without it.
+void TestStartup::unusableFolderIsNoSecondInstance()
+{
+    FormFixture f(false);
+    writeFile(f.appFolder(), "a plain file where the folder should be");
+    QCOMPARE(load(f), Result::Running);
+    QVERIFY(f.ui().calls(platform::UiCall::MsgBox).isEmpty());
+    QVERIFY(f.form().isVisible());
+    QCOMPARE(readFile(f.appFolder()), QByteArray("a plain file where the folder should be"));
 }
 
 void TestStartup::logBackup()
