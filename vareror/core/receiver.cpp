@@ -11,6 +11,8 @@
 #include <cstring>
 #include <numbers>
 
+#include <fftw3.h>
+
 // How the receiver works
 // ----------------------
 // Input audio at any rate is decimated to a working rate of about 11-12 kHz, passed through
@@ -136,9 +138,10 @@ public:
     dsp::AnalyticFilter bp;   // picture: broad
     dsp::AnalyticFilter bpTone; // tones and syncs: narrow, for decisions in noise
     dsp::AnalyticFilter bpVideo; // pictures of weak signals: just the video tones
-    int dBp = 0, dTone = 0, dVideo = 0;
+    dsp::AnalyticFilter bpFair;  // pictures of fair signals: the video tones with some margin
+    int dBp = 0, dTone = 0, dVideo = 0, dFair = 0;
     static constexpr int kAlign = 128;
-    cfloat alignBp[kAlign] = {}, alignTone[kAlign] = {}, alignVideo[kAlign] = {};
+    cfloat alignBp[kAlign] = {}, alignTone[kAlign] = {}, alignVideo[kAlign] = {}, alignFair[kAlign] = {};
     static constexpr int kNz = 1024;
     cfloat nz[kNz] = {};       // recent narrow-band samples, by track index
     cfloat bz[4] = {};         // recent picture-band samples
@@ -177,8 +180,9 @@ public:
     double lastOffset = 0;
     double lastSlantPpm = 0;
     double lastStartSec = 0;
-    double visCoherence = 1;   // tone purity of the last VIS leader: a signal-to-noise gauge
-    bool weak = false;         // weak signal: pixels from the narrow band, smoothed
+    double visSnrDb = 99;      // signal-to-noise ratio (3 kHz) measured on the last VIS leader
+    bool weak = false;         // weak signal: pixels from the video-tone band, smoothed
+    bool fair = false;         // fair signal: a picture band between broad and video-tone
     Receiver::Finished finished;
 
     // ---- VIS / FSK scanning
@@ -258,6 +262,7 @@ public:
 
     // VIS / FSK
     void scanVis();
+    double leaderSnrDb(int64_t a, int64_t b, double fL) const;
     bool tryVis(int64_t c);
     bool tryNarrowVis(int64_t c);
     double refineEdge(int64_t c, double hiHz, double loHz, double rangeMs, bool falling) const;
@@ -326,7 +331,9 @@ void RxEngine::configureFilters()
     dTone = bpTone.delay();
     bpVideo.configure(1900, 550, int(std::lround(3.0 * spm)) | 1, fw);
     dVideo = bpVideo.delay();
-    delay = dec.delay() + std::max({dBp, dTone, dVideo});
+    bpFair.configure(1900, 850, int(std::lround(3.0 * spm)) | 1, fw);
+    dFair = bpFair.delay();
+    delay = dec.delay() + std::max({dBp, dTone, dVideo, dFair});
     notchF.configure(notchHz, fw);
     // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
     // notch it, the fast one after 2 s, the slow one after 6 s.
@@ -363,11 +370,13 @@ void RxEngine::work(float x)
     alignBp[step % kAlign] = bp.push(x);
     alignTone[step % kAlign] = bpTone.push(x);
     if (weak) alignVideo[step % kAlign] = bpVideo.push(x);
-    const int dMax = std::max({dBp, dTone, dVideo});
+    if (fair) alignFair[step % kAlign] = bpFair.push(x);
+    const int dMax = std::max({dBp, dTone, dVideo, dFair});
     const cfloat nb = alignTone[std::max<int64_t>(0, step - (dMax - dTone)) % kAlign];
     // the picture band: broad, or only the video tones while the signal is weak
-    const cfloat a = weak ? alignVideo[std::max<int64_t>(0, step - (dMax - dVideo)) % kAlign]
-                          : alignBp[std::max<int64_t>(0, step - (dMax - dBp)) % kAlign];
+    const cfloat a = weak   ? alignVideo[std::max<int64_t>(0, step - (dMax - dVideo)) % kAlign]
+                     : fair ? alignFair[std::max<int64_t>(0, step - (dMax - dFair)) % kAlign]
+                            : alignBp[std::max<int64_t>(0, step - (dMax - dBp)) % kAlign];
     cfloat v = a;
     if (opts.demodulator == 0) {
         // PLL: second-order loop following the analytic signal; its NCO is the track.
@@ -521,7 +530,6 @@ bool RxEngine::tryVis(int64_t c0)
     // happens to hold one tone for a while is then not taken for a header.
     const double cohL = coherence(L0, L1);
     const double cohMin = std::max(0.15, 0.45 * cohL);
-    visCoherence = cohL;
     for (int j = 0; j < 3; ++j) {
         const int64_t a = L0 + (L1 - L0) * j / 3, b = L0 + (L1 - L0) * (j + 1) / 3;
         if (coherence(a, b) < 0.3 || std::fabs(freqNear(a, b, fL) - fL) > 35) return false;
@@ -586,6 +594,7 @@ bool RxEngine::tryVis(int64_t c0)
             if (modeInfo(n).visBits == 16 && modeInfo(n).visCode == code) { mode = n; break; }
     }
     if (mode < 0) return false;
+    visSnrDb = leaderSnrDb(c - ms(290), c - ms(10), fL);
     // edge = start of the start bit = 610 ms into the header
     const ModeInfo &m = modeInfo(mode);
     const double visEnd = edge + (30.0 * (bits + 2)) * spm;
@@ -651,6 +660,7 @@ bool RxEngine::tryNarrowVis(int64_t c)
         if (modeInfo(k).visBits == 24 && modeInfo(k).visCode == code) { mode = k; break; }
     if (mode < 0) return false;
     const double edge = refineEdge(int64_t(edge0), fL, fL + 200, 2.0, false);
+    visSnrDb = leaderSnrDb(int64_t(edge0) - ms(290), int64_t(edge0) - ms(10), fL);
     const ModeInfo &m = modeInfo(mode);
     const double visEnd = edge + (100 + 22.0 * 25) * spm;
     const double a0 = edge + (m.syncStartMs(0) - 300.0) * spm;
@@ -662,6 +672,45 @@ bool RxEngine::tryNarrowVis(int64_t c)
     }
     startPicture(mode, a0, false, opts.afc ? fL - 1900 : 0.0, visEnd);
     return true;
+}
+
+double RxEngine::leaderSnrDb(int64_t a, int64_t b, double fL) const
+{
+    // Spectrum of the leader: the tone's power against the noise density measured 150 to
+    // 450 Hz on either side of it (inside every picture band), scaled to a 3 kHz band.
+    const Span s = span();
+    int n = 1;
+    while (n * 2 <= b - a) n *= 2;
+    if (n < 256 || !s.has(a, a + n)) return 99;
+    fftwf_complex *buf = fftwf_alloc_complex(size_t(n));
+    fftwf_plan plan = fftwf_plan_dft_1d(n, buf, buf, FFTW_FORWARD, FFTW_ESTIMATE);
+    for (int i = 0; i < n; ++i) {
+        const double w = 0.5 - 0.5 * std::cos(kTwoPi * i / n);
+        const cfloat v = s.zAt(a + i);
+        buf[i][0] = float(v.real() * w);
+        buf[i][1] = float(v.imag() * w);
+    }
+    fftwf_execute(plan);
+    const double binHz = fw / n;
+    double sig = 0;
+    std::vector<double> noise;
+    for (int k = 0; k < n; ++k) {
+        const double hz = (k <= n / 2 ? k : k - n) * binHz;
+        const double pw = double(buf[k][0]) * buf[k][0] + double(buf[k][1]) * buf[k][1];
+        const double d = std::fabs(hz - fL);
+        if (d <= 40) sig += pw;
+        else if (d >= 150 && d <= 450) noise.push_back(pw);
+    }
+    fftwf_destroy_plan(plan);
+    fftwf_free(buf);
+    if (noise.empty()) return 99;
+    std::nth_element(noise.begin(), noise.begin() + long(noise.size() / 2), noise.end());
+    // the median of exponentially distributed bin powers is ln 2 times their mean
+    const double perBin = noise[noise.size() / 2] / std::log(2.0);
+    const double toneBins = 80.0 / binHz;
+    const double signal = std::max(sig - perBin * toneBins, 1e-30);
+    const double noise3k = std::max(perBin * 3000.0 / binHz, 1e-30);
+    return 10 * std::log10(signal / noise3k);
 }
 
 // ---------------------------------------------------------------- FSK ID
@@ -788,10 +837,13 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     np.startSec = (forced ? double(avail()) : a0 - m.leadMs * spm) / fw;
     p = std::move(np);
     curMode = mode;
-    // A leader whose lag products keep less than 98 % of its energy carries noticeable noise
-    // (under about 17 dB in the narrow band): the broad picture band would let in more noise
-    // than detail, so pixels come from the narrow band and are lightly smoothed.
-    weak = !forced && visCoherence < 0.98 && opts.dspFilter != 0;
+    // The picture band follows the signal-to-noise ratio measured on the VIS leader: a
+    // clean signal (25 dB or more in 3 kHz) gets the broad band and every detail; a fair
+    // one (12 dB or more) the video tones with some margin; a weak one only the video
+    // tones, lightly smoothed along and across lines. Short pixels in a broad band would
+    // otherwise carry more noise than detail. (DSP filter "off" keeps the broad band.)
+    weak = !forced && visSnrDb < 12 && opts.dspFilter != 0;
+    fair = !forced && !weak && visSnrDb < 25 && opts.dspFilter != 0;
     lastStartSec = p.startSec;
     lastSlantPpm = 0;
     if (opts.autoClear || pic.width != m.exposedWidth || pic.height != m.exposedHeight)
@@ -990,7 +1042,6 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
         // is still a continuous signal, and reading it finely interpolates it better than
         // stretching its nominal samples afterwards.
         const int n = W;
-        (void)seg.samples;
         // the sample clock's error stretches the whole line, not only the sync spacing
         const double clk = p.fit.b > 0 ? p.fit.b / p.bNom : 1.0;
         const double t0 = pos + seg.startMs * spm * clk;
@@ -1001,6 +1052,13 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
             tmp[size_t(i)] = float(m.narrow ? (hz - kNarrowBlackHz) * (255.0 / 256.0) : (hz - kBlackHz) * (255.0 / 800.0));
         }
         const int smoothR = 1;
+        if ((weak || fair) && seg.samples * p.scale < n && n >= 3) {
+            // a scan with fewer samples than the picture's width (chroma at half width) is
+            // read finely but averaged over about its own sample time: [1 2 1] / 4
+            std::vector<float> sm(tmp);
+            for (int i = 1; i + 1 < n; ++i) sm[size_t(i)] = 0.25f * (tmp[size_t(i - 1)] + tmp[size_t(i + 1)]) + 0.5f * tmp[size_t(i)];
+            tmp.swap(sm);
+        }
         if (weak && n >= 5) {
             std::vector<float> sm(tmp);
             for (int i = 0; i < n; ++i) {
