@@ -38,6 +38,7 @@ private slots:
     void rotateLeavesOutTheKeyColour();
     void rotateSmoothNeverBleedsTheKey();
     void rotateOntoAPictureBox();
+    void drawingShowsOnTheBoxAsDrawn();
 };
 
 void GdiTest::rasterOperationsOnKnownPixels()
@@ -398,6 +399,73 @@ void GdiTest::rotateOntoAPictureBox()
     QCOMPARE(platform::gdi::fromRgb(target.Image().pixel(10, 8)), at(rotSource(), 0, 0));
     target.Cls();  // a persistent drawing survives a Cls with AutoRedraw off
     QCOMPARE(target.Point(10, 8), qint32(at(rotSource(), 0, 0)));
+}
+
+// One box as the canvas uses it: shapes and a fill drawn for keeps, a block copied
+// within it, a piece turned onto it with its key colour left out; the widget then
+// shows exactly the persistent layer. With TOVARO_SHOT_DIR set the window is also
+// saved there as "picture-box.png", to be looked at.
+void GdiTest::drawingShowsOnTheBoxAsDrawn()
+{
+    constexpr Colour kWhite = 0xFFFFFF, kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00C000,
+                     kYellow = 0x00FFFF, kMagenta = 0xFF00FF;
+    platform::PictureBox box;
+    box.setBoxSize(320, 256);
+    box.setBackColor(kWhite);
+    box.setAutoRedraw(true);
+    box.Line(20, 20, 100, 80, kRed, platform::PictureBox::LineKind::FilledBox);
+    box.Line(130, 20, 200, 90, kBlue, platform::PictureBox::LineKind::Box);
+    box.setFillColor(kGreen);
+    box.setFillStyle(vbFSSolid);
+    QVERIFY(floodFill(box.hDC(), 160, 50, kBlue));
+    box.setFillStyle(vbFSTransparent);
+    box.Circle(270, 55, 35, kBlue);
+    // The red block copied below itself, then the filled box inverted over it.
+    QVERIFY(bitBlt(box.hDC(), 20, 110, 81, 61, box.hDC(), 20, 20, SRCCOPY));
+    QVERIFY(bitBlt(box.hDC(), 60, 140, 71, 71, box.hDC(), 130, 20, SRCINVERT));
+    // A magenta bar on a yellow key, turned 30 degrees clockwise.
+    QImage piece = filled(80, 64, kYellow);
+    for (int y = 24; y < 40; ++y)
+        for (int x = 4; x < 76; ++x)
+            piece.setPixel(x, y, toRgb(kMagenta));
+    platform::PictureBox source;
+    source.setBoxSize(80, 64);
+    source.setPicture(piece);
+    platform::rotatePicture(box.hDC(), 240, 180, 80, 64, source.hDC(), 0, 0, 30.0, kYellow,
+                            platform::RotateKeyColour);
+    box.setAutoRedraw(false);
+    box.Cls();
+
+    QCOMPARE(box.Point(20, 110), qint32(kRed));
+    QCOMPARE(box.Point(100, 130), qint32(kRed));
+    QCOMPARE(box.Point(101, 131), qint32(kWhite));
+    QCOMPARE(box.Point(160, 50), qint32(kGreen));
+    QCOMPARE(box.Point(130, 90), qint32(kBlue));
+    QCOMPARE(box.Point(270, 20), qint32(kBlue));
+    // The outlined, filled box inverted over the red copy and over white.
+    QCOMPARE(box.Point(60, 140), qint32(kRed ^ kBlue));
+    QCOMPARE(box.Point(65, 145), qint32(kRed ^ kGreen));
+    QCOMPARE(box.Point(110, 145), qint32(kWhite ^ kGreen));
+    QCOMPARE(box.Point(130, 210), qint32(kWhite ^ kBlue));
+    QCOMPARE(box.Point(131, 211), qint32(kWhite));
+    // The bar turned about (240, 180); the key colour nowhere, white round it.
+    QCOMPARE(box.Point(240, 180), qint32(kMagenta));
+    QCOMPARE(box.Point(240 + 30 * 0.866, 180 + 30 * 0.5), qint32(kMagenta));
+    QCOMPARE(box.Point(240 - 30 * 0.866, 180 - 30 * 0.5), qint32(kMagenta));
+    QCOMPARE(box.Point(240 + 30 * 0.5, 180 - 30 * 0.866), qint32(kWhite));
+    for (int y = 120; y < 256; ++y)
+        for (int x = 180; x < 320; ++x)
+            QVERIFY(box.Point(x, y) == qint32(kMagenta) || box.Point(x, y) == qint32(kWhite));
+
+    // The widget paints the layer pixel for pixel.
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QImage shown = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), QSize(320, 256));
+    QCOMPARE(shown, box.screenImage().convertToFormat(QImage::Format_RGB32));
+    const QString dir = qEnvironmentVariable("TOVARO_SHOT_DIR");
+    if (!dir.isEmpty())
+        QVERIFY(shown.save(dir + QStringLiteral("/picture-box.png")));
 }
 
 QTEST_MAIN(GdiTest)
