@@ -168,6 +168,7 @@ private slots:
     void scanValuesAndLayout();
     void chromaAveraging();
     void phaseContinuity();
+    void edgesBetweenSamples();
     void fskId();
     void cwId();
     void progressAndBadRequests();
@@ -463,6 +464,54 @@ void TxEncoderTest::chromaAveraging()
         for (int x = 0; x < q.picture.width; ++x)
             std::copy(x < 160 ? a : b, (x < 160 ? a : b) + 3, q.picture.pixel(x, y));
     probe(24, 4, {{148.1, 182.6, crA}, {182.6, 217.1, crB}}, &q);
+}
+
+namespace {
+
+// Instant (ms) where the tone before `ms` gives way to the tone after it, measured from the
+// zero crossings: crossing j has phase j*pi, so each steady tone is a straight line of phase
+// over time and the edge is where the two lines meet. Crossings within 2 ms of the nominal
+// edge are left out; each line is fitted over the 6 ms beyond that.
+double measuredEdge(const std::vector<float> &x, double fs, double ms)
+{
+    std::vector<double> t; // crossing times, ms
+    for (size_t n = 1; n < x.size(); ++n)
+        if ((x[n - 1] < 0) != (x[n] < 0))
+            t.push_back((double(n - 1) + x[n - 1] / (x[n - 1] - x[n])) * 1000 / fs);
+    auto fit = [&](double from, double to, double &a, double &w) {
+        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (size_t j = 0; j < t.size(); ++j)
+            if (t[j] >= from && t[j] < to) {
+                const double y = double(j) * std::numbers::pi;
+                n += 1, sx += t[j], sy += y, sxx += t[j] * t[j], sxy += t[j] * y;
+            }
+        w = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+        a = (sy - w * sx) / n;
+    };
+    double a0, w0, a1, w1;
+    fit(ms - 8, ms - 2, a0, w0);
+    fit(ms + 2, ms + 8, a1, w1);
+    return (a1 - a0) / (w0 - w1);
+}
+
+} // namespace
+
+// A tone edge that falls between two samples is placed at its true instant, not moved to the
+// nearer sample: the header edges of Martin 1 at 300, 310, 610, 640 and 700 ms sit a quarter
+// or half sample off the sample grid at 11025 Hz, and anywhere with a clock calibration.
+void TxEncoderTest::edgesBetweenSamples()
+{
+    for (double clock : {1.0, 1.000137}) {
+        TxRequest q = flat(9, 11025);
+        q.clockFactor = clock;
+        const double rate = 11025 * clock;
+        const std::vector<float> x = firstSamples(q, 800);
+        for (double ms : {300.0, 310.0, 610.0, 640.0, 700.0}) {
+            const double err = (measuredEdge(x, rate, ms) - ms) * rate / 1000; // samples
+            QVERIFY2(std::fabs(err) < 0.05, QByteArray::number(ms) + " ms off by " +
+                                                QByteArray::number(err) + " samples");
+        }
+    }
 }
 
 void TxEncoderTest::phaseContinuity()
