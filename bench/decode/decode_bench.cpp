@@ -1,6 +1,9 @@
 // Receiver benchmark: picture fidelity on other encoders' files and in every mode, weak
 // signals, false starts, clock error, and speed. Prints a table; not run by ctest.
-// Usage: decode_bench [--quick]   (--quick: fewer modes and 1 minute of noise/silence)
+// Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...]
+//   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, noise,
+//   false, slant, speed; --modes: restrict the mode and noise tables to these modes;
+//   --save DIR: keep the first noisy decode of each case as a PNG there.
 #include "encoder.h"
 #include "modes.h"
 #include "receiver.h"
@@ -10,9 +13,11 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -67,6 +72,13 @@ double alignedPsnr(const RgbImage &decoded, const RgbImage &ref)
             best = std::max(best, 10 * std::log10(65025.0 / std::max(se / double(n), 1e-9)));
         }
     return best;
+}
+
+void savePicture(const RgbImage &p, const std::string &path)
+{
+    QImage img(p.width, p.height, QImage::Format_RGB888);
+    for (int y = 0; y < p.height; ++y) std::memcpy(img.scanLine(y), p.pixel(0, y), size_t(p.width) * 3);
+    img.save(QString::fromStdString(path));
 }
 
 RgbImage greyOf(RgbImage g)
@@ -140,120 +152,150 @@ RgbImage sourceFor(const RgbImage &big, const ModeInfo &m)
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
-    const bool quick = argc > 1 && !std::strcmp(argv[1], "--quick");
+    bool quick = false;
+    std::string only, saveDir;
+    std::vector<int> pick;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--quick")) quick = true;
+        else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) only = argv[++i];
+        else if (!std::strcmp(argv[i], "--save") && i + 1 < argc) saveDir = argv[++i];
+        else if (!std::strcmp(argv[i], "--modes") && i + 1 < argc)
+            for (const char *c = argv[++i]; *c;) {
+                char *e = nullptr;
+                pick.push_back(int(std::strtol(c, &e, 10)));
+                c = *e ? e + 1 : e;
+            }
+    }
+    auto run = [&](const char *section) { return only.empty() || only == section; };
+    auto picked = [&](int m) { return pick.empty() || std::find(pick.begin(), pick.end(), m) != pick.end(); };
     const RgbImage card = loadPicture("testcard_640x496.png");
     const RgbImage photo = loadPicture("photo_640x496.png");
 
-    std::printf("== Fidelity on other encoders' files (aligned PSNR, dB)\n");
-    std::printf("%-36s %-10s %8s %8s %8s %s\n", "file", "mode", "others", "target", "ours", "");
-    struct F { const char *file, *pic; double ref; };
-    const F files[] = {{"Martin1_testcard_11025_encA.wav", "testcard_320x256.png", 18.2},
-                       {"Scottie1_testcard_11025_encA.wav", "testcard_320x256.png", 13.6},
-                       {"PD90_testcard_11025_encA.wav", "testcard_320x256.png", 18.3},
-                       {"Robot36_photo_11025_encA.wav", "photo_320x240.png", 26.6},
-                       {"Robot72_testcard_11025_encB.wav", "testcard_320x240.png", 16.6},
-                       {"Robot36_testcard_11025_encB.wav", "testcard_320x240.png", 14.9}};
     double ourCardMin = 1e9, ourPhotoMin = 1e9;
-    for (const F &f : files) {
-        int rate = 0;
-        auto a = readWav(std::string(TEST_SIGNALS_DIR "/") + f.file, rate);
-        a.resize(a.size() + size_t(rate), 0.0f);
-        const Result r = decode(a, rate);
-        const double p = r.found ? alignedPsnr(r.pic, loadPicture(f.pic)) : 0.0;
-        if (std::strstr(f.pic, "photo")) ourPhotoMin = std::min(ourPhotoMin, p);
-        else ourCardMin = std::min(ourCardMin, p);
-        std::printf("%-36s %-10s %8.1f %8.1f %8.1f %s\n", f.file, r.found ? modeInfo(r.mode).name : "-", f.ref,
-                    f.ref + 3, p, p >= f.ref + 3 ? "ok" : "SHORT");
-    }
-
-    std::printf("\n== Every mode through our encoder at 11025 Hz (aligned PSNR, dB; B/W against grey)\n");
-    std::printf("   check: test card >= %.1f and photo >= %.1f (lowest of ours on the outside files)\n", ourCardMin, ourPhotoMin);
-    std::printf("%-3s %-10s %8s %8s %s\n", "#", "mode", "card", "photo", "");
-    for (int m = 0; m < modeCount(); ++m) {
-        if (quick && m % 4) continue;
-        const ModeInfo &mi = modeInfo(m);
-        double ps[2] = {0, 0};
-        const RgbImage *srcs[2] = {&card, &photo};
-        for (int k = 0; k < 2; ++k) {
-            RgbImage src = sourceFor(*srcs[k], mi);
-            const Result r = decode(transmission(m, src, 11025), 11025);
-            if (mi.colour == ColourEncoding::Grey) src = greyOf(src);
-            ps[k] = r.found && r.mode == m ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0;
+    if (run("files") || run("modes")) {
+        std::printf("== Fidelity on other encoders' files (aligned PSNR, dB)\n");
+        std::printf("%-36s %-10s %8s %8s %8s %s\n", "file", "mode", "others", "target", "ours", "");
+        struct F { const char *file, *pic; double ref; };
+        const F files[] = {{"Martin1_testcard_11025_encA.wav", "testcard_320x256.png", 18.2},
+                           {"Scottie1_testcard_11025_encA.wav", "testcard_320x256.png", 13.6},
+                           {"PD90_testcard_11025_encA.wav", "testcard_320x256.png", 18.3},
+                           {"Robot36_photo_11025_encA.wav", "photo_320x240.png", 26.6},
+                           {"Robot72_testcard_11025_encB.wav", "testcard_320x240.png", 16.6},
+                           {"Robot36_testcard_11025_encB.wav", "testcard_320x240.png", 14.9}};
+            for (const F &f : files) {
+            int rate = 0;
+            auto a = readWav(std::string(TEST_SIGNALS_DIR "/") + f.file, rate);
+            a.resize(a.size() + size_t(rate), 0.0f);
+            const Result r = decode(a, rate);
+            const double p = r.found ? alignedPsnr(r.pic, loadPicture(f.pic)) : 0.0;
+            if (std::strstr(f.pic, "photo")) ourPhotoMin = std::min(ourPhotoMin, p);
+            else ourCardMin = std::min(ourCardMin, p);
+            std::printf("%-36s %-10s %8.1f %8.1f %8.1f %s\n", f.file, r.found ? modeInfo(r.mode).name : "-", f.ref,
+                        f.ref + 3, p, p >= f.ref + 3 ? "ok" : "SHORT");
         }
-        std::printf("%-3d %-10s %8.1f %8.1f %s\n", m, mi.name, ps[0], ps[1],
-                    ps[0] >= ourCardMin && ps[1] >= ourPhotoMin ? "ok" : "below");
     }
 
-    std::printf("\n== White noise, SNR in a 3 kHz band (test card; 3 seeds)\n");
-    std::printf("%-10s %6s %10s %12s\n", "mode", "SNR dB", "VIS found", "PSNR (mean)");
-    for (int m : {3, 9, 6, 15}) {
-        const ModeInfo &mi = modeInfo(m);
-        const RgbImage src = sourceFor(card, mi);
-        for (double snr : {0.0, 3.0, 6.0, 10.0}) {
-            int found = 0;
-            double sum = 0;
-            for (unsigned seed = 1; seed <= 3; ++seed) {
-                auto a = transmission(m, src, 11025);
-                addNoise(a, 11025, snr, seed);
-                const Result r = decode(a, 11025);
-                if (r.found && r.mode == m) {
-                    ++found;
-                    sum += alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height));
+    if (run("modes")) {
+        std::printf("\n== Every mode through our encoder at 11025 Hz (aligned PSNR, dB; B/W against grey)\n");
+        std::printf("   check: test card >= %.1f and photo >= %.1f (lowest of ours on the outside files)\n", ourCardMin, ourPhotoMin);
+        std::printf("%-3s %-10s %8s %8s %s\n", "#", "mode", "card", "photo", "");
+        for (int m = 0; m < modeCount(); ++m) {
+            if ((quick && m % 4) || !picked(m)) continue;
+            const ModeInfo &mi = modeInfo(m);
+            double ps[2] = {0, 0};
+            const RgbImage *srcs[2] = {&card, &photo};
+            for (int k = 0; k < 2; ++k) {
+                RgbImage src = sourceFor(*srcs[k], mi);
+                const Result r = decode(transmission(m, src, 11025), 11025);
+                if (mi.colour == ColourEncoding::Grey) src = greyOf(src);
+                ps[k] = r.found && r.mode == m ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0;
+            }
+            std::printf("%-3d %-10s %8.1f %8.1f %s\n", m, mi.name, ps[0], ps[1],
+                        ps[0] >= ourCardMin && ps[1] >= ourPhotoMin ? "ok" : "below");
+        }
+    }
+
+    if (run("noise")) {
+        std::printf("\n== White noise, SNR in a 3 kHz band (test card; 3 seeds)\n");
+        std::printf("%-10s %6s %10s %12s\n", "mode", "SNR dB", "VIS found", "PSNR (mean)");
+        for (int m : {3, 9, 6, 15}) {
+            if (!picked(m)) continue;
+            const ModeInfo &mi = modeInfo(m);
+            const RgbImage src = sourceFor(card, mi);
+            for (double snr : {0.0, 3.0, 6.0, 10.0}) {
+                int found = 0;
+                double sum = 0;
+                for (unsigned seed = 1; seed <= 3; ++seed) {
+                    auto a = transmission(m, src, 11025);
+                    addNoise(a, 11025, snr, seed);
+                    const Result r = decode(a, 11025);
+                    if (r.found && r.mode == m) {
+                        ++found;
+                        sum += alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height));
+                        if (!saveDir.empty() && seed == 1) savePicture(r.pic, saveDir + "/noise_" + std::to_string(m) + "_" + std::to_string(int(snr)) + "dB.png");
+                    }
                 }
+                std::printf("%-10s %6.0f %8d/3 %12.1f\n", mi.name, snr, found, found ? sum / found : 0.0);
             }
-            std::printf("%-10s %6.0f %8d/3 %12.1f\n", mi.name, snr, found, found ? sum / found : 0.0);
         }
     }
 
-    std::printf("\n== False starts\n");
-    {
-        const int minutes = quick ? 1 : 10;
-        for (int kind = 0; kind < 2; ++kind) {
-            Receiver rx(11025);
-            std::mt19937 gen(99);
-            std::normal_distribution<float> nd;
-            std::vector<float> block(11025);
-            int starts = 0;
-            for (int s = 0; s < 60 * minutes; ++s) {
-                for (auto &x : block) x = kind == 0 ? 0.25f * nd(gen) : 0.0f;
-                rx.process(block.data(), block.size());
-                if (rx.takeEvents() & RxStarted) ++starts;
+    if (run("false")) {
+        std::printf("\n== False starts\n");
+        {
+            const int minutes = quick ? 1 : 10;
+            for (int kind = 0; kind < 2; ++kind) {
+                Receiver rx(11025);
+                std::mt19937 gen(99);
+                std::normal_distribution<float> nd;
+                std::vector<float> block(11025);
+                int starts = 0;
+                for (int s = 0; s < 60 * minutes; ++s) {
+                    for (auto &x : block) x = kind == 0 ? 0.25f * nd(gen) : 0.0f;
+                    rx.process(block.data(), block.size());
+                    if (rx.takeEvents() & RxStarted) ++starts;
+                }
+                std::printf("%d min of %-12s pictures started: %d %s\n", minutes, kind == 0 ? "white noise," : "silence,", starts,
+                            starts == 0 ? "ok" : "FAIL");
             }
-            std::printf("%d min of %-12s pictures started: %d %s\n", minutes, kind == 0 ? "white noise," : "silence,", starts,
-                        starts == 0 ? "ok" : "FAIL");
         }
     }
 
-    std::printf("\n== Sample clock off by 0.5 %% (auto-slant on; test card)\n");
-    std::printf("%-10s %8s %8s %10s %s\n", "mode", "clean", "skewed", "measured", "");
-    for (int m : {3, 9, 15, 6}) {
-        const ModeInfo &mi = modeInfo(m);
-        const RgbImage src = sourceFor(card, mi);
-        const Result c = decode(transmission(m, src, 11025), 11025);
-        const Result s = decode(transmission(m, src, 11025, 1.005), 11025);
-        const double pc = alignedPsnr(c.pic, scaled(src, c.pic.width, c.pic.height));
-        const double pk = s.found ? alignedPsnr(s.pic, scaled(src, s.pic.width, s.pic.height)) : 0.0;
-        std::printf("%-10s %8.1f %8.1f %8.0f ppm %s\n", mi.name, pc, pk, s.slant, pk >= pc - 2 ? "ok" : "SHORT");
+    if (run("slant")) {
+        std::printf("\n== Sample clock off by 0.5 %% (auto-slant on; test card)\n");
+        std::printf("%-10s %8s %8s %10s %s\n", "mode", "clean", "skewed", "measured", "");
+        for (int m : {3, 9, 15, 6}) {
+            const ModeInfo &mi = modeInfo(m);
+            const RgbImage src = sourceFor(card, mi);
+            const Result c = decode(transmission(m, src, 11025), 11025);
+            const Result s = decode(transmission(m, src, 11025, 1.005), 11025);
+            const double pc = alignedPsnr(c.pic, scaled(src, c.pic.width, c.pic.height));
+            const double pk = s.found ? alignedPsnr(s.pic, scaled(src, s.pic.width, s.pic.height)) : 0.0;
+            std::printf("%-10s %8.1f %8.1f %8.0f ppm %s\n", mi.name, pc, pk, s.slant, pk >= pc - 2 ? "ok" : "SHORT");
+        }
     }
 
-    std::printf("\n== Speed (one core)\n");
-    {
-        int rate = 0;
-        auto a = readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.wav", rate);
-        double best = 1e9;
-        for (int i = 0; i < 3; ++i) best = std::min(best, decode(a, rate).seconds);
-        std::printf("decode Martin 1 file at 11025 Hz: %.0f x real time\n", double(a.size()) / rate / best);
-        const RgbImage src = sourceFor(card, modeInfo(3));
-        auto b = transmission(3, src, 11025);
-        best = 1e9;
-        for (int i = 0; i < 3; ++i) best = std::min(best, decode(b, 11025).seconds);
-        std::printf("decode Robot 36 at 11025 Hz: %.0f x real time\n", double(b.size()) / 11025 / best);
-        // live: 48 kHz in 200 ms blocks, as a sound card delivers it
-        auto c = transmission(9, sourceFor(card, modeInfo(9)), 48000);
-        const Result r = decode(c, 48000, RxOptions(), 9600);
-        const double audio = double(c.size()) / 48000;
-        std::printf("live at 48000 Hz (Martin 1, 200 ms blocks): %.2f %% of one core (%s)\n", 100 * r.seconds / audio,
-                    r.found ? "picture decoded" : "no picture");
+    if (run("speed")) {
+        std::printf("\n== Speed (one core)\n");
+        {
+            int rate = 0;
+            auto a = readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.wav", rate);
+            double best = 1e9;
+            for (int i = 0; i < 3; ++i) best = std::min(best, decode(a, rate).seconds);
+            std::printf("decode Martin 1 file at 11025 Hz: %.0f x real time\n", double(a.size()) / rate / best);
+            const RgbImage src = sourceFor(card, modeInfo(3));
+            auto b = transmission(3, src, 11025);
+            best = 1e9;
+            for (int i = 0; i < 3; ++i) best = std::min(best, decode(b, 11025).seconds);
+            std::printf("decode Robot 36 at 11025 Hz: %.0f x real time\n", double(b.size()) / 11025 / best);
+            // live: 48 kHz in 200 ms blocks, as a sound card delivers it
+            auto c = transmission(9, sourceFor(card, modeInfo(9)), 48000);
+            const Result r = decode(c, 48000, RxOptions(), 9600);
+            const double audio = double(c.size()) / 48000;
+            std::printf("live at 48000 Hz (Martin 1, 200 ms blocks): %.2f %% of one core (%s)\n", 100 * r.seconds / audio,
+                        r.found ? "picture decoded" : "no picture");
+        }
     }
+
     return 0;
 }

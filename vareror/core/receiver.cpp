@@ -53,6 +53,7 @@ using cfloat = std::complex<float>;
 using cdouble = std::complex<double>;
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550; // picture band of weak signals
 
 double wrapPi(double a)
 {
@@ -183,6 +184,7 @@ public:
     double visSnrDb = 99;      // signal-to-noise ratio (3 kHz) measured on the last VIS leader
     bool weak = false;         // weak signal: pixels from the video-tone band, smoothed
     bool fair = false;         // fair signal: a picture band between broad and video-tone
+    cfloat noiseLag1 = 0;      // the noise's share of z[n] z*[n-1] per unit of |z|^2
     Receiver::Finished finished;
 
     // ---- VIS / FSK scanning
@@ -282,6 +284,8 @@ public:
     void decodePeriod(const Span &s, int k, double pos);
     double pixelHz(const Span &s, double t0, double t1) const;
     void composeLine(int line);
+    // Weak signals: colour differences averaged over this many pixels on either side.
+    int chromaRadius() const { return weak && visSnrDb < 5 ? 3 : 0; }
     void composeAll();
     void markDirty(int row0, int row1);
     bool redraw(bool refitAll);
@@ -329,7 +333,7 @@ void RxEngine::configureFilters()
     bpTone.configure(1600, 750, int(std::lround(3.0 * spm)) | 1, fw);
     dBp = bp.delay();
     dTone = bpTone.delay();
-    bpVideo.configure(1900, 550, int(std::lround(3.0 * spm)) | 1, fw);
+    bpVideo.configure(kWeakCentreHz, kWeakHalfWidthHz, int(std::lround(3.0 * spm)) | 1, fw);
     dVideo = bpVideo.delay();
     bpFair.configure(1900, 850, int(std::lround(3.0 * spm)) | 1, fw);
     dFair = bpFair.delay();
@@ -844,6 +848,18 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     // otherwise carry more noise than detail. (DSP filter "off" keeps the broad band.)
     weak = !forced && visSnrDb < 12 && opts.dspFilter != 0;
     fair = !forced && !weak && visSnrDb < 25 && opts.dspFilter != 0;
+    // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
+    // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
+    // quarter of the contrast). Its share of |z|^2 follows from the SNR measured on the
+    // leader and the band's width, and pixelHz() subtracts it.
+    noiseLag1 = 0;
+    if (weak) {
+        const double halfWidth = kWeakHalfWidthHz;
+        const double nb = (2 * halfWidth / 3000.0) * std::pow(10.0, -visSnrDb / 10.0); // noise/signal in band
+        const double x = 2 * halfWidth / fw;
+        const double sinc = std::sin(kPi * x) / (kPi * x); // lag-1 correlation of band-limited noise
+        noiseLag1 = std::polar(float(sinc * nb / (1 + nb)), float(kTwoPi * kWeakCentreHz / fw));
+    }
     lastStartSec = p.startSec;
     lastSlantPpm = 0;
     if (opts.autoClear || pic.width != m.exposedWidth || pic.height != m.exposedHeight)
@@ -892,13 +908,18 @@ double RxEngine::pixelHz(const Span &s, double t0, double t1) const
     const int64_t i0 = int64_t(std::floor(t0)) + 1, i1 = int64_t(std::ceil(t1));
     if (i0 - 1 < s.begin || i1 >= s.end) return 0;
     cfloat acc = 0;
+    float pw = 0;
     cfloat prev = s.zAt(i0 - 1);
     for (int64_t i = i0; i <= i1; ++i) {
         const cfloat cur = s.zAt(i);
-        const double w = std::min(double(i), t1) - std::max(double(i - 1), t0);
-        if (w > 0) acc += float(w) * (cur * std::conj(prev));
+        const float w = float(std::min(double(i), t1) - std::max(double(i - 1), t0));
+        if (w > 0) {
+            acc += w * (cur * std::conj(prev));
+            pw += w * std::norm(cur);
+        }
         prev = cur;
     }
+    acc -= pw * noiseLag1;
     return fastAtan2(acc.imag(), acc.real()) * fw / kTwoPi;
 }
 
@@ -1108,6 +1129,18 @@ void RxEngine::markDirty(int r0, int r1)
     dirtyTo = std::max(dirtyTo, r1);
 }
 
+// Moving average of radius r (at the ends: over what lies inside).
+static void boxSmooth(std::vector<float> &v, int r)
+{
+    const int n = int(v.size());
+    std::vector<float> pre(size_t(n + 1), 0.0f);
+    for (int i = 0; i < n; ++i) pre[size_t(i + 1)] = pre[size_t(i)] + v[size_t(i)];
+    for (int i = 0; i < n; ++i) {
+        const int a = std::max(0, i - r), b = std::min(n, i + r + 1);
+        v[size_t(i)] = (pre[size_t(b)] - pre[size_t(a)]) / float(b - a);
+    }
+}
+
 static inline uint8_t clampU8(float v)
 {
     return uint8_t(std::clamp(int(std::lround(v)), 0, 255));
@@ -1214,6 +1247,13 @@ void RxEngine::composeLine(int line)
                 mix(crv, PCr, cr0, cr1);
                 mix(cbv, PCb, cb0, cb1);
             }
+        }
+        if (chromaRadius() > 0) {
+            // Colour noise reduction: the colour-difference scans are short (Robot) or shared
+            // by two lines, and a picture's colour varies far more slowly than its
+            // brightness, so near the noise floor colour is averaged over a few pixels.
+            boxSmooth(crv, chromaRadius());
+            boxSmooth(cbv, chromaRadius());
         }
         uint8_t px[3];
         for (int x = 0; x < W; ++x) {
