@@ -235,6 +235,7 @@ public:
         std::vector<double> syncLens;
         int scottieGap = 0, scottieBlack = 0, scottieSeen = 0;
         int64_t keepFrom = 0;      // first track sample the picture needs
+        double porchMs = 0;        // black porch right after the sync (0: none)
         double startSec = 0;
     } p;
 
@@ -820,6 +821,12 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     np.a0 = a0;
     np.visEnd = visEnd;
     np.bNom = m.periodMs * spm;
+    for (const Segment &seg : m.layouts[0])
+        if (seg.kind == SegmentKind::Tone && seg.hz == m.syncHz)
+            for (const Segment &next : m.layouts[0])
+                if (next.kind == SegmentKind::Tone && std::fabs(next.startMs - seg.startMs - seg.lengthMs) < 0.01 &&
+                    next.hz == (m.narrow ? kNarrowBlackHz : kBlackHz) && next.lengthMs >= 0.4)
+                    np.porchMs = next.lengthMs;
     np.offset = offset;
     const double black = m.narrow ? kNarrowBlackHz : kBlackHz;
     np.thr = 0.5 * (m.syncHz + black) + offset;
@@ -941,18 +948,21 @@ bool RxEngine::measureSync(const Span &s, int k, double pred, double win, SyncMe
 {
     (void)k;
     const ModeInfo &m = *p.m;
-    const int64_t La = std::max<int64_t>(3, ms(0.8 * std::min(m.syncMs, 9.0)));
-    const int64_t Lb = std::max<int64_t>(3, ms(1.5));
+    const int64_t LaWide = std::max<int64_t>(3, ms(0.8 * std::min(m.syncMs, 9.0)));
+    const int64_t LbWide = std::max<int64_t>(3, ms(1.5));
     // Step score "sync after, no sync before" on one of the frequency tracks; best position
     // in [c0, c1] with a parabolic peak.
-    auto search = [&](bool narrow, int64_t c0, int64_t c1, double &pos, double &bs) {
+    auto search = [&](bool narrow, int64_t c0, int64_t c1, double &pos, double &bs, int64_t La, int64_t Lb = 0,
+                      bool rising = false) {
+        if (Lb <= 0) Lb = LbWide;
+        const double sign = rising ? -1.0 : 1.0;
         const int64_t a = c0 - Lb, b = c1 + La + 1;
         if (!s.has(a, b)) return false;
         std::vector<double> pre(size_t(b - a + 1), 0.0);
         const double thr = p.thr, sc = p.gScale;
         for (int64_t i = a; i < b; ++i) {
             const double fv = narrow ? s.fnAt(i) : s.fAt(i);
-            pre[size_t(i - a + 1)] = pre[size_t(i - a)] + std::clamp((thr - fv) / sc, -1.0, 1.0);
+            pre[size_t(i - a + 1)] = pre[size_t(i - a)] + sign * std::clamp((thr - fv) / sc, -1.0, 1.0);
         }
         auto score = [&](int64_t e) {
             const double after = (pre[size_t(e + La - a)] - pre[size_t(e - a)]) / double(La);
@@ -975,11 +985,24 @@ bool RxEngine::measureSync(const Span &s, int k, double pred, double win, SyncMe
         return true;
     };
     double pos, bs;
-    if (!search(true, int64_t(std::floor(pred - win)), int64_t(std::ceil(pred + win)), pos, bs)) return false;
+    if (!search(true, int64_t(std::floor(pred - win)), int64_t(std::ceil(pred + win)), pos, bs, LaWide)) return false;
     // The narrow band finds the pulse in noise; the picture band places its edge exactly.
     double pos2, bs2;
     const int64_t r = std::max<int64_t>(2, ms(0.8));
-    if (search(false, int64_t(std::floor(pos)) - r, int64_t(std::ceil(pos)) + r, pos2, bs2) && bs2 >= 1.2) pos = pos2;
+    if (search(false, int64_t(std::floor(pos)) - r, int64_t(std::ceil(pos)) + r, pos2, bs2, LaWide) && bs2 >= 1.2) pos = pos2;
+    if (p.porchMs > 0) {
+        // The falling edge into the sync comes from whatever tone precedes it; from a bright
+        // pixel the smeared step crosses the threshold late. The rising edge out of the sync
+        // goes to the black porch, a step the threshold halves, so where the two agree the
+        // sync is placed from its end (symmetric windows, inside the pulse and the porch).
+        const int64_t L = std::max<int64_t>(2, ms(std::min(1.5, 0.8 * m.syncMs)));
+        const double len = m.syncMs * spm * (p.trk.b > 0 ? p.trk.b / p.bNom : 1.0);
+        const double end = pos + len;
+        double pos3, bs3;
+        if (search(false, int64_t(std::floor(end)) - r, int64_t(std::ceil(end)) + r, pos3, bs3, L, L, true) && bs3 >= 1.2 &&
+            std::fabs(pos3 - end) < 0.5 * spm)
+            pos = pos3 - len;
+    }
     out.pos = pos;
     out.score = bs;
     out.measured = true;
