@@ -33,7 +33,8 @@
 //    picture band); a robust straight-line fit of the sync positions
 //    versus period number gives the line placement, the sample-clock error (slant) and the
 //    phase (resync);
-//  * a pixel is the mean frequency over exactly its own time span on that fitted axis.
+//  * a pixel is the mean frequency over its own time span on that fitted axis (a clean
+//    signal: over the middle of it, away from the smeared tone steps).
 // The track of the current picture is kept (RX buffer RAM or file) so that the picture can
 // be redrawn when the fit improves or on request.
 //
@@ -54,6 +55,7 @@ using cdouble = std::complex<double>;
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550; // picture band of weak signals
+constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a clean pixel
 
 double wrapPi(double a)
 {
@@ -1090,9 +1092,16 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
         const double clk = p.fit.b > 0 ? p.fit.b / p.bNom : 1.0;
         const double t0 = pos + seg.startMs * spm * clk;
         const double dt = seg.lengthMs * spm * clk / n;
+        // A clean signal's pixel is read over the middle 60 % of the scan's own sample time
+        // (centred on each output pixel): the band filter smears every tone step over a
+        // fraction of a millisecond, and the edges of the sample are where the neighbours
+        // leak in. A noisy signal needs every sample it has: its window is the whole pixel.
+        const double nativeDt = seg.samples > 0 ? seg.lengthMs * spm * clk / seg.samples : dt;
+        const double win = (weak || fair) ? dt : kCleanPixelWindow * nativeDt;
         tmp.resize(size_t(n));
         for (int i = 0; i < n; ++i) {
-            const double hz = pixelHz(s, t0 + i * dt, t0 + (i + 1) * dt) - p.offset;
+            const double c = t0 + (i + 0.5) * dt;
+            const double hz = pixelHz(s, c - 0.5 * win, c + 0.5 * win) - p.offset;
             tmp[size_t(i)] = float(m.narrow ? (hz - kNarrowBlackHz) * (255.0 / 256.0) : (hz - kBlackHz) * (255.0 / 800.0));
         }
         const int smoothR = 1;
