@@ -79,7 +79,17 @@ bool Decimator::push(float x, float &out)
 
 void AnalyticFilter::configure(double centreHz, double halfWidthHz, int taps, double rate)
 {
-    taps |= 1;
+    design(centreHz, halfWidthHz, rate, taps | 1);
+    hist_.reset(taps | 1);
+}
+
+void AnalyticFilter::retune(double centreHz, double halfWidthHz, double rate)
+{
+    design(centreHz, halfWidthHz, rate, int(re_.size()));
+}
+
+void AnalyticFilter::design(double centreHz, double halfWidthHz, double rate, int taps)
+{
     const auto lp = lowpassTaps(taps, halfWidthHz / rate);
     re_.resize(size_t(taps));
     im_.resize(size_t(taps));
@@ -90,7 +100,6 @@ void AnalyticFilter::configure(double centreHz, double halfWidthHz, int taps, do
         re_[size_t(k)] = float(lp[size_t(k)] * std::cos(ph));
         im_[size_t(k)] = float(lp[size_t(k)] * std::sin(ph));
     }
-    hist_.reset(taps);
 }
 
 cfloat AnalyticFilter::push(float x)

@@ -57,10 +57,14 @@ class AnalyticFilter {
 public:
     AnalyticFilter() = default;
     void configure(double centreHz, double halfWidthHz, int taps, double rate);
+    // New band, same length and delay; the input history is kept, so the output carries on
+    // without a restart.
+    void retune(double centreHz, double halfWidthHz, double rate);
     cfloat push(float x);
     int delay() const { return (int(re_.size()) - 1) / 2; }
 
 private:
+    void design(double centreHz, double halfWidthHz, double rate, int taps);
     std::vector<float> re_, im_;
     History hist_;
 };

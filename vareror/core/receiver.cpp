@@ -55,6 +55,7 @@ using cdouble = std::complex<double>;
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550; // picture band of weak signals
+constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
 constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a clean pixel
 
 double wrapPi(double a)
@@ -143,6 +144,7 @@ public:
     dsp::AnalyticFilter bpVideo; // pictures of weak signals: just the video tones
     dsp::AnalyticFilter bpFair;  // pictures of fair signals: the video tones with some margin
     int dBp = 0, dTone = 0, dVideo = 0, dFair = 0;
+    bool bpNarrowModes = false; // the broad band is retuned for a narrow mode's picture
     static constexpr int kAlign = 128;
     cfloat alignBp[kAlign] = {}, alignTone[kAlign] = {}, alignVideo[kAlign] = {}, alignFair[kAlign] = {};
     static constexpr int kNz = 1024;
@@ -320,17 +322,20 @@ void RxEngine::configureFilters()
 {
     // Band-pass of the analytic signal, centred on 1750 Hz (VIS 1100 Hz .. white 2300 Hz).
     // The FM spectrum of fine picture detail reaches well beyond the tone range, so the
-    // broad filter passes nearly everything the analytic signal allows; the sharper ones
-    // trade detail for noise rejection.
+    // broad filter passes nearly everything the analytic signal allows: -200..4600 Hz, for
+    // the upper sidebands of the fastest pixel changes (the lower ones fold over 0 Hz and
+    // are lost anyway); the narrow modes' pictures get 1750 +- 2200 Hz instead (see
+    // startPicture). The sharper ones trade detail for noise rejection.
     double half = 2200, lenMs = 2.5;
     switch (opts.dspFilter) {
     case 0: half = 2600; lenMs = 2.0; break;  // only what the analytic signal needs
-    case 1: half = 2200; lenMs = 2.5; break;  // keeps the fastest pixel changes
+    case 1: half = kBroadHalfWidthHz; lenMs = 2.5; break;  // keeps the fastest pixel changes
     case 2: half = 1300; lenMs = 3.0; break;
     default: half = 900; lenMs = 4.5; break;  // 850..2650 Hz: for weak signals
     }
     int taps = int(std::lround(lenMs * spm)) | 1;
-    bp.configure(1750, half, taps, fw);
+    bp.configure(opts.dspFilter == 1 ? kBroadCentreHz : 1750, half, taps, fw);
+    bpNarrowModes = false;
     // The decisions (VIS, FSK ID, syncs) need no picture detail, so they get a narrower
     // band, 850..2350 Hz, whatever the picture filter: they keep working in noise.
     bpTone.configure(1600, 750, int(std::lround(3.0 * spm)) | 1, fw);
@@ -855,6 +860,12 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     // one (12 dB or more) the video tones with some margin; a weak one only the video
     // tones, lightly smoothed along and across lines. Short pixels in a broad band would
     // otherwise carry more noise than detail. (DSP filter "off" keeps the broad band.)
+    if (opts.dspFilter == 1 && m.narrow != bpNarrowModes) {
+        // narrow modes' tones (1900..2300 Hz, 256 Hz deviation) keep the band centred lower
+        bpNarrowModes = m.narrow;
+        if (m.narrow) bp.retune(1750, 2200, fw);
+        else bp.retune(kBroadCentreHz, kBroadHalfWidthHz, fw);
+    }
     weak = !forced && visSnrDb < 12 && opts.dspFilter != 0;
     fair = !forced && !weak && visSnrDb < 25 && opts.dspFilter != 0;
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
