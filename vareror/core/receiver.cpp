@@ -56,7 +56,8 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550; // picture band of weak signals
 constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
-constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a clean pixel
+constexpr double kCleanPixelWindow = 0.6;
+constexpr double kWeakSmoothMs = 0.55; // weak signals: half-width of the pixel average // share of a sample's time read for a clean pixel
 
 double wrapPi(double a)
 {
@@ -1115,7 +1116,8 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
             const double hz = pixelHz(s, c - 0.5 * win, c + 0.5 * win) - p.offset;
             tmp[size_t(i)] = float(m.narrow ? (hz - kNarrowBlackHz) * (255.0 / 256.0) : (hz - kBlackHz) * (255.0 / 800.0));
         }
-        const int smoothR = 1;
+        // a weak signal's pixels are averaged over about a millisecond, whatever the mode
+        const int smoothR = std::max(1, int(std::lround(kWeakSmoothMs / (seg.lengthMs / n))));
         if ((weak || fair) && seg.samples * p.scale < n && n >= 3) {
             // a scan with fewer samples than the picture's width (chroma at half width) is
             // read finely but averaged over about its own sample time: [1 2 1] / 4
