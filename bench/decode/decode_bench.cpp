@@ -1,7 +1,7 @@
 // Receiver benchmark: picture fidelity on other encoders' files and in every mode, weak
 // signals, false starts, clock error, and speed. Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...]
-//   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, noise,
+//   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, rates, noise,
 //   false, slant, speed; --modes: restrict the mode and noise tables to these modes;
 //   --save DIR: keep the first noisy decode of each case as a PNG there.
 #include "encoder.h"
@@ -212,6 +212,25 @@ int main(int argc, char **argv)
             }
             std::printf("%-3d %-10s %8.1f %8.1f %s\n", m, mi.name, ps[0], ps[1],
                         ps[0] >= ourCardMin && ps[1] >= ourPhotoMin ? "ok" : "below");
+        }
+    }
+
+    if (run("rates")) {
+        std::printf("\n== Other sample rates (our encoder, aligned PSNR, dB)\n");
+        std::printf("%-3s %-10s %8s %8s %8s\n", "#", "mode", "rate", "card", "photo");
+        for (int m : {3, 9, 16, 21}) {
+            if (!picked(m)) continue;
+            const ModeInfo &mi = modeInfo(m);
+            for (double rate : {44100.0, 48000.0}) {
+                double ps[2] = {0, 0};
+                const RgbImage *srcs[2] = {&card, &photo};
+                for (int k = 0; k < 2; ++k) {
+                    const RgbImage src = sourceFor(*srcs[k], mi);
+                    const Result r = decode(transmission(m, src, rate), rate);
+                    ps[k] = r.found && r.mode == m ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0;
+                }
+                std::printf("%-3d %-10s %8.0f %8.1f %8.1f\n", m, mi.name, rate, ps[0], ps[1]);
+            }
         }
     }
 

@@ -58,9 +58,10 @@ void Decimator::configure(int factor, double inputRate)
         hist_.reset(1);
         return;
     }
-    // Pass the SSTV band (up to ~3 kHz) untouched; stop before the output Nyquist.
+    // Pass the SSTV band and the upper FM sidebands of fast picture detail (to ~4.6 kHz,
+    // what the broad picture band uses); stop before the output Nyquist.
     const double outRate = inputRate / factor_;
-    const double cutoffHz = std::min(3400.0, 0.42 * outRate);
+    const double cutoffHz = std::min(4800.0, 0.42 * outRate);
     const int m = int(std::ceil(1.2e-3 * outRate)); // filter half-length in output samples
     const int taps = 2 * m * factor_ + 1;
     taps_ = lowpassTaps(taps, cutoffHz / inputRate);
