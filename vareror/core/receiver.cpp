@@ -40,11 +40,15 @@
 //
 // Colour levels: the luminance/colour-difference modes are decoded with the studio-range
 // formulas (Y 16..235), the published standard and what our own transmitter sends, unless
-// the picture shows luminance clearly outside the studio range (more than 0.5 % of the
-// smoothed Y samples below 8 or above 247), which only a full-range encoder produces; then
-// the full-range formulas are used. The decision is re-taken as lines arrive and the picture
-// recomposed when it changes, so both kinds of encoder give correct black, white and
-// saturation.
+// the picture shows flat areas clearly outside the studio range, which only a full-range
+// encoder produces: a flat stretch is a run of 8 or more Y pixels within 8 levels of each
+// other, and it is outside when its mean is below 8 or above 247. When such stretches hold
+// more than 0.4 % of all Y pixels the full-range formulas are used. Overshoot and ringing
+// at sharp edges are never flat for long, and noise either scatters a stretch or averages
+// out in its mean, so neither can flip a studio-range picture (counting single samples
+// outside 8..247 did: ringing behind a narrow receiver filter, or noise at 12 dB SNR).
+// The decision is re-taken as lines arrive and the picture recomposed when it changes, so
+// both kinds of encoder give correct black, white and saturation.
 
 namespace vareror::core {
 
@@ -57,6 +61,9 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550; // picture band of weak signals
 constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
 constexpr double kCleanPixelWindow = 0.6;
+constexpr float kFlatSpread = 8.0f;   // colour-level rule: a flat stretch's spread (levels)
+constexpr int kFlatRun = 8;           // ... and its least length (pixels)
+constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range encoder sends
 constexpr double kWeakSmoothMs = 0.55; // weak signals: half-width of the pixel average // share of a sample's time read for a clean pixel
 
 double wrapPi(double a)
@@ -288,6 +295,8 @@ public:
     bool hasSyncTrack() const { return p.m && p.m->syncHz > 0; }
     double periodPos(int k) const { return p.fit.a + p.fit.b * k; }
     void decodePeriod(const Span &s, int k, double pos);
+    void countLevels(const float *y, int n);
+    bool fullRangeNow() const;
     double pixelHz(const Span &s, double t0, double t1) const;
     void composeLine(int line);
     // Weak signals: colour differences averaged over this many pixels on either side.
@@ -1081,6 +1090,40 @@ void RxEngine::refit()
     p.fit = computeFit(opts.autoSlant || p.mode == 1, !opts.autoResync && !p.forced, p.fit);
 }
 
+// Statistics for the colour-level rule: only flat stretches count (kFlatRun pixels or more
+// within kFlatSpread levels of each other), judged by their mean, so the overshoot and
+// ringing beside a sharp edge and the scatter of noise cannot pass for full-range levels.
+void RxEngine::countLevels(const float *y, int n)
+{
+    p.yCount += n;
+    int i = 0;
+    while (i < n) {
+        float lo = y[i], hi = y[i];
+        double sum = y[i];
+        int j = i + 1;
+        for (; j < n; ++j) {
+            const float nlo = std::min(lo, y[j]), nhi = std::max(hi, y[j]);
+            if (nhi - nlo > kFlatSpread) break;
+            lo = nlo; hi = nhi; sum += y[j];
+        }
+        if (j - i >= kFlatRun) {
+            const double mean = sum / (j - i);
+            if (mean < kFullLow) p.yLow += j - i;
+            if (mean > kFullHigh) p.yHigh += j - i;
+        }
+        i = j;
+    }
+}
+
+// Full range when more than 0.4 % of the luminance lies in flat stretches outside the
+// studio range.
+bool RxEngine::fullRangeNow() const
+{
+    if (p.yCount <= 0) return false;
+    const int64_t outside = p.yLow + p.yHigh;
+    return outside * 250 > p.yCount;
+}
+
 void RxEngine::decodePeriod(const Span &s, int k, double pos)
 {
     const ModeInfo &m = *p.m;
@@ -1148,17 +1191,7 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
                 dst[x] = float(tmp[size_t(i)] * (1 - fr) + tmp[size_t(j)] * fr);
             }
         }
-        if (seg.channel == Channel::Y || seg.channel == Channel::Grey) {
-            // statistics for the colour-level rule (smoothed over 4 pixels)
-            if (seg.channel == Channel::Y) {
-                for (int x = 0; x + 4 <= W; x += 4) {
-                    const float v = 0.25f * (dst[x] + dst[x + 1] + dst[x + 2] + dst[x + 3]);
-                    ++p.yCount;
-                    if (v < 8) ++p.yLow;
-                    if (v > 247) ++p.yHigh;
-                }
-            }
-        }
+        if (seg.channel == Channel::Y) countLevels(dst, W);
     }
     for (int l = 0; l < m.linesPerPeriod; ++l) {
         const int line = k * m.linesPerPeriod + l;
@@ -1369,12 +1402,13 @@ bool RxEngine::redraw(bool remeasure)
         }
         refit();
     }
+    p.yCount = p.yLow = p.yHigh = 0; // the levels are counted again as the picture is redrawn
     for (int k = 0; k < p.next; ++k) {
         const double pos = periodPos(k);
         decodePeriod(s, k, pos);
         p.drawnAt[size_t(k)] = pos;
     }
-    p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
+    p.fullRange = fullRangeNow();
     composeAll();
     p.lastRedraw = p.next;
     return true;
@@ -1604,7 +1638,7 @@ void RxEngine::progress()
         decodePeriod(s, k, pred);
         p.drawnAt[size_t(k)] = pred;
         const bool wasFull = p.fullRange;
-        p.fullRange = p.yCount > 0 && (p.yLow + p.yHigh) * 200 > p.yCount;
+        p.fullRange = fullRangeNow();
         ++p.next;
         if (weak) composeLine(k * m.linesPerPeriod - 1); // its lower neighbour has arrived
         if (wasFull != p.fullRange) composeAll();

@@ -15,6 +15,8 @@
 
 using namespace vareror::core;
 
+constexpr double kTwoPiTest = 6.283185307179586;
+
 namespace {
 
 RgbImage loadPicture(const QString &path)
@@ -133,6 +135,54 @@ std::vector<float> transmission(int mode, const RgbImage &pic, double rate, bool
 
 QString pictures() { return QStringLiteral(TEST_SIGNALS_DIR "/pictures/"); }
 
+// A transmission built straight from the mode table (header and every period's layout) by a
+// phase-continuous oscillator, colour-converted with the full-range formulas as some other
+// encoders do (Y 0..255). `pic` is at the mode's native size.
+std::vector<float> fullRangeTransmission(int mode, const RgbImage &pic, double rate)
+{
+    const ModeInfo &mi = modeInfo(mode);
+    std::vector<std::pair<double, double>> steps; // (ms, Hz), back to back
+    for (const auto &t : mi.header) steps.emplace_back(t.ms, t.hz);
+    double lastHz = kBlackHz;
+    for (int k = 0; k < mi.periods; ++k)
+        for (const Segment &seg : mi.layout(k)) {
+            if (seg.kind == SegmentKind::Tone) { steps.emplace_back(seg.lengthMs, lastHz = seg.hz); continue; }
+            if (seg.kind == SegmentKind::Hold) { steps.emplace_back(seg.lengthMs, lastHz); continue; }
+            const int row = std::min(pic.height - 1, k * mi.linesPerPeriod + seg.line);
+            for (int i = 0; i < seg.samples; ++i) {
+                const uint8_t *px = pic.pixel(std::min(pic.width - 1, (i * pic.width + pic.width / 2) / seg.samples), row);
+                const Ycc c = rgbToYccFull(px[0], px[1], px[2]);
+                double v = px[1];
+                switch (seg.channel) {
+                case Channel::Y: case Channel::Grey: v = c.y; break;
+                case Channel::Cr: v = c.cr; break;
+                case Channel::Cb: v = c.cb; break;
+                case Channel::R: v = px[0]; break;
+                case Channel::B: v = px[2]; break;
+                default: break;
+                }
+                steps.emplace_back(seg.lengthMs / seg.samples, lastHz = pixelToHz(v, mi.narrow));
+            }
+        }
+    std::vector<float> a(size_t(0.5 * rate), 0.0f);
+    double t = 0, phase = 0;
+    const double dt = 1000.0 / rate;
+    double next = 0; // ms at which the next output sample is due
+    for (const auto &[ms, hz] : steps) {
+        const double end = t + ms;
+        while (next < end) {
+            phase += kTwoPiTest * hz * (next - std::max(t, next - dt)) / 1000.0;
+            a.push_back(float(0.5 * std::sin(phase)));
+            next += dt;
+        }
+        // the rest of this step up to its end, carried into the next one
+        phase += kTwoPiTest * hz * (end - std::max(t, next - dt)) / 1000.0;
+        t = end;
+    }
+    a.resize(a.size() + size_t(rate * 1.5), 0.0f);
+    return a;
+}
+
 } // namespace
 
 class ReceiverTest : public QObject {
@@ -143,6 +193,8 @@ private slots:
     void roundTripEveryMode();
     void fineDetail_data();
     void fineDetail();
+    void colourLevels_data();
+    void colourLevels();
     void visAndFskInNoise();
     void slantAndResync();
     void forceRxAndStop();
@@ -240,6 +292,103 @@ void ReceiverTest::fineDetail()
     const double psnr = alignedPsnr(f.picture, scaled(src, f.picture.width, f.picture.height));
     qInfo("%s: %.2f dB", mi.name, psnr);
     QVERIFY2(psnr >= floor, qPrintable(QString("PSNR %1 dB below %2").arg(psnr).arg(floor)));
+}
+
+void ReceiverTest::colourLevels_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("full");
+    QTest::addColumn<bool>("ssb");   // through a narrow, sharp 400..2500 Hz receiver filter
+    QTest::addColumn<double>("snr"); // 99: clean
+    // Studio range (our encoder) with hard black/white edges: the overshoot and ringing
+    // beside each edge (worst behind a sharp receiver filter), and noise, must not pass for
+    // full-range levels.
+    QTest::newRow("Robot 72 studio") << 4 << false << false << 99.0;
+    QTest::newRow("Robot 72 studio, sharp filter") << 4 << false << true << 99.0;
+    QTest::newRow("PD120 studio, sharp filter") << 16 << false << true << 99.0;
+    QTest::newRow("Robot 72 studio, 12 dB") << 4 << false << false << 12.0;
+    QTest::newRow("Robot 36 studio, 6 dB") << 3 << false << false << 6.0;
+    // Full range (Y 0..255) with large flat black and white areas
+    QTest::newRow("Robot 72 full") << 4 << true << false << 99.0;
+    QTest::newRow("PD90 full, sharp filter") << 15 << true << true << 99.0;
+    QTest::newRow("Robot 36 full, 20 dB") << 3 << true << false << 20.0;
+}
+
+void ReceiverTest::colourLevels()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, full);
+    QFETCH(bool, ssb);
+    QFETCH(double, snr);
+    const ModeInfo &mi = modeInfo(mode);
+    // Left half: black/white bars of 3 to 12 pixels (changing every 8 lines). Right half:
+    // flat blocks, black above and white below; in the full-range picture each holds a grey
+    // patch (215 in the black one, 40 in the white one).
+    const int W = mi.width, H = mi.height;
+    auto inPatch = [&](int x, int y) {
+        return x >= 5 * W / 8 && x < 7 * W / 8 && ((y >= H / 8 && y < 3 * H / 8) || (y >= 5 * H / 8 && y < 7 * H / 8));
+    };
+    RgbImage src(W, H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            uint8_t v;
+            if (x < W / 2) v = ((x / (3 + (y / 8) % 10)) & 1) ? 255 : 0;
+            else if (full && inPatch(x, y)) v = y < H / 2 ? 215 : 40;
+            else v = y < H / 2 ? 0 : 255;
+            uint8_t *p = src.pixel(x, y);
+            p[0] = p[1] = p[2] = v;
+        }
+    auto a = full ? fullRangeTransmission(mode, src, 11025) : transmission(mode, src, 11025);
+    if (ssb) {
+        // windowless band-pass FIR: a brick-wall filter that rings at every tone step
+        const int taps = 201, c = taps / 2;
+        std::vector<double> h(static_cast<size_t>(taps));
+        for (int i = 0; i < taps; ++i) {
+            const double t = i - c;
+            auto lp = [&](double f) { return t == 0 ? 2 * f / 11025 : std::sin(kTwoPiTest * f / 11025 * t) / (kTwoPiTest / 2 * t); };
+            h[size_t(i)] = lp(2500) - lp(400);
+        }
+        std::vector<float> o(a.size(), 0.0f);
+        for (size_t n = 0; n < a.size(); ++n) {
+            double acc = 0;
+            for (int i = 0; i < taps; ++i) {
+                const long m = long(n) + c - i;
+                if (m >= 0 && m < long(a.size())) acc += h[size_t(i)] * a[size_t(m)];
+            }
+            o[n] = float(acc);
+        }
+        a.swap(o);
+    }
+    if (snr < 90) addNoise(a, 11025, snr, 7);
+    Receiver rx(11025);
+    const Run r = feed(rx, a, 8192);
+    QCOMPARE(r.ends, 1);
+    const auto &f = r.pictures.front();
+    QCOMPARE(f.mode, mode);
+    // Median grey of a block's inside, away from its edges and from any shift of the picture
+    // (the median, because noise clipped at black or white biases a mean).
+    const RgbImage d = scaled(f.picture, W, H);
+    auto level = [&](int x0, int x1, int y0, int y1) {
+        std::vector<double> v;
+        for (int y = y0 + 8; y < y1 - 8; ++y)
+            for (int x = x0 + 16; x < x1 - 16; ++x) v.push_back(greyLevel(d.pixel(x, y)[0], d.pixel(x, y)[1], d.pixel(x, y)[2]));
+        std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    // Right decoding gives black 0 and white 255 (in noise a little inside: the demodulated
+    // tone is pulled towards the band's centre); studio range read as full range leaves them
+    // at 16 and 235 or further in, and full range read as studio range moves the 40 and 215
+    // patches to 28 and 232.
+    const double black = full ? level(W / 2, W, 0, H / 8) : level(W / 2, W, 0, H / 2);
+    const double white = full ? level(W / 2, W, 7 * H / 8, H) : level(W / 2, W, H / 2, H);
+    qInfo("%s: black %.1f, white %.1f", mi.name, black, white);
+    QVERIFY2(black < 14 && white > 241, qPrintable(QString("black %1, white %2").arg(black).arg(white)));
+    if (full) {
+        const double light = level(5 * W / 8, 7 * W / 8, H / 8, 3 * H / 8);
+        const double dark = level(5 * W / 8, 7 * W / 8, 5 * H / 8, 7 * H / 8);
+        qInfo("patches %.1f %.1f", light, dark);
+        QVERIFY2(std::fabs(dark - 40) < 6 && std::fabs(light - 215) < 6, qPrintable(QString("patches %1, %2").arg(dark).arg(light)));
+    }
 }
 
 void ReceiverTest::visAndFskInNoise()
