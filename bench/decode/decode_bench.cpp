@@ -7,11 +7,11 @@
 #include "encoder.h"
 #include "modes.h"
 #include "receiver.h"
+#include "signal_tools.h"
 
 #include <QGuiApplication>
 #include <QImage>
 
-#include <sndfile.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,79 +24,18 @@
 #include <vector>
 
 using namespace vareror::core;
+using namespace vareror::rxtest;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-RgbImage loadPicture(const char *name)
-{
-    QImage img(QString(TEST_SIGNALS_DIR "/pictures/") + name);
-    img = img.convertToFormat(QImage::Format_RGB888);
-    RgbImage out(img.width(), img.height());
-    for (int y = 0; y < img.height(); ++y)
-        std::memcpy(out.pixel(0, y), img.constScanLine(y), size_t(img.width()) * 3);
-    return out;
-}
-
-std::vector<float> readWav(const std::string &path, int &rate)
-{
-    SF_INFO info{};
-    SNDFILE *sf = sf_open(path.c_str(), SFM_READ, &info);
-    if (!sf) return {};
-    std::vector<float> a(size_t(info.frames) * size_t(info.channels));
-    sf_readf_float(sf, a.data(), info.frames);
-    sf_close(sf);
-    std::vector<float> mono(size_t(info.frames));
-    for (size_t i = 0; i < mono.size(); ++i) mono[i] = a[i * size_t(info.channels)];
-    rate = info.samplerate;
-    return mono;
-}
-
-double alignedPsnr(const RgbImage &decoded, const RgbImage &ref)
-{
-    const RgbImage d = scaled(decoded, ref.width, ref.height);
-    double best = 0;
-    for (int dy = -3; dy <= 3; ++dy)
-        for (int dx = -12; dx <= 12; ++dx) {
-            double se = 0;
-            long n = 0;
-            for (int y = 3; y < ref.height - 3; ++y)
-                for (int x = 12; x < ref.width - 12; ++x) {
-                    const uint8_t *a = d.pixel(x + dx, y + dy), *b = ref.pixel(x, y);
-                    for (int c = 0; c < 3; ++c) {
-                        const double e = double(a[c]) - b[c];
-                        se += e * e;
-                    }
-                    n += 3;
-                }
-            best = std::max(best, 10 * std::log10(65025.0 / std::max(se / double(n), 1e-9)));
-        }
-    return best;
-}
+RgbImage testPicture(const char *name) { return loadPicture(QString(TEST_SIGNALS_DIR "/pictures/") + name); }
 
 void savePicture(const RgbImage &p, const std::string &path)
 {
     QImage img(p.width, p.height, QImage::Format_RGB888);
     for (int y = 0; y < p.height; ++y) std::memcpy(img.scanLine(y), p.pixel(0, y), size_t(p.width) * 3);
     img.save(QString::fromStdString(path));
-}
-
-RgbImage greyOf(RgbImage g)
-{
-    for (int y = 0; y < g.height; ++y)
-        for (int x = 0; x < g.width; ++x) {
-            uint8_t *p = g.pixel(x, y);
-            p[0] = p[1] = p[2] = uint8_t(std::lround(greyLevel(p[0], p[1], p[2])));
-        }
-    return g;
-}
-
-void addNoise(std::vector<float> &a, double rate, double snrDb, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::normal_distribution<float> nd;
-    const double sigma = std::sqrt(0.125 / std::pow(10.0, snrDb / 10.0) * (rate / 2) / 3000.0);
-    for (auto &x : a) x += float(sigma * nd(gen));
 }
 
 struct Result {
@@ -168,8 +107,8 @@ int main(int argc, char **argv)
     }
     auto run = [&](const char *section) { return only.empty() || only == section; };
     auto picked = [&](int m) { return pick.empty() || std::find(pick.begin(), pick.end(), m) != pick.end(); };
-    const RgbImage card = loadPicture("testcard_640x496.png");
-    const RgbImage photo = loadPicture("photo_640x496.png");
+    const RgbImage card = testPicture("testcard_640x496.png");
+    const RgbImage photo = testPicture("photo_640x496.png");
 
     double ourCardMin = 1e9, ourPhotoMin = 1e9;
     if (run("files") || run("modes")) {
@@ -187,7 +126,7 @@ int main(int argc, char **argv)
             auto a = readWav(std::string(TEST_SIGNALS_DIR "/") + f.file, rate);
             a.resize(a.size() + size_t(rate), 0.0f);
             const Result r = decode(a, rate);
-            const double p = r.found ? alignedPsnr(r.pic, loadPicture(f.pic)) : 0.0;
+            const double p = r.found ? alignedPsnr(r.pic, testPicture(f.pic)) : 0.0;
             if (std::strstr(f.pic, "photo")) ourPhotoMin = std::min(ourPhotoMin, p);
             else ourCardMin = std::min(ourCardMin, p);
             std::printf("%-36s %-10s %8.1f %8.1f %8.1f %s\n", f.file, r.found ? modeInfo(r.mode).name : "-", f.ref,

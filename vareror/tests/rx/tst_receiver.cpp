@@ -4,90 +4,21 @@
 #include "encoder.h"
 #include "modes.h"
 #include "receiver.h"
+#include "signal_tools.h"
 
 #include <QImage>
 #include <QTest>
 
-#include <sndfile.h>
 
 #include <cmath>
 #include <random>
 
 using namespace vareror::core;
+using namespace vareror::rxtest;
 
 constexpr double kTwoPiTest = 6.283185307179586;
 
 namespace {
-
-RgbImage loadPicture(const QString &path)
-{
-    QImage img(path);
-    img = img.convertToFormat(QImage::Format_RGB888);
-    RgbImage out(img.width(), img.height());
-    for (int y = 0; y < img.height(); ++y)
-        std::memcpy(out.pixel(0, y), img.constScanLine(y), size_t(img.width()) * 3);
-    return out;
-}
-
-std::vector<float> readWav(const QString &path, int &rate)
-{
-    SF_INFO info{};
-    SNDFILE *sf = sf_open(path.toLocal8Bit().constData(), SFM_READ, &info);
-    if (!sf) return {};
-    std::vector<float> a(size_t(info.frames) * size_t(info.channels));
-    sf_readf_float(sf, a.data(), info.frames);
-    sf_close(sf);
-    std::vector<float> mono(size_t(info.frames));
-    for (size_t i = 0; i < mono.size(); ++i) mono[i] = a[i * size_t(info.channels)];
-    rate = info.samplerate;
-    return mono;
-}
-
-// Best PSNR of the picture scaled to the reference's size over shifts of up to 12 pixels
-// and 3 lines (the border that a shift uncovers is left out).
-double alignedPsnr(const RgbImage &decoded, const RgbImage &ref)
-{
-    const RgbImage d = scaled(decoded, ref.width, ref.height);
-    double best = 0;
-    for (int dy = -3; dy <= 3; ++dy)
-        for (int dx = -12; dx <= 12; ++dx) {
-            double se = 0;
-            long n = 0;
-            for (int y = 3; y < ref.height - 3; ++y)
-                for (int x = 12; x < ref.width - 12; ++x) {
-                    const uint8_t *a = d.pixel(x + dx, y + dy), *b = ref.pixel(x, y);
-                    for (int c = 0; c < 3; ++c) {
-                        const double e = double(a[c]) - b[c];
-                        se += e * e;
-                    }
-                    n += 3;
-                }
-            best = std::max(best, 10 * std::log10(65025.0 / std::max(se / double(n), 1e-9)));
-        }
-    return best;
-}
-
-RgbImage greyOf(const RgbImage &src)
-{
-    RgbImage g = src;
-    for (int y = 0; y < g.height; ++y)
-        for (int x = 0; x < g.width; ++x) {
-            uint8_t *p = g.pixel(x, y);
-            const auto v = uint8_t(std::lround(greyLevel(p[0], p[1], p[2])));
-            p[0] = p[1] = p[2] = v;
-        }
-    return g;
-}
-
-// White noise for a given SNR of the tone (peak 0.5) against the noise in a 3 kHz band.
-void addNoise(std::vector<float> &a, double rate, double snrDb, unsigned seed)
-{
-    std::mt19937 gen(seed);
-    std::normal_distribution<float> nd;
-    const double tonePower = 0.125;
-    const double sigma = std::sqrt(tonePower / std::pow(10.0, snrDb / 10.0) * (rate / 2) / 3000.0);
-    for (auto &x : a) x += float(sigma * nd(gen));
-}
 
 struct Run {
     unsigned events = 0;
@@ -226,7 +157,7 @@ void ReceiverTest::outsideFiles()
     QFETCH(int, mode);
     QFETCH(double, floor);
     int rate = 0;
-    auto a = readWav(QStringLiteral(TEST_SIGNALS_DIR "/") + file, rate);
+    auto a = readWav((QStringLiteral(TEST_SIGNALS_DIR "/") + file).toStdString(), rate);
     QVERIFY(!a.empty());
     a.resize(a.size() + size_t(rate), 0.0f);
     Receiver rx(rate);

@@ -1,0 +1,92 @@
+#pragma once
+// Helpers shared by the receiver's tests and its benchmark: reading pictures and WAV files,
+// noise of a given SNR, and the aligned PSNR that both judge a decoded picture by.
+#include "image.h"
+#include "modes.h"
+
+#include <QImage>
+#include <QString>
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vareror::rxtest {
+
+using core::RgbImage;
+
+inline RgbImage loadPicture(const QString &path)
+{
+    QImage img(path);
+    img = img.convertToFormat(QImage::Format_RGB888);
+    RgbImage out(img.width(), img.height());
+    for (int y = 0; y < img.height(); ++y)
+        std::memcpy(out.pixel(0, y), img.constScanLine(y), size_t(img.width()) * 3);
+    return out;
+}
+
+// The first channel of a sound file (empty when it cannot be read).
+inline std::vector<float> readWav(const std::string &path, int &rate)
+{
+    SF_INFO info{};
+    SNDFILE *sf = sf_open(path.c_str(), SFM_READ, &info);
+    if (!sf) return {};
+    std::vector<float> a(size_t(info.frames) * size_t(info.channels));
+    sf_readf_float(sf, a.data(), info.frames);
+    sf_close(sf);
+    std::vector<float> mono(size_t(info.frames));
+    for (size_t i = 0; i < mono.size(); ++i) mono[i] = a[i * size_t(info.channels)];
+    rate = info.samplerate;
+    return mono;
+}
+
+// Best PSNR of the picture scaled to the reference's size over shifts of up to 12 pixels
+// and 3 lines (the border that a shift uncovers is left out).
+inline double alignedPsnr(const RgbImage &decoded, const RgbImage &ref)
+{
+    const RgbImage d = core::scaled(decoded, ref.width, ref.height);
+    double best = 0;
+    for (int dy = -3; dy <= 3; ++dy)
+        for (int dx = -12; dx <= 12; ++dx) {
+            double se = 0;
+            long n = 0;
+            for (int y = 3; y < ref.height - 3; ++y)
+                for (int x = 12; x < ref.width - 12; ++x) {
+                    const uint8_t *a = d.pixel(x + dx, y + dy), *b = ref.pixel(x, y);
+                    for (int c = 0; c < 3; ++c) {
+                        const double e = double(a[c]) - b[c];
+                        se += e * e;
+                    }
+                    n += 3;
+                }
+            best = std::max(best, 10 * std::log10(65025.0 / std::max(se / double(n), 1e-9)));
+        }
+    return best;
+}
+
+inline RgbImage greyOf(RgbImage g)
+{
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            uint8_t *p = g.pixel(x, y);
+            p[0] = p[1] = p[2] = uint8_t(std::lround(core::greyLevel(p[0], p[1], p[2])));
+        }
+    return g;
+}
+
+// White noise for a given SNR of the tone (peak 0.5) against the noise in a 3 kHz band.
+inline void addNoise(std::vector<float> &a, double rate, double snrDb, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::normal_distribution<float> nd;
+    const double tonePower = 0.125;
+    const double sigma = std::sqrt(tonePower / std::pow(10.0, snrDb / 10.0) * (rate / 2) / 3000.0);
+    for (auto &x : a) x += float(sigma * nd(gen));
+}
+
+} // namespace vareror::rxtest
