@@ -60,11 +60,11 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550; // picture band of weak signals
 constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
-constexpr double kCleanPixelWindow = 0.6;
+constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a clean pixel
 constexpr float kFlatSpread = 8.0f;   // colour-level rule: a flat stretch's spread (levels)
 constexpr int kFlatRun = 8;           // ... and its least length (pixels)
 constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range encoder sends
-constexpr double kWeakSmoothMs = 0.55; // weak signals: half-width of the pixel average // share of a sample's time read for a clean pixel
+constexpr double kWeakSmoothMs = 0.55; // weak signals: half-width of the pixel average
 
 double wrapPi(double a)
 {
