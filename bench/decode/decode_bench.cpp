@@ -180,7 +180,7 @@ int main(int argc, char **argv)
             if (!picked(m)) continue;
             const ModeInfo &mi = modeInfo(m);
             const RgbImage src = sourceFor(card, mi);
-            for (double snr : {0.0, 3.0, 6.0, 10.0}) {
+            for (double snr : {0.0, 3.0, 6.0, 10.0, 15.0, 20.0}) {
                 int found = 0;
                 double sum = 0;
                 for (unsigned seed = 1; seed <= 3; ++seed) {

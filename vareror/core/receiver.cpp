@@ -34,7 +34,9 @@
 //    versus period number gives the line placement, the sample-clock error (slant) and the
 //    phase (resync);
 //  * a pixel is the mean frequency over its own time span on that fitted axis (a clean
-//    signal: over the middle of it, away from the smeared tone steps).
+//    signal: over the middle of it, away from the smeared tone steps);
+//  * a weak signal's picture is then filtered across lines and pixels by an edge-preserving
+//    filter, and its colour smoothed within areas of like brightness (weakRow, weakChroma).
 // The track of the current picture is kept (RX buffer RAM or file) so that the picture can
 // be redrawn when the fit improves or on request.
 //
@@ -65,6 +67,13 @@ constexpr float kFlatSpread = 8.0f;   // colour-level rule: a flat stretch's spr
 constexpr int kFlatRun = 8;           // ... and its least length (pixels)
 constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range encoder sends
 constexpr double kWeakSmoothMs = 0.55; // weak signals: half-width of the pixel average
+// Weak signals, across lines: the edge-preserving filter's reach (lines, pixels) and the
+// size of a step it keeps, in noise standard deviations; the colour filter's reach and the
+// brightness step (levels) at which it stops mixing colours.
+constexpr int kDenoiseLines = 4, kDenoisePixels = 6;
+constexpr float kDenoiseStep = 3.5f;
+constexpr int kChromaLines = 4, kChromaPixels = 16;
+constexpr float kChromaStep = 25.0f;
 
 double wrapPi(double a)
 {
@@ -238,6 +247,7 @@ public:
         int rowsPerLine = 1;
         int W = 320, H = 256;      // decode planes: exposed width x native lines
         std::vector<float> planes[PlaneCount];
+        std::vector<float> yClean; // weak signals: the luminance after the noise filter
         std::vector<uint8_t> lineDone;
         bool fullRange = false;
         int64_t yCount = 0, yLow = 0, yHigh = 0;
@@ -299,8 +309,8 @@ public:
     bool fullRangeNow() const;
     double pixelHz(const Span &s, double t0, double t1) const;
     void composeLine(int line);
-    // Weak signals: colour differences averaged over this many pixels on either side.
-    int chromaRadius() const { return weak && visSnrDb < 5 ? 3 : 0; }
+    void weakRow(int pl, int line, float *out);
+    void weakChroma(int line, float *cr, float *cb) const;
     void composeAll();
     void markDirty(int row0, int row1);
     bool redraw(bool refitAll);
@@ -1207,21 +1217,112 @@ void RxEngine::markDirty(int r0, int r1)
     dirtyTo = std::max(dirtyTo, r1);
 }
 
-// Moving average of radius r (at the ends: over what lies inside).
-static void boxSmooth(std::vector<float> &v, int r)
-{
-    const int n = int(v.size());
-    std::vector<float> pre(size_t(n + 1), 0.0f);
-    for (int i = 0; i < n; ++i) pre[size_t(i + 1)] = pre[size_t(i)] + v[size_t(i)];
-    for (int i = 0; i < n; ++i) {
-        const int a = std::max(0, i - r), b = std::min(n, i + r + 1);
-        v[size_t(i)] = (pre[size_t(b)] - pre[size_t(a)]) / float(b - a);
-    }
-}
-
 static inline uint8_t clampU8(float v)
 {
     return uint8_t(std::clamp(int(std::lround(v)), 0, 255));
+}
+
+// A weak signal's row of luminance (or R, G or B) with its noise filtered out but its edges
+// kept. Near the noise floor a pixel's own reading is worth little, so each pixel becomes the
+// mean of its neighbourhood (kDenoiseLines x kDenoisePixels on either side), leaving out
+// neighbours that differ from it by more than a few noise deviations: flat areas are
+// averaged over a hundred readings, while a step between two areas is kept because neither
+// side takes part in the other's mean. "It" is the median of its 3 x 3 neighbourhood, so an
+// FM click (one reading far off) neither survives nor spreads. The noise deviation is measured
+// on the picture itself, from the differences between this row and its neighbour rows
+// (their median, which picture edges barely move).
+void RxEngine::weakRow(int pl, int line, float *out)
+{
+    const int W = p.W;
+    constexpr int R = kDenoiseLines;
+    const float *rows[2 * R + 1] = {};
+    for (int dy = -R; dy <= R; ++dy) {
+        const int l = line + dy;
+        if (l >= 0 && l < p.H && p.lineDone[size_t(l)]) rows[dy + R] = p.planes[pl].data() + size_t(l) * size_t(W);
+    }
+    const float *c = rows[R];
+    std::vector<float> d;
+    d.reserve(size_t(2 * W));
+    for (int dy : {-1, 1})
+        if (const float *n = rows[R + dy])
+            for (int x = 0; x < W; ++x) d.push_back(std::fabs(c[x] - n[x]));
+    float sigma = 20; // a lone line: about what 0 dB leaves
+    if (!d.empty()) {
+        std::nth_element(d.begin(), d.begin() + long(d.size() / 2), d.end());
+        sigma = 1.4826f * d[d.size() / 2] / std::numbers::sqrt2_v<float>;
+    }
+    const float h = std::max(1.0f, kDenoiseStep * sigma);
+    const float inv = 1.0f / (h * h);
+    for (int x = 0; x < W; ++x) {
+        float v[9];
+        int n = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            if (const float *r = rows[R + dy])
+                for (int dx = -1; dx <= 1; ++dx) v[n++] = r[std::clamp(x + dx, 0, W - 1)];
+        std::nth_element(v, v + n / 2, v + n);
+        const float m = v[n / 2];
+        // Tukey's biweight: full weight for a neighbour at the same level, none beyond h
+        float acc = 0, ws = 0;
+        for (int dy = -R; dy <= R; ++dy) {
+            const float *r = rows[dy + R];
+            if (!r) continue;
+            for (int xx = std::max(0, x - kDenoisePixels); xx <= std::min(W - 1, x + kDenoisePixels); ++xx) {
+                const float e = r[xx] - m;
+                const float u = 1.0f - e * e * inv;
+                if (u <= 0) continue;
+                acc += u * u * r[xx];
+                ws += u * u;
+            }
+        }
+        out[x] = ws > 0 ? acc / ws : m;
+    }
+    if (pl == PY) {
+        if (p.yClean.size() != p.planes[PY].size()) p.yClean = p.planes[PY];
+        std::copy(out, out + W, p.yClean.data() + size_t(line) * size_t(W));
+    }
+}
+
+// A weak signal's colour differences for one line. Colour scans are shorter than luminance
+// scans (or shared by two lines), so near the noise floor colour is far noisier than
+// brightness, while a picture's colour changes only where its brightness does too. Each
+// colour value is therefore averaged over the rows that carry that colour within
+// kChromaLines and kChromaPixels on either side, weighted by how close their filtered
+// luminance is to this pixel's: colour is smoothed within an area and not across the edge
+// between two areas of different brightness.
+void RxEngine::weakChroma(int line, float *cr, float *cb) const
+{
+    const ModeInfo &m = *p.m;
+    const int W = p.W;
+    if (p.yClean.size() != p.planes[PY].size()) return;
+    const float *yc = p.yClean.data() + size_t(line) * size_t(W);
+    constexpr float inv = 1.0f / (kChromaStep * kChromaStep);
+    for (int pl : {PCr, PCb}) {
+        float *out = pl == PCr ? cr : cb;
+        const float *cRows[2 * kChromaLines + 1], *yRows[2 * kChromaLines + 1];
+        int nr = 0;
+        for (int r = line - kChromaLines; r <= line + kChromaLines; ++r) {
+            if (r < 0 || r >= p.H || !p.lineDone[size_t(r)]) continue;
+            // which rows hold this colour: every row, the first of each pair, or Cr on even
+            // rows and Cb on odd ones
+            if (m.colour == ColourEncoding::YccAlternating && (r & 1) != (pl == PCr ? 0 : 1)) continue;
+            if (m.colour == ColourEncoding::YccTwoLine && (r & 1)) continue;
+            cRows[nr] = p.planes[pl].data() + size_t(r) * size_t(W);
+            yRows[nr++] = p.yClean.data() + size_t(r) * size_t(W);
+        }
+        if (nr == 0) continue;
+        for (int x = 0; x < W; ++x) {
+            float acc = 0, ws = 0;
+            for (int k = 0; k < nr; ++k)
+                for (int xx = std::max(0, x - kChromaPixels); xx <= std::min(W - 1, x + kChromaPixels); ++xx) {
+                    const float e = yRows[k][xx] - yc[x];
+                    const float u = 1.0f - e * e * inv;
+                    if (u <= 0) continue;
+                    acc += u * u * cRows[k][xx];
+                    ws += u * u;
+                }
+            if (ws > 0) out[x] = acc / ws;
+        }
+    }
 }
 
 void RxEngine::composeLine(int line)
@@ -1231,18 +1332,15 @@ void RxEngine::composeLine(int line)
     const int W = p.W;
     const size_t row = size_t(line) * size_t(W);
     std::vector<uint8_t> out(size_t(W) * 3);
-    // A weak signal's luminance (or R, G, B) is also smoothed across its neighbouring lines.
+    // A weak signal's luminance (or R, G, B) is also filtered across its neighbouring lines.
     std::vector<float> smooth[PlaneCount];
     auto P = [&](int pl, size_t r) -> const float * {
         const float *c = p.planes[pl].data() + r;
         if (!weak || r != row || pl == PCr || pl == PCb) return c;
         auto &buf = smooth[pl];
         if (buf.empty()) {
-            const bool up = line > 0 && p.lineDone[size_t(line - 1)];
-            const bool dn = line + 1 < p.H && p.lineDone[size_t(line + 1)];
-            const float *u = up ? c - W : c, *d = dn ? c + W : c;
             buf.resize(size_t(W));
-            for (int x = 0; x < W; ++x) buf[size_t(x)] = 0.5f * c[x] + 0.25f * (u[x] + d[x]);
+            weakRow(pl, line, buf.data());
         }
         return buf.data();
     };
@@ -1326,13 +1424,7 @@ void RxEngine::composeLine(int line)
                 mix(cbv, PCb, cb0, cb1);
             }
         }
-        if (chromaRadius() > 0) {
-            // Colour noise reduction: the colour-difference scans are short (Robot) or shared
-            // by two lines, and a picture's colour varies far more slowly than its
-            // brightness, so near the noise floor colour is averaged over a few pixels.
-            boxSmooth(crv, chromaRadius());
-            boxSmooth(cbv, chromaRadius());
-        }
+        if (weak) weakChroma(line, crv.data(), cbv.data());
         uint8_t px[3];
         for (int x = 0; x < W; ++x) {
             if (p.fullRange) yccFullToRgb(y[x], crv[size_t(x)], cbv[size_t(x)], px);
@@ -1353,6 +1445,12 @@ void RxEngine::composeLine(int line)
 
 void RxEngine::composeAll()
 {
+    if (weak && p.m->colour != ColourEncoding::Rgb && p.m->colour != ColourEncoding::Grey && !p.planes[PY].empty()) {
+        // each line's colour filter reads the filtered luminance of the lines below it too
+        std::vector<float> row(size_t(p.W));
+        for (int l = 0; l < p.H; ++l)
+            if (p.lineDone[size_t(l)]) weakRow(PY, l, row.data());
+    }
     for (int l = 0; l < p.H; ++l) composeLine(l);
 }
 
@@ -1640,7 +1738,8 @@ void RxEngine::progress()
         const bool wasFull = p.fullRange;
         p.fullRange = fullRangeNow();
         ++p.next;
-        if (weak) composeLine(k * m.linesPerPeriod - 1); // its lower neighbour has arrived
+        if (weak) // the lines whose noise filter reaches this period's lines are filtered again
+            for (int j = 1; j <= std::max(kDenoiseLines, kChromaLines); ++j) composeLine(k * m.linesPerPeriod - j);
         if (wasFull != p.fullRange) composeAll();
         else
             for (int l = 0; l < m.linesPerPeriod; ++l) {

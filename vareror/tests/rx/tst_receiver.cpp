@@ -11,6 +11,7 @@
 
 
 #include <cmath>
+#include <cstring>
 #include <random>
 
 using namespace vareror::core;
@@ -127,6 +128,8 @@ private slots:
     void colourLevels_data();
     void colourLevels();
     void visAndFskInNoise();
+    void weakSignalAreasAndEdges_data();
+    void weakSignalAreasAndEdges();
     void slantAndResync();
     void forceRxAndStop();
     void eventSequence();
@@ -363,6 +366,77 @@ void ReceiverTest::visAndFskInNoise()
         QCOMPARE(r.ends, 1);
         QCOMPARE(r.fskIds, 0);
     }
+}
+
+void ReceiverTest::weakSignalAreasAndEdges_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<double>("noiseMax"); // standard deviation inside a stripe, levels
+    // (unfiltered, 0 dB leaves about 48, 33 and 24 levels)
+    QTest::newRow("Robot 36") << 3 << 28.0;  // colour on alternate lines, short scans
+    QTest::newRow("PD90") << 15 << 16.0;     // colour shared by two lines
+    QTest::newRow("Martin 1") << 9 << 16.0;  // R, G and B each filtered on its own
+}
+
+void ReceiverTest::weakSignalAreasAndEdges()
+{
+    // Near the noise floor (0 dB in 3 kHz) a picture of flat stripes must come out with
+    // quiet stripes of the right colour and with the steps between them still sharp:
+    // averaging noise away must not blur the picture's edges or bleed colour across them.
+    QFETCH(int, mode);
+    QFETCH(double, noiseMax);
+    const ModeInfo &mi = modeInfo(mode);
+    const int W = mi.width, H = mi.height;
+    // bright and dark in turn, so that every step between stripes is a large one
+    const uint8_t colours[4][3] = {{230, 200, 40}, {30, 60, 160}, {60, 230, 110}, {150, 20, 30}};
+    RgbImage src(W, H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) std::memcpy(src.pixel(x, y), colours[4 * x / W], 3);
+    auto a = transmission(mode, src, 11025);
+    addNoise(a, 11025, 0.0, 5);
+    Receiver rx(11025);
+    const Run r = feed(rx, a);
+    QCOMPARE(r.starts, 1);
+    QCOMPARE(r.pictures.front().mode, mode);
+    const RgbImage d = scaled(r.pictures.front().picture, W, H);
+    const int y0 = H / 8, y1 = H - H / 16; // away from the first lines, where filters settle
+    double worstSd = 0, worstColour = 0;
+    for (int s = 0; s < 4; ++s) {
+        for (int c = 0; c < 3; ++c) {
+            std::vector<double> v;
+            for (int y = y0; y < y1; ++y)
+                for (int x = s * W / 4 + 6; x < (s + 1) * W / 4 - 6; ++x) v.push_back(d.pixel(x, y)[c]);
+            double m1 = 0, m2 = 0;
+            for (double e : v) { m1 += e; m2 += e * e; }
+            m1 /= double(v.size());
+            worstSd = std::max(worstSd, std::sqrt(std::max(0.0, m2 / double(v.size()) - m1 * m1)));
+            std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+            worstColour = std::max(worstColour, std::fabs(v[v.size() / 2] - colours[s][c]));
+        }
+    }
+    // Edge width: on the column means of luminance (noise averaged out over the lines), the
+    // distance from 10 % to 90 % of each step.
+    std::vector<double> col(size_t(W), 0.0);
+    for (int x = 0; x < W; ++x) {
+        for (int y = y0; y < y1; ++y) col[size_t(x)] += greyLevel(d.pixel(x, y)[0], d.pixel(x, y)[1], d.pixel(x, y)[2]);
+        col[size_t(x)] /= (y1 - y0);
+    }
+    double worstEdge = 0;
+    for (int s = 1; s < 4; ++s) {
+        const int e = s * W / 4;
+        const double lo = col[size_t(e - 10)], hi = col[size_t(e + 10)];
+        auto crossing = [&](double f) {
+            const double level = lo + f * (hi - lo);
+            for (int x = e - 10; x < e + 10; ++x)
+                if ((col[size_t(x)] - level) * (col[size_t(x + 1)] - level) <= 0) return x + 0.5;
+            return double(e - 10);
+        };
+        worstEdge = std::max(worstEdge, std::fabs(crossing(0.9) - crossing(0.1)));
+    }
+    qInfo("%s at 0 dB: stripe noise %.1f, colour off by %.1f, edge %.1f px", mi.name, worstSd, worstColour, worstEdge);
+    QVERIFY2(worstSd < noiseMax, qPrintable(QString("stripe noise %1").arg(worstSd)));
+    QVERIFY2(worstColour < 32, qPrintable(QString("colour off by %1").arg(worstColour)));
+    QVERIFY2(worstEdge < 9, qPrintable(QString("edge %1 px wide").arg(worstEdge)));
 }
 
 void ReceiverTest::slantAndResync()
