@@ -72,7 +72,7 @@ constexpr double kWeakSmoothMs = 0.55; // weak signals: half-width of the pixel 
 // brightness step (levels) at which it stops mixing colours.
 constexpr int kDenoiseLines = 4, kDenoisePixels = 6;
 constexpr float kDenoiseStep = 3.5f;
-constexpr int kChromaLines = 4, kChromaPixels = 16;
+constexpr int kChromaLines = 8, kChromaPixels = 16;
 constexpr float kChromaStep = 25.0f;
 
 double wrapPi(double a)
@@ -1227,8 +1227,9 @@ static inline uint8_t clampU8(float v)
 // mean of its neighbourhood (kDenoiseLines x kDenoisePixels on either side), leaving out
 // neighbours that differ from it by more than a few noise deviations: flat areas are
 // averaged over a hundred readings, while a step between two areas is kept because neither
-// side takes part in the other's mean. "It" is the median of its 3 x 3 neighbourhood, so an
-// FM click (one reading far off) neither survives nor spreads. The noise deviation is measured
+// side takes part in the other's mean. The pixel's own level is judged by the median of its
+// 3 x 3 neighbourhood, so an FM click (one reading far off) neither survives nor spreads, and
+// a wide click is left out of its neighbours' means. The noise deviation is measured
 // on the picture itself, from the differences between this row and its neighbour rows
 // (their median, which picture edges barely move).
 void RxEngine::weakRow(int pl, int line, float *out)
