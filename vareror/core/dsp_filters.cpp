@@ -101,6 +101,20 @@ void AnalyticFilter::design(double centreHz, double halfWidthHz, double rate, in
         re_[size_t(k)] = float(lp[size_t(k)] * std::cos(ph));
         im_[size_t(k)] = float(lp[size_t(k)] * std::sin(ph));
     }
+    // A real tone A cos(wt) at the centre comes out as (A/2) e^{jwt} (gain 1 at the centre:
+    // the low-pass sums to 1), power A^2/4 against A^2/2 in; white noise of one-sided density
+    // N0 comes out with power N0/2 * rate * sum|h|^2. So the output's noise-to-tone ratio is
+    // that of the input's noise in rate * sum|h|^2 Hz.
+    std::complex<double> e = 0, l1 = 0, gain = 0;
+    for (int k = 0; k < taps; ++k) {
+        const std::complex<double> h(re_[size_t(k)], im_[size_t(k)]);
+        e += std::norm(h);
+        if (k >= 1) l1 += h * std::conj(std::complex<double>(re_[size_t(k - 1)], im_[size_t(k - 1)]));
+        gain += h * std::polar(1.0, -2 * kPi * centreHz / rate * (k - mid));
+    }
+    const double g2 = std::max(std::norm(gain), 1e-30);
+    noiseBw_ = e.real() * rate / g2;
+    lag1_ = e.real() > 0 ? l1 / e.real() : std::complex<double>(0);
 }
 
 cfloat AnalyticFilter::push(float x)

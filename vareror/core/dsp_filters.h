@@ -62,10 +62,18 @@ public:
     void retune(double centreHz, double halfWidthHz, double rate);
     cfloat push(float x);
     int delay() const { return (int(re_.size()) - 1) / 2; }
+    // For white noise at the input: the output's noise bandwidth in Hz, against a tone at the
+    // centre frequency (the real input's noise in that many Hz, one-sided, has the output's
+    // power relative to the tone's), and the correlation of successive output samples
+    // (magnitude and the phase of the centre frequency).
+    double noiseBandwidthHz() const { return noiseBw_; }
+    std::complex<double> noiseLag1() const { return lag1_; }
 
 private:
     void design(double centreHz, double halfWidthHz, double rate, int taps);
     std::vector<float> re_, im_;
+    double noiseBw_ = 0;
+    std::complex<double> lag1_ = 0;
     History hist_;
 };
 

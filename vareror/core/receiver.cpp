@@ -891,14 +891,14 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
     // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
     // quarter of the contrast). Its share of |z|^2 follows from the SNR measured on the
-    // leader and the band's width, and pixelHz() subtracts it.
+    // leader and the band filter's own noise bandwidth and correlation (taken from its taps:
+    // a short filter's noise bandwidth is well below its nominal width, and taking the
+    // nominal one overcorrects, stretching a weak picture's contrast and colour), and
+    // pixelHz() subtracts it.
     noiseLag1 = 0;
     if (weak) {
-        const double halfWidth = kWeakHalfWidthHz;
-        const double nb = (2 * halfWidth / 3000.0) * std::pow(10.0, -visSnrDb / 10.0); // noise/signal in band
-        const double x = 2 * halfWidth / fw;
-        const double sinc = std::sin(kPi * x) / (kPi * x); // lag-1 correlation of band-limited noise
-        noiseLag1 = std::polar(float(sinc * nb / (1 + nb)), float(kTwoPi * kWeakCentreHz / fw));
+        const double nb = bpVideo.noiseBandwidthHz() / 3000.0 * std::pow(10.0, -visSnrDb / 10.0); // noise/signal in band
+        noiseLag1 = cfloat(bpVideo.noiseLag1() * (nb / (1 + nb)));
     }
     lastStartSec = p.startSec;
     lastSlantPpm = 0;

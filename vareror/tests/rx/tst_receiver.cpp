@@ -1,6 +1,7 @@
 // The receiver: pictures from other encoders, round trips through our encoder in every
 // mode, weak signals, clock errors, Force RX, the event sequence, the carrier filters and
 // false starts.
+#include "dsp_filters.h"
 #include "encoder.h"
 #include "modes.h"
 #include "receiver.h"
@@ -134,6 +135,7 @@ private slots:
     void forceRxAndStop();
     void eventSequence();
     void notchAndLmsRemoveCarrier();
+    void bandFilterNoiseFigures();
     void noFalseStarts();
 };
 
@@ -599,6 +601,46 @@ void ReceiverTest::eventSequence()
     QCOMPARE(r3.starts, 1);
     QCOMPARE(r3.ends, 1);
     QVERIFY(r3.pictures[0].lines < 240);
+}
+
+void ReceiverTest::bandFilterNoiseFigures()
+{
+    // The weak-signal correction rests on what a band filter does to white noise: measured
+    // on real noise, the output's power against a centre tone's and the correlation of
+    // successive samples must be what the filter reports from its taps.
+    const double rate = 11025;
+    for (const auto &[half, ms] : {std::pair{550.0, 3.0}, std::pair{2400.0, 2.5}}) {
+        dsp::AnalyticFilter f;
+        f.configure(1900, half, int(std::lround(ms * rate / 1000)) | 1, rate);
+        std::mt19937 gen(3);
+        std::normal_distribution<double> nd;
+        double noisePower = 0;
+        std::complex<double> lag1 = 0;
+        std::complex<float> prev = 0;
+        const int n = 400000;
+        for (int i = 0; i < n; ++i) {
+            const std::complex<float> z = f.push(float(nd(gen))); // unit variance: N0 = 2 / rate
+            if (i > 100) {
+                noisePower += std::norm(z);
+                lag1 += std::complex<double>(z) * std::conj(std::complex<double>(prev));
+            }
+            prev = z;
+        }
+        lag1 /= noisePower;
+        noisePower /= n - 101;
+        double tonePower = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const std::complex<float> z = f.push(float(std::cos(kTwoPiTest * 1900 * i / rate)));
+            if (i > 100) tonePower += std::norm(z);
+        }
+        tonePower /= 20000 - 101;
+        // a unit tone has power 1/2; unit-variance noise has one-sided density 2 / rate
+        const double bandwidth = noisePower / tonePower * 0.5 / (2 / rate);
+        qInfo("half width %.0f: noise bandwidth %.0f Hz (reported %.0f), lag-1 %.3f%+.3fi (reported %.3f%+.3fi)", half,
+              bandwidth, f.noiseBandwidthHz(), lag1.real(), lag1.imag(), f.noiseLag1().real(), f.noiseLag1().imag());
+        QVERIFY(std::fabs(bandwidth / f.noiseBandwidthHz() - 1) < 0.03);
+        QVERIFY(std::abs(lag1 - f.noiseLag1()) < 0.01);
+    }
 }
 
 void ReceiverTest::notchAndLmsRemoveCarrier()
