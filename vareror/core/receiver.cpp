@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <optional>
 
 #include <fftw3.h>
 
@@ -68,12 +69,13 @@ constexpr int kFlatRun = 8;           // ... and its least length (pixels)
 constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range encoder sends
 constexpr double kWeakSmoothMs = 0.55; // weak signals: half-width of the pixel average
 // Weak signals, across lines: the edge-preserving filter's reach (lines, pixels) and the
-// size of a step it keeps, in noise standard deviations; the colour filter's reach and the
-// brightness step (levels) at which it stops mixing colours.
-constexpr int kDenoiseLines = 4, kDenoisePixels = 6;
+// size of a step it keeps, in noise standard deviations; the colour filter's reach, the
+// brightness step (levels) at which it stops mixing colours, and how far (levels) a colour
+// reading may lie from its area's colour before it counts as a click.
+constexpr int kDenoiseLines = 8, kDenoisePixels = 4;
 constexpr float kDenoiseStep = 3.5f;
-constexpr int kChromaLines = 8, kChromaPixels = 16;
-constexpr float kChromaStep = 25.0f;
+constexpr int kChromaLines = 6, kChromaPixels = 12;
+constexpr float kChromaStep = 25.0f, kChromaOutlier = 80.0f;
 
 double wrapPi(double a)
 {
@@ -308,7 +310,9 @@ public:
     void countLevels(const float *y, int n);
     bool fullRangeNow() const;
     double pixelHz(const Span &s, double t0, double t1) const;
-    void composeLine(int line);
+    // provisional: a weak signal's line drawn before all the lines its filters reach have
+    // arrived; its colour is left unfiltered until it is drawn again
+    void composeLine(int line, bool provisional = false);
     void weakRow(int pl, int line, float *out);
     void weakChroma(int line, float *cr, float *cb) const;
     void composeAll();
@@ -335,6 +339,12 @@ RxEngine::RxEngine(double rate) : inRate(rate > 0 ? rate : 11025)
     ringQ.assign(size_t(kRing), 0);
     ringE.assign(size_t(kRing), 0);
     ringP.assign(size_t(kRing), 0);
+    // Room for a few minutes of track up front: growing it sample by sample would copy it
+    // again and again, each time into fresh memory.
+    const size_t room = size_t(200 * fw);
+    z.reserve(room);
+    f.reserve(room);
+    fn.reserve(room);
     configureFilters();
 }
 
@@ -921,6 +931,11 @@ void RxEngine::endPicture()
         refit();
         redraw(false);
     }
+    if (weak && !p.waitingStart) {
+        // the last lines never got all their lower neighbours: drawn with what there is
+        const int last = std::min(p.H, p.next * p.m->linesPerPeriod);
+        for (int l = std::max(0, last - std::max(kDenoiseLines, kChromaLines)); l < last; ++l) composeLine(l);
+    }
     lastSlantPpm = 0;
     if (!p.waitingStart && p.next > 0 && p.m->syncHz > 0) {
         // the clock error, measured whether or not the picture was straightened with it
@@ -1254,6 +1269,22 @@ void RxEngine::weakRow(int pl, int line, float *out)
     }
     const float h = std::max(1.0f, kDenoiseStep * sigma);
     const float inv = 1.0f / (h * h);
+    // Tukey's biweight mean around `centre`: full weight for a neighbour at the same level,
+    // none beyond h
+    auto biweightMean = [&](int x, float centre) {
+        float acc = 0, ws = 0;
+        for (int dy = -R; dy <= R; ++dy) {
+            const float *r = rows[dy + R];
+            if (!r) continue;
+            for (int xx = std::max(0, x - kDenoisePixels); xx <= std::min(W - 1, x + kDenoisePixels); ++xx) {
+                const float e = r[xx] - centre;
+                const float u = std::max(0.0f, 1.0f - e * e * inv);
+                acc += u * u * r[xx];
+                ws += u * u;
+            }
+        }
+        return ws > 0 ? acc / ws : centre;
+    };
     for (int x = 0; x < W; ++x) {
         float v[9];
         int n = 0;
@@ -1261,21 +1292,8 @@ void RxEngine::weakRow(int pl, int line, float *out)
             if (const float *r = rows[R + dy])
                 for (int dx = -1; dx <= 1; ++dx) v[n++] = r[std::clamp(x + dx, 0, W - 1)];
         std::nth_element(v, v + n / 2, v + n);
-        const float m = v[n / 2];
-        // Tukey's biweight: full weight for a neighbour at the same level, none beyond h
-        float acc = 0, ws = 0;
-        for (int dy = -R; dy <= R; ++dy) {
-            const float *r = rows[dy + R];
-            if (!r) continue;
-            for (int xx = std::max(0, x - kDenoisePixels); xx <= std::min(W - 1, x + kDenoisePixels); ++xx) {
-                const float e = r[xx] - m;
-                const float u = 1.0f - e * e * inv;
-                if (u <= 0) continue;
-                acc += u * u * r[xx];
-                ws += u * u;
-            }
-        }
-        out[x] = ws > 0 ? acc / ws : m;
+        // a second pass around the first mean: the median alone sits off-centre near edges
+        out[x] = biweightMean(x, biweightMean(x, v[n / 2]));
     }
     if (pl == PY) {
         if (p.yClean.size() != p.planes[PY].size()) p.yClean = p.planes[PY];
@@ -1311,22 +1329,30 @@ void RxEngine::weakChroma(int line, float *cr, float *cb) const
             yRows[nr++] = p.yClean.data() + size_t(r) * size_t(W);
         }
         if (nr == 0) continue;
-        for (int x = 0; x < W; ++x) {
+        // weighted by luminance likeness and, once the area's colour is known, leaving out
+        // readings far from it (clicks)
+        constexpr float invOut = 1.0f / (kChromaOutlier * kChromaOutlier);
+        auto mean = [&](int x, const float *centre) {
             float acc = 0, ws = 0;
             for (int k = 0; k < nr; ++k)
                 for (int xx = std::max(0, x - kChromaPixels); xx <= std::min(W - 1, x + kChromaPixels); ++xx) {
                     const float e = yRows[k][xx] - yc[x];
-                    const float u = 1.0f - e * e * inv;
-                    if (u <= 0) continue;
+                    float u = std::max(0.0f, 1.0f - e * e * inv);
+                    if (centre) {
+                        const float ec = cRows[k][xx] - *centre;
+                        u *= std::max(0.0f, 1.0f - ec * ec * invOut);
+                    }
                     acc += u * u * cRows[k][xx];
                     ws += u * u;
                 }
-            if (ws > 0) out[x] = acc / ws;
-        }
+            return ws > 0 ? std::optional<float>(acc / ws) : std::nullopt;
+        };
+        for (int x = 0; x < W; ++x)
+            if (const auto first = mean(x, nullptr)) out[x] = mean(x, &*first).value_or(*first);
     }
 }
 
-void RxEngine::composeLine(int line)
+void RxEngine::composeLine(int line, bool provisional)
 {
     const ModeInfo &m = *p.m;
     if (line < 0 || line >= p.H || !p.lineDone[size_t(line)] || p.planes[0].empty()) return;
@@ -1425,7 +1451,7 @@ void RxEngine::composeLine(int line)
                 mix(cbv, PCb, cb0, cb1);
             }
         }
-        if (weak) weakChroma(line, crv.data(), cbv.data());
+        if (weak && !provisional) weakChroma(line, crv.data(), cbv.data());
         uint8_t px[3];
         for (int x = 0; x < W; ++x) {
             if (p.fullRange) yccFullToRgb(y[x], crv[size_t(x)], cbv[size_t(x)], px);
@@ -1739,18 +1765,22 @@ void RxEngine::progress()
         const bool wasFull = p.fullRange;
         p.fullRange = fullRangeNow();
         ++p.next;
-        if (weak) // the lines whose noise filter reaches this period's lines are filtered again
-            for (int j = 1; j <= std::max(kDenoiseLines, kChromaLines); ++j) composeLine(k * m.linesPerPeriod - j);
+        if (weak) {
+            // A weak signal's lines are drawn as they arrive, with the neighbours they have,
+            // and drawn again once every line their noise filter reaches has arrived.
+            const int reach = std::max(kDenoiseLines, kChromaLines);
+            for (int l = k * m.linesPerPeriod - reach; l < (k + 1) * m.linesPerPeriod - reach; ++l) composeLine(l);
+        }
         if (wasFull != p.fullRange) composeAll();
         else
             for (int l = 0; l < m.linesPerPeriod; ++l) {
                 const int line = k * m.linesPerPeriod + l;
-                composeLine(line);
+                composeLine(line, weak);
                 if ((m.colour == ColourEncoding::YccAlternating || m.colour == ColourEncoding::YccTwoLine) && (line & 1)) {
                     // the pair is complete: its first line and the previous pair's second
                     // line take its chroma
-                    composeLine(line - 1);
-                    composeLine(line - 2);
+                    composeLine(line - 1, weak);
+                    composeLine(line - 2, weak && line - 2 > k * m.linesPerPeriod - std::max(kDenoiseLines, kChromaLines));
                 }
             }
         // lost signal
@@ -1764,7 +1794,9 @@ void RxEngine::progress()
         if (hasSync && opts.rxBuffer != 0 && (opts.autoSlant || opts.autoResync) && p.next - p.lastRedraw >= 8) {
             double worst = 0;
             for (int j = 0; j < p.next; ++j) worst = std::max(worst, std::fabs(periodPos(j) - p.drawnAt[size_t(j)]));
-            if (worst > 0.08 * spm) redraw(false);
+            // (a weak signal's pixels are averaged over half a millisecond or more, and its
+            // redraw, filters and all, costs far more: it waits for a larger move)
+            if (worst > (weak ? 0.25 : 0.08) * spm) redraw(false);
         }
     }
     if (p.next >= m.periods) endPicture();

@@ -374,10 +374,12 @@ void ReceiverTest::weakSignalAreasAndEdges_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<double>("noiseMax"); // standard deviation inside a stripe, levels
-    // (unfiltered, 0 dB leaves about 48, 33 and 24 levels)
-    QTest::newRow("Robot 36") << 3 << 28.0;  // colour on alternate lines, short scans
-    QTest::newRow("PD90") << 15 << 16.0;     // colour shared by two lines
-    QTest::newRow("Martin 1") << 9 << 16.0;  // R, G and B each filtered on its own
+    QTest::addColumn<double>("edgeMax");  // width of a step, pixels
+    // Unfiltered, 0 dB leaves about 48, 33 and 24 levels of noise. Robot 36's short scans
+    // and narrow band blur its steps over about 8 pixels whatever the filter does.
+    QTest::newRow("Robot 36") << 3 << 15.0 << 10.0; // colour on alternate lines, short scans
+    QTest::newRow("PD90") << 15 << 7.5 << 6.0;      // colour shared by two lines
+    QTest::newRow("Martin 1") << 9 << 9.0 << 6.0;   // R, G and B each filtered on its own
 }
 
 void ReceiverTest::weakSignalAreasAndEdges()
@@ -387,6 +389,7 @@ void ReceiverTest::weakSignalAreasAndEdges()
     // averaging noise away must not blur the picture's edges or bleed colour across them.
     QFETCH(int, mode);
     QFETCH(double, noiseMax);
+    QFETCH(double, edgeMax);
     const ModeInfo &mi = modeInfo(mode);
     const int W = mi.width, H = mi.height;
     // bright and dark in turn, so that every step between stripes is a large one
@@ -438,7 +441,7 @@ void ReceiverTest::weakSignalAreasAndEdges()
     qInfo("%s at 0 dB: stripe noise %.1f, colour off by %.1f, edge %.1f px", mi.name, worstSd, worstColour, worstEdge);
     QVERIFY2(worstSd < noiseMax, qPrintable(QString("stripe noise %1").arg(worstSd)));
     QVERIFY2(worstColour < 32, qPrintable(QString("colour off by %1").arg(worstColour)));
-    QVERIFY2(worstEdge < 9, qPrintable(QString("edge %1 px wide").arg(worstEdge)));
+    QVERIFY2(worstEdge < edgeMax, qPrintable(QString("edge %1 px wide").arg(worstEdge)));
 }
 
 void ReceiverTest::slantAndResync()
