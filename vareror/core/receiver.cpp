@@ -76,6 +76,7 @@ constexpr int kDenoiseLines = 8, kDenoisePixels = 4;
 constexpr float kDenoiseStep = 3.5f;
 constexpr int kChromaLines = 6, kChromaPixels = 12;
 constexpr float kChromaStep = 25.0f, kChromaOutlier = 80.0f;
+constexpr int kWeakReach = std::max(kDenoiseLines, kChromaLines); // lines either filter reads
 
 double wrapPi(double a)
 {
@@ -934,7 +935,7 @@ void RxEngine::endPicture()
     if (weak && !p.waitingStart) {
         // the last lines never got all their lower neighbours: drawn with what there is
         const int last = std::min(p.H, p.next * p.m->linesPerPeriod);
-        for (int l = std::max(0, last - std::max(kDenoiseLines, kChromaLines)); l < last; ++l) composeLine(l);
+        for (int l = std::max(0, last - kWeakReach); l < last; ++l) composeLine(l);
     }
     lastSlantPpm = 0;
     if (!p.waitingStart && p.next > 0 && p.m->syncHz > 0) {
@@ -1768,8 +1769,7 @@ void RxEngine::progress()
         if (weak) {
             // A weak signal's lines are drawn as they arrive, with the neighbours they have,
             // and drawn again once every line their noise filter reaches has arrived.
-            const int reach = std::max(kDenoiseLines, kChromaLines);
-            for (int l = k * m.linesPerPeriod - reach; l < (k + 1) * m.linesPerPeriod - reach; ++l) composeLine(l);
+            for (int l = k * m.linesPerPeriod - kWeakReach; l < (k + 1) * m.linesPerPeriod - kWeakReach; ++l) composeLine(l);
         }
         if (wasFull != p.fullRange) composeAll();
         else
@@ -1780,7 +1780,7 @@ void RxEngine::progress()
                     // the pair is complete: its first line and the previous pair's second
                     // line take its chroma
                     composeLine(line - 1, weak);
-                    composeLine(line - 2, weak && line - 2 > k * m.linesPerPeriod - std::max(kDenoiseLines, kChromaLines));
+                    composeLine(line - 2, weak && line - 2 > k * m.linesPerPeriod - kWeakReach);
                 }
             }
         // lost signal
