@@ -1,6 +1,6 @@
 #include "engine/EngineControl.h"
-#include "platform/Engine.h"
-#include "platform/QtUi.h"
+#include "platform/services/Engine.h"
+#include "platform/services/QtUi.h"
 #include "shell/FormMain.h"
 #include "shell/Shell.h"
 

@@ -115,12 +115,12 @@ int main(int argc, char **argv)
         std::printf("== Fidelity on other encoders' files (aligned PSNR, dB)\n");
         std::printf("%-36s %-10s %8s %8s %8s %s\n", "file", "mode", "others", "target", "ours", "");
         struct F { const char *file, *pic; double ref; };
-        const F files[] = {{"Martin1_testcard_11025_encA.wav", "testcard_320x256.png", 18.2},
-                           {"Scottie1_testcard_11025_encA.wav", "testcard_320x256.png", 13.6},
-                           {"PD90_testcard_11025_encA.wav", "testcard_320x256.png", 18.3},
-                           {"Robot36_photo_11025_encA.wav", "photo_320x240.png", 26.6},
-                           {"Robot72_testcard_11025_encB.wav", "testcard_320x240.png", 16.6},
-                           {"Robot36_testcard_11025_encB.wav", "testcard_320x240.png", 14.9}};
+        const F files[] = {{"Martin1_testcard_11025_encA.flac", "testcard_320x256.png", 18.2},
+                           {"Scottie1_testcard_11025_encA.flac", "testcard_320x256.png", 13.6},
+                           {"PD90_testcard_11025_encA.flac", "testcard_320x256.png", 18.3},
+                           {"Robot36_photo_11025_encA.flac", "photo_320x240.png", 26.6},
+                           {"Robot72_testcard_11025_encB.flac", "testcard_320x240.png", 16.6},
+                           {"Robot36_testcard_11025_encB.flac", "testcard_320x240.png", 14.9}};
             for (const F &f : files) {
             int rate = 0;
             auto a = readWav(std::string(TEST_SIGNALS_DIR "/") + f.file, rate);
@@ -237,7 +237,7 @@ int main(int argc, char **argv)
         std::printf("\n== Speed (one core)\n");
         {
             int rate = 0;
-            auto a = readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.wav", rate);
+            auto a = readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.flac", rate);
             double best = 1e9;
             for (int i = 0; i < 3; ++i) best = std::min(best, decode(a, rate).seconds);
             std::printf("decode Martin 1 file at 11025 Hz: %.0f x real time\n", double(a.size()) / rate / best);

@@ -1,9 +1,9 @@
 #include "canvas/TxCanvas.h"
 
-#include "platform/Colors.h"
-#include "platform/Controls.h"
-#include "platform/ImageBox.h"
-#include "platform/PictureBox.h"
+#include "platform/drawing/Colors.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 
 namespace canvas {

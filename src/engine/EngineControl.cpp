@@ -1,12 +1,12 @@
 #include "engine/EngineControl.h"
 
-#include "platform/Controls.h"
-#include "platform/Events.h"
-#include "platform/ImageBox.h"
-#include "platform/PictureBox.h"
-#include "platform/StepRunner.h"
-#include "platform/Ui.h"
-#include "platform/Vb.h"
+#include "platform/widgets/Controls.h"
+#include "platform/runtime/Events.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/services/Ui.h"
+#include "platform/runtime/Vb.h"
 #include "shell/FormMain.h"
 
 #include <cmath>

@@ -3,7 +3,7 @@
 // receive buttons, the mode list, the tuning and spectrum displays and the floating RX
 // monitor. The engine binding and the handlers' bodies arrive with their own steps.
 
-#include "platform/Engine.h"
+#include "platform/services/Engine.h"
 
 #include <QObject>
 #include <QString>

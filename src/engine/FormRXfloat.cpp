@@ -1,6 +1,6 @@
 #include "engine/FormRXfloat.h"
 
-#include "platform/PictureBox.h"
+#include "platform/widgets/PictureBox.h"
 
 namespace engine {
 

@@ -1,6 +1,6 @@
 #include "intake/FormCrop.h"
 
-#include "platform/PictureBox.h"
+#include "platform/widgets/PictureBox.h"
 
 #include <QFrame>
 

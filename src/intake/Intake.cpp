@@ -1,6 +1,6 @@
 #include "intake/Intake.h"
 
-#include "platform/Vb.h"
+#include "platform/runtime/Vb.h"
 #include "shell/FormMain.h"
 
 #include <QDir>

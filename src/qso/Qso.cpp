@@ -1,11 +1,11 @@
 #include "qso/Qso.h"
 
 #include "engine/EngineControl.h"
-#include "platform/Controls.h"
-#include "platform/Events.h"
-#include "platform/ImageBox.h"
-#include "platform/PictureBox.h"
-#include "platform/StepRunner.h"
+#include "platform/widgets/Controls.h"
+#include "platform/runtime/Events.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "platform/runtime/StepRunner.h"
 #include "shell/FormMain.h"
 
 namespace qso {

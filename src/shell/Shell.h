@@ -3,7 +3,7 @@
 // About, Exit), the main window's keyboard shortcuts and the tab change of SSTab1.
 // Start-up, shut-down and the settings file join it in later steps.
 
-#include "platform/InstanceLock.h"
+#include "platform/runtime/InstanceLock.h"
 
 #include <QObject>
 #include <QPointer>

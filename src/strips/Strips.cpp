@@ -1,7 +1,7 @@
 #include "strips/Strips.h"
 
-#include "platform/Controls.h"
-#include "platform/ImageBox.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
 #include "shell/FormMain.h"
 
 namespace strips {

@@ -1,8 +1,8 @@
 #include "text/TextTools.h"
 
-#include "platform/Colors.h"
-#include "platform/Controls.h"
-#include "platform/PictureBox.h"
+#include "platform/drawing/Colors.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 
 namespace text {

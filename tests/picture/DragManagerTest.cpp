@@ -1,8 +1,8 @@
 // Drags between controls: the order of the events, the coordinates, the
 // icon the pointer carries, right-button drags and files from the desktop.
-#include "platform/DragManager.h"
-#include "platform/ImageBox.h"
-#include "platform/PictureBox.h"
+#include "platform/widgets/DragManager.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
 
 #include <QMimeData>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // The drawing layer: raster operations, monochrome conversions, stretched
 // copies, flood fills, rotated text and the rotation service.
-#include "platform/Gdi.h"
-#include "platform/PictureBox.h"
-#include "platform/Rotate.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/widgets/PictureBox.h"
+#include "platform/drawing/Rotate.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // The picture box's layer model, its drawing operations and its mouse events.
-#include "platform/Colors.h"
-#include "platform/ImageBox.h"
-#include "platform/PictureBox.h"
+#include "platform/drawing/Colors.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "platform/Colors.h"
-#include "platform/Controls.h"
+#include "platform/drawing/Colors.h"
+#include "platform/widgets/Controls.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "platform/AppFolder.h"
-#include "platform/InstanceLock.h"
-#include "platform/TextFile.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/InstanceLock.h"
+#include "platform/runtime/TextFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "platform/Controls.h"
-#include "platform/Events.h"
-#include "platform/QtUi.h"
-#include "platform/ScriptedUi.h"
-#include "platform/StepRunner.h"
+#include "platform/widgets/Controls.h"
+#include "platform/runtime/Events.h"
+#include "platform/services/QtUi.h"
+#include "platform/services/ScriptedUi.h"
+#include "platform/runtime/StepRunner.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "platform/Vb.h"
+#include "platform/runtime/Vb.h"
 
 #include <QLocale>
 #include <QTest>

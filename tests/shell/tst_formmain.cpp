@@ -3,9 +3,9 @@
 
 #include "FormFixture.h"
 
-#include "platform/Colors.h"
-#include "platform/Controls.h"
-#include "platform/ScriptedUi.h"
+#include "platform/drawing/Colors.h"
+#include "platform/widgets/Controls.h"
+#include "platform/services/ScriptedUi.h"
 #include "engine/FormRXfloat.h"
 #include "intake/FormCrop.h"
 #include "media/FrmMain.h"

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QStringList>
 
-#include "platform/Engine.h"
+#include "platform/services/Engine.h"
 
 namespace scripted {
 

@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "ScriptedEngine.h"
-#include "platform/Engine.h"
+#include "platform/services/Engine.h"
 
 using platform::Engine;
 using platform::EngineError;

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "platform/Picbuf.h"
+#include "platform/services/Picbuf.h"
 
 using platform::Picbuf;
 using platform::PicbufError;

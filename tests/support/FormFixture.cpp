@@ -1,7 +1,7 @@
 #include "FormFixture.h"
 
-#include "platform/AppFolder.h"
-#include "platform/ScriptedUi.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/services/ScriptedUi.h"
 #include "shell/FormMain.h"
 
 #include <QDir>

@@ -20,9 +20,16 @@ namespace vareror::rxtest {
 
 using core::RgbImage;
 
+// Data a test or the benchmark cannot do without: a missing file stops the run and names it.
+[[noreturn]] inline void missingData(const QString &path)
+{
+    qFatal("test data missing or unreadable: %s", qPrintable(path));
+}
+
 inline RgbImage loadPicture(const QString &path)
 {
     QImage img(path);
+    if (img.isNull()) missingData(path);
     img = img.convertToFormat(QImage::Format_RGB888);
     RgbImage out(img.width(), img.height());
     for (int y = 0; y < img.height(); ++y)
@@ -30,12 +37,12 @@ inline RgbImage loadPicture(const QString &path)
     return out;
 }
 
-// The first channel of a sound file (empty when it cannot be read).
+// The first channel of a sound file.
 inline std::vector<float> readWav(const std::string &path, int &rate)
 {
     SF_INFO info{};
     SNDFILE *sf = sf_open(path.c_str(), SFM_READ, &info);
-    if (!sf) return {};
+    if (!sf) missingData(QString::fromStdString(path));
     std::vector<float> a(size_t(info.frames) * size_t(info.channels));
     sf_readf_float(sf, a.data(), info.frames);
     sf_close(sf);

@@ -147,12 +147,12 @@ void ReceiverTest::outsideFiles_data()
     QTest::addColumn<double>("floor");
     // floors a little under what the decoder reaches; the figures of other decoders on the
     // same files are 18.2, 13.6, 18.3, 26.6, 16.6 and 14.9 dB
-    QTest::newRow("Martin 1") << "Martin1_testcard_11025_encA.wav" << "testcard_320x256.png" << 9 << 38.0;
-    QTest::newRow("Scottie 1") << "Scottie1_testcard_11025_encA.wav" << "testcard_320x256.png" << 6 << 35.0;
-    QTest::newRow("PD90") << "PD90_testcard_11025_encA.wav" << "testcard_320x256.png" << 15 << 29.0;
-    QTest::newRow("Robot 36 photo") << "Robot36_photo_11025_encA.wav" << "photo_320x240.png" << 3 << 27.5;
-    QTest::newRow("Robot 72 (studio range)") << "Robot72_testcard_11025_encB.wav" << "testcard_320x240.png" << 4 << 30.0;
-    QTest::newRow("Robot 36 (studio range)") << "Robot36_testcard_11025_encB.wav" << "testcard_320x240.png" << 3 << 23.0;
+    QTest::newRow("Martin 1") << "Martin1_testcard_11025_encA.flac" << "testcard_320x256.png" << 9 << 38.0;
+    QTest::newRow("Scottie 1") << "Scottie1_testcard_11025_encA.flac" << "testcard_320x256.png" << 6 << 35.0;
+    QTest::newRow("PD90") << "PD90_testcard_11025_encA.flac" << "testcard_320x256.png" << 15 << 29.0;
+    QTest::newRow("Robot 36 photo") << "Robot36_photo_11025_encA.flac" << "photo_320x240.png" << 3 << 27.5;
+    QTest::newRow("Robot 72 (studio range)") << "Robot72_testcard_11025_encB.flac" << "testcard_320x240.png" << 4 << 30.0;
+    QTest::newRow("Robot 36 (studio range)") << "Robot36_testcard_11025_encB.flac" << "testcard_320x240.png" << 3 << 23.0;
 }
 
 void ReceiverTest::outsideFiles()
