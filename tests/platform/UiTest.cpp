@@ -5,7 +5,6 @@
 #include "platform/runtime/StepRunner.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -27,6 +26,7 @@ private slots:
     void stepRunnerConditionalBodyRunsWhenTestFails();
     void waitLetsEventsRun();
     void vbTimerEnableDoesNotRestart();
+    void steadyClockTicks();
     void qtMessageBoxMapsStyleAndAnswers();
     void qtInputBox();
 };
@@ -229,47 +229,80 @@ void UiTest::stepRunnerConditionalBodyRunsWhenTestFails()
     QVERIFY(steps.step(QStringLiteral("after"), [] {}));
 }
 
+// Waits run on the clock in use: with a test's clock, two seconds pass at once, the
+// timers and actions due inside the wait run at their own times and in time order,
+// and the early stop ends the wait at the first check after its condition holds.
 void UiTest::waitLetsEventsRun()
 {
-    int ticks = 0;
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start(5);
-    QElapsedTimer clock;
-    clock.start();
-    waitWithEvents(60);
-    QVERIFY(clock.elapsed() >= 60);
-    QVERIFY(ticks >= 2);
-    // The early stop ends the wait at the first check after the condition holds.
-    ticks = 0;
-    QVERIFY(waitWithEventsUntil(10000, [&] { return ticks >= 3; }));
-    QVERIFY(clock.elapsed() < 5000);
+    ManualClock clock;
+    UseClock use(clock);
+    QStringList seen;
+    VbTimer timer(QStringLiteral("Timer1"), 200, true);
+    connect(&timer, &VbTimer::Timer, [&] { seen << QStringLiteral("tick %1").arg(clock.now()); });
+    clock.after(500, [&] { seen << QStringLiteral("action %1").arg(clock.now()); });
     bool posted = false;
     QTimer::singleShot(0, [&] { posted = true; });
-    doEvents();
+    waitWithEvents(2000);
     QVERIFY(posted);
+    QCOMPARE(clock.now(), 2000);
+    QCOMPARE(seen.size(), 11);
+    QCOMPARE(seen.mid(0, 4), QStringList({"tick 200", "tick 400", "action 500", "tick 600"}));
+    QCOMPARE(seen.last(), QStringLiteral("tick 2000"));
+
+    seen.clear();
+    QVERIFY(waitWithEventsUntil(10000, [&] { return seen.size() >= 3; }));
+    QVERIFY(clock.now() <= 2600 + ManualClock::Step);
+    // A wait inside a tick moves the time on; the outer wait does not move it back.
+    const qint64 before = clock.now();
+    clock.after(50, [] { waitWithEvents(1000); });
+    clock.advance(100);
+    QVERIFY(clock.now() >= before + 1050);
 }
 
 void UiTest::vbTimerEnableDoesNotRestart()
 {
+    ManualClock clock;
+    UseClock use(clock);
     VbTimer timer(QStringLiteral("Timer2"), 100, false);
     int ticks = 0;
     connect(&timer, &VbTimer::Timer, [&] { ++ticks; });
-    waitWithEvents(150);
+    clock.advance(150);
     QCOMPARE(ticks, 0); // created off
     timer.setEnabled(true);
-    waitWithEvents(60);
+    clock.advance(60);
     timer.setEnabled(true); // already on: the count goes on
-    waitWithEventsUntil(2000, [&] { return ticks > 0; });
+    clock.advance(40);
     QCOMPARE(ticks, 1);
     timer.setEnabled(false);
-    waitWithEvents(150);
+    clock.advance(150);
     QCOMPARE(ticks, 1);
     timer.setEnabled(true);
     timer.setInterval(0); // Interval 0 stops the ticks although Enabled stays
     QVERIFY(timer.enabled());
-    waitWithEvents(150);
+    clock.advance(150);
     QCOMPARE(ticks, 1);
+    // A new interval starts the count afresh.
+    timer.setInterval(100);
+    clock.advance(99);
+    QCOMPARE(ticks, 1);
+    clock.advance(1);
+    QCOMPARE(ticks, 2);
+    // A timer switched off in its own tick ticks no more.
+    connect(&timer, &VbTimer::Timer, [&] { timer.setEnabled(false); });
+    clock.advance(500);
+    QCOMPARE(ticks, 3);
+}
+
+// The program's clock: timers tick as window events and waits end by it.
+void UiTest::steadyClockTicks()
+{
+    VbTimer timer(QStringLiteral("Timer1"), 1, true);
+    int ticks = 0;
+    connect(&timer, &VbTimer::Timer, [&] { ++ticks; });
+    const qint64 start = currentClock().now();
+    QVERIFY(waitWithEventsUntil(60000, [&] { return ticks >= 2; }));
+    waitWithEvents(20);
+    QVERIFY(currentClock().now() - start >= 20);
 }
 
 void UiTest::qtMessageBoxMapsStyleAndAnswers()

@@ -346,17 +346,23 @@ void FormMainTest::namedControls()
 
 void FormMainTest::timers()
 {
+    platform::ManualClock clock;
+    platform::UseClock use(clock);
     FormFixture f;
     QCOMPARE(f.form().Timer1->objectName(), QStringLiteral("Timer1"));
     QCOMPARE(f.form().Timer1->interval(), 200);
     QVERIFY(f.form().Timer1->enabled());
     QCOMPARE(f.form().Timer2->interval(), 500);
     QVERIFY(!f.form().Timer2->enabled());
-    // The engine timer ticks from the window's creation, shown or not.
+    // The engine timer ticks from the window's creation, shown or not; Timer2 is off.
     QSignalSpy tick(f.form().Timer1, &platform::VbTimer::Timer);
-    QVERIFY(tick.wait(2000));
     QSignalSpy tick2(f.form().Timer2, &platform::VbTimer::Timer);
-    QTest::qWait(600);
+    clock.advance(199);
+    QCOMPARE(tick.size(), 0);
+    clock.advance(1);
+    QCOMPARE(tick.size(), 1);
+    clock.advance(600);
+    QCOMPARE(tick.size(), 4);
     QCOMPARE(tick2.size(), 0);
 }
 

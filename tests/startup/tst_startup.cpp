@@ -2,9 +2,8 @@
 // application folder: what it creates, reads and leaves alone, and what reaches the engine.
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QFile>
-#include <QTimer>
 #include <QtTest>
 
 #include "FormFixture.h"
@@ -426,27 +425,25 @@ void TestStartup::tuningDisplayAndNotch()
 
 void TestStartup::queryUnloadWaitsWithEventsAndHoldsTheEngineOff()
 {
+    platform::ManualClock clock;
+    platform::UseClock use(clock);
     FormFixture f;
     QCOMPARE(load(f), Result::Running);
     auto& engine = f.form().engine();
     const QList<int32_t> dibs = {engine.rxDib, engine.txDib, engine.specDibA, engine.specDibB, engine.tuneDib};
     scripted::script().calls.clear();
 
-    // While it waits, events run: timers fire and the operator can still click.
-    int eventsRan = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] { ++eventsRan; });
-    ticker.start(50);
-    QTimer::singleShot(500, [&] { f.form().Check11->setValue(1); });
-    QTimer::singleShot(700, [&] { f.form().Check12->setValue(1); });
-    QElapsedTimer clock;
-    clock.start();
+    // While it waits, events run: the engine timer ticks and the operator can still
+    // click, but nothing reaches the deleted engine.
+    QSignalSpy ticks(f.form().Timer1, &platform::VbTimer::Timer);
+    clock.after(500, [&] { f.form().Check11->setValue(1); });
+    clock.after(700, [&] { f.form().Check12->setValue(1); });
+    const qint64 start = clock.now();
     engine.Form_QueryUnload();
-    const qint64 elapsed = clock.elapsed();
-
-    QVERIFY2(elapsed >= 1900, qPrintable(QString::number(elapsed)));
-    QVERIFY(eventsRan >= 10);
+    QCOMPARE(clock.now() - start, 2000);
+    QCOMPARE(ticks.size(), 10);
     QCOMPARE(f.form().Check11->value(), 1);
+    QCOMPARE(f.form().Check12->value(), 1);
     QStringList expected = {"mmsDelete()=1"};
     for (int32_t dib : dibs)
         expected << QString("mmsDeleteDIB(%1)=1").arg(dib);

@@ -1,15 +1,16 @@
 #pragma once
 // Letting pending window events run, and waits that do so. Handlers may be re-entered
-// from inside these calls (timer ticks, clicks), which the program relies on.
+// from inside these calls (timer ticks, clicks), which the program relies on. Waits run
+// on the program's clock (Clock.h): monotonic, so a change of the time of day does not
+// shorten or lengthen them; a test's clock makes them take no real time.
 
 namespace platform {
 
 // Runs the window events that are pending now, then returns.
 void doEvents();
 
-// Waits ms milliseconds on a monotonic clock while letting window events run; a
-// change of the time of day does not shorten or lengthen the wait. ms <= 0 runs the
-// pending events once.
+// Waits ms milliseconds while letting window events run. ms <= 0 runs the pending
+// events once.
 void waitWithEvents(int ms);
 
 // Like waitWithEvents, but ends early as soon as stop() returns true (checked after
@@ -19,23 +20,20 @@ bool waitWithEventsUntil(int ms, Stop stop);
 
 } // namespace platform
 
-#include <QElapsedTimer>
+#include "platform/runtime/Clock.h"
 
 namespace platform {
-namespace detail {
-void waitSlice(qint64 remainingMs);
-}
 
 template <typename Stop>
 bool waitWithEventsUntil(int ms, Stop stop)
 {
-    QElapsedTimer clock;
-    clock.start();
+    Clock& time = currentClock();
+    const qint64 start = time.now();
     doEvents();
     if (stop())
         return true;
-    while (clock.elapsed() < ms) {
-        detail::waitSlice(ms - clock.elapsed());
+    for (qint64 elapsed = 0; elapsed < ms; elapsed = time.now() - start) {
+        time.pause(ms - elapsed);
         if (stop())
             return true;
     }

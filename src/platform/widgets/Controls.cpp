@@ -668,10 +668,7 @@ void ComboBox::setText(const QString& t)
 
 // ---------------------------------------------------------------- VbTimer
 
-VbTimer::VbTimer(QObject* parent) : QObject(parent)
-{
-    connect(&timer_, &QTimer::timeout, this, [this] { emit Timer(); }, Qt::DirectConnection);
-}
+VbTimer::VbTimer(QObject* parent) : QObject(parent) {}
 
 VbTimer::VbTimer(const QString& name, int intervalMs, bool enabled, QObject* parent) : VbTimer(parent)
 {
@@ -692,17 +689,17 @@ void VbTimer::setEnabled(bool on)
 void VbTimer::setInterval(int ms)
 {
     interval_ = ms;
-    timer_.stop();
+    ticker_.reset();
     update();
 }
 
 void VbTimer::update()
 {
     if (enabled_ && interval_ > 0) {
-        if (!timer_.isActive())
-            timer_.start(interval_);
+        if (!ticker_)
+            ticker_ = currentClock().every(interval_, [this] { emit Timer(); });
     } else {
-        timer_.stop();
+        ticker_.reset();
     }
 }
 

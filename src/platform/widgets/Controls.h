@@ -8,6 +8,8 @@
 // Mouse events pass the VB button code (1 left, 2 right, 4 middle), the VB shift code
 // (1 Shift, 2 Ctrl, 4 Alt) and the position in pixels within the control.
 
+#include "platform/runtime/Clock.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -16,7 +18,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTimer>
 
 namespace platform {
 
@@ -250,7 +251,8 @@ signals:
     void Timer();
 private:
     void update();
-    QTimer timer_;
+    // Ticks by the program's clock (a test's clock in tests).
+    std::unique_ptr<Ticker> ticker_;
     bool enabled_ = true;
     int interval_ = 0;
 };
