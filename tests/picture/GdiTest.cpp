@@ -32,6 +32,7 @@ private slots:
     void surfaceFillReachesTheEdges();
     void fillsThatEndAtOnce();
     void fillIsFourConnected();
+    void fillMatchesAPlainSearchOnAMaze();
     void textEscapementTurnsCounterClockwise();
     void rotateQuarterTurnExactly();
     void rotateMirrorBits();
@@ -256,6 +257,44 @@ void GdiTest::fillIsFourConnected()
     QVERIFY(extFloodFill(&dc, 0, 0, 0xFFFFFF, FLOODFILLSURFACE));
     QCOMPARE(at(img, 0, 0), 0x0000FFu);
     QCOMPARE(at(img, 1, 1), 0xFFFFFFu);
+}
+
+// A walled maze with dead ends, rooms above and below every run and a few
+// holes: the scanline fill must reach exactly what a pixel-by-pixel search
+// reaches, whatever the picture's format.
+void GdiTest::fillMatchesAPlainSearchOnAMaze()
+{
+    const int w = 61, h = 47;
+    QImage maze = filled(w, h, 0xFFFFFF);
+    quint32 seed = 12345;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x % 6 == 3 && next() % 9) || (y % 4 == 2 && next() % 7 == 0))
+                maze.setPixel(x, y, toRgb(0x000000));
+    maze.setPixel(0, 0, toRgb(0xFFFFFF));
+
+    QVector<bool> reached(w * h, false);
+    QVector<QPoint> todo{QPoint(0, 0)};
+    reached[0] = true;
+    while (!todo.isEmpty()) {
+        const QPoint p = todo.takeLast();
+        for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+            const QPoint q = p + d;
+            if (maze.rect().contains(q) && !reached[q.y() * w + q.x()] && at(maze, q.x(), q.y()) == 0xFFFFFFu) {
+                reached[q.y() * w + q.x()] = true;
+                todo.push_back(q);
+            }
+        }
+    }
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
+        const QImage region = floodRegion(maze.convertToFormat(format), 0, 0, 0xFFFFFF, FLOODFILLSURFACE);
+        QCOMPARE(region.size(), maze.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                QVERIFY2((region.constScanLine(y)[x] != 0) == reached[y * w + x],
+                         qPrintable(QString("pixel %1,%2").arg(x).arg(y)));
+    }
 }
 
 void GdiTest::textEscapementTurnsCounterClockwise()

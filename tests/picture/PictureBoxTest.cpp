@@ -55,6 +55,7 @@ private slots:
     void printMovesDownALineWithoutAntialiasing();
     void paintPictureStretchesAndMirrors();
     void paintPictureWithRasterOperation();
+    void paintPictureLeavesTransparentPartsShowing();
     void scaleUnits();
     void mouseEventsCodesAndOrder();
     void imageBoxSizesAndStretch();
@@ -448,6 +449,34 @@ void PictureBoxTest::paintPictureWithRasterOperation()
     QCOMPARE(at(box.Image(), 1, 0), Colour(0x0F0F0F));
     box.PaintPicture(filled(1, 1, 0x00FFF0), 1, 0, {}, {}, {}, {}, {}, {}, platform::gdi::SRCAND);
     QCOMPARE(at(box.Image(), 1, 0), Colour(0x0F0F0F & 0x00FFF0));
+}
+
+// A picture with transparent pixels, doubled in size, mirrored and partly
+// outside the box: the transparent ones leave the layer as it was, the others
+// go through the raster operation, and nothing outside the rectangle changes.
+void PictureBoxTest::paintPictureLeavesTransparentPartsShowing()
+{
+    QImage pic(3, 2, QImage::Format_ARGB32);
+    pic.fill(qRgba(0, 0, 0xF0, 255));   // BGR 0xF00000
+    pic.setPixel(1, 0, qRgba(0xFF, 0, 0, 0));
+    pic.setPixel(2, 1, qRgba(0, 0xFF, 0, 100));
+
+    PictureBox box;
+    box.setBoxSize(8, 5);
+    box.setPicture(filled(8, 5, 0x0F0F0F));
+    box.setAutoRedraw(true);
+    // Destination x from 5 leftwards by 6 (mirrored), y from 2 down by 4 (rows 4, 5 fall off).
+    box.PaintPicture(pic, 5, 2, -6, 4, {}, {}, {}, {}, platform::gdi::SRCINVERT);
+    for (int x = 0; x < 8; ++x)
+        for (int y = 0; y < 5; ++y) {
+            bool covered = x < 5 && y >= 2;
+            if (covered) {
+                const int sx = 2 - (x + 1) / 2, sy = (y - 2) / 2;
+                covered = qAlpha(pic.pixel(sx, sy)) >= 128;
+            }
+            QCOMPARE(at(box.Image(), x, y), covered ? Colour(0x0F0F0F ^ 0xF00000) : Colour(0x0F0F0F));
+        }
+    QCOMPARE(box.screenImage(), box.Image());
 }
 
 void PictureBoxTest::scaleUnits()

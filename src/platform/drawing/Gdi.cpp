@@ -1,18 +1,18 @@
 #include "platform/drawing/Gdi.h"
 
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/Vb.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 namespace platform::gdi {
 
 namespace {
-
-constexpr quint32 kRgbMask = 0x00FFFFFFu;
 
 // Does ternary operation `rop` read the source / the pattern?
 bool ropUsesSource(quint32 rop)
@@ -59,8 +59,6 @@ quint32 monoOf(quint32 rgb)
     const int sum = qRed(rgb) + qGreen(rgb) + qBlue(rgb);
     return sum >= 384 ? 0xFFFFFFu : 0u;
 }
-
-int roundHalfEven(double v) { return int(std::nearbyint(v)); }
 
 }  // namespace
 
@@ -155,7 +153,7 @@ QFont qFontFor(const LogFont &lf)
         // A positive height is the cell height: scale the em size to fit it.
         f.setPixelSize(lf.height);
         const int cell = QFontMetrics(f).height();
-        em = cell > 0 ? qMax(1, roundHalfEven(double(lf.height) * lf.height / cell)) : lf.height;
+        em = cell > 0 ? qMax(1, int(roundHalfEven(double(lf.height) * lf.height / cell))) : lf.height;
     }
     f.setPixelSize(qMax(1, em));
     if (lf.width > 0) {
@@ -174,7 +172,7 @@ QFont qFontForPoints(const QString &name, double points, bool bold, bool italic,
         f.setFamily(name);
     f.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias));
     // Points at 96 pixels per inch, the display the program is laid out for.
-    f.setPixelSize(qMax(1, roundHalfEven(points * 96.0 / 72.0)));
+    f.setPixelSize(qMax(1, int(roundHalfEven(points * 96.0 / 72.0))));
     f.setBold(bold);
     f.setItalic(italic);
     f.setUnderline(underline);
@@ -399,18 +397,18 @@ QImage floodRegion(const QImage &image, int x, int y, Colour colour, int type)
 {
     if (!image.rect().contains(x, y))
         return QImage();
+    // Rows are read through their scan lines; other formats are read as 32-bit.
+    const bool direct = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
+    const QImage source = direct ? image : image.convertToFormat(QImage::Format_RGB32);
     const quint32 c = toRgb(colour) & kRgbMask;
     const bool surface = type == FLOODFILLSURFACE;
-    auto inside = [&](int px, int py) {
-        const bool same = (image.pixel(px, py) & kRgbMask) == c;
-        return surface ? same : !same;
-    };
-    if (!inside(x, y))
+    auto row = [&](int py) { return reinterpret_cast<const QRgb *>(source.constScanLine(py)); };
+    auto inside = [&](const QRgb *pixels, int px) { return ((pixels[px] & kRgbMask) == c) == surface; };
+    if (!inside(row(y), x))
         return QImage();
-    QImage mask(image.size(), QImage::Format_Grayscale8);
+    QImage mask(source.size(), QImage::Format_Grayscale8);
     mask.fill(0);
-    const int w = image.width(), h = image.height();
-    auto free = [&](int px, int py) { return mask.constScanLine(py)[px] == 0 && inside(px, py); };
+    const int w = source.width(), h = source.height();
     // Scanline fill: each stack entry is a seed; fill its whole run, then seed
     // the runs above and below.
     std::vector<QPoint> stack;
@@ -418,22 +416,25 @@ QImage floodRegion(const QImage &image, int x, int y, Colour colour, int type)
     while (!stack.empty()) {
         const QPoint s = stack.back();
         stack.pop_back();
-        if (!free(s.x(), s.y()))
+        const QRgb *pixels = row(s.y());
+        uchar *done = mask.scanLine(s.y());
+        auto free = [&](int px) { return done[px] == 0 && inside(pixels, px); };
+        if (!free(s.x()))
             continue;
         int l = s.x(), r = s.x();
-        while (l > 0 && free(l - 1, s.y()))
+        while (l > 0 && free(l - 1))
             --l;
-        while (r < w - 1 && free(r + 1, s.y()))
+        while (r < w - 1 && free(r + 1))
             ++r;
-        uchar *line = mask.scanLine(s.y());
-        for (int i = l; i <= r; ++i)
-            line[i] = 255;
+        std::fill(done + l, done + r + 1, uchar(255));
         for (int ny : {s.y() - 1, s.y() + 1}) {
             if (ny < 0 || ny >= h)
                 continue;
+            const QRgb *next = row(ny);
+            const uchar *nextDone = mask.constScanLine(ny);
             bool inRun = false;
             for (int i = l; i <= r; ++i) {
-                if (free(i, ny)) {
+                if (nextDone[i] == 0 && inside(next, i)) {
                     if (!inRun)
                         stack.push_back(QPoint(i, ny));
                     inRun = true;

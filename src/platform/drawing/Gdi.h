@@ -20,6 +20,8 @@ namespace platform::gdi {
 
 using Colour = quint32;
 constexpr Colour kInvalidColour = 0xFFFFFFFFu;  // what a read outside the surface returns
+// The colour bits of a pixel or colour value (alpha, or the system-colour flag, left out).
+inline constexpr quint32 kRgbMask = 0x00FFFFFFu;
 
 // 0x00BBGGRR -> QRgb (opaque). Values with the top bit set name a system colour
 // (0x80000000 + index), taken from the application palette as the controls take it.

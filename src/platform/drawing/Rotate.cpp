@@ -9,7 +9,7 @@ namespace platform {
 
 namespace {
 
-constexpr quint32 kRgbMask = 0x00FFFFFFu;
+using gdi::kRgbMask;
 
 // The source pixel at (x, y) if it may be drawn: inside, not transparent and
 // not of the key colour.

@@ -1,21 +1,32 @@
 #include "platform/widgets/PictureBox.h"
 
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/Vb.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
+#include <QPaintEvent>
+
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
 
 namespace {
 
-constexpr quint32 kRgbMask = 0x00FFFFFFu;
+using gdi::kRgbMask;
 constexpr double kPi = 3.14159265358979323846;
 
-int roundHalfEven(double v) { return int(std::nearbyint(v)); }
+// A pixel position or size from a scale value, rounded half to even; values far off any
+// surface are held to a range that stays far off it without overflowing.
+int pixelOf(double v)
+{
+    constexpr double kFarOff = 1 << 28;
+    const double r = roundHalfEven(v);
+    return std::isnan(r) ? 0 : int(std::clamp(r, -kFarOff, kFarOff));
+}
 
 // The rectangle with both points as corners (both included).
 QRect cornerRect(const QPoint &a, const QPoint &b)
@@ -194,7 +205,7 @@ QPointF PictureBox::toScale(double px, double py) const
 QPoint PictureBox::devicePoint(double x, double y) const
 {
     const QPointF p = toPixel(x, y);
-    return QPoint(roundHalfEven(p.x()), roundHalfEven(p.y()));
+    return QPoint(pixelOf(p.x()), pixelOf(p.y()));
 }
 
 QRect PictureBox::pixelRect(double x, double y, double w, double h) const
@@ -568,12 +579,12 @@ void PictureBox::PaintPicture(const QImage &picture, double x, double y, std::op
     if (picture.isNull())
         return;
     const QPoint d = devicePoint(x, y);
-    const int dw = width ? roundHalfEven(*width * scaleX()) : picture.width();
-    const int dh = height ? roundHalfEven(*height * scaleY()) : picture.height();
-    const int sx = srcX ? roundHalfEven(*srcX * scaleX()) : 0;
-    const int sy = srcY ? roundHalfEven(*srcY * scaleY()) : 0;
-    const int sw = srcWidth ? roundHalfEven(*srcWidth * scaleX()) : picture.width();
-    const int sh = srcHeight ? roundHalfEven(*srcHeight * scaleY()) : picture.height();
+    const int dw = width ? pixelOf(*width * scaleX()) : picture.width();
+    const int dh = height ? pixelOf(*height * scaleY()) : picture.height();
+    const int sx = srcX ? pixelOf(*srcX * scaleX()) : 0;
+    const int sy = srcY ? pixelOf(*srcY * scaleY()) : 0;
+    const int sw = srcWidth ? pixelOf(*srcWidth * scaleX()) : picture.width();
+    const int sh = srcHeight ? pixelOf(*srcHeight * scaleY()) : picture.height();
     if (dw == 0 || dh == 0 || sw == 0 || sh == 0)
         return;
     const QImage src = picture.convertToFormat(QImage::Format_RGB32);
@@ -590,7 +601,8 @@ void PictureBox::PaintPicture(const QImage &picture, double x, double y, std::op
         return;
     }
     // Pictures with transparent parts (icons, some GIF and PNG files) leave
-    // the box showing through where they are transparent.
+    // the box showing through where they are transparent. Only the part of the
+    // layer that the picture covers is worked on.
     QImage alpha(picture.size(), QImage::Format_RGB32);
     const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
     for (int py = 0; py < argb.height(); ++py) {
@@ -600,17 +612,23 @@ void PictureBox::PaintPicture(const QImage &picture, double x, double y, std::op
             out[px] = qAlpha(in[px]) >= 128 ? 0xFFFFFFFFu : 0xFF000000u;
     }
     writeLayers(bounds, [&](QImage &layer) {
-        QImage cover(layer.size(), QImage::Format_RGB32);
-        cover.fill(0xFF000000u);
-        gdi::stretchImage(cover, d.x(), d.y(), dw, dh, alpha, sx, sy, sw, sh, gdi::SRCCOPY);
-        QImage drawn = layer.copy();
-        gdi::stretchImage(drawn, d.x(), d.y(), dw, dh, src, sx, sy, sw, sh, rop, pattern);
         const QRect r = bounds.intersected(layer.rect());
-        for (int py = r.top(); py <= r.bottom(); ++py) {
+        if (r.isEmpty())
+            return;
+        // The same stretch into two images of the touched area: which pixels the
+        // picture covers, and what the raster operation makes of them.
+        const int ox = d.x() - r.left(), oy = d.y() - r.top();
+        QImage cover(r.size(), QImage::Format_RGB32);
+        cover.fill(0xFF000000u);
+        gdi::stretchImage(cover, ox, oy, dw, dh, alpha, sx, sy, sw, sh, gdi::SRCCOPY);
+        QImage drawn = layer.copy(r);
+        gdi::stretchImage(drawn, ox, oy, dw, dh, src, sx, sy, sw, sh, rop,
+                          [&](int px, int py) { return pattern(px + r.left(), py + r.top()); });
+        for (int py = 0; py < r.height(); ++py) {
             const auto *cv = reinterpret_cast<const QRgb *>(cover.constScanLine(py));
             const auto *dr = reinterpret_cast<const QRgb *>(drawn.constScanLine(py));
-            auto *out = reinterpret_cast<QRgb *>(layer.scanLine(py));
-            for (int px = r.left(); px <= r.right(); ++px)
+            auto *out = reinterpret_cast<QRgb *>(layer.scanLine(py + r.top())) + r.left();
+            for (int px = 0; px < r.width(); ++px)
                 if (cv[px] & kRgbMask)
                     out[px] = dr[px];
         }
@@ -619,10 +637,14 @@ void PictureBox::PaintPicture(const QImage &picture, double x, double y, std::op
 
 // --- events -------------------------------------------------------------------------------------
 
-void PictureBox::paintEvent(QPaintEvent *)
+void PictureBox::paintEvent(QPaintEvent *event)
 {
+    // Only the exposed part: a drawing updates the rectangle it changed.
+    const QRect exposed = event->rect().intersected(screen_.rect());
+    if (exposed.isEmpty())
+        return;
     QPainter p(this);
-    p.drawImage(0, 0, screen_);
+    p.drawImage(exposed.topLeft(), screen_, exposed);
 }
 
 QPointF PictureBox::dragPoint(const QPointF &pixel) const { return mousePoint(pixel); }
