@@ -32,6 +32,14 @@ void TxCanvas::Command12_Click()
         platform::setBackColor(tool, ToolOffColor);
 }
 
+// The panels over the TX screen come with their tools; the picture-adjust panel is the
+// one the transmit sequence closes.
+void TxCanvas::Command13_Click()
+{
+    form_.Frame9->hide();
+    Command12_Click();
+}
+
 // No overlay or picture-in-picture is ever pending before the canvas's own tools
 // exist, so there is nothing to re-render yet.
 void TxCanvas::Check3_Click() {}

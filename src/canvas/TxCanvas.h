@@ -20,6 +20,7 @@ public:
     void Label38_Click(); // "Color Fill" toggle (Ctrl+C)
     void Check19_Click(); // "4 pics in 1" (Ctrl+X)
     void Command12_Click(); // "Undo", also the routine that ends the current tool
+    void Command13_Click(); // closes the TX screen's open panels and ends the current tool
     void Timer2_Timer(); // redraw after the size, move and rotate buttons
     void Check3_Click(); // "Border": the pending overlay with or without its frame picture
     void HScroll1_Change(); // draw thickness

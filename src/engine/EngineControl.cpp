@@ -1,5 +1,6 @@
 #include "engine/EngineControl.h"
 
+#include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
 #include "platform/runtime/Events.h"
 #include "platform/widgets/ImageBox.h"
@@ -39,6 +40,8 @@ int32_t createDibFor(const platform::Engine& e, const platform::PictureBox* box)
 } // namespace
 
 EngineControl::EngineControl(shell::FormMain& form) : QObject(nullptr), form_(form) {}
+
+EngineControl::~EngineControl() = default;
 
 QString EngineControl::engineVersion() const
 {
@@ -129,25 +132,6 @@ void EngineControl::Form_QueryUnload()
     platform::waitWithEvents(2000);
 }
 
-void EngineControl::copyTxScreenToDib(int width, int height)
-{
-    dstRect[0] = 0;
-    dstRect[1] = 0;
-    dstRect[2] = width;
-    dstRect[3] = height;
-    const QImage screen = form_.Picture1->Image();
-    engine_.mmsDrawDIBbmp(txDib, dstRect, &screen, nullptr, 4);
-}
-
-// Nothing to poll until the tick's own steps exist; once the engine is deleted the
-// tick must never reach it.
-void EngineControl::Timer1_Timer()
-{
-    if (engine_.deleted())
-        return;
-}
-
-void EngineControl::Command3_Click() {}
 void EngineControl::Command1_Click() {}
 void EngineControl::Command7_Click() {}
 void EngineControl::Command45_Click() {}
@@ -155,26 +139,6 @@ void EngineControl::Command11_Click() {}
 void EngineControl::Command48_MouseDown(int, int, double, double) {}
 void EngineControl::Command48_MouseUp(int, int, double, double) {}
 
-void EngineControl::Combo2_Click()
-{
-    if (form_.Check7->value() == 1) {
-        modeChanged = 1;
-        form_.Picture17->setFocus();
-        return;
-    }
-    platform::StepRunner steps(QStringLiteral("Combo2_Click"));
-    steps.step(QStringLiteral("txMode"), [&] { txMode = form_.Combo2->listIndex(); });
-    steps.stepIf(
-        QStringLiteral("mode without a name"),
-        [&] { return platform::engineTextEmpty(engine_.EngineString(engine_.mmsGetModeName(txMode.toInt()))); },
-        [&] { txMode = 6; });
-    form_.Picture17->setFocus();
-}
-// "AutoRX" and "A-Save" are only read by the tick: their clicks do nothing.
-void EngineControl::Check1_Click() {}
-void EngineControl::Check4_Click() {}
-void EngineControl::Check7_Click() {}
-void EngineControl::Check8_Click() {}
 // The notch and display boxes also run from the operator's clicks: an engine call that
 // fails (no engine, or one already deleted) is skipped rather than thrown into the window.
 void EngineControl::Check11_Click()

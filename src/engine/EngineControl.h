@@ -1,18 +1,29 @@
 #pragma once
 // The SSTV engine's controller on the main window: the polling tick, the transmit and
 // receive buttons, the mode list, the tuning and spectrum displays and the floating RX
-// monitor. The engine binding and the handlers' bodies arrive with their own steps.
+// monitor.
 
 #include "platform/services/Engine.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+
+class QImage;
+class QWidget;
 
 namespace shell { class FormMain; }
-namespace platform { class StepRunner; }
+namespace platform {
+class Picbuf;
+class PictureBox;
+class StepRunner;
+} // namespace platform
 
 namespace engine {
 
@@ -20,13 +31,16 @@ class EngineControl : public QObject {
     Q_OBJECT
 public:
     explicit EngineControl(shell::FormMain& form);
+    ~EngineControl() override;
     shell::FormMain& form() const { return form_; }
 
     // The engine's version text, shown in the title banner and the About box; empty
     // while no engine is bound.
     QString engineVersion() const;
 
-    void Timer1_Timer();     // the polling tick, every 200 ms
+    // The polling tick, every 200 ms. A tick that would start while another one runs
+    // (a handler it calls let events run) is skipped.
+    void Timer1_Timer();
 
     void Command3_Click();   // "TX" (F5)
     void Command1_Click();   // "RX" (F9)
@@ -51,6 +65,17 @@ public:
     void Picture17_MouseDown(int button, int shift, double x, double y);
     void Picture17_MouseMove(int button, int shift, double x, double y);
 
+    // The RX screen takes no drops: one from within the program does nothing, files
+    // from the desktop are refused with a message.
+    void Picture18_DragDrop(QWidget* source, double x, double y);
+    void Picture18_OLEDragDrop(const QStringList& files, int button, int shift, double x, double y);
+
+    // modeWidth and modeHeight := the engine's picture size of rxMode.
+    void GetModeImageSize();
+    // The modes as numbers; an empty mode counts as 0.
+    int txModeNumber() const;
+    int rxModeNumber() const;
+
     // The engine binding: the library beside the executable for the program, any
     // function table for tests. Without one every engine call fails.
     platform::Engine& binding() { return engine_; }
@@ -62,10 +87,15 @@ public:
     // The main window's query-unload: deletes the engine and its buffers, then waits
     // about two seconds while window events run. Nothing reaches the engine afterwards.
     void Form_QueryUnload();
-    // The TX screen into the TX DIB, over (0, 0, width, height); by default the
-    // current mode's size.
+    // The TX screen's committed picture into the TX DIB, over (0, 0, width, height); by
+    // default the current mode's size. Nothing pending over the picture goes with it.
     void copyTxScreenToDib(int width, int height);
     void copyTxScreenToDib() { copyTxScreenToDib(modeWidth, modeHeight); }
+
+    // The local time a finished picture is named by; tests may stand in a clock.
+    std::function<QDateTime()> localTime = [] { return QDateTime::currentDateTime(); };
+    // The text the announcement speaks before a picture in the given mode.
+    QString announcementText(int mode) const;
 
     // Engine buffers, 0 until created; kept after deletion, never used again.
     int32_t txDib = 0;
@@ -79,6 +109,7 @@ public:
     int32_t srcRect[4] = {0, 0, 0, 0};
     int modeWidth = 0;
     int modeHeight = 0;
+    double txProgressScale = 0; // TX screen rows per line of the picture being sent
     // Values the settings carry.
     QVariant txMode;
     QVariant rxMode;
@@ -87,10 +118,38 @@ public:
     QVariant autoSaveLimit;
     QString autoSaveDir;    // ends in "/"
     int modeChanged = 0;    // 1: the next tick shows the TX mode's name in the list again
+    int toneOn = 0;         // 1 while the tone button is held
+    int skipTxArchive = 0;  // 1: the transmission ending is a tune tone, not a picture
+
+    static constexpr int txImagesKeep = 35; // pictures the sent-pictures folder keeps
 
 private:
+    // The steps of one tick, in their order.
+    void drawViews(platform::StepRunner& steps, int width, int height);
+    void showTransmitProgress(platform::StepRunner& steps);
+    void finishedPicture(platform::StepRunner& steps);
+    void receivedPictureStarts(platform::StepRunner& steps);
+    void endOfTransmission(platform::StepRunner& steps);
+    void endOfReception(platform::StepRunner& steps);
+    // The announcement before a transmission; false when it was aborted.
+    bool announce(platform::StepRunner& steps);
+    void resetProgressMarkers();
+
+    // Engine draws into a picture box: into its window (the screen only), or through its
+    // device context (the layers its AutoRedraw says).
+    void drawIntoWindow(platform::PictureBox* box, int32_t dib);
+    void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src);
+    // Writes a finished picture as a dated JPEG into a folder and prunes the folder's
+    // older pictures towards `keep`, at most `mostDeletions` of them; only after the
+    // picture was written. False when it could not be written.
+    bool archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions);
+
     shell::FormMain& form_;
     platform::Engine engine_;
+    bool ticking_ = false;
+    // The writer of the archive and the auto-save: a picture buffer of their own, so a
+    // write never changes the one the picture-adjust panel shows.
+    std::unique_ptr<platform::Picbuf> writer_;
 };
 
 } // namespace engine

@@ -10,6 +10,7 @@
 #include "media/Media.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/LineControl.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/Form2.h"
@@ -147,7 +148,12 @@ FormMain::~FormMain()
 }
 
 FormSetup& FormMain::formSetup() { return createdOnFirstUse(formSetup_); }
-::engine::FormRXfloat& FormMain::formRXfloat() { return createdOnFirstUse(formRXfloat_); }
+::engine::FormRXfloat& FormMain::formRXfloat()
+{
+    if (!formRXfloat_)
+        formRXfloat_ = std::make_unique<::engine::FormRXfloat>(*this);
+    return *formRXfloat_;
+}
 ::intake::FormCrop& FormMain::formCrop() { return createdOnFirstUse(formCrop_); }
 Form2& FormMain::form2() { return createdOnFirstUse(form2_); }
 ::media::FrmMain& FormMain::frmMain() { return createdOnFirstUse(frmMain_); }
@@ -218,6 +224,16 @@ void FormMain::buildControls()
     QWidget* rxTruePage = tabPage(QStringLiteral("SSTab1RxTrue"));
     Picture18 = framedScreen(QStringLiteral("Picture18"), rxFullPage, Black);
     Picture1 = framedScreen(QStringLiteral("Picture1"), txPage, White);
+    // The progress markers run down the TX screen's left edge while a picture goes out;
+    // the green one (played) over the red one (generated, ahead of it).
+    Line1 = new platform::LineControl(QStringLiteral("Line1"), platform::vbRed, Picture1);
+    Line2 = new platform::LineControl(QStringLiteral("Line2"), platform::vbGreen, Picture1);
+    for (auto* line : {Line1, Line2}) {
+        line->setBorderWidth(3);
+        line->setX1(2);
+        line->setX2(2);
+        line->hide();
+    }
     // The 1:1 view is placed and sized on its page as each picture starts.
     Picture22 = pictureBox(QStringLiteral("Picture22"), rxTruePage, ScreenWidth, ScreenHeight, Black);
     Picture22->move(ScreenLeft + ScreenBorder, ScreenTop + ScreenBorder);
@@ -424,6 +440,12 @@ void FormMain::connectHandlers()
             [e](int b, int s, double x, double y) { e->Picture17_MouseDown(b, s, x, y); });
     connect(Picture17, &platform::PictureBox::mouseMove, e,
             [e](int b, int s, double x, double y) { e->Picture17_MouseMove(b, s, x, y); });
+    connect(Picture18, &platform::PictureBox::dragDrop, e,
+            [e](QWidget* source, double x, double y) { e->Picture18_DragDrop(source, x, y); });
+    connect(Picture18, &platform::PictureBox::oleDragDrop, e,
+            [e](const QStringList& files, int b, int s, double x, double y) {
+                e->Picture18_OLEDragDrop(files, b, s, x, y);
+            });
 
     // Editing modes and tools.
     auto* c = canvas_.get();

@@ -18,6 +18,7 @@ class ComboBox;
 class CommandButton;
 class Label;
 class ImageBox;
+class LineControl;
 class OptionButton;
 class Picbuf;
 class PictureBox;
@@ -95,6 +96,8 @@ public:
     platform::PictureBox* Picture18 = nullptr; // RX picture scaled to 640 x 512
     platform::PictureBox* Picture1 = nullptr;  // the TX screen, 640 x 512
     platform::PictureBox* Picture22 = nullptr; // RX picture at its own size
+    platform::LineControl* Line1 = nullptr;    // TX progress, red: the line generated
+    platform::LineControl* Line2 = nullptr;    // TX progress, green: the line played
 
     // --- engine controls --------------------------------------------------------
     platform::PictureBox* Picture15 = nullptr; // tuning display
@@ -163,6 +166,12 @@ public:
     platform::ImageBox* Image13 = nullptr;        // copy taken before each drop and SET
     platform::ImageBox* Image16 = nullptr;        // the browser's trash can
     platform::ImageBox* Image24 = nullptr;        // the strip's trash can
+    QWidget* Frame9 = nullptr;                    // the picture-adjust panel
+    platform::PictureBox* Picture19 = nullptr;    // 640 x 512 copy of the last picture received
+    platform::ImageBox* Image12 = nullptr;        // recent pictures, newest first
+    platform::ImageBox* Image17 = nullptr;
+    platform::ImageBox* Image18 = nullptr;
+    platform::ImageBox* Image19 = nullptr;        //   the oldest
 
 protected:
     // Closing the window runs the shut-down (engine stop, then unload).

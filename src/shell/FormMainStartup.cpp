@@ -119,9 +119,22 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Image13 = image("Image13");
     Image16 = image("Image16");
     Image24 = image("Image24");
+    // The recent row (laid out with the strip) and the off-screen copy of the last
+    // picture received, whose persistent layer holds it.
+    Image12 = image("Image12");
+    Image17 = image("Image17");
+    Image18 = image("Image18");
+    Image19 = image("Image19");
+    Frame9 = new QGroupBox(parent);
+    Frame9->setObjectName(QStringLiteral("Frame9"));
+    Picture19 = new platform::PictureBox(parent);
+    Picture19->setDesignName(QStringLiteral("Picture19"));
+    Picture19->setBoxSize(640, 512);
+    Picture19->setBackColor(platform::vbBlack);
+    Picture19->setAutoRedraw(true);
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
                                                       HScroll1, VScroll1, VScroll3, Image6, Image13, Image16,
-                                                      Image24})
+                                                      Image24, Image12, Image17, Image18, Image19, Frame9, Picture19})
         w->hide();
 }
 

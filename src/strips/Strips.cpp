@@ -18,6 +18,11 @@ void Strips::HScroll2_Change()
     stripPages[1] = page;
 }
 
+void Strips::stripToPageOne()
+{
+    form_.HScroll2->setValue(1);
+}
+
 void Strips::reloadStrip()
 {
     form_.Text1->setFocus();

@@ -15,6 +15,12 @@ public:
 
     void HScroll2_Change(); // the strip's pager
     void reloadStrip();     // reloads the seven slots for the category and page shown
+    void stripToPageOne();  // back to the page with the newest pictures
+
+    // The category the strip shows. Its option buttons come with the strip's own
+    // controls; until then it shows the favourites.
+    enum class Category { Favorites, Camera, RxPictures, TxPictures };
+    Category category = Category::Favorites;
 
     // The page shown last per category: 0 the RX pages' count, 1 Favorites, 2 Camera,
     // 3 RX Pictures, 4 TX Pictures.

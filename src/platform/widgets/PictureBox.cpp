@@ -152,6 +152,17 @@ void PictureBox::writeLayers(const QRect &area, const std::function<void(QImage 
 
 gdi::Dc *PictureBox::hDC() { return dc_.get(); }
 
+void PictureBox::setEngineImage(const QImage &frame)
+{
+    if (frame.isNull())
+        return;
+    QPainter painter(&screen_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, frame);
+    painter.end();
+    update();
+}
+
 void PictureBox::setPicture(const QImage &picture)
 {
     picture_ = picture.isNull() ? QImage() : picture;

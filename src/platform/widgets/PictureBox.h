@@ -53,6 +53,9 @@ public:
     bool AutoRedraw() const { return autoRedraw_; }
     void setAutoRedraw(bool on) { autoRedraw_ = on; }
     gdi::Dc *hDC();
+    // What another component draws into the box's window (the engine's displays):
+    // it shows on the screen only, like any drawing outside the persistent layer.
+    Q_INVOKABLE void setEngineImage(const QImage &frame);
 
     // --- scale -------------------------------------------------------------
     double ScaleWidth() const { return scaleW_; }

@@ -1,0 +1,366 @@
+// The engine's polling tick: every 200 ms the engine does its job, the received picture
+// and the tuning displays are drawn, and the status word is acted on: a received FSK
+// identification, a transmission in progress, a finished picture, a received picture
+// starting; then the end of a sent picture (archived) or of a received one (recent
+// row, frozen view, auto-save).
+
+#include "engine/EngineControl.h"
+
+#include "canvas/TxCanvas.h"
+#include "engine/FormRXfloat.h"
+#include "engine/Modes.h"
+#include "engine/PictureArchive.h"
+#include "platform/drawing/Colors.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Twips.h"
+#include "platform/runtime/Vb.h"
+#include "platform/services/Picbuf.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/LineControl.h"
+#include "platform/widgets/PictureBox.h"
+#include "shell/FormMain.h"
+#include "shell/FormSetup.h"
+#include "strips/Strips.h"
+
+#include <QDir>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace engine {
+
+namespace {
+
+// The status word's bits.
+constexpr int32_t RxStarted = 0x04;
+constexpr int32_t Sending = 0x08;
+constexpr int32_t FskIdReceived = 0x10;
+constexpr int32_t PictureEnded = 0x20; // only when it stands alone
+
+// The button colours that carry the transmit and receive state.
+constexpr uint32_t SendingColour = 255;
+constexpr uint32_t IdleColour = 0x8080;
+constexpr uint32_t ReceivingColour = 0xFF00;
+
+void setRect(int32_t* rect, int left, int top, int right, int bottom)
+{
+    rect[0] = left;
+    rect[1] = top;
+    rect[2] = right;
+    rect[3] = bottom;
+}
+
+// Where the 1:1 view shows a W x H picture of a mode: 16 rows more for the modes
+// below 6 and tall pictures, 160 x 120 for the small modes, 640 x 512 for pictures
+// wider than that (a later rule overrides an earlier one).
+QRect trueSizeView(int mode, int width, int height)
+{
+    QRect view(0, 0, width, height);
+    if (hasExtraRows(mode, height))
+        view.setHeight(height + 16);
+    if (isSmallMode(mode))
+        view = QRect(0, 0, 160, 120);
+    if (width > 640)
+        view = QRect(0, 0, 640, 512);
+    return view;
+}
+
+// A twips value as whole pixels.
+int pixels(double twips)
+{
+    return int(platform::roundHalfEven(twips / platform::kTwipsPerPixel));
+}
+
+} // namespace
+
+void EngineControl::drawIntoWindow(platform::PictureBox* box, int32_t dib)
+{
+    engine_.mmsDrawDIBwnd(static_cast<QWidget*>(box), nullptr, dib, nullptr, 4);
+}
+
+void EngineControl::drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src)
+{
+    const QRect area(dst[0], dst[1], dst[2] - dst[0], dst[3] - dst[1]);
+    box->hDC()->paint(area, [&](QImage& layer) { engine_.mmsDrawDIBdc(&layer, dst, dib, src, 4); });
+}
+
+void EngineControl::Timer1_Timer()
+{
+    // Nothing to poll without an engine, and nothing may reach it once it is deleted. A
+    // tick that would run inside another one (a handler it calls let events run) is
+    // skipped: the running tick finishes with its own status word.
+    if (!engine_.present() || engine_.deleted() || ticking_)
+        return;
+    ticking_ = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{ticking_};
+
+    const platform::Engine& e = engine_;
+    platform::StepRunner steps(QStringLiteral("Timer1_Timer"));
+    if (modeChanged == 1) {
+        modeChanged = 0;
+        steps.step(QStringLiteral("TX mode name"), [&] {
+            form_.Combo2->setText(platform::engineText(e.EngineString(e.mmsGetModeName(txModeNumber()))));
+        });
+    }
+    int32_t status = 0;
+    steps.step(QStringLiteral("mmsDoJob"), [&] { status = e.mmsDoJob(1); });
+    const int width = modeWidth;
+    const int height = modeHeight;
+    setRect(srcRect, 0, 0, width, height);
+    setRect(dstRect, 0, 0, 640, 512);
+    drawViews(steps, width, height);
+
+    if (status & FskIdReceived) {
+        steps.step(QStringLiteral("Label56"), [&] {
+            form_.Label56->setCaption(platform::engineText(e.EngineString(e.mmsGetFSKID())));
+        });
+        // The call-sign box looks the call up as its text changes, inside this tick.
+        steps.step(QStringLiteral("Text3"), [&] {
+            form_.Text3->setText(platform::engineText(e.EngineString(e.mmsGetFSKID())));
+        });
+    }
+    if (status & Sending)
+        showTransmitProgress(steps);
+    if (status == PictureEnded)
+        finishedPicture(steps);
+    if (status & RxStarted)
+        receivedPictureStarts(steps);
+    if (status == PictureEnded && platform::backColor(form_.Command3) == SendingColour)
+        endOfTransmission(steps);
+    if (status == PictureEnded && platform::backColor(form_.Command1) == ReceivingColour)
+        endOfReception(steps);
+}
+
+// The RX picture and the tuning displays into the main window, or the RX picture alone
+// into the monitor while it replaces the main window.
+void EngineControl::drawViews(platform::StepRunner& steps, int width, int height)
+{
+    if (form_.Check4->value() == 0) {
+        steps.step(QStringLiteral("tuning display"), [&] { drawIntoWindow(form_.Picture15, tuneDib); });
+        steps.step(QStringLiteral("spectrum B"), [&] { drawIntoWindow(form_.Picture17, specDibB); });
+        steps.step(QStringLiteral("spectrum A"), [&] { drawIntoWindow(form_.Picture16, specDibA); });
+        steps.step(QStringLiteral("RX Full"), [&] { drawIntoBox(form_.Picture18, dstRect, rxDib, srcRect); });
+        const QRect view = trueSizeView(rxModeNumber(), width, height);
+        setRect(dstRect, 0, 0, view.width(), view.height());
+        steps.step(QStringLiteral("RX True"), [&] { drawIntoBox(form_.Picture22, dstRect, rxDib, srcRect); });
+    }
+    if (form_.Check4->value() == 1) {
+        steps.step(QStringLiteral("RX monitor"), [&] {
+            platform::PictureBox* box = form_.formRXfloat().Picture1;
+            setRect(dstRect, 0, 0, int(platform::roundHalfEven(box->ScaleWidth())),
+                    int(platform::roundHalfEven(box->ScaleHeight())));
+            drawIntoBox(box, dstRect, rxDib, srcRect);
+        });
+    }
+}
+
+// While a picture goes out: the markers at the lines reached, the mode controls locked,
+// the TX button red and the RX buttons idle; every tick of the transmission.
+void EngineControl::showTransmitProgress(platform::StepRunner& steps)
+{
+    const platform::Engine& e = engine_;
+    form_.Line1->show();
+    form_.Line2->show();
+    steps.step(QStringLiteral("Line1"), [&] { form_.Line1->setY2(float(e.mmsGetPos(2) * txProgressScale)); });
+    steps.step(QStringLiteral("Line2"), [&] { form_.Line2->setY2(float(e.mmsGetPos(1) * txProgressScale)); });
+    form_.Combo2->setEnabled(false);
+    form_.Check7->setEnabled(false);
+    platform::setBackColor(form_.Command7, IdleColour);
+    platform::setBackColor(form_.Command1, IdleColour);
+    platform::setBackColor(form_.Command3, SendingColour);
+    for (auto* line : {form_.Line1, form_.Line2}) {
+        line->setX1(2);
+        line->setX2(2);
+    }
+}
+
+void EngineControl::resetProgressMarkers()
+{
+    for (auto* line : {form_.Line1, form_.Line2}) {
+        line->setY2(0);
+        line->hide();
+    }
+}
+
+// A picture, sent or received, has finished: the mode controls are free again (the
+// list stays locked while the TX mode follows the RX mode).
+void EngineControl::finishedPicture(platform::StepRunner&)
+{
+    if (platform::backColor(form_.Command3) == IdleColour)
+        resetProgressMarkers();
+    form_.Check7->setEnabled(true);
+    if (form_.Check7->value() == 0)
+        form_.Combo2->setEnabled(true);
+    platform::setBackColor(form_.Command7, IdleColour);
+}
+
+void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
+{
+    const platform::Engine& e = engine_;
+    steps.step(QStringLiteral("clear RX DIB"), [&] { e.mmsFillDIB(rxDib, 0); });
+    form_.Label56->setCaption(QString());
+    if (platform::backColor(form_.Command3) != SendingColour)
+        platform::setBackColor(form_.Command1, ReceivingColour);
+    steps.step(QStringLiteral("rxMode"), [&] { rxMode = e.mmsGetMode(0); });
+    steps.step(QStringLiteral("GetModeImageSize"), [&] { GetModeImageSize(); });
+    const int mode = rxModeNumber();
+    const int width = modeWidth;
+    const int height = modeHeight;
+    steps.step(QStringLiteral("Label37"), [&] {
+        form_.Label37->setCaption(platform::engineText(e.EngineString(e.mmsGetModeName(mode))));
+    });
+    steps.step(QStringLiteral("monitor caption"), [&] {
+        const QString size = isSmallMode(mode) ? QStringLiteral("160*120")
+                                               : QStringLiteral("%1*%2").arg(width).arg(height);
+        form_.formRXfloat().setWindowTitle(form_.Label37->caption() + QStringLiteral("  ") + size);
+    });
+    if (form_.Check7->value() == 1) {
+        steps.step(QStringLiteral("TX follows RX"), [&] {
+            form_.Combo2->setText(platform::engineText(e.EngineString(e.mmsGetModeName(mode))));
+            txMode = rxMode;
+        });
+    }
+    steps.step(QStringLiteral("clear RX DIB again"), [&] { e.mmsFillDIB(rxDib, 0); });
+    if (form_.Check1->value() == 1 && form_.SSTab1->currentIndex() != 2) {
+        form_.SSTab1->setCurrentIndex(0);
+        form_.Picture21->hide();
+    }
+
+    // The 1:1 view, emptied and centred on the tabs for the picture's size (in twips
+    // as the tab control measures: 15.1 to the pixel gives the view a pixel to spare).
+    platform::PictureBox* view = form_.Picture22;
+    view->setPicture(QImage());
+    const double tabWidth = form_.SSTab1->width();
+    const double tabHeight = form_.SSTab1->height();
+    double viewWidth = width * 15.1;
+    double viewHeight = hasExtraRows(mode, height) ? (height + 16) * 15.1 : height * 15.1;
+    if (isSmallMode(mode)) {
+        viewHeight = 1860;
+        viewWidth = 2464;
+    }
+    double left = (tabWidth - width - 48) / 2 * 15;
+    double top = (tabHeight - height - 17) / 2 * 15;
+    if (width > 640) {
+        viewWidth = 9659;
+        viewHeight = 7740;
+        left = (tabWidth - 640 - 47) / 2 * 15;
+        top = (tabHeight - 514) / 2 * 15;
+    }
+    if (isSmallMode(mode)) {
+        left = (tabWidth - 160 - 48) / 2 * 15;
+        top = (tabHeight - 120 - 17) / 2 * 15;
+    }
+    view->setBoxSize(pixels(viewWidth), pixels(viewHeight));
+    // Placed in the tab control's own coordinates, whatever page holds the view.
+    view->move(view->parentWidget()->mapFrom(form_.SSTab1, QPoint(pixels(left), pixels(top))));
+
+    // The monitor's picture takes the mode's aspect from its present width; the window
+    // follows its height (which runs the monitor's resize rule).
+    steps.step(QStringLiteral("monitor aspect"), [&] {
+        FormRXfloat& monitor = form_.formRXfloat();
+        if (const auto aspect = monitorAspect(mode)) {
+            const double boxHeight = double(monitor.Picture1->width()) * aspect->height / aspect->width;
+            monitor.Picture1->setBoxSize(monitor.Picture1->width(), int(std::lround(boxHeight)));
+        }
+        monitor.setOuterHeightTwips(double(monitor.Picture1->height() + FormRXfloat::FrameHeight) *
+                                    platform::kTwipsPerPixel);
+    });
+}
+
+bool EngineControl::archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions)
+{
+    if (!writer_)
+        writer_ = std::make_unique<platform::Picbuf>();
+    const QString name = freeDatedName(folder, localTime());
+    writer_->setPicture(picture);
+    writer_->setImageFormat(platform::Picbuf::Jpeg);
+    writer_->setWriteCompression(std::clamp(int(jpegQuality.toDouble()), 0, 100)); // 0: the writer's default
+    writer_->setFilename(QDir(folder).filePath(name));
+    writer_->Store(); // throws when the picture cannot be written: then nothing is pruned
+    pruneDatedPictures(folder, keep, mostDeletions, name);
+    return true;
+}
+
+// A sent picture has finished: the TX controls go idle, the current tool ends, and the
+// TX screen's picture goes into the sent-pictures folder, unless a tune tone ended.
+void EngineControl::endOfTransmission(platform::StepRunner& steps)
+{
+    platform::setBackColor(form_.Command3, IdleColour);
+    resetProgressMarkers();
+    steps.step(QStringLiteral("end the tool"), [&] { form_.canvas().Command12_Click(); });
+    if (skipTxArchive == 0) {
+        steps.step(QStringLiteral("archive"), [&] {
+            archivePicture(form_.Picture1->Image(), platform::appPath(QStringLiteral("TXImages")), txImagesKeep,
+                           INT_MAX);
+        });
+    }
+    skipTxArchive = 0;
+    strips::Strips& strip = form_.strips();
+    if (strip.category == strips::Strips::Category::TxPictures && form_.HScroll2->value() == 1)
+        steps.step(QStringLiteral("reload strip"), [&] { strip.reloadStrip(); });
+}
+
+// A received picture has finished: the RX controls go idle and the notch returns. When
+// more than half of its lines arrived it joins the recent row, the 1:1 view is frozen,
+// and with "A-Save" it is saved into the auto-save folder.
+void EngineControl::endOfReception(platform::StepRunner& steps)
+{
+    const platform::Engine& e = engine_;
+    platform::setBackColor(form_.Command1, IdleColour);
+    platform::setBackColor(form_.Command7, IdleColour);
+    if (form_.Check11->value() == 1) {
+        steps.step(QStringLiteral("spectrum range"), [&] { e.mmsSetSpecRange(0, 3000); });
+        steps.step(QStringLiteral("notch"), [&] { e.mmsSetNotch(notchFreq); });
+    }
+    int32_t lines = 0;
+    steps.step(QStringLiteral("lines received"), [&] { lines = e.mmsGetPos(0); });
+    if (!(lines > modeHeight / 2.0))
+        return;
+
+    form_.Image19->setPicture(form_.Image18->Picture());
+    form_.Image18->setPicture(form_.Image17->Picture());
+    form_.Image17->setPicture(form_.Image12->Picture());
+    setRect(dstRect, 0, 0, 640, 512);
+    steps.step(QStringLiteral("full copy"), [&] { drawIntoBox(form_.Picture19, dstRect, rxDib, srcRect); });
+    form_.Image12->setPicture(form_.Picture19->Image());
+
+    // The 1:1 view keeps a copy of the picture across repaints until the next one starts.
+    const int mode = rxModeNumber();
+    if (isSmallMode(mode))
+        setRect(srcRect, 0, 0, 640, 512);
+    setRect(dstRect, 0, 0, 320, 256);
+    platform::PictureBox* view = form_.Picture22;
+    view->setAutoRedraw(true);
+    steps.step(QStringLiteral("freeze the view"), [&] { drawIntoBox(view, dstRect, rxDib, srcRect); });
+    view->setPicture(view->Image());
+    view->setAutoRedraw(false);
+
+    if (form_.Check8->value() != 1)
+        return;
+    steps.step(QStringLiteral("auto-save"), [&] {
+        // The frozen copy as far as the view shows the picture (not the view's spare
+        // pixels), or the 640 x 512 copy for the modes saved from it.
+        QImage picture = form_.Picture19->Image();
+        if (!savesFromFullCopy(mode)) {
+            const QRect copy = trueSizeView(mode, modeWidth, modeHeight) & QRect(0, 0, 320, 256);
+            picture = view->Image().copy(copy & view->Image().rect());
+        }
+        const double limit = autoSaveLimit.toDouble();
+        archivePicture(picture, autoSaveDir, int(std::min(limit, double(INT_MAX))), 1);
+    });
+    strips::Strips& strip = form_.strips();
+    if (strip.category == strips::Strips::Category::RxPictures && form_.HScroll2->value() == 1)
+        steps.step(QStringLiteral("reload strip"), [&] { strip.reloadStrip(); });
+    if (form_.formSetup().autoSaveDirEdited == 1)
+        steps.step(QStringLiteral("strip to page one"), [&] { strip.stripToPageOne(); });
+}
+
+} // namespace engine
