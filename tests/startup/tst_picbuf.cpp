@@ -115,7 +115,7 @@ void TestPicbuf::failedWriteLeavesTheOldFile()
     }
     Picbuf buffer;
     buffer.setPicture(testPicture());
-    buffer.setImageFormat(Picbuf::Pcx); // not a format this buffer can write
+    buffer.setImageFormat(Picbuf::Fif); // not a format this buffer can write
     buffer.setFilename(path);
     QVERIFY_THROWS_EXCEPTION(PicbufError, buffer.Store());
 

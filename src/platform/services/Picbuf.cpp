@@ -1,12 +1,42 @@
 #include "platform/services/Picbuf.h"
 
 #include "platform/drawing/Colors.h"
+#include "platform/services/PictureCodec.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
 
 namespace platform {
+
+namespace {
+
+[[noreturn]] void fail(const QString &reason) { throw PicbufError(reason.toStdString()); }
+
+// The format a file name asks for when no format was chosen.
+int formatOfName(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("tif") || suffix == QLatin1String("tiff"))
+        return Picbuf::Tiff;
+    if (suffix == QLatin1String("tga"))
+        return Picbuf::Targa;
+    if (suffix == QLatin1String("bmp"))
+        return Picbuf::Bmp;
+    if (suffix == QLatin1String("dib"))
+        return Picbuf::Dib;
+    if (suffix == QLatin1String("pcx"))
+        return Picbuf::Pcx;
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        return Picbuf::Jpeg;
+    if (suffix == QLatin1String("png"))
+        return Picbuf::Png;
+    return Picbuf::NoFormat;
+}
+
+} // namespace
 
 Picbuf::Picbuf(QWidget *parent) : QWidget(parent) {}
 
@@ -14,6 +44,16 @@ void Picbuf::setPicture(const QImage &image)
 {
     picture_ = image;
     update();
+    emit PictureChanged();
+}
+
+void Picbuf::load()
+{
+    // Decoded whole before anything changes: a failure leaves the picture held.
+    QImage decoded = LoadPicture(filename_);
+    picture_ = std::move(decoded);
+    update();
+    emit PictureChanged();
 }
 
 void Picbuf::setBackColor(quint32 vbColour)
@@ -33,57 +73,70 @@ QByteArray Picbuf::writerFormat(int code)
     switch (code) {
     case Tiff: return "tiff";
     case Bmp:
-    case Dib: return "bmp";
+    case Dib: return "bmp"; // a DIB file is written as a bitmap file, header included
     case Jpeg: return "jpeg";
     case Png: return "png";
     default: return {};
     }
 }
 
-void Picbuf::Store()
+QByteArray Picbuf::encode(int code) const
 {
-    if (filename_.isEmpty())
-        throw PicbufError("No file name set for the picture.");
-    if (picture_.isNull())
-        throw PicbufError("No picture to save.");
-
-    QByteArray format;
-    if (format_ != NoFormat) {
-        format = writerFormat(format_);
-        if (format.isEmpty())
-            throw PicbufError(QStringLiteral("This picture format (%1) cannot be written.")
-                                  .arg(format_)
-                                  .toStdString());
+    switch (code) {
+    case Targa: return codec::encodeWithMagick(picture_, "TGA");
+    case Pcx: return codec::encodeWithMagick(picture_, "PCX");
+    case Fif: fail(QStringLiteral("FIF pictures cannot be written. Choose another type."));
+    default: break;
     }
-
-    // Write into a temporary file and move it over the target only when the whole
-    // picture is written, so a failed write leaves an existing file as it was.
-    QSaveFile file(filename_);
-    if (!file.open(QIODevice::WriteOnly))
-        throw PicbufError(QStringLiteral("Cannot write %1: %2").arg(filename_, file.errorString()).toStdString());
-
-    QImageWriter writer(&file, format);
-    if (format.isEmpty()) {
-        // No format chosen: the file name's extension decides, as the Qt writers know them.
-        const QByteArray suffix = filename_.section(QLatin1Char('.'), -1).toLower().toLatin1();
-        writer.setFormat(suffix);
-        format = suffix == "jpg" ? QByteArray("jpeg") : suffix;
-    }
+    const QByteArray format = writerFormat(code);
+    if (format.isEmpty())
+        fail(QStringLiteral("This picture format (%1) cannot be written.").arg(code));
     QImage image = picture_;
     if (format == "jpeg" || format == "bmp") {
         // These writers take no alpha channel.
         image = image.convertToFormat(QImage::Format_RGB32);
     }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (format == "jpeg") {
         const int quality = quality_ > 0 ? quality_ : DefaultJpegQuality;
         writer.setQuality(qBound(1, quality, 100));
     }
-    if (!writer.write(image)) {
+    if (!writer.write(image))
+        fail(QStringLiteral("The picture could not be encoded (%1).").arg(writer.errorString()));
+    return bytes;
+}
+
+void Picbuf::Store()
+{
+    if (filename_.isEmpty())
+        fail(QStringLiteral("No file name set for the picture."));
+    if (picture_.isNull())
+        fail(QStringLiteral("No picture to save."));
+
+    int code = format_;
+    if (code == NoFormat) {
+        code = formatOfName(filename_);
+        if (code == NoFormat)
+            fail(QStringLiteral("The picture type cannot be told from the name %1. Choose a type.")
+                     .arg(QFileInfo(filename_).fileName()));
+    }
+    const QByteArray bytes = encode(code);
+
+    // Write into a temporary file and move it over the target only when the whole
+    // picture is written, so a failed write leaves an existing file as it was.
+    QSaveFile file(filename_);
+    if (!file.open(QIODevice::WriteOnly))
+        fail(QStringLiteral("Cannot write %1: %2").arg(filename_, file.errorString()));
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
         file.cancelWriting();
-        throw PicbufError(QStringLiteral("Cannot write %1: %2").arg(filename_, writer.errorString()).toStdString());
+        fail(QStringLiteral("Cannot write %1: %2").arg(filename_, why));
     }
     if (!file.commit())
-        throw PicbufError(QStringLiteral("Cannot write %1: %2").arg(filename_, file.errorString()).toStdString());
+        fail(QStringLiteral("Cannot write %1: %2").arg(filename_, file.errorString()));
 }
 
 void Picbuf::paintEvent(QPaintEvent *)

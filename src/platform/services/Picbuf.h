@@ -1,10 +1,18 @@
 #pragma once
-// The picture-buffer control: holds one picture and writes it to a file in a chosen
-// format. The program uses it as its general picture writer: callers set the picture,
-// ImageFormat, WriteCompression and filename, then call Store. The buffer keeps
-// everything that was set, so a later Store that only changes the file name writes in
-// the format of the previous write.
+// The picture-buffer control: holds one picture, reads it from a file and writes it to a
+// file in a chosen format. It is the program's one picture decoder: Picbuf::load() and the
+// platform loader LoadPicture() both decode by the file's content, never by its name, so
+// the callers' extension tables only decide which names they accept.
+//
+// Writing: callers set the picture, ImageFormat, WriteCompression and filename, then call
+// Store. The buffer keeps everything that was set, so a later Store that only changes the
+// file name writes in the format of the previous write.
+//
+// Picture files are untrusted: sides above kMaxPictureSide, pictures that would need more
+// than kMaxPictureMegabytes, and damaged data are refused with a PicbufError before any
+// large allocation.
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <QWidget>
@@ -12,12 +20,23 @@
 
 namespace platform {
 
-// Raised by Store when the picture cannot be written; what() is a description fit for
-// the operator.
+// Raised by load and Store when the picture cannot be read or written; what() is a
+// description fit for the operator.
 class PicbufError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+inline constexpr int kMaxPictureSide = 16384;
+inline constexpr int kMaxPictureMegabytes = 256;
+
+// The picture a file's bytes hold, decoded by their content: BMP (RLE too), DIB with or
+// without its "BM" file header, JPEG, GIF, PNG, TIFF, ICO and CUR (their largest image),
+// Targa, PCX, WMF and EMF. Metafiles are drawn on white. Throws PicbufError.
+QImage decodePicture(const QByteArray &bytes);
+
+// The platform picture loader: the picture of the file at path. Throws PicbufError.
+QImage LoadPicture(const QString &path);
 
 class Picbuf : public QWidget {
     Q_OBJECT
@@ -40,6 +59,7 @@ public:
     explicit Picbuf(QWidget *parent = nullptr);
 
     QImage picture() const { return picture_; }
+    // Puts a copy of the picture into the buffer; raises PictureChanged.
     void setPicture(const QImage &image);
 
     int ImageFormat() const { return format_; }
@@ -51,9 +71,25 @@ public:
     QString filename() const { return filename_; }
     void setFilename(const QString &path) { filename_ = path; }
 
+    // Reads the picture of filename into the buffer and raises PictureChanged. On failure
+    // throws PicbufError and keeps the picture it held.
+    void load();
+
     // Writes the picture held to filename in ImageFormat (JPEG at WriteCompression).
     // The file is replaced whole or not at all. Throws PicbufError on failure.
     void Store();
+
+    // The check callers make before a save (above 1 they grey the picture first). This
+    // buffer never asks for that: it is always 0.
+    int preSaveCheck() const { return 0; }
+
+    // Settings the thumbnail loader makes before each page; kept as set.
+    bool Clear() const { return clear_; }
+    void setClear(bool on) { clear_ = on; }
+    bool Flag() const { return flag_; }
+    void setFlag(bool on) { flag_ = on; }
+    int Depth() const { return depth_; }
+    void setDepth(int bits) { depth_ = bits; }
 
     // Look of the control (set once at start-up).
     quint32 BackColor() const { return backColor_; }
@@ -61,18 +97,27 @@ public:
     int Appearance() const { return appearance_; }
     void setAppearance(int appearance);
 
-    // The Qt image-writer format for a format code, or an empty string when the buffer
-    // cannot write that format.
+    // The Qt image-writer format for a format code written through Qt, or an empty
+    // string (Targa and PCX are written by the buffer's own encoder; FIF by none).
     static QByteArray writerFormat(int code);
+
+signals:
+    // After every picture put into the buffer and every operation on it.
+    void PictureChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QByteArray encode(int code) const;
+
     QImage picture_;
     int format_ = Bmp; // a buffer that no write has set yet writes bitmaps
     int quality_ = 0;
     QString filename_;
+    bool clear_ = false;
+    bool flag_ = false;
+    int depth_ = 24;
     quint32 backColor_ = 0;
     int appearance_ = 0;
 };
