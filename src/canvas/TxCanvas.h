@@ -25,6 +25,10 @@ public:
     void Check3_Click(); // "Border": the pending overlay with or without its frame picture
     void HScroll1_Change(); // draw thickness
 
+    // The source of the drag in progress (DragSourceCode): every drag source writes it,
+    // every drop target reads it; 0 none.
+    int dragSource = 0;
+
     // Tool state that the start-up sets; the canvas's own steps read it.
     bool elementPending = false; // a placed element not committed yet
     int overlayScale = 0;

@@ -1,12 +1,49 @@
 #include "intake/FormCrop.h"
 
+#include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/Events.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Vb.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/FormMain.h"
 
 #include <QFrame>
 
+#include <algorithm>
+
 namespace intake {
 
-FormCrop::FormCrop(QWidget* parent) : QWidget(parent, Qt::Window)
+namespace {
+
+constexpr quint32 ChosenColor = 255;
+constexpr quint32 FaceColor = platform::vbButtonFace;
+constexpr int CanvasWidth = 640;
+constexpr int CanvasHeight = 512;
+constexpr int HeaderRows = 32;
+constexpr int LeftButton = 1;
+constexpr int SizeAllPointer = 5;
+
+// A button at its design place (twips / 15) with its design caption; a caption that the
+// design wraps onto two lines shows so, and keeps its exact text in the "caption" property.
+platform::CommandButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                                int width, const QString& shown = {})
+{
+    auto* b = new platform::CommandButton(QString::fromLatin1(name), caption, parent);
+    b->setGeometry(left, top, width, 33);
+    b->setProperty("caption", caption);
+    if (!shown.isEmpty())
+        b->setText(shown);
+    return b;
+}
+
+} // namespace
+
+FormCrop::FormCrop(shell::FormMain& form) : QWidget(&form, Qt::Window), form_(form)
 {
     setObjectName(QStringLiteral("FormCrop"));
     setWindowTitle(QStringLiteral("Picture Crop.    Select \"Crop\" then drag and size crop rectangle."));
@@ -18,9 +55,195 @@ FormCrop::FormCrop(QWidget* parent) : QWidget(parent, Qt::Window)
     frame->setGeometry(2, 0, 644, 516);
     Picture1 = new platform::PictureBox(frame);
     Picture1->setDesignName(QStringLiteral("Picture1"));
-    Picture1->setBoxSize(640, 512);
-    Picture1->setBackColor(0x000000);
+    Picture1->setBoxSize(CanvasWidth, CanvasHeight);
+    Picture1->setBackColor(platform::vbBlack);
+    Picture1->setForeColor(platform::vbRed);
+    Picture1->setDrawWidth(5);
+    Picture1->setAutoRedraw(true);
     Picture1->move(2, 2);
+
+    Command1 = button(this, "Command1", QStringLiteral("         Crop         Full Size"), 8, 528, 89,
+                      QStringLiteral("Crop\nFull Size"));
+    Command7 = button(this, "Command7", QStringLiteral("No Change"), 120, 528, 89);
+    Command2 = button(this, "Command2", QStringLiteral("            Crop             Space for Header"), 232, 528,
+                      105, QStringLiteral("Crop\nSpace for Header"));
+    Command3 = button(this, "Command3", QStringLiteral("+"), 368, 528, 41);
+    Command4 = button(this, "Command4", QStringLiteral("-"), 416, 528, 41);
+    Command6 = button(this, "Command6", QStringLiteral("Cancel"), 496, 528, 65);
+    Command5 = button(this, "Command5", QStringLiteral("Send to TX"), 576, 528, 65);
+    QFont sign(QStringLiteral("MS Sans Serif"));
+    sign.setPointSize(24);
+    Command3->setFont(sign);
+    sign.setBold(true);
+    Command4->setFont(sign);
+    // The mode buttons show their back colour: No Change is chosen at every opening.
+    platform::setBackColor(Command1, FaceColor);
+    platform::setBackColor(Command2, FaceColor);
+    platform::setBackColor(Command7, ChosenColor);
+
+    connect(Command1, &platform::CommandButton::Click, this, [this] { Command1_Click(); });
+    connect(Command2, &platform::CommandButton::Click, this, [this] { Command2_Click(); });
+    connect(Command7, &platform::CommandButton::Click, this, [this] { Command7_Click(); });
+    connect(Command3, &platform::CommandButton::Click, this, [this] { Command3_Click(); });
+    connect(Command4, &platform::CommandButton::Click, this, [this] { Command4_Click(); });
+    connect(Command5, &platform::CommandButton::Click, this, [this] { Command5_Click(); });
+    connect(Command6, &platform::CommandButton::Click, this, [this] { Command6_Click(); });
+    connect(Picture1, &platform::PictureBox::mouseDown, this,
+            [this](int b, int s, double x, double y) { Picture1_MouseDown(b, s, x, y); });
+    connect(Picture1, &platform::PictureBox::mouseMove, this,
+            [this](int b, int s, double x, double y) { Picture1_MouseMove(b, s, x, y); });
+    connect(Picture1, &platform::PictureBox::mouseUp, this,
+            [this](int b, int s, double x, double y) { Picture1_MouseUp(b, s, x, y); });
+
+    Form_Load();
+}
+
+void FormCrop::Form_Load()
+{
+    move(form_.pos());
+    cropWidth = 450;
+    cropAnchorX = 315;
+    cropAnchorY = 288;
+}
+
+bool FormCrop::fullSizeChosen() const { return platform::backColor(Command1) == ChosenColor; }
+bool FormCrop::headerSpaceChosen() const { return platform::backColor(Command2) == ChosenColor; }
+bool FormCrop::noChangeChosen() const { return platform::backColor(Command7) == ChosenColor; }
+
+QRectF FormCrop::cropBox() const
+{
+    const double w = cropWidth;
+    const QPointF corner(cropAnchorX - w / 2, cropAnchorY - w / 2);
+    if (fullSizeChosen())
+        return QRectF(corner, QSizeF(w, w * 4 / 5));
+    if (headerSpaceChosen())
+        return QRectF(corner, QSizeF(w, w * 3 / 4));
+    return {};
+}
+
+void FormCrop::drawCropBox()
+{
+    Picture1->Cls();
+    const QRectF box = cropBox();
+    if (!box.isEmpty())
+        Picture1->Line(box.left(), box.top(), box.right(), box.bottom(), std::nullopt,
+                       platform::PictureBox::LineKind::Box);
+}
+
+void FormCrop::Command1_Click()
+{
+    platform::setBackColor(Command2, FaceColor);
+    platform::setBackColor(Command7, FaceColor);
+    // The rectangle is drawn over the canvas's picture, never into it.
+    Picture1->setAutoRedraw(false);
+    platform::setBackColor(Command1, ChosenColor);
+    drawCropBox();
+}
+
+void FormCrop::Command2_Click()
+{
+    platform::setBackColor(Command1, FaceColor);
+    platform::setBackColor(Command7, FaceColor);
+    Picture1->setAutoRedraw(false);
+    platform::setBackColor(Command2, ChosenColor);
+    drawCropBox();
+}
+
+void FormCrop::Command7_Click()
+{
+    Picture1->Cls();
+    platform::setBackColor(Command1, FaceColor);
+    platform::setBackColor(Command2, FaceColor);
+    platform::setBackColor(Command7, ChosenColor);
+}
+
+void FormCrop::Command3_Click()
+{
+    if (!fullSizeChosen() && !headerSpaceChosen())
+        return;
+    cropWidth = cropWidth * 20 / 19 + 8;
+    drawCropBox();
+}
+
+// Shrinking stops at a width the rectangle still shows at, so it never turns over to the
+// other side of its anchor.
+void FormCrop::Command4_Click()
+{
+    if (!fullSizeChosen() && !headerSpaceChosen())
+        return;
+    cropWidth = std::max(MinimumCropWidth, cropWidth * 19 / 20 - 8);
+    drawCropBox();
+}
+
+void FormCrop::Picture1_MouseDown(int button, int, double x, double y)
+{
+    if (noChangeChosen() || button != LeftButton)
+        return;
+    Picture1->setMousePointer(SizeAllPointer);
+    cropAnchorX = x;
+    cropAnchorY = y;
+    drawCropBox();
+}
+
+void FormCrop::Picture1_MouseMove(int button, int, double x, double y)
+{
+    if (noChangeChosen() || button != LeftButton)
+        return;
+    cropAnchorX = x;
+    cropAnchorY = y;
+    drawCropBox();
+}
+
+void FormCrop::Picture1_MouseUp(int, int, double, double)
+{
+    Picture1->setMousePointer(0);
+}
+
+// The chosen part of the canvas becomes the whole TX screen (below a black header band in
+// Space for Header), then the header and the engine's TX buffer follow. A rectangle reaching
+// past the picture takes black there.
+void FormCrop::Command5_Click()
+{
+    shell::FormMain& form = form_;
+    auto& engine = form.engine();
+    platform::StepRunner steps(QStringLiteral("FormCrop_Command5_Click"));
+    const double w = cropWidth;
+    const double left = cropAnchorX - w / 2, top = cropAnchorY - w / 2;
+    form.canvas().dragSource = 0;
+    const auto nearest = [](double v) { return int32_t(platform::roundHalfEven(v)); };
+    const int32_t whole[4] = {0, 0, int32_t(Picture1->ScaleWidth()), int32_t(Picture1->ScaleHeight())};
+    std::copy(std::begin(whole), std::end(whole), engine.srcRect);
+    const int32_t screen[4] = {0, headerSpaceChosen() ? HeaderRows : 0, CanvasWidth, CanvasHeight};
+    std::copy(std::begin(screen), std::end(screen), engine.dstRect);
+    if (fullSizeChosen() || headerSpaceChosen()) {
+        const double height = fullSizeChosen() ? w * 4 / 5 : w * 3 / 4;
+        const int32_t part[4] = {nearest(left), nearest(top), nearest(left + w), nearest(top + height)};
+        std::copy(std::begin(part), std::end(part), engine.srcRect);
+    }
+
+    platform::PictureBox& tx = *form.Picture1;
+    tx.setAutoRedraw(true);
+    tx.Line(0, 0, CanvasWidth, CanvasHeight, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
+    steps.step(QStringLiteral("draw"), [&] {
+        engine.binding().drawPictureDc(*tx.hDC(), engine.dstRect, Picture1->Picture(), engine.srcRect, 4);
+    });
+    tx.setPicture(tx.Image());
+    form.Image6->setPicture(tx.Image());
+    steps.step(QStringLiteral("ShowHeaders"), [&] { form.qso().ShowHeaders(); });
+    tx.setAutoRedraw(false);
+    platform::doEvents();
+    steps.step(QStringLiteral("TX DIB"), [&] { engine.copyTxScreenToDib(); });
+    Picture1->setAutoRedraw(true);
+    form.unloadFormCrop();
+}
+
+void FormCrop::Command6_Click()
+{
+    form_.canvas().dragSource = 0;
+    platform::setBackColor(Command1, FaceColor);
+    platform::setBackColor(Command2, FaceColor);
+    platform::setBackColor(Command7, FaceColor);
+    form_.unloadFormCrop();
 }
 
 } // namespace intake

@@ -1,19 +1,66 @@
 #pragma once
-// The crop dialog: the operator chooses which part of a freshly loaded picture goes
-// onto the TX screen. Modeless.
+// The crop dialog: the operator chooses which part of a freshly loaded picture goes onto
+// the TX screen, and whether the top 32 rows stay free for a header. Modeless. The mode is
+// held in the back colours of the three mode buttons (the chosen one red); the crop
+// rectangle is w wide, 4w/5 high in Full Size (the TX screen's shape) and 3w/4 in Space for
+// Header, with its top-left corner at (anchor x - w/2, anchor y - w/2).
 
+#include <QRectF>
 #include <QWidget>
 
-namespace platform { class PictureBox; }
+namespace platform {
+class CommandButton;
+class PictureBox;
+} // namespace platform
+namespace shell { class FormMain; }
 
 namespace intake {
 
 class FormCrop : public QWidget {
     Q_OBJECT
 public:
-    explicit FormCrop(QWidget* parent = nullptr);
+    // Loading the dialog runs its load handler.
+    explicit FormCrop(shell::FormMain& form);
 
-    platform::PictureBox* Picture1 = nullptr; // the picture to crop, 640 x 512
+    platform::PictureBox* Picture1 = nullptr;      // the picture to crop, 640 x 512
+    platform::CommandButton* Command1 = nullptr;   // Crop Full Size
+    platform::CommandButton* Command7 = nullptr;   // "No Change"
+    platform::CommandButton* Command2 = nullptr;   // Crop Space for Header
+    platform::CommandButton* Command3 = nullptr;   // "+"
+    platform::CommandButton* Command4 = nullptr;   // "-"
+    platform::CommandButton* Command6 = nullptr;   // "Cancel"
+    platform::CommandButton* Command5 = nullptr;   // "Send to TX"
+
+    // The crop rectangle, in the canvas's pixels.
+    double cropWidth = 0;
+    double cropAnchorX = 0;
+    double cropAnchorY = 0;
+    // The narrowest the rectangle shrinks to.
+    static constexpr double MinimumCropWidth = 16;
+
+    void Form_Load();
+    void Command1_Click(); // Crop Full Size
+    void Command2_Click(); // Crop Space for Header
+    void Command7_Click(); // No Change
+    void Command3_Click(); // "+": grow
+    void Command4_Click(); // "-": shrink
+    void Command5_Click(); // "Send to TX"
+    void Command6_Click(); // "Cancel"
+    void Picture1_MouseDown(int button, int shift, double x, double y);
+    void Picture1_MouseMove(int button, int shift, double x, double y);
+    void Picture1_MouseUp(int button, int shift, double x, double y);
+
+    bool fullSizeChosen() const;
+    bool headerSpaceChosen() const;
+    bool noChangeChosen() const;
+    // The rectangle of the chosen crop mode (empty in No Change).
+    QRectF cropBox() const;
+
+private:
+    // Clears the drawn graphics and draws the chosen mode's rectangle.
+    void drawCropBox();
+
+    shell::FormMain& form_;
 };
 
 } // namespace intake

@@ -1,6 +1,19 @@
 #include "intake/Intake.h"
 
+#include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "intake/FormCrop.h"
+#include "intake/PictureFiles.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Twips.h"
 #include "platform/runtime/Vb.h"
+#include "platform/services/Picbuf.h"
+#include "platform/services/Ui.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 
 #include <QDir>
@@ -8,12 +21,150 @@
 
 namespace intake {
 
-Intake::Intake(shell::FormMain& form) : QObject(nullptr), form_(form) {}
+namespace {
 
-void Intake::loadpic_Click() {}
+constexpr quint32 OnColor = 255;
+constexpr quint32 OffColor = 0xC0C0;
+// Where the crop dialog opens on the screen, in twips.
+constexpr double CropDialogPlace = 740;
+
+const QString kLoadTypes = QStringLiteral("BMP, JPG, GIF, TIF, TGA, PNG, PCX, DIB, WMF, EMF, ICO and CUR");
+
+} // namespace
+
+Intake::Intake(shell::FormMain& form)
+    : QObject(nullptr), dialogFolder(platform::appFolder()), form_(form),
+      picbufFile_(std::make_unique<platform::Picbuf>())
+{
+    PicbufFile = picbufFile_.get();
+    PicbufFile->setObjectName(QStringLiteral("PicbufFile"));
+}
+
+Intake::~Intake() = default;
+
+void Intake::putWorkPicture(const QImage& picture)
+{
+    form_.Picture3->setBoxSize(picture.width(), picture.height());
+    form_.Picture3->setPicture(picture);
+}
+
+// The load menu: a picture file onto the crop dialog's canvas, and the dialog shown; the
+// picture reaches the TX screen only through the dialog.
+void Intake::loadpic_Click()
+{
+    shell::FormMain& form = form_;
+    form.Image13->setPicture(form.Picture1->Image()); // the undo copy
+
+    // A browser thumbnail dropped on the TX screen with "With Crop" on takes the browser's
+    // road: it loads the file the browser shows, and arrives with the browser's file list.
+    if (platform::backColor(form.Command20) == OnColor && platform::backColor(form.Label17) == OnColor
+        && form.canvas().dragSource > 0)
+        return;
+
+    platform::CommonDialog& dlg = *form.CommonDialog1;
+    dlg.FileName.clear();
+    dlg.DialogTitle = QStringLiteral("Load Image");
+    form.Picture1->Cls();
+    if (form.Picture3->Picture().isNull())
+        putWorkPicture(form.Picture1->Image());
+
+    platform::StepRunner steps(QStringLiteral("loadpic_Click"));
+    steps.step(QStringLiteral("SET idle"), [&] { platform::setBackColor(form.Command47, platform::vbButtonFace); });
+    // The dialog keeps the flags and cancel setting of its last use; a cancel that raises
+    // an error is skipped like any other failure and leaves the name empty.
+    steps.step(QStringLiteral("open dialog"), [&] {
+        dlg.Filter = kLoadFilter;
+        dlg.FilterIndex = 1;
+        dlg.ShowOpen();
+    });
+    if (dlg.FileName.isEmpty()) {
+        form.Text1->setFocus();
+        return;
+    }
+
+    // A file that cannot be read is said so, and the dialog is not opened on the
+    // picture loaded before.
+    const QString file = dlg.FileName;
+    QImage picture;
+    try {
+        switch (loadRoad(loadExtension(file))) {
+        case LoadRoad::PlatformLoader:
+            picture = platform::LoadPicture(file);
+            break;
+        case LoadRoad::PictureBuffer:
+            PicbufFile->setFilename(file);
+            PicbufFile->load();
+            picture = PicbufFile->picture();
+            break;
+        case LoadRoad::NotLoaded:
+            throw platform::PicbufError(
+                QStringLiteral("Only %1 files are loaded here.").arg(kLoadTypes).toStdString());
+        }
+    } catch (const std::exception& e) {
+        form.ui().msgBox(QStringLiteral("Cannot load picture file ") + file + QStringLiteral("\r\n")
+                             + QString::fromStdString(e.what()),
+                         platform::vbOKOnly);
+        form.Text1->setFocus();
+        return;
+    }
+    steps.step(QStringLiteral("Picture3"), [&] {
+        putWorkPicture(picture);
+        form.Picture3->setAutoRedraw(true);
+    });
+
+    FormCrop& crop = form.formCrop();
+    steps.step(QStringLiteral("place dialog"), [&] {
+        const int place = platform::twipsToPixelsRounded(CropDialogPlace);
+        crop.move(place, place);
+        crop.show();
+    });
+
+    // The picture laid out on the canvas. The canvas is emptied first, so a picture loaded
+    // while the dialog is open never shows parts of the one before.
+    auto& engine = form.engine();
+    const QImage source = form.Picture3->Picture();
+    bool headerBand = false;
+    const std::array<int32_t, 4> place = cropCanvasPlace(source.width(), source.height(), headerBand);
+    const int32_t whole[4] = {0, 0, source.width(), source.height()};
+    std::copy(std::begin(whole), std::end(whole), engine.srcRect);
+    std::copy(place.begin(), place.end(), engine.dstRect);
+    platform::PictureBox& canvas = *crop.Picture1;
+    const bool autoRedraw = canvas.AutoRedraw();
+    canvas.setAutoRedraw(true);
+    canvas.Line(0, 0, 644, 516, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
+    steps.step(QStringLiteral("draw"), [&] {
+        engine.binding().drawPictureDc(*canvas.hDC(), engine.dstRect, source, engine.srcRect, 4);
+    });
+    // What is drawn becomes the canvas's picture: the one the crop is taken from.
+    canvas.setPicture(canvas.Image());
+    canvas.setAutoRedraw(autoRedraw);
+    crop.show();
+    crop.raise();
+}
+
+void Intake::Label17_Click()
+{
+    platform::setBackColor(form_.Label17, platform::backColor(form_.Label17) == OffColor ? OnColor : OffColor);
+}
+
+// The menu "Save TX  Picture": the TX screen through the "Save Image" dialog.
+void Intake::savepic_Click()
+{
+    shell::FormMain& form = form_;
+    platform::StepRunner steps(QStringLiteral("savepic_Click"));
+    // The save dialog names no folder: it opens in the application folder.
+    steps.step(QStringLiteral("application folder"), [&] { dialogFolder = platform::appFolder(); });
+    steps.step(QStringLiteral("picture"), [&] { PicbufFile->setPicture(form.Picture1->Image()); });
+    steps.step(QStringLiteral("format"), [&] { PicbufFile->setImageFormat(platform::Picbuf::NoFormat); });
+    // The buffer's pre-save check is 0, never above 1: no save greys the picture first.
+    steps.step(QStringLiteral("SaveImageAs"), [&] { SaveImageAs(*PicbufFile, *form.CommonDialog1); });
+    // The browser's list is refreshed here once the browser exists.
+    steps.step(QStringLiteral("application folder again"), [&] { dialogFolder = platform::appFolder(); });
+    form.Text1->setFocus();
+}
+
 void Intake::copyrx_Click() {}
 void Intake::copye_Click() {}
-void Intake::savepic_Click() {}
 void Intake::Command27_Click() {}
 
 // The browser's thumbnails come with the browser; nothing is shown to load them into.

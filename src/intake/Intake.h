@@ -1,11 +1,15 @@
 #pragma once
 // Picture intake's controller: browser, picture files, fitting, adjustments, zoom and crop.
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QVariant>
 
+#include <memory>
+
 namespace shell { class FormMain; }
+namespace platform { class Picbuf; }
 
 namespace intake {
 
@@ -13,6 +17,7 @@ class Intake : public QObject {
     Q_OBJECT
 public:
     explicit Intake(shell::FormMain& form);
+    ~Intake() override;
     shell::FormMain& form() const { return form_; }
 
     void loadpic_Click(); // menu "Load Picture to TX"
@@ -20,6 +25,7 @@ public:
     void copye_Click(); // menu "Copy TX Image"
     void savepic_Click(); // menu "Save TX  Picture"
     void Command27_Click(); // "Cancel" of the picture-adjust panel
+    void Label17_Click();   // "With Crop": browser thumbnails dropped on the TX screen go through the crop dialog
     void Label13_Click();   // " >>>> Next 4": the browser's four-thumbnail loader
 
     // The browser's folder lists, until they are built: File1's path (setting one that
@@ -37,8 +43,21 @@ public:
     QVariant currentQuickDir;    // 1 to 8
     QVariant fileTypeFilter;
 
+    // The process's working directory is never changed; this folder stands in for it. It
+    // is the application folder at start, then the folder a handler makes current or the
+    // folder of the file last chosen in a file dialog; dialogs that name no folder open here.
+    QString dialogFolder;
+
+    // The buffer that loads and saves picture files for the load and save menus, so that
+    // neither replaces a picture held by the adjustment buffers.
+    platform::Picbuf* PicbufFile = nullptr;
+
 private:
+    // Puts a picture into the overlay work buffer, which takes the picture's size.
+    void putWorkPicture(const QImage& picture);
+
     shell::FormMain& form_;
+    std::unique_ptr<platform::Picbuf> picbufFile_;
     QString file1Path_;
     QString dir1Path_;
     QString drive1_;

@@ -11,6 +11,7 @@
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/LineControl.h"
+#include "platform/services/Ui.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/Form2.h"
@@ -124,6 +125,10 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     qso_ = std::make_unique<::qso::Qso>(*this);
     capture_ = std::make_unique<::capture::Capture>(*this);
     media_ = std::make_unique<::media::Media>(*this);
+    commonDialog1_ = std::make_unique<platform::CommonDialog>(ui_);
+    CommonDialog1 = commonDialog1_.get();
+    // Dialogs that name no folder open in the folder that stands in for the current directory.
+    CommonDialog1->CurrentDir = &intake_->dialogFolder;
 
     connectHandlers();
     connectStartupHandlers();
@@ -154,7 +159,22 @@ FormSetup& FormMain::formSetup() { return createdOnFirstUse(formSetup_); }
         formRXfloat_ = std::make_unique<::engine::FormRXfloat>(*this);
     return *formRXfloat_;
 }
-::intake::FormCrop& FormMain::formCrop() { return createdOnFirstUse(formCrop_); }
+::intake::FormCrop& FormMain::formCrop()
+{
+    if (!formCrop_)
+        formCrop_ = std::make_unique<::intake::FormCrop>(*this);
+    return *formCrop_;
+}
+
+void FormMain::unloadFormCrop()
+{
+    // The dialog unloads itself from its own button's handler: it goes once that returns.
+    if (formCrop_) {
+        formCrop_->hide();
+        formCrop_.release()->deleteLater();
+    }
+}
+
 Form2& FormMain::form2() { return createdOnFirstUse(form2_); }
 ::media::FrmMain& FormMain::frmMain() { return createdOnFirstUse(frmMain_); }
 

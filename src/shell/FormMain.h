@@ -15,6 +15,7 @@ class QTabWidget;
 namespace platform {
 class CheckBox;
 class ComboBox;
+class CommonDialog;
 class CommandButton;
 class Label;
 class ImageBox;
@@ -66,6 +67,9 @@ public:
     FormSetup& formSetup();
     ::engine::FormRXfloat& formRXfloat();
     ::intake::FormCrop& formCrop();
+    // The crop dialog is unloaded when it closes itself and loaded anew by its next use.
+    bool formCropLoaded() const { return formCrop_ != nullptr; }
+    void unloadFormCrop();
     Form2& form2();
     ::media::FrmMain& frmMain();
 
@@ -172,6 +176,13 @@ public:
     platform::ImageBox* Image17 = nullptr;
     platform::ImageBox* Image18 = nullptr;
     platform::ImageBox* Image19 = nullptr;        //   the oldest
+    platform::PictureBox* Picture3 = nullptr;     // overlay work buffer; sized to its picture
+    platform::CommandButton* Command47 = nullptr; // "SET"
+    platform::CommandButton* Command20 = nullptr; // "Load Pic": the browser panel's button
+    platform::Label* Label17 = nullptr;           // "With Crop", in the browser panel
+
+    // The one common dialog of the window (open, save, colour, font, printer).
+    platform::CommonDialog* CommonDialog1 = nullptr;
 
 protected:
     // Closing the window runs the shut-down (engine stop, then unload).
@@ -199,6 +210,7 @@ private:
     std::unique_ptr<::capture::Capture> capture_;
     std::unique_ptr<::media::Media> media_;
 
+    std::unique_ptr<platform::CommonDialog> commonDialog1_;
     std::unique_ptr<FormSetup> formSetup_;
     std::unique_ptr<::engine::FormRXfloat> formRXfloat_;
     std::unique_ptr<::intake::FormCrop> formCrop_;

@@ -7,6 +7,7 @@
 
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
+#include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
@@ -132,9 +133,17 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Picture19->setBoxSize(640, 512);
     Picture19->setBackColor(platform::vbBlack);
     Picture19->setAutoRedraw(true);
+    Picture3 = new platform::PictureBox(parent);
+    Picture3->setDesignName(QStringLiteral("Picture3"));
+    Picture3->setBoxSize(688, 556);
+    Command47 = new platform::CommandButton(QStringLiteral("Command47"), QStringLiteral("SET"), parent);
+    Command20 = new platform::CommandButton(QStringLiteral("Command20"), QStringLiteral("Load Pic"), parent);
+    Label17 = new platform::Label(QStringLiteral("Label17"), QStringLiteral("With Crop"), parent);
+    platform::setBackColor(Label17, 0xC0C0); // off at every start
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
                                                       HScroll1, VScroll1, VScroll3, Image6, Image13, Image16,
-                                                      Image24, Image12, Image17, Image18, Image19, Frame9, Picture19})
+                                                      Image24, Image12, Image17, Image18, Image19, Frame9, Picture19,
+                                                      Picture3, Command47, Command20, Label17})
         w->hide();
 }
 
@@ -149,6 +158,7 @@ void FormMain::connectStartupHandlers()
     connect(Check3, &platform::CheckBox::Click, c, [c] { c->Check3_Click(); });
     connect(HScroll1, &platform::ScrollBar::Change, c, [c] { c->HScroll1_Change(); });
     connect(Check2, &platform::CheckBox::Click, qso_.get(), [this] { qso_->Check2_Click(); });
+    connect(Label17, &platform::Label::Click, intake_.get(), [this] { intake_->Label17_Click(); });
     auto* s = strips_.get();
     connect(HScroll2, &platform::ScrollBar::Change, s, [s] { s->HScroll2_Change(); });
     connect(Text5, &platform::TextBox::Click, s, [s] { s->reloadStrip(); });

@@ -1,8 +1,10 @@
 #include "platform/services/Engine.h"
 
+#include "platform/drawing/Gdi.h"
 #include "platform/runtime/AppFolder.h"
 
 #include <QFileInfo>
+#include <QImage>
 #include <QLibrary>
 #include <cstring>
 
@@ -93,6 +95,33 @@ QString Engine::EngineString(const char *text) const
     std::memset(buffer, 0, sizeof buffer);
     mmsStrCopy(buffer, 20, text);
     return QString::fromLatin1(buffer, 20);
+}
+
+void Engine::drawPictureDc(gdi::Dc &dc, const int32_t *dstRect, const QImage &picture, const int32_t *srcRect,
+                           int32_t mode) const
+{
+    if (picture.isNull())
+        throw EngineError("mmsDrawDIBdc: no picture to draw");
+    const int32_t dib = mmsCreateDIB(picture.width(), picture.height());
+    if (dib <= 0)
+        throw EngineError("mmsCreateDIB: no buffer for a picture of that size");
+    struct Release {
+        const Engine &engine;
+        int32_t dib;
+        ~Release()
+        {
+            try {
+                engine.mmsDeleteDIB(dib);
+            } catch (const EngineError &) {
+                // The engine went away meanwhile; its buffers went with it.
+            }
+        }
+    } release{*this, dib};
+    mmsDrawDIBbmp(dib, nullptr, &picture, nullptr, mode);
+    QRect area(0, 0, dc.width(), dc.height());
+    if (dstRect && (dstRect[0] || dstRect[1] || dstRect[2] || dstRect[3]))
+        area &= QRect(QPoint(dstRect[0], dstRect[1]), QPoint(dstRect[2] - 1, dstRect[3] - 1));
+    dc.paint(area, [&](QImage &layer) { mmsDrawDIBdc(&layer, dstRect, dib, srcRect, mode); });
 }
 
 QString engineText(const QString &engineString)

@@ -16,9 +16,12 @@
 
 #include "vareror.h"
 
+class QImage;
 class QLibrary;
 
 namespace platform {
+
+namespace gdi { class Dc; }
 
 // Every library function the program calls, in one list; X(name) per function.
 #define TOVARO_ENGINE_FUNCTIONS(X)                                                           \
@@ -133,6 +136,15 @@ public:
     }
     TOVARO_ENGINE_FUNCTIONS(TOVARO_ENGINE_CALL)
 #undef TOVARO_ENGINE_CALL
+
+    // mmsDrawDIBdc with a picture as its source: the engine draws only from its own
+    // buffers, so the picture is copied 1:1 into a buffer of its size for the call and the
+    // buffer freed afterwards. The srcRect part of the picture lands stretched in the
+    // dstRect part of every layer the device context writes to (the persistent picture
+    // too while a picture box redraws automatically). Throws EngineError when the engine
+    // cannot take the picture.
+    void drawPictureDc(gdi::Dc &dc, const int32_t *dstRect, const QImage &picture, const int32_t *srcRect,
+                       int32_t mode) const;
 
 private:
     void require(const char *name) const;

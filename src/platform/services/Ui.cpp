@@ -1,5 +1,7 @@
 #include "platform/services/Ui.h"
 
+#include <QFileInfo>
+
 
 namespace platform {
 
@@ -50,24 +52,34 @@ void CommonDialog::cancelled()
         throw DialogCancelled();
 }
 
+FileDialogRequest CommonDialog::fileRequest(bool overwritePrompt) const
+{
+    const QString dir = InitDir.isEmpty() && CurrentDir ? *CurrentDir : InitDir;
+    return FileDialogRequest{DialogTitle, Filter, FilterIndex, dir, FileName, overwritePrompt};
+}
+
+void CommonDialog::fileChosen(const FileDialogResult& result)
+{
+    FileName = result.fileName;
+    FilterIndex = result.filterIndex;
+    if (CurrentDir)
+        *CurrentDir = QFileInfo(result.fileName).absolutePath();
+}
+
 void CommonDialog::ShowOpen()
 {
-    FileDialogRequest r{DialogTitle, Filter, FilterIndex, InitDir, FileName, false};
-    const FileDialogResult res = ui_->openFile(r);
+    const FileDialogResult res = ui_->openFile(fileRequest(false));
     if (!res.accepted)
         return cancelled();
-    FileName = res.fileName;
-    FilterIndex = res.filterIndex;
+    fileChosen(res);
 }
 
 void CommonDialog::ShowSave()
 {
-    FileDialogRequest r{DialogTitle, Filter, FilterIndex, InitDir, FileName, (Flags & cdlOFNOverwritePrompt) != 0};
-    const FileDialogResult res = ui_->saveFile(r);
+    const FileDialogResult res = ui_->saveFile(fileRequest((Flags & cdlOFNOverwritePrompt) != 0));
     if (!res.accepted)
         return cancelled();
-    FileName = res.fileName;
-    FilterIndex = res.filterIndex;
+    fileChosen(res);
 }
 
 void CommonDialog::ShowColor()

@@ -157,6 +157,12 @@ public:
     int Flags = 0;
     bool CancelError = false;
 
+    // The process's working directory is never changed; the folder that stands in for it
+    // is kept by the program and given here. A file dialog whose InitDir is empty opens in
+    // it, and an accepted one makes the chosen file's folder its new value. Null: dialogs
+    // without InitDir open wherever the dialog itself chooses.
+    QString* CurrentDir = nullptr;
+
     uint32_t Color = 0;
 
     QString FontName;
@@ -174,6 +180,8 @@ public:
 
 private:
     void cancelled();
+    FileDialogRequest fileRequest(bool overwritePrompt) const;
+    void fileChosen(const FileDialogResult& result);
     Ui* ui_;
 };
 

@@ -1,0 +1,420 @@
+// The load menu through the crop dialog onto the TX screen and the engine's TX buffer, and
+// the save menu through SaveImageAs, driven on the main window with scripted dialogs and
+// the real engine library.
+#include "FormFixture.h"
+
+#include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "intake/FormCrop.h"
+#include "intake/Intake.h"
+#include "intake/PictureFiles.h"
+#include "platform/drawing/Colors.h"
+#include "platform/services/Engine.h"
+#include "platform/services/Picbuf.h"
+#include "platform/services/ScriptedUi.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "shell/FormMain.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using testsupport::FormFixture;
+
+namespace {
+
+constexpr QRgb Red = 0xFFFF0000, Blue = 0xFF0000FF, Black = 0xFF000000, Green = 0xFF00FF00;
+
+QImage solid(int w, int h, QRgb colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// The bounding box of the pixels that are not black.
+QRect litArea(const QImage &image)
+{
+    QRect area;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0)
+                area |= QRect(x, y, 1, 1);
+    return area;
+}
+
+// The main window with the engine library bound (its picture buffers work without a
+// started engine) and a TX buffer to send from.
+struct Station {
+    FormFixture f;
+    QTemporaryDir dir;
+    Station()
+    {
+        auto &engine = f.form().engine();
+        engine.setEngine(platform::Engine::load(QStringLiteral(REAL_ENGINE_PATH)));
+        engine.txDib = engine.binding().mmsCreateDIB(800, 616);
+        engine.modeWidth = 320;
+        engine.modeHeight = 256;
+    }
+    ~Station() { f.form().engine().binding().mmsDeleteDIB(f.form().engine().txDib); }
+    shell::FormMain &form() { return f.form(); }
+    platform::ScriptedUi &ui() { return f.ui(); }
+    QString write(const QString &name, const QImage &picture, int format)
+    {
+        platform::Picbuf writer;
+        writer.setPicture(picture);
+        writer.setImageFormat(format);
+        writer.setFilename(dir.filePath(name));
+        writer.Store();
+        return dir.filePath(name);
+    }
+    // The menu item, answering the open dialog with the file.
+    void load(const QString &path)
+    {
+        ui().answerOpen(path);
+        form().loadpic->trigger();
+    }
+    intake::FormCrop &crop() { return form().formCrop(); }
+    QImage canvas() { return crop().Picture1->Picture(); }
+    // The engine's TX buffer over the mode size.
+    QImage txBuffer()
+    {
+        auto &engine = form().engine();
+        QImage out(engine.modeWidth, engine.modeHeight, QImage::Format_RGB32);
+        out.fill(Qt::gray);
+        const int32_t rect[4] = {0, 0, engine.modeWidth, engine.modeHeight};
+        engine.binding().mmsDrawDIBdc(&out, rect, engine.txDib, rect, 0);
+        return out;
+    }
+};
+
+} // namespace
+
+class LoadCropSaveTest : public QObject {
+    Q_OBJECT
+private slots:
+    void layoutOnTheCanvas_data();
+    void layoutOnTheCanvas();
+    void loadFailuresOpenNoDialog();
+    void secondLoadStartsFromBlack();
+    void cropBoxesGrowAndShrink();
+    void sendToTxInEachMode();
+    void cancelChangesNothing();
+    void saveImageAs();
+    void savepicWritesTheTxScreen();
+};
+
+void LoadCropSaveTest::layoutOnTheCanvas_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("640x480") << QSize(640, 480) << QRect(QPoint(0, 32), QPoint(639, 511)) << "a.bmp";
+    QTest::newRow("800x600") << QSize(800, 600) << QRect(QPoint(0, 32), QPoint(639, 511)) << "b.tga";
+    QTest::newRow("320x256") << QSize(320, 256) << QRect(QPoint(0, 0), QPoint(639, 511)) << "c.pcx";
+    QTest::newRow("1600x900") << QSize(1600, 900) << QRect(QPoint(0, 95), QPoint(639, 420)) << "d.png";
+    QTest::newRow("512x512") << QSize(512, 512) << QRect(QPoint(51, 0), QPoint(575, 511)) << "e.tif";
+    QTest::newRow("480x640") << QSize(480, 640) << QRect(QPoint(102, 0), QPoint(511, 511)) << "x.Jpg";
+}
+
+// Each size lands where the layout puts it, on black, through both loaders; the mixed-case
+// extension loads like its upper-case form. The dialog opens at 740, 740 twips.
+void LoadCropSaveTest::layoutOnTheCanvas()
+{
+    QFETCH(QSize, size);
+    QFETCH(QRect, place);
+    QFETCH(QString, name);
+    Station s;
+    const QString ext = name.section('.', -1).toUpper();
+    const int code = ext == "JPG" ? platform::Picbuf::Jpeg : intake::saveFormat(ext);
+    const QString path = s.write(name, solid(size.width(), size.height(), Red), code);
+    s.load(path);
+    QVERIFY(s.form().formCropLoaded());
+    QVERIFY(s.crop().isVisible());
+    QCOMPARE(s.crop().pos(), QPoint(49, 49));
+    QCOMPARE(litArea(s.canvas()), place);
+    QCOMPARE(s.form().Picture3->Picture().size(), size);
+    // The open dialog as the load menu asks for it, and the folder it leaves current.
+    const auto opens = s.ui().calls(platform::UiCall::OpenFile);
+    QCOMPARE(opens.size(), 1);
+    QCOMPARE(opens[0].file.title, QStringLiteral("Load Image"));
+    QCOMPARE(opens[0].file.filter, intake::kLoadFilter);
+    QCOMPARE(opens[0].file.filterIndex, 1);
+    QCOMPARE(opens[0].file.initDir, s.f.appFolder());
+    QCOMPARE(s.form().intake().dialogFolder, s.dir.path());
+}
+
+// A file that cannot be read, or whose extension neither loader takes, is reported and
+// opens no dialog; a cancel opens none and says nothing.
+void LoadCropSaveTest::loadFailuresOpenNoDialog()
+{
+    Station s;
+    s.ui().setAutoAcceptOkOnly(true);
+    QFile broken(s.dir.filePath("broken.png"));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("not a picture at all");
+    broken.close();
+    const QString jpeg = s.write("good.jpeg", solid(64, 64, Red), platform::Picbuf::Jpeg);
+    for (const QString &path : {broken.fileName(), jpeg, s.dir.filePath("missing.bmp")}) {
+        s.ui().clearCalls();
+        s.load(path);
+        QVERIFY2(!s.form().formCropLoaded(), qPrintable(path));
+        QCOMPARE(s.ui().messages().size(), 1);
+        QVERIFY(s.ui().messages()[0].startsWith(QStringLiteral("Cannot load picture file ") + path));
+    }
+    s.ui().clearCalls();
+    s.ui().cancelOpen();
+    s.form().loadpic->trigger();
+    QVERIFY(!s.form().formCropLoaded());
+    QVERIFY(s.ui().messages().isEmpty());
+}
+
+// A picture loaded while the dialog is open replaces the old one wholly: the 16:9 picture's
+// bands are black, not the earlier picture. The crop settings stay.
+void LoadCropSaveTest::secondLoadStartsFromBlack()
+{
+    Station s;
+    s.load(s.write("first.png", solid(640, 512, Red), platform::Picbuf::Png));
+    s.crop().Command1_Click();
+    s.crop().Command3_Click();
+    const double width = s.crop().cropWidth;
+    s.load(s.write("second.png", solid(1600, 900, Blue), platform::Picbuf::Png));
+    QCOMPARE(litArea(s.canvas()), QRect(QPoint(0, 95), QPoint(639, 420)));
+    QCOMPARE(s.canvas().pixel(320, 90), Black);
+    QCOMPARE(s.canvas().pixel(320, 200), Blue);
+    QCOMPARE(s.crop().cropWidth, width);
+    QVERIFY(s.crop().fullSizeChosen());
+    // The crop rectangle never goes into the picture cropped from.
+    s.crop().Command3_Click();
+    QCOMPARE(s.canvas().pixel(320, 300), Blue);
+}
+
+void LoadCropSaveTest::cropBoxesGrowAndShrink()
+{
+    Station s;
+    s.load(s.write("p.png", solid(640, 512, Blue), platform::Picbuf::Png));
+    intake::FormCrop &crop = s.crop();
+    QVERIFY(crop.noChangeChosen());
+    QCOMPARE(platform::backColor(crop.Command7), 255u);
+    // No Change: neither the buttons nor the mouse move anything.
+    crop.Command3_Click();
+    crop.Command4_Click();
+    crop.Picture1_MouseDown(1, 0, 100, 100);
+    QCOMPARE(crop.cropWidth, 450.0);
+    QCOMPARE(crop.cropAnchorX, 315.0);
+    QCOMPARE(crop.Picture1->MousePointer(), 0);
+
+    crop.Command1_Click();
+    QCOMPARE(crop.cropBox(), QRectF(90, 63, 450, 360));
+    QCOMPARE(crop.Picture1->screenImage().pixel(90, 200), Red);
+    QCOMPARE(crop.Picture1->screenImage().pixel(300, 200), Blue);
+    QCOMPARE(crop.Picture1->Picture().pixel(90, 200), Blue);
+    crop.Command2_Click();
+    QCOMPARE(crop.cropBox(), QRectF(90, 63, 450, 337.5));
+    QVERIFY(crop.headerSpaceChosen() && !crop.fullSizeChosen() && !crop.noChangeChosen());
+    crop.Command7_Click();
+    QCOMPARE(crop.Picture1->screenImage(), crop.Picture1->Picture());
+
+    crop.Command1_Click();
+    crop.Command3_Click();
+    QVERIFY(qAbs(crop.cropWidth - 481.68) < 0.005);
+    crop.cropWidth = 450;
+    crop.Command4_Click();
+    QCOMPARE(crop.cropWidth, 419.5);
+    // Shrinking stops at 16: the box never turns inside out.
+    for (int i = 0; i < 40; ++i)
+        crop.Command4_Click();
+    QCOMPARE(crop.cropWidth, intake::FormCrop::MinimumCropWidth);
+    QVERIFY(crop.cropBox().width() > 0 && crop.cropBox().height() > 0);
+
+    // The rubber band: the left button places the anchor, others do nothing.
+    crop.Picture1_MouseDown(2, 0, 100, 100);
+    QCOMPARE(crop.cropAnchorX, 315.0);
+    crop.Picture1_MouseDown(1, 0, 200, 300);
+    QCOMPARE(crop.Picture1->MousePointer(), 5);
+    crop.Picture1_MouseMove(1, 0, 220, 310);
+    crop.Picture1_MouseMove(3, 0, 400, 400);
+    QCOMPARE(QPointF(crop.cropAnchorX, crop.cropAnchorY), QPointF(220, 310));
+    crop.Picture1_MouseUp(2, 0, 0, 0);
+    QCOMPARE(crop.Picture1->MousePointer(), 0);
+}
+
+// Send to TX in each mode, pixel for pixel on the TX screen, and in the engine's TX
+// buffer at the mode size. The canvas holds red exactly where the opening rectangle lies.
+void LoadCropSaveTest::sendToTxInEachMode()
+{
+    QImage picture = solid(640, 512, Blue);
+    for (int y = 63; y < 423; ++y)
+        for (int x = 90; x < 540; ++x)
+            picture.setPixel(x, y, Red);
+    for (int mode = 0; mode < 4; ++mode) {
+        Station s;
+        s.form().canvas().dragSource = 11;
+        s.load(s.write("p.png", picture, platform::Picbuf::Png));
+        intake::FormCrop &crop = s.crop();
+        if (mode == 1)
+            crop.Command1_Click();
+        if (mode == 2)
+            crop.Command2_Click();
+        if (mode == 3) { // Full Size dragged half off the picture's right side
+            crop.Command1_Click();
+            crop.Picture1_MouseDown(1, 0, 600, 288);
+        }
+        crop.Command5_Click();
+        QVERIFY(!s.form().formCropLoaded());
+        QCOMPARE(s.form().canvas().dragSource, 0);
+        const QImage tx = s.form().Picture1->Picture();
+        QCOMPARE(s.form().Image6->Picture(), tx);
+        QCOMPARE(tx.size(), QSize(640, 512));
+        const QImage buffer = s.txBuffer();
+        switch (mode) {
+        case 0:
+            QCOMPARE(tx.convertToFormat(QImage::Format_RGB32), picture);
+            QCOMPARE(buffer.pixel(10, 10), Blue);
+            QCOMPARE(buffer.pixel(160, 128), Red);
+            break;
+        case 1: // the red part alone, stretched over the whole screen
+            QCOMPARE(litArea(tx), QRect(0, 0, 640, 512));
+            for (int y = 1; y < 511; y += 3)
+                for (int x = 1; x < 639; x += 3)
+                    QCOMPARE(tx.pixel(x, y), Red);
+            QCOMPARE(buffer.pixel(2, 2), Red);
+            QCOMPARE(buffer.pixel(317, 253), Red);
+            break;
+        case 2: // rows 0 to 31 black for the header, the rest red
+            for (int x = 0; x < 640; x += 7) {
+                QCOMPARE(tx.pixel(x, 0), Black);
+                QCOMPARE(tx.pixel(x, 31), Black);
+                QCOMPARE(tx.pixel(x, 300), Red);
+            }
+            QCOMPARE(litArea(tx), QRect(QPoint(0, 32), QPoint(639, 511)));
+            QCOMPARE(buffer.pixel(100, 8), Black);
+            QCOMPARE(buffer.pixel(100, 100), Red);
+            break;
+        case 3: { // source x 375 to 825: the part past the picture is black
+            const int edge = int((640 - 375) * 640.0 / 450); // where the picture ends on screen
+            QCOMPARE(tx.pixel(5, 256), Red);
+            QCOMPARE(tx.pixel(edge - 5, 256), Blue);
+            QCOMPARE(tx.pixel(edge + 3, 256), Black);
+            QCOMPARE(tx.pixel(639, 256), Black);
+            QCOMPARE(buffer.pixel(319, 128), Black);
+            break;
+        }
+        }
+    }
+}
+
+void LoadCropSaveTest::cancelChangesNothing()
+{
+    Station s;
+    s.form().Picture1->setPicture(solid(640, 512, Green));
+    s.form().engine().copyTxScreenToDib();
+    s.form().Image6->setPicture(s.form().Picture1->Image());
+    const QImage buffer = s.txBuffer();
+    s.form().canvas().dragSource = 12;
+    s.load(s.write("p.png", solid(640, 512, Red), platform::Picbuf::Png));
+    s.crop().Command1_Click();
+    s.crop().Command6_Click();
+    QVERIFY(!s.form().formCropLoaded());
+    QCOMPARE(s.form().canvas().dragSource, 0);
+    QCOMPARE(s.form().Picture1->Image().pixel(100, 100), Green);
+    QCOMPARE(s.form().Image6->Picture().pixel(100, 100), Green);
+    QCOMPARE(s.txBuffer(), buffer);
+    // Loaded anew, the dialog starts over.
+    s.load(s.dir.filePath("p.png"));
+    QVERIFY(s.crop().noChangeChosen());
+    QCOMPARE(s.crop().cropWidth, 450.0);
+}
+
+void LoadCropSaveTest::saveImageAs()
+{
+    Station s;
+    platform::CommonDialog &dlg = *s.form().CommonDialog1;
+    platform::Picbuf buffer;
+    buffer.setPicture(solid(40, 30, Red));
+    auto save = [&](const QString &name, int format = 0, int quality = 0) {
+        s.ui().clearCalls();
+        s.ui().answerSave(s.dir.filePath(name));
+        buffer.setImageFormat(format);
+        buffer.setWriteCompression(quality);
+        intake::SaveImageAs(buffer, dlg);
+        return s.dir.filePath(name);
+    };
+    auto bytes = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+
+    // Neither GIF nor FIF is written, each with its message.
+    QVERIFY(!QFile::exists(save("a.gif", 0, 30)));
+    QCOMPARE(s.ui().messages(), QStringList{"Sorry. Not allowed by generous software giant without license"});
+    QCOMPARE(buffer.ImageFormat(), 0);
+    QCOMPARE(buffer.WriteCompression(), 0);
+    QVERIFY(!QFile::exists(save("a.fif")));
+    QCOMPARE(s.ui().messages(), QStringList{"FIF pictures cannot be written. Choose another type."});
+
+    // The request, and the extension read in any case.
+    QVERIFY(bytes(save("X.Png")).startsWith("\x89PNG"));
+    const platform::UiCall *request = s.ui().last();
+    QCOMPARE(request->kind, platform::UiCall::SaveFile);
+    QCOMPARE(request->file.title, QStringLiteral("Save Image"));
+    QCOMPARE(request->file.filter, intake::kSaveFilter);
+    QCOMPARE(request->file.filterIndex, 7);
+    QVERIFY(request->file.overwritePrompt);
+    QCOMPARE(dlg.Flags, 6);
+
+    // JPEG with no quality set is written at 65; both fields are 0 afterwards.
+    const QByteArray jpeg = bytes(save("q.jpg"));
+    platform::Picbuf reference;
+    reference.setPicture(buffer.picture());
+    reference.setImageFormat(platform::Picbuf::Jpeg);
+    reference.setWriteCompression(65);
+    reference.setFilename(s.dir.filePath("reference.jpg"));
+    reference.Store();
+    QCOMPARE(jpeg, bytes(s.dir.filePath("reference.jpg")));
+    QCOMPARE(buffer.ImageFormat(), 0);
+    QCOMPARE(buffer.WriteCompression(), 0);
+
+    // A format the caller chose stands whatever the name says.
+    QVERIFY(bytes(save("t.png", platform::Picbuf::Targa)).startsWith(QByteArray("\0\0\x02", 3)));
+
+    // A failing store says why and leaves the file that was there.
+    QFile old(s.dir.filePath("keep.bmp"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    buffer.setPicture(QImage());
+    save("keep.bmp");
+    QCOMPARE(s.ui().messages().size(), 1);
+    QCOMPARE(bytes(old.fileName()), QByteArray("old"));
+    QCOMPARE(QDir(s.dir.path()).entryList({"keep.bmp*"}, QDir::Files).size(), 1);
+
+    // A cancel is silent.
+    s.ui().clearCalls();
+    s.ui().cancelSave();
+    intake::SaveImageAs(buffer, dlg);
+    QVERIFY(s.ui().messages().isEmpty());
+}
+
+// The menu saves the TX screen from a buffer of its own, in a dialog that opens in the
+// application folder whatever folder a load left current.
+void LoadCropSaveTest::savepicWritesTheTxScreen()
+{
+    Station s;
+    s.form().Picture1->setPicture(solid(640, 512, Green));
+    s.form().PicbufVisible->setPicture(solid(10, 10, Red));
+    s.load(s.write("p.png", solid(64, 64, Red), platform::Picbuf::Png));
+    QCOMPARE(s.form().intake().dialogFolder, s.dir.path());
+    s.ui().answerSave(s.dir.filePath("tx.tga"));
+    s.form().savepic->trigger();
+    QCOMPARE(s.ui().last()->file.initDir, s.f.appFolder());
+    const QImage saved = platform::LoadPicture(s.dir.filePath("tx.tga"));
+    QCOMPARE(saved.size(), QSize(640, 512));
+    QCOMPARE(saved.pixel(300, 300), Green);
+    QCOMPARE(s.form().PicbufVisible->picture().size(), QSize(10, 10));
+    QCOMPARE(s.form().intake().dialogFolder, s.f.appFolder());
+}
+
+QTEST_MAIN(LoadCropSaveTest)
+#include "LoadCropSaveTest.moc"
