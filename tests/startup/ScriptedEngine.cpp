@@ -1,5 +1,7 @@
 #include "ScriptedEngine.h"
 
+#include <QPaintDevice>
+
 #include <cstring>
 
 namespace scripted {
@@ -51,6 +53,15 @@ QStringList callNames()
     return names;
 }
 
+QStringList callsOf(const QString &name)
+{
+    QStringList found;
+    for (const QString &call : state().calls)
+        if (call.startsWith(name + QLatin1Char('(')))
+            found.append(call);
+    return found;
+}
+
 platform::EngineFunctions functions()
 {
     platform::EngineFunctions f;
@@ -72,8 +83,10 @@ platform::EngineFunctions functions()
     f.mmsDrawDIBwnd = [](void *, const int32_t *, int32_t dib, const int32_t *, int32_t m) {
         return record("mmsDrawDIBwnd", 1, dib, m);
     };
-    f.mmsDrawDIBdc = [](QPaintDevice *, const int32_t *, int32_t dib, const int32_t *, int32_t m) {
-        return record("mmsDrawDIBdc", 1, dib, m);
+    f.mmsDrawDIBdc = [](QPaintDevice *dc, const int32_t *dst, int32_t dib, const int32_t *, int32_t m) {
+        const int32_t none[4] = {-1, -1, -1, -1};
+        const int32_t *d = dst ? dst : none;
+        return record("mmsDrawDIBdc", 1, dc ? dc->width() : 0, dc ? dc->height() : 0, d[0], d[1], d[2], d[3], dib, m);
     };
     f.mmsDrawDIBbmp = [](int32_t dib, const int32_t *dst, const QImage *, const int32_t *, int32_t m) {
         return dst ? record("mmsDrawDIBbmp", 1, dib, dst[0], dst[1], dst[2], dst[3], m)
@@ -82,22 +95,30 @@ platform::EngineFunctions functions()
     f.mmsDrawTransDIBdc = [](QPaintDevice *, int32_t x, int32_t y, const QImage *, int32_t key) {
         return record("mmsDrawTransDIBdc", 1, x, y, key);
     };
-    f.mmsDoJob = [](int32_t k) { return record("mmsDoJob", 0, k); };
-    f.mmsGetPos = [](int32_t k) { return record("mmsGetPos", 0, k); };
-    f.mmsGetMode = [](int32_t k) { return record("mmsGetMode", 0, k); };
+    f.mmsDoJob = [](int32_t k) {
+        const int32_t status = state().statuses.isEmpty() ? 0 : state().statuses.takeFirst();
+        record("mmsDoJob", status, k);
+        if (state().onJob)
+            state().onJob();
+        return status;
+    };
+    f.mmsGetPos = [](int32_t k) { return record("mmsGetPos", k >= 0 && k < 3 ? state().pos[k] : 0, k); };
+    f.mmsGetMode = [](int32_t k) { return record("mmsGetMode", state().rxMode, k); };
     f.mmsGetModeName = [](int32_t mode) {
         const auto &names = state().modeNames;
         return recordText("mmsGetModeName", mode >= 0 && mode < names.size() ? names[mode] : QByteArray(),
                           QString::number(mode));
     };
-    f.mmsGetImageSize = [](int32_t mode) { return record("mmsGetImageSize", 320 | (256 << 16), mode); };
+    f.mmsGetImageSize = [](int32_t mode) {
+        return record("mmsGetImageSize", int32_t(state().imageSizes.value(mode, 320u | (256u << 16))), mode);
+    };
     f.mmsGetFSKID = []() { return recordText("mmsGetFSKID", state().fskId); };
     f.mmsSetFSKID = [](const char *text) {
         if (text)
             state().fskId = text;
         return recordText("mmsSetFSKID", state().fskId, text ? QString::fromLatin1(text) : QStringLiteral("0"));
     };
-    f.mmsSendPic = [](int32_t mode) { return record("mmsSendPic", 1, mode); };
+    f.mmsSendPic = [](int32_t mode) { return record("mmsSendPic", state().sendPicResult, mode); };
     f.mmsSendTone = [](int32_t hz) { return record("mmsSendTone", 1, hz); };
     f.mmsSendStop = []() { return record("mmsSendStop", 1); };
     f.mmsStartScan = [](int32_t mode) { return record("mmsStartScan", 1, mode); };
@@ -106,7 +127,11 @@ platform::EngineFunctions functions()
     f.mmsCorrectSlant = []() { return record("mmsCorrectSlant", 1); };
     f.mmsSetPTT = [](void *, int32_t on) { return record("mmsSetPTT", 1, on); };
     f.mmsSetRxControl = [](int32_t w) { return record("mmsSetRxControl", w == -1 ? 0 : w, w); };
-    f.mmsSetTxControl = [](int32_t w) { return record("mmsSetTxControl", w == -1 ? 0 : w, w); };
+    f.mmsSetTxControl = [](int32_t w) {
+        if (w != -1)
+            state().txWord = w;
+        return record("mmsSetTxControl", state().txWord, w);
+    };
     f.mmsSetLMS = [](int32_t m) { return record("mmsSetLMS", m == -1 ? 0 : m, m); };
     f.mmsSetTuneControl = [](int32_t w) {
         if (w != -1)

@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QStringList>
+
+#include <functional>
 
 #include "platform/services/Engine.h"
 
@@ -17,7 +20,15 @@ struct Script {
     int32_t tuneWord = 0x25;
     uint32_t outputGain = 0xFFFFFFFF;
     int32_t nextDib = 1;
-    QStringList calls; // "mmsCreateDIB(800,616)=1", in call order
+    QList<int32_t> statuses;             // what mmsDoJob answers, in order; then 0
+    int32_t rxMode = 0;                  // mmsGetMode
+    QMap<int32_t, uint32_t> imageSizes;  // mmsGetImageSize by mode; 320 x 256 for the others
+    int32_t pos[3] = {0, 0, 0};          // mmsGetPos by kind
+    int32_t txWord = 0;                  // mmsSetTxControl(-1)
+    int32_t sendPicResult = 1;
+    std::function<void()> onJob;         // runs inside each mmsDoJob
+    QStringList calls; // "mmsCreateDIB(800,616)=1", in call order; mmsDrawDIBdc records the
+                       // device's size and the destination: "mmsDrawDIBdc(640,512,0,0,640,512,2,4)=1"
 };
 
 // The current script; reset() gives a fresh one.
@@ -29,5 +40,7 @@ platform::EngineFunctions functions();
 
 // The names of the calls made since the last reset (without arguments).
 QStringList callNames();
+// The calls of one function, with their arguments and results.
+QStringList callsOf(const QString &name);
 
 } // namespace scripted

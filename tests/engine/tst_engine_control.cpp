@@ -1,0 +1,535 @@
+// The engine's controller on the main window behind a scripted engine: what the polling
+// tick does with each status word, the mode list, the RX monitor, and what the end of a
+// picture writes into and deletes from its folders.
+#include <QDir>
+#include <QImageReader>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "FormFixture.h"
+#include "ScriptedEngine.h"
+#include "engine/EngineControl.h"
+#include "engine/FormRXfloat.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/Clock.h"
+#include "platform/services/ScriptedUi.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/LineControl.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/FormMain.h"
+#include "shell/FormSetup.h"
+#include "shell/Shell.h"
+#include "strips/Strips.h"
+
+#include <QTabWidget>
+
+using testsupport::FormFixture;
+
+namespace {
+
+constexpr uint32_t Red = 255, Idle = 0x8080, Green = 0xFF00;
+
+uint32_t packed(int width, int height) { return uint32_t(width) | (uint32_t(height) << 16); }
+
+// A started window over a fresh folder, the scripted engine behind it, on a clock that
+// moves only when the test moves it.
+struct Station {
+    platform::ManualClock clock;
+    platform::UseClock use{clock};
+    FormFixture f{false};
+
+    Station()
+    {
+        scripted::reset();
+        for (int i = 0; i < 43; ++i)
+            scripted::script().modeNames << QByteArray("Mode ") + QByteArray::number(i);
+        scripted::script().imageSizes = {{1, packed(320, 240)}, {4, packed(320, 240)}, {16, packed(640, 496)},
+                                          {20, packed(800, 616)}};
+        f.build();
+        engine().setEngine(platform::Engine(scripted::functions()));
+        if (form().shell().Form_Load() != shell::Shell::LoadResult::Running)
+            qFatal("the start-up ended");
+        scripted::script().calls.clear();
+    }
+    shell::FormMain& form() const { return f.form(); }
+    engine::EngineControl& engine() const { return f.form().engine(); }
+    void tick(int32_t status)
+    {
+        scripted::script().statuses << status;
+        engine().Timer1_Timer();
+    }
+    // A received picture of a mode starts (its first tick).
+    void pictureStarts(int mode)
+    {
+        scripted::script().rxMode = mode;
+        tick(0x04);
+    }
+    // The destination of the last draw into a box of this size.
+    QString lastDrawInto(const QSize& size) const
+    {
+        const QString prefix = QStringLiteral("mmsDrawDIBdc(%1,%2,").arg(size.width()).arg(size.height());
+        QString last;
+        for (const QString& call : scripted::callsOf("mmsDrawDIBdc"))
+            if (call.startsWith(prefix))
+                last = call.mid(prefix.size()).section(',', 0, 3);
+        return last;
+    }
+};
+
+QStringList files(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+QSize pictureSize(const QString& path)
+{
+    return QImageReader(path).size();
+}
+
+} // namespace
+
+class TestEngineControl : public QObject {
+    Q_OBJECT
+private slots:
+    void packedSizesAndTheModeList();
+    void pictureStartSizesTheViews_data();
+    void pictureStartSizesTheViews();
+    void statusWordsInOrder();
+    void autoRxAndTxFollowsRx();
+    void monitorReplacesTheMainWindow();
+    void monitorAspect();
+    void nestedTickIsSkipped();
+    void transmitSequence();
+    void sentPicturesArchive();
+    void receivedPicturesAutoSave_data();
+    void receivedPicturesAutoSave();
+    void autoSavePruning();
+};
+
+void TestEngineControl::packedSizesAndTheModeList()
+{
+    Station s;
+    auto& e = s.engine();
+    auto& script = scripted::script();
+    for (const auto& [size, width, height] : {std::tuple{0u, 0, 0}, std::tuple{0x007800A0u, 160, 120},
+                                              std::tuple{0xFFFF0320u, 800, 65535}}) {
+        script.imageSizes[30] = size;
+        e.rxMode = 30;
+        e.GetModeImageSize();
+        QCOMPARE(e.modeWidth, width);
+        QCOMPARE(e.modeHeight, height);
+    }
+
+    // A pick without an engine name falls back to mode 6.
+    s.form().Combo2->setListIndex(-1);
+    QCOMPARE(e.txModeNumber(), 6);
+
+    // "TX=RX": the engine's RX mode becomes the TX mode at once, the list is locked, and
+    // a pick in it is undone by the next tick.
+    script.rxMode = 9;
+    s.form().Check7->setValue(1);
+    QCOMPARE(e.txModeNumber(), 9);
+    QCOMPARE(s.form().Combo2->text(), QString("Mode 9"));
+    QVERIFY(!s.form().Combo2->isEnabled());
+    s.form().Combo2->setListIndex(4);
+    QCOMPARE(e.txModeNumber(), 9);
+    s.tick(0);
+    QCOMPARE(s.form().Combo2->text(), QString("Mode 9"));
+    QCOMPARE(e.modeChanged, 0);
+    s.form().Check7->setValue(0);
+    QVERIFY(s.form().Combo2->isEnabled());
+    QCOMPARE(e.txModeNumber(), 9);
+    s.form().Combo2->setListIndex(4);
+    QCOMPARE(e.txModeNumber(), 4);
+}
+
+void TestEngineControl::pictureStartSizesTheViews_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QSize>("view");    // the 1:1 box
+    QTest::addColumn<QString>("drawn"); // where the next tick draws into it
+    QTest::addColumn<QString>("title"); // the monitor's
+    QTest::addColumn<int>("monitorHeight");
+    QTest::newRow("320 x 256") << 9 << QSize(322, 258) << "0,0,320,256" << "Mode 9  320*256" << 256;
+    QTest::newRow("small") << 1 << QSize(164, 124) << "0,0,160,120" << "Mode 1  160*120" << 240;
+    QTest::newRow("below 6: 16 rows more") << 4 << QSize(322, 258) << "0,0,320,256" << "Mode 4  320*240" << 240;
+    QTest::newRow("taller than 400") << 16 << QSize(644, 515) << "0,0,640,512" << "Mode 16  640*496" << 248;
+    QTest::newRow("wider than 640") << 20 << QSize(644, 516) << "0,0,640,512" << "Mode 20  800*616" << 246;
+    QTest::newRow("past the aspect table") << 40 << QSize(322, 258) << "0,0,320,256" << "Mode 40  320*256" << 200;
+}
+
+void TestEngineControl::pictureStartSizesTheViews()
+{
+    QFETCH(int, mode);
+    QFETCH(QSize, view);
+    QFETCH(QString, drawn);
+    QFETCH(QString, title);
+    QFETCH(int, monitorHeight);
+    Station s;
+    engine::FormRXfloat& monitor = s.form().formRXfloat();
+    monitor.Picture1->setBoxSize(320, 200);
+    s.form().Label56->setCaption("G4XYZ");
+    s.pictureStarts(mode);
+    QCOMPARE(s.engine().rxModeNumber(), mode);
+    QCOMPARE(s.form().Label37->caption(), QString("Mode %1").arg(mode));
+    QCOMPARE(s.form().Label56->caption(), QString());
+    QCOMPARE(platform::backColor(s.form().Command1), Green);
+    // The RX picture is cleared twice: before and after the mode is taken.
+    QCOMPARE(scripted::callsOf("mmsFillDIB").size(), 2);
+    QCOMPARE(s.form().Picture22->size(), view);
+    QCOMPARE(monitor.windowTitle(), title);
+    QCOMPARE(monitor.Picture1->height(), monitorHeight);
+    QCOMPARE(monitor.height(), monitorHeight);
+    s.tick(0);
+    QCOMPARE(s.lastDrawInto(view), drawn);
+    QCOMPARE(s.lastDrawInto(QSize(640, 512)), QString("0,0,640,512")); // "RX Full"
+}
+
+// One word after another, each as the engine reports it.
+void TestEngineControl::statusWordsInOrder()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    auto& e = s.engine();
+    scripted::script().fskId = "dl1abc";
+
+    // An identification: the label and the call-sign box (which writes calls in capitals).
+    s.tick(0x10);
+    QCOMPARE(form.Label56->caption(), QString("dl1abc"));
+    QCOMPARE(form.Text3->text(), QString("DL1ABC"));
+    // With a picture start in the same word, the label is cleared again; the call stays.
+    s.tick(0x14);
+    QCOMPARE(form.Label56->caption(), QString());
+    QCOMPARE(form.Text3->text(), QString("DL1ABC"));
+
+    // Sending: markers at the rows reached, the mode controls locked, TX red.
+    e.modeHeight = 256;
+    e.txProgressScale = 2;
+    scripted::script().pos[2] = 128;
+    scripted::script().pos[1] = 100;
+    s.tick(0x08);
+    QVERIFY(form.Line1->isVisibleTo(form.Picture1) && form.Line2->isVisibleTo(form.Picture1));
+    QCOMPARE(form.Line1->Y2(), 256.0);
+    QCOMPARE(form.Line2->Y2(), 200.0);
+    QCOMPARE(form.Line1->X1(), 2.0);
+    QCOMPARE(platform::backColor(form.Command3), Red);
+    QCOMPARE(platform::backColor(form.Command1), Idle);
+    QVERIFY(!form.Combo2->isEnabled() && !form.Check7->isEnabled());
+
+    // A picture starting while sending leaves RX idle; &H24 is no end of a picture.
+    s.tick(0x24);
+    QCOMPARE(platform::backColor(form.Command1), Idle);
+    QCOMPARE(platform::backColor(form.Command3), Red);
+    QVERIFY(form.Line1->isVisibleTo(form.Picture1));
+    QVERIFY(!form.Combo2->isEnabled());
+
+    // &H20 alone ends the transmission.
+    s.tick(0x20);
+    QCOMPARE(platform::backColor(form.Command3), Idle);
+    QVERIFY(!form.Line1->isVisibleTo(form.Picture1) && !form.Line2->isVisibleTo(form.Picture1));
+    QCOMPARE(form.Line1->Y2(), 0.0);
+    QVERIFY(form.Combo2->isEnabled() && form.Check7->isEnabled());
+    QCOMPARE(files(s.f.appPath("TXImages")).size(), 1);
+
+    // Idle, a picture starts: RX green; its end frees RX and Force RX.
+    platform::setBackColor(form.Command7, Green);
+    s.tick(0x04);
+    QCOMPARE(platform::backColor(form.Command1), Green);
+    s.tick(0x20);
+    QCOMPARE(platform::backColor(form.Command1), Idle);
+    QCOMPARE(platform::backColor(form.Command7), Idle);
+}
+
+void TestEngineControl::autoRxAndTxFollowsRx()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    form.Check1->setValue(1);
+    form.SSTab1->setCurrentIndex(1);
+    form.Picture21->show();
+    s.pictureStarts(9);
+    QCOMPARE(form.SSTab1->currentIndex(), 0);
+    QVERIFY(form.Picture21->isHidden());
+    // "RX True" showing: the tab stays and the zoom view keeps its state.
+    form.SSTab1->setCurrentIndex(2);
+    form.Picture21->show();
+    s.pictureStarts(10);
+    QCOMPARE(form.SSTab1->currentIndex(), 2);
+    QVERIFY(!form.Picture21->isHidden());
+    QCOMPARE(s.engine().txModeNumber(), 0);
+
+    form.Check7->setValue(1);
+    s.pictureStarts(12);
+    QCOMPARE(s.engine().txModeNumber(), 12);
+    QCOMPARE(form.Combo2->text(), QString("Mode 12"));
+    // The end of the picture leaves the list locked while "TX=RX" is on.
+    s.tick(0x20);
+    QVERIFY(form.Check7->isEnabled());
+    QVERIFY(!form.Combo2->isEnabled());
+}
+
+void TestEngineControl::monitorReplacesTheMainWindow()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    engine::FormRXfloat& monitor = form.formRXfloat();
+    QSignalSpy lastWindow(qApp, &QGuiApplication::lastWindowClosed);
+
+    // Refused while sending, with the main window kept.
+    platform::setBackColor(form.Command3, Red);
+    s.f.ui().answerMsgBox(platform::vbOK);
+    form.Check4->setValue(1);
+    QCOMPARE(form.Check4->value(), 0);
+    QCOMPARE(s.f.ui().messages(), QStringList{"Not while in TX"});
+    QVERIFY(form.isVisible() && !monitor.isVisible());
+
+    // Announcing is no transmission.
+    platform::setBackColor(form.Command3, 200);
+    form.Check4->setValue(1);
+    QVERIFY(!form.isVisible() && monitor.isVisible());
+    // The tick draws only into the monitor now.
+    s.tick(0);
+    QVERIFY(scripted::callsOf("mmsDrawDIBwnd").isEmpty());
+    QCOMPARE(s.lastDrawInto(monitor.Picture1->size()),
+             QString("0,0,%1,%2").arg(monitor.Picture1->width()).arg(monitor.Picture1->height()));
+
+    // Closing the monitor brings the main window back, "RxMon" unticked, and the
+    // program goes on.
+    QVERIFY(!monitor.close());
+    QVERIFY(form.isVisible() && !monitor.isVisible());
+    QCOMPARE(form.Check4->value(), 0);
+    QCOMPARE(lastWindow.count(), 0);
+    // With the main window shown (as at shut-down) it closes.
+    monitor.show();
+    QVERIFY(monitor.close());
+    QVERIFY(form.isVisible());
+
+    // Nothing is taken from a drop on the RX screen.
+    s.f.ui().answerMsgBox(platform::vbOK);
+    emit form.Picture18->oleDragDrop({"/tmp/x.jpg"}, 1, 0, 10, 10);
+    QCOMPARE(s.f.ui().messages().last(), QString("Cannot drop on RX screen."));
+}
+
+void TestEngineControl::monitorAspect()
+{
+    Station s;
+    engine::FormRXfloat& monitor = s.form().formRXfloat();
+    QCOMPARE(double(monitor.Picture1->height()) / monitor.Picture1->width(), 0.75); // before any picture
+    const auto size = [&](int mode) {
+        s.engine().rxMode = mode;
+        monitor.setOuterWidthTwips(4905);
+        monitor.FormRXfloat_Form_Resize();
+        return std::pair{monitor.Picture1->size(), monitor.outerHeightTwips()};
+    };
+    QCOMPARE(size(5), (std::pair{QSize(320, 240), 3990.0}));
+    QCOMPARE(size(17).first, QSize(320, 250));
+    QCOMPARE(size(20).first, QSize(320, 246));
+    QCOMPARE(size(40).first, QSize(320, 246)); // keeps its height
+    QCOMPARE(size(40).second, (246.0 + 26) * 15);
+}
+
+// The call-sign box's change handler lets events run; a tick it lets in is skipped and
+// the running tick finishes with its own word.
+void TestEngineControl::nestedTickIsSkipped()
+{
+    Station s;
+    scripted::script().fskId = "G4XYZ";
+    int nested = 0;
+    connect(s.form().Text3, &platform::TextBox::Change, this, [&] {
+        ++nested;
+        scripted::script().statuses << 0x20;
+        s.engine().Timer1_Timer();
+    });
+    platform::setBackColor(s.form().Command3, Red);
+    scripted::script().statuses << 0x18; // an identification while sending
+    s.engine().Timer1_Timer();
+    QVERIFY(nested > 0);
+    QCOMPARE(scripted::callsOf("mmsDoJob").size(), 1);
+    QCOMPARE(platform::backColor(s.form().Command3), Red); // the nested &H20 never ran
+}
+
+void TestEngineControl::transmitSequence()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    auto& script = scripted::script();
+    script.imageSizes[7] = packed(320, 256);
+    form.Combo2->setListIndex(7);
+    script.calls.clear();
+
+    // Refused while sending or announcing.
+    for (uint32_t busy : {Red, 200u}) {
+        platform::setBackColor(form.Command3, busy);
+        form.Command3->click();
+        QVERIFY(script.calls.isEmpty());
+    }
+    platform::setBackColor(form.Command3, Idle);
+
+    // With a loopback bit the RX picture is cleared first; with "TX=RX" the RX mode is
+    // sent, at the size of the mode chosen before.
+    script.txWord = 0x20000;
+    script.rxMode = 7;
+    form.Check7->setValue(1);
+    script.rxMode = 16;
+    form.SSTab1->setCurrentIndex(0);
+    script.calls.clear();
+    form.Command3->click();
+    QCOMPARE(form.SSTab1->currentIndex(), 1);
+    QCOMPARE(scripted::callNames(),
+             (QStringList{"mmsGetImageSize", "mmsSetTxControl", "mmsFillDIB", "mmsDrawDIBbmp", "mmsGetMode",
+                          "mmsSetSpecRange", "mmsSetNotch", "mmsStopScan", "mmsSendPic"}));
+    QCOMPARE(scripted::callsOf("mmsDrawDIBbmp"), QStringList{"mmsDrawDIBbmp(1,0,0,320,256,4)=1"});
+    QCOMPARE(scripted::callsOf("mmsSendPic"), QStringList{"mmsSendPic(16)=1"});
+    QCOMPARE(s.engine().txProgressScale, 2.0);
+    form.Check7->setValue(0);
+
+    // A tone held: nothing is sent.
+    s.engine().toneOn = 1;
+    script.calls.clear();
+    form.Command3->click();
+    QVERIFY(scripted::callsOf("mmsSendPic").isEmpty());
+    s.engine().toneOn = 0;
+
+    // The transmitter keyed for the announcement is released when the engine does not
+    // take the picture.
+    form.formSetup().Check27->setValue(1);
+    script.sendPicResult = 0;
+    script.calls.clear();
+    form.Command3->click();
+    const QStringList names = scripted::callNames();
+    QVERIFY(names.contains("mmsSetPTT") && names.contains("vrrPlaySamples"));
+    QCOMPARE(names.mid(names.indexOf("mmsSendPic")), (QStringList{"mmsSendPic", "mmsSendStop"}));
+    QCOMPARE(platform::backColor(form.Command3), 200u); // the tick turns it red or idle
+}
+
+void TestEngineControl::sentPicturesArchive()
+{
+    Station s;
+    auto& e = s.engine();
+    const QString folder = s.f.appPath("TXImages");
+    for (int i = 0; i < 36; ++i)
+        touch(QString("%1/0301010000%2.jpg").arg(folder).arg(i, 2, 10, QChar('0')));
+    touch(folder + "/holiday.jpg");
+    touch(folder + "/notes.txt");
+    const QDateTime when(QDate(2003, 2, 28), QTime(14, 30, 5));
+    e.localTime = [&] { return when; };
+    QImage picture(640, 512, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    s.form().Picture1->setPicture(picture);
+    s.form().strips().category = strips::Strips::Category::TxPictures;
+    s.form().Text5->setText(QString());
+
+    const auto sendEnds = [&] {
+        platform::setBackColor(s.form().Command3, Red);
+        s.tick(0x20);
+    };
+    sendEnds();
+    QStringList left = files(folder);
+    QCOMPARE(left.size(), 35 + 2);
+    QVERIFY(left.contains("holiday.jpg") && left.contains("notes.txt"));
+    QVERIFY(!left.contains("030101000000.jpg") && !left.contains("030101000001.jpg"));
+    QVERIFY(left.contains("030228143005.jpg"));
+    const QColor archived = QImage(folder + "/030228143005.jpg").pixelColor(320, 256); // the TX picture
+    QVERIFY(archived.blue() > 200 && archived.red() < 50);
+    QCOMPARE(s.form().Text5->text(), QString("1")); // the strip showed TX Pictures page 1
+
+    // Another in the same second: beside it, not over it, and the oldest goes.
+    sendEnds();
+    left = files(folder);
+    QVERIFY(left.contains("030228143005.jpg") && left.contains("030228143005_2.jpg"));
+    QVERIFY(!left.contains("030101000002.jpg"));
+    QCOMPARE(left.size(), 35 + 2);
+
+    // A tune tone's end is not archived, and the next picture is again.
+    e.skipTxArchive = 1;
+    sendEnds();
+    QCOMPARE(files(folder), left);
+    QCOMPARE(e.skipTxArchive, 0);
+    QCOMPARE(platform::backColor(s.form().Command3), Idle);
+    sendEnds();
+    QVERIFY(files(folder).contains("030228143005_3.jpg"));
+}
+
+void TestEngineControl::receivedPicturesAutoSave_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<bool>("autoSave");
+    QTest::addColumn<QSize>("saved"); // empty: nothing saved
+    QTest::addColumn<bool>("recent");
+    QTest::newRow("half of 256 lines") << 9 << 128 << true << QSize() << false;
+    QTest::newRow("one line more") << 9 << 129 << true << QSize(320, 256) << true;
+    QTest::newRow("A-Save off") << 9 << 256 << false << QSize() << true;
+    QTest::newRow("small mode") << 1 << 240 << true << QSize(160, 120) << true;
+    QTest::newRow("from the full copy") << 16 << 496 << true << QSize(640, 512) << true;
+}
+
+void TestEngineControl::receivedPicturesAutoSave()
+{
+    QFETCH(int, mode);
+    QFETCH(int, lines);
+    QFETCH(bool, autoSave);
+    QFETCH(QSize, saved);
+    QFETCH(bool, recent);
+    Station s;
+    shell::FormMain& form = s.form();
+    s.engine().autoSaveLimit = 100;
+    form.Check8->setValue(autoSave ? 1 : 0);
+    QImage older(8, 8, QImage::Format_RGB32);
+    older.fill(Qt::red);
+    form.Image12->setPicture(older);
+    s.pictureStarts(mode);
+    scripted::script().pos[0] = lines;
+    s.tick(0x20);
+    QCOMPARE(platform::backColor(form.Command1), Idle);
+    QCOMPARE(form.Image17->hasPicture(), recent);
+    QCOMPARE(form.Image12->Picture().size(), recent ? QSize(640, 512) : QSize(8, 8));
+    const QStringList written = files(s.engine().autoSaveDir);
+    QCOMPARE(written.size(), saved.isValid() ? 1 : 0);
+    if (saved.isValid())
+        QCOMPARE(pictureSize(s.engine().autoSaveDir + written.first()), saved);
+}
+
+// The auto-save deletes at most one of its own pictures per picture saved, never another
+// file, and nothing when the picture could not be written.
+void TestEngineControl::autoSavePruning()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    const QString folder = s.engine().autoSaveDir;
+    for (const char* name : {"030101000000.jpg", "030101000001.jpg", "030101000002.jpg", "030101000003.jpg"})
+        touch(folder + name);
+    touch(folder + "000000000000.txt");
+    s.engine().autoSaveLimit = 2;
+    form.Check8->setValue(1);
+    const auto receive = [&] {
+        s.pictureStarts(9);
+        scripted::script().pos[0] = 256;
+        s.tick(0x20);
+    };
+    receive();
+    QStringList left = files(folder);
+    QCOMPARE(left.size(), 5);
+    QVERIFY(!left.contains("030101000000.jpg") && left.contains("000000000000.txt"));
+
+    // An auto-save folder that is gone: nothing written, nothing deleted anywhere.
+    const QString txImages = s.f.appPath("TXImages");
+    touch(txImages + "/030101000000.jpg");
+    s.engine().autoSaveDir = s.f.dataHome() + "/gone/";
+    s.engine().autoSaveLimit = 0;
+    receive();
+    QCOMPARE(files(folder), left);
+    QCOMPARE(files(txImages), QStringList{"030101000000.jpg"});
+}
+
+QTEST_MAIN(TestEngineControl)
+#include "tst_engine_control.moc"

@@ -1,0 +1,252 @@
+// The transmit sequence through the real engine on its loopback and virtual clock: the
+// TX screen goes out in the chosen mode and comes back on the RX tab; PTT on hamlib's
+// dummy rig is keyed and released in order; the spoken announcement precedes the
+// picture, and aborting it releases the transmitter.
+#include <QDir>
+#include <QtTest>
+
+#include "FormFixture.h"
+#include "engine/EngineControl.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/Clock.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/FormMain.h"
+#include "shell/FormSetup.h"
+#include "shell/Shell.h"
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <vector>
+
+using testsupport::FormFixture;
+
+namespace {
+
+constexpr int Robot36 = 3;
+constexpr uint32_t Idle = 0x8080;
+
+std::vector<float> readWav(const QString& path)
+{
+    SF_INFO info{};
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!f)
+        return {};
+    std::vector<float> samples(size_t(info.frames) * size_t(info.channels));
+    sf_readf_float(f, samples.data(), info.frames);
+    sf_close(f);
+    return samples;
+}
+
+// Colour bars over a brightness ramp: detail the picture must keep through the air.
+QImage testCard()
+{
+    QImage card(640, 512, QImage::Format_RGB32);
+    const QColor bars[] = {Qt::white, Qt::yellow, Qt::cyan, Qt::green, Qt::magenta, Qt::red, Qt::blue, Qt::black};
+    for (int y = 0; y < 512; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const QColor bar = bars[x / 80];
+            const double ramp = y < 256 ? 1.0 : 0.35 + 0.65 * (x % 80) / 80.0;
+            card.setPixelColor(x, y, QColor(int(bar.red() * ramp), int(bar.green() * ramp), int(bar.blue() * ramp)));
+        }
+    return card;
+}
+
+double psnr(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            for (int shift : {0, 8, 16}) {
+                const double d = double((p >> shift) & 0xFF) - double((q >> shift) & 0xFF);
+                sum += d * d;
+            }
+        }
+    const double mse = sum / (3.0 * x.width() * x.height());
+    return 10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9));
+}
+
+// Where a steady tone of about hz first holds for 200 ms (10 ms windows by their zero
+// crossings); -1 when it never does.
+long steadyToneStart(const std::vector<float>& s, double hz, int rate = 11025)
+{
+    const size_t window = size_t(rate / 100);
+    int run = 0;
+    for (size_t start = 0; start + window <= s.size(); start += window) {
+        int crossings = 0;
+        for (size_t i = start + 1; i < start + window; ++i)
+            crossings += (s[i - 1] < 0) != (s[i] < 0);
+        const double f = crossings * rate / 2.0 / double(window);
+        run = std::abs(f - hz) < 60 ? run + 1 : 0;
+        if (run == 20)
+            return long(start - 19 * window);
+    }
+    return -1;
+}
+
+double rms(const std::vector<float>& s, size_t from, size_t to)
+{
+    double sum = 0;
+    for (size_t i = from; i < to; ++i)
+        sum += double(s[i]) * s[i];
+    return to > from ? std::sqrt(sum / double(to - from)) : 0;
+}
+
+// A started window with the real engine: the loopback as its input, a WAV file as its
+// output, PTT through hamlib's dummy rig, on a clock that moves only when told.
+struct LiveStation {
+    platform::ManualClock clock;
+    platform::UseClock use{clock};
+    FormFixture f{false};
+    QString wav;
+
+    LiveStation()
+    {
+        f.build();
+        QString why;
+        platform::Engine real = platform::Engine::load(REAL_ENGINE_PATH, &why);
+        if (!real.present())
+            qFatal("no engine: %s", qPrintable(why));
+        wav = f.dataHome() + "/sent.wav";
+        for (const auto& [name, value] :
+             {std::pair<const char*, QByteArray>{"input", "loopback"}, {"output", "wav:" + QFile::encodeName(wav)},
+              {"rate", "11025"}, {"jobms", "200"}, {"ptt", "cat"}, {"rigmodel", "1"}})
+            if (!real.vrrSetOption(name, value.constData()))
+                qFatal("option %s refused", name);
+        engine().setEngine(std::move(real));
+        if (form().shell().Form_Load() != shell::Shell::LoadResult::Running)
+            qFatal("the start-up ended");
+        form().Picture1->setPicture(testCard());
+        form().Combo2->setListIndex(Robot36);
+        form().qso().stationRecord[2] = QStringLiteral("DL1ABC");
+    }
+    ~LiveStation()
+    {
+        // The engine is one per process: the next test creates its own.
+        if (!engine().binding().deleted())
+            engine().Form_QueryUnload();
+    }
+    shell::FormMain& form() const { return f.form(); }
+    engine::EngineControl& engine() const { return f.form().engine(); }
+    QByteArray option(const char* name) { return QByteArray(engine().binding().vrrGetOption(name)); }
+    // Moves the clock in polling ticks until the condition holds (at most maxMs).
+    bool advanceUntil(const std::function<bool()>& done, qint64 maxMs)
+    {
+        for (qint64 t = 0; t < maxMs && !done(); t += 200)
+            clock.advance(200);
+        return done();
+    }
+    QStringList archived() const { return QDir(f.appPath("TXImages")).entryList(QDir::Files); }
+};
+
+} // namespace
+
+class TestTransmit : public QObject {
+    Q_OBJECT
+private slots:
+    void pictureGoesOutAndComesBack();
+    void announcementPrecedesThePicture();
+    void abortWhileSpeakingReleasesThePtt();
+};
+
+void TestTransmit::pictureGoesOutAndComesBack()
+{
+    LiveStation s;
+    shell::FormMain& form = s.form();
+    // Something drawn over the committed picture and not set yet is not sent.
+    form.Picture1->setAutoRedraw(true);
+    form.Picture1->Line(0, 0, 639, 255, 0xFFFFFF, platform::PictureBox::LineKind::FilledBox);
+    form.Picture1->setAutoRedraw(false);
+
+    form.Command3->click();
+    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == 255; }, 1000));
+    QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
+    QCOMPARE(form.SSTab1->currentIndex(), 1);
+    QVERIFY(s.advanceUntil([&] { return !s.archived().isEmpty(); }, 60000));
+    QCOMPARE(platform::backColor(form.Command3), Idle);
+    QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
+    // The loopback brings it back: received in the mode sent, drawn on the RX tab.
+    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command1) == Idle
+                                        && s.engine().rxModeNumber() == Robot36; }, 10000));
+    QCOMPARE(form.Label37->caption(), QString("Robot 36"));
+    s.clock.advance(400);
+    const QImage received = form.Picture18->screenImage();
+    const double quality = psnr(received, testCard());
+    QVERIFY2(quality > 20, qPrintable(QString::number(quality)));
+
+    const QString pttLog = s.option("pttlog");
+    s.engine().Form_QueryUnload();
+    const std::vector<float> sent = readWav(s.wav);
+    QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
+    const long leader = steadyToneStart(sent, 1900);
+    QVERIFY2(leader >= 0 && leader < 1100, qPrintable(QString::number(leader))); // the VIS comes first
+}
+
+void TestTransmit::announcementPrecedesThePicture()
+{
+    LiveStation s;
+    shell::FormMain& form = s.form();
+    // The call spelled out; the modes the synthesiser would garble by their spoken names.
+    QCOMPARE(s.engine().announcementText(5), QString(" This is D  L  1  A  B  C   A V T 90"));
+    QCOMPARE(s.engine().announcementText(1), QString(" This is D  L  1  A  B  C   Black and White 8 seconds"));
+    form.formSetup().Check27->setValue(1);
+    s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(12, 0, 0, 300)); };
+    s.engine().binding().vrrSetOutputGain(0x40004000);
+    QByteArray keyedInFirstWait, gainWhileSpeaking;
+    uint32_t colourInWait = 0;
+    s.clock.after(300, [&] {
+        keyedInFirstWait = s.option("pttkeyed");
+        colourInWait = platform::backColor(form.Command3);
+    });
+    s.clock.after(2500, [&] { gainWhileSpeaking = QByteArray::number(s.engine().binding().vrrGetOutputGain(), 16); });
+    const qint64 pressed = s.clock.now();
+    form.Command3->click(); // returns after the announcement, with the picture on its way
+    // First wait 0.7 s, second 3.7 s: both end on a whole second of the time of day.
+    QCOMPARE(s.clock.now() - pressed, 700 + 3700);
+    QCOMPARE(keyedInFirstWait, QByteArray("1"));
+    QCOMPARE(colourInWait, 200u);
+    QCOMPARE(gainWhileSpeaking, QByteArray("ffffffff"));
+    QCOMPARE(s.engine().binding().vrrGetOutputGain(), 0x40004000u); // the volume found before it
+    QVERIFY(s.advanceUntil([&] { return !s.archived().isEmpty(); }, 60000));
+    QString pttLog = s.option("pttlog");
+    s.engine().Form_QueryUnload();
+
+    const std::vector<float> sent = readWav(s.wav);
+    // Keyed before the first sample (the announcement's), released after the last.
+    QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
+    const long leader = steadyToneStart(sent, 1900);
+    QVERIFY2(leader > 11025, qPrintable(QString::number(leader)));
+    QVERIFY(rms(sent, 0, size_t(leader)) > 0.02); // speech, at full volume
+}
+
+void TestTransmit::abortWhileSpeakingReleasesThePtt()
+{
+    LiveStation s;
+    shell::FormMain& form = s.form();
+    form.formSetup().Check27->setValue(1);
+    s.form().qso().stationRecord[2].clear();
+    QCOMPARE(s.engine().announcementText(Robot36), QString(" This is  Robot 36"));
+    // Just before midnight: the waits end all the same.
+    s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(23, 59, 59, 800)); };
+    s.engine().binding().vrrSetOutputGain(0x20002000);
+    // The RX button in the second wait, while the call is being spoken.
+    s.clock.after(1500, [&] { platform::setBackColor(form.Command3, Idle); });
+    form.Command3->click();
+    QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
+    QCOMPARE(s.engine().binding().vrrGetOutputGain(), 0x20002000u);
+    QCOMPARE(platform::backColor(form.Command3), Idle);
+    s.clock.advance(10000);
+    QVERIFY(s.archived().isEmpty());
+    const QString pttLog = s.option("pttlog");
+    s.engine().Form_QueryUnload();
+    const std::vector<float> sent = readWav(s.wav);
+    QVERIFY(!sent.empty() && sent.size() < size_t(11025 * 2)); // part of the speech, no picture
+    QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
+}
+
+QTEST_MAIN(TestTransmit)
+#include "tst_transmit.moc"
