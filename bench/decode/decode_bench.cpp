@@ -1,16 +1,19 @@
 // Receiver benchmark: picture fidelity on other encoders' files and in every mode, weak
-// signals, false starts, clock error, and speed. Prints a table; not run by ctest.
+// signals, false starts, clock error, speed, and how long the engine's job calls take.
+// Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...]
 //   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, rates, noise,
-//   false, slant, speed; --modes: restrict the mode and noise tables to these modes;
+//   false, slant, speed, jobs; --modes: restrict the mode and noise tables to these modes;
 //   --save DIR: keep the first noisy decode of each case as a PNG there.
 #include "encoder.h"
 #include "modes.h"
 #include "receiver.h"
 #include "signal_tools.h"
+#include "vareror.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
+#include <QTemporaryDir>
 
 
 #include <algorithm>
@@ -86,11 +89,89 @@ RgbImage sourceFor(const RgbImage &big, const ModeInfo &m)
     return scaled(big, m.width, m.height);
 }
 
+// Decode speed as a multiple of real time: the best of `runs` decodes of one signal.
+double timesRealTime(const std::vector<float> &a, double rate, const RxOptions &o = RxOptions(), int runs = 3)
+{
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) best = std::min(best, decode(a, rate, o).seconds);
+    return double(a.size()) / rate / best;
+}
+
+void writeWav(const std::string &path, const std::vector<float> &a, int rate)
+{
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE *f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f) missingData(QString::fromStdString(path));
+    sf_writef_float(f, a.data(), sf_count_t(a.size()));
+    sf_close(f);
+}
+
+double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
+
+// The engine library as the program drives it: a WAV file as input on the virtual clock, one
+// mmsDoJob per 200 ms of audio. Returns the longest job while the picture comes in; with
+// `resyncAt` > 0, mmsReSync is called after that many jobs and then mmsCorrectSlant once the
+// picture has ended, and the longest of those calls and of the jobs after them is reported.
+struct JobTimes {
+    double longestJob = 0, meanJob = 0, longestCall = 0, longestJobAfterCall = 0;
+    bool ended = false;
+};
+
+JobTimes engineJobs(const std::string &wav, int rate, int resyncAt)
+{
+    JobTimes t;
+    vrrSetOption("input", ("wav:" + wav).c_str());
+    vrrSetOption("output", "none");
+    vrrSetOption("rate", std::to_string(rate).c_str());
+    vrrSetOption("jobms", "200");
+    vrrSetOption("ptt", "none");
+    mmsCreate(nullptr, 0);
+    const int rxDib = mmsCreateDIB(800, 616), txDib = mmsCreateDIB(800, 616);
+    mmsSetBitmap(rxDib, 0, txDib);
+    mmsStart();
+    double sum = 0;
+    int jobs = 0, sinceCall = -1; // jobs since the last mmsReSync / mmsCorrectSlant
+    auto call = [&](int32_t (*f)()) {
+        const auto c0 = Clock::now();
+        f();
+        t.longestCall = std::max(t.longestCall, msSince(c0));
+        sinceCall = 0;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        if (resyncAt > 0 && i == resyncAt) call(mmsReSync);
+        const auto t0 = Clock::now();
+        const int w = mmsDoJob(1);
+        const double ms = msSince(t0);
+        if (sinceCall >= 0 && sinceCall < 100) {
+            t.longestJobAfterCall = std::max(t.longestJobAfterCall, ms);
+            ++sinceCall;
+        } else if (!t.ended) {
+            t.longestJob = std::max(t.longestJob, ms);
+            sum += ms;
+            ++jobs;
+        }
+        if (w == 0x20) {
+            t.ended = true;
+            if (resyncAt <= 0) break;
+            call(mmsCorrectSlant);
+        }
+        if (t.ended && sinceCall >= 100) break;
+    }
+    t.meanJob = jobs ? sum / jobs : 0;
+    mmsDelete();
+    mmsDeleteDIB(rxDib);
+    mmsDeleteDIB(txDib);
+    return t;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     bool quick = false;
     std::string only, saveDir;
     std::vector<int> pick;
@@ -234,18 +315,33 @@ int main(int argc, char **argv)
     }
 
     if (run("speed")) {
-        std::printf("\n== Speed (one core)\n");
+        std::printf("\n== Speed (one core, x real time; best of 3)\n");
         {
             int rate = 0;
             auto a = readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.flac", rate);
-            double best = 1e9;
-            for (int i = 0; i < 3; ++i) best = std::min(best, decode(a, rate).seconds);
-            std::printf("decode Martin 1 file at 11025 Hz: %.0f x real time\n", double(a.size()) / rate / best);
+            std::printf("%-58s %8.0f\n", "Martin 1 file (encA) at 11025 Hz", timesRealTime(a, rate));
+            for (const char *f : {"Robot36_photo_11025_encA.flac", "Robot36_testcard_11025_encB.flac"}) {
+                auto r36 = readWav(std::string(TEST_SIGNALS_DIR "/") + f, rate);
+                std::printf("%-58s %8.0f\n", (std::string("Robot 36 file ") + f).c_str(), timesRealTime(r36, rate));
+            }
             const RgbImage src = sourceFor(card, modeInfo(3));
-            auto b = transmission(3, src, 11025);
-            best = 1e9;
-            for (int i = 0; i < 3; ++i) best = std::min(best, decode(b, 11025).seconds);
-            std::printf("decode Robot 36 at 11025 Hz: %.0f x real time\n", double(b.size()) / 11025 / best);
+            std::printf("%-58s %8.0f\n", "clean Robot 36 (our encoder) at 11025 Hz", timesRealTime(transmission(3, src, 11025), 11025));
+            for (int m : {3, 16}) {
+                auto w = transmission(m, sourceFor(card, modeInfo(m)), 11025);
+                addNoise(w, 11025, 0.0, 1);
+                std::printf("%-58s %8.0f\n", (std::string(modeInfo(m).name) + " at 0 dB SNR, 11025 Hz").c_str(), timesRealTime(w, 11025));
+            }
+            // slant correction off must never cost more than on: clock 0.5 % fast, noisy
+            for (int m : {3, 9, 15})
+                for (double snr : {10.0, 0.0}) {
+                    auto w = transmission(m, sourceFor(card, modeInfo(m)), 11025, 1.005);
+                    addNoise(w, 11025, snr, 2);
+                    RxOptions off;
+                    off.autoSlant = false;
+                    char label[96];
+                    std::snprintf(label, sizeof label, "%s, clock +0.5 %%, %2.0f dB: slant on / off", modeInfo(m).name, snr);
+                    std::printf("%-58s %8.0f %8.0f\n", label, timesRealTime(w, 11025), timesRealTime(w, 11025, off));
+                }
             // live: 48 kHz in 200 ms blocks, as a sound card delivers it
             auto c = transmission(9, sourceFor(card, modeInfo(9)), 48000);
             const Result r = decode(c, 48000, RxOptions(), 9600);
@@ -259,6 +355,25 @@ int main(int argc, char **argv)
             std::printf("live at 48000 Hz (Robot 36 at 0 dB SNR, 200 ms blocks): %.2f %% of one core (%s)\n",
                         100 * rw.seconds / (double(w.size()) / 48000), rw.found ? "picture decoded" : "no picture");
         }
+    }
+
+    if (run("jobs")) {
+        std::printf("\n== The engine's job calls (virtual clock, 200 ms of audio a job, 48000 Hz; ms)\n");
+        QTemporaryDir dir;
+        qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
+        const std::string martin = dir.filePath("martin1.wav").toStdString(), pd290 = dir.filePath("pd290.wav").toStdString();
+        writeWav(martin, transmission(9, sourceFor(card, modeInfo(9)), 48000), 48000);
+        auto noisy = transmission(20, sourceFor(photo, modeInfo(20)), 48000, 1.002);
+        addNoise(noisy, 48000, 20.0, 3);
+        writeWav(pd290, noisy, 48000);
+        const JobTimes a = engineJobs(martin, 48000, 0);
+        std::printf("receiving Martin 1: longest mmsDoJob %.2f, mean %.2f%s\n", a.longestJob, a.meanJob,
+                    a.ended ? "" : " (no picture end)");
+        const JobTimes b = engineJobs(pd290, 48000, 700);
+        std::printf("receiving PD290 (clock +0.2 %%, 20 dB): longest mmsDoJob %.2f, mean %.2f%s\n", b.longestJob, b.meanJob,
+                    b.ended ? "" : " (no picture end)");
+        std::printf("PD290 mmsReSync half way, mmsCorrectSlant at the end: longest call %.2f, longest of the 100 jobs after %.2f\n",
+                    b.longestCall, b.longestJobAfterCall);
     }
 
     return 0;

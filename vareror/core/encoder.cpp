@@ -16,8 +16,6 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 enum Shape : uint8_t { Steady = 0, RampUp = 1, RampDown = 2, Silent = 3 };
 
-int planeOf(Channel c) { return int(c); } // Channel values index planes_ directly
-
 struct MorseEntry { char c; const char *code; };
 constexpr MorseEntry kMorse[] = {
     {'A', ".-"},    {'B', "-..."},  {'C', "-.-."},  {'D', "-.."},   {'E', "."},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image.h"
+#include "modes.h"
 
 #include <cstddef>
 #include <string>
@@ -85,7 +86,7 @@ private:
 
     // Picture planes at the mode's native size, values 0..255: R, G, B, Y, Cr, Cb, grey
     // (only those the mode needs are filled).
-    std::vector<float> planes_[8];
+    std::vector<float> planes_[kPlaneCount];
     int width_ = 0, height_ = 0;
 
     int chunk_ = -1, chunkCount_ = 0;

@@ -72,15 +72,17 @@ std::vector<Segment> robotYcc(double sync, double porch, double y, double sep, d
 
 ModeInfo robot24()
 {
-    // The 200 ms line is firm; its split is not. We send the split that the receivers in
-    // use expect (sync 6, porch 2, Y 92, separator+porch 4, chroma 46), not the older
-    // published 9/3/88/6/44 split: a receiver that takes the Y start from the sync end
-    // copes with either, and ours is what current software decodes without a shift.
+    // The 200 ms line (300 lines a minute) is firm; its split is not. We send the split that
+    // the receivers in use expect (sync 6, porch 2, Y 92, separator+porch 4, chroma 46), not
+    // the older published 9/3/88/6/44 split, which some senders still use: a receiver tells
+    // the two apart by the length of the sync pulse.
     ModeInfo m = base(0, "Robot 24", 160, 120, 0x84, 8);
     m.exposedWidth = 320;
     m.exposedHeight = 240;
     finish(m, 1200, 6.0, 120, 1, ColourEncoding::Ycc422,
            {robotYcc(6.0, 2.0, 92.0, 2.7, 1.3, 46.0, 160)});
+    m.altLayout = robotYcc(9.0, 3.0, 88.0, 4.5, 1.5, 44.0, 160);
+    m.altLayoutSyncMs = 9.0;
     m.uncertain = true;
     return m;
 }
@@ -96,6 +98,7 @@ ModeInfo bw(int number, const char *name, uint32_t vis, double scan)
     return m;
 }
 
+// Robot 36 and 72: the published timings, firm.
 ModeInfo robot36()
 {
     ModeInfo m = base(3, "Robot 36", 320, 240, 0x88, 8);
@@ -119,10 +122,14 @@ ModeInfo robot72()
 
 ModeInfo avt90()
 {
+    // Three 125 ms scans a line, no sync (firm). The 32-word header is described from a
+    // published account and a measured recording; senders are reported to count its words
+    // either way, so a receiver takes the direction from two successive words.
     ModeInfo m = base(5, "AVT 90", 320, 240, 0x44, 8);
     LayoutBuilder b;
     b.scan(125.0, Channel::R, 320).scan(125.0, Channel::G, 320).scan(125.0, Channel::B, 320);
     finish(m, 0, 0, 240, 1, ColourEncoding::Rgb, {b.segs});
+    m.startFromHeader = true;
     for (int c = 0; c < kAvtWords; ++c) {
         const uint16_t w = avtWord(c);
         m.header.push_back({kAvtBitMs, kAvtMarkerHz});
@@ -132,6 +139,8 @@ ModeInfo avt90()
     return m;
 }
 
+// Scottie: the published timings, firm. Some senders keep the line but cut each colour
+// scan 1.5 ms short, sending black for the rest.
 ModeInfo scottie(int number, const char *name, uint32_t vis, double t)
 {
     ModeInfo m = base(number, name, 320, 256, vis, 8);
@@ -141,9 +150,11 @@ ModeInfo scottie(int number, const char *name, uint32_t vis, double t)
         .tone(9.0, 1200).tone(1.5, 1500).scan(t, Channel::R, 320);
     finish(m, 1200, 9.0, 256, 1, ColourEncoding::Rgb, {b.segs});
     m.header.push_back({9.0, 1200}); // the starting sync, once
+    m.shortenedScanMs = 1.5;
     return m;
 }
 
+// Martin: the published timings, firm.
 ModeInfo martin(int number, const char *name, uint32_t vis, double t)
 {
     ModeInfo m = base(number, name, 320, 256, vis, 8);
@@ -156,8 +167,10 @@ ModeInfo martin(int number, const char *name, uint32_t vis, double t)
 
 ModeInfo sc2(int number, const char *name, uint32_t vis, double line, bool uncertain)
 {
-    // SC2-120 and SC2-60 are split into equal thirds after the SC2-180 sync and porch:
-    // that is what current receivers expect (the 2:4:2 description leaves time unaccounted).
+    // SC2-180 is published and firm; so are the line periods of SC2-120 and SC2-60 (126.175
+    // and 249.6 lines a minute). How their lines are divided is not: they are split into
+    // equal thirds after the SC2-180 sync and porch, which is what current receivers expect
+    // (the 2:4:2 description leaves time unaccounted).
     ModeInfo m = base(number, name, 320, 256, vis, 8);
     const double t = (line - 6.0225) / 3.0;
     LayoutBuilder b;
@@ -168,6 +181,7 @@ ModeInfo sc2(int number, const char *name, uint32_t vis, double line, bool uncer
     return m;
 }
 
+// PD: the published timings, firm.
 ModeInfo pd(int number, const char *name, int w, int h, uint32_t vis, double t)
 {
     ModeInfo m = base(number, name, w, h, vis, 8);
@@ -178,6 +192,7 @@ ModeInfo pd(int number, const char *name, int w, int h, uint32_t vis, double t)
     return m;
 }
 
+// P3, P5, P7: every segment a whole number of the mode's time unit, as published; firm.
 ModeInfo pasokon(int number, const char *name, uint32_t vis, double unitsPerSecond)
 {
     ModeInfo m = base(number, name, 640, 496, vis, 8);
@@ -191,6 +206,7 @@ ModeInfo pasokon(int number, const char *name, uint32_t vis, double unitsPerSeco
 }
 
 // MR and ML: Y, Cr, Cb on every line, each followed by a 0.1 ms hold of its last frequency.
+// The published timings, firm.
 ModeInfo mrml(int number, const char *name, int w, int h, uint32_t vis, double t)
 {
     ModeInfo m = base(number, name, w, h, vis, 16);
@@ -201,6 +217,7 @@ ModeInfo mrml(int number, const char *name, int w, int h, uint32_t vis, double t
     return m;
 }
 
+// MP: the published timings, firm.
 ModeInfo mp(int number, const char *name, uint32_t vis, double t)
 {
     ModeInfo m = base(number, name, 320, 256, vis, 16);
@@ -211,6 +228,8 @@ ModeInfo mp(int number, const char *name, uint32_t vis, double t)
     return m;
 }
 
+// The narrow modes rest on one published description, one implementation and one measured
+// recording. The 2044 Hz porch of MP-N is inferred from that implementation.
 ModeInfo mpNarrow(int number, const char *name, int nvis, double t)
 {
     ModeInfo m = base(number, name, 320, 256, narrowVisCode(nvis), 24);
@@ -237,10 +256,17 @@ std::vector<ModeInfo> buildTable()
 {
     std::vector<ModeInfo> t;
     t.push_back(robot24());
+    // B/W 8: a 66.9 ms line, what most decoders use (900 lines a minute would be 66.667 ms),
+    // and a 7 ms sync (6 and 10 ms are also reported): uncertain, so the receiver measures
+    // the line period from the syncs whatever the slant setting, within a narrower range.
     t.push_back(bw(1, "B/W 8", 0x82, 59.9));
-    t.push_back(bw(2, "B/W 12", 0x86, 93.0)); // odd parity on purpose: what receivers expect
-    t.back().uncertain = false;
-    t[1].uncertain = true;                     // 66.9 ms line (most decoders) vs 66.667
+    t.back().uncertain = true;
+    t.back().periodAlwaysFitted = true;
+    t.back().periodRange = 0.015;
+    // B/W 12: a 100 ms line, firm. Sent with odd parity on purpose, as receivers in use
+    // expect it; taken with either.
+    t.push_back(bw(2, "B/W 12", 0x86, 93.0));
+    t.back().visEitherParity = true;
     t.push_back(robot36());
     t.push_back(robot72());
     t.push_back(avt90());
@@ -296,6 +322,8 @@ const std::vector<ModeInfo> &table()
 }
 
 } // namespace
+
+double ModeInfo::blackHz() const { return narrow ? kNarrowBlackHz : kBlackHz; }
 
 double ModeInfo::headerMs() const
 {

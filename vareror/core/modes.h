@@ -46,6 +46,9 @@ namespace vareror::core {
 
 enum class SegmentKind : uint8_t { Tone, Scan, Hold };
 enum class Channel : uint8_t { None, R, G, B, Y, Cr, Cb, Grey };
+// Encoder and receiver keep one picture plane per channel, indexed by this.
+constexpr int kPlaneCount = 8;
+constexpr int planeOf(Channel c) { return int(c); }
 enum class ColourEncoding : uint8_t {
     Rgb,            // sequential R/G/B scans, no conversion (Martin, Scottie, SC2, P, AVT, MC-N)
     Grey,           // one full-range luminance scan (B/W)
@@ -88,11 +91,24 @@ struct ModeInfo {
     std::vector<std::vector<Segment>> layouts;
     std::vector<ToneSegment> header; // VIS and what follows it before the first period
 
+    // What a receiver must know beyond the layout, for the modes where senders differ or the
+    // signal lacks something the others have.
+    bool visEitherParity = false;  // the VIS is taken with either parity bit (sent with the odd one)
+    bool startFromHeader = false;  // no line syncs: the picture start is read from the header words
+    double periodRange = 0.02;     // largest line-period error the line fit accepts (fraction)
+    bool periodAlwaysFitted = false; // the period itself is uncertain: the line fit measures it
+                                     // even while slant correction is off
+    std::vector<Segment> altLayout;  // a second split of the line that some senders use ...
+    double altLayoutSyncMs = 0;      // ... recognised by its sync pulse lasting about this long
+    double shortenedScanMs = 0;      // some senders cut every colour scan short by this much
+
     const std::vector<Segment> &layout(int k) const { return layouts[std::size_t(k) % layouts.size()]; }
     double headerMs() const;     // sum of header (without preamble)
     double pictureMs() const { return periods * periodMs; }
     // Start of period k's sync pulse, in ms from the start of the header.
     double syncStartMs(int k) const { return headerMs() + leadMs + k * periodMs; }
+    bool hasSync() const { return syncHz > 0; }
+    double blackHz() const;
 };
 
 int modeCount();

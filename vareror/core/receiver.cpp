@@ -100,21 +100,9 @@ float fastAtan2(float y, float x)
     return r;
 }
 
-enum PlaneIdx { PR, PG, PB, PY, PCr, PCb, PGrey, PlaneCount };
-
-int planeOf(Channel c)
-{
-    switch (c) {
-    case Channel::R: return PR;
-    case Channel::G: return PG;
-    case Channel::B: return PB;
-    case Channel::Y: return PY;
-    case Channel::Cr: return PCr;
-    case Channel::Cb: return PCb;
-    case Channel::Grey: return PGrey;
-    default: return -1;
-    }
-}
+constexpr int PR = planeOf(Channel::R), PG = planeOf(Channel::G), PB = planeOf(Channel::B), PY = planeOf(Channel::Y),
+              PCr = planeOf(Channel::Cr), PCb = planeOf(Channel::Cb), PGrey = planeOf(Channel::Grey),
+              PlaneCount = kPlaneCount;
 
 // A read-only view of a stretch of the track: samples [begin, end) in absolute
 // working-sample numbers.
@@ -254,7 +242,9 @@ public:
         std::vector<uint8_t> lineDone;
         bool fullRange = false;
         int64_t yCount = 0, yLow = 0, yHigh = 0;
-        int parityShift = 0;       // Robot 36 under Force RX
+        int parityShift = 0;       // alternating layouts under Force RX: which comes first
+        Segment marker;            // the tone that tells alternating layouts apart ...
+        double markerHz[2] = {0, 0}; // ... and its frequency in each
         int parVotesSame = 0, parVotesSwap = 0;
         int r24Variant = 0;        // Robot 24: 0 table split, 1 published split
         std::vector<double> syncLens;
@@ -626,11 +616,7 @@ bool RxEngine::tryVis(int64_t c0)
         for (int n = 0; n < modeCount(); ++n) {
             const ModeInfo &m = modeInfo(n);
             if (m.visBits != 8) continue;
-            if (m.number == 2) { // B/W 12: sent with odd parity; accept both
-                if ((code & 0x7F) == 0x06) { mode = n; break; }
-                continue;
-            }
-            if (evenParity && (code & 0x7F) == (m.visCode & 0x7F)) { mode = n; break; }
+            if ((evenParity || m.visEitherParity) && (code & 0x7F) == (m.visCode & 0x7F)) { mode = n; break; }
         }
     } else {
         for (int n = 0; n < modeCount(); ++n)
@@ -865,8 +851,18 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
                 if (next.kind == SegmentKind::Tone && std::fabs(next.startMs - seg.startMs - seg.lengthMs) < 0.01 &&
                     next.hz == (m.narrow ? kNarrowBlackHz : kBlackHz) && next.lengthMs >= 0.4)
                     np.porchMs = next.lengthMs;
+    if (m.layouts.size() == 2) {
+        const auto &l0 = m.layouts[0], &l1 = m.layouts[1];
+        for (size_t i = 0; i < std::min(l0.size(), l1.size()); ++i)
+            if (l0[i].kind == SegmentKind::Tone && l1[i].kind == SegmentKind::Tone && l0[i].hz != l1[i].hz) {
+                np.marker = l0[i];
+                np.markerHz[0] = l0[i].hz;
+                np.markerHz[1] = l1[i].hz;
+                break;
+            }
+    }
     np.offset = offset;
-    const double black = m.narrow ? kNarrowBlackHz : kBlackHz;
+    const double black = m.blackHz();
     np.thr = 0.5 * (m.syncHz + black) + offset;
     np.gScale = std::max(40.0, 0.5 * (black - m.syncHz));
     np.scale = m.exposedWidth / std::max(1, m.width);
@@ -879,10 +875,10 @@ void RxEngine::startPicture(int mode, double a0, bool forced, double offset, dou
     np.drawnAt.assign(size_t(m.periods), 0.0);
     np.fit = {a0, np.bNom};
     np.trk = np.fit;
-    np.waitingStart = forced || mode == 5;
+    np.waitingStart = forced || m.startFromHeader;
     np.forcedFrom = avail();
     np.keepFrom = int64_t(std::floor(std::min(a0, forced ? double(avail()) : a0) - m.leadMs * spm)) - ms(50);
-    if (mode == 5 && !forced) np.keepFrom = int64_t(visEnd) - ms(50);
+    if (m.startFromHeader && !forced) np.keepFrom = int64_t(visEnd) - ms(50);
     np.startSec = (forced ? double(avail()) : a0 - m.leadMs * spm) / fw;
     p = std::move(np);
     curMode = mode;
@@ -1066,7 +1062,7 @@ Fit RxEngine::computeFit(bool slopeFree, bool anchored, const Fit &prev) const
     std::vector<std::pair<double, double>> pts;
     for (int k = 0; k < int(p.sync.size()); ++k)
         if (p.sync[size_t(k)].found) pts.push_back({double(k), p.sync[size_t(k)].pos});
-    const double bMin = p.bNom * (p.mode == 1 ? 0.985 : 0.98), bMax = p.bNom * (p.mode == 1 ? 1.015 : 1.02);
+    const double bMin = p.bNom * (1 - p.m->periodRange), bMax = p.bNom * (1 + p.m->periodRange);
     Fit f{p.a0, p.bNom};
     if (pts.empty() || (p.m->syncHz == 0)) return f;
     auto medianA = [&](double b, const std::vector<std::pair<double, double>> &v) {
@@ -1113,7 +1109,7 @@ void RxEngine::refit()
     // Tracking always follows the syncs, clock error included, so that they stay inside
     // the search window; the drawing follows them as far as Auto-Slant / Auto-Resync say.
     p.trk = computeFit(true, false, p.trk);
-    p.fit = computeFit(opts.autoSlant || p.mode == 1, !opts.autoResync && !p.forced, p.fit);
+    p.fit = computeFit(opts.autoSlant || p.m->periodAlwaysFitted, !opts.autoResync && !p.forced, p.fit);
 }
 
 // Statistics for the colour-level rule: only flat stretches count (kFlatRun pixels or more
@@ -1155,14 +1151,13 @@ void RxEngine::decodePeriod(const Span &s, int k, double pos)
     const ModeInfo &m = *p.m;
     const int W = p.W;
     if (p.planes[0].empty()) {
-        for (int c = 0; c < PlaneCount; ++c) p.planes[c].assign(size_t(W) * size_t(p.H), c >= PY && c != PY && c != PGrey ? 128.0f : 0.0f);
+        for (int c = 0; c < PlaneCount; ++c) p.planes[c].assign(size_t(W) * size_t(p.H), c == PCr || c == PCb ? 128.0f : 0.0f);
     }
     const auto &lay = p.layouts[size_t((k + p.parityShift) % int(p.layouts.size()))];
     std::vector<float> tmp;
     for (const Segment &seg : lay) {
         if (seg.kind != SegmentKind::Scan) continue;
         const int plane = planeOf(seg.channel);
-        if (plane < 0) continue;
         const int line = k * m.linesPerPeriod + seg.line;
         if (line >= p.H) continue;
         // Every scan is sampled at the full picture width: a chroma scan of half the length
@@ -1542,31 +1537,17 @@ bool RxEngine::redraw(bool remeasure)
 
 void RxEngine::robot24Check(const Span &s, int k, double pos)
 {
-    if (p.mode != 0 || k >= 8) return;
+    if (p.m->altLayout.empty() || k >= 8) return;
     const double len = syncLength(s, pos);
     if (len > 0) p.syncLens.push_back(len);
     if (p.syncLens.size() >= 3 && k < 8) {
         std::vector<double> v = p.syncLens;
         std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-        const int variant = v[v.size() / 2] > 7.5 ? 1 : 0;
+        const int variant = v[v.size() / 2] > 0.5 * (p.m->syncMs + p.m->altLayoutSyncMs) ? 1 : 0;
         if (variant != p.r24Variant) {
             p.r24Variant = variant;
             if (variant == 1) {
-                // the published split: 9 sync, 3 porch, Y 88, 4.5+1.5, Cr 44, 4.5+1.5, Cb 44
-                std::vector<Segment> l;
-                auto add = [&](double st, double len2, SegmentKind kind, double hz, Channel c, int n) {
-                    Segment sg;
-                    sg.startMs = st; sg.lengthMs = len2; sg.kind = kind; sg.hz = hz; sg.channel = c; sg.samples = n;
-                    l.push_back(sg);
-                };
-                add(0, 9, SegmentKind::Tone, 1200, Channel::None, 0);
-                add(9, 3, SegmentKind::Tone, 1500, Channel::None, 0);
-                add(12, 88, SegmentKind::Scan, 0, Channel::Y, 160);
-                add(100, 6, SegmentKind::Tone, 1500, Channel::None, 0);
-                add(106, 44, SegmentKind::Scan, 0, Channel::Cr, 80);
-                add(150, 6, SegmentKind::Tone, 2300, Channel::None, 0);
-                add(156, 44, SegmentKind::Scan, 0, Channel::Cb, 80);
-                p.layouts = {l};
+                p.layouts = {p.m->altLayout};
             } else {
                 p.layouts = p.m->layouts;
             }
@@ -1594,13 +1575,15 @@ void RxEngine::scottieCheck(const Span &s, int k, double pos)
     // 1.5 ms of black at the end of every scan. When the last 1.5 ms of the scans are black
     // on nearly every line while the picture just before them mostly is not (so it is not
     // a black picture edge), the scans are read at that shorter length.
-    if (p.mode < 6 || p.mode > 8 || p.scottieSeen < 0 || k >= 160) return;
+    if (p.m->shortenedScanMs <= 0 || p.scottieSeen < 0 || k >= 160) return;
     const ModeInfo &m = *p.m;
     for (const Segment &seg : m.layout(k)) {
         if (seg.kind != SegmentKind::Scan) continue;
         const double end = pos + (seg.startMs + seg.lengthMs) * spm;
-        const double g = pixelHz(s, end - 1.3 * spm, end - 0.5 * spm) - p.offset;
-        const double c = pixelHz(s, end - 3.3 * spm, end - 1.9 * spm) - p.offset;
+        // the cut-off part (its ends left out) and a stretch of picture just before it
+        const double cut = m.shortenedScanMs;
+        const double g = pixelHz(s, end - (cut - 0.2) * spm, end - 0.5 * spm) - p.offset;
+        const double c = pixelHz(s, end - (cut + 1.8) * spm, end - (cut + 0.4) * spm) - p.offset;
         ++p.scottieSeen;
         if (std::fabs(g - kBlackHz) < 80) ++p.scottieGap;
         if (std::fabs(c - kBlackHz) < 80) ++p.scottieBlack;
@@ -1609,7 +1592,7 @@ void RxEngine::scottieCheck(const Span &s, int k, double pos)
         p.scottieSeen = -1; // decided
         for (auto &lay : p.layouts)
             for (auto &seg : lay)
-                if (seg.kind == SegmentKind::Scan) seg.lengthMs -= 1.5;
+                if (seg.kind == SegmentKind::Scan) seg.lengthMs -= m.shortenedScanMs;
         redecodeDrawn(s, k);
     }
 }
@@ -1699,7 +1682,7 @@ void RxEngine::progress()
     if (!p.active) return;
     const ModeInfo &m = *p.m;
     if (p.waitingStart) {
-        if (p.mode == 5 && !p.forced) {
+        if (m.startFromHeader && !p.forced) {
             if (p.visEnd + (kAvtWords + 2.5) * 17 * kAvtBitMs * spm >= double(fAvail())) return;
             startAvt();
         } else {
@@ -1734,11 +1717,13 @@ void RxEngine::progress()
             pred = periodPos(k);
             robot24Check(s, k, sm.found ? sm.pos : pred);
             scottieCheck(s, k, pred);
-            // Robot 36 without a VIS: the separator tones say which chroma a line has.
-            if (p.mode == 3 && p.forced && k < 16) {
-                const double sep = pixelHz(s, pred + 100.5 * spm, pred + 104 * spm) - p.offset;
-                const bool crLine = sep < 1900;
-                if (crLine == (k % 2 == 0)) ++p.parVotesSame;
+            // Alternating layouts without a VIS (Robot 36): the tone that tells them apart (the
+            // separator) says which of them a period carries.
+            if (p.marker.lengthMs > 0 && p.forced && k < 16) {
+                const double t0 = pred + (p.marker.startMs + 0.5) * spm, t1 = pred + (p.marker.startMs + p.marker.lengthMs - 0.5) * spm;
+                const double sep = pixelHz(s, t0, t1) - p.offset;
+                const bool firstLayout = std::fabs(sep - p.markerHz[0]) < std::fabs(sep - p.markerHz[1]);
+                if (firstLayout == (k % 2 == 0)) ++p.parVotesSame;
                 else ++p.parVotesSwap;
                 const int shift = p.parVotesSwap > 2 * p.parVotesSame && p.parVotesSwap >= 4 ? 1 : 0;
                 if (shift != p.parityShift) {

@@ -90,7 +90,7 @@ VARERO_API int32_t mmsSetSpecRange(int32_t lowHz, int32_t highHz);
 // Copies at most size - 1 characters of text and a NUL into buffer; returns the count copied.
 VARERO_API int32_t mmsStrCopy(char *buffer, int32_t size, const char *text);
 
-// ---- Port additions ----
+// ---- Tovaro's extensions of the interface ----
 // Process-wide output gain standing in for the wave-out volume: left channel in the low,
 // right channel in the high 16 bits, 0..65535 each. Full (0xFFFFFFFF) at load.
 VARERO_API uint32_t vrrGetOutputGain(void);

@@ -352,7 +352,7 @@ int32_t mmsStrCopy(char *buffer, int32_t size, const char *text)
     return n;
 }
 
-// ---- port additions ----
+// ---- Tovaro's extensions of the interface ----
 
 uint32_t vrrGetOutputGain(void) { return outputGain(); }
 
