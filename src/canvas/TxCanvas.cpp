@@ -1,15 +1,42 @@
 #include "canvas/TxCanvas.h"
 
+#include "engine/EngineControl.h"
+#include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
+#include "platform/drawing/Gdi.h"
+#include "platform/drawing/Rotate.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
 #include "shell/FormMain.h"
+#include "strips/DragIcons.h"
+#include "strips/Strips.h"
+#include "text/TextTools.h"
+
+#include <QAction>
 
 namespace canvas {
 
 namespace {
-constexpr quint32 ToolOffColor = 0xC0C0; // a tool label that is off
+
+constexpr double TxWidth = 640;
+constexpr double TxHeight = 512;
+constexpr int SmoothCarry = 4; // rotateFlags + 2 at a commit carries the smoothing bit here
+
+bool isRed(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
+
+} // namespace
+
+bool isStripSlot(int code) { return (code >= 2 && code <= 5) || (code >= 21 && code <= 23); }
+bool isBrowserSlot(int code) { return code >= 11 && code <= 14; }
+bool isRecentPicture(int code) { return code >= 15 && code <= 18; }
+bool isPictureSource(int code)
+{
+    return isStripSlot(code) || isBrowserSlot(code) || isRecentPicture(code) || code == dragMugShot;
 }
 
 TxCanvas::TxCanvas(shell::FormMain& form) : QObject(nullptr), form_(form) {}
@@ -20,16 +47,68 @@ void TxCanvas::Option8_Click() {}
 void TxCanvas::Label32_Click() {}
 void TxCanvas::Label38_Click() {}
 void TxCanvas::Check19_Click() {}
-// Ends the current tool: on return no tool is active and the TX screen holds the
-// committed picture.
+
+void TxCanvas::setIdle() { platform::setBackColor(form_.Command47, platform::vbButtonFace); }
+void TxCanvas::setPending() { platform::setBackColor(form_.Command47, kPendingColor); }
+
+void TxCanvas::resetDrawnExtent()
+{
+    drawnExtentTop = TxHeight;
+    drawnExtentBottom = 0;
+    drawnExtentLeft = TxWidth;
+    drawnExtentRight = 0;
+}
+
+// Ends the current tool. Outside Text mode only what is drawn over the committed picture
+// goes; in Text mode also an armed shape, a placed call sign, the press of the size
+// buttons and the freehand box. About thirty handlers call it before they start something
+// new, so an error inside is logged and ends only this call.
 void TxCanvas::Command12_Click()
 {
-    if (elementPending)
-        form_.Picture1->setPicture(form_.Image6->Picture());
-    elementPending = false;
-    form_.Timer2->setEnabled(false);
-    for (auto* tool : {form_.Label32, form_.Label38})
-        platform::setBackColor(tool, ToolOffColor);
+    shell::FormMain& f = form_;
+    platform::StepRunner guard(QStringLiteral("Command12_Click"));
+    guard.step(QStringLiteral("end of tool"), [&] {
+        platform::PictureBox* tx = f.Picture1;
+        if (!f.Option1->value()) {
+            tx->setAutoRedraw(true);
+            tx->Cls();
+            tx->setAutoRedraw(false);
+            setIdle();
+            return;
+        }
+        tx->setMousePointer(0);
+        f.text().selectedText.clear();
+        if (dragSource == dragShapeTool) {
+            dragSource = dragNone;
+            f.VScroll4->hide();
+            tx->Cls();
+            setIdle();
+            f.Combo1->setText(QStringLiteral("  Things"));
+            f.Text1->setFocus();
+        }
+        repeatAction = 0;
+        f.Timer2->setEnabled(false);
+        if (dragSource == dragCallSign || dragSource == dragFskIdText) {
+            dragSource = dragTxPicture;
+            const QPixmap neutral = strips::dragIcon(strips::DragIcon::Neutral);
+            platform::DragManager::setDragIcon(f.Text3, neutral);
+            platform::DragManager::setDragIcon(f.Label56, neutral);
+        }
+        if (f.Option1->value() && f.text().styledTextPending == 1)
+            tx->setPicture(f.Image6->Picture());
+        resetDrawnExtent();
+        if (f.Option8->value() && isRed(f.Label73) && isRed(f.Command47)) {
+            tx->setPicture(f.Picture3->Picture());
+            tx->setMousePointer(0);
+            setIdle();
+            return;
+        }
+        tx->Cls();
+        setIdle();
+        f.text().textToDraw = f.Text1->text();
+        if (f.Check18->value() == 1 && f.Option7->value())
+            tx->setPicture(f.Picture2->Picture());
+    });
 }
 
 // The panels over the TX screen come with their tools; the picture-adjust panel is the
@@ -49,5 +128,243 @@ void TxCanvas::HScroll1_Change()
     form_.Picture1->setDrawWidth(form_.HScroll1->value());
 }
 void TxCanvas::Timer2_Timer() {}
+
+void TxCanvas::pushTxPicture()
+{
+    platform::StepRunner steps(QStringLiteral("engine push"));
+    steps.step(QStringLiteral("mmsDrawDIBbmp"), [&] { form_.engine().copyTxScreenToDib(); });
+}
+
+void TxCanvas::drawElement(int addend)
+{
+    shell::FormMain& f = form_;
+    const double os = overlayScale;
+    // Positions and sizes go to the rotation as whole pixels, halves to even.
+    const int32_t centreX = platform::CLng(textX + os / 2);
+    const int32_t centreY = platform::CLng(textY + os * 2 / 5);
+    const int32_t width = platform::CLng(os);
+    const int32_t height = platform::CLng(os * 4 / 5);
+    const platform::gdi::Colour key = platform::gdi::getPixel(f.Picture3->hDC(), 1, 1);
+    quint32 flags = quint32(rotateFlags + addend);
+    // Smoothing plus the commit's 2 carries into 4: the commit stays as smooth as its preview.
+    if (flags & SmoothCarry)
+        flags |= platform::RotateSmooth;
+    platform::rotatePicture(f.Picture1->hDC(), centreX, centreY, width, height, f.Picture3->hDC(), 0, 0,
+                            overlayAngle, key, flags);
+}
+
+void TxCanvas::Picture1_MouseDown(int button, int, double, double)
+{
+    shell::FormMain& f = form_;
+    // With nothing pending in Overlays or Pic in Pic, and with "4 pics in 1", a press
+    // does nothing but give the text box the focus.
+    if (!isRed(f.Command47) && (f.Option6->value() || f.Option7->value())) {
+        f.Text1->setFocus();
+        return;
+    }
+    if (f.Check19->value() == 1)
+        return;
+    headerBoxDragged = 0;
+    if (button != 2)
+        return;
+    platform::PictureBox* tx = f.Picture1;
+    if (dragSource == dragShapeTool) {
+        f.VScroll4->hide();
+        tx->Cls();
+        Command12_Click();
+        f.Text1->setFocus();
+        return;
+    }
+    setIdle();
+    tx->Cls();
+    tx->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+    if (!isRed(f.Label32)) {
+        dragSource = dragTxPicture;
+        tx->Drag(platform::vbBeginDrag);
+    }
+}
+
+void TxCanvas::Label56_MouseDown(int, int, double, double)
+{
+    if (!form_.Option1->value())
+        return;
+    dragSource = dragFskIdText;
+    platform::DragManager::instance().begin(form_.Label56);
+}
+
+void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
+{
+    shell::FormMain& f = form_;
+    if (f.Option1->value() && isRed(f.Label32)) {
+        const QPixmap screenCursor = f.Picture1->MouseIcon();
+        for (int code : {2, 3, 4, 5, 11, 12, 13, 14, 21, 22, 23})
+            f.thumbnailFor(code)->setDragIcon(screenCursor);
+    }
+    const QPixmap textCursor = strips::dragIcon(strips::DragIcon::Text);
+    if (dragSource == dragCallSign)
+        platform::DragManager::setDragIcon(f.Text3, textCursor);
+    if (dragSource == dragFskIdText)
+        platform::DragManager::setDragIcon(f.Label56, textCursor);
+    if (dragSource == dragTxPicture)
+        f.Picture1->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+    if (state == platform::vbEnter)
+        headerBoxDragged != 0 ? f.qso().headericonon() : f.strips().iconon();
+    else if (state == platform::vbLeave)
+        headerBoxDragged != 0 ? f.qso().headericonoff() : f.strips().iconoff();
+}
+
+// The drop decides what it means from dragSource, headerBoxDragged, the editing mode and
+// the fill toggles, always in this order. Its first steps and the text drops end the drop
+// when one fails (logged); from the header test on, a failing step is skipped.
+void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    bool ended = true;
+    platform::StepRunner frame(QStringLiteral("Picture1_DragDrop"));
+    frame.step(QStringLiteral("frame"), [&] {
+        tx->setAutoRedraw(true);
+        tx->Cls();
+        tx->setAutoRedraw(false);
+        resetDrawnExtent();
+        auto& engine = f.engine();
+        engine.dstRect[0] = 0;
+        engine.dstRect[1] = 0;
+        engine.dstRect[2] = platform::CLng(engine.modeWidth);
+        engine.dstRect[3] = platform::CLng(engine.modeHeight);
+        if (dragSource == dragCallSign)
+            textDrop(f.Text3, f.Text3->text(), x, y);
+        else if (dragSource == dragFskIdText)
+            textDrop(f.Label56, f.Label56->caption(), x, y);
+        else
+            ended = false;
+    });
+    if (ended)
+        return;
+
+    overlayAngle = 0;
+    txMouseState = 0;
+    platform::StepRunner steps(QStringLiteral("Picture1_DragDrop"));
+    // A header box is painted by the header drop of the header tools; until they exist
+    // the drop of a box changes nothing.
+    if (headerBoxDragged > 0)
+        return;
+    const bool makingHeader = f.makeheader->isChecked() || f.makeheader16->isChecked();
+    if (!makingHeader)
+        steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Picture()); });
+    steps.step(QStringLiteral("Command12_Click"), [&] { Command12_Click(); });
+    steps.step(QStringLiteral("Command31"), [&] { platform::setBackColor(f.Command31, platform::vbWhite); });
+    if (f.Option1->value() && isRed(f.Label38)) {
+        colorFillDrop(x, y);
+        return;
+    }
+    // Pattern Fill, overlays and pictures-in-picture are dropped by their own tools; until
+    // they exist such a drop ends here with the undo copy taken and the tool ended.
+    if (f.Option1->value() && isRed(f.Label32))
+        return;
+    overlayScale = 240;
+    if (f.makeheader->isChecked())
+        overlayScale = 40;
+    if (f.makeheader16->isChecked())
+        overlayScale = 20;
+    if (f.Option7->value() || f.Option6->value())
+        return;
+    wholePictureDrop(x, y);
+}
+
+// The call sign or the received identification waits as a text element at the drop
+// point; the engine keeps the committed picture, without the text, until SET.
+void TxCanvas::textDrop(QWidget* source, const QString& text, double x, double y)
+{
+    shell::FormMain& f = form_;
+    auto& tt = f.text();
+    platform::DragManager::setDragIcon(source, strips::dragIcon(strips::DragIcon::Neutral));
+    f.Picture1->Cls();
+    setPending();
+    f.Picture1->setCurrentX(x);
+    f.Picture1->setCurrentY(y);
+    textX = float(x);
+    textY = float(y);
+    tt.textToDraw = text;
+    tt.drawText();
+    tt.Check17_Click();
+    if (f.Check15->value() == 1 && f.Check17->value() == 0)
+        tt.Check15_Click();
+    if (f.Option1->value() && tt.styledTextPending == 1)
+        tt.Label36_Click();
+    pushTxPicture();
+}
+
+// The area of the colour under the drop point takes the current drawing colour and is
+// committed at once, whatever was dragged.
+void TxCanvas::colorFillDrop(double x, double y)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    platform::StepRunner steps(QStringLiteral("Color Fill drop"));
+    platform::gdi::Colour under = 0;
+    steps.step(QStringLiteral("ScaleMode"), [&] { tx->setScaleMode(3); });
+    steps.step(QStringLiteral("FillColor"), [&] {
+        tx->setFillColor(platform::gdi::Colour(platform::CLng(platform::Val(f.text().fontRecord[7]))));
+        tx->setFillStyle(platform::gdi::vbFSSolid);
+    });
+    steps.step(QStringLiteral("Point"), [&] { under = platform::gdi::Colour(tx->Point(x, y)); });
+    tx->setAutoRedraw(true);
+    steps.step(QStringLiteral("ExtFloodFill"), [&] {
+        platform::gdi::extFloodFill(tx->hDC(), platform::CLng(x), platform::CLng(y), under,
+                                    platform::gdi::FLOODFILLSURFACE);
+    });
+    tx->setAutoRedraw(false);
+    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+    pushTxPicture();
+    f.Text1->setFocus();
+}
+
+// A thumbnail dropped in Text or Draw mode becomes the TX picture: fitted, committed,
+// re-headed and pushed to the engine, no SET needed. A browser thumbnail goes through
+// the crop dialog instead while the browser is open with "With Crop" on. Any other drop
+// re-commits the picture there is.
+void TxCanvas::wholePictureDrop(double x, double y)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    platform::StepRunner steps(QStringLiteral("whole-picture drop"));
+    auto atDropPoint = [&] {
+        tx->setCurrentX(x);
+        tx->setCurrentY(y);
+        textX = float(x);
+        textY = float(y);
+    };
+    atDropPoint();
+
+    if (isRed(f.Command20) && isRed(f.Label17) && isBrowserSlot(dragSource)) {
+        steps.step(QStringLiteral("loadpic_Click"), [&] { f.intake().loadpic_Click(); });
+        steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
+        pushTxPicture();
+        return;
+    }
+    if (isPictureSource(dragSource)) {
+        steps.step(QStringLiteral("picturecorrectaspect"), [&] { f.intake().picturecorrectaspect(); });
+        steps.step(QStringLiteral("focus"), [&] { f.Text1->setFocus(); });
+        steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+        tx->setAutoRedraw(false);
+        steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Image()); });
+        steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
+        pushTxPicture();
+        return;
+    }
+    atDropPoint();
+    if (dragSource != dragTxPicture)
+        setPending();
+    tx->Cls();
+    tx->setAutoRedraw(true);
+    steps.step(QStringLiteral("redraw"), [&] { tx->PaintPicture(tx->Picture(), 0, 0, TxWidth, TxHeight); });
+    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+    tx->setAutoRedraw(false);
+    tx->setVisible(true);
+    steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
+    pushTxPicture();
+    f.Text1->setFocus();
+}
 
 } // namespace canvas

@@ -14,6 +14,7 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
+#include "strips/DragIcons.h"
 #include "shell/FormMain.h"
 
 #include <QDir>
@@ -169,6 +170,51 @@ void Intake::Command27_Click() {}
 
 // The browser's thumbnails come with the browser; nothing is shown to load them into.
 void Intake::Label13_Click() {}
+
+void Intake::browserSlotMouseDown(int code, int button)
+{
+    auto& canvas = form_.canvas();
+    if (platform::backColor(form_.Label38) == canvas::kPendingColor)
+        canvas.Label38_Click();
+    platform::ImageBox* slot = form_.thumbnailFor(code);
+    if (!slot || !slot->hasPicture()) {
+        form_.Text1->setFocus();
+        return;
+    }
+    canvas.dragSource = code;
+    // The right button's enlarged view comes with the zoom view.
+    if (button == 1) {
+        slot->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+        slot->Drag(platform::vbBeginDrag);
+    }
+}
+
+void Intake::picturecorrectaspect()
+{
+    platform::PictureBox* tx = form_.Picture1;
+    platform::PictureBox* scratch = form_.Picture13;
+    tx->setAutoRedraw(true);
+    // The fit scratch sizes itself to the picture; a code that names no thumbnail refits
+    // what it held.
+    if (const platform::ImageBox* source = form_.thumbnailFor(form_.canvas().dragSource)) {
+        const QImage picture = source->Picture();
+        if (!picture.isNull())
+            scratch->setBoxSize(picture.width(), picture.height());
+        scratch->setPicture(picture);
+    }
+    const QImage picture = scratch->Picture();
+    if (picture.isNull())
+        throw platform::VbError(481, QStringLiteral("Invalid picture"));
+    const double r = scratch->ScaleWidth() / scratch->ScaleHeight();
+    if (r < 640.0 / 512.0) {
+        tx->Line(0, 0, 640, 512, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
+        tx->PaintPicture(picture, (640 - 512 * r) / 2, 0, 512 * r, 512);
+    } else {
+        tx->PaintPicture(picture, 0, 0, 640, 512);
+    }
+    tx->setPicture(tx->Image());
+    tx->setAutoRedraw(false);
+}
 
 namespace {
 QString existingFolder(const QString& path)

@@ -27,6 +27,13 @@ public:
     void Command27_Click(); // "Cancel" of the picture-adjust panel
     void Label17_Click();   // "With Crop": browser thumbnails dropped on the TX screen go through the crop dialog
     void Label13_Click();   // " >>>> Next 4": the browser's four-thumbnail loader
+    // Press on browser thumbnail `code` (11 to 14: Image8 to Image11): a thumbnail with a
+    // picture writes its code; the left button drags it.
+    void browserSlotMouseDown(int code, int button);
+    // Fits the picture of the thumbnail that dragSource names onto the whole TX screen and
+    // commits it: a picture narrower than 5:4 full height between black bars, any other
+    // stretched to 640 x 512.
+    void picturecorrectaspect();
 
     // The browser's folder lists, until they are built: File1's path (setting one that
     // does not exist throws and leaves it), Dir1's path, Drive1's drive.

@@ -19,8 +19,20 @@ public:
     void makeheader_Click(); // menu "Make Header large"
     void Text3_Change(); // the call-sign box: log look-up and mug shot
     void Check2_Click(); // "HdrON"
-    // Re-applies the selected header to the TX screen and copies the screen to the TX DIB.
+    // Paints the selected header box over the top or bottom band of the TX picture,
+    // commits it, renews Image6 and pushes the picture to the engine; nothing at all while
+    // "HdrON" is unticked or no header is selected.
     void ShowHeaders();
+    // The call sign dragged as text (Text mode only).
+    void Text3_MouseDown(int button, int shift, double x, double y);
+    // The mug shot dragged as a picture.
+    void Image7_MouseDown(int button, int shift, double x, double y);
+    // Header box `number` (4 to 12) pressed: it is the box dragged, and outside header
+    // making the drag starts.
+    void headerBoxMouseDown(int number, int button);
+    // The dragged header box's cursor: drop taken, or only carried.
+    void headericonon();
+    void headericonoff();
 
     // The log, read whole at start-up, and what the look-ups search.
     QString logText;

@@ -132,6 +132,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
 
     connectHandlers();
     connectStartupHandlers();
+    connectCanvasHandlers();
 }
 
 FormMain::~FormMain()
@@ -394,9 +395,12 @@ void FormMain::buildControls()
     modesGrid->addWidget(Label38, 1, 1);
     modesGrid->addWidget(Check19, 1, 2, 1, 2);
     right->addWidget(modesFrame);
+    right->addWidget(buildCanvasFrame(central));
     right->addWidget(buildStationFrame(central));
+    right->addWidget(buildStripFrame(central));
     right->addStretch(1);
     buildHiddenControls(central);
+    buildCanvasHiddenControls(central);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);
     Timer2 = new platform::VbTimer(QStringLiteral("Timer2"), 500, false, this);

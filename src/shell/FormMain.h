@@ -10,6 +10,7 @@
 
 class QAction;
 class QMenu;
+class QGroupBox;
 class QTabWidget;
 
 namespace platform {
@@ -172,17 +173,63 @@ public:
     platform::ImageBox* Image24 = nullptr;        // the strip's trash can
     QWidget* Frame9 = nullptr;                    // the picture-adjust panel
     platform::PictureBox* Picture19 = nullptr;    // 640 x 512 copy of the last picture received
-    platform::ImageBox* Image12 = nullptr;        // recent pictures, newest first
+    platform::ImageBox* Image12 = nullptr;        // recent pictures, newest first (in the strip frame)
     platform::ImageBox* Image17 = nullptr;
     platform::ImageBox* Image18 = nullptr;
     platform::ImageBox* Image19 = nullptr;        //   the oldest
     platform::PictureBox* Picture3 = nullptr;     // overlay work buffer; sized to its picture
-    platform::CommandButton* Command47 = nullptr; // "SET"
+    platform::CommandButton* Command47 = nullptr; // "SET": back colour 255 while an element waits
     platform::CommandButton* Command20 = nullptr; // "Load Pic": the browser panel's button
     platform::Label* Label17 = nullptr;           // "With Crop", in the browser panel
 
     // The one common dialog of the window (open, save, colour, font, printer).
     platform::CommonDialog* CommonDialog1 = nullptr;
+
+    // --- the canvas: SET, take-back, Undo and the copies of the TX picture -----------
+    platform::CommandButton* Command31 = nullptr; // "OOPS!!": white while a take-back is possible
+    platform::CommandButton* Command12 = nullptr; // "Undo"
+    platform::ComboBox* Combo1 = nullptr;         // the Things list; rests at "  Things"
+    platform::Label* Label73 = nullptr;           // "Rem noise  lines" (Draw mode)
+    platform::CheckBox* Check18 = nullptr;        // "Follow Mouse" (Pic in Pic)
+    platform::ScrollBar* VScroll4 = nullptr;      // shape size bar, 0 to 30, hidden
+    platform::PictureBox* Picture2 = nullptr;     // work buffer, TX size (640 x 512)
+    platform::PictureBox* Picture13 = nullptr;    // fit scratch: sizes itself to its picture
+    platform::PictureBox* Picture20 = nullptr;    // scaled copy of a transparent overlay
+    platform::ImageBox* Image14 = nullptr;        // second take-back copy
+    // The text element's effect switches, read by the text drops.
+    platform::CheckBox* Check15 = nullptr;        // "Outline"
+    platform::CheckBox* Check16 = nullptr;        // "BkGnd"
+    platform::CheckBox* Check17 = nullptr;        // "Shadow"
+
+    // --- drag sources: the strip, the browser's thumbnails, the mug shot -------------
+    // (the recent row, Image12 and Image17 to Image19, is declared above)
+    platform::ImageBox* Image2 = nullptr;         // strip slots 1 to 4, top down
+    platform::ImageBox* Image3 = nullptr;
+    platform::ImageBox* Image4 = nullptr;
+    platform::ImageBox* Image5 = nullptr;
+    platform::ImageBox* Image21 = nullptr;        // strip slots 5 to 7
+    platform::ImageBox* Image22 = nullptr;
+    platform::ImageBox* Image23 = nullptr;
+    platform::ImageBox* Image7 = nullptr;         // the mug shot
+    platform::ImageBox* Image8 = nullptr;         // browser thumbnails 1 to 4
+    platform::ImageBox* Image9 = nullptr;
+    platform::ImageBox* Image10 = nullptr;
+    platform::ImageBox* Image11 = nullptr;
+    // The header boxes panel (hidden until header making shows it).
+    QGroupBox* Frame7 = nullptr;
+    platform::PictureBox* Picture4 = nullptr;     // large header boxes, 640 x 64
+    platform::PictureBox* Picture5 = nullptr;
+    platform::PictureBox* Picture6 = nullptr;
+    platform::PictureBox* Picture7 = nullptr;     // small header boxes, 640 x 32
+    platform::PictureBox* Picture8 = nullptr;
+    platform::PictureBox* Picture9 = nullptr;
+    platform::PictureBox* Picture10 = nullptr;
+    platform::PictureBox* Picture11 = nullptr;
+    platform::PictureBox* Picture12 = nullptr;
+    // Header box n (4 to 12); null for any other number.
+    platform::PictureBox* headerBox(int number) const;
+    // Strip slot, mug shot, browser or recent thumbnail by drag-source code; null for others.
+    platform::ImageBox* thumbnailFor(int code) const;
 
 protected:
     // Closing the window runs the shut-down (engine stop, then unload).
@@ -193,6 +240,10 @@ private:
     void buildControls();
     QWidget* buildStationFrame(QWidget* parent);
     void buildHiddenControls(QWidget* parent);
+    QWidget* buildCanvasFrame(QWidget* parent);
+    QWidget* buildStripFrame(QWidget* parent);
+    void buildCanvasHiddenControls(QWidget* parent);
+    void connectCanvasHandlers();
     void connectHandlers();
     void connectStartupHandlers();
 

@@ -120,12 +120,8 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Image13 = image("Image13");
     Image16 = image("Image16");
     Image24 = image("Image24");
-    // The recent row (laid out with the strip) and the off-screen copy of the last
-    // picture received, whose persistent layer holds it.
-    Image12 = image("Image12");
-    Image17 = image("Image17");
-    Image18 = image("Image18");
-    Image19 = image("Image19");
+    // The off-screen copy of the last picture received, whose persistent layer holds it
+    // (the recent row is laid out with the strip).
     Frame9 = new QGroupBox(parent);
     Frame9->setObjectName(QStringLiteral("Frame9"));
     Picture19 = new platform::PictureBox(parent);
@@ -136,14 +132,12 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Picture3 = new platform::PictureBox(parent);
     Picture3->setDesignName(QStringLiteral("Picture3"));
     Picture3->setBoxSize(688, 556);
-    Command47 = new platform::CommandButton(QStringLiteral("Command47"), QStringLiteral("SET"), parent);
     Command20 = new platform::CommandButton(QStringLiteral("Command20"), QStringLiteral("Load Pic"), parent);
     Label17 = new platform::Label(QStringLiteral("Label17"), QStringLiteral("With Crop"), parent);
     platform::setBackColor(Label17, 0xC0C0); // off at every start
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
                                                       HScroll1, VScroll1, VScroll3, Image6, Image13, Image16,
-                                                      Image24, Image12, Image17, Image18, Image19, Frame9, Picture19,
-                                                      Picture3, Command47, Command20, Label17})
+                                                      Image24, Frame9, Picture19, Picture3, Command20, Label17})
         w->hide();
 }
 

@@ -436,13 +436,15 @@ void Shell::loadPictureStore()
 
 // The TX screen keeps its designed size and scale; what the layout step does beyond
 // that (header modes, browser panel) comes with those tools. Here: events run, no tool
-// is left active, and the copies of the TX picture start equal to the screen.
+// is left active, and the copies of the TX picture (Image6, and the take-back copies
+// Image13 and Image14) start equal to the screen.
 void Shell::checkscreensize()
 {
     platform::doEvents();
     form_.canvas().Command12_Click();
     form_.Image6->setPicture(form_.Picture1->Image());
     form_.Image13->setPicture(form_.Picture1->Image());
+    form_.Image14->setPicture(form_.Picture1->Image());
 }
 
 void Shell::loadLastTxImage(platform::StepRunner& steps)

@@ -22,11 +22,21 @@ public:
     enum class Category { Favorites, Camera, RxPictures, TxPictures };
     Category category = Category::Favorites;
 
+    // Press on strip slot `code` (Image2 to Image5, Image21 to Image23, by their Image
+    // number) or on recent picture `code` (15 to 18: Image12, Image17 to Image19): a slot
+    // with a picture writes its code; the left button drags it.
+    void stripSlotMouseDown(int code, int button);
+    void recentSlotMouseDown(int code, int button);
+    // The cursor of the control that dragSource names: drop taken, or only carried.
+    void iconon();
+    void iconoff();
+
     // The page shown last per category: 0 the RX pages' count, 1 Favorites, 2 Camera,
     // 3 RX Pictures, 4 TX Pictures.
     int stripPages[5] = {0, 0, 0, 0, 0};
 
 private:
+    void slotMouseDown(int code, int button);
     shell::FormMain& form_;
 };
 

@@ -1,6 +1,8 @@
 #include "text/TextTools.h"
 
+#include "canvas/TxCanvas.h"
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/StepRunner.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
@@ -33,5 +35,60 @@ void TextTools::fontbutton()
     for (auto* b : {form_.Command21, form_.Command25, form_.Command23, form_.Command24})
         platform::setBackColor(b, 0xC0C0);
 }
+
+namespace {
+constexpr int MaxLines = 20;
+constexpr int MaxLineLength = 1501;
+constexpr int ForcedDraw = 7270;
+} // namespace
+
+void TextTools::drawText()
+{
+    auto& canvas = form_.canvas();
+    if (platform::backColor(form_.Command47) != canvas::kPendingColor && sharedCounter != ForcedDraw)
+        return;
+    if (!form_.Option1->value()) {
+        canvas.Command12_Click();
+        return;
+    }
+    if (!selectedText.isEmpty())
+        textToDraw = selectedText;
+    // Lines end at CR; the character after it (LF) is skipped. A line longer than the
+    // limit is cut there, and the two characters after the cut are lost with the line end.
+    QStringList lines;
+    for (qsizetype p = 0; lines.size() < MaxLines;) {
+        QString line;
+        qsizetype q = p;
+        bool end = false;
+        for (; q < p + MaxLineLength; ++q) {
+            if (q >= textToDraw.size()) {
+                end = true;
+                break;
+            }
+            if (textToDraw.at(q) == QLatin1Char('\r'))
+                break;
+            line += textToDraw.at(q);
+        }
+        lines << line;
+        if (end)
+            break;
+        p = q + 2;
+    }
+    platform::PictureBox* tx = form_.Picture1;
+    platform::StepRunner steps(QStringLiteral("drawText"));
+    steps.step(QStringLiteral("textSize"), [&] { textSize = tx->FontSize() * 1.9; });
+    for (int i = 0; i < lines.size(); ++i)
+        steps.step(QStringLiteral("line %1").arg(i + 1), [&] {
+            tx->setCurrentX(canvas.textX);
+            tx->setCurrentY(canvas.textY + i * textSize);
+            tx->Print(QLatin1Char(' ') + lines.at(i), false);
+        });
+    tx->setCurrentX(canvas.textX);
+    tx->setCurrentY(canvas.textY);
+}
+
+void TextTools::Check17_Click() {}
+void TextTools::Check15_Click() {}
+void TextTools::Label36_Click() {}
 
 } // namespace text

@@ -23,6 +23,17 @@ public:
     void VScroll1_Change(); // shadow depth
     void fontbutton(); // all four font-preset buttons back to &HC0C0
 
+    // Prints the text element (textToDraw, or selectedText when there is one) on the TX
+    // screen from its current position, one line below the other, in its font and fore
+    // colour. Only while an element is pending (SET red) or a stamp forces it; outside
+    // Text mode it ends the current tool instead.
+    void drawText();
+    // The element's effect redraws: shadow, outline and the striped or graduated types.
+    // Each draws nothing until the text tools give the element those effects.
+    void Check17_Click(); // "Shadow"
+    void Check15_Click(); // "Outline"
+    void Label36_Click(); // re-applies the chosen text type
+
     // The text element's state that the settings carry and the start-up applies.
     qint16 fontStyleCode = 0;    // 100 underline + 10 italic + 1 bold
     QVariant fontPresetSelected; // 0 to 3; empty counts as 0
@@ -30,6 +41,10 @@ public:
     QString fontPresetsPicture[29];
     QString fontRecord[20];
     QString textToDraw;
+    QString selectedText;        // the part of Text1 selected with the mouse, "" when none
+    int styledTextPending = 0;   // 1 while a striped or graduated text waits
+    int sharedCounter = 0;       // 7270 while a stamp prints with nothing pending
+    double textSize = 0;         // the line step of the last print, in pixels
     QString textFontSize;
     int textEditState = 0;
     QVariant shadowDepth;

@@ -1,0 +1,230 @@
+// The main window's controls of the TX picture canvas and of the drags that end on it:
+// SET, "OOPS!!", Undo and the Things list beside the screens; the thumbnail strip and the
+// recent row; the hidden copies and work buffers of the TX picture, the header boxes
+// panel, the mug shot and the browser's thumbnails (until their own panels lay them out).
+
+#include "shell/FormMain.h"
+
+#include "canvas/TxCanvas.h"
+#include "intake/Intake.h"
+#include "platform/drawing/Colors.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "strips/Strips.h"
+#include "text/TextTools.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+
+constexpr quint32 ToolOffColor = 0xC0C0;
+// Thumbnails keep the TX picture's 5:4 shape.
+constexpr int ThumbWidth = 65;
+constexpr int ThumbHeight = 52;
+
+platform::ImageBox* thumbnail(const char* name, QWidget* parent, const QString& tip = {})
+{
+    auto* box = new platform::ImageBox(parent);
+    box->setDesignName(QString::fromLatin1(name));
+    box->setStretch(true);
+    box->setBoxSize(ThumbWidth, ThumbHeight);
+    if (!tip.isEmpty())
+        box->setToolTip(tip);
+    return box;
+}
+
+platform::PictureBox* hiddenBox(const char* name, QWidget* parent, int width, int height)
+{
+    auto* box = new platform::PictureBox(parent);
+    box->setDesignName(QString::fromLatin1(name));
+    box->setBoxSize(width, height);
+    box->setBackColor(platform::vbWhite);
+    box->hide();
+    return box;
+}
+
+} // namespace
+
+QWidget* FormMain::buildCanvasFrame(QWidget* parent)
+{
+    auto* frame = new QGroupBox(parent);
+    frame->setObjectName(QStringLiteral("canvasFrame"));
+    auto* grid = new QGridLayout(frame);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+
+    Command47 = new platform::CommandButton(QStringLiteral("Command47"), QStringLiteral("SET"), frame);
+    Command31 = new platform::CommandButton(QStringLiteral("Command31"), QStringLiteral("OOPS!!"), frame);
+    Command12 = new platform::CommandButton(QStringLiteral("Command12"), QStringLiteral("Undo"), frame);
+    platform::setBackColor(Command47, platform::vbButtonFace); // nothing pending
+    platform::setBackColor(Command31, platform::vbWhite);      // a take-back is possible
+    auto* buttons = new QHBoxLayout;
+    for (auto* b : {Command47, Command31, Command12})
+        buttons->addWidget(b);
+    grid->addLayout(buttons, 0, 0, 1, 3);
+
+    Combo1 = new platform::ComboBox(QStringLiteral("Combo1"), frame, true);
+    for (const char* item : {"X-Hatch", "Globe", "Ellipse", "Circle", "Box", "Test Patern", "User Color", "Black",
+                             "White", "Red", "Green", "Blue"})
+        Combo1->addItem(QString::fromLatin1(item));
+    Combo1->setText(QStringLiteral("  Things"));
+    Label73 = new platform::Label(QStringLiteral("Label73"), QStringLiteral("Rem noise  lines"), frame);
+    Label73->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Label73->setAlignment(Qt::AlignCenter);
+    Label73->setMargin(3);
+    platform::setBackColor(Label73, ToolOffColor);
+    Check18 = new platform::CheckBox(QStringLiteral("Check18"), QStringLiteral("Follow Mouse"), frame);
+    grid->addWidget(Combo1, 1, 0);
+    grid->addWidget(Label73, 1, 1);
+    grid->addWidget(Check18, 1, 2);
+    return frame;
+}
+
+QWidget* FormMain::buildStripFrame(QWidget* parent)
+{
+    auto* frame = new QGroupBox(parent);
+    frame->setObjectName(QStringLiteral("stripFrame"));
+    auto* grid = new QGridLayout(frame);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    // The strip in a row, slot 1 first; the recent row under it, newest first.
+    Image2 = thumbnail("Image2", frame);
+    Image3 = thumbnail("Image3", frame);
+    Image4 = thumbnail("Image4", frame);
+    Image5 = thumbnail("Image5", frame);
+    Image21 = thumbnail("Image21", frame);
+    Image22 = thumbnail("Image22", frame);
+    Image23 = thumbnail("Image23", frame);
+    int column = 0;
+    for (auto* slot : {Image2, Image3, Image4, Image5, Image21, Image22, Image23})
+        grid->addWidget(slot, 0, column++);
+    Image12 = thumbnail("Image12", frame, QStringLiteral("Received"));
+    Image17 = thumbnail("Image17", frame, QStringLiteral("Received"));
+    Image18 = thumbnail("Image18", frame, QStringLiteral("Received"));
+    Image19 = thumbnail("Image19", frame, QStringLiteral("Received"));
+    column = 0;
+    for (auto* slot : {Image12, Image17, Image18, Image19})
+        grid->addWidget(slot, 1, column++);
+    grid->setColumnStretch(7, 1);
+    return frame;
+}
+
+void FormMain::buildCanvasHiddenControls(QWidget* parent)
+{
+    VScroll4 = new platform::ScrollBar(QStringLiteral("VScroll4"), Qt::Vertical, parent);
+    VScroll4->setRange(0, 30);
+    VScroll4->setValue(9);
+    VScroll4->hide();
+
+    Picture2 = hiddenBox("Picture2", parent, 640, 512);
+    Picture13 = hiddenBox("Picture13", parent, 45, 37);
+    Picture20 = hiddenBox("Picture20", parent, 640, 512);
+    Image14 = new platform::ImageBox(parent);
+    Image14->setDesignName(QStringLiteral("Image14"));
+    Image14->hide();
+
+    Check15 = new platform::CheckBox(QStringLiteral("Check15"), QStringLiteral("Outline"), parent);
+    Check16 = new platform::CheckBox(QStringLiteral("Check16"), QStringLiteral("BkGnd"), parent);
+    Check17 = new platform::CheckBox(QStringLiteral("Check17"), QStringLiteral("Shadow"), parent);
+    for (QWidget* w : std::initializer_list<QWidget*>{Check15, Check16, Check17})
+        w->hide();
+
+    Image7 = thumbnail("Image7", parent);
+    Image8 = thumbnail("Image8", parent);
+    Image9 = thumbnail("Image9", parent);
+    Image10 = thumbnail("Image10", parent);
+    Image11 = thumbnail("Image11", parent);
+    for (QWidget* w : std::initializer_list<QWidget*>{Image7, Image8, Image9, Image10, Image11})
+        w->hide();
+
+    Frame7 = new QGroupBox(parent);
+    Frame7->setObjectName(QStringLiteral("Frame7"));
+    auto* boxes = new QVBoxLayout(Frame7);
+    boxes->setSpacing(2);
+    platform::PictureBox** const headerBoxes[] = {&Picture4, &Picture5, &Picture6, &Picture7, &Picture8,
+                                                  &Picture9, &Picture10, &Picture11, &Picture12};
+    for (int n = 4; n <= 12; ++n) {
+        const QByteArray name = "Picture" + QByteArray::number(n);
+        auto* box = hiddenBox(name.constData(), Frame7, 640, n <= 6 ? 64 : 32);
+        box->show();
+        boxes->addWidget(box);
+        *headerBoxes[n - 4] = box;
+    }
+    Frame7->hide();
+}
+
+platform::PictureBox* FormMain::headerBox(int number) const
+{
+    platform::PictureBox* const boxes[] = {Picture4, Picture5, Picture6, Picture7, Picture8,
+                                           Picture9, Picture10, Picture11, Picture12};
+    return number >= 4 && number <= 12 ? boxes[number - 4] : nullptr;
+}
+
+platform::ImageBox* FormMain::thumbnailFor(int code) const
+{
+    switch (code) {
+    case 2: return Image2;
+    case 3: return Image3;
+    case 4: return Image4;
+    case 5: return Image5;
+    case 21: return Image21;
+    case 22: return Image22;
+    case 23: return Image23;
+    case 10: return Image7;
+    case 11: return Image8;
+    case 12: return Image9;
+    case 13: return Image10;
+    case 14: return Image11;
+    case 15: return Image12;
+    case 16: return Image17;
+    case 17: return Image18;
+    case 18: return Image19;
+    default: return nullptr;
+    }
+}
+
+void FormMain::connectCanvasHandlers()
+{
+    auto* c = canvas_.get();
+    connect(Command12, &platform::CommandButton::Click, c, [c] { c->Command12_Click(); });
+    connect(Picture1, &platform::PictureBox::mouseDown, c,
+            [c](int b, int s, double x, double y) { c->Picture1_MouseDown(b, s, x, y); });
+    connect(Picture1, &platform::PictureBox::dragOver, c,
+            [c](QWidget* source, double x, double y, int state) { c->Picture1_DragOver(source, x, y, state); });
+    connect(Picture1, &platform::PictureBox::dragDrop, c,
+            [c](QWidget* source, double x, double y) { c->Picture1_DragDrop(source, x, y); });
+    connect(Label56, &platform::Label::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Label56_MouseDown(b, s, x, y); });
+
+    auto* q = qso_.get();
+    connect(Text3, &platform::TextBox::MouseDown, q,
+            [q](int b, int s, double x, double y) { q->Text3_MouseDown(b, s, x, y); });
+    connect(Image7, &platform::ImageBox::mouseDown, q,
+            [q](int b, int s, double x, double y) { q->Image7_MouseDown(b, s, x, y); });
+    for (int n = 4; n <= 12; ++n)
+        connect(headerBox(n), &platform::PictureBox::mouseDown, q,
+                [q, n](int b, int, double, double) { q->headerBoxMouseDown(n, b); });
+
+    // The strip slots, the recent row and the browser's thumbnails: one handler per family,
+    // told which slot was pressed by its drag-source code.
+    auto* s = strips_.get();
+    for (int code : {2, 3, 4, 5, 21, 22, 23})
+        connect(thumbnailFor(code), &platform::ImageBox::mouseDown, s,
+                [s, code](int b, int, double, double) { s->stripSlotMouseDown(code, b); });
+    for (int code : {15, 16, 17, 18})
+        connect(thumbnailFor(code), &platform::ImageBox::mouseDown, s,
+                [s, code](int b, int, double, double) { s->recentSlotMouseDown(code, b); });
+    auto* in = intake_.get();
+    for (int code : {11, 12, 13, 14})
+        connect(thumbnailFor(code), &platform::ImageBox::mouseDown, in,
+                [in, code](int b, int, double, double) { in->browserSlotMouseDown(code, b); });
+}
+
+} // namespace shell

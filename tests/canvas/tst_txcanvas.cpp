@@ -1,0 +1,446 @@
+// The TX picture canvas on a started window with the real engine library: thumbnails,
+// texts and the TX picture dragged onto the TX screen through the drag manager, Undo,
+// and what the engine's TX buffer holds afterwards (read back from the engine itself).
+#include <QAction>
+#include <QtTest>
+
+#include "FormFixture.h"
+#include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "platform/drawing/Colors.h"
+#include "platform/drawing/Rotate.h"
+#include "platform/runtime/Clock.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/DragManager.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/FormMain.h"
+#include "shell/Shell.h"
+#include "strips/DragIcons.h"
+#include "text/TextTools.h"
+
+using platform::DragManager;
+using testsupport::FormFixture;
+
+namespace {
+
+constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kBlue = 0xFF0000FF,
+               kGreen = 0xFF00FF00;
+
+QImage filled(int w, int h, QRgb colour)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(colour);
+    return img;
+}
+
+// Left half one colour, right half another.
+QImage halves(int w, int h, QRgb left, QRgb right)
+{
+    QImage img = filled(w, h, left);
+    for (int y = 0; y < h; ++y)
+        for (int x = w / 2; x < w; ++x)
+            img.setPixel(x, y, right);
+    return img;
+}
+
+// Every pixel different from its neighbours, so any shift or scaling shows.
+QImage busy(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7 + y) & 0xFF, (x + y * 3) & 0xFF, (x * y) & 0xFF));
+    return img;
+}
+
+QImage rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
+
+// The window started on the real engine (no sound devices), on a clock of the test's own,
+// with the TX mode sized 640 x 512.
+class Station {
+public:
+    Station()
+    {
+        fixture_.build();
+        QString why;
+        platform::Engine real = platform::Engine::load(REAL_ENGINE_PATH, &why);
+        if (!real.present())
+            return;
+        real.vrrSetOption("input", "none");
+        real.vrrSetOption("output", "none");
+        form().engine().setEngine(std::move(real));
+        running = form().shell().Form_Load() == shell::Shell::LoadResult::Running;
+        form().engine().modeWidth = 640;
+        form().engine().modeHeight = 512;
+    }
+    ~Station()
+    {
+        if (DragManager::instance().active())
+            DragManager::instance().cancel();
+        if (running)
+            form().engine().Form_QueryUnload();
+    }
+    shell::FormMain& form() const { return fixture_.form(); }
+    canvas::TxCanvas& canvas() const { return form().canvas(); }
+
+    // What the engine would send: its TX buffer over the mode's rectangle.
+    QImage txBuffer() const
+    {
+        QImage out = filled(640, 512, 0xFFFF00FF);
+        const int32_t rect[4] = {0, 0, 640, 512};
+        form().engine().binding().mmsDrawDIBdc(&out, rect, form().engine().txDib, rect, 0);
+        return out;
+    }
+
+    bool running = false;
+
+private:
+    platform::ManualClock clock_;
+    platform::UseClock use_{clock_};
+    FormFixture fixture_{false};
+};
+
+// Moves the drag in progress over the TX screen and lets go there.
+void dropOnTxScreen(Station& s, double x, double y)
+{
+    DragManager& m = DragManager::instance();
+    QVERIFY(m.active());
+    m.moveOver(s.form().Picture1, x, y);
+    m.release();
+}
+
+} // namespace
+
+class TestTxCanvas : public QObject {
+    Q_OBJECT
+private slots:
+    void thumbnailDropBecomesTheSentPicture();
+    void headerIsPaintedOverADroppedPicture();
+    void otherDropsRecommitThePicture();
+    void callSignWaitsAsTextUntilUndo();
+    void undoOutsideTextModeAndWithAShapeArmed();
+    void dropDispatchByModeAndTool();
+    void drawElementRoundsHalfToEven();
+};
+
+void TestTxCanvas::thumbnailDropBecomesTheSentPicture()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& form = s.form();
+    const QImage before = busy(640, 512);
+    form.Picture1->setPicture(before);
+    platform::setBackColor(form.Command31, 0);
+    form.Text2->setFocus();
+
+    // An empty slot refuses the press: no code, no drag.
+    s.canvas().dragSource = canvas::dragNone;
+    emit form.Image5->mouseDown(1, 0, 5, 5);
+    QCOMPARE(s.canvas().dragSource, int(canvas::dragNone));
+    QVERIFY(!DragManager::instance().active());
+
+    // A 200 x 400 picture: full height, centred between black bars.
+    form.Image2->setPicture(halves(200, 400, kRed, kBlue));
+    emit form.Image2->mouseDown(1, 0, 5, 5);
+    QCOMPARE(s.canvas().dragSource, 2);
+    QCOMPARE(s.canvas().overlayScale, 240.0);
+    DragManager::instance().moveOver(form.Picture1, 100, 120);
+    QCOMPARE(DragManager::dragIcon(form.Image2).toImage(), strips::dragIcon(strips::DragIcon::Drop).toImage());
+    DragManager::instance().release();
+
+    const QImage tx = rgb32(form.Picture1->Picture());
+    for (int y : {0, 200, 511})
+        for (int x = 0; x < 640; ++x) {
+            const QRgb expected = x < 192 || x > 447 ? kBlack : x < 320 ? kRed : kBlue;
+            QVERIFY2(tx.pixel(x, y) == expected, qPrintable(QString("pixel %1,%2").arg(x).arg(y)));
+        }
+    QCOMPARE(rgb32(form.Picture1->Image()), tx);
+    QCOMPARE(rgb32(form.Image6->Picture()), tx);
+    QCOMPARE(s.txBuffer(), tx);
+    QCOMPARE(rgb32(form.Image13->Picture()), before);
+    QCOMPARE(platform::backColor(form.Command31), 0xFFFFFFu);
+    QCOMPARE(platform::backColor(form.Command47), platform::vbButtonFace);
+    QCOMPARE(s.canvas().textX, 100.f);
+    QCOMPARE(s.canvas().textY, 120.f);
+    QCOMPARE(form.focusWidget(), form.Text1);
+
+    // A picture of the TX picture's size from the recent row is copied pixel for pixel.
+    const QImage exact = busy(640, 512).mirrored(true, false);
+    form.Image12->setPicture(exact);
+    emit form.Image12->mouseDown(1, 0, 5, 5);
+    QCOMPARE(s.canvas().dragSource, 15);
+    dropOnTxScreen(s, 10, 10);
+    QCOMPARE(rgb32(form.Picture1->Picture()), exact);
+    QCOMPARE(s.txBuffer(), exact);
+
+    // A drawing left on the persistent layer is never sent, by the drop's push nor by the
+    // engine controller's own copy before a transmission.
+    form.Picture1->setAutoRedraw(true);
+    form.Picture1->Line(0, 0, 300, 300, platform::vbGreen, platform::PictureBox::LineKind::FilledBox);
+    form.Picture1->setAutoRedraw(false);
+    s.canvas().pushTxPicture();
+    QCOMPARE(s.txBuffer(), exact);
+    form.engine().copyTxScreenToDib();
+    QCOMPARE(s.txBuffer(), exact);
+}
+
+void TestTxCanvas::headerIsPaintedOverADroppedPicture()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& form = s.form();
+    const QImage header = busy(640, 64);
+    form.Picture4->setPicture(header);
+    form.Picture7->setPicture(filled(640, 32, kRed));
+    form.qso().headerNumber = 13;
+    form.Check2->setValue(1);
+
+    form.Image3->setPicture(filled(640, 512, kGreen));
+    emit form.Image3->mouseDown(1, 0, 5, 5);
+    dropOnTxScreen(s, 320, 20);
+    const QImage tx = rgb32(form.Picture1->Picture());
+    QCOMPARE(tx.copy(0, 448, 640, 64), header);
+    QCOMPARE(tx.copy(0, 0, 640, 448), filled(640, 448, kGreen));
+    QCOMPARE(rgb32(form.Image6->Picture()), tx);
+    QCOMPARE(s.txBuffer(), tx);
+
+    // A header number between the boxes paints nothing but still commits and pushes.
+    form.qso().headerNumber = 13.5;
+    form.Image3->setPicture(filled(640, 512, kBlue));
+    emit form.Image3->mouseDown(1, 0, 5, 5);
+    dropOnTxScreen(s, 320, 20);
+    QCOMPARE(rgb32(form.Picture1->Picture()), filled(640, 512, kBlue));
+    QCOMPARE(s.txBuffer(), filled(640, 512, kBlue));
+}
+
+void TestTxCanvas::otherDropsRecommitThePicture()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& form = s.form();
+    auto& c = s.canvas();
+    const QImage picture = busy(640, 512);
+    form.Picture1->setPicture(picture);
+
+    // A drop that carries no picture (code 0) re-commits and pushes, and turns SET red.
+    form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
+    form.Text2->setFocus();
+    c.dragSource = canvas::dragNone;
+    c.Picture1_DragDrop(nullptr, 30, 40);
+    QCOMPARE(platform::backColor(form.Command47), canvas::kPendingColor);
+    QCOMPARE(rgb32(form.Picture1->Picture()), picture);
+    QCOMPARE(s.txBuffer(), picture);
+    QCOMPARE(form.focusWidget(), form.Text1);
+
+    // The TX picture dragged onto itself with the right button (code 8): the drop ends
+    // the tool in progress and, for this code, does not turn SET red again.
+    c.headerBoxDragged = 5;
+    emit form.Picture1->mouseDown(2, 0, 50, 50);
+    QCOMPARE(c.dragSource, int(canvas::dragTxPicture));
+    QCOMPARE(c.headerBoxDragged, 0);
+    QCOMPARE(DragManager::instance().source(), form.Picture1);
+    platform::setBackColor(form.Command47, canvas::kPendingColor);
+    dropOnTxScreen(s, 60, 70);
+    QCOMPARE(platform::backColor(form.Command47), platform::vbButtonFace);
+    QCOMPARE(rgb32(form.Picture1->Picture()), picture);
+}
+
+void TestTxCanvas::callSignWaitsAsTextUntilUndo()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& form = s.form();
+    auto& c = s.canvas();
+    const QImage white = filled(640, 512, kWhite);
+    form.Picture1->setPicture(white);
+    form.Picture1->setForeColor(platform::vbBlack);
+    form.Text3->setText(QStringLiteral("DL1ABC"));
+
+    emit form.Text3->MouseDown(1, 0, 2, 2);
+    QCOMPARE(c.dragSource, int(canvas::dragCallSign));
+    DragManager::instance().moveOver(form.Picture1, 50, 60);
+    QCOMPARE(DragManager::dragIcon(form.Text3).toImage(), strips::dragIcon(strips::DragIcon::Text).toImage());
+    DragManager::instance().release();
+
+    QCOMPARE(platform::backColor(form.Command47), canvas::kPendingColor);
+    QCOMPARE(c.textX, 50.f);
+    QCOMPARE(c.textY, 60.f);
+    QVERIFY(DragManager::dragIcon(form.Text3).isNull());
+    // The text shows at the drop point, on the screen only; the engine keeps the picture.
+    const QImage screen = form.Picture1->screenImage();
+    QVERIFY(screen.copy(50, 60, 150, 30) != white.copy(50, 60, 150, 30));
+    QCOMPARE(screen.copy(0, 0, 640, 60), white.copy(0, 0, 640, 60));
+    QCOMPARE(rgb32(form.Picture1->Picture()), white);
+    QCOMPARE(s.txBuffer(), white);
+
+    // A header box dropped while the call sign waits moves the text; no header is painted.
+    form.Picture4->setPicture(filled(640, 64, kRed));
+    form.qso().headerBoxMouseDown(4, 1);
+    QCOMPARE(DragManager::instance().source(), form.Picture4);
+    dropOnTxScreen(s, 300, 200);
+    QCOMPARE(c.textX, 300.f);
+    QCOMPARE(c.headerBoxDragged, 4);
+    QCOMPARE(rgb32(form.Picture1->Picture()), white);
+    QCOMPARE(form.Picture1->screenImage().copy(50, 60, 150, 30), white.copy(50, 60, 150, 30));
+
+    // Undo gives the text up: the screen is the picture again, the code rests at 8.
+    form.Command12->click();
+    QCOMPARE(form.Picture1->screenImage(), white);
+    QCOMPARE(c.dragSource, int(canvas::dragTxPicture));
+    QCOMPARE(platform::backColor(form.Command47), platform::vbButtonFace);
+    QCOMPARE(s.txBuffer(), white);
+    // Twice is once.
+    const auto state = [&] {
+        return std::tuple(c.dragSource, platform::backColor(form.Command47), form.Picture1->screenImage(),
+                          form.text().textToDraw, c.drawnExtentLeft, form.Timer2->enabled());
+    };
+    const auto once = state();
+    form.Command12->click();
+    QVERIFY(state() == once);
+}
+
+void TestTxCanvas::undoOutsideTextModeAndWithAShapeArmed()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& form = s.form();
+    auto& c = s.canvas();
+    form.Picture1->setPicture(filled(640, 512, kWhite));
+
+    // Draw mode: only the persistent layer goes and SET idles.
+    form.Option8->setValue(true);
+    c.dragSource = canvas::dragCallSign;
+    form.Timer2->setEnabled(true);
+    c.drawnExtentLeft = 5;
+    form.Picture1->setAutoRedraw(true);
+    form.Picture1->Line(10, 10, 100, 100, platform::vbBlue, platform::PictureBox::LineKind::FilledBox);
+    form.Picture1->setAutoRedraw(false);
+    platform::setBackColor(form.Command47, canvas::kPendingColor);
+    c.Command12_Click();
+    QCOMPARE(rgb32(form.Picture1->Image()), filled(640, 512, kWhite));
+    QCOMPARE(platform::backColor(form.Command47), platform::vbButtonFace);
+    QCOMPARE(c.dragSource, int(canvas::dragCallSign));
+    QVERIFY(form.Timer2->enabled());
+    QCOMPARE(c.drawnExtentLeft, 5.0);
+
+    // Text mode with a shape armed: the shape tool ends.
+    form.Option1->setValue(true);
+    c.dragSource = canvas::dragShapeTool;
+    form.VScroll4->show();
+    form.Combo1->setText(QStringLiteral("Ellipse"));
+    c.repeatAction = 1;
+    c.Command12_Click();
+    QCOMPARE(c.dragSource, int(canvas::dragNone));
+    QCOMPARE(form.Combo1->text(), QStringLiteral("  Things"));
+    QVERIFY(form.VScroll4->isHidden());
+    QVERIFY(!form.Timer2->enabled());
+    QCOMPARE(c.repeatAction, 0);
+    QCOMPARE(c.drawnExtentLeft, 640.0);
+    QCOMPARE(c.drawnExtentTop, 512.0);
+    QCOMPARE(form.text().textToDraw, form.Text1->text());
+}
+
+void TestTxCanvas::dropDispatchByModeAndTool()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& form = s.form();
+    auto& c = s.canvas();
+    // White with a blue square at 100..199.
+    QImage square = filled(640, 512, kWhite);
+    for (int y = 100; y < 200; ++y)
+        for (int x = 100; x < 200; ++x)
+            square.setPixel(x, y, kBlue);
+    form.Image2->setPicture(halves(200, 400, kRed, kGreen));
+
+    // Color Fill in Text mode fills the area under the drop point and commits it.
+    form.Picture1->setPicture(square);
+    platform::setBackColor(form.Label38, canvas::kPendingColor);
+    form.text().fontRecord[7] = QString::number(platform::vbGreen);
+    emit form.Image2->mouseDown(1, 0, 5, 5);
+    dropOnTxScreen(s, 150, 150);
+    QImage expected = square;
+    for (int y = 100; y < 200; ++y)
+        for (int x = 100; x < 200; ++x)
+            expected.setPixel(x, y, kGreen);
+    QCOMPARE(rgb32(form.Picture1->Picture()), expected);
+    QCOMPARE(s.txBuffer(), expected);
+    QCOMPARE(rgb32(form.Image13->Picture()), square);
+
+    // On a pixel of the fill colour nothing changes, but the picture is still committed
+    // and pushed.
+    form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
+    emit form.Image2->mouseDown(1, 0, 5, 5);
+    dropOnTxScreen(s, 150, 150);
+    QCOMPARE(rgb32(form.Picture1->Picture()), expected);
+    QCOMPARE(s.txBuffer(), expected);
+
+    // Outside Text mode the fill toggles are ignored: the thumbnail becomes the picture.
+    form.Option8->setValue(true);
+    platform::setBackColor(form.Label32, canvas::kPendingColor);
+    emit form.Image2->mouseDown(1, 0, 5, 5);
+    dropOnTxScreen(s, 150, 150);
+    QCOMPARE(rgb32(form.Picture1->Picture()).pixel(200, 10), kRed);
+    QCOMPARE(rgb32(form.Picture1->Picture()).pixel(400, 10), kGreen);
+    platform::setBackColor(form.Label32, 0xC0C0);
+    platform::setBackColor(form.Label38, 0xC0C0);
+
+    // While a header is made the undo copy is left alone, and an overlay would be small.
+    form.Option1->setValue(true);
+    const QImage undoCopy = filled(640, 512, kBlack);
+    form.Image13->setPicture(undoCopy);
+    form.makeheader->setChecked(true);
+    emit form.Image2->mouseDown(1, 0, 5, 5);
+    dropOnTxScreen(s, 150, 150);
+    QCOMPARE(rgb32(form.Image13->Picture()), undoCopy);
+    QCOMPARE(c.overlayScale, 40.0);
+}
+
+// The rotation takes the element's centre and size as whole pixels, halves to even, its
+// key from Picture3's pixel (1, 1), and smooths a commit whose flags carried into bit 4.
+void TestTxCanvas::drawElementRoundsHalfToEven()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& form = s.form();
+    auto& c = s.canvas();
+    QImage element = busy(688, 556);
+    element.setPixel(1, 1, kWhite);
+    form.Picture3->setPicture(element);
+    c.overlayScale = 25; // 25 x 20
+    c.overlayAngle = 30;
+    c.rotateFlags = 0; // the start-up makes it smooth
+
+    auto drawnWith = [&](float x, float y, int addend) {
+        form.Picture1->setPicture(filled(640, 512, kBlack));
+        form.Picture1->setAutoRedraw(true);
+        c.textX = x;
+        c.textY = y;
+        c.drawElement(addend);
+        form.Picture1->setAutoRedraw(false);
+        return form.Picture1->Image();
+    };
+    auto direct = [&](int cx, int cy, quint32 flags) {
+        platform::PictureBox box;
+        box.setBoxSize(640, 512);
+        box.setPicture(filled(640, 512, kBlack));
+        box.setAutoRedraw(true);
+        platform::rotatePicture(box.hDC(), cx, cy, 25, 20, form.Picture3->hDC(), 0, 0, 30, 0xFFFFFF, flags);
+        return box.Image();
+    };
+    // Centre x 100 + 12.5 = 112.5 goes to 112, 101 + 12.5 = 113.5 to 114; y 50 + 10 = 60.
+    QCOMPARE(drawnWith(100, 50, 0), direct(112, 60, 0));
+    QCOMPARE(drawnWith(101, 50, 0), direct(114, 60, 0));
+    QVERIFY(drawnWith(101, 50, 0) != direct(113, 60, 0));
+    // Pending in Overlays: keyed.
+    QCOMPARE(drawnWith(100, 50, 1), direct(112, 60, platform::RotateKeyColour));
+    // Smoothing plus the commit's addend: still smooth (and keyed in Overlays).
+    c.rotateFlags = platform::RotateSmooth;
+    QCOMPARE(drawnWith(100, 50, 3), direct(112, 60, platform::RotateSmooth | platform::RotateKeyColour));
+    QCOMPARE(drawnWith(100, 50, 2), direct(112, 60, platform::RotateSmooth));
+}
+
+QTEST_MAIN(TestTxCanvas)
+#include "tst_txcanvas.moc"
