@@ -141,8 +141,8 @@ private:
     void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src);
     // Writes a finished picture as a dated JPEG into a folder and prunes the folder's
     // older pictures towards `keep`, at most `mostDeletions` of them; only after the
-    // picture was written. False when it could not be written.
-    bool archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions);
+    // picture was written (a failed write throws and deletes nothing).
+    void archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions);
 
     shell::FormMain& form_;
     platform::Engine engine_;

