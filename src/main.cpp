@@ -27,5 +27,7 @@ int main(int argc, char* argv[])
     // the program here, before the window is shown and without the shut-down.
     if (form.shell().Form_Load() == shell::Shell::LoadResult::Ended)
         return 0;
+    // The program ends with the main window's shut-down, whatever other window is left.
+    QObject::connect(&form, &shell::FormMain::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     return app.exec();
 }

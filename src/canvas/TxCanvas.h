@@ -98,6 +98,7 @@ public:
     double drawnExtentBottom = 0;
     double drawnExtentLeft = 0;
     double drawnExtentRight = 0;
+    qint32 stepModeColour = 0;   // 255 while the shadow colour box's step mode is on
 
 private:
     void setIdle();

@@ -49,6 +49,7 @@ public:
     QVariant quickDirPage[9];    // 1 to 8
     QVariant currentQuickDir;    // 1 to 8
     QVariant fileTypeFilter;
+    QString ftpDir;              // the TX-to-FTP folder
 
     // The process's working directory is never changed; this folder stands in for it. It
     // is the application folder at start, then the folder a handler makes current or the

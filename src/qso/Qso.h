@@ -42,6 +42,7 @@ public:
     QString stationRecord[6]; // 2 call sign, 3 frequency or band, 4 report, 5 "LCL"/"UTC"
     QVariant headerFlag;
     QVariant headerNumber;    // 4 to 21
+    QVariant utcOffset;       // hours; 0.5 is 30 minutes
     quint32 headerBackColor = 0;
 
 private:

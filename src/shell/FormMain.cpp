@@ -2,6 +2,7 @@
 
 #include "canvas/TxCanvas.h"
 #include "capture/Capture.h"
+#include "capture/frmMemCapMain.h"
 #include "engine/EngineControl.h"
 #include "engine/FormRXfloat.h"
 #include "intake/FormCrop.h"
@@ -178,6 +179,20 @@ void FormMain::unloadFormCrop()
 
 Form2& FormMain::form2() { return createdOnFirstUse(form2_); }
 ::media::FrmMain& FormMain::frmMain() { return createdOnFirstUse(frmMain_); }
+::capture::frmMemCapMain& FormMain::frmMemCapMain() { return createdOnFirstUse(frmMemCapMain_); }
+
+QWidget* FormMain::loaded(Window window) const
+{
+    switch (window) {
+    case Window::Setup: return formSetup_.get();
+    case Window::RxMonitor: return formRXfloat_.get();
+    case Window::Crop: return formCrop_.get();
+    case Window::Splash: return form2_.get();
+    case Window::Multimedia: return frmMain_.get();
+    case Window::Camera: return frmMemCapMain_.get();
+    }
+    return nullptr;
+}
 
 void FormMain::buildMenus()
 {

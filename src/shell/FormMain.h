@@ -36,7 +36,7 @@ namespace text { class TextTools; }
 namespace intake { class Intake; class FormCrop; }
 namespace strips { class Strips; }
 namespace qso { class Qso; }
-namespace capture { class Capture; }
+namespace capture { class Capture; class frmMemCapMain; }
 namespace media { class Media; class FrmMain; }
 
 namespace shell {
@@ -73,6 +73,11 @@ public:
     void unloadFormCrop();
     Form2& form2();
     ::media::FrmMain& frmMain();
+    ::capture::frmMemCapMain& frmMemCapMain();
+    // The other windows by role, for the shut-down: loaded() gives the window only when
+    // it has been loaded, so unloading a window never loads it first.
+    enum class Window { Setup, RxMonitor, Crop, Splash, Multimedia, Camera };
+    QWidget* loaded(Window window) const;
 
     // --- menu bar ---------------------------------------------------------------
     QMenu* file = nullptr;              // "File"
@@ -173,6 +178,7 @@ public:
     platform::ImageBox* Image24 = nullptr;        // the strip's trash can
     QWidget* Frame9 = nullptr;                    // the picture-adjust panel
     platform::PictureBox* Picture19 = nullptr;    // 640 x 512 copy of the last picture received
+    platform::ImageBox* Image1 = nullptr;         // the splash picture
     platform::ImageBox* Image12 = nullptr;        // recent pictures, newest first (in the strip frame)
     platform::ImageBox* Image17 = nullptr;
     platform::ImageBox* Image18 = nullptr;
@@ -231,6 +237,10 @@ public:
     // Strip slot, mug shot, browser or recent thumbnail by drag-source code; null for others.
     platform::ImageBox* thumbnailFor(int code) const;
 
+signals:
+    // The shut-down is complete: the program ends.
+    void ended();
+
 protected:
     // Closing the window runs the shut-down (engine stop, then unload).
     void closeEvent(QCloseEvent* event) override;
@@ -267,6 +277,7 @@ private:
     std::unique_ptr<::intake::FormCrop> formCrop_;
     std::unique_ptr<Form2> form2_;
     std::unique_ptr<::media::FrmMain> frmMain_;
+    std::unique_ptr<::capture::frmMemCapMain> frmMemCapMain_;
 };
 
 } // namespace shell

@@ -23,6 +23,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
 
 namespace shell {
 
@@ -37,6 +39,33 @@ platform::ScrollBar* scrollBar(const QString& name, Qt::Orientation orientation,
     bar->setRange(min, max);
     bar->setValue(value);
     return bar;
+}
+
+// The splash picture of the window's design: the product's name over a dark sky
+// with the bands of a test picture, 320 x 256 like the splash window.
+QImage splashPicture()
+{
+    QImage picture(320, 256, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    QLinearGradient sky(0, 0, 0, 256);
+    sky.setColorAt(0, QColor(8, 16, 48));
+    sky.setColorAt(1, QColor(32, 64, 120));
+    painter.fillRect(picture.rect(), sky);
+    const QColor bands[] = {Qt::white, Qt::yellow, Qt::cyan, Qt::green, Qt::magenta, Qt::red, Qt::blue};
+    for (int i = 0; i < 7; ++i)
+        painter.fillRect(QRect(20 + i * 40, 196, 40, 24), bands[i]);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(56);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(255, 210, 64));
+    painter.drawText(QRect(0, 48, 320, 80), Qt::AlignCenter, QStringLiteral("TOVARO"));
+    font.setPixelSize(18);
+    font.setBold(false);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 128, 320, 40), Qt::AlignCenter, QStringLiteral("slow-scan television"));
+    return picture;
 }
 
 } // namespace
@@ -120,6 +149,8 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Image13 = image("Image13");
     Image16 = image("Image16");
     Image24 = image("Image24");
+    Image1 = image("Image1");
+    Image1->setPicture(splashPicture());
     // The off-screen copy of the last picture received, whose persistent layer holds it
     // (the recent row is laid out with the strip).
     Frame9 = new QGroupBox(parent);
@@ -137,7 +168,7 @@ void FormMain::buildHiddenControls(QWidget* parent)
     platform::setBackColor(Label17, 0xC0C0); // off at every start
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
                                                       HScroll1, VScroll1, VScroll3, Image6, Image13, Image16,
-                                                      Image24, Frame9, Picture19, Picture3, Command20, Label17})
+                                                      Image24, Image1, Frame9, Picture19, Picture3, Command20, Label17})
         w->hide();
 }
 
@@ -170,6 +201,7 @@ void FormMain::closeEvent(QCloseEvent* event)
     engine_->Form_QueryUnload();
     shell_->Form_Unload();
     event->accept();
+    emit ended();
 }
 
 } // namespace shell

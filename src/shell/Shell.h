@@ -1,7 +1,7 @@
 #pragma once
 // The application shell's controller: the shell items of the menu bar (Setup, Help,
-// About, Exit), the main window's keyboard shortcuts and the tab change of SSTab1.
-// Start-up, shut-down and the settings file join it in later steps.
+// About, Exit), the main window's keyboard shortcuts, the tab change of SSTab1, the
+// start-up and shut-down, the settings file and the pictures kept across runs.
 
 #include "platform/runtime/InstanceLock.h"
 
@@ -67,6 +67,37 @@ public:
     QVariant spareValueA;      // settings fields 5 and 6: carried, never applied
     QVariant spareValueB;
     QVariant shadowDepthScroll; // settings field 16, applied to VScroll1 late in the start-up
+    QVariant windowLeftAtExit;  // settings field 37: the window's left edge in twips at exit
+    // 1 to 8: settings fields 27, 28, 29, 30, 32, 33, 48 and 49 as read (text colours,
+    // the receive and display boxes, "AutoRX", "HdrON").
+    QVariant savedControlValues[9];
+    QVariant borderSetting;     // settings field 34 as read ("Border")
+    // The settings whose controls this version does not have yet: read, kept as they
+    // were and written back, so the file goes round whole.
+    struct KeptSettings {
+        QVariant paletteIndex;     // field 13, the outline colour bar
+        QVariant colourPresetSlot; // field 18, the shadow colour preset bar
+        QString textStyle;         // field 24, the text type list
+        QVariant audioAnnounce;    // field 36, the setup dialog's announcement box
+    } kept;
+
+    // The settings file "restoreTovaroM": read into the variables at start-up (nothing
+    // is applied), written from them at shut-down. Every line read or written is a
+    // step: a bad line costs only its own field.
+    void readSettings(platform::StepRunner& steps);
+    void writeSettings(platform::StepRunner& steps);
+    // The restore of the controls and variables from what was read, in its order, with
+    // its range checks and defaults; the folders are made inside it.
+    void restoreControls(platform::StepRunner& steps);
+
+    // The pictures kept across runs: the picture store (favourites, header boxes,
+    // recent row, the splash as painted over the TX screen) and "LastTXImage.bmp".
+    void loadPictureStore(platform::StepRunner& steps);
+    void loadLastTxImage(platform::StepRunner& steps);
+    void saveTxScreenAtExit(platform::StepRunner& steps);
+    void savePictureStore(platform::StepRunner& steps);
+    // "\Favorites\Favorite<n>.bmp" under the application folder.
+    static QString favoriteFile(int element);
     // The display's twips per pixel for the large-fonts check (a test may stand in a display).
     std::function<int()> displayTwipsPerPixel;
 
@@ -89,14 +120,11 @@ protected:
 
 private:
     void watchWindow();
-    // The steps of the start-up that later issues fill out; each does the least the
-    // start-up needs of it now.
-    void readSettings();
-    void restoreControls(platform::StepRunner& steps);
     void createFolders(platform::StepRunner& steps);
-    void loadPictureStore();
+    // The window layout's start-up step, as far as the TX screen's copies need it.
     void checkscreensize();
-    void loadLastTxImage(platform::StepRunner& steps);
+    // The gathering at exit: the values the settings file takes from the controls.
+    void gatherFontRecord();
     platform::InstanceLock lock_;
     FormMain& form_;
     QPointer<QWindow> watched_;

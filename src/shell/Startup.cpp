@@ -1,11 +1,10 @@
-// The main window's load handler and the steps of it that the shell owns: the single
-// instance, the log backup, the message pane, the folders, the font preset, the other
-// windows, and the unload that follows the engine's query-unload.
+// The main window's load handler: the whole initial state of the program in its fixed
+// order. Later steps read what earlier ones restored, and setting a control runs its
+// handler at once, with the state as far as it has been set.
 //
-// Every statement runs as a step: one that fails is logged and skipped and the next one
-// runs; a failing test runs its body. Settings, restore, picture store, window layout
-// and splash are their own pieces of work; here each does only what the start-up
-// needs of it now.
+// Every statement runs as a step: one that fails is logged with its reason and skipped,
+// and the next one runs; a failing test runs its body. A file that does not exist yet
+// (a first start) is no failure: its step has nothing to do.
 
 #include "shell/Shell.h"
 
@@ -30,10 +29,11 @@
 #include "shell/Form2.h"
 #include "shell/FormMain.h"
 #include "shell/FormSetup.h"
+#include "shell/ShellSteps.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
-#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -55,51 +55,17 @@ const QString Shell::OptionTitle = QStringLiteral(
 
 namespace {
 
+using steps::fail;
+using steps::isEmpty;
+using steps::number;
+using steps::setScrollValue;
+
 const QString kHeaderHelp = QStringLiteral(
     "Make up header in box below, in same way as normal picture\r\n"
     "CTRL + Click color button changes header backcolor\r\n"
     "When finished, drag (RT Mouse Button) to one of the boxes above\r\n"
     "Click DONE when completely finished\r\n"
     "Headers (top or bottom) may be loaded by clicking HDR buttons");
-
-[[noreturn]] void fail(int number, const QString& description)
-{
-    throw platform::VbError(number, description);
-}
-
-// A folder made in the application folder; one that exists already fails (and is
-// left as it is, with its files).
-void makeFolder(const QString& name)
-{
-    QDir folder(platform::appFolder());
-    if (folder.exists(name))
-        fail(75, QStringLiteral("Path/File access error: %1 exists").arg(name));
-    if (!folder.mkdir(name))
-        fail(76, QStringLiteral("Path not found: %1").arg(name));
-}
-
-// An empty value counts as 0 wherever a number is compared.
-double number(const QVariant& value)
-{
-    if (!value.isValid() || value.isNull())
-        return 0;
-    if (value.typeId() == QMetaType::QString) {
-        bool ok = false;
-        const double v = value.toString().trimmed().toDouble(&ok);
-        if (!ok)
-            fail(13, QStringLiteral("Type mismatch"));
-        return v;
-    }
-    return value.toDouble();
-}
-
-// A scroll bar given a value outside its range refuses it.
-void setScrollValue(platform::ScrollBar* bar, int value)
-{
-    if (value < bar->minimum() || value > bar->maximum())
-        fail(380, QStringLiteral("Invalid property value"));
-    bar->setValue(value);
-}
 
 } // namespace
 
@@ -113,7 +79,7 @@ Shell::LoadResult Shell::Form_Load()
     auto& intake = form.intake();
     platform::StepRunner steps(QStringLiteral("Form_Load"));
 
-    // 1. The lock comes before anything touches the application folder, so a second
+    // The lock comes before anything touches the application folder, so a second
     // instance ends without writing or changing a file; it is told so at its place below.
     // A lock that cannot be made at all (no folder, no permission) is no other instance:
     // that failure is logged and the start goes on.
@@ -126,62 +92,63 @@ Shell::LoadResult Shell::Form_Load()
             fail(75, lock_.error());
     });
 
-    // 2. Splash, setup dialog (loaded, hidden), splash shown.
+    // The splash is on the screen while the rest starts; the setup dialog is loaded
+    // hidden, ready for the restore to set its boxes.
     steps.step(QStringLiteral("splash"), [&] { form.form2(); });
     steps.step(QStringLiteral("setup dialog"), [&] { form.formSetup(); });
     steps.step(QStringLiteral("show splash"), [&] { form.form2().show(); });
-    // 3. The TX tab.
     steps.step(QStringLiteral("TX tab"), [&] { form.SSTab1->setCurrentIndex(1); });
-    // 4. Zoom view.
     steps.step(QStringLiteral("Picture21"), [&] {
         form.Picture21->setBoxSize(688, 556);
         form.Picture21->move(55, 33);
     });
-    // 5.
     platform::doEvents();
-    // 6. Picture buffers.
+    // The picture buffers are work areas, never shown at start.
     steps.step(QStringLiteral("PicbufVisible hidden"), [&] { form.PicbufVisible->hide(); });
     steps.step(QStringLiteral("PicbufEdit hidden"), [&] { form.PicbufEdit->hide(); });
     steps.step(QStringLiteral("SetupPicbuf"), [&] { SetupPicbuf(*form.PicbufVisible, false); });
 
-    // 7. Second instance: the message, then the end; nothing is written.
+    // A second instance is told so and ends here; nothing is written. This comes before
+    // the display check, so a second instance shows no other box.
     if (otherInstance) {
         form.ui().msgBox(DuplicateText, platform::vbOKOnly, DuplicateTitle);
         return LoadResult::Ended;
     }
-    // 8. Large fonts: a warning only.
+    // A display at another scale than the normal one is only warned about.
     steps.stepIf(QStringLiteral("large fonts"), [&] {
                      const int twips = displayTwipsPerPixel ? displayTwipsPerPixel() : platform::displayTwipsPerPixel();
                      return twips != platform::kTwipsPerPixel;
                  },
                  [&] { form.ui().msgBox(LargeFontsText, platform::vbOKOnly, LargeFontsTitle); });
-    // 9.
-    spareValueA = 1;
     text.textEditState = 1;
-    // 10. All files below are in the application folder (the working directory is left alone).
+    // All files below are in the application folder (the working directory is left alone).
     steps.step(QStringLiteral("application folder"), [&] {
         if (!platform::ensureAppFolder())
             fail(76, QStringLiteral("Path not found: ") + platform::appFolder());
     });
 
-    // 11. Log backup: the log as read, between double quotes, then CR LF. A log that
-    // cannot be read leaves an existing backup alone: it may be the only copy left.
-    steps.step(QStringLiteral("log backup"), [&] {
-        const auto bytes = platform::readFileBytes(platform::appPath(QStringLiteral("logdata")));
-        if (!bytes)
-            fail(53, QStringLiteral("File not found: logdata"));
-        qso.logText = platform::decodeText(*bytes);
-        QByteArray backup;
-        backup.reserve(bytes->size() + 4);
-        backup += '"';
-        backup += *bytes;
-        backup += "\"\r\n";
-        QString why;
-        if (!platform::writeFileBytes(platform::appPath(QStringLiteral("logdata.bak")), backup, &why))
-            fail(75, why);
-    });
+    // Log backup: the log as read, between double quotes, then CR LF. Without a log
+    // there is nothing to back up, and an existing backup, perhaps the only copy left,
+    // stays as it is.
+    const QString logPath = platform::appPath(QStringLiteral("logdata"));
+    if (QFileInfo::exists(logPath)) {
+        steps.step(QStringLiteral("log backup"), [&] {
+            const auto bytes = platform::readFileBytes(logPath);
+            if (!bytes)
+                fail(75, QStringLiteral("Path/File access error: logdata cannot be read"));
+            qso.logText = platform::decodeText(*bytes);
+            QByteArray backup;
+            backup.reserve(bytes->size() + 4);
+            backup += '"';
+            backup += *bytes;
+            backup += "\"\r\n";
+            QString why;
+            if (!platform::writeFileBytes(platform::appPath(QStringLiteral("logdata.bak")), backup, &why))
+                fail(75, why);
+        });
+    }
 
-    // 12.
+    // The text tools start from nothing: red text on the TX screen, a yellow fill.
     steps.step(QStringLiteral("Command2 hidden"), [&] { form.Command2->hide(); });
     text.textToDraw.clear();
     steps.step(QStringLiteral("Text2 emptied"), [&] { form.Text2->setText(QString()); });
@@ -189,48 +156,49 @@ Shell::LoadResult Shell::Form_Load()
     text.fontRecord[7] = QStringLiteral("238");
     steps.step(QStringLiteral("TX fill colour"), [&] { form.Picture1->setFillColor(platform::vbYellow); });
 
-    // 13. Message pane: the file less its last two characters (the line end its writer
-    // adds). A missing file leaves the text as it was; one too short to shorten shows as it is.
-    steps.step(QStringLiteral("read messages"), [&] {
-        const auto content = platform::readTextFile(platform::appPath(QStringLiteral("messages")));
-        if (!content)
-            fail(53, QStringLiteral("File not found: messages"));
-        messagesText = *content;
-    });
-    steps.step(QStringLiteral("shorten messages"), [&] {
-        if (messagesText.size() < 2)
-            fail(5, QStringLiteral("Invalid procedure call or argument"));
-        messagesText.chop(2);
-    });
-    steps.step(QStringLiteral("Text2"), [&] { form.Text2->setText(messagesText); });
+    // Message pane: the file less its last two characters, the line end its writer
+    // adds. A file too short for that shows as it is.
+    const QString messagesPath = platform::appPath(QStringLiteral("messages"));
+    if (QFileInfo::exists(messagesPath)) {
+        steps.step(QStringLiteral("read messages"), [&] {
+            const auto content = platform::readTextFile(messagesPath);
+            if (!content)
+                fail(75, QStringLiteral("Path/File access error: messages cannot be read"));
+            messagesText = *content;
+            if (messagesText.size() >= 2)
+                messagesText.chop(2);
+            form.Text2->setText(messagesText);
+        });
+    }
 
-    // 14. Settings and the controls restored from them; 15. the folders, inside that order.
-    steps.step(QStringLiteral("read settings"), [&] { readSettings(); });
+    // The settings, and everything restored from them (the folders are made inside).
+    readSettings(steps);
     restoreControls(steps);
 
-    // 16. Picture store.
-    steps.step(QStringLiteral("picture store"), [&] { loadPictureStore(); });
-    // 17, 18.
+    // The kept pictures, before the strip shows its first page.
+    loadPictureStore(steps);
     canvas.overlayScale = 240;
     steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
-    // 19.
+    // Draw thickness, strip page 1 (the strip's pager runs), empty text boxes.
     steps.step(QStringLiteral("HScroll1"), [&] { setScrollValue(form.HScroll1, 3); });
     steps.step(QStringLiteral("HScroll2"), [&] { setScrollValue(form.HScroll2, 1); });
     steps.step(QStringLiteral("Text1"), [&] { form.Text1->setText(QString()); });
     steps.step(QStringLiteral("Text3"), [&] { form.Text3->setText(QString()); });
     steps.step(QStringLiteral("Text4"), [&] { form.Text4->setText(QString()); });
     steps.step(QStringLiteral("Text5"), [&] { form.Text5->setText(QStringLiteral("1")); });
-    // 20.
+    // The text size starts from the TX screen's restored font.
     steps.step(QStringLiteral("textFontSize"),
-               [&] { text.textFontSize = QString::number(form.Picture1->FontSize()); });
-    // 21. Window layout.
+               [&] { text.textFontSize = platform::numberText(form.Picture1->FontSize()); });
     steps.step(QStringLiteral("checkscreensize"), [&] { checkscreensize(); });
 
-    // 22. Browser folder: the current quick directory, or the application folder.
+    // Browser folder: the quick directory in use, or the application folder when none
+    // is. A quick directory that no longer exists leaves the lists as they were.
     steps.step(QStringLiteral("File1 quick directory"), [&] {
         const int index = platform::CInt(number(intake.currentQuickDir));
+        if (index == 0)
+            return;
         if (index < 0 || index > 14)
-            fail(9, QStringLiteral("Subscript out of range"));
+            fail(9, QStringLiteral("Subscript out of range: quick directory %1").arg(index));
         intake.setFile1Path(intake.quickDirs[index]);
     });
     steps.stepIf(QStringLiteral("File1 application folder"), [&] { return number(intake.currentQuickDir) == 0; },
@@ -238,12 +206,11 @@ Shell::LoadResult Shell::Form_Load()
     steps.step(QStringLiteral("Dir1"), [&] { intake.setDir1Path(intake.File1Path()); });
     steps.step(QStringLiteral("Drive1"), [&] { intake.setDrive1Drive(intake.Dir1Path()); });
 
-    // 23.
-    steps.step(QStringLiteral("VScroll1"),
-               [&] { setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll))); });
-    // 24.
+    // The shadow depth once more, now that the text tools stand.
+    if (!isEmpty(shadowDepthScroll))
+        steps.step(QStringLiteral("VScroll1"),
+                   [&] { setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll))); });
     steps.step(QStringLiteral("Text12"), [&] { form.Text12->setText(kHeaderHelp); });
-    // 25.
     steps.step(QStringLiteral("Text1 font size"), [&] {
         QFont font = form.Text1->font();
         font.setPointSizeF(12);
@@ -256,9 +223,8 @@ Shell::LoadResult Shell::Form_Load()
     });
     steps.step(QStringLiteral("Text1 text"), [&] { form.Text1->setText(QStringLiteral("TYPE HERE")); });
     steps.step(QStringLiteral("TX italic"), [&] { form.Picture1->setFontItalic(false); });
-    // 26.
     qso.headerBackColor = platform::vbWhite;
-    // 27. No tool active; the tool settings from scratch.
+    // No tool active, and the tools' settings from scratch.
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
     steps.step(QStringLiteral("Image6 again"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
     steps.step(QStringLiteral("VScroll3"), [&] { setScrollValue(form.VScroll3, 3); });
@@ -273,11 +239,11 @@ Shell::LoadResult Shell::Form_Load()
     canvas.drawnExtentBottom = 0;
     canvas.drawnExtentLeft = 640;
     canvas.drawnExtentRight = 0;
-    // 28. The splash goes.
     steps.step(QStringLiteral("hide splash"), [&] { form.form2().hide(); });
     steps.step(QStringLiteral("unload splash"), [&] { form.form2().close(); });
 
-    // 29. The style boxes from fontStyleCode, which keeps what is left.
+    // The style boxes from fontStyleCode, which keeps what is left; each box ticked
+    // redraws the text through its handler.
     steps.stepIf(QStringLiteral("underline"), [&] { return text.fontStyleCode >= 100; }, [&] {
         text.fontStyleCode -= 100;
         form.Check13->setValue(1);
@@ -289,25 +255,26 @@ Shell::LoadResult Shell::Form_Load()
     steps.stepIf(QStringLiteral("bold"), [&] { return text.fontStyleCode >= 1; },
                  [&] { form.Check6->setValue(1); });
 
-    // 30, 31. The engine; without one the program ends here.
+    // The engine, with the tuning displays from the restored boxes; without an engine
+    // the program ends here.
     if (!engine.engineStart(steps))
         return LoadResult::Ended;
 
-    // 32. The last TX picture, with its header.
+    // The last TX picture, with the header chosen in the settings over it.
     loadLastTxImage(steps);
-    // 33.
     steps.step(QStringLiteral("show"), [&] { form.setVisible(true); });
-    // 34. The title of the engine's own option dialog.
+    // The engine's own option dialog is titled with its version.
     steps.step(QStringLiteral("engine version"),
                [&] { scratchText = engine.binding().EngineString(engine.binding().mmsGetVersion()); });
     steps.step(QStringLiteral("option title"), [&] {
         const QByteArray title = (OptionTitle + scratchText).toLatin1();
         engine.binding().mmsSetOptionTitle(title.constData());
     });
-    // 35. The window takes input.
     steps.step(QStringLiteral("enabled"), [&] { form.setEnabled(true); });
 
-    // 36. Font preset: the chosen button green and the preset's font name applied.
+    // Font preset: the chosen button green and the preset's font name applied. An
+    // empty choice (no settings yet) is the first preset; a preset never stored has no
+    // name to apply.
     platform::CommandButton* const presetButtons[] = {form.Command21, form.Command25, form.Command23,
                                                       form.Command24};
     for (int k = 0; k < 4; ++k) {
@@ -317,29 +284,24 @@ Shell::LoadResult Shell::Form_Load()
             [&] {
                 text.fontbutton();
                 platform::setBackColor(presetButtons[k], 0xC000);
-                steps.step(QStringLiteral("Text1 preset font"), [&] {
-                    const QString name = text.fontPresetsText[7 * k + 1];
-                    if (name.isEmpty())
-                        fail(380, QStringLiteral("Invalid property value"));
-                    QFont font = form.Text1->font();
-                    font.setFamily(name);
-                    form.Text1->setFont(font);
-                });
-                steps.step(QStringLiteral("TX preset font"), [&] {
-                    const QString name = text.fontPresetsPicture[7 * k + 1];
-                    if (name.isEmpty())
-                        fail(380, QStringLiteral("Invalid property value"));
-                    form.Picture1->setFontName(name);
-                });
+                const QString textFace = text.fontPresetsText[7 * k + 1];
+                if (!textFace.isEmpty())
+                    steps.step(QStringLiteral("Text1 preset font"), [&] {
+                        QFont font = form.Text1->font();
+                        font.setFamily(textFace);
+                        form.Text1->setFont(font);
+                    });
+                const QString screenFace = text.fontPresetsPicture[7 * k + 1];
+                if (!screenFace.isEmpty())
+                    steps.step(QStringLiteral("TX preset font"), [&] { form.Picture1->setFontName(screenFace); });
             });
     }
 
-    // 37. The engine holds the TX screen as restored.
+    // The engine holds the TX screen as restored.
     steps.step(QStringLiteral("TX DIB"), [&] { engine.copyTxScreenToDib(640, 512); });
-    // 38.
     browserPanelLeft = 790;
     browserPanelTop = 2;
-    // 39. The floating RX monitor: loaded, hidden, centred on the screen, on top.
+    // The floating RX monitor: loaded, hidden, centred on the screen, on top.
     steps.step(QStringLiteral("RX monitor"), [&] {
         QWidget& monitor = form.formRXfloat();
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -347,91 +309,18 @@ Shell::LoadResult Shell::Form_Load()
                      screen.top() + (screen.height() - monitor.height()) / 2);
         SetTopMost(monitor);
     });
-    // 40. The output volume as found, for the announcement and the shut-down.
+    // The output volume as found, for the announcement and the shut-down to restore.
     steps.step(QStringLiteral("output gain"), [&] {
         savedWaveVolume = engine.binding().vrrGetOutputGain();
         engine.engineResult = 0;
     });
-    // 41. The multimedia window: loaded, hidden, on top. (Its own load finds no system
+    // The multimedia window: loaded, hidden, on top. (Its own load finds no system
     // entries to repair on this platform.)
     steps.step(QStringLiteral("multimedia window"), [&] { SetTopMost(form.frmMain()); });
-    // 42. The window is redrawn as it now stands.
     steps.step(QStringLiteral("refresh"), [&] { form.update(); });
-    // 43. Smooth rendering of rotated overlays.
+    // Smooth rendering of rotated overlays.
     canvas.rotateFlags += 2;
     return LoadResult::Running;
-}
-
-// The settings file is read by its own piece of work; until then only the value that
-// the start-up presets before the read is set, and every other value keeps what it
-// had, as when the file is missing.
-void Shell::readSettings()
-{
-    spareValueA = 1;
-}
-
-// The restore of the controls from the settings, in its order, as far as it gives the
-// defaults that a start without settings needs.
-void Shell::restoreControls(platform::StepRunner& steps)
-{
-    FormMain& form = form_;
-    auto& engine = form.engine();
-    auto& strips = form.strips();
-    auto& qso = form.qso();
-
-    // Strip page counts.
-    for (int i = 1; i <= 4; ++i)
-        strips.stripPages[i] = 1;
-    strips.stripPages[0] = 5;
-    steps.stepIf(QStringLiteral("strip pages"), [&] { return number(engine.autoSaveLimit) != 0; },
-                 [&] { strips.stripPages[0] = int(std::floor(number(engine.autoSaveLimit) / 7)) + 1; });
-    // The folders, where the restore's order places them.
-    createFolders(steps);
-    // JPEG quality and tone frequency within their ranges.
-    steps.stepIf(
-        QStringLiteral("JPEG quality"),
-        [&] { return number(engine.jpegQuality) < 1 || number(engine.jpegQuality) > 99; },
-        [&] { engine.jpegQuality = 65; });
-    steps.stepIf(
-        QStringLiteral("tone frequency"),
-        [&] { return number(engine.toneFrequency) < 1 || number(engine.toneFrequency) > 2700; },
-        [&] { engine.toneFrequency = 1750; });
-    steps.step(QStringLiteral("tone caption"),
-               [&] { form.Command48->setText(QString::number(number(engine.toneFrequency))); });
-    // Station data: defaults for what is empty.
-    if (qso.stationRecord[2].isEmpty())
-        qso.stationRecord[2] = QStringLiteral("SETUP YOUR CALLSIGN");
-    if (qso.stationRecord[3].isEmpty())
-        qso.stationRecord[3] = QStringLiteral("20M");
-    if (qso.stationRecord[4].isEmpty())
-        qso.stationRecord[4] = QStringLiteral("595");
-    steps.step(QStringLiteral("Text9"), [&] { form.Text9->setText(qso.stationRecord[3]); });
-    steps.step(QStringLiteral("Text10"), [&] { form.Text10->setText(qso.stationRecord[4]); });
-    if (qso.stationRecord[5].size() < 2)
-        qso.stationRecord[5] = QStringLiteral("UTC");
-}
-
-// "AutoSave" only while no auto-save folder is set (even one that does not exist);
-// then the other four. An existing folder stays as it is.
-void Shell::createFolders(platform::StepRunner& steps)
-{
-    auto& engine = form_.engine();
-    if (engine.autoSaveDir.isEmpty()) {
-        steps.step(QStringLiteral("AutoSave"), [] { makeFolder(QStringLiteral("AutoSave")); });
-        engine.autoSaveDir = platform::appPath(QStringLiteral("AutoSave")) + QLatin1Char('/');
-    }
-    for (const char* name : {"TXImages", "MugShots", "Favorites", "CamImages"})
-        steps.step(QString::fromLatin1(name), [name] { makeFolder(QString::fromLatin1(name)); });
-}
-
-// The kept pictures come with the picture store; the splash picture painted over the
-// TX screen at the last shut-down is the one the start-up itself hands on (Image13).
-void Shell::loadPictureStore()
-{
-    const QImage splash(platform::appPath(QStringLiteral("Favorites/Favorite21.bmp")));
-    if (splash.isNull())
-        fail(481, QStringLiteral("Invalid picture"));
-    form_.Image13->setPicture(splash);
 }
 
 // The TX screen keeps its designed size and scale; what the layout step does beyond
@@ -445,31 +334,6 @@ void Shell::checkscreensize()
     form_.Image6->setPicture(form_.Picture1->Image());
     form_.Image13->setPicture(form_.Picture1->Image());
     form_.Image14->setPicture(form_.Picture1->Image());
-}
-
-void Shell::loadLastTxImage(platform::StepRunner& steps)
-{
-    steps.step(QStringLiteral("LastTXImage.bmp"), [&] {
-        const QImage last(platform::appPath(QStringLiteral("LastTXImage.bmp")));
-        if (last.isNull())
-            fail(53, QStringLiteral("File not found: LastTXImage.bmp"));
-        form_.Picture1->setPicture(last);
-    });
-    steps.step(QStringLiteral("ShowHeaders"), [&] { form_.qso().ShowHeaders(); });
-    steps.step(QStringLiteral("Image6"), [&] { form_.Image6->setPicture(form_.Picture1->Image()); });
-}
-
-void Shell::Form_Unload()
-{
-    FormMain& form = form_;
-    platform::StepRunner steps(QStringLiteral("Form_Unload"));
-    steps.step(QStringLiteral("RX monitor"), [&] { form.formRXfloat().close(); });
-    steps.step(QStringLiteral("output gain"),
-               [&] { form.engine().binding().vrrSetOutputGain(savedWaveVolume); });
-    steps.step(QStringLiteral("hide"), [&] { form.hide(); });
-    steps.step(QStringLiteral("setup dialog"), [&] { form.formSetup().close(); });
-    steps.step(QStringLiteral("multimedia window"), [&] { form.frmMain().close(); });
-    lock_.unlock();
 }
 
 void Shell::SetupPicbuf(platform::Picbuf& picbuf, bool, const QString&)

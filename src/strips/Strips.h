@@ -1,6 +1,7 @@
 #pragma once
 // The thumbnail strip's controller: TX, RX and camera pictures, favourites, the recent row.
 
+#include <QImage>
 #include <QObject>
 
 namespace shell { class FormMain; }
@@ -34,6 +35,12 @@ public:
     // The page shown last per category: 0 the RX pages' count, 1 Favorites, 2 Camera,
     // 3 RX Pictures, 4 TX Pictures.
     int stripPages[5] = {0, 0, 0, 0, 0};
+
+    // The picture store, elements 1 to 53 (a null picture is an empty element): 1 to 20
+    // and 39 to 53 the 35 favourites, paged seven at a time; 21 the splash as painted
+    // over the TX screen at the last shut-down; 22 to 30 the header boxes; 31 to 34
+    // without a role; 35 to 38 the recent row. Kept in files across runs by the shell.
+    QImage favouritePictures[54];
 
 private:
     void slotMouseDown(int code, int button);

@@ -48,6 +48,11 @@ public:
     QString textFontSize;
     int textEditState = 0;
     QVariant shadowDepth;
+    QString customColours[5];     // 1 to 4: the custom swatches' colours as decimal text
+    QVariant outlineWeight;       // 1 thin, 2 bold
+    // 1 to 3: the Shadow, Outline and BkGnd boxes as read back; 4 the shadow direction (2 to 5).
+    QVariant textOptionFlags[5];
+    qint32 textBackColour = 0;
 
 private:
     shell::FormMain& form_;

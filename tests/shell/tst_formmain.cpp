@@ -180,6 +180,9 @@ void FormMainTest::menusFollowTheDesign()
 
 void FormMainTest::shellMenuItems()
 {
+    // Exit runs the shut-down, whose wait passes on this clock.
+    platform::ManualClock clock;
+    platform::UseClock use(clock);
     FormFixture f;
     f.form().show();
 
@@ -202,9 +205,11 @@ void FormMainTest::shellMenuItems()
     QVERIFY(!f.form().formSetup().isModal());
     QVERIFY(f.form().isVisible());
 
-    // Exit closes the main window.
+    // Exit closes the main window, through the shut-down.
+    QSignalSpy ended(&f.form(), &shell::FormMain::ended);
     f.form().exits->trigger();
     QVERIFY(!f.form().isVisible());
+    QCOMPARE(ended.size(), 1);
 }
 
 void FormMainTest::shortcuts_data()

@@ -197,6 +197,9 @@ void TestStartup::secondInstanceIsRefusedAndTouchesNoFile()
     platform::InstanceLock running(f.appFolder());
     QVERIFY(running.tryLock());
 
+    // On a large-fonts display the second instance still shows only its own box.
+    f.build();
+    f.form().shell().displayTwipsPerPixel = [] { return 12; };
     f.ui().answerMsgBox(platform::vbOK);
     QCOMPARE(load(f), Result::Ended);
     const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
@@ -454,6 +457,8 @@ void TestStartup::queryUnloadWaitsWithEventsAndHoldsTheEngineOff()
 // The program's own library: a first start reaches the running engine with its modes.
 void TestStartup::realEngine()
 {
+    platform::ManualClock clock;
+    platform::UseClock use(clock);
     FormFixture f;
     QString why;
     platform::Engine real = platform::Engine::load(REAL_ENGINE_PATH, &why);

@@ -1,0 +1,137 @@
+// The pictures kept from one run to the next: the picture store (favourites, the
+// splash as painted over the TX screen, the header boxes and the recent row), one
+// bitmap file per element in "Favorites", and the TX screen as "LastTXImage.bmp".
+// Loaded at start-up, written at shut-down; each file costs only its own step.
+
+#include "shell/Shell.h"
+
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/Events.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/services/Picbuf.h"
+#include "platform/services/PictureFile.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/FormMain.h"
+#include "shell/ShellSteps.h"
+#include "strips/Strips.h"
+
+#include <QFileInfo>
+
+namespace shell {
+
+
+namespace {
+
+const QString kLastTxImage = QStringLiteral("LastTXImage.bmp");
+
+// The elements kept in files: 31 to 34 have no role and are never read or written.
+bool stored(int element)
+{
+    return (element >= 1 && element <= 30) || (element >= 35 && element <= 53);
+}
+
+} // namespace
+
+QString Shell::favoriteFile(int element)
+{
+    return platform::appPath(QStringLiteral("Favorites/Favorite%1.bmp").arg(element));
+}
+
+void Shell::loadPictureStore(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    QImage* store = form.strips().favouritePictures;
+    // A file not made yet leaves its element empty; one that cannot be read does too,
+    // and stays on disk to be tried again at the next start.
+    for (int n = 1; n <= 53; ++n) {
+        if (!stored(n) || !QFileInfo::exists(favoriteFile(n)))
+            continue;
+        steps.step(QStringLiteral("Favorite%1.bmp").arg(n), [&] { store[n] = platform::LoadPicture(favoriteFile(n)); });
+    }
+    // An empty element puts no picture into its control.
+    auto show = [&](auto* control, int n) {
+        if (!store[n].isNull())
+            steps.step(control->objectName(), [&] { control->setPicture(store[n]); });
+    };
+    for (int n = 4; n <= 12; ++n)
+        show(form.headerBox(n), 18 + n);
+    show(form.Image13, 21);
+    show(form.Image2, 1);
+    show(form.Image3, 2);
+    show(form.Image5, 3);
+    show(form.Image4, 4);
+    show(form.Image12, 35);
+    show(form.Image17, 36);
+    show(form.Image18, 37);
+    show(form.Image19, 38);
+}
+
+void Shell::loadLastTxImage(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    const QString path = platform::appPath(kLastTxImage);
+    if (QFileInfo::exists(path))
+        steps.step(kLastTxImage, [&] { form.Picture1->setPicture(platform::LoadPicture(path)); });
+    // The header selected in the settings goes over the picture restored.
+    steps.step(QStringLiteral("ShowHeaders"), [&] { form.qso().ShowHeaders(); });
+    steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
+}
+
+void Shell::saveTxScreenAtExit(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    platform::Picbuf& writer = *form.PicbufVisible;
+    platform::PictureBox& tx = *form.Picture1;
+    // Always a bitmap, as the name says, whatever format the writer's last save of the
+    // run left in it; that format is left as it was for any later save.
+    steps.step(kLastTxImage, [&] {
+        const int format = writer.ImageFormat();
+        writer.setFilename(platform::appPath(kLastTxImage));
+        writer.setPicture(tx.Image());
+        writer.setImageFormat(platform::Picbuf::Bmp);
+        try {
+            writer.Store();
+        } catch (...) {
+            writer.setImageFormat(format);
+            throw;
+        }
+        writer.setImageFormat(format);
+    });
+    // The splash picture painted over the whole TX screen becomes element 21.
+    steps.step(QStringLiteral("splash over the TX screen"), [&] {
+        tx.setAutoRedraw(true);
+        tx.PaintPicture(form.Image1->Picture(), 0, 0, 640, 512);
+        tx.setPicture(tx.Image());
+        tx.setAutoRedraw(false);
+    });
+    platform::doEvents();
+    form.strips().favouritePictures[21] = tx.Image();
+}
+
+void Shell::savePictureStore(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    QImage* store = form.strips().favouritePictures;
+    for (int n = 4; n <= 12; ++n)
+        store[18 + n] = form.headerBox(n)->Image();
+    const platform::ImageBox* const recent[] = {form.Image12, form.Image17, form.Image18, form.Image19};
+    for (int i = 0; i < 4; ++i)
+        store[35 + i] = recent[i]->Picture();
+    // An empty element writes nothing: a file of that number stays as it was. A file
+    // that cannot be written keeps its previous content and the others are written.
+    auto write = [&](int n) {
+        if (!store[n].isNull())
+            steps.step(QStringLiteral("Favorite%1.bmp").arg(n),
+                       [&] { platform::SavePicture(store[n], favoriteFile(n)); });
+    };
+    for (int n = 22; n <= 30; ++n)
+        write(n);
+    for (int n = 35; n <= 53; ++n)
+        write(n);
+    for (int n = 1; n <= 21; ++n)
+        write(n);
+}
+
+} // namespace shell

@@ -1,0 +1,77 @@
+// The main window's unload, after the engine's query-unload: everything that survives
+// to the next run is written, and the other windows are closed in the order their own
+// close handlers need. Every statement is a step: one that fails (a file that cannot be
+// written) is logged with its reason, and the others still run.
+
+#include "shell/Shell.h"
+
+#include "engine/EngineControl.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/Events.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/TextFile.h"
+#include "platform/runtime/Twips.h"
+#include "platform/widgets/Controls.h"
+#include "shell/FormMain.h"
+#include "shell/ShellSteps.h"
+#include "text/TextTools.h"
+
+#include <QTabWidget>
+
+namespace shell {
+
+using steps::fail;
+
+void Shell::Form_Unload()
+{
+    FormMain& form = form_;
+    auto& text = form.text();
+    platform::StepRunner steps(QStringLiteral("Form_Unload"));
+    using Window = FormMain::Window;
+    auto unload = [&](Window which, const char* name) {
+        if (QWidget* window = form.loaded(which))
+            steps.step(QString::fromLatin1(name), [&] { window->close(); });
+    };
+
+    // The crop dialog and the RX monitor close while the main window is still shown:
+    // the monitor refuses to close while the main window is hidden.
+    if (form.formCropLoaded())
+        steps.step(QStringLiteral("crop dialog"), [&] { form.unloadFormCrop(); });
+    unload(Window::RxMonitor, "RX monitor");
+    // The output volume as it was found at start-up, whatever an announcement did.
+    steps.step(QStringLiteral("output gain"), [&] { form.engine().binding().vrrSetOutputGain(savedWaveVolume); });
+    steps.step(QStringLiteral("TX tab"), [&] { form.SSTab1->setCurrentIndex(1); });
+
+    // What the settings take from the controls: the style boxes as one code, the
+    // window's left edge.
+    text.fontStyleCode = qint16((form.Check6->value() == 1 ? 1 : 0) + (form.Check14->value() == 1 ? 10 : 0)
+                                + (form.Check13->value() == 1 ? 100 : 0));
+    windowLeftAtExit = platform::pixelsToTwips(form.x());
+
+    saveTxScreenAtExit(steps);
+    // The message pane and one line end, which the start-up takes off again.
+    steps.step(QStringLiteral("messages"), [&] {
+        messagesText = form.Text2->text();
+        QString why;
+        if (!platform::writeTextFile(platform::appPath(QStringLiteral("messages")), messagesText + QStringLiteral("\r\n"),
+                                     &why))
+            fail(75, why);
+    });
+    // The custom swatches and the shadow direction stand in their variables until
+    // their controls exist; the font record comes from the fonts in use.
+    gatherFontRecord();
+    writeSettings(steps);
+    savePictureStore(steps);
+    platform::doEvents();
+
+    steps.step(QStringLiteral("hide"), [&] { form.hide(); });
+    // The others; the multimedia window closes only once the main window is hidden. The
+    // RX monitor and the crop dialog are closed already (a second close of the monitor
+    // would bring the main window back).
+    unload(Window::Setup, "setup dialog");
+    unload(Window::Multimedia, "multimedia window");
+    unload(Window::Camera, "camera window");
+    lock_.unlock();
+}
+
+} // namespace shell
