@@ -15,6 +15,7 @@
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,6 +39,19 @@ platform::ImageBox* thumbnail(const char* name, QWidget* parent, const QString& 
     if (!tip.isEmpty())
         box->setToolTip(tip);
     return box;
+}
+
+// A slot of the strip in a sunken frame, so that an empty one shows as well.
+QFrame* slotFrame(platform::ImageBox* slot, QWidget* parent)
+{
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(slot->objectName() + QStringLiteral("Frame"));
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(1);
+    frame->setFixedSize(ThumbWidth + 2, ThumbHeight + 2);
+    slot->setParent(frame);
+    slot->move(1, 1);
+    return frame;
 }
 
 platform::PictureBox* hiddenBox(const char* name, QWidget* parent, int width, int height)
@@ -104,14 +118,14 @@ QWidget* FormMain::buildStripFrame(QWidget* parent)
     Image23 = thumbnail("Image23", frame);
     int column = 0;
     for (auto* slot : {Image2, Image3, Image4, Image5, Image21, Image22, Image23})
-        grid->addWidget(slot, 0, column++);
+        grid->addWidget(slotFrame(slot, frame), 0, column++);
     Image12 = thumbnail("Image12", frame, QStringLiteral("Received"));
     Image17 = thumbnail("Image17", frame, QStringLiteral("Received"));
     Image18 = thumbnail("Image18", frame, QStringLiteral("Received"));
     Image19 = thumbnail("Image19", frame, QStringLiteral("Received"));
     column = 0;
     for (auto* slot : {Image12, Image17, Image18, Image19})
-        grid->addWidget(slot, 1, column++);
+        grid->addWidget(slotFrame(slot, frame), 1, column++);
     grid->setColumnStretch(7, 1);
     return frame;
 }
