@@ -387,6 +387,25 @@ void TestTxCanvas::dropDispatchByModeAndTool()
     platform::setBackColor(form.Label32, 0xC0C0);
     platform::setBackColor(form.Label38, 0xC0C0);
 
+    // A browser thumbnail with the browser open and "With Crop" on goes to the crop
+    // dialog's road: the TX picture is only re-committed and pushed. With "With Crop" off
+    // it is fitted directly.
+    form.Option1->setValue(true);
+    const QImage current = rgb32(form.Picture1->Picture());
+    form.Image10->setPicture(filled(640, 512, kBlue));
+    platform::setBackColor(form.Command20, canvas::kPendingColor);
+    platform::setBackColor(form.Label17, canvas::kPendingColor);
+    form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
+    emit form.Image10->mouseDown(1, 0, 5, 5);
+    QCOMPARE(c.dragSource, 13);
+    dropOnTxScreen(s, 150, 150);
+    QCOMPARE(rgb32(form.Picture1->Picture()), current);
+    QCOMPARE(s.txBuffer(), current);
+    platform::setBackColor(form.Label17, 0xC0C0);
+    emit form.Image10->mouseDown(1, 0, 5, 5);
+    dropOnTxScreen(s, 150, 150);
+    QCOMPARE(rgb32(form.Picture1->Picture()), filled(640, 512, kBlue));
+
     // While a header is made the undo copy is left alone, and an overlay would be small.
     form.Option1->setValue(true);
     const QImage undoCopy = filled(640, 512, kBlack);
