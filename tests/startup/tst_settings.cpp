@@ -121,6 +121,15 @@ void setEveryField(shell::FormMain& form)
     intake.ftpDir = QStringLiteral("/srv/ftp\r\nnext line");
 }
 
+// The settings file of setEveryField, as written.
+QByteArray fileOfEveryField()
+{
+    FormFixture f;
+    setEveryField(f.form());
+    QDir().mkpath(f.appFolder());
+    return writeSettingsOf(f);
+}
+
 } // namespace
 
 class TestSettings : public QObject {
@@ -132,46 +141,47 @@ private slots:
         scripted::script().modeNames = {"Robot 36", "Martin 1"};
     }
     void lineFormat();
-    void readingTakesEachLineIntoItsType();
     void everyFieldGoesRoundUnderADecimalComma();
     void freshFileLineByLine();
     void fileCutShortKeepsTheLaterValues();
     void badNumberCostsOnlyItsLine();
     void restoreRanges_data();
     void restoreRanges();
-    void restoreWithoutSettings();
     void storedFftTurnsFmOff();
 };
 
+// Written: texts quoted with their quotes doubled and line ends as blanks, numbers with
+// "." whatever the locale. Read: those lines, and lines as earlier versions wrote them
+// (a quote that ends a text early, an unquoted text cut at its comma, blanks, ".5").
 void TestSettings::lineFormat()
 {
     SettingsWriter out;
-    out.text(QStringLiteral("Arial"));
-    out.text(QString());
     out.text(QStringLiteral("a \"quoted\" word, and a comma"));
     out.text(QStringLiteral("two\r\nlines\nand\rmore"));
     out.integer(-1);
-    out.integer(255);
-    for (const QVariant& v : {QVariant(), QVariant(5), QVariant(-60), QVariant(0.5), QVariant(-1234.5),
-                              QVariant(QStringLiteral("text"))})
+    for (const QVariant& v : {QVariant(), QVariant(-60), QVariant(-1234.5), QVariant(QStringLiteral("text"))})
         out.variant(v);
-    QCOMPARE(out.lines(), 12);
-    QCOMPARE(out.content(), QStringLiteral("\"Arial\"\r\n\"\"\r\n\"a \"\"quoted\"\" word, and a comma\"\r\n"
-                                           "\"two lines and more\"\r\n-1\r\n255\r\n\r\n5\r\n-60\r\n0.5\r\n-1234.5\r\n"
-                                           "\"text\"\r\n"));
-}
+    QCOMPARE(out.content(), QStringLiteral("\"a \"\"quoted\"\" word, and a comma\"\r\n\"two lines and more\"\r\n"
+                                           "-1\r\n\r\n-60\r\n-1234.5\r\n\"text\"\r\n"));
 
-void TestSettings::readingTakesEachLineIntoItsType()
-{
-    // Lines as the writer makes them and as earlier versions wrote them: a quote that
-    // ends a text early, an unquoted text cut at its comma, blanks around, ".5".
-    SettingsReader in(QStringLiteral("  \"Arial\" ignored\r\n\"say \"\"hi\"\"\"\r\n\"ends\"here\"\r\nplain, rest\r\n"
-                                     "\r\n  12.5  \r\n-7\r\n.5\r\n\"42\"\r\nabc\r\n70000\r\n1e3\r\nlast"));
+    SettingsReader in(out.content() + QStringLiteral("  \"Arial\" ignored\r\n\"ends\"here\"\r\nplain, rest\r\n"
+                                                     "\r\n  .5  \r\n\"42\"\r\nabc\r\n70000\r\nlast"));
     QString t;
     in.text(t);
-    QCOMPARE(t, QStringLiteral("Arial"));
+    QCOMPARE(t, QStringLiteral("a \"quoted\" word, and a comma"));
     in.text(t);
-    QCOMPARE(t, QStringLiteral("say \"hi\""));
+    in.text(t); // an Integer line read as a text: its characters
+    QCOMPARE(t, QStringLiteral("-1"));
+    QVariant v = 1;
+    in.variant(v);
+    QVERIFY(v.isNull());
+    in.variant(v);
+    QCOMPARE(v, QVariant(-60));
+    in.variant(v);
+    QCOMPARE(v, QVariant(-1234.5));
+    in.text(t);
+    in.text(t);
+    QCOMPARE(t, QStringLiteral("Arial"));
     in.text(t);
     QCOMPARE(t, QStringLiteral("ends"));
     in.text(t);
@@ -179,36 +189,21 @@ void TestSettings::readingTakesEachLineIntoItsType()
     qint16 i = 9;
     in.integer(i); // an empty line is 0
     QCOMPARE(i, qint16(0));
-    QVariant v;
     in.variant(v);
-    QCOMPARE(v.typeId(), int(QMetaType::Double));
-    QCOMPARE(v.toDouble(), 12.5);
-    in.variant(v);
-    QCOMPARE(v.typeId(), int(QMetaType::Int));
-    QCOMPARE(v.toInt(), -7);
-    in.variant(v);
-    QCOMPARE(v.toDouble(), 0.5);
+    QCOMPARE(v, QVariant(0.5));
     in.variant(v); // quoted: a text, even of digits
     QCOMPARE(v, QVariant(QStringLiteral("42")));
-    // A text where a number belongs leaves the target and names the line; so does a
-    // number too large for a 16-bit field. The next read takes the next line.
+    // A text where a number belongs, or a number too large for 16 bits, leaves the
+    // target; the next read takes the next line, and past the end nothing changes.
     i = 3;
     QVERIFY_THROWS_EXCEPTION(platform::VbError, in.integer(i));
-    QCOMPARE(i, qint16(3));
     QVERIFY_THROWS_EXCEPTION(platform::VbError, in.integer(i));
     QCOMPARE(i, qint16(3));
-    qint32 l = 0;
-    in.longValue(l);
-    QCOMPARE(l, 1000);
-    QVERIFY(!in.atEnd());
     in.text(t);
     QCOMPARE(t, QStringLiteral("last"));
-    // Past the end nothing changes.
     QVERIFY(in.atEnd());
     in.text(t);
-    in.variant(v);
     QCOMPARE(t, QStringLiteral("last"));
-    QCOMPARE(v, QVariant(QStringLiteral("42")));
 }
 
 void TestSettings::everyFieldGoesRoundUnderADecimalComma()
@@ -216,13 +211,7 @@ void TestSettings::everyFieldGoesRoundUnderADecimalComma()
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     std::setlocale(LC_ALL, "de_DE.UTF-8");
-    QByteArray first;
-    {
-        FormFixture f;
-        setEveryField(f.form());
-        QDir().mkpath(f.appFolder());
-        first = writeSettingsOf(f);
-    }
+    const QByteArray first = fileOfEveryField();
     QCOMPARE(first.count("\r\n"), 143);
     QVERIFY(first.contains("\r\n-5.5\r\n"));
     QVERIFY(first.contains("\r\n1234.5\r\n"));
@@ -304,13 +293,7 @@ void TestSettings::freshFileLineByLine()
 // is logged once.
 void TestSettings::fileCutShortKeepsTheLaterValues()
 {
-    QByteArray full;
-    {
-        FormFixture f;
-        setEveryField(f.form());
-        QDir().mkpath(f.appFolder());
-        full = writeSettingsOf(f);
-    }
+    const QByteArray full = fileOfEveryField();
     qsizetype cut = 0;
     for (int line = 0; line < 80; ++line)
         cut = full.indexOf("\r\n", cut) + 2;
@@ -340,13 +323,7 @@ void TestSettings::fileCutShortKeepsTheLaterValues()
 // still read from its own line.
 void TestSettings::badNumberCostsOnlyItsLine()
 {
-    QByteArray full;
-    {
-        FormFixture f;
-        setEveryField(f.form());
-        QDir().mkpath(f.appFolder());
-        full = writeSettingsOf(f);
-    }
+    const QByteArray full = fileOfEveryField();
     QList<QByteArray> lines = full.split('\n');
     QCOMPARE(lines[118], QByteArray("-5\r")); // line 119: the step-mode colour, a Long
     lines[118] = "red\r";
@@ -411,28 +388,6 @@ void TestSettings::restoreRanges()
     QCOMPARE(form.Command48->text(), platform::numberText(form.engine().toneFrequency.toDouble()));
     QTEST(form.strips().stripPages[0], "wantPages");
     QTEST(form.qso().stationRecord[5], "wantZone");
-}
-
-// Without a settings file: the defaults; no box ticked, the text colour kept, the TX
-// screen's back colour black, its font 12 points.
-void TestSettings::restoreWithoutSettings()
-{
-    FormFixture f;
-    auto& form = f.form();
-    form.Check25->setValue(1);
-    QCOMPARE(load(f), shell::Shell::LoadResult::Running);
-    for (auto* box : {form.Check8, form.Check7, form.Check11, form.Check12, form.Check1, form.Check2, form.Check3,
-                      form.Check15, form.Check16, form.Check17})
-        QVERIFY2(box->value() == 0, qPrintable(box->objectName()));
-    QCOMPARE(form.shell().kept.textStyle, QStringLiteral("Normal Text"));
-    QCOMPARE(form.Picture1->ForeColor(), 0xEEu);
-    QCOMPARE(form.Picture1->BackColor(), 0u);
-    QCOMPARE(form.Picture1->FontSize(), 12.0);
-    QCOMPARE(form.text().fontRecord[7], QStringLiteral("238"));
-    QCOMPARE(form.qso().stationRecord[2], QStringLiteral("SETUP YOUR CALLSIGN"));
-    QCOMPARE(form.Text9->text(), QStringLiteral("20M"));
-    QCOMPARE(form.Text10->text(), QStringLiteral("595"));
-
 }
 
 // A stored "Sp FFT" with "Sp FM" ticked beforehand: FFT on, FM off.
