@@ -44,12 +44,13 @@ void Strips::stripSlotMouseDown(int code, int button)
 
 void Strips::recentSlotMouseDown(int code, int button) { slotMouseDown(code, button); }
 
-// An empty slot refuses the press. The right button's enlarged view comes with the zoom
-// view; the code is written for it all the same.
+// An empty slot, or any slot while the picture-adjust panel is open, refuses the press.
+// The right button's enlarged view comes with the zoom view; the code is written for it
+// all the same.
 void Strips::slotMouseDown(int code, int button)
 {
     platform::ImageBox* slot = form_.thumbnailFor(code);
-    if (!slot || !slot->hasPicture()) {
+    if (!slot || !slot->hasPicture() || !form_.Frame9->isHidden()) {
         form_.Text1->setFocus();
         return;
     }

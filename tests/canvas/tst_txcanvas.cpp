@@ -141,8 +141,13 @@ void TestTxCanvas::thumbnailDropBecomesTheSentPicture()
     QCOMPARE(s.canvas().dragSource, int(canvas::dragNone));
     QVERIFY(!DragManager::instance().active());
 
-    // A 200 x 400 picture: full height, centred between black bars.
+    // A 200 x 400 picture: full height, centred between black bars. Not while the
+    // picture-adjust panel is open.
     form.Image2->setPicture(halves(200, 400, kRed, kBlue));
+    form.Frame9->show();
+    emit form.Image2->mouseDown(1, 0, 5, 5);
+    QCOMPARE(s.canvas().dragSource, int(canvas::dragNone));
+    form.Frame9->hide();
     emit form.Image2->mouseDown(1, 0, 5, 5);
     QCOMPARE(s.canvas().dragSource, 2);
     QCOMPARE(s.canvas().overlayScale, 240.0);
