@@ -1,7 +1,8 @@
 #include "dsp_filters.h"
 
+#include "dsp_fft.h"
+
 #include <algorithm>
-#include <fftw3.h>
 #include <cmath>
 #include <numbers>
 
@@ -184,14 +185,12 @@ AutoNotch::AutoNotch()
 {
     fftIn_ = fftwf_alloc_real(kNotchFft);
     fftOut_ = fftwf_alloc_complex(kNotchFft / 2 + 1);
-    plan_ = fftwf_plan_dft_r2c_1d(kNotchFft, fftIn_, static_cast<fftwf_complex *>(fftOut_), FFTW_ESTIMATE);
     win_.resize(kNotchFft);
     for (int i = 0; i < kNotchFft; ++i) win_[size_t(i)] = float(0.5 - 0.5 * std::cos(2 * kPi * i / kNotchFft));
 }
 
 AutoNotch::~AutoNotch()
 {
-    fftwf_destroy_plan(static_cast<fftwf_plan>(plan_));
     fftwf_free(fftIn_);
     fftwf_free(fftOut_);
 }
@@ -223,7 +222,7 @@ float AutoNotch::process(float x)
 void AutoNotch::analyse()
 {
     for (int i = 0; i < kNotchFft; ++i) fftIn_[i] = in_[size_t(i)] * win_[size_t(i)];
-    fftwf_execute(static_cast<fftwf_plan>(plan_));
+    fftwf_execute_dft_r2c(realForwardPlan(kNotchFft), fftIn_, static_cast<fftwf_complex *>(fftOut_));
     const auto *out = static_cast<const fftwf_complex *>(fftOut_);
     const int bins = kNotchFft / 2 + 1;
     std::vector<float> pw(static_cast<size_t>(bins));

@@ -140,7 +140,6 @@ private:
     std::vector<float> lastPower_;
     int head_ = 0, count_ = 0;
     Notch notch_;
-    void *plan_ = nullptr;
     float *fftIn_ = nullptr;
     void *fftOut_ = nullptr;
 };

@@ -388,11 +388,7 @@ uint16_t avtWord(int counter)
     return uint16_t((hi << 8) | (~hi & 0xFF));
 }
 
-double hzToPixel(double hz, bool narrow)
-{
-    const double v = narrow ? (hz - kNarrowBlackHz) * (255.0 / 256.0) : (hz - kBlackHz) * (255.0 / 800.0);
-    return std::clamp(v, 0.0, 255.0);
-}
+double hzToPixel(double hz, bool narrow) { return std::clamp(hzToLevel(hz, narrow), 0.0, 255.0); }
 
 Ycc rgbToYccStudio(double r, double g, double b)
 {

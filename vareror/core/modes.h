@@ -142,7 +142,12 @@ inline double pixelToHz(double v, bool narrow = false)
 {
     return narrow ? kNarrowBlackHz + v * (256.0 / 255.0) : kBlackHz + v * (800.0 / 255.0);
 }
-// Inverse map, clamped to 0..255.
+// Inverse map: a level that may lie outside 0..255 (a receiver averages such levels before
+// it clamps them), and the pixel value, clamped to 0..255.
+inline double hzToLevel(double hz, bool narrow = false)
+{
+    return narrow ? (hz - kNarrowBlackHz) * (255.0 / 256.0) : (hz - kBlackHz) * (255.0 / 800.0);
+}
 double hzToPixel(double hz, bool narrow = false);
 
 // Colour conversions. Inputs/outputs in 0..255; conversions to RGB clamp.

@@ -22,7 +22,7 @@ struct RxOptions {
     int dspFilter = 1;               // 0 off, 1 broad, 2 sharp, 3 very sharp
 };
 
-class RxEngine;
+class RxMachine;
 
 // The SSTV receiver: feed it audio, it finds VIS headers, tracks the line syncs and draws the
 // pictures it receives. Not thread-safe: one thread feeds it and reads its results.
@@ -75,7 +75,7 @@ public:
     uint64_t samplesProcessed() const;
 
 private:
-    std::unique_ptr<RxEngine> d;
+    std::unique_ptr<RxMachine> d;
 };
 
 } // namespace vareror::core

@@ -1,0 +1,180 @@
+#include "front_end.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vareror::core::rx {
+
+namespace {
+constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550;   // picture band of weak signals
+constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
+} // namespace
+
+FrontEnd::FrontEnd(double inputRate) : rate_(inputRate)
+{
+    dec_.configure(rate_.decimation, rate_.input);
+    configureFilters();
+}
+
+void FrontEnd::configure(const FrontEndSettings &s)
+{
+    const bool filters = s.dspFilter != set_.dspFilter || s.lmsSmoothing != set_.lmsSmoothing || s.lms != set_.lms;
+    const bool notch = s.notchHz != set_.notchHz;
+    set_ = s;
+    if (filters) configureFilters();
+    else if (notch) notch_.configure(set_.notchHz, rate_.hz);
+}
+
+void FrontEnd::setNotch(double hz)
+{
+    set_.notchHz = hz > 0 ? hz : 0;
+    notch_.configure(set_.notchHz, rate_.hz);
+}
+
+void FrontEnd::configureFilters()
+{
+    // Band-pass of the analytic signal, centred on 1750 Hz (VIS 1100 Hz .. white 2300 Hz).
+    // The FM spectrum of fine picture detail reaches well beyond the tone range, so the
+    // broad filter passes nearly everything the analytic signal allows: -200..4600 Hz, for
+    // the upper sidebands of the fastest pixel changes (the lower ones fold over 0 Hz and
+    // are lost anyway); the narrow modes' pictures get 1750 +- 2200 Hz instead (see
+    // setPictureBand). The sharper ones trade detail for noise rejection.
+    double half = 2200, lenMs = 2.5;
+    switch (set_.dspFilter) {
+    case 0: half = 2600; lenMs = 2.0; break;  // only what the analytic signal needs
+    case 1: half = kBroadHalfWidthHz; lenMs = 2.5; break;  // keeps the fastest pixel changes
+    case 2: half = 1300; lenMs = 3.0; break;
+    default: half = 900; lenMs = 4.5; break;  // 850..2650 Hz: for weak signals
+    }
+    const double spm = rate_.perMs, fw = rate_.hz;
+    const int taps = int(std::lround(lenMs * spm)) | 1;
+    bp_.configure(set_.dspFilter == 1 ? kBroadCentreHz : 1750, half, taps, fw);
+    narrowTuned_ = false;
+    // The decisions (VIS, FSK ID, syncs) need no picture detail, so they get a narrower
+    // band, 850..2350 Hz, whatever the picture filter: they keep working in noise.
+    bpTone_.configure(1600, 750, int(std::lround(3.0 * spm)) | 1, fw);
+    dBp_ = bp_.delay();
+    dTone_ = bpTone_.delay();
+    bpVideo_.configure(kWeakCentreHz, kWeakHalfWidthHz, int(std::lround(3.0 * spm)) | 1, fw);
+    dVideo_ = bpVideo_.delay();
+    bpFair_.configure(1900, 850, int(std::lround(3.0 * spm)) | 1, fw);
+    dFair_ = bpFair_.delay();
+    delay_ = dec_.delay() + std::max({dBp_, dTone_, dVideo_, dFair_});
+    notch_.configure(set_.notchHz, fw);
+    // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
+    // notch it, the fast one after 2 s, the slow one after 6 s.
+    const dsp::Lms::Kind k =
+        (set_.lms == 1 || (set_.lmsSmoothing && set_.lms < 2)) ? dsp::Lms::Smoothing : dsp::Lms::Off;
+    if (k != lms_.kind()) lms_.configure(k, fw);
+    const double hold = set_.lms == 2 ? 2.0 : 6.0;
+    if (set_.lms != autoNotchMode_) {
+        autoNotch_.configure(set_.lms >= 2, hold, fw);
+        autoNotchMode_ = set_.lms;
+    }
+}
+
+void FrontEnd::setPictureBand(PictureBand band, bool narrowMode)
+{
+    band_ = band;
+    if (set_.dspFilter == 1 && narrowMode != narrowTuned_) {
+        // narrow modes' tones (1900..2300 Hz, 256 Hz deviation) keep the band centred lower
+        narrowTuned_ = narrowMode;
+        if (narrowMode) bp_.retune(1750, 2200, rate_.hz);
+        else bp_.retune(kBroadCentreHz, kBroadHalfWidthHz, rate_.hz);
+    }
+}
+
+const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
+{
+    out_.first = next_;
+    out_.z.clear();
+    out_.zn.clear();
+    out_.f.clear();
+    out_.fn.clear();
+    out_.audio.clear();
+    for (size_t j = 0; j < n; ++j) {
+        float x;
+        if (dec_.push(in[j], x)) work(x);
+    }
+    if (tap_) tap_->frontEndBlock(out_, rate_);
+    return out_;
+}
+
+cfloat FrontEnd::demodulate(cfloat a)
+{
+    const double fw = rate_.hz;
+    if (set_.demodulator == 0) {
+        // PLL: second-order loop following the analytic signal; its NCO is the track.
+        const double ph = std::arg(cdouble(a) * std::polar(1.0, -pllPhase_));
+        const double wn = kTwoPi * 900.0 / fw;
+        pllFreq_ += wn * wn * ph;
+        pllFreq_ = std::clamp(pllFreq_, kTwoPi * 900 / fw, kTwoPi * 2700 / fw);
+        pllPhase_ = wrapPi(pllPhase_ + pllFreq_ + 1.3 * wn * ph);
+        return std::polar(std::abs(a), float(pllPhase_));
+    }
+    if (set_.demodulator == 1) {
+        // Zero crossings of the band-passed signal, interpolated between samples; the
+        // frequency is held between crossings.
+        const double re = a.real();
+        const double t = double(zcCount_);
+        if ((zcLastRe_ < 0) != (re < 0) && zcCount_ > 0) {
+            const double frac = zcLastRe_ / (zcLastRe_ - re);
+            const double tc = t - 1 + frac;
+            if (zcLastCross_ >= 0) {
+                const double half = tc - zcLastCross_;
+                if (half > 0.5) zcFreq_ = std::clamp(0.5 / half, 800.0 / fw, 3000.0 / fw);
+            }
+            zcLastCross_ = tc;
+        }
+        zcLastRe_ = re;
+        ++zcCount_;
+        zcPhase_ = wrapPi(zcPhase_ + kTwoPi * zcFreq_);
+        return std::polar(std::abs(a), float(zcPhase_));
+    }
+    return a;
+}
+
+void FrontEnd::work(float x)
+{
+    x = notch_.process(x);
+    x = autoNotch_.process(x);
+    x = lms_.process(x);
+    out_.audio.push_back(x);
+    const int64_t step = steps_;
+    const bool weak = band_ == PictureBand::Weak, fair = band_ == PictureBand::Fair;
+    alignBp_[step % kAlign] = bp_.push(x);
+    alignTone_[step % kAlign] = bpTone_.push(x);
+    if (weak) alignVideo_[step % kAlign] = bpVideo_.push(x);
+    if (fair) alignFair_[step % kAlign] = bpFair_.push(x);
+    const int dMax = std::max({dBp_, dTone_, dVideo_, dFair_});
+    const cfloat nb = alignTone_[std::max<int64_t>(0, step - (dMax - dTone_)) % kAlign];
+    const cfloat a = weak   ? alignVideo_[std::max<int64_t>(0, step - (dMax - dVideo_)) % kAlign]
+                     : fair ? alignFair_[std::max<int64_t>(0, step - (dMax - dFair_)) % kAlign]
+                            : alignBp_[std::max<int64_t>(0, step - (dMax - dBp_)) % kAlign];
+    const cfloat v = demodulate(a);
+    // the first delay_ outputs come before the first working sample
+    const bool ready = steps_ >= delay_;
+    ++steps_;
+    if (!ready) return;
+    const int64_t i = next_++;
+    // the smoothed frequencies of sample i - 1: the phase of p[i-1] + p[i], in both bands
+    float f = 0, fn = 0;
+    if (i >= 2) {
+        const cfloat s = zn1_ * std::conj(zn2_) + nb * std::conj(zn1_);
+        fn = fastAtan2(s.imag(), s.real()) * float(rate_.hz / kTwoPi);
+        const cfloat s2 = z1_ * std::conj(z2_) + v * std::conj(z1_);
+        f = fastAtan2(s2.imag(), s2.real()) * float(rate_.hz / kTwoPi);
+    }
+    z2_ = z1_;
+    z1_ = v;
+    zn2_ = zn1_;
+    zn1_ = nb;
+    out_.z.push_back(v);
+    out_.zn.push_back(nb);
+    out_.f.push_back(f);
+    out_.fn.push_back(fn);
+}
+
+} // namespace vareror::core::rx

@@ -1,0 +1,104 @@
+#pragma once
+// The receiver's front end: input audio at any rate in, working samples out. It decimates to
+// the working rate, removes carriers (notch, auto-notch) and noise (LMS), splits the signal
+// into the picture band and the narrow decision band (VIS, FSK ID, syncs), and demodulates
+// the picture band (Hilbert, PLL or zero crossings).
+
+#include "dsp_filters.h"
+#include "signal.h"
+
+#include <vector>
+
+namespace vareror::core::rx {
+
+// The picture band follows the signal-to-noise ratio: broad for a clean signal (every detail),
+// the video tones with some margin for a fair one, only the video tones for a weak one.
+enum class PictureBand { Broad, Fair, Weak };
+
+struct FrontEndSettings {
+    int dspFilter = 1;      // 0 off, 1 broad, 2 sharp, 3 very sharp
+    int demodulator = 2;    // 0 PLL, 1 zero-crossing, 2 Hilbert
+    bool lmsSmoothing = false;
+    int lms = 0;            // 0 off, 1 noise smoothing, 2 auto-notch fast, 3 auto-notch slow
+    double notchHz = 0;     // 0: off
+};
+
+// What one call of FrontEnd::process made. Working samples are numbered from the start; each
+// new sample i carries the picture band z (its phase advance from sample i - 1 is the
+// instantaneous frequency) and the decision band zn, and completes the smoothed frequencies
+// f and fn of sample i - 1 (0 for sample 0).
+struct FrontEndBlock {
+    int64_t first = 0;                // number of the first new sample
+    std::vector<cfloat> z, zn;
+    std::vector<float> f, fn;         // of samples first - 1 ...
+    std::vector<float> audio;         // the working-rate audio after notch and LMS, from which
+                                      // the samples above were made (it leads them by delay())
+    size_t size() const { return z.size(); }
+};
+
+// Where the tuning and spectrum displays read the front end: called once per block, on the
+// thread that feeds the receiver.
+class FrontEndTap {
+public:
+    virtual ~FrontEndTap() = default;
+    virtual void frontEndBlock(const FrontEndBlock &block, const WorkingRate &rate) = 0;
+};
+
+class FrontEnd {
+public:
+    explicit FrontEnd(double inputRate);
+
+    const WorkingRate &rate() const { return rate_; }
+    const FrontEndSettings &settings() const { return set_; }
+    // Filters are designed again (and their history cleared) when the band or LMS settings
+    // change; the demodulator and the notch change without a restart.
+    void configure(const FrontEndSettings &s);
+    void setNotch(double hz);
+    // The picture band for the coming picture; `narrowMode` keeps the broad band lower for the
+    // narrow modes' tones.
+    void setPictureBand(PictureBand band, bool narrowMode);
+    PictureBand pictureBand() const { return band_; }
+    // The weak band's noise figures (see dsp::AnalyticFilter).
+    double weakNoiseBandwidthHz() const { return bpVideo_.noiseBandwidthHz(); }
+    std::complex<double> weakNoiseLag1() const { return bpVideo_.noiseLag1(); }
+
+    // Runs n input samples through; the block holds what they made until the next call.
+    const FrontEndBlock &process(const float *in, size_t n);
+    int64_t produced() const { return next_; }
+    void setTap(FrontEndTap *tap) { tap_ = tap; }
+
+private:
+    void configureFilters();
+    void work(float x);
+    cfloat demodulate(cfloat a);
+
+    WorkingRate rate_;
+    FrontEndSettings set_;
+    dsp::Decimator dec_;
+    dsp::Notch notch_;
+    dsp::Lms lms_;
+    dsp::AutoNotch autoNotch_;
+    int autoNotchMode_ = -1;
+    dsp::AnalyticFilter bp_;      // picture, broad
+    dsp::AnalyticFilter bpTone_;  // decisions: narrow, for noise
+    dsp::AnalyticFilter bpVideo_; // picture of weak signals: just the video tones
+    dsp::AnalyticFilter bpFair_;  // picture of fair signals: the video tones with some margin
+    int dBp_ = 0, dTone_ = 0, dVideo_ = 0, dFair_ = 0;
+    bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
+    PictureBand band_ = PictureBand::Broad;
+    // Each band's output waits here until the slowest band catches up.
+    static constexpr int kAlign = 128;
+    cfloat alignBp_[kAlign] = {}, alignTone_[kAlign] = {}, alignVideo_[kAlign] = {}, alignFair_[kAlign] = {};
+    int delay_ = 0;               // working samples from the decimator's output to a working sample
+    int64_t steps_ = 0;           // decimator outputs so far
+    int64_t next_ = 0;            // working samples so far
+    cfloat z1_ = 0, z2_ = 0, zn1_ = 0, zn2_ = 0; // the last two of each band
+    // demodulators
+    double pllPhase_ = 0, pllFreq_ = 0;
+    double zcLastRe_ = 0, zcLastCross_ = -1, zcFreq_ = 0, zcPhase_ = 0;
+    int64_t zcCount_ = 0;
+    FrontEndBlock out_;
+    FrontEndTap *tap_ = nullptr;
+};
+
+} // namespace vareror::core::rx

@@ -1,0 +1,262 @@
+#include "line_decoder.h"
+
+#include "picture_composer.h"
+#include "sync_tracker.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vareror::core::rx {
+
+namespace {
+constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a clean pixel
+constexpr double kWeakSmoothMs = 0.55;    // weak signals: half-width of the pixel average
+} // namespace
+
+double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1)
+{
+    // p_i = z_i z*_{i-1} covers [i-1, i]; weight each by its overlap with [t0, t1).
+    const int64_t i0 = int64_t(std::floor(t0)) + 1, i1 = int64_t(std::ceil(t1));
+    if (i0 - 1 < s.begin || i1 >= s.end) return 0;
+    cfloat acc = 0;
+    float pw = 0;
+    cfloat prev = s.zAt(i0 - 1);
+    for (int64_t i = i0; i <= i1; ++i) {
+        const cfloat cur = s.zAt(i);
+        const float w = float(std::min(double(i), t1) - std::max(double(i - 1), t0));
+        if (w > 0) {
+            acc += w * (cur * std::conj(prev));
+            pw += w * std::norm(cur);
+        }
+        prev = cur;
+    }
+    acc -= pw * noiseLag1;
+    return fastAtan2(acc.imag(), acc.real()) * s.rateHz / kTwoPi;
+}
+
+double avtPictureStart(const SignalView &s, const WorkingRate &rate, double headerEnd, double offsetHz, cfloat noiseLag1)
+{
+    const double W = 17 * kAvtBitMs * rate.perMs; // a marker bit and 16 data bits
+    const double bit = kAvtBitMs * rate.perMs;
+    std::vector<std::pair<int, int>> good;          // (slot, counter)
+    for (int j = 0; j < kAvtWords + 2; ++j) {
+        const double w0 = headerEnd + j * W;
+        unsigned word = 0;
+        bool ok = true;
+        for (int b = 0; b < 16; ++b) {
+            const double c = w0 + (b + 1.5) * bit;
+            const double hz = pixelHz(s, c - 0.3 * bit, c + 0.3 * bit, noiseLag1);
+            if (hz == 0) { ok = false; break; }
+            if (hz - offsetHz > kAvtMarkerHz) word |= 1u << (15 - b);
+        }
+        if (!ok) continue;
+        const unsigned hi = word >> 8, lo = word & 0xFF;
+        if (((~hi) & 0xFF) != lo) continue;
+        good.push_back({j, int(hi & 0x1F)});
+    }
+    double start = headerEnd + kAvtWords * W;
+    if (!good.empty()) {
+        int dir = 1;
+        for (size_t i = 1; i < good.size(); ++i) {
+            const int ds = good[i].first - good[i - 1].first, dc = good[i].second - good[i - 1].second;
+            if (ds == 1 && dc == -1) { dir = -1; break; }
+            if (ds == 1 && dc == 1) { dir = 1; break; }
+        }
+        std::vector<double> est;
+        for (auto &g : good) {
+            const double end = headerEnd + (g.first + 1) * W;
+            est.push_back(end + (dir > 0 ? kAvtWords - 1 - g.second : g.second) * W);
+        }
+        std::nth_element(est.begin(), est.begin() + long(est.size() / 2), est.end());
+        start = est[est.size() / 2];
+    }
+    return start;
+}
+
+void LineDecoder::start(const ModeInfo &m, const WorkingRate &rate, int width, Reading reading, double offsetHz,
+                        cfloat noiseLag1)
+{
+    m_ = &m;
+    rate_ = rate;
+    width_ = width;
+    scale_ = m.exposedWidth / std::max(1, m.width);
+    reading_ = reading;
+    offset_ = offsetHz;
+    noiseLag1_ = noiseLag1;
+    layouts_ = m.layouts;
+    syncLengths_.clear();
+    altLayout_ = false;
+    shortSeen_ = shortGap_ = shortBlack_ = 0;
+    marker_ = Segment();
+    markerHz_[0] = markerHz_[1] = 0;
+    votesSame_ = votesSwap_ = shift_ = 0;
+    if (m.layouts.size() == 2) {
+        const auto &l0 = m.layouts[0], &l1 = m.layouts[1];
+        for (size_t i = 0; i < std::min(l0.size(), l1.size()); ++i)
+            if (l0[i].kind == SegmentKind::Tone && l1[i].kind == SegmentKind::Tone && l0[i].hz != l1[i].hz) {
+                marker_ = l0[i];
+                markerHz_[0] = l0[i].hz;
+                markerHz_[1] = l1[i].hz;
+                break;
+            }
+    }
+    plan();
+}
+
+void LineDecoder::plan()
+{
+    const double spm = rate_.perMs;
+    schedule_.clear();
+    for (const auto &lay : layouts_) {
+        std::vector<Scan> scans;
+        for (const Segment &seg : lay) {
+            if (seg.kind != SegmentKind::Scan) continue;
+            Scan sc;
+            sc.plane = planeOf(seg.channel);
+            sc.line = seg.line;
+            sc.start = seg.startMs * spm;
+            sc.length = seg.lengthMs * spm;
+            sc.samples = seg.samples;
+            // a weak signal's pixels are averaged over about a millisecond, whatever the mode
+            sc.smoothRadius = std::max(1, int(std::lround(kWeakSmoothMs / (seg.lengthMs / width_))));
+            sc.luminance = seg.channel == Channel::Y;
+            scans.push_back(sc);
+        }
+        schedule_.push_back(std::move(scans));
+    }
+}
+
+void LineDecoder::extentMs(double &from, double &to) const
+{
+    from = to = 0;
+    for (const auto &lay : layouts_)
+        for (const auto &seg : lay) {
+            from = std::min(from, seg.startMs);
+            to = std::max(to, seg.startMs + seg.lengthMs);
+        }
+}
+
+void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, PictureComposer &out) const
+{
+    const ModeInfo &m = *m_;
+    const int W = width_;
+    const bool weak = reading_ == Reading::Weak, fair = reading_ == Reading::Fair;
+    const auto &scans = schedule_[size_t((k + shift_) % int(schedule_.size()))];
+    std::vector<float> &tmp = row_;
+    for (const Scan &sc : scans) {
+        const int line = k * m.linesPerPeriod + sc.line;
+        if (line >= out.lines()) continue;
+        // Every scan is sampled at the full picture width: a chroma scan of half the length
+        // is still a continuous signal, and reading it finely interpolates it better than
+        // stretching its nominal samples afterwards.
+        const int n = W;
+        // the sample clock's error stretches the whole line, not only the sync spacing
+        const double t0 = pos + sc.start * clk;
+        const double dt = sc.length * clk / n;
+        // A clean signal's pixel is read over the middle 60 % of the scan's own sample time
+        // (centred on each output pixel): the band filter smears every tone step over a
+        // fraction of a millisecond, and the edges of the sample are where the neighbours
+        // leak in. A noisy signal needs every sample it has: its window is the whole pixel.
+        const double nativeDt = sc.samples > 0 ? sc.length * clk / sc.samples : dt;
+        const double win = (weak || fair) ? dt : kCleanPixelWindow * nativeDt;
+        tmp.resize(size_t(n));
+        for (int i = 0; i < n; ++i) {
+            const double c = t0 + (i + 0.5) * dt;
+            const double hz = pixelHz(s, c - 0.5 * win, c + 0.5 * win, noiseLag1_) - offset_;
+            tmp[size_t(i)] = float(hzToLevel(hz, m.narrow));
+        }
+        if ((weak || fair) && sc.samples * scale_ < n && n >= 3) {
+            // a scan with fewer samples than the picture's width (chroma at half width) is
+            // read finely but averaged over about its own sample time: [1 2 1] / 4
+            tmp_ = tmp;
+            for (int i = 1; i + 1 < n; ++i)
+                tmp_[size_t(i)] = 0.25f * (tmp[size_t(i - 1)] + tmp[size_t(i + 1)]) + 0.5f * tmp[size_t(i)];
+            tmp.swap(tmp_);
+        }
+        float *dst = out.row(sc.plane, line);
+        if (weak && n >= 5) {
+            const int r = sc.smoothRadius;
+            for (int i = 0; i < n; ++i) {
+                double acc = 0;
+                int cnt = 0;
+                for (int j = std::max(0, i - r); j <= std::min(n - 1, i + r); ++j) {
+                    acc += tmp[size_t(j)];
+                    ++cnt;
+                }
+                dst[i] = float(acc / cnt);
+            }
+        } else {
+            std::copy(tmp.begin(), tmp.end(), dst);
+        }
+        if (sc.luminance) out.countLevels(dst, W);
+    }
+    for (int l = 0; l < m.linesPerPeriod; ++l) out.lineArrived(k * m.linesPerPeriod + l);
+}
+
+bool LineDecoder::checkSyncLength(const SignalView &s, int k, double pos, const SyncTracker &sync)
+{
+    // Two splits of one line, told apart by the length of the sync pulse over the first
+    // periods (the median, so that a pulse misread in noise does not decide).
+    const ModeInfo &m = *m_;
+    if (m.altLayout.empty() || k >= 8) return false;
+    const double len = sync.pulseLength(s, pos);
+    if (len > 0) syncLengths_.push_back(len);
+    if (syncLengths_.size() < 3) return false;
+    std::vector<double> v = syncLengths_;
+    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+    const bool alt = v[v.size() / 2] > 0.5 * (m.syncMs + m.altLayoutSyncMs);
+    if (alt == altLayout_) return false;
+    altLayout_ = alt;
+    layouts_ = alt ? std::vector<std::vector<Segment>>{m.altLayout} : m.layouts;
+    plan();
+    return true;
+}
+
+bool LineDecoder::checkShortenedScans(const SignalView &s, int k, double pos)
+{
+    // Some senders keep the line but cut each colour scan short, sending black for the rest.
+    // When the end of the scans is black on nearly every line while the picture just before
+    // it mostly is not (so it is not a black picture edge), the scans are read at that
+    // shorter length.
+    const ModeInfo &m = *m_;
+    if (m.shortenedScanMs <= 0 || shortSeen_ < 0 || k >= 160) return false;
+    const double spm = rate_.perMs, cut = m.shortenedScanMs;
+    for (const Segment &seg : m.layout(k)) {
+        if (seg.kind != SegmentKind::Scan) continue;
+        const double end = pos + (seg.startMs + seg.lengthMs) * spm;
+        // the cut-off part (its ends left out) and a stretch of picture just before it
+        const double g = pixelHz(s, end - (cut - 0.2) * spm, end - 0.5 * spm, noiseLag1_) - offset_;
+        const double c = pixelHz(s, end - (cut + 1.8) * spm, end - (cut + 0.4) * spm, noiseLag1_) - offset_;
+        ++shortSeen_;
+        if (std::fabs(g - m.blackHz()) < 80) ++shortGap_;
+        if (std::fabs(c - m.blackHz()) < 80) ++shortBlack_;
+    }
+    if (k < 8 || shortGap_ < 0.95 * shortSeen_ || shortBlack_ > 0.75 * shortSeen_) return false;
+    shortSeen_ = -1; // decided
+    for (auto &lay : layouts_)
+        for (auto &seg : lay)
+            if (seg.kind == SegmentKind::Scan) seg.lengthMs -= cut;
+    plan();
+    return true;
+}
+
+bool LineDecoder::checkAlternation(const SignalView &s, int k, double pos)
+{
+    // Alternating layouts without a VIS (Robot 36): the tone that tells them apart (the
+    // separator) says which of them a period carries.
+    if (marker_.lengthMs <= 0 || k >= 16) return false;
+    const double spm = rate_.perMs;
+    const double t0 = pos + (marker_.startMs + 0.5) * spm, t1 = pos + (marker_.startMs + marker_.lengthMs - 0.5) * spm;
+    const double sep = pixelHz(s, t0, t1, noiseLag1_) - offset_;
+    const bool first = std::fabs(sep - markerHz_[0]) < std::fabs(sep - markerHz_[1]);
+    if (first == (k % 2 == 0)) ++votesSame_;
+    else ++votesSwap_;
+    const int shift = votesSwap_ > 2 * votesSame_ && votesSwap_ >= 4 ? 1 : 0;
+    if (shift == shift_) return false;
+    shift_ = shift;
+    return true;
+}
+
+} // namespace vareror::core::rx

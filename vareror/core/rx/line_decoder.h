@@ -1,0 +1,81 @@
+#pragma once
+// The line decoder: turns one sync period of the kept signal into picture-plane rows. Which
+// scans a period holds, where each pixel is read and over how long, is worked out once per
+// layout from the mode table (the pixel schedule); a period is then read at its fitted
+// position, stretched by the sample clock's error. It also decides between the layouts that
+// senders of one mode differ in (Robot 24's two splits, shortened Scottie scans, which of
+// Robot 36's alternating lines comes first under Force RX).
+
+#include "signal.h"
+
+#include "modes.h"
+
+#include <vector>
+
+namespace vareror::core::rx {
+
+class PictureComposer;
+class SyncTracker;
+
+// Mean frequency (Hz) over [t0, t1) in working samples: the phase of the summed pulse-pair
+// products z[i] z*[i-1], each weighted by its overlap with the stretch, less the noise's own
+// share (noiseLag1 per unit of power). 0 when the stretch is not in the view.
+double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1 = 0);
+
+// AVT 90: where the picture starts, read from the 32 header words after the VIS (any word
+// that checks gives it; the counting direction is taken from two successive words).
+double avtPictureStart(const SignalView &s, const WorkingRate &rate, double headerEnd, double offsetHz, cfloat noiseLag1);
+
+class LineDecoder {
+public:
+    // How the picture's pixels are read: a clean signal's over the middle of their time, a
+    // fair or weak one's over all of it; a weak one's are also smoothed along the line.
+    enum class Reading { Clean, Fair, Weak };
+
+    void start(const ModeInfo &m, const WorkingRate &rate, int width, Reading reading, double offsetHz, cfloat noiseLag1);
+    // Decodes period k whose sync starts at `pos`; `clock` stretches the period (the drawn
+    // period over the nominal one).
+    void decode(const SignalView &s, int k, double pos, double clock, PictureComposer &out) const;
+    double offsetHz() const { return offset_; }
+    cfloat noiseLag1() const { return noiseLag1_; }
+    // Span of a period's content around its sync (ms), over every layout.
+    void extentMs(double &from, double &to) const;
+
+    // Layout decisions, each on the first periods; true when the layout changed and the
+    // periods drawn so far are to be decoded again.
+    bool checkSyncLength(const SignalView &s, int k, double pos, const SyncTracker &sync);
+    bool checkShortenedScans(const SignalView &s, int k, double pos);
+    bool checkAlternation(const SignalView &s, int k, double pos);
+
+private:
+    struct Scan {              // one scan of a layout, in nominal working samples
+        int plane = 0, line = 0;
+        double start = 0, length = 0;
+        int samples = 0;       // the scan's own samples (fewer than the width for chroma)
+        int smoothRadius = 1;  // a weak signal's smoothing along the line, in pixels
+        bool luminance = false;
+    };
+    void plan();
+
+    const ModeInfo *m_ = nullptr;
+    WorkingRate rate_;
+    int width_ = 320, scale_ = 1;
+    Reading reading_ = Reading::Clean;
+    double offset_ = 0;
+    cfloat noiseLag1_ = 0;
+    std::vector<std::vector<Segment>> layouts_;
+    std::vector<std::vector<Scan>> schedule_;
+    mutable std::vector<float> row_, tmp_;
+    // Robot 24's split: the sync lengths seen, and which split is in use
+    std::vector<double> syncLengths_;
+    bool altLayout_ = false;
+    // shortened scans: periods looked at, and how many ended black and were black before it
+    int shortSeen_ = 0, shortGap_ = 0, shortBlack_ = 0;
+    // alternating layouts under Force RX: the tone that tells them apart, votes on which
+    // comes first
+    Segment marker_;
+    double markerHz_[2] = {0, 0};
+    int votesSame_ = 0, votesSwap_ = 0, shift_ = 0;
+};
+
+} // namespace vareror::core::rx

@@ -1,0 +1,50 @@
+#pragma once
+// What the parts of the receiver share: the working rate, a view of the kept signal and a few
+// numeric helpers.
+
+#include <complex>
+#include <cstddef>
+#include <cstdint>
+
+namespace vareror::core::rx {
+
+using cfloat = std::complex<float>;
+using cdouble = std::complex<double>;
+
+// The rate the receiver works at: the input decimated by a whole factor to 8..16 kHz
+// (about 11-12 kHz for the usual sound-card rates).
+struct WorkingRate {
+    WorkingRate() = default;
+    explicit WorkingRate(double inputRate);
+    double input = 11025;
+    int decimation = 1;
+    double hz = 11025;     // working samples per second
+    double perMs = 11.025; // working samples per millisecond
+    int64_t samples(double ms) const;
+};
+
+// A read-only view of the kept signal by absolute working-sample number: the picture band's
+// demodulated samples z, their smoothed frequency f and the decision band's frequency fn.
+// Samples [begin, end) are there; has(a, b) asks for [a - 1, b), as a pulse-pair product
+// reaches one sample back. A view of a ring maps sample numbers through its mask.
+struct SignalView {
+    const cfloat *z = nullptr;
+    const float *f = nullptr;
+    const float *fn = nullptr;
+    int64_t begin = 0, end = 0;
+    int64_t origin = 0;   // the sample number stored at index 0
+    uint64_t mask = ~uint64_t(0);
+    double rateHz = 11025; // working samples per second
+
+    bool has(int64_t a, int64_t b) const { return a >= begin + 1 && b <= end; }
+    size_t index(int64_t i) const { return size_t(uint64_t(i - origin) & mask); }
+    cfloat zAt(int64_t i) const { return z[index(i)]; }
+    float fAt(int64_t i) const { return f[index(i)]; }
+    float fnAt(int64_t i) const { return fn[index(i)]; }
+};
+
+// atan2 to about 0.0015 rad: plenty for a frequency read from a phase step.
+float fastAtan2(float y, float x);
+double wrapPi(double a);
+
+} // namespace vareror::core::rx

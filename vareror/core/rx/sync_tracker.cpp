@@ -1,0 +1,235 @@
+#include "sync_tracker.h"
+
+#include "modes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace vareror::core::rx {
+
+void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz)
+{
+    m_ = &m;
+    rate_ = rate;
+    a0_ = firstSync;
+    bNom_ = m.periodMs * rate.perMs;
+    porchMs_ = 0;
+    for (const Segment &seg : m.layouts[0])
+        if (seg.kind == SegmentKind::Tone && seg.hz == m.syncHz)
+            for (const Segment &next : m.layouts[0])
+                if (next.kind == SegmentKind::Tone && std::fabs(next.startMs - seg.startMs - seg.lengthMs) < 0.01 &&
+                    next.hz == m.blackHz() && next.lengthMs >= 0.4)
+                    porchMs_ = next.lengthMs;
+    const double black = m.blackHz();
+    threshold_ = 0.5 * (m.syncHz + black) + offsetHz;
+    scale_ = std::max(40.0, 0.5 * (black - m.syncHz));
+    sync_.assign(size_t(m.periods), SyncMeas());
+    fit_ = {firstSync, bNom_};
+    trk_ = fit_;
+    missRun_ = 0;
+    lastGood_ = -1;
+}
+
+void SyncTracker::setStart(double firstSync)
+{
+    a0_ = firstSync;
+    fit_ = {firstSync, bNom_};
+    trk_ = fit_;
+}
+
+double SyncTracker::pulseLength(const SignalView &s, double pos) const
+{
+    // where the score turns negative
+    const int64_t a = int64_t(pos) + rate_.samples(2);
+    const int64_t lim = int64_t(pos) + rate_.samples(14);
+    if (!s.has(a, lim + 3)) return 0;
+    for (int64_t i = a; i < lim; ++i) {
+        double m = 0;
+        for (int j = 0; j < 3; ++j) m += s.fAt(i + j);
+        if (m / 3 > threshold_) return (double(i) + 1.0 - pos) / rate_.perMs;
+    }
+    return (double(lim) - pos) / rate_.perMs;
+}
+
+bool SyncTracker::measure(const SignalView &s, double pred, double win, int accuracy, SyncMeas &out) const
+{
+    const ModeInfo &m = *m_;
+    const double spm = rate_.perMs;
+    const int64_t LaWide = std::max<int64_t>(3, rate_.samples(0.8 * std::min(m.syncMs, 9.0)));
+    const int64_t LbWide = std::max<int64_t>(3, rate_.samples(1.5));
+    // Step score "sync after, no sync before" on one of the frequency tracks; best position
+    // in [c0, c1] with a parabolic peak.
+    auto search = [&](bool narrow, int64_t c0, int64_t c1, double &pos, double &bs, int64_t La, int64_t Lb = 0,
+                      bool rising = false) {
+        if (Lb <= 0) Lb = LbWide;
+        const double sign = rising ? -1.0 : 1.0;
+        const int64_t a = c0 - Lb, b = c1 + La + 1;
+        if (!s.has(a, b)) return false;
+        std::vector<double> pre(size_t(b - a + 1), 0.0);
+        const double thr = threshold_, sc = scale_;
+        for (int64_t i = a; i < b; ++i) {
+            const double fv = narrow ? s.fnAt(i) : s.fAt(i);
+            pre[size_t(i - a + 1)] = pre[size_t(i - a)] + sign * std::clamp((thr - fv) / sc, -1.0, 1.0);
+        }
+        auto score = [&](int64_t e) {
+            const double after = (pre[size_t(e + La - a)] - pre[size_t(e - a)]) / double(La);
+            const double before = (pre[size_t(e - a)] - pre[size_t(e - Lb - a)]) / double(Lb);
+            return after - before;
+        };
+        int64_t best = c0;
+        bs = -1e30;
+        for (int64_t e = c0; e <= c1; ++e) {
+            const double v = score(e);
+            if (v > bs) { bs = v; best = e; }
+        }
+        pos = double(best);
+        if (best > c0 && best < c1) {
+            const double l = score(best - 1), h = score(best + 1);
+            const double den = l - 2 * bs + h;
+            if (den < 0) pos += std::clamp(0.5 * (l - h) / den, -0.5, 0.5);
+        }
+        pos -= 0.5;
+        return true;
+    };
+    double pos, bs;
+    if (!search(true, int64_t(std::floor(pred - win)), int64_t(std::ceil(pred + win)), pos, bs, LaWide)) return false;
+    // The narrow band finds the pulse in noise; the picture band places its edge exactly.
+    double pos2, bs2;
+    const int64_t r = std::max<int64_t>(2, rate_.samples(0.8));
+    if (search(false, int64_t(std::floor(pos)) - r, int64_t(std::ceil(pos)) + r, pos2, bs2, LaWide) && bs2 >= 1.2) pos = pos2;
+    if (porchMs_ > 0) {
+        // The falling edge into the sync comes from whatever tone precedes it; from a bright
+        // pixel the smeared step crosses the threshold late. The rising edge out of the sync
+        // goes to the black porch, a step the threshold halves, so where the two agree the
+        // sync is placed from its end (symmetric windows, inside the pulse and the porch).
+        const int64_t L = std::max<int64_t>(2, rate_.samples(std::min(1.5, 0.8 * m.syncMs)));
+        const double len = m.syncMs * spm * (trk_.b > 0 ? trk_.b / bNom_ : 1.0);
+        const double end = pos + len;
+        double pos3, bs3;
+        if (search(false, int64_t(std::floor(end)) - r, int64_t(std::ceil(end)) + r, pos3, bs3, L, L, true) && bs3 >= 1.2 &&
+            std::fabs(pos3 - end) < 0.5 * spm)
+            pos = pos3 - len;
+    }
+    out.pos = pos;
+    out.score = bs;
+    out.measured = true;
+    const double need = accuracy <= 0 ? 0.8 : (accuracy == 1 ? 1.0 : 1.2);
+    out.found = bs >= need;
+    return true;
+}
+
+void SyncTracker::record(int k, const SyncMeas &sm)
+{
+    sync_[size_t(k)] = sm;
+    if (sm.score < 0.6) ++missRun_;
+    else {
+        missRun_ = 0;
+        lastGood_ = k;
+    }
+}
+
+void SyncTracker::recordPresence(int k, bool present)
+{
+    if (present) {
+        missRun_ = 0;
+        lastGood_ = k;
+    } else {
+        ++missRun_;
+    }
+}
+
+LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev) const
+{
+    // Robust straight line through the found sync positions versus period number.
+    std::vector<std::pair<double, double>> pts;
+    for (int k = 0; k < int(sync_.size()); ++k)
+        if (sync_[size_t(k)].found) pts.push_back({double(k), sync_[size_t(k)].pos});
+    const double bMin = bNom_ * (1 - m_->periodRange), bMax = bNom_ * (1 + m_->periodRange);
+    LineFit f{a0_, bNom_};
+    if (pts.empty() || !m_->hasSync()) return f;
+    auto medianA = [&](double b, const std::vector<std::pair<double, double>> &v) {
+        std::vector<double> r;
+        for (auto &q : v) r.push_back(q.second - b * q.first);
+        std::nth_element(r.begin(), r.begin() + long(r.size() / 2), r.end());
+        return r[r.size() / 2];
+    };
+    const double span = pts.back().first - pts.front().first;
+    if (!slopeFree || pts.size() < 3 || span < 2) {
+        f.b = bNom_;
+        if (slopeFree && prev.b > 0) f.b = prev.b;
+        f.a = anchored ? a0_ : medianA(f.b, pts);
+        return f;
+    }
+    std::vector<std::pair<double, double>> use = pts;
+    for (int it = 0; it < 4; ++it) {
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        const double n = double(use.size());
+        for (auto &q : use) { sx += q.first; sy += q.second; sxx += q.first * q.first; sxy += q.first * q.second; }
+        const double den = n * sxx - sx * sx;
+        double b = den > 0 ? (n * sxy - sx * sy) / den : bNom_;
+        b = std::clamp(b, bMin, bMax);
+        const double a = (sy - b * sx) / n;
+        f = {a, b};
+        // trim outliers: keep residuals within max(0.5 ms, 3 MAD)
+        std::vector<double> res;
+        for (auto &q : pts) res.push_back(std::fabs(q.second - (a + b * q.first)));
+        std::vector<double> tmp = res;
+        std::nth_element(tmp.begin(), tmp.begin() + long(tmp.size() / 2), tmp.end());
+        const double lim = std::max(0.5 * rate_.perMs, 3.0 * tmp[tmp.size() / 2] * 1.4826);
+        std::vector<std::pair<double, double>> keep;
+        for (size_t i = 0; i < pts.size(); ++i)
+            if (res[i] <= lim) keep.push_back(pts[i]);
+        if (keep.size() < 3 || keep.size() == use.size()) break;
+        use = keep;
+    }
+    if (anchored) f.a = a0_;
+    return f;
+}
+
+void SyncTracker::refit(bool autoSlant, bool autoResync, bool forced)
+{
+    trk_ = compute(true, false, trk_);
+    fit_ = compute(autoSlant || m_->periodAlwaysFitted, !autoResync && !forced, fit_);
+}
+
+void SyncTracker::remeasure(const SignalView &s, int upTo, int accuracy)
+{
+    for (auto &sm : sync_) sm = SyncMeas();
+    trk_ = {a0_, bNom_};
+    const double early = std::max(10.0, m_->syncMs) * rate_.perMs, late = 5.0 * rate_.perMs;
+    int miss = 0;
+    for (int k = 0; k < upTo; ++k) {
+        SyncMeas sm;
+        if (measure(s, trackPos(k), (k < 8 || miss >= 3) ? early : late, accuracy, sm)) sync_[size_t(k)] = sm;
+        miss = sm.found ? 0 : miss + 1;
+        if (sm.found) trk_ = compute(true, false, trk_);
+    }
+}
+
+double SyncTracker::phaseSearch(const SignalView &s, double from, int folds, int accuracy) const
+{
+    const double P = bNom_;
+    const int steps = int(P);
+    double best = -1e30, bestPos = from;
+    // Coarse scan at 1 ms over one period, summed over several periods.
+    const int stride = std::max(1, int(rate_.perMs));
+    std::vector<double> acc(size_t(steps), 0.0);
+    for (int j = 0; j < folds; ++j) {
+        SyncMeas sm;
+        for (int ph = 0; ph < steps; ph += stride)
+            if (measure(s, from + ph + j * P, 0, accuracy, sm)) acc[size_t(ph)] += std::max(sm.score, -0.5);
+    }
+    for (int ph = 0; ph < steps; ph += stride)
+        if (acc[size_t(ph)] > best) { best = acc[size_t(ph)]; bestPos = from + ph; }
+    SyncMeas sm;
+    if (measure(s, bestPos, rate_.perMs, accuracy, sm)) bestPos = sm.pos;
+    return bestPos;
+}
+
+double SyncTracker::measuredPpm() const
+{
+    return (fit_.b / bNom_ - 1.0) * 1e6;
+}
+
+} // namespace vareror::core::rx

@@ -1,0 +1,77 @@
+#pragma once
+// The sync tracker: finds each period's sync pulse near where it is expected and fits a
+// straight line through the found ones against the period number. The line gives where
+// periods are drawn (phase and period: the slant), where the next syncs are looked for, and
+// the sample clock's error.
+
+#include "signal.h"
+
+#include <vector>
+
+namespace vareror::core {
+struct ModeInfo;
+}
+
+namespace vareror::core::rx {
+
+struct SyncMeas {
+    double pos = 0;        // working sample where the pulse starts
+    double score = -2;     // how sync-like the step into it is (about 2 at best)
+    bool found = false;    // score good enough at the sync accuracy asked for
+    bool measured = false;
+};
+
+// Position = a + b * period.
+struct LineFit {
+    double a = 0, b = 0;
+};
+
+class SyncTracker {
+public:
+    // A picture starts: period 0's sync expected at `firstSync`; `offsetHz` is the mistuning.
+    void start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz);
+    // The start found some other way (AVT 90's header, Force RX's phase search).
+    void setStart(double firstSync);
+
+    // Looks for period k's sync within `window` samples either side of `pred`.
+    bool measure(const SignalView &s, double pred, double window, int accuracy, SyncMeas &out) const;
+    void record(int k, const SyncMeas &m);
+    // A period without a sync pulse (AVT 90) judged present or not from its envelope.
+    void recordPresence(int k, bool present);
+    // Refits after a new sync: tracking always follows the syncs, clock error included (so
+    // they stay inside the search window); drawing follows them as far as the options say.
+    void refit(bool autoSlant, bool autoResync, bool forced);
+    // Finds every sync again from the start (up to period `upTo`), line by line.
+    void remeasure(const SignalView &s, int upTo, int accuracy);
+    // Force RX: where the sync train starts, searched over one period from `from` and
+    // summed over `folds` periods, so a lone sync-like stretch does not win.
+    double phaseSearch(const SignalView &s, double from, int folds, int accuracy) const;
+    // Length in ms of the sync pulse starting at pos (0 when the signal is not there).
+    double pulseLength(const SignalView &s, double pos) const;
+
+    double trackPos(int k) const { return trk_.a + trk_.b * k; }  // where sync k is looked for
+    double periodPos(int k) const { return fit_.a + fit_.b * k; } // where period k is drawn
+    double nominalPeriod() const { return bNom_; }
+    double clock() const { return fit_.b > 0 ? fit_.b / bNom_ : 1.0; } // drawn period / nominal
+    double firstSync() const { return a0_; }
+    const LineFit &fit() const { return fit_; }
+    void setFit(const LineFit &f) { fit_ = f; }
+    // The sample clock's error measured from the syncs, whatever the drawing follows (ppm).
+    double measuredPpm() const;
+    int missRun() const { return missRun_; }
+    int lastGood() const { return lastGood_; }
+
+private:
+    LineFit compute(bool slopeFree, bool anchored, const LineFit &prev) const;
+
+    const ModeInfo *m_ = nullptr;
+    WorkingRate rate_;
+    std::vector<SyncMeas> sync_;
+    LineFit fit_, trk_;
+    double a0_ = 0, bNom_ = 0;
+    double threshold_ = 1350, scale_ = 150; // sync score: the frequency between sync and black
+    double porchMs_ = 0;                     // black porch right after the sync (0: none)
+    int missRun_ = 0, lastGood_ = -1;
+};
+
+} // namespace vareror::core::rx

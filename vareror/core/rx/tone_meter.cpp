@@ -1,0 +1,97 @@
+#include "tone_meter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vareror::core::rx {
+
+namespace {
+constexpr double kTwoPi = 2 * std::numbers::pi;
+}
+
+ToneMeter::ToneMeter(const WorkingRate &rate) : rate_(rate)
+{
+    lag_ = std::max(2, int(std::lround(0.002 * rate.hz)));
+    q_.assign(size_t(kRing), 0);
+    e_.assign(size_t(kRing), 0);
+    p_.assign(size_t(kRing), 0);
+}
+
+void ToneMeter::append(const cfloat *zn, size_t n)
+{
+    for (size_t j = 0; j < n; ++j) {
+        const int64_t i = count_++;
+        const cfloat v = zn[j];
+        hist_[i % kHistory] = v;
+        // sums exclusive of sample i are stored at i; write i + 1
+        const cfloat prev = i >= 1 ? hist_[(i - 1) % kHistory] : cfloat(0);
+        const cfloat lagged = i >= lag_ ? hist_[(i - lag_) % kHistory] : cfloat(0);
+        accP_ += cdouble(v) * std::conj(cdouble(prev));
+        accQ_ += cdouble(v) * std::conj(cdouble(lagged));
+        accE_ += double(std::norm(v));
+        const size_t m1 = at(i + 1);
+        p_[m1] = accP_;
+        q_[m1] = accQ_;
+        e_[m1] = accE_;
+    }
+}
+
+double ToneMeter::coherence(int64_t a, int64_t b) const
+{
+    const cdouble q = q_[at(b)] - q_[at(a)];
+    const double e = e_[at(b)] - e_[at(a)];
+    return e > 1e-20 ? std::abs(q) / e : 0.0;
+}
+
+double ToneMeter::freqNear(int64_t a, int64_t b, double ref) const
+{
+    const cdouble q = q_[at(b)] - q_[at(a)];
+    const double rot = -kTwoPi * ref * lag_ / rate_.hz;
+    const double ph = wrapPi(std::arg(q) + rot);
+    return ref + ph * rate_.hz / (kTwoPi * lag_);
+}
+
+double ToneMeter::freqP(int64_t a, int64_t b) const
+{
+    const cdouble q = p_[at(b)] - p_[at(a)];
+    return std::arg(q) * rate_.hz / kTwoPi;
+}
+
+double refineEdge(const SignalView &s, const WorkingRate &rate, int64_t c, double hiHz, double loHz, double rangeMs,
+                  bool falling)
+{
+    const double mid = 0.5 * (hiHz + loHz), scale = std::max(20.0, 0.5 * std::fabs(hiHz - loHz));
+    const int64_t w = rate.samples(6);
+    const int64_t r = rate.samples(rangeMs);
+    const int64_t a = c - r - w, b = c + r + w;
+    if (!s.has(a, b)) return double(c);
+    std::vector<double> pre(size_t(b - a + 1), 0.0);
+    for (int64_t i = a; i < b; ++i) {
+        double v = std::clamp((s.fAt(i) - mid) / scale, -1.0, 1.0);
+        if (!falling) v = -v;
+        pre[size_t(i - a + 1)] = pre[size_t(i - a)] + v;
+    }
+    auto score = [&](int64_t e) {
+        const double before = pre[size_t(e - a)] - pre[size_t(e - w - a)];
+        const double after = pre[size_t(e + w - a)] - pre[size_t(e - a)];
+        return before - after;
+    };
+    int64_t best = c;
+    double bs = -1e30;
+    for (int64_t e = c - r; e <= c + r; ++e) {
+        const double v = score(e);
+        if (v > bs) { bs = v; best = e; }
+    }
+    double pos = double(best);
+    if (best > c - r && best < c + r) {
+        const double l = score(best - 1), m = bs, h = score(best + 1);
+        const double den = l - 2 * m + h;
+        if (den < 0) pos += std::clamp(0.5 * (l - h) / den, -0.5, 0.5);
+    }
+    // Each f sample measures the phase advance around time i - 0.5 .. i + 0.5; the edge sits
+    // between samples best-1 and best.
+    return pos - 0.5;
+}
+
+} // namespace vareror::core::rx

@@ -1,0 +1,50 @@
+#pragma once
+// Tone measurements on the decision band for the VIS detector and the FSK ID reader: running
+// sums over the last 2^16 samples, so that the frequency and the clean-ness of a tone over
+// any stretch of them cost two look-ups.
+//  * freqNear: the phase of the summed products z[n] z*[n-lag] at a lag of 2 ms, where the
+//    filtered noise has little correlation left, so a weak tone's frequency is not dragged
+//    towards the noise's centre (`ref` resolves the phase's ambiguity);
+//  * coherence: how much of the power is one steady tone (1: a pure tone, 0: noise);
+//  * freqP: the phase of the summed pulse-pair products z[n] z*[n-1].
+
+#include "signal.h"
+
+#include <vector>
+
+namespace vareror::core::rx {
+
+class ToneMeter {
+public:
+    explicit ToneMeter(const WorkingRate &rate);
+    void append(const cfloat *zn, size_t n);
+    int64_t avail() const { return count_; }
+    // Stretch [a, b) can be measured: it lies in the sums' reach.
+    bool has(int64_t a, int64_t b) const { return a >= count_ - kRing + lag_ + 2 && a >= lag_ + 1 && b <= count_ && a < b; }
+    double coherence(int64_t a, int64_t b) const;
+    double freqNear(int64_t a, int64_t b, double ref) const;
+    double freqP(int64_t a, int64_t b) const;
+    // How far back measurements reach.
+    static constexpr int64_t kRing = int64_t(1) << 16;
+
+private:
+    size_t at(int64_t i) const { return size_t(i & (kRing - 1)); }
+    WorkingRate rate_;
+    int lag_ = 22;
+    std::vector<cdouble> q_;   // sum of z[n] z*[n-lag] for n < index
+    std::vector<double> e_;    // sum of |z|^2
+    std::vector<cdouble> p_;   // sum of z[n] z*[n-1]
+    cdouble accQ_ = 0, accP_ = 0;
+    double accE_ = 0;
+    static constexpr int kHistory = 1024;
+    cfloat hist_[kHistory] = {}; // recent samples, for the lagged products
+    int64_t count_ = 0;
+};
+
+// The step between a stretch at hiHz and one at loHz (falling: hi before lo) within rangeMs of
+// sample c, on the picture band's per-sample frequency: the best step between 6 ms boxes,
+// placed between samples by a parabola. Returns c when the stretch is not there.
+double refineEdge(const SignalView &s, const WorkingRate &rate, int64_t c, double hiHz, double loHz, double rangeMs,
+                  bool falling);
+
+} // namespace vareror::core::rx

@@ -1,0 +1,208 @@
+#include "vis_detector.h"
+
+#include "dsp_fft.h"
+#include "modes.h"
+#include "tone_meter.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace vareror::core::rx {
+
+std::optional<VisEvent> VisDetector::scan(const ToneMeter &t, const SignalView &s, bool duringPicture)
+{
+    const int64_t need = ms(680);
+    const int64_t step = std::max<int64_t>(1, ms(1.0));
+    if (next_ < ms(300)) next_ = ms(300);
+    const int64_t lo = t.avail() - ToneMeter::kRing + ms(700);
+    if (next_ < lo) next_ = lo;
+    while (next_ + need <= t.avail()) {
+        const int64_t c = next_;
+        next_ += step;
+        if (auto e = tryWide(t, s, c, duringPicture)) return e;
+        if (auto e = tryNarrow(t, s, c)) return e;
+    }
+    return std::nullopt;
+}
+
+std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalView &s, int64_t c0, bool duringPicture)
+{
+    // c0: a candidate for the step from the second leader into the start bit
+    int64_t c = c0;
+    const int64_t L0 = c - ms(290), L1 = c - ms(10);
+    if (!t.has(L0 - 2, c + ms(560))) return std::nullopt;
+    if (t.coherence(L0, L1) < 0.4) return std::nullopt;
+    const double fL = t.freqNear(L0, L1, kLeaderHz);
+    if (std::fabs(fL - kLeaderHz) > 200) return std::nullopt;
+    // Every later tone must be about as clean as the leader: a stretch of picture that
+    // happens to hold one tone for a while is then not taken for a header.
+    const double cohL = t.coherence(L0, L1);
+    const double cohMin = std::max(0.15, 0.45 * cohL);
+    for (int j = 0; j < 3; ++j) {
+        const int64_t a = L0 + (L1 - L0) * j / 3, b = L0 + (L1 - L0) * (j + 1) / 3;
+        if (t.coherence(a, b) < 0.3 || std::fabs(t.freqNear(a, b, fL) - fL) > 35) return std::nullopt;
+    }
+    const double fS = fL - (kLeaderHz - kBreakHz);
+    auto bitFreq = [&](double t0, double t1, double &coh) {
+        const int64_t a = c + ms(t0), b = c + ms(t1);
+        coh = t.coherence(a, b);
+        return t.freqNear(a, b, fS);
+    };
+    double coh;
+    double fStart = bitFreq(3, 27, coh);
+    if (coh < 0.25 || std::fabs(fStart - fS) > 60) return std::nullopt;
+    // Put c on the step from leader to start bit, then check again around it.
+    const double edge = refineEdge(s, rate_, c0, fL, fS, 15.0, true);
+    c = int64_t(std::llround(edge));
+    fStart = bitFreq(3, 27, coh);
+    if (coh < cohMin || std::fabs(fStart - fS) > 60) return std::nullopt;
+    if (duringPicture) {
+        // during a picture, insist on the whole header: first leader and break as well
+        const int64_t f0 = c - ms(600), f1 = c - ms(330);
+        if (!t.has(f0, f1) || t.coherence(f0, f1) < cohMin || std::fabs(t.freqNear(f0, f1, fL) - fL) > 40)
+            return std::nullopt;
+        const int64_t b0 = c - ms(308), b1 = c - ms(302);
+        if (std::fabs(t.freqNear(b0, b1, fS) - fS) > 100) return std::nullopt;
+    }
+    if (std::fabs(t.freqNear(c - ms(30), c - ms(3), fL) - fL) > 50 || t.coherence(c - ms(30), c - ms(3)) < 0.8 * cohMin)
+        return std::nullopt;
+    uint32_t code = 0;
+    auto readBits = [&](int from, int count) {
+        for (int i = from; i < from + count; ++i) {
+            const double t0 = kVisBitMs * (i + 1) + 4, t1 = kVisBitMs * (i + 2) - 4;
+            const double fb = bitFreq(t0, t1, coh);
+            const double d = fb - fS;
+            if (coh < cohMin || std::fabs(d) < 25 || std::fabs(d) > 180) return false;
+            if (d < 0) code |= 1u << i;
+        }
+        return true;
+    };
+    if (!readBits(0, 8)) return std::nullopt;
+    int bits = 8;
+    if ((code & 0xFF) == kExtendedVisLow) {
+        if (!readBits(8, 8)) return std::nullopt;
+        bits = 16;
+        if (std::popcount(code >> 8) != 3) return std::nullopt;
+    }
+    const double fStop = bitFreq(kVisBitMs * (bits + 1) + 4, kVisBitMs * (bits + 2) - 4, coh);
+    if (coh < cohMin || std::fabs(fStop - fS) > 70) return std::nullopt;
+    int mode = -1;
+    if (bits == 8) {
+        const bool evenParity = std::popcount(code) % 2 == 0;
+        for (int n = 0; n < modeCount(); ++n) {
+            const ModeInfo &m = modeInfo(n);
+            if (m.visBits != 8) continue;
+            if ((evenParity || m.visEitherParity) && (code & 0x7F) == (m.visCode & 0x7F)) { mode = n; break; }
+        }
+    } else {
+        for (int n = 0; n < modeCount(); ++n)
+            if (modeInfo(n).visBits == 16 && modeInfo(n).visCode == code) { mode = n; break; }
+    }
+    if (mode < 0) return std::nullopt;
+    VisEvent e;
+    e.mode = mode;
+    e.leaderHz = fL;
+    e.snrDb = leaderSnrDb(s, c - ms(290), c - ms(10), fL);
+    // edge: the start of the start bit, 610 ms into the header
+    const double startBitMs = 2 * kVisLeaderMs + kVisBreakMs;
+    e.headerEnd = edge + (kVisBitMs * (bits + 2)) * rate_.perMs;
+    e.firstSync = edge + (modeInfo(mode).syncStartMs(0) - startBitMs) * rate_.perMs;
+    next_ = int64_t(e.headerEnd) + ms(100);
+    return e;
+}
+
+std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c)
+{
+    // c: a candidate for the start of the 2100 Hz marker after the 1900 Hz leader
+    const int64_t L0 = c - ms(290), L1 = c - ms(10);
+    if (!t.has(L0 - 2, c + ms(660))) return std::nullopt;
+    if (t.coherence(L0, L1) < 0.4) return std::nullopt;
+    const double fL = t.freqNear(L0, L1, kLeaderHz);
+    if (std::fabs(fL - kLeaderHz) > 200) return std::nullopt;
+    const double cohMin = std::max(0.2, 0.6 * t.coherence(L0, L1));
+    const double coh = t.coherence(c + ms(5), c + ms(95));
+    if (coh < cohMin) return std::nullopt;
+    const double markerOffset = kNarrowVisMarkerHz - kLeaderHz;
+    const double fM = t.freqNear(c + ms(5), c + ms(95), fL + markerOffset);
+    if (std::fabs(fM - fL - markerOffset) > 50) return std::nullopt;
+    {
+        const double e = refineEdge(s, rate_, c, fL, fL + markerOffset, 15.0, false);
+        c = int64_t(std::llround(e));
+        if (std::fabs(t.freqNear(c - ms(10), c - ms(2), fL) - fL) > 60) return std::nullopt;
+        if (std::fabs(t.freqNear(c + ms(3), c + ms(20), fL + markerOffset) - fL - markerOffset) > 60) return std::nullopt;
+    }
+    const double edge0 = double(c);
+    auto bitIs = [&](double t0, int &bit) {
+        const int64_t a = c + ms(t0 + 3), b = c + ms(t0 + 19);
+        const double cc = t.coherence(a, b);
+        const double d = t.freqNear(a, b, fL + markerOffset / 2) - (fL + markerOffset / 2);
+        if (cc < cohMin || std::fabs(d) < 35 || std::fabs(d) > 180) return false;
+        bit = d < 0 ? 1 : 0;
+        return true;
+    };
+    int bit;
+    if (!bitIs(kNarrowVisMarkerMs, bit) || bit != 1) return std::nullopt; // start bit 1900
+    uint32_t code = 0;
+    for (int i = 0; i < 24; ++i) {
+        if (!bitIs(kNarrowVisMarkerMs + kNarrowVisBitMs * (i + 1), bit)) return std::nullopt;
+        if (bit) code |= 1u << i;
+    }
+    if ((code & 0xFFF) != 0x56D) return std::nullopt;
+    const uint32_t n = (code >> 12) & 0x3F;
+    if (((code >> 18) & 0x3F) != (n ^ 0x15)) return std::nullopt;
+    int mode = -1;
+    for (int k = 0; k < modeCount(); ++k)
+        if (modeInfo(k).visBits == 24 && modeInfo(k).visCode == code) { mode = k; break; }
+    if (mode < 0) return std::nullopt;
+    const double edge = refineEdge(s, rate_, int64_t(edge0), fL, fL + markerOffset, 2.0, false);
+    VisEvent e;
+    e.mode = mode;
+    e.narrow = true;
+    e.leaderHz = fL;
+    e.snrDb = leaderSnrDb(s, int64_t(edge0) - ms(290), int64_t(edge0) - ms(10), fL);
+    e.headerEnd = edge + (kNarrowVisMarkerMs + kNarrowVisBitMs * 25) * rate_.perMs;
+    e.firstSync = edge + (modeInfo(mode).syncStartMs(0) - kVisLeaderMs) * rate_.perMs;
+    next_ = int64_t(e.headerEnd) + ms(50);
+    return e;
+}
+
+double VisDetector::leaderSnrDb(const SignalView &s, int64_t a, int64_t b, double fL) const
+{
+    // Spectrum of the leader: the tone's power against the noise density measured 150 to
+    // 450 Hz on either side of it (inside every picture band), scaled to a 3 kHz band.
+    int n = 1;
+    while (n * 2 <= b - a) n *= 2;
+    if (n < 256 || !s.has(a, a + n)) return 99;
+    fftwf_complex *buf = fftwf_alloc_complex(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / n);
+        const cfloat v = s.zAt(a + i);
+        buf[i][0] = float(v.real() * w);
+        buf[i][1] = float(v.imag() * w);
+    }
+    fftwf_execute_dft(dsp::complexForwardPlan(n), buf, buf);
+    const double binHz = rate_.hz / n;
+    double sig = 0;
+    std::vector<double> noise;
+    for (int k = 0; k < n; ++k) {
+        const double hz = (k <= n / 2 ? k : k - n) * binHz;
+        const double pw = double(buf[k][0]) * buf[k][0] + double(buf[k][1]) * buf[k][1];
+        const double d = std::fabs(hz - fL);
+        if (d <= 40) sig += pw;
+        else if (d >= 150 && d <= 450) noise.push_back(pw);
+    }
+    fftwf_free(buf);
+    if (noise.empty()) return 99;
+    std::nth_element(noise.begin(), noise.begin() + long(noise.size() / 2), noise.end());
+    // the median of exponentially distributed bin powers is ln 2 times their mean
+    const double perBin = noise[noise.size() / 2] / std::log(2.0);
+    const double toneBins = 80.0 / binHz;
+    const double signal = std::max(sig - perBin * toneBins, 1e-30);
+    const double noise3k = std::max(perBin * 3000.0 / binHz, 1e-30);
+    return 10 * std::log10(signal / noise3k);
+}
+
+} // namespace vareror::core::rx

@@ -1,0 +1,41 @@
+#pragma once
+// The VIS detector: finds the 8-bit, 16-bit and narrow 24-bit headers in the decision band and
+// says which mode follows and where its first line starts. It only reports; starting the
+// picture is the receiver's business.
+
+#include "signal.h"
+
+#include <optional>
+
+namespace vareror::core::rx {
+
+class ToneMeter;
+
+struct VisEvent {
+    int mode = 0;
+    double firstSync = 0;    // working sample where period 0's sync starts
+    double headerEnd = 0;    // working sample where the VIS ends (AVT 90's header follows)
+    double leaderHz = 1900;  // the leader as received: 1900 plus the mistuning
+    double snrDb = 99;       // signal-to-noise ratio in 3 kHz, measured on the leader
+    bool narrow = false;     // a narrow-mode (24-bit) header
+};
+
+class VisDetector {
+public:
+    explicit VisDetector(const WorkingRate &rate) : rate_(rate) {}
+    // Looks at what has arrived since the last call; returns at the first header found (call
+    // again for more). During a picture (`duringPicture`) the whole header must be there, the
+    // first leader and break included.
+    std::optional<VisEvent> scan(const ToneMeter &tones, const SignalView &s, bool duringPicture);
+
+private:
+    std::optional<VisEvent> tryWide(const ToneMeter &t, const SignalView &s, int64_t c, bool duringPicture);
+    std::optional<VisEvent> tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c);
+    double leaderSnrDb(const SignalView &s, int64_t a, int64_t b, double leaderHz) const;
+    int64_t ms(double v) const { return rate_.samples(v); }
+
+    WorkingRate rate_;
+    int64_t next_ = 0;       // the next candidate position
+};
+
+} // namespace vareror::core::rx
