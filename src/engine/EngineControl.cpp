@@ -1,5 +1,7 @@
 #include "engine/EngineControl.h"
 
+#include "engine/TuneWord.h"
+
 #include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
 #include "platform/runtime/Events.h"
@@ -21,15 +23,6 @@ const QString kCaption = QStringLiteral(
     "TOVARO+  01/MAR/2003. WARNING-THIS IS BETA WITH PROBABLE BUGS.  Vareror-Eng Ver:1.05 or better "
     "required. Your version installed is: ");
 const QString kEngineMissing = QStringLiteral("VAREROR.DLL missing. Please install in Application Directory.");
-
-// The tune-display word with the display-type bits (&H01, &H02, &H04, &H10, &H20)
-// replaced by those of one display.
-int32_t tuneWordFor(int32_t word, uint32_t displayBits)
-{
-    return int32_t((uint32_t(word) & 0xFFFFFFC8u) | displayBits);
-}
-constexpr uint32_t SpectrumFm = 0x25;
-constexpr uint32_t SpectrumFft = 0x12;
 
 // An engine buffer the size of a display box (its scale size, rounded).
 int32_t createDibFor(const platform::Engine& e, const platform::PictureBox* box)
@@ -131,62 +124,5 @@ void EngineControl::Form_QueryUnload()
         steps.step(QString::fromLatin1(name), [&] { engineResult = engine_.mmsDeleteDIB(dib); });
     platform::waitWithEvents(2000);
 }
-
-void EngineControl::Command1_Click() {}
-void EngineControl::Command7_Click() {}
-void EngineControl::Command45_Click() {}
-void EngineControl::Command11_Click() {}
-void EngineControl::Command48_MouseDown(int, int, double, double) {}
-void EngineControl::Command48_MouseUp(int, int, double, double) {}
-
-// The notch and display boxes also run from the operator's clicks: an engine call that
-// fails (no engine, or one already deleted) is skipped rather than thrown into the window.
-void EngineControl::Check11_Click()
-{
-    platform::StepRunner steps(QStringLiteral("Check11_Click"));
-    if (form_.Check11->value() == 1) {
-        steps.step(QStringLiteral("range"), [&] { engine_.mmsSetSpecRange(0, 3000); });
-        platform::doEvents();
-        steps.step(QStringLiteral("notch"), [&] { engine_.mmsSetNotch(notchFreq); });
-    } else {
-        steps.step(QStringLiteral("range"), [&] { engine_.mmsSetSpecRange(700, 2000); });
-        steps.step(QStringLiteral("notch"), [&] { engine_.mmsSetNotch(0); });
-    }
-}
-
-void EngineControl::Check12_Click()
-{
-    platform::StepRunner steps(QStringLiteral("Check12_Click"));
-    if (form_.Check12->value() == 1) {
-        form_.Check25->setValue(0);
-        steps.step(QStringLiteral("FFT word"), [&] {
-            engine_.mmsSetTuneControl(tuneWordFor(engine_.mmsSetTuneControl(-1), SpectrumFft));
-        });
-    }
-    if (form_.Check12->value() == 0) {
-        form_.Check25->setValue(1);
-        Check25_Click();
-    }
-}
-
-void EngineControl::Check25_Click()
-{
-    platform::StepRunner steps(QStringLiteral("Check25_Click"));
-    if (form_.Check25->value() == 1) {
-        form_.Check12->setValue(0);
-        steps.step(QStringLiteral("FM word"), [&] {
-            engine_.mmsSetTuneControl(tuneWordFor(engine_.mmsSetTuneControl(-1), SpectrumFm));
-        });
-    }
-    if (form_.Check25->value() == 0) {
-        form_.Check12->setValue(1);
-        Check12_Click();
-    }
-}
-
-void EngineControl::Picture16_MouseDown(int, int, double, double) {}
-void EngineControl::Picture16_MouseMove(int, int, double, double) {}
-void EngineControl::Picture17_MouseDown(int, int, double, double) {}
-void EngineControl::Picture17_MouseMove(int, int, double, double) {}
 
 } // namespace engine

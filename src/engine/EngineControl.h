@@ -134,6 +134,8 @@ private:
     // The announcement before a transmission; false when it was aborted.
     bool announce(platform::StepRunner& steps);
     void resetProgressMarkers();
+    // The notch under a press or drag at column x of a spectrum display.
+    void placeNotch(int button, double x);
 
     // Engine draws into a picture box: into its window (the screen only), or through its
     // device context (the layers its AutoRedraw says).

@@ -7,6 +7,7 @@
 #include "engine/EngineControl.h"
 
 #include "canvas/TxCanvas.h"
+#include "engine/ButtonStates.h"
 #include "engine/FormRXfloat.h"
 #include "engine/Modes.h"
 #include "engine/PictureArchive.h"
@@ -41,11 +42,6 @@ constexpr int32_t RxStarted = 0x04;
 constexpr int32_t Sending = 0x08;
 constexpr int32_t FskIdReceived = 0x10;
 constexpr int32_t PictureEnded = 0x20; // only when it stands alone
-
-// The button colours that carry the transmit and receive state.
-constexpr uint32_t SendingColour = 255;
-constexpr uint32_t IdleColour = 0x8080;
-constexpr uint32_t ReceivingColour = 0xFF00;
 
 void setRect(int32_t* rect, int left, int top, int right, int bottom)
 {

@@ -4,6 +4,8 @@
 
 #include "engine/EngineControl.h"
 
+#include "engine/ButtonStates.h"
+
 #include "canvas/TxCanvas.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Events.h"
@@ -26,9 +28,6 @@ namespace engine {
 
 namespace {
 
-constexpr uint32_t SendingColour = 255;
-constexpr uint32_t AnnouncingColour = 200;
-constexpr uint32_t IdleColour = 0x8080;
 constexpr uint32_t FullVolume = 0xFFFFFFFF; // both channels
 
 // The pace of the announcement, in words a minute.

@@ -112,6 +112,14 @@ private slots:
     void receivedPicturesAutoSave_data();
     void receivedPicturesAutoSave();
     void autoSavePruning();
+    void receptionButtons();
+    void slantNeedsTheRxBuffer_data();
+    void slantNeedsTheRxBuffer();
+    void toneButton();
+    void toneFrequencyEntry_data();
+    void toneFrequencyEntry();
+    void notchPlacedOnTheDisplays();
+    void spectrumTypeBoxes();
 };
 
 void TestEngineControl::theModeList()
@@ -509,6 +517,241 @@ void TestEngineControl::autoSavePruning()
     receive();
     QCOMPARE(files(folder), left);
     QCOMPARE(files(txImages), QStringList{"030101000000.jpg"});
+}
+
+// RX ends a transmission and the scan; Force RX starts one in the TX mode; both leave
+// the TX button idle, the markers hidden and the RX tab in front.
+void TestEngineControl::receptionButtons()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    form.Combo2->setListIndex(7);
+    const auto sending = [&] {
+        platform::setBackColor(form.Command3, Red);
+        form.SSTab1->setCurrentIndex(1);
+        form.Line1->setY2(100);
+        form.Line1->show();
+        form.Line2->show();
+        scripted::script().calls.clear();
+    };
+    const auto stoppedSending = [&] {
+        QCOMPARE(platform::backColor(form.Command3), Idle);
+        QCOMPARE(form.SSTab1->currentIndex(), 0);
+        QVERIFY(!form.Line1->isVisibleTo(form.Picture1) && !form.Line2->isVisibleTo(form.Picture1));
+        QCOMPARE(form.Line1->Y2(), 0.0);
+    };
+
+    sending();
+    platform::setBackColor(form.Command1, Green);
+    form.shell().Form_KeyDown(120, 0); // F9
+    stoppedSending();
+    QCOMPARE(scripted::script().calls, (QStringList{"mmsSendStop()=1", "mmsStopScan(1)=1"}));
+    QCOMPARE(platform::backColor(form.Command1), Green); // the tick clears it
+
+    sending();
+    form.shell().Form_KeyDown(117, 0); // F6
+    stoppedSending();
+    QCOMPARE(scripted::script().calls, (QStringList{"mmsSendStop()=1", "mmsStartScan(7)=1"}));
+    QCOMPARE(platform::backColor(form.Command7), Green);
+    // The tick turns Force RX idle again at the end of the picture.
+    s.tick(0x04);
+    s.tick(0x20);
+    QCOMPARE(platform::backColor(form.Command7), Idle);
+
+    scripted::script().calls.clear();
+    form.Command45->click();
+    QCOMPARE(scripted::callNames(), QStringList{"mmsReSync"});
+}
+
+void TestEngineControl::slantNeedsTheRxBuffer_data()
+{
+    QTest::addColumn<int>("rxWord");
+    QTest::addColumn<bool>("corrected");
+    QTest::newRow("RAM") << 0x121100FB << true;
+    QTest::newRow("file, every upper field set") << 0x33200000 << true;
+    QTest::newRow("off, every upper field set") << 0x330000FF << false;
+    QTest::newRow("off") << 0x10000 << false;
+    // Bit 31 fails every test of the signed comparison.
+    QTest::newRow("negative") << int(0x80100000) << false;
+}
+
+void TestEngineControl::slantNeedsTheRxBuffer()
+{
+    QFETCH(int, rxWord);
+    QFETCH(bool, corrected);
+    Station s;
+    scripted::script().rxWord = rxWord;
+    if (!corrected)
+        s.f.ui().answerMsgBox(platform::vbOK);
+    s.form().Command11->click();
+    QCOMPARE(scripted::callsOf("mmsCorrectSlant").size(), corrected ? 1 : 0);
+    QCOMPARE(s.f.ui().messages(),
+             corrected ? QStringList{}
+                       : QStringList{"Disabled, please select 'buffer to RAM' or 'buffer to File', in settings."});
+}
+
+// The tone sounds while the left button holds it: whatever was sent or received ends,
+// the TX and RX buttons go idle, and the transmission's end is kept out of the archive.
+void TestEngineControl::toneButton()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    auto& e = s.engine();
+    QCOMPARE(form.Command48->text(), QString("1750"));
+    for (const auto& [hz, sent] : {std::pair{1750.5, 1750}, std::pair{1751.5, 1752}, std::pair{2700.0, 2700}}) {
+        e.toneFrequency = hz;
+        platform::setBackColor(form.Command3, Red);
+        platform::setBackColor(form.Command1, Green);
+        form.Line1->show();
+        scripted::script().calls.clear();
+        QTest::mousePress(form.Command48, Qt::LeftButton);
+        QCOMPARE(scripted::script().calls,
+                 (QStringList{"mmsStopScan(1)=1", "mmsSendStop()=1", QString("mmsSendTone(%1)=1").arg(sent)}));
+        QCOMPARE(e.toneOn, 1);
+        QCOMPARE(e.skipTxArchive, 1);
+        QCOMPARE(platform::backColor(form.Command48), 0xFFu);
+        QCOMPARE(platform::backColor(form.Command3), Idle);
+        QCOMPARE(platform::backColor(form.Command1), Idle);
+        QVERIFY(!form.Line1->isVisibleTo(form.Picture1));
+        // The right button's release does not stop it; the left one's does.
+        scripted::script().calls.clear();
+        QTest::mouseRelease(form.Command48, Qt::RightButton);
+        QVERIFY(scripted::script().calls.isEmpty());
+        QTest::mouseRelease(form.Command48, Qt::LeftButton);
+        QCOMPARE(scripted::script().calls, QStringList{"mmsSendStop()=1"});
+        QCOMPARE(e.toneOn, 0);
+        QCOMPARE(platform::backColor(form.Command48), Idle);
+    }
+    // The tone's end is no picture to archive; the next transmission is archived again.
+    platform::setBackColor(form.Command3, Red);
+    s.tick(0x20);
+    QVERIFY(files(s.f.appPath("TXImages")).isEmpty());
+    QCOMPARE(e.skipTxArchive, 0);
+    platform::setBackColor(form.Command3, Red);
+    s.tick(0x20);
+    QCOMPARE(files(s.f.appPath("TXImages")).size(), 1);
+}
+
+void TestEngineControl::toneFrequencyEntry_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("taken"); // 0: refused with a message
+    QTest::newRow("lowest") << "1" << 1.0;
+    QTest::newRow("highest") << "2700" << 2700.0;
+    QTest::newRow("fraction") << "1750.5" << 1750.5;
+    QTest::newRow("blanks inside, text after") << " 1 2 00 Hz" << 1200.0;
+    QTest::newRow("zero") << "0" << 0.0;
+    QTest::newRow("above") << "2701" << 0.0;
+    QTest::newRow("just below") << "0.99" << 0.0;
+    QTest::newRow("no number") << "high" << 0.0;
+}
+
+void TestEngineControl::toneFrequencyEntry()
+{
+    QFETCH(QString, typed);
+    QFETCH(double, taken);
+    Station s;
+    shell::FormMain& form = s.form();
+    s.engine().toneFrequency = 1500;
+    s.f.ui().answerInput(typed);
+    if (taken == 0)
+        s.f.ui().answerMsgBox(platform::vbOK);
+    QTest::mousePress(form.Command48, Qt::RightButton);
+    const platform::UiCall asked = s.f.ui().calls(platform::UiCall::InputBox).value(0);
+    QCOMPARE(asked.text, QString("Type Tone Freq  1-2700"));
+    QCOMPARE(asked.title, QString("Set Tone Freq"));
+    QCOMPARE(asked.defaultText, QString("1500"));
+    QCOMPARE(asked.topLeft, QPoint(form.frameGeometry().width() / 2, form.frameGeometry().height() / 3));
+    QVERIFY(scripted::callsOf("mmsSendTone").isEmpty());
+    if (taken == 0) {
+        QCOMPARE(s.f.ui().messages(), QStringList{"Not a valid value"});
+        QCOMPARE(s.engine().toneFrequency.toDouble(), 1500.0);
+        QCOMPARE(form.Command48->text(), QString("1750")); // as the settings left it
+    } else {
+        QCOMPARE(s.engine().toneFrequency.toDouble(), taken);
+        QCOMPARE(form.Command48->text(), platform::numberText(taken));
+    }
+    // An empty answer or a cancel changes nothing and says nothing.
+    s.f.ui().answerInput("");
+    s.f.ui().cancelInput();
+    QTest::mousePress(form.Command48, Qt::RightButton);
+    QTest::mousePress(form.Command48, Qt::RightButton);
+    QCOMPARE(s.engine().toneFrequency.toDouble(), taken == 0 ? 1500.0 : taken);
+    QCOMPARE(s.f.ui().messages().size(), taken == 0 ? 1 : 0);
+}
+
+// With "Notch" on, a press or a left-button drag on either display moves the notch to
+// the frequency under the pointer, the width standing for 3000 Hz.
+void TestEngineControl::notchPlacedOnTheDisplays()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    auto& e = s.engine();
+    const double width = form.Picture16->ScaleWidth();
+    QCOMPARE(width, 205.0);
+    const auto notches = [] { return scripted::callsOf("mmsSetNotch"); };
+
+    form.Check11->setValue(1);
+    QCOMPARE(scripted::callsOf("mmsSetSpecRange"), QStringList{"mmsSetSpecRange(0,3000)=1"});
+    QCOMPARE(notches(), QStringList{"mmsSetNotch(50)=50"});
+    scripted::script().calls.clear();
+    e.Picture16_MouseDown(1, 0, 0, 5);
+    e.Picture16_MouseDown(1, 0, 205, 5);
+    QVERIFY(notches().isEmpty());
+    e.Picture16_MouseDown(1, 0, 1, 5);
+    QCOMPARE(e.notchFreq, 15); // 14.6
+    e.Picture17_MouseMove(1, 0, 204, 30);
+    QCOMPARE(e.notchFreq, 2985);
+    e.Picture17_MouseDown(1, 0, 41, 30);
+    QCOMPARE(e.notchFreq, 600);
+    QCOMPARE(notches(), (QStringList{"mmsSetNotch(15)=15", "mmsSetNotch(2985)=2985", "mmsSetNotch(600)=600"}));
+
+    // Both buttons held, the right button, sending, or the notch off: nothing moves.
+    scripted::script().calls.clear();
+    e.Picture16_MouseMove(3, 0, 100, 5);
+    e.Picture16_MouseDown(2, 0, 100, 5);
+    platform::setBackColor(form.Command3, Red);
+    e.Picture16_MouseDown(1, 0, 100, 5);
+    QVERIFY(notches().isEmpty());
+    // While announcing it still moves.
+    platform::setBackColor(form.Command3, 200);
+    e.Picture17_MouseDown(1, 0, 82, 5);
+    QCOMPARE(e.notchFreq, 1200);
+    platform::setBackColor(form.Command3, Idle);
+
+    form.Check11->setValue(0);
+    QCOMPARE(scripted::callsOf("mmsSetSpecRange").last(), QString("mmsSetSpecRange(700,2000)=1"));
+    QCOMPARE(notches().last(), QString("mmsSetNotch(0)=0"));
+    e.Picture16_MouseDown(1, 0, 100, 5);
+    QCOMPARE(e.notchFreq, 1200);
+    // Ticked again, the last place comes back.
+    form.Check11->setValue(1);
+    QCOMPARE(notches().last(), QString("mmsSetNotch(1200)=1200"));
+}
+
+// Exactly one of "Sp FFT" and "Sp FM" is ticked after any click, and the engine's word
+// changes only in its display-type bits.
+void TestEngineControl::spectrumTypeBoxes()
+{
+    Station s;
+    shell::FormMain& form = s.form();
+    auto& script = scripted::script();
+    QCOMPARE(form.Check25->value(), 1);
+    QCOMPARE(form.Check12->value(), 0);
+    script.tuneWord = int32_t(0x8F00FFED); // the engine's own bits (&HC8 among them) kept
+    form.Check12->setValue(1);
+    QCOMPARE(form.Check25->value(), 0);
+    QCOMPARE(uint32_t(script.tuneWord), 0x8F00FFDAu);
+    form.Check12->setValue(0);
+    QCOMPARE(form.Check25->value(), 1);
+    QCOMPARE(uint32_t(script.tuneWord), 0x8F00FFEDu);
+    form.Check25->setValue(0);
+    QCOMPARE(form.Check12->value(), 1);
+    QCOMPARE(uint32_t(script.tuneWord), 0x8F00FFDAu);
+    form.Check25->click();
+    QCOMPARE(form.Check12->value(), 0);
+    QCOMPARE(form.Check25->value(), 1);
+    QCOMPARE(uint32_t(script.tuneWord) & 0x37u, 0x25u);
 }
 
 QTEST_MAIN(TestEngineControl)

@@ -1,7 +1,8 @@
-// The transmit sequence through the real engine on its loopback and virtual clock: the
-// TX screen goes out in the chosen mode and comes back on the RX tab; PTT on hamlib's
-// dummy rig is keyed and released in order; the spoken announcement precedes the
-// picture, and aborting it releases the transmitter.
+// The transmit sequence and the reception buttons through the real engine on its loopback
+// and virtual clock: the TX screen goes out in the chosen mode and comes back on the RX
+// tab; PTT on hamlib's dummy rig is keyed and released in order; the spoken announcement
+// precedes the picture, and aborting it releases the transmitter; Force RX receives a
+// picture that has no VIS in the TX mode; the tone goes out while its button is held.
 #include <QDir>
 #include <QtTest>
 
@@ -16,6 +17,8 @@
 #include "shell/FormSetup.h"
 #include "shell/Shell.h"
 
+#include "encoder.h"
+
 #include <sndfile.h>
 
 #include <cmath>
@@ -26,6 +29,7 @@ using testsupport::FormFixture;
 namespace {
 
 constexpr int Robot36 = 3;
+constexpr int Martin2 = 10;
 constexpr uint32_t Idle = 0x8080;
 
 std::vector<float> readWav(const QString& path)
@@ -117,6 +121,7 @@ struct LiveStation {
               {"rate", "11025"}, {"jobms", "200"}, {"ptt", "cat"}, {"rigmodel", "1"}})
             if (!real.vrrSetOption(name, value.constData()))
                 qFatal("option %s refused", name);
+        real.vrrSetOutputGain(0xFFFFFFFF); // the gain is the process's: earlier tests changed it
         engine().setEngine(std::move(real));
         if (form().shell().Form_Load() != shell::Shell::LoadResult::Running)
             qFatal("the start-up ended");
@@ -151,6 +156,8 @@ private slots:
     void pictureGoesOutAndComesBack();
     void announcementPrecedesThePicture();
     void abortWhileSpeakingReleasesThePtt();
+    void forceRxReceivesInTheTxMode();
+    void toneSoundsWhileHeld();
 };
 
 void TestTransmit::pictureGoesOutAndComesBack()
@@ -246,6 +253,63 @@ void TestTransmit::abortWhileSpeakingReleasesThePtt()
     const std::vector<float> sent = readWav(s.wav);
     QVERIFY(!sent.empty() && sent.size() < size_t(11025 * 2)); // part of the speech, no picture
     QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
+}
+
+// A picture without its VIS header is only received because Force RX started the
+// reception in the TX mode.
+void TestTransmit::forceRxReceivesInTheTxMode()
+{
+    LiveStation s;
+    shell::FormMain& form = s.form();
+    form.Combo2->setListIndex(Martin2);
+    const QImage card = testCard().convertToFormat(QImage::Format_RGB888);
+    vareror::core::TxRequest request;
+    request.mode = Martin2;
+    request.picture = vareror::core::RgbImage(card.width(), card.height());
+    for (int y = 0; y < card.height(); ++y)
+        std::copy_n(card.constScanLine(y), size_t(card.width()) * 3, request.picture.pixel(0, y));
+    vareror::core::Encoder encoder(request);
+    std::vector<float> signal(encoder.totalSamples());
+    encoder.generate(signal.data(), signal.size());
+    const auto picture = size_t(encoder.pictureStartMs() * 11.025);
+    signal.erase(signal.begin(), signal.begin() + long(picture));
+
+    form.SSTab1->setCurrentIndex(1);
+    form.Command7->click();
+    QCOMPARE(platform::backColor(form.Command7), 0xFF00u);
+    QCOMPARE(form.SSTab1->currentIndex(), 0);
+    QVERIFY(s.engine().binding().vrrPlaySamples(signal.data(), int32_t(signal.size()), 11025));
+    s.clock.advance(200);
+    QCOMPARE(platform::backColor(form.Command1), 0xFF00u);
+    QCOMPARE(form.Label37->caption(), QString("Martin 2"));
+    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command1) == Idle; }, 90000));
+    QCOMPARE(platform::backColor(form.Command7), Idle);
+    const double quality = psnr(form.Picture19->Image(), testCard());
+    QVERIFY2(quality > 20, qPrintable(QString::number(quality)));
+}
+
+// The tone goes out from the press of the left button to its release, keyed, at the
+// frequency of the button's caption, and its end puts nothing into the sent pictures.
+void TestTransmit::toneSoundsWhileHeld()
+{
+    LiveStation s;
+    shell::FormMain& form = s.form();
+    s.engine().toneFrequency = 1234.5;
+    QTest::mousePress(form.Command48, Qt::LeftButton);
+    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == 255; }, 1000));
+    QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
+    s.clock.advance(1000);
+    QTest::mouseRelease(form.Command48, Qt::LeftButton);
+    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == Idle; }, 1000));
+    QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
+    QCOMPARE(s.engine().skipTxArchive, 0);
+    s.clock.advance(1000);
+    QVERIFY(s.archived().isEmpty());
+    s.engine().Form_QueryUnload();
+    const std::vector<float> sent = readWav(s.wav);
+    QVERIFY2(sent.size() >= size_t(11025 * 1.2), qPrintable(QString::number(sent.size())));
+    QCOMPARE(steadyToneStart(sent, 1234), 0L);
+    QVERIFY2(rms(sent, 0, sent.size()) > 0.3, qPrintable(QString::number(rms(sent, 0, sent.size()))));
 }
 
 QTEST_MAIN(TestTransmit)

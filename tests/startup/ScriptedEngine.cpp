@@ -126,7 +126,11 @@ platform::EngineFunctions functions()
     f.mmsReSync = []() { return record("mmsReSync", 1); };
     f.mmsCorrectSlant = []() { return record("mmsCorrectSlant", 1); };
     f.mmsSetPTT = [](void *, int32_t on) { return record("mmsSetPTT", 1, on); };
-    f.mmsSetRxControl = [](int32_t w) { return record("mmsSetRxControl", w == -1 ? 0 : w, w); };
+    f.mmsSetRxControl = [](int32_t w) {
+        if (w != -1)
+            state().rxWord = w;
+        return record("mmsSetRxControl", state().rxWord, w);
+    };
     f.mmsSetTxControl = [](int32_t w) {
         if (w != -1)
             state().txWord = w;

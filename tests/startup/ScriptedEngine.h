@@ -25,6 +25,7 @@ struct Script {
     QMap<int32_t, uint32_t> imageSizes;  // mmsGetImageSize by mode; 320 x 256 for the others
     int32_t pos[3] = {0, 0, 0};          // mmsGetPos by kind
     int32_t txWord = 0;                  // mmsSetTxControl(-1)
+    int32_t rxWord = 0;                  // mmsSetRxControl(-1)
     int32_t sendPicResult = 1;
     std::function<void()> onJob;         // runs inside each mmsDoJob
     QStringList calls; // "mmsCreateDIB(800,616)=1", in call order; mmsDrawDIBdc records the
