@@ -10,8 +10,11 @@ namespace vareror::core::dsp {
 
 namespace {
 constexpr double kPi = std::numbers::pi;
+} // namespace
 
-float dot(const float *a, const float *b, int n)
+// Four partial sums, so the loop runs in SIMD lanes; a second version for processors with
+// 256-bit lanes is chosen when the library loads.
+__attribute__((target_clones("avx2", "default"))) float dot(const float *a, const float *b, int n)
 {
     float s0 = 0, s1 = 0, s2 = 0, s3 = 0;
     int i = 0;
@@ -24,7 +27,6 @@ float dot(const float *a, const float *b, int n)
     for (; i < n; ++i) s0 += a[i] * b[i];
     return (s0 + s1) + (s2 + s3);
 }
-} // namespace
 
 std::vector<float> lowpassTaps(int taps, double cutoff)
 {
@@ -42,47 +44,52 @@ std::vector<float> lowpassTaps(int taps, double cutoff)
     return h;
 }
 
-void History::reset(int taps)
-{
-    n_ = std::max(taps, 1);
-    buf_.assign(size_t(2 * n_), 0.0f);
-    pos_ = 0;
-}
-
 void Decimator::configure(int factor, double inputRate)
 {
     factor_ = std::max(factor, 1);
-    phase_ = 0;
     if (factor_ == 1) {
         taps_ = {1.0f};
         delay_ = 0;
-        hist_.reset(1);
-        return;
+    } else {
+        // Pass the SSTV band and the upper FM sidebands of fast picture detail (to ~4.6 kHz,
+        // what the broad picture band uses); stop before the output Nyquist.
+        const double outRate = inputRate / factor_;
+        const double cutoffHz = std::min(4800.0, 0.42 * outRate);
+        const int m = int(std::ceil(1.2e-3 * outRate)); // filter half-length in output samples
+        const int taps = 2 * m * factor_ + 1;
+        taps_ = lowpassTaps(taps, cutoffHz / inputRate);
+        delay_ = m;
     }
-    // Pass the SSTV band and the upper FM sidebands of fast picture detail (to ~4.6 kHz,
-    // what the broad picture band uses); stop before the output Nyquist.
-    const double outRate = inputRate / factor_;
-    const double cutoffHz = std::min(4800.0, 0.42 * outRate);
-    const int m = int(std::ceil(1.2e-3 * outRate)); // filter half-length in output samples
-    const int taps = 2 * m * factor_ + 1;
-    taps_ = lowpassTaps(taps, cutoffHz / inputRate);
-    delay_ = m;
-    hist_.reset(taps);
+    reset();
 }
 
-bool Decimator::push(float x, float &out)
+void Decimator::reset()
 {
-    hist_.push(x);
-    if (++phase_ < factor_) return false;
     phase_ = 0;
-    out = factor_ == 1 ? x : dot(hist_.data(), taps_.data(), int(taps_.size()));
-    return true;
+    buf_.assign(taps_.size() - 1, 0.0f);
+}
+
+void Decimator::run(const float *in, size_t n, std::vector<float> &out)
+{
+    if (factor_ == 1) {
+        out.insert(out.end(), in, in + n);
+        return;
+    }
+    // The taps are symmetric, so they apply to the window in time order as they are.
+    const size_t hist = taps_.size() - 1;
+    buf_.insert(buf_.end(), in, in + n);
+    const int taps = int(taps_.size());
+    for (size_t j = 0; j < n; ++j) {
+        if (++phase_ < factor_) continue;
+        phase_ = 0;
+        out.push_back(dot(buf_.data() + j, taps_.data(), taps)); // the window ending at input j
+    }
+    buf_.erase(buf_.begin(), buf_.end() - long(hist));
 }
 
 void AnalyticFilter::configure(double centreHz, double halfWidthHz, int taps, double rate)
 {
     design(centreHz, halfWidthHz, rate, taps | 1);
-    hist_.reset(taps | 1);
 }
 
 void AnalyticFilter::retune(double centreHz, double halfWidthHz, double rate)
@@ -96,11 +103,14 @@ void AnalyticFilter::design(double centreHz, double halfWidthHz, double rate, in
     re_.resize(size_t(taps));
     im_.resize(size_t(taps));
     const double mid = (taps - 1) / 2.0;
-    // History holds the newest sample first: tap k multiplies x[n-k]. h_c[k] = h[k] e^{jw(k-mid)}.
+    // Tap k multiplies x[n-k]: h_c[k] = h[k] e^{jw(k-mid)}. Stored in time order over the
+    // window x[n-taps+1] .. x[n], i.e. reversed.
+    std::vector<std::complex<double>> h(static_cast<size_t>(taps));
     for (int k = 0; k < taps; ++k) {
         const double ph = 2 * kPi * centreHz / rate * (k - mid);
-        re_[size_t(k)] = float(lp[size_t(k)] * std::cos(ph));
-        im_[size_t(k)] = float(lp[size_t(k)] * std::sin(ph));
+        h[size_t(k)] = {lp[size_t(k)] * std::cos(ph), lp[size_t(k)] * std::sin(ph)};
+        re_[size_t(taps - 1 - k)] = float(h[size_t(k)].real());
+        im_[size_t(taps - 1 - k)] = float(h[size_t(k)].imag());
     }
     // A real tone A cos(wt) at the centre comes out as (A/2) e^{jwt} (gain 1 at the centre:
     // the low-pass sums to 1), power A^2/4 against A^2/2 in; white noise of one-sided density
@@ -108,21 +118,36 @@ void AnalyticFilter::design(double centreHz, double halfWidthHz, double rate, in
     // that of the input's noise in rate * sum|h|^2 Hz.
     std::complex<double> e = 0, l1 = 0, gain = 0;
     for (int k = 0; k < taps; ++k) {
-        const std::complex<double> h(re_[size_t(k)], im_[size_t(k)]);
-        e += std::norm(h);
-        if (k >= 1) l1 += h * std::conj(std::complex<double>(re_[size_t(k - 1)], im_[size_t(k - 1)]));
-        gain += h * std::polar(1.0, -2 * kPi * centreHz / rate * (k - mid));
+        const std::complex<double> hk(float(h[size_t(k)].real()), float(h[size_t(k)].imag()));
+        e += std::norm(hk);
+        if (k >= 1)
+            l1 += hk * std::conj(std::complex<double>(float(h[size_t(k - 1)].real()), float(h[size_t(k - 1)].imag())));
+        gain += hk * std::polar(1.0, -2 * kPi * centreHz / rate * (k - mid));
     }
     const double g2 = std::max(std::norm(gain), 1e-30);
     noiseBw_ = e.real() * rate / g2;
     lag1_ = e.real() > 0 ? l1 / e.real() : std::complex<double>(0);
 }
 
-cfloat AnalyticFilter::push(float x)
+__attribute__((target_clones("avx2", "default"))) void AnalyticFilter::run(const float *x, size_t n, cfloat *out) const
 {
-    hist_.push(x);
-    const int n = int(re_.size());
-    return {dot(hist_.data(), re_.data(), n), dot(hist_.data(), im_.data(), n)};
+    const int taps = int(re_.size());
+    const float *w = x - delay();
+    for (size_t i = 0; i < n; ++i, ++w) {
+        float r0 = 0, r1 = 0, i0 = 0, i1 = 0;
+        int k = 0;
+        for (; k + 2 <= taps; k += 2) {
+            r0 += w[k] * re_[size_t(k)];
+            r1 += w[k + 1] * re_[size_t(k + 1)];
+            i0 += w[k] * im_[size_t(k)];
+            i1 += w[k + 1] * im_[size_t(k + 1)];
+        }
+        for (; k < taps; ++k) {
+            r0 += w[k] * re_[size_t(k)];
+            i0 += w[k] * im_[size_t(k)];
+        }
+        out[i] = {r0 + r1, i0 + i1};
+    }
 }
 
 void Notch::configure(double hz, double rate, double bandwidthHz)
@@ -141,6 +166,14 @@ void Notch::configure(double hz, double rate, double bandwidthHz)
     const double gNyq = (1 - a1_ + a2_) / (b0_ - b1_ + b2_);
     const double gain = 0.5 * (g + gNyq);
     b0_ *= gain; b1_ *= gain; b2_ *= gain;
+}
+
+void Lms::reset()
+{
+    power_ = 0;
+    std::fill(w_.begin(), w_.end(), 0.0f);
+    std::fill(line_.begin(), line_.end(), 0.0f);
+    pos_ = 0;
 }
 
 void Lms::configure(Kind kind, double rate)
@@ -199,6 +232,7 @@ void AutoNotch::configure(bool on, double holdSeconds, double rate)
 {
     on_ = on;
     rate_ = rate;
+    holdSeconds_ = holdSeconds;
     blocks_ = std::max(4, int(holdSeconds * rate / kNotchFft));
     seen_.assign(size_t(blocks_), std::vector<uint8_t>(kNotchFft / 2 + 1, 0));
     lastPower_.assign(kNotchFft / 2 + 1, 0.0f);

@@ -5,7 +5,8 @@
 #include <vector>
 
 // Small signal-processing blocks of the receiver: FIR design, decimation, the analytic
-// band-pass that feeds the demodulators, a carrier notch and the LMS adaptive filters.
+// band-pass that feeds the demodulators, a carrier notch and the LMS adaptive filters. Each
+// runs over a block of samples at a time; those with a state of their own have a reset().
 namespace vareror::core::dsp {
 
 using cfloat = std::complex<float>;
@@ -13,25 +14,8 @@ using cfloat = std::complex<float>;
 // Hamming-windowed sinc low-pass with unity gain at DC. `cutoff` in cycles per sample.
 std::vector<float> lowpassTaps(int taps, double cutoff);
 
-// Keeps the last `taps` inputs contiguous (twice-written ring) so a dot product with the
-// taps runs over plain memory.
-class History {
-public:
-    explicit History(int taps = 1) { reset(taps); }
-    void reset(int taps);
-    void push(float x)
-    {
-        pos_ = pos_ == 0 ? n_ - 1 : pos_ - 1;
-        buf_[pos_] = x;
-        buf_[pos_ + n_] = x;
-    }
-    const float *data() const { return buf_.data() + pos_; } // newest first
-    int size() const { return n_; }
-
-private:
-    std::vector<float> buf_;
-    int n_ = 1, pos_ = 0;
-};
+// Sum of a[i] * b[i] for i < n, in SIMD lanes where the processor has them.
+float dot(const float *a, const float *b, int n);
 
 // Low-pass and keep one sample in `factor`. The filter is linear-phase; its delay is a whole
 // number of output samples (delay()).
@@ -39,29 +23,38 @@ class Decimator {
 public:
     Decimator() = default;
     void configure(int factor, double inputRate);
-    // Returns true when an output sample is ready in `out`.
-    bool push(float x, float &out);
+    void reset();
+    // Appends to `out` the outputs that these n inputs complete.
+    void run(const float *in, size_t n, std::vector<float> &out);
     int factor() const { return factor_; }
     int delay() const { return delay_; }  // in output samples
 
 private:
     int factor_ = 1, phase_ = 0, delay_ = 0;
     std::vector<float> taps_;
-    History hist_;
+    std::vector<float> buf_;  // the last taps - 1 inputs, then the block
 };
 
 // Complex band-pass (analytic signal of the band) centred on `centreHz`: a low-pass of
 // half-width `halfWidthHz` shifted up to the centre. Negative frequencies are rejected, so
-// the output's phase advance per sample is the instantaneous frequency. Delay (taps-1)/2.
+// the output's phase advance per sample is the instantaneous frequency. The filter is
+// linear-phase and reads its input from a buffer of the caller's: the output at x[0] is
+// centred on it and reads x[-delay()] .. x[delay()].
 class AnalyticFilter {
 public:
     AnalyticFilter() = default;
     void configure(double centreHz, double halfWidthHz, int taps, double rate);
-    // New band, same length and delay; the input history is kept, so the output carries on
-    // without a restart.
+    // New band, same length and delay.
     void retune(double centreHz, double halfWidthHz, double rate);
-    cfloat push(float x);
     int delay() const { return (int(re_.size()) - 1) / 2; }
+    cfloat at(const float *x) const
+    {
+        const float *w = x - delay();
+        const int n = int(re_.size());
+        return {dot(w, re_.data(), n), dot(w, im_.data(), n)};
+    }
+    // Outputs at x[0] .. x[n - 1].
+    void run(const float *x, size_t n, cfloat *out) const;
     // For white noise at the input: the output's noise bandwidth in Hz, against a tone at the
     // centre frequency (the real input's noise in that many Hz, one-sided, has the output's
     // power relative to the tone's), and the correlation of successive output samples
@@ -71,16 +64,21 @@ public:
 
 private:
     void design(double centreHz, double halfWidthHz, double rate, int taps);
-    std::vector<float> re_, im_;
+    std::vector<float> re_, im_;  // in time order over the window
     double noiseBw_ = 0;
     std::complex<double> lag1_ = 0;
-    History hist_;
 };
 
 // Second-order notch that removes a steady carrier; `hz` 0 turns it off (pass-through).
 class Notch {
 public:
     void configure(double hz, double rate, double bandwidthHz = 60.0);
+    void reset() { x1_ = x2_ = y1_ = y2_ = 0; }
+    void run(float *x, size_t n)
+    {
+        if (on_)
+            for (size_t i = 0; i < n; ++i) x[i] = process(x[i]);
+    }
     float process(float x)
     {
         if (!on_) return x;
@@ -104,6 +102,12 @@ class Lms {
 public:
     enum Kind { Off, Smoothing, NotchFast, NotchSlow };
     void configure(Kind kind, double rate);
+    void reset();
+    void run(float *x, size_t n)
+    {
+        if (kind_ != Off)
+            for (size_t i = 0; i < n; ++i) x[i] = process(x[i]);
+    }
     float process(float x);
     Kind kind() const { return kind_; }
 
@@ -127,13 +131,19 @@ public:
     AutoNotch(const AutoNotch &) = delete;
     AutoNotch &operator=(const AutoNotch &) = delete;
     void configure(bool on, double holdSeconds, double rate);
+    void reset() { configure(on_, holdSeconds_, rate_); }
+    void run(float *x, size_t n)
+    {
+        if (on_)
+            for (size_t i = 0; i < n; ++i) x[i] = process(x[i]);
+    }
     float process(float x);
     double frequency() const { return freq_; } // 0 while no carrier is notched
 
 private:
     void analyse();
     bool on_ = false;
-    double rate_ = 11025, freq_ = 0;
+    double rate_ = 11025, freq_ = 0, holdSeconds_ = 6;
     int blocks_ = 40, fill_ = 0;
     std::vector<float> in_, win_;
     std::vector<std::vector<uint8_t>> seen_; // per block: bins above the floor

@@ -18,6 +18,21 @@ FrontEnd::FrontEnd(double inputRate) : rate_(inputRate)
     configureFilters();
 }
 
+void FrontEnd::reset()
+{
+    dec_.reset();
+    notch_.reset();
+    lms_.reset();
+    autoNotch_.reset();
+    hist_.assign(size_t(2 * dMax_), 0.0f);
+    steps_ = next_ = 0;
+    z1_ = z2_ = zn1_ = zn2_ = 0;
+    pllPhase_ = pllFreq_ = 0;
+    zcLastRe_ = zcFreq_ = zcPhase_ = 0;
+    zcLastCross_ = -1;
+    zcCount_ = 0;
+}
+
 void FrontEnd::configure(const FrontEndSettings &s)
 {
     const bool filters = s.dspFilter != set_.dspFilter || s.lmsSmoothing != set_.lmsSmoothing || s.lms != set_.lms;
@@ -61,7 +76,9 @@ void FrontEnd::configureFilters()
     dVideo_ = bpVideo_.delay();
     bpFair_.configure(1900, 850, int(std::lround(3.0 * spm)) | 1, fw);
     dFair_ = bpFair_.delay();
-    delay_ = dec_.delay() + std::max({dBp_, dTone_, dVideo_, dFair_});
+    dMax_ = std::max({dBp_, dTone_, dVideo_, dFair_});
+    delay_ = dec_.delay() + dMax_;
+    hist_.assign(size_t(2 * dMax_), 0.0f); // the bands start again from silence
     notch_.configure(set_.notchHz, fw);
     // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
     // notch it, the fast one after 2 s, the slow one after 6 s.
@@ -94,10 +111,50 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
     out_.f.clear();
     out_.fn.clear();
     out_.audio.clear();
-    for (size_t j = 0; j < n; ++j) {
-        float x;
-        if (dec_.push(in[j], x)) work(x);
+    dec_.run(in, n, out_.audio);
+    float *x = out_.audio.data();
+    const size_t m = out_.audio.size();
+    notch_.run(x, m);
+    autoNotch_.run(x, m);
+    lms_.run(x, m);
+    // The first delay_ decimator outputs come before the first working sample; each later
+    // one completes the bands at the instant dMax_ samples before it.
+    const size_t h0 = hist_.size();
+    hist_.insert(hist_.end(), x, x + m);
+    const size_t j0 = size_t(std::clamp<int64_t>(delay_ - steps_, 0, int64_t(m)));
+    const size_t count = m - j0;
+    steps_ += int64_t(m);
+    if (count > 0) {
+        const float *centre = hist_.data() + h0 + j0 - size_t(dMax_);
+        decision_.resize(count);
+        picture_.resize(count);
+        bpTone_.run(centre, count, decision_.data());
+        const dsp::AnalyticFilter &band = band_ == PictureBand::Weak ? bpVideo_ : band_ == PictureBand::Fair ? bpFair_ : bp_;
+        band.run(centre, count, picture_.data());
+        const float toHz = float(rate_.hz / kTwoPi);
+        for (size_t j = 0; j < count; ++j) {
+            const cfloat v = demodulate(picture_[j]);
+            const cfloat nb = decision_[j];
+            const int64_t i = next_++;
+            // the smoothed frequencies of sample i - 1: the phase of p[i-1] + p[i], in both bands
+            float f = 0, fn = 0;
+            if (i >= 2) {
+                const cfloat sn = zn1_ * std::conj(zn2_) + nb * std::conj(zn1_);
+                fn = fastAtan2(sn.imag(), sn.real()) * toHz;
+                const cfloat sp = z1_ * std::conj(z2_) + v * std::conj(z1_);
+                f = fastAtan2(sp.imag(), sp.real()) * toHz;
+            }
+            z2_ = z1_;
+            z1_ = v;
+            zn2_ = zn1_;
+            zn1_ = nb;
+            out_.z.push_back(v);
+            out_.zn.push_back(nb);
+            out_.f.push_back(f);
+            out_.fn.push_back(fn);
+        }
     }
+    hist_.erase(hist_.begin(), hist_.end() - 2 * dMax_);
     if (tap_) tap_->frontEndBlock(out_, rate_);
     return out_;
 }
@@ -134,47 +191,6 @@ cfloat FrontEnd::demodulate(cfloat a)
         return std::polar(std::abs(a), float(zcPhase_));
     }
     return a;
-}
-
-void FrontEnd::work(float x)
-{
-    x = notch_.process(x);
-    x = autoNotch_.process(x);
-    x = lms_.process(x);
-    out_.audio.push_back(x);
-    const int64_t step = steps_;
-    const bool weak = band_ == PictureBand::Weak, fair = band_ == PictureBand::Fair;
-    alignBp_[step % kAlign] = bp_.push(x);
-    alignTone_[step % kAlign] = bpTone_.push(x);
-    if (weak) alignVideo_[step % kAlign] = bpVideo_.push(x);
-    if (fair) alignFair_[step % kAlign] = bpFair_.push(x);
-    const int dMax = std::max({dBp_, dTone_, dVideo_, dFair_});
-    const cfloat nb = alignTone_[std::max<int64_t>(0, step - (dMax - dTone_)) % kAlign];
-    const cfloat a = weak   ? alignVideo_[std::max<int64_t>(0, step - (dMax - dVideo_)) % kAlign]
-                     : fair ? alignFair_[std::max<int64_t>(0, step - (dMax - dFair_)) % kAlign]
-                            : alignBp_[std::max<int64_t>(0, step - (dMax - dBp_)) % kAlign];
-    const cfloat v = demodulate(a);
-    // the first delay_ outputs come before the first working sample
-    const bool ready = steps_ >= delay_;
-    ++steps_;
-    if (!ready) return;
-    const int64_t i = next_++;
-    // the smoothed frequencies of sample i - 1: the phase of p[i-1] + p[i], in both bands
-    float f = 0, fn = 0;
-    if (i >= 2) {
-        const cfloat s = zn1_ * std::conj(zn2_) + nb * std::conj(zn1_);
-        fn = fastAtan2(s.imag(), s.real()) * float(rate_.hz / kTwoPi);
-        const cfloat s2 = z1_ * std::conj(z2_) + v * std::conj(z1_);
-        f = fastAtan2(s2.imag(), s2.real()) * float(rate_.hz / kTwoPi);
-    }
-    z2_ = z1_;
-    z1_ = v;
-    zn2_ = zn1_;
-    zn1_ = nb;
-    out_.z.push_back(v);
-    out_.zn.push_back(nb);
-    out_.f.push_back(f);
-    out_.fn.push_back(fn);
 }
 
 } // namespace vareror::core::rx

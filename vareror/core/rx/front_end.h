@@ -66,10 +66,11 @@ public:
     const FrontEndBlock &process(const float *in, size_t n);
     int64_t produced() const { return next_; }
     void setTap(FrontEndTap *tap) { tap_ = tap; }
+    // Back to the state of a new front end with the same settings.
+    void reset();
 
 private:
     void configureFilters();
-    void work(float x);
     cfloat demodulate(cfloat a);
 
     WorkingRate rate_;
@@ -86,9 +87,11 @@ private:
     int dBp_ = 0, dTone_ = 0, dVideo_ = 0, dFair_ = 0;
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
     PictureBand band_ = PictureBand::Broad;
-    // Each band's output waits here until the slowest band catches up.
-    static constexpr int kAlign = 128;
-    cfloat alignBp_[kAlign] = {}, alignTone_[kAlign] = {}, alignVideo_[kAlign] = {}, alignFair_[kAlign] = {};
+    // The bands are linear-phase filters of different lengths; each is evaluated centred on
+    // the same instant, dMax_ samples back, on this history of the filtered working audio.
+    std::vector<float> hist_;
+    int dMax_ = 0;
+    std::vector<cfloat> picture_, decision_; // the bands' outputs for the block
     int delay_ = 0;               // working samples from the decimator's output to a working sample
     int64_t steps_ = 0;           // decimator outputs so far
     int64_t next_ = 0;            // working samples so far
