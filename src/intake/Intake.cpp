@@ -12,6 +12,7 @@
 #include "platform/services/Picbuf.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "strips/DragIcons.h"
@@ -56,36 +57,40 @@ void Intake::loadpic_Click()
     shell::FormMain& form = form_;
     form.Image13->setPicture(form.Picture1->Image()); // the undo copy
 
-    // A browser thumbnail dropped on the TX screen with "With Crop" on takes the browser's
-    // road: it loads the file the browser shows, and arrives with the browser's file list.
-    if (platform::backColor(form.Command20) == OnColor && platform::backColor(form.Label17) == OnColor
-        && form.canvas().dragSource > 0)
-        return;
-
-    platform::CommonDialog& dlg = *form.CommonDialog1;
-    dlg.FileName.clear();
-    dlg.DialogTitle = QStringLiteral("Load Image");
-    form.Picture1->Cls();
-    if (form.Picture3->Picture().isNull())
-        putWorkPicture(form.Picture1->Image());
-
+    QString file;
     platform::StepRunner steps(QStringLiteral("loadpic_Click"));
-    steps.step(QStringLiteral("SET idle"), [&] { platform::setBackColor(form.Command47, platform::vbButtonFace); });
-    // The dialog keeps the flags and cancel setting of its last use; a cancel that raises
-    // an error is skipped like any other failure and leaves the name empty.
-    steps.step(QStringLiteral("open dialog"), [&] {
-        dlg.Filter = kLoadFilter;
-        dlg.FilterIndex = 1;
-        dlg.ShowOpen();
-    });
-    if (dlg.FileName.isEmpty()) {
-        form.Text1->setFocus();
-        return;
+    if (platform::backColor(form.Command20) == OnColor && platform::backColor(form.Label17) == OnColor
+        && form.canvas().dragSource > 0) {
+        // A browser thumbnail dropped on the TX screen with "With Crop" on: the file it
+        // shows, without the open dialog.
+        file = browserDropFile();
+        if (file.isEmpty())
+            return;
+    } else {
+        platform::CommonDialog& dlg = *form.CommonDialog1;
+        dlg.FileName.clear();
+        dlg.DialogTitle = QStringLiteral("Load Image");
+        form.Picture1->Cls();
+        if (form.Picture3->Picture().isNull())
+            putWorkPicture(form.Picture1->Image());
+
+        steps.step(QStringLiteral("SET idle"), [&] { platform::setBackColor(form.Command47, platform::vbButtonFace); });
+        // The dialog keeps the flags and cancel setting of its last use; a cancel that raises
+        // an error is skipped like any other failure and leaves the name empty.
+        steps.step(QStringLiteral("open dialog"), [&] {
+            dlg.Filter = kLoadFilter;
+            dlg.FilterIndex = 1;
+            dlg.ShowOpen();
+        });
+        if (dlg.FileName.isEmpty()) {
+            form.Text1->setFocus();
+            return;
+        }
+        file = dlg.FileName;
     }
 
     // A file that cannot be read is said so, and the dialog is not opened on the
     // picture loaded before.
-    const QString file = dlg.FileName;
     QImage picture;
     try {
         switch (loadRoad(loadExtension(file))) {
@@ -143,6 +148,29 @@ void Intake::loadpic_Click()
     crop.raise();
 }
 
+// The file of the browser thumbnail dropped: the one its slot showed, found by its path
+// (a position in the list may name another file after a delete or a save), and selected
+// in the list when it is listed; any other drag loads the file selected in the list.
+QString Intake::browserDropFile()
+{
+    shell::FormMain& form = form_;
+    platform::FileListBox& list = *form.File1;
+    dialogFolder = list.Path();
+    const int code = form.canvas().dragSource;
+    if (code < 11 || code > 14)
+        return list.filePath();
+    const QString file = browserSlotPath(code - 10);
+    const QFileInfo info(file);
+    if (info.absolutePath() == list.Path()) {
+        for (int i = 0; i < list.ListCount(); ++i)
+            if (list.List(i) == info.fileName()) {
+                list.setListIndex(i);
+                break;
+            }
+    }
+    return file;
+}
+
 void Intake::Label17_Click()
 {
     platform::setBackColor(form_.Label17, platform::backColor(form_.Label17) == OffColor ? OnColor : OffColor);
@@ -159,7 +187,7 @@ void Intake::savepic_Click()
     steps.step(QStringLiteral("format"), [&] { PicbufFile->setImageFormat(platform::Picbuf::NoFormat); });
     // The buffer's pre-save check is 0, never above 1: no save greys the picture first.
     steps.step(QStringLiteral("SaveImageAs"), [&] { SaveImageAs(*PicbufFile, *form.CommonDialog1); });
-    // The browser's list is refreshed here once the browser exists.
+    steps.step(QStringLiteral("File1"), [&] { form.File1->Refresh(); });
     steps.step(QStringLiteral("application folder again"), [&] { dialogFolder = platform::appFolder(); });
     form.Text1->setFocus();
 }
@@ -167,9 +195,6 @@ void Intake::savepic_Click()
 void Intake::copyrx_Click() {}
 void Intake::copye_Click() {}
 void Intake::Command27_Click() {}
-
-// The browser's thumbnails come with the browser; nothing is shown to load them into.
-void Intake::Label13_Click() {}
 
 void Intake::browserSlotMouseDown(int code, int button)
 {
@@ -187,59 +212,6 @@ void Intake::browserSlotMouseDown(int code, int button)
         slot->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
         slot->Drag(platform::vbBeginDrag);
     }
-}
-
-void Intake::picturecorrectaspect()
-{
-    platform::PictureBox* tx = form_.Picture1;
-    platform::PictureBox* scratch = form_.Picture13;
-    tx->setAutoRedraw(true);
-    // The fit scratch sizes itself to the picture; a code that names no thumbnail refits
-    // what it held.
-    if (const platform::ImageBox* source = form_.thumbnailFor(form_.canvas().dragSource)) {
-        const QImage picture = source->Picture();
-        if (!picture.isNull())
-            scratch->setBoxSize(picture.width(), picture.height());
-        scratch->setPicture(picture);
-    }
-    const QImage picture = scratch->Picture();
-    if (picture.isNull())
-        throw platform::VbError(481, QStringLiteral("Invalid picture"));
-    const double r = scratch->ScaleWidth() / scratch->ScaleHeight();
-    if (r < 640.0 / 512.0) {
-        tx->Line(0, 0, 640, 512, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
-        tx->PaintPicture(picture, (640 - 512 * r) / 2, 0, 512 * r, 512);
-    } else {
-        tx->PaintPicture(picture, 0, 0, 640, 512);
-    }
-    tx->setPicture(tx->Image());
-    tx->setAutoRedraw(false);
-}
-
-namespace {
-QString existingFolder(const QString& path)
-{
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isDir())
-        throw platform::VbError(76, QStringLiteral("Path not found"));
-    return QDir::cleanPath(info.absoluteFilePath());
-}
-} // namespace
-
-void Intake::setFile1Path(const QString& path)
-{
-    file1Path_ = existingFolder(path);
-}
-
-void Intake::setDir1Path(const QString& path)
-{
-    dir1Path_ = existingFolder(path);
-}
-
-void Intake::setDrive1Drive(const QString& path)
-{
-    existingFolder(path);
-    drive1_ = QDir(path).rootPath();
 }
 
 } // namespace intake

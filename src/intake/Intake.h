@@ -27,6 +27,56 @@ public:
     void Command27_Click(); // "Cancel" of the picture-adjust panel
     void Label17_Click();   // "With Crop": browser thumbnails dropped on the TX screen go through the crop dialog
     void Label13_Click();   // " >>>> Next 4": the browser's four-thumbnail loader
+    void Label27_Click();   // "<<<< Prev  4"
+    // Press feedback of " >>>> Next 4" and "<<<< Prev  4".
+    void Label13_MouseDown(int button);
+    void Label13_MouseUp(int button);
+    void Label27_MouseDown(int button);
+    void Label27_MouseUp(int button);
+
+    // The browser panel: "Load Pic" opens it, "Exit Pic" (or any caller) closes it.
+    void Command20_Click();
+    void Command34_Click(); // "Exit" inside the panel
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_MouseDown(int button, int shift, double x, double y);
+    void File1_MouseUp(int button, int shift, double x, double y);
+    void File1_GotFocus();
+    void File1_LostFocus();
+    // Drop feedback and drops of a picture dragged inside the window onto Dir1, Drive1
+    // or File1 (the three lists share them).
+    void browserListDragOver(int state);
+    void browserListDragDrop();
+
+    // The type filters: code 0 " All Files", 15 "BMP", 16 "GIF", 18 "JPG", 19 "PCX",
+    // 20 "PNG", 21 "TGA", 22 "TIF" (Label<code>_Click; 0 is Label23's), 43 "Icons".
+    void filterClick(int code);
+    void resetFilterLabels();
+    // The start-up's restore of the saved filter: its label green and its pattern, no
+    // thumbnails.
+    void restoreFileTypeFilter();
+    // Loads File1's selected file into the fit scratch and fits it into Picture2.
+    // Returns false when the file could not be read (the scratch then holds nothing).
+    bool loadThumbnailFile();
+
+    // The quick-directory buttons Dir 1 to Dir 8 (Command14 to Command19, Command5,
+    // Command30): the click of button n, its press, and all eight at rest.
+    void quickDirClick(int n);
+    // The quickDirs element of button n (Dir 7 and Dir 8 keep theirs in 9 and 10).
+    static int quickDirElement(int n);
+    void quickDirMouseDown(int n, int button);
+    void resetDirCaptions();
+
+    // The fit modes: Label70 "Correct", Label71 "Spread  Fill", Label72 "Stretch  Fill".
+    void fitLabelClick(int label);
+    // Fits the fit scratch Picture13 into Picture2 by the fit mode; bars in the colour of
+    // the picture's top-left pixel.
+    void imagecorrectaspect();
+    // Fits PicbufVisible's picture into Picture2 by the fit mode (files dropped from the
+    // desktop); bars black.
+    void olepicturesize();
+    // Puts a picture into the fit scratch, which takes its size in its own units.
+    void setFitSource(const QImage& picture);
     // Press on browser thumbnail `code` (11 to 14: Image8 to Image11): a thumbnail with a
     // picture writes its code; the left button drags it.
     void browserSlotMouseDown(int code, int button);
@@ -35,21 +85,19 @@ public:
     // stretched to 640 x 512.
     void picturecorrectaspect();
 
-    // The browser's folder lists, until they are built: File1's path (setting one that
-    // does not exist throws and leaves it), Dir1's path, Drive1's drive.
-    QString File1Path() const { return file1Path_; }
-    void setFile1Path(const QString& path);
-    QString Dir1Path() const { return dir1Path_; }
-    void setDir1Path(const QString& path);
-    QString Drive1Drive() const { return drive1_; }
-    void setDrive1Drive(const QString& path);
-
     // The browser's values the settings carry.
     QString quickDirs[15];       // 1 to 14
     QVariant quickDirPage[9];    // 1 to 8
     QVariant currentQuickDir;    // 1 to 8
     QVariant fileTypeFilter;
     QString ftpDir;              // the TX-to-FTP folder
+
+    // The browser's page: File1's position of each slot's file (1 to 4) and its full path,
+    // and the first position of the page last loaded.
+    int browserSlotIndex[5] = {0, 0, 0, 0, 0};
+    QString browserSlotPath(int slot) const;
+    int scratchIndex = 0;
+    int iconIndex = 0; // the icon browser's position
 
     // The process's working directory is never changed; this folder stands in for it. It
     // is the application folder at start, then the folder a handler makes current or the
@@ -65,10 +113,12 @@ private:
     void putWorkPicture(const QImage& picture);
 
     shell::FormMain& form_;
+    // The browser's road of loadpic_Click: the file of the dropped thumbnail. Returns the
+    // file to load ("" when there is none).
+    QString browserDropFile();
+    void clearBrowserSlots();
     std::unique_ptr<platform::Picbuf> picbufFile_;
-    QString file1Path_;
-    QString dir1Path_;
-    QString drive1_;
+    QString browserSlotPath_[5];
 };
 
 } // namespace intake

@@ -2,6 +2,7 @@
 
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
+#include "intake/Intake.h"
 #include "platform/widgets/DragManager.h"
 #include "strips/DragIcons.h"
 #include "platform/widgets/Controls.h"
@@ -13,13 +14,38 @@
 #include "shell/FormMain.h"
 
 #include <QAction>
+#include <QGroupBox>
 
 namespace qso {
 
 Qso::Qso(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
 void Qso::makeheader16_Click() {}
-void Qso::makeheader_Click() {}
+// Making a header closes the browser panel first; the rest comes with header making.
+void Qso::makeheader_Click()
+{
+    if (form_.Command20->text() == QLatin1String("Exit Pic"))
+        form_.intake().Command20_Click();
+}
+
+void Qso::Command35_Click() { headerLoadButton(form_.Command35, QStringLiteral("load HDR lge")); }
+void Qso::Command37_Click() { headerLoadButton(form_.Command37, QStringLiteral("load HDR sml")); }
+
+void Qso::headerLoadButton(platform::CommandButton* button, const QString& caption)
+{
+    shell::FormMain& form = form_;
+    form.canvas().headerBoxDragged = 0;
+    form.canvas().dragSource = 0;
+    if (button->text() == QLatin1String("Exit")) {
+        form.Frame7->hide();
+        button->setText(caption);
+        if (form.Command20->text() == QLatin1String("Exit Pic"))
+            form.intake().Command20_Click();
+        return;
+    }
+    button->setText(QStringLiteral("Exit"));
+    form.Frame7->show();
+}
 // The call is kept in capitals; the log look-up and the mug shot come with the log.
 void Qso::Text3_Change()
 {

@@ -6,6 +6,7 @@
 #include <QVariant>
 
 namespace shell { class FormMain; }
+namespace platform { class CommandButton; }
 
 namespace qso {
 
@@ -18,6 +19,11 @@ public:
     void makeheader16_Click(); // menu "Make Header small"
     void makeheader_Click(); // menu "Make Header large"
     void Text3_Change(); // the call-sign box: log look-up and mug shot
+    // The header load buttons "load HDR lge" / "load HDR sml": "Exit" while their boxes
+    // are shown, and then their click closes them. Loading a header comes with the
+    // header tools; as far as the browser needs them they open and close the boxes' panel.
+    void Command35_Click();
+    void Command37_Click();
     void Check2_Click(); // "HdrON"
     // Paints the selected header box over the top or bottom band of the TX picture,
     // commits it, renews Image6 and pushes the picture to the engine; nothing at all while
@@ -46,6 +52,7 @@ public:
     quint32 headerBackColor = 0;
 
 private:
+    void headerLoadButton(platform::CommandButton* button, const QString& caption);
     shell::FormMain& form_;
 };
 

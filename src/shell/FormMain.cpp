@@ -134,6 +134,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     connectHandlers();
     connectStartupHandlers();
     connectCanvasHandlers();
+    connectBrowserHandlers();
 }
 
 FormMain::~FormMain()
@@ -409,6 +410,7 @@ void FormMain::buildControls()
     modesGrid->addWidget(Label32, 1, 0);
     modesGrid->addWidget(Label38, 1, 1);
     modesGrid->addWidget(Check19, 1, 2, 1, 2);
+    modesGrid->addWidget(buildIntakeRow(modesFrame), 2, 0, 1, 4);
     right->addWidget(modesFrame);
     right->addWidget(buildCanvasFrame(central));
     right->addWidget(buildStationFrame(central));
@@ -416,6 +418,7 @@ void FormMain::buildControls()
     right->addStretch(1);
     buildHiddenControls(central);
     buildCanvasHiddenControls(central);
+    buildBrowserPanel(central);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);
     Timer2 = new platform::VbTimer(QStringLiteral("Timer2"), 500, false, this);

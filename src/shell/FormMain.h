@@ -23,6 +23,9 @@ class ImageBox;
 class LineControl;
 class OptionButton;
 class Picbuf;
+class DirListBox;
+class DriveListBox;
+class FileListBox;
 class PictureBox;
 class ScrollBar;
 class TextBox;
@@ -185,8 +188,6 @@ public:
     platform::ImageBox* Image19 = nullptr;        //   the oldest
     platform::PictureBox* Picture3 = nullptr;     // overlay work buffer; sized to its picture
     platform::CommandButton* Command47 = nullptr; // "SET": back colour 255 while an element waits
-    platform::CommandButton* Command20 = nullptr; // "Load Pic": the browser panel's button
-    platform::Label* Label17 = nullptr;           // "With Crop", in the browser panel
 
     // The one common dialog of the window (open, save, colour, font, printer).
     platform::CommonDialog* CommonDialog1 = nullptr;
@@ -237,7 +238,58 @@ public:
     // Strip slot, mug shot, browser or recent thumbnail by drag-source code; null for others.
     platform::ImageBox* thumbnailFor(int code) const;
 
+    // --- the picture browser -------------------------------------------------------------
+    platform::CommandButton* Command20 = nullptr; // "Load Pic" / "Exit Pic": opens and closes Frame2
+    platform::Label* Label70 = nullptr;           // fit modes: "Correct"
+    platform::Label* Label71 = nullptr;           //   "Spread  Fill" (chosen at start)
+    platform::Label* Label72 = nullptr;           //   "Stretch  Fill"
+    QGroupBox* Frame2 = nullptr;                  // the browser panel, hidden until opened
+    platform::DriveListBox* Drive1 = nullptr;
+    platform::DirListBox* Dir1 = nullptr;
+    platform::FileListBox* File1 = nullptr;
+    platform::FileListBox* File2 = nullptr;       // hidden: the strip's and auto-save folders' list
+    platform::Label* Label13 = nullptr;           // " >>>> Next 4"
+    platform::Label* Label27 = nullptr;           // "<<<< Prev  4"
+    platform::Label* Label17 = nullptr;           // "With Crop"
+    platform::CommandButton* Command34 = nullptr; // "Exit"
+    // The quick-directory buttons Dir 1 to Dir 8.
+    platform::CommandButton* Command14 = nullptr;
+    platform::CommandButton* Command15 = nullptr;
+    platform::CommandButton* Command16 = nullptr;
+    platform::CommandButton* Command17 = nullptr;
+    platform::CommandButton* Command18 = nullptr;
+    platform::CommandButton* Command19 = nullptr;
+    platform::CommandButton* Command5 = nullptr;
+    platform::CommandButton* Command30 = nullptr;
+    // The type filters, by their codes.
+    platform::Label* Label15 = nullptr;           // "BMP"
+    platform::Label* Label16 = nullptr;           // "GIF"
+    platform::Label* Label18 = nullptr;           // "JPG"
+    platform::Label* Label19 = nullptr;           // "PCX"
+    platform::Label* Label20 = nullptr;           // "PNG"
+    platform::Label* Label21 = nullptr;           // "TGA"
+    platform::Label* Label22 = nullptr;           // "TIF"
+    platform::Label* Label23 = nullptr;           // " All Files"
+    platform::Label* Label39 = nullptr;           // the icon count
+    platform::Label* Label43 = nullptr;           // "Icons"
+    // Quick-directory button n (1 to 8), filter label by code, fit label 70 to 72; null
+    // for any other number.
+    platform::CommandButton* quickDirButton(int n) const;
+    platform::Label* filterLabel(int code) const;
+    platform::Label* fitLabel(int number) const;
+
+    // Buttons of neighbouring panels that the browser closes before it opens (hidden until
+    // their panels are laid out).
+    platform::CommandButton* Command8 = nullptr;  // "Load Msg" / "Exit  Msg": the message pane
+    platform::CommandButton* Command35 = nullptr; // "load HDR lge" / "Exit": large header boxes
+    platform::CommandButton* Command37 = nullptr; // "load HDR sml" / "Exit": small header boxes
+
+    // The window's mouse pointer (0 default, 11 hourglass): shown over the whole window.
+    int MousePointer() const { return mousePointer_; }
+    void setMousePointer(int pointer);
+
 signals:
+    void MousePointerChanged(int pointer);
     // The shut-down is complete: the program ends.
     void ended();
 
@@ -254,12 +306,16 @@ private:
     QWidget* buildStripFrame(QWidget* parent);
     void buildCanvasHiddenControls(QWidget* parent);
     void connectCanvasHandlers();
+    QWidget* buildIntakeRow(QWidget* parent);
+    void buildBrowserPanel(QWidget* parent);
+    void connectBrowserHandlers();
     void connectHandlers();
     void connectStartupHandlers();
 
     platform::Ui& ui_;
     int currentTab_ = 0;
     bool closing_ = false;
+    int mousePointer_ = 0;
 
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<::engine::EngineControl> engine_;

@@ -1,7 +1,7 @@
 // The main window's controls of the TX picture canvas and of the drags that end on it:
 // SET, "OOPS!!", Undo and the Things list beside the screens; the thumbnail strip and the
 // recent row; the hidden copies and work buffers of the TX picture, the header boxes
-// panel, the mug shot and the browser's thumbnails (until their own panels lay them out).
+// panel and the mug shot (until their own panels lay them out).
 
 #include "shell/FormMain.h"
 
@@ -151,12 +151,7 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
         w->hide();
 
     Image7 = thumbnail("Image7", parent);
-    Image8 = thumbnail("Image8", parent);
-    Image9 = thumbnail("Image9", parent);
-    Image10 = thumbnail("Image10", parent);
-    Image11 = thumbnail("Image11", parent);
-    for (QWidget* w : std::initializer_list<QWidget*>{Image7, Image8, Image9, Image10, Image11})
-        w->hide();
+    Image7->hide();
 
     Frame7 = new QGroupBox(parent);
     Frame7->setObjectName(QStringLiteral("Frame7"));

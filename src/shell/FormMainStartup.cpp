@@ -163,12 +163,9 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Picture3 = new platform::PictureBox(parent);
     Picture3->setDesignName(QStringLiteral("Picture3"));
     Picture3->setBoxSize(688, 556);
-    Command20 = new platform::CommandButton(QStringLiteral("Command20"), QStringLiteral("Load Pic"), parent);
-    Label17 = new platform::Label(QStringLiteral("Label17"), QStringLiteral("With Crop"), parent);
-    platform::setBackColor(Label17, 0xC0C0); // off at every start
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
                                                       HScroll1, VScroll1, VScroll3, Image6, Image13, Image16,
-                                                      Image24, Image1, Frame9, Picture19, Picture3, Command20, Label17})
+                                                      Image24, Image1, Frame9, Picture19, Picture3})
         w->hide();
 }
 
@@ -183,7 +180,6 @@ void FormMain::connectStartupHandlers()
     connect(Check3, &platform::CheckBox::Click, c, [c] { c->Check3_Click(); });
     connect(HScroll1, &platform::ScrollBar::Change, c, [c] { c->HScroll1_Change(); });
     connect(Check2, &platform::CheckBox::Click, qso_.get(), [this] { qso_->Check2_Click(); });
-    connect(Label17, &platform::Label::Click, intake_.get(), [this] { intake_->Label17_Click(); });
     auto* s = strips_.get();
     connect(HScroll2, &platform::ScrollBar::Change, s, [s] { s->HScroll2_Change(); });
     connect(Text5, &platform::TextBox::Click, s, [s] { s->reloadStrip(); });

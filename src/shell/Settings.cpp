@@ -315,6 +315,9 @@ void Shell::restoreControls(platform::StepRunner& steps)
     tick(QStringLiteral("AutoRX"), form.Check1, savedControlValues[7]);
     tick(QStringLiteral("HdrON"), form.Check2, savedControlValues[8]);
 
+    // The browser's file-type filter: its label chosen and its pattern, no thumbnails.
+    steps.step(QStringLiteral("file-type filter"), [&] { form.intake().restoreFileTypeFilter(); });
+
     // The header switch from the header flag (its handler runs only when the box was
     // not ticked already).
     tick(QStringLiteral("header flag"), form.Check2, qso.headerFlag);

@@ -16,6 +16,7 @@
 #include "platform/runtime/AppFolder.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/FileLists.h"
 #include "platform/runtime/Events.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/services/Picbuf.h"
@@ -34,6 +35,7 @@
 #include "text/TextTools.h"
 
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -191,20 +193,20 @@ Shell::LoadResult Shell::Form_Load()
                [&] { text.textFontSize = platform::numberText(form.Picture1->FontSize()); });
     steps.step(QStringLiteral("checkscreensize"), [&] { checkscreensize(); });
 
-    // Browser folder: the quick directory in use, or the application folder when none
-    // is. A quick directory that no longer exists leaves the lists as they were.
+    // Browser folder: the folder of the quick directory in use, or the application folder
+    // when none is. A quick directory that no longer exists leaves the lists as they were.
     steps.step(QStringLiteral("File1 quick directory"), [&] {
-        const int index = platform::CInt(number(intake.currentQuickDir));
-        if (index == 0)
+        const int n = platform::CInt(number(intake.currentQuickDir));
+        if (n == 0)
             return;
-        if (index < 0 || index > 14)
-            fail(9, QStringLiteral("Subscript out of range: quick directory %1").arg(index));
-        intake.setFile1Path(intake.quickDirs[index]);
+        if (n < 0 || n > 8)
+            fail(9, QStringLiteral("Subscript out of range: quick directory %1").arg(n));
+        form.File1->setPath(intake.quickDirs[intake::Intake::quickDirElement(n)]);
     });
     steps.stepIf(QStringLiteral("File1 application folder"), [&] { return number(intake.currentQuickDir) == 0; },
-                 [&] { intake.setFile1Path(platform::appFolder()); });
-    steps.step(QStringLiteral("Dir1"), [&] { intake.setDir1Path(intake.File1Path()); });
-    steps.step(QStringLiteral("Drive1"), [&] { intake.setDrive1Drive(intake.Dir1Path()); });
+                 [&] { form.File1->setPath(platform::appFolder()); });
+    steps.step(QStringLiteral("Dir1"), [&] { form.Dir1->setPath(form.File1->Path()); });
+    steps.step(QStringLiteral("Drive1"), [&] { form.Drive1->setDrive(form.Dir1->Path()); });
 
     // The shadow depth once more, now that the text tools stand.
     if (!isEmpty(shadowDepthScroll))
@@ -324,9 +326,9 @@ Shell::LoadResult Shell::Form_Load()
 }
 
 // The TX screen keeps its designed size and scale; what the layout step does beyond
-// that (header modes, browser panel) comes with those tools. Here: events run, no tool
-// is left active, and the copies of the TX picture (Image6, and the take-back copies
-// Image13 and Image14) start equal to the screen.
+// that (header modes) comes with those tools. Here: events run, no tool is left active,
+// the copies of the TX picture (Image6, and the take-back copies Image13 and Image14)
+// start equal to the screen, and an open browser shows its page again.
 void Shell::checkscreensize()
 {
     platform::doEvents();
@@ -334,6 +336,11 @@ void Shell::checkscreensize()
     form_.Image6->setPicture(form_.Picture1->Image());
     form_.Image13->setPicture(form_.Picture1->Image());
     form_.Image14->setPicture(form_.Picture1->Image());
+    if (!form_.Frame2->isHidden()) {
+        platform::StepRunner steps(QStringLiteral("checkscreensize"));
+        steps.step(QStringLiteral("File1"), [&] { form_.File1->setListIndex(form_.File1->ListIndex()); });
+        steps.step(QStringLiteral("Label13_Click"), [&] { form_.intake().Label13_Click(); });
+    }
 }
 
 void Shell::SetupPicbuf(platform::Picbuf& picbuf, bool, const QString&)

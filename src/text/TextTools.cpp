@@ -1,6 +1,7 @@
 #include "text/TextTools.h"
 
 #include "canvas/TxCanvas.h"
+#include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/widgets/Controls.h"
@@ -12,6 +13,28 @@ namespace text {
 TextTools::TextTools(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
 void TextTools::Option1_Click() {}
+
+void TextTools::Command8_Click()
+{
+    shell::FormMain& form = form_;
+    auto setBold = [&](bool on) {
+        QFont font = form.Command8->font();
+        font.setBold(on);
+        form.Command8->setFont(font);
+    };
+    if (form.Command8->text() == QLatin1String("Exit  Msg")) {
+        platform::setBackColor(form.Command8, 0xC0C0);
+        setBold(false);
+        form.Command8->setText(QStringLiteral("Load Msg"));
+    } else {
+        if (platform::backColor(form.Command20) == 255)
+            form.intake().Command20_Click();
+        platform::setBackColor(form.Command8, 255);
+        setBold(true);
+        form.Command8->setText(QStringLiteral("Exit  Msg"));
+    }
+    form.Text1->setFocus();
+}
 void TextTools::savefontandcolor_Click() {}
 
 // The style boxes redraw the current text element; until the text painter exists there

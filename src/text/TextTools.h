@@ -22,6 +22,10 @@ public:
     void Check6_Click();  // "Bold": also the TX screen's bold font
     void VScroll1_Change(); // shadow depth
     void fontbutton(); // all four font-preset buttons back to &HC0C0
+    // The message pane's button "Load Msg" / "Exit  Msg": as far as the browser needs it,
+    // its open state (red, bold) and the rule that the pane and the browser panel are
+    // never open together; the pane's own contents come with the text tools' layout.
+    void Command8_Click();
 
     // Prints the text element (textToDraw, or selectedText when there is one) on the TX
     // screen from its current position, one line below the other, in its font and fore

@@ -141,8 +141,9 @@ void TestTxCanvas::thumbnailDropBecomesTheSentPicture()
     QCOMPARE(s.canvas().dragSource, int(canvas::dragNone));
     QVERIFY(!DragManager::instance().active());
 
-    // A 200 x 400 picture: full height, centred between black bars. Not while the
-    // picture-adjust panel is open.
+    // A 200 x 400 picture: full height, centred between black bars; its width is
+    // 512 · 37·200 / (36·400) = 263.1 from 188.4 (the fit scratch's units are 37/36 times
+    // wider than tall). Not while the picture-adjust panel is open.
     form.Image2->setPicture(halves(200, 400, kRed, kBlue));
     form.Frame9->show();
     emit form.Image2->mouseDown(1, 0, 5, 5);
@@ -158,7 +159,7 @@ void TestTxCanvas::thumbnailDropBecomesTheSentPicture()
     const QImage tx = rgb32(form.Picture1->Picture());
     for (int y : {0, 200, 511})
         for (int x = 0; x < 640; ++x) {
-            const QRgb expected = x < 192 || x > 447 ? kBlack : x < 320 ? kRed : kBlue;
+            const QRgb expected = x < 188 || x > 450 ? kBlack : x < 319 ? kRed : kBlue;
             QVERIFY2(tx.pixel(x, y) == expected, qPrintable(QString("pixel %1,%2").arg(x).arg(y)));
         }
     QCOMPARE(rgb32(form.Picture1->Image()), tx);

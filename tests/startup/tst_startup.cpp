@@ -12,6 +12,7 @@
 #include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/FileLists.h"
 #include "platform/runtime/InstanceLock.h"
 #include "platform/widgets/PictureBox.h"
 #include "platform/services/ScriptedUi.h"
@@ -129,7 +130,7 @@ void TestStartup::firstStartInAnEmptyFolder()
     QCOMPARE(form.engine().jpegQuality.toInt(), 65);
     QCOMPARE(form.Text1->text(), QString("TYPE HERE"));
     QCOMPARE(form.Text5->text(), QString("1"));
-    QCOMPARE(form.intake().File1Path(), f.appFolder());
+    QCOMPARE(form.File1->Path(), f.appFolder());
     QCOMPARE(form.SSTab1->currentIndex(), 1);
     // Preset 1 marked.
     QCOMPARE(platform::backColor(form.Command21), 0xC000u);

@@ -73,12 +73,21 @@ QImage ImageBox::rendered() const
     return out;
 }
 
+void ImageBox::setBorderStyle(int style)
+{
+    borderStyle_ = style;
+    update();
+}
+
 void ImageBox::paintEvent(QPaintEvent *)
 {
-    if (picture_.isNull())
-        return;
     QPainter p(this);
-    p.drawImage(0, 0, rendered());
+    if (!picture_.isNull())
+        p.drawImage(0, 0, rendered());
+    if (borderStyle_ == 1) {
+        p.setPen(QColor(0x40, 0x40, 0x40));
+        p.drawRect(0, 0, width() - 1, height() - 1);
+    }
 }
 
 QPointF ImageBox::mousePoint(const QPointF &pos) const

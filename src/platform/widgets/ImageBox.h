@@ -26,6 +26,10 @@ public:
     bool Stretch() const { return stretch_; }
     void setStretch(bool on);
 
+    // 0 none, 1 a single dark line round the box (drawn over the picture's edge).
+    int BorderStyle() const { return borderStyle_; }
+    void setBorderStyle(int style);
+
     int MousePointer() const { return mousePointer_; }
     void setMousePointer(int p);
 
@@ -42,6 +46,7 @@ private:
     QImage picture_;
     bool stretch_ = false;
     int mousePointer_ = 0;
+    int borderStyle_ = 0;
 };
 
 }  // namespace platform

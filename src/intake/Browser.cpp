@@ -1,0 +1,611 @@
+// The picture browser: the panel Frame2 that "Load Pic" opens and closes, its drive,
+// folder and file lists, the four-thumbnail pages with their type filters, the fit
+// modes, the quick directories Dir 1 to Dir 8, and the drops that save a picture into
+// the browser's folder.
+//
+// No handler here lets window events run in the middle of its work: a press that came
+// in between would start another page, or another fit, half way through this one.
+
+#include "intake/Intake.h"
+
+#include "canvas/TxCanvas.h"
+#include "intake/Fitting.h"
+#include "intake/PictureFiles.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Twips.h"
+#include "platform/runtime/Vb.h"
+#include "platform/services/Picbuf.h"
+#include "platform/services/Ui.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/DragManager.h"
+#include "platform/widgets/FileLists.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/FormMain.h"
+#include "shell/Shell.h"
+#include "shell/ShellSteps.h"
+#include "strips/Strips.h"
+#include "text/TextTools.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QGroupBox>
+
+#include <cmath>
+
+namespace intake {
+
+namespace {
+
+constexpr quint32 OnColor = 255;
+constexpr quint32 OffColor = 0xC0C0;
+constexpr quint32 ChosenColor = 0xFF00;
+constexpr int HourglassPointer = 11;
+
+// The quickDirs element of button n: Dir 7 and Dir 8 keep theirs in 9 and 10.
+constexpr int QuickDirElement[9] = {0, 1, 2, 3, 4, 5, 6, 9, 10};
+
+const QString kAllFilesPattern =
+    QStringLiteral("*.bmp;*.jpg;*.gif;*.dib;*.pcx;*.png;*tga;*.tif;*.wmf;*.emf;*.ico;*.rle");
+
+QString filterPattern(int code)
+{
+    switch (code) {
+    case 0: return kAllFilesPattern;
+    case 15: return QStringLiteral("*.bmp");
+    case 16: return QStringLiteral("*.gif");
+    case 18: return QStringLiteral("*.jpg");
+    case 19: return QStringLiteral("*.pcx");
+    case 20: return QStringLiteral("*.png");
+    case 21: return QStringLiteral("*.tga");
+    case 22: return QStringLiteral("*.tif");
+    case 43: return QStringLiteral("*.exe;*.dll");
+    default: return QString();
+    }
+}
+
+void setBold(QWidget* w, bool on)
+{
+    QFont font = w->font();
+    font.setBold(on);
+    w->setFont(font);
+}
+
+// A value the settings file carried, as a 16-bit whole number (empty is 0).
+int settingNumber(const QVariant& value)
+{
+    return platform::CInt(shell::steps::number(value));
+}
+
+// Where the operator is told why a drop could not be saved.
+void tell(platform::Ui& ui, const std::exception& e)
+{
+    ui.msgBox(QString::fromStdString(e.what()), platform::vbExclamation);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the panel
+
+void Intake::Command20_Click()
+{
+    shell::FormMain& form = form_;
+    if (!form.Frame9->isHidden()) {
+        form.Text1->setFocus();
+        return;
+    }
+    platform::StepRunner steps(QStringLiteral("Command20_Click"));
+    steps.stepIf(QStringLiteral("message pane"), [&] { return platform::backColor(form.Command8) == OnColor; },
+                 [&] { form.text().Command8_Click(); });
+    steps.stepIf(QStringLiteral("large header boxes"), [&] { return form.Command35->text() == QLatin1String("Exit"); },
+                 [&] { form.qso().Command35_Click(); });
+    steps.stepIf(QStringLiteral("small header boxes"), [&] { return form.Command37->text() == QLatin1String("Exit"); },
+                 [&] { form.qso().Command37_Click(); });
+
+    if (form.Command20->text() == QLatin1String("Load Pic")) {
+        steps.step(QStringLiteral("button on"), [&] {
+            setBold(form.Command20, true);
+            platform::setBackColor(form.Command20, OnColor);
+            form.Command20->setText(QStringLiteral("Exit Pic"));
+        });
+        steps.step(QStringLiteral("show panel"), [&] {
+            const auto& shell = form.shell();
+            form.Frame2->move(int(std::lround(shell.browserPanelLeft)), int(std::lround(shell.browserPanelTop)));
+            form.Frame2->show();
+            form.Frame2->raise();
+        });
+        steps.step(QStringLiteral("focus"), [&] { form.Text1->setFocus(); });
+        // The first opening of a run brings the browser back to the quick directory in
+        // use, at its page.
+        if (form.Command14->text().contains(u'*')) {
+            steps.step(QStringLiteral("Dir 1"), [&] { form.Command14->setText(QStringLiteral("Dir 1")); });
+            steps.step(QStringLiteral("page"), [&] {
+                const int n = settingNumber(currentQuickDir);
+                if (n < 0 || n > 8)
+                    throw platform::VbError(9, QStringLiteral("Subscript out of range: quick directory %1").arg(n));
+                form.File1->setListIndex(settingNumber(quickDirPage[n]));
+            });
+            steps.step(QStringLiteral("quick directory"), [&] {
+                const int n = settingNumber(currentQuickDir);
+                if (n >= 1 && n <= 8)
+                    quickDirClick(n);
+            });
+        }
+        return;
+    }
+    steps.step(QStringLiteral("button off"), [&] {
+        platform::setBackColor(form.Command20, OffColor);
+        form.Command20->setText(QStringLiteral("Load Pic"));
+        setBold(form.Command20, false);
+    });
+    steps.step(QStringLiteral("hide panel"), [&] { form.Frame2->hide(); });
+    steps.step(QStringLiteral("focus"), [&] { form.Text1->setFocus(); });
+}
+
+void Intake::Command34_Click()
+{
+    Command20_Click();
+}
+
+void Intake::Drive1_Change()
+{
+    shell::FormMain& form = form_;
+    try {
+        form.Dir1->setDrive(form.Drive1->Drive());
+    } catch (const platform::VbError& e) {
+        if (e.number() != platform::vbErrDeviceUnavailable) {
+            form.ui().msgBox(QStringLiteral("Application error."), platform::vbExclamation);
+            return;
+        }
+        form.ui().msgBox(QStringLiteral("Drive not ready. Please insert disk in drive."), platform::vbExclamation);
+        platform::StepRunner(QStringLiteral("Drive1_Change")).step(QStringLiteral("drive back"), [&] {
+            form.Drive1->setDrive(form.Dir1->Path());
+        });
+    } catch (const std::exception&) {
+        form.ui().msgBox(QStringLiteral("Application error."), platform::vbExclamation);
+    }
+}
+
+void Intake::Dir1_Change()
+{
+    shell::FormMain& form = form_;
+    platform::StepRunner steps(QStringLiteral("Dir1_Change"));
+    steps.step(QStringLiteral("File1"), [&] { form.File1->setPath(form.Dir1->Path()); });
+    clearBrowserSlots();
+    // The first change after a quick directory placed the browser shows thumbnails.
+    auto& canvas = form.canvas();
+    if (canvas.txMouseState != 107)
+        return;
+    canvas.txMouseState = 0;
+    steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
+    steps.step(QStringLiteral("first file"), [&] {
+        if (form.File1->ListCount() > 0)
+            form.File1->setListIndex(0);
+    });
+    Label13_Click();
+}
+
+void Intake::File1_MouseDown(int, int, double, double)
+{
+    iconIndex = 0;
+    clearBrowserSlots();
+}
+
+// A release over the list leaves the text position alone: nothing in the browser uses
+// it, and the element being placed stays where the operator put it.
+void Intake::File1_MouseUp(int, int, double, double) {}
+
+// Every press takes the focus anew (it goes back to Text1 at once), so pressing a file
+// shows the page that begins at it.
+void Intake::File1_GotFocus()
+{
+    Label13_Click();
+    form_.Text1->setFocus();
+}
+
+void Intake::File1_LostFocus()
+{
+    platform::setBackColor(form_.Command47, platform::vbButtonFace);
+    form_.Text1->setFocus();
+}
+
+void Intake::clearBrowserSlots()
+{
+    for (int code = 11; code <= 14; ++code)
+        form_.thumbnailFor(code)->setPicture(QImage());
+}
+
+QString Intake::browserSlotPath(int slot) const
+{
+    return slot >= 1 && slot <= 4 ? browserSlotPath_[slot] : QString();
+}
+
+// ---------------------------------------------------------------- drops on the lists
+
+void Intake::browserListDragOver(int state)
+{
+    shell::FormMain& form = form_;
+    const int code = form.canvas().dragSource;
+    if (code >= 11 && code <= 14)
+        return;
+    if (form.makeheader->isChecked() || form.makeheader16->isChecked())
+        return;
+    if (state == platform::vbEnter)
+        form.strips().iconon();
+    else if (state == platform::vbLeave)
+        form.strips().iconoff();
+}
+
+// A picture dragged inside the window and dropped on a list is saved into the browser's
+// folder under a name the operator chooses. Only pictures are taken: the TX picture, a
+// strip slot, the mug shot or a recent picture; a browser thumbnail is in that folder
+// already, and a call sign, an identification text or an armed shape tool is no picture.
+void Intake::browserListDragDrop()
+{
+    shell::FormMain& form = form_;
+    const int code = form.canvas().dragSource;
+    QImage picture;
+    if (code == canvas::dragTxPicture) {
+        picture = form.Picture1->Image();
+    } else if ((code >= 11 && code <= 14) || !form.thumbnailFor(code)) {
+        return;
+    } else {
+        picture = form.thumbnailFor(code)->Picture();
+    }
+    if (picture.isNull())
+        return;
+    try {
+        const QString folder = form.File1->Path();
+        if (!QFileInfo(folder).isDir())
+            throw platform::VbError(platform::vbErrPathNotFound,
+                                    QStringLiteral("The browser's folder ") + folder + QStringLiteral(" is not there."));
+        dialogFolder = folder;
+        form.CommonDialog1->InitDir = folder;
+        PicbufFile->setPicture(picture);
+        PicbufFile->setImageFormat(platform::Picbuf::NoFormat);
+        // The buffer's pre-save check is 0, never above 1: no save greys the picture first.
+        SaveImageAs(*PicbufFile, *form.CommonDialog1);
+    } catch (const std::exception& e) {
+        tell(form.ui(), e);
+    }
+    platform::StepRunner steps(QStringLiteral("browserListDragDrop"));
+    steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
+    dialogFolder = platform::appFolder();
+    form.Text1->setFocus();
+}
+
+// ---------------------------------------------------------------- pages
+
+void Intake::Label13_Click()
+{
+    shell::FormMain& form = form_;
+    platform::FileListBox& list = *form.File1;
+    platform::StepRunner steps(QStringLiteral("Label13_Click"));
+    if (platform::backColor(form.Label43) == ChosenColor) {
+        // The icons of program files come with the icon browser.
+        loadThumbnailFile();
+        return;
+    }
+    scratchIndex = list.ListIndex();
+    if (scratchIndex > list.ListCount() - 4)
+        clearBrowserSlots();
+    if (scratchIndex == -1)
+        return;
+    form.setMousePointer(HourglassPointer);
+    steps.step(QStringLiteral("select"), [&] { list.setListIndex(scratchIndex); });
+    // The page is recorded for the quick directory whose button shows its marker.
+    for (int n = 1; n <= 8; ++n)
+        if (form.quickDirButton(n)->text().contains(QStringLiteral("Dir%1").arg(n)))
+            quickDirPage[n] = list.ListIndex();
+    form.Picture2->setAutoRedraw(true);
+    form.Picture13->setAutoRedraw(true);
+    steps.step(QStringLiteral("prepare buffer"), [&] {
+        form.PicbufEdit->setClear(true);
+        form.PicbufEdit->setFlag(true);
+        form.PicbufEdit->setDepth(24);
+    });
+    for (int k = 1; k <= 4; ++k) {
+        if (k >= 2 && !steps.step(QStringLiteral("next file"), [&] { list.setListIndex(scratchIndex + k - 1); }))
+            break;
+        // A file that cannot be read leaves its slot empty, not showing the picture
+        // before it (a file the operator might then drag or delete in its place).
+        const bool loaded = loadThumbnailFile();
+        form.thumbnailFor(10 + k)->setPicture(loaded ? form.Picture2->Image() : QImage());
+        browserSlotIndex[k] = list.ListIndex();
+        browserSlotPath_[k] = list.filePath();
+        if (k <= 3 && list.ListIndex() >= list.ListCount() - 1) {
+            steps.step(QStringLiteral("last file"), [&] { list.setListIndex(list.ListIndex() - 1); });
+            break;
+        }
+    }
+    steps.step(QStringLiteral("next page"), [&] { list.setListIndex(list.ListIndex() + 1); });
+    form.setMousePointer(0);
+    form.Picture2->setAutoRedraw(false);
+    form.Picture13->setAutoRedraw(false);
+}
+
+void Intake::Label27_Click()
+{
+    shell::FormMain& form = form_;
+    if (platform::backColor(form.Label43) == ChosenColor)
+        return; // icon paging comes with the icon browser
+    if (form.File1->ListIndex() < 5)
+        return;
+    if (scratchIndex - 4 < 0)
+        scratchIndex = 4;
+    platform::StepRunner(QStringLiteral("Label27_Click")).step(QStringLiteral("back"), [&] {
+        form.File1->setListIndex(scratchIndex - 4);
+    });
+    Label13_Click();
+}
+
+void Intake::Label13_MouseDown(int)
+{
+    if (!form_.Frame9->isHidden())
+        form_.Text1->setFocus();
+    else
+        platform::setBackColor(form_.Label13, OnColor);
+}
+
+void Intake::Label13_MouseUp(int)
+{
+    platform::setBackColor(form_.Label13, OffColor);
+}
+
+void Intake::Label27_MouseDown(int)
+{
+    if (!form_.Frame9->isHidden())
+        form_.Text1->setFocus();
+    else
+        platform::setBackColor(form_.Label27, OnColor);
+}
+
+void Intake::Label27_MouseUp(int)
+{
+    platform::setBackColor(form_.Label27, OffColor);
+}
+
+bool Intake::loadThumbnailFile()
+{
+    shell::FormMain& form = form_;
+    platform::Picbuf& buffer = *form.PicbufEdit;
+    const QString name = form.File1->filePath();
+    buffer.setFilename(name);
+    const QString extension = name.right(3).toUpper();
+    static const QStringList bufferTypes = {QStringLiteral("TIF"), QStringLiteral("TGA"), QStringLiteral("PNG"),
+                                            QStringLiteral("PCX"), QStringLiteral("DIB")};
+    static const QStringList loaderTypes = {QStringLiteral("GIF"), QStringLiteral("JPG"), QStringLiteral("BMP"),
+                                            QStringLiteral("ICO"), QStringLiteral("RLE"), QStringLiteral("WMF"),
+                                            QStringLiteral("EMF"), QStringLiteral("CUR")};
+    QImage picture;
+    platform::StepRunner steps(QStringLiteral("loadThumbnailFile"));
+    steps.step(QStringLiteral("load ") + name, [&] {
+        if (bufferTypes.contains(extension)) {
+            buffer.load();
+            picture = buffer.picture();
+        } else if (loaderTypes.contains(extension)) {
+            picture = platform::LoadPicture(name);
+        }
+    });
+    setFitSource(picture);
+    if (picture.isNull())
+        return false;
+    if (platform::backColor(form.Label43) != ChosenColor)
+        steps.step(QStringLiteral("imagecorrectaspect"), [&] { imagecorrectaspect(); });
+    return true;
+}
+
+// ---------------------------------------------------------------- type filters
+
+void Intake::filterClick(int code)
+{
+    shell::FormMain& form = form_;
+    platform::StepRunner steps(QStringLiteral("filterClick"));
+    steps.step(QStringLiteral("pattern"), [&] {
+        form.File1->setPattern(filterPattern(code));
+        form.File1->Refresh();
+    });
+    steps.step(QStringLiteral("first file"),
+               [&] { form.File1->setListIndex(form.File1->ListCount() > 0 ? 0 : -1); });
+    resetFilterLabels();
+    platform::setBackColor(form.filterLabel(code), ChosenColor);
+    fileTypeFilter = code;
+    Label13_Click();
+}
+
+void Intake::resetFilterLabels()
+{
+    shell::FormMain& form = form_;
+    for (platform::Label* label : {form.Label15, form.Label16, form.Label18, form.Label19, form.Label20,
+                                   form.Label21, form.Label22, form.Label23, form.Label39, form.Label43})
+        platform::setBackColor(label, OffColor);
+    form.Label39->setCaption(QStringLiteral("0"));
+}
+
+void Intake::restoreFileTypeFilter()
+{
+    shell::FormMain& form = form_;
+    const int code = settingNumber(fileTypeFilter);
+    if (code == 0) {
+        platform::setBackColor(form.Label23, ChosenColor);
+        return;
+    }
+    // The start-up shows the icon files themselves for the icons filter.
+    const QString pattern = code == 43 ? QStringLiteral("*.ico") : filterPattern(code);
+    if (pattern.isEmpty())
+        return;
+    platform::setBackColor(form.filterLabel(code), ChosenColor);
+    form.File1->setPattern(pattern);
+}
+
+// ---------------------------------------------------------------- fitting
+
+namespace {
+
+FitMode fitMode(const shell::FormMain& form)
+{
+    if (platform::backColor(form.Label70) == ChosenColor)
+        return FitMode::Correct;
+    if (platform::backColor(form.Label71) == ChosenColor)
+        return FitMode::SpreadFill;
+    if (platform::backColor(form.Label72) == ChosenColor)
+        return FitMode::StretchFill;
+    return FitMode::None;
+}
+
+// The fit scratch measures its picture in units of 2.109375 twips across and
+// 2.16796875 twips down (a 320 x 256 scale over its design area).
+constexpr double ScratchUnitWidth = 2.109375;
+constexpr double ScratchUnitHeight = 2.16796875;
+
+} // namespace
+
+void Intake::setFitSource(const QImage& picture)
+{
+    platform::PictureBox& scratch = *form_.Picture13;
+    if (!picture.isNull())
+        scratch.setBoxSize(picture.width(), picture.height());
+    scratch.setPicture(picture);
+    scratch.setScaleWidth(platform::kTwipsPerPixel * scratch.width() / ScratchUnitWidth);
+    scratch.setScaleHeight(platform::kTwipsPerPixel * scratch.height() / ScratchUnitHeight);
+}
+
+void Intake::fitLabelClick(int number)
+{
+    shell::FormMain& form = form_;
+    if (platform::backColor(form.Label43) == ChosenColor)
+        return;
+    for (int n : {70, 71, 72})
+        platform::setBackColor(form.fitLabel(n), n == number ? ChosenColor : OffColor);
+    // The page shown is shown again in the new mode.
+    platform::StepRunner(QStringLiteral("fitLabelClick")).step(QStringLiteral("back a page"), [&] {
+        form.File1->setListIndex(form.File1->ListIndex() - 4);
+    });
+    Label13_Click();
+}
+
+void Intake::imagecorrectaspect()
+{
+    shell::FormMain& form = form_;
+    platform::PictureBox& source = *form.Picture13;
+    platform::PictureBox& target = *form.Picture2;
+    const QImage picture = source.Picture();
+    const float sw = float(source.ScaleWidth());
+    const float sh = float(source.ScaleHeight());
+    // The bars take the colour of the picture's top-left pixel.
+    const quint32 corner = picture.isNull() ? source.BackColor() : platform::fromQColor(picture.pixelColor(0, 0));
+    target.Line(0, 0, 640, 512, corner, platform::PictureBox::LineKind::FilledBox);
+    if (sh == 0 || picture.isNull())
+        throw platform::VbError(11, QStringLiteral("Division by zero: the picture to fit is empty"));
+    const FitRect place = thumbnailFit(fitMode(form), sw / sh);
+    if (place.width == 0)
+        return;
+    target.PaintPicture(picture, place.left, place.top, place.width, place.height);
+}
+
+void Intake::olepicturesize()
+{
+    shell::FormMain& form = form_;
+    platform::PictureBox& target = *form.Picture2;
+    platform::StepRunner steps(QStringLiteral("olepicturesize"));
+    steps.step(QStringLiteral("Picture13"), [&] { setFitSource(form.PicbufVisible->picture()); });
+    target.setAutoRedraw(true);
+    target.Line(0, 0, 640, 512, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
+    steps.step(QStringLiteral("paint"), [&] {
+        const platform::PictureBox& source = *form.Picture13;
+        const QImage picture = source.Picture();
+        if (picture.isNull())
+            throw platform::VbError(481, QStringLiteral("Invalid picture"));
+        const float r = float(source.ScaleWidth()) / float(source.ScaleHeight());
+        const FitRect place = desktopDropFit(fitMode(form), r, outerRatio(picture.width(), picture.height()));
+        if (place.width != 0)
+            target.PaintPicture(picture, place.left, place.top, place.width, place.height);
+    });
+    target.setPicture(target.Image());
+    target.setAutoRedraw(false);
+}
+
+void Intake::picturecorrectaspect()
+{
+    shell::FormMain& form = form_;
+    platform::PictureBox& tx = *form.Picture1;
+    tx.setAutoRedraw(true);
+    // A code that names no thumbnail refits what the scratch held.
+    if (const platform::ImageBox* source = form.thumbnailFor(form.canvas().dragSource))
+        setFitSource(source->Picture());
+    const platform::PictureBox& scratch = *form.Picture13;
+    const QImage picture = scratch.Picture();
+    if (picture.isNull())
+        throw platform::VbError(481, QStringLiteral("Invalid picture"));
+    bool narrow = false;
+    const FitRect place = txDropFit(float(scratch.ScaleWidth()) / float(scratch.ScaleHeight()), narrow);
+    if (narrow)
+        tx.Line(0, 0, 640, 512, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
+    tx.PaintPicture(picture, place.left, place.top, place.width, place.height);
+    tx.setPicture(tx.Image());
+    tx.setAutoRedraw(false);
+}
+
+// ---------------------------------------------------------------- quick directories
+
+int Intake::quickDirElement(int n)
+{
+    return n >= 1 && n <= 8 ? QuickDirElement[n] : 0;
+}
+
+void Intake::quickDirClick(int n)
+{
+    shell::FormMain& form = form_;
+    auto& canvas = form.canvas();
+    const int element = QuickDirElement[n];
+    canvas.txMouseState = 0;
+    currentQuickDir = n;
+    resetDirCaptions();
+    platform::CommandButton* button = form.quickDirButton(n);
+    setBold(button, true);
+    button->setText(QStringLiteral("Dir%1").arg(n));
+    try {
+        // Twice: when the drive changed, its change handler moved the folder list to that
+        // drive's folder; the second pass brings both lists back to the stored folder.
+        for (int pass = 0; pass < 2; ++pass) {
+            form.File1->setPath(quickDirs[element]);
+            form.Dir1->setPath(form.File1->Path());
+            form.Drive1->setDrive(form.Dir1->Path());
+        }
+        clearBrowserSlots();
+        form.File1->setListIndex(settingNumber(quickDirPage[n]));
+        Label13_Click();
+        canvas.txMouseState = 107;
+    } catch (const std::exception& e) {
+        qInfo("quick directory %d: %s", n, e.what());
+    }
+    form.Text1->setFocus();
+}
+
+void Intake::quickDirMouseDown(int n, int button)
+{
+    if (button != 2)
+        return;
+    shell::FormMain& form = form_;
+    const QString folder = form.File1->Path();
+    const int answer = form.ui().msgBox(QStringLiteral("Save this Directory to Dir %1?").arg(n),
+                                        platform::vbOKCancel + platform::vbDefaultButton2, folder);
+    if (answer == platform::vbOK)
+        quickDirs[QuickDirElement[n]] = folder;
+}
+
+// The captions repaint at once; no other event runs in between.
+void Intake::resetDirCaptions()
+{
+    for (int n = 1; n <= 8; ++n) {
+        platform::CommandButton* button = form_.quickDirButton(n);
+        button->setText(QStringLiteral("Dir %1").arg(n));
+        setBold(button, false);
+        button->repaint();
+    }
+}
+
+} // namespace intake
