@@ -115,12 +115,14 @@ double msSince(Clock::time_point t0) { return std::chrono::duration<double, std:
 // mmsDoJob per 200 ms of audio. Returns the longest job while the picture comes in; with
 // `resyncAt` > 0, mmsReSync is called after that many jobs and then mmsCorrectSlant once the
 // picture has ended, and the longest of those calls and of the jobs after them is reported.
+// With `tuneWord` other than 0 the three displays are bound at the program's sizes and drawn
+// in that display type.
 struct JobTimes {
     double longestJob = 0, meanJob = 0, longestCall = 0, longestJobAfterCall = 0;
     bool ended = false;
 };
 
-JobTimes engineJobs(const std::string &wav, int rate, int resyncAt)
+JobTimes engineJobs(const std::string &wav, int rate, int resyncAt, int32_t tuneWord = 0)
 {
     JobTimes t;
     vrrSetOption("input", ("wav:" + wav).c_str());
@@ -131,6 +133,14 @@ JobTimes engineJobs(const std::string &wav, int rate, int resyncAt)
     mmsCreate(nullptr, 0);
     const int rxDib = mmsCreateDIB(800, 616), txDib = mmsCreateDIB(800, 616);
     mmsSetBitmap(rxDib, 0, txDib);
+    int displays[3] = {0, 0, 0};
+    if (tuneWord != 0) {
+        displays[0] = mmsCreateDIB(205, 48);
+        displays[1] = mmsCreateDIB(205, 48);
+        displays[2] = mmsCreateDIB(205, 64);
+        mmsSetTuneBitmap(displays[0], displays[1], displays[2]);
+        mmsSetTuneControl(tuneWord);
+    }
     mmsStart();
     double sum = 0;
     int jobs = 0, sinceCall = -1; // jobs since the last mmsReSync / mmsCorrectSlant
@@ -162,8 +172,8 @@ JobTimes engineJobs(const std::string &wav, int rate, int resyncAt)
     }
     t.meanJob = jobs ? sum / jobs : 0;
     mmsDelete();
-    mmsDeleteDIB(rxDib);
-    mmsDeleteDIB(txDib);
+    for (int dib : {rxDib, txDib, displays[0], displays[1], displays[2]})
+        mmsDeleteDIB(dib);
     return t;
 }
 
@@ -367,8 +377,13 @@ int main(int argc, char **argv)
         addNoise(noisy, 48000, 20.0, 3);
         writeWav(pd290, noisy, 48000);
         const JobTimes a = engineJobs(martin, 48000, 0);
-        std::printf("receiving Martin 1: longest mmsDoJob %.2f, mean %.2f%s\n", a.longestJob, a.meanJob,
-                    a.ended ? "" : " (no picture end)");
+        std::printf("receiving Martin 1: longest mmsDoJob %.2f, mean %.2f%s: %.2f %% of one core\n", a.longestJob,
+                    a.meanJob, a.ended ? "" : " (no picture end)", 100 * a.meanJob / 200);
+        for (const auto &[word, name] : {std::pair{0x12, "FFT"}, std::pair{0x25, "FM"}}) {
+            const JobTimes d = engineJobs(martin, 48000, 0, word);
+            std::printf("receiving Martin 1, %s displays drawn: longest mmsDoJob %.2f, mean %.2f: %.2f %% of one core\n",
+                        name, d.longestJob, d.meanJob, 100 * d.meanJob / 200);
+        }
         const JobTimes b = engineJobs(pd290, 48000, 700);
         std::printf("receiving PD290 (clock +0.2 %%, 20 dB): longest mmsDoJob %.2f, mean %.2f%s\n", b.longestJob, b.meanJob,
                     b.ended ? "" : " (no picture end)");

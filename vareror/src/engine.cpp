@@ -579,8 +579,10 @@ int32_t Engine::doJob()
     } else if (!wasSending || externalLoop) {
         heard_ = std::move(input);
     }
-    if (!heard_.empty())
+    if (!heard_.empty()) {
         feedReceiver(heard_.data(), heard_.size());
+        displays_.feed(heard_.data(), heard_.size(), inRate_);
+    }
     copyRxRows();
 
     // A card that stops taking samples (unplugged, taken by another program) must not hold
@@ -612,7 +614,20 @@ int32_t Engine::doJob()
                 finishTx();
         }
     }
+    drawDisplays();
     return int32_t(status_.take(transmitting()));
+}
+
+// The displays show what the receiver heard, in the DIBs the program bound.
+void Engine::drawDisplays()
+{
+    DisplaySettings d;
+    d.tuneWord = s_.tuneWord;
+    d.lowHz = specLow_;
+    d.highHz = specHigh_;
+    d.notchHz = notchHz_;
+    DibTable &dibs = DibTable::instance();
+    displays_.draw(dibs.find(specA_), dibs.find(specB_), dibs.find(tuneDib_), d);
 }
 
 // ---- words ----

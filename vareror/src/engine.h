@@ -3,6 +3,7 @@
 // transmitter, the receiver, PTT, the status word and the settings.
 
 #include "audio.h"
+#include "displays.h"
 #include "ptt.h"
 #include "settings.h"
 
@@ -98,6 +99,7 @@ private:
     void feedReceiver(const float *samples, size_t n);
     void takeRxEvents();
     void copyRxRows();
+    void drawDisplays();
     bool transmitting() const { return txKind_ != TxKind::None; }
 
     EngineSettings &s_;
@@ -140,6 +142,7 @@ private:
     std::unique_ptr<core::Receiver> rx_;
     int rxDib_ = 0, txDib_ = 0, specA_ = 0, specB_ = 0, tuneDib_ = 0;
     int notchHz_ = 0, specLow_ = 700, specHigh_ = 2000;
+    DisplayRenderer displays_;
 
     StatusQueue status_;
     std::string fskIdLatin1_;
