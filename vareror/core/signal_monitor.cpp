@@ -87,6 +87,7 @@ SignalMonitor::SignalMonitor(double sampleRate) : inputRate_(sampleRate)
     groupMs_ = 1000.0 * group_ / rate_;
     estimatesPerRow_ = std::max(1, int(std::lround(kFmRowSeconds * 1000 / groupMs_)));
     row_.assign(size_t(kMaxHz / kFmBinHz), 0.0f);
+    pending_.assign(2 * size_t(analytic_.delay()), 0.0f);
 }
 
 SignalMonitor::~SignalMonitor()
@@ -95,16 +96,26 @@ SignalMonitor::~SignalMonitor()
     fftwf_free(static_cast<fftwf_complex *>(fftOut_));
 }
 
+// The analytic filter reads its neighbours on both sides: the samples are analysed once
+// the filter's delay has come after them.
 void SignalMonitor::process(const float *samples, size_t n)
 {
-    float y = 0;
-    for (size_t i = 0; i < n; ++i)
-        if (decimator_.push(samples[i], y))
-            sample(y);
+    decimated_.clear();
+    decimator_.run(samples, n, decimated_);
+    pending_.insert(pending_.end(), decimated_.begin(), decimated_.end());
+    const size_t context = 2 * size_t(analytic_.delay());
+    if (pending_.size() > context) {
+        const size_t count = pending_.size() - context;
+        analysed_.resize(count);
+        analytic_.run(pending_.data() + analytic_.delay(), count, analysed_.data());
+        for (size_t i = 0; i < count; ++i)
+            sample(pending_[size_t(analytic_.delay()) + i], analysed_[i]);
+        pending_.erase(pending_.begin(), pending_.begin() + long(count));
+    }
     judgeSync();
 }
 
-void SignalMonitor::sample(float y)
+void SignalMonitor::sample(float y, dsp::cfloat z)
 {
     ring_[ringPos_] = y;
     ringPos_ = (ringPos_ + 1) % ring_.size();
@@ -113,7 +124,6 @@ void SignalMonitor::sample(float y)
     if (++sinceHop_ >= hop_)
         spectrumFrame();
 
-    const dsp::cfloat z = analytic_.push(y);
     lag_ += z * std::conj(previous_);
     previous_ = z;
     groupPower_ += double(std::norm(z));

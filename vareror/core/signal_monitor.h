@@ -49,7 +49,7 @@ public:
     double syncHz() const { return syncSeen_ ? syncHz_ : 0; }
 
 private:
-    void sample(float y);
+    void sample(float y, dsp::cfloat analytic);
     void spectrumFrame();
     void frequencyEstimate(double hz, double power);
     void syncEstimate(dsp::cfloat lag, double syncPower, double picturePower, double power);
@@ -75,6 +75,8 @@ private:
 
     // The demodulated frequency, estimated over groups of half a millisecond.
     dsp::AnalyticFilter analytic_;
+    std::vector<float> decimated_, pending_;  // pending: waiting for the filter's look-ahead
+    std::vector<dsp::cfloat> analysed_;
     dsp::cfloat previous_{0, 0}, lag_{0, 0};
     double groupPower_ = 0, slowPower_ = 0;
     int group_ = 1, inGroup_ = 0;

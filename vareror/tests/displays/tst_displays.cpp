@@ -192,7 +192,7 @@ private slots:
             else if (double(i) / rate > 5)
                 seenJobs += m.syncSeen();
             if (m.syncSeen())
-                QVERIFY2(std::abs(m.syncHz() - 1200 * shift) < 10, qPrintable(QString::number(m.syncHz())));
+                QVERIFY2(std::abs(m.syncHz() - 1200 * shift) < 15, qPrintable(QString::number(m.syncHz())));
         }
         QVERIFY(!seenEarly);
         const int picturesJobs = jobs - int(5 * 5) - 1;
