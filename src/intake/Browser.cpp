@@ -460,17 +460,31 @@ FitMode fitMode(const shell::FormMain& form)
 // 2.16796875 twips down (a 320 x 256 scale over its design area).
 constexpr double ScratchUnitWidth = 2.109375;
 constexpr double ScratchUnitHeight = 2.16796875;
+// The largest side the fit scratch holds.
+constexpr int MaxFitSourceSide = 2048;
 
 } // namespace
 
+// A large picture is held reduced: the fit paints at most 640 x 512 pixels, and the
+// scratch box's layers would otherwise take several times the picture's memory. The
+// scale and the outer ratio stay those of the picture itself, and so does the top-left
+// pixel, whose colour the bars take.
 void Intake::setFitSource(const QImage& picture)
 {
     platform::PictureBox& scratch = *form_.Picture13;
-    if (!picture.isNull())
-        scratch.setBoxSize(picture.width(), picture.height());
-    scratch.setPicture(picture);
-    scratch.setScaleWidth(platform::kTwipsPerPixel * scratch.width() / ScratchUnitWidth);
-    scratch.setScaleHeight(platform::kTwipsPerPixel * scratch.height() / ScratchUnitHeight);
+    QImage held = picture;
+    if (!picture.isNull()) {
+        fitSourceSize_ = picture.size();
+        if (picture.width() > MaxFitSourceSide || picture.height() > MaxFitSourceSide) {
+            held = picture.scaled(MaxFitSourceSide, MaxFitSourceSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                       .convertToFormat(QImage::Format_RGB32);
+            held.setPixel(0, 0, picture.pixel(0, 0));
+        }
+        scratch.setBoxSize(held.width(), held.height());
+    }
+    scratch.setPicture(held);
+    scratch.setScaleWidth(platform::kTwipsPerPixel * fitSourceSize_.width() / ScratchUnitWidth);
+    scratch.setScaleHeight(platform::kTwipsPerPixel * fitSourceSize_.height() / ScratchUnitHeight);
 }
 
 void Intake::fitLabelClick(int number)
@@ -520,7 +534,7 @@ void Intake::olepicturesize()
         if (picture.isNull())
             throw platform::VbError(481, QStringLiteral("Invalid picture"));
         const float r = float(source.ScaleWidth()) / float(source.ScaleHeight());
-        const FitRect place = desktopDropFit(fitMode(form), r, outerRatio(picture.width(), picture.height()));
+        const FitRect place = desktopDropFit(fitMode(form), r, outerRatio(fitSourceSize_.width(), fitSourceSize_.height()));
         if (place.width != 0)
             target.PaintPicture(picture, place.left, place.top, place.width, place.height);
     });

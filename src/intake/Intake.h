@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QVariant>
 
@@ -119,6 +120,8 @@ private:
     void clearBrowserSlots();
     std::unique_ptr<platform::Picbuf> picbufFile_;
     QString browserSlotPath_[5];
+    // The size of the picture last put into the fit scratch (it may hold it reduced).
+    QSize fitSourceSize_{45, 37};
 };
 
 } // namespace intake

@@ -279,6 +279,7 @@ void FormMain::buildControls()
     SSTab1->addTab(rxTruePage, QStringLiteral("RX True"));
     SSTab1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     left->addWidget(SSTab1);
+    left->addWidget(buildIntakeRow(central));
 
     auto* texts = new QHBoxLayout;
     texts->setSpacing(6);
@@ -410,7 +411,6 @@ void FormMain::buildControls()
     modesGrid->addWidget(Label32, 1, 0);
     modesGrid->addWidget(Label38, 1, 1);
     modesGrid->addWidget(Check19, 1, 2, 1, 2);
-    modesGrid->addWidget(buildIntakeRow(modesFrame), 2, 0, 1, 4);
     right->addWidget(modesFrame);
     right->addWidget(buildCanvasFrame(central));
     right->addWidget(buildStationFrame(central));

@@ -1,5 +1,5 @@
 // The main window's picture browser: the "Load Pic" button and the fit-mode labels under
-// the editing modes, the browser panel Frame2 with its lists, thumbnails, paging, filters and
+// the screens, the browser panel Frame2 with its lists, thumbnails, paging, filters and
 // quick directories (placed at their design twips inside the panel), the hidden second
 // file list, and the buttons of the neighbouring panels that the browser closes.
 
@@ -64,8 +64,10 @@ QWidget* FormMain::buildIntakeRow(QWidget* parent)
     for (auto* l : {Label70, Label71, Label72}) {
         l->setWordWrap(false);
         l->setMargin(3);
-        row->addWidget(l, 1);
+        l->setMinimumWidth(100);
+        row->addWidget(l);
     }
+    row->addStretch(1);
     return rowWidget;
 }
 

@@ -117,7 +117,7 @@ private slots:
     void fitModesOnTheForm();
     void droppedPicturesFitted();
     void quickDirectories();
-    void quickDirectoryStoreAndSettings();
+    void quickDirectoryStore();
     void firstOpening();
     void dropsOnTheLists();
     void driveNotReady();
@@ -290,6 +290,16 @@ void BrowserTest::fitModesOnTheForm()
     QImage fitted = form.Picture2->Image();
     QCOMPARE(fitted.pixel(5, 256), 0xFFFF00FFu);
     QCOMPARE(fitted.pixel(320, 256), 0xFF808080u);
+    // A large picture is held reduced, fitted by its own size and corner colour.
+    QImage large = solid(3000, 2000, 0xFF808080);
+    large.setPixel(0, 0, 0xFF00FFFF);
+    in.setFitSource(large);
+    QVERIFY(form.Picture13->width() <= 2048);
+    in.imagecorrectaspect();
+    fitted = form.Picture2->Image();
+    QCOMPARE(fitted.pixel(320, 40), 0xFF00FFFFu); // the band above runs to row 41.4
+    QCOMPARE(fitted.pixel(320, 43), 0xFF808080u);
+    in.setFitSource(narrow);
     // No label chosen: a plain box of that colour.
     for (platform::Label* l : {form.Label70, form.Label71, form.Label72})
         platform::setBackColor(l, Off);
@@ -419,51 +429,30 @@ void BrowserTest::quickDirectories()
     QCOMPARE(form.canvas().txMouseState, 0);
 }
 
-void BrowserTest::quickDirectoryStoreAndSettings()
+void BrowserTest::quickDirectoryStore()
 {
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    auto& in = form.intake();
     QTemporaryDir a;
-    QByteArray settings;
-    {
-        FormFixture f;
-        shell::FormMain& form = f.form();
-        auto& in = form.intake();
-        for (int e = 1; e <= 14; ++e)
-            in.quickDirs[e] = QStringLiteral("/kept/%1").arg(e);
-        form.File1->setPath(a.path());
-        // Cancel, and Enter (Cancel is the default button), keep the folder.
-        f.ui().answerMsgBox(platform::vbCancel);
-        emit form.Command5->MouseDown(2, 0, 3, 3);
-        const platform::UiCall* asked = f.ui().last();
-        QVERIFY(asked);
-        QCOMPARE(asked->text, QStringLiteral("Save this Directory to Dir 7?"));
-        QCOMPARE(asked->title, QDir::cleanPath(a.path()));
-        QCOMPARE(platform::msgBoxDefaultButton(asked->style), 2);
-        QCOMPARE(platform::msgBoxButtons(asked->style), int(platform::vbOKCancel));
-        QCOMPARE(in.quickDirs[9], QStringLiteral("/kept/9"));
-        emit form.Command5->MouseDown(1, 0, 3, 3); // the left button asks nothing
-        QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 1);
-        f.ui().answerMsgBox(platform::vbOK);
-        emit form.Command5->MouseDown(2, 0, 3, 3);
-        QCOMPARE(in.quickDirs[9], QDir::cleanPath(a.path()));
-        QCOMPARE(in.currentQuickDir.toInt(), 0); // the press neither moves nor marks
-        QVERIFY(QDir().mkpath(f.appFolder()));
-        platform::StepRunner steps;
-        form.shell().writeSettings(steps);
-        QFile file(f.appPath(QStringLiteral("restoreTovaroM")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        settings = file.readAll();
-    }
-    FormFixture g(false);
-    QDir().mkpath(g.appFolder());
-    QFile file(g.appPath(QStringLiteral("restoreTovaroM")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(settings);
-    file.close();
-    g.build();
-    platform::StepRunner steps;
-    g.form().shell().readSettings(steps);
-    for (int e = 1; e <= 14; ++e)
-        QCOMPARE(g.form().intake().quickDirs[e], e == 9 ? QDir::cleanPath(a.path()) : QStringLiteral("/kept/%1").arg(e));
+    in.quickDirs[9] = QStringLiteral("/kept/9");
+    form.File1->setPath(a.path());
+    // Cancel, and Enter (Cancel is the default button), keep the folder.
+    f.ui().answerMsgBox(platform::vbCancel);
+    emit form.Command5->MouseDown(2, 0, 3, 3);
+    const platform::UiCall* asked = f.ui().last();
+    QVERIFY(asked);
+    QCOMPARE(asked->text, QStringLiteral("Save this Directory to Dir 7?"));
+    QCOMPARE(asked->title, QDir::cleanPath(a.path()));
+    QCOMPARE(platform::msgBoxDefaultButton(asked->style), 2);
+    QCOMPARE(platform::msgBoxButtons(asked->style), int(platform::vbOKCancel));
+    QCOMPARE(in.quickDirs[9], QStringLiteral("/kept/9"));
+    emit form.Command5->MouseDown(1, 0, 3, 3); // the left button asks nothing
+    QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 1);
+    f.ui().answerMsgBox(platform::vbOK);
+    emit form.Command5->MouseDown(2, 0, 3, 3);
+    QCOMPARE(in.quickDirs[9], QDir::cleanPath(a.path()));
+    QCOMPARE(in.currentQuickDir.toInt(), 0); // the press neither moves nor marks
 }
 
 void BrowserTest::firstOpening()
@@ -646,7 +635,7 @@ void BrowserTest::thumbnailDroppedWithCrop()
     engine.binding().mmsDeleteDIB(engine.txDib);
 }
 
-// Stored under Dir 3 and paged twice; after a restart "Load Pic" shows the same page.
+// Stored under Dir 3 and paged; after a restart "Load Pic" shows the same page.
 void BrowserTest::samePageAfterARestart()
 {
     QTemporaryDir dir;
@@ -661,6 +650,8 @@ void BrowserTest::samePageAfterARestart()
     };
     start();
     shell::FormMain& form = f.form();
+    for (int e = 1; e <= 14; ++e)
+        form.intake().quickDirs[e] = QStringLiteral("/kept/%1").arg(e);
     form.Command20->click();
     form.Dir1->setPath(dir.path());
     f.ui().answerMsgBox(platform::vbOK);
@@ -678,6 +669,10 @@ void BrowserTest::samePageAfterARestart()
     f.build();
     start();
     shell::FormMain& again = f.form();
+    // The folders of the buttons and the elements no button uses (7, 8, 11 to 14) all
+    // come back.
+    for (int e = 1; e <= 14; ++e)
+        QCOMPARE(again.intake().quickDirs[e], e == 3 ? QDir::cleanPath(dir.path()) : QStringLiteral("/kept/%1").arg(e));
     QCOMPARE(again.File1->Path(), QDir::cleanPath(dir.path()));
     QCOMPARE(platform::backColor(again.Label20), Green);
     QCOMPARE(platform::backColor(again.Label23), Off);

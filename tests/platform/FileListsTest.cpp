@@ -40,7 +40,6 @@ private slots:
     void fileListBadValuesKeepTheOld();
     void fileListRefreshKeepsSelection();
     void folderListAndDriveChanges();
-    void volumeNotReady();
 };
 
 void FileListsTest::fileListPatternsSortAndHidden()
@@ -177,32 +176,6 @@ void FileListsTest::folderListAndDriveChanges()
     drives.setDrive(base.path());
     QCOMPARE(drives.Drive(), QStringLiteral("/"));
     QCOMPARE(driveChanges.count(), 2);
-}
-
-void FileListsTest::volumeNotReady()
-{
-    QTemporaryDir base;
-    const QString card = base.path();
-    setVolumeProvider([&] {
-        return QList<Volume>{{QStringLiteral("/"), QString(), true}, {card, QStringLiteral("CARD"), false}};
-    });
-    DriveListBox drives;
-    drives.setDrive(QStringLiteral("/"));
-    QSignalSpy driveChanges(&drives, &DriveListBox::Change);
-    QCOMPARE(vbErrorOf([&] { drives.setDrive(card); }), vbErrDeviceUnavailable);
-    QCOMPARE(drives.Drive(), QStringLiteral("/"));
-    QCOMPARE(driveChanges.count(), 0);
-
-    // The operator may pick it; the folder list then refuses the volume.
-    const int index = drives.findData(card);
-    QVERIFY(index >= 0);
-    emit drives.activated(index);
-    QCOMPARE(drives.Drive(), card);
-    QCOMPARE(driveChanges.count(), 1);
-    DirListBox dirs;
-    dirs.setPath(QStringLiteral("/"));
-    QCOMPARE(vbErrorOf([&] { dirs.setDrive(drives.Drive()); }), vbErrDeviceUnavailable);
-    QCOMPARE(dirs.Path(), QStringLiteral("/"));
 }
 
 QTEST_MAIN(FileListsTest)
