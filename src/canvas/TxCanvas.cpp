@@ -5,6 +5,8 @@
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/drawing/Rotate.h"
+#include "platform/runtime/Events.h"
+#include "platform/services/Picbuf.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
@@ -18,6 +20,8 @@
 #include "text/TextTools.h"
 
 #include <QAction>
+#include <QGroupBox>
+#include <QTabWidget>
 
 namespace canvas {
 
@@ -41,13 +45,6 @@ bool isPictureSource(int code)
 
 TxCanvas::TxCanvas(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
-void TxCanvas::Option6_Click() {}
-void TxCanvas::Option7_Click() {}
-void TxCanvas::Option8_Click() {}
-void TxCanvas::Label32_Click() {}
-void TxCanvas::Label38_Click() {}
-void TxCanvas::Check19_Click() {}
-
 void TxCanvas::setIdle() { platform::setBackColor(form_.Command47, platform::vbButtonFace); }
 void TxCanvas::setPending() { platform::setBackColor(form_.Command47, kPendingColor); }
 
@@ -66,6 +63,7 @@ void TxCanvas::resetDrawnExtent()
 void TxCanvas::Command12_Click()
 {
     shell::FormMain& f = form_;
+    emit toolEnded();
     platform::StepRunner guard(QStringLiteral("Command12_Click"));
     guard.step(QStringLiteral("end of tool"), [&] {
         platform::PictureBox* tx = f.Picture1;
@@ -111,22 +109,50 @@ void TxCanvas::Command12_Click()
     });
 }
 
-// The panels over the TX screen come with their tools; the picture-adjust panel is the
-// one the transmit sequence closes.
+// On the TX tab every press first closes the browser and the header-loading panels and
+// switches Crop off; then it closes the adjust panel, or opens it over the TX picture,
+// leaving the overlay modes, header making and the current element first.
 void TxCanvas::Command13_Click()
 {
-    form_.Frame9->hide();
+    shell::FormMain& f = form_;
+    auto& intake = f.intake();
+    if (f.SSTab1->currentIndex() == 0) {
+        intake.toggleAdjustPanel();
+        return;
+    }
+    if (f.SSTab1->currentIndex() != 1)
+        return;
+    if (!f.Frame2->isHidden())
+        intake.Command20_Click();
+    platform::setBackColor(f.Label24, kToolOffColor);
+    if (f.Command35->text() == QLatin1String("Exit"))
+        f.qso().Command35_Click();
+    if (f.Command37->text() == QLatin1String("Exit"))
+        f.qso().Command37_Click();
+    if (!f.Frame9->isHidden()) {
+        f.Frame9->hide();
+        f.PicbufVisible->hide();
+        f.Text1->setFocus();
+        return;
+    }
+    intake.adjustOnRx = 0;
+    intake.placeAdjustPanel();
+    f.Picture19->Cls();
+    if (f.Option6->value() || f.Option7->value())
+        f.text().Option1_Click();
+    platform::doEvents();
+    platform::setBackColor(f.Label24, kToolOffColor);
+    if (!f.Frame7->isHidden())
+        f.qso().Command36_Click();
     Command12_Click();
+    f.Image13->setPicture(f.Picture1->Image());
+    intake.startAdjusting(f.Picture1->Image());
 }
 
 // No overlay or picture-in-picture is ever pending before the canvas's own tools
 // exist, so there is nothing to re-render yet.
 void TxCanvas::Check3_Click() {}
 
-void TxCanvas::HScroll1_Change()
-{
-    form_.Picture1->setDrawWidth(form_.HScroll1->value());
-}
 void TxCanvas::Timer2_Timer() {}
 
 void TxCanvas::pushTxPicture()
@@ -151,37 +177,6 @@ void TxCanvas::drawElement(int addend)
         flags |= platform::RotateSmooth;
     platform::rotatePicture(f.Picture1->hDC(), centreX, centreY, width, height, f.Picture3->hDC(), 0, 0,
                             overlayAngle, key, flags);
-}
-
-void TxCanvas::Picture1_MouseDown(int button, int, double, double)
-{
-    shell::FormMain& f = form_;
-    // With nothing pending in Overlays or Pic in Pic, and with "4 pics in 1", a press
-    // does nothing but give the text box the focus.
-    if (!isRed(f.Command47) && (f.Option6->value() || f.Option7->value())) {
-        f.Text1->setFocus();
-        return;
-    }
-    if (f.Check19->value() == 1)
-        return;
-    headerBoxDragged = 0;
-    if (button != 2)
-        return;
-    platform::PictureBox* tx = f.Picture1;
-    if (dragSource == dragShapeTool) {
-        f.VScroll4->hide();
-        tx->Cls();
-        Command12_Click();
-        f.Text1->setFocus();
-        return;
-    }
-    setIdle();
-    tx->Cls();
-    tx->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
-    if (!isRed(f.Label32)) {
-        dragSource = dragTxPicture;
-        tx->Drag(platform::vbBeginDrag);
-    }
 }
 
 void TxCanvas::Label56_MouseDown(int, int, double, double)

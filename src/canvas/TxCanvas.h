@@ -11,12 +11,14 @@
 // an element waits for the commit (255) or not (the button face).
 
 #include <QObject>
+#include <QString>
 
 #include <cstdint>
 
 class QWidget;
 
 namespace shell { class FormMain; }
+namespace platform { class OptionButton; class ShapeControl; }
 
 namespace canvas {
 
@@ -37,8 +39,12 @@ bool isBrowserSlot(int code);
 bool isRecentPicture(int code);
 // A code whose picture a drop can take as the whole TX picture.
 bool isPictureSource(int code);
+// "Ellipse", "Circle" or "Box": a Things item that is armed rather than drawn at once.
+bool isShapeItem(const QString& item);
 
-inline constexpr uint32_t kPendingColor = 255; // SET while an element waits
+inline constexpr uint32_t kPendingColor = 255; // SET while an element waits; a tool label that is on
+inline constexpr uint32_t kToolOffColor = 0xC0C0; // a tool label or mode button that is off
+inline constexpr uint32_t kModeOnColor = 0xFF00;  // the button of the current editing mode
 
 class TxCanvas : public QObject {
     Q_OBJECT
@@ -46,22 +52,54 @@ public:
     explicit TxCanvas(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    void Option6_Click(); // editing mode "Overlays" (Ctrl+O)
-    void Option7_Click(); // editing mode "Pic in Pic" (Ctrl+P)
-    void Option8_Click(); // editing mode "Draw"
-    void Label32_Click(); // "Pattern Fill" toggle (Ctrl+F)
-    void Label38_Click(); // "Color Fill" toggle (Ctrl+C)
+    // The editing modes (Text's switch is the text tools' Option1_Click). Each discards
+    // what was pending, ends the current tool, marks its own frame and button and leaves
+    // exactly one of the four option buttons set; a switch also runs as a routine.
+    void Option6_Click(); // "Overlays" (Ctrl+O)
+    void Option7_Click(); // "Pic in Pic" (Ctrl+P)
+    void Option8_Click(); // "Draw"
+    // The sub-options of Pic in Pic exclude each other; either one enters Pic in Pic.
+    void Check18_Click(); // "Follow Mouse"
     void Check19_Click(); // "4 pics in 1" (Ctrl+X)
+    // The tool toggles: each arms or disarms its tool (back colour 255 / 49344) and
+    // clears what conflicts with it. The fill toggles are also the routines that switch
+    // a fill mode off.
+    void Label24_Click(); // "Crop"
+    void Label29_Click(); // "Fix Color"
+    void Label32_Click(); // "Pattern Fill" (Ctrl+F)
+    void Label38_Click(); // "Color Fill" (Ctrl+C)
+    void Label73_Click(); // "Rem noise  lines"
+    void HScroll1_Change(); // draw thickness
     // "Undo", and the routine that ends whatever tool or element is in progress.
     void Command12_Click();
-    void Command13_Click(); // closes the TX screen's open panels and ends the current tool
+    // Opens and closes the picture-adjust panel over the TX picture (on the RX tab over
+    // the received picture); every press first closes the browser, crop and header panels.
+    void Command13_Click();
     void Timer2_Timer(); // redraw after the size, move and rotate buttons
     void Check3_Click(); // "Border": the pending overlay with or without its frame picture
-    void HScroll1_Change(); // draw thickness
 
-    // The TX screen's press: as far as the drags need it, it forgets a dragged header box,
-    // and the right button drags the TX picture itself (or ends an armed shape).
+    // Sets an option button the way a handler's assignment does: its click runs only when
+    // it was not set.
+    static void select(platform::OptionButton* option);
+    // The current mode's frame highlighted, the other two plain.
+    void highlightFrame(platform::ShapeControl* current);
+    // The other modes' buttons off and `current` green; the thickness box black.
+    void modeColours(platform::OptionButton* current);
+
+    // The Things list: shapes armed for SET, whole-picture fills, the globe, the test card.
+    // Combo1_Click is also the shape drawer that SET and the colour swatches call.
+    void Combo1_Click();
+    void Combo1_Change();
+    void Combo1_GotFocus();
+    void Combo1_LostFocus();
+
+    // The TX screen's press: moves an armed shape, switches Color Fill off, arms the crop,
+    // forgets a dragged header box, drags the TX picture itself with the right button (or
+    // ends an armed shape), starts a freehand stroke in Draw mode and places the text
+    // element in Text mode.
     void Picture1_MouseDown(int button, int shift, double x, double y);
+    // The pointer moved over the TX screen: the freehand pen and the shape preview.
+    void Picture1_MouseMove(int button, int shift, double x, double y);
     // Drag feedback over the TX screen: the dragged control's icon.
     void Picture1_DragOver(QWidget* source, double x, double y, int state);
     // Every drop on the TX screen: texts, header boxes, fills, overlays, whole pictures.
@@ -99,11 +137,28 @@ public:
     double drawnExtentLeft = 0;
     double drawnExtentRight = 0;
     qint32 stepModeColour = 0;   // 255 while the shadow colour box's step mode is on
+    // The drawing colour (fontRecord element 7) and, as decimal text in the shell's
+    // scratchText, the TX screen's fore colour, put aside while Fix Color is on.
+    QString savedColor;
+    quint32 foreColourBeforeFill = 0; // the TX screen's fore colour, put aside while Color Fill is on
+
+signals:
+    // Command12_Click has run (the current tool was ended).
+    void toolEnded();
 
 private:
     void setIdle();
     void setPending();
     void resetDrawnExtent();
+    // Ends Overlays or Pic in Pic and the fill tools on the way into those modes.
+    void leaveForOverlays();
+    // The armed shape of Combo1's text drawn centred on (x, y); false for other texts.
+    bool drawShape(double x, double y, bool boxInDrawingColour);
+    void widenDrawnExtentForShape(double x, double y);
+    void wholePicturePass(const QString& item);
+    void globe();
+    // The commit of a whole-picture item: committed, copied, pushed to the engine.
+    void thingCommitTail();
     void textDrop(QWidget* source, const QString& text, double x, double y);
     void colorFillDrop(double x, double y);
     void wholePictureDrop(double x, double y);

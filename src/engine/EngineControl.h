@@ -91,6 +91,13 @@ public:
     // default the current mode's size. Nothing pending over the picture goes with it.
     void copyTxScreenToDib(int width, int height);
     void copyTxScreenToDib() { copyTxScreenToDib(modeWidth, modeHeight); }
+    // An engine DIB drawn through a picture box's device context (into the layers its
+    // AutoRedraw says), from the rectangle src to the rectangle dst.
+    void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src);
+    // Writes a finished picture as a dated JPEG into a folder and prunes the folder's
+    // older pictures towards `keep`, at most `mostDeletions` of them; only after the
+    // picture was written (a failed write throws and deletes nothing).
+    void archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions);
 
     // The local time a finished picture is named by; tests may stand in a clock.
     std::function<QDateTime()> localTime = [] { return QDateTime::currentDateTime(); };
@@ -137,14 +144,8 @@ private:
     // The notch under a press or drag at column x of a spectrum display.
     void placeNotch(int button, double x);
 
-    // Engine draws into a picture box: into its window (the screen only), or through its
-    // device context (the layers its AutoRedraw says).
+    // An engine DIB drawn into a picture box's window (the screen only).
     void drawIntoWindow(platform::PictureBox* box, int32_t dib);
-    void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src);
-    // Writes a finished picture as a dated JPEG into a folder and prunes the folder's
-    // older pictures towards `keep`, at most `mostDeletions` of them; only after the
-    // picture was written (a failed write throws and deletes nothing).
-    void archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions);
 
     shell::FormMain& form_;
     platform::Engine engine_;

@@ -320,12 +320,9 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
     if (!(lines > modeHeight / 2.0))
         return;
 
-    form_.Image19->setPicture(form_.Image18->Picture());
-    form_.Image18->setPicture(form_.Image17->Picture());
-    form_.Image17->setPicture(form_.Image12->Picture());
     setRect(dstRect, 0, 0, 640, 512);
     steps.step(QStringLiteral("full copy"), [&] { drawIntoBox(form_.Picture19, dstRect, rxDib, srcRect); });
-    form_.Image12->setPicture(form_.Picture19->Image());
+    form_.strips().shiftRecentRow(form_.Picture19->Image());
 
     // The 1:1 view keeps a copy of the picture across repaints until the next one starts.
     const int mode = rxModeNumber();

@@ -194,7 +194,6 @@ void Intake::savepic_Click()
 
 void Intake::copyrx_Click() {}
 void Intake::copye_Click() {}
-void Intake::Command27_Click() {}
 
 void Intake::browserSlotMouseDown(int code, int button)
 {

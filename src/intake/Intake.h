@@ -109,6 +109,21 @@ public:
     // neither replaces a picture held by the adjustment buffers.
     platform::Picbuf* PicbufFile = nullptr;
 
+    // The picture-adjust panel Frame9: opened over the received picture here, over the TX
+    // picture by the canvas's Command13_Click; closed by Accept, Cancel or a second press.
+    // Its three buffers: PicbufOriginal the base, PicbufEdit the working copy,
+    // PicbufVisible the shown result that Accept takes.
+    void toggleAdjustPanel();
+    void Command38_Click(); // "Accept "
+    // The panel under the screens and the shown buffer over the screen of its picture.
+    void placeAdjustPanel();
+    // The buffers and levels of an opening, from the picture the panel works on.
+    void startAdjusting(const QImage& picture);
+    int adjustOnRx = 0;           // 1 while the panel holds the received picture
+    double brightnessLevel = 0.5; // the adjust levels, neutral at each opening
+    double contrastLevel = 0.5;
+    double gammaLevel = 5.0;
+
 private:
     // Puts a picture into the overlay work buffer, which takes the picture's size.
     void putWorkPicture(const QImage& picture);

@@ -31,6 +31,17 @@ void Qso::makeheader_Click()
 void Qso::Command35_Click() { headerLoadButton(form_.Command35, QStringLiteral("load HDR lge")); }
 void Qso::Command37_Click() { headerLoadButton(form_.Command37, QStringLiteral("load HDR sml")); }
 
+// The TX picture from before header making comes back with header making itself, which
+// keeps it; here the panel closes and the Make Header items lose their ticks.
+void Qso::Command36_Click()
+{
+    shell::FormMain& form = form_;
+    form.Frame7->hide();
+    form.makeheader->setChecked(false);
+    form.makeheader16->setChecked(false);
+    form.canvas().headerBoxDragged = 0;
+}
+
 void Qso::headerLoadButton(platform::CommandButton* button, const QString& caption)
 {
     shell::FormMain& form = form_;

@@ -24,6 +24,8 @@ public:
     // header tools; as far as the browser needs them they open and close the boxes' panel.
     void Command35_Click();
     void Command37_Click();
+    // "DONE" of header making: the header boxes panel closes and header making ends.
+    void Command36_Click();
     void Check2_Click(); // "HdrON"
     // Paints the selected header box over the top or bottom band of the TX picture,
     // commits it, renews Image6 and pushes the picture to the engine; nothing at all while

@@ -387,31 +387,7 @@ void FormMain::buildControls()
     engineGrid->addLayout(displayBoxes, 6, 1);
     engineGrid->setColumnStretch(1, 1);
 
-    auto* modesFrame = new QGroupBox(central);
-    modesFrame->setObjectName(QStringLiteral("modesFrame"));
-    auto* modesGrid = new QGridLayout(modesFrame);
-    Option1 = new platform::OptionButton(QStringLiteral("Option1"), QStringLiteral("Text"), modesFrame);
-    Option6 = new platform::OptionButton(QStringLiteral("Option6"), QStringLiteral("Overlays"), modesFrame);
-    Option7 = new platform::OptionButton(QStringLiteral("Option7"), QStringLiteral("Pic in Pic"), modesFrame);
-    Option8 = new platform::OptionButton(QStringLiteral("Option8"), QStringLiteral("Draw"), modesFrame);
-    Option1->setChecked(true); // Text is the editing mode at start
-    modesGrid->addWidget(Option1, 0, 0);
-    modesGrid->addWidget(Option6, 0, 1);
-    modesGrid->addWidget(Option7, 0, 2);
-    modesGrid->addWidget(Option8, 0, 3);
-    Label32 = new platform::Label(QStringLiteral("Label32"), QStringLiteral("Pattern Fill"), modesFrame);
-    Label38 = new platform::Label(QStringLiteral("Label38"), QStringLiteral("Color Fill"), modesFrame);
-    for (auto* l : {Label32, Label38}) {
-        l->setFrameStyle(QFrame::Panel | QFrame::Raised);
-        l->setAlignment(Qt::AlignCenter);
-        l->setMargin(3);
-        platform::setBackColor(l, ToolOffColor);
-    }
-    Check19 = new platform::CheckBox(QStringLiteral("Check19"), QStringLiteral("4 pics in 1"), modesFrame);
-    modesGrid->addWidget(Label32, 1, 0);
-    modesGrid->addWidget(Label38, 1, 1);
-    modesGrid->addWidget(Check19, 1, 2, 1, 2);
-    right->addWidget(modesFrame);
+    right->addWidget(buildModesFrame(central));
     right->addWidget(buildCanvasFrame(central));
     right->addWidget(buildStationFrame(central));
     right->addWidget(buildStripFrame(central));

@@ -28,6 +28,7 @@ class DriveListBox;
 class FileListBox;
 class PictureBox;
 class ScrollBar;
+class ShapeControl;
 class TextBox;
 class Ui;
 class VbTimer;
@@ -133,14 +134,37 @@ public:
     platform::CheckBox* Check12 = nullptr;        // "Sp FFT"
     platform::CheckBox* Check25 = nullptr;        // "Sp FM"
 
-    // --- editing modes and the tools the shortcuts reach ---------------------------
+    // --- editing modes and the tool toggles of the TX screen ------------------------
+    // Text and Draw sit on the window, Overlays and Pic in Pic in Frame4: two groups of
+    // option buttons that do not exclude each other, so every mode switch clears the
+    // other pair itself. A tool label is on while its back colour is 255.
     platform::OptionButton* Option1 = nullptr;    // "Text"
+    platform::OptionButton* Option8 = nullptr;    // "Draw"
+    QGroupBox* Frame4 = nullptr;                  // the Overlays and Pic in Pic tools
     platform::OptionButton* Option6 = nullptr;    // "Overlays"
     platform::OptionButton* Option7 = nullptr;    // "Pic in Pic"
-    platform::OptionButton* Option8 = nullptr;    // "Draw"
+    platform::CheckBox* Check9 = nullptr;         // "Smooth" (hidden until its tool)
+    platform::CheckBox* Check19 = nullptr;        // "4 pics in 1"
+    platform::ScrollBar* HScroll7 = nullptr;      // blend, 1 to 10 (hidden until its tool)
+    // The frames round the tool groups; the current mode's is highlighted.
+    platform::ShapeControl* Shape1 = nullptr;     // Draw tools
+    platform::ShapeControl* Shape2 = nullptr;     // Text tools
+    platform::ShapeControl* Shape3 = nullptr;     // Overlays and Pic in Pic tools
+    platform::Label* Label24 = nullptr;           // "         Crop"
+    platform::Label* Label29 = nullptr;           // "Fix Color"
     platform::Label* Label32 = nullptr;           // "Pattern Fill"
     platform::Label* Label38 = nullptr;           // "Color Fill"
-    platform::CheckBox* Check19 = nullptr;        // "4 pics in 1"
+    platform::TextBox* Text6 = nullptr;           // the draw thickness, as HScroll1 sets it
+    // The text tools' state the toggles read (shown with the text tools).
+    platform::Label* Label25 = nullptr;           // "Text Forecolor": back colour = text colour
+    platform::Label* Label31 = nullptr;           // orientation: 255 and "Vertical" for vertical text
+    platform::Label* Label34 = nullptr;           // "Overlay RX>TX"
+    platform::ComboBox* Combo3 = nullptr;         // the text type
+    // Opens and closes the picture-adjust panel Frame9 (caption-less, beside the TX screen).
+    platform::CommandButton* Command13 = nullptr;
+    platform::CommandButton* Command38 = nullptr; // "Accept " in Frame9
+    platform::CommandButton* Command27 = nullptr; // "Cancel" in Frame9
+    platform::Picbuf* PicbufOriginal = nullptr;   // picture buffer: the adjustments' base
 
     // --- text boxes -----------------------------------------------------------------
     platform::TextBox* Text1 = nullptr;           // the text to place
@@ -303,6 +327,7 @@ private:
     QWidget* buildStationFrame(QWidget* parent);
     void buildHiddenControls(QWidget* parent);
     QWidget* buildCanvasFrame(QWidget* parent);
+    QWidget* buildModesFrame(QWidget* parent);
     QWidget* buildStripFrame(QWidget* parent);
     void buildCanvasHiddenControls(QWidget* parent);
     void connectCanvasHandlers();

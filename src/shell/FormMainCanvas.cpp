@@ -1,5 +1,6 @@
 // The main window's controls of the TX picture canvas and of the drags that end on it:
-// SET, "OOPS!!", Undo and the Things list beside the screens; the thumbnail strip and the
+// the editing modes and tool toggles; SET, "OOPS!!", Undo, the adjust button and the
+// Things list beside the screens; the thumbnail strip and the
 // recent row; the hidden copies and work buffers of the TX picture, the header boxes
 // panel and the mug shot (until their own panels lay them out).
 
@@ -8,9 +9,11 @@
 #include "canvas/TxCanvas.h"
 #include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
+#include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
+#include "platform/widgets/ShapeControl.h"
 #include "qso/Qso.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
@@ -19,6 +22,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace shell {
@@ -54,6 +58,42 @@ QFrame* slotFrame(platform::ImageBox* slot, QWidget* parent)
     return frame;
 }
 
+platform::Label* toolLabel(const char* name, const QString& caption, QWidget* parent)
+{
+    auto* label = new platform::Label(QString::fromLatin1(name), caption, parent);
+    label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    label->setAlignment(Qt::AlignCenter);
+    label->setMargin(3);
+    platform::setBackColor(label, ToolOffColor);
+    return label;
+}
+
+// A row of one tool group with room round it for the frame that marks the current mode.
+QHBoxLayout* toolRow(QVBoxLayout* column)
+{
+    auto* row = new QHBoxLayout;
+    const int m = platform::ShapeControl::kMargin + 1;
+    row->setContentsMargins(m, m, m, m);
+    row->setSpacing(6);
+    column->addLayout(row);
+    return row;
+}
+
+// The face of the caption-less adjust button: a disc half dark, half light.
+QIcon adjustIcon()
+{
+    QPixmap face(16, 16);
+    face.fill(Qt::transparent);
+    QPainter p(&face);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    p.setBrush(Qt::black);
+    p.drawPie(QRectF(1.5, 1.5, 13, 13), 90 * 16, 180 * 16);
+    return QIcon(face);
+}
+
 platform::PictureBox* hiddenBox(const char* name, QWidget* parent, int width, int height)
 {
     auto* box = new platform::PictureBox(parent);
@@ -77,11 +117,15 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     Command47 = new platform::CommandButton(QStringLiteral("Command47"), QStringLiteral("SET"), frame);
     Command31 = new platform::CommandButton(QStringLiteral("Command31"), QStringLiteral("OOPS!!"), frame);
     Command12 = new platform::CommandButton(QStringLiteral("Command12"), QStringLiteral("Undo"), frame);
+    Command13 = new platform::CommandButton(QStringLiteral("Command13"), QString(), frame);
+    Command13->setIcon(adjustIcon());
+    Command13->setToolTip(QStringLiteral("Adjust picture"));
     platform::setBackColor(Command47, platform::vbButtonFace); // nothing pending
     platform::setBackColor(Command31, platform::vbWhite);      // a take-back is possible
     auto* buttons = new QHBoxLayout;
     for (auto* b : {Command47, Command31, Command12})
         buttons->addWidget(b);
+    buttons->addWidget(Command13);
     grid->addLayout(buttons, 0, 0, 1, 3);
 
     Combo1 = new platform::ComboBox(QStringLiteral("Combo1"), frame, true);
@@ -89,15 +133,95 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
                              "White", "Red", "Green", "Blue"})
         Combo1->addItem(QString::fromLatin1(item));
     Combo1->setText(QStringLiteral("  Things"));
-    Label73 = new platform::Label(QStringLiteral("Label73"), QStringLiteral("Rem noise  lines"), frame);
-    Label73->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Label73->setAlignment(Qt::AlignCenter);
-    Label73->setMargin(3);
-    platform::setBackColor(Label73, ToolOffColor);
-    Check18 = new platform::CheckBox(QStringLiteral("Check18"), QStringLiteral("Follow Mouse"), frame);
-    grid->addWidget(Combo1, 1, 0);
-    grid->addWidget(Label73, 1, 1);
-    grid->addWidget(Check18, 1, 2);
+    grid->addWidget(Combo1, 1, 0, 1, 3);
+    return frame;
+}
+
+QWidget* FormMain::buildModesFrame(QWidget* parent)
+{
+    auto* frame = new QGroupBox(parent);
+    frame->setObjectName(QStringLiteral("modesFrame"));
+    auto* column = new QVBoxLayout(frame);
+    column->setSpacing(0);
+    column->setContentsMargins(2, 2, 2, 2);
+
+    // Text tools; Text and Draw are option buttons of the window itself, one group.
+    Option1 = new platform::OptionButton(QStringLiteral("Option1"), QStringLiteral("Text"), frame);
+    Option1->setChecked(true); // Text is the editing mode at start
+    Label32 = toolLabel("Label32", QStringLiteral("Pattern Fill"), frame);
+    Label38 = toolLabel("Label38", QStringLiteral("Color Fill"), frame);
+    Label24 = toolLabel("Label24", QStringLiteral("         Crop"), frame);
+    Label25 = toolLabel("Label25", QStringLiteral("Text Forecolor"), frame);
+    Label31 = toolLabel("Label31", QStringLiteral("Horizontal"), frame);
+    Combo3 = new platform::ComboBox(QStringLiteral("Combo3"), frame);
+    for (const char* type : {"Normal Text", "Striped Text", "Graduated Text", "Multi Colored Text"})
+        Combo3->addItem(QString::fromLatin1(type));
+    Combo3->setListIndex(0);
+    QHBoxLayout* textRow = toolRow(column);
+    for (QWidget* w : std::initializer_list<QWidget*>{Option1, Label32, Label38, Label24, Label25, Label31, Combo3})
+        textRow->addWidget(w);
+    textRow->addStretch(1);
+
+    // Draw tools: the pen's thickness and the tools that work in Draw mode.
+    Option8 = new platform::OptionButton(QStringLiteral("Option8"), QStringLiteral("Draw"), frame);
+    HScroll1 = new platform::ScrollBar(QStringLiteral("HScroll1"), Qt::Horizontal, frame);
+    HScroll1->setRange(1, 9);
+    HScroll1->setValue(1);
+    HScroll1->setMinimumWidth(90);
+    HScroll1->setToolTip(QStringLiteral("Pen width"));
+    Text6 = new platform::TextBox(QStringLiteral("Text6"), frame);
+    Text6->setText(QStringLiteral(" 1"));
+    Text6->setFixedWidth(34);
+    Text6->setFixedHeight(Text6->sizeHint().height());
+    platform::setBackColor(Text6, platform::vbBlack);
+    platform::setForeColor(Text6, ToolOffColor);
+    Label29 = toolLabel("Label29", QStringLiteral("Fix Color"), frame);
+    Label73 = toolLabel("Label73", QStringLiteral("Rem noise  lines"), frame);
+    QHBoxLayout* drawRow = toolRow(column);
+    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73})
+        drawRow->addWidget(w);
+    drawRow->addStretch(1);
+
+    // Overlays and Pic in Pic: their own container, so their option buttons form a group
+    // of their own.
+    Frame4 = new QGroupBox(frame);
+    Frame4->setObjectName(QStringLiteral("Frame4"));
+    auto* overlayGrid = new QGridLayout(Frame4);
+    overlayGrid->setContentsMargins(4, 2, 4, 2);
+    overlayGrid->setHorizontalSpacing(8);
+    Option6 = new platform::OptionButton(QStringLiteral("Option6"), QStringLiteral("Overlays"), Frame4);
+    Option7 = new platform::OptionButton(QStringLiteral("Option7"), QStringLiteral("Pic in Pic"), Frame4);
+    Check9 = new platform::CheckBox(QStringLiteral("Check9"), QStringLiteral("Smooth"), Frame4);
+    Check3 = new platform::CheckBox(QStringLiteral("Check3"), QStringLiteral("Border"), Frame4);
+    Check18 = new platform::CheckBox(QStringLiteral("Check18"), QStringLiteral("Follow Mouse"), Frame4);
+    Check19 = new platform::CheckBox(QStringLiteral("Check19"), QStringLiteral("4 pics in 1"), Frame4);
+    HScroll7 = new platform::ScrollBar(QStringLiteral("HScroll7"), Qt::Horizontal, Frame4);
+    HScroll7->setRange(1, 10);
+    HScroll7->setValue(5);
+    Label34 = toolLabel("Label34", QStringLiteral("Overlay RX>TX"), Frame4);
+    int column4 = 0;
+    for (QWidget* w : std::initializer_list<QWidget*>{Option6, Option7, Check3, Check18, Check19, Check9, HScroll7,
+                                                      Label34})
+        overlayGrid->addWidget(w, 0, column4++);
+    overlayGrid->setColumnStretch(column4, 1);
+    QHBoxLayout* overlayRow = toolRow(column);
+    overlayRow->addWidget(Frame4, 1);
+    // The text tools' controls and the tools of later steps wait hidden, in their start states.
+    for (QWidget* w : std::initializer_list<QWidget*>{Label25, Label31, Combo3, Check9, HScroll7, Label34})
+        w->hide();
+
+    for (auto* option : {Option1, Option8, Option6, Option7})
+        platform::setBackColor(option, ToolOffColor);
+    platform::setBackColor(Option1, 0xFF00); // the mode at start
+
+    Shape1 = new platform::ShapeControl(QStringLiteral("Shape1"), frame);
+    Shape2 = new platform::ShapeControl(QStringLiteral("Shape2"), frame);
+    Shape3 = new platform::ShapeControl(QStringLiteral("Shape3"), frame);
+    Shape1->surround({Option8, HScroll1, Text6, Label29, Label73});
+    Shape2->surround({Option1, Label32, Label38, Label24, Label25, Label31, Combo3});
+    Shape3->surround({Frame4});
+    Shape2->setDrawMode(14); // Text mode's frame is the highlighted one at start
+    Shape2->setFillStyle(2);
     return frame;
 }
 
@@ -149,6 +273,21 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
     Check17 = new platform::CheckBox(QStringLiteral("Check17"), QStringLiteral("Shadow"), parent);
     for (QWidget* w : std::initializer_list<QWidget*>{Check15, Check16, Check17})
         w->hide();
+
+    // The picture-adjust panel: its buffers and the buttons that close it. The shown
+    // buffer PicbufVisible is placed over the screens while the panel is open.
+    Frame9->setAutoFillBackground(true);
+    auto* adjust = new QHBoxLayout(Frame9);
+    PicbufEdit->setParent(Frame9);
+    PicbufOriginal = new platform::Picbuf(Frame9);
+    PicbufOriginal->setObjectName(QStringLiteral("PicbufOriginal"));
+    PicbufOriginal->hide();
+    PicbufEdit->hide();
+    Command38 = new platform::CommandButton(QStringLiteral("Command38"), QStringLiteral("Accept "), Frame9);
+    Command27 = new platform::CommandButton(QStringLiteral("Command27"), QStringLiteral("Cancel"), Frame9);
+    adjust->addWidget(Command38);
+    adjust->addWidget(Command27);
+    Frame9->adjustSize();
 
     Image7 = thumbnail("Image7", parent);
     Image7->hide();
@@ -205,6 +344,20 @@ void FormMain::connectCanvasHandlers()
     connect(Command12, &platform::CommandButton::Click, c, [c] { c->Command12_Click(); });
     connect(Picture1, &platform::PictureBox::mouseDown, c,
             [c](int b, int s, double x, double y) { c->Picture1_MouseDown(b, s, x, y); });
+    connect(Picture1, &platform::PictureBox::mouseMove, c,
+            [c](int b, int s, double x, double y) { c->Picture1_MouseMove(b, s, x, y); });
+    connect(Label24, &platform::Label::Click, c, [c] { c->Label24_Click(); });
+    connect(Label29, &platform::Label::Click, c, [c] { c->Label29_Click(); });
+    connect(Label73, &platform::Label::Click, c, [c] { c->Label73_Click(); });
+    connect(Check18, &platform::CheckBox::Click, c, [c] { c->Check18_Click(); });
+    connect(Command13, &platform::CommandButton::Click, c, [c] { c->Command13_Click(); });
+    connect(Combo1, &platform::ComboBox::Click, c, [c] { c->Combo1_Click(); });
+    connect(Combo1, &platform::ComboBox::Change, c, [c] { c->Combo1_Change(); });
+    connect(Combo1, &platform::ComboBox::GotFocus, c, [c] { c->Combo1_GotFocus(); });
+    connect(Combo1, &platform::ComboBox::LostFocus, c, [c] { c->Combo1_LostFocus(); });
+    auto* intake = intake_.get();
+    connect(Command38, &platform::CommandButton::Click, intake, [intake] { intake->Command38_Click(); });
+    connect(Command27, &platform::CommandButton::Click, intake, [intake] { intake->Command27_Click(); });
     connect(Picture1, &platform::PictureBox::dragOver, c,
             [c](QWidget* source, double x, double y, int state) { c->Picture1_DragOver(source, x, y, state); });
     connect(Picture1, &platform::PictureBox::dragDrop, c,

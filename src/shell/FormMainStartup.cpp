@@ -5,6 +5,7 @@
 
 #include "shell/FormMain.h"
 
+#include "canvas/TestCard.h"
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "intake/Intake.h"
@@ -23,8 +24,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLinearGradient>
-#include <QPainter>
 
 namespace shell {
 
@@ -39,33 +38,6 @@ platform::ScrollBar* scrollBar(const QString& name, Qt::Orientation orientation,
     bar->setRange(min, max);
     bar->setValue(value);
     return bar;
-}
-
-// The splash picture of the window's design: the product's name over a dark sky
-// with the bands of a test picture, 320 x 256 like the splash window.
-QImage splashPicture()
-{
-    QImage picture(320, 256, QImage::Format_RGB32);
-    QPainter painter(&picture);
-    QLinearGradient sky(0, 0, 0, 256);
-    sky.setColorAt(0, QColor(8, 16, 48));
-    sky.setColorAt(1, QColor(32, 64, 120));
-    painter.fillRect(picture.rect(), sky);
-    const QColor bands[] = {Qt::white, Qt::yellow, Qt::cyan, Qt::green, Qt::magenta, Qt::red, Qt::blue};
-    for (int i = 0; i < 7; ++i)
-        painter.fillRect(QRect(20 + i * 40, 196, 40, 24), bands[i]);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(56);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(QColor(255, 210, 64));
-    painter.drawText(QRect(0, 48, 320, 80), Qt::AlignCenter, QStringLiteral("TOVARO"));
-    font.setPixelSize(18);
-    font.setBold(false);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(0, 128, 320, 40), Qt::AlignCenter, QStringLiteral("slow-scan television"));
-    return picture;
 }
 
 } // namespace
@@ -83,14 +55,12 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     Text9->setToolTip(QStringLiteral("Frequency or band"));
     Text10->setToolTip(QStringLiteral("Signal report"));
     Check2 = new platform::CheckBox(QStringLiteral("Check2"), QStringLiteral("HdrON"), frame);
-    Check3 = new platform::CheckBox(QStringLiteral("Check3"), QStringLiteral("Border"), frame);
     auto* qslRow = new QHBoxLayout;
     for (auto* t : {Text9, Text10}) {
         t->setFixedHeight(t->fontMetrics().height() + 12);
         qslRow->addWidget(t, 1);
     }
     qslRow->addWidget(Check2);
-    qslRow->addWidget(Check3);
     grid->addLayout(qslRow, 0, 0);
 
     Check13 = new platform::CheckBox(QStringLiteral("Check13"), QStringLiteral("Underline"), frame);
@@ -137,7 +107,6 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Command2 = new platform::CommandButton(QStringLiteral("Command2"), QStringLiteral("Save Log"), parent);
     Text4 = new platform::TextBox(QStringLiteral("Text4"), parent);
     Text12 = new platform::TextBox(QStringLiteral("Text12"), parent, true);
-    HScroll1 = scrollBar(QStringLiteral("HScroll1"), Qt::Horizontal, 1, 9, 1, parent);
     VScroll1 = scrollBar(QStringLiteral("VScroll1"), Qt::Vertical, 3, 20, 3, parent);
     VScroll3 = scrollBar(QStringLiteral("VScroll3"), Qt::Vertical, 0, 9, 0, parent);
     auto image = [parent](const char* name) {
@@ -150,7 +119,7 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Image16 = image("Image16");
     Image24 = image("Image24");
     Image1 = image("Image1");
-    Image1->setPicture(splashPicture());
+    Image1->setPicture(canvas::testCard()); // the test card is also the splash picture
     // The off-screen copy of the last picture received, whose persistent layer holds it
     // (the recent row is laid out with the strip).
     Frame9 = new QGroupBox(parent);
@@ -164,7 +133,7 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Picture3->setDesignName(QStringLiteral("Picture3"));
     Picture3->setBoxSize(688, 556);
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
-                                                      HScroll1, VScroll1, VScroll3, Image6, Image13, Image16,
+                                                      VScroll1, VScroll3, Image6, Image13, Image16,
                                                       Image24, Image1, Frame9, Picture19, Picture3})
         w->hide();
 }

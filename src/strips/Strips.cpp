@@ -23,6 +23,14 @@ void Strips::HScroll2_Change()
     stripPages[1] = page;
 }
 
+void Strips::shiftRecentRow(const QImage& newest)
+{
+    form_.Image19->setPicture(form_.Image18->Picture());
+    form_.Image18->setPicture(form_.Image17->Picture());
+    form_.Image17->setPicture(form_.Image12->Picture());
+    form_.Image12->setPicture(newest);
+}
+
 void Strips::stripToPageOne()
 {
     form_.HScroll2->setValue(1);

@@ -17,6 +17,8 @@ public:
     void HScroll2_Change(); // the strip's pager
     void reloadStrip();     // reloads the seven slots for the category and page shown
     void stripToPageOne();  // back to the page with the newest pictures
+    // A picture joins the recent row as its newest (Image12); the oldest falls out.
+    void shiftRecentRow(const QImage& newest);
 
     // The category the strip shows. Its option buttons come with the strip's own
     // controls; until then it shows the favourites.

@@ -5,6 +5,7 @@
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 
@@ -12,7 +13,41 @@ namespace text {
 
 TextTools::TextTools(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
-void TextTools::Option1_Click() {}
+// The text tools' own parts of the switch (a styled text made pending again, the
+// background box, a font borrowed for a stamp) come with those tools.
+void TextTools::Option1_Click()
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    if (platform::backColor(f.Label34) == canvas::kPendingColor) {
+        f.Option1->setValue(false);
+        canvas::TxCanvas::select(f.Option8);
+        return;
+    }
+    platform::PictureBox* tx = f.Picture1;
+    tx->setAutoRedraw(true);
+    tx->Cls();
+    tx->setAutoRedraw(false);
+    platform::setBackColor(f.Label73, canvas::kToolOffColor);
+    f.Check18->setValue(0);
+    f.Check19->setValue(0);
+    canvas.overlayAngle = 0;
+    textAngle = 0;
+    if (platform::backColor(f.Label29) == canvas::kPendingColor) {
+        platform::setBackColor(f.Label29, canvas::kToolOffColor);
+        fontRecord[7] = canvas.savedColor;
+    }
+    platform::setBackColor(f.Command47, platform::vbButtonFace);
+    tx->Cls();
+    if (f.Check18->value() == 0 && !f.Option6->value() && !f.Option7->value())
+        canvas.Command12_Click();
+    f.Image6->setPicture(tx->Picture());
+    canvas.highlightFrame(f.Shape2);
+    f.Option6->setValue(false);
+    f.Option7->setValue(false);
+    canvas.modeColours(f.Option1);
+    canvas::TxCanvas::select(f.Option1);
+}
 
 void TextTools::Command8_Click()
 {

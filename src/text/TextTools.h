@@ -15,7 +15,10 @@ public:
     explicit TextTools(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    void Option1_Click(); // editing mode "Text" (Ctrl+T)
+    // Editing mode "Text" (Ctrl+T), also the routine that returns to Text mode: ends
+    // Overlays, Pic in Pic and Draw with their tools and what they left drawn, highlights
+    // the text tools' frame. While "Overlay RX>TX" is on it enters Draw mode instead.
+    void Option1_Click();
     void savefontandcolor_Click(); // menu "Save Font - RT click Font button"
     void Check13_Click(); // "Underline"
     void Check14_Click(); // "Italic"
@@ -57,6 +60,10 @@ public:
     // 1 to 3: the Shadow, Outline and BkGnd boxes as read back; 4 the shadow direction (2 to 5).
     QVariant textOptionFlags[5];
     qint32 textBackColour = 0;
+    double textAngle = 0;          // the text rotation
+    double savedTextAngle = 0;     // its put-aside copy
+    // 1: the text of Text1 before vertical orientation, given back when it ends.
+    QString textBeforeVertical[3];
 
 private:
     shell::FormMain& form_;

@@ -4,7 +4,7 @@
 #include <QAction>
 #include <QtTest>
 
-#include "FormFixture.h"
+#include "CanvasStation.h"
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
@@ -21,97 +21,7 @@
 #include "text/TextTools.h"
 
 using platform::DragManager;
-using testsupport::FormFixture;
-
-namespace {
-
-constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kBlue = 0xFF0000FF,
-               kGreen = 0xFF00FF00;
-
-QImage filled(int w, int h, QRgb colour)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(colour);
-    return img;
-}
-
-// Left half one colour, right half another.
-QImage halves(int w, int h, QRgb left, QRgb right)
-{
-    QImage img = filled(w, h, left);
-    for (int y = 0; y < h; ++y)
-        for (int x = w / 2; x < w; ++x)
-            img.setPixel(x, y, right);
-    return img;
-}
-
-// Every pixel different from its neighbours, so any shift or scaling shows.
-QImage busy(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, qRgb((x * 7 + y) & 0xFF, (x + y * 3) & 0xFF, (x * y) & 0xFF));
-    return img;
-}
-
-QImage rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
-
-// The window started on the real engine (no sound devices), on a clock of the test's own,
-// with the TX mode sized 640 x 512.
-class Station {
-public:
-    Station()
-    {
-        fixture_.build();
-        QString why;
-        platform::Engine real = platform::Engine::load(REAL_ENGINE_PATH, &why);
-        if (!real.present())
-            return;
-        real.vrrSetOption("input", "none");
-        real.vrrSetOption("output", "none");
-        form().engine().setEngine(std::move(real));
-        running = form().shell().Form_Load() == shell::Shell::LoadResult::Running;
-        form().engine().modeWidth = 640;
-        form().engine().modeHeight = 512;
-    }
-    ~Station()
-    {
-        if (DragManager::instance().active())
-            DragManager::instance().cancel();
-        if (running)
-            form().engine().Form_QueryUnload();
-    }
-    shell::FormMain& form() const { return fixture_.form(); }
-    canvas::TxCanvas& canvas() const { return form().canvas(); }
-
-    // What the engine would send: its TX buffer over the mode's rectangle.
-    QImage txBuffer() const
-    {
-        QImage out = filled(640, 512, 0xFFFF00FF);
-        const int32_t rect[4] = {0, 0, 640, 512};
-        form().engine().binding().mmsDrawDIBdc(&out, rect, form().engine().txDib, rect, 0);
-        return out;
-    }
-
-    bool running = false;
-
-private:
-    platform::ManualClock clock_;
-    platform::UseClock use_{clock_};
-    FormFixture fixture_{false};
-};
-
-// Moves the drag in progress over the TX screen and lets go there.
-void dropOnTxScreen(Station& s, double x, double y)
-{
-    DragManager& m = DragManager::instance();
-    QVERIFY(m.active());
-    m.moveOver(s.form().Picture1, x, y);
-    m.release();
-}
-
-} // namespace
+using namespace canvastest;
 
 class TestTxCanvas : public QObject {
     Q_OBJECT
@@ -333,9 +243,9 @@ void TestTxCanvas::undoOutsideTextModeAndWithAShapeArmed()
 
     // Text mode with a shape armed: the shape tool ends.
     form.Option1->setValue(true);
+    form.Combo1->setText(QStringLiteral("Ellipse"));
     c.dragSource = canvas::dragShapeTool;
     form.VScroll4->show();
-    form.Combo1->setText(QStringLiteral("Ellipse"));
     c.repeatAction = 1;
     c.Command12_Click();
     QCOMPARE(c.dragSource, int(canvas::dragNone));
@@ -361,11 +271,13 @@ void TestTxCanvas::dropDispatchByModeAndTool()
             square.setPixel(x, y, kBlue);
     form.Image2->setPicture(halves(200, 400, kRed, kGreen));
 
-    // Color Fill in Text mode fills the area under the drop point and commits it.
+    // Color Fill in Text mode fills the area under the drop point and commits it, whatever
+    // is dropped (a colour swatch writes no code; a thumbnail's press would end the fill).
     form.Picture1->setPicture(square);
-    platform::setBackColor(form.Label38, canvas::kPendingColor);
+    c.Label38_Click();
+    QCOMPARE(platform::backColor(form.Label38), canvas::kPendingColor);
     form.text().fontRecord[7] = QString::number(platform::vbGreen);
-    emit form.Image2->mouseDown(1, 0, 5, 5);
+    DragManager::instance().begin(form.Label25);
     dropOnTxScreen(s, 150, 150);
     QImage expected = square;
     for (int y = 100; y < 200; ++y)
@@ -378,12 +290,16 @@ void TestTxCanvas::dropDispatchByModeAndTool()
     // On a pixel of the fill colour nothing changes, but the picture is still committed
     // and pushed.
     form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
-    emit form.Image2->mouseDown(1, 0, 5, 5);
+    DragManager::instance().begin(form.Label25);
     dropOnTxScreen(s, 150, 150);
     QCOMPARE(rgb32(form.Picture1->Picture()), expected);
     QCOMPARE(s.txBuffer(), expected);
 
-    // Outside Text mode the fill toggles are ignored: the thumbnail becomes the picture.
+    // A thumbnail's press ends Color Fill. Outside Text mode a fill toggle left on is
+    // ignored: the thumbnail becomes the picture.
+    emit form.Image2->mouseDown(1, 0, 5, 5);
+    QCOMPARE(platform::backColor(form.Label38), canvas::kToolOffColor);
+    DragManager::instance().cancel();
     form.Option8->setValue(true);
     platform::setBackColor(form.Label32, canvas::kPendingColor);
     emit form.Image2->mouseDown(1, 0, 5, 5);

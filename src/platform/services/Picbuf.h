@@ -91,6 +91,14 @@ public:
     int Depth() const { return depth_; }
     void setDepth(int bits) { depth_ = bits; }
 
+    // The two display settings the picture-adjust panel gives the shown buffer at each
+    // opening (2 and 5); kept as set. What they select on the display comes with the
+    // panel's adjust tools.
+    int DisplayMode() const { return displayMode_; }
+    void setDisplayMode(int value) { displayMode_ = value; }
+    int DisplayOption() const { return displayOption_; }
+    void setDisplayOption(int value) { displayOption_ = value; }
+
     // Look of the control (set once at start-up).
     quint32 BackColor() const { return backColor_; }
     void setBackColor(quint32 vbColour);
@@ -118,6 +126,8 @@ private:
     bool clear_ = false;
     bool flag_ = false;
     int depth_ = 24;
+    int displayMode_ = 0;
+    int displayOption_ = 0;
     quint32 backColor_ = 0;
     int appearance_ = 0;
 };

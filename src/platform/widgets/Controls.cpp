@@ -162,9 +162,7 @@ OptionButton::OptionButton(const QString& name, const QString& caption, QWidget*
 void OptionButton::setValue(bool v)
 {
     if (v) {
-        if (isChecked())
-            emit Click();
-        else
+        if (!isChecked())
             setChecked(true);
         clickRan_ = false;
         return;
@@ -664,6 +662,27 @@ void ComboBox::setText(const QString& t)
     const int i = findText(t, Qt::MatchFixedString);
     if (i >= 0)
         setCurrentIndex(i);
+}
+
+// The list's popup takes the focus while it is open and gives it back when it closes;
+// neither that nor another window's activation is a focus change for the handlers.
+static bool windowFocusChange(const QFocusEvent* e)
+{
+    return e->reason() != Qt::PopupFocusReason && e->reason() != Qt::ActiveWindowFocusReason;
+}
+
+void ComboBox::focusInEvent(QFocusEvent* e)
+{
+    QComboBox::focusInEvent(e);
+    if (windowFocusChange(e))
+        emit GotFocus();
+}
+
+void ComboBox::focusOutEvent(QFocusEvent* e)
+{
+    QComboBox::focusOutEvent(e);
+    if (windowFocusChange(e))
+        emit LostFocus();
 }
 
 // ---------------------------------------------------------------- VbTimer

@@ -52,8 +52,9 @@ protected:
 };
 
 // Option button: setting Value to true from code selects it (and clears its siblings)
-// and runs Click, even when it was already selected; the operator's click on an
-// already selected button runs Click again. Setting false runs nothing.
+// and runs Click when it was not selected; setting a selected button again runs nothing
+// (the mode switches set their own button as their last step). The operator's click on
+// an already selected button runs Click again. Setting false runs nothing.
 class OptionButton : public QRadioButton {
     Q_OBJECT
 public:
@@ -214,9 +215,11 @@ private:
 };
 
 // Combo box. Setting ListIndex from code runs Click (even to the index it has); the
-// operator's pick runs Click (even of the item already shown). Setting Text from code runs
-// nothing: an editable combo shows the text; a list-only combo selects the item with
-// that text if there is one. Change runs when the operator edits an editable combo.
+// operator's pick runs Click (even of the item already shown). Setting Text from code:
+// an editable combo shows the text and runs Change when the text is new; a list-only
+// combo selects the item with that text if there is one and runs nothing. Change also
+// runs when the operator edits an editable combo. GotFocus and LostFocus follow the
+// keyboard focus within the window; opening the list and switching windows raise neither.
 class ComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -234,6 +237,11 @@ public:
 signals:
     void Click();
     void Change();
+    void GotFocus();
+    void LostFocus();
+protected:
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 };
 
 // Timer with VB's Enabled/Interval: enabling an enabled timer does not restart it;

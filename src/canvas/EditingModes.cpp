@@ -1,0 +1,307 @@
+// The editing modes Overlays, Pic in Pic and Draw, the sub-options of Pic in Pic, and the
+// tool toggles of the TX screen. The mode lives in the four option buttons (Text and Draw
+// one group on the window, Overlays and Pic in Pic another in Frame4); the tools live in
+// their labels' back colours. Setting a button or a box from code runs its handler at
+// once, nested in the running one, and the switches rely on that: a switch may run
+// inside another and then once more when its own button is set again at its end.
+
+#include "canvas/TxCanvas.h"
+
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/Vb.h"
+#include "platform/services/Picbuf.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "platform/widgets/ShapeControl.h"
+#include "shell/FormMain.h"
+#include "shell/Shell.h"
+#include "text/TextTools.h"
+
+namespace canvas {
+
+namespace {
+
+bool isOn(const QWidget* label) { return platform::backColor(label) == kPendingColor; }
+void switchOff(QWidget* label) { platform::setBackColor(label, kToolOffColor); }
+
+constexpr int kDrawThickness = 3; // the pen width Draw mode starts with
+constexpr int kHighlightedDrawMode = 14; // merge pen not
+constexpr int kHighlightedFill = 2;      // horizontal lines
+constexpr int kPlainDrawMode = 13;       // copy pen
+constexpr int kPlainFill = 1;            // transparent
+
+} // namespace
+
+void TxCanvas::select(platform::OptionButton* option)
+{
+    if (!option->value())
+        option->setValue(true);
+}
+
+void TxCanvas::highlightFrame(platform::ShapeControl* current)
+{
+    for (platform::ShapeControl* shape : {form_.Shape1, form_.Shape2, form_.Shape3}) {
+        const bool lit = shape == current;
+        shape->setDrawMode(lit ? kHighlightedDrawMode : kPlainDrawMode);
+        shape->setFillStyle(lit ? kHighlightedFill : kPlainFill);
+    }
+}
+
+void TxCanvas::modeColours(platform::OptionButton* current)
+{
+    shell::FormMain& f = form_;
+    platform::setBackColor(f.Text6, platform::vbBlack);
+    for (platform::OptionButton* option : {f.Option8, f.Option1, f.Option7, f.Option6})
+        platform::setBackColor(option, option == current ? kModeOnColor : kToolOffColor);
+}
+
+// What Overlays and Pic in Pic both discard on the way in: the drawing over the picture,
+// the fill tools and a styled text that was not set.
+void TxCanvas::leaveForOverlays()
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    tx->setAutoRedraw(true);
+    tx->Cls();
+    overlayAngle = 0;
+    tx->setAutoRedraw(false);
+    if (isOn(f.Label32))
+        Label32_Click();
+    if (isOn(f.Label38))
+        Label38_Click();
+    overlayAngle = 0;
+    auto& text = f.text();
+    if (text.styledTextPending == 1)
+        tx->setPicture(f.Image6->Picture());
+    text.styledTextPending = 0;
+}
+
+void TxCanvas::Option6_Click()
+{
+    shell::FormMain& f = form_;
+    // "Overlay RX>TX" ends, leaving the TX screen with the picture it was working on.
+    if (isOn(f.Label34)) {
+        switchOff(f.Label34);
+        f.Picture1->setPicture(f.PicbufVisible->picture());
+    }
+    leaveForOverlays();
+    f.Check18->setValue(0);
+    f.Check19->setValue(0);
+    switchOff(f.Label73);
+    switchOff(f.Label32);
+    if (isOn(f.Label29)) {
+        switchOff(f.Label29);
+        f.text().fontRecord[7] = savedColor;
+    }
+    highlightFrame(f.Shape3);
+    modeColours(f.Option6);
+    Command12_Click();
+    f.Option8->setValue(false);
+    f.Option1->setValue(false);
+    select(f.Option6);
+}
+
+void TxCanvas::Option7_Click()
+{
+    shell::FormMain& f = form_;
+    // "Overlay RX>TX" works on a drawing: Pic in Pic is refused and Draw mode entered.
+    if (isOn(f.Label34)) {
+        f.Option7->setValue(false);
+        select(f.Option8);
+        return;
+    }
+    leaveForOverlays();
+    if (isOn(f.Label29)) {
+        switchOff(f.Label29);
+        f.text().fontRecord[7] = savedColor;
+    }
+    f.Picture2->setPicture(f.Picture1->Picture());
+    highlightFrame(f.Shape3);
+    modeColours(f.Option7);
+    Command12_Click();
+    f.Option1->setValue(false);
+    f.Option8->setValue(false);
+    select(f.Option7);
+}
+
+// Draw keeps what is drawn, Fix Color and "Rem noise  lines": those work in Draw mode.
+void TxCanvas::Option8_Click()
+{
+    shell::FormMain& f = form_;
+    if (isOn(f.Label32))
+        Label32_Click();
+    if (isOn(f.Label38))
+        Label38_Click();
+    overlayAngle = 0;
+    auto& text = f.text();
+    if (text.styledTextPending == 1)
+        f.Picture1->setPicture(f.Image6->Picture());
+    text.styledTextPending = 0;
+    f.Image6->setPicture(f.Picture1->Image());
+    if (!f.Option6->value() && !f.Option7->value())
+        Command12_Click();
+    f.Check18->setValue(0);
+    f.Check19->setValue(0);
+    switchOff(f.Label32);
+    select(f.Option8);
+    // The pen starts 3 wide also when the slider stood at 3 already.
+    f.HScroll1->setValue(kDrawThickness);
+    f.Text6->setText(platform::Str(f.HScroll1->value()));
+    HScroll1_Change();
+    highlightFrame(f.Shape1);
+    modeColours(f.Option8);
+    if (f.Option8->value()) {
+        f.Option1->setValue(false);
+        f.Option6->setValue(false);
+        f.Option7->setValue(false);
+    } else {
+        select(f.Option1);
+    }
+    Command12_Click();
+    text.textToDraw.clear();
+}
+
+void TxCanvas::Check18_Click()
+{
+    shell::FormMain& f = form_;
+    if (f.Check18->value() == 1)
+        f.Check19->setValue(0);
+    f.Text1->setFocus();
+    Option7_Click();
+}
+
+void TxCanvas::Check19_Click()
+{
+    shell::FormMain& f = form_;
+    if (f.Check19->value() == 1)
+        f.Check18->setValue(0);
+    f.Text1->setFocus();
+    Option7_Click();
+}
+
+void TxCanvas::Label24_Click()
+{
+    shell::FormMain& f = form_;
+    if (!f.Frame9->isHidden()) {
+        f.Text1->setFocus();
+        return;
+    }
+    const quint32 colour = platform::backColor(f.Label24);
+    if (colour == kPendingColor) {
+        switchOff(f.Label24);
+        return;
+    }
+    if (colour == kToolOffColor) {
+        f.text().Option1_Click();
+        platform::setBackColor(f.Label24, kPendingColor);
+        overlayAngle = 0;
+        Command12_Click();
+    }
+}
+
+void TxCanvas::Label29_Click()
+{
+    shell::FormMain& f = form_;
+    if (isOn(f.Label34))
+        return;
+    Option8_Click();
+    switchOff(f.Label73);
+    setIdle();
+    if (!f.Option8->value())
+        return;
+    auto& text = f.text();
+    shell::Shell& shell = f.shell();
+    if (isOn(f.Label29)) {
+        switchOff(f.Label29);
+        text.fontRecord[7] = savedColor;
+        f.Picture1->setForeColor(platform::gdi::Colour(platform::Val(shell.scratchText)));
+    } else {
+        platform::setBackColor(f.Label29, kPendingColor);
+        savedColor = text.fontRecord[7];
+        shell.scratchText = platform::numberText(f.Picture1->ForeColor());
+    }
+    f.Text1->setFocus();
+}
+
+void TxCanvas::Label32_Click()
+{
+    shell::FormMain& f = form_;
+    f.text().Option1_Click();
+    if (isOn(f.Label32)) {
+        switchOff(f.Label32);
+        f.Picture1->setMousePointer(0);
+        return;
+    }
+    if (isOn(f.Label38))
+        Label38_Click();
+    Command12_Click();
+    if (!f.Option1->value())
+        return;
+    platform::setBackColor(f.Label32, kPendingColor);
+    dragSource = dragNone;
+    // A pattern fill works on horizontal text only.
+    if (isOn(f.Label31)) {
+        switchOff(f.Label31);
+        f.Label31->setCaption(QStringLiteral("Horiz"));
+        f.VScroll3->hide();
+        f.Text1->setText(f.text().textBeforeVertical[1]);
+    }
+    f.Image6->setPicture(f.Picture1->Image());
+}
+
+void TxCanvas::Label38_Click()
+{
+    shell::FormMain& f = form_;
+    auto& text = f.text();
+    platform::PictureBox* tx = f.Picture1;
+    // A fill takes the plain text colour: a striped or graduated text waiting is dropped.
+    if (f.Combo3->text() != QLatin1String("Normal Text")) {
+        tx->Cls();
+        f.Combo3->setText(QStringLiteral("Normal Text"));
+        text.textAngle = text.savedTextAngle;
+        text.fontRecord[7] = platform::numberText(tx->ForeColor());
+        text.styledTextPending = 0;
+    }
+    text.Option1_Click();
+    if (isOn(f.Label38)) {
+        switchOff(f.Label38);
+        tx->setForeColor(foreColourBeforeFill);
+        platform::setBackColor(f.Label25, foreColourBeforeFill);
+        return;
+    }
+    if (isOn(f.Label32))
+        Label32_Click();
+    foreColourBeforeFill = tx->ForeColor();
+    tx->Cls();
+    dragSource = dragNone;
+    Command12_Click();
+    platform::setBackColor(f.Label38, kPendingColor);
+}
+
+void TxCanvas::Label73_Click()
+{
+    shell::FormMain& f = form_;
+    if (isOn(f.Label34))
+        return;
+    Option8_Click();
+    // Only the label: the colours Fix Color put aside stay where they are.
+    switchOff(f.Label29);
+    setIdle();
+    if (!f.Option8->value())
+        return;
+    const quint32 colour = platform::backColor(f.Label73);
+    if (colour == kPendingColor)
+        switchOff(f.Label73);
+    else if (colour == kToolOffColor)
+        platform::setBackColor(f.Label73, kPendingColor);
+}
+
+void TxCanvas::HScroll1_Change()
+{
+    shell::FormMain& f = form_;
+    f.Picture1->setDrawWidth(f.HScroll1->value());
+    f.Text6->setText(platform::Str(f.HScroll1->value()));
+}
+
+} // namespace canvas
