@@ -256,10 +256,20 @@ QWidget* FormMain::buildStripFrame(QWidget* parent)
 
 void FormMain::buildCanvasHiddenControls(QWidget* parent)
 {
-    VScroll4 = new platform::ScrollBar(QStringLiteral("VScroll4"), Qt::Vertical, parent);
+    // The text size bar and the shape size bar share one place, beside the TX screen on
+    // its tab page; each is shown only while its tool needs it.
+    QWidget* screenFrame = Picture1->parentWidget();
+    const QRect beside(screenFrame->geometry().right() + 3, screenFrame->geometry().top(), 16,
+                       screenFrame->height());
+    VScroll4 = new platform::ScrollBar(QStringLiteral("VScroll4"), Qt::Vertical, screenFrame->parentWidget());
     VScroll4->setRange(0, 30);
     VScroll4->setValue(9);
     VScroll4->hide();
+    for (QWidget* bar : std::initializer_list<QWidget*>{VScroll3, VScroll4}) {
+        bar->setParent(screenFrame->parentWidget());
+        bar->setGeometry(beside);
+        bar->hide();
+    }
 
     Picture2 = hiddenBox("Picture2", parent, 640, 512);
     Picture13 = hiddenBox("Picture13", parent, 45, 37);
