@@ -106,6 +106,12 @@ void TestModes::switchesClearTheOtherPair()
     QCOMPARE(f.Check18->value(), 0);
     QCOMPARE(modeState(f), QStringLiteral("6/6"));
     QCOMPARE(litFrames(f), QStringLiteral("3"));
+    // Text as well.
+    f.Check18->setValue(1);
+    f.Option1->setValue(true);
+    QCOMPARE(f.Check18->value(), 0);
+    QCOMPARE(modeState(f), QStringLiteral("1/1"));
+    QCOMPARE(litFrames(f), QStringLiteral("2"));
 }
 
 void TestModes::drawModeAndTheFreehandPen()
