@@ -42,7 +42,7 @@ VARERO_API int32_t mmsCreate(void *hWnd, int32_t reserved);
 VARERO_API int32_t mmsStart(void);
 VARERO_API int32_t mmsDelete(void);
 VARERO_API int32_t mmsSetOptionTitle(const char *text);
-VARERO_API int32_t mmsOption(void);
+VARERO_API int32_t mmsOption(void);                   // 1 when the operator accepted it
 
 // ---- DIBs and drawing ----
 VARERO_API int32_t mmsCreateDIB(int32_t width, int32_t height);
@@ -104,9 +104,10 @@ VARERO_API int32_t vrrPlaySamples(const float *samples, int32_t count, int32_t s
 // Engine options by name. vrrSetOption returns 1 when taken, 0 for an unknown name or a bad
 // value; options set before mmsCreate are applied over the settings file when it is loaded.
 // Names: "input", "output" ("default", a sound card name, "wav:/path.wav", "loopback",
-// "none"), "rate" (11025, 44100, 48000), "clock" (the sound card's clock calibration, a
-// factor such as "1.0001" or "-35ppm"),
-// "jobms" (virtual-clock slice, 200), "ptt" (none, rts, dtr, cat), "pttport", "rigmodel".
+// "none"), "rate" (11025, 44100, 48000), "rxclock" and "txclock" (the input and output sound
+// card's clock calibration, a factor such as "1.0001" or "-35ppm"; "clock" sets both and reads
+// the input's), "jobms" (virtual-clock slice, 200), "ptt" (none, rts, dtr, cat), "pttport",
+// "rigmodel", "pttspeed" (the CAT port's serial speed, 0 for the rig's default).
 // Read only: "soundstatus", "pttstatus", "pttkeyed" ("1"/"0"), "pttlog", "clockmode"
 // ("real"/"virtual"), "settingsfile".
 VARERO_API int32_t vrrSetOption(const char *name, const char *value);

@@ -65,11 +65,14 @@ bool storeOption(const QString &name, const QString &value)
         g_settings.rate = r;
         return true;
     }
-    if (name == "clock") {
+    if (name == "clock" || name == "rxclock" || name == "txclock") {
         double f = 1.0;
         if (!parseClock(value, f))
             return false;
-        g_settings.clock = f;
+        if (name != "txclock")
+            g_settings.clock = f;
+        if (name != "rxclock")
+            g_settings.txClock = f;
         return true;
     }
     if (name == "jobms") {
@@ -90,6 +93,13 @@ bool storeOption(const QString &name, const QString &value)
         g_settings.pttPort = value.trimmed();
         return true;
     }
+    if (name == "pttspeed") {
+        const int speed = value.trimmed().toInt(&ok);
+        if (!ok || !validSerialSpeed(speed))
+            return false;
+        g_settings.pttSpeed = speed;
+        return true;
+    }
     if (name == "rigmodel") {
         const int m = value.trimmed().toInt(&ok);
         if (!ok || m <= 0)
@@ -108,8 +118,12 @@ QString storedOption(const QString &name)
         return g_settings.output;
     if (name == "rate")
         return QString::number(g_settings.rate);
-    if (name == "clock")
+    if (name == "clock" || name == "rxclock")
         return QString::number(g_settings.clock, 'g', 12);
+    if (name == "txclock")
+        return QString::number(g_settings.txClock, 'g', 12);
+    if (name == "pttspeed")
+        return QString::number(g_settings.pttSpeed);
     if (name == "jobms")
         return QString::number(g_settings.jobMs);
     if (name == "ptt")
@@ -175,7 +189,8 @@ int32_t mmsOption(void)
 {
     if (!g_engine)
         return 0;
-    return showOptionDialog(g_window, g_optionTitle, g_engine->dialogRows()) ? 1 : 0;
+    // The dialog runs its own event loop: the program's timer may call in meanwhile.
+    return showOptionDialog(g_window, g_optionTitle, *g_engine) ? 1 : 0;
 }
 
 // ---- DIBs ----
@@ -373,14 +388,16 @@ int32_t vrrSetOption(const char *name, const char *value)
         return 0;
     const QString n = QString::fromLatin1(name).trimmed().toLower();
     const QString v = QString::fromLatin1(value);
-    const QString before = storedOption(n);
+    // "clock" sets both ends' calibration: a change of either counts.
+    const auto state = [&n] { return n == "clock" ? storedOption("rxclock") + storedOption("txclock") : storedOption(n); };
+    const QString before = state();
     if (!storeOption(n, v))
         return 0;
     if (!g_engine) {
         g_pending.emplace_back(n, v);
         return 1;
     }
-    if (storedOption(n) != before)
+    if (state() != before)
         g_engine->optionChanged(n);
     return 1;
 }
@@ -390,8 +407,8 @@ const char *vrrGetOption(const char *name)
     if (!name)
         return kEmpty;
     const QString n = QString::fromLatin1(name).trimmed().toLower();
-    static const QStringList stored = {"input", "output", "rate", "clock", "jobms",
-                                       "ptt", "pttport", "rigmodel", "settingsfile"};
+    static const QStringList stored = {"input", "output", "rate", "clock", "rxclock", "txclock", "jobms",
+                                       "ptt", "pttport", "pttspeed", "rigmodel", "settingsfile"};
     const QString value = stored.contains(n) ? storedOption(n)
                           : g_engine         ? g_engine->option(n)
                                              : QString();

@@ -88,6 +88,7 @@ void Engine::closeDevices()
 void Engine::openDevices()
 {
     closeDevices();
+    deviceFailed_ = false;
     QStringList notes;
     const QString out = s_.output, in = s_.input;
     outRate_ = s_.rate;
@@ -103,8 +104,9 @@ void Engine::openDevices()
             outKind_ = DeviceKind::Wav;
             notes << "Output: WAV file " + out.mid(4);
         } else {
-            notes << "Output: " + QString::fromStdString(wavOut_->error());
+            notes << "Output: " + QString::fromStdString(wavOut_->error()) + ", running without it";
             wavOut_.reset();
+            deviceFailed_ = true;
         }
     } else {
         cardOut_ = std::make_unique<CardOutput>(toStd(out), outRate_);
@@ -114,6 +116,7 @@ void Engine::openDevices()
         } else {
             notes << "Output: " + QString::fromStdString(cardOut_->error()) + ", running without sound";
             cardOut_.reset();
+            deviceFailed_ = true;
         }
     }
     inRate_ = s_.rate;
@@ -129,8 +132,9 @@ void Engine::openDevices()
             inRate_ = wavIn_->rate();
             notes << "Input: WAV file " + in.mid(4) + QString(" (%1 Hz)").arg(inRate_);
         } else {
-            notes << "Input: " + QString::fromStdString(wavIn_->error());
+            notes << "Input: " + QString::fromStdString(wavIn_->error()) + ", running without it";
             wavIn_.reset();
+            deviceFailed_ = true;
         }
     } else {
         cardIn_ = std::make_unique<CardInput>(toStd(in), s_.rate);
@@ -140,6 +144,7 @@ void Engine::openDevices()
         } else {
             notes << "Input: " + QString::fromStdString(cardIn_->error()) + ", running without sound";
             cardIn_.reset();
+            deviceFailed_ = true;
         }
     }
     realClock_ = outKind_ == DeviceKind::Card || inKind_ == DeviceKind::Card;
@@ -153,7 +158,7 @@ void Engine::openDevices()
 void Engine::openPtt()
 {
     const bool keyed = ptt_.keyed();
-    ptt_.open(toStd(s_.ptt), toStd(s_.pttPort), s_.rigModel);
+    ptt_.open(toStd(s_.ptt), toStd(s_.pttPort), s_.rigModel, s_.pttSpeed);
     if (keyed)
         ptt_.set(true);
 }
@@ -273,7 +278,7 @@ bool Engine::sendPic(int mode)
     for (int y = 0; y < area.height(); ++y)
         std::copy_n(area.constScanLine(y), size_t(area.width()) * 3, req.picture.pixel(0, y));
     req.sampleRate = outRate_;
-    req.clockFactor = outKind_ == DeviceKind::Card ? s_.clock : 1.0;
+    req.clockFactor = outKind_ == DeviceKind::Card ? s_.txClock : 1.0;
     req.fskId = s_.txWord & 0x1;
     req.cwId = s_.txWord & 0x2;
     req.idText = fskIdLatin1_;
@@ -299,7 +304,7 @@ bool Engine::sendTone(int hz)
     if (hz <= 0)
         return false;
     start();
-    const double rate = outRate_ * (outKind_ == DeviceKind::Card ? s_.clock : 1.0);
+    const double rate = outRate_ * (outKind_ == DeviceKind::Card ? s_.txClock : 1.0);
     const double f = std::min(double(hz), rate / 2 - 1);
     replaceTx();
     tone_ = std::make_unique<core::ToneGenerator>(f, rate);
@@ -713,7 +718,8 @@ void Engine::setTuneBitmaps(int specA, int specB, int tune)
 
 void Engine::optionChanged(const QString &name)
 {
-    if (name == "input" || name == "output" || name == "rate" || name == "clock") {
+    if (name == "input" || name == "output" || name == "rate" || name == "clock" || name == "rxclock" ||
+        name == "txclock") {
         if (started_) {
             stopTx();
             applyPtt();
@@ -722,7 +728,7 @@ void Engine::optionChanged(const QString &name)
             inRate_ = outRate_ = s_.rate;
             makeReceiver();
         }
-    } else if (name == "ptt" || name == "pttport" || name == "rigmodel") {
+    } else if (name == "ptt" || name == "pttport" || name == "rigmodel" || name == "pttspeed") {
         if (started_)
             openPtt();
     }
@@ -753,26 +759,117 @@ QString Engine::option(const QString &name)
     return {};
 }
 
-QStringList Engine::dialogRows()
+// ---- the option dialog ----
+
+EngineOptions Engine::options() const
+{
+    EngineOptions o;
+    o.input = s_.input;
+    o.output = s_.output;
+    o.rate = s_.rate;
+    o.rxClock = s_.clock;
+    o.txClock = s_.txClock;
+    o.ptt = s_.ptt;
+    o.pttPort = s_.pttPort;
+    o.rigModel = s_.rigModel;
+    o.pttSpeed = s_.pttSpeed;
+    o.fskId = QString::fromLatin1(fskIdLatin1_.c_str());
+    o.rxWord = s_.rxWord;
+    o.txWord = s_.txWord;
+    o.lms = s_.lms;
+    return o;
+}
+
+QStringList Engine::soundCards(bool output)
+{
+    QStringList cards;
+    for (const std::string &name : cardNames(output))
+        cards << QString::fromStdString(name);
+    return cards;
+}
+
+QString Engine::deviceStatus()
 {
     start();
-    QStringList rows;
-    rows << "Sound input" << s_.input;
-    rows << "Sound output" << s_.output;
-    rows << "Sound status" << soundStatus_;
-    rows << "Sample rate" << QString("%1 Hz").arg(s_.rate);
-    rows << "Clock calibration" << QString::number(s_.clock, 'f', 6);
-    rows << "Clock" << (realClock_ ? "sound card (real time)" : "virtual");
-    rows << "PTT" << QString::fromStdString(ptt_.status());
-    QStringList cards;
-    for (const std::string &name : cardNames(true))
-        cards << QString::fromStdString(name);
-    rows << "Sound cards present" << (cards.isEmpty() ? QString("none") : cards.join(", "));
-    const uint32_t gain = outputGain();
-    rows << "Output gain" << QString("left %1 %, right %2 %")
-                                 .arg(qRound((gain & 0xFFFF) * 100.0 / 65535))
-                                 .arg(qRound((gain >> 16) * 100.0 / 65535));
-    return rows;
+    return "Sound: " + soundStatus_ + "\n" + QString::fromStdString(ptt_.status());
+}
+
+bool Engine::deviceTrouble() { return deviceFailed_ || ptt_.failed(); }
+
+std::optional<double> Engine::lastSlantPpm()
+{
+    const core::Receiver::Finished &last = rx_->lastFinished();
+    if (last.mode < 0)
+        return std::nullopt;
+    return last.slantPpm;
+}
+
+// The sound devices open again when anything of theirs changed or one of them failed; the
+// PTT likewise. A picture being sent ends first.
+void Engine::apply(const EngineOptions &o)
+{
+    start();
+    const bool sound = o.input != s_.input || o.output != s_.output || o.rate != s_.rate || o.rxClock != s_.clock ||
+                       o.txClock != s_.txClock || deviceFailed_;
+    const bool ptt = o.ptt != s_.ptt || o.pttPort != s_.pttPort || o.rigModel != s_.rigModel ||
+                     o.pttSpeed != s_.pttSpeed || ptt_.failed();
+    s_.input = o.input;
+    s_.output = o.output;
+    if (validRate(o.rate))
+        s_.rate = o.rate;
+    s_.clock = o.rxClock;
+    s_.txClock = o.txClock;
+    if (validPttMethod(o.ptt))
+        s_.ptt = o.ptt;
+    s_.pttPort = o.pttPort;
+    s_.rigModel = o.rigModel;
+    if (validSerialSpeed(o.pttSpeed))
+        s_.pttSpeed = o.pttSpeed;
+    setRxWord(o.rxWord);
+    setTxWord(o.txWord);
+    setLms(o.lms);
+    setFskIdText(o.fskId.toLatin1().toStdString());
+    if (sound) {
+        stopTx();
+        applyPtt();
+        openDevices();
+    }
+    if (ptt)
+        openPtt();
+    saveSettings();
+}
+
+QString Engine::startPttTest(const EngineOptions &o)
+{
+    if (transmitting() || ptt_.keyed())
+        return "Not while the transmitter is keyed.";
+    if (o.ptt == "none")
+        return "No PTT chosen.";
+    // The engine's own port is let go for the test: a serial port opens once.
+    ptt_.close();
+    testPtt_ = std::make_unique<Ptt>();
+    testPtt_->open(toStd(o.ptt), toStd(o.pttPort), o.rigModel, o.pttSpeed);
+    if (!testPtt_->failed())
+        testPtt_->set(true);
+    if (testPtt_->failed()) {
+        const QString problem = QString::fromStdString(testPtt_->status());
+        testPtt_.reset();
+        openPtt();
+        return problem;
+    }
+    return {};
+}
+
+QString Engine::endPttTest()
+{
+    if (!testPtt_)
+        return {};
+    testPtt_->set(false);
+    const bool ok = !testPtt_->failed();
+    const QString status = QString::fromStdString(testPtt_->status());
+    testPtt_.reset();
+    openPtt();
+    return ok ? "PTT keyed for one second and released (" + status.mid(5) + ")." : status;
 }
 
 } // namespace vareror::lib

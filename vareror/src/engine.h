@@ -4,6 +4,7 @@
 
 #include "audio.h"
 #include "displays.h"
+#include "optiondialog.h"
 #include "ptt.h"
 #include "settings.h"
 
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,10 +45,10 @@ private:
 
 enum class DeviceKind { None, Card, Wav, Loopback };
 
-class Engine {
+class Engine : public OptionHost {
 public:
     explicit Engine(EngineSettings &settings);
-    ~Engine();
+    ~Engine() override;
 
     void start();
     int32_t doJob();
@@ -81,8 +83,17 @@ public:
     // Applies an option already validated and stored in the settings.
     void optionChanged(const QString &name);
     QString option(const QString &name);
-    QStringList dialogRows();
     void saveSettings();
+
+    // What the option dialog reads and changes.
+    EngineOptions options() const override;
+    QStringList soundCards(bool output) override;
+    QString deviceStatus() override;
+    bool deviceTrouble() override;
+    std::optional<double> lastSlantPpm() override;
+    void apply(const EngineOptions &options) override;
+    QString startPttTest(const EngineOptions &options) override;
+    QString endPttTest() override;
 
 private:
     void openDevices();
@@ -112,6 +123,7 @@ private:
     std::unique_ptr<WavWriter> wavOut_;
     std::unique_ptr<WavReader> wavIn_;
     QString soundStatus_;
+    bool deviceFailed_ = false;           // a device asked for did not open
     int outRate_ = 11025, inRate_ = 11025;
     bool realClock_ = false;
     int64_t clockNs_ = 0;                 // engine time since the devices opened
@@ -137,6 +149,7 @@ private:
     Ptt ptt_;
     bool manualPtt_ = false;
     std::deque<std::string> pttLog_;
+    std::unique_ptr<Ptt> testPtt_;        // the option dialog's one-second test
 
     // Receiver.
     std::unique_ptr<core::Receiver> rx_;

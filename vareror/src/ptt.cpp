@@ -2,6 +2,7 @@
 
 #include <hamlib/rig.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vareror::lib {
@@ -15,6 +16,27 @@ bool setConf(RIG *rig, const char *name, const std::string &value)
     return tok != RIG_CONF_END && rig_set_conf(rig, tok, value.c_str()) == RIG_OK;
 }
 } // namespace
+
+const std::vector<RigModel> &rigModels()
+{
+    static const std::vector<RigModel> models = [] {
+        std::vector<RigModel> list;
+        rig_set_debug(RIG_DEBUG_NONE);
+        rig_load_all_backends();
+        rig_list_foreach(
+            [](const rig_caps *caps, rig_ptr_t data) {
+                auto *out = static_cast<std::vector<RigModel> *>(data);
+                out->push_back({int(caps->rig_model), std::string(caps->mfg_name) + " " + caps->model_name});
+                return 1;
+            },
+            &list);
+        std::sort(list.begin(), list.end(), [](const RigModel &a, const RigModel &b) {
+            return a.name != b.name ? a.name < b.name : a.number < b.number;
+        });
+        return list;
+    }();
+    return models;
+}
 
 Ptt::~Ptt() { close(); }
 
@@ -33,7 +55,7 @@ void Ptt::report()
     }
 }
 
-void Ptt::open(const std::string &method, const std::string &port, int rigModel)
+void Ptt::open(const std::string &method, const std::string &port, int rigModel, int speed)
 {
     close();
     method_ = method;
@@ -62,7 +84,11 @@ void Ptt::open(const std::string &method, const std::string &port, int rigModel)
         ok = setConf(rig, "ptt_type", method == "rts" ? "RTS" : "DTR") &&
              setConf(rig, "ptt_pathname", port);
     } else {
-        ok = setConf(rig, "ptt_type", "RIG") && (port.empty() || setConf(rig, "rig_pathname", port));
+        // The speed is the port's: a rig without a port (hamlib's own dummy, a network rig)
+        // has none to set.
+        ok = setConf(rig, "ptt_type", "RIG") &&
+             (port.empty() || (setConf(rig, "rig_pathname", port) &&
+                               (speed <= 0 || setConf(rig, "serial_speed", std::to_string(speed)))));
     }
     if (!ok || rig_open(rig) != RIG_OK) {
         rig_cleanup(rig);

@@ -4,8 +4,16 @@
 // (status text and one line on stderr) and sending goes on without it.
 
 #include <string>
+#include <vector>
 
 namespace vareror::lib {
+
+// Hamlib's rig models for CAT PTT: number and "maker model", sorted by that name.
+struct RigModel {
+    int number;
+    std::string name;
+};
+const std::vector<RigModel> &rigModels();
 
 class Ptt {
 public:
@@ -14,11 +22,13 @@ public:
     Ptt(const Ptt &) = delete;
     Ptt &operator=(const Ptt &) = delete;
 
-    // method: none, rts, dtr, cat. Closes what was open (released) first.
-    void open(const std::string &method, const std::string &port, int rigModel);
+    // method: none, rts, dtr, cat. Closes what was open (released) first. speed: the CAT
+    // port's serial speed, 0 for the rig's default.
+    void open(const std::string &method, const std::string &port, int rigModel, int speed = 0);
     void close();
     void set(bool on);               // no-op when unchanged or unavailable
     bool keyed() const { return keyed_; }
+    bool failed() const { return failed_; }
     // The rig's own answer (true when keyed); false without a rig.
     bool queryRig(bool &on);
     const std::string &status() const { return status_; }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vareror::lib {
@@ -22,6 +23,12 @@ bool validRate(int rate) { return rate == 11025 || rate == 44100 || rate == 4800
 bool validPttMethod(const QString &method)
 {
     return method == "none" || method == "rts" || method == "dtr" || method == "cat";
+}
+
+bool validSerialSpeed(int speed)
+{
+    static const int speeds[] = {0, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    return std::find(std::begin(speeds), std::end(speeds), speed) != std::end(speeds);
 }
 
 bool parseClock(const QString &text, double &factor)
@@ -70,11 +77,16 @@ void EngineSettings::load()
         rate = d.rate;
     double f = 1.0;
     clock = parseClock(s.value("sound/clock", "1").toString(), f) ? f : 1.0;
+    // A file from before the output had a calibration of its own: both ends share one.
+    txClock = parseClock(s.value("sound/txClock", QString::number(clock, 'g', 12)).toString(), f) ? f : clock;
     ptt = s.value("ptt/method", d.ptt).toString();
     if (!validPttMethod(ptt))
         ptt = d.ptt;
     pttPort = s.value("ptt/port", d.pttPort).toString();
     rigModel = s.value("ptt/rigModel", d.rigModel).toInt();
+    pttSpeed = s.value("ptt/speed", d.pttSpeed).toInt();
+    if (!validSerialSpeed(pttSpeed))
+        pttSpeed = d.pttSpeed;
 }
 
 bool EngineSettings::save() const
@@ -92,9 +104,11 @@ bool EngineSettings::save() const
     s.setValue("sound/output", output);
     s.setValue("sound/rate", rate);
     s.setValue("sound/clock", QString::number(clock, 'g', 12));
+    s.setValue("sound/txClock", QString::number(txClock, 'g', 12));
     s.setValue("ptt/method", ptt);
     s.setValue("ptt/port", pttPort);
     s.setValue("ptt/rigModel", rigModel);
+    s.setValue("ptt/speed", pttSpeed);
     s.sync();
     return s.status() == QSettings::NoError;
 }

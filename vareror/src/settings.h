@@ -23,11 +23,13 @@ struct EngineSettings {
     int lastRxMode = 6;
     QString input = "default", output = "default";
     int rate = 11025;
-    double clock = 1.0;   // sound-card clock calibration factor
+    double clock = 1.0;   // the input sound card's clock calibration factor
+    double txClock = 1.0; // the output sound card's
     int jobMs = 200;      // virtual-clock slice (not kept in the file)
     QString ptt = "none"; // none, rts, dtr, cat
     QString pttPort;
     int rigModel = 1;     // hamlib model for CAT PTT (1 = the dummy rig)
+    int pttSpeed = 0;     // the CAT port's serial speed (0: the rig's default)
 
     static QString folder();
     static QString filePath();
@@ -37,6 +39,7 @@ struct EngineSettings {
 
 bool validRate(int rate);
 bool validPttMethod(const QString &method);
+bool validSerialSpeed(int speed); // 0 (the rig's default) or a standard rate
 // "1.0001" (factor) or "-35ppm"/"120 ppm"; a bare number outside 0.5..2 counts as ppm.
 bool parseClock(const QString &text, double &factor);
 

@@ -7,12 +7,10 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <sndfile.h>
@@ -775,28 +773,6 @@ private slots:
         QCOMPARE(mmsCreate(nullptr, 0), 1);
         QCOMPARE(QByteArray(vrrGetOption("rate")), QByteArray("48000"));
         QCOMPARE(mmsSetRxControl(-1), 0x2110008F);
-    }
-
-    void optionDialogShowsDevices()
-    {
-        startEngine();
-        QCOMPARE(mmsSetOptionTitle("Engine options VER: 1.05"), 1);
-        QString title, text;
-        QTimer::singleShot(0, [&] {
-            for (QWidget *w : QApplication::topLevelWidgets()) {
-                if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible()) {
-                    title = dialog->windowTitle();
-                    for (QLabel *l : dialog->findChildren<QLabel *>())
-                        text += l->text() + "\n";
-                    dialog->reject();
-                }
-            }
-        });
-        QCOMPARE(mmsOption(), 1);
-        QCOMPARE(title, QString("Engine options VER: 1.05"));
-        QVERIFY(text.contains("11025 Hz"));
-        QVERIFY(text.contains(wavPath()));
-        QVERIFY(text.contains("PTT: none"));
     }
 
     void soundOptionsSwitchAtOnce()
