@@ -5,7 +5,6 @@
 #include "shell/Shell.h"
 
 #include <QApplication>
-#include <QScreen>
 
 int main(int argc, char* argv[])
 {
@@ -15,14 +14,6 @@ int main(int argc, char* argv[])
     shell::FormMain form(ui);
     ui.setParentWindow(&form);
     form.engine().setEngine(platform::Engine::loadBesideExecutable());
-    // On a screen not much larger than the window needs, the window takes all of it.
-    const QRect screen = form.screen()->availableGeometry();
-    if (screen.width() < 1600 || screen.height() < 1000) {
-        form.setGeometry(screen);
-        form.setWindowState(Qt::WindowMaximized);
-    } else {
-        form.resize(1280, 800);
-    }
     // The load handler shows the window; a second instance or a missing engine ends
     // the program here, before the window is shown and without the shut-down.
     if (form.shell().Form_Load() == shell::Shell::LoadResult::Ended)

@@ -155,7 +155,12 @@ FormMain::~FormMain()
     shell_.reset();
 }
 
-FormSetup& FormMain::formSetup() { return createdOnFirstUse(formSetup_); }
+FormSetup& FormMain::formSetup()
+{
+    if (!formSetup_)
+        formSetup_ = std::make_unique<FormSetup>(*this);
+    return *formSetup_;
+}
 ::engine::FormRXfloat& FormMain::formRXfloat()
 {
     if (!formRXfloat_)
@@ -178,7 +183,12 @@ void FormMain::unloadFormCrop()
     }
 }
 
-Form2& FormMain::form2() { return createdOnFirstUse(form2_); }
+Form2& FormMain::form2()
+{
+    if (!form2_)
+        form2_ = std::make_unique<Form2>(*this);
+    return *form2_;
+}
 ::media::FrmMain& FormMain::frmMain() { return createdOnFirstUse(frmMain_); }
 ::capture::frmMemCapMain& FormMain::frmMemCapMain() { return createdOnFirstUse(frmMemCapMain_); }
 

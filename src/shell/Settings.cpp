@@ -15,10 +15,12 @@
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/TextFile.h"
+#include "platform/runtime/Twips.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
+#include "shell/FormSetup.h"
 #include "shell/SettingsFile.h"
 #include "shell/ShellSteps.h"
 #include "strips/Strips.h"
@@ -26,6 +28,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 
 #include <cmath>
 #include <optional>
@@ -150,7 +153,7 @@ void Shell::readSettings(platform::StepRunner& steps)
     field("spectrumFft", [&] { in.variant(savedControlValues[6]); });
     field("insertBorder", [&] { in.variant(borderSetting); });
     field("shadowDirection", [&] { in.variant(text.textOptionFlags[4]); });
-    field("audioAnnounce", [&] { in.variant(kept.audioAnnounce); });
+    field("audioAnnounce", [&] { in.variant(audioAnnounce); });
     field("windowLeft", [&] { in.variant(windowLeftAtExit); });
     field("txMode", [&] { in.variant(engine.txMode); });
     field("toneFrequency", [&] { in.variant(engine.toneFrequency); });
@@ -245,7 +248,7 @@ void Shell::writeSettings(platform::StepRunner& steps)
     out.integer(form.Check12->value());
     out.integer(form.Check3->value());
     out.variant(text.textOptionFlags[4]);
-    keptInteger(out, kept.audioAnnounce);
+    out.integer(form.formSetup().Check27->value());
     out.variant(windowLeftAtExit);
     out.variant(engine.txMode);
     out.variant(engine.toneFrequency);
@@ -315,6 +318,9 @@ void Shell::restoreControls(platform::StepRunner& steps)
     tick(QStringLiteral("AutoRX"), form.Check1, savedControlValues[7]);
     tick(QStringLiteral("HdrON"), form.Check2, savedControlValues[8]);
 
+    // The spoken announcement before each transmission (the setup dialog is loaded).
+    tick(QStringLiteral("Audio Anounce Mode"), form.formSetup().Check27, audioAnnounce);
+
     // The browser's file-type filter: its label chosen and its pattern, no thumbnails.
     steps.step(QStringLiteral("file-type filter"), [&] { form.intake().restoreFileTypeFilter(); });
 
@@ -329,7 +335,10 @@ void Shell::restoreControls(platform::StepRunner& steps)
     steps.stepIf(
         QStringLiteral("JPEG quality"),
         [&] { return number(engine.jpegQuality) < 1 || number(engine.jpegQuality) > 99; },
-        [&] { engine.jpegQuality = 65; });
+        [&] {
+            engine.jpegQuality = 65;
+            form.formSetup().Text5->setText(QStringLiteral("65"));
+        });
     steps.stepIf(
         QStringLiteral("tone frequency"),
         [&] { return number(engine.toneFrequency) < 1 || number(engine.toneFrequency) > 2700; },
@@ -347,6 +356,17 @@ void Shell::restoreControls(platform::StepRunner& steps)
     });
 
     tick(QStringLiteral("Border"), form.Check3, borderSetting);
+
+    // The window: 1024 x 748 (15360 x 11220 twips) in the screen's top-left corner, or
+    // as much larger as its controls need.
+    steps.step(QStringLiteral("window size"), [&] {
+        form.resize(platform::twipsToPixelsRounded(15360), platform::twipsToPixelsRounded(11220));
+        form.move(form.screen() ? form.screen()->availableGeometry().topLeft() : QPoint(0, 0));
+    });
+
+    // No stored maximum: the setup dialog's box reads 9000, which makes it the maximum.
+    steps.stepIf(QStringLiteral("auto-save limit"), [&] { return number(engine.autoSaveLimit) == 0; },
+                 [&] { form.formSetup().Text4->setText(QStringLiteral("9000")); });
 
     // The text effects: Shadow, Outline, BkGnd.
     tick(QStringLiteral("Shadow"), form.Check17, text.textOptionFlags[1]);

@@ -3,19 +3,29 @@
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "intake/Intake.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/StepRunner.h"
 #include "platform/widgets/Controls.h"
 #include "platform/services/Ui.h"
 #include "shell/FormMain.h"
 #include "shell/FormSetup.h"
 #include "text/TextTools.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QWindow>
 
 namespace shell {
 
+const QString Shell::HelpFile = QStringLiteral("sstv.html");
+const QString Shell::HelpMissing = QStringLiteral("The help page is missing: ");
+const QString Shell::HelpNotOpened = QStringLiteral("No program on this desktop opens the help page: ");
+
 Shell::Shell(FormMain& form) : QObject(nullptr), form_(form)
 {
+    helpFolder = QCoreApplication::applicationDirPath();
     // The shortcuts see every key typed into the window, whichever control has the
     // focus: the window's own key events are watched, before Qt hands them to the
     // focused control, and never consumed.
@@ -50,16 +60,33 @@ bool Shell::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+// The setup dialog comes up over the window, modeless, showing what the engine and the
+// program now hold.
 void Shell::copypaste_Click()
 {
-    form_.canvas().Command12_Click();
+    platform::StepRunner steps(QStringLiteral("copypaste_Click"));
     FormSetup& setup = form_.formSetup();
+    steps.step(QStringLiteral("Command12_Click"), [&] { form_.canvas().Command12_Click(); });
+    steps.step(QStringLiteral("CheckRxTxSettings"), [&] { setup.CheckRxTxSettings(); });
     setup.show();
     setup.raise();
     setup.activateWindow();
+    steps.step(QStringLiteral("fill"), [&] { setup.fillFromSettings(); });
 }
 
-void Shell::helpp_Click() {}
+// The program's own help page, opened by the desktop's handler for web pages. A page
+// that is missing, or that nothing opens, is said so (with where it was looked for).
+void Shell::helpp_Click()
+{
+    form_.intake().dialogFolder = platform::appFolder();
+    const QString page = QDir(helpFolder).filePath(HelpFile);
+    if (!QFileInfo(page).isFile()) {
+        form_.ui().msgBox(HelpMissing + page, platform::vbOKOnly);
+        return;
+    }
+    if (!form_.ui().openDocument(page))
+        form_.ui().msgBox(HelpNotOpened + page, platform::vbOKOnly);
+}
 
 void Shell::about_Click()
 {

@@ -58,6 +58,12 @@ public:
     static void SetupPicbuf(platform::Picbuf& picbuf, bool scrollBars, const QString& pictureName = {});
     static void SetTopMost(QWidget& window);
 
+    // The help page "sstv.html" is installed beside the executable.
+    QString helpFolder;
+    static const QString HelpFile;
+    static const QString HelpMissing;
+    static const QString HelpNotOpened;
+
     // Start-up state of the main window.
     QString messagesText;      // the message pane's text as read from "messages"
     QString scratchText;
@@ -72,13 +78,13 @@ public:
     // the receive and display boxes, "AutoRX", "HdrON").
     QVariant savedControlValues[9];
     QVariant borderSetting;     // settings field 34 as read ("Border")
+    QVariant audioAnnounce;     // settings field 36 as read (the setup dialog's "Audio Anounce Mode")
     // The settings whose controls this version does not have yet: read, kept as they
     // were and written back, so the file goes round whole.
     struct KeptSettings {
         QVariant paletteIndex;     // field 13, the outline colour bar
         QVariant colourPresetSlot; // field 18, the shadow colour preset bar
         QString textStyle;         // field 24, the text type list
-        QVariant audioAnnounce;    // field 36, the setup dialog's announcement box
     } kept;
 
     // The settings file "restoreTovaroM": read into the variables at start-up (nothing

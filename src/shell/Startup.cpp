@@ -94,9 +94,9 @@ Shell::LoadResult Shell::Form_Load()
             fail(75, lock_.error());
     });
 
-    // The splash is on the screen while the rest starts; the setup dialog is loaded
-    // hidden, ready for the restore to set its boxes.
-    steps.step(QStringLiteral("splash"), [&] { form.form2(); });
+    // The splash plays while it loads and stays on the screen while the rest starts; the
+    // setup dialog is loaded hidden, ready for the restore to set its boxes.
+    steps.step(QStringLiteral("splash"), [&] { form.form2().Form_Load(); });
     steps.step(QStringLiteral("setup dialog"), [&] { form.formSetup(); });
     steps.step(QStringLiteral("show splash"), [&] { form.form2().show(); });
     steps.step(QStringLiteral("TX tab"), [&] { form.SSTab1->setCurrentIndex(1); });

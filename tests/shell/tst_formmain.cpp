@@ -5,6 +5,7 @@
 
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
 #include "platform/services/ScriptedUi.h"
 #include "engine/FormRXfloat.h"
 #include "intake/FormCrop.h"
@@ -24,7 +25,10 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QWindow>
+
+#include <cmath>
 
 using testsupport::FormFixture;
 
@@ -155,6 +159,9 @@ private slots:
     void otherWindows();
     void layoutFits_data();
     void layoutFits();
+    void splashTurnsTheTextLevelInEighteenFrames();
+    void splashStopsWhenUnloaded();
+    void helpOpensTheShippedPage();
 };
 
 void FormMainTest::menusFollowTheDesign()
@@ -421,6 +428,92 @@ void FormMainTest::layoutFits()
     // The screens keep their size whatever the window's.
     QCOMPARE(control<QWidget>(form, "Picture1")->size(), QSize(640, 512));
     QCOMPARE(control<QWidget>(form, "Picture18")->size(), QSize(640, 512));
+}
+
+// "LOADING ... TOVARO" turns from upside down to level, a tenth of 180 degrees a frame,
+// each frame at the next circle point 10 degrees on, never closer than 36 ms.
+void FormMainTest::splashTurnsTheTextLevelInEighteenFrames()
+{
+    platform::ManualClock clock;
+    platform::UseClock use(clock);
+    FormFixture f;
+    shell::Form2& splash = f.form().form2();
+    splash.Form_Load();
+    QVERIFY(splash.isVisible());
+    QCOMPARE(splash.textRadius, 150);
+    const auto& frames = splash.frames();
+    QCOMPARE(frames.size(), 18);
+    for (int n = 1; n <= 18; ++n) {
+        const auto& frame = frames[n - 1];
+        QCOMPARE(frame.escapement, 1800 - 100 * n);
+        const double a = (n - 1) * 10 * M_PI / 180;
+        QCOMPARE(frame.at, QPoint(160 + qRound(150 * std::cos(a)), 128 + qRound(150 * std::sin(a)) - 46));
+        if (n > 1)
+            QVERIFY2(frame.time - frames[n - 2].time >= 36, qPrintable(QString::number(n)));
+    }
+    // The last frame, level, in red over the splash picture.
+    const QImage shown = splash.surface()->screenImage();
+    int red = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            red += shown.pixel(x, y) == qRgb(255, 0, 0);
+    QVERIFY2(red > 200, qPrintable(QString::number(red)));
+}
+
+void FormMainTest::splashStopsWhenUnloaded()
+{
+    platform::ManualClock clock;
+    platform::UseClock use(clock);
+    FormFixture f;
+    shell::Form2& splash = f.form().form2();
+    clock.after(100, [&] { splash.close(); });
+    splash.Form_Load();
+    QCOMPARE(splash.frames().size(), 3); // at 0, 36 and 72 ms
+    QVERIFY(!splash.isVisible());
+}
+
+// Help opens the program's own page beside the executable with the desktop's handler; a
+// missing page, or one nothing opens, is told. The page shipped names every menu item and
+// every box of the setup dialog.
+void FormMainTest::helpOpensTheShippedPage()
+{
+    FormFixture f;
+    shell::Shell& shell = f.form().shell();
+    QCOMPARE(shell.helpFolder, QCoreApplication::applicationDirPath());
+    QTemporaryDir elsewhere;
+    shell.helpFolder = elsewhere.path();
+    f.ui().answerMsgBox(platform::vbOK);
+    f.form().helpp->trigger();
+    QCOMPARE(f.ui().messages(), QStringList{shell::Shell::HelpMissing + elsewhere.filePath("sstv.html")});
+
+    f.ui().clearCalls();
+    shell.helpFolder = QFileInfo(TOVARO_HELP_PAGE).absolutePath();
+    f.form().helpp->trigger();
+    QCOMPARE(f.ui().calls().size(), 1);
+    QCOMPARE(f.ui().calls()[0].kind, platform::UiCall::Document);
+    QCOMPARE(f.ui().calls()[0].text, QString(TOVARO_HELP_PAGE));
+
+    f.ui().clearCalls();
+    f.ui().documentsOpen = false;
+    f.ui().answerMsgBox(platform::vbOK);
+    f.form().helpp->trigger();
+    QCOMPARE(f.ui().messages(), QStringList{shell::Shell::HelpNotOpened + TOVARO_HELP_PAGE});
+
+    QFile page(TOVARO_HELP_PAGE);
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    for (const MenuEntry& e : kMenus)
+        QVERIFY2(html.contains(QString::fromLatin1(e.caption).toHtmlEscaped()), e.caption);
+    shell::FormSetup& setup = f.form().formSetup();
+    for (QWidget* w : setup.findChildren<QWidget*>()) {
+        QString caption;
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            caption = b->text();
+        else if (auto* l = qobject_cast<platform::Label*>(w); l && l != setup.Label5 && l != setup.Label6)
+            caption = l->caption().section(QStringLiteral("  "), 0, 0).trimmed();
+        if (!caption.isEmpty() && w != setup.Check27)
+            QVERIFY2(html.contains(caption.toHtmlEscaped()), qPrintable(caption));
+    }
 }
 
 QTEST_MAIN(FormMainTest)

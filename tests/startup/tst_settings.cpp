@@ -19,6 +19,7 @@
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
+#include "shell/FormSetup.h"
 #include "shell/SettingsFile.h"
 #include "shell/Shell.h"
 #include "strips/Strips.h"
@@ -107,7 +108,7 @@ void setEveryField(shell::FormMain& form)
                       form.Check17, form.Check16})
         box->setValue(1);
     engine.autoSaveLimit = 70;
-    shell.kept.audioAnnounce = 1;
+    form.formSetup().Check27->setValue(1);
     shell.windowLeftAtExit = 1234.5;
     engine.txMode = 9;
     engine.toneFrequency = 1234.5;
@@ -278,7 +279,8 @@ void TestSettings::freshFileLineByLine()
     expected << "0" << "" << "" << "3" << "" << "0";
     for (int i = 0; i < 5; ++i)
         expected << q("");
-    expected << "" << "0" << "0" << "0" << q("Normal Text") << "0" << "" << "0" << "0" << "0" << "0" << ""
+    // No maximum stored: the setup dialog's box reads 9000, which becomes the maximum.
+    expected << "" << "0" << "0" << "0" << q("Normal Text") << "0" << "" << "0" << "0" << "0" << "0" << "9000"
              << "0" << "0" << "0" << "" << "0" << left << "0" << "1750" << "65" << q(f.appPath("AutoSave") + "/")
              << "" << "0" << "" << "" << "" << q("") << "0" << "0" << "";
     QCOMPARE(lines.size(), expected.size());
@@ -382,8 +384,12 @@ void TestSettings::restoreRanges()
     form.engine().toneFrequency = tone;
     form.engine().autoSaveLimit = limit;
     form.qso().stationRecord[5] = zone;
+    form.formSetup().Text5->setText(QStringLiteral("77"));
     QCOMPARE(load(f), shell::Shell::LoadResult::Running);
     QTEST(form.engine().jpegQuality.toInt(), "wantQuality");
+    // The setup dialog shows a quality put back in range; a stored maximum of 0 is its 9000.
+    QCOMPARE(form.formSetup().Text5->text(), form.engine().jpegQuality.toInt() == quality.toInt() ? "77" : "65");
+    QCOMPARE(form.engine().autoSaveLimit.toDouble(), limit.toDouble() == 0 ? 9000 : limit.toDouble());
     QTEST(form.engine().toneFrequency.toDouble(), "wantTone");
     QCOMPARE(form.Command48->text(), platform::numberText(form.engine().toneFrequency.toDouble()));
     QTEST(form.strips().stripPages[0], "wantPages");

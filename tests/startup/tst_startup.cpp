@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QSignalSpy>
 #include <QFile>
+#include <QScreen>
 #include <QtTest>
 
 #include "FormFixture.h"
@@ -18,6 +19,7 @@
 #include "platform/services/ScriptedUi.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
+#include "shell/FormSetup.h"
 #include "shell/Shell.h"
 #include "text/TextTools.h"
 
@@ -128,6 +130,11 @@ void TestStartup::firstStartInAnEmptyFolder()
     QCOMPARE(form.qso().stationRecord[5], QString("UTC"));
     QCOMPARE(form.Command48->text(), QString("1750"));
     QCOMPARE(form.engine().jpegQuality.toInt(), 65);
+    QCOMPARE(form.formSetup().Text4->text(), QString("9000"));
+    QCOMPARE(form.engine().autoSaveLimit.toInt(), 9000);
+    // The window in the screen's corner, 1024 x 748 or as much larger as its controls need.
+    QCOMPARE(form.pos(), form.screen()->availableGeometry().topLeft());
+    QCOMPARE(form.size(), QSize(1024, 748).expandedTo(form.minimumSizeHint()));
     QCOMPARE(form.Text1->text(), QString("TYPE HERE"));
     QCOMPARE(form.Text5->text(), QString("1"));
     QCOMPARE(form.File1->Path(), f.appFolder());
@@ -210,7 +217,12 @@ void TestStartup::secondInstanceIsRefusedAndTouchesNoFile()
                                     "There will be BIG TROUBLE if this takes place.\r\nClick OK to abort."));
     QCOMPARE(boxes[0].style, 0);
     QCOMPARE(snapshot(f.appFolder()), before);
-    QVERIFY(scripted::script().calls.isEmpty());
+    // The engine timer may poll while the splash plays; nothing else reaches the engine.
+    QStringList calls = scripted::callNames();
+    calls.removeAll("mmsDoJob");
+    calls.removeAll("mmsDrawDIBwnd");
+    calls.removeAll("mmsDrawDIBdc");
+    QCOMPARE(calls, QStringList());
     QVERIFY(!f.form().isVisible());
 }
 

@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QInputDialog>
+#include <QDesktopServices>
 #include <QMessageBox>
+#include <QUrl>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -168,6 +170,11 @@ bool QtUi::choosePrinter(QPrinter& printer)
 {
     QPrintDialog dlg(&printer, parent_);
     return dlg.exec() == QDialog::Accepted;
+}
+
+bool QtUi::openDocument(const QString& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace platform

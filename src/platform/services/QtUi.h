@@ -23,6 +23,7 @@ public:
     std::optional<uint32_t> chooseColor(uint32_t initial) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     bool choosePrinter(QPrinter& printer) override;
+    bool openDocument(const QString& path) override;
 
 private:
     FileDialogResult fileDialog(const FileDialogRequest& request, bool save);

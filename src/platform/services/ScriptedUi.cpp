@@ -14,6 +14,7 @@ QString kindName(UiCall::Kind kind)
     case UiCall::Color: return QStringLiteral("Color");
     case UiCall::Font: return QStringLiteral("Font");
     case UiCall::Printer: return QStringLiteral("Printer");
+    case UiCall::Document: return QStringLiteral("Document");
     }
     return {};
 }
@@ -233,6 +234,16 @@ bool ScriptedUi::choosePrinter(QPrinter&)
     printers_.pop_front();
     calls_[index].answer = a ? QStringLiteral("accepted") : QStringLiteral("cancelled");
     return a;
+}
+
+bool ScriptedUi::openDocument(const QString& path)
+{
+    UiCall c;
+    c.kind = UiCall::Document;
+    c.text = path;
+    c.answer = documentsOpen ? QStringLiteral("opened") : QStringLiteral("not opened");
+    record(std::move(c));
+    return documentsOpen;
 }
 
 } // namespace platform

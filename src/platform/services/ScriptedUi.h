@@ -14,7 +14,7 @@
 namespace platform {
 
 struct UiCall {
-    enum Kind { MsgBox, InputBox, OpenFile, SaveFile, Color, Font, Printer };
+    enum Kind { MsgBox, InputBox, OpenFile, SaveFile, Color, Font, Printer, Document };
     Kind kind = MsgBox;
     QString title;                 // as passed (empty: the application's title)
     QString text;                  // message box or input box prompt
@@ -76,6 +76,10 @@ public:
     std::optional<uint32_t> chooseColor(uint32_t initial) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     bool choosePrinter(QPrinter& printer) override;
+    // Records the document (its path in text); answers documentsOpen.
+    bool openDocument(const QString& path) override;
+    // Whether a desktop handler takes the documents opened (true unless a test says not).
+    bool documentsOpen = true;
 
 private:
     struct FileAnswer { bool accept; QString fileName; int filterIndex; };

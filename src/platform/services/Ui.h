@@ -126,6 +126,9 @@ public:
 
     // Printer dialog over the given printer. Returns false when cancelled.
     virtual bool choosePrinter(QPrinter& printer) = 0;
+    // Opens a document (the help page) with the desktop's own handler for its type.
+    // Returns false when no handler took it.
+    virtual bool openDocument(const QString& path) = 0;
 };
 
 // The application's title shown by message boxes that have no title of their own.
