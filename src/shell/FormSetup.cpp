@@ -12,6 +12,7 @@
 #include "platform/services/Engine.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/FileLists.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
 #include "strips/Strips.h"
@@ -442,11 +443,11 @@ void FormSetup::Command1_Click()
         QString listed;
         if (!typed.isEmpty()) {
             try {
-                intake.setDir1Path(typed);
+                form_.Dir1->setPath(typed);
             } catch (const std::exception&) {
                 // A folder the list cannot show leaves it where it was: refused below.
             }
-            listed = intake.Dir1Path();
+            listed = form_.Dir1->Path();
             if (!listed.endsWith(QLatin1Char('/')))
                 listed += QLatin1Char('/');
         }

@@ -10,6 +10,7 @@
 #include "platform/drawing/Colors.h"
 #include "platform/services/ScriptedUi.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/FileLists.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
 #include "shell/FormSetup.h"
@@ -260,7 +261,7 @@ void TestSetup::setChecksTheFolder()
     QCOMPARE(form.engine().autoSaveDir, taken.isEmpty() ? before : taken);
     QCOMPARE(s.fixture().ui().messages(), taken.isEmpty() ? QStringList{shell::FormSetup::NoSuchFolder} : QStringList{});
     if (!taken.isEmpty())
-        QCOMPARE(form.intake().Dir1Path() + (taken == "/" ? "" : "/"), taken);
+        QCOMPARE(form.Dir1->Path() + (taken == "/" ? "" : "/"), taken);
     QVERIFY(!setup.isVisible());
     QCOMPARE(setup.autoSaveDirEdited, typed.isEmpty() || typed.endsWith('/') ? 0 : 1);
     QCOMPARE(s.engine().binding().mmsSetTxControl(-1), 0x10000);
