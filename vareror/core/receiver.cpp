@@ -41,6 +41,12 @@ namespace vareror::core {
 
 using namespace rx;
 
+namespace {
+// A weak signal's period that the fit has moved by less than this (ms) is not drawn again.
+constexpr double kWeakStillMs = 0.05;
+} // namespace
+
+
 class RxMachine {
 public:
     explicit RxMachine(double rate);
@@ -81,29 +87,58 @@ public:
         int64_t keepFrom = 0;      // first working sample the picture needs
         int next = 0;              // next period to draw
         int lastRedraw = 0;
-        std::vector<double> drawnAt; // position each period was drawn at
+        std::vector<double> drawnAt, drawnEnd; // where each period was drawn: its sync, and
+                                               // the end of its content (the clock stretches it)
         double startSec = 0;
         bool weak = false;         // weak signal: pixels from the video-tone band, filtered
         bool fair = false;         // fair signal: a picture band between broad and video-tone
+        bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
+                                   // slant and phase to its end, whatever the options say
+        bool ending = false;       // ended; its last redraw still under way
     } p;
 
+    // A redraw under way: the syncs found again (when asked), then each period drawn so far
+    // decoded again if the fit has moved it at all, then the picture drawn anew where it
+    // changed. It runs a slice
+    // at a time when work is deferred, interleaved with the periods still arriving.
+    struct Redraw {
+        bool active = false;
+        bool remeasure = false;    // still finding the syncs again
+        int k = 0;                 // next period to look at
+        int upTo = 0;              // periods drawn when it began
+        bool measureSlant = false; // the clock error is reported once the syncs are found
+    } job;
+    bool deferWork = false;        // leave redraws for work() instead of doing them at once
+    std::vector<std::string> heldIds; // FSK IDs read while the picture before them ends
+
     bool active() const { return state == State::Header || state == State::Picture; }
+    bool slanting() const { return opts.autoSlant || p.straightened; }
+    bool resyncing() const { return opts.autoResync || p.straightened; }
     int64_t ms(double v) const { return rate.samples(v); }
 
     void process(const float *x, size_t n);
     void advance();
     void onVis(const VisEvent &e);
+    void onFskId(const std::string &text);
     void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd);
     void endPicture();
+    void completeEnd();
     void findStart();
     void progress();
-    void redecodeDrawn(const SignalView &s, int upTo);
-    bool redraw(bool remeasure);
-    bool viewForRedraw(SignalView &out);
+    void decodePeriod(int k, double pos);
+    void redecodeDrawn(int upTo, bool onlyWhereKept);
+    // wholePicture: the fit taken for the picture as a whole (see SyncTracker::refit)
+    bool beginRedraw(bool remeasure, bool wholePicture = false);
+    bool work(int budget);
+    bool pending() const { return job.active || p.ending || !composerSettled; }
+    void finishWork();
     void measureSlant();
     void keepSignal();
     int linesDrawn() const { return std::min(composer.lines(), p.next * p.m->linesPerPeriod); }
+    // How far the current fit has moved period k since it was drawn (samples).
+    double moved(int k) const;
     int forcedFolds() const { return std::clamp(int(4000.0 / p.m->periodMs), 3, 8); }
+    bool composerSettled = true;
 };
 
 RxMachine::RxMachine(double inputRate)
@@ -128,13 +163,28 @@ void RxMachine::process(const float *x, size_t n)
 void RxMachine::advance()
 {
     while (auto e = vis.scan(tones, kept.view(), active())) onVis(*e);
-    while (auto id = fsk.scan(tones, kept.view()))
-        if (opts.fskIdRx) {
-            fskText = *id;
-            events |= RxFskId;
-        }
+    while (auto id = fsk.scan(tones, kept.view())) onFskId(*id);
     progress();
+    if (!deferWork) finishWork();
     keepSignal();
+}
+
+void RxMachine::onFskId(const std::string &text)
+{
+    if (!opts.fskIdRx) return;
+    // an ID after a picture is reported after the picture's end
+    if (p.ending) {
+        heldIds.push_back(text);
+        return;
+    }
+    fskText = text;
+    events |= RxFskId;
+}
+
+void RxMachine::finishWork()
+{
+    while (work(1 << 20)) {
+    }
 }
 
 void RxMachine::onVis(const VisEvent &e)
@@ -145,7 +195,7 @@ void RxMachine::onVis(const VisEvent &e)
     if (active()) {
         if (!opts.autoRestart) return;
         // A repeated header right at the start of the same picture re-anchors it.
-        if (!e.narrow && p.mode == e.mode && p.next == 0 && !p.forced) {
+        if (!e.narrow && p.mode == e.mode && p.next == 0 && !p.forced && !p.ending) {
             const unsigned keepEvents = events;
             startPicture(e.mode, e.firstSync, false, offset, e.headerEnd);
             events = keepEvents;
@@ -158,6 +208,7 @@ void RxMachine::onVis(const VisEvent &e)
 
 void RxMachine::startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd)
 {
+    finishWork(); // the picture before, drawn to its end
     kept.closeFile();
     const ModeInfo &m = modeInfo(mode);
     p = Picture();
@@ -166,6 +217,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     p.forced = forced;
     p.headerEnd = headerEnd;
     p.drawnAt.assign(size_t(m.periods), 0.0);
+    p.drawnEnd.assign(size_t(m.periods), 0.0);
     p.searchFrom = kept.avail();
     p.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
     if (m.startFromHeader && !forced) p.keepFrom = int64_t(headerEnd) - ms(50);
@@ -209,21 +261,26 @@ void RxMachine::measureSlant()
     lastSlantPpm = 0;
     if (state == State::Header || p.next == 0 || !p.m->hasSync()) return;
     const LineFit keep = sync.fit();
-    sync.refit(true, opts.autoResync, p.forced);
+    sync.refit(true, resyncing(), p.forced);
     lastSlantPpm = sync.measuredPpm();
     sync.setFit(keep);
 }
 
 void RxMachine::endPicture()
 {
-    if (!active()) return;
-    // Final placement: the whole picture redrawn on the best fit when the buffer allows.
-    if (state == State::Picture && p.next > 0 && (opts.autoSlant || opts.autoResync)) {
-        sync.refit(opts.autoSlant, opts.autoResync, p.forced);
-        redraw(false);
-    }
-    if (state == State::Picture) composer.finish(linesDrawn());
+    if (!active() || p.ending) return;
+    p.ending = true;
+    // Final placement: the picture redrawn where the best fit moves it, when the buffer allows.
+    if (state == State::Picture && p.next > 0 && (slanting() || resyncing())) beginRedraw(false);
+    if (state == State::Picture) composer.end();
+    composerSettled = false;
+    if (!deferWork) finishWork();
+}
+
+void RxMachine::completeEnd()
+{
     measureSlant();
+    p.ending = false;
     state = opts.rxBuffer == 0 ? State::Idle : State::Trailer;
     events |= RxEnded;
     finished.picture = composer.picture();
@@ -232,6 +289,87 @@ void RxMachine::endPicture()
     finished.startSeconds = p.startSec;
     finished.slantPpm = lastSlantPpm;
     ++finished.count;
+    for (const std::string &id : heldIds) {
+        fskText = id;
+        events |= RxFskId;
+    }
+    heldIds.clear();
+}
+
+bool RxMachine::work(int budget)
+{
+    // Does up to `budget` units of the work under way (a period decoded again costs 8, a line
+    // drawn 1); true when some is left.
+    if (job.active) {
+        const ModeInfo &m = *p.m;
+        while (job.remeasure && budget > 0) {
+            if (job.k >= job.upTo) {
+                sync.refit(slanting(), resyncing(), p.forced, true);
+                if (job.measureSlant) lastSlantPpm = sync.measuredPpm();
+                job.remeasure = false;
+                job.k = 0;
+                break;
+            }
+            const double pred = sync.trackPos(job.k), win = sync.searchWindow(job.k);
+            sync.remeasure(kept.view(int64_t(pred - win) - ms(5), int64_t(pred + win + m.syncMs * rate.perMs) + ms(5)),
+                           job.k, opts.syncAccuracy);
+            ++job.k;
+            budget -= 1;
+        }
+        for (; !job.remeasure && job.k < job.upTo && budget > 0; ++job.k) {
+            // (a clean signal's periods where they were drawn would come out the same; a weak
+            // one's pixels are averaged over half a millisecond and more either side, so a
+            // small move changes nothing that shows, but drawing them again means filtering
+            // every line around them again)
+            if (moved(job.k) <= (p.weak ? kWeakStillMs * rate.perMs : 0)) continue;
+            decodePeriod(job.k, sync.periodPos(job.k));
+            budget -= 8;
+        }
+        if (!job.remeasure && job.k >= job.upTo) {
+            job.active = false;
+            p.lastRedraw = p.next;
+            composerSettled = false;
+        }
+        if (budget <= 0) return true;
+    }
+    if (!composerSettled) {
+        composerSettled = !composer.settle(budget);
+        if (!composerSettled) return true;
+    }
+    if (p.ending) completeEnd();
+    return false;
+}
+
+bool RxMachine::beginRedraw(bool remeasure, bool wholePicture)
+{
+    if (opts.rxBuffer == 0 || p.m == nullptr || state == State::Header || p.next == 0) return false;
+    job = Redraw();
+    job.active = true;
+    job.remeasure = remeasure && p.m->hasSync();
+    job.upTo = p.next;
+    if (job.remeasure) sync.beginRemeasure();
+    else sync.refit(slanting(), resyncing(), p.forced, wholePicture);
+    return true;
+}
+
+void RxMachine::decodePeriod(int k, double pos)
+{
+    // the period's signal, with a margin for the pixel windows at its ends
+    double lo = 0, hi = 0;
+    decoder.extentMs(lo, hi);
+    const SignalView s = kept.view(int64_t(pos + lo * rate.perMs) - ms(5), int64_t(pos + hi * rate.perMs) + ms(5));
+    decoder.decode(s, k, pos, sync.clock(), composer);
+    p.drawnAt[size_t(k)] = pos;
+    p.drawnEnd[size_t(k)] = pos + hi * rate.perMs * sync.clock();
+    composerSettled = false;
+}
+
+double RxMachine::moved(int k) const
+{
+    double lo = 0, hi = 0;
+    decoder.extentMs(lo, hi);
+    const double pos = sync.periodPos(k), end = pos + hi * rate.perMs * sync.clock();
+    return std::max(std::fabs(pos - p.drawnAt[size_t(k)]), std::fabs(end - p.drawnEnd[size_t(k)]));
 }
 
 void RxMachine::findStart()
@@ -252,22 +390,22 @@ void RxMachine::findStart()
     state = State::Picture;
 }
 
-void RxMachine::redecodeDrawn(const SignalView &s, int upTo)
+void RxMachine::redecodeDrawn(int upTo, bool onlyWhereKept)
 {
-    // Lines drawn before a layout decision, decoded again where their signal is still kept.
+    // Lines drawn before a layout decision, decoded again (where their signal is still kept).
     double lo = 0, hi = 0;
     decoder.extentMs(lo, hi);
+    const SignalView s = kept.view();
     for (int j = 0; j < upTo; ++j) {
         const double pos = p.drawnAt[size_t(j)];
-        if (s.has(int64_t(pos + lo * rate.perMs) - 2, int64_t(pos + hi * rate.perMs) + 2))
-            decoder.decode(s, j, pos, sync.clock(), composer);
+        if (!onlyWhereKept || s.has(int64_t(pos + lo * rate.perMs) - 2, int64_t(pos + hi * rate.perMs) + 2))
+            decodePeriod(j, pos);
     }
-    composer.recompose();
 }
 
 void RxMachine::progress()
 {
-    if (!active()) return;
+    if (!active() || p.ending) return;
     if (state == State::Header) {
         findStart();
         if (state == State::Header) return;
@@ -285,21 +423,21 @@ void RxMachine::progress()
         const int k = p.next;
         double pred = hasSync ? sync.trackPos(k) : sync.periodPos(k);
         const double win = (k < 8 || sync.missRun() >= 3) ? winEarly : winLate;
+        // The sync is looked for where the syncs lead, the period drawn where the fit puts it;
+        // with slant correction off and the clock off the two part, and both must be there.
         const double needSync = pred + win + m.syncMs * spm + 2 * spm;
-        const double needData = std::max(needSync, pred + endMs * spm + win + 2 * spm);
+        const double drawFrom = std::max(pred, sync.periodPos(k));
+        const double needData = std::max(needSync, drawFrom + endMs * spm * sync.clock() + win + 2 * spm);
         if (needData >= double(kept.fAvail())) break;
         if (hasSync) {
             SyncMeas sm;
             sync.measure(s, pred, win, opts.syncAccuracy, sm);
             sync.record(k, sm);
-            if (sm.found) sync.refit(opts.autoSlant, opts.autoResync, p.forced);
+            if (sm.found) sync.refit(slanting(), resyncing(), p.forced);
             pred = sync.periodPos(k);
-            if (decoder.checkSyncLength(s, k, sm.found ? sm.pos : pred, sync)) redecodeDrawn(s, k);
-            if (decoder.checkShortenedScans(s, k, pred)) redecodeDrawn(s, k);
-            if (p.forced && decoder.checkAlternation(s, k, pred)) {
-                for (int j = 0; j < k; ++j) decoder.decode(s, j, p.drawnAt[size_t(j)], sync.clock(), composer);
-                composer.recompose();
-            }
+            if (decoder.checkSyncLength(s, k, sm.found ? sm.pos : pred, sync)) redecodeDrawn(k, true);
+            if (decoder.checkShortenedScans(s, k, pred)) redecodeDrawn(k, true);
+            if (p.forced && decoder.checkAlternation(s, k, pred)) redecodeDrawn(k, false);
         } else {
             // no sync (AVT): the signal's presence is judged from the envelope
             const int64_t a = int64_t(pred), b = int64_t(pred + sync.nominalPeriod());
@@ -314,10 +452,8 @@ void RxMachine::progress()
             m2 /= n;
             sync.recordPresence(k, m1 > 1e-4 && m2 / (m1 * m1) - 1 < 0.12);
         }
-        decoder.decode(s, k, pred, sync.clock(), composer);
-        p.drawnAt[size_t(k)] = pred;
+        decodePeriod(k, pred);
         ++p.next;
-        composer.periodDone(k);
         // lost signal
         const int lostAfter = std::max(4, int(std::ceil(1500.0 / m.periodMs)));
         if (opts.autoStop && sync.missRun() >= lostAfter) {
@@ -325,48 +461,21 @@ void RxMachine::progress()
             endPicture();
             return;
         }
-        // redraw when the fit has moved lines already drawn
-        if (hasSync && opts.rxBuffer != 0 && (opts.autoSlant || opts.autoResync) && p.next - p.lastRedraw >= 8) {
+        // Redraw when the fit has moved lines already drawn: at the earliest after 8 periods,
+        // and then only once as many periods have come as had been drawn at the last redraw,
+        // so that all the redraws of a picture together cost at most one more decoding of
+        // it (a fit that keeps moving, as it does with slant correction off and the clock
+        // off, would otherwise redraw the whole picture every few lines).
+        if (hasSync && opts.rxBuffer != 0 && (slanting() || resyncing()) && !job.active &&
+            p.next - p.lastRedraw >= std::max(8, p.lastRedraw)) {
             double worst = 0;
-            for (int j = 0; j < p.next; ++j) worst = std::max(worst, std::fabs(sync.periodPos(j) - p.drawnAt[size_t(j)]));
+            for (int j = 0; j < p.next; ++j) worst = std::max(worst, moved(j));
             // (a weak signal's pixels are averaged over half a millisecond or more, and its
             // redraw, filters and all, costs far more: it waits for a larger move)
-            if (worst > (p.weak ? 0.25 : 0.08) * spm) redraw(false);
+            if (worst > (p.weak ? 0.25 : 0.08) * spm) beginRedraw(false);
         }
     }
     if (p.next >= m.periods) endPicture();
-}
-
-bool RxMachine::viewForRedraw(SignalView &out)
-{
-    if (opts.rxBuffer == 0) return false;
-    if (opts.rxBuffer == 1 || !kept.hasFile()) {
-        out = kept.view();
-        return true;
-    }
-    out = kept.loadFile(active());
-    return true;
-}
-
-bool RxMachine::redraw(bool remeasure)
-{
-    if (opts.rxBuffer == 0 || p.m == nullptr || state == State::Header) return false;
-    SignalView s;
-    if (!viewForRedraw(s)) return false;
-    if (remeasure && p.m->hasSync()) {
-        // find the syncs again from the start, following them line by line
-        sync.remeasure(s, p.next, opts.syncAccuracy);
-        sync.refit(opts.autoSlant, opts.autoResync, p.forced);
-    }
-    composer.resetLevels(); // the levels are counted again as the picture is redrawn
-    for (int k = 0; k < p.next; ++k) {
-        const double pos = sync.periodPos(k);
-        decoder.decode(s, k, pos, sync.clock(), composer);
-        p.drawnAt[size_t(k)] = pos;
-    }
-    composer.redrawAll();
-    p.lastRedraw = p.next;
-    return true;
 }
 
 void RxMachine::keepSignal()
@@ -435,6 +544,13 @@ void Receiver::stopScan()
 {
     if (d->active()) d->endPicture();
 }
+void Receiver::setDeferWork(bool defer)
+{
+    d->deferWork = defer;
+    if (!defer) d->finishWork();
+}
+bool Receiver::work(int budget) { return d->work(budget); }
+bool Receiver::workPending() const { return d->pending(); }
 bool Receiver::receiving() const { return d->active(); }
 int Receiver::mode() const { return d->curMode; }
 int Receiver::linesReceived() const
@@ -449,20 +565,22 @@ void Receiver::clearDirty() { d->composer.clearDirty(); }
 std::string Receiver::fskId() const { return d->fskText; }
 bool Receiver::resync()
 {
-    if (d->opts.rxBuffer == 0 || !d->p.m || d->p.next == 0 || d->state == RxMachine::State::Idle) return false;
-    return d->redraw(true);
+    if (d->state == RxMachine::State::Idle || !d->beginRedraw(true)) return false;
+    if (!d->deferWork) d->finishWork();
+    return true;
 }
 bool Receiver::correctSlant()
 {
-    if (d->opts.rxBuffer == 0 || !d->p.m || d->p.next == 0 || !d->p.m->hasSync() || d->state == RxMachine::State::Idle)
+    if (d->state == RxMachine::State::Idle || !d->p.m || !d->p.m->hasSync()) return false;
+    const bool before = d->p.straightened;
+    d->p.straightened = true;
+    if (!d->beginRedraw(true)) {
+        d->p.straightened = before;
         return false;
-    const RxOptions keep = d->opts;
-    d->opts.autoSlant = true;
-    d->opts.autoResync = true;
-    const bool ok = d->redraw(true);
-    d->opts = keep;
-    d->lastSlantPpm = d->sync.measuredPpm();
-    return ok;
+    }
+    d->job.measureSlant = true;
+    if (!d->deferWork) d->finishWork();
+    return true;
 }
 double Receiver::slantPpm() const { return d->lastSlantPpm; }
 const Receiver::Finished &Receiver::lastFinished() const { return d->finished; }

@@ -55,9 +55,23 @@ public:
     int dirtyTo() const;
     void clearDirty();               // rows changed since clearDirty: [dirtyFrom, dirtyTo)
     std::string fskId() const;       // last received FSK ID text
-    bool resync();                   // redraw from the kept signal; false when RX buffer is off
-    bool correctSlant();             // measure clock error from sync positions, redraw straight
+    // Redraw from the kept signal; false when there is nothing to redraw from (RX buffer off,
+    // or the picture's signal no longer kept).
+    bool resync();
+    // Measure the clock error from the sync positions and redraw straight; the rest of this
+    // picture follows the syncs' slant too.
+    bool correctSlant();
     double slantPpm() const;
+
+    // For a caller with a thread of its own: with deferred work, process() and resync() only
+    // start the redraws that follow a moved fit, the end of a picture or a resync, and
+    // work() does them a slice at a time (interleaved with process(), which decodes the
+    // periods as they come). A picture's end (RxEnded) is reported once its last redraw is
+    // done. Without (the default), every call does all its work before it returns.
+    void setDeferWork(bool defer);
+    bool work(int budget);           // up to `budget` units (a period decoded again: 8, a line
+                                     // drawn: 1, a weak line filtered: 8); true when more is left
+    bool workPending() const;
 
     // Extras for tools and tests (compatible additions to the engine contract).
     struct Finished {

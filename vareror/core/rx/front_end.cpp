@@ -131,32 +131,50 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
         bpTone_.run(centre, count, decision_.data());
         const dsp::AnalyticFilter &band = band_ == PictureBand::Weak ? bpVideo_ : band_ == PictureBand::Fair ? bpFair_ : bp_;
         band.run(centre, count, picture_.data());
-        const float toHz = float(rate_.hz / kTwoPi);
-        for (size_t j = 0; j < count; ++j) {
-            const cfloat v = demodulate(picture_[j]);
-            const cfloat nb = decision_[j];
-            const int64_t i = next_++;
-            // the smoothed frequencies of sample i - 1: the phase of p[i-1] + p[i], in both bands
-            float f = 0, fn = 0;
-            if (i >= 2) {
-                const cfloat sn = zn1_ * std::conj(zn2_) + nb * std::conj(zn1_);
-                fn = fastAtan2(sn.imag(), sn.real()) * toHz;
-                const cfloat sp = z1_ * std::conj(z2_) + v * std::conj(z1_);
-                f = fastAtan2(sp.imag(), sp.real()) * toHz;
-            }
-            z2_ = z1_;
-            z1_ = v;
-            zn2_ = zn1_;
-            zn1_ = nb;
-            out_.z.push_back(v);
-            out_.zn.push_back(nb);
-            out_.f.push_back(f);
-            out_.fn.push_back(fn);
-        }
+        // the demodulated picture band, after the last two samples of the block before
+        zp_.resize(count + 2);
+        zp_[0] = z2_;
+        zp_[1] = z1_;
+        for (size_t j = 0; j < count; ++j) zp_[j + 2] = demodulate(picture_[j]);
+        zn_.resize(count + 2);
+        zn_[0] = zn2_;
+        zn_[1] = zn1_;
+        std::copy(decision_.begin(), decision_.end(), zn_.begin() + 2);
+        z2_ = zp_[count];
+        z1_ = zp_[count + 1];
+        zn2_ = zn_[count];
+        zn1_ = zn_[count + 1];
+        out_.z.assign(zp_.begin() + 2, zp_.end());
+        out_.zn.assign(decision_.begin(), decision_.end());
+        out_.f.resize(count);
+        out_.fn.resize(count);
+        smoothedFrequency(zp_.data(), count, out_.f.data());
+        smoothedFrequency(zn_.data(), count, out_.fn.data());
+        // (the first two samples have no frequency yet)
+        for (int64_t i = out_.first; i < 2 && i < out_.first + int64_t(count); ++i)
+            out_.f[size_t(i - out_.first)] = out_.fn[size_t(i - out_.first)] = 0;
+        next_ += int64_t(count);
     }
     hist_.erase(hist_.begin(), hist_.end() - 2 * dMax_);
     if (tap_) tap_->frontEndBlock(out_, rate_);
     return out_;
+}
+
+// The frequency of sample j - 1 (of z[j + 1] here, the array starting two samples back): the
+// phase of the sum of the pulse-pair products on either side of it, z[j-1] z*[j-2] + z[j] z*[j-1].
+__attribute__((target_clones("avx2", "default"))) void FrontEnd::smoothedFrequency(const cfloat *z, size_t n,
+                                                                                     float *out) const
+{
+    const float toHz = float(rate_.hz / kTwoPi);
+    const float *__restrict p = reinterpret_cast<const float *>(z);
+    for (size_t j = 0; j < n; ++j) {
+        const float ar = p[2 * j], ai = p[2 * j + 1], br = p[2 * j + 2], bi = p[2 * j + 3], cr = p[2 * j + 4],
+                    ci = p[2 * j + 5];
+        // b conj(a) + c conj(b)
+        const float sr = (br * ar + bi * ai) + (cr * br + ci * bi);
+        const float si = (bi * ar - br * ai) + (ci * br - cr * bi);
+        out[j] = fastAtan2(si, sr) * toHz;
+    }
 }
 
 cfloat FrontEnd::demodulate(cfloat a)

@@ -72,6 +72,7 @@ public:
 private:
     void configureFilters();
     cfloat demodulate(cfloat a);
+    void smoothedFrequency(const cfloat *z, size_t n, float *out) const;
 
     WorkingRate rate_;
     FrontEndSettings set_;
@@ -92,6 +93,7 @@ private:
     std::vector<float> hist_;
     int dMax_ = 0;
     std::vector<cfloat> picture_, decision_; // the bands' outputs for the block
+    std::vector<cfloat> zp_, zn_;            // ... after the two samples before the block
     int delay_ = 0;               // working samples from the decimator's output to a working sample
     int64_t steps_ = 0;           // decimator outputs so far
     int64_t next_ = 0;            // working samples so far

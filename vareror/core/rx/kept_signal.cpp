@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace vareror::core::rx {
 
 namespace {
@@ -121,31 +123,32 @@ void KeptSignal::flushFile()
     fileEnd_ = to;
 }
 
-SignalView KeptSignal::loadFile(bool flushFirst)
+SignalView KeptSignal::view(int64_t a, int64_t b)
 {
-    SignalView v;
-    if (!file_) return v;
-    if (flushFirst) flushFile();
+    SignalView ring = view();
+    // one sample before a: pulse-pair products reach back one
+    if (!file_ || a - 1 >= ring.begin || a - 1 < fileBase_) return ring;
     std::fflush(file_);
-    const int64_t n = fileEnd_ - fileBase_;
+    const int64_t from = a - 1, to = std::min(b, fileEnd_);
+    const int64_t n = std::max<int64_t>(0, to - from);
     zb_.resize(size_t(n));
     fb_.resize(size_t(n));
     fnb_.resize(size_t(n));
-    std::fseek(file_, 0, SEEK_SET);
     std::vector<char> raw(size_t(n) * kRecord);
-    const size_t got = std::fread(raw.data(), kRecord, size_t(n), file_);
-    for (size_t i = 0; i < got; ++i) {
-        std::memcpy(&zb_[i], raw.data() + kRecord * i, 8);
-        std::memcpy(&fb_[i], raw.data() + kRecord * i + 8, 4);
-        std::memcpy(&fnb_[i], raw.data() + kRecord * i + 12, 4);
+    const ssize_t got = pread(fileno(file_), raw.data(), raw.size(), off_t((from - fileBase_) * int64_t(kRecord)));
+    const int64_t records = got > 0 ? int64_t(got) / int64_t(kRecord) : 0;
+    for (int64_t i = 0; i < records; ++i) {
+        std::memcpy(&zb_[size_t(i)], raw.data() + kRecord * size_t(i), 8);
+        std::memcpy(&fb_[size_t(i)], raw.data() + kRecord * size_t(i) + 8, 4);
+        std::memcpy(&fnb_[size_t(i)], raw.data() + kRecord * size_t(i) + 12, 4);
     }
-    std::fseek(file_, 0, SEEK_END);
+    SignalView v;
     v.z = zb_.data();
     v.f = fb_.data();
     v.fn = fnb_.data();
-    v.begin = fileBase_;
-    v.end = fileBase_ + int64_t(got);
-    v.origin = fileBase_;
+    v.begin = from;
+    v.end = from + records;
+    v.origin = from;
     v.rateHz = rateHz_;
     return v;
 }

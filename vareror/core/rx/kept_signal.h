@@ -26,6 +26,9 @@ public:
     // Everything still in the ring. Samples before the last release() stay readable until the
     // ring needs their room.
     SignalView view() const;
+    // A view that holds [a, b) when the signal is kept there: the ring's, or a stretch read
+    // back from the file (valid until the next call).
+    SignalView view(int64_t a, int64_t b);
     // Nothing before `from` is needed any more: the ring may reuse it. The ring grows (and
     // after a long picture shrinks again) to keep [from, avail).
     void release(int64_t from);
@@ -40,8 +43,6 @@ public:
     bool hasFile() const { return file_ != nullptr; }
     void flushFile();                 // writes what has arrived since the last flush
     int64_t fileEnd() const { return fileEnd_; }
-    // The file's whole stretch read back; the view is valid until the next call.
-    SignalView loadFile(bool flushFirst);
 
 private:
     void resize(size_t capacity);

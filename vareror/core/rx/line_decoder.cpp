@@ -190,9 +190,9 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
         } else {
             std::copy(tmp.begin(), tmp.end(), dst);
         }
-        if (sc.luminance) out.countLevels(dst, W);
+        if (sc.luminance) out.countLevels(line, dst, W);
     }
-    for (int l = 0; l < m.linesPerPeriod; ++l) out.lineArrived(k * m.linesPerPeriod + l);
+    for (int l = 0; l < m.linesPerPeriod; ++l) out.lineDecoded(k * m.linesPerPeriod + l);
 }
 
 bool LineDecoder::checkSyncLength(const SignalView &s, int k, double pos, const SyncTracker &sync)

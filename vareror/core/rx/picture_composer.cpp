@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <optional>
 
 namespace vareror::core::rx {
 
 namespace {
 constexpr int PR = planeOf(Channel::R), PG = planeOf(Channel::G), PB = planeOf(Channel::B), PY = planeOf(Channel::Y),
               PCr = planeOf(Channel::Cr), PCb = planeOf(Channel::Cb), PGrey = planeOf(Channel::Grey);
-constexpr int PlaneCount = kPlaneCount;
 constexpr float kFlatSpread = 8.0f;   // colour-level rule: a flat stretch's spread (levels)
 constexpr int kFlatRun = 8;           // ... and its least length (pixels)
 constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range encoder sends
@@ -22,94 +20,272 @@ constexpr int kDenoiseLines = 8, kDenoisePixels = 4;
 constexpr float kDenoiseStep = 3.5f;
 constexpr int kChromaLines = 6, kChromaPixels = 12;
 constexpr float kChromaStep = 25.0f, kChromaOutlier = 80.0f;
-constexpr int kWeakReach = std::max(kDenoiseLines, kChromaLines); // lines either filter reads
+
+// Work units of settle(): drawing a line, and a weak line's filtering.
+constexpr int kDrawCost = 1, kFilterCost = 8;
 
 uint8_t clampU8(float v) { return uint8_t(std::clamp(int(std::lround(v)), 0, 255)); }
+
+// max(0, v), exactly, without a branch: loops using it run in SIMD lanes (v is at most 1
+// here, so 2 v cannot overflow)
+inline float positive(float v) { return 0.5f * (v + std::fabs(v)); }
+
+// The luminance planes: the ones a weak signal's noise filter runs on.
+std::vector<int> luminancePlanes(ColourEncoding c)
+{
+    switch (c) {
+    case ColourEncoding::Rgb: return {PR, PG, PB};
+    case ColourEncoding::Grey: return {PGrey};
+    default: return {PY};
+    }
+}
+
+bool hasChroma(ColourEncoding c) { return c != ColourEncoding::Rgb && c != ColourEncoding::Grey; }
+
+// Tukey's biweight sums over a neighbourhood, for a whole row at once: for each x, every
+// pixel of `rows` within `reach` columns of x, weighted (1 - (v - centre[x])^2 * inv)^2 when
+// that is positive. The loops run over x innermost, so they go in SIMD lanes; each pixel's
+// sums are taken in the same order as one pixel at a time would take them.
+__attribute__((target_clones("avx2", "default"))) void biweightSums(const float *const *rows, int nrows, int W, int reach,
+                                                                    const float *__restrict centre, float inv,
+                                                                    float *__restrict acc, float *__restrict ws)
+{
+    std::fill(acc, acc + W, 0.0f);
+    std::fill(ws, ws + W, 0.0f);
+    for (int k = 0; k < nrows; ++k) {
+        const float *r = rows[k];
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const int x0 = std::max(0, -dx), x1 = std::min(W, W - dx);
+            const float *__restrict rs = r + dx;
+            for (int x = x0; x < x1; ++x) {
+                const float v = rs[x];
+                const float e = v - centre[x];
+                const float u = positive(1.0f - e * e * inv);
+                acc[x] += u * u * v;
+                ws[x] += u * u;
+            }
+        }
+    }
+}
+
+// The same for colour guided by luminance: the weight of a colour reading is the likeness of
+// its luminance to the centre pixel's (`yc`). The first pass sums one or two colours read
+// from the same rows (their weights are the same); the second, around the area's colour
+// `centre` as the first pass found it, also weighs the reading's likeness to it (readings far
+// from it are clicks).
+__attribute__((target_clones("avx2", "default"))) void guidedFirstPass(const float *const *yRows, const float *const *aRows,
+                                                                       const float *const *bRows, int nrows, int W, int reach,
+                                                                       const float *__restrict yc, float inv,
+                                                                       float *__restrict accA, float *__restrict accB,
+                                                                       float *__restrict ws)
+{
+    std::fill(accA, accA + W, 0.0f);
+    if (bRows) std::fill(accB, accB + W, 0.0f);
+    std::fill(ws, ws + W, 0.0f);
+    for (int k = 0; k < nrows; ++k) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const int x0 = std::max(0, -dx), x1 = std::min(W, W - dx);
+            const float *__restrict ys = yRows[k] + dx;
+            const float *__restrict as = aRows[k] + dx;
+            if (bRows) {
+                const float *__restrict bs = bRows[k] + dx;
+                for (int x = x0; x < x1; ++x) {
+                    const float e = ys[x] - yc[x];
+                    const float u = positive(1.0f - e * e * inv);
+                    accA[x] += u * u * as[x];
+                    accB[x] += u * u * bs[x];
+                    ws[x] += u * u;
+                }
+            } else {
+                for (int x = x0; x < x1; ++x) {
+                    const float e = ys[x] - yc[x];
+                    const float u = positive(1.0f - e * e * inv);
+                    accA[x] += u * u * as[x];
+                    ws[x] += u * u;
+                }
+            }
+        }
+    }
+}
+
+__attribute__((target_clones("avx2", "default"))) void guidedSecondPass(const float *const *yRows, const float *const *cRows,
+                                                                        int nrows, int W, int reach,
+                                                                        const float *__restrict yc, float inv,
+                                                                        const float *__restrict centre, float invOut,
+                                                                        float *__restrict acc, float *__restrict ws)
+{
+    std::fill(acc, acc + W, 0.0f);
+    std::fill(ws, ws + W, 0.0f);
+    for (int k = 0; k < nrows; ++k) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const int x0 = std::max(0, -dx), x1 = std::min(W, W - dx);
+            const float *__restrict ys = yRows[k] + dx;
+            const float *__restrict cs = cRows[k] + dx;
+            for (int x = x0; x < x1; ++x) {
+                const float e = ys[x] - yc[x];
+                float u = positive(1.0f - e * e * inv);
+                const float ec = cs[x] - centre[x];
+                u *= positive(1.0f - ec * ec * invOut);
+                acc[x] += u * u * cs[x];
+                ws[x] += u * u;
+            }
+        }
+    }
+}
+
+// Median of the 3 x 3 neighbourhood of each inner pixel of a row with both neighbour rows
+// (a sorting network of minima and maxima: in SIMD lanes).
+__attribute__((target_clones("avx2", "default"))) void median3x3(const float *__restrict a, const float *__restrict b,
+                                                                 const float *__restrict c, int W, float *__restrict out)
+{
+    auto sort2 = [](float &p, float &q) {
+        const float lo = q < p ? q : p, hi = p < q ? q : p;
+        p = lo;
+        q = hi;
+    };
+    for (int x = 1; x + 1 < W; ++x) {
+        float p0 = a[x - 1], p1 = a[x], p2 = a[x + 1], p3 = b[x - 1], p4 = b[x], p5 = b[x + 1], p6 = c[x - 1],
+              p7 = c[x], p8 = c[x + 1];
+        sort2(p1, p2); sort2(p4, p5); sort2(p7, p8); sort2(p0, p1); sort2(p3, p4); sort2(p6, p7);
+        sort2(p1, p2); sort2(p4, p5); sort2(p7, p8); sort2(p0, p3); sort2(p5, p8); sort2(p4, p7);
+        sort2(p3, p6); sort2(p1, p4); sort2(p2, p5); sort2(p4, p7); sort2(p4, p2); sort2(p6, p4);
+        sort2(p4, p2);
+        out[x] = p4;
+    }
+}
 } // namespace
 
 void PictureComposer::start(const ModeInfo &m, bool weak, bool clear)
 {
     m_ = &m;
     weak_ = weak;
+    ended_ = false;
     W_ = m.exposedWidth;
     H_ = m.height;
     rowsPerLine_ = m.exposedHeight / std::max(1, m.height);
     for (auto &pl : planes_) pl.clear();
+    for (auto &pl : clean_) pl.clear();
     const auto size = size_t(W_) * size_t(H_);
-    switch (m.colour) {
-    case ColourEncoding::Rgb:
-        for (int pl : {PR, PG, PB}) planes_[pl].assign(size, 0.0f);
-        break;
-    case ColourEncoding::Grey:
-        planes_[PGrey].assign(size, 0.0f);
-        break;
-    default:
-        planes_[PY].assign(size, 0.0f);
+    for (int pl : luminancePlanes(m.colour)) {
+        planes_[pl].assign(size, 0.0f);
+        if (weak) clean_[pl].assign(size, 0.0f);
+    }
+    if (hasChroma(m.colour)) {
         planes_[PCr].assign(size, 128.0f);
         planes_[PCb].assign(size, 128.0f);
-        break;
     }
-    yClean_.clear();
-    done_.assign(size_t(H_), 0);
+    arrived_.assign(size_t(H_), 0);
+    filtered_.assign(size_t(H_), 0);
+    drawn_.assign(size_t(H_), 0);
+    frontier_ = firstUnfiltered_ = firstUndrawn_ = 0;
+    levels_.assign(size_t(H_), Levels());
+    total_ = Levels();
     fullRange_ = false;
-    resetLevels();
     if (clear || pic_.width != m.exposedWidth || pic_.height != m.exposedHeight)
         pic_ = RgbImage(m.exposedWidth, m.exposedHeight, 0);
     markDirty(0, pic_.height);
 }
 
-void PictureComposer::lineArrived(int line)
+void PictureComposer::invalidate(int from, int to, uint8_t drawnAbove)
 {
-    if (line >= 0 && line < H_) done_[size_t(line)] = 1;
+    // lines in [from, to] drawn with more than `drawnAbove` are to be drawn again
+    from = std::max(from, 0);
+    to = std::min(to, H_ - 1);
+    for (int l = from; l <= to; ++l)
+        if (drawn_[size_t(l)] > drawnAbove) drawn_[size_t(l)] = 0;
+    if (from <= to) firstUndrawn_ = std::min(firstUndrawn_, from);
 }
 
-void PictureComposer::resetLevels() { yCount_ = yLow_ = yHigh_ = 0; }
-
-void PictureComposer::periodDone(int k)
+void PictureComposer::lineDecoded(int line)
 {
-    const int lpp = m_->linesPerPeriod;
-    const bool wasFull = fullRange_;
-    fullRange_ = fullRangeNow();
+    if (line < 0 || line >= H_) return;
+    arrived_[size_t(line)] = 1;
+    while (frontier_ < H_ && arrived_[size_t(frontier_)]) ++frontier_;
+    // What was drawn from this line's rows is drawn again: the line itself and, where a line
+    // pair's colour is blended with the neighbouring pair's, the lines that blend it in.
+    switch (m_->colour) {
+    case ColourEncoding::YccAlternating: invalidate(line - 2, line + 2, 0); break;
+    case ColourEncoding::YccTwoLine: invalidate(line & 1 ? line : line - 1, line & 1 ? line : line + 2, 0); break;
+    default: invalidate(line, line, 0); break;
+    }
     if (weak_) {
-        // A weak signal's lines are drawn as they arrive, with the neighbours they have,
-        // and drawn again once every line their noise filter reaches has arrived.
-        for (int l = k * lpp - kWeakReach; l < (k + 1) * lpp - kWeakReach; ++l) composeLine(l);
+        for (int l = std::max(0, line - kDenoiseLines); l <= std::min(H_ - 1, line + kDenoiseLines); ++l)
+            filtered_[size_t(l)] = 0;
+        firstUnfiltered_ = std::min(firstUnfiltered_, std::max(0, line - kDenoiseLines));
+        const int reach = kDenoiseLines + (hasChroma(m_->colour) ? kChromaLines : 0);
+        invalidate(line - reach, line + reach, 1);
     }
-    if (wasFull != fullRange_) {
-        composeAll();
-        return;
+}
+
+void PictureComposer::end()
+{
+    ended_ = true;
+}
+
+bool PictureComposer::finalReady(int line) const
+{
+    if (!weak_) return true;
+    // the luminance of this line, and for colour that of the lines its colour filter reads,
+    // filtered (at the end, with what there is)
+    const int reach = hasChroma(m_->colour) ? kChromaLines : 0;
+    for (int l = std::max(0, line - reach); l <= std::min(H_ - 1, line + reach); ++l)
+        if (!filtered_[size_t(l)] && (arrived_[size_t(l)] || !ended_)) return false;
+    return true;
+}
+
+bool PictureComposer::settle(int budget)
+{
+    const bool full = fullRangeNow();
+    if (full != fullRange_) {
+        fullRange_ = full;
+        invalidate(0, H_ - 1, 0);
     }
-    for (int l = 0; l < lpp; ++l) {
-        const int line = k * lpp + l;
-        composeLine(line, weak_);
-        if ((m_->colour == ColourEncoding::YccAlternating || m_->colour == ColourEncoding::YccTwoLine) && (line & 1)) {
-            // the pair is complete: its first line and the previous pair's second line take
-            // its chroma
-            composeLine(line - 1, weak_);
-            composeLine(line - 2, weak_ && line - 2 > k * lpp - kWeakReach);
+    if (weak_) {
+        // the luminance filter runs once every line within its reach has arrived
+        int l = firstUnfiltered_;
+        for (; l < H_ && budget > 0; ++l) {
+            if (filtered_[size_t(l)]) continue;
+            if (!arrived_[size_t(l)]) {
+                if (ended_) continue;
+                break;
+            }
+            if (!ended_ && std::min(l + kDenoiseLines, H_ - 1) >= frontier_) break;
+            filterLuminance(l);
+            filtered_[size_t(l)] = 1;
+            budget -= kFilterCost;
+        }
+        firstUnfiltered_ = l;
+        while (firstUnfiltered_ < H_ && filtered_[size_t(firstUnfiltered_)]) ++firstUnfiltered_;
+        if (budget <= 0) return true;
+    }
+    const int last = ended_ ? H_ : frontier_;
+    int l = firstUndrawn_;
+    for (; l < last && budget > 0; ++l) {
+        if (!arrived_[size_t(l)] || drawn_[size_t(l)] == 2) continue;
+        if (finalReady(l)) {
+            composeLine(l, false);
+            drawn_[size_t(l)] = 2;
+            budget -= weak_ ? kFilterCost : kDrawCost;
+        } else if (drawn_[size_t(l)] == 0) {
+            composeLine(l, true);
+            drawn_[size_t(l)] = 1;
+            budget -= kDrawCost;
         }
     }
-}
-
-void PictureComposer::finish(int lines)
-{
-    if (!weak_) return;
-    // the last lines never got all their lower neighbours: drawn with what there is
-    for (int l = std::max(0, lines - kWeakReach); l < lines; ++l) composeLine(l);
-}
-
-void PictureComposer::redrawAll()
-{
-    fullRange_ = fullRangeNow();
-    composeAll();
+    while (firstUndrawn_ < H_ && (drawn_[size_t(firstUndrawn_)] == 2 || (ended_ && !arrived_[size_t(firstUndrawn_)])))
+        ++firstUndrawn_;
+    if (budget <= 0 && l < last) return true;
+    // lines still to be filtered or drawn finally wait for neighbours: no work left now
+    return false;
 }
 
 // Statistics for the colour-level rule: only flat stretches count (kFlatRun pixels or more
 // within kFlatSpread levels of each other), judged by their mean, so the overshoot and
 // ringing beside a sharp edge and the scatter of noise cannot pass for full-range levels.
-void PictureComposer::countLevels(const float *y, int n)
+void PictureComposer::countLevels(int line, const float *y, int n)
 {
-    yCount_ += n;
+    Levels c;
+    c.count = n;
     int i = 0;
     while (i < n) {
         float lo = y[i], hi = y[i];
@@ -118,146 +294,159 @@ void PictureComposer::countLevels(const float *y, int n)
         for (; j < n; ++j) {
             const float nlo = std::min(lo, y[j]), nhi = std::max(hi, y[j]);
             if (nhi - nlo > kFlatSpread) break;
-            lo = nlo; hi = nhi; sum += y[j];
+            lo = nlo;
+            hi = nhi;
+            sum += y[j];
         }
         if (j - i >= kFlatRun) {
             const double mean = sum / (j - i);
-            if (mean < kFullLow) yLow_ += j - i;
-            if (mean > kFullHigh) yHigh_ += j - i;
+            if (mean < kFullLow) c.low += j - i;
+            if (mean > kFullHigh) c.high += j - i;
         }
         i = j;
     }
+    Levels &old = levels_[size_t(line)];
+    total_.count += c.count - old.count;
+    total_.low += c.low - old.low;
+    total_.high += c.high - old.high;
+    old = c;
 }
 
 // Full range when more than 0.4 % of the luminance lies in flat stretches outside the
 // studio range.
 bool PictureComposer::fullRangeNow() const
 {
-    if (yCount_ <= 0) return false;
-    const int64_t outside = yLow_ + yHigh_;
-    return outside * 250 > yCount_;
+    if (total_.count <= 0) return false;
+    return int64_t(total_.low + total_.high) * 250 > total_.count;
 }
 
 void PictureComposer::markDirty(int r0, int r1)
 {
     if (r1 <= r0) return;
-    if (dirtyTo_ <= dirtyFrom_) { dirtyFrom_ = r0; dirtyTo_ = r1; return; }
+    if (dirtyTo_ <= dirtyFrom_) {
+        dirtyFrom_ = r0;
+        dirtyTo_ = r1;
+        return;
+    }
     dirtyFrom_ = std::min(dirtyFrom_, r0);
     dirtyTo_ = std::max(dirtyTo_, r1);
 }
 
-// A weak_ signal's row of luminance (or R, G or B) with its noise filtered out but its edges
+void PictureComposer::filterLuminance(int line)
+{
+    for (int pl : luminancePlanes(m_->colour))
+        denoiseRow(pl, line, clean_[pl].data() + size_t(line) * size_t(W_));
+}
+
+// A weak signal's row of luminance (or R, G or B) with its noise filtered out but its edges
 // kept. Near the noise floor a pixel's own reading is worth little, so each pixel becomes the
 // mean of its neighbourhood (kDenoiseLines x kDenoisePixels on either side), leaving out
 // neighbours that differ from it by more than a few noise deviations: flat areas are
 // averaged over a hundred readings, while a step between two areas is kept because neither
 // side takes part in the other's mean. The pixel's own level is judged by the median of its
 // 3 x 3 neighbourhood, so an FM click (one reading far off) neither survives nor spreads, and
-// a wide click is left out of its neighbours' means. The noise deviation is measured
-// on the picture itself, from the differences between this row and its neighbour rows
-// (their median, which picture edges barely move).
-void PictureComposer::weakRow(int pl, int line, float *out)
+// a wide click is left out of its neighbours' means. The noise deviation is measured on the
+// picture itself, from the differences between this row and its neighbour rows (their
+// median, which picture edges barely move).
+void PictureComposer::denoiseRow(int pl, int line, float *out)
 {
     const int W = W_;
     constexpr int R = kDenoiseLines;
     const float *rows[2 * R + 1] = {};
+    const float *present[2 * R + 1];
+    int n = 0;
     for (int dy = -R; dy <= R; ++dy) {
         const int l = line + dy;
-        if (l >= 0 && l < H_ && done_[size_t(l)]) rows[dy + R] = planes_[pl].data() + size_t(l) * size_t(W);
+        if (arrived(l)) present[n++] = rows[dy + R] = planes_[pl].data() + size_t(l) * size_t(W);
     }
     const float *c = rows[R];
-    std::vector<float> d;
-    d.reserve(size_t(2 * W));
+    diff_.clear();
     for (int dy : {-1, 1})
-        if (const float *n = rows[R + dy])
-            for (int x = 0; x < W; ++x) d.push_back(std::fabs(c[x] - n[x]));
+        if (const float *nb = rows[R + dy])
+            for (int x = 0; x < W; ++x) diff_.push_back(std::fabs(c[x] - nb[x]));
     float sigma = 20; // a lone line: about what 0 dB leaves
-    if (!d.empty()) {
-        std::nth_element(d.begin(), d.begin() + long(d.size() / 2), d.end());
-        sigma = 1.4826f * d[d.size() / 2] / std::numbers::sqrt2_v<float>;
+    if (!diff_.empty()) {
+        std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
+        sigma = 1.4826f * diff_[diff_.size() / 2] / std::numbers::sqrt2_v<float>;
     }
     const float h = std::max(1.0f, kDenoiseStep * sigma);
     const float inv = 1.0f / (h * h);
-    // Tukey's biweight mean around `centre`: full weight for a neighbour at the same level,
-    // none beyond h
-    auto biweightMean = [&](int x, float centre) {
-        float acc = 0, ws = 0;
-        for (int dy = -R; dy <= R; ++dy) {
-            const float *r = rows[dy + R];
-            if (!r) continue;
-            for (int xx = std::max(0, x - kDenoisePixels); xx <= std::min(W - 1, x + kDenoisePixels); ++xx) {
-                const float e = r[xx] - centre;
-                const float u = std::max(0.0f, 1.0f - e * e * inv);
-                acc += u * u * r[xx];
-                ws += u * u;
-            }
-        }
-        return ws > 0 ? acc / ws : centre;
-    };
-    for (int x = 0; x < W; ++x) {
+    centre_.resize(size_t(W));
+    acc_.resize(size_t(W));
+    ws_.resize(size_t(W));
+    // the median of each pixel's 3 x 3 neighbourhood (of what there is at the borders)
+    auto scalarMedian = [&](int x) {
         float v[9];
-        int n = 0;
+        int k = 0;
         for (int dy = -1; dy <= 1; ++dy)
             if (const float *r = rows[R + dy])
-                for (int dx = -1; dx <= 1; ++dx) v[n++] = r[std::clamp(x + dx, 0, W - 1)];
-        std::nth_element(v, v + n / 2, v + n);
-        // a second pass around the first mean: the median alone sits off-centre near edges
-        out[x] = biweightMean(x, biweightMean(x, v[n / 2]));
+                for (int dx = -1; dx <= 1; ++dx) v[k++] = r[std::clamp(x + dx, 0, W - 1)];
+        std::nth_element(v, v + k / 2, v + k);
+        return v[k / 2];
+    };
+    if (rows[R - 1] && rows[R + 1] && W >= 3) {
+        median3x3(rows[R - 1], c, rows[R + 1], W, centre_.data());
+        centre_[0] = scalarMedian(0);
+        centre_[size_t(W - 1)] = scalarMedian(W - 1);
+    } else {
+        for (int x = 0; x < W; ++x) centre_[size_t(x)] = scalarMedian(x);
     }
-    if (pl == PY) {
-        if (yClean_.size() != planes_[PY].size()) yClean_ = planes_[PY];
-        std::copy(out, out + W, yClean_.data() + size_t(line) * size_t(W));
+    // Tukey's biweight mean around the median, then a second pass around that first mean:
+    // the median alone sits off-centre near edges
+    for (int pass = 0; pass < 2; ++pass) {
+        biweightSums(present, n, W, kDenoisePixels, centre_.data(), inv, acc_.data(), ws_.data());
+        for (int x = 0; x < W; ++x)
+            if (ws_[size_t(x)] > 0) centre_[size_t(x)] = acc_[size_t(x)] / ws_[size_t(x)];
     }
+    std::copy(centre_.begin(), centre_.end(), out);
 }
 
-// A weak_ signal's colour differences for one line. Colour scans are shorter than luminance
+// A weak signal's colour differences for one line. Colour scans are shorter than luminance
 // scans (or shared by two lines), so near the noise floor colour is far noisier than
 // brightness, while a picture's colour changes only where its brightness does too. Each
 // colour value is therefore averaged over the rows that carry that colour within
 // kChromaLines and kChromaPixels on either side, weighted by how close their filtered
 // luminance is to this pixel's: colour is smoothed within an area and not across the edge
 // between two areas of different brightness.
-void PictureComposer::weakChroma(int line, float *cr, float *cb) const
+void PictureComposer::guidedChroma(int line, float *cr, float *cb)
 {
     const ModeInfo &m = *m_;
     const int W = W_;
-    if (yClean_.size() != planes_[PY].size()) return;
-    const float *yc = yClean_.data() + size_t(line) * size_t(W);
+    const float *yc = clean_[PY].data() + size_t(line) * size_t(W);
     constexpr float inv = 1.0f / (kChromaStep * kChromaStep);
-    for (int pl : {PCr, PCb}) {
-        float *out = pl == PCr ? cr : cb;
-        const float *cRows[2 * kChromaLines + 1], *yRows[2 * kChromaLines + 1];
-        int nr = 0;
+    constexpr float invOut = 1.0f / (kChromaOutlier * kChromaOutlier);
+    // The rows that hold each colour: every row, the first of each pair, or Cr on even rows
+    // and Cb on odd ones.
+    const float *yRows[2][2 * kChromaLines + 1], *cRows[2][2 * kChromaLines + 1];
+    int nr[2] = {0, 0};
+    for (int c = 0; c < 2; ++c)
         for (int r = line - kChromaLines; r <= line + kChromaLines; ++r) {
-            if (r < 0 || r >= H_ || !done_[size_t(r)]) continue;
-            // which rows hold this colour: every row, the first of each pair, or Cr on even
-            // rows and Cb on odd ones
-            if (m.colour == ColourEncoding::YccAlternating && (r & 1) != (pl == PCr ? 0 : 1)) continue;
+            if (!arrived(r)) continue;
+            if (m.colour == ColourEncoding::YccAlternating && (r & 1) != c) continue;
             if (m.colour == ColourEncoding::YccTwoLine && (r & 1)) continue;
-            cRows[nr] = planes_[pl].data() + size_t(r) * size_t(W);
-            yRows[nr++] = yClean_.data() + size_t(r) * size_t(W);
+            yRows[c][nr[c]] = clean_[PY].data() + size_t(r) * size_t(W);
+            cRows[c][nr[c]++] = planes_[c == 0 ? PCr : PCb].data() + size_t(r) * size_t(W);
         }
-        if (nr == 0) continue;
-        // weighted by luminance likeness and, once the area's colour is known, leaving out
-        // readings far from it (clicks)
-        constexpr float invOut = 1.0f / (kChromaOutlier * kChromaOutlier);
-        auto mean = [&](int x, const float *centre) {
-            float acc = 0, ws = 0;
-            for (int k = 0; k < nr; ++k)
-                for (int xx = std::max(0, x - kChromaPixels); xx <= std::min(W - 1, x + kChromaPixels); ++xx) {
-                    const float e = yRows[k][xx] - yc[x];
-                    float u = std::max(0.0f, 1.0f - e * e * inv);
-                    if (centre) {
-                        const float ec = cRows[k][xx] - *centre;
-                        u *= std::max(0.0f, 1.0f - ec * ec * invOut);
-                    }
-                    acc += u * u * cRows[k][xx];
-                    ws += u * u;
-                }
-            return ws > 0 ? std::optional<float>(acc / ws) : std::nullopt;
-        };
+    const bool shared = m.colour != ColourEncoding::YccAlternating;
+    for (auto *v : {&acc_, &accB_, &ws_, &acc2_, &ws2_, &first_, &firstB_}) v->resize(size_t(W));
+    // Weighted by luminance likeness (both colours at once where they share their rows) ...
+    if (shared && nr[0] > 0)
+        guidedFirstPass(yRows[0], cRows[0], cRows[1], nr[0], W, kChromaPixels, yc, inv, acc_.data(), accB_.data(),
+                        ws_.data());
+    for (int c = 0; c < 2; ++c) {
+        if (nr[c] == 0) continue;
+        float *out = c == 0 ? cr : cb;
+        std::vector<float> &first = c == 0 ? first_ : firstB_;
+        std::vector<float> &acc = c == 0 || !shared ? acc_ : accB_;
+        if (!shared)
+            guidedFirstPass(yRows[c], cRows[c], nullptr, nr[c], W, kChromaPixels, yc, inv, acc_.data(), nullptr,
+                            ws_.data());
+        for (int x = 0; x < W; ++x) first[size_t(x)] = ws_[size_t(x)] > 0 ? acc[size_t(x)] / ws_[size_t(x)] : 0.0f;
+        // ... and, once the area's colour is known, leaving out readings far from it (clicks)
+        guidedSecondPass(yRows[c], cRows[c], nr[c], W, kChromaPixels, yc, inv, first.data(), invOut, acc2_.data(),
+                         ws2_.data());
         for (int x = 0; x < W; ++x)
-            if (const auto first = mean(x, nullptr)) out[x] = mean(x, &*first).value_or(*first);
+            if (ws_[size_t(x)] > 0) out[x] = ws2_[size_t(x)] > 0 ? acc2_[size_t(x)] / ws2_[size_t(x)] : first[size_t(x)];
     }
 }
 
@@ -267,18 +456,12 @@ void PictureComposer::composeLine(int line, bool provisional)
     if (!arrived(line)) return;
     const int W = W_;
     const size_t row = size_t(line) * size_t(W);
-    std::vector<uint8_t> out(size_t(W) * 3);
-    // A weak_ signal's luminance (or R, G, B) is also filtered across its neighbouring lines.
-    std::vector<float> smooth[PlaneCount];
+    rgb_.resize(size_t(W) * 3);
+    uint8_t *out = rgb_.data();
+    // A weak signal's luminance (or R, G, B), once final, is the one filtered across lines.
     auto P = [&](int pl, size_t r) -> const float * {
-        const float *c = planes_[pl].data() + r;
-        if (!weak_ || r != row || pl == PCr || pl == PCb) return c;
-        auto &buf = smooth[pl];
-        if (buf.empty()) {
-            buf.resize(size_t(W));
-            weakRow(pl, line, buf.data());
-        }
-        return buf.data();
+        if (weak_ && !provisional && r == row && pl != PCr && pl != PCb) return clean_[pl].data() + r;
+        return planes_[pl].data() + r;
     };
     switch (m.colour) {
     case ColourEncoding::Rgb: {
@@ -300,39 +483,13 @@ void PictureComposer::composeLine(int line, bool provisional)
         // chroma row per pair of lines, centred between them, so each line takes 3/4 of its
         // own pair's and 1/4 of the neighbouring pair's (when it has arrived).
         const float *y = P(PY, row);
-        std::vector<float> crv(size_t(W), 128.0f), cbv(size_t(W), 128.0f);
-        auto pairRows = [&](int pair, int &crR, int &cbR) {
-            crR = cbR = -1;
-            if (pair < 0 || pair + 1 > H_) return;
-            if (m.colour == ColourEncoding::YccAlternating) {
-                if (done_[size_t(pair)]) crR = pair;
-                if (pair + 1 < H_ && done_[size_t(pair + 1)]) cbR = pair + 1;
-            } else if (done_[size_t(pair)]) {
-                crR = cbR = pair;
-            }
-        };
+        cr_.assign(size_t(W), 128.0f);
+        cb_.assign(size_t(W), 128.0f);
+        std::vector<float> &crv = cr_, &cbv = cb_;
         if (m.colour == ColourEncoding::Ycc422) {
             std::copy(P(PCr, row), P(PCr, row) + W, crv.begin());
             std::copy(P(PCb, row), P(PCb, row) + W, cbv.begin());
         } else {
-            const int pair = line & ~1;
-            const int other = (line & 1) ? pair + 2 : pair - 2;
-            int cr0, cb0, cr1, cb1;
-            pairRows(pair, cr0, cb0);
-            pairRows(other, cr1, cb1);
-            if (cb0 < 0 && m.colour == ColourEncoding::YccAlternating) {
-                // the pair's Cb has not arrived yet: borrow the previous pair's
-                int a1, b1;
-                pairRows(pair - 2, a1, b1);
-                cb0 = b1;
-            }
-            auto mix = [&](std::vector<float> &dst, int pl, int r0, int r1) {
-                if (r0 < 0) return;
-                const float *a0 = P(pl, size_t(r0) * size_t(W));
-                if (r1 < 0) { std::copy(a0, a0 + W, dst.begin()); return; }
-                const float *a1 = P(pl, size_t(r1) * size_t(W));
-                for (int x = 0; x < W; ++x) dst[size_t(x)] = 0.75f * a0[x] + 0.25f * a1[x];
-            };
             if (m.colour == ColourEncoding::YccAlternating) {
                 // Robot 36 senders differ in where a line pair's chroma sits: some average
                 // the pair, others take Cr from the even line and Cb from the odd one. The
@@ -340,8 +497,7 @@ void PictureComposer::composeLine(int line, bool provisional)
                 // kind of sender well under a dB and suits both.
                 const int k = line / 2;
                 auto blend = [&](std::vector<float> &dst, int pl, int rowOwn, int rowOther, float wOwn) {
-                    const bool ownOk = rowOwn >= 0 && rowOwn < H_ && done_[size_t(rowOwn)];
-                    const bool othOk = rowOther >= 0 && rowOther < H_ && done_[size_t(rowOther)];
+                    const bool ownOk = arrived(rowOwn), othOk = arrived(rowOther);
                     if (!ownOk && !othOk) return;
                     const float *a0 = P(pl, size_t(ownOk ? rowOwn : rowOther) * size_t(W));
                     if (!ownOk || !othOk) { std::copy(a0, a0 + W, dst.begin()); return; }
@@ -356,11 +512,24 @@ void PictureComposer::composeLine(int line, bool provisional)
                     blend(cbv, PCb, 2 * k + 1, 2 * k + 3, 0.875f);
                 }
             } else {
-                mix(crv, PCr, cr0, cr1);
-                mix(cbv, PCb, cb0, cb1);
+                // the line pair's colour, and the neighbouring pair's (when it has arrived)
+                const int pair = line & ~1;
+                const int other = (line & 1) ? pair + 2 : pair - 2;
+                auto mix = [&](std::vector<float> &dst, int pl) {
+                    if (!arrived(pair)) return;
+                    const float *a0 = P(pl, size_t(pair) * size_t(W));
+                    if (!arrived(other)) {
+                        std::copy(a0, a0 + W, dst.begin());
+                        return;
+                    }
+                    const float *a1 = P(pl, size_t(other) * size_t(W));
+                    for (int x = 0; x < W; ++x) dst[size_t(x)] = 0.75f * a0[x] + 0.25f * a1[x];
+                };
+                mix(crv, PCr);
+                mix(cbv, PCb);
             }
         }
-        if (weak_ && !provisional) weakChroma(line, crv.data(), cbv.data());
+        if (weak_ && !provisional) guidedChroma(line, crv.data(), cbv.data());
         uint8_t px[3];
         for (int x = 0; x < W; ++x) {
             if (fullRange_) yccFullToRgb(y[x], crv[size_t(x)], cbv[size_t(x)], px);
@@ -374,21 +543,9 @@ void PictureComposer::composeLine(int line, bool provisional)
     const int r0 = line * rowsPerLine_;
     for (int rr = 0; rr < rowsPerLine_; ++rr) {
         if (r0 + rr >= pic_.height) break;
-        std::copy(out.begin(), out.end(), pic_.pixel(0, r0 + rr));
+        std::copy(out, out + 3 * W, pic_.pixel(0, r0 + rr));
     }
     markDirty(r0, std::min(pic_.height, r0 + rowsPerLine_));
 }
-
-void PictureComposer::composeAll()
-{
-    if (weak_ && m_->colour != ColourEncoding::Rgb && m_->colour != ColourEncoding::Grey && !planes_[PY].empty()) {
-        // each line's colour filter reads the filtered luminance of the lines below it too
-        std::vector<float> filtered(size_t(W_), 0.0f);
-        for (int l = 0; l < H_; ++l)
-            if (done_[size_t(l)]) weakRow(PY, l, filtered.data());
-    }
-    for (int l = 0; l < H_; ++l) composeLine(l);
-}
-
 
 } // namespace vareror::core::rx

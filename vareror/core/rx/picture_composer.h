@@ -16,13 +16,18 @@
 // The decision is re-taken as lines arrive and the picture recomposed when it changes, so
 // both kinds of encoder give correct black, white and saturation.
 //
-// Weak signals: near the noise floor each line is also filtered across its neighbours
-// (weakRow, weakChroma), so it is drawn twice: as it arrives, and again once every line its
-// filters reach has arrived.
+// Weak signals: near the noise floor each line is also filtered across its neighbours: its
+// luminance (or R, G, B) once every line within reach has arrived, and then its colour,
+// guided by the filtered luminance around it. Until then a line is shown as decoded.
+//
+// Drawing is incremental: a line is drawn again only when a line it is made from has been
+// decoded again (a redraw) or the range decision changed, and the work can be done a slice
+// at a time (settle's budget).
 
 #include "image.h"
 #include "modes.h"
 
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -37,25 +42,20 @@ public:
     int lines() const { return H_; }          // native lines
     int rowsPerLine() const { return rowsPerLine_; }
 
-    // The line decoder's output.
+    // The line decoder's output: a line's rows are written, then reported decoded. A line
+    // decoded again makes every line drawn from it be drawn anew.
     float *row(int plane, int line) { return planes_[plane].data() + size_t(line) * size_t(W_); }
-    void lineArrived(int line);
-    bool arrived(int line) const { return line >= 0 && line < H_ && done_[size_t(line)]; }
-    // Counts a row of luminance for the colour-range rule.
-    void countLevels(const float *y, int n);
-    void resetLevels();
+    void lineDecoded(int line);
+    bool arrived(int line) const { return line >= 0 && line < H_ && arrived_[size_t(line)]; }
+    // Counts a line's luminance for the colour-range rule (a line counted again replaces
+    // its earlier count).
+    void countLevels(int line, const float *y, int n);
 
-    // After period k has been decoded: the range decision taken again, and the lines that
-    // can now be drawn drawn (the whole picture when the range changed).
-    void periodDone(int k);
-    // The picture ends after `lines` lines: the last lines, which never got all their
-    // neighbours, are drawn with what there is.
-    void finish(int lines);
-    // After the whole picture has been decoded again: the range decision taken again and
-    // every line drawn.
-    void redrawAll();
-    // After some lines have been decoded again: every line drawn.
-    void recompose() { composeAll(); }
+    // No more lines will come: the last lines are drawn with the neighbours they have.
+    void end();
+    // Draws what can be drawn now, in at most `budget` units of work (a line drawn costs 1,
+    // a weak line's filtering 8); returns true when work is left.
+    bool settle(int budget = INT_MAX);
 
     const RgbImage &picture() const { return pic_; }
     int dirtyFrom() const { return dirtyFrom_; }
@@ -63,25 +63,35 @@ public:
     void clearDirty() { dirtyFrom_ = dirtyTo_ = 0; }
 
 private:
+    struct Levels {
+        int32_t count = 0, low = 0, high = 0;
+    };
     bool fullRangeNow() const;
-    // provisional: a weak signal's line drawn before all the lines its filters reach have
-    // arrived; its colour is left unfiltered until it is drawn again
-    void composeLine(int line, bool provisional = false);
-    void composeAll();
-    void weakRow(int plane, int line, float *out);
-    void weakChroma(int line, float *cr, float *cb) const;
+    bool finalReady(int line) const;
+    // provisional: a weak signal's line drawn as decoded, before its filters can run
+    void composeLine(int line, bool provisional);
+    void filterLuminance(int line);
+    void denoiseRow(int plane, int line, float *out);
+    void guidedChroma(int line, float *cr, float *cb);
+    void invalidate(int from, int to, uint8_t drawnAbove);
     void markDirty(int row0, int row1);
 
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
-    bool weak_ = false;
+    bool weak_ = false, ended_ = false;
     std::vector<float> planes_[kPlaneCount];
-    std::vector<float> yClean_;      // weak signals: the luminance after the noise filter
-    std::vector<uint8_t> done_;
+    std::vector<float> clean_[kPlaneCount]; // weak signals: luminance planes after the filter
+    std::vector<uint8_t> arrived_, filtered_, drawn_; // drawn: 0 no, 1 provisionally, 2 finally
+    int frontier_ = 0;               // lines 0 .. frontier_ - 1 have all arrived
+    int firstUnfiltered_ = 0, firstUndrawn_ = 0;
+    std::vector<Levels> levels_;
+    Levels total_;
     bool fullRange_ = false;
-    int64_t yCount_ = 0, yLow_ = 0, yHigh_ = 0;
     RgbImage pic_{320, 256};
     int dirtyFrom_ = 0, dirtyTo_ = 0;
+    // scratch rows, kept between lines
+    std::vector<float> centre_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_;
+    std::vector<uint8_t> rgb_;
 };
 
 } // namespace vareror::core::rx

@@ -2,6 +2,7 @@
 // What the parts of the receiver share: the working rate, a view of the kept signal and a few
 // numeric helpers.
 
+#include <cmath>
 #include <complex>
 #include <cstddef>
 #include <cstdint>
@@ -43,8 +44,23 @@ struct SignalView {
     float fnAt(int64_t i) const { return fn[index(i)]; }
 };
 
-// atan2 to about 0.0015 rad: plenty for a frequency read from a phase step.
-float fastAtan2(float y, float x);
+// atan2 to about 0.0015 rad: plenty for a frequency read from a phase step. Without branches,
+// so that loops over it run in SIMD lanes.
+inline float fastAtan2(float y, float x)
+{
+    // (every arithmetic step is taken whatever the signs; only values are chosen)
+    const float ax = std::fabs(x), ay = std::fabs(y);
+    const float mx = ax > ay ? ax : ay, mn = ax > ay ? ay : ax;
+    const float a = mn / (mx > 0 ? mx : 1.0f);
+    const float s = a * a;
+    const float r0 = ((-0.0464964749f * s + 0.15931422f) * s - 0.327622764f) * s * a + a;
+    const float c1 = 1.57079637f - r0;
+    const float r1 = ay > ax ? c1 : r0;
+    const float c2 = 3.14159274f - r1;
+    const float r2 = x < 0 ? c2 : r1;
+    const float c3 = -r2;
+    return y < 0 ? c3 : r2;
+}
 double wrapPi(double a);
 
 } // namespace vareror::core::rx

@@ -8,6 +8,11 @@
 
 namespace vareror::core::rx {
 
+namespace {
+// How many syncs (the first found) give the phase when the period is not fitted.
+constexpr size_t kPhaseSyncs = 16;
+} // namespace
+
 void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz)
 {
     m_ = &m;
@@ -158,6 +163,12 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
     if (!slopeFree || pts.size() < 3 || span < 2) {
         f.b = bNom_;
         if (slopeFree && prev.b > 0) f.b = prev.b;
+        // With the period held at its nominal length the phase comes from the first syncs:
+        // when the clock is off the picture leans, and a phase taken from all its syncs would
+        // move every line drawn so far with each new one (and the picture as shown at the
+        // end would differ from the one shown while it came in). A resync asked for takes the
+        // phase from all of them.
+        if (!slopeFree && !wholePicture_ && pts.size() > kPhaseSyncs) pts.resize(kPhaseSyncs);
         f.a = anchored ? a0_ : medianA(f.b, pts);
         return f;
     }
@@ -187,24 +198,32 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
     return f;
 }
 
-void SyncTracker::refit(bool autoSlant, bool autoResync, bool forced)
+void SyncTracker::refit(bool autoSlant, bool autoResync, bool forced, bool wholePicture)
 {
+    wholePicture_ = wholePicture;
     trk_ = compute(true, false, trk_);
     fit_ = compute(autoSlant || m_->periodAlwaysFitted, !autoResync && !forced, fit_);
 }
 
-void SyncTracker::remeasure(const SignalView &s, int upTo, int accuracy)
+void SyncTracker::beginRemeasure()
 {
     for (auto &sm : sync_) sm = SyncMeas();
     trk_ = {a0_, bNom_};
+    remeasureMiss_ = 0;
+}
+
+double SyncTracker::searchWindow(int k) const
+{
     const double early = std::max(10.0, m_->syncMs) * rate_.perMs, late = 5.0 * rate_.perMs;
-    int miss = 0;
-    for (int k = 0; k < upTo; ++k) {
-        SyncMeas sm;
-        if (measure(s, trackPos(k), (k < 8 || miss >= 3) ? early : late, accuracy, sm)) sync_[size_t(k)] = sm;
-        miss = sm.found ? 0 : miss + 1;
-        if (sm.found) trk_ = compute(true, false, trk_);
-    }
+    return (k < 8 || remeasureMiss_ >= 3) ? early : late;
+}
+
+void SyncTracker::remeasure(const SignalView &s, int k, int accuracy)
+{
+    SyncMeas sm;
+    if (measure(s, trackPos(k), searchWindow(k), accuracy, sm)) sync_[size_t(k)] = sm;
+    remeasureMiss_ = sm.found ? 0 : remeasureMiss_ + 1;
+    if (sm.found) trk_ = compute(true, false, trk_);
 }
 
 double SyncTracker::phaseSearch(const SignalView &s, double from, int folds, int accuracy) const

@@ -40,9 +40,14 @@ public:
     void recordPresence(int k, bool present);
     // Refits after a new sync: tracking always follows the syncs, clock error included (so
     // they stay inside the search window); drawing follows them as far as the options say.
-    void refit(bool autoSlant, bool autoResync, bool forced);
-    // Finds every sync again from the start (up to period `upTo`), line by line.
-    void remeasure(const SignalView &s, int upTo, int accuracy);
+    // `wholePicture`: for the picture as a whole, not the next lines (see compute()).
+    void refit(bool autoSlant, bool autoResync, bool forced, bool wholePicture = false);
+    // Finding every sync again from the start, line by line: forget them all, then measure
+    // period k for k = 0, 1, ... in turn (each with a view that holds its surroundings).
+    void beginRemeasure();
+    void remeasure(const SignalView &s, int k, int accuracy);
+    // Where sync k is looked for, and how far either side.
+    double searchWindow(int k) const;
     // Force RX: where the sync train starts, searched over one period from `from` and
     // summed over `folds` periods, so a lone sync-like stretch does not win.
     double phaseSearch(const SignalView &s, double from, int folds, int accuracy) const;
@@ -72,6 +77,8 @@ private:
     double threshold_ = 1350, scale_ = 150; // sync score: the frequency between sync and black
     double porchMs_ = 0;                     // black porch right after the sync (0: none)
     int missRun_ = 0, lastGood_ = -1;
+    int remeasureMiss_ = 0;
+    bool wholePicture_ = false;
 };
 
 } // namespace vareror::core::rx
