@@ -236,6 +236,8 @@ CardOutput::CardOutput(const std::string &name, int rate) : rate_(rate), ring_(s
 
 CardOutput::~CardOutput() { closeCard(stream_, acquired_); }
 
+bool CardOutput::alive() const { return stream_ && Pa_IsStreamActive(static_cast<PaStream *>(stream_)) == 1; }
+
 size_t CardOutput::wanted(double aheadSeconds) const
 {
     const size_t target = std::min(ring_.capacity(), size_t(aheadSeconds * rate_));
@@ -289,6 +291,8 @@ CardInput::CardInput(const std::string &name, int rate) : ring_(size_t(rate) * 8
 }
 
 CardInput::~CardInput() { closeCard(stream_, acquired_); }
+
+bool CardInput::alive() const { return stream_ && Pa_IsStreamActive(static_cast<PaStream *>(stream_)) == 1; }
 
 int CardInput::callback(const void *input, void *, unsigned long frames, const PaStreamCallbackTimeInfo *,
                         unsigned long, void *user)

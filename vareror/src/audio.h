@@ -49,6 +49,8 @@ public:
     CardOutput(const std::string &name, int rate);
     ~CardOutput();
     bool ok() const { return stream_ != nullptr; }
+    // False once the stream has stopped by itself (its device or sound server went away).
+    bool alive() const;
     const std::string &error() const { return error_; }
     const std::string &deviceName() const { return deviceName_; }
     // Samples to write now to keep the card about `aheadSeconds` ahead.
@@ -78,6 +80,7 @@ public:
     CardInput(const std::string &name, int rate);
     ~CardInput();
     bool ok() const { return stream_ != nullptr; }
+    bool alive() const;
     const std::string &error() const { return error_; }
     const std::string &deviceName() const { return deviceName_; }
     size_t read(std::vector<float> &out);  // appends everything captured since the last read

@@ -89,6 +89,7 @@ void Engine::openDevices()
 {
     closeDevices();
     deviceFailed_ = false;
+    soundFault_.clear();
     QStringList notes;
     const QString out = s_.output, in = s_.input;
     outRate_ = s_.rate;
@@ -151,8 +152,39 @@ void Engine::openDevices()
     soundStatus_ = notes.join("; ");
     clockNs_ = 0;
     outTicks_ = inTicks_ = 0;
-    lastJob_ = Clock::now();
+    lastJob_ = lastInput_ = Clock::now();
     makeReceiver();
+}
+
+// A sound card that stopped by itself (its sound server went away, it was unplugged), or an
+// input that has given nothing for a while: what goes out ends at once, releasing the PTT; a
+// picture coming in ends with what arrived, so the program keeps it; the engine goes on
+// without the card and says so in its displays and its status, and the option dialog's OK
+// opens the devices again.
+void Engine::checkDevices(bool inputStalled)
+{
+    const bool outLost = cardOut_ && !cardOut_->alive();
+    const bool inLost = cardIn_ && (!cardIn_->alive() || inputStalled);
+    if (!outLost && !inLost)
+        return;
+    if (outLost) {
+        stopTx();
+        manualPtt_ = false;
+        applyPtt();
+        cardOut_.reset();
+        outKind_ = DeviceKind::None;
+    }
+    if (inLost) {
+        cardIn_.reset();
+        inKind_ = DeviceKind::None;
+        if (rx_->receiving())
+            stopScan();
+    }
+    deviceFailed_ = true;
+    soundFault_ = "Sound device went away";
+    const QString which = outLost && inLost ? "the sound output and input" : outLost ? "the sound output" : "the sound input";
+    soundStatus_ += "; " + which + " went away (running without it until the options are confirmed)";
+    std::fprintf(stderr, "vareror: %s went away\n", toStd(which).c_str());
 }
 
 void Engine::openPtt()
@@ -239,6 +271,8 @@ void Engine::finishTx()
     if (wavOut_)
         wavOut_->sync();
     status_.push(0x20);
+    for (; heldRxEnds_ > 0; --heldRxEnds_)
+        status_.push(0x20);
 }
 
 void Engine::stopTx()
@@ -409,6 +443,18 @@ void Engine::feedReceiver(const float *samples, size_t n)
     }
 }
 
+// While a transmission is under way, a received picture's end waits for the transmission's
+// own: the program takes an end that comes while it sends for the end of the transmission,
+// and through a sound card the picture heard back ends before the card has played the last
+// of it.
+void Engine::pushRxEnd()
+{
+    if (transmitting())
+        ++heldRxEnds_;
+    else
+        status_.push(0x20);
+}
+
 void Engine::takeRxEvents()
 {
     const unsigned ev = rx_->takeEvents();
@@ -418,16 +464,16 @@ void Engine::takeRxEvents()
     if (started && ended) {
         // Both in one piece: a picture that restarted (still receiving) ended first.
         if (rx_->receiving()) {
-            status_.push(0x20);
+            pushRxEnd();
             status_.push(0x04);
         } else {
             status_.push(0x04);
-            status_.push(0x20);
+            pushRxEnd();
         }
     } else if (started) {
         status_.push(0x04);
     } else if (ended) {
-        status_.push(0x20);
+        pushRxEnd();
     }
     if (ev & core::RxFskId)
         status_.push(0x10);
@@ -529,6 +575,8 @@ int32_t Engine::doJob()
     outTicks_ = outTarget;
     inTicks_ = inTarget;
 
+    checkDevices(false);
+
     // Transmit.
     const bool wasSending = transmitting();
     const bool active = wasSending || speechPos_ < speech_.size();
@@ -565,7 +613,10 @@ int32_t Engine::doJob()
     const bool internalLoop = loop == 1 || loop == 3, externalLoop = loop == 2;
     std::vector<float> input;
     if (inKind_ == DeviceKind::Card) {
-        cardIn_->read(input);
+        if (cardIn_->read(input) > 0)
+            lastInput_ = Clock::now();
+        else if (Clock::now() - lastInput_ > kCardStall)
+            checkDevices(true);
     } else if (inKind_ == DeviceKind::Wav) {
         input.resize(nIn);
         wavIn_->read(input.data(), nIn);
@@ -631,6 +682,7 @@ void Engine::drawDisplays()
     d.lowHz = specLow_;
     d.highHz = specHigh_;
     d.notchHz = notchHz_;
+    d.fault = soundFault_;
     DibTable &dibs = DibTable::instance();
     displays_.draw(dibs.find(specA_), dibs.find(specB_), dibs.find(tuneDib_), d);
 }

@@ -98,6 +98,7 @@ public:
 private:
     void openDevices();
     void closeDevices();
+    void checkDevices(bool inputStalled);
     void openPtt();
     void makeReceiver();
     void applyRxOptions();
@@ -109,6 +110,7 @@ private:
     size_t produce(float *out, size_t n);
     void feedReceiver(const float *samples, size_t n);
     void takeRxEvents();
+    void pushRxEnd();
     void copyRxRows();
     void drawDisplays();
     bool transmitting() const { return txKind_ != TxKind::None; }
@@ -123,7 +125,9 @@ private:
     std::unique_ptr<WavWriter> wavOut_;
     std::unique_ptr<WavReader> wavIn_;
     QString soundStatus_;
-    bool deviceFailed_ = false;           // a device asked for did not open
+    bool deviceFailed_ = false;           // a device asked for did not open, or went away
+    QString soundFault_;                  // what the displays say of it
+    std::chrono::steady_clock::time_point lastInput_;
     int outRate_ = 11025, inRate_ = 11025;
     bool realClock_ = false;
     int64_t clockNs_ = 0;                 // engine time since the devices opened
@@ -158,6 +162,7 @@ private:
     DisplayRenderer displays_;
 
     StatusQueue status_;
+    int heldRxEnds_ = 0;                  // received pictures' ends waiting for the transmission's
     std::string fskIdLatin1_;
 };
 
