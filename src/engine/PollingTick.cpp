@@ -299,7 +299,7 @@ void EngineControl::endOfTransmission(platform::StepRunner& steps)
     }
     skipTxArchive = 0;
     strips::Strips& strip = form_.strips();
-    if (strip.category == strips::Strips::Category::TxPictures && form_.HScroll2->value() == 1)
+    if (strip.category() == strips::Strips::Category::TxPictures && form_.HScroll2->value() == 1)
         steps.step(QStringLiteral("reload strip"), [&] { strip.reloadStrip(); });
 }
 
@@ -349,7 +349,7 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
         archivePicture(picture, autoSaveDir, int(std::min(limit, double(INT_MAX))), 1);
     });
     strips::Strips& strip = form_.strips();
-    if (strip.category == strips::Strips::Category::RxPictures && form_.HScroll2->value() == 1)
+    if (strip.category() == strips::Strips::Category::RxPictures && form_.HScroll2->value() == 1)
         steps.step(QStringLiteral("reload strip"), [&] { strip.reloadStrip(); });
     if (form_.formSetup().autoSaveDirEdited == 1)
         steps.step(QStringLiteral("strip to page one"), [&] { strip.stripToPageOne(); });

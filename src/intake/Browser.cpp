@@ -239,18 +239,25 @@ void Intake::browserListDragOver(int state)
         form.strips().iconoff();
 }
 
-// A picture dragged inside the window and dropped on a list is saved into the browser's
-// folder under a name the operator chooses. Only pictures are taken: the TX picture, a
-// strip slot, the mug shot or a recent picture; a browser thumbnail is in that folder
-// already, and a call sign, an identification text or an armed shape tool is no picture.
 void Intake::browserListDragDrop()
+{
+    dropToSave(true);
+}
+
+// A picture dragged inside the window and dropped on a list or a thumbnail is saved into
+// the browser's folder under a name the operator chooses. Only pictures are taken: the TX
+// picture, a strip slot, the mug shot, and on the lists a recent picture; a browser
+// thumbnail is in that folder already, and a call sign, an identification text or an
+// armed shape tool is no picture.
+void Intake::dropToSave(bool recentTaken)
 {
     shell::FormMain& form = form_;
     const int code = form.canvas().dragSource;
     QImage picture;
     if (code == canvas::dragTxPicture) {
         picture = form.Picture1->Image();
-    } else if ((code >= 11 && code <= 14) || !form.thumbnailFor(code)) {
+    } else if (canvas::isBrowserSlot(code) || !form.thumbnailFor(code)
+               || (canvas::isRecentPicture(code) && !recentTaken)) {
         return;
     } else {
         picture = form.thumbnailFor(code)->Picture();
@@ -271,7 +278,7 @@ void Intake::browserListDragDrop()
     } catch (const std::exception& e) {
         tell(form.ui(), e);
     }
-    platform::StepRunner steps(QStringLiteral("browserListDragDrop"));
+    platform::StepRunner steps(QStringLiteral("dropToSave"));
     steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
     dialogFolder = platform::appFolder();
     form.Text1->setFocus();
@@ -285,8 +292,8 @@ void Intake::Label13_Click()
     platform::FileListBox& list = *form.File1;
     platform::StepRunner steps(QStringLiteral("Label13_Click"));
     if (platform::backColor(form.Label43) == ChosenColor) {
-        // The icons of program files come with the icon browser.
         loadThumbnailFile();
+        ShowNextIcons();
         return;
     }
     scratchIndex = list.ListIndex();
@@ -330,8 +337,13 @@ void Intake::Label13_Click()
 void Intake::Label27_Click()
 {
     shell::FormMain& form = form_;
-    if (platform::backColor(form.Label43) == ChosenColor)
-        return; // icon paging comes with the icon browser
+    if (platform::backColor(form.Label43) == ChosenColor) {
+        // Back two pages of icons from the one after the page shown: after a short last
+        // page that is 8 back from the end, and below the first icon it starts at it.
+        iconIndex -= 8;
+        Label13_Click();
+        return;
+    }
     if (form.File1->ListIndex() < 5)
         return;
     if (scratchIndex - 4 < 0)
@@ -380,6 +392,9 @@ bool Intake::loadThumbnailFile()
     static const QStringList loaderTypes = {QStringLiteral("GIF"), QStringLiteral("JPG"), QStringLiteral("BMP"),
                                             QStringLiteral("ICO"), QStringLiteral("RLE"), QStringLiteral("WMF"),
                                             QStringLiteral("EMF"), QStringLiteral("CUR")};
+    // In the icon view the file is only named: its icons are read by ShowNextIcons.
+    if (platform::backColor(form.Label43) == ChosenColor)
+        return false;
     QImage picture;
     platform::StepRunner steps(QStringLiteral("loadThumbnailFile"));
     steps.step(QStringLiteral("load ") + name, [&] {
@@ -525,7 +540,7 @@ void Intake::olepicturesize()
     shell::FormMain& form = form_;
     platform::PictureBox& target = *form.Picture2;
     platform::StepRunner steps(QStringLiteral("olepicturesize"));
-    steps.step(QStringLiteral("Picture13"), [&] { setFitSource(form.PicbufVisible->picture()); });
+    steps.step(QStringLiteral("Picture13"), [&] { setFitSource(PicbufFile->picture()); });
     target.setAutoRedraw(true);
     target.Line(0, 0, 640, 512, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     steps.step(QStringLiteral("paint"), [&] {

@@ -195,22 +195,4 @@ void Intake::savepic_Click()
 void Intake::copyrx_Click() {}
 void Intake::copye_Click() {}
 
-void Intake::browserSlotMouseDown(int code, int button)
-{
-    auto& canvas = form_.canvas();
-    if (platform::backColor(form_.Label38) == canvas::kPendingColor)
-        canvas.Label38_Click();
-    platform::ImageBox* slot = form_.thumbnailFor(code);
-    if (!slot || !slot->hasPicture()) {
-        form_.Text1->setFocus();
-        return;
-    }
-    canvas.dragSource = code;
-    // The right button's enlarged view comes with the zoom view.
-    if (button == 1) {
-        slot->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
-        slot->Drag(platform::vbBeginDrag);
-    }
-}
-
 } // namespace intake

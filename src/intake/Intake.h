@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -48,6 +49,32 @@ public:
     // or File1 (the three lists share them).
     void browserListDragOver(int state);
     void browserListDragDrop();
+    // A file dropped from the desktop on a list or a browser thumbnail: the first local
+    // file is read and saved into the browser's folder under a name the operator types.
+    void browserOLEDragDrop(const QStringList& files);
+    // Saves the picture the intake buffer holds into the browser's folder: the name is
+    // asked, the extension and format follow the filter shown.
+    void saveToBrowserDir();
+
+    // The browser's thumbnails Image8 to Image11 (codes 11 to 14) as drop targets: drop
+    // feedback, and a picture dragged inside the window saved into the browser's folder.
+    void browserSlotDragOver(int code, int state);
+    void browserSlotDragDrop(int code);
+    // The browser's trash can Image16: a thumbnail dropped on it sends its file to the trash.
+    void Image16_DragOver(int state);
+    void Image16_DragDrop();
+    // Sends the file of browser thumbnail sharedCounter (1 to 4) to the trash.
+    void DeletePictures();
+
+    // The icon browser: "Icons" lists program and library files and shows the icons of
+    // the file selected, four at a time from iconIndex.
+    void Label43_Click();
+    void ShowNextIcons();
+
+    // The zoom view: the picture of the thumbnail dragSource names, 640 x 512 over the
+    // screens until a click.
+    void ShowZoom();
+    void Picture21_MouseDown(int button);
 
     // The type filters: code 0 " All Files", 15 "BMP", 16 "GIF", 18 "JPG", 19 "PCX",
     // 20 "PNG", 21 "TGA", 22 "TIF" (Label<code>_Click; 0 is Label23's), 43 "Icons".
@@ -73,8 +100,8 @@ public:
     // Fits the fit scratch Picture13 into Picture2 by the fit mode; bars in the colour of
     // the picture's top-left pixel.
     void imagecorrectaspect();
-    // Fits PicbufVisible's picture into Picture2 by the fit mode (files dropped from the
-    // desktop); bars black.
+    // Fits the intake buffer's picture (a file dropped from the desktop) into Picture2 by
+    // the fit mode; bars black.
     void olepicturesize();
     // Puts a picture into the fit scratch, which takes its size in its own units.
     void setFitSource(const QImage& picture);
@@ -98,15 +125,18 @@ public:
     int browserSlotIndex[5] = {0, 0, 0, 0, 0};
     QString browserSlotPath(int slot) const;
     int scratchIndex = 0;
-    int iconIndex = 0; // the icon browser's position
+    int iconIndex = 0; // the icon browser's position: the next icon to show
+    int iconCount = 0; // the icons of the file shown
+    QString iconFile;
 
     // The process's working directory is never changed; this folder stands in for it. It
     // is the application folder at start, then the folder a handler makes current or the
     // folder of the file last chosen in a file dialog; dialogs that name no folder open here.
     QString dialogFolder;
 
-    // The buffer that loads and saves picture files for the load and save menus, so that
-    // neither replaces a picture held by the adjustment buffers.
+    // The buffer that loads and saves picture files for the load and save menus and for
+    // files dropped from the desktop, so that none replaces a picture held by the
+    // adjustment buffers.
     platform::Picbuf* PicbufFile = nullptr;
 
     // The picture-adjust panel Frame9: opened over the received picture here, over the TX
@@ -133,6 +163,9 @@ private:
     // file to load ("" when there is none).
     QString browserDropFile();
     void clearBrowserSlots();
+    // The drop of a picture dragged inside the window: saved into the browser's folder
+    // through the "Save Image" dialog. Recent pictures only where `recentTaken`.
+    void dropToSave(bool recentTaken);
     std::unique_ptr<platform::Picbuf> picbufFile_;
     QString browserSlotPath_[5];
     // The size of the picture last put into the fit scratch (it may hold it reduced).

@@ -135,6 +135,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     connectStartupHandlers();
     connectCanvasHandlers();
     connectBrowserHandlers();
+    connectStripHandlers();
 }
 
 FormMain::~FormMain()

@@ -201,8 +201,6 @@ public:
     platform::ScrollBar* VScroll3 = nullptr;      // text size step, 0 to 9
     platform::ImageBox* Image6 = nullptr;         // clean TX picture under the element placed
     platform::ImageBox* Image13 = nullptr;        // copy taken before each drop and SET
-    platform::ImageBox* Image16 = nullptr;        // the browser's trash can
-    platform::ImageBox* Image24 = nullptr;        // the strip's trash can
     QWidget* Frame9 = nullptr;                    // the picture-adjust panel
     platform::PictureBox* Picture19 = nullptr;    // 640 x 512 copy of the last picture received
     platform::ImageBox* Image1 = nullptr;         // the splash picture
@@ -261,6 +259,14 @@ public:
     platform::PictureBox* headerBox(int number) const;
     // Strip slot, mug shot, browser or recent thumbnail by drag-source code; null for others.
     platform::ImageBox* thumbnailFor(int code) const;
+    // What the strip shows, in Frame1 "Thumbnail Selection ^" beside the recent row, and
+    // the strip's trash can (shown for the file categories only).
+    QGroupBox* Frame1 = nullptr;
+    platform::OptionButton* Option9 = nullptr;    // "Favorites" (chosen at start)
+    platform::OptionButton* Option10 = nullptr;   // "Camera"
+    platform::OptionButton* Option11 = nullptr;   // "RX Pictures"
+    platform::OptionButton* Option12 = nullptr;   // "TX Pictures"
+    platform::ImageBox* Image24 = nullptr;        // the strip's trash can
 
     // --- the picture browser -------------------------------------------------------------
     platform::CommandButton* Command20 = nullptr; // "Load Pic" / "Exit Pic": opens and closes Frame2
@@ -296,6 +302,7 @@ public:
     platform::Label* Label23 = nullptr;           // " All Files"
     platform::Label* Label39 = nullptr;           // the icon count
     platform::Label* Label43 = nullptr;           // "Icons"
+    platform::ImageBox* Image16 = nullptr;        // the browser's trash can
     // Quick-directory button n (1 to 8), filter label by code, fit label 70 to 72; null
     // for any other number.
     platform::CommandButton* quickDirButton(int n) const;
@@ -329,6 +336,8 @@ private:
     QWidget* buildCanvasFrame(QWidget* parent);
     QWidget* buildModesFrame(QWidget* parent);
     QWidget* buildStripFrame(QWidget* parent);
+    QWidget* buildStripChoice(QWidget* parent);
+    void connectStripHandlers();
     void buildCanvasHiddenControls(QWidget* parent);
     void connectCanvasHandlers();
     QWidget* buildIntakeRow(QWidget* parent);

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QPainter>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -33,6 +34,22 @@ void place(QWidget* w, double left, double top, double width, double height)
 {
     w->setGeometry(platform::twipsToPixelsRounded(left), platform::twipsToPixelsRounded(top),
                    platform::twipsToPixelsRounded(width), platform::twipsToPixelsRounded(height));
+}
+
+// The browser's trash can: a grey bin with a lid, drawn as the panel's design picture.
+QImage trashCanPicture()
+{
+    QImage picture(32, 32, QImage::Format_RGB32);
+    picture.fill(QColor(0xC0, 0xC0, 0x00)); // the panel's colour
+    QPainter p(&picture);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(150, 150, 150));
+    p.drawRect(8, 9, 16, 20);                 // the bin
+    p.drawRect(5, 5, 22, 4);                  // the lid
+    p.drawRect(13, 2, 6, 3);                  // the handle
+    for (int x : {12, 16, 20})
+        p.drawLine(x, 12, x, 26);             // the ribs
+    return picture;
 }
 
 platform::Label* toolLabel(const QString& name, const QString& caption, QWidget* parent, quint32 colour)
@@ -140,12 +157,23 @@ void FormMain::buildBrowserPanel(QWidget* parent)
     Label23 = toolLabel(QStringLiteral("Label23"), QStringLiteral(" All Files"), Frame2, OffColor);
     place(Label23, 3600, 5880, 540, 495);
 
+    // The trash can under "With Crop": a thumbnail dropped on it sends its file to the trash.
+    Image16 = new platform::ImageBox(Frame2);
+    Image16->setDesignName(QStringLiteral("Image16"));
+    Image16->setStretch(true);
+    place(Image16, 270, 4860, 480, 480);
+    Image16->setFixedSize(Image16->size());
+    Image16->setPicture(trashCanPicture());
+    Image16->setToolTip(QStringLiteral("Drop a thumbnail here to delete its file"));
+
     Command34 = new platform::CommandButton(QStringLiteral("Command34"), QStringLiteral("Exit"), Frame2);
     platform::setBackColor(Command34, OnColor);
     place(Command34, 3600, 7100, 540, 300);
     Frame2->hide();
 
+    // Every file of a folder counts in the hidden list, whatever its name.
     File2 = new platform::FileListBox(QStringLiteral("File2"), parent);
+    File2->setPattern(QStringLiteral("*"));
     File2->hide();
 
     Command8 = new platform::CommandButton(QStringLiteral("Command8"), QStringLiteral("Load Msg"), parent);
@@ -215,6 +243,7 @@ void FormMain::connectBrowserHandlers()
     connect(Label27, &platform::Label::MouseUp, in, [in](int b, int, double, double) { in->Label27_MouseUp(b); });
     for (int code : {0, 15, 16, 18, 19, 20, 21, 22})
         connect(filterLabel(code), &platform::Label::Click, in, [in, code] { in->filterClick(code); });
+    connect(Label43, &platform::Label::Click, in, [in] { in->Label43_Click(); });
     for (int n : {70, 71, 72})
         connect(fitLabel(n), &platform::Label::Click, in, [in, n] { in->fitLabelClick(n); });
     for (int n = 1; n <= 8; ++n) {
@@ -244,6 +273,27 @@ void FormMain::connectBrowserHandlers()
         if (isList(target))
             in->browserListDragDrop();
     });
+    // Files dropped from the desktop on the lists.
+    for (QWidget* list : std::initializer_list<QWidget*>{Dir1, Drive1, File1})
+        drags.enableFileDrops(list);
+    connect(&drags, &platform::DragManager::oleDragDrop, in,
+            [in, isList](QWidget* target, const QStringList& files, int, int, double, double) {
+                if (isList(target))
+                    in->browserOLEDragDrop(files);
+            });
+    // The thumbnails and the trash can.
+    for (int code = 11; code <= 14; ++code) {
+        platform::ImageBox* slot = thumbnailFor(code);
+        connect(slot, &platform::ImageBox::dragOver, in,
+                [in, code](QWidget*, double, double, int state) { in->browserSlotDragOver(code, state); });
+        connect(slot, &platform::ImageBox::dragDrop, in,
+                [in, code](QWidget*, double, double) { in->browserSlotDragDrop(code); });
+        connect(slot, &platform::ImageBox::oleDragDrop, in,
+                [in](const QStringList& files, int, int, double, double) { in->browserOLEDragDrop(files); });
+    }
+    connect(Image16, &platform::ImageBox::dragOver, in,
+            [in](QWidget*, double, double, int state) { in->Image16_DragOver(state); });
+    connect(Image16, &platform::ImageBox::dragDrop, in, [in](QWidget*, double, double) { in->Image16_DragDrop(); });
 
     connect(Command8, &platform::CommandButton::Click, text_.get(), [this] { text_->Command8_Click(); });
     connect(Command35, &platform::CommandButton::Click, qso_.get(), [this] { qso_->Command35_Click(); });

@@ -250,6 +250,7 @@ QWidget* FormMain::buildStripFrame(QWidget* parent)
     column = 0;
     for (auto* slot : {Image12, Image17, Image18, Image19})
         grid->addWidget(slotFrame(slot, frame), 1, column++);
+    grid->addWidget(buildStripChoice(frame), 1, column, 1, 7 - column);
     grid->setColumnStretch(7, 1);
     return frame;
 }

@@ -100,6 +100,10 @@ void FormMain::buildHiddenControls(QWidget* parent)
 {
     Picture21 = new platform::PictureBox(parent);
     Picture21->setDesignName(QStringLiteral("Picture21"));
+    Picture21->setBoxSize(688, 556);
+    Picture21->setFontName(QStringLiteral("MS Sans Serif"));
+    Picture21->setFontBold(true);
+    Picture21->setFontSize(12);
     PicbufVisible = new platform::Picbuf(parent);
     PicbufVisible->setObjectName(QStringLiteral("PicbufVisible"));
     PicbufEdit = new platform::Picbuf(parent);
@@ -116,8 +120,6 @@ void FormMain::buildHiddenControls(QWidget* parent)
     };
     Image6 = image("Image6");
     Image13 = image("Image13");
-    Image16 = image("Image16");
-    Image24 = image("Image24");
     Image1 = image("Image1");
     Image1->setPicture(canvas::testCard()); // the test card is also the splash picture
     // The off-screen copy of the last picture received, whose persistent layer holds it
@@ -133,8 +135,8 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Picture3->setDesignName(QStringLiteral("Picture3"));
     Picture3->setBoxSize(688, 556);
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
-                                                      VScroll1, VScroll3, Image6, Image13, Image16,
-                                                      Image24, Image1, Frame9, Picture19, Picture3})
+                                                      VScroll1, VScroll3, Image6, Image13, Image1,
+                                                      Frame9, Picture19, Picture3})
         w->hide();
 }
 

@@ -184,6 +184,9 @@ Shell::LoadResult Shell::Form_Load()
     // Draw thickness, strip page 1 (the strip's pager runs), empty text boxes.
     steps.step(QStringLiteral("HScroll1"), [&] { setScrollValue(form.HScroll1, 3); });
     steps.step(QStringLiteral("HScroll2"), [&] { setScrollValue(form.HScroll2, 1); });
+    // The whole first page of favourites, also when the page was 1 already (no change of
+    // the scroll bar then runs the pager).
+    steps.step(QStringLiteral("strip page"), [&] { form.strips().HScroll2_Change(); });
     steps.step(QStringLiteral("Text1"), [&] { form.Text1->setText(QString()); });
     steps.step(QStringLiteral("Text3"), [&] { form.Text3->setText(QString()); });
     steps.step(QStringLiteral("Text4"), [&] { form.Text4->setText(QString()); });

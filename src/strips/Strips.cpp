@@ -1,26 +1,112 @@
 #include "strips/Strips.h"
 
 #include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/services/Picbuf.h"
+#include "platform/services/Trash.h"
+#include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/DragManager.h"
-#include "platform/widgets/PictureBox.h"
-#include "strips/DragIcons.h"
+#include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
+#include "strips/DragIcons.h"
+
+#include <QAction>
+#include <QFileInfo>
 
 namespace strips {
 
+namespace {
+
+constexpr int kSlotCodes[8] = {0, 2, 3, 4, 5, 21, 22, 23};
+constexpr int kFavouritePages = 5;
+
+} // namespace
+
+int stripSlotCode(int k)
+{
+    return k >= 1 && k <= 7 ? kSlotCodes[k] : 0;
+}
+
+int stripSlotOf(int code)
+{
+    for (int k = 1; k <= 7; ++k)
+        if (kSlotCodes[k] == code)
+            return k;
+    return 0;
+}
+
 Strips::Strips(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
-// Favorites is the category shown until the strip's own controls exist: the page goes
-// into the page box and is remembered; the slots come with the strip.
+QString Strips::stripSlotPath(int k) const
+{
+    return k >= 1 && k <= 7 ? stripSlotPath_[k] : QString();
+}
+
+// ---------------------------------------------------------------- categories and pages
+
+Strips::Category Strips::category() const
+{
+    if (form_.Option10->value())
+        return Category::Camera;
+    if (form_.Option11->value())
+        return Category::RxPictures;
+    if (form_.Option12->value())
+        return Category::TxPictures;
+    return Category::Favorites;
+}
+
+// The page count first, then the category's page. A page that is already shown raises no
+// change of the scroll bar, so the strip is loaded here then.
+void Strips::chooseCategory(int maximum, int page)
+{
+    platform::ScrollBar& bar = *form_.HScroll2;
+    bar.setMaximum(maximum);
+    const int before = bar.value();
+    bar.setValue(page);
+    if (bar.value() == before)
+        reloadStrip();
+}
+
+void Strips::Option9_Click() { chooseCategory(kFavouritePages, stripPages[1]); }
+void Strips::Option10_Click() { chooseCategory(kFavouritePages, stripPages[2]); }
+void Strips::Option11_Click() { chooseCategory(stripPages[0], stripPages[3]); }
+void Strips::Option12_Click() { chooseCategory(kFavouritePages, stripPages[4]); }
+
 void Strips::HScroll2_Change()
 {
-    const int page = form_.HScroll2->value();
-    form_.Image24->hide();
-    form_.Text5->setText(QString::number(page));
-    stripPages[1] = page;
+    shell::FormMain& form = form_;
+    const int page = form.HScroll2->value();
+    if (category() == Category::Favorites) {
+        // No favourite is deleted through the trash can: it is off while they are shown.
+        form.Image24->hide();
+        form.Text5->setText(QString::number(page));
+        stripPages[1] = page;
+        if (page >= 1 && page <= kFavouritePages)
+            for (int k = 1; k <= 7; ++k)
+                form.thumbnailFor(stripSlotCode(k))->setPicture(favouritePictures[kFavouritePage[page - 1][k - 1]]);
+        return;
+    }
+    switch (category()) {
+    case Category::Camera: stripPages[2] = page; break;
+    case Category::RxPictures: stripPages[3] = page; break;
+    case Category::TxPictures: stripPages[4] = page; break;
+    case Category::Favorites: break;
+    }
+    form.Text5->setText(QString::number(page));
+    reloadStrip();
+}
+
+void Strips::HScroll2_GotFocus()
+{
+    HScroll2_Change();
+    form_.Text1->setFocus();
 }
 
 void Strips::shiftRecentRow(const QImage& newest)
@@ -36,12 +122,77 @@ void Strips::stripToPageOne()
     form_.HScroll2->setValue(1);
 }
 
+QString Strips::categoryFolder(Category category) const
+{
+    switch (category) {
+    case Category::Camera: return platform::appPath(QStringLiteral("CamImages"));
+    case Category::RxPictures: return form_.engine().autoSaveDir;
+    case Category::TxPictures: return platform::appPath(QStringLiteral("TXImages"));
+    case Category::Favorites: break;
+    }
+    return QString();
+}
+
+// Page p of a file category shows File2's entries N - 1 - 7(p - 1) down to N - 7p, the
+// newest (the last dated name) at the top. Each slot records the file it shows.
 void Strips::reloadStrip()
 {
-    form_.Text1->setFocus();
-    form_.Image24->hide();
-    HScroll2_Change();
+    shell::FormMain& form = form_;
+    form.Text1->setFocus();
+    const Category shown = category();
+    if (shown == Category::Favorites) {
+        form.Image24->hide();
+        HScroll2_Change();
+        return;
+    }
+    if (!form.Frame9->isHidden())
+        return;
+    form.Image24->show();
+    platform::FileListBox& list = *form.File2;
+    platform::StepRunner steps(QStringLiteral("reloadStrip"));
+    // A folder that cannot be listed shows nothing, not the folder listed before.
+    const bool listed = steps.step(QStringLiteral("File2"), [&] { list.setPath(categoryFolder(shown)); });
+    for (int k = 1; k <= 7; ++k) {
+        form.thumbnailFor(stripSlotCode(k))->setPicture(QImage());
+        stripSlotPath_[k].clear();
+    }
+    if (!listed)
+        return;
+    const int count = list.ListCount();
+    const int page = form.HScroll2->value();
+    for (int k = 1; k <= 7; ++k) {
+        const int i = (count - k) - (page - 1) * 7;
+        if (i < 0 || i >= count) {
+            list.setListIndex(-1);
+            return;
+        }
+        list.setListIndex(i);
+        const QString path = list.filePath();
+        // A file that is no picture leaves its slot empty; the ones after it keep their places.
+        steps.step(list.FileName(), [&] {
+            form.thumbnailFor(stripSlotCode(k))->setPicture(platform::LoadPicture(path));
+        });
+        stripSlotIndex[k] = i;
+        stripSlotPath_[k] = path;
+    }
 }
+
+void Strips::storeFavouritesPage()
+{
+    shell::FormMain& form = form_;
+    if (category() != Category::Favorites) {
+        form.Text1->setFocus();
+        return;
+    }
+    const int page = form.HScroll2->value();
+    if (page >= 1 && page <= kFavouritePages)
+        for (int k = 1; k <= 7; ++k)
+            favouritePictures[kFavouritePage[page - 1][k - 1]] = form.thumbnailFor(stripSlotCode(k))->Picture();
+    HScroll2_Change();
+    form.canvas().dragSource = canvas::dragNone;
+}
+
+// ---------------------------------------------------------------- the slots as drag sources
 
 void Strips::stripSlotMouseDown(int code, int button)
 {
@@ -53,8 +204,6 @@ void Strips::stripSlotMouseDown(int code, int button)
 void Strips::recentSlotMouseDown(int code, int button) { slotMouseDown(code, button); }
 
 // An empty slot, or any slot while the picture-adjust panel is open, refuses the press.
-// The right button's enlarged view comes with the zoom view; the code is written for it
-// all the same.
 void Strips::slotMouseDown(int code, int button)
 {
     platform::ImageBox* slot = form_.thumbnailFor(code);
@@ -64,6 +213,8 @@ void Strips::slotMouseDown(int code, int button)
     }
     auto& canvas = form_.canvas();
     canvas.dragSource = code;
+    if (button == 2)
+        form_.intake().ShowZoom();
     if (button == 1) {
         canvas.overlayScale = 240;
         slot->setDragIcon(strips::dragIcon(DragIcon::Carry));
@@ -78,6 +229,11 @@ QWidget* pictureCarrier(const shell::FormMain& form, int code)
     if (code == canvas::dragTxPicture)
         return form.Picture1;
     return form.thumbnailFor(code);
+}
+
+bool makingHeader(const shell::FormMain& form)
+{
+    return form.makeheader->isChecked() || form.makeheader16->isChecked();
 }
 } // namespace
 
@@ -96,6 +252,113 @@ void Strips::iconoff()
         platform::DragManager::setDragIcon(form_.Text3, dragIcon(DragIcon::Neutral));
     else if (code == canvas::dragFskIdText)
         platform::DragManager::setDragIcon(form_.Label56, dragIcon(DragIcon::Neutral));
+}
+
+// ---------------------------------------------------------------- the slots as drop targets
+
+void Strips::stripSlotDragOver(int code, int state)
+{
+    if (category() != Category::Favorites || makingHeader(form_))
+        return;
+    if (state == platform::vbLeave) {
+        iconoff();
+    } else if (state == platform::vbEnter) {
+        // A slot over itself is not taken; iconon gives the drop cursor to exactly the
+        // pictures a slot takes.
+        if (form_.canvas().dragSource == code)
+            form_.thumbnailFor(code)->setDragIcon(dragIcon(DragIcon::Carry));
+        else
+            iconon();
+    }
+}
+
+// In the favourites a picture dragged onto a slot becomes the favourite of that slot and
+// page. A dragged header box is swallowed in every category.
+void Strips::stripSlotDragDrop(int code)
+{
+    shell::FormMain& form = form_;
+    auto& canvas = form.canvas();
+    if (makingHeader(form))
+        return;
+    if (canvas.headerBoxDragged != 0) {
+        canvas.headerBoxDragged = 0;
+        form.Text1->setFocus();
+        return;
+    }
+    if (category() != Category::Favorites)
+        return;
+    const int source = canvas.dragSource;
+    const platform::ImageBox* sourceSlot = source == code ? nullptr : form.thumbnailFor(source);
+    if (source != canvas::dragTxPicture && !sourceSlot) {
+        form.Text1->setFocus();
+        return;
+    }
+    form.thumbnailFor(code)->setPicture(source == canvas::dragTxPicture ? form.Picture1->Image()
+                                                                        : sourceSlot->Picture());
+    form.Text1->setFocus();
+    storeFavouritesPage();
+}
+
+// A picture file from the desktop, fitted to the TX picture's size by the fit mode. In
+// the favourites it becomes the slot's favourite; in a file category it is only shown
+// until the strip is loaded again, and the slot no longer stands for a file.
+void Strips::stripSlotOLEDragDrop(int code, const QStringList& files)
+{
+    shell::FormMain& form = form_;
+    if (files.isEmpty())
+        return;
+    auto& intake = form.intake();
+    try {
+        intake.PicbufFile->setFilename(files.first());
+        intake.PicbufFile->load();
+    } catch (const std::exception& e) {
+        qInfo("strip slot %d: %s", code, e.what());
+        return;
+    }
+    intake.olepicturesize();
+    form.thumbnailFor(code)->setPicture(form.Picture2->Image());
+    stripSlotPath_[stripSlotOf(code)].clear();
+    storeFavouritesPage();
+}
+
+// ---------------------------------------------------------------- the trash can
+
+void Strips::Image24_DragOver(int state)
+{
+    if (makingHeader(form_))
+        return;
+    // A strip slot's file is taken; every other picture carries the no-drop cursor.
+    if (state == platform::vbEnter) {
+        if (stripSlotOf(form_.canvas().dragSource) != 0)
+            iconon();
+        else
+            iconoff();
+    } else if (state == platform::vbLeave) {
+        iconoff();
+    }
+}
+
+// The file the slot was loaded from goes to the trash, while it is still a file there;
+// the same page is then shown again, each file below it one slot up. A deletion is undone
+// from the trash, so the drop asks nothing.
+void Strips::Image24_DragDrop()
+{
+    shell::FormMain& form = form_;
+    const int k = stripSlotOf(form.canvas().dragSource);
+    // Off (the favourites shown) it takes no drop.
+    if (k == 0 || form.Image24->isHidden())
+        return;
+    const QString path = stripSlotPath_[k];
+    if (path.isEmpty())
+        return;
+    if (!platform::moveToTrash(path)) {
+        form.ui().msgBox(QStringLiteral("Cannot Delete this file!"), platform::vbOKOnly);
+        form.Text1->setFocus();
+        return;
+    }
+    stripSlotPath_[k].clear();
+    reloadStrip();
+    form.Text1->setFocus();
 }
 
 } // namespace strips

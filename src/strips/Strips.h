@@ -3,10 +3,27 @@
 
 #include <QImage>
 #include <QObject>
+#include <QString>
+#include <QStringList>
 
 namespace shell { class FormMain; }
 
 namespace strips {
+
+// The favourite element each strip slot shows on favourites page 1 to 5, the slots in
+// screen order (Image2, Image3, Image4, Image5, Image21, Image22, Image23). A page's
+// elements rise in the order Image2, Image3, Image5, Image4, ...: the third slot from the
+// top shows the page's fourth element. Showing a page and storing it use this one table,
+// so a picture dropped on a slot comes back in that slot.
+inline constexpr int kFavouritePage[5][7] = {
+    {1, 2, 4, 3, 5, 6, 7},       {8, 9, 11, 10, 12, 13, 14},  {15, 16, 18, 17, 19, 20, 39},
+    {40, 41, 43, 42, 44, 45, 46}, {47, 48, 50, 49, 51, 52, 53},
+};
+
+// The drag-source code of strip slot k (1 to 7, top down): its Image number; 0 for others.
+int stripSlotCode(int k);
+// The slot position (1 to 7) of a strip slot's code; 0 for other codes.
+int stripSlotOf(int code);
 
 class Strips : public QObject {
     Q_OBJECT
@@ -14,29 +31,51 @@ public:
     explicit Strips(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
+    // What the strip shows: the option button chosen (Option9 "Favorites", Option10
+    // "Camera", Option11 "RX Pictures", Option12 "TX Pictures").
+    enum class Category { Favorites, Camera, RxPictures, TxPictures };
+    Category category() const;
+    void Option9_Click();
+    void Option10_Click();
+    void Option11_Click();
+    void Option12_Click();
+
     void HScroll2_Change(); // the strip's pager
+    void HScroll2_GotFocus();
     void reloadStrip();     // reloads the seven slots for the category and page shown
     void stripToPageOne();  // back to the page with the newest pictures
     // A picture joins the recent row as its newest (Image12); the oldest falls out.
     void shiftRecentRow(const QImage& newest);
-
-    // The category the strip shows. Its option buttons come with the strip's own
-    // controls; until then it shows the favourites.
-    enum class Category { Favorites, Camera, RxPictures, TxPictures };
-    Category category = Category::Favorites;
+    // Takes the seven slots of the favourites page shown back into the favourites.
+    void storeFavouritesPage();
 
     // Press on strip slot `code` (Image2 to Image5, Image21 to Image23, by their Image
     // number) or on recent picture `code` (15 to 18: Image12, Image17 to Image19): a slot
-    // with a picture writes its code; the left button drags it.
+    // with a picture writes its code; the left button drags it, the right one zooms it.
     void stripSlotMouseDown(int code, int button);
     void recentSlotMouseDown(int code, int button);
     // The cursor of the control that dragSource names: drop taken, or only carried.
     void iconon();
     void iconoff();
 
+    // Strip slot `code` as a drop target: feedback, a picture dragged inside the window
+    // (kept as a favourite), and a file dropped from the desktop.
+    void stripSlotDragOver(int code, int state);
+    void stripSlotDragDrop(int code);
+    void stripSlotOLEDragDrop(int code, const QStringList& files);
+    // The strip's trash can Image24: a slot of a file category dropped on it sends the
+    // slot's file to the trash.
+    void Image24_DragOver(int state);
+    void Image24_DragDrop();
+
     // The page shown last per category: 0 the RX pages' count, 1 Favorites, 2 Camera,
     // 3 RX Pictures, 4 TX Pictures.
     int stripPages[5] = {0, 0, 0, 0, 0};
+
+    // The files the slots of a file category show (slot 1 to 7): the position in File2 as
+    // the strip was loaded, and the file's full path ("" for a slot that shows no file).
+    int stripSlotIndex[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    QString stripSlotPath(int k) const;
 
     // The picture store, elements 1 to 53 (a null picture is an empty element): 1 to 20
     // and 39 to 53 the 35 favourites, paged seven at a time; 21 the splash as painted
@@ -46,7 +85,10 @@ public:
 
 private:
     void slotMouseDown(int code, int button);
+    void chooseCategory(int maximum, int page);
+    QString categoryFolder(Category category) const;
     shell::FormMain& form_;
+    QString stripSlotPath_[8];
 };
 
 } // namespace strips

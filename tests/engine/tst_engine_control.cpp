@@ -413,8 +413,7 @@ void TestEngineControl::sentPicturesArchive()
     QImage picture(640, 512, QImage::Format_RGB32);
     picture.fill(Qt::blue);
     s.form().Picture1->setPicture(picture);
-    s.form().strips().category = strips::Strips::Category::TxPictures;
-    s.form().Text5->setText(QString());
+    s.form().Option12->setValue(true); // the strip shows TX Pictures
 
     const auto sendEnds = [&] {
         platform::setBackColor(s.form().Command3, Red);
@@ -428,7 +427,9 @@ void TestEngineControl::sentPicturesArchive()
     QVERIFY(left.contains("030228143005.jpg"));
     const QColor archived = QImage(folder + "/030228143005.jpg").pixelColor(320, 256); // the TX picture
     QVERIFY(archived.blue() > 200 && archived.red() < 50);
-    QCOMPARE(s.form().Text5->text(), QString("1")); // the strip showed TX Pictures page 1
+    // The strip shows the new picture on page 1: after the two names that sort last (no
+    // pictures), in the third slot.
+    QCOMPARE(s.form().Image4->Picture().pixelColor(320, 256), archived);
 
     // Another in the same second: beside it, not over it, and the oldest goes.
     sendEnds();

@@ -347,7 +347,7 @@ void BrowserTest::droppedPicturesFitted()
     QCOMPARE(form.Picture1->Picture().pixel(123, 0), 0xFFFF0000u);
 
     // Desktop drops: Correct of 3:4 by the outer ratio; 4:3 in Correct 16 rows down.
-    form.PicbufVisible->setPicture(solid(480, 640, 0xFF00FF00));
+    in.PicbufFile->setPicture(solid(480, 640, 0xFF00FF00));
     in.fitLabelClick(70);
     in.olepicturesize();
     QImage out = form.Picture2->Picture();
@@ -355,7 +355,7 @@ void BrowserTest::droppedPicturesFitted()
     QCOMPARE(out.pixel(128, 100), 0xFF00FF00u);
     QCOMPARE(out.pixel(512, 100), 0xFF00FF00u);
     QCOMPARE(out.pixel(513, 100), 0xFF000000u);
-    form.PicbufVisible->setPicture(solid(640, 480, 0xFF00FF00));
+    in.PicbufFile->setPicture(solid(640, 480, 0xFF00FF00));
     in.olepicturesize();
     out = form.Picture2->Picture();
     QCOMPARE(out.pixel(300, 15), 0xFF000000u);
@@ -363,7 +363,7 @@ void BrowserTest::droppedPicturesFitted()
     QCOMPARE(out.pixel(300, 511), 0xFF00FF00u);
     // A narrow picture in Spread Fill: both ends cut alike (159 rows above, 159 below).
     in.fitLabelClick(71);
-    form.PicbufVisible->setPicture(banded(480, 640, 128));
+    in.PicbufFile->setPicture(banded(480, 640, 128));
     in.olepicturesize();
     out = form.Picture2->Picture();
     QCOMPARE(out.pixel(320, 0), 0xFFFF0000u);     // the top band's end is on the screen

@@ -144,6 +144,16 @@ void IconsAndTrashTest::trashTakesRegularFilesOnly()
     QVERIFY(!why.isEmpty());
     QVERIFY(QFileInfo(home.filePath(QStringLiteral("pictures/folder"))).isDir());
     QVERIFY(QFileInfo(home.filePath(QStringLiteral("pictures/link.jpg"))).isSymLink());
+    // No trash can be made (a file stands in its place): the file stays where it is,
+    // and nothing lands in the working directory.
+    QFile blocker(home.filePath(QStringLiteral("Trash")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(!platform::moveToTrash(picture, &why));
+    QVERIFY(QFile::exists(picture));
+    QVERIFY(!QFile::exists(QStringLiteral("files/a.jpg")));
+    QVERIFY(blocker.remove());
+
     QVERIFY(platform::moveToTrash(picture));
     QVERIFY(!QFile::exists(picture));
     QVERIFY(QFile::exists(trash.filesPath(QStringLiteral("a.jpg"))));

@@ -301,6 +301,12 @@ ScrollBar::ScrollBar(const QString& name, Qt::Orientation orientation, QWidget* 
     setObjectName(name);
 }
 
+void ScrollBar::focusInEvent(QFocusEvent* e)
+{
+    QScrollBar::focusInEvent(e);
+    emit GotFocus();
+}
+
 // ---------------------------------------------------------------- TextBox
 
 namespace {

@@ -128,6 +128,9 @@ public:
 signals:
     void Change();
     void Scroll();
+    void GotFocus();
+protected:
+    void focusInEvent(QFocusEvent* e) override;
 };
 
 // Text box. Its text uses CR LF between lines, as files and handlers expect; the

@@ -1,0 +1,277 @@
+// The thumbnail strip on the main window: the favourites pages and their drops (from
+// inside the window and from the desktop), kept across a restart; the file categories
+// with their trash can.
+#include "FormFixture.h"
+#include "ScriptedEngine.h"
+#include "TrashHome.h"
+
+#include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "platform/runtime/Clock.h"
+#include "platform/services/Engine.h"
+#include "platform/services/ScriptedUi.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/DragManager.h"
+#include "platform/widgets/FileLists.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "shell/FormMain.h"
+#include "shell/Shell.h"
+#include "strips/DragIcons.h"
+#include "strips/Strips.h"
+
+#include <QAction>
+#include <QDir>
+#include <QtTest>
+
+using platform::DragManager;
+using testsupport::FormFixture;
+
+namespace {
+
+// Favourite n in a colour of its own.
+QRgb colourOf(int n) { return qRgb(n * 4, 255 - n * 4, 9); }
+
+QImage solid(int w, int h, QRgb colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// The element (or file number) each strip slot shows, top down; 0 for an empty slot.
+QList<int> strip(shell::FormMain& form)
+{
+    QList<int> shown;
+    for (int k = 1; k <= 7; ++k) {
+        const QImage p = form.thumbnailFor(strips::stripSlotCode(k))->Picture();
+        int found = 0;
+        for (int n = 1; !p.isNull() && n <= 53; ++n)
+            if (p.pixel(p.width() / 2, p.height() / 2) == colourOf(n))
+                found = n;
+        shown << found;
+    }
+    return shown;
+}
+
+void drag(QWidget* source, int code, QWidget* target, shell::FormMain& form, bool release = true)
+{
+    form.canvas().dragSource = code;
+    DragManager::instance().begin(source);
+    DragManager::instance().moveOver(target, 5, 5);
+    if (release)
+        DragManager::instance().release();
+}
+
+bool carries(QWidget* source, strips::DragIcon icon)
+{
+    return DragManager::dragIcon(source).toImage() == strips::dragIcon(icon).toImage();
+}
+
+} // namespace
+
+class StripTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        if (DragManager::instance().active())
+            DragManager::instance().cancel();
+    }
+    void favouritePages();
+    void favouriteDrops();
+    void droppedFavouriteSurvivesARestart();
+    void fileCategoriesAndTheirTrash();
+};
+
+void StripTest::favouritePages()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    auto& strips = form.strips();
+    for (int n = 1; n <= 53; ++n)
+        strips.favouritePictures[n] = solid(8, 8, colourOf(n));
+    strips.favouritePictures[16] = QImage();
+    const QString listed = form.File2->Path();
+
+    form.HScroll2->setValue(3);
+    QCOMPARE(strip(form), QList<int>({15, 0, 18, 17, 19, 20, 39}));
+    QCOMPARE(form.Text5->text(), QStringLiteral("3"));
+    QCOMPARE(strips.stripPages[1], 3);
+    form.HScroll2->setValue(1);
+    QCOMPARE(strip(form), QList<int>({1, 2, 4, 3, 5, 6, 7}));
+    QVERIFY(form.Image24->isHidden());
+    QCOMPARE(form.File2->Path(), listed); // the favourites are in memory: no folder is read
+
+    // A page outside 1 to 5 is recorded and shown, and the slots keep their pictures.
+    form.HScroll2->setMaximum(10);
+    form.HScroll2->setValue(6);
+    QCOMPARE(form.Text5->text(), QStringLiteral("6"));
+    QCOMPARE(strips.stripPages[1], 6);
+    QCOMPARE(strip(form), QList<int>({1, 2, 4, 3, 5, 6, 7}));
+}
+
+void StripTest::favouriteDrops()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    auto& strips = form.strips();
+    auto& canvas = form.canvas();
+    for (int n = 1; n <= 53; ++n)
+        strips.favouritePictures[n] = solid(8, 8, colourOf(n));
+    form.HScroll2->setValue(3);
+
+    // The TX picture on page 3's bottom slot becomes element 39, not 21.
+    form.Picture1->setPicture(solid(640, 512, colourOf(50)));
+    drag(form.Picture1, canvas::dragTxPicture, form.Image23, form);
+    QCOMPARE(strips.favouritePictures[39].size(), QSize(640, 512));
+    QCOMPARE(strip(form), QList<int>({15, 16, 18, 17, 19, 20, 50}));
+    QCOMPARE(strips.favouritePictures[21].pixel(0, 0), colourOf(21));
+    QCOMPARE(canvas.dragSource, 0);
+
+    // The cursor: drop over another slot, no drop over the slot itself, back on leaving.
+    drag(form.Image2, 2, form.Image3, form, false);
+    QVERIFY(carries(form.Image2, strips::DragIcon::Drop));
+    DragManager::instance().moveOver(form.Image2, 5, 5);
+    QVERIFY(carries(form.Image2, strips::DragIcon::Carry));
+    DragManager::instance().moveOver(form.Image3, 5, 5);
+    DragManager::instance().moveOver(nullptr, 0, 0);
+    QVERIFY(carries(form.Image2, strips::DragIcon::Carry));
+    DragManager::instance().cancel();
+
+    // Nothing is taken: its own code, a call sign, a header box dragged after a slot, a
+    // drop while a header is made, a drop outside the favourites.
+    const QList<int> before = strip(form);
+    drag(form.Image3, 3, form.Image3, form);
+    drag(form.Text3, canvas::dragCallSign, form.Image3, form);
+    QCOMPARE(canvas.dragSource, int(canvas::dragCallSign));
+    canvas.headerBoxDragged = 5;
+    drag(form.Picture5, 2, form.Image3, form);
+    QCOMPARE(canvas.headerBoxDragged, 0);
+    form.makeheader16->setChecked(true);
+    DragManager::setDragIcon(form.Picture1, strips::dragIcon(strips::DragIcon::Carry));
+    drag(form.Picture1, canvas::dragTxPicture, form.Image3, form, false);
+    QVERIFY(carries(form.Picture1, strips::DragIcon::Carry));
+    DragManager::instance().release();
+    form.makeheader16->setChecked(false);
+    form.Option12->setValue(true);
+    form.Option9->setValue(true);
+    QCOMPARE(strip(form), before);
+    form.Option12->setValue(true);
+    drag(form.Picture1, canvas::dragTxPicture, form.Image3, form);
+    QCOMPARE(strips.favouritePictures[16].pixel(0, 0), colourOf(16));
+
+    // A desktop file on page 5's bottom slot, the first of several, becomes element 53,
+    // fitted to the TX picture's size; a drop without a picture file changes nothing.
+    form.Option9->setValue(true);
+    form.HScroll2->setValue(5);
+    QTemporaryDir desktop;
+    const QString first = desktop.filePath(QStringLiteral("first.png"));
+    const QString second = desktop.filePath(QStringLiteral("second.png"));
+    QVERIFY(solid(320, 256, colourOf(30)).save(first));
+    QVERIFY(solid(320, 256, colourOf(31)).save(second));
+    emit form.Image23->oleDragDrop({first, second}, 1, 0, 3, 3);
+    QCOMPARE(strips.favouritePictures[53].size(), QSize(640, 512));
+    QCOMPARE(strip(form).last(), 30);
+    QFile text(desktop.filePath(QStringLiteral("note.png")));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("words");
+    text.close();
+    emit form.Image22->oleDragDrop({text.fileName()}, 1, 0, 3, 3);
+    emit form.Image22->oleDragDrop({}, 1, 0, 3, 3);
+    QCOMPARE(strip(form), QList<int>({47, 48, 50, 49, 51, 52, 30}));
+}
+
+// A recent picture dropped on page 2's second slot is favourite 9: it survives paging
+// and a restart.
+void StripTest::droppedFavouriteSurvivesARestart()
+{
+    platform::ManualClock clock; // the shut-down's waits take no time
+    platform::UseClock use(clock);
+    FormFixture f;
+    auto start = [&] {
+        scripted::reset();
+        f.form().engine().setEngine(platform::Engine(scripted::functions()));
+        QCOMPARE(f.form().shell().Form_Load(), shell::Shell::LoadResult::Running);
+    };
+    start();
+    shell::FormMain& form = f.form();
+    form.Image12->setPicture(solid(320, 256, colourOf(44)));
+    form.HScroll2->setValue(2);
+    drag(form.Image12, 15, form.Image3, form);
+    form.HScroll2->setValue(3);
+    form.HScroll2->setValue(2);
+    QCOMPARE(strip(form).at(1), 44);
+    form.close();
+
+    f.destroy();
+    f.build();
+    start();
+    QCOMPARE(f.form().strips().favouritePictures[9].pixel(1, 1), colourOf(44));
+    f.form().HScroll2->setValue(2);
+    QCOMPARE(strip(f.form()).at(1), 44);
+    f.form().close();
+}
+
+void StripTest::fileCategoriesAndTheirTrash()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    auto& strips = form.strips();
+    testsupport::TrashHome trash(f.dataHome());
+    const QString sent = f.appPath(QStringLiteral("TXImages"));
+    QDir().mkpath(sent);
+    // Ten dated pictures; the newest is number 10.
+    for (int n = 1; n <= 10; ++n)
+        QVERIFY(solid(32, 24, colourOf(n)).save(sent + QStringLiteral("/2401010000%1.jpg").arg(n, 2, 10, QChar('0')),
+                                                "PNG"));
+    strips.stripPages[4] = 2;
+
+    // TX Pictures comes back at its page: the three oldest; page 1 the seven newest.
+    form.Option12->setValue(true);
+    QCOMPARE(strip(form), QList<int>({3, 2, 1, 0, 0, 0, 0}));
+    QVERIFY(!form.Image24->isHidden());
+    form.HScroll2->setValue(1);
+    QCOMPARE(strip(form), QList<int>({10, 9, 8, 7, 6, 5, 4}));
+    QCOMPARE(strips.stripSlotIndex[4], 6);
+
+    // The newest to the trash: each older one moves up a slot.
+    drag(form.Image2, 2, form.Image24, form);
+    QCOMPARE(strip(form), QList<int>({9, 8, 7, 6, 5, 4, 3}));
+    QVERIFY(QFile::exists(trash.filesPath(QStringLiteral("240101000010.jpg"))));
+    QVERIFY(QFile::exists(trash.infoPath(QStringLiteral("240101000010.jpg"))));
+
+    // The list pointed at another folder meanwhile: the file the slot shows still goes.
+    QTemporaryDir other(f.dataHome() + QStringLiteral("/otherXXXXXX"));
+    for (int n = 0; n < 9; ++n)
+        QVERIFY(solid(4, 4, colourOf(40)).save(other.filePath(QStringLiteral("%1.png").arg(n))));
+    form.File2->setPath(other.path());
+    drag(form.Image5, 5, form.Image24, form);
+    QCOMPARE(QDir(other.path()).entryList(QDir::Files).size(), 9);
+    QVERIFY(!QFile::exists(sent + QStringLiteral("/240101000006.jpg")));
+    QCOMPARE(strip(form), QList<int>({9, 8, 7, 5, 4, 3, 2}));
+
+    // A desktop file shown in a slot stands for no file: the trash deletes nothing for it.
+    QTemporaryDir desktop;
+    QVERIFY(solid(64, 48, colourOf(41)).save(desktop.filePath(QStringLiteral("d.png"))));
+    emit form.Image3->oleDragDrop({desktop.filePath(QStringLiteral("d.png"))}, 1, 0, 3, 3);
+    QCOMPARE(strip(form).at(1), 41);
+    drag(form.Image3, 3, form.Image24, form);
+    // Nor do the TX picture, a recent picture or a browser thumbnail.
+    form.Image12->setPicture(solid(8, 8, colourOf(42)));
+    form.Image8->setPicture(solid(8, 8, colourOf(43)));
+    drag(form.Picture1, canvas::dragTxPicture, form.Image24, form, false);
+    QVERIFY(carries(form.Picture1, strips::DragIcon::Carry));
+    DragManager::instance().release();
+    drag(form.Image12, 15, form.Image24, form);
+    drag(form.Image8, 11, form.Image24, form);
+    QCOMPARE(QDir(sent).entryList(QDir::Files).size(), 8);
+    QVERIFY(f.ui().messages().isEmpty());
+
+    // The favourites switch the trash can off.
+    form.Option9->setValue(true);
+    QVERIFY(form.Image24->isHidden());
+}
+
+QTEST_MAIN(StripTest)
+#include "StripTest.moc"
