@@ -15,7 +15,6 @@
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "strips/DragIcons.h"
 #include "shell/FormMain.h"
 
 #include <QDir>
