@@ -20,6 +20,8 @@
 #include <QAction>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace strips {
 
 namespace {
@@ -67,7 +69,8 @@ Strips::Category Strips::category() const
 void Strips::chooseCategory(int maximum, int page)
 {
     platform::ScrollBar& bar = *form_.HScroll2;
-    bar.setMaximum(maximum);
+    // There is always a first page (a maximum below it would move the minimum).
+    bar.setMaximum(std::max(maximum, bar.minimum()));
     const int before = bar.value();
     bar.setValue(page);
     if (bar.value() == before)

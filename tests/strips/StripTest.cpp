@@ -268,9 +268,18 @@ void StripTest::fileCategoriesAndTheirTrash()
     QCOMPARE(QDir(sent).entryList(QDir::Files).size(), 8);
     QVERIFY(f.ui().messages().isEmpty());
 
+    // RX Pictures: the auto-save folder, over its own page count.
+    form.engine().autoSaveDir = other.path() + QLatin1Char('/');
+    QVERIFY(solid(4, 4, colourOf(45)).save(other.filePath(QStringLiteral("9.png"))));
+    strips.stripPages[0] = 3;
+    form.Option11->setValue(true);
+    QCOMPARE(form.HScroll2->maximum(), 3);
+    QCOMPARE(strip(form), QList<int>({45, 40, 40, 40, 40, 40, 40}));
+
     // The favourites switch the trash can off.
     form.Option9->setValue(true);
     QVERIFY(form.Image24->isHidden());
+    QCOMPARE(form.HScroll2->maximum(), 5);
 }
 
 QTEST_MAIN(StripTest)
