@@ -251,7 +251,6 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     lastStartSec = p.startSec;
     lastSlantPpm = 0;
     events |= RxStarted;
-    if (opts.rxBuffer == 1) kept.reserve(p.keepFrom, int64_t((m.headerMs() + m.pictureMs() + 60000) * rate.perMs));
     if (opts.rxBuffer == 2) kept.openFile(p.keepFrom);
 }
 
@@ -437,7 +436,10 @@ void RxMachine::progress()
             pred = sync.periodPos(k);
             if (decoder.checkSyncLength(s, k, sm.found ? sm.pos : pred, sync)) redecodeDrawn(k, true);
             if (decoder.checkShortenedScans(s, k, pred)) redecodeDrawn(k, true);
-            if (p.forced && decoder.checkAlternation(s, k, pred)) redecodeDrawn(k, false);
+            if (p.forced && decoder.checkAlternation(s, k, pred)) {
+                composer.setAlternation(decoder.alternation());
+                redecodeDrawn(k, false);
+            }
         } else {
             // no sync (AVT): the signal's presence is judged from the envelope
             const int64_t a = int64_t(pred), b = int64_t(pred + sync.nominalPeriod());

@@ -16,11 +16,13 @@ struct PaStreamCallbackTimeInfo;
 namespace vareror::lib {
 
 // Single-producer single-consumer ring of float samples with 64-bit running counters.
+// Samples that find no room are lost, but not their time: the consumer gets as much silence
+// in their place, where they would have been, so that what comes after them keeps its time.
 class SampleRing {
 public:
     explicit SampleRing(size_t capacity);
     size_t push(const float *in, size_t n);  // producer; returns samples taken
-    size_t pop(float *out, size_t n);        // consumer; returns samples given
+    size_t pop(float *out, size_t n);        // consumer; returns samples (or silence) given
     size_t fill() const;
     size_t capacity() const { return buf_.size(); }
     uint64_t consumed() const { return read_.load(std::memory_order_acquire); }
@@ -28,9 +30,13 @@ public:
     // Producer side: everything pushed so far is to be dropped by the consumer.
     void dropQueued() { dropTo_.store(produced(), std::memory_order_release); }
 
+    uint64_t lost() const { return lostTotal_.load(std::memory_order_relaxed); } // samples without room
+
 private:
     std::vector<float> buf_;
     std::atomic<uint64_t> read_{0}, write_{0}, dropTo_{0};
+    // samples lost at write position gapAt_, still to be given as silence
+    std::atomic<uint64_t> gapAt_{0}, gapLength_{0}, lostTotal_{0};
 };
 
 // Process-wide output gain (left low, right high 16 bits).
@@ -75,6 +81,10 @@ private:
     std::string error_, deviceName_;
 };
 
+// A sound card's input. Its ring holds 8 s; the receiver's thread empties it every few
+// milliseconds. Beyond 8 s (a receiver thread held up that long) the newest samples are lost
+// and counted, and read() gives silence of their length in their place, so a picture coming
+// in keeps its timing and loses only the lines of that stretch.
 class CardInput {
 public:
     CardInput(const std::string &name, int rate);
@@ -85,6 +95,7 @@ public:
     const std::string &deviceName() const { return deviceName_; }
     size_t read(std::vector<float> &out);  // appends everything captured since the last read
     uint64_t overruns() const { return overruns_.load(); }
+    uint64_t lostSamples() const { return ring_.lost(); }
 
 private:
     static int callback(const void *, void *, unsigned long, const PaStreamCallbackTimeInfo *,

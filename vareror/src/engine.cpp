@@ -11,7 +11,21 @@ namespace vareror::lib {
 
 using Clock = std::chrono::steady_clock;
 
+// The receiver reads a sound card's input by itself, on its own thread; the count of what
+// it read tells the job that the card still delivers.
+class CardSource : public core::SampleSource {
+public:
+    explicit CardSource(CardInput &card) : card_(card) {}
+    void read(std::vector<float> &appendTo) override { read_ += card_.read(appendTo); }
+    uint64_t samplesRead() const { return read_.load(); }
+
+private:
+    CardInput &card_;
+    std::atomic<uint64_t> read_{0};
+};
+
 namespace {
+
 // A sound card is kept this far ahead of what it plays.
 constexpr double kCardAheadSeconds = 1.0;
 // A real-time job never makes up for more than this (a stalled program loses the time).
@@ -79,6 +93,9 @@ void Engine::start()
 void Engine::closeDevices()
 {
     cardOut_.reset();
+    if (rx_)
+        rx_->setSource(nullptr); // the receiver lets go of the card before it closes
+    cardSource_.reset();
     cardIn_.reset();
     wavOut_.reset();
     wavIn_.reset();
@@ -144,7 +161,7 @@ void Engine::openDevices()
             notes << "Input: sound card " + QString::fromStdString(cardIn_->deviceName());
         } else {
             notes << "Input: " + QString::fromStdString(cardIn_->error()) + ", running without sound";
-            cardIn_.reset();
+            cardIn_.reset(); // (the receiver has not been given it yet)
             deviceFailed_ = true;
         }
     }
@@ -153,6 +170,7 @@ void Engine::openDevices()
     clockNs_ = 0;
     outTicks_ = inTicks_ = 0;
     lastJob_ = lastInput_ = Clock::now();
+    lastInputCount_ = 0;
     makeReceiver();
 }
 
@@ -175,6 +193,8 @@ void Engine::checkDevices(bool inputStalled)
         outKind_ = DeviceKind::None;
     }
     if (inLost) {
+        rx_->setSource(nullptr); // the receiver lets go of the card before it closes
+        cardSource_.reset();
         cardIn_.reset();
         inKind_ = DeviceKind::None;
         if (rx_->receiving())
@@ -198,17 +218,24 @@ void Engine::openPtt()
 void Engine::makeReceiver()
 {
     // A picture being received ends, reported as any other end, before its receiver goes.
-    if (rx_ && rx_->receiving())
-        stopScan();
+    if (rx_ && rx_->receiving()) {
+        rx_->stopScan();
+        rx_->drain();
+        takeRxEvents();
+        copyRxRows();
+    }
     double rate = inRate_;
     if (inKind_ == DeviceKind::Card)
         rate *= s_.clock;
-    rx_ = std::make_unique<core::Receiver>(rate);
-    applyRxOptions();
-    rx_->setNotch(notchHz_);
+    rx_.reset();
+    rx_ = std::make_unique<core::ReceiverThread>(rate, rxOptions(), rxLms(), notchHz_);
+    if (cardIn_) {
+        cardSource_ = std::make_unique<CardSource>(*cardIn_);
+        rx_->setSource(cardSource_.get());
+    }
 }
 
-void Engine::applyRxOptions()
+core::RxOptions Engine::rxOptions() const
 {
     const auto w = uint32_t(s_.rxWord);
     core::RxOptions o;
@@ -225,10 +252,17 @@ void Engine::applyRxOptions()
     o.rxBuffer = std::min(2, int((w >> 20) & 3));
     o.demodulator = std::min(2, int((w >> 24) & 3));
     o.dspFilter = int((w >> 28) & 3);
-    rx_->setOptions(o);
-    // The engine's LMS modes are 0 noise smoothing (on while the word's &H4 is set), 1 the
-    // fast and 2 the slow auto-notch; the receiver counts 1 to 3 for them.
-    rx_->setLms(s_.lms == 1 ? 2 : s_.lms == 2 ? 3 : 0);
+    return o;
+}
+
+// The engine's LMS modes are 0 noise smoothing (on while the word's &H4 is set), 1 the fast
+// and 2 the slow auto-notch; the receiver counts 1 to 3 for them.
+int Engine::rxLms() const { return s_.lms == 1 ? 2 : s_.lms == 2 ? 3 : 0; }
+
+void Engine::applyRxOptions()
+{
+    rx_->setOptions(rxOptions());
+    rx_->setLms(rxLms());
 }
 
 // ---- PTT ----
@@ -433,16 +467,6 @@ int Engine::txPosition(int kind) const
 
 // ---- receiver ----
 
-void Engine::feedReceiver(const float *samples, size_t n)
-{
-    // Small pieces, so the order of the receiver's events is known to within 20 ms.
-    const size_t piece = std::max<size_t>(1, size_t(rx_->sampleRate() / 50));
-    for (size_t i = 0; i < n; i += piece) {
-        rx_->process(samples + i, std::min(piece, n - i));
-        takeRxEvents();
-    }
-}
-
 // While a transmission is under way, a received picture's end waits for the transmission's
 // own: the program takes an end that comes while it sends for the end of the transmission,
 // and through a sound card the picture heard back ends before the card has played the last
@@ -457,29 +481,13 @@ void Engine::pushRxEnd()
 
 void Engine::takeRxEvents()
 {
-    const unsigned ev = rx_->takeEvents();
-    if (!ev)
-        return;
-    const bool started = ev & core::RxStarted, ended = ev & core::RxEnded;
-    if (started && ended) {
-        // Both in one piece: a picture that restarted (still receiving) ended first.
-        if (rx_->receiving()) {
+    for (const core::ReceiverThread::Event &e : rx_->takeEvents()) {
+        if (e.bits == core::RxEnded)
             pushRxEnd();
-            status_.push(0x04);
-        } else {
-            status_.push(0x04);
-            pushRxEnd();
-        }
-    } else if (started) {
-        status_.push(0x04);
-    } else if (ended) {
-        pushRxEnd();
-    }
-    if (ev & core::RxFskId)
-        status_.push(0x10);
-    if (started) {
-        if (s_.lastRxMode != rx_->mode()) {
-            s_.lastRxMode = rx_->mode();
+        else
+            status_.push(e.bits);
+        if (e.bits == core::RxStarted && s_.lastRxMode != e.mode) {
+            s_.lastRxMode = e.mode;
             saveSettings();
         }
     }
@@ -487,28 +495,26 @@ void Engine::takeRxEvents()
 
 void Engine::copyRxRows()
 {
-    const int from = rx_->dirtyFrom(), to = rx_->dirtyTo();
-    rx_->clearDirty();
     QImage *dib = DibTable::instance().find(rxDib_);
-    const core::RgbImage &pic = rx_->picture();
-    if (!dib || pic.empty() || to <= from)
-        return;
-    const int w = std::min(pic.width, dib->width());
-    const int last = std::min({to, pic.height, dib->height()});
-    for (int y = std::max(0, from); y < last; ++y) {
+    rx_->takeRows([dib](int y, const uint8_t *p, int width) {
+        if (!dib || y >= dib->height())
+            return;
         auto *line = reinterpret_cast<QRgb *>(dib->scanLine(y));
-        const uint8_t *p = pic.pixel(0, y);
+        const int w = std::min(width, dib->width());
         for (int x = 0; x < w; ++x, p += 3)
             line[x] = qRgb(p[0], p[1], p[2]);
-    }
+    });
 }
 
+// Starting and stopping a picture take effect at once: their status events are queued
+// before the call returns (the last redraw of a picture stopped comes in later jobs).
 bool Engine::startScan(int mode)
 {
     if (!core::validMode(mode))
         return false;
     start();
     rx_->startScan(mode);
+    rx_->sync();
     takeRxEvents();
     copyRxRows();
     return true;
@@ -517,6 +523,7 @@ bool Engine::startScan(int mode)
 bool Engine::stopScan()
 {
     rx_->stopScan();
+    rx_->sync();
     takeRxEvents();
     copyRxRows();
     return true;
@@ -613,10 +620,14 @@ int32_t Engine::doJob()
     const bool internalLoop = loop == 1 || loop == 3, externalLoop = loop == 2;
     std::vector<float> input;
     if (inKind_ == DeviceKind::Card) {
-        if (cardIn_->read(input) > 0)
+        // The receiver's thread reads the card; the job only watches that something comes.
+        const uint64_t got = cardSource_->samplesRead();
+        if (got != lastInputCount_) {
+            lastInputCount_ = got;
             lastInput_ = Clock::now();
-        else if (Clock::now() - lastInput_ > kCardStall)
+        } else if (Clock::now() - lastInput_ > kCardStall) {
             checkDevices(true);
+        }
     } else if (inKind_ == DeviceKind::Wav) {
         input.resize(nIn);
         wavIn_->read(input.data(), nIn);
@@ -635,10 +646,21 @@ int32_t Engine::doJob()
     } else if (!wasSending || externalLoop) {
         heard_ = std::move(input);
     }
+    if (inKind_ == DeviceKind::Card) {
+        // The receiver reads the card itself; here it is only told whether to listen.
+        rx_->setListening(!wasSending || externalLoop);
+        if (!(wasSending && internalLoop))
+            rx_->takeHeard(heard_);
+    }
     if (!heard_.empty()) {
-        feedReceiver(heard_.data(), heard_.size());
+        if (inKind_ != DeviceKind::Card || (wasSending && internalLoop))
+            rx_->feed(heard_.data(), heard_.size());
         displays_.feed(heard_.data(), heard_.size(), inRate_);
     }
+    // On the virtual clock the job is the time that passes: what was heard in it is taken in
+    // before the job returns (its redraws go on in later jobs).
+    rx_->sync();
+    takeRxEvents();
     copyRxRows();
 
     // A card that stops taking samples (unplugged, taken by another program) must not hold
@@ -850,10 +872,7 @@ bool Engine::deviceTrouble() { return deviceFailed_ || ptt_.failed(); }
 
 std::optional<double> Engine::lastSlantPpm()
 {
-    const core::Receiver::Finished &last = rx_->lastFinished();
-    if (last.mode < 0)
-        return std::nullopt;
-    return last.slantPpm;
+    return rx_->lastSlantPpm();
 }
 
 // The sound devices open again when anything of theirs changed or one of them failed; the

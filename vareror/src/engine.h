@@ -9,7 +9,7 @@
 #include "settings.h"
 
 #include "encoder.h"
-#include "receiver.h"
+#include "receiver_thread.h"
 
 #include <QString>
 #include <QStringList>
@@ -44,6 +44,7 @@ private:
 };
 
 enum class DeviceKind { None, Card, Wav, Loopback };
+class CardSource;
 
 class Engine : public OptionHost {
 public:
@@ -101,6 +102,8 @@ private:
     void checkDevices(bool inputStalled);
     void openPtt();
     void makeReceiver();
+    core::RxOptions rxOptions() const;
+    int rxLms() const;
     void applyRxOptions();
     void applyPtt();
     void logPtt(bool on);
@@ -108,7 +111,6 @@ private:
     void stopTx();
     void replaceTx();
     size_t produce(float *out, size_t n);
-    void feedReceiver(const float *samples, size_t n);
     void takeRxEvents();
     void pushRxEnd();
     void copyRxRows();
@@ -155,8 +157,10 @@ private:
     std::deque<std::string> pttLog_;
     std::unique_ptr<Ptt> testPtt_;        // the option dialog's one-second test
 
-    // Receiver.
-    std::unique_ptr<core::Receiver> rx_;
+    // Receiver, on a thread of its own; a sound card's input goes to it directly.
+    std::unique_ptr<core::ReceiverThread> rx_;
+    std::unique_ptr<CardSource> cardSource_;
+    uint64_t lastInputCount_ = 0;         // samples the receiver had read from the card
     int rxDib_ = 0, txDib_ = 0, specA_ = 0, specB_ = 0, tuneDib_ = 0;
     int notchHz_ = 0, specLow_ = 700, specHigh_ = 2000;
     DisplayRenderer displays_;

@@ -10,50 +10,67 @@
 namespace vareror::core::rx {
 
 namespace {
-// The ring's least size: 2^18 samples, over 20 s at any working rate, which holds what the
-// VIS detector, the sync search and a picture's current period look back on.
-constexpr size_t kMinCapacity = size_t(1) << 18;
-constexpr size_t kRecord = 16; // bytes a sample in the file: z, f, fn
+// At least this much of the latest signal (2^18 samples, over 20 s at any working rate) stays
+// stored: what the VIS detector, the sync search and a picture's current period look back on.
+constexpr int64_t kMinKeep = int64_t(1) << 18;
+constexpr size_t kRecord = 16;      // bytes a sample in the file: z, f, fn
+constexpr int64_t kMaxReadBack = 2 * kKeptBlockSize; // samples a view from the file may hold
 } // namespace
 
-KeptSignal::KeptSignal(const WorkingRate &rate) : rateHz_(rate.hz) { resize(kMinCapacity); }
+KeptSignal::KeptSignal(const WorkingRate &rate) : rateHz_(rate.hz), table_(16, nullptr)
+{
+    for (auto &b : readBack_) b = std::make_unique_for_overwrite<KeptBlock>();
+}
 
 KeptSignal::~KeptSignal()
 {
     if (file_) std::fclose(file_);
 }
 
-void KeptSignal::resize(size_t capacity)
+void KeptSignal::growTable()
 {
-    auto z = std::make_unique_for_overwrite<cfloat[]>(capacity);
-    auto f = std::make_unique_for_overwrite<float[]>(capacity);
-    auto fn = std::make_unique_for_overwrite<float[]>(capacity);
-    if (cap_) {
-        const int64_t from = std::max<int64_t>(0, count_ - int64_t(std::min(cap_, capacity)));
-        const size_t m = capacity - 1;
-        for (int64_t i = from; i < count_; ++i) {
-            z[size_t(i) & m] = z_[slot(i)];
-            f[size_t(i) & m] = f_[slot(i)];
-            fn[size_t(i) & m] = fn_[slot(i)];
-        }
-    }
-    z_ = std::move(z);
-    f_ = std::move(f);
-    fn_ = std::move(fn);
-    cap_ = capacity;
+    std::vector<KeptBlock *> t(table_.size() * 2, nullptr);
+    for (int64_t b = firstBlock_; b < firstBlock_ + int64_t(held_); ++b)
+        t[size_t(uint64_t(b) & (t.size() - 1))] = slot(b);
+    table_.swap(t);
 }
 
-void KeptSignal::append(const FrontEndBlock &b)
+void KeptSignal::append(const FrontEndBlock &in)
 {
-    const size_t n = b.size();
-    while (count_ + int64_t(n) - keep_ > int64_t(cap_)) resize(2 * cap_);
-    for (size_t j = 0; j < n; ++j) {
+    const size_t n = in.size();
+    size_t j = 0;
+    while (j < n) {
         const int64_t i = count_ + int64_t(j);
-        z_[slot(i)] = b.z[j];
-        if (i >= 1) {
-            f_[slot(i - 1)] = b.f[j];
-            fn_[slot(i - 1)] = b.fn[j];
+        const int64_t b = i >> kKeptBlockShift;
+        if (b >= firstBlock_ + int64_t(held_)) {
+            // a new block: from the pool, or new
+            if (held_ + 1 > table_.size()) growTable();
+            KeptBlock *block;
+            if (!pool_.empty()) {
+                block = pool_.back();
+                pool_.pop_back();
+            } else {
+                owned_.push_back(std::make_unique_for_overwrite<KeptBlock>());
+                block = owned_.back().get();
+            }
+            slot(b) = block;
+            ++held_;
         }
+        // the run of samples that stays within this block
+        KeptBlock &blk = *slot(b);
+        const size_t first = size_t(i & (kKeptBlockSize - 1));
+        const size_t run = std::min(n - j, size_t(kKeptBlockSize) - first);
+        std::copy_n(in.z.data() + j, run, blk.z + first);
+        for (size_t k = 0; k < run; ++k) {
+            // the frequencies that come with sample i belong to sample i - 1
+            const int64_t prev = i + int64_t(k) - 1;
+            if (prev < 0) continue;
+            KeptBlock &pb = k == 0 && first == 0 ? *slot(prev >> kKeptBlockShift) : blk;
+            const size_t at = size_t(prev & (kKeptBlockSize - 1));
+            pb.f[at] = in.f[j + k];
+            pb.fn[at] = in.fn[j + k];
+        }
+        j += run;
     }
     count_ += int64_t(n);
 }
@@ -61,14 +78,10 @@ void KeptSignal::append(const FrontEndBlock &b)
 SignalView KeptSignal::view() const
 {
     SignalView v;
-    v.z = z_.get();
-    v.f = f_.get();
-    v.fn = fn_.get();
-    // (f of a sample is written with z of the next, so the oldest slot holds both still)
-    v.begin = std::max<int64_t>(0, count_ - int64_t(cap_));
+    v.blocks = table_.data();
+    v.tableMask = table_.size() - 1;
+    v.begin = firstBlock_ << kKeptBlockShift;
     v.end = fAvail();
-    v.origin = 0;
-    v.mask = cap_ - 1;
     v.rateHz = rateHz_;
     return v;
 }
@@ -76,20 +89,13 @@ SignalView KeptSignal::view() const
 void KeptSignal::release(int64_t from)
 {
     keep_ = std::clamp<int64_t>(from, keep_, count_);
-    // After a long picture the ring shrinks back once what must be kept is a small part of it.
-    const int64_t need = count_ - keep_;
-    if (cap_ > kMinCapacity && need < int64_t(cap_ / 16)) {
-        size_t c = kMinCapacity;
-        while (int64_t(c) < 4 * need) c *= 2;
-        if (c < cap_) resize(c);
+    const int64_t limit = std::min(keep_, count_ - kMinKeep);
+    while (held_ > 1 && ((firstBlock_ + 1) << kKeptBlockShift) <= limit) {
+        pool_.push_back(slot(firstBlock_));
+        slot(firstBlock_) = nullptr;
+        ++firstBlock_;
+        --held_;
     }
-}
-
-void KeptSignal::reserve(int64_t from, int64_t samples)
-{
-    size_t c = cap_;
-    while (int64_t(c) < count_ - from + samples) c *= 2;
-    if (c > cap_) resize(c);
 }
 
 bool KeptSignal::openFile(int64_t from)
@@ -110,14 +116,17 @@ void KeptSignal::closeFile()
 void KeptSignal::flushFile()
 {
     if (!file_) return;
+    const SignalView v = view();
     const int64_t to = fAvail();
-    const int64_t from = std::max(fileEnd_, view().begin);
+    const int64_t from = std::max(fileEnd_, v.begin);
     std::vector<char> raw(size_t(std::max<int64_t>(0, to - from)) * kRecord);
     size_t o = 0;
     for (int64_t i = from; i < to; ++i, o += kRecord) {
-        std::memcpy(raw.data() + o, &z_[slot(i)], 8);
-        std::memcpy(raw.data() + o + 8, &f_[slot(i)], 4);
-        std::memcpy(raw.data() + o + 12, &fn_[slot(i)], 4);
+        const cfloat z = v.zAt(i);
+        const float f = v.fAt(i), fn = v.fnAt(i);
+        std::memcpy(raw.data() + o, &z, 8);
+        std::memcpy(raw.data() + o + 8, &f, 4);
+        std::memcpy(raw.data() + o + 12, &fn, 4);
     }
     if (o) std::fwrite(raw.data(), 1, o, file_);
     fileEnd_ = to;
@@ -125,31 +134,32 @@ void KeptSignal::flushFile()
 
 SignalView KeptSignal::view(int64_t a, int64_t b)
 {
-    SignalView ring = view();
+    SignalView stored = view();
     // one sample before a: pulse-pair products reach back one
-    if (!file_ || a - 1 >= ring.begin || a - 1 < fileBase_) return ring;
+    if (!file_ || a - 1 >= stored.begin || a - 1 < fileBase_) return stored;
     std::fflush(file_);
-    const int64_t from = a - 1, to = std::min(b, fileEnd_);
+    const int64_t from = a - 1, to = std::min({b, fileEnd_, from + kMaxReadBack});
     const int64_t n = std::max<int64_t>(0, to - from);
-    zb_.resize(size_t(n));
-    fb_.resize(size_t(n));
-    fnb_.resize(size_t(n));
     std::vector<char> raw(size_t(n) * kRecord);
     const ssize_t got = pread(fileno(file_), raw.data(), raw.size(), off_t((from - fileBase_) * int64_t(kRecord)));
     const int64_t records = got > 0 ? int64_t(got) / int64_t(kRecord) : 0;
-    for (int64_t i = 0; i < records; ++i) {
-        std::memcpy(&zb_[size_t(i)], raw.data() + kRecord * size_t(i), 8);
-        std::memcpy(&fb_[size_t(i)], raw.data() + kRecord * size_t(i) + 8, 4);
-        std::memcpy(&fnb_[size_t(i)], raw.data() + kRecord * size_t(i) + 12, 4);
-    }
+    // the stretch spans at most three blocks, in a table of four
+    const int64_t firstBlock = from >> kKeptBlockShift;
+    for (int k = 0; k < 3; ++k) readTable_[(firstBlock + k) & 3] = readBack_[k].get();
     SignalView v;
-    v.z = zb_.data();
-    v.f = fb_.data();
-    v.fn = fnb_.data();
+    v.blocks = readTable_;
+    v.tableMask = 3;
     v.begin = from;
     v.end = from + records;
-    v.origin = from;
     v.rateHz = rateHz_;
+    for (int64_t r = 0; r < records; ++r) {
+        const int64_t i = from + r;
+        KeptBlock &blk = *readBack_[(i >> kKeptBlockShift) - firstBlock];
+        const size_t at = SignalView::within(i);
+        std::memcpy(&blk.z[at], raw.data() + kRecord * size_t(r), 8);
+        std::memcpy(&blk.f[at], raw.data() + kRecord * size_t(r) + 8, 4);
+        std::memcpy(&blk.fn[at], raw.data() + kRecord * size_t(r) + 12, 4);
+    }
     return v;
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 // The kept signal: every working sample's picture-band value and the frequencies of both
-// bands, in a ring that holds what a picture may still need (a redraw reads it again), and,
-// when the RX buffer is a file, the current picture's stretch in a temporary file as well.
+// bands, for as long as a picture may still need them (a redraw reads them again), and, when
+// the RX buffer is a file, the current picture's stretch in a temporary file as well.
+//
+// The samples are stored in blocks of 2^15 (see KeptBlock), taken from a pool as the signal
+// arrives and given back once nothing needs them: the store grows with a long picture without
+// copying what it holds, and touches no fresh memory once the pool has served a picture.
 
 #include "signal.h"
 
@@ -23,19 +27,15 @@ public:
     void append(const FrontEndBlock &block);
     int64_t avail() const { return count_; }                         // samples so far
     int64_t fAvail() const { return count_ > 0 ? count_ - 1 : 0; }   // ... with their frequencies
-    // Everything still in the ring. Samples before the last release() stay readable until the
-    // ring needs their room.
+    // Everything still stored. Samples before the last release() stay readable while their
+    // block is kept, and at least the last 2^18 samples always are.
     SignalView view() const;
-    // A view that holds [a, b) when the signal is kept there: the ring's, or a stretch read
-    // back from the file (valid until the next call).
+    // A view that holds [a, b) when the signal is kept there: the store's, or (for at most
+    // 2^16 samples) a stretch read back from the file; valid until the next call.
     SignalView view(int64_t a, int64_t b);
-    // Nothing before `from` is needed any more: the ring may reuse it. The ring grows (and
-    // after a long picture shrinks again) to keep [from, avail).
+    // Nothing before `from` is needed any more: its blocks may go back to the pool.
     void release(int64_t from);
-    // Makes room for `samples` from `from` up front, so a long picture does not grow the ring
-    // step by step.
-    void reserve(int64_t from, int64_t samples);
-    size_t capacity() const { return cap_; }
+    size_t blocksHeld() const { return held_; }
 
     // The RX buffer "file": from `from` on, the signal also goes to a temporary file.
     bool openFile(int64_t from);
@@ -45,18 +45,20 @@ public:
     int64_t fileEnd() const { return fileEnd_; }
 
 private:
-    void resize(size_t capacity);
-    size_t slot(int64_t i) const { return size_t(i) & (cap_ - 1); }
+    KeptBlock *&slot(int64_t blockIndex) { return table_[size_t(uint64_t(blockIndex) & (table_.size() - 1))]; }
+    void growTable();
 
     double rateHz_;
-    size_t cap_ = 0;                  // a power of two
-    std::unique_ptr<cfloat[]> z_;
-    std::unique_ptr<float[]> f_, fn_;
+    std::vector<KeptBlock *> table_;  // a power of two; slot of block b: b & (size - 1)
+    std::vector<KeptBlock *> pool_;   // blocks not in use
+    std::vector<std::unique_ptr<KeptBlock>> owned_; // every block, in use or not
+    int64_t firstBlock_ = 0;          // the oldest block stored
+    size_t held_ = 0;                 // blocks in use
     int64_t count_ = 0, keep_ = 0;
     std::FILE *file_ = nullptr;
     int64_t fileBase_ = 0, fileEnd_ = 0;
-    std::vector<cfloat> zb_;          // the file read back
-    std::vector<float> fb_, fnb_;
+    std::unique_ptr<KeptBlock> readBack_[3]; // the file read back, and its table
+    const KeptBlock *readTable_[4] = {};
 };
 
 } // namespace vareror::core::rx

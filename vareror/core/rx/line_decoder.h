@@ -46,6 +46,7 @@ public:
     bool checkSyncLength(const SignalView &s, int k, double pos, const SyncTracker &sync);
     bool checkShortenedScans(const SignalView &s, int k, double pos);
     bool checkAlternation(const SignalView &s, int k, double pos);
+    int alternation() const { return shift_; } // 1: the layouts come the other way round
 
 private:
     struct Scan {              // one scan of a layout, in nominal working samples

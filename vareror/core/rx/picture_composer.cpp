@@ -163,17 +163,19 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear)
     W_ = m.exposedWidth;
     H_ = m.height;
     rowsPerLine_ = m.exposedHeight / std::max(1, m.height);
-    for (auto &pl : planes_) pl.clear();
-    for (auto &pl : clean_) pl.clear();
     const auto size = size_t(W_) * size_t(H_);
     for (int pl : luminancePlanes(m.colour)) {
-        planes_[pl].assign(size, 0.0f);
-        if (weak) clean_[pl].assign(size, 0.0f);
+        planes_[pl].reserve(size);
+        if (weak) clean_[pl].reserve(size);
     }
     if (hasChroma(m.colour)) {
-        planes_[PCr].assign(size, 128.0f);
-        planes_[PCb].assign(size, 128.0f);
+        // (a line whose colour never came, as under a layout decided late, has none)
+        for (int pl : {PCr, PCb}) {
+            planes_[pl].reserve(size);
+            std::fill_n(planes_[pl].data.get(), size, 128.0f);
+        }
     }
+    shift_ = 0;
     arrived_.assign(size_t(H_), 0);
     filtered_.assign(size_t(H_), 0);
     drawn_.assign(size_t(H_), 0);
@@ -184,6 +186,13 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear)
     if (clear || pic_.width != m.exposedWidth || pic_.height != m.exposedHeight)
         pic_ = RgbImage(m.exposedWidth, m.exposedHeight, 0);
     markDirty(0, pic_.height);
+}
+
+void PictureComposer::Plane::reserve(size_t n)
+{
+    if (capacity >= n) return;
+    data = std::make_unique_for_overwrite<float[]>(n);
+    capacity = n;
 }
 
 void PictureComposer::invalidate(int from, int to, uint8_t drawnAbove)
@@ -335,7 +344,7 @@ void PictureComposer::markDirty(int r0, int r1)
 void PictureComposer::filterLuminance(int line)
 {
     for (int pl : luminancePlanes(m_->colour))
-        denoiseRow(pl, line, clean_[pl].data() + size_t(line) * size_t(W_));
+        denoiseRow(pl, line, clean_[pl].row(line, W_));
 }
 
 // A weak signal's row of luminance (or R, G or B) with its noise filtered out but its edges
@@ -357,7 +366,7 @@ void PictureComposer::denoiseRow(int pl, int line, float *out)
     int n = 0;
     for (int dy = -R; dy <= R; ++dy) {
         const int l = line + dy;
-        if (arrived(l)) present[n++] = rows[dy + R] = planes_[pl].data() + size_t(l) * size_t(W);
+        if (arrived(l)) present[n++] = rows[dy + R] = planes_[pl].row(l, W);
     }
     const float *c = rows[R];
     diff_.clear();
@@ -412,7 +421,7 @@ void PictureComposer::guidedChroma(int line, float *cr, float *cb)
 {
     const ModeInfo &m = *m_;
     const int W = W_;
-    const float *yc = clean_[PY].data() + size_t(line) * size_t(W);
+    const float *yc = clean_[PY].row(line, W);
     constexpr float inv = 1.0f / (kChromaStep * kChromaStep);
     constexpr float invOut = 1.0f / (kChromaOutlier * kChromaOutlier);
     // The rows that hold each colour: every row, the first of each pair, or Cr on even rows
@@ -422,10 +431,10 @@ void PictureComposer::guidedChroma(int line, float *cr, float *cb)
     for (int c = 0; c < 2; ++c)
         for (int r = line - kChromaLines; r <= line + kChromaLines; ++r) {
             if (!arrived(r)) continue;
-            if (m.colour == ColourEncoding::YccAlternating && (r & 1) != c) continue;
+            if (m.colour == ColourEncoding::YccAlternating && ((r - shift_) & 1) != c) continue;
             if (m.colour == ColourEncoding::YccTwoLine && (r & 1)) continue;
-            yRows[c][nr[c]] = clean_[PY].data() + size_t(r) * size_t(W);
-            cRows[c][nr[c]++] = planes_[c == 0 ? PCr : PCb].data() + size_t(r) * size_t(W);
+            yRows[c][nr[c]] = clean_[PY].row(r, W);
+            cRows[c][nr[c]++] = planes_[c == 0 ? PCr : PCb].row(r, W);
         }
     const bool shared = m.colour != ColourEncoding::YccAlternating;
     for (auto *v : {&acc_, &accB_, &ws_, &acc2_, &ws2_, &first_, &firstB_}) v->resize(size_t(W));
@@ -460,8 +469,8 @@ void PictureComposer::composeLine(int line, bool provisional)
     uint8_t *out = rgb_.data();
     // A weak signal's luminance (or R, G, B), once final, is the one filtered across lines.
     auto P = [&](int pl, size_t r) -> const float * {
-        if (weak_ && !provisional && r == row && pl != PCr && pl != PCb) return clean_[pl].data() + r;
-        return planes_[pl].data() + r;
+        if (weak_ && !provisional && r == row && pl != PCr && pl != PCb) return clean_[pl].data.get() + r;
+        return planes_[pl].data.get() + r;
     };
     switch (m.colour) {
     case ColourEncoding::Rgb: {
@@ -495,7 +504,8 @@ void PictureComposer::composeLine(int line, bool provisional)
                 // the pair, others take Cr from the even line and Cb from the odd one. The
                 // weights below sit halfway between the two conventions, which costs either
                 // kind of sender well under a dB and suits both.
-                const int k = line / 2;
+                // (a picture that began on a Cb line carries Cr on its odd lines)
+                const int cr = line - ((line - shift_) & 1); // the Cr line of this line's pair
                 auto blend = [&](std::vector<float> &dst, int pl, int rowOwn, int rowOther, float wOwn) {
                     const bool ownOk = arrived(rowOwn), othOk = arrived(rowOther);
                     if (!ownOk && !othOk) return;
@@ -504,12 +514,12 @@ void PictureComposer::composeLine(int line, bool provisional)
                     const float *a1 = P(pl, size_t(rowOther) * size_t(W));
                     for (int x = 0; x < W; ++x) dst[size_t(x)] = wOwn * a0[x] + (1 - wOwn) * a1[x];
                 };
-                if (!(line & 1)) {
-                    blend(crv, PCr, 2 * k, 2 * k - 2, 0.875f);
-                    blend(cbv, PCb, 2 * k + 1, 2 * k - 1, 0.625f);
+                if (line == cr) {
+                    blend(crv, PCr, cr, cr - 2, 0.875f);
+                    blend(cbv, PCb, cr + 1, cr - 1, 0.625f);
                 } else {
-                    blend(crv, PCr, 2 * k, 2 * k + 2, 0.625f);
-                    blend(cbv, PCb, 2 * k + 1, 2 * k + 3, 0.875f);
+                    blend(crv, PCr, cr, cr + 2, 0.625f);
+                    blend(cbv, PCb, cr + 1, cr + 3, 0.875f);
                 }
             } else {
                 // the line pair's colour, and the neighbouring pair's (when it has arrived)

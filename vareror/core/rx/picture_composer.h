@@ -29,6 +29,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vareror::core::rx {
@@ -44,13 +45,15 @@ public:
 
     // The line decoder's output: a line's rows are written, then reported decoded. A line
     // decoded again makes every line drawn from it be drawn anew.
-    float *row(int plane, int line) { return planes_[plane].data() + size_t(line) * size_t(W_); }
+    float *row(int plane, int line) { return planes_[plane].row(line, W_); }
     void lineDecoded(int line);
     bool arrived(int line) const { return line >= 0 && line < H_ && arrived_[size_t(line)]; }
     // Counts a line's luminance for the colour-range rule (a line counted again replaces
     // its earlier count).
     void countLevels(int line, const float *y, int n);
 
+    // Alternating colour lines (Robot 36): 1 when the picture began on a Cb line.
+    void setAlternation(int shift) { shift_ = shift; }
     // No more lines will come: the last lines are drawn with the neighbours they have.
     void end();
     // Draws what can be drawn now, in at most `budget` units of work (a line drawn costs 1,
@@ -76,11 +79,22 @@ private:
     void invalidate(int from, int to, uint8_t drawnAbove);
     void markDirty(int row0, int row1);
 
+    // A picture plane, keeping its memory for the next picture. Its luminance rows are read
+    // only once written (a line arrives whole), so they are not cleared.
+    struct Plane {
+        std::unique_ptr<float[]> data;
+        size_t capacity = 0;
+        void reserve(size_t n);
+        float *row(int line, int width) { return data.get() + size_t(line) * size_t(width); }
+        const float *row(int line, int width) const { return data.get() + size_t(line) * size_t(width); }
+    };
+
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
     bool weak_ = false, ended_ = false;
-    std::vector<float> planes_[kPlaneCount];
-    std::vector<float> clean_[kPlaneCount]; // weak signals: luminance planes after the filter
+    int shift_ = 0;
+    Plane planes_[kPlaneCount];
+    Plane clean_[kPlaneCount];       // weak signals: luminance planes after the filter
     std::vector<uint8_t> arrived_, filtered_, drawn_; // drawn: 0 no, 1 provisionally, 2 finally
     int frontier_ = 0;               // lines 0 .. frontier_ - 1 have all arrived
     int firstUnfiltered_ = 0, firstUndrawn_ = 0;

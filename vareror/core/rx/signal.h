@@ -24,24 +24,31 @@ struct WorkingRate {
     int64_t samples(double ms) const;
 };
 
-// A read-only view of the kept signal by absolute working-sample number: the picture band's
-// demodulated samples z, their smoothed frequency f and the decision band's frequency fn.
-// Samples [begin, end) are there; has(a, b) asks for [a - 1, b), as a pulse-pair product
-// reaches one sample back. A view of a ring maps sample numbers through its mask.
+// The kept signal is stored in blocks of 2^15 samples: the picture band's demodulated samples
+// z, their smoothed frequency f and the decision band's frequency fn.
+constexpr int kKeptBlockShift = 15;
+constexpr int64_t kKeptBlockSize = int64_t(1) << kKeptBlockShift;
+struct KeptBlock {
+    cfloat z[kKeptBlockSize];
+    float f[kKeptBlockSize];
+    float fn[kKeptBlockSize];
+};
+
+// A read-only view of the kept signal by absolute working-sample number. Samples
+// [begin, end) are there; has(a, b) asks for [a - 1, b), as a pulse-pair product reaches one
+// sample back. Sample i lies in block (i >> 15) of a table of blocks used as a ring.
 struct SignalView {
-    const cfloat *z = nullptr;
-    const float *f = nullptr;
-    const float *fn = nullptr;
+    const KeptBlock *const *blocks = nullptr;
+    uint64_t tableMask = 0;
     int64_t begin = 0, end = 0;
-    int64_t origin = 0;   // the sample number stored at index 0
-    uint64_t mask = ~uint64_t(0);
     double rateHz = 11025; // working samples per second
 
     bool has(int64_t a, int64_t b) const { return a >= begin + 1 && b <= end; }
-    size_t index(int64_t i) const { return size_t(uint64_t(i - origin) & mask); }
-    cfloat zAt(int64_t i) const { return z[index(i)]; }
-    float fAt(int64_t i) const { return f[index(i)]; }
-    float fnAt(int64_t i) const { return fn[index(i)]; }
+    const KeptBlock &block(int64_t i) const { return *blocks[(uint64_t(i) >> kKeptBlockShift) & tableMask]; }
+    static size_t within(int64_t i) { return size_t(i & (kKeptBlockSize - 1)); }
+    cfloat zAt(int64_t i) const { return block(i).z[within(i)]; }
+    float fAt(int64_t i) const { return block(i).f[within(i)]; }
+    float fnAt(int64_t i) const { return block(i).fn[within(i)]; }
 };
 
 // atan2 to about 0.0015 rad: plenty for a frequency read from a phase step. Without branches,
