@@ -166,7 +166,7 @@ DisplayRenderer::DisplayRenderer()
 {
     // Black through blue and cyan to yellow and white: weak signals stay visible, strong
     // ones stand out.
-    const QRgb stops[] = {qRgb(0, 0, 0), qRgb(0, 0, 140), qRgb(0, 120, 255), qRgb(0, 230, 230),
+    const QRgb stops[] = {qRgb(0, 0, 0), qRgb(0, 0, 90), qRgb(0, 90, 230), qRgb(0, 220, 220),
                           qRgb(255, 255, 0), qRgb(255, 255, 255)};
     constexpr int n = int(std::size(stops)) - 1;
     palette_.resize(256);

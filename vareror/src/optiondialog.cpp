@@ -186,6 +186,7 @@ QWidget *OptionDialog::soundPage()
             device->setCurrentIndex(device->findData(kWav));
             file->setText(path);
         });
+        row->addWidget(browse);
         return row;
     };
     form->addRow(QStringLiteral("Input (receive):"), input_);

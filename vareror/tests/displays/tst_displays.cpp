@@ -305,7 +305,8 @@ private slots:
     }
 
     // The tuning view: the level bar as long as the level, the tones against their
-    // marks, the sync lamp lit while a picture comes in.
+    // marks, the sync lamp lit while a picture comes in. With TOVARO_SHOT_DIR set, the
+    // three displays are saved there in both types, to be looked at.
     void tuningView()
     {
         std::vector<float> s(48000, 0.0f);
@@ -333,6 +334,17 @@ private slots:
                 (x >= black - 3 && x <= white + 3 ? toneColumns : outside) += 1;
         }
         QVERIFY2(toneColumns > 20 && outside < toneColumns / 4, qPrintable(QString("%1 %2").arg(toneColumns).arg(outside)));
+
+        if (const QString shots = qEnvironmentVariable("TOVARO_SHOT_DIR"); !shots.isEmpty()) {
+            for (const int word : {kFm, kFft}) {
+                mmsSetTuneControl(word);
+                jobs(3);
+                const QString kind = word == kFm ? "fm" : "fft";
+                tuning().save(shots + "/displays-tuning-" + kind + ".png");
+                specA().save(shots + "/displays-a-" + kind + ".png");
+                specB().save(shots + "/displays-b-" + kind + ".png");
+            }
+        }
     }
 };
 
