@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include "FormFixture.h"
+#include "TestCard.h"
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
@@ -33,6 +34,7 @@
 #include <functional>
 
 using testsupport::FormFixture;
+using testsupport::testCard;
 
 namespace {
 
@@ -133,20 +135,6 @@ private:
 };
 
 PrivateSoundServer* server = nullptr;
-
-// Colour bars over a brightness ramp.
-QImage testCard()
-{
-    QImage card(640, 512, QImage::Format_RGB32);
-    const QColor bars[] = {Qt::white, Qt::yellow, Qt::cyan, Qt::green, Qt::magenta, Qt::red, Qt::blue, Qt::black};
-    for (int y = 0; y < 512; ++y)
-        for (int x = 0; x < 640; ++x) {
-            const QColor bar = bars[x / 80];
-            const double ramp = y < 256 ? 1.0 : 0.35 + 0.65 * (x % 80) / 80.0;
-            card.setPixelColor(x, y, QColor(int(bar.red() * ramp), int(bar.green() * ramp), int(bar.blue() * ramp)));
-        }
-    return card;
-}
 
 // PSNR of the brightness of two pictures over their top `share` of rows, the second scaled
 // to the first.

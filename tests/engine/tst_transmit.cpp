@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "FormFixture.h"
+#include "TestCard.h"
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Clock.h"
@@ -25,6 +26,7 @@
 #include <vector>
 
 using testsupport::FormFixture;
+using testsupport::testCard;
 
 namespace {
 
@@ -42,20 +44,6 @@ std::vector<float> readWav(const QString& path)
     sf_readf_float(f, samples.data(), info.frames);
     sf_close(f);
     return samples;
-}
-
-// Colour bars over a brightness ramp: detail the picture must keep through the air.
-QImage testCard()
-{
-    QImage card(640, 512, QImage::Format_RGB32);
-    const QColor bars[] = {Qt::white, Qt::yellow, Qt::cyan, Qt::green, Qt::magenta, Qt::red, Qt::blue, Qt::black};
-    for (int y = 0; y < 512; ++y)
-        for (int x = 0; x < 640; ++x) {
-            const QColor bar = bars[x / 80];
-            const double ramp = y < 256 ? 1.0 : 0.35 + 0.65 * (x % 80) / 80.0;
-            card.setPixelColor(x, y, QColor(int(bar.red() * ramp), int(bar.green() * ramp), int(bar.blue() * ramp)));
-        }
-    return card;
 }
 
 double psnr(const QImage& a, const QImage& b)

@@ -184,55 +184,47 @@ private slots:
         QCOMPARE(fileBytes(ini), kept);
     }
 
-    // An output that cannot be written and a PTT port that is not there: OK reports both
-    // in the dialog, which stays open; the engine keeps running without them.
-    void failuresReportedInTheDialog()
+    // The PTT test keys hamlib's dummy rig for one second and gives the engine its own PTT
+    // back; a port that is not there is reported by the test. On OK, an output that cannot
+    // be written and that port are reported in the dialog, which stays open; the engine keeps
+    // running without them.
+    void pttTestAndFailures()
     {
         startEngine();
-        QString firstStatus, pttResult;
+        QString keyed, released, missingPort, status;
         bool stayedOpen = false;
         const int32_t result = withDialog([&](QDialog &d) {
-            choose(d, "output", "wav:");
-            child<QLineEdit>(d, "outputFile")->setText("/nonexistent-folder/x.wav");
+            auto *test = child<QPushButton>(d, "pttTest");
+            auto *said = child<QLabel>(d, "pttResult");
+            choose(d, "ptt", "cat");
+            choose(d, "rigModel", 1);
+            test->click();
+            keyed = said->text();
+            QTRY_VERIFY_WITH_TIMEOUT(test->isEnabled(), 3000);
+            released = said->text();
+
             choose(d, "ptt", "rts");
             child<QComboBox>(d, "pttPort")->setCurrentText("/dev/nonexistent-port");
-            child<QPushButton>(d, "pttTest")->click();
-            pttResult = child<QLabel>(d, "pttResult")->text();
+            test->click();
+            missingPort = said->text();
+            choose(d, "output", "wav:");
+            child<QLineEdit>(d, "outputFile")->setText("/nonexistent-folder/x.wav");
             press(d, QDialogButtonBox::Ok);
             stayedOpen = d.isVisible();
-            firstStatus = child<QLabel>(d, "status")->text();
+            status = child<QLabel>(d, "status")->text();
             press(d, QDialogButtonBox::Cancel);
         });
+        QCOMPARE(keyed, QString("PTT keyed..."));
+        QVERIFY2(released.startsWith("PTT keyed for one second and released"), qPrintable(released));
+        QVERIFY2(missingPort.contains("cannot open rts on /dev/nonexistent-port"), qPrintable(missingPort));
         QCOMPARE(result, 0);
         QVERIFY(stayedOpen);
-        QVERIFY2(pttResult.contains("cannot open rts on /dev/nonexistent-port"), qPrintable(pttResult));
-        QVERIFY2(firstStatus.contains("cannot write \"/nonexistent-folder/x.wav\""), qPrintable(firstStatus));
-        QVERIFY2(firstStatus.contains("cannot open rts on /dev/nonexistent-port"), qPrintable(firstStatus));
-        // The engine goes on without them.
+        QVERIFY2(status.contains("cannot write \"/nonexistent-folder/x.wav\""), qPrintable(status));
+        QVERIFY2(status.contains("cannot open rts on /dev/nonexistent-port"), qPrintable(status));
         QCOMPARE(mmsSendTone(1500), 1);
         QCOMPARE(mmsDoJob(1) & 0x08, 0x08);
         QCOMPARE(mmsSendStop(), 1);
         QCOMPARE(mmsDoJob(1), 0x20);
-    }
-
-    // The PTT test keys hamlib's dummy rig for one second, then the engine's own PTT is back.
-    void pttTestKeysForOneSecond()
-    {
-        startEngine();
-        QString during, after;
-        withDialog([&](QDialog &d) {
-            choose(d, "ptt", "cat");
-            choose(d, "rigModel", 1);
-            child<QPushButton>(d, "pttTest")->click();
-            during = child<QLabel>(d, "pttResult")->text();
-            QVERIFY(!child<QPushButton>(d, "pttTest")->isEnabled());
-            QTRY_VERIFY_WITH_TIMEOUT(child<QPushButton>(d, "pttTest")->isEnabled(), 3000);
-            after = child<QLabel>(d, "pttResult")->text();
-            press(d, QDialogButtonBox::Cancel);
-        });
-        QCOMPARE(during, QString("PTT keyed..."));
-        QVERIFY2(after.startsWith("PTT keyed for one second and released"), qPrintable(after));
-        QCOMPARE(QByteArray(vrrGetOption("pttstatus")), QByteArray("PTT: none"));
     }
 
     // A picture received from a sound card whose clock runs 500 ppm fast: the button takes
