@@ -300,11 +300,12 @@ void TestSoundCard::pictureThroughTheSoundServer()
     QCOMPARE(log[0], QString("on@0"));
     QVERIFY2(log[1].mid(4).toLong() > 48000 * 8, qPrintable(log[1])); // all of the picture played
 
-    // Back through the monitor: every line, the picture recognisable.
+    // Back through the monitor: every line, the picture recognisable (about 25 dB on an idle
+    // machine, 15 with every test running beside it; a black picture scores 6).
     QTRY_VERIFY_WITH_TIMEOUT(s.engine().binding().mmsGetPos(0) >= 230, 5000);
     QTest::qWait(400);
     const double quality = greyPsnr(form.Picture18->screenImage(), testCard());
-    QVERIFY2(quality > 16, qPrintable(QString::number(quality)));
+    QVERIFY2(quality > 12, qPrintable(QString::number(quality)));
 }
 
 void TestSoundCard::serverGoesAway()
@@ -319,7 +320,7 @@ void TestSoundCard::serverGoesAway()
     QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Red, 3000);
     QTest::qWait(1500);
     server->stop();
-    QTRY_COMPARE_WITH_TIMEOUT(s.option("pttkeyed"), QByteArray("0"), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(s.option("pttkeyed"), QByteArray("0"), 1500);
     QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Idle, 1000);
     QVERIFY2(s.option("soundstatus").contains("went away"), s.option("soundstatus").constData());
     QTRY_VERIFY_WITH_TIMEOUT(s.tuningSaysTrouble(), 1000);
@@ -350,7 +351,7 @@ void TestSoundCard::serverGoesAway()
     const QImage kept = form.Image12->Picture();
     QVERIFY(!kept.isNull());
     const double quality = greyPsnr(kept, testCard(), 0.6);
-    QVERIFY2(quality > 16, qPrintable(QString::number(quality)));
+    QVERIFY2(quality > 12, qPrintable(QString::number(quality)));
 
     // And the sound works again once the server is back: a tone goes out and is heard.
     QVERIFY2(server->start(why), qPrintable(why));
