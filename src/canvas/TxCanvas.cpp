@@ -253,8 +253,8 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
         colorFillDrop(x, y);
         return;
     }
-    // Pattern Fill, overlays and pictures-in-picture are dropped by their own tools; until
-    // they exist such a drop ends here with the undo copy taken and the tool ended.
+    // Pattern Fill is dropped by its own tool; until it exists such a drop ends here with
+    // the undo copy taken and the tool ended.
     if (f.Option1->value() && isRed(f.Label32))
         return;
     overlayScale = 240;
@@ -262,8 +262,10 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
         overlayScale = 40;
     if (f.makeheader16->isChecked())
         overlayScale = 20;
-    if (f.Option7->value() || f.Option6->value())
+    if (f.Option7->value() || f.Option6->value()) {
+        overlayDrop(x, y);
         return;
+    }
     wholePictureDrop(x, y);
 }
 

@@ -10,6 +10,8 @@
 // ever written from the committed picture (pushTxPicture). SET's back colour tells whether
 // an element waits for the commit (255) or not (the button face).
 
+#include "platform/runtime/Random.h"
+
 #include <QObject>
 #include <QString>
 
@@ -70,6 +72,14 @@ public:
     void Label38_Click(); // "Color Fill" (Ctrl+C)
     void Label73_Click(); // "Rem noise  lines"
     void HScroll1_Change(); // draw thickness
+    // "SET": commits the pending text, shape, overlay, picture-in-picture, quarter or
+    // drawing into the TX picture and, on most roads, the engine's TX buffer. Also the
+    // commit routine other handlers call. The press before it keeps the TX picture for
+    // Follow Mouse.
+    void Command47_MouseDown(int button, int shift, double x, double y);
+    void Command47_Click();
+    // "OOPS!!": takes the last change back; pressed again, brings it back.
+    void Command31_Click();
     // "Undo", and the routine that ends whatever tool or element is in progress.
     void Command12_Click();
     // Opens and closes the picture-adjust panel over the TX picture (on the RX tab over
@@ -114,6 +124,9 @@ public:
     // layer, scaled, turned and keyed by the placement state below; `addend` is added to
     // rotateFlags (0 / 1 while pending in Pic in Pic / Overlays, 2 / 3 at the commit).
     void drawElement(int addend);
+    // The overlay held in Picture2 drawn see-through onto the TX screen at the element's
+    // corner, scaled to the element, its corner colour left out; nothing is committed.
+    void turntransparent();
 
     // Shared state of the drags and of the element being placed.
     int dragSource = dragNone;
@@ -141,6 +154,8 @@ public:
     // scratchText, the TX screen's fore colour, put aside while Fix Color is on.
     QString savedColor;
     quint32 foreColourBeforeFill = 0; // the TX screen's fore colour, put aside while Color Fill is on
+    // The draws of the committed text's colour variation (tests seed it).
+    platform::RandomSource random;
 
 signals:
     // Command12_Click has run (the current tool was ended).
@@ -162,6 +177,22 @@ private:
     void textDrop(QWidget* source, const QString& text, double x, double y);
     void colorFillDrop(double x, double y);
     void wholePictureDrop(double x, double y);
+    // A picture dropped in Overlays or Pic in Pic: placed, loaded into Image6 and drawn as
+    // the pending element, or handed to the Follow Mouse and "4 pics in 1" road.
+    void overlayDrop(double x, double y);
+    void centredElement();
+    void subOptionDrop(double x, double y);
+    // The see-through frame overlay: the overlay stretched over the whole screen, its
+    // centre colour letting the TX picture through.
+    void seeThroughFrameDrop();
+    // Image6's picture stretched over the whole of Picture2 (its persistent layer on).
+    void overlayIntoPicture2();
+    // The whole-screen overlay of Picture2 laid over the TX screen with the centre colour
+    // left out (the commit's and the drop's masked copy).
+    void blitSeeThroughOverlay();
+    // SET's last step on the roads that commit an element.
+    void endingE();
+    bool makingHeader() const;
 
     shell::FormMain& form_;
 };

@@ -225,6 +225,7 @@ public:
     platform::PictureBox* Picture13 = nullptr;    // fit scratch: sizes itself to its picture
     platform::PictureBox* Picture20 = nullptr;    // scaled copy of a transparent overlay
     platform::ImageBox* Image14 = nullptr;        // second take-back copy
+    platform::ImageBox* Image20 = nullptr;        // the frame round a picture-in-picture ("Border")
     // The text element's effect switches, read by the text drops.
     platform::CheckBox* Check15 = nullptr;        // "Outline"
     platform::CheckBox* Check16 = nullptr;        // "BkGnd"

@@ -6,6 +6,7 @@
 
 #include "shell/FormMain.h"
 
+#include "canvas/OverlayRender.h"
 #include "canvas/TxCanvas.h"
 #include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
@@ -278,6 +279,10 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
     Image14 = new platform::ImageBox(parent);
     Image14->setDesignName(QStringLiteral("Image14"));
     Image14->hide();
+    Image20 = new platform::ImageBox(parent);
+    Image20->setDesignName(QStringLiteral("Image20"));
+    Image20->setPicture(canvas::framePicture());
+    Image20->hide();
 
     Check15 = new platform::CheckBox(QStringLiteral("Check15"), QStringLiteral("Outline"), parent);
     Check16 = new platform::CheckBox(QStringLiteral("Check16"), QStringLiteral("BkGnd"), parent);
@@ -353,6 +358,10 @@ void FormMain::connectCanvasHandlers()
 {
     auto* c = canvas_.get();
     connect(Command12, &platform::CommandButton::Click, c, [c] { c->Command12_Click(); });
+    connect(Command47, &platform::CommandButton::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Command47_MouseDown(b, s, x, y); });
+    connect(Command47, &platform::CommandButton::Click, c, [c] { c->Command47_Click(); });
+    connect(Command31, &platform::CommandButton::Click, c, [c] { c->Command31_Click(); });
     connect(Picture1, &platform::PictureBox::mouseDown, c,
             [c](int b, int s, double x, double y) { c->Picture1_MouseDown(b, s, x, y); });
     connect(Picture1, &platform::PictureBox::mouseMove, c,

@@ -148,5 +148,6 @@ void TextTools::drawText()
 void TextTools::Check17_Click() {}
 void TextTools::Check15_Click() {}
 void TextTools::Label36_Click() {}
+void TextTools::drawStyledText() {}
 
 } // namespace text

@@ -40,6 +40,9 @@ public:
     void Check17_Click(); // "Shadow"
     void Check15_Click(); // "Outline"
     void Label36_Click(); // re-applies the chosen text type
+    // The element drawn as "Striped Text" or "Graduated Text" (SET's road for every type
+    // but "Normal Text").
+    void drawStyledText();
 
     // The text element's state that the settings carry and the start-up applies.
     qint16 fontStyleCode = 0;    // 100 underline + 10 italic + 1 bold

@@ -1,0 +1,140 @@
+// The pending overlay's draws that commit nothing: the masked copy (transparentblit), the
+// scaled see-through draw through the engine (turntransparent) and the frame picture of
+// a picture-in-picture.
+
+#include "canvas/OverlayRender.h"
+
+#include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "platform/runtime/Vb.h"
+#include "platform/services/Engine.h"
+#include "platform/widgets/PictureBox.h"
+#include "shell/FormMain.h"
+
+#include <QColor>
+
+#include <algorithm>
+#include <limits>
+
+namespace canvas {
+
+namespace gdi = platform::gdi;
+
+namespace {
+
+// A block side as the masked copy takes it: a 16-bit count.
+int blockSide(int32_t from, int32_t to)
+{
+    const int64_t side = int64_t(to) - int64_t(from) + 1;
+    if (side > std::numeric_limits<int16_t>::max() || side < std::numeric_limits<int16_t>::min())
+        throw platform::VbError(platform::vbErrOverflow, QStringLiteral("Overflow"));
+    return int(side);
+}
+
+// A memory context compatible with `reference` and the bitmap it held before `bitmap`
+// was selected into it, so that the bitmap can be taken out again before both go.
+struct MemoryContext {
+    std::unique_ptr<gdi::MemoryDc> dc;
+    gdi::BitmapPtr kept;
+    MemoryContext(const gdi::Dc* reference, gdi::BitmapPtr bitmap) : dc(gdi::createCompatibleDc(reference))
+    {
+        kept = dc->selectBitmap(std::move(bitmap));
+    }
+    // Selects the kept bitmap back; the one that comes out is released with it.
+    void release() { dc->selectBitmap(kept); }
+};
+
+} // namespace
+
+void transparentblit(gdi::Dc* outputDc, gdi::Dc* workDc, gdi::Dc* sourceDc, int32_t (&sourceRect)[4], int32_t destX,
+                     int32_t destY, gdi::Colour& keyColour)
+{
+    const int w = blockSide(sourceRect[0], sourceRect[2]);
+    const int h = blockSide(sourceRect[1], sourceRect[3]);
+    MemoryContext mask(workDc, gdi::createBitmap(w, h, 1, 1));
+    MemoryContext inverse(workDc, gdi::createBitmap(w, h, 1, 1));
+    MemoryContext resultDest(workDc, gdi::createCompatibleBitmap(workDc, w, h));
+    MemoryContext resultSource(workDc, gdi::createCompatibleBitmap(workDc, w, h));
+
+    // The mask: white where the source has the key colour (the source's background
+    // colour in a copy to monochrome), black elsewhere.
+    const gdi::Colour oldBackground = sourceDc->setBkColour(keyColour);
+    gdi::bitBlt(mask.dc.get(), 0, 0, w, h, sourceDc, sourceRect[0], sourceRect[1], gdi::SRCCOPY);
+    keyColour = sourceDc->setBkColour(oldBackground);
+    gdi::bitBlt(inverse.dc.get(), 0, 0, w, h, mask.dc.get(), 0, 0, gdi::NOTSRCCOPY);
+
+    // The background kept where the key is, the source where it is not, then the two
+    // joined: each side is black where the other shows.
+    gdi::bitBlt(resultDest.dc.get(), 0, 0, w, h, workDc, destX, destY, gdi::SRCCOPY);
+    gdi::bitBlt(resultDest.dc.get(), 0, 0, w, h, mask.dc.get(), 0, 0, gdi::SRCAND);
+    gdi::bitBlt(resultSource.dc.get(), 0, 0, w, h, sourceDc, sourceRect[0], sourceRect[1], gdi::SRCCOPY);
+    gdi::bitBlt(resultSource.dc.get(), 0, 0, w, h, inverse.dc.get(), 0, 0, gdi::SRCAND);
+    gdi::bitBlt(resultDest.dc.get(), 0, 0, w, h, resultSource.dc.get(), 0, 0, gdi::SRCINVERT);
+    gdi::bitBlt(outputDc, destX, destY, w, h, resultDest.dc.get(), 0, 0, gdi::SRCCOPY);
+
+    for (MemoryContext* context : {&mask, &inverse, &resultDest, &resultSource})
+        context->release();
+}
+
+// The overlay of Picture2, scaled into Picture20, drawn onto the TX screen at the
+// element's corner by the engine with the overlay's corner colour left out. The scaled
+// overlay covers 0.94 of the element's width and 0.77 of its width in height; the rest
+// of Picture20 takes the key colour, so that only the overlay lands on the screen.
+void TxCanvas::turntransparent()
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* scratch = f.Picture20;
+    const double s = overlayScale;
+    scratch->setBoxSize(platform::CLng(s), platform::CLng(s * 4 / 5));
+    const gdi::Colour key = gdi::Colour(f.Picture2->Point(0, 0)) & gdi::kRgbMask;
+    const bool wasAutoRedraw = scratch->AutoRedraw();
+    scratch->setAutoRedraw(true);
+    scratch->Line(0, 0, scratch->ScaleWidth(), scratch->ScaleHeight(), key, platform::PictureBox::LineKind::FilledBox);
+    scratch->PaintPicture(f.Picture2->Picture(), 0, 0, s * 0.94, s * 0.77);
+    scratch->setAutoRedraw(wasAutoRedraw);
+    scratch->setPicture(scratch->Image());
+
+    const QImage overlay = scratch->Picture();
+    const int32_t x = platform::CLng(textX);
+    const int32_t y = platform::CLng(textY);
+    const platform::Engine& engine = f.engine().binding();
+    gdi::Dc* target = f.Picture1->hDC();
+    target->paint(QRect(x, y, overlay.width(), overlay.height()),
+                  [&](QImage& layer) { engine.mmsDrawTransDIBdc(&layer, x, y, &overlay, int32_t(key)); });
+}
+
+QImage framePicture()
+{
+    constexpr int width = 640;
+    constexpr int height = 512;
+    constexpr int raised = 9; // the outer bevel, lit from the top left
+    constexpr int face = 5;   // the flat between the bevels
+    const QColor base(196, 160, 92);
+    QImage frame(width, height, QImage::Format_RGB32);
+    frame.fill(QColor(128, 128, 128));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int fromLeft = x, fromTop = y, fromRight = width - 1 - x, fromBottom = height - 1 - y;
+            const int d = std::min({fromLeft, fromTop, fromRight, fromBottom});
+            if (d >= kFrameBand)
+                continue;
+            // Mitred corners: a pixel belongs to the side it is nearest.
+            const bool litSide = std::min(fromLeft, fromTop) <= std::min(fromRight, fromBottom);
+            QColor c = base;
+            if (d == 0 || d == kFrameBand - 1) {
+                c = base.darker(300); // the outline of the frame and of its opening
+            } else if (d < raised) {
+                const int step = d * 4;
+                c = litSide ? base.lighter(150 - step) : base.darker(190 - step);
+            } else if (d >= raised + face) {
+                // The inner bevel sinks: light and shade swap sides.
+                const int step = (d - raised - face) * 4;
+                c = litSide ? base.darker(160 - step) : base.lighter(140 - step);
+            }
+            frame.setPixel(x, y, c.rgb());
+        }
+    }
+    return frame;
+}
+
+} // namespace canvas
