@@ -201,6 +201,7 @@ public:
     platform::ScrollBar* VScroll3 = nullptr;      // text size step, 0 to 9
     platform::ImageBox* Image6 = nullptr;         // clean TX picture under the element placed
     platform::ImageBox* Image13 = nullptr;        // copy taken before each drop and SET
+    platform::ImageBox* Image15 = nullptr;        // the TX picture kept when header making began
     QWidget* Frame9 = nullptr;                    // the picture-adjust panel
     platform::PictureBox* Picture19 = nullptr;    // 640 x 512 copy of the last picture received
     platform::ImageBox* Image1 = nullptr;         // the splash picture

@@ -119,6 +119,7 @@ void FormMain::buildHiddenControls(QWidget* parent)
         return box;
     };
     Image6 = image("Image6");
+    Image15 = image("Image15");
     Image13 = image("Image13");
     Image1 = image("Image1");
     Image1->setPicture(canvas::testCard()); // the test card is also the splash picture
@@ -135,7 +136,7 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Picture3->setDesignName(QStringLiteral("Picture3"));
     Picture3->setBoxSize(688, 556);
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
-                                                      VScroll1, VScroll3, Image6, Image13, Image1,
+                                                      VScroll1, VScroll3, Image6, Image13, Image15, Image1,
                                                       Frame9, Picture19, Picture3})
         w->hide();
 }

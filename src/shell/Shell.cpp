@@ -14,7 +14,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWindow>
 
 namespace shell {
@@ -31,6 +33,7 @@ Shell::Shell(FormMain& form) : QObject(nullptr), form_(form)
     // focused control, and never consumed.
     form_.installEventFilter(this);
     watchWindow();
+    form_.Frame2->installEventFilter(this);
 }
 
 void Shell::watchWindow()
@@ -49,6 +52,8 @@ bool Shell::eventFilter(QObject* watched, QEvent* event)
             watchWindow();
         return false;
     }
+    if (watched == form_.Frame2)
+        return browserPanelEvent(event);
     if (watched == watched_ && event->type() == QEvent::KeyPress) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
         if (const int code = platform::vbKeyCode(key.key()))
@@ -58,6 +63,31 @@ bool Shell::eventFilter(QObject* watched, QEvent* event)
             Form_KeyPress(ascii);
     }
     return false;
+}
+
+// The browser panel's own area (its caption and margins; the lists and pictures in it take
+// their own presses) moves the panel. It takes the press, so the moves that follow come
+// to it.
+bool Shell::browserPanelEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        return true;
+    case QEvent::MouseMove: {
+        const auto& e = static_cast<const QMouseEvent&>(*event);
+        Frame2_MouseMove(platform::vbButtons(e.buttons()), platform::vbShift(e.modifiers()), e.position().x(),
+                         e.position().y());
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        const auto& e = static_cast<const QMouseEvent&>(*event);
+        Frame2_MouseUp(platform::vbButton(e.button()), platform::vbShift(e.modifiers()), e.position().x(),
+                       e.position().y());
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 // The setup dialog comes up over the window, modeless, showing what the engine and the

@@ -54,6 +54,15 @@ public:
     // The main window's unload, after the engine's query-unload.
     void Form_Unload();
 
+    // The window layout's start-up step: the TX screen and its work canvases at their
+    // working sizes and scales, a header mode left open closed, the copies of the TX
+    // picture renewed, an open browser's page shown again.
+    void checkscreensize();
+    // The browser panel is moved by its own area with the left button held, its top-left
+    // corner following the pointer; where it is let go is where "Load Pic" opens it.
+    void Frame2_MouseMove(int button, int shift, double x, double y);
+    void Frame2_MouseUp(int button, int shift, double x, double y);
+
     // Module routines.
     static void SetupPicbuf(platform::Picbuf& picbuf, bool scrollBars, const QString& pictureName = {});
     static void SetTopMost(QWidget& window);
@@ -126,9 +135,8 @@ protected:
 
 private:
     void watchWindow();
+    bool browserPanelEvent(QEvent* event);
     void createFolders(platform::StepRunner& steps);
-    // The window layout's start-up step, as far as the TX screen's copies need it.
-    void checkscreensize();
     // The gathering at exit: the values the settings file takes from the controls.
     void gatherFontRecord();
     platform::InstanceLock lock_;

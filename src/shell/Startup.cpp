@@ -328,24 +328,6 @@ Shell::LoadResult Shell::Form_Load()
     return LoadResult::Running;
 }
 
-// The TX screen keeps its designed size and scale; what the layout step does beyond
-// that (header modes) comes with those tools. Here: events run, no tool is left active,
-// the copies of the TX picture (Image6, and the take-back copies Image13 and Image14)
-// start equal to the screen, and an open browser shows its page again.
-void Shell::checkscreensize()
-{
-    platform::doEvents();
-    form_.canvas().Command12_Click();
-    form_.Image6->setPicture(form_.Picture1->Image());
-    form_.Image13->setPicture(form_.Picture1->Image());
-    form_.Image14->setPicture(form_.Picture1->Image());
-    if (!form_.Frame2->isHidden()) {
-        platform::StepRunner steps(QStringLiteral("checkscreensize"));
-        steps.step(QStringLiteral("File1"), [&] { form_.File1->setListIndex(form_.File1->ListIndex()); });
-        steps.step(QStringLiteral("Label13_Click"), [&] { form_.intake().Label13_Click(); });
-    }
-}
-
 void Shell::SetupPicbuf(platform::Picbuf& picbuf, bool, const QString&)
 {
     picbuf.setBackColor(0);

@@ -5,6 +5,7 @@
 
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "platform/services/ScriptedUi.h"
 #include "engine/FormRXfloat.h"
@@ -14,8 +15,12 @@
 #include "shell/FormMain.h"
 #include "shell/FormSetup.h"
 #include "shell/Shell.h"
+#include "canvas/TxCanvas.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QMouseEvent>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -162,6 +167,9 @@ private slots:
     void splashTurnsTheTextLevelInEighteenFrames();
     void splashStopsWhenUnloaded();
     void helpOpensTheShippedPage();
+    void checkscreensizeRenewsTheCopies();
+    void checkscreensizeLeavesAHeaderBeingMade();
+    void browserPanelFollowsTheLeftButton();
 };
 
 void FormMainTest::menusFollowTheDesign()
@@ -514,6 +522,104 @@ void FormMainTest::helpOpensTheShippedPage()
         if (!caption.isEmpty() && w != setup.Check27)
             QVERIFY2(html.contains(caption.toHtmlEscaped()), qPrintable(caption));
     }
+}
+
+namespace {
+
+QImage filled(QRgb colour)
+{
+    QImage picture(640, 512, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+QRgb centre(const QImage& picture)
+{
+    return picture.pixel(picture.width() / 2, picture.height() / 2);
+}
+
+} // namespace
+
+// The clean picture under a pending element (Image6) is kept in the overlay buffer and
+// comes back; the TX screen, the take-back copy and the fill backup hold the screen; open
+// header boxes are closed.
+void FormMainTest::checkscreensizeRenewsTheCopies()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    form.Picture1->setPicture(filled(qRgb(200, 0, 0)));
+    form.Image6->setPicture(filled(qRgb(0, 0, 200)));
+    form.Command35->click();
+    QVERIFY(!form.Frame7->isHidden());
+    QSignalSpy toolEnded(&form.canvas(), &canvas::TxCanvas::toolEnded);
+    form.shell().checkscreensize();
+    QVERIFY(toolEnded.size() >= 1);
+    QCOMPARE(form.Command35->text(), QStringLiteral("load HDR lge"));
+    QVERIFY(form.Frame7->isHidden());
+    QCOMPARE(form.Picture3->Picture().size(), QSize(640, 512));
+    QCOMPARE(centre(form.Picture3->Picture()), qRgb(0, 0, 200));
+    QCOMPARE(centre(form.Image6->Picture()), qRgb(0, 0, 200));
+    QCOMPARE(centre(form.Picture1->Picture()), qRgb(200, 0, 0));
+    QCOMPARE(centre(form.Image13->Picture()), qRgb(200, 0, 0));
+    QCOMPARE(centre(form.Image14->Picture()), qRgb(200, 0, 0));
+
+}
+
+void FormMainTest::checkscreensizeLeavesAHeaderBeingMade()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.Picture1->setPicture(filled(qRgb(200, 0, 0)));
+    form.Image6->setPicture(filled(qRgb(0, 0, 200)));
+    form.makeheader16->setChecked(true);
+    QSignalSpy toolEnded(&form.canvas(), &canvas::TxCanvas::toolEnded);
+    form.Text3->setFocus();
+    form.shell().checkscreensize();
+    QCOMPARE(toolEnded.size(), 1);
+    QVERIFY(form.Text1->hasFocus());
+    QVERIFY(!form.Image13->hasPicture());
+    QCOMPARE(centre(form.Image6->Picture()), qRgb(0, 0, 200));
+}
+
+// The panel's top-left corner follows the pointer while the left button is held; the right
+// button moves nothing; where it is let go "Load Pic" opens it next.
+void FormMainTest::browserPanelFollowsTheLeftButton()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.shell().browserPanelLeft = 100;
+    form.shell().browserPanelTop = 2;
+    form.Command20->click();
+    QGroupBox* panel = form.Frame2;
+    QCOMPARE(panel->pos(), QPoint(100, 2));
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, at, panel->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(panel, &e);
+    };
+    send(QEvent::MouseButtonPress, {4, 4}, Qt::RightButton, Qt::RightButton);
+    send(QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::RightButton);
+    send(QEvent::MouseButtonRelease, {40, 30}, Qt::RightButton, Qt::NoButton);
+    QCOMPARE(panel->pos(), QPoint(100, 2));
+    send(QEvent::MouseButtonPress, {4, 4}, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, {40, 30}, Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(panel->pos(), QPoint(140, 32));
+    send(QEvent::MouseMove, {-20, 8}, Qt::NoButton, Qt::LeftButton | Qt::RightButton);
+    QCOMPARE(panel->pos(), QPoint(140, 32));
+    send(QEvent::MouseMove, {-20, 8}, Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(panel->pos(), QPoint(120, 40));
+    send(QEvent::MouseButtonRelease, {-20, 8}, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(form.shell().browserPanelLeft, 120.0);
+    QCOMPARE(form.shell().browserPanelTop, 40.0);
+    // Dragged far beyond the window, a corner of it stays inside to be taken up again.
+    send(QEvent::MouseMove, {5000, 5000}, Qt::NoButton, Qt::LeftButton);
+    QVERIFY(panel->parentWidget()->rect().intersects(panel->geometry()));
+    form.Command20->click();
+    form.Command20->click();
+    QCOMPARE(panel->pos(), QPoint(120, 40));
 }
 
 QTEST_MAIN(FormMainTest)
