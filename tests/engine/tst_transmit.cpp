@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QtTest>
 
-#include "FormFixture.h"
+#include "LiveStation.h"
 #include "TestCard.h"
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
@@ -25,7 +25,6 @@
 #include <cmath>
 #include <vector>
 
-using testsupport::FormFixture;
 using testsupport::testCard;
 
 namespace {
@@ -88,52 +87,15 @@ double rms(const std::vector<float>& s, size_t from, size_t to)
     return to > from ? std::sqrt(sum / double(to - from)) : 0;
 }
 
-// A started window with the real engine: the loopback as its input, a WAV file as its
-// output, PTT through hamlib's dummy rig, on a clock that moves only when told.
-struct LiveStation {
-    platform::ManualClock clock;
-    platform::UseClock use{clock};
-    FormFixture f{false};
-    QString wav;
-
-    LiveStation()
+// The live station with the test card on the TX screen, Robot 36 and a call sign.
+struct Station : testsupport::LiveStation {
+    Station()
     {
-        f.build();
-        QString why;
-        platform::Engine real = platform::Engine::load(REAL_ENGINE_PATH, &why);
-        if (!real.present())
-            qFatal("no engine: %s", qPrintable(why));
-        wav = f.dataHome() + "/sent.wav";
-        for (const auto& [name, value] :
-             {std::pair<const char*, QByteArray>{"input", "loopback"}, {"output", "wav:" + QFile::encodeName(wav)},
-              {"rate", "11025"}, {"jobms", "200"}, {"ptt", "cat"}, {"rigmodel", "1"}})
-            if (!real.vrrSetOption(name, value.constData()))
-                qFatal("option %s refused", name);
-        real.vrrSetOutputGain(0xFFFFFFFF); // the gain is the process's: earlier tests changed it
-        engine().setEngine(std::move(real));
-        if (form().shell().Form_Load() != shell::Shell::LoadResult::Running)
-            qFatal("the start-up ended");
         form().Picture1->setPicture(testCard());
         form().Combo2->setListIndex(Robot36);
         form().qso().stationRecord[2] = QStringLiteral("DL1ABC");
     }
-    ~LiveStation()
-    {
-        // The engine is one per process: the next test creates its own.
-        if (!engine().binding().deleted())
-            engine().Form_QueryUnload();
-    }
-    shell::FormMain& form() const { return f.form(); }
-    engine::EngineControl& engine() const { return f.form().engine(); }
-    QByteArray option(const char* name) { return QByteArray(engine().binding().vrrGetOption(name)); }
-    // Moves the clock in polling ticks until the condition holds (at most maxMs).
-    bool advanceUntil(const std::function<bool()>& done, qint64 maxMs)
-    {
-        for (qint64 t = 0; t < maxMs && !done(); t += 200)
-            clock.advance(200);
-        return done();
-    }
-    QStringList archived() const { return QDir(f.appPath("TXImages")).entryList(QDir::Files); }
+    QStringList archived() { return QDir(fixture().appPath("TXImages")).entryList(QDir::Files); }
 };
 
 } // namespace
@@ -150,7 +112,7 @@ private slots:
 
 void TestTransmit::pictureGoesOutAndComesBack()
 {
-    LiveStation s;
+    Station s;
     shell::FormMain& form = s.form();
     // Something drawn over the committed picture and not set yet is not sent.
     form.Picture1->setAutoRedraw(true);
@@ -175,7 +137,7 @@ void TestTransmit::pictureGoesOutAndComesBack()
 
     const QString pttLog = s.option("pttlog");
     s.engine().Form_QueryUnload();
-    const std::vector<float> sent = readWav(s.wav);
+    const std::vector<float> sent = readWav(s.wav());
     QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
     const long leader = steadyToneStart(sent, 1900);
     QVERIFY2(leader >= 0 && leader < 1100, qPrintable(QString::number(leader))); // the VIS comes first
@@ -183,7 +145,7 @@ void TestTransmit::pictureGoesOutAndComesBack()
 
 void TestTransmit::announcementPrecedesThePicture()
 {
-    LiveStation s;
+    Station s;
     shell::FormMain& form = s.form();
     // The call spelled out; the modes the synthesiser would garble by their spoken names.
     QCOMPARE(s.engine().announcementText(5), QString(" This is D  L  1  A  B  C   A V T 90"));
@@ -210,7 +172,7 @@ void TestTransmit::announcementPrecedesThePicture()
     QString pttLog = s.option("pttlog");
     s.engine().Form_QueryUnload();
 
-    const std::vector<float> sent = readWav(s.wav);
+    const std::vector<float> sent = readWav(s.wav());
     // Keyed before the first sample (the announcement's), released after the last.
     QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
     const long leader = steadyToneStart(sent, 1900);
@@ -220,7 +182,7 @@ void TestTransmit::announcementPrecedesThePicture()
 
 void TestTransmit::abortWhileSpeakingReleasesThePtt()
 {
-    LiveStation s;
+    Station s;
     shell::FormMain& form = s.form();
     form.formSetup().Check27->setValue(1);
     s.form().qso().stationRecord[2].clear();
@@ -238,7 +200,7 @@ void TestTransmit::abortWhileSpeakingReleasesThePtt()
     QVERIFY(s.archived().isEmpty());
     const QString pttLog = s.option("pttlog");
     s.engine().Form_QueryUnload();
-    const std::vector<float> sent = readWav(s.wav);
+    const std::vector<float> sent = readWav(s.wav());
     QVERIFY(!sent.empty() && sent.size() < size_t(11025 * 2)); // part of the speech, no picture
     QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
 }
@@ -247,7 +209,7 @@ void TestTransmit::abortWhileSpeakingReleasesThePtt()
 // reception in the TX mode.
 void TestTransmit::forceRxReceivesInTheTxMode()
 {
-    LiveStation s;
+    Station s;
     shell::FormMain& form = s.form();
     form.Combo2->setListIndex(Martin2);
     const QImage card = testCard().convertToFormat(QImage::Format_RGB888);
@@ -280,7 +242,7 @@ void TestTransmit::forceRxReceivesInTheTxMode()
 // frequency of the button's caption, and its end puts nothing into the sent pictures.
 void TestTransmit::toneSoundsWhileHeld()
 {
-    LiveStation s;
+    Station s;
     shell::FormMain& form = s.form();
     s.engine().toneFrequency = 1234.5;
     QTest::mousePress(form.Command48, Qt::LeftButton);
@@ -294,7 +256,7 @@ void TestTransmit::toneSoundsWhileHeld()
     s.clock.advance(1000);
     QVERIFY(s.archived().isEmpty());
     s.engine().Form_QueryUnload();
-    const std::vector<float> sent = readWav(s.wav);
+    const std::vector<float> sent = readWav(s.wav());
     QVERIFY2(sent.size() >= size_t(11025 * 1.2), qPrintable(QString::number(sent.size())));
     QCOMPARE(steadyToneStart(sent, 1234), 0L);
     QVERIFY2(rms(sent, 0, sent.size()) > 0.3, qPrintable(QString::number(rms(sent, 0, sent.size()))));
