@@ -305,7 +305,7 @@ void FormSetup::Text4_Change()
 {
     auto& engine = form_.engine();
     engine.autoSaveLimit = numberValue(platform::Val(Text4->text()));
-    if (form_.strips().category() == strips::Strips::Category::RxPictures)
+    if (form_.Option11->value())
         form_.strips().stripPages[0] = int(platform::Int(engine.autoSaveLimit.toDouble() / 7)) + 1;
     platform::setBackColor(Text4, White);
 }

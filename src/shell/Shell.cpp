@@ -6,6 +6,7 @@
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
 #include "platform/services/Ui.h"
 #include "shell/FormMain.h"
 #include "shell/FormSetup.h"
@@ -187,7 +188,8 @@ void Shell::Form_KeyDown(int keyCode, int /*shift: Shift, Ctrl or Alt with the k
 
 void Shell::SSTab1_Click(int /*previousTab*/)
 {
-    // A pending picture adjustment is discarded on every tab change.
+    // The zoom view closes and a pending picture adjustment is discarded on every tab change.
+    form_.Picture21->hide();
     form_.intake().Command27_Click();
 }
 

@@ -170,6 +170,7 @@ private slots:
     void checkscreensizeRenewsTheCopies();
     void checkscreensizeLeavesAHeaderBeingMade();
     void browserPanelFollowsTheLeftButton();
+    void tabChangeClosesZoomAndAdjust();
 };
 
 void FormMainTest::menusFollowTheDesign()
@@ -620,6 +621,21 @@ void FormMainTest::browserPanelFollowsTheLeftButton()
     form.Command20->click();
     form.Command20->click();
     QCOMPARE(panel->pos(), QPoint(120, 40));
+}
+
+// Any change of the tab, by the operator or by code, closes the zoom view and the
+// picture-adjust panel.
+void FormMainTest::tabChangeClosesZoomAndAdjust()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    for (const int tab : {1, 2, 0}) {
+        form.Picture21->show();
+        form.Frame9->show();
+        form.SSTab1->setCurrentIndex(tab);
+        QVERIFY(form.Picture21->isHidden());
+        QVERIFY(form.Frame9->isHidden());
+    }
 }
 
 QTEST_MAIN(FormMainTest)
