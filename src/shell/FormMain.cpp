@@ -190,6 +190,14 @@ Form2& FormMain::form2()
         form2_ = std::make_unique<Form2>(*this);
     return *form2_;
 }
+void FormMain::unloadForm2()
+{
+    if (form2_) {
+        form2_->close();
+        form2_.release()->deleteLater();
+    }
+}
+
 ::media::FrmMain& FormMain::frmMain() { return createdOnFirstUse(frmMain_); }
 ::capture::frmMemCapMain& FormMain::frmMemCapMain() { return createdOnFirstUse(frmMemCapMain_); }
 

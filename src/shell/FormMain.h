@@ -76,6 +76,8 @@ public:
     bool formCropLoaded() const { return formCrop_ != nullptr; }
     void unloadFormCrop();
     Form2& form2();
+    // The splash goes once the start-up no longer shows it (its unload runs first).
+    void unloadForm2();
     ::media::FrmMain& frmMain();
     ::capture::frmMemCapMain& frmMemCapMain();
     // The other windows by role, for the shut-down: loaded() gives the window only when

@@ -245,7 +245,7 @@ Shell::LoadResult Shell::Form_Load()
     canvas.drawnExtentLeft = 640;
     canvas.drawnExtentRight = 0;
     steps.step(QStringLiteral("hide splash"), [&] { form.form2().hide(); });
-    steps.step(QStringLiteral("unload splash"), [&] { form.form2().close(); });
+    steps.step(QStringLiteral("unload splash"), [&] { form.unloadForm2(); });
 
     // The style boxes from fontStyleCode, which keeps what is left; each box ticked
     // redraws the text through its handler.

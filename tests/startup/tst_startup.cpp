@@ -131,6 +131,7 @@ void TestStartup::firstStartInAnEmptyFolder()
     QCOMPARE(form.Command48->text(), QString("1750"));
     QCOMPARE(form.engine().jpegQuality.toInt(), 65);
     QCOMPARE(form.formSetup().Text4->text(), QString("9000"));
+    QVERIFY(!form.loaded(shell::FormMain::Window::Splash)); // played, hidden and unloaded
     QCOMPARE(form.engine().autoSaveLimit.toInt(), 9000);
     // The window in the screen's corner, 1024 x 748 or as much larger as its controls need.
     QCOMPARE(form.pos(), form.screen()->availableGeometry().topLeft());
