@@ -85,6 +85,10 @@ public:
     // Opens and closes the picture-adjust panel over the TX picture (on the RX tab over
     // the received picture); every press first closes the browser, crop and header panels.
     void Command13_Click();
+    // The mirror buttons (top to bottom, left to right), on the press. While the adjust
+    // panel is open a press in Text or Draw mode accepts the adjustment instead.
+    void Command28_MouseDown(int button, int shift, double x, double y);
+    void Command29_MouseDown(int button, int shift, double x, double y);
     void Timer2_Timer(); // redraw after the size, move and rotate buttons
     void Check3_Click(); // "Border": the pending overlay with or without its frame picture
 

@@ -36,6 +36,8 @@ QString freeDatedName(const QString& folder, const QDateTime& when)
     }
 }
 
+bool isDatedPictureName(const QString& name) { return datedPattern().match(name).hasMatch(); }
+
 QStringList datedPictures(const QString& folder)
 {
     struct Entry {

@@ -15,6 +15,9 @@ namespace engine {
 // before the extension, which sorts after it.
 QString freeDatedName(const QString& folder, const QDateTime& when);
 
+// True for the program's own dated picture names ("yymmddhhmmss.jpg", "..._2.jpg").
+bool isDatedPictureName(const QString& name);
+
 // The program's dated pictures in `folder`, oldest first (file names only).
 QStringList datedPictures(const QString& folder);
 

@@ -1,14 +1,18 @@
-// The picture-adjust panel Frame9 as far as it opens, accepts and closes: over the
-// received picture (toggleAdjustPanel) or the TX picture (the canvas's Command13_Click).
-// Nothing outside its three buffers changes until Accept; the adjust tools themselves
-// (filters, levels, restore) work on those buffers.
+// The picture-adjust panel Frame9: opened over the received picture (toggleAdjustPanel)
+// or the TX picture (the canvas's Command13_Click), it works on its three buffers only:
+// PicbufOriginal the base of the level slider, PicbufEdit the working copy, PicbufVisible
+// the shown result. Nothing outside them changes until Accept, which puts the result on
+// the TX screen, or into the recent row and the "AutoSave" folder.
 
 #include "intake/Intake.h"
 
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
+#include "engine/PictureArchive.h"
+#include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/services/Picbuf.h"
+#include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
@@ -17,10 +21,12 @@
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
+#include <QDir>
 #include <QTabWidget>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace intake {
 
@@ -31,6 +37,22 @@ constexpr int kDisplayMode = 2;
 constexpr int kDisplayOption = 5;
 // sharedCounter while the panel is open; it clears a pending fill-colour pick or stamp.
 constexpr int kAdjusting = 255;
+// The quantities of the level slider, by optProcessor's index.
+constexpr int kBrightness = 0;
+constexpr int kContrast = 1;
+constexpr int kGamma = 2;
+// The slider's middle: the neutral levels 0.5, 0.5 and 5.0.
+constexpr int kNeutralSlider = 50;
+// The JPEG quality of an Accept when the writer has none set.
+constexpr int kAcceptQuality = 65;
+
+int chosenQuantity(const shell::FormMain& f)
+{
+    for (int i = 0; i < 3; ++i)
+        if (f.optProcessor[i]->value())
+            return i;
+    return kBrightness;
+}
 
 } // namespace
 
@@ -55,9 +77,11 @@ void Intake::startAdjusting(const QImage& picture)
     shell::FormMain& f = form_;
     for (platform::Picbuf* buffer : {f.PicbufEdit, f.PicbufOriginal, f.PicbufVisible})
         buffer->setPicture(picture);
-    contrastLevel = 0.5;
     brightnessLevel = 0.5;
+    contrastLevel = 0.5;
     gammaLevel = 5.0;
+    // A slider that stood elsewhere applies the chosen quantity at its neutral level.
+    f.HScroll6->setValue(kNeutralSlider);
     f.text().sharedCounter = kAdjusting;
     f.PicbufVisible->setDisplayMode(kDisplayMode);
     f.PicbufVisible->setDisplayOption(kDisplayOption);
@@ -97,40 +121,72 @@ void Intake::toggleAdjustPanel()
     startAdjusting(received->Image());
 }
 
+// "Accept ": a TX picture becomes the TX screen's picture and its clean copy; a received
+// picture becomes the newest of the recent row and, with "A-Save", a dated JPEG in the
+// application's "AutoSave" folder. Of that folder only the program's dated pictures
+// count, and at most the oldest of them goes, after the new one was written, when more
+// than the limit were listed before the write.
 void Intake::Command38_Click()
 {
     shell::FormMain& f = form_;
     auto& canvas = f.canvas();
     platform::StepRunner steps(QStringLiteral("Command38_Click"));
-    const QImage adjusted = f.PicbufVisible->picture();
+    platform::Picbuf& shown = *f.PicbufVisible;
     if (adjustOnRx == 0) {
-        // The TX picture: the engine takes it at the next commit or before a transmission.
+        // The engine takes the new TX picture at the next commit or before sending.
         platform::PictureBox* tx = f.Picture1;
         steps.step(QStringLiteral("TX picture"), [&] {
-            tx->setPicture(adjusted);
+            tx->setPicture(shown.picture());
             tx->setPicture(tx->Image());
         });
-        f.Image6->setPicture(tx->Image());
+        steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Image()); });
     } else {
-        // The received picture joins the recent row and, with "A-Save", the auto-save
-        // folder the operator chose, in its own dated file.
-        f.strips().shiftRecentRow(adjusted);
-        if (f.Check8->value() == 1) {
-            auto& engine = f.engine();
-            steps.step(QStringLiteral("auto-save"), [&] {
-                const double limit = engine.autoSaveLimit.toDouble();
-                engine.archivePicture(adjusted, engine.autoSaveDir, int(std::min(limit, double(INT_MAX))), 1);
-            });
-        }
+        steps.step(QStringLiteral("recent row"), [&] { f.strips().shiftRecentRow(shown.picture()); });
+        if (f.Check8->value() == 1)
+            acceptIntoAutoSave(steps);
         adjustOnRx = 0;
     }
-    f.PicbufVisible->hide();
+    shown.hide();
     f.Frame9->hide();
     canvas.txMouseState = 0;
     canvas.overlayAngle = 0;
     f.text().sharedCounter = 0;
     steps.step(QStringLiteral("File2"), [&] { f.File2->Refresh(); });
     f.Text1->setFocus();
+}
+
+void Intake::acceptIntoAutoSave(platform::StepRunner& steps)
+{
+    shell::FormMain& f = form_;
+    platform::Picbuf& shown = *f.PicbufVisible;
+    platform::FileListBox& list = *f.File2;
+    const QString folder = platform::appPath(QStringLiteral("AutoSave"));
+    dialogFolder = platform::appFolder();
+    // The folder's dated pictures as listed before the new one exists. When the folder
+    // cannot be listed, File2 keeps another folder, which is never pruned.
+    int listed = -1;
+    steps.step(QStringLiteral("list AutoSave"), [&] {
+        list.setPath(folder);
+        listed = 0;
+        for (int i = 0; i < list.ListCount(); ++i)
+            listed += engine::isDatedPictureName(list.List(i));
+    });
+    QString written;
+    try {
+        const QString name = engine::freeDatedName(folder, f.engine().localTime());
+        shown.setImageFormat(platform::Picbuf::Jpeg);
+        if (shown.WriteCompression() == 0)
+            shown.setWriteCompression(kAcceptQuality);
+        shown.setFilename(QDir(folder).filePath(name));
+        shown.Store();
+        written = name;
+    } catch (const std::exception& e) {
+        // The picture is still in the recent row; the operator learns it is not on disk.
+        f.ui().msgBox(QString::fromStdString(e.what()), platform::vbOKOnly);
+    }
+    const double limit = f.engine().autoSaveLimit.toDouble();
+    if (!written.isEmpty() && listed >= 0 && listed > limit)
+        steps.step(QStringLiteral("prune"), [&] { engine::pruneDatedPictures(folder, 0, 1, written); });
 }
 
 // Cancel drops the result: nothing outside the buffers was changed.
@@ -144,6 +200,124 @@ void Intake::Command27_Click()
     canvas.txMouseState = 0;
     canvas.overlayAngle = 0;
     f.text().sharedCounter = 0;
+}
+
+// ---------------------------------------------------------------- the filters
+
+void Intake::filterShown(const QString& name, const std::function<void(platform::Picbuf&)>& filter, bool newBase)
+{
+    shell::FormMain& f = form_;
+    platform::StepRunner steps(name);
+    platform::Picbuf& shown = *f.PicbufVisible;
+    steps.step(QStringLiteral("filter"), [&] { filter(shown); });
+    if (newBase)
+        f.PicbufOriginal->setPicture(shown.picture());
+    f.PicbufEdit->setPicture(shown.picture());
+    f.Text1->setFocus();
+}
+
+void Intake::Command39_Click()
+{
+    filterShown(QStringLiteral("Command39_Click"), [](platform::Picbuf& b) { b.sharpen(0); }, true);
+}
+
+void Intake::Command41_Click()
+{
+    filterShown(QStringLiteral("Command41_Click"), [](platform::Picbuf& b) { b.soften(0); }, true);
+}
+
+void Intake::Command42_Click()
+{
+    filterShown(QStringLiteral("Command42_Click"), [](platform::Picbuf& b) { b.grey(); }, true);
+}
+
+// The negative is shown and worked on, but the base keeps the picture as it was: the next
+// level change but one shows the un-negated picture again.
+void Intake::Command43_Click()
+{
+    filterShown(QStringLiteral("Command43_Click"), [](platform::Picbuf& b) { b.negative(); }, false);
+}
+
+// ---------------------------------------------------------------- the level slider
+
+// The lower bound is set before the value, so a stored level below the new bound never
+// reaches the slider. Setting the value runs HScroll6_Change when it changes.
+void Intake::optProcessor_Click(int index)
+{
+    platform::ScrollBar& slider = *form_.HScroll6;
+    switch (index) {
+    case kBrightness:
+        slider.setMinimum(0);
+        slider.setValue(int(std::lround(brightnessLevel * 100)));
+        break;
+    case kContrast:
+        slider.setMinimum(0);
+        slider.setValue(int(std::lround(contrastLevel * 100)));
+        break;
+    case kGamma:
+        slider.setMinimum(10);
+        slider.setValue(int(std::lround(gammaLevel * 10)));
+        break;
+    default:
+        break;
+    }
+}
+
+// Every level is applied to the base: the working copy takes the level, its change is
+// shown, and the working copy goes back to the base without being shown.
+void Intake::HScroll6_Change()
+{
+    shell::FormMain& f = form_;
+    const int v = f.HScroll6->value();
+    platform::Picbuf& work = *f.PicbufEdit;
+    platform::StepRunner steps(QStringLiteral("HScroll6_Change"));
+    switch (chosenQuantity(f)) {
+    case kBrightness:
+        brightnessLevel = v / 100.0;
+        steps.step(QStringLiteral("brightness"), [&] { work.brightnessContrast(brightnessLevel, contrastLevel); });
+        break;
+    case kContrast:
+        contrastLevel = v / 100.0;
+        steps.step(QStringLiteral("contrast"), [&] { work.brightnessContrast(brightnessLevel, contrastLevel); });
+        break;
+    case kGamma:
+        gammaLevel = v / 10.0;
+        steps.step(QStringLiteral("gamma"), [&] { work.gamma(gammaLevel); });
+        break;
+    default:
+        break;
+    }
+    skipEditCopy = true;
+    work.setPicture(f.PicbufOriginal->picture());
+}
+
+void Intake::PicbufEdit_PictureChanged()
+{
+    if (skipEditCopy) {
+        skipEditCopy = false;
+        return;
+    }
+    form_.PicbufVisible->setPicture(form_.PicbufEdit->picture());
+}
+
+void Intake::resetAdjustSlider()
+{
+    form_.HScroll6->setValue(kNeutralSlider);
+    brightnessLevel = 0.5;
+    contrastLevel = 0.5;
+    gammaLevel = 5.0;
+}
+
+// "Restore Picture": the picture the panel was opened on, or on the RX side the received
+// picture drawn since, if one ended meanwhile.
+void Intake::Command40_Click()
+{
+    shell::FormMain& f = form_;
+    resetAdjustSlider();
+    const QImage source = adjustOnRx == 1 ? f.Picture19->Image() : f.Picture1->Image();
+    for (platform::Picbuf* buffer : {f.PicbufVisible, f.PicbufEdit, f.PicbufOriginal})
+        buffer->setPicture(source);
+    f.Text1->setFocus();
 }
 
 } // namespace intake

@@ -380,10 +380,12 @@ void Intake::Label27_MouseUp(int)
     platform::setBackColor(form_.Label27, OffColor);
 }
 
+// The file is read through the intake's own file buffer: the adjust panel's working copy
+// shows every picture put into it, and must hold the panel's picture while it is open.
 bool Intake::loadThumbnailFile()
 {
     shell::FormMain& form = form_;
-    platform::Picbuf& buffer = *form.PicbufEdit;
+    platform::Picbuf& buffer = *PicbufFile;
     const QString name = form.File1->filePath();
     buffer.setFilename(name);
     const QString extension = name.right(3).toUpper();

@@ -8,10 +8,11 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 namespace shell { class FormMain; }
-namespace platform { class Picbuf; }
+namespace platform { class Picbuf; class StepRunner; }
 
 namespace intake {
 
@@ -145,6 +146,19 @@ public:
     // PicbufVisible the shown result that Accept takes.
     void toggleAdjustPanel();
     void Command38_Click(); // "Accept "
+    // The filters: each works on the shown result, which Sharpen, Soften and Grey also make
+    // the slider's new base; the base keeps the un-negated picture.
+    void Command39_Click(); // "Sharpen"
+    void Command41_Click(); // "Soften"
+    void Command42_Click(); // "Grey"
+    void Command43_Click(); // "Neg"
+    void Command40_Click(); // "Restore Picture": the source picture again, levels neutral
+    // The level slider: the quantity chosen (0 Brightness, 1 Contrast, 2 Gamma), a level
+    // applied to the base, and the working buffer's change shown unless skipped once.
+    void optProcessor_Click(int index);
+    void HScroll6_Change();
+    void PicbufEdit_PictureChanged();
+    void resetAdjustSlider();
     // The panel under the screens and the shown buffer over the screen of its picture.
     void placeAdjustPanel();
     // The buffers and levels of an opening, from the picture the panel works on.
@@ -153,8 +167,14 @@ public:
     double brightnessLevel = 0.5; // the adjust levels, neutral at each opening
     double contrastLevel = 0.5;
     double gammaLevel = 5.0;
+    bool skipEditCopy = false;    // the working buffer's next change is a reset: not shown
 
 private:
+    // Accept's write of a received picture into "AutoSave", and the pruning after it.
+    void acceptIntoAutoSave(platform::StepRunner& steps);
+    // Runs a filter on the shown result and hands it on to the working copy (and to the
+    // base when newBase).
+    void filterShown(const QString& name, const std::function<void(platform::Picbuf&)>& filter, bool newBase);
     // Puts a picture into the overlay work buffer, which takes the picture's size.
     void putWorkPicture(const QImage& picture);
 

@@ -136,6 +136,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     connectCanvasHandlers();
     connectBrowserHandlers();
     connectStripHandlers();
+    connectAdjustHandlers();
 }
 
 FormMain::~FormMain()

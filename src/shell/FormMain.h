@@ -167,6 +167,18 @@ public:
     platform::CommandButton* Command38 = nullptr; // "Accept " in Frame9
     platform::CommandButton* Command27 = nullptr; // "Cancel" in Frame9
     platform::Picbuf* PicbufOriginal = nullptr;   // picture buffer: the adjustments' base
+    // The adjust tools in Frame9: the one-shot filters, the level slider and what it sets.
+    platform::CommandButton* Command39 = nullptr; // "Sharpen"
+    platform::CommandButton* Command41 = nullptr; // "Soften"
+    platform::CommandButton* Command42 = nullptr; // "Grey"
+    platform::CommandButton* Command43 = nullptr; // "Neg"
+    platform::CommandButton* Command40 = nullptr; // "Restore Picture"
+    platform::OptionButton* optProcessor[3] = {}; // "Brightness" (chosen at start), "Contrast", "Gamma"
+    platform::ScrollBar* HScroll6 = nullptr;      // the level, 0 to 100 (Gamma 10 to 100)
+    // The mirror buttons beside the rotate buttons (hidden until their tools are laid out);
+    // while Frame9 is open a press accepts the adjustment.
+    platform::CommandButton* Command28 = nullptr;
+    platform::CommandButton* Command29 = nullptr;
 
     // --- text boxes -----------------------------------------------------------------
     platform::TextBox* Text1 = nullptr;           // the text to place
@@ -343,6 +355,8 @@ private:
     QWidget* buildStripChoice(QWidget* parent);
     void connectStripHandlers();
     void buildCanvasHiddenControls(QWidget* parent);
+    void buildAdjustPanel();
+    void connectAdjustHandlers();
     void connectCanvasHandlers();
     QWidget* buildIntakeRow(QWidget* parent);
     void buildBrowserPanel(QWidget* parent);

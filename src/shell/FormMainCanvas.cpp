@@ -290,20 +290,11 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
     for (QWidget* w : std::initializer_list<QWidget*>{Check15, Check16, Check17})
         w->hide();
 
-    // The picture-adjust panel: its buffers and the buttons that close it. The shown
-    // buffer PicbufVisible is placed over the screens while the panel is open.
-    Frame9->setAutoFillBackground(true);
-    auto* adjust = new QHBoxLayout(Frame9);
-    PicbufEdit->setParent(Frame9);
-    PicbufOriginal = new platform::Picbuf(Frame9);
-    PicbufOriginal->setObjectName(QStringLiteral("PicbufOriginal"));
-    PicbufOriginal->hide();
-    PicbufEdit->hide();
-    Command38 = new platform::CommandButton(QStringLiteral("Command38"), QStringLiteral("Accept "), Frame9);
-    Command27 = new platform::CommandButton(QStringLiteral("Command27"), QStringLiteral("Cancel"), Frame9);
-    adjust->addWidget(Command38);
-    adjust->addWidget(Command27);
-    Frame9->adjustSize();
+    buildAdjustPanel();
+    Command28 = new platform::CommandButton(QStringLiteral("Command28"), QString(), parent);
+    Command29 = new platform::CommandButton(QStringLiteral("Command29"), QString(), parent);
+    Command28->hide();
+    Command29->hide();
 
     Image7 = thumbnail("Image7", parent);
     Image7->hide();
@@ -375,9 +366,10 @@ void FormMain::connectCanvasHandlers()
     connect(Combo1, &platform::ComboBox::Change, c, [c] { c->Combo1_Change(); });
     connect(Combo1, &platform::ComboBox::GotFocus, c, [c] { c->Combo1_GotFocus(); });
     connect(Combo1, &platform::ComboBox::LostFocus, c, [c] { c->Combo1_LostFocus(); });
-    auto* intake = intake_.get();
-    connect(Command38, &platform::CommandButton::Click, intake, [intake] { intake->Command38_Click(); });
-    connect(Command27, &platform::CommandButton::Click, intake, [intake] { intake->Command27_Click(); });
+    connect(Command28, &platform::CommandButton::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Command28_MouseDown(b, s, x, y); });
+    connect(Command29, &platform::CommandButton::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Command29_MouseDown(b, s, x, y); });
     connect(Picture1, &platform::PictureBox::dragOver, c,
             [c](QWidget* source, double x, double y, int state) { c->Picture1_DragOver(source, x, y, state); });
     connect(Picture1, &platform::PictureBox::dragDrop, c,

@@ -386,7 +386,8 @@ void TestModes::adjustPanel()
     QCOMPARE(f.text().sharedCounter, 0);
 
     // Accept on the received picture: the recent row takes it and, with "A-Save", the
-    // auto-save folder the operator chose gets it as a dated picture.
+    // application's "AutoSave" folder gets it as a dated picture (not the folder of the
+    // received pictures' own auto-save).
     QTemporaryDir saves;
     f.engine().autoSaveDir = saves.path() + QLatin1Char('/');
     f.Check8->setValue(1);
@@ -402,7 +403,8 @@ void TestModes::adjustPanel()
     QCOMPARE(rgb32(f.Image12->Picture()), received);
     QCOMPARE(rgb32(f.Image17->Picture()), newest);
     QCOMPARE(rgb32(f.Picture1->Picture()), adjusted); // the TX picture is not touched
-    QCOMPARE(QDir(saves.path()).entryList({QStringLiteral("*.jpg")}).size(), 1);
+    QCOMPARE(QDir(s.fixture().appPath("AutoSave")).entryList({QStringLiteral("*.jpg")}).size(), 1);
+    QVERIFY(QDir(saves.path()).isEmpty());
 }
 
 QTEST_MAIN(TestModes)

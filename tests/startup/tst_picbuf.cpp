@@ -1,5 +1,6 @@
 // The picture writer: what Store leaves on disk and in the buffer.
 #include <QFile>
+#include <QSignalSpy>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,6 +42,9 @@ private slots:
     void jpegAtTheQualitySet();
     void keepsItsLastState();
     void failedWriteLeavesTheOldFile();
+    void neutralLevelsKeepThePixels();
+    void greyAndNegative();
+    void levelsAndFilters();
 };
 
 // The write sequence of the archive and the auto-save: picture, format 7, quality, file
@@ -131,6 +135,135 @@ void TestPicbuf::failedWriteLeavesTheOldFile()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("old content"));
+}
+
+namespace {
+
+// Spread of a row's values around an edge: sharpening widens it, softening narrows it.
+int edgeOvershoot(const QImage &image, int y)
+{
+    int lowest = 255, highest = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        lowest = qMin(lowest, qRed(image.pixel(x, y)));
+        highest = qMax(highest, qRed(image.pixel(x, y)));
+    }
+    return highest - lowest;
+}
+
+int edgeWidth(const QImage &image, int y)
+{
+    int width = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        const int v = qRed(image.pixel(x, y));
+        width += v > 70 && v < 180;
+    }
+    return width;
+}
+
+} // namespace
+
+// The neutral levels (0.5, 0.5 and gamma 5.0) give the picture back pixel for pixel, and
+// each operation raises PictureChanged once; an empty buffer stays empty and quiet.
+void TestPicbuf::neutralLevelsKeepThePixels()
+{
+    const QImage picture = testPicture();
+    Picbuf buffer;
+    buffer.setPicture(picture);
+    QSignalSpy changed(&buffer, &Picbuf::PictureChanged);
+    buffer.brightnessContrast(0.5, 0.5);
+    QCOMPARE(buffer.picture(), picture);
+    buffer.gamma(5.0);
+    QCOMPARE(buffer.picture(), picture);
+    QCOMPARE(changed.count(), 2);
+
+    Picbuf empty;
+    QSignalSpy quiet(&empty, &Picbuf::PictureChanged);
+    empty.sharpen(0);
+    empty.grey();
+    QVERIFY(empty.picture().isNull());
+    QCOMPARE(quiet.count(), 0);
+}
+
+// Grey is the Rec. 709 luma of each pixel in all three channels, still 24-bit; the
+// negative inverts each channel and keeps an alpha channel.
+void TestPicbuf::greyAndNegative()
+{
+    const QImage picture = testPicture();
+    Picbuf buffer;
+    buffer.setPicture(picture);
+    buffer.grey();
+    const QImage grey = buffer.picture();
+    QCOMPARE(grey.format(), QImage::Format_RGB32);
+    QCOMPARE(grey.size(), picture.size());
+    int worst = 0;
+    for (int y = 0; y < grey.height(); y += 7)
+        for (int x = 0; x < grey.width(); x += 5) {
+            const QRgb p = picture.pixel(x, y), g = grey.pixel(x, y);
+            QVERIFY(qRed(g) == qGreen(g) && qGreen(g) == qBlue(g));
+            const double luma = 0.2126 * qRed(p) + 0.7152 * qGreen(p) + 0.0722 * qBlue(p);
+            worst = qMax(worst, int(qAbs(qRed(g) - luma) + 0.5));
+        }
+    QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+
+    QImage see(8, 4, QImage::Format_ARGB32);
+    see.fill(qRgba(10, 200, 30, 128));
+    buffer.setPicture(see);
+    buffer.negative();
+    QCOMPARE(buffer.picture().pixel(3, 2), qRgba(245, 55, 225, 128));
+    buffer.setPicture(picture);
+    buffer.negative();
+    QCOMPARE(buffer.picture().pixel(100, 37), qRgb(255 - qRed(picture.pixel(100, 37)),
+                                                   255 - qGreen(picture.pixel(100, 37)),
+                                                   255 - qBlue(picture.pixel(100, 37))));
+}
+
+// The levels move the picture the way their names say, over their whole ranges, and the
+// two filters work on an edge in opposite directions.
+void TestPicbuf::levelsAndFilters()
+{
+    QImage grey(64, 8, QImage::Format_RGB32);
+    grey.fill(qRgb(128, 128, 128));
+    Picbuf buffer;
+    const auto after = [&](auto operation) {
+        buffer.setPicture(grey);
+        operation();
+        return qRed(buffer.picture().pixel(10, 4));
+    };
+    QVERIFY(after([&] { buffer.brightnessContrast(1.0, 0.5); }) > 200);
+    QVERIFY(after([&] { buffer.brightnessContrast(0.0, 0.5); }) < 60);
+    // Gamma 10 is ImageMagick's 2.0: 128 comes out near 255 * sqrt(0.5); gamma 1 darkens.
+    QVERIFY(qAbs(after([&] { buffer.gamma(10.0); }) - 181) <= 1);
+    QVERIFY(after([&] { buffer.gamma(1.0); }) < 20);
+
+    // Contrast spreads two greys apart, and none pulls them together.
+    QImage pair(64, 8, QImage::Format_RGB32);
+    pair.fill(qRgb(100, 100, 100));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 32; x < 64; ++x)
+            pair.setPixel(x, y, qRgb(160, 160, 160));
+    buffer.setPicture(pair);
+    buffer.brightnessContrast(0.5, 0.9);
+    const int spread = qRed(buffer.picture().pixel(40, 4)) - qRed(buffer.picture().pixel(10, 4));
+    QVERIFY2(spread > 100, qPrintable(QString::number(spread)));
+    buffer.setPicture(pair);
+    buffer.brightnessContrast(0.5, 0.1);
+    QVERIFY(qRed(buffer.picture().pixel(40, 4)) - qRed(buffer.picture().pixel(10, 4)) < 30);
+
+    // A hard edge from 50 to 200: sharpened it overshoots both sides, softened it widens
+    // into a ramp.
+    QImage edge(64, 8, QImage::Format_RGB32);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const int v = x < 32 ? 50 : 200;
+            edge.setPixel(x, y, qRgb(v, v, v));
+        }
+    buffer.setPicture(edge);
+    buffer.sharpen(0);
+    QVERIFY(edgeOvershoot(buffer.picture(), 4) > edgeOvershoot(edge, 4));
+    buffer.setPicture(edge);
+    buffer.soften(0);
+    QVERIFY(edgeWidth(buffer.picture(), 4) >= 2);
+    QVERIFY(edgeOvershoot(buffer.picture(), 4) <= edgeOvershoot(edge, 4));
 }
 
 QTEST_MAIN(TestPicbuf)

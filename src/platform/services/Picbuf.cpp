@@ -56,6 +56,31 @@ void Picbuf::load()
     emit PictureChanged();
 }
 
+void Picbuf::adjust(codec::Adjustment what, double a, double b)
+{
+    if (picture_.isNull())
+        return;
+    picture_ = codec::adjustWithMagick(picture_, what, a, b);
+    update();
+    emit PictureChanged();
+}
+
+void Picbuf::sharpen(int radius) { adjust(codec::Adjustment::Sharpen, radius, 0); }
+
+void Picbuf::soften(int radius) { adjust(codec::Adjustment::Soften, radius, 0); }
+
+void Picbuf::grey() { adjust(codec::Adjustment::Grey, 0, 0); }
+
+void Picbuf::negative() { adjust(codec::Adjustment::Negative, 0, 0); }
+
+// The levels' middle, 0.5, is ImageMagick's neutral 0; the ends are -100 and 100.
+void Picbuf::brightnessContrast(double brightness, double contrast)
+{
+    adjust(codec::Adjustment::BrightnessContrast, (brightness - 0.5) * 200, (contrast - 0.5) * 200);
+}
+
+void Picbuf::gamma(double level) { adjust(codec::Adjustment::Gamma, level / 5, 0); }
+
 void Picbuf::setBackColor(quint32 vbColour)
 {
     backColor_ = vbColour;

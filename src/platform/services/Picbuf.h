@@ -20,6 +20,8 @@
 
 namespace platform {
 
+namespace codec { enum class Adjustment; }
+
 // Raised by load and Store when the picture cannot be read or written; what() is a
 // description fit for the operator.
 class PicbufError : public std::runtime_error {
@@ -91,9 +93,22 @@ public:
     int Depth() const { return depth_; }
     void setDepth(int bits) { depth_ = bits; }
 
+    // The picture adjustments. Each works on a copy and puts the result in place of the
+    // picture, raising PictureChanged; an empty buffer stays as it is and raises nothing.
+    // On failure they throw PicbufError and keep the picture.
+    void sharpen(int radius);  // radius 0: as wide as the blur's sigma of 1 asks
+    void soften(int radius);
+    void grey();               // Rec. 709 luma, kept as 24-bit colour
+    void negative();
+    // Brightness and contrast from 0.00 to 1.00, applied together; 0.5 each leaves the
+    // picture as it is.
+    void brightnessContrast(double brightness, double contrast);
+    // Gamma from 1.0 to 10.0; 5.0 leaves the picture as it is, above it brightens.
+    void gamma(double level);
+
     // The two display settings the picture-adjust panel gives the shown buffer at each
-    // opening (2 and 5); kept as set. What they select on the display comes with the
-    // panel's adjust tools.
+    // opening (2 and 5); kept as set. The buffer always shows its picture stretched over
+    // itself, whatever they hold.
     int DisplayMode() const { return displayMode_; }
     void setDisplayMode(int value) { displayMode_ = value; }
     int DisplayOption() const { return displayOption_; }
@@ -118,6 +133,7 @@ protected:
 
 private:
     QByteArray encode(int code) const;
+    void adjust(codec::Adjustment what, double a, double b);
 
     QImage picture_;
     int format_ = Bmp; // a buffer that no write has set yet writes bitmaps

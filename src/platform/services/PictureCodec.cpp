@@ -311,6 +311,37 @@ QByteArray encodeWithMagick(const QImage &picture, const char *coder)
     }
 }
 
+QImage adjustWithMagick(const QImage &picture, Adjustment what, double a, double b)
+{
+    initMagick();
+    try {
+        const bool alpha = picture.hasAlphaChannel();
+        const QImage source = picture.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        const int w = source.width(), h = source.height();
+        Magick::Image image(size_t(w), size_t(h), alpha ? "BGRA" : "BGRP", Magick::CharPixel, source.constBits());
+        image.quiet(true);
+        image.matte(alpha);
+        switch (what) {
+        case Adjustment::Sharpen: image.sharpen(a, 1.0); break;
+        case Adjustment::Soften: image.blur(a, 1.0); break;
+        case Adjustment::Grey: image.grayscale(MagickCore::Rec709LumaPixelIntensityMethod); break;
+        case Adjustment::Negative: image.negate(false); break;
+        case Adjustment::BrightnessContrast: image.brightnessContrast(a, b); break;
+        case Adjustment::Gamma: image.gamma(a); break;
+        }
+        QImage out(w, h, QImage::Format_ARGB32);
+        if (out.isNull())
+            fail(QStringLiteral("Not enough memory for the picture."));
+        // A grey picture comes back with its three channels equal: still 24-bit colour.
+        image.write(0, 0, size_t(w), size_t(h), "BGRA", Magick::CharPixel, out.bits());
+        return alpha ? out : out.convertToFormat(QImage::Format_RGB32);
+    } catch (const Magick::Exception &e) {
+        fail(QStringLiteral("The picture could not be adjusted: %1").arg(magickReason(e)));
+    } catch (const std::bad_alloc &) {
+        fail(QStringLiteral("Not enough memory for the picture."));
+    }
+}
+
 namespace {
 
 // The converter is loaded on first use into a symbol scope of its own: the EMF library it

@@ -23,6 +23,18 @@ QByteArray withBitmapFileHeader(const QByteArray &dib);
 // The picture encoded by ImageMagick's coder (24-bit colour); throws PicbufError.
 QByteArray encodeWithMagick(const QImage &picture, const char *coder);
 
+// The picture adjustments, each made by ImageMagick on a copy of the picture.
+enum class Adjustment {
+    Sharpen,            // sharpen(a, 1): a is the radius (0: chosen by the sigma)
+    Soften,             // blur(a, 1)
+    Grey,               // Rec. 709 luma, still 24-bit colour
+    Negative,           // every colour channel inverted
+    BrightnessContrast, // brightnessContrast(a, b), each -100 to 100, 0 leaves the picture
+    Gamma,              // gamma(a), 1 leaves the picture
+};
+// The adjusted copy; the alpha channel, where there is one, is kept. Throws PicbufError.
+QImage adjustWithMagick(const QImage &picture, Adjustment what, double a = 0, double b = 0);
+
 // True when a picture of this size may be decoded.
 bool sizeAllowed(qint64 width, qint64 height);
 
