@@ -301,10 +301,18 @@ void FormSetup::Text3_KeyPress(int& /*keyAscii: the key goes on into the box*/)
     platform::setBackColor(Text4, Red);
 }
 
+// A maximum below one picture (a cleared box, 0, a negative number) would make the next
+// auto-save or SET delete every received picture: it is not taken over, and the box stays
+// red until it holds a maximum again.
 void FormSetup::Text4_Change()
 {
     auto& engine = form_.engine();
-    engine.autoSaveLimit = numberValue(platform::Val(Text4->text()));
+    const QVariant maximum = numberValue(platform::Val(Text4->text()));
+    if (!(maximum.toDouble() >= 1)) {
+        platform::setBackColor(Text4, Red);
+        return;
+    }
+    engine.autoSaveLimit = maximum;
     if (form_.Option11->value())
         form_.strips().stripPages[0] = int(platform::Int(engine.autoSaveLimit.toDouble() / 7)) + 1;
     platform::setBackColor(Text4, White);

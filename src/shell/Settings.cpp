@@ -364,8 +364,9 @@ void Shell::restoreControls(platform::StepRunner& steps)
         form.move(form.screen() ? form.screen()->availableGeometry().topLeft() : QPoint(0, 0));
     });
 
-    // No stored maximum: the setup dialog's box reads 9000, which makes it the maximum.
-    steps.stepIf(QStringLiteral("auto-save limit"), [&] { return number(engine.autoSaveLimit) == 0; },
+    // No stored maximum (or one below a single picture, which would empty the folder): the
+    // setup dialog's box reads 9000, which makes it the maximum.
+    steps.stepIf(QStringLiteral("auto-save limit"), [&] { return !(number(engine.autoSaveLimit) >= 1); },
                  [&] { form.formSetup().Text4->setText(QStringLiteral("9000")); });
 
     // The text effects: Shadow, Outline, BkGnd.

@@ -314,6 +314,13 @@ void TestSetup::typingAFolderMakesTheMaximum9000()
     setup.Text4->setText(QStringLiteral("1000 files"));
     QCOMPARE(form.engine().autoSaveLimit.toInt(), 1000);
     QCOMPARE(platform::backColor(setup.Text4), 0xFFFFFFu);
+    // A box cleared, or a maximum below one picture, would have every received picture
+    // deleted: the maximum in effect stays and the box shows red.
+    for (const char* refused : {"", "0", "-3", "abc"}) {
+        setup.Text4->setText(QString::fromLatin1(refused));
+        QCOMPARE(form.engine().autoSaveLimit.toInt(), 1000);
+        QCOMPARE(platform::backColor(setup.Text4), 255u);
+    }
 }
 
 void TestSetup::setupMenuFillsTheBoxes()
