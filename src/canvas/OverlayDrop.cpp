@@ -32,7 +32,6 @@ namespace {
 bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
 
 constexpr int kHourglass = 11;
-constexpr int kDefaultPointer = 0;
 constexpr double kTxWidth = 640;
 constexpr double kTxHeight = 512;
 constexpr int32_t kMirrorBits[] = {int32_t(platform::RotateMirrorLeftRight), int32_t(platform::RotateMirrorTopBottom)};
@@ -141,10 +140,9 @@ void TxCanvas::overlayDrop(double x, double y)
     centredElement();
 }
 
-// The element painted at its size into the work buffer Picture3 (inside the frame
-// picture with "Border" in Pic in Pic) and drawn from there, smoothed, onto the TX
-// screen's persistent layer, centred on the drop point. It waits for SET; the committed
-// picture and the engine's buffer do not have it.
+// The element centred on the drop point, smoothed, drawn over the TX screen's
+// persistent layer by the re-render. It waits for SET; the committed picture and the
+// engine's buffer do not have it.
 void TxCanvas::centredElement()
 {
     shell::FormMain& f = form_;
@@ -167,25 +165,7 @@ void TxCanvas::centredElement()
             work->setPicture(work->Image());
         });
     }
-    // The buffer takes the size of each picture loaded through it; it must hold the
-    // whole element, or the rotation would read beyond it.
-    const int needWidth = int(std::ceil(s));
-    const int needHeight = int(std::ceil(s * 4 / 5));
-    if (work->width() < needWidth || work->height() < needHeight)
-        work->setBoxSize(std::max(work->width(), needWidth), std::max(work->height(), needHeight));
-    steps.step(QStringLiteral("element"), [&] {
-        if (f.Option7->value() && f.Check3->value() == 1) {
-            const double band = s * kFrameBand / kTxWidth;
-            work->PaintPicture(f.Image20->Picture(), 0, 0, s, s * 4 / 5);
-            work->PaintPicture(f.Image6->Picture(), band, band, s - 2 * band, (s - s * 2 * kFrameBand / kTxHeight) * 4 / 5);
-        } else {
-            work->PaintPicture(f.Image6->Picture(), 0, 0, s, s * 4 / 5);
-        }
-    });
-    steps.step(QStringLiteral("rotated draw"), [&] { drawElement(f.Option6->value() ? 1 : 0); });
-    work->setAutoRedraw(false);
-    tx->setAutoRedraw(false);
-    f.setMousePointer(kDefaultPointer);
+    renderElement();
 }
 
 // Follow Mouse: a small element on the drop point, left for the pointer to move and

@@ -1,19 +1,26 @@
 // The pending overlay's draws that commit nothing: the masked copy (transparentblit), the
-// scaled see-through draw through the engine (turntransparent) and the frame picture of
-// a picture-in-picture.
+// scaled see-through draw through the engine (turntransparent), the re-render of the
+// pending overlay or picture-in-picture (UpdatePic, shared by the drop, "Border",
+// "Smooth", the size and the mirror buttons) and the frame picture of a
+// picture-in-picture.
 
 #include "canvas/OverlayRender.h"
 
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Engine.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 
 #include <QColor>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace canvas {
@@ -21,6 +28,12 @@ namespace canvas {
 namespace gdi = platform::gdi;
 
 namespace {
+
+constexpr int kHourglass = 11;
+constexpr int kDefaultPointer = 0;
+constexpr double kTxWidth = 640;
+constexpr double kTxHeight = 512;
+constexpr int32_t kSmoothBit = 2;
 
 // A block side as the masked copy takes it: a 16-bit count.
 int blockSide(int32_t from, int32_t to)
@@ -101,6 +114,74 @@ void TxCanvas::turntransparent()
     gdi::Dc* target = f.Picture1->hDC();
     target->paint(QRect(x, y, overlay.width(), overlay.height()),
                   [&](QImage& layer) { engine.mmsDrawTransDIBdc(&layer, x, y, &overlay, int32_t(key)); });
+}
+
+void TxCanvas::paintElement()
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* work = f.Picture3;
+    const double s = overlayScale;
+    // The buffer takes the size of each picture loaded through it; it must hold the
+    // whole element, or the rotation would read beyond it.
+    const int needWidth = int(std::ceil(s));
+    const int needHeight = int(std::ceil(s * 4 / 5));
+    if (work->width() < needWidth || work->height() < needHeight)
+        work->setBoxSize(std::max(work->width(), needWidth), std::max(work->height(), needHeight));
+    // Sizes and margins stay fractional; the paint rounds them to pixels.
+    if (f.Option7->value() && f.Check3->value() == 1) {
+        const double band = s * kFrameBand / kTxWidth;
+        work->PaintPicture(f.Image20->Picture(), 0, 0, s, s * 4 / 5);
+        work->PaintPicture(f.Image6->Picture(), band, band, s - 2 * band, (s - s * 2 * kFrameBand / kTxHeight) * 4 / 5);
+    } else {
+        work->PaintPicture(f.Image6->Picture(), 0, 0, s, s * 4 / 5);
+    }
+}
+
+// No events run inside: whatever arrives meanwhile finds the hourglass afterwards or
+// nothing at all, and the pointer is always put back.
+void TxCanvas::renderElement()
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    platform::PictureBox* work = f.Picture3;
+    platform::StepRunner steps(QStringLiteral("overlay render"));
+    tx->setAutoRedraw(true);
+    work->setAutoRedraw(true);
+    tx->Cls();
+    steps.step(QStringLiteral("element"), [&] { paintElement(); });
+    steps.step(QStringLiteral("rotated draw"), [&] { drawElement(f.Option6->value() ? 1 : 0); });
+    work->setAutoRedraw(false);
+    tx->setAutoRedraw(false);
+    f.setMousePointer(kDefaultPointer);
+}
+
+// Only a pending element is drawn again: with nothing pending Image6 holds the clean TX
+// picture (or a committed element), and drawing it as an element would leave a copy that
+// the next SET bakes into the picture.
+void TxCanvas::UpdatePic()
+{
+    shell::FormMain& f = form_;
+    if (!f.Option6->value() && !f.Option7->value())
+        return;
+    if (platform::backColor(f.Command47) != kPendingColor)
+        return;
+    if (f.MousePointer() == kHourglass)
+        return;
+    f.setMousePointer(kHourglass);
+    renderElement();
+}
+
+void TxCanvas::Check3_Click() { UpdatePic(); }
+
+// The box and the bit agree afterwards, whichever way they stood.
+void TxCanvas::Check9_Click()
+{
+    shell::FormMain& f = form_;
+    if (f.Check9->value() == 1 && !(rotateFlags & kSmoothBit))
+        rotateFlags += kSmoothBit;
+    if (f.Check9->value() == 0 && (rotateFlags & kSmoothBit))
+        rotateFlags -= kSmoothBit;
+    UpdatePic();
 }
 
 QImage framePicture()

@@ -149,12 +149,6 @@ void TxCanvas::Command13_Click()
     intake.startAdjusting(f.Picture1->Image());
 }
 
-// No overlay or picture-in-picture is ever pending before the canvas's own tools
-// exist, so there is nothing to re-render yet.
-void TxCanvas::Check3_Click() {}
-
-void TxCanvas::Timer2_Timer() {}
-
 void TxCanvas::pushTxPicture()
 {
     platform::StepRunner steps(QStringLiteral("engine push"));

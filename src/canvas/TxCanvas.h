@@ -85,12 +85,27 @@ public:
     // Opens and closes the picture-adjust panel over the TX picture (on the RX tab over
     // the received picture); every press first closes the browser, crop and header panels.
     void Command13_Click();
-    // The mirror buttons (top to bottom, left to right), on the press. While the adjust
-    // panel is open a press in Text or Draw mode accepts the adjustment instead.
+    // The finishing redraw of the text's style, shadow and outline after the size, move
+    // and rotate buttons: a quarter of a second after the tick, unless a button is held
+    // again by then.
+    void Timer2_Timer();
+    // The pending overlay or picture-in-picture drawn again from Image6 at its size,
+    // place, angle and flags, in the frame picture with "Border" in Pic in Pic. Nothing
+    // happens outside those two modes, with nothing pending or while a render runs (the
+    // hourglass).
+    void UpdatePic();
+    void Check3_Click(); // "Border": the re-render itself
+    void Check9_Click(); // "Smooth": the smoothing bit follows the box, then the re-render
+    // "+" and "-": one size step of the pending shape, overlay or text per press, drawn
+    // at once; the release lets Timer2 finish the text's effects.
+    void Command6_MouseDown(int button, int shift, double x, double y);
+    void Command10_MouseDown(int button, int shift, double x, double y);
+    void Command6_MouseUp(int button, int shift, double x, double y);
+    void Command10_MouseUp(int button, int shift, double x, double y);
+    // The mirror buttons, top to bottom and left to right: the pending element in
+    // Overlays and Pic in Pic, the whole TX picture in Text mode.
     void Command28_MouseDown(int button, int shift, double x, double y);
     void Command29_MouseDown(int button, int shift, double x, double y);
-    void Timer2_Timer(); // redraw after the size, move and rotate buttons
-    void Check3_Click(); // "Border": the pending overlay with or without its frame picture
 
     // Sets an option button the way a handler's assignment does: its click runs only when
     // it was not set.
@@ -185,6 +200,17 @@ private:
     // the pending element, or handed to the Follow Mouse and "4 pics in 1" road.
     void overlayDrop(double x, double y);
     void centredElement();
+    // Paints the element into Picture3's corner at its size (growing the buffer to hold
+    // it), inside the frame picture with "Border" in Pic in Pic.
+    void paintElement();
+    // The render under the hourglass that the caller has set: the element wiped from the
+    // screen, painted and drawn again over the picture; the pointer back to the default.
+    void renderElement();
+    void sizePress(bool enlarge);
+    void overlayStep(bool enlarge);
+    void textStep(bool enlarge);
+    void sizeRelease();
+    void mirrorPress(int32_t bit);
     void subOptionDrop(double x, double y);
     // The see-through frame overlay: the overlay stretched over the whole screen, its
     // centre colour letting the TX picture through.
@@ -199,6 +225,7 @@ private:
     bool makingHeader() const;
 
     shell::FormMain& form_;
+    bool redrawWaiting_ = false; // Timer2's tick waits for its finishing redraw
 };
 
 } // namespace canvas

@@ -145,7 +145,7 @@ public:
     QGroupBox* Frame4 = nullptr;                  // the Overlays and Pic in Pic tools
     platform::OptionButton* Option6 = nullptr;    // "Overlays"
     platform::OptionButton* Option7 = nullptr;    // "Pic in Pic"
-    platform::CheckBox* Check9 = nullptr;         // "Smooth" (hidden until its tool)
+    platform::CheckBox* Check9 = nullptr;         // "Smooth"; "OFF" while the element is too large
     platform::CheckBox* Check19 = nullptr;        // "4 pics in 1"
     platform::ScrollBar* HScroll7 = nullptr;      // blend, 1 to 10 (hidden until its tool)
     // The frames round the tool groups; the current mode's is highlighted.
@@ -175,10 +175,6 @@ public:
     platform::CommandButton* Command40 = nullptr; // "Restore Picture"
     platform::OptionButton* optProcessor[3] = {}; // "Brightness" (chosen at start), "Contrast", "Gamma"
     platform::ScrollBar* HScroll6 = nullptr;      // the level, 0 to 100 (Gamma 10 to 100)
-    // The mirror buttons beside the rotate buttons (hidden until their tools are laid out);
-    // while Frame9 is open a press accepts the adjustment.
-    platform::CommandButton* Command28 = nullptr;
-    platform::CommandButton* Command29 = nullptr;
 
     // --- text boxes -----------------------------------------------------------------
     platform::TextBox* Text1 = nullptr;           // the text to place
@@ -234,6 +230,11 @@ public:
     platform::CommandButton* Command12 = nullptr; // "Undo"
     platform::ComboBox* Combo1 = nullptr;         // the Things list; rests at "  Things"
     platform::Label* Label73 = nullptr;           // "Rem noise  lines" (Draw mode)
+    // The pending element's size and mirror buttons; they act on the press.
+    platform::CommandButton* Command6 = nullptr;  // "+"
+    platform::CommandButton* Command10 = nullptr; // "-"
+    platform::CommandButton* Command28 = nullptr; // mirror top to bottom (a picture button)
+    platform::CommandButton* Command29 = nullptr; // mirror left to right (a picture button)
     platform::CheckBox* Check18 = nullptr;        // "Follow Mouse" (Pic in Pic)
     platform::ScrollBar* VScroll4 = nullptr;      // shape size bar, 0 to 30, hidden
     platform::PictureBox* Picture2 = nullptr;     // work buffer, TX size (640 x 512)

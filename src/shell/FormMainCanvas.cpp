@@ -24,6 +24,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPolygonF>
+#include <QTransform>
 #include <QVBoxLayout>
 
 namespace shell {
@@ -95,6 +97,32 @@ QIcon adjustIcon()
     return QIcon(face);
 }
 
+// The faces of the mirror buttons: a solid triangle and its outlined mirror image on
+// either side of the axis.
+QIcon mirrorIcon(bool topToBottom)
+{
+    QPixmap face(16, 16);
+    face.fill(Qt::transparent);
+    QPainter p(&face);
+    p.setRenderHint(QPainter::Antialiasing);
+    QTransform turn;
+    if (topToBottom) {
+        turn.translate(16, 0);
+        turn.rotate(90);
+    }
+    p.setTransform(turn);
+    const QPolygonF left({QPointF(1.5, 8), QPointF(6.5, 2.5), QPointF(6.5, 13.5)});
+    const QPolygonF right({QPointF(14.5, 8), QPointF(9.5, 2.5), QPointF(9.5, 13.5)});
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::black);
+    p.drawPolygon(left);
+    p.setBrush(Qt::white);
+    p.drawPolygon(right);
+    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p.drawLine(QPointF(8, 0.5), QPointF(8, 15.5));
+    return QIcon(face);
+}
+
 platform::PictureBox* hiddenBox(const char* name, QWidget* parent, int width, int height)
 {
     auto* box = new platform::PictureBox(parent);
@@ -128,6 +156,31 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
         buttons->addWidget(b);
     buttons->addWidget(Command13);
     grid->addLayout(buttons, 0, 0, 1, 3);
+
+    // The pending element's size and its mirror images.
+    Command6 = new platform::CommandButton(QStringLiteral("Command6"), QStringLiteral("+"), frame);
+    Command10 = new platform::CommandButton(QStringLiteral("Command10"), QStringLiteral("-"), frame);
+    Command28 = new platform::CommandButton(QStringLiteral("Command28"), QString(), frame);
+    Command29 = new platform::CommandButton(QStringLiteral("Command29"), QString(), frame);
+    Command6->setToolTip(QStringLiteral("Larger"));
+    Command10->setToolTip(QStringLiteral("Smaller"));
+    Command28->setIcon(mirrorIcon(true));
+    Command28->setToolTip(QStringLiteral("Mirror top to bottom"));
+    Command29->setIcon(mirrorIcon(false));
+    Command29->setToolTip(QStringLiteral("Mirror left to right"));
+    auto* elementButtons = new QHBoxLayout;
+    for (auto* b : {Command6, Command10}) {
+        platform::setBackColor(b, ToolOffColor);
+        b->setFixedWidth(32);
+        elementButtons->addWidget(b);
+    }
+    elementButtons->addSpacing(12);
+    for (auto* b : {Command28, Command29}) {
+        b->setFixedWidth(32);
+        elementButtons->addWidget(b);
+    }
+    elementButtons->addStretch(1);
+    grid->addLayout(elementButtons, 2, 0, 1, 3);
 
     Combo1 = new platform::ComboBox(QStringLiteral("Combo1"), frame, true);
     for (const char* item : {"X-Hatch", "Globe", "Ellipse", "Circle", "Box", "Test Patern", "User Color", "Black",
@@ -208,7 +261,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     QHBoxLayout* overlayRow = toolRow(column);
     overlayRow->addWidget(Frame4, 1);
     // The text tools' controls and the tools of later steps wait hidden, in their start states.
-    for (QWidget* w : std::initializer_list<QWidget*>{Label25, Label31, Combo3, Check9, HScroll7, Label34})
+    for (QWidget* w : std::initializer_list<QWidget*>{Label25, Label31, Combo3, HScroll7, Label34})
         w->hide();
 
     for (auto* option : {Option1, Option8, Option6, Option7})
@@ -291,10 +344,6 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
         w->hide();
 
     buildAdjustPanel();
-    Command28 = new platform::CommandButton(QStringLiteral("Command28"), QString(), parent);
-    Command29 = new platform::CommandButton(QStringLiteral("Command29"), QString(), parent);
-    Command28->hide();
-    Command29->hide();
 
     Image7 = thumbnail("Image7", parent);
     Image7->hide();
@@ -361,6 +410,15 @@ void FormMain::connectCanvasHandlers()
     connect(Label29, &platform::Label::Click, c, [c] { c->Label29_Click(); });
     connect(Label73, &platform::Label::Click, c, [c] { c->Label73_Click(); });
     connect(Check18, &platform::CheckBox::Click, c, [c] { c->Check18_Click(); });
+    connect(Check9, &platform::CheckBox::Click, c, [c] { c->Check9_Click(); });
+    connect(Command6, &platform::CommandButton::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Command6_MouseDown(b, s, x, y); });
+    connect(Command6, &platform::CommandButton::MouseUp, c,
+            [c](int b, int s, double x, double y) { c->Command6_MouseUp(b, s, x, y); });
+    connect(Command10, &platform::CommandButton::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Command10_MouseDown(b, s, x, y); });
+    connect(Command10, &platform::CommandButton::MouseUp, c,
+            [c](int b, int s, double x, double y) { c->Command10_MouseUp(b, s, x, y); });
     connect(Command13, &platform::CommandButton::Click, c, [c] { c->Command13_Click(); });
     connect(Combo1, &platform::ComboBox::Click, c, [c] { c->Combo1_Click(); });
     connect(Combo1, &platform::ComboBox::Change, c, [c] { c->Combo1_Change(); });

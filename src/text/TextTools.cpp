@@ -149,5 +149,6 @@ void TextTools::Check17_Click() {}
 void TextTools::Check15_Click() {}
 void TextTools::Label36_Click() {}
 void TextTools::drawStyledText() {}
+void TextTools::rotateclockwise() {}
 
 } // namespace text

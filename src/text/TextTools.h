@@ -43,6 +43,9 @@ public:
     // The element drawn as "Striped Text" or "Graduated Text" (SET's road for every type
     // but "Normal Text").
     void drawStyledText();
+    // Turns the text block one step clockwise (the mirror buttons redraw a turned block
+    // through it); nothing is turned until the text tools turn text.
+    void rotateclockwise();
 
     // The text element's state that the settings carry and the start-up applies.
     qint16 fontStyleCode = 0;    // 100 underline + 10 italic + 1 bold
@@ -55,6 +58,7 @@ public:
     int styledTextPending = 0;   // 1 while a striped or graduated text waits
     int sharedCounter = 0;       // 7270 while a stamp prints with nothing pending
     double textSize = 0;         // the line step of the last print, in pixels
+    double textSizeStep = 0;     // textSize as the text size bar VScroll3 shares it
     QString textFontSize;
     int textEditState = 0;
     QVariant shadowDepth;

@@ -11,6 +11,7 @@
 #include "engine/EngineControl.h"
 #include "platform/runtime/Clock.h"
 #include "platform/widgets/DragManager.h"
+#include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 #include "shell/Shell.h"
@@ -80,6 +81,7 @@ public:
     shell::FormMain& form() const { return fixture_.form(); }
     canvas::TxCanvas& canvas() const { return form().canvas(); }
     FormFixture& fixture() { return fixture_; }
+    platform::ManualClock& clock() { return clock_; }
 
     // What the engine would send: its TX buffer over the mode's rectangle.
     QImage txBuffer() const
@@ -106,6 +108,14 @@ inline void dropOnTxScreen(Station& s, double x, double y)
     QVERIFY(m.active());
     m.moveOver(s.form().Picture1, x, y);
     m.release();
+}
+
+// The picture put into strip slot 1 and dragged from there onto the TX screen.
+inline void dropFromStrip(Station& s, const QImage& picture, double x, double y)
+{
+    s.form().Image2->setPicture(picture);
+    emit s.form().Image2->mouseDown(1, 0, 5, 5);
+    dropOnTxScreen(s, x, y);
 }
 
 } // namespace canvastest

@@ -18,13 +18,6 @@ namespace {
 
 constexpr QRgb kGrey = 0xFF808080;
 
-void dropFromStrip(Station& s, const QImage& picture, double x, double y)
-{
-    s.form().Image2->setPicture(picture);
-    emit s.form().Image2->mouseDown(1, 0, 5, 5);
-    dropOnTxScreen(s, x, y);
-}
-
 // 640 x 512 red with a white middle from (100, 100) to (539, 411): flat where the test
 // looks (x 160 to 420 on row 256, rows 180 to 332 of column 330).
 QImage framed(int w = 640, int h = 512)

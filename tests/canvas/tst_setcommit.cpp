@@ -19,14 +19,6 @@ namespace {
 constexpr QRgb kGrey = 0xFF808080;
 bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
 
-// A picture dragged from strip slot 1 and dropped on the TX screen.
-void dropFromStrip(Station& s, const QImage& picture, double x, double y)
-{
-    s.form().Image2->setPicture(picture);
-    emit s.form().Image2->mouseDown(1, 0, 5, 5);
-    dropOnTxScreen(s, x, y);
-}
-
 } // namespace
 
 class TestSetCommit : public QObject {
