@@ -151,12 +151,6 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     Command13->setToolTip(QStringLiteral("Adjust picture"));
     platform::setBackColor(Command47, platform::vbButtonFace); // nothing pending
     platform::setBackColor(Command31, platform::vbWhite);      // a take-back is possible
-    auto* buttons = new QHBoxLayout;
-    for (auto* b : {Command47, Command31, Command12})
-        buttons->addWidget(b);
-    buttons->addWidget(Command13);
-    grid->addLayout(buttons, 0, 0, 1, 3);
-
     // The pending element's size and its mirror images.
     Command6 = new platform::CommandButton(QStringLiteral("Command6"), QStringLiteral("+"), frame);
     Command10 = new platform::CommandButton(QStringLiteral("Command10"), QStringLiteral("-"), frame);
@@ -168,26 +162,29 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     Command28->setToolTip(QStringLiteral("Mirror top to bottom"));
     Command29->setIcon(mirrorIcon(false));
     Command29->setToolTip(QStringLiteral("Mirror left to right"));
-    auto* elementButtons = new QHBoxLayout;
-    for (auto* b : {Command6, Command10}) {
+    for (auto* b : {Command6, Command10})
         platform::setBackColor(b, ToolOffColor);
-        b->setFixedWidth(32);
-        elementButtons->addWidget(b);
-    }
-    elementButtons->addSpacing(12);
-    for (auto* b : {Command28, Command29}) {
-        b->setFixedWidth(32);
-        elementButtons->addWidget(b);
-    }
-    elementButtons->addStretch(1);
-    grid->addLayout(elementButtons, 2, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    for (auto* b : {Command47, Command31, Command12})
+        buttons->addWidget(b);
+    buttons->addWidget(Command13);
+    buttons->addSpacing(6);
+    buttons->addWidget(Command28);
+    buttons->addWidget(Command29);
+    grid->addLayout(buttons, 0, 0, 1, 3);
 
+
+    // The Things list with the element's buttons beside it.
     Combo1 = new platform::ComboBox(QStringLiteral("Combo1"), frame, true);
     for (const char* item : {"X-Hatch", "Globe", "Ellipse", "Circle", "Box", "Test Patern", "User Color", "Black",
                              "White", "Red", "Green", "Blue"})
         Combo1->addItem(QString::fromLatin1(item));
     Combo1->setText(QStringLiteral("  Things"));
-    grid->addWidget(Combo1, 1, 0, 1, 3);
+    auto* thingsRow = new QHBoxLayout;
+    thingsRow->addWidget(Combo1, 1);
+    thingsRow->addWidget(Command6);
+    thingsRow->addWidget(Command10);
+    grid->addLayout(thingsRow, 1, 0, 1, 3);
     return frame;
 }
 
