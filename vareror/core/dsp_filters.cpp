@@ -78,11 +78,13 @@ void Decimator::run(const float *in, size_t n, std::vector<float> &out)
     // The taps are symmetric, so they apply to the window in time order as they are.
     const size_t hist = taps_.size() - 1;
     buf_.insert(buf_.end(), in, in + n);
+    // Output k is the window centred on input k * factor: it is complete once input
+    // (k + delay) * factor has arrived, which lands on every factor-th input from the first.
     const int taps = int(taps_.size());
     for (size_t j = 0; j < n; ++j) {
-        if (++phase_ < factor_) continue;
-        phase_ = 0;
-        out.push_back(dot(buf_.data() + j, taps_.data(), taps)); // the window ending at input j
+        const bool due = phase_ == 0;
+        phase_ = (phase_ + 1) % factor_;
+        if (due) out.push_back(dot(buf_.data() + j, taps_.data(), taps)); // the window ending at input j
     }
     buf_.erase(buf_.begin(), buf_.end() - long(hist));
 }

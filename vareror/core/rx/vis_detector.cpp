@@ -129,7 +129,9 @@ std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalV
     const double fM = t.freqNear(c + ms(5), c + ms(95), fL + markerOffset);
     if (std::fabs(fM - fL - markerOffset) > 50) return std::nullopt;
     {
-        const double e = refineEdge(s, rate_, c, fL, fL + markerOffset, 15.0, false);
+        // The marker check above holds from some 25 ms before the marker on (a window mostly
+        // in it passes): the step is looked for that far.
+        const double e = refineEdge(s, rate_, c, fL, fL + markerOffset, 30.0, false);
         c = int64_t(std::llround(e));
         if (std::fabs(t.freqNear(c - ms(10), c - ms(2), fL) - fL) > 60) return std::nullopt;
         if (std::fabs(t.freqNear(c + ms(3), c + ms(20), fL + markerOffset) - fL - markerOffset) > 60) return std::nullopt;

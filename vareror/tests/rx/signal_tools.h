@@ -52,27 +52,32 @@ inline std::vector<float> readWav(const std::string &path, int &rate)
     return mono;
 }
 
+// PSNR of a picture already at the reference's size, shifted by (dx, dy), over the reference
+// without a border of 12 pixels and 3 lines (what a shift of up to that much uncovers).
+inline double shiftedPsnr(const RgbImage &d, const RgbImage &ref, int dx, int dy)
+{
+    double se = 0;
+    long n = 0;
+    for (int y = 3; y < ref.height - 3; ++y)
+        for (int x = 12; x < ref.width - 12; ++x) {
+            const uint8_t *a = d.pixel(x + dx, y + dy), *b = ref.pixel(x, y);
+            for (int c = 0; c < 3; ++c) {
+                const double e = double(a[c]) - b[c];
+                se += e * e;
+            }
+            n += 3;
+        }
+    return 10 * std::log10(65025.0 / std::max(se / double(n), 1e-9));
+}
+
 // Best PSNR of the picture scaled to the reference's size over shifts of up to 12 pixels
-// and 3 lines (the border that a shift uncovers is left out).
+// and 3 lines.
 inline double alignedPsnr(const RgbImage &decoded, const RgbImage &ref)
 {
     const RgbImage d = core::scaled(decoded, ref.width, ref.height);
     double best = 0;
     for (int dy = -3; dy <= 3; ++dy)
-        for (int dx = -12; dx <= 12; ++dx) {
-            double se = 0;
-            long n = 0;
-            for (int y = 3; y < ref.height - 3; ++y)
-                for (int x = 12; x < ref.width - 12; ++x) {
-                    const uint8_t *a = d.pixel(x + dx, y + dy), *b = ref.pixel(x, y);
-                    for (int c = 0; c < 3; ++c) {
-                        const double e = double(a[c]) - b[c];
-                        se += e * e;
-                    }
-                    n += 3;
-                }
-            best = std::max(best, 10 * std::log10(65025.0 / std::max(se / double(n), 1e-9)));
-        }
+        for (int dx = -12; dx <= 12; ++dx) best = std::max(best, shiftedPsnr(d, ref, dx, dy));
     return best;
 }
 

@@ -1,0 +1,407 @@
+// The receiver under the conditions of the air and of the operator: weak signals, VIS and FSK
+// ID in noise, a sample clock off (slant, resync, Fix Slant), Force RX and stop, the order of
+// its events, carriers, noise and silence without a start, and work done on a thread.
+#include "receiver_thread.h"
+#include "rx_support.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+using namespace vareror::core;
+using namespace vareror::rxtest;
+
+class ConditionsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void visAndFskInNoise();
+    void weakSignalAreasAndEdges_data();
+    void weakSignalAreasAndEdges();
+    void slantAndResync();
+    void forceRxAndStop();
+    void eventSequence();
+    void notchAndLmsRemoveCarrier();
+    void noFalseStarts();
+};
+
+void ConditionsTest::visAndFskInNoise()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_320x240.png");
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        auto a = transmission(3, card, 11025, true);
+        addNoise(a, 11025, 3.0, seed);
+        Receiver rx(11025);
+        const Run r = feed(rx, a);
+        QCOMPARE(r.starts, 1);
+        QCOMPARE(r.pictures.front().mode, 3);
+        QCOMPARE(r.fskIds, 1);
+        QCOMPARE(r.fskId, std::string("T0VAR"));
+        QVERIFY(alignedPsnr(r.pictures.front().picture, card) > 7.0);
+    }
+    // a corrupted ID (wrong check symbol) is not shown
+    {
+        TxRequest rq;
+        rq.mode = 3;
+        rq.picture = card;
+        auto a = transmission(3, card, 11025, false);
+        // hand-made FSK frame: sync symbol, start, "AB", end, wrong check
+        const std::vector<int> syms = {0x20, 0x2A, 'A' - 0x20, 'B' - 0x20, 0x01, 0x15};
+        ToneGenerator quiet(1500, 11025);
+        std::vector<float> frame(size_t(0.3 * 11025));
+        quiet.generate(frame.data(), frame.size());
+        double phase = 0;
+        for (int s : syms)
+            for (int b = 0; b < 6; ++b) {
+                const double hz = (s >> b) & 1 ? 1900 : 2100;
+                for (int i = 0; i < int(0.022 * 11025); ++i) {
+                    phase += 2 * M_PI * hz / 11025;
+                    frame.push_back(float(0.5 * std::sin(phase)));
+                }
+            }
+        frame.resize(frame.size() + 11025, 0.0f);
+        a.insert(a.end(), frame.begin(), frame.end());
+        Receiver rx(11025);
+        const Run r = feed(rx, a);
+        QCOMPARE(r.ends, 1);
+        QCOMPARE(r.fskIds, 0);
+    }
+}
+
+void ConditionsTest::weakSignalAreasAndEdges_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<double>("noiseMax"); // standard deviation inside a stripe, levels
+    QTest::addColumn<double>("edgeMax");  // width of a step, pixels
+    // Unfiltered, 0 dB leaves about 48, 33 and 24 levels of noise. Robot 36's short scans
+    // and narrow band blur its steps over about 8 pixels whatever the filter does.
+    QTest::newRow("Robot 36") << 3 << 15.0 << 10.0; // colour on alternate lines, short scans
+    QTest::newRow("PD90") << 15 << 7.5 << 6.0;      // colour shared by two lines
+    QTest::newRow("Martin 1") << 9 << 9.0 << 6.0;   // R, G and B each filtered on its own
+}
+
+void ConditionsTest::weakSignalAreasAndEdges()
+{
+    // Near the noise floor (0 dB in 3 kHz) a picture of flat stripes must come out with
+    // quiet stripes of the right colour and with the steps between them still sharp:
+    // averaging noise away must not blur the picture's edges or bleed colour across them.
+    QFETCH(int, mode);
+    QFETCH(double, noiseMax);
+    QFETCH(double, edgeMax);
+    const ModeInfo &mi = modeInfo(mode);
+    const int W = mi.width, H = mi.height;
+    // bright and dark in turn, so that every step between stripes is a large one
+    const uint8_t colours[4][3] = {{230, 200, 40}, {30, 60, 160}, {60, 230, 110}, {150, 20, 30}};
+    RgbImage src(W, H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) std::memcpy(src.pixel(x, y), colours[4 * x / W], 3);
+    auto a = transmission(mode, src, 11025);
+    addNoise(a, 11025, 0.0, 5);
+    Receiver rx(11025);
+    const Run r = feed(rx, a);
+    QCOMPARE(r.starts, 1);
+    QCOMPARE(r.pictures.front().mode, mode);
+    const RgbImage d = scaled(r.pictures.front().picture, W, H);
+    const int y0 = H / 8, y1 = H - H / 16; // away from the first lines, where filters settle
+    double worstSd = 0, worstColour = 0;
+    for (int s = 0; s < 4; ++s) {
+        for (int c = 0; c < 3; ++c) {
+            std::vector<double> v;
+            for (int y = y0; y < y1; ++y)
+                for (int x = s * W / 4 + 6; x < (s + 1) * W / 4 - 6; ++x) v.push_back(d.pixel(x, y)[c]);
+            double m1 = 0, m2 = 0;
+            for (double e : v) { m1 += e; m2 += e * e; }
+            m1 /= double(v.size());
+            worstSd = std::max(worstSd, std::sqrt(std::max(0.0, m2 / double(v.size()) - m1 * m1)));
+            std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+            worstColour = std::max(worstColour, std::fabs(v[v.size() / 2] - colours[s][c]));
+        }
+    }
+    // Edge width: on the column means of luminance (noise averaged out over the lines), the
+    // distance from 10 % to 90 % of each step.
+    std::vector<double> col(size_t(W), 0.0);
+    for (int x = 0; x < W; ++x) {
+        for (int y = y0; y < y1; ++y) col[size_t(x)] += greyLevel(d.pixel(x, y)[0], d.pixel(x, y)[1], d.pixel(x, y)[2]);
+        col[size_t(x)] /= (y1 - y0);
+    }
+    double worstEdge = 0;
+    for (int s = 1; s < 4; ++s) {
+        const int e = s * W / 4;
+        const double lo = col[size_t(e - 10)], hi = col[size_t(e + 10)];
+        auto crossing = [&](double f) {
+            const double level = lo + f * (hi - lo);
+            for (int x = e - 10; x < e + 10; ++x)
+                if ((col[size_t(x)] - level) * (col[size_t(x + 1)] - level) <= 0) return x + 0.5;
+            return double(e - 10);
+        };
+        worstEdge = std::max(worstEdge, std::fabs(crossing(0.9) - crossing(0.1)));
+    }
+    qInfo("%s at 0 dB: stripe noise %.1f, colour off by %.1f, edge %.1f px", mi.name, worstSd, worstColour, worstEdge);
+    QVERIFY2(worstSd < noiseMax, qPrintable(QString("stripe noise %1").arg(worstSd)));
+    QVERIFY2(worstColour < 32, qPrintable(QString("colour off by %1").arg(worstColour)));
+    QVERIFY2(worstEdge < edgeMax, qPrintable(QString("edge %1 px wide").arg(worstEdge)));
+}
+
+void ConditionsTest::slantAndResync()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
+    const int mode = 10; // Martin 2: short
+    double clean = 0;
+    {
+        Receiver rx(11025);
+        const Run r = feed(rx, transmission(mode, card, 11025));
+        clean = alignedPsnr(r.pictures.front().picture, card);
+    }
+    const auto skewed = transmission(mode, card, 11025, false, 1.005);
+    {
+        Receiver rx(11025);
+        const Run r = feed(rx, skewed);
+        QCOMPARE(r.ends, 1);
+        const double p = alignedPsnr(r.pictures.front().picture, card);
+        QVERIFY2(p >= clean - 2.0, qPrintable(QString("clean %1, 0.5 % clock %2").arg(clean).arg(p)));
+        QVERIFY(std::fabs(r.pictures.front().slantPpm - 5000) < 300);
+    }
+    // without auto-slant the picture leans; correctSlant() straightens it from the buffer
+    {
+        Receiver rx(11025);
+        RxOptions o;
+        o.autoSlant = false;
+        rx.setOptions(o);
+        feed(rx, skewed);
+        const double leaning = alignedPsnr(rx.picture(), card);
+        QVERIFY(rx.correctSlant());
+        const double straight = alignedPsnr(rx.picture(), card);
+        QVERIFY2(straight > leaning + 3, qPrintable(QString("%1 -> %2").arg(leaning).arg(straight)));
+        QVERIFY(std::fabs(rx.slantPpm() - 5000) < 300);
+        QVERIFY(rx.resync());
+    }
+    // the same from a buffer in a file: auto-slant over a whole picture, then a correction
+    // half way through another
+    {
+        Receiver rx(11025);
+        RxOptions o;
+        o.rxBuffer = 2;
+        rx.setOptions(o);
+        const Run r = feed(rx, skewed);
+        QCOMPARE(r.ends, 1);
+        QVERIFY(alignedPsnr(r.pictures.front().picture, card) >= clean - 2.0);
+    }
+    {
+        Receiver rx(11025);
+        RxOptions o;
+        o.autoSlant = false;
+        o.rxBuffer = 2;
+        rx.setOptions(o);
+        std::vector<float> half(skewed.begin(), skewed.begin() + long(skewed.size() / 2));
+        feed(rx, half);
+        QVERIFY(rx.receiving());
+        QVERIFY(rx.correctSlant());
+        QVERIFY(std::fabs(rx.slantPpm() - 5000) < 500);
+        // "Fix Slant" holds for the rest of this picture, not only for what had come
+        const Run r = feed(rx, std::vector<float>(skewed.begin() + long(half.size()), skewed.end()));
+        QCOMPARE(r.ends, 1);
+        const double p = alignedPsnr(r.pictures.front().picture, card);
+        QVERIFY2(p >= clean - 2.0, qPrintable(QString("clean %1, fixed half way %2").arg(clean).arg(p)));
+    }
+    // With slant correction and resync off and the clock off, every line is drawn where the
+    // nominal timing puts it, which may lie well after the signal that has come: it waits for
+    // it. A flat grey picture leans (the syncs show in its lines) but no line is black for
+    // want of its signal.
+    {
+        RgbImage grey(320, 256, 128);
+        Receiver rx(11025);
+        RxOptions o;
+        o.autoSlant = false;
+        o.autoResync = false;
+        rx.setOptions(o);
+        const Run r = feed(rx, transmission(15, grey, 11025, false, 0.997));
+        QCOMPARE(r.ends, 1);
+        const RgbImage &d = r.pictures.front().picture;
+        for (int y = 0; y < d.height - 4; ++y) { // (the last lines lean past the end of the signal)
+            std::vector<int> row;
+            for (int x = 0; x < d.width; ++x) row.push_back(d.pixel(x, y)[1]);
+            std::nth_element(row.begin(), row.begin() + long(row.size() / 2), row.end());
+            QVERIFY2(row[row.size() / 2] > 100, qPrintable(QString("line %1 is dark").arg(y)));
+        }
+    }
+    // no buffer: nothing to redraw from
+    {
+        Receiver rx(11025);
+        RxOptions o;
+        o.rxBuffer = 0;
+        rx.setOptions(o);
+        feed(rx, skewed);
+        QVERIFY(!rx.resync());
+        QVERIFY(!rx.correctSlant());
+    }
+}
+
+void ConditionsTest::forceRxAndStop()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
+    TxRequest rq;
+    rq.mode = 10;
+    rq.picture = card;
+    Encoder enc(rq);
+    auto a = encodeAll(rq);
+    // cut the header: the receiver only hears the picture, starting somewhere in a line
+    const size_t cut = size_t((enc.pictureStartMs() + 100.0) * 11.025);
+    std::vector<float> pic(a.begin() + long(cut), a.end());
+    pic.resize(pic.size() + 11025, 0.0f);
+    Receiver rx(11025);
+    rx.startScan(10);
+    QVERIFY(rx.receiving());
+    QCOMPARE(rx.mode(), 10);
+    const Run r = feed(rx, pic);
+    QCOMPARE(r.starts, 1);
+    QCOMPARE(r.ends, 1);
+    QVERIFY(r.pictures.front().lines >= 250);
+    // line k of the decode is line k+1 of the card: compare with the shift allowed
+    QVERIFY(alignedPsnr(r.pictures.front().picture, card) > 20);
+
+    // Robot 36 from its third line pair on, so that the first line heard carries Cb: the
+    // separators tell, and the colour bars keep their colours
+    {
+        const uint8_t bars[4][3] = {{191, 0, 0}, {0, 191, 0}, {0, 0, 191}, {191, 191, 0}};
+        RgbImage src(320, 240);
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x) std::copy_n(bars[x / 80], 3, src.pixel(x, y));
+        TxRequest q;
+        q.mode = 3;
+        q.picture = src;
+        const auto all = encodeAll(q);
+        const size_t from = size_t((Encoder(q).pictureStartMs() + 4.5 * 150.0) * 11.025);
+        std::vector<float> heard(all.begin() + long(from), all.end());
+        heard.resize(heard.size() + 3 * 11025, 0.0f);
+        Receiver rx36(11025);
+        rx36.startScan(3);
+        feed(rx36, heard);
+        const RgbImage d = rx36.lastFinished().count ? rx36.lastFinished().picture : rx36.picture();
+        for (int b = 0; b < 4; ++b) {
+            const uint8_t *p = d.pixel(b * 80 + 40, 120);
+            for (int c = 0; c < 3; ++c)
+                QVERIFY2(std::abs(int(p[c]) - bars[b][c]) < 40,
+                         qPrintable(QString("bar %1: %2 %3 %4").arg(b).arg(p[0]).arg(p[1]).arg(p[2])));
+        }
+    }
+
+    // stop in the middle
+    Receiver rx2(11025);
+    rx2.startScan(10);
+    std::vector<float> part(pic.begin(), pic.begin() + 11025 * 10);
+    const Run r2 = feed(rx2, part);
+    QVERIFY(rx2.receiving());
+    QVERIFY(rx2.linesReceived() > 20 && rx2.linesReceived() < 60);
+    rx2.stopScan();
+    QVERIFY(!rx2.receiving());
+    QCOMPARE(rx2.takeEvents(), unsigned(RxEnded));
+    rx2.stopScan();
+    QCOMPARE(rx2.takeEvents(), 0u);
+    QCOMPARE(r2.ends, 0);
+}
+
+void ConditionsTest::eventSequence()
+{
+    Receiver rx(48000);
+    QCOMPARE(rx.mode(), 6);
+    QCOMPARE(rx.linesReceived(), 0);
+    QVERIFY(!rx.receiving());
+    const RgbImage card = loadPicture(pictures() + "testcard_160x120.png");
+    const auto a = transmission(1, card, 48000, true); // B/W 8 at 48 kHz
+    int lastLines = 0;
+    bool grew = true, dirtySeen = false;
+    unsigned seq[3] = {0, 0, 0};
+    int n = 0;
+    for (size_t p = 0; p < a.size(); p += 4800) {
+        rx.process(a.data() + p, std::min<size_t>(4800, a.size() - p));
+        const unsigned e = rx.takeEvents();
+        if (e && n < 3) seq[n++] = e;
+        if (rx.linesReceived() < lastLines && rx.receiving()) grew = false;
+        lastLines = rx.linesReceived();
+        if (rx.dirtyTo() > rx.dirtyFrom()) dirtySeen = true;
+        rx.clearDirty();
+    }
+    QCOMPARE(seq[0], unsigned(RxStarted));
+    QCOMPARE(seq[1], unsigned(RxEnded));
+    QCOMPARE(seq[2], unsigned(RxFskId));
+    QVERIFY(grew);
+    QVERIFY(dirtySeen);
+    QCOMPARE(rx.mode(), 1);
+    QCOMPARE(rx.linesReceived(), 240); // drawn at twice its size
+    QCOMPARE(rx.picture().width, 320);
+    QVERIFY(alignedPsnr(rx.picture(), scaled(greyOf(card), 320, 240)) > 22);
+    QCOMPARE(rx.fskId(), std::string("T0VAR"));
+
+    // auto-restart: a new VIS during a picture ends it and starts the new one
+    const RgbImage card2 = loadPicture(pictures() + "testcard_320x240.png");
+    auto b = transmission(3, card2, 11025);
+    b.resize(size_t(11025 * 10));
+    const auto c = transmission(1, card, 11025);
+    b.insert(b.end(), c.begin(), c.end());
+    Receiver rx2(11025);
+    const Run r = feed(rx2, b);
+    QCOMPARE(r.starts, 2);
+    QCOMPARE(r.ends, 2);
+    QCOMPARE(r.pictures[0].mode, 3);
+    QCOMPARE(r.pictures[1].mode, 1);
+    QCOMPARE(r.pictures[1].lines, 240);
+    // ... and with Auto-Restart off it is ignored; Auto-Stop ends the first one
+    Receiver rx3(11025);
+    RxOptions o;
+    o.autoRestart = false;
+    rx3.setOptions(o);
+    const Run r3 = feed(rx3, b);
+    QCOMPARE(r3.starts, 1);
+    QCOMPARE(r3.ends, 1);
+    QVERIFY(r3.pictures[0].lines < 240);
+}
+
+void ConditionsTest::notchAndLmsRemoveCarrier()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_320x240.png");
+    // the carrier is on for a while before the picture, as an interfering carrier is
+    auto a = transmission(3, card, 11025, false, 1.0, 7.0);
+    double ph = 0;
+    for (auto &x : a) {
+        ph += 2 * M_PI * 2000.0 / 11025;
+        x += float(0.35 * std::sin(ph)); // a strong steady carrier in the middle of the band
+    }
+    auto decode = [&](double notch, int lms) {
+        Receiver rx(11025);
+        rx.setNotch(notch);
+        rx.setLms(lms);
+        const Run r = feed(rx, a);
+        return r.pictures.empty() ? 0.0 : alignedPsnr(r.pictures.front().picture, card);
+    };
+    const double plain = decode(0, 0);
+    const double notched = decode(2000, 0);
+    const double autoNotch = decode(0, 2);
+    qInfo("carrier: %.1f dB, notch %.1f dB, auto-notch %.1f dB", plain, notched, autoNotch);
+    QVERIFY(notched > plain + 5);
+    QVERIFY(autoNotch > plain + 5);
+}
+
+void ConditionsTest::noFalseStarts()
+{
+    Receiver rx(11025);
+    std::mt19937 gen(7);
+    std::normal_distribution<float> nd;
+    std::vector<float> block(11025);
+    unsigned ev = 0;
+    for (int s = 0; s < 180; ++s) { // three minutes of noise
+        for (auto &x : block) x = 0.2f * nd(gen);
+        rx.process(block.data(), block.size());
+        ev |= rx.takeEvents();
+    }
+    std::fill(block.begin(), block.end(), 0.0f);
+    for (int s = 0; s < 60; ++s) { // and a minute of silence
+        rx.process(block.data(), block.size());
+        ev |= rx.takeEvents();
+    }
+    QCOMPARE(ev, 0u);
+    QCOMPARE(rx.mode(), 6);
+}
+
+QTEST_MAIN(ConditionsTest)
+#include "tst_conditions.moc"

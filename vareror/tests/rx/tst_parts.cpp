@@ -1,0 +1,434 @@
+// The receiver's parts on their own: the front end's timing at every rate and band, block
+// sizes that must not matter, the kept signal's store and file, the composer drawing line by
+// line what it would draw at once, the band filters' noise figures, the sound ring's lost
+// samples, the end of a picture with deferred work, and the receiver on its thread.
+#include "receiver_thread.h"
+#include "rx/front_end.h"
+#include "rx/kept_signal.h"
+#include "rx/picture_composer.h"
+#include "rx_support.h"
+#include "sample_ring.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <thread>
+
+using namespace vareror::core;
+using namespace vareror::core::rx;
+using namespace vareror::rxtest;
+
+namespace {
+
+// A tone that steps from one frequency to another at an exact instant (between samples),
+// phase-continuous.
+std::vector<float> toneStep(double rate, double fromHz, double toHz, double stepSeconds, double seconds)
+{
+    std::vector<float> a(size_t(seconds * rate));
+    double phase = 0;
+    for (size_t n = 0; n < a.size(); ++n) {
+        const double t0 = double(n) / rate, t1 = double(n + 1) / rate;
+        a[n] = float(0.5 * std::sin(phase));
+        const double before = std::clamp(stepSeconds - t0, 0.0, t1 - t0);
+        phase += kTwoPiTest * (fromHz * before + toHz * (t1 - t0 - before));
+    }
+    return a;
+}
+
+struct Track {
+    std::vector<float> f, fn;
+};
+
+// Runs the signal through a front end in blocks of `block` samples; frequencies by working sample.
+Track frontEndTrack(FrontEnd &fe, const std::vector<float> &a, size_t block)
+{
+    Track t;
+    for (size_t p = 0; p < a.size(); p += block) {
+        const FrontEndBlock &b = fe.process(a.data() + p, std::min(block, a.size() - p));
+        for (size_t j = 0; j < b.size(); ++j)
+            if (b.first + int64_t(j) >= 1) {
+                t.f.push_back(b.f[j]);
+                t.fn.push_back(b.fn[j]);
+            }
+    }
+    return t;
+}
+
+// Where a track crosses `level` after sample `from`, between samples.
+double crossing(const std::vector<float> &v, double level, size_t from)
+{
+    for (size_t i = from + 1; i < v.size(); ++i)
+        if ((v[i - 1] - level) * (v[i] - level) <= 0 && v[i] != v[i - 1])
+            return double(i - 1) + (level - v[i - 1]) / (v[i] - v[i - 1]);
+    return -1;
+}
+
+} // namespace
+
+class PartsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void frontEndTiming_data();
+    void frontEndTiming();
+    void frontEndBlockSizes();
+    void keptSignalStoreAndFile();
+    void composerDrawsLikeAtOnce_data();
+    void composerDrawsLikeAtOnce();
+    void bandFilterNoiseFigures();
+    void soundRingKeepsTime();
+    void endWaitsForItsRedraw();
+    void threadDecodesAsAtOnce();
+};
+
+void PartsTest::frontEndTiming_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<int>("band");
+    for (double rate : {11025.0, 44100.0, 48000.0})
+        for (int filter = 0; filter < 4; ++filter)
+            QTest::newRow(qPrintable(QString("%1 Hz, filter %2").arg(rate).arg(filter))) << rate << filter << 0;
+    QTest::newRow("11025 Hz, fair band") << 11025.0 << 1 << 1;
+    QTest::newRow("48000 Hz, weak band") << 48000.0 << 1 << 2;
+}
+
+// Every band and decimation delays its output differently; the front end must line them up
+// so that a tone step shows in both bands' frequencies at the working sample it happened at.
+void PartsTest::frontEndTiming()
+{
+    QFETCH(double, rate);
+    QFETCH(int, filter);
+    QFETCH(int, band);
+    FrontEnd fe(rate);
+    FrontEndSettings s;
+    s.dspFilter = filter;
+    fe.configure(s);
+    fe.setPictureBand(PictureBand(band), false);
+    const double step = 0.2371; // s, between samples at every rate
+    const Track t = frontEndTrack(fe, toneStep(rate, 1500, 2300, step, 0.4), 1000);
+    const double at = step * fe.rate().hz;
+    const double f = crossing(t.f, 1900, size_t(at) - 40), fn = crossing(t.fn, 1900, size_t(at) - 40);
+    // (a band's own shape moves the step's middle by up to about half a sample)
+    QVERIFY2(std::fabs(f - at) < 0.7, qPrintable(QString("picture band steps at %1, not %2").arg(f).arg(at)));
+    QVERIFY2(std::fabs(fn - at) < 0.7, qPrintable(QString("decision band steps at %1, not %2").arg(fn).arg(at)));
+}
+
+// Blocks of any size give the same working samples.
+void PartsTest::frontEndBlockSizes()
+{
+    const auto a = toneStep(48000, 1200, 2100, 0.0507, 0.3);
+    FrontEnd whole(48000), odd(48000), single(48000);
+    const Track t1 = frontEndTrack(whole, a, a.size()), t2 = frontEndTrack(odd, a, 37), t3 = frontEndTrack(single, a, 1);
+    QCOMPARE(t1.f.size(), t2.f.size());
+    QCOMPARE(t1.f.size(), t3.f.size());
+    QVERIFY(t1.f == t2.f && t1.f == t3.f);
+    QVERIFY(t1.fn == t2.fn && t1.fn == t3.fn);
+}
+
+// The store keeps every sample with its frequencies across block boundaries, gives its blocks
+// back once released and takes them again; the file gives back what went into it.
+void PartsTest::keptSignalStoreAndFile()
+{
+    WorkingRate rate(11025);
+    KeptSignal kept(rate);
+    int64_t next = 0;
+    auto append = [&](size_t n) {
+        FrontEndBlock b;
+        b.first = next;
+        for (size_t j = 0; j < n; ++j, ++next) {
+            b.z.push_back(cfloat(float(next), -float(next)));
+            b.zn.push_back(0);
+            b.f.push_back(float(next - 1) + 0.25f);  // the frequency of the sample before
+            b.fn.push_back(float(next - 1) + 0.75f);
+        }
+        kept.append(b);
+    };
+    auto check = [&](const SignalView &v, int64_t from, int64_t to) {
+        for (int64_t i = std::max(from, v.begin); i < std::min(to, v.end); i += 997)
+            if (v.zAt(i) != cfloat(float(i), -float(i)) || v.fAt(i) != float(i) + 0.25f || v.fnAt(i) != float(i) + 0.75f)
+                return false;
+        return true;
+    };
+    QVERIFY(kept.openFile(100));
+    while (next < 400000) append(size_t(1 + next % 5003));
+    kept.flushFile();
+    QVERIFY(check(kept.view(), 0, kept.fAvail()));
+    QCOMPARE(kept.view().begin, int64_t(0));
+    const size_t before = kept.blocksHeld();
+    kept.release(350000);
+    // (the last 2^18 samples are always kept)
+    QVERIFY2(kept.blocksHeld() <= 10, qPrintable(QString::number(kept.blocksHeld())));
+    QVERIFY(kept.view().begin > 100000);
+    // what the store gave up comes back from the file
+    const SignalView fromFile = kept.view(60001, 90000);
+    QCOMPARE(fromFile.begin, int64_t(60000));
+    QVERIFY(fromFile.end >= 90000);
+    QVERIFY(check(fromFile, 60000, 90000));
+    // ... and the blocks given back serve what comes next
+    while (next < 600000) append(4096);
+    kept.release(next - 300000);
+    QVERIFY(check(kept.view(), next - 250000, kept.fAvail()));
+    QVERIFY(kept.blocksHeld() <= before);
+}
+
+void PartsTest::composerDrawsLikeAtOnce_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("weak");
+    for (bool weak : {false, true}) {
+        const QString w = weak ? ", weak" : "";
+        QTest::newRow(qPrintable("Robot 36" + w)) << 3 << weak;
+        QTest::newRow(qPrintable("PD90" + w)) << 15 << weak;
+        QTest::newRow(qPrintable("Robot 72" + w)) << 4 << weak;
+        QTest::newRow(qPrintable("Martin 1" + w)) << 9 << weak;
+        QTest::newRow(qPrintable("B/W 12" + w)) << 2 << weak;
+    }
+}
+
+// Drawn line by line as lines arrive, some of them decoded again with other values (a redraw),
+// the picture comes out exactly as drawn from the final values at once: no line keeps what was
+// drawn from rows that changed since.
+void PartsTest::composerDrawsLikeAtOnce()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, weak);
+    const ModeInfo &m = modeInfo(mode);
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<float> level(10, 245);
+    const int planes[] = {planeOf(Channel::R), planeOf(Channel::G), planeOf(Channel::B), planeOf(Channel::Y),
+                          planeOf(Channel::Cr), planeOf(Channel::Cb), planeOf(Channel::Grey)};
+    auto used = [&](int pl) {
+        switch (m.colour) {
+        case ColourEncoding::Rgb: return pl == planeOf(Channel::R) || pl == planeOf(Channel::G) || pl == planeOf(Channel::B);
+        case ColourEncoding::Grey: return pl == planeOf(Channel::Grey);
+        default: return pl == planeOf(Channel::Y) || pl == planeOf(Channel::Cr) || pl == planeOf(Channel::Cb);
+        }
+    };
+    PictureComposer live, atOnce;
+    live.start(m, weak, true);
+    atOnce.start(m, weak, true);
+    const int W = live.width(), H = live.lines();
+    std::vector<std::vector<float>> first(kPlaneCount), last(kPlaneCount);
+    for (int pl : planes)
+        if (used(pl)) {
+            first[size_t(pl)].resize(size_t(W * H));
+            last[size_t(pl)].resize(size_t(W * H));
+            for (auto &v : first[size_t(pl)]) v = level(gen);
+            last[size_t(pl)] = first[size_t(pl)];
+            for (int l = H / 3; l < H / 3 + 5; ++l) // lines the redraw changes
+                for (int x = 0; x < W; ++x) last[size_t(pl)][size_t(l * W + x)] = level(gen);
+        }
+    auto decode = [&](PictureComposer &c, const std::vector<std::vector<float>> &src, int line) {
+        for (int pl : planes)
+            if (used(pl)) std::copy_n(src[size_t(pl)].data() + size_t(line * W), W, c.row(pl, line));
+        if (used(planeOf(Channel::Y))) c.countLevels(line, c.row(planeOf(Channel::Y), line), W);
+        c.lineDecoded(line);
+    };
+    for (int l = 0; l < H; ++l) {
+        decode(live, first, l);
+        if ((l + 1) % m.linesPerPeriod == 0) live.settle();
+        if (l == H / 2)
+            for (int r = H / 3; r < H / 3 + 5; ++r) decode(live, last, r);
+    }
+    live.end();
+    live.settle();
+    for (int l = 0; l < H; ++l) decode(atOnce, last, l);
+    atOnce.end();
+    atOnce.settle();
+    QVERIFY(live.picture().rgb == atOnce.picture().rgb);
+    QVERIFY(live.dirtyTo() > live.dirtyFrom());
+}
+
+void PartsTest::bandFilterNoiseFigures()
+{
+    // The weak-signal correction rests on what a band filter does to white noise: measured
+    // on real noise, the output's power against a centre tone's and the correlation of
+    // successive samples must be what the filter reports from its taps.
+    const double rate = 11025;
+    for (const auto &[half, ms] : {std::pair{550.0, 3.0}, std::pair{2400.0, 2.5}}) {
+        dsp::AnalyticFilter f;
+        f.configure(1900, half, int(std::lround(ms * rate / 1000)) | 1, rate);
+        const int d = f.delay();
+        std::mt19937 gen(3);
+        std::normal_distribution<double> nd;
+        const int n = 400000;
+        std::vector<float> x(size_t(n + 2 * d)); // unit variance: N0 = 2 / rate
+        for (auto &v : x) v = float(nd(gen));
+        std::vector<std::complex<float>> z(static_cast<size_t>(n));
+        f.run(x.data() + d, size_t(n), z.data());
+        double noisePower = 0;
+        std::complex<double> lag1 = 0;
+        for (int i = 1; i < n; ++i) {
+            noisePower += std::norm(z[size_t(i)]);
+            lag1 += std::complex<double>(z[size_t(i)]) * std::conj(std::complex<double>(z[size_t(i - 1)]));
+        }
+        lag1 /= noisePower;
+        noisePower /= n - 1;
+        for (int i = 0; i < n + 2 * d; ++i) x[size_t(i)] = float(std::cos(kTwoPiTest * 1900 * i / rate));
+        f.run(x.data() + d, 20000, z.data());
+        double tonePower = 0;
+        for (int i = 0; i < 20000; ++i) tonePower += std::norm(z[size_t(i)]);
+        tonePower /= 20000;
+        // a unit tone has power 1/2; unit-variance noise has one-sided density 2 / rate
+        const double bandwidth = noisePower / tonePower * 0.5 / (2 / rate);
+        qInfo("half width %.0f: noise bandwidth %.0f Hz (reported %.0f), lag-1 %.3f%+.3fi (reported %.3f%+.3fi)", half,
+              bandwidth, f.noiseBandwidthHz(), lag1.real(), lag1.imag(), f.noiseLag1().real(), f.noiseLag1().imag());
+        QVERIFY(std::fabs(bandwidth / f.noiseBandwidthHz() - 1) < 0.03);
+        QVERIFY(std::abs(lag1 - f.noiseLag1()) < 0.01);
+    }
+}
+
+// Samples that find the ring full are lost, but their time is not: the consumer gets as much
+// silence where they were, then what came after.
+void PartsTest::soundRingKeepsTime()
+{
+    SampleRing ring(16);
+    std::vector<float> in(40);
+    for (size_t i = 0; i < in.size(); ++i) in[i] = float(i + 1);
+    QCOMPARE(ring.push(in.data(), 10), size_t(10));
+    QCOMPARE(ring.push(in.data() + 10, 20), size_t(6)); // 14 lost
+    QCOMPARE(ring.lost(), uint64_t(14));
+    std::vector<float> out;
+    float buf[8];
+    for (int round = 0; round < 2; ++round) {
+        while (const size_t got = ring.pop(buf, 8)) out.insert(out.end(), buf, buf + got);
+        if (round == 0) QCOMPARE(ring.push(in.data() + 30, 10), size_t(10));
+    }
+    QCOMPARE(out.size(), size_t(40));
+    for (size_t i = 0; i < out.size(); ++i)
+        QCOMPARE(out[i], i >= 16 && i < 30 ? 0.0f : in[i]);
+}
+
+// With work deferred, a picture's end is reported only once its last redraw is done, and an
+// FSK ID read meanwhile comes after it. Its signal stays for a redraw for a minute after the
+// end; then a resync is refused and the picture stays as it is.
+void PartsTest::endWaitsForItsRedraw()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_160x120.png");
+    const auto a = transmission(1, card, 11025, true);
+    Receiver rx(11025);
+    rx.setDeferWork(true);
+    std::vector<unsigned> seen;
+    bool workWhileEnding = false;
+    for (size_t p = 0; p < a.size(); p += 2048) {
+        rx.process(a.data() + p, std::min<size_t>(2048, a.size() - p));
+        if (const unsigned e = rx.takeEvents()) seen.push_back(e);
+        if (rx.workPending() && rx.receiving() && rx.linesReceived() == 240) workWhileEnding = true;
+        rx.work(16); // a small slice each time, as a busy thread would
+        if (const unsigned e = rx.takeEvents()) seen.push_back(e);
+    }
+    while (rx.work(16)) {
+    }
+    if (const unsigned e = rx.takeEvents()) seen.push_back(e);
+    QVERIFY(workWhileEnding);
+    QCOMPARE(seen.front(), unsigned(RxStarted));
+    auto first = [&](unsigned bit) { return std::find_if(seen.begin(), seen.end(), [&](unsigned e) { return e & bit; }); };
+    // the ID, read long before the slow redraw was done, is held and reported with the end
+    QVERIFY(first(RxEnded) != seen.end());
+    QVERIFY(first(RxFskId) == first(RxEnded));
+    QCOMPARE(rx.fskId(), std::string("T0VAR"));
+    QVERIFY(rx.resync());
+    while (rx.work(1 << 20)) {
+    }
+    const RgbImage kept = rx.picture();
+    const std::vector<float> silence(11025, 0.0f);
+    for (int s = 0; s < 62; ++s) rx.process(silence.data(), silence.size());
+    QVERIFY(!rx.resync());
+    QVERIFY(!rx.correctSlant());
+    QVERIFY(rx.picture().rgb == kept.rgb);
+}
+
+namespace {
+// A source handing the worker what it has, a piece at a time.
+class PieceSource : public SampleSource {
+public:
+    explicit PieceSource(const std::vector<float> &a) : a_(a) {}
+    void read(std::vector<float> &out) override
+    {
+        const size_t n = std::min<size_t>(997, a_.size() - pos_);
+        out.insert(out.end(), a_.begin() + long(pos_), a_.begin() + long(pos_ + n));
+        pos_ += n;
+    }
+    bool done() const { return pos_ >= a_.size(); }
+
+private:
+    const std::vector<float> &a_;
+    size_t pos_ = 0;
+};
+} // namespace
+
+// On its thread the receiver decodes what it is fed, or what it reads from a source, into the
+// same picture as at once, reports its events in order, and answers a resync at once while the
+// redraw follows.
+void PartsTest::threadDecodesAsAtOnce()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
+    const auto a = transmission(10, card, 11025, true, 1.002);
+    Receiver reference(11025);
+    feed(reference, a);
+    QVERIFY(reference.resync());
+    RgbImage rows(1, 1);
+    auto collect = [&](ReceiverThread &t) {
+        t.takeRows([&](int y, const uint8_t *p, int w) {
+            if (rows.width != w || rows.height != reference.picture().height) rows = RgbImage(w, reference.picture().height);
+            std::copy_n(p, size_t(w) * 3, rows.pixel(0, y));
+        });
+    };
+    {
+        ReceiverThread t(11025, RxOptions(), 0, 0);
+        std::vector<unsigned> events;
+        for (size_t p = 0; p < a.size(); p += 2205) {
+            t.feed(a.data() + p, std::min<size_t>(2205, a.size() - p));
+            t.sync();
+            for (const auto &e : t.takeEvents()) events.push_back(e.bits);
+            collect(t);
+        }
+        t.drain();
+        for (const auto &e : t.takeEvents()) events.push_back(e.bits);
+        QCOMPARE(events, (std::vector<unsigned>{RxStarted, RxEnded, RxFskId}));
+        QCOMPARE(t.fskId(), std::string("T0VAR"));
+        QVERIFY(t.resync());
+        t.drain();
+        collect(t);
+        QVERIFY(rows.rgb == reference.picture().rgb);
+        // commands between samples keep their order
+        t.startScan(3);
+        t.stopScan();
+        t.startScan(9);
+        t.sync();
+        std::vector<unsigned> cmd;
+        for (const auto &e : t.takeEvents()) cmd.push_back(e.bits);
+        QCOMPARE(cmd, (std::vector<unsigned>{RxStarted, RxEnded, RxStarted}));
+        QCOMPARE(t.mode(), 9);
+    }
+    {
+        // read from a source; nothing reaches the receiver while it does not listen
+        PieceSource source(a);
+        ReceiverThread t(11025, RxOptions(), 0, 0);
+        t.setListening(false);
+        t.setSource(&source);
+        while (!source.done()) std::this_thread::yield();
+        t.sync();
+        t.setSource(nullptr);
+        QVERIFY(t.takeEvents().empty());
+        PieceSource again(a);
+        t.setListening(true);
+        t.setSource(&again);
+        while (!again.done()) std::this_thread::yield();
+        t.sync();
+        t.setSource(nullptr);
+        t.drain();
+        QVERIFY(t.resync());
+        t.drain();
+        collect(t);
+        QVERIFY(rows.rgb == reference.picture().rgb);
+        std::vector<float> heard;
+        t.takeHeard(heard);
+        QCOMPARE(heard.size(), size_t(22050)); // the last two seconds
+    }
+}
+
+QTEST_MAIN(PartsTest)
+#include "tst_parts.moc"
