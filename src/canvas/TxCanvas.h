@@ -175,6 +175,10 @@ public:
     quint32 foreColourBeforeFill = 0; // the TX screen's fore colour, put aside while Color Fill is on
     // The draws of the committed text's colour variation (tests seed it).
     platform::RandomSource random;
+    // The operator's text style put aside as text by the tools that borrow the TX screen's
+    // font (the stamps): 3 the font size, 4 BkGnd, 6 Outline, 7 the font name, 8 the
+    // fore colour.
+    QString textStyleRecord[9];
 
 signals:
     // Command12_Click has run (the current tool was ended).

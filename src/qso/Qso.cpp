@@ -57,18 +57,6 @@ void Qso::headerLoadButton(platform::CommandButton* button, const QString& capti
     button->setText(QStringLiteral("Exit"));
     form.Frame7->show();
 }
-// The call is kept in capitals; the log look-up and the mug shot come with the log.
-void Qso::Text3_Change()
-{
-    const QString text = form_.Text3->text();
-    const QString upper = text.toUpper();
-    if (upper != text) {
-        const int caret = form_.Text3->selStart();
-        form_.Text3->setText(upper); // runs this handler once more, with nothing left to change
-        form_.Text3->setSelStart(caret);
-    }
-}
-
 void Qso::Check2_Click()
 {
     if (form_.Check2->value() == 1) {
@@ -132,16 +120,6 @@ void Qso::Text3_MouseDown(int, int, double, double)
         return;
     form_.canvas().dragSource = canvas::dragCallSign;
     platform::DragManager::instance().begin(form_.Text3);
-}
-
-void Qso::Image7_MouseDown(int button, int, double, double)
-{
-    form_.canvas().dragSource = canvas::dragMugShot;
-    // The right button's enlarged view comes with the zoom view.
-    if (button == 1 && form_.Image7->hasPicture()) {
-        form_.Image7->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
-        form_.Image7->Drag(platform::vbBeginDrag);
-    }
 }
 
 void Qso::headerBoxMouseDown(int number, int)

@@ -1,12 +1,17 @@
 #pragma once
 // Headers, QSL block, call-sign box, log and mug shots.
 
+#include "qso/ContactLog.h"
+
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
 namespace shell { class FormMain; }
-namespace platform { class CommandButton; }
+namespace platform { class CommandButton; class Picbuf; }
 
 namespace qso {
 
@@ -14,6 +19,7 @@ class Qso : public QObject {
     Q_OBJECT
 public:
     explicit Qso(shell::FormMain& form);
+    ~Qso() override;
     shell::FormMain& form() const { return form_; }
 
     void makeheader16_Click(); // menu "Make Header small"
@@ -43,19 +49,74 @@ public:
     void headericonoff();
 
     // The log, read whole at start-up, and what the look-ups search.
-    QString logText;
-    QString logTextUpper;
-    double logChunkLength = 0;
-    // Station and header values the settings carry.
-    QString stationRecord[6]; // 2 call sign, 3 frequency or band, 4 report, 5 "LCL"/"UTC"
+    ContactLog contactLog;
+    // Station and header values the settings carry (2 to 5); 6 holds Text1's text while
+    // the log view or a QSL build has put it aside.
+    QString stationRecord[7]; // 2 call sign, 3 frequency or band, 4 report, 5 "LCL"/"UTC"
     QVariant headerFlag;
     QVariant headerNumber;    // 4 to 21
     QVariant utcOffset;       // hours; 0.5 is 30 minutes
     quint32 headerBackColor = 0;
 
+    // ---- the contact log, its search, mug shots, the QSL block and the date stamp ----
+    // The call-sign box: Enter toggles the log view, Esc empties the box; the call
+    // dropped back on its box empties both boxes and the mug shot.
+    void Text3_KeyPress(int& keyAscii);
+    void Text3_DragDrop();
+    // The entry box: "S" is available while the entry differs from the stored one.
+    void Text4_Change();
+    void Command2_Click(); // "S": the entry saved as the call's record
+    void Command9_Click(); // "D": the call's record deleted
+    // "*" (and Enter in the call-sign box): Text1 becomes the list of the log lines that
+    // hold every comma-separated term of the call-sign box, and back.
+    void Label48_Click();
+    void wildlogsearch();
+    bool logViewOn() const;
+    // The mug shot of the call in Text3 into Image7, from "MugShots" (empty when none).
+    void loadMugShot();
+    void Label26_MouseDown(int button, int shift, double x, double y); // "Mug Shot": save
+    void Image7_DragOver(int state);
+    void Image7_DragDrop();
+    // The QSL panel and its block at the top or the bottom of the TX picture.
+    void Label54_Click(); // " QSL"
+    void Text15_Change();
+    void Text15_MouseDown(int button, int shift, double x, double y);
+    void Text10_Click();
+    void Text9_Click();
+    void Command4_Click();  // "QSL at Top"
+    void Command32_Click(); // "QSL at Bottom", also the block builder
+    void Command33_Click(); // "Cancel"
+    // " Date": the own call, time, zone and date along the bottom of the TX picture.
+    void Label53_MouseDown(int button, int shift, double x, double y);
+    void Label53_Click();
+
+    // The look-up's result: 1 while the call shown has a record; the stored entry (2).
+    int logEntryFound = 0;
+    QString logEntryRecord[3];
+    int msgBoxResult = 0; // the last confirmation's answer
+    // The log view: the terms (element 1 searched for, the others filter), the line
+    // tested, Text1's font put aside while the view is on.
+    QStringList logSearchTerms;
+    QString logHitLine;
+    double savedText1FontSize = 0;
+    QString savedText1FontName;
+    QVariant qslAtTop; // 1 while "QSL at Top" builds
+    // The mug shots' picture buffer: theirs alone, so a look-up never touches the picture
+    // the adjust panel works on. Made at its first use.
+    platform::Picbuf& PicbufMugShot();
+
 private:
     void headerLoadButton(platform::CommandButton* button, const QString& caption);
+    void logViewOff();
+    void writeLog(const QString& text);
+    void mugShotToImage7(const QImage& picture);
+    void qslBlock();
+    void dateStamp();
     shell::FormMain& form_;
+    std::shared_ptr<platform::Picbuf> picbufMugShot_; // shared: deleted where Picbuf is known
+    bool upperCasing_ = false;  // Text3 is being put in capitals by its own handler
+    int lookUps_ = 0;           // counts Text3's changes: a search stops at the next one
+    bool stamping_ = false;     // a QSL block or date stamp is being drawn
 };
 
 } // namespace qso

@@ -137,6 +137,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     connectBrowserHandlers();
     connectStripHandlers();
     connectAdjustHandlers();
+    connectLogHandlers();
 }
 
 FormMain::~FormMain()
@@ -300,6 +301,7 @@ void FormMain::buildControls()
     SSTab1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     left->addWidget(SSTab1);
     left->addWidget(buildIntakeRow(central));
+    left->addWidget(buildQslPanel(central)); // hidden until " QSL" opens it
 
     auto* texts = new QHBoxLayout;
     texts->setSpacing(6);
@@ -307,7 +309,7 @@ void FormMain::buildControls()
     Text2 = new platform::TextBox(QStringLiteral("Text2"), central, true);
     Text1->setToolTip(QStringLiteral("Text to place"));
     Text2->setToolTip(QStringLiteral("Messages"));
-    Text1->setMinimumHeight(60);
+    setText1Listing(false);
     Text2->setMinimumHeight(60);
     texts->addWidget(Text1, 2);
     texts->addWidget(Text2, 3);
@@ -385,6 +387,14 @@ void FormMain::buildControls()
     auto* callRow = new QHBoxLayout;
     callRow->addWidget(Label56, 1);
     callRow->addWidget(Text3, 1);
+    // The log view's switch beside the box whose terms it lists.
+    Label48 = new platform::Label(QStringLiteral("Label48"), QStringLiteral("*"), engineFrame);
+    Label48->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Label48->setAlignment(Qt::AlignCenter);
+    Label48->setFixedWidth(20);
+    Label48->setToolTip(QStringLiteral("List the log lines holding the terms typed (comma between terms)"));
+    platform::setBackColor(Label48, ToolOffColor);
+    callRow->addWidget(Label48);
     engineGrid->addLayout(callRow, 4, 1);
 
     Check1 = new platform::CheckBox(QStringLiteral("Check1"), QStringLiteral("AutoRX"), engineFrame);
@@ -414,6 +424,7 @@ void FormMain::buildControls()
     right->addStretch(1);
     buildHiddenControls(central);
     buildCanvasHiddenControls(central);
+    placeMugShot();
     buildBrowserPanel(central);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);

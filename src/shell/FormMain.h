@@ -11,6 +11,7 @@
 class QAction;
 class QMenu;
 class QGroupBox;
+class QLayout;
 class QTabWidget;
 
 namespace platform {
@@ -332,6 +333,25 @@ public:
     platform::CommandButton* Command35 = nullptr; // "load HDR lge" / "Exit": large header boxes
     platform::CommandButton* Command37 = nullptr; // "load HDR sml" / "Exit": small header boxes
 
+    // --- the contact log, mug shot, QSL panel and date stamp ------------------------------
+    // (Text3, the call-sign box, sits with the engine controls under the received FSK ID;
+    // Command2 and Text4 are declared above.)
+    platform::Label* Label48 = nullptr;           // "*": the log view, 255 while it is on
+    platform::CommandButton* Command9 = nullptr;  // "D": delete the call's record
+    platform::Label* Label26 = nullptr;           // "Mug Shot": a press saves the one shown
+    platform::Label* Label54 = nullptr;           // " QSL": opens Frame5
+    platform::Label* Label53 = nullptr;           // " Date": the date and call stamp
+    QGroupBox* Frame5 = nullptr;                  // "Quick Set QSL Details", hidden until opened
+    platform::TextBox* Text15 = nullptr;          // the other station's call sign
+    platform::Label* Label57 = nullptr;           // "Type RSV in box"
+    platform::Label* Label51 = nullptr;           // "Type Callsign in box     Type Freq"
+    platform::CommandButton* Command4 = nullptr;  // "QSL at Top"
+    platform::CommandButton* Command32 = nullptr; // "QSL at Bottom"
+    platform::CommandButton* Command33 = nullptr; // "Cancel"
+    platform::PictureBox* Picture14 = nullptr;    // the stamps' panel picture, 250 x 96, hidden
+    // Text1 as the log view's listing (taller) or as the text to place.
+    void setText1Listing(bool listing);
+
     // The window's mouse pointer (0 default, 11 hourglass): shown over the whole window.
     int MousePointer() const { return mousePointer_; }
     void setMousePointer(int pointer);
@@ -359,6 +379,11 @@ private:
     void buildAdjustPanel();
     void connectAdjustHandlers();
     void connectCanvasHandlers();
+    QWidget* buildMugShotColumn(QWidget* parent);
+    QLayout* buildLogRow(QWidget* parent);
+    QWidget* buildQslPanel(QWidget* parent);
+    void placeMugShot();
+    void connectLogHandlers();
     QWidget* buildIntakeRow(QWidget* parent);
     void buildBrowserPanel(QWidget* parent);
     void connectBrowserHandlers();

@@ -50,19 +50,12 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
 
-    Text9 = new platform::TextBox(QStringLiteral("Text9"), frame);
-    Text10 = new platform::TextBox(QStringLiteral("Text10"), frame);
-    Text9->setToolTip(QStringLiteral("Frequency or band"));
-    Text10->setToolTip(QStringLiteral("Signal report"));
-    Check2 = new platform::CheckBox(QStringLiteral("Check2"), QStringLiteral("HdrON"), frame);
-    auto* qslRow = new QHBoxLayout;
-    for (auto* t : {Text9, Text10}) {
-        t->setFixedHeight(t->fontMetrics().height() + 12);
-        qslRow->addWidget(t, 1);
-    }
-    qslRow->addWidget(Check2);
-    grid->addLayout(qslRow, 0, 0);
+    // The mug shot beside the rows, the call's log entry on the first.
+    grid->addWidget(buildMugShotColumn(frame), 0, 0, 4, 1);
+    grid->addLayout(buildLogRow(frame), 0, 1);
+    grid->setColumnStretch(1, 1);
 
+    Check2 = new platform::CheckBox(QStringLiteral("Check2"), QStringLiteral("HdrON"), frame);
     Check13 = new platform::CheckBox(QStringLiteral("Check13"), QStringLiteral("Underline"), frame);
     Check14 = new platform::CheckBox(QStringLiteral("Check14"), QStringLiteral("Italic"), frame);
     Check6 = new platform::CheckBox(QStringLiteral("Check6"), QStringLiteral("Bold"), frame);
@@ -70,7 +63,10 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     for (auto* c : {Check13, Check14, Check6})
         styleRow->addWidget(c);
     styleRow->addStretch(1);
-    grid->addLayout(styleRow, 1, 0);
+    styleRow->addWidget(Label54);
+    styleRow->addWidget(Label53);
+    styleRow->addWidget(Check2);
+    grid->addLayout(styleRow, 1, 1);
 
     Command21 = new platform::CommandButton(QStringLiteral("Command21"), QStringLiteral("F1"), frame);
     Command25 = new platform::CommandButton(QStringLiteral("Command25"), QStringLiteral("F2"), frame);
@@ -81,7 +77,7 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
         platform::setBackColor(b, PresetOffColor);
         presetRow->addWidget(b);
     }
-    grid->addLayout(presetRow, 2, 0);
+    grid->addLayout(presetRow, 2, 1);
 
     HScroll2 = scrollBar(QStringLiteral("HScroll2"), Qt::Horizontal, 1, 5, 1, frame);
     Text5 = new platform::TextBox(QStringLiteral("Text5"), frame);
@@ -92,7 +88,7 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     auto* pagerRow = new QHBoxLayout;
     pagerRow->addWidget(HScroll2, 1);
     pagerRow->addWidget(Text5);
-    grid->addLayout(pagerRow, 3, 0);
+    grid->addLayout(pagerRow, 3, 1);
     return frame;
 }
 
@@ -108,8 +104,6 @@ void FormMain::buildHiddenControls(QWidget* parent)
     PicbufVisible->setObjectName(QStringLiteral("PicbufVisible"));
     PicbufEdit = new platform::Picbuf(parent);
     PicbufEdit->setObjectName(QStringLiteral("PicbufEdit"));
-    Command2 = new platform::CommandButton(QStringLiteral("Command2"), QStringLiteral("Save Log"), parent);
-    Text4 = new platform::TextBox(QStringLiteral("Text4"), parent);
     Text12 = new platform::TextBox(QStringLiteral("Text12"), parent, true);
     VScroll1 = scrollBar(QStringLiteral("VScroll1"), Qt::Vertical, 3, 20, 3, parent);
     VScroll3 = scrollBar(QStringLiteral("VScroll3"), Qt::Vertical, 0, 9, 0, parent);
@@ -135,7 +129,7 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Picture3 = new platform::PictureBox(parent);
     Picture3->setDesignName(QStringLiteral("Picture3"));
     Picture3->setBoxSize(688, 556);
-    for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Command2, Text4, Text12,
+    for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Text12,
                                                       VScroll1, VScroll3, Image6, Image13, Image15, Image1,
                                                       Frame9, Picture19, Picture3})
         w->hide();

@@ -138,7 +138,7 @@ Shell::LoadResult Shell::Form_Load()
             const auto bytes = platform::readFileBytes(logPath);
             if (!bytes)
                 fail(75, QStringLiteral("Path/File access error: logdata cannot be read"));
-            qso.logText = platform::decodeText(*bytes);
+            qso.contactLog.setLogText(platform::decodeText(*bytes));
             QByteArray backup;
             backup.reserve(bytes->size() + 4);
             backup += '"';
@@ -151,7 +151,7 @@ Shell::LoadResult Shell::Form_Load()
     }
 
     // The text tools start from nothing: red text on the TX screen, a yellow fill.
-    steps.step(QStringLiteral("Command2 hidden"), [&] { form.Command2->hide(); });
+    steps.step(QStringLiteral("Command2 unavailable"), [&] { form.Command2->setEnabled(false); });
     text.textToDraw.clear();
     steps.step(QStringLiteral("Text2 emptied"), [&] { form.Text2->setText(QString()); });
     steps.step(QStringLiteral("TX fore colour"), [&] { form.Picture1->setForeColor(0xEE); });
@@ -233,8 +233,6 @@ Shell::LoadResult Shell::Form_Load()
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
     steps.step(QStringLiteral("Image6 again"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
     steps.step(QStringLiteral("VScroll3"), [&] { setScrollValue(form.VScroll3, 3); });
-    qso.logTextUpper = qso.logText.toUpper();
-    qso.logChunkLength = qso.logText.size() / 20.0;
     canvas.shapeSize = 100;
     canvas.shapeAspect = 0.5;
     canvas.shapeScrollLast = 9;

@@ -7,6 +7,7 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
 #include "shell/FormMain.h"
 
 namespace text {
@@ -82,6 +83,20 @@ void TextTools::Check6_Click()
     form_.Picture1->setFontBold(form_.Check6->value() == 1);
 }
 
+void TextTools::Label31_Click()
+{
+    shell::FormMain& f = form_;
+    f.VScroll3->hide();
+    if (platform::backColor(f.Label31) == canvas::kPendingColor) {
+        platform::setBackColor(f.Label31, canvas::kToolOffColor);
+        f.Label31->setCaption(QStringLiteral("Horizontal"));
+    } else {
+        platform::setBackColor(f.Label31, canvas::kPendingColor);
+        f.Label31->setCaption(QStringLiteral("Vertical"));
+        f.VScroll3->show();
+    }
+}
+
 void TextTools::VScroll1_Change()
 {
     const int v = form_.VScroll1->value();
@@ -104,6 +119,9 @@ void TextTools::drawText()
 {
     auto& canvas = form_.canvas();
     if (platform::backColor(form_.Command47) != canvas::kPendingColor && sharedCounter != ForcedDraw)
+        return;
+    // The log view uses Text1 for its listing, which is never a text to draw.
+    if (form_.qso().logViewOn())
         return;
     if (!form_.Option1->value()) {
         canvas.Command12_Click();

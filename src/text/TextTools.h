@@ -23,6 +23,9 @@ public:
     void Check13_Click(); // "Underline"
     void Check14_Click(); // "Italic"
     void Check6_Click();  // "Bold": also the TX screen's bold font
+    // The orientation label: horizontal ("Horizontal", 49344) and vertical ("Vertical",
+    // 255, the size step bar shown). Vertical printing comes with the text painter.
+    void Label31_Click();
     void VScroll1_Change(); // shadow depth
     void fontbutton(); // all four font-preset buttons back to &HC0C0
     // The message pane's button "Load Msg" / "Exit  Msg": as far as the browser needs it,
@@ -54,6 +57,7 @@ public:
     QString fontPresetsPicture[29];
     QString fontRecord[20];
     QString textToDraw;
+    QString textLines[21];       // 1 to 20: the lines of the text element
     QString selectedText;        // the part of Text1 selected with the mouse, "" when none
     int styledTextPending = 0;   // 1 while a striped or graduated text waits
     int sharedCounter = 0;       // 7270 while a stamp prints with nothing pending

@@ -249,9 +249,10 @@ void TestStartup::logBackup()
         writeFile(f.appPath("logdata.bak"), "old");
         QCOMPARE(load(f), Result::Running);
         QCOMPARE(readFile(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
-        QCOMPARE(f.form().qso().logText, QString::fromLatin1(log));
-        QCOMPARE(f.form().qso().logTextUpper, QString::fromLatin1(log).toUpper());
-        QCOMPARE(f.form().qso().logChunkLength, log.size() / 20.0);
+        const qso::ContactLog& read = f.form().qso().contactLog;
+        QCOMPARE(read.logText(), QString::fromLatin1(log));
+        QCOMPARE(read.logTextUpper(), QString::fromLatin1(log).toUpper());
+        QCOMPARE(read.logChunkLength(), log.size() / 20.0);
     }
     // An empty log is still backed up.
     {
@@ -266,7 +267,7 @@ void TestStartup::logBackup()
         writeFile(f.appPath("logdata.bak"), "\"" + log + "\"\r\n");
         QCOMPARE(load(f), Result::Running);
         QCOMPARE(readFile(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
-        QCOMPARE(f.form().qso().logText, QString());
+        QCOMPARE(f.form().qso().contactLog.logText(), QString());
     }
 }
 

@@ -58,6 +58,11 @@ Clock* current = nullptr;
 
 } // namespace
 
+QDateTime Clock::localTime() const
+{
+    return QDateTime::currentDateTime();
+}
+
 Clock& currentClock()
 {
     static SteadyClock steady;
@@ -89,12 +94,23 @@ private:
     int id_;
 };
 
-ManualClock::ManualClock() : state_(std::make_shared<State>()) {}
+ManualClock::ManualClock() : state_(std::make_shared<State>()), localBase_(QDateTime::currentDateTime()) {}
 ManualClock::~ManualClock() = default;
 
 qint64 ManualClock::now() const
 {
     return state_->now;
+}
+
+QDateTime ManualClock::localTime() const
+{
+    return localBase_.addMSecs(state_->now - localBaseAt_);
+}
+
+void ManualClock::setLocalTime(const QDateTime& when)
+{
+    localBase_ = when;
+    localBaseAt_ = state_->now;
 }
 
 int ManualClock::add(qint64 when, qint64 interval, std::function<void()> run)

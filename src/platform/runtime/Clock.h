@@ -9,6 +9,7 @@
 //     ...
 //     clock.advance(600);              // timers tick, scheduled actions run, in time order
 
+#include <QDateTime>
 #include <QtGlobal>
 
 #include <functional>
@@ -34,6 +35,9 @@ public:
     // Calls tick every intervalMs (at least 1) by this clock, from the window's event
     // handling, until the ticker is destroyed.
     virtual std::unique_ptr<Ticker> every(int intervalMs, std::function<void()> tick) = 0;
+    // The time of day and date here (the system's local time), for what the program
+    // writes down as a time: stamps on the TX picture.
+    virtual QDateTime localTime() const;
 };
 
 // The clock in use: the monotonic clock unless a test put another in its place.
@@ -63,6 +67,10 @@ public:
     qint64 now() const override;
     void pause(qint64 maxMs) override;
     std::unique_ptr<Ticker> every(int intervalMs, std::function<void()> tick) override;
+    // The local time set last (or the system's at the clock's making), moved on with the
+    // clock.
+    QDateTime localTime() const override;
+    void setLocalTime(const QDateTime& when);
 
     // Moves the time on by ms: every tick and action that falls due runs at its own
     // time, in time order, with the pending window events run after each.
@@ -86,6 +94,8 @@ private:
     class ManualTicker;
     int add(qint64 when, qint64 interval, std::function<void()> run);
     std::shared_ptr<State> state_;
+    QDateTime localBase_;
+    qint64 localBaseAt_ = 0;
 };
 
 } // namespace platform

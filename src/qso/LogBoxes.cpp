@@ -1,0 +1,295 @@
+// The call-sign box and the entry box over the contact log: the look-up at every change of
+// the call, saving and deleting the call's record, and the log view that lists the lines
+// holding every term typed into the call-sign box.
+
+#include "qso/Qso.h"
+
+#include "canvas/TxCanvas.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/AppFolder.h"
+#include "platform/runtime/Events.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/services/Ui.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "shell/FormMain.h"
+#include "text/TextTools.h"
+
+namespace qso {
+
+namespace {
+
+constexpr quint32 kViewOn = 255;
+constexpr quint32 kViewOff = 0xC0C0;
+// The entry box's marker that blocks both buttons.
+const QString kNoMore = QStringLiteral(" *** no more ***");
+const QString kConfirmTitle = QStringLiteral("ARE YOU SURE!!");
+// The listing stops here: more does not fit the box.
+constexpr qsizetype kListingLimit = 30000;
+constexpr double kListingFontSize = 8;
+constexpr int kEnter = 13;
+constexpr int kEscape = 27;
+
+QString quoted(const QString& call, const QString& entry)
+{
+    return QLatin1Char('"') + call + QStringLiteral("   ") + entry + QLatin1Char('"');
+}
+
+void caretToEnd(platform::TextBox* box)
+{
+    box->setSelStart(int(box->text().size()));
+}
+
+} // namespace
+
+bool Qso::logViewOn() const
+{
+    return platform::backColor(form_.Label48) == kViewOn;
+}
+
+void Qso::logViewOff()
+{
+    shell::FormMain& f = form_;
+    platform::StepRunner steps(QStringLiteral("log view off"));
+    platform::setBackColor(f.Label48, kViewOff);
+    steps.step(QStringLiteral("Text1 height"), [&] { f.setText1Listing(false); });
+    steps.step(QStringLiteral("Text1 font"), [&] {
+        QFont font = f.Text1->font();
+        if (savedText1FontSize > 0)
+            font.setPointSizeF(savedText1FontSize);
+        font.setFamily(savedText1FontName);
+        f.Text1->setFont(font);
+    });
+    steps.step(QStringLiteral("Text1 text"), [&] { f.Text1->setText(stationRecord[6]); });
+    f.Text1->setReadOnly(false);
+}
+
+// The look-up runs once per change: putting the call in capitals changes the box again,
+// and that inner change is this run's own.
+void Qso::Text3_Change()
+{
+    if (upperCasing_)
+        return;
+    ++lookUps_;
+    shell::FormMain& f = form_;
+    platform::StepRunner steps(QStringLiteral("Text3_Change"));
+    if (logViewOn())
+        logViewOff();
+    steps.step(QStringLiteral("Text1 height"), [&] { f.setText1Listing(false); });
+    f.text().textEditState = 1;
+    const QString typed = f.Text3->text();
+    const QString call = upperKeepingPositions(typed);
+    if (call != typed) {
+        upperCasing_ = true;
+        f.Text3->setText(call);
+        upperCasing_ = false;
+    }
+    caretToEnd(f.Text3);
+
+    const auto record = contactLog.find(call);
+    if (!record) {
+        logEntryRecord[2].clear();
+        f.Text4->setText(QString());
+        loadMugShot();
+        logEntryFound = 0;
+        return;
+    }
+    mugShotToImage7(QImage());
+    logEntryFound = 1;
+    f.Command2->setEnabled(false);
+    // The entry is stored before it is shown, so "S" stays unavailable until it is edited.
+    logEntryRecord[2] = record->entry;
+    f.Text4->setText(record->entry);
+    platform::doEvents();
+    loadMugShot();
+}
+
+void Qso::Text3_KeyPress(int& keyAscii)
+{
+    if (keyAscii == kEnter)
+        Label48_Click();
+    else if (keyAscii == kEscape)
+        form_.Text3->setText(QString());
+}
+
+void Qso::Text3_DragDrop()
+{
+    shell::FormMain& f = form_;
+    if (f.canvas().dragSource != canvas::dragCallSign)
+        return;
+    f.setText1Listing(false);
+    f.Text3->setText(QString());
+    f.Text4->setText(QString());
+    logEntryFound = 0;
+    mugShotToImage7(QImage());
+}
+
+void Qso::Text4_Change()
+{
+    shell::FormMain& f = form_;
+    const QString entry = f.Text4->text();
+    f.Command2->setEnabled(entry != logEntryRecord[2] && !f.Text3->text().isEmpty());
+    if (entry.isEmpty())
+        mugShotToImage7(QImage());
+}
+
+void Qso::writeLog(const QString& text)
+{
+    const QString path = platform::appPath(QStringLiteral("logdata"));
+    QString why;
+    if (!platform::ensureAppFolder() || !contactLog.write(path, text, &why))
+        throw platform::VbError(75, QStringLiteral("The log was not changed: ") + path + QStringLiteral("\r\n") +
+                                        (why.isEmpty() ? QStringLiteral("the folder cannot be made") : why));
+}
+
+void Qso::Command2_Click()
+{
+    shell::FormMain& f = form_;
+    auto backToEntry = [&] {
+        caretToEnd(f.Text4);
+        f.Text4->setFocus();
+    };
+    auto refused = [&] {
+        const QString entry = f.Text4->text();
+        return entry == kNoMore || entry.isEmpty() || f.Text3->text().isEmpty();
+    };
+    if (refused()) {
+        backToEntry();
+        return;
+    }
+    msgBoxResult = f.ui().msgBox(QStringLiteral("Save ") + quoted(f.Text3->text(), f.Text4->text()),
+                                 platform::vbYesNoCancel, kConfirmTitle);
+    if (msgBoxResult == platform::vbCancel)
+        f.Text4->setText(logEntryRecord[2]);
+    // The boxes may have changed while the question was shown.
+    if (msgBoxResult != platform::vbYes || refused()) {
+        backToEntry();
+        return;
+    }
+    try {
+        writeLog(contactLog.savedText(f.Text3->text(), f.Text4->text()));
+    } catch (const platform::VbError& e) {
+        f.ui().msgBox(QString::fromUtf8(e.what()), platform::vbExclamation);
+        backToEntry();
+        return;
+    }
+    logEntryRecord[2] = f.Text4->text();
+    f.Command2->setEnabled(false);
+    backToEntry();
+}
+
+void Qso::Command9_Click()
+{
+    shell::FormMain& f = form_;
+    if (f.Text4->text() == kNoMore || logEntryFound == 0) {
+        f.Text3->setText(QString());
+        f.Text4->setText(QString());
+        f.Text3->setFocus();
+        return;
+    }
+    // What is deleted is what was stored, not what the operator has typed since.
+    if (f.Text4->text() != logEntryRecord[2]) {
+        f.Text4->setText(logEntryRecord[2]);
+        caretToEnd(f.Text4);
+        f.Text4->setFocus();
+    }
+    auto deletable = [&] {
+        const QString call = f.Text3->text();
+        const auto record = contactLog.find(call);
+        const bool blankAfterCall = record && record->end > record->start + call.size();
+        return blankAfterCall && !f.Text4->text().isEmpty();
+    };
+    if (deletable()) {
+        msgBoxResult = f.ui().msgBox(QStringLiteral("Delete ") + quoted(f.Text3->text(), f.Text4->text()),
+                                     platform::vbYesNo + platform::vbExclamation + platform::vbDefaultButton2,
+                                     kConfirmTitle);
+        if (msgBoxResult != platform::vbYes) {
+            caretToEnd(f.Text4);
+            f.Text4->setFocus();
+            return;
+        }
+        if (const auto remaining = contactLog.deletedText(f.Text3->text())) {
+            try {
+                writeLog(*remaining);
+            } catch (const platform::VbError& e) {
+                f.ui().msgBox(QString::fromUtf8(e.what()), platform::vbExclamation);
+                return;
+            }
+        }
+    }
+    logEntryRecord[2].clear();
+    f.Text3->setText(QString());
+    f.Text4->setText(QString());
+    f.Text3->setFocus();
+}
+
+void Qso::Label48_Click()
+{
+    shell::FormMain& f = form_;
+    if (logViewOn()) {
+        logViewOff();
+        return;
+    }
+    // Text1's text and font are put aside before events run: a change of the call-sign box
+    // in between turns the view off again and gives them back.
+    QFont font = f.Text1->font();
+    stationRecord[6] = f.Text1->text();
+    savedText1FontName = font.family();
+    savedText1FontSize = font.pointSizeF();
+    platform::setBackColor(f.Label48, kViewOn);
+    f.setText1Listing(true);
+    f.Text1->setReadOnly(true);
+    platform::doEvents();
+    if (!logViewOn())
+        return;
+    f.Text1->setText(QString());
+    font.setFamily(QStringLiteral("arial"));
+    font.setPointSizeF(kListingFontSize);
+    f.Text1->setFont(font);
+    logSearchTerms = QStringList{upperKeepingPositions(f.Text3->text())};
+    wildlogsearch();
+    caretToEnd(f.Text1);
+    f.Text3->setFocus();
+}
+
+// Lists every log line holding all the terms, once each and whole, letting events run
+// after each; a change of the call-sign box, or the view switched off, stops it.
+void Qso::wildlogsearch()
+{
+    shell::FormMain& f = form_;
+    platform::TextBox* box = f.Text1;
+    const int run = lookUps_;
+    logSearchTerms = searchTerms(logSearchTerms.value(0));
+    auto append = [&](const QString& text) {
+        caretToEnd(box);
+        box->setSelText(text);
+    };
+    // The heading's own line end is a lone CR in the listing of earlier versions, which a
+    // text box does not show as one; the listed lines' line ends follow it.
+    box->setText(QStringLiteral("Matches for:-    ") + f.Text3->text());
+    caretToEnd(box);
+    int listed = 0;
+    qsizetype from = 0;
+    for (;;) {
+        const auto line = contactLog.nextMatch(logSearchTerms, from);
+        if (!line) {
+            append(listed == 0 ? QStringLiteral("\r\n\r\n  ---no matches found---")
+                               : QStringLiteral("\r\n\r\n  ---no more matches---"));
+            break;
+        }
+        logHitLine = *line;
+        append(QStringLiteral("\r\n\r\n") + logHitLine);
+        ++listed;
+        if (box->text().size() > kListingLimit) {
+            append(QStringLiteral("\r\n\r\n---Text box full. List to big to show more---"));
+            break;
+        }
+        caretToEnd(box);
+        platform::doEvents();
+        if (lookUps_ != run || !logViewOn())
+            break;
+    }
+    f.setMousePointer(0);
+}
+
+} // namespace qso

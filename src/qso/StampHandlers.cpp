@@ -1,0 +1,268 @@
+// The QSL panel and its block, and the date stamp: both draw for good on the TX picture
+// (an undo copy first), in "arial" bold black on the panel picture of Picture14, with the
+// time and date of one moment of the program's clock.
+
+#include "qso/Qso.h"
+
+#include "canvas/TxCanvas.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/Events.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Vb.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Stamps.h"
+#include "shell/FormMain.h"
+#include "text/TextTools.h"
+
+#include <QGroupBox>
+
+namespace qso {
+
+namespace {
+
+constexpr int kStampCode = 7270; // the text painter draws with nothing pending
+constexpr quint32 kPressed = 255;
+constexpr quint32 kReleased = 0xC0C0;
+const QString kStampFont = QStringLiteral("arial");
+constexpr quint32 kBlack = 0;
+
+// Whatever way a stamp ends, the stamp code and the flags it set are back.
+class StampRun {
+public:
+    StampRun(bool& running, int& sharedCounter, std::function<void()> atEnd = {})
+        : running_(running), sharedCounter_(sharedCounter), atEnd_(std::move(atEnd))
+    {
+        running_ = true;
+    }
+    ~StampRun()
+    {
+        sharedCounter_ = 0;
+        if (atEnd_)
+            atEnd_();
+        running_ = false;
+    }
+    StampRun(const StampRun&) = delete;
+    StampRun& operator=(const StampRun&) = delete;
+
+private:
+    bool& running_;
+    int& sharedCounter_;
+    std::function<void()> atEnd_;
+};
+
+void printAt(platform::PictureBox* box, double x, double y, const QString& text)
+{
+    box->setCurrentX(x);
+    box->setCurrentY(y);
+    box->Print(text);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the QSL panel
+
+void Qso::Label54_Click()
+{
+    shell::FormMain& f = form_;
+    platform::StepRunner steps(QStringLiteral("Label54_Click"));
+    steps.step(QStringLiteral("Text mode"), [&] { f.text().Option1_Click(); });
+    f.Check16->setValue(0);
+    if (logViewOn())
+        return;
+    steps.step(QStringLiteral("Command12_Click"), [&] { f.canvas().Command12_Click(); });
+    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(f.Picture1->Image()); });
+    f.Text15->setText(f.Text3->text());
+    f.Frame5->show();
+    f.Frame5->raise();
+    f.Text1->setFocus();
+}
+
+void Qso::Text15_Change()
+{
+    shell::FormMain& f = form_;
+    const QString typed = f.Text15->text();
+    const QString call = upperKeepingPositions(typed);
+    if (call != typed)
+        f.Text15->setText(call); // the inner change copies it on
+    f.Text15->setSelStart(int(call.size()));
+    f.Text3->setText(call);
+}
+
+void Qso::Text15_MouseDown(int, int, double, double) { form_.Text15->setText(QString()); }
+void Qso::Text10_Click() { form_.Text10->setText(QString()); }
+void Qso::Text9_Click() { form_.Text9->setText(QString()); }
+void Qso::Command33_Click() { form_.Frame5->hide(); }
+
+void Qso::Command4_Click()
+{
+    qslAtTop = 1;
+    Command32_Click();
+}
+
+void Qso::Command32_Click()
+{
+    shell::FormMain& f = form_;
+    // A press while a stamp is being drawn (its steps let events run) is not a second one.
+    if (stamping_)
+        return;
+    StampRun run(stamping_, f.text().sharedCounter, [this] { qslAtTop = 0; });
+    f.Frame5->hide();
+    if (logViewOn())
+        return;
+    platform::doEvents();
+    stationRecord[6] = f.Text1->text();
+    qslBlock();
+}
+
+// The block builder's steps, each skipped when it fails.
+void Qso::qslBlock()
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    auto& text = f.text();
+    platform::PictureBox* tx = f.Picture1;
+    platform::StepRunner steps(QStringLiteral("QSL block"));
+    const bool top = qslAtTop.toInt() == 1;
+
+    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
+    text.sharedCounter = kStampCode;
+    tx->setAutoRedraw(true);
+    steps.step(QStringLiteral("panel"),
+               [&] { tx->PaintPicture(f.Picture14->Picture(), 68, top ? 32 : 286, 500, 192); });
+    tx->setAutoRedraw(false);
+    if (platform::backColor(f.Label31) == canvas::kPendingColor)
+        steps.step(QStringLiteral("horizontal"), [&] { text.Label31_Click(); });
+
+    QString* style = canvas.textStyleRecord;
+    style[3] = platform::numberText(tx->FontSize());
+    style[7] = tx->FontName();
+    style[8] = platform::numberText(qint64(tx->ForeColor()));
+    style[4] = platform::numberText(f.Check16->value());
+    style[6] = platform::numberText(f.Check15->value());
+    f.Check16->setValue(0);
+    f.Check15->setValue(1);
+    platform::doEvents();
+    f.Text1->setFocus();
+
+    // The report's three blanks set the band text apart; a second block adds none.
+    if (!f.Text10->text().endsWith(QLatin1String("   ")))
+        f.Text10->setText(f.Text10->text() + QStringLiteral("   "));
+    stationRecord[3] = f.Text9->text();
+    stationRecord[4] = f.Text10->text();
+    // The block's own copy of the call: the station's call sign stays as set up.
+    const QString own = qslCall(stationRecord[2]);
+    const StampTime when =
+        stampTime(platform::currentClock().localTime(), stationRecord[5], utcOffset.toDouble());
+
+    const bool wasBold = tx->FontBold();
+    const bool wasUnderlined = tx->FontUnderline();
+    const bool wasItalic = tx->FontItalic();
+    tx->setFontUnderline(false);
+    canvas.textX = 200;
+    canvas.textY = top ? 36 : 290;
+    text.textToDraw = own;
+    tx->setAutoRedraw(true);
+    tx->setFontName(kStampFont);
+    tx->setFontBold(true);
+    tx->setFontSize(48);
+    tx->setForeColor(kBlack);
+    tx->setFontItalic(false);
+    steps.step(QStringLiteral("own call"), [&] { printAt(tx, canvas.textX, canvas.textY, text.textToDraw); });
+    tx->setAutoRedraw(false);
+
+    tx->setFontSize(24);
+    canvas.textX = 100;
+    canvas.textY = top ? 98 : 352;
+    const QString other = f.Text15->text().isEmpty() ? QStringLiteral("NOTHING") : f.Text15->text();
+    text.textLines[1] = QStringLiteral("Confirms  ") + other + QStringLiteral("   2xSSTV");
+    text.textLines[2] = QStringLiteral("RSV -  ") + stationRecord[4] + QStringLiteral("       Band - ") +
+                        stationRecord[3];
+    text.textLines[3] = when.date + QStringLiteral("    ") + when.time + QLatin1Char(' ') + stationRecord[5];
+    tx->setFontUnderline(wasUnderlined);
+    canvas.textY += 2;
+    tx->setAutoRedraw(true);
+    const double step = tx->FontSize();
+    for (int line = 1; line <= 3; ++line)
+        steps.step(QStringLiteral("line %1").arg(line), [&] {
+            printAt(tx, canvas.textX, canvas.textY + (line - 1) * 1.6 * step, text.textLines[line]);
+        });
+    platform::doEvents();
+
+    steps.step(QStringLiteral("font size"), [&] { tx->setFontSize(platform::Val(style[3])); });
+    steps.step(QStringLiteral("font name"), [&] { tx->setFontName(style[7]); });
+    steps.step(QStringLiteral("fore colour"), [&] { tx->setForeColor(quint32(platform::Val(style[8]))); });
+    tx->setFontItalic(wasItalic);
+    f.Check16->setValue(platform::CInt(style[4]));
+    f.Check15->setValue(platform::CInt(style[6]));
+    tx->setFontBold(wasBold);
+    tx->setAutoRedraw(false);
+
+    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Picture()); });
+}
+
+// ---------------------------------------------------------------- the date stamp
+
+void Qso::Label53_MouseDown(int, int, double, double)
+{
+    platform::setBackColor(form_.Label53, kPressed);
+}
+
+void Qso::Label53_Click()
+{
+    if (stamping_)
+        return;
+    shell::FormMain& f = form_;
+    StampRun run(stamping_, f.text().sharedCounter, [&f] { platform::setBackColor(f.Label53, kReleased); });
+    dateStamp();
+}
+
+void Qso::dateStamp()
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    auto& text = f.text();
+    platform::PictureBox* tx = f.Picture1;
+    platform::StepRunner steps(QStringLiteral("date stamp"));
+
+    steps.step(QStringLiteral("Text mode"), [&] { text.Option1_Click(); });
+    f.Check16->setValue(0);
+    steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
+    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
+    QString* style = canvas.textStyleRecord;
+    style[3] = platform::numberText(tx->FontSize());
+    style[7] = tx->FontName();
+    style[8] = platform::numberText(qint64(tx->ForeColor()));
+
+    tx->setAutoRedraw(true);
+    tx->setFontBold(true);
+    tx->setFontName(kStampFont);
+    tx->setFontSize(24);
+    tx->setForeColor(kBlack);
+    text.sharedCounter = kStampCode;
+    steps.step(QStringLiteral("band"), [&] { tx->PaintPicture(f.Picture14->Picture(), 50, 480, 540, 32); });
+    // The stamp's own copy of the call: the station's call sign stays as set up.
+    const QString own = dateStampCall(stationRecord[2]);
+    const StampTime when =
+        stampTime(platform::currentClock().localTime(), stationRecord[5], utcOffset.toDouble());
+    canvas.textX = 66;
+    canvas.textY = 478;
+    text.textToDraw = own;
+    steps.step(QStringLiteral("call"), [&] { printAt(tx, canvas.textX, canvas.textY, text.textToDraw); });
+    canvas.textX = 220;
+    text.textToDraw = when.time + QLatin1Char(' ') + stationRecord[5] + QStringLiteral("  ") + when.date;
+    steps.step(QStringLiteral("time"), [&] { printAt(tx, canvas.textX, canvas.textY, text.textToDraw); });
+    tx->setAutoRedraw(false);
+    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+
+    // Bold stays on, as the stamp leaves it.
+    steps.step(QStringLiteral("font size"), [&] { tx->setFontSize(platform::Val(style[3])); });
+    steps.step(QStringLiteral("font name"), [&] { tx->setFontName(style[7]); });
+    steps.step(QStringLiteral("fore colour"), [&] { tx->setForeColor(quint32(platform::Val(style[8]))); });
+    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Picture()); });
+}
+
+} // namespace qso
