@@ -92,7 +92,7 @@ QLayout* FormMain::buildLogRow(QWidget* parent)
     auto* row = new QHBoxLayout;
     row->addWidget(Text4, 1);
     for (auto* b : {Command2, Command9}) {
-        b->setFixedWidth(28);
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         row->addWidget(b);
     }
     // The stamps, placed by the caller.
