@@ -95,7 +95,7 @@ public:
         bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
                                    // slant and phase to its end, whatever the options say
         bool ending = false;       // ended; its last redraw still under way
-    } p;
+    } current;
 
     // A redraw under way: the syncs found again (when asked), then each period drawn so far
     // decoded again if the fit has moved it at all, then the picture drawn anew where it
@@ -112,8 +112,8 @@ public:
     std::vector<std::string> heldIds; // FSK IDs read while the picture before them ends
 
     bool active() const { return state == State::Header || state == State::Picture; }
-    bool slanting() const { return opts.autoSlant || p.straightened; }
-    bool resyncing() const { return opts.autoResync || p.straightened; }
+    bool slanting() const { return opts.autoSlant || current.straightened; }
+    bool resyncing() const { return opts.autoResync || current.straightened; }
     int64_t ms(double v) const { return rate.samples(v); }
 
     void process(const float *x, size_t n);
@@ -130,14 +130,14 @@ public:
     // wholePicture: the fit taken for the picture as a whole (see SyncTracker::refit)
     bool beginRedraw(bool remeasure, bool wholePicture = false);
     bool work(int budget);
-    bool pending() const { return job.active || p.ending || !composerSettled; }
+    bool pending() const { return job.active || current.ending || !composerSettled; }
     void finishWork();
     void measureSlant();
     void keepSignal();
-    int linesDrawn() const { return std::min(composer.lines(), p.next * p.m->linesPerPeriod); }
+    int linesDrawn() const { return std::min(composer.lines(), current.next * current.m->linesPerPeriod); }
     // How far the current fit has moved period k since it was drawn (samples).
     double moved(int k) const;
-    int forcedFolds() const { return std::clamp(int(4000.0 / p.m->periodMs), 3, 8); }
+    int forcedFolds() const { return std::clamp(int(4000.0 / current.m->periodMs), 3, 8); }
     bool composerSettled = true;
 };
 
@@ -173,7 +173,7 @@ void RxMachine::onFskId(const std::string &text)
 {
     if (!opts.fskIdRx) return;
     // an ID after a picture is reported after the picture's end
-    if (p.ending) {
+    if (current.ending) {
         heldIds.push_back(text);
         return;
     }
@@ -195,7 +195,7 @@ void RxMachine::onVis(const VisEvent &e)
     if (active()) {
         if (!opts.autoRestart) return;
         // A repeated header right at the start of the same picture re-anchors it.
-        if (!e.narrow && p.mode == e.mode && p.next == 0 && !p.forced && !p.ending) {
+        if (!e.narrow && current.mode == e.mode && current.next == 0 && !current.forced && !current.ending) {
             const unsigned keepEvents = events;
             startPicture(e.mode, e.firstSync, false, offset, e.headerEnd);
             events = keepEvents;
@@ -211,17 +211,17 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     finishWork(); // the picture before, drawn to its end
     kept.closeFile();
     const ModeInfo &m = modeInfo(mode);
-    p = Picture();
-    p.mode = mode;
-    p.m = &m;
-    p.forced = forced;
-    p.headerEnd = headerEnd;
-    p.drawnAt.assign(size_t(m.periods), 0.0);
-    p.drawnEnd.assign(size_t(m.periods), 0.0);
-    p.searchFrom = kept.avail();
-    p.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
-    if (m.startFromHeader && !forced) p.keepFrom = int64_t(headerEnd) - ms(50);
-    p.startSec = (forced ? double(kept.avail()) : firstSync - m.leadMs * rate.perMs) / rate.hz;
+    current = Picture();
+    current.mode = mode;
+    current.m = &m;
+    current.forced = forced;
+    current.headerEnd = headerEnd;
+    current.drawnAt.assign(size_t(m.periods), 0.0);
+    current.drawnEnd.assign(size_t(m.periods), 0.0);
+    current.searchFrom = kept.avail();
+    current.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
+    if (m.startFromHeader && !forced) current.keepFrom = int64_t(headerEnd) - ms(50);
+    current.startSec = (forced ? double(kept.avail()) : firstSync - m.leadMs * rate.perMs) / rate.hz;
     sync.start(m, rate, firstSync, offset);
     state = forced || m.startFromHeader ? State::Header : State::Picture;
     curMode = mode;
@@ -230,9 +230,9 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // one (12 dB or more) the video tones with some margin; a weak one only the video
     // tones, lightly smoothed along and across lines. Short pixels in a broad band would
     // otherwise carry more noise than detail. (DSP filter "off" keeps the broad band.)
-    p.weak = !forced && visSnrDb < 12 && opts.dspFilter != 0;
-    p.fair = !forced && !p.weak && visSnrDb < 25 && opts.dspFilter != 0;
-    front.setPictureBand(p.weak ? PictureBand::Weak : p.fair ? PictureBand::Fair : PictureBand::Broad, m.narrow);
+    current.weak = !forced && visSnrDb < 12 && opts.dspFilter != 0;
+    current.fair = !forced && !current.weak && visSnrDb < 25 && opts.dspFilter != 0;
+    front.setPictureBand(current.weak ? PictureBand::Weak : current.fair ? PictureBand::Fair : PictureBand::Broad, m.narrow);
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
     // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
     // quarter of the contrast). Its share of |z|^2 follows from the SNR measured on the
@@ -241,36 +241,36 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // nominal one overcorrects, stretching a weak picture's contrast and colour), and
     // pixelHz() subtracts it.
     cfloat noiseLag1 = 0;
-    if (p.weak) {
+    if (current.weak) {
         const double nb = front.weakNoiseBandwidthHz() / 3000.0 * std::pow(10.0, -visSnrDb / 10.0); // noise/signal in band
         noiseLag1 = cfloat(front.weakNoiseLag1() * (nb / (1 + nb)));
     }
-    const auto reading = p.weak ? LineDecoder::Reading::Weak : p.fair ? LineDecoder::Reading::Fair : LineDecoder::Reading::Clean;
+    const auto reading = current.weak ? LineDecoder::Reading::Weak : current.fair ? LineDecoder::Reading::Fair : LineDecoder::Reading::Clean;
     decoder.start(m, rate, m.exposedWidth, reading, offset, noiseLag1);
-    composer.start(m, p.weak, opts.autoClear);
-    lastStartSec = p.startSec;
+    composer.start(m, current.weak, opts.autoClear);
+    lastStartSec = current.startSec;
     lastSlantPpm = 0;
     events |= RxStarted;
-    if (opts.rxBuffer == 2) kept.openFile(p.keepFrom);
+    if (opts.rxBuffer == 2) kept.openFile(current.keepFrom);
 }
 
 void RxMachine::measureSlant()
 {
     // the clock error, measured whether or not the picture was straightened with it
     lastSlantPpm = 0;
-    if (state == State::Header || p.next == 0 || !p.m->hasSync()) return;
+    if (state == State::Header || current.next == 0 || !current.m->hasSync()) return;
     const LineFit keep = sync.fit();
-    sync.refit(true, resyncing(), p.forced);
+    sync.refit(true, resyncing(), current.forced);
     lastSlantPpm = sync.measuredPpm();
     sync.setFit(keep);
 }
 
 void RxMachine::endPicture()
 {
-    if (!active() || p.ending) return;
-    p.ending = true;
+    if (!active() || current.ending) return;
+    current.ending = true;
     // Final placement: the picture redrawn where the best fit moves it, when the buffer allows.
-    if (state == State::Picture && p.next > 0 && (slanting() || resyncing())) beginRedraw(false);
+    if (state == State::Picture && current.next > 0 && (slanting() || resyncing())) beginRedraw(false);
     if (state == State::Picture) composer.end();
     composerSettled = false;
     if (!deferWork) finishWork();
@@ -279,13 +279,13 @@ void RxMachine::endPicture()
 void RxMachine::completeEnd()
 {
     measureSlant();
-    p.ending = false;
+    current.ending = false;
     state = opts.rxBuffer == 0 ? State::Idle : State::Trailer;
     events |= RxEnded;
     finished.picture = composer.picture();
-    finished.mode = p.mode;
+    finished.mode = current.mode;
     finished.lines = linesDrawn() * composer.rowsPerLine();
-    finished.startSeconds = p.startSec;
+    finished.startSeconds = current.startSec;
     finished.slantPpm = lastSlantPpm;
     ++finished.count;
     for (const std::string &id : heldIds) {
@@ -300,10 +300,10 @@ bool RxMachine::work(int budget)
     // Does up to `budget` units of the work under way (a period decoded again costs 8, a line
     // drawn 1); true when some is left.
     if (job.active) {
-        const ModeInfo &m = *p.m;
+        const ModeInfo &m = *current.m;
         while (job.remeasure && budget > 0) {
             if (job.k >= job.upTo) {
-                sync.refit(slanting(), resyncing(), p.forced, true);
+                sync.refit(slanting(), resyncing(), current.forced, true);
                 if (job.measureSlant) lastSlantPpm = sync.measuredPpm();
                 job.remeasure = false;
                 job.k = 0;
@@ -320,13 +320,13 @@ bool RxMachine::work(int budget)
             // one's pixels are averaged over half a millisecond and more either side, so a
             // small move changes nothing that shows, but drawing them again means filtering
             // every line around them again)
-            if (moved(job.k) <= (p.weak ? kWeakStillMs * rate.perMs : 0)) continue;
+            if (moved(job.k) <= (current.weak ? kWeakStillMs * rate.perMs : 0)) continue;
             decodePeriod(job.k, sync.periodPos(job.k));
             budget -= 8;
         }
         if (!job.remeasure && job.k >= job.upTo) {
             job.active = false;
-            p.lastRedraw = p.next;
+            current.lastRedraw = current.next;
             composerSettled = false;
         }
         if (budget <= 0) return true;
@@ -335,19 +335,19 @@ bool RxMachine::work(int budget)
         composerSettled = !composer.settle(budget);
         if (!composerSettled) return true;
     }
-    if (p.ending) completeEnd();
+    if (current.ending) completeEnd();
     return false;
 }
 
 bool RxMachine::beginRedraw(bool remeasure, bool wholePicture)
 {
-    if (opts.rxBuffer == 0 || p.m == nullptr || state == State::Header || p.next == 0) return false;
+    if (opts.rxBuffer == 0 || current.m == nullptr || state == State::Header || current.next == 0) return false;
     job = Redraw();
     job.active = true;
-    job.remeasure = remeasure && p.m->hasSync();
-    job.upTo = p.next;
+    job.remeasure = remeasure && current.m->hasSync();
+    job.upTo = current.next;
     if (job.remeasure) sync.beginRemeasure();
-    else sync.refit(slanting(), resyncing(), p.forced, wholePicture);
+    else sync.refit(slanting(), resyncing(), current.forced, wholePicture);
     return true;
 }
 
@@ -358,8 +358,8 @@ void RxMachine::decodePeriod(int k, double pos)
     decoder.extentMs(lo, hi);
     const SignalView s = kept.view(int64_t(pos + lo * rate.perMs) - ms(5), int64_t(pos + hi * rate.perMs) + ms(5));
     decoder.decode(s, k, pos, sync.clock(), composer);
-    p.drawnAt[size_t(k)] = pos;
-    p.drawnEnd[size_t(k)] = pos + hi * rate.perMs * sync.clock();
+    current.drawnAt[size_t(k)] = pos;
+    current.drawnEnd[size_t(k)] = pos + hi * rate.perMs * sync.clock();
     composerSettled = false;
 }
 
@@ -368,23 +368,23 @@ double RxMachine::moved(int k) const
     double lo = 0, hi = 0;
     decoder.extentMs(lo, hi);
     const double pos = sync.periodPos(k), end = pos + hi * rate.perMs * sync.clock();
-    return std::max(std::fabs(pos - p.drawnAt[size_t(k)]), std::fabs(end - p.drawnEnd[size_t(k)]));
+    return std::max(std::fabs(pos - current.drawnAt[size_t(k)]), std::fabs(end - current.drawnEnd[size_t(k)]));
 }
 
 void RxMachine::findStart()
 {
-    const ModeInfo &m = *p.m;
+    const ModeInfo &m = *current.m;
     const double fAvail = double(kept.fAvail());
-    if (m.startFromHeader && !p.forced) {
-        if (p.headerEnd + (kAvtWords + 2.5) * 17 * kAvtBitMs * rate.perMs >= fAvail) return;
-        sync.setStart(avtPictureStart(kept.view(), rate, p.headerEnd, decoder.offsetHz(), decoder.noiseLag1()));
+    if (m.startFromHeader && !current.forced) {
+        if (current.headerEnd + (kAvtWords + 2.5) * 17 * kAvtBitMs * rate.perMs >= fAvail) return;
+        sync.setStart(avtPictureStart(kept.view(), rate, current.headerEnd, decoder.offsetHz(), decoder.noiseLag1()));
     } else {
-        if (double(p.searchFrom) + ((forcedFolds() + 0.2) * m.periodMs + m.syncMs + 10 + m.leadMs) * rate.perMs >= fAvail)
+        if (double(current.searchFrom) + ((forcedFolds() + 0.2) * m.periodMs + m.syncMs + 10 + m.leadMs) * rate.perMs >= fAvail)
             return;
         // Force RX: find the sync phase by folding the edge score over several periods.
-        const double from = double(p.searchFrom) + m.leadMs * rate.perMs;
+        const double from = double(current.searchFrom) + m.leadMs * rate.perMs;
         sync.setStart(m.hasSync() ? sync.phaseSearch(kept.view(), from, forcedFolds(), opts.syncAccuracy)
-                                  : double(p.searchFrom));
+                                  : double(current.searchFrom));
     }
     state = State::Picture;
 }
@@ -396,7 +396,7 @@ void RxMachine::redecodeDrawn(int upTo, bool onlyWhereKept)
     decoder.extentMs(lo, hi);
     const SignalView s = kept.view();
     for (int j = 0; j < upTo; ++j) {
-        const double pos = p.drawnAt[size_t(j)];
+        const double pos = current.drawnAt[size_t(j)];
         if (!onlyWhereKept || s.has(int64_t(pos + lo * rate.perMs) - 2, int64_t(pos + hi * rate.perMs) + 2))
             decodePeriod(j, pos);
     }
@@ -404,62 +404,62 @@ void RxMachine::redecodeDrawn(int upTo, bool onlyWhereKept)
 
 void RxMachine::progress()
 {
-    if (!active() || p.ending) return;
+    if (!active() || current.ending) return;
     if (state == State::Header) {
         findStart();
         if (state == State::Header) return;
     }
-    const ModeInfo &m = *p.m;
+    const ModeInfo &m = *current.m;
     const SignalView s = kept.view();
     // end of period content relative to its sync
     double fromMs = 0, endMs = 0;
     decoder.extentMs(fromMs, endMs);
-    const double spm = rate.perMs;
-    const double winEarly = std::max(10.0, m.syncMs) * spm;
-    const double winLate = (opts.syncAccuracy >= 2 ? 3.0 : opts.syncAccuracy == 1 ? 5.0 : 8.0) * spm;
+    const double perMs = rate.perMs;
+    const double winEarly = std::max(10.0, m.syncMs) * perMs;
+    const double winLate = (opts.syncAccuracy >= 2 ? 3.0 : opts.syncAccuracy == 1 ? 5.0 : 8.0) * perMs;
     const bool hasSync = m.hasSync();
-    while (p.next < m.periods) {
-        const int k = p.next;
+    while (current.next < m.periods) {
+        const int k = current.next;
         double pred = hasSync ? sync.trackPos(k) : sync.periodPos(k);
         const double win = (k < 8 || sync.missRun() >= 3) ? winEarly : winLate;
         // The sync is looked for where the syncs lead, the period drawn where the fit puts it;
         // with slant correction off and the clock off the two part, and both must be there.
-        const double needSync = pred + win + m.syncMs * spm + 2 * spm;
+        const double needSync = pred + win + m.syncMs * perMs + 2 * perMs;
         const double drawFrom = std::max(pred, sync.periodPos(k));
-        const double needData = std::max(needSync, drawFrom + endMs * spm * sync.clock() + win + 2 * spm);
+        const double needData = std::max(needSync, drawFrom + endMs * perMs * sync.clock() + win + 2 * perMs);
         if (needData >= double(kept.fAvail())) break;
         if (hasSync) {
             SyncMeas sm;
             sync.measure(s, pred, win, opts.syncAccuracy, sm);
             sync.record(k, sm);
-            if (sm.found) sync.refit(slanting(), resyncing(), p.forced);
+            if (sm.found) sync.refit(slanting(), resyncing(), current.forced);
             pred = sync.periodPos(k);
             if (decoder.checkSyncLength(s, k, sm.found ? sm.pos : pred, sync)) redecodeDrawn(k, true);
             if (decoder.checkShortenedScans(s, k, pred)) redecodeDrawn(k, true);
-            if (p.forced && decoder.checkAlternation(s, k, pred)) {
+            if (current.forced && decoder.checkAlternation(s, k, pred)) {
                 composer.setAlternation(decoder.alternation());
                 redecodeDrawn(k, false);
             }
         } else {
             // no sync (AVT): the signal's presence is judged from the envelope
             const int64_t a = int64_t(pred), b = int64_t(pred + sync.nominalPeriod());
-            double m1 = 0, m2 = 0;
+            double meanAbs = 0, meanSquare = 0;
             for (int64_t i = a; i < b; ++i) {
                 const double v = std::abs(s.zAt(i));
-                m1 += v;
-                m2 += v * v;
+                meanAbs += v;
+                meanSquare += v * v;
             }
             const double n = double(std::max<int64_t>(1, b - a));
-            m1 /= n;
-            m2 /= n;
-            sync.recordPresence(k, m1 > 1e-4 && m2 / (m1 * m1) - 1 < 0.12);
+            meanAbs /= n;
+            meanSquare /= n;
+            sync.recordPresence(k, meanAbs > 1e-4 && meanSquare / (meanAbs * meanAbs) - 1 < 0.12);
         }
         decodePeriod(k, pred);
-        ++p.next;
+        ++current.next;
         // lost signal
         const int lostAfter = std::max(4, int(std::ceil(1500.0 / m.periodMs)));
         if (opts.autoStop && sync.missRun() >= lostAfter) {
-            p.next = std::max(0, sync.lastGood() + 1);
+            current.next = std::max(0, sync.lastGood() + 1);
             endPicture();
             return;
         }
@@ -469,27 +469,27 @@ void RxMachine::progress()
         // it (a fit that keeps moving, as it does with slant correction off and the clock
         // off, would otherwise redraw the whole picture every few lines).
         if (hasSync && opts.rxBuffer != 0 && (slanting() || resyncing()) && !job.active &&
-            p.next - p.lastRedraw >= std::max(8, p.lastRedraw)) {
+            current.next - current.lastRedraw >= std::max(8, current.lastRedraw)) {
             double worst = 0;
-            for (int j = 0; j < p.next; ++j) worst = std::max(worst, moved(j));
+            for (int j = 0; j < current.next; ++j) worst = std::max(worst, moved(j));
             // (a weak signal's pixels are averaged over half a millisecond or more, and its
             // redraw, filters and all, costs far more: it waits for a larger move)
-            if (worst > (p.weak ? 0.25 : 0.08) * spm) beginRedraw(false);
+            if (worst > (current.weak ? 0.25 : 0.08) * perMs) beginRedraw(false);
         }
     }
-    if (p.next >= m.periods) endPicture();
+    if (current.next >= m.periods) endPicture();
 }
 
 void RxMachine::keepSignal()
 {
     int64_t keep = kept.avail() - ms(3000);
     if (active()) {
-        if (opts.rxBuffer == 1 || state == State::Header) keep = std::min(keep, p.keepFrom);
-        else keep = std::min(keep, int64_t(sync.periodPos(p.next) - p.m->leadMs * rate.perMs - sync.nominalPeriod()) - ms(100));
+        if (opts.rxBuffer == 1 || state == State::Header) keep = std::min(keep, current.keepFrom);
+        else keep = std::min(keep, int64_t(sync.periodPos(current.next) - current.m->leadMs * rate.perMs - sync.nominalPeriod()) - ms(100));
     } else if (state == State::Trailer && opts.rxBuffer == 1) {
         // the last picture stays available for a redraw for a minute after its end
-        if (double(kept.avail()) < double(p.keepFrom) + sync.nominalPeriod() * p.m->periods + 60 * rate.hz)
-            keep = std::min(keep, p.keepFrom);
+        if (double(kept.avail()) < double(current.keepFrom) + sync.nominalPeriod() * current.m->periods + 60 * rate.hz)
+            keep = std::min(keep, current.keepFrom);
         else
             state = State::Idle;
     }
@@ -503,92 +503,93 @@ void RxMachine::keepSignal()
 
 // ---------------------------------------------------------------- public interface
 
-Receiver::Receiver(double sampleRate) : d(std::make_unique<RxMachine>(sampleRate)) {}
+Receiver::Receiver(double sampleRate) : machine_(std::make_unique<RxMachine>(sampleRate)) {}
 Receiver::~Receiver() = default;
 
 void Receiver::setOptions(const RxOptions &o)
 {
-    d->opts = o;
-    d->opts.syncAccuracy = std::clamp(o.syncAccuracy, 0, 2);
-    d->opts.rxBuffer = std::clamp(o.rxBuffer, 0, 2);
-    d->opts.demodulator = std::clamp(o.demodulator, 0, 2);
-    d->opts.dspFilter = std::clamp(o.dspFilter, 0, 3);
-    FrontEndSettings f = d->front.settings();
-    f.dspFilter = d->opts.dspFilter;
-    f.demodulator = d->opts.demodulator;
-    f.lmsSmoothing = d->opts.lmsSmoothing;
-    d->front.configure(f);
+    machine_->opts = o;
+    machine_->opts.syncAccuracy = std::clamp(o.syncAccuracy, 0, 2);
+    machine_->opts.rxBuffer = std::clamp(o.rxBuffer, 0, 2);
+    machine_->opts.demodulator = std::clamp(o.demodulator, 0, 2);
+    machine_->opts.dspFilter = std::clamp(o.dspFilter, 0, 3);
+    FrontEndSettings f = machine_->front.settings();
+    f.dspFilter = machine_->opts.dspFilter;
+    f.demodulator = machine_->opts.demodulator;
+    f.lmsSmoothing = machine_->opts.lmsSmoothing;
+    machine_->front.configure(f);
 }
-RxOptions Receiver::options() const { return d->opts; }
+RxOptions Receiver::options() const { return machine_->opts; }
 void Receiver::setLms(int mode)
 {
-    FrontEndSettings f = d->front.settings();
+    FrontEndSettings f = machine_->front.settings();
     f.lms = std::clamp(mode, 0, 3);
-    d->front.configure(f);
+    machine_->front.configure(f);
 }
-int Receiver::lms() const { return d->front.settings().lms; }
-void Receiver::setNotch(double hz) { d->front.setNotch(hz); }
-double Receiver::notch() const { return d->front.settings().notchHz; }
-void Receiver::process(const float *samples, size_t n) { d->process(samples, n); }
+int Receiver::lms() const { return machine_->front.settings().lms; }
+void Receiver::setNotch(double hz) { machine_->front.setNotch(hz); }
+double Receiver::notch() const { return machine_->front.settings().notchHz; }
+void Receiver::process(const float *samples, size_t n) { machine_->process(samples, n); }
+void Receiver::setFrontEndTap(rx::FrontEndTap *tap) { machine_->front.setTap(tap); }
 unsigned Receiver::takeEvents()
 {
-    const unsigned e = d->events;
-    d->events = 0;
+    const unsigned e = machine_->events;
+    machine_->events = 0;
     return e;
 }
 void Receiver::startScan(int mode)
 {
     if (!validMode(mode)) return;
-    if (d->active()) d->endPicture();
-    d->startPicture(mode, double(d->kept.avail()), true, 0.0, 0.0);
+    if (machine_->active()) machine_->endPicture();
+    machine_->startPicture(mode, double(machine_->kept.avail()), true, 0.0, 0.0);
 }
 void Receiver::stopScan()
 {
-    if (d->active()) d->endPicture();
+    if (machine_->active()) machine_->endPicture();
 }
 void Receiver::setDeferWork(bool defer)
 {
-    d->deferWork = defer;
-    if (!defer) d->finishWork();
+    machine_->deferWork = defer;
+    if (!defer) machine_->finishWork();
 }
-bool Receiver::work(int budget) { return d->work(budget); }
-bool Receiver::workPending() const { return d->pending(); }
-bool Receiver::receiving() const { return d->active(); }
-int Receiver::mode() const { return d->curMode; }
+bool Receiver::work(int budget) { return machine_->work(budget); }
+bool Receiver::workPending() const { return machine_->pending(); }
+bool Receiver::receiving() const { return machine_->active(); }
+int Receiver::mode() const { return machine_->curMode; }
 int Receiver::linesReceived() const
 {
-    if (!d->p.m) return 0;
-    return d->linesDrawn() * d->composer.rowsPerLine();
+    if (!machine_->current.m) return 0;
+    return machine_->linesDrawn() * machine_->composer.rowsPerLine();
 }
-const RgbImage &Receiver::picture() const { return d->composer.picture(); }
-int Receiver::dirtyFrom() const { return d->composer.dirtyFrom(); }
-int Receiver::dirtyTo() const { return d->composer.dirtyTo(); }
-void Receiver::clearDirty() { d->composer.clearDirty(); }
-std::string Receiver::fskId() const { return d->fskText; }
+const RgbImage &Receiver::picture() const { return machine_->composer.picture(); }
+int Receiver::dirtyFrom() const { return machine_->composer.dirtyFrom(); }
+int Receiver::dirtyTo() const { return machine_->composer.dirtyTo(); }
+void Receiver::clearDirty() { machine_->composer.clearDirty(); }
+std::string Receiver::fskId() const { return machine_->fskText; }
 bool Receiver::resync()
 {
-    if (d->state == RxMachine::State::Idle || !d->beginRedraw(true)) return false;
-    if (!d->deferWork) d->finishWork();
+    if (machine_->state == RxMachine::State::Idle || !machine_->beginRedraw(true)) return false;
+    if (!machine_->deferWork) machine_->finishWork();
     return true;
 }
 bool Receiver::correctSlant()
 {
-    if (d->state == RxMachine::State::Idle || !d->p.m || !d->p.m->hasSync()) return false;
-    const bool before = d->p.straightened;
-    d->p.straightened = true;
-    if (!d->beginRedraw(true)) {
-        d->p.straightened = before;
+    if (machine_->state == RxMachine::State::Idle || !machine_->current.m || !machine_->current.m->hasSync()) return false;
+    const bool before = machine_->current.straightened;
+    machine_->current.straightened = true;
+    if (!machine_->beginRedraw(true)) {
+        machine_->current.straightened = before;
         return false;
     }
-    d->job.measureSlant = true;
-    if (!d->deferWork) d->finishWork();
+    machine_->job.measureSlant = true;
+    if (!machine_->deferWork) machine_->finishWork();
     return true;
 }
-double Receiver::slantPpm() const { return d->lastSlantPpm; }
-const Receiver::Finished &Receiver::lastFinished() const { return d->finished; }
-double Receiver::sampleRate() const { return d->rate.input; }
-double Receiver::pictureStartSeconds() const { return d->lastStartSec; }
-double Receiver::tuningOffsetHz() const { return d->lastOffset; }
-uint64_t Receiver::samplesProcessed() const { return d->inputCount; }
+double Receiver::slantPpm() const { return machine_->lastSlantPpm; }
+const Receiver::Finished &Receiver::lastFinished() const { return machine_->finished; }
+double Receiver::sampleRate() const { return machine_->rate.input; }
+double Receiver::pictureStartSeconds() const { return machine_->lastStartSec; }
+double Receiver::tuningOffsetHz() const { return machine_->lastOffset; }
+uint64_t Receiver::samplesProcessed() const { return machine_->inputCount; }
 
 } // namespace vareror::core

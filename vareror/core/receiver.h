@@ -9,6 +9,10 @@
 
 namespace vareror::core {
 
+namespace rx {
+class FrontEndTap;
+}
+
 // Bits of takeEvents(); they match the engine's status word.
 enum RxEvent : unsigned { RxStarted = 0x04, RxFskId = 0x10, RxEnded = 0x20 };
 
@@ -44,6 +48,9 @@ public:
     double notch() const;
 
     void process(const float *samples, size_t n);   // feed audio, any chunk size
+    // Where a display may read the front end's working samples and demodulated frequency
+    // (called on the thread that feeds the receiver); null for none.
+    void setFrontEndTap(rx::FrontEndTap *tap);
     unsigned takeEvents();           // OR of RxEvent since last call, then cleared
     void startScan(int mode);        // Force RX: start a picture in that mode now
     void stopScan();                 // end the picture, back to waiting for a VIS
@@ -89,7 +96,7 @@ public:
     uint64_t samplesProcessed() const;
 
 private:
-    std::unique_ptr<RxMachine> d;
+    std::unique_ptr<RxMachine> machine_;
 };
 
 } // namespace vareror::core

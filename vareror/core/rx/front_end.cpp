@@ -63,31 +63,31 @@ void FrontEnd::configureFilters()
     case 2: half = 1300; lenMs = 3.0; break;
     default: half = 900; lenMs = 4.5; break;  // 850..2650 Hz: for weak signals
     }
-    const double spm = rate_.perMs, fw = rate_.hz;
-    const int taps = int(std::lround(lenMs * spm)) | 1;
-    bp_.configure(set_.dspFilter == 1 ? kBroadCentreHz : 1750, half, taps, fw);
+    const double perMs = rate_.perMs, rateHz = rate_.hz;
+    const int taps = int(std::lround(lenMs * perMs)) | 1;
+    bp_.configure(set_.dspFilter == 1 ? kBroadCentreHz : 1750, half, taps, rateHz);
     narrowTuned_ = false;
     // The decisions (VIS, FSK ID, syncs) need no picture detail, so they get a narrower
     // band, 850..2350 Hz, whatever the picture filter: they keep working in noise.
-    bpTone_.configure(1600, 750, int(std::lround(3.0 * spm)) | 1, fw);
+    bpTone_.configure(1600, 750, int(std::lround(3.0 * perMs)) | 1, rateHz);
     dBp_ = bp_.delay();
     dTone_ = bpTone_.delay();
-    bpVideo_.configure(kWeakCentreHz, kWeakHalfWidthHz, int(std::lround(3.0 * spm)) | 1, fw);
+    bpVideo_.configure(kWeakCentreHz, kWeakHalfWidthHz, int(std::lround(3.0 * perMs)) | 1, rateHz);
     dVideo_ = bpVideo_.delay();
-    bpFair_.configure(1900, 850, int(std::lround(3.0 * spm)) | 1, fw);
+    bpFair_.configure(1900, 850, int(std::lround(3.0 * perMs)) | 1, rateHz);
     dFair_ = bpFair_.delay();
     dMax_ = std::max({dBp_, dTone_, dVideo_, dFair_});
     delay_ = dec_.delay() + dMax_;
     hist_.assign(size_t(2 * dMax_), 0.0f); // the bands start again from silence
-    notch_.configure(set_.notchHz, fw);
+    notch_.configure(set_.notchHz, rateHz);
     // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
     // notch it, the fast one after 2 s, the slow one after 6 s.
     const dsp::Lms::Kind k =
         (set_.lms == 1 || (set_.lmsSmoothing && set_.lms < 2)) ? dsp::Lms::Smoothing : dsp::Lms::Off;
-    if (k != lms_.kind()) lms_.configure(k, fw);
+    if (k != lms_.kind()) lms_.configure(k, rateHz);
     const double hold = set_.lms == 2 ? 2.0 : 6.0;
     if (set_.lms != autoNotchMode_) {
-        autoNotch_.configure(set_.lms >= 2, hold, fw);
+        autoNotch_.configure(set_.lms >= 2, hold, rateHz);
         autoNotchMode_ = set_.lms;
     }
 }
@@ -179,13 +179,13 @@ __attribute__((target_clones("avx2", "default"))) void FrontEnd::smoothedFrequen
 
 cfloat FrontEnd::demodulate(cfloat a)
 {
-    const double fw = rate_.hz;
+    const double rateHz = rate_.hz;
     if (set_.demodulator == 0) {
         // PLL: second-order loop following the analytic signal; its NCO is the track.
         const double ph = std::arg(cdouble(a) * std::polar(1.0, -pllPhase_));
-        const double wn = kTwoPi * 900.0 / fw;
+        const double wn = kTwoPi * 900.0 / rateHz;
         pllFreq_ += wn * wn * ph;
-        pllFreq_ = std::clamp(pllFreq_, kTwoPi * 900 / fw, kTwoPi * 2700 / fw);
+        pllFreq_ = std::clamp(pllFreq_, kTwoPi * 900 / rateHz, kTwoPi * 2700 / rateHz);
         pllPhase_ = wrapPi(pllPhase_ + pllFreq_ + 1.3 * wn * ph);
         return std::polar(std::abs(a), float(pllPhase_));
     }
@@ -199,7 +199,7 @@ cfloat FrontEnd::demodulate(cfloat a)
             const double tc = t - 1 + frac;
             if (zcLastCross_ >= 0) {
                 const double half = tc - zcLastCross_;
-                if (half > 0.5) zcFreq_ = std::clamp(0.5 / half, 800.0 / fw, 3000.0 / fw);
+                if (half > 0.5) zcFreq_ = std::clamp(0.5 / half, 800.0 / rateHz, 3000.0 / rateHz);
             }
             zcLastCross_ = tc;
         }

@@ -19,10 +19,10 @@ bool FskIdReader::readSymbol(const ToneMeter &t, double startPos, int &sym) cons
 {
     sym = 0;
     bool confident = true;
-    const double spm = rate_.perMs;
+    const double perMs = rate_.perMs;
     for (int b = 0; b < kSymbolBits; ++b) {
-        const double at = startPos + kFskBitMs * b * spm;
-        const int64_t a = int64_t(at + 3 * spm), e = int64_t(at + 19 * spm);
+        const double at = startPos + kFskBitMs * b * perMs;
+        const int64_t a = int64_t(at + 3 * perMs), e = int64_t(at + 19 * perMs);
         const double cc = t.coherence(a, e);
         const double ref = 0.5 * (kFskOneHz + kFskZeroHz) + burst_.offset;
         const double d = t.freqNear(a, e, ref) - ref;
@@ -34,7 +34,7 @@ bool FskIdReader::readSymbol(const ToneMeter &t, double startPos, int &sym) cons
 
 std::optional<std::string> FskIdReader::scan(const ToneMeter &t, const SignalView &s)
 {
-    const double spm = rate_.perMs;
+    const double perMs = rate_.perMs;
     const int64_t step = std::max<int64_t>(1, ms(1.0));
     const int64_t lo = t.avail() - ToneMeter::kRing + ms(200);
     if (next_ < lo) next_ = lo;
@@ -42,10 +42,10 @@ std::optional<std::string> FskIdReader::scan(const ToneMeter &t, const SignalVie
     for (;;) {
         if (burst_.active) {
             const int j = burst_.symbols;
-            const double st = burst_.edge + (kFskBitMs + kSymbolMs * j) * spm;
-            if (int64_t(st + (kSymbolMs + 1) * spm) > t.avail()) return std::nullopt;
+            const double symbolStart = burst_.edge + (kFskBitMs + kSymbolMs * j) * perMs;
+            if (int64_t(symbolStart + (kSymbolMs + 1) * perMs) > t.avail()) return std::nullopt;
             int sym;
-            const bool ok = readSymbol(t, st, sym);
+            const bool ok = readSymbol(t, symbolStart, sym);
             ++burst_.symbols;
             bool done = false, accept = false;
             if (j == 0) {
@@ -67,7 +67,7 @@ std::optional<std::string> FskIdReader::scan(const ToneMeter &t, const SignalVie
                 std::optional<std::string> id;
                 if (accept && !burst_.text.empty()) id = burst_.text;
                 // after a false start, look again right after where it was found
-                next_ = burst_.ended ? int64_t(st + kSymbolMs * spm) : burst_.foundAt + std::max<int64_t>(1, ms(1.0));
+                next_ = burst_.ended ? int64_t(symbolStart + kSymbolMs * perMs) : burst_.foundAt + std::max<int64_t>(1, ms(1.0));
                 burst_ = Burst();
                 if (id) return id;
             }

@@ -119,7 +119,8 @@ void KeptSignal::flushFile()
     const SignalView v = view();
     const int64_t to = fAvail();
     const int64_t from = std::max(fileEnd_, v.begin);
-    std::vector<char> raw(size_t(std::max<int64_t>(0, to - from)) * kRecord);
+    std::vector<char> &raw = raw_;
+    raw.resize(size_t(std::max<int64_t>(0, to - from)) * kRecord);
     size_t o = 0;
     for (int64_t i = from; i < to; ++i, o += kRecord) {
         const cfloat z = v.zAt(i);
@@ -140,7 +141,8 @@ SignalView KeptSignal::view(int64_t a, int64_t b)
     std::fflush(file_);
     const int64_t from = a - 1, to = std::min({b, fileEnd_, from + kMaxReadBack});
     const int64_t n = std::max<int64_t>(0, to - from);
-    std::vector<char> raw(size_t(n) * kRecord);
+    std::vector<char> &raw = raw_;
+    raw.resize(size_t(n) * kRecord);
     const ssize_t got = pread(fileno(file_), raw.data(), raw.size(), off_t((from - fileBase_) * int64_t(kRecord)));
     const int64_t records = got > 0 ? int64_t(got) / int64_t(kRecord) : 0;
     // the stretch spans at most three blocks, in a table of four

@@ -57,6 +57,7 @@ private:
     int64_t count_ = 0, keep_ = 0;
     std::FILE *file_ = nullptr;
     int64_t fileBase_ = 0, fileEnd_ = 0;
+    std::vector<char> raw_;           // records on their way to or from the file
     std::unique_ptr<KeptBlock> readBack_[3]; // the file read back, and its table
     const KeptBlock *readTable_[4] = {};
 };

@@ -107,22 +107,22 @@ void LineDecoder::start(const ModeInfo &m, const WorkingRate &rate, int width, R
 
 void LineDecoder::plan()
 {
-    const double spm = rate_.perMs;
+    const double perMs = rate_.perMs;
     schedule_.clear();
     for (const auto &lay : layouts_) {
         std::vector<Scan> scans;
         for (const Segment &seg : lay) {
             if (seg.kind != SegmentKind::Scan) continue;
-            Scan sc;
-            sc.plane = planeOf(seg.channel);
-            sc.line = seg.line;
-            sc.start = seg.startMs * spm;
-            sc.length = seg.lengthMs * spm;
-            sc.samples = seg.samples;
+            Scan scan;
+            scan.plane = planeOf(seg.channel);
+            scan.line = seg.line;
+            scan.start = seg.startMs * perMs;
+            scan.length = seg.lengthMs * perMs;
+            scan.samples = seg.samples;
             // a weak signal's pixels are averaged over about a millisecond, whatever the mode
-            sc.smoothRadius = std::max(1, int(std::lround(kWeakSmoothMs / (seg.lengthMs / width_))));
-            sc.luminance = seg.channel == Channel::Y;
-            scans.push_back(sc);
+            scan.smoothRadius = std::max(1, int(std::lround(kWeakSmoothMs / (seg.lengthMs / width_))));
+            scan.luminance = seg.channel == Channel::Y;
+            scans.push_back(scan);
         }
         schedule_.push_back(std::move(scans));
     }
@@ -145,21 +145,21 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
     const bool weak = reading_ == Reading::Weak, fair = reading_ == Reading::Fair;
     const auto &scans = schedule_[size_t((k + shift_) % int(schedule_.size()))];
     std::vector<float> &tmp = row_;
-    for (const Scan &sc : scans) {
-        const int line = k * m.linesPerPeriod + sc.line;
+    for (const Scan &scan : scans) {
+        const int line = k * m.linesPerPeriod + scan.line;
         if (line >= out.lines()) continue;
         // Every scan is sampled at the full picture width: a chroma scan of half the length
         // is still a continuous signal, and reading it finely interpolates it better than
         // stretching its nominal samples afterwards.
         const int n = W;
         // the sample clock's error stretches the whole line, not only the sync spacing
-        const double t0 = pos + sc.start * clk;
-        const double dt = sc.length * clk / n;
+        const double t0 = pos + scan.start * clk;
+        const double dt = scan.length * clk / n;
         // A clean signal's pixel is read over the middle 60 % of the scan's own sample time
         // (centred on each output pixel): the band filter smears every tone step over a
         // fraction of a millisecond, and the edges of the sample are where the neighbours
         // leak in. A noisy signal needs every sample it has: its window is the whole pixel.
-        const double nativeDt = sc.samples > 0 ? sc.length * clk / sc.samples : dt;
+        const double nativeDt = scan.samples > 0 ? scan.length * clk / scan.samples : dt;
         const double win = (weak || fair) ? dt : kCleanPixelWindow * nativeDt;
         tmp.resize(size_t(n));
         for (int i = 0; i < n; ++i) {
@@ -167,7 +167,7 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
             const double hz = pixelHz(s, c - 0.5 * win, c + 0.5 * win, noiseLag1_) - offset_;
             tmp[size_t(i)] = float(hzToLevel(hz, m.narrow));
         }
-        if ((weak || fair) && sc.samples * scale_ < n && n >= 3) {
+        if ((weak || fair) && scan.samples * scale_ < n && n >= 3) {
             // a scan with fewer samples than the picture's width (chroma at half width) is
             // read finely but averaged over about its own sample time: [1 2 1] / 4
             tmp_ = tmp;
@@ -175,9 +175,9 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
                 tmp_[size_t(i)] = 0.25f * (tmp[size_t(i - 1)] + tmp[size_t(i + 1)]) + 0.5f * tmp[size_t(i)];
             tmp.swap(tmp_);
         }
-        float *dst = out.row(sc.plane, line);
+        float *dst = out.row(scan.plane, line);
         if (weak && n >= 5) {
-            const int r = sc.smoothRadius;
+            const int r = scan.smoothRadius;
             for (int i = 0; i < n; ++i) {
                 double acc = 0;
                 int cnt = 0;
@@ -190,7 +190,7 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
         } else {
             std::copy(tmp.begin(), tmp.end(), dst);
         }
-        if (sc.luminance) out.countLevels(line, dst, W);
+        if (scan.luminance) out.countLevels(line, dst, W);
     }
     for (int l = 0; l < m.linesPerPeriod; ++l) out.lineDecoded(k * m.linesPerPeriod + l);
 }
@@ -222,13 +222,13 @@ bool LineDecoder::checkShortenedScans(const SignalView &s, int k, double pos)
     // shorter length.
     const ModeInfo &m = *m_;
     if (m.shortenedScanMs <= 0 || shortSeen_ < 0 || k >= 160) return false;
-    const double spm = rate_.perMs, cut = m.shortenedScanMs;
+    const double perMs = rate_.perMs, cut = m.shortenedScanMs;
     for (const Segment &seg : m.layout(k)) {
         if (seg.kind != SegmentKind::Scan) continue;
-        const double end = pos + (seg.startMs + seg.lengthMs) * spm;
+        const double end = pos + (seg.startMs + seg.lengthMs) * perMs;
         // the cut-off part (its ends left out) and a stretch of picture just before it
-        const double g = pixelHz(s, end - (cut - 0.2) * spm, end - 0.5 * spm, noiseLag1_) - offset_;
-        const double c = pixelHz(s, end - (cut + 1.8) * spm, end - (cut + 0.4) * spm, noiseLag1_) - offset_;
+        const double g = pixelHz(s, end - (cut - 0.2) * perMs, end - 0.5 * perMs, noiseLag1_) - offset_;
+        const double c = pixelHz(s, end - (cut + 1.8) * perMs, end - (cut + 0.4) * perMs, noiseLag1_) - offset_;
         ++shortSeen_;
         if (std::fabs(g - m.blackHz()) < 80) ++shortGap_;
         if (std::fabs(c - m.blackHz()) < 80) ++shortBlack_;
@@ -247,8 +247,8 @@ bool LineDecoder::checkAlternation(const SignalView &s, int k, double pos)
     // Alternating layouts without a VIS (Robot 36): the tone that tells them apart (the
     // separator) says which of them a period carries.
     if (marker_.lengthMs <= 0 || k >= 16) return false;
-    const double spm = rate_.perMs;
-    const double t0 = pos + (marker_.startMs + 0.5) * spm, t1 = pos + (marker_.startMs + marker_.lengthMs - 0.5) * spm;
+    const double perMs = rate_.perMs;
+    const double t0 = pos + (marker_.startMs + 0.5) * perMs, t1 = pos + (marker_.startMs + marker_.lengthMs - 0.5) * perMs;
     const double sep = pixelHz(s, t0, t1, noiseLag1_) - offset_;
     const bool first = std::fabs(sep - markerHz_[0]) < std::fabs(sep - markerHz_[1]);
     if (first == (k % 2 == 0)) ++votesSame_;

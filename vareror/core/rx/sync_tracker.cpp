@@ -31,7 +31,7 @@ void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double first
     scale_ = std::max(40.0, 0.5 * (black - m.syncHz));
     sync_.assign(size_t(m.periods), SyncMeas());
     fit_ = {firstSync, bNom_};
-    trk_ = fit_;
+    track_ = fit_;
     missRun_ = 0;
     lastGood_ = -1;
 }
@@ -40,7 +40,7 @@ void SyncTracker::setStart(double firstSync)
 {
     a0_ = firstSync;
     fit_ = {firstSync, bNom_};
-    trk_ = fit_;
+    track_ = fit_;
 }
 
 double SyncTracker::pulseLength(const SignalView &s, double pos) const
@@ -60,7 +60,7 @@ double SyncTracker::pulseLength(const SignalView &s, double pos) const
 bool SyncTracker::measure(const SignalView &s, double pred, double win, int accuracy, SyncMeas &out) const
 {
     const ModeInfo &m = *m_;
-    const double spm = rate_.perMs;
+    const double perMs = rate_.perMs;
     const int64_t LaWide = std::max<int64_t>(3, rate_.samples(0.8 * std::min(m.syncMs, 9.0)));
     const int64_t LbWide = std::max<int64_t>(3, rate_.samples(1.5));
     // Step score "sync after, no sync before" on one of the frequency tracks; best position
@@ -71,11 +71,11 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
         const double sign = rising ? -1.0 : 1.0;
         const int64_t a = c0 - Lb, b = c1 + La + 1;
         if (!s.has(a, b)) return false;
-        std::vector<double> pre(size_t(b - a + 1), 0.0);
-        const double thr = threshold_, sc = scale_;
-        for (int64_t i = a; i < b; ++i) {
+        std::vector<double> &pre = steps_;
+        pre.assign(size_t(b - a + 1), 0.0);
+                for (int64_t i = a; i < b; ++i) {
             const double fv = narrow ? s.fnAt(i) : s.fAt(i);
-            pre[size_t(i - a + 1)] = pre[size_t(i - a)] + sign * std::clamp((thr - fv) / sc, -1.0, 1.0);
+            pre[size_t(i - a + 1)] = pre[size_t(i - a)] + sign * std::clamp((threshold_ - fv) / scale_, -1.0, 1.0);
         }
         auto score = [&](int64_t e) {
             const double after = (pre[size_t(e + La - a)] - pre[size_t(e - a)]) / double(La);
@@ -109,11 +109,11 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
         // goes to the black porch, a step the threshold halves, so where the two agree the
         // sync is placed from its end (symmetric windows, inside the pulse and the porch).
         const int64_t L = std::max<int64_t>(2, rate_.samples(std::min(1.5, 0.8 * m.syncMs)));
-        const double len = m.syncMs * spm * (trk_.b > 0 ? trk_.b / bNom_ : 1.0);
+        const double len = m.syncMs * perMs * (track_.b > 0 ? track_.b / bNom_ : 1.0);
         const double end = pos + len;
         double pos3, bs3;
         if (search(false, int64_t(std::floor(end)) - r, int64_t(std::ceil(end)) + r, pos3, bs3, L, L, true) && bs3 >= 1.2 &&
-            std::fabs(pos3 - end) < 0.5 * spm)
+            std::fabs(pos3 - end) < 0.5 * perMs)
             pos = pos3 - len;
     }
     out.pos = pos;
@@ -147,20 +147,19 @@ void SyncTracker::recordPresence(int k, bool present)
 LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev) const
 {
     // Robust straight line through the found sync positions versus period number.
-    std::vector<std::pair<double, double>> pts;
+    std::vector<Point> &points = points_;
+    points.clear();
     for (int k = 0; k < int(sync_.size()); ++k)
-        if (sync_[size_t(k)].found) pts.push_back({double(k), sync_[size_t(k)].pos});
+        if (sync_[size_t(k)].found) points.push_back({double(k), sync_[size_t(k)].pos});
     const double bMin = bNom_ * (1 - m_->periodRange), bMax = bNom_ * (1 + m_->periodRange);
     LineFit f{a0_, bNom_};
-    if (pts.empty() || !m_->hasSync()) return f;
-    auto medianA = [&](double b, const std::vector<std::pair<double, double>> &v) {
-        std::vector<double> r;
-        for (auto &q : v) r.push_back(q.second - b * q.first);
-        std::nth_element(r.begin(), r.begin() + long(r.size() / 2), r.end());
-        return r[r.size() / 2];
+    if (points.empty() || !m_->hasSync()) return f;
+    auto median = [](std::vector<double> &v) {
+        std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+        return v[v.size() / 2];
     };
-    const double span = pts.back().first - pts.front().first;
-    if (!slopeFree || pts.size() < 3 || span < 2) {
+    const double span = points.back().period - points.front().period;
+    if (!slopeFree || points.size() < 3 || span < 2) {
         f.b = bNom_;
         if (slopeFree && prev.b > 0) f.b = prev.b;
         // With the period held at its nominal length the phase comes from the first syncs:
@@ -168,31 +167,43 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
         // move every line drawn so far with each new one (and the picture as shown at the
         // end would differ from the one shown while it came in). A resync asked for takes the
         // phase from all of them.
-        if (!slopeFree && !wholePicture_ && pts.size() > kPhaseSyncs) pts.resize(kPhaseSyncs);
-        f.a = anchored ? a0_ : medianA(f.b, pts);
+        if (!slopeFree && !wholePicture_ && points.size() > kPhaseSyncs) points.resize(kPhaseSyncs);
+        if (anchored) {
+            f.a = a0_;
+        } else {
+            residuals_.clear();
+            for (const Point &q : points) residuals_.push_back(q.pos - f.b * q.period);
+            f.a = median(residuals_);
+        }
         return f;
     }
-    std::vector<std::pair<double, double>> use = pts;
+    std::vector<Point> &use = used_;
+    use = points;
     for (int it = 0; it < 4; ++it) {
         double sx = 0, sy = 0, sxx = 0, sxy = 0;
         const double n = double(use.size());
-        for (auto &q : use) { sx += q.first; sy += q.second; sxx += q.first * q.first; sxy += q.first * q.second; }
+        for (const Point &q : use) {
+            sx += q.period;
+            sy += q.pos;
+            sxx += q.period * q.period;
+            sxy += q.period * q.pos;
+        }
         const double den = n * sxx - sx * sx;
         double b = den > 0 ? (n * sxy - sx * sy) / den : bNom_;
         b = std::clamp(b, bMin, bMax);
         const double a = (sy - b * sx) / n;
         f = {a, b};
         // trim outliers: keep residuals within max(0.5 ms, 3 MAD)
-        std::vector<double> res;
-        for (auto &q : pts) res.push_back(std::fabs(q.second - (a + b * q.first)));
-        std::vector<double> tmp = res;
-        std::nth_element(tmp.begin(), tmp.begin() + long(tmp.size() / 2), tmp.end());
-        const double lim = std::max(0.5 * rate_.perMs, 3.0 * tmp[tmp.size() / 2] * 1.4826);
-        std::vector<std::pair<double, double>> keep;
-        for (size_t i = 0; i < pts.size(); ++i)
-            if (res[i] <= lim) keep.push_back(pts[i]);
-        if (keep.size() < 3 || keep.size() == use.size()) break;
-        use = keep;
+        residuals_.clear();
+        for (const Point &q : points) residuals_.push_back(std::fabs(q.pos - (a + b * q.period)));
+        sorted_ = residuals_;
+        const double lim = std::max(0.5 * rate_.perMs, 3.0 * median(sorted_) * 1.4826);
+        size_t kept = 0;
+        for (size_t i = 0; i < points.size(); ++i) kept += residuals_[i] <= lim ? 1 : 0;
+        if (kept < 3 || kept == use.size()) break;
+        use.clear();
+        for (size_t i = 0; i < points.size(); ++i)
+            if (residuals_[i] <= lim) use.push_back(points[i]);
     }
     if (anchored) f.a = a0_;
     return f;
@@ -201,14 +212,14 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
 void SyncTracker::refit(bool autoSlant, bool autoResync, bool forced, bool wholePicture)
 {
     wholePicture_ = wholePicture;
-    trk_ = compute(true, false, trk_);
+    track_ = compute(true, false, track_);
     fit_ = compute(autoSlant || m_->periodAlwaysFitted, !autoResync && !forced, fit_);
 }
 
 void SyncTracker::beginRemeasure()
 {
     for (auto &sm : sync_) sm = SyncMeas();
-    trk_ = {a0_, bNom_};
+    track_ = {a0_, bNom_};
     remeasureMiss_ = 0;
 }
 
@@ -223,7 +234,7 @@ void SyncTracker::remeasure(const SignalView &s, int k, int accuracy)
     SyncMeas sm;
     if (measure(s, trackPos(k), searchWindow(k), accuracy, sm)) sync_[size_t(k)] = sm;
     remeasureMiss_ = sm.found ? 0 : remeasureMiss_ + 1;
-    if (sm.found) trk_ = compute(true, false, trk_);
+    if (sm.found) track_ = compute(true, false, track_);
 }
 
 double SyncTracker::phaseSearch(const SignalView &s, double from, int folds, int accuracy) const
@@ -233,7 +244,8 @@ double SyncTracker::phaseSearch(const SignalView &s, double from, int folds, int
     double best = -1e30, bestPos = from;
     // Coarse scan at 1 ms over one period, summed over several periods.
     const int stride = std::max(1, int(rate_.perMs));
-    std::vector<double> acc(size_t(steps), 0.0);
+    std::vector<double> &acc = folded_;
+    acc.assign(size_t(steps), 0.0);
     for (int j = 0; j < folds; ++j) {
         SyncMeas sm;
         for (int ph = 0; ph < steps; ph += stride)

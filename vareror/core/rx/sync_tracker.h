@@ -54,7 +54,7 @@ public:
     // Length in ms of the sync pulse starting at pos (0 when the signal is not there).
     double pulseLength(const SignalView &s, double pos) const;
 
-    double trackPos(int k) const { return trk_.a + trk_.b * k; }  // where sync k is looked for
+    double trackPos(int k) const { return track_.a + track_.b * k; }  // where sync k is looked for
     double periodPos(int k) const { return fit_.a + fit_.b * k; } // where period k is drawn
     double nominalPeriod() const { return bNom_; }
     double clock() const { return fit_.b > 0 ? fit_.b / bNom_ : 1.0; } // drawn period / nominal
@@ -72,13 +72,19 @@ private:
     const ModeInfo *m_ = nullptr;
     WorkingRate rate_;
     std::vector<SyncMeas> sync_;
-    LineFit fit_, trk_;
+    LineFit fit_, track_;
     double a0_ = 0, bNom_ = 0;
     double threshold_ = 1350, scale_ = 150; // sync score: the frequency between sync and black
     double porchMs_ = 0;                     // black porch right after the sync (0: none)
     int missRun_ = 0, lastGood_ = -1;
     int remeasureMiss_ = 0;
     bool wholePicture_ = false;
+    // scratch, kept between calls
+    struct Point {
+        double period, pos;
+    };
+    mutable std::vector<Point> points_, used_;
+    mutable std::vector<double> residuals_, sorted_, steps_, folded_;
 };
 
 } // namespace vareror::core::rx

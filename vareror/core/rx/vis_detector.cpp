@@ -32,49 +32,49 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
 {
     // c0: a candidate for the step from the second leader into the start bit
     int64_t c = c0;
-    const int64_t L0 = c - ms(290), L1 = c - ms(10);
-    if (!t.has(L0 - 2, c + ms(560))) return std::nullopt;
-    if (t.coherence(L0, L1) < 0.4) return std::nullopt;
-    const double fL = t.freqNear(L0, L1, kLeaderHz);
-    if (std::fabs(fL - kLeaderHz) > 200) return std::nullopt;
+    const int64_t leaderFrom = c - ms(290), leaderTo = c - ms(10);
+    if (!t.has(leaderFrom - 2, c + ms(560))) return std::nullopt;
+    if (t.coherence(leaderFrom, leaderTo) < 0.4) return std::nullopt;
+    const double leaderHz = t.freqNear(leaderFrom, leaderTo, kLeaderHz);
+    if (std::fabs(leaderHz - kLeaderHz) > 200) return std::nullopt;
     // Every later tone must be about as clean as the leader: a stretch of picture that
     // happens to hold one tone for a while is then not taken for a header.
-    const double cohL = t.coherence(L0, L1);
-    const double cohMin = std::max(0.15, 0.45 * cohL);
+    const double leaderCoherence = t.coherence(leaderFrom, leaderTo);
+    const double cohMin = std::max(0.15, 0.45 * leaderCoherence);
     for (int j = 0; j < 3; ++j) {
-        const int64_t a = L0 + (L1 - L0) * j / 3, b = L0 + (L1 - L0) * (j + 1) / 3;
-        if (t.coherence(a, b) < 0.3 || std::fabs(t.freqNear(a, b, fL) - fL) > 35) return std::nullopt;
+        const int64_t a = leaderFrom + (leaderTo - leaderFrom) * j / 3, b = leaderFrom + (leaderTo - leaderFrom) * (j + 1) / 3;
+        if (t.coherence(a, b) < 0.3 || std::fabs(t.freqNear(a, b, leaderHz) - leaderHz) > 35) return std::nullopt;
     }
-    const double fS = fL - (kLeaderHz - kBreakHz);
+    const double breakHz = leaderHz - (kLeaderHz - kBreakHz);
     auto bitFreq = [&](double t0, double t1, double &coh) {
         const int64_t a = c + ms(t0), b = c + ms(t1);
         coh = t.coherence(a, b);
-        return t.freqNear(a, b, fS);
+        return t.freqNear(a, b, breakHz);
     };
     double coh;
     double fStart = bitFreq(3, 27, coh);
-    if (coh < 0.25 || std::fabs(fStart - fS) > 60) return std::nullopt;
+    if (coh < 0.25 || std::fabs(fStart - breakHz) > 60) return std::nullopt;
     // Put c on the step from leader to start bit, then check again around it.
-    const double edge = refineEdge(s, rate_, c0, fL, fS, 15.0, true);
+    const double edge = refineEdge(s, rate_, c0, leaderHz, breakHz, 15.0, true);
     c = int64_t(std::llround(edge));
     fStart = bitFreq(3, 27, coh);
-    if (coh < cohMin || std::fabs(fStart - fS) > 60) return std::nullopt;
+    if (coh < cohMin || std::fabs(fStart - breakHz) > 60) return std::nullopt;
     if (duringPicture) {
         // during a picture, insist on the whole header: first leader and break as well
         const int64_t f0 = c - ms(600), f1 = c - ms(330);
-        if (!t.has(f0, f1) || t.coherence(f0, f1) < cohMin || std::fabs(t.freqNear(f0, f1, fL) - fL) > 40)
+        if (!t.has(f0, f1) || t.coherence(f0, f1) < cohMin || std::fabs(t.freqNear(f0, f1, leaderHz) - leaderHz) > 40)
             return std::nullopt;
         const int64_t b0 = c - ms(308), b1 = c - ms(302);
-        if (std::fabs(t.freqNear(b0, b1, fS) - fS) > 100) return std::nullopt;
+        if (std::fabs(t.freqNear(b0, b1, breakHz) - breakHz) > 100) return std::nullopt;
     }
-    if (std::fabs(t.freqNear(c - ms(30), c - ms(3), fL) - fL) > 50 || t.coherence(c - ms(30), c - ms(3)) < 0.8 * cohMin)
+    if (std::fabs(t.freqNear(c - ms(30), c - ms(3), leaderHz) - leaderHz) > 50 || t.coherence(c - ms(30), c - ms(3)) < 0.8 * cohMin)
         return std::nullopt;
     uint32_t code = 0;
     auto readBits = [&](int from, int count) {
         for (int i = from; i < from + count; ++i) {
             const double t0 = kVisBitMs * (i + 1) + 4, t1 = kVisBitMs * (i + 2) - 4;
             const double fb = bitFreq(t0, t1, coh);
-            const double d = fb - fS;
+            const double d = fb - breakHz;
             if (coh < cohMin || std::fabs(d) < 25 || std::fabs(d) > 180) return false;
             if (d < 0) code |= 1u << i;
         }
@@ -88,7 +88,7 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
         if (std::popcount(code >> 8) != 3) return std::nullopt;
     }
     const double fStop = bitFreq(kVisBitMs * (bits + 1) + 4, kVisBitMs * (bits + 2) - 4, coh);
-    if (coh < cohMin || std::fabs(fStop - fS) > 70) return std::nullopt;
+    if (coh < cohMin || std::fabs(fStop - breakHz) > 70) return std::nullopt;
     int mode = -1;
     if (bits == 8) {
         const bool evenParity = std::popcount(code) % 2 == 0;
@@ -104,8 +104,8 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
     if (mode < 0) return std::nullopt;
     VisEvent e;
     e.mode = mode;
-    e.leaderHz = fL;
-    e.snrDb = leaderSnrDb(s, c - ms(290), c - ms(10), fL);
+    e.leaderHz = leaderHz;
+    e.snrDb = leaderSnrDb(s, c - ms(290), c - ms(10), leaderHz);
     // edge: the start of the start bit, 610 ms into the header
     const double startBitMs = 2 * kVisLeaderMs + kVisBreakMs;
     e.headerEnd = edge + (kVisBitMs * (bits + 2)) * rate_.perMs;
@@ -117,30 +117,30 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
 std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c)
 {
     // c: a candidate for the start of the 2100 Hz marker after the 1900 Hz leader
-    const int64_t L0 = c - ms(290), L1 = c - ms(10);
-    if (!t.has(L0 - 2, c + ms(660))) return std::nullopt;
-    if (t.coherence(L0, L1) < 0.4) return std::nullopt;
-    const double fL = t.freqNear(L0, L1, kLeaderHz);
-    if (std::fabs(fL - kLeaderHz) > 200) return std::nullopt;
-    const double cohMin = std::max(0.2, 0.6 * t.coherence(L0, L1));
+    const int64_t leaderFrom = c - ms(290), leaderTo = c - ms(10);
+    if (!t.has(leaderFrom - 2, c + ms(660))) return std::nullopt;
+    if (t.coherence(leaderFrom, leaderTo) < 0.4) return std::nullopt;
+    const double leaderHz = t.freqNear(leaderFrom, leaderTo, kLeaderHz);
+    if (std::fabs(leaderHz - kLeaderHz) > 200) return std::nullopt;
+    const double cohMin = std::max(0.2, 0.6 * t.coherence(leaderFrom, leaderTo));
     const double coh = t.coherence(c + ms(5), c + ms(95));
     if (coh < cohMin) return std::nullopt;
     const double markerOffset = kNarrowVisMarkerHz - kLeaderHz;
-    const double fM = t.freqNear(c + ms(5), c + ms(95), fL + markerOffset);
-    if (std::fabs(fM - fL - markerOffset) > 50) return std::nullopt;
+    const double fM = t.freqNear(c + ms(5), c + ms(95), leaderHz + markerOffset);
+    if (std::fabs(fM - leaderHz - markerOffset) > 50) return std::nullopt;
     {
         // The marker check above holds from some 25 ms before the marker on (a window mostly
         // in it passes): the step is looked for that far.
-        const double e = refineEdge(s, rate_, c, fL, fL + markerOffset, 30.0, false);
+        const double e = refineEdge(s, rate_, c, leaderHz, leaderHz + markerOffset, 30.0, false);
         c = int64_t(std::llround(e));
-        if (std::fabs(t.freqNear(c - ms(10), c - ms(2), fL) - fL) > 60) return std::nullopt;
-        if (std::fabs(t.freqNear(c + ms(3), c + ms(20), fL + markerOffset) - fL - markerOffset) > 60) return std::nullopt;
+        if (std::fabs(t.freqNear(c - ms(10), c - ms(2), leaderHz) - leaderHz) > 60) return std::nullopt;
+        if (std::fabs(t.freqNear(c + ms(3), c + ms(20), leaderHz + markerOffset) - leaderHz - markerOffset) > 60) return std::nullopt;
     }
     const double edge0 = double(c);
     auto bitIs = [&](double t0, int &bit) {
         const int64_t a = c + ms(t0 + 3), b = c + ms(t0 + 19);
         const double cc = t.coherence(a, b);
-        const double d = t.freqNear(a, b, fL + markerOffset / 2) - (fL + markerOffset / 2);
+        const double d = t.freqNear(a, b, leaderHz + markerOffset / 2) - (leaderHz + markerOffset / 2);
         if (cc < cohMin || std::fabs(d) < 35 || std::fabs(d) > 180) return false;
         bit = d < 0 ? 1 : 0;
         return true;
@@ -159,19 +159,19 @@ std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalV
     for (int k = 0; k < modeCount(); ++k)
         if (modeInfo(k).visBits == 24 && modeInfo(k).visCode == code) { mode = k; break; }
     if (mode < 0) return std::nullopt;
-    const double edge = refineEdge(s, rate_, int64_t(edge0), fL, fL + markerOffset, 2.0, false);
+    const double edge = refineEdge(s, rate_, int64_t(edge0), leaderHz, leaderHz + markerOffset, 2.0, false);
     VisEvent e;
     e.mode = mode;
     e.narrow = true;
-    e.leaderHz = fL;
-    e.snrDb = leaderSnrDb(s, int64_t(edge0) - ms(290), int64_t(edge0) - ms(10), fL);
+    e.leaderHz = leaderHz;
+    e.snrDb = leaderSnrDb(s, int64_t(edge0) - ms(290), int64_t(edge0) - ms(10), leaderHz);
     e.headerEnd = edge + (kNarrowVisMarkerMs + kNarrowVisBitMs * 25) * rate_.perMs;
     e.firstSync = edge + (modeInfo(mode).syncStartMs(0) - kVisLeaderMs) * rate_.perMs;
     next_ = int64_t(e.headerEnd) + ms(50);
     return e;
 }
 
-double VisDetector::leaderSnrDb(const SignalView &s, int64_t a, int64_t b, double fL) const
+double VisDetector::leaderSnrDb(const SignalView &s, int64_t a, int64_t b, double leaderHz) const
 {
     // Spectrum of the leader: the tone's power against the noise density measured 150 to
     // 450 Hz on either side of it (inside every picture band), scaled to a 3 kHz band.
@@ -192,7 +192,7 @@ double VisDetector::leaderSnrDb(const SignalView &s, int64_t a, int64_t b, doubl
     for (int k = 0; k < n; ++k) {
         const double hz = (k <= n / 2 ? k : k - n) * binHz;
         const double pw = double(buf[k][0]) * buf[k][0] + double(buf[k][1]) * buf[k][1];
-        const double d = std::fabs(hz - fL);
+        const double d = std::fabs(hz - leaderHz);
         if (d <= 40) sig += pw;
         else if (d >= 150 && d <= 450) noise.push_back(pw);
     }
