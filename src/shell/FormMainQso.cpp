@@ -123,8 +123,9 @@ QWidget* FormMain::buildQslPanel(QWidget* parent)
     Frame5->setAutoFillBackground(true);
     platform::setBackColor(Frame5, ToolOffColor);
     auto* grid = new QGridLayout(Frame5);
-    grid->setContentsMargins(6, 2, 6, 4);
-    grid->setVerticalSpacing(2);
+    // Tight, so that the window keeps its size while the panel is open.
+    grid->setContentsMargins(6, 0, 6, 2);
+    grid->setVerticalSpacing(1);
     Label51 = new platform::Label(QStringLiteral("Label51"), QStringLiteral("Type Callsign in box     Type Freq"),
                                   Frame5);
     Label57 = new platform::Label(QStringLiteral("Label57"), QStringLiteral("Type RSV in box"), Frame5);
