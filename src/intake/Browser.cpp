@@ -309,10 +309,12 @@ void Intake::Label13_Click()
             quickDirPage[n] = list.ListIndex();
     form.Picture2->setAutoRedraw(true);
     form.Picture13->setAutoRedraw(true);
+    // The intake's own file buffer is prepared, never the adjust panel's working copy,
+    // which the preparation would empty.
     steps.step(QStringLiteral("prepare buffer"), [&] {
-        form.PicbufEdit->setClear(true);
-        form.PicbufEdit->setFlag(true);
-        form.PicbufEdit->setDepth(24);
+        PicbufFile->Clear();
+        PicbufFile->setFlag(true);
+        PicbufFile->setDepth(24);
     });
     for (int k = 1; k <= 4; ++k) {
         if (k >= 2 && !steps.step(QStringLiteral("next file"), [&] { list.setListIndex(scratchIndex + k - 1); }))

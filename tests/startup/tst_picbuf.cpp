@@ -45,6 +45,7 @@ private slots:
     void neutralLevelsKeepThePixels();
     void greyAndNegative();
     void levelsAndFilters();
+    void preparedBufferHoldsOnlyWhatLoads();
 };
 
 // The write sequence of the archive and the auto-save: picture, format 7, quality, file
@@ -264,6 +265,32 @@ void TestPicbuf::levelsAndFilters()
     buffer.soften(0);
     QVERIFY(edgeWidth(buffer.picture(), 4) >= 2);
     QVERIFY(edgeOvershoot(buffer.picture(), 4) <= edgeOvershoot(edge, 4));
+}
+
+// The preparation before a series of loads empties the buffer: a series in which no file
+// loads leaves it empty, not holding the picture from before; a file that loads is held.
+void TestPicbuf::preparedBufferHoldsOnlyWhatLoads()
+{
+    QTemporaryDir dir;
+    Picbuf buffer;
+    buffer.setPicture(testPicture());
+    QSignalSpy changed(&buffer, &Picbuf::PictureChanged);
+    buffer.Clear();
+    buffer.setFlag(true);
+    buffer.setDepth(24);
+    QCOMPARE(changed.size(), 1);
+    buffer.setFilename(dir.filePath("missing.bmp"));
+    QVERIFY_THROWS_EXCEPTION(PicbufError, buffer.load());
+    QVERIFY(buffer.picture().isNull());
+
+    const QString path = dir.filePath("small.png");
+    QImage small(8, 4, QImage::Format_RGB32);
+    small.fill(qRgb(1, 2, 3));
+    QVERIFY(small.save(path));
+    buffer.Clear();
+    buffer.setFilename(path);
+    buffer.load();
+    QCOMPARE(buffer.picture().convertToFormat(QImage::Format_RGB32), small);
 }
 
 QTEST_MAIN(TestPicbuf)

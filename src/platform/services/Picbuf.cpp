@@ -47,6 +47,13 @@ void Picbuf::setPicture(const QImage &image)
     emit PictureChanged();
 }
 
+void Picbuf::Clear()
+{
+    picture_ = QImage();
+    update();
+    emit PictureChanged();
+}
+
 void Picbuf::load()
 {
     // Decoded whole before anything changes: a failure leaves the picture held.

@@ -85,9 +85,11 @@ public:
     // buffer never asks for that: it is always 0.
     int preSaveCheck() const { return 0; }
 
-    // Settings the thumbnail loader makes before each page; kept as set.
-    bool Clear() const { return clear_; }
-    void setClear(bool on) { clear_ = on; }
+    // The preparation before a series of loads (the strip, the browser's pages, the mug
+    // shots): Clear empties the buffer and raises PictureChanged, so a series in which no
+    // file loads leaves it empty, never holding a picture from before. The flag and the
+    // depth are kept as set.
+    void Clear();
     bool Flag() const { return flag_; }
     void setFlag(bool on) { flag_ = on; }
     int Depth() const { return depth_; }
@@ -139,7 +141,6 @@ private:
     int format_ = Bmp; // a buffer that no write has set yet writes bitmaps
     int quality_ = 0;
     QString filename_;
-    bool clear_ = false;
     bool flag_ = false;
     int depth_ = 24;
     int displayMode_ = 0;
