@@ -3,68 +3,206 @@
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "intake/Intake.h"
-#include "platform/widgets/DragManager.h"
-#include "strips/DragIcons.h"
-#include "platform/widgets/Controls.h"
+#include "platform/drawing/Colors.h"
 #include "platform/runtime/Events.h"
-#include "platform/widgets/ImageBox.h"
-#include "platform/widgets/PictureBox.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
+#include "platform/services/Ui.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/DragManager.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
+#include "strips/DragIcons.h"
+#include "text/TextTools.h"
 
 #include <QAction>
 #include <QGroupBox>
+
+#include <algorithm>
 
 namespace qso {
 
 Qso::Qso(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
-void Qso::makeheader16_Click() {}
-// Making a header closes the browser panel first; the rest comes with header making.
-void Qso::makeheader_Click()
+// ---------------------------------------------------------------- header making
+
+namespace {
+
+constexpr quint32 kLoadButtonOff = 0xC0C0;
+constexpr quint32 kLoadButtonOn = 0xFF;
+const QString kExit = QStringLiteral("Exit");
+const QString kLoadLarge = QStringLiteral("load HDR lge");
+const QString kLoadSmall = QStringLiteral("load HDR sml");
+
+// Frame7's places are those of a window whose TX screen (its 644 x 516 frame) stood at
+// (53, 71): the frame of header making then ends right above the band being made, and
+// the frame that offers the boxes leaves the screen's top and bottom free for the drop.
+// Here the places keep that relation to the TX screen.
+constexpr int kScreenLeft = 53;
+constexpr int kScreenTop = 71;
+
+void setBold(QWidget* w, bool on)
 {
-    if (form_.Command20->text() == QLatin1String("Exit Pic"))
-        form_.intake().Command20_Click();
+    QFont font = w->font();
+    font.setBold(on);
+    w->setFont(font);
 }
 
-void Qso::Command35_Click() { headerLoadButton(form_.Command35, QStringLiteral("load HDR lge")); }
-void Qso::Command37_Click() { headerLoadButton(form_.Command37, QStringLiteral("load HDR sml")); }
+} // namespace
 
-// The TX picture from before header making comes back with header making itself, which
-// keeps it; here the panel closes and the Make Header items lose their ticks.
+bool Qso::makingHeader() const
+{
+    return form_.makeheader->isChecked() || form_.makeheader16->isChecked();
+}
+
+// The menus and load buttons do nothing but move the focus while the adjust panel is
+// open, and outside the Text mode they only say so.
+bool Qso::headerToolsRefused()
+{
+    shell::FormMain& form = form_;
+    if (!form.Frame9->isHidden()) {
+        form.Text1->setFocus();
+        return true;
+    }
+    if (!form.Option1->value()) {
+        form.ui().msgBox(QStringLiteral("Must be in TEXT mode"), platform::vbOKOnly);
+        return true;
+    }
+    return false;
+}
+
+// The TX picture from before header making, committed. Nothing kept (no header was made
+// this run) leaves the screen as it is rather than blank.
+void Qso::giveBackTxPicture()
+{
+    platform::PictureBox* tx = form_.Picture1;
+    if (form_.Image15->hasPicture())
+        tx->setPicture(form_.Image15->Picture());
+    tx->setPicture(tx->Image());
+}
+
+void Qso::placeHeaderPanel(int top, int height, bool large)
+{
+    shell::FormMain& form = form_;
+    QWidget* panel = form.Frame7;
+    const QPoint screen = form.Picture1->parentWidget()->mapTo(panel->parentWidget(), QPoint(0, 0));
+    QRect place(screen.x(), screen.y() + top - kScreenTop, 644, height);
+    // What lies above the window's working area is cut off, not its lower edge: the menu
+    // bar stays in sight and the boxes, "DONE" and the help lie in the part that shows.
+    place.setTop(std::max(place.top(), 0));
+    panel->setGeometry(place);
+    for (int n = 4; n <= 12; ++n)
+        form.headerBox(n)->parentWidget()->setVisible((n <= 6) == large);
+}
+
+void Qso::fillHeaderCanvas()
+{
+    platform::PictureBox* tx = form_.Picture1;
+    tx->setAutoRedraw(true);
+    tx->Line(0, 0, 644, 516, headerBackColor, platform::PictureBox::LineKind::FilledBox);
+    tx->setAutoRedraw(false);
+    tx->setPicture(tx->Image());
+}
+
+void Qso::makeheader_Click() { makeHeader(true); }
+void Qso::makeheader16_Click() { makeHeader(false); }
+
+// Large and small differ: the small header keeps a pending text element in the picture
+// given back (it is copied before the tool ends) and leaves the browser open.
+void Qso::makeHeader(bool large)
+{
+    shell::FormMain& form = form_;
+    if (headerToolsRefused())
+        return;
+    // Only the picture from before header making is kept: choosing the other size while
+    // a header is made must not take the header canvas in its place.
+    const bool keep = !makingHeader();
+    if (!large && keep)
+        form.Image15->setPicture(form.Picture1->Image());
+    form.SSTab1->setCurrentIndex(1);
+    if (form.Command35->text() == kExit)
+        Command35_Click();
+    if (form.Command37->text() == kExit)
+        Command37_Click();
+    if (large && form.Command20->text() == QLatin1String("Exit Pic"))
+        form.intake().Command20_Click();
+    form.Picture1->setScaleWidth(640);
+    form.canvas().Command12_Click();
+    form.makeheader->setChecked(large);
+    form.makeheader16->setChecked(!large);
+    if (large && keep)
+        form.Image15->setPicture(form.Picture1->Image());
+    placeHeaderPanel(8, large ? 512 : 545, large);
+    form.Frame7->show();
+    form.Frame7->raise();
+    fillHeaderCanvas();
+    form.Picture1->setFontSize(large ? 40 : 20);
+}
+
 void Qso::Command36_Click()
 {
     shell::FormMain& form = form_;
     form.Frame7->hide();
+    if (makingHeader())
+        giveBackTxPicture();
     form.makeheader->setChecked(false);
     form.makeheader16->setChecked(false);
+    form.Picture1->setFontSize(26);
     form.canvas().headerBoxDragged = 0;
+    form.Text1->setFocus();
 }
 
-void Qso::headerLoadButton(platform::CommandButton* button, const QString& caption)
+void Qso::Command35_Click() { headerLoadButton(true); }
+void Qso::Command37_Click() { headerLoadButton(false); }
+
+// Every click ends the tool, header making, the other load panel and the browser; then
+// the button's own caption says whether its boxes are offered or taken away.
+void Qso::headerLoadButton(bool large)
 {
     shell::FormMain& form = form_;
-    form.canvas().headerBoxDragged = 0;
-    form.canvas().dragSource = 0;
-    if (button->text() == QLatin1String("Exit")) {
-        form.Frame7->hide();
-        button->setText(caption);
-        if (form.Command20->text() == QLatin1String("Exit Pic"))
-            form.intake().Command20_Click();
+    if (headerToolsRefused())
         return;
+    platform::CommandButton* own = large ? form.Command35 : form.Command37;
+    platform::CommandButton* other = large ? form.Command37 : form.Command35;
+    auto& canvas = form.canvas();
+    canvas.Command12_Click();
+    canvas.headerBoxDragged = 0;
+    canvas.dragSource = canvas::dragNone;
+    if (makingHeader()) {
+        form.makeheader->setChecked(false);
+        form.makeheader16->setChecked(false);
+        giveBackTxPicture();
     }
-    button->setText(QStringLiteral("Exit"));
-    form.Frame7->show();
+    if (other->text() == kExit)
+        large ? Command37_Click() : Command35_Click();
+    Command36_Click();
+    if (form.Command20->text() == QLatin1String("Exit Pic"))
+        form.intake().Command20_Click();
+    form.Text1->setFocus();
+    placeHeaderPanel(200, large ? 224 : 248, large);
+    if (own->text() == (large ? kLoadLarge : kLoadSmall)) {
+        form.Frame7->show();
+        form.Frame7->raise();
+        setBold(own, true);
+        platform::setBackColor(own, kLoadButtonOn);
+        own->setText(kExit);
+    } else {
+        form.Frame7->hide();
+        setBold(own, false);
+        platform::setBackColor(own, kLoadButtonOff);
+        own->setText(large ? kLoadLarge : kLoadSmall);
+    }
 }
 void Qso::Check2_Click()
 {
     if (form_.Check2->value() == 1) {
         headerFlag = 1;
         ShowHeaders();
-    } else {
-        headerFlag = 0;
     }
+    // Read again: unticking leaves a header already painted in the picture.
+    if (form_.Check2->value() == 0)
+        headerFlag = 0;
 }
 
 namespace {
@@ -101,17 +239,29 @@ void Qso::ShowHeaders()
             continue;
         steps.step(QStringLiteral("header %1").arg(value), [&] {
             const HeaderBand band = bandOf(value);
+            // A box without a strip (the restore ticks "HdrON" before the boxes are
+            // loaded) paints nothing.
             const QImage strip = form_.headerBox(band.box)->Picture();
-            if (strip.isNull())
-                throw platform::VbError(481, QStringLiteral("Invalid picture"));
-            tx->PaintPicture(strip, 0, band.top, 640, band.rows);
+            if (!strip.isNull())
+                tx->PaintPicture(strip, 0, band.top, 640, band.rows);
         });
     }
     tx->setAutoRedraw(false);
     steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
     steps.step(QStringLiteral("Image6"), [&] { form_.Image6->setPicture(tx->Image()); });
     platform::doEvents();
-    form_.canvas().pushTxPicture();
+    // At start-up the header is painted before the engine and its TX buffer exist; the
+    // start-up copies the TX screen into the buffer once they do.
+    if (form_.engine().txDib != 0)
+        form_.canvas().pushTxPicture();
+}
+
+void Qso::headercolor()
+{
+    platform::PictureBox* tx = form_.Picture1;
+    headerBackColor = quint32(platform::CLng(platform::Val(form_.text().fontRecord[7])));
+    fillHeaderCanvas();
+    form_.Image6->setPicture(tx->Image());
 }
 
 void Qso::Text3_MouseDown(int, int, double, double)
@@ -128,7 +278,7 @@ void Qso::headerBoxMouseDown(int number, int)
     if (!box)
         return;
     form_.canvas().headerBoxDragged = number;
-    if (form_.makeheader->isChecked() || form_.makeheader16->isChecked())
+    if (makingHeader())
         return;
     box->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
     box->Drag(platform::vbBeginDrag);
@@ -144,6 +294,47 @@ void Qso::headericonoff()
 {
     if (auto* box = form_.headerBox(form_.canvas().headerBoxDragged))
         box->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+}
+
+// Outside header making a box dropped on a box is cancelled. While a header is made only
+// the TX picture is stored, never a box (a box pressed since marks itself dragged until
+// the TX screen's press clears the mark).
+void Qso::headerBoxDragDrop(int number)
+{
+    shell::FormMain& form = form_;
+    platform::PictureBox* box = form.headerBox(number);
+    if (!box)
+        return;
+    auto& canvas = form.canvas();
+    if (!makingHeader()) {
+        canvas.headerBoxDragged = 0;
+        form.Text1->setFocus();
+        return;
+    }
+    if (canvas.dragSource != canvas::dragTxPicture || canvas.headerBoxDragged > 0)
+        return;
+    platform::PictureBox* tx = form.Picture1;
+    tx->setPicture(tx->Image());
+    const int rows = number <= 6 ? 64 : 32;
+    box->setAutoRedraw(true);
+    box->PaintPicture(tx->Picture(), 0, 0, 640, rows, 0, 512 - rows, 640, rows);
+    box->setAutoRedraw(false);
+    box->setPicture(box->Image());
+}
+
+void Qso::headerBoxDragOver(int /*number*/, int state)
+{
+    shell::FormMain& form = form_;
+    if (!makingHeader()) {
+        form.Text1->setFocus();
+        return;
+    }
+    if (form.canvas().dragSource != canvas::dragTxPicture)
+        return;
+    if (state == platform::vbEnter)
+        form.Picture1->setDragIcon(strips::dragIcon(strips::DragIcon::Drop));
+    else if (state == platform::vbLeave)
+        form.Picture1->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
 }
 
 } // namespace qso

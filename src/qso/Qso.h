@@ -22,21 +22,27 @@ public:
     ~Qso() override;
     shell::FormMain& form() const { return form_; }
 
-    void makeheader16_Click(); // menu "Make Header small"
-    void makeheader_Click(); // menu "Make Header large"
-    void Text3_Change(); // the call-sign box: log look-up and mug shot
-    // The header load buttons "load HDR lge" / "load HDR sml": "Exit" while their boxes
-    // are shown, and then their click closes them. Loading a header comes with the
-    // header tools; as far as the browser needs them they open and close the boxes' panel.
+    // Header making: the TX screen becomes a header canvas in the background colour and
+    // Frame7 shows the large (menu "Make Header large") or the small boxes (menu "Make
+    // Header small") with "DONE"; the TX picture is kept in Image15 until then.
+    void makeheader_Click();
+    void makeheader16_Click();
+    // "DONE": Frame7 hidden, header making ended with the TX picture given back.
+    void Command36_Click();
+    // "load HDR lge" / "load HDR sml": offer the large or the small boxes to be dragged onto
+    // the TX screen ("Exit" while offered), and take them away again. Each click also ends
+    // the current tool, header making and the browser.
     void Command35_Click();
     void Command37_Click();
-    // "DONE" of header making: the header boxes panel closes and header making ends.
-    void Command36_Click();
+    void Text3_Change(); // the call-sign box: log look-up and mug shot
     void Check2_Click(); // "HdrON"
     // Paints the selected header box over the top or bottom band of the TX picture,
     // commits it, renews Image6 and pushes the picture to the engine; nothing at all while
     // "HdrON" is unticked or no header is selected.
     void ShowHeaders();
+    // The header canvas refilled in the colour of fontRecord(7), the new header background
+    // (a Ctrl-press on a swatch while a header is made). The engine keeps its picture.
+    void headercolor();
     // The call sign dragged as text (Text mode only).
     void Text3_MouseDown(int button, int shift, double x, double y);
     // The mug shot dragged as a picture.
@@ -47,6 +53,12 @@ public:
     // The dragged header box's cursor: drop taken, or only carried.
     void headericonon();
     void headericonoff();
+    // Header box `number` (4 to 12) as a drop target: while a header is made it takes the
+    // bottom band of the dragged TX picture as its strip.
+    void headerBoxDragDrop(int number);
+    void headerBoxDragOver(int number, int state);
+    // Header making is on: a Make Header menu item shows its tick.
+    bool makingHeader() const;
 
     // The log, read whole at start-up, and what the look-ups search.
     ContactLog contactLog;
@@ -106,12 +118,17 @@ public:
     platform::Picbuf& PicbufMugShot();
 
 private:
-    void headerLoadButton(platform::CommandButton* button, const QString& caption);
     void logViewOff();
     void writeLog(const QString& text);
     void mugShotToImage7(const QImage& picture);
     void qslBlock();
     void dateStamp();
+    void headerLoadButton(bool large);
+    void makeHeader(bool large);
+    bool headerToolsRefused();
+    void giveBackTxPicture();
+    void placeHeaderPanel(int top, int height, bool large);
+    void fillHeaderCanvas();
     shell::FormMain& form_;
     std::shared_ptr<platform::Picbuf> picbufMugShot_; // shared: deleted where Picbuf is known
     bool upperCasing_ = false;  // Text3 is being put in capitals by its own handler

@@ -138,6 +138,8 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     connectStripHandlers();
     connectAdjustHandlers();
     connectLogHandlers();
+    connectHeaderHandlers();
+    connectPaletteHandlers();
 }
 
 FormMain::~FormMain()
@@ -425,6 +427,7 @@ void FormMain::buildControls()
     buildHiddenControls(central);
     buildCanvasHiddenControls(central);
     placeMugShot();
+    buildHeaderPanel(central);
     buildBrowserPanel(central);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);

@@ -223,6 +223,22 @@ public:
     platform::PictureBox* Picture3 = nullptr;     // overlay work buffer; sized to its picture
     platform::CommandButton* Command47 = nullptr; // "SET": back colour 255 while an element waits
 
+    // The palette: eight fixed colours and the custom swatches "C1" to "C4".
+    platform::Label* Label1 = nullptr;
+    platform::Label* Label2 = nullptr;
+    platform::Label* Label3 = nullptr;
+    platform::Label* Label4 = nullptr;
+    platform::Label* Label5 = nullptr;
+    platform::Label* Label6 = nullptr;
+    platform::Label* Label7 = nullptr;
+    platform::Label* Label8 = nullptr;
+    platform::Label* Label9 = nullptr;
+    platform::Label* Label10 = nullptr;
+    platform::Label* Label11 = nullptr;
+    platform::Label* Label12 = nullptr;
+    // Swatch n (1 to 12); null for any other number.
+    platform::Label* swatch(int number) const;
+
     // The one common dialog of the window (open, save, colour, font, printer).
     platform::CommonDialog* CommonDialog1 = nullptr;
 
@@ -262,8 +278,10 @@ public:
     platform::ImageBox* Image9 = nullptr;
     platform::ImageBox* Image10 = nullptr;
     platform::ImageBox* Image11 = nullptr;
-    // The header boxes panel (hidden until header making shows it).
+    // The header boxes panel: shown while a header is made (with "DONE" and the help
+    // Text12) and while "load HDR lge" / "load HDR sml" offer the boxes.
     QGroupBox* Frame7 = nullptr;
+    platform::CommandButton* Command36 = nullptr; // "DONE"
     platform::PictureBox* Picture4 = nullptr;     // large header boxes, 640 x 64
     platform::PictureBox* Picture5 = nullptr;
     platform::PictureBox* Picture6 = nullptr;
@@ -327,8 +345,9 @@ public:
     platform::Label* filterLabel(int code) const;
     platform::Label* fitLabel(int number) const;
 
-    // Buttons of neighbouring panels that the browser closes before it opens (hidden until
-    // their panels are laid out).
+    // Buttons of neighbouring panels that the browser closes before it opens: the message
+    // pane's (hidden until the pane is laid out), and the header load buttons beside the
+    // fit modes.
     platform::CommandButton* Command8 = nullptr;  // "Load Msg" / "Exit  Msg": the message pane
     platform::CommandButton* Command35 = nullptr; // "load HDR lge" / "Exit": large header boxes
     platform::CommandButton* Command37 = nullptr; // "load HDR sml" / "Exit": small header boxes
@@ -384,6 +403,10 @@ private:
     QWidget* buildQslPanel(QWidget* parent);
     void placeMugShot();
     void connectLogHandlers();
+    void buildHeaderPanel(QWidget* parent);
+    void connectHeaderHandlers();
+    QWidget* buildPalette(QWidget* parent);
+    void connectPaletteHandlers();
     QWidget* buildIntakeRow(QWidget* parent);
     void buildBrowserPanel(QWidget* parent);
     void connectBrowserHandlers();

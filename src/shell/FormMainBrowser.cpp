@@ -85,6 +85,13 @@ QWidget* FormMain::buildIntakeRow(QWidget* parent)
         row->addWidget(l);
     }
     row->addStretch(1);
+    // The header boxes offered to be dragged onto the TX screen: "Exit" while they are.
+    Command35 = new platform::CommandButton(QStringLiteral("Command35"), QStringLiteral("load HDR lge"), rowWidget);
+    Command37 = new platform::CommandButton(QStringLiteral("Command37"), QStringLiteral("load HDR sml"), rowWidget);
+    for (auto* b : {Command35, Command37}) {
+        platform::setBackColor(b, OffColor);
+        row->addWidget(b);
+    }
     return rowWidget;
 }
 
@@ -178,10 +185,7 @@ void FormMain::buildBrowserPanel(QWidget* parent)
 
     Command8 = new platform::CommandButton(QStringLiteral("Command8"), QStringLiteral("Load Msg"), parent);
     platform::setBackColor(Command8, OffColor);
-    Command35 = new platform::CommandButton(QStringLiteral("Command35"), QStringLiteral("load HDR lge"), parent);
-    Command37 = new platform::CommandButton(QStringLiteral("Command37"), QStringLiteral("load HDR sml"), parent);
-    for (QWidget* w : std::initializer_list<QWidget*>{Command8, Command35, Command37})
-        w->hide();
+    Command8->hide();
 }
 
 platform::CommandButton* FormMain::quickDirButton(int n) const

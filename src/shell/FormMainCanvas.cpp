@@ -1,8 +1,8 @@
 // The main window's controls of the TX picture canvas and of the drags that end on it:
 // the editing modes and tool toggles; SET, "OOPS!!", Undo, the adjust button and the
 // Things list beside the screens; the thumbnail strip and the
-// recent row; the hidden copies and work buffers of the TX picture, the header boxes
-// panel and the mug shot (until their own panels lay them out).
+// recent row; the hidden copies and work buffers of the TX picture and the mug shot
+// (until its own panel lays it out).
 
 #include "shell/FormMain.h"
 
@@ -174,7 +174,7 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     grid->addLayout(buttons, 0, 0, 1, 3);
 
 
-    // The Things list with the element's buttons beside it.
+    // The Things list with the element's buttons and the palette beside it.
     Combo1 = new platform::ComboBox(QStringLiteral("Combo1"), frame, true);
     for (const char* item : {"X-Hatch", "Globe", "Ellipse", "Circle", "Box", "Test Patern", "User Color", "Black",
                              "White", "Red", "Green", "Blue"})
@@ -184,6 +184,7 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     thingsRow->addWidget(Combo1, 1);
     thingsRow->addWidget(Command6);
     thingsRow->addWidget(Command10);
+    thingsRow->addWidget(buildPalette(frame));
     grid->addLayout(thingsRow, 1, 0, 1, 3);
     return frame;
 }
@@ -344,28 +345,6 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
 
     Image7 = thumbnail("Image7", parent);
     Image7->hide();
-
-    Frame7 = new QGroupBox(parent);
-    Frame7->setObjectName(QStringLiteral("Frame7"));
-    auto* boxes = new QVBoxLayout(Frame7);
-    boxes->setSpacing(2);
-    platform::PictureBox** const headerBoxes[] = {&Picture4, &Picture5, &Picture6, &Picture7, &Picture8,
-                                                  &Picture9, &Picture10, &Picture11, &Picture12};
-    for (int n = 4; n <= 12; ++n) {
-        const QByteArray name = "Picture" + QByteArray::number(n);
-        auto* box = hiddenBox(name.constData(), Frame7, 640, n <= 6 ? 64 : 32);
-        box->show();
-        boxes->addWidget(box);
-        *headerBoxes[n - 4] = box;
-    }
-    Frame7->hide();
-}
-
-platform::PictureBox* FormMain::headerBox(int number) const
-{
-    platform::PictureBox* const boxes[] = {Picture4, Picture5, Picture6, Picture7, Picture8,
-                                           Picture9, Picture10, Picture11, Picture12};
-    return number >= 4 && number <= 12 ? boxes[number - 4] : nullptr;
 }
 
 platform::ImageBox* FormMain::thumbnailFor(int code) const
@@ -437,9 +416,6 @@ void FormMain::connectCanvasHandlers()
             [q](int b, int s, double x, double y) { q->Text3_MouseDown(b, s, x, y); });
     connect(Image7, &platform::ImageBox::mouseDown, q,
             [q](int b, int s, double x, double y) { q->Image7_MouseDown(b, s, x, y); });
-    for (int n = 4; n <= 12; ++n)
-        connect(headerBox(n), &platform::PictureBox::mouseDown, q,
-                [q, n](int b, int, double, double) { q->headerBoxMouseDown(n, b); });
 
     // The strip slots, the recent row and the browser's thumbnails: one handler per family,
     // told which slot was pressed by its drag-source code.

@@ -50,6 +50,16 @@ public:
     // through it); nothing is turned until the text tools turn text.
     void rotateclockwise();
 
+    // A press on palette swatch `number` (Label1 to Label12), one body for the twelve: a
+    // press but with the right button makes the swatch's colour the drawing and text
+    // colour; with Ctrl alone while a header is made it is the header's background instead
+    // (headercolor). The fill and back colour picks come with the palette's other uses.
+    void swatchMouseDown(int number, int button, int shift);
+    // Swatch n's design colour, and the drawing colour a left press records for it (the
+    // fixed bright swatches record a shade off their colour, the custom ones their own).
+    static quint32 swatchColour(int number);
+    static quint32 swatchRecord(int number, quint32 colour);
+
     // The text element's state that the settings carry and the start-up applies.
     qint16 fontStyleCode = 0;    // 100 underline + 10 italic + 1 bold
     QVariant fontPresetSelected; // 0 to 3; empty counts as 0
