@@ -14,10 +14,10 @@
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
 #include "shell/FormMain.h"
 #include "strips/DragIcons.h"
 
-#include <QAction>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -64,23 +64,40 @@ Strips::Category Strips::category() const
     return Category::Favorites;
 }
 
-// The page count first, then the category's page. A page that is already shown raises no
-// change of the scroll bar, so the strip is loaded here then.
-void Strips::chooseCategory(int maximum, int page)
+// The category's remembered page and its page count, in the order of each category:
+// the page first for Favorites, Camera and TX Pictures, the count first for RX Pictures
+// (whose count may be below the page shown). Setting a page other than the one shown runs
+// the pager, which loads a file category; the strip is then loaded once more, so a page
+// that was shown already is loaded for the new category too.
+void Strips::chooseCategory(int page, int maximum, bool countFirst)
 {
-    platform::ScrollBar& bar = *form_.HScroll2;
-    // There is always a first page (a maximum below it would move the minimum).
-    bar.setMaximum(std::max(maximum, bar.minimum()));
-    const int before = bar.value();
-    bar.setValue(page);
-    if (bar.value() == before)
-        reloadStrip();
+    shell::FormMain& form = form_;
+    platform::ScrollBar& bar = *form.HScroll2;
+    platform::StepRunner steps(QStringLiteral("strip category"));
+    // There is always a first page: a count below it would move the minimum.
+    auto count = [&] { bar.setMaximum(std::max(maximum, bar.minimum())); };
+    // A page above the count still in place (RX Pictures' may be lower) is kept, not cut
+    // down to it: the pager would remember the cut page for this category.
+    auto setPage = [&] {
+        if (!countFirst && page > bar.maximum())
+            bar.setMaximum(page);
+        bar.setValue(page);
+    };
+    if (countFirst) {
+        steps.step(QStringLiteral("Max"), count);
+        steps.step(QStringLiteral("Value"), setPage);
+    } else {
+        steps.step(QStringLiteral("Value"), setPage);
+        steps.step(QStringLiteral("Max"), count);
+    }
+    steps.step(QStringLiteral("Text5"), [&] { form.Text5->setText(QString::number(bar.value())); });
+    steps.step(QStringLiteral("reloadStrip"), [&] { reloadStrip(); });
 }
 
-void Strips::Option9_Click() { chooseCategory(kFavouritePages, stripPages[1]); }
-void Strips::Option10_Click() { chooseCategory(kFavouritePages, stripPages[2]); }
-void Strips::Option11_Click() { chooseCategory(stripPages[0], stripPages[3]); }
-void Strips::Option12_Click() { chooseCategory(kFavouritePages, stripPages[4]); }
+void Strips::Option9_Click() { chooseCategory(stripPages[1], kFavouritePages, false); }
+void Strips::Option10_Click() { chooseCategory(stripPages[2], kFavouritePages, false); }
+void Strips::Option11_Click() { chooseCategory(stripPages[3], stripPages[0], true); }
+void Strips::Option12_Click() { chooseCategory(stripPages[4], kFavouritePages, false); }
 
 void Strips::HScroll2_Change()
 {
@@ -137,11 +154,13 @@ QString Strips::categoryFolder(Category category) const
 }
 
 // Page p of a file category shows File2's entries N - 1 - 7(p - 1) down to N - 7p, the
-// newest (the last dated name) at the top. Each slot records the file it shows.
+// newest (the last dated name) at the top. Each slot records the file it shows, which is
+// what the trash can deletes: positions in the list move as files come and go.
 void Strips::reloadStrip()
 {
     shell::FormMain& form = form_;
-    form.Text1->setFocus();
+    platform::StepRunner steps(QStringLiteral("reloadStrip"));
+    steps.step(QStringLiteral("focus"), [&] { form.Text1->setFocus(); });
     const Category shown = category();
     if (shown == Category::Favorites) {
         form.Image24->hide();
@@ -151,19 +170,29 @@ void Strips::reloadStrip()
     if (!form.Frame9->isHidden())
         return;
     form.Image24->show();
+    steps.step(QStringLiteral("prepare buffer"), [&] {
+        form.PicbufVisible->Clear();
+        form.PicbufVisible->setFlag(true);
+    });
+    // The sent pictures and the camera frames live in the application folder, which the
+    // file dialogs then start from; the auto-save folder leaves them where they were.
+    if (shown != Category::RxPictures)
+        form.intake().dialogFolder = platform::appFolder();
     platform::FileListBox& list = *form.File2;
-    platform::StepRunner steps(QStringLiteral("reloadStrip"));
     // A folder that cannot be listed shows nothing, not the folder listed before.
-    const bool listed = steps.step(QStringLiteral("File2"), [&] { list.setPath(categoryFolder(shown)); });
+    const bool listed = steps.step(QStringLiteral("File2"), [&] {
+        list.setPath(categoryFolder(shown));
+        list.Refresh();
+    });
     for (int k = 1; k <= 7; ++k) {
         form.thumbnailFor(stripSlotCode(k))->setPicture(QImage());
         stripSlotPath_[k].clear();
     }
     if (!listed)
         return;
-    const int count = list.ListCount();
     const int page = form.HScroll2->value();
     for (int k = 1; k <= 7; ++k) {
+        const int count = list.ListCount();
         const int i = (count - k) - (page - 1) * 7;
         if (i < 0 || i >= count) {
             list.setListIndex(-1);
@@ -177,6 +206,8 @@ void Strips::reloadStrip()
         });
         stripSlotIndex[k] = i;
         stripSlotPath_[k] = path;
+        // Listed again before the next slot: a file that came meanwhile counts.
+        steps.step(QStringLiteral("Refresh"), [&] { list.Refresh(); });
     }
 }
 
@@ -233,11 +264,6 @@ QWidget* pictureCarrier(const shell::FormMain& form, int code)
         return form.Picture1;
     return form.thumbnailFor(code);
 }
-
-bool makingHeader(const shell::FormMain& form)
-{
-    return form.makeheader->isChecked() || form.makeheader16->isChecked();
-}
 } // namespace
 
 void Strips::iconon()
@@ -246,6 +272,8 @@ void Strips::iconon()
         platform::DragManager::setDragIcon(carrier, dragIcon(DragIcon::Drop));
 }
 
+// The two texts drag as their plain outline again; the palette swatches, dragged as a
+// fill colour without a code of their own, always get the carry cursor back.
 void Strips::iconoff()
 {
     const int code = form_.canvas().dragSource;
@@ -255,13 +283,15 @@ void Strips::iconoff()
         platform::DragManager::setDragIcon(form_.Text3, dragIcon(DragIcon::Neutral));
     else if (code == canvas::dragFskIdText)
         platform::DragManager::setDragIcon(form_.Label56, dragIcon(DragIcon::Neutral));
+    for (int n = 1; n <= 12; ++n)
+        platform::DragManager::setDragIcon(form_.swatch(n), dragIcon(DragIcon::Carry));
 }
 
 // ---------------------------------------------------------------- the slots as drop targets
 
 void Strips::stripSlotDragOver(int code, int state)
 {
-    if (category() != Category::Favorites || makingHeader(form_))
+    if (category() != Category::Favorites || form_.qso().makingHeader())
         return;
     if (state == platform::vbLeave) {
         iconoff();
@@ -281,7 +311,7 @@ void Strips::stripSlotDragDrop(int code)
 {
     shell::FormMain& form = form_;
     auto& canvas = form.canvas();
-    if (makingHeader(form))
+    if (form.qso().makingHeader())
         return;
     if (canvas.headerBoxDragged != 0) {
         canvas.headerBoxDragged = 0;
@@ -328,7 +358,7 @@ void Strips::stripSlotOLEDragDrop(int code, const QStringList& files)
 
 void Strips::Image24_DragOver(int state)
 {
-    if (makingHeader(form_))
+    if (form_.qso().makingHeader())
         return;
     // A strip slot's file is taken; every other picture carries the no-drop cursor.
     if (state == platform::vbEnter) {

@@ -85,7 +85,7 @@ public:
 
 private:
     void slotMouseDown(int code, int button);
-    void chooseCategory(int maximum, int page);
+    void chooseCategory(int page, int maximum, bool countFirst);
     QString categoryFolder(Category category) const;
     shell::FormMain& form_;
     QString stripSlotPath_[8];

@@ -7,6 +7,8 @@
 
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
+#include "intake/Intake.h"
+#include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Clock.h"
 #include "platform/services/Engine.h"
 #include "platform/services/ScriptedUi.h"
@@ -82,6 +84,9 @@ private slots:
     void favouriteDrops();
     void droppedFavouriteSurvivesARestart();
     void fileCategoriesAndTheirTrash();
+    void loaderOverAChangingFolder();
+    void categoriesKeepTheirPages();
+    void cursorsByDragSource();
 };
 
 void StripTest::favouritePages()
@@ -180,6 +185,16 @@ void StripTest::favouriteDrops()
     emit form.Image22->oleDragDrop({text.fileName()}, 1, 0, 3, 3);
     emit form.Image22->oleDragDrop({}, 1, 0, 3, 3);
     QCOMPARE(strip(form), QList<int>({47, 48, 50, 49, 51, 52, 30}));
+
+    // A drop on page 2's fourth slot stores element 10 and the whole row: an emptied
+    // slot empties its element.
+    form.HScroll2->setValue(2);
+    form.Image21->setPicture(QImage());
+    form.Image12->setPicture(solid(8, 8, colourOf(33)));
+    drag(form.Image12, 15, form.Image5, form);
+    QCOMPARE(strips.favouritePictures[10].pixel(0, 0), colourOf(33));
+    QVERIFY(strips.favouritePictures[12].isNull());
+    QCOMPARE(strip(form), QList<int>({8, 9, 11, 33, 0, 13, 14}));
 }
 
 // A recent picture dropped on page 2's second slot is favourite 9: it survives paging
@@ -280,6 +295,124 @@ void StripTest::fileCategoriesAndTheirTrash()
     form.Option9->setValue(true);
     QVERIFY(form.Image24->isHidden());
     QCOMPARE(form.HScroll2->maximum(), 5);
+}
+
+// The camera folder with a file that is no picture, and files coming while the strip
+// shows them: the trash deletes the file a slot showed, whatever its place now. A folder
+// that is gone shows an empty strip that deletes nothing.
+void StripTest::loaderOverAChangingFolder()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    auto& strips = form.strips();
+    testsupport::TrashHome trash(f.dataHome());
+    const QString camera = f.appPath(QStringLiteral("CamImages"));
+    QDir().mkpath(camera);
+    auto frame = [&](int n) { return camera + QStringLiteral("/Camera2401010000%1.jpg").arg(n, 2, 10, QChar('0')); };
+    for (int n = 1; n <= 9; ++n)
+        QVERIFY(solid(32, 24, colourOf(n)).save(frame(n), "PNG"));
+    QFile words(frame(6));
+    QVERIFY(words.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    words.write("not a picture");
+    words.close();
+
+    form.intake().dialogFolder = QStringLiteral("/elsewhere");
+    form.Option10->setValue(true);
+    QCOMPARE(strip(form), QList<int>({9, 8, 7, 0, 5, 4, 3}));
+    QCOMPARE(form.intake().dialogFolder, f.appFolder());
+
+    // Two newer frames: the slots still stand for what they show until the next load.
+    QVERIFY(solid(32, 24, colourOf(10)).save(frame(10), "PNG"));
+    QVERIFY(solid(32, 24, colourOf(11)).save(frame(11), "PNG"));
+    drag(form.Image4, 4, form.Image24, form);
+    QVERIFY(!QFile::exists(frame(7)));
+    QVERIFY(QFile::exists(frame(9)));
+    QCOMPARE(strip(form), QList<int>({11, 10, 9, 8, 0, 5, 4}));
+
+    // With the adjust panel open a category keeps the slots it shows, but gets its page.
+    form.Frame9->show();
+    strips.stripPages[4] = 2;
+    form.Option12->setValue(true);
+    QCOMPARE(strip(form), QList<int>({11, 10, 9, 8, 0, 5, 4}));
+    QCOMPARE(form.Text5->text(), QStringLiteral("2"));
+    form.Frame9->hide();
+
+    form.intake().dialogFolder = QStringLiteral("/elsewhere");
+    form.engine().autoSaveDir = f.dataHome() + QStringLiteral("/gone/");
+    form.Option11->setValue(true);
+    QCOMPARE(strip(form), QList<int>({0, 0, 0, 0, 0, 0, 0}));
+    QCOMPARE(form.intake().dialogFolder, QStringLiteral("/elsewhere"));
+    for (int k = 1; k <= 7; ++k)
+        QVERIFY(strips.stripSlotPath(k).isEmpty());
+    form.Image2->setPicture(solid(4, 4, colourOf(1)));
+    drag(form.Image2, 2, form.Image24, form);
+    QCOMPARE(QDir(camera).entryList(QDir::Files).size(), 10);
+}
+
+// Each category comes back at its page, also when RX Pictures showed fewer pages; the
+// RX page count follows the auto-save limit (seven a page).
+void StripTest::categoriesKeepTheirPages()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    auto& strips = form.strips();
+    auto& engine = form.engine();
+    platform::StepRunner steps;
+    for (const auto& [limit, pages] : {std::pair{1000, 143}, std::pair{20, 3}}) {
+        engine.autoSaveLimit = limit;
+        form.shell().restoreControls(steps);
+        QCOMPARE(strips.stripPages[0], pages);
+    }
+    form.HScroll2->setValue(5);
+    strips.stripPages[3] = 1;
+    form.Option11->setValue(true);
+    QCOMPARE(form.HScroll2->maximum(), 3);
+    QCOMPARE(form.HScroll2->value(), 1);
+    QCOMPARE(strips.stripPages[1], 5);
+    form.HScroll2->setValue(3);
+    strips.stripPages[4] = 5;
+    form.Option12->setValue(true);
+    QCOMPARE(form.HScroll2->value(), 5);
+    QCOMPARE(form.HScroll2->maximum(), 5);
+    QCOMPARE(form.Text5->text(), QStringLiteral("5"));
+    QCOMPARE(strips.stripPages[4], 5);
+    form.Option11->setValue(true);
+    QCOMPARE(form.HScroll2->value(), 3);
+}
+
+// What iconon and iconoff give the dragged control for every drag-source code; iconoff
+// always gives the twelve swatches the carry cursor.
+void StripTest::cursorsByDragSource()
+{
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    const QImage drop = strips::dragIcon(strips::DragIcon::Drop).toImage();
+    const QImage carry = strips::dragIcon(strips::DragIcon::Carry).toImage();
+    QPixmap marker(4, 4);
+    marker.fill(Qt::magenta);
+    QList<QWidget*> controls{form.Picture1, form.Text3, form.Label56};
+    for (int code : {2, 3, 4, 5, 10, 11, 12, 13, 14, 15, 16, 17, 18, 21, 22, 23})
+        controls << form.thumbnailFor(code);
+    for (int n = 1; n <= 12; ++n)
+        controls << form.swatch(n);
+    for (int code = 0; code <= 99; ++code) {
+        QWidget* picture = code == 8 ? static_cast<QWidget*>(form.Picture1) : form.thumbnailFor(code);
+        QWidget* text = code == 19 ? static_cast<QWidget*>(form.Text3) : code == 20 ? form.Label56 : nullptr;
+        form.canvas().dragSource = code;
+        for (QWidget* w : controls)
+            DragManager::setDragIcon(w, marker);
+        form.strips().iconon();
+        for (QWidget* w : controls)
+            QVERIFY2(DragManager::dragIcon(w).toImage() == (w == picture ? drop : marker.toImage()),
+                     qPrintable(QStringLiteral("iconon %1: %2").arg(code).arg(w->objectName())));
+        form.strips().iconoff();
+        for (QWidget* w : controls) {
+            const bool swatch = w->objectName().startsWith(QStringLiteral("Label")) && w != form.Label56;
+            const QImage expected = w == picture || swatch ? carry : w == text ? QImage() : marker.toImage();
+            QVERIFY2(DragManager::dragIcon(w).toImage() == expected,
+                     qPrintable(QStringLiteral("iconoff %1: %2").arg(code).arg(w->objectName())));
+        }
+    }
 }
 
 QTEST_MAIN(StripTest)
