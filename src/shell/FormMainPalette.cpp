@@ -18,7 +18,7 @@ QWidget* FormMain::buildPalette(QWidget* parent)
     row->setObjectName(QStringLiteral("palette"));
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(3);
+    layout->setSpacing(2);
     platform::Label** const swatches[] = {&Label1, &Label2, &Label3, &Label4,  &Label5,  &Label6,
                                           &Label7, &Label8, &Label9, &Label10, &Label11, &Label12};
     for (int n = 1; n <= 12; ++n) {
@@ -26,7 +26,7 @@ QWidget* FormMain::buildPalette(QWidget* parent)
         auto* swatch = new platform::Label(QStringLiteral("Label%1").arg(n), caption, row);
         swatch->setFrameStyle(QFrame::Panel | QFrame::Raised);
         swatch->setAlignment(Qt::AlignCenter);
-        swatch->setFixedSize(22, 20);
+        swatch->setFixedSize(20, 20);
         platform::setBackColor(swatch, text::TextTools::swatchColour(n));
         platform::setForeColor(swatch, platform::vbWhite);
         layout->addWidget(swatch);
