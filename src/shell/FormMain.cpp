@@ -437,8 +437,15 @@ void FormMain::buildControls()
 void FormMain::connectHandlers()
 {
     // Menu items: each runs its owner's handler. "Save Color- ..." is an instruction only.
+    // A menu item with a tick shows the state its handler keeps: the tick the menu toggles
+    // on a click is put back before the handler runs, so the handler sees the state as it
+    // was and sets the tick itself (or leaves it when it refuses).
     auto onMenu = [](QAction* action, QObject* owner, auto handler) {
-        QObject::connect(action, &QAction::triggered, owner, handler);
+        QObject::connect(action, &QAction::triggered, owner, [action, handler](bool checked) {
+            if (action->isCheckable())
+                action->setChecked(!checked);
+            handler();
+        });
     };
     onMenu(loadpic, intake_.get(), [this] { intake_->loadpic_Click(); });
     onMenu(copyrx, intake_.get(), [this] { intake_->copyrx_Click(); });
