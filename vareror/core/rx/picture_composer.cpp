@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <type_traits>
 
 namespace vareror::core::rx {
 
@@ -26,9 +28,6 @@ constexpr int kDrawCost = 1, kFilterCost = 8;
 
 uint8_t clampU8(float v) { return uint8_t(std::clamp(int(std::lround(v)), 0, 255)); }
 
-// max(0, v), exactly, without a branch: loops using it run in SIMD lanes (v is at most 1
-// here, so 2 v cannot overflow)
-inline float positive(float v) { return 0.5f * (v + std::fabs(v)); }
 
 // The luminance planes: the ones a weak signal's noise filter runs on.
 std::vector<int> luminancePlanes(ColourEncoding c)
@@ -42,30 +41,89 @@ std::vector<int> luminancePlanes(ColourEncoding c)
 
 bool hasChroma(ColourEncoding c) { return c != ColourEncoding::Rgb && c != ColourEncoding::Grey; }
 
+// Eight floats handled as one: AVX registers in the functions cloned for AVX2, pairs of SSE
+// registers otherwise. The helpers that take or give them are all inlined into the cloned
+// functions, so no call passes them and GCC's note on how a call would pass them is moot
+// (it comes at the end of the file, where the templates are made).
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef float Lanes __attribute__((vector_size(32)));
+constexpr int kLanes = 8;
+
+template <class T> inline T loadAt(const float *p)
+{
+    if constexpr (std::is_same_v<T, float>) {
+        return *p;
+    } else {
+        T v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+}
+
+template <class T> inline void storeAt(float *p, T v)
+{
+    if constexpr (std::is_same_v<T, float>) *p = v;
+    else std::memcpy(p, &v, sizeof v);
+}
+
+// max(0, v), of one float or lane by lane, without a branch
+template <class T> inline T positive(T v)
+{
+    if constexpr (std::is_same_v<T, float>) return v > 0 ? v : 0.0f;
+    else return v > 0 ? v : T{};
+}
+
+// Sums over each pixel's neighbourhood: for every x of a row of width W, `term` adds what the
+// pixel at column x + dx of row k brings to N sums, for every row k < nrows and every dx within
+// `reach` of x that lies in the row; the sums are written to out[0..N-1][x]. Each pixel's terms
+// are added row by row, and within a row from left to right, whichever way it is computed.
+// Most pixels have their whole neighbourhood within the row: those are summed sixteen at a
+// time with their sums in registers (two blocks of eight, so that two chains of additions are
+// under way at once); the few at the ends one at a time. `term(k, at, x, sums)` is called with
+// float or Lanes sums: `at` and `x` are then the first of eight columns.
+template <int N, class Term>
+[[gnu::always_inline]] inline void neighbourhoodSums(int nrows, int W, int reach, float *const (&out)[N], Term &&term)
+{
+    auto onePixel = [&](int x) {
+        float sums[N] = {};
+        for (int k = 0; k < nrows; ++k)
+            for (int at = std::max(0, x - reach); at <= std::min(W - 1, x + reach); ++at) term(k, at, x, sums);
+        for (int i = 0; i < N; ++i) out[i][x] = sums[i];
+    };
+    const int inner0 = std::min(W, reach), inner1 = std::max(inner0, W - reach);
+    for (int x = 0; x < inner0; ++x) onePixel(x);
+    int x = inner0;
+    for (; x + 2 * kLanes <= inner1; x += 2 * kLanes) {
+        Lanes a[N] = {}, b[N] = {};
+        for (int k = 0; k < nrows; ++k)
+            for (int dx = -reach; dx <= reach; ++dx) {
+                term(k, x + dx, x, a);
+                term(k, x + kLanes + dx, x + kLanes, b);
+            }
+        for (int i = 0; i < N; ++i) {
+            storeAt(out[i] + x, a[i]);
+            storeAt(out[i] + x + kLanes, b[i]);
+        }
+    }
+    for (; x < W; ++x) onePixel(x);
+}
+
 // Tukey's biweight sums over a neighbourhood, for a whole row at once: for each x, every
 // pixel of `rows` within `reach` columns of x, weighted (1 - (v - centre[x])^2 * inv)^2 when
-// that is positive. The loops run over x innermost, so they go in SIMD lanes; each pixel's
-// sums are taken in the same order as one pixel at a time would take them.
+// that is positive.
 __attribute__((target_clones("avx2", "default"))) void biweightSums(const float *const *rows, int nrows, int W, int reach,
                                                                     const float *__restrict centre, float inv,
                                                                     float *__restrict acc, float *__restrict ws)
 {
-    std::fill(acc, acc + W, 0.0f);
-    std::fill(ws, ws + W, 0.0f);
-    for (int k = 0; k < nrows; ++k) {
-        const float *r = rows[k];
-        for (int dx = -reach; dx <= reach; ++dx) {
-            const int x0 = std::max(0, -dx), x1 = std::min(W, W - dx);
-            const float *__restrict rs = r + dx;
-            for (int x = x0; x < x1; ++x) {
-                const float v = rs[x];
-                const float e = v - centre[x];
-                const float u = positive(1.0f - e * e * inv);
-                acc[x] += u * u * v;
-                ws[x] += u * u;
-            }
-        }
-    }
+    float *const out[2] = {acc, ws};
+    neighbourhoodSums(nrows, W, reach, out, [&](int k, int at, int x, auto *sums) {
+        using T = std::remove_reference_t<decltype(*sums)>;
+        const T v = loadAt<T>(rows[k] + at);
+        const T e = v - loadAt<T>(centre + x);
+        const T u = positive(1.0f - e * e * inv);
+        sums[0] += u * u * v;
+        sums[1] += u * u;
+    });
 }
 
 // The same for colour guided by luminance: the weight of a colour reading is the likeness of
@@ -79,32 +137,29 @@ __attribute__((target_clones("avx2", "default"))) void guidedFirstPass(const flo
                                                                        float *__restrict accA, float *__restrict accB,
                                                                        float *__restrict ws)
 {
-    std::fill(accA, accA + W, 0.0f);
-    if (bRows) std::fill(accB, accB + W, 0.0f);
-    std::fill(ws, ws + W, 0.0f);
-    for (int k = 0; k < nrows; ++k) {
-        for (int dx = -reach; dx <= reach; ++dx) {
-            const int x0 = std::max(0, -dx), x1 = std::min(W, W - dx);
-            const float *__restrict ys = yRows[k] + dx;
-            const float *__restrict as = aRows[k] + dx;
-            if (bRows) {
-                const float *__restrict bs = bRows[k] + dx;
-                for (int x = x0; x < x1; ++x) {
-                    const float e = ys[x] - yc[x];
-                    const float u = positive(1.0f - e * e * inv);
-                    accA[x] += u * u * as[x];
-                    accB[x] += u * u * bs[x];
-                    ws[x] += u * u;
-                }
-            } else {
-                for (int x = x0; x < x1; ++x) {
-                    const float e = ys[x] - yc[x];
-                    const float u = positive(1.0f - e * e * inv);
-                    accA[x] += u * u * as[x];
-                    ws[x] += u * u;
-                }
-            }
-        }
+    auto weight = [&](int k, int at, int x, auto *sums) {
+        using T = std::remove_reference_t<decltype(*sums)>;
+        const T e = loadAt<T>(yRows[k] + at) - loadAt<T>(yc + x);
+        const T u = positive(1.0f - e * e * inv);
+        return u * u;
+    };
+    if (bRows) {
+        float *const out[3] = {accA, accB, ws};
+        neighbourhoodSums(nrows, W, reach, out, [&](int k, int at, int x, auto *sums) {
+            using T = std::remove_reference_t<decltype(*sums)>;
+            const T w = weight(k, at, x, sums);
+            sums[0] += w * loadAt<T>(aRows[k] + at);
+            sums[1] += w * loadAt<T>(bRows[k] + at);
+            sums[2] += w;
+        });
+    } else {
+        float *const out[2] = {accA, ws};
+        neighbourhoodSums(nrows, W, reach, out, [&](int k, int at, int x, auto *sums) {
+            using T = std::remove_reference_t<decltype(*sums)>;
+            const T w = weight(k, at, x, sums);
+            sums[0] += w * loadAt<T>(aRows[k] + at);
+            sums[1] += w;
+        });
     }
 }
 
@@ -114,23 +169,16 @@ __attribute__((target_clones("avx2", "default"))) void guidedSecondPass(const fl
                                                                         const float *__restrict centre, float invOut,
                                                                         float *__restrict acc, float *__restrict ws)
 {
-    std::fill(acc, acc + W, 0.0f);
-    std::fill(ws, ws + W, 0.0f);
-    for (int k = 0; k < nrows; ++k) {
-        for (int dx = -reach; dx <= reach; ++dx) {
-            const int x0 = std::max(0, -dx), x1 = std::min(W, W - dx);
-            const float *__restrict ys = yRows[k] + dx;
-            const float *__restrict cs = cRows[k] + dx;
-            for (int x = x0; x < x1; ++x) {
-                const float e = ys[x] - yc[x];
-                float u = positive(1.0f - e * e * inv);
-                const float ec = cs[x] - centre[x];
-                u *= positive(1.0f - ec * ec * invOut);
-                acc[x] += u * u * cs[x];
-                ws[x] += u * u;
-            }
-        }
-    }
+    float *const out[2] = {acc, ws};
+    neighbourhoodSums(nrows, W, reach, out, [&](int k, int at, int x, auto *sums) {
+        using T = std::remove_reference_t<decltype(*sums)>;
+        const T e = loadAt<T>(yRows[k] + at) - loadAt<T>(yc + x);
+        const T c = loadAt<T>(cRows[k] + at);
+        const T ec = c - loadAt<T>(centre + x);
+        const T u = positive(1.0f - e * e * inv) * positive(1.0f - ec * ec * invOut);
+        sums[0] += u * u * c;
+        sums[1] += u * u;
+    });
 }
 
 // Median of the 3 x 3 neighbourhood of each inner pixel of a row with both neighbour rows
@@ -168,15 +216,11 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear)
         planes_[pl].reserve(size);
         if (weak) clean_[pl].reserve(size);
     }
-    if (hasChroma(m.colour)) {
-        // (a line whose colour never came, as under a layout decided late, has none)
-        for (int pl : {PCr, PCb}) {
-            planes_[pl].reserve(size);
-            std::fill_n(planes_[pl].data.get(), size, 128.0f);
-        }
-    }
+    if (hasChroma(m.colour))
+        for (int pl : {PCr, PCb}) planes_[pl].reserve(size);
     shift_ = 0;
     arrived_.assign(size_t(H_), 0);
+    chromaWritten_.assign(size_t(H_), 0);
     filtered_.assign(size_t(H_), 0);
     drawn_.assign(size_t(H_), 0);
     frontier_ = firstUnfiltered_ = firstUndrawn_ = 0;
@@ -209,6 +253,13 @@ void PictureComposer::lineDecoded(int line)
 {
     if (line < 0 || line >= H_) return;
     arrived_[size_t(line)] = 1;
+    if (hasChroma(m_->colour)) {
+        // a line whose colour never came (as under a layout decided late) has none
+        uint8_t &written = chromaWritten_[size_t(line)];
+        if (!(written & 1)) std::fill_n(planes_[PCr].row(line, W_), W_, 128.0f);
+        if (!(written & 2)) std::fill_n(planes_[PCb].row(line, W_), W_, 128.0f);
+        written = 3;
+    }
     while (frontier_ < H_ && arrived_[size_t(frontier_)]) ++frontier_;
     // What was drawn from this line's rows is drawn again: the line itself and, where a line
     // pair's colour is blended with the neighbouring pair's, the lines that blend it in.

@@ -45,7 +45,12 @@ public:
 
     // The line decoder's output: a line's rows are written, then reported decoded. A line
     // decoded again makes every line drawn from it be drawn anew.
-    float *row(int plane, int line) { return planes_[plane].row(line, W_); }
+    float *row(int plane, int line)
+    {
+        if (plane == planeOf(Channel::Cr) || plane == planeOf(Channel::Cb))
+            chromaWritten_[size_t(line)] |= uint8_t(plane == planeOf(Channel::Cr) ? 1 : 2);
+        return planes_[plane].row(line, W_);
+    }
     void lineDecoded(int line);
     bool arrived(int line) const { return line >= 0 && line < H_ && arrived_[size_t(line)]; }
     // Counts a line's luminance for the colour-range rule (a line counted again replaces
@@ -96,6 +101,10 @@ private:
     Plane planes_[kPlaneCount];
     Plane clean_[kPlaneCount];       // weak signals: luminance planes after the filter
     std::vector<uint8_t> arrived_, filtered_, drawn_; // drawn: 0 no, 1 provisionally, 2 finally
+    // the chroma rows a line has had written since the picture began (1 Cr, 2 Cb): a line
+    // that arrives without its colour gets neutral colour then, not at the picture's start
+    // (filling two whole planes up front was the longest step of a large picture's start)
+    std::vector<uint8_t> chromaWritten_;
     int frontier_ = 0;               // lines 0 .. frontier_ - 1 have all arrived
     int firstUnfiltered_ = 0, firstUndrawn_ = 0;
     std::vector<Levels> levels_;

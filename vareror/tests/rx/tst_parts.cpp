@@ -76,6 +76,7 @@ private slots:
     void keptSignalStoreAndFile();
     void composerDrawsLikeAtOnce_data();
     void composerDrawsLikeAtOnce();
+    void composerLineWithoutColour();
     void bandFilterNoiseFigures();
     void soundRingKeepsTime();
     void endWaitsForItsRedraw();
@@ -239,6 +240,42 @@ void PartsTest::composerDrawsLikeAtOnce()
     atOnce.settle();
     QVERIFY(live.picture().rgb == atOnce.picture().rgb);
     QVERIFY(live.dirtyTo() > live.dirtyFrom());
+}
+
+// A line that arrives without its colour rows (a layout decided late) is drawn without colour,
+// whatever the picture before left in those rows; a line with them keeps its own.
+void PartsTest::composerLineWithoutColour()
+{
+    for (int mode : {4, 15, 3}) { // Robot 72, PD90, Robot 36
+        const ModeInfo &m = modeInfo(mode);
+        PictureComposer c;
+        const int Y = planeOf(Channel::Y), Cr = planeOf(Channel::Cr), Cb = planeOf(Channel::Cb);
+        auto decode = [&](int line, float y, float cr, bool colour) {
+            std::fill_n(c.row(Y, line), c.width(), y);
+            c.countLevels(line, c.row(Y, line), c.width());
+            if (colour) {
+                std::fill_n(c.row(Cr, line), c.width(), cr);
+                std::fill_n(c.row(Cb, line), c.width(), 128.0f);
+            }
+            c.lineDecoded(line);
+        };
+        c.start(m, false, true);
+        for (int l = 0; l < c.lines(); ++l) decode(l, 126, 230, true); // strongly red
+        c.end();
+        c.settle();
+        c.start(m, false, true);
+        for (int l = 0; l < c.lines(); ++l) decode(l, 126, 0, false);
+        c.end();
+        c.settle();
+        const uint8_t *px = c.picture().pixel(5, c.picture().height / 2);
+        QVERIFY2(std::abs(px[0] - px[1]) <= 2 && std::abs(px[1] - px[2]) <= 2, m.name);
+        c.start(m, false, true);
+        for (int l = 0; l < c.lines(); ++l) decode(l, 126, 230, true);
+        c.end();
+        c.settle();
+        px = c.picture().pixel(5, c.picture().height / 2);
+        QVERIFY2(px[0] > px[1] + 60, m.name);
+    }
 }
 
 void PartsTest::bandFilterNoiseFigures()
