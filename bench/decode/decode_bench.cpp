@@ -112,19 +112,26 @@ void writeWav(const std::string &path, const std::vector<float> &a, int rate)
 double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
 
 // The engine library as the program drives it: a WAV file as input on the virtual clock, one
-// mmsDoJob per 200 ms of audio. Returns the longest job while the picture comes in; with
-// `resyncAt` > 0, mmsReSync is called after that many jobs and then mmsCorrectSlant once the
-// picture has ended, and the longest of those calls and of the jobs after them is reported.
-// With `tuneWord` other than 0 the three displays are bound at the program's sizes and drawn
-// in that display type.
-struct JobTimes {
-    double longestJob = 0, meanJob = 0, longestCall = 0, longestJobAfterCall = 0;
+// mmsDoJob per 200 ms of audio, until the picture ends. With `resyncAt` > 0, mmsReSync is
+// called before that job and mmsCorrectSlant once the picture has ended, and the run goes on
+// for 100 jobs after that. With `tuneWord` other than 0 the three displays are bound at the
+// program's sizes and drawn in that display type.
+//
+// On the virtual clock the job waits until the receiver's thread has taken in its 200 ms of
+// audio, so a job also measures how long the worker needs for it. A loaded machine puts in
+// pauses of its own (the two threads are descheduled): every run is done `runs` times and each
+// job's and call's time is the best of its runs, which leaves what the engine itself costs;
+// the longest time as measured, pauses included, is given beside it.
+struct JobRun {
+    std::vector<double> job;   // ms, by job number
+    std::vector<char> afterCall; // the job is one of the 100 after mmsReSync / mmsCorrectSlant
+    std::vector<double> call;  // ms, mmsReSync then mmsCorrectSlant
     bool ended = false;
 };
 
-JobTimes engineJobs(const std::string &wav, int rate, int resyncAt, int32_t tuneWord = 0)
+JobRun engineRun(const std::string &wav, int rate, int resyncAt, int32_t tuneWord)
 {
-    JobTimes t;
+    JobRun t;
     vrrSetOption("input", ("wav:" + wav).c_str());
     vrrSetOption("output", "none");
     vrrSetOption("rate", std::to_string(rate).c_str());
@@ -142,38 +149,74 @@ JobTimes engineJobs(const std::string &wav, int rate, int resyncAt, int32_t tune
         mmsSetTuneControl(tuneWord);
     }
     mmsStart();
-    double sum = 0;
-    int jobs = 0, sinceCall = -1; // jobs since the last mmsReSync / mmsCorrectSlant
+    int sinceCall = -1; // jobs since the last mmsReSync / mmsCorrectSlant
     auto call = [&](int32_t (*f)()) {
         const auto c0 = Clock::now();
         f();
-        t.longestCall = std::max(t.longestCall, msSince(c0));
+        t.call.push_back(msSince(c0));
         sinceCall = 0;
     };
     for (int i = 0; i < 20000; ++i) {
         if (resyncAt > 0 && i == resyncAt) call(mmsReSync);
         const auto t0 = Clock::now();
         const int w = mmsDoJob(1);
-        const double ms = msSince(t0);
-        if (sinceCall >= 0 && sinceCall < 100) {
-            t.longestJobAfterCall = std::max(t.longestJobAfterCall, ms);
-            ++sinceCall;
-        } else if (!t.ended) {
-            t.longestJob = std::max(t.longestJob, ms);
-            sum += ms;
-            ++jobs;
-        }
-        if (w == 0x20) {
+        t.job.push_back(msSince(t0));
+        t.afterCall.push_back(sinceCall >= 0 && sinceCall < 100);
+        if (sinceCall >= 0) ++sinceCall;
+        if (w == 0x20 && !t.ended) {
             t.ended = true;
             if (resyncAt <= 0) break;
             call(mmsCorrectSlant);
         }
         if (t.ended && sinceCall >= 100) break;
     }
-    t.meanJob = jobs ? sum / jobs : 0;
     mmsDelete();
     for (int dib : {rxDib, txDib, displays[0], displays[1], displays[2]})
         mmsDeleteDIB(dib);
+    return t;
+}
+
+struct JobTimes {
+    double longestJob = 0, meanJob = 0, longestCall = 0, longestJobAfterCall = 0;
+    double longestMeasured = 0; // any job or call, as measured
+    bool ended = false;
+};
+
+JobTimes engineJobs(const std::string &wav, int rate, int resyncAt, int32_t tuneWord = 0, int runs = 3)
+{
+    JobRun best;
+    JobTimes t;
+    for (int r = 0; r < runs; ++r) {
+        JobRun run = engineRun(wav, rate, resyncAt, tuneWord);
+        for (double ms : run.job) t.longestMeasured = std::max(t.longestMeasured, ms);
+        for (double ms : run.call) t.longestMeasured = std::max(t.longestMeasured, ms);
+        if (r == 0) {
+            best = std::move(run);
+            continue;
+        }
+        // runs may differ by a job where the worker's redraw slices fall
+        const size_t n = std::min(best.job.size(), run.job.size());
+        best.job.resize(n);
+        best.afterCall.resize(n);
+        for (size_t i = 0; i < n; ++i) best.job[i] = std::min(best.job[i], run.job[i]);
+        for (size_t i = 0; i < std::min(best.call.size(), run.call.size()); ++i)
+            best.call[i] = std::min(best.call[i], run.call[i]);
+        best.ended = best.ended && run.ended;
+    }
+    double sum = 0;
+    int jobs = 0;
+    for (size_t i = 0; i < best.job.size(); ++i) {
+        if (best.afterCall[i]) {
+            t.longestJobAfterCall = std::max(t.longestJobAfterCall, best.job[i]);
+        } else {
+            t.longestJob = std::max(t.longestJob, best.job[i]);
+            sum += best.job[i];
+            ++jobs;
+        }
+    }
+    for (double ms : best.call) t.longestCall = std::max(t.longestCall, ms);
+    t.meanJob = jobs ? sum / jobs : 0;
+    t.ended = best.ended;
     return t;
 }
 
@@ -376,19 +419,23 @@ int main(int argc, char **argv)
         auto noisy = transmission(20, sourceFor(photo, modeInfo(20)), 48000, 1.002);
         addNoise(noisy, 48000, 20.0, 3);
         writeWav(pd290, noisy, 48000);
+        std::printf("   each job the best of 3 runs; \"measured\": the longest of any run, the machine's pauses included\n");
         const JobTimes a = engineJobs(martin, 48000, 0);
-        std::printf("receiving Martin 1: longest mmsDoJob %.2f, mean %.2f%s: %.2f %% of one core\n", a.longestJob,
-                    a.meanJob, a.ended ? "" : " (no picture end)", 100 * a.meanJob / 200);
+        std::printf("receiving Martin 1: longest mmsDoJob %.2f (measured %.2f), mean %.2f%s: %.2f %% of one core\n",
+                    a.longestJob, a.longestMeasured, a.meanJob, a.ended ? "" : " (no picture end)", 100 * a.meanJob / 200);
         for (const auto &[word, name] : {std::pair{0x12, "FFT"}, std::pair{0x25, "FM"}}) {
             const JobTimes d = engineJobs(martin, 48000, 0, word);
-            std::printf("receiving Martin 1, %s displays drawn: longest mmsDoJob %.2f, mean %.2f: %.2f %% of one core\n",
-                        name, d.longestJob, d.meanJob, 100 * d.meanJob / 200);
+            std::printf("receiving Martin 1, %s displays drawn: longest mmsDoJob %.2f (measured %.2f), mean %.2f: %.2f %% of one core\n",
+                        name, d.longestJob, d.longestMeasured, d.meanJob, 100 * d.meanJob / 200);
         }
         const JobTimes b = engineJobs(pd290, 48000, 700);
         std::printf("receiving PD290 (clock +0.2 %%, 20 dB): longest mmsDoJob %.2f, mean %.2f%s\n", b.longestJob, b.meanJob,
                     b.ended ? "" : " (no picture end)");
-        std::printf("PD290 mmsReSync half way, mmsCorrectSlant at the end: longest call %.2f, longest of the 100 jobs after %.2f\n",
-                    b.longestCall, b.longestJobAfterCall);
+        std::printf("PD290 mmsReSync half way, mmsCorrectSlant at the end: longest call %.2f, longest of the 100 jobs after %.2f"
+                    " (measured, any job or call: %.2f)\n",
+                    b.longestCall, b.longestJobAfterCall, b.longestMeasured);
+        std::printf("aim: every longest mmsDoJob and call under 5 ms: %s\n",
+                    std::max({a.longestJob, b.longestJob, b.longestCall, b.longestJobAfterCall}) < 5 ? "ok" : "SHORT");
     }
 
     return 0;
