@@ -1,5 +1,6 @@
 #include "engine/EngineControl.h"
 #include "platform/services/Engine.h"
+#include "platform/services/MediaBackend.h"
 #include "platform/services/QtUi.h"
 #include "shell/FormMain.h"
 #include "shell/Shell.h"
@@ -8,6 +9,7 @@
 
 int main(int argc, char* argv[])
 {
+    platform::chooseMediaBackend();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovaro"));
     platform::QtUi ui;

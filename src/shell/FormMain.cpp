@@ -14,6 +14,7 @@
 #include "platform/widgets/LineControl.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/PictureBox.h"
+#include "platform/widgets/WindowHandles.h"
 #include "qso/Qso.h"
 #include "shell/Form2.h"
 #include "shell/FormSetup.h"
@@ -149,6 +150,7 @@ FormMain::~FormMain()
     // reach nobody.
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
+    frmMain_.reset();
     media_.reset();
     capture_.reset();
     qso_.reset();
@@ -202,7 +204,12 @@ void FormMain::unloadForm2()
     }
 }
 
-::media::FrmMain& FormMain::frmMain() { return createdOnFirstUse(frmMain_); }
+::media::FrmMain& FormMain::frmMain()
+{
+    if (!frmMain_)
+        frmMain_ = std::make_unique<::media::FrmMain>(*this);
+    return *frmMain_;
+}
 ::capture::frmMemCapMain& FormMain::frmMemCapMain() { return createdOnFirstUse(frmMemCapMain_); }
 
 QWidget* FormMain::loaded(Window window) const
@@ -254,6 +261,9 @@ void FormMain::buildMenus()
 
     copypaste = item(bar, "copypaste", QStringLiteral("Setup"));
     mulmed = item(bar, "mulmed", QStringLiteral("MultiMedia"));
+    // Switched off in the window's design: the player is loaded at every start, and
+    // nothing offers it to the operator.
+    mulmed->setEnabled(false);
     camera = item(bar, "camera", QStringLiteral("Camera"));
 
     help = submenu("help", QStringLiteral("Help"));
@@ -284,6 +294,8 @@ void FormMain::buildControls()
     QWidget* rxTruePage = tabPage(QStringLiteral("SSTab1RxTrue"));
     Picture18 = framedScreen(QStringLiteral("Picture18"), rxFullPage, Black);
     Picture1 = framedScreen(QStringLiteral("Picture1"), txPage, White);
+    // The TX screen is the window the player's picture lies on, known by its handle.
+    platform::hWnd(Picture1);
     // The progress markers run down the TX screen's left edge while a picture goes out;
     // the green one (played) over the red one (generated, ahead of it).
     Line1 = new platform::LineControl(QStringLiteral("Line1"), platform::vbRed, Picture1);
