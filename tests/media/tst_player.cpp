@@ -63,7 +63,8 @@ bool run(const QString& program, const QStringList& args)
     return true;
 }
 
-// The loudness of a 16-bit WAV file's samples after its header (root mean square, 0..1).
+// The loudness of the loudest tenth of a second of a 16-bit WAV file (root mean square of
+// its samples, 0..1), so a late start or a short gap on a loaded machine does not hide it.
 double wavRms(const QString& path)
 {
     QFile f(path);
@@ -73,13 +74,19 @@ double wavRms(const QString& path)
     const int start = int(data.indexOf("data")) + 8;
     if (start < 8)
         return 0;
-    double sum = 0;
-    qint64 n = 0;
-    for (int i = start; i + 1 < data.size(); i += 2, ++n) {
+    constexpr int Window = 4800;
+    double sum = 0, loudest = 0;
+    int n = 0;
+    for (int i = start; i + 1 < data.size(); i += 2) {
         const double s = qFromLittleEndian<qint16>(data.constData() + i) / 32768.0;
         sum += s * s;
+        if (++n == Window) {
+            loudest = std::max(loudest, std::sqrt(sum / Window));
+            sum = 0;
+            n = 0;
+        }
     }
-    return n ? std::sqrt(sum / double(n)) : 0;
+    return loudest;
 }
 
 } // namespace
@@ -227,7 +234,7 @@ void TestPlayer::playRangeStopSeekSpeed()
     QCOMPARE(mm.MciGetTotalFrames("movie0"), 100);
 
     QCOMPARE(mm.MciPlay("movie0", "10", "30"), QString("No Errors"));
-    QVERIFY(QTest::qWaitFor([&] { return mm.MciGetMode("movie0") == QLatin1String("stopped"); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return mm.MciGetMode("movie0") == QLatin1String("stopped"); }, 30000));
     QCOMPARE(mm.MciGetPosition("movie0"), 30);
     int to = 30;
     QVERIFY(mm.MciAtEnd("movie0", to));
@@ -237,7 +244,7 @@ void TestPlayer::playRangeStopSeekSpeed()
 
     // Seek moves the play point, and the play that follows starts there.
     QCOMPARE(mm.MciSeekAndPlay("movie0", 50), QString("No Errors"));
-    QVERIFY(QTest::qWaitFor([&] { return mm.MciGetPosition("movie0") >= 55; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return mm.MciGetPosition("movie0") >= 55; }, 30000));
     QCOMPARE(mm.MciStop("movie0"), QString("No Errors"));
     const int stoppedAt = mm.MciGetPosition("movie0");
     QVERIFY(stoppedAt >= 55);
@@ -254,9 +261,9 @@ void TestPlayer::playRangeStopSeekSpeed()
     QCOMPARE(mm.MciGetMode("movie0"), QString("playing"));
     QCOMPARE(mm.MciSetSpeed("movie0", 200), QString("No Errors"));
     QCOMPARE(mm.MciGetSpeed("movie0"), 200);
-    QVERIFY(QTest::qWaitFor([&] { return mm.MciGetPosition("movie0") > heldAt + 10; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return mm.MciGetPosition("movie0") > heldAt + 10; }, 30000));
     // Played to its end, the clip stands at its length.
-    QVERIFY(QTest::qWaitFor([&] { return mm.MciGetMode("movie0") == QLatin1String("stopped"); }, 8000));
+    QVERIFY(QTest::qWaitFor([&] { return mm.MciGetMode("movie0") == QLatin1String("stopped"); }, 30000));
     QCOMPARE(mm.MciGetPosition("movie0"), 100);
     to = 0;
     QVERIFY(mm.MciAtEnd("movie0", to));
@@ -313,7 +320,7 @@ void TestPlayer::controllerPlaysIntoTheTxScreen()
     QCOMPARE(video->parentWidget(), form.Picture1);
     QCOMPARE(video->geometry(), form.Picture1->rect());
     QVERIFY(video->isVisible());
-    QVERIFY(QTest::qWaitFor([&] { return !video->frame().isNull(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !video->frame().isNull(); }, 30000));
     QCOMPARE(video->frame().size(), QSize(320, 240));
     QTest::qWait(500);
     const QImage shown = form.Picture1->grab().toImage();
@@ -333,7 +340,7 @@ void TestPlayer::controllerPlaysIntoTheTxScreen()
 
     // Auto Repeat: at the end, the next tick plays the range again.
     w.Check->setValue(1);
-    QVERIFY(QTest::qWaitFor([&] { return mci.device("movie0")->mode() == media::MediaDevice::Mode::Stopped; }, 8000));
+    QVERIFY(QTest::qWaitFor([&] { return mci.device("movie0")->mode() == media::MediaDevice::Mode::Stopped; }, 30000));
     QCOMPARE(form.media().module().MciGetPosition("movie0"), 100);
     mci.clearReceived();
     clock.advance(100);
@@ -463,7 +470,7 @@ void TestPlayer::soundFilePlaysIntoTheSink()
     QVERIFY(w.LbCurrentCx->caption().isEmpty());
     QCOMPARE(w.LbResult->caption(), NoErrors);
     QVERIFY(sent(mci).contains("play movie0 from 0 to " + w.LbTotalFrames->caption()));
-    QVERIFY(QTest::qWaitFor([&] { return f.form().media().module().MciGetPosition("movie0") > 300; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return f.form().media().module().MciGetPosition("movie0") > 300; }, 30000));
     clock.advance(500);
     QCOMPARE(w.LbStatus->caption(), QString("playing"));
     if (!soundUp_)
@@ -475,7 +482,7 @@ void TestPlayer::soundFilePlaysIntoTheSink()
     w.OptnChannelAllOn->click();
     QCOMPARE(w.LbResult->caption(), NoErrors);
     w.CmdPlay->click();
-    const double heard = listen(900);
+    const double heard = listen(1500);
     QVERIFY2(heard > 0.1, qPrintable(QString::number(heard)));
 }
 
