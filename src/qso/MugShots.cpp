@@ -91,7 +91,7 @@ void Qso::loadMugShot()
         const QDir folder(mugShotFolder());
         const QStringList listing = folder.entryList(QDir::Files | QDir::Readable, QDir::Name);
         platform::Picbuf& buffer = PicbufMugShot();
-        buffer.setPicture(QImage());
+        buffer.Clear();
         buffer.setFlag(true);
         buffer.setDepth(24);
         for (const char* type : kMugShotTypes) {
