@@ -3,7 +3,7 @@
 // Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...]
 //   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, rates, noise,
-//   false, slant, speed, jobs; --modes: restrict the mode and noise tables to these modes;
+//   false, slant, speed, jobs, memory; --modes: restrict the mode and noise tables to these modes;
 //   --save DIR: keep the first noisy decode of each case as a PNG there.
 #include "encoder.h"
 #include "modes.h"
@@ -407,6 +407,32 @@ int main(int argc, char **argv)
             const Result rw = decode(w, 48000, RxOptions(), 9600);
             std::printf("live at 48000 Hz (Robot 36 at 0 dB SNR, 200 ms blocks): %.2f %% of one core (%s)\n",
                         100 * rw.seconds / (double(w.size()) / 48000), rw.found ? "picture decoded" : "no picture");
+        }
+    }
+
+    if (run("memory")) {
+        // The kept signal is the receiver's one large store: a working sample and two frequencies
+        // (16 bytes) for as long as a redraw may need them. Its blocks are reused, never given
+        // back, so the largest it was is what it holds from then on.
+        std::printf("\n== Memory: the kept signal at its largest (MB), a picture and a minute of silence after it\n");
+        std::printf("%-40s %8s %8s %8s\n", "", "RAM", "file", "off");
+        for (const auto &[mode, rate] : {std::pair{3, 11025}, std::pair{3, 48000}, std::pair{20, 48000}}) {
+            auto a = transmission(mode, sourceFor(photo, modeInfo(mode)), rate);
+            a.resize(a.size() + size_t(60 * rate), 0.0f);
+            double mb[3] = {0, 0, 0};
+            for (int buffer = 0; buffer < 3; ++buffer) {
+                Receiver rx(rate);
+                RxOptions o;
+                o.rxBuffer = buffer;
+                rx.setOptions(o);
+                for (size_t p = 0; p < a.size(); p += 9600) {
+                    rx.process(a.data() + p, std::min<size_t>(9600, a.size() - p));
+                    mb[buffer] = std::max(mb[buffer], double(rx.keptSignalBytes()) / (1 << 20));
+                }
+            }
+            char label[64];
+            std::snprintf(label, sizeof label, "%s at %d Hz (%.0f s)", modeInfo(mode).name, rate, double(a.size()) / rate - 60);
+            std::printf("%-40s %8.1f %8.1f %8.1f\n", label, mb[1], mb[2], mb[0]);
         }
     }
 

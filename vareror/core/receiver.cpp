@@ -591,5 +591,6 @@ double Receiver::sampleRate() const { return machine_->rate.input; }
 double Receiver::pictureStartSeconds() const { return machine_->lastStartSec; }
 double Receiver::tuningOffsetHz() const { return machine_->lastOffset; }
 uint64_t Receiver::samplesProcessed() const { return machine_->inputCount; }
+size_t Receiver::keptSignalBytes() const { return machine_->kept.bytesTaken(); }
 
 } // namespace vareror::core

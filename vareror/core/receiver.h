@@ -94,6 +94,7 @@ public:
     double pictureStartSeconds() const;  // input time of the current/last picture's first period
     double tuningOffsetHz() const;       // AFC offset measured on the last VIS leader
     uint64_t samplesProcessed() const;
+    size_t keptSignalBytes() const;      // memory the kept signal has taken (it is kept for reuse)
 
 private:
     std::unique_ptr<RxMachine> machine_;

@@ -10,6 +10,7 @@
 #include "signal.h"
 
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     // Nothing before `from` is needed any more: its blocks may go back to the pool.
     void release(int64_t from);
     size_t blocksHeld() const { return held_; }
+    // Memory the store has taken: its blocks in use and in the pool, and those of the file's
+    // read-back.
+    size_t bytesTaken() const { return (owned_.size() + std::size(readBack_)) * sizeof(KeptBlock); }
 
     // The RX buffer "file": from `from` on, the signal also goes to a temporary file.
     bool openFile(int64_t from);
