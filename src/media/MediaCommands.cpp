@@ -153,6 +153,9 @@ int MediaCommands::open(const QStringList& words)
     auto dev = std::make_unique<MediaDevice>(window);
     if (!dev->load(path, openTimeoutMs))
         return mediaCannotPlay;
+    // The load lets events run: another open may have taken the alias meanwhile.
+    if (device(alias))
+        return mediaAliasInUse;
     devices_[alias.toLower()] = std::move(dev);
     return mediaOk;
 }

@@ -5,6 +5,7 @@
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMediaDevices>
 #include <QMediaMetaData>
@@ -50,7 +51,8 @@ MediaDevice::MediaDevice(QWidget* parent)
     connect(sink_.get(), &QVideoSink::videoFrameChanged, window_, &VideoWindow::showFrame);
     connect(player_.get(), &QMediaPlayer::positionChanged, this, &MediaDevice::positionChanged);
     connect(player_.get(), &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::EndOfMedia)
+        // A report that comes after a new play began is old news.
+        if (status == QMediaPlayer::EndOfMedia && player_->mediaStatus() == QMediaPlayer::EndOfMedia)
             ended();
     });
     // Debian's backend fails when it plays into an output with no sound device behind
@@ -169,6 +171,10 @@ void MediaDevice::play(std::optional<qint64> fromMs, std::optional<qint64> toMs)
         applyRun();
         return;
     }
+    // After the end of the file the player is stopped first: a seek alone does not always
+    // clear its end (it then ends again at once).
+    if (player_->mediaStatus() == QMediaPlayer::EndOfMedia)
+        player_->stop();
     if (fromMs || player_->position() != start)
         player_->setPosition(start);
     if (hasVideo_)
@@ -180,6 +186,9 @@ void MediaDevice::play(std::optional<qint64> fromMs, std::optional<qint64> toMs)
         return;
     }
     mode_ = Mode::Playing;
+    playFrom_ = start;
+    retried_ = 0;
+    playClock_.start();
     applyRun();
 }
 
@@ -242,8 +251,11 @@ void MediaDevice::applyVolume()
         audio_->setVolume(soundOn_ ? float(volume_) / 1000.0f : 0.0f);
 }
 
-void MediaDevice::positionChanged(qint64 ms)
+void MediaDevice::positionChanged(qint64)
 {
+    // The position the player holds now: a report from before a new play point was set
+    // would end the new range at once.
+    const qint64 ms = player_->position();
     if (mode_ != Mode::Playing || !stopAt_ || ms < *stopAt_)
         return;
     // The end of the play range: the device stops there, on that frame.
@@ -257,8 +269,28 @@ void MediaDevice::ended()
 {
     if (mode_ == Mode::Stopped && held_)
         return;
+    // Debian's backend at times ends a file played again with sound and picture the moment
+    // it starts. An end sooner than even twice the speed could reach is that: the range
+    // is started once more.
+    if (mode_ == Mode::Playing && retried_ < 3 && speed_ > 0) {
+        const qint64 span = std::min(stopAt_.value_or(lengthMs_), lengthMs_) - playFrom_;
+        if (span > 200 && playClock_.elapsed() * speed_ / 1000 < span / 2) {
+            ++retried_;
+            // Once the player has finished with its end.
+            QTimer::singleShot(0, this, [this] {
+                if (mode_ != Mode::Playing)
+                    return;
+                playClock_.start();
+                player_->stop();
+                player_->setPosition(playFrom_);
+                applyRun();
+            });
+            return;
+        }
+    }
     mode_ = Mode::Stopped;
     held_ = lengthMs_;
 }
 
 } // namespace media
+

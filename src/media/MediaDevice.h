@@ -6,6 +6,7 @@
 // range, a position held where play stopped, the speed (0 holds the picture), the
 // volume and the sound switch.
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -104,6 +105,9 @@ private:
     Mode mode_ = Mode::Stopped;
     std::optional<qint64> held_;   // where play stopped (the player forgets it at the end)
     std::optional<qint64> stopAt_; // the end of the play range
+    qint64 playFrom_ = 0;          // where the play under way began, and when
+    QElapsedTimer playClock_;
+    int retried_ = 0;
     int speed_ = 1000;
     int volume_ = 1000;
     bool soundOn_ = true;

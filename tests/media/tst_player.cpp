@@ -346,6 +346,9 @@ void TestPlayer::controllerPlaysIntoTheTxScreen()
     clock.advance(100);
     QVERIFY(sent(mci).contains("play movie0 from 0 to 100"));
     QCOMPARE(mci.device("movie0")->mode(), media::MediaDevice::Mode::Playing);
+    // and it plays, not ending at once.
+    QVERIFY(QTest::qWaitFor([&] { return form.media().module().MciGetPosition("movie0") >= 10; }, 30000));
+    QCOMPARE(mci.device("movie0")->mode(), media::MediaDevice::Mode::Playing);
     // Unticked, the end is left alone.
     w.Check->setValue(0);
     QVERIFY(!w.TimerAtEndFile->enabled());
@@ -435,6 +438,20 @@ void TestPlayer::controllerControlsAndClose()
     QVERIFY(!mci.device("movie0"));
     QVERIFY(w.LbTotalFrames->caption().isEmpty());
     QCOMPARE(form.loaded(shell::FormMain::Window::Multimedia), &w);
+
+    // The menu's way in: eight lines of advice, then the window.
+    f.ui().answerMsgBox(platform::vbOK);
+    form.media().mulmed_Click();
+    QCOMPARE(f.ui().messages().last().count('\r'), 7);
+    QVERIFY(w.isVisible());
+    // At shut-down (the main window hidden) the close goes through and every device closes.
+    w.LbFileName->setCaption(clip("clip.avi"));
+    w.CmdOpen->click();
+    QVERIFY(mci.device("movie0"));
+    form.hide();
+    QVERIFY(w.close());
+    QVERIFY(!mci.device("movie0"));
+    QVERIFY(!w.TimerMisc->enabled());
 }
 
 // A sound file plays on, and its sound reaches the sound server's sink.
