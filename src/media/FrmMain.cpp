@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QTabWidget>
 
+#include <cmath>
 #include <limits>
 
 namespace media {
@@ -28,14 +29,18 @@ const QString NoErrors = QStringLiteral("No Errors");
 // The height of the sound frame, which it keeps: its design height.
 constexpr double ChannelsHeightTwips = 2500;
 
-// A box's leading number, rounded to an integer (a blank box gives 0).
-int boxNumber(const QString& text)
+// A number rounded to an integer; one beyond the integers stands at their end, so the
+// command that takes it refuses it as out of range instead of the handler failing.
+int wholeNumber(double value)
 {
-    const double v = platform::roundHalfEven(platform::Val(text));
-    if (!(v >= double(std::numeric_limits<int>::min()) && v <= double(std::numeric_limits<int>::max())))
-        throw platform::VbError(platform::vbErrOverflow, QStringLiteral("Overflow"));
-    return int(v);
+    const double v = platform::roundHalfEven(value);
+    if (std::isnan(v))
+        return 0;
+    return int(std::clamp(v, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
+
+// A box's leading number, rounded to an integer (a blank box gives 0).
+int boxNumber(const QString& text) { return wholeNumber(platform::Val(text)); }
 
 QGroupBox* frame(const QString& name, const QString& caption, QWidget* parent, QRect geometry)
 {
@@ -497,7 +502,7 @@ void FrmMain::SliderMoveMultimedia_Change(int index)
     if (LbFramesPerSecond->caption().isEmpty())
         return;
     const double frame = 2 * platform::Val(LbFramesPerSecond->caption()) * SliderMoveMultimedia->Value();
-    report(mm().MciSeekAndPlay(MovieAlias(index), platform::CLng(frame)));
+    report(mm().MciSeekAndPlay(MovieAlias(index), wholeNumber(frame)));
 }
 
 void FrmMain::SliderRate_Change(int index)

@@ -327,8 +327,10 @@ void TestPlayer::controllerPlaysIntoTheTxScreen()
     // The test pattern's colour bars fill the TX screen, stretched.
     QVERIFY(shown.pixelColor(5, 5) != shown.pixelColor(635, 5) || shown.pixelColor(5, 5) != shown.pixelColor(320, 500));
     QCOMPARE(form.Picture1->Image(), txPicture);
-    if (const QString dir = qEnvironmentVariable("TOVARO_SHOT_DIR"); !dir.isEmpty())
+    if (const QString dir = qEnvironmentVariable("TOVARO_SHOT_DIR"); !dir.isEmpty()) {
         form.grab().save(dir + "/media_tx_screen_playing.png");
+        w.grab().save(dir + "/media_controller.png");
+    }
 
     // The status timer: position, seconds and mode.
     clock.advance(500);
@@ -403,6 +405,14 @@ void TestPlayer::controllerControlsAndClose()
     w.OptnChannelAllOff->click();
     QCOMPARE(w.LbResult->caption(), NoErrors);
     QVERIFY(!mci.device("movie0")->soundOn());
+
+    // A placement beyond any window is refused in the report, not fatal.
+    w.txtWidth->setText("1e20");
+    w.TxtHeight->setText("10");
+    w.CmdResize->click();
+    QCOMPARE(w.LbResult->caption(), " Error Report   : " + MediaCommands::errorText(media::mediaOutOfRange));
+    w.txtWidth->setText("");
+    w.TxtHeight->setText("");
 
     // The play point: one step is two seconds.
     mci.clearReceived();
