@@ -127,6 +127,12 @@ void TestPlayer::initTestCase()
     QVERIFY(run(ffmpeg, {"-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=4", "-c:v",
                          "mjpeg", clip("clip.avi")}));
     QVERIFY(run(QStandardPaths::findExecutable(QStringLiteral("sox")), {"-n", clip("tone.wav"), "synth", "3", "sine", "1000"}));
+    // A WAV file of no samples.
+    QFile empty(clip("empty.wav"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    QByteArray header("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x80\xbb\0\0\0\x77\x01\0\x02\0\x10\0data\0\0\0\0", 44);
+    empty.write(header);
+    empty.close();
     // A DVD file is an MPEG stream under another ending.
     QVERIFY(QFile::copy(clip("clip.mpg"), clip("clip.VOB")));
 }
@@ -220,6 +226,11 @@ void TestPlayer::commandLayer()
     QCOMPARE(mm.ReadMciIniKey("MPEGVideo"), QString("None"));
     QCOMPARE(mm.MciClose("movie0"), QString("No Errors"));
     QCOMPARE(mm.MciClose("movie0"), MediaCommands::errorText(media::mediaNoSuchDevice));
+    // A clip of no length: no frame rate (-1, not a failure), and no progress to divide.
+    QCOMPARE(mm.MciOpenDevice(handle, "movie2", clip("empty.wav"), "MPEGVideo"), QString("No Errors"));
+    QCOMPARE(mm.MciGetTotalMs("movie2"), 0);
+    QCOMPARE(mm.MciGetFramesPerSecond("movie2"), -1);
+    QCOMPARE(mm.MciGetProgressPercent("movie2"), 0);
     QCOMPARE(mm.MciGetProgressPercent("movie0"), -1);
 }
 
