@@ -5,6 +5,7 @@
 #include "receiver_thread.h"
 #include "rx/front_end.h"
 #include "rx/kept_signal.h"
+#include "rx/neighbourhood_sums.h"
 #include "rx/picture_composer.h"
 #include "rx_support.h"
 #include "sample_ring.h"
@@ -77,6 +78,7 @@ private slots:
     void composerDrawsLikeAtOnce_data();
     void composerDrawsLikeAtOnce();
     void composerLineWithoutColour();
+    void neighbourhoodSumsLikeOnePixel();
     void bandFilterNoiseFigures();
     void soundRingKeepsTime();
     void endWaitsForItsRedraw();
@@ -275,6 +277,105 @@ void PartsTest::composerLineWithoutColour()
         c.settle();
         px = c.picture().pixel(5, c.picture().height / 2);
         QVERIFY2(px[0] > px[1] + 60, m.name);
+    }
+}
+
+// The weak-signal filters' sums, done sixteen pixels at a time in the row's middle, are the
+// sums a pixel taken on its own gets, at every width (neighbourhoods cut by the row's ends, rows
+// narrower than one block) and reach.
+void PartsTest::neighbourhoodSumsLikeOnePixel()
+{
+    std::mt19937 gen(5);
+    std::uniform_real_distribution<float> level(0, 255);
+    auto like = [](float got, double want) { return std::fabs(got - want) <= 1e-4 * (1 + std::fabs(want)); };
+    for (int W : {1, 7, 16, 33, 57, 320}) {
+        for (int reach : {4, 12}) {
+            const int nrows = 5;
+            std::vector<std::vector<float>> y(nrows, std::vector<float>(static_cast<size_t>(W))), a = y, b = y;
+            std::vector<const float *> yr, ar, br;
+            for (int k = 0; k < nrows; ++k) {
+                for (auto *v : {&y[size_t(k)], &a[size_t(k)], &b[size_t(k)]})
+                    for (auto &x : *v) x = level(gen);
+                // steps of brightness, so some weights are nought and some are not
+                for (int x = 0; x < W; ++x)
+                    if ((x / 6) % 2) y[size_t(k)][size_t(x)] = 60 + 0.1f * y[size_t(k)][size_t(x)];
+                yr.push_back(y[size_t(k)].data());
+                ar.push_back(a[size_t(k)].data());
+                br.push_back(b[size_t(k)].data());
+            }
+            std::vector<float> centre(static_cast<size_t>(W)), yc(static_cast<size_t>(W));
+            for (int x = 0; x < W; ++x) {
+                centre[size_t(x)] = level(gen);
+                yc[size_t(x)] = y[2][size_t(x)];
+            }
+            const float inv = 1.0f / (30.0f * 30.0f), invOut = 1.0f / (90.0f * 90.0f);
+            std::vector<float> s0(static_cast<size_t>(W)), s1(static_cast<size_t>(W)), s2(static_cast<size_t>(W));
+            // each pixel on its own
+            auto each = [&](auto term, int n, std::vector<double> *want) {
+                for (int x = 0; x < W; ++x) {
+                    double sums[3] = {0, 0, 0};
+                    for (int k = 0; k < nrows; ++k)
+                        for (int at = std::max(0, x - reach); at <= std::min(W - 1, x + reach); ++at) term(k, at, x, sums);
+                    for (int i = 0; i < n; ++i) want[i].push_back(sums[i]);
+                }
+            };
+            auto bi = [](double v, double c, double iv) {
+                const double u = std::max(0.0, 1 - (v - c) * (v - c) * iv);
+                return u * u;
+            };
+            const QByteArray what = "width " + QByteArray::number(W) + ", reach " + QByteArray::number(reach);
+            {
+                std::vector<double> want[2];
+                each([&](int k, int at, int x, double *s) {
+                    const double w = bi(a[size_t(k)][size_t(at)], centre[size_t(x)], inv);
+                    s[0] += w * a[size_t(k)][size_t(at)];
+                    s[1] += w;
+                }, 2, want);
+                biweightSums(ar.data(), nrows, W, reach, centre.data(), inv, s0.data(), s1.data());
+                for (int x = 0; x < W; ++x)
+                    QVERIFY2(like(s0[size_t(x)], want[0][size_t(x)]) && like(s1[size_t(x)], want[1][size_t(x)]),
+                             what + ", biweight at " + QByteArray::number(x));
+            }
+            {
+                std::vector<double> want[3];
+                each([&](int k, int at, int x, double *s) {
+                    const double w = bi(y[size_t(k)][size_t(at)], yc[size_t(x)], inv);
+                    s[0] += w * a[size_t(k)][size_t(at)];
+                    s[1] += w * b[size_t(k)][size_t(at)];
+                    s[2] += w;
+                }, 3, want);
+                guidedFirstPass(yr.data(), ar.data(), br.data(), nrows, W, reach, yc.data(), inv, s0.data(), s1.data(),
+                                s2.data());
+                for (int x = 0; x < W; ++x)
+                    QVERIFY2(like(s0[size_t(x)], want[0][size_t(x)]) && like(s1[size_t(x)], want[1][size_t(x)]) &&
+                                 like(s2[size_t(x)], want[2][size_t(x)]),
+                             what + ", guided first pass at " + QByteArray::number(x));
+                guidedFirstPass(yr.data(), br.data(), nullptr, nrows, W, reach, yc.data(), inv, s0.data(), nullptr,
+                                s2.data());
+                for (int x = 0; x < W; ++x) {
+                    double wantB = 0;
+                    for (int k = 0; k < nrows; ++k)
+                        for (int at = std::max(0, x - reach); at <= std::min(W - 1, x + reach); ++at)
+                            wantB += bi(y[size_t(k)][size_t(at)], yc[size_t(x)], inv) * b[size_t(k)][size_t(at)];
+                    QVERIFY2(like(s0[size_t(x)], wantB) && like(s2[size_t(x)], want[2][size_t(x)]),
+                             what + ", guided first pass, one colour, at " + QByteArray::number(x));
+                }
+            }
+            {
+                std::vector<double> want[2];
+                each([&](int k, int at, int x, double *s) {
+                    const double c = a[size_t(k)][size_t(at)];
+                    const double u = std::sqrt(bi(y[size_t(k)][size_t(at)], yc[size_t(x)], inv) * bi(c, centre[size_t(x)], invOut));
+                    s[0] += u * u * c;
+                    s[1] += u * u;
+                }, 2, want);
+                guidedSecondPass(yr.data(), ar.data(), nrows, W, reach, yc.data(), inv, centre.data(), invOut, s0.data(),
+                                 s1.data());
+                for (int x = 0; x < W; ++x)
+                    QVERIFY2(like(s0[size_t(x)], want[0][size_t(x)]) && like(s1[size_t(x)], want[1][size_t(x)]),
+                             what + ", guided second pass at " + QByteArray::number(x));
+            }
+        }
     }
 }
 
