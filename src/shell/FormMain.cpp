@@ -141,6 +141,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     connectLogHandlers();
     connectHeaderHandlers();
     connectPaletteHandlers();
+    connectTextHandlers();
 }
 
 FormMain::~FormMain()
@@ -322,11 +323,8 @@ void FormMain::buildControls()
     Text1 = new platform::TextBox(QStringLiteral("Text1"), central, true);
     Text2 = new platform::TextBox(QStringLiteral("Text2"), central, true);
     Text1->setToolTip(QStringLiteral("Text to place"));
-    Text2->setToolTip(QStringLiteral("Messages"));
     setText1Listing(false);
-    Text2->setMinimumHeight(60);
-    texts->addWidget(Text1, 2);
-    texts->addWidget(Text2, 3);
+    texts->addWidget(Text1, 1);
     left->addLayout(texts, 1);
 
     // Right: the engine controls beside the screens, then the editing modes.
@@ -441,6 +439,7 @@ void FormMain::buildControls()
     placeMugShot();
     buildHeaderPanel(central);
     buildBrowserPanel(central);
+    buildMessagePane(central);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);
     Timer2 = new platform::VbTimer(QStringLiteral("Timer2"), 500, false, this);

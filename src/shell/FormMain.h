@@ -179,7 +179,7 @@ public:
 
     // --- text boxes -----------------------------------------------------------------
     platform::TextBox* Text1 = nullptr;           // the text to place
-    platform::TextBox* Text2 = nullptr;           // the message pane
+    platform::TextBox* Text2 = nullptr;           // the message pane, over the tools beside the TX screen
     platform::TextBox* Text3 = nullptr;           // the call sign
 
     // --- timers -----------------------------------------------------------------------
@@ -412,6 +412,8 @@ private:
     void connectBrowserHandlers();
     void connectHandlers();
     void connectStartupHandlers();
+    void buildMessagePane(QWidget* parent);
+    void connectTextHandlers();
 
     platform::Ui& ui_;
     int currentTab_ = 0;

@@ -74,6 +74,10 @@ QWidget* FormMain::buildIntakeRow(QWidget* parent)
     Command20 = new platform::CommandButton(QStringLiteral("Command20"), QStringLiteral("Load Pic"), rowWidget);
     platform::setBackColor(Command20, OffColor);
     row->addWidget(Command20);
+    // The message pane's button beside the browser's: the two panels never show together.
+    Command8 = new platform::CommandButton(QStringLiteral("Command8"), QStringLiteral("Load Msg"), rowWidget);
+    platform::setBackColor(Command8, OffColor);
+    row->addWidget(Command8);
     // The fit modes side by side; every run starts in Spread Fill.
     Label70 = toolLabel(QStringLiteral("Label70"), QStringLiteral("Correct"), rowWidget, OffColor);
     Label71 = toolLabel(QStringLiteral("Label71"), QStringLiteral("Spread  Fill"), rowWidget, ChosenColor);
@@ -182,10 +186,6 @@ void FormMain::buildBrowserPanel(QWidget* parent)
     File2 = new platform::FileListBox(QStringLiteral("File2"), parent);
     File2->setPattern(QStringLiteral("*"));
     File2->hide();
-
-    Command8 = new platform::CommandButton(QStringLiteral("Command8"), QStringLiteral("Load Msg"), parent);
-    platform::setBackColor(Command8, OffColor);
-    Command8->hide();
 }
 
 platform::CommandButton* FormMain::quickDirButton(int n) const

@@ -335,12 +335,6 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
     Image20->setPicture(canvas::framePicture());
     Image20->hide();
 
-    Check15 = new platform::CheckBox(QStringLiteral("Check15"), QStringLiteral("Outline"), parent);
-    Check16 = new platform::CheckBox(QStringLiteral("Check16"), QStringLiteral("BkGnd"), parent);
-    Check17 = new platform::CheckBox(QStringLiteral("Check17"), QStringLiteral("Shadow"), parent);
-    for (QWidget* w : std::initializer_list<QWidget*>{Check15, Check16, Check17})
-        w->hide();
-
     buildAdjustPanel();
 
     Image7 = thumbnail("Image7", parent);

@@ -77,6 +77,12 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
         platform::setBackColor(b, PresetOffColor);
         presetRow->addWidget(b);
     }
+    // The text's effects beside the presets.
+    Check15 = new platform::CheckBox(QStringLiteral("Check15"), QStringLiteral("Outline"), frame);
+    Check16 = new platform::CheckBox(QStringLiteral("Check16"), QStringLiteral("BkGnd"), frame);
+    Check17 = new platform::CheckBox(QStringLiteral("Check17"), QStringLiteral("Shadow"), frame);
+    for (auto* c : {Check15, Check16, Check17})
+        presetRow->addWidget(c);
     grid->addLayout(presetRow, 2, 1);
 
     HScroll2 = scrollBar(QStringLiteral("HScroll2"), Qt::Horizontal, 1, 5, 1, frame);

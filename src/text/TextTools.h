@@ -1,6 +1,8 @@
 #pragma once
 // The text element's controller: its painter, fonts, presets and the colour palette.
 
+#include "platform/drawing/Gdi.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -16,9 +18,11 @@ public:
     shell::FormMain& form() const { return form_; }
 
     // Editing mode "Text" (Ctrl+T), also the routine that returns to Text mode: ends
-    // Overlays, Pic in Pic and Draw with their tools and what they left drawn, highlights
-    // the text tools' frame. While "Overlay RX>TX" is on it enters Draw mode instead.
+    // Overlays, Pic in Pic and Draw with their tools and what they left drawn, makes a
+    // striped or graduated text pending again over the picture as it is, highlights the
+    // text tools' frame. While "Overlay RX>TX" is on it enters Draw mode instead.
     void Option1_Click();
+    void Option1_MouseUp(int button, int shift, double x, double y); // Pattern Fill shown off
     void savefontandcolor_Click(); // menu "Save Font - RT click Font button"
     void Check13_Click(); // "Underline"
     void Check14_Click(); // "Italic"
@@ -28,16 +32,48 @@ public:
     void Label31_Click();
     void VScroll1_Change(); // shadow depth
     void fontbutton(); // all four font-preset buttons back to &HC0C0
-    // The message pane's button "Load Msg" / "Exit  Msg": as far as the browser needs it,
-    // its open state (red, bold) and the rule that the pane and the browser panel are
-    // never open together; the pane's own contents come with the text tools' layout.
+    // The text box: every change ends the current tool and forgets the selection; a
+    // double-click empties it and wipes the pending text; a selection made with the mouse
+    // is what the painter prints.
+    void Text1_Change();
+    void Text1_DblClick();
+    void Text1_MouseDown(int button, int shift, double x, double y);
+    void Text1_MouseUp(int button, int shift, double x, double y);
+    // The message pane's button "Load Msg" / "Exit  Msg": opens and closes the pane
+    // beside the TX screen (never together with the browser panel, never while the
+    // picture-adjust panel is open).
     void Command8_Click();
+    // The message pane: a double-click takes the whole message under the caret (messages
+    // are separated by lines beginning with "---"), a selection made with the mouse takes
+    // the selected characters; either goes into the text box and closes the pane.
+    void Text2_DblClick();
+    void Text2_MouseUp(int button, int shift, double x, double y);
 
     // Prints the text element (textToDraw, or selectedText when there is one) on the TX
-    // screen from its current position, one line below the other, in its font and fore
-    // colour. Only while an element is pending (SET red) or a stamp forces it; outside
-    // Text mode it ends the current tool instead.
+    // screen at textX / textY: up to 20 lines, each turned by textAngle and stepped along
+    // it, or one character per row in columns for vertical text, with the background box
+    // and the multi-coloured cycle. Only while an element is pending (SET red) or a stamp
+    // forces it, never over the log view; outside Text mode it ends the current tool
+    // instead. textX and textY are as they were afterwards.
     void drawText();
+    // Prints scratchText at textX / textY in the TX screen's font turned by textAngle,
+    // bold, italic and underlined by the style boxes; a "Multi Colored Text" character by
+    // character, which moves textX / textY along the printed characters.
+    void textrotate();
+    // The font textrotate prints with: 1.2 pixels per point of the TX screen's font size
+    // (the screen's 15 twips per pixel), its face name, the angle, weight 2400 with
+    // "Bold", italic and underline from their boxes.
+    platform::gdi::LogFont rotatedFont() const;
+    // The colour of visible character `c` (1-based) of a "Multi Colored Text": six fixed
+    // colours in turn up to the 24th, a random one for every character after it.
+    quint32 MultiColourTable(int c);
+    // The pending text printed again where it is: the old preview wiped, then the styled
+    // text, or the text with its shadow and outline. The handlers that change a property
+    // of the element end with it.
+    void redrawText();
+    // "BkGnd": an opaque box in the back colour behind the text, which is never turned
+    // while it is on (the angle is put aside and given back when it goes off).
+    void Check16_Click();
     // The element's effect redraws: shadow, outline and the striped or graduated types.
     // Each draws nothing until the text tools give the element those effects.
     void Check17_Click(); // "Shadow"
@@ -67,8 +103,15 @@ public:
     QString fontPresetsPicture[29];
     QString fontRecord[20];
     QString textToDraw;
-    QString textLines[21];       // 1 to 20: the lines of the text element
     QString selectedText;        // the part of Text1 selected with the mouse, "" when none
+    // The lines of the last print (1 to 20; the QSL block fills them itself), the top of
+    // each printed line or of each character row of a vertical text (0 = not printed), and
+    // the line textrotate prints.
+    QString textLines[21];
+    double lineTops[21] = {};
+    QString scratchText;
+    int multiColourFlag = 0;     // 1: the next multi-coloured print takes the table's colours
+    int scratchIndex = 0;        // the character counter of the multi-coloured prints
     int styledTextPending = 0;   // 1 while a striped or graduated text waits
     int sharedCounter = 0;       // 7270 while a stamp prints with nothing pending
     double textSize = 0;         // the line step of the last print, in pixels
@@ -87,6 +130,8 @@ public:
     QString textBeforeVertical[3];
 
 private:
+    void closeMessagePane();
+
     shell::FormMain& form_;
 };
 

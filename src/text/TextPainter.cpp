@@ -1,0 +1,308 @@
+// The text painter: the pending text element printed onto the TX screen as a preview,
+// line by line through a font turned by the text's angle, or one character per row for
+// vertical text; and the redraw that the handlers changing the element end with.
+
+#include "text/TextTools.h"
+
+#include "canvas/TxCanvas.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Twips.h"
+#include "platform/runtime/Vb.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "shell/FormMain.h"
+
+namespace text {
+
+namespace gdi = platform::gdi;
+
+namespace {
+
+constexpr int kMaxLines = 20;
+constexpr int kMaxLineLength = 1501;
+constexpr int kForcedDraw = 7270; // sharedCounter while a stamp prints with nothing pending
+constexpr double kLineFactor = 1.9;        // line step of horizontal text, times the font size
+constexpr double kBoxedRowFactor = 1.5;    // row step of vertical text on a background box
+constexpr double kMultiAdvance = 0.9;      // advance of a multi-coloured character, times the font size
+constexpr double kAngleSlide = 470;        // font size times angle over this: a line's slide along the angle
+constexpr int kBoldWeight = 2400;
+constexpr int kNormalWeight = 400;
+constexpr int kFaceNameLength = 31;        // a face name's room, less its terminating zero
+
+const QString kMultiColoured = QStringLiteral("Multi Colored Text");
+
+// The six colours of a multi-coloured text's first 24 characters, in turn.
+constexpr gdi::Colour kCycle[6] = {240, 0x80EE, 0xFFEE, 0xFF11, 0xFFFF11, 0xFF00EE};
+
+bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+
+// The font selected into the TX screen's context for one print, and the one it
+// replaced selected back afterwards, whatever the print does.
+class SelectedFont {
+public:
+    SelectedFont(gdi::Dc* dc, const gdi::LogFont& font) : dc_(dc), old_(dc->selectFont(gdi::createFontIndirect(font)))
+    {
+    }
+    ~SelectedFont() { dc_->selectFont(old_); }
+    SelectedFont(const SelectedFont&) = delete;
+    SelectedFont& operator=(const SelectedFont&) = delete;
+
+private:
+    gdi::Dc* dc_;
+    gdi::FontPtr old_;
+};
+
+} // namespace
+
+quint32 TextTools::MultiColourTable(int c)
+{
+    if (c >= 1 && c <= 24)
+        return kCycle[(c - 1) % 6];
+    return quint32(form_.canvas().random.next() * 16000000 + 17);
+}
+
+gdi::LogFont TextTools::rotatedFont() const
+{
+    const shell::FormMain& f = form_;
+    gdi::LogFont font;
+    font.height = -platform::CLng(f.Picture1->FontSize() * 18 / platform::kTwipsPerPixel);
+    font.width = 0;
+    font.escapement = platform::CLng(textAngle);
+    font.orientation = 0;
+    font.weight = f.Check6->value() == 1 ? kBoldWeight : kNormalWeight;
+    font.italic = f.Check14->value() == 1;
+    font.underline = f.Check13->value() == 1;
+    font.strikeOut = false;
+    font.faceName = f.Picture1->FontName().left(kFaceNameLength);
+    return font;
+}
+
+void TextTools::textrotate()
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    platform::PictureBox* tx = f.Picture1;
+    const SelectedFont font(tx->hDC(), rotatedFont());
+    if (f.Combo3->text() != kMultiColoured) {
+        tx->setCurrentX(canvas.textX);
+        tx->setCurrentY(canvas.textY);
+        tx->Print(scratchText, false);
+        return;
+    }
+    // One character at a time, each in its colour; the first (the blank the painter puts
+    // in front) keeps the colour it finds. The characters climb or fall with the angle.
+    const gdi::Colour kept = tx->ForeColor();
+    for (scratchIndex = 1; scratchIndex <= scratchText.size(); ++scratchIndex) {
+        if (multiColourFlag == 1 && scratchIndex >= 2)
+            tx->setForeColor(MultiColourTable(scratchIndex - 1));
+        tx->Print(scratchText.mid(scratchIndex - 1, 1), false);
+        canvas.textX = float(canvas.textX + tx->FontSize() * kMultiAdvance);
+        tx->setCurrentX(canvas.textX);
+        if (textAngle != 0) {
+            canvas.textY = float(canvas.textY - textAngle / 10);
+            tx->setCurrentY(canvas.textY);
+        }
+    }
+    tx->setForeColor(kept);
+    multiColourFlag = 0;
+}
+
+void TextTools::drawText()
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    platform::PictureBox* tx = f.Picture1;
+    if (!isRed(f.Command47) && sharedCounter != kForcedDraw)
+        return;
+    // The log listing fills the text box meanwhile: it is no text to place.
+    if (f.qso().logViewOn())
+        return;
+    if (!f.Option1->value()) {
+        canvas.Command12_Click();
+        return;
+    }
+    const bool multiColoured = f.Combo3->text() == kMultiColoured;
+    const bool vertical = isRed(f.Label31);
+    const bool boxed = f.Check16->value() == 1;
+    // With an outline or shadow the effect routines colour only the final print.
+    if (multiColoured && f.Check15->value() == 0 && f.Check17->value() == 0)
+        multiColourFlag = 1;
+    if (!selectedText.isEmpty())
+        textToDraw = selectedText;
+    for (int i = 1; i <= kMaxLines; ++i) {
+        lineTops[i] = 0;
+        textLines[i].clear();
+    }
+    tx->setCurrentX(canvas.textX);
+
+    // Lines end at CR, whose LF is skipped with it. A line longer than the limit is cut
+    // there and the next one starts right after the cut, so no character is lost; a
+    // multi-coloured text is one line.
+    int n = 0;
+    for (qsizetype p = 0; n < kMaxLines;) {
+        ++n;
+        qsizetype q = p;
+        bool ended = false;
+        bool lineEnd = false;
+        for (; q < p + kMaxLineLength; ++q) {
+            if (q >= textToDraw.size()) {
+                ended = true;
+                break;
+            }
+            if (textToDraw.at(q) == QLatin1Char('\r')) {
+                lineEnd = true;
+                break;
+            }
+            textLines[n] += textToDraw.at(q);
+        }
+        if (ended || multiColoured)
+            break;
+        if (lineEnd) {
+            p = q + 1;
+            if (p < textToDraw.size() && textToDraw.at(p) == QLatin1Char('\n'))
+                ++p;
+        } else {
+            p = q;
+            if (p >= textToDraw.size())
+                break;
+        }
+    }
+
+    const float x0 = canvas.textX;
+    const float y0 = canvas.textY;
+    tx->setCurrentX(x0);
+    tx->setCurrentY(y0);
+    platform::StepRunner steps(QStringLiteral("drawText"));
+    auto restorePosition = [&] {
+        canvas.textX = x0;
+        canvas.textY = y0;
+    };
+    if (!vertical)
+        textSize = tx->FontSize() * kLineFactor;
+
+    if (vertical) {
+        // The TX screen's own font, unturned, one character per row.
+        if (boxed)
+            textSize = tx->FontSize() * kBoxedRowFactor;
+        if (multiColoured && !boxed) {
+            const gdi::Colour kept = tx->ForeColor();
+            const QString& line = textLines[1];
+            for (scratchIndex = 1; scratchIndex <= line.size(); ++scratchIndex) {
+                steps.step(QStringLiteral("character %1").arg(scratchIndex), [&] {
+                    if (multiColourFlag == 1)
+                        tx->setForeColor(MultiColourTable(scratchIndex));
+                    tx->Print(line.mid(scratchIndex - 1, 1), false);
+                });
+                tx->setCurrentX(canvas.textX);
+                tx->setCurrentY(canvas.textY + textSize);
+                canvas.textY = float(canvas.textY + textSize);
+            }
+            tx->setForeColor(kept);
+            multiColourFlag = 0;
+            restorePosition();
+            return;
+        }
+        for (int i = 1; i <= n; ++i) {
+            const QString& column = textLines[i];
+            for (int k = 1; k <= column.size(); ++k) {
+                tx->setCurrentX(canvas.textX);
+                tx->setCurrentY(canvas.textY);
+                if (k <= kMaxLines)
+                    lineTops[k] = canvas.textY;
+                const QString character = column.mid(k - 1, 1);
+                steps.step(QStringLiteral("character %1").arg(k), [&] {
+                    if (boxed) {
+                        // The blanks widen the box on both sides of the character.
+                        tx->Print(QStringLiteral("     "), false);
+                        tx->setCurrentX(canvas.textX);
+                        tx->setCurrentY(canvas.textY);
+                        tx->Print(QLatin1Char(' ') + character, false);
+                    } else {
+                        tx->Print(character, false);
+                    }
+                });
+                canvas.textY = float(canvas.textY + textSize);
+            }
+            canvas.textX = float(canvas.textX + (boxed ? 1.3 : 2.0) * textSize);
+            canvas.textY = y0;
+        }
+        restorePosition();
+        return;
+    }
+
+    // Horizontal: each line a blank further in, turned with the angle; the lines slide
+    // along the angle, so that the block stays square to it.
+    scratchText = QLatin1Char(' ') + textLines[1];
+    if (boxed)
+        scratchText += QLatin1Char(' ');
+    steps.step(QStringLiteral("line 1"), [&] { textrotate(); });
+    lineTops[1] = canvas.textY;
+    for (int i = 2; i <= n; ++i) {
+        const double d = tx->FontSize() * textAngle / kAngleSlide;
+        canvas.textX = float(canvas.textX + d);
+        tx->setCurrentX(canvas.textX);
+        canvas.textY = float(textAngle <= 0 ? canvas.textY + textSize + d : canvas.textY + textSize - d);
+        tx->setCurrentY(canvas.textY);
+        lineTops[i] = canvas.textY;
+        scratchText = QLatin1Char(' ') + textLines[i];
+        steps.step(QStringLiteral("line %1").arg(i), [&] { textrotate(); });
+    }
+    restorePosition();
+}
+
+void TextTools::redrawText()
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    platform::PictureBox* tx = f.Picture1;
+    tx->Cls();
+    tx->setCurrentX(canvas.textX);
+    tx->setCurrentY(canvas.textY);
+    if (styledTextPending == 1) {
+        Label36_Click();
+        return;
+    }
+    drawText();
+    Check17_Click();
+    Check15_Click();
+}
+
+// The print of the previous line that the box's switch-on made first is left out: with
+// nothing pending it left a stray copy of that line on the screen, and with an element
+// pending the new print covers the same place.
+void TextTools::Check16_Click()
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    tx->Cls();
+    const bool pending = isRed(f.Command47);
+    if (f.Check16->value() == 1) {
+        savedTextAngle = textAngle;
+        textAngle = 0;
+        tx->setFontTransparent(false);
+        if (!pending)
+            return;
+        if (styledTextPending == 1)
+            Label36_Click();
+        else
+            drawText();
+        return;
+    }
+    tx->setAutoRedraw(true);
+    tx->setFontTransparent(true);
+    tx->setAutoRedraw(false);
+    textAngle = savedTextAngle;
+    if (!pending)
+        return;
+    if (styledTextPending == 1) {
+        Label36_Click();
+        return;
+    }
+    Check17_Click();
+    Check15_Click();
+    drawText();
+}
+
+} // namespace text

@@ -1,0 +1,228 @@
+// Where the text element's text comes from: the text box Text1 (or a selection in it)
+// and the message pane Text2; and the Text editing mode, which the other tools return to.
+
+#include "text/TextTools.h"
+
+#include "canvas/TxCanvas.h"
+#include "intake/Intake.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Vb.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+#include "platform/widgets/ShapeControl.h"
+#include "qso/Qso.h"
+#include "shell/FormMain.h"
+
+namespace text {
+
+namespace {
+
+constexpr quint32 kPaneOffColor = 0xC0C0;
+// The pane's button after a double-click while the log view fills the text box.
+constexpr quint32 kPaneClosedOverLog = 0x8080;
+constexpr int kPaneLeft = 744;
+constexpr int kPaneTop = 6;
+constexpr int kMessageReach = 1500; // characters searched before and collected after the caret
+const QString kMarker = QStringLiteral("---");
+const QString kOpenCaption = QStringLiteral("Exit  Msg");
+const QString kClosedCaption = QStringLiteral("Load Msg");
+
+bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+
+void setBold(QWidget* w, bool on)
+{
+    QFont font = w->font();
+    font.setBold(on);
+    w->setFont(font);
+}
+
+// The characters of `text` from 1-based position `start` on, at most `length`; nothing
+// before the text's start or past its end.
+QString mid(const QString& text, qsizetype start, qsizetype length)
+{
+    if (start < 1 || start > text.size())
+        return {};
+    return text.mid(start - 1, length);
+}
+
+} // namespace
+
+void TextTools::Option1_Click()
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    if (isRed(f.Label34)) {
+        f.Option1->setValue(false);
+        canvas::TxCanvas::select(f.Option8);
+        return;
+    }
+    platform::PictureBox* tx = f.Picture1;
+    tx->setAutoRedraw(true);
+    tx->Cls();
+    tx->setAutoRedraw(false);
+    platform::setBackColor(f.Label73, canvas::kToolOffColor);
+    f.Check18->setValue(0);
+    f.Check19->setValue(0);
+    canvas.overlayAngle = 0;
+    textAngle = 0;
+    // A striped or graduated text is drawn into the picture itself: the picture as it is
+    // now is what takes it back.
+    const QString type = f.Combo3->text();
+    if (type == QLatin1String("Graduated Text") || type == QLatin1String("Striped Text")) {
+        styledTextPending = 1;
+        f.Image6->setPicture(tx->Image());
+    }
+    if (isRed(f.Label29)) {
+        platform::setBackColor(f.Label29, canvas::kToolOffColor);
+        fontRecord[7] = canvas.savedColor;
+    }
+    Check16_Click();
+    // A stamp borrowed the TX screen's font: the text box's comes back.
+    if (textEditState == 400) {
+        textEditState = 0;
+        tx->setFontName(f.Text1->font().family());
+        tx->setFontSize(platform::Val(textFontSize));
+    }
+    platform::setBackColor(f.Command47, platform::vbButtonFace);
+    tx->Cls();
+    if (f.Check18->value() == 0 && !f.Option6->value() && !f.Option7->value())
+        canvas.Command12_Click();
+    f.Image6->setPicture(tx->Picture());
+    canvas.highlightFrame(f.Shape2);
+    f.Option6->setValue(false);
+    f.Option7->setValue(false);
+    canvas.modeColours(f.Option1);
+    canvas::TxCanvas::select(f.Option1);
+}
+
+void TextTools::Option1_MouseUp(int, int, double, double)
+{
+    platform::setBackColor(form_.Label32, canvas::kToolOffColor);
+}
+
+void TextTools::Text1_Change()
+{
+    form_.canvas().Command12_Click();
+    selectedText.clear();
+}
+
+void TextTools::Text1_DblClick()
+{
+    shell::FormMain& f = form_;
+    platform::setBackColor(f.Command47, platform::vbButtonFace);
+    f.Text1->setText(QString());
+    f.Picture1->Cls();
+}
+
+void TextTools::Text1_MouseDown(int, int, double, double)
+{
+    platform::setBackColor(form_.Label32, canvas::kToolOffColor);
+}
+
+void TextTools::Text1_MouseUp(int, int, double, double)
+{
+    selectedText = form_.Text1->selText();
+}
+
+void TextTools::Command8_Click()
+{
+    shell::FormMain& f = form_;
+    if (!f.Frame9->isHidden()) {
+        f.Text1->setFocus();
+        return;
+    }
+    f.Text1->setFocus();
+    if (isRed(f.Command20))
+        f.intake().Command20_Click();
+    f.Text2->move(kPaneLeft, kPaneTop);
+    const QString caption = f.Command8->text();
+    if (caption == kClosedCaption) {
+        f.Text2->show();
+        f.Text2->raise();
+        setBold(f.Command8, true);
+        platform::setBackColor(f.Command8, canvas::kPendingColor);
+        f.Command8->setText(kOpenCaption);
+    } else if (caption == kOpenCaption) {
+        f.Text2->hide();
+        setBold(f.Command8, false);
+        platform::setBackColor(f.Command8, kPaneOffColor);
+        f.Command8->setText(kClosedCaption);
+    }
+}
+
+// The pane closed, and the text to place horizontal again, with the focus in the text box.
+void TextTools::closeMessagePane()
+{
+    shell::FormMain& f = form_;
+    f.Text2->hide();
+    platform::setBackColor(f.Command8, kPaneOffColor);
+    setBold(f.Command8, false);
+    f.Command8->setText(kClosedCaption);
+    platform::setBackColor(f.Label31, kPaneOffColor);
+    f.Label31->setCaption(QStringLiteral("Horiz"));
+    f.VScroll3->hide();
+    f.Text1->setFocus();
+}
+
+void TextTools::Text2_DblClick()
+{
+    shell::FormMain& f = form_;
+    platform::StepRunner steps(QStringLiteral("Text2_DblClick"));
+    if (f.qso().logViewOn()) {
+        steps.step(QStringLiteral("pane closed"), [&] {
+            platform::setBackColor(f.Command8, kPaneClosedOverLog);
+            setBold(f.Command8, false);
+            f.Command8->setText(kClosedCaption);
+            f.Text2->hide();
+        });
+        return;
+    }
+    const QString pane = f.Text2->text();
+    qsizetype pos = f.Text2->selStart();
+    // Back from the caret to the marker line before it (its last three hyphens), or to
+    // the start of the pane.
+    qsizetype i = 1;
+    for (; i <= kMessageReach; ++i)
+        if (pos - i < 1 || mid(pane, pos - i, 3) == kMarker)
+            break;
+    if (pos < 1)
+        pos = 1;
+    const qsizetype start = pos - i;
+    // Forward to the next marker line or the end of the pane.
+    QString s;
+    for (qsizetype j = 1; j <= kMessageReach; ++j) {
+        if (j > s.size() + 1 || mid(pane, start + j, 3) == kMarker)
+            break;
+        s += mid(pane, start + j, 1);
+    }
+    // The rest of the marker line and its line end.
+    if (s.startsWith(QLatin1String("--")))
+        s = s.mid(4);
+    // The line end before the next marker; a last message that has none keeps every
+    // character.
+    if (s.endsWith(QLatin1String("\r\n")))
+        s.chop(2);
+    steps.step(QStringLiteral("Text1"), [&] { f.Text1->setText(s); });
+    steps.step(QStringLiteral("print position"), [&] {
+        f.Picture1->setCurrentX(f.canvas().textX);
+        f.Picture1->setCurrentY(f.canvas().textY);
+    });
+    steps.step(QStringLiteral("pane closed"), [&] { closeMessagePane(); });
+}
+
+void TextTools::Text2_MouseUp(int, int, double, double)
+{
+    shell::FormMain& f = form_;
+    // The release that ends a double-click finds the pane already closed.
+    if (f.Text2->isHidden())
+        return;
+    const QString selection = f.Text2->selText();
+    if (selection.isEmpty())
+        return;
+    f.Text1->setText(selection);
+    closeMessagePane();
+}
+
+} // namespace text
