@@ -77,12 +77,6 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
         platform::setBackColor(b, PresetOffColor);
         presetRow->addWidget(b);
     }
-    // The text's effects beside the presets.
-    Check15 = new platform::CheckBox(QStringLiteral("Check15"), QStringLiteral("Outline"), frame);
-    Check16 = new platform::CheckBox(QStringLiteral("Check16"), QStringLiteral("BkGnd"), frame);
-    Check17 = new platform::CheckBox(QStringLiteral("Check17"), QStringLiteral("Shadow"), frame);
-    for (auto* c : {Check15, Check16, Check17})
-        presetRow->addWidget(c);
     grid->addLayout(presetRow, 2, 1);
 
     HScroll2 = scrollBar(QStringLiteral("HScroll2"), Qt::Horizontal, 1, 5, 1, frame);
@@ -91,7 +85,13 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     Text5->setFixedWidth(40);
     Text5->setFixedHeight(Text5->fontMetrics().height() + 12);
     HScroll2->setToolTip(QStringLiteral("Strip page"));
+    // The text's effects under the styles, where the pager leaves the row room.
+    Check15 = new platform::CheckBox(QStringLiteral("Check15"), QStringLiteral("Outline"), frame);
+    Check16 = new platform::CheckBox(QStringLiteral("Check16"), QStringLiteral("BkGnd"), frame);
+    Check17 = new platform::CheckBox(QStringLiteral("Check17"), QStringLiteral("Shadow"), frame);
     auto* pagerRow = new QHBoxLayout;
+    for (auto* c : {Check15, Check16, Check17})
+        pagerRow->addWidget(c);
     pagerRow->addWidget(HScroll2, 1);
     pagerRow->addWidget(Text5);
     grid->addLayout(pagerRow, 3, 1);
