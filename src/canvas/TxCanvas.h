@@ -122,10 +122,11 @@ public:
     void Combo1_GotFocus();
     void Combo1_LostFocus();
 
-    // The TX screen's press: moves an armed shape, switches Color Fill off, arms the crop,
-    // forgets a dragged header box, drags the TX picture itself with the right button (or
-    // ends an armed shape), starts a freehand stroke in Draw mode and places the text
-    // element in Text mode.
+    // The TX screen's press: places the pending overlay or picture-in-picture under the
+    // pointer, moves an armed shape, switches Color Fill off, arms the crop, picks Pattern
+    // Fill's colour, drags the TX picture itself with the right button (or ends an armed
+    // shape), lays an overlay see-through (the Follow Mouse trail's start), starts a
+    // freehand stroke in Draw mode and places the text element in Text mode.
     void Picture1_MouseDown(int button, int shift, double x, double y);
     // The pointer moved over the TX screen: the freehand pen and the shape preview.
     void Picture1_MouseMove(int button, int shift, double x, double y);
@@ -168,6 +169,9 @@ public:
     double drawnExtentBottom = 0;
     double drawnExtentLeft = 0;
     double drawnExtentRight = 0;
+    qint32 fillColour = 0;       // the colour Pattern Fill's pick took from the TX screen
+    double trailX = 0;           // where the Follow Mouse trail of a picture-in-picture stands
+    double trailY = 0;
     qint32 stepModeColour = 0;   // 255 while the shadow colour box's step mode is on
     // The drawing colour (fontRecord element 7) and, as decimal text in the shell's
     // scratchText, the TX screen's fore colour, put aside while Fix Color is on.
@@ -210,6 +214,8 @@ private:
     // The render under the hourglass that the caller has set: the element wiped from the
     // screen, painted and drawn again over the picture; the pointer back to the default.
     void renderElement();
+    // The element painted and drawn again centred on (x, y), as a click places it.
+    void placeElementAt(double x, double y);
     void sizePress(bool enlarge);
     void overlayStep(bool enlarge);
     void textStep(bool enlarge);

@@ -6,16 +6,19 @@
 #include "canvas/TxCanvas.h"
 
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
 #include "shell/FormMain.h"
 #include "strips/DragIcons.h"
 #include "text/TextTools.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace canvas {
 
@@ -27,6 +30,20 @@ constexpr int kLeft = 1;
 constexpr int kRight = 2;
 constexpr int kCrossPointer = 2;
 constexpr int kCropState = 101; // txMouseState while the crop rectangle is drawn
+constexpr int kFillPicked = 201; // sharedCounter once Pattern Fill's colour is picked
+constexpr double kScreenWidth = 640;
+constexpr double kScreenHeight = 512;
+
+// The draw thickness box read as the pen width: a number is taken within the slider's
+// range, anything else leaves the slider as it is.
+void takeThickness(platform::ScrollBar* slider, const QString& box)
+{
+    bool isNumber = false;
+    const double value = box.trimmed().toDouble(&isNumber);
+    if (!isNumber || !std::isfinite(value))
+        return;
+    slider->setValue(platform::CInt(std::clamp(value, double(slider->minimum()), double(slider->maximum()))));
+}
 
 platform::gdi::Colour drawingColour(const text::TextTools& text)
 {
@@ -87,11 +104,13 @@ void TxCanvas::widenDrawnExtentForShape(double x, double y)
         top = y - halfHeight;
         bottom = y + halfHeight;
     }
+    // Clipped to the screen: what lies beyond it was never drawn and cannot be cut out.
+    // The press is on the screen, so the box always holds it and never turns inside out.
     const double pen = f.Picture1->DrawWidth() / 2.0;
-    drawnExtentLeft = x - halfWidth - pen;
-    drawnExtentRight = x + halfWidth + pen;
-    drawnExtentTop = std::min(top, bottom) - pen;
-    drawnExtentBottom = std::max(top, bottom) + pen;
+    drawnExtentLeft = std::max(0.0, x - halfWidth - pen);
+    drawnExtentRight = std::min(kScreenWidth, x + halfWidth + pen);
+    drawnExtentTop = std::max(0.0, std::min(top, bottom) - pen);
+    drawnExtentBottom = std::min(kScreenHeight, std::max(top, bottom) + pen);
 }
 
 void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
@@ -107,6 +126,12 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
     }
     if (f.Check19->value() == 1)
         return;
+    // A click places the pending overlay or picture-in-picture centred on the pointer.
+    const bool overlayMode = f.Option6->value() || f.Option7->value();
+    if (button == kLeft && f.Check18->value() == 0 && overlayMode) {
+        placeElementAt(x, y);
+        return;
+    }
     // A shape shown in the things list moves to the press, whatever the button and mode.
     if (isShapeItem(f.Combo1->text())) {
         tx->Cls();
@@ -127,11 +152,24 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         tx->setDrawWidth(2);
         return;
     }
+    // The log listing fills the text box: there is no text to place.
+    if (f.qso().logViewOn())
+        return;
     if (f.Option8->value() && isOn(f.Label73)) {
         tx->setMousePointer(kCrossPointer);
         return;
     }
     headerBoxDragged = 0;
+    // Pattern Fill's pick: the colour under the pointer is the one the fill replaces; the
+    // drag ends with the drop on the TX screen, which fills.
+    if (isOn(f.Label32) && button == kLeft) {
+        tx->setDragIcon(tx->MouseIcon());
+        tx->Drag(platform::vbBeginDrag);
+        tx->setMousePointer(kCrossPointer);
+        fillColour = tx->Point(x, y);
+        text.sharedCounter = kFillPicked;
+        return;
+    }
     if (button == kRight) {
         if (dragSource == dragShapeTool) {
             f.VScroll4->hide();
@@ -149,10 +187,28 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         }
         return;
     }
-    // The pattern pick of Pattern Fill comes with the pattern fill.
     if (isOn(f.Label32))
         return;
     setPending();
+    // Any other button in Overlays or Pic in Pic lays the element on the screen
+    // see-through at the pointer; with Follow Mouse a trail of small copies starts here.
+    if (overlayMode) {
+        if (f.Check18->value() == 1 && f.Option7->value()) {
+            overlayScale = 1;
+            trailX = x;
+            trailY = y;
+            f.Picture2->setPicture(tx->Image());
+        }
+        tx->Cls();
+        tx->setCurrentX(x);
+        tx->setCurrentY(y);
+        textX = float(x - overlayScale / 2);
+        textY = float(y - overlayScale / 2.5);
+        platform::StepRunner steps(QStringLiteral("Picture1_MouseDown"));
+        steps.step(QStringLiteral("AutoRedraw"), [&] { tx->setAutoRedraw(false); });
+        steps.step(QStringLiteral("turntransparent"), [&] { turntransparent(); });
+        return;
+    }
     text.textToDraw = f.Text1->text();
     if (dragSource == dragCallSign)
         text.textToDraw = f.Text3->text();
@@ -161,7 +217,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
     // Draw mode: the stroke starts here, into the persistent layer, at the slider's width;
     // with Fix Color on, the colour under the pointer becomes the drawing colour.
     if (f.Option8->value()) {
-        f.HScroll1->setValue(platform::CInt(platform::Val(f.Text6->text())));
+        takeThickness(f.HScroll1, f.Text6->text());
         tx->setDrawWidth(f.HScroll1->value());
         tx->setAutoRedraw(true);
         tx->setCurrentX(x);
@@ -181,6 +237,24 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         textY = float(y);
         text.drawText();
     }
+}
+
+// Centred on the pointer: the element's box is S wide and S * 4 / 5 high.
+void TxCanvas::placeElementAt(double x, double y)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    platform::PictureBox* work = f.Picture3;
+    const double s = overlayScale;
+    textX = float(x - s / 2);
+    textY = float(y - s / 2 * 4 / 5);
+    tx->setAutoRedraw(true);
+    work->setAutoRedraw(true);
+    tx->Cls();
+    paintElement();
+    drawElement(f.Option6->value() ? 1 : 0);
+    work->setAutoRedraw(false);
+    tx->setAutoRedraw(false);
 }
 
 void TxCanvas::Picture1_MouseMove(int button, int, double x, double y)
