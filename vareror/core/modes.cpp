@@ -150,6 +150,7 @@ ModeInfo scottie(int number, const char *name, uint32_t vis, double t)
         .tone(9.0, 1200).tone(1.5, 1500).scan(t, Channel::R, 320);
     finish(m, 1200, 9.0, 256, 1, ColourEncoding::Rgb, {b.segs});
     m.header.push_back({9.0, 1200}); // the starting sync, once
+    m.omittableStartMs = 9.0;
     m.shortenedScanMs = 1.5;
     return m;
 }

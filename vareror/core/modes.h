@@ -101,6 +101,8 @@ struct ModeInfo {
     std::vector<Segment> altLayout;  // a second split of the line that some senders use ...
     double altLayoutSyncMs = 0;      // ... recognised by its sync pulse lasting about this long
     double shortenedScanMs = 0;      // some senders cut every colour scan short by this much
+    double omittableStartMs = 0;     // the header's last tone, which some senders leave out
+                                     // (Scottie's starting sync): the first sync comes this early
 
     const std::vector<Segment> &layout(int k) const { return layouts[std::size_t(k) % layouts.size()]; }
     double headerMs() const;     // sum of header (without preamble)

@@ -309,7 +309,8 @@ bool RxMachine::work(int budget)
                 job.k = 0;
                 break;
             }
-            const double pred = sync.trackPos(job.k), win = sync.searchWindow(job.k);
+            double pred = sync.trackPos(job.k), win = sync.searchWindow(job.k);
+            if (!sync.remeasureFound()) sync.widenBeforeFirst(job.k, pred, win);
             sync.remeasure(kept.view(int64_t(pred - win) - ms(5), int64_t(pred + win + m.syncMs * rate.perMs) + ms(5)),
                            job.k, opts.syncAccuracy);
             ++job.k;
@@ -421,7 +422,8 @@ void RxMachine::progress()
     while (current.next < m.periods) {
         const int k = current.next;
         double pred = hasSync ? sync.trackPos(k) : sync.periodPos(k);
-        const double win = (k < 8 || sync.missRun() >= 3) ? winEarly : winLate;
+        double win = (k < 8 || sync.missRun() >= 3) ? winEarly : winLate;
+        if (hasSync && sync.lastGood() < 0) sync.widenBeforeFirst(k, pred, win);
         // The sync is looked for where the syncs lead, the period drawn where the fit puts it;
         // with slant correction off and the clock off the two part, and both must be there.
         const double needSync = pred + win + m.syncMs * perMs + 2 * perMs;

@@ -221,6 +221,7 @@ void SyncTracker::beginRemeasure()
     for (auto &sm : sync_) sm = SyncMeas();
     track_ = {a0_, bNom_};
     remeasureMiss_ = 0;
+    remeasureFound_ = false;
 }
 
 double SyncTracker::searchWindow(int k) const
@@ -229,11 +230,24 @@ double SyncTracker::searchWindow(int k) const
     return (k < 8 || remeasureMiss_ >= 3) ? early : late;
 }
 
+void SyncTracker::widenBeforeFirst(int k, double &pred, double &win) const
+{
+    // A sender that leaves out the header's last tone (Scottie's starting sync) sends every
+    // sync that much early; a clock off by up to 1 % moves them too, more with each period.
+    const ModeInfo &m = *m_;
+    const double early = (m.omittableStartMs + 0.01 * (m.leadMs + (k + 1) * m.periodMs)) * rate_.perMs;
+    pred -= early / 2;
+    win += early / 2;
+}
+
 void SyncTracker::remeasure(const SignalView &s, int k, int accuracy)
 {
     SyncMeas sm;
-    if (measure(s, trackPos(k), searchWindow(k), accuracy, sm)) sync_[size_t(k)] = sm;
+    double pred = trackPos(k), win = searchWindow(k);
+    if (!remeasureFound_) widenBeforeFirst(k, pred, win);
+    if (measure(s, pred, win, accuracy, sm)) sync_[size_t(k)] = sm;
     remeasureMiss_ = sm.found ? 0 : remeasureMiss_ + 1;
+    remeasureFound_ = remeasureFound_ || sm.found;
     if (sm.found) track_ = compute(true, false, track_);
 }
 

@@ -46,8 +46,12 @@ public:
     // period k for k = 0, 1, ... in turn (each with a view that holds its surroundings).
     void beginRemeasure();
     void remeasure(const SignalView &s, int k, int accuracy);
+    bool remeasureFound() const { return remeasureFound_; }
     // Where sync k is looked for, and how far either side.
     double searchWindow(int k) const;
+    // Before any sync is found: the search around `pred` widened for what the header alone
+    // cannot tell (a sender leaving out its last tone, a clock off since the header).
+    void widenBeforeFirst(int k, double &pred, double &win) const;
     // Force RX: where the sync train starts, searched over one period from `from` and
     // summed over `folds` periods, so a lone sync-like stretch does not win.
     double phaseSearch(const SignalView &s, double from, int folds, int accuracy) const;
@@ -78,6 +82,7 @@ private:
     double porchMs_ = 0;                     // black porch right after the sync (0: none)
     int missRun_ = 0, lastGood_ = -1;
     int remeasureMiss_ = 0;
+    bool remeasureFound_ = false;
     bool wholePicture_ = false;
     // scratch, kept between calls
     struct Point {
