@@ -50,6 +50,23 @@ std::vector<int> fskIdSymbols(const std::string &text)
     return s;
 }
 
+std::string fskIdProblem(const std::string &text)
+{
+    if (text.empty()) return "the FSK ID text is empty";
+    size_t chars = 0;
+    for (unsigned char ch : text) {
+        if (ch >= 0x80) return "the FSK ID can carry only ASCII letters, digits, space and punctuation";
+        ++chars;
+        const unsigned char up = (ch >= 'a' && ch <= 'z') ? static_cast<unsigned char>(ch - 'a' + 'A') : ch;
+        if (up < 0x20 || up > 0x5F || up == '!')
+            return std::string("the FSK ID cannot carry the character '") + char(ch) + "'";
+    }
+    if (chars > kFskIdMaxChars)
+        return "the FSK ID is " + std::to_string(chars) + " characters long; at most " + std::to_string(kFskIdMaxChars) +
+               " can be read back";
+    return {};
+}
+
 Encoder::Encoder(const TxRequest &r) : req_(r)
 {
     if (!validMode(r.mode) || !(r.sampleRate > 0) || !(r.clockFactor > 0)) return;

@@ -36,6 +36,11 @@ constexpr double kFskLeadMs = 300.0, kFskLeadHz = 1500.0, kFskTailMs = 100.0, kF
 // Text symbols that an FSK ID of `text` carries (capitals, codes 0x20..0x5F minus 0x20;
 // characters that cannot be sent are left out), without the framing symbols.
 std::vector<int> fskIdSymbols(const std::string &text);
+// The longest FSK ID a receiver reads back (a longer burst is taken for a false start).
+constexpr size_t kFskIdMaxChars = 20;
+// Empty when `text` can be sent as an FSK ID and read back as sent (lowercase goes as
+// capitals); otherwise why not. "!" ends the text on air, so it cannot be part of it.
+std::string fskIdProblem(const std::string &text);
 // Morse code of one character as dots and dashes ("" when it has none).
 const char *morseCode(char c);
 

@@ -458,8 +458,19 @@ void RxMachine::progress()
         }
         decodePeriod(k, pred);
         ++current.next;
-        // lost signal
+        // A picture that has started runs to its end unless its signal truly ends: after no
+        // sync for a second and a half (and four periods at least) the sync train is looked
+        // for over those periods at every phase. Still there (a weak signal, or the grid moved
+        // by audio lost in a gap), the grid follows it and the missed periods are drawn again
+        // where it is; gone, the picture ends after its last sync.
         const int lostAfter = std::max(4, int(std::ceil(1500.0 / m.periodMs)));
+        if (hasSync && sync.missRun() >= lostAfter && sync.lastGood() >= 0) {
+            const int from = sync.lastGood() + 1;
+            if (sync.regain(s, from, k, opts.syncAccuracy)) {
+                sync.refit(slanting(), resyncing(), current.forced);
+                for (int j = from; j <= k; ++j) decodePeriod(j, sync.periodPos(j));
+            }
+        }
         if (opts.autoStop && sync.missRun() >= lostAfter) {
             current.next = std::max(0, sync.lastGood() + 1);
             endPicture();

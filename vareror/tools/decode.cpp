@@ -56,6 +56,8 @@ std::string safeName(const char *name)
     return o;
 }
 
+constexpr int kMinRate = 4000, kMaxRate = 384000;
+
 struct Pending {
     bool have = false;
     Receiver::Finished pic;
@@ -68,7 +70,7 @@ struct Pending {
 int runDecode(int argc, char **argv)
 {
     int forcedMode = -1;
-    bool slant = false;
+    bool slant = true; // a clock off by a few thousand ppm would otherwise write a sheared picture
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
@@ -82,6 +84,8 @@ int runDecode(int argc, char **argv)
             forcedMode = int(m);
         } else if (!std::strcmp(a, "--slant")) {
             slant = true;
+        } else if (!std::strcmp(a, "--no-slant")) {
+            slant = false;
         } else if (a[0] == '-' && a[1] == '-') {
             return fail(std::string("unknown option: ") + a);
         } else {
@@ -89,7 +93,7 @@ int runDecode(int argc, char **argv)
         }
     }
     if (files.size() != 2) {
-        std::fprintf(stderr, "usage: vareror-wav decode [--mode N] [--slant] in.wav outdir/\n");
+        std::fprintf(stderr, "usage: vareror-wav decode [--mode N] [--no-slant] in.wav outdir/\n");
         return 2;
     }
     const std::string in = files[0];
@@ -98,9 +102,17 @@ int runDecode(int argc, char **argv)
     SF_INFO info{};
     SNDFILE *sf = sf_open(in.c_str(), SFM_READ, &info);
     if (!sf) return fail("cannot read " + in + ": " + sf_strerror(nullptr));
-    if (info.channels < 1 || info.samplerate < 4000 || info.frames <= 0) {
+    if (info.channels < 1 || info.frames <= 0) {
         sf_close(sf);
-        return fail("cannot read " + in + ": no audio in it (or a sample rate below 4000 Hz)");
+        return fail("cannot read " + in + ": no audio in it");
+    }
+    // Only rates a sound card makes: the receiver's buffers are sized by the rate, so a
+    // header claiming an absurd one must not decide how much memory is taken.
+    if (info.samplerate < kMinRate || info.samplerate > kMaxRate) {
+        sf_close(sf);
+        return fail("cannot decode " + in + ": its sample rate of " + std::to_string(info.samplerate) +
+                    " Hz is outside what a sound card makes (" + std::to_string(kMinRate) + " to " +
+                    std::to_string(kMaxRate) + " Hz)");
     }
     if (!QDir().mkpath(outDir)) {
         sf_close(sf);

@@ -77,6 +77,8 @@ int runEncode(int argc, char **argv)
         } else if (!std::strcmp(a, "--fskid")) {
             const char *v = value();
             if (!v) return fail("--fskid needs a text");
+            const std::string problem = fskIdProblem(v);
+            if (!problem.empty()) return fail("--fskid: %s", problem.c_str());
             req.fskId = true;
             req.idText = v;
         } else if (!std::strcmp(a, "--cwid")) {

@@ -12,7 +12,7 @@ namespace {
 constexpr int kSymbolBits = 6;
 constexpr double kSymbolMs = kSymbolBits * kFskBitMs;
 constexpr int kStartSymbol = 0x2A, kEndSymbol = 0x01;
-constexpr size_t kLongestText = 20; // longer than any sender sends: a false start
+constexpr size_t kLongestText = kFskIdMaxChars; // longer than any sender sends: a false start
 } // namespace
 
 bool FskIdReader::readSymbol(const ToneMeter &t, double startPos, int &sym) const

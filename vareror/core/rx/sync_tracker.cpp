@@ -11,6 +11,9 @@ namespace vareror::core::rx {
 namespace {
 // How many syncs (the first found) give the phase when the period is not fitted.
 constexpr size_t kPhaseSyncs = 16;
+// Periods the found syncs must span before the line's slope may take the table's whole range,
+// and the clock error allowed before.
+constexpr double kFreeSlopeSpan = 32, kEarlyClockRange = 0.006;
 } // namespace
 
 void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz)
@@ -34,6 +37,7 @@ void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double first
     track_ = fit_;
     missRun_ = 0;
     lastGood_ = -1;
+    jumps_.clear();
 }
 
 void SyncTracker::setStart(double firstSync)
@@ -127,6 +131,7 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
 void SyncTracker::record(int k, const SyncMeas &sm)
 {
     sync_[size_t(k)] = sm;
+    sync_[size_t(k)].pos -= shiftAt(k); // the line is fitted without the grid's jumps
     if (sm.score < 0.6) ++missRun_;
     else {
         missRun_ = 0;
@@ -151,9 +156,15 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
     points.clear();
     for (int k = 0; k < int(sync_.size()); ++k)
         if (sync_[size_t(k)].found) points.push_back({double(k), sync_[size_t(k)].pos});
-    const double bMin = bNom_ * (1 - m_->periodRange), bMax = bNom_ * (1 + m_->periodRange);
     LineFit f{a0_, bNom_};
     if (points.empty() || !m_->hasSync()) return f;
+    // Over the first few dozen periods a slope as steep as the table allows comes from false
+    // syncs in noise far more often than from a sender: until then it is held to what a
+    // sound card's clock does (and a weak picture's first lines cannot bend the whole grid).
+    const double range = points.back().period - points.front().period < kFreeSlopeSpan && !m_->periodAlwaysFitted
+                             ? std::min(m_->periodRange, kEarlyClockRange)
+                             : m_->periodRange;
+    const double bMin = bNom_ * (1 - range), bMax = bNom_ * (1 + range);
     auto median = [](std::vector<double> &v) {
         std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
         return v[v.size() / 2];
@@ -245,17 +256,22 @@ void SyncTracker::remeasure(const SignalView &s, int k, int accuracy)
     SyncMeas sm;
     double pred = trackPos(k), win = searchWindow(k);
     if (!remeasureFound_) widenBeforeFirst(k, pred, win);
-    if (measure(s, pred, win, accuracy, sm)) sync_[size_t(k)] = sm;
+    if (measure(s, pred, win, accuracy, sm)) {
+        sync_[size_t(k)] = sm;
+        sync_[size_t(k)].pos -= shiftAt(k);
+    }
     remeasureMiss_ = sm.found ? 0 : remeasureMiss_ + 1;
     remeasureFound_ = remeasureFound_ || sm.found;
     if (sm.found) track_ = compute(true, false, track_);
 }
 
-double SyncTracker::phaseSearch(const SignalView &s, double from, int folds, int accuracy) const
+double SyncTracker::foldedSearch(const SignalView &s, double from, double span, int folds, int accuracy,
+                                 double &bestPos) const
 {
-    const double P = bNom_;
-    const int steps = int(P);
-    double best = -1e30, bestPos = from;
+    const double P = fit_.b > 0 ? fit_.b : bNom_;
+    const int steps = int(span);
+    double best = -1e30;
+    bestPos = from;
     // Coarse scan at 1 ms over one period, summed over several periods.
     const int stride = std::max(1, int(rate_.perMs));
     std::vector<double> &acc = folded_;
@@ -269,7 +285,41 @@ double SyncTracker::phaseSearch(const SignalView &s, double from, int folds, int
         if (acc[size_t(ph)] > best) { best = acc[size_t(ph)]; bestPos = from + ph; }
     SyncMeas sm;
     if (measure(s, bestPos, rate_.perMs, accuracy, sm)) bestPos = sm.pos;
-    return bestPos;
+    return best / std::max(1, folds);
+}
+
+double SyncTracker::phaseSearch(const SignalView &s, double from, int folds, int accuracy) const
+{
+    double pos = from;
+    foldedSearch(s, from, bNom_, folds, accuracy, pos);
+    return pos;
+}
+
+bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
+{
+    const int folds = to - from + 1;
+    if (folds < 2) return false;
+    // The train where the grid expects it (give or take the clock's drift while the syncs
+    // were missed) keeps the grid as it is. Otherwise every phase of a period is tried, from
+    // most of a period early (audio lost in a gap) to a little late; a train elsewhere must
+    // stand out clearly, as a whole stretch of picture does, or noise would move the grid.
+    const double P = fit_.b > 0 ? fit_.b : bNom_;
+    const double near = std::min(0.1 * P, 10 * rate_.perMs);
+    double pos = trackPos(from);
+    const double here = foldedSearch(s, trackPos(from) - near, 2 * near, folds, accuracy, pos);
+    if (here < kTrainScore) {
+        const double elsewhere = foldedSearch(s, trackPos(from) + near - P, P, folds, accuracy, pos);
+        if (elsewhere < 2 * kTrainScore) return false;
+    }
+    const double shift = pos - trackPos(from);
+    if (std::fabs(shift) > near) jumps_.push_back({from, shift});
+    // the missed syncs measured again where the grid now puts them
+    for (int k = from; k <= to; ++k) {
+        SyncMeas sm;
+        if (measure(s, trackPos(k), 2 * rate_.perMs, accuracy, sm)) record(k, sm);
+    }
+    missRun_ = 0;
+    return true;
 }
 
 double SyncTracker::measuredPpm() const

@@ -58,8 +58,8 @@ public:
     // Length in ms of the sync pulse starting at pos (0 when the signal is not there).
     double pulseLength(const SignalView &s, double pos) const;
 
-    double trackPos(int k) const { return track_.a + track_.b * k; }  // where sync k is looked for
-    double periodPos(int k) const { return fit_.a + fit_.b * k; } // where period k is drawn
+    double trackPos(int k) const { return track_.a + track_.b * k + shiftAt(k); } // where sync k is looked for
+    double periodPos(int k) const { return fit_.a + fit_.b * k + shiftAt(k); }   // where period k is drawn
     double nominalPeriod() const { return bNom_; }
     double clock() const { return fit_.b > 0 ? fit_.b / bNom_ : 1.0; } // drawn period / nominal
     double firstSync() const { return a0_; }
@@ -70,8 +70,33 @@ public:
     int missRun() const { return missRun_; }
     int lastGood() const { return lastGood_; }
 
+    // Finding the line grid again after a run of missed syncs: the sync train is searched over
+    // a whole period, folded over periods `from` .. `to`. When the signal is still there
+    // (the train's mean score says so) the periods from `from` on are moved to where it is
+    // (audio lost in a gap makes every later sync come early) and true is returned; false
+    // means no sync train is left: the signal has ended.
+    bool regain(const SignalView &s, int from, int to, int accuracy);
+    // Lowest mean score of a folded sync train taken for a signal still there: noise alone
+    // folded over four periods or more stays well under it at its best phase.
+    static constexpr double kTrainScore = 0.55;
+
 private:
     LineFit compute(bool slopeFree, bool anchored, const LineFit &prev) const;
+    // Mean score of the best phase in `span` samples from `from`, folded over `folds` periods.
+    double foldedSearch(const SignalView &s, double from, double span, int folds, int accuracy, double &bestPos) const;
+    // The grid's jumps: from period `from` on, every sync sits `shift` samples from the line.
+    struct Jump {
+        int from;
+        double shift;
+    };
+    std::vector<Jump> jumps_;
+    double shiftAt(int k) const
+    {
+        double d = 0;
+        for (const Jump &j : jumps_)
+            if (k >= j.from) d += j.shift;
+        return d;
+    }
 
     const ModeInfo *m_ = nullptr;
     WorkingRate rate_;

@@ -96,6 +96,10 @@ private slots:
         QTest::newRow("unwritable output") << QStringList{"encode", "--mode", "3", "--rate", "11025", "P", "/nonexistent-dir/x.wav"} << "cannot write";
         QTest::newRow("missing file") << QStringList{"encode", "--mode", "3", "--rate", "11025", "P"} << "expected a picture file";
         QTest::newRow("unknown command") << QStringList{"transmogrify"} << "unknown command";
+        // an FSK ID that could not be read back as typed
+        QTest::newRow("FSK ID too long") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "ABCDEFGHIJKLMNOPQRSTU", "P", out} << "at most 20";
+        QTest::newRow("FSK ID not ASCII") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", QString::fromUtf8(u8"Ünï©ødé"), "P", out} << "only ASCII";
+        QTest::newRow("FSK ID with its end mark") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "HI!", "P", out} << "cannot carry";
     }
 
     void failsClearly()
@@ -107,6 +111,64 @@ private slots:
         QVERIFY(r.code != 0);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY(!QFile::exists(QDir::tempPath() + "/never-written-by-tst_tx_tool.wav"));
+    }
+
+    // decode: the FSK ID read back as sent (lowercase as capitals, the longest allowed
+    // whole), the slant corrected unless turned off, and a header's absurd sample rate refused.
+    void decodesWhatItEncodes()
+    {
+        QImage bars(320, 256, QImage::Format_RGB32);
+        for (int x = 0; x < 320; ++x)
+            for (int y = 0; y < 256; ++y) bars.setPixel(x, y, (x / 20) % 2 ? qRgb(240, 240, 240) : qRgb(20, 20, 20));
+        const QString barsFile = dir_.filePath("bars.png");
+        QVERIFY(bars.save(barsFile));
+        const QString wav = dir_.filePath("bars.wav");
+        Result r = run({"encode", "--mode", "10", "--rate", "11025", "--fskid", "dl1abc/p 73 de tovar", barsFile, wav});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        // played back 3000 ppm fast: the header says a higher rate than the one it was made at
+        setHeaderRate(wav, 11058);
+        auto decode = [&](const QStringList &extra, QString &json) {
+            const QString out = dir_.filePath(extra.isEmpty() ? "default" : "noslant");
+            QProcess p;
+            p.start(VARERO_WAV_PATH, QStringList{"decode"} + extra + QStringList{wav, out});
+            if (!p.waitForFinished(120000) || p.exitCode() != 0) return QImage();
+            json = QString::fromUtf8(p.readAllStandardOutput());
+            return QImage(QDir(out).filePath(QDir(out).entryList({"*.png"}).value(0)));
+        };
+        QString json, jsonOff;
+        const QImage straight = decode({}, json), sheared = decode({"--no-slant"}, jsonOff);
+        QVERIFY(!straight.isNull() && !sheared.isNull());
+        QVERIFY2(json.contains("\"fskid\": \"DL1ABC/P 73 DE TOVAR\""), qPrintable(json));
+        // a bar edge stays where it was sent on the last lines only when the slant is corrected
+        auto edgeError = [&](const QImage &img) {
+            double e = 0;
+            for (int y = 200; y < 250; ++y)
+                for (int x = 0; x < 320; ++x) e += std::abs(qGray(img.pixel(x, y)) - qGray(bars.pixel(x, y)));
+            return e / (50 * 320);
+        };
+        QVERIFY2(edgeError(straight) < 25 && edgeError(sheared) > 2 * edgeError(straight),
+                 qPrintable(QString("corrected %1, not corrected %2").arg(edgeError(straight)).arg(edgeError(sheared))));
+        setHeaderRate(wav, 2000000000);
+        r = run({"decode", wav, dir_.filePath("absurd")});
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains("outside what a sound card makes"), qPrintable(r.err));
+    }
+
+private:
+    // The sample rate (and byte rate) in a 16-bit mono WAV file's header rewritten.
+    static void setHeaderRate(const QString &path, quint32 rate)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const QByteArray head = f.read(44);
+        QVERIFY(head.mid(12, 4) == "fmt ");
+        auto put = [&](qint64 at, quint32 v) {
+            f.seek(at);
+            const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+            f.write(b, 4);
+        };
+        put(24, rate);
+        put(28, rate * 2);
     }
 };
 
