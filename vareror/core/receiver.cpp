@@ -310,7 +310,7 @@ bool RxMachine::work(int budget)
                 break;
             }
             double pred = sync.trackPos(job.k), win = sync.searchWindow(job.k);
-            if (!sync.remeasureFound()) sync.widenBeforeFirst(job.k, pred, win);
+            if (!sync.remeasureFound()) sync.widenBeforeFirst(pred, win);
             sync.remeasure(kept.view(int64_t(pred - win) - ms(5), int64_t(pred + win + m.syncMs * rate.perMs) + ms(5)),
                            job.k, opts.syncAccuracy);
             ++job.k;
@@ -423,7 +423,7 @@ void RxMachine::progress()
         const int k = current.next;
         double pred = hasSync ? sync.trackPos(k) : sync.periodPos(k);
         double win = (k < 8 || sync.missRun() >= 3) ? winEarly : winLate;
-        if (hasSync && sync.lastGood() < 0) sync.widenBeforeFirst(k, pred, win);
+        if (hasSync && sync.lastGood() < 0) sync.widenBeforeFirst(pred, win);
         // The sync is looked for where the syncs lead, the period drawn where the fit puts it;
         // with slant correction off and the clock off the two part, and both must be there.
         const double needSync = pred + win + m.syncMs * perMs + 2 * perMs;
@@ -467,6 +467,17 @@ void RxMachine::progress()
         if (hasSync && sync.missRun() >= lostAfter && sync.lastGood() >= 0) {
             const int from = sync.lastGood() + 1;
             if (sync.regain(s, from, k, opts.syncAccuracy)) {
+                // A gap longer than a period of a mode whose periods alternate (Robot 36's
+                // colour-difference lines) shows in the separators: all the wrong way round
+                // means one period more was lost.
+                if (sync.regainJumped() && m.layouts.size() == 2) {
+                    int same = 0, swapped = 0;
+                    for (int j = from; j <= k; ++j) {
+                        const int l = decoder.layoutAt(s, sync.trackPos(j));
+                        if (l >= 0) ++(l == (j + decoder.alternation()) % 2 ? same : swapped);
+                    }
+                    if (swapped > 2 * same) sync.lengthenLastJump();
+                }
                 sync.refit(slanting(), resyncing(), current.forced);
                 for (int j = from; j <= k; ++j) decodePeriod(j, sync.periodPos(j));
             }

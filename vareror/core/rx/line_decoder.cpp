@@ -242,15 +242,22 @@ bool LineDecoder::checkShortenedScans(const SignalView &s, int k, double pos)
     return true;
 }
 
+int LineDecoder::layoutAt(const SignalView &s, double pos) const
+{
+    if (marker_.lengthMs <= 0) return -1;
+    const double perMs = rate_.perMs;
+    const double t0 = pos + (marker_.startMs + 0.5) * perMs, t1 = pos + (marker_.startMs + marker_.lengthMs - 0.5) * perMs;
+    if (!s.has(int64_t(t0) - 2, int64_t(t1) + 2)) return -1;
+    const double sep = pixelHz(s, t0, t1, noiseLag1_) - offset_;
+    return std::fabs(sep - markerHz_[0]) < std::fabs(sep - markerHz_[1]) ? 0 : 1;
+}
+
 bool LineDecoder::checkAlternation(const SignalView &s, int k, double pos)
 {
     // Alternating layouts without a VIS (Robot 36): the tone that tells them apart (the
     // separator) says which of them a period carries.
     if (marker_.lengthMs <= 0 || k >= 16) return false;
-    const double perMs = rate_.perMs;
-    const double t0 = pos + (marker_.startMs + 0.5) * perMs, t1 = pos + (marker_.startMs + marker_.lengthMs - 0.5) * perMs;
-    const double sep = pixelHz(s, t0, t1, noiseLag1_) - offset_;
-    const bool first = std::fabs(sep - markerHz_[0]) < std::fabs(sep - markerHz_[1]);
+    const bool first = layoutAt(s, pos) == 0;
     if (first == (k % 2 == 0)) ++votesSame_;
     else ++votesSwap_;
     const int shift = votesSwap_ > 2 * votesSame_ && votesSwap_ >= 4 ? 1 : 0;

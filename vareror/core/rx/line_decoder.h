@@ -47,6 +47,9 @@ public:
     bool checkShortenedScans(const SignalView &s, int k, double pos);
     bool checkAlternation(const SignalView &s, int k, double pos);
     int alternation() const { return shift_; } // 1: the layouts come the other way round
+    // Which of two alternating layouts the period at `pos` carries, by its separator tone;
+    // -1 when the mode's layouts do not alternate.
+    int layoutAt(const SignalView &s, double pos) const;
 
 private:
     struct Scan {              // one scan of a layout, in nominal working samples

@@ -241,12 +241,14 @@ double SyncTracker::searchWindow(int k) const
     return (k < 8 || remeasureMiss_ >= 3) ? early : late;
 }
 
-void SyncTracker::widenBeforeFirst(int k, double &pred, double &win) const
+void SyncTracker::widenBeforeFirst(double &pred, double &win) const
 {
     // A sender that leaves out the header's last tone (Scottie's starting sync) sends every
-    // sync that much early; a clock off by up to 1 % moves them too, more with each period.
+    // sync that much early; a clock off by up to 1 % moves the first one by that much of the
+    // scans before it (only Scottie has any: elsewhere the sync ends the header, and a wider
+    // window would take the VIS stop bit, which runs into it, for the sync).
     const ModeInfo &m = *m_;
-    const double early = (m.omittableStartMs + 0.01 * (m.leadMs + (k + 1) * m.periodMs)) * rate_.perMs;
+    const double early = (m.omittableStartMs + 0.01 * m.leadMs) * rate_.perMs;
     pred -= early / 2;
     win += early / 2;
 }
@@ -255,7 +257,7 @@ void SyncTracker::remeasure(const SignalView &s, int k, int accuracy)
 {
     SyncMeas sm;
     double pred = trackPos(k), win = searchWindow(k);
-    if (!remeasureFound_) widenBeforeFirst(k, pred, win);
+    if (!remeasureFound_) widenBeforeFirst(pred, win);
     if (measure(s, pred, win, accuracy, sm)) {
         sync_[size_t(k)] = sm;
         sync_[size_t(k)].pos -= shiftAt(k);
@@ -304,7 +306,12 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     // most of a period early (audio lost in a gap) to a little late; a train elsewhere must
     // stand out clearly, as a whole stretch of picture does, or noise would move the grid.
     const double P = fit_.b > 0 ? fit_.b : bNom_;
-    const double near = std::min(0.1 * P, 10 * rate_.perMs);
+    int firstFound = from;
+    for (int k = 0; k < from; ++k)
+        if (sync_[size_t(k)].found) { firstFound = k; break; }
+    // how far the grid may have strayed: a slope off by half what a clock does early on, over
+    // the periods since the first sync
+    const double near = std::min(0.2 * P, 10 * rate_.perMs + 0.5 * kEarlyClockRange * P * (to - firstFound));
     double pos = trackPos(from);
     const double here = foldedSearch(s, trackPos(from) - near, 2 * near, folds, accuracy, pos);
     if (here < kTrainScore) {
@@ -312,7 +319,8 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
         if (elsewhere < 2 * kTrainScore) return false;
     }
     const double shift = pos - trackPos(from);
-    if (std::fabs(shift) > near) jumps_.push_back({from, shift});
+    jumped_ = std::fabs(shift) > 0.25 * P;
+    if (std::fabs(shift) > 0.5 * rate_.perMs) jumps_.push_back({from, shift});
     // the missed syncs measured again where the grid now puts them
     for (int k = from; k <= to; ++k) {
         SyncMeas sm;
@@ -320,6 +328,16 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     }
     missRun_ = 0;
     return true;
+}
+
+void SyncTracker::lengthenLastJump()
+{
+    if (jumps_.empty()) return;
+    const double P = fit_.b > 0 ? fit_.b : bNom_;
+    jumps_.back().shift -= P;
+    // the syncs found since, taken off the line by the jump as it now stands
+    for (size_t k = size_t(jumps_.back().from); k < sync_.size(); ++k)
+        if (sync_[k].measured) sync_[k].pos += P;
 }
 
 double SyncTracker::measuredPpm() const

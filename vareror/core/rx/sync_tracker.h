@@ -51,7 +51,7 @@ public:
     double searchWindow(int k) const;
     // Before any sync is found: the search around `pred` widened for what the header alone
     // cannot tell (a sender leaving out its last tone, a clock off since the header).
-    void widenBeforeFirst(int k, double &pred, double &win) const;
+    void widenBeforeFirst(double &pred, double &win) const;
     // Force RX: where the sync train starts, searched over one period from `from` and
     // summed over `folds` periods, so a lone sync-like stretch does not win.
     double phaseSearch(const SignalView &s, double from, int folds, int accuracy) const;
@@ -79,6 +79,10 @@ public:
     // Lowest mean score of a folded sync train taken for a signal still there: noise alone
     // folded over four periods or more stays well under it at its best phase.
     static constexpr double kTrainScore = 0.55;
+    // The last jump made one period longer: the periods after it are numbered one further on
+    // (a gap longer than a period, told by what the periods carry).
+    void lengthenLastJump();
+    bool regainJumped() const { return jumped_; }
 
 private:
     LineFit compute(bool slopeFree, bool anchored, const LineFit &prev) const;
@@ -90,6 +94,7 @@ private:
         double shift;
     };
     std::vector<Jump> jumps_;
+    bool jumped_ = false; // the last regain moved the grid
     double shiftAt(int k) const
     {
         double d = 0;

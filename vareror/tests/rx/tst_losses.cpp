@@ -35,6 +35,7 @@ class LossesTest : public QObject {
     Q_OBJECT
 private slots:
     void scottieWithoutStartingSync();
+    void weakPicturesRunToTheirEnd();
     void pictureEndsWithItsSignal();
     void dropoutMidPicture();
 };
@@ -70,6 +71,30 @@ void LossesTest::scottieWithoutStartingSync()
         }
 }
 
+void LossesTest::weakPicturesRunToTheirEnd()
+{
+    // At 0 dB with the clock off either way each picture is drawn to its last line.
+    const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
+    struct Case {
+        int mode;
+        double clock;
+    };
+    unsigned seed = 100;
+    for (const Case c : {Case{15, 1.003}, Case{15, 0.997}, Case{3, 1.003}, Case{3, 0.997}, Case{14, 1.0}, Case{14, 1.003},
+                         Case{10, 0.997}, Case{7, 1.003}})
+        for (int rep = 0; rep < 2; ++rep) {
+            auto a = transmission(c.mode, card, 11025, false, c.clock);
+            addNoise(a, 11025, 0.0, ++seed);
+            Receiver rx(11025);
+            const Run r = feed(rx, a);
+            const ModeInfo &m = modeInfo(c.mode);
+            const QString what = QString("%1, clock %2, seed %3").arg(m.name).arg(c.clock).arg(seed);
+            QVERIFY2(r.starts == 1 && r.ends == 1, qPrintable(what));
+            QVERIFY2(r.pictures.front().lines == m.exposedHeight,
+                     qPrintable(what + QString(": %1 lines of %2").arg(r.pictures.front().lines).arg(m.exposedHeight)));
+        }
+}
+
 void LossesTest::pictureEndsWithItsSignal()
 {
     // A picture whose signal stops (the sender stopped, the band went quiet) ends there and
@@ -96,7 +121,7 @@ void LossesTest::dropoutMidPicture()
     // found again after the gap and the rest of the picture drawn.
     const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
     const RgbImage card240 = loadPicture(pictures() + "testcard_320x240.png");
-    for (int mode : {9, 15}) {
+    for (int mode : {9, 3, 15}) {
         const ModeInfo &m = modeInfo(mode);
         const RgbImage &ref = m.exposedHeight == 240 ? card240 : card;
         {
