@@ -3,7 +3,7 @@
 // Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...]
 //   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, rates, noise,
-//   false, slant, speed, jobs, memory; --modes: restrict the mode and noise tables to these modes;
+//   losses, false, slant, speed, jobs, memory; --modes: restrict the mode and noise tables to these modes;
 //   --save DIR: keep the first noisy decode of each case as a PNG there.
 #include "encoder.h"
 #include "modes.h"
@@ -81,6 +81,16 @@ std::vector<float> transmission(int mode, const RgbImage &pic, double rate, doub
     const auto tx = encodeAll(rq);
     a.insert(a.end(), tx.begin(), tx.end());
     a.resize(a.size() + size_t(rate * 1.5), 0.0f);
+    return a;
+}
+
+// Our transmission with `lengthMs` of its samples from `fromMs` after the header's start left
+// out: a header tone a sender skips, or audio lost in a gap.
+std::vector<float> withCut(std::vector<float> a, double rate, double clock, double fromMs, double lengthMs)
+{
+    const double perMs = rate * clock / 1000.0;
+    const size_t from = size_t(0.5 * rate + fromMs * perMs), n = size_t(lengthMs * perMs);
+    a.erase(a.begin() + long(from), a.begin() + long(from + n));
     return a;
 }
 
@@ -328,6 +338,66 @@ int main(int argc, char **argv)
                     }
                 }
                 std::printf("%-10s %6.0f %8d/3 %12.1f\n", mi.name, snr, found, found ? sum / found : 0.0);
+            }
+        }
+    }
+
+    if (run("losses")) {
+        std::printf("\n== Pictures lost (test card; whole: every line drawn)\n");
+        const int seeds = quick ? 3 : 8;
+        {
+            const ModeInfo &mi = modeInfo(6);
+            const RgbImage src = sourceFor(card, mi);
+            std::printf("Scottie 1 without its starting sync (%d seeds)\n%8s %8s %8s %12s\n", seeds, "clock %", "SNR dB",
+                        "whole", "PSNR (mean)");
+            for (double clock : {0.995, 0.997, 1.003, 1.005})
+                for (double snr : {99.0, 10.0}) {
+                    const auto base = withCut(transmission(6, src, 11025, clock), 11025, clock, mi.headerMs() - 9.0, 9.0);
+                    int whole = 0;
+                    double sum = 0;
+                    for (int seed = 1; seed <= (snr < 99 ? seeds : 1); ++seed) {
+                        auto a = base;
+                        if (snr < 99) addNoise(a, 11025, snr, unsigned(seed));
+                        const Result r = decode(a, 11025);
+                        if (r.found && r.mode == 6 && r.lines == mi.exposedHeight) ++whole;
+                        if (r.found) sum += alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height));
+                    }
+                    const int n = snr < 99 ? seeds : 1;
+                    std::printf("%+8.1f %8s %5d/%-2d %12.1f\n", (1 / clock - 1) * 100, snr < 99 ? "10" : "clean", whole, n, sum / n);
+                }
+        }
+        {
+            std::printf("Weak pictures drawn to their end (%d seeds)\n%-10s %8s %8s %8s\n", seeds, "mode", "SNR dB", "clock %", "whole");
+            for (int m : {3, 9, 6, 15, 16}) {
+                if (!picked(m)) continue;
+                const ModeInfo &mi = modeInfo(m);
+                const RgbImage src = sourceFor(card, mi);
+                for (double snr : {0.0, 3.0})
+                    for (double clock : {0.997, 1.0, 1.003}) {
+                        const auto base = transmission(m, src, 11025, clock);
+                        int whole = 0;
+                        for (int seed = 1; seed <= seeds; ++seed) {
+                            auto a = base;
+                            addNoise(a, 11025, snr, unsigned(1000 + seed));
+                            const Result r = decode(a, 11025);
+                            if (r.found && r.mode == m && r.lines == mi.exposedHeight) ++whole;
+                        }
+                        std::printf("%-10s %8.0f %+8.1f %5d/%d\n", mi.name, snr, (1 / clock - 1) * 100, whole, seeds);
+                    }
+            }
+        }
+        {
+            std::printf("0.2 s of audio lost mid-picture\n%-10s %8s %8s %12s\n", "mode", "SNR dB", "lines", "PSNR");
+            for (int m : {9, 3, 15}) {
+                const ModeInfo &mi = modeInfo(m);
+                const RgbImage src = sourceFor(card, mi);
+                for (double snr : {99.0, 10.0}) {
+                    auto a = withCut(transmission(m, src, 11025), 11025, 1.0, mi.headerMs() + mi.pictureMs() / 2 + 37, 200);
+                    if (snr < 99) addNoise(a, 11025, snr, 5);
+                    const Result r = decode(a, 11025);
+                    std::printf("%-10s %8s %8d %12.1f\n", mi.name, snr < 99 ? "10" : "clean", r.lines,
+                                r.found ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0);
+                }
             }
         }
     }
