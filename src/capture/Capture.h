@@ -1,7 +1,10 @@
 #pragma once
-// Camera and scanner capture.
+// Camera and scanner capture: the "Camera" menu item that opens the camera window, and
+// the scanner items of the File menu, "Twain Select Source" and "Twain Acquire", which
+// scan a picture onto the TX screen through SANE.
 
 #include <QObject>
+#include <QString>
 
 namespace shell { class FormMain; }
 
@@ -17,8 +20,15 @@ public:
     void acquire_Click(); // menu "Twain Acquire"
     void camera_Click(); // menu "Camera"
 
+    // The scanner chosen with "Twain Select Source" for this session (its SANE name);
+    // empty: the first one found.
+    QString scannerSource;
+    // True while a scan is under way.
+    bool acquiring() const { return acquiring_; }
+
 private:
     shell::FormMain& form_;
+    bool acquiring_ = false;
 };
 
 } // namespace capture

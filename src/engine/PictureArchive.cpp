@@ -12,19 +12,19 @@ namespace engine {
 
 namespace {
 
-// "yymmddhhmmss.jpg" or "yymmddhhmmss_<n>.jpg", letter case ignored.
-const QRegularExpression& datedPattern()
+// prefix + "yymmddhhmmss.jpg" or prefix + "yymmddhhmmss_<n>.jpg", letter case ignored.
+QRegularExpression datedPattern(const QString& prefix)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{12})(?:_(\\d{1,9}))?\\.jpg$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    return pattern;
+    return QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(prefix) +
+                                  QStringLiteral("(\\d{12})(?:_(\\d{1,9}))?\\.jpg$"),
+                              QRegularExpression::CaseInsensitiveOption);
 }
 
 } // namespace
 
-QString freeDatedName(const QString& folder, const QDateTime& when)
+QString freeDatedName(const QString& folder, const QDateTime& when, const QString& prefix)
 {
-    const QString name = platform::datedPictureName(when);
+    const QString name = prefix + platform::datedPictureName(when);
     const QDir dir(folder);
     if (!dir.exists(name))
         return name;
@@ -36,10 +36,14 @@ QString freeDatedName(const QString& folder, const QDateTime& when)
     }
 }
 
-bool isDatedPictureName(const QString& name) { return datedPattern().match(name).hasMatch(); }
-
-QStringList datedPictures(const QString& folder)
+bool isDatedPictureName(const QString& name, const QString& prefix)
 {
+    return datedPattern(prefix).match(name).hasMatch();
+}
+
+QStringList datedPictures(const QString& folder, const QString& prefix)
+{
+    const QRegularExpression pattern = datedPattern(prefix);
     struct Entry {
         QString stamp;
         int number;
@@ -48,7 +52,7 @@ QStringList datedPictures(const QString& folder)
     std::vector<Entry> entries;
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
     for (const QString& name : names) {
-        const auto match = datedPattern().match(name);
+        const auto match = pattern.match(name);
         if (match.hasMatch())
             entries.push_back({match.captured(1), match.captured(2).isEmpty() ? 1 : match.captured(2).toInt(), name});
     }
@@ -63,9 +67,10 @@ QStringList datedPictures(const QString& folder)
     return sorted;
 }
 
-int pruneDatedPictures(const QString& folder, int keep, int mostDeletions, const QString& spare)
+int pruneDatedPictures(const QString& folder, int keep, int mostDeletions, const QString& spare,
+                       const QString& prefix)
 {
-    QStringList pictures = datedPictures(folder);
+    QStringList pictures = datedPictures(folder, prefix);
     const int total = int(pictures.size());
     if (!spare.isEmpty())
         pictures.removeAll(spare);

@@ -169,14 +169,15 @@ public:
     double gammaLevel = 5.0;
     bool skipEditCopy = false;    // the working buffer's next change is a reset: not shown
 
+    // Puts a picture into the overlay work buffer Picture3, which takes the picture's size.
+    void putWorkPicture(const QImage& picture);
+
 private:
     // Accept's write of a received picture into "AutoSave", and the pruning after it.
     void acceptIntoAutoSave(platform::StepRunner& steps);
     // Runs a filter on the shown result and hands it on to the working copy (and to the
     // base when newBase).
     void filterShown(const QString& name, const std::function<void(platform::Picbuf&)>& filter, bool newBase);
-    // Puts a picture into the overlay work buffer, which takes the picture's size.
-    void putWorkPicture(const QImage& picture);
 
     shell::FormMain& form_;
     // The browser's road of loadpic_Click: the file of the dropped thumbnail. Returns the

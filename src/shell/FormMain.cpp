@@ -211,7 +211,28 @@ void FormMain::unloadForm2()
         frmMain_ = std::make_unique<::media::FrmMain>(*this);
     return *frmMain_;
 }
-::capture::frmMemCapMain& FormMain::frmMemCapMain() { return createdOnFirstUse(frmMemCapMain_); }
+::capture::frmMemCapMain& FormMain::frmMemCapMain()
+{
+    if (!frmMemCapMain_)
+        frmMemCapMain_ = std::make_unique<::capture::frmMemCapMain>(*this);
+    return *frmMemCapMain_;
+}
+
+void FormMain::unloadFrmMemCapMain()
+{
+    // The window unloads itself from its own close: it goes once that returns.
+    if (frmMemCapMain_) {
+        frmMemCapMain_->hide();
+        frmMemCapMain_->Form_Unload();
+        frmMemCapMain_.release()->deleteLater();
+    }
+}
+
+void FormMain::setFrmMemCapMain(std::unique_ptr<::capture::frmMemCapMain> window)
+{
+    unloadFrmMemCapMain();
+    frmMemCapMain_ = std::move(window);
+}
 
 QWidget* FormMain::loaded(Window window) const
 {

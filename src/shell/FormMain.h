@@ -81,6 +81,11 @@ public:
     void unloadForm2();
     ::media::FrmMain& frmMain();
     ::capture::frmMemCapMain& frmMemCapMain();
+    // The camera window goes when it closes (its unload runs) and is loaded anew, over
+    // the system's cameras, by its next use. A window built over another capture device
+    // (a clip standing in for a camera) takes the place of the loaded one.
+    void unloadFrmMemCapMain();
+    void setFrmMemCapMain(std::unique_ptr<::capture::frmMemCapMain> window);
     // The other windows by role, for the shut-down: loaded() gives the window only when
     // it has been loaded, so unloading a window never loads it first.
     enum class Window { Setup, RxMonitor, Crop, Splash, Multimedia, Camera };

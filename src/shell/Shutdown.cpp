@@ -11,6 +11,7 @@
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/TextFile.h"
 #include "platform/runtime/Twips.h"
+#include "platform/services/Scanner.h"
 #include "platform/widgets/Controls.h"
 #include "shell/FormMain.h"
 #include "shell/ShellSteps.h"
@@ -71,6 +72,7 @@ void Shell::Form_Unload()
     unload(Window::Setup, "setup dialog");
     unload(Window::Multimedia, "multimedia window");
     unload(Window::Camera, "camera window");
+    steps.step(QStringLiteral("scanner"), [] { platform::Scanner::shutdown(); });
     lock_.unlock();
 }
 

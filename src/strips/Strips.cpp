@@ -18,6 +18,7 @@
 #include "shell/FormMain.h"
 #include "strips/DragIcons.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -208,6 +209,26 @@ void Strips::reloadStrip()
         stripSlotPath_[k] = path;
         // Listed again before the next slot: a file that came meanwhile counts.
         steps.step(QStringLiteral("Refresh"), [&] { list.Refresh(); });
+    }
+}
+
+void Strips::shiftStripSlots(const QImage& picture, const QString& path)
+{
+    shell::FormMain& form = form_;
+    for (int k = 7; k >= 2; --k) {
+        form.thumbnailFor(stripSlotCode(k))->setPicture(form.thumbnailFor(stripSlotCode(k - 1))->Picture());
+        stripSlotPath_[k] = stripSlotPath_[k - 1];
+    }
+    form.thumbnailFor(stripSlotCode(1))->setPicture(picture);
+    stripSlotPath_[1] = path;
+    platform::FileListBox& list = *form.File2;
+    for (int k = 1; k <= 7; ++k) {
+        stripSlotIndex[k] = -1;
+        for (int i = 0; i < list.ListCount() && !stripSlotPath_[k].isEmpty(); ++i)
+            if (QFileInfo(QDir(list.Path()).filePath(list.List(i))) == QFileInfo(stripSlotPath_[k])) {
+                stripSlotIndex[k] = i;
+                break;
+            }
     }
 }
 

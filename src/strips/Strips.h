@@ -46,6 +46,11 @@ public:
     void stripToPageOne();  // back to the page with the newest pictures
     // A picture joins the recent row as its newest (Image12); the oldest falls out.
     void shiftRecentRow(const QImage& newest);
+    // A new file of the folder shown enters the strip's first page: every slot moves one
+    // on towards slot 7 with its file, the last one drops out, and slot 1 shows `picture`
+    // of the file `path`. Each slot records its file's path and its place in File2 as
+    // listed now (-1 for a slot without a file).
+    void shiftStripSlots(const QImage& picture, const QString& path);
     // Takes the seven slots of the favourites page shown back into the favourites.
     void storeFavouritesPage();
 

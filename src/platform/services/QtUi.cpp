@@ -172,6 +172,17 @@ bool QtUi::choosePrinter(QPrinter& printer)
     return dlg.exec() == QDialog::Accepted;
 }
 
+std::optional<int> QtUi::chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                                    int current)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent_, title.isEmpty() ? appTitle() : title, displayText(prompt),
+                                                 items, std::max(current, 0), false, &ok);
+    if (!ok || items.isEmpty())
+        return std::nullopt;
+    return int(items.indexOf(chosen));
+}
+
 bool QtUi::openDocument(const QString& path)
 {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));

@@ -23,6 +23,8 @@ public:
     std::optional<uint32_t> chooseColor(uint32_t initial) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     bool choosePrinter(QPrinter& printer) override;
+    std::optional<int> chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                                  int current) override;
     bool openDocument(const QString& path) override;
 
 private:

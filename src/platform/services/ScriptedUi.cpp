@@ -15,6 +15,7 @@ QString kindName(UiCall::Kind kind)
     case UiCall::Font: return QStringLiteral("Font");
     case UiCall::Printer: return QStringLiteral("Printer");
     case UiCall::Document: return QStringLiteral("Document");
+    case UiCall::Choice: return QStringLiteral("Choice");
     }
     return {};
 }
@@ -44,6 +45,8 @@ void ScriptedUi::cancelColor() { colors_.push_back(std::nullopt); }
 void ScriptedUi::answerFont(const FontChoice& f) { fonts_.push_back(f); }
 void ScriptedUi::cancelFont() { fonts_.push_back(std::nullopt); }
 void ScriptedUi::answerPrinter(bool accept) { printers_.push_back(accept); }
+void ScriptedUi::answerChoice(int index) { choices_.push_back(index); }
+void ScriptedUi::cancelChoice() { choices_.push_back(std::nullopt); }
 
 QList<UiCall> ScriptedUi::calls(UiCall::Kind kind) const
 {
@@ -75,7 +78,7 @@ QStringList ScriptedUi::unexpectedCalls() const
 int ScriptedUi::pendingAnswers() const
 {
     return int(msgBoxes_.size() + inputs_.size() + opens_.size() + saves_.size() + colors_.size() + fonts_.size()
-               + printers_.size());
+               + printers_.size() + choices_.size());
 }
 
 void ScriptedUi::reset()
@@ -88,6 +91,7 @@ void ScriptedUi::reset()
     colors_.clear();
     fonts_.clear();
     printers_.clear();
+    choices_.clear();
 }
 
 UiCall& ScriptedUi::record(UiCall call)
@@ -233,6 +237,30 @@ bool ScriptedUi::choosePrinter(QPrinter&)
     const bool a = printers_.front();
     printers_.pop_front();
     calls_[index].answer = a ? QStringLiteral("accepted") : QStringLiteral("cancelled");
+    return a;
+}
+
+std::optional<int> ScriptedUi::chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                                          int current)
+{
+    UiCall c;
+    c.kind = UiCall::Choice;
+    c.title = title;
+    c.text = prompt;
+    c.items = items;
+    c.current = current;
+    const qsizetype index = calls_.size();
+    record(std::move(c));
+    if (choices_.empty()) {
+        flagUnexpected(calls_[index]);
+        return std::nullopt;
+    }
+    std::optional<int> a = choices_.front();
+    choices_.pop_front();
+    if (a && (*a < 0 || *a >= items.size()))
+        a.reset();
+    if (a)
+        calls_[index].answer = items.at(*a);
     return a;
 }
 

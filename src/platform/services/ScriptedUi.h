@@ -14,7 +14,7 @@
 namespace platform {
 
 struct UiCall {
-    enum Kind { MsgBox, InputBox, OpenFile, SaveFile, Color, Font, Printer, Document };
+    enum Kind { MsgBox, InputBox, OpenFile, SaveFile, Color, Font, Printer, Document, Choice };
     Kind kind = MsgBox;
     QString title;                 // as passed (empty: the application's title)
     QString text;                  // message box or input box prompt
@@ -24,6 +24,8 @@ struct UiCall {
     FileDialogRequest file;        // open/save dialogs
     uint32_t color = 0;            // colour dialog's initial colour
     FontChoice font;               // font dialog's initial choice
+    QStringList items;             // chooser's items
+    int current = -1;              // chooser's first choice
     bool unexpected = false;       // no answer was queued
     QString answer;                // what was answered, for messages
 };
@@ -45,6 +47,8 @@ public:
     void answerFont(const FontChoice& font);
     void cancelFont();
     void answerPrinter(bool accept);
+    void answerChoice(int index);
+    void cancelChoice();
 
     // When set, an OK-only message box with no queued answer is answered OK and is not
     // unexpected (it is still recorded).
@@ -78,6 +82,8 @@ public:
     bool choosePrinter(QPrinter& printer) override;
     // Records the document (its path in text); answers documentsOpen.
     bool openDocument(const QString& path) override;
+    std::optional<int> chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                                  int current) override;
     // Whether a desktop handler takes the documents opened (true unless a test says not).
     bool documentsOpen = true;
 
@@ -95,6 +101,7 @@ private:
     std::deque<std::optional<uint32_t>> colors_;
     std::deque<std::optional<FontChoice>> fonts_;
     std::deque<bool> printers_;
+    std::deque<std::optional<int>> choices_;
     bool autoOk_ = false;
 };
 

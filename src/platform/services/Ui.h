@@ -126,6 +126,10 @@ public:
 
     // Printer dialog over the given printer. Returns false when cancelled.
     virtual bool choosePrinter(QPrinter& printer) = 0;
+    // A chooser over `items` (a source to acquire from, ...), `current` chosen at first
+    // (-1: none). Returns the index chosen, or nullopt when cancelled or nothing chosen.
+    virtual std::optional<int> chooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                                          int current) = 0;
     // Opens a document (the help page) with the desktop's own handler for its type.
     // Returns false when no handler took it.
     virtual bool openDocument(const QString& path) = 0;
