@@ -9,6 +9,8 @@
 #include "intake/Intake.h"
 
 #include "canvas/TxCanvas.h"
+#include "engine/EngineControl.h"
+#include "platform/services/Engine.h"
 #include "intake/PictureFiles.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
@@ -279,22 +281,25 @@ void Intake::DeletePictures()
 
 // ---------------------------------------------------------------- the zoom view
 
+// The zoom view keeps its own copy of the slot's picture: the overlay work buffer may hold
+// the element waiting for SET. A code that names no thumbnail shows the copy of the last
+// zoom again.
 void Intake::ShowZoom()
 {
     shell::FormMain& form = form_;
     platform::PictureBox& zoom = *form.Picture21;
+    auto& e = form.engine();
     platform::StepRunner steps(QStringLiteral("ShowZoom"));
-    // A code that names no thumbnail shows what the work buffer held.
     if (const platform::ImageBox* slot = form.thumbnailFor(form.canvas().dragSource))
-        steps.step(QStringLiteral("Picture3"), [&] { putWorkPicture(slot->Picture()); });
+        zoomPicture_ = slot->Picture();
     zoom.setAutoRedraw(true);
     zoom.Cls();
-    steps.step(QStringLiteral("draw"), [&] {
-        const QImage picture = form.Picture3->Picture();
-        if (picture.isNull())
-            throw platform::VbError(481, QStringLiteral("Invalid picture"));
-        zoom.PaintPicture(picture, 0, 0, 640, 512);
-    });
+    const int32_t src[4] = {0, 0, zoomPicture_.width(), zoomPicture_.height()};
+    std::copy(std::begin(src), std::end(src), e.srcRect);
+    const int32_t dst[4] = {0, 0, 640, 512};
+    std::copy(std::begin(dst), std::end(dst), e.dstRect);
+    steps.step(QStringLiteral("mmsDrawDIBdc"),
+               [&] { e.binding().drawPictureDc(*zoom.hDC(), e.dstRect, zoomPicture_, e.srcRect, 4); });
     zoom.Print(QStringLiteral("Zoomed picture. CLICK to Exit"));
     zoom.show();
     zoom.raise();

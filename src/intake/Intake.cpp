@@ -191,7 +191,4 @@ void Intake::savepic_Click()
     form.Text1->setFocus();
 }
 
-void Intake::copyrx_Click() {}
-void Intake::copye_Click() {}
-
 } // namespace intake

@@ -26,6 +26,11 @@ public:
     void loadpic_Click(); // menu "Load Picture to TX"
     void copyrx_Click(); // menu "Copy RX Image"
     void copye_Click(); // menu "Copy TX Image"
+    void Command22_Click(); // "Paste": the clipboard's picture onto the TX screen
+    void Command51_Click(); // "RX>TX": Copy RX Image, then Paste
+    // "  T X      to   FTP": the left button saves the TX picture as a dated JPEG into
+    // the FTP folder, the right button asks for that folder.
+    void Command26_MouseDown(int button, int shift, double x, double y);
     void savepic_Click(); // menu "Save TX  Picture"
     void Command27_Click(); // "Cancel" of the picture-adjust panel
     void Label17_Click();   // "With Crop": browser thumbnails dropped on the TX screen go through the crop dialog
@@ -189,6 +194,10 @@ private:
     void dropToSave(bool recentTaken);
     std::unique_ptr<platform::Picbuf> picbufFile_;
     QString browserSlotPath_[5];
+    // What the zoom view shows, copied from the slot zoomed.
+    QImage zoomPicture_;
+    // The TX picture as the FTP folder gets it, by the TX mode.
+    QImage ftpPicture() const;
     // The size of the picture last put into the fit scratch (it may hold it reduced).
     QSize fitSourceSize_{45, 37};
 };

@@ -137,7 +137,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     connectCanvasHandlers();
     connectBrowserHandlers();
     connectStripHandlers();
-    connectAdjustHandlers();
+    connectPictureTools();
     connectLogHandlers();
     connectHeaderHandlers();
     connectPaletteHandlers();
@@ -334,6 +334,7 @@ void FormMain::buildControls()
     SSTab1->addTab(rxFullPage, QStringLiteral("RX Full"));
     SSTab1->addTab(txPage, QStringLiteral("TX"));
     SSTab1->addTab(rxTruePage, QStringLiteral("RX True"));
+    buildPictureToolButtons();
     SSTab1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     left->addWidget(SSTab1);
     left->addWidget(buildIntakeRow(central));

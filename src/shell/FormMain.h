@@ -314,6 +314,9 @@ public:
     platform::Label* Label70 = nullptr;           // fit modes: "Correct"
     platform::Label* Label71 = nullptr;           //   "Spread  Fill" (chosen at start)
     platform::Label* Label72 = nullptr;           //   "Stretch  Fill"
+    platform::CommandButton* Command22 = nullptr; // "Paste": the clipboard's picture onto the TX screen
+    platform::CommandButton* Command51 = nullptr; // "RX>TX": the received picture onto the TX screen
+    platform::CommandButton* Command26 = nullptr; // "  T X      to   FTP" (left saves, right sets the folder)
     QGroupBox* Frame2 = nullptr;                  // the browser panel, hidden until opened
     platform::DriveListBox* Drive1 = nullptr;
     platform::DirListBox* Dir1 = nullptr;
@@ -376,6 +379,10 @@ public:
     // Text1 as the log view's listing (taller) or as the text to place.
     void setText1Listing(bool listing);
 
+    // Prints the TX picture on one page of the printer chosen in the printer dialog,
+    // 11485 x 9372 twips at the page's top-left corner; a cancelled dialog prints nothing.
+    void printTxPicture();
+
     // The window's mouse pointer (0 default, 11 hourglass): shown over the whole window.
     int MousePointer() const { return mousePointer_; }
     void setMousePointer(int pointer);
@@ -401,7 +408,8 @@ private:
     void connectStripHandlers();
     void buildCanvasHiddenControls(QWidget* parent);
     void buildAdjustPanel();
-    void connectAdjustHandlers();
+    void buildPictureToolButtons();
+    void connectPictureTools();
     void connectCanvasHandlers();
     QWidget* buildMugShotColumn(QWidget* parent);
     QLayout* buildLogRow(QWidget* parent);

@@ -1,15 +1,19 @@
 // The main window's picture-adjust panel Frame9 (its buffers, filters, level slider,
-// Restore, Accept and Cancel) and the handlers of the picture tools of the intake.
+// Restore, Accept and Cancel), the Paste, RX>TX and FTP buttons, and their handlers.
 
 #include "shell/FormMain.h"
 
 #include "intake/Intake.h"
 #include "platform/services/Picbuf.h"
+#include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QPainter>
+#include <QPrinter>
 #include <QVBoxLayout>
 
 namespace shell {
@@ -67,9 +71,31 @@ void FormMain::buildAdjustPanel()
     Frame9->adjustSize();
 }
 
-void FormMain::connectAdjustHandlers()
+// Paste, RX>TX and the FTP button in the free end of the tab strip above the screens:
+// the row under the screens has no room left for them.
+void FormMain::buildPictureToolButtons()
+{
+    auto* corner = new QWidget(SSTab1);
+    corner->setObjectName(QStringLiteral("pictureTools"));
+    auto* row = new QHBoxLayout(corner);
+    row->setContentsMargins(0, 0, 0, 2);
+    row->setSpacing(4);
+    Command22 = new platform::CommandButton(QStringLiteral("Command22"), QStringLiteral("Paste"), corner);
+    Command51 = new platform::CommandButton(QStringLiteral("Command51"), QStringLiteral("RX>TX"), corner);
+    Command26 = new platform::CommandButton(QStringLiteral("Command26"), QStringLiteral("  T X      to   FTP"), corner);
+    Command26->setToolTip(QStringLiteral("Left button: save the TX picture into the FTP folder. Right button: set the folder."));
+    for (auto* b : {Command22, Command51, Command26})
+        row->addWidget(b);
+    SSTab1->setCornerWidget(corner, Qt::TopRightCorner);
+}
+
+void FormMain::connectPictureTools()
 {
     auto* in = intake_.get();
+    connect(Command22, &platform::CommandButton::Click, in, [in] { in->Command22_Click(); });
+    connect(Command51, &platform::CommandButton::Click, in, [in] { in->Command51_Click(); });
+    connect(Command26, &platform::CommandButton::MouseDown, in,
+            [in](int b, int s, double x, double y) { in->Command26_MouseDown(b, s, x, y); });
     const std::pair<platform::CommandButton*, void (intake::Intake::*)()> clicks[] = {
         {Command39, &intake::Intake::Command39_Click}, {Command41, &intake::Intake::Command41_Click},
         {Command42, &intake::Intake::Command42_Click}, {Command43, &intake::Intake::Command43_Click},
@@ -83,6 +109,53 @@ void FormMain::connectAdjustHandlers()
     connect(HScroll6, &platform::ScrollBar::Change, in, [in] { in->HScroll6_Change(); });
     connect(PicbufEdit, &platform::Picbuf::PictureChanged, in, [in] { in->PicbufEdit_PictureChanged(); },
             Qt::DirectConnection);
+}
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440;
+// The page asked of the printer, the first side its width, and the picture's size on it.
+constexpr double kPageWidth = 24688, kPageHeight = 17469;
+constexpr double kPrintWidth = 11485, kPrintHeight = 9372;
+
+} // namespace
+
+void FormMain::printTxPicture()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    CommonDialog1->CancelError = true;
+    try {
+        CommonDialog1->ShowPrinter(printer);
+    } catch (const std::exception&) {
+        // A cancelled dialog ends quietly.
+        Text1->setFocus();
+        return;
+    }
+    // A printer that cannot take the page keeps the paper chosen in the dialog.
+    printer.setPageSize(QPageSize(QSizeF(kPageWidth / kTwipsPerInch, kPageHeight / kTwipsPerInch), QPageSize::Inch,
+                                  QString(), QPageSize::ExactMatch));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    // Coordinates from the paper's own corner.
+    printer.setFullPage(true);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        Text1->setFocus();
+        return;
+    }
+    // The same size on paper at any resolution.
+    const double dpi = printer.resolution();
+    const QRectF place(0, 0, kPrintWidth / kTwipsPerInch * dpi, kPrintHeight / kTwipsPerInch * dpi);
+    try {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(place, Picture1->Image());
+        painter.end();
+    } catch (...) {
+        // A begun document is never left open.
+        printer.abort();
+        painter.end();
+    }
+    Text1->setFocus();
 }
 
 } // namespace shell

@@ -1,5 +1,7 @@
 #include "platform/services/ScriptedUi.h"
 
+#include <QPrinter>
+
 #include <QDebug>
 
 namespace platform {
@@ -44,7 +46,10 @@ void ScriptedUi::answerColor(uint32_t c) { colors_.push_back(c); }
 void ScriptedUi::cancelColor() { colors_.push_back(std::nullopt); }
 void ScriptedUi::answerFont(const FontChoice& f) { fonts_.push_back(f); }
 void ScriptedUi::cancelFont() { fonts_.push_back(std::nullopt); }
-void ScriptedUi::answerPrinter(bool accept) { printers_.push_back(accept); }
+void ScriptedUi::answerPrinter(bool accept, const QString& outputFile)
+{
+    printers_.push_back({accept, outputFile});
+}
 void ScriptedUi::answerChoice(int index) { choices_.push_back(index); }
 void ScriptedUi::cancelChoice() { choices_.push_back(std::nullopt); }
 
@@ -224,7 +229,7 @@ std::optional<FontChoice> ScriptedUi::chooseFont(const FontChoice& initial)
     return a;
 }
 
-bool ScriptedUi::choosePrinter(QPrinter&)
+bool ScriptedUi::choosePrinter(QPrinter& printer)
 {
     UiCall c;
     c.kind = UiCall::Printer;
@@ -234,10 +239,14 @@ bool ScriptedUi::choosePrinter(QPrinter&)
         flagUnexpected(calls_[index]);
         return false;
     }
-    const bool a = printers_.front();
+    const PrinterAnswer a = printers_.front();
     printers_.pop_front();
-    calls_[index].answer = a ? QStringLiteral("accepted") : QStringLiteral("cancelled");
-    return a;
+    calls_[index].answer = a.accept ? QStringLiteral("accepted") : QStringLiteral("cancelled");
+    if (a.accept && !a.outputFile.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(a.outputFile);
+    }
+    return a.accept;
 }
 
 std::optional<int> ScriptedUi::chooseItem(const QString& title, const QString& prompt, const QStringList& items,

@@ -46,7 +46,8 @@ public:
     void cancelColor();
     void answerFont(const FontChoice& font);
     void cancelFont();
-    void answerPrinter(bool accept);
+    // An accepted printer dialog with an output file prints into that file as PDF.
+    void answerPrinter(bool accept, const QString& outputFile = {});
     void answerChoice(int index);
     void cancelChoice();
 
@@ -100,7 +101,8 @@ private:
     std::deque<FileAnswer> saves_;
     std::deque<std::optional<uint32_t>> colors_;
     std::deque<std::optional<FontChoice>> fonts_;
-    std::deque<bool> printers_;
+    struct PrinterAnswer { bool accept; QString outputFile; };
+    std::deque<PrinterAnswer> printers_;
     std::deque<std::optional<int>> choices_;
     bool autoOk_ = false;
 };

@@ -1,0 +1,410 @@
+// The zoom view, the clipboard's copy and paste, the TX picture saved into the FTP folder
+// and printed, on the real engine with the in-process clipboard of the offscreen platform.
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+#include "CanvasStation.h"
+#include "intake/Intake.h"
+#include "platform/drawing/Colors.h"
+#include "platform/services/Picbuf.h"
+#include "platform/services/ScriptedUi.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/FileLists.h"
+#include "platform/widgets/ImageBox.h"
+
+#include <QTabWidget>
+
+using namespace canvastest;
+
+namespace {
+
+QClipboard& clipboard() { return *QGuiApplication::clipboard(); }
+
+// The engine's RX buffer: blue all over, then the picture at its top-left corner.
+void receive(Station& s, const QImage& picture)
+{
+    auto& e = s.form().engine();
+    e.binding().mmsFillDIB(e.rxDib, 0xFF0000);
+    const int32_t rect[4] = {0, 0, picture.width(), picture.height()};
+    e.binding().mmsDrawDIBbmp(e.rxDib, rect, &picture, rect, 4);
+    e.modeWidth = picture.width();
+    e.modeHeight = picture.height();
+}
+
+// One colour inside a border of another: an overlay whose corner colour is see-through.
+QImage framed(int w, int h, QRgb border, QRgb inside)
+{
+    QImage img = filled(w, h, border);
+    for (int y = 4; y < h - 4; ++y)
+        for (int x = 4; x < w - 4; ++x)
+            img.setPixel(x, y, inside);
+    return img;
+}
+
+QStringList jpegs(const QString& folder) { return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files); }
+
+// The box around every pixel that is not white.
+QRect inked(const QImage& page)
+{
+    QRect box;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if ((page.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+} // namespace
+
+class TestPictureTools : public QObject {
+    Q_OBJECT
+private slots:
+    void zoomView();
+    void pasteRefusesWithoutAPicture();
+    void pasteAnElement();
+    void pasteWholeAndCopy();
+    void ftpFolder();
+    void ftpSaves();
+    void printing();
+};
+
+// Every picture fills 640 x 512 through the engine's draw; the zoom keeps its own copy,
+// so the element waiting for SET keeps its source; only the left and right buttons close.
+void TestPictureTools::zoomView()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    auto& e = f.engine();
+    f.Image2->setPicture(halves(160, 120, kRed, kBlue));
+    f.Image12->setPicture(halves(800, 616, kGreen, kBlack));
+
+    // A pending overlay, pasted in Overlays mode where the element stood at (300, 300).
+    f.Picture1->setPicture(filled(640, 512, kBlack));
+    f.Option6->setValue(true);
+    c.overlayScale = 240;
+    c.textX = 300;
+    c.textY = 300;
+    clipboard().setImage(framed(300, 200, kWhite, kGreen));
+    f.Command22->click();
+    const QImage element = f.Picture3->Picture();
+
+    for (const auto& [code, left, right] : {std::tuple{2, kRed, kBlue}, std::tuple{15, kGreen, kBlack}}) {
+        c.dragSource = code;
+        f.intake().ShowZoom();
+        QVERIFY(f.Picture21->isVisibleTo(&f));
+        const QImage zoom = rgb32(f.Picture21->Image());
+        for (const QPoint p : {QPoint(5, 100), QPoint(310, 400), QPoint(5, 511)})
+            QCOMPARE(zoom.pixel(p), left);
+        for (const QPoint p : {QPoint(330, 5), QPoint(639, 511)})
+            QCOMPARE(zoom.pixel(p), right);
+    }
+    QCOMPARE(QList<int32_t>(e.srcRect, e.srcRect + 4), (QList<int32_t>{0, 0, 800, 616}));
+    QCOMPARE(QList<int32_t>(e.dstRect, e.dstRect + 4), (QList<int32_t>{0, 0, 640, 512}));
+    QCOMPARE(f.Picture3->Picture(), element);
+
+    // A code that names no thumbnail shows the last zoom again.
+    c.dragSource = 8;
+    f.intake().ShowZoom();
+    QCOMPARE(rgb32(f.Picture21->Image()).pixel(600, 400), kBlack);
+
+    emit f.Picture21->mouseDown(4, 0, 10, 10);
+    QVERIFY(f.Picture21->isVisibleTo(&f));
+    emit f.Picture21->mouseDown(2, 0, 10, 10);
+    QVERIFY(!f.Picture21->isVisibleTo(&f));
+
+    // SET commits the overlay, not the picture zoomed.
+    f.Command47->click();
+    const QImage committed = rgb32(f.Picture1->Picture());
+    QCOMPARE(committed.pixel(400, 390), kGreen);
+    QCOMPARE(committed.pixel(100, 100), kBlack);
+}
+
+// An empty clipboard, or one holding text only: the message, and nothing changes.
+void TestPictureTools::pasteRefusesWithoutAPicture()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    const QImage tx = busy(640, 512);
+    f.Picture1->setPicture(tx);
+    const QImage work = filled(50, 40, kGreen);
+    f.Picture3->setPicture(work);
+    f.Image13->setPicture(filled(8, 8, kBlue));
+    c.overlayAngle = 30;
+    c.dragSource = 12;
+    for (bool text : {false, true}) {
+        clipboard().clear();
+        if (text)
+            clipboard().setText(QStringLiteral("not a picture"));
+        s.fixture().ui().answerMsgBox(platform::vbOK);
+        f.Command22->click();
+        QCOMPARE(s.fixture().ui().messages().last(), QStringLiteral("Nothing in Clipboard."));
+        QCOMPARE(f.Picture3->Picture(), work);
+        QCOMPARE(rgb32(f.Picture1->Image()), tx);
+        QCOMPARE(rgb32(f.Image13->Picture()), filled(8, 8, kBlue));
+        QCOMPARE(c.overlayAngle, 30.0);
+        QCOMPARE(c.dragSource, 12);
+    }
+}
+
+// Pic in Pic centres the element on the top-left quarter; Overlays draws it where the
+// element stood and then moves the element's corner there. Either waits for SET, which
+// commits it; Undo wipes it.
+void TestPictureTools::pasteAnElement()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    const QImage tx = filled(640, 512, kBlack);
+    f.Picture1->setPicture(tx);
+    f.Image6->setPicture(tx);
+    f.Option7->setValue(true);
+    c.overlayScale = 240;
+    c.dragSource = 12;
+    const QImage pasted = halves(100, 80, kRed, kGreen);
+    clipboard().setImage(pasted);
+    f.Command22->click();
+    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+    QCOMPARE(c.dragSource, 0);
+    QCOMPARE(c.textX, 40.0f);
+    QCOMPARE(c.textY, 32.0f);
+    QCOMPARE(rgb32(f.Image6->Picture()), pasted);
+    QCOMPARE(rgb32(f.Image13->Picture()), tx);
+    QCOMPARE(f.Picture2->Picture().size(), QSize(640, 512));
+    QCOMPARE(rgb32(f.Picture2->Picture()).pixel(600, 500), kGreen);
+    QImage shown = rgb32(f.Picture1->Image());
+    QCOMPARE(shown.pixel(40, 32), kRed);
+    QCOMPARE(shown.pixel(279, 223), kGreen);
+    QCOMPARE(shown.pixel(39, 32), kBlack);
+    QCOMPARE(shown.pixel(280, 223), kBlack);
+    QCOMPARE(shown.pixel(279, 224), kBlack);
+    f.Command12->click();
+    QCOMPARE(rgb32(f.Picture1->Image()), tx);
+
+    // Again, committed by SET.
+    f.Command22->click();
+    f.Command47->click();
+    QCOMPARE(rgb32(f.Picture1->Picture()).pixel(100, 100), kRed);
+
+    // Overlays: drawn where the element stood (its corner 300, 300), then the corner moves.
+    f.Picture1->setPicture(tx);
+    f.Option6->setValue(true);
+    c.textX = 300;
+    c.textY = 300;
+    clipboard().setImage(framed(100, 80, kWhite, kGreen));
+    f.Command22->click();
+    shown = rgb32(f.Picture1->Image());
+    QCOMPARE(shown.pixel(360, 360), kGreen);
+    QCOMPARE(shown.pixel(301, 301), kBlack); // the border's colour is see-through
+    QCOMPARE(shown.pixel(100, 100), kBlack);
+    QCOMPARE(c.textX, 40.0f);
+    QCOMPARE(c.textY, 32.0f);
+}
+
+// A whole paste stretches any shape over 640 x 512 and shows the TX tab; RX>TX brings the
+// mode's area of the RX buffer there; Copy TX Image drops the element waiting for SET.
+void TestPictureTools::pasteWholeAndCopy()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    f.Picture1->setPicture(filled(640, 512, kBlack));
+    f.SSTab1->setCurrentIndex(0);
+    clipboard().setImage(halves(100, 300, kRed, kBlue));
+    f.Command22->click();
+    QCOMPARE(f.SSTab1->currentIndex(), 1);
+    QImage tx = rgb32(f.Picture1->Picture());
+    QCOMPARE(tx.size(), QSize(640, 512));
+    QCOMPARE(tx.pixel(0, 0), kRed);
+    QCOMPARE(tx.pixel(310, 511), kRed);
+    QCOMPARE(tx.pixel(330, 0), kBlue);
+    QCOMPARE(tx.pixel(639, 511), kBlue);
+    QCOMPARE(rgb32(f.Image6->Picture()), tx);
+    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+
+    // Copy RX Image after a 320 x 256 picture: only that area, stretched to 640 x 512.
+    receive(s, halves(320, 256, kGreen, kRed));
+    f.intake().copyrx_Click();
+    const QImage copied = rgb32(clipboard().image());
+    QCOMPARE(copied.size(), QSize(640, 512));
+    QCOMPARE(copied.pixel(0, 0), kGreen);
+    QCOMPARE(copied.pixel(639, 511), kRed);
+    QCOMPARE(copied.pixel(300, 500), kGreen);
+    QCOMPARE(rgb32(f.Picture1->Picture()), tx); // the TX screen is not touched
+
+    // RX>TX in Text mode: the received picture becomes the TX picture.
+    f.SSTab1->setCurrentIndex(0);
+    receive(s, halves(320, 256, kWhite, kBlack));
+    f.Command51->click();
+    QCOMPARE(f.SSTab1->currentIndex(), 1);
+    QCOMPARE(rgb32(f.Picture1->Picture()).pixel(10, 10), kWhite);
+    QCOMPARE(rgb32(f.Picture1->Picture()).pixel(630, 500), kBlack);
+
+    // Copy TX Image with an element waiting: the committed picture, the element gone.
+    const QImage committed = rgb32(f.Picture1->Picture());
+    f.Picture1->setAutoRedraw(true);
+    f.Picture1->Line(0, 0, 50, 50, platform::vbRed, platform::PictureBox::LineKind::FilledBox);
+    f.Picture1->setAutoRedraw(false);
+    platform::setBackColor(f.Command47, canvas::kPendingColor);
+    f.intake().copye_Click();
+    QCOMPARE(rgb32(clipboard().image()), committed);
+    QCOMPARE(rgb32(f.Picture1->Image()), committed);
+    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+}
+
+// The folder: asked on the right button at the box's corner, stored with "/" even when it
+// does not exist; Cancel keeps it; a left press needs an existing absolute folder.
+void TestPictureTools::ftpFolder()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& ui = s.fixture().ui();
+    auto& in = f.intake();
+    QTemporaryDir dir;
+    ui.setAutoAcceptOkOnly(true);
+    const auto press = [&](int button) { emit f.Command26->MouseDown(button, 0, 5, 5); };
+
+    QVERIFY(in.ftpDir.isEmpty());
+    press(1);
+    QCOMPARE(ui.messages().last(), QStringLiteral("No Directory Defined, create and try again"));
+    QVERIFY(in.ftpDir.isEmpty());
+
+    ui.answerInput(dir.path());
+    press(2);
+    const platform::UiCall asked = ui.calls(platform::UiCall::InputBox).last();
+    QCOMPARE(asked.text, QStringLiteral("Type FTP Directory"));
+    QCOMPARE(asked.title, QStringLiteral("Set FTP Directory"));
+    QCOMPARE(asked.defaultText, QString());
+    QCOMPARE(asked.topLeft, QPoint(f.width() / 2, f.height() / 3));
+    QCOMPARE(in.ftpDir, dir.path() + "/");
+    QCOMPARE(f.Dir1->Path(), dir.path());
+
+    ui.cancelInput();
+    press(2);
+    QCOMPARE(ui.calls(platform::UiCall::InputBox).last().defaultText, dir.path() + "/");
+    QCOMPARE(in.ftpDir, dir.path() + "/");
+
+    const int shown = int(ui.messages().size());
+    ui.answerInput(dir.filePath("later"));
+    press(2);
+    QCOMPARE(ui.messages().last(), QStringLiteral("No such Directory, create and try again"));
+    QCOMPARE(in.ftpDir, dir.filePath("later") + "/");
+    press(1);
+    QCOMPARE(ui.messages().last(), QStringLiteral("No Directory Defined, create and try again"));
+    QCOMPARE(int(ui.messages().size()), shown + 2);
+    QVERIFY(jpegs(dir.path()).isEmpty());
+}
+
+// A save: the TX picture whole in modes 16 to 23 and 33 to 36, else 320 x 256; a second
+// save in the same second gets "_2"; the browser shows the folder; a failed write is said.
+void TestPictureTools::ftpSaves()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& e = f.engine();
+    auto& in = f.intake();
+    QTemporaryDir dir;
+    in.ftpDir = dir.path(); // the "/" is added by the press
+    const QDateTime frozen(QDate(2025, 1, 2), QTime(3, 4, 5));
+    e.localTime = [frozen] { return frozen; };
+    e.jpegQuality = 80;
+    const QImage tx = halves(640, 512, kRed, kBlue);
+    f.Picture1->setPicture(tx);
+    const QImage work = f.Picture3->Picture();
+    const auto press = [&] { emit f.Command26->MouseDown(1, 0, 5, 5); };
+
+    e.txMode = 16;
+    press();
+    QCOMPARE(in.ftpDir, dir.path() + "/");
+    QCOMPARE(QImageReader(dir.filePath("250102030405.jpg")).size(), QSize(640, 512));
+    e.txMode = 0;
+    press();
+    const QImage reduced(dir.filePath("250102030405_2.jpg"));
+    QCOMPARE(reduced.size(), QSize(320, 256));
+    QCOMPARE(qRed(reduced.pixel(100, 128)) > 200 && qBlue(reduced.pixel(220, 128)) > 200, true);
+    QCOMPARE(f.Picture3->Picture(), work);
+    QCOMPARE(f.File1->Path(), dir.path());
+    QCOMPARE(f.File1->ListCount(), 2);
+
+    // At the quality set for JPEG files.
+    platform::Picbuf reference;
+    reference.setPicture(tx);
+    reference.setImageFormat(platform::Picbuf::Jpeg);
+    reference.setWriteCompression(80);
+    reference.setFilename(dir.filePath("reference.jpg"));
+    reference.Store();
+    QFile a(dir.filePath("250102030405.jpg")), b(dir.filePath("reference.jpg"));
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QCOMPARE(a.readAll(), b.readAll());
+
+    // A folder that takes no files (for root even a read-only one does, /proc does not).
+    QTemporaryDir locked;
+    QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    in.ftpDir = geteuid() == 0 ? QStringLiteral("/proc/") : locked.path() + "/";
+    s.fixture().ui().answerMsgBox(platform::vbOK);
+    press();
+    QVERIFY(s.fixture().ui().messages().last().startsWith("Cannot write"));
+    QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// One page of 24688 x 17469 twips with the TX picture 11485 x 9372 twips at its top-left
+// corner; a cancelled dialog prints nothing and says nothing.
+void TestPictureTools::printing()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& ui = s.fixture().ui();
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("tx.pdf");
+    f.Picture1->setPicture(halves(640, 512, kRed, kBlue));
+
+    ui.answerPrinter(false, pdf);
+    f.printTxPicture();
+    QVERIFY(!QFile::exists(pdf));
+    QVERIFY(ui.messages().isEmpty());
+
+    ui.answerPrinter(true, pdf);
+    f.printTxPicture();
+    QVERIFY(QFile::exists(pdf));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished(30000));
+    const QString text = QString::fromLatin1(info.readAllStandardOutput());
+    QVERIFY2(text.contains(QRegularExpression("Pages:\\s+1\\n")), qPrintable(text));
+    // The page's sides in whole points as the PDF keeps them: 1234.4 x 873.45.
+    const QRegularExpressionMatch size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+) pts").match(text);
+    QVERIFY2(size.hasMatch(), qPrintable(text));
+    QVERIFY(qAbs(size.captured(1).toDouble() - 1234.4) < 1 && qAbs(size.captured(2).toDouble() - 873.45) < 1);
+
+    // At 100 dots to the inch the picture is 797.6 x 650.8 dots.
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"), {"-r", "100", "-singlefile", "-png", pdf, dir.filePath("page")});
+    QVERIFY(render.waitForFinished(60000));
+    QCOMPARE(render.exitCode(), 0);
+    const QImage page(dir.filePath("page.png"));
+    QVERIFY2(qAbs(page.width() - 1714.4) <= 1 && qAbs(page.height() - 1213.1) <= 1,
+             qPrintable(QString("%1 x %2").arg(page.width()).arg(page.height())));
+    const QRect box = inked(page);
+    QCOMPARE(box.topLeft(), QPoint(0, 0));
+    QVERIFY2(qAbs(box.width() - 797.6) <= 1.5 && qAbs(box.height() - 650.8) <= 1.5,
+             qPrintable(QString("%1 x %2").arg(box.width()).arg(box.height())));
+    QCOMPARE(QColor(page.pixel(100, 300)).red() > 200, true);
+    QCOMPARE(QColor(page.pixel(700, 300)).blue() > 200, true);
+}
+
+QTEST_MAIN(TestPictureTools)
+#include "PictureToolsTest.moc"
