@@ -241,12 +241,7 @@ void TxCanvas::Label32_Click()
     platform::setBackColor(f.Label32, kPendingColor);
     dragSource = dragNone;
     // A pattern fill works on horizontal text only.
-    if (isOn(f.Label31)) {
-        switchOff(f.Label31);
-        f.Label31->setCaption(QStringLiteral("Horiz"));
-        f.VScroll3->hide();
-        f.Text1->setText(f.text().textBeforeVertical[1]);
-    }
+    endVerticalText();
     f.Image6->setPicture(f.Picture1->Image());
 }
 

@@ -234,10 +234,10 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
     overlayAngle = 0;
     txMouseState = 0;
     platform::StepRunner steps(QStringLiteral("Picture1_DragDrop"));
-    // A header box is painted by the header drop of the header tools; until they exist
-    // the drop of a box changes nothing.
-    if (headerBoxDragged > 0)
+    if (headerBoxDragged > 0) {
+        headerDrop(y);
         return;
+    }
     const bool makingHeader = f.makeheader->isChecked() || f.makeheader16->isChecked();
     if (!makingHeader)
         steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Picture()); });
@@ -247,10 +247,10 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
         colorFillDrop(x, y);
         return;
     }
-    // Pattern Fill is dropped by its own tool; until it exists such a drop ends here with
-    // the undo copy taken and the tool ended.
-    if (f.Option1->value() && isRed(f.Label32))
+    if (f.Option1->value() && isRed(f.Label32)) {
+        patternFillDrop(x, y);
         return;
+    }
     overlayScale = 240;
     if (f.makeheader->isChecked())
         overlayScale = 40;
@@ -261,6 +261,65 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
         return;
     }
     wholePictureDrop(x, y);
+}
+
+// Painted whether header display is on or not; ShowHeaders paints the same header over
+// later pictures only while it is.
+void TxCanvas::headerDrop(double y)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    platform::StepRunner steps(QStringLiteral("header drop"));
+    const int box = headerBoxDragged;
+    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("Command12_Click"), [&] { Command12_Click(); });
+    tx->setAutoRedraw(true);
+    steps.step(QStringLiteral("header"), [&] {
+        const bool atTop = y < 200;
+        const double rows = box <= 6 ? 64 : 32;
+        f.qso().headerNumber = atTop ? box : box + 9;
+        if (platform::PictureBox* header = f.headerBox(box))
+            tx->PaintPicture(header->Picture(), 0, atTop ? 0 : TxHeight - rows, TxWidth, rows);
+    });
+    tx->setAutoRedraw(false);
+    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+    pushTxPicture();
+    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Image()); });
+    headerBoxDragged = 0;
+}
+
+// The colour under the drop point is replaced everywhere by the dropped picture,
+// stretched over the screen, and committed at once. The drawing colour lends its place
+// to the picked colour for the pass and gets it back on every road.
+void TxCanvas::patternFillDrop(double x, double y)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    auto& text = f.text();
+    platform::StepRunner steps(QStringLiteral("Pattern Fill drop"));
+    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
+    text.textStyleRecord[1] = text.fontRecord[7];
+    steps.step(QStringLiteral("pick"), [&] { text.fontRecord[7] = platform::numberText(tx->Point(x, y)); });
+    f.Label33->setCaption(QString());
+    if (isRed(f.Command20) && isRed(f.Label17) && isBrowserSlot(dragSource)) {
+        steps.step(QStringLiteral("loadpic_Click"), [&] { f.intake().loadpic_Click(); });
+        steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
+        pushTxPicture();
+        text.fontRecord[7] = text.textStyleRecord[1];
+        return;
+    }
+    f.Picture2->setAutoRedraw(true);
+    steps.step(QStringLiteral("pattern"), [&] {
+        if (platform::ImageBox* source = f.thumbnailFor(dragSource))
+            f.Picture2->PaintPicture(source->Picture(), 0, 0, TxWidth, TxHeight);
+    });
+    f.Picture2->setAutoRedraw(false);
+    steps.step(QStringLiteral("patternfill"), [&] { patternfill(); });
+    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
+    pushTxPicture();
+    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Image()); });
+    text.fontRecord[7] = text.textStyleRecord[1];
 }
 
 // The call sign or the received identification waits as a text element at the drop

@@ -137,6 +137,24 @@ public:
     // The received FSK identification dragged as text (Text mode only).
     void Label56_MouseDown(int button, int shift, double x, double y);
 
+    // Pattern Fill's pass: every pixel of the drawing colour (fontRecord element 7) takes
+    // Picture2's pixel at its place, or fillColour while sharedCounter is 201, below the
+    // header canvas's rows while a header is made. Image13 holds the picture from before,
+    // Image14 the one after; the tool is off afterwards.
+    void patternfill();
+    // The two colours mixed per component at blendPercent / blendRest.
+    quint32 blendcolor(quint32 colourA, quint32 colourB) const;
+    // SET, then the committed element mixed with the picture from before it over the
+    // element's box and a margin; in Text and Draw mode only the commit of what is drawn.
+    void blendpicture();
+    // The blend slider (in tenths) and "%Blend >".
+    void HScroll7_Change();
+    void HScroll7_Scroll();
+    void Label14_Click();
+    // "Make overlay": the figure outlined with the pen, scaled to fill the screen on a
+    // near-black surround, becomes the TX picture.
+    void Label30_MouseDown(int button, int shift, double x, double y);
+
     // The committed TX picture into the engine's TX buffer, over the current mode's
     // picture size; a failing engine call is logged and leaves the buffer as it was.
     void pushTxPicture();
@@ -164,6 +182,7 @@ public:
     int shapeScrollLast = 0;
     int blendPercent = 0;
     int blendRest = 0;
+    quint32 fillColour = 0;       // what Pattern Fill paints with sharedCounter 201
     // The box round the freehand drawing; empty is top 512, bottom 0, left 640, right 0.
     double drawnExtentTop = 0;
     double drawnExtentBottom = 0;
@@ -202,6 +221,17 @@ private:
     // The commit of a whole-picture item: committed, copied, pushed to the engine.
     void thingCommitTail();
     void textDrop(QWidget* source, const QString& text, double x, double y);
+    // The dragged header box painted at the top (drop above row 200) or the bottom,
+    // committed at once and remembered as the header.
+    void headerDrop(double y);
+    void patternFillDrop(double x, double y);
+    void endVerticalText();
+    // The fill colour set to what the screen stores for `colour`, through pixel (0, 0).
+    void deviceFillColour(quint32 colour);
+    // Everything outside the outline drawn in the drawing colour takes that colour.
+    void cutOutFlood();
+    // The area of pixel (0, 0)'s colour round it becomes near-black.
+    void surroundFlood();
     void colorFillDrop(double x, double y);
     void wholePictureDrop(double x, double y);
     // A picture dropped in Overlays or Pic in Pic: placed, loaded into Image6 and drawn as

@@ -153,7 +153,8 @@ public:
     platform::OptionButton* Option7 = nullptr;    // "Pic in Pic"
     platform::CheckBox* Check9 = nullptr;         // "Smooth"; "OFF" while the element is too large
     platform::CheckBox* Check19 = nullptr;        // "4 pics in 1"
-    platform::ScrollBar* HScroll7 = nullptr;      // blend, 1 to 10 (hidden until its tool)
+    platform::ScrollBar* HScroll7 = nullptr;      // the blend weight in tenths, 1 to 10
+    platform::Label* Label14 = nullptr;           // "%Blend >"
     // The frames round the tool groups; the current mode's is highlighted.
     platform::ShapeControl* Shape1 = nullptr;     // Draw tools
     platform::ShapeControl* Shape2 = nullptr;     // Text tools
@@ -166,7 +167,9 @@ public:
     // The text tools' state the toggles read (shown with the text tools).
     platform::Label* Label25 = nullptr;           // "Text Forecolor": back colour = text colour
     platform::Label* Label31 = nullptr;           // orientation: 255 and "Vertical" for vertical text
-    platform::Label* Label34 = nullptr;           // "Overlay RX>TX"
+    platform::Label* Label34 = nullptr;           // "Overlay RX>TX": 255 between its two presses
+    platform::Label* Label30 = nullptr;           // "Make overlay" (Draw mode)
+    platform::Label* Label33 = nullptr;           // a note beside "Pattern Fill"; a pattern drop empties it
     platform::ComboBox* Combo3 = nullptr;         // the text type
     // Opens and closes the picture-adjust panel Frame9 (caption-less, beside the TX screen).
     platform::CommandButton* Command13 = nullptr;

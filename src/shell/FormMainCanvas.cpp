@@ -201,6 +201,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Option1 = new platform::OptionButton(QStringLiteral("Option1"), QStringLiteral("Text"), frame);
     Option1->setChecked(true); // Text is the editing mode at start
     Label32 = toolLabel("Label32", QStringLiteral("Pattern Fill"), frame);
+    Label33 = new platform::Label(QStringLiteral("Label33"), QString(), frame);
     Label38 = toolLabel("Label38", QStringLiteral("Color Fill"), frame);
     Label24 = toolLabel("Label24", QStringLiteral("         Crop"), frame);
     Label25 = toolLabel("Label25", QStringLiteral("Text Forecolor"), frame);
@@ -210,7 +211,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
         Combo3->addItem(QString::fromLatin1(type));
     Combo3->setListIndex(0);
     QHBoxLayout* textRow = toolRow(column);
-    for (QWidget* w : std::initializer_list<QWidget*>{Option1, Label32, Label38, Label24, Label25, Label31, Combo3})
+    for (QWidget* w : std::initializer_list<QWidget*>{Option1, Label32, Label33, Label38, Label24, Label25, Label31, Combo3})
         textRow->addWidget(w);
     textRow->addStretch(1);
 
@@ -229,8 +230,9 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     platform::setForeColor(Text6, ToolOffColor);
     Label29 = toolLabel("Label29", QStringLiteral("Fix Color"), frame);
     Label73 = toolLabel("Label73", QStringLiteral("Rem noise  lines"), frame);
+    Label30 = toolLabel("Label30", QStringLiteral("Make overlay"), frame);
     QHBoxLayout* drawRow = toolRow(column);
-    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73})
+    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30})
         drawRow->addWidget(w);
     drawRow->addStretch(1);
 
@@ -250,16 +252,19 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     HScroll7 = new platform::ScrollBar(QStringLiteral("HScroll7"), Qt::Horizontal, Frame4);
     HScroll7->setRange(1, 10);
     HScroll7->setValue(5);
+    HScroll7->setMinimumWidth(60);
+    HScroll7->setToolTip(QStringLiteral("Blend weight of the element, 10 to 100 %"));
+    Label14 = toolLabel("Label14", QStringLiteral("%Blend >"), Frame4);
     Label34 = toolLabel("Label34", QStringLiteral("Overlay RX>TX"), Frame4);
     int column4 = 0;
     for (QWidget* w : std::initializer_list<QWidget*>{Option6, Option7, Check3, Check18, Check19, Check9, HScroll7,
-                                                      Label34})
+                                                      Label14, Label34})
         overlayGrid->addWidget(w, 0, column4++);
     overlayGrid->setColumnStretch(column4, 1);
     QHBoxLayout* overlayRow = toolRow(column);
     overlayRow->addWidget(Frame4, 1);
     // The text tools' controls and the tools of later steps wait hidden, in their start states.
-    for (QWidget* w : std::initializer_list<QWidget*>{Label25, Label31, Combo3, HScroll7, Label34})
+    for (QWidget* w : std::initializer_list<QWidget*>{Label25, Label31, Combo3, Label34})
         w->hide();
 
     for (auto* option : {Option1, Option8, Option6, Option7})
@@ -269,8 +274,8 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Shape1 = new platform::ShapeControl(QStringLiteral("Shape1"), frame);
     Shape2 = new platform::ShapeControl(QStringLiteral("Shape2"), frame);
     Shape3 = new platform::ShapeControl(QStringLiteral("Shape3"), frame);
-    Shape1->surround({Option8, HScroll1, Text6, Label29, Label73});
-    Shape2->surround({Option1, Label32, Label38, Label24, Label25, Label31, Combo3});
+    Shape1->surround({Option8, HScroll1, Text6, Label29, Label73, Label30});
+    Shape2->surround({Option1, Label32, Label33, Label38, Label24, Label25, Label31, Combo3});
     Shape3->surround({Frame4});
     Shape2->setDrawMode(14); // Text mode's frame is the highlighted one at start
     Shape2->setFillStyle(2);
@@ -379,6 +384,11 @@ void FormMain::connectCanvasHandlers()
     connect(Label24, &platform::Label::Click, c, [c] { c->Label24_Click(); });
     connect(Label29, &platform::Label::Click, c, [c] { c->Label29_Click(); });
     connect(Label73, &platform::Label::Click, c, [c] { c->Label73_Click(); });
+    connect(Label30, &platform::Label::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Label30_MouseDown(b, s, x, y); });
+    connect(HScroll7, &platform::ScrollBar::Change, c, [c] { c->HScroll7_Change(); });
+    connect(HScroll7, &platform::ScrollBar::Scroll, c, [c] { c->HScroll7_Scroll(); });
+    connect(Label14, &platform::Label::Click, c, [c] { c->Label14_Click(); });
     connect(Check18, &platform::CheckBox::Click, c, [c] { c->Check18_Click(); });
     connect(Check9, &platform::CheckBox::Click, c, [c] { c->Check9_Click(); });
     connect(Command6, &platform::CommandButton::MouseDown, c,

@@ -1,0 +1,245 @@
+// Overlays cut out along an outline drawn with the pen, and the blend of a pending
+// element, on a started window with the real engine library.
+#include <QAction>
+#include <QtTest>
+
+#include "CanvasStation.h"
+#include "platform/drawing/Colors.h"
+#include "platform/widgets/Controls.h"
+#include "text/TextTools.h"
+
+using namespace canvastest;
+
+namespace {
+
+constexpr QRgb kSurround = 0xFF010101;
+constexpr QRgb kYellow = 0xFFFFFF00;
+
+// The pen along the corners given, from the first back to it.
+void outline(Station& s, const std::vector<QPoint>& corners, bool close = true)
+{
+    auto& f = s.form();
+    emit f.Picture1->mouseDown(1, 0, corners[0].x(), corners[0].y());
+    for (size_t i = 1; i < corners.size(); ++i)
+        emit f.Picture1->mouseMove(1, 0, corners[i].x(), corners[i].y());
+    if (close)
+        emit f.Picture1->mouseMove(1, 0, corners[0].x(), corners[0].y());
+}
+
+// Draw mode with a red pen 1 wide over `picture`.
+void drawOn(Station& s, const QImage& picture)
+{
+    auto& f = s.form();
+    f.Picture1->setPicture(picture);
+    f.Option8->setValue(true);
+    f.HScroll1->setValue(1);
+    f.text().fontRecord[7] = QStringLiteral("255");
+}
+
+// Blue left of column `split`, green from it on.
+QImage blueGreen(int split)
+{
+    QImage img = filled(640, 512, kBlue);
+    for (int y = 0; y < 512; ++y)
+        for (int x = split; x < 640; ++x)
+            img.setPixel(x, y, kGreen);
+    return img;
+}
+
+// Blue above row 256, green below.
+QImage blueOverGreen()
+{
+    QImage img = filled(640, 512, kBlue);
+    for (int y = 256; y < 512; ++y)
+        for (int x = 0; x < 640; ++x)
+            img.setPixel(x, y, kGreen);
+    return img;
+}
+
+} // namespace
+
+class TestCutOuts : public QObject {
+    Q_OBJECT
+private slots:
+    void makeOverlayScalesTheFigure();
+    void makeOverlayRefusals();
+    void makeOverlayAfterAShape();
+    void blendMixesAtTheSliderWeight();
+};
+
+void TestCutOuts::makeOverlayScalesTheFigure()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+
+    // 200 x 100, wider than tall: 590 x 295 from (40, 108.5). The outline's own rows and
+    // columns, red, join the near-black surround.
+    drawOn(s, blueGreen(200));
+    outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
+    QCOMPARE(c.drawnExtentRight - c.drawnExtentLeft, 200.0);
+    const QImage before = s.txBuffer();
+    f.Text2->setFocus();
+    c.Label30_MouseDown(1, 0, 0, 0);
+    QImage shown = rgb32(f.Picture1->Picture());
+    QCOMPARE(shown.pixel(42, 256), kSurround);
+    QCOMPARE(shown.pixel(43, 256), kBlue);
+    QCOMPARE(shown.pixel(629, 256), kGreen);
+    QCOMPARE(shown.pixel(630, 256), kSurround);
+    QCOMPARE(shown.pixel(100, 110), kSurround);
+    QCOMPARE(shown.pixel(100, 111), kBlue);
+    QCOMPARE(shown.pixel(100, 402), kBlue);
+    QCOMPARE(shown.pixel(100, 403), kSurround);
+    QCOMPARE(rgb32(f.Image6->Picture()), shown);
+    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+    QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
+    QCOMPARE(c.drawnExtentLeft, 640.0);
+    QCOMPARE(f.MousePointer(), 0);
+    QCOMPARE(f.focusWidget(), f.Text1);
+    // The engine keeps its picture until the next commit.
+    QCOMPARE(s.txBuffer(), before);
+
+    // Taller than wide: 462 high from row 40, centred on column 320.
+    drawOn(s, filled(640, 512, kYellow));
+    outline(s, {{300, 50}, {400, 50}, {400, 450}, {300, 450}});
+    c.Label30_MouseDown(1, 0, 0, 0);
+    shown = rgb32(f.Picture1->Picture());
+    QCOMPARE(shown.pixel(320, 40), kSurround);
+    QCOMPARE(shown.pixel(320, 41), kYellow);
+    QCOMPARE(shown.pixel(320, 501), kYellow);
+    QCOMPARE(shown.pixel(320, 502), kSurround);
+    QCOMPARE(shown.pixel(261, 256), kSurround);
+    QCOMPARE(shown.pixel(378, 256), kSurround);
+
+    // An outline left open lets the flood in: the picture is uniformly near-black.
+    drawOn(s, blueGreen(320));
+    outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}}, false);
+    c.Label30_MouseDown(1, 0, 0, 0);
+    QCOMPARE(rgb32(f.Picture1->Picture()), filled(640, 512, kSurround));
+}
+
+void TestCutOuts::makeOverlayRefusals()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    const QImage picture = blueGreen(320);
+
+    // Nothing waiting for SET: only the focus moves.
+    drawOn(s, picture);
+    f.Text2->setFocus();
+    c.Label30_MouseDown(1, 0, 0, 0);
+    QCOMPARE(f.focusWidget(), f.Text1);
+    QCOMPARE(rgb32(f.Picture1->Picture()), picture);
+
+    // A straight stroke has no width to scale up: refused, the stroke still waits.
+    outline(s, {{100, 100}, {100, 300}}, false);
+    const QImage stroke = rgb32(f.Picture1->Image());
+    f.Text2->setFocus();
+    f.setMousePointer(11);
+    c.Label30_MouseDown(1, 0, 0, 0);
+    QCOMPARE(rgb32(f.Picture1->Image()), stroke);
+    QCOMPARE(rgb32(f.Picture1->Picture()), picture);
+    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+    QCOMPARE(f.MousePointer(), 0);
+    QCOMPARE(f.focusWidget(), f.Text1);
+
+    // Between the presses of "Overlay RX>TX" nothing happens at all.
+    platform::setBackColor(f.Label34, canvas::kPendingColor);
+    outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
+    f.Text2->setFocus();
+    c.Label30_MouseDown(1, 0, 0, 0);
+    QCOMPARE(f.focusWidget(), f.Text2);
+    QCOMPARE(rgb32(f.Picture1->Picture()), picture);
+}
+
+// An armed shape is committed first. Armed and never moved, its box is the empty one
+// (-640 x -512), which takes the whole picture turned; moved, the box is the shape's.
+// Both come out upright.
+void TestCutOuts::makeOverlayAfterAShape()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    for (bool moved : {false, true}) {
+        drawOn(s, blueOverGreen());
+        c.shapeSize = 200;
+        f.Combo1->setText(QStringLiteral("Circle"));
+        c.Combo1_Click();
+        QCOMPARE(c.dragSource, int(canvas::dragShapeTool));
+        if (moved)
+            emit f.Picture1->mouseDown(1, 0, 320, 256);
+        c.Label30_MouseDown(1, 0, 0, 0);
+        const QImage shown = rgb32(f.Picture1->Picture());
+        QCOMPARE(shown.pixel(320, 150), kBlue);
+        QCOMPARE(shown.pixel(320, 350), kGreen);
+        QCOMPARE(shown.pixel(5, 5), kSurround);
+        QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+    }
+}
+
+void TestCutOuts::blendMixesAtTheSliderWeight()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+
+    f.HScroll7->setValue(1);
+    QCOMPARE(c.blendPercent, 10);
+    QCOMPARE(c.blendRest, 90);
+    f.HScroll7->setValue(10);
+    QCOMPARE(c.blendPercent, 100);
+    QCOMPARE(c.blendRest, 0);
+    QCOMPARE(c.blendcolor(0x123456, 0xABCDEF), 0x123456u);
+    f.HScroll7->setValue(5);
+    QCOMPARE(c.blendcolor(0x0000FF, 0xFF0000), 0x7F007Fu);
+
+    // A picture-in-picture of one colour over another, blended half and half: the
+    // fraction of each component is dropped.
+    const QRgb element = qRgb(255, 1, 3), under = qRgb(128, 100, 0);
+    const QImage picture = filled(640, 512, under);
+    f.Picture1->setPicture(picture);
+    f.Option7->setValue(true);
+    dropFromStrip(s, filled(320, 256, element), 320, 256);
+    emit f.Label14->Click();
+    QImage shown = rgb32(f.Picture1->Picture());
+    QCOMPARE(shown.pixel(320, 256), qRgb(191, 50, 1));
+    QCOMPARE(shown.pixel(100, 256), under);
+    QCOMPARE(shown.pixel(5, 5), under);
+    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+    QCOMPARE(platform::backColor(f.Label14), canvas::kToolOffColor);
+    QCOMPARE(f.MousePointer(), 0);
+
+    // At 10 the element goes in opaque.
+    f.HScroll7->setValue(10);
+    f.Picture1->setPicture(picture);
+    dropFromStrip(s, filled(320, 256, element), 320, 256);
+    emit f.Label14->Click();
+    QCOMPARE(rgb32(f.Picture1->Picture()).pixel(320, 256), element);
+
+    // Follow Mouse, "4 pics in 1", Text and Draw: a click does nothing, not even move the
+    // focus.
+    const auto refused = [&](const std::function<void()>& setUp, const std::function<void()>& undo) {
+        f.Picture1->setPicture(picture);
+        f.Option7->setValue(true);
+        setUp();
+        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        f.Text2->setFocus();
+        emit f.Label14->Click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), picture);
+        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+        QCOMPARE(f.focusWidget(), f.Text2);
+        undo();
+    };
+    refused([&] { f.Check18->setValue(1); }, [&] { f.Check18->setValue(0); });
+    refused([&] { f.Check19->setValue(1); }, [&] { f.Check19->setValue(0); });
+    refused([&] { f.Option1->setValue(true); }, [] {});
+    refused([&] { f.Option8->setValue(true); }, [] {});
+}
+
+QTEST_MAIN(TestCutOuts)
+#include "tst_cutouts.moc"
