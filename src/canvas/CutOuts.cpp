@@ -65,7 +65,7 @@ void TxCanvas::cutOutFlood()
     auto& text = f.text();
     platform::StepRunner steps(QStringLiteral("cut-out flood"));
     tx->setScaleMode(kPixels);
-    text.textStyleRecord[1] = text.fontRecord[7];
+    textStyleRecord[1] = text.fontRecord[7];
     steps.step(QStringLiteral("fill colour"), [&] {
         deviceFillColour(drawingColour(text));
         tx->setFillStyle(platform::gdi::vbFSSolid);
@@ -156,7 +156,7 @@ void TxCanvas::Label30_MouseDown(int, int, double, double)
     resetDrawnExtent();
     platform::setBackColor(f.Label30, kToolOffColor);
     setIdle();
-    f.text().fontRecord[7] = f.text().textStyleRecord[1];
+    f.text().fontRecord[7] = textStyleRecord[1];
     f.setMousePointer(0);
     f.Text1->setFocus();
 }

@@ -298,14 +298,14 @@ void TxCanvas::patternFillDrop(double x, double y)
     auto& text = f.text();
     platform::StepRunner steps(QStringLiteral("Pattern Fill drop"));
     steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
-    text.textStyleRecord[1] = text.fontRecord[7];
+    textStyleRecord[1] = text.fontRecord[7];
     steps.step(QStringLiteral("pick"), [&] { text.fontRecord[7] = platform::numberText(tx->Point(x, y)); });
     f.Label33->setCaption(QString());
     if (isRed(f.Command20) && isRed(f.Label17) && isBrowserSlot(dragSource)) {
         steps.step(QStringLiteral("loadpic_Click"), [&] { f.intake().loadpic_Click(); });
         steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
         pushTxPicture();
-        text.fontRecord[7] = text.textStyleRecord[1];
+        text.fontRecord[7] = textStyleRecord[1];
         return;
     }
     f.Picture2->setAutoRedraw(true);
@@ -319,7 +319,7 @@ void TxCanvas::patternFillDrop(double x, double y)
     steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
     pushTxPicture();
     steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Image()); });
-    text.fontRecord[7] = text.textStyleRecord[1];
+    text.fontRecord[7] = textStyleRecord[1];
 }
 
 // The call sign or the received identification waits as a text element at the drop

@@ -200,7 +200,8 @@ public:
     platform::RandomSource random;
     // The operator's text style put aside as text by the tools that borrow the TX screen's
     // font (the stamps): 3 the font size, 4 BkGnd, 6 Outline, 7 the font name, 8 the
-    // fore colour.
+    // fore colour; 1 the drawing colour (fontRecord element 7) while Pattern Fill and the
+    // cut-outs borrow it.
     QString textStyleRecord[9];
 
 signals:

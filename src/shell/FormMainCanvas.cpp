@@ -184,6 +184,15 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     thingsRow->addWidget(Combo1, 1);
     thingsRow->addWidget(Command6);
     thingsRow->addWidget(Command10);
+    // The blend of the pending element: its weight and the button that blends it in.
+    HScroll7 = new platform::ScrollBar(QStringLiteral("HScroll7"), Qt::Horizontal, frame);
+    HScroll7->setRange(1, 10);
+    HScroll7->setValue(5);
+    HScroll7->setMinimumWidth(50);
+    HScroll7->setToolTip(QStringLiteral("Blend weight of the element, 10 to 100 %"));
+    Label14 = toolLabel("Label14", QStringLiteral("%Blend >"), frame);
+    thingsRow->addWidget(HScroll7);
+    thingsRow->addWidget(Label14);
     thingsRow->addWidget(buildPalette(frame));
     grid->addLayout(thingsRow, 1, 0, 1, 3);
     return frame;
@@ -220,7 +229,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     HScroll1 = new platform::ScrollBar(QStringLiteral("HScroll1"), Qt::Horizontal, frame);
     HScroll1->setRange(1, 9);
     HScroll1->setValue(1);
-    HScroll1->setMinimumWidth(90);
+    HScroll1->setMinimumWidth(60);
     HScroll1->setToolTip(QStringLiteral("Pen width"));
     Text6 = new platform::TextBox(QStringLiteral("Text6"), frame);
     Text6->setText(QStringLiteral(" 1"));
@@ -230,9 +239,11 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     platform::setForeColor(Text6, ToolOffColor);
     Label29 = toolLabel("Label29", QStringLiteral("Fix Color"), frame);
     Label73 = toolLabel("Label73", QStringLiteral("Rem noise  lines"), frame);
+    // The cut-outs work on a drawing: "Overlay RX>TX" ends in Overlays mode.
     Label30 = toolLabel("Label30", QStringLiteral("Make overlay"), frame);
+    Label34 = toolLabel("Label34", QStringLiteral("Overlay RX>TX"), frame);
     QHBoxLayout* drawRow = toolRow(column);
-    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30})
+    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30, Label34})
         drawRow->addWidget(w);
     drawRow->addStretch(1);
 
@@ -249,16 +260,8 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Check3 = new platform::CheckBox(QStringLiteral("Check3"), QStringLiteral("Border"), Frame4);
     Check18 = new platform::CheckBox(QStringLiteral("Check18"), QStringLiteral("Follow Mouse"), Frame4);
     Check19 = new platform::CheckBox(QStringLiteral("Check19"), QStringLiteral("4 pics in 1"), Frame4);
-    HScroll7 = new platform::ScrollBar(QStringLiteral("HScroll7"), Qt::Horizontal, Frame4);
-    HScroll7->setRange(1, 10);
-    HScroll7->setValue(5);
-    HScroll7->setMinimumWidth(60);
-    HScroll7->setToolTip(QStringLiteral("Blend weight of the element, 10 to 100 %"));
-    Label14 = toolLabel("Label14", QStringLiteral("%Blend >"), Frame4);
-    Label34 = toolLabel("Label34", QStringLiteral("Overlay RX>TX"), Frame4);
     int column4 = 0;
-    for (QWidget* w : std::initializer_list<QWidget*>{Option6, Option7, Check3, Check18, Check19, Check9, HScroll7,
-                                                      Label14, Label34})
+    for (QWidget* w : std::initializer_list<QWidget*>{Option6, Option7, Check3, Check18, Check19, Check9})
         overlayGrid->addWidget(w, 0, column4++);
     overlayGrid->setColumnStretch(column4, 1);
     QHBoxLayout* overlayRow = toolRow(column);
@@ -274,7 +277,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Shape1 = new platform::ShapeControl(QStringLiteral("Shape1"), frame);
     Shape2 = new platform::ShapeControl(QStringLiteral("Shape2"), frame);
     Shape3 = new platform::ShapeControl(QStringLiteral("Shape3"), frame);
-    Shape1->surround({Option8, HScroll1, Text6, Label29, Label73, Label30});
+    Shape1->surround({Option8, HScroll1, Text6, Label29, Label73, Label30, Label34});
     Shape2->surround({Option1, Label32, Label33, Label38, Label24, Label25, Label31, Combo3});
     Shape3->surround({Frame4});
     Shape2->setDrawMode(14); // Text mode's frame is the highlighted one at start

@@ -102,9 +102,6 @@ public:
     QString fontPresetsText[29]; // 1 to 28: four presets of seven values
     QString fontPresetsPicture[29];
     QString fontRecord[20];
-    // Text style values put aside as text; 1 keeps fontRecord element 7 while a canvas
-    // tool borrows the drawing colour.
-    QString textStyleRecord[9];
     QString textToDraw;
     QString selectedText;        // the part of Text1 selected with the mouse, "" when none
     // The lines of the last print (1 to 20; the QSL block fills them itself), the top of
