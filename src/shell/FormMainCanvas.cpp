@@ -171,6 +171,16 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     buttons->addSpacing(6);
     buttons->addWidget(Command28);
     buttons->addWidget(Command29);
+    // The blend commits the pending element as SET does, mixed at the slider's weight.
+    HScroll7 = new platform::ScrollBar(QStringLiteral("HScroll7"), Qt::Horizontal, frame);
+    HScroll7->setRange(1, 10);
+    HScroll7->setValue(5);
+    HScroll7->setMinimumWidth(50);
+    HScroll7->setToolTip(QStringLiteral("Blend weight of the element, 10 to 100 %"));
+    Label14 = toolLabel("Label14", QStringLiteral("%Blend >"), frame);
+    buttons->addSpacing(6);
+    buttons->addWidget(HScroll7);
+    buttons->addWidget(Label14);
     grid->addLayout(buttons, 0, 0, 1, 3);
 
 
@@ -184,15 +194,6 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     thingsRow->addWidget(Combo1, 1);
     thingsRow->addWidget(Command6);
     thingsRow->addWidget(Command10);
-    // The blend of the pending element: its weight and the button that blends it in.
-    HScroll7 = new platform::ScrollBar(QStringLiteral("HScroll7"), Qt::Horizontal, frame);
-    HScroll7->setRange(1, 10);
-    HScroll7->setValue(5);
-    HScroll7->setMinimumWidth(50);
-    HScroll7->setToolTip(QStringLiteral("Blend weight of the element, 10 to 100 %"));
-    Label14 = toolLabel("Label14", QStringLiteral("%Blend >"), frame);
-    thingsRow->addWidget(HScroll7);
-    thingsRow->addWidget(Label14);
     thingsRow->addWidget(buildPalette(frame));
     grid->addLayout(thingsRow, 1, 0, 1, 3);
     return frame;
