@@ -11,7 +11,6 @@
 #include "platform/drawing/Gdi.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
-#include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
@@ -28,6 +27,7 @@ bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
 constexpr quint32 kSurround = 0x010101; // near-black, the cut-out's see-through colour
 constexpr int kPixels = 3;
 constexpr int kHourglass = 11;
+constexpr int32_t kSmoothBit = 2; // of rotateFlags
 constexpr double kTxWidth = 640;
 constexpr double kTxHeight = 512;
 // A figure wider than tall fills this width from column 40, a taller one this height
@@ -158,6 +158,76 @@ void TxCanvas::Label30_MouseDown(int, int, double, double)
     setIdle();
     f.text().fontRecord[7] = textStyleRecord[1];
     f.setMousePointer(0);
+    f.Text1->setFocus();
+}
+
+// First press: the TX picture waits aside while the received picture is outlined on the
+// TX screen. Second press: the outlined area, unscaled and centred, becomes a whole-screen
+// overlay with a see-through near-black surround over the TX picture, pending in Overlays
+// mode.
+void TxCanvas::Label34_MouseDown(int, int, double, double)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    platform::PictureBox* work = f.Picture2;
+    if (!f.Option8->value() || isOn(f.Label29) || isOn(f.Label73)) {
+        f.Text1->setFocus();
+        return;
+    }
+    platform::StepRunner steps(QStringLiteral("Label34_MouseDown"));
+    const bool between = isOn(f.Label34);
+    platform::setBackColor(f.Label34, kPendingColor);
+    if (!isOn(f.Command47)) {
+        // Pressed again after an Undo between the presses, the screen shows the received
+        // picture: the TX picture kept at the first press stays kept.
+        if (!between)
+            steps.step(QStringLiteral("keep the TX picture"), [&] { keptTxPicture = tx->Image(); });
+        steps.step(QStringLiteral("Command51_Click"), [&] { f.intake().Command51_Click(); });
+        setPending();
+        return;
+    }
+    if (dragSource == dragShapeTool)
+        steps.step(QStringLiteral("Command47_Click"), [&] { Command47_Click(); });
+    const double left = drawnExtentLeft;
+    const double top = drawnExtentTop;
+    const double w = drawnExtentRight - drawnExtentLeft;
+    const double h = drawnExtentBottom - drawnExtentTop;
+    tx->setAutoRedraw(true);
+    work->setAutoRedraw(true);
+    cutOutFlood();
+    steps.step(QStringLiteral("cut out"), [&] {
+        work->PaintPicture(tx->Picture(), kTxWidth / 2 - w / 2, kTxHeight / 2 - h / 2, w, h, left, top, w, h);
+    });
+    steps.step(QStringLiteral("figure"), [&] {
+        tx->setPicture(work->Image());
+        tx->setPicture(tx->Image());
+    });
+    surroundFlood();
+    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("overlay source"), [&] {
+        work->setPicture(tx->Image());
+        f.Image6->setPicture(tx->Picture());
+    });
+    steps.step(QStringLiteral("TX picture back"), [&] { tx->setPicture(keptTxPicture); });
+    tx->setAutoRedraw(false);
+    work->setAutoRedraw(false);
+    steps.step(QStringLiteral("Option6_Click"), [&] { Option6_Click(); });
+    overlayScale = kTxWidth;
+    textX = float(kTxWidth / 2 - overlayScale / 2);
+    textY = float(kTxHeight / 2 - overlayScale / 2.5);
+    // Drawn over the committed picture on the persistent layer, as a drop draws an
+    // element, so that SET and the blend commit it and Undo removes it.
+    tx->setAutoRedraw(true);
+    steps.step(QStringLiteral("turntransparent"), [&] { turntransparent(); });
+    tx->setAutoRedraw(false);
+    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(work->Image()); });
+    overlayScale = kTxWidth;
+    if (rotateFlags & kSmoothBit)
+        rotateFlags -= kSmoothBit;
+    setPending();
+    platform::setBackColor(f.Label30, kToolOffColor);
+    f.text().fontRecord[7] = textStyleRecord[1];
+    platform::setBackColor(f.Label34, kToolOffColor);
     f.Text1->setFocus();
 }
 

@@ -9,7 +9,6 @@
 
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Vb.h"
-#include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
@@ -83,7 +82,7 @@ void TxCanvas::Option6_Click()
     // "Overlay RX>TX" ends, leaving the TX screen with the picture it was working on.
     if (isOn(f.Label34)) {
         switchOff(f.Label34);
-        f.Picture1->setPicture(f.PicbufVisible->picture());
+        f.Picture1->setPicture(keptTxPicture);
     }
     leaveForOverlays();
     f.Check18->setValue(0);

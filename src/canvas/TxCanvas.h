@@ -12,6 +12,7 @@
 
 #include "platform/runtime/Random.h"
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -154,6 +155,9 @@ public:
     // "Make overlay": the figure outlined with the pen, scaled to fill the screen on a
     // near-black surround, becomes the TX picture.
     void Label30_MouseDown(int button, int shift, double x, double y);
+    // "Overlay RX>TX": the first press shows the received picture to outline, the second
+    // lays the outlined area over the TX picture as a pending whole-screen overlay.
+    void Label34_MouseDown(int button, int shift, double x, double y);
 
     // The committed TX picture into the engine's TX buffer, over the current mode's
     // picture size; a failing engine call is logged and leaves the buffer as it was.
@@ -183,6 +187,9 @@ public:
     int blendPercent = 0;
     int blendRest = 0;
     quint32 fillColour = 0;       // what Pattern Fill paints with sharedCounter 201
+    // The TX picture between the two presses of "Overlay RX>TX". A holder of its own: the
+    // picture buffers are emptied by the strip's loader when a picture comes in meanwhile.
+    QImage keptTxPicture;
     // The box round the freehand drawing; empty is top 512, bottom 0, left 640, right 0.
     double drawnExtentTop = 0;
     double drawnExtentBottom = 0;

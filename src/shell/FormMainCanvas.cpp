@@ -268,7 +268,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     QHBoxLayout* overlayRow = toolRow(column);
     overlayRow->addWidget(Frame4, 1);
     // The text tools' controls and the tools of later steps wait hidden, in their start states.
-    for (QWidget* w : std::initializer_list<QWidget*>{Label25, Label31, Combo3, Label34})
+    for (QWidget* w : std::initializer_list<QWidget*>{Label25, Label31, Combo3})
         w->hide();
 
     for (auto* option : {Option1, Option8, Option6, Option7})
@@ -390,6 +390,8 @@ void FormMain::connectCanvasHandlers()
     connect(Label73, &platform::Label::Click, c, [c] { c->Label73_Click(); });
     connect(Label30, &platform::Label::MouseDown, c,
             [c](int b, int s, double x, double y) { c->Label30_MouseDown(b, s, x, y); });
+    connect(Label34, &platform::Label::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Label34_MouseDown(b, s, x, y); });
     connect(HScroll7, &platform::ScrollBar::Change, c, [c] { c->HScroll7_Change(); });
     connect(HScroll7, &platform::ScrollBar::Scroll, c, [c] { c->HScroll7_Scroll(); });
     connect(Label14, &platform::Label::Click, c, [c] { c->Label14_Click(); });

@@ -1,9 +1,15 @@
 // Overlays cut out along an outline drawn with the pen, and the blend of a pending
 // element, on a started window with the real engine library.
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTabWidget>
 #include <QtTest>
 
 #include "CanvasStation.h"
+#include "intake/Intake.h"
+#include "platform/services/Picbuf.h"
+#include "platform/services/ScriptedUi.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "text/TextTools.h"
@@ -65,6 +71,8 @@ private slots:
     void makeOverlayRefusals();
     void makeOverlayAfterAShape();
     void blendMixesAtTheSliderWeight();
+    void overlayFromTheReceivedPicture();
+    void pasteAndRxToTx();
 };
 
 void TestCutOuts::makeOverlayScalesTheFigure()
@@ -239,6 +247,148 @@ void TestCutOuts::blendMixesAtTheSliderWeight()
     refused([&] { f.Check19->setValue(1); }, [&] { f.Check19->setValue(0); });
     refused([&] { f.Option1->setValue(true); }, [] {});
     refused([&] { f.Option8->setValue(true); }, [] {});
+}
+
+// The received picture: a 320 x 256 one drawn into the engine's RX buffer, the mode sized
+// to it, so the copy stretches it over the TX screen.
+static void receive(Station& s, const QImage& picture)
+{
+    auto& engine = s.form().engine();
+    const int32_t rect[4] = {0, 0, picture.width(), picture.height()};
+    engine.binding().mmsDrawDIBbmp(engine.rxDib, rect, &picture, nullptr, 0);
+    engine.modeWidth = picture.width();
+    engine.modeHeight = picture.height();
+}
+
+void TestCutOuts::overlayFromTheReceivedPicture()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    const QImage tx = filled(640, 512, kBlue);
+    receive(s, filled(320, 256, kYellow));
+
+    // Outside Draw mode only the focus moves.
+    f.Picture1->setPicture(tx);
+    f.Text2->setFocus();
+    c.Label34_MouseDown(1, 0, 0, 0);
+    QCOMPARE(f.focusWidget(), f.Text1);
+    QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
+
+    // First press: the received picture on the TX screen to be outlined.
+    drawOn(s, tx);
+    f.SSTab1->setCurrentIndex(0);
+    c.Label34_MouseDown(1, 0, 0, 0);
+    QCOMPARE(platform::backColor(f.Label34), canvas::kPendingColor);
+    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+    QCOMPARE(rgb32(f.Picture1->Picture()), filled(640, 512, kYellow));
+    QCOMPARE(f.SSTab1->currentIndex(), 1);
+    // A picture coming in meanwhile empties the picture buffers; the TX picture is kept.
+    f.PicbufVisible->Clear();
+    // Pic in Pic and Text are refused meanwhile.
+    f.Option7->setValue(true);
+    f.Option1->setValue(true);
+    QVERIFY(f.Option8->value());
+
+    // Second press: the outlined area over the TX picture, see-through round it, waiting
+    // for SET in Overlays mode.
+    outline(s, {{200, 200}, {360, 200}, {360, 300}, {200, 300}});
+    c.rotateFlags = 2 | 0x40000;
+    f.Text2->setFocus();
+    c.Label34_MouseDown(1, 0, 0, 0);
+    QVERIFY(f.Option6->value());
+    QCOMPARE(c.overlayScale, 640.0);
+    QCOMPARE(c.textX, 0.f);
+    QCOMPARE(c.textY, 0.f);
+    QCOMPARE(c.rotateFlags, 0x40000);
+    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+    QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
+    QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
+    QCOMPARE(f.focusWidget(), f.Text1);
+    QCOMPARE(rgb32(f.Picture1->Picture()), tx);
+    const QImage shown = rgb32(f.Picture1->Image());
+    QCOMPARE(shown.pixel(300, 246), kYellow);
+    QCOMPARE(shown.pixel(5, 5), kBlue);
+    QCOMPARE(shown.pixel(630, 500), kBlue);
+
+    // "%Blend >" at 5 commits it half mixed; the see-through surround leaves the TX picture.
+    f.HScroll7->setValue(5);
+    emit f.Label14->Click();
+    const QImage blended = rgb32(f.Picture1->Picture());
+    QCOMPARE(blended.pixel(300, 246), qRgb(127, 127, 127));
+    QCOMPARE(blended.pixel(5, 5), kBlue);
+    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+
+    // An Undo between the presses leaves the first press's TX picture kept.
+    drawOn(s, tx);
+    c.Label34_MouseDown(1, 0, 0, 0);
+    c.Command12_Click();
+    c.Label34_MouseDown(1, 0, 0, 0);
+    f.Option6->setValue(true);
+    QCOMPARE(rgb32(f.Picture1->Picture()), tx);
+}
+
+void TestCutOuts::pasteAndRxToTx()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    auto& ui = s.fixture().ui();
+    const QImage tx = busy(640, 512);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+
+    // Nothing to paste: said, and nothing changes.
+    clipboard->setText(QStringLiteral("text only"));
+    f.Picture1->setPicture(tx);
+    c.overlayAngle = 30;
+    f.Text2->setFocus();
+    ui.answerMsgBox(platform::vbOK);
+    emit f.Command22->Click();
+    QCOMPARE(ui.messages().last(), QStringLiteral("Nothing in Clipboard."));
+    QCOMPARE(rgb32(f.Picture1->Picture()), tx);
+    QCOMPARE(c.overlayAngle, 30.0);
+    QCOMPARE(f.focusWidget(), f.Text1);
+
+    // A picture of any shape becomes the whole TX picture, the old one the undo copy.
+    clipboard->setImage(halves(100, 30, kRed, kGreen));
+    f.SSTab1->setCurrentIndex(0);
+    emit f.Command22->Click();
+    QCOMPARE(rgb32(f.Picture1->Picture()), halves(640, 512, kRed, kGreen));
+    QCOMPARE(rgb32(f.Image6->Picture()), halves(640, 512, kRed, kGreen));
+    QCOMPARE(rgb32(f.Image13->Picture()), tx);
+    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+    QCOMPARE(f.SSTab1->currentIndex(), 1);
+    QCOMPARE(c.overlayAngle, 0.0);
+
+    // In Pic in Pic it waits at the top-left quarter's middle, 240 x 192, until SET.
+    f.Picture1->setPicture(tx);
+    f.Option7->setValue(true);
+    c.overlayScale = 240;
+    clipboard->setImage(filled(50, 40, kYellow));
+    emit f.Command22->Click();
+    QCOMPARE(c.textX, 40.f);
+    QCOMPARE(c.textY, 32.f);
+    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+    QCOMPARE(rgb32(f.Picture1->Picture()), tx);
+    QImage expected = tx;
+    for (int y = 32; y < 224; ++y)
+        for (int x = 40; x < 280; ++x)
+            expected.setPixel(x, y, kYellow);
+    f.Command47->click();
+    QCOMPARE(rgb32(f.Picture1->Picture()), expected);
+
+    // RX>TX in Text mode: the received picture, stretched, is the whole TX picture.
+    f.Option1->setValue(true);
+    receive(s, halves(320, 256, kWhite, kBlue));
+    emit f.Command51->Click();
+    const QImage received = rgb32(f.Picture1->Picture());
+    QCOMPARE(received.size(), QSize(640, 512));
+    QCOMPARE(received.pixel(5, 5), kWhite);
+    QCOMPARE(received.pixel(300, 500), kWhite);
+    QCOMPARE(received.pixel(340, 10), kBlue);
+    QCOMPARE(received.pixel(635, 505), kBlue);
 }
 
 QTEST_MAIN(TestCutOuts)
