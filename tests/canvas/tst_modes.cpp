@@ -90,7 +90,7 @@ void TestModes::switchesClearTheOtherPair()
     QVERIFY(isOn(f.Label34));
     // Overlays ends that tool and shows the picture it worked on.
     const QImage worked = filled(640, 512, kGreen);
-    f.PicbufVisible->setPicture(worked);
+    c.keptTxPicture = worked;
     f.Option6->setValue(true);
     QCOMPARE(modeState(f), QStringLiteral("6/6"));
     QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
