@@ -186,7 +186,6 @@ public:
     int shapeScrollLast = 0;
     int blendPercent = 0;
     int blendRest = 0;
-    quint32 fillColour = 0;       // what Pattern Fill paints with sharedCounter 201
     // The TX picture between the two presses of "Overlay RX>TX". A holder of its own: the
     // picture buffers are emptied by the strip's loader when a picture comes in meanwhile.
     QImage keptTxPicture;
@@ -195,7 +194,7 @@ public:
     double drawnExtentBottom = 0;
     double drawnExtentLeft = 0;
     double drawnExtentRight = 0;
-    qint32 fillColour = 0;       // the colour Pattern Fill's pick took from the TX screen
+    qint32 fillColour = 0;       // the colour Pattern Fill's pick took from the TX screen; patternfill paints it with sharedCounter 201
     double trailX = 0;           // where the Follow Mouse trail of a picture-in-picture stands
     double trailY = 0;
     qint32 stepModeColour = 0;   // 255 while the shadow colour box's step mode is on
