@@ -88,7 +88,7 @@ void TestCutOuts::makeOverlayScalesTheFigure()
     outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
     QCOMPARE(c.drawnExtentRight - c.drawnExtentLeft, 200.0);
     const QImage before = s.txBuffer();
-    f.Text2->setFocus();
+    f.Text3->setFocus();
     c.Label30_MouseDown(1, 0, 0, 0);
     QImage shown = rgb32(f.Picture1->Picture());
     QCOMPARE(shown.pixel(42, 256), kSurround);
@@ -137,7 +137,7 @@ void TestCutOuts::makeOverlayRefusals()
 
     // Nothing waiting for SET: only the focus moves.
     drawOn(s, picture);
-    f.Text2->setFocus();
+    f.Text3->setFocus();
     c.Label30_MouseDown(1, 0, 0, 0);
     QCOMPARE(f.focusWidget(), f.Text1);
     QCOMPARE(rgb32(f.Picture1->Picture()), picture);
@@ -145,7 +145,7 @@ void TestCutOuts::makeOverlayRefusals()
     // A straight stroke has no width to scale up: refused, the stroke still waits.
     outline(s, {{100, 100}, {100, 300}}, false);
     const QImage stroke = rgb32(f.Picture1->Image());
-    f.Text2->setFocus();
+    f.Text3->setFocus();
     f.setMousePointer(11);
     c.Label30_MouseDown(1, 0, 0, 0);
     QCOMPARE(rgb32(f.Picture1->Image()), stroke);
@@ -157,9 +157,9 @@ void TestCutOuts::makeOverlayRefusals()
     // Between the presses of "Overlay RX>TX" nothing happens at all.
     platform::setBackColor(f.Label34, canvas::kPendingColor);
     outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
-    f.Text2->setFocus();
+    f.Text3->setFocus();
     c.Label30_MouseDown(1, 0, 0, 0);
-    QCOMPARE(f.focusWidget(), f.Text2);
+    QCOMPARE(f.focusWidget(), f.Text3);
     QCOMPARE(rgb32(f.Picture1->Picture()), picture);
 }
 
@@ -236,11 +236,11 @@ void TestCutOuts::blendMixesAtTheSliderWeight()
         f.Option7->setValue(true);
         setUp();
         platform::setBackColor(f.Command47, canvas::kPendingColor);
-        f.Text2->setFocus();
+        f.Text3->setFocus();
         emit f.Label14->Click();
         QCOMPARE(rgb32(f.Picture1->Picture()), picture);
         QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-        QCOMPARE(f.focusWidget(), f.Text2);
+        QCOMPARE(f.focusWidget(), f.Text3);
         undo();
     };
     refused([&] { f.Check18->setValue(1); }, [&] { f.Check18->setValue(0); });
@@ -271,7 +271,7 @@ void TestCutOuts::overlayFromTheReceivedPicture()
 
     // Outside Draw mode only the focus moves.
     f.Picture1->setPicture(tx);
-    f.Text2->setFocus();
+    f.Text3->setFocus();
     c.Label34_MouseDown(1, 0, 0, 0);
     QCOMPARE(f.focusWidget(), f.Text1);
     QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
@@ -295,7 +295,7 @@ void TestCutOuts::overlayFromTheReceivedPicture()
     // for SET in Overlays mode.
     outline(s, {{200, 200}, {360, 200}, {360, 300}, {200, 300}});
     c.rotateFlags = 2 | 0x40000;
-    f.Text2->setFocus();
+    f.Text3->setFocus();
     c.Label34_MouseDown(1, 0, 0, 0);
     QVERIFY(f.Option6->value());
     QCOMPARE(c.overlayScale, 640.0);
@@ -343,7 +343,7 @@ void TestCutOuts::pasteAndRxToTx()
     clipboard->setText(QStringLiteral("text only"));
     f.Picture1->setPicture(tx);
     c.overlayAngle = 30;
-    f.Text2->setFocus();
+    f.Text3->setFocus();
     ui.answerMsgBox(platform::vbOK);
     emit f.Command22->Click();
     QCOMPARE(ui.messages().last(), QStringLiteral("Nothing in Clipboard."));
