@@ -22,7 +22,10 @@ namespace canvas {
 namespace {
 
 constexpr int kHourglass = 11;
+constexpr int kDefaultPointer = 0;
 constexpr int32_t kSmoothBit = 2;
+constexpr int32_t kMirrorLeftRight = 0x40000;
+constexpr int32_t kMirrorTopBottom = 0x80000;
 constexpr int kOverlayStepState = 100; // textEditState after an overlay step; SET reads it
 constexpr double kMaxOverlayWidth = 600;     // a wider element is not enlarged
 constexpr double kMinOverlayWidth = 8;       // nor reduced below this
@@ -40,6 +43,41 @@ bool isIdle(const QWidget* set) { return platform::backColor(set) == platform::v
 double currency(double value) { return platform::roundHalfEven(value * 10000) / 10000; }
 
 } // namespace
+
+void TxCanvas::Command44_MouseDown(int, int, double, double) { rotatePress(true); }
+void TxCanvas::Command46_MouseDown(int, int, double, double) { rotatePress(false); }
+void TxCanvas::Command44_MouseUp(int, int, double, double) { sizeRelease(); }
+void TxCanvas::Command46_MouseUp(int, int, double, double) { sizeRelease(); }
+
+// One turn per press, never repeated while the button is held. A pending overlay or
+// picture-in-picture turns 10 (a mirrored one the other way) and is drawn again at once;
+// in Text mode the text tools turn the text or the picture, and Timer2 finishes the
+// text's slow effects after the last release.
+void TxCanvas::rotatePress(bool clockwise)
+{
+    shell::FormMain& f = form_;
+    if ((isIdle(f.Command47) && !f.Option1->value()) || f.Option8->value()) {
+        f.Text1->setFocus();
+        return;
+    }
+    if (f.Option6->value() || f.Option7->value()) {
+        if (f.MousePointer() == kHourglass)
+            return;
+        f.setMousePointer(kHourglass);
+        const bool mirroredOnce = bool(rotateFlags & kMirrorTopBottom) != bool(rotateFlags & kMirrorLeftRight);
+        overlayAngle += clockwise ? 10 : -10;
+        if (mirroredOnce)
+            overlayAngle += clockwise ? -20 : 20;
+        renderElement();
+        return;
+    }
+    f.setMousePointer(kHourglass);
+    repeatAction = 1;
+    f.Timer2->setEnabled(false);
+    platform::StepRunner steps(QStringLiteral("rotate"));
+    steps.step(QStringLiteral("turn"), [&] { clockwise ? f.text().rotateclockwise() : f.text().rotateanticlockwise(); });
+    f.setMousePointer(kDefaultPointer);
+}
 
 void TxCanvas::Command6_MouseDown(int, int, double, double) { sizePress(true); }
 void TxCanvas::Command10_MouseDown(int, int, double, double) { sizePress(false); }

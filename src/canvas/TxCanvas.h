@@ -99,6 +99,11 @@ public:
     void Check9_Click(); // "Smooth": the smoothing bit follows the box, then the re-render
     // "+" and "-": one size step of the pending shape, overlay or text per press, drawn
     // at once; the release lets Timer2 finish the text's effects.
+    // The rotate buttons: clockwise and anticlockwise, one turn per press.
+    void Command44_MouseDown(int button, int shift, double x, double y);
+    void Command46_MouseDown(int button, int shift, double x, double y);
+    void Command44_MouseUp(int button, int shift, double x, double y);
+    void Command46_MouseUp(int button, int shift, double x, double y);
     void Command6_MouseDown(int button, int shift, double x, double y);
     void Command10_MouseDown(int button, int shift, double x, double y);
     void Command6_MouseUp(int button, int shift, double x, double y);
@@ -257,6 +262,7 @@ private:
     void overlayStep(bool enlarge);
     void textStep(bool enlarge);
     void sizeRelease();
+    void rotatePress(bool clockwise);
     void mirrorPress(int32_t bit);
     void subOptionDrop(double x, double y);
     // The see-through frame overlay: the overlay stretched over the whole screen, its

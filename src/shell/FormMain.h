@@ -166,6 +166,7 @@ public:
     platform::TextBox* Text6 = nullptr;           // the draw thickness, as HScroll1 sets it
     // The text tools' state the toggles read (shown with the text tools).
     platform::Label* Label25 = nullptr;           // "Text Forecolor": back colour = text colour
+    platform::Label* Label45 = nullptr;           // "Text Backcolor": back colour = text back colour
     platform::Label* Label31 = nullptr;           // orientation: 255 and "Vertical" for vertical text
     platform::Label* Label34 = nullptr;           // "Overlay RX>TX": 255 between its two presses
     platform::Label* Label30 = nullptr;           // "Make overlay" (Draw mode)
@@ -258,6 +259,8 @@ public:
     // The pending element's size and mirror buttons; they act on the press.
     platform::CommandButton* Command6 = nullptr;  // "+"
     platform::CommandButton* Command10 = nullptr; // "-"
+    platform::CommandButton* Command44 = nullptr; // rotate clockwise
+    platform::CommandButton* Command46 = nullptr; // rotate anticlockwise
     platform::CommandButton* Command28 = nullptr; // mirror top to bottom (a picture button)
     platform::CommandButton* Command29 = nullptr; // mirror left to right (a picture button)
     platform::CheckBox* Check18 = nullptr;        // "Follow Mouse" (Pic in Pic)

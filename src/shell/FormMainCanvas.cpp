@@ -158,11 +158,15 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     Command29 = new platform::CommandButton(QStringLiteral("Command29"), QString(), frame);
     Command6->setToolTip(QStringLiteral("Larger"));
     Command10->setToolTip(QStringLiteral("Smaller"));
+    Command44 = new platform::CommandButton(QStringLiteral("Command44"), QStringLiteral("\u21BB"), frame);
+    Command46 = new platform::CommandButton(QStringLiteral("Command46"), QStringLiteral("\u21BA"), frame);
+    Command44->setToolTip(QStringLiteral("Rotate clockwise"));
+    Command46->setToolTip(QStringLiteral("Rotate anticlockwise"));
     Command28->setIcon(mirrorIcon(true));
     Command28->setToolTip(QStringLiteral("Mirror top to bottom"));
     Command29->setIcon(mirrorIcon(false));
     Command29->setToolTip(QStringLiteral("Mirror left to right"));
-    for (auto* b : {Command6, Command10})
+    for (auto* b : {Command6, Command10, Command44, Command46})
         platform::setBackColor(b, ToolOffColor);
     auto* buttons = new QHBoxLayout;
     for (auto* b : {Command47, Command31, Command12})
@@ -194,6 +198,8 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     thingsRow->addWidget(Combo1, 1);
     thingsRow->addWidget(Command6);
     thingsRow->addWidget(Command10);
+    thingsRow->addWidget(Command44);
+    thingsRow->addWidget(Command46);
     thingsRow->addWidget(buildPalette(frame));
     grid->addLayout(thingsRow, 1, 0, 1, 3);
     return frame;
@@ -215,6 +221,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Label38 = toolLabel("Label38", QStringLiteral("Color Fill"), frame);
     Label24 = toolLabel("Label24", QStringLiteral("         Crop"), frame);
     Label25 = toolLabel("Label25", QStringLiteral("Text Forecolor"), frame);
+    Label45 = toolLabel("Label45", QStringLiteral("Text Backcolor"), frame);
     Label31 = toolLabel("Label31", QStringLiteral("Horizontal"), frame);
     Combo3 = new platform::ComboBox(QStringLiteral("Combo3"), frame);
     for (const char* type : {"Normal Text", "Striped Text", "Graduated Text", "Multi Colored Text"})
@@ -268,7 +275,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     QHBoxLayout* overlayRow = toolRow(column);
     overlayRow->addWidget(Frame4, 1);
     // The text tools' controls and the tools of later steps wait hidden, in their start states.
-    for (QWidget* w : std::initializer_list<QWidget*>{Label25, Label31, Combo3})
+    for (QWidget* w : std::initializer_list<QWidget*>{Combo3})
         w->hide();
 
     for (auto* option : {Option1, Option8, Option6, Option7})
@@ -401,6 +408,14 @@ void FormMain::connectCanvasHandlers()
             [c](int b, int s, double x, double y) { c->Command6_MouseDown(b, s, x, y); });
     connect(Command6, &platform::CommandButton::MouseUp, c,
             [c](int b, int s, double x, double y) { c->Command6_MouseUp(b, s, x, y); });
+    connect(Command44, &platform::CommandButton::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Command44_MouseDown(b, s, x, y); });
+    connect(Command44, &platform::CommandButton::MouseUp, c,
+            [c](int b, int s, double x, double y) { c->Command44_MouseUp(b, s, x, y); });
+    connect(Command46, &platform::CommandButton::MouseDown, c,
+            [c](int b, int s, double x, double y) { c->Command46_MouseDown(b, s, x, y); });
+    connect(Command46, &platform::CommandButton::MouseUp, c,
+            [c](int b, int s, double x, double y) { c->Command46_MouseUp(b, s, x, y); });
     connect(Command10, &platform::CommandButton::MouseDown, c,
             [c](int b, int s, double x, double y) { c->Command10_MouseDown(b, s, x, y); });
     connect(Command10, &platform::CommandButton::MouseUp, c,

@@ -48,6 +48,8 @@ void FormMain::connectPaletteHandlers()
     for (int n = 1; n <= 12; ++n)
         connect(swatch(n), &platform::Label::MouseDown, t,
                 [t, n](int button, int shift, double, double) { t->swatchMouseDown(n, button, shift); });
+    for (int n = 9; n <= 12; ++n)
+        connect(swatch(n), &platform::Label::DblClick, t, [t, n] { t->customSwatchDblClick(n); });
 }
 
 } // namespace shell

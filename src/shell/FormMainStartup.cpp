@@ -148,6 +148,11 @@ void FormMain::connectStartupHandlers()
     connect(Check14, &platform::CheckBox::Click, t, [t] { t->Check14_Click(); });
     connect(Check6, &platform::CheckBox::Click, t, [t] { t->Check6_Click(); });
     connect(VScroll1, &platform::ScrollBar::Change, t, [t] { t->VScroll1_Change(); });
+    for (int slot = 1; slot <= 4; ++slot)
+        connect(t->presetButton(slot), &platform::CommandButton::MouseDown, t,
+                [t, slot](int button, int, double, double) { t->fontPresetMouseDown(slot, button); });
+    connect(VScroll3, &platform::ScrollBar::Change, t, [t] { t->VScroll3_Change(); });
+    connect(Label31, &platform::Label::Click, t, [t] { t->Label31_Click(); });
     auto* c = canvas_.get();
     connect(Check3, &platform::CheckBox::Click, c, [c] { c->Check3_Click(); });
     connect(HScroll1, &platform::ScrollBar::Change, c, [c] { c->HScroll1_Change(); });

@@ -12,6 +12,7 @@
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "intake/Intake.h"
+#include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/TextFile.h"
@@ -300,6 +301,10 @@ void Shell::restoreControls(platform::StepRunner& steps)
         form.Picture1->setBackColor(quint32(colour));
         text.textBackColour = colour;
     });
+    // The indicators show the text colours in use, and the custom swatches their colours.
+    platform::setBackColor(form.Label25, form.Picture1->ForeColor());
+    platform::setBackColor(form.Label45, form.Picture1->BackColor());
+    steps.step(QStringLiteral("custom colours"), [&] { text.applyCustomColours(); });
 
     // The receive and display boxes: a box is ticked when its value is 1, and its
     // handler runs; any other value leaves it as it is.

@@ -6,6 +6,7 @@
 #include "shell/Shell.h"
 
 #include "engine/EngineControl.h"
+#include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
@@ -48,6 +49,10 @@ void Shell::Form_Unload()
     text.fontStyleCode = qint16((form.Check6->value() == 1 ? 1 : 0) + (form.Check14->value() == 1 ? 10 : 0)
                                 + (form.Check13->value() == 1 ? 100 : 0));
     windowLeftAtExit = platform::pixelsToTwips(form.x());
+    // The text colours as their indicators show them, and the custom swatches.
+    savedControlValues[1] = qint64(platform::backColor(form.Label25));
+    savedControlValues[2] = qint64(platform::backColor(form.Label45));
+    text.gatherCustomColours();
 
     saveTxScreenAtExit(steps);
     // The message pane and one line end, which the start-up takes off again.

@@ -1,11 +1,15 @@
-// The colour palette: the twelve swatches Label1 to Label12, as far as they set the
-// drawing and text colour and the background of a header being made.
+// The colour palette: the twelve swatches Label1 to Label12 give the fill colour, the
+// drawing and text colour, the background of a header being made and the text back
+// colour; C1 to C4 are set through the colour dialog and kept in the settings.
 
 #include "text/TextTools.h"
 
 #include "canvas/TxCanvas.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
+#include "platform/services/Ui.h"
+#include "platform/widgets/DragManager.h"
+#include "platform/widgets/FileLists.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
@@ -14,8 +18,21 @@ namespace text {
 
 namespace {
 
+constexpr int kLeftButton = 1;
 constexpr int kRightButton = 2;
-constexpr int kCtrl = 2;
+constexpr int kCtrl = 2;          // the shift code of Ctrl alone
+constexpr int kFillPicked = 201;  // sharedCounter once a fill colour is picked
+constexpr int kColorDialogFlags = 259; // from the given colour, full dialog, any colour
+const QString kPaneOpenCaption = QStringLiteral("Exit  Msg");
+
+bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+
+void setCaptionBold(QWidget* w, bool on)
+{
+    QFont font = w->font();
+    font.setBold(on);
+    w->setFont(font);
+}
 
 // Colours with red in the low byte: black, white, red, orange, yellow, green, cyan,
 // magenta, then the custom swatches C1 to C4 at their design colours.
@@ -38,24 +55,131 @@ quint32 TextTools::swatchRecord(int number, quint32 colour)
 
 void TextTools::swatchMouseDown(int number, int button, int shift)
 {
-    shell::FormMain& form = form_;
-    platform::Label* swatch = form.swatch(number);
+    shell::FormMain& f = form_;
+    auto& cv = f.canvas();
+    platform::PictureBox* tx = f.Picture1;
+    platform::Label* swatch = f.swatch(number);
     if (!swatch)
         return;
     const quint32 colour = platform::backColor(swatch);
-    // With Pattern Fill on the swatch only gives the fill its colour, which comes with the
-    // fill tools.
-    if (form.Option1->value() && platform::backColor(form.Label32) == canvas::kPendingColor)
-        return;
-    if (button == kRightButton)
-        return;
-    fontRecord[7] = QString::number(swatchRecord(number, colour));
-    if (shift == kCtrl && form.qso().makingHeader()) {
-        form.qso().headercolor();
+    const bool drawMode = f.Option8->value();
+    const bool patternFill = isRed(f.Label32);
+    // A fill tool in Text mode: the left button picks the fill colour and drags the swatch
+    // to the TX screen, where the drop fills. Pattern Fill takes nothing else from the
+    // press; Color Fill gives the text its colour too.
+    if (f.Option1->value() && (patternFill || isRed(f.Label38))) {
+        if (button == kLeftButton) {
+            cv.fillColour = qint32(colour);
+            platform::DragManager::setDragIcon(swatch, platform::DragManager::dragIcon(f.Drive1));
+            platform::DragManager::instance().begin(swatch);
+            sharedCounter = kFillPicked;
+        }
+        if (patternFill)
+            return;
+    }
+    const bool headerCtrl = shift == kCtrl && f.qso().makingHeader();
+    if (button != kRightButton) {
+        fontRecord[7] = QString::number(swatchRecord(number, colour));
+        if (headerCtrl) {
+            f.qso().headercolor();
+            return;
+        }
+        platform::setBackColor(f.Label25, colour);
+        tx->setForeColor(colour);
+        if (canvas::isShapeItem(f.Combo1->text())) {
+            // An armed shape is drawn again where it stands: the shape drawer adds the
+            // centre offset to an armed shape's place, so it is taken off first.
+            if (cv.dragSource == canvas::dragShapeTool) {
+                cv.textX -= 160;
+                cv.textY -= 128;
+            }
+            cv.Combo1_Click();
+            return;
+        }
+        if (styledTextPending == 1) {
+            Label36_Click();
+            return;
+        }
+        tx->setCurrentX(cv.textX);
+        tx->setCurrentY(cv.textY);
+        if (!drawMode)
+            drawText();
+        if (f.Check17->value() == 1)
+            Check17_Click();
+        if (f.Check15->value() == 1)
+            Check15_Click();
         return;
     }
-    platform::setBackColor(form.Label25, colour);
-    form.Picture1->setForeColor(colour);
+    if (headerCtrl)
+        return;
+    tx->setBackColor(colour);
+    platform::setBackColor(f.Label45, colour);
+    textBackColour = qint32(colour);
+    if (styledTextPending == 1) {
+        Label36_Click();
+        return;
+    }
+    drawText();
+    f.Text1->setFocus();
+    if (!drawMode && f.Check17->value() == 1)
+        Check17_Click();
+    else
+        Check15_Click();
+}
+
+// A double-click on C1 to C4 sets the swatch through the colour dialog; the text takes it
+// at the next press on the swatch. A cancelled dialog changes nothing, and C2 to C4 also
+// ignore the text colour itself (nothing chosen).
+void TextTools::customSwatchDblClick(int number)
+{
+    shell::FormMain& f = form_;
+    platform::Label* swatch = f.swatch(number);
+    if (!swatch || number < 9)
+        return;
+    platform::CommonDialog& dialog = *f.CommonDialog1;
+    dialog.Flags = kColorDialogFlags;
+    dialog.Color = f.Picture1->ForeColor();
+    const bool cancelError = dialog.CancelError;
+    dialog.CancelError = true;
+    bool chosen = true;
+    try {
+        dialog.ShowColor();
+    } catch (const platform::DialogCancelled&) {
+        chosen = false;
+    }
+    dialog.CancelError = cancelError;
+    if (!chosen)
+        return;
+    if (number > 9 && dialog.Color == f.Picture1->ForeColor())
+        return;
+    if (f.Command8->text() == kPaneOpenCaption) {
+        f.Command8->setText(QStringLiteral("Load Msg"));
+        f.Text2->hide();
+        setCaptionBold(f.Command8, false);
+    }
+    fontRecord[7] = QString::number(dialog.Color);
+    f.Text2->hide();
+    setCaptionBold(f.Command8, false);
+    platform::setBackColor(swatch, dialog.Color);
+    f.Text1->setFocus();
+}
+
+// The custom swatches' colours as the settings keep them, and back.
+void TextTools::gatherCustomColours()
+{
+    for (int i = 1; i <= 4; ++i)
+        customColours[i] = QString::number(platform::backColor(form_.swatch(8 + i)));
+}
+
+void TextTools::applyCustomColours()
+{
+    for (int i = 1; i <= 4; ++i) {
+        bool ok = false;
+        const qint64 value = customColours[i].trimmed().toLongLong(&ok);
+        // Nothing stored (a first run) or no colour: the swatch keeps its design colour.
+        if (ok && value >= 0 && value <= 0xFFFFFF)
+            platform::setBackColor(form_.swatch(8 + i), quint32(value));
+    }
 }
 
 } // namespace text

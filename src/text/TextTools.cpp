@@ -4,6 +4,7 @@
 #include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
@@ -14,23 +15,73 @@ namespace text {
 
 TextTools::TextTools(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
-void TextTools::savefontandcolor_Click() {}
+// A hint only: presets are stored with a right press on a font button.
+void TextTools::savefontandcolor_Click() { form_.Text1->setFocus(); }
 
-// The style boxes redraw the current text element; until the text painter exists there
-// is no element on the TX screen to redraw.
-void TextTools::Check13_Click() {}
-void TextTools::Check14_Click() {}
+namespace {
+
+bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+
+const QString kStriped = QStringLiteral("Striped Text");
+const QString kGraduated = QStringLiteral("Graduated Text");
+
+} // namespace
+
+// The style boxes change the pending element at once; in Draw mode they only keep their
+// value for the next text (the focus goes back to the text box).
+bool TextTools::styleRefusedInDraw()
+{
+    if (!form_.Option8->value())
+        return false;
+    form_.Text1->setFocus();
+    return true;
+}
+
+void TextTools::Check13_Click()
+{
+    if (!styleRefusedInDraw())
+        redrawText();
+}
+
+void TextTools::Check14_Click()
+{
+    if (!styleRefusedInDraw())
+        redrawText();
+}
 
 void TextTools::Check6_Click()
 {
+    if (styleRefusedInDraw())
+        return;
     form_.Picture1->setFontBold(form_.Check6->value() == 1);
+    redrawText();
+}
+
+// The step between a vertical text's characters: the font size times 1.0 to 1.9 by the
+// size step bar.
+double TextTools::verticalStep() const
+{
+    return form_.Picture1->FontSize() * platform::Val(QStringLiteral("1.") + QString::number(form_.VScroll3->value()));
 }
 
 void TextTools::Label31_Click()
 {
     shell::FormMain& f = form_;
+    auto& cv = f.canvas();
+    platform::PictureBox* tx = f.Picture1;
+    platform::StepRunner steps(QStringLiteral("Label31_Click"));
+    if (styledTextPending == 0)
+        Option1_Click();
     f.VScroll3->hide();
-    if (platform::backColor(f.Label31) == canvas::kPendingColor) {
+    // With Pattern Fill on the label only takes the fill tool off.
+    if (isRed(f.Label32)) {
+        platform::setBackColor(f.Label32, canvas::kToolOffColor);
+        return;
+    }
+    if (isRed(f.Label38))
+        cv.Label38_Click();
+    textSize = verticalStep();
+    if (isRed(f.Label31)) {
         platform::setBackColor(f.Label31, canvas::kToolOffColor);
         f.Label31->setCaption(QStringLiteral("Horizontal"));
     } else {
@@ -38,6 +89,36 @@ void TextTools::Label31_Click()
         f.Label31->setCaption(QStringLiteral("Vertical"));
         f.VScroll3->show();
     }
+    // The element is pending afterwards in either case: a styled one is laid again over
+    // the clean picture, a plain one is the text box's text.
+    if (styledTextPending == 1) {
+        steps.step(QStringLiteral("end tool"), [&] { cv.Command12_Click(); });
+        styledTextPending = 1;
+        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        steps.step(QStringLiteral("Label36_Click"), [&] { Label36_Click(); });
+        return;
+    }
+    textToDraw = f.Text1->text();
+    platform::setBackColor(f.Command47, canvas::kPendingColor);
+    tx->Cls();
+    steps.step(QStringLiteral("drawText"), [&] { drawText(); });
+    steps.step(QStringLiteral("Check17_Click"), [&] { Check17_Click(); });
+    steps.step(QStringLiteral("Check15_Click"), [&] { Check15_Click(); });
+}
+
+void TextTools::VScroll3_Change()
+{
+    shell::FormMain& f = form_;
+    f.Picture1->Cls();
+    textSize = verticalStep();
+    textSizeStep = textSize;
+    if (f.Combo3->text() == kStriped || f.Combo3->text() == kGraduated) {
+        drawStyledText();
+        return;
+    }
+    drawText();
+    Check17_Click();
+    Check15_Click();
 }
 
 void TextTools::VScroll1_Change()
@@ -56,6 +137,5 @@ void TextTools::Check17_Click() {}
 void TextTools::Check15_Click() {}
 void TextTools::Label36_Click() {}
 void TextTools::drawStyledText() {}
-void TextTools::rotateclockwise() {}
 
 } // namespace text

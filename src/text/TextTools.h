@@ -8,6 +8,7 @@
 #include <QVariant>
 
 namespace shell { class FormMain; }
+namespace platform { class CommandButton; class PictureBox; }
 
 namespace text {
 
@@ -28,10 +29,25 @@ public:
     void Check14_Click(); // "Italic"
     void Check6_Click();  // "Bold": also the TX screen's bold font
     // The orientation label: horizontal ("Horizontal", 49344) and vertical ("Vertical",
-    // 255, the size step bar shown). Vertical printing comes with the text painter.
+    // 255, the size step bar shown). It leaves the element pending, the text box's text
+    // when none was; with Pattern Fill on it only takes that tool off.
     void Label31_Click();
+    // The size step bar of vertical text: characters 1.0 to 1.9 font sizes apart.
+    void VScroll3_Change();
     void VScroll1_Change(); // shadow depth
     void fontbutton(); // all four font-preset buttons back to &HC0C0
+    // A press on font preset button `slot` (1 F1 Command21, 2 F2 Command25, 3 F3
+    // Command23, 4 F4 Command24), any button: the preset's faces on the text box and the
+    // TX screen, the button green, the pending text drawn again; the right button then
+    // asks for a font (chooseFont) and stores it in the slot.
+    void fontPresetMouseDown(int slot, int button);
+    void chooseFont();
+    void storeFontPreset(int slot);
+    void Font1();
+    void Font2();
+    void Font3();
+    void Font4();
+    platform::CommandButton* presetButton(int slot) const;
     // The text box: every change ends the current tool and forgets the selection; a
     // double-click empties it and wipes the pending text; a selection made with the mouse
     // is what the painter prints.
@@ -82,15 +98,28 @@ public:
     // The element drawn as "Striped Text" or "Graduated Text" (SET's road for every type
     // but "Normal Text").
     void drawStyledText();
-    // Turns the text block one step clockwise (the mirror buttons redraw a turned block
-    // through it); nothing is turned until the text tools turn text.
+    // A pending text in Text mode turns 10 degrees clockwise (anticlockwise) within ±90;
+    // otherwise a picture turns 22.5 degrees from its unturned copy: the TX picture in
+    // Text or Draw mode, the pending overlay or picture-in-picture in their modes. Nothing
+    // turns with BkGnd on; vertical, striped and graduated text are refused with a message.
     void rotateclockwise();
+    void rotateanticlockwise();
+    // Turns `source` by `angle` radians (negative: clockwise on the screen) about its
+    // centre into `destination` about its centre, pixel by pixel.
+    static void bmp_rotate(platform::PictureBox& source, platform::PictureBox& destination, float angle);
 
-    // A press on palette swatch `number` (Label1 to Label12), one body for the twelve: a
-    // press but with the right button makes the swatch's colour the drawing and text
-    // colour; with Ctrl alone while a header is made it is the header's background instead
-    // (headercolor). The fill and back colour picks come with the palette's other uses.
+    // A press on palette swatch `number` (Label1 to Label12), one body for the twelve: in
+    // Text mode with a fill tool on, the left button picks the fill colour and drags the
+    // swatch to the TX screen (Pattern Fill takes nothing more); a press but with the
+    // right button makes the swatch's colour the drawing and text colour, or with Ctrl
+    // alone while a header is made the header's background (headercolor); the right
+    // button makes it the text back colour. The pending element is drawn again.
     void swatchMouseDown(int number, int button, int shift);
+    // C1 to C4 (swatches 9 to 12): the colour dialog sets the swatch.
+    void customSwatchDblClick(int number);
+    // customColours from the custom swatches (shut-down) and onto them (start-up).
+    void gatherCustomColours();
+    void applyCustomColours();
     // Swatch n's design colour, and the drawing colour a left press records for it (the
     // fixed bright swatches record a shade off their colour, the custom ones their own).
     static quint32 swatchColour(int number);
@@ -131,6 +160,9 @@ public:
 
 private:
     void closeMessagePane();
+    bool styleRefusedInDraw();
+    void rotate(bool clockwise);
+    double verticalStep() const;
 
     shell::FormMain& form_;
 };
