@@ -123,6 +123,25 @@ QIcon mirrorIcon(bool topToBottom)
     return QIcon(face);
 }
 
+// Three quarters of a circle with the arrow's head at its end, turning clockwise or
+// anticlockwise.
+QIcon rotateIcon(bool clockwise)
+{
+    QPixmap face(16, 16);
+    face.fill(Qt::transparent);
+    QPainter p(&face);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (!clockwise)
+        p.setTransform(QTransform(-1, 0, 0, 1, 16, 0));
+    p.setPen(QPen(Qt::black, 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(2.5, 2.5, 11, 11), 90 * 16, -270 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawPolygon(QPolygonF({QPointF(8, 0), QPointF(8, 6), QPointF(12, 3)}));
+    return QIcon(face);
+}
+
 platform::PictureBox* hiddenBox(const char* name, QWidget* parent, int width, int height)
 {
     auto* box = new platform::PictureBox(parent);
@@ -158,8 +177,10 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     Command29 = new platform::CommandButton(QStringLiteral("Command29"), QString(), frame);
     Command6->setToolTip(QStringLiteral("Larger"));
     Command10->setToolTip(QStringLiteral("Smaller"));
-    Command44 = new platform::CommandButton(QStringLiteral("Command44"), QStringLiteral("\u21BB"), frame);
-    Command46 = new platform::CommandButton(QStringLiteral("Command46"), QStringLiteral("\u21BA"), frame);
+    Command44 = new platform::CommandButton(QStringLiteral("Command44"), QString(), frame);
+    Command46 = new platform::CommandButton(QStringLiteral("Command46"), QString(), frame);
+    Command44->setIcon(rotateIcon(true));
+    Command46->setIcon(rotateIcon(false));
     Command44->setToolTip(QStringLiteral("Rotate clockwise"));
     Command46->setToolTip(QStringLiteral("Rotate anticlockwise"));
     Command28->setIcon(mirrorIcon(true));
@@ -185,6 +206,9 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     buttons->addSpacing(6);
     buttons->addWidget(HScroll7);
     buttons->addWidget(Label14);
+    // The rotate buttons beside the mirror buttons.
+    buttons->addWidget(Command44);
+    buttons->addWidget(Command46);
     grid->addLayout(buttons, 0, 0, 1, 3);
 
 
@@ -198,8 +222,6 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     thingsRow->addWidget(Combo1, 1);
     thingsRow->addWidget(Command6);
     thingsRow->addWidget(Command10);
-    thingsRow->addWidget(Command44);
-    thingsRow->addWidget(Command46);
     thingsRow->addWidget(buildPalette(frame));
     grid->addLayout(thingsRow, 1, 0, 1, 3);
     return frame;
@@ -251,7 +273,8 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Label30 = toolLabel("Label30", QStringLiteral("Make overlay"), frame);
     Label34 = toolLabel("Label34", QStringLiteral("Overlay RX>TX"), frame);
     QHBoxLayout* drawRow = toolRow(column);
-    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30, Label34})
+    // The back colour's indicator where the row has room.
+    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30, Label34, Label45})
         drawRow->addWidget(w);
     drawRow->addStretch(1);
 

@@ -269,8 +269,10 @@ void TestSettings::freshFileLineByLine()
     QStringList expected;
     expected << q(textFace) << q("") << q("False") << q("False") << q("False") << q("False") << q("238")
              << q(screenFace) << q(" 12") << q("False") << q("False") << q("False") << q("False") << q("");
-    for (int i = 0; i < 28 + 28 + 4; ++i)
+    for (int i = 0; i < 28 + 28; ++i)
         expected << q("");
+    // The custom swatches at their design colours.
+    expected << q("128") << q("8421504") << q("32896") << q("8388736");
     expected << "1" << "" << q("SETUP YOUR CALLSIGN") << q("20M") << q("595") << q("UTC");
     for (int i = 0; i < 14; ++i)
         expected << q("");
@@ -279,8 +281,9 @@ void TestSettings::freshFileLineByLine()
     expected << "0" << "" << "" << "3" << "" << "0";
     for (int i = 0; i < 5; ++i)
         expected << q("");
-    // No maximum stored: the setup dialog's box reads 9000, which becomes the maximum.
-    expected << "" << "0" << "0" << "0" << q("Normal Text") << "0" << "" << "0" << "0" << "0" << "0" << "9000"
+    // No maximum stored: the setup dialog's box reads 9000, which becomes the maximum. The
+    // text colours are those the indicators show (the text colour of a fresh start).
+    expected << "" << "0" << "0" << "0" << q("Normal Text") << "0" << "" << "238" << "16777215" << "0" << "0" << "9000"
              << "0" << "0" << "0" << "" << "0" << left << "0" << "1750" << "65" << q(f.appPath("AutoSave") + "/")
              << "" << "0" << "" << "" << "" << q("") << "0" << "0" << "";
     QCOMPARE(lines.size(), expected.size());
