@@ -131,7 +131,8 @@ QIcon rotateIcon(bool clockwise)
     face.fill(Qt::transparent);
     QPainter p(&face);
     p.setRenderHint(QPainter::Antialiasing);
-    if (!clockwise)
+    // Drawn as it is, the head at the start of a clockwise sweep points anticlockwise.
+    if (clockwise)
         p.setTransform(QTransform(-1, 0, 0, 1, 16, 0));
     p.setPen(QPen(Qt::black, 1.6));
     p.setBrush(Qt::NoBrush);
