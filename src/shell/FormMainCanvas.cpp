@@ -251,7 +251,10 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
         Combo3->addItem(QString::fromLatin1(type));
     Combo3->setListIndex(0);
     QHBoxLayout* textRow = toolRow(column);
-    for (QWidget* w : std::initializer_list<QWidget*>{Option1, Label32, Label33, Label38, Label24, Label25, Label31, Combo3})
+    // The two text colours' indicators side by side; the row set closer so the window keeps
+    // its width.
+    textRow->setSpacing(4);
+    for (QWidget* w : std::initializer_list<QWidget*>{Option1, Label32, Label33, Label38, Label24, Label25, Label45, Label31, Combo3})
         textRow->addWidget(w);
     textRow->addStretch(1);
 
@@ -274,8 +277,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Label30 = toolLabel("Label30", QStringLiteral("Make overlay"), frame);
     Label34 = toolLabel("Label34", QStringLiteral("Overlay RX>TX"), frame);
     QHBoxLayout* drawRow = toolRow(column);
-    // The back colour's indicator where the row has room.
-    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30, Label34, Label45})
+    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30, Label34})
         drawRow->addWidget(w);
     drawRow->addStretch(1);
 
@@ -310,7 +312,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Shape2 = new platform::ShapeControl(QStringLiteral("Shape2"), frame);
     Shape3 = new platform::ShapeControl(QStringLiteral("Shape3"), frame);
     Shape1->surround({Option8, HScroll1, Text6, Label29, Label73, Label30, Label34});
-    Shape2->surround({Option1, Label32, Label33, Label38, Label24, Label25, Label31, Combo3});
+    Shape2->surround({Option1, Label32, Label33, Label38, Label24, Label25, Label45, Label31, Combo3});
     Shape3->surround({Frame4});
     Shape2->setDrawMode(14); // Text mode's frame is the highlighted one at start
     Shape2->setFillStyle(2);
