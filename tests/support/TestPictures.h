@@ -1,0 +1,46 @@
+#pragma once
+// Pictures and files the tests build and compare.
+
+#include "platform/services/Picbuf.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+inline QImage solid(int w, int h, QRgb colour)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// The bytes the picture buffer writes for the picture as a JPEG at that quality: a save
+// said to use that quality must give the same file.
+inline QByteArray jpegAt(const QImage& picture, int quality)
+{
+    QTemporaryDir dir;
+    platform::Picbuf writer;
+    writer.setPicture(picture);
+    writer.setImageFormat(platform::Picbuf::Jpeg);
+    writer.setWriteCompression(quality);
+    writer.setFilename(dir.filePath(QStringLiteral("reference.jpg")));
+    writer.Store();
+    return fileBytes(writer.filename());
+}
+
+} // namespace testsupport
