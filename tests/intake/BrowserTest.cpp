@@ -2,7 +2,8 @@
 // folders, the fit modes, the quick directories, the panel's opening and the drops on
 // its lists, and the way back to the same page after a restart.
 #include "FormFixture.h"
-#include "ScriptedEngine.h"
+#include "ScriptedStart.h"
+#include "TestPictures.h"
 
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
@@ -35,19 +36,13 @@ using intake::FitMode;
 using intake::FitRect;
 using platform::DragManager;
 using testsupport::FormFixture;
+using testsupport::solid;
 
 namespace {
 
 constexpr quint32 Green = 0xFF00, Off = 0xC0C0, Red = 255;
 const QRgb kColours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFFFF00FF,
                          0xFF00FFFF, 0xFF808080, 0xFF804000, 0xFF004080, 0xFF408000};
-
-QImage solid(int w, int h, QRgb colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
 
 // n pictures "p0.png", "p1.png", ... each in a colour of its own.
 void writeColours(const QString& folder, int n)
@@ -83,22 +78,32 @@ QString describe(const FitRect& r)
     return QStringLiteral("%1, %2, %3 x %4").arg(r.left).arg(r.top).arg(r.width).arg(r.height);
 }
 
-// A picture with a band of its own colour at the top and at the bottom.
-QImage banded(int w, int h, int band)
-{
-    QImage image = solid(w, h, 0xFF0000FF);
-    for (int y = 0; y < band; ++y)
-        for (int x = 0; x < w; ++x) {
-            image.setPixel(x, y, 0xFFFF0000);
-            image.setPixel(x, h - 1 - y, 0xFF00FF00);
-        }
-    return image;
-}
-
 int drops(platform::ScriptedUi& ui)
 {
     return int(ui.calls(platform::UiCall::SaveFile).size());
 }
+
+// The pixels of row y (or column x when byColumn) at the given places.
+QList<QRgb> along(const QImage& image, int line, QList<int> at, bool byColumn = false)
+{
+    QList<QRgb> pixels;
+    for (int p : at)
+        pixels << (byColumn ? image.pixel(line, p) : image.pixel(p, line));
+    return pixels;
+}
+
+// The main window with the browser; page() shows the first page of a folder.
+struct Browser {
+    FormFixture f;
+    shell::FormMain& form = f.form();
+    intake::Intake& in = form.intake();
+    void page(const QString& folder)
+    {
+        form.File1->setPath(folder);
+        form.File1->setListIndex(0);
+        in.Label13_Click();
+    }
+};
 
 } // namespace
 
@@ -127,43 +132,32 @@ private slots:
 
 void BrowserTest::pagesForwardAndBack()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
     QSignalSpy pointer(&form, &shell::FormMain::MousePointerChanged);
     QTemporaryDir six, eight, five;
     writeColours(six.path(), 6);
     writeColours(eight.path(), 8);
     writeColours(five.path(), 5);
 
-    form.File1->setPath(six.path());
-    form.File1->setListIndex(0);
-    in.Label13_Click();
+    b.page(six.path());
     QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
     QCOMPARE(form.File1->ListIndex(), 4);
     QCOMPARE(pointer.count(), 2); // the hourglass while the page loads, then the default
     QCOMPARE(pointer.at(0).at(0).toInt(), 11);
-    QCOMPARE(form.MousePointer(), 0);
     in.Label13_Click();
     QCOMPARE(shown(form), QList<int>({4, 5, -1, -1}));
     QCOMPARE(form.File1->ListIndex(), 5);
     in.Label13_Click();
     QCOMPARE(shown(form), QList<int>({5, -1, -1, -1}));
-    QCOMPARE(form.File1->ListIndex(), 5);
-    QCOMPARE(in.browserSlotIndex[1], 5);
-    QCOMPARE(in.browserSlotPath(1), six.filePath(QStringLiteral("p5.png")));
 
-    form.File1->setPath(eight.path());
-    form.File1->setListIndex(0);
-    in.Label13_Click();
+    b.page(eight.path());
     in.Label13_Click();
     QCOMPARE(shown(form), QList<int>({4, 5, 6, 7}));
-    QCOMPARE(form.File1->ListIndex(), 7);
     in.Label27_Click();
     QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
     in.Label27_Click(); // from the first page: nothing
     QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
-    QCOMPARE(form.File1->ListIndex(), 4);
     // Pressing file 2 shows the page that begins there; back a page is 0 to 3.
     in.File1_MouseDown(1, 0, 5, 5);
     QCOMPARE(shown(form), QList<int>({-1, -1, -1, -1}));
@@ -173,42 +167,22 @@ void BrowserTest::pagesForwardAndBack()
     in.Label27_Click();
     QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
 
-    form.File1->setPath(five.path());
-    form.File1->setListIndex(0);
+    b.page(five.path());
     in.Label13_Click();
-    in.Label13_Click();
-    QCOMPARE(shown(form), QList<int>({4, -1, -1, -1}));
     in.Label27_Click(); // the selection is 4 of five: Prev does nothing
     QCOMPARE(shown(form), QList<int>({4, -1, -1, -1}));
-
-    // The press colours.
-    in.Label13_MouseDown(1);
-    QCOMPARE(platform::backColor(form.Label13), Red);
-    in.Label13_MouseUp(1);
-    QCOMPARE(platform::backColor(form.Label13), Off);
-    form.Frame9->show();
-    in.Label27_MouseDown(1);
-    QCOMPARE(platform::backColor(form.Label27), Off);
 }
 
 void BrowserTest::pagesThatShowNothing()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
     QTemporaryDir empty, pictures;
     writeColours(pictures.path(), 5);
-    // A third file that cannot be read: its slot stays empty instead of repeating the
-    // picture before it.
-    QFile broken(pictures.filePath(QStringLiteral("p2.png")));
-    QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    broken.write("not a picture");
-    broken.close();
-    form.File1->setPath(pictures.path());
-    form.File1->setListIndex(0);
-    in.Label13_Click();
+    // An unreadable third file leaves its slot empty instead of repeating the one before.
+    QVERIFY(testsupport::writeBytes(pictures.filePath(QStringLiteral("p2.png")), "not a picture"));
+    b.page(pictures.path());
     QCOMPARE(shown(form), QList<int>({0, 1, -1, 3}));
-    QCOMPARE(in.browserSlotIndex[3], 2);
 
     QSignalSpy pointer(&form, &shell::FormMain::MousePointerChanged);
     form.File1->setPath(empty.path());
@@ -216,224 +190,175 @@ void BrowserTest::pagesThatShowNothing()
     QCOMPARE(shown(form), QList<int>({-1, -1, -1, -1}));
     QCOMPARE(pointer.count(), 0);
 
-    // A filter that matches nothing.
-    form.File1->setPath(pictures.path());
-    form.File1->setListIndex(0);
-    in.Label13_Click();
+    // A filter that matches nothing; " All Files" takes them back, "*tga" as written.
+    b.page(pictures.path());
     in.filterClick(19);
     QCOMPARE(form.File1->Pattern(), QStringLiteral("*.pcx"));
     QCOMPARE(form.File1->ListIndex(), -1);
     QCOMPARE(shown(form), QList<int>({-1, -1, -1, -1}));
-    QCOMPARE(platform::backColor(form.Label19), Green);
-    for (int code : {0, 15, 16, 18, 20, 21, 22, 43})
-        QCOMPARE(platform::backColor(form.filterLabel(code)), Off);
-    QCOMPARE(in.fileTypeFilter.toInt(), 19);
-    // " All Files" takes them back, "*tga" as written.
     in.filterClick(0);
     QVERIFY(form.File1->Pattern().contains(QStringLiteral(";*tga;")));
     QCOMPARE(form.File1->ListCount(), 5);
     QCOMPARE(shown(form), QList<int>({0, 1, -1, 3}));
 }
 
+// One row per branch of the fits; the form tests below see them on the screen.
 void BrowserTest::fitRectangles()
 {
     using intake::aspectFigure;
-    const float full = aspectFigure(640, 512), fourThree = aspectFigure(4, 3), threeFour = aspectFigure(480, 640),
-                square = aspectFigure(1, 1);
+    const float full = aspectFigure(640, 512), fourThree = aspectFigure(4, 3), threeFour = aspectFigure(480, 640);
     const struct {
         FitRect got;
         float l, t, w, h;
     } cases[] = {
-        {thumbnailFit(FitMode::Correct, full), 0, -0.08f, 640, 511.8f},
-        {thumbnailFit(FitMode::SpreadFill, full), 0.1f, 0, 639.8f, 512},
         {thumbnailFit(FitMode::Correct, fourThree), 0, 15.5f, 640, 479.8f},
         {thumbnailFit(FitMode::SpreadFill, fourThree), -21.2f, 0, 682.4f, 512},
         {thumbnailFit(FitMode::Correct, threeFour), 128.1f, 0, 405.5f, 526},
-        {thumbnailFit(FitMode::Correct, square), 64.1f, 0, 540.6f, 526},
         {thumbnailFit(FitMode::StretchFill, threeFour), 0, 0, 640, 512},
         // A narrow picture in Spread Fill overflows above and below alike.
         {thumbnailFit(FitMode::SpreadFill, threeFour), 0, -159.1f, 640, 830.3f},
+        {thumbnailFit(FitMode::None, full), 0, 0, 0, 0},
         {desktopDropFit(FitMode::Correct, threeFour, intake::outerRatio(480, 640)), 127.6f, 0, 384.8f, 512},
         {desktopDropFit(FitMode::SpreadFill, fourThree, 1), -30.8f, 0, 701.6f, 512},
         {desktopDropFit(FitMode::Correct, fourThree, 1), 0, 16, 640, 512},
         {desktopDropFit(FitMode::Correct, aspectFigure(1600, 900), 1), 0, 80.9f, 640, 350.3f},
-        {desktopDropFit(FitMode::SpreadFill, threeFour, 1), 0, -159.1f, 640, 830.3f},
     };
     for (const auto& c : cases)
         QVERIFY2(near(c.got, c.l, c.t, c.w, c.h), qPrintable(describe(c.got)));
-    QVERIFY(near(thumbnailFit(FitMode::None, full), 0, 0, 0, 0));
 
     bool narrow = false;
     QVERIFY(near(intake::txDropFit(threeFour, narrow), 122.7f, 0, 394.7f, 512));
     QVERIFY(narrow);
     QVERIFY(near(intake::txDropFit(full, narrow), 0, 0, 640, 512));
     QVERIFY(!narrow);
-    intake::txDropFit(1.25f, narrow);
-    QVERIFY(!narrow);
 }
 
 void BrowserTest::fitModesOnTheForm()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
     QCOMPARE(platform::backColor(form.Label71), Green); // every run starts in Spread Fill
     // A narrow picture in Correct: bars in the colour of its top-left pixel.
     QImage narrow = solid(300, 400, 0xFF808080);
     narrow.setPixel(0, 0, 0xFFFF00FF);
     in.setFitSource(narrow);
     in.fitLabelClick(70);
-    QCOMPARE(platform::backColor(form.Label70), Green);
-    QCOMPARE(platform::backColor(form.Label71), Off);
     form.Picture2->setAutoRedraw(true);
     in.imagecorrectaspect();
-    QImage fitted = form.Picture2->Image();
-    QCOMPARE(fitted.pixel(5, 256), 0xFFFF00FFu);
-    QCOMPARE(fitted.pixel(320, 256), 0xFF808080u);
+    QCOMPARE(form.Picture2->Image().pixel(5, 256), 0xFFFF00FFu);
+    QCOMPARE(form.Picture2->Image().pixel(320, 256), 0xFF808080u);
     // A large picture is held reduced, fitted by its own size and corner colour.
     QImage large = solid(3000, 2000, 0xFF808080);
     large.setPixel(0, 0, 0xFF00FFFF);
     in.setFitSource(large);
     QVERIFY(form.Picture13->width() <= 2048);
     in.imagecorrectaspect();
-    fitted = form.Picture2->Image();
-    QCOMPARE(fitted.pixel(320, 40), 0xFF00FFFFu); // the band above runs to row 41.4
-    QCOMPARE(fitted.pixel(320, 43), 0xFF808080u);
-    in.setFitSource(narrow);
+    QCOMPARE(form.Picture2->Image().pixel(320, 40), 0xFF00FFFFu); // the band above runs to row 41.4
+    QCOMPARE(form.Picture2->Image().pixel(320, 43), 0xFF808080u);
     // No label chosen: a plain box of that colour.
+    in.setFitSource(narrow);
     for (platform::Label* l : {form.Label70, form.Label71, form.Label72})
         platform::setBackColor(l, Off);
     in.imagecorrectaspect();
-    fitted = form.Picture2->Image();
-    QCOMPARE(fitted.pixel(320, 256), 0xFFFF00FFu);
-    QCOMPARE(fitted.pixel(639, 511), 0xFFFF00FFu);
+    QCOMPARE(form.Picture2->Image().pixel(320, 256), 0xFFFF00FFu);
+    QCOMPARE(form.Picture2->Image().pixel(639, 511), 0xFFFF00FFu);
 
-    // A mode click shows the same page again in the new mode.
+    // A mode click shows the same page again in the new mode; in Icons mode the labels are inert.
     QTemporaryDir dir;
     writeColours(dir.path(), 6);
-    form.File1->setPath(dir.path());
-    form.File1->setListIndex(0);
-    in.Label13_Click();
+    b.page(dir.path());
     in.fitLabelClick(72);
     QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
-    QCOMPARE(platform::backColor(form.Label72), Green);
-    // In Icons mode the labels are inert.
     platform::setBackColor(form.Label43, Green);
     in.fitLabelClick(70);
     QCOMPARE(platform::backColor(form.Label72), Green);
     QCOMPARE(platform::backColor(form.Label70), Off);
-    QCOMPARE(form.File1->ListIndex(), 4);
 }
 
 void BrowserTest::droppedPicturesFitted()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
+    constexpr QRgb K = 0xFF000000, R = 0xFFFF0000, G = 0xFF00FF00, B = 0xFF0000FF;
     // A 3:4 thumbnail dropped on the TX screen: full height between black bars.
-    form.Image8->setPicture(solid(480, 640, 0xFFFF0000));
+    form.Image8->setPicture(solid(480, 640, R));
     form.Picture1->setPicture(solid(640, 512, 0xFFFFFFFF));
     form.canvas().dragSource = 11;
     in.picturecorrectaspect();
-    QImage tx = form.Picture1->Picture();
-    QCOMPARE(tx.pixel(122, 256), 0xFF000000u);
-    QCOMPARE(tx.pixel(123, 256), 0xFFFF0000u);
-    QCOMPARE(tx.pixel(517, 256), 0xFFFF0000u);
-    QCOMPARE(tx.pixel(518, 256), 0xFF000000u);
+    QCOMPARE(along(form.Picture1->Picture(), 256, {122, 123, 517, 518}), (QList<QRgb>{K, R, R, K}));
     // A code that names no thumbnail fits the picture held before again.
     form.canvas().dragSource = 0;
     form.Picture1->setPicture(solid(640, 512, 0xFFFFFFFF));
     in.picturecorrectaspect();
-    QCOMPARE(form.Picture1->Picture().pixel(123, 0), 0xFFFF0000u);
+    QCOMPARE(form.Picture1->Picture().pixel(123, 0), R);
 
-    // Desktop drops: Correct of 3:4 by the outer ratio; 4:3 in Correct 16 rows down.
-    in.PicbufFile->setPicture(solid(480, 640, 0xFF00FF00));
+    // Desktop drops: Correct of 3:4 by the outer ratio.
+    in.PicbufFile->setPicture(solid(480, 640, G));
     in.fitLabelClick(70);
     in.olepicturesize();
-    QImage out = form.Picture2->Picture();
-    QCOMPARE(out.pixel(127, 100), 0xFF000000u);
-    QCOMPARE(out.pixel(128, 100), 0xFF00FF00u);
-    QCOMPARE(out.pixel(512, 100), 0xFF00FF00u);
-    QCOMPARE(out.pixel(513, 100), 0xFF000000u);
-    in.PicbufFile->setPicture(solid(640, 480, 0xFF00FF00));
-    in.olepicturesize();
-    out = form.Picture2->Picture();
-    QCOMPARE(out.pixel(300, 15), 0xFF000000u);
-    QCOMPARE(out.pixel(300, 16), 0xFF00FF00u);
-    QCOMPARE(out.pixel(300, 511), 0xFF00FF00u);
+    QCOMPARE(along(form.Picture2->Picture(), 100, {127, 128, 512, 513}), (QList<QRgb>{K, G, G, K}));
     // A narrow picture in Spread Fill: both ends cut alike (159 rows above, 159 below).
     in.fitLabelClick(71);
-    in.PicbufFile->setPicture(banded(480, 640, 128));
+    QImage banded = solid(480, 640, B);
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 480; ++x) {
+            banded.setPixel(x, y, R);
+            banded.setPixel(x, 639 - y, G);
+        }
+    in.PicbufFile->setPicture(banded);
     in.olepicturesize();
-    out = form.Picture2->Picture();
-    QCOMPARE(out.pixel(320, 0), 0xFFFF0000u);     // the top band's end is on the screen
-    QCOMPARE(out.pixel(320, 10), 0xFF0000FFu);
-    QCOMPARE(out.pixel(320, 501), 0xFF0000FFu);
-    QCOMPARE(out.pixel(320, 511), 0xFF00FF00u);   // and so is the bottom band's start
+    QCOMPARE(along(form.Picture2->Picture(), 320, {0, 10, 501, 511}, true), (QList<QRgb>{R, B, B, G}));
 }
 
 void BrowserTest::quickDirectories()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
-    QTemporaryDir a, b, c;
+    Browser b;
+    auto& [f, form, in] = b;
+    QTemporaryDir a, bb, c;
     writeColours(a.path(), 10);
-    writeColours(b.path(), 6);
+    writeColours(bb.path(), 6);
     in.quickDirs[7] = c.path(); // Dir 7 is not element 7
     in.quickDirs[9] = a.path();
-    in.quickDirs[10] = b.path();
+    in.quickDirs[10] = bb.path();
     in.quickDirPage[7] = 4;
     in.quickDirPage[8] = 2;
 
     in.quickDirClick(7);
     QCOMPARE(form.File1->Path(), QDir::cleanPath(a.path()));
-    QCOMPARE(form.Dir1->Path(), QDir::cleanPath(a.path()));
     QCOMPARE(shown(form), QList<int>({4, 5, 6, 7}));
     QCOMPARE(form.Command5->text(), QStringLiteral("Dir7"));
-    QVERIFY(form.Command5->font().bold());
-    QCOMPARE(in.currentQuickDir.toInt(), 7);
-    QCOMPARE(form.canvas().txMouseState, 107);
     // Paging records the page for the marked button.
     in.Label13_Click();
     QCOMPARE(in.quickDirPage[7].toInt(), 8);
 
     in.quickDirClick(8);
-    QCOMPARE(form.File1->Path(), QDir::cleanPath(b.path()));
+    QCOMPARE(form.File1->Path(), QDir::cleanPath(bb.path()));
     QCOMPARE(shown(form), QList<int>({2, 3, 4, 5}));
     // One marker: Dir 7 is at rest again.
-    QCOMPARE(form.Command5->text(), QStringLiteral("Dir 7"));
-    QVERIFY(!form.Command5->font().bold());
     for (int n = 1; n <= 8; ++n)
         QCOMPARE(form.quickDirButton(n)->text().contains(QStringLiteral("Dir%1").arg(n)), n == 8);
 
     // The first folder change after the click shows thumbnails, the next only clears.
-    QDir(b.path()).mkdir(QStringLiteral("sub"));
-    writeColours(b.filePath(QStringLiteral("sub")), 2);
-    form.Dir1->setPath(b.filePath(QStringLiteral("sub")));
+    QDir(bb.path()).mkdir(QStringLiteral("sub"));
+    writeColours(bb.filePath(QStringLiteral("sub")), 2);
+    form.Dir1->setPath(bb.filePath(QStringLiteral("sub")));
     QCOMPARE(shown(form), QList<int>({0, 1, -1, -1}));
-    QCOMPARE(form.canvas().txMouseState, 0);
     form.Dir1->setPath(a.path());
     QCOMPARE(shown(form), QList<int>({-1, -1, -1, -1}));
-    QCOMPARE(form.File1->Path(), QDir::cleanPath(a.path()));
 
     // A stored folder that is gone: the button is marked, the lists and slots stay.
-    form.File1->setListIndex(0);
-    in.Label13_Click();
+    b.page(a.path());
     in.quickDirs[3] = a.filePath(QStringLiteral("gone"));
     in.quickDirClick(3);
     QCOMPARE(form.Command16->text(), QStringLiteral("Dir3"));
-    QCOMPARE(in.currentQuickDir.toInt(), 3);
     QCOMPARE(form.File1->Path(), QDir::cleanPath(a.path()));
     QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
-    QCOMPARE(form.canvas().txMouseState, 0);
 }
 
 void BrowserTest::quickDirectoryStore()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
     QTemporaryDir a;
     in.quickDirs[9] = QStringLiteral("/kept/9");
     form.File1->setPath(a.path());
@@ -445,7 +370,6 @@ void BrowserTest::quickDirectoryStore()
     QCOMPARE(asked->text, QStringLiteral("Save this Directory to Dir 7?"));
     QCOMPARE(asked->title, QDir::cleanPath(a.path()));
     QCOMPARE(platform::msgBoxDefaultButton(asked->style), 2);
-    QCOMPARE(platform::msgBoxButtons(asked->style), int(platform::vbOKCancel));
     QCOMPARE(in.quickDirs[9], QStringLiteral("/kept/9"));
     emit form.Command5->MouseDown(1, 0, 3, 3); // the left button asks nothing
     QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 1);
@@ -457,9 +381,8 @@ void BrowserTest::quickDirectoryStore()
 
 void BrowserTest::firstOpening()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
     QTemporaryDir dir;
     writeColours(dir.path(), 10);
     in.quickDirs[3] = dir.path();
@@ -468,10 +391,6 @@ void BrowserTest::firstOpening()
     form.shell().browserPanelLeft = 120;
     form.shell().browserPanelTop = 30;
     form.Command35->click(); // the large header boxes are shown
-    QCOMPARE(form.Command35->text(), QStringLiteral("Exit"));
-    QVERIFY(form.Frame7->isVisibleTo(&form));
-
-    QCOMPARE(form.Command14->text(), QStringLiteral("Dir*1"));
     // The opening, with its page, and a mode click let no other event in half way.
     bool ran = false;
     QMetaObject::invokeMethod(&form, [&] { ran = true; }, Qt::QueuedConnection);
@@ -481,21 +400,14 @@ void BrowserTest::firstOpening()
     QCoreApplication::processEvents();
     QVERIFY(ran);
     QCOMPARE(form.Command20->text(), QStringLiteral("Exit Pic"));
-    QCOMPARE(platform::backColor(form.Command20), Red);
-    QVERIFY(form.Command20->font().bold());
     QVERIFY(form.Frame2->isVisibleTo(&form));
     QCOMPARE(form.Frame2->pos(), QPoint(120, 30)); // where the panel was last left
     QVERIFY(!form.Frame7->isVisibleTo(&form));
-    QCOMPARE(form.Command35->text(), QStringLiteral("load HDR lge"));
-    QCOMPARE(form.Command14->text(), QStringLiteral("Dir 1"));
     QCOMPARE(form.Command16->text(), QStringLiteral("Dir3"));
-    QCOMPARE(form.File1->Path(), QDir::cleanPath(dir.path()));
     QCOMPARE(shown(form), QList<int>({5, 6, 7, 8}));
 
     // Closing, then a second opening: the browser stays where the operator left it.
     form.Command34->click();
-    QCOMPARE(form.Command20->text(), QStringLiteral("Load Pic"));
-    QCOMPARE(platform::backColor(form.Command20), Off);
     QVERIFY(!form.Frame2->isVisibleTo(&form));
     in.Label13_Click();
     form.Command20->click();
@@ -513,9 +425,8 @@ void BrowserTest::firstOpening()
 
 void BrowserTest::dropsOnTheLists()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
     auto& canvas = form.canvas();
     DragManager& drags = DragManager::instance();
     QTemporaryDir dir;
@@ -523,11 +434,14 @@ void BrowserTest::dropsOnTheLists()
     form.File1->setPath(dir.path());
     form.Picture1->setPicture(solid(640, 512, 0xFF0000FF));
     const QPixmap carry = DragManager::dragIcon(form.Picture1);
+    auto dragOver = [&](QWidget* source, int code, QWidget* target) {
+        canvas.dragSource = code;
+        drags.begin(source);
+        drags.moveOver(target, 5, 5);
+    };
 
     // The TX picture dropped on the file list is saved in the browser's folder.
-    canvas.dragSource = canvas::dragTxPicture;
-    drags.begin(form.Picture1);
-    drags.moveOver(form.File1, 5, 5);
+    dragOver(form.Picture1, canvas::dragTxPicture, form.File1);
     QVERIFY(DragManager::dragIcon(form.Picture1).toImage() != carry.toImage()); // drop cursor
     const QString saved = dir.filePath(QStringLiteral("tx.png"));
     f.ui().answerSave(saved);
@@ -535,37 +449,28 @@ void BrowserTest::dropsOnTheLists()
     QCOMPARE(f.ui().calls(platform::UiCall::SaveFile).last().file.initDir, QDir::cleanPath(dir.path()));
     QCOMPARE(QImage(saved).pixel(10, 10), 0xFF0000FFu);
     QCOMPARE(form.File1->ListCount(), 3); // listed at once
-    QCOMPARE(in.dialogFolder, platform::appFolder());
 
     // The mug shot dropped saves the mug shot, not the TX picture.
     form.Image7->setPicture(solid(40, 50, 0xFFFFFF00));
-    canvas.dragSource = canvas::dragMugShot;
-    drags.begin(form.Image7);
-    drags.moveOver(form.Dir1, 5, 5);
+    dragOver(form.Image7, canvas::dragMugShot, form.Dir1);
     f.ui().answerSave(dir.filePath(QStringLiteral("mug.bmp")));
     drags.release();
     QCOMPARE(QImage(dir.filePath(QStringLiteral("mug.bmp"))).pixel(1, 1), 0xFFFFFF00u);
     // The call sign is no picture; a browser thumbnail over Drive1 changes no cursor and
     // saves nothing.
-    canvas.dragSource = canvas::dragCallSign;
-    drags.begin(form.Text3);
-    drags.moveOver(form.File1, 5, 5);
+    dragOver(form.Text3, canvas::dragCallSign, form.File1);
     drags.release();
     form.Image8->setPicture(solid(64, 48, 0xFF00FF00));
-    canvas.dragSource = 11;
     form.Image8->setDragIcon(QPixmap());
-    drags.begin(form.Image8);
-    drags.moveOver(form.Drive1, 5, 5);
+    dragOver(form.Image8, 11, form.Drive1);
     QVERIFY(DragManager::dragIcon(form.Image8).isNull());
     drags.release();
     QCOMPARE(drops(f.ui()), 2);
 
     // With "Make Header large" ticked there is no feedback, but the drop saves.
     form.makeheader->setChecked(true);
-    canvas.dragSource = canvas::dragTxPicture;
     DragManager::setDragIcon(form.Picture1, carry);
-    drags.begin(form.Picture1);
-    drags.moveOver(form.File1, 5, 5);
+    dragOver(form.Picture1, canvas::dragTxPicture, form.File1);
     QCOMPARE(DragManager::dragIcon(form.Picture1).toImage(), carry.toImage());
     f.ui().answerSave(dir.filePath(QStringLiteral("header.png")));
     drags.release();
@@ -575,8 +480,7 @@ void BrowserTest::dropsOnTheLists()
     QTemporaryDir gone;
     form.File1->setPath(gone.path());
     QVERIFY(gone.remove());
-    drags.begin(form.Picture1);
-    drags.moveOver(form.File1, 5, 5);
+    dragOver(form.Picture1, canvas::dragTxPicture, form.File1);
     f.ui().answerMsgBox(platform::vbOK);
     drags.release();
     QVERIFY(f.ui().messages().last().contains(QStringLiteral("is not there")));
@@ -586,8 +490,7 @@ void BrowserTest::dropsOnTheLists()
     canvas.textX = 12;
     canvas.textY = 34;
     emit form.File1->MouseUp(1, 0, 50, 60);
-    QCOMPARE(canvas.textX, 12.f);
-    QCOMPARE(canvas.textY, 34.f);
+    QCOMPARE(QPointF(canvas.textX, canvas.textY), QPointF(12, 34));
 }
 
 void BrowserTest::driveNotReady()
@@ -596,8 +499,8 @@ void BrowserTest::driveNotReady()
     platform::setVolumeProvider([&] {
         return QList<platform::Volume>{{QStringLiteral("/"), QString(), true}, {card.path(), QStringLiteral("CARD"), false}};
     });
-    FormFixture f;
-    shell::FormMain& form = f.form();
+    Browser b;
+    auto& [f, form, in] = b;
     form.Dir1->setPath(home.path());
     form.Drive1->setDrive(home.path());
     f.ui().answerMsgBox(platform::vbOK);
@@ -609,16 +512,15 @@ void BrowserTest::driveNotReady()
     QCOMPARE(form.File1->Path(), QDir::cleanPath(home.path()));
 }
 
+// A file deleted after the page loaded: the crop dialog gets the file the slot shows, not
+// the one now at its position.
 void BrowserTest::thumbnailDroppedWithCrop()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
+    Browser b;
+    auto& [f, form, in] = b;
     auto& engine = form.engine();
     engine.setEngine(platform::Engine::load(QStringLiteral(REAL_ENGINE_PATH)));
     engine.txDib = engine.binding().mmsCreateDIB(800, 616);
-    engine.modeWidth = 320;
-    engine.modeHeight = 256;
-    auto& in = form.intake();
     QTemporaryDir dir;
     writeColours(dir.path(), 6);
     form.File1->setPath(dir.path());
@@ -627,7 +529,6 @@ void BrowserTest::thumbnailDroppedWithCrop()
     in.Label13_Click();
     emit form.Label17->Click();
     QCOMPARE(platform::backColor(form.Label17), Red);
-    // A file is deleted: the positions the slots were loaded from now name other files.
     QFile::remove(dir.filePath(QStringLiteral("p0.png")));
     form.File1->Refresh();
 
@@ -647,16 +548,9 @@ void BrowserTest::samePageAfterARestart()
 {
     QTemporaryDir dir;
     writeColours(dir.path(), 10);
-    platform::ManualClock clock; // the shut-down's waits take no time
-    platform::UseClock use(clock);
-    FormFixture f;
-    auto start = [&] {
-        scripted::reset();
-        f.form().engine().setEngine(platform::Engine(scripted::functions()));
-        QCOMPARE(f.form().shell().Form_Load(), shell::Shell::LoadResult::Running);
-    };
-    start();
-    shell::FormMain& form = f.form();
+    testsupport::ScriptedStart s;
+    shell::FormMain& form = s.form();
+    auto& f = s.f;
     for (int e = 1; e <= 14; ++e)
         form.intake().quickDirs[e] = QStringLiteral("/kept/%1").arg(e);
     form.Command20->click();
@@ -670,19 +564,13 @@ void BrowserTest::samePageAfterARestart()
     QCOMPARE(form.intake().quickDirPage[3].toInt(), 8);
     form.intake().filterClick(20);
     form.intake().Label13_Click();
-    form.close();
 
-    f.destroy();
-    f.build();
-    start();
-    shell::FormMain& again = f.form();
-    // The folders of the buttons and the elements no button uses (7, 8, 11 to 14) all
-    // come back.
+    s.restart();
+    shell::FormMain& again = s.form();
+    // The folders of the buttons and the elements no button uses (7, 8, 11 to 14) all come back.
     for (int e = 1; e <= 14; ++e)
         QCOMPARE(again.intake().quickDirs[e], e == 3 ? QDir::cleanPath(dir.path()) : QStringLiteral("/kept/%1").arg(e));
     QCOMPARE(again.File1->Path(), QDir::cleanPath(dir.path()));
-    QCOMPARE(platform::backColor(again.Label20), Green);
-    QCOMPARE(platform::backColor(again.Label23), Off);
     QCOMPARE(again.File1->Pattern(), QStringLiteral("*.png"));
     QCOMPARE(shown(again), QList<int>({-1, -1, -1, -1})); // no thumbnails at start
     again.Command20->click();

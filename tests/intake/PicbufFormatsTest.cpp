@@ -15,6 +15,7 @@ using platform::LoadPicture;
 using platform::Picbuf;
 using platform::PicbufError;
 using namespace picturebytes;
+using testsupport::fileBytes;
 
 namespace {
 
@@ -38,12 +39,6 @@ double psnr(const QImage &a, const QImage &b)
         }
     const double mse = sum / (3.0 * a.width() * a.height());
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -101,7 +96,7 @@ void PicbufFormatsTest::writableTypesRoundTrip()
 void PicbufFormatsTest::readsByContent()
 {
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("p.rle"), rle8Bitmap()));
+    QVERIFY(writeBytes(dir.filePath("p.rle"), rle8Bitmap()));
     const QImage rle = LoadPicture(dir.filePath("p.rle"));
     QCOMPARE(rle.size(), QSize(4, 2));
     QCOMPARE(rle.pixel(0, 1), qRgb(255, 0, 0));
@@ -116,14 +111,14 @@ void PicbufFormatsTest::readsByContent()
         QBuffer out(&bmp);
         out.open(QIODevice::WriteOnly);
         QVERIFY(source.save(&out, "BMP"));
-        QVERIFY(writeFile(dir.filePath("with.dib"), bmp));
-        QVERIFY(writeFile(dir.filePath("without.dib"), bmp.mid(14)));
+        QVERIFY(writeBytes(dir.filePath("with.dib"), bmp));
+        QVERIFY(writeBytes(dir.filePath("without.dib"), bmp.mid(14)));
         const QImage expected = source.convertToFormat(QImage::Format_RGB32);
         QCOMPARE(LoadPicture(dir.filePath("with.dib")), expected);
         QCOMPARE(LoadPicture(dir.filePath("without.dib")), expected);
     }
 
-    QVERIFY(writeFile(dir.filePath("targa.jpg"), footerlessTarga(picture)));
+    QVERIFY(writeBytes(dir.filePath("targa.jpg"), footerlessTarga(picture)));
     QCOMPARE(LoadPicture(dir.filePath("targa.jpg")).convertToFormat(QImage::Format_RGB32), picture);
 }
 
@@ -131,14 +126,14 @@ void PicbufFormatsTest::readsByContent()
 void PicbufFormatsTest::metafilesAreDrawn()
 {
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("m.emf"), minimalEmf()));
+    QVERIFY(writeBytes(dir.filePath("m.emf"), minimalEmf()));
     const QImage emf = LoadPicture(dir.filePath("m.emf"));
     QCOMPARE(emf.size(), QSize(100, 50));
     QCOMPARE(emf.pixel(50, 25), qRgb(255, 0, 0));
     QCOMPARE(emf.pixel(2, 2), qRgb(255, 255, 255));
     QCOMPARE(emf.pixel(95, 45), qRgb(255, 255, 255));
 
-    QVERIFY(writeFile(dir.filePath("m.wmf"), placeableWmf()));
+    QVERIFY(writeBytes(dir.filePath("m.wmf"), placeableWmf()));
     const QImage wmf = LoadPicture(dir.filePath("m.wmf"));
     // 100 x 50 units at 96 units per inch, drawn at 72 pixels per inch.
     QCOMPARE(wmf.size(), QSize(75, 38));
@@ -151,7 +146,7 @@ void PicbufFormatsTest::iconsGiveTheirLargestPicture()
     const QList<QPair<int, QRgb>> images = {{16, qRgb(255, 0, 0)}, {48, qRgb(0, 0, 255)}, {32, qRgb(0, 255, 0)}};
     for (int type : {1, 2}) {
         const QString path = dir.filePath(type == 1 ? "i.ico" : "c.cur");
-        QVERIFY(writeFile(path, iconFile(type, images)));
+        QVERIFY(writeBytes(path, iconFile(type, images)));
         const QImage icon = LoadPicture(path);
         QCOMPARE(icon.size(), QSize(48, 48));
         QCOMPARE(icon.pixel(20, 20) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFF);
@@ -210,7 +205,7 @@ void PicbufFormatsTest::untrustedFilesFailAndKeepThePicture()
     bad << qMakePair(QStringLiteral("empty.png"), QByteArray());
 
     for (const auto &[name, bytes] : bad) {
-        QVERIFY(writeFile(dir.filePath(name), bytes));
+        QVERIFY(writeBytes(dir.filePath(name), bytes));
         buffer.setFilename(dir.filePath(name));
         bool refused = false;
         try {

@@ -2,14 +2,18 @@
 // Picture files built byte by byte in the tests, for the formats no writer of ours makes:
 // RLE bitmaps, Targa without a footer, metafiles, icons and cursors.
 
+#include "ProgramFiles.h"
+#include "TestPictures.h"
+
 #include <QByteArray>
 #include <QColor>
-#include <QFile>
 #include <QImage>
 #include <QList>
 #include <QtEndian>
 
 namespace picturebytes {
+
+using testsupport::writeBytes;
 
 inline void put16(QByteArray &b, int v)
 {
@@ -22,12 +26,6 @@ inline void put32(QByteArray &b, qint64 v)
     char c[4];
     qToLittleEndian<quint32>(quint32(v), c);
     b.append(c, 4);
-}
-
-inline bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // A BITMAPINFOHEADER.
@@ -176,14 +174,8 @@ inline QByteArray minimalEmf()
 inline QByteArray iconFile(int type, const QList<QPair<int, QRgb>> &images)
 {
     QList<QByteArray> bodies;
-    for (const auto &[side, colour] : images) {
-        QByteArray body = infoHeader(side, 2 * side, 32, 0, 0, 0);
-        for (int i = 0; i < side * side; ++i)
-            put32(body, colour | 0xFF000000u);
-        const int maskRow = ((side + 31) / 32) * 4;
-        body.append(QByteArray(maskRow * side, '\0'));
-        bodies << body;
-    }
+    for (const auto &[side, colour] : images)
+        bodies << testsupport::iconImageBytes({side, colour});
     QByteArray b;
     put16(b, 0);
     put16(b, type);
