@@ -3,6 +3,7 @@
 // neither the look-up nor a save of the shown mug shot reaches the folder above.
 
 #include "LiveStation.h"
+#include "TestPictures.h"
 
 #include "platform/drawing/Colors.h"
 #include "platform/services/ScriptedUi.h"
@@ -22,12 +23,7 @@ namespace {
 constexpr int BlackAndWhite8 = 1; // the shortest mode
 constexpr uint32_t Idle = 0x8080;
 constexpr uint32_t Sending = 255;
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const auto readFile = testsupport::fileBytes;
 
 } // namespace
 
@@ -42,8 +38,7 @@ void TestCallFromTheAir::fskIdNamesNoFileOutsideMugShots()
     LiveStation s;
     shell::FormMain& form = s.form();
     auto& ui = s.fixture().ui();
-    QImage yellow(40, 30, QImage::Format_RGB32);
-    yellow.fill(0xFFFFFF00);
+    const QImage yellow = testsupport::solid(40, 30, 0xFFFFFF00);
     const QString above = s.fixture().appPath("X.jpg");
     QVERIFY(yellow.save(above));
     const QByteArray aboveBytes = readFile(above);

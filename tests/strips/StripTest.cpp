@@ -2,7 +2,8 @@
 // inside the window and from the desktop), kept across a restart; the file categories
 // with their trash can.
 #include "FormFixture.h"
-#include "ScriptedEngine.h"
+#include "ScriptedStart.h"
+#include "TestPictures.h"
 #include "TrashHome.h"
 
 #include "canvas/TxCanvas.h"
@@ -28,18 +29,12 @@
 
 using platform::DragManager;
 using testsupport::FormFixture;
+using testsupport::solid;
 
 namespace {
 
 // Favourite n in a colour of its own.
 QRgb colourOf(int n) { return qRgb(n * 4, 255 - n * 4, 9); }
-
-QImage solid(int w, int h, QRgb colour)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
 
 // The element (or file number) each strip slot shows, top down; 0 for an empty slot.
 QList<int> strip(shell::FormMain& form)
@@ -178,11 +173,8 @@ void StripTest::favouriteDrops()
     emit form.Image23->oleDragDrop({first, second}, 1, 0, 3, 3);
     QCOMPARE(strips.favouritePictures[53].size(), QSize(640, 512));
     QCOMPARE(strip(form).last(), 30);
-    QFile text(desktop.filePath(QStringLiteral("note.png")));
-    QVERIFY(text.open(QIODevice::WriteOnly));
-    text.write("words");
-    text.close();
-    emit form.Image22->oleDragDrop({text.fileName()}, 1, 0, 3, 3);
+    QVERIFY(testsupport::writeBytes(desktop.filePath(QStringLiteral("note.png")), "words"));
+    emit form.Image22->oleDragDrop({desktop.filePath(QStringLiteral("note.png"))}, 1, 0, 3, 3);
     emit form.Image22->oleDragDrop({}, 1, 0, 3, 3);
     QCOMPARE(strip(form), QList<int>({47, 48, 50, 49, 51, 52, 30}));
 
@@ -201,31 +193,20 @@ void StripTest::favouriteDrops()
 // and a restart.
 void StripTest::droppedFavouriteSurvivesARestart()
 {
-    platform::ManualClock clock; // the shut-down's waits take no time
-    platform::UseClock use(clock);
-    FormFixture f;
-    auto start = [&] {
-        scripted::reset();
-        f.form().engine().setEngine(platform::Engine(scripted::functions()));
-        QCOMPARE(f.form().shell().Form_Load(), shell::Shell::LoadResult::Running);
-    };
-    start();
-    shell::FormMain& form = f.form();
+    testsupport::ScriptedStart s;
+    shell::FormMain& form = s.form();
     form.Image12->setPicture(solid(320, 256, colourOf(44)));
     form.HScroll2->setValue(2);
     drag(form.Image12, 15, form.Image3, form);
     form.HScroll2->setValue(3);
     form.HScroll2->setValue(2);
     QCOMPARE(strip(form).at(1), 44);
-    form.close();
 
-    f.destroy();
-    f.build();
-    start();
-    QCOMPARE(f.form().strips().favouritePictures[9].pixel(1, 1), colourOf(44));
-    f.form().HScroll2->setValue(2);
-    QCOMPARE(strip(f.form()).at(1), 44);
-    f.form().close();
+    s.restart();
+    QCOMPARE(s.form().strips().favouritePictures[9].pixel(1, 1), colourOf(44));
+    s.form().HScroll2->setValue(2);
+    QCOMPARE(strip(s.form()).at(1), 44);
+    s.form().close();
 }
 
 void StripTest::fileCategoriesAndTheirTrash()
@@ -311,10 +292,7 @@ void StripTest::loaderOverAChangingFolder()
     auto frame = [&](int n) { return camera + QStringLiteral("/Camera2401010000%1.jpg").arg(n, 2, 10, QChar('0')); };
     for (int n = 1; n <= 9; ++n)
         QVERIFY(solid(32, 24, colourOf(n)).save(frame(n), "PNG"));
-    QFile words(frame(6));
-    QVERIFY(words.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    words.write("not a picture");
-    words.close();
+    QVERIFY(testsupport::writeBytes(frame(6), "not a picture"));
 
     form.intake().dialogFolder = QStringLiteral("/elsewhere");
     form.Option10->setValue(true);
