@@ -1,7 +1,5 @@
-// The camera window through the real Qt Multimedia path: on a machine without a camera,
-// and over a clip made at test time that plays into the capture device's video sink,
-// the seam every camera frame takes. The frames go to the camera folder (capped to the
-// program's own 35 camera pictures), the Camera strip and the TX screen.
+// The camera window through Qt Multimedia: without a camera, and over a clip made at test
+// time playing into the capture device's video sink, the seam every camera frame takes.
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QProcess>

@@ -1,7 +1,4 @@
-// The picture-adjust panel on the real engine: the level slider and the filters over
-// the three buffers, Restore and Cancel, and Accept onto the TX screen or into the recent
-// row and the "AutoSave" folder; a picture received while the panel is open (on the
-// scripted engine, which ends pictures when told).
+// The picture-adjust panel on the real engine: levels, filters, Restore, Cancel and Accept.
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>

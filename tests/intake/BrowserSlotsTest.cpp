@@ -1,7 +1,6 @@
-// The browser's thumbnails as drag sources and drop targets on the main window: the trash
-// can deleting the files the thumbnails show, desktop files saved into the browser's
-// folder, the presses, and the icon view over program files built here.
+// The browser's thumbnails as drag sources and drop targets: the trash can, desktop drops, icons.
 #include "FormFixture.h"
+#include "Drags.h"
 #include "ProgramFiles.h"
 #include "TestPictures.h"
 #include "TrashHome.h"
@@ -28,6 +27,7 @@
 
 using platform::DragManager;
 using platform::UiCall;
+using testsupport::drag;
 using testsupport::FormFixture;
 using testsupport::solid;
 
@@ -59,14 +59,6 @@ QString pictureFolder(const FormFixture& f, const QString& name, int n)
     for (int i = 0; i < n; ++i)
         solid(64, 48, kColours[i]).save(folder + QStringLiteral("/p%1.png").arg(i));
     return folder;
-}
-
-void drop(QWidget* source, int code, QWidget* target, shell::FormMain& form)
-{
-    form.canvas().dragSource = code;
-    DragManager::instance().begin(source);
-    DragManager::instance().moveOver(target, 5, 5);
-    DragManager::instance().release();
 }
 
 QStringList files(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
@@ -112,8 +104,8 @@ void BrowserSlotsTest::trashDeletesTheFilesShown()
     QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
 
     // Slot 2, then slot 3: after the first delete, position 2 names p3, not p2.
-    drop(form.Image9, 12, form.Image16, form);
-    drop(form.Image10, 13, form.Image16, form);
+    drag(form.Image9, 12, form.Image16, form);
+    drag(form.Image10, 13, form.Image16, form);
     QCOMPARE(files(folder), QStringList({"p0.png", "p3.png", "p4.png", "p5.png"}));
     for (const char* name : {"p1.png", "p2.png"}) {
         QVERIFY(QFile::exists(trash.filesPath(QString::fromLatin1(name))));
@@ -125,14 +117,14 @@ void BrowserSlotsTest::trashDeletesTheFilesShown()
     // A save moves the positions too: the picture saved sorts first.
     form.Picture1->setPicture(solid(640, 512, kColours[9]));
     f.ui().answerSave(folder + QStringLiteral("/a.png"));
-    drop(form.Picture1, canvas::dragTxPicture, form.Image8, form);
-    drop(form.Image11, 14, form.Image16, form);
+    drag(form.Picture1, canvas::dragTxPicture, form.Image8, form);
+    drag(form.Image11, 14, form.Image16, form);
     QCOMPARE(files(folder), QStringList({"a.png", "p0.png", "p4.png", "p5.png"}));
     QCOMPARE(form.File1->FileName(), QStringLiteral("p0.png")); // the one before position 2
 
     // Deleting from a list of two leaves one and nothing highlighted.
     const QString two = s.page(QStringLiteral("two"), 2);
-    drop(form.Image9, 12, form.Image16, form);
+    drag(form.Image9, 12, form.Image16, form);
     QCOMPARE(files(two), QStringList({"p0.png"}));
     QCOMPARE(form.File1->ListIndex(), -1);
     QVERIFY(f.ui().messages().isEmpty());
@@ -149,9 +141,7 @@ void BrowserSlotsTest::trashRefusals()
     form.Image12->setPicture(solid(10, 10, kColours[1]));
     const QPixmap carry = strips::dragIcon(strips::DragIcon::Carry);
     for (auto [source, code] : {std::pair<QWidget*, int>{form.Picture1, 8}, {form.Image2, 2}, {form.Image12, 15}}) {
-        form.canvas().dragSource = code;
-        DragManager::instance().begin(source);
-        DragManager::instance().moveOver(form.Image16, 3, 3);
+        drag(source, code, form.Image16, form, false);
         QCOMPARE(DragManager::dragIcon(source).toImage(), carry.toImage());
         DragManager::instance().release();
     }
@@ -161,7 +151,7 @@ void BrowserSlotsTest::trashRefusals()
     QFile blocker(f.dataHome() + QStringLiteral("/Trash"));
     QVERIFY(testsupport::writeBytes(blocker.fileName(), {}));
     f.ui().answerMsgBox(platform::vbOK);
-    drop(form.Image8, 11, form.Image16, form);
+    drag(form.Image8, 11, form.Image16, form);
     QCOMPARE(f.ui().messages(), QStringList({"Cannot Delete this file!"}));
     QVERIFY(QFile::exists(folder + QStringLiteral("/p0.png")));
     QVERIFY(blocker.remove());
@@ -170,7 +160,7 @@ void BrowserSlotsTest::trashRefusals()
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
         in.Label13_Click();
         f.ui().answerMsgBox(platform::vbOK);
-        drop(form.Image9, 12, form.Image16, form);
+        drag(form.Image9, 12, form.Image16, form);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(f.ui().messages().size(), 2);
         QCOMPARE(files(folder).size(), 4);
@@ -180,7 +170,7 @@ void BrowserSlotsTest::trashRefusals()
     QVERIFY(testsupport::writeBytes(folder + QStringLiteral("/tool.exe"), testsupport::programWithIcons({{{32, kColours[0]}}})));
     in.Label43_Click();
     f.ui().answerMsgBox(platform::vbOK);
-    drop(form.Image8, 11, form.Image16, form);
+    drag(form.Image8, 11, form.Image16, form);
     QCOMPARE(f.ui().messages().last(), QStringLiteral("Cannot delete icon from ") + folder + QStringLiteral("/tool.exe"));
     QVERIFY(QFile::exists(folder + QStringLiteral("/tool.exe")));
 }
@@ -309,9 +299,7 @@ void BrowserSlotsTest::thumbnailPressesAndDrops()
 
     // A recent picture is taken on the lists only: on a thumbnail the no-drop cursor, nothing saved.
     form.Image12->setPicture(solid(10, 10, kColours[5]));
-    canvas.dragSource = 15;
-    DragManager::instance().begin(form.Image12);
-    DragManager::instance().moveOver(form.Image8, 3, 3);
+    drag(form.Image12, 15, form.Image8, form, false);
     QCOMPARE(DragManager::dragIcon(form.Image12).toImage(), strips::dragIcon(strips::DragIcon::Carry).toImage());
     DragManager::instance().release();
     QVERIFY(f.ui().calls(UiCall::SaveFile).isEmpty());

@@ -1,6 +1,5 @@
-// The picture browser driven on the main window: pages of four thumbnails over real
-// folders, the fit modes, the quick directories, the panel's opening and the drops on
-// its lists, and the way back to the same page after a restart.
+// The picture browser on the main window: pages, fits, quick directories, drops, restarts.
+#include "Drags.h"
 #include "FormFixture.h"
 #include "ScriptedStart.h"
 #include "TestPictures.h"
@@ -434,11 +433,7 @@ void BrowserTest::dropsOnTheLists()
     form.File1->setPath(dir.path());
     form.Picture1->setPicture(solid(640, 512, 0xFF0000FF));
     const QPixmap carry = DragManager::dragIcon(form.Picture1);
-    auto dragOver = [&](QWidget* source, int code, QWidget* target) {
-        canvas.dragSource = code;
-        drags.begin(source);
-        drags.moveOver(target, 5, 5);
-    };
+    const auto dragOver = [&](QWidget* source, int code, QWidget* target) { testsupport::drag(source, code, target, form, false); };
 
     // The TX picture dropped on the file list is saved in the browser's folder.
     dragOver(form.Picture1, canvas::dragTxPicture, form.File1);
@@ -532,10 +527,7 @@ void BrowserTest::thumbnailDroppedWithCrop()
     QFile::remove(dir.filePath(QStringLiteral("p0.png")));
     form.File1->Refresh();
 
-    form.canvas().dragSource = 12;
-    DragManager::instance().begin(form.Image9);
-    DragManager::instance().moveOver(form.Picture1, 100, 100);
-    DragManager::instance().release();
+    testsupport::drag(form.Image9, 12, form.Picture1, form);
     QVERIFY(f.ui().calls(platform::UiCall::OpenFile).isEmpty());
     QVERIFY(form.formCropLoaded());
     QCOMPARE(form.formCrop().Picture1->Picture().pixel(320, 256), kColours[1]);

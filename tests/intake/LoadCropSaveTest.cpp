@@ -1,6 +1,4 @@
-// The load menu through the crop dialog onto the TX screen and the engine's TX buffer, and
-// the save menu through SaveImageAs, driven on the main window with scripted dialogs and
-// the real engine library.
+// Load through the crop dialog onto the TX screen and the engine's buffer; the save menu.
 #include "FormFixture.h"
 #include "TestPictures.h"
 

@@ -1,6 +1,4 @@
-// The picture buffer as the program's one decoder and writer: every writable type comes
-// back as written, every readable type is read by its content, and untrusted files fail
-// cleanly without touching the picture held.
+// The picture buffer reads every type by its content, writes each back, refuses bad files.
 #include "PictureBytes.h"
 
 #include "platform/services/Picbuf.h"

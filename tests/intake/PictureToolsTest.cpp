@@ -1,5 +1,4 @@
-// The zoom view, the clipboard's copy and paste, the TX picture saved into the FTP folder
-// and printed, on the real engine with the in-process clipboard of the offscreen platform.
+// The zoom view, copy and paste, the FTP folder and printing, on the real engine.
 #include <QClipboard>
 #include <QDir>
 #include <QFile>

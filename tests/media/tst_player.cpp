@@ -1,7 +1,5 @@
-// The multimedia player for real: clips made at test time by ffmpeg and sox, played through
-// Qt Multimedia into a private sound server's null sink; the command layer checked through
-// the commands the interpreter received, the controller and the file chooser driven as the
-// operator would. With TOVARO_SHOT_DIR set, the TX screen playing the clip is saved there.
+// The player over clips made at test time, sound into a private server's null sink.
+// With TOVARO_SHOT_DIR set, the TX screen playing the clip is saved there.
 #include "FormFixture.h"
 #include "MediaTestMain.h"
 #include "PrivateSoundServer.h"

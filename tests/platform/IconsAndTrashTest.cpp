@@ -1,6 +1,4 @@
-// The icon reader over program files built here: the icons in order, each group's image
-// nearest 32 x 32, icon files; and damaged files of every kind holding no icons. The
-// trash: regular files only.
+// The icon reader over program files built here, damaged ones included; the trash.
 #include "ProgramFiles.h"
 #include "TrashHome.h"
 

@@ -60,15 +60,10 @@ void VbTest::val()
 
 void VbTest::str()
 {
-    QCOMPARE(Str(5), QStringLiteral(" 5"));
-    QCOMPARE(Str(0), QStringLiteral(" 0"));
-    QCOMPARE(Str(-5), QStringLiteral("-5"));
-    QCOMPARE(Str(1.5), QStringLiteral(" 1.5"));
-    QCOMPARE(Str(0.5), QStringLiteral(" .5"));
-    QCOMPARE(Str(-0.25), QStringLiteral("-.25"));
-    QCOMPARE(numberText(0.5), QStringLiteral("0.5"));
+    // Str leaves a blank for the sign and no zero before the point.
+    for (auto [v, text] : {std::pair{5.0, " 5"}, {0.0, " 0"}, {-5.0, "-5"}, {0.5, " .5"}, {-0.25, "-.25"}})
+        QCOMPARE(Str(v), QLatin1String(text));
     QCOMPARE(numberText(-60.0), QStringLiteral("-60"));
-    QCOMPARE(numberText(1234.5), QStringLiteral("1234.5"));
     QCOMPARE(numberText(0.1 + 0.2), QStringLiteral("0.3")); // 15 significant digits
     QCOMPARE(numberText(255LL), QStringLiteral("255"));
     // A number written and read back is the same number.
@@ -99,14 +94,8 @@ void VbTest::numberTextUnderCommaLocale()
 
 void VbTest::roundingHalfToEven()
 {
-    QCOMPARE(CInt(0.5), int16_t(0));
-    QCOMPARE(CInt(1.5), int16_t(2));
-    QCOMPARE(CInt(2.5), int16_t(2));
-    QCOMPARE(CInt(3.5), int16_t(4));
-    QCOMPARE(CInt(-2.5), int16_t(-2));
-    QCOMPARE(CInt(-3.5), int16_t(-4));
-    QCOMPARE(CInt(2.4999), int16_t(2));
-    QCOMPARE(CInt(2.5001), int16_t(3));
+    for (auto [v, whole] : {std::pair{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {2.4999, 2}, {2.5001, 3}})
+        QCOMPARE(CInt(v), int16_t(whole));
     QCOMPARE(CLng(1750.5), int32_t(1750));
     QCOMPARE(CLng(1751.5), int32_t(1752));
     QCOMPARE(CLng(-1e9 - 0.5), int32_t(-1000000000));

@@ -1,6 +1,5 @@
-// A call sign from the air names no file outside "MugShots": a picture sent over the real
-// engine's loopback with "../x" as its FSK ID puts "../X" into the call-sign box, and
-// neither the look-up nor a save of the shown mug shot reaches the folder above.
+// A call sign from the air ("../x" sent as FSK ID over the loopback) names no file outside
+// "MugShots", neither for the look-up nor for a save of the mug shot.
 
 #include "LiveStation.h"
 #include "TestPictures.h"

@@ -1,7 +1,4 @@
-// Headers on a started window with the real engine library: the selected header painted
-// over the TX picture and what reaches the engine's TX buffer (read back from the engine),
-// header making on the TX screen, the header boxes taking the TX picture's band, the load
-// buttons, and the header kept across a restart.
+// Headers on the real engine: painted over the TX picture and its buffer, made, stored, kept.
 #include <QAction>
 #include <QtTest>
 

@@ -1,6 +1,7 @@
 // The call-sign and entry boxes, the log view, the mug shots and the two stamps, driven on
 // the window the way the operator drives them; the log kept across a restart.
 #include "FormFixture.h"
+#include "Drags.h"
 #include "ScriptedStart.h"
 #include "TestPictures.h"
 
@@ -28,6 +29,7 @@
 
 using platform::DragManager;
 using platform::UiCall;
+using testsupport::drag;
 using testsupport::FormFixture;
 using testsupport::solid;
 const auto readFile = testsupport::fileBytes;
@@ -46,14 +48,6 @@ void type(platform::TextBox* box, const QString& text)
 {
     box->setFocus();
     QTest::keyClicks(box, text);
-}
-
-void drag(QWidget* source, int code, QWidget* target, shell::FormMain& form)
-{
-    form.canvas().dragSource = code;
-    DragManager::instance().begin(source);
-    DragManager::instance().moveOver(target, 5, 5);
-    DragManager::instance().release();
 }
 
 bool near(QRgb a, QRgb b) { return qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) < 30; }

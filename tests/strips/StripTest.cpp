@@ -1,7 +1,6 @@
-// The thumbnail strip on the main window: the favourites pages and their drops (from
-// inside the window and from the desktop), kept across a restart; the file categories
-// with their trash can.
+// The thumbnail strip: favourites pages and drops, kept across a restart; categories and trash.
 #include "FormFixture.h"
+#include "Drags.h"
 #include "ScriptedStart.h"
 #include "TestPictures.h"
 #include "TrashHome.h"
@@ -28,6 +27,7 @@
 #include <QtTest>
 
 using platform::DragManager;
+using testsupport::drag;
 using testsupport::FormFixture;
 using testsupport::solid;
 
@@ -49,15 +49,6 @@ QList<int> strip(shell::FormMain& form)
         shown << found;
     }
     return shown;
-}
-
-void drag(QWidget* source, int code, QWidget* target, shell::FormMain& form, bool release = true)
-{
-    form.canvas().dragSource = code;
-    DragManager::instance().begin(source);
-    DragManager::instance().moveOver(target, 5, 5);
-    if (release)
-        DragManager::instance().release();
 }
 
 bool carries(QWidget* source, strips::DragIcon icon)
