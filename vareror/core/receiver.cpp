@@ -44,6 +44,9 @@ using namespace rx;
 namespace {
 // A weak signal's period that the fit has moved by less than this (ms) is not drawn again.
 constexpr double kWeakStillMs = 0.05;
+// Below this SNR (dB in 3 kHz) lines are filtered across their neighbours: from here down
+// the filter gains more in flat areas than it loses in the finest detail.
+constexpr double kFilteredSnrDb = 33;
 } // namespace
 
 
@@ -90,8 +93,7 @@ public:
         std::vector<double> drawnAt, drawnEnd; // where each period was drawn: its sync, and
                                                // the end of its content (the clock stretches it)
         double startSec = 0;
-        bool weak = false;         // weak signal: pixels from the video-tone band, filtered
-        bool fair = false;         // fair signal: a picture band between broad and video-tone
+        bool filtered = false;     // noisy signal: lines filtered across their neighbours
         bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
                                    // slant and phase to its end, whatever the options say
         bool ending = false;       // ended; its last redraw still under way
@@ -225,14 +227,14 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     sync.start(m, rate, firstSync, offset);
     state = forced || m.startFromHeader ? State::Header : State::Picture;
     curMode = mode;
-    // The picture band follows the signal-to-noise ratio measured on the VIS leader: a
-    // clean signal (25 dB or more in 3 kHz) gets the broad band and every detail; a fair
-    // one (12 dB or more) the video tones with some margin; a weak one only the video
-    // tones, lightly smoothed along and across lines. Short pixels in a broad band would
-    // otherwise carry more noise than detail. (DSP filter "off" keeps the broad band.)
-    current.weak = !forced && visSnrDb < 12 && opts.dspFilter != 0;
-    current.fair = !forced && !current.weak && visSnrDb < 25 && opts.dspFilter != 0;
-    front.setPictureBand(current.weak ? PictureBand::Weak : current.fair ? PictureBand::Fair : PictureBand::Broad, m.narrow);
+    // The picture band, the reading of pixels and the filtering across lines follow the
+    // signal-to-noise ratio measured on the VIS leader (Force RX has none: a clean signal is
+    // assumed). Below kFilteredSnrDb every line is also filtered across its neighbours, by an
+    // edge-keeping filter whose strength follows the noise it measures on the picture itself;
+    // above kWeakSnrDb that filter keeps one-pixel detail.
+    const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
+    current.filtered = snr < kFilteredSnrDb;
+    front.setPictureBand(snr, m.narrow);
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
     // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
     // quarter of the contrast). Its share of |z|^2 follows from the SNR measured on the
@@ -241,13 +243,12 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // nominal one overcorrects, stretching a weak picture's contrast and colour), and
     // pixelHz() subtracts it.
     cfloat noiseLag1 = 0;
-    if (current.weak) {
-        const double nb = front.weakNoiseBandwidthHz() / 3000.0 * std::pow(10.0, -visSnrDb / 10.0); // noise/signal in band
-        noiseLag1 = cfloat(front.weakNoiseLag1() * (nb / (1 + nb)));
+    if (front.noisyBand()) {
+        const double nb = front.noiseBandwidthHz() / 3000.0 * std::pow(10.0, -snr / 10.0); // noise/signal in band
+        noiseLag1 = cfloat(front.noiseLag1() * (nb / (1 + nb)));
     }
-    const auto reading = current.weak ? LineDecoder::Reading::Weak : current.fair ? LineDecoder::Reading::Fair : LineDecoder::Reading::Clean;
-    decoder.start(m, rate, m.exposedWidth, reading, offset, noiseLag1);
-    composer.start(m, current.weak, opts.autoClear);
+    decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
+    composer.start(m, current.filtered, opts.autoClear, snr > kWeakSnrDb);
     lastStartSec = current.startSec;
     lastSlantPpm = 0;
     events |= RxStarted;
@@ -321,7 +322,7 @@ bool RxMachine::work(int budget)
             // one's pixels are averaged over half a millisecond and more either side, so a
             // small move changes nothing that shows, but drawing them again means filtering
             // every line around them again)
-            if (moved(job.k) <= (current.weak ? kWeakStillMs * rate.perMs : 0)) continue;
+            if (moved(job.k) <= (current.filtered ? kWeakStillMs * rate.perMs : 0)) continue;
             decodePeriod(job.k, sync.periodPos(job.k));
             budget -= 8;
         }
@@ -498,7 +499,7 @@ void RxMachine::progress()
             for (int j = 0; j < current.next; ++j) worst = std::max(worst, moved(j));
             // (a weak signal's pixels are averaged over half a millisecond or more, and its
             // redraw, filters and all, costs far more: it waits for a larger move)
-            if (worst > (current.weak ? 0.25 : 0.08) * perMs) beginRedraw(false);
+            if (worst > (current.filtered ? 0.25 : 0.08) * perMs) beginRedraw(false);
         }
     }
     if (current.next >= m.periods) endPicture();

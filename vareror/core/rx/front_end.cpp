@@ -9,7 +9,20 @@ namespace vareror::core::rx {
 namespace {
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550;   // picture band of weak signals
+constexpr double kNoisyTapsMs = 3.0;
 constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
+
+// The half width (Hz) of the picture band below kCleanSnrDb, measured on test cards in white
+// noise as the width at which the picture comes out best: from the video tones alone (550 Hz
+// either side of 1900) at kWeakSnrDb to 1800 Hz at 20 dB, and on to the broad band.
+double noisyHalfWidthHz(double snrDb)
+{
+    static constexpr double snr[] = {kWeakSnrDb, 10, 20, kCleanSnrDb}, half[] = {kWeakHalfWidthHz, 1100, 1800, kBroadHalfWidthHz};
+    if (snrDb <= snr[0]) return half[0];
+    for (int i = 1; i < 4; ++i)
+        if (snrDb < snr[i]) return half[i - 1] + (half[i] - half[i - 1]) * (snrDb - snr[i - 1]) / (snr[i] - snr[i - 1]);
+    return half[3];
+}
 } // namespace
 
 FrontEnd::FrontEnd(double inputRate) : rate_(inputRate)
@@ -72,13 +85,12 @@ void FrontEnd::configureFilters()
     bpTone_.configure(1600, 750, int(std::lround(3.0 * perMs)) | 1, rateHz);
     dBp_ = bp_.delay();
     dTone_ = bpTone_.delay();
-    bpVideo_.configure(kWeakCentreHz, kWeakHalfWidthHz, int(std::lround(3.0 * perMs)) | 1, rateHz);
-    dVideo_ = bpVideo_.delay();
-    bpFair_.configure(1900, 850, int(std::lround(3.0 * perMs)) | 1, rateHz);
-    dFair_ = bpFair_.delay();
-    dMax_ = std::max({dBp_, dTone_, dVideo_, dFair_});
+    bpNoisy_.configure(kWeakCentreHz, kWeakHalfWidthHz, int(std::lround(kNoisyTapsMs * perMs)) | 1, rateHz);
+    dNoisy_ = bpNoisy_.delay();
+    dMax_ = std::max({dBp_, dTone_, dNoisy_});
     delay_ = dec_.delay() + dMax_;
     hist_.assign(size_t(2 * dMax_), 0.0f); // the bands start again from silence
+    if (noisy_) tuneNoisyBand();
     notch_.configure(set_.notchHz, rateHz);
     // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
     // notch it, the fast one after 2 s, the slow one after 6 s.
@@ -92,15 +104,26 @@ void FrontEnd::configureFilters()
     }
 }
 
-void FrontEnd::setPictureBand(PictureBand band, bool narrowMode)
+void FrontEnd::setPictureBand(double snrDb, bool narrowMode)
 {
-    band_ = band;
+    noisy_ = snrDb < kCleanSnrDb && set_.dspFilter != 0;
+    noisySnrDb_ = snrDb;
+    if (noisy_) tuneNoisyBand();
     if (set_.dspFilter == 1 && narrowMode != narrowTuned_) {
         // narrow modes' tones (1900..2300 Hz, 256 Hz deviation) keep the band centred lower
         narrowTuned_ = narrowMode;
         if (narrowMode) bp_.retune(1750, 2200, rate_.hz);
         else bp_.retune(kBroadCentreHz, kBroadHalfWidthHz, rate_.hz);
     }
+}
+
+void FrontEnd::tuneNoisyBand()
+{
+    // the band widens upwards from the video tones, towards the broad band's centre
+    const double half = noisyHalfWidthHz(noisySnrDb_);
+    const double centre =
+        kWeakCentreHz + (kBroadCentreHz - kWeakCentreHz) * (half - kWeakHalfWidthHz) / (kBroadHalfWidthHz - kWeakHalfWidthHz);
+    bpNoisy_.retune(centre, half, rate_.hz);
 }
 
 const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
@@ -129,8 +152,7 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
         decision_.resize(count);
         picture_.resize(count);
         bpTone_.run(centre, count, decision_.data());
-        const dsp::AnalyticFilter &band = band_ == PictureBand::Weak ? bpVideo_ : band_ == PictureBand::Fair ? bpFair_ : bp_;
-        band.run(centre, count, picture_.data());
+        picture().run(centre, count, picture_.data());
         // the demodulated picture band, after the last two samples of the block before
         zp_.resize(count + 2);
         zp_[0] = z2_;

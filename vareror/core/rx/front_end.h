@@ -11,9 +11,12 @@
 
 namespace vareror::core::rx {
 
-// The picture band follows the signal-to-noise ratio: broad for a clean signal (every detail),
-// the video tones with some margin for a fair one, only the video tones for a weak one.
-enum class PictureBand { Broad, Fair, Weak };
+// The picture band follows the signal-to-noise ratio (dB in 3 kHz) measured on the picture's
+// header, continuously: at kCleanSnrDb and above the broad band (every detail), below it a
+// band that narrows with the SNR down to the video tones alone at kWeakSnrDb. Fine detail
+// needs the width, while every hertz of it lets in noise, and FM noise turns into clicks
+// once the band's own SNR falls to a few dB.
+constexpr double kCleanSnrDb = 25, kWeakSnrDb = 3;
 
 struct FrontEndSettings {
     int dspFilter = 1;      // 0 off, 1 broad, 2 sharp, 3 very sharp
@@ -54,13 +57,13 @@ public:
     // change; the demodulator and the notch change without a restart.
     void configure(const FrontEndSettings &s);
     void setNotch(double hz);
-    // The picture band for the coming picture; `narrowMode` keeps the broad band lower for the
-    // narrow modes' tones.
-    void setPictureBand(PictureBand band, bool narrowMode);
-    PictureBand pictureBand() const { return band_; }
-    // The weak band's noise figures (see dsp::AnalyticFilter).
-    double weakNoiseBandwidthHz() const { return bpVideo_.noiseBandwidthHz(); }
-    std::complex<double> weakNoiseLag1() const { return bpVideo_.noiseLag1(); }
+    // The picture band for the coming picture, from its SNR (dB in 3 kHz); `narrowMode` keeps
+    // the broad band lower for the narrow modes' tones. DSP filter "off" keeps the broad band.
+    void setPictureBand(double snrDb, bool narrowMode);
+    bool noisyBand() const { return noisy_; }
+    // The picture band's noise figures (see dsp::AnalyticFilter).
+    double noiseBandwidthHz() const { return picture().noiseBandwidthHz(); }
+    std::complex<double> noiseLag1() const { return picture().noiseLag1(); }
 
     // Runs n input samples through; the block holds what they made until the next call.
     const FrontEndBlock &process(const float *in, size_t n);
@@ -71,6 +74,7 @@ public:
 
 private:
     void configureFilters();
+    void tuneNoisyBand();
     cfloat demodulate(cfloat a);
     void smoothedFrequency(const cfloat *z, size_t n, float *out) const;
 
@@ -83,11 +87,12 @@ private:
     int autoNotchMode_ = -1;
     dsp::AnalyticFilter bp_;      // picture, broad
     dsp::AnalyticFilter bpTone_;  // decisions: narrow, for noise
-    dsp::AnalyticFilter bpVideo_; // picture of weak signals: just the video tones
-    dsp::AnalyticFilter bpFair_;  // picture of fair signals: the video tones with some margin
-    int dBp_ = 0, dTone_ = 0, dVideo_ = 0, dFair_ = 0;
+    dsp::AnalyticFilter bpNoisy_; // picture below kCleanSnrDb: retuned to each picture's SNR
+    int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
-    PictureBand band_ = PictureBand::Broad;
+    bool noisy_ = false;          // the picture band is bpNoisy_, tuned to this SNR:
+    double noisySnrDb_ = 99;
+    const dsp::AnalyticFilter &picture() const { return noisy_ ? bpNoisy_ : bp_; }
     // The bands are linear-phase filters of different lengths; each is evaluated centred on
     // the same instant, dMax_ samples back, on this history of the filtered working audio.
     std::vector<float> hist_;

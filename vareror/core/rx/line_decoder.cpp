@@ -13,6 +13,9 @@ namespace {
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a clean pixel
 constexpr double kWeakSmoothMs = 0.55;    // weak signals: half-width of the pixel average
+// The SNRs (dB in 3 kHz) between which the reading goes over from a weak signal's to a
+// clean one's.
+constexpr double kWeakReadSnrDb = 3, kCleanReadSnrDb = 8;
 } // namespace
 
 double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1)
@@ -75,14 +78,16 @@ double avtPictureStart(const SignalView &s, const WorkingRate &rate, double head
     return start;
 }
 
-void LineDecoder::start(const ModeInfo &m, const WorkingRate &rate, int width, Reading reading, double offsetHz,
+void LineDecoder::start(const ModeInfo &m, const WorkingRate &rate, int width, double snrDb, double offsetHz,
                         cfloat noiseLag1)
 {
     m_ = &m;
     rate_ = rate;
     width_ = width;
     scale_ = m.exposedWidth / std::max(1, m.width);
-    reading_ = reading;
+    // a clean signal's pixel is read over the middle of its time; near the noise floor it
+    // needs every sample it has, and an average over about a millisecond along the line
+    weakness_ = std::clamp((kCleanReadSnrDb - snrDb) / (kCleanReadSnrDb - kWeakReadSnrDb), 0.0, 1.0);
     offset_ = offsetHz;
     noiseLag1_ = noiseLag1;
     layouts_ = m.layouts;
@@ -120,7 +125,7 @@ void LineDecoder::plan()
             scan.length = seg.lengthMs * perMs;
             scan.samples = seg.samples;
             // a weak signal's pixels are averaged over about a millisecond, whatever the mode
-            scan.smoothRadius = std::max(1, int(std::lround(kWeakSmoothMs / (seg.lengthMs / width_))));
+            scan.smoothRadius = int(std::lround(weakness_ * kWeakSmoothMs / (seg.lengthMs / width_)));
             scan.luminance = seg.channel == Channel::Y;
             scans.push_back(scan);
         }
@@ -142,7 +147,7 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
 {
     const ModeInfo &m = *m_;
     const int W = width_;
-    const bool weak = reading_ == Reading::Weak, fair = reading_ == Reading::Fair;
+    const float wk = float(weakness_);
     const auto &scans = schedule_[size_t((k + shift_) % int(schedule_.size()))];
     std::vector<float> &tmp = row_;
     for (const Scan &scan : scans) {
@@ -158,25 +163,27 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
         // A clean signal's pixel is read over the middle 60 % of the scan's own sample time
         // (centred on each output pixel): the band filter smears every tone step over a
         // fraction of a millisecond, and the edges of the sample are where the neighbours
-        // leak in. A noisy signal needs every sample it has: its window is the whole pixel.
+        // leak in. A noisy signal needs every sample it has: its window grows to the whole
+        // pixel.
         const double nativeDt = scan.samples > 0 ? scan.length * clk / scan.samples : dt;
-        const double win = (weak || fair) ? dt : kCleanPixelWindow * nativeDt;
+        const double win = kCleanPixelWindow * nativeDt + (dt - kCleanPixelWindow * nativeDt) * weakness_;
         tmp.resize(size_t(n));
         for (int i = 0; i < n; ++i) {
             const double c = t0 + (i + 0.5) * dt;
             const double hz = pixelHz(s, c - 0.5 * win, c + 0.5 * win, noiseLag1_) - offset_;
             tmp[size_t(i)] = float(hzToLevel(hz, m.narrow));
         }
-        if ((weak || fair) && scan.samples * scale_ < n && n >= 3) {
+        if (wk > 0 && scan.samples * scale_ < n && n >= 3) {
             // a scan with fewer samples than the picture's width (chroma at half width) is
-            // read finely but averaged over about its own sample time: [1 2 1] / 4
+            // read finely but, as the noise grows, averaged over about its own sample time:
+            // [1 2 1] / 4
             tmp_ = tmp;
             for (int i = 1; i + 1 < n; ++i)
-                tmp_[size_t(i)] = 0.25f * (tmp[size_t(i - 1)] + tmp[size_t(i + 1)]) + 0.5f * tmp[size_t(i)];
+                tmp_[size_t(i)] = tmp[size_t(i)] + 0.5f * wk * (0.5f * (tmp[size_t(i - 1)] + tmp[size_t(i + 1)]) - tmp[size_t(i)]);
             tmp.swap(tmp_);
         }
         float *dst = out.row(scan.plane, line);
-        if (weak && n >= 5) {
+        if (scan.smoothRadius > 0 && n >= 5) {
             const int r = scan.smoothRadius;
             for (int i = 0; i < n; ++i) {
                 double acc = 0;

@@ -28,11 +28,10 @@ double avtPictureStart(const SignalView &s, const WorkingRate &rate, double head
 
 class LineDecoder {
 public:
-    // How the picture's pixels are read: a clean signal's over the middle of their time, a
-    // fair or weak one's over all of it; a weak one's are also smoothed along the line.
-    enum class Reading { Clean, Fair, Weak };
-
-    void start(const ModeInfo &m, const WorkingRate &rate, int width, Reading reading, double offsetHz, cfloat noiseLag1);
+    // How the picture's pixels are read follows the SNR (dB in 3 kHz): a clean signal's over
+    // the middle of their time, a noisier one's over more of it, and near the noise floor
+    // they are also averaged along the line.
+    void start(const ModeInfo &m, const WorkingRate &rate, int width, double snrDb, double offsetHz, cfloat noiseLag1);
     // Decodes period k whose sync starts at `pos`; `clock` stretches the period (the drawn
     // period over the nominal one).
     void decode(const SignalView &s, int k, double pos, double clock, PictureComposer &out) const;
@@ -56,7 +55,7 @@ private:
         int plane = 0, line = 0;
         double start = 0, length = 0;
         int samples = 0;       // the scan's own samples (fewer than the width for chroma)
-        int smoothRadius = 1;  // a weak signal's smoothing along the line, in pixels
+        int smoothRadius = 0;  // a weak signal's smoothing along the line, in pixels
         bool luminance = false;
     };
     void plan();
@@ -64,7 +63,7 @@ private:
     const ModeInfo *m_ = nullptr;
     WorkingRate rate_;
     int width_ = 320, scale_ = 1;
-    Reading reading_ = Reading::Clean;
+    double weakness_ = 0;      // 0 a clean signal's reading .. 1 a weak one's
     double offset_ = 0;
     cfloat noiseLag1_ = 0;
     std::vector<std::vector<Segment>> layouts_;

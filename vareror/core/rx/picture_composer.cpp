@@ -63,10 +63,11 @@ __attribute__((target_clones("avx2", "default"))) void median3x3(const float *__
 }
 } // namespace
 
-void PictureComposer::start(const ModeInfo &m, bool weak, bool clear)
+void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine)
 {
     m_ = &m;
     weak_ = weak;
+    keepFine_ = keepFine;
     ended_ = false;
     W_ = m.exposedWidth;
     H_ = m.height;
@@ -204,6 +205,13 @@ bool PictureComposer::settle(int budget)
 // ringing beside a sharp edge and the scatter of noise cannot pass for full-range levels.
 void PictureComposer::countLevels(int line, const float *y, int n)
 {
+    // a filtered picture is judged by its filtered luminance: noise scatters the flat
+    // stretches of the line as decoded
+    if (!weak_) count(line, y, n);
+}
+
+void PictureComposer::count(int line, const float *y, int n)
+{
     Levels c;
     c.count = n;
     int i = 0;
@@ -254,8 +262,10 @@ void PictureComposer::markDirty(int r0, int r1)
 
 void PictureComposer::filterLuminance(int line)
 {
-    for (int pl : luminancePlanes(m_->colour))
+    for (int pl : luminancePlanes(m_->colour)) {
         denoiseRow(pl, line, clean_[pl].row(line, W_));
+        if (pl == PY) count(line, clean_[pl].row(line, W_), W_);
+    }
 }
 
 // A weak signal's row of luminance (or R, G or B) with its noise filtered out but its edges
@@ -304,7 +314,21 @@ void PictureComposer::denoiseRow(int pl, int line, float *out)
         std::nth_element(v, v + k / 2, v + k);
         return v[k / 2];
     };
-    if (rows[R - 1] && rows[R + 1] && W >= 3) {
+    if (rows[R - 1] && rows[R + 1] && W >= 3 && keepFine_) {
+        // Fine detail (a grating of one-pixel bars, a one-line rule) is lost to a 3 x 3
+        // median, which takes each bar for a click. Where the noise leaves such detail
+        // visible, the pixel's level is judged by the median along its column or along its
+        // row, whichever is nearer to its own reading: a bar or a rule agrees with its own
+        // neighbours along one of them, a click with neither.
+        const float *u = rows[R - 1], *d = rows[R + 1];
+        auto med3 = [](float a, float b, float e) { return std::max(std::min(a, b), std::min(std::max(a, b), e)); };
+        for (int x = 1; x + 1 < W; ++x) {
+            const float v = med3(u[x], c[x], d[x]), hm = med3(c[x - 1], c[x], c[x + 1]);
+            centre_[size_t(x)] = std::fabs(v - c[x]) < std::fabs(hm - c[x]) ? v : hm;
+        }
+        centre_[0] = med3(u[0], c[0], d[0]);
+        centre_[size_t(W - 1)] = med3(u[W - 1], c[W - 1], d[W - 1]);
+    } else if (rows[R - 1] && rows[R + 1] && W >= 3) {
         median3x3(rows[R - 1], c, rows[R + 1], W, centre_.data());
         centre_[0] = scalarMedian(0);
         centre_[size_t(W - 1)] = scalarMedian(W - 1);

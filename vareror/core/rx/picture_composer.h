@@ -37,8 +37,10 @@ namespace vareror::core::rx {
 class PictureComposer {
 public:
     // A picture starts in mode m; `clear` starts from a black picture (otherwise the last
-    // one stays under the new lines when the size is the same).
-    void start(const ModeInfo &m, bool weak, bool clear);
+    // one stays under the new lines when the size is the same). `weak`: lines are filtered
+    // across their neighbours; `keepFine`: that filter keeps one-pixel detail (the noise
+    // leaves some to keep).
+    void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false);
     int width() const { return W_; }
     int lines() const { return H_; }          // native lines
     int rowsPerLine() const { return rowsPerLine_; }
@@ -75,6 +77,7 @@ private:
         int32_t count = 0, low = 0, high = 0;
     };
     bool fullRangeNow() const;
+    void count(int line, const float *y, int n);
     bool finalReady(int line) const;
     // provisional: a weak signal's line drawn as decoded, before its filters can run
     void composeLine(int line, bool provisional);
@@ -96,7 +99,7 @@ private:
 
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
-    bool weak_ = false, ended_ = false;
+    bool weak_ = false, ended_ = false, keepFine_ = false;
     int shift_ = 0;
     Plane planes_[kPlaneCount];
     Plane clean_[kPlaneCount];       // weak signals: luminance planes after the filter

@@ -89,12 +89,12 @@ void PartsTest::frontEndTiming_data()
 {
     QTest::addColumn<double>("rate");
     QTest::addColumn<int>("filter");
-    QTest::addColumn<int>("band");
+    QTest::addColumn<double>("snr");
     for (double rate : {11025.0, 44100.0, 48000.0})
         for (int filter = 0; filter < 4; ++filter)
-            QTest::newRow(qPrintable(QString("%1 Hz, filter %2").arg(rate).arg(filter))) << rate << filter << 0;
-    QTest::newRow("11025 Hz, fair band") << 11025.0 << 1 << 1;
-    QTest::newRow("48000 Hz, weak band") << 48000.0 << 1 << 2;
+            QTest::newRow(qPrintable(QString("%1 Hz, filter %2").arg(rate).arg(filter))) << rate << filter << 99.0;
+    QTest::newRow("11025 Hz, band at 12 dB") << 11025.0 << 1 << 12.0;
+    QTest::newRow("48000 Hz, band at 0 dB") << 48000.0 << 1 << 0.0;
 }
 
 // Every band and decimation delays its output differently; the front end must line them up
@@ -103,12 +103,12 @@ void PartsTest::frontEndTiming()
 {
     QFETCH(double, rate);
     QFETCH(int, filter);
-    QFETCH(int, band);
+    QFETCH(double, snr);
     FrontEnd fe(rate);
     FrontEndSettings s;
     s.dspFilter = filter;
     fe.configure(s);
-    fe.setPictureBand(PictureBand(band), false);
+    fe.setPictureBand(snr, false);
     const double step = 0.2371; // s, between samples at every rate
     const Track t = frontEndTrack(fe, toneStep(rate, 1500, 2300, step, 0.4), 1000);
     const double at = step * fe.rate().hz;
