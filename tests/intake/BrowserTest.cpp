@@ -35,6 +35,7 @@ using intake::FitMode;
 using intake::FitRect;
 using platform::DragManager;
 using testsupport::FormFixture;
+using testsupport::pixels;
 using testsupport::solid;
 
 namespace {
@@ -80,15 +81,6 @@ QString describe(const FitRect& r)
 int drops(platform::ScriptedUi& ui)
 {
     return int(ui.calls(platform::UiCall::SaveFile).size());
-}
-
-// The pixels of row y (or column x when byColumn) at the given places.
-QList<QRgb> along(const QImage& image, int line, QList<int> at, bool byColumn = false)
-{
-    QList<QRgb> pixels;
-    for (int p : at)
-        pixels << (byColumn ? image.pixel(line, p) : image.pixel(p, line));
-    return pixels;
 }
 
 // The main window with the browser; page() shows the first page of a folder.
@@ -244,23 +236,21 @@ void BrowserTest::fitModesOnTheForm()
     in.fitLabelClick(70);
     form.Picture2->setAutoRedraw(true);
     in.imagecorrectaspect();
-    QCOMPARE(form.Picture2->Image().pixel(5, 256), 0xFFFF00FFu);
-    QCOMPARE(form.Picture2->Image().pixel(320, 256), 0xFF808080u);
+    QCOMPARE(pixels(form.Picture2->Image(), {{5, 256}, {320, 256}}), (QList<QRgb>{0xFFFF00FF, 0xFF808080}));
     // A large picture is held reduced, fitted by its own size and corner colour.
     QImage large = solid(3000, 2000, 0xFF808080);
     large.setPixel(0, 0, 0xFF00FFFF);
     in.setFitSource(large);
     QVERIFY(form.Picture13->width() <= 2048);
     in.imagecorrectaspect();
-    QCOMPARE(form.Picture2->Image().pixel(320, 40), 0xFF00FFFFu); // the band above runs to row 41.4
-    QCOMPARE(form.Picture2->Image().pixel(320, 43), 0xFF808080u);
+    // The band above runs to row 41.4.
+    QCOMPARE(pixels(form.Picture2->Image(), {{320, 40}, {320, 43}}), (QList<QRgb>{0xFF00FFFF, 0xFF808080}));
     // No label chosen: a plain box of that colour.
     in.setFitSource(narrow);
     for (platform::Label* l : {form.Label70, form.Label71, form.Label72})
         platform::setBackColor(l, Off);
     in.imagecorrectaspect();
-    QCOMPARE(form.Picture2->Image().pixel(320, 256), 0xFFFF00FFu);
-    QCOMPARE(form.Picture2->Image().pixel(639, 511), 0xFFFF00FFu);
+    QCOMPARE(pixels(form.Picture2->Image(), {{320, 256}, {639, 511}}), (QList<QRgb>{0xFFFF00FF, 0xFFFF00FF}));
 
     // A mode click shows the same page again in the new mode; in Icons mode the labels are inert.
     QTemporaryDir dir;
@@ -284,7 +274,7 @@ void BrowserTest::droppedPicturesFitted()
     form.Picture1->setPicture(solid(640, 512, 0xFFFFFFFF));
     form.canvas().dragSource = 11;
     in.picturecorrectaspect();
-    QCOMPARE(along(form.Picture1->Picture(), 256, {122, 123, 517, 518}), (QList<QRgb>{K, R, R, K}));
+    QCOMPARE(pixels(form.Picture1->Picture(), {{122, 256}, {123, 256}, {517, 256}, {518, 256}}), (QList<QRgb>{K, R, R, K}));
     // A code that names no thumbnail fits the picture held before again.
     form.canvas().dragSource = 0;
     form.Picture1->setPicture(solid(640, 512, 0xFFFFFFFF));
@@ -295,7 +285,7 @@ void BrowserTest::droppedPicturesFitted()
     in.PicbufFile->setPicture(solid(480, 640, G));
     in.fitLabelClick(70);
     in.olepicturesize();
-    QCOMPARE(along(form.Picture2->Picture(), 100, {127, 128, 512, 513}), (QList<QRgb>{K, G, G, K}));
+    QCOMPARE(pixels(form.Picture2->Picture(), {{127, 100}, {128, 100}, {512, 100}, {513, 100}}), (QList<QRgb>{K, G, G, K}));
     // A narrow picture in Spread Fill: both ends cut alike (159 rows above, 159 below).
     in.fitLabelClick(71);
     QImage banded = solid(480, 640, B);
@@ -306,7 +296,7 @@ void BrowserTest::droppedPicturesFitted()
         }
     in.PicbufFile->setPicture(banded);
     in.olepicturesize();
-    QCOMPARE(along(form.Picture2->Picture(), 320, {0, 10, 501, 511}, true), (QList<QRgb>{R, B, B, G}));
+    QCOMPARE(pixels(form.Picture2->Picture(), {{320, 0}, {320, 10}, {320, 501}, {320, 511}}), (QList<QRgb>{R, B, B, G}));
 }
 
 void BrowserTest::quickDirectories()

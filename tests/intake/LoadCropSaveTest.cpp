@@ -21,6 +21,7 @@
 
 using testsupport::FormFixture;
 using testsupport::fileBytes;
+using testsupport::pixels;
 using testsupport::solid;
 
 namespace {
@@ -166,8 +167,7 @@ void LoadCropSaveTest::secondLoadStartsFromBlack()
     const double width = s.crop().cropWidth;
     s.load(s.write("second.png", solid(1600, 900, Blue), platform::Picbuf::Png));
     QCOMPARE(litArea(s.canvas()), QRect(QPoint(0, 95), QPoint(639, 420)));
-    QCOMPARE(s.canvas().pixel(320, 90), Black);
-    QCOMPARE(s.canvas().pixel(320, 200), Blue);
+    QCOMPARE(pixels(s.canvas(), {{320, 90}, {320, 200}}), (QList<QRgb>{Black, Blue}));
     QCOMPARE(s.crop().cropWidth, width);
     QVERIFY(s.crop().fullSizeChosen());
     // The crop rectangle never goes into the picture cropped from.
@@ -191,8 +191,7 @@ void LoadCropSaveTest::cropBoxesGrowAndShrink()
 
     crop.Command1_Click();
     QCOMPARE(crop.cropBox(), QRectF(90, 63, 450, 360));
-    QCOMPARE(crop.Picture1->screenImage().pixel(90, 200), Red);
-    QCOMPARE(crop.Picture1->screenImage().pixel(300, 200), Blue);
+    QCOMPARE(pixels(crop.Picture1->screenImage(), {{90, 200}, {300, 200}}), (QList<QRgb>{Red, Blue}));
     QCOMPARE(crop.Picture1->Picture().pixel(90, 200), Blue);
     crop.Command2_Click();
     QCOMPARE(crop.cropBox(), QRectF(90, 63, 450, 337.5));
@@ -255,26 +254,21 @@ void LoadCropSaveTest::sendToTxInEachMode()
         switch (mode) {
         case 0:
             QCOMPARE(tx.convertToFormat(QImage::Format_RGB32), picture);
-            QCOMPARE(buffer.pixel(10, 10), Blue);
-            QCOMPARE(buffer.pixel(160, 128), Red);
+            QCOMPARE(pixels(buffer, {{10, 10}, {160, 128}}), (QList<QRgb>{Blue, Red}));
             break;
         case 1: // the red part alone, stretched over the whole screen
             QCOMPARE(tx.copy(1, 1, 638, 510).convertToFormat(QImage::Format_RGB32), solid(638, 510, Red));
-            QCOMPARE(buffer.pixel(2, 2), Red);
-            QCOMPARE(buffer.pixel(317, 253), Red);
+            QCOMPARE(pixels(buffer, {{2, 2}, {317, 253}}), (QList<QRgb>{Red, Red}));
             break;
         case 2: // rows 0 to 31 black for the header, the rest red
             QCOMPARE(litArea(tx), QRect(QPoint(0, 32), QPoint(639, 511)));
             QCOMPARE(tx.pixel(320, 300), Red);
-            QCOMPARE(buffer.pixel(100, 8), Black);
-            QCOMPARE(buffer.pixel(100, 100), Red);
+            QCOMPARE(pixels(buffer, {{100, 8}, {100, 100}}), (QList<QRgb>{Black, Red}));
             break;
         case 3: { // source x 375 to 825: the part past the picture is black
             const int edge = int((640 - 375) * 640.0 / 450); // where the picture ends on screen
-            QCOMPARE(tx.pixel(5, 256), Red);
-            QCOMPARE(tx.pixel(edge - 5, 256), Blue);
-            QCOMPARE(tx.pixel(edge + 3, 256), Black);
-            QCOMPARE(tx.pixel(639, 256), Black);
+            QCOMPARE(pixels(tx, {{5, 256}, {edge - 5, 256}, {edge + 3, 256}, {639, 256}}),
+                     (QList<QRgb>{Red, Blue, Black, Black}));
             QCOMPARE(buffer.pixel(319, 128), Black);
             break;
         }

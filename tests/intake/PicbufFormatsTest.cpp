@@ -14,6 +14,7 @@ using platform::Picbuf;
 using platform::PicbufError;
 using namespace picturebytes;
 using testsupport::fileBytes;
+using testsupport::pixels;
 
 namespace {
 
@@ -97,9 +98,7 @@ void PicbufFormatsTest::readsByContent()
     QVERIFY(writeBytes(dir.filePath("p.rle"), rle8Bitmap()));
     const QImage rle = LoadPicture(dir.filePath("p.rle"));
     QCOMPARE(rle.size(), QSize(4, 2));
-    QCOMPARE(rle.pixel(0, 1), qRgb(255, 0, 0));
-    QCOMPARE(rle.pixel(3, 1), qRgb(0, 255, 0));
-    QCOMPARE(rle.pixel(2, 0), qRgb(0, 0, 255));
+    QCOMPARE(pixels(rle, {{0, 1}, {3, 1}, {2, 0}}), (QList<QRgb>{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)}));
 
     // Both DIB forms, true colour and with a colour table.
     const QImage picture = testPicture(33, 17);
@@ -127,9 +126,7 @@ void PicbufFormatsTest::metafilesAreDrawn()
     QVERIFY(writeBytes(dir.filePath("m.emf"), minimalEmf()));
     const QImage emf = LoadPicture(dir.filePath("m.emf"));
     QCOMPARE(emf.size(), QSize(100, 50));
-    QCOMPARE(emf.pixel(50, 25), qRgb(255, 0, 0));
-    QCOMPARE(emf.pixel(2, 2), qRgb(255, 255, 255));
-    QCOMPARE(emf.pixel(95, 45), qRgb(255, 255, 255));
+    QCOMPARE(pixels(emf, {{50, 25}, {2, 2}, {95, 45}}), (QList<QRgb>{qRgb(255, 0, 0), qRgb(255, 255, 255), qRgb(255, 255, 255)}));
 
     QVERIFY(writeBytes(dir.filePath("m.wmf"), placeableWmf()));
     const QImage wmf = LoadPicture(dir.filePath("m.wmf"));

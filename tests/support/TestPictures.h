@@ -6,7 +6,11 @@
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
+#include <QList>
+#include <QPoint>
 #include <QTemporaryDir>
+
+#include <initializer_list>
 
 namespace testsupport {
 
@@ -15,6 +19,15 @@ inline QImage solid(int w, int h, QRgb colour)
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(colour);
     return image;
+}
+
+// The colours at the points (alpha included), to compare several at once.
+inline QList<QRgb> pixels(const QImage& image, std::initializer_list<QPoint> at)
+{
+    QList<QRgb> colours;
+    for (const QPoint p : at)
+        colours << image.pixel(p);
+    return colours;
 }
 
 inline QByteArray fileBytes(const QString& path)
