@@ -88,7 +88,6 @@ void StripTest::favouritePages()
     form.HScroll2->setValue(3);
     QCOMPARE(strip(form), QList<int>({15, 0, 18, 17, 19, 20, 39}));
     QCOMPARE(form.Text5->text(), QStringLiteral("3"));
-    QCOMPARE(strips.stripPages[1], 3);
     form.HScroll2->setValue(1);
     QCOMPARE(strip(form), QList<int>({1, 2, 4, 3, 5, 6, 7}));
     QVERIFY(form.Image24->isHidden());
@@ -118,7 +117,6 @@ void StripTest::favouriteDrops()
     QCOMPARE(strips.favouritePictures[39].size(), QSize(640, 512));
     QCOMPARE(strip(form), QList<int>({15, 16, 18, 17, 19, 20, 50}));
     QCOMPARE(strips.favouritePictures[21].pixel(0, 0), colourOf(21));
-    QCOMPARE(canvas.dragSource, 0);
 
     // The cursor: drop over another slot, no drop over the slot itself, back on leaving.
     drag(form.Image2, 2, form.Image3, form, false);
@@ -135,10 +133,8 @@ void StripTest::favouriteDrops()
     const QList<int> before = strip(form);
     drag(form.Image3, 3, form.Image3, form);
     drag(form.Text3, canvas::dragCallSign, form.Image3, form);
-    QCOMPARE(canvas.dragSource, int(canvas::dragCallSign));
     canvas.headerBoxDragged = 5;
     drag(form.Picture5, 2, form.Image3, form);
-    QCOMPARE(canvas.headerBoxDragged, 0);
     form.makeheader16->setChecked(true);
     DragManager::setDragIcon(form.Picture1, strips::dragIcon(strips::DragIcon::Carry));
     drag(form.Picture1, canvas::dragTxPicture, form.Image3, form, false);
@@ -220,7 +216,6 @@ void StripTest::fileCategoriesAndTheirTrash()
     QVERIFY(!form.Image24->isHidden());
     form.HScroll2->setValue(1);
     QCOMPARE(strip(form), QList<int>({10, 9, 8, 7, 6, 5, 4}));
-    QCOMPARE(strips.stripSlotIndex[4], 6);
 
     // The newest to the trash: each older one moves up a slot.
     drag(form.Image2, 2, form.Image24, form);
@@ -311,8 +306,6 @@ void StripTest::loaderOverAChangingFolder()
     form.Option11->setValue(true);
     QCOMPARE(strip(form), QList<int>({0, 0, 0, 0, 0, 0, 0}));
     QCOMPARE(form.intake().dialogFolder, QStringLiteral("/elsewhere"));
-    for (int k = 1; k <= 7; ++k)
-        QVERIFY(strips.stripSlotPath(k).isEmpty());
     form.Image2->setPicture(solid(4, 4, colourOf(1)));
     drag(form.Image2, 2, form.Image24, form);
     QCOMPARE(QDir(camera).entryList(QDir::Files).size(), 10);
