@@ -1,5 +1,5 @@
 // The browser's thumbnails as drag sources and drop targets: the trash can, desktop drops, icons.
-#include "FormFixture.h"
+#include "BrowserPages.h"
 #include "Drags.h"
 #include "ProgramFiles.h"
 #include "TestPictures.h"
@@ -30,51 +30,21 @@ using platform::UiCall;
 using testsupport::drag;
 using testsupport::FormFixture;
 using testsupport::solid;
+using namespace browsertest;
 
 namespace {
 
-const QRgb kColours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFFFF00FF,
-                         0xFF00FFFF, 0xFF808080, 0xFF804000, 0xFF004080, 0xFF408000};
-
-// Which picture (by its colour) each thumbnail shows at the point given, -1 for none.
-QList<int> shown(shell::FormMain& form, QPoint at = {320, 256})
-{
-    QList<int> pictures;
-    for (int code = 11; code <= 14; ++code) {
-        const QImage picture = form.thumbnailFor(code)->Picture();
-        int found = -1;
-        for (int i = 0; !picture.isNull() && i < 10; ++i)
-            if (picture.pixel(at) == kColours[i])
-                found = i;
-        pictures << found;
-    }
-    return pictures;
-}
-
-// A folder of the test's data home (the trash's file system) with p0.png ... pN.png.
-QString pictureFolder(const FormFixture& f, const QString& name, int n)
-{
-    const QString folder = f.dataHome() + QLatin1Char('/') + name;
-    QDir().mkpath(folder);
-    for (int i = 0; i < n; ++i)
-        solid(64, 48, kColours[i]).save(folder + QStringLiteral("/p%1.png").arg(i));
-    return folder;
-}
-
 QStringList files(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
 
-// The main window, the trash in its data home, and the first page of a folder of n pictures there.
+// The browser with the trash in its data home; page() shows a folder of n pictures made there.
 struct Slots {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    intake::Intake& in = form.intake();
-    testsupport::TrashHome trash{f.dataHome()};
+    Browser b;
+    testsupport::TrashHome trash{b.f.dataHome()};
     QString page(const QString& name, int n)
     {
-        const QString folder = pictureFolder(f, name, n);
-        form.File1->setPath(folder);
-        form.File1->setListIndex(0);
-        in.Label13_Click();
+        const QString folder = b.f.dataHome() + QLatin1Char('/') + name;
+        writeColours(folder, n);
+        b.page(folder);
         return folder;
     }
 };
@@ -99,7 +69,8 @@ private slots:
 void BrowserSlotsTest::trashDeletesTheFilesShown()
 {
     Slots s;
-    auto& [f, form, in, trash] = s;
+    auto& [f, form, in] = s.b;
+    auto& trash = s.trash;
     const QString folder = s.page(QStringLiteral("pics"), 6);
     QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
 
@@ -133,7 +104,7 @@ void BrowserSlotsTest::trashDeletesTheFilesShown()
 void BrowserSlotsTest::trashRefusals()
 {
     Slots s;
-    auto& [f, form, in, trash] = s;
+    auto& [f, form, in] = s.b;
     const QString folder = s.page(QStringLiteral("pics"), 4);
 
     // The TX picture, a strip slot and a recent picture: the no-drop cursor, and nothing.
@@ -177,9 +148,8 @@ void BrowserSlotsTest::trashRefusals()
 
 void BrowserSlotsTest::desktopDropsSaved()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
     QTemporaryDir desktop, browser;
     const QString dropped = desktop.filePath(QStringLiteral("photo.png"));
     QVERIFY(solid(200, 100, kColours[2]).save(dropped));
@@ -307,9 +277,8 @@ void BrowserSlotsTest::thumbnailPressesAndDrops()
 
 void BrowserSlotsTest::iconPages()
 {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& in = form.intake();
+    Browser b;
+    auto& [f, form, in] = b;
     QTemporaryDir dir;
     auto write = [&](const QString& name, int groups) {
         QList<QList<testsupport::IconImage>> icons;

@@ -1,6 +1,6 @@
 // The picture browser on the main window: pages, fits, quick directories, drops, restarts.
+#include "BrowserPages.h"
 #include "Drags.h"
-#include "FormFixture.h"
 #include "ScriptedStart.h"
 #include "TestPictures.h"
 
@@ -37,35 +37,11 @@ using platform::DragManager;
 using testsupport::FormFixture;
 using testsupport::pixels;
 using testsupport::solid;
+using namespace browsertest;
 
 namespace {
 
 constexpr quint32 Green = 0xFF00, Off = 0xC0C0, Red = 255;
-const QRgb kColours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFFFF00FF,
-                         0xFF00FFFF, 0xFF808080, 0xFF804000, 0xFF004080, 0xFF408000};
-
-// n pictures "p0.png", "p1.png", ... each in a colour of its own.
-void writeColours(const QString& folder, int n)
-{
-    for (int i = 0; i < n; ++i)
-        QVERIFY(solid(64, 48, kColours[i]).save(folder + QStringLiteral("/p%1.png").arg(i)));
-}
-
-// Which file each slot shows (by its colour), -1 for an empty slot.
-QList<int> shown(shell::FormMain& form)
-{
-    QList<int> files;
-    for (int code = 11; code <= 14; ++code) {
-        const QImage picture = form.thumbnailFor(code)->Picture();
-        int file = -1;
-        if (!picture.isNull())
-            for (int i = 0; i < 10; ++i)
-                if (picture.pixel(320, 256) == kColours[i])
-                    file = i;
-        files << file;
-    }
-    return files;
-}
 
 bool near(const FitRect& r, float left, float top, float width, float height)
 {
@@ -82,19 +58,6 @@ int drops(platform::ScriptedUi& ui)
 {
     return int(ui.calls(platform::UiCall::SaveFile).size());
 }
-
-// The main window with the browser; page() shows the first page of a folder.
-struct Browser {
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    intake::Intake& in = form.intake();
-    void page(const QString& folder)
-    {
-        form.File1->setPath(folder);
-        form.File1->setListIndex(0);
-        in.Label13_Click();
-    }
-};
 
 } // namespace
 
