@@ -1,8 +1,7 @@
 // The call-sign and entry boxes, the log view, the mug shots and the two stamps, driven on
-// the window the way the operator drives them; the log kept across a restart.
+// the window the way the operator drives them.
 #include "FormFixture.h"
 #include "Drags.h"
-#include "ScriptedStart.h"
 #include "TestPictures.h"
 
 #include "canvas/TxCanvas.h"
@@ -84,7 +83,6 @@ private slots:
     void mugShotSaveAndDrops();
     void qslBlock();
     void dateStamp();
-    void entryComesBackAfterARestart();
 };
 
 void TestLogWindow::lookUpAndSave()
@@ -397,24 +395,6 @@ void TestLogWindow::dateStamp()
     QVERIFY(hasText(picture, QRect(66, 484, 100, 27))); // NOCALL
     QCOMPARE(form.Image6->Picture(), picture);
     QCOMPARE(tx->FontSize(), 11.0);
-}
-
-// The operator's road: a call and an entry saved, the program closed and started again.
-void TestLogWindow::entryComesBackAfterARestart()
-{
-    testsupport::ScriptedStart s;
-    QVERIFY(!s.form().Command2->isEnabled());
-    type(s.form().Text3, QStringLiteral("q1ab"));
-    type(s.form().Text4, QStringLiteral("John, Leeds"));
-    s.f.ui().answerMsgBox(platform::vbYes);
-    s.form().Command2->click();
-    QCOMPARE(readFile(s.f.appPath("logdata")), QByteArray("\r\nQ1AB John, Leeds\r\n"));
-
-    s.restart();
-    QVERIFY(!s.form().Command2->isEnabled());
-    type(s.form().Text3, QStringLiteral("q1ab"));
-    QCOMPARE(s.form().Text4->text(), QStringLiteral("John, Leeds"));
-    s.form().close();
 }
 
 QTEST_MAIN(TestLogWindow)

@@ -1,7 +1,6 @@
 // The thumbnail strip: favourites pages and drops, kept across a restart; categories and trash.
 #include "FormFixture.h"
 #include "Drags.h"
-#include "ScriptedStart.h"
 #include "TestPictures.h"
 #include "TrashHome.h"
 
@@ -68,7 +67,6 @@ private slots:
     }
     void favouritePages();
     void favouriteDrops();
-    void droppedFavouriteSurvivesARestart();
     void fileCategoriesAndTheirTrash();
     void loaderOverAChangingFolder();
     void categoriesKeepTheirPages();
@@ -174,26 +172,6 @@ void StripTest::favouriteDrops()
     QCOMPARE(strips.favouritePictures[10].pixel(0, 0), colourOf(33));
     QVERIFY(strips.favouritePictures[12].isNull());
     QCOMPARE(strip(form), QList<int>({8, 9, 11, 33, 0, 13, 14}));
-}
-
-// A recent picture dropped on page 2's second slot is favourite 9: it survives paging
-// and a restart.
-void StripTest::droppedFavouriteSurvivesARestart()
-{
-    testsupport::ScriptedStart s;
-    shell::FormMain& form = s.form();
-    form.Image12->setPicture(solid(320, 256, colourOf(44)));
-    form.HScroll2->setValue(2);
-    drag(form.Image12, 15, form.Image3, form);
-    form.HScroll2->setValue(3);
-    form.HScroll2->setValue(2);
-    QCOMPARE(strip(form).at(1), 44);
-
-    s.restart();
-    QCOMPARE(s.form().strips().favouritePictures[9].pixel(1, 1), colourOf(44));
-    s.form().HScroll2->setValue(2);
-    QCOMPARE(strip(s.form()).at(1), 44);
-    s.form().close();
 }
 
 void StripTest::fileCategoriesAndTheirTrash()
