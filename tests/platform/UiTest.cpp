@@ -300,28 +300,33 @@ void UiTest::steadyClockTicks()
     QVERIFY(currentClock().now() - start >= 20);
 }
 
+// Acts on the next modal dialog once it shows when it is a T; anything else is closed, so
+// that no test is left hanging on a dialog.
+template <typename T, typename Act>
+void onNextModal(Act act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<T*>(modal))
+            act(dialog);
+        else if (modal)
+            modal->close();
+    });
+}
+
 void UiTest::qtMessageBoxMapsStyleAndAnswers()
 {
     QtUi ui;
     QString title, text;
     QMessageBox::StandardButton def = QMessageBox::NoButton;
-    QList<QAbstractButton*> buttons;
-    bool found = false;
+    qsizetype buttons = 0;
     auto answerWith = [&](QMessageBox::StandardButton press) {
-        found = false;
-        QTimer::singleShot(0, [&, press] {
-            QWidget* modal = QApplication::activeModalWidget();
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            if (!box) { // never leave a test hanging on a dialog
-                if (modal)
-                    modal->close();
-                return;
-            }
-            found = true;
+        title.clear();
+        onNextModal<QMessageBox>([&, press](QMessageBox* box) {
             title = box->windowTitle();
             text = box->text();
             def = box->standardButton(box->defaultButton());
-            buttons = box->buttons();
+            buttons = box->buttons().size();
             if (press == QMessageBox::NoButton)
                 box->reject(); // Escape or the close box
             else
@@ -330,11 +335,10 @@ void UiTest::qtMessageBoxMapsStyleAndAnswers()
     };
     answerWith(QMessageBox::Yes);
     QCOMPARE(ui.msgBox(QStringLiteral("line 1\rline 2"), vbYesNoCancel + vbQuestion + vbDefaultButton2), int(vbYes));
-    QVERIFY(found);
     QCOMPARE(title, QStringLiteral("Tovaro"));
     QCOMPARE(text, QStringLiteral("line 1\nline 2"));
     QCOMPARE(def, QMessageBox::No);
-    QCOMPARE(buttons.size(), 3);
+    QCOMPARE(buttons, 3);
 
     answerWith(QMessageBox::NoButton);
     QCOMPARE(ui.msgBox(QStringLiteral("x"), vbYesNoCancel, QStringLiteral("LARGE FONTS")), int(vbCancel));
@@ -344,21 +348,14 @@ void UiTest::qtMessageBoxMapsStyleAndAnswers()
     QCOMPARE(ui.msgBox(QStringLiteral("x"), vbAbortRetryIgnore), int(vbRetry));
     answerWith(QMessageBox::NoButton);
     QCOMPARE(ui.msgBox(QStringLiteral("x")), int(vbOK));
-    QCOMPARE(buttons.size(), 1);
+    QCOMPARE(buttons, 1);
 }
 
 void UiTest::qtInputBox()
 {
     QtUi ui;
     QString shownDefault, shownTitle;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        auto* dlg = qobject_cast<QInputDialog*>(modal);
-        if (!dlg) {
-            if (modal)
-                modal->close();
-            return;
-        }
+    onNextModal<QInputDialog>([&](QInputDialog* dlg) {
         shownDefault = dlg->textValue();
         shownTitle = dlg->windowTitle();
         dlg->setTextValue(QStringLiteral("1200"));
@@ -368,10 +365,7 @@ void UiTest::qtInputBox()
              std::optional<QString>(QStringLiteral("1200")));
     QCOMPARE(shownDefault, QStringLiteral("1750"));
     QCOMPARE(shownTitle, QStringLiteral("Set Tone Freq"));
-    QTimer::singleShot(0, [] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
+    onNextModal<QInputDialog>([](QInputDialog* dlg) { dlg->reject(); });
     QCOMPARE(ui.inputBox(QStringLiteral("Type FTP Directory")), std::nullopt);
 }
 
