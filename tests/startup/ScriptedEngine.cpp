@@ -97,10 +97,7 @@ platform::EngineFunctions functions()
     };
     f.mmsDoJob = [](int32_t k) {
         const int32_t status = state().statuses.isEmpty() ? 0 : state().statuses.takeFirst();
-        record("mmsDoJob", status, k);
-        if (state().onJob)
-            state().onJob();
-        return status;
+        return record("mmsDoJob", status, k);
     };
     f.mmsGetPos = [](int32_t k) { return record("mmsGetPos", k >= 0 && k < 3 ? state().pos[k] : 0, k); };
     f.mmsGetMode = [](int32_t k) { return record("mmsGetMode", state().rxMode, k); };

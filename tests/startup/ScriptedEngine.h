@@ -7,7 +7,6 @@
 #include <QMap>
 #include <QStringList>
 
-#include <functional>
 
 #include "platform/services/Engine.h"
 
@@ -27,7 +26,6 @@ struct Script {
     int32_t txWord = 0;                  // mmsSetTxControl(-1)
     int32_t rxWord = 0;                  // mmsSetRxControl(-1)
     int32_t sendPicResult = 1;
-    std::function<void()> onJob;         // runs inside each mmsDoJob
     QStringList calls; // "mmsCreateDIB(800,616)=1", in call order; mmsDrawDIBdc records the
                        // device's size and the destination: "mmsDrawDIBdc(640,512,0,0,640,512,2,4)=1"
 };

@@ -1,57 +1,30 @@
-// The settings file "restoreTovaroM": its line format, every field going round through
-// the writer and the reader (under a locale with a decimal comma), files cut short or
-// damaged, and the restore's range checks and defaults.
-#include <QFile>
+// The settings file "restoreTovaroM": its line format, every field going round (under a
+// decimal comma), files cut short or damaged, and the restore's ranges and defaults.
 #include <QLocale>
 #include <QtTest>
 
 #include <clocale>
 
-#include "FormFixture.h"
-#include "ScriptedEngine.h"
+#include "StartupFiles.h"
 #include "SkippedSteps.h"
 #include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
 #include "intake/Intake.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
-#include "shell/FormMain.h"
 #include "shell/FormSetup.h"
 #include "shell/SettingsFile.h"
-#include "shell/Shell.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
 using shell::SettingsReader;
 using shell::SettingsWriter;
 using testsupport::FormFixture;
+using namespace startupfiles;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-shell::Shell::LoadResult load(FormFixture& f)
-{
-    if (!f.built())
-        f.build();
-    f.form().engine().setEngine(platform::Engine(scripted::functions()));
-    return f.form().shell().Form_Load();
-}
 
 QByteArray writeSettingsOf(FormFixture& f)
 {
@@ -141,282 +114,257 @@ private slots:
         scripted::reset();
         scripted::script().modeNames = {"Robot 36", "Martin 1"};
     }
-    void lineFormat();
-    void everyFieldGoesRoundUnderADecimalComma();
-    void freshFileLineByLine();
-    void fileCutShortKeepsTheLaterValues();
-    void badNumberCostsOnlyItsLine();
-    void restoreRanges_data();
-    void restoreRanges();
-    void storedFftTurnsFmOff();
-};
 
-// Written: texts quoted with their quotes doubled and line ends as blanks, numbers with
-// "." whatever the locale. Read: those lines, and lines as earlier versions wrote them
-// (a quote that ends a text early, an unquoted text cut at its comma, blanks, ".5").
-void TestSettings::lineFormat()
-{
-    SettingsWriter out;
-    out.text(QStringLiteral("a \"quoted\" word, and a comma"));
-    out.text(QStringLiteral("two\r\nlines\nand\rmore"));
-    out.integer(-1);
-    for (const QVariant& v : {QVariant(), QVariant(-60), QVariant(-1234.5), QVariant(QStringLiteral("text"))})
-        out.variant(v);
-    QCOMPARE(out.content(), QStringLiteral("\"a \"\"quoted\"\" word, and a comma\"\r\n\"two lines and more\"\r\n"
-                                           "-1\r\n\r\n-60\r\n-1234.5\r\n\"text\"\r\n"));
-
-    SettingsReader in(out.content() + QStringLiteral("  \"Arial\" ignored\r\n\"ends\"here\"\r\nplain, rest\r\n"
-                                                     "\r\n  .5  \r\n\"42\"\r\nabc\r\n70000\r\nlast"));
-    QString t;
-    in.text(t);
-    QCOMPARE(t, QStringLiteral("a \"quoted\" word, and a comma"));
-    in.text(t);
-    in.text(t); // an Integer line read as a text: its characters
-    QCOMPARE(t, QStringLiteral("-1"));
-    QVariant v = 1;
-    in.variant(v);
-    QVERIFY(v.isNull());
-    in.variant(v);
-    QCOMPARE(v, QVariant(-60));
-    in.variant(v);
-    QCOMPARE(v, QVariant(-1234.5));
-    in.text(t);
-    in.text(t);
-    QCOMPARE(t, QStringLiteral("Arial"));
-    in.text(t);
-    QCOMPARE(t, QStringLiteral("ends"));
-    in.text(t);
-    QCOMPARE(t, QStringLiteral("plain"));
-    qint16 i = 9;
-    in.integer(i); // an empty line is 0
-    QCOMPARE(i, qint16(0));
-    in.variant(v);
-    QCOMPARE(v, QVariant(0.5));
-    in.variant(v); // quoted: a text, even of digits
-    QCOMPARE(v, QVariant(QStringLiteral("42")));
-    // A text where a number belongs, or a number too large for 16 bits, leaves the
-    // target; the next read takes the next line, and past the end nothing changes.
-    i = 3;
-    QVERIFY_THROWS_EXCEPTION(platform::VbError, in.integer(i));
-    QVERIFY_THROWS_EXCEPTION(platform::VbError, in.integer(i));
-    QCOMPARE(i, qint16(3));
-    in.text(t);
-    QCOMPARE(t, QStringLiteral("last"));
-    QVERIFY(in.atEnd());
-    in.text(t);
-    QCOMPARE(t, QStringLiteral("last"));
-}
-
-void TestSettings::everyFieldGoesRoundUnderADecimalComma()
-{
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
-    const QByteArray first = fileOfEveryField();
-    QCOMPARE(first.count("\r\n"), 143);
-    QVERIFY(first.contains("\r\n-5.5\r\n"));
-    QVERIFY(first.contains("\r\n1234.5\r\n"));
-    QVERIFY(!first.contains("1234,5"));
-
-    FormFixture f(false);
-    writeFile(f.appPath("restoreTovaroM"), first);
-    f.build();
-    testsupport::SkippedSteps skipped;
-    platform::StepRunner steps;
-    f.form().shell().readSettings(steps);
-    f.form().shell().restoreControls(steps);
-    auto& form = f.form();
-    QCOMPARE(form.intake().quickDirs[14], QStringLiteral("/home/op/pictures, set 14/\"best\""));
-    QCOMPARE(form.qso().stationRecord[4], QStringLiteral("5\"9\"5"));
-    QCOMPARE(form.qso().utcOffset.toDouble(), -5.5);
-    QCOMPARE(form.intake().quickDirPage[4].toDouble(), 2.25);
-    QCOMPARE(form.intake().quickDirPage[3], QVariant(QStringLiteral("a text")));
-    QVERIFY(form.intake().quickDirPage[1].isNull());
-    QCOMPARE(form.canvas().stepModeColour, -5);
-    QCOMPARE(form.intake().ftpDir, QStringLiteral("/srv/ftp next line"));
-    QCOMPARE(form.Picture1->ForeColor(), 0x123456u);
-    QCOMPARE(form.Picture1->BackColor(), 0xFF8040u);
-    QCOMPARE(form.strips().stripPages[0], 11);
-    QCOMPARE(form.Command48->text(), QStringLiteral("1234.5"));
-    for (auto* box : {form.Check8, form.Check7, form.Check11, form.Check12, form.Check3, form.Check1, form.Check2,
-                      form.Check17, form.Check16})
-        QVERIFY2(box->value() == 1, qPrintable(box->objectName()));
-    QCOMPARE(form.Check15->value(), 0);
-    QCOMPARE(form.Check25->value(), 0);
-    QCOMPARE(skipped.matching("StationSettings"), QStringList());
-    // Written again as read: the same file, line for line.
-    QCOMPARE(writeSettingsOf(f), first);
-
-    std::setlocale(LC_ALL, "C");
-    QLocale::setDefault(saved);
-}
-
-// A run that changes nothing writes the layout a first start gives, line by line.
-void TestSettings::freshFileLineByLine()
-{
-    platform::ManualClock clock;
-    platform::UseClock use(clock);
-    FormFixture f;
-    QCOMPARE(load(f), shell::Shell::LoadResult::Running);
-    const QString textFace = f.form().Text1->font().family();
-    const QString screenFace = f.form().Picture1->FontName();
-    const QString left = QString::number(f.form().x() * 15);
-    f.form().close();
-    const QStringList lines = QString::fromUtf8(readFile(f.appPath("restoreTovaroM"))).split("\r\n");
-    QCOMPARE(lines.size(), 144);
-    QCOMPARE(lines.last(), QString());
-    auto q = [](const QString& s) { return '"' + s + '"'; };
-    QStringList expected;
-    expected << q(textFace) << q("") << q("False") << q("False") << q("False") << q("False") << q("238")
-             << q(screenFace) << q(" 12") << q("False") << q("False") << q("False") << q("False") << q("");
-    for (int i = 0; i < 28 + 28; ++i)
-        expected << q("");
-    // The custom swatches at their design colours.
-    expected << q("128") << q("8421504") << q("32896") << q("8388736");
-    expected << "1" << "" << q("SETUP YOUR CALLSIGN") << q("20M") << q("595") << q("UTC");
-    for (int i = 0; i < 14; ++i)
-        expected << q("");
-    for (int i = 0; i < 8; ++i)
-        expected << "";
-    expected << "0" << "" << "" << "3" << "" << "0";
-    for (int i = 0; i < 5; ++i)
-        expected << q("");
-    // No maximum stored: the setup dialog's box reads 9000, which becomes the maximum. The
-    // text colours are those the indicators show (the text colour of a fresh start).
-    expected << "" << "0" << "0" << "0" << q("Normal Text") << "0" << "" << "238" << "16777215" << "0" << "0" << "9000"
-             << "0" << "0" << "0" << "" << "0" << left << "0" << "1750" << "65" << q(f.appPath("AutoSave") + "/")
-             << "" << "0" << "" << "" << "" << q("") << "0" << "0" << "";
-    QCOMPARE(lines.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i)
-        QVERIFY2(lines[i] == expected[i], qPrintable(QStringLiteral("line %1: %2, expected %3")
-                                                          .arg(i + 1)
-                                                          .arg(lines[i], expected[i])));
-}
-
-// A file cut after line 80 (the end of the station data) restores the fonts, presets,
-// custom colours and station data; every later value keeps what it had, and the cut
-// is logged once.
-void TestSettings::fileCutShortKeepsTheLaterValues()
-{
-    const QByteArray full = fileOfEveryField();
-    qsizetype cut = 0;
-    for (int line = 0; line < 80; ++line)
-        cut = full.indexOf("\r\n", cut) + 2;
-    FormFixture f(false);
-    writeFile(f.appPath("restoreTovaroM"), full.left(cut));
-    f.build();
-    auto& form = f.form();
-    form.engine().toneFrequency = 900;
-    form.intake().ftpDir = QStringLiteral("/kept");
-    testsupport::SkippedSteps skipped;
-    QCOMPARE(load(f), shell::Shell::LoadResult::Running);
-    QCOMPARE(form.text().fontPresetsPicture[28], QStringLiteral("screen preset -28"));
-    QCOMPARE(form.text().customColours[4], QStringLiteral("4000"));
-    QCOMPARE(form.qso().stationRecord[2], QStringLiteral("DL1ABC/P"));
-    QCOMPARE(form.qso().stationRecord[5], QStringLiteral("LCL"));
-    QCOMPARE(form.intake().quickDirs[1], QString());
-    QCOMPARE(form.engine().toneFrequency.toInt(), 900);
-    QCOMPARE(form.intake().ftpDir, QStringLiteral("/kept"));
-    QCOMPARE(form.engine().jpegQuality.toInt(), 65);
-    QCOMPARE(form.Check8->value(), 0);
-    const QStringList cutLogged = skipped.matching("restoreTovaroM");
-    QCOMPARE(cutLogged.size(), 1);
-    QVERIFY2(cutLogged[0].contains("after line 80"), qPrintable(cutLogged[0]));
-}
-
-// A line that is not a number where one belongs keeps its field; every later field is
-// still read from its own line.
-void TestSettings::badNumberCostsOnlyItsLine()
-{
-    const QByteArray full = fileOfEveryField();
-    QList<QByteArray> lines = full.split('\n');
-    QCOMPARE(lines[118], QByteArray("-5\r")); // line 119: the step-mode colour, a Long
-    lines[118] = "red\r";
-    lines[136] = "1.5e9\r"; // line 137: the style code, 16 bits
-    FormFixture f(false);
-    writeFile(f.appPath("restoreTovaroM"), lines.join('\n'));
-    f.build();
-    f.form().canvas().stepModeColour = 77;
-    f.form().text().fontStyleCode = 11;
-    testsupport::SkippedSteps skipped;
-    QCOMPARE(load(f), shell::Shell::LoadResult::Running);
-    QCOMPARE(f.form().canvas().stepModeColour, 77);
-    QCOMPARE(f.form().Check14->value(), 1); // 11: italic and bold
-    QCOMPARE(f.form().Check6->value(), 1);
-    QCOMPARE(f.form().Check13->value(), 0);
-    QCOMPARE(f.form().text().textOptionFlags[4].toInt(), 4);   // line 120
-    QCOMPARE(f.form().engine().toneFrequency.toDouble(), 1234.5); // line 133
-    QCOMPARE(f.form().qso().headerNumber.toInt(), 13);         // line 139
-    QCOMPARE(f.form().Check2->value(), 1);                     // line 143
-    const QStringList bad = skipped.matching("StationSettings");
-    QCOMPARE(bad.size(), 2);
-    QVERIFY2(bad[0].contains("stepModeColour (line 119)") && bad[0].contains("\"red\""), qPrintable(bad[0]));
-    QVERIFY2(bad[1].contains("fontStyleCode (line 137)"), qPrintable(bad[1]));
-}
-
-void TestSettings::restoreRanges_data()
-{
-    QTest::addColumn<QVariant>("quality");
-    QTest::addColumn<QVariant>("tone");
-    QTest::addColumn<QVariant>("limit");
-    QTest::addColumn<QString>("zone");
-    QTest::addColumn<int>("wantQuality");
-    QTest::addColumn<double>("wantTone");
-    QTest::addColumn<int>("wantPages");
-    QTest::addColumn<QString>("wantZone");
-    QTest::newRow("at the bounds") << QVariant(1) << QVariant(2700) << QVariant(70) << "LCL" << 1 << 2700.0 << 11
-                                   << "LCL";
-    QTest::newRow("upper bounds") << QVariant(99) << QVariant(1) << QVariant(1000) << "UTC" << 99 << 1.0 << 143
-                                  << "UTC";
-    QTest::newRow("beyond") << QVariant(100) << QVariant(2701) << QVariant(6) << "U" << 65 << 1750.0 << 1
-                            << "UTC";
-    QTest::newRow("below") << QVariant(0) << QVariant(0) << QVariant(0) << "" << 65 << 1750.0 << 5 << "UTC";
-    QTest::newRow("fractional") << QVariant(0.5) << QVariant(2700.5) << QVariant(7.5) << "LCL" << 65 << 1750.0 << 2
-                                << "LCL";
-}
-
-void TestSettings::restoreRanges()
-{
-    QFETCH(QVariant, quality);
-    QFETCH(QVariant, tone);
-    QFETCH(QVariant, limit);
-    QFETCH(QString, zone);
-    FormFixture f;
-    auto& form = f.form();
-    form.engine().jpegQuality = quality;
-    form.engine().toneFrequency = tone;
-    form.engine().autoSaveLimit = limit;
-    form.qso().stationRecord[5] = zone;
-    form.formSetup().Text5->setText(QStringLiteral("77"));
-    QCOMPARE(load(f), shell::Shell::LoadResult::Running);
-    QTEST(form.engine().jpegQuality.toInt(), "wantQuality");
-    // The setup dialog shows a quality put back in range; a stored maximum of 0 is its 9000.
-    QCOMPARE(form.formSetup().Text5->text(), form.engine().jpegQuality.toInt() == quality.toInt() ? "77" : "65");
-    QCOMPARE(form.engine().autoSaveLimit.toDouble(), limit.toDouble() == 0 ? 9000 : limit.toDouble());
-    QTEST(form.engine().toneFrequency.toDouble(), "wantTone");
-    QCOMPARE(form.Command48->text(), platform::numberText(form.engine().toneFrequency.toDouble()));
-    QTEST(form.strips().stripPages[0], "wantPages");
-    QTEST(form.qso().stationRecord[5], "wantZone");
-}
-
-// A stored "Sp FFT" with "Sp FM" ticked beforehand: FFT on, FM off.
-void TestSettings::storedFftTurnsFmOff()
-{
-    QByteArray file;
+    // Written: texts quoted with their quotes doubled and line ends as blanks, numbers with
+    // "." whatever the locale. Read: those lines, and lines as earlier versions wrote them
+    // (a quote that ends a text early, an unquoted text cut at its comma, blanks, ".5").
+    void lineFormat()
     {
-        FormFixture h;
-        QDir().mkpath(h.appFolder());
-        h.form().Check12->setValue(1);
-        file = writeSettingsOf(h);
+        SettingsWriter out;
+        out.text(QStringLiteral("a \"quoted\" word, and a comma"));
+        out.text(QStringLiteral("two\r\nlines\nand\rmore"));
+        out.integer(-1);
+        for (const QVariant& v : {QVariant(), QVariant(-60), QVariant(-1234.5), QVariant(QStringLiteral("text"))})
+            out.variant(v);
+        QCOMPARE(out.content(), QStringLiteral("\"a \"\"quoted\"\" word, and a comma\"\r\n\"two lines and more\"\r\n"
+                                               "-1\r\n\r\n-60\r\n-1234.5\r\n\"text\"\r\n"));
+
+        SettingsReader in(out.content() + QStringLiteral("  \"Arial\" ignored\r\n\"ends\"here\"\r\nplain, rest\r\n"
+                                                         "\r\n  .5  \r\n\"42\"\r\nabc\r\n70000\r\nlast"));
+        QString t;
+        const auto text = [&] { return in.text(t), t; };
+        const auto variant = [&] { QVariant v = 1; return in.variant(v), v; };
+        QCOMPARE(text(), QStringLiteral("a \"quoted\" word, and a comma"));
+        text();
+        QCOMPARE(text(), QStringLiteral("-1")); // an Integer line read as a text: its characters
+        QVERIFY(variant().isNull());
+        QCOMPARE(variant(), QVariant(-60));
+        QCOMPARE(variant(), QVariant(-1234.5));
+        text();
+        QCOMPARE(text(), QStringLiteral("Arial"));
+        QCOMPARE(text(), QStringLiteral("ends"));
+        QCOMPARE(text(), QStringLiteral("plain"));
+        qint16 i = 9;
+        in.integer(i); // an empty line is 0
+        QCOMPARE(i, qint16(0));
+        QCOMPARE(variant(), QVariant(0.5));
+        QCOMPARE(variant(), QVariant(QStringLiteral("42"))); // quoted: a text, even of digits
+        // A text where a number belongs, or a number too large for 16 bits, leaves the
+        // target; the next read takes the next line, and past the end nothing changes.
+        i = 3;
+        QVERIFY_THROWS_EXCEPTION(platform::VbError, in.integer(i));
+        QVERIFY_THROWS_EXCEPTION(platform::VbError, in.integer(i));
+        QCOMPARE(i, qint16(3));
+        QCOMPARE(text(), QStringLiteral("last"));
+        QVERIFY(in.atEnd());
+        QCOMPARE(text(), QStringLiteral("last"));
     }
-    FormFixture g(false);
-    writeFile(g.appPath("restoreTovaroM"), file);
-    g.build();
-    g.form().Check25->setValue(1);
-    QCOMPARE(load(g), shell::Shell::LoadResult::Running);
-    QCOMPARE(g.form().Check12->value(), 1);
-    QCOMPARE(g.form().Check25->value(), 0);
-}
+
+    void everyFieldGoesRoundUnderADecimalComma()
+    {
+        const QLocale saved;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        std::setlocale(LC_ALL, "de_DE.UTF-8");
+        const QByteArray first = fileOfEveryField();
+        QCOMPARE(first.count("\r\n"), 143);
+        QVERIFY(first.contains("\r\n-5.5\r\n"));
+        QVERIFY(first.contains("\r\n1234.5\r\n"));
+        QVERIFY(!first.contains("1234,5"));
+
+        FormFixture f(false);
+        writeFile(f.appPath("restoreTovaroM"), first);
+        f.build();
+        testsupport::SkippedSteps skipped;
+        platform::StepRunner steps;
+        f.form().shell().readSettings(steps);
+        f.form().shell().restoreControls(steps);
+        // The fields are read back into the variables they are written from (the file
+        // written again below is the same), and into the controls that show them.
+        auto& form = f.form();
+        QCOMPARE(form.Picture1->ForeColor(), 0x123456u);
+        QCOMPARE(form.Picture1->BackColor(), 0xFF8040u);
+        QCOMPARE(form.strips().stripPages[0], 11);
+        QCOMPARE(form.Command48->text(), QStringLiteral("1234.5"));
+        for (auto* box : {form.Check8, form.Check7, form.Check11, form.Check12, form.Check3, form.Check1, form.Check2,
+                          form.Check17, form.Check16})
+            QVERIFY2(box->value() == 1, qPrintable(box->objectName()));
+        QCOMPARE(form.Check15->value(), 0);
+        QCOMPARE(form.Check25->value(), 0);
+        QCOMPARE(skipped.matching("StationSettings"), QStringList());
+        // Written again as read: the same file, line for line.
+        QCOMPARE(writeSettingsOf(f), first);
+
+        std::setlocale(LC_ALL, "C");
+        QLocale::setDefault(saved);
+    }
+
+    // A run that changes nothing writes the layout a first start gives, line by line.
+    void freshFileLineByLine()
+    {
+        platform::ManualClock clock;
+        platform::UseClock use(clock);
+        FormFixture f;
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        const QString textFace = f.form().Text1->font().family();
+        const QString screenFace = f.form().Picture1->FontName();
+        const QString left = QString::number(f.form().x() * 15);
+        f.form().close();
+        const QStringList lines = QString::fromUtf8(readFile(f.appPath("restoreTovaroM"))).split("\r\n");
+        QCOMPARE(lines.size(), 144);
+        QCOMPARE(lines.last(), QString());
+        auto q = [](const QString& s) { return '"' + s + '"'; };
+        QStringList expected;
+        expected << q(textFace) << q("") << q("False") << q("False") << q("False") << q("False") << q("238")
+                 << q(screenFace) << q(" 12") << q("False") << q("False") << q("False") << q("False") << q("");
+        for (int i = 0; i < 28 + 28; ++i)
+            expected << q("");
+        // The custom swatches at their design colours.
+        expected << q("128") << q("8421504") << q("32896") << q("8388736");
+        expected << "1" << "" << q("SETUP YOUR CALLSIGN") << q("20M") << q("595") << q("UTC");
+        for (int i = 0; i < 14; ++i)
+            expected << q("");
+        for (int i = 0; i < 8; ++i)
+            expected << "";
+        expected << "0" << "" << "" << "3" << "" << "0";
+        for (int i = 0; i < 5; ++i)
+            expected << q("");
+        // No maximum stored: the setup dialog's box reads 9000, which becomes the maximum. The
+        // text colours are those the indicators show (the text colour of a fresh start).
+        expected << "" << "0" << "0" << "0" << q("Normal Text") << "0" << "" << "238" << "16777215" << "0" << "0" << "9000"
+                 << "0" << "0" << "0" << "" << "0" << left << "0" << "1750" << "65" << q(f.appPath("AutoSave") + "/")
+                 << "" << "0" << "" << "" << "" << q("") << "0" << "0" << "";
+        QCOMPARE(lines.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i)
+            QVERIFY2(lines[i] == expected[i], qPrintable(QStringLiteral("line %1: %2, expected %3")
+                                                              .arg(i + 1)
+                                                              .arg(lines[i], expected[i])));
+    }
+
+    // A file cut after line 80 (the end of the station data) restores the fonts, presets,
+    // custom colours and station data; every later value keeps what it had, and the cut
+    // is logged once.
+    void fileCutShortKeepsTheLaterValues()
+    {
+        const QByteArray full = fileOfEveryField();
+        qsizetype cut = 0;
+        for (int line = 0; line < 80; ++line)
+            cut = full.indexOf("\r\n", cut) + 2;
+        FormFixture f(false);
+        writeFile(f.appPath("restoreTovaroM"), full.left(cut));
+        f.build();
+        auto& form = f.form();
+        form.engine().toneFrequency = 900;
+        form.intake().ftpDir = QStringLiteral("/kept");
+        testsupport::SkippedSteps skipped;
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QCOMPARE(form.text().fontPresetsPicture[28], QStringLiteral("screen preset -28"));
+        QCOMPARE(form.text().customColours[4], QStringLiteral("4000"));
+        QCOMPARE(form.qso().stationRecord[2], QStringLiteral("DL1ABC/P"));
+        QCOMPARE(form.qso().stationRecord[5], QStringLiteral("LCL"));
+        QCOMPARE(form.intake().quickDirs[1], QString());
+        QCOMPARE(form.engine().toneFrequency.toInt(), 900);
+        QCOMPARE(form.intake().ftpDir, QStringLiteral("/kept"));
+        QCOMPARE(form.engine().jpegQuality.toInt(), 65);
+        QCOMPARE(form.Check8->value(), 0);
+        const QStringList cutLogged = skipped.matching("restoreTovaroM");
+        QCOMPARE(cutLogged.size(), 1);
+        QVERIFY2(cutLogged[0].contains("after line 80"), qPrintable(cutLogged[0]));
+    }
+
+    // A line that is not a number where one belongs keeps its field; every later field is
+    // still read from its own line.
+    void badNumberCostsOnlyItsLine()
+    {
+        const QByteArray full = fileOfEveryField();
+        QList<QByteArray> lines = full.split('\n');
+        QCOMPARE(lines[118], QByteArray("-5\r")); // line 119: the step-mode colour, a Long
+        lines[118] = "red\r";
+        lines[136] = "1.5e9\r"; // line 137: the style code, 16 bits
+        FormFixture f(false);
+        writeFile(f.appPath("restoreTovaroM"), lines.join('\n'));
+        f.build();
+        f.form().canvas().stepModeColour = 77;
+        f.form().text().fontStyleCode = 11;
+        testsupport::SkippedSteps skipped;
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QCOMPARE(f.form().canvas().stepModeColour, 77);
+        QCOMPARE(f.form().Check14->value(), 1); // 11: italic and bold
+        QCOMPARE(f.form().Check6->value(), 1);
+        QCOMPARE(f.form().Check13->value(), 0);
+        QCOMPARE(f.form().text().textOptionFlags[4].toInt(), 4);   // line 120
+        QCOMPARE(f.form().engine().toneFrequency.toDouble(), 1234.5); // line 133
+        QCOMPARE(f.form().qso().headerNumber.toInt(), 13);         // line 139
+        QCOMPARE(f.form().Check2->value(), 1);                     // line 143
+        const QStringList bad = skipped.matching("StationSettings");
+        QCOMPARE(bad.size(), 2);
+        QVERIFY2(bad[0].contains("stepModeColour (line 119)") && bad[0].contains("\"red\""), qPrintable(bad[0]));
+        QVERIFY2(bad[1].contains("fontStyleCode (line 137)"), qPrintable(bad[1]));
+    }
+
+    void restoreRanges_data()
+    {
+        QTest::addColumn<QVariant>("quality");
+        QTest::addColumn<QVariant>("tone");
+        QTest::addColumn<QVariant>("limit");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<int>("wantQuality");
+        QTest::addColumn<double>("wantTone");
+        QTest::addColumn<int>("wantPages");
+        QTest::addColumn<QString>("wantZone");
+        QTest::newRow("at the bounds") << QVariant(1) << QVariant(2700) << QVariant(70) << "LCL" << 1 << 2700.0 << 11
+                                       << "LCL";
+        QTest::newRow("upper bounds") << QVariant(99) << QVariant(1) << QVariant(1000) << "UTC" << 99 << 1.0 << 143
+                                      << "UTC";
+        QTest::newRow("beyond") << QVariant(100) << QVariant(2701) << QVariant(6) << "U" << 65 << 1750.0 << 1
+                                << "UTC";
+        QTest::newRow("below") << QVariant(0) << QVariant(0) << QVariant(0) << "" << 65 << 1750.0 << 5 << "UTC";
+        QTest::newRow("fractional") << QVariant(0.5) << QVariant(2700.5) << QVariant(7.5) << "LCL" << 65 << 1750.0 << 2
+                                    << "LCL";
+    }
+
+    void restoreRanges()
+    {
+        QFETCH(QVariant, quality);
+        QFETCH(QVariant, tone);
+        QFETCH(QVariant, limit);
+        QFETCH(QString, zone);
+        FormFixture f;
+        auto& form = f.form();
+        form.engine().jpegQuality = quality;
+        form.engine().toneFrequency = tone;
+        form.engine().autoSaveLimit = limit;
+        form.qso().stationRecord[5] = zone;
+        form.formSetup().Text5->setText(QStringLiteral("77"));
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QTEST(form.engine().jpegQuality.toInt(), "wantQuality");
+        // The setup dialog shows a quality put back in range; a stored maximum of 0 is its 9000.
+        QCOMPARE(form.formSetup().Text5->text(), form.engine().jpegQuality.toInt() == quality.toInt() ? "77" : "65");
+        QCOMPARE(form.engine().autoSaveLimit.toDouble(), limit.toDouble() == 0 ? 9000 : limit.toDouble());
+        QTEST(form.engine().toneFrequency.toDouble(), "wantTone");
+        QCOMPARE(form.Command48->text(), platform::numberText(form.engine().toneFrequency.toDouble()));
+        QTEST(form.strips().stripPages[0], "wantPages");
+        QTEST(form.qso().stationRecord[5], "wantZone");
+    }
+
+    // A stored "Sp FFT" with "Sp FM" ticked beforehand: FFT on, FM off.
+    void storedFftTurnsFmOff()
+    {
+        QByteArray file;
+        {
+            FormFixture h;
+            QDir().mkpath(h.appFolder());
+            h.form().Check12->setValue(1);
+            file = writeSettingsOf(h);
+        }
+        FormFixture g(false);
+        writeFile(g.appPath("restoreTovaroM"), file);
+        g.build();
+        g.form().Check25->setValue(1);
+        QCOMPARE(load(g), shell::Shell::LoadResult::Running);
+        QCOMPARE(g.form().Check12->value(), 1);
+        QCOMPARE(g.form().Check25->value(), 0);
+    }
+};
 
 QTEST_MAIN(TestSettings)
 #include "tst_settings.moc"

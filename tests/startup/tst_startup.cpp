@@ -1,15 +1,11 @@
 // The main window's load handler and the engine's start and stop, driven over a fresh
 // application folder: what it creates, reads and leaves alone, and what reaches the engine.
-#include <QDir>
 #include <QDirIterator>
 #include <QSignalSpy>
-#include <QFile>
 #include <QScreen>
 #include <QtTest>
 
-#include "FormFixture.h"
-#include "ScriptedEngine.h"
-#include "engine/EngineControl.h"
+#include "StartupFiles.h"
 #include "intake/Intake.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
@@ -18,32 +14,17 @@
 #include "platform/widgets/PictureBox.h"
 #include "platform/services/ScriptedUi.h"
 #include "qso/Qso.h"
-#include "shell/FormMain.h"
 #include "shell/FormSetup.h"
-#include "shell/Shell.h"
 #include "text/TextTools.h"
 
 using shell::Shell;
 using testsupport::FormFixture;
+using namespace startupfiles;
 using Result = Shell::LoadResult;
 
 namespace {
 
 const QStringList kFolders = {"AutoSave", "TXImages", "MugShots", "Favorites", "CamImages"};
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Every file and folder under a folder with its content; the lock file is the running
 // instance's own.
@@ -69,15 +50,6 @@ QList<QByteArray> modeNames(int count)
     return names;
 }
 
-// A window over the fixture's folder with the scripted engine behind it.
-Result load(FormFixture& f)
-{
-    if (!f.built())
-        f.build();
-    f.form().engine().setEngine(platform::Engine(scripted::functions()));
-    return f.form().shell().Form_Load();
-}
-
 } // namespace
 
 class TestStartup : public QObject {
@@ -88,411 +60,393 @@ private slots:
         scripted::reset();
         scripted::script().modeNames = modeNames(43);
     }
-    void firstStartInAnEmptyFolder();
-    void setAutoSaveFolderIsNotCreated();
-    void secondStartChangesNothing();
-    void secondInstanceIsRefusedAndTouchesNoFile();
-    void unusableFolderIsNoSecondInstance();
-    void logBackup();
-    void messagesLoseTheirLineEnd_data();
-    void messagesLoseTheirLineEnd();
-    void largeFontsWarnOnly();
-    void fontStyleCode_data();
-    void fontStyleCode();
-    void fontPresetTwo();
-    void noEngineEndsTheStart();
-    void modeNamesUpToTheFirstGap();
-    void tuningDisplayAndNotch();
-    void queryUnloadWaitsWithEventsAndHoldsTheEngineOff();
-    void realEngine();
-};
 
-void TestStartup::firstStartInAnEmptyFolder()
-{
-    FormFixture f;
-    QVERIFY(!QFileInfo::exists(f.appFolder()));
-    QCOMPARE(load(f), Result::Running);
-    shell::FormMain& form = f.form();
-
-    for (const QString& name : kFolders)
-        QVERIFY2(QFileInfo(f.appPath(name)).isDir(), qPrintable(name));
-    QCOMPARE(form.engine().autoSaveDir, f.appPath("AutoSave") + "/");
-    // Nothing but the folders (and the instance's lock): no log, so no backup either.
-    QStringList entries = QDir(f.appFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    entries.removeIf([](const QString& n) { return n.endsWith(".lock"); });
-    QCOMPARE(QSet<QString>(entries.begin(), entries.end()), QSet<QString>(kFolders.begin(), kFolders.end()));
-
-    // Defaults shown.
-    QCOMPARE(form.Text2->text(), QString());
-    QCOMPARE(form.Text9->text(), QString("20M"));
-    QCOMPARE(form.Text10->text(), QString("595"));
-    QCOMPARE(form.qso().stationRecord[2], QString("SETUP YOUR CALLSIGN"));
-    QCOMPARE(form.qso().stationRecord[5], QString("UTC"));
-    QCOMPARE(form.Command48->text(), QString("1750"));
-    QCOMPARE(form.engine().jpegQuality.toInt(), 65);
-    QCOMPARE(form.formSetup().Text4->text(), QString("9000"));
-    QVERIFY(!form.loaded(shell::FormMain::Window::Splash)); // played, hidden and unloaded
-    QCOMPARE(form.engine().autoSaveLimit.toInt(), 9000);
-    // The window in the screen's corner, 1024 x 748 or as much larger as its controls need.
-    QCOMPARE(form.pos(), form.screen()->availableGeometry().topLeft());
-    QCOMPARE(form.size(), QSize(1024, 748).expandedTo(form.minimumSizeHint()));
-    QCOMPARE(form.Text1->text(), QString("TYPE HERE"));
-    QCOMPARE(form.Text5->text(), QString("1"));
-    QCOMPARE(form.File1->Path(), f.appFolder());
-    QCOMPARE(form.SSTab1->currentIndex(), 1);
-    // Preset 1 marked.
-    QCOMPARE(platform::backColor(form.Command21), 0xC000u);
-    for (auto* b : {form.Command25, form.Command23, form.Command24})
-        QCOMPARE(platform::backColor(b), 0xC0C0u);
-
-    // The engine is running, named in the caption, its dialog titled; the window is shown.
-    QVERIFY(form.isVisible());
-    QCOMPARE(form.windowTitle(),
-             QString("TOVARO+  01/MAR/2003. WARNING-THIS IS BETA WITH PROBABLE BUGS.  Vareror-Eng Ver:1.05 or "
-                     "better required. Your version installed is: 1.05-scripted"));
-    const QStringList calls = scripted::script().calls;
-    QVERIFY(calls.contains("mmsCreateDIB(800,616)=1"));
-    QVERIFY(calls.contains("mmsCreateDIB(800,616)=2"));
-    QVERIFY(calls.contains("mmsSetBitmap(2,0,1)=1"));
-    QVERIFY(calls.contains("mmsSetSpecRange(700,2000)=1"));
-    QVERIFY(calls.contains("mmsFillDIB(2,0)=1"));
-    QVERIFY(calls.contains("mmsSetOptionTitle(Set clock sample rate not above 11025+- for slower computers.     "
-                           "Vareror Engine VER: 1.05-scripted)=1"));
-    const QStringList names = scripted::callNames();
-    QVERIFY(names.indexOf("mmsCreate") < names.indexOf("mmsStart"));
-    QVERIFY(names.indexOf("mmsStart") < names.indexOf("mmsGetModeName"));
-    QCOMPARE(form.Combo2->listCount(), 43);
-    QCOMPARE(form.Label37->caption(), QString("Mode 0"));
-    QCOMPARE(form.engine().notchFreq, 50);
-    QVERIFY(!f.ui().hasUnexpected());
-}
-
-// An auto-save folder that is set is not created, even when it does not exist.
-void TestStartup::setAutoSaveFolderIsNotCreated()
-{
-    FormFixture f;
-    const QString elsewhere = f.dataHome() + "/elsewhere/";
-    f.form().engine().autoSaveDir = elsewhere;
-    QCOMPARE(load(f), Result::Running);
-    QVERIFY(!QFileInfo::exists(f.appPath("AutoSave")));
-    QVERIFY(!QFileInfo::exists(elsewhere));
-    QCOMPARE(f.form().engine().autoSaveDir, elsewhere);
-    QVERIFY(QFileInfo(f.appPath("TXImages")).isDir());
-}
-
-// Folders that exist, and the files in them, are left as they are; a log unchanged
-// since the last start gives the same backup.
-void TestStartup::secondStartChangesNothing()
-{
-    FormFixture f(false);
-    for (const QString& name : kFolders)
-        writeFile(f.appPath(name + "/kept.jpg"), "picture " + name.toLatin1());
-    writeFile(f.appPath("logdata"), "DL1ABC 599 14.230\r\n");
-    writeFile(f.appPath("logdata.bak"), "\"DL1ABC 599 14.230\r\n\"\r\n");
-    writeFile(f.appPath("messages"), "CQ SSTV\r\n");
-    writeFile(f.appPath("restoreTovaroM"), "\"Arial\"\r\n");
-    const auto before = snapshot(f.appFolder());
-    QCOMPARE(load(f), Result::Running);
-    QCOMPARE(snapshot(f.appFolder()), before);
-    QCOMPARE(f.form().Text2->text(), QString("CQ SSTV"));
-}
-
-void TestStartup::secondInstanceIsRefusedAndTouchesNoFile()
-{
-    FormFixture f(false);
-    writeFile(f.appPath("logdata"), "G4XYZ new entry\r\n");
-    writeFile(f.appPath("logdata.bak"), "\"older log\"\r\n");
-    const auto before = snapshot(f.appFolder());
-    platform::InstanceLock running(f.appFolder());
-    QVERIFY(running.tryLock());
-
-    // On a large-fonts display the second instance still shows only its own box.
-    f.build();
-    f.form().shell().displayTwipsPerPixel = [] { return 12; };
-    f.ui().answerMsgBox(platform::vbOK);
-    QCOMPARE(load(f), Result::Ended);
-    const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
-    QCOMPARE(boxes.size(), 1);
-    QCOMPARE(boxes[0].title, QString("DUPLICATE INSTANCE Tovaro"));
-    QCOMPARE(boxes[0].text, QString("You are trying to open this application a second time.\r\n"
-                                    "There will be BIG TROUBLE if this takes place.\r\nClick OK to abort."));
-    QCOMPARE(boxes[0].style, 0);
-    QCOMPARE(snapshot(f.appFolder()), before);
-    // The engine timer may poll while the splash plays; nothing else reaches the engine.
-    QStringList calls = scripted::callNames();
-    calls.removeAll("mmsDoJob");
-    calls.removeAll("mmsDrawDIBwnd");
-    calls.removeAll("mmsDrawDIBdc");
-    QCOMPARE(calls, QStringList());
-    QVERIFY(!f.form().isVisible());
-}
-
-// An application folder that cannot be made is no second instance: no message, the
-// start goes on without it.
-void TestStartup::unusableFolderIsNoSecondInstance()
-{
-    FormFixture f(false);
-    writeFile(f.appFolder(), "a plain file where the folder should be");
-    QCOMPARE(load(f), Result::Running);
-    QVERIFY(f.ui().calls(platform::UiCall::MsgBox).isEmpty());
-    QVERIFY(f.form().isVisible());
-    QCOMPARE(readFile(f.appFolder()), QByteArray("a plain file where the folder should be"));
-}
-
-void TestStartup::logBackup()
-{
-    // Quotes, both kinds of line end and bytes that are not UTF-8 come through unchanged.
-    const QByteArray log = "DL1ABC \"the \"\"big\"\" one\"\r\nG4XYZ caf\xE9\nlast";
+    void firstStartInAnEmptyFolder()
     {
-        FormFixture f(false);
-        writeFile(f.appPath("logdata"), log);
-        writeFile(f.appPath("logdata.bak"), "old");
-        QCOMPARE(load(f), Result::Running);
-        QCOMPARE(readFile(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
-        const qso::ContactLog& read = f.form().qso().contactLog;
-        QCOMPARE(read.logText(), QString::fromLatin1(log));
-        QCOMPARE(read.logTextUpper(), QString::fromLatin1(log).toUpper());
-        QCOMPARE(read.logChunkLength(), log.size() / 20.0);
-    }
-    // An empty log is still backed up.
-    {
-        FormFixture f(false);
-        writeFile(f.appPath("logdata"), "");
-        QCOMPARE(load(f), Result::Running);
-        QCOMPARE(readFile(f.appPath("logdata.bak")), QByteArray("\"\"\r\n"));
-    }
-    // No log: the backup, perhaps the only copy left, stays as it was.
-    {
-        FormFixture f(false);
-        writeFile(f.appPath("logdata.bak"), "\"" + log + "\"\r\n");
-        QCOMPARE(load(f), Result::Running);
-        QCOMPARE(readFile(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
-        QCOMPARE(f.form().qso().contactLog.logText(), QString());
-    }
-}
-
-void TestStartup::messagesLoseTheirLineEnd_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("pane");
-    QTest::newRow("as written at exit") << QByteArray("CQ CQ\r\nde DL1ABC\r\n") << QString("CQ CQ\r\nde DL1ABC");
-    QTest::newRow("empty pane") << QByteArray("\r\n") << QString();
-    QTest::newRow("one character") << QByteArray("X") << QString("X");
-    QTest::newRow("no line end") << QByteArray("73s") << QString("7");
-    QTest::newRow("missing") << QByteArray() << QString();
-}
-
-void TestStartup::messagesLoseTheirLineEnd()
-{
-    QFETCH(QByteArray, file);
-    QFETCH(QString, pane);
-    FormFixture f(false);
-    if (!file.isEmpty())
-        writeFile(f.appPath("messages"), file);
-    QCOMPARE(load(f), Result::Running);
-    QCOMPARE(f.form().Text2->text(), pane);
-}
-
-// A display at other than 15 twips per pixel is warned about once; the start goes on.
-void TestStartup::largeFontsWarnOnly()
-{
-    FormFixture f;
-    f.form().shell().displayTwipsPerPixel = [] { return 12; };
-    f.ui().answerMsgBox(platform::vbOK);
-    QCOMPARE(load(f), Result::Running);
-    const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
-    QCOMPARE(boxes.size(), 1);
-    QCOMPARE(boxes[0].title, QString("LARGE FONTS"));
-    QCOMPARE(boxes[0].text,
-             QString("Your Computer is configured with Large Fonts.\rTovaro will not work correctly in Large Fonts."));
-    QCOMPARE(boxes[0].style, 0);
-    QVERIFY(f.form().isVisible());
-}
-
-void TestStartup::fontStyleCode_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("underline");
-    QTest::addColumn<int>("italic");
-    QTest::addColumn<int>("bold");
-    QTest::newRow("111") << 111 << 1 << 1 << 1;
-    QTest::newRow("101") << 101 << 1 << 0 << 1;
-    QTest::newRow("10") << 10 << 0 << 1 << 0;
-    QTest::newRow("0") << 0 << 0 << 0 << 0;
-}
-
-void TestStartup::fontStyleCode()
-{
-    QFETCH(int, code);
-    QFETCH(int, underline);
-    QFETCH(int, italic);
-    QFETCH(int, bold);
-    FormFixture f;
-    f.form().text().fontStyleCode = qint16(code);
-    QCOMPARE(load(f), Result::Running);
-    QCOMPARE(f.form().Check13->value(), underline);
-    QCOMPARE(f.form().Check14->value(), italic);
-    QCOMPARE(f.form().Check6->value(), bold);
-    // Bold reaches the TX screen's font through the box's handler.
-    QCOMPARE(f.form().Picture1->FontBold(), bold == 1);
-}
-
-void TestStartup::fontPresetTwo()
-{
-    FormFixture f;
-    auto& text = f.form().text();
-    text.fontPresetSelected = 2;
-    text.fontPresetsText[15] = "DejaVu Serif";
-    text.fontPresetsPicture[15] = "DejaVu Sans Mono";
-    QCOMPARE(load(f), Result::Running);
-    QCOMPARE(platform::backColor(f.form().Command23), 0xC000u);
-    for (auto* b : {f.form().Command21, f.form().Command25, f.form().Command24})
-        QCOMPARE(platform::backColor(b), 0xC0C0u);
-    QCOMPARE(f.form().Text1->font().family(), QString("DejaVu Serif"));
-    QCOMPARE(f.form().Picture1->FontName(), QString("DejaVu Sans Mono"));
-}
-
-// Without an engine (no library, or one without every function) the message is shown
-// and the start ends: no engine is created and the window is never shown.
-void TestStartup::noEngineEndsTheStart()
-{
-    for (const QString& path : {QString("/nonexistent/libvareror.so"), QString(PARTIAL_ENGINE_PATH)}) {
         FormFixture f;
-        f.form().engine().setEngine(platform::Engine::load(path));
+        QVERIFY(!QFileInfo::exists(f.appFolder()));
+        QCOMPARE(load(f), Result::Running);
+        shell::FormMain& form = f.form();
+
+        for (const QString& name : kFolders)
+            QVERIFY2(QFileInfo(f.appPath(name)).isDir(), qPrintable(name));
+        QCOMPARE(form.engine().autoSaveDir, f.appPath("AutoSave") + "/");
+        // Nothing but the folders (and the instance's lock): no log, so no backup either.
+        QStringList entries = QDir(f.appFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        entries.removeIf([](const QString& n) { return n.endsWith(".lock"); });
+        QCOMPARE(QSet<QString>(entries.begin(), entries.end()), QSet<QString>(kFolders.begin(), kFolders.end()));
+
+        // Defaults shown.
+        QCOMPARE(form.Text2->text(), QString());
+        QCOMPARE(form.Text9->text(), QString("20M"));
+        QCOMPARE(form.Text10->text(), QString("595"));
+        QCOMPARE(form.qso().stationRecord[2], QString("SETUP YOUR CALLSIGN"));
+        QCOMPARE(form.qso().stationRecord[5], QString("UTC"));
+        QCOMPARE(form.Command48->text(), QString("1750"));
+        QCOMPARE(form.engine().jpegQuality.toInt(), 65);
+        QCOMPARE(form.formSetup().Text4->text(), QString("9000"));
+        QVERIFY(!form.loaded(shell::FormMain::Window::Splash)); // played, hidden and unloaded
+        QCOMPARE(form.engine().autoSaveLimit.toInt(), 9000);
+        // The window in the screen's corner, 1024 x 748 or as much larger as its controls need.
+        QCOMPARE(form.pos(), form.screen()->availableGeometry().topLeft());
+        QCOMPARE(form.size(), QSize(1024, 748).expandedTo(form.minimumSizeHint()));
+        QCOMPARE(form.Text1->text(), QString("TYPE HERE"));
+        QCOMPARE(form.Text5->text(), QString("1"));
+        QCOMPARE(form.File1->Path(), f.appFolder());
+        QCOMPARE(form.SSTab1->currentIndex(), 1);
+        // Preset 1 marked.
+        QCOMPARE(platform::backColor(form.Command21), 0xC000u);
+        for (auto* b : {form.Command25, form.Command23, form.Command24})
+            QCOMPARE(platform::backColor(b), 0xC0C0u);
+
+        // The engine is running, named in the caption, its dialog titled; the window is shown.
+        QVERIFY(form.isVisible());
+        QCOMPARE(form.windowTitle(),
+                 QString("TOVARO+  01/MAR/2003. WARNING-THIS IS BETA WITH PROBABLE BUGS.  Vareror-Eng Ver:1.05 or "
+                         "better required. Your version installed is: 1.05-scripted"));
+        const QStringList calls = scripted::script().calls;
+        QVERIFY(calls.contains("mmsCreateDIB(800,616)=1"));
+        QVERIFY(calls.contains("mmsCreateDIB(800,616)=2"));
+        QVERIFY(calls.contains("mmsSetBitmap(2,0,1)=1"));
+        QVERIFY(calls.contains("mmsSetSpecRange(700,2000)=1"));
+        QVERIFY(calls.contains("mmsFillDIB(2,0)=1"));
+        QVERIFY(calls.contains("mmsSetOptionTitle(Set clock sample rate not above 11025+- for slower computers.     "
+                               "Vareror Engine VER: 1.05-scripted)=1"));
+        const QStringList names = scripted::callNames();
+        QVERIFY(names.indexOf("mmsCreate") < names.indexOf("mmsStart"));
+        QVERIFY(names.indexOf("mmsStart") < names.indexOf("mmsGetModeName"));
+        QCOMPARE(form.Combo2->listCount(), 43);
+        QCOMPARE(form.Label37->caption(), QString("Mode 0"));
+        QCOMPARE(form.engine().notchFreq, 50);
+        QVERIFY(!f.ui().hasUnexpected());
+    }
+
+    // An auto-save folder that is set is not created, even when it does not exist.
+    void setAutoSaveFolderIsNotCreated()
+    {
+        FormFixture f;
+        const QString elsewhere = f.dataHome() + "/elsewhere/";
+        f.form().engine().autoSaveDir = elsewhere;
+        QCOMPARE(load(f), Result::Running);
+        QVERIFY(!QFileInfo::exists(f.appPath("AutoSave")));
+        QVERIFY(!QFileInfo::exists(elsewhere));
+        QCOMPARE(f.form().engine().autoSaveDir, elsewhere);
+        QVERIFY(QFileInfo(f.appPath("TXImages")).isDir());
+    }
+
+    // Folders that exist, and the files in them, are left as they are; a log unchanged
+    // since the last start gives the same backup.
+    void secondStartChangesNothing()
+    {
+        FormFixture f(false);
+        for (const QString& name : kFolders)
+            writeFile(f.appPath(name + "/kept.jpg"), "picture " + name.toLatin1());
+        writeFile(f.appPath("logdata"), "DL1ABC 599 14.230\r\n");
+        writeFile(f.appPath("logdata.bak"), "\"DL1ABC 599 14.230\r\n\"\r\n");
+        writeFile(f.appPath("messages"), "CQ SSTV\r\n");
+        writeFile(f.appPath("restoreTovaroM"), "\"Arial\"\r\n");
+        const auto before = snapshot(f.appFolder());
+        QCOMPARE(load(f), Result::Running);
+        QCOMPARE(snapshot(f.appFolder()), before);
+        QCOMPARE(f.form().Text2->text(), QString("CQ SSTV"));
+    }
+
+    void secondInstanceIsRefusedAndTouchesNoFile()
+    {
+        FormFixture f(false);
+        writeFile(f.appPath("logdata"), "G4XYZ new entry\r\n");
+        writeFile(f.appPath("logdata.bak"), "\"older log\"\r\n");
+        const auto before = snapshot(f.appFolder());
+        platform::InstanceLock running(f.appFolder());
+        QVERIFY(running.tryLock());
+
+        // On a large-fonts display the second instance still shows only its own box.
+        f.build();
+        f.form().shell().displayTwipsPerPixel = [] { return 12; };
         f.ui().answerMsgBox(platform::vbOK);
-        QCOMPARE(f.form().shell().Form_Load(), Result::Ended);
+        QCOMPARE(load(f), Result::Ended);
         const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
         QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0].text, QString("VAREROR.DLL missing. Please install in Application Directory."));
-        QCOMPARE(boxes[0].title, QString());
+        QCOMPARE(boxes[0].title, QString("DUPLICATE INSTANCE Tovaro"));
+        QCOMPARE(boxes[0].text, QString("You are trying to open this application a second time.\r\n"
+                                        "There will be BIG TROUBLE if this takes place.\r\nClick OK to abort."));
         QCOMPARE(boxes[0].style, 0);
+        QCOMPARE(snapshot(f.appFolder()), before);
+        // The engine timer may poll while the splash plays; nothing else reaches the engine.
+        QStringList calls = scripted::callNames();
+        calls.removeAll("mmsDoJob");
+        calls.removeAll("mmsDrawDIBwnd");
+        calls.removeAll("mmsDrawDIBdc");
+        QCOMPARE(calls, QStringList());
         QVERIFY(!f.form().isVisible());
-        QCOMPARE(f.form().Combo2->listCount(), 0);
-        QCOMPARE(f.form().engine().txDib, 0);
     }
-    // A library that answers with an empty version is no engine either.
-    FormFixture f;
-    scripted::script().version.clear();
-    f.ui().answerMsgBox(platform::vbOK);
-    QCOMPARE(load(f), Result::Ended);
-    QVERIFY(!scripted::callNames().contains("mmsCreate"));
-}
 
-void TestStartup::modeNamesUpToTheFirstGap()
-{
+    // An application folder that cannot be made is no second instance: no message, the
+    // start goes on without it.
+    void unusableFolderIsNoSecondInstance()
     {
-        FormFixture f;
-        scripted::script().modeNames = {"Robot 36", "Martin 1", "Scottie 1", "", "Later"};
-        f.form().engine().txMode = 1;
+        FormFixture f(false);
+        writeFile(f.appFolder(), "a plain file where the folder should be");
         QCOMPARE(load(f), Result::Running);
-        QCOMPARE(f.form().Combo2->listCount(), 3);
-        QCOMPARE(f.form().Combo2->list(2), QString("Scottie 1"));
-        QCOMPARE(f.form().Combo2->listIndex(), 1);
-        QCOMPARE(f.form().engine().txMode.toInt(), 1);
-        QCOMPARE(f.form().engine().rxMode.toInt(), 1);
-        QCOMPARE(f.form().Label37->caption(), QString("Martin 1"));
+        QVERIFY(f.ui().calls(platform::UiCall::MsgBox).isEmpty());
+        QVERIFY(f.form().isVisible());
+        QCOMPARE(readFile(f.appFolder()), QByteArray("a plain file where the folder should be"));
     }
-    {
-        FormFixture f;
-        scripted::script().modeNames = modeNames(60);
-        QCOMPARE(load(f), Result::Running);
-        QCOMPARE(f.form().Combo2->listCount(), 51);
-    }
-    {
-        FormFixture f;
-        scripted::script().modeNames = {};
-        QCOMPARE(load(f), Result::Running);
-        QCOMPARE(f.form().Combo2->listCount(), 0);
-    }
-}
 
-void TestStartup::tuningDisplayAndNotch()
-{
-    // The calls' order is the start-up's own: no engine tick comes between them by the
-    // machine's time.
-    platform::ManualClock clock;
-    platform::UseClock use(clock);
+    void logBackup()
     {
-        // "Notch" ticked: no FM word; the notch at 50 Hz over 0 to 3000 Hz.
-        FormFixture f;
-        f.form().Check11->setValue(1);
-        scripted::reset();
-        scripted::script().modeNames = modeNames(3);
-        scripted::script().tuneWord = 0x7FFF;
-        QCOMPARE(load(f), Result::Running);
-        const QStringList calls = scripted::script().calls;
-        QVERIFY(!calls.contains(QString("mmsSetTuneControl(%1)=%1").arg((0x7FFF & 0xFFFFFFC8) | 0x25)));
-        const qsizetype range = calls.indexOf("mmsSetSpecRange(0,3000)=1");
-        QVERIFY(range > calls.indexOf("mmsStart()=1"));
-        QCOMPARE(calls.indexOf("mmsSetNotch(50)=50"), range + 1);
+        // Quotes, both kinds of line end and bytes that are not UTF-8 come through unchanged.
+        const QByteArray log = "DL1ABC \"the \"\"big\"\" one\"\r\nG4XYZ caf\xE9\nlast";
+        {
+            FormFixture f(false);
+            writeFile(f.appPath("logdata"), log);
+            writeFile(f.appPath("logdata.bak"), "old");
+            QCOMPARE(load(f), Result::Running);
+            QCOMPARE(readFile(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
+            const qso::ContactLog& read = f.form().qso().contactLog;
+            QCOMPARE(read.logText(), QString::fromLatin1(log));
+            QCOMPARE(read.logTextUpper(), QString::fromLatin1(log).toUpper());
+            QCOMPARE(read.logChunkLength(), log.size() / 20.0);
+        }
+        // An empty log is still backed up.
+        {
+            FormFixture f(false);
+            writeFile(f.appPath("logdata"), "");
+            QCOMPARE(load(f), Result::Running);
+            QCOMPARE(readFile(f.appPath("logdata.bak")), QByteArray("\"\"\r\n"));
+        }
+        // No log: the backup, perhaps the only copy left, stays as it was.
+        {
+            FormFixture f(false);
+            writeFile(f.appPath("logdata.bak"), "\"" + log + "\"\r\n");
+            QCOMPARE(load(f), Result::Running);
+            QCOMPARE(readFile(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
+            QCOMPARE(f.form().qso().contactLog.logText(), QString());
+        }
     }
+
+    void messagesLoseTheirLineEnd_data()
     {
-        // "Notch" unticked, "Sp FFT" ticked: the FM word first, then the FFT word.
-        FormFixture f;
-        f.form().Check12->setValue(1);
-        scripted::reset();
-        scripted::script().modeNames = modeNames(3);
-        scripted::script().tuneWord = 0x100;
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("pane");
+        QTest::newRow("as written at exit") << QByteArray("CQ CQ\r\nde DL1ABC\r\n") << QString("CQ CQ\r\nde DL1ABC");
+        QTest::newRow("empty pane") << QByteArray("\r\n") << QString();
+        QTest::newRow("one character") << QByteArray("X") << QString("X");
+        QTest::newRow("no line end") << QByteArray("73s") << QString("7");
+        QTest::newRow("missing") << QByteArray() << QString();
+    }
+
+    void messagesLoseTheirLineEnd()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, pane);
+        FormFixture f(false);
+        if (!file.isEmpty())
+            writeFile(f.appPath("messages"), file);
         QCOMPARE(load(f), Result::Running);
-        QStringList words;
-        for (const QString& call : scripted::script().calls)
-            if (call.startsWith("mmsSetTuneControl(") && !call.startsWith("mmsSetTuneControl(-1)"))
-                words << call.section('(', 1).section(')', 0, 0);
-        QCOMPARE(words.first(), QString::number(0x125));
-        QCOMPARE(words.last(), QString::number(0x112));
+        QCOMPARE(f.form().Text2->text(), pane);
+    }
+
+    // A display at other than 15 twips per pixel is warned about once; the start goes on.
+    void largeFontsWarnOnly()
+    {
+        FormFixture f;
+        f.form().shell().displayTwipsPerPixel = [] { return 12; };
+        f.ui().answerMsgBox(platform::vbOK);
+        QCOMPARE(load(f), Result::Running);
+        const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].title, QString("LARGE FONTS"));
+        QCOMPARE(boxes[0].text,
+                 QString("Your Computer is configured with Large Fonts.\rTovaro will not work correctly in Large Fonts."));
+        QCOMPARE(boxes[0].style, 0);
+        QVERIFY(f.form().isVisible());
+    }
+
+    void fontStyleCode_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("underline");
+        QTest::addColumn<int>("italic");
+        QTest::addColumn<int>("bold");
+        QTest::newRow("101") << 101 << 1 << 0 << 1;
+        QTest::newRow("10") << 10 << 0 << 1 << 0;
+        QTest::newRow("0") << 0 << 0 << 0 << 0;
+    }
+
+    void fontStyleCode()
+    {
+        QFETCH(int, code);
+        QFETCH(int, underline);
+        QFETCH(int, italic);
+        QFETCH(int, bold);
+        FormFixture f;
+        f.form().text().fontStyleCode = qint16(code);
+        QCOMPARE(load(f), Result::Running);
+        QCOMPARE(f.form().Check13->value(), underline);
+        QCOMPARE(f.form().Check14->value(), italic);
+        QCOMPARE(f.form().Check6->value(), bold);
+        // Bold reaches the TX screen's font through the box's handler.
+        QCOMPARE(f.form().Picture1->FontBold(), bold == 1);
+    }
+
+    void fontPresetTwo()
+    {
+        FormFixture f;
+        auto& text = f.form().text();
+        text.fontPresetSelected = 2;
+        text.fontPresetsText[15] = "DejaVu Serif";
+        text.fontPresetsPicture[15] = "DejaVu Sans Mono";
+        QCOMPARE(load(f), Result::Running);
+        QCOMPARE(platform::backColor(f.form().Command23), 0xC000u);
+        for (auto* b : {f.form().Command21, f.form().Command25, f.form().Command24})
+            QCOMPARE(platform::backColor(b), 0xC0C0u);
+        QCOMPARE(f.form().Text1->font().family(), QString("DejaVu Serif"));
+        QCOMPARE(f.form().Picture1->FontName(), QString("DejaVu Sans Mono"));
+    }
+
+    // Without an engine (no library, or one without every function) the message is shown
+    // and the start ends: no engine is created and the window is never shown.
+    void noEngineEndsTheStart()
+    {
+        for (const QString& path : {QString("/nonexistent/libvareror.so"), QString(PARTIAL_ENGINE_PATH)}) {
+            FormFixture f;
+            f.form().engine().setEngine(platform::Engine::load(path));
+            f.ui().answerMsgBox(platform::vbOK);
+            QCOMPARE(f.form().shell().Form_Load(), Result::Ended);
+            const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
+            QCOMPARE(boxes.size(), 1);
+            QCOMPARE(boxes[0].text, QString("VAREROR.DLL missing. Please install in Application Directory."));
+            QCOMPARE(boxes[0].title, QString());
+            QCOMPARE(boxes[0].style, 0);
+            QVERIFY(!f.form().isVisible());
+            QCOMPARE(f.form().Combo2->listCount(), 0);
+            QCOMPARE(f.form().engine().txDib, 0);
+        }
+        // A library that answers with an empty version is no engine either.
+        FormFixture f;
+        scripted::script().version.clear();
+        f.ui().answerMsgBox(platform::vbOK);
+        QCOMPARE(load(f), Result::Ended);
+        QVERIFY(!scripted::callNames().contains("mmsCreate"));
+    }
+
+    void modeNamesUpToTheFirstGap()
+    {
+        {
+            FormFixture f;
+            scripted::script().modeNames = {"Robot 36", "Martin 1", "Scottie 1", "", "Later"};
+            f.form().engine().txMode = 1;
+            QCOMPARE(load(f), Result::Running);
+            QCOMPARE(f.form().Combo2->listCount(), 3);
+            QCOMPARE(f.form().Combo2->list(2), QString("Scottie 1"));
+            QCOMPARE(f.form().Combo2->listIndex(), 1);
+            QCOMPARE(f.form().engine().txMode.toInt(), 1);
+            QCOMPARE(f.form().engine().rxMode.toInt(), 1);
+            QCOMPARE(f.form().Label37->caption(), QString("Martin 1"));
+        }
+        {
+            FormFixture f;
+            scripted::script().modeNames = modeNames(60);
+            QCOMPARE(load(f), Result::Running);
+            QCOMPARE(f.form().Combo2->listCount(), 51);
+        }
+        {
+            FormFixture f;
+            scripted::script().modeNames = {};
+            QCOMPARE(load(f), Result::Running);
+            QCOMPARE(f.form().Combo2->listCount(), 0);
+        }
+    }
+
+    void tuningDisplayAndNotch()
+    {
+        // The calls' order is the start-up's own: no engine tick comes between them by the
+        // machine's time.
+        platform::ManualClock clock;
+        platform::UseClock use(clock);
+        {
+            // "Notch" ticked: no FM word; the notch at 50 Hz over 0 to 3000 Hz.
+            FormFixture f;
+            f.form().Check11->setValue(1);
+            scripted::reset();
+            scripted::script().modeNames = modeNames(3);
+            scripted::script().tuneWord = 0x7FFF;
+            QCOMPARE(load(f), Result::Running);
+            const QStringList calls = scripted::script().calls;
+            QVERIFY(!calls.contains(QString("mmsSetTuneControl(%1)=%1").arg((0x7FFF & 0xFFFFFFC8) | 0x25)));
+            const qsizetype range = calls.indexOf("mmsSetSpecRange(0,3000)=1");
+            QVERIFY(range > calls.indexOf("mmsStart()=1"));
+            QCOMPARE(calls.indexOf("mmsSetNotch(50)=50"), range + 1);
+        }
+        {
+            // "Notch" unticked, "Sp FFT" ticked: the FM word first, then the FFT word.
+            FormFixture f;
+            f.form().Check12->setValue(1);
+            scripted::reset();
+            scripted::script().modeNames = modeNames(3);
+            scripted::script().tuneWord = 0x100;
+            QCOMPARE(load(f), Result::Running);
+            QStringList words;
+            for (const QString& call : scripted::script().calls)
+                if (call.startsWith("mmsSetTuneControl(") && !call.startsWith("mmsSetTuneControl(-1)"))
+                    words << call.section('(', 1).section(')', 0, 0);
+            QCOMPARE(words.first(), QString::number(0x125));
+            QCOMPARE(words.last(), QString::number(0x112));
+            QCOMPARE(f.form().Check12->value(), 1);
+            QCOMPARE(f.form().Check25->value(), 0);
+        }
+    }
+
+    void queryUnloadWaitsWithEventsAndHoldsTheEngineOff()
+    {
+        platform::ManualClock clock;
+        platform::UseClock use(clock);
+        FormFixture f;
+        QCOMPARE(load(f), Result::Running);
+        auto& engine = f.form().engine();
+        const QList<int32_t> dibs = {engine.rxDib, engine.txDib, engine.specDibA, engine.specDibB, engine.tuneDib};
+        scripted::script().calls.clear();
+
+        // While it waits, events run: the engine timer ticks and the operator can still
+        // click, but nothing reaches the deleted engine.
+        QSignalSpy ticks(f.form().Timer1, &platform::VbTimer::Timer);
+        clock.after(500, [&] { f.form().Check11->setValue(1); });
+        clock.after(700, [&] { f.form().Check12->setValue(1); });
+        const qint64 start = clock.now();
+        engine.Form_QueryUnload();
+        QCOMPARE(clock.now() - start, 2000);
+        QCOMPARE(ticks.size(), 10);
+        QCOMPARE(f.form().Check11->value(), 1);
         QCOMPARE(f.form().Check12->value(), 1);
-        QCOMPARE(f.form().Check25->value(), 0);
+        QStringList expected = {"mmsDelete()=1"};
+        for (int32_t dib : dibs)
+            expected << QString("mmsDeleteDIB(%1)=1").arg(dib);
+        QCOMPARE(scripted::script().calls, expected);
+        QVERIFY(engine.binding().deleted());
     }
-}
 
-void TestStartup::queryUnloadWaitsWithEventsAndHoldsTheEngineOff()
-{
-    platform::ManualClock clock;
-    platform::UseClock use(clock);
-    FormFixture f;
-    QCOMPARE(load(f), Result::Running);
-    auto& engine = f.form().engine();
-    const QList<int32_t> dibs = {engine.rxDib, engine.txDib, engine.specDibA, engine.specDibB, engine.tuneDib};
-    scripted::script().calls.clear();
-
-    // While it waits, events run: the engine timer ticks and the operator can still
-    // click, but nothing reaches the deleted engine.
-    QSignalSpy ticks(f.form().Timer1, &platform::VbTimer::Timer);
-    clock.after(500, [&] { f.form().Check11->setValue(1); });
-    clock.after(700, [&] { f.form().Check12->setValue(1); });
-    const qint64 start = clock.now();
-    engine.Form_QueryUnload();
-    QCOMPARE(clock.now() - start, 2000);
-    QCOMPARE(ticks.size(), 10);
-    QCOMPARE(f.form().Check11->value(), 1);
-    QCOMPARE(f.form().Check12->value(), 1);
-    QStringList expected = {"mmsDelete()=1"};
-    for (int32_t dib : dibs)
-        expected << QString("mmsDeleteDIB(%1)=1").arg(dib);
-    QCOMPARE(scripted::script().calls, expected);
-    QVERIFY(engine.binding().deleted());
-}
-
-// The program's own library: a first start reaches the running engine with its modes.
-void TestStartup::realEngine()
-{
-    platform::ManualClock clock;
-    platform::UseClock use(clock);
-    FormFixture f;
-    QString why;
-    platform::Engine real = platform::Engine::load(REAL_ENGINE_PATH, &why);
-    QVERIFY2(real.present(), qPrintable(why));
-    for (const auto& [name, value] : {std::pair{"input", "none"}, std::pair{"output", "none"}})
-        QCOMPARE(real.vrrSetOption(name, value), 1);
-    f.form().engine().setEngine(std::move(real));
-    QCOMPARE(f.form().shell().Form_Load(), Result::Running);
-    QVERIFY(f.form().windowTitle().endsWith(f.form().engine().engineVersion()));
-    QVERIFY(!f.form().engine().engineVersion().isEmpty());
-    QVERIFY(f.form().Combo2->listCount() >= 37);
-    QVERIFY(f.form().engine().txDib > 0 && f.form().engine().rxDib > 0);
-    f.form().engine().Form_QueryUnload();
-    QVERIFY(f.form().engine().binding().deleted());
-}
+    // The program's own library: a first start reaches the running engine with its modes.
+    void realEngine()
+    {
+        platform::ManualClock clock;
+        platform::UseClock use(clock);
+        FormFixture f;
+        QString why;
+        platform::Engine real = platform::Engine::load(REAL_ENGINE_PATH, &why);
+        QVERIFY2(real.present(), qPrintable(why));
+        for (const auto& [name, value] : {std::pair{"input", "none"}, std::pair{"output", "none"}})
+            QCOMPARE(real.vrrSetOption(name, value), 1);
+        f.form().engine().setEngine(std::move(real));
+        QCOMPARE(f.form().shell().Form_Load(), Result::Running);
+        QVERIFY(f.form().windowTitle().endsWith(f.form().engine().engineVersion()));
+        QVERIFY(!f.form().engine().engineVersion().isEmpty());
+        QVERIFY(f.form().Combo2->listCount() >= 37);
+        QVERIFY(f.form().engine().txDib > 0 && f.form().engine().rxDib > 0);
+        f.form().engine().Form_QueryUnload();
+        QVERIFY(f.form().engine().binding().deleted());
+    }
+};
 
 QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"
