@@ -1,10 +1,7 @@
-// The sound-card path for real: the window and the real engine on PortAudio's ALSA "pulse"
-// device, through a private PulseAudio server with a null sink (the engine's input records
-// the sink's monitor), in real time. A picture sent comes back decoded with PTT keyed around
-// it; the server stopped while a picture goes out and while one comes in: PTT released at
-// once, the program going on and saying so, the picture received so far kept; the option
-// dialog's OK brings the sound back once the server is back. Skipped, saying why, only where
-// no PulseAudio server can start.
+// The sound-card path in real time through a private PulseAudio server's null sink: a picture
+// sent comes back decoded with PTT keyed around it; the server going away while sending or
+// receiving releases PTT, keeps what was received and is told; the option dialog's OK brings
+// the sound back. Skipped, saying why, only where no server can start.
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>

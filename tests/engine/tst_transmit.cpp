@@ -1,8 +1,5 @@
 // The transmit sequence and the reception buttons through the real engine on its loopback
-// and virtual clock: the TX screen goes out in the chosen mode and comes back on the RX
-// tab; PTT on hamlib's dummy rig is keyed and released in order; the spoken announcement
-// precedes the picture, and aborting it releases the transmitter; Force RX receives a
-// picture that has no VIS in the TX mode; the tone goes out while its button is held.
+// and virtual clock: picture, PTT, the spoken announcement, Force RX and the tone.
 #include <QDir>
 #include <QtTest>
 
