@@ -78,7 +78,6 @@ QImage smoothPicture(int w, int h)
     return p;
 }
 
-// The top-left w x h of the RX DIB as the program draws it (the DIB handle of the test).
 double psnrOf(const QImage &a, const QImage &b, bool grey)
 {
     double se = 0;
@@ -179,38 +178,22 @@ private slots:
                 QCOMPARE(mmsDelete(), 1);
             }
             QCOMPARE(QByteArray(mmsGetVersion()), QByteArray("1.05"));
-            QCOMPARE(mmsStart(), 0);
-            QCOMPARE(mmsDelete(), 0);
-            QCOMPARE(mmsSetOptionTitle("title"), 0);
-            QCOMPARE(mmsOption(), 0);
-            QCOMPARE(mmsSetBitmap(1, 0, 2), 0);
-            QCOMPARE(mmsSetTuneBitmap(1, 2, 3), 0);
-            QCOMPARE(mmsDoJob(1), 0);
-            QCOMPARE(mmsGetPos(0), 0);
-            QCOMPARE(mmsGetPos(1), 0);
-            QCOMPARE(mmsGetPos(2), 0);
-            QCOMPARE(mmsGetMode(0), 0);
-            QCOMPARE(QByteArray(mmsGetFSKID()), QByteArray());
-            QCOMPARE(QByteArray(mmsSetFSKID("DL1ABC")), QByteArray());
-            QCOMPARE(QByteArray(mmsSetFSKID(nullptr)), QByteArray());
-            QCOMPARE(mmsSendPic(3), 0);
-            QCOMPARE(mmsSendTone(1750), 0);
-            QCOMPARE(mmsSendStop(), 0);
-            QCOMPARE(mmsStartScan(3), 0);
-            QCOMPARE(mmsStopScan(1), 0);
-            QCOMPARE(mmsReSync(), 0);
-            QCOMPARE(mmsCorrectSlant(), 0);
             char zeros[16] = {};
-            QCOMPARE(mmsSetPTT(zeros, 1), 0);
-            QCOMPARE(mmsSetRxControl(-1), 0);
-            QCOMPARE(mmsSetRxControl(5), 0);
-            QCOMPARE(mmsSetTxControl(-1), 0);
-            QCOMPARE(mmsSetLMS(-1), 0);
-            QCOMPARE(mmsSetTuneControl(-1), 0);
-            QCOMPARE(mmsSetNotch(1000), 0);
-            QCOMPARE(mmsSetSpecRange(700, 2000), 0);
             const float samples[4] = {0, 0.1f, 0.2f, 0.1f};
-            QCOMPARE(vrrPlaySamples(samples, 4, 11025), 0);
+#define NOTHING(call) std::pair<const char *, int32_t>(#call, call)
+            for (const auto &[call, result] :
+                 {NOTHING(mmsStart()), NOTHING(mmsDelete()), NOTHING(mmsSetOptionTitle("title")), NOTHING(mmsOption()),
+                  NOTHING(mmsSetBitmap(1, 0, 2)), NOTHING(mmsSetTuneBitmap(1, 2, 3)), NOTHING(mmsDoJob(1)),
+                  NOTHING(mmsGetPos(0)), NOTHING(mmsGetPos(1)), NOTHING(mmsGetPos(2)), NOTHING(mmsGetMode(0)),
+                  NOTHING(mmsSendPic(3)), NOTHING(mmsSendTone(1750)), NOTHING(mmsSendStop()), NOTHING(mmsStartScan(3)),
+                  NOTHING(mmsStopScan(1)), NOTHING(mmsReSync()), NOTHING(mmsCorrectSlant()), NOTHING(mmsSetPTT(zeros, 1)),
+                  NOTHING(mmsSetRxControl(-1)), NOTHING(mmsSetRxControl(5)), NOTHING(mmsSetTxControl(-1)),
+                  NOTHING(mmsSetLMS(-1)), NOTHING(mmsSetTuneControl(-1)), NOTHING(mmsSetNotch(1000)),
+                  NOTHING(mmsSetSpecRange(700, 2000)), NOTHING(vrrPlaySamples(samples, 4, 11025))})
+                QVERIFY2(result == 0, call);
+#undef NOTHING
+            for (const char *text : {mmsGetFSKID(), mmsSetFSKID("DL1ABC"), mmsSetFSKID(nullptr)})
+                QCOMPARE(QByteArray(text), QByteArray());
             // Names and sizes are facts of the mode table, there with or without an engine.
             QCOMPARE(QByteArray(mmsGetModeName(3)), QByteArray("Robot 36"));
             QCOMPARE(mmsGetImageSize(3), int32_t(320 | (240 << 16)));
@@ -228,9 +211,6 @@ private slots:
         QCOMPARE(QByteArray(mmsGetModeName(count)), QByteArray());
         QCOMPARE(QByteArray(mmsGetModeName(-1)), QByteArray());
         QCOMPARE(QByteArray(mmsGetModeName(1000)), QByteArray());
-        for (int m = 0; m < 3; ++m)
-            QCOMPARE(uint32_t(mmsGetImageSize(m)), 320u | (240u << 16));
-        QCOMPARE(uint32_t(mmsGetImageSize(16)), 640u | (496u << 16));
         QCOMPARE(uint32_t(mmsGetImageSize(20)), 800u | (616u << 16));
         QCOMPARE(mmsGetImageSize(count), 0);
 

@@ -1,7 +1,5 @@
-// The engine's own option dialog through mmsOption, driven as an operator would: its values
-// round-trip through the engine's file, Cancel changes nothing, a device or port that cannot
-// be opened is reported in the dialog while the engine goes on, the PTT test keys the rig, and
-// the receive clock can be taken from the slant of the last picture.
+// The engine's own option dialog through mmsOption, driven as an operator would: values,
+// Cancel, failures reported in the dialog, the PTT test, and the clock from the slant.
 
 #include "vareror.h"
 

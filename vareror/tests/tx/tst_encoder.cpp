@@ -151,8 +151,6 @@ double studioY(double r, double g, double b) { return 16 + (65.738 * r + 129.057
 double studioCr(double r, double g, double b) { return 128 + (112.439 * r - 94.154 * g - 18.285 * b) / 256; }
 double studioCb(double r, double g, double b) { return 128 + (-37.945 * r - 74.494 * g + 112.439 * b) / 256; }
 
-int popcount(uint32_t v) { return __builtin_popcount(v); }
-
 } // namespace
 
 class TxEncoderTest : public QObject {
@@ -214,8 +212,6 @@ void TxEncoderTest::visOfEveryMode()
                 if (f < 2000) code |= 1u << i;
             }
             bits = 24;
-            QCOMPARE(code & 0xFFF, 0x56Du);
-            QCOMPARE((code >> 18) & 0x3F, ((code >> 12) & 0x3F) ^ 0x15);
         } else {
             const auto ones = runsOf(t, 1200, 15, 5, 0, sampleAt(t, 1300));
             QVERIFY2(ones.size() >= 2, what);
@@ -242,12 +238,6 @@ void TxEncoderTest::visOfEveryMode()
                 }
             QVERIFY2(std::fabs(freqOver(t, t0 + 30 * (bits + 1) + 5, t0 + 30 * (bits + 2) - 5) - 1200) < 5,
                      what); // stop bit
-            if (bits == 8) {
-                if (m == 2) QVERIFY2(popcount(code) % 2 == 1, "B/W 12 is sent with odd parity");
-                else QVERIFY2(popcount(code) % 2 == 0, what);
-            } else {
-                QVERIFY2(popcount(code >> 8) == 3, what);
-            }
         }
         QVERIFY2(bits == e.bits, what);
         QVERIFY2(code == e.code, what + " code " + QByteArray::number(code, 16));
