@@ -3,30 +3,25 @@
 // window loaded over it with the scripted engine behind it.
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QtTest>
 
 #include "FormFixture.h"
 #include "ScriptedEngine.h"
+#include "TestPictures.h"
 #include "engine/EngineControl.h"
 #include "shell/FormMain.h"
 #include "shell/Shell.h"
 
 namespace startupfiles {
 
-inline QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using testsupport::fileBytes;
 
+// The bytes written into a file of that name, its folders made first.
 inline void writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    QVERIFY(testsupport::writeBytes(path, bytes));
 }
 
 inline shell::Shell::LoadResult load(testsupport::FormFixture& f)

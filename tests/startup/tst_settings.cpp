@@ -30,7 +30,7 @@ QByteArray writeSettingsOf(FormFixture& f)
 {
     platform::StepRunner steps;
     f.form().shell().writeSettings(steps);
-    return readFile(f.appPath("restoreTovaroM"));
+    return fileBytes(f.appPath("restoreTovaroM"));
 }
 
 // Every field of the file set to a value of its own, in the variables and controls it
@@ -209,7 +209,7 @@ private slots:
         const QString screenFace = f.form().Picture1->FontName();
         const QString left = QString::number(f.form().x() * 15);
         f.form().close();
-        const QStringList lines = QString::fromUtf8(readFile(f.appPath("restoreTovaroM"))).split("\r\n");
+        const QStringList lines = QString::fromUtf8(fileBytes(f.appPath("restoreTovaroM"))).split("\r\n");
         QCOMPARE(lines.size(), 144);
         QCOMPARE(lines.last(), QString());
         auto q = [](const QString& s) { return '"' + s + '"'; };

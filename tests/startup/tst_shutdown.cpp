@@ -86,8 +86,8 @@ private slots:
             QCOMPARE(skipped.lines(), QStringList());
             QVERIFY(scripted::script().calls.contains(QStringLiteral("vrrSetOutputGain(%1)=%1").arg(0xFFFFFFFFu)));
         }
-        QCOMPARE(readFile(f.appPath("messages")), pane.toUtf8() + "\r\n");
-        QVERIFY(readFile(f.appPath("LastTXImage.bmp")).startsWith("BM"));
+        QCOMPARE(fileBytes(f.appPath("messages")), pane.toUtf8() + "\r\n");
+        QVERIFY(fileBytes(f.appPath("LastTXImage.bmp")).startsWith("BM"));
         // Element 21 (the splash as painted over the TX screen), the header boxes and the
         // elements that hold a picture; nothing for the empty ones or 31 to 34.
         QStringList written = QDir(f.appPath("Favorites")).entryList(QDir::Files);
@@ -97,7 +97,7 @@ private slots:
             expected << QStringLiteral("Favorite%1.bmp").arg(n);
         expected.sort();
         QCOMPARE(written, expected);
-        QCOMPARE(readFile(f.appPath("Favorites/Favorite31.bmp")), QByteArray("not a picture"));
+        QCOMPARE(fileBytes(f.appPath("Favorites/Favorite31.bmp")), QByteArray("not a picture"));
         f.destroy();
 
         scripted::reset();
@@ -159,7 +159,7 @@ private slots:
         QVERIFY2(qAbs(qBlue(shown) - 200) < 8 && qAbs(qRed(shown) - 20) < 8, qPrintable(QString::number(shown, 16)));
         f.form().PicbufVisible->setImageFormat(platform::Picbuf::Jpeg);
         f.form().close();
-        const QByteArray written = readFile(f.appPath("LastTXImage.bmp"));
+        const QByteArray written = fileBytes(f.appPath("LastTXImage.bmp"));
         QVERIFY(written.startsWith("BM"));
         QCOMPARE(QImage::fromData(written).pixel(320, 256), shown);
         QCOMPARE(f.form().PicbufVisible->ImageFormat(), int(platform::Picbuf::Jpeg));
@@ -183,11 +183,11 @@ private slots:
         QVERIFY(QFileInfo(f.appPath("Favorites/Favorite23.bmp")).isDir());
         // Permissions hold for a normal user; the superuser may replace the file.
         if (!QFileInfo(f.appPath("Favorites/Favorite22.bmp")).isWritable())
-            QCOMPARE(readFile(f.appPath("Favorites/Favorite22.bmp")), QByteArray("kept: read-only"));
-        QCOMPARE(readFile(f.appPath("restoreTovaroM")).count("\r\n"), 143);
-        QCOMPARE(readFile(f.appPath("messages")), QByteArray("still written\r\n"));
+            QCOMPARE(fileBytes(f.appPath("Favorites/Favorite22.bmp")), QByteArray("kept: read-only"));
+        QCOMPARE(fileBytes(f.appPath("restoreTovaroM")).count("\r\n"), 143);
+        QCOMPARE(fileBytes(f.appPath("messages")), QByteArray("still written\r\n"));
         for (int n : {21, 24, 30})
-            QVERIFY(readFile(f.appPath(QStringLiteral("Favorites/Favorite%1.bmp").arg(n))).startsWith("BM"));
+            QVERIFY(fileBytes(f.appPath(QStringLiteral("Favorites/Favorite%1.bmp").arg(n))).startsWith("BM"));
     }
 
     // A close asked for while the engine's two-second wait runs, or after the shut-down,

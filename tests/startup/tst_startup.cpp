@@ -37,7 +37,7 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
         const QString name = QDir(folder).relativeFilePath(path);
         if (name.endsWith(".lock"))
             continue;
-        files[name] = it.fileInfo().isDir() ? QByteArray("<dir>") : readFile(path);
+        files[name] = it.fileInfo().isDir() ? QByteArray("<dir>") : fileBytes(path);
     }
     return files;
 }
@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(load(f), Result::Running);
         QVERIFY(f.ui().calls(platform::UiCall::MsgBox).isEmpty());
         QVERIFY(f.form().isVisible());
-        QCOMPARE(readFile(f.appFolder()), QByteArray("a plain file where the folder should be"));
+        QCOMPARE(fileBytes(f.appFolder()), QByteArray("a plain file where the folder should be"));
     }
 
     void logBackup()
@@ -202,25 +202,22 @@ private slots:
             writeFile(f.appPath("logdata"), log);
             writeFile(f.appPath("logdata.bak"), "old");
             QCOMPARE(load(f), Result::Running);
-            QCOMPARE(readFile(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
-            const qso::ContactLog& read = f.form().qso().contactLog;
-            QCOMPARE(read.logText(), QString::fromLatin1(log));
-            QCOMPARE(read.logTextUpper(), QString::fromLatin1(log).toUpper());
-            QCOMPARE(read.logChunkLength(), log.size() / 20.0);
+            QCOMPARE(fileBytes(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
+            QCOMPARE(f.form().qso().contactLog.logText(), QString::fromLatin1(log));
         }
         // An empty log is still backed up.
         {
             FormFixture f(false);
             writeFile(f.appPath("logdata"), "");
             QCOMPARE(load(f), Result::Running);
-            QCOMPARE(readFile(f.appPath("logdata.bak")), QByteArray("\"\"\r\n"));
+            QCOMPARE(fileBytes(f.appPath("logdata.bak")), QByteArray("\"\"\r\n"));
         }
         // No log: the backup, perhaps the only copy left, stays as it was.
         {
             FormFixture f(false);
             writeFile(f.appPath("logdata.bak"), "\"" + log + "\"\r\n");
             QCOMPARE(load(f), Result::Running);
-            QCOMPARE(readFile(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
+            QCOMPARE(fileBytes(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
             QCOMPARE(f.form().qso().contactLog.logText(), QString());
         }
     }
