@@ -3,7 +3,7 @@
 // Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...]
 //   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, rates, noise,
-//   losses, false, slant, speed, jobs, memory; --modes: restrict the mode and noise tables to these modes;
+//   conditions, losses, false, slant, speed, jobs, memory; --modes: restrict the mode and noise tables to these modes;
 //   --save DIR: keep the first noisy decode of each case as a PNG there.
 #include "encoder.h"
 #include "modes.h"
@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -94,9 +95,65 @@ std::vector<float> withCut(std::vector<float> a, double rate, double clock, doub
     return a;
 }
 
+// A steady carrier at `hz`, a little weaker than the signal.
+void addCarrier(std::vector<float> &a, double hz)
+{
+    double ph = 0;
+    for (auto &x : a) {
+        ph += 2 * M_PI * hz / 11025;
+        x += float(0.35 * std::sin(ph));
+    }
+}
+
 RgbImage sourceFor(const RgbImage &big, const ModeInfo &m)
 {
     return scaled(big, m.width, m.height);
+}
+
+// The signal moved by `hz` (a receiver mistuned by that much): its analytic signal, from a
+// windowed Hilbert transformer, turned by the offset.
+std::vector<float> shifted(const std::vector<float> &a, double rate, double hz)
+{
+    const int half = 127;
+    std::vector<double> h(size_t(2 * half + 1), 0.0);
+    for (int k = 1; k <= half; k += 2) {
+        const double w = 0.54 + 0.46 * std::cos(M_PI * k / (half + 1));
+        h[size_t(half + k)] = 2 / (M_PI * k) * w;
+        h[size_t(half - k)] = -2 / (M_PI * k) * w;
+    }
+    std::vector<float> out(a.size(), 0.0f);
+    for (size_t n = 0; n < a.size(); ++n) {
+        double im = 0;
+        for (int k = -half; k <= half; k += 1) {
+            const long j = long(n) - k;
+            if (h[size_t(half + k)] != 0 && j >= 0 && j < long(a.size())) im += h[size_t(half + k)] * a[size_t(j)];
+        }
+        const double ph = 2 * M_PI * hz * double(n) / rate;
+        out[n] = float(a[n] * std::cos(ph) - im * std::sin(ph));
+    }
+    return out;
+}
+
+// Through a band-pass of `lo` to `hi` Hz (a Hamming-windowed FIR of 10 ms), as from an SSB
+// receiver's filter.
+std::vector<float> bandPassed(const std::vector<float> &a, double rate, double lo, double hi)
+{
+    const int half = int(0.005 * rate);
+    std::vector<double> h(size_t(2 * half + 1));
+    for (int k = -half; k <= half; ++k) {
+        auto lp = [&](double f) { return k == 0 ? 2 * f / rate : std::sin(2 * M_PI * f / rate * k) / (M_PI * k); };
+        h[size_t(k + half)] = (lp(hi) - lp(lo)) * (0.54 + 0.46 * std::cos(M_PI * k / (half + 1)));
+    }
+    std::vector<float> out(a.size(), 0.0f);
+    for (size_t n = 0; n < a.size(); ++n) {
+        double acc = 0;
+        for (int k = -half; k <= half; ++k) {
+            const long j = long(n) - k;
+            if (j >= 0 && j < long(a.size())) acc += h[size_t(k + half)] * a[size_t(j)];
+        }
+        out[n] = float(acc);
+    }
+    return out;
 }
 
 // Decode speed as a multiple of real time: the best of `runs` decodes of one signal.
@@ -363,6 +420,106 @@ int main(int argc, char **argv)
             }
             std::printf("  %d/%d%s%s\n", found, cases, short_ ? " SHORT" : "", falls ? " FALLS" : "");
         }
+    }
+
+    if (run("conditions")) {
+        // Each condition on the test card, mean aligned PSNR (dB) of 3 seeds where there is
+        // noise; the plain rows are the reference.
+        std::printf("\n== Conditions of the air (test card; aligned PSNR, dB; 3 seeds where noisy)\n");
+        const int modes[] = {9, 3, 15};
+        std::printf("%-44s", "");
+        for (int m : modes) std::printf(" %10s", modeInfo(m).name);
+        std::printf("\n");
+        struct Cond {
+            const char *name;
+            std::function<void(std::vector<float> &, unsigned)> apply;
+            RxOptions opts = RxOptions();
+            int lms = 0;
+        };
+        RxOptions noAfc;
+        noAfc.afc = false;
+        auto noise = [](double snr) { return [snr](std::vector<float> &a, unsigned seed) { addNoise(a, 11025, snr, seed); }; };
+        auto tuned = [](double hz, double snr) {
+            return [hz, snr](std::vector<float> &a, unsigned seed) {
+                a = shifted(a, 11025, hz);
+                if (snr < 99) addNoise(a, 11025, snr, seed);
+            };
+        };
+        std::vector<Cond> conds = {
+            {"clean", [](std::vector<float> &, unsigned) {}},
+            {"10 dB", noise(10)},
+            {"tuned +50 Hz, AFC", tuned(50, 99)},
+            {"tuned -50 Hz, AFC", tuned(-50, 99)},
+            {"tuned +100 Hz, AFC", tuned(100, 99)},
+            {"tuned -100 Hz, AFC", tuned(-100, 99)},
+            {"tuned +100 Hz, AFC off", tuned(100, 99), noAfc},
+            {"tuned +100 Hz, 10 dB, AFC", tuned(100, 10)},
+            {"tuned -100 Hz, 10 dB, AFC", tuned(-100, 10)},
+            {"300-2700 Hz filter", [](std::vector<float> &a, unsigned) { a = bandPassed(a, 11025, 300, 2700); }},
+            {"300-2700 Hz filter, 10 dB",
+             [](std::vector<float> &a, unsigned seed) {
+                 addNoise(a, 11025, 10, seed);
+                 a = bandPassed(a, 11025, 300, 2700);
+             }},
+            // the signal's level swings 20 dB at 0.5 Hz; the noise is 20 dB under its peak
+            {"fading 20 dB at 0.5 Hz, 20-0 dB",
+             [](std::vector<float> &a, unsigned seed) {
+                 for (size_t i = 0; i < a.size(); ++i)
+                     a[i] *= float(std::pow(10.0, (-10 + 10 * std::sin(2 * M_PI * 0.5 * double(i) / 11025)) / 20));
+                 addNoise(a, 11025, 20, seed);
+             }},
+            // 20 clicks a second, each a 1 ms burst four times the tone's peak
+            {"clicks, 20 a second",
+             [](std::vector<float> &a, unsigned seed) {
+                 std::mt19937 gen(seed);
+                 std::uniform_int_distribution<size_t> at(0, a.size() - 12);
+                 std::normal_distribution<float> nd;
+                 for (size_t c = 0; c < a.size() * 20 / 11025; ++c) {
+                     const size_t i0 = at(gen);
+                     for (size_t i = i0; i < i0 + 11; ++i) a[i] += 2.0f * nd(gen);
+                 }
+             }},
+            {"carrier 2000 Hz, no notch", [](std::vector<float> &a, unsigned) { addCarrier(a, 2000); }},
+            {"carrier 2000 Hz, auto-notch", [](std::vector<float> &a, unsigned) { addCarrier(a, 2000); }, RxOptions(), 2},
+        };
+        for (const Cond &c : conds) {
+            std::printf("%-44s", c.name);
+            for (int m : modes) {
+                const ModeInfo &mi = modeInfo(m);
+                const RgbImage src = sourceFor(card, mi);
+                // the carrier is on for a while before the picture, as an interfering carrier is
+                std::vector<float> base = transmission(m, src, 11025);
+                if (std::strstr(c.name, "carrier")) base.insert(base.begin(), size_t(6 * 11025), 0.0f);
+                const bool noisy = std::strstr(c.name, "dB") || std::strstr(c.name, "clicks");
+                double sum = 0;
+                int found = 0;
+                const int seeds = noisy ? 3 : 1;
+                for (int seed = 1; seed <= seeds; ++seed) {
+                    auto a = base;
+                    c.apply(a, unsigned(seed));
+                    Receiver rx(11025);
+                    rx.setOptions(c.opts);
+                    rx.setLms(c.lms);
+                    Result r;
+                    for (size_t p = 0; p < a.size() && !r.found; p += 4096) {
+                        rx.process(a.data() + p, std::min<size_t>(4096, a.size() - p));
+                        if (rx.takeEvents() & RxEnded) {
+                            r.found = true;
+                            r.mode = rx.lastFinished().mode;
+                            r.pic = rx.lastFinished().picture;
+                        }
+                    }
+                    if (r.found && r.mode == m) {
+                        ++found;
+                        sum += alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height));
+                    }
+                }
+                std::printf(" %10s", found == seeds ? QString::number(sum / seeds, 'f', 1).toUtf8().constData()
+                                                    : (QString::number(sum / seeds, 'f', 1) + "*").toUtf8().constData());
+            }
+            std::printf("\n");
+        }
+        std::printf("   (*: not every seed's picture found)\n");
     }
 
     if (run("losses")) {

@@ -19,7 +19,7 @@ constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range
 // brightness step (levels) at which it stops mixing colours, and how far (levels) a colour
 // reading may lie from its area's colour before it counts as a click.
 constexpr int kDenoiseLines = 8, kDenoisePixels = 4;
-constexpr float kDenoiseStep = 3.5f;
+constexpr float kDenoiseStep = 3.5f, kFineDenoiseStep = 2.5f; // (where fine detail is kept)
 constexpr int kChromaLines = 6, kChromaPixels = 12;
 constexpr float kChromaStep = 25.0f, kChromaOutlier = 80.0f;
 
@@ -299,7 +299,7 @@ void PictureComposer::denoiseRow(int pl, int line, float *out)
         std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
         sigma = 1.4826f * diff_[diff_.size() / 2] / std::numbers::sqrt2_v<float>;
     }
-    const float h = std::max(1.0f, kDenoiseStep * sigma);
+    const float h = std::max(1.0f, (keepFine_ ? kFineDenoiseStep : kDenoiseStep) * sigma);
     const float inv = 1.0f / (h * h);
     centre_.resize(size_t(W));
     acc_.resize(size_t(W));

@@ -1,5 +1,5 @@
-// The receiver under the conditions of the air and of the operator: weak signals, VIS and FSK
-// ID in noise, a sample clock off (slant, resync, Fix Slant), Force RX and stop, the order of
+// The receiver under the conditions of the air and of the operator: weak signals and pictures
+// in noise, VIS and FSK ID in noise, a sample clock off (slant, resync, Fix Slant), Force RX and stop, the order of
 // its events, carriers, noise and silence without a start, and work done on a thread.
 #include "receiver_thread.h"
 #include "rx_support.h"
@@ -19,6 +19,8 @@ private slots:
     void visAndFskInNoise();
     void weakSignalAreasAndEdges_data();
     void weakSignalAreasAndEdges();
+    void picturesInNoise_data();
+    void picturesInNoise();
     void slantAndResync();
     void forceRxAndStop();
     void eventSequence();
@@ -141,6 +143,42 @@ void ConditionsTest::weakSignalAreasAndEdges()
     QVERIFY2(worstSd < noiseMax, qPrintable(QString("stripe noise %1").arg(worstSd)));
     QVERIFY2(worstColour < 32, qPrintable(QString("colour off by %1").arg(worstColour)));
     QVERIFY2(worstEdge < edgeMax, qPrintable(QString("edge %1 px wide").arg(worstEdge)));
+}
+
+void ConditionsTest::picturesInNoise_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QList<double>>("floor"); // PSNR, dB, at 0, 5, 10 and 20 dB SNR
+    // 3 dB under what the benchmark's test card table asks
+    QTest::newRow("Martin 1") << 9 << QList<double>{12, 15, 18, 25};
+    QTest::newRow("Scottie 1") << 6 << QList<double>{12, 15, 18, 25};
+    QTest::newRow("PD90") << 15 << QList<double>{12, 14, 17, 23};
+    QTest::newRow("Robot 36") << 3 << QList<double>{11, 13, 15, 19};
+}
+
+// The test card in white noise: the picture comes out no worse than a floor at each SNR, and
+// never worse as the SNR rises (the smoothing follows the SNR, it does not switch paths).
+void ConditionsTest::picturesInNoise()
+{
+    QFETCH(int, mode);
+    QFETCH(QList<double>, floor);
+    const ModeInfo &mi = modeInfo(mode);
+    const RgbImage card = scaled(loadPicture(pictures() + "testcard_640x496.png"), mi.width, mi.height);
+    const auto clean = transmission(mode, card, 11025);
+    const double snrs[] = {0, 5, 10, 20};
+    double last = 0;
+    for (int i = 0; i < 4; ++i) {
+        auto a = clean;
+        addNoise(a, 11025, snrs[i], 3);
+        Receiver rx(11025);
+        const Run r = feed(rx, a, 8192);
+        QCOMPARE(r.ends, 1);
+        const double p = alignedPsnr(r.pictures.front().picture, card);
+        qInfo("%s at %.0f dB: %.1f dB", mi.name, snrs[i], p);
+        QVERIFY2(p >= floor[i], qPrintable(QString("%1 dB at %2 dB SNR").arg(p).arg(snrs[i])));
+        QVERIFY2(p > last - 0.5, qPrintable(QString("%1 dB at %2 dB SNR, %3 below").arg(p).arg(snrs[i]).arg(last)));
+        last = p;
+    }
 }
 
 void ConditionsTest::slantAndResync()
