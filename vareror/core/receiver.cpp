@@ -312,7 +312,7 @@ bool RxMachine::work(int budget)
             }
             double pred = sync.trackPos(job.k), win = sync.searchWindow(job.k);
             if (!sync.remeasureFound()) sync.widenBeforeFirst(pred, win);
-            sync.remeasure(kept.view(int64_t(pred - win) - ms(5), int64_t(pred + win + m.syncMs * rate.perMs) + ms(5)),
+            sync.remeasure(kept.view(int64_t(pred - win) - ms(10), int64_t(pred + win + m.syncMs * rate.perMs) + ms(5)),
                            job.k, opts.syncAccuracy);
             ++job.k;
             budget -= 1;

@@ -67,13 +67,22 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
     const double perMs = rate_.perMs;
     const int64_t LaWide = std::max<int64_t>(3, rate_.samples(0.8 * std::min(m.syncMs, 9.0)));
     const int64_t LbWide = std::max<int64_t>(3, rate_.samples(1.5));
+    // A pulse longer than the "after" stretch (PD's 20 ms) has places inside it that see a
+    // full stretch of sync after them; in noise the short "before" stretch at such a place
+    // may look like no sync by chance, and the place won over the true edge. A run of them
+    // set a grid that leaned or stood late and kept later syncs outside their windows. For
+    // such pulses "before" is also judged over up to 6 ms, and the more sync-like of the two
+    // counts.
+    const double longMs = std::min(6.0, m.syncMs - 0.8 * std::min(m.syncMs, 9.0));
+    const int64_t LbLong = longMs > 1.5 ? rate_.samples(longMs) : 0;
     // Step score "sync after, no sync before" on one of the frequency tracks; best position
     // in [c0, c1] with a parabolic peak.
     auto search = [&](bool narrow, int64_t c0, int64_t c1, double &pos, double &bs, int64_t La, int64_t Lb = 0,
                       bool rising = false) {
         if (Lb <= 0) Lb = LbWide;
         const double sign = rising ? -1.0 : 1.0;
-        const int64_t a = c0 - Lb, b = c1 + La + 1;
+        const int64_t Ll = rising ? 0 : LbLong;
+        const int64_t a = c0 - std::max(Lb, Ll), b = c1 + La + 1;
         if (!s.has(a, b)) return false;
         std::vector<double> &pre = steps_;
         pre.assign(size_t(b - a + 1), 0.0);
@@ -83,7 +92,8 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
         }
         auto score = [&](int64_t e) {
             const double after = (pre[size_t(e + La - a)] - pre[size_t(e - a)]) / double(La);
-            const double before = (pre[size_t(e - a)] - pre[size_t(e - Lb - a)]) / double(Lb);
+            double before = (pre[size_t(e - a)] - pre[size_t(e - Lb - a)]) / double(Lb);
+            if (Ll > 0) before = std::max(before, (pre[size_t(e - a)] - pre[size_t(e - Ll - a)]) / double(Ll));
             return after - before;
         };
         int64_t best = c0;
