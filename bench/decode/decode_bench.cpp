@@ -85,16 +85,6 @@ std::vector<float> transmission(int mode, const RgbImage &pic, double rate, doub
     return a;
 }
 
-// Our transmission with `lengthMs` of its samples from `fromMs` after the header's start left
-// out: a header tone a sender skips, or audio lost in a gap.
-std::vector<float> withCut(std::vector<float> a, double rate, double clock, double fromMs, double lengthMs)
-{
-    const double perMs = rate * clock / 1000.0;
-    const size_t from = size_t(0.5 * rate + fromMs * perMs), n = size_t(lengthMs * perMs);
-    a.erase(a.begin() + long(from), a.begin() + long(from + n));
-    return a;
-}
-
 // A steady carrier at `hz`, a little weaker than the signal.
 void addCarrier(std::vector<float> &a, double hz)
 {

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the receiver's tests and its benchmark: reading pictures and WAV files,
-// noise of a given SNR, and the aligned PSNR that both judge a decoded picture by.
+// noise of a given SNR, audio cut out, and the aligned PSNR that both judge a decoded picture by.
 #include "image.h"
 #include "modes.h"
 
@@ -99,6 +99,17 @@ inline void addNoise(std::vector<float> &a, double rate, double snrDb, unsigned 
     const double tonePower = 0.125;
     const double sigma = std::sqrt(tonePower / std::pow(10.0, snrDb / 10.0) * (rate / 2) / 3000.0);
     for (auto &x : a) x += float(sigma * nd(gen));
+}
+
+// A transmission with `lengthMs` of its samples from `fromMs` after the header's start left
+// out (a header tone a sender skips, or audio lost in a gap); the header starts after the
+// half second of silence the transmissions of the tests and the benchmark begin with.
+inline std::vector<float> withCut(std::vector<float> a, double rate, double clock, double fromMs, double lengthMs)
+{
+    const double perMs = rate * clock / 1000.0;
+    const size_t from = size_t(0.5 * rate + fromMs * perMs), n = size_t(lengthMs * perMs);
+    a.erase(a.begin() + long(from), a.begin() + long(from + n));
+    return a;
 }
 
 } // namespace vareror::rxtest

@@ -44,9 +44,6 @@ void ConditionsTest::visAndFskInNoise()
     }
     // a corrupted ID (wrong check symbol) is not shown
     {
-        TxRequest rq;
-        rq.mode = 3;
-        rq.picture = card;
         auto a = transmission(3, card, 11025, false);
         // hand-made FSK frame: sync symbol, start, "AB", end, wrong check
         const std::vector<int> syms = {0x20, 0x2A, 'A' - 0x20, 'B' - 0x20, 0x01, 0x15};
