@@ -41,6 +41,15 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
     return files;
 }
 
+// The message boxes shown, each as "title|text|style".
+QStringList boxes(FormFixture& f)
+{
+    QStringList shown;
+    for (const platform::UiCall& box : f.ui().calls(platform::UiCall::MsgBox))
+        shown << QStringLiteral("%1|%2|%3").arg(box.title, box.text).arg(box.style);
+    return shown;
+}
+
 QList<QByteArray> modeNames(int count)
 {
     QList<QByteArray> names;
@@ -154,12 +163,8 @@ private slots:
         f.form().shell().displayTwipsPerPixel = [] { return 12; };
         f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), Result::Ended);
-        const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0].title, QString("DUPLICATE INSTANCE Tovaro"));
-        QCOMPARE(boxes[0].text, QString("You are trying to open this application a second time.\r\n"
-                                        "There will be BIG TROUBLE if this takes place.\r\nClick OK to abort."));
-        QCOMPARE(boxes[0].style, 0);
+        QCOMPARE(boxes(f), (QStringList{"DUPLICATE INSTANCE Tovaro|You are trying to open this application a second "
+                                        "time.\r\nThere will be BIG TROUBLE if this takes place.\r\nClick OK to abort.|0"}));
         QCOMPARE(snapshot(f.appFolder()), before);
         // The engine timer may poll while the splash plays; nothing else reaches the engine.
         QStringList calls = scripted::callNames();
@@ -177,7 +182,7 @@ private slots:
         FormFixture f(false);
         writeFile(f.appFolder(), "a plain file where the folder should be");
         QCOMPARE(load(f), Result::Running);
-        QVERIFY(f.ui().calls(platform::UiCall::MsgBox).isEmpty());
+        QVERIFY(boxes(f).isEmpty());
         QVERIFY(f.form().isVisible());
         QCOMPARE(fileBytes(f.appFolder()), QByteArray("a plain file where the folder should be"));
     }
@@ -240,12 +245,8 @@ private slots:
         f.form().shell().displayTwipsPerPixel = [] { return 12; };
         f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), Result::Running);
-        const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0].title, QString("LARGE FONTS"));
-        QCOMPARE(boxes[0].text,
-                 QString("Your Computer is configured with Large Fonts.\rTovaro will not work correctly in Large Fonts."));
-        QCOMPARE(boxes[0].style, 0);
+        QCOMPARE(boxes(f), (QStringList{"LARGE FONTS|Your Computer is configured with Large Fonts.\rTovaro will not "
+                                        "work correctly in Large Fonts.|0"}));
         QVERIFY(f.form().isVisible());
     }
 
@@ -300,11 +301,7 @@ private slots:
             f.form().engine().setEngine(platform::Engine::load(path));
             f.ui().answerMsgBox(platform::vbOK);
             QCOMPARE(f.form().shell().Form_Load(), Result::Ended);
-            const auto boxes = f.ui().calls(platform::UiCall::MsgBox);
-            QCOMPARE(boxes.size(), 1);
-            QCOMPARE(boxes[0].text, QString("VAREROR.DLL missing. Please install in Application Directory."));
-            QCOMPARE(boxes[0].title, QString());
-            QCOMPARE(boxes[0].style, 0);
+            QCOMPARE(boxes(f), QStringList{"|VAREROR.DLL missing. Please install in Application Directory.|0"});
             QVERIFY(!f.form().isVisible());
             QCOMPARE(f.form().Combo2->listCount(), 0);
             QCOMPARE(f.form().engine().txDib, 0);
