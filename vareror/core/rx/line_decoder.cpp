@@ -15,7 +15,7 @@ constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a
 constexpr double kWeakSmoothMs = 0.55;    // weak signals: half-width of the pixel average
 // The SNRs (dB in 3 kHz) between which the reading goes over from a weak signal's to a
 // clean one's.
-constexpr double kWeakReadSnrDb = 3, kCleanReadSnrDb = 8;
+constexpr double kWeakReadSnrDb = 0, kCleanReadSnrDb = 6;
 } // namespace
 
 double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1)
