@@ -7,6 +7,7 @@
 
 #include "FormFixture.h"
 #include "ScriptedEngine.h"
+#include "StartupFiles.h"
 #include "engine/EngineControl.h"
 #include "engine/FormRXfloat.h"
 #include "platform/drawing/Colors.h"
@@ -25,6 +26,7 @@
 #include <QTabWidget>
 
 using testsupport::FormFixture;
+using startupfiles::writeFile;
 
 namespace {
 
@@ -80,18 +82,6 @@ struct Station {
 QStringList files(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
-
-void touch(const QString& path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("x");
-}
-
-QSize pictureSize(const QString& path)
-{
-    return QImageReader(path).size();
 }
 
 } // namespace
@@ -382,9 +372,9 @@ private slots:
         auto& e = s.engine();
         const QString folder = s.f.appPath("TXImages");
         for (int i = 0; i < 36; ++i)
-            touch(QString("%1/0301010000%2.jpg").arg(folder).arg(i, 2, 10, QChar('0')));
-        touch(folder + "/holiday.jpg");
-        touch(folder + "/notes.txt");
+            writeFile(QString("%1/0301010000%2.jpg").arg(folder).arg(i, 2, 10, QChar('0')), "x");
+        writeFile(folder + "/holiday.jpg", "x");
+        writeFile(folder + "/notes.txt", "x");
         const QDateTime when(QDate(2003, 2, 28), QTime(14, 30, 5));
         e.localTime = [&] { return when; };
         QImage picture(640, 512, QImage::Format_RGB32);
@@ -462,7 +452,7 @@ private slots:
         const QStringList written = files(s.engine().autoSaveDir);
         QCOMPARE(written.size(), saved.isValid() ? 1 : 0);
         if (saved.isValid())
-            QCOMPARE(pictureSize(s.engine().autoSaveDir + written.first()), saved);
+            QCOMPARE(QImageReader(s.engine().autoSaveDir + written.first()).size(), saved);
     }
 
     // The auto-save deletes at most one of its own pictures per picture saved, never another
@@ -473,8 +463,8 @@ private slots:
         shell::FormMain& form = s.form();
         const QString folder = s.engine().autoSaveDir;
         for (const char* name : {"030101000000.jpg", "030101000001.jpg", "030101000002.jpg", "030101000003.jpg"})
-            touch(folder + name);
-        touch(folder + "000000000000.txt");
+            writeFile(folder + name, "x");
+        writeFile(folder + "000000000000.txt", "x");
         s.engine().autoSaveLimit = 2;
         form.Check8->setValue(1);
         const auto receive = [&] {
@@ -489,7 +479,7 @@ private slots:
 
         // An auto-save folder that is gone: nothing written, nothing deleted anywhere.
         const QString txImages = s.f.appPath("TXImages");
-        touch(txImages + "/030101000000.jpg");
+        writeFile(txImages + "/030101000000.jpg", "x");
         s.engine().autoSaveDir = s.f.dataHome() + "/gone/";
         s.engine().autoSaveLimit = 0;
         receive();

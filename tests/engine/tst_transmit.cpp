@@ -22,6 +22,7 @@
 #include <cmath>
 #include <vector>
 
+using testsupport::psnr;
 using testsupport::testCard;
 
 namespace {
@@ -40,22 +41,6 @@ std::vector<float> readWav(const QString& path)
     sf_readf_float(f, samples.data(), info.frames);
     sf_close(f);
     return samples;
-}
-
-double psnr(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row)
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            for (int shift : {0, 8, 16}) {
-                const double d = double((p >> shift) & 0xFF) - double((q >> shift) & 0xFF);
-                sum += d * d;
-            }
-        }
-    const double mse = sum / (3.0 * x.width() * x.height());
-    return 10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9));
 }
 
 // Where a steady tone of about hz first holds for 200 ms (10 ms windows by their zero

@@ -2,6 +2,7 @@
 // an empty folder, Setup, a picture sent and received, Exit, and a restart as it was left.
 
 #include "LiveStation.h"
+#include "TestCard.h"
 
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
@@ -17,31 +18,14 @@
 #include <QFileInfo>
 #include <QtTest>
 
-#include <cmath>
-
 using testsupport::LiveStation;
+using testsupport::psnr;
 
 namespace {
 
 constexpr int Robot36 = 3;
 constexpr uint32_t Idle = 0x8080;
 constexpr uint32_t Sending = 255;
-
-double psnr(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32).scaled(x.size());
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row)
-        for (int col = 0; col < x.width(); ++col) {
-            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            for (int shift : {0, 8, 16}) {
-                const double d = double((p >> shift) & 0xFF) - double((q >> shift) & 0xFF);
-                sum += d * d;
-            }
-        }
-    return 10 * std::log10(255.0 * 255.0 / std::max(sum / (3.0 * x.width() * x.height()), 1e-9));
-}
 
 QStringList files(const QString& folder)
 {

@@ -2,6 +2,7 @@
 // the boxes, SET's checks, the maximum box, and the engine's own dialog.
 
 #include "LiveStation.h"
+#include "TestPictures.h"
 
 #include "engine/EngineControl.h"
 #include "intake/Intake.h"
@@ -23,6 +24,7 @@
 #include <vector>
 
 using testsupport::LiveStation;
+using testsupport::writeBytes;
 
 namespace {
 
@@ -40,13 +42,6 @@ QMap<int, int> boxes(const shell::FormSetup& setup)
         if (n != 27)
             out[n] = setup.check(n)->value();
     return out;
-}
-
-void touch(const QString& path)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("x");
 }
 
 } // namespace
@@ -261,8 +256,8 @@ private slots:
         const QString folder = s.fixture().dataHome() + "/rx/";
         QDir().mkpath(folder);
         for (int i = 0; i < 10; ++i)
-            touch(folder + "0301" + QString::number(10 + i) + "120000.jpg");
-        touch(folder + "000000000000 notes.jpg");
+            QVERIFY(writeBytes(folder + "0301" + QString::number(10 + i) + "120000.jpg", "x"));
+        QVERIFY(writeBytes(folder + "000000000000 notes.jpg", "x"));
         for (const int maximum : {12, 7}) {
             form.copypaste->trigger();
             setup.Text3->setText(folder);

@@ -5,6 +5,9 @@
 #include <QColor>
 #include <QImage>
 
+#include <algorithm>
+#include <cmath>
+
 namespace testsupport {
 
 inline QImage testCard()
@@ -18,6 +21,22 @@ inline QImage testCard()
             card.setPixelColor(x, y, QColor(int(bar.red() * ramp), int(bar.green() * ramp), int(bar.blue() * ramp)));
         }
     return card;
+}
+
+// The peak signal-to-noise ratio in dB of a picture against the one sent, scaled to its size,
+// over the three colour channels.
+inline double psnr(const QImage& got, const QImage& sent)
+{
+    const QImage a = got.convertToFormat(QImage::Format_RGB32);
+    const QImage b = sent.convertToFormat(QImage::Format_RGB32).scaled(a.size());
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16}) {
+                const double d = double((a.pixel(x, y) >> shift) & 0xFF) - double((b.pixel(x, y) >> shift) & 0xFF);
+                sum += d * d;
+            }
+    return 10 * std::log10(255.0 * 255.0 / std::max(sum / (3.0 * a.width() * a.height()), 1e-9));
 }
 
 } // namespace testsupport
