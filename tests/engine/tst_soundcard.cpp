@@ -158,119 +158,114 @@ struct CardStation {
 class TestSoundCard : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void pictureThroughTheSoundServer();
-    void serverGoesAway();
+    void initTestCase()
+    {
+        server = new PrivateSoundServer;
+        QString why;
+        if (!server->start(why))
+            QSKIP(qPrintable("No PulseAudio server can start here, so the sound-card path is not tested: " + why));
+    }
+
+    void cleanupTestCase()
+    {
+        delete server;
+        server = nullptr;
+    }
+
+    // B/W 8 goes out to the null sink and comes back from its monitor (the receiver listening
+    // while sending), PTT keyed from the first sample to the last; the dialog lists the device.
+    void pictureThroughTheSoundServer()
+    {
+        CardStation s;
+        shell::FormMain& form = s.form();
+        QVERIFY2(s.option("soundstatus") == "Output: sound card pulse; Input: sound card pulse", s.option("soundstatus").constData());
+        QStringList inputs, outputs;
+        s.optionDialog([&](QDialog& d) {
+            for (const char* name : {"input", "output"}) {
+                auto* box = d.findChild<QComboBox*>(name);
+                for (int i = 0; box && i < box->count(); ++i)
+                    (name[0] == 'i' ? inputs : outputs) << box->itemData(i).toString();
+            }
+        });
+        QVERIFY2(inputs.contains("pulse") && outputs.contains("pulse"), qPrintable(inputs.join(',')));
+
+        s.engine().binding().mmsSetTxControl(ExternalLoopback);
+        form.Combo2->setListIndex(BW8);
+        form.Command3->click();
+        QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Red, 3000);
+        QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
+        QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Idle, 20000);
+        QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
+        const QStringList log = QString(s.option("pttlog")).split(',');
+        QCOMPARE(log.size(), 2);
+        QCOMPARE(log[0], QString("on@0"));
+        QVERIFY2(log[1].mid(4).toLong() > 48000 * 8, qPrintable(log[1])); // all of the picture played
+
+        // Back through the monitor: every line, the picture recognisable (about 25 dB on an idle
+        // machine, 15 with every test running beside it; a black picture scores 6).
+        QTRY_VERIFY_WITH_TIMEOUT(s.engine().binding().mmsGetPos(0) >= 230, 5000);
+        QTest::qWait(400);
+        const double quality = greyPsnr(form.Picture18->screenImage(), testCard());
+        QVERIFY2(quality > 12, qPrintable(QString::number(quality)));
+    }
+
+    void serverGoesAway()
+    {
+        CardStation s;
+        shell::FormMain& form = s.form();
+        engine::EngineControl& e = s.engine();
+
+        // While sending: the PTT let go at once, the TX button idle, the program told.
+        form.Combo2->setListIndex(Robot36);
+        form.Command3->click();
+        QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Red, 3000);
+        QTest::qWait(1500);
+        server->stop();
+        QTRY_COMPARE_WITH_TIMEOUT(s.option("pttkeyed"), QByteArray("0"), 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Idle, 1000);
+        QVERIFY2(s.option("soundstatus").contains("went away"), s.option("soundstatus").constData());
+        QTRY_VERIFY_WITH_TIMEOUT(s.tuningSaysTrouble(), 1000);
+        QTest::qWait(600); // the program goes on ticking without sound
+        QVERIFY(form.isVisible());
+
+        // Back: the dialog's OK opens the devices again.
+        QString why;
+        QVERIFY2(server->start(why), qPrintable(why));
+        s.optionDialog([](QDialog& d) { d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); });
+        QVERIFY2(!s.option("soundstatus").contains("went away") && s.option("soundstatus").contains("Input: sound card"),
+                 s.option("soundstatus").constData());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.tuningSaysTrouble(), 1000);
+
+        // While receiving: B/W 12 played into the sink; the server goes when most of it is in.
+        const QString wav = transmissionWav(server->dataHome(), BW12);
+        QVERIFY(!wav.isEmpty());
+        server->play(wav);
+        QVERIFY(server->playerStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command1), Green, 6000);
+        QCOMPARE(e.rxModeNumber(), BW12);
+        QTRY_VERIFY_WITH_TIMEOUT(e.binding().mmsGetPos(0) >= 170, 15000);
+        server->stop();
+        server->endPlayer();
+        // The picture ends with what arrived, and the window keeps it in the recent row.
+        QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command1), Idle, 2000);
+        QVERIFY2(s.option("soundstatus").contains("went away"), s.option("soundstatus").constData());
+        const QImage kept = form.Image12->Picture();
+        QVERIFY(!kept.isNull());
+        const double quality = greyPsnr(kept, testCard(), 0.6);
+        QVERIFY2(quality > 12, qPrintable(QString::number(quality)));
+
+        // And the sound works again once the server is back: a tone goes out and is heard.
+        QVERIFY2(server->start(why), qPrintable(why));
+        s.optionDialog([](QDialog& d) { d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); });
+        e.binding().mmsSetTxControl(ExternalLoopback);
+        QTest::mousePress(form.Command48, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(s.option("pttkeyed"), QByteArray("1"), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(s.tuningShowsLevel(), 4000);
+        QTest::mouseRelease(form.Command48, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(s.option("pttkeyed"), QByteArray("0"), 3000);
+        QVERIFY(!s.option("soundstatus").contains("went away"));
+    }
 };
-
-void TestSoundCard::initTestCase()
-{
-    server = new PrivateSoundServer;
-    QString why;
-    if (!server->start(why))
-        QSKIP(qPrintable("No PulseAudio server can start here, so the sound-card path is not tested: " + why));
-}
-
-void TestSoundCard::cleanupTestCase()
-{
-    delete server;
-    server = nullptr;
-}
-
-// B/W 8 goes out to the null sink and comes back from its monitor (the receiver listening
-// while sending), PTT keyed from the first sample to the last; the dialog lists the device.
-void TestSoundCard::pictureThroughTheSoundServer()
-{
-    CardStation s;
-    shell::FormMain& form = s.form();
-    QVERIFY2(s.option("soundstatus") == "Output: sound card pulse; Input: sound card pulse", s.option("soundstatus").constData());
-    QStringList inputs, outputs;
-    s.optionDialog([&](QDialog& d) {
-        for (const char* name : {"input", "output"}) {
-            auto* box = d.findChild<QComboBox*>(name);
-            for (int i = 0; box && i < box->count(); ++i)
-                (name[0] == 'i' ? inputs : outputs) << box->itemData(i).toString();
-        }
-    });
-    QVERIFY2(inputs.contains("pulse") && outputs.contains("pulse"), qPrintable(inputs.join(',')));
-
-    s.engine().binding().mmsSetTxControl(ExternalLoopback);
-    form.Combo2->setListIndex(BW8);
-    form.Command3->click();
-    QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Red, 3000);
-    QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
-    QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Idle, 20000);
-    QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
-    const QStringList log = QString(s.option("pttlog")).split(',');
-    QCOMPARE(log.size(), 2);
-    QCOMPARE(log[0], QString("on@0"));
-    QVERIFY2(log[1].mid(4).toLong() > 48000 * 8, qPrintable(log[1])); // all of the picture played
-
-    // Back through the monitor: every line, the picture recognisable (about 25 dB on an idle
-    // machine, 15 with every test running beside it; a black picture scores 6).
-    QTRY_VERIFY_WITH_TIMEOUT(s.engine().binding().mmsGetPos(0) >= 230, 5000);
-    QTest::qWait(400);
-    const double quality = greyPsnr(form.Picture18->screenImage(), testCard());
-    QVERIFY2(quality > 12, qPrintable(QString::number(quality)));
-}
-
-void TestSoundCard::serverGoesAway()
-{
-    CardStation s;
-    shell::FormMain& form = s.form();
-    engine::EngineControl& e = s.engine();
-
-    // While sending: the PTT let go at once, the TX button idle, the program told.
-    form.Combo2->setListIndex(Robot36);
-    form.Command3->click();
-    QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Red, 3000);
-    QTest::qWait(1500);
-    server->stop();
-    QTRY_COMPARE_WITH_TIMEOUT(s.option("pttkeyed"), QByteArray("0"), 1500);
-    QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command3), Idle, 1000);
-    QVERIFY2(s.option("soundstatus").contains("went away"), s.option("soundstatus").constData());
-    QTRY_VERIFY_WITH_TIMEOUT(s.tuningSaysTrouble(), 1000);
-    QTest::qWait(600); // the program goes on ticking without sound
-    QVERIFY(form.isVisible());
-
-    // Back: the dialog's OK opens the devices again.
-    QString why;
-    QVERIFY2(server->start(why), qPrintable(why));
-    s.optionDialog([](QDialog& d) { d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); });
-    QVERIFY2(!s.option("soundstatus").contains("went away") && s.option("soundstatus").contains("Input: sound card"),
-             s.option("soundstatus").constData());
-    QTRY_VERIFY_WITH_TIMEOUT(!s.tuningSaysTrouble(), 1000);
-
-    // While receiving: B/W 12 played into the sink; the server goes when most of it is in.
-    const QString wav = transmissionWav(server->dataHome(), BW12);
-    QVERIFY(!wav.isEmpty());
-    server->play(wav);
-    QVERIFY(server->playerStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command1), Green, 6000);
-    QCOMPARE(e.rxModeNumber(), BW12);
-    QTRY_VERIFY_WITH_TIMEOUT(e.binding().mmsGetPos(0) >= 170, 15000);
-    server->stop();
-    server->endPlayer();
-    // The picture ends with what arrived, and the window keeps it in the recent row.
-    QTRY_COMPARE_WITH_TIMEOUT(platform::backColor(form.Command1), Idle, 2000);
-    QVERIFY2(s.option("soundstatus").contains("went away"), s.option("soundstatus").constData());
-    const QImage kept = form.Image12->Picture();
-    QVERIFY(!kept.isNull());
-    const double quality = greyPsnr(kept, testCard(), 0.6);
-    QVERIFY2(quality > 12, qPrintable(QString::number(quality)));
-
-    // And the sound works again once the server is back: a tone goes out and is heard.
-    QVERIFY2(server->start(why), qPrintable(why));
-    s.optionDialog([](QDialog& d) { d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); });
-    e.binding().mmsSetTxControl(ExternalLoopback);
-    QTest::mousePress(form.Command48, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(s.option("pttkeyed"), QByteArray("1"), 1000);
-    QTRY_VERIFY_WITH_TIMEOUT(s.tuningShowsLevel(), 4000);
-    QTest::mouseRelease(form.Command48, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(s.option("pttkeyed"), QByteArray("0"), 3000);
-    QVERIFY(!s.option("soundstatus").contains("went away"));
-}
 
 QTEST_MAIN(TestSoundCard)
 #include "tst_soundcard.moc"

@@ -85,164 +85,158 @@ struct Station : testsupport::LiveStation {
 class TestTransmit : public QObject {
     Q_OBJECT
 private slots:
-    void pictureGoesOutAndComesBack();
-    void announcementPrecedesThePicture();
-    void abortWhileSpeakingReleasesThePtt();
-    void forceRxReceivesInTheTxMode();
-    void toneSoundsWhileHeld();
+    void pictureGoesOutAndComesBack()
+    {
+        Station s;
+        shell::FormMain& form = s.form();
+        // Something drawn over the committed picture and not set yet is not sent.
+        form.Picture1->setAutoRedraw(true);
+        form.Picture1->Line(0, 0, 639, 255, 0xFFFFFF, platform::PictureBox::LineKind::FilledBox);
+        form.Picture1->setAutoRedraw(false);
+
+        form.Command3->click();
+        QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == 255; }, 1000));
+        QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
+        QCOMPARE(form.SSTab1->currentIndex(), 1);
+        QVERIFY(s.advanceUntil([&] { return !s.archived().isEmpty(); }, 60000));
+        QCOMPARE(platform::backColor(form.Command3), Idle);
+        QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
+        // The loopback brings it back: received in the mode sent, drawn on the RX tab.
+        QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command1) == Idle
+                                            && s.engine().rxModeNumber() == Robot36; }, 10000));
+        QCOMPARE(form.Label37->caption(), QString("Robot 36"));
+        s.clock.advance(400);
+        const QImage received = form.Picture18->screenImage();
+        const double quality = psnr(received, testCard());
+        QVERIFY2(quality > 20, qPrintable(QString::number(quality)));
+
+        const QString pttLog = s.option("pttlog");
+        s.engine().Form_QueryUnload();
+        const std::vector<float> sent = readWav(s.wav());
+        QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
+        const long leader = steadyToneStart(sent, 1900);
+        QVERIFY2(leader >= 0 && leader < 1100, qPrintable(QString::number(leader))); // the VIS comes first
+    }
+
+    void announcementPrecedesThePicture()
+    {
+        Station s;
+        shell::FormMain& form = s.form();
+        // The call spelled out; the modes the synthesiser would garble by their spoken names.
+        QCOMPARE(s.engine().announcementText(5), QString(" This is D  L  1  A  B  C   A V T 90"));
+        QCOMPARE(s.engine().announcementText(1), QString(" This is D  L  1  A  B  C   Black and White 8 seconds"));
+        form.formSetup().Check27->setValue(1);
+        s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(12, 0, 0, 300)); };
+        s.engine().binding().vrrSetOutputGain(0x40004000);
+        QByteArray keyedInFirstWait, gainWhileSpeaking;
+        uint32_t colourInWait = 0;
+        s.clock.after(300, [&] {
+            keyedInFirstWait = s.option("pttkeyed");
+            colourInWait = platform::backColor(form.Command3);
+        });
+        s.clock.after(2500, [&] { gainWhileSpeaking = QByteArray::number(s.engine().binding().vrrGetOutputGain(), 16); });
+        const qint64 pressed = s.clock.now();
+        form.Command3->click(); // returns after the announcement, with the picture on its way
+        // First wait 0.7 s, second 3.7 s: both end on a whole second of the time of day.
+        QCOMPARE(s.clock.now() - pressed, 700 + 3700);
+        QCOMPARE(keyedInFirstWait, QByteArray("1"));
+        QCOMPARE(colourInWait, 200u);
+        QCOMPARE(gainWhileSpeaking, QByteArray("ffffffff"));
+        QCOMPARE(s.engine().binding().vrrGetOutputGain(), 0x40004000u); // the volume found before it
+        QVERIFY(s.advanceUntil([&] { return !s.archived().isEmpty(); }, 60000));
+        QString pttLog = s.option("pttlog");
+        s.engine().Form_QueryUnload();
+
+        const std::vector<float> sent = readWav(s.wav());
+        // Keyed before the first sample (the announcement's), released after the last.
+        QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
+        const long leader = steadyToneStart(sent, 1900);
+        QVERIFY2(leader > 11025, qPrintable(QString::number(leader)));
+        QVERIFY(rms(sent, 0, size_t(leader)) > 0.02); // speech, at full volume
+    }
+
+    void abortWhileSpeakingReleasesThePtt()
+    {
+        Station s;
+        shell::FormMain& form = s.form();
+        form.formSetup().Check27->setValue(1);
+        s.form().qso().stationRecord[2].clear();
+        QCOMPARE(s.engine().announcementText(Robot36), QString(" This is  Robot 36"));
+        // Just before midnight: the waits end all the same.
+        s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(23, 59, 59, 800)); };
+        s.engine().binding().vrrSetOutputGain(0x20002000);
+        // The RX button in the second wait, while the call is being spoken.
+        s.clock.after(1500, [&] { platform::setBackColor(form.Command3, Idle); });
+        form.Command3->click();
+        QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
+        QCOMPARE(s.engine().binding().vrrGetOutputGain(), 0x20002000u);
+        QCOMPARE(platform::backColor(form.Command3), Idle);
+        s.clock.advance(10000);
+        QVERIFY(s.archived().isEmpty());
+        const QString pttLog = s.option("pttlog");
+        s.engine().Form_QueryUnload();
+        const std::vector<float> sent = readWav(s.wav());
+        QVERIFY(!sent.empty() && sent.size() < size_t(11025 * 2)); // part of the speech, no picture
+        QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
+    }
+
+    // A picture without its VIS header is only received because Force RX started the
+    // reception in the TX mode.
+    void forceRxReceivesInTheTxMode()
+    {
+        Station s;
+        shell::FormMain& form = s.form();
+        form.Combo2->setListIndex(Martin2);
+        const QImage card = testCard().convertToFormat(QImage::Format_RGB888);
+        vareror::core::TxRequest request;
+        request.mode = Martin2;
+        request.picture = vareror::core::RgbImage(card.width(), card.height());
+        for (int y = 0; y < card.height(); ++y)
+            std::copy_n(card.constScanLine(y), size_t(card.width()) * 3, request.picture.pixel(0, y));
+        vareror::core::Encoder encoder(request);
+        std::vector<float> signal(encoder.totalSamples());
+        encoder.generate(signal.data(), signal.size());
+        const auto picture = size_t(encoder.pictureStartMs() * 11.025);
+        signal.erase(signal.begin(), signal.begin() + long(picture));
+
+        form.SSTab1->setCurrentIndex(1);
+        form.Command7->click();
+        QCOMPARE(platform::backColor(form.Command7), 0xFF00u);
+        QCOMPARE(form.SSTab1->currentIndex(), 0);
+        QVERIFY(s.engine().binding().vrrPlaySamples(signal.data(), int32_t(signal.size()), 11025));
+        s.clock.advance(200);
+        QCOMPARE(platform::backColor(form.Command1), 0xFF00u);
+        QCOMPARE(form.Label37->caption(), QString("Martin 2"));
+        QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command1) == Idle; }, 90000));
+        QCOMPARE(platform::backColor(form.Command7), Idle);
+        const double quality = psnr(form.Picture19->Image(), testCard());
+        QVERIFY2(quality > 20, qPrintable(QString::number(quality)));
+    }
+
+    // The tone goes out from the press of the left button to its release, keyed, at the
+    // frequency of the button's caption, and its end puts nothing into the sent pictures.
+    void toneSoundsWhileHeld()
+    {
+        Station s;
+        shell::FormMain& form = s.form();
+        s.engine().toneFrequency = 1234.5;
+        QTest::mousePress(form.Command48, Qt::LeftButton);
+        QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == 255; }, 1000));
+        QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
+        s.clock.advance(1000);
+        QTest::mouseRelease(form.Command48, Qt::LeftButton);
+        QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == Idle; }, 1000));
+        QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
+        QCOMPARE(s.engine().skipTxArchive, 0);
+        s.clock.advance(1000);
+        QVERIFY(s.archived().isEmpty());
+        s.engine().Form_QueryUnload();
+        const std::vector<float> sent = readWav(s.wav());
+        QVERIFY2(sent.size() >= size_t(11025 * 1.2), qPrintable(QString::number(sent.size())));
+        QCOMPARE(steadyToneStart(sent, 1234), 0L);
+        QVERIFY2(rms(sent, 0, sent.size()) > 0.3, qPrintable(QString::number(rms(sent, 0, sent.size()))));
+    }
 };
-
-void TestTransmit::pictureGoesOutAndComesBack()
-{
-    Station s;
-    shell::FormMain& form = s.form();
-    // Something drawn over the committed picture and not set yet is not sent.
-    form.Picture1->setAutoRedraw(true);
-    form.Picture1->Line(0, 0, 639, 255, 0xFFFFFF, platform::PictureBox::LineKind::FilledBox);
-    form.Picture1->setAutoRedraw(false);
-
-    form.Command3->click();
-    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == 255; }, 1000));
-    QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
-    QCOMPARE(form.SSTab1->currentIndex(), 1);
-    QVERIFY(s.advanceUntil([&] { return !s.archived().isEmpty(); }, 60000));
-    QCOMPARE(platform::backColor(form.Command3), Idle);
-    QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
-    // The loopback brings it back: received in the mode sent, drawn on the RX tab.
-    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command1) == Idle
-                                        && s.engine().rxModeNumber() == Robot36; }, 10000));
-    QCOMPARE(form.Label37->caption(), QString("Robot 36"));
-    s.clock.advance(400);
-    const QImage received = form.Picture18->screenImage();
-    const double quality = psnr(received, testCard());
-    QVERIFY2(quality > 20, qPrintable(QString::number(quality)));
-
-    const QString pttLog = s.option("pttlog");
-    s.engine().Form_QueryUnload();
-    const std::vector<float> sent = readWav(s.wav());
-    QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
-    const long leader = steadyToneStart(sent, 1900);
-    QVERIFY2(leader >= 0 && leader < 1100, qPrintable(QString::number(leader))); // the VIS comes first
-}
-
-void TestTransmit::announcementPrecedesThePicture()
-{
-    Station s;
-    shell::FormMain& form = s.form();
-    // The call spelled out; the modes the synthesiser would garble by their spoken names.
-    QCOMPARE(s.engine().announcementText(5), QString(" This is D  L  1  A  B  C   A V T 90"));
-    QCOMPARE(s.engine().announcementText(1), QString(" This is D  L  1  A  B  C   Black and White 8 seconds"));
-    form.formSetup().Check27->setValue(1);
-    s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(12, 0, 0, 300)); };
-    s.engine().binding().vrrSetOutputGain(0x40004000);
-    QByteArray keyedInFirstWait, gainWhileSpeaking;
-    uint32_t colourInWait = 0;
-    s.clock.after(300, [&] {
-        keyedInFirstWait = s.option("pttkeyed");
-        colourInWait = platform::backColor(form.Command3);
-    });
-    s.clock.after(2500, [&] { gainWhileSpeaking = QByteArray::number(s.engine().binding().vrrGetOutputGain(), 16); });
-    const qint64 pressed = s.clock.now();
-    form.Command3->click(); // returns after the announcement, with the picture on its way
-    // First wait 0.7 s, second 3.7 s: both end on a whole second of the time of day.
-    QCOMPARE(s.clock.now() - pressed, 700 + 3700);
-    QCOMPARE(keyedInFirstWait, QByteArray("1"));
-    QCOMPARE(colourInWait, 200u);
-    QCOMPARE(gainWhileSpeaking, QByteArray("ffffffff"));
-    QCOMPARE(s.engine().binding().vrrGetOutputGain(), 0x40004000u); // the volume found before it
-    QVERIFY(s.advanceUntil([&] { return !s.archived().isEmpty(); }, 60000));
-    QString pttLog = s.option("pttlog");
-    s.engine().Form_QueryUnload();
-
-    const std::vector<float> sent = readWav(s.wav());
-    // Keyed before the first sample (the announcement's), released after the last.
-    QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
-    const long leader = steadyToneStart(sent, 1900);
-    QVERIFY2(leader > 11025, qPrintable(QString::number(leader)));
-    QVERIFY(rms(sent, 0, size_t(leader)) > 0.02); // speech, at full volume
-}
-
-void TestTransmit::abortWhileSpeakingReleasesThePtt()
-{
-    Station s;
-    shell::FormMain& form = s.form();
-    form.formSetup().Check27->setValue(1);
-    s.form().qso().stationRecord[2].clear();
-    QCOMPARE(s.engine().announcementText(Robot36), QString(" This is  Robot 36"));
-    // Just before midnight: the waits end all the same.
-    s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(23, 59, 59, 800)); };
-    s.engine().binding().vrrSetOutputGain(0x20002000);
-    // The RX button in the second wait, while the call is being spoken.
-    s.clock.after(1500, [&] { platform::setBackColor(form.Command3, Idle); });
-    form.Command3->click();
-    QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
-    QCOMPARE(s.engine().binding().vrrGetOutputGain(), 0x20002000u);
-    QCOMPARE(platform::backColor(form.Command3), Idle);
-    s.clock.advance(10000);
-    QVERIFY(s.archived().isEmpty());
-    const QString pttLog = s.option("pttlog");
-    s.engine().Form_QueryUnload();
-    const std::vector<float> sent = readWav(s.wav());
-    QVERIFY(!sent.empty() && sent.size() < size_t(11025 * 2)); // part of the speech, no picture
-    QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
-}
-
-// A picture without its VIS header is only received because Force RX started the
-// reception in the TX mode.
-void TestTransmit::forceRxReceivesInTheTxMode()
-{
-    Station s;
-    shell::FormMain& form = s.form();
-    form.Combo2->setListIndex(Martin2);
-    const QImage card = testCard().convertToFormat(QImage::Format_RGB888);
-    vareror::core::TxRequest request;
-    request.mode = Martin2;
-    request.picture = vareror::core::RgbImage(card.width(), card.height());
-    for (int y = 0; y < card.height(); ++y)
-        std::copy_n(card.constScanLine(y), size_t(card.width()) * 3, request.picture.pixel(0, y));
-    vareror::core::Encoder encoder(request);
-    std::vector<float> signal(encoder.totalSamples());
-    encoder.generate(signal.data(), signal.size());
-    const auto picture = size_t(encoder.pictureStartMs() * 11.025);
-    signal.erase(signal.begin(), signal.begin() + long(picture));
-
-    form.SSTab1->setCurrentIndex(1);
-    form.Command7->click();
-    QCOMPARE(platform::backColor(form.Command7), 0xFF00u);
-    QCOMPARE(form.SSTab1->currentIndex(), 0);
-    QVERIFY(s.engine().binding().vrrPlaySamples(signal.data(), int32_t(signal.size()), 11025));
-    s.clock.advance(200);
-    QCOMPARE(platform::backColor(form.Command1), 0xFF00u);
-    QCOMPARE(form.Label37->caption(), QString("Martin 2"));
-    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command1) == Idle; }, 90000));
-    QCOMPARE(platform::backColor(form.Command7), Idle);
-    const double quality = psnr(form.Picture19->Image(), testCard());
-    QVERIFY2(quality > 20, qPrintable(QString::number(quality)));
-}
-
-// The tone goes out from the press of the left button to its release, keyed, at the
-// frequency of the button's caption, and its end puts nothing into the sent pictures.
-void TestTransmit::toneSoundsWhileHeld()
-{
-    Station s;
-    shell::FormMain& form = s.form();
-    s.engine().toneFrequency = 1234.5;
-    QTest::mousePress(form.Command48, Qt::LeftButton);
-    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == 255; }, 1000));
-    QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
-    s.clock.advance(1000);
-    QTest::mouseRelease(form.Command48, Qt::LeftButton);
-    QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == Idle; }, 1000));
-    QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
-    QCOMPARE(s.engine().skipTxArchive, 0);
-    s.clock.advance(1000);
-    QVERIFY(s.archived().isEmpty());
-    s.engine().Form_QueryUnload();
-    const std::vector<float> sent = readWav(s.wav());
-    QVERIFY2(sent.size() >= size_t(11025 * 1.2), qPrintable(QString::number(sent.size())));
-    QCOMPARE(steadyToneStart(sent, 1234), 0L);
-    QVERIFY2(rms(sent, 0, sent.size()) > 0.3, qPrintable(QString::number(rms(sent, 0, sent.size()))));
-}
 
 QTEST_MAIN(TestTransmit)
 #include "tst_transmit.moc"
