@@ -104,8 +104,9 @@ void FrontEnd::configureFilters()
     }
 }
 
-void FrontEnd::setPictureBand(double snrDb, bool narrowMode)
+void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz)
 {
+    noisyOffsetHz_ = offsetHz;
     noisy_ = snrDb < kCleanSnrDb && set_.dspFilter != 0;
     noisySnrDb_ = snrDb;
     if (noisy_) tuneNoisyBand();
@@ -119,11 +120,12 @@ void FrontEnd::setPictureBand(double snrDb, bool narrowMode)
 
 void FrontEnd::tuneNoisyBand()
 {
-    // the band widens upwards from the video tones, towards the broad band's centre
+    // the band widens upwards from the video tones, towards the broad band's centre, and
+    // follows the tones where the tuning has moved them
     const double half = noisyHalfWidthHz(noisySnrDb_);
     const double centre =
         kWeakCentreHz + (kBroadCentreHz - kWeakCentreHz) * (half - kWeakHalfWidthHz) / (kBroadHalfWidthHz - kWeakHalfWidthHz);
-    bpNoisy_.retune(centre, half, rate_.hz);
+    bpNoisy_.retune(centre + noisyOffsetHz_, half, rate_.hz);
 }
 
 const FrontEndBlock &FrontEnd::process(const float *in, size_t n)

@@ -58,8 +58,9 @@ public:
     void configure(const FrontEndSettings &s);
     void setNotch(double hz);
     // The picture band for the coming picture, from its SNR (dB in 3 kHz); `narrowMode` keeps
-    // the broad band lower for the narrow modes' tones. DSP filter "off" keeps the broad band.
-    void setPictureBand(double snrDb, bool narrowMode);
+    // the broad band lower for the narrow modes' tones; below kCleanSnrDb the band is moved
+    // by `offsetHz`, the mistuning the AFC measured. DSP filter "off" keeps the broad band.
+    void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0);
     bool noisyBand() const { return noisy_; }
     // The picture band's noise figures (see dsp::AnalyticFilter).
     double noiseBandwidthHz() const { return picture().noiseBandwidthHz(); }
@@ -90,8 +91,8 @@ private:
     dsp::AnalyticFilter bpNoisy_; // picture below kCleanSnrDb: retuned to each picture's SNR
     int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
-    bool noisy_ = false;          // the picture band is bpNoisy_, tuned to this SNR:
-    double noisySnrDb_ = 99;
+    bool noisy_ = false;          // the picture band is bpNoisy_, tuned to this SNR and mistuning:
+    double noisySnrDb_ = 99, noisyOffsetHz_ = 0;
     const dsp::AnalyticFilter &picture() const { return noisy_ ? bpNoisy_ : bp_; }
     // The bands are linear-phase filters of different lengths; each is evaluated centred on
     // the same instant, dMax_ samples back, on this history of the filtered working audio.
