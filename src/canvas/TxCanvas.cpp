@@ -329,19 +329,9 @@ void TxCanvas::textDrop(QWidget* source, const QString& text, double x, double y
     shell::FormMain& f = form_;
     auto& tt = f.text();
     platform::DragManager::setDragIcon(source, strips::dragIcon(strips::DragIcon::Neutral));
-    f.Picture1->Cls();
     setPending();
-    f.Picture1->setCurrentX(x);
-    f.Picture1->setCurrentY(y);
-    textX = float(x);
-    textY = float(y);
     tt.textToDraw = text;
-    tt.drawText();
-    tt.Check17_Click();
-    if (f.Check15->value() == 1 && f.Check17->value() == 0)
-        tt.Check15_Click();
-    if (f.Option1->value() && tt.styledTextPending == 1)
-        tt.Label36_Click();
+    placeTextAt(x, y);
     pushTxPicture();
 }
 

@@ -134,8 +134,14 @@ public:
     // shape), lays an overlay see-through (the Follow Mouse trail's start), starts a
     // freehand stroke in Draw mode and places the text element in Text mode.
     void Picture1_MouseDown(int button, int shift, double x, double y);
-    // The pointer moved over the TX screen: the freehand pen and the shape preview.
+    // The pointer moved over the TX screen with the left button held: the freehand pen,
+    // the pending overlay dragged, the Follow Mouse trail, the shape preview, the crop
+    // rectangle and the text element follow it.
     void Picture1_MouseMove(int button, int shift, double x, double y);
+    // The release: places the pending overlay or the dragged call sign at the pointer,
+    // crops the TX picture to the rectangle from the press, repairs a noise line in Draw
+    // mode, and draws the text's shadow and outline again.
+    void Picture1_MouseUp(int button, int shift, double x, double y);
     // Drag feedback over the TX screen: the dragged control's icon.
     void Picture1_DragOver(QWidget* source, double x, double y, int state);
     // Every drop on the TX screen: texts, header boxes, fills, overlays, whole pictures.
@@ -258,6 +264,13 @@ private:
     void renderElement();
     // The element painted and drawn again centred on (x, y), as a click places it.
     void placeElementAt(double x, double y);
+    void followMouseTrail(double x, double y);
+    void textFollows(double x, double y);
+    void cropRubberBand(double x, double y);
+    // The text element printed at (x, y) with its shadow and outline, or its type again.
+    void placeTextAt(double x, double y);
+    void cropRelease(double x, double y);
+    void noiseLineRepair(int button, double y);
     void sizePress(bool enlarge);
     void overlayStep(bool enlarge);
     void textStep(bool enlarge);

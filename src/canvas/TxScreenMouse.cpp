@@ -30,6 +30,7 @@ constexpr int kLeft = 1;
 constexpr int kRight = 2;
 constexpr int kCrossPointer = 2;
 constexpr int kCropState = 101; // txMouseState while the crop rectangle is drawn
+constexpr int kHatchFill = 5;   // FillStyle: downward diagonal hatch
 constexpr int kFillPicked = 201; // sharedCounter once Pattern Fill's colour is picked
 constexpr double kScreenWidth = 640;
 constexpr double kScreenHeight = 512;
@@ -261,15 +262,17 @@ void TxCanvas::Picture1_MouseMove(int button, int, double x, double y)
 {
     shell::FormMain& f = form_;
     platform::PictureBox* tx = f.Picture1;
+    const bool overlayMode = f.Option6->value() || f.Option7->value();
+    const bool left = button == kLeft;
     if (f.Check19->value() == 1)
         return;
-    if (!isOn(f.Command47) && (f.Option6->value() || f.Option7->value())) {
+    if (!isOn(f.Command47) && overlayMode) {
         f.Text1->setFocus();
         return;
     }
     // The freehand pen: one segment from the last point, widening the drawn box by the
     // points the pointer passes.
-    if (button == kLeft && f.Option8->value() && !isOn(f.Label73) && dragSource != dragShapeTool) {
+    if (left && f.Option8->value() && !isOn(f.Label73) && dragSource != dragShapeTool) {
         if (x > drawnExtentRight)
             drawnExtentRight = x;
         if (x < drawnExtentLeft)
@@ -281,16 +284,96 @@ void TxCanvas::Picture1_MouseMove(int button, int, double x, double y)
         tx->LineTo(x, y, drawingColour(f.text()));
         return;
     }
-    // The overlay drags and the placed texts following the pointer come with their tools.
-    if (button != kLeft)
+    // The pending overlay or picture-in-picture dragged, centred on the pointer.
+    if (left && f.Check18->value() == 0 && overlayMode) {
+        placeElementAt(x, y);
         return;
-    if (!isShapeItem(f.Combo1->text()))
+    }
+    if (left && f.Check18->value() == 1 && f.Option7->value()) {
+        followMouseTrail(x, y);
         return;
+    }
+    if (left && (dragSource == dragCallSign || dragSource == dragFskIdText)) {
+        textFollows(x, y);
+        return;
+    }
+    if (left && isShapeItem(f.Combo1->text())) {
+        tx->Cls();
+        drawShape(x, y, false);
+        textX = float(x);
+        textY = float(y);
+        widenDrawnExtentForShape(x, y);
+        return;
+    }
+    // Overlays with Follow Mouse: the see-through overlay follows the pointer.
+    if (overlayMode && left) {
+        tx->Cls();
+        textX = float(x - overlayScale / 2);
+        textY = float(y - overlayScale / 2.5);
+        tx->setCurrentX(textX);
+        tx->setCurrentY(textY);
+        f.text().textEditState = 0;
+        turntransparent();
+        return;
+    }
+    if (overlayMode && f.Image6->Picture().isNull()) {
+        f.Text1->setFocus();
+        return;
+    }
+    if (isOn(f.Label24) && left && txMouseState == kCropState) {
+        cropRubberBand(x, y);
+        return;
+    }
+    if (isOn(f.Label32))
+        return;
+    if (f.Option8->value() && isOn(f.Label73))
+        return;
+    if (left)
+        textFollows(x, y);
+}
+
+// Every move grows the trail's picture by one; a copy is stamped only once the pointer
+// has left the window round the last stamp's corner (S / 15 up and left, S / 5 right and
+// down, its edge outside).
+void TxCanvas::followMouseTrail(double x, double y)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    overlayScale += 1;
+    const double s = overlayScale;
+    if (trailX - s / 15 < x && x < trailX + s / 5 && trailY - s / 15 < y && y < trailY + s / 5)
+        return;
+    trailX = x;
+    trailY = y;
+    tx->setAutoRedraw(true);
+    tx->PaintPicture(f.Image6->Picture(), x, y, s, s * 4 / 5);
+    tx->setAutoRedraw(false);
+}
+
+// The text element printed afresh with its top left at the pointer.
+void TxCanvas::textFollows(double x, double y)
+{
+    platform::PictureBox* tx = form_.Picture1;
     tx->Cls();
-    drawShape(x, y, false);
+    tx->setCurrentX(x);
     textX = float(x);
+    tx->setCurrentY(y);
     textY = float(y);
-    widenDrawnExtentForShape(x, y);
+    form_.text().drawText();
+}
+
+// The crop rectangle from the press point to the pointer, hatched in black, its outline
+// the inverse of the picture under the pointer (white where the pointer is off the
+// screen, there being no pixel there).
+void TxCanvas::cropRubberBand(double x, double y)
+{
+    platform::PictureBox* tx = form_.Picture1;
+    tx->setFillColor(0);
+    tx->setFillStyle(kHatchFill);
+    tx->Cls();
+    const qint32 under = tx->Point(x, y);
+    const quint32 outline = under < 0 ? platform::vbWhite : (quint32(under) ^ 0xFFFFFFu);
+    tx->Line(textX, textY, x, y, outline, platform::PictureBox::LineKind::Box);
 }
 
 } // namespace canvas

@@ -11,6 +11,7 @@
 class QAction;
 class QMenu;
 class QGroupBox;
+class QHBoxLayout;
 class QLayout;
 class QTabWidget;
 
@@ -217,7 +218,6 @@ public:
     platform::TextBox* Text4 = nullptr;           // log entry
     platform::TextBox* Text12 = nullptr;          // header-making help
     platform::ScrollBar* HScroll1 = nullptr;      // draw thickness, 1 to 9
-    platform::ScrollBar* VScroll1 = nullptr;      // shadow depth, 3 to 20
     platform::ScrollBar* VScroll3 = nullptr;      // text size step, 0 to 9
     platform::ImageBox* Image6 = nullptr;         // clean TX picture under the element placed
     platform::ImageBox* Image13 = nullptr;        // copy taken before each drop and SET
@@ -274,6 +274,18 @@ public:
     platform::CheckBox* Check15 = nullptr;        // "Outline"
     platform::CheckBox* Check16 = nullptr;        // "BkGnd"
     platform::CheckBox* Check17 = nullptr;        // "Shadow"
+    // The outline's and the shadow's own controls, in a row under the effect switches.
+    platform::ScrollBar* HScroll4 = nullptr;      // outline swatch 0 to 11 (12 goes round to 0)
+    platform::TextBox* Text8 = nullptr;           // the outline colour (its back colour)
+    platform::Label* Label47 = nullptr;           // the outline weight: "Fine outline" ...
+    platform::ScrollBar* VScroll1 = nullptr;      // shadow depth, 3 to 20
+    platform::OptionButton* Option2 = nullptr;    // shadow arrows: +X +Y
+    platform::OptionButton* Option3 = nullptr;    //   -X +Y
+    platform::OptionButton* Option4 = nullptr;    //   +X -Y
+    platform::OptionButton* Option5 = nullptr;    //   -X -Y
+    platform::ScrollBar* HScroll5 = nullptr;      // shadow colour: presets 1 to 5, grey ramps 6 and 7
+    platform::TextBox* Text13 = nullptr;          // the shadow colour rule: 255 on, 49344 and " Off" off
+    platform::Label* Label36 = nullptr;           // "Draw Thickness": also re-applies the text type
 
     // --- drag sources: the strip, the browser's thumbnails, the mug shot -------------
     // (the recent row, Image12 and Image17 to Image19, is declared above)
@@ -406,6 +418,7 @@ private:
     void buildMenus();
     void buildControls();
     QWidget* buildStationFrame(QWidget* parent);
+    QHBoxLayout* buildEffectsRow(QWidget* frame);
     void buildHiddenControls(QWidget* parent);
     QWidget* buildCanvasFrame(QWidget* parent);
     QWidget* buildModesFrame(QWidget* parent);

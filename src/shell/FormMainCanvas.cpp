@@ -276,8 +276,10 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     // The cut-outs work on a drawing: "Overlay RX>TX" ends in Overlays mode.
     Label30 = toolLabel("Label30", QStringLiteral("Make overlay"), frame);
     Label34 = toolLabel("Label34", QStringLiteral("Overlay RX>TX"), frame);
+    // The thickness label also re-applies the text type when clicked.
+    Label36 = new platform::Label(QStringLiteral("Label36"), QStringLiteral("Draw Thickness"), frame);
     QHBoxLayout* drawRow = toolRow(column);
-    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30, Label34})
+    for (QWidget* w : std::initializer_list<QWidget*>{Option8, Label36, HScroll1, Text6, Label29, Label73, Label30, Label34})
         drawRow->addWidget(w);
     drawRow->addStretch(1);
 
@@ -300,10 +302,6 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     overlayGrid->setColumnStretch(column4, 1);
     QHBoxLayout* overlayRow = toolRow(column);
     overlayRow->addWidget(Frame4, 1);
-    // The text tools' controls and the tools of later steps wait hidden, in their start states.
-    for (QWidget* w : std::initializer_list<QWidget*>{Combo3})
-        w->hide();
-
     for (auto* option : {Option1, Option8, Option6, Option7})
         platform::setBackColor(option, ToolOffColor);
     platform::setBackColor(Option1, 0xFF00); // the mode at start
@@ -311,7 +309,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Shape1 = new platform::ShapeControl(QStringLiteral("Shape1"), frame);
     Shape2 = new platform::ShapeControl(QStringLiteral("Shape2"), frame);
     Shape3 = new platform::ShapeControl(QStringLiteral("Shape3"), frame);
-    Shape1->surround({Option8, HScroll1, Text6, Label29, Label73, Label30, Label34});
+    Shape1->surround({Option8, Label36, HScroll1, Text6, Label29, Label73, Label30, Label34});
     Shape2->surround({Option1, Label32, Label33, Label38, Label24, Label25, Label45, Label31, Combo3});
     Shape3->surround({Frame4});
     Shape2->setDrawMode(14); // Text mode's frame is the highlighted one at start
@@ -418,6 +416,8 @@ void FormMain::connectCanvasHandlers()
             [c](int b, int s, double x, double y) { c->Picture1_MouseDown(b, s, x, y); });
     connect(Picture1, &platform::PictureBox::mouseMove, c,
             [c](int b, int s, double x, double y) { c->Picture1_MouseMove(b, s, x, y); });
+    connect(Picture1, &platform::PictureBox::mouseUp, c,
+            [c](int b, int s, double x, double y) { c->Picture1_MouseUp(b, s, x, y); });
     connect(Label24, &platform::Label::Click, c, [c] { c->Label24_Click(); });
     connect(Label29, &platform::Label::Click, c, [c] { c->Label29_Click(); });
     connect(Label73, &platform::Label::Click, c, [c] { c->Label73_Click(); });

@@ -95,7 +95,55 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     pagerRow->addWidget(HScroll2, 1);
     pagerRow->addWidget(Text5);
     grid->addLayout(pagerRow, 3, 1);
+    grid->addLayout(buildEffectsRow(frame), 4, 1);
     return frame;
+}
+
+// The outline's swatch bar, colour and weight; the shadow's arrows, depth and colour.
+QHBoxLayout* FormMain::buildEffectsRow(QWidget* frame)
+{
+    HScroll4 = scrollBar(QStringLiteral("HScroll4"), Qt::Horizontal, 0, 12, 0, frame);
+    HScroll4->setToolTip(QStringLiteral("Outline colour"));
+    HScroll4->setFixedWidth(48);
+    Text8 = new platform::TextBox(QStringLiteral("Text8"), frame);
+    Text8->setReadOnly(true);
+    Text8->setFixedSize(18, HScroll4->sizeHint().height());
+    Text8->setToolTip(QStringLiteral("Outline colour"));
+    platform::setBackColor(Text8, platform::vbBlack);
+    Label47 = new platform::Label(QStringLiteral("Label47"), QStringLiteral("Fine outline"), frame);
+    // The shadow's arrows, a group of their own: the direction the copies advance towards
+    // the text (the shadow lies the other way).
+    auto* arrows = new QWidget(frame);
+    arrows->setObjectName(QStringLiteral("shadowArrows"));
+    auto* arrowRow = new QHBoxLayout(arrows);
+    arrowRow->setContentsMargins(0, 0, 0, 0);
+    arrowRow->setSpacing(0);
+    Option2 = new platform::OptionButton(QStringLiteral("Option2"), QString(QChar(0x2198)), arrows);
+    Option3 = new platform::OptionButton(QStringLiteral("Option3"), QString(QChar(0x2199)), arrows);
+    Option4 = new platform::OptionButton(QStringLiteral("Option4"), QString(QChar(0x2197)), arrows);
+    Option5 = new platform::OptionButton(QStringLiteral("Option5"), QString(QChar(0x2196)), arrows);
+    for (auto* o : {Option2, Option3, Option4, Option5}) {
+        o->setToolTip(QStringLiteral("Shadow direction"));
+        arrowRow->addWidget(o);
+    }
+    // The depth bar lies in the row (its design name kept).
+    VScroll1 = scrollBar(QStringLiteral("VScroll1"), Qt::Horizontal, 3, 20, 3, frame);
+    VScroll1->setFixedWidth(60);
+    VScroll1->setToolTip(QStringLiteral("Shadow depth"));
+    HScroll5 = scrollBar(QStringLiteral("HScroll5"), Qt::Horizontal, 1, 7, 1, frame);
+    HScroll5->setFixedWidth(48);
+    HScroll5->setToolTip(QStringLiteral("Shadow colour: five colours, two grey ramps"));
+    Text13 = new platform::TextBox(QStringLiteral("Text13"), frame);
+    Text13->setReadOnly(true);
+    Text13->setText(QStringLiteral(" Off"));
+    Text13->setFixedSize(40, HScroll5->sizeHint().height() + 8);
+    Text13->setToolTip(QStringLiteral("Shadow colour on / off"));
+    platform::setBackColor(Text13, 49344);
+    auto* row = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{HScroll4, Text8, Label47, arrows, VScroll1, HScroll5, Text13})
+        row->addWidget(w);
+    row->addStretch(1);
+    return row;
 }
 
 void FormMain::buildHiddenControls(QWidget* parent)
@@ -111,7 +159,6 @@ void FormMain::buildHiddenControls(QWidget* parent)
     PicbufEdit = new platform::Picbuf(parent);
     PicbufEdit->setObjectName(QStringLiteral("PicbufEdit"));
     Text12 = new platform::TextBox(QStringLiteral("Text12"), parent, true);
-    VScroll1 = scrollBar(QStringLiteral("VScroll1"), Qt::Vertical, 3, 20, 3, parent);
     VScroll3 = scrollBar(QStringLiteral("VScroll3"), Qt::Vertical, 0, 9, 0, parent);
     auto image = [parent](const char* name) {
         auto* box = new platform::ImageBox(parent);
@@ -136,7 +183,7 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Picture3->setDesignName(QStringLiteral("Picture3"));
     Picture3->setBoxSize(688, 556);
     for (QWidget* w : std::initializer_list<QWidget*>{Picture21, PicbufVisible, PicbufEdit, Text12,
-                                                      VScroll1, VScroll3, Image6, Image13, Image15, Image1,
+                                                      VScroll3, Image6, Image13, Image15, Image1,
                                                       Frame9, Picture19, Picture3})
         w->hide();
 }
@@ -148,6 +195,25 @@ void FormMain::connectStartupHandlers()
     connect(Check14, &platform::CheckBox::Click, t, [t] { t->Check14_Click(); });
     connect(Check6, &platform::CheckBox::Click, t, [t] { t->Check6_Click(); });
     connect(VScroll1, &platform::ScrollBar::Change, t, [t] { t->VScroll1_Change(); });
+    connect(Check15, &platform::CheckBox::Click, t, [t] { t->Check15_Click(); });
+    connect(Check15, &platform::CheckBox::MouseUp, t,
+            [t](int b, int s, double x, double y) { t->Check15_MouseUp(b, s, x, y); });
+    connect(HScroll4, &platform::ScrollBar::Change, t, [t] { t->HScroll4_Change(); });
+    connect(Label47, &platform::Label::Click, t, [t] { t->Label47_Click(); });
+    connect(Check17, &platform::CheckBox::Click, t, [t] { t->Check17_Click(); });
+    connect(Check17, &platform::CheckBox::MouseUp, t,
+            [t](int b, int s, double x, double y) { t->Check17_MouseUp(b, s, x, y); });
+    int arrow = 2;
+    for (auto* o : {Option2, Option3, Option4, Option5}) {
+        connect(o, &platform::OptionButton::Click, t, [t, arrow] { t->shadowArrowClick(arrow); });
+        connect(o, &platform::OptionButton::MouseUp, t, [t](int, int, double, double) { t->shadowArrowMouseUp(); });
+        ++arrow;
+    }
+    connect(HScroll5, &platform::ScrollBar::Change, t, [t] { t->HScroll5_Change(); });
+    connect(Text13, &platform::TextBox::MouseDown, t,
+            [t](int b, int s, double x, double y) { t->Text13_MouseDown(b, s, x, y); });
+    connect(Label36, &platform::Label::Click, t, [t] { t->Label36_Click(); });
+    connect(Combo3, &platform::ComboBox::Click, t, [t] { t->Combo3_Click(); });
     for (int slot = 1; slot <= 4; ++slot)
         connect(t->presetButton(slot), &platform::CommandButton::MouseDown, t,
                 [t, slot](int button, int, double, double) { t->fontPresetMouseDown(slot, button); });

@@ -206,7 +206,6 @@ void Shell::writeSettings(platform::StepRunner& steps)
     auto& qso = form.qso();
     auto& intake = form.intake();
     auto& engine = form.engine();
-    auto& canvas = form.canvas();
 
     SettingsWriter out;
     for (int i = 1; i <= 14; ++i)
@@ -225,20 +224,20 @@ void Shell::writeSettings(platform::StepRunner& steps)
         out.text(intake.quickDirs[i]);
     for (int i = 1; i <= 8; ++i)
         out.variant(intake.quickDirPage[i]);
-    keptInteger(out, kept.paletteIndex);
+    out.integer(form.HScroll4->value());
     out.variant(text.outlineWeight);
     out.variant(text.shadowDepth);
     out.integer(form.VScroll1->value());
     out.variant(intake.currentQuickDir);
-    keptInteger(out, kept.colourPresetSlot);
+    out.integer(form.HScroll5->value());
     for (int i = 15; i <= 19; ++i)
         out.text(text.fontRecord[i]);
     out.variant(qso.utcOffset);
     out.integer(form.Check17->value());
     out.integer(form.Check15->value());
     out.integer(form.Check16->value());
-    out.text(kept.textStyle);
-    out.integer(canvas.stepModeColour);
+    out.text(form.Combo3->text());
+    out.integer(qint32(platform::backColor(form.Text13)));
     out.variant(text.textOptionFlags[4]);
     keptInteger(out, savedControlValues[1]);
     keptInteger(out, savedControlValues[2]);
@@ -288,10 +287,6 @@ void Shell::restoreControls(platform::StepRunner& steps)
     strips.stripPages[0] = 5;
     steps.stepIf(QStringLiteral("strip pages"), [&] { return number(engine.autoSaveLimit) != 0; },
                  [&] { strips.stripPages[0] = int(platform::Int(number(engine.autoSaveLimit) / 7)) + 1; });
-
-    // The text type shown in the list (the list itself comes with the text tools).
-    if (kept.textStyle.isEmpty())
-        kept.textStyle = QStringLiteral("Normal Text");
 
     // Text colours. Black (0) and the system colours (negative) are not restored here.
     steps.stepIf(QStringLiteral("text colour"), [&] { return number(savedControlValues[1]) > 0; },

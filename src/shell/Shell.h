@@ -88,8 +88,8 @@ public:
     QVariant savedControlValues[9];
     QVariant borderSetting;     // settings field 34 as read ("Border")
     QVariant audioAnnounce;     // settings field 36 as read (the setup dialog's "Audio Anounce Mode")
-    // The settings whose controls this version does not have yet: read, kept as they
-    // were and written back, so the file goes round whole.
+    // The settings of the text effects' controls as read; the start-up applies them
+    // (values out of range leave the controls as designed).
     struct KeptSettings {
         QVariant paletteIndex;     // field 13, the outline colour bar
         QVariant colourPresetSlot; // field 18, the shadow colour preset bar

@@ -227,6 +227,29 @@ Shell::LoadResult Shell::Form_Load()
         form.Text1->setFont(font);
     });
     steps.step(QStringLiteral("Text1 text"), [&] { form.Text1->setText(QStringLiteral("TYPE HERE")); });
+    // The outline's and the shadow's controls as stored, then the text type drawn.
+    steps.stepIf(QStringLiteral("outline swatch"), [&] { return number(kept.paletteIndex) >= 0 && number(kept.paletteIndex) <= 11; },
+                 [&] { setScrollValue(form.HScroll4, platform::CInt(number(kept.paletteIndex))); });
+    platform::setBackColor(form.Text8, platform::backColor(form.swatch(form.HScroll4->value() + 1)));
+    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return canvas.stepModeColour == 255; }, [&] {
+        platform::setBackColor(form.Text13, 255);
+        text.shadowColourMode = 1;
+        form.Text13->setText(QStringLiteral(" ") + platform::Str(form.HScroll5->value()));
+    });
+    steps.stepIf(QStringLiteral("shadow colour"), [&] { return number(kept.colourPresetSlot) >= 1 && number(kept.colourPresetSlot) <= 7; },
+                 [&] { setScrollValue(form.HScroll5, platform::CInt(number(kept.colourPresetSlot))); });
+    steps.step(QStringLiteral("Label47"), [&] {
+        const double weight = number(text.outlineWeight);
+        if (weight == 1)
+            form.Label47->setCaption(QStringLiteral("Thin outline"));
+        else if (weight == 2)
+            form.Label47->setCaption(QStringLiteral("Bold outline"));
+    });
+    steps.step(QStringLiteral("presetColour"), [&] { text.setPresetColour(); });
+    steps.step(QStringLiteral("Combo3_Click"), [&] {
+        form.Combo3->setText(kept.textStyle.isEmpty() ? QStringLiteral("Normal Text") : kept.textStyle);
+        text.Combo3_Click();
+    });
     steps.step(QStringLiteral("TX italic"), [&] { form.Picture1->setFontItalic(false); });
     qso.headerBackColor = platform::vbWhite;
     // No tool active, and the tools' settings from scratch.

@@ -121,21 +121,10 @@ void TextTools::VScroll3_Change()
     Check15_Click();
 }
 
-void TextTools::VScroll1_Change()
-{
-    const int v = form_.VScroll1->value();
-    shadowDepth = v * v;
-}
-
 void TextTools::fontbutton()
 {
     for (auto* b : {form_.Command21, form_.Command25, form_.Command23, form_.Command24})
         platform::setBackColor(b, 0xC0C0);
 }
-
-void TextTools::Check17_Click() {}
-void TextTools::Check15_Click() {}
-void TextTools::Label36_Click() {}
-void TextTools::drawStyledText() {}
 
 } // namespace text

@@ -34,7 +34,6 @@ public:
     void Label31_Click();
     // The size step bar of vertical text: characters 1.0 to 1.9 font sizes apart.
     void VScroll3_Change();
-    void VScroll1_Change(); // shadow depth
     void fontbutton(); // all four font-preset buttons back to &HC0C0
     // A press on font preset button `slot` (1 F1 Command21, 2 F2 Command25, 3 F3
     // Command23, 4 F4 Command24), any button: the preset's faces on the text box and the
@@ -90,14 +89,43 @@ public:
     // "BkGnd": an opaque box in the back colour behind the text, which is never turned
     // while it is on (the angle is put aside and given back when it goes off).
     void Check16_Click();
-    // The element's effect redraws: shadow, outline and the striped or graduated types.
-    // Each draws nothing until the text tools give the element those effects.
-    void Check17_Click(); // "Shadow"
+    // The outline: copies of the text one or two pixels round it in the outline swatch's
+    // colour (black as 65793), then the text itself at its place. Also the routine every
+    // redraw runs; it draws only while an element is pending or a stamp prints.
     void Check15_Click(); // "Outline"
-    void Label36_Click(); // re-applies the chosen text type
-    // The element drawn as "Striped Text" or "Graduated Text" (SET's road for every type
-    // but "Normal Text").
+    void Check15_MouseUp(int button, int shift, double x, double y);
+    void HScroll4_Change(); // the outline swatch, 0 to 11 (12 goes round to 0)
+    void Label47_Click();   // the weight: "Fine outline", "Thin outline", "Bold outline"
+    // The shadow: shadowDepth copies of the text under it, each one unit (font size / 60
+    // pixels) nearer the text in the chosen arrow's direction, in the text back colour or
+    // the colour rule; then the text and its outline. Also the routine every redraw runs.
+    void Check17_Click(); // "Shadow"
+    void Check17_MouseUp(int button, int shift, double x, double y);
+    // The arrows Option2 (+X +Y) to Option5 (-X -Y): a click moves the element one unit
+    // that way (the shadow's copies take the same steps); the release redraws it.
+    void shadowArrowClick(int option);
+    void shadowArrowMouseUp();
+    void VScroll1_Change(); // shadow depth: the square of the bar
+    void HScroll5_Change(); // the shadow colour: presets 1 to 5, grey ramps 6 and 7
+    void Text13_MouseDown(int button, int shift, double x, double y); // the colour rule on / " Off"
+    // presetColour from HScroll5's value (1 to 5; the ramps keep it).
+    void setPresetColour();
+    // The colour of shadow copy i of `depth` (i = depth is the farthest) by the colour rule.
+    quint32 shadowCopyColour(int i, int depth) const;
+    // The text type list: "Normal Text", "Striped Text", "Graduated Text", "Multi Colored
+    // Text"; the choice ends the current tool and draws the text element in that type.
+    void Combo3_Click();
+    // Re-applies the chosen text type: a striped or graduated text is drawn again over the
+    // picture kept from before its first draw (a rotated graduated text is refused).
+    void Label36_Click();
+    // The element drawn as "Striped Text" or "Graduated Text": printed with its shadow and
+    // outline, then every pixel of exactly the text colour takes the stripes or the
+    // gradient of its line through a masked copy.
     void drawStyledText();
+    // `target` in 63 bands of its height: 20 in (red, green, blue) (each above 255 drawn as
+    // 255), then each component steps 7 towards the TX screen's back colour per band,
+    // swinging just above it once within 7. The components are left where they ended.
+    void gradientFill(platform::PictureBox& target, int& red, int& green, int& blue, bool topDown);
     // A pending text in Text mode turns 10 degrees clockwise (anticlockwise) within ±90;
     // otherwise a picture turns 22.5 degrees from its unturned copy: the TX picture in
     // Text or Draw mode, the pending overlay or picture-in-picture in their modes. Nothing
@@ -150,6 +178,8 @@ public:
     QVariant shadowDepth;
     QString customColours[5];     // 1 to 4: the custom swatches' colours as decimal text
     QVariant outlineWeight;       // 1 thin, 2 bold
+    quint32 presetColour = 0xFF;  // the shadow's base colour of HScroll5's presets
+    int shadowColourMode = 0;     // 1 while Text13 is on: the shadow copies take the colour rule
     // 1 to 3: the Shadow, Outline and BkGnd boxes as read back; 4 the shadow direction (2 to 5).
     QVariant textOptionFlags[5];
     qint32 textBackColour = 0;
