@@ -454,6 +454,8 @@ void FormMain::buildControls()
     right->addWidget(buildModesFrame(central));
     right->addWidget(buildCanvasFrame(central));
     right->addWidget(buildStationFrame(central));
+    // The text effects' row lies under the screens, above the text box.
+    left->insertLayout(left->count() - 1, buildEffectsRow(central));
     right->addWidget(buildStripFrame(central));
     right->addStretch(1);
     buildHiddenControls(central);

@@ -254,7 +254,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     // The two text colours' indicators side by side; the row set closer so the window keeps
     // its width.
     textRow->setSpacing(4);
-    for (QWidget* w : std::initializer_list<QWidget*>{Option1, Label32, Label33, Label38, Label24, Label25, Label45, Label31, Combo3})
+    for (QWidget* w : std::initializer_list<QWidget*>{Option1, Label32, Label33, Label38, Label24, Label25, Label45, Label31})
         textRow->addWidget(w);
     textRow->addStretch(1);
 
@@ -276,10 +276,8 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     // The cut-outs work on a drawing: "Overlay RX>TX" ends in Overlays mode.
     Label30 = toolLabel("Label30", QStringLiteral("Make overlay"), frame);
     Label34 = toolLabel("Label34", QStringLiteral("Overlay RX>TX"), frame);
-    // The thickness label also re-applies the text type when clicked.
-    Label36 = new platform::Label(QStringLiteral("Label36"), QStringLiteral("Draw Thickness"), frame);
     QHBoxLayout* drawRow = toolRow(column);
-    for (QWidget* w : std::initializer_list<QWidget*>{Option8, Label36, HScroll1, Text6, Label29, Label73, Label30, Label34})
+    for (QWidget* w : std::initializer_list<QWidget*>{Option8, HScroll1, Text6, Label29, Label73, Label30, Label34})
         drawRow->addWidget(w);
     drawRow->addStretch(1);
 
@@ -309,8 +307,8 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Shape1 = new platform::ShapeControl(QStringLiteral("Shape1"), frame);
     Shape2 = new platform::ShapeControl(QStringLiteral("Shape2"), frame);
     Shape3 = new platform::ShapeControl(QStringLiteral("Shape3"), frame);
-    Shape1->surround({Option8, Label36, HScroll1, Text6, Label29, Label73, Label30, Label34});
-    Shape2->surround({Option1, Label32, Label33, Label38, Label24, Label25, Label45, Label31, Combo3});
+    Shape1->surround({Option8, HScroll1, Text6, Label29, Label73, Label30, Label34});
+    Shape2->surround({Option1, Label32, Label33, Label38, Label24, Label25, Label45, Label31});
     Shape3->surround({Frame4});
     Shape2->setDrawMode(14); // Text mode's frame is the highlighted one at start
     Shape2->setFillStyle(2);

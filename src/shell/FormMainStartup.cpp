@@ -95,16 +95,18 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     pagerRow->addWidget(HScroll2, 1);
     pagerRow->addWidget(Text5);
     grid->addLayout(pagerRow, 3, 1);
-    grid->addLayout(buildEffectsRow(frame), 4, 1);
     return frame;
 }
 
-// The outline's swatch bar, colour and weight; the shadow's arrows, depth and colour.
+// Under the TX screen, above the text box: the text type, the outline's swatch bar,
+// colour and weight, the shadow's arrows, depth and colour, and the label that applies
+// the text type again.
 QHBoxLayout* FormMain::buildEffectsRow(QWidget* frame)
 {
+    Combo3->setParent(frame);
     HScroll4 = scrollBar(QStringLiteral("HScroll4"), Qt::Horizontal, 0, 12, 0, frame);
     HScroll4->setToolTip(QStringLiteral("Outline colour"));
-    HScroll4->setFixedWidth(48);
+    HScroll4->setFixedWidth(40);
     Text8 = new platform::TextBox(QStringLiteral("Text8"), frame);
     Text8->setReadOnly(true);
     Text8->setFixedSize(18, HScroll4->sizeHint().height());
@@ -128,10 +130,10 @@ QHBoxLayout* FormMain::buildEffectsRow(QWidget* frame)
     }
     // The depth bar lies in the row (its design name kept).
     VScroll1 = scrollBar(QStringLiteral("VScroll1"), Qt::Horizontal, 3, 20, 3, frame);
-    VScroll1->setFixedWidth(60);
+    VScroll1->setFixedWidth(50);
     VScroll1->setToolTip(QStringLiteral("Shadow depth"));
     HScroll5 = scrollBar(QStringLiteral("HScroll5"), Qt::Horizontal, 1, 7, 1, frame);
-    HScroll5->setFixedWidth(48);
+    HScroll5->setFixedWidth(40);
     HScroll5->setToolTip(QStringLiteral("Shadow colour: five colours, two grey ramps"));
     Text13 = new platform::TextBox(QStringLiteral("Text13"), frame);
     Text13->setReadOnly(true);
@@ -139,10 +141,13 @@ QHBoxLayout* FormMain::buildEffectsRow(QWidget* frame)
     Text13->setFixedSize(40, HScroll5->sizeHint().height() + 8);
     Text13->setToolTip(QStringLiteral("Shadow colour on / off"));
     platform::setBackColor(Text13, 49344);
+    Label36 = new platform::Label(QStringLiteral("Label36"), QStringLiteral("Draw Thickness"), frame);
     auto* row = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{HScroll4, Text8, Label47, arrows, VScroll1, HScroll5, Text13})
+    row->setSpacing(4);
+    for (QWidget* w : std::initializer_list<QWidget*>{Combo3, HScroll4, Text8, Label47, arrows, VScroll1, HScroll5, Text13})
         row->addWidget(w);
     row->addStretch(1);
+    row->addWidget(Label36);
     return row;
 }
 

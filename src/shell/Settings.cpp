@@ -206,6 +206,7 @@ void Shell::writeSettings(platform::StepRunner& steps)
     auto& qso = form.qso();
     auto& intake = form.intake();
     auto& engine = form.engine();
+    auto& canvas = form.canvas();
 
     SettingsWriter out;
     for (int i = 1; i <= 14; ++i)
@@ -237,7 +238,7 @@ void Shell::writeSettings(platform::StepRunner& steps)
     out.integer(form.Check15->value());
     out.integer(form.Check16->value());
     out.text(form.Combo3->text());
-    out.integer(qint32(platform::backColor(form.Text13)));
+    out.integer(canvas.stepModeColour);
     out.variant(text.textOptionFlags[4]);
     keptInteger(out, savedControlValues[1]);
     keptInteger(out, savedControlValues[2]);

@@ -366,6 +366,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
     if (button == 1) {
         if (platform::backColor(f.Text13) == kColourModeOn) {
             platform::setBackColor(f.Text13, kColourModeOff);
+            f.canvas().stepModeColour = kColourModeOff;
             shadowColourMode = 0;
             f.Text13->setText(kColourModeOffText);
             if (isRed(f.Command47) && textMode) {
@@ -377,6 +378,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
             return;
         }
         platform::setBackColor(f.Text13, kColourModeOn);
+        f.canvas().stepModeColour = kColourModeOn;
         shadowColourMode = 1;
         f.Text13->setText(colourModeText(f.HScroll5->value()));
         if (isRed(f.Command47) && textMode)

@@ -225,7 +225,7 @@ private slots:
             expected << q("");
         for (int i = 0; i < 8; ++i)
             expected << "";
-        expected << "0" << "" << "" << "3" << "" << "0";
+        expected << "0" << "" << "" << "3" << "" << "1"; // HScroll5 starts at 1
         for (int i = 0; i < 5; ++i)
             expected << q("");
         // No maximum stored: the setup dialog's box reads 9000, which becomes the maximum. The
