@@ -200,18 +200,22 @@ void FormMain::connectStartupHandlers()
     connect(Check14, &platform::CheckBox::Click, t, [t] { t->Check14_Click(); });
     connect(Check6, &platform::CheckBox::Click, t, [t] { t->Check6_Click(); });
     connect(VScroll1, &platform::ScrollBar::Change, t, [t] { t->VScroll1_Change(); });
+    // The release handlers of the effect switches and arrows run once the release has
+    // clicked them (the box's new value, the arrow's step): the widgets report the release
+    // before they click, and a focus change inside it would cancel the click.
     connect(Check15, &platform::CheckBox::Click, t, [t] { t->Check15_Click(); });
     connect(Check15, &platform::CheckBox::MouseUp, t,
-            [t](int b, int s, double x, double y) { t->Check15_MouseUp(b, s, x, y); });
+            [t](int b, int s, double x, double y) { t->Check15_MouseUp(b, s, x, y); }, Qt::QueuedConnection);
     connect(HScroll4, &platform::ScrollBar::Change, t, [t] { t->HScroll4_Change(); });
     connect(Label47, &platform::Label::Click, t, [t] { t->Label47_Click(); });
     connect(Check17, &platform::CheckBox::Click, t, [t] { t->Check17_Click(); });
     connect(Check17, &platform::CheckBox::MouseUp, t,
-            [t](int b, int s, double x, double y) { t->Check17_MouseUp(b, s, x, y); });
+            [t](int b, int s, double x, double y) { t->Check17_MouseUp(b, s, x, y); }, Qt::QueuedConnection);
     int arrow = 2;
     for (auto* o : {Option2, Option3, Option4, Option5}) {
         connect(o, &platform::OptionButton::Click, t, [t, arrow] { t->shadowArrowClick(arrow); });
-        connect(o, &platform::OptionButton::MouseUp, t, [t](int, int, double, double) { t->shadowArrowMouseUp(); });
+        connect(o, &platform::OptionButton::MouseUp, t, [t](int, int, double, double) { t->shadowArrowMouseUp(); },
+                Qt::QueuedConnection);
         ++arrow;
     }
     connect(HScroll5, &platform::ScrollBar::Change, t, [t] { t->HScroll5_Change(); });

@@ -108,6 +108,16 @@ void TestEffects::outlineRingsTheGlyphs()
     f.HScroll4->setValue(12);
     QCOMPARE(f.HScroll4->value(), 0);
 
+    // Unticked with the mouse: the release draws the text again without its ring.
+    f.HScroll4->setValue(2);
+    QVERIFY(!inkOf(screen(s), kRed).isEmpty());
+    QTest::mouseClick(f.Check15, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCOMPARE(f.Check15->value(), 0);
+    QVERIFY(inkOf(screen(s), kRed).isEmpty());
+    QVERIFY(!inkOf(screen(s), kWhite).isEmpty());
+    setQuietly(f.Check15, 1);
+
     // BkGnd: no copies at all.
     setQuietly(f.Check16, 1);
     f.Picture1->Cls();
@@ -176,6 +186,14 @@ void TestEffects::shadowCopiesStepTowardsTheText()
         QCOMPARE(s.canvas().textY, 200.f);
     }
     QCOMPARE(t.sharedCounter, 201);
+
+    // An arrow clicked with the mouse moves the text one unit its way and redraws it.
+    QTest::mouseClick(f.Option3, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QVERIFY(f.Option3->value());
+    QCOMPARE(s.canvas().textX, 199.f);
+    QCOMPARE(s.canvas().textY, 201.f);
+    QCOMPARE(screen(s).pixel(box.topLeft() + QPoint(-1, 1)), kWhite);
 }
 
 void TestEffects::stripedTextPatternsTextPixelsOnly()
