@@ -22,11 +22,11 @@ void release(shell::FormMain& f, int button, double x, double y) { emit f.Pictur
 QImage shown(const shell::FormMain& f) { return rgb32(f.Picture1->screenImage()); }
 QImage committed(const shell::FormMain& f) { return rgb32(f.Picture1->Picture()); }
 
-// A text pending in Text mode over the busy picture.
+// A text pending in Text mode over a black picture.
 void pendingText(Station& s, const QString& text, float x, float y)
 {
     auto& f = s.form();
-    f.Picture1->setPicture(busy(640, 512));
+    f.Picture1->setPicture(filled(640, 512, kBlack));
     f.Picture1->setForeColor(platform::vbWhite);
     f.Picture1->setFontName(QStringLiteral("DejaVu Sans"));
     f.Picture1->setFontSize(20);
@@ -37,16 +37,25 @@ void pendingText(Station& s, const QString& text, float x, float y)
     platform::setBackColor(f.Command47, canvas::kPendingColor);
 }
 
+// The smallest rectangle of every pixel that is not black.
+QRect inkBoundsOf(const QImage& img)
+{
+    QRect r;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != kBlack)
+                r = r.united(QRect(x, y, 1, 1));
+    return r;
+}
+
 } // namespace
 
 class TestPointer : public QObject {
     Q_OBJECT
 private slots:
     void movesFollowTheLeftButtonOnly();
-    void trailAndBoxPreview();
     void cropRectangleAndCrop();
-    void noiseLineRepair();
-    void releasePlacesElementAndCallSign();
+    void releases();
 };
 
 void TestPointer::movesFollowTheLeftButtonOnly()
@@ -61,69 +70,47 @@ void TestPointer::movesFollowTheLeftButtonOnly()
     for (int mask : {0, 2, 3}) {
         move(f, mask, 300, 300);
         QCOMPARE(shown(f), before);
-        QCOMPARE(c.textX, 100.f);
     }
     // The left button alone: the text follows, its top left at the pointer.
     move(f, 1, 300, 300);
-    QCOMPARE(c.textX, 300.f);
-    QCOMPARE(c.textY, 300.f);
-    const QImage after = shown(f);
-    QCOMPARE(after.copy(90, 90, 60, 40), committed(f).copy(90, 90, 60, 40));
-    QVERIFY(after.copy(300, 300, 60, 40) != committed(f).copy(300, 300, 60, 40));
+    QCOMPARE(QPointF(c.textX, c.textY), QPointF(300, 300));
+    QCOMPARE(shown(f).copy(90, 90, 60, 40), filled(60, 40, kBlack));
 
-    // "4 pics in 1": nothing at all, not even the focus.
-    f.Check19->setValue(1);
-    f.Text3->setFocus();
-    move(f, 1, 50, 50);
-    QCOMPARE(c.textX, 300.f);
-    QCOMPARE(f.focusWidget(), f.Text3);
-}
+    // "Box" with VScroll4 at 6: the same top left, 200 wide, 6/9 of that high.
+    emit f.Combo1->GotFocus();
+    f.Combo1->setListIndex(f.Combo1->findText(QStringLiteral("Box")));
+    f.VScroll4->setValue(6);
+    c.shapeSize = 200;
+    move(f, 1, 320, 256);
+    QImage img = shown(f);
+    for (QPoint p : {QPoint(220, 156), QPoint(420, 156), QPoint(220, 289), QPoint(420, 289)})
+        QCOMPARE(img.pixel(p), kWhite);
+    QCOMPARE(img.pixel(320, 291), kBlack);
+    f.Command12->click();
+    f.Combo1->setText(QStringLiteral("  Things"));
 
-void TestPointer::trailAndBoxPreview()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
     // Follow Mouse: the press starts the trail at 1; every move grows it, and a copy is
     // stamped only on leaving the window (its edge counts as outside).
-    f.Picture1->setPicture(filled(640, 512, kBlack));
     f.Check18->setValue(1);
     f.Image6->setPicture(filled(100, 80, kBlue));
     platform::setBackColor(f.Command47, canvas::kPendingColor);
     press(f, 1, 100, 100);
-    QCOMPARE(c.overlayScale, 1.0);
     for (int i = 0; i < 8; ++i)
         move(f, 1, 100, 100);
     QCOMPARE(c.overlayScale, 9.0);
     QCOMPARE(rgb32(f.Picture1->Image()), filled(640, 512, kBlack));
     move(f, 1, 102, 100); // S 10: 100 + 10 / 5
-    QImage img = rgb32(f.Picture1->Image());
-    QCOMPARE(img.pixel(102, 100), kBlue);
-    QCOMPARE(img.pixel(111, 107), kBlue);
-    QCOMPARE(img.pixel(112, 100), kBlack);
-    QCOMPARE(img.pixel(102, 108), kBlack);
+    img = rgb32(f.Picture1->Image());
+    QCOMPARE(inkBoundsOf(img), QRect(102, 100, 10, 8));
     move(f, 1, 103, 101); // inside the new window
     QCOMPARE(c.overlayScale, 11.0);
     QCOMPARE(rgb32(f.Picture1->Image()), img);
-    f.Check18->setValue(0);
-    f.Option1->setValue(true);
 
-    // "Box" with VScroll4 at 6: the same top left, 200 wide, 6/9 of that high.
-    const QImage picture = filled(640, 512, kBlack);
-    f.Picture1->setPicture(picture);
-    emit f.Combo1->GotFocus();
-    f.Combo1->setListIndex(f.Combo1->findText(QStringLiteral("Box")));
-    f.VScroll4->setValue(6);
-    c.shapeSize = 200;
-    f.Picture1->setForeColor(platform::vbWhite);
-    move(f, 1, 320, 256);
-    img = shown(f);
-    for (QPoint p : {QPoint(220, 156), QPoint(420, 156), QPoint(220, 289), QPoint(420, 289)})
-        QCOMPARE(img.pixel(p), kWhite);
-    QCOMPARE(img.pixel(320, 291), kBlack);
-    QCOMPARE(img.pixel(220, 300), kBlack);
-    QCOMPARE(c.textX, 320.f);
+    // "4 pics in 1": nothing at all, not even the focus.
+    f.Check19->setValue(1);
+    f.Text3->setFocus();
+    move(f, 1, 50, 50);
+    QCOMPARE(f.focusWidget(), f.Text3);
 }
 
 void TestPointer::cropRectangleAndCrop()
@@ -151,12 +138,8 @@ void TestPointer::cropRectangleAndCrop()
     QCOMPARE(shown(f).pixel(300, 300), picture.pixel(200, 250) ^ 0x00FFFFFFu);
     QCOMPARE(shown(f).pixel(200, 275), picture.pixel(200, 250) ^ 0x00FFFFFFu);
     QCOMPARE(f.Picture1->FillStyle(), 5);
-    QCOMPARE(f.Picture1->FillColor(), 0u);
     move(f, 1, 700, 600);
     QCOMPARE(shown(f).pixel(300, 300), kWhite);
-    release(f, 1, 300, 300); // on the anchor: refused
-    QVERIFY(isOn(f.Label24));
-    QCOMPARE(c.txMouseState, 101);
 
     // (100, 100)-(420, 356) fills the screen, each pixel doubled; the reverse drag alike.
     const QImage doubled = crop({100, 100}, {420, 356});
@@ -165,9 +148,7 @@ void TestPointer::cropRectangleAndCrop()
             if (doubled.pixel(x, y) != picture.pixel(100 + x / 2, 100 + y / 2))
                 QFAIL(qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
     QVERIFY(!isOn(f.Label24));
-    QCOMPARE(c.txMouseState, 0);
     QCOMPARE(rgb32(f.Image13->Picture()), picture);
-    QCOMPARE(rgb32(f.Image6->Picture()), doubled);
     QCOMPARE(crop({420, 356}, {100, 100}), doubled);
     // Released off the screen: only the screen's part is taken, no black pulled in.
     const QImage corner = crop({600, 400}, {700, 600});
@@ -176,56 +157,44 @@ void TestPointer::cropRectangleAndCrop()
     // On the anchor's row: nothing changes and the tool stays on.
     QCOMPARE(crop({100, 100}, {300, 100}), picture);
     QVERIFY(isOn(f.Label24));
+    QCOMPARE(c.txMouseState, 101);
 }
 
-void TestPointer::noiseLineRepair()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    const QImage picture = busy(640, 512);
-    f.Option8->setValue(true);
-    platform::setBackColor(f.Label73, canvas::kPendingColor);
-    auto row = [](const QImage& img, int y) { return img.copy(0, y, 640, 1); };
-    // button, row; then the rows expected afterwards as (row, old row it holds)
-    const struct {
-        int button;
-        int y;
-        QList<QPair<int, int>> moved;
-    } cases[] = {
-        {1, 200, {{201, 200}, {200, 199}}},
-        {2, 200, {{199, 200}, {200, 201}}},
-        {4, 200, {}},
-        {1, 0, {{1, 0}}},
-        {2, 511, {{510, 511}}},
-    };
-    for (const auto& k : cases) {
-        f.Picture1->setPicture(picture);
-        platform::setBackColor(f.Command47, 0x8000000F);
-        press(f, k.button, 320, k.y);
-        release(f, k.button, 320, k.y);
-        const QImage after = committed(f);
-        QList<int> changed;
-        for (const auto& [to, from] : k.moved) {
-            QCOMPARE(row(after, to), row(picture, from));
-            changed << to;
-        }
-        for (int y = 0; y < 512; ++y)
-            if (!changed.contains(y) && row(after, y) != row(picture, y))
-                QFAIL(qPrintable(QStringLiteral("button %1 at %2: row %3 changed").arg(k.button).arg(k.y).arg(y)));
-        QVERIFY(isOn(f.Command47));
-        QCOMPARE(rgb32(f.Picture3->Picture()), picture);
-        QCOMPARE(f.Picture1->MousePointer(), 0);
-    }
-}
-
-void TestPointer::releasePlacesElementAndCallSign()
+void TestPointer::releases()
 {
     Station s;
     QVERIFY(s.running);
     auto& f = s.form();
     auto& c = s.canvas();
-    // Overlays: dragged to (320, 256), released at (300, 200), centred on the pointer.
+    // Noise lines in Draw mode: (button, row) and the rows afterwards as (row, old row).
+    const QImage picture = busy(640, 512);
+    f.Option8->setValue(true);
+    platform::setBackColor(f.Label73, canvas::kPendingColor);
+    auto row = [](const QImage& img, int y) { return img.copy(0, y, 640, 1); };
+    const struct {
+        int button, y;
+        QList<QPair<int, int>> moved;
+    } cases[] = {
+        {1, 200, {{201, 200}, {200, 199}}}, {2, 200, {{199, 200}, {200, 201}}}, {4, 200, {}},
+        {1, 0, {{1, 0}}},                   {2, 511, {{510, 511}}},
+    };
+    for (const auto& k : cases) {
+        f.Picture1->setPicture(picture);
+        press(f, k.button, 320, k.y);
+        release(f, k.button, 320, k.y);
+        const QImage after = committed(f);
+        for (int y = 0; y < 512; ++y) {
+            int from = y;
+            for (const auto& [to, old] : k.moved)
+                from = to == y ? old : from;
+            if (row(after, y) != row(picture, from))
+                QFAIL(qPrintable(QStringLiteral("button %1 at %2: row %3").arg(k.button).arg(k.y).arg(y)));
+        }
+        QVERIFY(isOn(f.Command47));
+        QCOMPARE(rgb32(f.Picture3->Picture()), picture);
+    }
+
+    // Overlays: released at (300, 200), the element centred on the pointer.
     f.Picture1->setPicture(filled(640, 512, kBlack));
     f.Option6->setValue(true);
     QImage element = filled(200, 160, kWhite); // its corner colour is left out
@@ -234,22 +203,15 @@ void TestPointer::releasePlacesElementAndCallSign()
             element.setPixel(x, y, kBlue);
     f.Image6->setPicture(element);
     c.overlayScale = 240;
-    c.rotateFlags = 0;
     platform::setBackColor(f.Command47, canvas::kPendingColor);
     move(f, 1, 320, 256);
-    QCOMPARE(c.textX, 200.f);
-    QCOMPARE(c.textY, 160.f);
     release(f, 1, 300, 200);
-    QCOMPARE(c.textX, 180.f);
-    QCOMPARE(c.textY, 104.f);
-    QCOMPARE(rgb32(f.Picture1->Image()).pixel(300, 200), kBlue);
-    QCOMPARE(rgb32(f.Picture1->Image()).pixel(182, 106), kBlack);
-    QCOMPARE(rgb32(f.Picture1->Image()).pixel(320, 256), kBlack);
+    QCOMPARE(QPointF(c.textX, c.textY), QPointF(180, 104));
+    QCOMPARE(inkBoundsOf(rgb32(f.Picture1->Image())), QRect(240, 152, 120, 96));
 
     // The call sign dragged as text lands at the release with its shadow and outline.
     f.Option1->setValue(true);
     pendingText(s, QStringLiteral("x"), 0, 0);
-    f.Picture1->setPicture(filled(640, 512, kBlack));
     f.Text3->setText(QStringLiteral("DL0ABC"));
     f.Option2->setValue(true);
     f.Check17->setValue(1);
@@ -261,16 +223,15 @@ void TestPointer::releasePlacesElementAndCallSign()
     press(f, 1, 100, 200);
     move(f, 1, 200, 200);
     release(f, 1, 300, 300);
-    QCOMPARE(c.textX, 300.f);
     QCOMPARE(f.text().textToDraw, QStringLiteral("DL0ABC"));
     const QImage img = shown(f);
+    QVERIFY(inkBoundsOf(img).topLeft().x() >= 295);
     QSet<QRgb> colours;
     for (int y = 280; y < 350; ++y)
         for (int x = 280; x < 460; ++x)
             colours.insert(img.pixel(x, y));
     for (QRgb expected : {kWhite, kGreen, kRed})
         QVERIFY(colours.contains(expected));
-    QCOMPARE(img.copy(0, 0, 270, 270), filled(270, 270, kBlack));
 }
 
 QTEST_MAIN(TestPointer)
