@@ -47,8 +47,8 @@ inline platform::gdi::Colour colourAt(const QImage& layer, int x, int y)
 
 } // namespace
 
-// Vertical text ends with a fill: the orientation back to horizontal and the text that
-// was in the box before it went vertical.
+// Vertical text ends with a fill: the orientation back to horizontal. The text box keeps
+// what the operator typed.
 void TxCanvas::endVerticalText()
 {
     shell::FormMain& f = form_;
@@ -57,7 +57,6 @@ void TxCanvas::endVerticalText()
     platform::setBackColor(f.Label31, kToolOffColor);
     f.Label31->setCaption(QStringLiteral("Horiz"));
     f.VScroll3->hide();
-    f.Text1->setText(f.text().textBeforeVertical[1]);
 }
 
 void TxCanvas::patternfill()

@@ -185,8 +185,6 @@ public:
     qint32 textBackColour = 0;
     double textAngle = 0;          // the text rotation
     double savedTextAngle = 0;     // its put-aside copy
-    // 1: the text of Text1 before vertical orientation, given back when it ends.
-    QString textBeforeVertical[3];
 
 private:
     void closeMessagePane();

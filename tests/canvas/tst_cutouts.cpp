@@ -71,6 +71,7 @@ private slots:
     void makeOverlayRefusals();
     void makeOverlayAfterAShape();
     void blendMixesAtTheSliderWeight();
+    void blendStaysInsideTheElementsBoxAndMargin();
     void overlayFromTheReceivedPicture();
     void pasteAndRxToTx();
 };
@@ -189,6 +190,49 @@ void TestCutOuts::makeOverlayAfterAShape()
     }
 }
 
+// An element laid over the whole persistent layer, pending at S 240 with its corner at
+// (180, 104): the blend touches rows 32 to 368 and columns 108 to 492 only (the box and a
+// margin of 72, bounds included); outside it the committed element stays as it is. In
+// Text mode the pass commits nothing and blends nothing.
+void TestCutOuts::blendStaysInsideTheElementsBoxAndMargin()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    const QRgb element = qRgb(200, 0, 100), under = qRgb(0, 100, 50);
+    const auto pending = [&] {
+        f.Picture1->setPicture(filled(640, 512, under));
+        f.Picture1->setAutoRedraw(true);
+        f.Picture1->PaintPicture(filled(640, 512, element), 0, 0);
+        f.Picture1->setAutoRedraw(false);
+        c.textX = 180;
+        c.textY = 104;
+        c.overlayScale = 240;
+        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        c.blendPercent = 50;
+        c.blendRest = 50;
+    };
+    f.Option7->setValue(true);
+    pending();
+    c.blendpicture();
+    const QImage shown = rgb32(f.Picture1->Picture());
+    const QRgb mixed = qRgb(100, 50, 75);
+    QImage expected = filled(640, 512, element);
+    for (int y = 32; y <= 368; ++y)
+        for (int x = 108; x <= 492; ++x)
+            expected.setPixel(x, y, mixed);
+    QCOMPARE(shown, expected);
+    QCOMPARE(rgb32(f.Picture2->Picture()), filled(640, 512, under));
+    QVERIFY(!f.Picture1->AutoRedraw());
+
+    f.Option1->setValue(true);
+    pending();
+    c.blendpicture();
+    QCOMPARE(rgb32(f.Picture1->Picture()), filled(640, 512, element));
+    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+}
+
 void TestCutOuts::blendMixesAtTheSliderWeight()
 {
     Station s;
@@ -205,6 +249,10 @@ void TestCutOuts::blendMixesAtTheSliderWeight()
     QCOMPARE(c.blendcolor(0x123456, 0xABCDEF), 0x123456u);
     f.HScroll7->setValue(5);
     QCOMPARE(c.blendcolor(0x0000FF, 0xFF0000), 0x7F007Fu);
+    c.blendPercent = 33;
+    c.blendRest = 67;
+    QCOMPARE(c.blendcolor(0x0000FF, 0), 84u);
+    c.blendPercent = c.blendRest = 50;
 
     // A picture-in-picture of one colour over another, blended half and half: the
     // fraction of each component is dropped.

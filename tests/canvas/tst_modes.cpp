@@ -262,7 +262,6 @@ void TestModes::fillToggles()
     QVERIFY(s.running);
     auto& f = s.form();
     auto& c = s.canvas();
-    auto& text = f.text();
 
     // Color Fill twice gives back the fore colour from before the first click, also in
     // the "Text Forecolor" indicator; a styled text type goes back to normal text.
@@ -284,7 +283,7 @@ void TestModes::fillToggles()
     platform::setBackColor(f.Label31, canvas::kPendingColor);
     f.Label31->setCaption(QStringLiteral("Vertical"));
     f.VScroll3->show();
-    text.textBeforeVertical[1] = QStringLiteral("CQ DX");
+    f.Text1->setText(QStringLiteral("CQ DX"));
     const QImage under = filled(640, 512, kGreen);
     f.Picture1->setPicture(under);
     c.dragSource = 5;
