@@ -238,6 +238,24 @@ void TxCanvas::Combo1_GotFocus()
     textY = 256;
 }
 
+// The ellipse's aspect grows or shrinks by a tenth once per change, however far the bar
+// moved; the box's height follows the bar's value. Only those two are drawn again, at the
+// armed shape's place.
+void TxCanvas::VScroll4_Change()
+{
+    shell::FormMain& f = form_;
+    const int value = f.VScroll4->value();
+    f.Picture1->Cls();
+    if (value > shapeScrollLast)
+        shapeAspect = shapeAspect * 10 / 9;
+    if (value < shapeScrollLast)
+        shapeAspect = shapeAspect * 9 / 10;
+    const QString shape = f.Combo1->text();
+    if (shape == QLatin1String("Ellipse") || shape == QLatin1String("Box"))
+        drawShape(textX, textY, false);
+    shapeScrollLast = value;
+}
+
 // An armed shape keeps its name in the box; anything else goes back to the resting text.
 void TxCanvas::Combo1_LostFocus()
 {

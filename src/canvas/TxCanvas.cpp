@@ -21,6 +21,8 @@
 
 #include <QAction>
 #include <QGroupBox>
+#include <QMouseEvent>
+#include <QTabBar>
 #include <QTabWidget>
 
 namespace canvas {
@@ -173,6 +175,19 @@ void TxCanvas::drawElement(int addend)
                             overlayAngle, key, flags);
 }
 
+// The tab strip puts SET back to idle; what is drawn stays on the screen.
+void TxCanvas::SSTab1_SetIdle(int, int, double, double) { setIdle(); }
+
+bool TxCanvas::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == form_.SSTab1->tabBar() && event->type() == QEvent::MouseButtonPress) {
+        const auto& e = static_cast<const QMouseEvent&>(*event);
+        SSTab1_SetIdle(platform::vbButton(e.button()), platform::vbShift(e.modifiers()), e.position().x(),
+                       e.position().y());
+    }
+    return false;
+}
+
 void TxCanvas::Label56_MouseDown(int, int, double, double)
 {
     if (!form_.Option1->value())
@@ -184,10 +199,16 @@ void TxCanvas::Label56_MouseDown(int, int, double, double)
 void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
 {
     shell::FormMain& f = form_;
-    if (f.Option1->value() && isRed(f.Label32)) {
+    // In the fill modes what is dragged over the TX screen shows the screen's own cursor:
+    // a picture is the pattern, a swatch the fill colour.
+    if (f.Option1->value()) {
         const QPixmap screenCursor = f.Picture1->MouseIcon();
-        for (int code : {2, 3, 4, 5, 11, 12, 13, 14, 21, 22, 23})
-            f.thumbnailFor(code)->setDragIcon(screenCursor);
+        if (isRed(f.Label32))
+            for (int code : {2, 3, 4, 5, 11, 12, 13, 14, 21, 22, 23})
+                f.thumbnailFor(code)->setDragIcon(screenCursor);
+        if (isRed(f.Label32) || isRed(f.Label38))
+            for (int n = 1; n <= 12; ++n)
+                platform::DragManager::setDragIcon(f.swatch(n), screenCursor);
     }
     const QPixmap textCursor = strips::dragIcon(strips::DragIcon::Text);
     if (dragSource == dragCallSign)
@@ -196,7 +217,8 @@ void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
         platform::DragManager::setDragIcon(f.Label56, textCursor);
     if (dragSource == dragTxPicture)
         f.Picture1->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
-    if (state == platform::vbEnter)
+    // The TX picture over itself keeps the no-drop cursor it was just given.
+    if (state == platform::vbEnter && dragSource != dragTxPicture)
         headerBoxDragged != 0 ? f.qso().headericonon() : f.strips().iconon();
     else if (state == platform::vbLeave)
         headerBoxDragged != 0 ? f.qso().headericonoff() : f.strips().iconoff();

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -127,6 +128,10 @@ public:
     void Combo1_Change();
     void Combo1_GotFocus();
     void Combo1_LostFocus();
+    // The shape bar beside the TX screen: the ellipse's aspect and the box's height.
+    void VScroll4_Change();
+    // A press on the RX/TX tab strip: SET goes idle.
+    void SSTab1_SetIdle(int button, int shift, double x, double y);
 
     // The TX screen's press: places the pending overlay or picture-in-picture under the
     // pointer, moves an armed shape, switches Color Fill off, arms the crop, picks Pattern
@@ -146,6 +151,9 @@ public:
     void Picture1_DragOver(QWidget* source, double x, double y, int state);
     // Every drop on the TX screen: texts, header boxes, fills, overlays, whole pictures.
     void Picture1_DragDrop(QWidget* source, double x, double y);
+    // Picture files dropped from the desktop: the first one becomes the pending element,
+    // a "4 pics in 1" quarter or the whole TX picture by the fit mode.
+    void Picture1_OLEDragDrop(const QStringList& files, int button, int shift, double x, double y);
     // The received FSK identification dragged as text (Text mode only).
     void Label56_MouseDown(int button, int shift, double x, double y);
 
@@ -221,6 +229,10 @@ public:
     // cut-outs borrow it.
     QString textStyleRecord[9];
 
+protected:
+    // Watches the tab strip's presses.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // Command12_Click has run (the current tool was ended).
     void toolEnded();
@@ -252,6 +264,9 @@ private:
     void surroundFlood();
     void colorFillDrop(double x, double y);
     void wholePictureDrop(double x, double y);
+    void desktopElementDrop(const QImage& picture, double x, double y);
+    void desktopQuarterDrop(const QImage& picture, double x, double y);
+    void desktopPictureDrop(const QImage& picture);
     // A picture dropped in Overlays or Pic in Pic: placed, loaded into Image6 and drawn as
     // the pending element, or handed to the Follow Mouse and "4 pics in 1" road.
     void overlayDrop(double x, double y);

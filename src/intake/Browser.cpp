@@ -462,8 +462,6 @@ void Intake::restoreFileTypeFilter()
 
 // ---------------------------------------------------------------- fitting
 
-namespace {
-
 FitMode fitMode(const shell::FormMain& form)
 {
     if (platform::backColor(form.Label70) == ChosenColor)
@@ -474,6 +472,8 @@ FitMode fitMode(const shell::FormMain& form)
         return FitMode::StretchFill;
     return FitMode::None;
 }
+
+namespace {
 
 // The fit scratch measures its picture in units of 2.109375 twips across and
 // 2.16796875 twips down (a 320 x 256 scale over its design area).

@@ -85,4 +85,33 @@ FitRect txDropFit(float r, bool& narrow)
     return {0, 0, ScreenWidth, ScreenHeight};
 }
 
+ScreenFileFit txScreenFileFit(FitMode mode, int width, int height)
+{
+    const double w = width, h = height;
+    const double aspect = w / h;
+    const bool narrow = aspect < 640.0 / 512.0;
+    // Whole in width or whole in height, centred the other way.
+    const auto fullWidth = [&] {
+        const double fitted = 640 * h / w;
+        return FitRect{0, float((512 - fitted) / 2), ScreenWidth, float(fitted)};
+    };
+    const auto fullHeight = [&] {
+        const double fitted = 512 * w / h;
+        return FitRect{float((640 - fitted) / 2), 0, float(fitted), ScreenHeight};
+    };
+    switch (mode) {
+    case FitMode::Correct:
+        if (aspect > 1.33 && aspect < 1.375)
+            return {{0, 32, ScreenWidth, ScreenHeight}, true};
+        return {narrow ? fullHeight() : fullWidth(), false};
+    case FitMode::SpreadFill:
+        return {narrow ? fullWidth() : fullHeight(), false};
+    case FitMode::StretchFill:
+        return {{0, 0, ScreenWidth, ScreenHeight}, false};
+    case FitMode::None:
+        break;
+    }
+    return {};
+}
+
 } // namespace intake

@@ -36,4 +36,15 @@ FitRect desktopDropFit(FitMode mode, float r, float q);
 // height between black bars (narrow set), else stretched over the screen.
 FitRect txDropFit(float r, bool& narrow);
 
+// A picture file dropped from the desktop onto the TX screen, from its pixel size W x H
+// and aspect W / H. Correct keeps it whole between bars, except a picture near 4:3
+// (aspect above 1.33 and below 1.375): that one is stretched to 640 x 512, 32 rows down,
+// over an emptied picture (overEmptied). Spread Fill covers the screen and is cut, centred;
+// Stretch Fill distorts to 640 x 512; FitMode::None paints nothing.
+struct ScreenFileFit {
+    FitRect place;
+    bool overEmptied = false;
+};
+ScreenFileFit txScreenFileFit(FitMode mode, int width, int height);
+
 } // namespace intake

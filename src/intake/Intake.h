@@ -1,6 +1,8 @@
 #pragma once
 // Picture intake's controller: browser, picture files, fitting, adjustments, zoom and crop.
 
+#include "intake/Fitting.h"
+
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -15,6 +17,9 @@ namespace shell { class FormMain; }
 namespace platform { class Picbuf; class StepRunner; }
 
 namespace intake {
+
+// The fit mode whose label (Label70 to Label72) is green; None when none is.
+FitMode fitMode(const shell::FormMain& form);
 
 class Intake : public QObject {
     Q_OBJECT

@@ -16,6 +16,7 @@
 #include "platform/widgets/PictureBox.h"
 #include "platform/widgets/ShapeControl.h"
 #include "qso/Qso.h"
+#include "strips/DragIcons.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
@@ -25,6 +26,8 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPolygonF>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTransform>
 #include <QVBoxLayout>
 
@@ -457,6 +460,13 @@ void FormMain::connectCanvasHandlers()
             [c](QWidget* source, double x, double y, int state) { c->Picture1_DragOver(source, x, y, state); });
     connect(Picture1, &platform::PictureBox::dragDrop, c,
             [c](QWidget* source, double x, double y) { c->Picture1_DragDrop(source, x, y); });
+    connect(VScroll4, &platform::ScrollBar::Change, c, [c] { c->VScroll4_Change(); });
+    SSTab1->tabBar()->installEventFilter(c);
+    // The TX screen's mouse icon, the cursor of the fill modes' drags over it, is the
+    // neutral one: the dragged control shows as its outline.
+    Picture1->setMouseIcon(strips::dragIcon(strips::DragIcon::Neutral));
+    connect(Picture1, &platform::PictureBox::oleDragDrop, c,
+            [c](const QStringList& files, int b, int s, double x, double y) { c->Picture1_OLEDragDrop(files, b, s, x, y); });
     connect(Label56, &platform::Label::MouseDown, c,
             [c](int b, int s, double x, double y) { c->Label56_MouseDown(b, s, x, y); });
 

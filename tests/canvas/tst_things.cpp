@@ -2,6 +2,8 @@
 // moved by a press, whole-picture items and the globe committed into the engine's TX
 // buffer at once.
 #include <QAction>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QtTest>
 
 #include "CanvasStation.h"
@@ -34,6 +36,7 @@ private slots:
     void shapesAreArmedAndMovedByAPress();
     void wholePictureItemsAreCommittedAtOnce();
     void globeWrapsThePictureOntoADisc();
+    void shapeBarAndTabStrip();
 };
 
 void TestThings::shapesAreArmedAndMovedByAPress()
@@ -197,6 +200,59 @@ void TestThings::globeWrapsThePictureOntoADisc()
     QCOMPARE(rgb32(f.Picture13->Picture()), source);
     QVERIFY(!isOn(f.Command47));
     QCOMPARE(f.MousePointer(), 0);
+}
+
+// The shape bar: the ellipse's aspect a tenth up or down per change event, however far
+// the bar moved, the box's height from the bar's value, "Circle" only wiped. A press on the
+// tab strip leaves SET idle and the preview shown, so the painter prints no more.
+void TestThings::shapeBarAndTabStrip()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    const QImage white = filled(640, 512, kWhite);
+    f.Picture1->setPicture(white);
+    const auto screen = [&] { return rgb32(f.Picture1->screenImage()); };
+    // Rows of column 320 that are drawn on.
+    const auto drawnRows = [&] {
+        QList<int> rows;
+        const QImage shown = screen();
+        for (int y = 0; y < 512; ++y)
+            if (shown.pixel(320, y) != kWhite)
+                rows << y;
+        return rows;
+    };
+
+    pick(f, QStringLiteral("Ellipse"));
+    for (int value : {10, 11, 12})
+        f.VScroll4->setValue(value);
+    QCOMPARE(c.shapeAspect, 0.5 * 10 / 9 * 10 / 9 * 10 / 9);
+    // 200 across and 137 down round (320, 256), drawn with the pen 3 wide.
+    QCOMPARE(drawnRows(), (QList<int>{118, 119, 120, 392, 393, 394}));
+    pick(f, QStringLiteral("Ellipse"));
+    f.VScroll4->setValue(12);
+    QCOMPARE(c.shapeAspect, 0.5 * 10 / 9);
+
+    // "Box" from (220, 156), 200 wide: at 4 it is 200 · 4 / 9 high.
+    pick(f, QStringLiteral("Box"));
+    f.VScroll4->setValue(4);
+    QCOMPARE(drawnRows(), (QList<int>{155, 156, 157, 244, 245, 246}));
+    pick(f, QStringLiteral("Circle"));
+    f.VScroll4->setValue(7);
+    QCOMPARE(screen(), white);
+
+    f.Option1->setValue(true);
+    emit f.Picture1->mouseDown(1, 0, 100, 100);
+    const QImage preview = screen();
+    QVERIFY(preview != white);
+    QTabBar* tabs = f.SSTab1->tabBar();
+    QTest::mousePress(tabs, Qt::LeftButton, {}, tabs->tabRect(f.SSTab1->currentIndex()).center());
+    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+    QCOMPARE(screen(), preview);
+    f.Picture1->Cls();
+    f.text().drawText();
+    QCOMPARE(screen(), white);
 }
 
 QTEST_MAIN(TestThings)

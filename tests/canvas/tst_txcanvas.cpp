@@ -2,6 +2,7 @@
 // texts and the TX picture dragged onto the TX screen through the drag manager, Undo,
 // and what the engine's TX buffer holds afterwards (read back from the engine itself).
 #include <QAction>
+#include <functional>
 #include <QtTest>
 
 #include "CanvasStation.h"
@@ -33,6 +34,7 @@ private slots:
     void undoOutsideTextModeAndWithAShapeArmed();
     void dropDispatchByModeAndTool();
     void drawElementRoundsHalfToEven();
+    void dragFeedbackOverTheTxScreen();
 };
 
 void TestTxCanvas::thumbnailDropBecomesTheSentPicture()
@@ -381,6 +383,50 @@ void TestTxCanvas::drawElementRoundsHalfToEven()
     c.rotateFlags = platform::RotateSmooth;
     QCOMPARE(drawnWith(100, 50, 3), direct(112, 60, platform::RotateSmooth | platform::RotateKeyColour));
     QCOMPARE(drawnWith(100, 50, 2), direct(112, 60, platform::RotateSmooth));
+}
+
+// A strip picture dragged onto the TX screen in the fill modes: with Pattern Fill the other
+// slots and the swatches take the screen's cursor, with Color Fill the swatches only, in
+// Draw mode nothing. The TX picture over itself is refused, entering and moving.
+void TestTxCanvas::dragFeedbackOverTheTxScreen()
+{
+    Station s;
+    QVERIFY(s.running);
+    auto& f = s.form();
+    auto& c = s.canvas();
+    DragManager& m = DragManager::instance();
+    const QImage marker = strips::dragIcon(strips::DragIcon::Text).toImage();
+    const QImage screenCursor = f.Picture1->MouseIcon().toImage();
+    const auto icon = [](const QWidget* w) { return DragManager::dragIcon(w).toImage(); };
+    const std::function<void()> setUps[] = {[&] { f.Option1->setValue(true); c.Label32_Click(); },
+                                            [&] { c.Label32_Click(); c.Label38_Click(); },
+                                            [&] { f.Option8->setValue(true); }};
+    for (int row = 0; row < 3; ++row) {
+        setUps[row]();
+        QList<QWidget*> pictures, swatches;
+        for (int code : {2, 4, 5, 11, 12, 13, 14, 21, 22, 23})
+            pictures << f.thumbnailFor(code);
+        for (int n = 1; n <= 12; ++n)
+            swatches << f.swatch(n);
+        for (QWidget* w : pictures + swatches)
+            DragManager::setDragIcon(w, QPixmap::fromImage(marker));
+        c.dragSource = 3;
+        m.begin(f.Image3);
+        m.moveOver(f.Picture1, 10, 10);
+        for (QWidget* w : pictures)
+            QCOMPARE(icon(w), row == 0 ? screenCursor : marker);
+        for (QWidget* w : swatches)
+            QCOMPARE(icon(w), row < 2 ? screenCursor : marker);
+        m.cancel();
+    }
+
+    c.dragSource = canvas::dragTxPicture;
+    m.begin(f.Picture1);
+    for (double x : {10, 20}) {
+        m.moveOver(f.Picture1, x, 10);
+        QCOMPARE(icon(f.Picture1), strips::dragIcon(strips::DragIcon::Carry).toImage());
+    }
+    m.cancel();
 }
 
 QTEST_MAIN(TestTxCanvas)
