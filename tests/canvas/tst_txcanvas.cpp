@@ -420,11 +420,33 @@ void TestTxCanvas::dragFeedbackOverTheTxScreen()
         m.cancel();
     }
 
+    // A slot, then a header box (its slot code left alone): the drop cursor on entering,
+    // nothing new while moving over, the no-drop one on leaving.
+    const QImage drop = strips::dragIcon(strips::DragIcon::Drop).toImage();
+    const QImage carry = strips::dragIcon(strips::DragIcon::Carry).toImage();
+    for (int header : {0, 5}) {
+        QWidget* dragged = header ? static_cast<QWidget*>(f.Picture5) : f.Image3;
+        DragManager::setDragIcon(f.Image3, QPixmap::fromImage(marker));
+        c.dragSource = 3;
+        c.headerBoxDragged = header;
+        m.begin(dragged);
+        m.moveOver(f.Picture1, 10, 10);
+        QCOMPARE(icon(dragged), drop);
+        QCOMPARE(icon(f.Image3), header ? marker : drop);
+        DragManager::setDragIcon(dragged, QPixmap::fromImage(marker));
+        m.moveOver(f.Picture1, 20, 10);
+        QCOMPARE(icon(dragged), marker);
+        m.moveOver(nullptr, 0, 0);
+        QCOMPARE(icon(dragged), carry);
+        m.cancel();
+    }
+    c.headerBoxDragged = 0;
+
     c.dragSource = canvas::dragTxPicture;
     m.begin(f.Picture1);
     for (double x : {10, 20}) {
         m.moveOver(f.Picture1, x, 10);
-        QCOMPARE(icon(f.Picture1), strips::dragIcon(strips::DragIcon::Carry).toImage());
+        QCOMPARE(icon(f.Picture1), carry);
     }
     m.cancel();
 }
