@@ -22,14 +22,10 @@ namespace canvas {
 
 namespace {
 
-bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
-
 constexpr quint32 kSurround = 0x010101; // near-black, the cut-out's see-through colour
 constexpr int kPixels = 3;
 constexpr int kHourglass = 11;
 constexpr int32_t kSmoothBit = 2; // of rotateFlags
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
 // A figure wider than tall fills this width from column 40, a taller one this height
 // from row 40; either is centred on the screen's middle row or column.
 constexpr double kWideWidth = 590;

@@ -25,8 +25,6 @@
 namespace canvas {
 
 namespace {
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
 constexpr double kQuarterPreviewHeight = 128;
 } // namespace
 

@@ -21,7 +21,6 @@ namespace canvas {
 
 namespace {
 
-bool isOn(const QWidget* label) { return platform::backColor(label) == kPendingColor; }
 void switchOff(QWidget* label) { platform::setBackColor(label, kToolOffColor); }
 
 constexpr int kDrawThickness = 3; // the pen width Draw mode starts with

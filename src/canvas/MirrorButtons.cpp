@@ -26,8 +26,6 @@ constexpr int kDefaultPointer = 0;
 constexpr double kPiEighth = 3.14159265359 / 8; // one step of the text rotation
 constexpr int kTextTurnedClockwise = 9;
 constexpr int kTextTurnedAnticlockwise = 19;
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
 
 bool isIdle(const QWidget* set) { return platform::backColor(set) == platform::vbButtonFace; }
 

@@ -29,11 +29,7 @@ namespace canvas {
 
 namespace {
 
-bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
-
 constexpr int kHourglass = 11;
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
 constexpr int32_t kMirrorBits[] = {int32_t(platform::RotateMirrorLeftRight), int32_t(platform::RotateMirrorTopBottom)};
 constexpr int32_t kSmoothBit = 2;
 constexpr int kFollowMouseWidth = 30;

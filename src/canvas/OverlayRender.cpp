@@ -31,8 +31,6 @@ namespace {
 
 constexpr int kHourglass = 11;
 constexpr int kDefaultPointer = 0;
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
 constexpr int32_t kSmoothBit = 2;
 
 // A block side as the masked copy takes it: a 16-bit count.

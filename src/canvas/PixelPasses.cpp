@@ -26,10 +26,6 @@ namespace canvas {
 
 namespace {
 
-bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
-
-constexpr int kTxWidth = 640;
-constexpr int kTxHeight = 512;
 // While a header is made its band is filled only: the rows above it are the canvas's.
 constexpr int kHeaderFirstRow = 220;
 constexpr int kFillColourPick = 201; // sharedCounter: paint fillColour instead of the pattern
@@ -83,8 +79,8 @@ void TxCanvas::patternfill()
     const QImage source = pattern->hDC()->surface();
     // Every row down to the last one and every column of the picture (no further).
     const int firstRow = makingHeader ? kHeaderFirstRow : 0;
-    const int lastRow = std::min(kTxHeight, before.height()) - 1;
-    const int lastColumn = std::min(kTxWidth, before.width()) - 1;
+    const int lastRow = std::min(int(kTxHeight), before.height()) - 1;
+    const int lastColumn = std::min(int(kTxWidth), before.width()) - 1;
     struct Change {
         int x, y;
         QRgb to;

@@ -29,12 +29,8 @@ namespace canvas {
 
 namespace {
 
-bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
-
 constexpr double kQuarterWidth = 320;
 constexpr double kQuarterHeight = 256;
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
 // The committed text moves this far off the canvas, so a later press starts anew.
 constexpr float kOffCanvas = 1000;
 // Each committed text is 1 to this many steps lighter per colour component.

@@ -29,8 +29,6 @@ const QString kResting = QStringLiteral("  Things");
 constexpr int kThingPen = 3;
 constexpr int kHourglass = 11;
 constexpr int kDefaultPointer = 0;
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
 // The globe's background, -16770000 as the colour value: its colour bits are what the
 // screen shows; the globe only relies on reading it back from the work buffer.
 constexpr platform::gdi::Colour kGlobeBackground = platform::gdi::Colour(-16770000) & platform::gdi::kRgbMask;

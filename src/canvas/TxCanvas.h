@@ -10,6 +10,7 @@
 // ever written from the committed picture (pushTxPicture). SET's back colour tells whether
 // an element waits for the commit (255) or not (the button face).
 
+#include "platform/drawing/Colors.h"
 #include "platform/runtime/Random.h"
 
 #include <QImage>
@@ -49,6 +50,11 @@ bool isShapeItem(const QString& item);
 inline constexpr uint32_t kPendingColor = 255; // SET while an element waits; a tool label that is on
 inline constexpr uint32_t kToolOffColor = 0xC0C0; // a tool label or mode button that is off
 inline constexpr uint32_t kModeOnColor = 0xFF00;  // the button of the current editing mode
+// The TX picture's size in the canvas's coordinates.
+inline constexpr double kTxWidth = 640;
+inline constexpr double kTxHeight = 512;
+// A tool label or the SET button showing that its tool or an element is pending.
+inline bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
 
 class TxCanvas : public QObject {
     Q_OBJECT
@@ -246,6 +252,7 @@ private:
     // The armed shape of Combo1's text drawn centred on (x, y); false for other texts.
     bool drawShape(double x, double y, bool boxInDrawingColour);
     void widenDrawnExtentForShape(double x, double y);
+    void moveShapePreview(double x, double y);
     void wholePicturePass(const QString& item);
     void globe();
     // The commit of a whole-picture item: committed, copied, pushed to the engine.

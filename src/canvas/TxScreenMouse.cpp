@@ -24,16 +24,12 @@ namespace canvas {
 
 namespace {
 
-bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
-
 constexpr int kLeft = 1;
 constexpr int kRight = 2;
 constexpr int kCrossPointer = 2;
 constexpr int kCropState = 101; // txMouseState while the crop rectangle is drawn
 constexpr int kHatchFill = 5;   // FillStyle: downward diagonal hatch
 constexpr int kFillPicked = 201; // sharedCounter once Pattern Fill's colour is picked
-constexpr double kScreenWidth = 640;
-constexpr double kScreenHeight = 512;
 
 // The draw thickness box read as the pen width: a number is taken within the slider's
 // range, anything else leaves the slider as it is.
@@ -85,6 +81,16 @@ bool TxCanvas::drawShape(double x, double y, bool boxInDrawingColour)
     return true;
 }
 
+// The armed shape's preview redrawn at (x, y), where SET will commit it.
+void TxCanvas::moveShapePreview(double x, double y)
+{
+    form_.Picture1->Cls();
+    drawShape(x, y, false);
+    textX = float(x);
+    textY = float(y);
+    widenDrawnExtentForShape(x, y);
+}
+
 // The drawn box is the shape drawn at (x, y), pen included: the preview before it has
 // been wiped, so nothing else is drawn over the picture.
 void TxCanvas::widenDrawnExtentForShape(double x, double y)
@@ -109,9 +115,9 @@ void TxCanvas::widenDrawnExtentForShape(double x, double y)
     // The press is on the screen, so the box always holds it and never turns inside out.
     const double pen = f.Picture1->DrawWidth() / 2.0;
     drawnExtentLeft = std::max(0.0, x - halfWidth - pen);
-    drawnExtentRight = std::min(kScreenWidth, x + halfWidth + pen);
+    drawnExtentRight = std::min(kTxWidth, x + halfWidth + pen);
     drawnExtentTop = std::max(0.0, std::min(top, bottom) - pen);
-    drawnExtentBottom = std::min(kScreenHeight, std::max(top, bottom) + pen);
+    drawnExtentBottom = std::min(kTxHeight, std::max(top, bottom) + pen);
 }
 
 void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
@@ -135,11 +141,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
     }
     // A shape shown in the things list moves to the press, whatever the button and mode.
     if (isShapeItem(f.Combo1->text())) {
-        tx->Cls();
-        drawShape(x, y, false);
-        textX = float(x);
-        textY = float(y);
-        widenDrawnExtentForShape(x, y);
+        moveShapePreview(x, y);
         return;
     }
     if (isOn(f.Label38))
@@ -298,11 +300,7 @@ void TxCanvas::Picture1_MouseMove(int button, int, double x, double y)
         return;
     }
     if (left && isShapeItem(f.Combo1->text())) {
-        tx->Cls();
-        drawShape(x, y, false);
-        textX = float(x);
-        textY = float(y);
-        widenDrawnExtentForShape(x, y);
+        moveShapePreview(x, y);
         return;
     }
     // Overlays with Follow Mouse: the see-through overlay follows the pointer.

@@ -18,12 +18,8 @@ namespace canvas {
 
 namespace {
 
-bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
-
 constexpr int kLeft = 1;
 constexpr int kRight = 2;
-constexpr double kScreenWidth = 640;
-constexpr double kScreenHeight = 512;
 
 } // namespace
 
@@ -106,10 +102,10 @@ void TxCanvas::cropRelease(double x, double y)
     shell::FormMain& f = form_;
     platform::PictureBox* tx = f.Picture1;
     tx->Cls();
-    const double left = std::clamp(std::min(double(textX), x), 0.0, kScreenWidth);
-    const double right = std::clamp(std::max(double(textX), x), 0.0, kScreenWidth);
-    const double top = std::clamp(std::min(double(textY), y), 0.0, kScreenHeight);
-    const double bottom = std::clamp(std::max(double(textY), y), 0.0, kScreenHeight);
+    const double left = std::clamp(std::min(double(textX), x), 0.0, kTxWidth);
+    const double right = std::clamp(std::max(double(textX), x), 0.0, kTxWidth);
+    const double top = std::clamp(std::min(double(textY), y), 0.0, kTxHeight);
+    const double bottom = std::clamp(std::max(double(textY), y), 0.0, kTxHeight);
     if (right - left <= 0 || bottom - top <= 0) {
         f.Text1->setFocus();
         return;
@@ -117,7 +113,7 @@ void TxCanvas::cropRelease(double x, double y)
     const QImage before = tx->Image();
     f.Image13->setPicture(before);
     tx->setAutoRedraw(true);
-    tx->PaintPicture(before, 0, 0, kScreenWidth, kScreenHeight, left, top, right - left, bottom - top);
+    tx->PaintPicture(before, 0, 0, kTxWidth, kTxHeight, left, top, right - left, bottom - top);
     tx->setAutoRedraw(false);
     txMouseState = 0;
     tx->setPicture(tx->Image());
@@ -139,9 +135,9 @@ void TxCanvas::noiseLineRepair(int button, double y)
     const double step = button == kLeft ? 1 : button == kRight ? -1 : 0;
     if (step != 0) {
         auto copyRow = [&](double from, double to) {
-            if (from < 0 || from >= kScreenHeight || to < 0 || to >= kScreenHeight)
+            if (from < 0 || from >= kTxHeight || to < 0 || to >= kTxHeight)
                 return;
-            for (int x = 0; x < int(kScreenWidth); ++x)
+            for (int x = 0; x < int(kTxWidth); ++x)
                 tx->PSet(x, to, quint32(tx->Point(x, from)));
         };
         copyRow(y, float(y + step));

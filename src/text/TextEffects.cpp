@@ -119,19 +119,28 @@ void TextTools::Check15_Click()
     cv.textY = y0;
 }
 
+// Without a pending text a release wipes the preview; styled text is redrawn whole.
+// Either way the effect's own redraw does not follow.
+bool TextTools::effectReleaseEnds()
+{
+    if (!isRed(form_.Command47)) {
+        form_.Picture1->Cls();
+        return true;
+    }
+    if (styledTextPending == 1) {
+        Label36_Click();
+        return true;
+    }
+    return false;
+}
+
 void TextTools::Check15_MouseUp(int, int, double, double)
 {
     shell::FormMain& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isRed(f.Command47)) {
-        tx->Cls();
+    if (effectReleaseEnds())
         return;
-    }
-    if (styledTextPending == 1) {
-        Label36_Click();
-        return;
-    }
     // Just switched off: the text and its shadow again, without the ring.
     if (f.Check15->value() == 0) {
         tx->Cls();
@@ -268,17 +277,10 @@ void TextTools::Check17_MouseUp(int, int, double, double)
     shell::FormMain& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isRed(f.Command47)) {
-        tx->Cls();
+    if (effectReleaseEnds())
         return;
-    }
-    if (styledTextPending == 1) {
-        Label36_Click();
-        return;
-    }
     // Just switched off: the text and its outline again, without the shadow.
     if (f.Check17->value() == 0) {
-        tx->Cls();
         tx->Cls();
         tx->setCurrentX(cv.textX);
         tx->setCurrentY(cv.textY);

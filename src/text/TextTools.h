@@ -105,6 +105,7 @@ public:
     // that way (the shadow's copies take the same steps); the release redraws it.
     void shadowArrowClick(int option);
     void shadowArrowMouseUp();
+    bool effectReleaseEnds();
     void VScroll1_Change(); // shadow depth: the square of the bar
     void HScroll5_Change(); // the shadow colour: presets 1 to 5, grey ramps 6 and 7
     void Text13_MouseDown(int button, int shift, double x, double y); // the colour rule on / " Off"
