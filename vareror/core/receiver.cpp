@@ -234,7 +234,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // above kWeakSnrDb that filter keeps one-pixel detail.
     const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
     current.filtered = snr < kFilteredSnrDb;
-    front.setPictureBand(snr, m.narrow, offset);
+    front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb);
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
     // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
     // quarter of the contrast). Its share of |z|^2 follows from the SNR measured on the

@@ -14,14 +14,20 @@ constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad pictu
 
 // The half width (Hz) of the picture band below kCleanSnrDb, measured on test cards in white
 // noise as the width at which the picture comes out best: from the video tones alone (550 Hz
-// either side of 1900) at kWeakSnrDb to 1800 Hz at 20 dB, and on to the broad band.
-double noisyHalfWidthHz(double snrDb)
+// either side of 1900) at kWeakSnrDb to 1800 Hz at 20 dB, and on to the broad band. The
+// red/green/blue modes gain from a wider band at 5 to 10 dB, where every scan carries full
+// detail; the luminance/colour-difference modes lose there (their short colour scans click
+// sooner).
+double noisyHalfWidthHz(double snrDb, bool rgb)
 {
-    static constexpr double snr[] = {kWeakSnrDb, 10, 20, kCleanSnrDb}, half[] = {kWeakHalfWidthHz, 1100, 1800, kBroadHalfWidthHz};
-    if (snrDb <= snr[0]) return half[0];
-    for (int i = 1; i < 4; ++i)
-        if (snrDb < snr[i]) return half[i - 1] + (half[i] - half[i - 1]) * (snrDb - snr[i - 1]) / (snr[i] - snr[i - 1]);
-    return half[3];
+    static constexpr double snr[] = {kWeakSnrDb, 5, 10, 20, kCleanSnrDb};
+    static constexpr double half[2][5] = {{kWeakHalfWidthHz, 707, 1100, 1800, kBroadHalfWidthHz},
+                                          {kWeakHalfWidthHz, 1000, 1250, 1800, kBroadHalfWidthHz}};
+    const double *h = half[rgb ? 1 : 0];
+    if (snrDb <= snr[0]) return h[0];
+    for (int i = 1; i < 5; ++i)
+        if (snrDb < snr[i]) return h[i - 1] + (h[i] - h[i - 1]) * (snrDb - snr[i - 1]) / (snr[i] - snr[i - 1]);
+    return h[4];
 }
 } // namespace
 
@@ -104,8 +110,9 @@ void FrontEnd::configureFilters()
     }
 }
 
-void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz)
+void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bool rgbMode)
 {
+    noisyRgb_ = rgbMode;
     noisyOffsetHz_ = offsetHz;
     noisy_ = snrDb < kCleanSnrDb && set_.dspFilter != 0;
     noisySnrDb_ = snrDb;
@@ -122,7 +129,7 @@ void FrontEnd::tuneNoisyBand()
 {
     // the band widens upwards from the video tones, towards the broad band's centre, and
     // follows the tones where the tuning has moved them
-    const double half = noisyHalfWidthHz(noisySnrDb_);
+    const double half = noisyHalfWidthHz(noisySnrDb_, noisyRgb_);
     const double centre =
         kWeakCentreHz + (kBroadCentreHz - kWeakCentreHz) * (half - kWeakHalfWidthHz) / (kBroadHalfWidthHz - kWeakHalfWidthHz);
     bpNoisy_.retune(centre + noisyOffsetHz_, half, rate_.hz);

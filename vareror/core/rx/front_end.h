@@ -59,8 +59,9 @@ public:
     void setNotch(double hz);
     // The picture band for the coming picture, from its SNR (dB in 3 kHz); `narrowMode` keeps
     // the broad band lower for the narrow modes' tones; below kCleanSnrDb the band is moved
-    // by `offsetHz`, the mistuning the AFC measured. DSP filter "off" keeps the broad band.
-    void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0);
+    // by `offsetHz`, the mistuning the AFC measured, and widened for red/green/blue modes
+    // (`rgbMode`). DSP filter "off" keeps the broad band.
+    void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0, bool rgbMode = false);
     bool noisyBand() const { return noisy_; }
     // The picture band's noise figures (see dsp::AnalyticFilter).
     double noiseBandwidthHz() const { return picture().noiseBandwidthHz(); }
@@ -93,6 +94,7 @@ private:
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
     bool noisy_ = false;          // the picture band is bpNoisy_, tuned to this SNR and mistuning:
     double noisySnrDb_ = 99, noisyOffsetHz_ = 0;
+    bool noisyRgb_ = false;
     const dsp::AnalyticFilter &picture() const { return noisy_ ? bpNoisy_ : bp_; }
     // The bands are linear-phase filters of different lengths; each is evaluated centred on
     // the same instant, dMax_ samples back, on this history of the filtered working audio.
