@@ -234,7 +234,12 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // above kWeakSnrDb that filter keeps one-pixel detail.
     const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
     current.filtered = snr < kFilteredSnrDb;
-    front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb);
+    double pixelMs = 0; // the shortest scan's time per sample
+    for (const auto &lay : m.layouts)
+        for (const Segment &seg : lay)
+            if (seg.kind == SegmentKind::Scan && seg.samples > 0 && (pixelMs == 0 || seg.lengthMs / seg.samples < pixelMs))
+                pixelMs = seg.lengthMs / seg.samples;
+    front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb, pixelMs);
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
     // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
     // quarter of the contrast). Its share of |z|^2 follows from the SNR measured on the

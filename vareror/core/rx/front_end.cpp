@@ -17,13 +17,18 @@ constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad pictu
 // either side of 1900) at kWeakSnrDb to 1800 Hz at 20 dB, and on to the broad band. The
 // red/green/blue modes gain from a wider band at 5 to 10 dB, where every scan carries full
 // detail; the luminance/colour-difference modes lose there (their short colour scans click
-// sooner).
-double noisyHalfWidthHz(double snrDb, bool rgb)
+// sooner). At 20 dB the detail to keep follows the pixel rate: a mode's band there is scaled
+// by kRefPixelMs over its pixel time (`pixelMs`, 0: not scaled), from the 10 dB width up to
+// kFastHalfWidthHz (PD90's long pixels get about 1350 Hz, PD120's and P3's short ones 2200).
+constexpr double kRefPixelMs = 0.4, kFastHalfWidthHz = 2200;
+double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs)
 {
     static constexpr double snr[] = {kWeakSnrDb, 5, 10, 20, kCleanSnrDb};
     static constexpr double half[2][5] = {{kWeakHalfWidthHz, 707, 1100, 1800, kBroadHalfWidthHz},
                                           {kWeakHalfWidthHz, 1000, 1250, 1800, kBroadHalfWidthHz}};
-    const double *h = half[rgb ? 1 : 0];
+    double h[5];
+    std::copy(half[rgb ? 1 : 0], half[rgb ? 1 : 0] + 5, h);
+    if (pixelMs > 0) h[3] = std::clamp(h[3] * kRefPixelMs / pixelMs, h[2], kFastHalfWidthHz);
     if (snrDb <= snr[0]) return h[0];
     for (int i = 1; i < 5; ++i)
         if (snrDb < snr[i]) return h[i - 1] + (h[i] - h[i - 1]) * (snrDb - snr[i - 1]) / (snr[i] - snr[i - 1]);
@@ -110,9 +115,10 @@ void FrontEnd::configureFilters()
     }
 }
 
-void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bool rgbMode)
+void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bool rgbMode, double pixelMs)
 {
     noisyRgb_ = rgbMode;
+    noisyPixelMs_ = pixelMs;
     noisyOffsetHz_ = offsetHz;
     noisy_ = snrDb < kCleanSnrDb && set_.dspFilter != 0;
     noisySnrDb_ = snrDb;
@@ -129,7 +135,7 @@ void FrontEnd::tuneNoisyBand()
 {
     // the band widens upwards from the video tones, towards the broad band's centre, and
     // follows the tones where the tuning has moved them
-    const double half = noisyHalfWidthHz(noisySnrDb_, noisyRgb_);
+    const double half = noisyHalfWidthHz(noisySnrDb_, noisyRgb_, noisyPixelMs_);
     const double centre =
         kWeakCentreHz + (kBroadCentreHz - kWeakCentreHz) * (half - kWeakHalfWidthHz) / (kBroadHalfWidthHz - kWeakHalfWidthHz);
     bpNoisy_.retune(centre + noisyOffsetHz_, half, rate_.hz);

@@ -59,9 +59,10 @@ public:
     void setNotch(double hz);
     // The picture band for the coming picture, from its SNR (dB in 3 kHz); `narrowMode` keeps
     // the broad band lower for the narrow modes' tones; below kCleanSnrDb the band is moved
-    // by `offsetHz`, the mistuning the AFC measured, and widened for red/green/blue modes
-    // (`rgbMode`). DSP filter "off" keeps the broad band.
-    void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0, bool rgbMode = false);
+    // by `offsetHz`, the mistuning the AFC measured, widened for red/green/blue modes
+    // (`rgbMode`) and, towards 20 dB, for short pixels (`pixelMs`, a pixel's time; 0: not
+    // known). DSP filter "off" keeps the broad band.
+    void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0, bool rgbMode = false, double pixelMs = 0);
     bool noisyBand() const { return noisy_; }
     // The picture band's noise figures (see dsp::AnalyticFilter).
     double noiseBandwidthHz() const { return picture().noiseBandwidthHz(); }
@@ -95,6 +96,7 @@ private:
     bool noisy_ = false;          // the picture band is bpNoisy_, tuned to this SNR and mistuning:
     double noisySnrDb_ = 99, noisyOffsetHz_ = 0;
     bool noisyRgb_ = false;
+    double noisyPixelMs_ = 0;
     const dsp::AnalyticFilter &picture() const { return noisy_ ? bpNoisy_ : bp_; }
     // The bands are linear-phase filters of different lengths; each is evaluated centred on
     // the same instant, dMax_ samples back, on this history of the filtered working audio.
