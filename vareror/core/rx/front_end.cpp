@@ -20,7 +20,12 @@ constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad pictu
 // sooner). At 20 dB the detail to keep follows the pixel rate: a mode's band there is scaled
 // by kRefPixelMs over its pixel time (`pixelMs`, 0: not scaled), from the 10 dB width up to
 // kFastHalfWidthHz (PD90's long pixels get about 1350 Hz, PD120's and P3's short ones 2200).
+// At 10 dB a red/green/blue mode's band widens the same way for pixels shorter than Martin
+// 1's (kRgb10RefPixelMs), but only up to kFastRgb10HalfWidthHz: Scottie 1 is best near
+// 1325 Hz, while the modes with still shorter pixels (Scottie 2, Martin 2, P3) gain nothing
+// from more and P3 loses past it.
 constexpr double kRefPixelMs = 0.4, kFastHalfWidthHz = 2200;
+constexpr double kRgb10RefPixelMs = 0.46, kFastRgb10HalfWidthHz = 1325;
 double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs)
 {
     static constexpr double snr[] = {kWeakSnrDb, 5, 10, 20, kCleanSnrDb};
@@ -28,6 +33,7 @@ double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs)
                                           {kWeakHalfWidthHz, 1000, 1250, 1800, kBroadHalfWidthHz}};
     double h[5];
     std::copy(half[rgb ? 1 : 0], half[rgb ? 1 : 0] + 5, h);
+    if (rgb && pixelMs > 0) h[2] = std::clamp(h[2] * kRgb10RefPixelMs / pixelMs, h[2], kFastRgb10HalfWidthHz);
     if (pixelMs > 0) h[3] = std::clamp(h[3] * kRefPixelMs / pixelMs, h[2], kFastHalfWidthHz);
     if (snrDb <= snr[0]) return h[0];
     for (int i = 1; i < 5; ++i)

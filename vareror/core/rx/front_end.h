@@ -60,7 +60,7 @@ public:
     // The picture band for the coming picture, from its SNR (dB in 3 kHz); `narrowMode` keeps
     // the broad band lower for the narrow modes' tones; below kCleanSnrDb the band is moved
     // by `offsetHz`, the mistuning the AFC measured, widened for red/green/blue modes
-    // (`rgbMode`) and, towards 20 dB, for short pixels (`pixelMs`, a pixel's time; 0: not
+    // (`rgbMode`) and, from 10 dB, for short pixels (`pixelMs`, a pixel's time; 0: not
     // known). DSP filter "off" keeps the broad band.
     void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0, bool rgbMode = false, double pixelMs = 0);
     bool noisyBand() const { return noisy_; }
