@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "FormFixture.h"
+#include "TestPictures.h"
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "platform/runtime/Clock.h"
@@ -35,9 +36,7 @@ inline QImage filled(int w, int h, QRgb colour)
 inline QImage halves(int w, int h, QRgb left, QRgb right)
 {
     QImage img = filled(w, h, left);
-    for (int y = 0; y < h; ++y)
-        for (int x = w / 2; x < w; ++x)
-            img.setPixel(x, y, right);
+    testsupport::paint(img, w / 2, 0, w, h, right);
     return img;
 }
 

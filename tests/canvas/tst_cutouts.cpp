@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "CanvasStation.h"
+#include "TestPictures.h"
 #include "intake/Intake.h"
 #include "platform/services/Picbuf.h"
 #include "platform/services/ScriptedUi.h"
@@ -46,9 +47,7 @@ void drawOn(Station& s, const QImage& picture)
 QImage blueGreen(int split)
 {
     QImage img = filled(640, 512, kBlue);
-    for (int y = 0; y < 512; ++y)
-        for (int x = split; x < 640; ++x)
-            img.setPixel(x, y, kGreen);
+    testsupport::paint(img, split, 0, 640, 512, kGreen);
     return img;
 }
 
@@ -56,9 +55,7 @@ QImage blueGreen(int split)
 QImage blueOverGreen()
 {
     QImage img = filled(640, 512, kBlue);
-    for (int y = 256; y < 512; ++y)
-        for (int x = 0; x < 640; ++x)
-            img.setPixel(x, y, kGreen);
+    testsupport::paint(img, 0, 256, 640, 512, kGreen);
     return img;
 }
 
@@ -216,9 +213,7 @@ void TestCutOuts::blendStaysInsideTheElementsBoxAndMargin()
     const QImage shown = rgb32(f.Picture1->Picture());
     const QRgb mixed = qRgb(100, 50, 75);
     QImage expected = filled(640, 512, element);
-    for (int y = 32; y <= 368; ++y)
-        for (int x = 108; x <= 492; ++x)
-            expected.setPixel(x, y, mixed);
+    testsupport::paint(expected, 108, 32, 493, 369, mixed);
     QCOMPARE(shown, expected);
 
     f.Option1->setValue(true);
@@ -415,9 +410,7 @@ void TestCutOuts::pasteAndRxToTx()
     QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
     QCOMPARE(rgb32(f.Picture1->Picture()), tx);
     QImage expected = tx;
-    for (int y = 32; y < 224; ++y)
-        for (int x = 40; x < 280; ++x)
-            expected.setPixel(x, y, kYellow);
+    testsupport::paint(expected, 40, 32, 280, 224, kYellow);
     f.Command47->click();
     QCOMPARE(rgb32(f.Picture1->Picture()), expected);
 

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "CanvasStation.h"
+#include "TestPictures.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "qso/Qso.h"
@@ -21,9 +22,7 @@ constexpr QRgb kNearBlack = 0xFF000000;
 QImage blackSpots()
 {
     QImage img = filled(640, 512, kWhite);
-    for (int y = 100; y < 150; ++y)
-        for (int x = 100; x < 150; ++x)
-            img.setPixel(x, y, kNearBlack);
+    testsupport::paint(img, 100, 100, 150, 150, kNearBlack);
     for (int x = 300; x <= 400; ++x)
         img.setPixel(x, 511, kNearBlack);
     img.setPixel(639, 511, kNearBlack);
@@ -60,9 +59,7 @@ void TestFillDrops::headerGoesToTheTopOrTheBottom()
     c.headerBoxDragged = 5;
     c.Picture1_DragDrop(nullptr, 10, 199.9);
     QImage expected = picture;
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 640; ++x)
-            expected.setPixel(x, y, kRed);
+    testsupport::paint(expected, 0, 0, 640, 64, kRed);
     QCOMPARE(rgb32(f.Picture1->Picture()), expected);
     QCOMPARE(f.qso().headerNumber.toInt(), 5);
     QCOMPARE(c.headerBoxDragged, 0);
@@ -72,18 +69,14 @@ void TestFillDrops::headerGoesToTheTopOrTheBottom()
     // stays.
     c.headerBoxDragged = 8;
     c.Picture1_DragDrop(nullptr, 10, 200);
-    for (int y = 480; y < 512; ++y)
-        for (int x = 0; x < 640; ++x)
-            expected.setPixel(x, y, kBlue);
+    testsupport::paint(expected, 0, 480, 640, 512, kBlue);
     QCOMPARE(rgb32(f.Picture1->Picture()), expected);
     QCOMPARE(f.qso().headerNumber.toInt(), 17);
 
     // A large box low covers rows 448 to 511; the number names only the last drop.
     f.qso().headerBoxMouseDown(5, 2);
     dropOnTxScreen(s, 320, 400);
-    for (int y = 448; y < 512; ++y)
-        for (int x = 0; x < 640; ++x)
-            expected.setPixel(x, y, kRed);
+    testsupport::paint(expected, 0, 448, 640, 512, kRed);
     QCOMPARE(rgb32(f.Picture1->Picture()), expected);
     QCOMPARE(f.qso().headerNumber.toInt(), 14);
     QCOMPARE(rgb32(f.Image6->Picture()), expected);
@@ -111,9 +104,7 @@ void TestFillDrops::headerIsCommittedInEveryMode()
         c.headerBoxDragged = 4;
         c.Picture1_DragDrop(nullptr, 100, 450);
         QImage expected = picture;
-        for (int y = 448; y < 512; ++y)
-            for (int x = 0; x < 640; ++x)
-                expected.setPixel(x, y, kRed);
+        testsupport::paint(expected, 0, 448, 640, 512, kRed);
         QCOMPARE(rgb32(f.Picture1->Picture()), expected);
         QCOMPARE(rgb32(f.Picture1->screenImage()), expected);
         QCOMPARE(rgb32(f.Image6->Picture()), expected);

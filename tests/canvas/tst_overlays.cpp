@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "CanvasStation.h"
+#include "TestPictures.h"
 #include "canvas/OverlayRender.h"
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Gdi.h"
@@ -23,9 +24,7 @@ constexpr QRgb kGrey = 0xFF808080;
 QImage framed(int w = 640, int h = 512)
 {
     QImage img = filled(w, h, kRed);
-    for (int y = h * 100 / 512; y < h * 412 / 512; ++y)
-        for (int x = w * 100 / 640; x < w * 540 / 640; ++x)
-            img.setPixel(x, y, kWhite);
+    testsupport::paint(img, w * 100 / 640, h * 100 / 512, w * 540 / 640, h * 412 / 512, kWhite);
     return img;
 }
 
@@ -230,9 +229,7 @@ void TestOverlays::maskedCopyAndSeeThroughDraw()
     const QImage picture = busy(640, 512);
     f.Picture1->setPicture(picture);
     QImage overlay = filled(200, 160, kWhite);
-    for (int y = 40; y < 120; ++y)
-        for (int x = 50; x < 150; ++x)
-            overlay.setPixel(x, y, kBlue);
+    testsupport::paint(overlay, 50, 40, 150, 120, kBlue);
     f.Picture2->setPicture(overlay);
     c.overlayScale = 200;
     c.textX = 10;

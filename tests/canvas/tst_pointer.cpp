@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "CanvasStation.h"
+#include "TestPictures.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
@@ -198,9 +199,7 @@ void TestPointer::releases()
     f.Picture1->setPicture(filled(640, 512, kBlack));
     f.Option6->setValue(true);
     QImage element = filled(200, 160, kWhite); // its corner colour is left out
-    for (int y = 40; y < 120; ++y)
-        for (int x = 50; x < 150; ++x)
-            element.setPixel(x, y, kBlue);
+    testsupport::paint(element, 50, 40, 150, 120, kBlue);
     f.Image6->setPicture(element);
     c.overlayScale = 240;
     platform::setBackColor(f.Command47, canvas::kPendingColor);

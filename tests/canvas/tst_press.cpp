@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "CanvasStation.h"
+#include "TestPictures.h"
 #include "canvas/OverlayRender.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
@@ -33,9 +34,7 @@ void pendingElement(Station& s, bool overlays, const QImage& element, double sca
 QImage whiteRimmed(int w, int h)
 {
     QImage img = filled(w, h, kWhite);
-    for (int y = h / 4; y < h * 3 / 4; ++y)
-        for (int x = w / 4; x < w * 3 / 4; ++x)
-            img.setPixel(x, y, kBlue);
+    testsupport::paint(img, w / 4, h / 4, w * 3 / 4, h * 3 / 4, kBlue);
     return img;
 }
 

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "CanvasStation.h"
+#include "TestPictures.h"
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
@@ -268,9 +269,7 @@ void TestTxCanvas::dropDispatchByModeAndTool()
     auto& c = s.canvas();
     // White with a blue square at 100..199.
     QImage square = filled(640, 512, kWhite);
-    for (int y = 100; y < 200; ++y)
-        for (int x = 100; x < 200; ++x)
-            square.setPixel(x, y, kBlue);
+    testsupport::paint(square, 100, 100, 200, 200, kBlue);
     form.Image2->setPicture(halves(200, 400, kRed, kGreen));
 
     // Color Fill in Text mode fills the area under the drop point and commits it, whatever
@@ -282,9 +281,7 @@ void TestTxCanvas::dropDispatchByModeAndTool()
     DragManager::instance().begin(form.Label25);
     dropOnTxScreen(s, 150, 150);
     QImage expected = square;
-    for (int y = 100; y < 200; ++y)
-        for (int x = 100; x < 200; ++x)
-            expected.setPixel(x, y, kGreen);
+    testsupport::paint(expected, 100, 100, 200, 200, kGreen);
     QCOMPARE(rgb32(form.Picture1->Picture()), expected);
     QCOMPARE(s.txBuffer(), expected);
     QCOMPARE(rgb32(form.Image13->Picture()), square);

@@ -228,9 +228,7 @@ void LoadCropSaveTest::cropBoxesGrowAndShrink()
 void LoadCropSaveTest::sendToTxInEachMode()
 {
     QImage picture = solid(640, 512, Blue);
-    for (int y = 63; y < 423; ++y)
-        for (int x = 90; x < 540; ++x)
-            picture.setPixel(x, y, Red);
+    testsupport::paint(picture, 90, 63, 540, 423, Red);
     for (int mode = 0; mode < 4; ++mode) {
         Station s;
         s.form().canvas().dragSource = 11;

@@ -43,9 +43,7 @@ void receive(Station& s, const QImage& picture)
 QImage framed(int w, int h, QRgb border, QRgb inside)
 {
     QImage img = filled(w, h, border);
-    for (int y = 4; y < h - 4; ++y)
-        for (int x = 4; x < w - 4; ++x)
-            img.setPixel(x, y, inside);
+    testsupport::paint(img, 4, 4, w - 4, h - 4, inside);
     return img;
 }
 

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "CanvasStation.h"
+#include "TestPictures.h"
 #include "SkippedSteps.h"
 #include "platform/drawing/Colors.h"
 #include "platform/services/ScriptedUi.h"
@@ -82,9 +83,7 @@ void TestHeaders::headerPaintsItsBandOnly()
         const int rows = c.strip.height();
         QCOMPARE(tx.copy(0, c.top, 640, rows), c.strip);
         QImage rest = tx;
-        for (int y = c.top; y < c.top + rows; ++y)
-            for (int x = 0; x < 640; ++x)
-                rest.setPixel(x, y, kGreen);
+        testsupport::paint(rest, 0, c.top, 640, c.top + rows, kGreen);
         QCOMPARE(rest, picture);
         QCOMPARE(rgb32(form.Image6->Picture()), tx);
         QCOMPARE(s.txBuffer(), tx);

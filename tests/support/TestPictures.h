@@ -21,6 +21,15 @@ inline QImage solid(int w, int h, QRgb colour)
     return image;
 }
 
+// Sets the columns x0..x1-1 of the rows y0..y1-1 to the colour, pixel by pixel (no
+// painter, so nothing is blended or converted).
+inline void paint(QImage& image, int x0, int y0, int x1, int y1, QRgb colour)
+{
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            image.setPixel(x, y, colour);
+}
+
 // The colours at the points (alpha included), to compare several at once.
 inline QList<QRgb> pixels(const QImage& image, std::initializer_list<QPoint> at)
 {
