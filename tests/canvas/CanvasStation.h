@@ -3,6 +3,7 @@
 // the test's own, with the TX mode sized 640 x 512; and the pictures the canvas tests
 // draw with.
 
+#include <QAction>
 #include <QImage>
 #include <QtTest>
 
@@ -10,12 +11,16 @@
 #include "TestPictures.h"
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
+#include "platform/drawing/Colors.h"
 #include "platform/runtime/Clock.h"
+#include "platform/services/ScriptedUi.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
+#include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 #include "shell/Shell.h"
+#include "text/TextTools.h"
 
 namespace canvastest {
 
@@ -23,19 +28,17 @@ using platform::DragManager;
 using testsupport::FormFixture;
 
 constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kBlue = 0xFF0000FF,
-               kGreen = 0xFF00FF00;
+               kGreen = 0xFF00FF00, kGrey = 0xFF808080, kYellow = 0xFFFFFF00;
 
-inline QImage filled(int w, int h, QRgb colour)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(colour);
-    return img;
-}
+// A button or label lit red: a tool or element waiting for SET.
+inline bool isOn(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+
+using testsupport::solid;
 
 // Left half one colour, right half another.
 inline QImage halves(int w, int h, QRgb left, QRgb right)
 {
-    QImage img = filled(w, h, left);
+    QImage img = solid(w, h, left);
     testsupport::paint(img, w / 2, 0, w, h, right);
     return img;
 }
@@ -53,7 +56,7 @@ inline QImage busy(int w, int h)
 inline QImage rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
 
 // The window started on the real engine (no sound devices), on a clock of the test's own,
-// with the TX mode sized 640 x 512.
+// with the TX mode sized 640 x 512; the program stops when the engine or the start-up fails.
 class Station {
 public:
     Station()
@@ -62,11 +65,12 @@ public:
         QString why;
         platform::Engine real = platform::Engine::load(REAL_ENGINE_PATH, &why);
         if (!real.present())
-            return;
+            qFatal("no engine: %s", qPrintable(why));
         real.vrrSetOption("input", "none");
         real.vrrSetOption("output", "none");
         form().engine().setEngine(std::move(real));
-        running = form().shell().Form_Load() == shell::Shell::LoadResult::Running;
+        if (form().shell().Form_Load() != shell::Shell::LoadResult::Running)
+            qFatal("the start-up ended");
         form().engine().modeWidth = 640;
         form().engine().modeHeight = 512;
     }
@@ -74,24 +78,27 @@ public:
     {
         if (DragManager::instance().active())
             DragManager::instance().cancel();
-        if (running)
-            form().engine().Form_QueryUnload();
+        form().engine().Form_QueryUnload();
     }
     shell::FormMain& form() const { return fixture_.form(); }
     canvas::TxCanvas& canvas() const { return form().canvas(); }
+    // The two a test drives: auto [f, c] = s.formAndCanvas();
+    struct FormAndCanvas {
+        shell::FormMain& f;
+        canvas::TxCanvas& c;
+    };
+    FormAndCanvas formAndCanvas() const { return {form(), canvas()}; }
     FormFixture& fixture() { return fixture_; }
     platform::ManualClock& clock() { return clock_; }
 
     // What the engine would send: its TX buffer over the mode's rectangle.
     QImage txBuffer() const
     {
-        QImage out = filled(640, 512, 0xFFFF00FF);
+        QImage out = solid(640, 512, 0xFFFF00FF);
         const int32_t rect[4] = {0, 0, 640, 512};
         form().engine().binding().mmsDrawDIBdc(&out, rect, form().engine().txDib, rect, 0);
         return out;
     }
-
-    bool running = false;
 
 private:
     platform::ManualClock clock_;

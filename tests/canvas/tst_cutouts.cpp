@@ -1,26 +1,18 @@
 // Overlays cut out along an outline drawn with the pen, and the blend of a pending
 // element, on a started window with the real engine library.
-#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTabWidget>
-#include <QtTest>
 
 #include "CanvasStation.h"
-#include "TestPictures.h"
 #include "intake/Intake.h"
 #include "platform/services/Picbuf.h"
-#include "platform/services/ScriptedUi.h"
-#include "platform/drawing/Colors.h"
-#include "platform/widgets/Controls.h"
-#include "text/TextTools.h"
 
 using namespace canvastest;
 
 namespace {
 
 constexpr QRgb kSurround = 0xFF010101;
-constexpr QRgb kYellow = 0xFFFFFF00;
 
 // The pen along the corners given, from the first back to it.
 void outline(Station& s, const std::vector<QPoint>& corners, bool close = true)
@@ -46,7 +38,7 @@ void drawOn(Station& s, const QImage& picture)
 // Blue left of column `split`, green from it on.
 QImage blueGreen(int split)
 {
-    QImage img = filled(640, 512, kBlue);
+    QImage img = solid(640, 512, kBlue);
     testsupport::paint(img, split, 0, 640, 512, kGreen);
     return img;
 }
@@ -54,237 +46,12 @@ QImage blueGreen(int split)
 // Blue above row 256, green below.
 QImage blueOverGreen()
 {
-    QImage img = filled(640, 512, kBlue);
+    QImage img = solid(640, 512, kBlue);
     testsupport::paint(img, 0, 256, 640, 512, kGreen);
     return img;
 }
 
 } // namespace
-
-class TestCutOuts : public QObject {
-    Q_OBJECT
-private slots:
-    void makeOverlayScalesTheFigure();
-    void makeOverlayRefusals();
-    void makeOverlayAfterAShape();
-    void blendMixesAtTheSliderWeight();
-    void blendStaysInsideTheElementsBoxAndMargin();
-    void overlayFromTheReceivedPicture();
-    void pasteAndRxToTx();
-};
-
-void TestCutOuts::makeOverlayScalesTheFigure()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-
-    // 200 x 100, wider than tall: 590 x 295 from (40, 108.5). The outline's own rows and
-    // columns, red, join the near-black surround.
-    drawOn(s, blueGreen(200));
-    outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
-    QCOMPARE(c.drawnExtentRight - c.drawnExtentLeft, 200.0);
-    const QImage before = s.txBuffer();
-    f.Text3->setFocus();
-    c.Label30_MouseDown(1, 0, 0, 0);
-    QImage shown = rgb32(f.Picture1->Picture());
-    QCOMPARE(shown.pixel(42, 256), kSurround);
-    QCOMPARE(shown.pixel(43, 256), kBlue);
-    QCOMPARE(shown.pixel(629, 256), kGreen);
-    QCOMPARE(shown.pixel(630, 256), kSurround);
-    QCOMPARE(shown.pixel(100, 110), kSurround);
-    QCOMPARE(shown.pixel(100, 111), kBlue);
-    QCOMPARE(shown.pixel(100, 402), kBlue);
-    QCOMPARE(shown.pixel(100, 403), kSurround);
-    QCOMPARE(rgb32(f.Image6->Picture()), shown);
-    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
-    QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
-    QCOMPARE(c.drawnExtentLeft, 640.0);
-    QCOMPARE(f.MousePointer(), 0);
-    QCOMPARE(f.focusWidget(), f.Text1);
-    // The engine keeps its picture until the next commit.
-    QCOMPARE(s.txBuffer(), before);
-
-    // Taller than wide: 462 high from row 40, centred on column 320.
-    drawOn(s, filled(640, 512, kYellow));
-    outline(s, {{300, 50}, {400, 50}, {400, 450}, {300, 450}});
-    c.Label30_MouseDown(1, 0, 0, 0);
-    shown = rgb32(f.Picture1->Picture());
-    QCOMPARE(shown.pixel(320, 40), kSurround);
-    QCOMPARE(shown.pixel(320, 41), kYellow);
-    QCOMPARE(shown.pixel(320, 501), kYellow);
-    QCOMPARE(shown.pixel(320, 502), kSurround);
-    QCOMPARE(shown.pixel(261, 256), kSurround);
-    QCOMPARE(shown.pixel(378, 256), kSurround);
-
-    // An outline left open lets the flood in: the picture is uniformly near-black.
-    drawOn(s, blueGreen(320));
-    outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}}, false);
-    c.Label30_MouseDown(1, 0, 0, 0);
-    QCOMPARE(rgb32(f.Picture1->Picture()), filled(640, 512, kSurround));
-}
-
-void TestCutOuts::makeOverlayRefusals()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    const QImage picture = blueGreen(320);
-
-    // Nothing waiting for SET: only the focus moves.
-    drawOn(s, picture);
-    f.Text3->setFocus();
-    c.Label30_MouseDown(1, 0, 0, 0);
-    QCOMPARE(f.focusWidget(), f.Text1);
-    QCOMPARE(rgb32(f.Picture1->Picture()), picture);
-
-    // A straight stroke has no width to scale up: refused, the stroke still waits.
-    outline(s, {{100, 100}, {100, 300}}, false);
-    const QImage stroke = rgb32(f.Picture1->Image());
-    f.Text3->setFocus();
-    f.setMousePointer(11);
-    c.Label30_MouseDown(1, 0, 0, 0);
-    QCOMPARE(rgb32(f.Picture1->Image()), stroke);
-    QCOMPARE(rgb32(f.Picture1->Picture()), picture);
-    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-    QCOMPARE(f.MousePointer(), 0);
-    QCOMPARE(f.focusWidget(), f.Text1);
-
-    // Between the presses of "Overlay RX>TX" nothing happens at all.
-    platform::setBackColor(f.Label34, canvas::kPendingColor);
-    outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
-    f.Text3->setFocus();
-    c.Label30_MouseDown(1, 0, 0, 0);
-    QCOMPARE(f.focusWidget(), f.Text3);
-    QCOMPARE(rgb32(f.Picture1->Picture()), picture);
-}
-
-// An armed shape is committed first. Armed and never moved, its box is the empty one
-// (-640 x -512), which takes the whole picture turned; moved, the box is the shape's.
-// Both come out upright.
-void TestCutOuts::makeOverlayAfterAShape()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    for (bool moved : {false, true}) {
-        drawOn(s, blueOverGreen());
-        c.shapeSize = 200;
-        f.Combo1->setText(QStringLiteral("Circle"));
-        c.Combo1_Click();
-        QCOMPARE(c.dragSource, int(canvas::dragShapeTool));
-        if (moved)
-            emit f.Picture1->mouseDown(1, 0, 320, 256);
-        c.Label30_MouseDown(1, 0, 0, 0);
-        const QImage shown = rgb32(f.Picture1->Picture());
-        QCOMPARE(shown.pixel(320, 150), kBlue);
-        QCOMPARE(shown.pixel(320, 350), kGreen);
-        QCOMPARE(shown.pixel(5, 5), kSurround);
-        QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
-    }
-}
-
-// An element laid over the whole persistent layer, pending at S 240 with its corner at
-// (180, 104): the blend touches rows 32 to 368 and columns 108 to 492 only (the box and a
-// margin of 72, bounds included); outside it the committed element stays as it is. In
-// Text mode the pass commits nothing and blends nothing.
-void TestCutOuts::blendStaysInsideTheElementsBoxAndMargin()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    const QRgb element = qRgb(200, 0, 100), under = qRgb(0, 100, 50);
-    const auto pending = [&] {
-        f.Picture1->setPicture(filled(640, 512, under));
-        f.Picture1->setAutoRedraw(true);
-        f.Picture1->PaintPicture(filled(640, 512, element), 0, 0);
-        f.Picture1->setAutoRedraw(false);
-        c.textX = 180, c.textY = 104, c.overlayScale = 240;
-        c.blendPercent = c.blendRest = 50;
-        platform::setBackColor(f.Command47, canvas::kPendingColor);
-    };
-    f.Option7->setValue(true);
-    pending();
-    c.blendpicture();
-    const QImage shown = rgb32(f.Picture1->Picture());
-    const QRgb mixed = qRgb(100, 50, 75);
-    QImage expected = filled(640, 512, element);
-    testsupport::paint(expected, 108, 32, 493, 369, mixed);
-    QCOMPARE(shown, expected);
-
-    f.Option1->setValue(true);
-    pending();
-    c.blendpicture();
-    QCOMPARE(rgb32(f.Picture1->Picture()), filled(640, 512, element));
-    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-}
-
-void TestCutOuts::blendMixesAtTheSliderWeight()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-
-    f.HScroll7->setValue(1);
-    QCOMPARE(c.blendPercent, 10);
-    QCOMPARE(c.blendRest, 90);
-    f.HScroll7->setValue(10);
-    QCOMPARE(c.blendPercent, 100);
-    QCOMPARE(c.blendRest, 0);
-    QCOMPARE(c.blendcolor(0x123456, 0xABCDEF), 0x123456u);
-    f.HScroll7->setValue(5);
-    QCOMPARE(c.blendcolor(0x0000FF, 0xFF0000), 0x7F007Fu);
-    c.blendPercent = 33, c.blendRest = 67;
-    QCOMPARE(c.blendcolor(0x0000FF, 0), 84u);
-    c.blendPercent = c.blendRest = 50;
-
-    // A picture-in-picture of one colour over another, blended half and half: the
-    // fraction of each component is dropped.
-    const QRgb element = qRgb(255, 1, 3), under = qRgb(128, 100, 0);
-    const QImage picture = filled(640, 512, under);
-    f.Picture1->setPicture(picture);
-    f.Option7->setValue(true);
-    dropFromStrip(s, filled(320, 256, element), 320, 256);
-    emit f.Label14->Click();
-    QImage shown = rgb32(f.Picture1->Picture());
-    QCOMPARE(shown.pixel(320, 256), qRgb(191, 50, 1));
-    QCOMPARE(shown.pixel(100, 256), under);
-    QCOMPARE(shown.pixel(5, 5), under);
-    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
-    QCOMPARE(platform::backColor(f.Label14), canvas::kToolOffColor);
-    QCOMPARE(f.MousePointer(), 0);
-
-    // At 10 the element goes in opaque.
-    f.HScroll7->setValue(10);
-    f.Picture1->setPicture(picture);
-    dropFromStrip(s, filled(320, 256, element), 320, 256);
-    emit f.Label14->Click();
-    QCOMPARE(rgb32(f.Picture1->Picture()).pixel(320, 256), element);
-
-    // Follow Mouse, "4 pics in 1", Text and Draw: a click does nothing, not even move the
-    // focus.
-    const auto refused = [&](const std::function<void()>& setUp, const std::function<void()>& undo) {
-        f.Picture1->setPicture(picture);
-        f.Option7->setValue(true);
-        setUp();
-        platform::setBackColor(f.Command47, canvas::kPendingColor);
-        f.Text3->setFocus();
-        emit f.Label14->Click();
-        QCOMPARE(rgb32(f.Picture1->Picture()), picture);
-        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-        QCOMPARE(f.focusWidget(), f.Text3);
-        undo();
-    };
-    refused([&] { f.Check18->setValue(1); }, [&] { f.Check18->setValue(0); });
-    refused([&] { f.Check19->setValue(1); }, [&] { f.Check19->setValue(0); });
-    refused([&] { f.Option1->setValue(true); }, [] {});
-    refused([&] { f.Option8->setValue(true); }, [] {});
-}
 
 // The received picture: a 320 x 256 one drawn into the engine's RX buffer, the mode sized
 // to it, so the copy stretches it over the TX screen.
@@ -297,134 +64,337 @@ static void receive(Station& s, const QImage& picture)
     engine.modeHeight = picture.height();
 }
 
-void TestCutOuts::overlayFromTheReceivedPicture()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    const QImage tx = filled(640, 512, kBlue);
-    receive(s, filled(320, 256, kYellow));
+class TestCutOuts : public QObject {
+    Q_OBJECT
+private slots:
+    void makeOverlayScalesTheFigure()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
 
-    // Outside Draw mode only the focus moves.
-    f.Picture1->setPicture(tx);
-    f.Text3->setFocus();
-    c.Label34_MouseDown(1, 0, 0, 0);
-    QCOMPARE(f.focusWidget(), f.Text1);
-    QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
+        // 200 x 100, wider than tall: 590 x 295 from (40, 108.5). The outline's own rows and
+        // columns, red, join the near-black surround.
+        drawOn(s, blueGreen(200));
+        outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
+        QCOMPARE(c.drawnExtentRight - c.drawnExtentLeft, 200.0);
+        const QImage before = s.txBuffer();
+        f.Text3->setFocus();
+        c.Label30_MouseDown(1, 0, 0, 0);
+        QImage shown = rgb32(f.Picture1->Picture());
+        QCOMPARE(shown.pixel(42, 256), kSurround);
+        QCOMPARE(shown.pixel(43, 256), kBlue);
+        QCOMPARE(shown.pixel(629, 256), kGreen);
+        QCOMPARE(shown.pixel(630, 256), kSurround);
+        QCOMPARE(shown.pixel(100, 110), kSurround);
+        QCOMPARE(shown.pixel(100, 111), kBlue);
+        QCOMPARE(shown.pixel(100, 402), kBlue);
+        QCOMPARE(shown.pixel(100, 403), kSurround);
+        QCOMPARE(rgb32(f.Image6->Picture()), shown);
+        QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+        QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
+        QCOMPARE(c.drawnExtentLeft, 640.0);
+        QCOMPARE(f.MousePointer(), 0);
+        QCOMPARE(f.focusWidget(), f.Text1);
+        // The engine keeps its picture until the next commit.
+        QCOMPARE(s.txBuffer(), before);
 
-    // First press: the received picture on the TX screen to be outlined.
-    drawOn(s, tx);
-    f.SSTab1->setCurrentIndex(0);
-    c.Label34_MouseDown(1, 0, 0, 0);
-    QCOMPARE(platform::backColor(f.Label34), canvas::kPendingColor);
-    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-    QCOMPARE(rgb32(f.Picture1->Picture()), filled(640, 512, kYellow));
-    QCOMPARE(f.SSTab1->currentIndex(), 1);
-    // A picture coming in meanwhile empties the picture buffers; the TX picture is kept.
-    f.PicbufVisible->Clear();
-    // Pic in Pic and Text are refused meanwhile.
-    f.Option7->setValue(true);
-    f.Option1->setValue(true);
-    QVERIFY(f.Option8->value());
+        // Taller than wide: 462 high from row 40, centred on column 320.
+        drawOn(s, solid(640, 512, kYellow));
+        outline(s, {{300, 50}, {400, 50}, {400, 450}, {300, 450}});
+        c.Label30_MouseDown(1, 0, 0, 0);
+        shown = rgb32(f.Picture1->Picture());
+        QCOMPARE(shown.pixel(320, 40), kSurround);
+        QCOMPARE(shown.pixel(320, 41), kYellow);
+        QCOMPARE(shown.pixel(320, 501), kYellow);
+        QCOMPARE(shown.pixel(320, 502), kSurround);
+        QCOMPARE(shown.pixel(261, 256), kSurround);
+        QCOMPARE(shown.pixel(378, 256), kSurround);
 
-    // Second press: the outlined area over the TX picture, see-through round it, waiting
-    // for SET in Overlays mode.
-    outline(s, {{200, 200}, {360, 200}, {360, 300}, {200, 300}});
-    c.rotateFlags = 2 | 0x40000;
-    f.Text3->setFocus();
-    c.Label34_MouseDown(1, 0, 0, 0);
-    QVERIFY(f.Option6->value());
-    QCOMPARE(c.overlayScale, 640.0);
-    QCOMPARE(c.textX, 0.f);
-    QCOMPARE(c.textY, 0.f);
-    QCOMPARE(c.rotateFlags, 0x40000);
-    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-    QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
-    QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
-    QCOMPARE(f.focusWidget(), f.Text1);
-    QCOMPARE(rgb32(f.Picture1->Picture()), tx);
-    const QImage shown = rgb32(f.Picture1->Image());
-    QCOMPARE(shown.pixel(300, 246), kYellow);
-    QCOMPARE(shown.pixel(5, 5), kBlue);
-    QCOMPARE(shown.pixel(630, 500), kBlue);
+        // An outline left open lets the flood in: the picture is uniformly near-black.
+        drawOn(s, blueGreen(320));
+        outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}}, false);
+        c.Label30_MouseDown(1, 0, 0, 0);
+        QCOMPARE(rgb32(f.Picture1->Picture()), solid(640, 512, kSurround));
+    }
 
-    // "%Blend >" at 5 commits it half mixed; the see-through surround leaves the TX picture.
-    f.HScroll7->setValue(5);
-    emit f.Label14->Click();
-    const QImage blended = rgb32(f.Picture1->Picture());
-    QCOMPARE(blended.pixel(300, 246), qRgb(127, 127, 127));
-    QCOMPARE(blended.pixel(5, 5), kBlue);
-    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+    void makeOverlayRefusals()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        const QImage picture = blueGreen(320);
 
-    // An Undo between the presses leaves the first press's TX picture kept.
-    drawOn(s, tx);
-    c.Label34_MouseDown(1, 0, 0, 0);
-    c.Command12_Click();
-    c.Label34_MouseDown(1, 0, 0, 0);
-    f.Option6->setValue(true);
-    QCOMPARE(rgb32(f.Picture1->Picture()), tx);
-}
+        // Nothing waiting for SET: only the focus moves.
+        drawOn(s, picture);
+        f.Text3->setFocus();
+        c.Label30_MouseDown(1, 0, 0, 0);
+        QCOMPARE(f.focusWidget(), f.Text1);
+        QCOMPARE(rgb32(f.Picture1->Picture()), picture);
 
-void TestCutOuts::pasteAndRxToTx()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    auto& ui = s.fixture().ui();
-    const QImage tx = busy(640, 512);
-    QClipboard* clipboard = QGuiApplication::clipboard();
+        // A straight stroke has no width to scale up: refused, the stroke still waits.
+        outline(s, {{100, 100}, {100, 300}}, false);
+        const QImage stroke = rgb32(f.Picture1->Image());
+        f.Text3->setFocus();
+        f.setMousePointer(11);
+        c.Label30_MouseDown(1, 0, 0, 0);
+        QCOMPARE(rgb32(f.Picture1->Image()), stroke);
+        QCOMPARE(rgb32(f.Picture1->Picture()), picture);
+        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+        QCOMPARE(f.MousePointer(), 0);
+        QCOMPARE(f.focusWidget(), f.Text1);
 
-    // Nothing to paste: said, and nothing changes.
-    clipboard->setText(QStringLiteral("text only"));
-    f.Picture1->setPicture(tx);
-    c.overlayAngle = 30;
-    f.Text3->setFocus();
-    ui.answerMsgBox(platform::vbOK);
-    emit f.Command22->Click();
-    QCOMPARE(ui.messages().last(), QStringLiteral("Nothing in Clipboard."));
-    QCOMPARE(rgb32(f.Picture1->Picture()), tx);
-    QCOMPARE(c.overlayAngle, 30.0);
-    QCOMPARE(f.focusWidget(), f.Text1);
+        // Between the presses of "Overlay RX>TX" nothing happens at all.
+        platform::setBackColor(f.Label34, canvas::kPendingColor);
+        outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
+        f.Text3->setFocus();
+        c.Label30_MouseDown(1, 0, 0, 0);
+        QCOMPARE(f.focusWidget(), f.Text3);
+        QCOMPARE(rgb32(f.Picture1->Picture()), picture);
+    }
 
-    // A picture of any shape becomes the whole TX picture, the old one the undo copy.
-    clipboard->setImage(halves(100, 30, kRed, kGreen));
-    f.SSTab1->setCurrentIndex(0);
-    emit f.Command22->Click();
-    QCOMPARE(rgb32(f.Picture1->Picture()), halves(640, 512, kRed, kGreen));
-    QCOMPARE(rgb32(f.Image6->Picture()), halves(640, 512, kRed, kGreen));
-    QCOMPARE(rgb32(f.Image13->Picture()), tx);
-    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
-    QCOMPARE(f.SSTab1->currentIndex(), 1);
-    QCOMPARE(c.overlayAngle, 0.0);
+    // An armed shape is committed first. Armed and never moved, its box is the empty one
+    // (-640 x -512), which takes the whole picture turned; moved, the box is the shape's.
+    // Both come out upright.
+    void makeOverlayAfterAShape()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        for (bool moved : {false, true}) {
+            drawOn(s, blueOverGreen());
+            c.shapeSize = 200;
+            f.Combo1->setText(QStringLiteral("Circle"));
+            c.Combo1_Click();
+            QCOMPARE(c.dragSource, int(canvas::dragShapeTool));
+            if (moved)
+                emit f.Picture1->mouseDown(1, 0, 320, 256);
+            c.Label30_MouseDown(1, 0, 0, 0);
+            const QImage shown = rgb32(f.Picture1->Picture());
+            QCOMPARE(shown.pixel(320, 150), kBlue);
+            QCOMPARE(shown.pixel(320, 350), kGreen);
+            QCOMPARE(shown.pixel(5, 5), kSurround);
+            QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+        }
+    }
 
-    // In Pic in Pic it waits at the top-left quarter's middle, 240 x 192, until SET.
-    f.Picture1->setPicture(tx);
-    f.Option7->setValue(true);
-    c.overlayScale = 240;
-    clipboard->setImage(filled(50, 40, kYellow));
-    emit f.Command22->Click();
-    QCOMPARE(c.textX, 40.f);
-    QCOMPARE(c.textY, 32.f);
-    QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-    QCOMPARE(rgb32(f.Picture1->Picture()), tx);
-    QImage expected = tx;
-    testsupport::paint(expected, 40, 32, 280, 224, kYellow);
-    f.Command47->click();
-    QCOMPARE(rgb32(f.Picture1->Picture()), expected);
+    // An element laid over the whole persistent layer, pending at S 240 with its corner at
+    // (180, 104): the blend touches rows 32 to 368 and columns 108 to 492 only (the box and a
+    // margin of 72, bounds included); outside it the committed element stays as it is. In
+    // Text mode the pass commits nothing and blends nothing.
+    void blendStaysInsideTheElementsBoxAndMargin()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        const QRgb element = qRgb(200, 0, 100), under = qRgb(0, 100, 50);
+        const auto pending = [&] {
+            f.Picture1->setPicture(solid(640, 512, under));
+            f.Picture1->setAutoRedraw(true);
+            f.Picture1->PaintPicture(solid(640, 512, element), 0, 0);
+            f.Picture1->setAutoRedraw(false);
+            c.textX = 180, c.textY = 104, c.overlayScale = 240;
+            c.blendPercent = c.blendRest = 50;
+            platform::setBackColor(f.Command47, canvas::kPendingColor);
+        };
+        f.Option7->setValue(true);
+        pending();
+        c.blendpicture();
+        const QImage shown = rgb32(f.Picture1->Picture());
+        const QRgb mixed = qRgb(100, 50, 75);
+        QImage expected = solid(640, 512, element);
+        testsupport::paint(expected, 108, 32, 493, 369, mixed);
+        QCOMPARE(shown, expected);
 
-    // RX>TX in Text mode: the received picture, stretched, is the whole TX picture.
-    f.Option1->setValue(true);
-    receive(s, halves(320, 256, kWhite, kBlue));
-    emit f.Command51->Click();
-    const QImage received = rgb32(f.Picture1->Picture());
-    QCOMPARE(received.size(), QSize(640, 512));
-    QCOMPARE(received.pixel(5, 5), kWhite);
-    QCOMPARE(received.pixel(300, 500), kWhite);
-    QCOMPARE(received.pixel(340, 10), kBlue);
-    QCOMPARE(received.pixel(635, 505), kBlue);
-}
+        f.Option1->setValue(true);
+        pending();
+        c.blendpicture();
+        QCOMPARE(rgb32(f.Picture1->Picture()), solid(640, 512, element));
+        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+    }
+
+    void blendMixesAtTheSliderWeight()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+
+        f.HScroll7->setValue(1);
+        QCOMPARE(c.blendPercent, 10);
+        QCOMPARE(c.blendRest, 90);
+        f.HScroll7->setValue(10);
+        QCOMPARE(c.blendPercent, 100);
+        QCOMPARE(c.blendRest, 0);
+        QCOMPARE(c.blendcolor(0x123456, 0xABCDEF), 0x123456u);
+        f.HScroll7->setValue(5);
+        QCOMPARE(c.blendcolor(0x0000FF, 0xFF0000), 0x7F007Fu);
+        c.blendPercent = 33, c.blendRest = 67;
+        QCOMPARE(c.blendcolor(0x0000FF, 0), 84u);
+        c.blendPercent = c.blendRest = 50;
+
+        // A picture-in-picture of one colour over another, blended half and half: the
+        // fraction of each component is dropped.
+        const QRgb element = qRgb(255, 1, 3), under = qRgb(128, 100, 0);
+        const QImage picture = solid(640, 512, under);
+        f.Picture1->setPicture(picture);
+        f.Option7->setValue(true);
+        dropFromStrip(s, solid(320, 256, element), 320, 256);
+        emit f.Label14->Click();
+        QImage shown = rgb32(f.Picture1->Picture());
+        QCOMPARE(shown.pixel(320, 256), qRgb(191, 50, 1));
+        QCOMPARE(shown.pixel(100, 256), under);
+        QCOMPARE(shown.pixel(5, 5), under);
+        QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+        QCOMPARE(platform::backColor(f.Label14), canvas::kToolOffColor);
+        QCOMPARE(f.MousePointer(), 0);
+
+        // At 10 the element goes in opaque.
+        f.HScroll7->setValue(10);
+        f.Picture1->setPicture(picture);
+        dropFromStrip(s, solid(320, 256, element), 320, 256);
+        emit f.Label14->Click();
+        QCOMPARE(rgb32(f.Picture1->Picture()).pixel(320, 256), element);
+
+        // Follow Mouse, "4 pics in 1", Text and Draw: a click does nothing, not even move the
+        // focus.
+        const auto refused = [&](const std::function<void()>& setUp, const std::function<void()>& undo) {
+            f.Picture1->setPicture(picture);
+            f.Option7->setValue(true);
+            setUp();
+            platform::setBackColor(f.Command47, canvas::kPendingColor);
+            f.Text3->setFocus();
+            emit f.Label14->Click();
+            QCOMPARE(rgb32(f.Picture1->Picture()), picture);
+            QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+            QCOMPARE(f.focusWidget(), f.Text3);
+            undo();
+        };
+        refused([&] { f.Check18->setValue(1); }, [&] { f.Check18->setValue(0); });
+        refused([&] { f.Check19->setValue(1); }, [&] { f.Check19->setValue(0); });
+        refused([&] { f.Option1->setValue(true); }, [] {});
+        refused([&] { f.Option8->setValue(true); }, [] {});
+    }
+
+    void overlayFromTheReceivedPicture()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        const QImage tx = solid(640, 512, kBlue);
+        receive(s, solid(320, 256, kYellow));
+
+        // Outside Draw mode only the focus moves.
+        f.Picture1->setPicture(tx);
+        f.Text3->setFocus();
+        c.Label34_MouseDown(1, 0, 0, 0);
+        QCOMPARE(f.focusWidget(), f.Text1);
+        QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
+
+        // First press: the received picture on the TX screen to be outlined.
+        drawOn(s, tx);
+        f.SSTab1->setCurrentIndex(0);
+        c.Label34_MouseDown(1, 0, 0, 0);
+        QCOMPARE(platform::backColor(f.Label34), canvas::kPendingColor);
+        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+        QCOMPARE(rgb32(f.Picture1->Picture()), solid(640, 512, kYellow));
+        QCOMPARE(f.SSTab1->currentIndex(), 1);
+        // A picture coming in meanwhile empties the picture buffers; the TX picture is kept.
+        f.PicbufVisible->Clear();
+        // Pic in Pic and Text are refused meanwhile.
+        f.Option7->setValue(true);
+        f.Option1->setValue(true);
+        QVERIFY(f.Option8->value());
+
+        // Second press: the outlined area over the TX picture, see-through round it, waiting
+        // for SET in Overlays mode.
+        outline(s, {{200, 200}, {360, 200}, {360, 300}, {200, 300}});
+        c.rotateFlags = 2 | 0x40000;
+        f.Text3->setFocus();
+        c.Label34_MouseDown(1, 0, 0, 0);
+        QVERIFY(f.Option6->value());
+        QCOMPARE(c.overlayScale, 640.0);
+        QCOMPARE(c.textX, 0.f);
+        QCOMPARE(c.textY, 0.f);
+        QCOMPARE(c.rotateFlags, 0x40000);
+        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+        QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
+        QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
+        QCOMPARE(f.focusWidget(), f.Text1);
+        QCOMPARE(rgb32(f.Picture1->Picture()), tx);
+        const QImage shown = rgb32(f.Picture1->Image());
+        QCOMPARE(shown.pixel(300, 246), kYellow);
+        QCOMPARE(shown.pixel(5, 5), kBlue);
+        QCOMPARE(shown.pixel(630, 500), kBlue);
+
+        // "%Blend >" at 5 commits it half mixed; the see-through surround leaves the TX picture.
+        f.HScroll7->setValue(5);
+        emit f.Label14->Click();
+        const QImage blended = rgb32(f.Picture1->Picture());
+        QCOMPARE(blended.pixel(300, 246), qRgb(127, 127, 127));
+        QCOMPARE(blended.pixel(5, 5), kBlue);
+        QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+
+        // An Undo between the presses leaves the first press's TX picture kept.
+        drawOn(s, tx);
+        c.Label34_MouseDown(1, 0, 0, 0);
+        c.Command12_Click();
+        c.Label34_MouseDown(1, 0, 0, 0);
+        f.Option6->setValue(true);
+        QCOMPARE(rgb32(f.Picture1->Picture()), tx);
+    }
+
+    void pasteAndRxToTx()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        auto& ui = s.fixture().ui();
+        const QImage tx = busy(640, 512);
+        QClipboard* clipboard = QGuiApplication::clipboard();
+
+        // Nothing to paste: said, and nothing changes.
+        clipboard->setText(QStringLiteral("text only"));
+        f.Picture1->setPicture(tx);
+        c.overlayAngle = 30;
+        f.Text3->setFocus();
+        ui.answerMsgBox(platform::vbOK);
+        emit f.Command22->Click();
+        QCOMPARE(ui.messages().last(), QStringLiteral("Nothing in Clipboard."));
+        QCOMPARE(rgb32(f.Picture1->Picture()), tx);
+        QCOMPARE(c.overlayAngle, 30.0);
+        QCOMPARE(f.focusWidget(), f.Text1);
+
+        // A picture of any shape becomes the whole TX picture, the old one the undo copy.
+        clipboard->setImage(halves(100, 30, kRed, kGreen));
+        f.SSTab1->setCurrentIndex(0);
+        emit f.Command22->Click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), halves(640, 512, kRed, kGreen));
+        QCOMPARE(rgb32(f.Image6->Picture()), halves(640, 512, kRed, kGreen));
+        QCOMPARE(rgb32(f.Image13->Picture()), tx);
+        QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+        QCOMPARE(f.SSTab1->currentIndex(), 1);
+        QCOMPARE(c.overlayAngle, 0.0);
+
+        // In Pic in Pic it waits at the top-left quarter's middle, 240 x 192, until SET.
+        f.Picture1->setPicture(tx);
+        f.Option7->setValue(true);
+        c.overlayScale = 240;
+        clipboard->setImage(solid(50, 40, kYellow));
+        emit f.Command22->Click();
+        QCOMPARE(c.textX, 40.f);
+        QCOMPARE(c.textY, 32.f);
+        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+        QCOMPARE(rgb32(f.Picture1->Picture()), tx);
+        QImage expected = tx;
+        testsupport::paint(expected, 40, 32, 280, 224, kYellow);
+        f.Command47->click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), expected);
+
+        // RX>TX in Text mode: the received picture, stretched, is the whole TX picture.
+        f.Option1->setValue(true);
+        receive(s, halves(320, 256, kWhite, kBlue));
+        emit f.Command51->Click();
+        const QImage received = rgb32(f.Picture1->Picture());
+        QCOMPARE(received.size(), QSize(640, 512));
+        QCOMPARE(received.pixel(5, 5), kWhite);
+        QCOMPARE(received.pixel(300, 500), kWhite);
+        QCOMPARE(received.pixel(340, 10), kBlue);
+        QCOMPARE(received.pixel(635, 505), kBlue);
+    }
+};
 
 QTEST_MAIN(TestCutOuts)
 #include "tst_cutouts.moc"

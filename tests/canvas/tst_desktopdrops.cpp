@@ -2,23 +2,19 @@
 // real engine library, as real drop events carrying file URLs: the whole-picture fits, the
 // pending element, the "4 pics in 1" quarter, and what reaches the engine's TX buffer.
 // With TOVARO_SHOT_DIR set the TX screens of the fits are saved there.
-#include <QAction>
 #include <QDir>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <QtTest>
 
 #include "CanvasStation.h"
-#include "platform/drawing/Colors.h"
-#include "platform/widgets/Controls.h"
 #include "qso/Qso.h"
 
 using namespace canvastest;
 
 namespace {
 
-constexpr QRgb kYellow = 0xFFFFFF00, kMagenta = 0xFFFF00FF;
+constexpr QRgb kMagenta = 0xFFFF00FF;
 
 // Red, green, blue and yellow quarters (top-left, top-right, bottom-left, bottom-right);
 // the first and last `band` rows magenta.
@@ -65,138 +61,131 @@ private:
 
 } // namespace
 
+using Checks = QList<QPair<QPoint, QRgb>>;
+
 class TestDesktopDrops : public QObject {
     Q_OBJECT
 private slots:
-    void wholePictureIsFittedAndSent_data();
-    void wholePictureIsFittedAndSent();
-    void elementOrQuarter();
-};
-
-using Checks = QList<QPair<QPoint, QRgb>>;
-
-void TestDesktopDrops::wholePictureIsFittedAndSent_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("band");
-    QTest::addColumn<int>("label");
-    QTest::addColumn<Checks>("checks");
-    const QRgb back = 0; // stands for the TX screen's back colour
-    // Near 4:3 in "Correct": stretched 640 x 512 from row 32, its last rows cut; above it
-    // the emptied picture's back colour.
-    QTest::newRow("correct 4x3") << QSize(320, 240) << 0 << 70
-                                 << Checks{{{100, 31}, back}, {{100, 32}, kRed}, {{500, 32}, kGreen},
-                                           {{100, 286}, kRed}, {{100, 290}, kBlue}, {{600, 511}, kYellow}};
-    QTest::newRow("correct wide") << QSize(640, 400) << 0 << 70
-                                  << Checks{{{100, 55}, kBlack}, {{100, 56}, kRed}, {{600, 455}, kYellow},
-                                            {{600, 456}, kBlack}, {{100, 254}, kRed}, {{100, 257}, kBlue}};
-    // Tall in "Spread  Fill": 640 x 800 from row -144: exactly the magenta bands are cut.
-    QTest::newRow("spread tall") << QSize(400, 500) << 90 << 71
-                                 << Checks{{{100, 0}, kRed}, {{600, 0}, kGreen}, {{100, 511}, kBlue},
-                                           {{600, 511}, kYellow}, {{319, 254}, kRed}, {{320, 258}, kYellow}};
-    QTest::newRow("no fit chosen") << QSize(320, 240) << 0 << 0
-                                   << Checks{{{0, 0}, kBlack}, {{320, 256}, kBlack}, {{639, 511}, kBlack}};
-}
-
-void TestDesktopDrops::wholePictureIsFittedAndSent()
-{
-    QFETCH(QSize, size);
-    QFETCH(int, band);
-    QFETCH(int, label);
-    QFETCH(Checks, checks);
-    DesktopStation s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    const QImage before = busy(640, 512);
-    f.Picture1->setBackColor(0x400080);
-    f.Picture1->setPicture(before);
-    f.Option1->setValue(true);
-    for (int n : {70, 71, 72})
-        platform::setBackColor(f.fitLabel(n), n == label ? 65280u : 49344u);
-
-    // Only the first of several files is taken.
-    s.drop({s.file(QStringLiteral("first.png"), quadrants(size.width(), size.height(), band)),
-            s.file(QStringLiteral("second.png"), filled(640, 512, kWhite))},
-           320, 256);
-    const QImage shown = rgb32(f.Picture1->Picture());
-    const QRgb back = platform::gdi::toRgb(f.Picture1->BackColor()) | 0xFF000000u;
-    for (const auto& [at, colour] : checks)
-        QVERIFY2(shown.pixel(at) == (colour == 0 ? back : colour),
-                 qPrintable(QStringLiteral("pixel %1, %2").arg(at.x()).arg(at.y())));
-    QCOMPARE(rgb32(f.Image6->Picture()), shown);
-    QCOMPARE(rgb32(f.Image13->Picture()), before);
-    QCOMPARE(s.txBuffer(), shown);
-    if (const QString dir = qEnvironmentVariable("TOVARO_SHOT_DIR"); !dir.isEmpty())
-        shown.save(QDir(dir).filePath(QStringLiteral("desktop-drop-%1.png").arg(QTest::currentDataTag()).replace(u' ', u'-')));
-}
-
-// Pic in Pic at (320, 256): 240 wide with its corner at (200, 160), on the persistent layer
-// only, until SET commits it. A header shown meanwhile leaves the element's picture in
-// Image6 and keeps the preview out of the buffer. Overlays while a small header is made:
-// 20 wide.
-void TestDesktopDrops::elementOrQuarter()
-{
-    DesktopStation s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    const QImage under = filled(640, 512, kWhite);
-    const QImage element = quadrants(320, 256);
-    const QString path = s.file(QStringLiteral("element.png"), element);
-    f.Picture5->setPicture(filled(640, 64, kBlack));
-    f.qso().headerNumber = 5;
-    for (int header : {0, 1}) {
-        f.Picture1->setPicture(under);
-        f.Option7->setValue(true);
-        f.Check2->setValue(header);
-        const QImage base = rgb32(f.Picture1->Picture());
-        s.drop({path}, 320, 256);
-        QCOMPARE(c.overlayScale, 240.0);
-        QCOMPARE(QPointF(c.textX, c.textY), QPointF(200, 160));
-        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-        QCOMPARE(rgb32(f.Image6->Picture()), element);
-        QCOMPARE(rgb32(f.Picture1->Picture()), base);
-        QCOMPARE(s.txBuffer(), base);
-        const QImage preview = rgb32(f.Picture1->Image());
-        QCOMPARE(preview.pixel(205, 165), kRed);
-        QCOMPARE(preview.pixel(435, 347), kYellow);
-        c.Command47_Click();
-        QCOMPARE(rgb32(f.Picture1->Picture()).pixel(205, 165), kRed);
+    void wholePictureIsFittedAndSent_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("band");
+        QTest::addColumn<int>("label");
+        QTest::addColumn<Checks>("checks");
+        const QRgb back = 0; // stands for the TX screen's back colour
+        // Near 4:3 in "Correct": stretched 640 x 512 from row 32, its last rows cut; above it
+        // the emptied picture's back colour.
+        QTest::newRow("correct 4x3") << QSize(320, 240) << 0 << 70
+                                     << Checks{{{100, 31}, back}, {{100, 32}, kRed}, {{500, 32}, kGreen},
+                                               {{100, 286}, kRed}, {{100, 290}, kBlue}, {{600, 511}, kYellow}};
+        QTest::newRow("correct wide") << QSize(640, 400) << 0 << 70
+                                      << Checks{{{100, 55}, kBlack}, {{100, 56}, kRed}, {{600, 455}, kYellow},
+                                                {{600, 456}, kBlack}, {{100, 254}, kRed}, {{100, 257}, kBlue}};
+        // Tall in "Spread  Fill": 640 x 800 from row -144: exactly the magenta bands are cut.
+        QTest::newRow("spread tall") << QSize(400, 500) << 90 << 71
+                                     << Checks{{{100, 0}, kRed}, {{600, 0}, kGreen}, {{100, 511}, kBlue},
+                                               {{600, 511}, kYellow}, {{319, 254}, kRed}, {{320, 258}, kYellow}};
+        QTest::newRow("no fit chosen") << QSize(320, 240) << 0 << 0
+                                       << Checks{{{0, 0}, kBlack}, {{320, 256}, kBlack}, {{639, 511}, kBlack}};
     }
 
-    f.Option6->setValue(true);
-    f.makeheader16->setChecked(true);
-    s.drop({path}, 320, 256);
-    f.makeheader16->setChecked(false);
-    QCOMPARE(c.overlayScale, 20.0);
-    QCOMPARE(QPointF(c.textX, c.textY), QPointF(310, 248));
+    void wholePictureIsFittedAndSent()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, band);
+        QFETCH(int, label);
+        QFETCH(Checks, checks);
+        DesktopStation s;
+        auto& f = s.form();
+        const QImage before = busy(640, 512);
+        f.Picture1->setBackColor(0x400080);
+        f.Picture1->setPicture(before);
+        f.Option1->setValue(true);
+        for (int n : {70, 71, 72})
+            platform::setBackColor(f.fitLabel(n), n == label ? 65280u : 49344u);
 
-    // "4 pics in 1" at (400, 100), the header still shown: a 160 x 128 preview at (320, 0),
-    // committed and sent; Image6 holds the dropped picture again, so SET paints the quarter
-    // from it. A file that cannot be read changes nothing, the take-back copy neither.
-    const QImage quarter = filled(320, 256, kRed);
-    f.Picture1->setPicture(under);
-    f.Option7->setValue(true);
-    f.Check19->setValue(1);
-    s.drop({s.file(QStringLiteral("quarter.png"), quarter)}, 400, 100);
-    QCOMPARE(QPointF(c.textX, c.textY), QPointF(320, 0));
-    const QImage shown = rgb32(f.Picture1->Picture());
-    QCOMPARE(shown.pixel(479, 127), kRed);
-    QCOMPARE(shown.pixel(481, 127), kWhite);
-    QCOMPARE(shown.pixel(479, 129), kWhite);
-    QCOMPARE(shown.pixel(320, 10), kBlack); // the header over it
-    QCOMPARE(s.txBuffer(), shown);
-    QCOMPARE(rgb32(f.Image6->Picture()), quarter);
-    c.Command47_Click();
-    QCOMPARE(rgb32(f.Picture1->Picture()).pixel(600, 250), kRed);
+        // Only the first of several files is taken.
+        s.drop({s.file(QStringLiteral("first.png"), quadrants(size.width(), size.height(), band)),
+                s.file(QStringLiteral("second.png"), solid(640, 512, kWhite))},
+               320, 256);
+        const QImage shown = rgb32(f.Picture1->Picture());
+        const QRgb back = platform::gdi::toRgb(f.Picture1->BackColor()) | 0xFF000000u;
+        for (const auto& [at, colour] : checks)
+            QVERIFY2(shown.pixel(at) == (colour == 0 ? back : colour),
+                     qPrintable(QStringLiteral("pixel %1, %2").arg(at.x()).arg(at.y())));
+        QCOMPARE(rgb32(f.Image6->Picture()), shown);
+        QCOMPARE(rgb32(f.Image13->Picture()), before);
+        QCOMPARE(s.txBuffer(), shown);
+        if (const QString dir = qEnvironmentVariable("TOVARO_SHOT_DIR"); !dir.isEmpty())
+            shown.save(QDir(dir).filePath(QStringLiteral("desktop-drop-%1.png").arg(QTest::currentDataTag()).replace(u' ', u'-')));
+    }
 
-    const auto held = [&] {
-        return QList<QImage>{f.Picture1->Picture(), f.Image6->Picture(), f.Image13->Picture(), s.txBuffer()};
-    };
-    const QList<QImage> before = held();
-    s.drop({s.file(QStringLiteral("broken.png"), QImage())}, 100, 100);
-    QCOMPARE(held(), before);
-}
+    // Pic in Pic at (320, 256): 240 wide with its corner at (200, 160), on the persistent layer
+    // only, until SET commits it. A header shown meanwhile leaves the element's picture in
+    // Image6 and keeps the preview out of the buffer. Overlays while a small header is made:
+    // 20 wide.
+    void elementOrQuarter()
+    {
+        DesktopStation s;
+        auto [f, c] = s.formAndCanvas();
+        const QImage under = solid(640, 512, kWhite);
+        const QImage element = quadrants(320, 256);
+        const QString path = s.file(QStringLiteral("element.png"), element);
+        f.Picture5->setPicture(solid(640, 64, kBlack));
+        f.qso().headerNumber = 5;
+        for (int header : {0, 1}) {
+            f.Picture1->setPicture(under);
+            f.Option7->setValue(true);
+            f.Check2->setValue(header);
+            const QImage base = rgb32(f.Picture1->Picture());
+            s.drop({path}, 320, 256);
+            QCOMPARE(c.overlayScale, 240.0);
+            QCOMPARE(QPointF(c.textX, c.textY), QPointF(200, 160));
+            QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
+            QCOMPARE(rgb32(f.Image6->Picture()), element);
+            QCOMPARE(rgb32(f.Picture1->Picture()), base);
+            QCOMPARE(s.txBuffer(), base);
+            const QImage preview = rgb32(f.Picture1->Image());
+            QCOMPARE(preview.pixel(205, 165), kRed);
+            QCOMPARE(preview.pixel(435, 347), kYellow);
+            c.Command47_Click();
+            QCOMPARE(rgb32(f.Picture1->Picture()).pixel(205, 165), kRed);
+        }
+
+        f.Option6->setValue(true);
+        f.makeheader16->setChecked(true);
+        s.drop({path}, 320, 256);
+        f.makeheader16->setChecked(false);
+        QCOMPARE(c.overlayScale, 20.0);
+        QCOMPARE(QPointF(c.textX, c.textY), QPointF(310, 248));
+
+        // "4 pics in 1" at (400, 100), the header still shown: a 160 x 128 preview at (320, 0),
+        // committed and sent; Image6 holds the dropped picture again, so SET paints the quarter
+        // from it. A file that cannot be read changes nothing, the take-back copy neither.
+        const QImage quarter = solid(320, 256, kRed);
+        f.Picture1->setPicture(under);
+        f.Option7->setValue(true);
+        f.Check19->setValue(1);
+        s.drop({s.file(QStringLiteral("quarter.png"), quarter)}, 400, 100);
+        QCOMPARE(QPointF(c.textX, c.textY), QPointF(320, 0));
+        const QImage shown = rgb32(f.Picture1->Picture());
+        QCOMPARE(shown.pixel(479, 127), kRed);
+        QCOMPARE(shown.pixel(481, 127), kWhite);
+        QCOMPARE(shown.pixel(479, 129), kWhite);
+        QCOMPARE(shown.pixel(320, 10), kBlack); // the header over it
+        QCOMPARE(s.txBuffer(), shown);
+        QCOMPARE(rgb32(f.Image6->Picture()), quarter);
+        c.Command47_Click();
+        QCOMPARE(rgb32(f.Picture1->Picture()).pixel(600, 250), kRed);
+
+        const auto held = [&] {
+            return QList<QImage>{f.Picture1->Picture(), f.Image6->Picture(), f.Image13->Picture(), s.txBuffer()};
+        };
+        const QList<QImage> before = held();
+        s.drop({s.file(QStringLiteral("broken.png"), QImage())}, 100, 100);
+        QCOMPARE(held(), before);
+    }
+};
 
 QTEST_MAIN(TestDesktopDrops)
 #include "tst_desktopdrops.moc"

@@ -1,209 +1,183 @@
 // SET and "OOPS!!" on a started window with the real engine library: which holders of the
 // TX picture each road of the commit writes, and the take-back's swap and refusals.
-#include <QAction>
-#include <QtTest>
 
 #include "CanvasStation.h"
-#include "platform/drawing/Colors.h"
 #include "platform/runtime/Random.h"
 #include "platform/runtime/Vb.h"
-#include "platform/services/ScriptedUi.h"
-#include "platform/widgets/Controls.h"
-#include "platform/widgets/ImageBox.h"
-#include "text/TextTools.h"
 
 using namespace canvastest;
-
-namespace {
-
-constexpr QRgb kGrey = 0xFF808080;
-bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
-
-} // namespace
 
 class TestSetCommit : public QObject {
     Q_OBJECT
 private slots:
-    void textCommitIsLighterAndSent();
-    void refusalsAndHeaderMaking();
-    void drawShapeAndQuarterRoads();
-    void takeBackSwapsAndRefuses();
+    void textCommitIsLighterAndSent()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        f.Picture1->setPicture(solid(640, 512, kGrey));
+        f.Picture1->setFontSize(24);
+        const quint32 chosen = platform::rgb(255, 10, 100);
+        f.Picture1->setForeColor(chosen);
+        f.text().fontRecord[7] = platform::numberText(chosen);
+        f.Text1->setText(QStringLiteral("CQ CQ"));
+        emit f.Picture1->mouseDown(1, 0, 100, 100);
+        QVERIFY(isOn(f.Command47));
+
+        c.random.seed(1234);
+        platform::RandomSource same(1234);
+        auto step = [&] { return 1 + int(platform::Int(same.next() * 17)); };
+        const int r = step(), g = step(), b = step();
+        f.Command47->click();
+
+        // Every text pixel carries the varied colour; red was at 255 and stays there.
+        const QImage committed = rgb32(f.Picture1->Picture());
+        const QRgb varied = qRgb(255, 10 + g, 100 + b);
+        Q_UNUSED(r);
+        int textPixels = 0;
+        for (int y = 0; y < 512; ++y)
+            for (int x = 0; x < 640; ++x)
+                if (committed.pixel(x, y) != kGrey) {
+                    QCOMPARE(committed.pixel(x, y), varied);
+                    ++textPixels;
+                }
+        QVERIFY(textPixels > 100);
+        QCOMPARE(f.Picture1->ForeColor(), chosen);
+        QCOMPARE(f.text().fontRecord[7], platform::numberText(chosen));
+        QCOMPARE(c.textX, 1100.f);
+        QCOMPARE(c.textY, 1100.f);
+        QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
+        QCOMPARE(s.txBuffer(), committed);
+        for (platform::ImageBox* copy : {f.Image6, f.Image13, f.Image14})
+            QCOMPARE(rgb32(copy->Picture()), committed);
+
+        // A take-back right after the commit shows the same picture and turns the button black.
+        f.Command31->click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), committed);
+        QCOMPARE(platform::backColor(f.Command31), 0u);
+    }
+
+    void refusalsAndHeaderMaking()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        const QImage picture = busy(640, 512);
+        f.Picture1->setPicture(picture);
+        f.Text1->setText(QStringLiteral("TEST"));
+        f.Picture1->setFontSize(20);
+
+        // A graduated text with an angle: the message, nothing drawn, SET still red.
+        f.Combo3->setText(QStringLiteral("Graduated Text"));
+        f.text().textAngle = 0.5;
+        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        c.textX = 50;
+        s.fixture().ui().answerMsgBox(platform::vbOK);
+        f.Command47->click();
+        const auto& call = s.fixture().ui().calls().back();
+        QCOMPARE(call.text, QStringLiteral("Does not work correctly with rotated texts. Will exit without change."));
+        QCOMPARE(call.style, int(platform::vbOKOnly));
+        QVERIFY(call.title.isEmpty());
+        QVERIFY(isOn(f.Command47));
+        QCOMPARE(rgb32(f.Picture1->Image()), picture);
+        QCOMPARE(c.textX, 50.f);
+
+        // With a Make Header menu ticked the text is committed, the take-back copies kept.
+        f.Combo3->setText(QStringLiteral("Normal Text"));
+        f.text().textAngle = 0;
+        f.Image13->setPicture(solid(640, 512, kRed));
+        f.Image14->setPicture(solid(640, 512, kBlue));
+        f.makeheader16->setChecked(true);
+        emit f.Picture1->mouseDown(1, 0, 200, 200);
+        f.Command47->click();
+        QVERIFY(rgb32(f.Picture1->Picture()) != picture);
+        QCOMPARE(rgb32(f.Image13->Picture()), solid(640, 512, kRed));
+        QCOMPARE(rgb32(f.Image14->Picture()), solid(640, 512, kBlue));
+        f.makeheader16->setChecked(false);
+    }
+
+    void drawShapeAndQuarterRoads()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        const QImage picture = solid(640, 512, kGrey);
+        f.Picture1->setPicture(picture);
+        c.pushTxPicture();
+
+        // Draw mode without a sub-option: the stroke is committed; the engine's buffer and the
+        // take-back copies wait for the TX button and the next change.
+        f.Option8->setValue(true);
+        f.Image13->setPicture(solid(640, 512, kRed));
+        f.Image14->setPicture(solid(640, 512, kBlue));
+        emit f.Picture1->mouseDown(1, 0, 100, 100);
+        emit f.Picture1->mouseMove(1, 0, 300, 100);
+        f.Command47->click();
+        const QImage stroke = rgb32(f.Picture1->Picture());
+        QVERIFY(stroke.pixel(200, 100) != kGrey);
+        QCOMPARE(s.txBuffer(), picture);
+        QCOMPARE(rgb32(f.Image13->Picture()), solid(640, 512, kRed));
+        QCOMPARE(rgb32(f.Image14->Picture()), solid(640, 512, kBlue));
+
+        // An armed circle moved by a press is committed exactly where its preview stood.
+        emit f.Combo1->GotFocus();
+        f.Combo1->setListIndex(f.Combo1->findText(QStringLiteral("Circle")));
+        emit f.Picture1->mouseDown(1, 0, 250, 200);
+        const QImage preview = rgb32(f.Picture1->screenImage());
+        QVERIFY(preview != stroke);
+        f.Command47->click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), preview);
+        QCOMPARE(s.txBuffer(), preview);
+        QCOMPARE(c.dragSource, int(canvas::dragNone));
+        QCOMPARE(f.Combo1->text(), QStringLiteral("  Things"));
+
+        // "4 pics in 1" with a picture in Image6: a 320 x 256 quarter at the element's corner,
+        // not pushed by SET.
+        f.Check19->setValue(1);
+        QVERIFY(f.Option7->value());
+        f.Image6->setPicture(solid(64, 64, kGreen));
+        c.textX = 320;
+        c.textY = 0;
+        f.Command47->click();
+        const QImage quartered = rgb32(f.Picture1->Picture());
+        QCOMPARE(quartered.copy(320, 0, 320, 256), solid(320, 256, kGreen));
+        QCOMPARE(quartered.copy(0, 256, 640, 256), preview.copy(0, 256, 640, 256));
+        QCOMPARE(s.txBuffer(), preview);
+    }
+
+    void takeBackSwapsAndRefuses()
+    {
+        Station s;
+        auto& f = s.form();
+        const QImage before = busy(640, 512);
+        const QImage dropped = solid(640, 512, kBlue);
+        f.Picture1->setPicture(before);
+        dropFromStrip(s, dropped, 300, 300);
+        QCOMPARE(rgb32(f.Picture1->Picture()), dropped);
+
+        // Refused while the adjust panel is open.
+        f.Frame9->show();
+        f.Command31->click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), dropped);
+        QCOMPARE(platform::backColor(f.Command31), 0xFFFFFFu);
+        f.Frame9->hide();
+
+        f.Command31->click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), before);
+        QCOMPARE(rgb32(f.Picture2->Picture()), before);
+        QCOMPARE(platform::backColor(f.Command31), 0u);
+        f.Command31->click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), dropped);
+        QCOMPARE(rgb32(f.Image6->Picture()), dropped);
+        QCOMPARE(platform::backColor(f.Command31), 0xFFFFFFu);
+
+        // With Pattern Fill on only the picture from before the fill comes back.
+        f.Image14->setPicture(solid(640, 512, kGreen));
+        platform::setBackColor(f.Label32, canvas::kPendingColor);
+        f.Command31->click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), solid(640, 512, kGreen));
+        QVERIFY(isOn(f.Label32));
+        QCOMPARE(platform::backColor(f.Command31), 0xFFFFFFu);
+        QCOMPARE(rgb32(f.Image6->Picture()), dropped);
+    }
 };
-
-void TestSetCommit::textCommitIsLighterAndSent()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    f.Picture1->setPicture(filled(640, 512, kGrey));
-    f.Picture1->setFontSize(24);
-    const quint32 chosen = platform::rgb(255, 10, 100);
-    f.Picture1->setForeColor(chosen);
-    f.text().fontRecord[7] = platform::numberText(chosen);
-    f.Text1->setText(QStringLiteral("CQ CQ"));
-    emit f.Picture1->mouseDown(1, 0, 100, 100);
-    QVERIFY(isRed(f.Command47));
-
-    c.random.seed(1234);
-    platform::RandomSource same(1234);
-    auto step = [&] { return 1 + int(platform::Int(same.next() * 17)); };
-    const int r = step(), g = step(), b = step();
-    f.Command47->click();
-
-    // Every text pixel carries the varied colour; red was at 255 and stays there.
-    const QImage committed = rgb32(f.Picture1->Picture());
-    const QRgb varied = qRgb(255, 10 + g, 100 + b);
-    Q_UNUSED(r);
-    int textPixels = 0;
-    for (int y = 0; y < 512; ++y)
-        for (int x = 0; x < 640; ++x)
-            if (committed.pixel(x, y) != kGrey) {
-                QCOMPARE(committed.pixel(x, y), varied);
-                ++textPixels;
-            }
-    QVERIFY(textPixels > 100);
-    QCOMPARE(f.Picture1->ForeColor(), chosen);
-    QCOMPARE(f.text().fontRecord[7], platform::numberText(chosen));
-    QCOMPARE(c.textX, 1100.f);
-    QCOMPARE(c.textY, 1100.f);
-    QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
-    QCOMPARE(s.txBuffer(), committed);
-    for (platform::ImageBox* copy : {f.Image6, f.Image13, f.Image14})
-        QCOMPARE(rgb32(copy->Picture()), committed);
-
-    // A take-back right after the commit shows the same picture and turns the button black.
-    f.Command31->click();
-    QCOMPARE(rgb32(f.Picture1->Picture()), committed);
-    QCOMPARE(platform::backColor(f.Command31), 0u);
-}
-
-void TestSetCommit::refusalsAndHeaderMaking()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    const QImage picture = busy(640, 512);
-    f.Picture1->setPicture(picture);
-    f.Text1->setText(QStringLiteral("TEST"));
-    f.Picture1->setFontSize(20);
-
-    // A graduated text with an angle: the message, nothing drawn, SET still red.
-    f.Combo3->setText(QStringLiteral("Graduated Text"));
-    f.text().textAngle = 0.5;
-    platform::setBackColor(f.Command47, canvas::kPendingColor);
-    c.textX = 50;
-    s.fixture().ui().answerMsgBox(platform::vbOK);
-    f.Command47->click();
-    const auto& call = s.fixture().ui().calls().back();
-    QCOMPARE(call.text, QStringLiteral("Does not work correctly with rotated texts. Will exit without change."));
-    QCOMPARE(call.style, int(platform::vbOKOnly));
-    QVERIFY(call.title.isEmpty());
-    QVERIFY(isRed(f.Command47));
-    QCOMPARE(rgb32(f.Picture1->Image()), picture);
-    QCOMPARE(c.textX, 50.f);
-
-    // With a Make Header menu ticked the text is committed, the take-back copies kept.
-    f.Combo3->setText(QStringLiteral("Normal Text"));
-    f.text().textAngle = 0;
-    f.Image13->setPicture(filled(640, 512, kRed));
-    f.Image14->setPicture(filled(640, 512, kBlue));
-    f.makeheader16->setChecked(true);
-    emit f.Picture1->mouseDown(1, 0, 200, 200);
-    f.Command47->click();
-    QVERIFY(rgb32(f.Picture1->Picture()) != picture);
-    QCOMPARE(rgb32(f.Image13->Picture()), filled(640, 512, kRed));
-    QCOMPARE(rgb32(f.Image14->Picture()), filled(640, 512, kBlue));
-    f.makeheader16->setChecked(false);
-}
-
-void TestSetCommit::drawShapeAndQuarterRoads()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    auto& c = s.canvas();
-    const QImage picture = filled(640, 512, kGrey);
-    f.Picture1->setPicture(picture);
-    c.pushTxPicture();
-
-    // Draw mode without a sub-option: the stroke is committed; the engine's buffer and the
-    // take-back copies wait for the TX button and the next change.
-    f.Option8->setValue(true);
-    f.Image13->setPicture(filled(640, 512, kRed));
-    f.Image14->setPicture(filled(640, 512, kBlue));
-    emit f.Picture1->mouseDown(1, 0, 100, 100);
-    emit f.Picture1->mouseMove(1, 0, 300, 100);
-    f.Command47->click();
-    const QImage stroke = rgb32(f.Picture1->Picture());
-    QVERIFY(stroke.pixel(200, 100) != kGrey);
-    QCOMPARE(s.txBuffer(), picture);
-    QCOMPARE(rgb32(f.Image13->Picture()), filled(640, 512, kRed));
-    QCOMPARE(rgb32(f.Image14->Picture()), filled(640, 512, kBlue));
-
-    // An armed circle moved by a press is committed exactly where its preview stood.
-    emit f.Combo1->GotFocus();
-    f.Combo1->setListIndex(f.Combo1->findText(QStringLiteral("Circle")));
-    emit f.Picture1->mouseDown(1, 0, 250, 200);
-    const QImage preview = rgb32(f.Picture1->screenImage());
-    QVERIFY(preview != stroke);
-    f.Command47->click();
-    QCOMPARE(rgb32(f.Picture1->Picture()), preview);
-    QCOMPARE(s.txBuffer(), preview);
-    QCOMPARE(c.dragSource, int(canvas::dragNone));
-    QCOMPARE(f.Combo1->text(), QStringLiteral("  Things"));
-
-    // "4 pics in 1" with a picture in Image6: a 320 x 256 quarter at the element's corner,
-    // not pushed by SET.
-    f.Check19->setValue(1);
-    QVERIFY(f.Option7->value());
-    f.Image6->setPicture(filled(64, 64, kGreen));
-    c.textX = 320;
-    c.textY = 0;
-    f.Command47->click();
-    const QImage quartered = rgb32(f.Picture1->Picture());
-    QCOMPARE(quartered.copy(320, 0, 320, 256), filled(320, 256, kGreen));
-    QCOMPARE(quartered.copy(0, 256, 640, 256), preview.copy(0, 256, 640, 256));
-    QCOMPARE(s.txBuffer(), preview);
-}
-
-void TestSetCommit::takeBackSwapsAndRefuses()
-{
-    Station s;
-    QVERIFY(s.running);
-    auto& f = s.form();
-    const QImage before = busy(640, 512);
-    const QImage dropped = filled(640, 512, kBlue);
-    f.Picture1->setPicture(before);
-    dropFromStrip(s, dropped, 300, 300);
-    QCOMPARE(rgb32(f.Picture1->Picture()), dropped);
-
-    // Refused while the adjust panel is open.
-    f.Frame9->show();
-    f.Command31->click();
-    QCOMPARE(rgb32(f.Picture1->Picture()), dropped);
-    QCOMPARE(platform::backColor(f.Command31), 0xFFFFFFu);
-    f.Frame9->hide();
-
-    f.Command31->click();
-    QCOMPARE(rgb32(f.Picture1->Picture()), before);
-    QCOMPARE(rgb32(f.Picture2->Picture()), before);
-    QCOMPARE(platform::backColor(f.Command31), 0u);
-    f.Command31->click();
-    QCOMPARE(rgb32(f.Picture1->Picture()), dropped);
-    QCOMPARE(rgb32(f.Image6->Picture()), dropped);
-    QCOMPARE(platform::backColor(f.Command31), 0xFFFFFFu);
-
-    // With Pattern Fill on only the picture from before the fill comes back.
-    f.Image14->setPicture(filled(640, 512, kGreen));
-    platform::setBackColor(f.Label32, canvas::kPendingColor);
-    f.Command31->click();
-    QCOMPARE(rgb32(f.Picture1->Picture()), filled(640, 512, kGreen));
-    QVERIFY(isRed(f.Label32));
-    QCOMPARE(platform::backColor(f.Command31), 0xFFFFFFu);
-    QCOMPARE(rgb32(f.Image6->Picture()), dropped);
-}
 
 QTEST_MAIN(TestSetCommit)
 #include "tst_setcommit.moc"

@@ -135,210 +135,200 @@ double meanDifference(const QImage& a, const QImage& b)
 class ScannerTest : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void devicesAndChooser();
-    void conversionsMatchScanimage_data();
-    void conversionsMatchScanimage();
-    void oneBitPictures();
-    void acquireFillsTxPicture();
-    void acquireCancelledAndNotTwice();
-    void jammedScanRestoresCleanPicture();
-    void noBackendFailsSilently();
-};
-
-void ScannerTest::init()
-{
-    if (configIs("devices")) {
-        platform::Scanner scanner(QStringLiteral("test:0"));
-        resetOptions(scanner);
-    }
-}
-
-void ScannerTest::devicesAndChooser()
-{
-    REQUIRE_CONFIG("devices");
-    const QList<platform::ScannerDevice> devices = platform::Scanner::devices();
-    QCOMPARE(devices.size(), 2);
-    QCOMPARE(devices.at(0).name, QStringLiteral("test:0"));
-    QCOMPARE(devices.at(1).name, QStringLiteral("test:1"));
-
-    FormFixture f;
-    capture::Capture& capture = f.form().capture();
-    f.ui().answerChoice(1);
-    f.form().selectsource->trigger();
-    const platform::UiCall* call = f.ui().last();
-    QVERIFY(call && call->kind == platform::UiCall::Choice);
-    QCOMPARE(call->items.size(), 2);
-    QVERIFY(call->items.at(1).contains(QStringLiteral("test:1")));
-    QCOMPARE(call->current, -1);
-    QCOMPARE(capture.scannerSource, QStringLiteral("test:1"));
-    // The choice is kept: the chooser opens on it, and a cancel keeps it.
-    f.ui().cancelChoice();
-    f.form().selectsource->trigger();
-    QCOMPARE(f.ui().last()->current, 1);
-    QCOMPARE(capture.scannerSource, QStringLiteral("test:1"));
-}
-
-void ScannerTest::conversionsMatchScanimage_data()
-{
-    QTest::addColumn<QStringList>("scanimageOptions");
-    QTest::addColumn<ScanOptions>("options");
-    QTest::addColumn<QSize>("size");
-    using Options = ScanOptions;
-    QTest::newRow("colour") << QStringList{QStringLiteral("--mode=Color")}
-                            << Options{{QStringLiteral("mode"), QStringLiteral("Color")}} << QSize(157, 196);
-    QTest::newRow("16-bit grey") << QStringList{QStringLiteral("--mode=Gray"), QStringLiteral("--depth=16")}
-                                 << Options{{QStringLiteral("mode"), QStringLiteral("Gray")},
-                                            {QStringLiteral("depth"), 16}}
-                                 << QSize(157, 196);
-    QTest::newRow("16-bit colour") << QStringList{QStringLiteral("--mode=Color"), QStringLiteral("--depth=16")}
-                                   << Options{{QStringLiteral("mode"), QStringLiteral("Color")},
-                                              {QStringLiteral("depth"), 16}}
-                                   << QSize(157, 196);
-    QTest::newRow("three-pass") << QStringList{QStringLiteral("--mode=Color"), QStringLiteral("--three-pass=yes")}
-                                << Options{{QStringLiteral("mode"), QStringLiteral("Color")},
-                                           {QStringLiteral("three-pass"), true}}
-                                << QSize(157, 196);
-    QTest::newRow("three-pass BGR") << QStringList{QStringLiteral("--mode=Color"), QStringLiteral("--three-pass=yes"),
-                                                   QStringLiteral("--three-pass-order=BGR")}
-                                    << Options{{QStringLiteral("mode"), QStringLiteral("Color")},
-                                               {QStringLiteral("three-pass"), true},
-                                               {QStringLiteral("three-pass-order"), QStringLiteral("BGR")}}
-                                    << QSize(157, 196);
-    // A hand scanner: a fixed width of 11 cm, the height known only at the end.
-    QTest::newRow("hand scanner") << QStringList{QStringLiteral("--mode=Color"), QStringLiteral("--hand-scanner=yes")}
-                                  << Options{{QStringLiteral("mode"), QStringLiteral("Color")},
-                                             {QStringLiteral("hand-scanner"), true}}
-                                  << QSize();
-    QTest::newRow("1-bit grey") << QStringList{QStringLiteral("--mode=Gray"), QStringLiteral("--depth=1")}
-                                << Options{{QStringLiteral("mode"), QStringLiteral("Gray")},
-                                           {QStringLiteral("depth"), 1}}
-                                << QSize(157, 196);
-}
-
-void ScannerTest::conversionsMatchScanimage()
-{
-    REQUIRE_CONFIG("devices");
-    QFETCH(QStringList, scanimageOptions);
-    QFETCH(ScanOptions, options);
-    QFETCH(QSize, size);
-    const QImage expected = scanimage(scanimageOptions);
-    QVERIFY(!expected.isNull());
-    const QImage scanned = scanWith(options);
-    if (size.isValid())
-        QCOMPARE(scanned.size(), size);
-    QCOMPARE(scanned.size(), expected.size());
-    QCOMPARE(scanned.convertToFormat(QImage::Format_RGB32), expected);
-}
-
-// 1-bit colour, which scanimage does not write: set bits are full colour.
-void ScannerTest::oneBitPictures()
-{
-    REQUIRE_CONFIG("devices");
-    for (const char* mode : {"Gray", "Color"})
-        for (const auto& [picture, value] : {std::pair{"Solid black", 0}, std::pair{"Solid white", 255}}) {
-            const QImage scanned = scanWith({{QStringLiteral("mode"), QString::fromLatin1(mode)},
-                                             {QStringLiteral("depth"), 1},
-                                             {QStringLiteral("test-picture"), QString::fromLatin1(picture)}});
-            QCOMPARE(scanned.size(), QSize(157, 196));
-            for (const QPoint p : {QPoint(0, 0), QPoint(156, 195), QPoint(80, 100)})
-                QVERIFY2(scanned.pixel(p) == qRgb(value, value, value), picture);
+    void init()
+    {
+        if (configIs("devices")) {
+            platform::Scanner scanner(QStringLiteral("test:0"));
+            resetOptions(scanner);
         }
-}
+    }
 
-void ScannerTest::acquireFillsTxPicture()
-{
-    REQUIRE_CONFIG("devices");
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    QApplication::clipboard()->setText(QStringLiteral("my text"));
-    form.Picture1->setPicture(QImage());
-    const QImage before = form.Picture1->Image();
-    f.ui().answerChoice(0);
-    form.selectsource->trigger();
-    form.acquire->trigger();
+    void devicesAndChooser()
+    {
+        REQUIRE_CONFIG("devices");
+        const QList<platform::ScannerDevice> devices = platform::Scanner::devices();
+        QCOMPARE(devices.size(), 2);
+        QCOMPARE(devices.at(0).name, QStringLiteral("test:0"));
+        QCOMPARE(devices.at(1).name, QStringLiteral("test:1"));
 
-    const QImage scan = scanWith({{QStringLiteral("mode"), QStringLiteral("Color")}});
-    QCOMPARE(scan.size(), QSize(157, 196));
-    const QImage tx = form.Picture1->Picture();
-    QCOMPARE(tx.size(), QSize(640, 512));
-    // The scan stretched over the whole TX picture.
-    const QImage stretched = scan.scaled(640, 512, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                                 .convertToFormat(tx.format());
-    QVERIFY2(meanDifference(tx, stretched) < 4, qPrintable(QString::number(meanDifference(tx, stretched))));
-    QVERIFY(meanDifference(tx, before) > 30);
-    QCOMPARE(form.Image14->Picture(), tx);
-    // The frame is committed: the next Undo keeps it; the take-back has the picture before.
-    QCOMPARE(form.Image6->Picture(), tx);
-    QCOMPARE(form.Image13->Picture(), before);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("my text"));
-    QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 0);
-}
+        FormFixture f;
+        capture::Capture& capture = f.form().capture();
+        f.ui().answerChoice(1);
+        f.form().selectsource->trigger();
+        const platform::UiCall* call = f.ui().last();
+        QVERIFY(call && call->kind == platform::UiCall::Choice);
+        QCOMPARE(call->items.size(), 2);
+        QVERIFY(call->items.at(1).contains(QStringLiteral("test:1")));
+        QCOMPARE(call->current, -1);
+        QCOMPARE(capture.scannerSource, QStringLiteral("test:1"));
+        // The choice is kept: the chooser opens on it, and a cancel keeps it.
+        f.ui().cancelChoice();
+        f.form().selectsource->trigger();
+        QCOMPARE(f.ui().last()->current, 1);
+        QCOMPARE(capture.scannerSource, QStringLiteral("test:1"));
+    }
 
-void ScannerTest::acquireCancelledAndNotTwice()
-{
-    REQUIRE_CONFIG("devices");
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    QImage clean(640, 512, QImage::Format_RGB32);
-    clean.fill(qRgb(10, 200, 30));
-    form.Image6->setPicture(clean);
-    form.Picture1->setPicture(QImage());
-    // Inside the scan's progress: a second Acquire, then Cancel.
-    bool nestedReturned = false;
-    QImage duringNested;
-    QTimer::singleShot(0, &form, [&] {
+    void conversionsMatchScanimage_data()
+    {
+        QTest::addColumn<QStringList>("scanimageOptions");
+        QTest::addColumn<ScanOptions>("options");
+        QTest::addColumn<QSize>("size");
+        using Options = ScanOptions;
+        QTest::newRow("colour") << QStringList{QStringLiteral("--mode=Color")}
+                                << Options{{QStringLiteral("mode"), QStringLiteral("Color")}} << QSize(157, 196);
+        QTest::newRow("16-bit grey") << QStringList{QStringLiteral("--mode=Gray"), QStringLiteral("--depth=16")}
+                                     << Options{{QStringLiteral("mode"), QStringLiteral("Gray")},
+                                                {QStringLiteral("depth"), 16}}
+                                     << QSize(157, 196);
+        QTest::newRow("16-bit colour") << QStringList{QStringLiteral("--mode=Color"), QStringLiteral("--depth=16")}
+                                       << Options{{QStringLiteral("mode"), QStringLiteral("Color")},
+                                                  {QStringLiteral("depth"), 16}}
+                                       << QSize(157, 196);
+        QTest::newRow("three-pass") << QStringList{QStringLiteral("--mode=Color"), QStringLiteral("--three-pass=yes")}
+                                    << Options{{QStringLiteral("mode"), QStringLiteral("Color")},
+                                               {QStringLiteral("three-pass"), true}}
+                                    << QSize(157, 196);
+        QTest::newRow("three-pass BGR") << QStringList{QStringLiteral("--mode=Color"), QStringLiteral("--three-pass=yes"),
+                                                       QStringLiteral("--three-pass-order=BGR")}
+                                        << Options{{QStringLiteral("mode"), QStringLiteral("Color")},
+                                                   {QStringLiteral("three-pass"), true},
+                                                   {QStringLiteral("three-pass-order"), QStringLiteral("BGR")}}
+                                        << QSize(157, 196);
+        // A hand scanner: a fixed width of 11 cm, the height known only at the end.
+        QTest::newRow("hand scanner") << QStringList{QStringLiteral("--mode=Color"), QStringLiteral("--hand-scanner=yes")}
+                                      << Options{{QStringLiteral("mode"), QStringLiteral("Color")},
+                                                 {QStringLiteral("hand-scanner"), true}}
+                                      << QSize();
+        QTest::newRow("1-bit grey") << QStringList{QStringLiteral("--mode=Gray"), QStringLiteral("--depth=1")}
+                                    << Options{{QStringLiteral("mode"), QStringLiteral("Gray")},
+                                               {QStringLiteral("depth"), 1}}
+                                    << QSize(157, 196);
+    }
+
+    void conversionsMatchScanimage()
+    {
+        REQUIRE_CONFIG("devices");
+        QFETCH(QStringList, scanimageOptions);
+        QFETCH(ScanOptions, options);
+        QFETCH(QSize, size);
+        const QImage expected = scanimage(scanimageOptions);
+        QVERIFY(!expected.isNull());
+        const QImage scanned = scanWith(options);
+        if (size.isValid())
+            QCOMPARE(scanned.size(), size);
+        QCOMPARE(scanned.size(), expected.size());
+        QCOMPARE(scanned.convertToFormat(QImage::Format_RGB32), expected);
+    }
+
+    // 1-bit colour, which scanimage does not write: set bits are full colour.
+    void oneBitPictures()
+    {
+        REQUIRE_CONFIG("devices");
+        for (const char* mode : {"Gray", "Color"})
+            for (const auto& [picture, value] : {std::pair{"Solid black", 0}, std::pair{"Solid white", 255}}) {
+                const QImage scanned = scanWith({{QStringLiteral("mode"), QString::fromLatin1(mode)},
+                                                 {QStringLiteral("depth"), 1},
+                                                 {QStringLiteral("test-picture"), QString::fromLatin1(picture)}});
+                QCOMPARE(scanned.size(), QSize(157, 196));
+                for (const QPoint p : {QPoint(0, 0), QPoint(156, 195), QPoint(80, 100)})
+                    QVERIFY2(scanned.pixel(p) == qRgb(value, value, value), picture);
+            }
+    }
+
+    void acquireFillsTxPicture()
+    {
+        REQUIRE_CONFIG("devices");
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        QApplication::clipboard()->setText(QStringLiteral("my text"));
+        form.Picture1->setPicture(QImage());
+        const QImage before = form.Picture1->Image();
+        f.ui().answerChoice(0);
+        form.selectsource->trigger();
         form.acquire->trigger();
-        nestedReturned = true;
-        duringNested = form.Picture1->Picture();
-        auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("scanProgress"));
-        QVERIFY(progress);
-        progress->cancel();
-    });
-    form.acquire->trigger();
-    QVERIFY(nestedReturned);
-    QVERIFY(duringNested.isNull());
-    QCOMPARE(form.Picture1->Picture(), clean);
-    QVERIFY(!form.capture().acquiring());
-    QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 0);
-}
 
-void ScannerTest::jammedScanRestoresCleanPicture()
-{
-    REQUIRE_CONFIG("jammed");
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    QApplication::clipboard()->setText(QStringLiteral("kept"));
-    QImage clean(640, 512, QImage::Format_RGB32);
-    clean.fill(qRgb(200, 30, 30));
-    form.Image6->setPicture(clean);
-    QImage pending(640, 512, QImage::Format_RGB32);
-    pending.fill(Qt::white);
-    form.Picture1->setPicture(pending);
-    form.acquire->trigger();
-    QCOMPARE(form.Picture1->Picture(), clean);
-    QCOMPARE(f.ui().calls().size(), 0);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kept"));
-    QVERIFY_THROWS_EXCEPTION(platform::ScanError, scanWith({}));
-}
+        const QImage scan = scanWith({{QStringLiteral("mode"), QStringLiteral("Color")}});
+        QCOMPARE(scan.size(), QSize(157, 196));
+        const QImage tx = form.Picture1->Picture();
+        QCOMPARE(tx.size(), QSize(640, 512));
+        // The scan stretched over the whole TX picture.
+        const QImage stretched = scan.scaled(640, 512, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                                     .convertToFormat(tx.format());
+        QVERIFY2(meanDifference(tx, stretched) < 4, qPrintable(QString::number(meanDifference(tx, stretched))));
+        QVERIFY(meanDifference(tx, before) > 30);
+        QCOMPARE(form.Image14->Picture(), tx);
+        // The frame is committed: the next Undo keeps it; the take-back has the picture before.
+        QCOMPARE(form.Image6->Picture(), tx);
+        QCOMPARE(form.Image13->Picture(), before);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("my text"));
+        QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 0);
+    }
 
-void ScannerTest::noBackendFailsSilently()
-{
-    REQUIRE_CONFIG("none");
-    QCOMPARE(platform::Scanner::devices().size(), 0);
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    f.ui().cancelChoice();
-    form.selectsource->trigger();
-    QCOMPARE(f.ui().last()->items.size(), 0);
-    QCOMPARE(f.ui().last()->text, QStringLiteral("No scanner was found."));
-    QImage clean(640, 512, QImage::Format_RGB32);
-    clean.fill(qRgb(1, 2, 3));
-    form.Image6->setPicture(clean);
-    form.acquire->trigger();
-    QCOMPARE(form.Picture1->Picture(), clean);
-    QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 0);
-}
+    void acquireCancelledAndNotTwice()
+    {
+        REQUIRE_CONFIG("devices");
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        QImage clean(640, 512, QImage::Format_RGB32);
+        clean.fill(qRgb(10, 200, 30));
+        form.Image6->setPicture(clean);
+        form.Picture1->setPicture(QImage());
+        // Inside the scan's progress: a second Acquire, then Cancel.
+        bool nestedReturned = false;
+        QImage duringNested;
+        QTimer::singleShot(0, &form, [&] {
+            form.acquire->trigger();
+            nestedReturned = true;
+            duringNested = form.Picture1->Picture();
+            auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("scanProgress"));
+            QVERIFY(progress);
+            progress->cancel();
+        });
+        form.acquire->trigger();
+        QVERIFY(nestedReturned);
+        QVERIFY(duringNested.isNull());
+        QCOMPARE(form.Picture1->Picture(), clean);
+        QVERIFY(!form.capture().acquiring());
+        QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 0);
+    }
+
+    void jammedScanRestoresCleanPicture()
+    {
+        REQUIRE_CONFIG("jammed");
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        QApplication::clipboard()->setText(QStringLiteral("kept"));
+        QImage clean(640, 512, QImage::Format_RGB32);
+        clean.fill(qRgb(200, 30, 30));
+        form.Image6->setPicture(clean);
+        QImage pending(640, 512, QImage::Format_RGB32);
+        pending.fill(Qt::white);
+        form.Picture1->setPicture(pending);
+        form.acquire->trigger();
+        QCOMPARE(form.Picture1->Picture(), clean);
+        QCOMPARE(f.ui().calls().size(), 0);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kept"));
+        QVERIFY_THROWS_EXCEPTION(platform::ScanError, scanWith({}));
+    }
+
+    void noBackendFailsSilently()
+    {
+        REQUIRE_CONFIG("none");
+        QCOMPARE(platform::Scanner::devices().size(), 0);
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        f.ui().cancelChoice();
+        form.selectsource->trigger();
+        QCOMPARE(f.ui().last()->items.size(), 0);
+        QCOMPARE(f.ui().last()->text, QStringLiteral("No scanner was found."));
+        QImage clean(640, 512, QImage::Format_RGB32);
+        clean.fill(qRgb(1, 2, 3));
+        form.Image6->setPicture(clean);
+        form.acquire->trigger();
+        QCOMPARE(form.Picture1->Picture(), clean);
+        QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 0);
+    }
+};
 
 QTEST_MAIN(ScannerTest)
 #include "tst_scanner.moc"

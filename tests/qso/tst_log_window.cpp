@@ -69,333 +69,325 @@ constexpr QRgb kWhite = 0xFFFFFFFF;
 class TestLogWindow : public QObject {
     Q_OBJECT
 private slots:
+    void lookUpAndSave()
+    {
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        auto& qso = form.qso();
+        startWithLog(f, QStringLiteral("\r\nQ1ABC op Jim\r\nQ1AB John, Leeds\r\nQ2XY Ann"));
+        type(form.Text3, QStringLiteral("q1ab"));
+        QCOMPARE(form.Text3->text(), QStringLiteral("Q1AB"));
+        QCOMPARE(form.Text3->selStart(), 4);
+        QCOMPARE(form.Text4->text(), QStringLiteral("John, Leeds"));
+        QVERIFY(!form.Command2->isEnabled());
+
+        // Cancel puts the stored entry back; No keeps the edit; Yes replaces the line in place.
+        form.Text4->setText(QStringLiteral("John, York"));
+        QVERIFY(form.Command2->isEnabled());
+        f.ui().answerMsgBox(platform::vbCancel);
+        form.Command2->click();
+        const UiCall* asked = f.ui().last();
+        QCOMPARE(asked->text, QStringLiteral("Save \"Q1AB   John, York\""));
+        QCOMPARE(asked->title, QStringLiteral("ARE YOU SURE!!"));
+        QCOMPARE(form.Text4->text(), QStringLiteral("John, Leeds"));
+        form.Text4->setText(QStringLiteral("John, York"));
+        f.ui().answerMsgBox(platform::vbNo);
+        form.Command2->click();
+        QCOMPARE(form.Text4->text(), QStringLiteral("John, York"));
+        f.ui().answerMsgBox(platform::vbYes);
+        form.Command2->click();
+        QCOMPARE(readFile(f.appPath("logdata")), QByteArray("\r\nQ1ABC op Jim\r\nQ1AB John, York\r\nQ2XY Ann\r\n"));
+        QVERIFY(!form.Command2->isEnabled());
+
+        // A file that cannot be written: the operator is told, and the log stays as it was.
+        const QString before = qso.contactLog.logText();
+        QFile::remove(f.appPath("logdata"));
+        QVERIFY(QDir().mkdir(f.appPath("logdata")));
+        form.Text4->setText(QStringLiteral("Alan"));
+        f.ui().answerMsgBox(platform::vbYes);
+        f.ui().answerMsgBox(platform::vbOK);
+        form.Command2->click();
+        QVERIFY(f.ui().last()->text.startsWith(QStringLiteral("The log was not changed: ")));
+        QCOMPARE(qso.contactLog.logText(), before);
+        QVERIFY(form.Command2->isEnabled());
+    }
+
+    void deleteAndDropBack()
+    {
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        startWithLog(f, QStringLiteral("\r\nQ1AB John\r\nQ2XY Ann"));
+        QTest::keyClicks(form.Text3, QStringLiteral("q1ab"));
+        form.Text4->setText(QStringLiteral("edited"));
+        // The stored entry comes back before the question, and No deletes nothing.
+        f.ui().onShow = [&](const UiCall&) { QCOMPARE(form.Text4->text(), QStringLiteral("John")); };
+        f.ui().answerMsgBox(platform::vbNo);
+        form.Command9->click();
+        QCOMPARE(f.ui().last()->text, QStringLiteral("Delete \"Q1AB   John\""));
+        QCOMPARE(f.ui().last()->style, 308);
+        QCOMPARE(form.qso().contactLog.logText(), QStringLiteral("\r\nQ1AB John\r\nQ2XY Ann"));
+        f.ui().onShow = nullptr;
+        f.ui().answerMsgBox(platform::vbYes);
+        form.Command9->click();
+        QCOMPARE(readFile(f.appPath("logdata")), QByteArray("\r\nQ2XY Ann\r\n"));
+        QCOMPARE(form.Text3->text(), QString());
+        QCOMPARE(form.Text4->text(), QString());
+
+        // The call dragged in Text mode and dropped back on its box empties both boxes and
+        // the mug shot.
+        form.Text3->setText(QStringLiteral("Q2XY"));
+        form.Image7->setPicture(solid(40, 30, 0xFF00FF00));
+        form.Option1->setValue(true);
+        form.Text3->setFocus();
+        QTest::mousePress(form.Text3->viewport(), Qt::LeftButton);
+        QCOMPARE(form.canvas().dragSource, int(canvas::dragCallSign));
+        DragManager::instance().moveOver(form.Text3, 5, 5);
+        DragManager::instance().release();
+        QCOMPARE(form.Text3->text(), QString());
+        QCOMPARE(form.Text4->text(), QString());
+        QVERIFY(!form.Image7->hasPicture());
+        QCOMPARE(form.qso().logEntryFound, 0);
+    }
+
+    void searchListsAndRestores()
+    {
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        startWithLog(f, QStringLiteral("\r\nQ1 John, Leeds\r\nQ2 John, York\r\nQ3 leeds, JOHN and john\r\nQ4 Leeds"));
+        form.Text1->setText(QStringLiteral("my text"));
+        QFont font = form.Text1->font();
+        font.setFamily(QStringLiteral("Courier"));
+        font.setPointSizeF(17);
+        form.Text1->setFont(font);
+        type(form.Text3, QStringLiteral("john,leeds"));
+        QTest::keyClick(form.Text3, Qt::Key_Return);
+        QCOMPARE(platform::backColor(form.Label48), 255u);
+        QVERIFY(form.Text1->isReadOnly());
+        QCOMPARE(form.Text1->text(), QStringLiteral("Matches for:-    JOHN,LEEDS\r\n\r\nQ1 John, Leeds\r\n\r\n"
+                                                    "Q3 leeds, JOHN and john\r\n\r\n  ---no more matches---"));
+        QCOMPARE(form.Text1->font().pointSizeF(), 8.0);
+        // Off again: Text1 exactly as it was.
+        emit form.Label48->Click();
+        QCOMPARE(platform::backColor(form.Label48), 0xC0C0u);
+        QCOMPARE(form.Text1->text(), QStringLiteral("my text"));
+        QCOMPARE(form.Text1->font().family(), font.family());
+        QCOMPARE(form.Text1->font().pointSizeF(), 17.0);
+        QVERIFY(!form.Text1->isReadOnly());
+
+        form.Text3->setText(QStringLiteral("X"));
+        QTest::keyClick(form.Text3, Qt::Key_Return);
+        QVERIFY(form.Text1->text().endsWith(QStringLiteral("\r\n\r\n  ---no matches found---")));
+    }
+
+    void searchStopsWhenTheCallChanges()
+    {
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        QString log;
+        for (int n = 0; n < 50; ++n)
+            log += QStringLiteral("\r\nQ%1 Leeds").arg(n);
+        startWithLog(f, log);
+        form.Text1->setText(QStringLiteral("my text"));
+        form.Text3->setText(QStringLiteral("leeds"));
+        // The operator types before the search starts ...
+        QTimer::singleShot(0, form.Text3, [&] { form.Text3->setText(QStringLiteral("LEEDSX")); });
+        emit form.Label48->Click();
+        QCOMPARE(platform::backColor(form.Label48), 0xC0C0u);
+        QCOMPARE(form.Text1->text(), QStringLiteral("my text"));
+        // ... and while the first lines are listed.
+        form.Text3->setText(QStringLiteral("leeds"));
+        int listed = 0;
+        auto typing = connect(form.Text1, &platform::TextBox::Change, this, [&] {
+            if (form.Text1->text().contains(QStringLiteral(" Leeds")) && ++listed == 3)
+                form.Text3->setText(QStringLiteral("LEEDSX"));
+        });
+        emit form.Label48->Click();
+        disconnect(typing);
+        QCOMPARE(platform::backColor(form.Label48), 0xC0C0u);
+        QCOMPARE(form.Text1->text(), QStringLiteral("my text"));
+    }
+
+    void mugShotsFromTheirFolderOnly()
+    {
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        const QString shots = f.appPath("MugShots");
+        QDir().mkpath(shots);
+        QVERIFY(solid(30, 20, 0xFFFF0000).save(shots + "/Q1AB.bmp"));
+        QVERIFY(solid(30, 20, 0xFF0000FF).save(shots + "/Q1AB.jpg"));
+        QVERIFY(solid(30, 20, 0xFF00FF00).save(shots + "/q2xy.png"));
+        QVERIFY(solid(30, 20, 0xFFFFFF00).save(f.appPath("X.jpg")));
+        QVERIFY(solid(30, 20, 0xFFFFFF00).save(f.appPath("B.jpg")));
+        form.PicbufEdit->setPicture(solid(8, 8, 0xFF123456)); // the adjust panel's work
+        // The last type that loads wins; the name's case does not matter.
+        form.Text3->setText(QStringLiteral("Q1AB"));
+        QVERIFY(near(centre(form.Image7->Picture()), 0xFF0000FF));
+        form.Text3->setText(QStringLiteral("Q2XY"));
+        QVERIFY(near(centre(form.Image7->Picture()), 0xFF00FF00));
+        // A call without a file shows nothing, not the last call's picture; a call from the air
+        // that would name a file outside the folder reads nothing.
+        for (const char* call : {"Q3", "../X", "..", "MUGSHOTS/../B", "A\\B"}) {
+            form.Text3->setText(QStringLiteral("Q2XY"));
+            form.Text3->setText(QString::fromLatin1(call));
+            QVERIFY2(!form.Image7->hasPicture(), call);
+        }
+        QCOMPARE(form.PicbufEdit->picture().pixel(1, 1), 0xFF123456u);
+    }
+
+    void mugShotSaveAndDrops()
+    {
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        const QString shots = f.appPath("MugShots");
+        QDir().mkpath(shots);
+        QVERIFY(solid(30, 20, 0xFF0000FF).save(shots + "/Q1AB.jpg"));
+        form.engine().jpegQuality = 90;
+        form.Text3->setText(QStringLiteral("Q1AB"));
+
+        // The TX screen dropped on the mug shot: the composed picture, drawings included.
+        form.Picture1->setPicture(solid(640, 512, kWhite));
+        form.Picture1->setAutoRedraw(true);
+        form.Picture1->Line(0, 0, 639, 511, 0x0000FF, platform::PictureBox::LineKind::FilledBox);
+        form.Picture1->setAutoRedraw(false);
+        drag(form.Picture1, canvas::dragTxPicture, form.Image7, form);
+        QCOMPARE(form.Image7->Picture(), form.Picture1->Image());
+        // A strip slot's picture; the mug shot on itself changes nothing.
+        form.Image4->setPicture(solid(65, 52, 0xFF00FF00));
+        drag(form.Image4, 4, form.Image7, form);
+        QCOMPARE(centre(form.Image7->Picture()), 0xFF00FF00u);
+        drag(form.Image7, canvas::dragMugShot, form.Image7, form);
+        QCOMPARE(centre(form.Image7->Picture()), 0xFF00FF00u);
+
+        // Saved under the default answer, the call: the old file is replaced.
+        f.ui().answerInput(QStringLiteral("q1ab"));
+        emit form.Label26->MouseDown(1, 0, 1, 1);
+        const UiCall* asked = f.ui().last();
+        QCOMPARE(asked->defaultText, QStringLiteral("Q1AB"));
+        QCOMPARE(asked->title, QStringLiteral("Save Displayed Mug Shot as New Mug Shot."));
+        QVERIFY(asked->text.startsWith(QStringLiteral("BE CAREFUL. read below:\rYou might overwrite")));
+        QImage saved(shots + "/Q1AB.jpg");
+        QVERIFY(near(centre(saved), 0xFF00FF00));
+
+        // Names that would leave the folder write nothing anywhere.
+        for (const char* answer : {"../x", "a/b", ".hidden"}) {
+            f.ui().answerInput(QString::fromLatin1(answer));
+            f.ui().answerMsgBox(platform::vbOK);
+            emit form.Label26->MouseDown(1, 0, 1, 1);
+            QCOMPARE(f.ui().last()->text, QStringLiteral("Not a valid value"));
+        }
+        QVERIFY(!QFile::exists(f.appPath("X.jpg")));
+        QVERIFY(!QFile::exists(shots + "/A/B.jpg"));
+        QCOMPARE(QDir(shots).entryList(QDir::Files | QDir::Hidden), QStringList({"Q1AB.jpg"}));
+
+        form.Image7->setPicture(QImage());
+        f.ui().answerMsgBox(platform::vbOK);
+        emit form.Label26->MouseDown(1, 0, 1, 1);
+        QCOMPARE(f.ui().last()->text, QStringLiteral("No Image to Save"));
+    }
+
+    void qslBlock()
+    {
+        platform::ManualClock clock;
+        platform::UseClock use(clock);
+        clock.setLocalTime(QDateTime(QDate(2026, 3, 1), QTime(2, 10)));
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        auto& qso = form.qso();
+        auto& text = form.text();
+        platform::PictureBox* tx = form.Picture1;
+        qso.stationRecord[2] = QStringLiteral("Q1AB/P");
+        qso.stationRecord[5] = QStringLiteral("UTC");
+        qso.utcOffset = -5;
+        tx->setPicture(solid(640, 512, kWhite));
+        tx->setFontName(QStringLiteral("Courier"));
+        tx->setFontSize(13);
+        tx->setFontItalic(true);
+        tx->setFontUnderline(true);
+        tx->setFontBold(false);
+        tx->setForeColor(0x00FF00);
+        form.Text9->setText(QStringLiteral("14.230"));
+        form.Text10->setText(QStringLiteral("599"));
+
+        emit form.Label54->Click();
+        QVERIFY(!form.Frame5->isHidden());
+        QCOMPARE(form.Text15->text(), QString());
+        // The date stamp pressed while the block is built (its steps let events run) is ignored.
+        QTimer::singleShot(0, form.Label53, [&] { emit form.Label53->Click(); });
+        form.Command4->click();
+        QVERIFY(form.Frame5->isHidden());
+        QImage picture = tx->Picture();
+        QCOMPARE(picture.pixel(70, 28), kWhite);
+        QVERIFY(picture.pixel(70, 34) != kWhite);
+        QCOMPARE(picture.pixel(70, 300), kWhite);
+        QCOMPARE(picture.pixel(52, 490), kWhite);
+        QVERIFY(hasText(picture, QRect(200, 40, 200, 50)));
+        QCOMPARE(form.Image6->Picture(), picture);
+        QCOMPARE(text.textLines[1], QStringLiteral("Confirms  NOTHING   2xSSTV"));
+        QCOMPARE(text.textLines[2], QStringLiteral("RSV -  599          Band - 14.230"));
+        QCOMPARE(text.textLines[3], QStringLiteral("Feb 28 2026    21:10 UTC"));
+        QCOMPARE(text.textToDraw, QStringLiteral("Q1AB/"));
+
+        // A second block, at the bottom: the report keeps its three blanks, the call stays as set
+        // up, and the operator's style is back.
+        form.Text15->setText(QStringLiteral("q2xy"));
+        QCOMPARE(form.Text3->text(), QStringLiteral("Q2XY"));
+        form.Command32->click();
+        picture = tx->Picture();
+        QVERIFY(picture.pixel(70, 290) != kWhite);
+        QVERIFY(hasText(picture, QRect(200, 294, 200, 50)));
+        QCOMPARE(form.Text10->text(), QStringLiteral("599   "));
+        QCOMPARE(qso.stationRecord[4], QStringLiteral("599   "));
+        QCOMPARE(qso.stationRecord[2], QStringLiteral("Q1AB/P"));
+        QCOMPARE(text.textLines[1], QStringLiteral("Confirms  Q2XY   2xSSTV"));
+        QCOMPARE(tx->FontName(), QStringLiteral("Courier"));
+        QCOMPARE(tx->FontSize(), 13.0);
+        QVERIFY(tx->FontItalic() && tx->FontUnderline() && !tx->FontBold());
+        QCOMPARE(tx->ForeColor(), 0x00FF00u);
+        QCOMPARE(qso.qslAtTop.toInt(), 0);
+
+        // With the log view on, the block only hides the panel; the top flag is back at 0.
+        tx->setPicture(solid(640, 512, kWhite));
+        emit form.Label48->Click();
+        form.Frame5->show();
+        form.Command4->click();
+        QVERIFY(form.Frame5->isHidden());
+        QCOMPARE(tx->Picture().pixel(70, 34), kWhite);
+        QCOMPARE(qso.qslAtTop.toInt(), 0);
+    }
+
+    void dateStamp()
+    {
+        platform::ManualClock clock;
+        platform::UseClock use(clock);
+        clock.setLocalTime(QDateTime(QDate(2026, 12, 8), QTime(14, 5)));
+        FormFixture f;
+        shell::FormMain& form = f.form();
+        auto& qso = form.qso();
+        platform::PictureBox* tx = form.Picture1;
+        tx->setPicture(solid(640, 512, kWhite));
+        qso.stationRecord[2].clear();
+        qso.stationRecord[5] = QStringLiteral("LCL");
+        qso.utcOffset = 5;
+        tx->setFontSize(11);
+        emit form.Label53->MouseDown(1, 0, 1, 1);
+        emit form.Label53->Click();
+        QCOMPARE(form.text().textToDraw, QStringLiteral("14:05 LCL  Dec 08 2026"));
+        QCOMPARE(qso.stationRecord[2], QString());
+        const QImage picture = tx->Picture();
+        QCOMPARE(picture.pixel(52, 478), kWhite);
+        QVERIFY(picture.pixel(52, 482) != kWhite);
+        QVERIFY(hasText(picture, QRect(66, 484, 100, 27))); // NOCALL
+        QCOMPARE(form.Image6->Picture(), picture);
+        QCOMPARE(tx->FontSize(), 11.0);
+    }
+
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
     void cleanup()
     {
         if (DragManager::instance().active())
             DragManager::instance().cancel();
     }
-    void lookUpAndSave();
-    void deleteAndDropBack();
-    void searchListsAndRestores();
-    void searchStopsWhenTheCallChanges();
-    void mugShotsFromTheirFolderOnly();
-    void mugShotSaveAndDrops();
-    void qslBlock();
-    void dateStamp();
 };
-
-void TestLogWindow::lookUpAndSave()
-{
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& qso = form.qso();
-    startWithLog(f, QStringLiteral("\r\nQ1ABC op Jim\r\nQ1AB John, Leeds\r\nQ2XY Ann"));
-    type(form.Text3, QStringLiteral("q1ab"));
-    QCOMPARE(form.Text3->text(), QStringLiteral("Q1AB"));
-    QCOMPARE(form.Text3->selStart(), 4);
-    QCOMPARE(form.Text4->text(), QStringLiteral("John, Leeds"));
-    QVERIFY(!form.Command2->isEnabled());
-
-    // Cancel puts the stored entry back; No keeps the edit; Yes replaces the line in place.
-    form.Text4->setText(QStringLiteral("John, York"));
-    QVERIFY(form.Command2->isEnabled());
-    f.ui().answerMsgBox(platform::vbCancel);
-    form.Command2->click();
-    const UiCall* asked = f.ui().last();
-    QCOMPARE(asked->text, QStringLiteral("Save \"Q1AB   John, York\""));
-    QCOMPARE(asked->title, QStringLiteral("ARE YOU SURE!!"));
-    QCOMPARE(form.Text4->text(), QStringLiteral("John, Leeds"));
-    form.Text4->setText(QStringLiteral("John, York"));
-    f.ui().answerMsgBox(platform::vbNo);
-    form.Command2->click();
-    QCOMPARE(form.Text4->text(), QStringLiteral("John, York"));
-    f.ui().answerMsgBox(platform::vbYes);
-    form.Command2->click();
-    QCOMPARE(readFile(f.appPath("logdata")), QByteArray("\r\nQ1ABC op Jim\r\nQ1AB John, York\r\nQ2XY Ann\r\n"));
-    QVERIFY(!form.Command2->isEnabled());
-
-    // A file that cannot be written: the operator is told, and the log stays as it was.
-    const QString before = qso.contactLog.logText();
-    QFile::remove(f.appPath("logdata"));
-    QVERIFY(QDir().mkdir(f.appPath("logdata")));
-    form.Text4->setText(QStringLiteral("Alan"));
-    f.ui().answerMsgBox(platform::vbYes);
-    f.ui().answerMsgBox(platform::vbOK);
-    form.Command2->click();
-    QVERIFY(f.ui().last()->text.startsWith(QStringLiteral("The log was not changed: ")));
-    QCOMPARE(qso.contactLog.logText(), before);
-    QVERIFY(form.Command2->isEnabled());
-}
-
-void TestLogWindow::deleteAndDropBack()
-{
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    startWithLog(f, QStringLiteral("\r\nQ1AB John\r\nQ2XY Ann"));
-    QTest::keyClicks(form.Text3, QStringLiteral("q1ab"));
-    form.Text4->setText(QStringLiteral("edited"));
-    // The stored entry comes back before the question, and No deletes nothing.
-    f.ui().onShow = [&](const UiCall&) { QCOMPARE(form.Text4->text(), QStringLiteral("John")); };
-    f.ui().answerMsgBox(platform::vbNo);
-    form.Command9->click();
-    QCOMPARE(f.ui().last()->text, QStringLiteral("Delete \"Q1AB   John\""));
-    QCOMPARE(f.ui().last()->style, 308);
-    QCOMPARE(form.qso().contactLog.logText(), QStringLiteral("\r\nQ1AB John\r\nQ2XY Ann"));
-    f.ui().onShow = nullptr;
-    f.ui().answerMsgBox(platform::vbYes);
-    form.Command9->click();
-    QCOMPARE(readFile(f.appPath("logdata")), QByteArray("\r\nQ2XY Ann\r\n"));
-    QCOMPARE(form.Text3->text(), QString());
-    QCOMPARE(form.Text4->text(), QString());
-
-    // The call dragged in Text mode and dropped back on its box empties both boxes and
-    // the mug shot.
-    form.Text3->setText(QStringLiteral("Q2XY"));
-    form.Image7->setPicture(solid(40, 30, 0xFF00FF00));
-    form.Option1->setValue(true);
-    form.Text3->setFocus();
-    QTest::mousePress(form.Text3->viewport(), Qt::LeftButton);
-    QCOMPARE(form.canvas().dragSource, int(canvas::dragCallSign));
-    DragManager::instance().moveOver(form.Text3, 5, 5);
-    DragManager::instance().release();
-    QCOMPARE(form.Text3->text(), QString());
-    QCOMPARE(form.Text4->text(), QString());
-    QVERIFY(!form.Image7->hasPicture());
-    QCOMPARE(form.qso().logEntryFound, 0);
-}
-
-void TestLogWindow::searchListsAndRestores()
-{
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    startWithLog(f, QStringLiteral("\r\nQ1 John, Leeds\r\nQ2 John, York\r\nQ3 leeds, JOHN and john\r\nQ4 Leeds"));
-    form.Text1->setText(QStringLiteral("my text"));
-    QFont font = form.Text1->font();
-    font.setFamily(QStringLiteral("Courier"));
-    font.setPointSizeF(17);
-    form.Text1->setFont(font);
-    type(form.Text3, QStringLiteral("john,leeds"));
-    QTest::keyClick(form.Text3, Qt::Key_Return);
-    QCOMPARE(platform::backColor(form.Label48), 255u);
-    QVERIFY(form.Text1->isReadOnly());
-    QCOMPARE(form.Text1->text(), QStringLiteral("Matches for:-    JOHN,LEEDS\r\n\r\nQ1 John, Leeds\r\n\r\n"
-                                                "Q3 leeds, JOHN and john\r\n\r\n  ---no more matches---"));
-    QCOMPARE(form.Text1->font().pointSizeF(), 8.0);
-    // Off again: Text1 exactly as it was.
-    emit form.Label48->Click();
-    QCOMPARE(platform::backColor(form.Label48), 0xC0C0u);
-    QCOMPARE(form.Text1->text(), QStringLiteral("my text"));
-    QCOMPARE(form.Text1->font().family(), font.family());
-    QCOMPARE(form.Text1->font().pointSizeF(), 17.0);
-    QVERIFY(!form.Text1->isReadOnly());
-
-    form.Text3->setText(QStringLiteral("X"));
-    QTest::keyClick(form.Text3, Qt::Key_Return);
-    QVERIFY(form.Text1->text().endsWith(QStringLiteral("\r\n\r\n  ---no matches found---")));
-}
-
-void TestLogWindow::searchStopsWhenTheCallChanges()
-{
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    QString log;
-    for (int n = 0; n < 50; ++n)
-        log += QStringLiteral("\r\nQ%1 Leeds").arg(n);
-    startWithLog(f, log);
-    form.Text1->setText(QStringLiteral("my text"));
-    form.Text3->setText(QStringLiteral("leeds"));
-    // The operator types before the search starts ...
-    QTimer::singleShot(0, form.Text3, [&] { form.Text3->setText(QStringLiteral("LEEDSX")); });
-    emit form.Label48->Click();
-    QCOMPARE(platform::backColor(form.Label48), 0xC0C0u);
-    QCOMPARE(form.Text1->text(), QStringLiteral("my text"));
-    // ... and while the first lines are listed.
-    form.Text3->setText(QStringLiteral("leeds"));
-    int listed = 0;
-    auto typing = connect(form.Text1, &platform::TextBox::Change, this, [&] {
-        if (form.Text1->text().contains(QStringLiteral(" Leeds")) && ++listed == 3)
-            form.Text3->setText(QStringLiteral("LEEDSX"));
-    });
-    emit form.Label48->Click();
-    disconnect(typing);
-    QCOMPARE(platform::backColor(form.Label48), 0xC0C0u);
-    QCOMPARE(form.Text1->text(), QStringLiteral("my text"));
-}
-
-void TestLogWindow::mugShotsFromTheirFolderOnly()
-{
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    const QString shots = f.appPath("MugShots");
-    QDir().mkpath(shots);
-    QVERIFY(solid(30, 20, 0xFFFF0000).save(shots + "/Q1AB.bmp"));
-    QVERIFY(solid(30, 20, 0xFF0000FF).save(shots + "/Q1AB.jpg"));
-    QVERIFY(solid(30, 20, 0xFF00FF00).save(shots + "/q2xy.png"));
-    QVERIFY(solid(30, 20, 0xFFFFFF00).save(f.appPath("X.jpg")));
-    QVERIFY(solid(30, 20, 0xFFFFFF00).save(f.appPath("B.jpg")));
-    form.PicbufEdit->setPicture(solid(8, 8, 0xFF123456)); // the adjust panel's work
-    // The last type that loads wins; the name's case does not matter.
-    form.Text3->setText(QStringLiteral("Q1AB"));
-    QVERIFY(near(centre(form.Image7->Picture()), 0xFF0000FF));
-    form.Text3->setText(QStringLiteral("Q2XY"));
-    QVERIFY(near(centre(form.Image7->Picture()), 0xFF00FF00));
-    // A call without a file shows nothing, not the last call's picture; a call from the air
-    // that would name a file outside the folder reads nothing.
-    for (const char* call : {"Q3", "../X", "..", "MUGSHOTS/../B", "A\\B"}) {
-        form.Text3->setText(QStringLiteral("Q2XY"));
-        form.Text3->setText(QString::fromLatin1(call));
-        QVERIFY2(!form.Image7->hasPicture(), call);
-    }
-    QCOMPARE(form.PicbufEdit->picture().pixel(1, 1), 0xFF123456u);
-}
-
-void TestLogWindow::mugShotSaveAndDrops()
-{
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    const QString shots = f.appPath("MugShots");
-    QDir().mkpath(shots);
-    QVERIFY(solid(30, 20, 0xFF0000FF).save(shots + "/Q1AB.jpg"));
-    form.engine().jpegQuality = 90;
-    form.Text3->setText(QStringLiteral("Q1AB"));
-
-    // The TX screen dropped on the mug shot: the composed picture, drawings included.
-    form.Picture1->setPicture(solid(640, 512, kWhite));
-    form.Picture1->setAutoRedraw(true);
-    form.Picture1->Line(0, 0, 639, 511, 0x0000FF, platform::PictureBox::LineKind::FilledBox);
-    form.Picture1->setAutoRedraw(false);
-    drag(form.Picture1, canvas::dragTxPicture, form.Image7, form);
-    QCOMPARE(form.Image7->Picture(), form.Picture1->Image());
-    // A strip slot's picture; the mug shot on itself changes nothing.
-    form.Image4->setPicture(solid(65, 52, 0xFF00FF00));
-    drag(form.Image4, 4, form.Image7, form);
-    QCOMPARE(centre(form.Image7->Picture()), 0xFF00FF00u);
-    drag(form.Image7, canvas::dragMugShot, form.Image7, form);
-    QCOMPARE(centre(form.Image7->Picture()), 0xFF00FF00u);
-
-    // Saved under the default answer, the call: the old file is replaced.
-    f.ui().answerInput(QStringLiteral("q1ab"));
-    emit form.Label26->MouseDown(1, 0, 1, 1);
-    const UiCall* asked = f.ui().last();
-    QCOMPARE(asked->defaultText, QStringLiteral("Q1AB"));
-    QCOMPARE(asked->title, QStringLiteral("Save Displayed Mug Shot as New Mug Shot."));
-    QVERIFY(asked->text.startsWith(QStringLiteral("BE CAREFUL. read below:\rYou might overwrite")));
-    QImage saved(shots + "/Q1AB.jpg");
-    QVERIFY(near(centre(saved), 0xFF00FF00));
-
-    // Names that would leave the folder write nothing anywhere.
-    for (const char* answer : {"../x", "a/b", ".hidden"}) {
-        f.ui().answerInput(QString::fromLatin1(answer));
-        f.ui().answerMsgBox(platform::vbOK);
-        emit form.Label26->MouseDown(1, 0, 1, 1);
-        QCOMPARE(f.ui().last()->text, QStringLiteral("Not a valid value"));
-    }
-    QVERIFY(!QFile::exists(f.appPath("X.jpg")));
-    QVERIFY(!QFile::exists(shots + "/A/B.jpg"));
-    QCOMPARE(QDir(shots).entryList(QDir::Files | QDir::Hidden), QStringList({"Q1AB.jpg"}));
-
-    form.Image7->setPicture(QImage());
-    f.ui().answerMsgBox(platform::vbOK);
-    emit form.Label26->MouseDown(1, 0, 1, 1);
-    QCOMPARE(f.ui().last()->text, QStringLiteral("No Image to Save"));
-}
-
-void TestLogWindow::qslBlock()
-{
-    platform::ManualClock clock;
-    platform::UseClock use(clock);
-    clock.setLocalTime(QDateTime(QDate(2026, 3, 1), QTime(2, 10)));
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& qso = form.qso();
-    auto& text = form.text();
-    platform::PictureBox* tx = form.Picture1;
-    qso.stationRecord[2] = QStringLiteral("Q1AB/P");
-    qso.stationRecord[5] = QStringLiteral("UTC");
-    qso.utcOffset = -5;
-    tx->setPicture(solid(640, 512, kWhite));
-    tx->setFontName(QStringLiteral("Courier"));
-    tx->setFontSize(13);
-    tx->setFontItalic(true);
-    tx->setFontUnderline(true);
-    tx->setFontBold(false);
-    tx->setForeColor(0x00FF00);
-    form.Text9->setText(QStringLiteral("14.230"));
-    form.Text10->setText(QStringLiteral("599"));
-
-    emit form.Label54->Click();
-    QVERIFY(!form.Frame5->isHidden());
-    QCOMPARE(form.Text15->text(), QString());
-    // The date stamp pressed while the block is built (its steps let events run) is ignored.
-    QTimer::singleShot(0, form.Label53, [&] { emit form.Label53->Click(); });
-    form.Command4->click();
-    QVERIFY(form.Frame5->isHidden());
-    QImage picture = tx->Picture();
-    QCOMPARE(picture.pixel(70, 28), kWhite);
-    QVERIFY(picture.pixel(70, 34) != kWhite);
-    QCOMPARE(picture.pixel(70, 300), kWhite);
-    QCOMPARE(picture.pixel(52, 490), kWhite);
-    QVERIFY(hasText(picture, QRect(200, 40, 200, 50)));
-    QCOMPARE(form.Image6->Picture(), picture);
-    QCOMPARE(text.textLines[1], QStringLiteral("Confirms  NOTHING   2xSSTV"));
-    QCOMPARE(text.textLines[2], QStringLiteral("RSV -  599          Band - 14.230"));
-    QCOMPARE(text.textLines[3], QStringLiteral("Feb 28 2026    21:10 UTC"));
-    QCOMPARE(text.textToDraw, QStringLiteral("Q1AB/"));
-
-    // A second block, at the bottom: the report keeps its three blanks, the call stays as set
-    // up, and the operator's style is back.
-    form.Text15->setText(QStringLiteral("q2xy"));
-    QCOMPARE(form.Text3->text(), QStringLiteral("Q2XY"));
-    form.Command32->click();
-    picture = tx->Picture();
-    QVERIFY(picture.pixel(70, 290) != kWhite);
-    QVERIFY(hasText(picture, QRect(200, 294, 200, 50)));
-    QCOMPARE(form.Text10->text(), QStringLiteral("599   "));
-    QCOMPARE(qso.stationRecord[4], QStringLiteral("599   "));
-    QCOMPARE(qso.stationRecord[2], QStringLiteral("Q1AB/P"));
-    QCOMPARE(text.textLines[1], QStringLiteral("Confirms  Q2XY   2xSSTV"));
-    QCOMPARE(tx->FontName(), QStringLiteral("Courier"));
-    QCOMPARE(tx->FontSize(), 13.0);
-    QVERIFY(tx->FontItalic() && tx->FontUnderline() && !tx->FontBold());
-    QCOMPARE(tx->ForeColor(), 0x00FF00u);
-    QCOMPARE(qso.qslAtTop.toInt(), 0);
-
-    // With the log view on, the block only hides the panel; the top flag is back at 0.
-    tx->setPicture(solid(640, 512, kWhite));
-    emit form.Label48->Click();
-    form.Frame5->show();
-    form.Command4->click();
-    QVERIFY(form.Frame5->isHidden());
-    QCOMPARE(tx->Picture().pixel(70, 34), kWhite);
-    QCOMPARE(qso.qslAtTop.toInt(), 0);
-}
-
-void TestLogWindow::dateStamp()
-{
-    platform::ManualClock clock;
-    platform::UseClock use(clock);
-    clock.setLocalTime(QDateTime(QDate(2026, 12, 8), QTime(14, 5)));
-    FormFixture f;
-    shell::FormMain& form = f.form();
-    auto& qso = form.qso();
-    platform::PictureBox* tx = form.Picture1;
-    tx->setPicture(solid(640, 512, kWhite));
-    qso.stationRecord[2].clear();
-    qso.stationRecord[5] = QStringLiteral("LCL");
-    qso.utcOffset = 5;
-    tx->setFontSize(11);
-    emit form.Label53->MouseDown(1, 0, 1, 1);
-    emit form.Label53->Click();
-    QCOMPARE(form.text().textToDraw, QStringLiteral("14:05 LCL  Dec 08 2026"));
-    QCOMPARE(qso.stationRecord[2], QString());
-    const QImage picture = tx->Picture();
-    QCOMPARE(picture.pixel(52, 478), kWhite);
-    QVERIFY(picture.pixel(52, 482) != kWhite);
-    QVERIFY(hasText(picture, QRect(66, 484, 100, 27))); // NOCALL
-    QCOMPARE(form.Image6->Picture(), picture);
-    QCOMPARE(tx->FontSize(), 11.0);
-}
 
 QTEST_MAIN(TestLogWindow)
 #include "tst_log_window.moc"

@@ -2,6 +2,7 @@
 // other windows, and a layout that fits a 1280 x 800 screen without overlaps.
 
 #include "FormFixture.h"
+#include "TestPictures.h"
 
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
@@ -88,13 +89,6 @@ void checkLayout(shell::FormMain& form)
 } // namespace
 
 namespace {
-
-QImage filled(QRgb colour)
-{
-    QImage picture(640, 512, QImage::Format_RGB32);
-    picture.fill(colour);
-    return picture;
-}
 
 QRgb centre(const QImage& picture)
 {
@@ -391,8 +385,8 @@ private slots:
     {
         FormFixture f;
         shell::FormMain& form = f.form();
-        form.Picture1->setPicture(filled(qRgb(200, 0, 0)));
-        form.Image6->setPicture(filled(qRgb(0, 0, 200)));
+        form.Picture1->setPicture(testsupport::solid(640, 512, qRgb(200, 0, 0)));
+        form.Image6->setPicture(testsupport::solid(640, 512, qRgb(0, 0, 200)));
         form.Command35->click();
         QVERIFY(!form.Frame7->isHidden());
         QSignalSpy toolEnded(&form.canvas(), &canvas::TxCanvas::toolEnded);
@@ -411,7 +405,7 @@ private slots:
         // While a header is being made: the tool ends, Text1 has the focus, nothing else moves.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.Picture1->setPicture(filled(qRgb(0, 200, 0)));
+        form.Picture1->setPicture(testsupport::solid(640, 512, qRgb(0, 200, 0)));
         form.makeheader16->setChecked(true);
         form.Text3->setFocus();
         form.shell().checkscreensize();

@@ -4,12 +4,8 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QtTest>
 
 #include "CanvasStation.h"
-#include "platform/drawing/Colors.h"
-#include "platform/widgets/Controls.h"
-#include "text/TextTools.h"
 
 namespace texttest {
 
@@ -28,7 +24,7 @@ inline bool faceInstalled()
 inline void prepare(Station& s, const QString& text, float x, float y)
 {
     auto& f = s.form();
-    f.Picture1->setPicture(filled(640, 512, kBlack));
+    f.Picture1->setPicture(solid(640, 512, kBlack));
     f.Picture1->setForeColor(platform::vbWhite);
     f.Picture1->setFontName(kFace);
     f.Picture1->setFontSize(20);
@@ -38,6 +34,9 @@ inline void prepare(Station& s, const QString& text, float x, float y)
     f.text().textToDraw = text;
     platform::setBackColor(f.Command47, canvas::kPendingColor);
 }
+
+// A colour as the program keeps it (0x00BBGGRR), as an opaque pixel.
+inline QRgb rgb(quint32 colour) { return platform::gdi::toRgb(colour) | 0xFF000000u; }
 
 inline QImage screen(const Station& s) { return rgb32(s.form().Picture1->screenImage()); }
 
