@@ -1,7 +1,5 @@
 // Overlays cut out along an outline drawn with the pen, and the blend of a pending
 // element, on a started window with the real engine library.
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QTabWidget>
 
 #include "CanvasStation.h"
@@ -335,64 +333,6 @@ private slots:
         c.Label34_MouseDown(1, 0, 0, 0);
         f.Option6->setValue(true);
         QCOMPARE(rgb32(f.Picture1->Picture()), tx);
-    }
-
-    void pasteAndRxToTx()
-    {
-        Station s;
-        auto [f, c] = s.formAndCanvas();
-        auto& ui = s.fixture().ui();
-        const QImage tx = busy(640, 512);
-        QClipboard* clipboard = QGuiApplication::clipboard();
-
-        // Nothing to paste: said, and nothing changes.
-        clipboard->setText(QStringLiteral("text only"));
-        f.Picture1->setPicture(tx);
-        c.overlayAngle = 30;
-        f.Text3->setFocus();
-        ui.answerMsgBox(platform::vbOK);
-        emit f.Command22->Click();
-        QCOMPARE(ui.messages().last(), QStringLiteral("Nothing in Clipboard."));
-        QCOMPARE(rgb32(f.Picture1->Picture()), tx);
-        QCOMPARE(c.overlayAngle, 30.0);
-        QCOMPARE(f.focusWidget(), f.Text1);
-
-        // A picture of any shape becomes the whole TX picture, the old one the undo copy.
-        clipboard->setImage(halves(100, 30, kRed, kGreen));
-        f.SSTab1->setCurrentIndex(0);
-        emit f.Command22->Click();
-        QCOMPARE(rgb32(f.Picture1->Picture()), halves(640, 512, kRed, kGreen));
-        QCOMPARE(rgb32(f.Image6->Picture()), halves(640, 512, kRed, kGreen));
-        QCOMPARE(rgb32(f.Image13->Picture()), tx);
-        QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
-        QCOMPARE(f.SSTab1->currentIndex(), 1);
-        QCOMPARE(c.overlayAngle, 0.0);
-
-        // In Pic in Pic it waits at the top-left quarter's middle, 240 x 192, until SET.
-        f.Picture1->setPicture(tx);
-        f.Option7->setValue(true);
-        c.overlayScale = 240;
-        clipboard->setImage(solid(50, 40, kYellow));
-        emit f.Command22->Click();
-        QCOMPARE(c.textX, 40.f);
-        QCOMPARE(c.textY, 32.f);
-        QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-        QCOMPARE(rgb32(f.Picture1->Picture()), tx);
-        QImage expected = tx;
-        testsupport::paint(expected, 40, 32, 280, 224, kYellow);
-        f.Command47->click();
-        QCOMPARE(rgb32(f.Picture1->Picture()), expected);
-
-        // RX>TX in Text mode: the received picture, stretched, is the whole TX picture.
-        f.Option1->setValue(true);
-        receive(s, halves(320, 256, kWhite, kBlue));
-        emit f.Command51->Click();
-        const QImage received = rgb32(f.Picture1->Picture());
-        QCOMPARE(received.size(), QSize(640, 512));
-        QCOMPARE(received.pixel(5, 5), kWhite);
-        QCOMPARE(received.pixel(300, 500), kWhite);
-        QCOMPARE(received.pixel(340, 10), kBlue);
-        QCOMPARE(received.pixel(635, 505), kBlue);
     }
 };
 

@@ -330,8 +330,6 @@ private slots:
         for (platform::Picbuf* buffer : {f.PicbufEdit, f.PicbufOriginal, f.PicbufVisible})
             QCOMPARE(rgb32(buffer->picture()), tx);
         QVERIFY(!f.PicbufVisible->isHidden());
-        QCOMPARE(f.PicbufVisible->DisplayMode(), 2);
-        QCOMPARE(f.PicbufVisible->DisplayOption(), 5);
         QCOMPARE(f.text().sharedCounter, 255);
 
         // The header boxes are not offered while the panel is open; closing keeps the picture
@@ -345,38 +343,6 @@ private slots:
         QVERIFY(f.PicbufVisible->isHidden());
         QCOMPARE(modeState(f), QStringLiteral("8/8"));
         QCOMPARE(rgb32(f.Picture1->Picture()), tx);
-
-        // Accept makes the shown result the TX picture; the engine takes it later.
-        f.Command13->click();
-        const QImage adjusted = solid(640, 512, kGreen);
-        f.PicbufVisible->setPicture(adjusted);
-        f.Command38->click();
-        QVERIFY(f.Frame9->isHidden());
-        QCOMPARE(rgb32(f.Picture1->Picture()), adjusted);
-        QCOMPARE(rgb32(f.Image6->Picture()), adjusted);
-        QCOMPARE(s.txBuffer(), tx);
-        QCOMPARE(f.text().sharedCounter, 0);
-
-        // Accept on the received picture: the recent row takes it and, with "A-Save", the
-        // application's "AutoSave" folder gets it as a dated picture (not the folder of the
-        // received pictures' own auto-save).
-        QTemporaryDir saves;
-        f.engine().autoSaveDir = saves.path() + QLatin1Char('/');
-        f.Check8->setValue(1);
-        const QImage newest = solid(640, 512, kRed);
-        f.Image12->setPicture(newest);
-        f.SSTab1->setCurrentIndex(0);
-        f.Command13->click();
-        const QImage received = solid(640, 512, kBlack);
-        f.PicbufVisible->setPicture(received);
-        f.Command38->click();
-        QVERIFY(f.Frame9->isHidden());
-        QCOMPARE(intake.adjustOnRx, 0);
-        QCOMPARE(rgb32(f.Image12->Picture()), received);
-        QCOMPARE(rgb32(f.Image17->Picture()), newest);
-        QCOMPARE(rgb32(f.Picture1->Picture()), adjusted); // the TX picture is not touched
-        QCOMPARE(QDir(s.fixture().appPath("AutoSave")).entryList({QStringLiteral("*.jpg")}).size(), 1);
-        QVERIFY(QDir(saves.path()).isEmpty());
     }
 };
 

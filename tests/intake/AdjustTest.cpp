@@ -224,9 +224,10 @@ private slots:
         QCOMPARE(rgb32(f.Picture1->Picture()), grey.mirrored(true, false));
     }
 
-    // Accept on the received picture with "A-Save": the recent row shifts and the folder gets
-    // a dated JPEG at quality 65; only the program's dated pictures count and go, at most one,
-    // when more than the limit were listed before; a frozen clock gives "_2".
+    // Accept on the received picture with "A-Save": the recent row shifts and the application's
+    // "AutoSave" folder (not the received pictures' own auto-save folder) gets a dated JPEG at
+    // quality 65; only the program's dated pictures count and go, at most one, when more than
+    // the limit were listed before; a frozen clock gives "_2".
     void acceptIntoAutoSave()
     {
         Station s;
@@ -237,6 +238,8 @@ private slots:
         const QDateTime frozen(QDate(2024, 5, 6), QTime(7, 8, 9));
         e.localTime = [frozen] { return frozen; };
         e.autoSaveLimit = 1000;
+        QTemporaryDir received;
+        e.autoSaveDir = received.path() + QLatin1Char('/');
         f.Check8->setValue(1);
         // 1000 dated pictures of 2001 and a file of the operator's.
         const QDateTime first(QDate(2001, 1, 1), QTime(0, 0, 0));
@@ -259,6 +262,7 @@ private slots:
         QCOMPARE(now.size(), 1002);
         QVERIFY(now.contains(oldest) && now.contains("notes.txt") && now.contains("240506070809.jpg"));
         QCOMPARE(f.File2->Path(), QDir(folder).absolutePath());
+        QVERIFY(QDir(received.path()).isEmpty());
 
         QCOMPARE(testsupport::fileBytes(folder + "/240506070809.jpg"), testsupport::jpegAt(accepted, 65));
 

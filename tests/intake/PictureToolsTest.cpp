@@ -120,8 +120,10 @@ private slots:
             if (text)
                 clipboard().setText(QStringLiteral("not a picture"));
             s.fixture().ui().answerMsgBox(platform::vbOK);
+            f.Text3->setFocus();
             f.Command22->click();
             QCOMPARE(s.fixture().ui().messages().last(), QStringLiteral("Nothing in Clipboard."));
+            QCOMPARE(f.focusWidget(), f.Text1);
             QCOMPARE(f.Picture3->Picture(), work);
             QCOMPARE(rgb32(f.Picture1->Image()), tx);
             QCOMPARE(rgb32(f.Image13->Picture()), solid(8, 8, kBlue));
@@ -173,13 +175,15 @@ private slots:
         QCOMPARE(QPointF(c.textX, c.textY), QPointF(40, 32));
     }
 
-    // A whole paste stretches any shape over 640 x 512 and shows the TX tab; RX>TX brings the
-    // mode's area of the RX buffer there; Copy TX Image drops the element waiting for SET.
+    // A whole paste stretches any shape over 640 x 512, keeps the old picture as the undo copy
+    // and shows the TX tab; RX>TX brings the mode's area of the RX buffer there; Copy
+    // TX Image drops the element waiting for SET.
     void pasteWholeAndCopy()
     {
         Station s;
         auto& f = s.form();
-        f.Picture1->setPicture(solid(640, 512, kBlack));
+        const QImage before = busy(640, 512);
+        f.Picture1->setPicture(before);
         f.SSTab1->setCurrentIndex(0);
         clipboard().setImage(halves(100, 300, kRed, kBlue));
         f.Command22->click();
@@ -188,6 +192,7 @@ private slots:
         QCOMPARE(tx.size(), QSize(640, 512));
         QCOMPARE(pixels(tx, {{0, 0}, {310, 511}, {330, 0}, {639, 511}}), (QList<QRgb>{kRed, kRed, kBlue, kBlue}));
         QCOMPARE(rgb32(f.Image6->Picture()), tx);
+        QCOMPARE(rgb32(f.Image13->Picture()), before);
         QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
 
         // Copy RX Image after a 320 x 256 picture: only that area, stretched to 640 x 512.
