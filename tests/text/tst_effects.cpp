@@ -38,9 +38,10 @@ bool contains(const QImage& img, QRgb colour)
 class TestEffects : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { REQUIRE_FACE(); }
+
     void outlineRingsTheGlyphs()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -103,7 +104,6 @@ private slots:
 
     void shadowCopiesStepTowardsTheText()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -162,7 +162,6 @@ private slots:
 
     void stripedTextPatternsTextPixelsOnly()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();

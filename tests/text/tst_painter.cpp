@@ -32,11 +32,12 @@ int cellHeight(const text::TextTools& t) { return QFontMetrics(platform::gdi::qF
 class TestPainter : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { REQUIRE_FACE(); }
+
     // 20 points: a line step of 1.9 x 20 = 38 pixels, each line in its own cell; a turned
     // text steps its lines along the angle.
     void linesLandInTheirCells()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -73,7 +74,6 @@ private slots:
     // One character per row in the screen's own font: AB and CD 30 apart at (100, 50).
     void verticalColumns()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -102,7 +102,6 @@ private slots:
 
     void guards()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -135,7 +134,6 @@ private slots:
 
     void splitIntoLines()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -179,7 +177,6 @@ private slots:
     // source's draws; the fore colour is back afterwards and only the first line printed.
     void multiColouredCycle()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -225,7 +222,6 @@ private slots:
 
     void fontAndBackgroundBox()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();

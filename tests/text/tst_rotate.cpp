@@ -35,9 +35,10 @@ platform::PictureBox* box(const QImage& picture, QWidget* parent)
 class TestRotate : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { REQUIRE_FACE(); }
+
     void textTurnsTenDegreesUpToTheLimit()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -62,7 +63,6 @@ private slots:
 
     void refusals()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -190,7 +190,6 @@ private slots:
     // release, and its redraw switches it off.
     void oneRedrawAfterTheLastRelease()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         prepare(s, QStringLiteral("TURN"), 200, 200);

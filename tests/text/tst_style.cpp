@@ -22,11 +22,12 @@ void press(Station& s, int swatch, int button, int shift = 0)
 class TestStyle : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { REQUIRE_FACE(); }
+
     // Bold redraws the pending text at once, thicker; in Draw mode the box takes its value
     // but nothing is drawn and the focus goes to the text box.
     void styleBoxesRedrawAtOnceButNotInDraw()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         prepare(s, QStringLiteral("IIII"), 100, 100);
@@ -47,7 +48,6 @@ private slots:
 
     void orientationLabel()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         prepare(s, QStringLiteral("AB"), 100, 100);
@@ -79,7 +79,6 @@ private slots:
     // and the second character lands that far below the first.
     void verticalStep()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -96,7 +95,6 @@ private slots:
 
     void leftPressSetsTextColour()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         prepare(s, QStringLiteral("W"), 100, 100);
@@ -122,7 +120,6 @@ private slots:
 
     void headerAndFillPicks()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -166,7 +163,6 @@ private slots:
 
     void rightPressSetsBackColour()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         prepare(s, QStringLiteral("W"), 100, 100);
@@ -247,7 +243,6 @@ private slots:
 
     void presetRecalled()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
@@ -277,7 +272,6 @@ private slots:
 
     void presetStoredThroughTheDialog()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();

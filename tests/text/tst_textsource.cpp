@@ -32,6 +32,8 @@ bool paneClosed(const shell::FormMain& f, quint32 buttonColour = 0xC0C0)
 class TestTextSource : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { REQUIRE_FACE(); }
+
     void messageUnderTheCaret()
     {
         Station s;
@@ -97,7 +99,6 @@ private slots:
 
     void textBox()
     {
-        REQUIRE_FACE();
         Station s;
         auto& f = s.form();
         auto& t = f.text();
