@@ -97,14 +97,6 @@ private slots:
         QCOMPARE(tx.copy(0, 0, 640, 448), solid(640, 448, kGreen));
         QCOMPARE(rgb32(form.Image6->Picture()), tx);
         QCOMPARE(s.txBuffer(), tx);
-
-        // A header number between the boxes paints nothing but still commits and pushes.
-        form.qso().headerNumber = 13.5;
-        form.Image3->setPicture(solid(640, 512, kBlue));
-        emit form.Image3->mouseDown(1, 0, 5, 5);
-        dropOnTxScreen(s, 320, 20);
-        QCOMPARE(rgb32(form.Picture1->Picture()), solid(640, 512, kBlue));
-        QCOMPARE(s.txBuffer(), solid(640, 512, kBlue));
     }
 
     void otherDropsRecommitThePicture()

@@ -71,20 +71,22 @@ private slots:
             QCOMPARE(s.txBuffer(), tx);
         }
 
-        // 22 names no box: nothing is painted, but what is drawn is committed and pushed.
-        form.Picture1->setPicture(solid(640, 512, kBlue));
-        form.Picture1->setAutoRedraw(true);
-        form.Picture1->Line(0, 0, 99, 99, platform::vbRed, platform::PictureBox::LineKind::FilledBox);
-        form.Picture1->setAutoRedraw(false);
-        seedTxBuffer(s, kBlack);
-        form.qso().headerNumber = 22;
-        form.qso().ShowHeaders();
-        const QImage drawn = rgb32(form.Picture1->Image());
-        QCOMPARE(drawn.pixel(50, 50), kRed);
-        QCOMPARE(drawn.pixel(320, 500), kBlue);
-        QCOMPARE(rgb32(form.Picture1->Picture()), drawn);
-        QCOMPARE(rgb32(form.Image6->Picture()), drawn);
-        QCOMPARE(s.txBuffer(), drawn);
+        // 13.5 and 22 name no box: nothing is painted, but what is drawn is committed and pushed.
+        for (double number : {13.5, 22.0}) {
+            form.Picture1->setPicture(solid(640, 512, kBlue));
+            form.Picture1->setAutoRedraw(true);
+            form.Picture1->Line(0, 0, 99, 99, platform::vbRed, platform::PictureBox::LineKind::FilledBox);
+            form.Picture1->setAutoRedraw(false);
+            seedTxBuffer(s, kBlack);
+            form.qso().headerNumber = number;
+            form.qso().ShowHeaders();
+            const QImage drawn = rgb32(form.Picture1->Image());
+            QCOMPARE(drawn.pixel(50, 50), kRed);
+            QCOMPARE(drawn.pixel(320, 500), kBlue);
+            QCOMPARE(rgb32(form.Picture1->Picture()), drawn);
+            QCOMPARE(rgb32(form.Image6->Picture()), drawn);
+            QCOMPARE(s.txBuffer(), drawn);
+        }
     }
 
     // "HdrON" unticked, no header chosen or a number below the boxes: nothing at all, not
