@@ -7,6 +7,7 @@
 
 #include "FormFixture.h"
 #include "ScriptedEngine.h"
+#include "ScriptedStart.h"
 #include "StartupFiles.h"
 #include "engine/EngineControl.h"
 #include "engine/FormRXfloat.h"
@@ -34,27 +35,17 @@ constexpr uint32_t Red = 255, Idle = 0x8080, Green = 0xFF00;
 
 uint32_t packed(int width, int height) { return uint32_t(width) | (uint32_t(height) << 16); }
 
-// A started window over a fresh folder, the scripted engine behind it, on a clock that
-// moves only when the test moves it.
-struct Station {
-    platform::ManualClock clock;
-    platform::UseClock use{clock};
-    FormFixture f{false};
+// 43 modes named "Mode n", a few of their picture sizes.
+void prepareModes(scripted::Script& script)
+{
+    for (int i = 0; i < 43; ++i)
+        script.modeNames << QByteArray("Mode ") + QByteArray::number(i);
+    script.imageSizes = {{1, packed(320, 240)}, {4, packed(320, 240)}, {16, packed(640, 496)}, {20, packed(800, 616)}};
+}
 
-    Station()
-    {
-        scripted::reset();
-        for (int i = 0; i < 43; ++i)
-            scripted::script().modeNames << QByteArray("Mode ") + QByteArray::number(i);
-        scripted::script().imageSizes = {{1, packed(320, 240)}, {4, packed(320, 240)}, {16, packed(640, 496)},
-                                          {20, packed(800, 616)}};
-        f.build();
-        engine().setEngine(platform::Engine(scripted::functions()));
-        if (form().shell().Form_Load() != shell::Shell::LoadResult::Running)
-            qFatal("the start-up ended");
-        scripted::script().calls.clear();
-    }
-    shell::FormMain& form() const { return f.form(); }
+// The started window; the calls made by the start-up forgotten.
+struct Station : testsupport::ScriptedStart {
+    Station() : ScriptedStart(prepareModes) { scripted::script().calls.clear(); }
     engine::EngineControl& engine() const { return f.form().engine(); }
     void tick(int32_t status)
     {

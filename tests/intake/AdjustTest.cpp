@@ -5,6 +5,7 @@
 
 #include "CanvasStation.h"
 #include "ScriptedEngine.h"
+#include "ScriptedStart.h"
 #include "intake/Intake.h"
 #include "platform/services/Picbuf.h"
 #include "platform/widgets/FileLists.h"
@@ -296,16 +297,11 @@ private slots:
     // buffer of its own: the shown result stays, and Restore then takes the new picture.
     void pictureArrivingWhileOpen()
     {
-        platform::ManualClock clock;
-        platform::UseClock use(clock);
-        scripted::reset();
-        for (int i = 0; i < 43; ++i)
-            scripted::script().modeNames << QByteArray("Mode ") + QByteArray::number(i);
-        FormFixture fixture(false);
-        fixture.build();
-        auto& f = fixture.form();
-        f.engine().setEngine(platform::Engine(scripted::functions()));
-        QVERIFY(f.shell().Form_Load() == shell::Shell::LoadResult::Running);
+        testsupport::ScriptedStart s([](scripted::Script& script) {
+            for (int i = 0; i < 43; ++i)
+                script.modeNames << QByteArray("Mode ") + QByteArray::number(i);
+        });
+        auto& f = s.form();
         f.Check8->setValue(1);
         f.Picture19->setAutoRedraw(true);
         f.Picture19->Line(0, 0, 640, 512, platform::vbRed, platform::PictureBox::LineKind::FilledBox);
