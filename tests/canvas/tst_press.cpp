@@ -3,7 +3,6 @@
 // buffer the element is painted into before it is turned.
 
 #include "CanvasStation.h"
-#include "canvas/OverlayRender.h"
 
 using namespace canvastest;
 
@@ -114,19 +113,6 @@ private slots:
         press(f, 1, 320, 256);
         work = rgb32(f.Picture3->Image());
         QCOMPARE(work.copy(0, 0, 640, 512), solid(640, 512, kRed));
-
-        // The masked copy takes both corners of its rectangle: 100 x 50 from (0, 0, 99, 49).
-        namespace gdi = platform::gdi;
-        QImage source = solid(120, 60, kRed);
-        QImage output = solid(120, 60, kBlack);
-        const QImage background = output;
-        gdi::ImageDc out(&output), workDc(background), src(source);
-        int32_t rect[4] = {0, 0, 99, 49};
-        gdi::Colour key = platform::vbGreen;
-        canvas::transparentblit(&out, &workDc, &src, rect, 0, 0, key);
-        QCOMPARE(output.copy(0, 0, 100, 50), solid(100, 50, kRed));
-        QCOMPARE(output.copy(100, 0, 20, 60), solid(20, 60, kBlack));
-        QCOMPARE(output.copy(0, 50, 120, 10), solid(120, 10, kBlack));
     }
 
     void toolsInTheirOrder()
