@@ -33,6 +33,7 @@ constexpr QRgb kBlack = 0xFF000000, kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kBlu
 // A button or label lit red: a tool or element waiting for SET.
 inline bool isOn(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
 
+using testsupport::pixels;
 using testsupport::solid;
 
 // Left half one colour, right half another.

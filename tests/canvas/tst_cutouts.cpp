@@ -78,15 +78,9 @@ private slots:
         const QImage before = s.txBuffer();
         f.Text3->setFocus();
         c.Label30_MouseDown(1, 0, 0, 0);
-        QImage shown = rgb32(f.Picture1->Picture());
-        QCOMPARE(shown.pixel(42, 256), kSurround);
-        QCOMPARE(shown.pixel(43, 256), kBlue);
-        QCOMPARE(shown.pixel(629, 256), kGreen);
-        QCOMPARE(shown.pixel(630, 256), kSurround);
-        QCOMPARE(shown.pixel(100, 110), kSurround);
-        QCOMPARE(shown.pixel(100, 111), kBlue);
-        QCOMPARE(shown.pixel(100, 402), kBlue);
-        QCOMPARE(shown.pixel(100, 403), kSurround);
+        const QImage shown = rgb32(f.Picture1->Picture());
+        QCOMPARE(pixels(shown, {{42, 256}, {43, 256}, {629, 256}, {630, 256}, {100, 110}, {100, 111}, {100, 402}, {100, 403}}),
+                 (QList<QRgb>{kSurround, kBlue, kGreen, kSurround, kSurround, kBlue, kBlue, kSurround}));
         QCOMPARE(rgb32(f.Image6->Picture()), shown);
         QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
         QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
@@ -100,13 +94,8 @@ private slots:
         drawOn(s, solid(640, 512, kYellow));
         outline(s, {{300, 50}, {400, 50}, {400, 450}, {300, 450}});
         c.Label30_MouseDown(1, 0, 0, 0);
-        shown = rgb32(f.Picture1->Picture());
-        QCOMPARE(shown.pixel(320, 40), kSurround);
-        QCOMPARE(shown.pixel(320, 41), kYellow);
-        QCOMPARE(shown.pixel(320, 501), kYellow);
-        QCOMPARE(shown.pixel(320, 502), kSurround);
-        QCOMPARE(shown.pixel(261, 256), kSurround);
-        QCOMPARE(shown.pixel(378, 256), kSurround);
+        QCOMPARE(pixels(rgb32(f.Picture1->Picture()), {{320, 40}, {320, 41}, {320, 501}, {320, 502}, {261, 256}, {378, 256}}),
+                 (QList<QRgb>{kSurround, kYellow, kYellow, kSurround, kSurround, kSurround}));
 
         // An outline left open lets the flood in: the picture is uniformly near-black.
         drawOn(s, blueGreen(320));

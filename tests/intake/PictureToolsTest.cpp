@@ -17,7 +17,6 @@
 #include <QTabWidget>
 
 using namespace canvastest;
-using testsupport::pixels;
 
 namespace {
 
