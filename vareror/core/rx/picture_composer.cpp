@@ -20,6 +20,15 @@ constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range
 // reading may lie from its area's colour before it counts as a click.
 constexpr int kDenoiseLines = 8, kDenoisePixels = 4;
 constexpr float kDenoiseStep = 3.5f, kFineDenoiseStep = 2.5f; // (where fine detail is kept)
+// Columns: where the readings differ across a row clearly more than down a column (vertical
+// structure: a grating, a pole, a letter's stem), a pixel takes the mean of its own column
+// instead, which keeps one-pixel detail that the noise hides from the neighbourhood's filter.
+// How clearly, in standard deviations of that comparison under noise alone (over the
+// luminance planes together): from kColumnFromZ it begins, from kColumnFullZ the column's
+// mean is taken whole. The comparison spans kColumnPixels on either side, and a difference
+// counts up to kColumnClip noise deviations (an FM click weighs no more than a strong edge).
+constexpr float kColumnFromZ = 6.0f, kColumnFullZ = 12.0f, kColumnClip = 4.0f;
+constexpr int kColumnPixels = 4;
 constexpr int kChromaLines = 6, kChromaPixels = 12;
 constexpr float kChromaStep = 25.0f, kChromaOutlier = 80.0f;
 
@@ -262,9 +271,87 @@ void PictureComposer::markDirty(int r0, int r1)
 
 void PictureComposer::filterLuminance(int line)
 {
-    for (int pl : luminancePlanes(m_->colour)) {
-        denoiseRow(pl, line, clean_[pl].row(line, W_));
+    const std::vector<int> planes = luminancePlanes(m_->colour);
+    float sigma[kPlaneCount] = {};
+    for (int pl : planes) sigma[pl] = noiseDeviation(pl, line);
+    columnShares(line, planes, sigma);
+    for (int pl : planes) {
+        denoiseRow(pl, line, sigma[pl], clean_[pl].row(line, W_));
         if (pl == PY) count(line, clean_[pl].row(line, W_), W_);
+    }
+}
+
+// The noise deviation of a plane around a line, measured on the picture itself from the
+// differences between the line and its neighbour lines (their median, which picture edges
+// barely move).
+float PictureComposer::noiseDeviation(int pl, int line)
+{
+    const int W = W_;
+    const float *c = planes_[pl].row(line, W);
+    diff_.clear();
+    for (int nb : {line - 1, line + 1})
+        if (arrived(nb))
+            for (int x = 0; x < W; ++x) diff_.push_back(std::fabs(c[x] - planes_[pl].row(nb, W)[x]));
+    if (diff_.empty()) return 20; // a lone line: about what 0 dB leaves
+    std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
+    return std::max(0.5f, 1.4826f * diff_[diff_.size() / 2] / std::numbers::sqrt2_v<float>);
+}
+
+// How much of each pixel of a line is to be taken from its column's mean (0 .. 1), in
+// columnShare_. The squared differences between neighbours along the rows (gx) and down the
+// columns (gy) within the filter's lines, in units of each plane's noise variance and summed
+// over the luminance planes (red, green and blue share their structure), are compared over
+// kColumnPixels on either side: under noise alone their means agree to within
+// 4 / sqrt(count) (a difference of two readings has variance 2, its square 8), so their
+// difference in those units says how surely the area holds vertical structure. Noise along a
+// line is a little correlated (the band filter spans neighbouring pixels), which only makes
+// gx smaller: a flat area never passes for a column.
+void PictureComposer::columnShares(int line, const std::vector<int> &planes, const float *sigma)
+{
+    const int W = W_;
+    constexpr int R = kDenoiseLines;
+    columnShare_.assign(size_t(W), 0.0f);
+    if (W < 2 || !arrived(line - 1) || !arrived(line + 1)) return;
+    gx_.assign(size_t(W), 0.0f);
+    gy_.assign(size_t(W), 0.0f);
+    int nx = 0, ny = 0;
+    for (int pl : planes) {
+        const float inv = 1.0f / (sigma[pl] * sigma[pl]), clip = kColumnClip * kColumnClip;
+        for (int l = line - R; l <= line + R; ++l) {
+            if (!arrived(l)) continue;
+            const float *r = planes_[pl].row(l, W);
+            for (int x = 0; x + 1 < W; ++x) {
+                const float e = r[x + 1] - r[x];
+                gx_[size_t(x)] += std::min(e * e * inv, clip);
+            }
+            gx_[size_t(W - 1)] += std::min((r[W - 1] - r[W - 2]) * (r[W - 1] - r[W - 2]) * inv, clip);
+            ++nx;
+            if (l < line + R && arrived(l + 1)) {
+                const float *d = planes_[pl].row(l + 1, W);
+                for (int x = 0; x < W; ++x) {
+                    const float e = d[x] - r[x];
+                    gy_[size_t(x)] += std::min(e * e * inv, clip);
+                }
+                ++ny;
+            }
+        }
+    }
+    if (nx == 0 || ny == 0) return;
+    // sums over kColumnPixels on either side, running along the row
+    double sx = 0, sy = 0;
+    int k = 0, from = 0, to = 0; // columns [from, to) are in the sums
+    for (int x = 0; x < W; ++x) {
+        for (; to <= std::min(W - 1, x + kColumnPixels); ++to, ++k) {
+            sx += gx_[size_t(to)];
+            sy += gy_[size_t(to)];
+        }
+        for (; from < x - kColumnPixels; ++from, --k) {
+            sx -= gx_[size_t(from)];
+            sy -= gy_[size_t(from)];
+        }
+        const double mx = sx / (k * nx), my = sy / (k * ny);
+        const double z = (mx - my) * std::sqrt(double(k) * std::min(nx, ny)) / 4;
+        columnShare_[size_t(x)] = float(std::clamp((z - kColumnFromZ) / (kColumnFullZ - kColumnFromZ), 0.0, 1.0));
     }
 }
 
@@ -275,10 +362,9 @@ void PictureComposer::filterLuminance(int line)
 // averaged over a hundred readings, while a step between two areas is kept because neither
 // side takes part in the other's mean. The pixel's own level is judged by the median of its
 // 3 x 3 neighbourhood, so an FM click (one reading far off) neither survives nor spreads, and
-// a wide click is left out of its neighbours' means. The noise deviation is measured on the
-// picture itself, from the differences between this row and its neighbour rows (their
-// median, which picture edges barely move).
-void PictureComposer::denoiseRow(int pl, int line, float *out)
+// a wide click is left out of its neighbours' means. `sigma` is the noise deviation around
+// the line (noiseDeviation).
+void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out)
 {
     const int W = W_;
     constexpr int R = kDenoiseLines;
@@ -290,15 +376,6 @@ void PictureComposer::denoiseRow(int pl, int line, float *out)
         if (arrived(l)) present[n++] = rows[dy + R] = planes_[pl].row(l, W);
     }
     const float *c = rows[R];
-    diff_.clear();
-    for (int dy : {-1, 1})
-        if (const float *nb = rows[R + dy])
-            for (int x = 0; x < W; ++x) diff_.push_back(std::fabs(c[x] - nb[x]));
-    float sigma = 20; // a lone line: about what 0 dB leaves
-    if (!diff_.empty()) {
-        std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
-        sigma = 1.4826f * diff_[diff_.size() / 2] / std::numbers::sqrt2_v<float>;
-    }
     const float h = std::max(1.0f, (keepFine_ ? kFineDenoiseStep : kDenoiseStep) * sigma);
     const float inv = 1.0f / (h * h);
     centre_.resize(size_t(W));
@@ -341,6 +418,21 @@ void PictureComposer::denoiseRow(int pl, int line, float *out)
         biweightSums(present, n, W, kDenoisePixels, centre_.data(), inv, acc_.data(), ws_.data());
         for (int x = 0; x < W; ++x)
             if (ws_[size_t(x)] > 0) centre_[size_t(x)] = acc_[size_t(x)] / ws_[size_t(x)];
+    }
+    // Where the area holds vertical structure, the column's own biweight mean (around the
+    // median of the pixel and the two above and below it) replaces the neighbourhood's.
+    if (std::any_of(columnShare_.begin(), columnShare_.end(), [](float t) { return t > 0; })) {
+        const float *u = rows[R - 1], *d = rows[R + 1];
+        column_.resize(size_t(W));
+        for (int x = 0; x < W; ++x)
+            column_[size_t(x)] = std::max(std::min(u[x], c[x]), std::min(std::max(u[x], c[x]), d[x]));
+        for (int pass = 0; pass < 2; ++pass) {
+            biweightSums(present, n, W, 0, column_.data(), inv, acc_.data(), ws_.data());
+            for (int x = 0; x < W; ++x)
+                if (ws_[size_t(x)] > 0) column_[size_t(x)] = acc_[size_t(x)] / ws_[size_t(x)];
+        }
+        for (int x = 0; x < W; ++x)
+            centre_[size_t(x)] += columnShare_[size_t(x)] * (column_[size_t(x)] - centre_[size_t(x)]);
     }
     std::copy(centre_.begin(), centre_.end(), out);
 }

@@ -82,7 +82,9 @@ private:
     // provisional: a weak signal's line drawn as decoded, before its filters can run
     void composeLine(int line, bool provisional);
     void filterLuminance(int line);
-    void denoiseRow(int plane, int line, float *out);
+    float noiseDeviation(int plane, int line);
+    void columnShares(int line, const std::vector<int> &planes, const float *sigma);
+    void denoiseRow(int plane, int line, float sigma, float *out);
     void guidedChroma(int line, float *cr, float *cb);
     void invalidate(int from, int to, uint8_t drawnAbove);
     void markDirty(int row0, int row1);
@@ -117,6 +119,7 @@ private:
     int dirtyFrom_ = 0, dirtyTo_ = 0;
     // scratch rows, kept between lines
     std::vector<float> centre_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_;
+    std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
     std::vector<uint8_t> rgb_;
 };
 

@@ -78,6 +78,7 @@ private slots:
     void composerDrawsLikeAtOnce_data();
     void composerDrawsLikeAtOnce();
     void composerLineWithoutColour();
+    void weakFilterKeepsColumns();
     void neighbourhoodSumsLikeOnePixel();
     void bandFilterNoiseFigures();
     void soundRingKeepsTime();
@@ -278,6 +279,46 @@ void PartsTest::composerLineWithoutColour()
         px = c.picture().pixel(5, c.picture().height / 2);
         QVERIFY2(px[0] > px[1] + 60, m.name);
     }
+}
+
+// A weak signal's filter across lines keeps a grating of one-pixel columns that the noise
+// hides from its neighbourhood's mean (each pixel's own reading is off by half the grating's
+// contrast), and leaves a flat area as smooth as before (no column is seen in noise alone).
+void PartsTest::weakFilterKeepsColumns()
+{
+    const ModeInfo &m = modeInfo(9); // Martin 1
+    PictureComposer c;
+    c.start(m, true, true, true);
+    const int W = c.width(), H = c.lines();
+    std::mt19937 gen(3);
+    std::normal_distribution<float> noise(0, 55);
+    auto grating = [&](int x, int line) { return line >= 100 && line < 140 && x >= 100 && x < 220; };
+    for (int l = 0; l < H; ++l) {
+        for (Channel ch : {Channel::R, Channel::G, Channel::B}) {
+            float *row = c.row(planeOf(ch), l);
+            for (int x = 0; x < W; ++x) row[x] = (grating(x, l) ? (x % 2 ? 70.0f : 180.0f) : 128.0f) + noise(gen);
+        }
+        c.lineDecoded(l);
+    }
+    c.end();
+    c.settle();
+    double contrast = 0, flatSe = 0;
+    int nc = 0, nf = 0;
+    for (int l = 0; l < H; ++l)
+        for (int x = 1; x < W; ++x) {
+            const int g = c.picture().pixel(x, l)[1];
+            if (grating(x, l) && grating(x - 1, l)) {
+                contrast += (x % 2 ? -1 : 1) * (g - c.picture().pixel(x - 1, l)[1]);
+                ++nc;
+            } else if (l < 80 || l >= 160) {
+                flatSe += (g - 128.0) * (g - 128.0);
+                ++nf;
+            }
+        }
+    contrast /= nc;
+    const double flatRms = std::sqrt(flatSe / nf);
+    QVERIFY2(contrast > 80, qPrintable(QString("grating contrast %1 of 110").arg(contrast)));
+    QVERIFY2(flatRms < 12.5, qPrintable(QString("flat area off by %1 rms").arg(flatRms)));
 }
 
 // The weak-signal filters' sums, done sixteen pixels at a time in the row's middle, are the
