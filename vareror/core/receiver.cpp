@@ -47,6 +47,12 @@ constexpr double kWeakStillMs = 0.05;
 // Below this SNR (dB in 3 kHz) lines are filtered across their neighbours: from here down
 // the filter gains more in flat areas than it loses in the finest detail.
 constexpr double kFilteredSnrDb = 33;
+// Audio lost in one gap for longer than this is not looked for at a picture's end: a sync
+// train that stops earlier than that before the picture's end has stopped for good.
+constexpr double kLongestGapMs = 5000;
+// How sync-like a period may be and still hold no sync pulse (see SyncTracker::trainScore:
+// noise reads about -0.3, a sync at 0 dB about 0.5).
+constexpr double kNoPulse = 0.1;
 } // namespace
 
 
@@ -139,6 +145,12 @@ public:
     int linesDrawn() const { return std::min(composer.lines(), current.next * current.m->linesPerPeriod); }
     // How far the current fit has moved period k since it was drawn (samples).
     double moved(int k) const;
+    // Where period k is drawn from: its own place, or for a period lost in a gap the first
+    // period after the gap that has its layout (so the picture shows no hole).
+    double drawPos(int k) const;
+    void drawPeriod(int k) { decodePeriod(k, drawPos(k)); }
+    // At the picture's end: the periods lost in a gap, counted from where the train stops.
+    void placeAfterGap();
     int forcedFolds() const { return std::clamp(int(4000.0 / current.m->periodMs), 3, 8); }
     bool composerSettled = true;
 };
@@ -276,6 +288,7 @@ void RxMachine::endPicture()
     if (!active() || current.ending) return;
     current.ending = true;
     // Final placement: the picture redrawn where the best fit moves it, when the buffer allows.
+    if (state == State::Picture && current.m->hasSync()) placeAfterGap();
     if (state == State::Picture && current.next > 0 && (slanting() || resyncing())) beginRedraw(false);
     if (state == State::Picture) composer.end();
     composerSettled = false;
@@ -328,7 +341,7 @@ bool RxMachine::work(int budget)
             // small move changes nothing that shows, but drawing them again means filtering
             // every line around them again)
             if (moved(job.k) <= (current.filtered ? kWeakStillMs * rate.perMs : 0)) continue;
-            decodePeriod(job.k, sync.periodPos(job.k));
+            drawPeriod(job.k);
             budget -= 8;
         }
         if (!job.remeasure && job.k >= job.upTo) {
@@ -374,8 +387,36 @@ double RxMachine::moved(int k) const
 {
     double lo = 0, hi = 0;
     decoder.extentMs(lo, hi);
-    const double pos = sync.periodPos(k), end = pos + hi * rate.perMs * sync.clock();
+    const double pos = drawPos(k), end = pos + hi * rate.perMs * sync.clock();
     return std::max(std::fabs(pos - current.drawnAt[size_t(k)]), std::fabs(end - current.drawnEnd[size_t(k)]));
+}
+
+double RxMachine::drawPos(int k) const
+{
+    int q = sync.afterLost(k);
+    if (q != k && current.m->layouts.size() == 2 && (q - k) % 2 != 0) ++q;
+    return sync.periodPos(q < current.m->periods ? q : k);
+}
+
+void RxMachine::placeAfterGap()
+{
+    // Audio lost in a gap takes whole periods with it as well as the part of one that moved
+    // the grid; the rest of the picture then comes that many periods early and its train
+    // stops that many periods before the grid's end. When the train has stopped for good
+    // (no sync pulse in any period left, and those not many), the periods after
+    // the gap are moved down by as many: the sender sent the picture whole.
+    const ModeInfo &m = *current.m;
+    const int after = sync.afterGap();
+    if (after < 0 || current.next < m.periods) return;
+    const SignalView s = kept.view();
+    const double level = std::max(sync.level(s, after), sync.level(s, after + 1));
+    // the train's last sync: its pulse there, with the signal
+    int last = m.periods - 1;
+    while (last >= after && sync.trainScore(s, last, last, level) < kNoPulse) --last;
+    const int missing = m.periods - 1 - last;
+    if (last < after || missing < 1 || missing * m.periodMs > kLongestGapMs) return;
+    sync.lengthenLastJump(missing);
+    sync.refit(slanting(), resyncing(), current.forced);
 }
 
 void RxMachine::findStart()
@@ -462,7 +503,7 @@ void RxMachine::progress()
             meanSquare /= n;
             sync.recordPresence(k, meanAbs > 1e-4 && meanSquare / (meanAbs * meanAbs) - 1 < 0.12);
         }
-        decodePeriod(k, pred);
+        drawPeriod(k);
         ++current.next;
         // A picture that has started runs to its end unless its signal truly ends: after no
         // sync for a second and a half (and four periods at least) the sync train is looked
@@ -478,17 +519,20 @@ void RxMachine::progress()
                 // means one period more was lost.
                 if (sync.regainJumped() && m.layouts.size() == 2) {
                     int same = 0, swapped = 0;
-                    for (int j = from; j <= k; ++j) {
+                    for (int j = std::max(from, sync.afterGap()); j <= k; ++j) {
                         const int l = decoder.layoutAt(s, sync.trackPos(j));
                         if (l >= 0) ++(l == (j + decoder.alternation()) % 2 ? same : swapped);
                     }
                     if (swapped > 2 * same) sync.lengthenLastJump();
                 }
                 sync.refit(slanting(), resyncing(), current.forced);
-                for (int j = from; j <= k; ++j) decodePeriod(j, sync.periodPos(j));
+                for (int j = from; j <= k; ++j) drawPeriod(j);
             }
         }
-        if (opts.autoStop && sync.missRun() >= lostAfter) {
+        // After a gap the train may stop early only because whole periods were lost in it:
+        // such a picture waits for the grid's end to tell (placeAfterGap).
+        const bool afterGap = sync.afterGap() >= 0 && (m.periods - 1 - sync.lastGood()) * m.periodMs <= kLongestGapMs;
+        if (opts.autoStop && sync.missRun() >= lostAfter && !afterGap) {
             current.next = std::max(0, sync.lastGood() + 1);
             endPicture();
             return;

@@ -234,6 +234,7 @@ void SyncTracker::refit(bool autoSlant, bool autoResync, bool forced, bool whole
 {
     wholePicture_ = wholePicture;
     track_ = compute(true, false, track_);
+    for (int it = 0; it < 3 && refineJumps(); ++it) track_ = compute(true, false, track_);
     fit_ = compute(autoSlant || m_->periodAlwaysFitted, !autoResync && !forced, fit_);
 }
 
@@ -293,8 +294,22 @@ double SyncTracker::foldedSearch(const SignalView &s, double from, double span, 
         for (int ph = 0; ph < steps; ph += stride)
             if (measure(s, from + ph + j * P, 0, accuracy, sm)) acc[size_t(ph)] += std::max(sm.score, -0.5);
     }
+    int bestPh = 0;
     for (int ph = 0; ph < steps; ph += stride)
-        if (acc[size_t(ph)] > best) { best = acc[size_t(ph)]; bestPos = from + ph; }
+        if (acc[size_t(ph)] > best) { best = acc[size_t(ph)]; bestPh = ph; }
+    bestPos = from + bestPh;
+    // The coarse step may land up to half a millisecond off the edge, which costs a true
+    // train a third of its score: the best phase is looked for again sample by sample
+    // around it, still at one phase for all the periods.
+    for (int ph = bestPh - stride + 1; ph < bestPh + stride; ++ph) {
+        if (ph == bestPh || stride == 1) continue;
+        double sum = 0;
+        for (int j = 0; j < folds; ++j) {
+            SyncMeas sm;
+            if (measure(s, from + ph + j * P, 0, accuracy, sm)) sum += std::max(sm.score, -0.5);
+        }
+        if (sum > best) { best = sum; bestPos = from + ph; }
+    }
     SyncMeas sm;
     if (measure(s, bestPos, rate_.perMs, accuracy, sm)) bestPos = sm.pos;
     return best / std::max(1, folds);
@@ -330,7 +345,25 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     }
     const double shift = pos - trackPos(from);
     jumped_ = std::fabs(shift) > 0.25 * P;
-    if (std::fabs(shift) > 0.5 * rate_.perMs) jumps_.push_back({from, shift});
+    // The grid moves from the period where the syncs go over to the new place: the first
+    // missed periods may still have been before the gap, their syncs lost in noise.
+    int split = from;
+    if (std::fabs(shift) > 0.5 * rate_.perMs) {
+        double sum = 0, best = -1e30;
+        std::vector<double> gain;
+        for (int k = from; k <= to; ++k) {
+            SyncMeas before, after;
+            measure(s, trackPos(k), 2 * rate_.perMs, accuracy, before);
+            measure(s, trackPos(k) + shift, 2 * rate_.perMs, accuracy, after);
+            gain.push_back(std::max(after.score, -0.5) - std::max(before.score, -0.5));
+        }
+        // moving from `split` on gains the sum of the gains from there
+        for (int k = to; k >= from; --k) {
+            sum += gain[size_t(k - from)];
+            if (sum > best) { best = sum; split = k; }
+        }
+        jumps_.push_back({split, shift});
+    }
     // the missed syncs measured again where the grid now puts them
     for (int k = from; k <= to; ++k) {
         SyncMeas sm;
@@ -340,14 +373,72 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     return true;
 }
 
-void SyncTracker::lengthenLastJump()
+void SyncTracker::lengthenLastJump(int periods)
 {
-    if (jumps_.empty()) return;
-    const double P = fit_.b > 0 ? fit_.b : bNom_;
-    jumps_.back().shift -= P;
-    // the syncs found since, taken off the line by the jump as it now stands
-    for (size_t k = size_t(jumps_.back().from); k < sync_.size(); ++k)
-        if (sync_[k].measured) sync_[k].pos += P;
+    if (jumps_.empty() || periods <= 0) return;
+    const double P = track_.b > 0 ? track_.b : bNom_;
+    Jump &j = jumps_.back();
+    const int first = j.from + j.lost; // the first period measured after the gap
+    j.shift -= periods * P;
+    j.lost += periods;
+    // The syncs measured after the gap belong to periods that much further on; taken off the
+    // line by the jump as it now stands, they sit where they did.
+    const int n = int(sync_.size());
+    for (int k = n - 1; k >= first; --k) {
+        SyncMeas &to = sync_[size_t(k)];
+        to = k - periods >= first ? sync_[size_t(k - periods)] : SyncMeas();
+        if (to.measured) to.pos += periods * P;
+    }
+    if (lastGood_ >= first) lastGood_ = std::min(n - 1, lastGood_ + periods);
+}
+
+bool SyncTracker::refineJumps()
+{
+    bool changed = false;
+    for (size_t i = 0; i < jumps_.size(); ++i) {
+        const int from = jumps_[i].from + jumps_[i].lost;
+        const int to = i + 1 < jumps_.size() ? jumps_[i + 1].from : int(sync_.size());
+        residuals_.clear();
+        for (int k = from; k < to; ++k)
+            if (sync_[size_t(k)].found) residuals_.push_back(sync_[size_t(k)].pos - (track_.a + track_.b * k));
+        if (residuals_.size() < 3) continue;
+        std::nth_element(residuals_.begin(), residuals_.begin() + long(residuals_.size() / 2), residuals_.end());
+        const double d = residuals_[residuals_.size() / 2];
+        if (std::fabs(d) < 0.01 * rate_.perMs) continue;
+        jumps_[i].shift += d;
+        for (size_t k = size_t(jumps_[i].from); k < sync_.size(); ++k)
+            if (sync_[k].measured) sync_[k].pos -= d;
+        changed = true;
+    }
+    return changed;
+}
+
+double SyncTracker::level(const SignalView &s, int k) const
+{
+    const int64_t a = int64_t(trackPos(k)), b = a + std::max<int64_t>(2, rate_.samples(m_->syncMs));
+    if (!s.has(a, b)) return 0;
+    double sum = 0;
+    for (int64_t i = a; i < b; ++i) sum += std::abs(s.zAt(i));
+    return sum / double(std::max<int64_t>(1, b - a));
+}
+
+double SyncTracker::trainScore(const SignalView &s, int from, int to, double lvl) const
+{
+    // How much of each pulse's time the decision band sits at the sync's frequency, on a
+    // scale from -1 (none) to 1 (all of it): noise reads about -0.3 wherever it is looked at,
+    // where the edge score's best place within a window reads a sync in noise now and then.
+    double sum = 0;
+    int n = 0;
+    const double len = m_->syncMs * rate_.perMs * (track_.b > 0 ? track_.b / bNom_ : 1.0);
+    for (int k = from; k <= to; ++k) {
+        const int64_t a = int64_t(trackPos(k) + 0.1 * len), b = int64_t(trackPos(k) + 0.9 * len) + 1;
+        if (!s.has(a, b)) continue;
+        double v = 0;
+        for (int64_t i = a; i < b; ++i) v += std::clamp((threshold_ - s.fnAt(i)) / scale_, -1.0, 1.0);
+        sum += level(s, k) < 0.1 * lvl ? -1.0 : v / double(b - a);
+        ++n;
+    }
+    return n > 0 ? sum / n : -2;
 }
 
 double SyncTracker::measuredPpm() const

@@ -79,10 +79,29 @@ public:
     // Lowest mean score of a folded sync train taken for a signal still there: noise alone
     // folded over four periods or more stays well under it at its best phase.
     static constexpr double kTrainScore = 0.55;
-    // The last jump made one period longer: the periods after it are numbered one further on
-    // (a gap longer than a period, told by what the periods carry).
-    void lengthenLastJump();
+    // The last jump made `periods` periods longer: the periods after it are numbered that
+    // much further on (a gap longer than a period, told by what the periods carry or by
+    // where the train ends), and the periods in between count as lost in the gap.
+    void lengthenLastJump(int periods = 1);
     bool regainJumped() const { return jumped_; }
+    // The first period measured after the grid's last jump (audio lost in a gap, or a drift
+    // followed), -1 before any.
+    int afterGap() const { return jumps_.empty() ? -1 : jumps_.back().from + jumps_.back().lost; }
+    // Period k lost in a gap: the first period after its run of lost ones, else k itself.
+    int afterLost(int k) const
+    {
+        for (const Jump &j : jumps_)
+            if (k >= j.from && k < j.from + j.lost) return j.from + j.lost;
+        return k;
+    }
+    // How sync-like periods `from` .. `to` are where the grid puts their pulses, from -1 to 1
+    // (noise about -0.3); a period whose signal has fallen under a tenth of `level` counts as
+    // -1 (digital silence after a file's end reads as one long sync). -2 when none can be
+    // measured.
+    double trainScore(const SignalView &s, int from, int to, double level) const;
+    // Mean magnitude of the signal over period k's sync pulse where the grid puts it (0: not
+    // in the view).
+    double level(const SignalView &s, int k) const;
 
 private:
     LineFit compute(bool slopeFree, bool anchored, const LineFit &prev) const;
@@ -92,7 +111,12 @@ private:
     struct Jump {
         int from;
         double shift;
+        int lost = 0;     // periods from `from` on whose syncs fell in the gap
     };
+    // Each jump's shift measured again from the syncs found after it, against the line
+    // through all of them (a regain's first estimate rests on a few noisy periods, and a
+    // shift off by a fraction of a millisecond tilts the whole line).
+    bool refineJumps();
     std::vector<Jump> jumps_;
     bool jumped_ = false; // the last regain moved the grid
     double shiftAt(int k) const
