@@ -51,8 +51,8 @@ constexpr double kFilteredSnrDb = 33;
 // train that stops earlier than that before the picture's end has stopped for good.
 constexpr double kLongestGapMs = 5000;
 // How sync-like a period may be and still hold no sync pulse (see SyncTracker::trainScore:
-// noise reads about -0.3, a sync at 0 dB about 0.5).
-constexpr double kNoPulse = 0.1;
+// noise reads -0.9 to 0.2, a sync at 3 dB 0.25 to 0.8, at 10 dB 0.7 and more).
+constexpr double kNoPulse = 0.2;
 } // namespace
 
 

@@ -425,7 +425,7 @@ double SyncTracker::level(const SignalView &s, int k) const
 double SyncTracker::trainScore(const SignalView &s, int from, int to, double lvl) const
 {
     // How much of each pulse's time the decision band sits at the sync's frequency, on a
-    // scale from -1 (none) to 1 (all of it): noise reads about -0.3 wherever it is looked at,
+    // scale from -1 (none) to 1 (all of it): noise reads under 0.2 wherever it is looked at,
     // where the edge score's best place within a window reads a sync in noise now and then.
     double sum = 0;
     int n = 0;

@@ -95,7 +95,7 @@ public:
         return k;
     }
     // How sync-like periods `from` .. `to` are where the grid puts their pulses, from -1 to 1
-    // (noise about -0.3); a period whose signal has fallen under a tenth of `level` counts as
+    // (noise under 0.2); a period whose signal has fallen under a tenth of `level` counts as
     // -1 (digital silence after a file's end reads as one long sync). -2 when none can be
     // measured.
     double trainScore(const SignalView &s, int from, int to, double level) const;
