@@ -30,6 +30,7 @@ constexpr float kDenoiseStep = 3.5f, kFineDenoiseStep = 2.5f; // (where fine det
 constexpr float kColumnFromZ = 6.0f, kColumnFullZ = 12.0f, kColumnClip = 4.0f;
 constexpr int kColumnPixels = 4;
 constexpr int kChromaLines = 6, kChromaPixels = 12;
+constexpr int kChromaReach = kChromaLines + 1; // lines whose luminance the colour filter reads
 constexpr float kChromaStep = 25.0f, kChromaOutlier = 80.0f;
 
 // Work units of settle(): drawing a line, and a weak line's filtering.
@@ -142,7 +143,7 @@ void PictureComposer::lineDecoded(int line)
         for (int l = std::max(0, line - kDenoiseLines); l <= std::min(H_ - 1, line + kDenoiseLines); ++l)
             filtered_[size_t(l)] = 0;
         firstUnfiltered_ = std::min(firstUnfiltered_, std::max(0, line - kDenoiseLines));
-        const int reach = kDenoiseLines + (hasChroma(m_->colour) ? kChromaLines : 0);
+        const int reach = kDenoiseLines + (hasChroma(m_->colour) ? kChromaReach : 0);
         invalidate(line - reach, line + reach, 1);
     }
 }
@@ -157,7 +158,7 @@ bool PictureComposer::finalReady(int line) const
     if (!weak_) return true;
     // the luminance of this line, and for colour that of the lines its colour filter reads,
     // filtered (at the end, with what there is)
-    const int reach = hasChroma(m_->colour) ? kChromaLines : 0;
+    const int reach = hasChroma(m_->colour) ? kChromaReach : 0;
     for (int l = std::max(0, line - reach); l <= std::min(H_ - 1, line + reach); ++l)
         if (!filtered_[size_t(l)] && (arrived_[size_t(l)] || !ended_)) return false;
     return true;
@@ -455,12 +456,31 @@ void PictureComposer::guidedChroma(int line, float *cr, float *cb)
     // and Cb on odd ones.
     const float *yRows[2][2 * kChromaLines + 1], *cRows[2][2 * kChromaLines + 1];
     int nr[2] = {0, 0};
+    // Where a line pair's colour is sent once, it is the colour of both lines (the mean of
+    // the two, as our own encoder and most senders make it): a reading is then weighted by
+    // how like this pixel the pair's mean luminance is, not the one row it came with.
+    const int base = line - kChromaReach;
+    bool pairMade[2 * kChromaReach + 1] = {};
+    pairY_.resize(size_t(2 * kChromaReach + 1) * size_t(W));
+    auto luminanceOf = [&](int r) -> const float * {
+        if (m.colour != ColourEncoding::YccAlternating && m.colour != ColourEncoding::YccTwoLine)
+            return clean_[PY].row(r, W);
+        const int p0 = m.colour == ColourEncoding::YccAlternating ? r - ((r - shift_) & 1) : r & ~1;
+        if (p0 < 0 || !arrived(p0) || !arrived(p0 + 1)) return clean_[PY].row(r, W);
+        float *mean = pairY_.data() + size_t(p0 - base) * size_t(W);
+        if (!pairMade[p0 - base]) {
+            const float *a = clean_[PY].row(p0, W), *b = clean_[PY].row(p0 + 1, W);
+            for (int x = 0; x < W; ++x) mean[x] = 0.5f * (a[x] + b[x]);
+            pairMade[p0 - base] = true;
+        }
+        return mean;
+    };
     for (int c = 0; c < 2; ++c)
         for (int r = line - kChromaLines; r <= line + kChromaLines; ++r) {
             if (!arrived(r)) continue;
             if (m.colour == ColourEncoding::YccAlternating && ((r - shift_) & 1) != c) continue;
             if (m.colour == ColourEncoding::YccTwoLine && (r & 1)) continue;
-            yRows[c][nr[c]] = clean_[PY].row(r, W);
+            yRows[c][nr[c]] = luminanceOf(r);
             cRows[c][nr[c]++] = planes_[c == 0 ? PCr : PCb].row(r, W);
         }
     const bool shared = m.colour != ColourEncoding::YccAlternating;

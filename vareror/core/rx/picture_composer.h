@@ -118,7 +118,7 @@ private:
     RgbImage pic_{320, 256};
     int dirtyFrom_ = 0, dirtyTo_ = 0;
     // scratch rows, kept between lines
-    std::vector<float> centre_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_;
+    std::vector<float> centre_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_, pairY_;
     std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
     std::vector<uint8_t> rgb_;
 };

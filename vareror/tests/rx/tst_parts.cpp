@@ -79,6 +79,7 @@ private slots:
     void composerDrawsLikeAtOnce();
     void composerLineWithoutColour();
     void weakFilterKeepsColumns();
+    void composerPairColourAtEdge();
     void neighbourhoodSumsLikeOnePixel();
     void bandFilterNoiseFigures();
     void soundRingKeepsTime();
@@ -319,6 +320,40 @@ void PartsTest::weakFilterKeepsColumns()
     const double flatRms = std::sqrt(flatSe / nf);
     QVERIFY2(contrast > 80, qPrintable(QString("grating contrast %1 of 110").arg(contrast)));
     QVERIFY2(flatRms < 12.5, qPrintable(QString("flat area off by %1 rms").arg(flatRms)));
+}
+
+// Where a line pair's colour is sent once and a brightness edge runs between the pair's two
+// lines, that colour is the mean of both sides: a weak signal's colour filter keeps it out of
+// either area, so the lines beside the edge keep their own area's colour. (The edge spans half
+// the width: the luminance filter measures the noise on whole rows.)
+void PartsTest::composerPairColourAtEdge()
+{
+    for (int mode : {3, 15}) { // Robot 36, PD90
+        const ModeInfo &m = modeInfo(mode);
+        PictureComposer c;
+        c.start(m, true, true);
+        const int Y = planeOf(Channel::Y), Cr = planeOf(Channel::Cr), Cb = planeOf(Channel::Cb);
+        const int W = c.width(), edge = c.lines() / 2 + 1; // the first bright line, the second of its pair
+        auto bright = [&](int line, int x) { return line >= edge && x < W / 2; };
+        for (int l = 0; l < c.lines(); ++l) {
+            const int pair = l & ~1;
+            for (int x = 0; x < W; ++x) {
+                c.row(Y, l)[x] = bright(l, x) ? 200.0f : 60.0f;
+                c.row(Cr, l)[x] = 0.5f * ((bright(pair, x) ? 60.0f : 200.0f) + (bright(pair + 1, x) ? 60.0f : 200.0f));
+                c.row(Cb, l)[x] = 128.0f;
+            }
+            c.lineDecoded(l);
+        }
+        c.end();
+        c.settle();
+        const RgbImage &p = c.picture();
+        for (int near : {edge - 2, edge + 2}) {
+            const int far = near < edge ? near - 8 : near + 8;
+            const uint8_t *a = p.pixel(W / 4, near), *b = p.pixel(W / 4, far);
+            for (int k = 0; k < 3; ++k)
+                QVERIFY2(std::abs(a[k] - b[k]) <= 3, qPrintable(QString("%1, line %2").arg(m.name).arg(near)));
+        }
+    }
 }
 
 // The weak-signal filters' sums, done sixteen pixels at a time in the row's middle, are the
