@@ -236,7 +236,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     current.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
     if (m.startFromHeader && !forced) current.keepFrom = int64_t(headerEnd) - ms(50);
     current.startSec = (forced ? double(kept.avail()) : firstSync - m.leadMs * rate.perMs) / rate.hz;
-    sync.start(m, rate, firstSync, offset);
+    sync.start(m, rate, firstSync, offset, !forced && !m.startFromHeader);
     state = forced || m.startFromHeader ? State::Header : State::Picture;
     curMode = mode;
     // The picture band, the reading of pixels and the filtering across lines follow the
@@ -507,9 +507,10 @@ void RxMachine::progress()
         ++current.next;
         // A picture that has started runs to its end unless its signal truly ends: after no
         // sync for a second and a half (and four periods at least) the sync train is looked
-        // for over those periods at every phase. Still there (a weak signal, or the grid moved
-        // by audio lost in a gap), the grid follows it and the missed periods are drawn again
-        // where it is; gone, the picture ends after its last sync.
+        // for over those periods at every phase (and, until the syncs have set the line's
+        // slope, at every period a sound card's clock may give). Still there (a weak signal,
+        // or the grid moved by audio lost in a gap), the grid follows it and the missed
+        // periods are drawn again where it is; gone, the picture ends after its last sync.
         const int lostAfter = std::max(4, int(std::ceil(1500.0 / m.periodMs)));
         if (hasSync && sync.missRun() >= lostAfter && sync.lastGood() >= 0) {
             const int from = sync.lastGood() + 1;

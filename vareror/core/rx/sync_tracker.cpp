@@ -14,10 +14,16 @@ constexpr size_t kPhaseSyncs = 16;
 // Periods the found syncs must span before the line's slope may take the table's whole range,
 // and the clock error allowed before.
 constexpr double kFreeSlopeSpan = 32, kEarlyClockRange = 0.006;
+// Found syncs under which the header's timing of the first sync counts in the line fit, as
+// two syncs of period 0.
+constexpr size_t kPriorSyncs = 6;
 } // namespace
 
-void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz)
+void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz, bool fromHeader)
 {
+    // (where a sender may leave out the header's last tone, the header does not time the
+    // first sync)
+    headerPrior_ = fromHeader && m.omittableStartMs == 0;
     m_ = &m;
     rate_ = rate;
     a0_ = firstSync;
@@ -168,6 +174,11 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
         if (sync_[size_t(k)].found) points.push_back({double(k), sync_[size_t(k)].pos});
     LineFit f{a0_, bNom_};
     if (points.empty() || !m_->hasSync()) return f;
+    // A weak picture's first found syncs are as often false as true, and one or two of them
+    // set the line's phase far from where the header put the first sync (which the header
+    // times within a few milliseconds even at 0 dB); lost from there, the picture ended after
+    // a few lines. Until a few syncs are found the header's timing counts as two of them.
+    if (headerPrior_ && points.size() < kPriorSyncs) points.insert(points.begin(), 2, Point{0.0, a0_});
     // Over the first few dozen periods a slope as steep as the table allows comes from false
     // syncs in noise far more often than from a sender: until then it is held to what a
     // sound card's clock does (and a weak picture's first lines cannot bend the whole grid).
@@ -279,9 +290,9 @@ void SyncTracker::remeasure(const SignalView &s, int k, int accuracy)
 }
 
 double SyncTracker::foldedSearch(const SignalView &s, double from, double span, int folds, int accuracy,
-                                 double &bestPos) const
+                                 double &bestPos, double period) const
 {
-    const double P = fit_.b > 0 ? fit_.b : bNom_;
+    const double P = period > 0 ? period : fit_.b > 0 ? fit_.b : bNom_;
     const int steps = int(span);
     double best = -1e30;
     bestPos = from;
@@ -334,27 +345,49 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     int firstFound = from;
     for (int k = 0; k < from; ++k)
         if (sync_[size_t(k)].found) { firstFound = k; break; }
-    // how far the grid may have strayed: a slope off by half what a clock does early on, over
-    // the periods since the first sync
-    const double near = std::min(0.2 * P, 10 * rate_.perMs + 0.5 * kEarlyClockRange * P * (to - firstFound));
+    // how far the grid may have strayed: a slope off by what a clock does early on, over the
+    // periods since the first sync (a weak picture's grid may have followed none since)
+    const double near = std::min(0.2 * P, 10 * rate_.perMs + kEarlyClockRange * P * (to - firstFound));
+    // Until the syncs have set the line's slope (a weak picture's first periods, its syncs
+    // mostly missed), the train is also folded at periods a clock off by up to what a sound
+    // card does would give: folded at the wrong one it smears over milliseconds and is lost.
+    int lastFound = -1;
+    for (int k = 0; k < from; ++k)
+        if (sync_[size_t(k)].found) lastFound = k;
+    const bool slopeSet = lastFound >= 0 && lastFound - firstFound >= kFreeSlopeSpan;
+    double trainP = P;
+    auto search = [&](double start, double span, double &at) {
+        double best = -1e30;
+        for (double d : {0.0, -0.5, 0.5, -1.0, 1.0}) {
+            if (slopeSet && d != 0) continue;
+            double p = start;
+            const double v = foldedSearch(s, start, span, folds, accuracy, p, P * (1 + d * kEarlyClockRange));
+            if (v > best) { best = v; at = p; trainP = P * (1 + d * kEarlyClockRange); }
+        }
+        return best;
+    };
     double pos = trackPos(from);
-    const double here = foldedSearch(s, trackPos(from) - near, 2 * near, folds, accuracy, pos);
-    if (here < kTrainScore) {
-        const double elsewhere = foldedSearch(s, trackPos(from) + near - P, P, folds, accuracy, pos);
-        if (elsewhere < 2 * kTrainScore) return false;
+    if (search(trackPos(from) - near, 2 * near, pos) < kTrainScore) {
+        if (search(trackPos(from) + near - P, P, pos) < 2 * kTrainScore) return false;
     }
     const double shift = pos - trackPos(from);
+    auto trainPos = [&](int k) { return pos + (k - from) * trainP; };
     jumped_ = std::fabs(shift) > 0.25 * P;
+    // A train that has only drifted as far as a clock off by what a sound card does takes it
+    // since the last found sync is followed by the line itself (its syncs, confirmed by the
+    // train, count as found and bend the line); further off, the grid jumps there (audio
+    // lost in a gap). Jumps made for a drift would hold the line's slope where it was.
+    const bool drift = std::fabs(shift) <= 2 * rate_.perMs + kEarlyClockRange * P * (from - std::max(0, lastFound));
     // The grid moves from the period where the syncs go over to the new place: the first
     // missed periods may still have been before the gap, their syncs lost in noise.
     int split = from;
-    if (std::fabs(shift) > 0.5 * rate_.perMs) {
+    if (!drift && std::fabs(shift) > 0.5 * rate_.perMs) {
         double sum = 0, best = -1e30;
         std::vector<double> gain;
         for (int k = from; k <= to; ++k) {
             SyncMeas before, after;
             measure(s, trackPos(k), 2 * rate_.perMs, accuracy, before);
-            measure(s, trackPos(k) + shift, 2 * rate_.perMs, accuracy, after);
+            measure(s, trainPos(k), 2 * rate_.perMs, accuracy, after);
             gain.push_back(std::max(after.score, -0.5) - std::max(before.score, -0.5));
         }
         // moving from `split` on gains the sum of the gains from there
@@ -364,10 +397,12 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
         }
         jumps_.push_back({split, shift});
     }
-    // the missed syncs measured again where the grid now puts them
+    // the missed syncs measured again where the train is (before the split, where they were)
     for (int k = from; k <= to; ++k) {
         SyncMeas sm;
-        if (measure(s, trackPos(k), 2 * rate_.perMs, accuracy, sm)) record(k, sm);
+        if (!measure(s, k < split ? trackPos(k) : trainPos(k), 2 * rate_.perMs, accuracy, sm)) continue;
+        if (drift && sm.score >= 0.6) sm.found = true;
+        record(k, sm);
     }
     missRun_ = 0;
     return true;

@@ -29,7 +29,8 @@ struct LineFit {
 class SyncTracker {
 public:
     // A picture starts: period 0's sync expected at `firstSync`; `offsetHz` is the mistuning.
-    void start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz);
+    // `fromHeader`: that place comes from the VIS header's timing (within a few ms at 0 dB).
+    void start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz, bool fromHeader = false);
     // The start found some other way (AVT 90's header, Force RX's phase search).
     void setStart(double firstSync);
 
@@ -106,7 +107,9 @@ public:
 private:
     LineFit compute(bool slopeFree, bool anchored, const LineFit &prev) const;
     // Mean score of the best phase in `span` samples from `from`, folded over `folds` periods.
-    double foldedSearch(const SignalView &s, double from, double span, int folds, int accuracy, double &bestPos) const;
+    // `period`: the fold's period (0: the line's).
+    double foldedSearch(const SignalView &s, double from, double span, int folds, int accuracy, double &bestPos,
+                        double period = 0) const;
     // The grid's jumps: from period `from` on, every sync sits `shift` samples from the line.
     struct Jump {
         int from;
@@ -132,6 +135,7 @@ private:
     std::vector<SyncMeas> sync_;
     LineFit fit_, track_;
     double a0_ = 0, bNom_ = 0;
+    bool headerPrior_ = false; // the header's timing counts in the line fit while few syncs are found
     double threshold_ = 1350, scale_ = 150; // sync score: the frequency between sync and black
     double porchMs_ = 0;                     // black porch right after the sync (0: none)
     int missRun_ = 0, lastGood_ = -1;
