@@ -96,8 +96,8 @@ public:
         int64_t keepFrom = 0;      // first working sample the picture needs
         int next = 0;              // next period to draw
         int lastRedraw = 0;
-        std::vector<double> drawnAt, drawnEnd; // where each period was drawn: its sync, and
-                                               // the end of its content (the clock stretches it)
+        std::vector<double> drawnAt, drawnClock; // where each period was drawn: its sync, and
+                                                 // the clock that stretched it
         double startSec = 0;
         bool filtered = false;     // noisy signal: lines filtered across their neighbours
         bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
@@ -231,7 +231,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     current.forced = forced;
     current.headerEnd = headerEnd;
     current.drawnAt.assign(size_t(m.periods), 0.0);
-    current.drawnEnd.assign(size_t(m.periods), 0.0);
+    current.drawnClock.assign(size_t(m.periods), 1.0);
     current.searchFrom = kept.avail();
     current.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
     if (m.startFromHeader && !forced) current.keepFrom = int64_t(headerEnd) - ms(50);
@@ -379,16 +379,13 @@ void RxMachine::decodePeriod(int k, double pos)
     const SignalView s = kept.view(int64_t(pos + lo * rate.perMs) - ms(5), int64_t(pos + hi * rate.perMs) + ms(5));
     decoder.decode(s, k, pos, sync.clock(), composer);
     current.drawnAt[size_t(k)] = pos;
-    current.drawnEnd[size_t(k)] = pos + hi * rate.perMs * sync.clock();
+    current.drawnClock[size_t(k)] = sync.clock();
     composerSettled = false;
 }
 
 double RxMachine::moved(int k) const
 {
-    double lo = 0, hi = 0;
-    decoder.extentMs(lo, hi);
-    const double pos = drawPos(k), end = pos + hi * rate.perMs * sync.clock();
-    return std::max(std::fabs(pos - current.drawnAt[size_t(k)]), std::fabs(end - current.drawnEnd[size_t(k)]));
+    return decoder.moved(current.drawnAt[size_t(k)], current.drawnClock[size_t(k)], drawPos(k), sync.clock());
 }
 
 double RxMachine::drawPos(int k) const

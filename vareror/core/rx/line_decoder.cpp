@@ -151,6 +151,15 @@ void LineDecoder::extentMs(double &from, double &to) const
         }
 }
 
+double LineDecoder::moved(double pos0, double clock0, double pos1, double clock1) const
+{
+    double from = 0, to = 0;
+    extentMs(from, to);
+    double worst = std::fabs(pos1 - pos0);
+    for (double ms : {from, to}) worst = std::max(worst, std::fabs(pos1 + ms * rate_.perMs * clock1 - pos0 - ms * rate_.perMs * clock0));
+    return worst;
+}
+
 void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, PictureComposer &out) const
 {
     const ModeInfo &m = *m_;

@@ -39,6 +39,11 @@ public:
     cfloat noiseLag1() const { return noiseLag1_; }
     // Span of a period's content around its sync (ms), over every layout.
     void extentMs(double &from, double &to) const;
+    // How far the farthest of a period's content moves (samples) when the period drawn with
+    // its sync at pos0 and stretched by clock0 is drawn at pos1 by clock1: the content's
+    // ends, including scans sent before the sync (Scottie's green and blue), which a new
+    // clock moves even when the sync stays.
+    double moved(double pos0, double clock0, double pos1, double clock1) const;
 
     // Layout decisions, each on the first periods; true when the layout changed and the
     // periods drawn so far are to be decoded again.

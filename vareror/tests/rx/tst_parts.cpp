@@ -5,6 +5,7 @@
 #include "receiver_thread.h"
 #include "rx/front_end.h"
 #include "rx/kept_signal.h"
+#include "rx/line_decoder.h"
 #include "rx/neighbourhood_sums.h"
 #include "rx/picture_composer.h"
 #include "rx_support.h"
@@ -75,6 +76,7 @@ private slots:
     void frontEndTiming();
     void frontEndBlockSizes();
     void keptSignalStoreAndFile();
+    void periodMoveSpansItsContent();
     void composerDrawsLikeAtOnce_data();
     void composerDrawsLikeAtOnce();
     void composerLineWithoutColour();
@@ -176,6 +178,25 @@ void PartsTest::keptSignalStoreAndFile()
     kept.release(next - 300000);
     QVERIFY(check(kept.view(), next - 250000, kept.fAvail()));
     QVERIFY(kept.blocksHeld() <= before);
+}
+
+// A period is drawn again when a new fit moves any of its content: Scottie's green and blue
+// scans come before its sync, and a new clock that keeps the sync near and the red scan's
+// end in place still moves them (the redraw once looked at the sync and the end only).
+void PartsTest::periodMoveSpansItsContent()
+{
+    const WorkingRate rate = FrontEnd(11025).rate();
+    LineDecoder d;
+    d.start(modeInfo(6), rate, 320, 99, 0, 0);
+    double lo = 0, hi = 0;
+    d.extentMs(lo, hi);
+    QVERIFY(lo < -250 && hi > 100);
+    const double pos = 50000, dc = 0.0004;
+    const double pos1 = pos - hi * rate.perMs * dc; // the red scan's end where it was
+    const double expect = (hi - lo) * rate.perMs * dc;
+    QVERIFY2(std::fabs(d.moved(pos, 1.0, pos1, 1.0 + dc) - expect) < 1e-6 * expect,
+             qPrintable(QString("%1 samples, not %2").arg(d.moved(pos, 1.0, pos1, 1.0 + dc)).arg(expect)));
+    QCOMPARE(d.moved(pos, 1.0, pos + 7, 1.0), 7.0);
 }
 
 void PartsTest::composerDrawsLikeAtOnce_data()
