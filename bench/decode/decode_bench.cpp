@@ -576,7 +576,7 @@ int main(int argc, char **argv)
                 const ModeInfo &mi = modeInfo(m);
                 const RgbImage src = sourceFor(card, mi);
                 for (double snr : {0.0, 3.0})
-                    for (double clock : {0.997, 1.0, 1.003}) {
+                    for (double clock : {0.995, 0.997, 1.0, 1.003, 1.005}) {
                         const auto base = transmission(m, src, 11025, clock);
                         int whole = 0;
                         for (int seed = 1; seed <= seeds; ++seed) {
