@@ -214,7 +214,18 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
         } else {
             std::copy(tmp.begin(), tmp.end(), dst);
         }
-        if (scan.luminance) out.countLevels(line, dst, W);
+        if (scan.luminance) {
+            // Pixels read from digital silence (audio lost and filled with zeros) read far
+            // below black: they are no vote for a full-range sender (counted, a second of
+            // them turned a whole studio-range picture's colours).
+            int silentFrom = n, silentTo = 0;
+            for (int i = 0; i < n; ++i)
+                if (std::abs(s.zAt(std::clamp(int64_t(t0 + (i + 0.5) * dt), s.begin, s.end - 1))) < 1e-4f) {
+                    silentFrom = std::min(silentFrom, i);
+                    silentTo = i + 1;
+                }
+            out.countLevels(line, dst, W, silentFrom, std::max(silentFrom, silentTo));
+        }
     }
     for (int l = 0; l < m.linesPerPeriod; ++l) out.lineDecoded(k * m.linesPerPeriod + l);
 }

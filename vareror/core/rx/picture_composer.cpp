@@ -96,6 +96,7 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepF
     drawn_.assign(size_t(H_), 0);
     frontier_ = firstUnfiltered_ = firstUndrawn_ = 0;
     levels_.assign(size_t(H_), Levels());
+    silent_.assign(size_t(H_), {0, 0});
     total_ = Levels();
     fullRange_ = false;
     if (clear || pic_.width != m.exposedWidth || pic_.height != m.exposedHeight)
@@ -213,8 +214,9 @@ bool PictureComposer::settle(int budget)
 // Statistics for the colour-level rule: only flat stretches count (kFlatRun pixels or more
 // within kFlatSpread levels of each other), judged by their mean, so the overshoot and
 // ringing beside a sharp edge and the scatter of noise cannot pass for full-range levels.
-void PictureComposer::countLevels(int line, const float *y, int n)
+void PictureComposer::countLevels(int line, const float *y, int n, int silentFrom, int silentTo)
 {
+    silent_[size_t(line)] = {std::clamp(silentFrom, 0, n), std::clamp(silentTo, silentFrom, n)};
     // a filtered picture is judged by its filtered luminance: noise scatters the flat
     // stretches of the line as decoded
     if (!weak_) count(line, y, n);
@@ -223,13 +225,18 @@ void PictureComposer::countLevels(int line, const float *y, int n)
 void PictureComposer::count(int line, const float *y, int n)
 {
     Levels c;
-    c.count = n;
+    const auto [silentFrom, silentTo] = silent_[size_t(line)];
+    c.count = n - (silentTo - silentFrom);
     int i = 0;
     while (i < n) {
+        if (i == silentFrom && silentTo > silentFrom) {
+            i = silentTo;
+            continue;
+        }
         float lo = y[i], hi = y[i];
         double sum = y[i];
         int j = i + 1;
-        for (; j < n; ++j) {
+        for (; j < n && !(j == silentFrom && silentTo > silentFrom); ++j) {
             const float nlo = std::min(lo, y[j]), nhi = std::max(hi, y[j]);
             if (nhi - nlo > kFlatSpread) break;
             lo = nlo;

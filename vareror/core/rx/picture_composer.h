@@ -30,6 +30,7 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace vareror::core::rx {
@@ -56,8 +57,9 @@ public:
     void lineDecoded(int line);
     bool arrived(int line) const { return line >= 0 && line < H_ && arrived_[size_t(line)]; }
     // Counts a line's luminance for the colour-range rule (a line counted again replaces
-    // its earlier count).
-    void countLevels(int line, const float *y, int n);
+    // its earlier count); pixels silentFrom .. silentTo - 1 were read from silence and are
+    // left out, in the filtered luminance too.
+    void countLevels(int line, const float *y, int n, int silentFrom = 0, int silentTo = 0);
 
     // Alternating colour lines (Robot 36): 1 when the picture began on a Cb line.
     void setAlternation(int shift) { shift_ = shift; }
@@ -113,6 +115,7 @@ private:
     int frontier_ = 0;               // lines 0 .. frontier_ - 1 have all arrived
     int firstUnfiltered_ = 0, firstUndrawn_ = 0;
     std::vector<Levels> levels_;
+    std::vector<std::pair<int, int>> silent_; // each line's pixels read from silence
     Levels total_;
     bool fullRange_ = false;
     RgbImage pic_{320, 256};

@@ -68,21 +68,31 @@ void LossesTest::dropoutMidPicture()
     // than a period also takes whole periods with it: they are counted from where the sync
     // train stops before the picture's end, so every row after the gap is drawn exactly as
     // the same signal without the gap draws it (a row too high or too low shows at once).
+    // Audio lost and filled with digital silence keeps the time: the grid stays, and the
+    // silent stretch must not pass for a full-range sender's black (it turned the colours of
+    // whole Robot 36 and PD pictures).
     struct Case {
         int mode;
         double gapMs, at, snr; // at: where in the picture the gap starts (fraction of it)
+        bool zeros = false;    // the gap filled with silence instead of cut out
     };
     unsigned seed = 40;
     for (const Case c : {Case{9, 200, 0.5, 99}, Case{3, 200, 0.5, 99}, Case{15, 200, 0.5, 99}, Case{9, 500, 0.3, 99},
-                         Case{6, 1000, 0.55, 99}, Case{15, 2000, 0.75, 99}, Case{3, 500, 0.3, 99}, Case{9, 1000, 0.3, 10}}) {
+                         Case{6, 1000, 0.55, 99}, Case{15, 2000, 0.75, 99}, Case{3, 500, 0.3, 99}, Case{9, 1000, 0.3, 10},
+                         Case{3, 1000, 0.55, 99, true}, Case{15, 1000, 0.55, 99, true}}) {
         const ModeInfo &m = modeInfo(c.mode);
         const RgbImage ref = loadPicture(pictures() + (m.exposedHeight == 240 ? "testcard_320x240.png" : "testcard_320x256.png"));
         auto whole = transmission(c.mode, ref, 11025);
         whole.resize(whole.size() + size_t(c.gapMs / 1000 * 11025), 0.0f); // the grid runs on by the time lost
         if (c.snr < 99) addNoise(whole, 11025, c.snr, ++seed);
         const double fromMs = m.pictureMs() * c.at + 37;
-        const auto cut = withCut(whole, 11025, 1.0, m.headerMs() + fromMs, c.gapMs);
-        const QString what = QString("%1, %2 ms at %3, %4 dB").arg(m.name).arg(c.gapMs).arg(c.at).arg(c.snr);
+        auto cut = withCut(whole, 11025, 1.0, m.headerMs() + fromMs, c.gapMs);
+        if (c.zeros) {
+            cut = whole;
+            const size_t from = size_t((0.5 + (m.headerMs() + fromMs) / 1000) * 11025);
+            std::fill(cut.begin() + long(from), cut.begin() + long(from + size_t(c.gapMs / 1000 * 11025)), 0.0f);
+        }
+        const QString what = QString("%1, %2 ms %5 at %3, %4 dB").arg(m.name).arg(c.gapMs).arg(c.at).arg(c.snr).arg(c.zeros ? "silent" : "cut");
         RgbImage pics[2];
         for (int i = 0; i < 2; ++i) {
             Receiver rx(11025);
