@@ -50,8 +50,6 @@ constexpr double kFilteredSnrDb = 33;
 // Audio lost in one gap for longer than this is not looked for at a picture's end: a sync
 // train that stops earlier than that before the picture's end has stopped for good.
 constexpr double kLongestGapMs = 5000;
-// Mean magnitude of the working signal under which it is digital silence (zeros).
-constexpr double kSilentLevel = 1e-4;
 // How sync-like a period may be and still hold no sync pulse (see SyncTracker::trainScore:
 // noise reads -0.9 to 0.2, a sync at 3 dB 0.25 to 0.8, at 10 dB 0.7 and more).
 constexpr double kNoPulse = 0.2;
@@ -511,18 +509,8 @@ void RxMachine::progress()
         // or the grid moved by audio lost in a gap), the grid follows it and the missed
         // periods are drawn again where it is; gone, the picture ends after its last sync.
         const int lostAfter = std::max(4, int(std::ceil(1500.0 / m.periodMs)));
-        // Digital silence among the missed periods (audio lost and filled with zeros, or a
-        // file's end) is waited out for as long as a dropout may last: the train is looked
-        // for in the periods after it, and the picture ends only when none comes.
-        bool silent = false;
-        int from = sync.lastGood() + 1;
-        if (hasSync && sync.missRun() >= lostAfter && sync.lastGood() >= 0)
-            for (int j = from; j <= k; ++j)
-                if (sync.level(s, j) < kSilentLevel) {
-                    silent = true;
-                    from = j + 1;
-                }
-        if (hasSync && sync.missRun() >= lostAfter && sync.lastGood() >= 0 && k - from >= 1) {
+        if (hasSync && sync.missRun() >= lostAfter && sync.lastGood() >= 0) {
+            const int from = sync.lastGood() + 1;
             if (sync.regain(s, from, k, opts.syncAccuracy)) {
                 // A gap longer than a period of a mode whose periods alternate (Robot 36's
                 // colour-difference lines) shows in the separators: all the wrong way round
@@ -542,8 +530,7 @@ void RxMachine::progress()
         // After a gap the train may stop early only because whole periods were lost in it:
         // such a picture waits for the grid's end to tell (placeAfterGap).
         const bool afterGap = sync.afterGap() >= 0 && (m.periods - 1 - sync.lastGood()) * m.periodMs <= kLongestGapMs;
-        const bool waiting = silent && sync.missRun() * m.periodMs <= kLongestGapMs;
-        if (opts.autoStop && sync.missRun() >= lostAfter && !afterGap && !waiting) {
+        if (opts.autoStop && sync.missRun() >= lostAfter && !afterGap) {
             current.next = std::max(0, sync.lastGood() + 1);
             endPicture();
             return;
