@@ -13,7 +13,7 @@ namespace {
 // At least this much of the latest signal (2^18 samples, over 20 s at any working rate) stays
 // stored: what the VIS detector, the sync search and a picture's current period look back on.
 constexpr int64_t kMinKeep = int64_t(1) << 18;
-constexpr size_t kRecord = 16;      // bytes a sample in the file: z, f, fn
+constexpr size_t kRecord = 24;      // bytes a sample in the file: z, f, fn, zn
 constexpr int64_t kMaxReadBack = 2 * kKeptBlockSize; // samples a view from the file may hold
 } // namespace
 
@@ -61,6 +61,7 @@ void KeptSignal::append(const FrontEndBlock &in)
         const size_t first = size_t(i & (kKeptBlockSize - 1));
         const size_t run = std::min(n - j, size_t(kKeptBlockSize) - first);
         std::copy_n(in.z.data() + j, run, blk.z + first);
+        std::copy_n(in.zn.data() + j, run, blk.zn + first);
         for (size_t k = 0; k < run; ++k) {
             // the frequencies that come with sample i belong to sample i - 1
             const int64_t prev = i + int64_t(k) - 1;
@@ -124,10 +125,12 @@ void KeptSignal::flushFile()
     size_t o = 0;
     for (int64_t i = from; i < to; ++i, o += kRecord) {
         const cfloat z = v.zAt(i);
+        const cfloat zn = v.znAt(i);
         const float f = v.fAt(i), fn = v.fnAt(i);
         std::memcpy(raw.data() + o, &z, 8);
         std::memcpy(raw.data() + o + 8, &f, 4);
         std::memcpy(raw.data() + o + 12, &fn, 4);
+        std::memcpy(raw.data() + o + 16, &zn, 8);
     }
     if (o) std::fwrite(raw.data(), 1, o, file_);
     fileEnd_ = to;
@@ -161,6 +164,7 @@ SignalView KeptSignal::view(int64_t a, int64_t b)
         std::memcpy(&blk.z[at], raw.data() + kRecord * size_t(r), 8);
         std::memcpy(&blk.f[at], raw.data() + kRecord * size_t(r) + 8, 4);
         std::memcpy(&blk.fn[at], raw.data() + kRecord * size_t(r) + 12, 4);
+        std::memcpy(&blk.zn[at], raw.data() + kRecord * size_t(r) + 16, 8);
     }
     return v;
 }

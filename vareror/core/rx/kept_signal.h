@@ -1,6 +1,6 @@
 #pragma once
-// The kept signal: every working sample's picture-band value and the frequencies of both
-// bands, for as long as a picture may still need them (a redraw reads them again), and, when
+// The kept signal: every working sample's picture-band value, the decision band's, and the
+// frequencies of both bands, for as long as a picture may still need them (a redraw reads them again), and, when
 // the RX buffer is a file, the current picture's stretch in a temporary file as well.
 //
 // The samples are stored in blocks of 2^15 (see KeptBlock), taken from a pool as the signal

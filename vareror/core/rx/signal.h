@@ -25,13 +25,14 @@ struct WorkingRate {
 };
 
 // The kept signal is stored in blocks of 2^15 samples: the picture band's demodulated samples
-// z, their smoothed frequency f and the decision band's frequency fn.
+// z, their smoothed frequency f, the decision band's samples zn and its frequency fn.
 constexpr int kKeptBlockShift = 15;
 constexpr int64_t kKeptBlockSize = int64_t(1) << kKeptBlockShift;
 struct KeptBlock {
     cfloat z[kKeptBlockSize];
     float f[kKeptBlockSize];
     float fn[kKeptBlockSize];
+    cfloat zn[kKeptBlockSize];
 };
 
 // A read-only view of the kept signal by absolute working-sample number. Samples
@@ -49,6 +50,7 @@ struct SignalView {
     cfloat zAt(int64_t i) const { return block(i).z[within(i)]; }
     float fAt(int64_t i) const { return block(i).f[within(i)]; }
     float fnAt(int64_t i) const { return block(i).fn[within(i)]; }
+    cfloat znAt(int64_t i) const { return block(i).zn[within(i)]; }
 };
 
 // atan2 to about 0.0015 rad: plenty for a frequency read from a phase step. Without branches,

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <utility>
 
 namespace vareror::core::rx {
@@ -17,6 +18,9 @@ constexpr double kFreeSlopeSpan = 32, kEarlyClockRange = 0.006;
 // Found syncs under which the header's timing of the first sync counts in the line fit, as
 // two syncs of period 0.
 constexpr size_t kPriorSyncs = 6;
+// Porches (ms) from which the sync's end is fitted on the decision band's samples: a shorter
+// one (Martin's 0.57 ms) holds too few samples of the porch tone for the fit.
+constexpr double kFitPorchMs = 1.0;
 } // namespace
 
 void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz, bool fromHeader)
@@ -37,6 +41,7 @@ void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double first
                     porchMs_ = next.lengthMs;
     const double black = m.blackHz();
     threshold_ = 0.5 * (m.syncHz + black) + offsetHz;
+    offsetHz_ = offsetHz;
     scale_ = std::max(40.0, 0.5 * (black - m.syncHz));
     sync_.assign(size_t(m.periods), SyncMeas());
     fit_ = {firstSync, bNom_};
@@ -123,7 +128,19 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
     double pos2, bs2;
     const int64_t r = std::max<int64_t>(2, rate_.samples(0.8));
     if (search(false, int64_t(std::floor(pos)) - r, int64_t(std::ceil(pos)) + r, pos2, bs2, LaWide) && bs2 >= 1.2) pos = pos2;
-    if (porchMs_ > 0) {
+    if (noisy_ && porchMs_ >= kFitPorchMs && !m.narrow) {
+        // The edges scored on the frequency track, clipped to the sync's range, move in noise
+        // by an amount set by the SNR and by the picture tone the band smears in beside them
+        // (a black Scottie 1 at 5 dB came out 4 samples early, a white one 2 late). The end of
+        // the pulse is fitted instead on the decision band's samples themselves, whose
+        // expectation under noise is the clean signal's: see porchEdge. (A clean signal keeps
+        // the frequency track's edge: exact there, while the fit moves with the picture the
+        // band smears into the porch by up to half a sample. The narrow modes' tones lie
+        // outside the decision band's flat part.)
+        const double len = m.syncMs * perMs * (track_.b > 0 ? track_.b / bNom_ : 1.0);
+        double e;
+        if (porchEdge(s, pos + len, rate_.samples(1.0), e)) pos = e - len;
+    } else if (porchMs_ > 0) {
         // The falling edge into the sync comes from whatever tone precedes it; from a bright
         // pixel the smeared step crosses the threshold late. The rising edge out of the sync
         // goes to the black porch, a step the threshold halves, so where the two agree the
@@ -142,6 +159,59 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
     const double need = accuracy <= 0 ? 0.8 : (accuracy == 1 ? 1.0 : 1.2);
     out.found = bs >= need;
     return true;
+}
+
+// A least-squares fit of the pulse's end to the decision band's samples: up to 3 ms of the
+// sync tone, then the porch's black tone, with the phase running on unbroken from the one into
+// the other (the sender's oscillator does not jump) and a free complex amplitude. For an end
+// at e the fit's power is |B + C exp(-i (w1 - w2) e)|^2, B and C the samples before and after
+// it turned back by their tones. Noise adds only a constant to that power's expectation, the
+// same for every e, so the best e does not move with the SNR; and only the sync tone and the
+// porch take part, so the picture beside them does not pull it (what the band smears in from
+// the picture is the same clean and in noise). Within a sample the phase places the end.
+bool SyncTracker::porchEdge(const SignalView &s, double end, int64_t reach, double &edge) const
+{
+    const ModeInfo &m = *m_;
+    const double w1 = 2 * std::numbers::pi * (m.syncHz + offsetHz_) / rate_.hz;
+    const double w2 = 2 * std::numbers::pi * (m.blackHz() + offsetHz_) / rate_.hz;
+    const double dw = w1 - w2;
+    const int64_t Lb = std::max<int64_t>(2, rate_.samples(std::min(3.0, 0.8 * m.syncMs)));
+    const int64_t La = std::max<int64_t>(2, rate_.samples(porchMs_));
+    const int64_t k0 = int64_t(std::floor(end)) - reach, k1 = int64_t(std::ceil(end)) + reach;
+    const int64_t a = k0 - Lb + 1, b = k1 + La + 1;
+    if (!s.has(a, b)) return false;
+    std::vector<cdouble> &t1 = turned1_, &t2 = turned2_;
+    t1.resize(size_t(b - a + 1));
+    t2.resize(size_t(b - a + 1));
+    // running sums of the samples turned back by either tone
+    t1[0] = t2[0] = 0;
+    cdouble p1 = std::polar(1.0, -w1 * double(a)), p2 = std::polar(1.0, -w2 * double(a));
+    const cdouble r1 = std::polar(1.0, -w1), r2 = std::polar(1.0, -w2);
+    for (int64_t i = a; i < b; ++i, p1 *= r1, p2 *= r2) {
+        const cdouble z(s.znAt(i));
+        t1[size_t(i - a + 1)] = t1[size_t(i - a)] + z * p1;
+        t2[size_t(i - a + 1)] = t2[size_t(i - a)] + z * p2;
+    }
+    double best = -1;
+    for (int64_t k = k0; k <= k1; ++k) {
+        // samples up to k before the end, from k + 1 after it: e in (k, k + 1]
+        const cdouble B = t1[size_t(k + 1 - a)] - t1[size_t(k + 1 - Lb - a)];
+        const cdouble C = t2[size_t(k + 1 + La - a)] - t2[size_t(k + 1 - a)];
+        double cand[3] = {double(k + 1), std::nextafter(double(k), double(k + 1)), 0};
+        int n = 2;
+        // where the phases meet: dw e = arg C - arg B (mod 2 pi)
+        const double phi = std::arg(C) - std::arg(B);
+        const double e = (phi + 2 * std::numbers::pi * std::round((dw * (double(k) + 0.5) - phi) / (2 * std::numbers::pi))) / dw;
+        if (e > double(k) && e <= double(k + 1)) cand[n++] = e;
+        for (int c = 0; c < n; ++c) {
+            const double v = std::norm(B + C * std::polar(1.0, -dw * cand[c]));
+            if (v > best) {
+                best = v;
+                edge = cand[c];
+            }
+        }
+    }
+    return best > 0;
 }
 
 void SyncTracker::record(int k, const SyncMeas &sm)
