@@ -20,6 +20,10 @@ constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range
 // reading may lie from its area's colour before it counts as a click.
 constexpr int kDenoiseLines = 8, kDenoisePixels = 4;
 constexpr float kDenoiseStep = 3.5f, kFineDenoiseStep = 2.5f; // (where fine detail is kept)
+// Where fine detail is kept, the noise deviations (levels) up to which a pixel's level is
+// judged by its nearer line median, and from which by the median of it and its four
+// neighbours (denoiseRow).
+constexpr float kNearOwnSigma = 20.0f, kPlusSigma = 40.0f;
 // Columns: where the readings differ across a row clearly more than down a column (vertical
 // structure: a grating, a pole, a letter's stem), a pixel takes the mean of its own column
 // instead, which keeps one-pixel detail that the noise hides from the neighbourhood's filter.
@@ -401,15 +405,25 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out)
     };
     if (rows[R - 1] && rows[R + 1] && W >= 3 && keepFine_) {
         // Fine detail (a grating of one-pixel bars, a one-line rule) is lost to a 3 x 3
-        // median, which takes each bar for a click. Where the noise leaves such detail
-        // visible, the pixel's level is judged by the median along its column or along its
-        // row, whichever is nearer to its own reading: a bar or a rule agrees with its own
-        // neighbours along one of them, a click with neither.
+        // median, which takes each bar for a click. The median of the pixel and its four
+        // nearest neighbours keeps such bars and rules (each agrees with its neighbours
+        // along one direction) and still drops a click, and it is alike in every direction.
+        // Where the noise is light, the pixel's level is judged closer to its own reading:
+        // by the median along its column or along its row, whichever is nearer to it, which
+        // also keeps corners. That choice follows the noise, though: with the noise blue
+        // along the line the column's median is the nearer more often, so in strong noise it
+        // draws vertical streaks and keeps more noise than the pixel's neighbours hold. From
+        // kNearOwnSigma to kPlusSigma of noise the level goes over from the one to the other.
         const float *u = rows[R - 1], *d = rows[R + 1];
         auto med3 = [](float a, float b, float e) { return std::max(std::min(a, b), std::min(std::max(a, b), e)); };
+        const float plus = std::clamp((sigma - kNearOwnSigma) / (kPlusSigma - kNearOwnSigma), 0.0f, 1.0f);
         for (int x = 1; x + 1 < W; ++x) {
             const float v = med3(u[x], c[x], d[x]), hm = med3(c[x - 1], c[x], c[x + 1]);
-            centre_[size_t(x)] = std::fabs(v - c[x]) < std::fabs(hm - c[x]) ? v : hm;
+            const float near = std::fabs(v - c[x]) < std::fabs(hm - c[x]) ? v : hm;
+            // the median of five: of the centre and the middle two of the other four
+            const float m5 = med3(c[x], std::max(std::min(u[x], d[x]), std::min(c[x - 1], c[x + 1])),
+                                  std::min(std::max(u[x], d[x]), std::max(c[x - 1], c[x + 1])));
+            centre_[size_t(x)] = near + plus * (m5 - near);
         }
         centre_[0] = med3(u[0], c[0], d[0]);
         centre_[size_t(W - 1)] = med3(u[W - 1], c[W - 1], d[W - 1]);
