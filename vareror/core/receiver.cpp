@@ -252,7 +252,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
             if (seg.kind == SegmentKind::Scan && seg.samples > 0 && (pixelMs == 0 || seg.lengthMs / seg.samples < pixelMs))
                 pixelMs = seg.lengthMs / seg.samples;
     front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb, pixelMs);
-    sync.setNoisy(front.noisyBand());
+    sync.setSnr(snr);
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
     // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
     // quarter of the contrast). Its share of |z|^2 follows from the SNR measured on the

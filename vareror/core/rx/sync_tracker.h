@@ -31,9 +31,9 @@ public:
     // A picture starts: period 0's sync expected at `firstSync`; `offsetHz` is the mistuning.
     // `fromHeader`: that place comes from the VIS header's timing (within a few ms at 0 dB).
     void start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz, bool fromHeader = false);
-    // The picture band is tuned to noise (see FrontEnd::noisyBand): the sync's end is then
-    // fitted on the decision band's samples, where noise does not move it.
-    void setNoisy(bool noisy) { noisy_ = noisy; }
+    // The signal-to-noise ratio (dB in 3 kHz) measured on the header: in noise the sync's end
+    // is fitted on the decision band's samples, where noise does not move it.
+    void setSnr(double snrDb) { snrDb_ = snrDb; }
     // The start found some other way (AVT 90's header, Force RX's phase search).
     void setStart(double firstSync);
 
@@ -142,7 +142,7 @@ private:
     double threshold_ = 1350, scale_ = 150; // sync score: the frequency between sync and black
     double porchMs_ = 0;                     // black porch right after the sync (0: none)
     double offsetHz_ = 0;                    // the mistuning
-    bool noisy_ = false;
+    double snrDb_ = 99;
     // Where the sync pulse ends into its porch, from the decision band's samples, searched
     // within `reach` samples of `end`; false when the signal is not there.
     bool porchEdge(const SignalView &s, double end, int64_t reach, double &edge) const;

@@ -689,7 +689,7 @@ std::vector<double> syncPlaces(int mode, const std::vector<float> &a, double snr
     const SignalView v = kept.view();
     SyncTracker tr;
     tr.start(m, fe.rate(), 0, 0);
-    tr.setNoisy(fe.noisyBand());
+    tr.setSnr(snrDb);
     const double pos0 = 0.5 * fe.rate().hz + m.syncStartMs(0) * fe.rate().perMs; // after the half second of silence
     std::vector<double> at(size_t(n), std::nan(""));
     for (int k = 0; k < n; ++k) {
