@@ -24,6 +24,9 @@ constexpr float kDenoiseStep = 3.5f, kFineDenoiseStep = 2.5f; // (where fine det
 // judged by its nearer line median, and from which by the median of it and its four
 // neighbours (denoiseRow).
 constexpr float kNearOwnSigma = 20.0f, kPlusSigma = 40.0f;
+// The noise deviations (levels) from which, and from which wholly, a weak signal's readings
+// are averaged along their line before they are filtered across lines (denoiseRow).
+constexpr float kAlongFromSigma = 20.0f, kAlongFullSigma = 60.0f;
 // Columns: where the readings differ across a row clearly more than down a column (vertical
 // structure: a grating, a pole, a letter's stem), a pixel takes the mean of its own column
 // instead, which keeps one-pixel detail that the noise hides from the neighbourhood's filter.
@@ -382,10 +385,35 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out)
     constexpr int R = kDenoiseLines;
     const float *rows[2 * R + 1] = {};
     const float *present[2 * R + 1];
+    const float *raw[2 * R + 1] = {}, *rawPresent[2 * R + 1];
     int n = 0;
     for (int dy = -R; dy <= R; ++dy) {
         const int l = line + dy;
-        if (arrived(l)) present[n++] = rows[dy + R] = planes_[pl].row(l, W);
+        if (arrived(l)) rawPresent[n++] = raw[dy + R] = planes_[pl].row(l, W);
+    }
+    // FM noise is blue along a line (most of it at the highest horizontal frequencies) and
+    // white down a column, so a filter across lines leaves it as vertical streaks. Where the
+    // noise is strong, the neighbourhood's readings are first averaged along their line,
+    // [1 2 1] / 4, which takes out most of that noise and little of any picture: from
+    // kAlongFromSigma of noise (levels) it begins, from kAlongFullSigma it is whole. A column
+    // of fine vertical structure (a grating), which this would blur, takes its column's mean
+    // from the readings as they are (below).
+    const float along = std::clamp((sigma - kAlongFromSigma) / (kAlongFullSigma - kAlongFromSigma), 0.0f, 1.0f);
+    if (along > 0 && W >= 3) {
+        along_.resize(size_t(2 * R + 1) * size_t(W));
+        int k = 0;
+        for (int i = 0; i < 2 * R + 1; ++i) {
+            if (!raw[i]) continue;
+            const float *r = raw[i];
+            float *o = along_.data() + size_t(i) * size_t(W);
+            o[0] = r[0];
+            o[W - 1] = r[W - 1];
+            for (int x = 1; x + 1 < W; ++x) o[x] = r[x] + along * (0.25f * (r[x - 1] + 2 * r[x] + r[x + 1]) - r[x]);
+            present[k++] = rows[i] = o;
+        }
+    } else {
+        std::copy(raw, raw + 2 * R + 1, rows);
+        std::copy(rawPresent, rawPresent + n, present);
     }
     const float *c = rows[R];
     const float h = std::max(1.0f, (keepFine_ ? kFineDenoiseStep : kDenoiseStep) * sigma);
@@ -444,12 +472,13 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out)
     // Where the area holds vertical structure, the column's own biweight mean (around the
     // median of the pixel and the two above and below it) replaces the neighbourhood's.
     if (std::any_of(columnShare_.begin(), columnShare_.end(), [](float t) { return t > 0; })) {
-        const float *u = rows[R - 1], *d = rows[R + 1];
+        const float *u = raw[R - 1], *d = raw[R + 1];
+        c = raw[R];
         column_.resize(size_t(W));
         for (int x = 0; x < W; ++x)
             column_[size_t(x)] = std::max(std::min(u[x], c[x]), std::min(std::max(u[x], c[x]), d[x]));
         for (int pass = 0; pass < 2; ++pass) {
-            biweightSums(present, n, W, 0, column_.data(), inv, acc_.data(), ws_.data());
+            biweightSums(rawPresent, n, W, 0, column_.data(), inv, acc_.data(), ws_.data());
             for (int x = 0; x < W; ++x)
                 if (ws_[size_t(x)] > 0) column_[size_t(x)] = acc_[size_t(x)] / ws_[size_t(x)];
         }

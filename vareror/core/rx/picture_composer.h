@@ -123,6 +123,7 @@ private:
     // scratch rows, kept between lines
     std::vector<float> centre_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_, pairY_;
     std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
+    std::vector<float> along_; // the neighbourhood's rows averaged along the line (denoiseRow)
     std::vector<uint8_t> rgb_;
 };
 
