@@ -26,7 +26,7 @@ constexpr float kDenoiseStep = 3.5f, kFineDenoiseStep = 2.5f; // (where fine det
 constexpr float kNearOwnSigma = 20.0f, kPlusSigma = 40.0f;
 // The noise deviations (levels) from which, and from which wholly, a weak signal's readings
 // are averaged along their line before they are filtered across lines (denoiseRow).
-constexpr float kAlongFromSigma = 20.0f, kAlongFullSigma = 60.0f;
+constexpr float kAlongFromSigma = 10.0f, kAlongFullSigma = 60.0f;
 // Columns: where the readings differ across a row clearly more than down a column (vertical
 // structure: a grating, a pole, a letter's stem), a pixel takes the mean of its own column
 // instead, which keeps one-pixel detail that the noise hides from the neighbourhood's filter.

@@ -145,36 +145,45 @@ void ConditionsTest::weakSignalAreasAndEdges()
 void ConditionsTest::picturesInNoise_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<QList<double>>("floor"); // PSNR, dB, at 0, 5, 10 and 20 dB SNR
-    // 3 dB under what the benchmark's test card table asks
-    QTest::newRow("Martin 1") << 9 << QList<double>{12, 15, 18, 25};
-    QTest::newRow("Scottie 1") << 6 << QList<double>{12, 15, 18, 25};
-    QTest::newRow("PD90") << 15 << QList<double>{12, 14, 17, 23};
-    QTest::newRow("Robot 36") << 3 << QList<double>{11, 13, 15, 19};
+    QTest::addColumn<QList<double>>("floor"); // test card: PSNR, dB, at 0, 5, 10 and 20 dB SNR
+    QTest::addColumn<QList<double>>("photoFloor"); // the photo: the same
+    // the card 3 dB under what the benchmark's test card table asks; the photo, which holds
+    // no detail finer than the noise hides, half a dB under what it gives (the noise that the
+    // filters leave in its flat areas: filtering across lines alone leaves 0.7 to 1 dB more)
+    QTest::newRow("Martin 1") << 9 << QList<double>{12, 15, 18, 25} << QList<double>{22.9, 24.4, 27.9, 33.3};
+    QTest::newRow("Scottie 1") << 6 << QList<double>{12, 15, 18, 25} << QList<double>{22.9, 24.4, 27.4, 33.0};
+    QTest::newRow("PD90") << 15 << QList<double>{12, 14, 17, 23} << QList<double>{23.4, 26.3, 27.7, 30.7};
+    QTest::newRow("Robot 36") << 3 << QList<double>{11, 13, 15, 19} << QList<double>{20.3, 22.8, 24.9, 28.5};
 }
 
-// The test card in white noise: the picture comes out no worse than a floor at each SNR, and
-// never worse as the SNR rises (the smoothing follows the SNR, it does not switch paths).
+// The test card and the photo in white noise: each picture comes out no worse than a floor at
+// each SNR, and never worse as the SNR rises (the smoothing follows the SNR, it does not
+// switch paths).
 void ConditionsTest::picturesInNoise()
 {
     QFETCH(int, mode);
     QFETCH(QList<double>, floor);
+    QFETCH(QList<double>, photoFloor);
     const ModeInfo &mi = modeInfo(mode);
-    const RgbImage card = scaled(loadPicture(pictures() + "testcard_640x496.png"), mi.width, mi.height);
-    const auto clean = transmission(mode, card, 11025);
-    const double snrs[] = {0, 5, 10, 20};
-    double last = 0;
-    for (int i = 0; i < 4; ++i) {
-        auto a = clean;
-        addNoise(a, 11025, snrs[i], 3);
-        Receiver rx(11025);
-        const Run r = feed(rx, a, 8192);
-        QCOMPARE(r.ends, 1);
-        const double p = alignedPsnr(r.pictures.front().picture, card);
-        qInfo("%s at %.0f dB: %.1f dB", mi.name, snrs[i], p);
-        QVERIFY2(p >= floor[i], qPrintable(QString("%1 dB at %2 dB SNR").arg(p).arg(snrs[i])));
-        QVERIFY2(p > last - 0.5, qPrintable(QString("%1 dB at %2 dB SNR, %3 below").arg(p).arg(snrs[i]).arg(last)));
-        last = p;
+    for (const char *name : {"testcard_640x496.png", "photo_640x496.png"}) {
+        const bool photo = name[0] == 'p';
+        const RgbImage src = scaled(loadPicture(pictures() + name), mi.width, mi.height);
+        const auto clean = transmission(mode, src, 11025);
+        const double snrs[] = {0, 5, 10, 20};
+        double last = 0;
+        for (int i = 0; i < 4; ++i) {
+            auto a = clean;
+            addNoise(a, 11025, snrs[i], 3);
+            Receiver rx(11025);
+            const Run r = feed(rx, a, 8192);
+            QCOMPARE(r.ends, 1);
+            const double p = alignedPsnr(r.pictures.front().picture, src);
+            qInfo("%s, %s at %.0f dB: %.1f dB", mi.name, name, snrs[i], p);
+            const QString at = QString("%1: %2 dB at %3 dB SNR").arg(name).arg(p).arg(snrs[i]);
+            QVERIFY2(p >= (photo ? photoFloor : floor)[i], qPrintable(at));
+            QVERIFY2(p > last - 0.5, qPrintable(at + QString(", %1 below").arg(last)));
+            last = p;
+        }
     }
 }
 
