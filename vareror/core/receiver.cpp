@@ -47,6 +47,9 @@ constexpr double kWeakStillMs = 0.05;
 // Below this SNR (dB in 3 kHz) lines are filtered across their neighbours: from here down
 // the filter gains more in flat areas than it loses in the finest detail.
 constexpr double kFilteredSnrDb = 33;
+// Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
+// their luminance through the broad band while the picture band is narrowed for noise.
+constexpr double kBroadReadPixelMs = 0.4;
 // Audio lost in one gap for longer than this is not looked for at a picture's end: a sync
 // train that stops earlier than that before the picture's end has stopped for good.
 constexpr double kLongestGapMs = 5000;
@@ -260,13 +263,23 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // a short filter's noise bandwidth is well below its nominal width, and taking the
     // nominal one overcorrects, stretching a weak picture's contrast and colour), and
     // pixelHz() subtracts it.
-    cfloat noiseLag1 = 0;
-    if (front.noisyBand()) {
-        const double nb = front.noiseBandwidthHz() / 3000.0 * std::pow(10.0, -snr / 10.0); // noise/signal in band
-        noiseLag1 = cfloat(front.noiseLag1() * (nb / (1 + nb)));
-    }
+    auto noiseLag1Of = [&](bool broad) {
+        const double nb = front.noiseBandwidthHz(broad) / 3000.0 * std::pow(10.0, -snr / 10.0); // noise/signal in band
+        return cfloat(front.noiseLag1(broad) * (nb / (1 + nb)));
+    };
+    const cfloat noiseLag1 = front.noisyBand() ? noiseLag1Of(false) : 0;
     decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
     composer.start(m, current.filtered, opts.autoClear, snr > kWeakSnrDb);
+    // Short luminance pixels (Robot 36, PD120) lose their finest detail, a grating of 2 or 3
+    // pixel bars, in the narrowed band; the broad band keeps it under more noise, which the
+    // filter across lines averages down the columns where it finds vertical structure. Long
+    // pixels keep their detail in the narrow band and only take on the noise (PD90 lost).
+    front.readBroad(current.filtered && m.colour != ColourEncoding::Rgb && m.colour != ColourEncoding::Grey &&
+                    pixelMs < kBroadReadPixelMs);
+    if (front.broadRead()) {
+        decoder.readBroad(noiseLag1Of(true));
+        composer.readBroad();
+    }
     lastStartSec = current.startSec;
     lastSlantPpm = 0;
     events |= RxStarted;

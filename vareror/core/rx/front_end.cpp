@@ -127,6 +127,7 @@ void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bo
     noisyPixelMs_ = pixelMs;
     noisyOffsetHz_ = offsetHz;
     noisy_ = snrDb < kCleanSnrDb && set_.dspFilter != 0;
+    broadRead_ = false;
     noisySnrDb_ = snrDb;
     if (noisy_) tuneNoisyBand();
     if (set_.dspFilter == 1 && narrowMode != narrowTuned_) {
@@ -152,6 +153,7 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
     out_.first = next_;
     out_.z.clear();
     out_.zn.clear();
+    out_.zb.clear();
     out_.f.clear();
     out_.fn.clear();
     out_.audio.clear();
@@ -174,6 +176,10 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
         picture_.resize(count);
         bpTone_.run(centre, count, decision_.data());
         picture().run(centre, count, picture_.data());
+        if (broadRead_) {
+            out_.zb.resize(count);
+            bp_.run(centre, count, out_.zb.data());
+        }
         // the demodulated picture band, after the last two samples of the block before
         zp_.resize(count + 2);
         zp_[0] = z2_;

@@ -29,10 +29,11 @@ struct FrontEndSettings {
 // What one call of FrontEnd::process made. Working samples are numbered from the start; each
 // new sample i carries the picture band z (its phase advance from sample i - 1 is the
 // instantaneous frequency) and the decision band zn, and completes the smoothed frequencies
-// f and fn of sample i - 1 (0 for sample 0).
+// f and fn of sample i - 1 (0 for sample 0); zb holds the broad band's samples while it is
+// read beside a narrowed picture band (readBroad), and is empty otherwise.
 struct FrontEndBlock {
     int64_t first = 0;                // number of the first new sample
-    std::vector<cfloat> z, zn;
+    std::vector<cfloat> z, zn, zb;
     std::vector<float> f, fn;         // of samples first - 1 ...
     std::vector<float> audio;         // the working-rate audio after notch and LMS, from which
                                       // the samples above were made (it leads them by delay())
@@ -64,9 +65,15 @@ public:
     // known). DSP filter "off" keeps the broad band.
     void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0, bool rgbMode = false, double pixelMs = 0);
     bool noisyBand() const { return noisy_; }
-    // The picture band's noise figures (see dsp::AnalyticFilter).
-    double noiseBandwidthHz() const { return picture().noiseBandwidthHz(); }
-    std::complex<double> noiseLag1() const { return picture().noiseLag1(); }
+    // The picture band's noise figures (see dsp::AnalyticFilter); `broad`: the broad band's.
+    double noiseBandwidthHz(bool broad = false) const { return (broad ? bp_ : picture()).noiseBandwidthHz(); }
+    std::complex<double> noiseLag1(bool broad = false) const { return (broad ? bp_ : picture()).noiseLag1(); }
+    // While the picture band is narrowed for noise, the broad band (DSP filter "broad") can be
+    // read beside it: the fine detail the narrow band loses is still there, under more noise,
+    // for a reading that averages that noise away down a column. Off again with the picture
+    // band's next setting.
+    void readBroad(bool on) { broadRead_ = on && noisy_ && set_.dspFilter == 1; }
+    bool broadRead() const { return broadRead_; }
 
     // Runs n input samples through; the block holds what they made until the next call.
     const FrontEndBlock &process(const float *in, size_t n);
@@ -93,6 +100,7 @@ private:
     dsp::AnalyticFilter bpNoisy_; // picture below kCleanSnrDb: retuned to each picture's SNR
     int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
+    bool broadRead_ = false;      // bp_ is read beside bpNoisy_ (zb)
     bool noisy_ = false;          // the picture band is bpNoisy_, tuned to this SNR and mistuning:
     double noisySnrDb_ = 99, noisyOffsetHz_ = 0;
     bool noisyRgb_ = false;

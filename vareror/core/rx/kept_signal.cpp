@@ -13,7 +13,7 @@ namespace {
 // At least this much of the latest signal (2^18 samples, over 20 s at any working rate) stays
 // stored: what the VIS detector, the sync search and a picture's current period look back on.
 constexpr int64_t kMinKeep = int64_t(1) << 18;
-constexpr size_t kRecord = 24;      // bytes a sample in the file: z, f, fn, zn
+constexpr size_t kRecord = 32;      // bytes a sample in the file: z, f, fn, zn, zb
 constexpr int64_t kMaxReadBack = 2 * kKeptBlockSize; // samples a view from the file may hold
 } // namespace
 
@@ -62,6 +62,7 @@ void KeptSignal::append(const FrontEndBlock &in)
         const size_t run = std::min(n - j, size_t(kKeptBlockSize) - first);
         std::copy_n(in.z.data() + j, run, blk.z + first);
         std::copy_n(in.zn.data() + j, run, blk.zn + first);
+        std::copy_n((in.zb.empty() ? in.z : in.zb).data() + j, run, blk.zb + first);
         for (size_t k = 0; k < run; ++k) {
             // the frequencies that come with sample i belong to sample i - 1
             const int64_t prev = i + int64_t(k) - 1;
@@ -125,12 +126,13 @@ void KeptSignal::flushFile()
     size_t o = 0;
     for (int64_t i = from; i < to; ++i, o += kRecord) {
         const cfloat z = v.zAt(i);
-        const cfloat zn = v.znAt(i);
+        const cfloat zn = v.znAt(i), zb = v.zbAt(i);
         const float f = v.fAt(i), fn = v.fnAt(i);
         std::memcpy(raw.data() + o, &z, 8);
         std::memcpy(raw.data() + o + 8, &f, 4);
         std::memcpy(raw.data() + o + 12, &fn, 4);
         std::memcpy(raw.data() + o + 16, &zn, 8);
+        std::memcpy(raw.data() + o + 24, &zb, 8);
     }
     if (o) std::fwrite(raw.data(), 1, o, file_);
     fileEnd_ = to;
@@ -165,6 +167,7 @@ SignalView KeptSignal::view(int64_t a, int64_t b)
         std::memcpy(&blk.f[at], raw.data() + kRecord * size_t(r) + 8, 4);
         std::memcpy(&blk.fn[at], raw.data() + kRecord * size_t(r) + 12, 4);
         std::memcpy(&blk.zn[at], raw.data() + kRecord * size_t(r) + 16, 8);
+        std::memcpy(&blk.zb[at], raw.data() + kRecord * size_t(r) + 24, 8);
     }
     return v;
 }

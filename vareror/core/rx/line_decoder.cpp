@@ -23,16 +23,16 @@ constexpr double kWeakReadSnrDb = 0, kCleanReadSnrDb = 6;
 constexpr double kAlternatingWeakReadSnrDb = 6, kAlternatingCleanReadSnrDb = 9;
 } // namespace
 
-double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1)
+double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1, bool broad)
 {
     // p_i = z_i z*_{i-1} covers [i-1, i]; weight each by its overlap with [t0, t1).
     const int64_t i0 = int64_t(std::floor(t0)) + 1, i1 = int64_t(std::ceil(t1));
     if (i0 - 1 < s.begin || i1 >= s.end) return 0;
     cfloat acc = 0;
     float pw = 0;
-    cfloat prev = s.zAt(i0 - 1);
+    cfloat prev = broad ? s.zbAt(i0 - 1) : s.zAt(i0 - 1);
     for (int64_t i = i0; i <= i1; ++i) {
-        const cfloat cur = s.zAt(i);
+        const cfloat cur = broad ? s.zbAt(i) : s.zAt(i);
         const float w = float(std::min(double(i), t1) - std::max(double(i - 1), t0));
         if (w > 0) {
             acc += w * (cur * std::conj(prev));
@@ -98,6 +98,7 @@ void LineDecoder::start(const ModeInfo &m, const WorkingRate &rate, int width, d
     weakness_ = std::clamp((clean - snrDb) / (clean - weak), 0.0, 1.0);
     offset_ = offsetHz;
     noiseLag1_ = noiseLag1;
+    broad_ = false;
     layouts_ = m.layouts;
     syncLengths_.clear();
     altLayout_ = false;
@@ -213,6 +214,15 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
             }
         } else {
             std::copy(tmp.begin(), tmp.end(), dst);
+        }
+        if (scan.luminance && broad_) {
+            // the same pixels through the broad band, as they come: the composer averages
+            // them only down columns
+            float *b = out.broadRow(line);
+            for (int i = 0; i < n; ++i) {
+                const double c = t0 + (i + 0.5) * dt;
+                b[i] = float(hzToLevel(pixelHz(s, c - 0.5 * win, c + 0.5 * win, broadLag1_, true) - offset_, m.narrow));
+            }
         }
         if (scan.luminance) {
             // Pixels read from digital silence (audio lost and filled with zeros) read far

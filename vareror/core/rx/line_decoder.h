@@ -19,8 +19,9 @@ class SyncTracker;
 
 // Mean frequency (Hz) over [t0, t1) in working samples: the phase of the summed pulse-pair
 // products z[i] z*[i-1], each weighted by its overlap with the stretch, less the noise's own
-// share (noiseLag1 per unit of power). 0 when the stretch is not in the view.
-double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1 = 0);
+// share (noiseLag1 per unit of power). 0 when the stretch is not in the view. `broad`: read
+// the broad band's samples (zb).
+double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1 = 0, bool broad = false);
 
 // AVT 90: where the picture starts, read from the 32 header words after the VIS (any word
 // that checks gives it; the counting direction is taken from two successive words).
@@ -35,6 +36,9 @@ public:
     // Decodes period k whose sync starts at `pos`; `clock` stretches the period (the drawn
     // period over the nominal one).
     void decode(const SignalView &s, int k, double pos, double clock, PictureComposer &out) const;
+    // Luminance is also read through the broad band (the front end keeps it: readBroad),
+    // whose noise has the lag-1 share `noiseLag1`, into the composer's broad rows.
+    void readBroad(cfloat noiseLag1) { broad_ = true; broadLag1_ = noiseLag1; }
     double offsetHz() const { return offset_; }
     cfloat noiseLag1() const { return noiseLag1_; }
     // Span of a period's content around its sync (ms), over every layout.
@@ -70,7 +74,8 @@ private:
     int width_ = 320, scale_ = 1;
     double weakness_ = 0;      // 0 a clean signal's reading .. 1 a weak one's
     double offset_ = 0;
-    cfloat noiseLag1_ = 0;
+    cfloat noiseLag1_ = 0, broadLag1_ = 0;
+    bool broad_ = false;
     std::vector<std::vector<Segment>> layouts_;
     std::vector<std::vector<Scan>> schedule_;
     mutable std::vector<float> row_, tmp_;

@@ -85,6 +85,7 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepF
     m_ = &m;
     weak_ = weak;
     keepFine_ = keepFine;
+    broad_ = false;
     ended_ = false;
     W_ = m.exposedWidth;
     H_ = m.height;
@@ -284,14 +285,23 @@ void PictureComposer::markDirty(int r0, int r1)
     dirtyTo_ = std::max(dirtyTo_, r1);
 }
 
+void PictureComposer::readBroad()
+{
+    broad_ = hasChroma(m_->colour);
+    if (broad_) planes_[kBroadPlane].reserve(size_t(W_) * size_t(H_));
+}
+
 void PictureComposer::filterLuminance(int line)
 {
     const std::vector<int> planes = luminancePlanes(m_->colour);
     float sigma[kPlaneCount] = {};
     for (int pl : planes) sigma[pl] = noiseDeviation(pl, line);
-    columnShares(line, planes, sigma);
+    // the broad band's luminance says where the columns are, and gives their means
+    if (broad_) sigma[kBroadPlane] = noiseDeviation(kBroadPlane, line);
+    columnShares(line, broad_ ? std::vector<int>{kBroadPlane} : planes, sigma);
     for (int pl : planes) {
-        denoiseRow(pl, line, sigma[pl], clean_[pl].row(line, W_));
+        const int col = broad_ ? kBroadPlane : pl;
+        denoiseRow(pl, line, sigma[pl], clean_[pl].row(line, W_), col, sigma[col]);
         if (pl == PY) count(line, clean_[pl].row(line, W_), W_);
     }
 }
@@ -379,7 +389,7 @@ void PictureComposer::columnShares(int line, const std::vector<int> &planes, con
 // 3 x 3 neighbourhood, so an FM click (one reading far off) neither survives nor spreads, and
 // a wide click is left out of its neighbours' means. `sigma` is the noise deviation around
 // the line (noiseDeviation).
-void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out)
+void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int columnPlane, float columnSigma)
 {
     const int W = W_;
     constexpr int R = kDenoiseLines;
@@ -470,15 +480,25 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out)
             if (ws_[size_t(x)] > 0) centre_[size_t(x)] = acc_[size_t(x)] / ws_[size_t(x)];
     }
     // Where the area holds vertical structure, the column's own biweight mean (around the
-    // median of the pixel and the two above and below it) replaces the neighbourhood's.
+    // median of the pixel and the two above and below it) replaces the neighbourhood's,
+    // taken over columnPlane's readings.
     if (std::any_of(columnShare_.begin(), columnShare_.end(), [](float t) { return t > 0; })) {
+        if (columnPlane != pl) {
+            n = 0;
+            for (int dy = -R; dy <= R; ++dy) {
+                const int l = line + dy;
+                if (arrived(l)) rawPresent[n++] = raw[dy + R] = planes_[columnPlane].row(l, W);
+            }
+        }
         const float *u = raw[R - 1], *d = raw[R + 1];
         c = raw[R];
+        const float hc = std::max(1.0f, (keepFine_ ? kFineDenoiseStep : kDenoiseStep) * columnSigma);
+        const float invC = 1.0f / (hc * hc);
         column_.resize(size_t(W));
         for (int x = 0; x < W; ++x)
             column_[size_t(x)] = std::max(std::min(u[x], c[x]), std::min(std::max(u[x], c[x]), d[x]));
         for (int pass = 0; pass < 2; ++pass) {
-            biweightSums(rawPresent, n, W, 0, column_.data(), inv, acc_.data(), ws_.data());
+            biweightSums(rawPresent, n, W, 0, column_.data(), invC, acc_.data(), ws_.data());
             for (int x = 0; x < W; ++x)
                 if (ws_[size_t(x)] > 0) column_[size_t(x)] = acc_[size_t(x)] / ws_[size_t(x)];
         }

@@ -42,6 +42,11 @@ public:
     // across their neighbours; `keepFine`: that filter keeps one-pixel detail (the noise
     // leaves some to keep).
     void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false);
+    // The luminance also read through the broad band (from after start): where a weak
+    // signal's area holds vertical structure, its column is averaged from these readings,
+    // which keep the fine detail the narrowed band loses.
+    void readBroad();
+    float *broadRow(int line) { return planes_[kBroadPlane].row(line, W_); }
     int width() const { return W_; }
     int lines() const { return H_; }          // native lines
     int rowsPerLine() const { return rowsPerLine_; }
@@ -86,7 +91,7 @@ private:
     void filterLuminance(int line);
     float noiseDeviation(int plane, int line);
     void columnShares(int line, const std::vector<int> &planes, const float *sigma);
-    void denoiseRow(int plane, int line, float sigma, float *out);
+    void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma);
     void guidedChroma(int line, float *cr, float *cb);
     void invalidate(int from, int to, uint8_t drawnAbove);
     void markDirty(int row0, int row1);
@@ -103,7 +108,9 @@ private:
 
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
-    bool weak_ = false, ended_ = false, keepFine_ = false;
+    bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false;
+    // the broad band's luminance (readBroad) is kept in the plane of no channel
+    static constexpr int kBroadPlane = planeOf(Channel::None);
     int shift_ = 0;
     Plane planes_[kPlaneCount];
     Plane clean_[kPlaneCount];       // weak signals: luminance planes after the filter

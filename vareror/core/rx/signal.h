@@ -25,7 +25,8 @@ struct WorkingRate {
 };
 
 // The kept signal is stored in blocks of 2^15 samples: the picture band's demodulated samples
-// z, their smoothed frequency f, the decision band's samples zn and its frequency fn.
+// z, their smoothed frequency f, the decision band's samples zn and its frequency fn, and the
+// broad band's samples zb (the picture band's own where the broad band is not read).
 constexpr int kKeptBlockShift = 15;
 constexpr int64_t kKeptBlockSize = int64_t(1) << kKeptBlockShift;
 struct KeptBlock {
@@ -33,6 +34,7 @@ struct KeptBlock {
     float f[kKeptBlockSize];
     float fn[kKeptBlockSize];
     cfloat zn[kKeptBlockSize];
+    cfloat zb[kKeptBlockSize];
 };
 
 // A read-only view of the kept signal by absolute working-sample number. Samples
@@ -51,6 +53,7 @@ struct SignalView {
     float fAt(int64_t i) const { return block(i).f[within(i)]; }
     float fnAt(int64_t i) const { return block(i).fn[within(i)]; }
     cfloat znAt(int64_t i) const { return block(i).zn[within(i)]; }
+    cfloat zbAt(int64_t i) const { return block(i).zb[within(i)]; }
 };
 
 // atan2 to about 0.0015 rad: plenty for a frequency read from a phase step. Without branches,
