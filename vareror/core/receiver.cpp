@@ -48,8 +48,9 @@ constexpr double kWeakStillMs = 0.05;
 // the filter gains more in flat areas than it loses in the finest detail.
 constexpr double kFilteredSnrDb = 33;
 // Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
-// their luminance through the broad band while the picture band is narrowed for noise.
-constexpr double kBroadReadPixelMs = 0.4;
+// their luminance through the broad band while the picture band is narrowed for noise, from
+// kBroadReadSnrDb up (below it the broad band's noise hides every column).
+constexpr double kBroadReadPixelMs = 0.4, kBroadReadSnrDb = 6;
 // Audio lost in one gap for longer than this is not looked for at a picture's end: a sync
 // train that stops earlier than that before the picture's end has stopped for good.
 constexpr double kLongestGapMs = 5000;
@@ -275,7 +276,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // filter across lines averages down the columns where it finds vertical structure. Long
     // pixels keep their detail in the narrow band and only take on the noise (PD90 lost).
     front.readBroad(current.filtered && m.colour != ColourEncoding::Rgb && m.colour != ColourEncoding::Grey &&
-                    pixelMs < kBroadReadPixelMs);
+                    pixelMs < kBroadReadPixelMs && snr >= kBroadReadSnrDb);
     if (front.broadRead()) {
         decoder.readBroad(noiseLag1Of(true));
         composer.readBroad();

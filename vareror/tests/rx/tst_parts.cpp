@@ -84,6 +84,7 @@ private slots:
     void composerLineWithoutColour();
     void weakFilterKeepsColumns();
     void composerPairColourAtEdge();
+    void composerBroadColumns();
     void neighbourhoodSumsLikeOnePixel();
     void bandFilterNoiseFigures();
     void soundRingKeepsTime();
@@ -153,13 +154,19 @@ void PartsTest::keptSignalStoreAndFile()
             b.zn.push_back(0);
             b.f.push_back(float(next - 1) + 0.25f);  // the frequency of the sample before
             b.fn.push_back(float(next - 1) + 0.75f);
+            // the broad band from sample 200000 on (before it, the picture band stands for it)
+            if (b.first >= 200000) b.zb.push_back(cfloat(float(next), 3 * float(next)));
         }
         kept.append(b);
     };
     auto check = [&](const SignalView &v, int64_t from, int64_t to) {
         for (int64_t i = std::max(from, v.begin); i < std::min(to, v.end); i += 997)
+        {
             if (v.zAt(i) != cfloat(float(i), -float(i)) || v.fAt(i) != float(i) + 0.25f || v.fnAt(i) != float(i) + 0.75f)
                 return false;
+            const cfloat zb = v.zbAt(i), broad(float(i), 3 * float(i));
+            if (zb != (i < 190000 ? v.zAt(i) : i > 210000 ? broad : zb == broad ? broad : v.zAt(i))) return false;
+        }
         return true;
     };
     QVERIFY(kept.openFile(100));
@@ -379,6 +386,57 @@ void PartsTest::composerPairColourAtEdge()
                 QVERIFY2(std::abs(a[k] - b[k]) <= 3, qPrintable(QString("%1, line %2").arg(m.name).arg(near)));
         }
     }
+}
+
+// Luminance read through the broad band beside the narrowed one: a fine grating the narrow
+// band has flattened comes back from the broad readings' column means, while a flat area keeps
+// the narrow band's lower noise (the broad band's noise is taken only where columns are).
+void PartsTest::composerBroadColumns()
+{
+    const ModeInfo &m = modeInfo(3); // Robot 36
+    auto draw = [&](bool broad) {
+        PictureComposer c;
+        c.start(m, true, true, true);
+        if (broad) c.readBroad();
+        std::mt19937 gen(7);
+        std::normal_distribution<float> narrowNoise(0, 6), broadNoise(0, 20);
+        const int W = c.width();
+        for (int l = 0; l < c.lines(); ++l) {
+            for (int x = 0; x < W; ++x) {
+                // 2-pixel bars over the left half; the narrow band sees their mean only
+                const float level = x < W / 2 ? ((x / 2) % 2 ? 170.0f : 90.0f) : 130.0f;
+                c.row(planeOf(Channel::Y), l)[x] = (x < W / 2 ? 130.0f : level) + narrowNoise(gen);
+                if (broad) c.broadRow(l)[x] = level + broadNoise(gen);
+                c.row(planeOf(Channel::Cr), l)[x] = c.row(planeOf(Channel::Cb), l)[x] = 128.0f;
+            }
+            c.lineDecoded(l);
+        }
+        c.end();
+        c.settle();
+        // the bars' contrast (mean difference of neighbouring bars) and the flat half's noise
+        double contrast = 0, sum = 0, sum2 = 0;
+        int nc = 0, nf = 0;
+        for (int l = 20; l < c.lines() - 20; ++l) {
+            for (int x = 8; x + 2 < W / 2 - 8; x += 4) {
+                contrast += c.picture().pixel(x + 2, l)[1] - c.picture().pixel(x, l)[1];
+                ++nc;
+            }
+            for (int x = W / 2 + 16; x < W - 8; ++x) {
+                const double v = c.picture().pixel(x, l)[1];
+                sum += v;
+                sum2 += v * v;
+                ++nf;
+            }
+        }
+        const double mean = sum / nf;
+        return std::pair{contrast / nc, std::sqrt(std::max(0.0, sum2 / nf - mean * mean))};
+    };
+    const auto [narrowContrast, narrowFlat] = draw(false);
+    const auto [broadContrast, broadFlat] = draw(true);
+    qInfo("bars %.1f -> %.1f levels, flat noise %.2f -> %.2f", narrowContrast, broadContrast, narrowFlat, broadFlat);
+    QVERIFY2(std::fabs(narrowContrast) < 10, qPrintable(QString::number(narrowContrast)));
+    QVERIFY2(broadContrast > 50, qPrintable(QString::number(broadContrast)));
+    QVERIFY2(broadFlat < narrowFlat + 0.5, qPrintable(QString("%1 against %2").arg(broadFlat).arg(narrowFlat)));
 }
 
 // The weak-signal filters' sums, done sixteen pixels at a time in the row's middle, are the
