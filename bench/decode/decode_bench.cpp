@@ -701,8 +701,9 @@ int main(int argc, char **argv)
     }
 
     if (run("memory")) {
-        // The kept signal is the receiver's one large store: a working sample and two frequencies
-        // (16 bytes) for as long as a redraw may need them. Its blocks are reused, never given
+        // The kept signal is the receiver's one large store: the picture and decision bands'
+        // samples and their two frequencies (24 bytes; the broad band's 8 more only where it was
+        // read) for as long as a redraw may need them. Its blocks are reused, never given
         // back, so the largest it was is what it holds from then on.
         std::printf("\n== Memory: the kept signal at its largest (MB), a picture and a minute of silence after it\n");
         std::printf("%-40s %8s %8s %8s\n", "", "RAM", "file", "off");

@@ -13,7 +13,7 @@ namespace {
 // At least this much of the latest signal (2^18 samples, over 20 s at any working rate) stays
 // stored: what the VIS detector, the sync search and a picture's current period look back on.
 constexpr int64_t kMinKeep = int64_t(1) << 18;
-constexpr size_t kRecord = 32;      // bytes a sample in the file: z, f, fn, zn, zb
+constexpr size_t kRecord = 24;      // bytes a sample in the file: z, f, fn, zn (zb: its own file)
 constexpr int64_t kMaxReadBack = 2 * kKeptBlockSize; // samples a view from the file may hold
 } // namespace
 
@@ -24,7 +24,25 @@ KeptSignal::KeptSignal(const WorkingRate &rate) : rateHz_(rate.hz), table_(16, n
 
 KeptSignal::~KeptSignal()
 {
-    if (file_) std::fclose(file_);
+    closeFile();
+}
+
+size_t KeptSignal::bytesTaken() const
+{
+    size_t broad = broadOwned_.size();
+    for (const auto &p : readBackBroad_) broad += p ? 1 : 0;
+    return (owned_.size() + std::size(readBack_)) * sizeof(KeptBlock) + broad * size_t(kKeptBlockSize) * sizeof(cfloat);
+}
+
+cfloat *KeptSignal::takeBroad()
+{
+    if (!broadPool_.empty()) {
+        cfloat *p = broadPool_.back();
+        broadPool_.pop_back();
+        return p;
+    }
+    broadOwned_.push_back(std::make_unique_for_overwrite<cfloat[]>(size_t(kKeptBlockSize)));
+    return broadOwned_.back().get();
 }
 
 void KeptSignal::growTable()
@@ -62,7 +80,13 @@ void KeptSignal::append(const FrontEndBlock &in)
         const size_t run = std::min(n - j, size_t(kKeptBlockSize) - first);
         std::copy_n(in.z.data() + j, run, blk.z + first);
         std::copy_n(in.zn.data() + j, run, blk.zn + first);
-        std::copy_n((in.zb.empty() ? in.z : in.zb).data() + j, run, blk.zb + first);
+        if (!in.zb.empty() && !blk.zb) {
+            // the broad band's first samples in this block: before them the picture band's
+            // stand for it
+            blk.zb = takeBroad();
+            std::copy_n(blk.z, first, blk.zb);
+        }
+        if (blk.zb) std::copy_n((in.zb.empty() ? in.z : in.zb).data() + j, run, blk.zb + first);
         for (size_t k = 0; k < run; ++k) {
             // the frequencies that come with sample i belong to sample i - 1
             const int64_t prev = i + int64_t(k) - 1;
@@ -93,7 +117,10 @@ void KeptSignal::release(int64_t from)
     keep_ = std::clamp<int64_t>(from, keep_, count_);
     const int64_t limit = std::min(keep_, count_ - kMinKeep);
     while (held_ > 1 && ((firstBlock_ + 1) << kKeptBlockShift) <= limit) {
-        pool_.push_back(slot(firstBlock_));
+        KeptBlock *blk = slot(firstBlock_);
+        if (blk->zb) broadPool_.push_back(blk->zb);
+        blk->zb = nullptr;
+        pool_.push_back(blk);
         slot(firstBlock_) = nullptr;
         ++firstBlock_;
         --held_;
@@ -113,6 +140,53 @@ void KeptSignal::closeFile()
 {
     if (file_) std::fclose(file_);
     file_ = nullptr;
+    if (broadFile_) std::fclose(broadFile_);
+    broadFile_ = nullptr;
+    broadSpans_.clear();
+}
+
+void KeptSignal::writeBroad(const SignalView &v, int64_t from, int64_t to)
+{
+    for (int64_t i = from; i < to;) {
+        const int64_t runEnd = std::min(to, ((i >> kKeptBlockShift) + 1) << kKeptBlockShift);
+        const KeptBlock &blk = v.block(i);
+        if (blk.zb) {
+            if (!broadFile_) broadFile_ = std::tmpfile();
+            const size_t bytes = size_t(runEnd - i) * sizeof(cfloat);
+            // a stretch that did not reach the file is not claimed: the picture band then
+            // stands in for it when read back
+            if (broadFile_ && pwrite(fileno(broadFile_), blk.zb + SignalView::within(i), bytes,
+                                     off_t((i - fileBase_) * int64_t(sizeof(cfloat)))) == ssize_t(bytes)) {
+                if (!broadSpans_.empty() && broadSpans_.back().second == i)
+                    broadSpans_.back().second = runEnd;
+                else
+                    broadSpans_.emplace_back(i, runEnd);
+            }
+        }
+        i = runEnd;
+    }
+}
+
+// The broad band of read-back block k for its samples [lo, hi): from the file where it was
+// written, the picture band's elsewhere; none at all where the file has none of it.
+void KeptSignal::readBroad(KeptBlock &blk, int k, int64_t lo, int64_t hi)
+{
+    blk.zb = nullptr;
+    bool any = false;
+    for (const auto &[s, e] : broadSpans_) any = any || (s < hi && e > lo);
+    if (!any) return;
+    if (!readBackBroad_[k]) readBackBroad_[k] = std::make_unique_for_overwrite<cfloat[]>(size_t(kKeptBlockSize));
+    blk.zb = readBackBroad_[k].get();
+    const size_t at = SignalView::within(lo);
+    std::copy_n(blk.z + at, size_t(hi - lo), blk.zb + at);
+    for (const auto &[s, e] : broadSpans_) {
+        const int64_t a = std::max(s, lo), b = std::min(e, hi);
+        if (a >= b) continue;
+        const size_t bytes = size_t(b - a) * sizeof(cfloat);
+        std::vector<cfloat> got(size_t(b - a));
+        if (pread(fileno(broadFile_), got.data(), bytes, off_t((a - fileBase_) * int64_t(sizeof(cfloat)))) == ssize_t(bytes))
+            std::copy(got.begin(), got.end(), blk.zb + SignalView::within(a));
+    }
 }
 
 void KeptSignal::flushFile()
@@ -121,20 +195,23 @@ void KeptSignal::flushFile()
     const SignalView v = view();
     const int64_t to = fAvail();
     const int64_t from = std::max(fileEnd_, v.begin);
+    // (nothing new yet, as when the file begins ahead of the signal: its end stays put, or the
+    // records that come next would land ahead of their place)
+    if (to <= from) return;
     std::vector<char> &raw = raw_;
     raw.resize(size_t(std::max<int64_t>(0, to - from)) * kRecord);
     size_t o = 0;
     for (int64_t i = from; i < to; ++i, o += kRecord) {
         const cfloat z = v.zAt(i);
-        const cfloat zn = v.znAt(i), zb = v.zbAt(i);
+        const cfloat zn = v.znAt(i);
         const float f = v.fAt(i), fn = v.fnAt(i);
         std::memcpy(raw.data() + o, &z, 8);
         std::memcpy(raw.data() + o + 8, &f, 4);
         std::memcpy(raw.data() + o + 12, &fn, 4);
         std::memcpy(raw.data() + o + 16, &zn, 8);
-        std::memcpy(raw.data() + o + 24, &zb, 8);
     }
     if (o) std::fwrite(raw.data(), 1, o, file_);
+    writeBroad(v, from, to);
     fileEnd_ = to;
 }
 
@@ -167,7 +244,12 @@ SignalView KeptSignal::view(int64_t a, int64_t b)
         std::memcpy(&blk.f[at], raw.data() + kRecord * size_t(r) + 8, 4);
         std::memcpy(&blk.fn[at], raw.data() + kRecord * size_t(r) + 12, 4);
         std::memcpy(&blk.zn[at], raw.data() + kRecord * size_t(r) + 16, 8);
-        std::memcpy(&blk.zb[at], raw.data() + kRecord * size_t(r) + 24, 8);
+    }
+    for (int k = 0; k < 3; ++k) {
+        const int64_t lo = std::max(from, (firstBlock + k) << kKeptBlockShift);
+        const int64_t hi = std::min(from + records, (firstBlock + k + 1) << kKeptBlockShift);
+        if (lo < hi) readBroad(*readBack_[k], k, lo, hi);
+        else readBack_[k]->zb = nullptr;
     }
     return v;
 }

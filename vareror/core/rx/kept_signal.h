@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <iterator>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace vareror::core::rx {
@@ -38,8 +39,8 @@ public:
     void release(int64_t from);
     size_t blocksHeld() const { return held_; }
     // Memory the store has taken: its blocks in use and in the pool, and those of the file's
-    // read-back.
-    size_t bytesTaken() const { return (owned_.size() + std::size(readBack_)) * sizeof(KeptBlock); }
+    // read-back, with the broad band's parts they have taken.
+    size_t bytesTaken() const;
 
     // The RX buffer "file": from `from` on, the signal also goes to a temporary file.
     bool openFile(int64_t from);
@@ -51,11 +52,16 @@ public:
 private:
     KeptBlock *&slot(int64_t blockIndex) { return table_[size_t(uint64_t(blockIndex) & (table_.size() - 1))]; }
     void growTable();
+    cfloat *takeBroad();
+    void writeBroad(const SignalView &v, int64_t from, int64_t to);
+    void readBroad(KeptBlock &blk, int k, int64_t lo, int64_t hi);
 
     double rateHz_;
     std::vector<KeptBlock *> table_;  // a power of two; slot of block b: b & (size - 1)
     std::vector<KeptBlock *> pool_;   // blocks not in use
     std::vector<std::unique_ptr<KeptBlock>> owned_; // every block, in use or not
+    std::vector<cfloat *> broadPool_; // broad-band parts (KeptBlock::zb) not in use
+    std::vector<std::unique_ptr<cfloat[]>> broadOwned_; // every broad-band part
     int64_t firstBlock_ = 0;          // the oldest block stored
     size_t held_ = 0;                 // blocks in use
     int64_t count_ = 0, keep_ = 0;
@@ -63,6 +69,12 @@ private:
     int64_t fileBase_ = 0, fileEnd_ = 0;
     std::vector<char> raw_;           // records on their way to or from the file
     std::unique_ptr<KeptBlock> readBack_[3]; // the file read back, and its table
+    std::unique_ptr<cfloat[]> readBackBroad_[3]; // ... their broad-band parts, once needed
+    // The broad band goes to a file of its own, written only where it was read, at 8 bytes a
+    // sample from fileBase_ on (the file has holes elsewhere); broadSpans_ are the stretches
+    // of samples [from, to) it holds.
+    std::FILE *broadFile_ = nullptr;
+    std::vector<std::pair<int64_t, int64_t>> broadSpans_;
     const KeptBlock *readTable_[4] = {};
 };
 

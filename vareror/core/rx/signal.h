@@ -26,7 +26,9 @@ struct WorkingRate {
 
 // The kept signal is stored in blocks of 2^15 samples: the picture band's demodulated samples
 // z, their smoothed frequency f, the decision band's samples zn and its frequency fn, and the
-// broad band's samples zb (the picture band's own where the broad band is not read).
+// broad band's samples zb. Only a block where the broad band was read has zb (its samples
+// from before that hold the picture band's own); elsewhere z stands for it, so that a clean
+// picture's blocks carry no copy of z.
 constexpr int kKeptBlockShift = 15;
 constexpr int64_t kKeptBlockSize = int64_t(1) << kKeptBlockShift;
 struct KeptBlock {
@@ -34,7 +36,7 @@ struct KeptBlock {
     float f[kKeptBlockSize];
     float fn[kKeptBlockSize];
     cfloat zn[kKeptBlockSize];
-    cfloat zb[kKeptBlockSize];
+    cfloat *zb = nullptr; // kKeptBlockSize samples, or none
 };
 
 // A read-only view of the kept signal by absolute working-sample number. Samples
@@ -53,7 +55,11 @@ struct SignalView {
     float fAt(int64_t i) const { return block(i).f[within(i)]; }
     float fnAt(int64_t i) const { return block(i).fn[within(i)]; }
     cfloat znAt(int64_t i) const { return block(i).zn[within(i)]; }
-    cfloat zbAt(int64_t i) const { return block(i).zb[within(i)]; }
+    cfloat zbAt(int64_t i) const
+    {
+        const KeptBlock &b = block(i);
+        return b.zb ? b.zb[within(i)] : b.z[within(i)];
+    }
 };
 
 // atan2 to about 0.0015 rad: plenty for a frequency read from a phase step. Without branches,

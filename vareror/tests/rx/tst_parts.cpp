@@ -140,37 +140,47 @@ void PartsTest::frontEndBlockSizes()
 }
 
 // The store keeps every sample with its frequencies across block boundaries, gives its blocks
-// back once released and takes them again; the file gives back what went into it.
+// back once released and takes them again; the file gives back what went into it. The broad
+// band is kept only from where it was read: before that (within its block, and in the store's
+// and the file's other blocks) the picture band stands for it.
 void PartsTest::keptSignalStoreAndFile()
 {
     WorkingRate rate(11025);
     KeptSignal kept(rate);
-    int64_t next = 0;
-    auto append = [&](size_t n) {
+    int64_t next = 0, broadFrom = -1, broadTo = INT64_MAX;
+    auto append = [&](size_t n, bool broad) {
         FrontEndBlock b;
         b.first = next;
+        if (broad && broadFrom < 0) broadFrom = next;
+        if (!broad && broadFrom >= 0 && broadTo == INT64_MAX) broadTo = next;
         for (size_t j = 0; j < n; ++j, ++next) {
             b.z.push_back(cfloat(float(next), -float(next)));
-            b.zn.push_back(0);
+            b.zn.push_back(cfloat(0.5f * float(next), 1));
             b.f.push_back(float(next - 1) + 0.25f);  // the frequency of the sample before
             b.fn.push_back(float(next - 1) + 0.75f);
-            // the broad band from sample 200000 on (before it, the picture band stands for it)
-            if (b.first >= 200000) b.zb.push_back(cfloat(float(next), 3 * float(next)));
+            if (broad) b.zb.push_back(cfloat(float(next), 3 * float(next)));
         }
         kept.append(b);
     };
     auto check = [&](const SignalView &v, int64_t from, int64_t to) {
-        for (int64_t i = std::max(from, v.begin); i < std::min(to, v.end); i += 997)
+        for (int64_t i = std::max(from, v.begin); i < std::min(to, v.end); i += 97)
         {
             if (v.zAt(i) != cfloat(float(i), -float(i)) || v.fAt(i) != float(i) + 0.25f || v.fnAt(i) != float(i) + 0.75f)
                 return false;
-            const cfloat zb = v.zbAt(i), broad(float(i), 3 * float(i));
-            if (zb != (i < 190000 ? v.zAt(i) : i > 210000 ? broad : zb == broad ? broad : v.zAt(i))) return false;
+            if (v.znAt(i) != cfloat(0.5f * float(i), 1)) return false;
+            const cfloat broad(float(i), 3 * float(i));
+            if (v.zbAt(i) != (broadFrom >= 0 && i >= broadFrom && i < broadTo ? broad : v.zAt(i))) return false;
         }
         return true;
     };
     QVERIFY(kept.openFile(100));
-    while (next < 400000) append(size_t(1 + next % 5003));
+    // the broad band from sample 200000 on, in the middle of a block, with the file written
+    // as the signal comes
+    while (next < 400000) {
+        append(size_t(1 + next % 5003), next >= 200000);
+        kept.flushFile();
+    }
+    QVERIFY(broadFrom > 200000 && (broadFrom & (kKeptBlockSize - 1)) != 0);
     kept.flushFile();
     QVERIFY(check(kept.view(), 0, kept.fAvail()));
     QCOMPARE(kept.view().begin, int64_t(0));
@@ -184,11 +194,20 @@ void PartsTest::keptSignalStoreAndFile()
     QCOMPARE(fromFile.begin, int64_t(60000));
     QVERIFY(fromFile.end >= 90000);
     QVERIFY(check(fromFile, 60000, 90000));
-    // ... and the blocks given back serve what comes next
-    while (next < 600000) append(4096);
+    // ... and the blocks given back serve what comes next, without the broad band from 450000
+    while (next < 800000) append(4096, next < 450000);
+    kept.flushFile();
     kept.release(next - 300000);
     QVERIFY(check(kept.view(), next - 250000, kept.fAvail()));
     QVERIFY(kept.blocksHeld() <= before);
+    // the file gives back the broad band where it began, where it ended, and the stretch
+    // before it
+    for (const int64_t at : {broadFrom - 20000, broadTo - 20000, int64_t(60000)}) {
+        const SignalView back = kept.view(at + 1, at + 30000);
+        QCOMPARE(back.begin, at);
+        QVERIFY(back.end >= at + 30000);
+        QVERIFY2(check(back, at, at + 30000), qPrintable(QString::number(at)));
+    }
 }
 
 // A period is drawn again when a new fit moves any of its content: Scottie's green and blue
