@@ -17,8 +17,13 @@ constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad pictu
 // either side of 1900) at kWeakSnrDb to 1800 Hz at 20 dB, and on to the broad band. The
 // red/green/blue modes gain from a wider band at 5 to 10 dB, where every scan carries full
 // detail; the luminance/colour-difference modes lose there (their short colour scans click
-// sooner). At 20 dB the detail to keep follows the pixel rate: a mode's band there is scaled
-// by kRefPixelMs over its pixel time (`pixelMs`, 0: not scaled), from the 10 dB width up to
+// sooner). Below kRgbRejoinSnrDb their band is narrower than that line, kRgb5HalfWidthHz at
+// 5 dB: a photo, with little fine detail, loses about 1 dB at 5 dB for each 100 Hz past 900
+// and came out worse there than at 3 dB, while the test card's gratings want 1000 Hz; at 900
+// the card keeps half a dB over its target. By kRgbRejoinSnrDb the band is back on the line
+// (pictures hit by clicks, read at 7 to 9 dB, lose with a narrower band there). At 20 dB the
+// detail to keep follows the pixel rate: a mode's band there is scaled by kRefPixelMs over
+// its pixel time (`pixelMs`, 0: not scaled), from the 10 dB width up to
 // kFastHalfWidthHz (PD90's long pixels get about 1350 Hz, PD120's and P3's short ones 2200).
 // At 10 dB a red/green/blue mode's band widens the same way for pixels shorter than Martin
 // 1's (kRgb10RefPixelMs), but only up to kFastRgb10HalfWidthHz: Scottie 1 is best near
@@ -26,6 +31,7 @@ constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad pictu
 // from more and P3 loses past it.
 constexpr double kRefPixelMs = 0.4, kFastHalfWidthHz = 2200;
 constexpr double kRgb10RefPixelMs = 0.46, kFastRgb10HalfWidthHz = 1325;
+constexpr double kRgb5HalfWidthHz = 900, kRgbRejoinSnrDb = 7.5;
 double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs)
 {
     static constexpr double snr[] = {kWeakSnrDb, 5, 10, 20, kCleanSnrDb};
@@ -36,6 +42,11 @@ double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs)
     if (rgb && pixelMs > 0) h[2] = std::clamp(h[2] * kRgb10RefPixelMs / pixelMs, h[2], kFastRgb10HalfWidthHz);
     if (pixelMs > 0) h[3] = std::clamp(h[3] * kRefPixelMs / pixelMs, h[2], kFastHalfWidthHz);
     if (snrDb <= snr[0]) return h[0];
+    if (rgb && snrDb < kRgbRejoinSnrDb) {
+        if (snrDb < snr[1]) return h[0] + (kRgb5HalfWidthHz - h[0]) * (snrDb - snr[0]) / (snr[1] - snr[0]);
+        const double rejoin = h[1] + (h[2] - h[1]) * (kRgbRejoinSnrDb - snr[1]) / (snr[2] - snr[1]);
+        return kRgb5HalfWidthHz + (rejoin - kRgb5HalfWidthHz) * (snrDb - snr[1]) / (kRgbRejoinSnrDb - snr[1]);
+    }
     for (int i = 1; i < 5; ++i)
         if (snrDb < snr[i]) return h[i - 1] + (h[i] - h[i - 1]) * (snrDb - snr[i - 1]) / (snr[i] - snr[i - 1]);
     return h[4];
