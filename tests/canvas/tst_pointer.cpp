@@ -2,9 +2,9 @@
 // library: what follows the pointer with the left button held, the Follow Mouse trail,
 // the crop rectangle and the crop, the noise-line repair and the placements on release.
 
-#include "CanvasStation.h"
+#include "TextStation.h"
 
-using namespace canvastest;
+using namespace texttest;
 
 namespace {
 
@@ -14,21 +14,6 @@ void release(shell::FormMain& f, int button, double x, double y) { emit f.Pictur
 
 QImage shown(const shell::FormMain& f) { return rgb32(f.Picture1->screenImage()); }
 QImage committed(const shell::FormMain& f) { return rgb32(f.Picture1->Picture()); }
-
-// A text pending in Text mode over a black picture.
-void pendingText(Station& s, const QString& text, float x, float y)
-{
-    auto& f = s.form();
-    f.Picture1->setPicture(solid(640, 512, kBlack));
-    f.Picture1->setForeColor(platform::vbWhite);
-    f.Picture1->setFontName(QStringLiteral("DejaVu Sans"));
-    f.Picture1->setFontSize(20);
-    f.Text1->setText(text);
-    f.text().textToDraw = text;
-    s.canvas().textX = x;
-    s.canvas().textY = y;
-    platform::setBackColor(f.Command47, canvas::kPendingColor);
-}
 
 // The smallest rectangle of every pixel that is not black.
 QRect inkBoundsOf(const QImage& img)
@@ -50,7 +35,7 @@ private slots:
     {
         Station s;
         auto [f, c] = s.formAndCanvas();
-        pendingText(s, QStringLiteral("AB"), 100, 100);
+        prepare(s, QStringLiteral("AB"), 100, 100);
         f.text().drawText();
         const QImage before = shown(f);
         for (int mask : {0, 2, 3}) {
@@ -191,7 +176,7 @@ private slots:
 
         // The call sign dragged as text lands at the release with its shadow and outline.
         f.Option1->setValue(true);
-        pendingText(s, QStringLiteral("x"), 0, 0);
+        prepare(s, QStringLiteral("x"), 0, 0);
         f.Text3->setText(QStringLiteral("DL0ABC"));
         f.Option2->setValue(true);
         f.Check17->setValue(1);
