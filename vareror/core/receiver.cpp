@@ -49,8 +49,9 @@ constexpr double kWeakStillMs = 0.05;
 constexpr double kFilteredSnrDb = 33;
 // Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
 // their luminance through the broad band while the picture band is narrowed for noise, from
-// kBroadReadSnrDb up (below it the broad band's noise hides every column).
-constexpr double kBroadReadPixelMs = 0.4, kBroadReadSnrDb = 6;
+// kBroadReadSnrDb up (below it the broad band's noise hides even the columns' pulse-pair
+// sums: the test card gains nothing at 0 to 2 dB).
+constexpr double kBroadReadPixelMs = 0.4, kBroadReadSnrDb = 3;
 // Audio lost in one gap for longer than this is not looked for at a picture's end: a sync
 // train that stops earlier than that before the picture's end has stopped for good.
 constexpr double kLongestGapMs = 5000;
@@ -279,7 +280,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
                     pixelMs < kBroadReadPixelMs && snr >= kBroadReadSnrDb);
     if (front.broadRead()) {
         decoder.readBroad(noiseLag1Of(true));
-        composer.readBroad();
+        composer.readBroad(rate.hz);
     }
     lastStartSec = current.startSec;
     lastSlantPpm = 0;

@@ -23,7 +23,7 @@ constexpr double kWeakReadSnrDb = 0, kCleanReadSnrDb = 6;
 constexpr double kAlternatingWeakReadSnrDb = 6, kAlternatingCleanReadSnrDb = 9;
 } // namespace
 
-double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1, bool broad)
+cfloat pixelProduct(const SignalView &s, double t0, double t1, cfloat noiseLag1, bool broad)
 {
     // p_i = z_i z*_{i-1} covers [i-1, i]; weight each by its overlap with [t0, t1).
     const int64_t i0 = int64_t(std::floor(t0)) + 1, i1 = int64_t(std::ceil(t1));
@@ -41,6 +41,12 @@ double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1, bool
         prev = cur;
     }
     acc -= pw * noiseLag1;
+    return acc;
+}
+
+double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1, bool broad)
+{
+    const cfloat acc = pixelProduct(s, t0, t1, noiseLag1, broad);
     return fastAtan2(acc.imag(), acc.real()) * s.rateHz / kTwoPi;
 }
 
@@ -217,11 +223,16 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
         }
         if (scan.luminance && broad_) {
             // the same pixels through the broad band, as they come: the composer averages
-            // them only down columns
+            // them only down columns, as levels and as their pulse-pair sums (turned by the
+            // tuning offset, so that their phase reads as the offset-corrected frequency)
             float *b = out.broadRow(line);
+            cfloat *bz = out.broadProducts(line);
+            const cfloat turn = std::polar(1.0f, float(-kTwoPi * offset_ / s.rateHz));
             for (int i = 0; i < n; ++i) {
                 const double c = t0 + (i + 0.5) * dt;
-                b[i] = float(hzToLevel(pixelHz(s, c - 0.5 * win, c + 0.5 * win, broadLag1_, true) - offset_, m.narrow));
+                const cfloat p = pixelProduct(s, c - 0.5 * win, c + 0.5 * win, broadLag1_, true);
+                bz[i] = p * turn;
+                b[i] = float(hzToLevel(fastAtan2(p.imag(), p.real()) * s.rateHz / kTwoPi - offset_, m.narrow));
             }
         }
         if (scan.luminance) {

@@ -22,6 +22,10 @@ class SyncTracker;
 // share (noiseLag1 per unit of power). 0 when the stretch is not in the view. `broad`: read
 // the broad band's samples (zb).
 double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1 = 0, bool broad = false);
+// The weighted sum of pulse-pair products (less the noise's share) whose phase pixelHz reads:
+// sums of like pixels add up before the phase is taken, which keeps them above the FM
+// threshold where each pixel alone is far under it. 0 when the stretch is not in the view.
+cfloat pixelProduct(const SignalView &s, double t0, double t1, cfloat noiseLag1 = 0, bool broad = false);
 
 // AVT 90: where the picture starts, read from the 32 header words after the VIS (any word
 // that checks gives it; the counting direction is taken from two successive words).

@@ -28,6 +28,7 @@
 #include "modes.h"
 
 #include <climits>
+#include <complex>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -45,8 +46,13 @@ public:
     // The luminance also read through the broad band (from after start): where a weak
     // signal's area holds vertical structure, its column is averaged from these readings,
     // which keep the fine detail the narrowed band loses.
-    void readBroad();
+    // `rateHz`: the working rate, at which the pulse-pair sums' phase turns into frequency.
+    void readBroad(double rateHz);
     float *broadRow(int line) { return planes_[kBroadPlane].row(line, W_); }
+    // The same readings as the pulse-pair sums they were taken from (pixelProduct, turned by
+    // the tuning offset): summed down a column before the phase is taken, they keep a column
+    // where each reading alone is lost in clicks.
+    std::complex<float> *broadProducts(int line) { return broadZ_.data() + size_t(line) * size_t(W_); }
     int width() const { return W_; }
     int lines() const { return H_; }          // native lines
     int rowsPerLine() const { return rowsPerLine_; }
@@ -91,6 +97,8 @@ private:
     void filterLuminance(int line);
     float noiseDeviation(int plane, int line);
     void columnShares(int line, const std::vector<int> &planes, const float *sigma);
+    void productColumnShares(int line);
+    float productLevel(std::complex<float> z) const;
     void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma);
     void guidedChroma(int line, float *cr, float *cb);
     void invalidate(int from, int to, uint8_t drawnAbove);
@@ -132,6 +140,10 @@ private:
     std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
     std::vector<float> along_; // the neighbourhood's rows averaged along the line (denoiseRow)
     std::vector<uint8_t> rgb_;
+    // the broad band's pulse-pair sums (readBroad), and the columns' levels read from them
+    std::vector<std::complex<float>> broadZ_;
+    double hzPerRadian_ = 0;
+    std::vector<float> even_, odd_, evenOdd2_, upDown2_, cross_;
 };
 
 } // namespace vareror::core::rx
