@@ -707,8 +707,11 @@ int main(int argc, char **argv)
         // back, so the largest it was is what it holds from then on.
         std::printf("\n== Memory: the kept signal at its largest (MB), a picture and a minute of silence after it\n");
         std::printf("%-40s %8s %8s %8s\n", "", "RAM", "file", "off");
-        for (const auto &[mode, rate] : {std::pair{3, 11025}, std::pair{3, 48000}, std::pair{20, 48000}}) {
+        // (a noisy picture: the broad band is read beside the narrowed picture band)
+        struct M { int mode, rate; double snr; };
+        for (const auto &[mode, rate, snr] : {M{3, 11025, 99}, M{3, 48000, 99}, M{20, 48000, 99}, M{3, 11025, 10}, M{9, 11025, 10}}) {
             auto a = transmission(mode, sourceFor(photo, modeInfo(mode)), rate);
+            if (snr < 99) addNoise(a, rate, snr, 1);
             a.resize(a.size() + size_t(60 * rate), 0.0f);
             double mb[3] = {0, 0, 0};
             for (int buffer = 0; buffer < 3; ++buffer) {
@@ -722,7 +725,9 @@ int main(int argc, char **argv)
                 }
             }
             char label[64];
-            std::snprintf(label, sizeof label, "%s at %d Hz (%.0f s)", modeInfo(mode).name, rate, double(a.size()) / rate - 60);
+            const int n = std::snprintf(label, sizeof label, "%s at %d Hz (%.0f s)", modeInfo(mode).name, rate,
+                                        double(a.size()) / rate - 60);
+            if (snr < 99) std::snprintf(label + n, sizeof label - size_t(n), ", %.0f dB", snr);
             std::printf("%-40s %8.1f %8.1f %8.1f\n", label, mb[1], mb[2], mb[0]);
         }
     }

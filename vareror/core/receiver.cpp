@@ -50,7 +50,8 @@ constexpr double kFilteredSnrDb = 33;
 // Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
 // their luminance through the broad band while the picture band is narrowed for noise, from
 // kBroadReadSnrDb up (below it the broad band's noise hides even the columns' pulse-pair
-// sums: the test card gains nothing at 0 to 2 dB).
+// sums: the test card gains nothing at 0 to 2 dB; the red/green/blue modes' narrower broad
+// band keeps some).
 constexpr double kBroadReadPixelMs = 0.4, kBroadReadSnrDb = 3;
 // Audio lost in one gap for longer than this is not looked for at a picture's end: a sync
 // train that stops earlier than that before the picture's end has stopped for good.
@@ -257,6 +258,16 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
             if (seg.kind == SegmentKind::Scan && seg.samples > 0 && (pixelMs == 0 || seg.lengthMs / seg.samples < pixelMs))
                 pixelMs = seg.lengthMs / seg.samples;
     front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb, pixelMs);
+    // Fine detail the narrowed band loses comes back from a second reading through the broad
+    // band, which the filter across lines averages down the columns where it finds vertical
+    // structure. Short luminance pixels (Robot 36, PD120) lose their finest detail, a grating
+    // of 2 or 3 pixel bars, in the narrowed band; long ones keep it there and would only take
+    // on the noise (PD90 lost). Red, green and blue scans are read through both at every SNR
+    // the picture band is narrowed for: their picture band then narrows further for the
+    // noise, and the broad band to what the columns need (FrontEnd::readBroad).
+    front.readBroad(current.filtered &&
+                    (m.colour == ColourEncoding::Rgb ||
+                     (m.colour != ColourEncoding::Grey && pixelMs < kBroadReadPixelMs && snr >= kBroadReadSnrDb)));
     sync.setSnr(snr);
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
     // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
@@ -272,12 +283,6 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     const cfloat noiseLag1 = front.noisyBand() ? noiseLag1Of(false) : 0;
     decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
     composer.start(m, current.filtered, opts.autoClear, snr > kWeakSnrDb);
-    // Short luminance pixels (Robot 36, PD120) lose their finest detail, a grating of 2 or 3
-    // pixel bars, in the narrowed band; the broad band keeps it under more noise, which the
-    // filter across lines averages down the columns where it finds vertical structure. Long
-    // pixels keep their detail in the narrow band and only take on the noise (PD90 lost).
-    front.readBroad(current.filtered && m.colour != ColourEncoding::Rgb && m.colour != ColourEncoding::Grey &&
-                    pixelMs < kBroadReadPixelMs && snr >= kBroadReadSnrDb);
     if (front.broadRead()) {
         decoder.readBroad(noiseLag1Of(true));
         composer.readBroad(rate.hz);

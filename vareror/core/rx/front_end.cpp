@@ -29,20 +29,27 @@ constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad pictu
 // 1's (kRgb10RefPixelMs), but only up to kFastRgb10HalfWidthHz: Scottie 1 is best near
 // 1325 Hz, while the modes with still shorter pixels (Scottie 2, Martin 2, P3) gain nothing
 // from more and P3 loses past it.
+// All that holds for a red/green/blue mode's band read alone (the DSP filters other than
+// "broad"). Where its scans are also read through the broad band (FrontEnd::readBroad: the
+// fine columns come from there), the band is narrower still from 5 to 20 dB, the third line:
+// a photo comes out the better the narrower it is, and the test card's gratings come back
+// from the broad reading (Martin 1 at 5 dB: photo 25.4 -> 27.5, card 19.2 -> 21.8).
 constexpr double kRefPixelMs = 0.4, kFastHalfWidthHz = 2200;
 constexpr double kRgb10RefPixelMs = 0.46, kFastRgb10HalfWidthHz = 1325;
 constexpr double kRgb5HalfWidthHz = 900, kRgbRejoinSnrDb = 7.5;
-double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs)
+double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs, bool columns)
 {
     static constexpr double snr[] = {kWeakSnrDb, 5, 10, 20, kCleanSnrDb};
-    static constexpr double half[2][5] = {{kWeakHalfWidthHz, 707, 1100, 1800, kBroadHalfWidthHz},
-                                          {kWeakHalfWidthHz, 1000, 1250, 1800, kBroadHalfWidthHz}};
+    static constexpr double half[3][5] = {{kWeakHalfWidthHz, 707, 1100, 1800, kBroadHalfWidthHz},
+                                          {kWeakHalfWidthHz, 1000, 1250, 1800, kBroadHalfWidthHz},
+                                          {kWeakHalfWidthHz, 700, 850, 1800, kBroadHalfWidthHz}};
     double h[5];
-    std::copy(half[rgb ? 1 : 0], half[rgb ? 1 : 0] + 5, h);
+    const int row = rgb ? (columns ? 2 : 1) : 0;
+    std::copy(half[row], half[row] + 5, h);
     if (rgb && pixelMs > 0) h[2] = std::clamp(h[2] * kRgb10RefPixelMs / pixelMs, h[2], kFastRgb10HalfWidthHz);
     if (pixelMs > 0) h[3] = std::clamp(h[3] * kRefPixelMs / pixelMs, h[2], kFastHalfWidthHz);
     if (snrDb <= snr[0]) return h[0];
-    if (rgb && snrDb < kRgbRejoinSnrDb) {
+    if (rgb && !columns && snrDb < kRgbRejoinSnrDb) {
         if (snrDb < snr[1]) return h[0] + (kRgb5HalfWidthHz - h[0]) * (snrDb - snr[0]) / (snr[1] - snr[0]);
         const double rejoin = h[1] + (h[2] - h[1]) * (kRgbRejoinSnrDb - snr[1]) / (snr[2] - snr[1]);
         return kRgb5HalfWidthHz + (rejoin - kRgb5HalfWidthHz) * (snrDb - snr[1]) / (kRgbRejoinSnrDb - snr[1]);
@@ -50,6 +57,21 @@ double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs)
     for (int i = 1; i < 5; ++i)
         if (snrDb < snr[i]) return h[i - 1] + (h[i] - h[i - 1]) * (snrDb - snr[i - 1]) / (snr[i] - snr[i - 1]);
     return h[4];
+}
+
+// The broad band read beside a red/green/blue mode's picture band is that band widened by
+// kRgbColumnMarginHz up to 10 dB, and by kRgbColumnMargin20Hz at 20 dB (between the two,
+// on the line): wider than that, its noise hides the columns; narrower, the finest gratings
+// are gone from it too. Pixels longer than Martin 1's (kRgb10RefPixelMs) need less: the
+// margin shrinks with the pixel rate (Scottie DX and SC2-180 lost up to 0.6 dB on the test
+// card at 0 to 4 dB with the full one).
+constexpr double kRgbColumnMarginHz = 700, kRgbColumnMargin20Hz = 400;
+
+// A band of half width `half` below the broad one widens upwards from the video tones,
+// towards the broad band's centre.
+double noisyCentreHz(double half)
+{
+    return kWeakCentreHz + (kBroadCentreHz - kWeakCentreHz) * (half - kWeakHalfWidthHz) / (kBroadHalfWidthHz - kWeakHalfWidthHz);
 }
 } // namespace
 
@@ -107,7 +129,7 @@ void FrontEnd::configureFilters()
     const double perMs = rate_.perMs, rateHz = rate_.hz;
     const int taps = int(std::lround(lenMs * perMs)) | 1;
     bp_.configure(set_.dspFilter == 1 ? kBroadCentreHz : 1750, half, taps, rateHz);
-    narrowTuned_ = false;
+    narrowTuned_ = broadRetuned_ = false;
     // The decisions (VIS, FSK ID, syncs) need no picture detail, so they get a narrower
     // band, 850..2350 Hz, whatever the picture filter: they keep working in noise.
     bpTone_.configure(1600, 750, int(std::lround(3.0 * perMs)) | 1, rateHz);
@@ -139,6 +161,10 @@ void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bo
     noisyOffsetHz_ = offsetHz;
     noisy_ = snrDb < kCleanSnrDb && set_.dspFilter != 0;
     broadRead_ = false;
+    if (broadRetuned_) {
+        broadRetuned_ = false;
+        bp_.retune(narrowTuned_ ? 1750 : kBroadCentreHz, narrowTuned_ ? 2200 : kBroadHalfWidthHz, rate_.hz);
+    }
     noisySnrDb_ = snrDb;
     if (noisy_) tuneNoisyBand();
     if (set_.dspFilter == 1 && narrowMode != narrowTuned_) {
@@ -151,12 +177,22 @@ void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bo
 
 void FrontEnd::tuneNoisyBand()
 {
-    // the band widens upwards from the video tones, towards the broad band's centre, and
-    // follows the tones where the tuning has moved them
-    const double half = noisyHalfWidthHz(noisySnrDb_, noisyRgb_, noisyPixelMs_);
-    const double centre =
-        kWeakCentreHz + (kBroadCentreHz - kWeakCentreHz) * (half - kWeakHalfWidthHz) / (kBroadHalfWidthHz - kWeakHalfWidthHz);
-    bpNoisy_.retune(centre + noisyOffsetHz_, half, rate_.hz);
+    // (following the tones where the tuning has moved them)
+    const double half = noisyHalfWidthHz(noisySnrDb_, noisyRgb_, noisyPixelMs_, broadRead_);
+    bpNoisy_.retune(noisyCentreHz(half) + noisyOffsetHz_, half, rate_.hz);
+}
+
+void FrontEnd::readBroad(bool on)
+{
+    broadRead_ = on && noisy_ && set_.dspFilter == 1;
+    if (!broadRead_ || !noisyRgb_) return;
+    // red, green and blue: the picture band narrower, and the broad band only so much wider
+    tuneNoisyBand();
+    double margin = kRgbColumnMarginHz + (kRgbColumnMargin20Hz - kRgbColumnMarginHz) * std::clamp((noisySnrDb_ - 10) / 10, 0.0, 1.0);
+    if (noisyPixelMs_ > kRgb10RefPixelMs) margin *= kRgb10RefPixelMs / noisyPixelMs_;
+    const double half = std::min(kBroadHalfWidthHz, noisyHalfWidthHz(noisySnrDb_, true, noisyPixelMs_, true) + margin);
+    bp_.retune(noisyCentreHz(half) + noisyOffsetHz_, half, rate_.hz);
+    broadRetuned_ = true;
 }
 
 const FrontEndBlock &FrontEnd::process(const float *in, size_t n)

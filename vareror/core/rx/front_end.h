@@ -71,8 +71,9 @@ public:
     // While the picture band is narrowed for noise, the broad band (DSP filter "broad") can be
     // read beside it: the fine detail the narrow band loses is still there, under more noise,
     // for a reading that averages that noise away down a column. Off again with the picture
-    // band's next setting.
-    void readBroad(bool on) { broadRead_ = on && noisy_ && set_.dspFilter == 1; }
+    // band's next setting. For a red/green/blue mode both bands narrow for it: the picture
+    // band below what it would be alone, the broad band to a margin over the picture band.
+    void readBroad(bool on);
     bool broadRead() const { return broadRead_; }
 
     // Runs n input samples through; the block holds what they made until the next call.
@@ -101,6 +102,7 @@ private:
     int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
     bool broadRead_ = false;      // bp_ is read beside bpNoisy_ (zb)
+    bool broadRetuned_ = false;   // ... narrowed for a red/green/blue mode
     bool noisy_ = false;          // the picture band is bpNoisy_, tuned to this SNR and mistuning:
     double noisySnrDb_ = 99, noisyOffsetHz_ = 0;
     bool noisyRgb_ = false;

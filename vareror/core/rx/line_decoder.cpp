@@ -142,6 +142,7 @@ void LineDecoder::plan()
             // a weak signal's pixels are averaged over about a millisecond, whatever the mode
             scan.smoothRadius = int(std::lround(weakness_ * kWeakSmoothMs / (seg.lengthMs / width_)));
             scan.luminance = seg.channel == Channel::Y;
+            scan.broad = scan.luminance || seg.channel == Channel::R || seg.channel == Channel::G || seg.channel == Channel::B;
             scans.push_back(scan);
         }
         schedule_.push_back(std::move(scans));
@@ -221,17 +222,17 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
         } else {
             std::copy(tmp.begin(), tmp.end(), dst);
         }
-        if (scan.luminance && broad_) {
+        if (scan.broad && broad_) {
             // the same pixels through the broad band, as they come: the composer averages
-            // them only down columns, as levels and as their pulse-pair sums (turned by the
+            // them only down columns (luminance also as its pulse-pair sums, turned by the
             // tuning offset, so that their phase reads as the offset-corrected frequency)
-            float *b = out.broadRow(line);
-            cfloat *bz = out.broadProducts(line);
+            float *b = out.broadRow(scan.plane, line);
+            cfloat *bz = scan.luminance ? out.broadProducts(line) : nullptr;
             const cfloat turn = std::polar(1.0f, float(-kTwoPi * offset_ / s.rateHz));
             for (int i = 0; i < n; ++i) {
                 const double c = t0 + (i + 0.5) * dt;
                 const cfloat p = pixelProduct(s, c - 0.5 * win, c + 0.5 * win, broadLag1_, true);
-                bz[i] = p * turn;
+                if (bz) bz[i] = p * turn;
                 b[i] = float(hzToLevel(fastAtan2(p.imag(), p.real()) * s.rateHz / kTwoPi - offset_, m.narrow));
             }
         }

@@ -40,8 +40,9 @@ public:
     // Decodes period k whose sync starts at `pos`; `clock` stretches the period (the drawn
     // period over the nominal one).
     void decode(const SignalView &s, int k, double pos, double clock, PictureComposer &out) const;
-    // Luminance is also read through the broad band (the front end keeps it: readBroad),
-    // whose noise has the lag-1 share `noiseLag1`, into the composer's broad rows.
+    // Luminance (or red, green and blue) is also read through the broad band (the front end
+    // keeps it: readBroad), whose noise has the lag-1 share `noiseLag1`, into the composer's
+    // broad rows.
     void readBroad(cfloat noiseLag1) { broad_ = true; broadLag1_ = noiseLag1; }
     double offsetHz() const { return offset_; }
     cfloat noiseLag1() const { return noiseLag1_; }
@@ -70,6 +71,7 @@ private:
         int samples = 0;       // the scan's own samples (fewer than the width for chroma)
         int smoothRadius = 0;  // a weak signal's smoothing along the line, in pixels
         bool luminance = false;
+        bool broad = false;    // read through the broad band too, when it is read
     };
     void plan();
 

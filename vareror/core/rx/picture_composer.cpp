@@ -296,12 +296,11 @@ void PictureComposer::markDirty(int r0, int r1)
 
 void PictureComposer::readBroad(double rateHz)
 {
-    broad_ = hasChroma(m_->colour);
+    broad_ = m_->colour != ColourEncoding::Grey;
     hzPerRadian_ = rateHz / (2 * std::numbers::pi);
-    if (broad_) {
-        planes_[kBroadPlane].reserve(size_t(W_) * size_t(H_));
-        broadZ_.assign(size_t(W_) * size_t(H_), 0.0f);
-    }
+    if (broad_)
+        for (int pl : luminancePlanes(m_->colour)) planes_[broadPlaneOf(pl)].reserve(size_t(W_) * size_t(H_));
+    if (hasChroma(m_->colour)) broadZ_.assign(size_t(W_) * size_t(H_), 0.0f);
 }
 
 float PictureComposer::productLevel(std::complex<float> z) const
@@ -312,14 +311,20 @@ float PictureComposer::productLevel(std::complex<float> z) const
 void PictureComposer::filterLuminance(int line)
 {
     const std::vector<int> planes = luminancePlanes(m_->colour);
-    float sigma[kPlaneCount] = {};
+    float sigma[kBroadPlanes] = {};
     for (int pl : planes) sigma[pl] = noiseDeviation(pl, line);
-    // the broad band's luminance says where the columns are, and gives their means
-    if (broad_) sigma[kBroadPlane] = noiseDeviation(kBroadPlane, line);
-    columnShares(line, broad_ ? std::vector<int>{kBroadPlane} : planes, sigma);
-    if (broad_) productColumnShares(line);
+    // the broad band's readings say where the columns are, and give their means
+    std::vector<int> columnPlanes = planes;
+    if (broad_)
+        for (int &pl : columnPlanes) {
+            pl = broadPlaneOf(pl);
+            sigma[pl] = noiseDeviation(pl, line);
+        }
+    columnShares(line, columnPlanes, sigma);
+    // (luminance: also from the pulse-pair sums)
+    if (broad_ && hasChroma(m_->colour)) productColumnShares(line);
     for (int pl : planes) {
-        const int col = broad_ ? kBroadPlane : pl;
+        const int col = broad_ ? broadPlaneOf(pl) : pl;
         denoiseRow(pl, line, sigma[pl], clean_[pl].row(line, W_), col, sigma[col]);
         if (pl == PY) count(line, clean_[pl].row(line, W_), W_);
     }

@@ -43,15 +43,16 @@ public:
     // across their neighbours; `keepFine`: that filter keeps one-pixel detail (the noise
     // leaves some to keep).
     void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false);
-    // The luminance also read through the broad band (from after start): where a weak
-    // signal's area holds vertical structure, its column is averaged from these readings,
-    // which keep the fine detail the narrowed band loses.
+    // The luminance (or red, green and blue) also read through the broad band (from after
+    // start): where a weak signal's area holds vertical structure, its column is averaged
+    // from these readings, which keep the fine detail the narrowed band loses.
     // `rateHz`: the working rate, at which the pulse-pair sums' phase turns into frequency.
     void readBroad(double rateHz);
-    float *broadRow(int line) { return planes_[kBroadPlane].row(line, W_); }
-    // The same readings as the pulse-pair sums they were taken from (pixelProduct, turned by
-    // the tuning offset): summed down a column before the phase is taken, they keep a column
-    // where each reading alone is lost in clicks.
+    // the broad readings of luminance plane `plane`'s line
+    float *broadRow(int plane, int line) { return planes_[broadPlaneOf(plane)].row(line, W_); }
+    // The luminance's readings as the pulse-pair sums they were taken from (pixelProduct,
+    // turned by the tuning offset): summed down a column before the phase is taken, they keep
+    // a column where each reading alone is lost in clicks.
     std::complex<float> *broadProducts(int line) { return broadZ_.data() + size_t(line) * size_t(W_); }
     int width() const { return W_; }
     int lines() const { return H_; }          // native lines
@@ -117,10 +118,15 @@ private:
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
     bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false;
-    // the broad band's luminance (readBroad) is kept in the plane of no channel
-    static constexpr int kBroadPlane = planeOf(Channel::None);
+    // The broad band's readings (readBroad): of the luminance in the plane of no channel, of
+    // red, green and blue in planes past the channels'.
+    static constexpr int kBroadPlane = planeOf(Channel::None), kBroadPlanes = kPlaneCount + 3;
+    static constexpr int broadPlaneOf(int pl)
+    {
+        return pl == planeOf(Channel::Y) ? kBroadPlane : kPlaneCount + pl - planeOf(Channel::R);
+    }
     int shift_ = 0;
-    Plane planes_[kPlaneCount];
+    Plane planes_[kBroadPlanes];
     Plane clean_[kPlaneCount];       // weak signals: luminance planes after the filter
     std::vector<uint8_t> arrived_, filtered_, drawn_; // drawn: 0 no, 1 provisionally, 2 finally
     // the chroma rows a line has had written since the picture began (1 Cr, 2 Cb): a line

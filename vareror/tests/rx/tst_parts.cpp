@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -407,70 +408,89 @@ void PartsTest::composerPairColourAtEdge()
     }
 }
 
-// Luminance read through the broad band beside the narrowed one: a fine grating the narrow
-// band has flattened comes back from the broad readings' column means, while a flat area keeps
-// the narrow band's lower noise (the broad band's noise is taken only where columns are). Where
-// each broad reading is lost in clicks (5 dB), the grating still comes back from the column's
-// pulse-pair sums, added up before their phase is taken, and the flat area grows no streaks.
+// Luminance (or red, green and blue) read through the broad band beside the narrowed one: a
+// fine grating the narrow band has flattened comes back from the broad readings' column means,
+// each colour from its own readings, while a flat area keeps the narrow band's lower noise (the
+// broad band's noise is taken only where columns are). Where each broad luminance reading is
+// lost in clicks (5 dB), the grating still comes back from the column's pulse-pair sums, added
+// up before their phase is taken, and the flat area grows no streaks.
 void PartsTest::composerBroadColumns()
 {
-    const ModeInfo &m = modeInfo(3); // Robot 36
-    enum Broad { None, Readings, Clicks };
-    auto draw = [&](Broad broad) {
-        PictureComposer c;
-        c.start(m, true, true, true);
-        if (broad != None) c.readBroad(11025);
-        std::mt19937 gen(7);
-        std::normal_distribution<float> narrowNoise(0, 6), broadNoise(0, 20), productNoise(0, 0.25f);
-        const int W = c.width();
-        for (int l = 0; l < c.lines(); ++l) {
-            for (int x = 0; x < W; ++x) {
-                // 2-pixel bars over the left half; the narrow band sees their mean only
-                const float level = x < W / 2 ? ((x / 2) % 2 ? 200.0f : 60.0f) : 130.0f;
-                c.row(planeOf(Channel::Y), l)[x] = (x < W / 2 ? 130.0f : level) + narrowNoise(gen);
-                if (broad == Readings) c.broadRow(l)[x] = level + broadNoise(gen);
-                if (broad == Clicks) {
-                    // a unit pulse-pair product at the level's frequency, under noise that
-                    // leaves a single reading about 170 levels of spread and many clicks
-                    const double hz = 1500 + level * 800.0 / 255;
-                    const std::complex<float> z = std::polar(1.0f, float(2 * M_PI * hz / 11025)) +
-                                                  std::complex<float>(productNoise(gen), productNoise(gen));
-                    c.broadProducts(l)[x] = z;
-                    c.broadRow(l)[x] = float(hzToLevel(std::arg(z) * 11025 / (2 * M_PI)));
+    for (int mode : {3, 9}) { // Robot 36, Martin 1
+        const ModeInfo &m = modeInfo(mode);
+        const bool rgb = m.colour == ColourEncoding::Rgb;
+        // the planes written, and the bars' sign in each (green's the other way round, blue
+        // flat: a colour taking another's columns shows)
+        const std::vector<std::pair<Channel, float>> planes =
+            rgb ? std::vector<std::pair<Channel, float>>{{Channel::R, 1}, {Channel::G, -1}, {Channel::B, 0}}
+                : std::vector<std::pair<Channel, float>>{{Channel::Y, 1}};
+        enum Broad { None, Readings, Clicks };
+        auto draw = [&](Broad broad) {
+            PictureComposer c;
+            c.start(m, true, true, true);
+            if (broad != None) c.readBroad(11025);
+            std::mt19937 gen(7);
+            std::normal_distribution<float> narrowNoise(0, 6), broadNoise(0, 20), productNoise(0, 0.25f);
+            const int W = c.width();
+            for (int l = 0; l < c.lines(); ++l) {
+                for (int x = 0; x < W; ++x) {
+                    for (const auto &[ch, sign] : planes) {
+                        // 2-pixel bars over the left half; the narrow band sees their mean only
+                        const float level = x < W / 2 ? 130.0f + sign * ((x / 2) % 2 ? 70.0f : -70.0f) : 130.0f;
+                        c.row(planeOf(ch), l)[x] = (x < W / 2 ? 130.0f : level) + narrowNoise(gen);
+                        if (broad == Readings) c.broadRow(planeOf(ch), l)[x] = level + broadNoise(gen);
+                        if (broad == Clicks) {
+                            // a unit pulse-pair product at the level's frequency, under noise that
+                            // leaves a single reading about 170 levels of spread and many clicks
+                            const double hz = 1500 + level * 800.0 / 255;
+                            const std::complex<float> z = std::polar(1.0f, float(2 * M_PI * hz / 11025)) +
+                                                          std::complex<float>(productNoise(gen), productNoise(gen));
+                            c.broadProducts(l)[x] = z;
+                            c.broadRow(planeOf(ch), l)[x] = float(hzToLevel(std::arg(z) * 11025 / (2 * M_PI)));
+                        }
+                    }
+                    if (!rgb) c.row(planeOf(Channel::Cr), l)[x] = c.row(planeOf(Channel::Cb), l)[x] = 128.0f;
                 }
-                c.row(planeOf(Channel::Cr), l)[x] = c.row(planeOf(Channel::Cb), l)[x] = 128.0f;
+                c.lineDecoded(l);
             }
-            c.lineDecoded(l);
+            c.end();
+            c.settle();
+            // each colour's bar contrast (mean difference of neighbouring bars) and the flat
+            // half's noise
+            std::array<double, 3> contrast{};
+            double sum = 0, sum2 = 0;
+            int nc = 0, nf = 0;
+            for (int l = 20; l < c.lines() - 20; ++l) {
+                for (int x = 8; x + 2 < W / 2 - 8; x += 4, ++nc)
+                    for (int k = 0; k < 3; ++k) contrast[size_t(k)] += c.picture().pixel(x + 2, l)[k] - c.picture().pixel(x, l)[k];
+                for (int x = W / 2 + 16; x < W - 8; ++x) {
+                    const double v = c.picture().pixel(x, l)[1];
+                    sum += v;
+                    sum2 += v * v;
+                    ++nf;
+                }
+            }
+            for (double &v : contrast) v /= nc;
+            const double mean = sum / nf;
+            return std::pair{contrast, std::sqrt(std::max(0.0, sum2 / nf - mean * mean))};
+        };
+        const auto [narrowContrast, narrowFlat] = draw(None);
+        // (the pulse-pair sums are kept for the luminance only)
+        for (Broad broad : rgb ? std::vector<Broad>{Readings} : std::vector<Broad>{Readings, Clicks}) {
+            const auto [broadContrast, broadFlat] = draw(broad);
+            const QString how = QString("%1%2").arg(m.name).arg(broad == Clicks ? " in clicks" : "");
+            for (int k = 0; k < 3; ++k) {
+                // grey: every colour follows the luminance's bars
+                const float sign = rgb ? planes[size_t(k)].second : 1;
+                const QString at =
+                    QString("%1, colour %2: %3 -> %4 levels").arg(how).arg(k).arg(narrowContrast[size_t(k)]).arg(broadContrast[size_t(k)]);
+                QVERIFY2(std::fabs(narrowContrast[size_t(k)]) < 10, qPrintable(at));
+                if (sign == 0) QVERIFY2(std::fabs(broadContrast[size_t(k)]) < 10, qPrintable(at));
+                else QVERIFY2(sign * broadContrast[size_t(k)] > 50, qPrintable(at));
+            }
+            QVERIFY2(broadFlat < narrowFlat + 0.5, qPrintable(QString("%1: %2 against %3").arg(how).arg(broadFlat).arg(narrowFlat)));
         }
-        c.end();
-        c.settle();
-        // the bars' contrast (mean difference of neighbouring bars) and the flat half's noise
-        double contrast = 0, sum = 0, sum2 = 0;
-        int nc = 0, nf = 0;
-        for (int l = 20; l < c.lines() - 20; ++l) {
-            for (int x = 8; x + 2 < W / 2 - 8; x += 4) {
-                contrast += c.picture().pixel(x + 2, l)[1] - c.picture().pixel(x, l)[1];
-                ++nc;
-            }
-            for (int x = W / 2 + 16; x < W - 8; ++x) {
-                const double v = c.picture().pixel(x, l)[1];
-                sum += v;
-                sum2 += v * v;
-                ++nf;
-            }
-        }
-        const double mean = sum / nf;
-        return std::pair{contrast / nc, std::sqrt(std::max(0.0, sum2 / nf - mean * mean))};
-    };
-    const auto [narrowContrast, narrowFlat] = draw(None);
-    const auto [broadContrast, broadFlat] = draw(Readings);
-    const auto [clickContrast, clickFlat] = draw(Clicks);
-    qInfo("bars %.1f -> %.1f levels (%.1f in clicks), flat noise %.2f -> %.2f (%.2f)", narrowContrast, broadContrast,
-          clickContrast, narrowFlat, broadFlat, clickFlat);
-    QVERIFY2(std::fabs(narrowContrast) < 10, qPrintable(QString::number(narrowContrast)));
-    for (double contrast : {broadContrast, clickContrast}) QVERIFY2(contrast > 50, qPrintable(QString::number(contrast)));
-    for (double flat : {broadFlat, clickFlat})
-        QVERIFY2(flat < narrowFlat + 0.5, qPrintable(QString("%1 against %2").arg(flat).arg(narrowFlat)));
+    }
 }
 
 // The weak-signal filters' sums, done sixteen pixels at a time in the row's middle, are the
