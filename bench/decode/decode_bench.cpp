@@ -3,7 +3,7 @@
 // Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...] [--seeds A-B] [--snrs S,S,...]
 //   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, rates, noise,
-//   conditions, losses, false, slant, speed, jobs, memory; --modes: restrict the mode and noise tables to these modes;
+//   conditions, losses, false, slant, speed, jobs, memory; --modes: restrict the mode, noise and conditions tables to these modes;
 //   --seeds: the noise seeds of the noise and conditions tables (1-3 by default; others hold out
 //   the figures a change was tuned on); --snrs: only these SNRs of the noise tables; --card,
 //   --photo: only the test card's or only the photo's noise table (both by default);
@@ -449,7 +449,9 @@ int main(int argc, char **argv)
         // Each condition on the test card, mean aligned PSNR (dB) of the seeds where there is
         // noise; the plain rows are the reference.
         std::printf("\n== Conditions of the air (test card; aligned PSNR, dB; seeds %u-%u where noisy)\n", seed0, seed1);
-        const int modes[] = {9, 3, 15};
+        // the noise table's three modes, or those --modes names (PD120, P3, Scottie DX, ...)
+        std::vector<int> modes = {9, 3, 15};
+        if (!pick.empty()) modes = pick;
         std::printf("%-44s", "");
         for (int m : modes) std::printf(" %10s", modeInfo(m).name);
         std::printf("\n");

@@ -424,9 +424,10 @@ void RxMachine::placeAfterGap()
     // (no sync pulse in any period left, and those not many), the periods after
     // the gap are moved down by as many: the sender sent the picture whole.
     const ModeInfo &m = *current.m;
+    const SignalView s = kept.view();
+    if (sync.afterGap() < 0 && sync.findStep(s, opts.syncAccuracy)) sync.refit(slanting(), resyncing(), current.forced);
     const int after = sync.afterGap();
     if (after < 0 || current.next < m.periods) return;
-    const SignalView s = kept.view();
     const double level = std::max(sync.level(s, after), sync.level(s, after + 1));
     // the train's last sync: its pulse there, with the signal
     int last = m.periods - 1;

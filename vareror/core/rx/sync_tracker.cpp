@@ -92,6 +92,7 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
     const int64_t LbLong = longMs > 1.5 ? rate_.samples(longMs) : 0;
     // Step score "sync after, no sync before" on one of the frequency tracks; best position
     // in [c0, c1] with a parabolic peak.
+    bool edgeBest = false;
     auto search = [&](bool narrow, int64_t c0, int64_t c1, double &pos, double &bs, int64_t La, int64_t Lb = 0,
                       bool rising = false) {
         if (Lb <= 0) Lb = LbWide;
@@ -118,6 +119,7 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
             if (v > bs) { bs = v; best = e; }
         }
         pos = double(best);
+        edgeBest = best == c0 || best == c1;
         if (best > c0 && best < c1) {
             const double l = score(best - 1), h = score(best + 1);
             const double den = l - 2 * bs + h;
@@ -128,6 +130,7 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
     };
     double pos, bs;
     if (!search(true, int64_t(std::floor(pred - win)), int64_t(std::ceil(pred + win)), pos, bs, LaWide)) return false;
+    out.atEdge = edgeBest;
     // The narrow band finds the pulse in noise; the picture band places its edge exactly.
     double pos2, bs2;
     const int64_t r = std::max<int64_t>(2, rate_.samples(0.8));
@@ -159,7 +162,8 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
     out.score = bs;
     out.measured = true;
     const double need = accuracy <= 0 ? 0.8 : (accuracy == 1 ? 1.0 : 1.2);
-    out.found = bs >= need;
+    // (a pulse whose best place is the window's edge lies beyond it, and is not placed)
+    out.found = bs >= need && !out.atEdge;
     return true;
 }
 
@@ -220,7 +224,10 @@ void SyncTracker::record(int k, const SyncMeas &sm)
 {
     sync_[size_t(k)] = sm;
     sync_[size_t(k)].pos -= shiftAt(k); // the line is fitted without the grid's jumps
-    if (sm.score < 0.6) ++missRun_;
+    // A pulse not found whose best place is the window's edge lies beyond it (the syncs after
+    // a gap, late by more than the window): that is a miss, or the run of misses that has the
+    // train looked for again would never grow.
+    if (sm.score < 0.6 || sm.atEdge) ++missRun_;
     else {
         missRun_ = 0;
         lastGood_ = k;
@@ -497,6 +504,89 @@ void SyncTracker::lengthenLastJump(int periods)
         if (to.measured) to.pos += periods * P;
     }
     if (lastGood_ >= first) lastGood_ = std::min(n - 1, lastGood_ + periods);
+}
+
+bool SyncTracker::findStep(const SignalView &s, int accuracy)
+{
+    const int first = jumps_.empty() ? 0 : jumps_.back().from + jumps_.back().lost;
+    std::vector<int> ks;
+    std::vector<double> r;
+    for (int k = first; k < int(sync_.size()); ++k)
+        if (sync_[size_t(k)].found) {
+            ks.push_back(k);
+            r.push_back(sync_[size_t(k)].pos - (track_.a + track_.b * k));
+        }
+    const int n = int(ks.size()), side = 4;
+    if (n < 2 * side) return false;
+    auto median = [](std::vector<double> v) {
+        std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    // the step: the largest difference between the places of the few syncs either side
+    int at = -1;
+    double step = 0;
+    for (int i = side; i + side <= n; ++i) {
+        const double d = median({r.begin() + i, r.begin() + i + side}) - median({r.begin() + i - side, r.begin() + i});
+        if (std::fabs(d) > std::fabs(step)) { step = d; at = i; }
+    }
+    if (at < 0 || std::fabs(step) < 1.0 * rate_.perMs) return false;
+    // Spread of the syncs about a straight line through them, with and without the step: a
+    // gap leaves them on two parallel lines, noise or a false sync does not.
+    auto spread = [&](double d) {
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        std::vector<double> y(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            y[size_t(i)] = r[size_t(i)] - (i >= at ? d : 0.0);
+            sx += ks[size_t(i)];
+            sy += y[size_t(i)];
+            sxx += double(ks[size_t(i)]) * ks[size_t(i)];
+            sxy += ks[size_t(i)] * y[size_t(i)];
+        }
+        const double den = n * sxx - sx * sx;
+        const double b = den > 0 ? (n * sxy - sx * sy) / den : 0.0, a = (sy - b * sx) / n;
+        for (int i = 0; i < n; ++i) y[size_t(i)] = std::fabs(y[size_t(i)] - (a + b * ks[size_t(i)]));
+        return median(y);
+    };
+    if (spread(step) * 4 > spread(0)) return false;
+    // the syncs missed just before the first one found off the line were lost with the gap
+    const int from = ks[size_t(at - 1)] + 1;
+    jumps_.push_back({from, step});
+    // The syncs from there on measured again where the straightened line puts them: the bent
+    // line had left many outside their windows, or at their edges.
+    for (size_t k = size_t(from); k < sync_.size(); ++k)
+        if (sync_[k].measured) sync_[k].pos -= step;
+    track_ = compute(true, false, track_);
+    for (int k = from; k < int(sync_.size()); ++k) {
+        SyncMeas sm;
+        if (!sync_[size_t(k)].measured || !measure(s, trackPos(k), 2 * rate_.perMs, accuracy, sm)) continue;
+        sync_[size_t(k)] = sm;
+        sync_[size_t(k)].pos -= shiftAt(k);
+    }
+    // The step itself measured again from the syncs found after it against the line through
+    // those before it: the first estimate came from a bent line, and what is left of its error
+    // would otherwise be shared between the step and the line's slope.
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    int nb = 0;
+    for (int k = first; k < from; ++k)
+        if (sync_[size_t(k)].found) {
+            sx += k;
+            sy += sync_[size_t(k)].pos;
+            sxx += double(k) * k;
+            sxy += k * sync_[size_t(k)].pos;
+            ++nb;
+        }
+    const double den = nb * sxx - sx * sx;
+    if (nb < side || den <= 0) return true;
+    const double b = (nb * sxy - sx * sy) / den, a = (sy - b * sx) / nb;
+    r.clear();
+    for (int k = from; k < int(sync_.size()); ++k)
+        if (sync_[size_t(k)].found) r.push_back(sync_[size_t(k)].pos - (a + b * k));
+    if (int(r.size()) < side) return true;
+    const double d = median(r);
+    jumps_.back().shift += d;
+    for (size_t k = size_t(from); k < sync_.size(); ++k)
+        if (sync_[k].measured) sync_[k].pos -= d;
+    return true;
 }
 
 bool SyncTracker::refineJumps()

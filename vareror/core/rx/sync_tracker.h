@@ -19,6 +19,7 @@ struct SyncMeas {
     double score = -2;     // how sync-like the step into it is (about 2 at best)
     bool found = false;    // score good enough at the sync accuracy asked for
     bool measured = false;
+    bool atEdge = false;   // best at the window's edge: the pulse may lie beyond it
 };
 
 // Position = a + b * period.
@@ -88,6 +89,12 @@ public:
     // where the train ends), and the periods in between count as lost in the gap.
     void lengthenLastJump(int periods = 1);
     bool regainJumped() const { return jumped_; }
+    // Audio lost in a gap of about a whole number of periods moves the syncs after it by less
+    // than the search window: they are found, and the line bends through both parts. Such a
+    // gap shows as a step in the places of the syncs found since the last jump; when a step
+    // explains them far better than the line, the grid jumps there (true) and the periods
+    // lost can be counted where the train stops. The syncs after it are measured again.
+    bool findStep(const SignalView &s, int accuracy);
     // The first period measured after the grid's last jump (audio lost in a gap, or a drift
     // followed), -1 before any.
     int afterGap() const { return jumps_.empty() ? -1 : jumps_.back().from + jumps_.back().lost; }
