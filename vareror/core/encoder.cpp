@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 namespace vareror::core {
@@ -52,14 +53,19 @@ std::vector<int> fskIdSymbols(const std::string &text)
 
 std::string fskIdProblem(const std::string &text)
 {
-    if (text.empty()) return "the FSK ID text is empty";
+    // (spaces alone would be sent, and read back as an ID that shows nothing)
+    if (text.find_first_not_of(' ') == std::string::npos) return "the FSK ID text is empty";
     size_t chars = 0;
     for (unsigned char ch : text) {
         if (ch >= 0x80) return "the FSK ID can carry only ASCII letters, digits, space and punctuation";
         ++chars;
         const unsigned char up = (ch >= 'a' && ch <= 'z') ? static_cast<unsigned char>(ch - 'a' + 'A') : ch;
-        if (up < 0x20 || up > 0x5F || up == '!')
-            return std::string("the FSK ID cannot carry the character '") + char(ch) + "'";
+        if (up < 0x20) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", unsigned(ch));
+            return std::string("the FSK ID cannot carry the control character ") + code;
+        }
+        if (up > 0x5F || up == '!') return std::string("the FSK ID cannot carry the character '") + char(ch) + "'";
     }
     if (chars > kFskIdMaxChars)
         return "the FSK ID is " + std::to_string(chars) + " characters long; at most " + std::to_string(kFskIdMaxChars) +

@@ -100,6 +100,8 @@ private slots:
         QTest::newRow("FSK ID too long") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "ABCDEFGHIJKLMNOPQRSTU", "P", out} << "at most 20";
         QTest::newRow("FSK ID not ASCII") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", QString::fromUtf8(u8"Ünï©ødé"), "P", out} << "only ASCII";
         QTest::newRow("FSK ID with its end mark") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "HI!", "P", out} << "cannot carry";
+        QTest::newRow("FSK ID of spaces only") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "   ", "P", out} << "is empty";
+        QTest::newRow("FSK ID with a tab") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "K1\tAB", "P", out} << "control character 0x09";
     }
 
     void failsClearly()
