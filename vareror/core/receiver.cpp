@@ -503,7 +503,7 @@ void RxMachine::progress()
             if (sm.found) sync.refit(slanting(), resyncing(), current.forced);
             pred = sync.periodPos(k);
             if (decoder.checkSyncLength(s, k, sm.found ? sm.pos : pred, sync)) redecodeDrawn(k, true);
-            if (decoder.checkShortenedScans(s, k, pred)) redecodeDrawn(k, true);
+            if (decoder.checkShortenedScans(s, k, sync)) redecodeDrawn(k, true);
             if (current.forced && decoder.checkAlternation(s, k, pred)) {
                 composer.setAlternation(decoder.alternation());
                 redecodeDrawn(k, false);

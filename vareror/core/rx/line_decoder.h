@@ -57,7 +57,7 @@ public:
     // Layout decisions, each on the first periods; true when the layout changed and the
     // periods drawn so far are to be decoded again.
     bool checkSyncLength(const SignalView &s, int k, double pos, const SyncTracker &sync);
-    bool checkShortenedScans(const SignalView &s, int k, double pos);
+    bool checkShortenedScans(const SignalView &s, int k, const SyncTracker &sync);
     bool checkAlternation(const SignalView &s, int k, double pos);
     int alternation() const { return shift_; } // 1: the layouts come the other way round
     // Which of two alternating layouts the period at `pos` carries, by its separator tone;
@@ -88,8 +88,9 @@ private:
     // Robot 24's split: the sync lengths seen, and which split is in use
     std::vector<double> syncLengths_;
     bool altLayout_ = false;
-    // shortened scans: periods looked at, and how many ended black and were black before it
-    int shortSeen_ = 0, shortGap_ = 0, shortBlack_ = 0;
+    // shortened scans: scans looked at, how many ended black and were black before it, and
+    // how many separators read black
+    int shortSeen_ = 0, shortGap_ = 0, shortBlack_ = 0, shortRef_ = 0;
     // alternating layouts under Force RX: the tone that tells them apart, votes on which
     // comes first
     Segment marker_;

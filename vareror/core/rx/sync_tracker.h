@@ -67,6 +67,7 @@ public:
     double periodPos(int k) const { return fit_.a + fit_.b * k + shiftAt(k); }   // where period k is drawn
     double nominalPeriod() const { return bNom_; }
     double clock() const { return fit_.b > 0 ? fit_.b / bNom_ : 1.0; } // drawn period / nominal
+    double trackClock() const { return track_.b > 0 ? track_.b / bNom_ : 1.0; } // tracked period / nominal
     double firstSync() const { return a0_; }
     const LineFit &fit() const { return fit_; }
     void setFit(const LineFit &f) { fit_ = f; }

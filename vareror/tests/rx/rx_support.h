@@ -76,8 +76,11 @@ inline QString pictures() { return QStringLiteral(TEST_SIGNALS_DIR "/pictures/")
 
 // A transmission built straight from the mode table (header and every period's layout) by a
 // phase-continuous oscillator, colour-converted with the full-range formulas as some other
-// encoders do (Y 0..255). `pic` is at the mode's native size.
-inline std::vector<float> fullRangeTransmission(int mode, const RgbImage &pic, double rate)
+// encoders do (Y 0..255). `pic` is at the mode's native size. `scanCutMs`: each scan sent
+// that much short and black for the rest (as some Scottie senders do); `clock`: the sender's
+// clock against the receiver's (above 1: slow, its picture longer).
+inline std::vector<float> fullRangeTransmission(int mode, const RgbImage &pic, double rate, double scanCutMs = 0,
+                                                double clock = 1.0)
 {
     const ModeInfo &mi = modeInfo(mode);
     std::vector<std::pair<double, double>> steps; // (ms, Hz), back to back
@@ -100,12 +103,13 @@ inline std::vector<float> fullRangeTransmission(int mode, const RgbImage &pic, d
                 case Channel::B: v = px[2]; break;
                 default: break;
                 }
-                steps.emplace_back(seg.lengthMs / seg.samples, lastHz = pixelToHz(v, mi.narrow));
+                steps.emplace_back((seg.lengthMs - scanCutMs) / seg.samples, lastHz = pixelToHz(v, mi.narrow));
             }
+            if (scanCutMs > 0) steps.emplace_back(scanCutMs, lastHz = kBlackHz);
         }
     std::vector<float> a(size_t(0.5 * rate), 0.0f);
     double t = 0, phase = 0;
-    const double dt = 1000.0 / rate;
+    const double dt = 1000.0 / (rate * clock);
     double next = 0; // ms at which the next output sample is due
     for (const auto &[ms, hz] : steps) {
         const double end = t + ms;
