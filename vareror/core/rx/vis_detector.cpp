@@ -70,12 +70,20 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
     if (std::fabs(t.freqNear(c - ms(30), c - ms(3), leaderHz) - leaderHz) > 50 || t.coherence(c - ms(30), c - ms(3)) < 0.8 * cohMin)
         return std::nullopt;
     uint32_t code = 0;
+    // One bit may be less clean than the rest, as long as its tone is plainly one of the two:
+    // a burst of clicks (a few milliseconds of impulse noise in one 30 ms bit) spoils its
+    // cleanness but not its frequency, and the parity still checks the code.
+    bool weakTaken = false;
     auto readBits = [&](int from, int count) {
         for (int i = from; i < from + count; ++i) {
             const double t0 = kVisBitMs * (i + 1) + 4, t1 = kVisBitMs * (i + 2) - 4;
             const double fb = bitFreq(t0, t1, coh);
             const double d = fb - breakHz;
-            if (coh < cohMin || std::fabs(d) < 25 || std::fabs(d) > 180) return false;
+            if (std::fabs(d) < 25 || std::fabs(d) > 180) return false;
+            if (coh < cohMin) {
+                if (weakTaken || coh < 0.5 * cohMin || std::fabs(std::fabs(d) - 100) > 30) return false;
+                weakTaken = true;
+            }
             if (d < 0) code |= 1u << i;
         }
         return true;

@@ -43,6 +43,19 @@ void ConditionsTest::visAndFskInNoise()
         QCOMPARE(r.fskId, std::string("T0VAR"));
         QVERIFY(alignedPsnr(r.pictures.front().picture, card) > 7.0);
     }
+    // a burst of clicks on one bit of the VIS (four 1 ms bursts, each four times the tone's
+    // peak, within 13 ms of its 30): the bit's tone is still plain, and the picture is found
+    for (unsigned seed = 1; seed <= 2; ++seed) {
+        auto a = transmission(6, loadPicture(pictures() + "testcard_320x256.png"), 11025);
+        std::mt19937 gen(seed);
+        std::normal_distribution<float> nd;
+        for (double ms : {769.5, 773.0, 775.2, 782.0}) // bit 4 of the code: 760 to 790 ms into the header
+            for (size_t i = size_t((0.5 + ms / 1000) * 11025), n = 0; n < 11; ++i, ++n) a[i] += 2.0f * nd(gen);
+        Receiver rx(11025);
+        const Run r = feed(rx, a);
+        QCOMPARE(r.ends, 1);
+        QCOMPARE(r.pictures.front().mode, 6);
+    }
     // a corrupted ID (wrong check symbol) is not shown
     {
         auto a = transmission(3, card, 11025, false);
