@@ -46,8 +46,14 @@ double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs, bool columns)
     double h[5];
     const int row = rgb ? (columns ? 2 : 1) : 0;
     std::copy(half[row], half[row] + 5, h);
-    if (rgb && pixelMs > 0) h[2] = std::clamp(h[2] * kRgb10RefPixelMs / pixelMs, h[2], kFastRgb10HalfWidthHz);
-    if (pixelMs > 0) h[3] = std::clamp(h[3] * kRefPixelMs / pixelMs, h[2], kFastHalfWidthHz);
+    // (the 20 dB width is at least the 10 dB one of the band read alone: on the narrower line's,
+    // the long pixels' photos fell from 20 to 22 dB)
+    double alone10 = half[rgb ? 1 : 0][2];
+    if (rgb && pixelMs > 0) {
+        h[2] = std::clamp(h[2] * kRgb10RefPixelMs / pixelMs, h[2], kFastRgb10HalfWidthHz);
+        alone10 = std::clamp(alone10 * kRgb10RefPixelMs / pixelMs, alone10, kFastRgb10HalfWidthHz);
+    }
+    if (pixelMs > 0) h[3] = std::clamp(h[3] * kRefPixelMs / pixelMs, alone10, kFastHalfWidthHz);
     if (snrDb <= snr[0]) return h[0];
     if (rgb && !columns && snrDb < kRgbRejoinSnrDb) {
         if (snrDb < snr[1]) return h[0] + (kRgb5HalfWidthHz - h[0]) * (snrDb - snr[0]) / (snr[1] - snr[0]);
