@@ -531,7 +531,8 @@ bool SyncTracker::findStep(const SignalView &s, int accuracy)
     }
     if (at < 0 || std::fabs(step) < 1.0 * rate_.perMs) return false;
     // Spread of the syncs about a straight line through them, with and without the step: a
-    // gap leaves them on two parallel lines, noise or a false sync does not.
+    // gap leaves them on two parallel lines, noise or a false sync does not; and the step
+    // must stand well clear of the scatter that noise leaves about those lines.
     auto spread = [&](double d) {
         double sx = 0, sy = 0, sxx = 0, sxy = 0;
         std::vector<double> y(static_cast<size_t>(n));
@@ -547,7 +548,7 @@ bool SyncTracker::findStep(const SignalView &s, int accuracy)
         for (int i = 0; i < n; ++i) y[size_t(i)] = std::fabs(y[size_t(i)] - (a + b * ks[size_t(i)]));
         return median(y);
     };
-    if (spread(step) * 4 > spread(0)) return false;
+    if (spread(step) * 3 > spread(0) || std::fabs(step) < 6 * spread(step)) return false;
     // the syncs missed just before the first one found off the line were lost with the gap
     const int from = ks[size_t(at - 1)] + 1;
     jumps_.push_back({from, step});

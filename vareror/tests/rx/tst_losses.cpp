@@ -84,7 +84,8 @@ void LossesTest::dropoutMidPicture()
                          Case{3, 1000, 0.55, 99, true}, Case{15, 1000, 0.55, 99, true},
                          // about a whole period: the syncs after it come within the search
                          // window or just past its edge, a few ms late or early
-                         Case{9, 440, 0.5, 99}, Case{9, 434.4, 0.5, 10}, Case{16, 496, 0.5, 99}, Case{3, 292, 0.4, 99}}) {
+                         Case{9, 440, 0.5, 99}, Case{9, 434.4, 0.5, 10}, Case{9, 889.9, 0.45, 10},
+                         Case{16, 496, 0.5, 99}, Case{3, 292, 0.4, 99}}) {
         const ModeInfo &m = modeInfo(c.mode);
         const RgbImage ref = loadPicture(pictures() + (m.exposedHeight == 240 ? "testcard_320x240.png" : "testcard_320x256.png"));
         auto whole = transmission(c.mode, ref, 11025);
