@@ -530,8 +530,10 @@ void RxMachine::progress()
         // slope, at every period a sound card's clock may give). Still there (a weak signal,
         // or the grid moved by audio lost in a gap), the grid follows it and the missed
         // periods are drawn again where it is; gone, the picture ends after its last sync.
+        // A weak picture none of whose syncs has yet come up to the mark is looked for so
+        // too, from its first period on (it ended with no line at all).
         const int lostAfter = std::max(4, int(std::ceil(1500.0 / m.periodMs)));
-        if (hasSync && sync.missRun() >= lostAfter && sync.lastGood() >= 0) {
+        if (hasSync && sync.missRun() >= lostAfter) {
             const int from = sync.lastGood() + 1;
             if (sync.regain(s, from, k, opts.syncAccuracy)) {
                 // A gap longer than a period of a mode whose periods alternate (Robot 36's

@@ -18,6 +18,9 @@ constexpr double kFreeSlopeSpan = 32, kEarlyClockRange = 0.006;
 // Found syncs under which the header's timing of the first sync counts in the line fit, as
 // two syncs of period 0.
 constexpr size_t kPriorSyncs = 6;
+// How far (ms) the header may place the first sync off in strong noise (at 0 dB mostly within
+// a few ms, now and then 12 to 13).
+constexpr double kHeaderTimingMs = 15;
 // Porches (ms) from which the sync's end is fitted on the decision band's samples: a shorter
 // one (Martin's 0.57 ms) holds too few samples of the porch tone for the fit. The fit is used
 // below kFitSnrDb: above it the frequency track's edge is nearly as steady and is exact on
@@ -421,7 +424,7 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     // most of a period early (audio lost in a gap) to a little late; a train elsewhere must
     // stand out clearly, as a whole stretch of picture does, or noise would move the grid.
     const double P = fit_.b > 0 ? fit_.b : bNom_;
-    int firstFound = from;
+    int firstFound = 0; // (none found: the grid has followed the header's timing since period 0)
     for (int k = 0; k < from; ++k)
         if (sync_[size_t(k)].found) { firstFound = k; break; }
     // how far the grid may have strayed: a slope off by what a clock does early on, over the
@@ -429,7 +432,8 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     const double near = std::min(0.2 * P, 10 * rate_.perMs + kEarlyClockRange * P * (to - firstFound));
     // Until the syncs have set the line's slope (a weak picture's first periods, its syncs
     // mostly missed), the train is also folded at periods a clock off by up to what a sound
-    // card does would give: folded at the wrong one it smears over milliseconds and is lost.
+    // card does would give, in steps of a quarter of that: folded at the wrong one it smears
+    // over milliseconds and is lost (a PD90 train 0.5 % slow folded at 0.3 % scored 0.549).
     int lastFound = -1;
     for (int k = 0; k < from; ++k)
         if (sync_[size_t(k)].found) lastFound = k;
@@ -437,7 +441,7 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     double trainP = P;
     auto search = [&](double start, double span, double &at) {
         double best = -1e30;
-        for (double d : {0.0, -0.5, 0.5, -1.0, 1.0}) {
+        for (double d : {0.0, -0.25, 0.25, -0.5, 0.5, -0.75, 0.75, -1.0, 1.0}) {
             if (slopeSet && d != 0) continue;
             double p = start;
             const double v = foldedSearch(s, start, span, folds, accuracy, p, P * (1 + d * kEarlyClockRange));
@@ -456,7 +460,25 @@ bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
     // since the last found sync is followed by the line itself (its syncs, confirmed by the
     // train, count as found and bend the line); further off, the grid jumps there (audio
     // lost in a gap). Jumps made for a drift would hold the line's slope where it was.
-    const bool drift = std::fabs(shift) <= 2 * rate_.perMs + kEarlyClockRange * P * (from - std::max(0, lastFound));
+    bool drift = std::fabs(shift) <= 2 * rate_.perMs + kEarlyClockRange * P * (from - std::max(0, lastFound));
+    // A grid that rests on a few syncs found among many missed (a weak picture's first
+    // periods) may have strayed further: those few may be false ones that tilted it away from
+    // the train, or too few to tell its slope, which then kept the table's while the clock
+    // drifted since the first of them; with none found it is only the header's timing,
+    // itself up to kHeaderTimingMs off. A train where a clock off by what a sound card does
+    // puts it, from the header's timing or from the first sync found, has drifted too (a
+    // jump made there left the top of the picture drawn off the rest, or held a wrong slope
+    // until the picture stopped). Where most syncs were found the grid is where they are,
+    // and a train off it by more than the drift since the last is audio lost in a gap.
+    int found = 0;
+    for (int k = 0; k < from; ++k) found += sync_[size_t(k)].found ? 1 : 0;
+    if (!slopeSet && 2 * found < from) {
+        const double since = kEarlyClockRange * P * (from - firstFound);
+        drift = drift || std::fabs(shift) <= 2 * rate_.perMs + since;
+        if (headerPrior_)
+            drift = drift ||
+                    std::fabs(pos - (a0_ + from * bNom_)) <= kHeaderTimingMs * rate_.perMs + kEarlyClockRange * bNom_ * from;
+    }
     // The grid moves from the period where the syncs go over to the new place: the first
     // missed periods may still have been before the gap, their syncs lost in noise.
     int split = from;

@@ -70,6 +70,14 @@ inline double shiftedPsnr(const RgbImage &d, const RgbImage &ref, int dx, int dy
     return 10 * std::log10(65025.0 / std::max(se / double(n), 1e-9));
 }
 
+// Rows y0 .. y1 - 1 of a picture.
+inline RgbImage rows(const RgbImage &from, int y0, int y1)
+{
+    RgbImage out(from.width, y1 - y0);
+    for (int y = y0; y < y1; ++y) std::memcpy(out.pixel(0, y - y0), from.pixel(0, y), size_t(from.width) * 3);
+    return out;
+}
+
 // Best PSNR of the picture scaled to the reference's size over shifts of up to 12 pixels
 // and 3 lines.
 inline double alignedPsnr(const RgbImage &decoded, const RgbImage &ref)

@@ -43,9 +43,20 @@ void WeakTest::weakPicturesRunToTheirEnd()
     // 0.3 to 0.5 % off: a false sync or two set the grid's phase away from the header's
     // timing, or the grid, its slope held, drifted off the train and four periods folded at
     // the wrong period could not find it again; each of these stopped after 1 to 24 lines.
+    // Then sweeps with the clock 0.5 % off: false syncs tilted the grid, or a header timed
+    // 7 to 13 ms off went uncorrected, and the train found again was taken for audio lost in
+    // a gap (the top drawn off the rest, or the picture stopped at 63 lines; Martin 1 2014,
+    // PD90 11024, PD120 11051); with no sync taken the grid drifted beyond the stretch looked
+    // at (14 lines); no sync came up to the mark in the first four periods (ended with no
+    // line); a train between the periods folded at fell just short (10 lines); Scottie's
+    // grid, its slope not yet told by the two syncs found, drifted from the first of them
+    // further than allowed from the last (a jump: the top drawn off).
     const RgbImage big = loadPicture(pictures() + "testcard_640x496.png");
-    for (const auto &[mode, clock, seed] : {std::tuple{9, 1.005, 2001u}, std::tuple{9, 1.005, 2014u}, std::tuple{9, 1.003, 2011u},
-                                            std::tuple{9, 1.003, 2007u}, std::tuple{15, 0.997, 2014u}, std::tuple{15, 1.003, 2012u}}) {
+    for (const auto &[mode, clock, seed] :
+         {std::tuple{9, 1.005, 2001u}, std::tuple{9, 1.005, 2014u}, std::tuple{9, 1.003, 2011u}, std::tuple{9, 1.003, 2007u},
+          std::tuple{15, 0.997, 2014u}, std::tuple{15, 1.003, 2012u}, std::tuple{9, 1.003, 2006u}, std::tuple{15, 1.005, 7006u},
+          std::tuple{9, 0.995, 11033u}, std::tuple{15, 0.995, 11024u}, std::tuple{15, 1.005, 11032u},
+          std::tuple{16, 0.995, 11051u}, std::tuple{6, 0.995, 11536u}}) {
         const ModeInfo &m = modeInfo(mode);
         const RgbImage src = scaled(big, m.width, m.height);
         auto a = transmission(mode, src, 11025, false, clock);
@@ -54,9 +65,12 @@ void WeakTest::weakPicturesRunToTheirEnd()
         const Run r = feed(rx, a, 4096);
         const QString what = QString("%1, clock %2, seed %3").arg(m.name).arg(clock).arg(seed);
         QVERIFY2(r.ends == 1, qPrintable(what));
-        const double psnr = alignedPsnr(r.pictures.front().picture, src);
-        QVERIFY2(r.pictures.front().lines == m.exposedHeight && psnr > 12,
-                 qPrintable(what + QString(": %1 lines, %2 dB").arg(r.pictures.front().lines).arg(psnr)));
+        const RgbImage &pic = r.pictures.front().picture;
+        // the top quarter on its own: its colour bars give 20 dB in place, 13 to 15 drawn off
+        const int q = m.height / 4;
+        const double psnr = alignedPsnr(pic, src), top = alignedPsnr(rows(pic, 0, q), rows(src, 0, q));
+        QVERIFY2(r.pictures.front().lines == m.exposedHeight && psnr > 12 && top > 17,
+                 qPrintable(what + QString(": %1 lines, %2 dB, top %3 dB").arg(r.pictures.front().lines).arg(psnr).arg(top)));
     }
     // PD's 20 ms syncs at 0 dB, true clock: drawn straight and in place. Places inside a
     // pulse taken for its start once set a grid that leaned (2000 ppm and more) or stood
