@@ -22,12 +22,16 @@ constexpr size_t kPriorSyncs = 6;
 // a few ms, now and then 12 to 13).
 constexpr double kHeaderTimingMs = 15;
 // Porches (ms) from which the sync's end is fitted on the decision band's samples: a shorter
-// one (Martin's 0.57 ms) holds too few samples of the porch tone for the fit. The fit is used
-// below kFitSnrDb: above it the frequency track's edge is nearly as steady and is exact on
-// the clean signal, while the fit is moved by up to half a sample by what the band smears into
-// the porch from the picture (the test card at 20 to 25 dB came out 0.1 to 0.2 dB better
-// without it, at 15 dB up to 1 dB worse).
-constexpr double kFitPorchMs = 1.0, kFitSnrDb = 18;
+// one (Martin's 0.57 ms) holds too few samples of the porch tone for the fit. The fit alone
+// places the end below kFitSnrDb, the frequency track's edge alone from kTrackSnrDb: the
+// track's edge is exact on the clean signal, while the fit is moved by up to half a sample by
+// what the band smears into the porch from the picture (the test card at 20 to 25 dB came
+// out 0.1 to 0.2 dB better without it, at 15 dB up to 1 dB worse). Between the two the end is
+// their mean, weighted on a line from the one to the other, and the fit's alone on lines
+// where the track's edge is not found: switched at one SNR, the lines the track missed fell
+// back on the pulse's start, a few samples off its end's place, and P5's test card came out
+// at 18 dB below 16 (28 -> 20 dB).
+constexpr double kFitPorchMs = 1.0, kFitSnrDb = 18, kTrackSnrDb = 25;
 } // namespace
 
 void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz, bool fromHeader)
@@ -138,28 +142,33 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
     double pos2, bs2;
     const int64_t r = std::max<int64_t>(2, rate_.samples(0.8));
     if (search(false, int64_t(std::floor(pos)) - r, int64_t(std::ceil(pos)) + r, pos2, bs2, LaWide) && bs2 >= 1.2) pos = pos2;
-    if (snrDb_ < kFitSnrDb && porchMs_ >= kFitPorchMs && !m.narrow) {
-        // The edges scored on the frequency track, clipped to the sync's range, move in noise
-        // by an amount set by the SNR and by the picture tone the band smears in beside them
-        // (a black Scottie 1 at 5 dB came out 4 samples early, a white one 2 late). The end of
-        // the pulse is fitted instead on the decision band's samples themselves, whose
-        // expectation under noise is the clean signal's: see porchEdge. (The narrow modes'
-        // tones lie outside the decision band's flat part.)
-        const double len = m.syncMs * perMs * (track_.b > 0 ? track_.b / bNom_ : 1.0);
-        double e;
-        if (porchEdge(s, pos + len, rate_.samples(1.0), e)) pos = e - len;
-    } else if (porchMs_ > 0) {
+    // The edges scored on the frequency track, clipped to the sync's range, move in noise by
+    // an amount set by the SNR and by the picture tone the band smears in beside them (a
+    // black Scottie 1 at 5 dB came out 4 samples early, a white one 2 late). The end of the
+    // pulse is fitted instead on the decision band's samples themselves, whose expectation
+    // under noise is the clean signal's: see porchEdge. (The narrow modes' tones lie outside
+    // the decision band's flat part.)
+    const double fitShare = porchMs_ >= kFitPorchMs && !m.narrow
+                                ? std::clamp((kTrackSnrDb - snrDb_) / (kTrackSnrDb - kFitSnrDb), 0.0, 1.0)
+                                : 0.0;
+    const double len = m.syncMs * perMs * (track_.b > 0 ? track_.b / bNom_ : 1.0);
+    double fitEnd = 0;
+    const bool fitted = fitShare > 0 && porchEdge(s, pos + len, rate_.samples(1.0), fitEnd);
+    if (fitShare < 1 && porchMs_ > 0) {
         // The falling edge into the sync comes from whatever tone precedes it; from a bright
         // pixel the smeared step crosses the threshold late. The rising edge out of the sync
         // goes to the black porch, a step the threshold halves, so where the two agree the
         // sync is placed from its end (symmetric windows, inside the pulse and the porch).
         const int64_t L = std::max<int64_t>(2, rate_.samples(std::min(1.5, 0.8 * m.syncMs)));
-        const double len = m.syncMs * perMs * (track_.b > 0 ? track_.b / bNom_ : 1.0);
         const double end = pos + len;
         double pos3, bs3;
         if (search(false, int64_t(std::floor(end)) - r, int64_t(std::ceil(end)) + r, pos3, bs3, L, L, true) && bs3 >= 1.2 &&
             std::fabs(pos3 - end) < 0.5 * perMs)
-            pos = pos3 - len;
+            pos = (fitted ? fitShare * fitEnd + (1 - fitShare) * pos3 : pos3) - len;
+        else if (fitted)
+            pos = fitEnd - len;
+    } else if (fitted) {
+        pos = fitEnd - len;
     }
     out.pos = pos;
     out.score = bs;

@@ -159,15 +159,19 @@ void ConditionsTest::weakSignalAreasAndEdges()
 void ConditionsTest::picturesInNoise_data()
 {
     QTest::addColumn<int>("mode");
-    QTest::addColumn<QList<double>>("floor"); // test card: PSNR, dB, at 0, 5, 10 and 20 dB SNR
+    QTest::addColumn<QList<double>>("snrs"); // dB
+    QTest::addColumn<QList<double>>("floor"); // test card: PSNR, dB, at each SNR
     QTest::addColumn<QList<double>>("photoFloor"); // the photo: the same
     // the card 3 dB under what the benchmark's test card table asks; the photo, which holds
     // no detail finer than the noise hides, half a dB under what it gives (the noise that the
     // filters leave in its flat areas: filtering across lines alone leaves 0.7 to 1 dB more)
-    QTest::newRow("Martin 1") << 9 << QList<double>{12, 15, 18, 25} << QList<double>{22.9, 27.2, 30.4, 33.3};
-    QTest::newRow("Scottie 1") << 6 << QList<double>{12, 15, 18, 25} << QList<double>{22.9, 27.4, 30.3, 33.0};
-    QTest::newRow("PD90") << 15 << QList<double>{12, 14, 17, 23} << QList<double>{23.4, 26.3, 27.7, 30.7};
-    QTest::newRow("Robot 36") << 3 << QList<double>{11, 13, 15, 19} << QList<double>{20.3, 22.8, 24.9, 28.5};
+    QTest::newRow("Martin 1") << 9 << QList<double>{0, 5, 10, 20} << QList<double>{12, 15, 18, 25} << QList<double>{22.9, 27.2, 30.4, 33.3};
+    QTest::newRow("Scottie 1") << 6 << QList<double>{0, 5, 10, 20} << QList<double>{12, 15, 18, 25} << QList<double>{22.9, 27.4, 30.3, 33.0};
+    QTest::newRow("PD90") << 15 << QList<double>{0, 5, 10, 20} << QList<double>{12, 14, 17, 23} << QList<double>{23.4, 26.3, 27.7, 30.7};
+    QTest::newRow("Robot 36") << 3 << QList<double>{0, 5, 10, 20} << QList<double>{11, 13, 15, 19} << QList<double>{20.3, 22.8, 24.9, 28.5};
+    // where the sync's end is placed by the fit and the frequency track both (18 to 25 dB), lines
+    // the track missed must not fall back on a place a few samples off (P5's card fell 11 dB)
+    QTest::newRow("P5") << 22 << QList<double>{17, 19} << QList<double>{27.5, 29} << QList<double>{33.1, 33.6};
 }
 
 // The test card and the photo in white noise: each picture comes out no worse than a floor at
@@ -176,6 +180,7 @@ void ConditionsTest::picturesInNoise_data()
 void ConditionsTest::picturesInNoise()
 {
     QFETCH(int, mode);
+    QFETCH(QList<double>, snrs);
     QFETCH(QList<double>, floor);
     QFETCH(QList<double>, photoFloor);
     const ModeInfo &mi = modeInfo(mode);
@@ -183,9 +188,8 @@ void ConditionsTest::picturesInNoise()
         const bool photo = name[0] == 'p';
         const RgbImage src = scaled(loadPicture(pictures() + name), mi.width, mi.height);
         const auto clean = transmission(mode, src, 11025);
-        const double snrs[] = {0, 5, 10, 20};
         double last = 0;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < snrs.size(); ++i) {
             auto a = clean;
             addNoise(a, 11025, snrs[i], 3);
             Receiver rx(11025);
