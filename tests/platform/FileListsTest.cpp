@@ -171,6 +171,22 @@ private slots:
         QCOMPARE(driveChanges.count(), 2);
     }
 
+    // An account whose home folder is gone: the lists open at the root instead of stopping
+    // the program as it starts.
+    void listsWithoutHomeFolder()
+    {
+        const QByteArray home = qgetenv("HOME");
+        QTemporaryDir base;
+        qputenv("HOME", base.filePath(QStringLiteral("gone")).toLocal8Bit());
+        DirListBox dirs;
+        FileListBox files;
+        DriveListBox drives;
+        qputenv("HOME", home);
+        QCOMPARE(dirs.Path(), QStringLiteral("/"));
+        QCOMPARE(files.Path(), QStringLiteral("/"));
+        QCOMPARE(drives.Drive(), QStringLiteral("/"));
+    }
+
     void cleanup() { setVolumeProvider({}); }
 };
 

@@ -68,6 +68,14 @@ bool under(const QString& path, const QString& root)
     return path == root || path.startsWith(root + u'/');
 }
 
+// Where the lists open: the home folder, or the root where the account has none (HOME
+// unset or naming a folder that is gone must not stop the program at start).
+QString startFolder()
+{
+    const QString home = QDir::homePath();
+    return QFileInfo(home).isDir() ? clean(home) : QDir::rootPath();
+}
+
 // The absolute folder a path names, or error 76.
 QString existingFolder(const QString& path)
 {
@@ -129,7 +137,7 @@ Volume volumeOf(const QString& path)
 DriveListBox::DriveListBox(QWidget* parent) : QComboBox(parent)
 {
     fill();
-    choose(volumeOf(QDir::homePath()).root);
+    choose(volumeOf(startFolder()).root);
     connect(this, &QComboBox::activated, this, [this](int index) {
         const QString root = itemData(index).toString();
         if (root == drive_)
@@ -196,7 +204,7 @@ DirListBox::DirListBox(QWidget* parent) : QListWidget(parent)
 {
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { open(item); });
-    setPath(QDir::homePath());
+    setPath(startFolder());
 }
 
 DirListBox::DirListBox(const QString& name, QWidget* parent) : DirListBox(parent)
@@ -296,7 +304,7 @@ FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
             emit Click();
     }, Qt::DirectConnection);
     connect(this, &QListWidget::itemDoubleClicked, this, [this] { emit DblClick(); }, Qt::DirectConnection);
-    path_ = clean(QDir::homePath());
+    path_ = startFolder();
     fill(QString());
 }
 
