@@ -1,5 +1,7 @@
 #include "front_end.h"
 
+#include "modes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -72,6 +74,11 @@ double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs, bool columns)
 // margin shrinks with the pixel rate (Scottie DX and SC2-180 lost up to 0.6 dB on the test
 // card at 0 to 4 dB with the full one).
 constexpr double kRgbColumnMarginHz = 700, kRgbColumnMargin20Hz = 400;
+
+// The narrow modes' tones (black 2044 to white 2300 Hz) lie this much above the others':
+// their noisy band is moved up with them (centred on the others', the weak band's upper
+// edge cut into white, and below 6 dB their pictures came out at 4 to 8 dB).
+constexpr double kNarrowShiftHz = (kNarrowBlackHz + kNarrowWhiteHz - kBlackHz - kWhiteHz) / 2;
 
 // A band of half width `half` below the broad one widens upwards from the video tones,
 // towards the broad band's centre.
@@ -163,6 +170,7 @@ void FrontEnd::configureFilters()
 void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bool rgbMode, double pixelMs)
 {
     noisyRgb_ = rgbMode;
+    noisyNarrow_ = narrowMode;
     noisyPixelMs_ = pixelMs;
     noisyOffsetHz_ = offsetHz;
     noisy_ = snrDb < kCleanSnrDb && set_.dspFilter != 0;
@@ -185,7 +193,7 @@ void FrontEnd::tuneNoisyBand()
 {
     // (following the tones where the tuning has moved them)
     const double half = noisyHalfWidthHz(noisySnrDb_, noisyRgb_, noisyPixelMs_, broadRead_);
-    bpNoisy_.retune(noisyCentreHz(half) + noisyOffsetHz_, half, rate_.hz);
+    bpNoisy_.retune(noisyCentreHz(half) + noisyOffsetHz_ + (noisyNarrow_ ? kNarrowShiftHz : 0.0), half, rate_.hz);
 }
 
 void FrontEnd::readBroad(bool on)

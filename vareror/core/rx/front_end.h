@@ -105,7 +105,7 @@ private:
     bool broadRetuned_ = false;   // ... narrowed for a red/green/blue mode
     bool noisy_ = false;          // the picture band is bpNoisy_, tuned to this SNR and mistuning:
     double noisySnrDb_ = 99, noisyOffsetHz_ = 0;
-    bool noisyRgb_ = false;
+    bool noisyRgb_ = false, noisyNarrow_ = false;
     double noisyPixelMs_ = 0;
     const dsp::AnalyticFilter &picture() const { return noisy_ ? bpNoisy_ : bp_; }
     // The bands are linear-phase filters of different lengths; each is evaluated centred on
