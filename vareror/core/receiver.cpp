@@ -251,7 +251,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // edge-keeping filter whose strength follows the noise it measures on the picture itself;
     // above kWeakSnrDb that filter keeps one-pixel detail.
     const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
-    current.filtered = snr < kFilteredSnrDb;
+    current.filtered = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0) < kFilteredSnrDb;
     double pixelMs = 0; // the shortest scan's time per sample
     for (const auto &lay : m.layouts)
         for (const Segment &seg : lay)

@@ -173,6 +173,9 @@ void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bo
     noisyNarrow_ = narrowMode;
     noisyPixelMs_ = pixelMs;
     noisyOffsetHz_ = offsetHz;
+    // (a narrow mode's picture swings its tone a third as far: its band is that of a picture
+    // kNarrowSnrShiftDb weaker)
+    if (narrowMode) snrDb -= kNarrowSnrShiftDb;
     noisy_ = snrDb < kCleanSnrDb && set_.dspFilter != 0;
     broadRead_ = false;
     if (broadRetuned_) {

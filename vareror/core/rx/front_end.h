@@ -17,6 +17,11 @@ namespace vareror::core::rx {
 // needs the width, while every hertz of it lets in noise, and FM noise turns into clicks
 // once the band's own SNR falls to a few dB.
 constexpr double kCleanSnrDb = 25, kWeakSnrDb = 3;
+// The narrow modes' tones swing over 256 Hz, not 800: the picture read from them holds as
+// much of the noise as the others' at about 10 dB less SNR, and their band and the filter
+// across lines follow the SNR that far lower (as wide as the others' from 20 dB, their photos
+// fell by up to 2 dB from 20 to 23 dB; unfiltered from 33 dB, by 7 dB from 32 to 34).
+constexpr double kNarrowSnrShiftDb = 10;
 
 struct FrontEndSettings {
     int dspFilter = 1;      // 0 off, 1 broad, 2 sharp, 3 very sharp
