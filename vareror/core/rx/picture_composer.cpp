@@ -337,13 +337,20 @@ float PictureComposer::noiseDeviation(int pl, int line)
 {
     const int W = W_;
     const float *c = planes_[pl].row(line, W);
-    diff_.clear();
-    for (int nb : {line - 1, line + 1})
-        if (arrived(nb))
-            for (int x = 0; x < W; ++x) diff_.push_back(std::fabs(c[x] - planes_[pl].row(nb, W)[x]));
-    if (diff_.empty()) return 20; // a lone line: about what 0 dB leaves
-    std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
-    return std::max(0.5f, 1.4826f * diff_[diff_.size() / 2] / std::numbers::sqrt2_v<float>);
+    // Each neighbour's differences give their own median, and the smaller counts: at a
+    // horizontal edge (the line the last of one area or the first of the next) the whole
+    // row differs from the neighbour across the edge, which would pass for strong noise
+    // and have the line blurred along and averaged across the edge.
+    float best = -1;
+    for (int nb : {line - 1, line + 1}) {
+        if (!arrived(nb)) continue;
+        diff_.clear();
+        for (int x = 0; x < W; ++x) diff_.push_back(std::fabs(c[x] - planes_[pl].row(nb, W)[x]));
+        std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
+        if (best < 0 || diff_[diff_.size() / 2] < best) best = diff_[diff_.size() / 2];
+    }
+    if (best < 0) return 20; // a lone line: about what 0 dB leaves
+    return std::max(0.5f, 1.4826f * best / std::numbers::sqrt2_v<float>);
 }
 
 // How much of each pixel of a line is to be taken from its column's mean (0 .. 1), in
