@@ -52,8 +52,7 @@ cfloat pixelProduct(const SignalView &s, double t0, double t1, cfloat noiseLag1,
 
 double pixelHz(const SignalView &s, double t0, double t1, cfloat noiseLag1, bool broad)
 {
-    const cfloat acc = productSum(s, t0, t1, noiseLag1, broad);
-    return fastAtan2(acc.imag(), acc.real()) * s.rateHz / kTwoPi;
+    return productHz(productSum(s, t0, t1, noiseLag1, broad), s.rateHz);
 }
 
 double avtPictureStart(const SignalView &s, const WorkingRate &rate, double headerEnd, double offsetHz, cfloat noiseLag1)
@@ -239,7 +238,7 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
                 const double c = t0 + (i + 0.5) * dt;
                 const cfloat p = pixelProduct(s, c - 0.5 * win, c + 0.5 * win, broadLag1_, true);
                 if (bz) bz[i] = p * turn;
-                b[i] = float(hzToLevel(fastAtan2(p.imag(), p.real()) * s.rateHz / kTwoPi - offset_, m.narrow));
+                b[i] = float(hzToLevel(productHz(p, s.rateHz) - offset_, m.narrow));
             }
         }
         if (scan.luminance) {

@@ -297,7 +297,7 @@ void PictureComposer::markDirty(int r0, int r1)
 void PictureComposer::readBroad(double rateHz)
 {
     broad_ = m_->colour != ColourEncoding::Grey;
-    hzPerRadian_ = rateHz / (2 * std::numbers::pi);
+    rateHz_ = rateHz;
     if (broad_)
         for (int pl : luminancePlanes(m_->colour)) planes_[broadPlaneOf(pl)].reserve(size_t(W_) * size_t(H_));
     if (hasChroma(m_->colour)) broadZ_.assign(size_t(W_) * size_t(H_), 0.0f);
@@ -305,7 +305,7 @@ void PictureComposer::readBroad(double rateHz)
 
 float PictureComposer::productLevel(std::complex<float> z) const
 {
-    return float(hzToLevel(fastAtan2(z.imag(), z.real()) * hzPerRadian_, m_->narrow));
+    return float(hzToLevel(productHz(z, rateHz_), m_->narrow));
 }
 
 void PictureComposer::filterLuminance(int line)

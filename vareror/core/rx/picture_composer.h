@@ -148,7 +148,7 @@ private:
     std::vector<uint8_t> rgb_;
     // the broad band's pulse-pair sums (readBroad), and the columns' levels read from them
     std::vector<std::complex<float>> broadZ_;
-    double hzPerRadian_ = 0;
+    double rateHz_ = 0;
     std::vector<float> even_, odd_, evenOdd2_, upDown2_, cross_;
 };
 

@@ -6,6 +6,7 @@
 #include <complex>
 #include <cstddef>
 #include <cstdint>
+#include <numbers>
 
 namespace vareror::core::rx {
 
@@ -80,5 +81,12 @@ inline float fastAtan2(float y, float x)
     return y < 0 ? c3 : r2;
 }
 double wrapPi(double a);
+
+// The frequency (Hz at `rateHz`) a sum of pulse-pair products z_i z*_{i-1} reads: its phase
+// step per sample.
+inline double productHz(std::complex<float> p, double rateHz)
+{
+    return fastAtan2(p.imag(), p.real()) * rateHz / (2 * std::numbers::pi);
+}
 
 } // namespace vareror::core::rx
