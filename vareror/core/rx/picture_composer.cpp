@@ -331,16 +331,31 @@ void PictureComposer::filterLuminance(int line)
 }
 
 // The noise deviation of a plane around a line, measured on the picture itself from the
-// differences between the line and its neighbour lines (their median, which picture edges
-// barely move).
+// differences between each line and its neighbour lines (their median, which picture edges
+// barely move): the median of what the line and the two on either side of it give. A line
+// that differs from both its neighbours all along (a one-line rule, or a row that the
+// picture's scaling left between two areas) passes for very noisy on its own, and would be
+// blurred along and averaged with its neighbours across the rule.
 float PictureComposer::noiseDeviation(int pl, int line)
+{
+    float d[5];
+    int n = 0;
+    for (int l = line - 2; l <= line + 2; ++l)
+        if (arrived(l))
+            if (const float s = lineNoise(pl, l); s >= 0) d[n++] = s;
+    if (n == 0) return 20; // a lone line: about what 0 dB leaves
+    std::nth_element(d, d + n / 2, d + n);
+    return std::max(0.5f, d[n / 2]);
+}
+
+// One line's noise deviation (-1 for a line with no neighbour).
+float PictureComposer::lineNoise(int pl, int line)
 {
     const int W = W_;
     const float *c = planes_[pl].row(line, W);
     // Each neighbour's differences give their own median, and the smaller counts: at a
     // horizontal edge (the line the last of one area or the first of the next) the whole
-    // row differs from the neighbour across the edge, which would pass for strong noise
-    // and have the line blurred along and averaged across the edge.
+    // row differs from the neighbour across the edge, which would pass for strong noise.
     float best = -1;
     for (int nb : {line - 1, line + 1}) {
         if (!arrived(nb)) continue;
@@ -349,8 +364,7 @@ float PictureComposer::noiseDeviation(int pl, int line)
         std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
         if (best < 0 || diff_[diff_.size() / 2] < best) best = diff_[diff_.size() / 2];
     }
-    if (best < 0) return 20; // a lone line: about what 0 dB leaves
-    return std::max(0.5f, 1.4826f * best / std::numbers::sqrt2_v<float>);
+    return best < 0 ? -1 : 1.4826f * best / std::numbers::sqrt2_v<float>;
 }
 
 // How much of each pixel of a line is to be taken from its column's mean (0 .. 1), in

@@ -97,6 +97,7 @@ private:
     void composeLine(int line, bool provisional);
     void filterLuminance(int line);
     float noiseDeviation(int plane, int line);
+    float lineNoise(int plane, int line);
     void columnShares(int line, const std::vector<int> &planes, const float *sigma);
     void productColumnShares(int line);
     float productLevel(std::complex<float> z) const;

@@ -374,15 +374,18 @@ void PartsTest::weakFilterKeepsColumns()
     QVERIFY2(flatRms < 12.5, qPrintable(QString("flat area off by %1 rms").arg(flatRms)));
 
     // A horizontal edge across the whole width, under light noise: the first line of the
-    // grating below it is no noisier than the rest, and keeps its bars as they do.
+    // grating below it is no noisier than the rest, and keeps its bars as they do. Nor is a
+    // one-line rule across the area above (each of its neighbours differs from it all along):
+    // it keeps its level, and its neighbours theirs.
     PictureComposer e;
     e.start(m, true, true, true);
     std::normal_distribution<float> light(0, 6);
-    const int edge = H / 2;
+    const int edge = H / 2, rule = H / 4;
     for (int l = 0; l < H; ++l) {
         for (Channel ch : {Channel::R, Channel::G, Channel::B}) {
             float *row = e.row(planeOf(ch), l);
-            for (int x = 0; x < W; ++x) row[x] = (l < edge ? 40.0f : x % 2 ? 150.0f : 210.0f) + light(gen);
+            for (int x = 0; x < W; ++x)
+                row[x] = (l == rule ? 200.0f : l < edge ? 40.0f : x % 2 ? 150.0f : 210.0f) + light(gen);
         }
         e.lineDecoded(l);
     }
@@ -395,6 +398,15 @@ void PartsTest::weakFilterKeepsColumns()
     };
     const double inside = rowContrast(edge + 8), atEdge = rowContrast(edge);
     QVERIFY2(atEdge > 0.9 * inside, qPrintable(QString("bars at the edge %1, inside %2").arg(atEdge).arg(inside)));
+    auto rowLevel = [&](int l) {
+        double sum = 0;
+        for (int x = 0; x < W; ++x) sum += e.picture().pixel(x, l)[1];
+        return sum / W;
+    };
+    for (int l : {rule - 1, rule, rule + 1}) {
+        const double want = l == rule ? 200 : 40;
+        QVERIFY2(std::fabs(rowLevel(l) - want) < 5, qPrintable(QString("line %1 at %2, not %3").arg(l - rule).arg(rowLevel(l)).arg(want)));
+    }
 }
 
 // Where a line pair's colour is sent once and a brightness edge runs between the pair's two
