@@ -429,9 +429,14 @@ void RxMachine::placeAfterGap()
     const int after = sync.afterGap();
     if (after < 0 || current.next < m.periods) return;
     const double level = std::max(sync.level(s, after), sync.level(s, after + 1));
+    // Near 0 dB a true pulse reads under kNoPulse as often as not (from -0.4 to 0.7, about
+    // 0.2 on average), and one period's reading would move the whole rest of the picture a
+    // period down. A period counts as without its pulse only when it reads well under the
+    // train's mean since the gap, as noise does (about -0.5).
+    const double noPulse = std::min(kNoPulse, sync.trainScore(s, after, m.periods - 1, level) - 0.5);
     // the train's last sync: its pulse there, with the signal
     int last = m.periods - 1;
-    while (last >= after && sync.trainScore(s, last, last, level) < kNoPulse) --last;
+    while (last >= after && sync.trainScore(s, last, last, level) < noPulse) --last;
     const int missing = m.periods - 1 - last;
     if (last < after || missing < 1 || missing * m.periodMs > kLongestGapMs) return;
     sync.lengthenLastJump(missing);
