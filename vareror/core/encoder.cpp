@@ -60,7 +60,7 @@ std::string fskIdProblem(const std::string &text)
         if (ch >= 0x80) return "the FSK ID can carry only ASCII letters, digits, space and punctuation";
         ++chars;
         const unsigned char up = (ch >= 'a' && ch <= 'z') ? static_cast<unsigned char>(ch - 'a' + 'A') : ch;
-        if (up < 0x20) {
+        if (up < 0x20 || up == 0x7F) { // (DEL too: printed between quotes it showed as nothing)
             char code[8];
             std::snprintf(code, sizeof code, "0x%02X", unsigned(ch));
             return std::string("the FSK ID cannot carry the control character ") + code;

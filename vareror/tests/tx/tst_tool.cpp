@@ -102,6 +102,7 @@ private slots:
         QTest::newRow("FSK ID with its end mark") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "HI!", "P", out} << "cannot carry";
         QTest::newRow("FSK ID of spaces only") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "   ", "P", out} << "is empty";
         QTest::newRow("FSK ID with a tab") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "K1\tAB", "P", out} << "control character 0x09";
+        QTest::newRow("FSK ID with a delete") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "K1\x7f" "AB", "P", out} << "control character 0x7F";
     }
 
     void failsClearly()
