@@ -272,7 +272,7 @@ void ReceiverThread::run()
 {
     for (;;) {
         Item item;
-        bool have = false, listening = true;
+        bool have = false;
         {
             std::unique_lock<std::mutex> lock(m_);
             if (queue_.empty() && !stop_ && !rx_->workPending()) {
@@ -286,7 +286,6 @@ void ReceiverThread::run()
                 queue_.pop_front();
                 have = true;
             }
-            listening = listening_;
         }
         if (have) {
             if (item.command) {
@@ -306,6 +305,14 @@ void ReceiverThread::run()
             std::lock_guard<std::mutex> lock(sourceMutex_);
             fromSource_.clear();
             if (source_) source_->read(fromSource_);
+        }
+        // Whether they are heard is asked once they are read: asked before, a caller that
+        // turned listening on and then handed over a source could lose that source's first
+        // samples to a stale "no".
+        bool listening;
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            listening = listening_;
         }
         if (!fromSource_.empty() && listening) {
             feedReceiver(fromSource_.data(), fromSource_.size());

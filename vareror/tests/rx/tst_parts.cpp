@@ -733,7 +733,7 @@ public:
     explicit PieceSource(const std::vector<float> &a) : a_(a) {}
     void read(std::vector<float> &out) override
     {
-        const size_t n = std::min<size_t>(997, a_.size() - pos_);
+        const size_t n = std::min<size_t>(4999, a_.size() - pos_);
         out.insert(out.end(), a_.begin() + long(pos_), a_.begin() + long(pos_ + n));
         pos_ += n;
     }
