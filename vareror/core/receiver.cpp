@@ -113,8 +113,10 @@ public:
 
     // A redraw under way: the syncs found again (when asked), then each period drawn so far
     // decoded again if the fit has moved it at all, then the picture drawn anew where it
-    // changed. It runs a slice
-    // at a time when work is deferred, interleaved with the periods still arriving.
+    // changed. It runs a slice at a time when work is deferred. The periods that arrive
+    // meanwhile wait in the kept signal until it is done: decoded while it ran, they would
+    // move the fit under it, and which periods it drew where (a weak one's small moves are
+    // left as drawn) would depend on how fast the machine got through it.
     struct Redraw {
         bool active = false;
         bool remeasure = false;    // still finding the syncs again
@@ -144,6 +146,8 @@ public:
     // wholePicture: the fit taken for the picture as a whole (see SyncTracker::refit)
     bool beginRedraw(bool remeasure, bool wholePicture = false);
     bool work(int budget);
+    void redrawSlice(int &budget);
+    void finishRedraw();
     bool pending() const { return job.active || current.ending || !composerSettled; }
     void finishWork();
     void measureSlant();
@@ -204,6 +208,16 @@ void RxMachine::onFskId(const std::string &text)
 void RxMachine::finishWork()
 {
     while (work(1 << 20)) {
+    }
+}
+
+void RxMachine::finishRedraw()
+{
+    while (job.active) {
+        int budget = 1 << 30;
+        redrawSlice(budget);
+        // the periods that waited for it (this may begin the next redraw)
+        if (!job.active) progress();
     }
 }
 
@@ -307,6 +321,9 @@ void RxMachine::measureSlant()
 void RxMachine::endPicture()
 {
     if (!active() || current.ending) return;
+    // a redraw under way is finished first, and the periods that waited for it decoded
+    finishRedraw();
+    if (!active() || current.ending) return;
     current.ending = true;
     // Final placement: the picture redrawn where the best fit moves it, when the buffer allows.
     if (state == State::Picture && current.m->hasSync()) placeAfterGap();
@@ -339,39 +356,11 @@ bool RxMachine::work(int budget)
 {
     // Does up to `budget` units of the work under way (a period decoded again costs 8, a line
     // drawn 1); true when some is left.
-    if (job.active) {
-        const ModeInfo &m = *current.m;
-        while (job.remeasure && budget > 0) {
-            if (job.k >= job.upTo) {
-                sync.refit(slanting(), resyncing(), current.forced, true);
-                if (job.measureSlant) lastSlantPpm = sync.measuredPpm();
-                job.remeasure = false;
-                job.k = 0;
-                break;
-            }
-            double pred = sync.trackPos(job.k), win = sync.searchWindow(job.k);
-            if (!sync.remeasureFound()) sync.widenBeforeFirst(pred, win);
-            sync.remeasure(kept.view(int64_t(pred - win) - ms(10), int64_t(pred + win + m.syncMs * rate.perMs) + ms(5)),
-                           job.k, opts.syncAccuracy);
-            ++job.k;
-            budget -= 1;
-        }
-        for (; !job.remeasure && job.k < job.upTo && budget > 0; ++job.k) {
-            // (a clean signal's periods where they were drawn would come out the same; a weak
-            // one's pixels are averaged over half a millisecond and more either side, so a
-            // small move changes nothing that shows, but drawing them again means filtering
-            // every line around them again)
-            if (moved(job.k) <= (current.filtered ? kWeakStillMs * rate.perMs : 0)) continue;
-            drawPeriod(job.k);
-            budget -= 8;
-        }
-        if (!job.remeasure && job.k >= job.upTo) {
-            job.active = false;
-            current.lastRedraw = current.next;
-            composerSettled = false;
-        }
-        if (budget <= 0) return true;
+    while (job.active && budget > 0) {
+        redrawSlice(budget);
+        if (!job.active) progress();
     }
+    if (job.active) return true;
     if (!composerSettled) {
         composerSettled = !composer.settle(budget);
         if (!composerSettled) return true;
@@ -380,8 +369,44 @@ bool RxMachine::work(int budget)
     return false;
 }
 
+// Up to `budget` units of the redraw under way, taken off the budget.
+void RxMachine::redrawSlice(int &budget)
+{
+    const ModeInfo &m = *current.m;
+    while (job.remeasure && budget > 0) {
+        if (job.k >= job.upTo) {
+            sync.refit(slanting(), resyncing(), current.forced, true);
+            if (job.measureSlant) lastSlantPpm = sync.measuredPpm();
+            job.remeasure = false;
+            job.k = 0;
+            break;
+        }
+        double pred = sync.trackPos(job.k), win = sync.searchWindow(job.k);
+        if (!sync.remeasureFound()) sync.widenBeforeFirst(pred, win);
+        sync.remeasure(kept.view(int64_t(pred - win) - ms(10), int64_t(pred + win + m.syncMs * rate.perMs) + ms(5)),
+                       job.k, opts.syncAccuracy);
+        ++job.k;
+        budget -= 1;
+    }
+    for (; !job.remeasure && job.k < job.upTo && budget > 0; ++job.k) {
+        // (a clean signal's periods where they were drawn would come out the same; a weak
+        // one's pixels are averaged over half a millisecond and more either side, so a
+        // small move changes nothing that shows, but drawing them again means filtering
+        // every line around them again)
+        if (moved(job.k) <= (current.filtered ? kWeakStillMs * rate.perMs : 0)) continue;
+        drawPeriod(job.k);
+        budget -= 8;
+    }
+    if (!job.remeasure && job.k >= job.upTo) {
+        job.active = false;
+        current.lastRedraw = current.next;
+        composerSettled = false;
+    }
+}
+
 bool RxMachine::beginRedraw(bool remeasure, bool wholePicture)
 {
+    finishRedraw();
     if (opts.rxBuffer == 0 || current.m == nullptr || state == State::Header || current.next == 0) return false;
     job = Redraw();
     job.active = true;
@@ -476,7 +501,7 @@ void RxMachine::redecodeDrawn(int upTo, bool onlyWhereKept)
 
 void RxMachine::progress()
 {
-    if (!active() || current.ending) return;
+    if (!active() || current.ending || job.active) return;
     if (state == State::Header) {
         findStart();
         if (state == State::Header) return;
@@ -575,7 +600,10 @@ void RxMachine::progress()
             for (int j = 0; j < current.next; ++j) worst = std::max(worst, moved(j));
             // (a weak signal's pixels are averaged over half a millisecond or more, and its
             // redraw, filters and all, costs far more: it waits for a larger move)
-            if (worst > (current.filtered ? 0.25 : 0.08) * perMs) beginRedraw(false);
+            if (worst > (current.filtered ? 0.25 : 0.08) * perMs && beginRedraw(false)) {
+                if (deferWork) return;
+                for (int budget = 1 << 30; job.active;) redrawSlice(budget);
+            }
         }
     }
     if (current.next >= m.periods) endPicture();
@@ -676,6 +704,7 @@ bool Receiver::resync()
 bool Receiver::correctSlant()
 {
     if (machine_->state == RxMachine::State::Idle || !machine_->current.m || !machine_->current.m->hasSync()) return false;
+    machine_->finishRedraw();
     const bool before = machine_->current.straightened;
     machine_->current.straightened = true;
     if (!machine_->beginRedraw(true)) {

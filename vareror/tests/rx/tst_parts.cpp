@@ -747,7 +747,8 @@ private:
 
 // On its thread the receiver decodes what it is fed, or what it reads from a source, into the
 // same picture as at once, reports its events in order, and answers a resync at once while the
-// redraw follows.
+// redraw follows. A weak picture, whose redraws filter the lines around them again, comes out
+// the same however far the deferred work has got when the next samples come.
 void PartsTest::threadDecodesAsAtOnce()
 {
     const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
@@ -814,6 +815,31 @@ void PartsTest::threadDecodesAsAtOnce()
         t.takeHeard(heard);
         QCOMPARE(heard.size(), size_t(22050)); // the last two seconds
     }
+    // (deferred work, as on the thread: done only at the end, as on a busy machine, or all of
+    // it after each block; and a resync after)
+    auto weak = transmission(3, card, 11025, false, 1.003);
+    addNoise(weak, 11025, 10, 7);
+    Receiver atOnce(11025);
+    feed(atOnce, weak);
+    std::vector<uint8_t> resynced[2];
+    for (const bool late : {true, false}) {
+        Receiver rx(11025);
+        rx.setDeferWork(true);
+        for (size_t p = 0; p < weak.size(); p += 2048) {
+            rx.process(weak.data() + p, std::min<size_t>(2048, weak.size() - p));
+            while (!late && rx.work(64)) {
+            }
+        }
+        while (rx.work(64)) {
+        }
+        QVERIFY2(rx.picture().rgb == atOnce.picture().rgb, late ? "work left to the end" : "work after each block");
+        QVERIFY(rx.resync());
+        while (rx.work(64)) {
+        }
+        resynced[late] = rx.picture().rgb;
+    }
+    QVERIFY(atOnce.resync());
+    QVERIFY(resynced[0] == atOnce.picture().rgb && resynced[1] == atOnce.picture().rgb);
 }
 
 
