@@ -206,6 +206,14 @@ bool PictureComposer::settle(int budget)
         firstUnfiltered_ = l;
         while (firstUnfiltered_ < H_ && filtered_[size_t(firstUnfiltered_)]) ++firstUnfiltered_;
         if (budget <= 0) return true;
+        // A weak picture's levels are counted as its lines are filtered: the lines just
+        // filtered may have changed the range decision, and what is drawn next follows it
+        // (taken only above, a settle that filtered the whole picture at once drew it all
+        // with the decision of before).
+        if (fullRangeNow() != fullRange_) {
+            fullRange_ = !fullRange_;
+            invalidate(0, H_ - 1, 0);
+        }
     }
     const int last = ended_ ? H_ : frontier_;
     int l = firstUndrawn_;
