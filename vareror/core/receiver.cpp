@@ -44,9 +44,16 @@ using namespace rx;
 namespace {
 // A weak signal's period that the fit has moved by less than this (ms) is not drawn again.
 constexpr double kWeakStillMs = 0.05;
-// Below this SNR (dB in 3 kHz) lines are filtered across their neighbours: from here down
-// the filter gains more in flat areas than it loses in the finest detail.
-constexpr double kFilteredSnrDb = 33;
+// Below this SNR (dB in 3 kHz) lines are filtered across their neighbours. The filter follows
+// the noise it measures on the picture, giving way to each pixel's own reading as that noise
+// vanishes. That measure never quite vanishes (some of it is the picture's own texture), and
+// even a small share of the filter takes much of the error out of a clean picture's finest
+// gratings (whose readings differ from line to line): so from kFadeFromSnrDb up the filter's
+// share also falls as the noise's amplitude does (to 2 % at kFilteredSnrDb), and nothing
+// changes much where it stops.
+constexpr double kFilteredSnrDb = 70, kFadeFromSnrDb = 35;
+// Below this SNR a period's fit is noisy enough that a redraw waits for a larger move.
+constexpr double kNoisyFitSnrDb = 33;
 // Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
 // their luminance through the broad band while the picture band is narrowed for noise, from
 // kBroadReadSnrDb up (below it the broad band's noise hides even the columns' pulse-pair
@@ -106,6 +113,7 @@ public:
                                                  // the clock that stretched it
         double startSec = 0;
         bool filtered = false;     // noisy signal: lines filtered across their neighbours
+        bool noisyFit = false;     // ... and noisy enough that small moves are not redrawn
         bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
                                    // slant and phase to its end, whatever the options say
         bool ending = false;       // ended; its last redraw still under way
@@ -265,7 +273,9 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // edge-keeping filter whose strength follows the noise it measures on the picture itself;
     // above kWeakSnrDb that filter keeps one-pixel detail.
     const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
-    current.filtered = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0) < kFilteredSnrDb;
+    const double filterSnr = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0);
+    current.filtered = filterSnr < kFilteredSnrDb;
+    current.noisyFit = filterSnr < kNoisyFitSnrDb;
     double pixelMs = 0; // the shortest scan's time per sample
     for (const auto &lay : m.layouts)
         for (const Segment &seg : lay)
@@ -296,7 +306,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     };
     const cfloat noiseLag1 = front.noisyBand() ? noiseLag1Of(false) : 0;
     decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
-    composer.start(m, current.filtered, opts.autoClear, snr > kWeakSnrDb);
+    composer.start(m, current.filtered, opts.autoClear, snr > kWeakSnrDb,
+                   float(std::min(1.0, std::pow(10.0, -(filterSnr - kFadeFromSnrDb) / 20))));
     if (front.broadRead()) {
         decoder.readBroad(noiseLag1Of(true));
         composer.readBroad(rate.hz);
@@ -393,7 +404,7 @@ void RxMachine::redrawSlice(int &budget)
         // one's pixels are averaged over half a millisecond and more either side, so a
         // small move changes nothing that shows, but drawing them again means filtering
         // every line around them again)
-        if (moved(job.k) <= (current.filtered ? kWeakStillMs * rate.perMs : 0)) continue;
+        if (moved(job.k) <= (current.noisyFit ? kWeakStillMs * rate.perMs : 0)) continue;
         drawPeriod(job.k);
         budget -= 8;
     }
@@ -600,7 +611,7 @@ void RxMachine::progress()
             for (int j = 0; j < current.next; ++j) worst = std::max(worst, moved(j));
             // (a weak signal's pixels are averaged over half a millisecond or more, and its
             // redraw, filters and all, costs far more: it waits for a larger move)
-            if (worst > (current.filtered ? 0.25 : 0.08) * perMs && beginRedraw(false)) {
+            if (worst > (current.noisyFit ? 0.25 : 0.08) * perMs && beginRedraw(false)) {
                 if (deferWork) return;
                 for (int budget = 1 << 30; job.active;) redrawSlice(budget);
             }

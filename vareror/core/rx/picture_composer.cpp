@@ -28,6 +28,15 @@ constexpr float kNearOwnSigma = 20.0f, kPlusSigma = 40.0f;
 // The noise deviations (levels) from which, and from which wholly, a weak signal's readings
 // are averaged along their line before they are filtered across lines (denoiseRow).
 constexpr float kAlongFromSigma = 10.0f, kAlongFullSigma = 60.0f;
+// As the noise vanishes, each step of the filter gives way to the pixel's own reading, for
+// each also takes away some of the picture: the median a one-pixel line or corner (it takes
+// them for clicks), the biweight mean texture within its step, the column's mean what changes
+// down a column. Below the first noise deviation (levels) a step is gone, from the second it is
+// whole. Clicks stop long before the noise is this light (Martin 1 at 30 dB: about 8 levels),
+// so the median goes first; the mean, which takes out what noise is left, goes last.
+constexpr float kMedianFromSigma = 3.0f, kMedianFullSigma = 7.0f;
+constexpr float kMeanFromSigma = 1.0f, kMeanFullSigma = 3.0f;
+constexpr float kColumnFromSigma = 2.0f, kColumnFullSigma = 5.0f;
 // Columns: where the readings differ across a row clearly more than down a column (vertical
 // structure: a grating, a pole, a letter's stem), a pixel takes the mean of its own column
 // instead, which keeps one-pixel detail that the noise hides from the neighbourhood's filter.
@@ -89,11 +98,12 @@ __attribute__((target_clones("avx2", "default"))) void median3x3(const float *__
 }
 } // namespace
 
-void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine)
+void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share)
 {
     m_ = &m;
     weak_ = weak;
     keepFine_ = keepFine;
+    share_ = std::clamp(share, 0.0f, 1.0f);
     broad_ = false;
     ended_ = false;
     W_ = m.exposedWidth;
@@ -516,6 +526,15 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int 
 {
     const int W = W_;
     constexpr int R = kDenoiseLines;
+    // how much of each step counts (the pixel's own reading the rest)
+    auto fade = [&](float from, float full) { return share_ * std::clamp((sigma - from) / (full - from), 0.0f, 1.0f); };
+    const float medianShare = fade(kMedianFromSigma, kMedianFullSigma), meanShare = fade(kMeanFromSigma, kMeanFullSigma),
+                columnShare = fade(kColumnFromSigma, kColumnFullSigma);
+    const float *own = planes_[pl].row(line, W);
+    if (medianShare == 0 && meanShare == 0 && columnShare == 0) {
+        std::copy(own, own + W, out);
+        return;
+    }
     const float *rows[2 * R + 1] = {};
     const float *present[2 * R + 1];
     const float *raw[2 * R + 1] = {}, *rawPresent[2 * R + 1];
@@ -595,17 +614,22 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int 
     } else {
         for (int x = 0; x < W; ++x) centre_[size_t(x)] = scalarMedian(x);
     }
+    if (medianShare < 1)
+        for (int x = 0; x < W; ++x) centre_[size_t(x)] = own[x] + medianShare * (centre_[size_t(x)] - own[x]);
     // Tukey's biweight mean around the median, then a second pass around that first mean:
     // the median alone sits off-centre near edges
-    for (int pass = 0; pass < 2; ++pass) {
+    if (meanShare < 1) median_.assign(centre_.begin(), centre_.end());
+    for (int pass = 0; pass < 2 && meanShare > 0; ++pass) {
         biweightSums(present, n, W, kDenoisePixels, centre_.data(), inv, acc_.data(), ws_.data());
         for (int x = 0; x < W; ++x)
             if (ws_[size_t(x)] > 0) centre_[size_t(x)] = acc_[size_t(x)] / ws_[size_t(x)];
     }
+    if (meanShare < 1)
+        for (int x = 0; x < W; ++x) centre_[size_t(x)] = median_[size_t(x)] + meanShare * (centre_[size_t(x)] - median_[size_t(x)]);
     // Where the area holds vertical structure, the column's own biweight mean (around the
     // median of the pixel and the two above and below it) replaces the neighbourhood's,
     // taken over columnPlane's readings.
-    if (std::any_of(columnShare_.begin(), columnShare_.end(), [](float t) { return t > 0; })) {
+    if (columnShare > 0 && std::any_of(columnShare_.begin(), columnShare_.end(), [](float t) { return t > 0; })) {
         if (columnPlane != pl) {
             n = 0;
             for (int dy = -R; dy <= R; ++dy) {
@@ -642,7 +666,7 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int 
             }
         }
         for (int x = 0; x < W; ++x)
-            centre_[size_t(x)] += columnShare_[size_t(x)] * (column_[size_t(x)] - centre_[size_t(x)]);
+            centre_[size_t(x)] += columnShare * columnShare_[size_t(x)] * (column_[size_t(x)] - centre_[size_t(x)]);
     }
     std::copy(centre_.begin(), centre_.end(), out);
 }

@@ -41,8 +41,10 @@ public:
     // A picture starts in mode m; `clear` starts from a black picture (otherwise the last
     // one stays under the new lines when the size is the same). `weak`: lines are filtered
     // across their neighbours; `keepFine`: that filter keeps one-pixel detail (the noise
-    // leaves some to keep).
-    void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false);
+    // leaves some to keep); `share`: how much of the filter's work a line takes at most, the
+    // rest its own readings (the filter giving way as the signal comes near the SNR from which
+    // it is not filtered at all).
+    void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false, float share = 1);
     // The luminance (or red, green and blue) also read through the broad band (from after
     // start): where a weak signal's area holds vertical structure, its column is averaged
     // from these readings, which keep the fine detail the narrowed band loses.
@@ -119,6 +121,7 @@ private:
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
     bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false;
+    float share_ = 1;
     // The broad band's readings (readBroad): of the luminance in the plane of no channel, of
     // red, green and blue in planes past the channels'.
     static constexpr int kBroadPlane = planeOf(Channel::None), kBroadPlanes = kPlaneCount + 3;
@@ -143,7 +146,7 @@ private:
     RgbImage pic_{320, 256};
     int dirtyFrom_ = 0, dirtyTo_ = 0;
     // scratch rows, kept between lines
-    std::vector<float> centre_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_, pairY_;
+    std::vector<float> centre_, median_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_, pairY_;
     std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
     std::vector<float> along_; // the neighbourhood's rows averaged along the line (denoiseRow)
     std::vector<uint8_t> rgb_;

@@ -169,6 +169,14 @@ void ConditionsTest::picturesInNoise_data()
     QTest::newRow("Scottie 1") << 6 << QList<double>{0, 5, 10, 20} << QList<double>{12, 15, 18, 25} << QList<double>{22.9, 27.4, 30.3, 33.0};
     QTest::newRow("PD90") << 15 << QList<double>{0, 5, 10, 20} << QList<double>{12, 14, 17, 23} << QList<double>{23.4, 26.3, 27.7, 30.7};
     QTest::newRow("Robot 36") << 3 << QList<double>{0, 5, 10, 20} << QList<double>{11, 13, 15, 19} << QList<double>{20.3, 22.8, 24.9, 28.5};
+    // light noise: the filter across lines gives way to the pixels' own readings as the noise
+    // vanishes, and nothing falls where it stops (it stopped at 33 dB: Robot 36's photo fell
+    // from 32 to 26 dB, Martin 1's from 38 to 34)
+    QTest::newRow("Martin 1, light") << 9 << QList<double>{30, 34, 40, 50, 75} << QList<double>{35, 39.5, 41.5, 43, 43}
+                                      << QList<double>{37.5, 39, 41, 46.5, 49.5};
+    QTest::newRow("PD90, light") << 15 << QList<double>{30, 34, 40} << QList<double>{28.5, 29.5, 30} << QList<double>{33, 34, 34.5};
+    QTest::newRow("Robot 36, light") << 3 << QList<double>{30, 34, 40, 50} << QList<double>{25.5, 26, 26.5, 26.5}
+                                      << QList<double>{31.5, 32.5, 33, 34};
     // where the sync's end is placed by the fit and the frequency track both (18 to 25 dB), lines
     // the track missed must not fall back on a place a few samples off (P5's card fell 11 dB)
     QTest::newRow("P5") << 22 << QList<double>{17, 19} << QList<double>{27.5, 29} << QList<double>{33.1, 33.6};

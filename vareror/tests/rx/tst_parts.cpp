@@ -410,6 +410,38 @@ void PartsTest::weakFilterKeepsColumns()
         const double want = l == rule ? 200 : 40;
         QVERIFY2(std::fabs(rowLevel(l) - want) < 5, qPrintable(QString("line %1 at %2, not %3").arg(l - rule).arg(rowLevel(l)).arg(want)));
     }
+
+    // Light noise (as at 40 dB SNR): a one-pixel slanting line (each of whose pixels differs
+    // from its four neighbours, as a click does) keeps its level, while the flat area is still
+    // smoothed below the noise.
+    PictureComposer f;
+    f.start(m, true, true, true);
+    std::normal_distribution<float> faint(0, 2);
+    auto onLine = [](int x, int l) { return l >= 40 && l < 200 && x == l + 40; };
+    for (int l = 0; l < H; ++l) {
+        for (Channel ch : {Channel::R, Channel::G, Channel::B}) {
+            float *row = f.row(planeOf(ch), l);
+            for (int x = 0; x < W; ++x) row[x] = (onLine(x, l) ? 200.0f : 128.0f) + faint(gen);
+        }
+        f.lineDecoded(l);
+    }
+    f.end();
+    f.settle();
+    double lineSum = 0, flatSq = 0;
+    int nl = 0, nFlat = 0;
+    for (int l = 0; l < H; ++l)
+        for (int x = 0; x < W; ++x) {
+            const int g = f.picture().pixel(x, l)[1];
+            if (onLine(x, l)) {
+                lineSum += g;
+                ++nl;
+            } else if (std::abs(x - l - 40) > 6) {
+                flatSq += (g - 128.0) * (g - 128.0);
+                ++nFlat;
+            }
+        }
+    QVERIFY2(lineSum / nl > 195, qPrintable(QString("the line at %1, not 200").arg(lineSum / nl)));
+    QVERIFY2(std::sqrt(flatSq / nFlat) < 1.6, qPrintable(QString("flat area off by %1 rms").arg(std::sqrt(flatSq / nFlat))));
 }
 
 // Where a line pair's colour is sent once and a brightness edge runs between the pair's two
