@@ -461,7 +461,8 @@ void RxMachine::placeAfterGap()
     // the gap are moved down by as many: the sender sent the picture whole.
     const ModeInfo &m = *current.m;
     const SignalView s = kept.view();
-    if (sync.afterGap() < 0 && sync.findStep(s, opts.syncAccuracy)) sync.refit(slanting(), resyncing(), current.forced);
+    if (sync.afterGap() < 0 ? sync.findStep(s, opts.syncAccuracy) : sync.moveJumpBack())
+        sync.refit(slanting(), resyncing(), current.forced);
     const int after = sync.afterGap();
     if (after < 0 || current.next < m.periods) return;
     const double level = std::max(sync.level(s, after), sync.level(s, after + 1));

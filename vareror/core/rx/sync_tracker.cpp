@@ -537,27 +537,30 @@ void SyncTracker::lengthenLastJump(int periods)
     if (lastGood_ >= first) lastGood_ = std::min(n - 1, lastGood_ + periods);
 }
 
-bool SyncTracker::findStep(const SignalView &s, int accuracy)
+namespace {
+double medianOf(std::vector<double> v)
 {
-    const int first = jumps_.empty() ? 0 : jumps_.back().from + jumps_.back().lost;
+    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+} // namespace
+
+bool SyncTracker::stepIn(int first, int until, int &from, double &step) const
+{
     std::vector<int> ks;
     std::vector<double> r;
-    for (int k = first; k < int(sync_.size()); ++k)
+    for (int k = first; k < until; ++k)
         if (sync_[size_t(k)].found) {
             ks.push_back(k);
             r.push_back(sync_[size_t(k)].pos - (track_.a + track_.b * k));
         }
-    const int n = int(ks.size()), side = 4;
+    const int n = int(ks.size()), side = kStepSide;
     if (n < 2 * side) return false;
-    auto median = [](std::vector<double> v) {
-        std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-        return v[v.size() / 2];
-    };
     // the step: the largest difference between the places of the few syncs either side
     int at = -1;
-    double step = 0;
+    step = 0;
     for (int i = side; i + side <= n; ++i) {
-        const double d = median({r.begin() + i, r.begin() + i + side}) - median({r.begin() + i - side, r.begin() + i});
+        const double d = medianOf({r.begin() + i, r.begin() + i + side}) - medianOf({r.begin() + i - side, r.begin() + i});
         if (std::fabs(d) > std::fabs(step)) { step = d; at = i; }
     }
     if (at < 0 || std::fabs(step) < 1.0 * rate_.perMs) return false;
@@ -577,11 +580,27 @@ bool SyncTracker::findStep(const SignalView &s, int accuracy)
         const double den = n * sxx - sx * sx;
         const double b = den > 0 ? (n * sxy - sx * sy) / den : 0.0, a = (sy - b * sx) / n;
         for (int i = 0; i < n; ++i) y[size_t(i)] = std::fabs(y[size_t(i)] - (a + b * ks[size_t(i)]));
-        return median(y);
+        return medianOf(y);
     };
-    if (spread(step) * 3 > spread(0) || std::fabs(step) < 6 * spread(step)) return false;
+    // The first few syncs also carry the header's timing error: at 0 dB they alone stand off
+    // the rest by as much as a step would (the spread cut to 1/1.8 on pictures without a gap),
+    // and a step there must cut it to a third. Past them, pictures without a gap stay near 1,
+    // while a step that only the picture's last tenth shows cuts it to 1/2.1 .. 1/2.9 in noise.
+    const double cut = at >= 2 * side ? 2.0 : 3.0;
+    if (spread(step) * cut > spread(0) || std::fabs(step) < 6 * spread(step)) return false;
     // the syncs missed just before the first one found off the line were lost with the gap
-    const int from = ks[size_t(at - 1)] + 1;
+    from = ks[size_t(at - 1)] + 1;
+    return true;
+}
+
+bool SyncTracker::findStep(const SignalView &s, int accuracy)
+{
+    const int first = jumps_.empty() ? 0 : jumps_.back().from + jumps_.back().lost;
+    int from = 0;
+    double step = 0;
+    if (!stepIn(first, int(sync_.size()), from, step)) return false;
+    const int side = kStepSide;
+    std::vector<double> r;
     jumps_.push_back({from, step});
     // The syncs from there on measured again where the straightened line puts them: the bent
     // line had left many outside their windows, or at their edges.
@@ -614,10 +633,25 @@ bool SyncTracker::findStep(const SignalView &s, int accuracy)
     for (int k = from; k < int(sync_.size()); ++k)
         if (sync_[size_t(k)].found) r.push_back(sync_[size_t(k)].pos - (a + b * k));
     if (int(r.size()) < side) return true;
-    const double d = median(r);
+    const double d = medianOf(r);
     jumps_.back().shift += d;
     for (size_t k = size_t(from); k < sync_.size(); ++k)
         if (sync_[k].measured) sync_[k].pos -= d;
+    return true;
+}
+
+bool SyncTracker::moveJumpBack()
+{
+    if (jumps_.empty() || jumps_.back().lost > 0) return false;
+    Jump &j = jumps_.back();
+    const int first = jumps_.size() > 1 ? jumps_[jumps_.size() - 2].from + jumps_[jumps_.size() - 2].lost : 0;
+    int from = 0;
+    double step = 0;
+    if (!stepIn(first, j.from, from, step)) return false;
+    if (std::fabs(step - j.shift) > std::max(1.0 * rate_.perMs, 0.25 * std::fabs(j.shift))) return false;
+    for (int k = from; k < j.from; ++k)
+        if (sync_[size_t(k)].measured) sync_[size_t(k)].pos -= j.shift;
+    j.from = from;
     return true;
 }
 

@@ -96,6 +96,11 @@ public:
     // explains them far better than the line, the grid jumps there (true) and the periods
     // lost can be counted where the train stops. The syncs after it are measured again.
     bool findStep(const SignalView &s, int accuracy);
+    // A jump is made where the train is found again, which may be well after the gap: the
+    // syncs between, past the window's edge or found one in a few beside a line they could
+    // not bend, were drawn where the grid was. They show the jump's step before it: the
+    // jump then starts where that step does (true).
+    bool moveJumpBack();
     // The first period measured after the grid's last jump (audio lost in a gap, or a drift
     // followed), -1 before any.
     int afterGap() const { return jumps_.empty() ? -1 : jumps_.back().from + jumps_.back().lost; }
@@ -117,6 +122,10 @@ public:
 
 private:
     LineFit compute(bool slopeFree, bool anchored, const LineFit &prev) const;
+    // The step among the syncs found in periods first .. until - 1 (see findStep): where the
+    // periods after it begin, and how far they moved; false when a line explains them.
+    bool stepIn(int first, int until, int &from, double &step) const;
+    static constexpr int kStepSide = 4; // syncs either side of a step that place it
     // Mean score of the best phase in `span` samples from `from`, folded over `folds` periods.
     // `period`: the fold's period (0: the line's).
     double foldedSearch(const SignalView &s, double from, double span, int folds, int accuracy, double &bestPos,

@@ -88,7 +88,13 @@ void LossesTest::dropoutMidPicture()
                          Case{16, 496, 0.5, 99}, Case{3, 292, 0.4, 99},
                          // early, before the syncs have set the line's slope, in noise that
                          // still lets them all be found: a jump, not a drift to bend the line to
-                         Case{9, 60, 0.08, 6}}) {
+                         Case{9, 60, 0.08, 6},
+                         // about a whole period, in noise: 2 ms off one, and late in the
+                         // picture, where only its last tenth shows the step
+                         Case{9, 444.4, 0.58, 10}, Case{9, 438.4, 0.86, 10},
+                         // late in the picture, its syncs found past the window one in four: the
+                         // grid jumped only where the train stopped a period early
+                         Case{6, 420.2, 0.86, 99}}) {
         const ModeInfo &m = modeInfo(c.mode);
         const RgbImage ref = loadPicture(pictures() + (m.exposedHeight == 240 ? "testcard_320x240.png" : "testcard_320x256.png"));
         auto whole = transmission(c.mode, ref, 11025);
