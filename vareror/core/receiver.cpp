@@ -66,6 +66,8 @@ constexpr double kLongestGapMs = 5000;
 // How sync-like a period may be and still hold no sync pulse (see SyncTracker::trainScore:
 // noise reads -0.9 to 0.2, a sync at 3 dB 0.25 to 0.8, at 10 dB 0.7 and more).
 constexpr double kNoPulse = 0.2;
+// How often the receiver takes its decisions (working samples: 23 ms at 11025 Hz).
+constexpr int kDecisionStep = 256;
 } // namespace
 
 
@@ -180,15 +182,20 @@ RxMachine::RxMachine(double inputRate)
 
 void RxMachine::process(const float *x, size_t n)
 {
-    inputCount += n;
+    // Decisions are taken at fixed places in the signal, every kDecisionStep working samples,
+    // whatever blocks it comes in: the bands a picture sets for its noise then take effect
+    // at the same sample, and a weak picture's first lines come out the same whether a
+    // busy sound card's reader hands over large blocks or small ones.
+    const uint64_t step = uint64_t(kDecisionStep) * uint64_t(rate.decimation);
     size_t i = 0;
     while (i < n) {
-        const size_t chunk = std::min(n - i, size_t(2048) * size_t(rate.decimation));
+        const size_t chunk = std::min<uint64_t>(n - i, step - inputCount % step);
         const FrontEndBlock &b = front.process(x + i, chunk);
         kept.append(b);
         tones.append(b.zn.data(), b.size());
         i += chunk;
-        advance();
+        inputCount += chunk;
+        if (inputCount % step == 0) advance();
     }
 }
 

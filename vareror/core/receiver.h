@@ -47,7 +47,10 @@ public:
     void setNotch(double hz);        // 0 = off
     double notch() const;
 
-    void process(const float *samples, size_t n);   // feed audio, any chunk size
+    // Feed audio, any chunk size. The receiver acts on it every 256 working samples (23 ms at
+    // 11025 Hz), at the same places whatever the chunks: what came after the last of them
+    // waits for the next call.
+    void process(const float *samples, size_t n);
     // Where a display may read the front end's working samples and demodulated frequency
     // (called on the thread that feeds the receiver); null for none.
     void setFrontEndTap(rx::FrontEndTap *tap);

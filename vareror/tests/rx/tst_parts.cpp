@@ -782,8 +782,9 @@ private:
 
 // On its thread the receiver decodes what it is fed, or what it reads from a source, into the
 // same picture as at once, reports its events in order, and answers a resync at once while the
-// redraw follows. A weak picture, whose redraws filter the lines around them again, comes out
-// the same however far the deferred work has got when the next samples come.
+// redraw follows. A weak picture, whose redraws filter the lines around them again and whose
+// bands are set where it starts, comes out the same however far the deferred work has got when
+// the next samples come, and whatever blocks they come in.
 void PartsTest::threadDecodesAsAtOnce()
 {
     const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
@@ -851,7 +852,7 @@ void PartsTest::threadDecodesAsAtOnce()
         QCOMPARE(heard.size(), size_t(22050)); // the last two seconds
     }
     // (deferred work, as on the thread: done only at the end, as on a busy machine, or all of
-    // it after each block; and a resync after)
+    // it after each block; blocks of another size; and a resync after)
     auto weak = transmission(3, card, 11025, false, 1.003);
     addNoise(weak, 11025, 10, 7);
     Receiver atOnce(11025);
@@ -860,8 +861,8 @@ void PartsTest::threadDecodesAsAtOnce()
     for (const bool late : {true, false}) {
         Receiver rx(11025);
         rx.setDeferWork(true);
-        for (size_t p = 0; p < weak.size(); p += 2048) {
-            rx.process(weak.data() + p, std::min<size_t>(2048, weak.size() - p));
+        for (size_t p = 0; p < weak.size(); p += 997) {
+            rx.process(weak.data() + p, std::min<size_t>(997, weak.size() - p));
             while (!late && rx.work(64)) {
             }
         }
