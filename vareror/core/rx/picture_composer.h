@@ -17,8 +17,9 @@
 // both kinds of encoder give correct black, white and saturation.
 //
 // Weak signals: near the noise floor each line is also filtered across its neighbours: its
-// luminance (or R, G, B) once every line within reach has arrived, and then its colour,
-// guided by the filtered luminance around it. Until then a line is shown as decoded.
+// luminance (or R, G, B) once every line within reach has arrived. A colour-difference
+// picture's colour, weak or clean, is filtered too, guided by the (filtered) luminance
+// around it, once the lines it reads have arrived. Until then a line is shown as decoded.
 //
 // Drawing is incremental: a line is drawn again only when a line it is made from has been
 // decoded again (a redraw) or the range decision changed, and the work can be done a slice
@@ -98,8 +99,8 @@ private:
     // provisional: a weak signal's line drawn as decoded, before its filters can run
     void composeLine(int line, bool provisional);
     void filterLuminance(int line);
-    float noiseDeviation(int plane, int line);
-    float lineNoise(int plane, int line);
+    float noiseDeviation(int plane, int line, int step = 1);
+    float lineNoise(int plane, int line, int step);
     void columnShares(int line, const std::vector<int> &planes, const float *sigma);
     void productColumnShares(int line);
     float productLevel(std::complex<float> z) const;
@@ -122,6 +123,7 @@ private:
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
     bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false;
     float share_ = 1;
+    bool colourFilter_ = false; // colour guided by the luminance (guidedChroma)
     // The broad band's readings (readBroad): of the luminance in the plane of no channel, of
     // red, green and blue in planes past the channels'.
     static constexpr int kBroadPlane = planeOf(Channel::None), kBroadPlanes = kPlaneCount + 3;

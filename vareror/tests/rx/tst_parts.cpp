@@ -85,6 +85,7 @@ private slots:
     void composerLineWithoutColour();
     void weakFilterKeepsColumns();
     void composerPairColourAtEdge();
+    void composerColourFollowsItsNoise();
     void composerBroadColumns();
     void neighbourhoodSumsLikeOnePixel();
     void bandFilterNoiseFigures();
@@ -475,6 +476,61 @@ void PartsTest::composerPairColourAtEdge()
             for (int k = 0; k < 3; ++k)
                 QVERIFY2(std::abs(a[k] - b[k]) <= 3, qPrintable(QString("%1, line %2").arg(m.name).arg(near)));
         }
+    }
+}
+
+// Two colours of one brightness side by side: the brightness cannot tell the weak signal's
+// colour filter where one ends. Where the colour's noise is light, each pixel keeps its own
+// colour up to the edge (mixed with the other over the filter's reach, a pixel 3 pixels from
+// it was 30 levels off); where it is strong, the filter still averages each area's noise
+// away as much as it did.
+void PartsTest::composerColourFollowsItsNoise()
+{
+    for (int mode : {3, 15}) { // Robot 36, PD90
+        const ModeInfo &m = modeInfo(mode);
+        auto draw = [&](float colourNoise) {
+            PictureComposer c;
+            c.start(m, true, true);
+            std::mt19937 gen(3);
+            std::normal_distribution<float> lumaNoise(0, 1), noise(0, colourNoise);
+            const int W = c.width();
+            for (int l = 0; l < c.lines(); ++l) {
+                for (int x = 0; x < W; ++x) {
+                    c.row(planeOf(Channel::Y), l)[x] = 120.0f + lumaNoise(gen);
+                    c.row(planeOf(Channel::Cr), l)[x] = (x < W / 2 ? 170.0f : 90.0f) + noise(gen);
+                    c.row(planeOf(Channel::Cb), l)[x] = 128.0f + noise(gen);
+                }
+                c.lineDecoded(l);
+            }
+            c.end();
+            c.settle();
+            return c.picture();
+        };
+        const RgbImage light = draw(1), strong = draw(30);
+        const int W = light.width, mid = light.height / 2;
+        // (each level the mean of 16 lines: the light noise is left in the luminance)
+        auto level = [&](int x, int k) {
+            double sum = 0;
+            for (int l = mid - 8; l < mid + 8; ++l) sum += light.pixel(x, l)[k];
+            return sum / 16;
+        };
+        for (int x : {W / 2 - 3, W / 2 + 2})
+            for (int k = 0; k < 3; ++k) {
+                const double near = level(x, k), far = level(x < W / 2 ? W / 4 : 3 * W / 4, k);
+                QVERIFY2(std::fabs(near - far) < 4, qPrintable(QString("%1, %2 pixels from the edge: %3 against %4")
+                                                                  .arg(m.name).arg(x - W / 2).arg(near).arg(far)));
+            }
+        // the red level's spread over the left area, away from its edges
+        double sum = 0, sum2 = 0;
+        int n = 0;
+        for (int l = 20; l < strong.height - 20; ++l)
+            for (int x = 20; x < W / 2 - 20; ++x, ++n) {
+                sum += strong.pixel(x, l)[0];
+                sum2 += double(strong.pixel(x, l)[0]) * strong.pixel(x, l)[0];
+            }
+        const double spread = std::sqrt(sum2 / n - (sum / n) * (sum / n));
+        qInfo("%s: red spread %.1f in strong colour noise", m.name, spread);
+        QVERIFY2(spread < 6, qPrintable(QString("%1: red spread %2 in strong colour noise").arg(m.name).arg(spread)));
     }
 }
 
