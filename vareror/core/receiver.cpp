@@ -54,6 +54,10 @@ constexpr double kWeakStillMs = 0.05;
 constexpr double kFilteredSnrDb = 70, kFadeFromSnrDb = 35;
 // Below this SNR a period's fit is noisy enough that a redraw waits for a larger move.
 constexpr double kNoisyFitSnrDb = 33;
+// The filter's steps against clicks (its median and column means) are kept whole below
+// kClicksSnrDb, and given up as the noise measured on the picture vanishes only from
+// kNoClicksSnrDb: clicks (impulse noise) hardly move that measure, but they do the leader's.
+constexpr double kClicksSnrDb = 28, kNoClicksSnrDb = 33;
 // Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
 // their luminance through the broad band while the picture band is narrowed for noise, from
 // kBroadReadSnrDb up (below it the broad band's noise hides even the columns' pulse-pair
@@ -314,7 +318,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     const cfloat noiseLag1 = front.noisyBand() ? noiseLag1Of(false) : 0;
     decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
     composer.start(m, current.filtered, opts.autoClear, snr > kWeakSnrDb,
-                   float(std::min(1.0, std::pow(10.0, -(filterSnr - kFadeFromSnrDb) / 20))));
+                   float(std::min(1.0, std::pow(10.0, -(filterSnr - kFadeFromSnrDb) / 20))),
+                   float(std::clamp((kNoClicksSnrDb - filterSnr) / (kNoClicksSnrDb - kClicksSnrDb), 0.0, 1.0)));
     if (front.broadRead()) {
         decoder.readBroad(noiseLag1Of(true));
         composer.readBroad(rate.hz);

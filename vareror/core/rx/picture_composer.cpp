@@ -33,7 +33,9 @@ constexpr float kAlongFromSigma = 10.0f, kAlongFullSigma = 60.0f;
 // them for clicks), the biweight mean texture within its step, the column's mean what changes
 // down a column. Below the first noise deviation (levels) a step is gone, from the second it is
 // whole. Clicks stop long before the noise is this light (Martin 1 at 30 dB: about 8 levels),
-// so the median goes first; the mean, which takes out what noise is left, goes last.
+// so the median goes first; the mean, which takes out what noise is left, goes last. (The
+// median and the column's mean are what take clicks out; the noise measured on the picture
+// hardly sees clicks, so where the leader's SNR says they may come, both stay: clickFloor_.)
 constexpr float kMedianFromSigma = 3.0f, kMedianFullSigma = 7.0f;
 constexpr float kMeanFromSigma = 1.0f, kMeanFullSigma = 3.0f;
 constexpr float kColumnFromSigma = 2.0f, kColumnFullSigma = 5.0f;
@@ -107,13 +109,14 @@ __attribute__((target_clones("avx2", "default"))) void median3x3(const float *__
 }
 } // namespace
 
-void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share)
+void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share, float clickFloor)
 {
     m_ = &m;
     weak_ = weak;
     colourFilter_ = hasChroma(m.colour);
     keepFine_ = keepFine;
     share_ = std::clamp(share, 0.0f, 1.0f);
+    clickFloor_ = std::clamp(clickFloor, 0.0f, share_);
     broad_ = false;
     ended_ = false;
     W_ = m.exposedWidth;
@@ -368,21 +371,20 @@ void PictureComposer::filterLuminance(int line)
 
 // The noise deviation of a plane around a line, measured on the picture itself from the
 // differences between each line and its neighbour lines (their median, which picture edges
-// barely move): the median of what the line and the two on either side of it give. A line
-// that differs from both its neighbours all along (a one-line rule, or a row that the
-// picture's scaling left between two areas) passes for very noisy on its own, and would be
-// blurred along and averaged with its neighbours across the rule. A plane carried only on
-// every `step`-th line (a line pair's colour) is measured on those lines.
+// barely move). A line that differs from both its neighbours all along (a one-line rule, or a
+// row that the picture's scaling left between two areas) passes for very noisy on its own,
+// and would be blurred along and averaged with its neighbours across the rule: a line's own
+// measure counts up to the larger of its neighbours'. (The median of the five lines around
+// it let a fading signal's weakest lines pass for as noisy as lines the fading leaves up to
+// 8 dB stronger.) A plane carried only on every `step`-th line (a line pair's colour) is
+// measured on those lines.
 float PictureComposer::noiseDeviation(int pl, int line, int step)
 {
-    float d[5];
-    int n = 0;
-    for (int l = line - 2 * step; l <= line + 2 * step; l += step)
-        if (arrived(l))
-            if (const float s = lineNoise(pl, l, step); s >= 0) d[n++] = s;
-    if (n == 0) return 20; // a lone line: about what 0 dB leaves
-    std::nth_element(d, d + n / 2, d + n);
-    return std::max(0.5f, d[n / 2]);
+    const float own = lineNoise(pl, line, step);
+    if (own < 0) return 20; // a lone line: about what 0 dB leaves
+    const float nb = std::max(arrived(line - step) ? lineNoise(pl, line - step, step) : -1.0f,
+                              arrived(line + step) ? lineNoise(pl, line + step, step) : -1.0f);
+    return std::max(0.5f, nb < 0 ? own : std::min(own, nb));
 }
 
 // One line's noise deviation (-1 for a line with no neighbour).
@@ -547,8 +549,9 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int 
     constexpr int R = kDenoiseLines;
     // how much of each step counts (the pixel's own reading the rest)
     auto fade = [&](float from, float full) { return share_ * std::clamp((sigma - from) / (full - from), 0.0f, 1.0f); };
-    const float medianShare = fade(kMedianFromSigma, kMedianFullSigma), meanShare = fade(kMeanFromSigma, kMeanFullSigma),
-                columnShare = fade(kColumnFromSigma, kColumnFullSigma);
+    const float medianShare = std::max(clickFloor_, fade(kMedianFromSigma, kMedianFullSigma)),
+                meanShare = fade(kMeanFromSigma, kMeanFullSigma),
+                columnShare = std::max(clickFloor_, fade(kColumnFromSigma, kColumnFullSigma));
     const float *own = planes_[pl].row(line, W);
     if (medianShare == 0 && meanShare == 0 && columnShare == 0) {
         std::copy(own, own + W, out);
