@@ -584,10 +584,14 @@ bool SyncTracker::stepIn(int first, int until, int &from, double &step) const
     };
     // The first few syncs also carry the header's timing error: at 0 dB they alone stand off
     // the rest by as much as a step would (the spread cut to 1/1.8 on pictures without a gap),
-    // and a step there must cut it to a third. Past them, pictures without a gap stay near 1,
-    // while a step that only the picture's last tenth shows cuts it to 1/2.1 .. 1/2.9 in noise.
-    const double cut = at >= 2 * side ? 2.0 : 3.0;
-    if (spread(step) * cut > spread(0) || std::fabs(step) < 6 * spread(step)) return false;
+    // and a step there must cut it to a third. Past them, pictures without a gap stay near 1
+    // (at most 1/1.01, the step at most 16 times the spread left, in 314 weak pictures), while
+    // a step that only the picture's last tenth shows cuts it to 1/1.5 .. 1/2.9 in noise, and
+    // where the cut is least it stands 40 times and more clear of the spread left.
+    const double s0 = spread(0), s1 = spread(step);
+    const bool clear = at < 2 * side ? s1 * 3 <= s0
+                                     : (s1 * 2 <= s0 || (s1 * 1.25 <= s0 && std::fabs(step) >= 25 * s1));
+    if (!clear || std::fabs(step) < 6 * s1) return false;
     // the syncs missed just before the first one found off the line were lost with the gap
     from = ks[size_t(at - 1)] + 1;
     return true;

@@ -91,7 +91,7 @@ void LossesTest::dropoutMidPicture()
                          Case{9, 60, 0.08, 6},
                          // about a whole period, in noise: 2 ms off one, and late in the
                          // picture, where only its last tenth shows the step
-                         Case{9, 444.4, 0.58, 10}, Case{9, 438.4, 0.86, 10},
+                         Case{9, 444.4, 0.58, 10}, Case{9, 438.4, 0.86, 10}, Case{10, 220.8, 0.91, 10},
                          // late in the picture, its syncs found past the window one in four: the
                          // grid jumped only where the train stopped a period early
                          Case{6, 420.2, 0.86, 99}}) {
