@@ -710,16 +710,19 @@ void PictureComposer::guidedChroma(int line, float *cr, float *cb)
     const float *yc = guide.row(line, W);
     constexpr float inv = 1.0f / (kChromaStep * kChromaStep);
     // Each colour's noise, measured on the rows that carry it (with none to measure on, it
-    // passes for strong noise: the filter as it is in strong noise).
+    // passes for strong noise: the filter as it is in strong noise), but never taken below
+    // the luminance's (as decoded): in noise the two are alike, and colour rows that carry
+    // no reading (left alike where audio was lost) must not pass for clean ones.
     const int crRow = m.colour == ColourEncoding::YccAlternating ? line - ((line - shift_) & 1)
                       : m.colour == ColourEncoding::YccTwoLine   ? (line & ~1)
                                                                  : line;
     const int cbRow = m.colour == ColourEncoding::YccAlternating ? crRow + 1 : crRow;
     const int colourStep = m.colour == ColourEncoding::Ycc422 ? 1 : 2;
     float own[2], invOut[2];
+    const float lumaSigma = noiseDeviation(PY, line);
     for (int c = 0; c < 2; ++c) {
         const int r = c == 0 ? crRow : cbRow;
-        const float sigma = noiseDeviation(c == 0 ? PCr : PCb, r, colourStep);
+        const float sigma = std::max(lumaSigma, noiseDeviation(c == 0 ? PCr : PCb, r, colourStep));
         own[c] = std::clamp((kChromaOwnFromSigma - sigma) / (kChromaOwnFromSigma - kChromaOwnFullSigma), 0.0f, 1.0f);
         const float unlike = std::clamp(kChromaOutlierSigmas * sigma, kChromaOutlierLeast, kChromaOutlier);
         invOut[c] = 1.0f / (unlike * unlike);
