@@ -585,7 +585,7 @@ bool SyncTracker::stepIn(int first, int until, int &from, double &step) const
     // The first few syncs also carry the header's timing error: at 0 dB they alone stand off
     // the rest by as much as a step would (the spread cut to 1/1.8 on pictures without a gap),
     // and a step there must cut it to a third. Past them, pictures without a gap stay near 1
-    // (at most 1/1.01, the step at most 16 times the spread left, in 314 weak pictures), while
+    // (at most 1/1.01, the step at most 16 times the spread left, over 1560 weak pictures), while
     // a step that only the picture's last tenth shows cuts it to 1/1.5 .. 1/2.9 in noise, and
     // where the cut is least it stands 40 times and more clear of the spread left.
     const double s0 = spread(0), s1 = spread(step);
