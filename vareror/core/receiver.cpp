@@ -58,6 +58,13 @@ constexpr double kNoisyFitSnrDb = 33;
 // kClicksSnrDb, and given up as the noise measured on the picture vanishes only from
 // kNoClicksSnrDb: clicks (impulse noise) hardly move that measure, but they do the leader's.
 constexpr double kClicksSnrDb = 28, kNoClicksSnrDb = 33;
+// The colour filter weighs readings by their likeness to the area's colour (as in strong
+// noise) below kColourClicksSnrDb, whatever the colour's measured noise, and follows that
+// noise wholly from kColourNoClicksSnrDb: in light colour noise it weighs them by their
+// likeness to the pixel's own colour, which keeps a clicked pixel's click. Clicks mostly
+// leave the leader at 0-10 dB; plain noise that strong leaves the colour noisy enough for
+// the filter to be as in strong noise anyway (a floor up to 18 dB cost PD90's card 1.4 dB).
+constexpr double kColourClicksSnrDb = 12, kColourNoClicksSnrDb = 15;
 // Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
 // their luminance through the broad band while the picture band is narrowed for noise, from
 // kBroadReadSnrDb up (below it the broad band's noise hides even the columns' pulse-pair
@@ -319,7 +326,9 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
     composer.start(m, current.filtered, opts.autoClear, snr > kWeakSnrDb,
                    float(std::min(1.0, std::pow(10.0, -(filterSnr - kFadeFromSnrDb) / 20))),
-                   float(std::clamp((kNoClicksSnrDb - filterSnr) / (kNoClicksSnrDb - kClicksSnrDb), 0.0, 1.0)));
+                   float(std::clamp((kNoClicksSnrDb - filterSnr) / (kNoClicksSnrDb - kClicksSnrDb), 0.0, 1.0)),
+                   float(std::clamp((kColourNoClicksSnrDb - filterSnr) / (kColourNoClicksSnrDb - kColourClicksSnrDb),
+                                    0.0, 1.0)));
     if (front.broadRead()) {
         decoder.readBroad(noiseLag1Of(true));
         composer.readBroad(rate.hz);

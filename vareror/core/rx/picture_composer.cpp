@@ -111,7 +111,8 @@ __attribute__((target_clones("avx2", "default"))) void median3x3(const float *__
 }
 } // namespace
 
-void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share, float clickFloor)
+void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share, float clickFloor,
+                            float colourClicks)
 {
     m_ = &m;
     weak_ = weak;
@@ -119,6 +120,7 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepF
     keepFine_ = keepFine;
     share_ = std::clamp(share, 0.0f, 1.0f);
     clickFloor_ = std::clamp(clickFloor, 0.0f, share_);
+    colourClicks_ = std::clamp(colourClicks, 0.0f, 1.0f);
     broad_ = false;
     ended_ = false;
     W_ = m.exposedWidth;
@@ -725,8 +727,13 @@ void PictureComposer::guidedChroma(int line, float *cr, float *cb)
     for (int c = 0; c < 2; ++c) {
         const int r = c == 0 ? crRow : cbRow;
         const float sigma = std::max(lumaSigma, noiseDeviation(c == 0 ? PCr : PCb, r, colourStep));
-        own[c] = std::clamp((kChromaOwnFromSigma - sigma) / (kChromaOwnFromSigma - kChromaOwnFullSigma), 0.0f, 1.0f);
-        const float unlike = std::clamp(kChromaOutlierSigmas * sigma, kChromaOutlierLeast, kChromaOutlier);
+        // Clicks hardly move that measure, and a clicked pixel taken as its own colour's
+        // centre keeps its click: where the leader's SNR says they come, the filter stays as
+        // it is in strong noise (colourClicks_).
+        own[c] = (1 - colourClicks_) *
+                 std::clamp((kChromaOwnFromSigma - sigma) / (kChromaOwnFromSigma - kChromaOwnFullSigma), 0.0f, 1.0f);
+        const float light = std::clamp(kChromaOutlierSigmas * sigma, kChromaOutlierLeast, kChromaOutlier);
+        const float unlike = light + colourClicks_ * (kChromaOutlier - light);
         invOut[c] = 1.0f / (unlike * unlike);
     }
     // The rows that hold each colour: every row, the first of each pair, or Cr on even rows

@@ -46,8 +46,10 @@ public:
     // rest its own readings (the filter giving way as the signal comes near the SNR from which
     // it is not filtered at all); `clickFloor`: the least share of the filter's steps that take
     // out clicks (its median and its column means), whatever the noise measured on the picture
-    // (a median of differences, which clicks hardly move).
-    void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false, float share = 1, float clickFloor = 0);
+    // (a median of differences, which clicks hardly move); `colourClicks`: how far the colour
+    // filter stays as it is in strong noise whatever the colour's measured noise.
+    void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false, float share = 1, float clickFloor = 0,
+               float colourClicks = 0);
     // The luminance (or red, green and blue) also read through the broad band (from after
     // start): where a weak signal's area holds vertical structure, its column is averaged
     // from these readings, which keep the fine detail the narrowed band loses.
@@ -124,7 +126,7 @@ private:
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
     bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false;
-    float share_ = 1, clickFloor_ = 0;
+    float share_ = 1, clickFloor_ = 0, colourClicks_ = 0;
     bool colourFilter_ = false; // colour guided by the luminance (guidedChroma)
     // The broad band's readings (readBroad): of the luminance in the plane of no channel, of
     // red, green and blue in planes past the channels'.

@@ -223,16 +223,22 @@ void ConditionsTest::picturesInNoise()
 // their stronger neighbours; the filter must still take them out. (With its median given up
 // for that measure, 20 clicks a second left Martin 1's test card at 17.7 dB against 22.8;
 // with each line's noise the median of its own and its neighbours', the fading card fell
-// from 23.2 to 19.4.)
+// from 23.2 to 19.4; with the colour filter's likeness taken to a clicked pixel's own colour,
+// Robot 36's card under clicks fell from 20.3 to 18.0.)
 void ConditionsTest::clicksAndFading()
 {
-    const ModeInfo &mi = modeInfo(9); // Martin 1
-    const RgbImage src = scaled(loadPicture(pictures() + "testcard_640x496.png"), mi.width, mi.height);
-    for (int fading = 0; fading < 2; ++fading) {
-        auto a = transmission(9, src, 11025);
+    struct Case {
+        int mode;
+        bool fading;
+        double floor;
+    };
+    for (const Case c : {Case{9, false, 21.0}, Case{9, true, 21.0}, Case{3, false, 19.0}}) {
+        const ModeInfo &mi = modeInfo(c.mode);
+        const RgbImage src = scaled(loadPicture(pictures() + "testcard_640x496.png"), mi.width, mi.height);
+        auto a = transmission(c.mode, src, 11025);
         std::mt19937 gen(5);
         std::normal_distribution<float> nd;
-        if (fading) {
+        if (c.fading) {
             // the level swings 20 dB at 0.5 Hz, the noise 20 dB under its peak
             for (size_t i = 0; i < a.size(); ++i)
                 a[i] *= float(std::pow(10.0, (-10 + 10 * std::sin(2 * M_PI * 0.5 * double(i) / 11025)) / 20));
@@ -240,15 +246,16 @@ void ConditionsTest::clicksAndFading()
         } else {
             // 20 a second, each a 1 ms burst four times the tone's peak
             std::uniform_int_distribution<size_t> at(0, a.size() - 12);
-            for (size_t c = 0; c < a.size() * 20 / 11025; ++c)
-                for (size_t i = at(gen), n = 0; n < 11; ++i, ++n) a[i] += 2.0f * nd(gen);
+            for (size_t n = 0; n < a.size() * 20 / 11025; ++n)
+                for (size_t i = at(gen), k = 0; k < 11; ++i, ++k) a[i] += 2.0f * nd(gen);
         }
         Receiver rx(11025);
         const Run r = feed(rx, a, 8192);
         QCOMPARE(r.ends, 1);
         const double p = alignedPsnr(r.pictures.front().picture, src);
-        qInfo("%s: %.1f dB", fading ? "fading" : "clicks", p);
-        QVERIFY2(p > 21.0, qPrintable(QString("%1: %2 dB").arg(fading ? "fading" : "clicks").arg(p)));
+        const QString what = QString("%1, %2: %3 dB").arg(mi.name).arg(c.fading ? "fading" : "clicks").arg(p);
+        qInfo("%s", qPrintable(what));
+        QVERIFY2(p > c.floor, qPrintable(what));
     }
 }
 
