@@ -80,6 +80,13 @@ constexpr double kRgbColumnMarginHz = 700, kRgbColumnMargin20Hz = 400;
 // edge cut into white, and below 6 dB their pictures came out at 4 to 8 dB).
 constexpr double kNarrowShiftHz = (kNarrowBlackHz + kNarrowWhiteHz - kBlackHz - kWhiteHz) / 2;
 
+// Past its 20 dB width (kNarrowSnrShiftDb lower, so from 30 dB of the leader's SNR) a narrow
+// mode's noisy band widens at kNarrowWidenShare of the others' pace, up to where the clean band
+// takes over: their pixels hold no detail the wider band adds, only its noise (at the full
+// pace MP110-N's photo fell from 33.4 to 32.5 dB from 30 to 33 dB, card 31.6 to 31.3; held at
+// the 20 dB width it gained 2 dB at 34 and then fell as much onto the clean band at 35).
+constexpr double kNarrowWidenFromSnrDb = 20, kNarrowWidenShare = 0.4;
+
 // A band of half width `half` below the broad one widens upwards from the video tones,
 // towards the broad band's centre.
 double noisyCentreHz(double half)
@@ -195,7 +202,11 @@ void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bo
 void FrontEnd::tuneNoisyBand()
 {
     // (following the tones where the tuning has moved them)
-    const double half = noisyHalfWidthHz(noisySnrDb_, noisyRgb_, noisyPixelMs_, broadRead_);
+    double half = noisyHalfWidthHz(noisySnrDb_, noisyRgb_, noisyPixelMs_, broadRead_);
+    if (noisyNarrow_ && noisySnrDb_ > kNarrowWidenFromSnrDb) {
+        const double from = noisyHalfWidthHz(kNarrowWidenFromSnrDb, noisyRgb_, noisyPixelMs_, broadRead_);
+        half = from + (half - from) * kNarrowWidenShare;
+    }
     bpNoisy_.retune(noisyCentreHz(half) + noisyOffsetHz_ + (noisyNarrow_ ? kNarrowShiftHz : 0.0), half, rate_.hz);
 }
 
