@@ -10,6 +10,14 @@
 namespace vareror::core::rx {
 
 namespace {
+// The median of v (its order changed); a temporary range's too.
+double medianOf(std::vector<double> &v)
+{
+    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+double medianOf(std::vector<double> &&v) { return medianOf(v); }
+
 // How many syncs (the first found) give the phase when the period is not fitted.
 constexpr size_t kPhaseSyncs = 16;
 // Periods the found syncs must span before the line's slope may take the table's whole range,
@@ -277,10 +285,6 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
                              ? std::min(m_->periodRange, kEarlyClockRange)
                              : m_->periodRange;
     const double bMin = bNom_ * (1 - range), bMax = bNom_ * (1 + range);
-    auto median = [](std::vector<double> &v) {
-        std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-        return v[v.size() / 2];
-    };
     const double span = points.back().period - points.front().period;
     if (!slopeFree || points.size() < 3 || span < 2) {
         f.b = bNom_;
@@ -296,7 +300,7 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
         } else {
             residuals_.clear();
             for (const Point &q : points) residuals_.push_back(q.pos - f.b * q.period);
-            f.a = median(residuals_);
+            f.a = medianOf(residuals_);
         }
         return f;
     }
@@ -320,7 +324,7 @@ LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev)
         residuals_.clear();
         for (const Point &q : points) residuals_.push_back(std::fabs(q.pos - (a + b * q.period)));
         sorted_ = residuals_;
-        const double lim = std::max(0.5 * rate_.perMs, 3.0 * median(sorted_) * 1.4826);
+        const double lim = std::max(0.5 * rate_.perMs, 3.0 * medianOf(sorted_) * 1.4826);
         size_t kept = 0;
         for (size_t i = 0; i < points.size(); ++i) kept += residuals_[i] <= lim ? 1 : 0;
         if (kept < 3 || kept == use.size()) break;
@@ -536,14 +540,6 @@ void SyncTracker::lengthenLastJump(int periods)
     }
     if (lastGood_ >= first) lastGood_ = std::min(n - 1, lastGood_ + periods);
 }
-
-namespace {
-double medianOf(std::vector<double> v)
-{
-    std::nth_element(v.begin(), v.begin() + long(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-} // namespace
 
 bool SyncTracker::stepIn(int first, int until, int &from, double &step) const
 {
