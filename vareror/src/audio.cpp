@@ -325,37 +325,30 @@ void WavWriter::sync()
         sf_write_sync(static_cast<SNDFILE *>(file_));
 }
 
-WavReader::WavReader(const std::string &path)
+WavReader::WavReader(const std::string &path) : file_(std::make_unique<core::SoundFile>(path))
 {
-    SF_INFO info{};
-    SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
-    if (!f) {
-        error_ = "cannot read \"" + path + "\": " + sf_strerror(nullptr);
+    if (!file_->ok()) {
+        error_ = "cannot read \"" + path + "\": " + file_->error();
+        file_.reset();
         return;
     }
-    if (info.channels < 1 || info.samplerate <= 0) {
-        sf_close(f);
+    if (file_->channels() < 1 || file_->rate() <= 0) {
+        file_.reset();
         error_ = "\"" + path + "\" holds no sound";
         return;
     }
-    file_ = f;
-    rate_ = info.samplerate;
-    channels_ = info.channels;
+    rate_ = file_->rate();
+    channels_ = file_->channels();
 }
 
-WavReader::~WavReader()
-{
-    if (file_)
-        sf_close(static_cast<SNDFILE *>(file_));
-}
+WavReader::~WavReader() = default;
 
 void WavReader::read(float *out, size_t n)
 {
     size_t got = 0;
     if (file_ && !atEnd_) {
         scratch_.resize(n * size_t(channels_));
-        const sf_count_t r = sf_readf_float(static_cast<SNDFILE *>(file_), scratch_.data(), sf_count_t(n));
-        got = r > 0 ? size_t(r) : 0;
+        got = size_t(file_->read(scratch_.data(), int64_t(n)));
         for (size_t i = 0; i < got; ++i) {
             float sum = 0;
             for (int c = 0; c < channels_; ++c)

@@ -5,6 +5,7 @@
 // the engine services from mmsDoJob on the program's thread.
 
 #include "sample_ring.h"
+#include "sound_file.h"
 
 #include <atomic>
 #include <cstddef>
@@ -105,7 +106,7 @@ private:
     std::string error_;
 };
 
-// A WAV (or any libsndfile) file read as mono; silence after its end.
+// A WAV (or any other sound) file read as mono; silence after its end.
 class WavReader {
 public:
     explicit WavReader(const std::string &path);
@@ -117,7 +118,7 @@ public:
     void read(float *out, size_t n);
 
 private:
-    void *file_ = nullptr;
+    std::unique_ptr<core::SoundFile> file_;
     int rate_ = 0, channels_ = 1;
     bool atEnd_ = false;
     std::vector<float> scratch_;

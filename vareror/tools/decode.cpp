@@ -3,13 +3,12 @@
 
 #include "modes.h"
 #include "receiver.h"
+#include "sound_file.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QString>
-
-#include <sndfile.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -99,27 +98,18 @@ int runDecode(int argc, char **argv)
     const std::string in = files[0];
     const QString outDir = QString::fromLocal8Bit(files[1].c_str());
 
-    SF_INFO info{};
-    SNDFILE *sf = sf_open(in.c_str(), SFM_READ, &info);
-    if (!sf) return fail("cannot read " + in + ": " + sf_strerror(nullptr));
-    if (info.channels < 1 || info.frames <= 0) {
-        sf_close(sf);
-        return fail("cannot read " + in + ": no audio in it");
-    }
+    SoundFile sf(in);
+    if (!sf.ok()) return fail("cannot read " + in + ": " + sf.error());
+    if (sf.channels() < 1 || sf.frames() <= 0) return fail("cannot read " + in + ": no audio in it");
     // Only rates a sound card makes: the receiver's buffers are sized by the rate, so a
     // header claiming an absurd one must not decide how much memory is taken.
-    if (info.samplerate < kMinRate || info.samplerate > kMaxRate) {
-        sf_close(sf);
-        return fail("cannot decode " + in + ": its sample rate of " + std::to_string(info.samplerate) +
+    if (sf.rate() < kMinRate || sf.rate() > kMaxRate)
+        return fail("cannot decode " + in + ": its sample rate of " + std::to_string(sf.rate()) +
                     " Hz is outside what a sound card makes (" + std::to_string(kMinRate) + " to " +
                     std::to_string(kMaxRate) + " Hz)");
-    }
-    if (!QDir().mkpath(outDir)) {
-        sf_close(sf);
-        return fail("cannot create the folder " + files[1]);
-    }
+    if (!QDir().mkpath(outDir)) return fail("cannot create the folder " + files[1]);
 
-    Receiver rx(info.samplerate);
+    Receiver rx(sf.rate());
     RxOptions o = rx.options();
     o.autoSlant = slant;
     o.rxBuffer = 1;
@@ -174,12 +164,12 @@ int runDecode(int argc, char **argv)
         if ((ev & RxStarted) && !(ev & RxEnded)) flush();
     };
 
-    const int ch = info.channels;
+    const int ch = sf.channels();
     std::vector<float> buf(size_t(4096) * size_t(ch)), mono(4096);
     for (;;) {
-        const sf_count_t got = sf_readf_float(sf, buf.data(), 4096);
+        const int64_t got = sf.read(buf.data(), 4096);
         if (got <= 0) break;
-        for (sf_count_t i = 0; i < got; ++i) {
+        for (int64_t i = 0; i < got; ++i) {
             float s = 0;
             for (int c = 0; c < ch; ++c) s += buf[size_t(i * ch + c)];
             mono[size_t(i)] = s / float(ch);
@@ -187,10 +177,9 @@ int runDecode(int argc, char **argv)
         rx.process(mono.data(), size_t(got));
         handle(rx.takeEvents());
     }
-    sf_close(sf);
     // Let the last picture and an FSK ID after it finish: a little silence flushes the
     // filters; a picture still running then ends with what it has.
-    std::vector<float> silence(size_t(info.samplerate) / 4, 0.0f);
+    std::vector<float> silence(size_t(sf.rate()) / 4, 0.0f);
     for (int i = 0; i < 12 && rx.receiving(); ++i) {
         rx.process(silence.data(), silence.size());
         handle(rx.takeEvents());

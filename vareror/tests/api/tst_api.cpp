@@ -127,6 +127,22 @@ class ApiTest : public QObject {
         }
         return path;
     }
+    // A 16-bit mono WAV file's audio split in two data chunks mid-way, a LIST chunk between.
+    static void splitData(const QString &path)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray b = f.readAll();
+        QVERIFY(b.mid(36, 4) == "data");
+        auto le32 = [](int v) { return QByteArray(1, char(v & 0xFF)) + char((v >> 8) & 0xFF) + char((v >> 16) & 0xFF) + char(v >> 24); };
+        const QByteArray audio = b.mid(44);
+        const int half = audio.size() / 4 * 2;
+        b = b.left(36) + "data" + le32(half) + audio.left(half) + "LIST" + le32(4) + "INFO" + "data" +
+            le32(int(audio.size()) - half) + audio.mid(half);
+        b.replace(4, 4, le32(int(b.size()) - 8));
+        f.seek(0);
+        f.write(b);
+    }
     QImage rxArea(int w, int h) const
     {
         QImage out(w, h, QImage::Format_RGB32);
@@ -633,6 +649,7 @@ private slots:
     }
 
     // A WAV file as input, read on the virtual clock: start, FSK ID and end in their words.
+    // Its audio is split in two data chunks, which are read as one.
     void wavInputReceived()
     {
         vareror::core::TxRequest req;
@@ -642,6 +659,7 @@ private slots:
         req.fskId = true;
         req.idText = "DL1ABC";
         const QString in = writeSignalWav(req);
+        splitData(in);
 
         startEngine("input", ("wav:" + in).toLocal8Bit().constData());
         std::vector<int> words;

@@ -1,0 +1,44 @@
+#pragma once
+// A sound file opened for reading as interleaved float frames: any file the sound library
+// reads. A WAV file whose audio lies in several data chunks (a recorder that appended a
+// second take, a tool that splits long recordings) is read as the audio of every data chunk
+// in file order, as one stream: the sound library alone would read none of it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vareror::core {
+
+class SoundFile {
+public:
+    explicit SoundFile(const std::string &path);
+    ~SoundFile();
+    SoundFile(const SoundFile &) = delete;
+    SoundFile &operator=(const SoundFile &) = delete;
+
+    bool ok() const { return file_ != nullptr; }
+    // Why the file could not be opened (the sound library's words, or ours for a WAV
+    // file's chunks).
+    const std::string &error() const { return error_; }
+    int rate() const { return rate_; }
+    int channels() const { return channels_; }
+    int64_t frames() const { return frames_; }
+    // Up to `frames` frames into `interleaved` (frames x channels); the frames read, 0 at the end.
+    int64_t read(float *interleaved, int64_t frames);
+
+    // The most data chunks a WAV file may have: each costs a little memory, and a file of
+    // thousands of tiny ones is no recording.
+    static constexpr int kMaxDataChunks = 4096;
+
+    struct Joined; // a WAV file's data chunks seen as one (sound_file.cpp)
+
+private:
+    std::unique_ptr<Joined> joined_;
+    void *file_ = nullptr;
+    int rate_ = 0, channels_ = 0;
+    int64_t frames_ = 0;
+    std::string error_;
+};
+
+} // namespace vareror::core
