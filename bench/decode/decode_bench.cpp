@@ -6,7 +6,7 @@
 //   conditions, losses, false, slant, speed, jobs, memory; --modes: restrict the mode, noise and conditions tables to these modes (the noise table takes any mode);
 //   --seeds: the noise seeds of the noise and conditions tables (1-3 by default; others hold out
 //   the figures a change was tuned on); --snrs: only these SNRs of the noise tables; --card,
-//   --photo: only the test card's or only the photo's noise table (both by default);
+//   --photo: only the test card's or only the photo's noise table (both when neither or both are given);
 //   --save DIR: keep the first noisy decode of each case as a PNG there.
 #include "encoder.h"
 #include "modes.h"
@@ -403,7 +403,8 @@ int main(int argc, char **argv)
                 rows.push_back({m, {0, 0, 0, 0}});
         for (int k = 0; k < 2; ++k) {
             const bool onPhoto = k == 1;
-            if ((onPhoto && cardNoise) || (!onPhoto && photoNoise)) continue;
+            // --card and --photo each name a table to print; neither (or both) means both
+            if (onPhoto ? cardNoise && !photoNoise : photoNoise && !cardNoise) continue;
             std::printf("\n== White noise, SNR in a 3 kHz band (%s; mean aligned PSNR of seeds %u-%u, dB%s)\n",
                         onPhoto ? "photo" : "test card", seed0, seed1, onPhoto ? "" : "; target in brackets");
             std::printf("%-10s", "mode");
