@@ -158,7 +158,8 @@ public:
     void onVis(const VisEvent &e);
     void onFskId(const std::string &text);
     void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd);
-    void endPicture();
+    // cutAt: where another transmission's header began (working samples), when one ends it
+    void endPicture(double cutAt = -1);
     void completeEnd();
     void findStart();
     void progress();
@@ -261,7 +262,7 @@ void RxMachine::onVis(const VisEvent &e)
             events = keepEvents;
             return;
         }
-        endPicture();
+        endPicture(e.headerStart);
     }
     startPicture(e.mode, e.firstSync, false, offset, e.headerEnd);
 }
@@ -350,12 +351,31 @@ void RxMachine::measureSlant()
     sync.setFit(keep);
 }
 
-void RxMachine::endPicture()
+void RxMachine::endPicture(double cutAt)
 {
     if (!active() || current.ending) return;
+    // A header that ends the picture is found a second or so after it began, in the middle of
+    // a decision step: the periods whose signal has come are decoded first.
+    if (cutAt >= 0) progress();
     // a redraw under way is finished first, and the periods that waited for it decoded
     finishRedraw();
     if (!active() || current.ending) return;
+    if (cutAt >= 0 && state == State::Picture) {
+        // The periods drawn meanwhile from the header's tones are not the picture's: their
+        // levels would decide its colour range, their syncs move its fit, and its last lines
+        // be filtered with them. A period counts as the picture's while half of it came
+        // before the header.
+        double fromMs = 0, endMs = 0;
+        decoder.extentMs(fromMs, endMs);
+        int keep = current.next;
+        while (keep > 0 && drawPos(keep - 1) + 0.5 * (fromMs + endMs) * rate.perMs * sync.clock() > cutAt) --keep;
+        if (keep < current.next) {
+            current.next = keep;
+            sync.forget(keep);
+            composer.forget(keep * current.m->linesPerPeriod);
+            sync.refit(slanting(), resyncing(), current.forced);
+        }
+    }
     current.ending = true;
     // Final placement: the picture redrawn where the best fit moves it, when the buffer allows.
     if (state == State::Picture && current.m->hasSync()) placeAfterGap();

@@ -195,6 +195,31 @@ void PictureComposer::lineDecoded(int line)
     }
 }
 
+void PictureComposer::forget(int from)
+{
+    from = std::max(from, 0);
+    for (int l = from; l < H_; ++l) {
+        if (!arrived_[size_t(l)]) continue;
+        arrived_[size_t(l)] = filtered_[size_t(l)] = drawn_[size_t(l)] = chromaWritten_[size_t(l)] = 0;
+        Levels &old = levels_[size_t(l)];
+        total_.count -= old.count;
+        total_.low -= old.low;
+        total_.high -= old.high;
+        old = Levels();
+        silent_[size_t(l)] = {0, 0};
+        std::fill_n(pic_.pixel(0, l * rowsPerLine_), size_t(W_) * size_t(rowsPerLine_) * 3, uint8_t(0));
+        markDirty(l * rowsPerLine_, (l + 1) * rowsPerLine_);
+    }
+    frontier_ = std::min(frontier_, from);
+    // what read them: the filter across lines, the colour filter, a line pair's blended colour
+    const int reach = (weak_ ? kDenoiseLines : 0) + (hasChroma(m_->colour) ? kChromaReach : 0) + 2;
+    if (weak_) {
+        for (int l = std::max(0, from - kDenoiseLines); l < std::min(from, H_); ++l) filtered_[size_t(l)] = 0;
+        firstUnfiltered_ = std::min(firstUnfiltered_, std::max(0, from - kDenoiseLines));
+    }
+    invalidate(from - reach, std::min(from, H_) - 1, 0);
+}
+
 void PictureComposer::end()
 {
     ended_ = true;

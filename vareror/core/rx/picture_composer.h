@@ -82,6 +82,10 @@ public:
 
     // Alternating colour lines (Robot 36): 1 when the picture began on a Cb line.
     void setAlternation(int shift) { shift_ = shift; }
+    // Lines from `from` on are not the picture's (another transmission's header came in their
+    // place): they are taken back, their rows cleared and their levels no longer counted, and
+    // the lines drawn with them are drawn again.
+    void forget(int from);
     // No more lines will come: the last lines are drawn with the neighbours they have.
     void end();
     // Draws what can be drawn now, in at most `budget` units of work (a line drawn costs 1,

@@ -264,6 +264,21 @@ void SyncTracker::recordPresence(int k, bool present)
     }
 }
 
+void SyncTracker::forget(int from)
+{
+    from = std::max(from, 0);
+    for (size_t k = size_t(from); k < sync_.size(); ++k) sync_[k] = SyncMeas();
+    while (!jumps_.empty() && jumps_.back().from >= from) jumps_.pop_back();
+    if (lastGood_ >= from) {
+        // the last period before them with its pulse, as record() counts it
+        lastGood_ = from - 1;
+        while (m_->hasSync() && lastGood_ >= 0 &&
+               (sync_[size_t(lastGood_)].score < 0.6 || sync_[size_t(lastGood_)].atEdge))
+            --lastGood_;
+    }
+    missRun_ = from - 1 - lastGood_;
+}
+
 LineFit SyncTracker::compute(bool slopeFree, bool anchored, const LineFit &prev) const
 {
     // Robust straight line through the found sync positions versus period number.

@@ -43,6 +43,9 @@ public:
     void record(int k, const SyncMeas &m);
     // A period without a sync pulse (AVT 90) judged present or not from its envelope.
     void recordPresence(int k, bool present);
+    // Periods from `from` on are not the picture's (another transmission's header came in
+    // their place): their syncs, and a jump of the grid among them, are forgotten.
+    void forget(int from);
     // Refits after a new sync: tracking always follows the syncs, clock error included (so
     // they stay inside the search window); drawing follows them as far as the options say.
     // `wholePicture`: for the picture as a whole, not the next lines (see compute()).

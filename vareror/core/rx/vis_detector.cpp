@@ -116,6 +116,7 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
     e.snrDb = leaderSnrDb(s, c - ms(290), c - ms(10), leaderHz);
     // edge: the start of the start bit, 610 ms into the header
     const double startBitMs = 2 * kVisLeaderMs + kVisBreakMs;
+    e.headerStart = edge - startBitMs * rate_.perMs;
     e.headerEnd = edge + (kVisBitMs * (bits + 2)) * rate_.perMs;
     e.firstSync = edge + (modeInfo(mode).syncStartMs(0) - startBitMs) * rate_.perMs;
     next_ = int64_t(e.headerEnd) + ms(100);
@@ -173,6 +174,7 @@ std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalV
     e.narrow = true;
     e.leaderHz = leaderHz;
     e.snrDb = leaderSnrDb(s, int64_t(edge0) - ms(290), int64_t(edge0) - ms(10), leaderHz);
+    e.headerStart = edge - kVisLeaderMs * rate_.perMs;
     e.headerEnd = edge + (kNarrowVisMarkerMs + kNarrowVisBitMs * 25) * rate_.perMs;
     e.firstSync = edge + (modeInfo(mode).syncStartMs(0) - kVisLeaderMs) * rate_.perMs;
     next_ = int64_t(e.headerEnd) + ms(50);

@@ -14,6 +14,7 @@ class ToneMeter;
 struct VisEvent {
     int mode = 0;
     double firstSync = 0;    // working sample where period 0's sync starts
+    double headerStart = 0;  // working sample where the header's leader begins
     double headerEnd = 0;    // working sample where the VIS ends (AVT 90's header follows)
     double leaderHz = 1900;  // the leader as received: 1900 plus the mistuning
     double snrDb = 99;       // signal-to-noise ratio in 3 kHz, measured on the leader
