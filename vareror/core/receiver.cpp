@@ -44,13 +44,15 @@ using namespace rx;
 namespace {
 // A weak signal's period that the fit has moved by less than this (ms) is not drawn again.
 constexpr double kWeakStillMs = 0.05;
-// Below this SNR (dB in 3 kHz) lines are filtered across their neighbours. The filter follows
-// the noise it measures on the picture, giving way to each pixel's own reading as that noise
-// vanishes. That measure never quite vanishes (some of it is the picture's own texture), and
-// even a small share of the filter takes much of the error out of a clean picture's finest
-// gratings (whose readings differ from line to line): so from kFadeFromSnrDb up the filter's
-// share also falls as the noise's amplitude does (to 2 % at kFilteredSnrDb), and nothing
-// changes much where it stops.
+// Lines are filtered across their neighbours at every SNR (unless the DSP filter is off). The
+// filter follows the noise it measures on the picture, giving way to each pixel's own reading
+// as that noise vanishes. That measure never quite vanishes (some of it is the picture's own
+// texture), so from kFadeFromSnrDb up the filter's share also falls as the noise's amplitude
+// does, to 2 % at kFilteredSnrDb and none above, except where the picture shows lines
+// alternating against their neighbours (PictureComposer::alternationGate): there the filter
+// works whole at any SNR. A clean decode's finest gratings carry such an error (a mirror
+// image of the signal whose phase turns from line to line), which the filter takes out.
+// Below kFilteredSnrDb the broad band is also read for the columns (FrontEnd::readBroad).
 constexpr double kFilteredSnrDb = 70, kFadeFromSnrDb = 35;
 // Below this SNR a period's fit is noisy enough that a redraw waits for a larger move.
 constexpr double kNoisyFitSnrDb = 33;
@@ -288,9 +290,10 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     curMode = mode;
     // The picture band, the reading of pixels and the filtering across lines follow the
     // signal-to-noise ratio measured on the VIS leader (Force RX has none: a clean signal is
-    // assumed). Below kFilteredSnrDb every line is also filtered across its neighbours, by an
-    // edge-keeping filter whose strength follows the noise it measures on the picture itself;
-    // above kWeakSnrDb that filter keeps one-pixel detail.
+    // assumed). Every line is also filtered across its neighbours (unless the DSP filter is
+    // off), by an edge-keeping filter whose strength follows the noise it measures on the
+    // picture itself, and the lines' alternation (see kFilteredSnrDb); above kWeakSnrDb that
+    // filter keeps one-pixel detail.
     const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
     const double filterSnr = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0);
     current.filtered = filterSnr < kFilteredSnrDb;
@@ -325,8 +328,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     };
     const cfloat noiseLag1 = front.noisyBand() ? noiseLag1Of(false) : 0;
     decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
-    composer.start(m, current.filtered, opts.autoClear, snr > kWeakSnrDb,
-                   float(std::min(1.0, std::pow(10.0, -(filterSnr - kFadeFromSnrDb) / 20))),
+    composer.start(m, opts.dspFilter != 0, opts.autoClear, snr > kWeakSnrDb,
+                   current.filtered ? float(std::min(1.0, std::pow(10.0, -(filterSnr - kFadeFromSnrDb) / 20))) : 0.0f,
                    float(std::clamp((kNoClicksSnrDb - filterSnr) / (kNoClicksSnrDb - kClicksSnrDb), 0.0, 1.0)),
                    float(std::clamp((kColourNoClicksSnrDb - filterSnr) / (kColourNoClicksSnrDb - kColourClicksSnrDb),
                                     0.0, 1.0)));

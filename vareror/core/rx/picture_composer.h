@@ -17,7 +17,8 @@
 // both kinds of encoder give correct black, white and saturation.
 //
 // Weak signals: near the noise floor each line is also filtered across its neighbours: its
-// luminance (or R, G, B) once every line within reach has arrived. A colour-difference
+// luminance (or R, G, B) once every line within reach has arrived. (So is a clean picture's,
+// where its lines alternate against their neighbours: alternationGate.) A colour-difference
 // picture's colour, weak or clean, is filtered too, guided by the (filtered) luminance
 // around it, once the lines it reads have arrived. Until then a line is shown as decoded.
 //
@@ -44,10 +45,11 @@ public:
     // across their neighbours; `keepFine`: that filter keeps one-pixel detail (the noise
     // leaves some to keep); `share`: how much of the filter's work a line takes at most, the
     // rest its own readings (the filter giving way as the signal comes near the SNR from which
-    // it is not filtered at all); `clickFloor`: the least share of the filter's steps that take
-    // out clicks (its median and its column means), whatever the noise measured on the picture
-    // (a median of differences, which clicks hardly move); `colourClicks`: how far the colour
-    // filter stays as it is in strong noise whatever the colour's measured noise.
+    // it is not filtered at all), except where lines alternate (there all of it);
+    // `clickFloor`: the least share of the filter's steps that take out clicks (its median and
+    // its column means), whatever the noise measured on the picture (a median of differences,
+    // which clicks hardly move); `colourClicks`: how far the colour filter stays as it is in
+    // strong noise whatever the colour's measured noise.
     void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false, float share = 1, float clickFloor = 0,
                float colourClicks = 0);
     // The luminance (or red, green and blue) also read through the broad band (from after
@@ -113,6 +115,7 @@ private:
     void productColumnShares(int line);
     float productLevel(std::complex<float> z) const;
     void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma);
+    bool alternationGate(int plane, int line, float sigma);
     void guidedChroma(int line, float *cr, float *cb);
     void invalidate(int from, int to, uint8_t drawnAbove);
     void markDirty(int row0, int row1);
@@ -159,6 +162,7 @@ private:
     std::vector<float> centre_, median_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_, pairY_;
     std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
     std::vector<float> along_; // the neighbourhood's rows averaged along the line (denoiseRow)
+    std::vector<float> alternation_, signed_, gate_, whole_; // lines alternating (alternationGate)
     std::vector<uint8_t> rgb_;
     // the broad band's pulse-pair sums (readBroad), and the columns' levels read from them
     std::vector<std::complex<float>> broadZ_;
