@@ -199,17 +199,20 @@ void RxMachine::process(const float *x, size_t n)
     // Decisions are taken at fixed places in the signal, every kDecisionStep working samples,
     // whatever blocks it comes in: the bands a picture sets for its noise then take effect
     // at the same sample, and a weak picture's first lines come out the same whether a
-    // busy sound card's reader hands over large blocks or small ones.
+    // busy sound card's reader hands over large blocks or small ones. (The places are put
+    // off by the front end's look-ahead, so that they fall on the same working samples with
+    // the broad band's mirror taken out as without.)
     const uint64_t step = uint64_t(kDecisionStep) * uint64_t(rate.decimation);
+    const uint64_t lag = step - uint64_t(front.lookAhead()) * uint64_t(rate.decimation) % step;
     size_t i = 0;
     while (i < n) {
-        const size_t chunk = std::min<uint64_t>(n - i, step - inputCount % step);
+        const size_t chunk = std::min<uint64_t>(n - i, step - (inputCount + lag) % step);
         const FrontEndBlock &b = front.process(x + i, chunk);
         kept.append(b);
         tones.append(b.zn.data(), b.size());
         i += chunk;
         inputCount += chunk;
-        if (inputCount % step == 0) advance();
+        if ((inputCount + lag) % step == 0) advance();
     }
 }
 
@@ -303,7 +306,12 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
         for (const Segment &seg : lay)
             if (seg.kind == SegmentKind::Scan && seg.samples > 0 && (pixelMs == 0 || seg.lengthMs / seg.samples < pixelMs))
                 pixelMs = seg.lengthMs / seg.samples;
-    front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb, pixelMs);
+    // (Robot 36's colour pairs keep the broad band's mirror: clean, its test card gains 0.7 dB
+    // without as much of it as the others lose, but another sender's photo loses 0.3 dB, all
+    // of it on one row where the colour changes between the two lines of a pair and the
+    // cleaner reading draws the pair's colour further into it)
+    front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb, pixelMs,
+                         m.colour != ColourEncoding::YccAlternating);
     // Fine detail the narrowed band loses comes back from a second reading through the broad
     // band, which the filter across lines averages down the columns where it finds vertical
     // structure. Short luminance pixels (Robot 36, PD120) lose their finest detail, a grating
@@ -391,6 +399,7 @@ void RxMachine::endPicture(double cutAt)
 void RxMachine::completeEnd()
 {
     measureSlant();
+    front.pictureEnded();
     current.ending = false;
     state = opts.rxBuffer == 0 ? State::Idle : State::Trailer;
     events |= RxEnded;

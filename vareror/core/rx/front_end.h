@@ -67,8 +67,10 @@ public:
     // the broad band lower for the narrow modes' tones; below kCleanSnrDb the band is moved
     // by `offsetHz`, the mistuning the AFC measured, widened for red/green/blue modes
     // (`rgbMode`) and, from 10 dB, for short pixels (`pixelMs`, a pixel's time; 0: not
-    // known). DSP filter "off" keeps the broad band.
-    void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0, bool rgbMode = false, double pixelMs = 0);
+    // known). DSP filter "off" keeps the broad band. `mirror`: the broad band's mirror image
+    // may be taken out of a clean picture's band (see subtractMirror).
+    void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0, bool rgbMode = false, double pixelMs = 0,
+                        bool mirror = true);
     bool noisyBand() const { return noisy_; }
     // The picture band's noise figures (see dsp::AnalyticFilter); `broad`: the broad band's.
     double noiseBandwidthHz(bool broad = false) const { return (broad ? bp_ : picture()).noiseBandwidthHz(); }
@@ -84,6 +86,13 @@ public:
     // Runs n input samples through; the block holds what they made until the next call.
     const FrontEndBlock &process(const float *in, size_t n);
     int64_t produced() const { return next_; }
+    // Working samples the front end's output waits beyond what its bands need, for the
+    // broad band's mirror to be taken out (see subtractMirror): decisions taken at fixed
+    // places in the working samples see as far as they would without it.
+    int lookAhead() const { return lookAhead_; }
+    // The picture has ended: until the next one's band is set, the broad band is read as it
+    // is (a leader's SNR is measured on it, as before the mirror was taken out).
+    void pictureEnded() { mirrorOff_ = true; }
     void setTap(FrontEndTap *tap) { tap_ = tap; }
     // Back to the state of a new front end with the same settings.
     void reset();
@@ -91,6 +100,7 @@ public:
 private:
     void configureFilters();
     void tuneNoisyBand();
+    void subtractMirror(const float *centre, size_t count);
     cfloat demodulate(cfloat a);
     void smoothedFrequency(const cfloat *z, size_t n, float *out) const;
 
@@ -116,7 +126,19 @@ private:
     // The bands are linear-phase filters of different lengths; each is evaluated centred on
     // the same instant, dMax_ samples back, on this history of the filtered working audio.
     std::vector<float> hist_;
-    int dMax_ = 0;
+    int dMax_ = 0, lookAhead_ = 0;
+    // The broad band's mirror image, taken out of a clean picture's band
+    static constexpr int kMirrorPasses = 2, kMirrorLevelHalf = 3;
+    bool mirrorOff_ = true;       // until a clean picture's band is set
+    // A clipped input is no FM tone, and its mirror is not an FM tone's: the share of input
+    // samples that repeat the one before at the running peak (flat tops), followed with
+    // kClippedPace a sample, takes the mirror's share down from kClippedLeast to none at
+    // kClippedMost (clipped 3 dB, about 0.4; a clean signal, none).
+    float peak_ = 0, lastIn_ = 0, clipped_ = 0;
+    static constexpr float kPeakFall = 0.99999f, kClippedPace = 1e-4f, kClippedLeast = 0.002f, kClippedMost = 0.01f;
+    float mirrorShare_ = 0;       // how much of the mirror is taken out, by the picture's SNR
+    std::vector<cfloat> z0_, cur_, hr_, hi_;
+    std::vector<float> ur_, ui_, mag_;
     std::vector<cfloat> picture_, decision_; // the bands' outputs for the block
     std::vector<cfloat> zp_, zn_;            // ... after the two samples before the block
     int delay_ = 0;               // working samples from the decimator's output to a working sample
