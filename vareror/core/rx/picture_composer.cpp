@@ -41,8 +41,9 @@ constexpr float kMeanFromSigma = 1.0f, kMeanFullSigma = 3.0f;
 constexpr float kColumnFromSigma = 2.0f, kColumnFullSigma = 5.0f;
 // Lines alternating against their neighbours (alternationGate): the alternation's deviation,
 // in that of the measured noise's and in levels (less is within what an 8-bit picture and a
-// clean decode's rounding carry: a very clean photo lost 0.3 dB to it), from which the filter
-// begins to work whole and from which it does; the share of its mean along the row in its deviation from which it counts as the
+// clean decode's rounding carry: a very clean photo lost 0.3 dB to it; where the leader's SNR
+// leaves the filter a share, that much of the noise is taken out anyway and the levels count
+// the more), from which the filter begins to work whole and from which it does; the share of its mean along the row in its deviation from which it counts as the
 // picture's own and from which wholly; the alternation's part in the filter's change from
 // which the filter works whole at all and from which wholly; and the pixels on either side
 // each is taken over.
@@ -476,7 +477,7 @@ bool PictureComposer::alternationGate(int pl, int line, float sigma)
         }
         const float z = float(std::sqrt(sum / k / noise2));
         const float coherent = sum > 0 ? float(std::fabs(mean) / std::sqrt(k * sum)) : 0.0f;
-        const float level = float(std::sqrt(sum / k));
+        const float level = float(std::sqrt(sum / k)) / std::max(0.05f, 1.0f - share_);
         auto ramp = [](float v, float from, float full) { return std::clamp((v - from) / (full - from), 0.0f, 1.0f); };
         gate_[size_t(x)] = ramp(z, kAlternationFromZ, kAlternationFullZ) *
                            ramp(level, kAlternationFromLevel, kAlternationFullLevel) *
