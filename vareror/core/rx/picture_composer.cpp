@@ -39,18 +39,20 @@ constexpr float kAlongFromSigma = 10.0f, kAlongFullSigma = 60.0f;
 constexpr float kMedianFromSigma = 3.0f, kMedianFullSigma = 7.0f;
 constexpr float kMeanFromSigma = 1.0f, kMeanFullSigma = 3.0f;
 constexpr float kColumnFromSigma = 2.0f, kColumnFullSigma = 5.0f;
-// Lines alternating against their neighbours (alternationGate): the alternation's deviation,
-// in that of the measured noise's and in levels (less is within what an 8-bit picture and a
-// clean decode's rounding carry: a very clean photo lost 0.3 dB to it; where the leader's SNR
-// leaves the filter a share, that much of the noise is taken out anyway and the levels count
-// the more), from which the filter begins to work whole and from which it does; the share of its mean along the row in its deviation from which it counts as the
-// picture's own and from which wholly; the alternation's part in the filter's change from
-// which the filter works whole at all and from which wholly; and the pixels on either side
-// each is taken over.
+// Lines alternating against their neighbours (alternationGate). Each pair of values is where
+// a ramp of the gate begins and where it is full.
+// - The alternation's deviation against the measured noise's:
 constexpr float kAlternationFromZ = 0.1f, kAlternationFullZ = 0.4f;
+// - ... and in levels: less is within what an 8-bit picture and a clean decode's rounding
+//   carry (a very clean photo lost 0.3 dB to it). Where the leader's SNR leaves the filter a
+//   share, that much of the noise is taken out anyway, and the levels count the more.
 constexpr float kAlternationFromLevel = 1.0f, kAlternationFullLevel = 2.0f;
+// - How much of the deviation is the alternation's mean along the row (the picture's own
+//   horizontal grating or rule): the gate shuts as this rises from the first to the second.
 constexpr float kCoherentFrom = 0.3f, kCoherentFull = 0.6f;
+// - The alternation's part in the filter's change: less, and the filter would smear the picture.
 constexpr float kAlternationFromPart = 0.5f, kAlternationFullPart = 1.0f;
+// - The pixels on either side that each measure is taken over.
 constexpr int kAlternationPixels = 2;
 // Columns: where the readings differ across a row clearly more than down a column (vertical
 // structure: a grating, a pole, a letter's stem), a pixel takes the mean of its own column
