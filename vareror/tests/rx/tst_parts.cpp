@@ -27,6 +27,22 @@ using namespace vareror::rxtest;
 
 namespace {
 
+// Hands a red/green/blue composer every line, each plane's pixels read from
+// `level(x, line)` (in line, plane, pixel order), and lets it draw them all.
+template <class Level>
+void composeAll(PictureComposer &c, Level level)
+{
+    for (int l = 0; l < c.lines(); ++l) {
+        for (Channel ch : {Channel::R, Channel::G, Channel::B}) {
+            float *row = c.row(planeOf(ch), l);
+            for (int x = 0; x < c.width(); ++x) row[x] = level(x, l);
+        }
+        c.lineDecoded(l);
+    }
+    c.end();
+    c.settle();
+}
+
 // A tone that steps from one frequency to another at an exact instant (between samples),
 // phase-continuous.
 std::vector<float> toneStep(double rate, double fromHz, double toHz, double stepSeconds, double seconds)
@@ -352,15 +368,7 @@ void PartsTest::weakFilterKeepsColumns()
     std::mt19937 gen(3);
     std::normal_distribution<float> noise(0, 55);
     auto grating = [&](int x, int line) { return line >= 100 && line < 140 && x >= 100 && x < 220; };
-    for (int l = 0; l < H; ++l) {
-        for (Channel ch : {Channel::R, Channel::G, Channel::B}) {
-            float *row = c.row(planeOf(ch), l);
-            for (int x = 0; x < W; ++x) row[x] = (grating(x, l) ? (x % 2 ? 70.0f : 180.0f) : 128.0f) + noise(gen);
-        }
-        c.lineDecoded(l);
-    }
-    c.end();
-    c.settle();
+    composeAll(c, [&](int x, int l) { return (grating(x, l) ? (x % 2 ? 70.0f : 180.0f) : 128.0f) + noise(gen); });
     double contrast = 0, flatSe = 0;
     int nc = 0, nf = 0;
     for (int l = 0; l < H; ++l)
@@ -387,16 +395,7 @@ void PartsTest::weakFilterKeepsColumns()
     e.start(m, true, true, true);
     std::normal_distribution<float> light(0, 6);
     const int edge = H / 2, rule = H / 4;
-    for (int l = 0; l < H; ++l) {
-        for (Channel ch : {Channel::R, Channel::G, Channel::B}) {
-            float *row = e.row(planeOf(ch), l);
-            for (int x = 0; x < W; ++x)
-                row[x] = (l == rule ? 200.0f : l < edge ? 40.0f : x % 2 ? 150.0f : 210.0f) + light(gen);
-        }
-        e.lineDecoded(l);
-    }
-    e.end();
-    e.settle();
+    composeAll(e, [&](int x, int l) { return (l == rule ? 200.0f : l < edge ? 40.0f : x % 2 ? 150.0f : 210.0f) + light(gen); });
     auto rowContrast = [&](int l) {
         double sum = 0;
         for (int x = 1; x < W; ++x) sum += (x % 2 ? -1 : 1) * (e.picture().pixel(x, l)[1] - e.picture().pixel(x - 1, l)[1]);
@@ -421,15 +420,7 @@ void PartsTest::weakFilterKeepsColumns()
     f.start(m, true, true, true);
     std::normal_distribution<float> faint(0, 2);
     auto onLine = [](int x, int l) { return l >= 40 && l < 200 && x == l + 40; };
-    for (int l = 0; l < H; ++l) {
-        for (Channel ch : {Channel::R, Channel::G, Channel::B}) {
-            float *row = f.row(planeOf(ch), l);
-            for (int x = 0; x < W; ++x) row[x] = (onLine(x, l) ? 200.0f : 128.0f) + faint(gen);
-        }
-        f.lineDecoded(l);
-    }
-    f.end();
-    f.settle();
+    composeAll(f, [&](int x, int l) { return (onLine(x, l) ? 200.0f : 128.0f) + faint(gen); });
     double lineSum = 0, flatSq = 0;
     int nl = 0, nFlat = 0;
     for (int l = 0; l < H; ++l)
@@ -457,17 +448,9 @@ void PartsTest::cleanFilterTakesOutAlternation()
     const ModeInfo &m = modeInfo(9); // Martin 1
     PictureComposer c;
     c.start(m, true, true, true, 0);
-    const int W = c.width(), H = c.lines();
+    const int W = c.width();
     auto truth = [](int x, int l) { return l >= 40 && l < 100 ? (x % 2 ? 40.0f : 200.0f) : l >= 140 && l < 200 ? (l % 2 ? 60.0f : 180.0f) : 128.0f; };
-    for (int l = 0; l < H; ++l) {
-        for (Channel ch : {Channel::R, Channel::G, Channel::B}) {
-            float *row = c.row(planeOf(ch), l);
-            for (int x = 0; x < W; ++x) row[x] = truth(x, l) + (l >= 40 && l < 100 ? ((x + l) % 2 ? 20.0f : -20.0f) : 0.0f);
-        }
-        c.lineDecoded(l);
-    }
-    c.end();
-    c.settle();
+    composeAll(c, [&](int x, int l) { return truth(x, l) + (l >= 40 && l < 100 ? ((x + l) % 2 ? 20.0f : -20.0f) : 0.0f); });
     auto rms = [&](int from, int to) {
         double se = 0;
         for (int l = from; l < to; ++l)
