@@ -390,8 +390,8 @@ int main(int argc, char **argv)
         // The test card and the photo, each in its own table: the card holds the targets at
         // 20, 10, 5 and 0 dB (PD120 and P3 are given beside them without one), the photo no
         // fine detail, so it shows how much of the noise the filters remove. Neither may
-        // fall as the SNR rises, up to light noise (the filter across lines gives way from 35 dB
-        // and stops at 70).
+        // fall as the SNR rises, up to light noise (the filter across lines gives way from 35 dB,
+        // down to a third of it for short pixels, and for long ones to none at 70).
         std::vector<double> snrs = {0, 3, 5, 10, 15, 20, 25, 30, 40, 50, 60};
         if (!snrPick.empty()) snrs = snrPick;
         struct N { int mode; double target[4]; }; // at 20, 10, 5, 0 dB

@@ -54,6 +54,24 @@ constexpr double kWeakStillMs = 0.05;
 // image of the signal whose phase turns from line to line), which the filter takes out.
 // Below kFilteredSnrDb the broad band is also read for the columns (FrontEnd::readBroad).
 constexpr double kFilteredSnrDb = 70, kFadeFromSnrDb = 35;
+// Short pixels (kShortPixelMs and less, going over to kLongPixelMs) carry that error on more
+// than the lines that alternate: the band's mirror and the sample grid's aliasing of pixels a
+// few samples long leave each line's finest detail an error that turns with the carrier's phase
+// at the line's start, which averages out across lines. Faded out with the noise, the filter
+// left such test cards 0.5-0.8 dB lower clean than at 45 dB (Scottie 2, PD50, P5, ML180,
+// Robot 36). For them the share falls only as the square root of the noise's amplitude, and
+// no further than at kShareFloorSnrDb (a third). Long pixels carry no such error: kept at that
+// share, the filter only took their detail (Scottie DX's clean card 62 -> 57 dB).
+constexpr double kShortPixelMs = 0.5, kLongPixelMs = 0.6, kShareFloorSnrDb = 55;
+
+// The filter's share across lines for the leader's SNR and the shortest pixel (ms).
+double filterShare(double snrDb, double pixelMs)
+{
+    const double faded = snrDb < kFilteredSnrDb ? std::min(1.0, std::pow(10.0, -(snrDb - kFadeFromSnrDb) / 20)) : 0.0;
+    const double kept = std::min(1.0, std::pow(10.0, -(std::min(snrDb, kShareFloorSnrDb) - kFadeFromSnrDb) / 40));
+    const double shortness = std::clamp((kLongPixelMs - pixelMs) / (kLongPixelMs - kShortPixelMs), 0.0, 1.0);
+    return shortness * kept + (1 - shortness) * faded;
+}
 // Below this SNR a period's fit is noisy enough that a redraw waits for a larger move.
 constexpr double kNoisyFitSnrDb = 33;
 // The filter's steps against clicks (its median and column means) are kept whole below
@@ -127,8 +145,7 @@ public:
         std::vector<double> drawnAt, drawnClock; // where each period was drawn: its sync, and
                                                  // the clock that stretched it
         double startSec = 0;
-        bool filtered = false;     // noisy signal: lines filtered across their neighbours
-        bool noisyFit = false;     // ... and noisy enough that small moves are not redrawn
+        bool noisyFit = false;     // noisy enough that small moves are not redrawn
         bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
                                    // slant and phase to its end, whatever the options say
         bool ending = false;       // ended; its last redraw still under way
@@ -299,7 +316,6 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // filter keeps one-pixel detail.
     const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
     const double filterSnr = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0);
-    current.filtered = filterSnr < kFilteredSnrDb;
     current.noisyFit = filterSnr < kNoisyFitSnrDb;
     double pixelMs = 0; // the shortest scan's time per sample
     for (const auto &lay : m.layouts)
@@ -319,7 +335,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // on the noise (PD90 lost). Red, green and blue scans are read through both at every SNR
     // the picture band is narrowed for: their picture band then narrows further for the
     // noise, and the broad band to what the columns need (FrontEnd::readBroad).
-    front.readBroad(current.filtered &&
+    front.readBroad(filterSnr < kFilteredSnrDb &&
                     (m.colour == ColourEncoding::Rgb ||
                      (m.colour != ColourEncoding::Grey && pixelMs < kBroadReadPixelMs && snr >= kBroadReadSnrDb)));
     sync.setSnr(snr);
@@ -337,7 +353,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     const cfloat noiseLag1 = front.noisyBand() ? noiseLag1Of(false) : 0;
     decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
     composer.start(m, opts.dspFilter != 0, opts.autoClear, snr > kWeakSnrDb,
-                   current.filtered ? float(std::min(1.0, std::pow(10.0, -(filterSnr - kFadeFromSnrDb) / 20))) : 0.0f,
+                   opts.dspFilter != 0 ? float(filterShare(filterSnr, pixelMs)) : 0.0f,
                    float(std::clamp((kNoClicksSnrDb - filterSnr) / (kNoClicksSnrDb - kClicksSnrDb), 0.0, 1.0)),
                    float(std::clamp((kColourNoClicksSnrDb - filterSnr) / (kColourNoClicksSnrDb - kColourClicksSnrDb),
                                     0.0, 1.0)));
