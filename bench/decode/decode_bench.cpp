@@ -74,6 +74,12 @@ Result decode(const std::vector<float> &a, double rate, const RxOptions &o = RxO
     return r;
 }
 
+// A decode's aligned PSNR against `src` (scaled to it), or 0 unless it found a picture in mode m.
+double psnrIn(const Result &r, int m, const RgbImage &src)
+{
+    return r.found && r.mode == m ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0;
+}
+
 std::vector<float> transmission(int mode, const RgbImage &pic, double rate, double clock = 1.0)
 {
     TxRequest rq;
@@ -360,7 +366,7 @@ int main(int argc, char **argv)
                 RgbImage src = sourceFor(*srcs[k], mi);
                 const Result r = decode(transmission(m, src, 11025), 11025);
                 if (mi.colour == ColourEncoding::Grey) src = greyOf(src);
-                ps[k] = r.found && r.mode == m ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0;
+                ps[k] = psnrIn(r, m, src);
             }
             std::printf("%-3d %-10s %8.1f %8.1f %s\n", m, mi.name, ps[0], ps[1],
                         ps[0] >= ourCardMin && ps[1] >= ourPhotoMin ? "ok" : "below");
@@ -379,7 +385,7 @@ int main(int argc, char **argv)
                 for (int k = 0; k < 2; ++k) {
                     const RgbImage src = sourceFor(*srcs[k], mi);
                     const Result r = decode(transmission(m, src, rate), rate);
-                    ps[k] = r.found && r.mode == m ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0;
+                    ps[k] = psnrIn(r, m, src);
                 }
                 std::printf("%-3d %-10s %8.0f %8.1f %8.1f\n", m, mi.name, rate, ps[0], ps[1]);
             }
@@ -569,10 +575,7 @@ int main(int argc, char **argv)
             for (const RgbImage *big : srcs) {
                 const RgbImage src = sourceFor(*big, mi);
                 const auto base = transmission(m, src, 11025);
-                auto psnrOf = [&](const std::vector<float> &a) {
-                    const Result r = decode(a, 11025);
-                    return r.found && r.mode == m ? alignedPsnr(r.pic, scaled(src, r.pic.width, r.pic.height)) : 0.0;
-                };
+                auto psnrOf = [&](const std::vector<float> &a) { return psnrIn(decode(a, 11025), m, src); };
                 double sum = 0, lowest = 1e9;
                 for (int k = 0; k < 8; ++k) {
                     const double p = psnrOf(shifted(base, 11025, 0, k * M_PI / 8));

@@ -186,10 +186,16 @@ SoundFile::~SoundFile()
     if (file_) sf_close(static_cast<SNDFILE *>(file_));
 }
 
-int64_t SoundFile::read(float *interleaved, int64_t frames)
+int64_t SoundFile::readMono(float *mono, int64_t frames)
 {
-    if (!file_ || frames <= 0) return 0;
-    const sf_count_t got = sf_readf_float(static_cast<SNDFILE *>(file_), interleaved, sf_count_t(frames));
+    if (!file_ || frames <= 0 || channels_ < 1) return 0;
+    interleaved_.resize(size_t(frames) * size_t(channels_));
+    const sf_count_t got = sf_readf_float(static_cast<SNDFILE *>(file_), interleaved_.data(), sf_count_t(frames));
+    for (sf_count_t i = 0; i < got; ++i) {
+        float sum = 0;
+        for (int c = 0; c < channels_; ++c) sum += interleaved_[size_t(i) * size_t(channels_) + size_t(c)];
+        mono[i] = sum / float(channels_);
+    }
     return got > 0 ? int64_t(got) : 0;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
-// A sound file opened for reading as interleaved float frames: any file the sound library
-// reads. A WAV file whose audio lies in several data chunks (a recorder that appended a
+// A sound file opened for reading as mono float samples (its channels averaged): any file
+// the sound library reads. A WAV file whose audio lies in several data chunks (a recorder that appended a
 // second take, a tool that splits long recordings) is read as the audio of every data chunk
 // in file order, as one stream: the sound library alone would read none of it.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vareror::core {
 
@@ -24,8 +25,9 @@ public:
     int rate() const { return rate_; }
     int channels() const { return channels_; }
     int64_t frames() const { return frames_; }
-    // Up to `frames` frames into `interleaved` (frames x channels); the frames read, 0 at the end.
-    int64_t read(float *interleaved, int64_t frames);
+    // Up to `frames` frames into `mono`, each the mean of its channels; the frames read, 0 at
+    // the end.
+    int64_t readMono(float *mono, int64_t frames);
 
     // The most data chunks a WAV file may have: each costs a little memory, and a file of
     // thousands of tiny ones is no recording.
@@ -39,6 +41,7 @@ private:
     int rate_ = 0, channels_ = 0;
     int64_t frames_ = 0;
     std::string error_;
+    std::vector<float> interleaved_;
 };
 
 } // namespace vareror::core

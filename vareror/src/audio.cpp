@@ -337,8 +337,6 @@ WavReader::WavReader(const std::string &path) : file_(std::make_unique<core::Sou
         error_ = "\"" + path + "\" holds no sound";
         return;
     }
-    rate_ = file_->rate();
-    channels_ = file_->channels();
 }
 
 WavReader::~WavReader() = default;
@@ -347,14 +345,7 @@ void WavReader::read(float *out, size_t n)
 {
     size_t got = 0;
     if (file_ && !atEnd_) {
-        scratch_.resize(n * size_t(channels_));
-        got = size_t(file_->read(scratch_.data(), int64_t(n)));
-        for (size_t i = 0; i < got; ++i) {
-            float sum = 0;
-            for (int c = 0; c < channels_; ++c)
-                sum += scratch_[i * size_t(channels_) + size_t(c)];
-            out[i] = sum / float(channels_);
-        }
+        got = size_t(file_->readMono(out, int64_t(n)));
         if (got < n)
             atEnd_ = true;
     }

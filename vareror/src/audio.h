@@ -113,15 +113,13 @@ public:
     ~WavReader();
     bool ok() const { return file_ != nullptr; }
     const std::string &error() const { return error_; }
-    int rate() const { return rate_; }
+    int rate() const { return file_ ? file_->rate() : 0; }
     bool atEnd() const { return atEnd_; }
     void read(float *out, size_t n);
 
 private:
     std::unique_ptr<core::SoundFile> file_;
-    int rate_ = 0, channels_ = 1;
     bool atEnd_ = false;
-    std::vector<float> scratch_;
     std::string error_;
 };
 

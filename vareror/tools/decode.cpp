@@ -164,16 +164,10 @@ int runDecode(int argc, char **argv)
         if ((ev & RxStarted) && !(ev & RxEnded)) flush();
     };
 
-    const int ch = sf.channels();
-    std::vector<float> buf(size_t(4096) * size_t(ch)), mono(4096);
+    std::vector<float> mono(4096);
     for (;;) {
-        const int64_t got = sf.read(buf.data(), 4096);
+        const int64_t got = sf.readMono(mono.data(), 4096);
         if (got <= 0) break;
-        for (int64_t i = 0; i < got; ++i) {
-            float s = 0;
-            for (int c = 0; c < ch; ++c) s += buf[size_t(i * ch + c)];
-            mono[size_t(i)] = s / float(ch);
-        }
         rx.process(mono.data(), size_t(got));
         handle(rx.takeEvents());
     }

@@ -276,7 +276,7 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
         decision_.resize(count);
         picture_.resize(count);
         bpTone_.run(centre, count, decision_.data());
-        if (!mirrorOff_ && !noisy_ && set_.dspFilter == 1) subtractMirror(centre, count);
+        if (!mirrorOff_ && set_.dspFilter == 1) subtractMirror(centre, count);
         else picture().run(centre, count, picture_.data());
         if (broadRead_) {
             out_.zb.resize(count);
@@ -324,6 +324,12 @@ void FrontEnd::subtractMirror(const float *centre, size_t count)
     // brings back the sidebands the band cut off, that z alone would lack in the mirror.
     // Every pass reads dBp_ + kMirrorLevelHalf samples further on either side; each output
     // depends only on the signal around it, so blocks of any size give the same samples.
+    // (a clipped signal is no FM tone: its mirror is not what an FM tone's would be)
+    const float share = mirrorShare_ * std::clamp((kClippedMost - clipped_) / (kClippedMost - kClippedLeast), 0.0f, 1.0f);
+    if (share <= 0) {
+        bp_.run(centre, count, picture_.data());
+        return;
+    }
     const int d = dBp_, half = kMirrorLevelHalf, reach = d + half;
     const size_t n0 = count + size_t(2 * kMirrorPasses * reach);
     z0_.resize(n0);
@@ -355,17 +361,8 @@ void FrontEnd::subtractMirror(const float *centre, size_t count)
         for (size_t i = 0; i < m; ++i)
             cur_[i] = z0_[off + i] - cfloat(hr_[i].real() + hi_[i].imag(), hr_[i].imag() - hi_[i].real());
     }
-    // (a clipped signal is no FM tone: its mirror is not what an FM tone's would be)
-    const float share = mirrorShare_ * std::clamp((kClippedMost - clipped_) / (kClippedMost - kClippedLeast), 0.0f, 1.0f);
-    if (share <= 0) {
-        std::copy(z0_.begin() + kMirrorPasses * reach, z0_.begin() + kMirrorPasses * reach + long(count), picture_.begin());
-        return;
-    }
-    if (share >= 1) std::copy(cur_.begin(), cur_.end(), picture_.begin());
-    else {
-        const size_t off = size_t(kMirrorPasses * reach);
-        for (size_t i = 0; i < count; ++i) picture_[i] = z0_[off + i] + share * (cur_[i] - z0_[off + i]);
-    }
+    const size_t off = size_t(kMirrorPasses * reach);
+    for (size_t i = 0; i < count; ++i) picture_[i] = z0_[off + i] + share * (cur_[i] - z0_[off + i]);
 }
 
 // The frequency of sample j - 1 (of z[j + 1] here, the array starting two samples back): the

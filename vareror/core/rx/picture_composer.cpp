@@ -128,6 +128,12 @@ __attribute__((target_clones("avx2", "default"))) void median3x3(const float *__
         out[x] = p4;
     }
 }
+// 0 below `from`, 1 from `full` on, straight between (`full` may lie below `from`).
+float ramp(float v, float from, float full)
+{
+    return std::clamp((v - from) / (full - from), 0.0f, 1.0f);
+}
+
 } // namespace
 
 void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share, float clickFloor,
@@ -413,16 +419,13 @@ void PictureComposer::filterLuminance(int line)
     for (int pl : planes) {
         const int col = broad_ ? broadPlaneOf(pl) : pl;
         float *out = clean_[pl].row(line, W_);
-        denoiseRow(pl, line, sigma[pl], out, col, sigma[col]);
+        denoiseRow(pl, line, sigma[pl], out, col, sigma[col], share_);
         if (share_ < 1 && alternationGate(pl, line, sigma[pl])) {
             // Where lines alternate, the filter's whole work, as far as its change is the
             // alternation: the more it changes a pixel beyond the alternation measured there
             // (over kAlternationPixels on either side), the more it smears the picture itself.
-            const float share = share_;
-            share_ = 1;
             whole_.resize(size_t(W_));
-            denoiseRow(pl, line, sigma[pl], whole_.data(), col, sigma[col]);
-            share_ = share;
+            denoiseRow(pl, line, sigma[pl], whole_.data(), col, sigma[col], 1.0f);
             for (int x = 0; x < W_; ++x) {
                 double change = 0, alternation = 0;
                 for (int dx = -kAlternationPixels; dx <= kAlternationPixels; ++dx) {
@@ -432,8 +435,7 @@ void PictureComposer::filterLuminance(int line)
                     alternation += alternation_[size_t(i)];
                 }
                 const float part = change > 0 ? float(std::sqrt(alternation / change)) : 1.0f;
-                gate_[size_t(x)] *=
-                    std::clamp((part - kAlternationFromPart) / (kAlternationFullPart - kAlternationFromPart), 0.0f, 1.0f);
+                gate_[size_t(x)] *= ramp(part, kAlternationFromPart, kAlternationFullPart);
             }
             for (int x = 0; x < W_; ++x) out[x] += gate_[size_t(x)] * (whole_[size_t(x)] - out[x]);
         }
@@ -484,7 +486,6 @@ bool PictureComposer::alternationGate(int pl, int line, float sigma)
         const float z = float(std::sqrt(sum / k / noise2));
         const float coherent = sum > 0 ? float(std::fabs(mean) / std::sqrt(k * sum)) : 0.0f;
         const float level = float(std::sqrt(sum / k)) / std::max(0.05f, 1.0f - share_);
-        auto ramp = [](float v, float from, float full) { return std::clamp((v - from) / (full - from), 0.0f, 1.0f); };
         gate_[size_t(x)] = ramp(z, kAlternationFromZ, kAlternationFullZ) *
                            ramp(level, kAlternationFromLevel, kAlternationFullLevel) *
                            ramp(coherent, kCoherentFull, kCoherentFrom);
@@ -666,13 +667,13 @@ void PictureComposer::productColumnShares(int line)
 // side takes part in the other's mean. The pixel's own level is judged by the median of its
 // 3 x 3 neighbourhood, so an FM click (one reading far off) neither survives nor spreads, and
 // a wide click is left out of its neighbours' means. `sigma` is the noise deviation around
-// the line (noiseDeviation).
-void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int columnPlane, float columnSigma)
+// the line (noiseDeviation); `share`, how much of the filter's work is done (see start()).
+void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int columnPlane, float columnSigma, float share)
 {
     const int W = W_;
     constexpr int R = kDenoiseLines;
     // how much of each step counts (the pixel's own reading the rest)
-    auto fade = [&](float from, float full) { return share_ * std::clamp((sigma - from) / (full - from), 0.0f, 1.0f); };
+    auto fade = [&](float from, float full) { return share * ramp(sigma, from, full); };
     const float medianShare = std::max(clickFloor_, fade(kMedianFromSigma, kMedianFullSigma)),
                 meanShare = fade(kMeanFromSigma, kMeanFullSigma),
                 columnShare = std::max(clickFloor_, fade(kColumnFromSigma, kColumnFullSigma));

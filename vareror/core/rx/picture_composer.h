@@ -114,7 +114,7 @@ private:
     void columnShares(int line, const std::vector<int> &planes, const float *sigma);
     void productColumnShares(int line);
     float productLevel(std::complex<float> z) const;
-    void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma);
+    void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma, float share);
     bool alternationGate(int plane, int line, float sigma);
     void guidedChroma(int line, float *cr, float *cb);
     void invalidate(int from, int to, uint8_t drawnAbove);
