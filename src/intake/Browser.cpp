@@ -270,7 +270,6 @@ void Intake::dropToSave(bool recentTaken)
             throw platform::VbError(platform::vbErrPathNotFound,
                                     QStringLiteral("The browser's folder ") + folder + QStringLiteral(" is not there."));
         dialogFolder = folder;
-        form.CommonDialog1->InitDir = folder;
         PicbufFile->setPicture(picture);
         PicbufFile->setImageFormat(platform::Picbuf::NoFormat);
         // The buffer's pre-save check is 0, never above 1: no save greys the picture first.

@@ -12,6 +12,7 @@
 #include "platform/services/Picbuf.h"
 #include "platform/services/ScriptedUi.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
@@ -319,6 +320,15 @@ private slots:
         QCOMPARE(buffer.ImageFormat(), 0);
         QCOMPARE(buffer.WriteCompression(), 0);
 
+        // A name typed without an extension takes the chosen type's: JPEG as the dialog
+        // opens, PNG when that entry was chosen; a name with one keeps it.
+        QVERIFY(!QFile::exists(save("noext")));
+        QVERIFY(bytes(s.dir.filePath("noext.jpg")).startsWith("\xFF\xD8"));
+        s.ui().answerSave(s.dir.filePath("other"), 9);
+        intake::SaveImageAs(buffer, dlg);
+        QVERIFY(bytes(s.dir.filePath("other.png")).startsWith("\x89PNG"));
+        QVERIFY(bytes(save("v1.bmp")).startsWith("BM"));
+
         // A format the caller chose stands whatever the name says.
         QVERIFY(bytes(save("t.png", platform::Picbuf::Targa)).startsWith(QByteArray("\0\0\x02", 3)));
 
@@ -338,22 +348,41 @@ private slots:
     }
 
     // The menu saves the TX screen from a buffer of its own, in a dialog that opens in the
-    // application folder whatever folder a load left current.
+    // application folder with no file chosen, whatever a load or a drop into the browser's
+    // folder chose before: Enter alone must never overwrite the operator's photo.
     void savepicWritesTheTxScreen()
     {
         Station s;
         s.form().Picture1->setPicture(solid(640, 512, Green));
         s.form().PicbufVisible->setPicture(solid(10, 10, Red));
-        s.load(s.write("p.png", solid(64, 64, Red), platform::Picbuf::Png));
+        const QString wide = s.write("wide.jpg", solid(64, 48, Red), platform::Picbuf::Jpeg);
+        const QByteArray photo = fileBytes(wide);
+        s.load(wide);
         QCOMPARE(s.form().intake().dialogFolder, s.dir.path());
         s.ui().answerSave(s.dir.filePath("tx.tga"));
         s.form().savepic->trigger();
-        QCOMPARE(s.ui().last()->file.initDir, s.f.appFolder());
+        const platform::UiCall* shown = s.ui().last();
+        QCOMPARE(shown->start.folder, s.f.appFolder());
+        QCOMPARE(shown->start.file, QString());
         const QImage saved = platform::LoadPicture(s.dir.filePath("tx.tga"));
         QCOMPARE(saved.size(), QSize(640, 512));
         QCOMPARE(saved.pixel(300, 300), Green);
         QCOMPARE(s.form().PicbufVisible->picture().size(), QSize(10, 10));
         QCOMPARE(s.form().intake().dialogFolder, s.f.appFolder());
+        QCOMPARE(fileBytes(wide), photo);
+
+        // A drop saved into the browser's folder opens there; the menu afterwards opens in
+        // the application folder again, offering neither file.
+        s.form().File1->setPath(s.dir.path());
+        s.form().canvas().dragSource = canvas::dragTxPicture;
+        s.ui().answerSave(s.dir.filePath("dropped.bmp"));
+        s.form().intake().browserListDragDrop();
+        QCOMPARE(s.ui().last()->start.folder, s.dir.path());
+        QCOMPARE(s.ui().last()->start.file, QString());
+        s.ui().cancelSave();
+        s.form().savepic->trigger();
+        QCOMPARE(s.ui().last()->start.folder, s.f.appFolder());
+        QCOMPARE(s.ui().last()->start.file, QString());
     }
 };
 

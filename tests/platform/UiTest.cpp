@@ -5,6 +5,10 @@
 #include "platform/runtime/StepRunner.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -113,7 +117,8 @@ private slots:
         QCOMPARE(shown.file.filterIndex, 2);
         QVERIFY(shown.file.overwritePrompt);
 
-        // Cancel with CancelError raises the cancel error; FileName is left as it was.
+        // Cancel with CancelError raises the cancel error; FileName is left as it was, and
+        // the next save offers no name of its own.
         ui.cancelSave();
         try {
             dlg.ShowSave();
@@ -122,6 +127,7 @@ private slots:
             QCOMPARE(e.number(), cdlCancel);
         }
         QCOMPARE(dlg.FileName, QStringLiteral("/tmp/x.jpg"));
+        QCOMPARE(ui.calls().last().file.fileName, QString());
 
         // The next use sets only what it needs; the others stay from the last use.
         dlg.CancelError = false;
@@ -335,6 +341,37 @@ private slots:
         answerWith(QMessageBox::NoButton);
         QCOMPARE(ui.msgBox(QStringLiteral("x")), int(vbOK));
         QCOMPARE(buttons, 1);
+    }
+
+    // The dialog opens in the request's folder, not in the folder of a name kept from
+    // another use, and a name typed without an extension takes the chosen type's.
+    void qtSaveDialogStartsInItsFolder()
+    {
+        QTemporaryDir start, elsewhere;
+        QtUi ui;
+        QString shownFolder;
+        onNextModal<QFileDialog>([&](QFileDialog* dlg) {
+            shownFolder = dlg->directory().absolutePath();
+            auto* name = dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            QCOMPARE(name->text(), QString());
+            name->setText(QStringLiteral("noext"));
+            QMetaObject::invokeMethod(dlg, "accept");
+        });
+        const FileDialogResult r = ui.saveFile(
+            {QStringLiteral("Save Image"), QStringLiteral("TIFF|*.tif|JPEG|*.jpg"), 2, start.path(), {}, true});
+        QCOMPARE(shownFolder, QDir(start.path()).absolutePath());
+        QVERIFY(r.accepted);
+        QCOMPARE(r.fileName, QDir(start.path()).absoluteFilePath(QStringLiteral("noext.jpg")));
+        QCOMPARE(r.filterIndex, 2);
+
+        onNextModal<QFileDialog>([&](QFileDialog* dlg) {
+            shownFolder = dlg->directory().absolutePath();
+            dlg->reject();
+        });
+        ui.openFile({QStringLiteral("Load Image"), QStringLiteral("JPEG|*.jpg"), 1, start.path(),
+                     elsewhere.filePath(QStringLiteral("wide.jpg")), false});
+        QCOMPARE(shownFolder, QDir(start.path()).absolutePath());
     }
 
     void qtInputBox()

@@ -102,17 +102,20 @@ FileDialogResult QtUi::fileDialog(const FileDialogRequest& r, bool save)
         const int i = r.filterIndex >= 1 && r.filterIndex <= filters.size() ? r.filterIndex - 1 : 0;
         dlg.selectNameFilter(filters[i]);
     }
-    QString dir = r.initDir;
-    QString name = r.fileName;
-    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!name.isEmpty() && QFileInfo(name).isAbsolute()) {
-        dir = QFileInfo(name).absolutePath();
-        name = QFileInfo(name).fileName();
+    // A name typed without an extension takes the chosen type's, before the dialog asks
+    // whether to replace a file of that name.
+    if (save) {
+        const auto typeChosen = [&dlg, &r, filters](const QString& chosen) {
+            dlg.setDefaultSuffix(filterExtension(r.filter, int(filters.indexOf(chosen)) + 1));
+        };
+        typeChosen(dlg.selectedNameFilter());
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, typeChosen);
     }
-    if (!dir.isEmpty())
-        dlg.setDirectory(dir);
-    if (!name.isEmpty())
-        dlg.selectFile(name);
+    const FileDialogStart start = fileDialogStart(r);
+    if (!start.folder.isEmpty())
+        dlg.setDirectory(start.folder);
+    if (!start.file.isEmpty())
+        dlg.selectFile(start.file);
     FileDialogResult result;
     result.filterIndex = r.filterIndex;
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())

@@ -163,6 +163,7 @@ FileDialogResult ScriptedUi::fileAnswer(std::deque<FileAnswer>& queue, UiCall::K
     c.kind = kind;
     c.title = r.title;
     c.file = r;
+    c.start = fileDialogStart(r);
     const qsizetype index = calls_.size();
     record(std::move(c));
     FileDialogResult result;
@@ -175,9 +176,10 @@ FileDialogResult ScriptedUi::fileAnswer(std::deque<FileAnswer>& queue, UiCall::K
     queue.pop_front();
     result.accepted = a.accept;
     if (a.accept) {
-        result.fileName = a.fileName;
         if (a.filterIndex > 0)
             result.filterIndex = a.filterIndex;
+        result.fileName = kind == UiCall::SaveFile ? withTypeExtension(a.fileName, r.filter, result.filterIndex)
+                                                   : a.fileName;
     }
     calls_[index].answer = result.fileName;
     return result;

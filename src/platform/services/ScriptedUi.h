@@ -22,6 +22,7 @@ struct UiCall {
     QString defaultText;           // input box
     std::optional<QPoint> topLeft; // input box
     FileDialogRequest file;        // open/save dialogs
+    FileDialogStart start;         // the folder an open/save dialog showed, the file it offered
     uint32_t color = 0;            // colour dialog's initial colour
     FontChoice font;               // font dialog's initial choice
     QStringList items;             // chooser's items
@@ -40,6 +41,8 @@ public:
     void cancelInput();
     void answerOpen(const QString& fileName, int filterIndex = 0); // 0: the request's index
     void cancelOpen();
+    // A save answered with a name that has no extension gets the chosen type's, as the
+    // dialog gives it.
     void answerSave(const QString& fileName, int filterIndex = 0);
     void cancelSave();
     void answerColor(uint32_t color);

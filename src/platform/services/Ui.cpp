@@ -1,6 +1,7 @@
 #include "platform/services/Ui.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 
 namespace platform {
@@ -52,10 +53,38 @@ void CommonDialog::cancelled()
         throw DialogCancelled();
 }
 
-FileDialogRequest CommonDialog::fileRequest(bool overwritePrompt) const
+FileDialogStart fileDialogStart(const FileDialogRequest& request)
+{
+    QString name = request.fileName;
+    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return {request.initDir, name.section(QLatin1Char('/'), -1)};
+}
+
+QString filterExtension(const QString& filter, int index)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    const qsizetype at = 2 * qsizetype(index - 1) + 1;
+    if (index < 1 || at >= parts.size())
+        return {};
+    const QString pattern = parts[at].trimmed();
+    static const QRegularExpression single(QStringLiteral("^\\*\\.([A-Za-z0-9_]+)$"));
+    const QRegularExpressionMatch m = single.match(pattern);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+QString withTypeExtension(const QString& fileName, const QString& filter, int index)
+{
+    const QString extension = filterExtension(filter, index);
+    if (fileName.isEmpty() || extension.isEmpty() || fileName.section(QLatin1Char('/'), -1).contains(QLatin1Char('.')))
+        return fileName;
+    return fileName + QLatin1Char('.') + extension;
+}
+
+FileDialogRequest CommonDialog::fileRequest(bool save) const
 {
     const QString dir = InitDir.isEmpty() && CurrentDir ? *CurrentDir : InitDir;
-    return FileDialogRequest{DialogTitle, Filter, FilterIndex, dir, FileName, overwritePrompt};
+    const bool overwritePrompt = save && (Flags & cdlOFNOverwritePrompt) != 0;
+    return FileDialogRequest{DialogTitle, Filter, FilterIndex, dir, save ? QString() : FileName, overwritePrompt};
 }
 
 void CommonDialog::fileChosen(const FileDialogResult& result)
@@ -76,7 +105,7 @@ void CommonDialog::ShowOpen()
 
 void CommonDialog::ShowSave()
 {
-    const FileDialogResult res = ui_->saveFile(fileRequest((Flags & cdlOFNOverwritePrompt) != 0));
+    const FileDialogResult res = ui_->saveFile(fileRequest(true));
     if (!res.accepted)
         return cancelled();
     fileChosen(res);

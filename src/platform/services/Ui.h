@@ -82,9 +82,26 @@ struct FileDialogRequest {
     QString filter;            // "Name|*.ext|Name2|*.a;*.b"
     int filterIndex = 1;       // 1-based, as the dialog control counts
     QString initDir;           // empty: the current directory
-    QString fileName;          // initial file name (may hold a folder)
+    QString fileName;          // a name offered in initDir (a folder it holds is not used)
     bool overwritePrompt = false;
 };
+
+// Where a file dialog starts: the folder it shows and the file it offers there. The
+// folder is the request's own (empty: wherever the dialog itself chooses); a file name
+// offers only its last part, so a name kept from another use never moves the dialog to
+// that name's folder.
+struct FileDialogStart {
+    QString folder;
+    QString file;
+};
+FileDialogStart fileDialogStart(const FileDialogRequest& request);
+
+// The extension that filter entry `index` (1-based) gives a name typed without one: "ext"
+// for an entry whose only pattern is "*.ext"; none for several patterns or a wildcard.
+QString filterExtension(const QString& filter, int index);
+// A file name as a save dialog hands it back: one whose last part holds no "." takes the
+// extension of the filter entry chosen in the dialog.
+QString withTypeExtension(const QString& fileName, const QString& filter, int index);
 
 struct FileDialogResult {
     bool accepted = false;
@@ -147,7 +164,9 @@ QStringList filterToQt(const QString& filter);
 QString displayText(const QString& text);
 
 // The one common-dialog control of a window: a use sets only the properties it needs
-// and the others keep the values of the last use. Show... with CancelError set throws
+// and the others keep the values of the last use. A save dialog offers no file name,
+// though: FileName holds what an earlier dialog chose, and a save must write only a file
+// the operator typed or picked in this one. Show... with CancelError set throws
 // DialogCancelled when the operator cancels; without it, a cancelled dialog leaves
 // every property as it was (callers that empty FileName first see it still empty).
 class CommonDialog {
@@ -187,7 +206,7 @@ public:
 
 private:
     void cancelled();
-    FileDialogRequest fileRequest(bool overwritePrompt) const;
+    FileDialogRequest fileRequest(bool save) const;
     void fileChosen(const FileDialogResult& result);
     Ui* ui_;
 };
