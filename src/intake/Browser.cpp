@@ -175,17 +175,22 @@ void Intake::Dir1_Change()
     platform::StepRunner steps(QStringLiteral("Dir1_Change"));
     steps.step(QStringLiteral("File1"), [&] { form.File1->setPath(form.Dir1->Path()); });
     clearBrowserSlots();
-    // The first change after a quick directory placed the browser shows thumbnails.
     auto& canvas = form.canvas();
-    if (canvas.txMouseState != 107)
-        return;
-    canvas.txMouseState = 0;
-    steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
+    const bool showPage = canvas.txMouseState == 107;
+    if (showPage) {
+        canvas.txMouseState = 0;
+        steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
+    }
+    // The new folder's first file is selected, so that " >>>> Next 4" (or a fit mode)
+    // shows its first page; the first change after a quick directory placed the browser
+    // shows it at once.
     steps.step(QStringLiteral("first file"), [&] {
         if (form.File1->ListCount() > 0)
             form.File1->setListIndex(0);
     });
-    Label13_Click();
+    scratchIndex = form.File1->ListIndex();
+    if (showPage)
+        Label13_Click();
 }
 
 void Intake::File1_MouseDown(int, int, double, double)
@@ -512,9 +517,11 @@ void Intake::fitLabelClick(int number)
         return;
     for (int n : {70, 71, 72})
         platform::setBackColor(form.fitLabel(n), n == number ? ChosenColor : OffColor);
-    // The page shown is shown again in the new mode.
-    platform::StepRunner(QStringLiteral("fitLabelClick")).step(QStringLiteral("back a page"), [&] {
-        form.File1->setListIndex(form.File1->ListIndex() - 4);
+    // The page shown is shown again in the new mode: the one that begins where the last
+    // page began. (Four back from the selection is another page after a short last page,
+    // and none at all after a full one at the end of the list.)
+    platform::StepRunner(QStringLiteral("fitLabelClick")).step(QStringLiteral("page shown"), [&] {
+        form.File1->setListIndex(scratchIndex);
     });
     Label13_Click();
 }

@@ -195,16 +195,32 @@ private slots:
         in.imagecorrectaspect();
         QCOMPARE(pixels(form.Picture2->Image(), {{320, 256}, {639, 511}}), (QList<QRgb>{0xFFFF00FF, 0xFFFF00FF}));
 
-        // A mode click shows the same page again in the new mode; in Icons mode the labels are inert.
+        // A mode click shows the same page again in the new mode, on every page: the short
+        // last one, and the full last page of a filtered list, after which " >>>> Next 4"
+        // goes on as before. In Icons mode the labels are inert.
         QTemporaryDir dir;
         writeColours(dir.path(), 6);
         b.page(dir.path());
         in.fitLabelClick(72);
         QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
-        platform::setBackColor(form.Label43, Green);
+        in.Label13_Click();
+        in.fitLabelClick(71);
+        QCOMPARE(shown(form), QList<int>({4, 5, -1, -1}));
+        QVERIFY(testsupport::solid(64, 48, 0xFFFFFFFF).save(dir.filePath(QStringLiteral("q.bmp"))));
+        QFile::rename(dir.filePath(QStringLiteral("p4.png")), dir.filePath(QStringLiteral("p4.bmp")));
+        QFile::rename(dir.filePath(QStringLiteral("p5.png")), dir.filePath(QStringLiteral("p5.bmp")));
+        in.filterClick(20);
+        QCOMPARE(form.File1->ListCount(), 4);
+        QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
         in.fitLabelClick(70);
-        QCOMPARE(platform::backColor(form.Label72), Green);
-        QCOMPARE(platform::backColor(form.Label70), Off);
+        QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
+        QCOMPARE(form.File1->ListIndex(), 3);
+        in.Label13_Click();
+        QCOMPARE(shown(form), QList<int>({3, -1, -1, -1}));
+        platform::setBackColor(form.Label43, Green);
+        in.fitLabelClick(72);
+        QCOMPARE(platform::backColor(form.Label70), Green);
+        QCOMPARE(platform::backColor(form.Label72), Off);
     }
 
     void droppedPicturesFitted()
@@ -277,6 +293,11 @@ private slots:
         QCOMPARE(shown(form), QList<int>({0, 1, -1, -1}));
         form.Dir1->setPath(a.path());
         QCOMPARE(shown(form), QList<int>({-1, -1, -1, -1}));
+        // " >>>> Next 4" then shows the new folder's first page, and pages on from there.
+        in.Label13_Click();
+        QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
+        in.Label13_Click();
+        QCOMPARE(shown(form), QList<int>({4, 5, 6, 7}));
 
         // A stored folder that is gone: the button is marked, the lists and slots stay.
         b.page(a.path());
