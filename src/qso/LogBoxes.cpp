@@ -96,8 +96,8 @@ void Qso::Text3_Change()
     }
     mugShotToImage7(QImage());
     logEntryFound = 1;
-    f.Command2->setEnabled(false);
-    // The entry is stored before it is shown, so "S" stays unavailable until it is edited.
+    f.Command2->hide();
+    // The entry is stored before it is shown, so "S" stays hidden until it is edited.
     logEntryRecord[2] = record->entry;
     f.Text4->setText(record->entry);
     platform::doEvents();
@@ -128,7 +128,7 @@ void Qso::Text4_Change()
 {
     shell::FormMain& f = form_;
     const QString entry = f.Text4->text();
-    f.Command2->setEnabled(entry != logEntryRecord[2] && !f.Text3->text().isEmpty());
+    f.Command2->setVisible(entry != logEntryRecord[2] && !f.Text3->text().isEmpty());
     if (entry.isEmpty())
         mugShotToImage7(QImage());
 }
@@ -174,7 +174,7 @@ void Qso::Command2_Click()
         return;
     }
     logEntryRecord[2] = f.Text4->text();
-    f.Command2->setEnabled(false);
+    f.Command2->hide();
     backToEntry();
 }
 

@@ -316,6 +316,8 @@ void FormMain::buildControls()
     QWidget* rxTruePage = tabPage(QStringLiteral("SSTab1RxTrue"));
     Picture18 = framedScreen(QStringLiteral("Picture18"), rxFullPage, Black);
     Picture1 = framedScreen(QStringLiteral("Picture1"), txPage, White);
+    // The TX screen's design face is the window's, the one the text box starts in.
+    Picture1->setFontName(font().family());
     // The TX screen is the window the player's picture lies on, known by its handle.
     platform::hWnd(Picture1);
     // The progress markers run down the TX screen's left edge while a picture goes out;

@@ -59,6 +59,10 @@ public:
 
     platform::Ui& ui() const { return ui_; }
 
+    // The text colour a start gives the TX screen before the settings (red 238), which
+    // the "Text Forecolor" indicator shows from the window's design on.
+    static constexpr quint32 StartTextColour = 0xEE;
+
     // The subsystems' controllers (namespaces spelled out: the accessors share their names).
     Shell& shell() const { return *shell_; }
     ::engine::EngineControl& engine() const { return *engine_; }

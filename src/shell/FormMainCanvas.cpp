@@ -249,6 +249,10 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Label25 = toolLabel("Label25", QStringLiteral("Text Forecolor"), frame);
     Label45 = toolLabel("Label45", QStringLiteral("Text Backcolor"), frame);
     Label31 = toolLabel("Label31", QStringLiteral("Horizontal"), frame);
+    // The indicators' design colours are the text colours of a start with nothing stored:
+    // red 238 on the TX screen's back colour black.
+    platform::setBackColor(Label25, StartTextColour);
+    platform::setBackColor(Label45, platform::vbBlack);
     Combo3 = new platform::ComboBox(QStringLiteral("Combo3"), frame);
     for (const char* type : {"Normal Text", "Striped Text", "Graduated Text", "Multi Colored Text"})
         Combo3->addItem(QString::fromLatin1(type));

@@ -92,7 +92,10 @@ QLayout* FormMain::buildLogRow(QWidget* parent)
     auto* row = new QHBoxLayout;
     row->addWidget(Text4, 1);
     for (auto* b : {Command2, Command9}) {
-        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        QSizePolicy fixed(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        // "S" shows only while there is an edit to save; the row keeps its place.
+        fixed.setRetainSizeWhenHidden(true);
+        b->setSizePolicy(fixed);
         row->addWidget(b);
     }
     // The stamps, placed by the caller.

@@ -206,7 +206,6 @@ void Shell::writeSettings(platform::StepRunner& steps)
     auto& qso = form.qso();
     auto& intake = form.intake();
     auto& engine = form.engine();
-    auto& canvas = form.canvas();
 
     SettingsWriter out;
     for (int i = 1; i <= 14; ++i)
@@ -238,7 +237,7 @@ void Shell::writeSettings(platform::StepRunner& steps)
     out.integer(form.Check15->value());
     out.integer(form.Check16->value());
     out.text(form.Combo3->text());
-    out.integer(canvas.stepModeColour);
+    out.integer(qint32(platform::backColor(form.Text13)));
     out.variant(text.textOptionFlags[4]);
     keptInteger(out, savedControlValues[1]);
     keptInteger(out, savedControlValues[2]);
@@ -289,17 +288,20 @@ void Shell::restoreControls(platform::StepRunner& steps)
     steps.stepIf(QStringLiteral("strip pages"), [&] { return number(engine.autoSaveLimit) != 0; },
                  [&] { strips.stripPages[0] = int(platform::Int(number(engine.autoSaveLimit) / 7)) + 1; });
 
-    // Text colours. Black (0) and the system colours (negative) are not restored here.
-    steps.stepIf(QStringLiteral("text colour"), [&] { return number(savedControlValues[1]) > 0; },
-                 [&] { form.Picture1->setForeColor(quint32(platform::CLng(number(savedControlValues[1])))); });
+    // Text colours with their indicators. Black (0) and the system colours (negative) are
+    // not restored here: the indicators then keep their design colours, which are the
+    // colours a first start gives the text (its back colour is set further down).
+    steps.stepIf(QStringLiteral("text colour"), [&] { return number(savedControlValues[1]) > 0; }, [&] {
+        const quint32 colour = quint32(platform::CLng(number(savedControlValues[1])));
+        form.Picture1->setForeColor(colour);
+        platform::setBackColor(form.Label25, colour);
+    });
     steps.stepIf(QStringLiteral("text back colour"), [&] { return number(savedControlValues[2]) > 0; }, [&] {
         const qint32 colour = platform::CLng(number(savedControlValues[2]));
         form.Picture1->setBackColor(quint32(colour));
+        platform::setBackColor(form.Label45, quint32(colour));
         text.textBackColour = colour;
     });
-    // The indicators show the text colours in use, and the custom swatches their colours.
-    platform::setBackColor(form.Label25, form.Picture1->ForeColor());
-    platform::setBackColor(form.Label45, form.Picture1->BackColor());
     steps.step(QStringLiteral("custom colours"), [&] { text.applyCustomColours(); });
 
     // The receive and display boxes: a box is ticked when its value is 1, and its
@@ -377,6 +379,22 @@ void Shell::restoreControls(platform::StepRunner& steps)
 
     // The text element's drawing colour is the TX screen's, as restored above.
     text.fontRecord[7] = QString::number(form.Picture1->ForeColor());
+
+    // The shadow colour rule on when it was on; the shadow's direction: the arrow to the
+    // lower left, then the one stored (choosing an arrow runs its click, as the
+    // operator's choice would).
+    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().stepModeColour == 255; }, [&] {
+        platform::setBackColor(form.Text13, 255);
+        text.shadowColourMode = 1;
+        form.Text13->setText(QStringLiteral(" ") + platform::Str(form.HScroll5->value()));
+    });
+    steps.step(QStringLiteral("Option3"), [&] { form.Option3->setValue(true); });
+    steps.step(QStringLiteral("shadow direction"), [&] {
+        const double stored = number(text.textOptionFlags[4]);
+        for (int option = 2; option <= 5; ++option)
+            if (stored == option)
+                text.shadowArrow(option)->setValue(true);
+    });
 
     // The shadow depth bar (it is set once more later in the start-up).
     if (!isEmpty(shadowDepthScroll))

@@ -63,9 +63,9 @@ void Shell::Form_Unload()
                                      &why))
             fail(75, why);
     });
-    // The custom swatches and the shadow direction stand in their variables until
-    // their controls exist; the font record comes from the fonts in use.
+    // The font record from the fonts in use, and the shadow direction from its arrows.
     gatherFontRecord();
+    text.gatherShadowDirection();
     writeSettings(steps);
     savePictureStore(steps);
     platform::doEvents();

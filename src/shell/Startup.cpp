@@ -151,11 +151,11 @@ Shell::LoadResult Shell::Form_Load()
     }
 
     // The text tools start from nothing: red text on the TX screen, a yellow fill.
-    steps.step(QStringLiteral("Command2 unavailable"), [&] { form.Command2->setEnabled(false); });
+    steps.step(QStringLiteral("Command2 hidden"), [&] { form.Command2->hide(); });
     text.textToDraw.clear();
     steps.step(QStringLiteral("Text2 emptied"), [&] { form.Text2->setText(QString()); });
-    steps.step(QStringLiteral("TX fore colour"), [&] { form.Picture1->setForeColor(0xEE); });
-    text.fontRecord[7] = QStringLiteral("238");
+    steps.step(QStringLiteral("TX fore colour"), [&] { form.Picture1->setForeColor(FormMain::StartTextColour); });
+    text.fontRecord[7] = QString::number(FormMain::StartTextColour);
     steps.step(QStringLiteral("TX fill colour"), [&] { form.Picture1->setFillColor(platform::vbYellow); });
 
     // Message pane: the file less its last two characters, the line end its writer
@@ -231,11 +231,6 @@ Shell::LoadResult Shell::Form_Load()
     steps.stepIf(QStringLiteral("outline swatch"), [&] { return number(kept.paletteIndex) >= 0 && number(kept.paletteIndex) <= 11; },
                  [&] { setScrollValue(form.HScroll4, platform::CInt(number(kept.paletteIndex))); });
     platform::setBackColor(form.Text8, platform::backColor(form.swatch(form.HScroll4->value() + 1)));
-    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return canvas.stepModeColour == 255; }, [&] {
-        platform::setBackColor(form.Text13, 255);
-        text.shadowColourMode = 1;
-        form.Text13->setText(QStringLiteral(" ") + platform::Str(form.HScroll5->value()));
-    });
     steps.stepIf(QStringLiteral("shadow colour"), [&] { return number(kept.colourPresetSlot) >= 1 && number(kept.colourPresetSlot) <= 7; },
                  [&] { setScrollValue(form.HScroll5, platform::CInt(number(kept.colourPresetSlot))); });
     steps.step(QStringLiteral("Label47"), [&] {

@@ -214,6 +214,23 @@ quint32 TextTools::shadowCopyColour(int i, int depth) const
     return platform::rgb(grey, grey, grey);
 }
 
+// The shadow's arrows by their numbers, 2 (Option2) to 5 (Option5).
+platform::OptionButton* TextTools::shadowArrow(int option) const
+{
+    shell::FormMain& f = form_;
+    platform::OptionButton* const arrows[6] = {nullptr, nullptr, f.Option2, f.Option3, f.Option4, f.Option5};
+    return option >= 2 && option <= 5 ? arrows[option] : nullptr;
+}
+
+void TextTools::gatherShadowDirection()
+{
+    for (int option = 2; option <= 5; ++option)
+        if (shadowArrow(option)->value()) {
+            textOptionFlags[4] = option;
+            return;
+        }
+}
+
 void TextTools::shadowArrowClick(int option)
 {
     auto& cv = form_.canvas();
@@ -234,7 +251,6 @@ void TextTools::Check17_Click()
     const float savedX = cv.textX;
     const float savedY = cv.textY;
     tx->setForeColor(quint32(textBackColour));
-    platform::OptionButton* const arrows[6] = {nullptr, nullptr, f.Option2, f.Option3, f.Option4, f.Option5};
     // A depth never set (a first start) is the depth bar's, as the bar shows it.
     const int bar = f.VScroll1->value();
     const int depth = shadowDepth.isNull() || shadowDepth.toString().isEmpty()
@@ -243,7 +259,7 @@ void TextTools::Check17_Click()
     // The copies start depth units back from the text, against the arrow's direction.
     const double back = tx->FontSize() * depth / kShadowUnit;
     for (int option = 2; option <= 5; ++option)
-        if (arrows[option]->value()) {
+        if (shadowArrow(option)->value()) {
             cv.textX = float(cv.textX - kArrowX[option] * back);
             cv.textY = float(cv.textY - kArrowY[option] * back);
         }
@@ -254,7 +270,7 @@ void TextTools::Check17_Click()
         if (shadowColourMode == 1)
             steps.step(QStringLiteral("copy colour"), [&] { tx->setForeColor(shadowCopyColour(i, depth)); });
         for (int option = 2; option <= 5; ++option)
-            if (arrows[option]->value())
+            if (shadowArrow(option)->value())
                 shadowArrowClick(option);
         tx->setCurrentX(cv.textX);
         tx->setCurrentY(cv.textY);

@@ -8,7 +8,7 @@
 #include <QVariant>
 
 namespace shell { class FormMain; }
-namespace platform { class CommandButton; class PictureBox; }
+namespace platform { class CommandButton; class OptionButton; class PictureBox; }
 
 namespace text {
 
@@ -104,6 +104,7 @@ public:
     // The arrows Option2 (+X +Y) to Option5 (-X -Y): a click moves the element one unit
     // that way (the shadow's copies take the same steps); the release redraws it.
     void shadowArrowClick(int option);
+    platform::OptionButton* shadowArrow(int option) const; // 2 to 5, else none
     void shadowArrowMouseUp();
     bool effectReleaseEnds();
     void VScroll1_Change(); // shadow depth: the square of the bar
@@ -149,6 +150,9 @@ public:
     // customColours from the custom swatches (shut-down) and onto them (start-up).
     void gatherCustomColours();
     void applyCustomColours();
+    // The shadow direction (2 to 5) from the arrow chosen, for the settings; with none
+    // chosen it keeps what it was.
+    void gatherShadowDirection();
     // Swatch n's design colour, and the drawing colour a left press records for it (the
     // fixed bright swatches record a shade off their colour, the custom ones their own).
     static quint32 swatchColour(int number);

@@ -9,10 +9,13 @@
 #include "SkippedSteps.h"
 #include "canvas/TxCanvas.h"
 #include "intake/Intake.h"
+#include "platform/drawing/Colors.h"
+#include "platform/runtime/Clock.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
+#include "platform/services/ScriptedUi.h"
 #include "qso/Qso.h"
 #include "shell/FormSetup.h"
 #include "shell/SettingsFile.h"
@@ -74,7 +77,7 @@ void setEveryField(shell::FormMain& form)
     text.textOptionFlags[3] = 1;
     text.textOptionFlags[4] = 4;
     shell.kept.textStyle = QStringLiteral("Striped Text");
-    form.canvas().stepModeColour = -5;
+    platform::setBackColor(form.Text13, 255); // the shadow colour rule on
     shell.savedControlValues[1] = 0x123456;
     shell.savedControlValues[2] = 0x00FF8040;
     for (auto* box : {form.Check8, form.Check7, form.Check11, form.Check12, form.Check3, form.Check1, form.Check2,
@@ -207,6 +210,11 @@ private slots:
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
         const QString textFace = f.form().Text1->font().family();
         const QString screenFace = f.form().Picture1->FontName();
+        QVERIFY(!screenFace.isEmpty());
+        // The text colours and the shadow's arrow as a first start shows them.
+        QCOMPARE(platform::backColor(f.form().Label25), f.form().Picture1->ForeColor());
+        QCOMPARE(platform::backColor(f.form().Label45), f.form().Picture1->BackColor());
+        QVERIFY(f.form().Option3->value());
         const QString left = QString::number(f.form().x() * 15);
         f.form().close();
         const QStringList lines = QString::fromUtf8(fileBytes(f.appPath("restoreTovaroM"))).split("\r\n");
@@ -229,15 +237,56 @@ private slots:
         for (int i = 0; i < 5; ++i)
             expected << q("");
         // No maximum stored: the setup dialog's box reads 9000, which becomes the maximum. The
-        // text colours are those the indicators show (the text colour of a fresh start).
-        expected << "" << "0" << "0" << "0" << q("Normal Text") << "0" << "" << "238" << "16777215" << "0" << "0" << "9000"
-                 << "0" << "0" << "0" << "" << "0" << left << "0" << "1750" << "65" << q(f.appPath("AutoSave") + "/")
+        // text colours are those the indicators show, red 238 on black; the shadow colour
+        // rule is off (49344) and its direction the arrow a start chooses (3).
+        expected << "" << "0" << "0" << "0" << q("Normal Text") << "49344" << "3" << "238" << "0" << "0" << "0" << "9000"
+                 << "0" << "0" << "0" << "3" << "0" << left << "0" << "1750" << "65" << q(f.appPath("AutoSave") + "/")
                  << "" << "0" << "" << "" << "" << q("") << "0" << "0" << "";
         QCOMPARE(lines.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i)
             QVERIFY2(lines[i] == expected[i], qPrintable(QStringLiteral("line %1: %2, expected %3")
                                                               .arg(i + 1)
                                                               .arg(lines[i], expected[i])));
+    }
+
+    // The text choices an operator makes come back after Exit: the shadow's arrow, the
+    // text back colour with its indicator, the shadow colour rule and the TX screen's face
+    // (kept by the font record alone: the preset in use at Exit has no face).
+    void textChoicesComeBackThroughExit()
+    {
+        platform::ManualClock clock;
+        platform::UseClock use(clock);
+        FormFixture f;
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        auto& form = f.form();
+        form.Option5->click();
+        const quint32 back = platform::backColor(form.swatch(5));
+        QVERIFY(back != form.Picture1->BackColor());
+        emit form.swatch(5)->MouseDown(2, 0, 1, 1);
+        emit form.Text13->MouseDown(1, 0, 1, 1);
+        platform::FontChoice serif;
+        serif.name = QStringLiteral("DejaVu Serif");
+        serif.size = 12;
+        f.ui().answerFont(serif);
+        emit form.Command25->MouseDown(2, 0, 1, 1);
+        emit form.Command21->MouseDown(1, 0, 1, 1);
+        QCOMPARE(form.Picture1->FontName(), serif.name);
+        form.close();
+        f.destroy();
+
+        scripted::reset();
+        scripted::script().modeNames = {"Robot 36", "Martin 1"};
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        auto& again = f.form();
+        QVERIFY(again.Option5->value());
+        QVERIFY(!again.Option3->value());
+        QCOMPARE(again.Picture1->BackColor(), back);
+        QCOMPARE(platform::backColor(again.Label45), back);
+        QCOMPARE(quint32(again.text().textBackColour), back);
+        QCOMPARE(platform::backColor(again.Text13), 255u);
+        QCOMPARE(again.canvas().stepModeColour, 255);
+        QCOMPARE(again.text().shadowColourMode, 1);
+        QCOMPARE(again.Picture1->FontName(), serif.name);
     }
 
     // A file cut after line 80 (the end of the station data) restores the fonts, presets,
@@ -277,7 +326,7 @@ private slots:
     {
         const QByteArray full = fileOfEveryField();
         QList<QByteArray> lines = full.split('\n');
-        QCOMPARE(lines[118], QByteArray("-5\r")); // line 119: the step-mode colour, a Long
+        QCOMPARE(lines[118], QByteArray("255\r")); // line 119: the step-mode colour, a Long
         lines[118] = "red\r";
         lines[136] = "1.5e9\r"; // line 137: the style code, 16 bits
         FormFixture f(false);

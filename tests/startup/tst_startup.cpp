@@ -92,6 +92,7 @@ private slots:
         QCOMPARE(form.size(), QSize(1024, 748).expandedTo(form.minimumSizeHint()));
         QCOMPARE(form.File1->Path(), f.appFolder());
         QCOMPARE(form.SSTab1->currentIndex(), 1);
+        QVERIFY(form.Command2->isHidden()); // the log's "S" until an entry is edited
         // Preset 1 marked.
         QCOMPARE(platform::backColor(form.Command21), 0xC000u);
         for (auto* b : {form.Command25, form.Command23, form.Command24})
