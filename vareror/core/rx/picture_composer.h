@@ -25,6 +25,13 @@
 // Drawing is incremental: a line is drawn again only when a line it is made from has been
 // decoded again (a redraw) or the range decision changed, and the work can be done a slice
 // at a time (settle's budget).
+//
+// Its parts, each in a file of its own with its tuning in one table (picture_composer_tuning.h):
+// picture_composer.cpp a picture's lines as they arrive, what can be drawn when, and the
+// drawing of RGB rows; picture_composer_levels.cpp the colour-level rule;
+// picture_composer_across_lines.cpp the filter across lines; picture_composer_columns.cpp the
+// columns of vertical structure it keeps; picture_composer_alternation.cpp where it works
+// whole (lines that alternate); picture_composer_colour_filter.cpp the colour filter.
 
 #include "image.h"
 #include "modes.h"
@@ -103,22 +110,33 @@ private:
     struct Levels {
         int32_t count = 0, low = 0, high = 0;
     };
-    bool fullRangeNow() const;
-    void count(int line, const float *y, int n);
+    // a picture's lines, what can be drawn when, and their drawing (picture_composer.cpp)
     bool finalReady(int line) const;
     // provisional: a weak signal's line drawn as decoded, before its filters can run
     void composeLine(int line, bool provisional);
+    void invalidate(int from, int to, uint8_t drawnAbove);
+    void markDirty(int row0, int row1);
+    // the colour-level rule (picture_composer_levels.cpp)
+    bool fullRangeNow() const;
+    void count(int line, const float *y, int n);
+    // the filter across lines (picture_composer_across_lines.cpp)
     void filterLuminance(int line);
     float noiseDeviation(int plane, int line, int step = 1);
     float lineNoise(int plane, int line, int step);
+    void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma, float share);
+    void averageAlong(float sigma, const float *const *raw, const float *const *rawPresent, int n, const float **rows,
+                      const float **present);
+    void medianLevels(const float *const *rows, float sigma);
+    // columns: vertical structure and its means (picture_composer_columns.cpp)
     void columnShares(int line, const std::vector<int> &planes, const float *sigma);
     void productColumnShares(int line);
     float productLevel(std::complex<float> z) const;
-    void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma, float share);
+    void columnMeans(int line, int columnPlane, float columnSigma);
+    // lines alternating against their neighbours (picture_composer_alternation.cpp)
     bool alternationGate(int plane, int line, float sigma);
+    void wholeWhereAlternating(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma);
+    // the colour filter (picture_composer_colour_filter.cpp)
     void guidedChroma(int line, float *cr, float *cb);
-    void invalidate(int from, int to, uint8_t drawnAbove);
-    void markDirty(int row0, int row1);
 
     // A picture plane, keeping its memory for the next picture. Its luminance rows are read
     // only once written (a line arrives whole), so they are not cleared.

@@ -1,0 +1,85 @@
+// Lines that alternate against their neighbours: where the filter across lines works whole.
+#include "picture_composer.h"
+
+#include "picture_composer_parts.h"
+#include "picture_composer_tuning.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vareror::core::rx {
+
+// Where a line alternates against its neighbours (its error flips sign from line to line, as
+// a clean decode's mirror image does in the finest gratings), how far the filter across lines
+// is to work whole (0 .. 1, in gate_), whatever its share. The third differences over the line
+// and the three above, and over the line and the three below, are blind to the picture's
+// smooth vertical structure (level, slope and curvature) and each reads an alternation as its
+// own amplitude; a horizontal edge shows in one of them only, so a pixel counts as
+// alternating by the lesser of the two where they agree in sign. Their mean square over
+// kAlternationPixels on either side, against the measured noise's (the two read noise of
+// deviation sigma * sqrt(20) / 8), opens the gate from kAlternationFromZ to kAlternationFullZ,
+// and in levels from kAlternationFromLevel to kAlternationFullLevel.
+// The mirror image's error changes sign from one grating bar to the next, while a picture's
+// own alternation (a horizontal grating, a one-line rule) keeps its sign along the row: the
+// more of the alternation's deviation its mean along the row holds, from kCoherentFrom to
+// kCoherentFull, the more the gate shuts. Returns false where it is shut all along the line.
+bool PictureComposer::alternationGate(int pl, int line, float sigma)
+{
+    const int W = W_;
+    for (int dy = -3; dy <= 3; ++dy)
+        if (!arrived(line + dy)) return false;
+    const float *r[7];
+    for (int k = 0; k < 7; ++k) r[k] = planes_[pl].row(line + k - 3, W);
+    alternation_.resize(size_t(W));
+    signed_.resize(size_t(W));
+    for (int x = 0; x < W; ++x) {
+        const float up = (-r[0][x] + 3 * r[1][x] - 3 * r[2][x] + r[3][x]) / 8;
+        const float down = (r[3][x] - 3 * r[4][x] + 3 * r[5][x] - r[6][x]) / 8;
+        const float a = up * down > 0 ? std::min(std::fabs(up), std::fabs(down)) : 0.0f;
+        alternation_[size_t(x)] = a * a;
+        signed_[size_t(x)] = up > 0 ? a : -a;
+    }
+    gate_.resize(size_t(W));
+    const float noise2 = 20.0f / 64.0f * sigma * sigma;
+    bool open = false;
+    for (int x = 0; x < W; ++x) {
+        double sum = 0, mean = 0;
+        int k = 0;
+        for (int i = std::max(0, x - kAlternationPixels); i <= std::min(W - 1, x + kAlternationPixels); ++i, ++k) {
+            sum += alternation_[size_t(i)];
+            mean += signed_[size_t(i)];
+        }
+        const float z = float(std::sqrt(sum / k / noise2));
+        const float coherent = sum > 0 ? float(std::fabs(mean) / std::sqrt(k * sum)) : 0.0f;
+        const float level = float(std::sqrt(sum / k)) / std::max(0.05f, 1.0f - share_);
+        gate_[size_t(x)] = ramp(z, kAlternationFromZ, kAlternationFullZ) *
+                           ramp(level, kAlternationFromLevel, kAlternationFullLevel) *
+                           ramp(coherent, kCoherentFull, kCoherentFrom);
+        open = open || gate_[size_t(x)] > 0;
+    }
+    return open;
+}
+
+// Where lines alternate (alternationGate has measured them), the filter's whole work in `out`,
+// as far as its change is the alternation: the more it changes a pixel beyond the alternation
+// measured there (over kAlternationPixels on either side), the more it smears the picture
+// itself. `out` comes in as the filter's work at its share.
+void PictureComposer::wholeWhereAlternating(int pl, int line, float sigma, float *out, int columnPlane, float columnSigma)
+{
+    whole_.resize(size_t(W_));
+    denoiseRow(pl, line, sigma, whole_.data(), columnPlane, columnSigma, 1.0f);
+    for (int x = 0; x < W_; ++x) {
+        double change = 0, alternation = 0;
+        for (int dx = -kAlternationPixels; dx <= kAlternationPixels; ++dx) {
+            const int i = std::clamp(x + dx, 0, W_ - 1);
+            const float d = whole_[size_t(i)] - out[i];
+            change += d * d;
+            alternation += alternation_[size_t(i)];
+        }
+        const float part = change > 0 ? float(std::sqrt(alternation / change)) : 1.0f;
+        gate_[size_t(x)] *= ramp(part, kAlternationFromPart, kAlternationFullPart);
+    }
+    for (int x = 0; x < W_; ++x) out[x] += gate_[size_t(x)] * (whole_[size_t(x)] - out[x]);
+}
+
+} // namespace vareror::core::rx
