@@ -9,8 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "whole_file.h"
+
 #include <csignal>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace platform;
 
@@ -68,19 +72,25 @@ private slots:
         QVERIFY(second.tryLock());
     }
 
-    // A lock that cannot be made (its folder lies under a plain file) is not another
-    // instance holding it.
-    void lockThatCannotBeMadeIsNoOtherInstance()
+    // A folder that cannot hold a lock (it lies under a plain file, as a read-only or
+    // full folder cannot take one) is still locked against a second instance, by the lock
+    // outside it; the lock of another folder is another instance's.
+    void lockWhereTheFolderCannotHoldOne()
     {
         QTemporaryDir dir;
         QFile plain(dir.filePath(QStringLiteral("plain")));
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
         InstanceLock lock(dir.filePath(QStringLiteral("plain/Tovaro")));
-        QVERIFY(!lock.tryLock());
-        QVERIFY(!lock.isLocked());
-        QVERIFY(!lock.heldElsewhere());
-        QVERIFY(!lock.error().isEmpty());
+        QVERIFY(lock.tryLock());
+        QVERIFY(lock.isLocked());
+        InstanceLock second(dir.filePath(QStringLiteral("plain/Tovaro")));
+        QVERIFY(!second.tryLock());
+        QVERIFY(second.heldElsewhere());
+        InstanceLock elsewhere(dir.filePath(QStringLiteral("other/Tovaro")));
+        QVERIFY(elsewhere.tryLock());
+        lock.unlock();
+        QVERIFY(second.tryLock());
     }
 
     void staleLockTakenOver()
@@ -177,6 +187,103 @@ private slots:
         QCOMPARE(readTextFile(path), std::optional<QString>(old));
         // Nothing half-written is left beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("restoreTovaroM")}));
+    }
+
+    // The disk fails at every byte of the new content in turn, as a full disk does: the old
+    // file stays byte for byte, nothing is left beside it, and the reason is the system's.
+    void fullDiskAtAnyByteKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("logdata"));
+        const QByteArray old("\r\nQ1AB John, Leeds\r\n");
+        QVERIFY(writeFileBytes(path, old));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+        const QByteArray longer = QByteArray("\r\nQ2XYZ new entry") + old;
+        for (qint64 space = 0; space < longer.size(); ++space) {
+            vareror::files::setSpaceLeftForTests(space);
+            QString why;
+            const bool ok = writeFileBytes(path, longer, &why);
+            vareror::files::setSpaceLeftForTests(-1);
+            QVERIFY2(!ok, qPrintable(QString::number(space)));
+            QCOMPARE(why, QStringLiteral("No space left on device"));
+            QCOMPARE(readFileBytes(path), std::optional<QByteArray>(old));
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("logdata")});
+        }
+        // Space for all of it: written, its permissions kept.
+        vareror::files::setSpaceLeftForTests(longer.size());
+        QVERIFY(writeFileBytes(path, longer));
+        vareror::files::setSpaceLeftForTests(-1);
+        QCOMPARE(readFileBytes(path), std::optional<QByteArray>(longer));
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0640u);
+        // A link is followed: the file it names is replaced and the link stays; a link into
+        // a folder that is not there fails as that folder does.
+        QVERIFY(QFile::link(path, dir.filePath(QStringLiteral("link"))));
+        QVERIFY(writeFileBytes(dir.filePath(QStringLiteral("link")), "through the link"));
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("link"))).isSymLink());
+        QCOMPARE(readFileBytes(path), std::optional<QByteArray>("through the link"));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing/x")), dir.filePath(QStringLiteral("dangling"))));
+        QVERIFY(!writeFileBytes(dir.filePath(QStringLiteral("dangling")), "x"));
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("dangling"))).isSymLink());
+    }
+
+    // A real full disk: a small memory file system filled to the last byte.
+    void realFullDisk()
+    {
+        QTemporaryDir dir;
+        if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("a file system cannot be mounted here (needs the superuser); the seam's test covers the writer");
+        struct Unmount {
+            QString path;
+            ~Unmount() { ::umount(QFile::encodeName(path).constData()); }
+        } unmount{dir.path()};
+        const QString path = dir.filePath(QStringLiteral("restoreTovaroM"));
+        const QByteArray old(2000, 'o');
+        QVERIFY(writeFileBytes(path, old));
+        QFile fill(dir.filePath(QStringLiteral("fill")));
+        QVERIFY(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (fill.write(QByteArray(4096, 'f')) > 0) {
+        }
+        fill.close();
+        QString why;
+        QVERIFY(!writeFileBytes(path, QByteArray(8000, 'n'), &why));
+        QCOMPARE(why, QStringLiteral("No space left on device"));
+        QCOMPARE(readFileBytes(path), std::optional<QByteArray>(old));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    // Every line the operator did not edit keeps its bytes: UTF-8, Latin-1 and mixed files,
+    // with a byte-order mark or without, come back byte for byte; an edited line alone
+    // changes (written as UTF-8).
+    void textKeepsEveryByteNotEdited_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8") << QByteArray("\r\nDL1ABC Gr\xc3\xbc\xc3\x9f" "e aus Z\xc3\xbcrich\r\n")
+                               << QStringLiteral("\r\nDL1ABC Grüße aus Zürich\r\n");
+        QTest::newRow("Latin-1") << QByteArray("\r\nDL1ABC Gr\xfc\xdf" "e aus Z\xfcrich\r\n")
+                                 << QStringLiteral("\r\nDL1ABC Grüße aus Zürich\r\n");
+        QTest::newRow("mixed lines") << QByteArray("\r\nDL1ABC Gr\xc3\xbc\xc3\x9f" "e\r\nF5XYZ caf\xe9\nlast \xb0")
+                                     << QStringLiteral("\r\nDL1ABC Grüße\r\nF5XYZ café\nlast °");
+        QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf" "caf\xc3\xa9\r\nold caf\xe9\r\n")
+                                         << QStringLiteral("café\r\nold café\r\n");
+    }
+
+    void textKeepsEveryByteNotEdited()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        TextBytes codec;
+        const QString text = codec.decode(bytes);
+        QCOMPARE(text, shown);
+        QCOMPARE(codec.encode(text), bytes);
+        // A new record in front: the old lines keep their bytes, the new one is UTF-8.
+        const QByteArray edited = codec.encode(QStringLiteral("\r\nQ1AB Zoë") + text);
+        const QByteArray mark = bytes.startsWith("\xef\xbb\xbf") ? QByteArray("\xef\xbb\xbf") : QByteArray();
+        QCOMPARE(edited, mark + "\r\nQ1AB Zo\xc3\xab" + bytes.mid(mark.size()));
+        TextBytes again;
+        QCOMPARE(again.decode(edited), QStringLiteral("\r\nQ1AB Zoë") + shown);
     }
 
 private:

@@ -2,7 +2,9 @@
 
 #include "platform/runtime/AppFolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 
 namespace platform {
@@ -15,39 +17,71 @@ InstanceLock::InstanceLock(QString folder)
 
 InstanceLock::~InstanceLock() = default;
 
+namespace {
+
+// Where a lock of the application folder can be made whatever the folder allows: the
+// user's runtime folder (or the temporary folder), under a name of that application
+// folder's own, so instances over other folders (tests side by side) never meet.
+QString outsideLockPath(const QString& folder)
+{
+    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (base.isEmpty() || !QFileInfo(base).isDir())
+        base = QDir::tempPath();
+    const QByteArray key = QFileInfo(folder).absoluteFilePath().toUtf8();
+    return joinPath(base, QStringLiteral("tovaro-%1.lock")
+                              .arg(QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16))));
+}
+
+// A running instance holds its lock for as long as it runs, so age never makes it stale;
+// only a lock whose process is gone is, and tryLock takes such a lock over.
+std::unique_ptr<QLockFile> takeLock(const QString& path, bool& heldElsewhere)
+{
+    auto lock = std::make_unique<QLockFile>(path);
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0))
+        return lock;
+    heldElsewhere = heldElsewhere || lock->error() == QLockFile::LockFailedError;
+    return nullptr;
+}
+
+} // namespace
+
 bool InstanceLock::tryLock()
 {
     heldElsewhere_ = false;
     error_.clear();
     if (isLocked())
         return true;
-    if (!QDir().mkpath(folder_)) {
-        error_ = QStringLiteral("cannot create %1").arg(folder_);
+    // Two locks: one outside, which works also where the folder is read-only or full, and
+    // the one in the folder, which instances of earlier versions look for. Either held by
+    // another living process refuses this one.
+    outside_ = takeLock(outsideLockPath(folder_), heldElsewhere_);
+    if (!heldElsewhere_ && QDir().mkpath(folder_))
+        lock_ = takeLock(path_, heldElsewhere_);
+    if (heldElsewhere_) {
+        unlock();
+        error_ = QStringLiteral("%1 is held by another instance").arg(path_);
         return false;
     }
-    lock_ = std::make_unique<QLockFile>(path_);
-    // A running instance holds the lock for as long as it runs, so age never makes it
-    // stale; only a lock whose process is gone is, and tryLock takes such a lock over.
-    lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0))
-        return true;
-    heldElsewhere_ = lock_->error() == QLockFile::LockFailedError;
-    error_ = heldElsewhere_ ? QStringLiteral("%1 is held by another instance").arg(path_)
-                            : QStringLiteral("cannot create %1").arg(path_);
-    lock_.reset();
-    return false;
+    if (!lock_ && !outside_) {
+        error_ = QStringLiteral("cannot create %1").arg(path_);
+        return false;
+    }
+    return true;
 }
 
 bool InstanceLock::isLocked() const
 {
-    return lock_ && lock_->isLocked();
+    return (lock_ && lock_->isLocked()) || (outside_ && outside_->isLocked());
 }
 
 void InstanceLock::unlock()
 {
-    if (lock_)
-        lock_->unlock();
-    lock_.reset();
+    for (auto* lock : {&lock_, &outside_}) {
+        if (*lock)
+            (*lock)->unlock();
+        lock->reset();
+    }
 }
 
 } // namespace platform

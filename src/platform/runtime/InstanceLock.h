@@ -1,6 +1,7 @@
 #pragma once
-// One running instance per user: a lock file in the application folder. A lock left
-// behind by a process that is gone is taken over.
+// One running instance per application folder: a lock file in the folder, and one of the
+// folder's own name in the user's runtime folder, which holds also where the application
+// folder is read-only or full. A lock left behind by a process that is gone is taken over.
 
 #include <QString>
 
@@ -34,6 +35,7 @@ private:
     QString folder_;
     QString path_;
     std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<QLockFile> outside_;
     bool heldElsewhere_ = false;
     QString error_;
 };

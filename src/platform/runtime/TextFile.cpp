@@ -1,30 +1,109 @@
 #include "platform/runtime/TextFile.h"
 
+#include "whole_file.h"
+
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
+#include <QTemporaryFile>
 
 namespace platform {
 
-std::optional<QByteArray> readFileBytes(const QString& path)
+namespace {
+
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// UTF-8 when the bytes are valid UTF-8 (stateless: an incomplete sequence at the end is
+// an error, not held back), else nullopt.
+std::optional<QString> utf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+} // namespace
+
+QString TextBytes::decode(const QByteArray& bytes)
+{
+    latin1Lines_.clear();
+    QByteArrayView rest(bytes);
+    byteOrderMark_ = rest.startsWith(kByteOrderMark);
+    if (byteOrderMark_)
+        rest = rest.sliced(kByteOrderMark.size());
+    if (auto whole = utf8(rest))
+        return *whole;
+    // Line by line: a line that is not UTF-8 is one byte per character. Line ends are the
+    // same bytes in both.
+    QString text;
+    text.reserve(rest.size());
+    qsizetype start = 0;
+    while (start < rest.size()) {
+        qsizetype end = start;
+        while (end < rest.size() && !isLineEnd(rest[end]))
+            ++end;
+        const QByteArrayView line = rest.sliced(start, end - start);
+        if (auto decoded = utf8(line)) {
+            text += *decoded;
+        } else {
+            const QString latin1 = QString::fromLatin1(line);
+            latin1Lines_.insert(latin1);
+            text += latin1;
+        }
+        while (end < rest.size() && isLineEnd(rest[end]))
+            text += QLatin1Char(rest[end++]);
+        start = end;
+    }
+    return text;
+}
+
+QByteArray TextBytes::encode(const QString& text) const
+{
+    QByteArray bytes;
+    if (byteOrderMark_)
+        bytes += kByteOrderMark;
+    if (latin1Lines_.isEmpty())
+        return bytes + text.toUtf8();
+    bytes.reserve(bytes.size() + text.size() + text.size() / 8);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        const QString line = text.sliced(start, end - start);
+        bytes += latin1Lines_.contains(line) ? line.toLatin1() : line.toUtf8();
+        while (end < text.size() && (text[end] == u'\r' || text[end] == u'\n'))
+            bytes += char(text[end++].unicode());
+        start = end;
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> readFileBytes(const QString& path, QString* error)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = f.errorString();
         return std::nullopt;
+    }
     QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    if (f.error() != QFileDevice::NoError) {
+        if (error)
+            *error = f.errorString();
         return std::nullopt;
+    }
     return bytes;
 }
 
 QString decodeText(const QByteArray& bytes)
 {
-    // Stateless: an incomplete sequence at the end is an error, not held back.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes);
+    TextBytes codec;
+    return codec.decode(bytes);
 }
 
 std::optional<QString> readTextFile(const QString& path)
@@ -50,29 +129,35 @@ QString toCrLf(const QString& text)
 
 bool writeFileBytes(const QString& path, const QByteArray& bytes, QString* error)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    if (f.write(bytes) != bytes.size()) {
-        if (error)
-            *error = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (vareror::files::writeWholeFile(QFile::encodeName(path).toStdString(), bytes.constData(), size_t(bytes.size()),
+                                       &reason))
+        return true;
+    if (error)
+        *error = QString::fromLocal8Bit(reason.c_str());
+    return false;
 }
 
-bool writeTextFile(const QString& path, const QString& text, QString* error)
+bool writeTextFile(const QString& path, const QString& text, QString* error, const TextBytes* codec)
 {
-    return writeFileBytes(path, toCrLf(text).toUtf8(), error);
+    const QString lines = toCrLf(text);
+    return writeFileBytes(path, codec ? codec->encode(lines) : lines.toUtf8(), error);
+}
+
+bool folderWritable(const QString& folder, QString* error)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".tovaro-probe-XXXXXX")));
+    if (probe.open())
+        return true;
+    if (error)
+        *error = probe.errorString();
+    return false;
+}
+
+QString cannotWrite(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Cannot write %1: %2. The file keeps what it held before.")
+        .arg(QDir::toNativeSeparators(path), reason);
 }
 
 } // namespace platform

@@ -1,34 +1,63 @@
 #pragma once
-// Text files the program shares with its earlier versions (settings, messages, log):
-// written as UTF-8 with CR LF line ends, atomically (the old file stays whole until
-// the new one is complete); read whole as UTF-8, or as Latin-1 when the bytes are not
-// valid UTF-8 (files of the earlier versions are one byte per character).
+// Text files the program shares with its earlier versions (settings, messages, log): CR LF
+// line ends; read whole as UTF-8, or, line by line, as Latin-1 where a line's bytes are not
+// valid UTF-8 (files of the earlier versions are one byte per character); written back so
+// that every line the operator did not edit keeps its bytes. Every data file is written
+// through writeFileBytes: the old file stays whole until the new one is complete and on
+// the disk.
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 #include <optional>
 
 namespace platform {
 
+// The text of a file and the way back to its bytes. decode() remembers the lines that
+// were not UTF-8 (and a byte-order mark); encode() gives such a line, while its text is
+// unchanged, its Latin-1 bytes again, and writes every other line as UTF-8. A file read
+// and written back unedited is byte-identical; an edited line alone changes.
+class TextBytes {
+public:
+    QString decode(const QByteArray& bytes);
+    QByteArray encode(const QString& text) const;
+
+private:
+    QSet<QString> latin1Lines_;
+    bool byteOrderMark_ = false;
+};
+
 // The whole file as text; nullopt when it is missing or can't be read.
 std::optional<QString> readTextFile(const QString& path);
 
-// Decodes bytes as UTF-8, or as Latin-1 when they are not valid UTF-8. A UTF-8
-// byte-order mark is dropped.
+// Decodes bytes as TextBytes does, without remembering anything.
 QString decodeText(const QByteArray& bytes);
 
 // Every line end (LF, or CR LF) as CR LF; lone CRs stay as they are.
 QString toCrLf(const QString& text);
 
-// Writes text as UTF-8 with CR LF line ends (toCrLf), atomically. On failure the old
-// file is unchanged, false is returned and *error (when given) says why.
-bool writeTextFile(const QString& path, const QString& text, QString* error = nullptr);
+// Writes text with CR LF line ends (toCrLf) through the one writer, each line in the bytes
+// `codec` gives it (UTF-8 without one). On failure the old file is unchanged, false is
+// returned and *error (when given) says why.
+bool writeTextFile(const QString& path, const QString& text, QString* error = nullptr,
+                   const TextBytes* codec = nullptr);
 
-// The raw bytes; nullopt when the file is missing or can't be read.
-std::optional<QByteArray> readFileBytes(const QString& path);
+// The raw bytes; nullopt when the file is missing or can't be read (*error says why).
+std::optional<QByteArray> readFileBytes(const QString& path, QString* error = nullptr);
 
-// Writes the bytes as they are, atomically; as writeTextFile on failure.
+// The one writer of data files: a temporary file in the same folder, every write checked,
+// synced to the disk and its size checked, then renamed over the old file. On failure the
+// old file is exactly as it was, no temporary file is left, false is returned and *error
+// (when given) says why in the system's words ("No space left on device").
 bool writeFileBytes(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// Whether files can be made in `folder` (a file is made there and removed again); when
+// not, *error says why ("Read-only file system", "Permission denied").
+bool folderWritable(const QString& folder, QString* error = nullptr);
+
+// "Cannot write <file>: <reason>." and what the operator keeps: the text of a failed
+// write as the operator is told it.
+QString cannotWrite(const QString& path, const QString& reason);
 
 } // namespace platform

@@ -1,13 +1,13 @@
 #include "platform/services/Picbuf.h"
 
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/TextFile.h"
 #include "platform/services/PictureCodec.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
 namespace platform {
 
@@ -157,18 +157,10 @@ void Picbuf::Store()
     }
     const QByteArray bytes = encode(code);
 
-    // Write into a temporary file and move it over the target only when the whole
-    // picture is written, so a failed write leaves an existing file as it was.
-    QSaveFile file(filename_);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("Cannot write %1: %2").arg(filename_, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
+    // A failed write leaves an existing file as it was.
+    QString why;
+    if (!writeFileBytes(filename_, bytes, &why))
         fail(QStringLiteral("Cannot write %1: %2").arg(filename_, why));
-    }
-    if (!file.commit())
-        fail(QStringLiteral("Cannot write %1: %2").arg(filename_, file.errorString()));
 }
 
 void Picbuf::paintEvent(QPaintEvent *)

@@ -1,0 +1,26 @@
+#pragma once
+// The one way the program and its engine write a data file. The new content goes into a
+// temporary file in the same folder; every write is checked, the file is flushed to the
+// disk and its size checked, and only then is it renamed over the old file. Any failure
+// removes the temporary file and leaves the old file exactly as it was. No Qt here, so
+// the engine's core and the program's platform layer share this one routine.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vareror::files {
+
+// Replaces the content of `path` with `size` bytes. A link is followed: the file it
+// names is replaced and the link stays. An existing file keeps its permissions; a new
+// one gets those the process's umask allows. On failure returns false and, when
+// `reason` is given, says why in the system's words ("No space left on device").
+bool writeWholeFile(const std::string &path, const void *data, size_t size, std::string *reason = nullptr);
+
+// The seam under the writer, for tests: the disk takes `bytes` more bytes of file
+// content, then refuses every write with "No space left on device", as a full disk does
+// (a write across the limit writes what fits). -1 (the default) is no limit. It counts in
+// this copy of the routine only (the program and the engine library each have one).
+void setSpaceLeftForTests(int64_t bytes);
+
+} // namespace vareror::files
