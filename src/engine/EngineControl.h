@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -129,8 +130,18 @@ public:
     int skipTxArchive = 0;  // 1: the transmission ending is a tune tone, not a picture
 
     static constexpr int txImagesKeep = 35; // pictures the sent-pictures folder keeps
+    // The application folder cannot be written (the operator has been told so): the
+    // engine's failing settings writes are not told again.
+    bool appFolderReadOnly = false;
+    // Whether a trouble of that key (an engine fault's text) was told in a tick already.
+    bool told(const QString& key) const { return told_.contains(key); }
 
 private:
+    // Troubles with files met in a tick, told once each after it.
+    void tellEngineFaults();
+    void tellLater(const QString& text, const QString& key);
+    QString autoSaveFolder();
+    QSet<QString> told_;
     // The steps of one tick, in their order.
     void drawViews(platform::StepRunner& steps, int width, int height);
     void showTransmitProgress(platform::StepRunner& steps);

@@ -18,6 +18,7 @@
 #include "platform/runtime/Twips.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Picbuf.h"
+#include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/LineControl.h"
@@ -27,6 +28,8 @@
 #include "strips/Strips.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QTimer>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -133,6 +136,49 @@ void EngineControl::Timer1_Timer()
         endOfTransmission(steps);
     if (status == PictureEnded && platform::backColor(form_.Command1) == ReceivingColour)
         endOfReception(steps);
+    tellEngineFaults();
+}
+
+// What the engine could not read or write (its WAV input, its settings file), told once
+// each. A folder that cannot be written has been told at start-up already.
+void EngineControl::tellEngineFaults()
+{
+    QString faults;
+    try {
+        faults = QString::fromLatin1(engine_.vrrGetOption("filefault"));
+    } catch (const std::exception&) {
+        return;
+    }
+    for (const QString& fault : faults.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        if (!appFolderReadOnly || fault.contains(QLatin1String("sound input")))
+            tellLater(QStringLiteral("The engine: %1.").arg(fault), fault);
+}
+
+// Shown once the tick is over: a message box inside it would hold the reception up.
+void EngineControl::tellLater(const QString& text, const QString& key)
+{
+    if (told_.contains(key))
+        return;
+    told_.insert(key);
+    QTimer::singleShot(0, this, [this, text] { form_.ui().tell(text); });
+}
+
+// The auto-save folder as set; when it is gone (a home folder moved or restored), made
+// again where its parent stands, else the application folder's "AutoSave" in its place
+// for this run, which the operator is told once.
+QString EngineControl::autoSaveFolder()
+{
+    const QDir folder(autoSaveDir);
+    if (folder.exists() || (QFileInfo(folder.absolutePath()).dir().exists() && QDir().mkdir(folder.absolutePath())))
+        return autoSaveDir;
+    const QString fallback = platform::appPath(QStringLiteral("AutoSave")) + QLatin1Char('/');
+    QDir().mkpath(fallback);
+    if (QDir::cleanPath(fallback) != QDir::cleanPath(autoSaveDir))
+        tellLater(QStringLiteral("The auto-save folder %1 does not exist and cannot be made: received pictures are "
+                                 "saved in %2.")
+                      .arg(QDir::toNativeSeparators(autoSaveDir), QDir::toNativeSeparators(fallback)),
+                  QStringLiteral("auto-save folder ") + autoSaveDir);
+    return fallback;
 }
 
 // The RX picture and the tuning displays into the main window, or the RX picture alone
@@ -293,8 +339,15 @@ void EngineControl::endOfTransmission(platform::StepRunner& steps)
     steps.step(QStringLiteral("end the tool"), [&] { form_.canvas().Command12_Click(); });
     if (skipTxArchive == 0) {
         steps.step(QStringLiteral("archive"), [&] {
-            archivePicture(form_.Picture1->Image(), platform::appPath(QStringLiteral("TXImages")), txImagesKeep,
-                           INT_MAX);
+            const QString folder = platform::appPath(QStringLiteral("TXImages"));
+            try {
+                archivePicture(form_.Picture1->Image(), folder, txImagesKeep, INT_MAX);
+            } catch (const std::exception& e) {
+                if (!appFolderReadOnly)
+                    tellLater(QString::fromUtf8(e.what()) + QStringLiteral(". Sent pictures are not being kept."),
+                              QStringLiteral("archive ") + folder);
+                throw;
+            }
         });
     }
     skipTxArchive = 0;
@@ -346,7 +399,14 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
             picture = view->Image().copy(copy & view->Image().rect());
         }
         const double limit = autoSaveLimit.toDouble();
-        archivePicture(picture, autoSaveDir, int(std::min(limit, double(INT_MAX))), 1);
+        const QString folder = autoSaveFolder();
+        try {
+            archivePicture(picture, folder, int(std::min(limit, double(INT_MAX))), 1);
+        } catch (const std::exception& e) {
+            tellLater(QString::fromUtf8(e.what()) + QStringLiteral(". Received pictures are not being saved."),
+                      QStringLiteral("auto-save ") + folder);
+            throw;
+        }
     });
     strips::Strips& strip = form_.strips();
     if (strip.category() == strips::Strips::Category::RxPictures && form_.HScroll2->value() == 1)

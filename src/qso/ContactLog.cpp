@@ -142,9 +142,19 @@ std::optional<QString> ContactLog::nextMatch(const QStringList& terms, qsizetype
     return std::nullopt;
 }
 
+void ContactLog::readBytes(const QByteArray& bytes)
+{
+    setLogText(bytes_.decode(bytes));
+}
+
 bool ContactLog::write(const QString& path, const QString& text, QString* error)
 {
-    QByteArray bytes = text.toUtf8();
+    if (!refusedBecause_.isEmpty()) {
+        if (error)
+            *error = refusedBecause_;
+        return false;
+    }
+    QByteArray bytes = bytes_.encode(text);
     bytes += "\r\n";
     if (!platform::writeFileBytes(path, bytes, error))
         return false;

@@ -10,6 +10,8 @@
 // call that begins with it, is not its record. Look-up, save and delete all use that one
 // rule, so a save never overwrites another call's line.
 
+#include "platform/runtime/TextFile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +39,12 @@ public:
     const QString& logTextUpper() const { return logTextUpper_; }
     double logChunkLength() const { return logChunkLength_; }
     void setLogText(const QString& text);
+    // The log as the file's bytes: each line decoded as UTF-8, or as Latin-1 where it is not
+    // UTF-8; written back, every line not edited keeps its bytes.
+    void readBytes(const QByteArray& bytes);
+    // The file was not read (far too large, unreadable): it must not be replaced by the
+    // little this run knows; every write is refused with `reason`.
+    void refuseWrites(const QString& reason) { refusedBecause_ = reason; }
 
     struct Record {
         qsizetype start = 0;   // where the call begins
@@ -64,6 +72,8 @@ public:
     bool write(const QString& path, const QString& text, QString* error = nullptr);
 
 private:
+    platform::TextBytes bytes_;
+    QString refusedBecause_;
     QString logText_;
     QString logTextUpper_;
     double logChunkLength_ = 0;

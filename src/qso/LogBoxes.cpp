@@ -8,6 +8,7 @@
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/Events.h"
+#include "platform/runtime/TextFile.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
@@ -138,8 +139,7 @@ void Qso::writeLog(const QString& text)
     const QString path = platform::appPath(QStringLiteral("logdata"));
     QString why;
     if (!platform::ensureAppFolder() || !contactLog.write(path, text, &why))
-        throw platform::VbError(75, QStringLiteral("The log was not changed: ") + path + QStringLiteral("\r\n") +
-                                        (why.isEmpty() ? QStringLiteral("the folder cannot be made") : why));
+        throw platform::VbError(75, platform::cannotWrite(path, why.isEmpty() ? QStringLiteral("the folder cannot be made") : why));
 }
 
 void Qso::Command2_Click()

@@ -17,6 +17,7 @@
 #include "shell/ShellSteps.h"
 #include "strips/Strips.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace shell {
@@ -34,6 +35,24 @@ bool stored(int element)
 
 } // namespace
 
+// A kept picture, unless it is far too large or cannot be read: then it is told and the
+// file is kept as found (never replaced in this run).
+QImage Shell::loadStoredPicture(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.size() > kLargestPicture) {
+        readStored(path, kLargestPicture); // tells, and keeps the file as found
+        steps::fail(7, QStringLiteral("%1 is far too large").arg(path));
+    }
+    try {
+        return platform::LoadPicture(path);
+    } catch (const std::exception& e) {
+        keptAsFound_.insert(path);
+        addTrouble(QStringLiteral("%1 cannot be read as a picture: it is left as it is.").arg(QDir::toNativeSeparators(path)));
+        throw;
+    }
+}
+
 QString Shell::favoriteFile(int element)
 {
     return platform::appPath(QStringLiteral("Favorites/Favorite%1.bmp").arg(element));
@@ -48,7 +67,7 @@ void Shell::loadPictureStore(platform::StepRunner& steps)
     for (int n = 1; n <= 53; ++n) {
         if (!stored(n) || !QFileInfo::exists(favoriteFile(n)))
             continue;
-        steps.step(QStringLiteral("Favorite%1.bmp").arg(n), [&] { store[n] = platform::LoadPicture(favoriteFile(n)); });
+        steps.step(QStringLiteral("Favorite%1.bmp").arg(n), [&] { store[n] = loadStoredPicture(favoriteFile(n)); });
     }
     // An empty element puts no picture into its control.
     auto show = [&](auto* control, int n) {
@@ -73,7 +92,7 @@ void Shell::loadLastTxImage(platform::StepRunner& steps)
     FormMain& form = form_;
     const QString path = platform::appPath(kLastTxImage);
     if (QFileInfo::exists(path))
-        steps.step(kLastTxImage, [&] { form.Picture1->setPicture(platform::LoadPicture(path)); });
+        steps.step(kLastTxImage, [&] { form.Picture1->setPicture(loadStoredPicture(path)); });
     // The header selected in the settings goes over the picture restored.
     steps.step(QStringLiteral("ShowHeaders"), [&] { form.qso().ShowHeaders(); });
     steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
@@ -86,15 +105,17 @@ void Shell::saveTxScreenAtExit(platform::StepRunner& steps)
     platform::PictureBox& tx = *form.Picture1;
     // Always a bitmap, as the name says, whatever format the writer's last save of the
     // run left in it; that format is left as it was for any later save.
-    steps.step(kLastTxImage, [&] {
+    const QString path = platform::appPath(kLastTxImage);
+    steps.stepIf(kLastTxImage, [&] { return mayReplace(path); }, [&] {
         const int format = writer.ImageFormat();
-        writer.setFilename(platform::appPath(kLastTxImage));
+        writer.setFilename(path);
         writer.setPicture(tx.Image());
         writer.setImageFormat(platform::Picbuf::Bmp);
         try {
             writer.Store();
-        } catch (...) {
+        } catch (const std::exception& e) {
             writer.setImageFormat(format);
+            writeFailed(path, QString::fromUtf8(e.what()));
             throw;
         }
         writer.setImageFormat(format);
@@ -122,9 +143,16 @@ void Shell::savePictureStore(platform::StepRunner& steps)
     // An empty element writes nothing: a file of that number stays as it was. A file
     // that cannot be written keeps its previous content and the others are written.
     auto write = [&](int n) {
-        if (!store[n].isNull())
-            steps.step(QStringLiteral("Favorite%1.bmp").arg(n),
-                       [&] { platform::SavePicture(store[n], favoriteFile(n)); });
+        if (store[n].isNull() || !mayReplace(favoriteFile(n)))
+            return;
+        steps.step(QStringLiteral("Favorite%1.bmp").arg(n), [&] {
+            try {
+                platform::SavePicture(store[n], favoriteFile(n));
+            } catch (const std::exception& e) {
+                writeFailed(favoriteFile(n), QString::fromUtf8(e.what()));
+                throw;
+            }
+        });
     };
     for (int n = 22; n <= 30; ++n)
         write(n);

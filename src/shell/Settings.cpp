@@ -91,20 +91,14 @@ void Shell::readSettings(platform::StepRunner& steps)
 
     // Field 5's value when the file does not hold it.
     spareValueA = 1;
-    // A first start has no file yet: every value keeps what it had.
+    // A first start has no file yet: every value keeps what it had; so does a file that
+    // cannot be read or is far too large (it is told and kept as it is).
     const QString path = platform::appPath(kSettingsFile);
-    if (!QFileInfo::exists(path))
-        return;
-    std::optional<QString> content;
-    steps.step(QStringLiteral("open ") + kSettingsFile, [&] {
-        content = platform::readTextFile(path);
-        if (!content)
-            fail(75, QStringLiteral("Path/File access error: %1 cannot be read").arg(path));
-    });
-    if (!content)
+    const std::optional<QByteArray> bytes = readStored(path, kLargestSettings);
+    if (!bytes)
         return;
 
-    SettingsReader in(*content);
+    SettingsReader in(settingsBytes_.decode(*bytes));
     auto field = [&](const char* name, const std::function<void()>& read) {
         steps.step(QStringLiteral("StationSettings.%1 (line %2)").arg(QLatin1String(name)).arg(in.lineNumber()), read);
     };
@@ -264,11 +258,17 @@ void Shell::writeSettings(platform::StepRunner& steps)
     out.integer(form.Check2->value());
     Q_ASSERT(out.lines() == kSettingsLines);
 
-    // Written whole or not at all: a failed write leaves the previous file as it was.
+    // Written whole or not at all: a failed write leaves the previous file as it was. Lines
+    // read in Latin-1 and not changed keep their bytes.
+    const QString path = platform::appPath(kSettingsFile);
+    if (!mayReplace(path))
+        return;
     steps.step(QStringLiteral("write ") + kSettingsFile, [&] {
         QString why;
-        if (!platform::writeFileBytes(platform::appPath(kSettingsFile), out.content().toUtf8(), &why))
+        if (!platform::writeFileBytes(path, settingsBytes_.encode(out.content()), &why)) {
+            writeFailed(path, why);
             fail(75, why);
+        }
     });
 }
 
@@ -493,8 +493,13 @@ void Shell::createFolders(platform::StepRunner& steps)
     auto makeFolder = [&](const QString& name) {
         steps.step(name, [&] {
             QDir folder(platform::appFolder());
-            if (!folder.exists(name) && !folder.mkdir(name))
+            if (!folder.exists(name) && !folder.mkdir(name)) {
+                // A read-only folder has been told already.
+                if (!appFolderReadOnly_)
+                    addTrouble(QStringLiteral("The folder %1 cannot be made.")
+                                   .arg(QDir::toNativeSeparators(folder.filePath(name))));
                 fail(76, QStringLiteral("Path not found: %1 cannot be made").arg(folder.filePath(name)));
+            }
         });
     };
     if (engine.autoSaveDir.isEmpty()) {

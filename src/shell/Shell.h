@@ -4,14 +4,20 @@
 // start-up and shut-down, the settings file and the pictures kept across runs.
 
 #include "platform/runtime/InstanceLock.h"
+#include "platform/runtime/TextFile.h"
 
 #include <QObject>
+#include <QMap>
 #include <QPointer>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 
+class QImage;
 class QKeyEvent;
 class QWidget;
 class QWindow;
@@ -133,7 +139,43 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // The largest stored files read at start-up: far beyond what the program writes itself
+    // (a message pane of a few pages, a log of a lifetime of contacts, 143 lines of
+    // settings, a picture of a large photo), so a file past them is no file of the
+    // program's; it is left on disk as it is and the program starts without it.
+    static constexpr qint64 kLargestMessages = 4 * 1024 * 1024;
+    static constexpr qint64 kLargestLog = 64 * 1024 * 1024;
+    static constexpr qint64 kLargestSettings = 1024 * 1024;
+    static constexpr qint64 kLargestPicture = 256 * 1024 * 1024;
+
 private:
+    // The stored files' troubles: what was met is told to the operator in one message box
+    // at the end of the start-up and before the window hides at the shut-down.
+    void addTrouble(const QString& text);
+    // A file that could not be written: `why` is the reason (or the writer's own words).
+    void writeFailed(const QString& path, const QString& why);
+    void tellTroubles();
+    // A stored file's bytes; nothing when it is missing, far larger than `largest` or
+    // unreadable (then it is told and kept as found: never replaced in this run).
+    std::optional<QByteArray> readStored(const QString& path, qint64 largest);
+    // False for a file kept as found, and for every file while the folder is read-only.
+    bool mayReplace(const QString& path) const;
+    void checkAppFolder();
+    QImage loadStoredPicture(const QString& path);
+    void backUpLog(platform::StepRunner& steps);
+    void readMessages();
+    void writeMessages(platform::StepRunner& steps);
+    // What the engine could not read or write (its settings at its deletion) joins the
+    // shut-down's troubles.
+    void tellEngineFileFaults();
+    QStringList troubles_;
+    QMap<QString, QStringList> writeFailures_; // the files, by the reason they failed
+    QSet<QString> keptAsFound_;
+    bool appFolderReadOnly_ = false;
+    platform::TextBytes messagesBytes_;
+    platform::TextBytes settingsBytes_;
+    std::optional<QString> messagesShown_; // the pane's text as read, while there was a file
+
     void watchWindow();
     bool browserPanelEvent(QEvent* event);
     void createFolders(platform::StepRunner& steps);

@@ -22,7 +22,6 @@
 
 namespace shell {
 
-using steps::fail;
 
 void Shell::Form_Unload()
 {
@@ -56,19 +55,16 @@ void Shell::Form_Unload()
 
     saveTxScreenAtExit(steps);
     // The message pane and one line end, which the start-up takes off again.
-    steps.step(QStringLiteral("messages"), [&] {
-        messagesText = form.Text2->text();
-        QString why;
-        if (!platform::writeTextFile(platform::appPath(QStringLiteral("messages")), messagesText + QStringLiteral("\r\n"),
-                                     &why))
-            fail(75, why);
-    });
+    writeMessages(steps);
     // The font record from the fonts in use, and the shadow direction from its arrows.
     gatherFontRecord();
     text.gatherShadowDirection();
     writeSettings(steps);
     savePictureStore(steps);
     platform::doEvents();
+    // Whatever could not be written is told while the window still stands.
+    tellEngineFileFaults();
+    tellTroubles();
 
     steps.step(QStringLiteral("hide"), [&] { form.hide(); });
     // The others; the multimedia window closes only once the main window is hidden. The

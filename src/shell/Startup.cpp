@@ -129,26 +129,9 @@ Shell::LoadResult Shell::Form_Load()
             fail(76, QStringLiteral("Path not found: ") + platform::appFolder());
     });
 
-    // Log backup: the log as read, between double quotes, then CR LF. Without a log
-    // there is nothing to back up, and an existing backup, perhaps the only copy left,
-    // stays as it is.
-    const QString logPath = platform::appPath(QStringLiteral("logdata"));
-    if (QFileInfo::exists(logPath)) {
-        steps.step(QStringLiteral("log backup"), [&] {
-            const auto bytes = platform::readFileBytes(logPath);
-            if (!bytes)
-                fail(75, QStringLiteral("Path/File access error: logdata cannot be read"));
-            qso.contactLog.setLogText(platform::decodeText(*bytes));
-            QByteArray backup;
-            backup.reserve(bytes->size() + 4);
-            backup += '"';
-            backup += *bytes;
-            backup += "\"\r\n";
-            QString why;
-            if (!platform::writeFileBytes(platform::appPath(QStringLiteral("logdata.bak")), backup, &why))
-                fail(75, why);
-        });
-    }
+    // A folder that cannot be written is said once; the program runs on without saving.
+    steps.step(QStringLiteral("folder writable"), [&] { checkAppFolder(); });
+    backUpLog(steps);
 
     // The text tools start from nothing: red text on the TX screen, a yellow fill.
     steps.step(QStringLiteral("Command2 hidden"), [&] { form.Command2->hide(); });
@@ -158,20 +141,7 @@ Shell::LoadResult Shell::Form_Load()
     text.fontRecord[7] = QString::number(FormMain::StartTextColour);
     steps.step(QStringLiteral("TX fill colour"), [&] { form.Picture1->setFillColor(platform::vbYellow); });
 
-    // Message pane: the file less its last two characters, the line end its writer
-    // adds. A file too short for that shows as it is.
-    const QString messagesPath = platform::appPath(QStringLiteral("messages"));
-    if (QFileInfo::exists(messagesPath)) {
-        steps.step(QStringLiteral("read messages"), [&] {
-            const auto content = platform::readTextFile(messagesPath);
-            if (!content)
-                fail(75, QStringLiteral("Path/File access error: messages cannot be read"));
-            messagesText = *content;
-            if (messagesText.size() >= 2)
-                messagesText.chop(2);
-            form.Text2->setText(messagesText);
-        });
-    }
+    steps.step(QStringLiteral("read messages"), [&] { readMessages(); });
 
     // The settings, and everything restored from them (the folders are made inside).
     readSettings(steps);
@@ -341,6 +311,8 @@ Shell::LoadResult Shell::Form_Load()
     steps.step(QStringLiteral("refresh"), [&] { form.update(); });
     // Smooth rendering of rotated overlays.
     canvas.rotateFlags += 2;
+    // What went wrong with the stored files, told once the window stands.
+    tellTroubles();
     return LoadResult::Running;
 }
 

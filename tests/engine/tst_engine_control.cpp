@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "whole_file.h"
+
 #include "FormFixture.h"
 #include "ScriptedEngine.h"
 #include "ScriptedStart.h"
@@ -468,14 +470,56 @@ private slots:
         QCOMPARE(left.size(), 5);
         QVERIFY(!left.contains("030101000000.jpg") && left.contains("000000000000.txt"));
 
-        // An auto-save folder that is gone: nothing written, nothing deleted anywhere.
+        // An auto-save folder that is gone (a home folder moved or restored) is made again
+        // where its parent stands; where that is gone too, the pictures go into "AutoSave"
+        // and the operator is told once. No other folder loses a file.
         const QString txImages = s.f.appPath("TXImages");
         writeFile(txImages + "/030101000000.jpg", "x");
+        s.engine().autoSaveLimit = 100;
         s.engine().autoSaveDir = s.f.dataHome() + "/gone/";
-        s.engine().autoSaveLimit = 0;
         receive();
+        QCOMPARE(files(s.f.dataHome() + "/gone").size(), 1);
         QCOMPARE(files(folder), left);
+        s.engine().autoSaveDir = s.f.dataHome() + "/moved/gone/";
+        s.f.ui().answerMsgBox(platform::vbOK);
+        receive();
+        receive();
+        QCoreApplication::processEvents();
+        QCOMPARE(s.engine().autoSaveDir, s.f.dataHome() + "/moved/gone/");
+        QVERIFY(!QFileInfo::exists(s.f.dataHome() + "/moved"));
+        QCOMPARE(files(folder).size(), left.size() + 2);
+        QCOMPARE(s.f.ui().calls().size(), 1);
+        QVERIFY(s.f.ui().calls().first().text.contains("/moved/gone/ does not exist"));
         QCOMPARE(files(txImages), QStringList{"030101000000.jpg"});
+    }
+
+    // A received or sent picture that cannot be written (a full disk) deletes nothing, and
+    // the operator is told once, naming the file and the reason.
+    void pictureThatCannotBeWrittenIsTold()
+    {
+        Station s;
+        shell::FormMain& form = s.form();
+        const QString folder = s.engine().autoSaveDir;
+        writeFile(folder + "030101000000.jpg", "old");
+        s.engine().autoSaveLimit = 1;
+        form.Check8->setValue(1);
+        s.f.ui().answerMsgBox(platform::vbOK);
+        s.f.ui().answerMsgBox(platform::vbOK);
+        vareror::files::setSpaceLeftForTests(100);
+        for (int i = 0; i < 2; ++i) {
+            s.pictureStarts(9);
+            scripted::script().pos[0] = 256;
+            s.tick(0x20);
+            platform::setBackColor(form.Command3, Red);
+            s.tick(0x20);
+        }
+        vareror::files::setSpaceLeftForTests(-1);
+        QCoreApplication::processEvents();
+        QCOMPARE(files(folder), QStringList{"030101000000.jpg"});
+        QCOMPARE(files(s.f.appPath("TXImages")), QStringList());
+        QCOMPARE(s.f.ui().calls().size(), 2);
+        for (const auto& call : s.f.ui().calls())
+            QVERIFY2(call.text.contains(": No space left on device") && call.text.contains(".jpg"), qPrintable(call.text));
     }
 
     // RX ends a transmission and the scan; Force RX starts one in the TX mode; both leave

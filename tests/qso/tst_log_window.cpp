@@ -107,7 +107,7 @@ private slots:
         f.ui().answerMsgBox(platform::vbYes);
         f.ui().answerMsgBox(platform::vbOK);
         form.Command2->click();
-        QVERIFY(f.ui().last()->text.startsWith(QStringLiteral("The log was not changed: ")));
+        QVERIFY(f.ui().last()->text.startsWith(QStringLiteral("Cannot write %1: ").arg(f.appPath("logdata"))));
         QCOMPARE(qso.contactLog.logText(), before);
         QVERIFY(!form.Command2->isHidden());
     }

@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QDir>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -127,7 +128,9 @@ private slots:
         QVERIFY(!f.form().formSetup().isModal());
         QVERIFY(f.form().isVisible());
 
-        // Exit closes the main window, through the shut-down.
+        // Exit closes the main window, through the shut-down (which writes its files into
+        // the folders a start would have made).
+        QVERIFY(QDir().mkpath(f.appPath(QStringLiteral("Favorites"))));
         QSignalSpy ended(&f.form(), &shell::FormMain::ended);
         f.form().exits->trigger();
         QVERIFY(!f.form().isVisible());

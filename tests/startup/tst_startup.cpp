@@ -172,18 +172,22 @@ private slots:
         calls.removeAll("mmsDoJob");
         calls.removeAll("mmsDrawDIBwnd");
         calls.removeAll("mmsDrawDIBdc");
+        calls.removeAll("vrrGetOption");
         QCOMPARE(calls, QStringList());
         QVERIFY(!f.form().isVisible());
     }
 
-    // An application folder that cannot be made is no second instance: no message, the
-    // start goes on without it.
+    // An application folder that cannot be made is no second instance: the start goes on
+    // without it, and the operator is told that nothing will be saved.
     void unusableFolderIsNoSecondInstance()
     {
         FormFixture f(false);
         writeFile(f.appFolder(), "a plain file where the folder should be");
+        f.build();
+        f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), Result::Running);
-        QVERIFY(boxes(f).isEmpty());
+        QCOMPARE(boxes(f).size(), 1);
+        QVERIFY2(boxes(f).first().contains("settings and pictures will not be saved"), qPrintable(boxes(f).first()));
         QVERIFY(f.form().isVisible());
         QCOMPARE(fileBytes(f.appFolder()), QByteArray("a plain file where the folder should be"));
     }
@@ -224,7 +228,9 @@ private slots:
         QTest::newRow("as written at exit") << QByteArray("CQ CQ\r\nde DL1ABC\r\n") << QString("CQ CQ\r\nde DL1ABC");
         QTest::newRow("empty pane") << QByteArray("\r\n") << QString();
         QTest::newRow("one character") << QByteArray("X") << QString("X");
-        QTest::newRow("no line end") << QByteArray("73s") << QString("7");
+        // A file from another editor: only CR LF is the writer's own line end.
+        QTest::newRow("no line end") << QByteArray("73s") << QString("73s");
+        QTest::newRow("ends in LF") << QByteArray("first line\nsecond line\n") << QString("first line\r\nsecond line\r\n");
         QTest::newRow("missing") << QByteArray() << QString();
     }
 

@@ -71,7 +71,9 @@ namespace {
 // once it has been deleted.
 bool outsideEngineInstance(const char *name)
 {
-    for (const char *allowed : {"mmsDeleteDIB", "vrrGetOutputGain", "vrrSetOutputGain"})
+    // The engine's options stay readable after it is deleted (its last settings write is in
+    // mmsDelete, and the program reads whether that failed).
+    for (const char *allowed : {"mmsDeleteDIB", "vrrGetOutputGain", "vrrSetOutputGain", "vrrGetOption"})
         if (std::strcmp(name, allowed) == 0)
             return true;
     return false;

@@ -126,7 +126,7 @@ public:
     // Calls named like the library's functions. Each throws EngineError when there is no
     // engine, or when the engine has been deleted: mmsDelete closes the binding to every
     // later call except those that do not reach the engine instance, the release of the
-    // buffers (mmsDeleteDIB) and the output gain (restored at shut-down).
+    // buffers (mmsDeleteDIB), the output gain (restored at shut-down) and the options read.
 #define TOVARO_ENGINE_CALL(name)                                                             \
     template <class... A>                                                                    \
     auto name(A... args) const -> decltype(std::declval<EngineFunctions>().name(args...))    \

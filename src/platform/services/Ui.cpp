@@ -140,4 +140,15 @@ void CommonDialog::ShowPrinter(QPrinter& printer)
         return cancelled();
 }
 
+void Ui::tell(const QString& text, const QString& key)
+{
+    if (text.isEmpty())
+        return;
+    const QString which = key.isEmpty() ? text : key;
+    if (told_.contains(which))
+        return;
+    told_.insert(which);
+    msgBox(text, vbExclamation);
+}
+
 } // namespace platform

@@ -6,6 +6,7 @@
 #include "platform/runtime/Vb.h"
 
 #include <QPoint>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -150,6 +151,14 @@ public:
     // Opens a document (the help page) with the desktop's own handler for its type.
     // Returns false when no handler took it.
     virtual bool openDocument(const QString& path) = 0;
+
+    // Tells the operator of a trouble with the files (a write that failed, a file not
+    // read) in a message box, once: the same text (or the same key, where the text
+    // carries details that change) is not shown again in this run.
+    void tell(const QString& text, const QString& key = {});
+
+private:
+    QSet<QString> told_;
 };
 
 // The application's title shown by message boxes that have no title of their own.

@@ -1,0 +1,263 @@
+// The operator's files through a full disk, a read-only folder and files that the program
+// did not write itself: nothing of the operator's is lost or changed, and every failure is
+// told in the window, once, naming the file.
+#include <QtTest>
+
+#include "ScriptedStart.h"
+#include "StartupFiles.h"
+#include "platform/services/ScriptedUi.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
+#include "qso/Qso.h"
+#include "strips/Strips.h"
+#include "whole_file.h"
+
+#include <sys/mount.h>
+
+using testsupport::ScriptedStart;
+using namespace startupfiles;
+
+namespace {
+
+// Every file under the folder, by its path below it, with its bytes.
+QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.endsWith(QLatin1String("/tovaro.lock")))
+            continue; // held by the running instance
+        files.insert(QDir(folder).relativeFilePath(path), fileBytes(path));
+    }
+    return files;
+}
+
+// The files whose bytes differ between two snapshots (or that only one has).
+QStringList changed(const QMap<QString, QByteArray>& before, const QMap<QString, QByteArray>& after)
+{
+    QStringList names;
+    for (auto it = after.begin(); it != after.end(); ++it)
+        if (before.value(it.key(), "<none>") != it.value())
+            names << it.key();
+    for (auto it = before.begin(); it != before.end(); ++it)
+        if (!after.contains(it.key()))
+            names << it.key();
+    return names;
+}
+
+QStringList boxTexts(const testsupport::FormFixture& f)
+{
+    QStringList texts;
+    for (const auto& call : f.ui().calls())
+        texts << call.text;
+    return texts;
+}
+
+// The disk takes no more than `bytes` until the end of the scope.
+struct DiskSpace {
+    explicit DiskSpace(qint64 bytes) { vareror::files::setSpaceLeftForTests(bytes); }
+    ~DiskSpace() { vareror::files::setSpaceLeftForTests(-1); }
+};
+
+// Saves a log entry as the operator does, answering Yes; `failing`: the save's failure is
+// told in a box, answered too.
+void saveLogEntry(shell::FormMain& form, testsupport::FormFixture& f, const QString& call, const QString& entry,
+                  bool failing = false)
+{
+    form.Text3->setText(call);
+    form.Text4->setText(entry);
+    f.ui().answerMsgBox(platform::vbYes);
+    if (failing)
+        f.ui().answerMsgBox(platform::vbOK);
+    form.qso().Command2_Click();
+}
+
+} // namespace
+
+class TestStoredFiles : public QObject {
+    Q_OBJECT
+private slots:
+    // A full disk at Exit, at the start-up's backup and at a log save: every file the run
+    // would write keeps its old bytes, nothing half-written is left, and one box names them.
+    void fullDiskLosesNothing_data()
+    {
+        QTest::addColumn<qint64>("space");
+        QTest::newRow("full") << qint64(0);
+        QTest::newRow("a few kilobytes") << qint64(5000);
+        QTest::newRow("a picture's worth") << qint64(1400000);
+    }
+
+    void fullDiskLosesNothing()
+    {
+        QFETCH(qint64, space);
+        ScriptedStart s;
+        auto* form = &s.form();
+        QImage tx(640, 512, QImage::Format_RGB32);
+        tx.fill(qRgb(200, 30, 30));
+        form->Picture1->setPicture(tx);
+        form->Text2->setText(QStringLiteral("CQ de DL1ABC"));
+        form->strips().favouritePictures[5] = tx.scaled(80, 64);
+        saveLogEntry(*form, s.f, QStringLiteral("Q1AB"), QStringLiteral("John, Leeds"));
+        s.restart();
+        form = &s.form();
+        const auto before = snapshot(s.f.appFolder());
+        QVERIFY(before.contains("logdata.bak") && before.contains("Favorites/Favorite5.bmp"));
+
+        // The run changes everything it keeps; the disk is full when it saves.
+        form->Text2->setText(QStringLiteral("CQ CQ changed"));
+        form->Picture1->setPicture(tx.scaled(320, 256));
+        form->strips().favouritePictures[5] = tx.scaled(40, 32);
+        const qsizetype shown = s.f.ui().calls().size();
+        {
+            DiskSpace full(space);
+            saveLogEntry(*form, s.f, QStringLiteral("Q2XYZ"), QStringLiteral("new"), space < 1000);
+            s.f.ui().answerMsgBox(platform::vbOK); // Exit's box
+            form->close();
+        }
+        // Each file the run changed is either written whole (what fitted) or keeps its
+        // old bytes and is named, with the reason, in a box.
+        const QStringList written = changed(before, snapshot(s.f.appFolder()));
+        const QString told = boxTexts(s.f).mid(shown).join(QLatin1Char('\n'));
+        QVERIFY2(told.contains(QStringLiteral("Cannot write in %1 (No space left on device): ").arg(s.f.appFolder())),
+                 qPrintable(told));
+        for (const char* name : {"logdata", "LastTXImage.bmp", "messages", "restoreTovaroM", "Favorites/Favorite5.bmp"}) {
+            const bool named = told.contains(QRegularExpression(QStringLiteral("[ /]%1[:,.]").arg(QLatin1String(name))));
+            QVERIFY2(written.contains(QLatin1String(name)) != named, qPrintable(name + QStringLiteral(" | ") + told));
+        }
+        for (const QString& name : written)
+            QVERIFY2(QStringList({"logdata", "LastTXImage.bmp", "messages", "restoreTovaroM"}).contains(name), qPrintable(name));
+        if (space == 0)
+            QCOMPARE(written, QStringList());
+
+        // The start-up's backup on a full disk keeps the old one, and says so.
+        writeFile(s.f.appPath("logdata"), "\r\nQ1AB John, Leeds\r\nG4ABC more\r\n");
+        s.f.destroy();
+        s.f.build();
+        s.f.ui().answerMsgBox(platform::vbOK);
+        {
+            DiskSpace full(0);
+            s.start();
+        }
+        QCOMPARE(fileBytes(s.f.appPath("logdata.bak")), before["logdata.bak"]);
+        QVERIFY2(boxTexts(s.f).last().contains("(No space left on device): logdata.bak."), qPrintable(boxTexts(s.f).last()));
+    }
+
+    // The backup never takes the place of a better one: an empty log, or one less than half
+    // of the backup, leaves it as it is and the operator is told why.
+    void logBackupKeepsTheBetterCopy_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("cut to a third") << QByteArray("\r\nQ1AB John\r\n") << false;
+        QTest::newRow("a record deleted") << QByteArray("\r\nQ1AB John, Leeds\r\nG4ABC Mary\r\n") << true;
+    }
+
+    void logBackupKeepsTheBetterCopy()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(bool, replaced);
+        testsupport::FormFixture f(false);
+        const QByteArray good = "\"\r\nQ1AB John, Leeds\r\nG4ABC Mary\r\nF5XYZ Pierre\r\n\"\r\n";
+        writeFile(f.appPath("logdata"), log);
+        writeFile(f.appPath("logdata.bak"), good);
+        f.build();
+        if (!replaced)
+            f.ui().answerMsgBox(platform::vbOK);
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QCOMPARE(fileBytes(f.appPath("logdata.bak")), replaced ? "\"" + log + "\"\r\n" : good);
+        QCOMPARE(boxTexts(f).size(), replaced ? 0 : 1);
+        if (!replaced)
+            QVERIFY2(boxTexts(f).first().contains("logdata.bak (a log of 46 bytes) is kept"), qPrintable(boxTexts(f).first()));
+    }
+
+    // Files from another editor or an earlier version come back byte for byte when the
+    // operator did not edit them; what was edited alone changes.
+    void textFilesKeepTheirBytes()
+    {
+        ScriptedStart s;
+        const QByteArray messages = "first line\nsecond line\n";
+        const QByteArray log = "\r\nDL1ABC Gr\xc3\xbc\xc3\x9f" "e aus Z\xc3\xbcrich\r\nF5XYZ caf\xe9 au lait\r\n";
+        s.form().close();
+        writeFile(s.f.appPath("messages"), messages);
+        writeFile(s.f.appPath("logdata"), log);
+        s.f.destroy();
+        s.f.build();
+        s.start();
+        auto& form = s.form();
+        QCOMPARE(form.Text2->text(), QStringLiteral("first line\r\nsecond line\r\n"));
+        QCOMPARE(form.qso().contactLog.logText(), QString::fromUtf8("\r\nDL1ABC Grüße aus Zürich\r\nF5XYZ café au lait\r\n"));
+        saveLogEntry(form, s.f, QStringLiteral("Q1AB"), QStringLiteral("Zoë"));
+        QCOMPARE(fileBytes(s.f.appPath("logdata")), "\r\nQ1AB Zo\xc3\xab" + log + "\r\n");
+        s.restart();
+        QCOMPARE(fileBytes(s.f.appPath("messages")), messages);
+        // An edited pane is written with the writer's line ends.
+        s.form().Text2->setText(QStringLiteral("73 caf\u00e9"));
+        s.restart();
+        QCOMPARE(fileBytes(s.f.appPath("messages")), QByteArray("73 caf\xc3\xa9\r\n"));
+        QCOMPARE(s.form().Text2->text(), QStringLiteral("73 caf\u00e9"));
+    }
+
+    // Stored files far beyond any size the program writes are not read, are told, and stay
+    // on disk untouched through the run and its Exit; the log refuses to be saved over.
+    void oversizeFilesAreLeftAlone()
+    {
+        testsupport::FormFixture f(false);
+        for (const char* name : {"messages", "logdata", "restoreTovaroM"}) {
+            writeFile(f.appPath(name), "head");
+            QVERIFY(QFile::resize(f.appPath(name), 200LL * 1024 * 1024)); // sparse: no disk taken
+        }
+        const QDateTime stamp = QFileInfo(f.appPath("messages")).lastModified();
+        f.build();
+        f.ui().answerMsgBox(platform::vbOK);
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QCOMPARE(boxTexts(f).size(), 1);
+        for (const char* name : {"messages is 200 MB", "logdata is 200 MB", "restoreTovaroM is 200 MB"})
+            QVERIFY2(boxTexts(f).first().contains(QLatin1String(name)), qPrintable(boxTexts(f).first()));
+        QCOMPARE(f.form().Text2->text(), QString());
+        f.form().Text2->setText(QStringLiteral("typed"));
+        saveLogEntry(f.form(), f, QStringLiteral("Q1AB"), QStringLiteral("John"), true);
+        QVERIFY(boxTexts(f).last().contains("logdata was not read at start-up"));
+        f.form().close();
+        for (const char* name : {"messages", "logdata", "restoreTovaroM"}) {
+            QCOMPARE(QFileInfo(f.appPath(name)).size(), 200LL * 1024 * 1024);
+            QVERIFY(fileBytes(f.appPath(name)).startsWith("head"));
+        }
+        QCOMPARE(QFileInfo(f.appPath("messages")).lastModified(), stamp);
+    }
+
+    // A read-only application folder: said once at start-up, the program runs, and its
+    // Exit changes nothing and tells nothing more.
+    void readOnlyFolder()
+    {
+        testsupport::FormFixture f(false);
+        const QString folder = f.appFolder();
+        QVERIFY(QDir().mkpath(folder));
+        if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("a file system cannot be mounted here (needs the superuser)");
+        struct Unmount {
+            QString path;
+            ~Unmount() { ::umount(QFile::encodeName(path).constData()); }
+        } unmount{folder};
+        writeFile(f.appPath("messages"), "kept\r\n");
+        writeFile(f.appPath("logdata"), "\r\nQ1AB John\r\n");
+        QCOMPARE(::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+        const auto before = snapshot(folder);
+        f.build();
+        f.ui().answerMsgBox(platform::vbOK);
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QVERIFY(f.form().isVisible());
+        QCOMPARE(boxTexts(f).size(), 1);
+        QVERIFY2(boxTexts(f).first().contains("Read-only file system): settings and pictures will not be saved."),
+                 qPrintable(boxTexts(f).first()));
+        QCOMPARE(f.form().Text2->text(), QStringLiteral("kept"));
+        f.form().Text2->setText(QStringLiteral("changed"));
+        f.form().close();
+        QCOMPARE(boxTexts(f).size(), 1);
+        QCOMPARE(changed(before, snapshot(folder)), QStringList());
+    }
+};
+
+QTEST_MAIN(TestStoredFiles)
+#include "tst_storedfiles.moc"
