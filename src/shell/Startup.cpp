@@ -254,6 +254,9 @@ Shell::LoadResult Shell::Form_Load()
     // The last TX picture, with the header chosen in the settings over it.
     loadLastTxImage(steps);
     steps.step(QStringLiteral("show"), [&] { form.setVisible(true); });
+    // The window takes the keyboard focus as a window manager would give it; on a display
+    // without one no control of it would ever get the focus.
+    steps.step(QStringLiteral("activate"), [&] { form.activateWindow(); });
     // The engine's own option dialog is titled with its version.
     steps.step(QStringLiteral("engine version"),
                [&] { scratchText = engine.binding().EngineString(engine.binding().mmsGetVersion()); });

@@ -1,6 +1,7 @@
 // The Things list on a started window with the real engine library: shapes armed and
 // moved by a press, whole-picture items and the globe committed into the engine's TX
 // buffer at once.
+#include <QApplication>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -128,6 +129,21 @@ private slots:
         s.fixture().ui().answerColor(platform::rgb(0x12, 0x34, 0x56));
         pick(f, QStringLiteral("User Color"));
         QCOMPARE(rgb32(f.Picture1->Picture()), solid(640, 512, qRgb(0x12, 0x34, 0x56)));
+        // With the focus really in the list: the colour dialog takes the window's focus,
+        // the pick gives it to Text1 meanwhile, and once the window is active again the
+        // list rests at "  Things".
+        f.show();
+        QApplication::setActiveWindow(&f);
+        f.Combo1->setFocus(Qt::MouseFocusReason);
+        QWidget dialog;
+        dialog.show();
+        s.fixture().ui().onShow = [&](const platform::UiCall&) { QApplication::setActiveWindow(&dialog); };
+        s.fixture().ui().cancelColor();
+        f.Combo1->setListIndex(f.Combo1->findText(QStringLiteral("User Color")));
+        QCOMPARE(f.Combo1->text(), QStringLiteral("User Color"));
+        QApplication::setActiveWindow(&f);
+        QCOMPARE(f.Combo1->text(), QStringLiteral("  Things"));
+        s.fixture().ui().onShow = nullptr;
 
         // "X-Hatch": a black outline, the inside crossed in the fill colour.
         f.Picture1->setPicture(solid(640, 512, kWhite));

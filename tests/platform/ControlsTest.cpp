@@ -268,9 +268,31 @@ private slots:
             QFocusEvent popup(type, Qt::PopupFocusReason);
             QApplication::sendEvent(&shapes, &popup);
         }
+        shapes.showPopup(); // the list's view takes the focus from the box
+        QVERIFY(QApplication::focusWidget() != &shapes);
+        shapes.hidePopup();
         QCOMPARE(focus, QStringList({QStringLiteral("got")}));
         modes.setFocus(Qt::TabFocusReason);
         QCOMPARE(focus, QStringList({QStringLiteral("got"), QStringLiteral("lost")}));
+
+        // A dialog over the window takes the box's focus for nothing; a control given the
+        // focus while it is up takes it from the box when the window is active again, and a
+        // box that gets the focus back keeps it.
+        QWidget dialog;
+        dialog.show();
+        for (QWidget* elsewhere : {static_cast<QWidget*>(&shapes), static_cast<QWidget*>(&modes)}) {
+            QApplication::setActiveWindow(&form);
+            modes.setFocus(Qt::TabFocusReason);
+            focus.clear();
+            shapes.setFocus(Qt::MouseFocusReason);
+            QApplication::setActiveWindow(&dialog);
+            QCOMPARE(focus, QStringList({QStringLiteral("got")}));
+            elsewhere->setFocus(Qt::OtherFocusReason);
+            QApplication::setActiveWindow(&form);
+            QCOMPARE(QApplication::focusWidget(), elsewhere);
+            QCOMPARE(focus.size(), elsewhere == &shapes ? 1 : 2);
+        }
+        QCOMPARE(focus.last(), QStringLiteral("lost"));
     }
 
     void labelAndButtonMouseEvents()

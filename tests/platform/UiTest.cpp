@@ -374,6 +374,27 @@ private slots:
         QCOMPARE(shownFolder, QDir(start.path()).absolutePath());
     }
 
+    // A dialog gives the focus back to the window that had it: a control of that window
+    // given the focus while the dialog was up then takes it.
+    void qtDialogGivesTheFocusBack()
+    {
+        QWidget window;
+        QLineEdit first(&window), second(&window);
+        second.move(0, 40);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        first.setFocus();
+        QtUi ui(&window);
+        onNextModal<QMessageBox>([&](QMessageBox* box) {
+            QApplication::setActiveWindow(box); // as the display gives it the focus
+            second.setFocus();
+            box->accept();
+        });
+        ui.msgBox(QStringLiteral("x"));
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+        QCOMPARE(QApplication::focusWidget(), &second);
+    }
+
     void qtInputBox()
     {
         QtUi ui;

@@ -2,6 +2,7 @@
 
 #include "platform/drawing/Colors.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -49,10 +50,33 @@ QMessageBox::Icon iconOf(int style)
     }
 }
 
+// A modal dialog gives the focus back to the window that had it (the program's window
+// when none had), as a window manager would: without one the window stayed inactive, and
+// a control given the focus meanwhile never took it from the one that had it.
+class FocusBack {
+public:
+    explicit FocusBack(QWidget* parent) : window_(QApplication::activeWindow())
+    {
+        if (!window_)
+            window_ = parent ? parent->window() : nullptr;
+    }
+    ~FocusBack()
+    {
+        if (window_ && window_->isVisible())
+            window_->activateWindow();
+    }
+    FocusBack(const FocusBack&) = delete;
+    FocusBack& operator=(const FocusBack&) = delete;
+
+private:
+    QPointer<QWidget> window_;
+};
+
 } // namespace
 
 int QtUi::msgBox(const QString& prompt, int style, const QString& title)
 {
+    const FocusBack focusBack(parent_);
     QMessageBox box(iconOf(style), title.isEmpty() ? appTitle() : title, displayText(prompt),
                     QMessageBox::NoButton, parent_);
     const std::vector<ButtonSpec> specs = buttonsOf(style);
@@ -77,6 +101,7 @@ int QtUi::msgBox(const QString& prompt, int style, const QString& title)
 std::optional<QString> QtUi::inputBox(const QString& prompt, const QString& title, const QString& defaultText,
                                       std::optional<QPoint> topLeft)
 {
+    const FocusBack focusBack(parent_);
     QInputDialog dlg(parent_);
     dlg.setWindowTitle(title.isEmpty() ? appTitle() : title);
     dlg.setLabelText(displayText(prompt));
@@ -91,6 +116,7 @@ std::optional<QString> QtUi::inputBox(const QString& prompt, const QString& titl
 
 FileDialogResult QtUi::fileDialog(const FileDialogRequest& r, bool save)
 {
+    const FocusBack focusBack(parent_);
     QFileDialog dlg(parent_, r.title.isEmpty() ? (save ? QStringLiteral("Save As") : QStringLiteral("Open")) : r.title);
     dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -140,6 +166,7 @@ FileDialogResult QtUi::saveFile(const FileDialogRequest& request)
 
 std::optional<uint32_t> QtUi::chooseColor(uint32_t initial)
 {
+    const FocusBack focusBack(parent_);
     const QColor c = QColorDialog::getColor(toQColor(initial), parent_);
     if (!c.isValid())
         return std::nullopt;
@@ -148,6 +175,7 @@ std::optional<uint32_t> QtUi::chooseColor(uint32_t initial)
 
 std::optional<FontChoice> QtUi::chooseFont(const FontChoice& initial)
 {
+    const FocusBack focusBack(parent_);
     QFont f(initial.name);
     if (initial.size > 0)
         f.setPointSizeF(initial.size);
@@ -171,6 +199,7 @@ std::optional<FontChoice> QtUi::chooseFont(const FontChoice& initial)
 
 bool QtUi::choosePrinter(QPrinter& printer)
 {
+    const FocusBack focusBack(parent_);
     QPrintDialog dlg(&printer, parent_);
     return dlg.exec() == QDialog::Accepted;
 }
@@ -178,6 +207,7 @@ bool QtUi::choosePrinter(QPrinter& printer)
 std::optional<int> QtUi::chooseItem(const QString& title, const QString& prompt, const QStringList& items,
                                     int current)
 {
+    const FocusBack focusBack(parent_);
     bool ok = false;
     const QString chosen = QInputDialog::getItem(parent_, title.isEmpty() ? appTitle() : title, displayText(prompt),
                                                  items, std::max(current, 0), false, &ok);

@@ -1,5 +1,7 @@
 #include "platform/widgets/Controls.h"
 
+#include <QApplication>
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -611,6 +613,14 @@ QString ListBox::text() const
 ComboBox::ComboBox(QWidget* parent) : QComboBox(parent)
 {
     connect(this, &QComboBox::activated, this, [this] { emit Click(); }, Qt::DirectConnection);
+    // A control given the focus while a dialog was up takes it only when the window comes
+    // back, and this box then gets no focus-out of its own: the move is seen here.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (focused_ && now && now->window() == window() && !holds(now)) {
+            focused_ = false;
+            emit LostFocus();
+        }
+    });
 }
 
 ComboBox::ComboBox(const QString& name, QWidget* parent, bool editable) : ComboBox(parent)
@@ -621,6 +631,14 @@ ComboBox::ComboBox(const QString& name, QWidget* parent, bool editable) : ComboB
         setInsertPolicy(QComboBox::NoInsert);
         connect(lineEdit(), &QLineEdit::textEdited, this, [this] { emit Change(); }, Qt::DirectConnection);
     }
+}
+
+bool ComboBox::holds(const QObject* widget) const
+{
+    for (const QObject* o = widget; o; o = o->parent())
+        if (o == this)
+            return true;
+    return false;
 }
 
 void ComboBox::setListIndex(int i)
@@ -680,15 +698,20 @@ static bool windowFocusChange(const QFocusEvent* e)
 void ComboBox::focusInEvent(QFocusEvent* e)
 {
     QComboBox::focusInEvent(e);
-    if (windowFocusChange(e))
+    if (windowFocusChange(e)) {
+        focused_ = true;
         emit GotFocus();
+    }
 }
 
 void ComboBox::focusOutEvent(QFocusEvent* e)
 {
     QComboBox::focusOutEvent(e);
-    if (windowFocusChange(e))
+    // The list's own view takes the focus from the box when the list opens.
+    if (windowFocusChange(e) && !holds(QApplication::focusWidget())) {
+        focused_ = false;
         emit LostFocus();
+    }
 }
 
 // ---------------------------------------------------------------- VbTimer
@@ -729,3 +752,4 @@ void VbTimer::update()
 }
 
 } // namespace platform
+

@@ -222,7 +222,9 @@ private:
 // an editable combo shows the text and runs Change when the text is new; a list-only
 // combo selects the item with that text if there is one and runs nothing. Change also
 // runs when the operator edits an editable combo. GotFocus and LostFocus follow the
-// keyboard focus within the window; opening the list and switching windows raise neither.
+// keyboard focus within the window; opening the list and switching windows raise neither,
+// but a control of the window given the focus meanwhile (while a dialog is up) takes it
+// from the box when the window is active again.
 class ComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -245,6 +247,12 @@ signals:
 protected:
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+private:
+    // The box itself, its text field or its list.
+    bool holds(const QObject* widget) const;
+    // Between GotFocus and LostFocus: the focus is here as the handlers see it, also
+    // while a dialog or another window is active.
+    bool focused_ = false;
 };
 
 // Timer with VB's Enabled/Interval: enabling an enabled timer does not restart it;
