@@ -223,6 +223,19 @@ QString frmMemCapMain::noFrameText() { return QStringLiteral("The camera has del
 
 QString frmMemCapMain::statusText() const { return statusBar()->currentMessage(); }
 
+QString frmMemCapMain::noPictureText() const
+{
+    return device_->isConnected() ? noFrameText() : noCameraText();
+}
+
+bool frmMemCapMain::event(QEvent* event)
+{
+    // The status bar holds the capture's status alone: a menu's (empty) tip would wipe it.
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
 void frmMemCapMain::ShowCaptureStatus(const QString& text, int) { statusBar()->showMessage(text); }
 
 void frmMemCapMain::CaptureStatusCallback(int number, const QString& text)
@@ -260,7 +273,7 @@ void frmMemCapMain::mnuCopy_Click()
 {
     const QImage frame = device_->latestFrame();
     if (frame.isNull()) {
-        ShowCaptureStatus(noFrameText());
+        ShowCaptureStatus(noPictureText());
         return;
     }
     QApplication::clipboard()->setImage(frame);
@@ -298,6 +311,8 @@ void frmMemCapMain::mnuSelect_Click()
 {
     frmSelect chooser(*this);
     chooser.exec();
+    if (device_->isConnected() && statusText() == noCameraText())
+        statusBar()->clearMessage();
 }
 
 void frmMemCapMain::mnuScale_Click()
@@ -312,7 +327,11 @@ void frmMemCapMain::mnuScale_Click()
 
 void frmMemCapMain::mnuPreview_Click()
 {
-    statusBar()->clearMessage();
+    // Without a camera the status goes on saying so.
+    if (device_->isConnected())
+        statusBar()->clearMessage();
+    else
+        ShowCaptureStatus(noCameraText());
     const bool on = !mnuPreview->isChecked();
     mnuPreview->setChecked(on);
     device_->setPreview(on);
@@ -326,7 +345,7 @@ bool frmMemCapMain::takeFrame()
 {
     const QImage frame = device_->latestFrame();
     if (frame.isNull()) {
-        ShowCaptureStatus(noFrameText());
+        ShowCaptureStatus(noPictureText());
         return false;
     }
     form_.intake().putWorkPicture(frame);

@@ -96,14 +96,17 @@ public:
     static QString noFrameText();
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildMenus();
     void Form_Load();
+    // Why there is no frame to take: no camera, or none delivered yet.
+    QString noPictureText() const;
     // The current frame into the main window's work picture Picture3; false (and the
-    // status bar says so) when the device has delivered none.
+    // status bar says why) when there is none.
     bool takeFrame();
     // The frame in Picture3 painted into the TX screen at (x, y, width, height), over a
     // black screen when `black`; committed, the TX tab shown.

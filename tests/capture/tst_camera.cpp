@@ -116,6 +116,11 @@ private slots:
         QVERIFY(window && window->isVisible());
         QVERIFY(!window->device().isConnected());
         QCOMPARE(window->statusText(), capture::frmMemCapMain::noCameraText());
+        // It says so for as long as the window is open: a menu passed over, Preview.
+        window->mnuScale->showStatusText(window);
+        QCOMPARE(window->statusText(), capture::frmMemCapMain::noCameraText());
+        window->mnuPreview->trigger();
+        QCOMPARE(window->statusText(), capture::frmMemCapMain::noCameraText());
         // No menu changes (the dialogs stay offered as designed) and no message box.
         QVERIFY(window->mnuFormat->isEnabled());
         QVERIFY(window->mnuSource->isEnabled());
@@ -135,8 +140,9 @@ private slots:
 
         // No frame: nothing is written or changed, and the status bar says why.
         const QImage tx = form.Picture1->Picture();
+        window->ShowCaptureStatus(QString());
         window->grab->trigger();
-        QCOMPARE(window->statusText(), capture::frmMemCapMain::noFrameText());
+        QCOMPARE(window->statusText(), capture::frmMemCapMain::noCameraText());
         QCOMPARE(QDir(f.appPath(QStringLiteral("CamImages"))).entryList(QDir::Files).size(), 0);
         window->grabtoscreen->trigger();
         QCOMPARE(form.Picture1->Picture(), tx);
@@ -151,6 +157,14 @@ private slots:
         QMediaPlayer player;
         FormFixture f;
         shell::FormMain& form = f.form();
+        {
+            // A camera that has delivered no picture yet says so, not that there is none.
+            QMediaPlayer idle;
+            capture::frmMemCapMain connected(form, std::make_unique<platform::CaptureDevice>(idle, QStringLiteral("Idle")));
+            QCOMPARE(connected.statusText(), QString());
+            connected.grab->trigger();
+            QCOMPARE(connected.statusText(), capture::frmMemCapMain::noFrameText());
+        }
         capture::frmMemCapMain& window = openOverClip(f, player);
         QCOMPARE(window.captureWindow->caption(), QStringLiteral("Test clip"));
         // The view takes the video's size plus frame and caption, and previews it.
