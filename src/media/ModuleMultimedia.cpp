@@ -14,7 +14,6 @@ namespace media {
 
 namespace {
 
-constexpr int OpenField = 255;
 constexpr int CommandField = 128;
 constexpr int ReplyBuffer = 128;
 // The child-window style bit, as the open command carries it.
@@ -78,7 +77,9 @@ QString ModuleMultimedia::MciOpenDevice(int parentWindow, const QString& alias, 
     const QString command = QStringLiteral("open \"") + shortPath(path) + QStringLiteral("\" type ") + deviceType
         + QStringLiteral(" Alias ") + alias + QStringLiteral(" parent ") + num(parentWindow) + QStringLiteral(" Style ")
         + num(ChildStyle);
-    return resultOf(send(command, OpenField, nullptr));
+    // Sent whole: the path is the file's own (no short form of it exists here), and any
+    // path the file system allows must open, however long.
+    return resultOf(send(command, 0, nullptr));
 }
 
 QString ModuleMultimedia::MciPlay(const QString& alias, QString from, QString to)

@@ -20,6 +20,7 @@
 #include "shell/FormMain.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTabWidget>
@@ -201,6 +202,19 @@ private slots:
         QCOMPARE(mm.MciGetFramesPerSecond("movie2"), -1);
         QCOMPARE(mm.MciGetProgressPercent("movie2"), 0);
         QCOMPARE(mm.MciGetProgressPercent("movie0"), -1);
+
+        // A path of 300 characters opens and plays like any other.
+        QString deep = clips_->path();
+        const QString name = QStringLiteral("/clip.mpg");
+        while (deep.size() + name.size() < 300)
+            deep += QLatin1Char('/') + QString(std::min<qsizetype>(100, 299 - deep.size() - name.size()), u'd');
+        QVERIFY(QDir().mkpath(deep));
+        QVERIFY(QFile::copy(clip("clip.mpg"), deep + name));
+        QCOMPARE((deep + name).size(), 300);
+        QCOMPARE(mm.MciOpenDevice(handle, "movie3", deep + name, "MPEGVideo"), QString("No Errors"));
+        QCOMPARE(mm.MciGetTotalFrames("movie3"), 100);
+        QCOMPARE(mm.MciPlay("movie3", "", ""), QString("No Errors"));
+        QCOMPARE(mm.MciClose("movie3"), QString("No Errors"));
     }
 
     // Play to a frame stops there; stop and seek keep the position; speed 0 holds the picture.

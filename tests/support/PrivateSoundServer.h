@@ -18,7 +18,7 @@ inline const char* const Sink = "tovaro_null";
 // this process points PulseAudio's clients (the ALSA plugin among them) at it.
 class PrivateSoundServer {
 public:
-    PrivateSoundServer() : dir_(QDir::tempPath() + "/tovaro-pulse-XXXXXX")
+    PrivateSoundServer() : dir_(folderTemplate())
     {
         QDir(dir_.path()).mkpath("run");
         QDir(dir_.path()).mkpath("home");
@@ -35,6 +35,14 @@ public:
         qputenv("PULSE_SOURCE", QByteArray(Sink) + ".monitor");
     }
     ~PrivateSoundServer() { stop(); }
+
+    // A socket's path holds at most 107 bytes: under a temporary folder too deep for that
+    // the server's folder goes into /tmp.
+    static QString folderTemplate()
+    {
+        const QString under = QDir::tempPath() + "/tovaro-pulse-XXXXXX";
+        return (under + "/run/native").toLocal8Bit().size() <= 107 ? under : QString("/tmp/tovaro-pulse-XXXXXX");
+    }
 
     // Starts the server and waits for its socket; false with the reason when it cannot.
     bool start(QString& why)
