@@ -493,6 +493,24 @@ private slots:
         QCOMPARE(files(txImages), QStringList{"030101000000.jpg"});
     }
 
+    // What the engine could not read or write is told once each, after the tick.
+    void engineFaultsTold()
+    {
+        Station s;
+        scripted::script().options["filefault"] =
+            "The sound input \"/x.wav\" is refused: its sample rate of 2000000000 Hz is outside what a sound card "
+            "makes (4000 to 384000 Hz)\ncannot write /y/vareror.ini: No space left on device";
+        s.f.ui().answerMsgBox(platform::vbOK);
+        s.f.ui().answerMsgBox(platform::vbOK);
+        for (int i = 0; i < 3; ++i) {
+            s.tick(0);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(s.f.ui().calls().size(), 2);
+        QVERIFY(s.f.ui().calls()[0].text.contains("2000000000 Hz"));
+        QVERIFY(s.f.ui().calls()[1].text.contains("vareror.ini: No space left on device"));
+    }
+
     // A received or sent picture that cannot be written (a full disk) deletes nothing, and
     // the operator is told once, naming the file and the reason.
     void pictureThatCannotBeWrittenIsTold()

@@ -164,7 +164,9 @@ platform::EngineFunctions functions()
     };
     f.vrrPlaySamples = [](const float *, int32_t count, int32_t rate) { return record("vrrPlaySamples", 1, count, rate); };
     f.vrrSetOption = [](const char *, const char *) { return record("vrrSetOption", 1); };
-    f.vrrGetOption = [](const char *) { return recordText("vrrGetOption", QByteArray()); };
+    f.vrrGetOption = [](const char *name) {
+        return recordText("vrrGetOption", state().options.value(QByteArray(name)), QString::fromLatin1(name));
+    };
     return f;
 }
 

@@ -26,6 +26,7 @@ struct Script {
     int32_t txWord = 0;                  // mmsSetTxControl(-1)
     int32_t rxWord = 0;                  // mmsSetRxControl(-1)
     int32_t sendPicResult = 1;
+    QMap<QByteArray, QByteArray> options; // what vrrGetOption answers by name; "" for the others
     QStringList calls; // "mmsCreateDIB(800,616)=1", in call order; mmsDrawDIBdc records the
                        // device's size and the destination: "mmsDrawDIBdc(640,512,0,0,640,512,2,4)=1"
 };

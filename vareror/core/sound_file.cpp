@@ -200,3 +200,25 @@ int64_t SoundFile::readMono(float *mono, int64_t frames)
 }
 
 } // namespace vareror::core
+
+namespace vareror::core {
+
+bool SoundFile::receivable(std::string *why) const
+{
+    std::string reason;
+    if (!ok())
+        reason = error_;
+    else if (channels_ < 1 || frames_ <= 0)
+        reason = "no audio in it";
+    else if (channels_ > kMaxChannels)
+        reason = "its " + std::to_string(channels_) + " channels are more than a recording has (at most " +
+                 std::to_string(kMaxChannels) + ")";
+    else if (rate_ < kMinRate || rate_ > kMaxRate)
+        reason = "its sample rate of " + std::to_string(rate_) + " Hz is outside what a sound card makes (" +
+                 std::to_string(kMinRate) + " to " + std::to_string(kMaxRate) + " Hz)";
+    if (why)
+        *why = reason;
+    return reason.empty();
+}
+
+} // namespace vareror::core

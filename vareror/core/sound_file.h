@@ -29,6 +29,14 @@ public:
     // the end.
     int64_t readMono(float *mono, int64_t frames);
 
+    // Whether the file holds sound the receiver can take: at least one frame, at most
+    // kMaxChannels channels, and a rate a sound card makes. The receiver's buffers are sized
+    // by the rate, so a header claiming an absurd one must not decide how much memory is
+    // taken. When not, *why says so ("its sample rate of 2000000000 Hz is outside ...").
+    // The decode tool and the engine's WAV input both ask this.
+    bool receivable(std::string *why) const;
+    static constexpr int kMinRate = 4000, kMaxRate = 384000, kMaxChannels = 64;
+
     // The most data chunks a WAV file may have: each costs a little memory, and a file of
     // thousands of tiny ones is no recording.
     static constexpr int kMaxDataChunks = 4096;

@@ -109,7 +109,8 @@ VARERO_API int32_t vrrPlaySamples(const float *samples, int32_t count, int32_t s
 // the input's), "jobms" (virtual-clock slice, 200), "ptt" (none, rts, dtr, cat), "pttport",
 // "rigmodel", "pttspeed" (the CAT port's serial speed, 0 for the rig's default).
 // Read only: "soundstatus", "pttstatus", "pttkeyed" ("1"/"0"), "pttlog", "clockmode"
-// ("real"/"virtual"), "settingsfile".
+// ("real"/"virtual"), "settingsfile", "filefault" (what the engine could not read or write:
+// its settings file, its WAV input; one line each, "" while all is well; kept after mmsDelete).
 VARERO_API int32_t vrrSetOption(const char *name, const char *value);
 VARERO_API const char *vrrGetOption(const char *name);
 

@@ -409,6 +409,16 @@ const char *vrrGetOption(const char *name)
     const QString n = QString::fromLatin1(name).trimmed().toLower();
     static const QStringList stored = {"input", "output", "rate", "clock", "rxclock", "txclock", "jobms",
                                        "ptt", "pttport", "pttspeed", "rigmodel", "settingsfile"};
+    if (n == "filefault") {
+        // What the engine could not read or write, for the program to tell the operator;
+        // kept after mmsDelete, whose settings write is the last.
+        QStringList faults;
+        if (g_engine && !g_engine->option("inputfault").isEmpty())
+            faults << g_engine->option("inputfault");
+        if (!g_settings.fault.isEmpty())
+            faults << g_settings.fault;
+        return hold(g_optionTexts[n], faults.join('\n'));
+    }
     const QString value = stored.contains(n) ? storedOption(n)
                           : g_engine         ? g_engine->option(n)
                                              : QString();

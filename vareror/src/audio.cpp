@@ -327,15 +327,10 @@ void WavWriter::sync()
 
 WavReader::WavReader(const std::string &path) : file_(std::make_unique<core::SoundFile>(path))
 {
-    if (!file_->ok()) {
-        error_ = "cannot read \"" + path + "\": " + file_->error();
+    std::string why;
+    if (!file_->receivable(&why)) {
+        error_ = "\"" + path + "\" is refused: " + why;
         file_.reset();
-        return;
-    }
-    if (file_->channels() < 1 || file_->rate() <= 0) {
-        file_.reset();
-        error_ = "\"" + path + "\" holds no sound";
-        return;
     }
 }
 

@@ -75,8 +75,11 @@ Engine::~Engine()
 void Engine::saveSettings()
 {
     s_.fskId = QString::fromLatin1(fskIdLatin1_.c_str());
-    if (!s_.save())
-        std::fprintf(stderr, "vareror: cannot write %s\n", toStd(EngineSettings::filePath()).c_str());
+    // Said once for each new trouble: the words change the settings at every change.
+    if (!s_.save() && s_.fault != toldFault_) {
+        toldFault_ = s_.fault;
+        std::fprintf(stderr, "vareror: %s\n", toStd(s_.fault).c_str());
+    }
 }
 
 // ---- devices and clock ----
@@ -107,6 +110,7 @@ void Engine::openDevices()
     closeDevices();
     deviceFailed_ = false;
     soundFault_.clear();
+    inputFault_.clear();
     QStringList notes;
     const QString out = s_.output, in = s_.input;
     outRate_ = s_.rate;
@@ -151,6 +155,10 @@ void Engine::openDevices()
             notes << "Input: WAV file " + in.mid(4) + QString(" (%1 Hz)").arg(inRate_);
         } else {
             notes << "Input: " + QString::fromStdString(wavIn_->error()) + ", running without it";
+            // The operator is told why the file gives no sound: in the displays, and to the
+            // program through the "filefault" option.
+            inputFault_ = "The sound input " + QString::fromStdString(wavIn_->error());
+            soundFault_ = inputFault_;
             wavIn_.reset();
             deviceFailed_ = true;
         }
@@ -830,6 +838,8 @@ QString Engine::option(const QString &name)
     }
     if (name == "clockmode")
         return realClock_ ? "real" : "virtual";
+    if (name == "inputfault")
+        return inputFault_;
     return {};
 }
 

@@ -129,6 +129,8 @@ private:
     QString soundStatus_;
     bool deviceFailed_ = false;           // a device asked for did not open, or went away
     QString soundFault_;                  // what the displays say of it
+    QString inputFault_;                  // why the WAV input gives no sound ("" when it does)
+    QString toldFault_;                   // the settings fault last said on standard error
     std::chrono::steady_clock::time_point lastInput_;
     int outRate_ = 11025, inRate_ = 11025;
     bool realClock_ = false;

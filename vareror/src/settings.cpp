@@ -1,6 +1,10 @@
 #include "settings.h"
 
+#include "whole_file.h"
+
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <algorithm>
@@ -60,6 +64,15 @@ void EngineSettings::load()
     const QString path = filePath();
     if (!QFile::exists(path))
         return;
+    const qint64 size = QFileInfo(path).size();
+    if (size > kMaxSettingsFile) {
+        refused = true;
+        fault = QString("%1 is %2 bytes, far more than the engine's settings; it was not read and is left as "
+                        "it is (the engine runs with its defaults and keeps no settings)")
+                    .arg(path)
+                    .arg(size);
+        return;
+    }
     QSettings s(path, QSettings::IniFormat);
     const EngineSettings d;
     rxWord = s.value("engine/rxControl", d.rxWord).toInt();
@@ -89,28 +102,79 @@ void EngineSettings::load()
         pttSpeed = d.pttSpeed;
 }
 
+namespace {
+
+// A value as the settings reader reads it back: quoted, with backslash escapes and
+// everything outside printable ASCII as a \x escape (a hex digit right after one is
+// escaped too, or the reader would take it into the number).
+QByteArray iniText(const QString &value)
+{
+    const QString v = value.startsWith('@') ? "@" + value : value; // a leading @ marks a typed value
+    QByteArray out = "\"";
+    bool afterHex = false;
+    for (const QChar c : v) {
+        const char16_t u = c.unicode();
+        const bool hexDigit = (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+        if (u < 0x20 || u >= 0x7F || (afterHex && hexDigit)) {
+            out += "\\x" + QByteArray::number(u, 16);
+            afterHex = true;
+            continue;
+        }
+        afterHex = false;
+        if (u == '"' || u == '\\')
+            out += '\\';
+        out += char(u);
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+QByteArray EngineSettings::text() const
+{
+    QByteArray t;
+    auto group = [&](const char *name) { t += (t.isEmpty() ? "[" : "\n[") + QByteArray(name) + "]\n"; };
+    auto number = [&](const char *key, qint64 v) { t += QByteArray(key) + "=" + QByteArray::number(v) + "\n"; };
+    auto text = [&](const char *key, const QString &v) { t += QByteArray(key) + "=" + iniText(v) + "\n"; };
+    group("engine");
+    text("fskId", fskId);
+    number("lastRxMode", lastRxMode);
+    number("lms", lms);
+    number("rxControl", rxWord);
+    number("tuneControl", tuneWord);
+    number("txControl", txWord);
+    group("ptt");
+    text("method", ptt);
+    text("port", pttPort);
+    number("rigModel", rigModel);
+    number("speed", pttSpeed);
+    group("sound");
+    text("clock", QString::number(clock, 'g', 12));
+    text("input", input);
+    text("output", output);
+    number("rate", rate);
+    text("txClock", QString::number(txClock, 'g', 12));
+    return t;
+}
+
 bool EngineSettings::save() const
 {
+    const QString path = filePath();
+    if (refused)
+        return false; // its fault says why, from the load
+    std::string reason;
     if (!QDir().mkpath(folder()))
-        return false;
-    QSettings s(filePath(), QSettings::IniFormat);
-    s.setValue("engine/rxControl", rxWord);
-    s.setValue("engine/txControl", txWord);
-    s.setValue("engine/tuneControl", tuneWord);
-    s.setValue("engine/lms", lms);
-    s.setValue("engine/fskId", fskId);
-    s.setValue("engine/lastRxMode", lastRxMode);
-    s.setValue("sound/input", input);
-    s.setValue("sound/output", output);
-    s.setValue("sound/rate", rate);
-    s.setValue("sound/clock", QString::number(clock, 'g', 12));
-    s.setValue("sound/txClock", QString::number(txClock, 'g', 12));
-    s.setValue("ptt/method", ptt);
-    s.setValue("ptt/port", pttPort);
-    s.setValue("ptt/rigModel", rigModel);
-    s.setValue("ptt/speed", pttSpeed);
-    s.sync();
-    return s.status() == QSettings::NoError;
+        reason = "its folder cannot be made";
+    else {
+        const QByteArray bytes = text();
+        if (vareror::files::writeWholeFile(QFile::encodeName(path).toStdString(), bytes.constData(),
+                                           size_t(bytes.size()), &reason)) {
+            fault.clear();
+            return true;
+        }
+    }
+    fault = QString("cannot write %1: %2").arg(path, QString::fromLocal8Bit(reason.c_str()));
+    return false;
 }
 
 } // namespace vareror::lib

@@ -31,11 +31,22 @@ struct EngineSettings {
     int rigModel = 1;     // hamlib model for CAT PTT (1 = the dummy rig)
     int pttSpeed = 0;     // the CAT port's serial speed (0: the rig's default)
 
+    // Why the file was last not read or not written, in plain words; empty while all is well.
+    // A file far larger than any the engine writes is neither read nor ever replaced.
+    mutable QString fault;
+    bool refused = false;
+
     static QString folder();
     static QString filePath();
     void load();
+    // Through the one writer: the old file stays whole when the new one cannot be written.
     bool save() const;
+    // The file's whole text as save() writes it (only the engine's own keys).
+    QByteArray text() const;
 };
+
+// The largest settings file read: the engine writes well under a kilobyte.
+constexpr qint64 kMaxSettingsFile = 64 * 1024;
 
 bool validRate(int rate);
 bool validPttMethod(const QString &method);

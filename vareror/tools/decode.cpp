@@ -4,8 +4,11 @@
 #include "modes.h"
 #include "receiver.h"
 #include "sound_file.h"
+#include "whole_file.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QString>
@@ -55,8 +58,6 @@ std::string safeName(const char *name)
     return o;
 }
 
-constexpr int kMinRate = 4000, kMaxRate = 384000;
-
 struct Pending {
     bool have = false;
     Receiver::Finished pic;
@@ -99,14 +100,8 @@ int runDecode(int argc, char **argv)
     const QString outDir = QString::fromLocal8Bit(files[1].c_str());
 
     SoundFile sf(in);
-    if (!sf.ok()) return fail("cannot read " + in + ": " + sf.error());
-    if (sf.channels() < 1 || sf.frames() <= 0) return fail("cannot read " + in + ": no audio in it");
-    // Only rates a sound card makes: the receiver's buffers are sized by the rate, so a
-    // header claiming an absurd one must not decide how much memory is taken.
-    if (sf.rate() < kMinRate || sf.rate() > kMaxRate)
-        return fail("cannot decode " + in + ": its sample rate of " + std::to_string(sf.rate()) +
-                    " Hz is outside what a sound card makes (" + std::to_string(kMinRate) + " to " +
-                    std::to_string(kMaxRate) + " Hz)");
+    std::string why;
+    if (!sf.receivable(&why)) return fail("cannot decode " + in + ": " + why);
     if (!QDir().mkpath(outDir)) return fail("cannot create the folder " + files[1]);
 
     Receiver rx(sf.rate());
@@ -132,8 +127,13 @@ int runDecode(int argc, char **argv)
         QImage img(f.picture.width, f.picture.height, QImage::Format_RGB888);
         for (int y = 0; y < f.picture.height; ++y)
             std::memcpy(img.scanLine(y), f.picture.pixel(0, y), size_t(f.picture.width) * 3);
-        if (!img.save(path, "PNG")) {
-            std::fprintf(stderr, "vareror-wav decode: cannot write %s\n", path.toLocal8Bit().constData());
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        std::string why = "the picture cannot be encoded";
+        if (!img.save(&buffer, "PNG") ||
+            !vareror::files::writeWholeFile(QFile::encodeName(path).toStdString(), png.constData(), size_t(png.size()), &why)) {
+            std::fprintf(stderr, "vareror-wav decode: cannot write %s: %s\n", path.toLocal8Bit().constData(), why.c_str());
             writeError = true;
         }
         std::printf("{\"file\": %s, \"mode\": %d, \"name\": %s, \"width\": %d, \"height\": %d, \"lines\": %d, "

@@ -20,7 +20,7 @@ void usage(FILE *f)
 {
     std::fprintf(f,
                  "usage: vareror-wav encode --mode N --rate R [--fskid TEXT] [--cwid] picture out.wav\n"
-                 "       vareror-wav decode [options] in.wav\n");
+                 "       vareror-wav decode [--mode N] [--no-slant] in.wav outdir/\n");
 }
 
 } // namespace

@@ -7,14 +7,19 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sndfile.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cmath>
 #include <cstdio>
@@ -23,6 +28,12 @@
 #include <vector>
 
 namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
 
 std::vector<float> readWav(const QString &path, int *rate = nullptr)
 {
@@ -771,6 +782,105 @@ private slots:
         QCOMPARE(mmsCreate(nullptr, 0), 1);
         QCOMPARE(QByteArray(vrrGetOption("rate")), QByteArray("48000"));
         QCOMPARE(mmsSetRxControl(-1), 0x2110008F);
+    }
+
+    // The settings file through the one writer: a file of random bytes is rewritten with the
+    // engine's own keys alone and no fault; a write that fails (the file-size limit stops it
+    // part-way, as a full disk would) leaves the old file byte for byte and is said through
+    // "filefault", also after mmsDelete; a file far too large is neither read nor replaced.
+    void settingsFileTroubles()
+    {
+        const QString ini = dir_->filePath("Tovaro/vareror.ini");
+        QVERIFY(QDir().mkpath(dir_->filePath("Tovaro")));
+        QByteArray garbage;
+        for (int i = 0; i < 3000; ++i)
+            garbage += char((i * 7919 + 13) % 251);
+        garbage += "\n[junk]\nkey=value\n";
+        {
+            QFile f(ini);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(garbage);
+        }
+        startEngine();
+        mmsSetFSKID("@DL1ABC, \"q\"; 1\\2");
+        QCOMPARE(mmsDelete(), 1);
+        QCOMPARE(QByteArray(vrrGetOption("filefault")), QByteArray());
+        QFile written(ini);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = written.readAll().split('\n');
+        for (const QByteArray &line : lines)
+            QVERIFY2(line.isEmpty() || line.startsWith('[') || QByteArray("fskId lastRxMode lms rxControl tuneControl txControl "
+                     "method port rigModel speed clock input output rate txClock").split(' ').contains(line.split('=').first()),
+                     line.constData());
+        QVERIFY(!QSettings(ini, QSettings::IniFormat).contains("junk/key"));
+        QCOMPARE(mmsCreate(nullptr, 0), 1);
+        QCOMPARE(QByteArray(mmsSetFSKID(nullptr)), QByteArray("@DL1ABC, \"q\"; 1\\2"));
+
+        // A write stopped part-way.
+        const QByteArray before = fileBytes(ini);
+        struct rlimit saved {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 64;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        mmsSetRxControl(0x2110008F);
+        QCOMPARE(mmsDelete(), 1);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(fileBytes(ini), before);
+        QCOMPARE(QByteArray(vrrGetOption("filefault")), ("cannot write " + ini + ": File too large").toLocal8Bit());
+        QCOMPARE(QDir(dir_->filePath("Tovaro")).entryList(QDir::Files | QDir::Hidden), QStringList{"vareror.ini"});
+
+        // Far too large: not read, not replaced.
+        QVERIFY(QFile::resize(ini, 10 * 1024 * 1024));
+        QCOMPARE(mmsCreate(nullptr, 0), 1);
+        mmsSetRxControl(0x2110008F);
+        QCOMPARE(mmsDelete(), 1);
+        QCOMPARE(QFileInfo(ini).size(), 10 * 1024 * 1024);
+        QVERIFY(fileBytes(ini).startsWith(before));
+        QVERIFY(QByteArray(vrrGetOption("filefault")).contains("it was not read and is left as it is"));
+    }
+
+    // A WAV input whose header lies: an absurd rate or channel count is refused with the
+    // decode tool's own words (the engine runs on without it, and says why); a data size
+    // past the file's end is read as far as the file goes.
+    void lyingWavHeaders_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<quint32>("value");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("rate") << 24 << quint32(2000000000) << "its sample rate of 2000000000 Hz is outside what a sound card makes";
+        QTest::newRow("channels") << 22 << quint32(200 | (16u << 16)) << "its 200 channels are more than a recording has";
+        QTest::newRow("data size") << 40 << quint32(0x7FFFFFF0) << "";
+    }
+
+    void lyingWavHeaders()
+    {
+        QFETCH(int, offset);
+        QFETCH(quint32, value);
+        QFETCH(QString, fault);
+        vareror::core::TxRequest req;
+        req.mode = 3;
+        req.picture = toRgb(smoothPicture(320, 240));
+        const QString in = writeSignalWav(req);
+        QByteArray bytes = fileBytes(in);
+        QCOMPARE(bytes.mid(36, 4), QByteArray("data"));
+        for (int i = 0; i < 4; ++i)
+            bytes[offset + i] = char((value >> (8 * i)) & 0xFF);
+        {
+            QFile f(in);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        }
+        startEngine("input", ("wav:" + in).toLocal8Bit().constData());
+        for (int i = 0; i < 20; ++i)
+            mmsDoJob(1);
+        const QString said = QString::fromLatin1(vrrGetOption("filefault"));
+        if (fault.isEmpty())
+            QCOMPARE(said, QString());
+        else
+            QVERIFY2(said.startsWith("The sound input \"" + in + "\" is refused: " + fault), qPrintable(said));
     }
 
     void soundOptionsSwitchAtOnce()

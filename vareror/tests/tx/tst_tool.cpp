@@ -18,13 +18,14 @@ private:
     QTemporaryDir dir_;
     QString picture_;
 
-    struct Result { int code; QString err; };
+    struct Result { int code; QString err; QString out; };
     Result run(const QStringList &args)
     {
         QProcess p;
         p.start(VARERO_WAV_PATH, args);
-        if (!p.waitForFinished(60000)) return {-1, "timeout"};
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError())};
+        if (!p.waitForFinished(60000)) return {-1, "timeout", {}};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError()),
+                QString::fromLocal8Bit(p.readAllStandardOutput())};
     }
 
 private slots:
@@ -96,6 +97,15 @@ private slots:
         sf_close(f);
         // FSK ID: 300 ms lead, 9 symbols of 132 ms, 100 ms tail; then Morse follows.
         QVERIFY(double(info.frames) > (0.910 + 8.028 + 0.3 + 9 * 0.132 + 0.1 + 1.0) * 11025);
+    }
+
+    // The help names every argument a command needs, the output folder of decode too.
+    void helpNamesTheArguments()
+    {
+        const Result r = run({"--help"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains("decode [--mode N] [--no-slant] in.wav outdir/"), qPrintable(r.out));
+        QVERIFY2(r.out.contains("picture out.wav"), qPrintable(r.out));
     }
 
     void failsClearly_data()
