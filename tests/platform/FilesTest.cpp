@@ -123,6 +123,25 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(content);
         }
+        // Where the folder is read-only the crashed instance's lock cannot be removed: the
+        // lock outside the folder holds alone, and the start goes on.
+        const QString folder = dir.filePath(QStringLiteral("ro"));
+        QVERIFY(QDir().mkpath(folder));
+        if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") == 0) {
+            QFile f(folder + QStringLiteral("/tovaro.lock"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+            f.close();
+            QCOMPARE(::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
+            InstanceLock readOnly(folder);
+            const bool taken = readOnly.tryLock();
+            InstanceLock second(folder);
+            const bool secondTaken = second.tryLock();
+            readOnly.unlock();
+            ::umount(QFile::encodeName(folder).constData());
+            QVERIFY(taken);
+            QVERIFY(!secondTaken && second.heldElsewhere());
+        }
         QVERIFY(probe.tryLock());
         QVERIFY(probe.isLocked());
         // The lock is now ours: another attempt is refused.

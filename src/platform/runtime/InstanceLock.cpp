@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QLockFile>
 
+#include <cerrno>
+#include <csignal>
+
 namespace platform {
 
 InstanceLock::InstanceLock(QString folder)
@@ -44,6 +47,19 @@ std::unique_ptr<QLockFile> takeLock(const QString& path, bool& heldElsewhere)
     return nullptr;
 }
 
+// Whether the process that wrote a lock file still runs. A lock whose process is gone is
+// taken over where the folder allows; in a read-only folder it cannot be removed, and then
+// only the lock outside counts.
+bool ownerRuns(const QString& path)
+{
+    QLockFile probe(path);
+    qint64 pid = 0;
+    QString host, app;
+    if (!probe.getLockInfo(&pid, &host, &app) || pid <= 0)
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
 } // namespace
 
 bool InstanceLock::tryLock()
@@ -56,8 +72,11 @@ bool InstanceLock::tryLock()
     // the one in the folder, which instances of earlier versions look for. Either held by
     // another living process refuses this one.
     outside_ = takeLock(outsideLockPath(folder_), heldElsewhere_);
-    if (!heldElsewhere_ && QDir().mkpath(folder_))
+    if (!heldElsewhere_ && QDir().mkpath(folder_)) {
         lock_ = takeLock(path_, heldElsewhere_);
+        if (heldElsewhere_ && outside_ && !ownerRuns(path_))
+            heldElsewhere_ = false; // left by a process that is gone, in a folder that keeps it
+    }
     if (heldElsewhere_) {
         unlock();
         error_ = QStringLiteral("%1 is held by another instance").arg(path_);
