@@ -1,7 +1,7 @@
 // Mug shots: a picture per call sign in the folder "MugShots", shown in Image7 with the
 // call's log entry, saved from what Image7 shows, and dragged to and from the other picture
-// holders. The call comes from the operator or from the air (a received FSK ID), so it
-// names a file only when it cannot reach outside the folder.
+// holders. The call comes from the operator or from the air (a received FSK ID), so the
+// file it names always lies inside the folder.
 
 #include "qso/Qso.h"
 
@@ -34,16 +34,22 @@ const QString kSavePrompt = QStringLiteral(
     "Original will be overwritten if it already exists.");
 const QString kSaveTitle = QStringLiteral("Save Displayed Mug Shot as New Mug Shot.");
 
-// A call that names a file inside the folder: no separator, no character below 32, not
-// hidden and not "." or "..".
-bool namesAFile(const QString& call)
+// The name of a call's mug shot file inside the folder, without its extension: a
+// portable or mobile call ("Q1AB/P") has "_" for each separator, so that it can never
+// name a file elsewhere. Empty for a call that names no file: hidden, "." or "..", or
+// holding a character below 32.
+QString mugShotName(const QString& call)
 {
     if (call.isEmpty() || call.startsWith(QLatin1Char('.')))
-        return false;
-    for (const QChar c : call)
-        if (c.unicode() < 32 || c == QLatin1Char('/') || c == QLatin1Char('\\'))
-            return false;
-    return true;
+        return {};
+    QString name = call;
+    for (QChar& c : name) {
+        if (c.unicode() < 32)
+            return {};
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            c = QLatin1Char('_');
+    }
+    return name;
 }
 
 QString mugShotFolder()
@@ -85,9 +91,9 @@ void Qso::mugShotToImage7(const QImage& picture)
 
 void Qso::loadMugShot()
 {
-    const QString call = form_.Text3->text();
+    const QString name = mugShotName(form_.Text3->text());
     QImage shown;
-    if (namesAFile(call)) {
+    if (!name.isEmpty()) {
         const QDir folder(mugShotFolder());
         const QStringList listing = folder.entryList(QDir::Files | QDir::Readable, QDir::Name);
         platform::Picbuf& buffer = PicbufMugShot();
@@ -95,7 +101,7 @@ void Qso::loadMugShot()
         buffer.setFlag(true);
         buffer.setDepth(24);
         for (const char* type : kMugShotTypes) {
-            const QString file = fileNamed(listing, call + QLatin1String(type));
+            const QString file = fileNamed(listing, name + QLatin1String(type));
             if (file.isEmpty())
                 continue;
             try {
@@ -120,8 +126,8 @@ void Qso::Label26_MouseDown(int, int, double, double)
     const auto answer = f.ui().inputBox(kSavePrompt, kSaveTitle, f.Text3->text());
     if (!answer || answer->isEmpty())
         return;
-    const QString call = upperKeepingPositions(*answer);
-    if (!namesAFile(call)) {
+    const QString name = mugShotName(upperKeepingPositions(*answer));
+    if (name.isEmpty()) {
         f.ui().msgBox(QStringLiteral("Not a valid value"), platform::vbOKOnly);
         return;
     }
@@ -132,7 +138,7 @@ void Qso::Label26_MouseDown(int, int, double, double)
         buffer.setPicture(f.Image7->Picture());
         buffer.setImageFormat(platform::Picbuf::Jpeg);
         buffer.setWriteCompression(platform::CInt(f.engine().jpegQuality.toDouble()));
-        buffer.setFilename(QDir(mugShotFolder()).filePath(call + QStringLiteral(".jpg")));
+        buffer.setFilename(QDir(mugShotFolder()).filePath(name + QStringLiteral(".jpg")));
         buffer.Store();
     } catch (const std::exception& e) {
         f.ui().msgBox(QString::fromUtf8(e.what()), platform::vbExclamation);

@@ -268,16 +268,28 @@ private slots:
         QImage saved(shots + "/Q1AB.jpg");
         QVERIFY(near(centre(saved), 0xFF00FF00));
 
-        // Names that would leave the folder write nothing anywhere.
-        for (const char* answer : {"../x", "a/b", ".hidden"}) {
+        // A portable call is saved in the folder with "_" for its "/", and shown again for
+        // the call as it comes from the air.
+        f.ui().answerInput(QStringLiteral("q1ab/p"));
+        emit form.Label26->MouseDown(1, 0, 1, 1);
+        QVERIFY(near(centre(QImage(shots + "/Q1AB_P.jpg")), 0xFF00FF00));
+        QVERIFY(solid(30, 20, 0xFFFF0000).save(shots + "/Q1AB_P.jpg"));
+        form.Text3->setText(QStringLiteral("Q1AB/P"));
+        QVERIFY(near(centre(form.Image7->Picture()), 0xFFFF0000));
+        QVERIFY(QFile::remove(shots + "/Q1AB_P.jpg"));
+
+        // Names that would leave the folder or hide in it write nothing anywhere; a
+        // separator stays in the folder.
+        for (const char* answer : {"../x", ".hidden"}) {
             f.ui().answerInput(QString::fromLatin1(answer));
             f.ui().answerMsgBox(platform::vbOK);
             emit form.Label26->MouseDown(1, 0, 1, 1);
             QCOMPARE(f.ui().last()->text, QStringLiteral("Not a valid value"));
         }
+        f.ui().answerInput(QStringLiteral("a\\b"));
+        emit form.Label26->MouseDown(1, 0, 1, 1);
         QVERIFY(!QFile::exists(f.appPath("X.jpg")));
-        QVERIFY(!QFile::exists(shots + "/A/B.jpg"));
-        QCOMPARE(QDir(shots).entryList(QDir::Files | QDir::Hidden), QStringList({"Q1AB.jpg"}));
+        QCOMPARE(QDir(shots).entryList(QDir::Files | QDir::Hidden), QStringList({"A_B.jpg", "Q1AB.jpg"}));
 
         form.Image7->setPicture(QImage());
         f.ui().answerMsgBox(platform::vbOK);
