@@ -29,6 +29,7 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -297,9 +298,16 @@ void FormMain::buildMenus()
 
 void FormMain::buildControls()
 {
-    auto* central = new QWidget(this);
+    // The controls lie in a scrolled area: on a screen smaller than the window's design
+    // the window keeps to the screen and every control stays reachable.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("centralScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    setCentralWidget(scroll_);
+    auto* central = new QWidget;
     central->setObjectName(QStringLiteral("centralArea"));
-    setCentralWidget(central);
+    scroll_->setWidget(central);
     auto* columns = new QHBoxLayout(central);
     columns->setContentsMargins(6, 6, 6, 6);
     columns->setSpacing(8);
@@ -340,7 +348,8 @@ void FormMain::buildControls()
     SSTab1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     left->addWidget(SSTab1);
     left->addWidget(buildIntakeRow(central));
-    left->addWidget(buildQslPanel(central)); // hidden until " QSL" opens it
+    // The QSL panel opens over the text tools, which it does not use: nothing moves.
+    buildQslPanel(central)->installEventFilter(this);
 
     auto* texts = new QHBoxLayout;
     texts->setSpacing(6);
@@ -353,7 +362,7 @@ void FormMain::buildControls()
 
     // Right: the engine controls beside the screens, then the editing modes.
     auto* right = new QVBoxLayout;
-    right->setSpacing(8);
+    right->setSpacing(6);
     columns->addLayout(right, 1);
 
     auto* engineFrame = new QGroupBox(central);
@@ -465,6 +474,7 @@ void FormMain::buildControls()
     placeMugShot();
     buildHeaderPanel(central);
     buildBrowserPanel(central);
+    Frame2->installEventFilter(this);
     buildMessagePane(central);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);

@@ -13,6 +13,7 @@ class QMenu;
 class QGroupBox;
 class QHBoxLayout;
 class QLayout;
+class QScrollArea;
 class QTabWidget;
 
 namespace platform {
@@ -405,6 +406,17 @@ public:
     // 11485 x 9372 twips at the page's top-left corner; a cancelled dialog prints nothing.
     void printTxPicture();
 
+    // The window on its screen: at its designed size, or as much larger as its controls
+    // need, in the top-left corner of the screen's available area and never larger than
+    // that area (frame included); the controls lie in a scrolled area, so what a small
+    // screen cannot show is reached by scrolling. Done again once the window is first
+    // shown, when its frame is known.
+    void fitToScreen(QSize designed);
+    // Where the browser panel opens until the operator drags it elsewhere: at the top of
+    // the right-hand column, against its right edge, clear of the screens, the fit modes,
+    // the waterfall, SET, OOPS!!, Undo, the adjust button and the strip.
+    QPoint browserPanelHome() const;
+
     // The window's mouse pointer (0 default, 11 hourglass): shown over the whole window.
     int MousePointer() const { return mousePointer_; }
     void setMousePointer(int pointer);
@@ -417,6 +429,10 @@ signals:
 protected:
     // Closing the window runs the shut-down (engine stop, then unload).
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // The panels that open over the controls: the QSL panel over the text tools, the
+    // browser panel scrolled into view.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -427,6 +443,7 @@ private:
     QWidget* buildCanvasFrame(QWidget* parent);
     QWidget* buildModesFrame(QWidget* parent);
     QWidget* buildStripFrame(QWidget* parent);
+    QWidget* buildStripPager(QWidget* parent);
     QWidget* buildStripChoice(QWidget* parent);
     void connectStripHandlers();
     void buildCanvasHiddenControls(QWidget* parent);
@@ -450,8 +467,12 @@ private:
     void connectStartupHandlers();
     void buildMessagePane(QWidget* parent);
     void connectTextHandlers();
+    void placeQslPanel();
 
     platform::Ui& ui_;
+    QScrollArea* scroll_ = nullptr;
+    QSize designedSize_;
+    bool fitPending_ = false;
     int currentTab_ = 0;
     bool closing_ = false;
     int mousePointer_ = 0;

@@ -39,6 +39,7 @@ constexpr quint32 ToolOffColor = 0xC0C0;
 // Thumbnails keep the TX picture's 5:4 shape.
 constexpr int ThumbWidth = 65;
 constexpr int ThumbHeight = 52;
+constexpr int SlotSpacing = 6;
 
 platform::ImageBox* thumbnail(const char* name, QWidget* parent, const QString& tip = {})
 {
@@ -251,6 +252,8 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Label31 = toolLabel("Label31", QStringLiteral("Horizontal"), frame);
     // The indicators' design colours are the text colours of a start with nothing stored:
     // red 238 on the TX screen's back colour black.
+    for (auto* indicator : {Label25, Label45})
+        indicator->installEventFilter(this);
     platform::setBackColor(Label25, StartTextColour);
     platform::setBackColor(Label45, platform::vbBlack);
     Combo3 = new platform::ComboBox(QStringLiteral("Combo3"), frame);
@@ -326,29 +329,45 @@ QWidget* FormMain::buildStripFrame(QWidget* parent)
 {
     auto* frame = new QGroupBox(parent);
     frame->setObjectName(QStringLiteral("stripFrame"));
-    auto* grid = new QGridLayout(frame);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(4);
-    // The strip in a row, slot 1 first; the recent row under it, newest first.
-    Image2 = thumbnail("Image2", frame);
-    Image3 = thumbnail("Image3", frame);
-    Image4 = thumbnail("Image4", frame);
-    Image5 = thumbnail("Image5", frame);
-    Image21 = thumbnail("Image21", frame);
-    Image22 = thumbnail("Image22", frame);
-    Image23 = thumbnail("Image23", frame);
-    int column = 0;
+    auto* column = new QVBoxLayout(frame);
+    // Set close, so that with the pager the window keeps its height.
+    const QMargins margins = column->contentsMargins();
+    column->setContentsMargins(margins.left(), 6, margins.right(), 6);
+    column->setSpacing(2);
+    // The strip in a row, slot 1 first, with its pager under it and as wide as it; the
+    // recent row under that, newest first, its slots under the strip's first four.
+    auto* strip = new QWidget(frame);
+    strip->setObjectName(QStringLiteral("stripSlots"));
+    strip->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto* stripColumn = new QVBoxLayout(strip);
+    stripColumn->setContentsMargins(0, 0, 0, 0);
+    stripColumn->setSpacing(2);
+    auto* slotRow = new QHBoxLayout;
+    slotRow->setSpacing(SlotSpacing);
+    Image2 = thumbnail("Image2", strip);
+    Image3 = thumbnail("Image3", strip);
+    Image4 = thumbnail("Image4", strip);
+    Image5 = thumbnail("Image5", strip);
+    Image21 = thumbnail("Image21", strip);
+    Image22 = thumbnail("Image22", strip);
+    Image23 = thumbnail("Image23", strip);
     for (auto* slot : {Image2, Image3, Image4, Image5, Image21, Image22, Image23})
-        grid->addWidget(slotFrame(slot, frame), 0, column++);
+        slotRow->addWidget(slotFrame(slot, strip));
+    stripColumn->addLayout(slotRow);
+    stripColumn->addWidget(buildStripPager(strip));
+    column->addWidget(strip, 0, Qt::AlignLeft);
+
+    auto* recent = new QHBoxLayout;
+    recent->setSpacing(SlotSpacing);
     Image12 = thumbnail("Image12", frame, QStringLiteral("Received"));
     Image17 = thumbnail("Image17", frame, QStringLiteral("Received"));
     Image18 = thumbnail("Image18", frame, QStringLiteral("Received"));
     Image19 = thumbnail("Image19", frame, QStringLiteral("Received"));
-    column = 0;
     for (auto* slot : {Image12, Image17, Image18, Image19})
-        grid->addWidget(slotFrame(slot, frame), 1, column++);
-    grid->addWidget(buildStripChoice(frame), 1, column, 1, 7 - column);
-    grid->setColumnStretch(7, 1);
+        recent->addWidget(slotFrame(slot, frame));
+    recent->addWidget(buildStripChoice(frame));
+    recent->addStretch(1);
+    column->addLayout(recent);
     return frame;
 }
 

@@ -1,6 +1,6 @@
 // The main window's controls of the contact log and the stamps: the mug shot and the log
 // row (entry box, "S", "D") and the stamp labels (" QSL", " Date") in the station frame,
-// the QSL panel Frame5 (above the text boxes while it is open) and the stamps' panel
+// the QSL panel Frame5 (over the text tools while it is open) and the stamps' panel
 // picture; and their handlers. The "*" of the
 // log view sits beside the call-sign box.
 
@@ -126,7 +126,7 @@ QWidget* FormMain::buildQslPanel(QWidget* parent)
     Frame5->setAutoFillBackground(true);
     platform::setBackColor(Frame5, ToolOffColor);
     auto* grid = new QGridLayout(Frame5);
-    // Tight, so that the window keeps its size while the panel is open.
+    // Tight, so that the panel covers no more than the text tools.
     grid->setContentsMargins(6, 0, 6, 2);
     grid->setVerticalSpacing(1);
     Label51 = new platform::Label(QStringLiteral("Label51"), QStringLiteral("Type Callsign in box     Type Freq"),
@@ -161,9 +161,11 @@ QWidget* FormMain::buildQslPanel(QWidget* parent)
     return Frame5;
 }
 
+// The listing takes the room the box has under the screens, up to its own height: a taller
+// box would make the whole layout taller than the window's design.
 void FormMain::setText1Listing(bool listing)
 {
-    Text1->setMinimumHeight(listing ? Text1ListingHeight : Text1Height);
+    Text1->setMinimumHeight(listing ? qBound(Text1Height, Text1->height(), Text1ListingHeight) : Text1Height);
 }
 
 void FormMain::connectLogHandlers()

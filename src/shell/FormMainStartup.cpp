@@ -1,6 +1,6 @@
 // The controls of the main window that the start-up sets and that their own subsystems
 // have not laid out yet: a small station panel (QSL data, text style, font presets,
-// header and border switches, strip pager) and the hidden ones (zoom view, picture
+// header and border switches, text effects) and the hidden ones (zoom view, picture
 // buffers, the TX picture's copies, ...). Closing the window runs the shut-down.
 
 #include "shell/FormMain.h"
@@ -79,22 +79,15 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     }
     grid->addLayout(presetRow, 2, 1);
 
-    HScroll2 = scrollBar(QStringLiteral("HScroll2"), Qt::Horizontal, 1, 5, 1, frame);
-    Text5 = new platform::TextBox(QStringLiteral("Text5"), frame);
-    Text5->setToolTip(QStringLiteral("Strip page"));
-    Text5->setFixedWidth(40);
-    Text5->setFixedHeight(Text5->fontMetrics().height() + 12);
-    HScroll2->setToolTip(QStringLiteral("Strip page"));
-    // The text's effects under the styles, where the pager leaves the row room.
+    // The text's effects under the styles.
     Check15 = new platform::CheckBox(QStringLiteral("Check15"), QStringLiteral("Outline"), frame);
     Check16 = new platform::CheckBox(QStringLiteral("Check16"), QStringLiteral("BkGnd"), frame);
     Check17 = new platform::CheckBox(QStringLiteral("Check17"), QStringLiteral("Shadow"), frame);
-    auto* pagerRow = new QHBoxLayout;
+    auto* effectsRow = new QHBoxLayout;
     for (auto* c : {Check15, Check16, Check17})
-        pagerRow->addWidget(c);
-    pagerRow->addWidget(HScroll2, 1);
-    pagerRow->addWidget(Text5);
-    grid->addLayout(pagerRow, 3, 1);
+        effectsRow->addWidget(c);
+    effectsRow->addStretch(1);
+    grid->addLayout(effectsRow, 3, 1);
     return frame;
 }
 

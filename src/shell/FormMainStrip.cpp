@@ -1,6 +1,7 @@
-// The main window's controls of the thumbnail strip's choice: the four categories in
-// Frame1 "Thumbnail Selection ^" and the strip's trash can beside them; and the strip's
-// handlers: categories, pager, the slots as drop targets and the trash can.
+// The main window's controls of the thumbnail strip's pager (HScroll2 with Text5 over
+// it) and choice: the four categories in Frame1 "Thumbnail Selection ^" and the strip's
+// trash can beside them; and the strip's handlers: categories, pager, the slots as drop
+// targets and the trash can.
 
 #include "shell/FormMain.h"
 
@@ -14,12 +15,15 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QTextDocument>
+#include <QTextOption>
 
 namespace shell {
 
 namespace {
 
 constexpr int TrashSide = 32;
+constexpr int PageBoxWidth = 40;
 
 } // namespace
 
@@ -37,7 +41,8 @@ QWidget* FormMain::buildStripChoice(QWidget* parent)
     small.setPointSizeF(7.5);
     Frame1->setFont(small);
     auto* options = new QGridLayout(Frame1);
-    options->setContentsMargins(4, 2, 4, 2);
+    // Close under its title, so that the recent row is no higher with it.
+    options->setContentsMargins(4, 0, 4, 0);
     options->setHorizontalSpacing(6);
     options->setVerticalSpacing(0);
     Option9 = new platform::OptionButton(QStringLiteral("Option9"), QStringLiteral("Favorites"), Frame1);
@@ -64,6 +69,34 @@ QWidget* FormMain::buildStripChoice(QWidget* parent)
     layout->addWidget(holder);
     layout->addStretch(1);
     return row;
+}
+
+// The strip's pager under its seven slots, as wide as they are: the page bar with the
+// page number laid over its middle.
+QWidget* FormMain::buildStripPager(QWidget* parent)
+{
+    auto* pager = new QWidget(parent);
+    pager->setObjectName(QStringLiteral("stripPager"));
+    auto* layout = new QGridLayout(pager);
+    layout->setContentsMargins(0, 0, 0, 0);
+    HScroll2 = new platform::ScrollBar(QStringLiteral("HScroll2"), Qt::Horizontal, pager);
+    HScroll2->setRange(1, 5);
+    HScroll2->setValue(1);
+    Text5 = new platform::TextBox(QStringLiteral("Text5"), pager);
+    // The number centred in a box no higher than the line it shows.
+    QTextDocument* page = Text5->document();
+    page->setDocumentMargin(1);
+    QTextOption centred = page->defaultTextOption();
+    centred.setAlignment(Qt::AlignHCenter);
+    page->setDefaultTextOption(centred);
+    const int height = Text5->sizeHint().height();
+    HScroll2->setFixedHeight(height);
+    Text5->setFixedSize(PageBoxWidth, height);
+    HScroll2->setToolTip(QStringLiteral("Strip page"));
+    Text5->setToolTip(QStringLiteral("Strip page"));
+    layout->addWidget(HScroll2, 0, 0);
+    layout->addWidget(Text5, 0, 0, Qt::AlignCenter);
+    return pager;
 }
 
 void FormMain::connectStripHandlers()

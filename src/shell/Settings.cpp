@@ -29,7 +29,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QScreen>
 
 #include <cmath>
 #include <optional>
@@ -360,11 +359,10 @@ void Shell::restoreControls(platform::StepRunner& steps)
 
     tick(QStringLiteral("Border"), form.Check3, borderSetting);
 
-    // The window: 1024 x 748 (15360 x 11220 twips) in the screen's top-left corner, or
-    // as much larger as its controls need.
+    // The window: 1024 x 748 (15360 x 11220 twips), or as much larger as its controls
+    // need, in the screen's top-left corner and inside the screen's available area.
     steps.step(QStringLiteral("window size"), [&] {
-        form.resize(platform::twipsToPixelsRounded(15360), platform::twipsToPixelsRounded(11220));
-        form.move(form.screen() ? form.screen()->availableGeometry().topLeft() : QPoint(0, 0));
+        form.fitToScreen(QSize(platform::twipsToPixelsRounded(15360), platform::twipsToPixelsRounded(11220)));
     });
 
     // No stored maximum (or one below a single picture, which would empty the folder): the

@@ -293,8 +293,13 @@ Shell::LoadResult Shell::Form_Load()
 
     // The engine holds the TX screen as restored.
     steps.step(QStringLiteral("TX DIB"), [&] { engine.copyTxScreenToDib(640, 512); });
-    browserPanelLeft = 790;
-    browserPanelTop = 2;
+    // The browser panel's first place: beside the screens, clear of the controls used
+    // while browsing.
+    steps.step(QStringLiteral("browser panel place"), [&] {
+        const QPoint home = form.browserPanelHome();
+        browserPanelLeft = home.x();
+        browserPanelTop = home.y();
+    });
     // The floating RX monitor: loaded, hidden, centred on the screen, on top.
     steps.step(QStringLiteral("RX monitor"), [&] {
         QWidget& monitor = form.formRXfloat();

@@ -13,8 +13,9 @@ inline constexpr double twipsToPixels(double twips) { return twips / kTwipsPerPi
 inline constexpr double pixelsToTwips(double pixels) { return pixels * kTwipsPerPixel; }
 inline int twipsToPixelsRounded(double twips) { return int(std::lround(twips / kTwipsPerPixel)); }
 
-// The primary screen's twips per pixel: round(1440 / its logical dpi); 15 when there
-// is no screen (no GUI application).
+// The primary screen's twips per pixel: round(1440 / the dpi the operator has set, its
+// logical dpi times its device pixel ratio); 15 when there is no screen (no GUI
+// application).
 int displayTwipsPerPixel();
 
 } // namespace platform

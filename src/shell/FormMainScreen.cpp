@@ -1,0 +1,102 @@
+// The main window on its screen: its size and place inside the screen's available area,
+// the scrolled area that keeps every control reachable on a small screen, the places of
+// the panels that open over the controls (the QSL panel, the browser panel), and the
+// captions of the text colours' indicators.
+
+#include "shell/FormMain.h"
+
+#include "platform/widgets/Controls.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+
+namespace shell {
+
+namespace {
+
+// The browser panel keeps this far from the right-hand column's edge and the window's top.
+constexpr int PanelMargin = 2;
+
+} // namespace
+
+void FormMain::fitToScreen(QSize designed)
+{
+    designedSize_ = designed;
+    fitPending_ = !isVisible();
+    const QScreen* shownOn = screen();
+    if (!shownOn)
+        return;
+    const QRect available = shownOn->availableGeometry();
+    // What the frame adds round the window is known once the window is shown.
+    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(0, 0);
+    const QSize room = available.size() - frame;
+
+    // The whole layout with the menu bar, as the window shows it on a large screen.
+    const QSize content = scroll_->widget()->minimumSizeHint();
+    QSize wanted = QSize(content.width(), content.height() + menuBar()->sizeHint().height()).expandedTo(designed);
+    // A scroll bar for one direction takes room from the other.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (wanted.height() > room.height() && scroll_->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff)
+            wanted.setWidth(qMax(wanted.width(), content.width() + scroll_->verticalScrollBar()->sizeHint().width()));
+        if (wanted.width() > room.width())
+            wanted.setHeight(qMax(wanted.height(), content.height() + menuBar()->sizeHint().height() +
+                                                       scroll_->horizontalScrollBar()->sizeHint().height()));
+    }
+    resize(wanted.boundedTo(room));
+    move(available.topLeft());
+}
+
+void FormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Fitted before it was shown: again now that its frame is known.
+    if (fitPending_)
+        fitToScreen(designedSize_);
+}
+
+QPoint FormMain::browserPanelHome() const
+{
+    const QWidget* content = scroll_->widget();
+    int right = content->width();
+    for (const char* frame : {"engineFrame", "modesFrame", "canvasFrame", "stationFrame", "stripFrame"})
+        if (const QWidget* w = content->findChild<QWidget*>(QLatin1String(frame)))
+            right = qMin(right, w->geometry().right() + 1);
+    return QPoint(qMax(0, right - PanelMargin - Frame2->width()), PanelMargin);
+}
+
+// Over the text type row and the text box, as wide as the screens above them.
+void FormMain::placeQslPanel()
+{
+    const QWidget* content = scroll_->widget();
+    const int top = Combo3->mapTo(content, QPoint(0, 0)).y();
+    Frame5->setGeometry(SSTab1->x(), top, SSTab1->width(), Frame5->sizeHint().height());
+    Frame5->raise();
+}
+
+bool FormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    // The text colours' indicators keep their captions readable on the colour they show.
+    if (event->type() == QEvent::PaletteChange && (watched == Label25 || watched == Label45)) {
+        auto* indicator = static_cast<QWidget*>(watched);
+        QPalette palette = indicator->palette();
+        const QColor ink = qGray(palette.color(QPalette::Window).rgb()) < 128 ? Qt::white : Qt::black;
+        if (palette.color(QPalette::WindowText) != ink) {
+            palette.setColor(QPalette::WindowText, ink);
+            indicator->setPalette(palette);
+        }
+    }
+    if (event->type() == QEvent::Show) {
+        if (watched == Frame5)
+            placeQslPanel();
+        else if (watched == Frame2)
+            scroll_->ensureWidgetVisible(Frame2, 0, 0);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace shell

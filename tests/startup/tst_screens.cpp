@@ -1,0 +1,177 @@
+// The window on the screens operators have: started on the screen the test platform is
+// given (1024 x 768, 1366 x 768, 1280 x 800, and 1280 x 800 at 120 dpi, one run each),
+// the window's frame stays inside the screen's available area and every control can be
+// reached; the panels that open over the controls leave the window as it is and keep
+// clear of what is used with them.
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QtTest>
+
+#include "StartupFiles.h"
+#include "platform/services/ScriptedUi.h"
+#include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
+#include "platform/widgets/PictureBox.h"
+
+using testsupport::FormFixture;
+using namespace startupfiles;
+
+namespace {
+
+QScrollArea* scrollArea(shell::FormMain& form)
+{
+    return form.findChild<QScrollArea*>(QStringLiteral("centralScroll"));
+}
+
+// Every control the operator reads or works, among those shown.
+QList<QWidget*> shownControls(QWidget* content)
+{
+    QList<QWidget*> out;
+    for (QWidget* w : content->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->objectName().isEmpty())
+            continue;
+        if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w) || qobject_cast<QComboBox*>(w) ||
+            qobject_cast<QScrollBar*>(w) || qobject_cast<platform::TextBox*>(w) ||
+            w->inherits("platform::PictureBox") || w->inherits("platform::ImageBox"))
+            out << w;
+    }
+    return out;
+}
+
+QRect inContent(QWidget* w, QWidget* content)
+{
+    return QRect(w->mapTo(content, QPoint(0, 0)), w->size());
+}
+
+// The start-up on this screen; a display at another scale than 96 dpi is warned about.
+bool started(FormFixture& f, bool scaled)
+{
+    if (scaled)
+        f.ui().answerMsgBox(platform::vbOK);
+    return load(f) == shell::Shell::LoadResult::Running;
+}
+
+} // namespace
+
+class TestScreens : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        scripted::reset();
+        scripted::script().modeNames = {"Robot 36", "Martin 1"};
+    }
+
+    void windowFitsAndEveryControlIsReached()
+    {
+        // The run at 120 dpi sets it, as an operator with larger fonts does.
+        const bool scaled = qEnvironmentVariableIsSet("QT_FONT_DPI");
+        FormFixture f;
+        QVERIFY(started(f, scaled));
+        shell::FormMain& form = f.form();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        const QList<platform::UiCall> boxes = f.ui().calls(platform::UiCall::MsgBox);
+        QCOMPARE(boxes.size(), scaled ? 1 : 0);
+        if (scaled)
+            QCOMPARE(boxes.first().title, QStringLiteral("LARGE FONTS"));
+
+        const QRect available = form.screen()->availableGeometry();
+        QVERIFY2(available.contains(form.frameGeometry()),
+                 qPrintable(QStringLiteral("frame %1,%2 %3 x %4 on %5 x %6")
+                                .arg(form.frameGeometry().x())
+                                .arg(form.frameGeometry().y())
+                                .arg(form.frameGeometry().width())
+                                .arg(form.frameGeometry().height())
+                                .arg(available.width())
+                                .arg(available.height())));
+        QCOMPARE(form.frameGeometry().topLeft(), available.topLeft());
+
+        // A screen with room for the whole layout shows it without scrolling.
+        QScrollArea* scroll = scrollArea(form);
+        QWidget* content = scroll->widget();
+        const QSize frame = form.frameGeometry().size() - form.size();
+        const QSize layout = content->minimumSizeHint() + QSize(0, form.menuBar()->height());
+        if (available.width() - frame.width() >= layout.width() && available.height() - frame.height() >= layout.height()) {
+            QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+            QVERIFY(!scroll->verticalScrollBar()->isVisible());
+            QCOMPARE(form.size(), layout.expandedTo(QSize(1024, 748)));
+        }
+
+        // Each control can be scrolled into full view.
+        const QList<QWidget*> controls = shownControls(content);
+        QVERIFY(controls.size() > 80);
+        for (QWidget* w : controls) {
+            const QRect place = inContent(w, content);
+            scroll->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 1, place.height() / 2 + 1);
+            const QRect shown(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size());
+            QVERIFY2(scroll->viewport()->rect().contains(shown), qPrintable(w->objectName() + " cannot be reached"));
+        }
+
+        // The strip's pager lies under its seven slots, as wide as they are, with the page
+        // number over the bar's middle, and above the recent row.
+        const QRect first = inContent(form.Image2->parentWidget(), content);
+        const QRect last = inContent(form.Image23->parentWidget(), content);
+        const QRect bar = inContent(form.HScroll2, content);
+        const QRect page = inContent(form.Text5, content);
+        QCOMPARE(bar.left(), first.left());
+        QCOMPARE(bar.right(), last.right());
+        QVERIFY(bar.top() > first.bottom() && bar.top() - first.bottom() <= 6);
+        QVERIFY(inContent(form.Image12, content).top() > bar.bottom());
+        QVERIFY(qAbs(page.center().x() - bar.center().x()) <= 1);
+        QVERIFY(bar.contains(page.center()));
+    }
+
+    void panelsOpenWithoutMovingTheWindow()
+    {
+        FormFixture f;
+        QVERIFY(started(f, qEnvironmentVariableIsSet("QT_FONT_DPI")));
+        shell::FormMain& form = f.form();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QScrollArea* scroll = scrollArea(form);
+        QWidget* content = scroll->widget();
+        const QSize window = form.size();
+        const QSize layout = content->minimumSizeHint();
+
+        // " QSL": the panel lies over the text tools, which it does not use; Cancel closes it.
+        emit form.Label54->Click();
+        QVERIFY(form.Frame5->isVisible());
+        QCOMPARE(form.size(), window);
+        QCOMPARE(content->minimumSizeHint(), layout);
+        const QRect qsl = inContent(form.Frame5, content);
+        QVERIFY(content->rect().contains(qsl));
+        for (QWidget* w : std::initializer_list<QWidget*>{form.SSTab1, form.Command20, form.Label70, form.Label71,
+                                                          form.Label72, form.Command35, form.Command37})
+            QVERIFY2(!qsl.intersects(inContent(w, content)), qPrintable(w->objectName() + " is covered"));
+        form.Command33->click();
+        QVERIFY(!form.Frame5->isVisible());
+        QCOMPARE(form.size(), window);
+
+        // The log view's listing takes the text box's room.
+        emit form.Label48->Click();
+        QCOMPARE(content->minimumSizeHint(), layout);
+        emit form.Label48->Click();
+
+        // "Load Pic": the browser opens in view, clear of the screens, the fit modes, the
+        // waterfall, SET, OOPS!!, Undo, the adjust button, and the strip with its pager.
+        form.Command20->click();
+        QVERIFY(form.Frame2->isVisible());
+        QCOMPARE(form.size(), window);
+        const QRect shown(form.Frame2->mapTo(scroll->viewport(), QPoint(0, 0)), form.Frame2->size());
+        QVERIFY(scroll->viewport()->rect().contains(shown));
+        const QRect browser = inContent(form.Frame2, content);
+        QList<QWidget*> used = {form.SSTab1,    form.Command20, form.Label70,   form.Label71,   form.Label72,
+                                form.Picture15, form.Picture16, form.Picture17, form.Command47, form.Command31,
+                                form.Command12, form.Command13, form.HScroll2,  form.Text5};
+        for (int code : {2, 3, 4, 5, 21, 22, 23})
+            used << form.thumbnailFor(code);
+        for (QWidget* w : used)
+            QVERIFY2(!browser.intersects(inContent(w, content)), qPrintable(w->objectName() + " is covered"));
+    }
+};
+
+QTEST_MAIN(TestScreens)
+#include "tst_screens.moc"
