@@ -3,8 +3,9 @@
 // Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...] [--seeds A-B] [--snrs S,S,...]
 //   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, rates, noise,
-//   conditions, phases, losses, false, slant, speed, jobs, memory; --modes: restrict the mode, noise and conditions tables to these modes (the noise table takes any mode);
-//   --seeds: the noise seeds of the noise and conditions tables (1-3 by default; others hold out
+//   conditions, hum, phases, losses, false, slant, speed, jobs, memory; --modes: restrict the
+//   mode, noise, conditions and hum tables to these modes (the noise table takes any mode);
+//   --seeds: the noise seeds of the noise, conditions and hum tables (1-3 by default; others hold out
 //   the figures a change was tuned on); --snrs: only these SNRs of the noise tables; --card,
 //   --photo: only the test card's or only the photo's noise table (both when neither or both are given);
 //   --save DIR: keep the first noisy decode of each case as a PNG there.
@@ -557,6 +558,49 @@ int main(int argc, char **argv)
             std::printf("\n");
         }
         std::printf("   (*: not every seed's picture found)\n");
+    }
+
+    if (run("hum")) {
+        // Mains hum and its harmonics below 1000 Hz (each k-th at 1/k of the fundamental), 26 dB
+        // under the signal: all of it lies below the picture's tones, and must cost under 2 dB.
+        std::printf("\n== Mains hum 26 dB under the signal (test card; aligned PSNR, dB; seeds %u-%u where noisy; "
+                    "target in brackets)\n", seed0, seed1);
+        std::vector<int> modes = {9, 3, 15};
+        if (!pick.empty()) modes = pick;
+        std::printf("%-44s", "");
+        for (int m : modes) std::printf(" %12s", modeInfo(m).name);
+        std::printf("\n");
+        std::vector<double> without(modes.size(), 0.0); // the row's noise without hum
+        for (const double snr : {99.0, 30.0, 10.0})
+            for (const double mains : {0.0, 50.0, 60.0}) {
+                const std::string label = (snr < 99 ? std::to_string(int(snr)) + " dB" : std::string("clean")) +
+                                          (mains > 0 ? ", " + std::to_string(int(mains)) + " Hz hum" : std::string());
+                std::printf("%-44s", label.c_str());
+                for (size_t i = 0; i < modes.size(); ++i) {
+                    const int m = modes[i];
+                    const RgbImage src = sourceFor(card, modeInfo(m));
+                    const auto base = transmission(m, src, 11025);
+                    const int seeds = snr < 99 ? seedCount : 1;
+                    double sum = 0;
+                    for (int seed = int(seed0); seed < int(seed0) + seeds; ++seed) {
+                        auto a = base;
+                        if (mains > 0) addHum(a, 11025, mains, 26);
+                        if (snr < 99) addNoise(a, 11025, snr, unsigned(seed));
+                        sum += psnrIn(decode(a, 11025), m, src);
+                    }
+                    const double p = sum / seeds;
+                    char cell[32];
+                    if (mains == 0) {
+                        without[i] = p;
+                        std::snprintf(cell, sizeof cell, "%.1f", p);
+                    } else {
+                        std::snprintf(cell, sizeof cell, "%.1f(%.1f)%s", p, without[i] - 2, p >= without[i] - 2 ? "" : "!");
+                    }
+                    std::printf(" %12s", cell);
+                }
+                std::printf("\n");
+            }
+        std::printf("   (!: short of the target)\n");
     }
 
     if (run("phases")) {

@@ -303,3 +303,236 @@ void AutoNotch::analyse()
 }
 
 } // namespace vareror::core::dsp
+
+namespace vareror::core::dsp {
+
+namespace {
+// Hum's harmonics are looked for where a sound card's clock (and the mains) may put them: the
+// fundamental within kMainsTolerance of 50 or 60 Hz. A harmonic counts when its line stands
+// kLineOverFloor above the spectrum around it (its median over kFloorBins on either side) and
+// carries kLeastLine of the audio's power at least (weaker hum costs a clean picture nothing).
+constexpr double kMainsTolerance = 0.015, kLineOverFloor = 10, kLeastLine = 1e-6;
+constexpr int kFloorBins = 40, kLineBins = 4;
+// A picture's own spectrum has lines too, at its line rate's multiples, as far down as its
+// lower sidebands reach (one at 48 Hz, or at 650 Hz, taken for hum cost a clean Martin 1
+// picture 0.6 and 4 dB). Hum is hum only with a line below kLowestLineHz standing
+// kFirstLineOverFloor above the spectrum around it, where a picture has next to nothing.
+constexpr double kLowestLineHz = 200, kFirstLineOverFloor = 100;
+// Hum once found is looked for again within kGoingSpreadHz of its fundamental, each line as
+// any other; it is taken for gone when none is found kMissesToEnd analyses running (a Robot 36
+// picture's own low tones stood as high as 50 Hz hum 26 dB under the signal for seconds).
+constexpr double kGoingSpreadHz = 0.05;
+constexpr int kMissesToEnd = 3;
+// The canceller follows each line's amplitude over blocks of kCancelBlock samples.
+constexpr int kCancelBlock = 64;
+
+// The peak of a Hann-windowed line between bins (close to a parabola in dB), in bins.
+double peakBin(const std::vector<double> &pw, int b)
+{
+    const double l = std::log(pw[size_t(b - 1)]), m = std::log(pw[size_t(b)]), r = std::log(pw[size_t(b + 1)]);
+    const double den = l - 2 * m + r;
+    return b + (den < 0 ? std::clamp(0.5 * (l - r) / den, -0.5, 0.5) : 0.0);
+}
+} // namespace
+
+HumCanceller::HumCanceller() { configure(rate_); }
+
+HumCanceller::~HumCanceller()
+{
+    fftwf_free(fftIn_);
+    fftwf_free(fftOut_);
+}
+
+void HumCanceller::configure(double rate)
+{
+    rate_ = rate;
+    // (the power of two nearest that length)
+    int n = 1024;
+    while (n * 1.5 < kFftSeconds * rate) n *= 2;
+    if (n != fft_ || !fftIn_) {
+        fft_ = n;
+        fftwf_free(fftIn_);
+        fftwf_free(fftOut_);
+        fftIn_ = fftwf_alloc_real(size_t(n));
+        fftOut_ = fftwf_alloc_complex(size_t(n / 2 + 1));
+        win_.resize(size_t(n));
+        for (int i = 0; i < n; ++i) win_[size_t(i)] = float(0.5 - 0.5 * std::cos(2 * kPi * i / n));
+    }
+    in_.clear();
+    in_.reserve(size_t(n));
+    lines_.clear();
+    f0_ = phase_ = 0;
+    misses_ = 0;
+    skip_ = 0;
+}
+
+void HumCanceller::run(float *x, size_t n)
+{
+    // The spectrum is taken of the audio as it comes, hum and all. While there is no hum, only
+    // every other stretch of kFftSeconds is looked at (hum that starts is found a little later,
+    // and clean audio costs half as much).
+    for (size_t i = 0; i < n;) {
+        if (skip_ > 0) {
+            const size_t pass = std::min(n - i, skip_);
+            skip_ -= pass;
+            i += pass;
+            continue;
+        }
+        const size_t take = std::min(n - i, size_t(fft_) - in_.size());
+        in_.insert(in_.end(), x + i, x + i + take);
+        if (!lines_.empty()) cancel(x + i, take);
+        i += take;
+        if (in_.size() == size_t(fft_)) {
+            analyse();
+            in_.clear();
+            if (lines_.empty()) skip_ = size_t(fft_);
+        }
+    }
+}
+
+double HumCanceller::findHum(double windowedPower, std::vector<int> &harmonics) const
+{
+    // (hum already found is looked for again about its own fundamental, each line as one of it)
+    const bool going = f0_ > 0;
+    const auto *out = static_cast<const fftwf_complex *>(fftOut_);
+    const double binHz = rate_ / fft_;
+    // (the power of the bins that hum's lines and the spectrum around them may reach)
+    const int bins = std::min(fft_ / 2 + 1, int((1 + kMainsTolerance) * kTopHz / binHz) + kFloorBins + 3);
+    std::vector<double> pw(static_cast<size_t>(bins)), around;
+    for (int b = 0; b < bins; ++b) pw[size_t(b)] = double(out[b][0]) * out[b][0] + double(out[b][1]) * out[b][1] + 1e-30;
+    // (the whole spectrum's power, from the windowed audio: half of it in the positive bins)
+    const double total = windowedPower * fft_ / 2;
+    // Each family's harmonics in turn, the fundamental refined by every line found (a least-
+    // squares fit of k f0 to their frequencies), so that the higher ones are looked for in a
+    // narrower window.
+    double bestPower = 0, bestF0 = 0;
+    harmonics.clear();
+    for (const double mains : {50.0, 60.0}) {
+        if (going && std::fabs(f0_ - mains) > kMainsTolerance * mains) continue;
+        double f0 = going ? f0_ : mains, spread = going ? kGoingSpreadHz : kMainsTolerance * mains; // (of the fundamental)
+        double sumKF = 0, sumKK = 0, power = 0;
+        std::vector<int> found;
+        for (int k = 1; k * f0 < kTopHz; ++k) {
+            if (found.empty() && !going && k * f0 > kLowestLineHz) break;
+            const double half = k * spread + 1.5 * binHz;
+            const int lo = std::max(2, int(std::floor((k * f0 - half) / binHz))), hi = int(std::ceil((k * f0 + half) / binHz));
+            if (hi + 1 >= bins) break;
+            int b = lo;
+            for (int j = lo; j <= hi; ++j)
+                if (pw[size_t(j)] > pw[size_t(b)]) b = j;
+            if (b == lo || b == hi) continue; // (no peak inside the window)
+            around.clear();
+            for (int j = std::max(1, b - kFloorBins); j <= std::min(bins - 1, b + kFloorBins); ++j)
+                if (std::abs(j - b) > kLineBins) around.push_back(pw[size_t(j)]);
+            std::nth_element(around.begin(), around.begin() + long(around.size() / 2), around.end());
+            const double mean = around[around.size() / 2] / std::log(2.0); // (of exponentially spread powers)
+            const double line = pw[size_t(b - 1)] + pw[size_t(b)] + pw[size_t(b + 1)];
+            const double over = found.empty() && !going ? kFirstLineOverFloor : kLineOverFloor;
+            if (pw[size_t(b)] < over * mean || line < kLeastLine * total) continue;
+            // (the window reaches a bin and a half further, for the line's skirts)
+            const double hz = peakBin(pw, b) * binHz;
+            if (std::fabs(hz - k * f0) > k * spread + 0.5 * binHz) continue;
+            sumKF += k * hz;
+            sumKK += double(k) * k;
+            f0 = sumKF / sumKK;
+            spread = 0.3 * binHz / k;
+            power += line;
+            found.push_back(k);
+        }
+        if (power > bestPower) {
+            bestPower = power;
+            bestF0 = f0;
+            harmonics = found;
+        }
+    }
+    return bestF0;
+}
+
+void HumCanceller::analyse()
+{
+    for (int i = 0; i < fft_; ++i) fftIn_[i] = in_[size_t(i)] * win_[size_t(i)];
+    const float power = dot(fftIn_, fftIn_, fft_);
+    fftwf_execute_dft_r2c(realForwardPlan(fft_), fftIn_, static_cast<fftwf_complex *>(fftOut_));
+    std::vector<int> found;
+    const double f0 = findHum(power, found);
+    misses_ = found.empty() ? misses_ + 1 : 0;
+    if (found.empty() && (lines_.empty() || misses_ >= kMissesToEnd)) {
+        lines_.clear();
+        f0_ = 0;
+        return;
+    }
+    if (lines_.empty()) {
+        // hum anew: the spectrum's fundamental
+        f0_ = f0;
+        phase_ = 0;
+    } else {
+        followDrift();
+    }
+    // Harmonics found once are taken out for as long as the hum lasts. A new one starts from its
+    // mean over the audio just analysed (windowed as for the spectrum), brought down from its
+    // frequency as the oscillator will have it there: it is taken out at once.
+    const double step = f0_ / rate_;
+    for (int k : found) {
+        if (std::any_of(lines_.begin(), lines_.end(), [&](const Line &l) { return l.k == k; })) continue;
+        std::complex<double> sum = 0;
+        double weight = 0;
+        for (int i = 0; i < fft_; ++i) {
+            sum += double(in_[size_t(i)] * win_[size_t(i)]) * std::polar(1.0, -2 * kPi * k * (phase_ - (fft_ - i) * step));
+            weight += win_[size_t(i)];
+        }
+        lines_.push_back({k, 2.0 * sum / weight, 0});
+    }
+    std::sort(lines_.begin(), lines_.end(), [](const Line &a, const Line &b) { return a.k < b.k; });
+}
+
+void HumCanceller::followDrift()
+{
+    // The fundamental of hum that goes on is followed by how far its lines' phases have turned
+    // since the last analysis (far more closely than a spectrum's bins tell it). The lowest
+    // lines first, whose turn cannot have wrapped; each higher one is unwrapped against the
+    // turn the fit so far predicts for it, and weighed by its power.
+    double sumKW = 0, sumW = 0, drift = 0; // Hz
+    const double seconds = double(fft_) / rate_;
+    for (Line &l : lines_) {
+        const double w = std::norm(l.a) * l.k * l.k;
+        const double predicted = 2 * kPi * l.k * drift * seconds;
+        const double turn = predicted + std::arg(l.a * std::conj(l.last) * std::polar(1.0, -predicted));
+        if (std::norm(l.last) > 0 && w > 0) {
+            sumKW += w * turn / (2 * kPi * l.k * seconds);
+            sumW += w;
+            drift = sumKW / sumW;
+        }
+        l.last = l.a;
+    }
+    f0_ += drift;
+}
+
+void HumCanceller::cancel(float *x, size_t n)
+{
+    // Each line's amplitude is the mean over a block of the audio brought down from its
+    // frequency (twice: a real tone's half is at the positive frequency), followed from block
+    // to block by a first-order filter; the hum subtracted in a block is that of the amplitude
+    // before it.
+    const double step = f0_ / rate_;
+    float hum[kCancelBlock];
+    for (size_t from = 0; from < n; from += kCancelBlock) {
+        const size_t m = std::min(size_t(kCancelBlock), n - from);
+        const double follow = 1 - std::exp(-double(m) / (kFollowSeconds * rate_));
+        std::fill(hum, hum + m, 0.0f);
+        for (Line &l : lines_) {
+            const std::complex<double> turn = std::polar(1.0, 2 * kPi * l.k * step);
+            std::complex<double> e = std::polar(1.0, 2 * kPi * l.k * phase_), down = 0;
+            const std::complex<double> a = l.a;
+            for (size_t i = 0; i < m; ++i) {
+                down += double(x[from + i]) * std::conj(e);
+                hum[i] += float(a.real() * e.real() - a.imag() * e.imag());
+                e *= turn;
+            }
+            l.a += follow * (2.0 * down / double(m) - l.a);
+        }
+        for (size_t i = 0; i < m; ++i) x[from + i] -= hum[i];
+        phase_ = std::fmod(phase_ + double(m) * step, 1.0);
+    }
+}
+
+} // namespace vareror::core::dsp

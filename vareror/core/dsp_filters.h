@@ -154,4 +154,54 @@ private:
     void *fftOut_ = nullptr;
 };
 
+// Mains hum canceller: finds hum (a line near 50 or 60 Hz, where a sound card's clock may move
+// it, and its harmonics) below kTopHz in a spectrum of each kFftSeconds of audio, and subtracts
+// each harmonic it found, its amplitude and phase followed over kFollowSeconds and its
+// fundamental by how its lines' phases turn. Hum lies below the picture's tones, but an FM
+// reading takes an interferer in in proportion to its distance from the tone: 50 Hz hum 26 dB
+// under the signal took a clean Martin 1 picture from 46 to 31 dB, its fundamental alone to 33.
+// Filtering it away does not do: a high-pass at 300 Hz, even a linear-phase one, cost the
+// clean picture several dB (the signal's own lower sidebands lie there), while the canceller
+// takes out only a tenth of a hertz or so about each line. Without hum it only analyses.
+class HumCanceller {
+public:
+    HumCanceller();
+    ~HumCanceller();
+    HumCanceller(const HumCanceller &) = delete;
+    HumCanceller &operator=(const HumCanceller &) = delete;
+    void configure(double rate);
+    void reset() { configure(rate_); }
+    void run(float *x, size_t n);
+    // The mains frequency found (0: no hum) and how many of its harmonics are taken out.
+    double mainsHz() const { return f0_; }
+    int harmonics() const { return int(lines_.size()); }
+
+    // (followed over less than a second, each line took in so much of the picture's own
+    // spectrum about it that Martin 1 kept 2 dB of the hum's cost; over 0.15 s, 6 dB)
+    static constexpr double kTopHz = 1000, kFftSeconds = 0.7, kFollowSeconds = 1.0;
+
+private:
+    void analyse();
+    // The fundamental of the hum in the spectrum just taken, and the harmonics found (none: no
+    // hum); `windowedPower`: the sum of the squares of the windowed audio.
+    double findHum(double windowedPower, std::vector<int> &harmonics) const;
+    void followDrift();
+    void cancel(float *x, size_t n);
+    double rate_ = 11025;
+    int fft_ = 8192;
+    std::vector<float> in_, win_;
+    float *fftIn_ = nullptr;
+    void *fftOut_ = nullptr;
+    double f0_ = 0;
+    struct Line {
+        int k;                    // harmonic number
+        std::complex<double> a;   // amplitude and phase against the oscillator's k-th harmonic
+        std::complex<double> last; // ... at the last analysis
+    };
+    std::vector<Line> lines_;
+    double phase_ = 0;           // the fundamental's phase, in turns
+    int misses_ = 0;             // analyses running that found none of the hum
+    size_t skip_ = 0;            // samples still to pass unlooked at
+};
+
 } // namespace vareror::core::dsp

@@ -16,12 +16,13 @@
 // How the receiver works
 // ----------------------
 // The signal flows through these parts, each in rx/:
-//  * FrontEnd: input audio at any rate is decimated to a working rate of about 11-12 kHz,
-//    passed through the optional notch, auto-notch and LMS filters, then through two complex
-//    band-passes: the picture band (the "DSP filter", chosen by the signal-to-noise ratio) and
-//    a narrow decision band (850..2350 Hz) for the VIS, the FSK ID and the syncs. The chosen
-//    demodulator turns the picture band into one complex value per working sample whose phase
-//    advance from the previous sample is the instantaneous frequency.
+//  * FrontEnd: input audio at any rate is decimated to a working rate of about 11-12 kHz, its
+//    mains hum taken out where there is any, passed through the optional notch, auto-notch
+//    and LMS filters, then through two complex band-passes: the picture band (the "DSP
+//    filter", chosen by the signal-to-noise ratio) and a narrow decision band (850..2350 Hz)
+//    for the VIS, the FSK ID and the syncs. The chosen demodulator turns the picture band into
+//    one complex value per working sample whose phase advance from the previous sample is the
+//    instantaneous frequency.
 //  * KeptSignal keeps those samples and both bands' frequencies for as long as a picture may
 //    be drawn again from them (RX buffer RAM, or a file).
 //  * ToneMeter measures tones on the decision band, for the VisDetector and the FskIdReader,

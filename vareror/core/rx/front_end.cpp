@@ -109,12 +109,14 @@ double noisyCentreHz(double half)
 FrontEnd::FrontEnd(double inputRate) : rate_(inputRate)
 {
     dec_.configure(rate_.decimation, rate_.input);
+    hum_.configure(rate_.hz);
     configureFilters();
 }
 
 void FrontEnd::reset()
 {
     dec_.reset();
+    hum_.reset();
     notch_.reset();
     lms_.reset();
     autoNotch_.reset();
@@ -261,6 +263,7 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
     dec_.run(in, n, out_.audio);
     float *x = out_.audio.data();
     const size_t m = out_.audio.size();
+    hum_.run(x, m);
     notch_.run(x, m);
     autoNotch_.run(x, m);
     lms_.run(x, m);

@@ -1,8 +1,8 @@
 #pragma once
 // The receiver's front end: input audio at any rate in, working samples out. It decimates to
-// the working rate, removes carriers (notch, auto-notch) and noise (LMS), splits the signal
-// into the picture band and the narrow decision band (VIS, FSK ID, syncs), and demodulates
-// the picture band (Hilbert, PLL or zero crossings).
+// the working rate, removes mains hum, carriers (notch, auto-notch) and noise (LMS), splits
+// the signal into the picture band and the narrow decision band (VIS, FSK ID, syncs), and
+// demodulates the picture band (Hilbert, PLL or zero crossings).
 
 #include "dsp_filters.h"
 #include "signal.h"
@@ -107,6 +107,7 @@ private:
     WorkingRate rate_;
     FrontEndSettings set_;
     dsp::Decimator dec_;
+    dsp::HumCanceller hum_;
     dsp::Notch notch_;
     dsp::Lms lms_;
     dsp::AutoNotch autoNotch_;

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the receiver's tests and its benchmark: reading pictures and WAV files,
-// noise of a given SNR, audio cut out, and the aligned PSNR that both judge a decoded picture by.
+// noise of a given SNR, mains hum, audio cut out, and the aligned PSNR that both judge a
+// decoded picture by.
 #include "image.h"
 #include "modes.h"
 
@@ -107,6 +108,21 @@ inline void addNoise(std::vector<float> &a, double rate, double snrDb, unsigned 
     const double tonePower = 0.125;
     const double sigma = std::sqrt(tonePower / std::pow(10.0, snrDb / 10.0) * (rate / 2) / 3000.0);
     for (auto &x : a) x += float(sigma * nd(gen));
+}
+
+// Mains hum of `mainsHz` with its harmonics below 1000 Hz (each k-th at 1/k of the fundamental's
+// amplitude, as a rectifier's buzz has them), `belowDb` under the tone's power (peak 0.5).
+inline void addHum(std::vector<float> &a, double rate, double mainsHz, double belowDb)
+{
+    const int harmonics = int(std::ceil(1000.0 / mainsHz)) - 1;
+    double sum = 0;
+    for (int k = 1; k <= harmonics; ++k) sum += 1.0 / (k * k);
+    const double amp = std::sqrt(2 * 0.125 * std::pow(10.0, -belowDb / 10) / sum);
+    for (size_t i = 0; i < a.size(); ++i) {
+        double v = 0;
+        for (int k = 1; k <= harmonics; ++k) v += amp / k * std::sin(2 * M_PI * k * mainsHz * double(i) / rate + 0.7 * k);
+        a[i] += float(v);
+    }
 }
 
 // A transmission with `lengthMs` of its samples from `fromMs` after the header's start left
