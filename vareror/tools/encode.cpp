@@ -1,19 +1,25 @@
-// vareror-wav encode: a picture file into a 16-bit mono WAV file in one SSTV mode.
+// vareror-wav encode: a picture file into a 16-bit mono WAV file in one SSTV mode. The WAV
+// file is made whole in memory and only then written, through the one writer of data files:
+// a failed encode (a full disk, a picture that cannot be read) leaves a file already at the
+// output path exactly as it was.
 #include "commands.h"
 
 #include "encoder.h"
 #include "modes.h"
+#include "whole_file.h"
 
 #include <QImage>
 #include <QString>
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -36,6 +42,89 @@ bool parseInt(const char *s, long &out)
     char *end = nullptr;
     out = std::strtol(s, &end, 10);
     return errno == 0 && end && *end == '\0';
+}
+
+// A file in memory that libsndfile writes into as into a file on the disk (it goes back to
+// the start to put the final sizes in the header).
+struct MemoryFile {
+    std::vector<char> bytes;
+    sf_count_t pos = 0;
+};
+
+sf_count_t memoryLength(void *m) { return sf_count_t(static_cast<MemoryFile *>(m)->bytes.size()); }
+
+sf_count_t memorySeek(sf_count_t offset, int whence, void *m)
+{
+    auto *f = static_cast<MemoryFile *>(m);
+    const sf_count_t base = whence == SEEK_CUR ? f->pos : whence == SEEK_END ? sf_count_t(f->bytes.size()) : 0;
+    if (base + offset < 0)
+        return -1;
+    f->pos = base + offset;
+    return f->pos;
+}
+
+sf_count_t memoryRead(void *to, sf_count_t n, void *m)
+{
+    auto *f = static_cast<MemoryFile *>(m);
+    const sf_count_t size = sf_count_t(f->bytes.size());
+    const sf_count_t got = f->pos >= size ? 0 : std::min(n, size - f->pos);
+    if (got > 0)
+        std::memcpy(to, f->bytes.data() + f->pos, size_t(got));
+    f->pos += got;
+    return got;
+}
+
+sf_count_t memoryWrite(const void *from, sf_count_t n, void *m)
+{
+    auto *f = static_cast<MemoryFile *>(m);
+    try {
+        if (size_t(f->pos + n) > f->bytes.size())
+            f->bytes.resize(size_t(f->pos + n));
+    } catch (const std::bad_alloc &) {
+        return 0; // libsndfile sees a failed write and says so
+    }
+    std::memcpy(f->bytes.data() + f->pos, from, size_t(n));
+    f->pos += n;
+    return n;
+}
+
+sf_count_t memoryTell(void *m) { return static_cast<MemoryFile *>(m)->pos; }
+
+// The whole transmission as a 16-bit mono WAV file in `out`; false with the reason in `why`.
+bool renderWav(Encoder &enc, int rate, MemoryFile &out, std::string &why)
+{
+    try {
+        out.bytes.reserve(64 + 2 * enc.totalSamples()); // the header and the samples, grown once
+    } catch (const std::bad_alloc &) {
+        why = "not enough memory for the WAV file";
+        return false;
+    }
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    SNDFILE *f = sf_open_virtual(&io, SFM_WRITE, &info, &out);
+    if (!f) {
+        why = sf_strerror(nullptr);
+        return false;
+    }
+    std::vector<float> buf(16384);
+    for (;;) {
+        const size_t n = enc.generate(buf.data(), buf.size());
+        if (n == 0)
+            break;
+        if (sf_write_float(f, buf.data(), sf_count_t(n)) != sf_count_t(n)) {
+            why = sf_strerror(f);
+            sf_close(f);
+            return false;
+        }
+    }
+    if (sf_close(f) != 0) {
+        why = "the WAV header could not be completed";
+        return false;
+    }
+    return true;
 }
 
 RgbImage toRgb(const QImage &src)
@@ -101,33 +190,11 @@ int runEncode(int argc, char **argv)
     req.picture = toRgb(img);
     Encoder enc(req);
 
-    SF_INFO info{};
-    info.samplerate = int(req.sampleRate);
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *f = sf_open(files[1], SFM_WRITE, &info);
-    if (!f) {
-        std::fprintf(stderr, "vareror-wav encode: cannot write \"%s\": %s\n", files[1], sf_strerror(nullptr));
-        return 1;
-    }
-    std::vector<float> buf(16384);
-    bool ok = true;
-    for (;;) {
-        const size_t n = enc.generate(buf.data(), buf.size());
-        if (n == 0) break;
-        if (sf_write_float(f, buf.data(), sf_count_t(n)) != sf_count_t(n)) {
-            ok = false;
-            break;
-        }
-    }
-    if (!ok) {
-        std::fprintf(stderr, "vareror-wav encode: writing \"%s\" failed: %s\n", files[1], sf_strerror(f));
-        sf_close(f);
-        std::remove(files[1]);
-        return 1;
-    }
-    if (sf_close(f) != 0) {
-        std::fprintf(stderr, "vareror-wav encode: closing \"%s\" failed\n", files[1]);
+    MemoryFile wav;
+    std::string why;
+    if (!renderWav(enc, int(req.sampleRate), wav, why) ||
+        !vareror::files::writeWholeFile(files[1], wav.bytes.data(), wav.bytes.size(), &why)) {
+        std::fprintf(stderr, "vareror-wav encode: cannot write \"%s\": %s\n", files[1], why.c_str());
         return 1;
     }
     return 0;

@@ -1,6 +1,8 @@
 // vareror-wav encode as the operator runs it: a picture file in, a WAV file out, and clear
 // failures for bad input.
+#include "commands.h"
 #include "modes.h"
+#include "whole_file.h"
 
 #include <QImage>
 #include <QProcess>
@@ -10,6 +12,8 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <sys/mount.h>
+#include <unistd.h>
 
 class TxToolTest : public QObject {
     Q_OBJECT
@@ -142,6 +146,63 @@ private slots:
         QVERIFY(!QFile::exists(QDir::tempPath() + "/never-written-by-tst_tx_tool.wav"));
     }
 
+    // A failed encode leaves a file already at the output path byte for byte and nothing
+    // beside it: the disk full in the WAV file's header, in its samples, at its last byte,
+    // or a picture that cannot be read. An encode that has room replaces the file whole.
+    void failedEncodeKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out.wav");
+        const QByteArray old("RIFF\x04\0\0\0an earlier take, kept");
+        QVERIFY(writeBytes(out, old));
+        const QString reference = dir_.filePath("reference.wav");
+        const QStringList args{"encode", "--mode", "1", "--rate", "8000", "--fskid", "AB1CD", picture_};
+        Result r = run(args + QStringList{reference});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QByteArray whole = readBytes(reference);
+        QVERIFY(whole.size() > 100000);
+
+        for (qint64 space : {qint64(0), qint64(43), qint64(44), qint64(whole.size() / 2), qint64(whole.size() - 1)}) {
+            r = encodeHere(args + QStringList{out}, space);
+            QVERIFY2(r.code != 0, qPrintable(QString::number(space)));
+            QVERIFY2(r.err.contains("cannot write \"" + out + "\": No space left on device"), qPrintable(r.err));
+            QCOMPARE(readBytes(out), old);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.wav"});
+        }
+
+        QVERIFY(writeBytes(dir_.filePath("broken.png"), QByteArray("\x89PNG\r\n\x1a\n") + QByteArray(300, 'x')));
+        r = run({"encode", "--mode", "1", "--rate", "8000", dir_.filePath("broken.png"), out});
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains("cannot read the picture"), qPrintable(r.err));
+        QCOMPARE(readBytes(out), old);
+
+        r = encodeHere(args + QStringList{out}, whole.size());
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(readBytes(out) == whole);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.wav"});
+    }
+
+    // A real full disk: a small memory file system too small for the WAV file.
+    void realFullDiskKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("a file system cannot be mounted here (needs the superuser); the disk failing under the "
+                  "writer's seam is tested above");
+        struct Unmount {
+            QString path;
+            ~Unmount() { ::umount(QFile::encodeName(path).constData()); }
+        } unmount{dir.path()};
+        const QString out = dir.filePath("out.wav");
+        const QByteArray old(2000, 'o');
+        QVERIFY(writeBytes(out, old));
+        const Result r = run({"encode", "--mode", "1", "--rate", "8000", picture_, out});
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains("No space left on device"), qPrintable(r.err));
+        QCOMPARE(readBytes(out), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.wav"});
+    }
+
     // decode: the FSK ID read back as sent (lowercase as capitals, the longest allowed
     // whole), the slant corrected unless turned off, and a header's absurd sample rate refused.
     void decodesWhatItEncodes()
@@ -244,6 +305,39 @@ private slots:
     }
 
 private:
+    // The encode run in this process, with the disk under the one writer taking `space`
+    // bytes: its exit code and what it said on standard error.
+    static Result encodeHere(const QStringList &args, qint64 space)
+    {
+        std::vector<QByteArray> words{"encode"};
+        for (const QString &a : args.mid(1)) words.push_back(QFile::encodeName(a));
+        std::vector<char *> argv;
+        for (QByteArray &w : words) argv.push_back(w.data());
+        QTemporaryFile said;
+        if (!said.open()) return {-1, "no file for standard error", {}};
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        ::dup2(said.handle(), 2);
+        vareror::files::setSpaceLeftForTests(space);
+        const int code = runEncode(int(argv.size()), argv.data());
+        vareror::files::setSpaceLeftForTests(-1);
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        said.seek(0);
+        return {code, QString::fromLocal8Bit(said.readAll()), {}};
+    }
+    static bool writeBytes(const QString &path, const QByteArray &bytes)
+    {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    }
+    static QByteArray readBytes(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(cannot be read)");
+    }
+
     QByteArray format_, audio_; // a B/W 8 picture's WAV file: its format chunk and its audio
     QImage whole_;              // ... as decoded from that file
 
