@@ -6,14 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-// Stand-in used until the decoder's own definition is linked in; that strong definition
-// (tools/decode.cpp) replaces this one.
-__attribute__((weak)) int runDecode(int, char **)
-{
-    std::fprintf(stderr, "vareror-wav: decode is not available\n");
-    return 2;
-}
-
 namespace {
 
 void usage(FILE *f)
