@@ -349,7 +349,7 @@ void FormMain::buildControls()
     left->addWidget(SSTab1);
     left->addWidget(buildIntakeRow(central));
     // The QSL panel opens over the text tools, which it does not use: nothing moves.
-    buildQslPanel(central)->installEventFilter(this);
+    buildQslPanel(central);
 
     auto* texts = new QHBoxLayout;
     texts->setSpacing(6);
@@ -474,8 +474,10 @@ void FormMain::buildControls()
     placeMugShot();
     buildHeaderPanel(central);
     buildBrowserPanel(central);
-    Frame2->installEventFilter(this);
     buildMessagePane(central);
+    // The panels that open over the controls are scrolled into view as they open.
+    for (QWidget* panel : std::initializer_list<QWidget*>{Frame2, Frame5, Frame7, Frame9, Text2})
+        panel->installEventFilter(this);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);
     Timer2 = new platform::VbTimer(QStringLiteral("Timer2"), 500, false, this);

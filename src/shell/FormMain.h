@@ -430,8 +430,8 @@ protected:
     // Closing the window runs the shut-down (engine stop, then unload).
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    // The panels that open over the controls: the QSL panel over the text tools, the
-    // browser panel scrolled into view.
+    // The panels that open over the controls scrolled into view as they open (the QSL
+    // panel placed over the text tools first); the text colours' indicators.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -468,6 +468,7 @@ private:
     void buildMessagePane(QWidget* parent);
     void connectTextHandlers();
     void placeQslPanel();
+    void scrollIntoView(QWidget* panel);
 
     platform::Ui& ui_;
     QScrollArea* scroll_ = nullptr;

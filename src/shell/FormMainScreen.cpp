@@ -1,6 +1,6 @@
 // The main window on its screen: its size and place inside the screen's available area,
-// the scrolled area that keeps every control reachable on a small screen, the places of
-// the panels that open over the controls (the QSL panel, the browser panel), and the
+// the scrolled area that keeps every control reachable on a small screen, the panels that
+// open over the controls (placed, for the QSL panel, and scrolled into view), and the
 // captions of the text colours' indicators.
 
 #include "shell/FormMain.h"
@@ -69,6 +69,13 @@ QPoint FormMain::browserPanelHome() const
     return QPoint(qMax(0, right - PanelMargin - Frame2->width()), PanelMargin);
 }
 
+// The whole of a panel in the window's view, as far as the view holds it.
+void FormMain::scrollIntoView(QWidget* panel)
+{
+    const QRect place(panel->mapTo(scroll_->widget(), QPoint(0, 0)), panel->size());
+    scroll_->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 1, place.height() / 2 + 1);
+}
+
 // Over the text type row and the text box, as wide as the screens above them.
 void FormMain::placeQslPanel()
 {
@@ -93,8 +100,8 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Show) {
         if (watched == Frame5)
             placeQslPanel();
-        else if (watched == Frame2)
-            scroll_->ensureWidgetVisible(Frame2, 0, 0);
+        if (watched == Frame2 || watched == Frame5 || watched == Frame7 || watched == Frame9 || watched == Text2)
+            scrollIntoView(static_cast<QWidget*>(watched));
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -136,9 +136,22 @@ private slots:
         const QSize window = form.size();
         const QSize layout = content->minimumSizeHint();
 
+        // A panel opens in view, even where the operator scrolled to the other end to reach
+        // the control that opens it.
+        auto inView = [&](QWidget* panel) {
+            const QRect shown(panel->mapTo(scroll->viewport(), QPoint(0, 0)), panel->size());
+            return scroll->viewport()->rect().contains(shown);
+        };
+        auto scrollToTheEnd = [&] {
+            scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+            scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+        };
+
         // " QSL": the panel lies over the text tools, which it does not use; Cancel closes it.
+        scrollToTheEnd();
         emit form.Label54->Click();
         QVERIFY(form.Frame5->isVisible());
+        QVERIFY(inView(form.Frame5));
         QCOMPARE(form.size(), window);
         QCOMPARE(content->minimumSizeHint(), layout);
         const QRect qsl = inContent(form.Frame5, content);
@@ -157,11 +170,11 @@ private slots:
 
         // "Load Pic": the browser opens in view, clear of the screens, the fit modes, the
         // waterfall, SET, OOPS!!, Undo, the adjust button, and the strip with its pager.
+        scroll->horizontalScrollBar()->setValue(0);
         form.Command20->click();
         QVERIFY(form.Frame2->isVisible());
         QCOMPARE(form.size(), window);
-        const QRect shown(form.Frame2->mapTo(scroll->viewport(), QPoint(0, 0)), form.Frame2->size());
-        QVERIFY(scroll->viewport()->rect().contains(shown));
+        QVERIFY(inView(form.Frame2));
         const QRect browser = inContent(form.Frame2, content);
         QList<QWidget*> used = {form.SSTab1,    form.Command20, form.Label70,   form.Label71,   form.Label72,
                                 form.Picture15, form.Picture16, form.Picture17, form.Command47, form.Command31,
