@@ -36,16 +36,17 @@ void FormMain::fitToScreen(QSize designed)
     const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(0, 0);
     const QSize room = available.size() - frame;
 
-    // The whole layout with the menu bar, as the window shows it on a large screen.
-    const QSize content = scroll_->widget()->minimumSizeHint();
-    QSize wanted = QSize(content.width(), content.height() + menuBar()->sizeHint().height()).expandedTo(designed);
-    // A scroll bar for one direction takes room from the other.
+    // The whole layout with the menu bar, as the window shows it on a large screen; a
+    // scroll bar needed in one direction takes room from the other.
+    const QSize layout = scroll_->widget()->minimumSizeHint() + QSize(0, menuBar()->sizeHint().height());
+    const int barWidth = scroll_->verticalScrollBar()->sizeHint().width();
+    const int barHeight = scroll_->horizontalScrollBar()->sizeHint().height();
+    QSize wanted = layout.expandedTo(designed);
     for (int pass = 0; pass < 2; ++pass) {
-        if (wanted.height() > room.height() && scroll_->verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOff)
-            wanted.setWidth(qMax(wanted.width(), content.width() + scroll_->verticalScrollBar()->sizeHint().width()));
+        if (wanted.height() > room.height())
+            wanted.setWidth(qMax(wanted.width(), layout.width() + barWidth));
         if (wanted.width() > room.width())
-            wanted.setHeight(qMax(wanted.height(), content.height() + menuBar()->sizeHint().height() +
-                                                       scroll_->horizontalScrollBar()->sizeHint().height()));
+            wanted.setHeight(qMax(wanted.height(), layout.height() + barHeight));
     }
     resize(wanted.boundedTo(room));
     move(available.topLeft());
