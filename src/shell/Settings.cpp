@@ -42,7 +42,6 @@ using steps::number;
 namespace {
 
 const QString kSettingsFile = QStringLiteral("restoreTovaroM");
-constexpr int kSettingsLines = 143;
 
 QString truthWord(bool value)
 {
@@ -77,17 +76,224 @@ void keptInteger(SettingsWriter& out, const QVariant& value)
         out.variant(value);
 }
 
+// Where the file's values live: the shell's own variables and the controllers' and
+// controls' of the main window.
+struct Places {
+    Shell& shell;
+    FormMain& form;
+    ::text::TextTools& text;
+    ::qso::Qso& qso;
+    ::intake::Intake& intake;
+    ::engine::EngineControl& engine;
+    ::canvas::TxCanvas& canvas;
+};
+
+Places placesOf(Shell& shell)
+{
+    FormMain& form = shell.form();
+    return {shell, form, form.text(), form.qso(), form.intake(), form.engine(), form.canvas()};
+}
+
+using In = SettingsReader;
+using Out = SettingsWriter;
+
+// One field of the file: its number in the fixed order, its name, the lines it takes (an
+// array one element a line, from element `first`; a single value is one line), how a
+// line is read at start-up and how it is written at exit. The reader and the writer both
+// walk the table below, so each line is read into the place it is written from, or into
+// the variable the restore applies to that place.
+struct SettingsField {
+    int number;
+    const char* name;
+    int first;
+    int lines;
+    void (*read)(Places&, In&, int element);
+    void (*write)(Places&, Out&, int element);
+};
+
+// clang-format off
+constexpr SettingsField kSettingsFields[] = {
+    {1, "textFontRecord", 1, 14,
+     [](Places& p, In& in, int i) { in.text(p.text.fontRecord[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.text.fontRecord[i]); }},
+    {2, "presetTextFonts", 1, 28,
+     [](Places& p, In& in, int i) { in.text(p.text.fontPresetsText[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.text.fontPresetsText[i]); }},
+    {3, "presetPictureFonts", 1, 28,
+     [](Places& p, In& in, int i) { in.text(p.text.fontPresetsPicture[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.text.fontPresetsPicture[i]); }},
+    {4, "paletteColours", 1, 4,
+     [](Places& p, In& in, int i) { in.text(p.text.customColours[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.text.customColours[i]); }},
+    {5, "spareValueA", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.spareValueA); },
+     [](Places& p, Out& out, int) { out.variant(p.shell.spareValueA); }},
+    {6, "spareValueB", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.spareValueB); },
+     [](Places& p, Out& out, int) { out.variant(p.shell.spareValueB); }},
+    {7, "callsign", 2, 1,
+     [](Places& p, In& in, int i) { in.text(p.qso.stationRecord[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.qso.stationRecord[i]); }},
+    {8, "frequency", 3, 1,
+     [](Places& p, In& in, int i) { in.text(p.qso.stationRecord[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.qso.stationRecord[i]); }},
+    {9, "rsvReport", 4, 1,
+     [](Places& p, In& in, int i) { in.text(p.qso.stationRecord[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.qso.stationRecord[i]); }},
+    {10, "timeZoneLabel", 5, 1,
+     [](Places& p, In& in, int i) { in.text(p.qso.stationRecord[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.qso.stationRecord[i]); }},
+    {11, "quickDirs", 1, 14,
+     [](Places& p, In& in, int i) { in.text(p.intake.quickDirs[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.intake.quickDirs[i]); }},
+    {12, "quickDirPage", 1, 8,
+     [](Places& p, In& in, int i) { in.variant(p.intake.quickDirPage[i]); },
+     [](Places& p, Out& out, int i) { out.variant(p.intake.quickDirPage[i]); }},
+    {13, "paletteIndex", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.kept.paletteIndex); },
+     [](Places& p, Out& out, int) { out.integer(p.form.HScroll4->value()); }},
+    {14, "outlineWeight", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.text.outlineWeight); },
+     [](Places& p, Out& out, int) { out.variant(p.text.outlineWeight); }},
+    {15, "shadowDepth", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.text.shadowDepth); },
+     [](Places& p, Out& out, int) { out.variant(p.text.shadowDepth); }},
+    {16, "shadowDepthScroll", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.shadowDepthScroll); },
+     [](Places& p, Out& out, int) { out.integer(p.form.VScroll1->value()); }},
+    {17, "currentQuickDir", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.intake.currentQuickDir); },
+     [](Places& p, Out& out, int) { out.variant(p.intake.currentQuickDir); }},
+    {18, "colourPresetSlot", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.kept.colourPresetSlot); },
+     [](Places& p, Out& out, int) { out.integer(p.form.HScroll5->value()); }},
+    {19, "textFontRecordExtra", 15, 5,
+     [](Places& p, In& in, int i) { in.text(p.text.fontRecord[i]); },
+     [](Places& p, Out& out, int i) { out.text(p.text.fontRecord[i]); }},
+    {20, "utcOffset", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.qso.utcOffset); },
+     [](Places& p, Out& out, int) { out.variant(p.qso.utcOffset); }},
+    {21, "shadowOn", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[1]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check17->value()); }},
+    {22, "outlineOn", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[2]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check15->value()); }},
+    {23, "backgroundOn", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[3]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check16->value()); }},
+    {24, "textStyle", 0, 1,
+     [](Places& p, In& in, int) { in.text(p.shell.kept.textStyle); },
+     [](Places& p, Out& out, int) { out.text(p.form.Combo3->text()); }},
+    {25, "stepModeColour", 0, 1,
+     [](Places& p, In& in, int) { in.longValue(p.canvas.stepModeColour); },
+     [](Places& p, Out& out, int) { out.integer(qint32(platform::backColor(p.form.Text13))); }},
+    // The same value as field 35; what is read has no use (the start-up overwrites it).
+    {26, "shadowDirectionCopy", 0, 1,
+     [](Places& p, In& in, int) {
+         QVariant copy;
+         in.variant(copy);
+         p.shell.scratchText = copy.toString();
+     },
+     [](Places& p, Out& out, int) { out.variant(p.text.textOptionFlags[4]); }},
+    {27, "textForeColour", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[1]); },
+     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValues[1]); }},
+    {28, "textBackColour", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[2]); },
+     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValues[2]); }},
+    {29, "autoSaveOn", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[3]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check8->value()); }},
+    {30, "txFollowsRx", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[4]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check7->value()); }},
+    {31, "autoSaveLimit", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.engine.autoSaveLimit); },
+     [](Places& p, Out& out, int) { out.variant(p.engine.autoSaveLimit); }},
+    {32, "notchOn", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[5]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check11->value()); }},
+    {33, "spectrumFft", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[6]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check12->value()); }},
+    {34, "insertBorder", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.borderSetting); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check3->value()); }},
+    {35, "shadowDirection", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[4]); },
+     [](Places& p, Out& out, int) { out.variant(p.text.textOptionFlags[4]); }},
+    {36, "audioAnnounce", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.audioAnnounce); },
+     [](Places& p, Out& out, int) { out.integer(p.form.formSetup().Check27->value()); }},
+    {37, "windowLeft", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.windowLeftAtExit); },
+     [](Places& p, Out& out, int) { out.variant(p.shell.windowLeftAtExit); }},
+    {38, "txMode", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.engine.txMode); },
+     [](Places& p, Out& out, int) { out.variant(p.engine.txMode); }},
+    {39, "toneFrequency", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.engine.toneFrequency); },
+     [](Places& p, Out& out, int) { out.variant(p.engine.toneFrequency); }},
+    {40, "jpegQuality", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.engine.jpegQuality); },
+     [](Places& p, Out& out, int) { out.variant(p.engine.jpegQuality); }},
+    {41, "autoSaveDir", 0, 1,
+     [](Places& p, In& in, int) { in.text(p.engine.autoSaveDir); },
+     [](Places& p, Out& out, int) { out.text(p.engine.autoSaveDir); }},
+    {42, "fontPresetSelected", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.text.fontPresetSelected); },
+     [](Places& p, Out& out, int) { out.variant(p.text.fontPresetSelected); }},
+    {43, "fontStyleCode", 0, 1,
+     [](Places& p, In& in, int) { in.integer(p.text.fontStyleCode); },
+     [](Places& p, Out& out, int) { out.integer(p.text.fontStyleCode); }},
+    {44, "headerFlag", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.qso.headerFlag); },
+     [](Places& p, Out& out, int) { out.variant(p.qso.headerFlag); }},
+    {45, "headerNumber", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.qso.headerNumber); },
+     [](Places& p, Out& out, int) { out.variant(p.qso.headerNumber); }},
+    {46, "fileTypeFilter", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.intake.fileTypeFilter); },
+     [](Places& p, Out& out, int) { out.variant(p.intake.fileTypeFilter); }},
+    {47, "ftpDir", 0, 1,
+     [](Places& p, In& in, int) { in.text(p.intake.ftpDir); },
+     [](Places& p, Out& out, int) { out.text(p.intake.ftpDir); }},
+    {48, "autoRx", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[7]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check1->value()); }},
+    {49, "headerDisplay", 0, 1,
+     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[8]); },
+     [](Places& p, Out& out, int) { out.integer(p.form.Check2->value()); }},
+};
+// clang-format on
+
+// The fields stand in their numbered order, and the file keeps its 143 lines: files of
+// earlier runs are read line by line at those places.
+constexpr bool fieldsInOrder()
+{
+    int expected = 1;
+    for (const SettingsField& field : kSettingsFields)
+        if (field.number != expected++ || field.lines < 1)
+            return false;
+    return true;
+}
+static_assert(fieldsInOrder());
+
+constexpr int countLines()
+{
+    int lines = 0;
+    for (const SettingsField& field : kSettingsFields)
+        lines += field.lines;
+    return lines;
+}
+constexpr int kSettingsLines = countLines();
+static_assert(kSettingsLines == 143);
+
 } // namespace
 
 void Shell::readSettings(platform::StepRunner& steps)
 {
-    FormMain& form = form_;
-    auto& text = form.text();
-    auto& qso = form.qso();
-    auto& intake = form.intake();
-    auto& engine = form.engine();
-    auto& canvas = form.canvas();
-
     // Field 5's value when the file does not hold it.
     spareValueA = 1;
     // A first start has no file yet: every value keeps what it had; so does a file that
@@ -98,69 +304,11 @@ void Shell::readSettings(platform::StepRunner& steps)
         return;
 
     SettingsReader in(settingsBytes_.decode(*bytes));
-    auto field = [&](const char* name, const std::function<void()>& read) {
-        steps.step(QStringLiteral("StationSettings.%1 (line %2)").arg(QLatin1String(name)).arg(in.lineNumber()), read);
-    };
-    for (int i = 1; i <= 14; ++i)
-        field("textFontRecord", [&] { in.text(text.fontRecord[i]); });
-    for (int i = 1; i <= 28; ++i)
-        field("presetTextFonts", [&] { in.text(text.fontPresetsText[i]); });
-    for (int i = 1; i <= 28; ++i)
-        field("presetPictureFonts", [&] { in.text(text.fontPresetsPicture[i]); });
-    for (int i = 1; i <= 4; ++i)
-        field("paletteColours", [&] { in.text(text.customColours[i]); });
-    field("spareValueA", [&] { in.variant(spareValueA); });
-    field("spareValueB", [&] { in.variant(spareValueB); });
-    field("callsign", [&] { in.text(qso.stationRecord[2]); });
-    field("frequency", [&] { in.text(qso.stationRecord[3]); });
-    field("rsvReport", [&] { in.text(qso.stationRecord[4]); });
-    field("timeZoneLabel", [&] { in.text(qso.stationRecord[5]); });
-    for (int i = 1; i <= 14; ++i)
-        field("quickDirs", [&] { in.text(intake.quickDirs[i]); });
-    for (int i = 1; i <= 8; ++i)
-        field("quickDirPage", [&] { in.variant(intake.quickDirPage[i]); });
-    field("paletteIndex", [&] { in.variant(kept.paletteIndex); });
-    field("outlineWeight", [&] { in.variant(text.outlineWeight); });
-    field("shadowDepth", [&] { in.variant(text.shadowDepth); });
-    field("shadowDepthScroll", [&] { in.variant(shadowDepthScroll); });
-    field("currentQuickDir", [&] { in.variant(intake.currentQuickDir); });
-    field("colourPresetSlot", [&] { in.variant(kept.colourPresetSlot); });
-    for (int i = 15; i <= 19; ++i)
-        field("textFontRecordExtra", [&] { in.text(text.fontRecord[i]); });
-    field("utcOffset", [&] { in.variant(qso.utcOffset); });
-    field("shadowOn", [&] { in.variant(text.textOptionFlags[1]); });
-    field("outlineOn", [&] { in.variant(text.textOptionFlags[2]); });
-    field("backgroundOn", [&] { in.variant(text.textOptionFlags[3]); });
-    field("textStyle", [&] { in.text(kept.textStyle); });
-    field("stepModeColour", [&] { in.longValue(canvas.stepModeColour); });
-    field("shadowDirectionCopy", [&] {
-        QVariant copy;
-        in.variant(copy);
-        scratchText = copy.toString();
-    });
-    field("textForeColour", [&] { in.variant(savedControlValues[1]); });
-    field("textBackColour", [&] { in.variant(savedControlValues[2]); });
-    field("autoSaveOn", [&] { in.variant(savedControlValues[3]); });
-    field("txFollowsRx", [&] { in.variant(savedControlValues[4]); });
-    field("autoSaveLimit", [&] { in.variant(engine.autoSaveLimit); });
-    field("notchOn", [&] { in.variant(savedControlValues[5]); });
-    field("spectrumFft", [&] { in.variant(savedControlValues[6]); });
-    field("insertBorder", [&] { in.variant(borderSetting); });
-    field("shadowDirection", [&] { in.variant(text.textOptionFlags[4]); });
-    field("audioAnnounce", [&] { in.variant(audioAnnounce); });
-    field("windowLeft", [&] { in.variant(windowLeftAtExit); });
-    field("txMode", [&] { in.variant(engine.txMode); });
-    field("toneFrequency", [&] { in.variant(engine.toneFrequency); });
-    field("jpegQuality", [&] { in.variant(engine.jpegQuality); });
-    field("autoSaveDir", [&] { in.text(engine.autoSaveDir); });
-    field("fontPresetSelected", [&] { in.variant(text.fontPresetSelected); });
-    field("fontStyleCode", [&] { in.integer(text.fontStyleCode); });
-    field("headerFlag", [&] { in.variant(qso.headerFlag); });
-    field("headerNumber", [&] { in.variant(qso.headerNumber); });
-    field("fileTypeFilter", [&] { in.variant(intake.fileTypeFilter); });
-    field("ftpDir", [&] { in.text(intake.ftpDir); });
-    field("autoRx", [&] { in.variant(savedControlValues[7]); });
-    field("headerDisplay", [&] { in.variant(savedControlValues[8]); });
+    Places places = placesOf(*this);
+    for (const SettingsField& field : kSettingsFields)
+        for (int i = field.first; i < field.first + field.lines; ++i)
+            steps.step(QStringLiteral("StationSettings.%1 (line %2)").arg(QLatin1String(field.name)).arg(in.lineNumber()),
+                       [&] { field.read(places, in, i); });
     steps.step(kSettingsFile + QStringLiteral(" complete"), [&] {
         if (in.lineCount() < kSettingsLines)
             fail(62, QStringLiteral("Input past end of file: the file ends after line %1 of %2; "
@@ -194,67 +342,11 @@ void Shell::gatherFontRecord()
 
 void Shell::writeSettings(platform::StepRunner& steps)
 {
-    FormMain& form = form_;
-    auto& text = form.text();
-    auto& qso = form.qso();
-    auto& intake = form.intake();
-    auto& engine = form.engine();
-
     SettingsWriter out;
-    for (int i = 1; i <= 14; ++i)
-        out.text(text.fontRecord[i]);
-    for (int i = 1; i <= 28; ++i)
-        out.text(text.fontPresetsText[i]);
-    for (int i = 1; i <= 28; ++i)
-        out.text(text.fontPresetsPicture[i]);
-    for (int i = 1; i <= 4; ++i)
-        out.text(text.customColours[i]);
-    out.variant(spareValueA);
-    out.variant(spareValueB);
-    for (int i = 2; i <= 5; ++i)
-        out.text(qso.stationRecord[i]);
-    for (int i = 1; i <= 14; ++i)
-        out.text(intake.quickDirs[i]);
-    for (int i = 1; i <= 8; ++i)
-        out.variant(intake.quickDirPage[i]);
-    out.integer(form.HScroll4->value());
-    out.variant(text.outlineWeight);
-    out.variant(text.shadowDepth);
-    out.integer(form.VScroll1->value());
-    out.variant(intake.currentQuickDir);
-    out.integer(form.HScroll5->value());
-    for (int i = 15; i <= 19; ++i)
-        out.text(text.fontRecord[i]);
-    out.variant(qso.utcOffset);
-    out.integer(form.Check17->value());
-    out.integer(form.Check15->value());
-    out.integer(form.Check16->value());
-    out.text(form.Combo3->text());
-    out.integer(qint32(platform::backColor(form.Text13)));
-    out.variant(text.textOptionFlags[4]);
-    keptInteger(out, savedControlValues[1]);
-    keptInteger(out, savedControlValues[2]);
-    out.integer(form.Check8->value());
-    out.integer(form.Check7->value());
-    out.variant(engine.autoSaveLimit);
-    out.integer(form.Check11->value());
-    out.integer(form.Check12->value());
-    out.integer(form.Check3->value());
-    out.variant(text.textOptionFlags[4]);
-    out.integer(form.formSetup().Check27->value());
-    out.variant(windowLeftAtExit);
-    out.variant(engine.txMode);
-    out.variant(engine.toneFrequency);
-    out.variant(engine.jpegQuality);
-    out.text(engine.autoSaveDir);
-    out.variant(text.fontPresetSelected);
-    out.integer(text.fontStyleCode);
-    out.variant(qso.headerFlag);
-    out.variant(qso.headerNumber);
-    out.variant(intake.fileTypeFilter);
-    out.text(intake.ftpDir);
-    out.integer(form.Check1->value());
-    out.integer(form.Check2->value());
+    Places places = placesOf(*this);
+    for (const SettingsField& field : kSettingsFields)
+        for (int i = field.first; i < field.first + field.lines; ++i)
+            field.write(places, out, i);
     Q_ASSERT(out.lines() == kSettingsLines);
 
     // Written whole or not at all: a failed write leaves the previous file as it was. Lines
