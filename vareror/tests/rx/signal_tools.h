@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the receiver's tests and its benchmark: reading pictures and WAV files,
-// noise of a given SNR, mains hum, audio cut out, and the aligned PSNR that both judge a
-// decoded picture by.
+// noise of a given SNR, mains hum, audio cut out, the aligned PSNR that both judge a decoded
+// picture by, and another sender's transmissions.
 #include "image.h"
 #include "modes.h"
 
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vareror::rxtest {
@@ -133,6 +134,101 @@ inline std::vector<float> withCut(std::vector<float> a, double rate, double cloc
     const double perMs = rate * clock / 1000.0;
     const size_t from = size_t(0.5 * rate + fromMs * perMs), n = size_t(lengthMs * perMs);
     a.erase(a.begin() + long(from), a.begin() + long(from + n));
+    return a;
+}
+
+// The full-range conversion some encoders use, as published (Y 0..255).
+struct FullRange {
+    double y, cr, cb;
+};
+inline FullRange fullRange(double r, double g, double b)
+{
+    const double y = 0.299 * r + 0.587 * g + 0.114 * b;
+    return {y, 128 + (r - y) / 1.402, 128 + (b - y) / 1.772};
+}
+
+// How another sender makes a transmission, where the mode table leaves it a choice.
+struct SenderStyle {
+    double scanCutMs = 0;        // each scan sent that much short, black for the rest
+    bool startSync = true;       // Scottie's starting sync after the header (some senders leave it out)
+    bool stepPerSample = false;  // the tone changes at output samples only (each sample's phase
+                                 // advances by the frequency due at it), not between them
+    bool chromaPairMean = false; // a line pair's colour (PD) is the mean of the pair's, not the first line's
+    double clock = 1.0;          // the sender's clock against the receiver's (above 1: slow)
+};
+
+// The outside encoder A's ways (README.md beside the recordings), each measured by making its
+// recordings here from their pictures and comparing the two frequency tracks (RMS difference
+// over the picture, Hz): the tone stepped at the samples (Martin 1 42 -> 28), Scottie's scans
+// 1.5 ms short and no starting sync (Scottie 1 380 with the standard's scans and sync, 26 with
+// both), a PD line pair's colour the pair's mean (PD90 20 -> 16), Robot 36's Cr from the even
+// line and Cb from the odd one (12; the pair's mean 14). What is left is the fine detail's
+// ringing, where the two oscillators' phases differ.
+inline SenderStyle outsideSender(const core::ModeInfo &mi)
+{
+    SenderStyle s;
+    s.scanCutMs = mi.shortenedScanMs;
+    s.startSync = mi.omittableStartMs <= 0;
+    s.stepPerSample = true;
+    s.chromaPairMean = mi.colour == core::ColourEncoding::YccTwoLine;
+    return s;
+}
+
+// A transmission built straight from the mode table (header and every period's layout) by a
+// phase-continuous oscillator of peak 0.5 after half a second of silence, colour-converted with
+// the full-range formulas as some other encoders do (Y 0..255), each scan's samples the
+// nearest pixels of `pic` (at the mode's native size), made in `style`.
+inline std::vector<float> fullRangeTransmission(int mode, const RgbImage &pic, double rate, const SenderStyle &style = {})
+{
+    using namespace core;
+    const ModeInfo &mi = modeInfo(mode);
+    std::vector<std::pair<double, double>> steps; // (ms, Hz), back to back
+    for (size_t i = 0; i < mi.header.size(); ++i)
+        if (style.startSync || i + 1 < mi.header.size() || mi.omittableStartMs <= 0)
+            steps.emplace_back(mi.header[i].ms, mi.header[i].hz);
+    const bool pairs = mi.colour == ColourEncoding::YccTwoLine && style.chromaPairMean;
+    double lastHz = kBlackHz;
+    for (int k = 0; k < mi.periods; ++k)
+        for (const Segment &seg : mi.layout(k)) {
+            if (seg.kind == SegmentKind::Tone) { steps.emplace_back(seg.lengthMs, lastHz = seg.hz); continue; }
+            if (seg.kind == SegmentKind::Hold) { steps.emplace_back(seg.lengthMs, lastHz); continue; }
+            const int row = std::min(pic.height - 1, k * mi.linesPerPeriod + seg.line);
+            const bool chroma = seg.channel == Channel::Cr || seg.channel == Channel::Cb;
+            for (int i = 0; i < seg.samples; ++i) {
+                const int x = std::min(pic.width - 1, (i * pic.width + pic.width / 2) / seg.samples);
+                auto level = [&](int y) {
+                    const uint8_t *px = pic.pixel(x, y);
+                    const FullRange c = fullRange(px[0], px[1], px[2]);
+                    switch (seg.channel) {
+                    case Channel::Y: case Channel::Grey: return c.y;
+                    case Channel::Cr: return c.cr;
+                    case Channel::Cb: return c.cb;
+                    case Channel::R: return double(px[0]);
+                    case Channel::B: return double(px[2]);
+                    default: return double(px[1]);
+                    }
+                };
+                const double v = chroma && pairs ? 0.5 * (level(row) + level(std::min(pic.height - 1, row + 1))) : level(row);
+                steps.emplace_back((seg.lengthMs - style.scanCutMs) / seg.samples, lastHz = pixelToHz(v, mi.narrow));
+            }
+            if (style.scanCutMs > 0) steps.emplace_back(style.scanCutMs, lastHz = kBlackHz);
+        }
+    std::vector<float> a(size_t(0.5 * rate), 0.0f);
+    double t = 0, phase = 0;
+    const double dt = 1000.0 / (rate * style.clock), twoPi = 2 * 3.14159265358979323846;
+    double next = 0; // ms at which the next output sample is due
+    for (const auto &[ms, hz] : steps) {
+        const double end = t + ms;
+        while (next < end) {
+            phase += twoPi * hz * (style.stepPerSample ? dt : next - std::max(t, next - dt)) / 1000.0;
+            a.push_back(float(0.5 * std::sin(phase)));
+            next += dt;
+        }
+        // the rest of this step up to its end, carried into the next one
+        if (!style.stepPerSample) phase += twoPi * hz * (end - std::max(t, next - dt)) / 1000.0;
+        t = end;
+    }
+    a.resize(a.size() + size_t(rate * 1.5), 0.0f);
     return a;
 }
 

@@ -338,7 +338,10 @@ void ConditionsTest::shortenedScansClockAndNoise()
     for (const Case c : {Case{0.997, 99}, Case{1.003, 99}, Case{1.0, 5}}) {
         double psnr[2];
         for (int cut = 0; cut < 2; ++cut) {
-            auto a = fullRangeTransmission(6, card, 11025, cut ? 1.5 : 0.0, c.clock);
+            SenderStyle style;
+            style.scanCutMs = cut ? 1.5 : 0.0;
+            style.clock = c.clock;
+            auto a = fullRangeTransmission(6, card, 11025, style);
             if (c.snr < 99) addNoise(a, 11025, c.snr, seed);
             Receiver rx(11025);
             const Run r = feed(rx, a);
