@@ -357,7 +357,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
                    opts.dspFilter != 0 ? float(filterShare(filterSnr, pixelMs)) : 0.0f,
                    float(std::clamp((kNoClicksSnrDb - filterSnr) / (kNoClicksSnrDb - kClicksSnrDb), 0.0, 1.0)),
                    float(std::clamp((kColourNoClicksSnrDb - filterSnr) / (kColourNoClicksSnrDb - kColourClicksSnrDb),
-                                    0.0, 1.0)));
+                                    0.0, 1.0)),
+                   float(std::pow(10.0, -filterSnr / 10)));
     if (front.broadRead()) {
         decoder.readBroad(noiseLag1Of(true));
         composer.readBroad(rate.hz);

@@ -12,7 +12,15 @@ namespace vareror::core::rx {
 namespace {
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a clean pixel
-constexpr double kWeakSmoothMs = 0.55;    // weak signals: half-width of the pixel average
+// A weak signal's pixels are averaged along the line over kWeakSmoothMs on either side at
+// kSmoothFullSnrDb and below, over less as the SNR rises (that share the cube of the way to
+// kSmoothCleanSnrDb), over none from there. (Taken as the weak reading's share and rounded to
+// whole pixels, the average went from none to a pixel on either side at 3.1 dB for PD90 and
+// 3.6 for Martin 1: PD90's test card came out at 17.0 or 16.0 dB at 3 dB depending on the
+// noise's seed. Robot 36's reading is weak up to 6 dB, and so was its average: at 3 to 5 dB it
+// lost 0.4 to 0.6 dB to it, photo and another sender's card. Squared, PD90's card lost 0.3 dB
+// at 3.2-4.2 dB against no average; taken from 0 dB, Robot 36's photo 0.2 at 0 dB.)
+constexpr double kWeakSmoothMs = 0.55, kSmoothFullSnrDb = 1, kSmoothCleanSnrDb = 6;
 // The SNRs (dB in 3 kHz) between which the reading goes over from a weak signal's to a
 // clean one's. Robot 36 sends each colour difference once per line pair, in half the
 // luminance's time, and its luminance pixels are short: its readings are weak from higher
@@ -21,6 +29,17 @@ constexpr double kWeakSmoothMs = 0.55;    // weak signals: half-width of the pix
 // gratings at 8 to 10 dB).
 constexpr double kWeakReadSnrDb = 0, kCleanReadSnrDb = 6;
 constexpr double kAlternatingWeakReadSnrDb = 6, kAlternatingCleanReadSnrDb = 9;
+// Shortened scans (checkShortenedScans): told from the means of the periods so far, from
+// kShortFirstPeriod on; a reading counts up to kShortClipHz beyond the picture's range (a
+// click no further); the picture just before the cut-off part must fall to it by kShortDropHz
+// and kShortSigmas standard errors more, and that part lie within kShortRestShare of the way
+// from the separator's black to that picture, give or take as many standard errors. (In noise
+// the band smears the picture into the cut-off part: at 3 dB it reads some 90 Hz above the
+// separator; clean and at 10 dB Scottie 1's test card is told by period 111 and 124, at 3 dB
+// by 117-143, at 0 dB by 133-138, where one reading at a time told it at 3 dB on 2 seeds of
+// 10, and at 0 dB on none.)
+constexpr int kShortFirstPeriod = 8;
+constexpr double kShortClipHz = 300, kShortDropHz = 50, kShortSigmas = 4, kShortRestShare = 0.5;
 
 // (inlined into both callers: a call per pixel costs the clean decode about a tenth of its speed)
 [[gnu::always_inline]] inline cfloat productSum(const SignalView &s, double t0, double t1, cfloat noiseLag1, bool broad)
@@ -107,13 +126,16 @@ void LineDecoder::start(const ModeInfo &m, const WorkingRate &rate, int width, d
     const double weak = alternating ? kAlternatingWeakReadSnrDb : kWeakReadSnrDb;
     const double clean = alternating ? kAlternatingCleanReadSnrDb : kCleanReadSnrDb;
     weakness_ = std::clamp((clean - snrDb) / (clean - weak), 0.0, 1.0);
+    const double smooth = std::clamp((kSmoothCleanSnrDb - snrDb) / (kSmoothCleanSnrDb - kSmoothFullSnrDb), 0.0, 1.0);
+    smoothing_ = smooth * smooth * smooth;
     offset_ = offsetHz;
     noiseLag1_ = noiseLag1;
     broad_ = false;
     layouts_ = m.layouts;
     syncLengths_.clear();
     altLayout_ = false;
-    shortSeen_ = shortGap_ = shortBlack_ = shortRef_ = 0;
+    shortSeen_ = 0;
+    shortDrop_ = shortDrop2_ = shortRest_ = shortRest2_ = shortLevel_ = 0;
     marker_ = Segment();
     markerHz_[0] = markerHz_[1] = 0;
     votesSame_ = votesSwap_ = shift_ = 0;
@@ -145,7 +167,7 @@ void LineDecoder::plan()
             scan.length = seg.lengthMs * perMs;
             scan.samples = seg.samples;
             // a weak signal's pixels are averaged over about a millisecond, whatever the mode
-            scan.smoothRadius = int(std::lround(weakness_ * kWeakSmoothMs / (seg.lengthMs / width_)));
+            scan.smoothRadius = smoothing_ * kWeakSmoothMs / (seg.lengthMs / width_);
             scan.luminance = seg.channel == Channel::Y;
             scan.broad = scan.luminance || seg.channel == Channel::R || seg.channel == Channel::G || seg.channel == Channel::B;
             scans.push_back(scan);
@@ -214,14 +236,21 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
         }
         float *dst = out.row(scan.plane, line);
         if (scan.smoothRadius > 0 && n >= 5) {
-            const int r = scan.smoothRadius;
+            // a box of 2 R + 1 pixels, the pair just outside it weighed by the fraction left
+            const int r = int(scan.smoothRadius);
+            const float edge = float(scan.smoothRadius - r);
             for (int i = 0; i < n; ++i) {
-                double acc = 0;
-                int cnt = 0;
+                double acc = 0, cnt = 0;
                 for (int j = std::max(0, i - r); j <= std::min(n - 1, i + r); ++j) {
                     acc += tmp[size_t(j)];
-                    ++cnt;
+                    cnt += 1;
                 }
+                if (edge > 0)
+                    for (int j : {i - r - 1, i + r + 1})
+                        if (j >= 0 && j < n) {
+                            acc += edge * tmp[size_t(j)];
+                            cnt += edge;
+                        }
                 dst[i] = float(acc / cnt);
             }
         } else {
@@ -279,39 +308,58 @@ bool LineDecoder::checkSyncLength(const SignalView &s, int k, double pos, const 
 bool LineDecoder::checkShortenedScans(const SignalView &s, int k, const SyncTracker &sync)
 {
     // Some senders keep the line but cut each colour scan short, sending black for the rest.
-    // When the end of the scans is black on nearly every line while the picture just before
-    // it mostly is not (so it is not a black picture edge), the scans are read at that
+    // When the end of the scans reads as black as the separator does, while the picture just
+    // before it does not (so it is not a black picture edge), the scans are read at that
     // shorter length. Where the scans end is taken from the syncs as tracked, the sender's
     // clock included: 0.3 % moves the end of a scan sent 140 ms before its sync by 0.4 ms,
-    // a quarter of the cut-off part. "Nearly every line" is judged against how often a
-    // separator of the same black reads black: in noise a short stretch of black is read
-    // as black on only some of the lines.
+    // a quarter of the cut-off part. In noise a reading of so short a stretch says little on
+    // its own (taken one line at a time, near 3 dB the short scans were told on some seeds
+    // and not on others, and the picture came out at 14.5 or 17.8 dB), so the readings are
+    // averaged over the scans seen so far, and the decision waits until those means tell,
+    // kShortSigmas standard errors apart: the sooner the cleaner the signal.
     const ModeInfo &m = *m_;
-    if (m.shortenedScanMs <= 0 || shortSeen_ < 0 || k >= 160) return false;
+    if (m.shortenedScanMs <= 0 || shortSeen_ < 0) return false;
     const double perMs = rate_.perMs * sync.trackClock(), cut = m.shortenedScanMs, pos = sync.trackPos(k);
-    auto black = [&](double t0, double t1) {
-        return std::fabs(pixelHz(s, pos + t0 * perMs, pos + t1 * perMs, noiseLag1_) - offset_ - m.blackHz()) < 80;
+    // a stretch's frequency above black, a click held to the picture's range and a little beyond
+    auto level = [&](double t0, double t1) {
+        const double hz = pixelHz(s, pos + t0 * perMs, pos + t1 * perMs, noiseLag1_) - offset_ - m.blackHz();
+        return std::clamp(hz, -kShortClipHz, kWhiteHz - kBlackHz + kShortClipHz);
     };
-    for (const Segment &seg : m.layout(k)) {
-        if (seg.kind == SegmentKind::Tone && seg.hz == m.blackHz() && seg.lengthMs >= cut) {
-            // the separator, as long a stretch as the cut-off part, its ends left out as there
-            shortRef_ += black(seg.startMs + 0.2, seg.startMs + cut - 0.5) ? 1 : 0;
-            continue;
+    double separator = 0;
+    int separators = 0;
+    const std::vector<Segment> &layout = m.layout(k);
+    for (size_t i = 1; i < layout.size(); ++i)
+        if (layout[i].kind == SegmentKind::Tone && layout[i].hz == m.blackHz() && layout[i].lengthMs >= cut &&
+            layout[i - 1].kind == SegmentKind::Scan) {
+            // a separator after a scan, as long a stretch as the cut-off part, its ends left out as there
+            separator += level(layout[i].startMs + 0.2, layout[i].startMs + cut - 0.5);
+            ++separators;
         }
+    if (separators == 0) return false;
+    separator /= separators;
+    for (const Segment &seg : m.layout(k)) {
         if (seg.kind != SegmentKind::Scan) continue;
         const double end = seg.startMs + seg.lengthMs;
-        // the cut-off part (its ends left out) and a stretch of picture just before it
+        // the cut-off part (its ends left out), and a stretch of picture just before it
+        const double rest = level(end - (cut - 0.2), end - 0.5), before = level(end - (cut + 1.8), end - (cut + 0.4));
         ++shortSeen_;
-        if (black(end - (cut - 0.2), end - 0.5)) ++shortGap_;
-        if (black(end - (cut + 1.8), end - (cut + 0.4))) ++shortBlack_;
+        shortDrop_ += before - rest;
+        shortDrop2_ += (before - rest) * (before - rest);
+        shortRest_ += rest - separator;
+        shortRest2_ += (rest - separator) * (rest - separator);
+        shortLevel_ += before - separator;
     }
-    // What the separators' reading leaves for chance: nothing on a clean signal. Where noise
-    // hides black on most of them, nothing can be told; and the cut-off part must read black
-    // clearly more often than the picture before it, not by chance alone.
-    const double ref = std::min<double>(shortRef_, shortSeen_), p = ref / std::max(1, shortSeen_);
-    const double slack = 2.8 * std::sqrt(shortSeen_ * p * (1 - p));
-    if (k < (p < 0.95 ? 20 : 8) || p < 0.5 || shortGap_ < 0.95 * ref - slack || shortBlack_ > 0.75 * ref ||
-        shortGap_ - shortBlack_ < 0.1 * ref + slack)
+    if (k < kShortFirstPeriod) return false;
+    const double n = shortSeen_;
+    auto meanAndError = [n](double sum, double sum2, double &mean) {
+        mean = sum / n;
+        return std::sqrt(std::max(0.0, sum2 / n - mean * mean) / (n - 1));
+    };
+    double drop = 0, rest = 0;
+    const double dropError = meanAndError(shortDrop_, shortDrop2_, drop), restError = meanAndError(shortRest_, shortRest2_, rest);
+    // the picture falls to black at the cut, clearly: and the cut-off part is as black as the
+    // separator, not merely darker than the picture (a dark edge on most lines)
+    if (drop < kShortSigmas * dropError + kShortDropHz || rest > kShortRestShare * shortLevel_ / n + kShortSigmas * restError)
         return false;
     shortSeen_ = -1; // decided
     for (auto &lay : layouts_)

@@ -69,7 +69,8 @@ private:
         int plane = 0, line = 0;
         double start = 0, length = 0;
         int samples = 0;       // the scan's own samples (fewer than the width for chroma)
-        int smoothRadius = 0;  // a weak signal's smoothing along the line, in pixels
+        double smoothRadius = 0; // a weak signal's smoothing along the line, in pixels (a fraction
+                                 // weighs the outermost pair of pixels by as much)
         bool luminance = false;
         bool broad = false;    // read through the broad band too, when it is read
     };
@@ -79,6 +80,7 @@ private:
     WorkingRate rate_;
     int width_ = 320, scale_ = 1;
     double weakness_ = 0;      // 0 a clean signal's reading .. 1 a weak one's
+    double smoothing_ = 0;     // how far a weak signal's pixels are averaged along the line (0 .. 1)
     double offset_ = 0;
     cfloat noiseLag1_ = 0, broadLag1_ = 0;
     bool broad_ = false;
@@ -88,9 +90,11 @@ private:
     // Robot 24's split: the sync lengths seen, and which split is in use
     std::vector<double> syncLengths_;
     bool altLayout_ = false;
-    // shortened scans: scans looked at, how many ended black and were black before it, and
-    // how many separators read black
-    int shortSeen_ = 0, shortGap_ = 0, shortBlack_ = 0, shortRef_ = 0;
+    // shortened scans: scans looked at (-1: decided), and the sums of what each read (Hz above
+    // black): the picture just before the cut-off part less that part, and that part less the
+    // separator, with their squares
+    int shortSeen_ = 0;
+    double shortDrop_ = 0, shortDrop2_ = 0, shortRest_ = 0, shortRest2_ = 0, shortLevel_ = 0;
     // alternating layouts under Force RX: the tone that tells them apart, votes on which
     // comes first
     Segment marker_;

@@ -17,7 +17,7 @@ uint8_t clampU8(float v) { return uint8_t(std::clamp(int(std::lround(v)), 0, 255
 } // namespace
 
 void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share, float clickFloor,
-                            float colourClicks)
+                            float colourClicks, float noiseToSignal)
 {
     m_ = &m;
     weak_ = weak;
@@ -26,6 +26,7 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepF
     share_ = std::clamp(share, 0.0f, 1.0f);
     clickFloor_ = std::clamp(clickFloor, 0.0f, share_);
     colourClicks_ = std::clamp(colourClicks, 0.0f, 1.0f);
+    noiseToSignal_ = std::max(0.0f, noiseToSignal);
     broad_ = false;
     ended_ = false;
     W_ = m.exposedWidth;

@@ -8,11 +8,13 @@
 // formulas (Y 16..235), the published standard and what our own transmitter sends, unless
 // the picture shows flat areas clearly outside the studio range, which only a full-range
 // encoder produces: a flat stretch is a run of 8 or more Y pixels within 8 levels of each
-// other, and it is outside when its mean is below 8 or above 247. When such stretches hold
-// more than 0.4 % of all Y pixels the full-range formulas are used. Overshoot and ringing
-// at sharp edges are never flat for long, and noise either scatters a stretch or averages
-// out in its mean, so neither can flip a studio-range picture (counting single samples
-// outside 8..247 did: ringing behind a narrow receiver filter, or noise at 12 dB SNR).
+// other, and it is outside when its mean is below 8 or above 247 (in noise, which stretches the
+// readings' contrast, further out). When such stretches hold more than 0.4 % of all Y pixels
+// the full-range formulas are used. Overshoot and ringing at sharp edges are never flat for
+// long, and noise either scatters a stretch or averages out in its mean, so neither can flip a
+// studio-range picture (counting single samples outside 8..247 did: ringing behind a narrow
+// receiver filter, or noise at 12 dB SNR; so did the stretched contrast at 3 dB and below,
+// on some noise seeds and not on others).
 // The decision is re-taken as lines arrive and the picture recomposed when it changes, so
 // both kinds of encoder give correct black, white and saturation.
 //
@@ -56,9 +58,11 @@ public:
     // `clickFloor`: the least share of the filter's steps that take out clicks (its median and
     // its column means), whatever the noise measured on the picture (a median of differences,
     // which clicks hardly move); `colourClicks`: how far the colour filter stays as it is in
-    // strong noise whatever the colour's measured noise.
+    // strong noise whatever the colour's measured noise; `noiseToSignal`: the noise-to-signal
+    // power ratio the picture's leader gave (0 for a clean one), which the colour-level rule's
+    // levels move out with.
     void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false, float share = 1, float clickFloor = 0,
-               float colourClicks = 0);
+               float colourClicks = 0, float noiseToSignal = 0);
     // The luminance (or red, green and blue) also read through the broad band (from after
     // start): where a weak signal's area holds vertical structure, its column is averaged
     // from these readings, which keep the fine detail the narrowed band loses.
@@ -151,7 +155,7 @@ private:
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
     bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false;
-    float share_ = 1, clickFloor_ = 0, colourClicks_ = 0;
+    float share_ = 1, clickFloor_ = 0, colourClicks_ = 0, noiseToSignal_ = 0;
     bool colourFilter_ = false; // colour guided by the luminance (guidedChroma)
     // The broad band's readings (readBroad): of the luminance in the plane of no channel, of
     // red, green and blue in planes past the channels'.

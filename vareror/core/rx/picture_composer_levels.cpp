@@ -42,8 +42,8 @@ void PictureComposer::count(int line, const float *y, int n)
         }
         if (j - i >= kFlatRun) {
             const double mean = sum / (j - i);
-            if (mean < kFullLow) c.low += j - i;
-            if (mean > kFullHigh) c.high += j - i;
+            if (mean < kFullLow - kFullLowPerNoise * noiseToSignal_) c.low += j - i;
+            if (mean > kFullHigh + kFullHighPerNoise * noiseToSignal_) c.high += j - i;
         }
         i = j;
     }

@@ -17,6 +17,17 @@ namespace vareror::core::rx {
 constexpr float kFlatSpread = 8.0f; // a flat stretch's spread (levels)
 constexpr int kFlatRun = 8;         // ... and its least length (pixels)
 constexpr double kFullLow = 8, kFullHigh = 247; // flat levels only a full-range encoder sends
+// In noise the readings' contrast is stretched (the noise's pull towards the band's centre is
+// taken out, and a little more), studio black reading below 8 in flat stretches and white
+// above 247: those levels move out with the noise-to-signal power ratio n the picture's leader
+// gave (of a 10 dB weaker leader for the narrow modes), to kFullLow - kFullLowPerNoise n and
+// kFullHigh + kFullHighPerNoise n. Share of the pixels in flat stretches past them, our
+// encoder's studio-range test card / another sender's full-range card (seeds 2-3): Robot 36 at
+// 0 / 3 / 5 / 8 dB 0-0.6 / 0-0.04 / 0-0.06 / 0-0.03 against 1.5-3.4 / 3.4-4.3 / 4.1-5.7 / 5.6-8.0
+// (full range with 8 and 247 at 8 dB and below), PD90 at 0 / 3 dB 0 / 0 against 4.7-8 /
+// 3.5-5, Robot 72 at 6 / 12 dB 0 / 0 against 9.6-10.6 / 9.9-10.3; PD120 at 0 dB cannot be
+// told (studio reads as far out as full range), at 3 dB 0.1 / 0.9-1.1.
+constexpr double kFullLowPerNoise = 30, kFullHighPerNoise = 9;
 constexpr int kFullShareOneIn = 250; // full range once such stretches hold more than 1 in 250 (0.4 %) of the pixels
 
 // ---- The filter across lines (picture_composer_across_lines.cpp) ---------------------------

@@ -26,6 +26,8 @@ private slots:
     void clicksAndFading();
     void slantAndResync();
     void shortenedScansClockAndNoise();
+    void colourRangeInNoise();
+    void seedSpreadAt3Db();
     void forceRxAndStop();
     void eventSequence();
     void notchAndLmsRemoveCarrier();
@@ -352,6 +354,74 @@ void ConditionsTest::shortenedScansClockAndNoise()
         QVERIFY2(psnr[1] > psnr[0] - 2.0, qPrintable(QString("clock %1, %2 dB: %3 dB with short scans, %4 with whole ones")
                                                          .arg(c.clock).arg(c.snr).arg(psnr[1]).arg(psnr[0])));
     }
+}
+
+// Grey bars from a studio-range sender (ours) and from a full-range one, in noise: each comes
+// out with its own range's levels. Noise stretches the readings' contrast, and studio black
+// and white read in flat stretches as far out as only full-range levels lie clean (taken at
+// the clean signal's levels, a studio picture passed for full range at 3 dB and below on some
+// noise seeds, and came out with its contrast cut by a seventh).
+void ConditionsTest::colourRangeInNoise()
+{
+    const ModeInfo &mi = modeInfo(15);
+    const uint8_t bars[] = {0, 16, 64, 128, 192, 240, 255};
+    const int n = int(std::size(bars));
+    RgbImage src(mi.width, mi.height);
+    for (int y = 0; y < src.height; ++y)
+        for (int x = 0; x < src.width; ++x) {
+            uint8_t *p = src.pixel(x, y);
+            p[0] = p[1] = p[2] = bars[n * x / src.width];
+        }
+    const auto studio = transmission(15, src, 11025), full = fullRangeTransmission(15, src, 11025, outsideSender(mi));
+    for (double snr : {0.0, 3.0})
+        for (unsigned seed = 2; seed <= 4; ++seed)
+            for (bool isFull : {false, true}) {
+                auto a = isFull ? full : studio;
+                addNoise(a, 11025, snr, seed);
+                Receiver rx(11025);
+                const Run r = feed(rx, a, 8192);
+                QCOMPARE(r.ends, 1);
+                const RgbImage &d = r.pictures.front().picture;
+                // the bars' means, away from their edges and the picture's
+                double mean[std::size(bars)] = {};
+                for (int b = 0; b < n; ++b) {
+                    int count = 0;
+                    for (int y = 8; y < d.height - 8; ++y)
+                        for (int x = b * d.width / n + 8; x < (b + 1) * d.width / n - 8; ++x, ++count) mean[b] += d.pixel(x, y)[1];
+                    mean[b] /= count;
+                }
+                // The contrast between the bars of 64 and 192 is 128, in noise up to a tenth more;
+                // taken for the other range, a studio-range picture's comes out at 110 and a
+                // full-range one's at 149 (and as much more).
+                const double contrast = mean[4] - mean[2];
+                const QString at = QString("%1 sender, %2 dB, seed %3: bars 64 and 192 %4 apart")
+                                       .arg(isFull ? "full-range" : "studio-range").arg(snr).arg(seed).arg(contrast);
+                qInfo("%s", qPrintable(at));
+                QVERIFY2(isFull ? contrast < 152 : contrast > 126, qPrintable(at));
+            }
+}
+
+// The same picture at 3 dB over several noise seeds comes out alike: no decision taken on a
+// threshold flips it whole (another sender's Scottie 1, its scans 1.5 ms short and no starting
+// sync, came out at 14.6-14.8 dB, or at 17.1-17.9 on the seeds where the short scans were told).
+void ConditionsTest::seedSpreadAt3Db()
+{
+    const ModeInfo &mi = modeInfo(6);
+    const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
+    const auto clean = fullRangeTransmission(6, card, 11025, outsideSender(mi));
+    double lo = 99, hi = 0;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        auto a = clean;
+        addNoise(a, 11025, 3, seed);
+        Receiver rx(11025);
+        const Run r = feed(rx, a, 8192);
+        QCOMPARE(r.ends, 1);
+        const double p = alignedPsnr(r.pictures.front().picture, card);
+        qInfo("seed %u: %.1f dB", seed, p);
+        lo = std::min(lo, p);
+        hi = std::max(hi, p);
+    }
+    QVERIFY2(lo > 16.5 && hi - lo < 2.5, qPrintable(QString("%1 to %2 dB").arg(lo).arg(hi)));
 }
 
 void ConditionsTest::slantAndResync()
