@@ -68,7 +68,7 @@ double refineEdge(const SignalView &s, const WorkingRate &rate, int64_t c, doubl
     if (!s.has(a, b)) return double(c);
     std::vector<double> pre(size_t(b - a + 1), 0.0);
     for (int64_t i = a; i < b; ++i) {
-        double v = std::clamp((s.fAt(i) - mid) / scale, -1.0, 1.0);
+        double v = std::clamp((s.fnAt(i) - mid) / scale, -1.0, 1.0);
         if (!falling) v = -v;
         pre[size_t(i - a + 1)] = pre[size_t(i - a)] + v;
     }

@@ -62,6 +62,20 @@ void ConditionsTest::visAndFskInNoise()
         QCOMPARE(r.ends, 1);
         QCOMPARE(r.pictures.front().mode, 6);
     }
+    // At 0 dB (and below) the header's start bit is placed on the decision band: on the broad
+    // band, its noise placed it 15 ms late in these, and the code was read across its bits'
+    // edges (the header missed)
+    {
+        const ModeInfo &mi = modeInfo(3);
+        struct Case { bool other; unsigned seed; };
+        for (const Case c : {Case{false, 136}, Case{false, 157}, Case{true, 1}, Case{true, 58}}) {
+            auto a = c.other ? fullRangeTransmission(3, card, 11025, outsideSender(mi)) : transmission(3, card, 11025);
+            a.resize(size_t((0.5 + (mi.headerMs() + 500) / 1000) * 11025));
+            addNoise(a, 11025, 0.0, c.seed);
+            Receiver rx(11025);
+            QVERIFY2(feed(rx, a).starts == 1 && rx.mode() == 3, qPrintable(QString("seed %1").arg(c.seed)));
+        }
+    }
     // a corrupted ID (wrong check symbol) is not shown
     {
         auto a = transmission(3, card, 11025, false);
