@@ -4,6 +4,7 @@
 #include "CanvasStation.h"
 #include "platform/runtime/Random.h"
 #include "platform/runtime/Vb.h"
+#include "qso/Qso.h"
 
 using namespace canvastest;
 
@@ -176,6 +177,40 @@ private slots:
         QVERIFY(isOn(f.Label32));
         QCOMPARE(platform::backColor(f.Command31), 0xFFFFFFu);
         QCOMPARE(rgb32(f.Image6->Picture()), dropped);
+    }
+
+    // With the header display on, the header stays on the screen through a take-back and
+    // its return, and what the engine would send is what the screen shows; with it off,
+    // the engine's buffer is left as it was.
+    void takeBackKeepsTheHeader()
+    {
+        Station s;
+        auto& f = s.form();
+        const QImage header = solid(640, 64, kRed);
+        f.Picture4->setPicture(header);
+        f.qso().headerNumber = 13; // box 4 at the bottom
+        f.Check2->setValue(1);
+        const QImage before = busy(640, 512);
+        f.Picture1->setPicture(before);
+        dropFromStrip(s, solid(640, 512, kBlue), 300, 300);
+
+        // The screen shows `below` under the header, and the engine holds the same.
+        auto headedOver = [&](const QImage& below) {
+            const QImage tx = rgb32(f.Picture1->Picture());
+            QCOMPARE(tx.copy(0, 448, 640, 64), header);
+            QCOMPARE(tx.copy(0, 0, 640, 448), below.copy(0, 0, 640, 448));
+            QCOMPARE(s.txBuffer(), tx);
+        };
+        f.Command31->click();
+        headedOver(before);
+        f.Command31->click();
+        headedOver(solid(640, 512, kBlue));
+
+        f.Check2->setValue(0);
+        const QImage sent = s.txBuffer();
+        f.Command31->click();
+        QCOMPARE(rgb32(f.Picture1->Picture()), before);
+        QCOMPARE(s.txBuffer(), sent);
     }
 };
 

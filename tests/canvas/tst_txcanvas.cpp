@@ -59,14 +59,20 @@ private slots:
         QCOMPARE(s.canvas().textY, 120.f);
         QCOMPARE(form.focusWidget(), form.Text1);
 
-        // A picture of the TX picture's size from the recent row is copied pixel for pixel.
-        const QImage exact = busy(640, 512).mirrored(true, false);
-        form.Image12->setPicture(exact);
-        emit form.Image12->mouseDown(1, 0, 5, 5);
-        QCOMPARE(s.canvas().dragSource, 15);
-        dropOnTxScreen(s, 10, 10);
-        QCOMPARE(rgb32(form.Picture1->Picture()), exact);
-        QCOMPARE(s.txBuffer(), exact);
+        // A picture of the TX picture's size from any of the four recent pictures, newest to
+        // oldest, is copied pixel for pixel.
+        QImage exact;
+        const QList<platform::ImageBox*> recentRow = {form.Image12, form.Image17, form.Image18, form.Image19};
+        for (int i = 0; i < recentRow.size(); ++i) {
+            exact = busy(640, 512).mirrored(true, i % 2 == 1);
+            testsupport::paint(exact, 0, 0, 20 + 20 * i, 20, kGreen);
+            recentRow[i]->setPicture(exact);
+            emit recentRow[i]->mouseDown(1, 0, 5, 5);
+            QCOMPARE(s.canvas().dragSource, 15 + i);
+            dropOnTxScreen(s, 10, 10);
+            QCOMPARE(rgb32(form.Picture1->Picture()), exact);
+            QCOMPARE(s.txBuffer(), exact);
+        }
 
         // A drawing left on the persistent layer is never sent, by the drop's push nor by the
         // engine controller's own copy before a transmission.

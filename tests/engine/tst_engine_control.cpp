@@ -433,15 +433,23 @@ private slots:
         shell::FormMain& form = s.form();
         s.engine().autoSaveLimit = 100;
         form.Check8->setValue(autoSave ? 1 : 0);
-        QImage older(8, 8, QImage::Format_RGB32);
-        older.fill(Qt::red);
-        form.Image12->setPicture(older);
+        // The recent row, newest first, holds four pictures of its own colours.
+        const QList<platform::ImageBox*> row = {form.Image12, form.Image17, form.Image18, form.Image19};
+        const QList<QColor> colours = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+        for (int i = 0; i < row.size(); ++i) {
+            QImage older(8, 8, QImage::Format_RGB32);
+            older.fill(colours[i]);
+            row[i]->setPicture(older);
+        }
         s.pictureStarts(mode);
         scripted::script().pos[0] = lines;
         s.tick(0x20);
         QCOMPARE(platform::backColor(form.Command1), Idle);
-        QCOMPARE(form.Image17->hasPicture(), recent);
+        // A picture that counts enters at the front; the others move one place on and the
+        // oldest is dropped.
         QCOMPARE(form.Image12->Picture().size(), recent ? QSize(640, 512) : QSize(8, 8));
+        for (int i = 1; i < row.size(); ++i)
+            QCOMPARE(row[i]->Picture().pixelColor(0, 0), colours[recent ? i - 1 : i]);
         const QStringList written = files(s.engine().autoSaveDir);
         QCOMPARE(written.size(), saved.isValid() ? 1 : 0);
         if (saved.isValid())

@@ -235,6 +235,18 @@ private slots:
         QCOMPARE(mm.MciGetProgressPercent("movie0"), 30);
         QVERIFY(mm.MciPlay("movie0", "40", "20") != QLatin1String("No Errors"));
         QVERIFY(mm.MciPlay("movie0", "0", "101") != QLatin1String("No Errors"));
+        // A range of one frame is a range: it plays and stops on that frame.
+        QCOMPARE(mm.MciPlay("movie0", "20", "20"), QString("No Errors"));
+        QVERIFY(QTest::qWaitFor([&] { return mm.MciGetMode("movie0") == QLatin1String("stopped"); }, 30000));
+        QCOMPARE(mm.MciGetPosition("movie0"), 20);
+        // Seek to the end by word and by number: the play point stands at the length.
+        QCOMPARE(mci.sendString(QStringLiteral("seek movie0 to end")), int(media::mediaOk));
+        QCOMPARE(mm.MciGetPosition("movie0"), 100);
+        QCOMPARE(mci.sendString(QStringLiteral("seek movie0 to start")), int(media::mediaOk));
+        QCOMPARE(mm.MciGetPosition("movie0"), 0);
+        QCOMPARE(mci.sendString(QStringLiteral("seek movie0 to 100")), int(media::mediaOk));
+        QCOMPARE(mm.MciGetPosition("movie0"), 100);
+        QCOMPARE(mci.sendString(QStringLiteral("seek movie0 to 101")), int(media::mediaOutOfRange));
 
         // Seek moves the play point, and the play that follows starts there.
         QCOMPARE(mm.MciSeekAndPlay("movie0", 50), QString("No Errors"));
@@ -408,10 +420,15 @@ private slots:
         w.txtWidth->setText("");
         w.TxtHeight->setText("");
 
-        // The play point: one step is two seconds.
+        // The play point: one step is two seconds, and its last step is the clip's end.
         mci.clearReceived();
         drag(w.SliderMoveMultimedia, 1);
         QCOMPARE(sent(mci), QStringList({"seek movie0 to 50", "Play movie0"}));
+        QCOMPARE(w.LbResult->caption(), NoErrors);
+        mci.clearReceived();
+        drag(w.SliderMoveMultimedia, 2);
+        QCOMPARE(sent(mci), QStringList({"seek movie0 to 100", "Play movie0"}));
+        QCOMPARE(w.LbResult->caption(), NoErrors);
 
         // Close: the status emptied, the file kept; the same file opens again at once.
         w.CmdClose->click();

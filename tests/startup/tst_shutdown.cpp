@@ -77,6 +77,10 @@ private slots:
             form.Picture7->Line(0, 0, 639, 31, 0x0000FF, platform::PictureBox::LineKind::FilledBox);
             form.qso().stationRecord[2] = QStringLiteral("DL1ABC");
             form.Check8->setValue(1);
+            // Underline and bold ticked, italic not: each box comes back as it was.
+            form.Check13->setValue(1);
+            form.Check14->setValue(0);
+            form.Check6->setValue(1);
             form.engine().toneFrequency = 1200;
             scripted::script().outputGain = 0x1234; // an announcement left the volume changed
 
@@ -118,6 +122,9 @@ private slots:
         QCOMPARE(rgb(form.Picture4->Picture()).pixel(0, 0), qRgb(255, 255, 255));
         QCOMPARE(form.qso().stationRecord[2], QStringLiteral("DL1ABC"));
         QCOMPARE(form.Check8->value(), 1);
+        QCOMPARE(form.Check13->value(), 1);
+        QCOMPARE(form.Check14->value(), 0);
+        QCOMPARE(form.Check6->value(), 1);
         QCOMPARE(form.Command48->text(), QStringLiteral("1200"));
         // The splash painted over the TX screen at the shut-down is element 21 again.
         QCOMPARE(form.strips().favouritePictures[21].size(), QSize(640, 512));
