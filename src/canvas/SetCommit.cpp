@@ -91,51 +91,51 @@ void TxCanvas::endingE()
         form_.VScroll3->show();
 }
 
+void TxCanvas::endTextDrag()
+{
+    if (dragSource != dragCallSign && dragSource != dragFskIdText)
+        return;
+    dragSource = dragTxPicture;
+    const QPixmap neutral = strips::dragIcon(strips::DragIcon::Neutral);
+    platform::DragManager::setDragIcon(form_.Text3, neutral);
+    platform::DragManager::setDragIcon(form_.Label56, neutral);
+}
+
+// The end every road of SET shares: the screen's picture is committed and SET goes idle.
+void TxCanvas::commitScreen(platform::StepRunner& steps)
+{
+    platform::PictureBox* tx = form_.Picture1;
+    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+    setIdle();
+}
+
+// What `draw` adds is drawn into the persistent layer first.
+void TxCanvas::commitDrawn(platform::StepRunner& steps, const std::function<void()>& draw)
+{
+    platform::PictureBox* tx = form_.Picture1;
+    tx->setAutoRedraw(true);
+    draw();
+    tx->setAutoRedraw(false);
+    commitScreen(steps);
+}
+
+// After an element is committed: the engine gets the picture, the text box the focus on
+// the roads that give it, and the vertical text's scroll bar comes back.
+void TxCanvas::elementCommitted(bool focusText)
+{
+    pushTxPicture();
+    if (focusText)
+        form_.Text1->setFocus();
+    endingE();
+}
+
+// SET: the road is chosen by the sub-options, the armed shape and the editing mode, in
+// this order; each road ends in the commit they share.
 void TxCanvas::Command47_Click()
 {
     shell::FormMain& f = form_;
-    platform::PictureBox* tx = f.Picture1;
-    auto& text = f.text();
     platform::StepRunner steps(QStringLiteral("Command47_Click"));
-    auto commit = [&] { steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); }); };
-    auto focusText = [&] { f.Text1->setFocus(); };
-
-    // "4 pics in 1": the quarter is painted for good; the drop pushes it to the engine.
-    if (f.Image6->hasPicture() && f.Check19->value() == 1) {
-        tx->setAutoRedraw(true);
-        steps.step(QStringLiteral("quarter"), [&] {
-            tx->PaintPicture(f.Image6->Picture(), textX, textY, kQuarterWidth, kQuarterHeight);
-        });
-        commit();
-        tx->setAutoRedraw(false);
-        setIdle();
-        return;
-    }
-    // Overlays, Pic in Pic and Draw without sub-options: what the persistent layer holds
-    // is committed; a see-through frame overlay is laid over it first. The TX button
-    // brings the committed picture to the engine before it sends.
-    if (!f.Option1->value() && f.Check19->value() == 0 && f.Check18->value() == 0 && dragSource != dragShapeTool) {
-        tx->setAutoRedraw(true);
-        if (f.Option6->value() && transparentOn == 1) {
-            transparentOn = 0;
-            steps.step(QStringLiteral("see-through overlay"), [&] { blitSeeThroughOverlay(); });
-        }
-        commit();
-        tx->setAutoRedraw(false);
-        setIdle();
-        return;
-    }
-    if (f.Option7->value())
-        steps.step(QStringLiteral("rotated draw"), [&] { drawElement(2); });
-    if (f.Option6->value())
-        steps.step(QStringLiteral("rotated draw"), [&] { drawElement(3); });
-    if (f.Option7->value() && f.Check18->value() == 1) {
-        commit();
-        setIdle();
-        focusText();
-        return;
-    }
-    if (!isOn(f.Command47))
+    if (commitWithoutElement(steps) || !isOn(f.Command47))
         return;
 
     repeatAction = 0;
@@ -156,121 +156,159 @@ void TxCanvas::Command47_Click()
     if (dragSource != dragShapeTool)
         resetDrawnExtent();
 
-    // An armed shape: the shape drawer draws it for good where its preview stood (it
-    // adds back the 160 and 128 that a new shape would start from).
     if (dragSource == dragShapeTool) {
-        tx->setAutoRedraw(true);
-        textX -= 160;
-        textY -= 128;
+        commitShape(steps);
+        return;
+    }
+    endTextDrag();
+    if (f.Option6->value() && f.Check19->value() == 0)
+        commitOverlay(steps);
+    else if (f.Option8->value())
+        commitDrawing(steps);
+    else if (f.Option7->value())
+        commitPicInPic(steps);
+    else
+        commitText(steps, sending);
+}
+
+// The roads that commit what the persistent layer holds, with no element waiting for
+// SET: "4 pics in 1", the modes without sub-options and Follow Mouse. The rotated
+// element is drawn on the way to the last of them. True when one of them was taken.
+bool TxCanvas::commitWithoutElement(platform::StepRunner& steps)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    // "4 pics in 1": the quarter is painted for good; the drop pushes it to the engine.
+    if (f.Image6->hasPicture() && f.Check19->value() == 1) {
+        commitDrawn(steps, [&] {
+            steps.step(QStringLiteral("quarter"), [&] {
+                tx->PaintPicture(f.Image6->Picture(), textX, textY, kQuarterWidth, kQuarterHeight);
+            });
+        });
+        return true;
+    }
+    // Overlays, Pic in Pic and Draw without sub-options: what the persistent layer holds
+    // is committed; a see-through frame overlay is laid over it first. The TX button
+    // brings the committed picture to the engine before it sends.
+    if (!f.Option1->value() && f.Check19->value() == 0 && f.Check18->value() == 0 && dragSource != dragShapeTool) {
+        commitDrawn(steps, [&] {
+            if (f.Option6->value() && transparentOn == 1) {
+                transparentOn = 0;
+                steps.step(QStringLiteral("see-through overlay"), [&] { blitSeeThroughOverlay(); });
+            }
+        });
+        return true;
+    }
+    if (f.Option7->value())
+        steps.step(QStringLiteral("rotated draw"), [&] { drawElement(2); });
+    if (f.Option6->value())
+        steps.step(QStringLiteral("rotated draw"), [&] { drawElement(3); });
+    if (f.Option7->value() && f.Check18->value() == 1) {
+        commitScreen(steps);
+        f.Text1->setFocus();
+        return true;
+    }
+    return false;
+}
+
+// An armed shape: the shape drawer draws it for good where its preview stood (it adds
+// back the 160 and 128 that a new shape would start from).
+void TxCanvas::commitShape(platform::StepRunner& steps)
+{
+    shell::FormMain& f = form_;
+    textX -= 160;
+    textY -= 128;
+    commitDrawn(steps, [&] {
         steps.step(QStringLiteral("Combo1_Click"), [&] { Combo1_Click(); });
         dragSource = dragNone;
-        commit();
-        tx->setAutoRedraw(false);
-        setIdle();
-        f.Combo1->setText(kResting);
-        f.VScroll4->hide();
-        pushTxPicture();
-        focusText();
-        endingE();
-        return;
-    }
-    if (dragSource == dragCallSign || dragSource == dragFskIdText) {
-        dragSource = dragTxPicture;
-        const QPixmap neutral = strips::dragIcon(strips::DragIcon::Neutral);
-        platform::DragManager::setDragIcon(f.Text3, neutral);
-        platform::DragManager::setDragIcon(f.Label56, neutral);
-    }
-    if (f.Option6->value() && f.Check19->value() == 0) {
-        if (transparentOn == 0) {
-            tx->setAutoRedraw(true);
-            steps.step(QStringLiteral("turntransparent"), [&] { turntransparent(); });
-            commit();
-            tx->setAutoRedraw(false);
-            setIdle();
-            pushTxPicture();
-            endingE();
-            return;
-        }
-        transparentOn = 0;
-        tx->setAutoRedraw(true);
-        steps.step(QStringLiteral("see-through overlay"), [&] { blitSeeThroughOverlay(); });
-        tx->setAutoRedraw(false);
-        commit();
-        setIdle();
-        pushTxPicture();
-        focusText();
-        endingE();
-        return;
-    }
-    if (f.Option8->value()) {
-        setIdle();
-        commit();
-        pushTxPicture();
-        focusText();
-        if (platform::backColor(f.Command31) == kCanTakeBack && !makingHeader())
-            f.Image14->setPicture(tx->Image());
-        f.Image13->setPicture(tx->Picture());
-        endingE();
-        return;
-    }
-    if (f.Option7->value()) {
-        tx->setAutoRedraw(true);
-        if (text.textEditState == 100 && overlayAngle == 0) {
-            text.textEditState = 0;
-            overlayScale += overlayScale / 20;
-        }
-        tx->setAutoRedraw(false);
-        focusText();
-        if (!makingHeader()) {
-            if (platform::backColor(f.Command31) == kCanTakeBack)
-                f.Image14->setPicture(tx->Image());
-            else
-                f.Image13->setPicture(tx->Image());
-            commit();
-        }
-        setIdle();
-        pushTxPicture();
-        endingE();
-        return;
-    }
+    });
+    f.Combo1->setText(kResting);
+    f.VScroll4->hide();
+    elementCommitted(true);
+}
 
-    // The text element.
+// Overlays: an opaque overlay is made see-through at its place; one already see-through
+// is laid over the picture with its centre colour left out.
+void TxCanvas::commitOverlay(platform::StepRunner& steps)
+{
+    if (transparentOn == 0) {
+        commitDrawn(steps, [&] { steps.step(QStringLiteral("turntransparent"), [&] { turntransparent(); }); });
+        elementCommitted(false);
+        return;
+    }
+    transparentOn = 0;
+    commitDrawn(steps, [&] { steps.step(QStringLiteral("see-through overlay"), [&] { blitSeeThroughOverlay(); }); });
+    elementCommitted(true);
+}
+
+// Draw: the drawing is committed and becomes the take-back copy.
+void TxCanvas::commitDrawing(platform::StepRunner& steps)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    commitScreen(steps);
+    if (platform::backColor(f.Command31) == kCanTakeBack && !makingHeader())
+        f.Image14->setPicture(tx->Image());
+    f.Image13->setPicture(tx->Picture());
+    elementCommitted(true);
+}
+
+// Pic in Pic: a picture entered at full size grows by a twentieth; committed unless a
+// header is being made.
+void TxCanvas::commitPicInPic(platform::StepRunner& steps)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    auto& text = f.text();
+    if (text.textEditState == 100 && overlayAngle == 0) {
+        text.textEditState = 0;
+        overlayScale += overlayScale / 20;
+    }
+    tx->setAutoRedraw(false);
+    if (makingHeader()) {
+        setIdle();
+    } else {
+        if (platform::backColor(f.Command31) == kCanTakeBack)
+            f.Image14->setPicture(tx->Image());
+        else
+            f.Image13->setPicture(tx->Image());
+        commitScreen(steps);
+    }
+    elementCommitted(true);
+}
+
+// The text element, printed in a colour a little lighter than the chosen one, which stays
+// chosen, then moved off the canvas so that a later press starts anew.
+void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    auto& text = f.text();
     if (f.Combo3->text() == kGraduatedText && text.textAngle != 0) {
         f.ui().msgBox(QStringLiteral("Does not work correctly with rotated texts. Will exit without change."),
                       platform::vbOKOnly);
-        focusText();
+        f.Text1->setFocus();
         endingE();
         return;
     }
-    // Each committed text is a little lighter than the chosen colour, which stays chosen.
-    const quint32 chosen = tx->ForeColor() & platform::gdi::kRgbMask;
     const QString savedColour = text.fontRecord[7];
-    auto lighter = [&](quint32 component) {
-        const int r = 1 + int(platform::Int(random.next() * kColourVariation));
-        return std::min(255, int(component) + r);
-    };
-    const int red = lighter(chosen & 0xFF);
-    const int green = lighter((chosen >> 8) & 0xFF);
-    const int blue = lighter((chosen >> 16) & 0xFF);
-    const quint32 varied = platform::rgb(red, green, blue);
+    const quint32 varied = lighterColour(tx->ForeColor() & platform::gdi::kRgbMask);
     tx->setForeColor(varied);
     text.fontRecord[7] = platform::numberText(varied);
 
-    tx->setAutoRedraw(true);
     tx->setCurrentX(textX);
     tx->setCurrentY(textY);
-    if (f.Combo3->text() == kNormalText) {
-        steps.step(QStringLiteral("drawText"), [&] { text.drawText(); });
-        steps.step(QStringLiteral("Check17_Click"), [&] { text.Check17_Click(); });
-        steps.step(QStringLiteral("Check15_Click"), [&] { text.Check15_Click(); });
-    } else {
-        steps.step(QStringLiteral("drawStyledText"), [&] { text.drawStyledText(); });
-    }
-    tx->setAutoRedraw(false);
-    setIdle();
-    textX += kOffCanvas;
-    textY += kOffCanvas;
-    commit();
+    commitDrawn(steps, [&] {
+        if (f.Combo3->text() == kNormalText) {
+            steps.step(QStringLiteral("drawText"), [&] { text.drawText(); });
+            steps.step(QStringLiteral("Check17_Click"), [&] { text.Check17_Click(); });
+            steps.step(QStringLiteral("Check15_Click"), [&] { text.Check15_Click(); });
+        } else {
+            steps.step(QStringLiteral("drawStyledText"), [&] { text.drawStyledText(); });
+        }
+        textX += kOffCanvas;
+        textY += kOffCanvas;
+    });
     f.Image6->setPicture(tx->Image());
     if (!makingHeader()) {
         if (platform::backColor(f.Command31) == kCanTakeBack)
@@ -292,6 +330,19 @@ void TxCanvas::Command47_Click()
     }
     f.Timer2->setEnabled(false);
     text.selectedText.clear();
+}
+
+// Each component 1 to kColourVariation steps lighter, at most 255.
+quint32 TxCanvas::lighterColour(quint32 chosen)
+{
+    auto lighter = [&](quint32 component) {
+        const int r = 1 + int(platform::Int(random.next() * kColourVariation));
+        return std::min(255, int(component) + r);
+    };
+    const int red = lighter(chosen & 0xFF);
+    const int green = lighter((chosen >> 8) & 0xFF);
+    const int blue = lighter((chosen >> 16) & 0xFF);
+    return platform::rgb(red, green, blue);
 }
 
 // Refused while Pattern Fill is on (the picture from before the fill comes back instead),
@@ -320,12 +371,7 @@ void TxCanvas::Command31_Click()
         f.Timer2->setEnabled(false);
         overlayAngle = 0;
         tx->Cls();
-        if (dragSource == dragCallSign || dragSource == dragFskIdText) {
-            dragSource = dragTxPicture;
-            const QPixmap neutral = strips::dragIcon(strips::DragIcon::Neutral);
-            platform::DragManager::setDragIcon(f.Text3, neutral);
-            platform::DragManager::setDragIcon(f.Label56, neutral);
-        }
+        endTextDrag();
         setIdle();
         platform::setBackColor(f.Label32, kToolOffColor);
         Command12_Click();

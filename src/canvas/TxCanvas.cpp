@@ -88,12 +88,7 @@ void TxCanvas::Command12_Click()
         }
         repeatAction = 0;
         f.Timer2->setEnabled(false);
-        if (dragSource == dragCallSign || dragSource == dragFskIdText) {
-            dragSource = dragTxPicture;
-            const QPixmap neutral = strips::dragIcon(strips::DragIcon::Neutral);
-            platform::DragManager::setDragIcon(f.Text3, neutral);
-            platform::DragManager::setDragIcon(f.Label56, neutral);
-        }
+        endTextDrag();
         if (f.Option1->value() && f.text().styledTextPending == 1)
             tx->setPicture(f.Image6->Picture());
         resetDrawnExtent();

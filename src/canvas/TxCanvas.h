@@ -19,11 +19,12 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 
 class QWidget;
 
 namespace shell { class FormMain; }
-namespace platform { class OptionButton; class ShapeControl; }
+namespace platform { class OptionButton; class ShapeControl; class StepRunner; }
 
 namespace canvas {
 
@@ -286,6 +287,9 @@ private:
     void renderElement();
     // The element painted and drawn again centred on (x, y), as a click places it.
     void placeElementAt(double x, double y);
+    // Picture1_MouseDown's presses with the right button and in the overlay modes.
+    void rightPressOnTxScreen();
+    void layOverlayAt(double x, double y);
     void followMouseTrail(double x, double y);
     void textFollows(double x, double y);
     void cropRubberBand(double x, double y);
@@ -310,6 +314,20 @@ private:
     void blitSeeThroughOverlay();
     // SET's last step on the roads that commit an element.
     void endingE();
+    // A call sign or identification text waiting as an element is no longer dragged: the
+    // TX picture is the drag source again and both texts carry the neutral icon.
+    void endTextDrag();
+    // SET's roads (Command47_Click) and the steps they share.
+    bool commitWithoutElement(platform::StepRunner& steps);
+    void commitShape(platform::StepRunner& steps);
+    void commitOverlay(platform::StepRunner& steps);
+    void commitDrawing(platform::StepRunner& steps);
+    void commitPicInPic(platform::StepRunner& steps);
+    void commitText(platform::StepRunner& steps, bool sending);
+    void commitScreen(platform::StepRunner& steps);
+    void commitDrawn(platform::StepRunner& steps, const std::function<void()>& draw);
+    void elementCommitted(bool focusText);
+    quint32 lighterColour(quint32 chosen);
     bool makingHeader() const;
 
     shell::FormMain& form_;

@@ -174,42 +174,14 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         return;
     }
     if (button == kRight) {
-        if (dragSource == dragShapeTool) {
-            f.VScroll4->hide();
-            tx->Cls();
-            Command12_Click();
-            f.Text1->setFocus();
-            return;
-        }
-        setIdle();
-        tx->Cls();
-        tx->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
-        if (!isOn(f.Label32)) {
-            dragSource = dragTxPicture;
-            tx->Drag(platform::vbBeginDrag);
-        }
+        rightPressOnTxScreen();
         return;
     }
     if (isOn(f.Label32))
         return;
     setPending();
-    // Any other button in Overlays or Pic in Pic lays the element on the screen
-    // see-through at the pointer; with Follow Mouse a trail of small copies starts here.
     if (overlayMode) {
-        if (f.Check18->value() == 1 && f.Option7->value()) {
-            overlayScale = 1;
-            trailX = x;
-            trailY = y;
-            f.Picture2->setPicture(tx->Image());
-        }
-        tx->Cls();
-        tx->setCurrentX(x);
-        tx->setCurrentY(y);
-        textX = float(x - overlayScale / 2);
-        textY = float(y - overlayScale / 2.5);
-        platform::StepRunner steps(QStringLiteral("Picture1_MouseDown"));
-        steps.step(QStringLiteral("AutoRedraw"), [&] { tx->setAutoRedraw(false); });
-        steps.step(QStringLiteral("turntransparent"), [&] { turntransparent(); });
+        layOverlayAt(x, y);
         return;
     }
     text.textToDraw = f.Text1->text();
@@ -240,6 +212,50 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         textY = float(y);
         text.drawText();
     }
+}
+
+// The right button ends an armed shape; otherwise it wipes the preview and drags the TX
+// picture, unless Pattern Fill is on.
+void TxCanvas::rightPressOnTxScreen()
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    if (dragSource == dragShapeTool) {
+        f.VScroll4->hide();
+        tx->Cls();
+        Command12_Click();
+        f.Text1->setFocus();
+        return;
+    }
+    setIdle();
+    tx->Cls();
+    tx->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+    if (!isOn(f.Label32)) {
+        dragSource = dragTxPicture;
+        tx->Drag(platform::vbBeginDrag);
+    }
+}
+
+// Any button but the right one in Overlays or Pic in Pic lays the element on the screen
+// see-through at the pointer; with Follow Mouse a trail of small copies starts here.
+void TxCanvas::layOverlayAt(double x, double y)
+{
+    shell::FormMain& f = form_;
+    platform::PictureBox* tx = f.Picture1;
+    if (f.Check18->value() == 1 && f.Option7->value()) {
+        overlayScale = 1;
+        trailX = x;
+        trailY = y;
+        f.Picture2->setPicture(tx->Image());
+    }
+    tx->Cls();
+    tx->setCurrentX(x);
+    tx->setCurrentY(y);
+    textX = float(x - overlayScale / 2);
+    textY = float(y - overlayScale / 2.5);
+    platform::StepRunner steps(QStringLiteral("Picture1_MouseDown"));
+    steps.step(QStringLiteral("AutoRedraw"), [&] { tx->setAutoRedraw(false); });
+    steps.step(QStringLiteral("turntransparent"), [&] { turntransparent(); });
 }
 
 // Centred on the pointer: the element's box is S wide and S * 4 / 5 high.
