@@ -59,6 +59,168 @@ int number(const QString& word, qint64& value)
     return ok ? mediaOk : mediaNumberExpected;
 }
 
+// play [from <n>] [to <n>]: a range of one frame is a range.
+int play(MediaDevice& device, const QStringList& rest, qint64 length)
+{
+    const int n = int(rest.size());
+    std::optional<qint64> from, to;
+    for (int i = 0; i < n; i += 2) {
+        if (i + 1 >= n)
+            return mediaMissingWord;
+        qint64 v = 0;
+        if (const int e = number(rest[i + 1], v))
+            return e;
+        if (v < 0 || v > length)
+            return mediaOutOfRange;
+        if (is(rest[i], "from"))
+            from = v;
+        else if (is(rest[i], "to"))
+            to = v;
+        else
+            return mediaUnexpectedWord;
+    }
+    if (from && to && *from > *to)
+        return mediaOutOfRange;
+    device.play(from ? std::optional(device.toMs(*from)) : std::nullopt,
+                to ? std::optional(device.toMs(*to)) : std::nullopt);
+    return mediaOk;
+}
+
+// seek to <n|start|end>: the end is the length itself.
+int seek(MediaDevice& device, const QStringList& rest, qint64 length)
+{
+    const int n = int(rest.size());
+    if (n != 2 || !is(rest[0], "to"))
+        return n < 2 ? mediaMissingWord : mediaUnexpectedWord;
+    qint64 v = 0;
+    if (is(rest[1], "start"))
+        v = 0;
+    else if (is(rest[1], "end"))
+        v = length;
+    else if (const int e = number(rest[1], v))
+        return e;
+    if (v < 0 || v > length)
+        return mediaOutOfRange;
+    device.seek(v == length ? device.lengthMs() : device.toMs(v));
+    return mediaOk;
+}
+
+// status mode|length|position|speed|volume; a side's volume cannot be had.
+int status(MediaDevice& device, const QStringList& rest, qint64 length, QString& reply)
+{
+    const int n = int(rest.size());
+    const QString item = rest.join(QLatin1Char(' ')).toLower();
+    if (item == QLatin1String("mode")) {
+        switch (device.mode()) {
+        case MediaDevice::Mode::Playing: reply = QStringLiteral("playing"); break;
+        case MediaDevice::Mode::Paused: reply = QStringLiteral("paused"); break;
+        case MediaDevice::Mode::Stopped: reply = QStringLiteral("stopped"); break;
+        }
+    } else if (item == QLatin1String("length")) {
+        reply = QString::number(length);
+    } else if (item == QLatin1String("position")) {
+        reply = QString::number(device.toUnits(device.positionMs()));
+    } else if (item == QLatin1String("speed")) {
+        reply = QString::number(device.speed());
+    } else if (item == QLatin1String("volume")) {
+        reply = QString::number(device.volume());
+    } else if (item == QLatin1String("left volume") || item == QLatin1String("right volume")) {
+        return mediaNoBalance;
+    } else {
+        return n ? mediaUnexpectedWord : mediaMissingWord;
+    }
+    return mediaOk;
+}
+
+// set time format ..., set audio <side> on|off, set speed <n>.
+int set(MediaDevice& device, const QStringList& rest)
+{
+    const int n = int(rest.size());
+    if (n == 3 && is(rest[0], "time") && is(rest[1], "format")) {
+        if (is(rest[2], "frames"))
+            device.setFramesFormat(true);
+        else if (is(rest[2], "ms") || is(rest[2], "milliseconds"))
+            device.setFramesFormat(false);
+        else
+            return mediaUnexpectedWord;
+        return mediaOk;
+    }
+    if (n == 3 && is(rest[0], "audio")) {
+        if (!is(rest[2], "on") && !is(rest[2], "off"))
+            return mediaUnexpectedWord;
+        if (is(rest[1], "left") || is(rest[1], "right"))
+            return mediaNoBalance;
+        if (!is(rest[1], "all"))
+            return mediaUnexpectedWord;
+        device.setSoundOn(is(rest[2], "on"));
+        return mediaOk;
+    }
+    if (n == 2 && is(rest[0], "speed")) {
+        qint64 v = 0;
+        if (const int e = number(rest[1], v))
+            return e;
+        if (v < 0 || v > 100000)
+            return mediaOutOfRange;
+        device.setSpeed(int(v));
+        return mediaOk;
+    }
+    return n ? mediaUnexpectedWord : mediaMissingWord;
+}
+
+// setaudio [left|right] volume to <n>: the whole device's volume only.
+int setAudio(MediaDevice& device, const QStringList& rest)
+{
+    const int n = int(rest.size());
+    int i = 0;
+    bool side = false;
+    if (n && (is(rest[0], "left") || is(rest[0], "right"))) {
+        side = true;
+        ++i;
+    }
+    if (n - i != 3 || !is(rest[i], "volume") || !is(rest[i + 1], "to"))
+        return n - i < 3 ? mediaMissingWord : mediaUnexpectedWord;
+    qint64 v = 0;
+    if (const int e = number(rest[i + 2], v))
+        return e;
+    if (side)
+        return mediaNoBalance;
+    if (v < 0 || v > 1000)
+        return mediaOutOfRange;
+    device.setVolume(int(v));
+    return mediaOk;
+}
+
+// put window at <left> <top> <width> <height>.
+int put(MediaDevice& device, const QStringList& rest)
+{
+    const int n = int(rest.size());
+    if (n != 6 || !is(rest[0], "window") || !is(rest[1], "at"))
+        return n < 6 ? mediaMissingWord : mediaUnexpectedWord;
+    qint64 v[4];
+    for (int i = 0; i < 4; ++i)
+        if (const int e = number(rest[2 + i], v[i]))
+            return e;
+    if (v[2] <= 0 || v[3] <= 0 || v[2] > 32767 || v[3] > 32767 || std::abs(v[0]) > 32767 || std::abs(v[1]) > 32767)
+        return mediaOutOfRange;
+    if (!device.hasVideo())
+        return mediaNoVideo;
+    device.window()->setGeometry(int(v[0]), int(v[1]), int(v[2]), int(v[3]));
+    return mediaOk;
+}
+
+// where destination: the picture's place and size.
+int where(MediaDevice& device, const QStringList& rest, QString& reply)
+{
+    const int n = int(rest.size());
+    if (n != 1 || !is(rest[0], "destination"))
+        return n ? mediaUnexpectedWord : mediaMissingWord;
+    if (!device.hasVideo())
+        return mediaNoVideo;
+    const QSize size = device.window()->size();
+    reply = QStringLiteral("0 0 %1 %2").arg(size.width()).arg(size.height());
+    return mediaOk;
+}
+
 } // namespace
 
 MediaCommands::MediaCommands() = default;
@@ -201,140 +363,20 @@ int MediaCommands::run(const QStringList& w, QString& reply)
             dev->resume();
         return mediaOk;
     }
-    if (is(verb, "play")) {
-        std::optional<qint64> from, to;
-        for (int i = 0; i < n; i += 2) {
-            if (i + 1 >= n)
-                return mediaMissingWord;
-            qint64 v = 0;
-            if (const int e = number(rest[i + 1], v))
-                return e;
-            if (v < 0 || v > length)
-                return mediaOutOfRange;
-            if (is(rest[i], "from"))
-                from = v;
-            else if (is(rest[i], "to"))
-                to = v;
-            else
-                return mediaUnexpectedWord;
-        }
-        if (from && to && *from > *to)
-            return mediaOutOfRange;
-        dev->play(from ? std::optional(dev->toMs(*from)) : std::nullopt,
-                  to ? std::optional(dev->toMs(*to)) : std::nullopt);
-        return mediaOk;
-    }
-    if (is(verb, "seek")) {
-        if (n != 2 || !is(rest[0], "to"))
-            return n < 2 ? mediaMissingWord : mediaUnexpectedWord;
-        qint64 v = 0;
-        if (is(rest[1], "start"))
-            v = 0;
-        else if (is(rest[1], "end"))
-            v = length;
-        else if (const int e = number(rest[1], v))
-            return e;
-        if (v < 0 || v > length)
-            return mediaOutOfRange;
-        dev->seek(v == length ? dev->lengthMs() : dev->toMs(v));
-        return mediaOk;
-    }
-    if (is(verb, "status")) {
-        const QString item = rest.join(QLatin1Char(' ')).toLower();
-        if (item == QLatin1String("mode")) {
-            switch (dev->mode()) {
-            case MediaDevice::Mode::Playing: reply = QStringLiteral("playing"); break;
-            case MediaDevice::Mode::Paused: reply = QStringLiteral("paused"); break;
-            case MediaDevice::Mode::Stopped: reply = QStringLiteral("stopped"); break;
-            }
-        } else if (item == QLatin1String("length")) {
-            reply = QString::number(length);
-        } else if (item == QLatin1String("position")) {
-            reply = QString::number(dev->toUnits(dev->positionMs()));
-        } else if (item == QLatin1String("speed")) {
-            reply = QString::number(dev->speed());
-        } else if (item == QLatin1String("volume")) {
-            reply = QString::number(dev->volume());
-        } else if (item == QLatin1String("left volume") || item == QLatin1String("right volume")) {
-            return mediaNoBalance;
-        } else {
-            return n ? mediaUnexpectedWord : mediaMissingWord;
-        }
-        return mediaOk;
-    }
-    if (is(verb, "set")) {
-        if (n == 3 && is(rest[0], "time") && is(rest[1], "format")) {
-            if (is(rest[2], "frames"))
-                dev->setFramesFormat(true);
-            else if (is(rest[2], "ms") || is(rest[2], "milliseconds"))
-                dev->setFramesFormat(false);
-            else
-                return mediaUnexpectedWord;
-            return mediaOk;
-        }
-        if (n == 3 && is(rest[0], "audio")) {
-            if (!is(rest[2], "on") && !is(rest[2], "off"))
-                return mediaUnexpectedWord;
-            if (is(rest[1], "left") || is(rest[1], "right"))
-                return mediaNoBalance;
-            if (!is(rest[1], "all"))
-                return mediaUnexpectedWord;
-            dev->setSoundOn(is(rest[2], "on"));
-            return mediaOk;
-        }
-        if (n == 2 && is(rest[0], "speed")) {
-            qint64 v = 0;
-            if (const int e = number(rest[1], v))
-                return e;
-            if (v < 0 || v > 100000)
-                return mediaOutOfRange;
-            dev->setSpeed(int(v));
-            return mediaOk;
-        }
-        return n ? mediaUnexpectedWord : mediaMissingWord;
-    }
-    if (is(verb, "setaudio")) {
-        int i = 0;
-        bool side = false;
-        if (n && (is(rest[0], "left") || is(rest[0], "right"))) {
-            side = true;
-            ++i;
-        }
-        if (n - i != 3 || !is(rest[i], "volume") || !is(rest[i + 1], "to"))
-            return n - i < 3 ? mediaMissingWord : mediaUnexpectedWord;
-        qint64 v = 0;
-        if (const int e = number(rest[i + 2], v))
-            return e;
-        if (side)
-            return mediaNoBalance;
-        if (v < 0 || v > 1000)
-            return mediaOutOfRange;
-        dev->setVolume(int(v));
-        return mediaOk;
-    }
-    if (is(verb, "put")) {
-        if (n != 6 || !is(rest[0], "window") || !is(rest[1], "at"))
-            return n < 6 ? mediaMissingWord : mediaUnexpectedWord;
-        qint64 v[4];
-        for (int i = 0; i < 4; ++i)
-            if (const int e = number(rest[2 + i], v[i]))
-                return e;
-        if (v[2] <= 0 || v[3] <= 0 || v[2] > 32767 || v[3] > 32767 || std::abs(v[0]) > 32767 || std::abs(v[1]) > 32767)
-            return mediaOutOfRange;
-        if (!dev->hasVideo())
-            return mediaNoVideo;
-        dev->window()->setGeometry(int(v[0]), int(v[1]), int(v[2]), int(v[3]));
-        return mediaOk;
-    }
-    if (is(verb, "where")) {
-        if (n != 1 || !is(rest[0], "destination"))
-            return n ? mediaUnexpectedWord : mediaMissingWord;
-        if (!dev->hasVideo())
-            return mediaNoVideo;
-        const QSize size = dev->window()->size();
-        reply = QStringLiteral("0 0 %1 %2").arg(size.width()).arg(size.height());
-        return mediaOk;
-    }
+    if (is(verb, "play"))
+        return play(*dev, rest, length);
+    if (is(verb, "seek"))
+        return seek(*dev, rest, length);
+    if (is(verb, "status"))
+        return status(*dev, rest, length, reply);
+    if (is(verb, "set"))
+        return set(*dev, rest);
+    if (is(verb, "setaudio"))
+        return setAudio(*dev, rest);
+    if (is(verb, "put"))
+        return put(*dev, rest);
+    if (is(verb, "where"))
+        return where(*dev, rest, reply);
     return mediaUnknownCommand;
 }
 

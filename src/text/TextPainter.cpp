@@ -124,22 +124,36 @@ void TextTools::drawText()
         return;
     }
     const bool multiColoured = f.Combo3->text() == kMultiColoured;
-    const bool vertical = isRed(f.Label31);
-    const bool boxed = f.Check16->value() == 1;
     // With an outline or shadow the effect routines colour only the final print.
     if (multiColoured && f.Check15->value() == 0 && f.Check17->value() == 0)
         multiColourFlag = 1;
     if (!selectedText.isEmpty())
         textToDraw = selectedText;
+    tx->setCurrentX(canvas.textX);
+    const int n = splitTextLines(multiColoured);
+
+    const float x0 = canvas.textX;
+    const float y0 = canvas.textY;
+    tx->setCurrentX(x0);
+    tx->setCurrentY(y0);
+    if (isRed(f.Label31))
+        printColumns(n, multiColoured);
+    else
+        printLines(n);
+    canvas.textX = x0;
+    canvas.textY = y0;
+}
+
+// textToDraw into textLines 1 to n, the count returned; lineTops cleared. Lines end at
+// CR, whose LF is skipped with it. A line longer than the limit is cut there and the next
+// one starts right after the cut, so no character is lost; a multi-coloured text is one
+// line.
+int TextTools::splitTextLines(bool multiColoured)
+{
     for (int i = 1; i <= kMaxLines; ++i) {
         lineTops[i] = 0;
         textLines[i].clear();
     }
-    tx->setCurrentX(canvas.textX);
-
-    // Lines end at CR, whose LF is skipped with it. A line longer than the limit is cut
-    // there and the next one starts right after the cut, so no character is lost; a
-    // multi-coloured text is one line.
     int n = 0;
     for (qsizetype p = 0; n < kMaxLines;) {
         ++n;
@@ -169,73 +183,76 @@ void TextTools::drawText()
                 break;
         }
     }
+    return n;
+}
 
-    const float x0 = canvas.textX;
-    const float y0 = canvas.textY;
-    tx->setCurrentX(x0);
-    tx->setCurrentY(y0);
+// Vertical text: the TX screen's own font, unturned, one character per row, the lines
+// side by side from the left; a multi-coloured text without a box is one column in the
+// colour cycle.
+void TextTools::printColumns(int n, bool multiColoured)
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("drawText"));
-    auto restorePosition = [&] {
-        canvas.textX = x0;
-        canvas.textY = y0;
-    };
-    if (!vertical)
-        textSize = tx->FontSize() * kLineFactor;
-
-    if (vertical) {
-        // The TX screen's own font, unturned, one character per row.
-        if (boxed)
-            textSize = tx->FontSize() * kBoxedRowFactor;
-        if (multiColoured && !boxed) {
-            const gdi::Colour kept = tx->ForeColor();
-            const QString& line = textLines[1];
-            for (scratchIndex = 1; scratchIndex <= line.size(); ++scratchIndex) {
-                steps.step(QStringLiteral("character %1").arg(scratchIndex), [&] {
-                    if (multiColourFlag == 1)
-                        tx->setForeColor(MultiColourTable(scratchIndex));
-                    tx->Print(line.mid(scratchIndex - 1, 1), false);
-                });
-                tx->setCurrentX(canvas.textX);
-                tx->setCurrentY(canvas.textY + textSize);
-                canvas.textY = float(canvas.textY + textSize);
-            }
-            tx->setForeColor(kept);
-            multiColourFlag = 0;
-            restorePosition();
-            return;
+    const bool boxed = f.Check16->value() == 1;
+    if (boxed)
+        textSize = tx->FontSize() * kBoxedRowFactor;
+    if (multiColoured && !boxed) {
+        const gdi::Colour kept = tx->ForeColor();
+        const QString& line = textLines[1];
+        for (scratchIndex = 1; scratchIndex <= line.size(); ++scratchIndex) {
+            steps.step(QStringLiteral("character %1").arg(scratchIndex), [&] {
+                if (multiColourFlag == 1)
+                    tx->setForeColor(MultiColourTable(scratchIndex));
+                tx->Print(line.mid(scratchIndex - 1, 1), false);
+            });
+            tx->setCurrentX(canvas.textX);
+            tx->setCurrentY(canvas.textY + textSize);
+            canvas.textY = float(canvas.textY + textSize);
         }
-        for (int i = 1; i <= n; ++i) {
-            const QString& column = textLines[i];
-            for (int k = 1; k <= column.size(); ++k) {
-                tx->setCurrentX(canvas.textX);
-                tx->setCurrentY(canvas.textY);
-                if (k <= kMaxLines)
-                    lineTops[k] = canvas.textY;
-                const QString character = column.mid(k - 1, 1);
-                steps.step(QStringLiteral("character %1").arg(k), [&] {
-                    if (boxed) {
-                        // The blanks widen the box on both sides of the character.
-                        tx->Print(QStringLiteral("     "), false);
-                        tx->setCurrentX(canvas.textX);
-                        tx->setCurrentY(canvas.textY);
-                        tx->Print(QLatin1Char(' ') + character, false);
-                    } else {
-                        tx->Print(character, false);
-                    }
-                });
-                canvas.textY = float(canvas.textY + textSize);
-            }
-            canvas.textX = float(canvas.textX + (boxed ? 1.3 : 2.0) * textSize);
-            canvas.textY = y0;
-        }
-        restorePosition();
+        tx->setForeColor(kept);
+        multiColourFlag = 0;
         return;
     }
+    const float top = canvas.textY;
+    for (int i = 1; i <= n; ++i) {
+        const QString& column = textLines[i];
+        for (int k = 1; k <= column.size(); ++k) {
+            tx->setCurrentX(canvas.textX);
+            tx->setCurrentY(canvas.textY);
+            if (k <= kMaxLines)
+                lineTops[k] = canvas.textY;
+            const QString character = column.mid(k - 1, 1);
+            steps.step(QStringLiteral("character %1").arg(k), [&] {
+                if (boxed) {
+                    // The blanks widen the box on both sides of the character.
+                    tx->Print(QStringLiteral("     "), false);
+                    tx->setCurrentX(canvas.textX);
+                    tx->setCurrentY(canvas.textY);
+                    tx->Print(QLatin1Char(' ') + character, false);
+                } else {
+                    tx->Print(character, false);
+                }
+            });
+            canvas.textY = float(canvas.textY + textSize);
+        }
+        canvas.textX = float(canvas.textX + (boxed ? 1.3 : 2.0) * textSize);
+        canvas.textY = top;
+    }
+}
 
-    // Horizontal: each line a blank further in, turned with the angle; the lines slide
-    // along the angle, so that the block stays square to it.
+// Horizontal text: each line a blank further in, turned with the angle; the lines slide
+// along the angle, so that the block stays square to it.
+void TextTools::printLines(int n)
+{
+    shell::FormMain& f = form_;
+    auto& canvas = f.canvas();
+    platform::PictureBox* tx = f.Picture1;
+    platform::StepRunner steps(QStringLiteral("drawText"));
+    textSize = tx->FontSize() * kLineFactor;
     scratchText = QLatin1Char(' ') + textLines[1];
-    if (boxed)
+    if (f.Check16->value() == 1)
         scratchText += QLatin1Char(' ');
     steps.step(QStringLiteral("line 1"), [&] { textrotate(); });
     lineTops[1] = canvas.textY;
@@ -249,7 +266,6 @@ void TextTools::drawText()
         scratchText = QLatin1Char(' ') + textLines[i];
         steps.step(QStringLiteral("line %1").arg(i), [&] { textrotate(); });
     }
-    restorePosition();
 }
 
 void TextTools::redrawText()

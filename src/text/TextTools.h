@@ -192,6 +192,10 @@ public:
     double savedTextAngle = 0;     // its put-aside copy
 
 private:
+    // drawText's phases: the text cut into lines, then printed as columns or as lines.
+    int splitTextLines(bool multiColoured);
+    void printColumns(int n, bool multiColoured);
+    void printLines(int n);
     void closeMessagePane();
     bool styleRefusedInDraw();
     void rotate(bool clockwise);
