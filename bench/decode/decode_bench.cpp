@@ -1,18 +1,21 @@
 // Receiver benchmark: picture fidelity on other encoders' files and in every mode, weak
-// signals, false starts, clock error, speed, and how long the engine's job calls take.
-// Prints a table; not run by ctest.
+// signals, false starts, clock error, speed (in process, and vareror-wav's whole process), and
+// how long the engine's job calls take. Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...] [--seeds A-B] [--snrs S,S,...]
-//   --quick: fewer modes and 1 minute of noise/silence; --only: one of files, modes, rates, noise,
-//   spread, conditions, hum, phases, losses, false, slant, speed, jobs, memory; --modes: restrict
-//   the mode, noise, spread, conditions and hum tables to these modes (the noise table takes any
-//   mode); --seeds: the noise seeds of the noise, spread, conditions and hum tables (1-3 by
-//   default, the spread 1-10; others hold out the figures a change was tuned on); --snrs: only
-//   these SNRs of the noise and spread tables (the spread's: 3 dB); --card, --photo, --other:
-//   only these of the noise tables, our test card's, the photo's and another sender's card's
-//   (all when none is given); --save DIR: keep the first noisy decode of each case as a PNG there.
+//   --quick: fewer modes, 1 minute of noise/silence and fewer runs; --only: one of files, modes,
+//   rates, noise, spread, conditions, hum, phases, losses, false, slant, speed, process, jobs,
+//   memory; --modes: restrict the mode, noise, spread, conditions and hum tables to these modes
+//   (the noise table takes any mode); --seeds: the noise seeds of the noise, spread, conditions
+//   and hum tables (1-3 by default, the spread 1-10; others hold out the figures a change was
+//   tuned on); --snrs: only these SNRs of the noise and spread tables (the spread's: 3 dB);
+//   --card, --photo, --other: only these of the noise tables, our test card's, the photo's and
+//   another sender's card's (all when none is given); --save DIR: keep the first noisy decode of
+//   each case as a PNG there.
 #include "encoder.h"
 #include "modes.h"
+#include "png_bytes.h"
 #include "receiver.h"
+#include "sound_file.h"
 #include "signal_tools.h"
 #include "vareror.h"
 
@@ -32,6 +35,12 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char **environ;
 
 using namespace vareror::core;
 using namespace vareror::rxtest;
@@ -56,10 +65,13 @@ struct Result {
     double slant = 0;
 };
 
-Result decode(const std::vector<float> &a, double rate, const RxOptions &o = RxOptions(), size_t chunk = 4096)
+// atEnd: the picture drawn only once it has ended, as vareror-wav decodes a file
+Result decode(const std::vector<float> &a, double rate, const RxOptions &o = RxOptions(), size_t chunk = 4096,
+              bool atEnd = false)
 {
     Receiver rx(rate);
     rx.setOptions(o);
+    rx.setDrawWhileArriving(!atEnd);
     Result r;
     const auto t0 = Clock::now();
     for (size_t p = 0; p < a.size(); p += chunk) {
@@ -182,10 +194,11 @@ std::vector<float> bandPassed(const std::vector<float> &a, double rate, double l
 }
 
 // Decode speed as a multiple of real time: the best of `runs` decodes of one signal.
-double timesRealTime(const std::vector<float> &a, double rate, const RxOptions &o = RxOptions(), int runs = 3)
+double timesRealTime(const std::vector<float> &a, double rate, const RxOptions &o = RxOptions(), bool atEnd = false,
+                     int runs = 3)
 {
     double best = 1e9;
-    for (int i = 0; i < runs; ++i) best = std::min(best, decode(a, rate, o).seconds);
+    for (int i = 0; i < runs; ++i) best = std::min(best, decode(a, rate, o, 4096, atEnd).seconds);
     return double(a.size()) / rate / best;
 }
 
@@ -202,6 +215,36 @@ void writeWav(const std::string &path, const std::vector<float> &a, int rate)
 }
 
 double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
+
+// Runs a program with its output thrown away; true when it exits with 0.
+bool runQuietly(const char *program, const std::vector<std::string> &args)
+{
+    std::vector<char *> argv{const_cast<char *>(program)};
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t io;
+    posix_spawn_file_actions_init(&io);
+    posix_spawn_file_actions_addopen(&io, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&io, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const bool started = posix_spawn(&pid, program, &io, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&io);
+    int status = 0;
+    return started && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The machine's load (its 1, 5 and 15 minute averages), which the timings follow.
+std::string loadAverage()
+{
+    std::string s;
+    if (FILE *f = std::fopen("/proc/loadavg", "r")) {
+        char b[64] = {};
+        if (std::fgets(b, sizeof b, f)) s = b;
+        std::fclose(f);
+    }
+    const size_t third = s.find(' ', s.find(' ', s.find(' ') + 1) + 1);
+    return third == std::string::npos ? "unknown" : s.substr(0, third);
+}
 
 // The engine library as the program drives it: a WAV file as input on the virtual clock, one
 // mmsDoJob per 200 ms of audio, until the picture ends. With `resyncAt` > 0, mmsReSync is
@@ -807,19 +850,24 @@ int main(int argc, char **argv)
     if (run("speed")) {
         std::printf("\n== Speed (one core, x real time; best of 3)\n");
         {
+            // each picture drawn as its lines arrive (the program), and only once it has
+            // ended (vareror-wav decoding a file)
+            std::printf("%-58s %8s %8s\n", "", "live", "at end");
+            auto both = [](const char *label, const std::vector<float> &a, double rate) {
+                std::printf("%-58s %8.0f %8.0f\n", label, timesRealTime(a, rate), timesRealTime(a, rate, RxOptions(), true));
+            };
             int rate = 0;
-            auto a = readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.flac", rate);
-            std::printf("%-58s %8.0f\n", "Martin 1 file (encA) at 11025 Hz", timesRealTime(a, rate));
+            both("Martin 1 file (encA) at 11025 Hz", readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.flac", rate), rate);
             for (const char *f : {"Robot36_photo_11025_encA.flac", "Robot36_testcard_11025_encB.flac"}) {
                 auto r36 = readWav(std::string(TEST_SIGNALS_DIR "/") + f, rate);
-                std::printf("%-58s %8.0f\n", (std::string("Robot 36 file ") + f).c_str(), timesRealTime(r36, rate));
+                both((std::string("Robot 36 file ") + f).c_str(), r36, rate);
             }
             const RgbImage src = sourceFor(card, modeInfo(3));
-            std::printf("%-58s %8.0f\n", "clean Robot 36 (our encoder) at 11025 Hz", timesRealTime(transmission(3, src, 11025), 11025));
+            both("clean Robot 36 (our encoder) at 11025 Hz", transmission(3, src, 11025), 11025);
             for (int m : {3, 16}) {
                 auto w = transmission(m, sourceFor(card, modeInfo(m)), 11025);
                 addNoise(w, 11025, 0.0, 1);
-                std::printf("%-58s %8.0f\n", (std::string(modeInfo(m).name) + " at 0 dB SNR, 11025 Hz").c_str(), timesRealTime(w, 11025));
+                both((std::string(modeInfo(m).name) + " at 0 dB SNR, 11025 Hz").c_str(), w, 11025);
             }
             // slant correction off must never cost more than on: clock 0.5 % fast, noisy
             for (int m : {3, 9, 15})
@@ -845,6 +893,62 @@ int main(int argc, char **argv)
             std::printf("live at 48000 Hz (Robot 36 at 0 dB SNR, 200 ms blocks): %.2f %% of one core (%s)\n",
                         100 * rw.seconds / (double(w.size()) / 48000), rw.found ? "picture decoded" : "no picture");
         }
+    }
+
+    if (run("process")) {
+        // vareror-wav decoding a clean 37-second Robot 36 recording (a 16-bit WAV at 11025 Hz)
+        // as a whole process, and its parts: the process's start with its libraries loaded (as
+        // for --help), reading the file, the decode, the PNG. Each is timed `runs` times: the
+        // least is what the program costs, the median what this machine gave it meanwhile.
+        const int runs = quick ? 10 : 40;
+        std::printf("\n== vareror-wav decode, a clean Robot 36 recording (ms: least and median of %d runs)\n", runs);
+        std::printf("   load average at the start: %s\n", loadAverage().c_str());
+        QTemporaryDir dir;
+        int rate = 0;
+        auto a = readWav(TEST_SIGNALS_DIR "/Robot36_photo_11025_encA.flac", rate);
+        const std::string wav = dir.filePath("robot36.wav").toStdString(), out = dir.filePath("out").toStdString();
+        writeWav(wav, a, rate);
+        a.resize(a.size() + size_t(rate / 4), 0.0f); // the silence the tool ends with
+        auto timed = [&](const char *label, const std::function<double()> &once) {
+            std::vector<double> t;
+            for (int i = 0; i < runs; ++i) t.push_back(once());
+            std::sort(t.begin(), t.end());
+            std::printf("%-44s %8.1f %8.1f\n", label, t.front(), t[t.size() / 2]);
+            return t.front();
+        };
+        bool failed = false;
+        auto spawned = [&](std::vector<std::string> args) {
+            return [&failed, args] {
+                const auto t0 = Clock::now();
+                failed = !runQuietly(VARERROR_WAV, args) || failed;
+                return msSince(t0);
+            };
+        };
+        std::printf("%-44s %8s %8s\n", "", "least", "median");
+        timed("process start, libraries loaded (--help)", spawned({"--help"}));
+        timed("reading the WAV", [&] {
+            const auto t0 = Clock::now();
+            SoundFile sf(wav);
+            std::vector<float> mono(4096);
+            while (sf.readMono(mono.data(), 4096) > 0) {
+            }
+            return msSince(t0);
+        });
+        Result r;
+        RxOptions o;
+        o.rxBuffer = 1;
+        timed("decoding (drawn at the end)", [&] {
+            r = decode(a, rate, o, 4096, true);
+            return r.seconds * 1000;
+        });
+        timed("the PNG", [&] {
+            const auto t0 = Clock::now();
+            QByteArray png;
+            failed = !vareror::tools::pngBytes(r.pic, png) || failed;
+            return msSince(t0);
+        });
+        const double whole = timed("whole process (vareror-wav decode)", spawned({"decode", wav, out}));
+        std::printf("whole process: %.0fx real time%s\n", double(a.size()) / rate / (whole / 1000), failed ? " (FAILED)" : "");
     }
 
     if (run("memory")) {

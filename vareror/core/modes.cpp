@@ -405,7 +405,13 @@ Ycc rgbToYccFull(double r, double g, double b)
 }
 
 namespace {
-uint8_t clampByte(double v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); }
+// Rounded half away from zero into 0..255 (NaN to 0), as std::lround and a clamp would, without
+// the library call: from 0.5 up v + 0.5 is exact, so truncating it rounds.
+uint8_t clampByte(double v)
+{
+    if (!(v >= 0.5)) return 0;
+    return v >= 254.5 ? 255 : uint8_t(int(v + 0.5));
+}
 }
 
 void yccStudioToRgb(double y, double cr, double cb, uint8_t out[3])

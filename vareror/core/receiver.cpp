@@ -765,6 +765,7 @@ void Receiver::setDeferWork(bool defer)
     if (!defer) machine_->finishWork();
 }
 bool Receiver::work(int budget) { return machine_->work(budget); }
+void Receiver::setDrawWhileArriving(bool on) { machine_->composer.drawWhileArriving(on); }
 bool Receiver::workPending() const { return machine_->pending(); }
 bool Receiver::receiving() const { return machine_->active(); }
 int Receiver::mode() const { return machine_->curMode; }

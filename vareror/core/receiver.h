@@ -82,6 +82,10 @@ public:
     bool work(int budget);           // up to `budget` units (a period decoded again: 8, a line
                                      // drawn: 1, a weak line filtered: 8); true when more is left
     bool workPending() const;
+    // Off: a picture is drawn only once it has ended, not as its lines arrive, which halves
+    // the work of a clean picture (for a recording decoded for its finished pictures). The
+    // finished picture is the same either way; picture() shows nothing new until then.
+    void setDrawWhileArriving(bool on);
 
     // Extras for tools and tests (compatible additions to the engine contract).
     struct Finished {

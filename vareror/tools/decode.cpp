@@ -2,15 +2,14 @@
 #include "commands.h"
 
 #include "modes.h"
+#include "png_bytes.h"
 #include "receiver.h"
 #include "sound_file.h"
 #include "whole_file.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 #include <QString>
 
 #include <cerrno>
@@ -110,6 +109,7 @@ int runDecode(int argc, char **argv)
     o.rxBuffer = 1;
     if (forcedMode >= 0) o.autoRestart = false;
     rx.setOptions(o);
+    rx.setDrawWhileArriving(false); // only the finished pictures are written
     if (forcedMode >= 0) rx.startScan(forcedMode);
 
     const QString base = QFileInfo(QString::fromLocal8Bit(in.c_str())).completeBaseName();
@@ -124,14 +124,9 @@ int runDecode(int argc, char **argv)
         ++written;
         const QString name = QString("%1_%2_%3.png").arg(base).arg(written).arg(QString::fromStdString(safeName(m.name)));
         const QString path = QDir(outDir).filePath(name);
-        QImage img(f.picture.width, f.picture.height, QImage::Format_RGB888);
-        for (int y = 0; y < f.picture.height; ++y)
-            std::memcpy(img.scanLine(y), f.picture.pixel(0, y), size_t(f.picture.width) * 3);
         QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
         std::string why = "the picture cannot be encoded";
-        if (!img.save(&buffer, "PNG") ||
+        if (!vareror::tools::pngBytes(f.picture, png) ||
             !vareror::files::writeWholeFile(QFile::encodeName(path).toStdString(), png.constData(), size_t(png.size()), &why)) {
             std::fprintf(stderr, "vareror-wav decode: cannot write %s: %s\n", path.toLocal8Bit().constData(), why.c_str());
             writeError = true;

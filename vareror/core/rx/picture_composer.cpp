@@ -13,7 +13,13 @@
 namespace vareror::core::rx {
 
 namespace {
-uint8_t clampU8(float v) { return uint8_t(std::clamp(int(std::lround(v)), 0, 255)); }
+// Rounded half away from zero into 0..255 (NaN to 0) without the library call: from 0.5 up
+// v + 0.5 is exact, so truncating it rounds.
+uint8_t clampU8(float v)
+{
+    if (!(v >= 0.5f)) return 0;
+    return v >= 254.5f ? 255 : uint8_t(int(v + 0.5f));
+}
 } // namespace
 
 void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share, float clickFloor,
@@ -150,6 +156,7 @@ bool PictureComposer::finalReady(int line) const
 
 bool PictureComposer::settle(int budget)
 {
+    if (!live_ && !ended_) return false;
     const bool full = fullRangeNow();
     if (full != fullRange_) {
         fullRange_ = full;

@@ -101,6 +101,12 @@ public:
     void forget(int from);
     // No more lines will come: the last lines are drawn with the neighbours they have.
     void end();
+    // Off: nothing is drawn until the picture ends (a recording decoded for its finished
+    // pictures, where no one watches the lines arrive). The finished picture is the same, as
+    // a line's filters read only the planes; and the filtering done as lines arrived is
+    // mostly lost anyway, since the end's redraw decodes again every period the final fit
+    // moved at all (on a clean signal, nearly all). Kept from picture to picture.
+    void drawWhileArriving(bool on) { live_ = on; }
     // Draws what can be drawn now, in at most `budget` units of work (a line drawn costs 1,
     // a weak line's filtering 8); returns true when work is left.
     bool settle(int budget = INT_MAX);
@@ -154,7 +160,7 @@ private:
 
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
-    bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false;
+    bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false, live_ = true;
     float share_ = 1, clickFloor_ = 0, colourClicks_ = 0, noiseToSignal_ = 0;
     bool colourFilter_ = false; // colour guided by the luminance (guidedChroma)
     // The broad band's readings (readBroad): of the luminance in the plane of no channel, of

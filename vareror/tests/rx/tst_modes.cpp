@@ -25,6 +25,7 @@ private slots:
     void fineDetail();
     void colourLevels_data();
     void colourLevels();
+    void levelsRoundToBytes();
 };
 
 void ModesTest::roundTripEveryMode()
@@ -268,4 +269,20 @@ void ModesTest::colourLevels()
 }
 
 QTEST_MAIN(ModesTest)
+
+// Levels become bytes rounded half up (a level of 127.5 is 128, just under it 127), held to
+// 0..255, and a level that is not a number is black: a grey (no colour difference) at every
+// boundary.
+void ModesTest::levelsRoundToBytes()
+{
+    const std::pair<double, int> cases[] = {{-3, 0},        {0.4999999, 0}, {0.5, 1},          {1.4999999, 1},
+                                            {1.5, 2},       {127.49999, 127}, {127.5, 128},    {254.49999, 254},
+                                            {254.5, 255},   {300, 255},     {std::nan(""), 0}};
+    for (const auto &[level, byte] : cases) {
+        uint8_t rgb[3];
+        yccFullToRgb(level, 128, 128, rgb);
+        for (int c = 0; c < 3; ++c) QVERIFY2(rgb[c] == byte, qPrintable(QString("%1 -> %2").arg(level).arg(rgb[c])));
+    }
+}
+
 #include "tst_modes.moc"

@@ -113,6 +113,7 @@ private slots:
     void soundRingKeepsTime();
     void endWaitsForItsRedraw();
     void threadDecodesAsAtOnce();
+    void drawnAtTheEndAsLive();
     void syncEdgeUnbiasedInNoise_data();
     void syncEdgeUnbiasedInNoise();
 };
@@ -1100,6 +1101,46 @@ void PartsTest::threadDecodesAsAtOnce()
     QVERIFY(resynced[0] == atOnce.picture().rgb && resynced[1] == atOnce.picture().rgb);
 }
 
+// Drawn only at their ends, pictures come out exactly as drawn while their lines arrived: a
+// full-range picture whose colour-range decision flips as it arrives, a clean one from a
+// clock that is off (its end's redraw moves every period), weak ones whose lines are filtered
+// across their neighbours, and the second of two back to back (the setting holds for it).
+// Nothing is drawn before the end, and a resync after it is drawn at once.
+void PartsTest::drawnAtTheEndAsLive()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
+    struct Case { const char *name; int mode; double clock, snr; bool fullRange; };
+    for (const Case &c : {Case{"Robot 36, full range", 3, 1.0, 99, true}, Case{"Martin 1, clock +0.3 %", 9, 1.003, 99, false},
+                          Case{"Robot 36, 10 dB", 3, 1.0, 10, false}, Case{"PD90, 3 dB", 15, 0.998, 3, false}}) {
+        const RgbImage src = scaled(card, modeInfo(c.mode).width, modeInfo(c.mode).height);
+        SenderStyle style;
+        style.clock = c.clock;
+        auto a = c.fullRange ? fullRangeTransmission(c.mode, src, 11025, style) : transmission(c.mode, src, 11025, false, c.clock);
+        const auto once = a;
+        a.insert(a.end(), once.begin(), once.end());
+        if (c.snr < 99) addNoise(a, 11025, c.snr, 3);
+        Receiver live(11025), atEnd(11025);
+        atEnd.setDrawWhileArriving(false);
+        const Run l = feed(live, a);
+        bool drawnEarly = false;
+        Run e;
+        for (size_t p = 0; p < a.size(); p += 2048) {
+            atEnd.process(a.data() + p, std::min<size_t>(2048, a.size() - p));
+            const unsigned ev = atEnd.takeEvents();
+            if (ev & RxEnded) e.pictures.push_back(atEnd.lastFinished());
+            if (atEnd.receiving() && e.pictures.empty())
+                drawnEarly = drawnEarly || std::any_of(atEnd.picture().rgb.begin(), atEnd.picture().rgb.end(), [](uint8_t v) { return v != 0; });
+        }
+        QVERIFY2(l.pictures.size() == 2 && e.pictures.size() == 2, c.name);
+        QVERIFY2(!drawnEarly, c.name);
+        for (size_t i = 0; i < 2; ++i) {
+            QVERIFY2(e.pictures[i].lines == l.pictures[i].lines, c.name);
+            QVERIFY2(e.pictures[i].picture.rgb == l.pictures[i].picture.rgb, c.name);
+        }
+        QVERIFY2(live.resync() && atEnd.resync(), c.name);
+        QVERIFY2(atEnd.picture().rgb == live.picture().rgb, c.name);
+    }
+}
 
 namespace {
 // Where the sync tracker places periods 0 .. n-1 of a transmission run through a front end
