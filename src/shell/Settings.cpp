@@ -290,6 +290,18 @@ constexpr int countLines()
 constexpr int kSettingsLines = countLines();
 static_assert(kSettingsLines == 143);
 
+// A box of the restore is ticked when its stored value is 1, and its handler runs (then
+// `then`); any other value leaves it as it is.
+void tickWhenOne(platform::StepRunner& steps, const QString& name, platform::CheckBox* box, const QVariant& value,
+                 const std::function<void()>& then = {})
+{
+    steps.stepIf(name, [&] { return number(value) == 1; }, [&] {
+        box->setValue(1);
+        if (then)
+            then();
+    });
+}
+
 } // namespace
 
 void Shell::readSettings(platform::StepRunner& steps)
@@ -307,7 +319,9 @@ void Shell::readSettings(platform::StepRunner& steps)
     Places places = placesOf(*this);
     for (const SettingsField& field : kSettingsFields)
         for (int i = field.first; i < field.first + field.lines; ++i)
-            steps.step(QStringLiteral("StationSettings.%1 (line %2)").arg(QLatin1String(field.name)).arg(in.lineNumber()),
+            steps.step(QStringLiteral("StationSettings.%1 (line %2)")
+                           .arg(QLatin1String(field.name))
+                           .arg(in.lineNumber()),
                        [&] { field.read(places, in, i); });
     steps.step(kSettingsFile + QStringLiteral(" complete"), [&] {
         if (in.lineCount() < kSettingsLines)
@@ -365,11 +379,20 @@ void Shell::writeSettings(platform::StepRunner& steps)
 
 void Shell::restoreControls(platform::StepRunner& steps)
 {
+    restoreColoursAndBoxes(steps);
+    restoreRanges(steps);
+    restoreShadowAndStation(steps);
+    restoreFonts(steps);
+}
+
+// The strip pages, the text colours, and the receive and display boxes; the folders are
+// made on the way, after the file-type filter and the header switch.
+void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
+{
     FormMain& form = form_;
     auto& engine = form.engine();
     auto& strips = form.strips();
     auto& text = form.text();
-    auto& qso = form.qso();
 
     // Strip pages: each view starts on its first page; the RX pictures' count of pages
     // follows the auto-save limit, seven pictures a page.
@@ -395,37 +418,35 @@ void Shell::restoreControls(platform::StepRunner& steps)
     });
     steps.step(QStringLiteral("custom colours"), [&] { text.applyCustomColours(); });
 
-    // The receive and display boxes: a box is ticked when its value is 1, and its
-    // handler runs; any other value leaves it as it is.
-    auto tick = [&](const QString& name, platform::CheckBox* box, const QVariant& value,
-                    const std::function<void()>& then = {}) {
-        steps.stepIf(name, [&] { return number(value) == 1; }, [&] {
-            box->setValue(1);
-            if (then)
-                then();
-        });
-    };
-    tick(QStringLiteral("A-Save"), form.Check8, savedControlValues[3]);
-    tick(QStringLiteral("TX=RX"), form.Check7, savedControlValues[4]);
-    tick(QStringLiteral("Notch"), form.Check11, savedControlValues[5]);
-    tick(QStringLiteral("Sp FFT"), form.Check12, savedControlValues[6], [&] { form.Check25->setValue(0); });
-    tick(QStringLiteral("AutoRX"), form.Check1, savedControlValues[7]);
-    tick(QStringLiteral("HdrON"), form.Check2, savedControlValues[8]);
+    tickWhenOne(steps, QStringLiteral("A-Save"), form.Check8, savedControlValues[3]);
+    tickWhenOne(steps, QStringLiteral("TX=RX"), form.Check7, savedControlValues[4]);
+    tickWhenOne(steps, QStringLiteral("Notch"), form.Check11, savedControlValues[5]);
+    tickWhenOne(steps, QStringLiteral("Sp FFT"), form.Check12, savedControlValues[6],
+                [&] { form.Check25->setValue(0); });
+    tickWhenOne(steps, QStringLiteral("AutoRX"), form.Check1, savedControlValues[7]);
+    tickWhenOne(steps, QStringLiteral("HdrON"), form.Check2, savedControlValues[8]);
 
     // The spoken announcement before each transmission (the setup dialog is loaded).
-    tick(QStringLiteral("Audio Anounce Mode"), form.formSetup().Check27, audioAnnounce);
+    tickWhenOne(steps, QStringLiteral("Audio Anounce Mode"), form.formSetup().Check27, audioAnnounce);
 
     // The browser's file-type filter: its label chosen and its pattern, no thumbnails.
     steps.step(QStringLiteral("file-type filter"), [&] { form.intake().restoreFileTypeFilter(); });
 
     // The header switch from the header flag (its handler runs only when the box was
     // not ticked already).
-    tick(QStringLiteral("header flag"), form.Check2, qso.headerFlag);
+    tickWhenOne(steps, QStringLiteral("header flag"), form.Check2, form.qso().headerFlag);
 
     // The folders, with the default auto-save folder.
     createFolders(steps);
+}
 
-    // The JPEG quality and the tone within their ranges.
+// The JPEG quality and the tone within their ranges, the FFT spectrum's tuning word, the
+// border, the window's size and the auto-save limit.
+void Shell::restoreRanges(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& engine = form.engine();
+
     steps.stepIf(
         QStringLiteral("JPEG quality"),
         [&] { return number(engine.jpegQuality) < 1 || number(engine.jpegQuality) > 99; },
@@ -449,7 +470,7 @@ void Shell::restoreControls(platform::StepRunner& steps)
         steps.step(QStringLiteral("set tuning word"), [&] { engine.binding().mmsSetTuneControl(engine.engineResult); });
     });
 
-    tick(QStringLiteral("Border"), form.Check3, borderSetting);
+    tickWhenOne(steps, QStringLiteral("Border"), form.Check3, borderSetting);
 
     // The window: 1024 x 748 (15360 x 11220 twips), or as much larger as its controls
     // need, in the screen's top-left corner and inside the screen's available area.
@@ -461,11 +482,20 @@ void Shell::restoreControls(platform::StepRunner& steps)
     // setup dialog's box reads 9000, which makes it the maximum.
     steps.stepIf(QStringLiteral("auto-save limit"), [&] { return !(number(engine.autoSaveLimit) >= 1); },
                  [&] { form.formSetup().Text4->setText(QStringLiteral("9000")); });
+}
+
+// The text effects, the shadow's colour rule, direction and depth, and the station data
+// with defaults for what is empty.
+void Shell::restoreShadowAndStation(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& text = form.text();
+    auto& qso = form.qso();
 
     // The text effects: Shadow, Outline, BkGnd.
-    tick(QStringLiteral("Shadow"), form.Check17, text.textOptionFlags[1]);
-    tick(QStringLiteral("Outline"), form.Check15, text.textOptionFlags[2]);
-    tick(QStringLiteral("BkGnd"), form.Check16, text.textOptionFlags[3]);
+    tickWhenOne(steps, QStringLiteral("Shadow"), form.Check17, text.textOptionFlags[1]);
+    tickWhenOne(steps, QStringLiteral("Outline"), form.Check15, text.textOptionFlags[2]);
+    tickWhenOne(steps, QStringLiteral("BkGnd"), form.Check16, text.textOptionFlags[3]);
 
     // The text element's drawing colour is the TX screen's, as restored above.
     text.fontRecord[7] = QString::number(form.Picture1->ForeColor());
@@ -502,6 +532,14 @@ void Shell::restoreControls(platform::StepRunner& steps)
     steps.step(QStringLiteral("Text10"), [&] { form.Text10->setText(qso.stationRecord[4]); });
     if (qso.stationRecord[5].size() < 2)
         qso.stationRecord[5] = QStringLiteral("UTC");
+}
+
+// The fonts of the text box, the TX screen and the preset buttons from the font record
+// and the presets; the TX screen's back colour last.
+void Shell::restoreFonts(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& text = form.text();
 
     // The text box's font: the stored face and styles; bold comes back through the
     // style boxes later. A font record never stored applies nothing.

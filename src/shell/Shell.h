@@ -110,6 +110,9 @@ public:
     // The restore of the controls and variables from what was read, in its order, with
     // its range checks and defaults; the folders are made inside it.
     void restoreControls(platform::StepRunner& steps);
+    // Later in the start-up: the outline's and the shadow's colour bars and the text
+    // type as read, then the text type drawn (values out of range leave the controls).
+    void restoreTextEffects(platform::StepRunner& steps);
 
     // The pictures kept across runs: the picture store (favourites, header boxes,
     // recent row, the splash as painted over the TX screen) and "LastTXImage.bmp".
@@ -176,8 +179,26 @@ private:
     platform::TextBytes settingsBytes_;
     std::optional<QString> messagesShown_; // the pane's text as read, while there was a file
 
+    // The start-up's phases, in their order (restoreTextEffects above is one of them).
+    bool lockAndShowSplash(platform::StepRunner& steps);
+    void prepareAppFolder(platform::StepRunner& steps);
+    void clearTextTools(platform::StepRunner& steps);
+    void showFirstPages(platform::StepRunner& steps);
+    void openBrowserFolder(platform::StepRunner& steps);
+    void resetTextBox(platform::StepRunner& steps);
+    void resetDrawingTools(platform::StepRunner& steps);
+    void restoreStyleBoxes(platform::StepRunner& steps);
+    void showWindow(platform::StepRunner& steps);
+    void restoreFontPreset(platform::StepRunner& steps);
+    void placeLoadedWindows(platform::StepRunner& steps);
+
     void watchWindow();
     bool browserPanelEvent(QEvent* event);
+    // The restore's phases, in their order.
+    void restoreColoursAndBoxes(platform::StepRunner& steps);
+    void restoreRanges(platform::StepRunner& steps);
+    void restoreShadowAndStation(platform::StepRunner& steps);
+    void restoreFonts(platform::StepRunner& steps);
     void createFolders(platform::StepRunner& steps);
     // The gathering at exit: the values the settings file takes from the controls.
     void gatherFontRecord();

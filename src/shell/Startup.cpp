@@ -71,20 +71,53 @@ const QString kHeaderHelp = QStringLiteral(
 
 } // namespace
 
+// The start-up in its phases; each phase's steps run in order, and a step that fails is
+// skipped without ending its phase. A second instance, or no engine, ends the start-up.
 Shell::LoadResult Shell::Form_Load()
 {
-    FormMain& form = form_;
-    auto& engine = form.engine();
-    auto& canvas = form.canvas();
-    auto& text = form.text();
-    auto& qso = form.qso();
-    auto& intake = form.intake();
     platform::StepRunner steps(QStringLiteral("Form_Load"));
+    const bool otherInstance = lockAndShowSplash(steps);
+    // A second instance is told so and ends here; nothing is written. This comes before
+    // the display check, so a second instance shows no other box.
+    if (otherInstance) {
+        form_.ui().msgBox(DuplicateText, platform::vbOKOnly, DuplicateTitle);
+        return LoadResult::Ended;
+    }
+    prepareAppFolder(steps);
+    clearTextTools(steps);
+    steps.step(QStringLiteral("read messages"), [&] { readMessages(); });
 
-    // The lock comes before anything touches the application folder, so a second
-    // instance ends without writing or changing a file; it is told so at its place below.
-    // A lock that cannot be made at all (no folder, no permission) is no other instance:
-    // that failure is logged and the start goes on.
+    // The settings, and everything restored from them (the folders are made inside).
+    readSettings(steps);
+    restoreControls(steps);
+
+    showFirstPages(steps);
+    openBrowserFolder(steps);
+    resetTextBox(steps);
+    restoreTextEffects(steps);
+    resetDrawingTools(steps);
+    restoreStyleBoxes(steps);
+
+    // The engine, with the tuning displays from the restored boxes; without an engine
+    // the program ends here.
+    if (!form_.engine().engineStart(steps))
+        return LoadResult::Ended;
+
+    showWindow(steps);
+    restoreFontPreset(steps);
+    placeLoadedWindows(steps);
+    // What went wrong with the stored files, told once the window stands.
+    tellTroubles();
+    return LoadResult::Running;
+}
+
+// The lock comes before anything touches the application folder, so a second instance
+// ends without writing or changing a file; it is told so after the splash. A lock that
+// cannot be made at all (no folder, no permission) is no other instance: that failure is
+// logged and the start goes on. True: another instance holds the lock.
+bool Shell::lockAndShowSplash(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
     bool otherInstance = false;
     steps.step(QStringLiteral("instance lock"), [&] {
         if (lock_.tryLock())
@@ -109,20 +142,20 @@ Shell::LoadResult Shell::Form_Load()
     steps.step(QStringLiteral("PicbufVisible hidden"), [&] { form.PicbufVisible->hide(); });
     steps.step(QStringLiteral("PicbufEdit hidden"), [&] { form.PicbufEdit->hide(); });
     steps.step(QStringLiteral("SetupPicbuf"), [&] { SetupPicbuf(*form.PicbufVisible, false); });
+    return otherInstance;
+}
 
-    // A second instance is told so and ends here; nothing is written. This comes before
-    // the display check, so a second instance shows no other box.
-    if (otherInstance) {
-        form.ui().msgBox(DuplicateText, platform::vbOKOnly, DuplicateTitle);
-        return LoadResult::Ended;
-    }
+// The display's scale, and the application folder made, checked and its log backed up.
+void Shell::prepareAppFolder(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
     // A display at another scale than the normal one is only warned about.
     steps.stepIf(QStringLiteral("large fonts"), [&] {
                      const int twips = displayTwipsPerPixel ? displayTwipsPerPixel() : platform::displayTwipsPerPixel();
                      return twips != platform::kTwipsPerPixel;
                  },
                  [&] { form.ui().msgBox(LargeFontsText, platform::vbOKOnly, LargeFontsTitle); });
-    text.textEditState = 1;
+    form.text().textEditState = 1;
     // All files below are in the application folder (the working directory is left alone).
     steps.step(QStringLiteral("application folder"), [&] {
         if (!platform::ensureAppFolder())
@@ -132,26 +165,30 @@ Shell::LoadResult Shell::Form_Load()
     // A folder that cannot be written is said once; the program runs on without saving.
     steps.step(QStringLiteral("folder writable"), [&] { checkAppFolder(); });
     backUpLog(steps);
+}
 
-    // The text tools start from nothing: red text on the TX screen, a yellow fill.
+// The text tools start from nothing: red text on the TX screen, a yellow fill.
+void Shell::clearTextTools(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& text = form.text();
     steps.step(QStringLiteral("Command2 hidden"), [&] { form.Command2->hide(); });
     text.textToDraw.clear();
     steps.step(QStringLiteral("Text2 emptied"), [&] { form.Text2->setText(QString()); });
     steps.step(QStringLiteral("TX fore colour"), [&] { form.Picture1->setForeColor(FormMain::StartTextColour); });
     text.fontRecord[7] = QString::number(FormMain::StartTextColour);
     steps.step(QStringLiteral("TX fill colour"), [&] { form.Picture1->setFillColor(platform::vbYellow); });
+}
 
-    steps.step(QStringLiteral("read messages"), [&] { readMessages(); });
-
-    // The settings, and everything restored from them (the folders are made inside).
-    readSettings(steps);
-    restoreControls(steps);
-
-    // The kept pictures, before the strip shows its first page.
+// The kept pictures, before the strip shows its first page; the draw thickness, strip
+// page 1 (the strip's pager runs), empty text boxes and the screens at their sizes.
+void Shell::showFirstPages(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& text = form.text();
     loadPictureStore(steps);
-    canvas.overlayScale = 240;
+    form.canvas().overlayScale = 240;
     steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
-    // Draw thickness, strip page 1 (the strip's pager runs), empty text boxes.
     steps.step(QStringLiteral("HScroll1"), [&] { setScrollValue(form.HScroll1, 3); });
     steps.step(QStringLiteral("HScroll2"), [&] { setScrollValue(form.HScroll2, 1); });
     // The whole first page of favourites, also when the page was 1 already (no change of
@@ -165,9 +202,14 @@ Shell::LoadResult Shell::Form_Load()
     steps.step(QStringLiteral("textFontSize"),
                [&] { text.textFontSize = platform::numberText(form.Picture1->FontSize()); });
     steps.step(QStringLiteral("checkscreensize"), [&] { checkscreensize(); });
+}
 
-    // Browser folder: the folder of the quick directory in use, or the application folder
-    // when none is. A quick directory that no longer exists leaves the lists as they were.
+// Browser folder: the folder of the quick directory in use, or the application folder
+// when none is. A quick directory that no longer exists leaves the lists as they were.
+void Shell::openBrowserFolder(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& intake = form.intake();
     steps.step(QStringLiteral("File1 quick directory"), [&] {
         const int n = platform::CInt(number(intake.currentQuickDir));
         if (n == 0)
@@ -180,8 +222,13 @@ Shell::LoadResult Shell::Form_Load()
                  [&] { form.File1->setPath(platform::appFolder()); });
     steps.step(QStringLiteral("Dir1"), [&] { form.Dir1->setPath(form.File1->Path()); });
     steps.step(QStringLiteral("Drive1"), [&] { form.Drive1->setDrive(form.Dir1->Path()); });
+}
 
-    // The shadow depth once more, now that the text tools stand.
+// The shadow depth once more, now that the text tools stand; the header help and the
+// text box as a start shows it.
+void Shell::resetTextBox(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
     if (!isEmpty(shadowDepthScroll))
         steps.step(QStringLiteral("VScroll1"),
                    [&] { setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll))); });
@@ -197,7 +244,12 @@ Shell::LoadResult Shell::Form_Load()
         form.Text1->setFont(font);
     });
     steps.step(QStringLiteral("Text1 text"), [&] { form.Text1->setText(QStringLiteral("TYPE HERE")); });
-    // The outline's and the shadow's controls as stored, then the text type drawn.
+}
+
+void Shell::restoreTextEffects(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& text = form.text();
     steps.stepIf(QStringLiteral("outline swatch"), [&] { return number(kept.paletteIndex) >= 0 && number(kept.paletteIndex) <= 11; },
                  [&] { setScrollValue(form.HScroll4, platform::CInt(number(kept.paletteIndex))); });
     platform::setBackColor(form.Text8, platform::backColor(form.swatch(form.HScroll4->value() + 1)));
@@ -215,9 +267,15 @@ Shell::LoadResult Shell::Form_Load()
         form.Combo3->setText(kept.textStyle.isEmpty() ? QStringLiteral("Normal Text") : kept.textStyle);
         text.Combo3_Click();
     });
+}
+
+// No tool active, and the tools' settings from scratch; the splash goes.
+void Shell::resetDrawingTools(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& canvas = form.canvas();
     steps.step(QStringLiteral("TX italic"), [&] { form.Picture1->setFontItalic(false); });
-    qso.headerBackColor = platform::vbWhite;
-    // No tool active, and the tools' settings from scratch.
+    form.qso().headerBackColor = platform::vbWhite;
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
     steps.step(QStringLiteral("Image6 again"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
     steps.step(QStringLiteral("VScroll3"), [&] { setScrollValue(form.VScroll3, 3); });
@@ -232,9 +290,14 @@ Shell::LoadResult Shell::Form_Load()
     canvas.drawnExtentRight = 0;
     steps.step(QStringLiteral("hide splash"), [&] { form.form2().hide(); });
     steps.step(QStringLiteral("unload splash"), [&] { form.unloadForm2(); });
+}
 
-    // The style boxes from fontStyleCode, which keeps what is left; each box ticked
-    // redraws the text through its handler.
+// The style boxes from fontStyleCode, which keeps what is left; each box ticked redraws
+// the text through its handler.
+void Shell::restoreStyleBoxes(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& text = form.text();
     steps.stepIf(QStringLiteral("underline"), [&] { return text.fontStyleCode >= 100; }, [&] {
         text.fontStyleCode -= 100;
         form.Check13->setValue(1);
@@ -245,19 +308,19 @@ Shell::LoadResult Shell::Form_Load()
     });
     steps.stepIf(QStringLiteral("bold"), [&] { return text.fontStyleCode >= 1; },
                  [&] { form.Check6->setValue(1); });
+}
 
-    // The engine, with the tuning displays from the restored boxes; without an engine
-    // the program ends here.
-    if (!engine.engineStart(steps))
-        return LoadResult::Ended;
-
-    // The last TX picture, with the header chosen in the settings over it.
+// The last TX picture, with the header chosen in the settings over it; the window shown
+// and enabled, and the engine's option dialog titled with the engine's version.
+void Shell::showWindow(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& engine = form.engine();
     loadLastTxImage(steps);
     steps.step(QStringLiteral("show"), [&] { form.setVisible(true); });
     // The window takes the keyboard focus as a window manager would give it; on a display
     // without one no control of it would ever get the focus.
     steps.step(QStringLiteral("activate"), [&] { form.activateWindow(); });
-    // The engine's own option dialog is titled with its version.
     steps.step(QStringLiteral("engine version"),
                [&] { scratchText = engine.binding().EngineString(engine.binding().mmsGetVersion()); });
     steps.step(QStringLiteral("option title"), [&] {
@@ -265,10 +328,15 @@ Shell::LoadResult Shell::Form_Load()
         engine.binding().mmsSetOptionTitle(title.constData());
     });
     steps.step(QStringLiteral("enabled"), [&] { form.setEnabled(true); });
+}
 
-    // Font preset: the chosen button green and the preset's font name applied. An
-    // empty choice (no settings yet) is the first preset; a preset never stored has no
-    // name to apply.
+// Font preset: the chosen button green and the preset's font name applied. An empty
+// choice (no settings yet) is the first preset; a preset never stored has no name to
+// apply.
+void Shell::restoreFontPreset(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& text = form.text();
     platform::CommandButton* const presetButtons[] = {form.Command21, form.Command25, form.Command23,
                                                       form.Command24};
     for (int k = 0; k < 4; ++k) {
@@ -290,7 +358,14 @@ Shell::LoadResult Shell::Form_Load()
                     steps.step(QStringLiteral("TX preset font"), [&] { form.Picture1->setFontName(screenFace); });
             });
     }
+}
 
+// The engine given the TX screen; the browser panel, the RX monitor and the multimedia
+// window placed; the output volume noted.
+void Shell::placeLoadedWindows(platform::StepRunner& steps)
+{
+    FormMain& form = form_;
+    auto& engine = form.engine();
     // The engine holds the TX screen as restored.
     steps.step(QStringLiteral("TX DIB"), [&] { engine.copyTxScreenToDib(640, 512); });
     // The browser panel's first place: beside the screens, clear of the controls used
@@ -318,10 +393,7 @@ Shell::LoadResult Shell::Form_Load()
     steps.step(QStringLiteral("multimedia window"), [&] { SetTopMost(form.frmMain()); });
     steps.step(QStringLiteral("refresh"), [&] { form.update(); });
     // Smooth rendering of rotated overlays.
-    canvas.rotateFlags += 2;
-    // What went wrong with the stored files, told once the window stands.
-    tellTroubles();
-    return LoadResult::Running;
+    form.canvas().rotateFlags += 2;
 }
 
 void Shell::SetupPicbuf(platform::Picbuf& picbuf, bool, const QString&)
