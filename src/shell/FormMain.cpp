@@ -296,6 +296,161 @@ void FormMain::buildMenus()
     exits = item(bar, "exits", QStringLiteral("Exit"));
 }
 
+namespace {
+
+// The tabs with the three screens: RX Full, TX (with its progress markers) and RX True.
+void buildScreenTabs(FormMain& form, QWidget* central)
+{
+    form.SSTab1 = new QTabWidget(central);
+    form.SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    QWidget* rxFullPage = tabPage(QStringLiteral("SSTab1RxFull"));
+    QWidget* txPage = tabPage(QStringLiteral("SSTab1Tx"));
+    QWidget* rxTruePage = tabPage(QStringLiteral("SSTab1RxTrue"));
+    form.Picture18 = framedScreen(QStringLiteral("Picture18"), rxFullPage, Black);
+    form.Picture1 = framedScreen(QStringLiteral("Picture1"), txPage, White);
+    // The TX screen's design face is the window's, the one the text box starts in.
+    form.Picture1->setFontName(form.font().family());
+    // The TX screen is the window the player's picture lies on, known by its handle.
+    platform::hWnd(form.Picture1);
+    // The progress markers run down the TX screen's left edge while a picture goes out;
+    // the green one (played) over the red one (generated, ahead of it).
+    form.Line1 = new platform::LineControl(QStringLiteral("Line1"), platform::vbRed, form.Picture1);
+    form.Line2 = new platform::LineControl(QStringLiteral("Line2"), platform::vbGreen, form.Picture1);
+    for (auto* line : {form.Line1, form.Line2}) {
+        line->setBorderWidth(3);
+        line->setX1(2);
+        line->setX2(2);
+        line->hide();
+    }
+    // The 1:1 view is placed and sized on its page as each picture starts.
+    form.Picture22 = pictureBox(QStringLiteral("Picture22"), rxTruePage, ScreenWidth, ScreenHeight, Black);
+    form.Picture22->move(ScreenLeft + ScreenBorder, ScreenTop + ScreenBorder);
+    form.SSTab1->addTab(rxFullPage, QStringLiteral("RX Full"));
+    form.SSTab1->addTab(txPage, QStringLiteral("TX"));
+    form.SSTab1->addTab(rxTruePage, QStringLiteral("RX True"));
+}
+
+// The engine's displays (tuning and spectra) and its transmit and sync buttons.
+void addEngineButtons(FormMain& form, QGroupBox* engineFrame, QGridLayout* engineGrid)
+{
+    auto* displays = new QVBoxLayout;
+    displays->setSpacing(4);
+    form.Picture15 = pictureBox(QStringLiteral("Picture15"), engineFrame, DisplayWidth, 64, Black);
+    form.Picture16 = pictureBox(QStringLiteral("Picture16"), engineFrame, DisplayWidth, 48, Black);
+    form.Picture17 = pictureBox(QStringLiteral("Picture17"), engineFrame, DisplayWidth, 48, Black);
+    displays->addWidget(form.Picture15);
+    displays->addWidget(form.Picture16);
+    displays->addWidget(form.Picture17);
+    displays->addStretch(1);
+    engineGrid->addLayout(displays, 0, 0, 7, 1);
+
+    form.Command3 = new platform::CommandButton(QStringLiteral("Command3"), QStringLiteral("TX"), engineFrame);
+    form.Command1 = new platform::CommandButton(QStringLiteral("Command1"), QStringLiteral("RX"), engineFrame);
+    form.Command7 =
+        new platform::CommandButton(QStringLiteral("Command7"), QStringLiteral("Force RX"), engineFrame);
+    for (auto* b : {form.Command3, form.Command1, form.Command7}) {
+        QFont f = b->font();
+        f.setBold(true);
+        f.setPointSizeF(f.pointSizeF() * 1.25);
+        b->setFont(f);
+        b->setMinimumHeight(36);
+    }
+    auto* sendRow = new QHBoxLayout;
+    sendRow->addWidget(form.Command3);
+    sendRow->addWidget(form.Command1);
+    sendRow->addWidget(form.Command7);
+    engineGrid->addLayout(sendRow, 0, 1);
+
+    form.Command45 =
+        new platform::CommandButton(QStringLiteral("Command45"), QStringLiteral("RE Sync"), engineFrame);
+    form.Command48 = new platform::CommandButton(QStringLiteral("Command48"), QStringLiteral("1750"), engineFrame);
+    form.Command11 = new platform::CommandButton(QStringLiteral("Command11"),
+                                                 QStringLiteral("Fix Slant this Picture only"), engineFrame);
+    // The buttons' back colours carry the transmit and receive state; all start idle.
+    for (auto* b : {form.Command3, form.Command1, form.Command7, form.Command48})
+        platform::setBackColor(b, IdleColor);
+    auto* syncRow = new QHBoxLayout;
+    syncRow->addWidget(form.Command45, 1);
+    syncRow->addWidget(form.Command48, 1);
+    engineGrid->addLayout(syncRow, 1, 1);
+    engineGrid->addWidget(form.Command11, 2, 1);
+}
+
+// The TX and RX mode, the received identification and the call sign with the log view's
+// switch.
+void addModeAndCallRows(FormMain& form, QGroupBox* engineFrame, QGridLayout* engineGrid)
+{
+    form.Combo2 = new platform::ComboBox(QStringLiteral("Combo2"), engineFrame);
+    form.Label37 = valueLabel(QStringLiteral("Label37"), engineFrame);
+    auto* modeRow = new QHBoxLayout;
+    form.Combo2->setToolTip(QStringLiteral("TX mode"));
+    form.Label37->setToolTip(QStringLiteral("RX mode"));
+    modeRow->addWidget(form.Combo2, 1);
+    modeRow->addWidget(form.Label37, 1);
+    engineGrid->addLayout(modeRow, 3, 1);
+
+    form.Label56 = valueLabel(QStringLiteral("Label56"), engineFrame);
+    form.Text3 = new platform::TextBox(QStringLiteral("Text3"), engineFrame);
+    form.Text3->setFixedHeight(form.Combo2->sizeHint().height());
+    form.Label56->setToolTip(QStringLiteral("Received FSK ID"));
+    form.Text3->setToolTip(QStringLiteral("Call sign"));
+    form.Picture15->setToolTip(QStringLiteral("Tuning"));
+    form.Picture16->setToolTip(QStringLiteral("Spectrum"));
+    form.Picture17->setToolTip(QStringLiteral("Spectrum"));
+    auto* callRow = new QHBoxLayout;
+    callRow->addWidget(form.Label56, 1);
+    callRow->addWidget(form.Text3, 1);
+    // The log view's switch beside the box whose terms it lists.
+    form.Label48 = new platform::Label(QStringLiteral("Label48"), QStringLiteral("*"), engineFrame);
+    form.Label48->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    form.Label48->setAlignment(Qt::AlignCenter);
+    form.Label48->setFixedWidth(20);
+    form.Label48->setToolTip(QStringLiteral("List the log lines holding the terms typed (comma between terms)"));
+    platform::setBackColor(form.Label48, ToolOffColor);
+    callRow->addWidget(form.Label48);
+    engineGrid->addLayout(callRow, 4, 1);
+}
+
+// The receive and display boxes.
+void addReceiveBoxes(FormMain& form, QGroupBox* engineFrame, QGridLayout* engineGrid)
+{
+    form.Check1 = new platform::CheckBox(QStringLiteral("Check1"), QStringLiteral("AutoRX"), engineFrame);
+    form.Check4 = new platform::CheckBox(QStringLiteral("Check4"), QStringLiteral("RxMon"), engineFrame);
+    form.Check7 = new platform::CheckBox(QStringLiteral("Check7"), QStringLiteral("TX=RX"), engineFrame);
+    form.Check8 = new platform::CheckBox(QStringLiteral("Check8"), QStringLiteral("A-Save"), engineFrame);
+    form.Check11 = new platform::CheckBox(QStringLiteral("Check11"), QStringLiteral("Notch"), engineFrame);
+    form.Check12 = new platform::CheckBox(QStringLiteral("Check12"), QStringLiteral("Sp FFT"), engineFrame);
+    form.Check25 = new platform::CheckBox(QStringLiteral("Check25"), QStringLiteral("Sp FM"), engineFrame);
+    form.Check25->setValue(1); // the FM spectrum is the designed default
+    auto* rxBoxes = new QHBoxLayout;
+    for (auto* c : {form.Check1, form.Check4, form.Check7, form.Check8})
+        rxBoxes->addWidget(c);
+    rxBoxes->addStretch(1);
+    engineGrid->addLayout(rxBoxes, 5, 1);
+    auto* displayBoxes = new QHBoxLayout;
+    for (auto* c : {form.Check11, form.Check12, form.Check25})
+        displayBoxes->addWidget(c);
+    displayBoxes->addStretch(1);
+    engineGrid->addLayout(displayBoxes, 6, 1);
+    engineGrid->setColumnStretch(1, 1);
+}
+
+// The engine controls beside the screens.
+QGroupBox* buildEngineFrame(FormMain& form, QWidget* central)
+{
+    auto* engineFrame = new QGroupBox(central);
+    engineFrame->setObjectName(QStringLiteral("engineFrame"));
+    auto* engineGrid = new QGridLayout(engineFrame);
+    engineGrid->setHorizontalSpacing(6);
+    engineGrid->setVerticalSpacing(6);
+    addEngineButtons(form, engineFrame, engineGrid);
+    addModeAndCallRows(form, engineFrame, engineGrid);
+    addReceiveBoxes(form, engineFrame, engineGrid);
+    return engineFrame;
+}
+
+} // namespace
+
 void FormMain::buildControls()
 {
     // The controls lie in a scrolled area: on a screen smaller than the window's design
@@ -317,33 +472,7 @@ void FormMain::buildControls()
     left->setSpacing(6);
     columns->addLayout(left);
 
-    SSTab1 = new QTabWidget(central);
-    SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    QWidget* rxFullPage = tabPage(QStringLiteral("SSTab1RxFull"));
-    QWidget* txPage = tabPage(QStringLiteral("SSTab1Tx"));
-    QWidget* rxTruePage = tabPage(QStringLiteral("SSTab1RxTrue"));
-    Picture18 = framedScreen(QStringLiteral("Picture18"), rxFullPage, Black);
-    Picture1 = framedScreen(QStringLiteral("Picture1"), txPage, White);
-    // The TX screen's design face is the window's, the one the text box starts in.
-    Picture1->setFontName(font().family());
-    // The TX screen is the window the player's picture lies on, known by its handle.
-    platform::hWnd(Picture1);
-    // The progress markers run down the TX screen's left edge while a picture goes out;
-    // the green one (played) over the red one (generated, ahead of it).
-    Line1 = new platform::LineControl(QStringLiteral("Line1"), platform::vbRed, Picture1);
-    Line2 = new platform::LineControl(QStringLiteral("Line2"), platform::vbGreen, Picture1);
-    for (auto* line : {Line1, Line2}) {
-        line->setBorderWidth(3);
-        line->setX1(2);
-        line->setX2(2);
-        line->hide();
-    }
-    // The 1:1 view is placed and sized on its page as each picture starts.
-    Picture22 = pictureBox(QStringLiteral("Picture22"), rxTruePage, ScreenWidth, ScreenHeight, Black);
-    Picture22->move(ScreenLeft + ScreenBorder, ScreenTop + ScreenBorder);
-    SSTab1->addTab(rxFullPage, QStringLiteral("RX Full"));
-    SSTab1->addTab(txPage, QStringLiteral("TX"));
-    SSTab1->addTab(rxTruePage, QStringLiteral("RX True"));
+    buildScreenTabs(*this, central);
     buildPictureToolButtons();
     SSTab1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     left->addWidget(SSTab1);
@@ -365,103 +494,7 @@ void FormMain::buildControls()
     right->setSpacing(6);
     columns->addLayout(right, 1);
 
-    auto* engineFrame = new QGroupBox(central);
-    engineFrame->setObjectName(QStringLiteral("engineFrame"));
-    auto* engineGrid = new QGridLayout(engineFrame);
-    engineGrid->setHorizontalSpacing(6);
-    engineGrid->setVerticalSpacing(6);
-    right->addWidget(engineFrame);
-
-    auto* displays = new QVBoxLayout;
-    displays->setSpacing(4);
-    Picture15 = pictureBox(QStringLiteral("Picture15"), engineFrame, DisplayWidth, 64, Black);
-    Picture16 = pictureBox(QStringLiteral("Picture16"), engineFrame, DisplayWidth, 48, Black);
-    Picture17 = pictureBox(QStringLiteral("Picture17"), engineFrame, DisplayWidth, 48, Black);
-    displays->addWidget(Picture15);
-    displays->addWidget(Picture16);
-    displays->addWidget(Picture17);
-    displays->addStretch(1);
-    engineGrid->addLayout(displays, 0, 0, 7, 1);
-
-    Command3 = new platform::CommandButton(QStringLiteral("Command3"), QStringLiteral("TX"), engineFrame);
-    Command1 = new platform::CommandButton(QStringLiteral("Command1"), QStringLiteral("RX"), engineFrame);
-    Command7 = new platform::CommandButton(QStringLiteral("Command7"), QStringLiteral("Force RX"), engineFrame);
-    for (auto* b : {Command3, Command1, Command7}) {
-        QFont f = b->font();
-        f.setBold(true);
-        f.setPointSizeF(f.pointSizeF() * 1.25);
-        b->setFont(f);
-        b->setMinimumHeight(36);
-    }
-    auto* sendRow = new QHBoxLayout;
-    sendRow->addWidget(Command3);
-    sendRow->addWidget(Command1);
-    sendRow->addWidget(Command7);
-    engineGrid->addLayout(sendRow, 0, 1);
-
-    Command45 = new platform::CommandButton(QStringLiteral("Command45"), QStringLiteral("RE Sync"), engineFrame);
-    Command48 = new platform::CommandButton(QStringLiteral("Command48"), QStringLiteral("1750"), engineFrame);
-    Command11 = new platform::CommandButton(QStringLiteral("Command11"),
-                                            QStringLiteral("Fix Slant this Picture only"), engineFrame);
-    // The buttons' back colours carry the transmit and receive state; all start idle.
-    for (auto* b : {Command3, Command1, Command7, Command48})
-        platform::setBackColor(b, IdleColor);
-    auto* syncRow = new QHBoxLayout;
-    syncRow->addWidget(Command45, 1);
-    syncRow->addWidget(Command48, 1);
-    engineGrid->addLayout(syncRow, 1, 1);
-    engineGrid->addWidget(Command11, 2, 1);
-
-    Combo2 = new platform::ComboBox(QStringLiteral("Combo2"), engineFrame);
-    Label37 = valueLabel(QStringLiteral("Label37"), engineFrame);
-    auto* modeRow = new QHBoxLayout;
-    Combo2->setToolTip(QStringLiteral("TX mode"));
-    Label37->setToolTip(QStringLiteral("RX mode"));
-    modeRow->addWidget(Combo2, 1);
-    modeRow->addWidget(Label37, 1);
-    engineGrid->addLayout(modeRow, 3, 1);
-
-    Label56 = valueLabel(QStringLiteral("Label56"), engineFrame);
-    Text3 = new platform::TextBox(QStringLiteral("Text3"), engineFrame);
-    Text3->setFixedHeight(Combo2->sizeHint().height());
-    Label56->setToolTip(QStringLiteral("Received FSK ID"));
-    Text3->setToolTip(QStringLiteral("Call sign"));
-    Picture15->setToolTip(QStringLiteral("Tuning"));
-    Picture16->setToolTip(QStringLiteral("Spectrum"));
-    Picture17->setToolTip(QStringLiteral("Spectrum"));
-    auto* callRow = new QHBoxLayout;
-    callRow->addWidget(Label56, 1);
-    callRow->addWidget(Text3, 1);
-    // The log view's switch beside the box whose terms it lists.
-    Label48 = new platform::Label(QStringLiteral("Label48"), QStringLiteral("*"), engineFrame);
-    Label48->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Label48->setAlignment(Qt::AlignCenter);
-    Label48->setFixedWidth(20);
-    Label48->setToolTip(QStringLiteral("List the log lines holding the terms typed (comma between terms)"));
-    platform::setBackColor(Label48, ToolOffColor);
-    callRow->addWidget(Label48);
-    engineGrid->addLayout(callRow, 4, 1);
-
-    Check1 = new platform::CheckBox(QStringLiteral("Check1"), QStringLiteral("AutoRX"), engineFrame);
-    Check4 = new platform::CheckBox(QStringLiteral("Check4"), QStringLiteral("RxMon"), engineFrame);
-    Check7 = new platform::CheckBox(QStringLiteral("Check7"), QStringLiteral("TX=RX"), engineFrame);
-    Check8 = new platform::CheckBox(QStringLiteral("Check8"), QStringLiteral("A-Save"), engineFrame);
-    Check11 = new platform::CheckBox(QStringLiteral("Check11"), QStringLiteral("Notch"), engineFrame);
-    Check12 = new platform::CheckBox(QStringLiteral("Check12"), QStringLiteral("Sp FFT"), engineFrame);
-    Check25 = new platform::CheckBox(QStringLiteral("Check25"), QStringLiteral("Sp FM"), engineFrame);
-    Check25->setValue(1); // the FM spectrum is the designed default
-    auto* rxBoxes = new QHBoxLayout;
-    for (auto* c : {Check1, Check4, Check7, Check8})
-        rxBoxes->addWidget(c);
-    rxBoxes->addStretch(1);
-    engineGrid->addLayout(rxBoxes, 5, 1);
-    auto* displayBoxes = new QHBoxLayout;
-    for (auto* c : {Check11, Check12, Check25})
-        displayBoxes->addWidget(c);
-    displayBoxes->addStretch(1);
-    engineGrid->addLayout(displayBoxes, 6, 1);
-    engineGrid->setColumnStretch(1, 1);
-
+    right->addWidget(buildEngineFrame(*this, central));
     right->addWidget(buildModesFrame(central));
     right->addWidget(buildCanvasFrame(central));
     right->addWidget(buildStationFrame(central));

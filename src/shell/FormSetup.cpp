@@ -88,6 +88,70 @@ QVariant numberValue(double value)
     return QVariant(value);
 }
 
+// The dialog's layout: the station data and auto-save boxes, the engine's option boxes in
+// columns, the buttons; the dialog keeps the size it needs.
+void layOut(FormSetup& d)
+{
+    // Station data and auto-save, caption above each box.
+    auto* page = new QVBoxLayout(&d);
+    page->setContentsMargins(12, 10, 12, 12);
+    page->setSpacing(8);
+    auto* station = new QGridLayout;
+    station->setHorizontalSpacing(14);
+    station->setVerticalSpacing(2);
+    station->addWidget(d.Label1, 0, 0);
+    station->addWidget(d.Text1, 1, 0);
+    station->addWidget(d.Label2, 0, 1);
+    station->addWidget(d.Text2, 1, 1);
+    auto* zone = new QHBoxLayout;
+    zone->addWidget(d.Option1);
+    zone->addWidget(d.Option2);
+    zone->addStretch(1);
+    station->addLayout(zone, 1, 2);
+    station->addWidget(d.Label3, 2, 0);
+    station->addWidget(d.Text3, 3, 0);
+    station->addWidget(d.Label4, 2, 1);
+    station->addWidget(d.Text4, 3, 1);
+    station->addWidget(d.Label7, 2, 2);
+    station->addWidget(d.Text5, 3, 2);
+    station->setColumnStretch(0, 3);
+    station->setColumnStretch(1, 2);
+    station->setColumnStretch(2, 2);
+    page->addLayout(station);
+    page->addWidget(d.Label6);
+
+    // The engine's boxes, a column per kind: the receive flags, noise filter and sync,
+    // buffer and demodulator, DSP filter, then the transmit options under their heading.
+    auto column = [](std::initializer_list<QWidget*> widgets) {
+        auto* c = new QVBoxLayout;
+        c->setSpacing(3);
+        for (QWidget* w : widgets) {
+            if (w)
+                c->addWidget(w);
+            else
+                c->addSpacing(10);
+        }
+        c->addStretch(1);
+        return c;
+    };
+    auto* options = new QHBoxLayout;
+    options->setSpacing(16);
+    options->addLayout(column({d.Check1, d.Check2, d.Check4, d.Check5, d.Check6, d.Check7, d.Check8}));
+    options->addLayout(column({d.Check3, d.Check28, d.Check29, nullptr, d.Check9, d.Check10, d.Check11}));
+    options->addLayout(column({d.Check12, d.Check13, d.Check14, nullptr, d.Check15, d.Check16, d.Check17}));
+    options->addLayout(column({d.Check18, d.Check24, d.Check25, d.Check26}));
+    options->addLayout(column({d.Label5, d.Check19, d.Check20, nullptr, d.Check21, d.Check22, d.Check23}));
+    page->addLayout(options);
+    page->addWidget(d.Check30);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(d.Command1, 1);
+    buttons->addSpacing(24);
+    buttons->addWidget(d.Command3, 1);
+    page->addLayout(buttons);
+    d.setFixedSize(d.sizeHint());
+}
+
 } // namespace
 
 FormSetup::FormSetup(FormMain& form) : QWidget(&form, Qt::Window), form_(form)
@@ -186,64 +250,7 @@ void FormSetup::buildControls()
     Command1->setMinimumHeight(32);
     Command3->setMinimumHeight(32);
 
-    // Station data and auto-save, caption above each box.
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(12, 10, 12, 12);
-    page->setSpacing(8);
-    auto* station = new QGridLayout;
-    station->setHorizontalSpacing(14);
-    station->setVerticalSpacing(2);
-    station->addWidget(Label1, 0, 0);
-    station->addWidget(Text1, 1, 0);
-    station->addWidget(Label2, 0, 1);
-    station->addWidget(Text2, 1, 1);
-    auto* zone = new QHBoxLayout;
-    zone->addWidget(Option1);
-    zone->addWidget(Option2);
-    zone->addStretch(1);
-    station->addLayout(zone, 1, 2);
-    station->addWidget(Label3, 2, 0);
-    station->addWidget(Text3, 3, 0);
-    station->addWidget(Label4, 2, 1);
-    station->addWidget(Text4, 3, 1);
-    station->addWidget(Label7, 2, 2);
-    station->addWidget(Text5, 3, 2);
-    station->setColumnStretch(0, 3);
-    station->setColumnStretch(1, 2);
-    station->setColumnStretch(2, 2);
-    page->addLayout(station);
-    page->addWidget(Label6);
-
-    // The engine's boxes, a column per kind: the receive flags, noise filter and sync,
-    // buffer and demodulator, DSP filter, then the transmit options under their heading.
-    auto column = [](std::initializer_list<QWidget*> widgets) {
-        auto* c = new QVBoxLayout;
-        c->setSpacing(3);
-        for (QWidget* w : widgets) {
-            if (w)
-                c->addWidget(w);
-            else
-                c->addSpacing(10);
-        }
-        c->addStretch(1);
-        return c;
-    };
-    auto* options = new QHBoxLayout;
-    options->setSpacing(16);
-    options->addLayout(column({Check1, Check2, Check4, Check5, Check6, Check7, Check8}));
-    options->addLayout(column({Check3, Check28, Check29, nullptr, Check9, Check10, Check11}));
-    options->addLayout(column({Check12, Check13, Check14, nullptr, Check15, Check16, Check17}));
-    options->addLayout(column({Check18, Check24, Check25, Check26}));
-    options->addLayout(column({Label5, Check19, Check20, nullptr, Check21, Check22, Check23}));
-    page->addLayout(options);
-    page->addWidget(Check30);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Command1, 1);
-    buttons->addSpacing(24);
-    buttons->addWidget(Command3, 1);
-    page->addLayout(buttons);
-    setFixedSize(sizeHint());
+    layOut(*this);
 }
 
 void FormSetup::connectHandlers()
