@@ -53,6 +53,8 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepF
     frontier_ = firstUnfiltered_ = firstUndrawn_ = 0;
     levels_.assign(size_t(H_), Levels());
     silent_.assign(size_t(H_), {0, 0});
+    for (auto &byStep : pairMedian_)
+        for (auto &v : byStep) v.assign(size_t(H_), std::nanf(""));
     total_ = Levels();
     fullRange_ = false;
     if (clear || pic_.width != m.exposedWidth || pic_.height != m.exposedHeight)
@@ -81,6 +83,7 @@ void PictureComposer::lineDecoded(int line)
 {
     if (line < 0 || line >= H_) return;
     arrived_[size_t(line)] = 1;
+    forgetPairs(line, line);
     if (hasChroma(m_->colour)) {
         // a line whose colour never came (as under a layout decided late) has none
         uint8_t &written = chromaWritten_[size_t(line)];
@@ -110,6 +113,7 @@ void PictureComposer::lineDecoded(int line)
 void PictureComposer::forget(int from)
 {
     from = std::max(from, 0);
+    forgetPairs(from, H_ - 1);
     for (int l = from; l < H_; ++l) {
         if (!arrived_[size_t(l)]) continue;
         arrived_[size_t(l)] = filtered_[size_t(l)] = drawn_[size_t(l)] = chromaWritten_[size_t(l)] = 0;

@@ -69,7 +69,11 @@ public:
     // `rateHz`: the working rate, at which the pulse-pair sums' phase turns into frequency.
     void readBroad(double rateHz);
     // the broad readings of luminance plane `plane`'s line
-    float *broadRow(int plane, int line) { return planes_[broadPlaneOf(plane)].row(line, W_); }
+    float *broadRow(int plane, int line)
+    {
+        forgetPairs(line, line);
+        return planes_[broadPlaneOf(plane)].row(line, W_);
+    }
     // The luminance's readings as the pulse-pair sums they were taken from (pixelProduct,
     // turned by the tuning offset): summed down a column before the phase is taken, they keep
     // a column where each reading alone is lost in clicks.
@@ -84,6 +88,7 @@ public:
     {
         if (plane == planeOf(Channel::Cr) || plane == planeOf(Channel::Cb))
             chromaWritten_[size_t(line)] |= uint8_t(plane == planeOf(Channel::Cr) ? 1 : 2);
+        forgetPairs(line, line);
         return planes_[plane].row(line, W_);
     }
     void lineDecoded(int line);
@@ -133,6 +138,8 @@ private:
     void filterLuminance(int line);
     float noiseDeviation(int plane, int line, int step = 1);
     float lineNoise(int plane, int line, int step);
+    float pairMedian(int plane, int line, int step);
+    void forgetPairs(int from, int to);
     void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma, float share);
     void averageAlong(float sigma, const float *const *raw, const float *const *rawPresent, int n, const float **rows,
                       const float **present);
@@ -192,6 +199,11 @@ private:
     std::vector<float> along_; // the neighbourhood's rows averaged along the line (denoiseRow)
     std::vector<float> alternation_, signed_, gate_, whole_; // lines alternating (alternationGate)
     std::vector<uint8_t> rgb_;
+    // The median of |row(line) - row(line + step)| by plane, step - 1 and line (NaN: not yet
+    // taken): each line's noise is measured against both neighbours, and asked for again by
+    // its neighbours' and by the colour filter, about a dozen times a line.
+    static constexpr int kPairSteps = 2;
+    std::vector<float> pairMedian_[kBroadPlanes][kPairSteps];
     // the broad band's pulse-pair sums (readBroad), and the columns' levels read from them
     std::vector<std::complex<float>> broadZ_;
     double rateHz_ = 0;

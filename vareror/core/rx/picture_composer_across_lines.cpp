@@ -82,20 +82,42 @@ float PictureComposer::noiseDeviation(int pl, int line, int step)
 // One line's noise deviation (-1 for a line with no neighbour).
 float PictureComposer::lineNoise(int pl, int line, int step)
 {
-    const int W = W_;
-    const float *c = planes_[pl].row(line, W);
     // Each neighbour's differences give their own median, and the smaller counts: at a
     // horizontal edge (the line the last of one area or the first of the next) the whole
     // row differs from the neighbour across the edge, which would pass for strong noise.
     float best = -1;
     for (int nb : {line - step, line + step}) {
         if (!arrived(nb)) continue;
-        diff_.clear();
-        for (int x = 0; x < W; ++x) diff_.push_back(std::fabs(c[x] - planes_[pl].row(nb, W)[x]));
-        std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
-        if (best < 0 || diff_[diff_.size() / 2] < best) best = diff_[diff_.size() / 2];
+        const float m = pairMedian(pl, std::min(line, nb), step);
+        if (best < 0 || m < best) best = m;
     }
     return best < 0 ? -1 : 1.4826f * best / std::numbers::sqrt2_v<float>;
+}
+
+// The median of the differences between a line and the line `step` below it, kept until
+// either changes.
+float PictureComposer::pairMedian(int pl, int line, int step)
+{
+    float *kept = step >= 1 && step <= kPairSteps ? &pairMedian_[pl][step - 1][size_t(line)] : nullptr;
+    if (kept && !std::isnan(*kept)) return *kept;
+    const int W = W_;
+    const float *a = planes_[pl].row(line, W), *b = planes_[pl].row(line + step, W);
+    diff_.clear();
+    for (int x = 0; x < W; ++x) diff_.push_back(std::fabs(a[x] - b[x]));
+    std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
+    const float m = diff_[diff_.size() / 2];
+    if (kept) *kept = m;
+    return m;
+}
+
+void PictureComposer::forgetPairs(int from, int to)
+{
+    for (auto &byStep : pairMedian_)
+        for (int s = 0; s < kPairSteps; ++s) {
+            std::vector<float> &v = byStep[s];
+            const int last = std::min(to, int(v.size()) - 1);
+            for (int l = std::max(0, from - (s + 1)); l <= last; ++l) v[size_t(l)] = std::nanf("");
+        }
 }
 
 // A weak signal's row of luminance (or R, G or B) with its noise filtered out but its edges

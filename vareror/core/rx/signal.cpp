@@ -14,8 +14,6 @@ WorkingRate::WorkingRate(double inputRate) : input(inputRate > 0 ? inputRate : 1
     perMs = hz / 1000.0;
 }
 
-int64_t WorkingRate::samples(double ms) const { return int64_t(std::llround(ms * perMs)); }
-
 double wrapPi(double a)
 {
     constexpr double pi = std::numbers::pi;

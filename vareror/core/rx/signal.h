@@ -22,7 +22,16 @@ struct WorkingRate {
     int decimation = 1;
     double hz = 11025;     // working samples per second
     double perMs = 11.025; // working samples per millisecond
-    int64_t samples(double ms) const;
+    // ms in working samples, rounded to the nearest (halves away from zero) as std::llround
+    // rounds, without its library call (it is asked for everywhere a stretch is measured out):
+    // a double's whole part and its fraction are both exact
+    int64_t samples(double ms) const
+    {
+        const double v = ms * perMs;
+        const auto whole = int64_t(v);
+        const double fraction = v - double(whole);
+        return whole + (fraction >= 0.5) - (fraction <= -0.5);
+    }
 };
 
 // The kept signal is stored in blocks of 2^15 samples: the picture band's demodulated samples
