@@ -27,8 +27,11 @@ void ToneMeter::append(const cfloat *zn, size_t n)
         // sums exclusive of sample i are stored at i; write i + 1
         const cfloat prev = i >= 1 ? hist_[(i - 1) % kHistory] : cfloat(0);
         const cfloat lagged = i >= lag_ ? hist_[(i - lag_) % kHistory] : cfloat(0);
-        accP_ += cdouble(v) * std::conj(cdouble(prev));
-        accQ_ += cdouble(v) * std::conj(cdouble(lagged));
+        // (the products written out: std::complex's own checks each for infinities, which
+        // these finite samples never are, and costs several times the sums)
+        const double vr = v.real(), vi = v.imag();
+        accP_ += cdouble(vr * prev.real() + vi * prev.imag(), vi * prev.real() - vr * prev.imag());
+        accQ_ += cdouble(vr * lagged.real() + vi * lagged.imag(), vi * lagged.real() - vr * lagged.imag());
         accE_ += double(std::norm(v));
         const size_t m1 = at(i + 1);
         p_[m1] = accP_;
