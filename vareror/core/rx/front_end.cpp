@@ -13,6 +13,12 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550;   // picture band of weak signals
 constexpr double kNoisyTapsMs = 3.0;
 constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
+// An overdriven input's picture band (see OverdriveMeter), in place of the broad one: up to the
+// third harmonic of sync. Lower, the picture loses its own detail (a clean Martin 1 test card
+// through it: 35.7 dB up to 3200 Hz, 43.5 up to 3600, 45.9 through the broad band); higher, the
+// harmonics of sync and black come in (Martin 1 clipped 8 times at 44.1 kHz: 36.4 dB up to 3600
+// Hz, 27.5 up to 3800, 25.6 through the broad band; sharper bands of 57 or 81 taps did no better).
+constexpr double kOverdrivenTopHz = 3600, kOverdrivenBottomHz = -200;
 
 // The half width (Hz) of the picture band below kCleanSnrDb, measured on test cards in white
 // noise as the width at which the picture comes out best: from the video tones alone (550 Hz
@@ -94,8 +100,8 @@ constexpr double kNarrowWidenFromSnrDb = 20, kNarrowWidenShare = 0.4;
 // Taken out whole, clean test cards gain about 3.5 dB (Martin 1 44.1 -> 47.6, P5 33.3 ->
 // 36.9), but a clean signal through a 300-2700 Hz filter loses 0.3 dB (Martin 1 23.2 ->
 // 22.9), in proportion to the share: with 0.3 of it, 0.1, and clean cards gain about 1.1 dB.
-// (Outside recordings clipped 3 dB lost 0.4-0.7 dB with 0.3 of it: a clipped input keeps its
-// mirror, see FrontEnd::clipped_.)
+// (Outside recordings clipped 3 dB lost 0.4-0.7 dB with 0.3 of it: an overdriven input keeps its
+// mirror, see OverdriveMeter.)
 constexpr double kMirrorFromSnrDb = 30, kMirrorWholeSnrDb = 40, kMirrorMostShare = 0.3;
 
 // A band of half width `half` below the broad one widens upwards from the video tones,
@@ -127,7 +133,8 @@ void FrontEnd::reset()
     zcLastRe_ = zcFreq_ = zcPhase_ = 0;
     zcLastCross_ = -1;
     zcCount_ = 0;
-    peak_ = lastIn_ = clipped_ = 0;
+    meter_.reset();
+    overdriven_ = false;
 }
 
 void FrontEnd::configure(const FrontEndSettings &s)
@@ -176,6 +183,7 @@ void FrontEnd::configureFilters()
     const int mirrorLook = set_.dspFilter == 1 ? kMirrorPasses * (dBp_ + kMirrorLevelHalf) : 0;
     dMax_ = std::max({dBp_ + mirrorLook, dTone_, dNoisy_});
     lookAhead_ = dMax_ - std::max({dBp_, dTone_, dNoisy_});
+    bpOverdriven_.configure((kOverdrivenTopHz + kOverdrivenBottomHz) / 2, (kOverdrivenTopHz - kOverdrivenBottomHz) / 2, taps, rateHz);
     delay_ = dec_.delay() + dMax_;
     hist_.assign(size_t(2 * dMax_), 0.0f); // the bands start again from silence
     if (noisy_) tuneNoisyBand();
@@ -252,14 +260,6 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
     out_.f.clear();
     out_.fn.clear();
     out_.audio.clear();
-    // how much of the input is clipped (flat tops at the running peak)
-    for (size_t i = 0; i < n; ++i) {
-        const float a = std::fabs(in[i]);
-        peak_ = std::max(a, peak_ * kPeakFall);
-        const bool flat = a > 0 && a >= peak_ * 0.9999f && in[i] == lastIn_;
-        clipped_ += kClippedPace * ((flat ? 1.0f : 0.0f) - clipped_);
-        lastIn_ = in[i];
-    }
     dec_.run(in, n, out_.audio);
     float *x = out_.audio.data();
     const size_t m = out_.audio.size();
@@ -279,8 +279,26 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
         decision_.resize(count);
         picture_.resize(count);
         bpTone_.run(centre, count, decision_.data());
-        if (!mirrorOff_ && set_.dspFilter == 1) subtractMirror(centre, count);
-        else picture().run(centre, count, picture_.data());
+        // (the picture band follows the input's overdrive from fixed places on, so that blocks of
+        // any size give the same samples)
+        zn_.resize(count + 2);
+        zn_[0] = zn2_;
+        zn_[1] = zn1_;
+        std::copy(decision_.begin(), decision_.end(), zn_.begin() + 2);
+        out_.fn.resize(count);
+        smoothedFrequency(zn_.data(), count, out_.fn.data());
+        for (size_t a = 0; a < count;) {
+            const int64_t at = next_ + int64_t(a);
+            if (at % kOverdriveEvery == 0) {
+                const double d = meter_.distortion();
+                overdriven_ = d >= OverdriveMeter::kOverdriven || (overdriven_ && d >= OverdriveMeter::kNoLonger);
+            }
+            const size_t b = std::min(count, a + size_t(kOverdriveEvery - at % kOverdriveEvery));
+            pictureBand(centre + a, b - a, picture_.data() + a);
+            meter_.age(b - a, rate_.hz);
+            meter_.add(centre + a, decision_.data() + a, out_.fn.data() + a, b - a, at);
+            a = b;
+        }
         if (broadRead_) {
             out_.zb.resize(count);
             bp_.run(centre, count, out_.zb.data());
@@ -290,10 +308,6 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
         zp_[0] = z2_;
         zp_[1] = z1_;
         for (size_t j = 0; j < count; ++j) zp_[j + 2] = demodulate(picture_[j]);
-        zn_.resize(count + 2);
-        zn_[0] = zn2_;
-        zn_[1] = zn1_;
-        std::copy(decision_.begin(), decision_.end(), zn_.begin() + 2);
         z2_ = zp_[count];
         z1_ = zp_[count + 1];
         zn2_ = zn_[count];
@@ -301,9 +315,7 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
         out_.z.assign(zp_.begin() + 2, zp_.end());
         out_.zn.assign(decision_.begin(), decision_.end());
         out_.f.resize(count);
-        out_.fn.resize(count);
         smoothedFrequency(zp_.data(), count, out_.f.data());
-        smoothedFrequency(zn_.data(), count, out_.fn.data());
         // (the first two samples have no frequency yet)
         for (int64_t i = out_.first; i < 2 && i < out_.first + int64_t(count); ++i)
             out_.f[size_t(i - out_.first)] = out_.fn[size_t(i - out_.first)] = 0;
@@ -314,7 +326,15 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
     return out_;
 }
 
-void FrontEnd::subtractMirror(const float *centre, size_t count)
+void FrontEnd::pictureBand(const float *centre, size_t count, cfloat *out)
+{
+    // (an overdriven tone's mirror is not an FM tone's: it is not taken out)
+    if (overdriven_ && !noisy_ && set_.dspFilter == 1) bpOverdriven_.run(centre, count, out);
+    else if (!overdriven_ && !mirrorOff_ && set_.dspFilter == 1) subtractMirror(centre, count, out);
+    else picture().run(centre, count, out);
+}
+
+void FrontEnd::subtractMirror(const float *centre, size_t count, cfloat *out)
 {
     // The band's output z is the filter h applied to the real signal, (w + conj(w)) / 2 for
     // the analytic signal w: z = h * w / 2 + h * conj(w) / 2. The second term, the mirror,
@@ -327,12 +347,7 @@ void FrontEnd::subtractMirror(const float *centre, size_t count)
     // brings back the sidebands the band cut off, that z alone would lack in the mirror.
     // Every pass reads dBp_ + kMirrorLevelHalf samples further on either side; each output
     // depends only on the signal around it, so blocks of any size give the same samples.
-    // (a clipped signal is no FM tone: its mirror is not what an FM tone's would be)
-    const float share = mirrorShare_ * std::clamp((kClippedMost - clipped_) / (kClippedMost - kClippedLeast), 0.0f, 1.0f);
-    if (share <= 0) {
-        bp_.run(centre, count, picture_.data());
-        return;
-    }
+    const float share = mirrorShare_;
     const int d = dBp_, half = kMirrorLevelHalf, reach = d + half;
     const size_t n0 = count + size_t(2 * kMirrorPasses * reach);
     z0_.resize(n0);
@@ -365,7 +380,7 @@ void FrontEnd::subtractMirror(const float *centre, size_t count)
             cur_[i] = z0_[off + i] - cfloat(hr_[i].real() + hi_[i].imag(), hr_[i].imag() - hi_[i].real());
     }
     const size_t off = size_t(kMirrorPasses * reach);
-    for (size_t i = 0; i < count; ++i) picture_[i] = z0_[off + i] + share * (cur_[i] - z0_[off + i]);
+    for (size_t i = 0; i < count; ++i) out[i] = z0_[off + i] + share * (cur_[i] - z0_[off + i]);
 }
 
 // The frequency of sample j - 1 (of z[j + 1] here, the array starting two samples back): the

@@ -1,10 +1,12 @@
 #pragma once
 // The receiver's front end: input audio at any rate in, working samples out. It decimates to
 // the working rate, removes mains hum, carriers (notch, auto-notch) and noise (LMS), splits
-// the signal into the picture band and the narrow decision band (VIS, FSK ID, syncs), and
-// demodulates the picture band (Hilbert, PLL or zero crossings).
+// the signal into the picture band (kept under an overdriven input's harmonics) and the narrow
+// decision band (VIS, FSK ID, syncs), and demodulates the picture band (Hilbert, PLL or zero
+// crossings).
 
 #include "dsp_filters.h"
+#include "overdrive.h"
 #include "signal.h"
 
 #include <vector>
@@ -90,6 +92,11 @@ public:
     // broad band's mirror to be taken out (see subtractMirror): decisions taken at fixed
     // places in the working samples see as far as they would without it.
     int lookAhead() const { return lookAhead_; }
+    // The input is overdriven (clipped, or bent over), and its picture band kept under the
+    // harmonics that adds (see OverdriveMeter); decided afresh every kOverdriveEvery samples.
+    bool overdriven() const { return overdriven_; }
+    double distortion() const { return meter_.distortion(); }
+    static constexpr int64_t kOverdriveEvery = 4096;
     // The picture has ended: until the next one's band is set, the broad band is read as it
     // is (a leader's SNR is measured on it, as before the mirror was taken out).
     void pictureEnded() { mirrorOff_ = true; }
@@ -100,7 +107,8 @@ public:
 private:
     void configureFilters();
     void tuneNoisyBand();
-    void subtractMirror(const float *centre, size_t count);
+    void pictureBand(const float *centre, size_t count, cfloat *out);
+    void subtractMirror(const float *centre, size_t count, cfloat *out);
     cfloat demodulate(cfloat a);
     void smoothedFrequency(const cfloat *z, size_t n, float *out) const;
 
@@ -115,6 +123,7 @@ private:
     dsp::AnalyticFilter bp_;      // picture, broad
     dsp::AnalyticFilter bpTone_;  // decisions: narrow, for noise
     dsp::AnalyticFilter bpNoisy_; // picture below kCleanSnrDb: retuned to each picture's SNR
+    dsp::AnalyticFilter bpOverdriven_; // picture from kCleanSnrDb while the input is overdriven
     int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
     bool broadRead_ = false;      // bp_ is read beside bpNoisy_ (zb)
@@ -131,12 +140,10 @@ private:
     // The broad band's mirror image, taken out of a clean picture's band
     static constexpr int kMirrorPasses = 2, kMirrorLevelHalf = 3;
     bool mirrorOff_ = true;       // until a clean picture's band is set
-    // A clipped input is no FM tone, and its mirror is not an FM tone's: the share of input
-    // samples that repeat the one before at the running peak (flat tops), followed with
-    // kClippedPace a sample, takes the mirror's share down from kClippedLeast to none at
-    // kClippedMost (clipped 3 dB, about 0.4; a clean signal, none).
-    float peak_ = 0, lastIn_ = 0, clipped_ = 0;
-    static constexpr float kPeakFall = 0.99999f, kClippedPace = 1e-4f, kClippedLeast = 0.002f, kClippedMost = 0.01f;
+    // How overdriven the input is: while it is, a clean picture is read through bpOverdriven_,
+    // and the broad band's mirror is left in (see pictureBand)
+    OverdriveMeter meter_;
+    bool overdriven_ = false;
     float mirrorShare_ = 0;       // how much of the mirror is taken out, by the picture's SNR
     std::vector<cfloat> z0_, cur_, hr_, hi_;
     std::vector<float> ur_, ui_, mag_;

@@ -1,7 +1,8 @@
 #pragma once
 // Helpers shared by the receiver's tests and its benchmark: reading pictures and WAV files,
-// noise of a given SNR, mains hum, audio cut out, the aligned PSNR that both judge a decoded
-// picture by, and another sender's transmissions.
+// noise of a given SNR, an overdriven input, mains hum, audio cut out, the aligned PSNR that
+// both judge a decoded picture by, and another sender's transmissions.
+#include "dsp_filters.h"
 #include "image.h"
 #include "modes.h"
 
@@ -109,6 +110,36 @@ inline void addNoise(std::vector<float> &a, double rate, double snrDb, unsigned 
     const double tonePower = 0.125;
     const double sigma = std::sqrt(tonePower / std::pow(10.0, snrDb / 10.0) * (rate / 2) / 3000.0);
     for (auto &x : a) x += float(sigma * nd(gen));
+}
+
+// An input level set too high: the signal brought to full scale, multiplied by `gain` and
+// clipped at +-1 as a sound card's converter clips; `soft`: bent over smoothly (tanh) as an
+// overdriven amplifier does instead.
+inline std::vector<float> overdriven(std::vector<float> a, double gain, bool soft = false)
+{
+    float peak = 0;
+    for (float x : a) peak = std::max(peak, std::fabs(x));
+    const float g = float(gain) / std::max(peak, 1e-9f);
+    for (float &x : a) x = soft ? std::tanh(g * x) : std::clamp(g * x, -1.0f, 1.0f);
+    return a;
+}
+
+// Down to a rate `factor` times lower, as a good resampler takes it: a long low-pass that
+// stops everything over the new Nyquist frequency (what a sound card's converter did at the
+// higher rate must not fold into the band).
+inline std::vector<float> downsampled(const std::vector<float> &a, int factor)
+{
+    const int half = 100 * factor;
+    const std::vector<float> h = core::dsp::lowpassTaps(2 * half + 1, 0.47 / factor);
+    std::vector<float> out(a.size() / size_t(factor));
+    for (size_t n = 0; n < out.size(); ++n) {
+        const long c = long(n) * factor;
+        double acc = 0;
+        for (long k = std::max(-long(half), -c); k <= half && c + k < long(a.size()); ++k)
+            acc += double(h[size_t(k + half)]) * a[size_t(c + k)];
+        out[n] = float(acc);
+    }
+    return out;
 }
 
 // Mains hum of `mainsHz` with its harmonics below 1000 Hz (each k-th at 1/k of the fundamental's

@@ -1,6 +1,7 @@
 // The receiver under the conditions of the air and of the operator: weak signals and pictures
 // in noise, VIS and FSK ID in noise, a VIS with its parity wrong, a sample clock off (slant, resync, Fix Slant), Force RX and stop, the order of
-// its events, carriers, mains hum, noise and silence without a start, and work done on a thread.
+// its events, carriers, mains hum, an overdriven input, noise and silence without a start, and
+// work done on a thread.
 #include "receiver_thread.h"
 #include "rx_support.h"
 
@@ -32,6 +33,7 @@ private slots:
     void eventSequence();
     void notchAndLmsRemoveCarrier();
     void mainsHumCostsLittle();
+    void overdrivenInputCostsLess();
     void noFalseStarts();
 };
 
@@ -710,6 +712,34 @@ void ConditionsTest::mainsHumCostsLittle()
                                  .arg(psnr[0], 0, 'f', 1);
         qInfo("%s", qPrintable(what));
         QVERIFY2(psnr[1] > psnr[0] - 2, qPrintable(what));
+    }
+}
+
+// An input level set too high: the test card at full scale, doubled and clipped. Clipped at
+// 44.1 kHz, the clipping's harmonics lie above the band but the third of sync and black, and the
+// picture lost 11.5 dB (Robot 36) and 18.4 dB (Martin 1); clipped at the working rate, where every
+// harmonic folds into the band, it came out at 16.0 and 21.4 dB.
+void ConditionsTest::overdrivenInputCostsLess()
+{
+    for (const auto &[mode, floor] : {std::pair{3, 21.0}, std::pair{9, 30.0}}) {
+        const ModeInfo &mi = modeInfo(mode);
+        const RgbImage src = scaled(loadPicture(pictures() + "testcard_640x496.png"), mi.width, mi.height);
+        auto decode = [&](const std::vector<float> &a, double rate) {
+            Receiver rx(rate);
+            const Run r = feed(rx, a, 8192);
+            return r.ends == 1 ? alignedPsnr(r.pictures.front().picture, src) : 0.0;
+        };
+        const double clean = decode(transmission(mode, src, 11025), 11025);
+        const double at44 = decode(overdriven(transmission(mode, src, 44100), 2), 44100);
+        const double atWorking = decode(overdriven(transmission(mode, src, 11025), 2), 11025);
+        const QString what = QString("%1: clean %2 dB, clipped at 44.1 kHz %3, at 11025 Hz %4")
+                                 .arg(mi.name)
+                                 .arg(clean, 0, 'f', 1)
+                                 .arg(at44, 0, 'f', 1)
+                                 .arg(atWorking, 0, 'f', 1);
+        qInfo("%s", qPrintable(what));
+        QVERIFY2(at44 > clean - 8, qPrintable(what));
+        QVERIFY2(atWorking > floor, qPrintable(what));
     }
 }
 

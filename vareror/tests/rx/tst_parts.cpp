@@ -109,6 +109,7 @@ private slots:
     void neighbourhoodSumsLikeOnePixel();
     void bandFilterNoiseFigures();
     void humCancellerFindsAndTakesOut();
+    void overdriveTellsClippedFromLoud();
     void broadBandReadsFineDetail();
     void soundRingKeepsTime();
     void endWaitsForItsRedraw();
@@ -888,6 +889,62 @@ void PartsTest::humCancellerAtRate(double rate)
         const auto out = run(h, a, found);
         QVERIFY2(!found, what);
         QVERIFY2(out == a, what);
+    }
+}
+
+// An input level set too high: clipped by the converter (then with a little noise, or taken to
+// a lower rate by a resampler), or bent over smoothly by an amplifier, the picture band is kept
+// under the harmonics; a clean signal, loud up to full scale or in noise, and noise alone keep
+// the broad band (the old check looked for runs of equal samples, and missed all but the
+// first kind).
+void PartsTest::overdriveTellsClippedFromLoud()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_320x240.png");
+    struct Case {
+        const char *what;
+        double rate;  // where it is made and overdriven
+        int factor;   // then taken down by it
+        double gain;  // of the clip (0: none)
+        bool soft;
+        double snr;   // then noise (99: none; -99: noise alone)
+        bool overdriven;
+    };
+    const Case cases[] = {
+        {"clean at full scale", 11025, 1, 1.0, false, 99, false},
+        {"clean at full scale, 44100 Hz", 44100, 1, 1.0, false, 99, false},
+        {"clean in noise, 20 dB", 11025, 1, 0, false, 20, false},
+        {"clean in noise, 5 dB", 11025, 1, 0, false, 5, false},
+        {"noise alone", 11025, 1, 0, false, -99, false},
+        {"clipped 2 times, then 40 dB noise", 11025, 1, 2, false, 40, true},
+        {"clipped 1.4 times", 11025, 1, 1.4, false, 99, true},
+        {"clipped 2 times at 44100 Hz", 44100, 1, 2, false, 99, true},
+        {"clipped 2 times at 44100 Hz, resampled", 44100, 4, 2, false, 99, true},
+        {"tanh of 4 times", 11025, 1, 4, true, 99, true},
+        {"tanh of 4 times at 44100 Hz, resampled", 44100, 4, 4, true, 99, true},
+    };
+    for (const Case &c : cases) {
+        auto a = transmission(3, card, c.rate);
+        a.resize(size_t(12 * c.rate));
+        if (c.snr == -99) {
+            std::fill(a.begin(), a.end(), 0.0f);
+            addNoise(a, c.rate, 0, 5);
+        }
+        if (c.gain > 0) a = overdriven(a, c.gain, c.soft);
+        if (c.factor > 1) a = downsampled(a, c.factor);
+        const double rate = c.rate / c.factor;
+        if (c.snr > -99 && c.snr < 99) addNoise(a, rate, c.snr, 3);
+        FrontEnd fe(rate);
+        bool ever = false, always = true;
+        for (size_t p = 0; p < a.size(); p += 4096) {
+            fe.process(a.data() + p, std::min<size_t>(4096, a.size() - p));
+            // (from 3 s on: the meter has read the header and a few lines)
+            if (double(p) >= 3 * rate) {
+                ever = ever || fe.overdriven();
+                always = always && fe.overdriven();
+            }
+        }
+        qInfo("%s: distortion %.3f", c.what, fe.distortion());
+        QVERIFY2(c.overdriven ? always : !ever, c.what);
     }
 }
 

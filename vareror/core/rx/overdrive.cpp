@@ -1,0 +1,95 @@
+#include "overdrive.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace vareror::core::rx {
+
+namespace {
+// The tones read: low enough that their third harmonic passes every converter's and
+// resampler's low-pass, high enough that it misses the decision band.
+constexpr float kLowToneHz = 1000, kHighToneHz = 1600;
+// A tone is read where the band's frequency held within kSteadyHz over the kStep / 2 samples
+// before: where it moves, the band's phase lags it.
+constexpr float kSteadyHz = 40;
+// The reading follows the input over kFollowSeconds (overdrive is a knob's setting, not a
+// picture's: a bright stretch with no low tones but the syncs keeps the reading it had), and
+// says nothing until kLeastSeconds of tones were read.
+constexpr double kFollowSeconds = 2.0, kLeastSeconds = 0.05;
+// Noise adds to the third harmonic's sum as a random walk: the reading is what stands that
+// many times its spread above it (at 5 dB a clean picture read up to 0.12 without)
+constexpr double kSigmas = 3;
+} // namespace
+
+void OverdriveMeter::reset()
+{
+    fundamental_ = third_ = 0;
+    read_ = weight_ = power_ = 0;
+    std::fill(std::begin(before_), std::end(before_), 0.0f);
+}
+
+void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_t n, int64_t first)
+{
+    constexpr size_t back = kStep / 2;
+    xs_.clear();
+    us_.clear();
+    cfloat f = 0;
+    for (size_t i = 0; i < n; ++i) {
+        // (one sample in kStep, at places that follow no period: at a fixed step, a tone's own
+        // twice and four times its frequency fold onto 0 Hz at some frequencies)
+        if ((uint32_t(first + int64_t(i)) * 0x9E3779B1u) >> 29 != 0) continue;
+        const float was = i >= back ? hz[i - back] : before_[i];
+        if (hz[i] < kLowToneHz || hz[i] > kHighToneHz || std::fabs(hz[i] - was) > kSteadyHz) continue;
+        const float m = std::abs(z[i]);
+        if (m <= 0) continue;
+        const cfloat u = z[i] / m;
+        xs_.push_back(x[i]);
+        us_.push_back(u);
+        f += x[i] * std::conj(u);
+    }
+    fundamental_ += cdouble(f);
+    weight_ += double(xs_.size());
+    read_ += double(xs_.size());
+    // The tone itself, x = Re(a u), adds (a conj(u)^2 + conj(a) conj(u)^4) / 2 to each product
+    // with conj(u)^3: taken out with the tone's amplitude a as read so far (left in, it is
+    // what a few syncs alone read, up to 0.2 on a clean picture's bright stretches).
+    if (weight_ > 0) {
+        const cfloat a = cfloat(2.0 * fundamental_ / weight_);
+        cfloat t = 0;
+        float power = 0;
+        for (size_t k = 0; k < xs_.size(); ++k) {
+            const cfloat c = std::conj(us_[k]), c2 = c * c;
+            const cfloat term = xs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2);
+            t += term;
+            power += std::norm(term);
+        }
+        third_ += cdouble(t);
+        power_ += double(power);
+    }
+    // (before_[j]: the frequency back - j samples before the next block)
+    for (size_t j = 0; j < back; ++j) {
+        const int64_t k = int64_t(n) - int64_t(back) + int64_t(j);
+        before_[j] = k >= 0 ? hz[k] : before_[size_t(int64_t(j) + int64_t(n))];
+    }
+}
+
+void OverdriveMeter::age(size_t n, double rateHz)
+{
+    rateHz_ = rateHz;
+    const double keep = std::exp(-double(n) / (kFollowSeconds * rateHz));
+    fundamental_ *= keep;
+    third_ *= keep;
+    weight_ *= keep;
+    power_ *= keep * keep;
+}
+
+double OverdriveMeter::distortion() const
+{
+    const double f = std::abs(fundamental_);
+    if (f <= 0 || read_ * double(kStep) < kLeastSeconds * rateHz_) return 0.0;
+    // (less what noise alone would read: kSigmas times the sum's own spread)
+    return std::max(0.0, std::abs(third_) - kSigmas * std::sqrt(power_)) / f;
+}
+
+} // namespace vareror::core::rx

@@ -1,0 +1,48 @@
+#pragma once
+// An input level set too high. A sound card's converter clips an FM tone (an overdriven
+// amplifier bends it over smoothly), and what comes out is a function of the tone's phase
+// alone: the tone's harmonics, each following k times its phase. They keep the tone's zero
+// crossings, so its frequency, but where they fall in the picture band (the third harmonic of
+// sync and black from 3600 Hz on, and, folded, every one of them when the clipping was at the
+// working rate) they pull the band's phase, and with it every pixel.
+
+#include "signal.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace vareror::core::rx {
+
+// How overdriven the input is: the tone's third harmonic against its fundamental, read on the
+// working audio against the phase of the decision band (which the third harmonic of no tone
+// from 1000 Hz on reaches) over steady low tones (whose third harmonic lies under every
+// converter's and resampler's cut-off). It asks nothing of the samples' values, so clipping
+// followed by noise or a resampler, and a soft overdrive, read as a hard clip does. Clean
+// test cards read under 0.025; clipped 2 times, or bent over by tanh of 4 times, 0.1 to 0.5.
+class OverdriveMeter {
+public:
+    void reset();
+    // Working samples x from number `first` on, the decision band's output z at them and its
+    // frequencies (Hz): the samples numbered a multiple of kStep are read (so that blocks of any
+    // size read the same).
+    void add(const float *x, const cfloat *z, const float *hz, size_t n, int64_t first);
+    // Ages what was read by n working samples at rateHz.
+    void age(size_t n, double rateHz);
+    // The third harmonic's share of the fundamental (0 until enough tones were read).
+    double distortion() const;
+
+    static constexpr size_t kStep = 8;
+    // Overdriven from kOverdriven, no longer below kNoLonger.
+    static constexpr double kOverdriven = 0.06, kNoLonger = 0.04;
+
+private:
+    cdouble fundamental_ = 0, third_ = 0;
+    double read_ = 0, weight_ = 0, rateHz_ = 11025; // samples read (weight_: aged), at what rate
+    double power_ = 0;                  // the third harmonic's terms' squares (aged twice)
+    std::vector<float> xs_;             // the samples read in a block, and their band's phase
+    std::vector<cfloat> us_;
+    float before_[kStep / 2] = {};      // the frequencies of the last samples added
+};
+
+} // namespace vareror::core::rx
