@@ -38,72 +38,95 @@ QByteArray writeSettingsOf(FormFixture& f)
 
 // Every field of the file set to a value of its own, in the variables and controls it
 // is written from: arrays, texts with commas, quotes and line ends, negative and
-// fractional numbers. The values are ones the restore leaves as they are.
-void setEveryField(shell::FormMain& form)
+// fractional numbers. The values are ones the restore leaves as they are. The other set
+// differs from the first on every line, so each line holds something other than what a
+// fresh window writes in one of the two.
+void setEveryField(shell::FormMain& form, bool otherSet = false)
 {
     auto& text = form.text();
     auto& qso = form.qso();
     auto& intake = form.intake();
     auto& engine = form.engine();
     auto& shell = form.shell();
+    const auto pick = [otherSet](const QVariant& first, const QVariant& other) { return otherSet ? other : first; };
+    const QString set = otherSet ? QStringLiteral("other ") : QString();
     for (int i = 1; i <= 19; ++i)
-        text.fontRecord[i] = QStringLiteral("record %1, \"quoted\"").arg(i);
-    text.fontRecord[7] = QString::number(0x123456); // the drawing colour is the text colour
+        text.fontRecord[i] = QStringLiteral("%1record %2, \"quoted\"").arg(set).arg(i);
+    const int foreColour = otherSet ? 0x654321 : 0x123456;
+    text.fontRecord[7] = QString::number(foreColour); // the drawing colour is the text colour
     for (int i = 1; i <= 28; ++i) {
-        text.fontPresetsText[i] = QStringLiteral("text preset %1").arg(i);
-        text.fontPresetsPicture[i] = QStringLiteral("screen preset %1").arg(-i);
+        text.fontPresetsText[i] = QStringLiteral("%1text preset %2").arg(set).arg(i);
+        text.fontPresetsPicture[i] = QStringLiteral("%1screen preset %2").arg(set).arg(-i);
     }
     for (int i = 1; i <= 4; ++i)
-        text.customColours[i] = QString::number(1000 * i);
-    shell.spareValueA = 1;
-    shell.spareValueB = QStringLiteral("carried, as it was");
-    qso.stationRecord[2] = QStringLiteral("DL1ABC/P");
-    qso.stationRecord[3] = QStringLiteral("14.230 MHz, USB");
-    qso.stationRecord[4] = QStringLiteral("5\"9\"5");
-    qso.stationRecord[5] = QStringLiteral("LCL");
+        text.customColours[i] = QString::number(1000 * i + (otherSet ? 7 : 0));
+    shell.spareValueA = pick(1, 2);
+    shell.spareValueB = pick(QStringLiteral("carried, as it was"), QVariant());
+    qso.stationRecord[2] = otherSet ? QStringLiteral("G4XYZ") : QStringLiteral("DL1ABC/P");
+    qso.stationRecord[3] = otherSet ? QStringLiteral("7.171") : QStringLiteral("14.230 MHz, USB");
+    qso.stationRecord[4] = otherSet ? QStringLiteral("59") : QStringLiteral("5\"9\"5");
+    qso.stationRecord[5] = otherSet ? QStringLiteral("UTC") : QStringLiteral("LCL");
     for (int i = 1; i <= 14; ++i)
-        intake.quickDirs[i] = QStringLiteral("/home/op/pictures, set %1/\"best\"").arg(i);
+        intake.quickDirs[i] = QStringLiteral("/home/op/pictures, %1set %2/\"best\"").arg(set).arg(i);
     const QVariant pages[] = {QVariant(), 3, QStringLiteral("a text"), 2.25, -7, QVariant(), 0, 1e-3};
+    const QVariant otherPages[] = {1, QVariant(), -2, QStringLiteral("other"), 7.5, 4, QVariant(), 2};
     for (int i = 1; i <= 8; ++i)
-        intake.quickDirPage[i] = pages[i - 1];
-    shell.kept.paletteIndex = 11;
-    text.outlineWeight = 2;
-    form.VScroll1->setValue(7); // its handler makes the shadow depth 49
-    intake.currentQuickDir = 5;
-    shell.kept.colourPresetSlot = 3;
-    qso.utcOffset = -5.5;
-    text.textOptionFlags[1] = 1;
-    text.textOptionFlags[2] = 0;
-    text.textOptionFlags[3] = 1;
-    text.textOptionFlags[4] = 4;
-    shell.kept.textStyle = QStringLiteral("Striped Text");
-    platform::setBackColor(form.Text13, 255); // the shadow colour rule on
-    shell.savedControlValues[1] = 0x123456;
-    shell.savedControlValues[2] = 0x00FF8040;
+        intake.quickDirPage[i] = otherSet ? otherPages[i - 1] : pages[i - 1];
+    form.HScroll4->setValue(otherSet ? 4 : 11);
+    text.outlineWeight = pick(2, 1);
+    form.VScroll1->setValue(otherSet ? 2 : 7); // its handler sets the shadow depth
+    intake.currentQuickDir = pick(5, 2);
+    form.HScroll5->setValue(otherSet ? 6 : 3);
+    qso.utcOffset = pick(-5.5, 1);
+    text.textOptionFlags[1] = pick(1, 0);
+    text.textOptionFlags[2] = pick(0, 1);
+    text.textOptionFlags[3] = pick(1, 0);
+    text.textOptionFlags[4] = pick(4, 2);
+    form.Combo3->setText(otherSet ? QStringLiteral("Graduated Text") : QStringLiteral("Striped Text"));
+    if (!otherSet)
+        platform::setBackColor(form.Text13, 255); // the shadow colour rule on
+    shell.savedControlValues[1] = foreColour;
+    shell.savedControlValues[2] = pick(0x00FF8040, 0x102030);
     for (auto* box : {form.Check8, form.Check7, form.Check11, form.Check12, form.Check3, form.Check1, form.Check2,
                       form.Check17, form.Check16})
-        box->setValue(1);
-    engine.autoSaveLimit = 70;
-    form.formSetup().Check27->setValue(1);
-    shell.windowLeftAtExit = 1234.5;
-    engine.txMode = 9;
-    engine.toneFrequency = 1234.5;
-    engine.jpegQuality = 80;
-    engine.autoSaveDir = QStringLiteral("/srv/sstv, rx/\"auto\"/");
-    text.fontPresetSelected = 2;
-    text.fontStyleCode = 111;
-    qso.headerFlag = 1;
-    qso.headerNumber = 13;
-    intake.fileTypeFilter = 18;
-    intake.ftpDir = QStringLiteral("/srv/ftp\r\nnext line");
+        box->setValue(otherSet ? 0 : 1);
+    form.Check15->setValue(otherSet ? 1 : 0);
+    engine.autoSaveLimit = pick(70, 140);
+    form.formSetup().Check27->setValue(otherSet ? 0 : 1);
+    shell.windowLeftAtExit = pick(1234.5, -60);
+    engine.txMode = pick(9, 3);
+    engine.toneFrequency = pick(1234.5, 1900);
+    engine.jpegQuality = pick(80, 33);
+    engine.autoSaveDir = otherSet ? QStringLiteral("/srv/other/") : QStringLiteral("/srv/sstv, rx/\"auto\"/");
+    text.fontPresetSelected = pick(2, 1);
+    text.fontStyleCode = otherSet ? 10 : 111;
+    qso.headerFlag = pick(1, 0);
+    qso.headerNumber = pick(13, 5);
+    intake.fileTypeFilter = pick(18, 0);
+    intake.ftpDir = otherSet ? QStringLiteral("/srv/ftp2") : QStringLiteral("/srv/ftp\r\nnext line");
 }
 
 // The settings file of setEveryField, as written.
-QByteArray fileOfEveryField()
+QByteArray fileOfEveryField(bool otherSet = false)
 {
     FormFixture f;
-    setEveryField(f.form());
+    setEveryField(f.form(), otherSet);
     QDir().mkpath(f.appFolder());
+    return writeSettingsOf(f);
+}
+
+// A fresh window reads the file and restores from it what the start-up restores, and
+// writes it again.
+QByteArray readAndWriteAgain(const QByteArray& file)
+{
+    FormFixture f(false);
+    writeFile(f.appPath("restoreTovaroM"), file);
+    f.build();
+    platform::StepRunner steps;
+    shell::Shell& shell = f.form().shell();
+    shell.readSettings(steps);
+    shell.restoreControls(steps);
+    shell.restoreTextEffects(steps);
     return writeSettingsOf(f);
 }
 
@@ -181,6 +204,7 @@ private slots:
         platform::StepRunner steps;
         f.form().shell().readSettings(steps);
         f.form().shell().restoreControls(steps);
+        f.form().shell().restoreTextEffects(steps);
         // The fields are read back into the variables they are written from (the file
         // written again below is the same), and into the controls that show them.
         auto& form = f.form();
@@ -199,6 +223,33 @@ private slots:
 
         std::setlocale(LC_ALL, "C");
         QLocale::setDefault(saved);
+    }
+
+    // Each line comes back from the place it is read into to the place it is written
+    // from, with either of two values: a line read into a place that is not restored to
+    // what the writer takes, or into nothing, is written back as a fresh window has it.
+    void everyLineGoesRoundWithEitherValue()
+    {
+        const auto linesOf = [](const QByteArray& file) { return QString::fromUtf8(file).split(QStringLiteral("\r\n")); };
+        const QByteArray first = fileOfEveryField(false);
+        const QByteArray other = fileOfEveryField(true);
+        const QStringList firstLines = linesOf(first);
+        const QStringList otherLines = linesOf(other);
+        QCOMPARE(firstLines.size(), 144);
+        QCOMPARE(otherLines.size(), 144);
+        for (int i = 0; i < 143; ++i)
+            QVERIFY2(firstLines[i] != otherLines[i],
+                     qPrintable(QStringLiteral("line %1 is the same in both sets: %2").arg(i + 1).arg(firstLines[i])));
+        for (const QByteArray& file : {first, other}) {
+            testsupport::SkippedSteps skipped;
+            const QStringList again = linesOf(readAndWriteAgain(file));
+            const QStringList lines = linesOf(file);
+            QCOMPARE(again.size(), lines.size());
+            for (int i = 0; i < lines.size(); ++i)
+                QVERIFY2(again[i] == lines[i],
+                         qPrintable(QStringLiteral("line %1: written %2, expected %3").arg(i + 1).arg(again[i], lines[i])));
+            QCOMPARE(skipped.matching("StationSettings"), QStringList());
+        }
     }
 
     // A run that changes nothing writes the layout a first start gives, line by line.
