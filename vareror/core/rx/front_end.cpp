@@ -290,8 +290,8 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
         for (size_t a = 0; a < count;) {
             const int64_t at = next_ + int64_t(a);
             if (at % kOverdriveEvery == 0) {
-                const double d = meter_.distortion();
-                overdriven_ = d >= OverdriveMeter::kOverdriven || (overdriven_ && d >= OverdriveMeter::kNoLonger);
+                overdriven_ = overdriven_ ? meter_.distortion(false) >= OverdriveMeter::kNoLonger
+                                          : meter_.distortion() >= OverdriveMeter::kOverdriven;
             }
             const size_t b = std::min(count, a + size_t(kOverdriveEvery - at % kOverdriveEvery));
             pictureBand(centre + a, b - a, picture_.data() + a);

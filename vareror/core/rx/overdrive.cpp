@@ -84,12 +84,12 @@ void OverdriveMeter::age(size_t n, double rateHz)
     power_ *= keep * keep;
 }
 
-double OverdriveMeter::distortion() const
+double OverdriveMeter::distortion(bool net) const
 {
     const double f = std::abs(fundamental_);
     if (f <= 0 || read_ * double(kStep) < kLeastSeconds * rateHz_) return 0.0;
     // (less what noise alone would read: kSigmas times the sum's own spread)
-    return std::max(0.0, std::abs(third_) - kSigmas * std::sqrt(power_)) / f;
+    return std::max(0.0, std::abs(third_) - (net ? kSigmas * std::sqrt(power_) : 0.0)) / f;
 }
 
 } // namespace vareror::core::rx

@@ -29,11 +29,14 @@ public:
     void add(const float *x, const cfloat *z, const float *hz, size_t n, int64_t first);
     // Ages what was read by n working samples at rateHz.
     void age(size_t n, double rateHz);
-    // The third harmonic's share of the fundamental (0 until enough tones were read).
-    double distortion() const;
+    // The third harmonic's share of the fundamental (0 until enough tones were read); `net`:
+    // less what noise alone would read. (Clipped at the working rate, where every harmonic folds
+    // onto the tones, stretches with no low tones but the syncs read a net 0.)
+    double distortion(bool net = true) const;
 
     static constexpr size_t kStep = 8;
-    // Overdriven from kOverdriven, no longer below kNoLonger.
+    // Overdriven from kOverdriven (net), no longer below kNoLonger (not net: a clean tone reads
+    // under 0.025 either way).
     static constexpr double kOverdriven = 0.06, kNoLonger = 0.04;
 
 private:
