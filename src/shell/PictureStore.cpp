@@ -23,17 +23,13 @@
 namespace shell {
 
 
-namespace {
-
-const QString kLastTxImage = QStringLiteral("LastTXImage.bmp");
+const QString Shell::kLastTxImage = QStringLiteral("LastTXImage.bmp");
 
 // The elements kept in files: 31 to 34 have no role and are never read or written.
-bool stored(int element)
+bool Shell::stored(int element)
 {
     return (element >= 1 && element <= 30) || (element >= 35 && element <= 53);
 }
-
-} // namespace
 
 // A kept picture, unless it is far too large or cannot be read: then it is told and the
 // file is kept as found (never replaced in this run).

@@ -39,9 +39,9 @@ using steps::fail;
 using steps::isEmpty;
 using steps::number;
 
-namespace {
+const QString Shell::kSettingsFile = QStringLiteral("restoreTovaroM");
 
-const QString kSettingsFile = QStringLiteral("restoreTovaroM");
+namespace {
 
 QString truthWord(bool value)
 {

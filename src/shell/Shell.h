@@ -164,6 +164,12 @@ private:
     // False for a file kept as found, and for every file while the folder is read-only.
     bool mayReplace(const QString& path) const;
     void checkAppFolder();
+    void removeLeftOverTemporaries();
+    // The program's files of fixed names: the settings file, the TX screen kept across
+    // runs, and the picture store's elements kept in files (31 to 34 have no role).
+    static const QString kSettingsFile;
+    static const QString kLastTxImage;
+    static bool stored(int element);
     QImage loadStoredPicture(const QString& path);
     void backUpLog(platform::StepRunner& steps);
     void readMessages();

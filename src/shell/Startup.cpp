@@ -164,6 +164,8 @@ void Shell::prepareAppFolder(platform::StepRunner& steps)
 
     // A folder that cannot be written is said once; the program runs on without saving.
     steps.step(QStringLiteral("folder writable"), [&] { checkAppFolder(); });
+    // Before anything is written: what writes stopped by a kill left behind goes.
+    steps.step(QStringLiteral("left-over temporaries"), [&] { removeLeftOverTemporaries(); });
     backUpLog(steps);
 }
 

@@ -109,6 +109,27 @@ void Shell::checkAppFolder()
                    .arg(QDir::toNativeSeparators(platform::appFolder()), why));
 }
 
+// A write stopped by a kill or a crash leaves the writer's hidden temporary file beside the
+// file it was replacing, which stays whole. Only this instance writes the program's files,
+// and it has written none yet, so such a file is a left-over and goes; nothing else in the
+// folders is touched. A second instance never gets here, and a lock that could not be taken
+// (no proof that no other instance writes) or a folder that cannot be written leaves all.
+void Shell::removeLeftOverTemporaries()
+{
+    if (appFolderReadOnly_ || !lock_.isLocked())
+        return;
+    // "vareror.ini" is the engine's settings, which it writes through the same writer.
+    platform::removeLeftOverTemporaries(platform::appFolder(),
+                                        {QStringLiteral("logdata"), QStringLiteral("logdata.bak"),
+                                         QStringLiteral("messages"), kSettingsFile, kLastTxImage,
+                                         QStringLiteral("vareror.ini")});
+    QStringList favourites;
+    for (int n = 1; n <= 53; ++n)
+        if (stored(n))
+            favourites << QFileInfo(favoriteFile(n)).fileName();
+    platform::removeLeftOverTemporaries(QFileInfo(favoriteFile(1)).path(), favourites);
+}
+
 // The log as read, between double quotes, then CR LF. Without a log there is nothing to
 // back up, and an existing backup, perhaps the only copy left, stays as it is; so it does
 // when the log is empty or less than half of the one the backup holds (a log emptied or

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "KilledWrite.h"
 #include "whole_file.h"
 
 #include <csignal>
@@ -208,6 +209,53 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("restoreTovaroM")}));
     }
 
+    // A write killed part-way leaves the old file whole and the writer's temporary file beside
+    // it. Removing left-overs takes that file and nothing else: not an operator's file of a
+    // temporary's name, nor, even with the writer's mark, a name one character off, another
+    // file's temporary, a folder, a link, or another user's file.
+    void leftOverOfAKilledWriteGoes()
+    {
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        const QString path = folder.filePath(QStringLiteral("logdata"));
+        QVERIFY(writeFileBytes(path, "old log"));
+        QVERIFY(testsupport::killedWrite(path));
+        QCOMPARE(readFileBytes(path), std::optional<QByteArray>("old log"));
+        const QStringList leftOver = folder.entryList({QStringLiteral(".logdata.*")}, QDir::Files | QDir::Hidden);
+        QCOMPARE(leftOver.size(), 1);
+        QCOMPARE(QFileInfo(folder.filePath(leftOver[0])).size(), qint64(testsupport::kKilledAt));
+
+        const auto marked = [&](const QString& name) {
+            return ::chmod(QFile::encodeName(folder.filePath(name)).constData(), 01600) == 0;
+        };
+        QVERIFY(writeFileBytes(folder.filePath(QStringLiteral(".logdata.backup")), "the operator's"));
+        for (const char* name : {".logdata.Ab12C", ".logdata.Ab12Cd7", ".logdata.Ab-2Cd", "logdata.Ab12Cd",
+                                 ".logdata.bak.Ab12Cd", ".logdata.Ab12Cd.Ab12Cd"}) {
+            QVERIFY(writeFileBytes(folder.filePath(QLatin1String(name)), name));
+            QVERIFY(marked(QLatin1String(name)));
+        }
+        QVERIFY(testsupport::killedWrite(folder.filePath(QStringLiteral("messages"))));
+        QVERIFY(folder.mkdir(QStringLiteral(".logdata.Dir123")));
+        QVERIFY(marked(QStringLiteral(".logdata.Dir123")));
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral(".logdata.Ab12C")), folder.filePath(QStringLiteral(".logdata.Lnk123"))));
+        if (::geteuid() == 0) {
+            QVERIFY(writeFileBytes(folder.filePath(QStringLiteral(".logdata.Usr123")), "someone else's"));
+            QVERIFY(marked(QStringLiteral(".logdata.Usr123")));
+            QCOMPARE(::chown(QFile::encodeName(folder.filePath(QStringLiteral(".logdata.Usr123"))).constData(), 65534, 65534), 0);
+        }
+        const auto everything = [&] {
+            QMap<QString, QByteArray> all;
+            for (const QString& name : folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+                all[name] = QFileInfo(folder.filePath(name)).isDir() ? "<dir>" : readFileBytes(folder.filePath(name)).value_or("?");
+            return all;
+        };
+        auto expected = everything();
+        QCOMPARE(expected.size(), 12 + (::geteuid() == 0 ? 1 : 0));
+        expected.remove(leftOver[0]);
+        QCOMPARE(removeLeftOverTemporaries(dir.path(), {QStringLiteral("logdata"), QStringLiteral("restoreTovaroM")}), 1);
+        QCOMPARE(everything(), expected);
+    }
+
     // The disk fails at every byte of the new content in turn, as a full disk does: the old
     // file stays byte for byte, nothing is left beside it, and the reason is the system's.
     void fullDiskAtAnyByteKeepsTheOldFile()
@@ -228,14 +276,14 @@ private slots:
             QCOMPARE(readFileBytes(path), std::optional<QByteArray>(old));
             QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("logdata")});
         }
-        // Space for all of it: written, its permissions kept.
+        // Space for all of it: written, its permissions kept, the writer's mark gone.
         vareror::files::setSpaceLeftForTests(longer.size());
         QVERIFY(writeFileBytes(path, longer));
         vareror::files::setSpaceLeftForTests(-1);
         QCOMPARE(readFileBytes(path), std::optional<QByteArray>(longer));
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, 0640u);
+        QCOMPARE(st.st_mode & 07777, 0640u);
         // A link is followed: the file it names is replaced and the link stays; a link into
         // a folder that is not there fails as that folder does.
         QVERIFY(QFile::link(path, dir.filePath(QStringLiteral("link"))));

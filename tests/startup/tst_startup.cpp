@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QtTest>
 
+#include "KilledWrite.h"
 #include "StartupFiles.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
@@ -156,6 +157,8 @@ private slots:
         FormFixture f(false);
         writeFile(f.appPath("logdata"), "G4XYZ new entry\r\n");
         writeFile(f.appPath("logdata.bak"), "\"older log\"\r\n");
+        // the running instance's write of its log, under way
+        QVERIFY(testsupport::killedWrite(f.appPath("logdata")));
         const auto before = snapshot(f.appFolder());
         platform::InstanceLock running(f.appFolder());
         QVERIFY(running.tryLock());

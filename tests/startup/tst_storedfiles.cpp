@@ -3,6 +3,7 @@
 // told in the window, once, naming the file.
 #include <QtTest>
 
+#include "KilledWrite.h"
 #include "ScriptedStart.h"
 #include "StartupFiles.h"
 #include "platform/services/ScriptedUi.h"
@@ -225,6 +226,40 @@ private slots:
             QVERIFY(fileBytes(f.appPath(name)).startsWith("head"));
         }
         QCOMPARE(QFileInfo(f.appPath("messages")).lastModified(), stamp);
+    }
+
+    // Temporaries that killed writes left beside the program's own files, in the application
+    // folder and in "Favorites", go at start-up, before anything is written. The operator's
+    // files of such names stay, and so do killed writes' temporaries of files that other
+    // programs may be writing, or in other folders.
+    void leftOverTemporariesGoAtStartUp()
+    {
+        testsupport::FormFixture f(false);
+        writeFile(f.appPath("logdata"), "\r\nQ1AB John\r\n");
+        writeFile(f.appPath("messages"), "kept\r\n");
+        QDir().mkpath(f.appPath("Favorites"));
+        const auto without = snapshot(f.appFolder());
+        for (const char* name : {"logdata", "logdata.bak", "messages", "restoreTovaroM", "LastTXImage.bmp",
+                                    "vareror.ini", "Favorites/Favorite22.bmp", "Favorites/Favorite1.bmp"})
+            QVERIFY2(testsupport::killedWrite(f.appPath(name)), qPrintable(name));
+        QStringList leftOvers = changed(without, snapshot(f.appFolder()));
+        QCOMPARE(leftOvers.size(), 8);
+
+        for (const char* name : {".logdata.backup", ".messages.before"})
+            writeFile(f.appPath(name), "the operator's");
+        for (const char* name : {"notes", "Favorites/Favorite31.bmp", "AutoSave/logdata", "Favorites/logdata"}) {
+            QDir().mkpath(QFileInfo(f.appPath(name)).path());
+            QVERIFY2(testsupport::killedWrite(f.appPath(name)), qPrintable(name));
+        }
+        const auto before = snapshot(f.appFolder());
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        const auto after = snapshot(f.appFolder());
+        for (auto it = before.begin(); it != before.end(); ++it) {
+            if (it.key() == "logdata.bak")
+                continue; // the start-up's backup of the log
+            QVERIFY2(leftOvers.contains(it.key()) ? !after.contains(it.key()) : after.value(it.key()) == it.value(),
+                     qPrintable(it.key()));
+        }
     }
 
     // A read-only application folder: said once at start-up, the program runs, and its

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vareror::files {
 
@@ -16,6 +17,15 @@ namespace vareror::files {
 // one gets those the process's umask allows. On failure returns false and, when
 // `reason` is given, says why in the system's words ("No space left on device").
 bool writeWholeFile(const std::string &path, const void *data, size_t size, std::string *reason = nullptr);
+
+// A write stopped by a kill or a power cut leaves its temporary file, hidden, beside the old
+// file (which is whole). This removes, in `folder` alone, every such temporary file of a file
+// named in `names`: a regular file of this user named "." + name + "." + the six letters or
+// digits that make the temporary name unique, that carries the mark the writer gives it until
+// it is whole (the sticky bit). Nothing else is touched: not an operator's file of such a
+// name, not a link. Only for a caller sure that no write of those files runs now (in any
+// process). Returns how many were removed.
+int removeLeftOverTemporaries(const std::string &folder, const std::vector<std::string> &names);
 
 // The seam under the writer, for tests: the disk takes `bytes` more bytes of file
 // content, then refuses every write with "No space left on device", as a full disk does

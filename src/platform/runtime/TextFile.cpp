@@ -144,6 +144,14 @@ bool writeTextFile(const QString& path, const QString& text, QString* error, con
     return writeFileBytes(path, codec ? codec->encode(lines) : lines.toUtf8(), error);
 }
 
+int removeLeftOverTemporaries(const QString& folder, const QStringList& names)
+{
+    std::vector<std::string> encoded;
+    for (const QString& name : names)
+        encoded.push_back(QFile::encodeName(name).toStdString());
+    return vareror::files::removeLeftOverTemporaries(QFile::encodeName(folder).toStdString(), encoded);
+}
+
 bool folderWritable(const QString& folder, QString* error)
 {
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".tovaro-probe-XXXXXX")));

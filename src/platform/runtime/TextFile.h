@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -51,6 +52,12 @@ std::optional<QByteArray> readFileBytes(const QString& path, QString* error = nu
 // old file is exactly as it was, no temporary file is left, false is returned and *error
 // (when given) says why in the system's words ("No space left on device").
 bool writeFileBytes(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// Removes from `folder` the hidden temporary files that writes of the files named in `names`
+// (in that folder), stopped by a kill or a crash, left behind; nothing else. Only while no
+// write of those files can run (this instance alone writes them, and has not begun).
+// Returns how many were removed.
+int removeLeftOverTemporaries(const QString& folder, const QStringList& names);
 
 // Whether files can be made in `folder` (a file is made there and removed again); when
 // not, *error says why ("Read-only file system", "Permission denied").
