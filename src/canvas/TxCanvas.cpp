@@ -29,21 +29,9 @@ namespace canvas {
 
 namespace {
 
-constexpr double TxWidth = 640;
-constexpr double TxHeight = 512;
 constexpr int SmoothCarry = 4; // rotateFlags + 2 at a commit carries the smoothing bit here
 
-bool isRed(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
-
 } // namespace
-
-bool isStripSlot(int code) { return (code >= 2 && code <= 5) || (code >= 21 && code <= 23); }
-bool isBrowserSlot(int code) { return code >= 11 && code <= 14; }
-bool isRecentPicture(int code) { return code >= 15 && code <= 18; }
-bool isPictureSource(int code)
-{
-    return isStripSlot(code) || isBrowserSlot(code) || isRecentPicture(code) || code == dragMugShot;
-}
 
 TxCanvas::TxCanvas(shell::FormMain& form) : QObject(nullptr), form_(form) {}
 
@@ -52,9 +40,9 @@ void TxCanvas::setPending() { platform::setBackColor(form_.Command47, kPendingCo
 
 void TxCanvas::resetDrawnExtent()
 {
-    drawnExtentTop = TxHeight;
+    drawnExtentTop = kTxHeight;
     drawnExtentBottom = 0;
-    drawnExtentLeft = TxWidth;
+    drawnExtentLeft = kTxWidth;
     drawnExtentRight = 0;
 }
 
@@ -92,7 +80,7 @@ void TxCanvas::Command12_Click()
         if (f.Option1->value() && f.text().styledTextPending == 1)
             tx->setPicture(f.Image6->Picture());
         resetDrawnExtent();
-        if (f.Option8->value() && isRed(f.Label73) && isRed(f.Command47)) {
+        if (f.Option8->value() && isOn(f.Label73) && isOn(f.Command47)) {
             tx->setPicture(f.Picture3->Picture());
             tx->setMousePointer(0);
             setIdle();
@@ -198,10 +186,10 @@ void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
     // a picture is the pattern, a swatch the fill colour.
     if (f.Option1->value()) {
         const QPixmap screenCursor = f.Picture1->MouseIcon();
-        if (isRed(f.Label32))
+        if (isOn(f.Label32))
             for (int code : {2, 3, 4, 5, 11, 12, 13, 14, 21, 22, 23})
                 f.thumbnailFor(code)->setDragIcon(screenCursor);
-        if (isRed(f.Label32) || isRed(f.Label38))
+        if (isOn(f.Label32) || isOn(f.Label38))
             for (int n = 1; n <= 12; ++n)
                 platform::DragManager::setDragIcon(f.swatch(n), screenCursor);
     }
@@ -260,11 +248,11 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
         steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Picture()); });
     steps.step(QStringLiteral("Command12_Click"), [&] { Command12_Click(); });
     steps.step(QStringLiteral("Command31"), [&] { platform::setBackColor(f.Command31, platform::vbWhite); });
-    if (f.Option1->value() && isRed(f.Label38)) {
+    if (f.Option1->value() && isOn(f.Label38)) {
         colorFillDrop(x, y);
         return;
     }
-    if (f.Option1->value() && isRed(f.Label32)) {
+    if (f.Option1->value() && isOn(f.Label32)) {
         patternFillDrop(x, y);
         return;
     }
@@ -296,7 +284,7 @@ void TxCanvas::headerDrop(double y)
         const double rows = box <= 6 ? 64 : 32;
         f.qso().headerNumber = atTop ? box : box + 9;
         if (platform::PictureBox* header = f.headerBox(box))
-            tx->PaintPicture(header->Picture(), 0, atTop ? 0 : TxHeight - rows, TxWidth, rows);
+            tx->PaintPicture(header->Picture(), 0, atTop ? 0 : kTxHeight - rows, kTxWidth, rows);
     });
     tx->setAutoRedraw(false);
     steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
@@ -318,7 +306,7 @@ void TxCanvas::patternFillDrop(double x, double y)
     textStyleRecord[1] = text.fontRecord[7];
     steps.step(QStringLiteral("pick"), [&] { text.fontRecord[7] = platform::numberText(tx->Point(x, y)); });
     f.Label33->setCaption(QString());
-    if (isRed(f.Command20) && isRed(f.Label17) && isBrowserSlot(dragSource)) {
+    if (isOn(f.Command20) && isOn(f.Label17) && isBrowserSlot(dragSource)) {
         steps.step(QStringLiteral("loadpic_Click"), [&] { f.intake().loadpic_Click(); });
         steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
         pushTxPicture();
@@ -328,7 +316,7 @@ void TxCanvas::patternFillDrop(double x, double y)
     f.Picture2->setAutoRedraw(true);
     steps.step(QStringLiteral("pattern"), [&] {
         if (platform::ImageBox* source = f.thumbnailFor(dragSource))
-            f.Picture2->PaintPicture(source->Picture(), 0, 0, TxWidth, TxHeight);
+            f.Picture2->PaintPicture(source->Picture(), 0, 0, kTxWidth, kTxHeight);
     });
     f.Picture2->setAutoRedraw(false);
     steps.step(QStringLiteral("patternfill"), [&] { patternfill(); });
@@ -394,7 +382,7 @@ void TxCanvas::wholePictureDrop(double x, double y)
     };
     atDropPoint();
 
-    if (isRed(f.Command20) && isRed(f.Label17) && isBrowserSlot(dragSource)) {
+    if (isOn(f.Command20) && isOn(f.Label17) && isBrowserSlot(dragSource)) {
         steps.step(QStringLiteral("loadpic_Click"), [&] { f.intake().loadpic_Click(); });
         steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
         pushTxPicture();
@@ -415,7 +403,7 @@ void TxCanvas::wholePictureDrop(double x, double y)
         setPending();
     tx->Cls();
     tx->setAutoRedraw(true);
-    steps.step(QStringLiteral("redraw"), [&] { tx->PaintPicture(tx->Picture(), 0, 0, TxWidth, TxHeight); });
+    steps.step(QStringLiteral("redraw"), [&] { tx->PaintPicture(tx->Picture(), 0, 0, kTxWidth, kTxHeight); });
     steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
     tx->setAutoRedraw(false);
     tx->setVisible(true);

@@ -10,6 +10,9 @@
 // ever written from the committed picture (pushTxPicture). SET's back colour tells whether
 // an element waits for the commit (255) or not (the button face).
 
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Random.h"
 
@@ -28,36 +31,30 @@ namespace platform { class OptionButton; class ShapeControl; class StepRunner; }
 
 namespace canvas {
 
-// The values of dragSource: what the drag in progress carries. Every drag source writes
-// its code before it starts the drag; every drop target reads it instead of the control
-// the drop event names. 2 to 5 and 21 to 23 are the strip slots (the Image number), 11 to
-// 14 the browser's thumbnails, 15 to 18 the recent pictures.
-enum DragSourceCode : int {
-    dragNone = 0,
-    dragTxPicture = 8,  // the TX picture itself; also the resting value after SET and take-back
-    dragMugShot = 10,
-    dragCallSign = 19,  // the call sign of Text3, to be drawn as text
-    dragFskIdText = 20, // the received FSK identification of Label56, as text
-    dragShapeTool = 99, // not a drag: a shape waits to be placed
-};
-bool isStripSlot(int code);
-bool isBrowserSlot(int code);
-bool isRecentPicture(int code);
-// A code whose picture a drop can take as the whole TX picture.
-bool isPictureSource(int code);
+// The drag-source codes and the state colours are the interfaces' facts, named here too
+// while other rooms still spell them canvas::...
+using interfaces::DragSourceCode;
+using interfaces::dragNone;
+using interfaces::dragTxPicture;
+using interfaces::dragMugShot;
+using interfaces::dragCallSign;
+using interfaces::dragFskIdText;
+using interfaces::dragShapeTool;
+using interfaces::isStripSlot;
+using interfaces::isBrowserSlot;
+using interfaces::isRecentPicture;
+using interfaces::isPictureSource;
+using interfaces::kTxWidth;
+using interfaces::kTxHeight;
+using interfaces::isOn;
 // "Ellipse", "Circle" or "Box": a Things item that is armed rather than drawn at once.
 bool isShapeItem(const QString& item);
 
-inline constexpr uint32_t kPendingColor = 255; // SET while an element waits; a tool label that is on
-inline constexpr uint32_t kToolOffColor = 0xC0C0; // a tool label or mode button that is off
+inline constexpr uint32_t kPendingColor = interfaces::kStateOn;  // SET while an element waits; a tool label that is on
+inline constexpr uint32_t kToolOffColor = interfaces::kStateOff; // a tool label or mode button that is off
 inline constexpr uint32_t kModeOnColor = 0xFF00;  // the button of the current editing mode
-// The TX picture's size in the canvas's coordinates.
-inline constexpr double kTxWidth = 640;
-inline constexpr double kTxHeight = 512;
-// A tool label or the SET button showing that its tool or an element is pending.
-inline bool isOn(const QWidget* w) { return platform::backColor(w) == kPendingColor; }
 
-class TxCanvas : public QObject {
+class TxCanvas : public QObject, public interfaces::CanvasRoom {
     Q_OBJECT
 public:
     explicit TxCanvas(shell::FormMain& form);
@@ -78,7 +75,7 @@ public:
     void Label24_Click(); // "Crop"
     void Label29_Click(); // "Fix Color"
     void Label32_Click(); // "Pattern Fill" (Ctrl+F)
-    void Label38_Click(); // "Color Fill" (Ctrl+C)
+    void Label38_Click() override; // "Color Fill" (Ctrl+C)
     void Label73_Click(); // "Rem noise  lines"
     void HScroll1_Change(); // draw thickness
     // "SET": commits the pending text, shape, overlay, picture-in-picture, quarter or
@@ -90,10 +87,10 @@ public:
     // "OOPS!!": takes the last change back; pressed again, brings it back.
     void Command31_Click();
     // "Undo", and the routine that ends whatever tool or element is in progress.
-    void Command12_Click();
+    void Command12_Click() override;
     // Opens and closes the picture-adjust panel over the TX picture (on the RX tab over
     // the received picture); every press first closes the browser, crop and header panels.
-    void Command13_Click();
+    void Command13_Click() override;
     // The finishing redraw of the text's style, shadow and outline after the size, move
     // and rotate buttons: a quarter of a second after the tick, unless a button is held
     // again by then.
@@ -125,13 +122,13 @@ public:
     // it was not set.
     static void select(platform::OptionButton* option);
     // The current mode's frame highlighted, the other two plain.
-    void highlightFrame(platform::ShapeControl* current);
+    void highlightFrame(platform::ShapeControl* current) override;
     // The other modes' buttons off and `current` green; the thickness box black.
-    void modeColours(platform::OptionButton* current);
+    void modeColours(platform::OptionButton* current) override;
 
     // The Things list: shapes armed for SET, whole-picture fills, the globe, the test card.
     // Combo1_Click is also the shape drawer that SET and the colour swatches call.
-    void Combo1_Click();
+    void Combo1_Click() override;
     void Combo1_Change();
     void Combo1_GotFocus();
     void Combo1_LostFocus();
@@ -187,21 +184,24 @@ public:
 
     // The committed TX picture into the engine's TX buffer, over the current mode's
     // picture size; a failing engine call is logged and leaves the buffer as it was.
-    void pushTxPicture();
+    void pushTxPicture() override;
     // The pending overlay or picture-in-picture from Picture3 onto Picture1's persistent
     // layer, scaled, turned and keyed by the placement state below; `addend` is added to
     // rotateFlags (0 / 1 while pending in Pic in Pic / Overlays, 2 / 3 at the commit).
     void drawElement(int addend);
     // The overlay held in Picture2 drawn see-through onto the TX screen at the element's
     // corner, scaled to the element, its corner colour left out; nothing is committed.
-    void turntransparent();
+    void turntransparent() override;
 
     // Shared state of the drags and of the element being placed.
     int dragSource = dragNone;
+    int dragSourceCode() const override { return dragSource; }
+    void setDragSource(int code) override { dragSource = code; }
     int headerBoxDragged = 0;     // 4 to 12 while that header box is dragged
     float textX = 0;              // the element's position on the TX picture
     float textY = 0;
     double overlayScale = 0;      // width of the pending overlay; its height is 4/5 of it
+    void setOverlayWidth(double width) override { overlayScale = width; }
     double overlayAngle = 0;      // overlay rotation in degrees (text rotation in Text mode)
     int32_t rotateFlags = 0;      // 1 keyed, 2 smooth, &H40000 / &H80000 mirrored
     int transparentOn = 0;        // 1 while the overlay is a whole-screen transparent one

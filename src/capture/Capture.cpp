@@ -3,6 +3,7 @@
 #include "canvas/TxCanvas.h"
 #include "capture/frmMemCapMain.h"
 #include "media/FrmMain.h"
+#include "interfaces/Facts.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/services/Scanner.h"
@@ -19,8 +20,8 @@ namespace capture {
 
 namespace {
 
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
+using interfaces::kTxHeight;
+using interfaces::kTxWidth;
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "engine/EngineControl.h"
 #include "engine/PictureArchive.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -35,8 +36,8 @@ namespace capture {
 
 namespace {
 
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
+using interfaces::kTxHeight;
+using interfaces::kTxWidth;
 // The camera folder keeps the newest this many of the program's camera pictures.
 constexpr int kCameraPictures = 35;
 const QString kCameraPrefix = QStringLiteral("Camera");

@@ -3,6 +3,7 @@
 // receive buttons, the mode list, the tuning and spectrum displays and the floating RX
 // monitor.
 
+#include "interfaces/EngineRoom.h"
 #include "platform/services/Engine.h"
 
 #include <QDateTime>
@@ -28,7 +29,7 @@ class StepRunner;
 
 namespace engine {
 
-class EngineControl : public QObject {
+class EngineControl : public QObject, public interfaces::EngineRoom {
     Q_OBJECT
 public:
     explicit EngineControl(shell::FormMain& form);
@@ -74,12 +75,12 @@ public:
     // modeWidth and modeHeight := the engine's picture size of rxMode.
     void GetModeImageSize();
     // The modes as numbers; an empty mode counts as 0.
-    int txModeNumber() const;
+    int txModeNumber() const override;
     int rxModeNumber() const;
 
     // The engine binding: the library beside the executable for the program, any
     // function table for tests. Without one every engine call fails.
-    platform::Engine& binding() { return engine_; }
+    platform::Engine& binding() override { return engine_; }
     void setEngine(platform::Engine engine) { engine_ = std::move(engine); }
 
     // The engine's start inside the main window's load handler; false when there is no
@@ -91,10 +92,10 @@ public:
     // The TX screen's committed picture into the TX DIB, over (0, 0, width, height); by
     // default the current mode's size. Nothing pending over the picture goes with it.
     void copyTxScreenToDib(int width, int height);
-    void copyTxScreenToDib() { copyTxScreenToDib(modeWidth, modeHeight); }
+    void copyTxScreenToDib() override { copyTxScreenToDib(modeWidth, modeHeight); }
     // An engine DIB drawn through a picture box's device context (into the layers its
     // AutoRedraw says), from the rectangle src to the rectangle dst.
-    void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src);
+    void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) override;
     // Writes a finished picture as a dated JPEG into a folder and prunes the folder's
     // older pictures towards `keep`, at most `mostDeletions` of them; only after the
     // picture was written (a failed write throws and deletes nothing).
@@ -125,6 +126,7 @@ public:
     QVariant toneFrequency; // Hz
     QVariant autoSaveLimit;
     QString autoSaveDir;    // ends in "/"
+    QString autoSaveFolder() const override { return autoSaveDir; }
     int modeChanged = 0;    // 1: the next tick shows the TX mode's name in the list again
     int toneOn = 0;         // 1 while the tone button is held
     int skipTxArchive = 0;  // 1: the transmission ending is a tune tone, not a picture

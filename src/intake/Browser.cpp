@@ -11,6 +11,7 @@
 #include "canvas/TxCanvas.h"
 #include "intake/Fitting.h"
 #include "intake/PictureFiles.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
@@ -40,8 +41,9 @@ namespace intake {
 
 namespace {
 
-constexpr quint32 OnColor = 255;
-constexpr quint32 OffColor = 0xC0C0;
+using interfaces::kStateOn;
+using interfaces::kStateOff;
+
 constexpr quint32 ChosenColor = 0xFF00;
 constexpr int HourglassPointer = 11;
 
@@ -98,7 +100,7 @@ void Intake::Command20_Click()
         return;
     }
     platform::StepRunner steps(QStringLiteral("Command20_Click"));
-    steps.stepIf(QStringLiteral("message pane"), [&] { return platform::backColor(form.Command8) == OnColor; },
+    steps.stepIf(QStringLiteral("message pane"), [&] { return platform::backColor(form.Command8) == kStateOn; },
                  [&] { form.text().Command8_Click(); });
     steps.stepIf(QStringLiteral("large header boxes"), [&] { return form.Command35->text() == QLatin1String("Exit"); },
                  [&] { form.qso().Command35_Click(); });
@@ -108,7 +110,7 @@ void Intake::Command20_Click()
     if (form.Command20->text() == QLatin1String("Load Pic")) {
         steps.step(QStringLiteral("button on"), [&] {
             setBold(form.Command20, true);
-            platform::setBackColor(form.Command20, OnColor);
+            platform::setBackColor(form.Command20, kStateOn);
             form.Command20->setText(QStringLiteral("Exit Pic"));
         });
         steps.step(QStringLiteral("show panel"), [&] {
@@ -137,7 +139,7 @@ void Intake::Command20_Click()
         return;
     }
     steps.step(QStringLiteral("button off"), [&] {
-        platform::setBackColor(form.Command20, OffColor);
+        platform::setBackColor(form.Command20, kStateOff);
         form.Command20->setText(QStringLiteral("Load Pic"));
         setBold(form.Command20, false);
     });
@@ -365,12 +367,12 @@ void Intake::Label13_MouseDown(int)
     if (!form_.Frame9->isHidden())
         form_.Text1->setFocus();
     else
-        platform::setBackColor(form_.Label13, OnColor);
+        platform::setBackColor(form_.Label13, kStateOn);
 }
 
 void Intake::Label13_MouseUp(int)
 {
-    platform::setBackColor(form_.Label13, OffColor);
+    platform::setBackColor(form_.Label13, kStateOff);
 }
 
 void Intake::Label27_MouseDown(int)
@@ -378,12 +380,12 @@ void Intake::Label27_MouseDown(int)
     if (!form_.Frame9->isHidden())
         form_.Text1->setFocus();
     else
-        platform::setBackColor(form_.Label27, OnColor);
+        platform::setBackColor(form_.Label27, kStateOn);
 }
 
 void Intake::Label27_MouseUp(int)
 {
-    platform::setBackColor(form_.Label27, OffColor);
+    platform::setBackColor(form_.Label27, kStateOff);
 }
 
 // The file is read through the intake's own file buffer: the adjust panel's working copy
@@ -444,7 +446,7 @@ void Intake::resetFilterLabels()
     shell::FormMain& form = form_;
     for (platform::Label* label : {form.Label15, form.Label16, form.Label18, form.Label19, form.Label20,
                                    form.Label21, form.Label22, form.Label23, form.Label39, form.Label43})
-        platform::setBackColor(label, OffColor);
+        platform::setBackColor(label, kStateOff);
     form.Label39->setCaption(QStringLiteral("0"));
 }
 
@@ -516,7 +518,7 @@ void Intake::fitLabelClick(int number)
     if (platform::backColor(form.Label43) == ChosenColor)
         return;
     for (int n : {70, 71, 72})
-        platform::setBackColor(form.fitLabel(n), n == number ? ChosenColor : OffColor);
+        platform::setBackColor(form.fitLabel(n), n == number ? ChosenColor : kStateOff);
     // The page shown is shown again in the new mode: the one that begins where the last
     // page began. (Four back from the selection is another page after a short last page,
     // and none at all after a full one at the end of the list.)

@@ -7,6 +7,7 @@
 
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -25,8 +26,8 @@ namespace intake {
 namespace {
 
 constexpr int kTxTab = 1;
-constexpr double kTxWidth = 640;
-constexpr double kTxHeight = 512;
+using interfaces::kTxHeight;
+using interfaces::kTxWidth;
 // The picture-in-picture element is centred on the middle of the TX screen's top-left
 // quarter.
 constexpr double kQuarterCentreX = 160;

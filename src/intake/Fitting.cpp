@@ -1,11 +1,14 @@
 #include "intake/Fitting.h"
 
+#include "interfaces/Facts.h"
+
 namespace intake {
 
 namespace {
 
-constexpr float ScreenWidth = 640;
-constexpr float ScreenHeight = 512;
+// The TX picture's size in the fitting's single-precision arithmetic.
+constexpr float ScreenWidth = float(interfaces::kTxWidth);
+constexpr float ScreenHeight = float(interfaces::kTxHeight);
 // Narrower than the TX picture's 5:4 (compared in double precision).
 bool narrowerThanScreen(float r)
 {

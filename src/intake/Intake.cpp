@@ -4,6 +4,7 @@
 #include "engine/EngineControl.h"
 #include "intake/FormCrop.h"
 #include "intake/PictureFiles.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
@@ -24,8 +25,9 @@ namespace intake {
 
 namespace {
 
-constexpr quint32 OnColor = 255;
-constexpr quint32 OffColor = 0xC0C0;
+using interfaces::kStateOn;
+using interfaces::kStateOff;
+
 // Where the crop dialog opens on the screen, in twips.
 constexpr double CropDialogPlace = 740;
 
@@ -58,7 +60,7 @@ void Intake::loadpic_Click()
 
     QString file;
     platform::StepRunner steps(QStringLiteral("loadpic_Click"));
-    if (platform::backColor(form.Command20) == OnColor && platform::backColor(form.Label17) == OnColor
+    if (platform::backColor(form.Command20) == kStateOn && platform::backColor(form.Label17) == kStateOn
         && form.canvas().dragSource > 0) {
         // A browser thumbnail dropped on the TX screen with "With Crop" on: the file it
         // shows, without the open dialog.
@@ -172,7 +174,7 @@ QString Intake::browserDropFile()
 
 void Intake::Label17_Click()
 {
-    platform::setBackColor(form_.Label17, platform::backColor(form_.Label17) == OffColor ? OnColor : OffColor);
+    platform::setBackColor(form_.Label17, platform::backColor(form_.Label17) == kStateOff ? kStateOn : kStateOff);
 }
 
 // The menu "Save TX  Picture": the TX screen through the "Save Image" dialog.

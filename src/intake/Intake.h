@@ -1,6 +1,7 @@
 #pragma once
 // Picture intake's controller: browser, picture files, fitting, adjustments, zoom and crop.
 
+#include "interfaces/IntakeRoom.h"
 #include "intake/Fitting.h"
 
 #include <QImage>
@@ -21,18 +22,18 @@ namespace intake {
 // The fit mode whose label (Label70 to Label72) is green; None when none is.
 FitMode fitMode(const shell::FormMain& form);
 
-class Intake : public QObject {
+class Intake : public QObject, public interfaces::IntakeRoom {
     Q_OBJECT
 public:
     explicit Intake(shell::FormMain& form);
     ~Intake() override;
     shell::FormMain& form() const { return form_; }
 
-    void loadpic_Click(); // menu "Load Picture to TX"
+    void loadpic_Click() override; // menu "Load Picture to TX"
     void copyrx_Click(); // menu "Copy RX Image"
     void copye_Click(); // menu "Copy TX Image"
     void Command22_Click(); // "Paste": the clipboard's picture onto the TX screen
-    void Command51_Click(); // "RX>TX": Copy RX Image, then Paste
+    void Command51_Click() override; // "RX>TX": Copy RX Image, then Paste
     // "  T X      to   FTP": the left button saves the TX picture as a dated JPEG into
     // the FTP folder, the right button asks for that folder.
     void Command26_MouseDown(int button, int shift, double x, double y);
@@ -48,7 +49,7 @@ public:
     void Label27_MouseUp(int button);
 
     // The browser panel: "Load Pic" opens it, "Exit Pic" (or any caller) closes it.
-    void Command20_Click();
+    void Command20_Click() override;
     void Command34_Click(); // "Exit" inside the panel
     void Drive1_Change();
     void Dir1_Change();
@@ -84,7 +85,7 @@ public:
 
     // The zoom view: the picture of the thumbnail dragSource names, 640 x 512 over the
     // screens until a click.
-    void ShowZoom();
+    void ShowZoom() override;
     void Picture21_MouseDown(int button);
 
     // The type filters: code 0 " All Files", 15 "BMP", 16 "GIF", 18 "JPG", 19 "PCX",
@@ -113,7 +114,7 @@ public:
     void imagecorrectaspect();
     // Fits the intake buffer's picture (a file dropped from the desktop) into Picture2 by
     // the fit mode; bars black.
-    void olepicturesize();
+    void olepicturesize() override;
     // Puts a picture into the fit scratch, which takes its size in its own units.
     void setFitSource(const QImage& picture);
     // Press on browser thumbnail `code` (11 to 14: Image8 to Image11): a thumbnail with a
@@ -122,7 +123,7 @@ public:
     // Fits the picture of the thumbnail that dragSource names onto the whole TX screen and
     // commits it: a picture narrower than 5:4 full height between black bars, any other
     // stretched to 640 x 512.
-    void picturecorrectaspect();
+    void picturecorrectaspect() override;
 
     // The browser's values the settings carry.
     QString quickDirs[15];       // 1 to 14
@@ -144,18 +145,21 @@ public:
     // is the application folder at start, then the folder a handler makes current or the
     // folder of the file last chosen in a file dialog; dialogs that name no folder open here.
     QString dialogFolder;
+    QString dialogFolderPath() const override { return dialogFolder; }
+    void setDialogFolder(const QString& folder) override { dialogFolder = folder; }
 
     // The buffer that loads and saves picture files for the load and save menus and for
     // files dropped from the desktop, so that none replaces a picture held by the
     // adjustment buffers.
     platform::Picbuf* PicbufFile = nullptr;
+    platform::Picbuf& fileLoader() override { return *PicbufFile; }
 
     // The picture-adjust panel Frame9: opened over the received picture here, over the TX
     // picture by the canvas's Command13_Click; closed by Accept, Cancel or a second press.
     // Its three buffers: PicbufOriginal the base, PicbufEdit the working copy,
     // PicbufVisible the shown result that Accept takes.
-    void toggleAdjustPanel();
-    void Command38_Click(); // "Accept "
+    void toggleAdjustPanel() override;
+    void Command38_Click() override; // "Accept "
     // The filters: each works on the shown result, which Sharpen, Soften and Grey also make
     // the slider's new base; the base keeps the un-negated picture.
     void Command39_Click(); // "Sharpen"
@@ -170,9 +174,9 @@ public:
     void PicbufEdit_PictureChanged();
     void resetAdjustSlider();
     // The panel under the screens and the shown buffer over the screen of its picture.
-    void placeAdjustPanel();
+    void placeAdjustPanel() override;
     // The buffers and levels of an opening, from the picture the panel works on.
-    void startAdjusting(const QImage& picture);
+    void startAdjusting(const QImage& picture) override;
     int adjustOnRx = 0;           // 1 while the panel holds the received picture
     double brightnessLevel = 0.5; // the adjust levels, neutral at each opening
     double contrastLevel = 0.5;
@@ -180,7 +184,7 @@ public:
     bool skipEditCopy = false;    // the working buffer's next change is a reset: not shown
 
     // Puts a picture into the overlay work buffer Picture3, which takes the picture's size.
-    void putWorkPicture(const QImage& picture);
+    void putWorkPicture(const QImage& picture) override;
 
 private:
     // Accept's write of a received picture into "AutoSave", and the pruning after it.

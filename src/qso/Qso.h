@@ -1,6 +1,7 @@
 #pragma once
 // Headers, QSL block, call-sign box, log and mug shots.
 
+#include "interfaces/QsoRoom.h"
 #include "qso/ContactLog.h"
 
 #include <QObject>
@@ -15,7 +16,7 @@ namespace platform { class CommandButton; class Picbuf; }
 
 namespace qso {
 
-class Qso : public QObject {
+class Qso : public QObject, public interfaces::QsoRoom {
     Q_OBJECT
 public:
     explicit Qso(shell::FormMain& form);
@@ -28,21 +29,21 @@ public:
     void makeheader_Click();
     void makeheader16_Click();
     // "DONE": Frame7 hidden, header making ended with the TX picture given back.
-    void Command36_Click();
+    void Command36_Click() override;
     // "load HDR lge" / "load HDR sml": offer the large or the small boxes to be dragged onto
     // the TX screen ("Exit" while offered), and take them away again. Each click also ends
     // the current tool, header making and the browser.
-    void Command35_Click();
-    void Command37_Click();
+    void Command35_Click() override;
+    void Command37_Click() override;
     void Text3_Change(); // the call-sign box: log look-up and mug shot
     void Check2_Click(); // "HdrON"
     // Paints the selected header box over the top or bottom band of the TX picture,
     // commits it, renews Image6 and pushes the picture to the engine; nothing at all while
     // "HdrON" is unticked or no header is selected.
-    void ShowHeaders();
+    void ShowHeaders() override;
     // The header canvas refilled in the colour of fontRecord(7), the new header background
     // (a Ctrl-press on a swatch while a header is made). The engine keeps its picture.
-    void headercolor();
+    void headercolor() override;
     // The call sign dragged as text (Text mode only).
     void Text3_MouseDown(int button, int shift, double x, double y);
     // The mug shot dragged as a picture.
@@ -51,14 +52,14 @@ public:
     // making the drag starts.
     void headerBoxMouseDown(int number, int button);
     // The dragged header box's cursor: drop taken, or only carried.
-    void headericonon();
-    void headericonoff();
+    void headericonon() override;
+    void headericonoff() override;
     // Header box `number` (4 to 12) as a drop target: while a header is made it takes the
     // bottom band of the dragged TX picture as its strip.
     void headerBoxDragDrop(int number);
     void headerBoxDragOver(int number, int state);
     // Header making is on: a Make Header menu item shows its tick.
-    bool makingHeader() const;
+    bool makingHeader() const override;
 
     // The log, read whole at start-up, and what the look-ups search.
     ContactLog contactLog;
@@ -83,7 +84,7 @@ public:
     // hold every comma-separated term of the call-sign box, and back.
     void Label48_Click();
     void wildlogsearch();
-    bool logViewOn() const;
+    bool logViewOn() const override;
     // The mug shot of the call in Text3 into Image7, from "MugShots" (empty when none).
     void loadMugShot();
     void Label26_MouseDown(int button, int shift, double x, double y); // "Mug Shot": save

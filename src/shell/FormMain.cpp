@@ -9,6 +9,7 @@
 #include "intake/Intake.h"
 #include "media/FrmMain.h"
 #include "media/Media.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/LineControl.h"
@@ -52,7 +53,7 @@ constexpr int ScreenTop = (PageHeight - ScreenHeight) / 2 - ScreenBorder;
 constexpr int DisplayWidth = 205;
 
 constexpr quint32 IdleColor = 0x8080;     // an engine button at rest
-constexpr quint32 ToolOffColor = 0xC0C0;  // a tool label that is off
+constexpr quint32 ToolOffColor = interfaces::kStateOff; // a tool label that is off
 constexpr quint32 Black = 0x000000;
 constexpr quint32 White = 0xFFFFFF;
 
@@ -128,6 +129,8 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     qso_ = std::make_unique<::qso::Qso>(*this);
     capture_ = std::make_unique<::capture::Capture>(*this);
     media_ = std::make_unique<::media::Media>(*this);
+    // The hub the rooms hold: each room's interface, before any handler runs.
+    rooms_ = {engine_.get(), canvas_.get(), text_.get(), intake_.get(), strips_.get(), qso_.get(), shell_.get()};
     commonDialog1_ = std::make_unique<platform::CommonDialog>(ui_);
     CommonDialog1 = commonDialog1_.get();
     // Dialogs that name no folder open in the folder that stands in for the current directory.

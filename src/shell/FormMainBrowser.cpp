@@ -6,6 +6,7 @@
 #include "shell/FormMain.h"
 
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Twips.h"
 #include "platform/widgets/Controls.h"
@@ -25,9 +26,10 @@ namespace shell {
 
 namespace {
 
-constexpr quint32 OffColor = 0xC0C0;
+using interfaces::kStateOn;
+using interfaces::kStateOff;
+
 constexpr quint32 ChosenColor = 0xFF00;
-constexpr quint32 OnColor = 255;
 
 // A control placed in the panel at its design place, given in twips.
 void place(QWidget* w, double left, double top, double width, double height)
@@ -72,16 +74,16 @@ QWidget* FormMain::buildIntakeRow(QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
     Command20 = new platform::CommandButton(QStringLiteral("Command20"), QStringLiteral("Load Pic"), rowWidget);
-    platform::setBackColor(Command20, OffColor);
+    platform::setBackColor(Command20, kStateOff);
     row->addWidget(Command20);
     // The message pane's button beside the browser's: the two panels never show together.
     Command8 = new platform::CommandButton(QStringLiteral("Command8"), QStringLiteral("Load Msg"), rowWidget);
-    platform::setBackColor(Command8, OffColor);
+    platform::setBackColor(Command8, kStateOff);
     row->addWidget(Command8);
     // The fit modes side by side; every run starts in Spread Fill.
-    Label70 = toolLabel(QStringLiteral("Label70"), QStringLiteral("Correct"), rowWidget, OffColor);
+    Label70 = toolLabel(QStringLiteral("Label70"), QStringLiteral("Correct"), rowWidget, kStateOff);
     Label71 = toolLabel(QStringLiteral("Label71"), QStringLiteral("Spread  Fill"), rowWidget, ChosenColor);
-    Label72 = toolLabel(QStringLiteral("Label72"), QStringLiteral("Stretch  Fill"), rowWidget, OffColor);
+    Label72 = toolLabel(QStringLiteral("Label72"), QStringLiteral("Stretch  Fill"), rowWidget, kStateOff);
     for (auto* l : {Label70, Label71, Label72}) {
         l->setWordWrap(false);
         l->setMargin(3);
@@ -93,7 +95,7 @@ QWidget* FormMain::buildIntakeRow(QWidget* parent)
     Command35 = new platform::CommandButton(QStringLiteral("Command35"), QStringLiteral("load HDR lge"), rowWidget);
     Command37 = new platform::CommandButton(QStringLiteral("Command37"), QStringLiteral("load HDR sml"), rowWidget);
     for (auto* b : {Command35, Command37}) {
-        platform::setBackColor(b, OffColor);
+        platform::setBackColor(b, kStateOff);
         row->addWidget(b);
     }
     return rowWidget;
@@ -103,7 +105,7 @@ void FormMain::buildBrowserPanel(QWidget* parent)
 {
     Frame2 = new QGroupBox(QStringLiteral("Drag from here to Reposition"), parent);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    platform::setBackColor(Frame2, OffColor);
+    platform::setBackColor(Frame2, kStateOff);
     Frame2->setAutoFillBackground(true);
     place(Frame2, 5280, 0, 4170, 7425);
     QFont small = Frame2->font();
@@ -124,11 +126,11 @@ void FormMain::buildBrowserPanel(QWidget* parent)
     Image10 = thumbnail("Image10", 60, 1920);
     Image11 = thumbnail("Image11", 2080, 1920);
 
-    Label27 = toolLabel(QStringLiteral("Label27"), QStringLiteral("<<<< Prev  4"), Frame2, OffColor);
-    Label13 = toolLabel(QStringLiteral("Label13"), QStringLiteral(" >>>> Next 4"), Frame2, OffColor);
+    Label27 = toolLabel(QStringLiteral("Label27"), QStringLiteral("<<<< Prev  4"), Frame2, kStateOff);
+    Label13 = toolLabel(QStringLiteral("Label13"), QStringLiteral(" >>>> Next 4"), Frame2, kStateOff);
     place(Label27, 45, 3600, 465, 690);
     place(Label13, 510, 3600, 465, 690);
-    Label17 = toolLabel(QStringLiteral("Label17"), QStringLiteral("With Crop"), Frame2, OffColor); // off at every start
+    Label17 = toolLabel(QStringLiteral("Label17"), QStringLiteral("With Crop"), Frame2, kStateOff); // off at every start
     place(Label17, 45, 4320, 930, 330);
 
     // Dir 1 carries "Dir*1" until the panel is first opened in a run.
@@ -161,11 +163,11 @@ void FormMain::buildBrowserPanel(QWidget* parent)
     };
     double top = 3600;
     for (const Filter& f : filters) {
-        *f.label = toolLabel(QString::fromLatin1(f.name), QString::fromLatin1(f.caption), Frame2, OffColor);
+        *f.label = toolLabel(QString::fromLatin1(f.name), QString::fromLatin1(f.caption), Frame2, kStateOff);
         place(*f.label, 3600, top, 540, 255);
         top += 240;
     }
-    Label23 = toolLabel(QStringLiteral("Label23"), QStringLiteral(" All Files"), Frame2, OffColor);
+    Label23 = toolLabel(QStringLiteral("Label23"), QStringLiteral(" All Files"), Frame2, kStateOff);
     place(Label23, 3600, 5880, 540, 495);
 
     // The trash can under "With Crop": a thumbnail dropped on it sends its file to the trash.
@@ -178,7 +180,7 @@ void FormMain::buildBrowserPanel(QWidget* parent)
     Image16->setToolTip(QStringLiteral("Drop a thumbnail here to delete its file"));
 
     Command34 = new platform::CommandButton(QStringLiteral("Command34"), QStringLiteral("Exit"), Frame2);
-    platform::setBackColor(Command34, OnColor);
+    platform::setBackColor(Command34, kStateOn);
     place(Command34, 3600, 7100, 540, 300);
     Frame2->hide();
 
@@ -186,39 +188,6 @@ void FormMain::buildBrowserPanel(QWidget* parent)
     File2 = new platform::FileListBox(QStringLiteral("File2"), parent);
     File2->setPattern(QStringLiteral("*"));
     File2->hide();
-}
-
-platform::CommandButton* FormMain::quickDirButton(int n) const
-{
-    platform::CommandButton* const buttons[] = {Command14, Command15, Command16, Command17,
-                                                Command18, Command19, Command5,  Command30};
-    return n >= 1 && n <= 8 ? buttons[n - 1] : nullptr;
-}
-
-platform::Label* FormMain::filterLabel(int code) const
-{
-    switch (code) {
-    case 0: return Label23;
-    case 15: return Label15;
-    case 16: return Label16;
-    case 18: return Label18;
-    case 19: return Label19;
-    case 20: return Label20;
-    case 21: return Label21;
-    case 22: return Label22;
-    case 43: return Label43;
-    default: return nullptr;
-    }
-}
-
-platform::Label* FormMain::fitLabel(int number) const
-{
-    switch (number) {
-    case 70: return Label70;
-    case 71: return Label71;
-    case 72: return Label72;
-    default: return nullptr;
-    }
 }
 
 void FormMain::setMousePointer(int pointer)

@@ -9,6 +9,7 @@
 #include "canvas/OverlayRender.h"
 #include "canvas/TxCanvas.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
@@ -35,7 +36,8 @@ namespace shell {
 
 namespace {
 
-constexpr quint32 ToolOffColor = 0xC0C0;
+using interfaces::kStateOff;
+
 // Thumbnails keep the TX picture's 5:4 shape.
 constexpr int ThumbWidth = 65;
 constexpr int ThumbHeight = 52;
@@ -71,7 +73,7 @@ platform::Label* toolLabel(const char* name, const QString& caption, QWidget* pa
     label->setFrameStyle(QFrame::Panel | QFrame::Raised);
     label->setAlignment(Qt::AlignCenter);
     label->setMargin(3);
-    platform::setBackColor(label, ToolOffColor);
+    platform::setBackColor(label, kStateOff);
     return label;
 }
 
@@ -193,7 +195,7 @@ QWidget* FormMain::buildCanvasFrame(QWidget* parent)
     Command29->setIcon(mirrorIcon(false));
     Command29->setToolTip(QStringLiteral("Mirror left to right"));
     for (auto* b : {Command6, Command10, Command44, Command46})
-        platform::setBackColor(b, ToolOffColor);
+        platform::setBackColor(b, kStateOff);
     auto* buttons = new QHBoxLayout;
     for (auto* b : {Command47, Command31, Command12})
         buttons->addWidget(b);
@@ -280,7 +282,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     Text6->setFixedWidth(34);
     Text6->setFixedHeight(Text6->sizeHint().height());
     platform::setBackColor(Text6, platform::vbBlack);
-    platform::setForeColor(Text6, ToolOffColor);
+    platform::setForeColor(Text6, kStateOff);
     Label29 = toolLabel("Label29", QStringLiteral("Fix Color"), frame);
     Label73 = toolLabel("Label73", QStringLiteral("Rem noise  lines"), frame);
     // The cut-outs work on a drawing: "Overlay RX>TX" ends in Overlays mode.
@@ -311,7 +313,7 @@ QWidget* FormMain::buildModesFrame(QWidget* parent)
     QHBoxLayout* overlayRow = toolRow(column);
     overlayRow->addWidget(Frame4, 1);
     for (auto* option : {Option1, Option8, Option6, Option7})
-        platform::setBackColor(option, ToolOffColor);
+        platform::setBackColor(option, kStateOff);
     platform::setBackColor(Option1, 0xFF00); // the mode at start
 
     Shape1 = new platform::ShapeControl(QStringLiteral("Shape1"), frame);
@@ -403,29 +405,6 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
 
     Image7 = thumbnail("Image7", parent);
     Image7->hide();
-}
-
-platform::ImageBox* FormMain::thumbnailFor(int code) const
-{
-    switch (code) {
-    case 2: return Image2;
-    case 3: return Image3;
-    case 4: return Image4;
-    case 5: return Image5;
-    case 21: return Image21;
-    case 22: return Image22;
-    case 23: return Image23;
-    case 10: return Image7;
-    case 11: return Image8;
-    case 12: return Image9;
-    case 13: return Image10;
-    case 14: return Image11;
-    case 15: return Image12;
-    case 16: return Image17;
-    case 17: return Image18;
-    case 18: return Image19;
-    default: return nullptr;
-    }
 }
 
 void FormMain::connectCanvasHandlers()

@@ -63,13 +63,6 @@ void FormMain::buildHeaderPanel(QWidget* parent)
     Frame7->hide();
 }
 
-platform::PictureBox* FormMain::headerBox(int number) const
-{
-    platform::PictureBox* const boxes[] = {Picture4, Picture5, Picture6, Picture7, Picture8,
-                                           Picture9, Picture10, Picture11, Picture12};
-    return number >= 4 && number <= 12 ? boxes[number - 4] : nullptr;
-}
-
 void FormMain::connectHeaderHandlers()
 {
     auto* q = qso_.get();

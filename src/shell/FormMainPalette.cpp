@@ -35,13 +35,6 @@ QWidget* FormMain::buildPalette(QWidget* parent)
     return row;
 }
 
-platform::Label* FormMain::swatch(int number) const
-{
-    platform::Label* const swatches[] = {Label1, Label2, Label3, Label4,  Label5,  Label6,
-                                         Label7, Label8, Label9, Label10, Label11, Label12};
-    return number >= 1 && number <= 12 ? swatches[number - 1] : nullptr;
-}
-
 void FormMain::connectPaletteHandlers()
 {
     auto* t = text_.get();

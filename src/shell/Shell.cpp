@@ -20,6 +20,8 @@
 #include <QMouseEvent>
 #include <QWindow>
 
+#include <cmath>
+
 namespace shell {
 
 const QString Shell::HelpFile = QStringLiteral("sstv.html");
@@ -206,5 +208,15 @@ int Shell::keyAscii(const QKeyEvent& event)
     const char16_t c = text.at(0).unicode();
     return c < 0x20 && c != 8 && c != 9 && c != 13 && c != 27 ? 0 : int(c);
 }
+
+QPoint Shell::browserPanelPlace() const
+{
+    return QPoint(int(std::lround(browserPanelLeft)), int(std::lround(browserPanelTop)));
+}
+
+// Asking loads the setup dialog (hidden) when it is not loaded yet, as reading its box did.
+bool Shell::announcesBeforeTransmit() { return form_.formSetup().Check27->value() == 1; }
+
+bool Shell::autoSaveFolderEdited() { return form_.formSetup().autoSaveDirEdited == 1; }
 
 } // namespace shell

@@ -3,6 +3,7 @@
 // About, Exit), the main window's keyboard shortcuts, the tab change of SSTab1, the
 // start-up and shut-down, the settings file and the pictures kept across runs.
 
+#include "interfaces/ShellRoom.h"
 #include "platform/runtime/InstanceLock.h"
 #include "platform/runtime/TextFile.h"
 
@@ -31,7 +32,7 @@ namespace shell {
 
 class FormMain;
 
-class Shell : public QObject {
+class Shell : public QObject, public interfaces::ShellRoom {
     Q_OBJECT
 public:
     explicit Shell(FormMain& form);
@@ -85,6 +86,9 @@ public:
     quint32 savedWaveVolume = 0xFFFFFFFF; // the output gain found at start-up
     double browserPanelLeft = 0;
     double browserPanelTop = 0;
+    QPoint browserPanelPlace() const override;
+    bool announcesBeforeTransmit() override;
+    bool autoSaveFolderEdited() override;
     QVariant spareValueA;      // settings fields 5 and 6: carried, never applied
     QVariant spareValueB;
     QVariant shadowDepthScroll; // settings field 16, applied to VScroll1 late in the start-up

@@ -1,6 +1,8 @@
 #pragma once
 // The thumbnail strip's controller: TX, RX and camera pictures, favourites, the recent row.
 
+#include "interfaces/StripsRoom.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -25,16 +27,14 @@ int stripSlotCode(int k);
 // The slot position (1 to 7) of a strip slot's code; 0 for other codes.
 int stripSlotOf(int code);
 
-class Strips : public QObject {
+class Strips : public QObject, public interfaces::StripsRoom {
     Q_OBJECT
 public:
     explicit Strips(shell::FormMain& form);
     shell::FormMain& form() const { return form_; }
 
-    // What the strip shows: the option button chosen (Option9 "Favorites", Option10
-    // "Camera", Option11 "RX Pictures", Option12 "TX Pictures").
-    enum class Category { Favorites, Camera, RxPictures, TxPictures };
-    Category category() const;
+    // What the strip shows (StripsRoom::Category).
+    Category category() const override;
     void Option9_Click();
     void Option10_Click();
     void Option11_Click();
@@ -42,15 +42,15 @@ public:
 
     void HScroll2_Change(); // the strip's pager
     void HScroll2_GotFocus();
-    void reloadStrip();     // reloads the seven slots for the category and page shown
-    void stripToPageOne();  // back to the page with the newest pictures
+    void reloadStrip() override;     // reloads the seven slots for the category and page shown
+    void stripToPageOne() override;  // back to the page with the newest pictures
     // A picture joins the recent row as its newest (Image12); the oldest falls out.
-    void shiftRecentRow(const QImage& newest);
+    void shiftRecentRow(const QImage& newest) override;
     // A new file of the folder shown enters the strip's first page: every slot moves one
     // on towards slot 7 with its file, the last one drops out, and slot 1 shows `picture`
     // of the file `path`. Each slot records its file's path and its place in File2 as
     // listed now (-1 for a slot without a file).
-    void shiftStripSlots(const QImage& picture, const QString& path);
+    void shiftStripSlots(const QImage& picture, const QString& path) override;
     // Takes the seven slots of the favourites page shown back into the favourites.
     void storeFavouritesPage();
 
@@ -60,8 +60,8 @@ public:
     void stripSlotMouseDown(int code, int button);
     void recentSlotMouseDown(int code, int button);
     // The cursor of the control that dragSource names: drop taken, or only carried.
-    void iconon();
-    void iconoff();
+    void iconon() override;
+    void iconoff() override;
 
     // Strip slot `code` as a drop target: feedback, a picture dragged inside the window
     // (kept as a favourite), and a file dropped from the desktop.

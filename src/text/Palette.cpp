@@ -5,6 +5,7 @@
 #include "text/TextTools.h"
 
 #include "canvas/TxCanvas.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/services/Ui.h"
@@ -25,7 +26,7 @@ constexpr int kFillPicked = 201;  // sharedCounter once a fill colour is picked
 constexpr int kColorDialogFlags = 259; // from the given colour, full dialog, any colour
 const QString kPaneOpenCaption = QStringLiteral("Exit  Msg");
 
-bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+using interfaces::isOn;
 
 void setCaptionBold(QWidget* w, bool on)
 {
@@ -63,11 +64,11 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
         return;
     const quint32 colour = platform::backColor(swatch);
     const bool drawMode = f.Option8->value();
-    const bool patternFill = isRed(f.Label32);
+    const bool patternFill = isOn(f.Label32);
     // A fill tool in Text mode: the left button picks the fill colour and drags the swatch
     // to the TX screen, where the drop fills. Pattern Fill takes nothing else from the
     // press; Color Fill gives the text its colour too.
-    if (f.Option1->value() && (patternFill || isRed(f.Label38))) {
+    if (f.Option1->value() && (patternFill || isOn(f.Label38))) {
         if (button == kLeftButton) {
             cv.fillColour = qint32(colour);
             platform::DragManager::setDragIcon(swatch, platform::DragManager::dragIcon(f.Drive1));

@@ -7,6 +7,7 @@
 
 #include "canvas/OverlayRender.h"
 #include "canvas/TxCanvas.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -43,7 +44,7 @@ const QString kMultiColoured = QStringLiteral("Multi Colored Text");
 const QString kRotatedRefusal = QStringLiteral("Does not work correctly with rotated texts. Will exit without change.");
 const QString kColourModeOffText = QStringLiteral(" Off");
 
-bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+using interfaces::isOn;
 
 struct Offset {
     int dx;
@@ -86,7 +87,7 @@ void TextTools::Check15_Click()
     shell::FormMain& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isRed(f.Command47) && sharedCounter != kForcedDraw)
+    if (!isOn(f.Command47) && sharedCounter != kForcedDraw)
         return;
     if (f.Check16->value() == 1 || f.Check15->value() == 0 || f.Option7->value() || f.Option8->value())
         return;
@@ -123,7 +124,7 @@ void TextTools::Check15_Click()
 // Either way the effect's own redraw does not follow.
 bool TextTools::effectReleaseEnds()
 {
-    if (!isRed(form_.Command47)) {
+    if (!isOn(form_.Command47)) {
         form_.Picture1->Cls();
         return true;
     }
@@ -159,7 +160,7 @@ void TextTools::HScroll4_Change()
         return;
     }
     platform::setBackColor(f.Text8, platform::backColor(f.swatch(f.HScroll4->value() + 1)));
-    if (!isRed(f.Command47))
+    if (!isOn(f.Command47))
         return;
     if (styledTextPending == 1) {
         Label36_Click();
@@ -193,7 +194,7 @@ void TextTools::Label47_Click()
         Label36_Click();
         return;
     }
-    if (!isRed(f.Command47))
+    if (!isOn(f.Command47))
         return;
     drawText();
     Check17_Click();
@@ -244,7 +245,7 @@ void TextTools::Check17_Click()
     shell::FormMain& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isRed(f.Command47) || f.Option8->value() || f.Option7->value() || f.Check17->value() != 1 ||
+    if (!isOn(f.Command47) || f.Option8->value() || f.Option7->value() || f.Check17->value() != 1 ||
         f.Check16->value() == 1)
         return;
     const quint32 textColour = tx->ForeColor();
@@ -308,7 +309,7 @@ void TextTools::Check17_MouseUp(int, int, double, double)
 void TextTools::shadowArrowMouseUp()
 {
     shell::FormMain& f = form_;
-    if (isRed(f.Command47)) {
+    if (isOn(f.Command47)) {
         if (styledTextPending == 1) {
             Label36_Click();
             return;
@@ -327,7 +328,7 @@ void TextTools::VScroll1_Change()
     const int v = f.VScroll1->value();
     shadowDepth = int(qint16(v * v));
     f.Picture1->Cls();
-    if (!isRed(f.Command47))
+    if (!isOn(f.Command47))
         return;
     if (styledTextPending == 1)
         Label36_Click();
@@ -360,7 +361,7 @@ void TextTools::HScroll5_Change()
         f.Text13->setText(colourModeText(f.HScroll5->value()));
     if (f.Option1->value() && on) {
         setPresetColour();
-        if (isRed(f.Command47)) {
+        if (isOn(f.Command47)) {
             steps.step(QStringLiteral("drawText"), [&] { drawText(); });
             steps.step(QStringLiteral("Check17_Click"), [&] { Check17_Click(); });
             steps.step(QStringLiteral("Check15_Click"), [&] { Check15_Click(); });
@@ -387,7 +388,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
             f.canvas().stepModeColour = kColourModeOff;
             shadowColourMode = 0;
             f.Text13->setText(kColourModeOffText);
-            if (isRed(f.Command47) && textMode) {
+            if (isOn(f.Command47) && textMode) {
                 if (styledTextPending == 1)
                     Label36_Click();
                 else
@@ -399,7 +400,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
         f.canvas().stepModeColour = kColourModeOn;
         shadowColourMode = 1;
         f.Text13->setText(colourModeText(f.HScroll5->value()));
-        if (isRed(f.Command47) && textMode)
+        if (isOn(f.Command47) && textMode)
             redraw();
     }
     if (!textMode)
@@ -407,7 +408,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
     setPresetColour();
     if (styledTextPending == 1)
         Label36_Click();
-    else if (isRed(f.Command47))
+    else if (isOn(f.Command47))
         redraw();
 }
 
@@ -423,7 +424,7 @@ void TextTools::Combo3_Click()
         f.Text1->setFocus();
         return;
     }
-    if (isRed(f.Label38))
+    if (isOn(f.Label38))
         cv.Label38_Click();
     cv.Command12_Click();
     const QString type = f.Combo3->text();
@@ -510,7 +511,7 @@ void TextTools::drawStyledText()
         f.Text1->setFocus();
         return;
     }
-    if (!isRed(f.Command47))
+    if (!isOn(f.Command47))
         return;
     const QString type = f.Combo3->text();
     if (type == kNormal) {

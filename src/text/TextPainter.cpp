@@ -5,6 +5,7 @@
 #include "text/TextTools.h"
 
 #include "canvas/TxCanvas.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Twips.h"
@@ -36,7 +37,7 @@ const QString kMultiColoured = QStringLiteral("Multi Colored Text");
 // The six colours of a multi-coloured text's first 24 characters, in turn.
 constexpr gdi::Colour kCycle[6] = {240, 0x80EE, 0xFFEE, 0xFF11, 0xFFFF11, 0xFF00EE};
 
-bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+using interfaces::isOn;
 
 // The font selected into the TX screen's context for one print, and the one it
 // replaced selected back afterwards, whatever the print does.
@@ -114,7 +115,7 @@ void TextTools::drawText()
     shell::FormMain& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isRed(f.Command47) && sharedCounter != kForcedDraw)
+    if (!isOn(f.Command47) && sharedCounter != kForcedDraw)
         return;
     // The log listing fills the text box meanwhile: it is no text to place.
     if (f.qso().logViewOn())
@@ -136,7 +137,7 @@ void TextTools::drawText()
     const float y0 = canvas.textY;
     tx->setCurrentX(x0);
     tx->setCurrentY(y0);
-    if (isRed(f.Label31))
+    if (isOn(f.Label31))
         printColumns(n, multiColoured);
     else
         printLines(n);
@@ -293,7 +294,7 @@ void TextTools::Check16_Click()
     shell::FormMain& f = form_;
     platform::PictureBox* tx = f.Picture1;
     tx->Cls();
-    const bool pending = isRed(f.Command47);
+    const bool pending = isOn(f.Command47);
     if (f.Check16->value() == 1) {
         savedTextAngle = textAngle;
         textAngle = 0;

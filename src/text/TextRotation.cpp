@@ -7,6 +7,7 @@
 
 #include "canvas/TxCanvas.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -30,7 +31,7 @@ constexpr double kTextLimit = 900;
 constexpr int kTurnedClockwise = 9;
 constexpr int kTurnedAnticlockwise = 19;
 
-bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+using interfaces::isOn;
 
 } // namespace
 
@@ -46,12 +47,12 @@ void TextTools::rotate(bool clockwise)
     const QString graduated = QStringLiteral("Graduated Text");
     if (f.Check16->value() == 1)
         return;
-    if (!isRed(f.Command47)) {
+    if (!isOn(f.Command47)) {
         f.Combo3->setText(QStringLiteral("Normal Text"));
         styledTextPending = 0;
     }
     const bool textMode = f.Option1->value();
-    if (textMode && isRed(f.Label31)) {
+    if (textMode && isOn(f.Label31)) {
         f.ui().msgBox(QStringLiteral("Cannot rotate vertical text"), platform::vbOKOnly);
         f.Text1->setFocus();
         return;
@@ -67,7 +68,7 @@ void TextTools::rotate(bool clockwise)
     }
 
     platform::StepRunner steps(clockwise ? QStringLiteral("rotateclockwise") : QStringLiteral("rotateanticlockwise"));
-    if (textMode && isRed(f.Command47)) {
+    if (textMode && isOn(f.Command47)) {
         tx->Cls();
         // At the limit the text is only drawn again.
         textAngle += clockwise ? -kTextStep : kTextStep;

@@ -5,6 +5,7 @@
 
 #include "canvas/TxCanvas.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -29,7 +30,7 @@ const QString kMarker = QStringLiteral("---");
 const QString kOpenCaption = QStringLiteral("Exit  Msg");
 const QString kClosedCaption = QStringLiteral("Load Msg");
 
-bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+using interfaces::isOn;
 
 void setBold(QWidget* w, bool on)
 {
@@ -53,7 +54,7 @@ void TextTools::Option1_Click()
 {
     shell::FormMain& f = form_;
     auto& canvas = f.canvas();
-    if (isRed(f.Label34)) {
+    if (isOn(f.Label34)) {
         f.Option1->setValue(false);
         canvas::TxCanvas::select(f.Option8);
         return;
@@ -74,7 +75,7 @@ void TextTools::Option1_Click()
         styledTextPending = 1;
         f.Image6->setPicture(tx->Image());
     }
-    if (isRed(f.Label29)) {
+    if (isOn(f.Label29)) {
         platform::setBackColor(f.Label29, canvas::kToolOffColor);
         fontRecord[7] = canvas.savedColor;
     }
@@ -134,7 +135,7 @@ void TextTools::Command8_Click()
         return;
     }
     f.Text1->setFocus();
-    if (isRed(f.Command20))
+    if (isOn(f.Command20))
         f.intake().Command20_Click();
     f.Text2->move(kPaneLeft, kPaneTop);
     const QString caption = f.Command8->text();

@@ -2,6 +2,7 @@
 
 #include "canvas/TxCanvas.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -20,7 +21,7 @@ void TextTools::savefontandcolor_Click() { form_.Text1->setFocus(); }
 
 namespace {
 
-bool isRed(const QWidget* w) { return platform::backColor(w) == canvas::kPendingColor; }
+using interfaces::isOn;
 
 const QString kStriped = QStringLiteral("Striped Text");
 const QString kGraduated = QStringLiteral("Graduated Text");
@@ -74,14 +75,14 @@ void TextTools::Label31_Click()
         Option1_Click();
     f.VScroll3->hide();
     // With Pattern Fill on the label only takes the fill tool off.
-    if (isRed(f.Label32)) {
+    if (isOn(f.Label32)) {
         platform::setBackColor(f.Label32, canvas::kToolOffColor);
         return;
     }
-    if (isRed(f.Label38))
+    if (isOn(f.Label38))
         cv.Label38_Click();
     textSize = verticalStep();
-    if (isRed(f.Label31)) {
+    if (isOn(f.Label31)) {
         platform::setBackColor(f.Label31, canvas::kToolOffColor);
         f.Label31->setCaption(QStringLiteral("Horizontal"));
     } else {

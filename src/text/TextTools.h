@@ -1,6 +1,7 @@
 #pragma once
 // The text element's controller: its painter, fonts, presets and the colour palette.
 
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Gdi.h"
 
 #include <QObject>
@@ -12,7 +13,7 @@ namespace platform { class CommandButton; class OptionButton; class PictureBox; 
 
 namespace text {
 
-class TextTools : public QObject {
+class TextTools : public QObject, public interfaces::TextRoom {
     Q_OBJECT
 public:
     explicit TextTools(shell::FormMain& form);
@@ -22,7 +23,7 @@ public:
     // Overlays, Pic in Pic and Draw with their tools and what they left drawn, makes a
     // striped or graduated text pending again over the picture as it is, highlights the
     // text tools' frame. While "Overlay RX>TX" is on it enters Draw mode instead.
-    void Option1_Click();
+    void Option1_Click() override;
     void Option1_MouseUp(int button, int shift, double x, double y); // Pattern Fill shown off
     void savefontandcolor_Click(); // menu "Save Font - RT click Font button"
     void Check13_Click(); // "Underline"
@@ -31,7 +32,7 @@ public:
     // The orientation label: horizontal ("Horizontal", 49344) and vertical ("Vertical",
     // 255, the size step bar shown). It leaves the element pending, the text box's text
     // when none was; with Pattern Fill on it only takes that tool off.
-    void Label31_Click();
+    void Label31_Click() override;
     // The size step bar of vertical text: characters 1.0 to 1.9 font sizes apart.
     void VScroll3_Change();
     void fontbutton(); // all four font-preset buttons back to &HC0C0
@@ -57,7 +58,7 @@ public:
     // The message pane's button "Load Msg" / "Exit  Msg": opens and closes the pane
     // beside the TX screen (never together with the browser panel, never while the
     // picture-adjust panel is open).
-    void Command8_Click();
+    void Command8_Click() override;
     // The message pane: a double-click takes the whole message under the caret (messages
     // are separated by lines beginning with "---"), a selection made with the mouse takes
     // the selected characters; either goes into the text box and closes the pane.
@@ -70,7 +71,7 @@ public:
     // and the multi-coloured cycle. Only while an element is pending (SET red) or a stamp
     // forces it, never over the log view; outside Text mode it ends the current tool
     // instead. textX and textY are as they were afterwards.
-    void drawText();
+    void drawText() override;
     // Prints scratchText at textX / textY in the TX screen's font turned by textAngle,
     // bold, italic and underlined by the style boxes; a "Multi Colored Text" character by
     // character, which moves textX / textY along the printed characters.
@@ -92,14 +93,14 @@ public:
     // The outline: copies of the text one or two pixels round it in the outline swatch's
     // colour (black as 65793), then the text itself at its place. Also the routine every
     // redraw runs; it draws only while an element is pending or a stamp prints.
-    void Check15_Click(); // "Outline"
+    void Check15_Click() override; // "Outline"
     void Check15_MouseUp(int button, int shift, double x, double y);
     void HScroll4_Change(); // the outline swatch, 0 to 11 (12 goes round to 0)
     void Label47_Click();   // the weight: "Fine outline", "Thin outline", "Bold outline"
     // The shadow: shadowDepth copies of the text under it, each one unit (font size / 60
     // pixels) nearer the text in the chosen arrow's direction, in the text back colour or
     // the colour rule; then the text and its outline. Also the routine every redraw runs.
-    void Check17_Click(); // "Shadow"
+    void Check17_Click() override; // "Shadow"
     void Check17_MouseUp(int button, int shift, double x, double y);
     // The arrows Option2 (+X +Y) to Option5 (-X -Y): a click moves the element one unit
     // that way (the shadow's copies take the same steps); the release redraws it.
@@ -119,11 +120,11 @@ public:
     void Combo3_Click();
     // Re-applies the chosen text type: a striped or graduated text is drawn again over the
     // picture kept from before its first draw (a rotated graduated text is refused).
-    void Label36_Click();
+    void Label36_Click() override;
     // The element drawn as "Striped Text" or "Graduated Text": printed with its shadow and
     // outline, then every pixel of exactly the text colour takes the stripes or the
     // gradient of its line through a masked copy.
-    void drawStyledText();
+    void drawStyledText() override;
     // `target` in 63 bands of its height: 20 in (red, green, blue) (each above 255 drawn as
     // 255), then each component steps 7 towards the TX screen's back colour per band,
     // swinging just above it once within 7. The components are left where they ended.
@@ -132,8 +133,8 @@ public:
     // otherwise a picture turns 22.5 degrees from its unturned copy: the TX picture in
     // Text or Draw mode, the pending overlay or picture-in-picture in their modes. Nothing
     // turns with BkGnd on; vertical, striped and graduated text are refused with a message.
-    void rotateclockwise();
-    void rotateanticlockwise();
+    void rotateclockwise() override;
+    void rotateanticlockwise() override;
     // Turns `source` by `angle` radians (negative: clockwise on the screen) about its
     // centre into `destination` about its centre, pixel by pixel.
     static void bmp_rotate(platform::PictureBox& source, platform::PictureBox& destination, float angle);

@@ -1,0 +1,40 @@
+#pragma once
+// What other rooms ask of the TX screen's controller (canvas::TxCanvas).
+
+namespace platform { class OptionButton; class ShapeControl; }
+
+namespace interfaces {
+
+class CanvasRoom {
+public:
+    // "Undo", and the routine that ends whatever tool or element is in progress.
+    virtual void Command12_Click() = 0;
+    // Opens and closes the picture-adjust panel (every press first closes the browser,
+    // crop and header panels).
+    virtual void Command13_Click() = 0;
+    // The Things list; also the shape drawer that SET and the colour swatches call.
+    virtual void Combo1_Click() = 0;
+    // "Color Fill": arms or disarms the fill; also the routine that switches it off.
+    virtual void Label38_Click() = 0;
+    // The current mode's frame highlighted, the other two plain; the other modes' buttons
+    // off and `current` green.
+    virtual void highlightFrame(platform::ShapeControl* current) = 0;
+    virtual void modeColours(platform::OptionButton* current) = 0;
+    // The committed TX picture into the engine's TX buffer.
+    virtual void pushTxPicture() = 0;
+    // The overlay held in Picture2 drawn see-through onto the TX screen at the element's
+    // corner, scaled to the element; nothing is committed.
+    virtual void turntransparent() = 0;
+
+    // What the drag in progress carries (a DragSourceCode, or a strip, browser or recent
+    // slot's code); every drag source sets it before its drag starts.
+    virtual int dragSourceCode() const = 0;
+    virtual void setDragSource(int code) = 0;
+    // The width of the pending overlay or picture-in-picture; its height is 4/5 of it.
+    virtual void setOverlayWidth(double width) = 0;
+
+protected:
+    ~CanvasRoom() = default;
+};
+
+} // namespace interfaces

@@ -1,0 +1,29 @@
+#pragma once
+// What other rooms ask of the engine control (engine::EngineControl).
+
+namespace platform { class Engine; class PictureBox; }
+
+#include <QString>
+
+#include <cstdint>
+
+namespace interfaces {
+
+class EngineRoom {
+public:
+    // The engine binding: the library beside the executable.
+    virtual platform::Engine& binding() = 0;
+    // The committed TX picture into the engine's TX buffer at the TX mode's size.
+    virtual void copyTxScreenToDib() = 0;
+    // The engine's number of the TX mode chosen in Combo2.
+    virtual int txModeNumber() const = 0;
+    // An engine picture drawn into a picture box through the engine's rectangles.
+    virtual void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) = 0;
+    // The folder received pictures are saved to (ends in "/").
+    virtual QString autoSaveFolder() const = 0;
+
+protected:
+    ~EngineRoom() = default;
+};
+
+} // namespace interfaces

@@ -1,0 +1,44 @@
+#pragma once
+// What other rooms ask of the picture intake (intake::Intake): the browser, picture
+// files, fitting, the adjust panel and the zoom view.
+
+#include <QString>
+
+class QImage;
+
+namespace platform { class Picbuf; }
+
+namespace interfaces {
+
+class IntakeRoom {
+public:
+    // Menu "Load Picture to TX".
+    virtual void loadpic_Click() = 0;
+    // The browser panel: "Load Pic" opens it, "Exit Pic" (or any caller) closes it.
+    virtual void Command20_Click() = 0;
+    // "RX>TX": the received picture onto the TX screen.
+    virtual void Command51_Click() = 0;
+    // The adjust panel: opened and closed, placed, started on a picture, accepted.
+    virtual void toggleAdjustPanel() = 0;
+    virtual void placeAdjustPanel() = 0;
+    virtual void startAdjusting(const QImage& picture) = 0;
+    virtual void Command38_Click() = 0; // "Accept "
+    // The zoom view of the thumbnail the drag source names, over the screens until a click.
+    virtual void ShowZoom() = 0;
+    // Fits the intake buffer's picture (a file dropped from the desktop) into Picture2.
+    virtual void olepicturesize() = 0;
+    // The work picture put on the TX screen by its shape and committed.
+    virtual void picturecorrectaspect() = 0;
+    // A picture into the overlay work buffer Picture3, which takes the picture's size.
+    virtual void putWorkPicture(const QImage& picture) = 0;
+    // The picture buffer that loads files dropped from the desktop.
+    virtual platform::Picbuf& fileLoader() = 0;
+    // Where a file dialog that names no folder opens.
+    virtual QString dialogFolderPath() const = 0;
+    virtual void setDialogFolder(const QString& folder) = 0;
+
+protected:
+    ~IntakeRoom() = default;
+};
+
+} // namespace interfaces

@@ -1,0 +1,22 @@
+#pragma once
+// What other rooms ask of the shell (shell::Shell): the setup dialog's settings that
+// other rooms act on, and where the browser panel opens.
+
+#include <QPoint>
+
+namespace interfaces {
+
+class ShellRoom {
+public:
+    // "Audio Anounce Mode": the transmit button speaks an announcement first.
+    virtual bool announcesBeforeTransmit() = 0;
+    // The auto-save folder box changed since the last SET of the setup dialog.
+    virtual bool autoSaveFolderEdited() = 0;
+    // Where the browser panel opens: its home, or where the operator last dragged it.
+    virtual QPoint browserPanelPlace() const = 0;
+
+protected:
+    ~ShellRoom() = default;
+};
+
+} // namespace interfaces
