@@ -12,13 +12,13 @@
 #include "platform/runtime/Vb.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/LineControl.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
-#include "strips/DragIcons.h"
 #include "text/TextTools.h"
 
 #include <QAction>
@@ -96,7 +96,7 @@ void TxCanvas::endTextDrag()
     if (dragSource != dragCallSign && dragSource != dragFskIdText)
         return;
     dragSource = dragTxPicture;
-    const QPixmap neutral = strips::dragIcon(strips::DragIcon::Neutral);
+    const QPixmap neutral = platform::dragIcon(platform::DragIcon::Neutral);
     platform::DragManager::setDragIcon(form_.Text3, neutral);
     platform::DragManager::setDragIcon(form_.Label56, neutral);
 }

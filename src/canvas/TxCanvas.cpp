@@ -6,16 +6,16 @@
 #include "platform/drawing/Gdi.h"
 #include "platform/drawing/Rotate.h"
 #include "platform/runtime/Events.h"
-#include "platform/services/Picbuf.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
+#include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
-#include "strips/DragIcons.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
@@ -193,13 +193,13 @@ void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
             for (int n = 1; n <= 12; ++n)
                 platform::DragManager::setDragIcon(f.swatch(n), screenCursor);
     }
-    const QPixmap textCursor = strips::dragIcon(strips::DragIcon::Text);
+    const QPixmap textCursor = platform::dragIcon(platform::DragIcon::Text);
     if (dragSource == dragCallSign)
         platform::DragManager::setDragIcon(f.Text3, textCursor);
     if (dragSource == dragFskIdText)
         platform::DragManager::setDragIcon(f.Label56, textCursor);
     if (dragSource == dragTxPicture)
-        f.Picture1->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+        f.Picture1->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
     // The TX picture over itself keeps the no-drop cursor it was just given.
     if (state == platform::vbEnter && dragSource != dragTxPicture)
         headerBoxDragged != 0 ? f.qso().headericonon() : f.strips().iconon();
@@ -333,7 +333,7 @@ void TxCanvas::textDrop(QWidget* source, const QString& text, double x, double y
 {
     shell::FormMain& f = form_;
     auto& tt = f.text();
-    platform::DragManager::setDragIcon(source, strips::dragIcon(strips::DragIcon::Neutral));
+    platform::DragManager::setDragIcon(source, platform::dragIcon(platform::DragIcon::Neutral));
     setPending();
     tt.textToDraw = text;
     placeTextAt(x, y);

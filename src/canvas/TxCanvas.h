@@ -198,6 +198,8 @@ public:
     int dragSourceCode() const override { return dragSource; }
     void setDragSource(int code) override { dragSource = code; }
     int headerBoxDragged = 0;     // 4 to 12 while that header box is dragged
+    int draggedHeaderBox() const override { return headerBoxDragged; }
+    void setDraggedHeaderBox(int box) override { headerBoxDragged = box; }
     float textX = 0;              // the element's position on the TX picture
     float textY = 0;
     double overlayScale = 0;      // width of the pending overlay; its height is 4/5 of it

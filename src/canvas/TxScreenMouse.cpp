@@ -9,12 +9,12 @@
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
-#include "strips/DragIcons.h"
 #include "text/TextTools.h"
 
 #include <algorithm>
@@ -229,7 +229,7 @@ void TxCanvas::rightPressOnTxScreen()
     }
     setIdle();
     tx->Cls();
-    tx->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+    tx->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
     if (!isOn(f.Label32)) {
         dragSource = dragTxPicture;
         tx->Drag(platform::vbBeginDrag);

@@ -10,21 +10,21 @@
 
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
-#include "platform/services/Engine.h"
 #include "intake/PictureFiles.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
+#include "platform/services/Engine.h"
 #include "platform/services/Picbuf.h"
 #include "platform/services/Trash.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
-#include "strips/DragIcons.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
@@ -99,7 +99,7 @@ void Intake::browserSlotMouseDown(int code, int button)
         ShowZoom();
     if (button == 1) {
         canvas.overlayScale = 240;
-        slot->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+        slot->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
         slot->Drag(platform::vbBeginDrag);
     }
     if (code == 11)

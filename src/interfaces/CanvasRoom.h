@@ -30,6 +30,10 @@ public:
     // slot's code); every drag source sets it before its drag starts.
     virtual int dragSourceCode() const = 0;
     virtual void setDragSource(int code) = 0;
+    // The header box being dragged (4 to 12), 0 while none is; a drop that takes no
+    // header box sets it back to 0.
+    virtual int draggedHeaderBox() const = 0;
+    virtual void setDraggedHeaderBox(int box) = 0;
     // The width of the pending overlay or picture-in-picture; its height is 4/5 of it.
     virtual void setOverlayWidth(double width) = 0;
 

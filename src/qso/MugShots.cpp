@@ -13,10 +13,10 @@
 #include "platform/services/Picbuf.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
-#include "strips/DragIcons.h"
 #include "strips/Strips.h"
 
 #include <QDir>
@@ -154,7 +154,7 @@ void Qso::Image7_MouseDown(int button, int, double, double)
     if (button == 2) {
         f.intake().ShowZoom();
     } else if (button == 1 && f.Frame9->isHidden()) {
-        f.Image7->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+        f.Image7->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
         f.Image7->Drag(platform::vbBeginDrag);
     }
 }

@@ -9,11 +9,11 @@
 #include "platform/runtime/Vb.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
-#include "strips/DragIcons.h"
 #include "text/TextTools.h"
 
 #include <QAction>
@@ -280,20 +280,20 @@ void Qso::headerBoxMouseDown(int number, int)
     form_.canvas().headerBoxDragged = number;
     if (makingHeader())
         return;
-    box->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+    box->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
     box->Drag(platform::vbBeginDrag);
 }
 
 void Qso::headericonon()
 {
     if (auto* box = form_.headerBox(form_.canvas().headerBoxDragged))
-        box->setDragIcon(strips::dragIcon(strips::DragIcon::Drop));
+        box->setDragIcon(platform::dragIcon(platform::DragIcon::Drop));
 }
 
 void Qso::headericonoff()
 {
     if (auto* box = form_.headerBox(form_.canvas().headerBoxDragged))
-        box->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+        box->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
 }
 
 // Outside header making a box dropped on a box is cancelled. While a header is made only
@@ -332,9 +332,9 @@ void Qso::headerBoxDragOver(int /*number*/, int state)
     if (form.canvas().dragSource != canvas::dragTxPicture)
         return;
     if (state == platform::vbEnter)
-        form.Picture1->setDragIcon(strips::dragIcon(strips::DragIcon::Drop));
+        form.Picture1->setDragIcon(platform::dragIcon(platform::DragIcon::Drop));
     else if (state == platform::vbLeave)
-        form.Picture1->setDragIcon(strips::dragIcon(strips::DragIcon::Carry));
+        form.Picture1->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
 }
 
 } // namespace qso

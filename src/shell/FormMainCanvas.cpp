@@ -13,11 +13,11 @@
 #include "platform/drawing/Colors.h"
 #include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "platform/widgets/ShapeControl.h"
 #include "qso/Qso.h"
-#include "strips/DragIcons.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
@@ -466,7 +466,7 @@ void FormMain::connectCanvasHandlers()
     SSTab1->tabBar()->installEventFilter(c);
     // The TX screen's mouse icon, the cursor of the fill modes' drags over it, is the
     // neutral one: the dragged control shows as its outline.
-    Picture1->setMouseIcon(strips::dragIcon(strips::DragIcon::Neutral));
+    Picture1->setMouseIcon(platform::dragIcon(platform::DragIcon::Neutral));
     connect(Picture1, &platform::PictureBox::oleDragDrop, c,
             [c](const QStringList& files, int b, int s, double x, double y) { c->Picture1_OLEDragDrop(files, b, s, x, y); });
     connect(Label56, &platform::Label::MouseDown, c,

@@ -321,7 +321,7 @@ void FormSetup::Text4_Change()
     }
     engine.autoSaveLimit = maximum;
     if (form_.Option11->value())
-        form_.strips().stripPages[0] = int(platform::Int(engine.autoSaveLimit.toDouble() / 7)) + 1;
+        form_.strips().setRxPageCount(int(platform::Int(engine.autoSaveLimit.toDouble() / 7)) + 1);
     platform::setBackColor(Text4, White);
 }
 

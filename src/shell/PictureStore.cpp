@@ -57,18 +57,18 @@ QString Shell::favoriteFile(int element)
 void Shell::loadPictureStore(platform::StepRunner& steps)
 {
     FormMain& form = form_;
-    QImage* store = form.strips().favouritePictures;
+    auto& store = form.strips();
     // A file not made yet leaves its element empty; one that cannot be read does too,
     // and stays on disk to be tried again at the next start.
     for (int n = 1; n <= 53; ++n) {
         if (!stored(n) || !QFileInfo::exists(favoriteFile(n)))
             continue;
-        steps.step(QStringLiteral("Favorite%1.bmp").arg(n), [&] { store[n] = loadStoredPicture(favoriteFile(n)); });
+        steps.step(QStringLiteral("Favorite%1.bmp").arg(n), [&] { store.storePicture(n, loadStoredPicture(favoriteFile(n))); });
     }
     // An empty element puts no picture into its control.
     auto show = [&](auto* control, int n) {
-        if (!store[n].isNull())
-            steps.step(control->objectName(), [&] { control->setPicture(store[n]); });
+        if (const QImage picture = store.storedPicture(n); !picture.isNull())
+            steps.step(control->objectName(), [&] { control->setPicture(picture); });
     };
     for (int n = 4; n <= 12; ++n)
         show(form.headerBox(n), 18 + n);
@@ -124,26 +124,26 @@ void Shell::saveTxScreenAtExit(platform::StepRunner& steps)
         tx.setAutoRedraw(false);
     });
     platform::doEvents();
-    form.strips().favouritePictures[21] = tx.Image();
+    form.strips().storePicture(21, tx.Image());
 }
 
 void Shell::savePictureStore(platform::StepRunner& steps)
 {
     FormMain& form = form_;
-    QImage* store = form.strips().favouritePictures;
+    auto& store = form.strips();
     for (int n = 4; n <= 12; ++n)
-        store[18 + n] = form.headerBox(n)->Image();
+        store.storePicture(18 + n, form.headerBox(n)->Image());
     const platform::ImageBox* const recent[] = {form.Image12, form.Image17, form.Image18, form.Image19};
     for (int i = 0; i < 4; ++i)
-        store[35 + i] = recent[i]->Picture();
+        store.storePicture(35 + i, recent[i]->Picture());
     // An empty element writes nothing: a file of that number stays as it was. A file
     // that cannot be written keeps its previous content and the others are written.
     auto write = [&](int n) {
-        if (store[n].isNull() || !mayReplace(favoriteFile(n)))
+        if (store.storedPicture(n).isNull() || !mayReplace(favoriteFile(n)))
             return;
         steps.step(QStringLiteral("Favorite%1.bmp").arg(n), [&] {
             try {
-                platform::SavePicture(store[n], favoriteFile(n));
+                platform::SavePicture(store.storedPicture(n), favoriteFile(n));
             } catch (const std::exception& e) {
                 writeFailed(favoriteFile(n), QString::fromUtf8(e.what()));
                 throw;

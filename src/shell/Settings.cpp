@@ -396,11 +396,11 @@ void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
 
     // Strip pages: each view starts on its first page; the RX pictures' count of pages
     // follows the auto-save limit, seven pictures a page.
-    for (int i = 1; i <= 4; ++i)
-        strips.stripPages[i] = 1;
-    strips.stripPages[0] = 5;
+    for (int i = 0; i < 4; ++i)
+        strips.setLastPage(::strips::Strips::Category(i), 1);
+    strips.setRxPageCount(5);
     steps.stepIf(QStringLiteral("strip pages"), [&] { return number(engine.autoSaveLimit) != 0; },
-                 [&] { strips.stripPages[0] = int(platform::Int(number(engine.autoSaveLimit) / 7)) + 1; });
+                 [&] { strips.setRxPageCount(int(platform::Int(number(engine.autoSaveLimit) / 7)) + 1); });
 
     // Text colours with their indicators. Black (0) and the system colours (negative) are
     // not restored here: the indicators then keep their design colours, which are the

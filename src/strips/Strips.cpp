@@ -1,8 +1,12 @@
 #include "strips/Strips.h"
 
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
-#include "intake/Intake.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/QsoRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
@@ -10,16 +14,11 @@
 #include "platform/services/Trash.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
-#include "strips/DragIcons.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -45,11 +44,22 @@ int stripSlotOf(int code)
     return 0;
 }
 
-Strips::Strips(shell::FormMain& form) : QObject(nullptr), form_(form) {}
+Strips::Strips(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
 QString Strips::stripSlotPath(int k) const
 {
     return k >= 1 && k <= 7 ? stripSlotPath_[k] : QString();
+}
+
+QImage Strips::storedPicture(int element) const
+{
+    return element >= 1 && element <= 53 ? favouritePictures_[element] : QImage();
+}
+
+void Strips::storePicture(int element, const QImage& picture)
+{
+    if (element >= 1 && element <= 53)
+        favouritePictures_[element] = picture;
 }
 
 // ---------------------------------------------------------------- categories and pages
@@ -72,7 +82,7 @@ Strips::Category Strips::category() const
 // that was shown already is loaded for the new category too.
 void Strips::chooseCategory(int page, int maximum, bool countFirst)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::ScrollBar& bar = *form.HScroll2;
     platform::StepRunner steps(QStringLiteral("strip category"));
     // There is always a first page: a count below it would move the minimum.
@@ -95,29 +105,29 @@ void Strips::chooseCategory(int page, int maximum, bool countFirst)
     steps.step(QStringLiteral("reloadStrip"), [&] { reloadStrip(); });
 }
 
-void Strips::Option9_Click() { chooseCategory(stripPages[1], kFavouritePages, false); }
-void Strips::Option10_Click() { chooseCategory(stripPages[2], kFavouritePages, false); }
-void Strips::Option11_Click() { chooseCategory(stripPages[3], stripPages[0], true); }
-void Strips::Option12_Click() { chooseCategory(stripPages[4], kFavouritePages, false); }
+void Strips::Option9_Click() { chooseCategory(stripPages_[1], kFavouritePages, false); }
+void Strips::Option10_Click() { chooseCategory(stripPages_[2], kFavouritePages, false); }
+void Strips::Option11_Click() { chooseCategory(stripPages_[3], stripPages_[0], true); }
+void Strips::Option12_Click() { chooseCategory(stripPages_[4], kFavouritePages, false); }
 
 void Strips::HScroll2_Change()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     const int page = form.HScroll2->value();
     if (category() == Category::Favorites) {
         // No favourite is deleted through the trash can: it is off while they are shown.
         form.Image24->hide();
         form.Text5->setText(QString::number(page));
-        stripPages[1] = page;
+        stripPages_[1] = page;
         if (page >= 1 && page <= kFavouritePages)
             for (int k = 1; k <= 7; ++k)
-                form.thumbnailFor(stripSlotCode(k))->setPicture(favouritePictures[kFavouritePage[page - 1][k - 1]]);
+                form.thumbnailFor(stripSlotCode(k))->setPicture(favouritePictures_[kFavouritePage[page - 1][k - 1]]);
         return;
     }
     switch (category()) {
-    case Category::Camera: stripPages[2] = page; break;
-    case Category::RxPictures: stripPages[3] = page; break;
-    case Category::TxPictures: stripPages[4] = page; break;
+    case Category::Camera: stripPages_[2] = page; break;
+    case Category::RxPictures: stripPages_[3] = page; break;
+    case Category::TxPictures: stripPages_[4] = page; break;
     case Category::Favorites: break;
     }
     form.Text5->setText(QString::number(page));
@@ -147,7 +157,7 @@ QString Strips::categoryFolder(Category category) const
 {
     switch (category) {
     case Category::Camera: return platform::appPath(QStringLiteral("CamImages"));
-    case Category::RxPictures: return form_.engine().autoSaveDir;
+    case Category::RxPictures: return form_.engine().autoSaveFolder();
     case Category::TxPictures: return platform::appPath(QStringLiteral("TXImages"));
     case Category::Favorites: break;
     }
@@ -159,7 +169,7 @@ QString Strips::categoryFolder(Category category) const
 // what the trash can deletes: positions in the list move as files come and go.
 void Strips::reloadStrip()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::StepRunner steps(QStringLiteral("reloadStrip"));
     steps.step(QStringLiteral("focus"), [&] { form.Text1->setFocus(); });
     const Category shown = category();
@@ -178,7 +188,7 @@ void Strips::reloadStrip()
     // The sent pictures and the camera frames live in the application folder, which the
     // file dialogs then start from; the auto-save folder leaves them where they were.
     if (shown != Category::RxPictures)
-        form.intake().dialogFolder = platform::appFolder();
+        form.intake().setDialogFolder(platform::appFolder());
     platform::FileListBox& list = *form.File2;
     // A folder that cannot be listed shows nothing, not the folder listed before.
     const bool listed = steps.step(QStringLiteral("File2"), [&] {
@@ -205,7 +215,6 @@ void Strips::reloadStrip()
         steps.step(list.FileName(), [&] {
             form.thumbnailFor(stripSlotCode(k))->setPicture(platform::LoadPicture(path));
         });
-        stripSlotIndex[k] = i;
         stripSlotPath_[k] = path;
         // Listed again before the next slot: a file that came meanwhile counts.
         steps.step(QStringLiteral("Refresh"), [&] { list.Refresh(); });
@@ -214,27 +223,18 @@ void Strips::reloadStrip()
 
 void Strips::shiftStripSlots(const QImage& picture, const QString& path)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     for (int k = 7; k >= 2; --k) {
         form.thumbnailFor(stripSlotCode(k))->setPicture(form.thumbnailFor(stripSlotCode(k - 1))->Picture());
         stripSlotPath_[k] = stripSlotPath_[k - 1];
     }
     form.thumbnailFor(stripSlotCode(1))->setPicture(picture);
     stripSlotPath_[1] = path;
-    platform::FileListBox& list = *form.File2;
-    for (int k = 1; k <= 7; ++k) {
-        stripSlotIndex[k] = -1;
-        for (int i = 0; i < list.ListCount() && !stripSlotPath_[k].isEmpty(); ++i)
-            if (QFileInfo(QDir(list.Path()).filePath(list.List(i))) == QFileInfo(stripSlotPath_[k])) {
-                stripSlotIndex[k] = i;
-                break;
-            }
-    }
 }
 
 void Strips::storeFavouritesPage()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (category() != Category::Favorites) {
         form.Text1->setFocus();
         return;
@@ -242,16 +242,16 @@ void Strips::storeFavouritesPage()
     const int page = form.HScroll2->value();
     if (page >= 1 && page <= kFavouritePages)
         for (int k = 1; k <= 7; ++k)
-            favouritePictures[kFavouritePage[page - 1][k - 1]] = form.thumbnailFor(stripSlotCode(k))->Picture();
+            favouritePictures_[kFavouritePage[page - 1][k - 1]] = form.thumbnailFor(stripSlotCode(k))->Picture();
     HScroll2_Change();
-    form.canvas().dragSource = canvas::dragNone;
+    form.canvas().setDragSource(interfaces::dragNone);
 }
 
 // ---------------------------------------------------------------- the slots as drag sources
 
 void Strips::stripSlotMouseDown(int code, int button)
 {
-    if (platform::backColor(form_.Label38) == canvas::kPendingColor)
+    if (interfaces::isOn(form_.Label38))
         form_.canvas().Label38_Click();
     slotMouseDown(code, button);
 }
@@ -267,21 +267,21 @@ void Strips::slotMouseDown(int code, int button)
         return;
     }
     auto& canvas = form_.canvas();
-    canvas.dragSource = code;
+    canvas.setDragSource(code);
     if (button == 2)
         form_.intake().ShowZoom();
     if (button == 1) {
-        canvas.overlayScale = 240;
-        slot->setDragIcon(strips::dragIcon(DragIcon::Carry));
+        canvas.setOverlayWidth(240);
+        slot->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
         slot->Drag(platform::vbBeginDrag);
     }
 }
 
 namespace {
 // The control that carries the drag of a picture code: a thumbnail or the TX screen.
-QWidget* pictureCarrier(const shell::FormMain& form, int code)
+QWidget* pictureCarrier(const interfaces::Form& form, int code)
 {
-    if (code == canvas::dragTxPicture)
+    if (code == interfaces::dragTxPicture)
         return form.Picture1;
     return form.thumbnailFor(code);
 }
@@ -289,23 +289,23 @@ QWidget* pictureCarrier(const shell::FormMain& form, int code)
 
 void Strips::iconon()
 {
-    if (QWidget* carrier = pictureCarrier(form_, form_.canvas().dragSource))
-        platform::DragManager::setDragIcon(carrier, dragIcon(DragIcon::Drop));
+    if (QWidget* carrier = pictureCarrier(form_, form_.canvas().dragSourceCode()))
+        platform::DragManager::setDragIcon(carrier, platform::dragIcon(platform::DragIcon::Drop));
 }
 
 // The two texts drag as their plain outline again; the palette swatches, dragged as a
 // fill colour without a code of their own, always get the carry cursor back.
 void Strips::iconoff()
 {
-    const int code = form_.canvas().dragSource;
+    const int code = form_.canvas().dragSourceCode();
     if (QWidget* carrier = pictureCarrier(form_, code))
-        platform::DragManager::setDragIcon(carrier, dragIcon(DragIcon::Carry));
-    else if (code == canvas::dragCallSign)
-        platform::DragManager::setDragIcon(form_.Text3, dragIcon(DragIcon::Neutral));
-    else if (code == canvas::dragFskIdText)
-        platform::DragManager::setDragIcon(form_.Label56, dragIcon(DragIcon::Neutral));
+        platform::DragManager::setDragIcon(carrier, platform::dragIcon(platform::DragIcon::Carry));
+    else if (code == interfaces::dragCallSign)
+        platform::DragManager::setDragIcon(form_.Text3, platform::dragIcon(platform::DragIcon::Neutral));
+    else if (code == interfaces::dragFskIdText)
+        platform::DragManager::setDragIcon(form_.Label56, platform::dragIcon(platform::DragIcon::Neutral));
     for (int n = 1; n <= 12; ++n)
-        platform::DragManager::setDragIcon(form_.swatch(n), dragIcon(DragIcon::Carry));
+        platform::DragManager::setDragIcon(form_.swatch(n), platform::dragIcon(platform::DragIcon::Carry));
 }
 
 // ---------------------------------------------------------------- the slots as drop targets
@@ -319,8 +319,8 @@ void Strips::stripSlotDragOver(int code, int state)
     } else if (state == platform::vbEnter) {
         // A slot over itself is not taken; iconon gives the drop cursor to exactly the
         // pictures a slot takes.
-        if (form_.canvas().dragSource == code)
-            form_.thumbnailFor(code)->setDragIcon(dragIcon(DragIcon::Carry));
+        if (form_.canvas().dragSourceCode() == code)
+            form_.thumbnailFor(code)->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
         else
             iconon();
     }
@@ -330,24 +330,24 @@ void Strips::stripSlotDragOver(int code, int state)
 // page. A dragged header box is swallowed in every category.
 void Strips::stripSlotDragDrop(int code)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     auto& canvas = form.canvas();
     if (form.qso().makingHeader())
         return;
-    if (canvas.headerBoxDragged != 0) {
-        canvas.headerBoxDragged = 0;
+    if (canvas.draggedHeaderBox() != 0) {
+        canvas.setDraggedHeaderBox(0);
         form.Text1->setFocus();
         return;
     }
     if (category() != Category::Favorites)
         return;
-    const int source = canvas.dragSource;
+    const int source = canvas.dragSourceCode();
     const platform::ImageBox* sourceSlot = source == code ? nullptr : form.thumbnailFor(source);
-    if (source != canvas::dragTxPicture && !sourceSlot) {
+    if (source != interfaces::dragTxPicture && !sourceSlot) {
         form.Text1->setFocus();
         return;
     }
-    form.thumbnailFor(code)->setPicture(source == canvas::dragTxPicture ? form.Picture1->Image()
+    form.thumbnailFor(code)->setPicture(source == interfaces::dragTxPicture ? form.Picture1->Image()
                                                                         : sourceSlot->Picture());
     form.Text1->setFocus();
     storeFavouritesPage();
@@ -358,13 +358,13 @@ void Strips::stripSlotDragDrop(int code)
 // until the strip is loaded again, and the slot no longer stands for a file.
 void Strips::stripSlotOLEDragDrop(int code, const QStringList& files)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (files.isEmpty())
         return;
     auto& intake = form.intake();
     try {
-        intake.PicbufFile->setFilename(files.first());
-        intake.PicbufFile->load();
+        intake.fileLoader().setFilename(files.first());
+        intake.fileLoader().load();
     } catch (const std::exception& e) {
         qInfo("strip slot %d: %s", code, e.what());
         return;
@@ -383,7 +383,7 @@ void Strips::Image24_DragOver(int state)
         return;
     // A strip slot's file is taken; every other picture carries the no-drop cursor.
     if (state == platform::vbEnter) {
-        if (stripSlotOf(form_.canvas().dragSource) != 0)
+        if (stripSlotOf(form_.canvas().dragSourceCode()) != 0)
             iconon();
         else
             iconoff();
@@ -397,8 +397,8 @@ void Strips::Image24_DragOver(int state)
 // from the trash, so the drop asks nothing.
 void Strips::Image24_DragDrop()
 {
-    shell::FormMain& form = form_;
-    const int k = stripSlotOf(form.canvas().dragSource);
+    interfaces::Form& form = form_;
+    const int k = stripSlotOf(form.canvas().dragSourceCode());
     // Off (the favourites shown) it takes no drop.
     if (k == 0 || form.Image24->isHidden())
         return;

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 
 namespace strips {
 
@@ -30,8 +30,7 @@ int stripSlotOf(int code);
 class Strips : public QObject, public interfaces::StripsRoom {
     Q_OBJECT
 public:
-    explicit Strips(shell::FormMain& form);
-    shell::FormMain& form() const { return form_; }
+    explicit Strips(interfaces::Form& form);
 
     // What the strip shows (StripsRoom::Category).
     Category category() const override;
@@ -48,8 +47,7 @@ public:
     void shiftRecentRow(const QImage& newest) override;
     // A new file of the folder shown enters the strip's first page: every slot moves one
     // on towards slot 7 with its file, the last one drops out, and slot 1 shows `picture`
-    // of the file `path`. Each slot records its file's path and its place in File2 as
-    // listed now (-1 for a slot without a file).
+    // of the file `path`.
     void shiftStripSlots(const QImage& picture, const QString& path) override;
     // Takes the seven slots of the favourites page shown back into the favourites.
     void storeFavouritesPage();
@@ -73,27 +71,34 @@ public:
     void Image24_DragOver(int state);
     void Image24_DragDrop();
 
-    // The page shown last per category: 0 the RX pages' count, 1 Favorites, 2 Camera,
-    // 3 RX Pictures, 4 TX Pictures.
-    int stripPages[5] = {0, 0, 0, 0, 0};
+    // The page each category showed last, and the RX Pictures' count of pages (the
+    // auto-save limit in pages of seven).
+    int lastPage(Category category) const { return stripPages_[int(category) + 1]; }
+    void setLastPage(Category category, int page) { stripPages_[int(category) + 1] = page; }
+    int rxPageCount() const { return stripPages_[0]; }
+    void setRxPageCount(int pages) { stripPages_[0] = pages; }
 
-    // The files the slots of a file category show (slot 1 to 7): the position in File2 as
-    // the strip was loaded, and the file's full path ("" for a slot that shows no file).
-    int stripSlotIndex[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    // The file strip slot k (1 to 7) of a file category shows ("" for none).
     QString stripSlotPath(int k) const;
 
     // The picture store, elements 1 to 53 (a null picture is an empty element): 1 to 20
     // and 39 to 53 the 35 favourites, paged seven at a time; 21 the splash as painted
     // over the TX screen at the last shut-down; 22 to 30 the header boxes; 31 to 34
     // without a role; 35 to 38 the recent row. Kept in files across runs by the shell.
-    QImage favouritePictures[54];
+    // Another element number reads as empty and stores nothing.
+    QImage storedPicture(int element) const;
+    void storePicture(int element, const QImage& picture);
 
 private:
     void slotMouseDown(int code, int button);
     void chooseCategory(int page, int maximum, bool countFirst);
     QString categoryFolder(Category category) const;
-    shell::FormMain& form_;
+    interfaces::Form& form_;
+    // Indexed as lastPage and rxPageCount say: 0 the RX pages' count, then by category.
+    int stripPages_[5] = {0, 0, 0, 0, 0};
+    // The file each slot of a file category shows (slot 1 to 7; "" for none).
     QString stripSlotPath_[8];
+    QImage favouritePictures_[54];
 };
 
 } // namespace strips

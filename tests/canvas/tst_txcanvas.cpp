@@ -5,8 +5,8 @@
 
 #include "CanvasStation.h"
 #include "platform/drawing/Rotate.h"
+#include "platform/widgets/DragIcons.h"
 #include "qso/Qso.h"
-#include "strips/DragIcons.h"
 
 using namespace canvastest;
 
@@ -40,7 +40,7 @@ private slots:
         QCOMPARE(s.canvas().dragSource, 2);
         QCOMPARE(s.canvas().overlayScale, 240.0);
         DragManager::instance().moveOver(form.Picture1, 100, 120);
-        QCOMPARE(DragManager::dragIcon(form.Image2).toImage(), strips::dragIcon(strips::DragIcon::Drop).toImage());
+        QCOMPARE(DragManager::dragIcon(form.Image2).toImage(), platform::dragIcon(platform::DragIcon::Drop).toImage());
         DragManager::instance().release();
 
         const QImage tx = rgb32(form.Picture1->Picture());
@@ -147,7 +147,7 @@ private slots:
         emit form.Text3->MouseDown(1, 0, 2, 2);
         QCOMPARE(c.dragSource, int(canvas::dragCallSign));
         DragManager::instance().moveOver(form.Picture1, 50, 60);
-        QCOMPARE(DragManager::dragIcon(form.Text3).toImage(), strips::dragIcon(strips::DragIcon::Text).toImage());
+        QCOMPARE(DragManager::dragIcon(form.Text3).toImage(), platform::dragIcon(platform::DragIcon::Text).toImage());
         DragManager::instance().release();
 
         QCOMPARE(platform::backColor(form.Command47), canvas::kPendingColor);
@@ -351,7 +351,7 @@ private slots:
         Station s;
         auto [f, c] = s.formAndCanvas();
         DragManager& m = DragManager::instance();
-        const QImage marker = strips::dragIcon(strips::DragIcon::Text).toImage();
+        const QImage marker = platform::dragIcon(platform::DragIcon::Text).toImage();
         const QImage screenCursor = f.Picture1->MouseIcon().toImage();
         const auto icon = [](const QWidget* w) { return DragManager::dragIcon(w).toImage(); };
         const std::function<void()> setUps[] = {[&] { f.Option1->setValue(true); c.Label32_Click(); },
@@ -378,8 +378,8 @@ private slots:
 
         // A slot, then a header box (its slot code left alone): the drop cursor on entering,
         // nothing new while moving over, the no-drop one on leaving.
-        const QImage drop = strips::dragIcon(strips::DragIcon::Drop).toImage();
-        const QImage carry = strips::dragIcon(strips::DragIcon::Carry).toImage();
+        const QImage drop = platform::dragIcon(platform::DragIcon::Drop).toImage();
+        const QImage carry = platform::dragIcon(platform::DragIcon::Carry).toImage();
         for (int header : {0, 5}) {
             QWidget* dragged = header ? static_cast<QWidget*>(f.Picture5) : f.Image3;
             DragManager::setDragIcon(f.Image3, QPixmap::fromImage(marker));

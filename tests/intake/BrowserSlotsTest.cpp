@@ -11,12 +11,12 @@
 #include "platform/services/Picbuf.h"
 #include "platform/services/ScriptedUi.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
-#include "strips/DragIcons.h"
 
 #include <QAction>
 #include <QDir>
@@ -98,7 +98,7 @@ private slots:
         // The TX picture, a strip slot and a recent picture: the no-drop cursor, and nothing.
         form.Image2->setPicture(solid(10, 10, kColours[0]));
         form.Image12->setPicture(solid(10, 10, kColours[1]));
-        const QPixmap carry = strips::dragIcon(strips::DragIcon::Carry);
+        const QPixmap carry = platform::dragIcon(platform::DragIcon::Carry);
         for (auto [source, code] : {std::pair<QWidget*, int>{form.Picture1, 8}, {form.Image2, 2}, {form.Image12, 15}}) {
             drag(source, code, form.Image16, form, false);
             QCOMPARE(DragManager::dragIcon(source).toImage(), carry.toImage());
@@ -258,7 +258,7 @@ private slots:
         // A recent picture is taken on the lists only: on a thumbnail the no-drop cursor, nothing saved.
         form.Image12->setPicture(solid(10, 10, kColours[5]));
         drag(form.Image12, 15, form.Image8, form, false);
-        QCOMPARE(DragManager::dragIcon(form.Image12).toImage(), strips::dragIcon(strips::DragIcon::Carry).toImage());
+        QCOMPARE(DragManager::dragIcon(form.Image12).toImage(), platform::dragIcon(platform::DragIcon::Carry).toImage());
         DragManager::instance().release();
         QVERIFY(f.ui().calls(UiCall::SaveFile).isEmpty());
     }

@@ -2,8 +2,8 @@
 
 #include "CanvasStation.h"
 #include "SkippedSteps.h"
+#include "platform/widgets/DragIcons.h"
 #include "qso/Qso.h"
-#include "strips/DragIcons.h"
 
 #include <QGroupBox>
 #include <QTabWidget>
@@ -287,9 +287,9 @@ private slots:
         emit form.Picture1->mouseDown(2, 0, 50, 50);
         QCOMPARE(c.headerBoxDragged, 0);
         DragManager::instance().moveOver(form.Picture5, 5, 5);
-        QCOMPARE(DragManager::dragIcon(form.Picture1).toImage(), strips::dragIcon(strips::DragIcon::Drop).toImage());
+        QCOMPARE(DragManager::dragIcon(form.Picture1).toImage(), platform::dragIcon(platform::DragIcon::Drop).toImage());
         DragManager::instance().moveOver(nullptr, 0, 0);
-        QCOMPARE(DragManager::dragIcon(form.Picture1).toImage(), strips::dragIcon(strips::DragIcon::Carry).toImage());
+        QCOMPARE(DragManager::dragIcon(form.Picture1).toImage(), platform::dragIcon(platform::DragIcon::Carry).toImage());
         DragManager::instance().moveOver(form.Picture5, 5, 5);
         DragManager::instance().release();
         QCOMPARE(rgb32(form.Picture5->Picture()), canvas.copy(0, 448, 640, 64));

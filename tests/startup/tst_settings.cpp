@@ -210,7 +210,7 @@ private slots:
         auto& form = f.form();
         QCOMPARE(form.Picture1->ForeColor(), 0x123456u);
         QCOMPARE(form.Picture1->BackColor(), 0xFF8040u);
-        QCOMPARE(form.strips().stripPages[0], 11);
+        QCOMPARE(form.strips().rxPageCount(), 11);
         QCOMPARE(form.Command48->text(), QStringLiteral("1234.5"));
         for (auto* box : {form.Check8, form.Check7, form.Check11, form.Check12, form.Check3, form.Check1, form.Check2,
                           form.Check17, form.Check16})
@@ -442,7 +442,7 @@ private slots:
         QCOMPARE(form.engine().autoSaveLimit.toDouble(), limit.toDouble() == 0 ? 9000 : limit.toDouble());
         QTEST(form.engine().toneFrequency.toDouble(), "wantTone");
         QCOMPARE(form.Command48->text(), platform::numberText(form.engine().toneFrequency.toDouble()));
-        QTEST(form.strips().stripPages[0], "wantPages");
+        QTEST(form.strips().rxPageCount(), "wantPages");
         QTEST(form.qso().stationRecord[5], "wantZone");
     }
 

@@ -70,8 +70,8 @@ private slots:
             auto& form = f.form();
             form.Text2->setText(pane);
             form.Picture1->setPicture(tx);
-            form.strips().favouritePictures[5] = favourite;
-            form.strips().favouritePictures[53] = lastFavourite;
+            form.strips().storePicture(5, favourite);
+            form.strips().storePicture(53, lastFavourite);
             form.Image12->setPicture(recent);
             form.Picture7->setAutoRedraw(true);
             form.Picture7->Line(0, 0, 639, 31, 0x0000FF, platform::PictureBox::LineKind::FilledBox);
@@ -113,10 +113,10 @@ private slots:
         auto& form = f.form();
         QCOMPARE(form.Text2->text(), pane);
         QCOMPARE(rgb(form.Picture1->Picture()), tx);
-        QCOMPARE(rgb(form.strips().favouritePictures[5]), favourite);
-        QCOMPARE(rgb(form.strips().favouritePictures[53]), lastFavourite);
-        QVERIFY(form.strips().favouritePictures[7].isNull());
-        QVERIFY(form.strips().favouritePictures[31].isNull());
+        QCOMPARE(rgb(form.strips().storedPicture(5)), favourite);
+        QCOMPARE(rgb(form.strips().storedPicture(53)), lastFavourite);
+        QVERIFY(form.strips().storedPicture(7).isNull());
+        QVERIFY(form.strips().storedPicture(31).isNull());
         QCOMPARE(rgb(form.Image12->Picture()), recent);
         QCOMPARE(rgb(form.Picture7->Picture()).pixel(320, 16), qRgb(255, 0, 0));
         QCOMPARE(rgb(form.Picture4->Picture()).pixel(0, 0), qRgb(255, 255, 255));
@@ -127,8 +127,8 @@ private slots:
         QCOMPARE(form.Check6->value(), 1);
         QCOMPARE(form.Command48->text(), QStringLiteral("1200"));
         // The splash painted over the TX screen at the shut-down is element 21 again.
-        QCOMPARE(form.strips().favouritePictures[21].size(), QSize(640, 512));
-        QCOMPARE(rgb(form.strips().favouritePictures[21]),
+        QCOMPARE(form.strips().storedPicture(21).size(), QSize(640, 512));
+        QCOMPARE(rgb(form.strips().storedPicture(21)),
                  rgb(form.Image1->Picture()).scaled(640, 512, Qt::IgnoreAspectRatio, Qt::FastTransformation));
     }
 

@@ -98,7 +98,7 @@ private slots:
         tx.fill(qRgb(200, 30, 30));
         form->Picture1->setPicture(tx);
         form->Text2->setText(QStringLiteral("CQ de DL1ABC"));
-        form->strips().favouritePictures[5] = tx.scaled(80, 64);
+        form->strips().storePicture(5, tx.scaled(80, 64));
         saveLogEntry(*form, s.f, QStringLiteral("Q1AB"), QStringLiteral("John, Leeds"));
         s.restart();
         form = &s.form();
@@ -108,7 +108,7 @@ private slots:
         // The run changes everything it keeps; the disk is full when it saves.
         form->Text2->setText(QStringLiteral("CQ CQ changed"));
         form->Picture1->setPicture(tx.scaled(320, 256));
-        form->strips().favouritePictures[5] = tx.scaled(40, 32);
+        form->strips().storePicture(5, tx.scaled(40, 32));
         const qsizetype shown = s.f.ui().calls().size();
         {
             DiskSpace full(space);

@@ -7,18 +7,18 @@
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "intake/Intake.h"
-#include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/StepRunner.h"
 #include "platform/services/Engine.h"
 #include "platform/services/ScriptedUi.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/DragIcons.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 #include "shell/Shell.h"
-#include "strips/DragIcons.h"
 #include "strips/Strips.h"
 
 #include <QAction>
@@ -50,9 +50,9 @@ QList<int> strip(shell::FormMain& form)
     return shown;
 }
 
-bool carries(QWidget* source, strips::DragIcon icon)
+bool carries(QWidget* source, platform::DragIcon icon)
 {
-    return DragManager::dragIcon(source).toImage() == strips::dragIcon(icon).toImage();
+    return DragManager::dragIcon(source).toImage() == platform::dragIcon(icon).toImage();
 }
 
 } // namespace
@@ -66,8 +66,8 @@ private slots:
         shell::FormMain& form = f.form();
         auto& strips = form.strips();
         for (int n = 1; n <= 53; ++n)
-            strips.favouritePictures[n] = solid(8, 8, colourOf(n));
-        strips.favouritePictures[16] = QImage();
+            strips.storePicture(n, solid(8, 8, colourOf(n)));
+        strips.storePicture(16, QImage());
         const QString listed = form.File2->Path();
 
         form.HScroll2->setValue(3);
@@ -82,7 +82,7 @@ private slots:
         form.HScroll2->setMaximum(10);
         form.HScroll2->setValue(6);
         QCOMPARE(form.Text5->text(), QStringLiteral("6"));
-        QCOMPARE(strips.stripPages[1], 6);
+        QCOMPARE(strips.lastPage(strips::Strips::Category::Favorites), 6);
         QCOMPARE(strip(form), QList<int>({1, 2, 4, 3, 5, 6, 7}));
     }
 
@@ -93,24 +93,24 @@ private slots:
         auto& strips = form.strips();
         auto& canvas = form.canvas();
         for (int n = 1; n <= 53; ++n)
-            strips.favouritePictures[n] = solid(8, 8, colourOf(n));
+            strips.storePicture(n, solid(8, 8, colourOf(n)));
         form.HScroll2->setValue(3);
 
         // The TX picture on page 3's bottom slot becomes element 39, not 21.
         form.Picture1->setPicture(solid(640, 512, colourOf(50)));
         drag(form.Picture1, canvas::dragTxPicture, form.Image23, form);
-        QCOMPARE(strips.favouritePictures[39].size(), QSize(640, 512));
+        QCOMPARE(strips.storedPicture(39).size(), QSize(640, 512));
         QCOMPARE(strip(form), QList<int>({15, 16, 18, 17, 19, 20, 50}));
-        QCOMPARE(strips.favouritePictures[21].pixel(0, 0), colourOf(21));
+        QCOMPARE(strips.storedPicture(21).pixel(0, 0), colourOf(21));
 
         // The cursor: drop over another slot, no drop over the slot itself, back on leaving.
         drag(form.Image2, 2, form.Image3, form, false);
-        QVERIFY(carries(form.Image2, strips::DragIcon::Drop));
+        QVERIFY(carries(form.Image2, platform::DragIcon::Drop));
         DragManager::instance().moveOver(form.Image2, 5, 5);
-        QVERIFY(carries(form.Image2, strips::DragIcon::Carry));
+        QVERIFY(carries(form.Image2, platform::DragIcon::Carry));
         DragManager::instance().moveOver(form.Image3, 5, 5);
         DragManager::instance().moveOver(nullptr, 0, 0);
-        QVERIFY(carries(form.Image2, strips::DragIcon::Carry));
+        QVERIFY(carries(form.Image2, platform::DragIcon::Carry));
         DragManager::instance().cancel();
 
         // Nothing is taken: its own code, a call sign, a header box dragged after a slot, a
@@ -121,9 +121,9 @@ private slots:
         canvas.headerBoxDragged = 5;
         drag(form.Picture5, 2, form.Image3, form);
         form.makeheader16->setChecked(true);
-        DragManager::setDragIcon(form.Picture1, strips::dragIcon(strips::DragIcon::Carry));
+        DragManager::setDragIcon(form.Picture1, platform::dragIcon(platform::DragIcon::Carry));
         drag(form.Picture1, canvas::dragTxPicture, form.Image3, form, false);
-        QVERIFY(carries(form.Picture1, strips::DragIcon::Carry));
+        QVERIFY(carries(form.Picture1, platform::DragIcon::Carry));
         DragManager::instance().release();
         form.makeheader16->setChecked(false);
         form.Option12->setValue(true);
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(strip(form), before);
         form.Option12->setValue(true);
         drag(form.Picture1, canvas::dragTxPicture, form.Image3, form);
-        QCOMPARE(strips.favouritePictures[16].pixel(0, 0), colourOf(16));
+        QCOMPARE(strips.storedPicture(16).pixel(0, 0), colourOf(16));
 
         // A desktop file on page 5's bottom slot, the first of several, becomes element 53,
         // fitted to the TX picture's size; a drop without a picture file changes nothing.
@@ -143,7 +143,7 @@ private slots:
         QVERIFY(solid(320, 256, colourOf(30)).save(first));
         QVERIFY(solid(320, 256, colourOf(31)).save(second));
         emit form.Image23->oleDragDrop({first, second}, 1, 0, 3, 3);
-        QCOMPARE(strips.favouritePictures[53].size(), QSize(640, 512));
+        QCOMPARE(strips.storedPicture(53).size(), QSize(640, 512));
         QCOMPARE(strip(form).last(), 30);
         QVERIFY(testsupport::writeBytes(desktop.filePath(QStringLiteral("note.png")), "words"));
         emit form.Image22->oleDragDrop({desktop.filePath(QStringLiteral("note.png"))}, 1, 0, 3, 3);
@@ -156,8 +156,8 @@ private slots:
         form.Image21->setPicture(QImage());
         form.Image12->setPicture(solid(8, 8, colourOf(33)));
         drag(form.Image12, 15, form.Image5, form);
-        QCOMPARE(strips.favouritePictures[10].pixel(0, 0), colourOf(33));
-        QVERIFY(strips.favouritePictures[12].isNull());
+        QCOMPARE(strips.storedPicture(10).pixel(0, 0), colourOf(33));
+        QVERIFY(strips.storedPicture(12).isNull());
         QCOMPARE(strip(form), QList<int>({8, 9, 11, 33, 0, 13, 14}));
     }
 
@@ -173,7 +173,7 @@ private slots:
         for (int n = 1; n <= 10; ++n)
             QVERIFY(solid(32, 24, colourOf(n)).save(sent + QStringLiteral("/2401010000%1.jpg").arg(n, 2, 10, QChar('0')),
                                                     "PNG"));
-        strips.stripPages[4] = 2;
+        strips.setLastPage(strips::Strips::Category::TxPictures, 2);
 
         // TX Pictures comes back at its page: the three oldest; page 1 the seven newest.
         form.Option12->setValue(true);
@@ -208,7 +208,7 @@ private slots:
         form.Image12->setPicture(solid(8, 8, colourOf(42)));
         form.Image8->setPicture(solid(8, 8, colourOf(43)));
         drag(form.Picture1, canvas::dragTxPicture, form.Image24, form, false);
-        QVERIFY(carries(form.Picture1, strips::DragIcon::Carry));
+        QVERIFY(carries(form.Picture1, platform::DragIcon::Carry));
         DragManager::instance().release();
         drag(form.Image12, 15, form.Image24, form);
         drag(form.Image8, 11, form.Image24, form);
@@ -218,7 +218,7 @@ private slots:
         // RX Pictures: the auto-save folder, over its own page count.
         form.engine().autoSaveDir = other.path() + QLatin1Char('/');
         QVERIFY(solid(4, 4, colourOf(45)).save(other.filePath(QStringLiteral("9.png"))));
-        strips.stripPages[0] = 3;
+        strips.setRxPageCount(3);
         form.Option11->setValue(true);
         QCOMPARE(form.HScroll2->maximum(), 3);
         QCOMPARE(strip(form), QList<int>({45, 40, 40, 40, 40, 40, 40}));
@@ -260,7 +260,7 @@ private slots:
 
         // With the adjust panel open a category keeps the slots it shows, but gets its page.
         form.Frame9->show();
-        strips.stripPages[4] = 2;
+        strips.setLastPage(strips::Strips::Category::TxPictures, 2);
         form.Option12->setValue(true);
         QCOMPARE(strip(form), QList<int>({11, 10, 9, 8, 0, 5, 4}));
         QCOMPARE(form.Text5->text(), QStringLiteral("2"));
@@ -288,21 +288,21 @@ private slots:
         for (const auto& [limit, pages] : {std::pair{1000, 143}, std::pair{20, 3}}) {
             engine.autoSaveLimit = limit;
             form.shell().restoreControls(steps);
-            QCOMPARE(strips.stripPages[0], pages);
+            QCOMPARE(strips.rxPageCount(), pages);
         }
         form.HScroll2->setValue(5);
-        strips.stripPages[3] = 1;
+        strips.setLastPage(strips::Strips::Category::RxPictures, 1);
         form.Option11->setValue(true);
         QCOMPARE(form.HScroll2->maximum(), 3);
         QCOMPARE(form.HScroll2->value(), 1);
-        QCOMPARE(strips.stripPages[1], 5);
+        QCOMPARE(strips.lastPage(strips::Strips::Category::Favorites), 5);
         form.HScroll2->setValue(3);
-        strips.stripPages[4] = 5;
+        strips.setLastPage(strips::Strips::Category::TxPictures, 5);
         form.Option12->setValue(true);
         QCOMPARE(form.HScroll2->value(), 5);
         QCOMPARE(form.HScroll2->maximum(), 5);
         QCOMPARE(form.Text5->text(), QStringLiteral("5"));
-        QCOMPARE(strips.stripPages[4], 5);
+        QCOMPARE(strips.lastPage(strips::Strips::Category::TxPictures), 5);
         form.Option11->setValue(true);
         QCOMPARE(form.HScroll2->value(), 3);
     }
@@ -313,8 +313,8 @@ private slots:
     {
         FormFixture f;
         shell::FormMain& form = f.form();
-        const QImage drop = strips::dragIcon(strips::DragIcon::Drop).toImage();
-        const QImage carry = strips::dragIcon(strips::DragIcon::Carry).toImage();
+        const QImage drop = platform::dragIcon(platform::DragIcon::Drop).toImage();
+        const QImage carry = platform::dragIcon(platform::DragIcon::Carry).toImage();
         QPixmap marker(4, 4);
         marker.fill(Qt::magenta);
         QList<QWidget*> controls{form.Picture1, form.Text3, form.Label56};

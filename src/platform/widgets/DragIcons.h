@@ -6,10 +6,10 @@
 
 #include <QPixmap>
 
-namespace strips {
+namespace platform {
 
 enum class DragIcon { Drop, Carry, Text, Neutral };
 
 QPixmap dragIcon(DragIcon which);
 
-} // namespace strips
+} // namespace platform

@@ -1,11 +1,11 @@
-#include "strips/DragIcons.h"
+#include "platform/widgets/DragIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>
 
 #include <array>
 
-namespace strips {
+namespace platform {
 
 namespace {
 
@@ -74,4 +74,4 @@ QPixmap dragIcon(DragIcon which)
     return table[static_cast<size_t>(which)];
 }
 
-} // namespace strips
+} // namespace platform
