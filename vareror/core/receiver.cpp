@@ -6,6 +6,7 @@
 #include "rx/kept_signal.h"
 #include "rx/line_decoder.h"
 #include "rx/picture_composer.h"
+#include "rx/signal_presence.h"
 #include "rx/sync_tracker.h"
 #include "rx/tone_meter.h"
 #include "rx/vis_detector.h"
@@ -31,6 +32,8 @@
 //    through them: where periods are drawn, the slant, the clock error.
 //  * LineDecoder reads each period's pixels at its fitted position by a schedule worked out
 //    once from the mode table; PictureComposer turns the decoded planes into RGB rows.
+//  * SignalPresence reads each period's envelope as it is drawn; at the picture's end the
+//    periods at its end whose signal never came are taken back.
 // The state machine below is the only place that starts and ends pictures:
 //   Idle -> (VIS, or Force RX) -> Header -> Picture -> Trailer -> Idle
 // Header: the picture's start is still being found (Force RX's phase search, AVT 90's header
@@ -120,6 +123,7 @@ public:
     SyncTracker sync;
     LineDecoder decoder;
     PictureComposer composer;
+    SignalPresence presence;
     uint64_t inputCount = 0;
 
     // results
@@ -145,11 +149,13 @@ public:
         int lastRedraw = 0;
         std::vector<double> drawnAt, drawnClock; // where each period was drawn: its sync, and
                                                  // the clock that stretched it
+        std::vector<double> presenceAt;          // where each period's envelope was read
         double startSec = 0;
         bool noisyFit = false;     // noisy enough that small moves are not redrawn
         bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
                                    // slant and phase to its end, whatever the options say
         bool ending = false;       // ended; its last redraw still under way
+        bool stopped = false;      // its signal stopped before its end (its syncs, or a new header)
     } current;
 
     // A redraw under way: the syncs found again (when asked), then each period drawn so far
@@ -185,6 +191,11 @@ public:
     void progress();
     void decodePeriod(int k, double pos);
     void redecodeDrawn(int upTo, bool onlyWhereKept);
+    // Period k's envelope where it is drawn, for SignalPresence (when its signal is kept);
+    // `whereMoved`: only when it is drawn elsewhere than where it was read.
+    void readPresence(int k, bool whereMoved = false);
+    // Periods from `keep` on are taken back: not the picture's, or their signal never came.
+    void takeBack(int keep);
     // wholePicture: the fit taken for the picture as a whole (see SyncTracker::refit)
     bool beginRedraw(bool remeasure, bool wholePicture = false);
     bool work(int budget);
@@ -302,6 +313,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     current.headerEnd = headerEnd;
     current.drawnAt.assign(size_t(m.periods), 0.0);
     current.drawnClock.assign(size_t(m.periods), 1.0);
+    current.presenceAt.assign(size_t(m.periods), -1e18);
+    presence.start(m.periods);
     current.searchFrom = kept.avail();
     current.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
     if (m.startFromHeader && !forced) current.keepFrom = int64_t(headerEnd) - ms(50);
@@ -398,16 +411,19 @@ void RxMachine::endPicture(double cutAt)
         decoder.extentMs(fromMs, endMs);
         int keep = current.next;
         while (keep > 0 && drawPos(keep - 1) + 0.5 * (fromMs + endMs) * rate.perMs * sync.clock() > cutAt) --keep;
-        if (keep < current.next) {
-            current.next = keep;
-            sync.forget(keep);
-            composer.forget(keep * current.m->linesPerPeriod);
-            sync.refit(slanting(), resyncing(), current.forced);
-        }
+        takeBack(keep);
+        current.stopped = true;
     }
     current.ending = true;
     // Final placement: the picture redrawn where the best fit moves it, when the buffer allows.
     if (state == State::Picture && current.m->hasSync()) placeAfterGap();
+    if (state == State::Picture) {
+        // The periods at the end whose signal never came (the sender or the recording stopped,
+        // the band fell to noise or silence) are taken back: counted, reported and drawn
+        // as if never received. Each is read again where the final fit moved it.
+        for (int k = 0; k < current.next; ++k) readPresence(k, true);
+        takeBack(presence.received(current.next, current.stopped));
+    }
     if (state == State::Picture && current.next > 0 && (slanting() || resyncing())) beginRedraw(false);
     if (state == State::Picture) composer.end();
     composerSettled = false;
@@ -548,6 +564,7 @@ void RxMachine::placeAfterGap()
     const int missing = m.periods - 1 - last;
     if (last < after || missing < 1 || missing * m.periodMs > kLongestGapMs) return;
     sync.lengthenLastJump(missing);
+    presence.moveOn(after, missing);
     sync.refit(slanting(), resyncing(), current.forced);
 }
 
@@ -580,6 +597,28 @@ void RxMachine::redecodeDrawn(int upTo, bool onlyWhereKept)
         if (!onlyWhereKept || s.has(int64_t(pos + lo * rate.perMs) - 2, int64_t(pos + hi * rate.perMs) + 2))
             decodePeriod(j, pos);
     }
+}
+
+void RxMachine::readPresence(int k, bool whereMoved)
+{
+    const double pos = drawPos(k);
+    if (whereMoved && std::fabs(pos - current.presenceAt[size_t(k)]) < ms(1)) return;
+    double fromMs = 0, endMs = 0;
+    decoder.extentMs(fromMs, endMs);
+    const double perMs = rate.perMs * sync.clock(), a = pos + fromMs * perMs, b = pos + endMs * perMs;
+    const SignalView s = kept.view(int64_t(a) - 1, int64_t(b) + 1);
+    if (!s.has(int64_t(a), int64_t(b))) return;
+    presence.read(s, k, a, b);
+    current.presenceAt[size_t(k)] = pos;
+}
+
+void RxMachine::takeBack(int keep)
+{
+    if (keep >= current.next) return;
+    current.next = std::max(keep, 0);
+    sync.forget(current.next);
+    composer.forget(current.next * current.m->linesPerPeriod);
+    sync.refit(slanting(), resyncing(), current.forced);
 }
 
 void RxMachine::progress()
@@ -636,6 +675,7 @@ void RxMachine::progress()
             sync.recordPresence(k, meanAbs > 1e-4 && meanSquare / (meanAbs * meanAbs) - 1 < 0.12);
         }
         drawPeriod(k);
+        readPresence(k);
         ++current.next;
         // A picture that has started runs to its end unless its signal truly ends: after no
         // sync for a second and a half (and four periods at least) the sync train is looked
@@ -661,14 +701,18 @@ void RxMachine::progress()
                     if (swapped > 2 * same) sync.lengthenLastJump();
                 }
                 sync.refit(slanting(), resyncing(), current.forced);
-                for (int j = from; j <= k; ++j) drawPeriod(j);
+                for (int j = from; j <= k; ++j) {
+                    drawPeriod(j);
+                    readPresence(j);
+                }
             }
         }
         // After a gap the train may stop early only because whole periods were lost in it:
         // such a picture waits for the grid's end to tell (placeAfterGap).
         const bool afterGap = sync.afterGap() >= 0 && (m.periods - 1 - sync.lastGood()) * m.periodMs <= kLongestGapMs;
         if (opts.autoStop && sync.missRun() >= lostAfter && !afterGap) {
-            current.next = std::max(0, sync.lastGood() + 1);
+            takeBack(sync.lastGood() + 1);
+            current.stopped = true;
             endPicture();
             return;
         }
