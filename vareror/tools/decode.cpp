@@ -1,4 +1,7 @@
 // vareror-wav decode: every SSTV picture in a WAV file into PNG files, one JSON line each.
+// Exit status: 0 every picture written came whole; 1 an error, or no picture; 2 a usage error;
+// 3 pictures written, not every one of them whole (its signal ended early: "lines" says how
+// many of its rows came, and the rest are left black).
 #include "commands.h"
 
 #include "modes.h"
@@ -92,7 +95,8 @@ int runDecode(int argc, char **argv)
         }
     }
     if (files.size() != 2) {
-        std::fprintf(stderr, "usage: vareror-wav decode [--mode N] [--no-slant] in.wav outdir/\n");
+        std::fprintf(stderr, "usage: vareror-wav decode [--mode N] [--no-slant] in.wav outdir/\n"
+                             "exit status: 0 every picture whole, 1 an error or no picture, 3 a picture not whole\n");
         return 2;
     }
     const std::string in = files[0];
@@ -113,7 +117,7 @@ int runDecode(int argc, char **argv)
     if (forcedMode >= 0) rx.startScan(forcedMode);
 
     const QString base = QFileInfo(QString::fromLocal8Bit(in.c_str())).completeBaseName();
-    int written = 0;
+    int written = 0, incomplete = 0;
     Pending pending;
     bool writeError = false;
 
@@ -137,6 +141,11 @@ int runDecode(int argc, char **argv)
                     f.picture.height, f.lines, f.startSeconds, pending.fsk ? jsonString(pending.fskId).c_str() : "null",
                     f.slantPpm);
         std::fflush(stdout);
+        if (f.lines < f.picture.height) {
+            ++incomplete;
+            std::fprintf(stderr, "vareror-wav decode: %s: %d of %d lines received\n", path.toLocal8Bit().constData(),
+                         f.lines, f.picture.height);
+        }
         pending = Pending();
     };
 
@@ -184,5 +193,5 @@ int runDecode(int argc, char **argv)
     flush();
     if (writeError) return 1;
     if (written == 0) return fail("no picture found in " + in);
-    return 0;
+    return incomplete > 0 ? 3 : 0;
 }
