@@ -161,6 +161,13 @@ void ReceiverThread::takeRows(const std::function<void(int, const uint8_t *, int
     dirtyFrom_ = dirtyTo_ = 0;
 }
 
+void ReceiverThread::resendRows()
+{
+    std::lock_guard<std::mutex> lock(m_);
+    dirtyFrom_ = 0;
+    dirtyTo_ = picture_.height;
+}
+
 void ReceiverThread::takeHeard(std::vector<float> &out)
 {
     std::lock_guard<std::mutex> lock(m_);
@@ -219,22 +226,34 @@ void ReceiverThread::gather()
     const unsigned ev = rx_->takeEvents();
     if (!ev) return;
     const bool started = ev & RxStarted, ended = ev & RxEnded;
-    const int ending = rx_->lastFinished().mode, current = rx_->mode();
+    const Receiver::Finished &f = rx_->lastFinished();
+    Event start, end;
+    start.bits = RxStarted;
+    start.mode = rx_->mode();
+    end.bits = RxEnded;
+    end.mode = f.mode;
+    end.lines = f.lines;
+    if (ended) end.picture = std::make_shared<const RgbImage>(f.picture);
     if (started && ended) {
         // Both in one piece: a picture that restarted (still receiving) ended first.
         if (rx_->receiving()) {
-            pendingEvents_.push_back({RxEnded, ending});
-            pendingEvents_.push_back({RxStarted, current});
+            pendingEvents_.push_back(end);
+            pendingEvents_.push_back(start);
         } else {
-            pendingEvents_.push_back({RxStarted, current});
-            pendingEvents_.push_back({RxEnded, ending});
+            pendingEvents_.push_back(start);
+            pendingEvents_.push_back(end);
         }
     } else if (started) {
-        pendingEvents_.push_back({RxStarted, current});
+        pendingEvents_.push_back(start);
     } else if (ended) {
-        pendingEvents_.push_back({RxEnded, ending});
+        pendingEvents_.push_back(end);
     }
-    if (ev & RxFskId) pendingEvents_.push_back({RxFskId, current});
+    if (ev & RxFskId) {
+        Event id;
+        id.bits = RxFskId;
+        id.mode = start.mode;
+        pendingEvents_.push_back(id);
+    }
 }
 
 void ReceiverThread::publish()

@@ -65,15 +65,20 @@ public:
     void drain();
 
     // Status events since the last call, in the order they happened: RxStarted, RxEnded (always
-    // alone) and RxFskId bits, each with the mode of the picture it concerns.
+    // alone) and RxFskId bits, each with the mode of the picture it concerns; an end also with
+    // the picture as it ended and its lines received (the next picture may have begun since).
     struct Event {
         unsigned bits = 0;
         int mode = 0;
+        int lines = 0;
+        std::shared_ptr<const RgbImage> picture;
     };
     std::vector<Event> takeEvents();
     // Hands the picture rows changed since the last call, one by one (row, RGB bytes, width),
     // to `copy`, which runs while the worker waits to publish more.
     void takeRows(const std::function<void(int row, const uint8_t *rgb, int width)> &copy);
+    // The next takeRows() hands every row of the picture (the caller's copy was overwritten).
+    void resendRows();
     // What the receiver heard from the source since the last call (for the displays; at most
     // the last two seconds).
     void takeHeard(std::vector<float> &out);

@@ -39,15 +39,17 @@ std::string toStd(const QString &s) { return s.toStdString(); }
 bool isWav(const QString &device) { return device.startsWith("wav:"); }
 } // namespace
 
-unsigned StatusQueue::take(bool sendingNow)
+unsigned StatusQueue::take(bool sendingNow, std::optional<RxEnd> &rxEnd)
 {
-    if (!queue_.empty() && queue_.front() == 0x20) {
+    rxEnd.reset();
+    if (!queue_.empty() && queue_.front().bits == 0x20) {
+        rxEnd = std::move(queue_.front().rxEnd);
         queue_.pop_front();
         return 0x20;
     }
     unsigned word = 0;
-    while (!queue_.empty() && queue_.front() != 0x20) {
-        word |= queue_.front();
+    while (!queue_.empty() && queue_.front().bits != 0x20) {
+        word |= queue_.front().bits;
         queue_.pop_front();
     }
     if (sendingNow)
@@ -313,8 +315,9 @@ void Engine::finishTx()
     if (wavOut_)
         wavOut_->sync();
     status_.push(0x20);
-    for (; heldRxEnds_ > 0; --heldRxEnds_)
-        status_.push(0x20);
+    for (RxEnd &end : heldRxEnds_)
+        status_.push(0x20, std::move(end));
+    heldRxEnds_.clear();
 }
 
 void Engine::stopTx()
@@ -479,19 +482,19 @@ int Engine::txPosition(int kind) const
 // own: the program takes an end that comes while it sends for the end of the transmission,
 // and through a sound card the picture heard back ends before the card has played the last
 // of it.
-void Engine::pushRxEnd()
+void Engine::pushRxEnd(RxEnd end)
 {
     if (transmitting())
-        ++heldRxEnds_;
+        heldRxEnds_.push_back(std::move(end));
     else
-        status_.push(0x20);
+        status_.push(0x20, std::move(end));
 }
 
 void Engine::takeRxEvents()
 {
     for (const core::ReceiverThread::Event &e : rx_->takeEvents()) {
         if (e.bits == core::RxEnded)
-            pushRxEnd();
+            pushRxEnd({e.mode, e.lines, e.picture});
         else
             status_.push(e.bits);
         if (e.bits == core::RxStarted && s_.lastRxMode != e.mode) {
@@ -501,17 +504,45 @@ void Engine::takeRxEvents()
     }
 }
 
+namespace {
+void copyRow(QImage *dib, int y, const uint8_t *p, int width)
+{
+    if (!dib || y >= dib->height())
+        return;
+    auto *line = reinterpret_cast<QRgb *>(dib->scanLine(y));
+    const int w = std::min(width, dib->width());
+    for (int x = 0; x < w; ++x, p += 3)
+        line[x] = qRgb(p[0], p[1], p[2]);
+}
+} // namespace
+
 void Engine::copyRxRows()
 {
     QImage *dib = DibTable::instance().find(rxDib_);
-    rx_->takeRows([dib](int y, const uint8_t *p, int width) {
-        if (!dib || y >= dib->height())
-            return;
-        auto *line = reinterpret_cast<QRgb *>(dib->scanLine(y));
-        const int w = std::min(width, dib->width());
-        for (int x = 0; x < w; ++x, p += 3)
-            line[x] = qRgb(p[0], p[1], p[2]);
-    });
+    rx_->takeRows([dib](int y, const uint8_t *p, int width) { copyRow(dib, y, p, width); });
+}
+
+// The word this job hands to the program. With a received picture's end the RX DIB shows
+// that picture as it ended, and its lines are the position the program reads to decide
+// whether to keep it: the next picture may already have begun (its header ended this one)
+// and drawn over it. That one's rows come back once the program, told of its start, has
+// cleared the DIB.
+int32_t Engine::handOut()
+{
+    std::optional<RxEnd> end;
+    const unsigned word = status_.take(transmitting(), end);
+    if (end && end->picture) {
+        QImage *dib = DibTable::instance().find(rxDib_);
+        for (int y = 0; y < end->picture->height; ++y)
+            copyRow(dib, y, end->picture->pixel(0, y), end->picture->width);
+    }
+    if (end)
+        toldEnd_ = std::move(end);
+    if (word & 0x04) {
+        toldEnd_.reset();
+        rx_->resendRows();
+    }
+    return int32_t(word);
 }
 
 // Starting and stopping a picture take effect at once: their status events are queued
@@ -557,9 +588,10 @@ int Engine::rxMode() const { return s_.lastRxMode; }
 int Engine::rxPosition() const
 {
     // The receiver counts the rows of its picture (modes 0..2 at twice their lines), which
-    // is what the program compares with the mode's exposed height.
-    const int lines = rx_->linesReceived();
-    const int mode = rx_->mode();
+    // is what the program compares with the mode's exposed height; after an end the program
+    // was told of, those of the picture that ended.
+    const int lines = toldEnd_ ? toldEnd_->lines : rx_->linesReceived();
+    const int mode = toldEnd_ ? toldEnd_->mode : rx_->mode();
     return core::validMode(mode) ? std::min(lines, core::modeInfo(mode).exposedHeight) : lines;
 }
 
@@ -701,7 +733,7 @@ int32_t Engine::doJob()
         }
     }
     drawDisplays();
-    return int32_t(status_.take(transmitting()));
+    return handOut();
 }
 
 // The displays show what the receiver heard, in the DIBs the program bound.

@@ -24,23 +24,38 @@
 
 namespace vareror::lib {
 
+// A received picture's end as the program is told of it: its lines received and the picture
+// as it ended, which the program reads back at that end (the next picture may have begun in
+// the receiver meanwhile).
+struct RxEnd {
+    int mode = 0;
+    int lines = 0;
+    std::shared_ptr<const core::RgbImage> picture;
+};
+
 // The status word's events in the order they happened. An end (&H20) is always reported
 // alone and in its own job, so two ends are never merged and none is lost; the other bits of
 // consecutive events share one word.
 class StatusQueue {
 public:
-    void push(unsigned bits)
+    // `rxEnd`: with an end (&H20) of a received picture.
+    void push(unsigned bits, std::optional<RxEnd> rxEnd = std::nullopt)
     {
         // Bounded for a program that stops polling; at 200 ms per job this is over 13 minutes.
         if (queue_.size() >= 4096)
             queue_.pop_front();
-        queue_.push_back(bits);
+        queue_.push_back({bits, std::move(rxEnd)});
     }
-    unsigned take(bool sendingNow);
+    // The next word; `rxEnd` is set when it is a received picture's end.
+    unsigned take(bool sendingNow, std::optional<RxEnd> &rxEnd);
     void clear() { queue_.clear(); }
 
 private:
-    std::deque<unsigned> queue_;
+    struct Entry {
+        unsigned bits;
+        std::optional<RxEnd> rxEnd;
+    };
+    std::deque<Entry> queue_;
 };
 
 enum class DeviceKind { None, Card, Wav, Loopback };
@@ -112,8 +127,9 @@ private:
     void replaceTx();
     size_t produce(float *out, size_t n);
     void takeRxEvents();
-    void pushRxEnd();
+    void pushRxEnd(RxEnd end);
     void copyRxRows();
+    int32_t handOut();
     void drawDisplays();
     bool transmitting() const { return txKind_ != TxKind::None; }
 
@@ -168,7 +184,10 @@ private:
     DisplayRenderer displays_;
 
     StatusQueue status_;
-    int heldRxEnds_ = 0;                  // received pictures' ends waiting for the transmission's
+    std::vector<RxEnd> heldRxEnds_;       // received pictures' ends waiting for the transmission's
+    // The received picture whose end was the last reception event the program was told of
+    // (until it is told of the next start): its lines are the position it reads.
+    std::optional<RxEnd> toldEnd_;
     std::string fskIdLatin1_;
 };
 

@@ -126,6 +126,11 @@ class ApiTest : public QObject {
         const std::vector<float> tx = vareror::core::encodeAll(req);
         signal.insert(signal.end(), tx.begin(), tx.end());
         signal.resize(signal.size() + 22050, 0.0f);
+        return writeWav(signal);
+    }
+    // 11025 Hz mono samples as a 16-bit WAV file.
+    QString writeWav(const std::vector<float> &signal)
+    {
         const QString path = dir_->filePath("in.wav");
         SF_INFO info{};
         info.samplerate = 11025;
@@ -683,6 +688,42 @@ private slots:
         QCOMPARE(words[2], 0x10);
         QCOMPARE(QByteArray(mmsGetFSKID()), QByteArray("DL1ABC"));
         QVERIFY(psnr(rxArea(320, 240), picture) > 28);
+    }
+
+    // Pictures whose signal stops early, one by the next picture's header: each end comes with
+    // the lines whose signal came as its position, however soon the next picture starts (the
+    // program keeps a picture with more than half of them), and its rows that never came
+    // stay black.
+    void picturesCutShortEndWithTheirLines()
+    {
+        vareror::core::TxRequest req;
+        req.mode = 3;
+        const QImage picture = smoothPicture(320, 240);
+        req.picture = toRgb(picture);
+        const std::vector<float> robot = vareror::core::encodeAll(req);
+        req.mode = 1;
+        const std::vector<float> bw = vareror::core::encodeAll(req);
+        const size_t lineSamples = size_t(0.150 * 11025), headerSamples = size_t(0.910 * 11025);
+        std::vector<float> signal(11025, 0.0f);
+        for (const int lines : {144, 96}) {
+            signal.insert(signal.end(), robot.begin(), robot.begin() + long(headerSamples + lines * lineSamples + 100));
+            if (lines == 144) signal.insert(signal.end(), bw.begin(), bw.end()); // the next picture at once
+            signal.resize(signal.size() + 4 * 11025, 0.0f);
+        }
+        startEngine("input", ("wav:" + writeWav(signal)).toLocal8Bit().constData());
+        std::vector<int> positions;
+        for (int i = 0; i < 500 && positions.size() < 3; ++i)
+            if (mmsDoJob(1) == 0x20) {
+                const int lines = mmsGetPos(0);
+                positions.push_back(lines);
+                const QImage rows = rxArea(320, 240);
+                for (int y = lines; y < 240; ++y)
+                    QVERIFY2(rows.pixel(160, y) == qRgb(0, 0, 0), qPrintable(QString("row %1 drawn").arg(y)));
+                const QImage received = rows.copy(0, 0, 320, lines), sent = picture.copy(0, 0, 320, lines);
+                QVERIFY2((positions.size() == 2 ? greyPsnr(received, sent) : psnr(received, sent)) > 25,
+                         qPrintable(QString("the picture of %1 lines is not in the RX picture").arg(lines)));
+            }
+        QCOMPARE(positions, (std::vector<int>{144, 240, 96}));
     }
 
     // While sending, the receiver hears the input only with the external loopback.
