@@ -4,6 +4,7 @@
 #include "rx/front_end.h"
 #include "rx/fsk_reader.h"
 #include "rx/kept_signal.h"
+#include "rx/line_structure.h"
 #include "rx/line_decoder.h"
 #include "rx/picture_composer.h"
 #include "rx/signal_presence.h"
@@ -156,6 +157,8 @@ public:
                                    // slant and phase to its end, whatever the options say
         bool ending = false;       // ended; its last redraw still under way
         bool stopped = false;      // its signal stopped before its end (its syncs, or a new header)
+        int headerMode = -1;       // see Receiver::Finished
+        bool noStructure = false;  // forced: its periods showed no line structure of its mode
     } current;
 
     // A redraw under way: the syncs found again (when asked), then each period drawn so far
@@ -288,6 +291,8 @@ void RxMachine::onVis(const VisEvent &e)
     lastOffset = e.leaderHz - kLeaderHz;
     const double offset = opts.afc ? e.leaderHz - kLeaderHz : 0.0;
     if (active()) {
+        // A header heard while a picture forced without one runs names the mode being sent.
+        if (current.forced && current.headerMode < 0) current.headerMode = e.mode;
         if (!opts.autoRestart) return;
         // A repeated header right at the start of the same picture re-anchors it.
         if (!e.narrow && current.mode == e.mode && current.next == 0 && !current.forced && !current.ending) {
@@ -310,6 +315,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     current.mode = mode;
     current.m = &m;
     current.forced = forced;
+    current.headerMode = forced ? -1 : mode;
     current.headerEnd = headerEnd;
     current.drawnAt.assign(size_t(m.periods), 0.0);
     current.drawnClock.assign(size_t(m.periods), 1.0);
@@ -424,6 +430,13 @@ void RxMachine::endPicture(double cutAt)
         for (int k = 0; k < current.next; ++k) readPresence(k, true);
         takeBack(presence.received(current.next, current.stopped));
     }
+    if (state == State::Picture && current.forced && current.m->hasSync() && current.next > 0 &&
+        !lineStructure(kept.view(), *current.m, sync, current.next).found) {
+        // Forced in a mode whose line structure its signal does not show (another mode's
+        // signal, or no signal): no picture, whatever was drawn.
+        takeBack(0);
+        current.noStructure = true;
+    }
     if (state == State::Picture && current.next > 0 && (slanting() || resyncing())) beginRedraw(false);
     if (state == State::Picture) composer.end();
     composerSettled = false;
@@ -440,6 +453,8 @@ void RxMachine::completeEnd()
     finished.picture = composer.picture();
     finished.mode = current.mode;
     finished.lines = linesDrawn() * composer.rowsPerLine();
+    finished.headerMode = current.headerMode;
+    finished.lineStructure = !current.noStructure;
     finished.startSeconds = current.startSec;
     finished.slantPpm = lastSlantPpm;
     ++finished.count;

@@ -92,6 +92,11 @@ public:
         RgbImage picture;            // as it stood when the picture ended
         int mode = -1;               // -1: no picture has ended yet
         int lines = 0;               // linesReceived() at the end
+        int headerMode = -1;         // the mode the picture's header named: its own mode, or for a
+                                     // picture forced without one (Force RX) the first header heard
+                                     // while it ran; -1 none
+        bool lineStructure = true;   // false: forced, its signal showed no line structure of its
+                                     // mode (another mode's, or none); it has no lines
         double startSeconds = 0;     // input time of the picture's first period
         double slantPpm = 0;         // sample-clock error measured from the syncs
         uint64_t count = 0;          // pictures ended so far

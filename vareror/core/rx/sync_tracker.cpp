@@ -119,7 +119,7 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
         pre.assign(size_t(b - a + 1), 0.0);
                 for (int64_t i = a; i < b; ++i) {
             const double fv = narrow ? s.fnAt(i) : s.fAt(i);
-            pre[size_t(i - a + 1)] = pre[size_t(i - a)] + sign * std::clamp((threshold_ - fv) / scale_, -1.0, 1.0);
+            pre[size_t(i - a + 1)] = pre[size_t(i - a)] + sign * syncLikeness(fv);
         }
         auto score = [&](int64_t e) {
             const double after = (pre[size_t(e + La - a)] - pre[size_t(e - a)]) / double(La);
@@ -707,16 +707,23 @@ double SyncTracker::trainScore(const SignalView &s, int from, int to, double lvl
     // where the edge score's best place within a window reads a sync in noise now and then.
     double sum = 0;
     int n = 0;
-    const double len = m_->syncMs * rate_.perMs * (track_.b > 0 ? track_.b / bNom_ : 1.0);
     for (int k = from; k <= to; ++k) {
-        const int64_t a = int64_t(trackPos(k) + 0.1 * len), b = int64_t(trackPos(k) + 0.9 * len) + 1;
-        if (!s.has(a, b)) continue;
-        double v = 0;
-        for (int64_t i = a; i < b; ++i) v += std::clamp((threshold_ - s.fnAt(i)) / scale_, -1.0, 1.0);
-        sum += level(s, k) < 0.1 * lvl ? -1.0 : v / double(b - a);
+        const double v = pulseReading(s, trackPos(k));
+        if (v < -1) continue;
+        sum += level(s, k) < 0.1 * lvl ? -1.0 : v;
         ++n;
     }
     return n > 0 ? sum / n : -2;
+}
+
+double SyncTracker::pulseReading(const SignalView &s, double pos) const
+{
+    const double len = m_->syncMs * rate_.perMs * (track_.b > 0 ? track_.b / bNom_ : 1.0);
+    const int64_t a = int64_t(pos + 0.1 * len), b = int64_t(pos + 0.9 * len) + 1;
+    if (!s.has(a, b)) return -2;
+    double v = 0;
+    for (int64_t i = a; i < b; ++i) v += syncLikeness(s.fnAt(i));
+    return v / double(b - a);
 }
 
 double SyncTracker::measuredPpm() const

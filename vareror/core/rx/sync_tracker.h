@@ -6,6 +6,7 @@
 
 #include "signal.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vareror::core {
@@ -122,6 +123,11 @@ public:
     // Mean magnitude of the signal over period k's sync pulse where the grid puts it (0: not
     // in the view).
     double level(const SignalView &s, int k) const;
+    // How much of a sync pulse's time from `pos` the decision band sits at the sync's
+    // frequency, from -1 (none) to 1 (all of it); -2 when it is not in the view.
+    double pulseReading(const SignalView &s, double pos) const;
+    // One decision-band frequency's part in that reading.
+    double syncLikeness(double hz) const { return std::clamp((threshold_ - hz) / scale_, -1.0, 1.0); }
 
 private:
     LineFit compute(bool slopeFree, bool anchored, const LineFit &prev) const;
