@@ -2,6 +2,8 @@
 // Exit status: 0 every picture written came whole; 1 an error, or no picture; 2 a usage error;
 // 3 pictures written, not every one of them whole (its signal ended early: "lines" says how
 // many of its rows came, and the rest are left black).
+// With --mode, a header heard that names another mode is said on standard error (and in
+// "header_mode"), and a signal without that mode's line structure gives no picture.
 #include "commands.h"
 
 #include "modes.h"
@@ -58,6 +60,12 @@ std::string safeName(const char *name)
         o += (std::isalnum(static_cast<unsigned char>(c)) || c == '-') ? c : '_';
     }
     return o;
+}
+
+// "Robot 36 (mode 3)"
+std::string modeText(int mode)
+{
+    return std::string(modeInfo(mode).name) + " (mode " + std::to_string(mode) + ")";
 }
 
 struct Pending {
@@ -117,7 +125,7 @@ int runDecode(int argc, char **argv)
     if (forcedMode >= 0) rx.startScan(forcedMode);
 
     const QString base = QFileInfo(QString::fromLocal8Bit(in.c_str())).completeBaseName();
-    int written = 0, incomplete = 0;
+    int written = 0, incomplete = 0, refused = 0;
     Pending pending;
     bool writeError = false;
 
@@ -135,12 +143,16 @@ int runDecode(int argc, char **argv)
             std::fprintf(stderr, "vareror-wav decode: cannot write %s: %s\n", path.toLocal8Bit().constData(), why.c_str());
             writeError = true;
         }
+        const std::string headerMode = f.headerMode >= 0 ? std::to_string(f.headerMode) : "null";
         std::printf("{\"file\": %s, \"mode\": %d, \"name\": %s, \"width\": %d, \"height\": %d, \"lines\": %d, "
-                    "\"start_s\": %.3f, \"fskid\": %s, \"slant_ppm\": %.1f}\n",
+                    "\"start_s\": %.3f, \"fskid\": %s, \"slant_ppm\": %.1f, \"header_mode\": %s}\n",
                     jsonString(path.toStdString()).c_str(), f.mode, jsonString(m.name).c_str(), f.picture.width,
                     f.picture.height, f.lines, f.startSeconds, pending.fsk ? jsonString(pending.fskId).c_str() : "null",
-                    f.slantPpm);
+                    f.slantPpm, headerMode.c_str());
         std::fflush(stdout);
+        if (forcedMode >= 0 && f.headerMode >= 0 && f.headerMode != f.mode)
+            std::fprintf(stderr, "vareror-wav decode: %s: the header heard names %s, not %s as forced\n",
+                         path.toLocal8Bit().constData(), modeText(f.headerMode).c_str(), modeText(f.mode).c_str());
         if (f.lines < f.picture.height) {
             ++incomplete;
             std::fprintf(stderr, "vareror-wav decode: %s: %d of %d lines received\n", path.toLocal8Bit().constData(),
@@ -153,10 +165,16 @@ int runDecode(int argc, char **argv)
         if (ev & RxEnded) {
             flush();
             const auto &f = rx.lastFinished();
-            // a picture cut short before its first lines is no picture
+            // a picture cut short before its first lines is no picture, nor one forced in a
+            // mode whose line structure its signal does not show
             if (f.lines > 0) {
                 pending.have = true;
                 pending.pic = f;
+            } else if (!f.lineStructure) {
+                ++refused;
+                std::fprintf(stderr, "vareror-wav decode: %s: no line structure of %s found%s%s\n", in.c_str(),
+                             modeText(f.mode).c_str(), f.headerMode >= 0 ? "; the header heard names " : "",
+                             f.headerMode >= 0 ? modeText(f.headerMode).c_str() : "");
             }
         }
         if (ev & RxFskId) {
@@ -192,6 +210,6 @@ int runDecode(int argc, char **argv)
     }
     flush();
     if (writeError) return 1;
-    if (written == 0) return fail("no picture found in " + in);
+    if (written == 0) return refused > 0 ? 1 : fail("no picture found in " + in);
     return incomplete > 0 ? 3 : 0;
 }

@@ -318,6 +318,41 @@ private slots:
         }
     }
 
+    // decode --mode: a header heard that names another mode is said beside the picture; a
+    // signal without the forced mode's line structure gives no picture and says why.
+    void forcedModeSaysWhatItHeard()
+    {
+        const QString grey = dir_.filePath("grey.png"), bw12 = dir_.filePath("bw12.wav"), lying = dir_.filePath("lying.wav");
+        QCOMPARE(run({"encode", "--mode", "2", "--rate", "11025", grey, bw12}).code, 0);
+        QFile f12(bw12);
+        QVERIFY(f12.open(QIODevice::ReadOnly));
+        // B/W 8's picture under B/W 12's header (both 910 ms)
+        QByteArray audio = audio_;
+        audio.replace(0, 2 * 10033, f12.readAll().mid(44, 2 * 10033));
+        QFile f(lying);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray riff = "WAVE" + chunk("fmt ", format_) + chunk("data", audio);
+        f.write("RIFF" + le32(quint32(riff.size())) + riff);
+        f.close();
+        struct Case {
+            QString wav;
+            int mode, code, headerMode;
+            QString message;
+        };
+        const QString wav8 = dir_.filePath("grey.wav");
+        for (const Case &c : {Case{wav8, 1, 0, 1, ""}, Case{lying, 1, 0, 2, "the header heard names B/W 12 (mode 2), not B/W 8 (mode 1) as forced"},
+                              Case{wav8, 2, 1, -1, "no line structure of B/W 12 (mode 2) found; the header heard names B/W 8 (mode 1)"}}) {
+            const QString out = dir_.filePath(QString("forced%1%2").arg(c.mode).arg(c.headerMode));
+            QProcess p;
+            p.start(VARERO_WAV_PATH, {"decode", "--mode", QString::number(c.mode), c.wav, out});
+            QVERIFY(p.waitForFinished(60000));
+            const QString json = QString::fromUtf8(p.readAllStandardOutput()), err = QString::fromLocal8Bit(p.readAllStandardError());
+            QVERIFY2(p.exitCode() == c.code && (c.message.isEmpty() ? err.isEmpty() : err.contains(c.message)), qPrintable(err));
+            QCOMPARE(QDir(out).entryList({"*.png"}).size(), c.code == 0 ? 1 : 0);
+            if (c.code == 0) QVERIFY2(json.contains(QString("\"header_mode\": %1}").arg(c.headerMode)), qPrintable(json));
+        }
+    }
+
 private:
     // The encode run in this process, with the disk under the one writer taking `space`
     // bytes: its exit code and what it said on standard error.
