@@ -9,6 +9,7 @@
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Clock.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
@@ -30,6 +31,11 @@ namespace {
 constexpr int Robot36 = 3;
 constexpr int Martin2 = 10;
 constexpr uint32_t Idle = 0x8080;
+
+QStringList files(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files);
+}
 
 std::vector<float> readWav(const QString& path)
 {
@@ -67,6 +73,23 @@ double rms(const std::vector<float>& s, size_t from, size_t to)
     for (size_t i = from; i < to; ++i)
         sum += double(s[i]) * s[i];
     return to > from ? std::sqrt(sum / double(to - from)) : 0;
+}
+
+// The test card sent in a mode: the whole signal, and where its picture starts (samples).
+std::vector<float> encoded(int mode, size_t* pictureStart = nullptr)
+{
+    const QImage card = testCard().convertToFormat(QImage::Format_RGB888);
+    vareror::core::TxRequest request;
+    request.mode = mode;
+    request.picture = vareror::core::RgbImage(card.width(), card.height());
+    for (int y = 0; y < card.height(); ++y)
+        std::copy_n(card.constScanLine(y), size_t(card.width()) * 3, request.picture.pixel(0, y));
+    vareror::core::Encoder encoder(request);
+    std::vector<float> signal(encoder.totalSamples());
+    encoder.generate(signal.data(), signal.size());
+    if (pictureStart)
+        *pictureStart = size_t(encoder.pictureStartMs() * 11.025);
+    return signal;
 }
 
 // The live station with the test card on the TX screen, Robot 36 and a call sign.
@@ -187,16 +210,8 @@ private slots:
         Station s;
         shell::FormMain& form = s.form();
         form.Combo2->setListIndex(Martin2);
-        const QImage card = testCard().convertToFormat(QImage::Format_RGB888);
-        vareror::core::TxRequest request;
-        request.mode = Martin2;
-        request.picture = vareror::core::RgbImage(card.width(), card.height());
-        for (int y = 0; y < card.height(); ++y)
-            std::copy_n(card.constScanLine(y), size_t(card.width()) * 3, request.picture.pixel(0, y));
-        vareror::core::Encoder encoder(request);
-        std::vector<float> signal(encoder.totalSamples());
-        encoder.generate(signal.data(), signal.size());
-        const auto picture = size_t(encoder.pictureStartMs() * 11.025);
+        size_t picture = 0;
+        std::vector<float> signal = encoded(Martin2, &picture);
         signal.erase(signal.begin(), signal.begin() + long(picture));
 
         form.SSTab1->setCurrentIndex(1);
@@ -211,6 +226,49 @@ private slots:
         QCOMPARE(platform::backColor(form.Command7), Idle);
         const double quality = psnr(form.Picture19->Image(), testCard());
         QVERIFY2(quality > 20, qPrintable(QString::number(quality)));
+    }
+
+    // A received picture is kept by the lines whose signal came: a Robot 36 sender that stops
+    // after 75 % of the picture ends with those lines, and the picture is kept and saved with
+    // its rows that never came black. Force RX in a mode the signal does not fit (Robot 36
+    // forced as Martin 2) ends with no lines and keeps nothing.
+    void receivedPicturesKeptByTheLinesThatCame()
+    {
+        Station s;
+        shell::FormMain& form = s.form();
+        form.Check8->setValue(1);
+        s.engine().autoSaveLimit = 100;
+        const QString saved = s.engine().autoSaveDir;
+        size_t picture = 0;
+        const std::vector<float> robot = encoded(Robot36, &picture);
+        const size_t line = size_t(0.150 * 11025);
+        // Plays the signal and waits for the picture it starts to end.
+        auto receive = [&](const std::vector<float>& signal) {
+            QVERIFY(s.engine().binding().vrrPlaySamples(signal.data(), int32_t(signal.size()), 11025));
+            QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command1) == 0xFF00u; }, 5000));
+            QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command1) == Idle; }, 90000));
+            s.clock.advance(1000);
+        };
+
+        receive(std::vector<float>(robot.begin(), robot.begin() + long(picture + 180 * line)));
+        QCOMPARE(s.engine().binding().mmsGetPos(0), 180);
+        QCOMPARE(files(saved).size(), 1);
+        // 180 of 240 rows in 512: the top 384 rows of the full copy are the card's, the rest black
+        const QImage kept = form.Image12->Picture().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(kept.size(), QSize(640, 512));
+        const double top = psnr(kept.copy(0, 0, 640, 376), testCard().copy(0, 0, 640, 376));
+        QVERIFY2(top > 20, qPrintable(QString::number(top)));
+        int lit = 0;
+        for (int y = 392; y < 512; ++y)
+            for (int x = 0; x < 640; ++x)
+                lit += qGray(kept.pixel(x, y)) > 8;
+        QCOMPARE(lit, 0);
+
+        form.Combo2->setListIndex(Martin2);
+        form.Command7->click();
+        receive(std::vector<float>(robot.begin() + long(picture), robot.end()));
+        QCOMPARE(s.engine().binding().mmsGetPos(0), 0);
+        QCOMPARE(files(saved).size(), 1);
     }
 
     // The tone goes out from the press of the left button to its release, keyed, at the
