@@ -917,7 +917,8 @@ int main(int argc, char **argv)
                 std::printf("%-58s %8.0f %8.0f\n", label, timesRealTime(a, rate), timesRealTime(a, rate, RxOptions(), true));
             };
             int rate = 0;
-            both("Martin 1 file (encA) at 11025 Hz", readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.flac", rate), rate);
+            const auto martin = readWav(TEST_SIGNALS_DIR "/Martin1_testcard_11025_encA.flac", rate);
+            both("Martin 1 file (encA) at 11025 Hz", martin, rate);
             for (const char *f : {"Robot36_photo_11025_encA.flac", "Robot36_testcard_11025_encB.flac"}) {
                 auto r36 = readWav(std::string(TEST_SIGNALS_DIR "/") + f, rate);
                 both((std::string("Robot 36 file ") + f).c_str(), r36, rate);
