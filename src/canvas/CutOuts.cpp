@@ -6,7 +6,10 @@
 
 #include "canvas/TxCanvas.h"
 
-#include "intake/Intake.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/ShellRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/runtime/StepRunner.h"
@@ -14,9 +17,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "shell/Shell.h"
-#include "text/TextTools.h"
 
 namespace canvas {
 
@@ -33,9 +33,9 @@ constexpr double kTallHeight = 462;
 constexpr double kMarginX = 40;
 constexpr double kMarginY = 40;
 
-platform::gdi::Colour drawingColour(const text::TextTools& text)
+platform::gdi::Colour drawingColour(const interfaces::TextRoom& text)
 {
-    return platform::gdi::Colour(platform::CLng(platform::Val(text.fontRecord[7])));
+    return platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour())));
 }
 
 } // namespace
@@ -43,10 +43,9 @@ platform::gdi::Colour drawingColour(const text::TextTools& text)
 // Pixel (0, 0) is lent for the look-up and given its colour back.
 void TxCanvas::deviceFillColour(quint32 colour)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
-    QString& kept = f.shell().scratchText;
-    kept = platform::numberText(tx->Point(0, 0));
+    const QString kept = platform::numberText(tx->Point(0, 0));
     tx->PSet(0, 0, colour);
     tx->setFillColor(platform::gdi::Colour(tx->Point(0, 0)));
     tx->PSet(0, 0, platform::gdi::Colour(platform::CLng(platform::Val(kept))));
@@ -56,12 +55,12 @@ void TxCanvas::deviceFillColour(quint32 colour)
 // colour, the background the figure is painted on.
 void TxCanvas::cutOutFlood()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     auto& text = f.text();
     platform::StepRunner steps(QStringLiteral("cut-out flood"));
     tx->setScaleMode(kPixels);
-    textStyleRecord[1] = text.fontRecord[7];
+    textStyleRecord[1] = text.drawingColour();
     steps.step(QStringLiteral("fill colour"), [&] {
         deviceFillColour(drawingColour(text));
         tx->setFillStyle(platform::gdi::vbFSSolid);
@@ -91,7 +90,7 @@ void TxCanvas::surroundFlood()
 
 void TxCanvas::Label30_MouseDown(int, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* work = f.Picture2;
     if (isOn(f.Label34))
@@ -152,7 +151,7 @@ void TxCanvas::Label30_MouseDown(int, int, double, double)
     resetDrawnExtent();
     platform::setBackColor(f.Label30, kToolOffColor);
     setIdle();
-    f.text().fontRecord[7] = textStyleRecord[1];
+    f.text().setDrawingColour(textStyleRecord[1]);
     f.setMousePointer(0);
     f.Text1->setFocus();
 }
@@ -163,7 +162,7 @@ void TxCanvas::Label30_MouseDown(int, int, double, double)
 // mode.
 void TxCanvas::Label34_MouseDown(int, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* work = f.Picture2;
     if (!f.Option8->value() || isOn(f.Label29) || isOn(f.Label73)) {
@@ -222,7 +221,7 @@ void TxCanvas::Label34_MouseDown(int, int, double, double)
         rotateFlags -= kSmoothBit;
     setPending();
     platform::setBackColor(f.Label30, kToolOffColor);
-    f.text().fontRecord[7] = textStyleRecord[1];
+    f.text().setDrawingColour(textStyleRecord[1]);
     platform::setBackColor(f.Label34, kToolOffColor);
     f.Text1->setFocus();
 }

@@ -6,17 +6,16 @@
 
 #include "canvas/TxCanvas.h"
 
-#include "engine/EngineControl.h"
-#include "intake/Fitting.h"
-#include "intake/Intake.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/QsoRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Picbuf.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
 
 #include <QAction>
 
@@ -30,19 +29,16 @@ constexpr double kQuarterPreviewHeight = 128;
 
 void TxCanvas::Picture1_OLEDragDrop(const QStringList& files, int, int, double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (files.isEmpty())
         return;
     // Any failure ends the drop where it is, without a message.
     try {
         auto& engine = f.engine();
-        engine.dstRect[0] = 0;
-        engine.dstRect[1] = 0;
-        engine.dstRect[2] = platform::CLng(engine.modeWidth);
-        engine.dstRect[3] = platform::CLng(engine.modeHeight);
+        engine.targetWholeModePicture();
         // The file is read before the take-back copy is renewed: a file that cannot be
         // read leaves the picture and the copy of the last change as they were.
-        platform::Picbuf& loader = *f.intake().PicbufFile;
+        platform::Picbuf& loader = *&f.intake().fileLoader();
         loader.setFilename(files.first());
         loader.load();
         const QImage picture = loader.picture();
@@ -67,7 +63,7 @@ void TxCanvas::Picture1_OLEDragDrop(const QStringList& files, int, int, double x
 // preview into the picture and replace the element's picture in Image6.
 void TxCanvas::desktopElementDrop(const QImage& picture, double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     f.Image6->setPicture(picture);
     f.Picture2->setPicture(f.Image6->Picture());
@@ -97,7 +93,7 @@ void TxCanvas::desktopElementDrop(const QImage& picture, double x, double y)
 // from Image6, which holds the dropped picture again after the header's renewal.
 void TxCanvas::desktopQuarterDrop(const QImage& picture, double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     f.Image6->setPicture(picture);
     textX = x < 320 ? 0 : 320;
@@ -120,15 +116,16 @@ void TxCanvas::desktopQuarterDrop(const QImage& picture, double x, double y)
 // it black. Sizes stay fractional: the paint rounds them.
 void TxCanvas::desktopPictureDrop(const QImage& picture)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     tx->setAutoRedraw(true);
     tx->Line(0, 0, kTxWidth, kTxHeight, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
-    const intake::ScreenFileFit fit = intake::txScreenFileFit(intake::fitMode(f), picture.width(), picture.height());
-    if (fit.overEmptied)
+    bool overEmptied = false;
+    const QRectF place = f.intake().txScreenFilePlace(picture.size(), overEmptied);
+    if (overEmptied)
         tx->setPicture(QImage());
-    if (fit.place.width != 0)
-        tx->PaintPicture(picture, fit.place.left, fit.place.top, fit.place.width, fit.place.height);
+    if (place.width() != 0)
+        tx->PaintPicture(picture, place.left(), place.top(), place.width(), place.height());
     tx->setPicture(tx->Image());
     tx->setAutoRedraw(false);
     f.qso().ShowHeaders();

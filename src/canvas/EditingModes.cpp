@@ -7,15 +7,15 @@
 
 #include "canvas/TxCanvas.h"
 
+#include "interfaces/Form.h"
+#include "interfaces/ShellRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "platform/widgets/ShapeControl.h"
-#include "shell/FormMain.h"
-#include "shell/Shell.h"
-#include "text/TextTools.h"
 
 namespace canvas {
 
@@ -48,7 +48,7 @@ void TxCanvas::highlightFrame(platform::ShapeControl* current)
 
 void TxCanvas::modeColours(platform::OptionButton* current)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::setBackColor(f.Text6, platform::vbBlack);
     for (platform::OptionButton* option : {f.Option8, f.Option1, f.Option7, f.Option6})
         platform::setBackColor(option, option == current ? kModeOnColor : kToolOffColor);
@@ -58,7 +58,7 @@ void TxCanvas::modeColours(platform::OptionButton* current)
 // the fill tools and a styled text that was not set.
 void TxCanvas::leaveForOverlays()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     tx->setAutoRedraw(true);
     tx->Cls();
@@ -70,14 +70,14 @@ void TxCanvas::leaveForOverlays()
         Label38_Click();
     overlayAngle = 0;
     auto& text = f.text();
-    if (text.styledTextPending == 1)
+    if (text.styledTextWaiting())
         tx->setPicture(f.Image6->Picture());
-    text.styledTextPending = 0;
+    text.clearStyledTextWaiting();
 }
 
 void TxCanvas::Option6_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     // "Overlay RX>TX" ends, leaving the TX screen with the picture it was working on.
     if (isOn(f.Label34)) {
         switchOff(f.Label34);
@@ -90,7 +90,7 @@ void TxCanvas::Option6_Click()
     switchOff(f.Label32);
     if (isOn(f.Label29)) {
         switchOff(f.Label29);
-        f.text().fontRecord[7] = savedColor;
+        f.text().setDrawingColour(savedColor);
     }
     highlightFrame(f.Shape3);
     modeColours(f.Option6);
@@ -102,7 +102,7 @@ void TxCanvas::Option6_Click()
 
 void TxCanvas::Option7_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     // "Overlay RX>TX" works on a drawing: Pic in Pic is refused and Draw mode entered.
     if (isOn(f.Label34)) {
         f.Option7->setValue(false);
@@ -112,7 +112,7 @@ void TxCanvas::Option7_Click()
     leaveForOverlays();
     if (isOn(f.Label29)) {
         switchOff(f.Label29);
-        f.text().fontRecord[7] = savedColor;
+        f.text().setDrawingColour(savedColor);
     }
     f.Picture2->setPicture(f.Picture1->Picture());
     highlightFrame(f.Shape3);
@@ -126,16 +126,16 @@ void TxCanvas::Option7_Click()
 // Draw keeps what is drawn, Fix Color and "Rem noise  lines": those work in Draw mode.
 void TxCanvas::Option8_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (isOn(f.Label32))
         Label32_Click();
     if (isOn(f.Label38))
         Label38_Click();
     overlayAngle = 0;
     auto& text = f.text();
-    if (text.styledTextPending == 1)
+    if (text.styledTextWaiting())
         f.Picture1->setPicture(f.Image6->Picture());
-    text.styledTextPending = 0;
+    text.clearStyledTextWaiting();
     f.Image6->setPicture(f.Picture1->Image());
     if (!f.Option6->value() && !f.Option7->value())
         Command12_Click();
@@ -157,12 +157,12 @@ void TxCanvas::Option8_Click()
         select(f.Option1);
     }
     Command12_Click();
-    text.textToDraw.clear();
+    text.setTextToDraw({});
 }
 
 void TxCanvas::Check18_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (f.Check18->value() == 1)
         f.Check19->setValue(0);
     f.Text1->setFocus();
@@ -171,7 +171,7 @@ void TxCanvas::Check18_Click()
 
 void TxCanvas::Check19_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (f.Check19->value() == 1)
         f.Check18->setValue(0);
     f.Text1->setFocus();
@@ -180,7 +180,7 @@ void TxCanvas::Check19_Click()
 
 void TxCanvas::Label24_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (!f.Frame9->isHidden()) {
         f.Text1->setFocus();
         return;
@@ -200,7 +200,7 @@ void TxCanvas::Label24_Click()
 
 void TxCanvas::Label29_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (isOn(f.Label34))
         return;
     Option8_Click();
@@ -209,22 +209,21 @@ void TxCanvas::Label29_Click()
     if (!f.Option8->value())
         return;
     auto& text = f.text();
-    shell::Shell& shell = f.shell();
     if (isOn(f.Label29)) {
         switchOff(f.Label29);
-        text.fontRecord[7] = savedColor;
-        f.Picture1->setForeColor(platform::gdi::Colour(platform::Val(shell.scratchText)));
+        text.setDrawingColour(savedColor);
+        f.Picture1->setForeColor(platform::gdi::Colour(platform::Val(foreColourBeforeFix)));
     } else {
         platform::setBackColor(f.Label29, kPendingColor);
-        savedColor = text.fontRecord[7];
-        shell.scratchText = platform::numberText(f.Picture1->ForeColor());
+        savedColor = text.drawingColour();
+        foreColourBeforeFix = platform::numberText(f.Picture1->ForeColor());
     }
     f.Text1->setFocus();
 }
 
 void TxCanvas::Label32_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     f.text().Option1_Click();
     if (isOn(f.Label32)) {
         switchOff(f.Label32);
@@ -245,16 +244,16 @@ void TxCanvas::Label32_Click()
 
 void TxCanvas::Label38_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& text = f.text();
     platform::PictureBox* tx = f.Picture1;
     // A fill takes the plain text colour: a striped or graduated text waiting is dropped.
     if (f.Combo3->text() != QLatin1String("Normal Text")) {
         tx->Cls();
         f.Combo3->setText(QStringLiteral("Normal Text"));
-        text.textAngle = text.savedTextAngle;
-        text.fontRecord[7] = platform::numberText(tx->ForeColor());
-        text.styledTextPending = 0;
+        text.restoreTextRotation();
+        text.setDrawingColour(platform::numberText(tx->ForeColor()));
+        text.clearStyledTextWaiting();
     }
     text.Option1_Click();
     if (isOn(f.Label38)) {
@@ -274,7 +273,7 @@ void TxCanvas::Label38_Click()
 
 void TxCanvas::Label73_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (isOn(f.Label34))
         return;
     Option8_Click();
@@ -292,7 +291,7 @@ void TxCanvas::Label73_Click()
 
 void TxCanvas::HScroll1_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     f.Picture1->setDrawWidth(f.HScroll1->value());
     f.Text6->setText(platform::Str(f.HScroll1->value()));
 }

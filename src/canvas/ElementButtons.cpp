@@ -4,6 +4,8 @@
 
 #include "canvas/TxCanvas.h"
 
+#include "interfaces/Form.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/StepRunner.h"
@@ -12,8 +14,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <cmath>
 
@@ -26,7 +26,6 @@ constexpr int kDefaultPointer = 0;
 constexpr int32_t kSmoothBit = 2;
 constexpr int32_t kMirrorLeftRight = 0x40000;
 constexpr int32_t kMirrorTopBottom = 0x80000;
-constexpr int kOverlayStepState = 100; // textEditState after an overlay step; SET reads it
 constexpr double kMaxOverlayWidth = 600;     // a wider element is not enlarged
 constexpr double kMinOverlayWidth = 8;       // nor reduced below this
 constexpr double kSmoothOffAbove = 490;      // enlarged past this, the element is drawn unsmoothed
@@ -55,7 +54,7 @@ void TxCanvas::Command46_MouseUp(int, int, double, double) { sizeRelease(); }
 // text's slow effects after the last release.
 void TxCanvas::rotatePress(bool clockwise)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if ((isIdle(f.Command47) && !f.Option1->value()) || f.Option8->value()) {
         f.Text1->setFocus();
         return;
@@ -88,7 +87,7 @@ void TxCanvas::Command10_MouseUp(int, int, double, double) { sizeRelease(); }
 // pending, or while Follow Mouse moves the element, only hands the focus back.
 void TxCanvas::sizePress(bool enlarge)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (f.Check18->value() == 1 || isIdle(f.Command47)) {
         f.Text1->setFocus();
         return;
@@ -118,11 +117,11 @@ void TxCanvas::sizePress(bool enlarge)
 // drawn again at every press, also when the size stays (at the limits).
 void TxCanvas::overlayStep(bool enlarge)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (f.MousePointer() == kHourglass)
         return;
     f.setMousePointer(kHourglass);
-    f.text().textEditState = kOverlayStepState;
+    f.text().markOverlayStepped();
     platform::StepRunner steps(QStringLiteral("overlay size"));
     const double s = overlayScale;
     const double shift = 2 + s / 40;
@@ -161,7 +160,7 @@ void TxCanvas::overlayStep(bool enlarge)
 // Timer2 after the release.
 void TxCanvas::textStep(bool enlarge)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     auto& text = f.text();
     platform::StepRunner steps(QStringLiteral("text size"));
@@ -174,8 +173,8 @@ void TxCanvas::textStep(bool enlarge)
         return;
     steps.step(QStringLiteral("font size"), [&] { tx->setFontSize(next); });
     const double n = tx->FontSize();
-    text.textSize = enlarge ? text.textSize + 2 + n / 40 : text.textSize - 2 - n / 40;
-    text.textSizeStep = text.textSize;
+    const double step = text.textLineStep();
+    text.setTextLineStep(enlarge ? step + 2 + n / 40 : step - 2 - n / 40);
     repeatAction = 1;
     f.Timer2->setEnabled(false);
     if (f.Combo3->text() == kStriped || f.Combo3->text() == kGraduated) {
@@ -201,7 +200,7 @@ void TxCanvas::sizeRelease()
 // meanwhile makes it give up and leave the redraw to that button's release.
 void TxCanvas::Timer2_Timer()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (redrawWaiting_)
         return;
     platform::Clock& clock = platform::currentClock();

@@ -5,15 +5,15 @@
 
 #include "canvas/TxCanvas.h"
 
-#include "intake/Intake.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Rotate.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <algorithm>
 
@@ -49,7 +49,7 @@ void TxCanvas::Command29_MouseDown(int, int, double, double) { mirrorPress(platf
 // Text mode is final: nothing waits for SET.
 void TxCanvas::mirrorPress(int32_t bit)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     if (isIdle(f.Command47) && !f.Option1->value()) {
         f.Text1->setFocus();

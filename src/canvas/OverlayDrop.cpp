@@ -8,7 +8,9 @@
 #include "canvas/OverlayRender.h"
 #include "canvas/TxCanvas.h"
 
-#include "intake/Intake.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/QsoRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Rotate.h"
 #include "platform/runtime/StepRunner.h"
@@ -16,8 +18,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -53,7 +53,7 @@ bool flatMiddle(const platform::PictureBox& overlay)
 
 void TxCanvas::overlayDrop(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("overlay drop"));
     const bool overlays = f.Option6->value();
@@ -141,7 +141,7 @@ void TxCanvas::overlayDrop(double x, double y)
 // engine's buffer do not have it.
 void TxCanvas::centredElement()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* work = f.Picture3;
     platform::StepRunner steps(QStringLiteral("overlay drop"));
@@ -168,7 +168,7 @@ void TxCanvas::centredElement()
 // stamp. "4 pics in 1": the quarter painted and committed at once, with the header.
 void TxCanvas::subOptionDrop(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("overlay drop"));
     if (f.Check18->value() == 1 && f.Option7->value()) {

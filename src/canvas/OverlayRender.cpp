@@ -7,7 +7,8 @@
 #include "canvas/OverlayRender.h"
 
 #include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -15,7 +16,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 #include <QColor>
 
@@ -93,7 +93,7 @@ void transparentblit(gdi::Dc* outputDc, gdi::Dc* workDc, gdi::Dc* sourceDc, int3
 // of Picture20 takes the key colour, so that only the overlay lands on the screen.
 void TxCanvas::turntransparent()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* scratch = f.Picture20;
     const double s = overlayScale;
     scratch->setBoxSize(platform::CLng(s), platform::CLng(s * 4 / 5));
@@ -116,7 +116,7 @@ void TxCanvas::turntransparent()
 
 void TxCanvas::paintElement()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* work = f.Picture3;
     const double s = overlayScale;
     // The buffer takes the size of each picture loaded through it; it must hold the
@@ -139,7 +139,7 @@ void TxCanvas::paintElement()
 // nothing at all, and the pointer is always put back.
 void TxCanvas::renderElement()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* work = f.Picture3;
     platform::StepRunner steps(QStringLiteral("overlay render"));
@@ -158,7 +158,7 @@ void TxCanvas::renderElement()
 // the next SET bakes into the picture.
 void TxCanvas::UpdatePic()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (!f.Option6->value() && !f.Option7->value())
         return;
     if (platform::backColor(f.Command47) != kPendingColor)
@@ -174,7 +174,7 @@ void TxCanvas::Check3_Click() { UpdatePic(); }
 // The box and the bit agree afterwards, whichever way they stood.
 void TxCanvas::Check9_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (f.Check9->value() == 1 && !(rotateFlags & kSmoothBit))
         rotateFlags += kSmoothBit;
     if (f.Check9->value() == 0 && (rotateFlags & kSmoothBit))

@@ -6,6 +6,8 @@
 
 #include "canvas/TxCanvas.h"
 
+#include "interfaces/Form.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/runtime/Vb.h"
@@ -13,8 +15,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <QAction>
 
@@ -28,7 +28,6 @@ namespace {
 
 // While a header is made its band is filled only: the rows above it are the canvas's.
 constexpr int kHeaderFirstRow = 220;
-constexpr int kFillColourPick = 201; // sharedCounter: paint fillColour instead of the pattern
 constexpr int kHourglass = 11;
 constexpr double kBlendMargin = 0.3; // of the element's width, round its box: room for a turn
 
@@ -47,7 +46,7 @@ inline platform::gdi::Colour colourAt(const QImage& layer, int x, int y)
 // what the operator typed.
 void TxCanvas::endVerticalText()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (!isOn(f.Label31))
         return;
     platform::setBackColor(f.Label31, kToolOffColor);
@@ -57,7 +56,7 @@ void TxCanvas::endVerticalText()
 
 void TxCanvas::patternfill()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* pattern = f.Picture2;
     auto& text = f.text();
@@ -68,13 +67,13 @@ void TxCanvas::patternfill()
 
     // The colour as the screen holds it: what a pixel set to it reads back.
     const qint32 kept = tx->Point(0, 0);
-    tx->PSet(0, 0, platform::gdi::Colour(platform::CLng(platform::Val(text.fontRecord[7]))));
-    text.fontRecord[7] = platform::numberText(tx->Point(0, 0));
+    tx->PSet(0, 0, platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour()))));
+    text.setDrawingColour(platform::numberText(tx->Point(0, 0)));
     tx->PSet(0, 0, platform::gdi::Colour(kept));
-    const auto target = platform::gdi::Colour(platform::CLng(platform::Val(text.fontRecord[7])));
+    const auto target = platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour())));
 
     const bool makingHeader = f.makeheader->isChecked() || f.makeheader16->isChecked();
-    const bool paintFillColour = text.sharedCounter == kFillColourPick;
+    const bool paintFillColour = text.fillColourPicked();
     const QImage before = tx->hDC()->surface();
     const QImage source = pattern->hDC()->surface();
     // Every row down to the last one and every column of the picture (no further).
@@ -110,7 +109,7 @@ void TxCanvas::patternfill()
     endVerticalText();
     f.Image14->setPicture(tx->Image());
     platform::setBackColor(f.Label32, kToolOffColor);
-    text.sharedCounter = 0;
+    text.clearSharedCounter();
     tx->setMousePointer(0);
 }
 
@@ -129,7 +128,7 @@ quint32 TxCanvas::blendcolor(quint32 colourA, quint32 colourB) const
 // and ends the blend where it is.
 void TxCanvas::blendpicture()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* before = f.Picture2;
     try {
@@ -187,7 +186,7 @@ void TxCanvas::HScroll7_Scroll() { HScroll7_Change(); }
 // any other click does nothing at all.
 void TxCanvas::Label14_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (!f.Option6->value() && !f.Option7->value())
         return;
     if (!isOn(f.Command47) || f.Check18->value() == 1 || f.Check19->value() == 1)

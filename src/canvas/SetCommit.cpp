@@ -6,7 +6,10 @@
 #include "canvas/OverlayRender.h"
 #include "canvas/TxCanvas.h"
 
-#include "engine/EngineControl.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Form.h"
+#include "interfaces/QsoRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -17,9 +20,6 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/LineControl.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <QAction>
 
@@ -50,7 +50,7 @@ bool TxCanvas::makingHeader() const { return form_.makeheader->isChecked() || fo
 // keeps that picture, and the element's own picture is let go.
 void TxCanvas::Command47_MouseDown(int, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (f.Check18->value() == 1 && f.Option7->value()) {
         f.Picture2->setPicture(f.Picture1->Image());
         f.Image6->setPicture(QImage());
@@ -59,7 +59,7 @@ void TxCanvas::Command47_MouseDown(int, int, double, double)
 
 void TxCanvas::overlayIntoPicture2()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* work = f.Picture2;
     work->setAutoRedraw(true);
     if (!f.Image6->hasPicture()) {
@@ -76,7 +76,7 @@ void TxCanvas::overlayIntoPicture2()
 // overlay's own size.
 void TxCanvas::blitSeeThroughOverlay()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     overlayIntoPicture2();
     int32_t rect[4] = {0, 0, platform::CLng(tx->ScaleWidth()), platform::CLng(tx->ScaleHeight())};
@@ -133,7 +133,7 @@ void TxCanvas::elementCommitted(bool focusText)
 // this order; each road ends in the commit they share.
 void TxCanvas::Command47_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("Command47_Click"));
     if (commitWithoutElement(steps) || !isOn(f.Command47))
         return;
@@ -146,10 +146,7 @@ void TxCanvas::Command47_Click()
     }
     auto& engine = f.engine();
     steps.step(QStringLiteral("dstRect"), [&] {
-        engine.dstRect[0] = 0;
-        engine.dstRect[1] = 0;
-        engine.dstRect[2] = platform::CLng(engine.modeWidth);
-        engine.dstRect[3] = platform::CLng(engine.modeHeight);
+        engine.targetWholeModePicture();
     });
     if (isOn(f.Label31))
         f.VScroll3->hide();
@@ -176,7 +173,7 @@ void TxCanvas::Command47_Click()
 // element is drawn on the way to the last of them. True when one of them was taken.
 bool TxCanvas::commitWithoutElement(platform::StepRunner& steps)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     // "4 pics in 1": the quarter is painted for good; the drop pushes it to the engine.
     if (f.Image6->hasPicture() && f.Check19->value() == 1) {
@@ -215,7 +212,7 @@ bool TxCanvas::commitWithoutElement(platform::StepRunner& steps)
 // back the 160 and 128 that a new shape would start from).
 void TxCanvas::commitShape(platform::StepRunner& steps)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     textX -= 160;
     textY -= 128;
     commitDrawn(steps, [&] {
@@ -244,7 +241,7 @@ void TxCanvas::commitOverlay(platform::StepRunner& steps)
 // Draw: the drawing is committed and becomes the take-back copy.
 void TxCanvas::commitDrawing(platform::StepRunner& steps)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     commitScreen(steps);
     if (platform::backColor(f.Command31) == kCanTakeBack && !makingHeader())
@@ -257,11 +254,11 @@ void TxCanvas::commitDrawing(platform::StepRunner& steps)
 // header is being made.
 void TxCanvas::commitPicInPic(platform::StepRunner& steps)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     auto& text = f.text();
-    if (text.textEditState == 100 && overlayAngle == 0) {
-        text.textEditState = 0;
+    if (text.overlayStepped() && overlayAngle == 0) {
+        text.clearEditState();
         overlayScale += overlayScale / 20;
     }
     tx->setAutoRedraw(false);
@@ -281,20 +278,20 @@ void TxCanvas::commitPicInPic(platform::StepRunner& steps)
 // chosen, then moved off the canvas so that a later press starts anew.
 void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     auto& text = f.text();
-    if (f.Combo3->text() == kGraduatedText && text.textAngle != 0) {
+    if (f.Combo3->text() == kGraduatedText && text.textRotation() != 0) {
         f.ui().msgBox(QStringLiteral("Does not work correctly with rotated texts. Will exit without change."),
                       platform::vbOKOnly);
         f.Text1->setFocus();
         endingE();
         return;
     }
-    const QString savedColour = text.fontRecord[7];
+    const QString savedColour = text.drawingColour();
     const quint32 varied = lighterColour(tx->ForeColor() & platform::gdi::kRgbMask);
     tx->setForeColor(varied);
-    text.fontRecord[7] = platform::numberText(varied);
+    text.setDrawingColour(platform::numberText(varied));
 
     tx->setCurrentX(textX);
     tx->setCurrentY(textY);
@@ -315,12 +312,12 @@ void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
             f.Image14->setPicture(tx->Image());
         f.Image13->setPicture(tx->Picture());
     }
-    text.textToDraw = f.Text1->text();
-    text.textAngle = 0;
+    text.setTextToDraw(f.Text1->text());
+    text.setTextRotation(0);
     steps.step(QStringLiteral("colour back"), [&] {
         tx->setForeColor(platform::gdi::Colour(platform::CLng(platform::Val(savedColour))));
     });
-    text.fontRecord[7] = savedColour;
+    text.setDrawingColour(savedColour);
     if (isOn(f.Label31))
         f.VScroll3->show();
     pushTxPicture();
@@ -329,7 +326,7 @@ void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
         f.Line1->show();
     }
     f.Timer2->setEnabled(false);
-    text.selectedText.clear();
+    text.clearSelectedText();
 }
 
 // Each component 1 to kColourVariation steps lighter, at most 255.
@@ -351,11 +348,11 @@ quint32 TxCanvas::lighterColour(quint32 chosen)
 // error inside is logged and ends the call.
 void TxCanvas::Command31_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner guard(QStringLiteral("Command31_Click"));
     guard.step(QStringLiteral("take-back"), [&] {
-        f.text().selectedText.clear();
+        f.text().clearSelectedText();
         if (isOn(f.Label32)) {
             tx->setPicture(f.Image14->Picture());
             f.Text1->setFocus();

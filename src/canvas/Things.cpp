@@ -4,7 +4,9 @@
 
 #include "canvas/TxCanvas.h"
 
-#include "engine/EngineControl.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Form.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/runtime/Events.h"
@@ -14,8 +16,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <QAction>
 
@@ -46,7 +46,7 @@ constexpr Fill kFills[] = {
 
 void TxCanvas::Combo1_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("Combo1_Click"));
     // Every thing is drawn in Draw mode; while a header is made nothing is drawn.
@@ -56,16 +56,13 @@ void TxCanvas::Combo1_Click()
         return;
     auto& engine = f.engine();
     steps.step(QStringLiteral("dstRect"), [&] {
-        engine.dstRect[0] = 0;
-        engine.dstRect[1] = 0;
-        engine.dstRect[2] = platform::CLng(engine.modeWidth);
-        engine.dstRect[3] = platform::CLng(engine.modeHeight);
+        engine.targetWholeModePicture();
     });
     if (!f.Frame9->isHidden())
         steps.step(QStringLiteral("adjust panel"), [&] { Command13_Click(); });
     f.VScroll4->hide();
     overlayAngle = 0;
-    f.text().textToDraw.clear();
+    f.text().setTextToDraw({});
     tx->Cls();
     setIdle();
     f.Image13->setPicture(tx->Image());
@@ -102,7 +99,7 @@ void TxCanvas::Combo1_Click()
 // commits it.
 void TxCanvas::wholePicturePass(const QString& item)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("Combo1_Click"));
     tx->setAutoRedraw(true);
@@ -138,7 +135,7 @@ void TxCanvas::wholePicturePass(const QString& item)
 
 void TxCanvas::thingCommitTail()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     tx->setPicture(tx->Image());
     f.Picture2->setPicture(tx->Image());
@@ -155,7 +152,7 @@ void TxCanvas::thingCommitTail()
 // the centre to the disc's outline (or to a pixel of the key colour inside it).
 void TxCanvas::globe()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* source = f.Picture2;
     platform::PictureBox* work = f.Picture3;
@@ -223,7 +220,7 @@ void TxCanvas::Combo1_Change() { dragSource = dragNone; }
 // armed shape), no preview, nothing pending, the default size and aspect at the centre.
 void TxCanvas::Combo1_GotFocus()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     f.Combo1->setText(kResting);
     f.VScroll4->hide();
     f.Picture1->Cls();
@@ -241,7 +238,7 @@ void TxCanvas::Combo1_GotFocus()
 // armed shape's place.
 void TxCanvas::VScroll4_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const int value = f.VScroll4->value();
     f.Picture1->Cls();
     if (value > shapeScrollLast)

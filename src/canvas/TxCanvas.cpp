@@ -1,7 +1,11 @@
 #include "canvas/TxCanvas.h"
 
-#include "engine/EngineControl.h"
-#include "intake/Intake.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/QsoRoom.h"
+#include "interfaces/StripsRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/drawing/Rotate.h"
@@ -14,10 +18,6 @@
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
-#include "strips/Strips.h"
-#include "text/TextTools.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -33,7 +33,7 @@ constexpr int SmoothCarry = 4; // rotateFlags + 2 at a commit carries the smooth
 
 } // namespace
 
-TxCanvas::TxCanvas(shell::FormMain& form) : QObject(nullptr), form_(form) {}
+TxCanvas::TxCanvas(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
 void TxCanvas::setIdle() { platform::setBackColor(form_.Command47, platform::vbButtonFace); }
 void TxCanvas::setPending() { platform::setBackColor(form_.Command47, kPendingColor); }
@@ -52,7 +52,7 @@ void TxCanvas::resetDrawnExtent()
 // new, so an error inside is logged and ends only this call.
 void TxCanvas::Command12_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     emit toolEnded();
     platform::StepRunner guard(QStringLiteral("Command12_Click"));
     guard.step(QStringLiteral("end of tool"), [&] {
@@ -65,7 +65,7 @@ void TxCanvas::Command12_Click()
             return;
         }
         tx->setMousePointer(0);
-        f.text().selectedText.clear();
+        f.text().clearSelectedText();
         if (dragSource == dragShapeTool) {
             dragSource = dragNone;
             f.VScroll4->hide();
@@ -77,7 +77,7 @@ void TxCanvas::Command12_Click()
         repeatAction = 0;
         f.Timer2->setEnabled(false);
         endTextDrag();
-        if (f.Option1->value() && f.text().styledTextPending == 1)
+        if (f.Option1->value() && f.text().styledTextWaiting())
             tx->setPicture(f.Image6->Picture());
         resetDrawnExtent();
         if (f.Option8->value() && isOn(f.Label73) && isOn(f.Command47)) {
@@ -88,7 +88,7 @@ void TxCanvas::Command12_Click()
         }
         tx->Cls();
         setIdle();
-        f.text().textToDraw = f.Text1->text();
+        f.text().setTextToDraw(f.Text1->text());
         if (f.Check18->value() == 1 && f.Option7->value())
             tx->setPicture(f.Picture2->Picture());
     });
@@ -99,7 +99,7 @@ void TxCanvas::Command12_Click()
 // leaving the overlay modes, header making and the current element first.
 void TxCanvas::Command13_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& intake = f.intake();
     if (f.SSTab1->currentIndex() == 0) {
         intake.toggleAdjustPanel();
@@ -120,7 +120,7 @@ void TxCanvas::Command13_Click()
         f.Text1->setFocus();
         return;
     }
-    intake.adjustOnRx = 0;
+    intake.setAdjustingRx(false);
     intake.placeAdjustPanel();
     f.Picture19->Cls();
     if (f.Option6->value() || f.Option7->value())
@@ -142,7 +142,7 @@ void TxCanvas::pushTxPicture()
 
 void TxCanvas::drawElement(int addend)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const double os = overlayScale;
     // Positions and sizes go to the rotation as whole pixels, halves to even.
     const int32_t centreX = platform::CLng(textX + os / 2);
@@ -181,7 +181,7 @@ void TxCanvas::Label56_MouseDown(int, int, double, double)
 
 void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     // In the fill modes what is dragged over the TX screen shows the screen's own cursor:
     // a picture is the pattern, a swatch the fill colour.
     if (f.Option1->value()) {
@@ -212,7 +212,7 @@ void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
 // when one fails (logged); from the header test on, a failing step is skipped.
 void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     bool ended = true;
     platform::StepRunner frame(QStringLiteral("Picture1_DragDrop"));
@@ -222,10 +222,7 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
         tx->setAutoRedraw(false);
         resetDrawnExtent();
         auto& engine = f.engine();
-        engine.dstRect[0] = 0;
-        engine.dstRect[1] = 0;
-        engine.dstRect[2] = platform::CLng(engine.modeWidth);
-        engine.dstRect[3] = platform::CLng(engine.modeHeight);
+        engine.targetWholeModePicture();
         if (dragSource == dragCallSign)
             textDrop(f.Text3, f.Text3->text(), x, y);
         else if (dragSource == dragFskIdText)
@@ -272,7 +269,7 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
 // later pictures only while it is.
 void TxCanvas::headerDrop(double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("header drop"));
     const int box = headerBoxDragged;
@@ -282,7 +279,7 @@ void TxCanvas::headerDrop(double y)
     steps.step(QStringLiteral("header"), [&] {
         const bool atTop = y < 200;
         const double rows = box <= 6 ? 64 : 32;
-        f.qso().headerNumber = atTop ? box : box + 9;
+        f.qso().setHeaderNumber(atTop ? box : box + 9);
         if (platform::PictureBox* header = f.headerBox(box))
             tx->PaintPicture(header->Picture(), 0, atTop ? 0 : kTxHeight - rows, kTxWidth, rows);
     });
@@ -298,19 +295,19 @@ void TxCanvas::headerDrop(double y)
 // to the picked colour for the pass and gets it back on every road.
 void TxCanvas::patternFillDrop(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     auto& text = f.text();
     platform::StepRunner steps(QStringLiteral("Pattern Fill drop"));
     steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
-    textStyleRecord[1] = text.fontRecord[7];
-    steps.step(QStringLiteral("pick"), [&] { text.fontRecord[7] = platform::numberText(tx->Point(x, y)); });
+    textStyleRecord[1] = text.drawingColour();
+    steps.step(QStringLiteral("pick"), [&] { text.setDrawingColour(platform::numberText(tx->Point(x, y))); });
     f.Label33->setCaption(QString());
     if (isOn(f.Command20) && isOn(f.Label17) && isBrowserSlot(dragSource)) {
         steps.step(QStringLiteral("loadpic_Click"), [&] { f.intake().loadpic_Click(); });
         steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
         pushTxPicture();
-        text.fontRecord[7] = textStyleRecord[1];
+        text.setDrawingColour(textStyleRecord[1]);
         return;
     }
     f.Picture2->setAutoRedraw(true);
@@ -324,18 +321,18 @@ void TxCanvas::patternFillDrop(double x, double y)
     steps.step(QStringLiteral("ShowHeaders"), [&] { f.qso().ShowHeaders(); });
     pushTxPicture();
     steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Image()); });
-    text.fontRecord[7] = textStyleRecord[1];
+    text.setDrawingColour(textStyleRecord[1]);
 }
 
 // The call sign or the received identification waits as a text element at the drop
 // point; the engine keeps the committed picture, without the text, until SET.
 void TxCanvas::textDrop(QWidget* source, const QString& text, double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& tt = f.text();
     platform::DragManager::setDragIcon(source, platform::dragIcon(platform::DragIcon::Neutral));
     setPending();
-    tt.textToDraw = text;
+    tt.setTextToDraw(text);
     placeTextAt(x, y);
     pushTxPicture();
 }
@@ -344,13 +341,13 @@ void TxCanvas::textDrop(QWidget* source, const QString& text, double x, double y
 // committed at once, whatever was dragged.
 void TxCanvas::colorFillDrop(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("Color Fill drop"));
     platform::gdi::Colour under = 0;
     steps.step(QStringLiteral("ScaleMode"), [&] { tx->setScaleMode(3); });
     steps.step(QStringLiteral("FillColor"), [&] {
-        tx->setFillColor(platform::gdi::Colour(platform::CLng(platform::Val(f.text().fontRecord[7]))));
+        tx->setFillColor(platform::gdi::Colour(platform::CLng(platform::Val(f.text().drawingColour()))));
         tx->setFillStyle(platform::gdi::vbFSSolid);
     });
     steps.step(QStringLiteral("Point"), [&] { under = platform::gdi::Colour(tx->Point(x, y)); });
@@ -371,7 +368,7 @@ void TxCanvas::colorFillDrop(double x, double y)
 // re-commits the picture there is.
 void TxCanvas::wholePictureDrop(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("whole-picture drop"));
     auto atDropPoint = [&] {

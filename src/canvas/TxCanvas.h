@@ -26,7 +26,7 @@
 
 class QWidget;
 
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 namespace platform { class OptionButton; class ShapeControl; class StepRunner; }
 
 namespace canvas {
@@ -57,8 +57,7 @@ inline constexpr uint32_t kModeOnColor = 0xFF00;  // the button of the current e
 class TxCanvas : public QObject, public interfaces::CanvasRoom {
     Q_OBJECT
 public:
-    explicit TxCanvas(shell::FormMain& form);
-    shell::FormMain& form() const { return form_; }
+    explicit TxCanvas(interfaces::Form& form);
 
     // The editing modes (Text's switch is the text tools' Option1_Click). Each discards
     // what was pending, ends the current tool, marks its own frame and button and leaves
@@ -226,9 +225,10 @@ public:
     double trailX = 0;           // where the Follow Mouse trail of a picture-in-picture stands
     double trailY = 0;
     qint32 stepModeColour = 0;   // 255 while the shadow colour box's step mode is on
-    // The drawing colour (fontRecord element 7) and, as decimal text in the shell's
-    // scratchText, the TX screen's fore colour, put aside while Fix Color is on.
+    // The drawing colour (fontRecord element 7) and, as decimal text, the TX screen's fore
+    // colour, put aside while Fix Color is on.
     QString savedColor;
+    QString foreColourBeforeFix;
     quint32 foreColourBeforeFill = 0; // the TX screen's fore colour, put aside while Color Fill is on
     // The draws of the committed text's colour variation (tests seed it).
     platform::RandomSource random;
@@ -332,7 +332,7 @@ private:
     quint32 lighterColour(quint32 chosen);
     bool makingHeader() const;
 
-    shell::FormMain& form_;
+    interfaces::Form& form_;
     bool redrawWaiting_ = false; // Timer2's tick waits for its finishing redraw
 };
 

@@ -5,6 +5,9 @@
 
 #include "canvas/TxCanvas.h"
 
+#include "interfaces/Form.h"
+#include "interfaces/QsoRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -13,9 +16,6 @@
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,7 +29,6 @@ constexpr int kRight = 2;
 constexpr int kCrossPointer = 2;
 constexpr int kCropState = 101; // txMouseState while the crop rectangle is drawn
 constexpr int kHatchFill = 5;   // FillStyle: downward diagonal hatch
-constexpr int kFillPicked = 201; // sharedCounter once Pattern Fill's colour is picked
 
 // The draw thickness box read as the pen width: a number is taken within the slider's
 // range, anything else leaves the slider as it is.
@@ -42,9 +41,9 @@ void takeThickness(platform::ScrollBar* slider, const QString& box)
     slider->setValue(platform::CInt(std::clamp(value, double(slider->minimum()), double(slider->maximum()))));
 }
 
-platform::gdi::Colour drawingColour(const text::TextTools& text)
+platform::gdi::Colour drawingColour(const interfaces::TextRoom& text)
 {
-    return platform::gdi::Colour(platform::CLng(platform::Val(text.fontRecord[7])));
+    return platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour())));
 }
 
 } // namespace
@@ -60,7 +59,7 @@ bool isShapeItem(const QString& item)
 
 bool TxCanvas::drawShape(double x, double y, bool boxInDrawingColour)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     const QString shape = f.Combo1->text();
     if (shape == QLatin1String("Ellipse")) {
@@ -95,7 +94,7 @@ void TxCanvas::moveShapePreview(double x, double y)
 // been wiped, so nothing else is drawn over the picture.
 void TxCanvas::widenDrawnExtentForShape(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const QString shape = f.Combo1->text();
     double halfWidth = shapeSize;
     double top = y - shapeSize;
@@ -122,7 +121,7 @@ void TxCanvas::widenDrawnExtentForShape(double x, double y)
 
 void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     auto& text = f.text();
     // With nothing pending in Overlays or Pic in Pic, and with "4 pics in 1", a press
@@ -146,7 +145,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
     }
     if (isOn(f.Label38))
         Label38_Click();
-    if (f.Option1->value() && text.styledTextPending == 1)
+    if (f.Option1->value() && text.styledTextWaiting())
         tx->setPicture(f.Image6->Picture());
     if (isOn(f.Label24)) {
         txMouseState = kCropState;
@@ -170,7 +169,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         tx->Drag(platform::vbBeginDrag);
         tx->setMousePointer(kCrossPointer);
         fillColour = tx->Point(x, y);
-        text.sharedCounter = kFillPicked;
+        text.markFillColourPicked();
         return;
     }
     if (button == kRight) {
@@ -184,11 +183,11 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         layOverlayAt(x, y);
         return;
     }
-    text.textToDraw = f.Text1->text();
+    text.setTextToDraw(f.Text1->text());
     if (dragSource == dragCallSign)
-        text.textToDraw = f.Text3->text();
+        text.setTextToDraw(f.Text3->text());
     if (dragSource == dragFskIdText)
-        text.textToDraw = f.Label56->caption();
+        text.setTextToDraw(f.Label56->caption());
     // Draw mode: the stroke starts here, into the persistent layer, at the slider's width;
     // with Fix Color on, the colour under the pointer becomes the drawing colour.
     if (f.Option8->value()) {
@@ -200,7 +199,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         textX = float(x);
         textY = float(y);
         if (isOn(f.Label29))
-            text.fontRecord[7] = platform::numberText(tx->Point(x, y));
+            text.setDrawingColour(platform::numberText(tx->Point(x, y)));
         return;
     }
     if (button == kLeft) {
@@ -218,7 +217,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
 // picture, unless Pattern Fill is on.
 void TxCanvas::rightPressOnTxScreen()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     if (dragSource == dragShapeTool) {
         f.VScroll4->hide();
@@ -240,7 +239,7 @@ void TxCanvas::rightPressOnTxScreen()
 // see-through at the pointer; with Follow Mouse a trail of small copies starts here.
 void TxCanvas::layOverlayAt(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     if (f.Check18->value() == 1 && f.Option7->value()) {
         overlayScale = 1;
@@ -261,7 +260,7 @@ void TxCanvas::layOverlayAt(double x, double y)
 // Centred on the pointer: the element's box is S wide and S * 4 / 5 high.
 void TxCanvas::placeElementAt(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* work = f.Picture3;
     const double s = overlayScale;
@@ -278,7 +277,7 @@ void TxCanvas::placeElementAt(double x, double y)
 
 void TxCanvas::Picture1_MouseMove(int button, int, double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     const bool overlayMode = f.Option6->value() || f.Option7->value();
     const bool left = button == kLeft;
@@ -326,7 +325,7 @@ void TxCanvas::Picture1_MouseMove(int button, int, double x, double y)
         textY = float(y - overlayScale / 2.5);
         tx->setCurrentX(textX);
         tx->setCurrentY(textY);
-        f.text().textEditState = 0;
+        f.text().clearEditState();
         turntransparent();
         return;
     }
@@ -351,7 +350,7 @@ void TxCanvas::Picture1_MouseMove(int button, int, double x, double y)
 // down, its edge outside).
 void TxCanvas::followMouseTrail(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     overlayScale += 1;
     const double s = overlayScale;

@@ -4,12 +4,12 @@
 
 #include "canvas/TxCanvas.h"
 
+#include "interfaces/Form.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +25,7 @@ constexpr int kRight = 2;
 
 void TxCanvas::Picture1_MouseUp(int button, int, double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     auto& text = f.text();
     const bool overlayMode = f.Option6->value() || f.Option7->value();
@@ -42,7 +42,7 @@ void TxCanvas::Picture1_MouseUp(int button, int, double x, double y)
         return;
     }
     tx->setMousePointer(0);
-    if (isOn(f.Command47) && text.styledTextPending == 1 && f.Option1->value()) {
+    if (isOn(f.Command47) && text.styledTextWaiting() && f.Option1->value()) {
         text.Label36_Click();
         return;
     }
@@ -77,7 +77,7 @@ void TxCanvas::Picture1_MouseUp(int button, int, double x, double y)
 
 void TxCanvas::placeTextAt(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& text = f.text();
     platform::PictureBox* tx = f.Picture1;
     tx->Cls();
@@ -89,7 +89,7 @@ void TxCanvas::placeTextAt(double x, double y)
     text.Check17_Click();
     if (f.Check17->value() == 0 && f.Check15->value() == 1)
         text.Check15_Click();
-    if (isOn(f.Command47) && text.styledTextPending == 1 && f.Option1->value())
+    if (isOn(f.Command47) && text.styledTextWaiting() && f.Option1->value())
         text.Label36_Click();
 }
 
@@ -99,7 +99,7 @@ void TxCanvas::placeTextAt(double x, double y)
 // without width or height leaves the picture and the tool as they are.
 void TxCanvas::cropRelease(double x, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     tx->Cls();
     const double left = std::clamp(std::min(double(textX), x), 0.0, kTxWidth);
@@ -126,7 +126,7 @@ void TxCanvas::cropRelease(double x, double y)
 // and takes the row below. Only rows of the picture are read and written.
 void TxCanvas::noiseLineRepair(int button, double y)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     setPending();
     f.Picture3->setPicture(tx->Image());

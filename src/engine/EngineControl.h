@@ -93,6 +93,7 @@ public:
     // default the current mode's size. Nothing pending over the picture goes with it.
     void copyTxScreenToDib(int width, int height);
     void copyTxScreenToDib() override { copyTxScreenToDib(modeWidth, modeHeight); }
+    void targetWholeModePicture() override { dstRect[0] = 0; dstRect[1] = 0; dstRect[2] = modeWidth; dstRect[3] = modeHeight; }
     // An engine DIB drawn through a picture box's device context (into the layers its
     // AutoRedraw says), from the rectangle src to the rectangle dst.
     void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) override;

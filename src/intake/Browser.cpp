@@ -479,6 +479,13 @@ FitMode fitMode(const shell::FormMain& form)
     return FitMode::None;
 }
 
+QRectF Intake::txScreenFilePlace(QSize size, bool& overEmptied) const
+{
+    const ScreenFileFit fit = txScreenFileFit(fitMode(form_), size.width(), size.height());
+    overEmptied = fit.overEmptied;
+    return QRectF(fit.place.left, fit.place.top, fit.place.width, fit.place.height);
+}
+
 namespace {
 
 // The fit scratch measures its picture in units of 2.109375 twips across and

@@ -178,6 +178,8 @@ public:
     // The buffers and levels of an opening, from the picture the panel works on.
     void startAdjusting(const QImage& picture) override;
     int adjustOnRx = 0;           // 1 while the panel holds the received picture
+    void setAdjustingRx(bool onRx) override { adjustOnRx = onRx ? 1 : 0; }
+    QRectF txScreenFilePlace(QSize size, bool& overEmptied) const override;
     double brightnessLevel = 0.5; // the adjust levels, neutral at each opening
     double contrastLevel = 0.5;
     double gammaLevel = 5.0;

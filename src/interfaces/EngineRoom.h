@@ -21,6 +21,8 @@ public:
     virtual void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) = 0;
     // The folder received pictures are saved to (ends in "/").
     virtual QString autoSaveFolder() const = 0;
+    // The engine's destination rectangle: the whole picture of the current mode.
+    virtual void targetWholeModePicture() = 0;
 
 protected:
     ~EngineRoom() = default;

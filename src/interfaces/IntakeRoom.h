@@ -2,6 +2,8 @@
 // What other rooms ask of the picture intake (intake::Intake): the browser, picture
 // files, fitting, the adjust panel and the zoom view.
 
+#include <QRectF>
+#include <QSize>
 #include <QString>
 
 class QImage;
@@ -36,6 +38,11 @@ public:
     // Where a file dialog that names no folder opens.
     virtual QString dialogFolderPath() const = 0;
     virtual void setDialogFolder(const QString& folder) = 0;
+    // The adjust panel holds the received picture (true) or the TX picture.
+    virtual void setAdjustingRx(bool onRx) = 0;
+    // Where a picture file of `size` dropped from the desktop lands on the TX picture by
+    // the fit label chosen (empty for none); `overEmptied` when it lands on an emptied one.
+    virtual QRectF txScreenFilePlace(QSize size, bool& overEmptied) const = 0;
 
 protected:
     ~IntakeRoom() = default;

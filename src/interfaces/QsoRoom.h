@@ -23,6 +23,9 @@ public:
     virtual void headericonoff() = 0;
     // The header canvas refilled in the text colour, the new header background.
     virtual void headercolor() = 0;
+    // The header the TX picture carries (4 to 21): the header box's number (4 to 12) at
+    // the top, 9 more at the bottom.
+    virtual void setHeaderNumber(int number) = 0;
 
 protected:
     ~QsoRoom() = default;

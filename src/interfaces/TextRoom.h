@@ -1,6 +1,8 @@
 #pragma once
 // What other rooms ask of the text tools (text::TextTools).
 
+#include <QString>
+
 namespace interfaces {
 
 class TextRoom {
@@ -23,6 +25,34 @@ public:
     // The pending element turned one step.
     virtual void rotateclockwise() = 0;
     virtual void rotateanticlockwise() = 0;
+
+    // The drawing colour (fontRecord element 7) as its decimal text: shapes, the pen and
+    // the fills draw in it; a tool that borrows it puts the text aside and gives it back.
+    virtual QString drawingColour() const = 0;
+    virtual void setDrawingColour(const QString& colour) = 0;
+    // The text the next print draws; the part of Text1 selected with the mouse let go.
+    virtual void setTextToDraw(const QString& text) = 0;
+    virtual void clearSelectedText() = 0;
+    // A striped or graduated text waits to be drawn over the print.
+    virtual bool styledTextWaiting() const = 0;
+    virtual void clearStyledTextWaiting() = 0;
+    // The text's rotation; the restore takes back the copy put aside.
+    virtual double textRotation() const = 0;
+    virtual void setTextRotation(double angle) = 0;
+    virtual void restoreTextRotation() = 0;
+    // The line step of the last print in pixels; setting it sets the size bar's copy too.
+    virtual double textLineStep() const = 0;
+    virtual void setTextLineStep(double step) = 0;
+    // An overlay was sized or turned since the last SET (SET then re-renders it once);
+    // clearing sets the text's edit state back to none, whatever it held.
+    virtual bool overlayStepped() const = 0;
+    virtual void markOverlayStepped() = 0;
+    virtual void clearEditState() = 0;
+    // Pattern Fill's colour was picked from the TX screen: the next pass paints that
+    // colour; clearing sets the shared counter back to none, whatever it held.
+    virtual bool fillColourPicked() const = 0;
+    virtual void markFillColourPicked() = 0;
+    virtual void clearSharedCounter() = 0;
 
 protected:
     ~TextRoom() = default;

@@ -68,6 +68,7 @@ public:
     QString stationRecord[7]; // 2 call sign, 3 frequency or band, 4 report, 5 "LCL"/"UTC"
     QVariant headerFlag;
     QVariant headerNumber;    // 4 to 21
+    void setHeaderNumber(int number) override { headerNumber = number; }
     QVariant utcOffset;       // hours; 0.5 is 30 minutes
     quint32 headerBackColor = 0;
 

@@ -192,6 +192,27 @@ public:
     double textAngle = 0;          // the text rotation
     double savedTextAngle = 0;     // its put-aside copy
 
+    // What the TX screen asks of that state (TextRoom).
+    QString drawingColour() const override { return fontRecord[7]; }
+    void setDrawingColour(const QString& colour) override { fontRecord[7] = colour; }
+    void setTextToDraw(const QString& text) override { textToDraw = text; }
+    void clearSelectedText() override { selectedText.clear(); }
+    bool styledTextWaiting() const override { return styledTextPending == 1; }
+    void clearStyledTextWaiting() override { styledTextPending = 0; }
+    double textRotation() const override { return textAngle; }
+    void setTextRotation(double angle) override { textAngle = angle; }
+    void restoreTextRotation() override { textAngle = savedTextAngle; }
+    double textLineStep() const override { return textSize; }
+    void setTextLineStep(double step) override { textSize = textSizeStep = step; }
+    bool overlayStepped() const override { return textEditState == kOverlayStepped; }
+    void markOverlayStepped() override { textEditState = kOverlayStepped; }
+    void clearEditState() override { textEditState = 0; }
+    bool fillColourPicked() const override { return sharedCounter == kFillColourPicked; }
+    void markFillColourPicked() override { sharedCounter = kFillColourPicked; }
+    void clearSharedCounter() override { sharedCounter = 0; }
+    static constexpr int kOverlayStepped = 100;    // textEditState after an overlay's size or turn step
+    static constexpr int kFillColourPicked = 201;  // sharedCounter once Pattern Fill's colour is picked
+
 private:
     // drawText's phases: the text cut into lines, then printed as columns or as lines.
     int splitTextLines(bool multiColoured);

@@ -102,6 +102,19 @@ private slots:
         outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}}, false);
         c.Label30_MouseDown(1, 0, 0, 0);
         QCOMPARE(rgb32(f.Picture1->Picture()), solid(640, 512, kSurround));
+
+        // With Fix Color on, the floods' look-ups of the fill colour, which lend pixel
+        // (0, 0), leave the fore colour Fix Color put aside: switched off, it comes back.
+        drawOn(s, blueGreen(320));
+        outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
+        f.Picture1->setForeColor(0x123456);
+        c.Label29_Click();
+        QVERIFY(isOn(f.Label29));
+        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        c.Label30_MouseDown(1, 0, 0, 0);
+        QCOMPARE(rgb32(f.Picture1->Picture()).pixel(0, 0), kSurround);
+        c.Label29_Click();
+        QCOMPARE(f.Picture1->ForeColor(), 0x123456u);
     }
 
     void makeOverlayRefusals()
