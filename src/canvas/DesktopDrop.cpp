@@ -38,7 +38,7 @@ void TxCanvas::Picture1_OLEDragDrop(const QStringList& files, int, int, double x
         engine.targetWholeModePicture();
         // The file is read before the take-back copy is renewed: a file that cannot be
         // read leaves the picture and the copy of the last change as they were.
-        platform::Picbuf& loader = *&f.intake().fileLoader();
+        platform::Picbuf& loader = f.intake().fileLoader();
         loader.setFilename(files.first());
         loader.load();
         const QImage picture = loader.picture();

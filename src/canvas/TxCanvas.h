@@ -192,22 +192,24 @@ public:
     // corner, scaled to the element, its corner colour left out; nothing is committed.
     void turntransparent() override;
 
-    // Shared state of the drags and of the element being placed.
-    int dragSource = dragNone;
+    // The drag in progress and the element being placed (CanvasRoom).
     int dragSourceCode() const override { return dragSource; }
     void setDragSource(int code) override { dragSource = code; }
-    int headerBoxDragged = 0;     // 4 to 12 while that header box is dragged
     int draggedHeaderBox() const override { return headerBoxDragged; }
     void setDraggedHeaderBox(int box) override { headerBoxDragged = box; }
-    float textX = 0;              // the element's position on the TX picture
-    float textY = 0;
-    double overlayScale = 0;      // width of the pending overlay; its height is 4/5 of it
+    double overlayWidth() const override { return overlayScale; }
     void setOverlayWidth(double width) override { overlayScale = width; }
-    double overlayAngle = 0;      // overlay rotation in degrees (text rotation in Text mode)
+    float elementX() const override { return textX; }
+    float elementY() const override { return textY; }
+    void setElementX(float x) override { textX = x; }
+    void setElementY(float y) override { textY = y; }
+    double elementAngle() const override { return overlayAngle; }
+    void setElementAngle(double degrees) override { overlayAngle = degrees; }
+    int mouseState() const override { return txMouseState; }
+    void setMouseState(int state) override { txMouseState = state; }
     int32_t rotateFlags = 0;      // 1 keyed, 2 smooth, &H40000 / &H80000 mirrored
     int transparentOn = 0;        // 1 while the overlay is a whole-screen transparent one
     int repeatAction = 0;         // 1 while a size or rotate button is held
-    int txMouseState = 0;         // 101 while a crop rectangle is drawn
     double shapeSize = 0;
     double shapeAspect = 0;
     int shapeScrollLast = 0;
@@ -331,6 +333,15 @@ private:
     void elementCommitted(bool focusText);
     quint32 lighterColour(quint32 chosen);
     bool makingHeader() const;
+
+    // The drag in progress and the element being placed.
+    int dragSource = dragNone;
+    int headerBoxDragged = 0;     // 4 to 12 while that header box is dragged
+    float textX = 0;              // the element's position on the TX picture
+    float textY = 0;
+    double overlayScale = 0;      // width of the pending overlay; its height is 4/5 of it
+    double overlayAngle = 0;      // overlay rotation in degrees (text rotation in Text mode)
+    int txMouseState = 0;         // 101 while a crop rectangle is drawn
 
     interfaces::Form& form_;
     bool redrawWaiting_ = false; // Timer2's tick waits for its finishing redraw

@@ -148,8 +148,8 @@ void Intake::Command38_Click()
     }
     shown.hide();
     f.Frame9->hide();
-    canvas.txMouseState = 0;
-    canvas.overlayAngle = 0;
+    canvas.setMouseState(0);
+    canvas.setElementAngle(0);
     f.text().sharedCounter = 0;
     steps.step(QStringLiteral("File2"), [&] { f.File2->Refresh(); });
     f.Text1->setFocus();
@@ -197,8 +197,8 @@ void Intake::Command27_Click()
     f.PicbufVisible->hide();
     f.Frame9->hide();
     auto& canvas = f.canvas();
-    canvas.txMouseState = 0;
-    canvas.overlayAngle = 0;
+    canvas.setMouseState(0);
+    canvas.setElementAngle(0);
     f.text().sharedCounter = 0;
 }
 

@@ -178,9 +178,9 @@ void Intake::Dir1_Change()
     steps.step(QStringLiteral("File1"), [&] { form.File1->setPath(form.Dir1->Path()); });
     clearBrowserSlots();
     auto& canvas = form.canvas();
-    const bool showPage = canvas.txMouseState == 107;
+    const bool showPage = canvas.mouseState() == 107;
     if (showPage) {
-        canvas.txMouseState = 0;
+        canvas.setMouseState(0);
         steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
     }
     // The new folder's first file is selected, so that " >>>> Next 4" (or a fit mode)
@@ -235,7 +235,7 @@ QString Intake::browserSlotPath(int slot) const
 void Intake::browserListDragOver(int state)
 {
     shell::FormMain& form = form_;
-    const int code = form.canvas().dragSource;
+    const int code = form.canvas().dragSourceCode();
     if (code >= 11 && code <= 14)
         return;
     if (form.makeheader->isChecked() || form.makeheader16->isChecked())
@@ -259,7 +259,7 @@ void Intake::browserListDragDrop()
 void Intake::dropToSave(bool recentTaken)
 {
     shell::FormMain& form = form_;
-    const int code = form.canvas().dragSource;
+    const int code = form.canvas().dragSourceCode();
     QImage picture;
     if (code == canvas::dragTxPicture) {
         picture = form.Picture1->Image();
@@ -582,7 +582,7 @@ void Intake::picturecorrectaspect()
     platform::PictureBox& tx = *form.Picture1;
     tx.setAutoRedraw(true);
     // A code that names no thumbnail refits what the scratch held.
-    if (const platform::ImageBox* source = form.thumbnailFor(form.canvas().dragSource))
+    if (const platform::ImageBox* source = form.thumbnailFor(form.canvas().dragSourceCode()))
         setFitSource(source->Picture());
     const platform::PictureBox& scratch = *form.Picture13;
     const QImage picture = scratch.Picture();
@@ -609,7 +609,7 @@ void Intake::quickDirClick(int n)
     shell::FormMain& form = form_;
     auto& canvas = form.canvas();
     const int element = QuickDirElement[n];
-    canvas.txMouseState = 0;
+    canvas.setMouseState(0);
     currentQuickDir = n;
     resetDirCaptions();
     platform::CommandButton* button = form.quickDirButton(n);
@@ -626,7 +626,7 @@ void Intake::quickDirClick(int n)
         clearBrowserSlots();
         form.File1->setListIndex(settingNumber(quickDirPage[n]));
         Label13_Click();
-        canvas.txMouseState = 107;
+        canvas.setMouseState(107);
     } catch (const std::exception& e) {
         qInfo("quick directory %d: %s", n, e.what());
     }

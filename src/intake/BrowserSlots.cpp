@@ -94,11 +94,11 @@ void Intake::browserSlotMouseDown(int code, int button)
         form.Text1->setFocus();
         return;
     }
-    canvas.dragSource = code;
+    canvas.setDragSource(code);
     if (button == 2)
         ShowZoom();
     if (button == 1) {
-        canvas.overlayScale = 240;
+        canvas.setOverlayWidth(240);
         slot->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
         slot->Drag(platform::vbBeginDrag);
     }
@@ -109,7 +109,7 @@ void Intake::browserSlotMouseDown(int code, int button)
 void Intake::browserSlotDragOver(int, int state)
 {
     shell::FormMain& form = form_;
-    const int code = form.canvas().dragSource;
+    const int code = form.canvas().dragSourceCode();
     if (canvas::isBrowserSlot(code) || makingHeader(form))
         return;
     if (state == platform::vbEnter) {
@@ -145,7 +145,7 @@ void Intake::browserOLEDragDrop(const QStringList& files)
         form.Text1->setFocus();
         return;
     }
-    form.canvas().dragSource = canvas::dragNone;
+    form.canvas().setDragSource(canvas::dragNone);
     saveToBrowserDir();
 }
 
@@ -216,7 +216,7 @@ void Intake::Image16_DragOver(int state)
         return;
     // Only a thumbnail's file is taken; every other picture carries the no-drop cursor.
     if (state == platform::vbEnter) {
-        if (canvas::isBrowserSlot(form.canvas().dragSource))
+        if (canvas::isBrowserSlot(form.canvas().dragSourceCode()))
             form.strips().iconon();
         else
             form.strips().iconoff();
@@ -232,7 +232,7 @@ void Intake::Image16_DragDrop()
         form.ui().msgBox(QStringLiteral("Cannot delete icon from ") + form.File1->filePath(), platform::vbOKOnly);
         return;
     }
-    const int code = form.canvas().dragSource;
+    const int code = form.canvas().dragSourceCode();
     if (!canvas::isBrowserSlot(code))
         return;
     form.text().sharedCounter = code - 10;
@@ -290,7 +290,7 @@ void Intake::ShowZoom()
     platform::PictureBox& zoom = *form.Picture21;
     auto& e = form.engine();
     platform::StepRunner steps(QStringLiteral("ShowZoom"));
-    if (const platform::ImageBox* slot = form.thumbnailFor(form.canvas().dragSource))
+    if (const platform::ImageBox* slot = form.thumbnailFor(form.canvas().dragSourceCode()))
         zoomPicture_ = slot->Picture();
     zoom.setAutoRedraw(true);
     zoom.Cls();

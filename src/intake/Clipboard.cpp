@@ -100,14 +100,14 @@ void Intake::Command22_Click()
     }
     platform::StepRunner steps(QStringLiteral("Command22_Click"));
     f.Text1->setFocus();
-    canvas.overlayAngle = 0;
+    canvas.setElementAngle(0);
     f.Image13->setPicture(tx.Image());
 
     if (f.Option7->value() || f.Option6->value()) {
         // The pending element: drawn on the persistent layer, as a thumbnail dropped in
         // these modes is, so that SET commits it and Undo wipes it.
-        const double s = canvas.overlayScale;
-        canvas.dragSource = canvas::dragNone;
+        const double s = canvas.overlayWidth();
+        canvas.setDragSource(canvas::dragNone);
         tx.setAutoRedraw(true);
         tx.Cls();
         platform::PictureBox& overlay = *f.Picture2;
@@ -134,8 +134,8 @@ void Intake::Command22_Click()
             steps.step(QStringLiteral("turntransparent"), [&] { canvas.turntransparent(); });
         }
         tx.setAutoRedraw(false);
-        canvas.textX = float(kQuarterCentreX - s / 2);
-        canvas.textY = float(kQuarterCentreY - s * 2 / 5);
+        canvas.setElementX(float(kQuarterCentreX - s / 2));
+        canvas.setElementY(float(kQuarterCentreY - s * 2 / 5));
         return;
     }
 

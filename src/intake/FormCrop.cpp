@@ -209,7 +209,7 @@ void FormCrop::Command5_Click()
     platform::StepRunner steps(QStringLiteral("FormCrop_Command5_Click"));
     const double w = cropWidth;
     const double left = cropAnchorX - w / 2, top = cropAnchorY - w / 2;
-    form.canvas().dragSource = 0;
+    form.canvas().setDragSource(0);
     const auto nearest = [](double v) { return int32_t(platform::roundHalfEven(v)); };
     const int32_t whole[4] = {0, 0, int32_t(Picture1->ScaleWidth()), int32_t(Picture1->ScaleHeight())};
     std::copy(std::begin(whole), std::end(whole), engine.srcRect);
@@ -239,7 +239,7 @@ void FormCrop::Command5_Click()
 
 void FormCrop::Command6_Click()
 {
-    form_.canvas().dragSource = 0;
+    form_.canvas().setDragSource(0);
     platform::setBackColor(Command1, FaceColor);
     platform::setBackColor(Command2, FaceColor);
     platform::setBackColor(Command7, FaceColor);

@@ -61,7 +61,7 @@ void Intake::loadpic_Click()
     QString file;
     platform::StepRunner steps(QStringLiteral("loadpic_Click"));
     if (platform::backColor(form.Command20) == kStateOn && platform::backColor(form.Label17) == kStateOn
-        && form.canvas().dragSource > 0) {
+        && form.canvas().dragSourceCode() > 0) {
         // A browser thumbnail dropped on the TX screen with "With Crop" on: the file it
         // shows, without the open dialog.
         file = browserDropFile();
@@ -157,7 +157,7 @@ QString Intake::browserDropFile()
     shell::FormMain& form = form_;
     platform::FileListBox& list = *form.File1;
     dialogFolder = list.Path();
-    const int code = form.canvas().dragSource;
+    const int code = form.canvas().dragSourceCode();
     if (code < 11 || code > 14)
         return list.filePath();
     const QString file = browserSlotPath(code - 10);

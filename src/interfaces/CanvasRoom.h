@@ -35,7 +35,22 @@ public:
     virtual int draggedHeaderBox() const = 0;
     virtual void setDraggedHeaderBox(int box) = 0;
     // The width of the pending overlay or picture-in-picture; its height is 4/5 of it.
+    virtual double overlayWidth() const = 0;
     virtual void setOverlayWidth(double width) = 0;
+    // Where the element stands on the TX picture: the text's print position, the corner
+    // of a pending overlay, picture-in-picture or stamp.
+    virtual float elementX() const = 0;
+    virtual float elementY() const = 0;
+    virtual void setElementX(float x) = 0;
+    virtual void setElementY(float y) = 0;
+    // The pending overlay's turn in degrees (the text's turn in Text mode).
+    virtual double elementAngle() const = 0;
+    virtual void setElementAngle(double degrees) = 0;
+    // What the last press on the TX screen or a tool left going: 101 while a crop
+    // rectangle is drawn, 9 / 19 after the text was turned clockwise / anticlockwise, 107
+    // while the browser's page change waits; 0 for nothing.
+    virtual int mouseState() const = 0;
+    virtual void setMouseState(int state) = 0;
 
 protected:
     ~CanvasRoom() = default;

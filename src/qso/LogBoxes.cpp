@@ -116,7 +116,7 @@ void Qso::Text3_KeyPress(int& keyAscii)
 void Qso::Text3_DragDrop()
 {
     shell::FormMain& f = form_;
-    if (f.canvas().dragSource != canvas::dragCallSign)
+    if (f.canvas().dragSourceCode() != canvas::dragCallSign)
         return;
     f.setText1Listing(false);
     f.Text3->setText(QString());

@@ -148,7 +148,7 @@ void Qso::Label26_MouseDown(int, int, double, double)
 void Qso::Image7_MouseDown(int button, int, double, double)
 {
     shell::FormMain& f = form_;
-    f.canvas().dragSource = canvas::dragMugShot;
+    f.canvas().setDragSource(canvas::dragMugShot);
     if (!f.Image7->hasPicture())
         return;
     if (button == 2) {
@@ -171,7 +171,7 @@ void Qso::Image7_DragOver(int state)
 void Qso::Image7_DragDrop()
 {
     shell::FormMain& f = form_;
-    const int code = f.canvas().dragSource;
+    const int code = f.canvas().dragSourceCode();
     if (code == canvas::dragTxPicture) {
         mugShotToImage7(f.Picture1->Image());
         return;

@@ -149,7 +149,7 @@ void Qso::Command36_Click()
     form.makeheader->setChecked(false);
     form.makeheader16->setChecked(false);
     form.Picture1->setFontSize(26);
-    form.canvas().headerBoxDragged = 0;
+    form.canvas().setDraggedHeaderBox(0);
     form.Text1->setFocus();
 }
 
@@ -167,8 +167,8 @@ void Qso::headerLoadButton(bool large)
     platform::CommandButton* other = large ? form.Command37 : form.Command35;
     auto& canvas = form.canvas();
     canvas.Command12_Click();
-    canvas.headerBoxDragged = 0;
-    canvas.dragSource = canvas::dragNone;
+    canvas.setDraggedHeaderBox(0);
+    canvas.setDragSource(canvas::dragNone);
     if (makingHeader()) {
         form.makeheader->setChecked(false);
         form.makeheader16->setChecked(false);
@@ -268,7 +268,7 @@ void Qso::Text3_MouseDown(int, int, double, double)
 {
     if (!form_.Option1->value())
         return;
-    form_.canvas().dragSource = canvas::dragCallSign;
+    form_.canvas().setDragSource(canvas::dragCallSign);
     platform::DragManager::instance().begin(form_.Text3);
 }
 
@@ -277,7 +277,7 @@ void Qso::headerBoxMouseDown(int number, int)
     platform::PictureBox* box = form_.headerBox(number);
     if (!box)
         return;
-    form_.canvas().headerBoxDragged = number;
+    form_.canvas().setDraggedHeaderBox(number);
     if (makingHeader())
         return;
     box->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
@@ -286,13 +286,13 @@ void Qso::headerBoxMouseDown(int number, int)
 
 void Qso::headericonon()
 {
-    if (auto* box = form_.headerBox(form_.canvas().headerBoxDragged))
+    if (auto* box = form_.headerBox(form_.canvas().draggedHeaderBox()))
         box->setDragIcon(platform::dragIcon(platform::DragIcon::Drop));
 }
 
 void Qso::headericonoff()
 {
-    if (auto* box = form_.headerBox(form_.canvas().headerBoxDragged))
+    if (auto* box = form_.headerBox(form_.canvas().draggedHeaderBox()))
         box->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
 }
 
@@ -307,11 +307,11 @@ void Qso::headerBoxDragDrop(int number)
         return;
     auto& canvas = form.canvas();
     if (!makingHeader()) {
-        canvas.headerBoxDragged = 0;
+        canvas.setDraggedHeaderBox(0);
         form.Text1->setFocus();
         return;
     }
-    if (canvas.dragSource != canvas::dragTxPicture || canvas.headerBoxDragged > 0)
+    if (canvas.dragSourceCode() != canvas::dragTxPicture || canvas.draggedHeaderBox() > 0)
         return;
     platform::PictureBox* tx = form.Picture1;
     tx->setPicture(tx->Image());
@@ -329,7 +329,7 @@ void Qso::headerBoxDragOver(int /*number*/, int state)
         form.Text1->setFocus();
         return;
     }
-    if (form.canvas().dragSource != canvas::dragTxPicture)
+    if (form.canvas().dragSourceCode() != canvas::dragTxPicture)
         return;
     if (state == platform::vbEnter)
         form.Picture1->setDragIcon(platform::dragIcon(platform::DragIcon::Drop));

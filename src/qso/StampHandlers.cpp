@@ -161,8 +161,8 @@ void Qso::qslBlock()
     const bool wasUnderlined = tx->FontUnderline();
     const bool wasItalic = tx->FontItalic();
     tx->setFontUnderline(false);
-    canvas.textX = 200;
-    canvas.textY = top ? 36 : 290;
+    canvas.setElementX(200);
+    canvas.setElementY(top ? 36 : 290);
     text.textToDraw = own;
     tx->setAutoRedraw(true);
     tx->setFontName(kStampFont);
@@ -170,24 +170,24 @@ void Qso::qslBlock()
     tx->setFontSize(48);
     tx->setForeColor(kBlack);
     tx->setFontItalic(false);
-    steps.step(QStringLiteral("own call"), [&] { printAt(tx, canvas.textX, canvas.textY, text.textToDraw); });
+    steps.step(QStringLiteral("own call"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), text.textToDraw); });
     tx->setAutoRedraw(false);
 
     tx->setFontSize(24);
-    canvas.textX = 100;
-    canvas.textY = top ? 98 : 352;
+    canvas.setElementX(100);
+    canvas.setElementY(top ? 98 : 352);
     const QString other = f.Text15->text().isEmpty() ? QStringLiteral("NOTHING") : f.Text15->text();
     text.textLines[1] = QStringLiteral("Confirms  ") + other + QStringLiteral("   2xSSTV");
     text.textLines[2] = QStringLiteral("RSV -  ") + stationRecord[4] + QStringLiteral("       Band - ") +
                         stationRecord[3];
     text.textLines[3] = when.date + QStringLiteral("    ") + when.time + QLatin1Char(' ') + stationRecord[5];
     tx->setFontUnderline(wasUnderlined);
-    canvas.textY += 2;
+    canvas.setElementY(canvas.elementY() + 2);
     tx->setAutoRedraw(true);
     const double step = tx->FontSize();
     for (int line = 1; line <= 3; ++line)
         steps.step(QStringLiteral("line %1").arg(line), [&] {
-            printAt(tx, canvas.textX, canvas.textY + (line - 1) * 1.6 * step, text.textLines[line]);
+            printAt(tx, canvas.elementX(), canvas.elementY() + (line - 1) * 1.6 * step, text.textLines[line]);
         });
     platform::doEvents();
 
@@ -248,13 +248,13 @@ void Qso::dateStamp()
     const QString own = dateStampCall(stationRecord[2]);
     const StampTime when =
         stampTime(platform::currentClock().localTime(), stationRecord[5], utcOffset.toDouble());
-    canvas.textX = 66;
-    canvas.textY = 478;
+    canvas.setElementX(66);
+    canvas.setElementY(478);
     text.textToDraw = own;
-    steps.step(QStringLiteral("call"), [&] { printAt(tx, canvas.textX, canvas.textY, text.textToDraw); });
-    canvas.textX = 220;
+    steps.step(QStringLiteral("call"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), text.textToDraw); });
+    canvas.setElementX(220);
     text.textToDraw = when.time + QLatin1Char(' ') + stationRecord[5] + QStringLiteral("  ") + when.date;
-    steps.step(QStringLiteral("time"), [&] { printAt(tx, canvas.textX, canvas.textY, text.textToDraw); });
+    steps.step(QStringLiteral("time"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), text.textToDraw); });
     tx->setAutoRedraw(false);
     steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
 

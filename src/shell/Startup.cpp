@@ -189,7 +189,7 @@ void Shell::showFirstPages(platform::StepRunner& steps)
     FormMain& form = form_;
     auto& text = form.text();
     loadPictureStore(steps);
-    form.canvas().overlayScale = 240;
+    form.canvas().setOverlayWidth(240);
     steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
     steps.step(QStringLiteral("HScroll1"), [&] { setScrollValue(form.HScroll1, 3); });
     steps.step(QStringLiteral("HScroll2"), [&] { setScrollValue(form.HScroll2, 1); });

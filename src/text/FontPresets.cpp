@@ -67,8 +67,8 @@ void TextTools::fontPresetMouseDown(int slot, int button)
     });
     f.Text1->setFocus();
     tx->Cls();
-    tx->setCurrentX(cv.textX);
-    tx->setCurrentY(cv.textY);
+    tx->setCurrentX(cv.elementX());
+    tx->setCurrentY(cv.elementY());
     if (button == kLeftButton && styledTextPending == 1) {
         steps.step(QStringLiteral("Label36_Click"), [&] { Label36_Click(); });
         return;

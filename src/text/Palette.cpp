@@ -90,9 +90,9 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
         if (canvas::isShapeItem(f.Combo1->text())) {
             // An armed shape is drawn again where it stands: the shape drawer adds the
             // centre offset to an armed shape's place, so it is taken off first.
-            if (cv.dragSource == canvas::dragShapeTool) {
-                cv.textX -= 160;
-                cv.textY -= 128;
+            if (cv.dragSourceCode() == canvas::dragShapeTool) {
+                cv.setElementX(cv.elementX() - 160);
+                cv.setElementY(cv.elementY() - 128);
             }
             cv.Combo1_Click();
             return;
@@ -101,8 +101,8 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
             Label36_Click();
             return;
         }
-        tx->setCurrentX(cv.textX);
-        tx->setCurrentY(cv.textY);
+        tx->setCurrentX(cv.elementX());
+        tx->setCurrentY(cv.elementY());
         if (!drawMode)
             drawText();
         if (f.Check17->value() == 1)

@@ -93,10 +93,10 @@ void TextTools::Check15_Click()
         return;
     const QString keptRecord = fontRecord[7];
     const quint32 keptFore = tx->ForeColor();
-    tx->setCurrentX(cv.textX);
-    tx->setCurrentY(cv.textY);
-    const float x0 = cv.textX;
-    const float y0 = float(platform::CInt(cv.textY));
+    tx->setCurrentX(cv.elementX());
+    tx->setCurrentY(cv.elementY());
+    const float x0 = cv.elementX();
+    const float y0 = float(platform::CInt(cv.elementY()));
     const quint32 ring = platform::backColor(f.swatch(f.HScroll4->value() + 1));
     platform::setBackColor(f.Text8, ring);
     fontRecord[7] = platform::numberText(ring);
@@ -104,11 +104,11 @@ void TextTools::Check15_Click()
     const int weight = std::clamp(platform::CInt(platform::Val(outlineWeight.toString())), qint16(0), qint16(2));
     for (int k = 0; k < kCopiesOfWeight[weight]; ++k) {
         // The first copy starts from textY as found; every later one from the rounded Y0.
-        cv.textX = x0 + float(kOutlineOffsets[k].dx);
-        cv.textY = cv.textY + float(kOutlineOffsets[k].dy);
+        cv.setElementX(x0 + float(kOutlineOffsets[k].dx));
+        cv.setElementY(cv.elementY() + float(kOutlineOffsets[k].dy));
         drawText();
-        cv.textX = x0;
-        cv.textY = y0;
+        cv.setElementX(x0);
+        cv.setElementY(y0);
     }
     tx->setCurrentX(x0);
     tx->setCurrentY(y0);
@@ -116,8 +116,8 @@ void TextTools::Check15_Click()
     tx->setForeColor(keptFore);
     multiColourFlag = 1;
     drawText();
-    cv.textX = x0;
-    cv.textY = y0;
+    cv.setElementX(x0);
+    cv.setElementY(y0);
 }
 
 // Without a pending text a release wipes the preview; styled text is redrawn whole.
@@ -145,8 +145,8 @@ void TextTools::Check15_MouseUp(int, int, double, double)
     // Just switched off: the text and its shadow again, without the ring.
     if (f.Check15->value() == 0) {
         tx->Cls();
-        tx->setCurrentX(cv.textX);
-        tx->setCurrentY(cv.textY);
+        tx->setCurrentX(cv.elementX());
+        tx->setCurrentY(cv.elementY());
         drawText();
         Check17_Click();
     }
@@ -236,8 +236,8 @@ void TextTools::shadowArrowClick(int option)
 {
     auto& cv = form_.canvas();
     const double unit = form_.Picture1->FontSize() / kShadowUnit;
-    cv.textX = float(cv.textX + kArrowX[option] * unit);
-    cv.textY = float(cv.textY + kArrowY[option] * unit);
+    cv.setElementX(float(cv.elementX() + kArrowX[option] * unit));
+    cv.setElementY(float(cv.elementY() + kArrowY[option] * unit));
 }
 
 void TextTools::Check17_Click()
@@ -249,8 +249,8 @@ void TextTools::Check17_Click()
         f.Check16->value() == 1)
         return;
     const quint32 textColour = tx->ForeColor();
-    const float savedX = cv.textX;
-    const float savedY = cv.textY;
+    const float savedX = cv.elementX();
+    const float savedY = cv.elementY();
     tx->setForeColor(quint32(textBackColour));
     // A depth never set (a first start) is the depth bar's, as the bar shows it.
     const int bar = f.VScroll1->value();
@@ -261,8 +261,8 @@ void TextTools::Check17_Click()
     const double back = tx->FontSize() * depth / kShadowUnit;
     for (int option = 2; option <= 5; ++option)
         if (shadowArrow(option)->value()) {
-            cv.textX = float(cv.textX - kArrowX[option] * back);
-            cv.textY = float(cv.textY - kArrowY[option] * back);
+            cv.setElementX(float(cv.elementX() - kArrowX[option] * back));
+            cv.setElementY(float(cv.elementY() - kArrowY[option] * back));
         }
     platform::StepRunner steps(QStringLiteral("Check17_Click"));
     // A local index: the shared counter also holds a picked fill colour (201) or a stamp
@@ -273,19 +273,19 @@ void TextTools::Check17_Click()
         for (int option = 2; option <= 5; ++option)
             if (shadowArrow(option)->value())
                 shadowArrowClick(option);
-        tx->setCurrentX(cv.textX);
-        tx->setCurrentY(cv.textY);
+        tx->setCurrentX(cv.elementX());
+        tx->setCurrentY(cv.elementY());
         steps.step(QStringLiteral("copy"), [&] { drawText(); });
     }
-    tx->setCurrentX(cv.textX);
-    tx->setCurrentY(cv.textY);
-    cv.textX = savedX;
-    cv.textY = savedY;
+    tx->setCurrentX(cv.elementX());
+    tx->setCurrentY(cv.elementY());
+    cv.setElementX(savedX);
+    cv.setElementY(savedY);
     tx->setForeColor(textColour);
     multiColourFlag = 1;
     steps.step(QStringLiteral("text"), [&] { drawText(); });
-    cv.textX = savedX;
-    cv.textY = savedY;
+    cv.setElementX(savedX);
+    cv.setElementY(savedY);
     steps.step(QStringLiteral("outline"), [&] { Check15_Click(); });
 }
 
@@ -299,8 +299,8 @@ void TextTools::Check17_MouseUp(int, int, double, double)
     // Just switched off: the text and its outline again, without the shadow.
     if (f.Check17->value() == 0) {
         tx->Cls();
-        tx->setCurrentX(cv.textX);
-        tx->setCurrentY(cv.textY);
+        tx->setCurrentX(cv.elementX());
+        tx->setCurrentY(cv.elementY());
         drawText();
         Check15_Click();
     }
@@ -564,7 +564,7 @@ void TextTools::drawStyledText()
             const double boxTop = top + 1.2 * s - 1.2 * s / 16 - 2;
             pattern->Line(0, boxTop, w, boxTop + s, clampedRgb(br, bg, bb), platform::PictureBox::LineKind::FilledBox);
         };
-        lineBand(cv.textY);
+        lineBand(cv.elementY());
         for (int i = 2; i <= 20; ++i)
             if (lineTops[i] > 0)
                 lineBand(lineTops[i]);

@@ -87,8 +87,8 @@ void TextTools::textrotate()
     platform::PictureBox* tx = f.Picture1;
     const SelectedFont font(tx->hDC(), rotatedFont());
     if (f.Combo3->text() != kMultiColoured) {
-        tx->setCurrentX(canvas.textX);
-        tx->setCurrentY(canvas.textY);
+        tx->setCurrentX(canvas.elementX());
+        tx->setCurrentY(canvas.elementY());
         tx->Print(scratchText, false);
         return;
     }
@@ -99,11 +99,11 @@ void TextTools::textrotate()
         if (multiColourFlag == 1 && scratchIndex >= 2)
             tx->setForeColor(MultiColourTable(scratchIndex - 1));
         tx->Print(scratchText.mid(scratchIndex - 1, 1), false);
-        canvas.textX = float(canvas.textX + tx->FontSize() * kMultiAdvance);
-        tx->setCurrentX(canvas.textX);
+        canvas.setElementX(float(canvas.elementX() + tx->FontSize() * kMultiAdvance));
+        tx->setCurrentX(canvas.elementX());
         if (textAngle != 0) {
-            canvas.textY = float(canvas.textY - textAngle / 10);
-            tx->setCurrentY(canvas.textY);
+            canvas.setElementY(float(canvas.elementY() - textAngle / 10));
+            tx->setCurrentY(canvas.elementY());
         }
     }
     tx->setForeColor(kept);
@@ -130,19 +130,19 @@ void TextTools::drawText()
         multiColourFlag = 1;
     if (!selectedText.isEmpty())
         textToDraw = selectedText;
-    tx->setCurrentX(canvas.textX);
+    tx->setCurrentX(canvas.elementX());
     const int n = splitTextLines(multiColoured);
 
-    const float x0 = canvas.textX;
-    const float y0 = canvas.textY;
+    const float x0 = canvas.elementX();
+    const float y0 = canvas.elementY();
     tx->setCurrentX(x0);
     tx->setCurrentY(y0);
     if (isOn(f.Label31))
         printColumns(n, multiColoured);
     else
         printLines(n);
-    canvas.textX = x0;
-    canvas.textY = y0;
+    canvas.setElementX(x0);
+    canvas.setElementY(y0);
 }
 
 // textToDraw into textLines 1 to n, the count returned; lineTops cleared. Lines end at
@@ -208,38 +208,38 @@ void TextTools::printColumns(int n, bool multiColoured)
                     tx->setForeColor(MultiColourTable(scratchIndex));
                 tx->Print(line.mid(scratchIndex - 1, 1), false);
             });
-            tx->setCurrentX(canvas.textX);
-            tx->setCurrentY(canvas.textY + textSize);
-            canvas.textY = float(canvas.textY + textSize);
+            tx->setCurrentX(canvas.elementX());
+            tx->setCurrentY(canvas.elementY() + textSize);
+            canvas.setElementY(float(canvas.elementY() + textSize));
         }
         tx->setForeColor(kept);
         multiColourFlag = 0;
         return;
     }
-    const float top = canvas.textY;
+    const float top = canvas.elementY();
     for (int i = 1; i <= n; ++i) {
         const QString& column = textLines[i];
         for (int k = 1; k <= column.size(); ++k) {
-            tx->setCurrentX(canvas.textX);
-            tx->setCurrentY(canvas.textY);
+            tx->setCurrentX(canvas.elementX());
+            tx->setCurrentY(canvas.elementY());
             if (k <= kMaxLines)
-                lineTops[k] = canvas.textY;
+                lineTops[k] = canvas.elementY();
             const QString character = column.mid(k - 1, 1);
             steps.step(QStringLiteral("character %1").arg(k), [&] {
                 if (boxed) {
                     // The blanks widen the box on both sides of the character.
                     tx->Print(QStringLiteral("     "), false);
-                    tx->setCurrentX(canvas.textX);
-                    tx->setCurrentY(canvas.textY);
+                    tx->setCurrentX(canvas.elementX());
+                    tx->setCurrentY(canvas.elementY());
                     tx->Print(QLatin1Char(' ') + character, false);
                 } else {
                     tx->Print(character, false);
                 }
             });
-            canvas.textY = float(canvas.textY + textSize);
+            canvas.setElementY(float(canvas.elementY() + textSize));
         }
-        canvas.textX = float(canvas.textX + (boxed ? 1.3 : 2.0) * textSize);
-        canvas.textY = top;
+        canvas.setElementX(float(canvas.elementX() + (boxed ? 1.3 : 2.0) * textSize));
+        canvas.setElementY(top);
     }
 }
 
@@ -256,14 +256,14 @@ void TextTools::printLines(int n)
     if (f.Check16->value() == 1)
         scratchText += QLatin1Char(' ');
     steps.step(QStringLiteral("line 1"), [&] { textrotate(); });
-    lineTops[1] = canvas.textY;
+    lineTops[1] = canvas.elementY();
     for (int i = 2; i <= n; ++i) {
         const double d = tx->FontSize() * textAngle / kAngleSlide;
-        canvas.textX = float(canvas.textX + d);
-        tx->setCurrentX(canvas.textX);
-        canvas.textY = float(textAngle <= 0 ? canvas.textY + textSize + d : canvas.textY + textSize - d);
-        tx->setCurrentY(canvas.textY);
-        lineTops[i] = canvas.textY;
+        canvas.setElementX(float(canvas.elementX() + d));
+        tx->setCurrentX(canvas.elementX());
+        canvas.setElementY(float(textAngle <= 0 ? canvas.elementY() + textSize + d : canvas.elementY() + textSize - d));
+        tx->setCurrentY(canvas.elementY());
+        lineTops[i] = canvas.elementY();
         scratchText = QLatin1Char(' ') + textLines[i];
         steps.step(QStringLiteral("line %1").arg(i), [&] { textrotate(); });
     }
@@ -275,8 +275,8 @@ void TextTools::redrawText()
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     tx->Cls();
-    tx->setCurrentX(canvas.textX);
-    tx->setCurrentY(canvas.textY);
+    tx->setCurrentX(canvas.elementX());
+    tx->setCurrentY(canvas.elementY());
     if (styledTextPending == 1) {
         Label36_Click();
         return;

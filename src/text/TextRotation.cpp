@@ -96,9 +96,9 @@ void TextTools::rotate(bool clockwise)
         platform::setBackColor(f.Command47, canvas::kPendingColor);
     // The angle is kept in the direction of the last turn: a change of direction counts
     // it the other way.
-    if (cv.txMouseState == (clockwise ? kTurnedAnticlockwise : kTurnedClockwise))
-        cv.overlayAngle = -cv.overlayAngle;
-    cv.txMouseState = clockwise ? kTurnedClockwise : kTurnedAnticlockwise;
+    if (cv.mouseState() == (clockwise ? kTurnedAnticlockwise : kTurnedClockwise))
+        cv.setElementAngle(-cv.elementAngle());
+    cv.setMouseState(clockwise ? kTurnedClockwise : kTurnedAnticlockwise);
 
     platform::PictureBox* turned = f.Picture2;
     platform::PictureBox* source = f.Picture3;
@@ -109,7 +109,7 @@ void TextTools::rotate(bool clockwise)
         const platform::gdi::Colour corner = platform::gdi::getPixel(source->hDC(), 1, 1);
         turned->Line(0, 0, 640, 512, corner, platform::PictureBox::LineKind::FilledBox);
     });
-    const double angle = clockwise ? -(cv.overlayAngle + kStep) : cv.overlayAngle + kStep;
+    const double angle = clockwise ? -(cv.elementAngle() + kStep) : cv.elementAngle() + kStep;
     steps.step(QStringLiteral("bmp_rotate"), [&] { bmp_rotate(*source, *turned, float(angle)); });
     turned->setPicture(turned->Image());
     turned->setAutoRedraw(false);
@@ -119,16 +119,16 @@ void TextTools::rotate(bool clockwise)
         steps.step(QStringLiteral("turntransparent"), [&] { cv.turntransparent(); });
     if (picInPic)
         steps.step(QStringLiteral("picture in picture"), [&] {
-            tx->PaintPicture(turned->Image(), cv.textX, cv.textY, cv.overlayScale,
-                             cv.overlayScale * 4 / 5);
+            tx->PaintPicture(turned->Image(), cv.elementX(), cv.elementY(), cv.overlayWidth(),
+                             cv.overlayWidth() * 4 / 5);
         });
     tx->setAutoRedraw(false);
     source->setAutoRedraw(false);
     f.Text1->setFocus();
-    cv.overlayAngle += kStep;
-    if (cv.overlayAngle >= kWrapAt) {
-        cv.overlayAngle = 0;
-        cv.txMouseState = 0;
+    cv.setElementAngle(cv.elementAngle() + kStep);
+    if (cv.elementAngle() >= kWrapAt) {
+        cv.setElementAngle(0);
+        cv.setMouseState(0);
     }
 }
 

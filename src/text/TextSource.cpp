@@ -66,7 +66,7 @@ void TextTools::Option1_Click()
     platform::setBackColor(f.Label73, canvas::kToolOffColor);
     f.Check18->setValue(0);
     f.Check19->setValue(0);
-    canvas.overlayAngle = 0;
+    canvas.setElementAngle(0);
     textAngle = 0;
     // A striped or graduated text is drawn into the picture itself: the picture as it is
     // now is what takes it back.
@@ -207,8 +207,8 @@ void TextTools::Text2_DblClick()
         s.chop(2);
     steps.step(QStringLiteral("Text1"), [&] { f.Text1->setText(s); });
     steps.step(QStringLiteral("print position"), [&] {
-        f.Picture1->setCurrentX(f.canvas().textX);
-        f.Picture1->setCurrentY(f.canvas().textY);
+        f.Picture1->setCurrentX(f.canvas().elementX());
+        f.Picture1->setCurrentY(f.canvas().elementY());
     });
     steps.step(QStringLiteral("pane closed"), [&] { closeMessagePane(); });
 }

@@ -163,7 +163,7 @@ private slots:
             c.shapeSize = 200;
             f.Combo1->setText(QStringLiteral("Circle"));
             c.Combo1_Click();
-            QCOMPARE(c.dragSource, int(canvas::dragShapeTool));
+            QCOMPARE(c.dragSourceCode(), int(canvas::dragShapeTool));
             if (moved)
                 emit f.Picture1->mouseDown(1, 0, 320, 256);
             c.Label30_MouseDown(1, 0, 0, 0);
@@ -189,7 +189,9 @@ private slots:
             f.Picture1->setAutoRedraw(true);
             f.Picture1->PaintPicture(solid(640, 512, element), 0, 0);
             f.Picture1->setAutoRedraw(false);
-            c.textX = 180, c.textY = 104, c.overlayScale = 240;
+            c.setElementX(180);
+            c.setElementY(104);
+            c.setOverlayWidth(240);
             c.blendPercent = c.blendRest = 50;
             platform::setBackColor(f.Command47, canvas::kPendingColor);
         };
@@ -306,9 +308,9 @@ private slots:
         f.Text3->setFocus();
         c.Label34_MouseDown(1, 0, 0, 0);
         QVERIFY(f.Option6->value());
-        QCOMPARE(c.overlayScale, 640.0);
-        QCOMPARE(c.textX, 0.f);
-        QCOMPARE(c.textY, 0.f);
+        QCOMPARE(c.overlayWidth(), 640.0);
+        QCOMPARE(c.elementX(), 0.f);
+        QCOMPARE(c.elementY(), 0.f);
         QCOMPARE(c.rotateFlags, 0x40000);
         QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
         QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);

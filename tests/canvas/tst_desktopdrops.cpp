@@ -139,8 +139,8 @@ private slots:
             f.Check2->setValue(header);
             const QImage base = rgb32(f.Picture1->Picture());
             s.drop({path}, 320, 256);
-            QCOMPARE(c.overlayScale, 240.0);
-            QCOMPARE(QPointF(c.textX, c.textY), QPointF(200, 160));
+            QCOMPARE(c.overlayWidth(), 240.0);
+            QCOMPARE(QPointF(c.elementX(), c.elementY()), QPointF(200, 160));
             QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
             QCOMPARE(rgb32(f.Image6->Picture()), element);
             QCOMPARE(rgb32(f.Picture1->Picture()), base);
@@ -156,8 +156,8 @@ private slots:
         f.makeheader16->setChecked(true);
         s.drop({path}, 320, 256);
         f.makeheader16->setChecked(false);
-        QCOMPARE(c.overlayScale, 20.0);
-        QCOMPARE(QPointF(c.textX, c.textY), QPointF(310, 248));
+        QCOMPARE(c.overlayWidth(), 20.0);
+        QCOMPARE(QPointF(c.elementX(), c.elementY()), QPointF(310, 248));
 
         // "4 pics in 1" at (400, 100), the header still shown: a 160 x 128 preview at (320, 0),
         // committed and sent; Image6 holds the dropped picture again, so SET paints the quarter
@@ -167,7 +167,7 @@ private slots:
         f.Option7->setValue(true);
         f.Check19->setValue(1);
         s.drop({s.file(QStringLiteral("quarter.png"), quarter)}, 400, 100);
-        QCOMPARE(QPointF(c.textX, c.textY), QPointF(320, 0));
+        QCOMPARE(QPointF(c.elementX(), c.elementY()), QPointF(320, 0));
         const QImage shown = rgb32(f.Picture1->Picture());
         QCOMPARE(shown.pixel(479, 127), kRed);
         QCOMPARE(shown.pixel(481, 127), kWhite);

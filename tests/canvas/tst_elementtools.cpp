@@ -63,9 +63,9 @@ private slots:
         f.Option7->setValue(true);
         // With nothing pending there is nothing to draw again.
         f.Image6->setPicture(solid(640, 512, kRed));
-        c.overlayScale = 240;
-        c.textX = 100;
-        c.textY = 100;
+        c.setOverlayWidth(240);
+        c.setElementX(100);
+        c.setElementY(100);
         f.Check3->setValue(1);
         QCOMPARE(shown(f), solid(640, 512, kGreen));
         f.Check3->setValue(0);
@@ -113,7 +113,7 @@ private slots:
 
         // SET commits exactly the last preview, a smoothed turned one too.
         f.Check9->setValue(1);
-        c.overlayAngle = 10;
+        c.setElementAngle(10);
         c.UpdatePic();
         const QImage preview = shown(f);
         QCOMPARE(preview.pixel(320, 256), kBlue);
@@ -152,49 +152,49 @@ private slots:
         // 240 wide at (100, 100): one step either way keeps the middle.
         dropFromStrip(s, blue, 220, 196);
         press(f.Command6);
-        QCOMPARE(c.overlayScale, 260.0);
-        QCOMPARE(c.textX, 92.f);
-        QCOMPARE(c.textY, 92.f);
+        QCOMPARE(c.overlayWidth(), 260.0);
+        QCOMPARE(c.elementX(), 92.f);
+        QCOMPARE(c.elementY(), 92.f);
         QCOMPARE(boundsOf(shown(f), kBlue), QRect(92, 92, 260, 208));
         QCOMPARE(f.text().textEditState, 100);
         QCOMPARE(f.MousePointer(), 0);
         dropFromStrip(s, blue, 220, 196);
         press(f.Command10);
-        QCOMPARE(c.overlayScale, 220.0);
-        QCOMPARE(c.textX, 108.f);
-        QCOMPARE(c.textY, 108.f);
+        QCOMPARE(c.overlayWidth(), 220.0);
+        QCOMPARE(c.elementX(), 108.f);
+        QCOMPARE(c.elementY(), 108.f);
         QCOMPARE(boundsOf(shown(f), kBlue), QRect(108, 108, 220, 176));
 
         // Reduce stops before the element gets narrower than 8 pixels; it is still drawn.
         for (int i = 0; i < 20; ++i)
             press(f.Command10);
-        QVERIFY2(c.overlayScale >= 8 && c.overlayScale - 8 - c.overlayScale / 20 < 8,
-                 qPrintable(QString::number(c.overlayScale)));
+        QVERIFY2(c.overlayWidth() >= 8 && c.overlayWidth() - 8 - c.overlayWidth() / 20 < 8,
+                 qPrintable(QString::number(c.overlayWidth())));
         QVERIFY(!boundsOf(shown(f), kBlue).isEmpty());
 
         // A render that fails (a place beyond 32-bit pixels) is logged and ends; the size step
         // stands and the pointer comes back.
         testsupport::SkippedSteps skipped;
-        const double before = c.overlayScale;
-        c.textX = 3e9f;
+        const double before = c.overlayWidth();
+        c.setElementX(3e9f);
         press(f.Command6);
         QCOMPARE(skipped.matching(QStringLiteral("rotated draw")).size(), 1);
-        QVERIFY(c.overlayScale > before);
+        QVERIFY(c.overlayWidth() > before);
         QCOMPARE(f.MousePointer(), 0);
 
         // Past 600 the next press only says so and draws it again as it was.
-        c.overlayScale = 600;
-        c.textX = 20;
-        c.textY = 20;
+        c.setOverlayWidth(600);
+        c.setElementX(20);
+        c.setElementY(20);
         press(f.Command6);
-        QCOMPARE(c.overlayScale, 638.0);
-        QCOMPARE(c.textX, 3.f);
+        QCOMPARE(c.overlayWidth(), 638.0);
+        QCOMPARE(c.elementX(), 3.f);
         const QImage largest = shown(f);
         s.fixture().ui().answerMsgBox(platform::vbOK);
         wipe(f);
         press(f.Command6);
         QCOMPARE(s.fixture().ui().messages().last(), QStringLiteral("Max size reached"));
-        QCOMPARE(c.overlayScale, 638.0);
+        QCOMPARE(c.overlayWidth(), 638.0);
         QCOMPARE(shown(f), largest);
         QCOMPARE(f.MousePointer(), 0);
 
@@ -202,7 +202,7 @@ private slots:
         for (int ticked : {1, 0}) {
             f.Check9->setValue(ticked);
             f.Check9->setText(QStringLiteral("Smooth"));
-            c.overlayScale = 480;
+            c.setOverlayWidth(480);
             c.rotateFlags = 2;
             press(f.Command6); // 512
             QCOMPARE(f.Check9->text(), QStringLiteral("OFF"));
@@ -217,11 +217,11 @@ private slots:
         // With nothing pending nothing changes.
         f.Command47->click();
         QVERIFY(!isOn(f.Command47));
-        const double width = c.overlayScale;
+        const double width = c.overlayWidth();
         const QImage committed = shown(f);
         press(f.Command6);
         press(f.Command10);
-        QCOMPARE(c.overlayScale, width);
+        QCOMPARE(c.overlayWidth(), width);
         QCOMPARE(shown(f), committed);
         QCOMPARE(c.repeatAction, 0);
     }
@@ -254,8 +254,8 @@ private slots:
         f.Option1->setValue(true);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
         text.textToDraw = QStringLiteral("CQ");
-        c.textX = 100;
-        c.textY = 100;
+        c.setElementX(100);
+        c.setElementY(100);
         text.textSize = 10;
         f.Picture1->setFontSize(20);
         emit f.Command6->MouseDown(1, 0, 5, 5);
@@ -324,11 +324,11 @@ private slots:
             QCOMPARE(shown(f).copy(200, 160, 240, 192), p.looks);
             QCOMPARE(f.MousePointer(), 0);
         }
-        c.overlayAngle = 10;
+        c.setElementAngle(10);
         emit f.Command28->MouseDown(1, 0, 5, 5);
-        QCOMPARE(c.overlayAngle, -10.0);
+        QCOMPARE(c.elementAngle(), -10.0);
         emit f.Command28->MouseDown(1, 0, 5, 5);
-        QCOMPARE(c.overlayAngle, 10.0);
+        QCOMPARE(c.elementAngle(), 10.0);
         QCOMPARE(c.rotateFlags, 2);
         f.setMousePointer(11);
         emit f.Command29->MouseDown(1, 0, 5, 5);
@@ -362,17 +362,17 @@ private slots:
         f.Picture1->setPicture(card);
         f.Image6->setPicture(card);
         for (int state : {9, 19}) {
-            c.txMouseState = state;
-            c.overlayAngle = 1;
+            c.setMouseState(state);
+            c.setElementAngle(1);
             emit f.Command28->MouseDown(1, 0, 5, 5);
             // The clockwise turn draws at the angle it is handed and adds its step again.
-            QCOMPARE(c.overlayAngle, state == 9 ? 1.0 : -1.0);
-            QCOMPARE(c.txMouseState, 9);
+            QCOMPARE(c.elementAngle(), state == 9 ? 1.0 : -1.0);
+            QCOMPARE(c.mouseState(), 9);
             QCOMPARE(rgb32(f.Image6->Picture()), state == 9 ? card.mirrored(false, true) : card);
             QVERIFY(rgb32(f.Picture1->Picture()) != card);
             QCOMPARE(f.MousePointer(), 0);
         }
-        c.txMouseState = 0;
+        c.setMouseState(0);
         f.Picture1->setPicture(card);
 
         // A pending text: nothing is mirrored.

@@ -42,18 +42,18 @@ private slots:
         f.Check2->setValue(0);
 
         // Just above row 200 is the top.
-        c.headerBoxDragged = 5;
+        c.setDraggedHeaderBox(5);
         c.Picture1_DragDrop(nullptr, 10, 199.9);
         QImage expected = picture;
         testsupport::paint(expected, 0, 0, 640, 64, kRed);
         QCOMPARE(rgb32(f.Picture1->Picture()), expected);
         QCOMPARE(f.qso().headerNumber.toInt(), 5);
-        QCOMPARE(c.headerBoxDragged, 0);
+        QCOMPARE(c.draggedHeaderBox(), 0);
         QCOMPARE(rgb32(f.Image13->Picture()), picture);
 
         // Row 200 is the bottom; a small box covers the last 32 rows only, and the top header
         // stays.
-        c.headerBoxDragged = 8;
+        c.setDraggedHeaderBox(8);
         c.Picture1_DragDrop(nullptr, 10, 200);
         testsupport::paint(expected, 0, 480, 640, 512, kBlue);
         QCOMPARE(rgb32(f.Picture1->Picture()), expected);
@@ -85,7 +85,7 @@ private slots:
             f.Picture1->Line(300, 300, 340, 340, platform::vbBlue, platform::PictureBox::LineKind::FilledBox);
             f.Picture1->setAutoRedraw(false);
             platform::setBackColor(f.Command47, canvas::kPendingColor);
-            c.headerBoxDragged = 4;
+            c.setDraggedHeaderBox(4);
             c.Picture1_DragDrop(nullptr, 100, 450);
             QImage expected = picture;
             testsupport::paint(expected, 0, 448, 640, 512, kRed);
@@ -144,7 +144,7 @@ private slots:
         f.Picture1->setPicture(picture);
         f.Picture2->setPicture(solid(640, 512, kGreen));
         c.Label32_Click();
-        c.dragSource = canvas::dragTxPicture;
+        c.setDragSource(canvas::dragTxPicture);
         c.Picture1_DragDrop(nullptr, 120, 120);
         QImage green = picture;
         for (int y = 0; y < 512; ++y)

@@ -186,7 +186,7 @@ private slots:
         QCOMPARE(modeState(f), QStringLiteral("1/1"));
         // A press arms the rubber band and nothing waits for SET.
         emit f.Picture1->mouseDown(1, 0, 40, 50);
-        QCOMPARE(c.txMouseState, 101);
+        QCOMPARE(c.mouseState(), 101);
         QVERIFY(!isOn(f.Command47));
         c.Label24_Click();
         QCOMPARE(platform::backColor(f.Label24), canvas::kToolOffColor);
@@ -261,7 +261,7 @@ private slots:
         f.Text1->setText(QStringLiteral("CQ DX"));
         const QImage under = solid(640, 512, kGreen);
         f.Picture1->setPicture(under);
-        c.dragSource = 5;
+        c.setDragSource(5);
         c.Label32_Click();
         QVERIFY(isOn(f.Label32));
         QCOMPARE(platform::backColor(f.Label38), canvas::kToolOffColor);
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(f.Label31->caption(), QStringLiteral("Horiz"));
         QVERIFY(f.VScroll3->isHidden());
         QCOMPARE(f.Text1->text(), QStringLiteral("CQ DX"));
-        QCOMPARE(c.dragSource, int(canvas::dragNone));
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragNone));
         QCOMPARE(rgb32(f.Image6->Picture()), under);
         // A second click switches it off, in Text mode.
         c.Label32_Click();

@@ -38,9 +38,9 @@ private slots:
         f.Picture3->setBoxSize(100, 80);
 
         dropFromStrip(s, solid(200, 160, kBlue), 320, 256);
-        QCOMPARE(c.textX, 200.f);
-        QCOMPARE(c.textY, 160.f);
-        QCOMPARE(c.overlayScale, 240.0);
+        QCOMPARE(c.elementX(), 200.f);
+        QCOMPARE(c.elementY(), 160.f);
+        QCOMPARE(c.overlayWidth(), 240.0);
         QCOMPARE(c.rotateFlags, 2);
         QCOMPARE(f.MousePointer(), 0);
         QVERIFY(platform::backColor(f.Command47) == canvas::kPendingColor);
@@ -66,13 +66,13 @@ private slots:
 
         // Placed near the edge, nothing is clamped; while a small header is made, 20 wide.
         dropFromStrip(s, solid(64, 64, kRed), 100, 50);
-        QCOMPARE(c.textX, -20.f);
-        QCOMPARE(c.textY, -46.f);
+        QCOMPARE(c.elementX(), -20.f);
+        QCOMPARE(c.elementY(), -46.f);
         f.makeheader16->setChecked(true);
         dropFromStrip(s, solid(64, 64, kRed), 320, 256);
-        QCOMPARE(c.overlayScale, 20.0);
-        QCOMPARE(c.textX, 310.f);
-        QCOMPARE(c.textY, 248.f);
+        QCOMPARE(c.overlayWidth(), 20.0);
+        QCOMPARE(c.elementX(), 310.f);
+        QCOMPARE(c.elementY(), 248.f);
         f.makeheader16->setChecked(false);
 
         // While a render shows the hourglass a drop only takes the picture.
@@ -128,8 +128,8 @@ private slots:
             c.transparentOn = 0;
             dropFromStrip(s, spoiled, 320, 256);
             QCOMPARE(c.transparentOn, 0);
-            QCOMPARE(c.overlayScale, 240.0);
-            QCOMPARE(c.textX, 200.f);
+            QCOMPARE(c.overlayWidth(), 240.0);
+            QCOMPARE(c.elementX(), 200.f);
         }
     }
 
@@ -151,9 +151,9 @@ private slots:
                         {{319, 255}, {0, 0}, kWhite}};
         for (const auto& q : quarters) {
             dropFromStrip(s, solid(100, 80, q.colour), q.drop.x(), q.drop.y());
-            QCOMPARE(c.textX, float(q.corner.x()));
-            QCOMPARE(c.textY, float(q.corner.y()));
-            QCOMPARE(c.overlayScale, 320.0);
+            QCOMPARE(c.elementX(), float(q.corner.x()));
+            QCOMPARE(c.elementY(), float(q.corner.y()));
+            QCOMPARE(c.overlayWidth(), 320.0);
         }
         const QImage four = rgb32(f.Picture1->Picture());
         for (const auto& q : quarters)
@@ -164,9 +164,9 @@ private slots:
         f.Check18->setValue(1);
         QCOMPARE(f.Check19->value(), 0);
         dropFromStrip(s, solid(60, 48, kBlack), 100, 100);
-        QCOMPARE(c.textX, 85.f);
-        QCOMPARE(c.textY, 88.f);
-        QCOMPARE(c.overlayScale, 30.0);
+        QCOMPARE(c.elementX(), 85.f);
+        QCOMPARE(c.elementY(), 88.f);
+        QCOMPARE(c.overlayWidth(), 30.0);
         const QImage screen = rgb32(f.Picture1->screenImage());
         QCOMPARE(screen.copy(85, 88, 30, 24), solid(30, 24, kBlack));
         QCOMPARE(screen.pixel(84, 100), four.pixel(84, 100));
@@ -209,9 +209,9 @@ private slots:
         QImage overlay = solid(200, 160, kWhite);
         testsupport::paint(overlay, 50, 40, 150, 120, kBlue);
         f.Picture2->setPicture(overlay);
-        c.overlayScale = 200;
-        c.textX = 10;
-        c.textY = 20;
+        c.setOverlayWidth(200);
+        c.setElementX(10);
+        c.setElementY(20);
         f.Picture1->setAutoRedraw(true);
         c.turntransparent();
         f.Picture1->setAutoRedraw(false);

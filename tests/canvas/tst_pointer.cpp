@@ -44,7 +44,7 @@ private slots:
         }
         // The left button alone: the text follows, its top left at the pointer.
         move(f, 1, 300, 300);
-        QCOMPARE(QPointF(c.textX, c.textY), QPointF(300, 300));
+        QCOMPARE(QPointF(c.elementX(), c.elementY()), QPointF(300, 300));
         QCOMPARE(shown(f).copy(90, 90, 60, 40), solid(60, 40, kBlack));
 
         // "Box" with VScroll4 at 6: the same top left, 200 wide, 6/9 of that high.
@@ -68,13 +68,13 @@ private slots:
         press(f, 1, 100, 100);
         for (int i = 0; i < 8; ++i)
             move(f, 1, 100, 100);
-        QCOMPARE(c.overlayScale, 9.0);
+        QCOMPARE(c.overlayWidth(), 9.0);
         QCOMPARE(rgb32(f.Picture1->Image()), solid(640, 512, kBlack));
         move(f, 1, 102, 100); // S 10: 100 + 10 / 5
         img = rgb32(f.Picture1->Image());
         QCOMPARE(inkBoundsOf(img), QRect(102, 100, 10, 8));
         move(f, 1, 103, 101); // inside the new window
-        QCOMPARE(c.overlayScale, 11.0);
+        QCOMPARE(c.overlayWidth(), 11.0);
         QCOMPARE(rgb32(f.Picture1->Image()), img);
 
         // "4 pics in 1": nothing at all, not even the focus.
@@ -126,7 +126,7 @@ private slots:
         // On the anchor's row: nothing changes and the tool stays on.
         QCOMPARE(crop({100, 100}, {300, 100}), picture);
         QVERIFY(isOn(f.Label24));
-        QCOMPARE(c.txMouseState, 101);
+        QCOMPARE(c.mouseState(), 101);
     }
 
     void releases()
@@ -167,11 +167,11 @@ private slots:
         QImage element = solid(200, 160, kWhite); // its corner colour is left out
         testsupport::paint(element, 50, 40, 150, 120, kBlue);
         f.Image6->setPicture(element);
-        c.overlayScale = 240;
+        c.setOverlayWidth(240);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
         move(f, 1, 320, 256);
         release(f, 1, 300, 200);
-        QCOMPARE(QPointF(c.textX, c.textY), QPointF(180, 104));
+        QCOMPARE(QPointF(c.elementX(), c.elementY()), QPointF(180, 104));
         QCOMPARE(inkBoundsOf(rgb32(f.Picture1->Image())), QRect(240, 152, 120, 96));
 
         // The call sign dragged as text lands at the release with its shadow and outline.
@@ -184,7 +184,7 @@ private slots:
         f.text().shadowDepth = 9;
         f.text().textBackColour = 0x00FF00;
         f.HScroll4->setValue(2); // red ring
-        c.dragSource = canvas::dragCallSign;
+        c.setDragSource(canvas::dragCallSign);
         press(f, 1, 100, 200);
         move(f, 1, 200, 200);
         release(f, 1, 300, 300);

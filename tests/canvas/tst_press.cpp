@@ -14,7 +14,7 @@ void pendingElement(Station& s, bool overlays, const QImage& element, double sca
     auto& f = s.form();
     (overlays ? f.Option6 : f.Option7)->setValue(true);
     f.Image6->setPicture(element);
-    s.canvas().overlayScale = scale;
+    s.canvas().setOverlayWidth(scale);
     s.canvas().rotateFlags = 0;
     platform::setBackColor(f.Command47, canvas::kPendingColor);
 }
@@ -44,8 +44,8 @@ private slots:
         // Centred on the pointer, 240 x 192.
         pendingElement(s, false, solid(200, 160, kBlue), 240);
         press(f, 1, 320, 256);
-        QCOMPARE(c.textX, 200.f);
-        QCOMPARE(c.textY, 160.f);
+        QCOMPARE(c.elementX(), 200.f);
+        QCOMPARE(c.elementY(), 160.f);
         QImage shown = rgb32(f.Picture1->Image());
         for (QPoint p : {QPoint(202, 162), QPoint(320, 256), QPoint(437, 349)})
             QCOMPARE(shown.pixel(p), kBlue);
@@ -80,10 +80,10 @@ private slots:
         QCOMPARE(rgb32(f.Picture1->Image()), before);
         f.Check19->setValue(1);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
-        c.textX = 7;
+        c.setElementX(7);
         for (int button : {1, 2, 4})
             press(f, button, 500, 400);
-        QCOMPARE(c.textX, 7.f);
+        QCOMPARE(c.elementX(), 7.f);
         QCOMPARE(rgb32(f.Picture1->Image()), before);
         QVERIFY(!DragManager::instance().active());
     }
@@ -133,7 +133,7 @@ private slots:
         for (QPoint p : {QPoint(220, 156), QPoint(420, 156), QPoint(220, 356), QPoint(420, 356), QPoint(320, 156)})
             QCOMPARE(shown.pixel(p), kWhite);
         QCOMPARE(shown.pixel(320, 256), picture.pixel(320, 256));
-        QCOMPARE(c.textX, 320.f);
+        QCOMPARE(c.elementX(), 320.f);
         // The drawn box holds the shape, pen included, and stays on the screen near a corner.
         QVERIFY(c.drawnExtentLeft <= 220 && c.drawnExtentRight >= 420);
         QVERIFY(c.drawnExtentTop <= 156 && c.drawnExtentBottom >= 356);
@@ -189,7 +189,7 @@ private slots:
             press(f, 1, 50, 60);
             QCOMPARE(f.HScroll1->value(), k.width);
             QCOMPARE(f.Picture1->DrawWidth(), k.width);
-            QCOMPARE(c.textX, 50.f);
+            QCOMPARE(c.elementX(), 50.f);
         }
     }
 
@@ -205,8 +205,8 @@ private slots:
         pendingElement(s, true, solid(100, 80, kBlue), 200);
         f.Picture2->setPicture(whiteRimmed(200, 160));
         press(f, 4, 300, 200);
-        QCOMPARE(c.textX, 200.f);
-        QCOMPARE(c.textY, 120.f);
+        QCOMPARE(c.elementX(), 200.f);
+        QCOMPARE(c.elementY(), 120.f);
         QVERIFY(isOn(f.Command47));
         QImage shown = rgb32(f.Picture1->screenImage());
         QCOMPARE(shown.pixel(200 + 94, 120 + 38), kBlue);
@@ -220,7 +220,7 @@ private slots:
         f.Check18->setValue(1);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
         press(f, 1, 150, 90);
-        QCOMPARE(c.overlayScale, 1.0);
+        QCOMPARE(c.overlayWidth(), 1.0);
         QCOMPARE(c.trailX, 150.0);
         QCOMPARE(c.trailY, 90.0);
         QCOMPARE(rgb32(f.Picture2->Picture()), picture);

@@ -44,8 +44,8 @@ private slots:
         QVERIFY(textPixels > 100);
         QCOMPARE(f.Picture1->ForeColor(), chosen);
         QCOMPARE(f.text().fontRecord[7], platform::numberText(chosen));
-        QCOMPARE(c.textX, 1100.f);
-        QCOMPARE(c.textY, 1100.f);
+        QCOMPARE(c.elementX(), 1100.f);
+        QCOMPARE(c.elementY(), 1100.f);
         QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
         QCOMPARE(s.txBuffer(), committed);
         for (platform::ImageBox* copy : {f.Image6, f.Image13, f.Image14})
@@ -70,7 +70,7 @@ private slots:
         f.Combo3->setText(QStringLiteral("Graduated Text"));
         f.text().textAngle = 0.5;
         platform::setBackColor(f.Command47, canvas::kPendingColor);
-        c.textX = 50;
+        c.setElementX(50);
         s.fixture().ui().answerMsgBox(platform::vbOK);
         f.Command47->click();
         const auto& call = s.fixture().ui().calls().back();
@@ -79,7 +79,7 @@ private slots:
         QVERIFY(call.title.isEmpty());
         QVERIFY(isOn(f.Command47));
         QCOMPARE(rgb32(f.Picture1->Image()), picture);
-        QCOMPARE(c.textX, 50.f);
+        QCOMPARE(c.elementX(), 50.f);
 
         // With a Make Header menu ticked the text is committed, the take-back copies kept.
         f.Combo3->setText(QStringLiteral("Normal Text"));
@@ -126,7 +126,7 @@ private slots:
         f.Command47->click();
         QCOMPARE(rgb32(f.Picture1->Picture()), preview);
         QCOMPARE(s.txBuffer(), preview);
-        QCOMPARE(c.dragSource, int(canvas::dragNone));
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragNone));
         QCOMPARE(f.Combo1->text(), QStringLiteral("  Things"));
 
         // "4 pics in 1" with a picture in Image6: a 320 x 256 quarter at the element's corner,
@@ -134,8 +134,8 @@ private slots:
         f.Check19->setValue(1);
         QVERIFY(f.Option7->value());
         f.Image6->setPicture(solid(64, 64, kGreen));
-        c.textX = 320;
-        c.textY = 0;
+        c.setElementX(320);
+        c.setElementY(0);
         f.Command47->click();
         const QImage quartered = rgb32(f.Picture1->Picture());
         QCOMPARE(quartered.copy(320, 0, 320, 256), solid(320, 256, kGreen));

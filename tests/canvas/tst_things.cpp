@@ -41,7 +41,7 @@ private slots:
             QVERIFY2(screen.pixel(p) == kBlue, qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
         for (const QPoint p : {QPoint(516, 256), QPoint(524, 256), QPoint(320, 256)})
             QCOMPARE(screen.pixel(p), kWhite);
-        QCOMPARE(c.dragSource, int(canvas::dragShapeTool));
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragShapeTool));
         QVERIFY(isOn(f.Command47));
         QVERIFY(f.Option8->value());
         QVERIFY(f.VScroll4->isHidden());
@@ -56,10 +56,10 @@ private slots:
         screen = rgb32(f.Picture1->screenImage());
         QCOMPARE(screen.pixel(500, 250), kBlue);
         QCOMPARE(screen.pixel(520, 256), kWhite);
-        QCOMPARE(c.textX, 300.f);
+        QCOMPARE(c.elementX(), 300.f);
         QCOMPARE(c.drawnExtentLeft, 300 - 200 - 1.5);
         QCOMPARE(c.drawnExtentBottom, 250 + 200 + 1.5);
-        QCOMPARE(c.dragSource, int(canvas::dragShapeTool));
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragShapeTool));
         f.Command12->click();
         QCOMPARE(rgb32(f.Picture1->screenImage()), white);
 

@@ -23,9 +23,9 @@ private slots:
         form.Text2->setFocus();
 
         // An empty slot refuses the press: no code, no drag.
-        s.canvas().dragSource = canvas::dragNone;
+        s.canvas().setDragSource(canvas::dragNone);
         emit form.Image5->mouseDown(1, 0, 5, 5);
-        QCOMPARE(s.canvas().dragSource, int(canvas::dragNone));
+        QCOMPARE(s.canvas().dragSourceCode(), int(canvas::dragNone));
         QVERIFY(!DragManager::instance().active());
 
         // A 200 x 400 picture: full height, centred between black bars; its width is
@@ -34,11 +34,11 @@ private slots:
         form.Image2->setPicture(halves(200, 400, kRed, kBlue));
         form.Frame9->show();
         emit form.Image2->mouseDown(1, 0, 5, 5);
-        QCOMPARE(s.canvas().dragSource, int(canvas::dragNone));
+        QCOMPARE(s.canvas().dragSourceCode(), int(canvas::dragNone));
         form.Frame9->hide();
         emit form.Image2->mouseDown(1, 0, 5, 5);
-        QCOMPARE(s.canvas().dragSource, 2);
-        QCOMPARE(s.canvas().overlayScale, 240.0);
+        QCOMPARE(s.canvas().dragSourceCode(), 2);
+        QCOMPARE(s.canvas().overlayWidth(), 240.0);
         DragManager::instance().moveOver(form.Picture1, 100, 120);
         QCOMPARE(DragManager::dragIcon(form.Image2).toImage(), platform::dragIcon(platform::DragIcon::Drop).toImage());
         DragManager::instance().release();
@@ -55,8 +55,8 @@ private slots:
         QCOMPARE(rgb32(form.Image13->Picture()), before);
         QCOMPARE(platform::backColor(form.Command31), 0xFFFFFFu);
         QCOMPARE(platform::backColor(form.Command47), platform::vbButtonFace);
-        QCOMPARE(s.canvas().textX, 100.f);
-        QCOMPARE(s.canvas().textY, 120.f);
+        QCOMPARE(s.canvas().elementX(), 100.f);
+        QCOMPARE(s.canvas().elementY(), 120.f);
         QCOMPARE(form.focusWidget(), form.Text1);
 
         // A picture of the TX picture's size from any of the four recent pictures, newest to
@@ -68,7 +68,7 @@ private slots:
             testsupport::paint(exact, 0, 0, 20 + 20 * i, 20, kGreen);
             recentRow[i]->setPicture(exact);
             emit recentRow[i]->mouseDown(1, 0, 5, 5);
-            QCOMPARE(s.canvas().dragSource, 15 + i);
+            QCOMPARE(s.canvas().dragSourceCode(), 15 + i);
             dropOnTxScreen(s, 10, 10);
             QCOMPARE(rgb32(form.Picture1->Picture()), exact);
             QCOMPARE(s.txBuffer(), exact);
@@ -115,7 +115,7 @@ private slots:
         // A drop that carries no picture (code 0) re-commits and pushes, and turns SET red.
         form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
         form.Text2->setFocus();
-        c.dragSource = canvas::dragNone;
+        c.setDragSource(canvas::dragNone);
         c.Picture1_DragDrop(nullptr, 30, 40);
         QCOMPARE(platform::backColor(form.Command47), canvas::kPendingColor);
         QCOMPARE(rgb32(form.Picture1->Picture()), picture);
@@ -124,10 +124,10 @@ private slots:
 
         // The TX picture dragged onto itself with the right button (code 8): the drop ends
         // the tool in progress and, for this code, does not turn SET red again.
-        c.headerBoxDragged = 5;
+        c.setDraggedHeaderBox(5);
         emit form.Picture1->mouseDown(2, 0, 50, 50);
-        QCOMPARE(c.dragSource, int(canvas::dragTxPicture));
-        QCOMPARE(c.headerBoxDragged, 0);
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragTxPicture));
+        QCOMPARE(c.draggedHeaderBox(), 0);
         QCOMPARE(DragManager::instance().source(), form.Picture1);
         platform::setBackColor(form.Command47, canvas::kPendingColor);
         dropOnTxScreen(s, 60, 70);
@@ -145,14 +145,14 @@ private slots:
         form.Text3->setText(QStringLiteral("DL1ABC"));
 
         emit form.Text3->MouseDown(1, 0, 2, 2);
-        QCOMPARE(c.dragSource, int(canvas::dragCallSign));
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragCallSign));
         DragManager::instance().moveOver(form.Picture1, 50, 60);
         QCOMPARE(DragManager::dragIcon(form.Text3).toImage(), platform::dragIcon(platform::DragIcon::Text).toImage());
         DragManager::instance().release();
 
         QCOMPARE(platform::backColor(form.Command47), canvas::kPendingColor);
-        QCOMPARE(c.textX, 50.f);
-        QCOMPARE(c.textY, 60.f);
+        QCOMPARE(c.elementX(), 50.f);
+        QCOMPARE(c.elementY(), 60.f);
         QVERIFY(DragManager::dragIcon(form.Text3).isNull());
         // The text shows at the drop point, on the screen only; the engine keeps the picture.
         const QImage screen = form.Picture1->screenImage();
@@ -166,20 +166,20 @@ private slots:
         form.qso().headerBoxMouseDown(4, 1);
         QCOMPARE(DragManager::instance().source(), form.Picture4);
         dropOnTxScreen(s, 300, 200);
-        QCOMPARE(c.textX, 300.f);
-        QCOMPARE(c.headerBoxDragged, 4);
+        QCOMPARE(c.elementX(), 300.f);
+        QCOMPARE(c.draggedHeaderBox(), 4);
         QCOMPARE(rgb32(form.Picture1->Picture()), white);
         QCOMPARE(form.Picture1->screenImage().copy(50, 60, 150, 30), white.copy(50, 60, 150, 30));
 
         // Undo gives the text up: the screen is the picture again, the code rests at 8.
         form.Command12->click();
         QCOMPARE(form.Picture1->screenImage(), white);
-        QCOMPARE(c.dragSource, int(canvas::dragTxPicture));
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragTxPicture));
         QCOMPARE(platform::backColor(form.Command47), platform::vbButtonFace);
         QCOMPARE(s.txBuffer(), white);
         // Twice is once.
         const auto state = [&] {
-            return std::tuple(c.dragSource, platform::backColor(form.Command47), form.Picture1->screenImage(),
+            return std::tuple(c.dragSourceCode(), platform::backColor(form.Command47), form.Picture1->screenImage(),
                               form.text().textToDraw, c.drawnExtentLeft, form.Timer2->enabled());
         };
         const auto once = state();
@@ -195,7 +195,7 @@ private slots:
 
         // Draw mode: only the persistent layer goes and SET idles.
         form.Option8->setValue(true);
-        c.dragSource = canvas::dragCallSign;
+        c.setDragSource(canvas::dragCallSign);
         form.Timer2->setEnabled(true);
         c.drawnExtentLeft = 5;
         form.Picture1->setAutoRedraw(true);
@@ -205,18 +205,18 @@ private slots:
         c.Command12_Click();
         QCOMPARE(rgb32(form.Picture1->Image()), solid(640, 512, kWhite));
         QCOMPARE(platform::backColor(form.Command47), platform::vbButtonFace);
-        QCOMPARE(c.dragSource, int(canvas::dragCallSign));
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragCallSign));
         QVERIFY(form.Timer2->enabled());
         QCOMPARE(c.drawnExtentLeft, 5.0);
 
         // Text mode with a shape armed: the shape tool ends.
         form.Option1->setValue(true);
         form.Combo1->setText(QStringLiteral("Ellipse"));
-        c.dragSource = canvas::dragShapeTool;
+        c.setDragSource(canvas::dragShapeTool);
         form.VScroll4->show();
         c.repeatAction = 1;
         c.Command12_Click();
-        QCOMPARE(c.dragSource, int(canvas::dragNone));
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragNone));
         QCOMPARE(form.Combo1->text(), QStringLiteral("  Things"));
         QVERIFY(form.VScroll4->isHidden());
         QVERIFY(!form.Timer2->enabled());
@@ -281,7 +281,7 @@ private slots:
         platform::setBackColor(form.Label17, canvas::kPendingColor);
         form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
         emit form.Image10->mouseDown(1, 0, 5, 5);
-        QCOMPARE(c.dragSource, 13);
+        QCOMPARE(c.dragSourceCode(), 13);
         dropOnTxScreen(s, 150, 150);
         QCOMPARE(rgb32(form.Picture1->Picture()), current);
         QCOMPARE(s.txBuffer(), current);
@@ -298,7 +298,7 @@ private slots:
         emit form.Image2->mouseDown(1, 0, 5, 5);
         dropOnTxScreen(s, 150, 150);
         QCOMPARE(rgb32(form.Image13->Picture()), undoCopy);
-        QCOMPARE(c.overlayScale, 40.0);
+        QCOMPARE(c.overlayWidth(), 40.0);
     }
 
     // The rotation takes the element's centre and size as whole pixels, halves to even, its
@@ -310,15 +310,15 @@ private slots:
         QImage element = busy(688, 556);
         element.setPixel(1, 1, kWhite);
         form.Picture3->setPicture(element);
-        c.overlayScale = 25; // 25 x 20
-        c.overlayAngle = 30;
+        c.setOverlayWidth(25); // 25 x 20
+        c.setElementAngle(30);
         c.rotateFlags = 0; // the start-up makes it smooth
 
         auto drawnWith = [&](float x, float y, int addend) {
             form.Picture1->setPicture(solid(640, 512, kBlack));
             form.Picture1->setAutoRedraw(true);
-            c.textX = x;
-            c.textY = y;
+            c.setElementX(x);
+            c.setElementY(y);
             c.drawElement(addend);
             form.Picture1->setAutoRedraw(false);
             return form.Picture1->Image();
@@ -366,7 +366,7 @@ private slots:
                 swatches << f.swatch(n);
             for (QWidget* w : pictures + swatches)
                 DragManager::setDragIcon(w, QPixmap::fromImage(marker));
-            c.dragSource = 3;
+            c.setDragSource(3);
             m.begin(f.Image3);
             m.moveOver(f.Picture1, 10, 10);
             for (QWidget* w : pictures)
@@ -383,8 +383,8 @@ private slots:
         for (int header : {0, 5}) {
             QWidget* dragged = header ? static_cast<QWidget*>(f.Picture5) : f.Image3;
             DragManager::setDragIcon(f.Image3, QPixmap::fromImage(marker));
-            c.dragSource = 3;
-            c.headerBoxDragged = header;
+            c.setDragSource(3);
+            c.setDraggedHeaderBox(header);
             m.begin(dragged);
             m.moveOver(f.Picture1, 10, 10);
             QCOMPARE(icon(dragged), drop);
@@ -396,9 +396,9 @@ private slots:
             QCOMPARE(icon(dragged), carry);
             m.cancel();
         }
-        c.headerBoxDragged = 0;
+        c.setDraggedHeaderBox(0);
 
-        c.dragSource = canvas::dragTxPicture;
+        c.setDragSource(canvas::dragTxPicture);
         m.begin(f.Picture1);
         for (double x : {10, 20}) {
             m.moveOver(f.Picture1, x, 10);

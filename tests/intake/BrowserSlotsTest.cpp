@@ -159,7 +159,7 @@ private slots:
         QCOMPARE(asked.defaultText, QStringLiteral("0Default"));
         const QString jpeg = browser.filePath(QStringLiteral("0Default.jpg"));
         QCOMPARE(testsupport::fileBytes(jpeg), testsupport::jpegAt(QImage(dropped), 65));
-        QCOMPARE(form.canvas().dragSource, 0);
+        QCOMPARE(form.canvas().dragSourceCode(), 0);
         QCOMPARE(form.File1->ListIndex(), -1);
 
         // "PNG" on a list, over a buffer whose last write was a JPEG: a PNG all the same.
@@ -236,12 +236,12 @@ private slots:
         form.Frame9->show();
         emit form.Image10->mouseDown(1, 0, 1, 1);
         QVERIFY(!DragManager::instance().active());
-        QCOMPARE(canvas.dragSource, 0);
-        canvas.overlayScale = 0;
+        QCOMPARE(canvas.dragSourceCode(), 0);
+        canvas.setOverlayWidth(0);
         emit form.Image9->mouseDown(1, 0, 1, 1);
         QCOMPARE(DragManager::instance().source(), form.Image9);
-        QCOMPARE(canvas.dragSource, 12);
-        QCOMPARE(canvas.overlayScale, 240.0);
+        QCOMPARE(canvas.dragSourceCode(), 12);
+        QCOMPARE(canvas.overlayWidth(), 240.0);
         // Slot 2 onto slot 3: nothing is saved.
         DragManager::instance().moveOver(form.Image10, 3, 3);
         DragManager::instance().release();

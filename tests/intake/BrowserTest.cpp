@@ -231,11 +231,11 @@ private slots:
         // A 3:4 thumbnail dropped on the TX screen: full height between black bars.
         form.Image8->setPicture(solid(480, 640, R));
         form.Picture1->setPicture(solid(640, 512, 0xFFFFFFFF));
-        form.canvas().dragSource = 11;
+        form.canvas().setDragSource(11);
         in.picturecorrectaspect();
         QCOMPARE(pixels(form.Picture1->Picture(), {{122, 256}, {123, 256}, {517, 256}, {518, 256}}), (QList<QRgb>{K, R, R, K}));
         // A code that names no thumbnail fits the picture held before again.
-        form.canvas().dragSource = 0;
+        form.canvas().setDragSource(0);
         form.Picture1->setPicture(solid(640, 512, 0xFFFFFFFF));
         in.picturecorrectaspect();
         QCOMPARE(form.Picture1->Picture().pixel(123, 0), R);
@@ -436,10 +436,10 @@ private slots:
         QCOMPARE(drops(f.ui()), 3);
 
         // A release over the list leaves the text position alone.
-        canvas.textX = 12;
-        canvas.textY = 34;
+        canvas.setElementX(12);
+        canvas.setElementY(34);
         emit form.File1->MouseUp(1, 0, 50, 60);
-        QCOMPARE(QPointF(canvas.textX, canvas.textY), QPointF(12, 34));
+        QCOMPARE(QPointF(canvas.elementX(), canvas.elementY()), QPointF(12, 34));
     }
 
     void driveNotReady()

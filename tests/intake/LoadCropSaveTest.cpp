@@ -221,7 +221,7 @@ private slots:
         testsupport::paint(picture, 90, 63, 540, 423, Red);
         for (int mode = 0; mode < 4; ++mode) {
             Station s;
-            s.form().canvas().dragSource = 11;
+            s.form().canvas().setDragSource(11);
             s.load(s.write("p.png", picture, platform::Picbuf::Png));
             intake::FormCrop &crop = s.crop();
             if (mode == 1)
@@ -234,7 +234,7 @@ private slots:
             }
             crop.Command5_Click();
             QVERIFY(!s.form().formCropLoaded());
-            QCOMPARE(s.form().canvas().dragSource, 0);
+            QCOMPARE(s.form().canvas().dragSourceCode(), 0);
             const QImage tx = s.form().Picture1->Picture();
             QCOMPARE(s.form().Image6->Picture(), tx);
             QCOMPARE(tx.size(), QSize(640, 512));
@@ -271,12 +271,12 @@ private slots:
         s.form().engine().copyTxScreenToDib();
         s.form().Image6->setPicture(s.form().Picture1->Image());
         const QImage buffer = s.txBuffer();
-        s.form().canvas().dragSource = 12;
+        s.form().canvas().setDragSource(12);
         s.load(s.write("p.png", solid(640, 512, Red), platform::Picbuf::Png));
         s.crop().Command1_Click();
         s.crop().Command6_Click();
         QVERIFY(!s.form().formCropLoaded());
-        QCOMPARE(s.form().canvas().dragSource, 0);
+        QCOMPARE(s.form().canvas().dragSourceCode(), 0);
         QCOMPARE(s.form().Picture1->Image().pixel(100, 100), Green);
         QCOMPARE(s.form().Image6->Picture().pixel(100, 100), Green);
         QCOMPARE(s.txBuffer(), buffer);
@@ -374,7 +374,7 @@ private slots:
         // A drop saved into the browser's folder opens there; the menu afterwards opens in
         // the application folder again, offering neither file.
         s.form().File1->setPath(s.dir.path());
-        s.form().canvas().dragSource = canvas::dragTxPicture;
+        s.form().canvas().setDragSource(canvas::dragTxPicture);
         s.ui().answerSave(s.dir.filePath("dropped.bmp"));
         s.form().intake().browserListDragDrop();
         QCOMPARE(s.ui().last()->start.folder, s.dir.path());

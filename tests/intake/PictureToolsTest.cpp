@@ -71,15 +71,15 @@ private slots:
         // A pending overlay, pasted in Overlays mode where the element stood at (300, 300).
         f.Picture1->setPicture(solid(640, 512, kBlack));
         f.Option6->setValue(true);
-        c.overlayScale = 240;
-        c.textX = 300;
-        c.textY = 300;
+        c.setOverlayWidth(240);
+        c.setElementX(300);
+        c.setElementY(300);
         clipboard().setImage(framed(300, 200, kWhite, kGreen));
         f.Command22->click();
         const QImage element = f.Picture3->Picture();
 
         for (const auto& [code, left, right] : {std::tuple{2, kRed, kBlue}, std::tuple{15, kGreen, kBlack}}) {
-            c.dragSource = code;
+            c.setDragSource(code);
             f.intake().ShowZoom();
             QVERIFY(f.Picture21->isVisibleTo(&f));
             QCOMPARE(pixels(rgb32(f.Picture21->Image()), {{5, 100}, {310, 400}, {5, 511}, {330, 5}, {639, 511}}),
@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(f.Picture3->Picture(), element);
 
         // A code that names no thumbnail shows the last zoom again.
-        c.dragSource = 8;
+        c.setDragSource(8);
         f.intake().ShowZoom();
         QCOMPARE(rgb32(f.Picture21->Image()).pixel(600, 400), kBlack);
 
@@ -112,8 +112,8 @@ private slots:
         const QImage work = solid(50, 40, kGreen);
         f.Picture3->setPicture(work);
         f.Image13->setPicture(solid(8, 8, kBlue));
-        c.overlayAngle = 30;
-        c.dragSource = 12;
+        c.setElementAngle(30);
+        c.setDragSource(12);
         for (bool text : {false, true}) {
             clipboard().clear();
             if (text)
@@ -126,7 +126,7 @@ private slots:
             QCOMPARE(f.Picture3->Picture(), work);
             QCOMPARE(rgb32(f.Picture1->Image()), tx);
             QCOMPARE(rgb32(f.Image13->Picture()), solid(8, 8, kBlue));
-            QCOMPARE(c.overlayAngle, 30.0);
+            QCOMPARE(c.elementAngle(), 30.0);
         }
     }
 
@@ -141,13 +141,13 @@ private slots:
         f.Picture1->setPicture(tx);
         f.Image6->setPicture(tx);
         f.Option7->setValue(true);
-        c.overlayScale = 240;
-        c.dragSource = 12;
+        c.setOverlayWidth(240);
+        c.setDragSource(12);
         const QImage pasted = halves(100, 80, kRed, kGreen);
         clipboard().setImage(pasted);
         f.Command22->click();
         QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
-        QCOMPARE(QPointF(c.textX, c.textY), QPointF(40, 32));
+        QCOMPARE(QPointF(c.elementX(), c.elementY()), QPointF(40, 32));
         QCOMPARE(rgb32(f.Image6->Picture()), pasted);
         QCOMPARE(rgb32(f.Image13->Picture()), tx);
         QCOMPARE(rgb32(f.Picture2->Picture()).pixel(600, 500), kGreen); // the source, stretched
@@ -164,14 +164,14 @@ private slots:
         // Overlays: drawn where the element stood (its corner 300, 300), then the corner moves.
         f.Picture1->setPicture(tx);
         f.Option6->setValue(true);
-        c.textX = 300;
-        c.textY = 300;
+        c.setElementX(300);
+        c.setElementY(300);
         clipboard().setImage(framed(100, 80, kWhite, kGreen));
         f.Command22->click();
         // The border's colour is see-through.
         QCOMPARE(pixels(rgb32(f.Picture1->Image()), {{360, 360}, {301, 301}, {100, 100}}),
                  (QList<QRgb>{kGreen, kBlack, kBlack}));
-        QCOMPARE(QPointF(c.textX, c.textY), QPointF(40, 32));
+        QCOMPARE(QPointF(c.elementX(), c.elementY()), QPointF(40, 32));
     }
 
     // A whole paste stretches any shape over 640 x 512, keeps the old picture as the undo copy

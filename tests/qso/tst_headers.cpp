@@ -277,15 +277,15 @@ private slots:
         DragManager::instance().release();
         QVERIFY(form.Picture5->Picture().isNull());
         emit form.Picture5->mouseDown(1, 0, 5, 5);
-        QCOMPARE(c.headerBoxDragged, 5);
+        QCOMPARE(c.draggedHeaderBox(), 5);
         QVERIFY(!DragManager::instance().active());
-        c.dragSource = canvas::dragTxPicture;
+        c.setDragSource(canvas::dragTxPicture);
         form.qso().headerBoxDragDrop(5);
         QVERIFY(form.Picture5->Picture().isNull());
 
         // The TX screen's own press clears the mark and drags the picture.
         emit form.Picture1->mouseDown(2, 0, 50, 50);
-        QCOMPARE(c.headerBoxDragged, 0);
+        QCOMPARE(c.draggedHeaderBox(), 0);
         DragManager::instance().moveOver(form.Picture5, 5, 5);
         QCOMPARE(DragManager::dragIcon(form.Picture1).toImage(), platform::dragIcon(platform::DragIcon::Drop).toImage());
         DragManager::instance().moveOver(nullptr, 0, 0);
@@ -300,16 +300,16 @@ private slots:
         // A small box takes the last 32 rows.
         form.qso().makeheader16_Click();
         form.Picture1->setPicture(canvas);
-        c.dragSource = canvas::dragTxPicture;
+        c.setDragSource(canvas::dragTxPicture);
         form.qso().headerBoxDragDrop(9);
         QCOMPARE(rgb32(form.Picture9->Picture()), canvas.copy(0, 480, 640, 32));
 
         // Outside header making a box dropped on a box is cancelled.
         form.Command36->click();
         form.Text2->setFocus();
-        c.headerBoxDragged = 4;
+        c.setDraggedHeaderBox(4);
         form.qso().headerBoxDragDrop(6);
-        QCOMPARE(c.headerBoxDragged, 0);
+        QCOMPARE(c.draggedHeaderBox(), 0);
         QCOMPARE(form.focusWidget(), form.Text1);
         QCOMPARE(rgb32(form.Picture6->Picture()), solid(640, 64, kBlue));
     }

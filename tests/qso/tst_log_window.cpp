@@ -140,7 +140,7 @@ private slots:
         form.Option1->setValue(true);
         form.Text3->setFocus();
         QTest::mousePress(form.Text3->viewport(), Qt::LeftButton);
-        QCOMPARE(form.canvas().dragSource, int(canvas::dragCallSign));
+        QCOMPARE(form.canvas().dragSourceCode(), int(canvas::dragCallSign));
         DragManager::instance().moveOver(form.Text3, 5, 5);
         DragManager::instance().release();
         QCOMPARE(form.Text3->text(), QString());

@@ -118,7 +118,7 @@ private slots:
         const QList<int> before = strip(form);
         drag(form.Image3, 3, form.Image3, form);
         drag(form.Text3, canvas::dragCallSign, form.Image3, form);
-        canvas.headerBoxDragged = 5;
+        canvas.setDraggedHeaderBox(5);
         drag(form.Picture5, 2, form.Image3, form);
         form.makeheader16->setChecked(true);
         DragManager::setDragIcon(form.Picture1, platform::dragIcon(platform::DragIcon::Carry));
@@ -325,7 +325,7 @@ private slots:
         for (int code = 0; code <= 99; ++code) {
             QWidget* picture = code == 8 ? static_cast<QWidget*>(form.Picture1) : form.thumbnailFor(code);
             QWidget* text = code == 19 ? static_cast<QWidget*>(form.Text3) : code == 20 ? form.Label56 : nullptr;
-            form.canvas().dragSource = code;
+            form.canvas().setDragSource(code);
             for (QWidget* w : controls)
                 DragManager::setDragIcon(w, marker);
             form.strips().iconon();

@@ -10,7 +10,7 @@ namespace testsupport {
 
 inline void drag(QWidget* source, int code, QWidget* target, shell::FormMain& form, bool release = true)
 {
-    form.canvas().dragSource = code;
+    form.canvas().setDragSource(code);
     platform::DragManager::instance().begin(source);
     platform::DragManager::instance().moveOver(target, 5, 5);
     if (release)

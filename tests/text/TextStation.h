@@ -29,8 +29,8 @@ inline void prepare(Station& s, const QString& text, float x, float y)
     f.Picture1->setFontName(kFace);
     f.Picture1->setFontSize(20);
     f.Text1->setText(text);
-    s.canvas().textX = x;
-    s.canvas().textY = y;
+    s.canvas().setElementX(x);
+    s.canvas().setElementY(y);
     f.text().textToDraw = text;
     platform::setBackColor(f.Command47, canvas::kPendingColor);
 }

@@ -81,10 +81,10 @@ private slots:
         QCOMPARE(f.HScroll4->value(), 0);
         QCOMPARE(platform::backColor(f.Text8), quint32(0));
         for (auto [y, rounded] : {std::pair{100.5f, 100.f}, std::pair{101.5f, 102.f}}) {
-            s.canvas().textY = y;
+            s.canvas().setElementY(y);
             f.Picture1->Cls();
             t.Check15_Click();
-            QCOMPARE(s.canvas().textY, rounded);
+            QCOMPARE(s.canvas().elementY(), rounded);
             QVERIFY(contains(screen(s), 0xFF010101));
         }
 
@@ -149,14 +149,14 @@ private slots:
                     if (!ok)
                         QFAIL(qPrintable(QStringLiteral("ramp %1: pixel (%2, %3)").arg(row.ramp).arg(x).arg(y)));
                 }
-            QCOMPARE(QPointF(s.canvas().textX, s.canvas().textY), QPointF(200, 200));
+            QCOMPARE(QPointF(s.canvas().elementX(), s.canvas().elementY()), QPointF(200, 200));
         }
         QCOMPARE(t.sharedCounter, 201);
 
         // An arrow clicked with the mouse moves the text one unit its way and redraws it.
         QTest::mouseClick(f.Option3, Qt::LeftButton);
         QCoreApplication::processEvents();
-        QCOMPARE(QPointF(s.canvas().textX, s.canvas().textY), QPointF(199, 201));
+        QCOMPARE(QPointF(s.canvas().elementX(), s.canvas().elementY()), QPointF(199, 201));
         QCOMPARE(screen(s).pixel(box.topLeft() + QPoint(-1, 1)), kWhite);
     }
 
@@ -200,8 +200,8 @@ private slots:
 
         // Drawn again elsewhere, from the picture kept before the first: nothing stays behind.
         const QRect first = inkBounds(rgb32(f.Picture1->Image()), kBlack);
-        s.canvas().textX = 300;
-        s.canvas().textY = 350;
+        s.canvas().setElementX(300);
+        s.canvas().setElementY(350);
         t.redrawText();
         const QImage moved = rgb32(f.Picture1->Image());
         QVERIFY(inkBounds(moved, kBlack, first).isEmpty());

@@ -47,8 +47,8 @@ private slots:
         QCOMPARE(t.lineTops[1], 50.0);
         QCOMPARE(t.lineTops[2], 88.0);
         QCOMPARE(t.lineTops[3], 0.0);
-        QCOMPARE(s.canvas().textX, 100.f);
-        QCOMPARE(s.canvas().textY, 50.f);
+        QCOMPARE(s.canvas().elementX(), 100.f);
+        QCOMPARE(s.canvas().elementY(), 50.f);
         const int cell = cellHeight(t);
         QVERIFY2(cell < 38, qPrintable(QString::number(cell)));
         const QImage img = screen(s);
@@ -65,8 +65,8 @@ private slots:
         t.textAngle = 300;
         t.drawText();
         QVERIFY(std::abs(t.lineTops[2] - (50 + 38 - 20 * 300.0 / 470)) < 1e-3);
-        QCOMPARE(s.canvas().textX, 100.f);
-        QCOMPARE(s.canvas().textY, 50.f);
+        QCOMPARE(s.canvas().elementX(), 100.f);
+        QCOMPARE(s.canvas().elementY(), 50.f);
         QVERIFY(inkBounds(screen(s), kBlack).top() < 45);
         t.textAngle = 0;
     }
@@ -85,8 +85,8 @@ private slots:
         QCOMPARE(t.textSize, 30.0);
         QCOMPARE(t.lineTops[1], 50.0);
         QCOMPARE(t.lineTops[2], 80.0);
-        QCOMPARE(s.canvas().textX, 100.f);
-        QCOMPARE(s.canvas().textY, 50.f);
+        QCOMPARE(s.canvas().elementX(), 100.f);
+        QCOMPARE(s.canvas().elementY(), 50.f);
         const QImage img = screen(s);
         for (int x : {100, 160})
             for (int y : {50, 80})
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(f.Picture1->ForeColor(), quint32(platform::vbWhite));
         QCOMPARE(t.multiColourFlag, 0);
         QVERIFY(inkBounds(img, kBlack, QRect(0, 50 + cell, 640, 512 - 50 - cell)).isEmpty());
-        QCOMPARE(s.canvas().textX, 20.f);
+        QCOMPARE(s.canvas().elementX(), 20.f);
 
         // With an outline on, the painter leaves the colouring to the effect routines.
         f.Check15->setValue(1);
@@ -217,7 +217,7 @@ private slots:
             QVERIFY2(inkColours(rows, QRect(100, 20 + (k - 1) * 30, 30, 30)) == QSet<QRgb>{rgb(kCycle[k - 1])},
                      qPrintable(QStringLiteral("row %1").arg(k)));
         QCOMPARE(f.Picture1->ForeColor(), quint32(platform::vbWhite));
-        QCOMPARE(s.canvas().textY, 20.f);
+        QCOMPARE(s.canvas().elementY(), 20.f);
     }
 
     void fontAndBackgroundBox()

@@ -126,21 +126,21 @@ private slots:
         };
         for (int i = 0; i < 3; ++i)
             t.rotateclockwise();
-        QCOMPARE(c.txMouseState, 9);
-        QCOMPARE(c.overlayAngle, 3 * kPi / 8);
+        QCOMPARE(c.mouseState(), 9);
+        QCOMPARE(c.elementAngle(), 3 * kPi / 8);
         t.rotateanticlockwise();
-        QCOMPARE(c.txMouseState, 19);
-        QCOMPARE(c.overlayAngle, -2 * kPi / 8);
+        QCOMPARE(c.mouseState(), 19);
+        QCOMPARE(c.elementAngle(), -2 * kPi / 8);
         QCOMPARE(rgb32(f.Picture1->Picture()), expected(-2 * kPi / 8));
         // The element turned is the one Image6 holds, unchanged by the turns.
         QCOMPARE(rgb32(f.Image6->Picture()), picture);
 
-        c.overlayAngle = 0;
-        c.txMouseState = 0;
+        c.setElementAngle(0);
+        c.setMouseState(0);
         for (int i = 0; i < 16; ++i)
             t.rotateclockwise();
-        QCOMPARE(c.overlayAngle, 0.0);
-        QCOMPARE(c.txMouseState, 0);
+        QCOMPARE(c.elementAngle(), 0.0);
+        QCOMPARE(c.mouseState(), 0);
     }
 
     // Pic in Pic, smooth: three clockwise presses turn the element 30; mirrored once the
@@ -152,9 +152,9 @@ private slots:
         f.Image6->setPicture(asymmetric(640, 512));
         f.Option7->setValue(true);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
-        c.overlayScale = 200;
-        c.textX = 100;
-        c.textY = 100;
+        c.setOverlayWidth(200);
+        c.setElementX(100);
+        c.setElementY(100);
         const struct {
             int32_t flags;
             double turned;
@@ -162,12 +162,12 @@ private slots:
         for (const auto& k : cases) {
             for (auto* button : {f.Command44, f.Command46}) {
                 c.rotateFlags = k.flags;
-                c.overlayAngle = 0;
+                c.setElementAngle(0);
                 for (int i = 0; i < 3; ++i) {
                     emit button->MouseDown(1, 0, 2, 2);
                     emit button->MouseUp(1, 0, 2, 2);
                 }
-                QCOMPARE(c.overlayAngle, button == f.Command44 ? k.turned : -k.turned);
+                QCOMPARE(c.elementAngle(), button == f.Command44 ? k.turned : -k.turned);
                 QCOMPARE(f.MousePointer(), 0);
                 QVERIFY(!f.Timer2->enabled());
             }
@@ -177,13 +177,13 @@ private slots:
         // A press under the hourglass (a render under way) does nothing.
         f.setMousePointer(11);
         emit f.Command44->MouseDown(1, 0, 2, 2);
-        QCOMPARE(c.overlayAngle, -30.0);
+        QCOMPARE(c.elementAngle(), -30.0);
         f.setMousePointer(0);
         // Draw mode: nothing.
         f.Option8->setValue(true);
-        c.overlayAngle = 5;
+        c.setElementAngle(5);
         emit f.Command44->MouseDown(1, 0, 2, 2);
-        QCOMPARE(c.overlayAngle, 5.0);
+        QCOMPARE(c.elementAngle(), 5.0);
     }
 
     // Release, press again within 0.3 s, release: Timer2 ticks once, 500 ms after the last

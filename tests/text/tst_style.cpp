@@ -184,12 +184,12 @@ private slots:
         f.Picture1->setPicture(solid(640, 512, kBlack));
         f.Combo1->setText(QStringLiteral("Circle"));
         c.Combo1_Click();
-        QCOMPARE(c.dragSource, int(canvas::dragShapeTool));
-        const float x = c.textX, y = c.textY;
+        QCOMPARE(c.dragSourceCode(), int(canvas::dragShapeTool));
+        const float x = c.elementX(), y = c.elementY();
         press(s, 3, kLeft);
         press(s, 6, kLeft);
-        QCOMPARE(c.textX, x);
-        QCOMPARE(c.textY, y);
+        QCOMPARE(c.elementX(), x);
+        QCOMPARE(c.elementY(), y);
         QCOMPARE(screen(s).pixel(int(x + c.shapeSize), int(y)), rgb(0x00EF00));
     }
 

@@ -138,7 +138,7 @@ private slots:
         t.textEditState = 400;
         t.textFontSize = QStringLiteral("30");
         f.Check16->setValue(1);
-        c.overlayAngle = 20;
+        c.setElementAngle(20);
         t.textAngle = 300;
         canvas::TxCanvas::select(f.Option6);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
@@ -153,7 +153,7 @@ private slots:
         QCOMPARE(f.Picture1->FontName(), f.Text1->font().family());
         QCOMPARE(f.Picture1->FontSize(), 30.0);
         QVERIFY(!f.Picture1->FontTransparent()); // BkGnd's opaque box
-        QCOMPARE(c.overlayAngle, 0.0);
+        QCOMPARE(c.elementAngle(), 0.0);
         QCOMPARE(platform::backColor(f.Command47), quint32(platform::vbButtonFace));
         f.Check16->setValue(0);
         QVERIFY(f.Picture1->FontTransparent());
