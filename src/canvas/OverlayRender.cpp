@@ -184,8 +184,8 @@ void TxCanvas::Check9_Click()
 
 QImage framePicture()
 {
-    constexpr int width = 640;
-    constexpr int height = 512;
+    constexpr int width = int(kTxWidth);
+    constexpr int height = int(kTxHeight);
     constexpr int raised = 9; // the outer bevel, lit from the top left
     constexpr int face = 5;   // the flat between the bevels
     const QColor base(196, 160, 92);

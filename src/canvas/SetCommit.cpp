@@ -29,8 +29,8 @@ namespace canvas {
 
 namespace {
 
-constexpr double kQuarterWidth = 320;
-constexpr double kQuarterHeight = 256;
+constexpr double kQuarterWidth = kTxWidth / 2;
+constexpr double kQuarterHeight = kTxHeight / 2;
 // The committed text moves this far off the canvas, so a later press starts anew.
 constexpr float kOffCanvas = 1000;
 // Each committed text is 1 to this many steps lighter per colour component.
