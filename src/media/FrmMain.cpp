@@ -1,6 +1,6 @@
 #include "media/FrmMain.h"
 
-#include "intake/Intake.h"
+#include "interfaces/Form.h"
 #include "media/FrmSelectFile.h"
 #include "media/Media.h"
 #include "media/ModuleMultimedia.h"
@@ -13,7 +13,6 @@
 #include "platform/widgets/PictureBox.h"
 #include "platform/widgets/Slider.h"
 #include "platform/widgets/WindowHandles.h"
-#include "shell/FormMain.h"
 
 #include <QCloseEvent>
 #include <QTabWidget>
@@ -83,7 +82,8 @@ platform::TextBox* textBox(const QString& name, QWidget* parent, QRect geometry)
 
 QString MovieAlias(int index) { return QStringLiteral("movie") + QString::number(index); }
 
-FrmMain::FrmMain(shell::FormMain& form) : QWidget(nullptr, Qt::Window), form_(form)
+FrmMain::FrmMain(interfaces::Form& form, Media& media)
+    : QWidget(nullptr, Qt::Window), form_(form), media_(media)
 {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(QStringLiteral("Multimedia Controller"));
@@ -94,7 +94,7 @@ FrmMain::FrmMain(shell::FormMain& form) : QWidget(nullptr, Qt::Window), form_(fo
 
 FrmMain::~FrmMain() = default;
 
-ModuleMultimedia& FrmMain::mm() const { return form_.media().module(); }
+ModuleMultimedia& FrmMain::mm() const { return media_.module(); }
 
 void FrmMain::build()
 {
@@ -521,7 +521,7 @@ void FrmMain::CmdDemoFight_Click()
 
 bool FrmMain::Form_QueryUnload()
 {
-    if (form_.isVisible()) {
+    if (form_.widget().isVisible()) {
         hide();
         CmdClose_Click(0);
         return false;

@@ -19,19 +19,22 @@ class Slider;
 class TextBox;
 class VbTimer;
 } // namespace platform
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 
 namespace media {
 
 class FrmSelectFile;
+class Media;
 class ModuleMultimedia;
 
 class FrmMain : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmMain(shell::FormMain& form);
+    // The shell builds the window with the hub and the room's own controller, whose
+    // command layer plays the devices.
+    FrmMain(interfaces::Form& form, Media& media);
     ~FrmMain() override;
-    shell::FormMain& form() const { return form_; }
+    interfaces::Form& form() const { return form_; }
     ModuleMultimedia& mm() const;
 
     // The requesting index: the "Select File" button's index, which the chooser reads
@@ -138,7 +141,8 @@ private:
     void report(const QString& result);
     void setChannelsHeight();
 
-    shell::FormMain& form_;
+    interfaces::Form& form_;
+    Media& media_;
     std::unique_ptr<FrmSelectFile> frmSelectFile_;
 };
 

@@ -1,12 +1,12 @@
 #include "media/FrmSelectFile.h"
 
-#include "intake/Intake.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
 #include "media/FrmMain.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/FileLists.h"
-#include "shell/FormMain.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -41,7 +41,7 @@ FrmSelectFile::FrmSelectFile(FrmMain& controller) : QWidget(nullptr, Qt::Window)
     cmdCancel->setGeometry(315, 260, 95, 30);
 
     // The lists start at the program's current folder.
-    QString folder = controller.form().intake().dialogFolder;
+    QString folder = controller.form().intake().dialogFolderPath();
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::currentPath();
     File1->setPattern(Pattern);

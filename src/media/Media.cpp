@@ -1,14 +1,14 @@
 #include "media/Media.h"
 
+#include "interfaces/Form.h"
 #include "media/FrmMain.h"
 #include "media/MediaCommands.h"
 #include "media/ModuleMultimedia.h"
 #include "platform/services/Ui.h"
-#include "shell/FormMain.h"
 
 namespace media {
 
-Media::Media(shell::FormMain& form)
+Media::Media(interfaces::Form& form)
     : QObject(nullptr), form_(form), commands_(std::make_unique<MediaCommands>()),
       module_(std::make_unique<ModuleMultimedia>(*commands_))
 {
@@ -19,7 +19,7 @@ Media::~Media() = default;
 void Media::mulmed_Click()
 {
     // The camera controller and the player are never open together.
-    if (QWidget* camera = form_.loaded(shell::FormMain::Window::Camera); camera && camera->isVisible())
+    if (QWidget* camera = form_.loaded(interfaces::Form::Window::Camera); camera && camera->isVisible())
         camera->close();
     const QStringList lines = {
         QStringLiteral("The Multimedia will play only, at this stage."),

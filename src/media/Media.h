@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 
 namespace media {
 
@@ -16,9 +16,9 @@ class ModuleMultimedia;
 class Media : public QObject {
     Q_OBJECT
 public:
-    explicit Media(shell::FormMain& form);
+    explicit Media(interfaces::Form& form);
     ~Media() override;
-    shell::FormMain& form() const { return form_; }
+    interfaces::Form& form() const { return form_; }
 
     MediaCommands& commands() const { return *commands_; }
     ModuleMultimedia& module() const { return *module_; }
@@ -26,7 +26,7 @@ public:
     void mulmed_Click(); // menu "MultiMedia"
 
 private:
-    shell::FormMain& form_;
+    interfaces::Form& form_;
     std::unique_ptr<MediaCommands> commands_;
     std::unique_ptr<ModuleMultimedia> module_;
 };

@@ -212,7 +212,7 @@ void FormMain::unloadForm2()
 ::media::FrmMain& FormMain::frmMain()
 {
     if (!frmMain_)
-        frmMain_ = std::make_unique<::media::FrmMain>(*this);
+        frmMain_ = std::make_unique<::media::FrmMain>(*this, *media_);
     return *frmMain_;
 }
 ::capture::frmMemCapMain& FormMain::frmMemCapMain()
