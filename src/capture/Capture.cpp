@@ -1,9 +1,10 @@
 #include "capture/Capture.h"
 
-#include "canvas/TxCanvas.h"
 #include "capture/frmMemCapMain.h"
-#include "media/FrmMain.h"
+#include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/ShellRoom.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/services/Scanner.h"
@@ -11,8 +12,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "shell/Shell.h"
 
 #include <QProgressDialog>
 
@@ -25,17 +24,17 @@ using interfaces::kTxWidth;
 
 } // namespace
 
-Capture::Capture(shell::FormMain& form) : QObject(nullptr), form_(form) {}
+Capture::Capture(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
 // The camera and the player are never open together; a second "Camera" only brings the
 // window on top.
 void Capture::camera_Click()
 {
-    shell::FormMain& f = form_;
-    if (QWidget* player = f.loaded(shell::FormMain::Window::Multimedia); player && player->isVisible())
+    interfaces::Form& f = form_;
+    if (QWidget* player = f.loaded(interfaces::Form::Window::Multimedia); player && player->isVisible())
         player->close();
     frmMemCapMain& window = f.frmMemCapMain();
-    shell::Shell::SetTopMost(window);
+    f.shell().keepOnTop(window);
     window.show();
     window.raise();
     window.activateWindow();
@@ -52,19 +51,19 @@ void Capture::selectsource_Click()
     QStringList items;
     int current = -1;
     for (const platform::ScannerDevice& device : found) {
-        if (device.name == scannerSource)
+        if (device.name == scannerSource_)
             current = int(items.size());
         items.append(QStringLiteral("%1 %2 (%3)").arg(device.vendor, device.model, device.name));
     }
     const QString prompt = items.isEmpty() ? QStringLiteral("No scanner was found.") : QStringLiteral("Scan from:");
     const std::optional<int> chosen = form_.ui().chooseItem(QStringLiteral("Select Source"), prompt, items, current);
     if (chosen)
-        scannerSource = found.at(*chosen).name;
+        scannerSource_ = found.at(*chosen).name;
 }
 
 void Capture::acquire_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     // The progress dialog lets events run: a second Acquire meanwhile is not a second scan.
     if (acquiring_)
         return;
@@ -74,7 +73,7 @@ void Capture::acquire_Click()
     steps.step(QStringLiteral("Command12_Click"), [&] { f.canvas().Command12_Click(); });
     QImage scanned;
     try {
-        QString device = scannerSource;
+        QString device = scannerSource_;
         if (device.isEmpty()) {
             const QList<platform::ScannerDevice> found = platform::Scanner::devices();
             if (found.isEmpty())
@@ -84,7 +83,7 @@ void Capture::acquire_Click()
         platform::Scanner scanner(device);
         if (scanner.choices(QStringLiteral("mode")).contains(QStringLiteral("Color")))
             scanner.setOption(QStringLiteral("mode"), QStringLiteral("Color"));
-        QProgressDialog progress(QStringLiteral("Scanning..."), QStringLiteral("Cancel"), 0, 100, &f);
+        QProgressDialog progress(QStringLiteral("Scanning..."), QStringLiteral("Cancel"), 0, 100, &f.widget());
         progress.setObjectName(QStringLiteral("scanProgress"));
         progress.setWindowTitle(QStringLiteral("Twain Acquire"));
         progress.setWindowModality(Qt::WindowModal);

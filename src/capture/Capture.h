@@ -6,15 +6,14 @@
 #include <QObject>
 #include <QString>
 
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 
 namespace capture {
 
 class Capture : public QObject {
     Q_OBJECT
 public:
-    explicit Capture(shell::FormMain& form);
-    shell::FormMain& form() const { return form_; }
+    explicit Capture(interfaces::Form& form);
 
     void selectsource_Click(); // menu "Twain Select Source"
     void acquire_Click(); // menu "Twain Acquire"
@@ -22,12 +21,13 @@ public:
 
     // The scanner chosen with "Twain Select Source" for this session (its SANE name);
     // empty: the first one found.
-    QString scannerSource;
+    QString scannerSource() const { return scannerSource_; }
     // True while a scan is under way.
     bool acquiring() const { return acquiring_; }
 
 private:
-    shell::FormMain& form_;
+    interfaces::Form& form_;
+    QString scannerSource_;
     bool acquiring_ = false;
 };
 

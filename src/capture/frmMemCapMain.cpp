@@ -2,11 +2,11 @@
 
 #include "capture/CameraDialogs.h"
 #include "capture/frmSelect.h"
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
-#include "engine/PictureArchive.h"
-#include "intake/Intake.h"
+#include "interfaces/EngineRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/StripsRoom.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -18,8 +18,6 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "platform/widgets/Controls.h"
-#include "shell/FormMain.h"
-#include "strips/Strips.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -50,9 +48,9 @@ int centredOffset(int outer, int inner)
     return difference >= 0 ? difference / 2 : -((-difference + 1) / 2);
 }
 
-frmMemCapMain::frmMemCapMain(shell::FormMain& form) : frmMemCapMain(form, nullptr) {}
+frmMemCapMain::frmMemCapMain(interfaces::Form& form) : frmMemCapMain(form, nullptr) {}
 
-frmMemCapMain::frmMemCapMain(shell::FormMain& form, std::unique_ptr<platform::CaptureDevice> device)
+frmMemCapMain::frmMemCapMain(interfaces::Form& form, std::unique_ptr<platform::CaptureDevice> device)
     : QMainWindow(nullptr, Qt::Window), form_(form), device_(std::move(device))
 {
     setObjectName(QStringLiteral("frmMemCapMain"));
@@ -355,7 +353,7 @@ bool frmMemCapMain::takeFrame()
 
 void frmMemCapMain::savetoRxPictures_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (!takeFrame())
         return;
     platform::StepRunner steps(QStringLiteral("savetoRxPictures_Click"));
@@ -365,11 +363,11 @@ void frmMemCapMain::savetoRxPictures_Click()
 
     QString name;
     try {
-        name = engine::freeDatedName(folder, f.engine().localTime(), kCameraPrefix);
+        name = f.engine().datedNameNow(folder, kCameraPrefix);
         platform::Picbuf& writer = *f.PicbufVisible;
         writer.setPicture(f.Picture3->Picture());
         writer.setImageFormat(platform::Picbuf::Jpeg);
-        writer.setWriteCompression(std::clamp(int(platform::CInt(f.engine().jpegQuality.toDouble())), 0, 100));
+        writer.setWriteCompression(f.engine().jpegWriteQuality());
         writer.setFilename(QDir(folder).filePath(name));
         writer.Store();
     } catch (const std::exception& e) {
@@ -382,11 +380,11 @@ void frmMemCapMain::savetoRxPictures_Click()
     // Only the program's camera pictures count and go, the oldest first, and only now
     // that the new one is on disk.
     steps.step(QStringLiteral("cap"), [&] {
-        engine::pruneDatedPictures(folder, kCameraPictures, INT_MAX, name, kCameraPrefix);
+        f.engine().pruneDatedFolder(folder, kCameraPictures, INT_MAX, name, kCameraPrefix);
     });
     steps.step(QStringLiteral("refresh"), [&] { list.Refresh(); });
     auto& strips = f.strips();
-    if (strips.category() == strips::Strips::Category::Camera && f.HScroll2->value() == 1)
+    if (strips.category() == interfaces::StripsRoom::Category::Camera && f.HScroll2->value() == 1)
         steps.step(QStringLiteral("strip"), [&] { strips.shiftStripSlots(f.Picture3->Picture(), path); });
     steps.step(QStringLiteral("refresh again"), [&] { list.Refresh(); });
 }
@@ -409,7 +407,7 @@ void frmMemCapMain::sendToTxScreenFull_Click()
 
 void frmMemCapMain::frameToTxScreen(bool black, double x, double y, double width, double height)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("camera frame to TX screen"));
     // The picture before the frame, for the take-back; the frame becomes the clean TX

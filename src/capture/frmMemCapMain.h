@@ -14,7 +14,7 @@ class QAction;
 class QMenu;
 
 namespace platform { class CaptureDevice; class CaptureView; }
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 
 namespace capture {
 
@@ -27,11 +27,13 @@ class frmMemCapMain : public QMainWindow {
 public:
     // Over the system's cameras, or over `device` when one is given (a device over a
     // media player, for the tests). The load runs here.
-    explicit frmMemCapMain(shell::FormMain& form);
-    frmMemCapMain(shell::FormMain& form, std::unique_ptr<platform::CaptureDevice> device);
+    explicit frmMemCapMain(interfaces::Form& form);
+    frmMemCapMain(interfaces::Form& form, std::unique_ptr<platform::CaptureDevice> device);
     ~frmMemCapMain() override;
 
     platform::CaptureDevice& device() const { return *device_; }
+    // The hub of the main window it serves.
+    interfaces::Form& form() const { return form_; }
     platform::CaptureView* captureWindow = nullptr; // the capture view, at 0, 0 of the client area
 
     // --- menus, in menu order ----------------------------------------------------
@@ -112,7 +114,7 @@ private:
     // black screen when `black`; committed, the TX tab shown.
     void frameToTxScreen(bool black, double x, double y, double width, double height);
 
-    shell::FormMain& form_;
+    interfaces::Form& form_;
     std::unique_ptr<platform::CaptureDevice> device_;
     bool unloaded_ = false;
 };

@@ -3,7 +3,8 @@
 #include "capture/frmMemCapMain.h"
 #include "platform/services/CaptureDevice.h"
 #include "platform/widgets/CaptureView.h"
-#include "shell/Shell.h"
+#include "interfaces/Form.h"
+#include "interfaces/ShellRoom.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -47,7 +48,7 @@ void frmSelect::Form_Load()
     cmboSource->setCurrentIndex(-1);
     if (const auto caps = device.driverCaps())
         cmboSource->setCurrentIndex(caps->deviceIndex);
-    shell::Shell::SetTopMost(*this);
+    owner_.form().shell().keepOnTop(*this);
 }
 
 void frmSelect::cmdSelect_Click()

@@ -1,5 +1,6 @@
 #include "engine/EngineControl.h"
 
+#include "engine/PictureArchive.h"
 #include "engine/TuneWord.h"
 
 #include "platform/services/Picbuf.h"
@@ -12,6 +13,7 @@
 #include "platform/runtime/Vb.h"
 #include "shell/FormMain.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -123,6 +125,23 @@ void EngineControl::Form_QueryUnload()
     for (const auto& [name, dib] : buffers)
         steps.step(QString::fromLatin1(name), [&] { engineResult = engine_.mmsDeleteDIB(dib); });
     platform::waitWithEvents(2000);
+}
+
+QString EngineControl::datedNameNow(const QString& folder, const QString& prefix) const
+{
+    return freeDatedName(folder, localTime(), prefix);
+}
+
+int EngineControl::pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
+                                    const QString& prefix)
+{
+    return pruneDatedPictures(folder, keep, mostDeletions, spare, prefix);
+}
+
+// The setting rounded as a whole number; outside 0 to 100 the nearest end of it.
+int EngineControl::jpegWriteQuality() const
+{
+    return std::clamp(int(platform::CInt(jpegQuality.toDouble())), 0, 100);
 }
 
 } // namespace engine

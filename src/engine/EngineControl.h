@@ -128,6 +128,10 @@ public:
     QVariant autoSaveLimit;
     QString autoSaveDir;    // ends in "/"
     QString autoSaveFolder() const override { return autoSaveDir; }
+    QString datedNameNow(const QString& folder, const QString& prefix) const override;
+    int pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
+                         const QString& prefix) override;
+    int jpegWriteQuality() const override;
     int modeChanged = 0;    // 1: the next tick shows the TX mode's name in the list again
     int toneOn = 0;         // 1 while the tone button is held
     int skipTxArchive = 0;  // 1: the transmission ending is a tune tone, not a picture

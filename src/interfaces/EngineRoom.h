@@ -23,6 +23,15 @@ public:
     virtual QString autoSaveFolder() const = 0;
     // The engine's destination rectangle: the whole picture of the current mode.
     virtual void targetWholeModePicture() = 0;
+    // The dated name, free in `folder`, of a picture finished now by the engine's clock
+    // (`prefix` before the date, as the camera folder's names carry it).
+    virtual QString datedNameNow(const QString& folder, const QString& prefix) const = 0;
+    // The oldest dated pictures of `folder` deleted while more than `keep` are there, at
+    // most `mostDeletions`, never `spare`; the number deleted.
+    virtual int pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
+                                 const QString& prefix) = 0;
+    // The JPEG quality (0 to 100) the program writes its pictures at.
+    virtual int jpegWriteQuality() const = 0;
 
 protected:
     ~EngineRoom() = default;

@@ -4,6 +4,8 @@
 
 #include <QPoint>
 
+class QWidget;
+
 namespace interfaces {
 
 class ShellRoom {
@@ -14,6 +16,8 @@ public:
     virtual bool autoSaveFolderEdited() = 0;
     // Where the browser panel opens: its home, or where the operator last dragged it.
     virtual QPoint browserPanelPlace() const = 0;
+    // A window kept above the others.
+    virtual void keepOnTop(QWidget& window) = 0;
 
 protected:
     ~ShellRoom() = default;

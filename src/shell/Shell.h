@@ -89,6 +89,7 @@ public:
     QPoint browserPanelPlace() const override;
     bool announcesBeforeTransmit() override;
     bool autoSaveFolderEdited() override;
+    void keepOnTop(QWidget& window) override { SetTopMost(window); }
     QVariant spareValueA;      // settings fields 5 and 6: carried, never applied
     QVariant spareValueB;
     QVariant shadowDepthScroll; // settings field 16, applied to VScroll1 late in the start-up

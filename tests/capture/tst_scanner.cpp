@@ -161,12 +161,12 @@ private slots:
         QCOMPARE(call->items.size(), 2);
         QVERIFY(call->items.at(1).contains(QStringLiteral("test:1")));
         QCOMPARE(call->current, -1);
-        QCOMPARE(capture.scannerSource, QStringLiteral("test:1"));
+        QCOMPARE(capture.scannerSource(), QStringLiteral("test:1"));
         // The choice is kept: the chooser opens on it, and a cancel keeps it.
         f.ui().cancelChoice();
         f.form().selectsource->trigger();
         QCOMPARE(f.ui().last()->current, 1);
-        QCOMPARE(capture.scannerSource, QStringLiteral("test:1"));
+        QCOMPARE(capture.scannerSource(), QStringLiteral("test:1"));
     }
 
     void conversionsMatchScanimage_data()
