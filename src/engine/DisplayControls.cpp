@@ -6,13 +6,13 @@
 
 #include "engine/ButtonStates.h"
 #include "engine/TuneWord.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 namespace engine {
 

@@ -3,15 +3,15 @@
 #include "engine/PictureArchive.h"
 #include "engine/TuneWord.h"
 
-#include "platform/services/Picbuf.h"
-#include "platform/widgets/Controls.h"
+#include "interfaces/Form.h"
 #include "platform/runtime/Events.h"
+#include "platform/runtime/StepRunner.h"
+#include "platform/runtime/Vb.h"
+#include "platform/services/Picbuf.h"
+#include "platform/services/Ui.h"
+#include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "platform/runtime/StepRunner.h"
-#include "platform/services/Ui.h"
-#include "platform/runtime/Vb.h"
-#include "shell/FormMain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +34,7 @@ int32_t createDibFor(const platform::Engine& e, const platform::PictureBox* box)
 
 } // namespace
 
-EngineControl::EngineControl(shell::FormMain& form) : QObject(nullptr), form_(form) {}
+EngineControl::EngineControl(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
 EngineControl::~EngineControl() = default;
 
@@ -51,7 +51,7 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
 {
     const platform::Engine& e = engine_;
     steps.step(QStringLiteral("caption"), [&] {
-        form_.setWindowTitle(kCaption + platform::engineText(e.EngineString(e.mmsGetVersion())));
+        form_.widget().setWindowTitle(kCaption + platform::engineText(e.EngineString(e.mmsGetVersion())));
     });
     // No library, a library without every function, or no version text: the program
     // cannot work. The test failing (no engine to ask) counts as passed.
@@ -66,7 +66,7 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
     if (missing)
         return false;
 
-    steps.step(QStringLiteral("mmsCreate"), [&] { e.mmsCreate(static_cast<QWidget*>(&form_), 0); });
+    steps.step(QStringLiteral("mmsCreate"), [&] { e.mmsCreate(&form_.widget(), 0); });
     steps.step(QStringLiteral("txDib"), [&] { txDib = e.mmsCreateDIB(800, 616); });
     steps.step(QStringLiteral("rxDib"), [&] { rxDib = e.mmsCreateDIB(800, 616); });
     steps.step(QStringLiteral("mmsSetBitmap"), [&] { e.mmsSetBitmap(rxDib, 0, txDib); });

@@ -20,7 +20,7 @@
 class QImage;
 class QWidget;
 
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 namespace platform {
 class Picbuf;
 class PictureBox;
@@ -32,9 +32,9 @@ namespace engine {
 class EngineControl : public QObject, public interfaces::EngineRoom {
     Q_OBJECT
 public:
-    explicit EngineControl(shell::FormMain& form);
+    explicit EngineControl(interfaces::Form& form);
     ~EngineControl() override;
-    shell::FormMain& form() const { return form_; }
+    interfaces::Form& form() const { return form_; }
 
     // The engine's version text, shown in the title banner and the About box; empty
     // while no engine is bound.
@@ -76,7 +76,7 @@ public:
     void GetModeImageSize();
     // The modes as numbers; an empty mode counts as 0.
     int txModeNumber() const override;
-    int rxModeNumber() const;
+    int rxModeNumber() const override;
 
     // The engine binding: the library beside the executable for the program, any
     // function table for tests. Without one every engine call fails.
@@ -165,7 +165,7 @@ private:
     // An engine DIB drawn into a picture box's window (the screen only).
     void drawIntoWindow(platform::PictureBox* box, int32_t dib);
 
-    shell::FormMain& form_;
+    interfaces::Form& form_;
     platform::Engine engine_;
     bool ticking_ = false;
     // The writer of the archive and the auto-save: a picture buffer of their own, so a

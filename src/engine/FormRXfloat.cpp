@@ -2,10 +2,10 @@
 
 #include "engine/EngineControl.h"
 #include "engine/Modes.h"
+#include "interfaces/Form.h"
 #include "platform/runtime/Twips.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 #include <QCloseEvent>
 
@@ -13,7 +13,7 @@
 
 namespace engine {
 
-FormRXfloat::FormRXfloat(shell::FormMain& form) : QWidget(nullptr, Qt::Window), form_(form)
+FormRXfloat::FormRXfloat(interfaces::Form& form) : QWidget(nullptr, Qt::Window), form_(form)
 {
     setObjectName(QStringLiteral("FormRXfloat"));
     setWindowTitle(QStringLiteral("RX Monitor"));
@@ -59,11 +59,11 @@ void FormRXfloat::FormRXfloat_Form_Resize()
 
 void FormRXfloat::FormRXfloat_Form_QueryUnload(bool& cancel)
 {
-    if (!form_.isVisible())
+    if (!form_.widget().isVisible())
         cancel = true;
     hide();
     form_.Check4->setValue(0); // its click shows the main window again
-    form_.show();
+    form_.widget().show();
 }
 
 void FormRXfloat::resizeEvent(QResizeEvent* event)

@@ -9,14 +9,14 @@
 #include <QWidget>
 
 namespace platform { class PictureBox; }
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 
 namespace engine {
 
 class FormRXfloat : public QWidget {
     Q_OBJECT
 public:
-    explicit FormRXfloat(shell::FormMain& form);
+    explicit FormRXfloat(interfaces::Form& form);
 
     platform::PictureBox* Picture1 = nullptr; // the monitor picture
 
@@ -40,7 +40,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    shell::FormMain& form_;
+    interfaces::Form& form_;
 };
 
 } // namespace engine

@@ -5,13 +5,13 @@
 #include "engine/EngineControl.h"
 
 #include "engine/FormRXfloat.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 namespace engine {
 
@@ -90,12 +90,12 @@ void EngineControl::Check4_Click()
             form_.ui().msgBox(QStringLiteral("Not while in TX"), platform::vbOKOnly);
             return;
         }
-        form_.hide();
+        form_.widget().hide();
         monitor.show();
     }
     if (form_.Check4->value() == 0) {
         monitor.hide();
-        form_.show();
+        form_.widget().show();
     }
 }
 

@@ -6,11 +6,14 @@
 
 #include "engine/EngineControl.h"
 
-#include "canvas/TxCanvas.h"
 #include "engine/ButtonStates.h"
 #include "engine/FormRXfloat.h"
 #include "engine/Modes.h"
 #include "engine/PictureArchive.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/Form.h"
+#include "interfaces/ShellRoom.h"
+#include "interfaces/StripsRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/drawing/Gdi.h"
 #include "platform/runtime/AppFolder.h"
@@ -23,9 +26,6 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/LineControl.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "shell/FormSetup.h"
-#include "strips/Strips.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -351,8 +351,8 @@ void EngineControl::endOfTransmission(platform::StepRunner& steps)
         });
     }
     skipTxArchive = 0;
-    strips::Strips& strip = form_.strips();
-    if (strip.category() == strips::Strips::Category::TxPictures && form_.HScroll2->value() == 1)
+    interfaces::StripsRoom& strip = form_.strips();
+    if (strip.category() == interfaces::StripsRoom::Category::TxPictures && form_.HScroll2->value() == 1)
         steps.step(QStringLiteral("reload strip"), [&] { strip.reloadStrip(); });
 }
 
@@ -408,10 +408,10 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
             throw;
         }
     });
-    strips::Strips& strip = form_.strips();
-    if (strip.category() == strips::Strips::Category::RxPictures && form_.HScroll2->value() == 1)
+    interfaces::StripsRoom& strip = form_.strips();
+    if (strip.category() == interfaces::StripsRoom::Category::RxPictures && form_.HScroll2->value() == 1)
         steps.step(QStringLiteral("reload strip"), [&] { strip.reloadStrip(); });
-    if (form_.formSetup().autoSaveDirEdited == 1)
+    if (form_.shell().autoSaveFolderEdited())
         steps.step(QStringLiteral("strip to page one"), [&] { strip.stripToPageOne(); });
 }
 

@@ -6,6 +6,7 @@
 #include "engine/EngineControl.h"
 
 #include "engine/ButtonStates.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -13,7 +14,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/LineControl.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 #include <QTabWidget>
 
@@ -110,7 +110,7 @@ void EngineControl::Command48_MouseDown(int button, int, double, double)
         });
     } else if (button == 2) {
         // The box's top-left corner at half the window's width and a third of its height.
-        const QPoint corner(form_.frameGeometry().width() / 2, form_.frameGeometry().height() / 3);
+        const QPoint corner(form_.widget().frameGeometry().width() / 2, form_.widget().frameGeometry().height() / 3);
         const std::optional<QString> answer =
             form_.ui().inputBox(QStringLiteral("Type Tone Freq  1-2700"), QStringLiteral("Set Tone Freq"),
                                 platform::numberText(toneFrequency.toDouble()), corner);

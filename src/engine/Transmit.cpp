@@ -6,7 +6,10 @@
 
 #include "engine/ButtonStates.h"
 
-#include "canvas/TxCanvas.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/Form.h"
+#include "interfaces/QsoRoom.h"
+#include "interfaces/ShellRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
@@ -15,9 +18,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/LineControl.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
-#include "shell/FormSetup.h"
 
 #include <QTabWidget>
 
@@ -64,7 +64,7 @@ int waitToWholeSecond(const QDateTime& now, double seconds)
 QString EngineControl::announcementText(int mode) const
 {
     QString text = QStringLiteral(" This is ");
-    for (const QChar c : form_.qso().stationRecord[2])
+    for (const QChar c : form_.qso().stationCall())
         text += c + QStringLiteral("  ");
     const QString name = platform::engineText(engine_.EngineString(engine_.mmsGetModeName(mode)));
     return text + QLatin1Char(' ') + spokenModeName(name);
@@ -142,7 +142,7 @@ void EngineControl::Command3_Click()
     platform::StepRunner steps(QStringLiteral("Command3_Click"));
     const platform::Engine& e = engine_;
     bool keyed = false;
-    if (form_.formSetup().Check27->value() == 1) {
+    if (form_.shell().announcesBeforeTransmit()) {
         if (!announce(steps))
             return;
         keyed = true;

@@ -17,6 +17,8 @@ public:
     virtual void copyTxScreenToDib() = 0;
     // The engine's number of the TX mode chosen in Combo2.
     virtual int txModeNumber() const = 0;
+    // The engine's number of the RX mode set (the RX monitor's shape follows it).
+    virtual int rxModeNumber() const = 0;
     // An engine picture drawn into a picture box through the engine's rectangles.
     virtual void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) = 0;
     // The folder received pictures are saved to (ends in "/").

@@ -2,6 +2,8 @@
 // What other rooms ask of the contact room (qso::Qso): headers, the QSL block, the log
 // and the mug shot.
 
+#include <QString>
+
 namespace interfaces {
 
 class QsoRoom {
@@ -26,6 +28,8 @@ public:
     // The header the TX picture carries (4 to 21): the header box's number (4 to 12) at
     // the top, 9 more at the bottom.
     virtual void setHeaderNumber(int number) = 0;
+    // The station's own call sign as the station record holds it.
+    virtual QString stationCall() const = 0;
 
 protected:
     ~QsoRoom() = default;

@@ -44,6 +44,7 @@ public:
     // The header canvas refilled in the colour of fontRecord(7), the new header background
     // (a Ctrl-press on a swatch while a header is made). The engine keeps its picture.
     void headercolor() override;
+    QString stationCall() const override { return stationRecord[2]; }
     // The call sign dragged as text (Text mode only).
     void Text3_MouseDown(int button, int shift, double x, double y);
     // The mug shot dragged as a picture.
