@@ -31,12 +31,6 @@ constexpr int kPlainFill = 1;            // transparent
 
 } // namespace
 
-void TxCanvas::select(platform::OptionButton* option)
-{
-    if (!option->value())
-        option->setValue(true);
-}
-
 void TxCanvas::highlightFrame(platform::ShapeControl* current)
 {
     for (platform::ShapeControl* shape : {form_.Shape1, form_.Shape2, form_.Shape3}) {

@@ -117,9 +117,6 @@ public:
     void Command28_MouseDown(int button, int shift, double x, double y);
     void Command29_MouseDown(int button, int shift, double x, double y);
 
-    // Sets an option button the way a handler's assignment does: its click runs only when
-    // it was not set.
-    static void select(platform::OptionButton* option);
     // The current mode's frame highlighted, the other two plain.
     void highlightFrame(platform::ShapeControl* current) override;
     // The other modes' buttons off and `current` green; the thickness box black.
@@ -207,6 +204,11 @@ public:
     void setElementAngle(double degrees) override { overlayAngle = degrees; }
     int mouseState() const override { return txMouseState; }
     void setMouseState(int state) override { txMouseState = state; }
+    bool shapeChosen() const override;
+    void setPatternFillColour(qint32 colour) override { fillColour = colour; }
+    QString setAsideDrawingColour() const override { return savedColor; }
+    void setShadowStepMode(qint32 mode) override { stepModeColour = mode; }
+    platform::RandomSource& colourDraws() override { return random; }
     int32_t rotateFlags = 0;      // 1 keyed, 2 smooth, &H40000 / &H80000 mirrored
     int transparentOn = 0;        // 1 while the overlay is a whole-screen transparent one
     int repeatAction = 0;         // 1 while a size or rotate button is held

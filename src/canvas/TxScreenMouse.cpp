@@ -57,6 +57,11 @@ bool isShapeItem(const QString& item)
     return item == QLatin1String("Ellipse") || item == QLatin1String("Circle") || item == QLatin1String("Box");
 }
 
+bool TxCanvas::shapeChosen() const
+{
+    return isShapeItem(form_.Combo1->text());
+}
+
 bool TxCanvas::drawShape(double x, double y, bool boxInDrawingColour)
 {
     interfaces::Form& f = form_;

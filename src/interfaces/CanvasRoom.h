@@ -1,12 +1,18 @@
 #pragma once
 // What other rooms ask of the TX screen's controller (canvas::TxCanvas).
 
-namespace platform { class OptionButton; class ShapeControl; }
+#include <QString>
+
+namespace platform { class OptionButton; class RandomSource; class ShapeControl; }
 
 namespace interfaces {
 
 class CanvasRoom {
 public:
+    // Sets an option button the way a handler's assignment does: its click runs only when
+    // it was not set.
+    static void select(platform::OptionButton* option);
+
     // "Undo", and the routine that ends whatever tool or element is in progress.
     virtual void Command12_Click() = 0;
     // Opens and closes the picture-adjust panel (every press first closes the browser,
@@ -51,6 +57,18 @@ public:
     // while the browser's page change waits; 0 for nothing.
     virtual int mouseState() const = 0;
     virtual void setMouseState(int state) = 0;
+    // The Things list names a shape that is armed for SET rather than drawn at once.
+    virtual bool shapeChosen() const = 0;
+    // The colour Pattern Fill paints, as a swatch picks it.
+    virtual void setPatternFillColour(qint32 colour) = 0;
+    // The drawing colour put aside while Fix Color is on.
+    virtual QString setAsideDrawingColour() const = 0;
+    // The shadow colour box's step mode (255 on, 0 off).
+    virtual void setShadowStepMode(qint32 mode) = 0;
+    // The draws of the committed text's colour variation.
+    virtual platform::RandomSource& colourDraws() = 0;
+    // Both coordinates of the element's place at once.
+    void setElementPlace(double x, double y) { setElementX(float(x)); setElementY(float(y)); }
 
 protected:
     ~CanvasRoom() = default;

@@ -4,14 +4,14 @@
 
 #include "text/TextTools.h"
 
-#include "canvas/TxCanvas.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 namespace text {
 
@@ -45,7 +45,7 @@ platform::CommandButton* TextTools::presetButton(int slot) const
 
 void TextTools::fontPresetMouseDown(int slot, int button)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     platform::CommandButton* pressed = presetButton(slot);
@@ -87,7 +87,7 @@ void TextTools::fontPresetMouseDown(int slot, int button)
 // gives back what it started from, so the TX screen takes the text box's face and styles.
 void TextTools::chooseFont()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::CommonDialog& dialog = *f.CommonDialog1;
     platform::StepRunner steps(QStringLiteral("chooseFont"));
     const QFont start = f.Text1->font();
@@ -127,7 +127,7 @@ void TextTools::chooseFont()
 // screen's, and the button shows the face.
 void TextTools::storeFontPreset(int slot)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::CommandButton* button = presetButton(slot);
     if (!button)
         return;

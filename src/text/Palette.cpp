@@ -4,16 +4,17 @@
 
 #include "text/TextTools.h"
 
-#include "canvas/TxCanvas.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/QsoRoom.h"
 #include "platform/drawing/Colors.h"
-#include "platform/widgets/Controls.h"
 #include "platform/services/Ui.h"
+#include "platform/widgets/Controls.h"
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
 
 namespace text {
 
@@ -56,7 +57,7 @@ quint32 TextTools::swatchRecord(int number, quint32 colour)
 
 void TextTools::swatchMouseDown(int number, int button, int shift)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     platform::Label* swatch = f.swatch(number);
@@ -70,7 +71,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
     // press; Color Fill gives the text its colour too.
     if (f.Option1->value() && (patternFill || isOn(f.Label38))) {
         if (button == kLeftButton) {
-            cv.fillColour = qint32(colour);
+            cv.setPatternFillColour(qint32(colour));
             platform::DragManager::setDragIcon(swatch, platform::DragManager::dragIcon(f.Drive1));
             platform::DragManager::instance().begin(swatch);
             sharedCounter = kFillPicked;
@@ -87,10 +88,10 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
         }
         platform::setBackColor(f.Label25, colour);
         tx->setForeColor(colour);
-        if (canvas::isShapeItem(f.Combo1->text())) {
+        if (cv.shapeChosen()) {
             // An armed shape is drawn again where it stands: the shape drawer adds the
             // centre offset to an armed shape's place, so it is taken off first.
-            if (cv.dragSourceCode() == canvas::dragShapeTool) {
+            if (cv.dragSourceCode() == interfaces::dragShapeTool) {
                 cv.setElementX(cv.elementX() - 160);
                 cv.setElementY(cv.elementY() - 128);
             }
@@ -133,7 +134,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
 // ignore the text colour itself (nothing chosen).
 void TextTools::customSwatchDblClick(int number)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::Label* swatch = f.swatch(number);
     if (!swatch || number < 9)
         return;

@@ -6,16 +6,17 @@
 #include "text/TextTools.h"
 
 #include "canvas/OverlayRender.h"
-#include "canvas/TxCanvas.h"
+#include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/Random.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,7 +85,7 @@ quint32 clampedRgb(int r, int g, int b)
 
 void TextTools::Check15_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     if (!isOn(f.Command47) && sharedCounter != kForcedDraw)
@@ -137,7 +138,7 @@ bool TextTools::effectReleaseEnds()
 
 void TextTools::Check15_MouseUp(int, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     if (effectReleaseEnds())
@@ -154,7 +155,7 @@ void TextTools::Check15_MouseUp(int, int, double, double)
 
 void TextTools::HScroll4_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (f.HScroll4->value() > 11) {
         f.HScroll4->setValue(0); // runs this handler again with 0
         return;
@@ -175,7 +176,7 @@ void TextTools::HScroll4_Change()
 // No window events are let run before the redraw: it follows at once.
 void TextTools::Label47_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     f.Picture1->Cls();
     const QString caption = f.Label47->caption();
     if (caption == QLatin1String("Fine outline")) {
@@ -218,7 +219,7 @@ quint32 TextTools::shadowCopyColour(int i, int depth) const
 // The shadow's arrows by their numbers, 2 (Option2) to 5 (Option5).
 platform::OptionButton* TextTools::shadowArrow(int option) const
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::OptionButton* const arrows[6] = {nullptr, nullptr, f.Option2, f.Option3, f.Option4, f.Option5};
     return option >= 2 && option <= 5 ? arrows[option] : nullptr;
 }
@@ -242,7 +243,7 @@ void TextTools::shadowArrowClick(int option)
 
 void TextTools::Check17_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     if (!isOn(f.Command47) || f.Option8->value() || f.Option7->value() || f.Check17->value() != 1 ||
@@ -291,7 +292,7 @@ void TextTools::Check17_Click()
 
 void TextTools::Check17_MouseUp(int, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     if (effectReleaseEnds())
@@ -308,7 +309,7 @@ void TextTools::Check17_MouseUp(int, int, double, double)
 
 void TextTools::shadowArrowMouseUp()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (isOn(f.Command47)) {
         if (styledTextPending == 1) {
             Label36_Click();
@@ -324,7 +325,7 @@ void TextTools::shadowArrowMouseUp()
 
 void TextTools::VScroll1_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const int v = f.VScroll1->value();
     shadowDepth = int(qint16(v * v));
     f.Picture1->Cls();
@@ -350,7 +351,7 @@ QString colourModeText(int value) { return QStringLiteral(" ") + platform::Str(v
 // No window events are let run before the redraw: it follows at once.
 void TextTools::HScroll5_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("HScroll5_Change"));
     if (f.Text13->text() == kColourModeOffText) {
         f.Text1->setFocus();
@@ -375,7 +376,7 @@ void TextTools::HScroll5_Change()
 
 void TextTools::Text13_MouseDown(int button, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const bool textMode = f.Option1->value();
     auto redraw = [&] {
         drawText();
@@ -385,7 +386,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
     if (button == 1) {
         if (platform::backColor(f.Text13) == kColourModeOn) {
             platform::setBackColor(f.Text13, kColourModeOff);
-            f.canvas().stepModeColour = kColourModeOff;
+            f.canvas().setShadowStepMode(kColourModeOff);
             shadowColourMode = 0;
             f.Text13->setText(kColourModeOffText);
             if (isOn(f.Command47) && textMode) {
@@ -397,7 +398,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
             return;
         }
         platform::setBackColor(f.Text13, kColourModeOn);
-        f.canvas().stepModeColour = kColourModeOn;
+        f.canvas().setShadowStepMode(kColourModeOn);
         shadowColourMode = 1;
         f.Text13->setText(colourModeText(f.HScroll5->value()));
         if (isOn(f.Command47) && textMode)
@@ -417,7 +418,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
 
 void TextTools::Combo3_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     if (!f.Option1->value() || f.Check18->value() == 1 || f.Check19->value() == 1) {
@@ -434,13 +435,13 @@ void TextTools::Combo3_Click()
         fontRecord[7] = foreText;
         textrotate();
         tx->Cls();
-        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        platform::setBackColor(f.Command47, interfaces::kStateOn);
         Label36_Click();
         return;
     }
     if (type == kStriped) {
         fontRecord[7] = foreText;
-        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        platform::setBackColor(f.Command47, interfaces::kStateOn);
         Label36_Click();
         f.Text1->setFocus();
         return;
@@ -449,7 +450,7 @@ void TextTools::Combo3_Click()
         textAngle = 0;
         fontRecord[7] = foreText;
         styledTextPending = 0;
-        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        platform::setBackColor(f.Command47, interfaces::kStateOn);
         drawText();
         Check17_Click();
         Check15_Click();
@@ -459,7 +460,7 @@ void TextTools::Combo3_Click()
 
 void TextTools::Label36_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const QString type = f.Combo3->text();
     if (type == kGraduated && textAngle != 0) {
         f.ui().msgBox(kRotatedRefusal, platform::vbOKOnly);
@@ -502,7 +503,7 @@ void TextTools::gradientFill(platform::PictureBox& target, int& r, int& g, int& 
 
 void TextTools::drawStyledText()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     platform::PictureBox* pattern = f.Picture2;
@@ -540,7 +541,7 @@ void TextTools::drawStyledText()
     // covers keep their own colour.
     pattern->setAutoRedraw(true);
     pattern->setPicture(tx->AutoRedraw() ? tx->Image() : tx->screenImage());
-    auto& random = cv.random;
+    auto& random = cv.colourDraws();
     auto lift = [&](int component) {
         return std::abs(component + 1 + int(platform::Int(kColourVariation * random.next())));
     };

@@ -4,16 +4,17 @@
 
 #include "text/TextTools.h"
 
-#include "canvas/TxCanvas.h"
+#include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/QsoRoom.h"
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/Random.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Twips.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
 
 namespace text {
 
@@ -61,12 +62,12 @@ quint32 TextTools::MultiColourTable(int c)
 {
     if (c >= 1 && c <= 24)
         return kCycle[(c - 1) % 6];
-    return quint32(form_.canvas().random.next() * 16000000 + 17);
+    return quint32(form_.canvas().colourDraws().next() * 16000000 + 17);
 }
 
 gdi::LogFont TextTools::rotatedFont() const
 {
-    const shell::FormMain& f = form_;
+    const interfaces::Form& f = form_;
     gdi::LogFont font;
     font.height = -platform::CLng(f.Picture1->FontSize() * 18 / platform::kTwipsPerPixel);
     font.width = 0;
@@ -82,7 +83,7 @@ gdi::LogFont TextTools::rotatedFont() const
 
 void TextTools::textrotate()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     const SelectedFont font(tx->hDC(), rotatedFont());
@@ -112,7 +113,7 @@ void TextTools::textrotate()
 
 void TextTools::drawText()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     if (!isOn(f.Command47) && sharedCounter != kForcedDraw)
@@ -192,7 +193,7 @@ int TextTools::splitTextLines(bool multiColoured)
 // colour cycle.
 void TextTools::printColumns(int n, bool multiColoured)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("drawText"));
@@ -247,7 +248,7 @@ void TextTools::printColumns(int n, bool multiColoured)
 // along the angle, so that the block stays square to it.
 void TextTools::printLines(int n)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("drawText"));
@@ -271,7 +272,7 @@ void TextTools::printLines(int n)
 
 void TextTools::redrawText()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     tx->Cls();
@@ -291,7 +292,7 @@ void TextTools::redrawText()
 // pending the new print covers the same place.
 void TextTools::Check16_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
     tx->Cls();
     const bool pending = isOn(f.Command47);

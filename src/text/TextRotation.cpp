@@ -5,9 +5,10 @@
 
 #include "text/TextTools.h"
 
-#include "canvas/TxCanvas.h"
-#include "intake/Intake.h"
+#include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -15,7 +16,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 #include <cmath>
 
@@ -40,7 +40,7 @@ void TextTools::rotateanticlockwise() { rotate(false); }
 
 void TextTools::rotate(bool clockwise)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     const QString striped = QStringLiteral("Striped Text");
@@ -83,7 +83,7 @@ void TextTools::rotate(bool clockwise)
         return;
     }
 
-    platform::setBackColor(f.Label24, canvas::kToolOffColor);
+    platform::setBackColor(f.Label24, interfaces::kStateOff);
     if (!f.Frame9->isHidden()) {
         steps.step(QStringLiteral("Accept"), [&] { f.intake().Command38_Click(); });
         return;
@@ -93,7 +93,7 @@ void TextTools::rotate(bool clockwise)
     const bool overlays = f.Option6->value();
     const bool picInPic = f.Option7->value();
     if (overlays || picInPic)
-        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        platform::setBackColor(f.Command47, interfaces::kStateOn);
     // The angle is kept in the direction of the last turn: a change of direction counts
     // it the other way.
     if (cv.mouseState() == (clockwise ? kTurnedAnticlockwise : kTurnedClockwise))

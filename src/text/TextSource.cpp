@@ -3,9 +3,11 @@
 
 #include "text/TextTools.h"
 
-#include "canvas/TxCanvas.h"
-#include "intake/Intake.h"
+#include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/QsoRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -13,8 +15,6 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "platform/widgets/ShapeControl.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
 
 namespace text {
 
@@ -52,18 +52,18 @@ QString mid(const QString& text, qsizetype start, qsizetype length)
 
 void TextTools::Option1_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     if (isOn(f.Label34)) {
         f.Option1->setValue(false);
-        canvas::TxCanvas::select(f.Option8);
+        interfaces::CanvasRoom::select(f.Option8);
         return;
     }
     platform::PictureBox* tx = f.Picture1;
     tx->setAutoRedraw(true);
     tx->Cls();
     tx->setAutoRedraw(false);
-    platform::setBackColor(f.Label73, canvas::kToolOffColor);
+    platform::setBackColor(f.Label73, interfaces::kStateOff);
     f.Check18->setValue(0);
     f.Check19->setValue(0);
     canvas.setElementAngle(0);
@@ -76,8 +76,8 @@ void TextTools::Option1_Click()
         f.Image6->setPicture(tx->Image());
     }
     if (isOn(f.Label29)) {
-        platform::setBackColor(f.Label29, canvas::kToolOffColor);
-        fontRecord[7] = canvas.savedColor;
+        platform::setBackColor(f.Label29, interfaces::kStateOff);
+        fontRecord[7] = canvas.setAsideDrawingColour();
     }
     Check16_Click();
     // A stamp borrowed the TX screen's font: the text box's comes back.
@@ -95,12 +95,12 @@ void TextTools::Option1_Click()
     f.Option6->setValue(false);
     f.Option7->setValue(false);
     canvas.modeColours(f.Option1);
-    canvas::TxCanvas::select(f.Option1);
+    interfaces::CanvasRoom::select(f.Option1);
 }
 
 void TextTools::Option1_MouseUp(int, int, double, double)
 {
-    platform::setBackColor(form_.Label32, canvas::kToolOffColor);
+    platform::setBackColor(form_.Label32, interfaces::kStateOff);
 }
 
 void TextTools::Text1_Change()
@@ -111,7 +111,7 @@ void TextTools::Text1_Change()
 
 void TextTools::Text1_DblClick()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::setBackColor(f.Command47, platform::vbButtonFace);
     f.Text1->setText(QString());
     f.Picture1->Cls();
@@ -119,7 +119,7 @@ void TextTools::Text1_DblClick()
 
 void TextTools::Text1_MouseDown(int, int, double, double)
 {
-    platform::setBackColor(form_.Label32, canvas::kToolOffColor);
+    platform::setBackColor(form_.Label32, interfaces::kStateOff);
 }
 
 void TextTools::Text1_MouseUp(int, int, double, double)
@@ -129,7 +129,7 @@ void TextTools::Text1_MouseUp(int, int, double, double)
 
 void TextTools::Command8_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (!f.Frame9->isHidden()) {
         f.Text1->setFocus();
         return;
@@ -143,7 +143,7 @@ void TextTools::Command8_Click()
         f.Text2->show();
         f.Text2->raise();
         setBold(f.Command8, true);
-        platform::setBackColor(f.Command8, canvas::kPendingColor);
+        platform::setBackColor(f.Command8, interfaces::kStateOn);
         f.Command8->setText(kOpenCaption);
     } else if (caption == kOpenCaption) {
         f.Text2->hide();
@@ -156,7 +156,7 @@ void TextTools::Command8_Click()
 // The pane closed, and the text to place horizontal again, with the focus in the text box.
 void TextTools::closeMessagePane()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     f.Text2->hide();
     platform::setBackColor(f.Command8, kPaneOffColor);
     setBold(f.Command8, false);
@@ -169,7 +169,7 @@ void TextTools::closeMessagePane()
 
 void TextTools::Text2_DblClick()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("Text2_DblClick"));
     if (f.qso().logViewOn()) {
         steps.step(QStringLiteral("pane closed"), [&] {
@@ -215,7 +215,7 @@ void TextTools::Text2_DblClick()
 
 void TextTools::Text2_MouseUp(int, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     // The release that ends a double-click finds the pane already closed.
     if (f.Text2->isHidden())
         return;

@@ -1,20 +1,18 @@
 #include "text/TextTools.h"
 
-#include "canvas/TxCanvas.h"
-#include "intake/Intake.h"
+#include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
 
 namespace text {
 
-TextTools::TextTools(shell::FormMain& form) : QObject(nullptr), form_(form) {}
+TextTools::TextTools(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
 // A hint only: presets are stored with a right press on a font button.
 void TextTools::savefontandcolor_Click() { form_.Text1->setFocus(); }
@@ -67,7 +65,7 @@ double TextTools::verticalStep() const
 
 void TextTools::Label31_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("Label31_Click"));
@@ -76,17 +74,17 @@ void TextTools::Label31_Click()
     f.VScroll3->hide();
     // With Pattern Fill on the label only takes the fill tool off.
     if (isOn(f.Label32)) {
-        platform::setBackColor(f.Label32, canvas::kToolOffColor);
+        platform::setBackColor(f.Label32, interfaces::kStateOff);
         return;
     }
     if (isOn(f.Label38))
         cv.Label38_Click();
     textSize = verticalStep();
     if (isOn(f.Label31)) {
-        platform::setBackColor(f.Label31, canvas::kToolOffColor);
+        platform::setBackColor(f.Label31, interfaces::kStateOff);
         f.Label31->setCaption(QStringLiteral("Horizontal"));
     } else {
-        platform::setBackColor(f.Label31, canvas::kPendingColor);
+        platform::setBackColor(f.Label31, interfaces::kStateOn);
         f.Label31->setCaption(QStringLiteral("Vertical"));
         f.VScroll3->show();
     }
@@ -95,12 +93,12 @@ void TextTools::Label31_Click()
     if (styledTextPending == 1) {
         steps.step(QStringLiteral("end tool"), [&] { cv.Command12_Click(); });
         styledTextPending = 1;
-        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        platform::setBackColor(f.Command47, interfaces::kStateOn);
         steps.step(QStringLiteral("Label36_Click"), [&] { Label36_Click(); });
         return;
     }
     textToDraw = f.Text1->text();
-    platform::setBackColor(f.Command47, canvas::kPendingColor);
+    platform::setBackColor(f.Command47, interfaces::kStateOn);
     tx->Cls();
     steps.step(QStringLiteral("drawText"), [&] { drawText(); });
     steps.step(QStringLiteral("Check17_Click"), [&] { Check17_Click(); });
@@ -109,7 +107,7 @@ void TextTools::Label31_Click()
 
 void TextTools::VScroll3_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     f.Picture1->Cls();
     textSize = verticalStep();
     textSizeStep = textSize;

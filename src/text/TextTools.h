@@ -8,7 +8,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 namespace platform { class CommandButton; class OptionButton; class PictureBox; }
 
 namespace text {
@@ -16,8 +16,7 @@ namespace text {
 class TextTools : public QObject, public interfaces::TextRoom {
     Q_OBJECT
 public:
-    explicit TextTools(shell::FormMain& form);
-    shell::FormMain& form() const { return form_; }
+    explicit TextTools(interfaces::Form& form);
 
     // Editing mode "Text" (Ctrl+T), also the routine that returns to Text mode: ends
     // Overlays, Pic in Pic and Draw with their tools and what they left drawn, makes a
@@ -223,7 +222,7 @@ private:
     void rotate(bool clockwise);
     double verticalStep() const;
 
-    shell::FormMain& form_;
+    interfaces::Form& form_;
 };
 
 } // namespace text
