@@ -3,7 +3,6 @@
 // and each road writes its own set of the TX picture's holders. The take-back swaps the
 // TX picture with the copy taken before the last change.
 
-#include "canvas/OverlayRender.h"
 #include "canvas/TxCanvas.h"
 
 #include "interfaces/EngineRoom.h"
@@ -11,6 +10,7 @@
 #include "interfaces/QsoRoom.h"
 #include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
+#include "platform/drawing/MaskedCopy.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Ui.h"
@@ -81,7 +81,7 @@ void TxCanvas::blitSeeThroughOverlay()
     overlayIntoPicture2();
     int32_t rect[4] = {0, 0, platform::CLng(tx->ScaleWidth()), platform::CLng(tx->ScaleHeight())};
     platform::gdi::Colour key = platform::gdi::Colour(f.Picture2->Point(kTxWidth / 2, kTxHeight / 2));
-    transparentblit(tx->hDC(), tx->hDC(), f.Picture2->hDC(), rect, 0, 0, key);
+    platform::transparentblit(tx->hDC(), tx->hDC(), f.Picture2->hDC(), rect, 0, 0, key);
     f.Picture2->setAutoRedraw(false);
 }
 

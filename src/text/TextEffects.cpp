@@ -5,11 +5,11 @@
 
 #include "text/TextTools.h"
 
-#include "canvas/OverlayRender.h"
 #include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
+#include "platform/drawing/MaskedCopy.h"
 #include "platform/runtime/Random.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -582,7 +582,7 @@ void TextTools::drawStyledText()
     }
     platform::gdi::Colour key = textColour;
     int32_t rect[4] = {0, 0, 640, 512};
-    canvas::transparentblit(pattern->hDC(), pattern->hDC(), tx->hDC(), rect, 0, 0, key);
+    platform::transparentblit(pattern->hDC(), pattern->hDC(), tx->hDC(), rect, 0, 0, key);
     tx->setPicture(pattern->Image());
     tx->setAutoRedraw(false);
     pattern->setAutoRedraw(false);

@@ -5,6 +5,7 @@
 #include "CanvasStation.h"
 #include "canvas/OverlayRender.h"
 #include "platform/drawing/Gdi.h"
+#include "platform/drawing/MaskedCopy.h"
 #include "platform/drawing/Rotate.h"
 
 using namespace canvastest;
@@ -190,7 +191,7 @@ private slots:
         src.setBkColour(0x123456);
         int32_t rect[4] = {0, 0, 3, 2}; // both corners included: 4 x 3
         gdi::Colour key = platform::vbGreen;
-        canvas::transparentblit(&out, &work, &src, rect, 2, 1, key);
+        platform::transparentblit(&out, &work, &src, rect, 2, 1, key);
         QCOMPARE(key, gdi::Colour(platform::vbGreen));
         QCOMPARE(src.bkColour(), gdi::Colour(0x123456));
         for (int y = 0; y < 6; ++y)
