@@ -132,6 +132,7 @@ public:
     int pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
                          const QString& prefix) override;
     int jpegWriteQuality() const override;
+    bool txBufferMade() const override { return txDib != 0; }
     int modeChanged = 0;    // 1: the next tick shows the TX mode's name in the list again
     int toneOn = 0;         // 1 while the tone button is held
     int skipTxArchive = 0;  // 1: the transmission ending is a tune tone, not a picture

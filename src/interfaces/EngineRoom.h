@@ -34,6 +34,9 @@ public:
                                  const QString& prefix) = 0;
     // The JPEG quality (0 to 100) the program writes its pictures at.
     virtual int jpegWriteQuality() const = 0;
+    // The engine's TX buffer is made (the start-up makes it once the engine runs); before
+    // that nothing can be pushed to it.
+    virtual bool txBufferMade() const = 0;
 
 protected:
     ~EngineRoom() = default;

@@ -53,6 +53,9 @@ public:
     virtual bool fillColourPicked() const = 0;
     virtual void markFillColourPicked() = 0;
     virtual void clearSharedCounter() = 0;
+    // A stamp (QSL block, date stamp) prints with no element pending: the text routines
+    // draw meanwhile as if one were; clearSharedCounter ends it.
+    virtual void markStampPrinting() = 0;
 
 protected:
     ~TextRoom() = default;

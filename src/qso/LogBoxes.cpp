@@ -4,17 +4,18 @@
 
 #include "qso/Qso.h"
 
-#include "canvas/TxCanvas.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
+#include "interfaces/Form.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/Events.h"
-#include "platform/runtime/TextFile.h"
 #include "platform/runtime/StepRunner.h"
+#include "platform/runtime/TextFile.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 namespace qso {
 
@@ -50,7 +51,7 @@ bool Qso::logViewOn() const
 
 void Qso::logViewOff()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("log view off"));
     platform::setBackColor(f.Label48, kViewOff);
     steps.step(QStringLiteral("Text1 height"), [&] { f.setText1Listing(false); });
@@ -72,12 +73,12 @@ void Qso::Text3_Change()
     if (upperCasing_)
         return;
     ++lookUps_;
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("Text3_Change"));
     if (logViewOn())
         logViewOff();
     steps.step(QStringLiteral("Text1 height"), [&] { f.setText1Listing(false); });
-    f.text().textEditState = 1;
+    f.text().clearEditState();
     const QString typed = f.Text3->text();
     const QString call = upperKeepingPositions(typed);
     if (call != typed) {
@@ -115,8 +116,8 @@ void Qso::Text3_KeyPress(int& keyAscii)
 
 void Qso::Text3_DragDrop()
 {
-    shell::FormMain& f = form_;
-    if (f.canvas().dragSourceCode() != canvas::dragCallSign)
+    interfaces::Form& f = form_;
+    if (f.canvas().dragSourceCode() != interfaces::dragCallSign)
         return;
     f.setText1Listing(false);
     f.Text3->setText(QString());
@@ -127,7 +128,7 @@ void Qso::Text3_DragDrop()
 
 void Qso::Text4_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const QString entry = f.Text4->text();
     f.Command2->setVisible(entry != logEntryRecord[2] && !f.Text3->text().isEmpty());
     if (entry.isEmpty())
@@ -144,7 +145,7 @@ void Qso::writeLog(const QString& text)
 
 void Qso::Command2_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto backToEntry = [&] {
         caretToEnd(f.Text4);
         f.Text4->setFocus();
@@ -180,7 +181,7 @@ void Qso::Command2_Click()
 
 void Qso::Command9_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (f.Text4->text() == kNoMore || logEntryFound == 0) {
         f.Text3->setText(QString());
         f.Text4->setText(QString());
@@ -225,7 +226,7 @@ void Qso::Command9_Click()
 
 void Qso::Label48_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (logViewOn()) {
         logViewOff();
         return;
@@ -256,7 +257,7 @@ void Qso::Label48_Click()
 // after each; a change of the call-sign box, or the view switched off, stops it.
 void Qso::wildlogsearch()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::TextBox* box = f.Text1;
     const int run = lookUps_;
     logSearchTerms = searchTerms(logSearchTerms.value(0));

@@ -5,9 +5,12 @@
 
 #include "qso/Qso.h"
 
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
-#include "intake/Intake.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/StripsRoom.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Picbuf.h"
@@ -16,8 +19,6 @@
 #include "platform/widgets/DragIcons.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "strips/Strips.h"
 
 #include <QDir>
 
@@ -118,7 +119,7 @@ void Qso::loadMugShot()
 
 void Qso::Label26_MouseDown(int, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (!f.Image7->hasPicture()) {
         f.ui().msgBox(QStringLiteral("No Image to Save"), platform::vbOKOnly);
         return;
@@ -137,7 +138,7 @@ void Qso::Label26_MouseDown(int, int, double, double)
             throw platform::PicbufError("The folder " + mugShotFolder().toStdString() + " cannot be made.");
         buffer.setPicture(f.Image7->Picture());
         buffer.setImageFormat(platform::Picbuf::Jpeg);
-        buffer.setWriteCompression(platform::CInt(f.engine().jpegQuality.toDouble()));
+        buffer.setWriteCompression(f.engine().jpegWriteQuality());
         buffer.setFilename(QDir(mugShotFolder()).filePath(name + QStringLiteral(".jpg")));
         buffer.Store();
     } catch (const std::exception& e) {
@@ -147,8 +148,8 @@ void Qso::Label26_MouseDown(int, int, double, double)
 
 void Qso::Image7_MouseDown(int button, int, double, double)
 {
-    shell::FormMain& f = form_;
-    f.canvas().setDragSource(canvas::dragMugShot);
+    interfaces::Form& f = form_;
+    f.canvas().setDragSource(interfaces::dragMugShot);
     if (!f.Image7->hasPicture())
         return;
     if (button == 2) {
@@ -170,15 +171,15 @@ void Qso::Image7_DragOver(int state)
 // A dropped picture is only shown; "Mug Shot" saves it.
 void Qso::Image7_DragDrop()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const int code = f.canvas().dragSourceCode();
-    if (code == canvas::dragTxPicture) {
+    if (code == interfaces::dragTxPicture) {
         mugShotToImage7(f.Picture1->Image());
         return;
     }
-    if (code == canvas::dragMugShot)
+    if (code == interfaces::dragMugShot)
         return;
-    if (canvas::isStripSlot(code) || canvas::isBrowserSlot(code) || canvas::isRecentPicture(code))
+    if (interfaces::isStripSlot(code) || interfaces::isBrowserSlot(code) || interfaces::isRecentPicture(code))
         mugShotToImage7(f.thumbnailFor(code)->Picture());
 }
 

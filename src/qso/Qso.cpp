@@ -1,8 +1,11 @@
 #include "qso/Qso.h"
 
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
-#include "intake/Intake.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
@@ -13,8 +16,6 @@
 #include "platform/widgets/DragManager.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -23,7 +24,7 @@
 
 namespace qso {
 
-Qso::Qso(shell::FormMain& form) : QObject(nullptr), form_(form) {}
+Qso::Qso(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
 // ---------------------------------------------------------------- header making
 
@@ -60,7 +61,7 @@ bool Qso::makingHeader() const
 // open, and outside the Text mode they only say so.
 bool Qso::headerToolsRefused()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (!form.Frame9->isHidden()) {
         form.Text1->setFocus();
         return true;
@@ -84,7 +85,7 @@ void Qso::giveBackTxPicture()
 
 void Qso::placeHeaderPanel(int top, int height, bool large)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     QWidget* panel = form.Frame7;
     const QPoint screen = form.Picture1->parentWidget()->mapTo(panel->parentWidget(), QPoint(0, 0));
     QRect place(screen.x(), screen.y() + top - kScreenTop, 644, height);
@@ -112,7 +113,7 @@ void Qso::makeheader16_Click() { makeHeader(false); }
 // given back (it is copied before the tool ends) and leaves the browser open.
 void Qso::makeHeader(bool large)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (headerToolsRefused())
         return;
     // Only the picture from before header making is kept: choosing the other size while
@@ -142,7 +143,7 @@ void Qso::makeHeader(bool large)
 
 void Qso::Command36_Click()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     form.Frame7->hide();
     if (makingHeader())
         giveBackTxPicture();
@@ -160,7 +161,7 @@ void Qso::Command37_Click() { headerLoadButton(false); }
 // the button's own caption says whether its boxes are offered or taken away.
 void Qso::headerLoadButton(bool large)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (headerToolsRefused())
         return;
     platform::CommandButton* own = large ? form.Command35 : form.Command37;
@@ -168,7 +169,7 @@ void Qso::headerLoadButton(bool large)
     auto& canvas = form.canvas();
     canvas.Command12_Click();
     canvas.setDraggedHeaderBox(0);
-    canvas.setDragSource(canvas::dragNone);
+    canvas.setDragSource(interfaces::dragNone);
     if (makingHeader()) {
         form.makeheader->setChecked(false);
         form.makeheader16->setChecked(false);
@@ -252,14 +253,14 @@ void Qso::ShowHeaders()
     platform::doEvents();
     // At start-up the header is painted before the engine and its TX buffer exist; the
     // start-up copies the TX screen into the buffer once they do.
-    if (form_.engine().txDib != 0)
+    if (form_.engine().txBufferMade())
         form_.canvas().pushTxPicture();
 }
 
 void Qso::headercolor()
 {
     platform::PictureBox* tx = form_.Picture1;
-    headerBackColor = quint32(platform::CLng(platform::Val(form_.text().fontRecord[7])));
+    headerBackColor = quint32(platform::CLng(platform::Val(form_.text().drawingColour())));
     fillHeaderCanvas();
     form_.Image6->setPicture(tx->Image());
 }
@@ -268,7 +269,7 @@ void Qso::Text3_MouseDown(int, int, double, double)
 {
     if (!form_.Option1->value())
         return;
-    form_.canvas().setDragSource(canvas::dragCallSign);
+    form_.canvas().setDragSource(interfaces::dragCallSign);
     platform::DragManager::instance().begin(form_.Text3);
 }
 
@@ -301,7 +302,7 @@ void Qso::headericonoff()
 // the TX screen's press clears the mark).
 void Qso::headerBoxDragDrop(int number)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::PictureBox* box = form.headerBox(number);
     if (!box)
         return;
@@ -311,7 +312,7 @@ void Qso::headerBoxDragDrop(int number)
         form.Text1->setFocus();
         return;
     }
-    if (canvas.dragSourceCode() != canvas::dragTxPicture || canvas.draggedHeaderBox() > 0)
+    if (canvas.dragSourceCode() != interfaces::dragTxPicture || canvas.draggedHeaderBox() > 0)
         return;
     platform::PictureBox* tx = form.Picture1;
     tx->setPicture(tx->Image());
@@ -324,12 +325,12 @@ void Qso::headerBoxDragDrop(int number)
 
 void Qso::headerBoxDragOver(int /*number*/, int state)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (!makingHeader()) {
         form.Text1->setFocus();
         return;
     }
-    if (form.canvas().dragSourceCode() != canvas::dragTxPicture)
+    if (form.canvas().dragSourceCode() != interfaces::dragTxPicture)
         return;
     if (state == platform::vbEnter)
         form.Picture1->setDragIcon(platform::dragIcon(platform::DragIcon::Drop));

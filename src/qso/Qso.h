@@ -11,7 +11,7 @@
 
 #include <memory>
 
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 namespace platform { class CommandButton; class Picbuf; }
 
 namespace qso {
@@ -19,9 +19,8 @@ namespace qso {
 class Qso : public QObject, public interfaces::QsoRoom {
     Q_OBJECT
 public:
-    explicit Qso(shell::FormMain& form);
+    explicit Qso(interfaces::Form& form);
     ~Qso() override;
-    shell::FormMain& form() const { return form_; }
 
     // Header making: the TX screen becomes a header canvas in the background colour and
     // Frame7 shows the large (menu "Make Header large") or the small boxes (menu "Make
@@ -132,7 +131,7 @@ private:
     void giveBackTxPicture();
     void placeHeaderPanel(int top, int height, bool large);
     void fillHeaderCanvas();
-    shell::FormMain& form_;
+    interfaces::Form& form_;
     std::shared_ptr<platform::Picbuf> picbufMugShot_; // shared: deleted where Picbuf is known
     bool upperCasing_ = false;  // Text3 is being put in capitals by its own handler
     int lookUps_ = 0;           // counts Text3's changes: a search stops at the next one

@@ -4,7 +4,10 @@
 
 #include "qso/Qso.h"
 
-#include "canvas/TxCanvas.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Events.h"
@@ -14,8 +17,6 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Stamps.h"
-#include "shell/FormMain.h"
-#include "text/TextTools.h"
 
 #include <QGroupBox>
 
@@ -23,23 +24,22 @@ namespace qso {
 
 namespace {
 
-constexpr int kStampCode = 7270; // the text painter draws with nothing pending
 constexpr quint32 kPressed = 255;
 constexpr quint32 kReleased = 0xC0C0;
 const QString kStampFont = QStringLiteral("arial");
 constexpr quint32 kBlack = 0;
 
-// Whatever way a stamp ends, the stamp code and the flags it set are back.
+// Whatever way a stamp ends, the text routines' stamp mark and the flags it set are back.
 class StampRun {
 public:
-    StampRun(bool& running, int& sharedCounter, std::function<void()> atEnd = {})
-        : running_(running), sharedCounter_(sharedCounter), atEnd_(std::move(atEnd))
+    StampRun(bool& running, interfaces::TextRoom& text, std::function<void()> atEnd = {})
+        : running_(running), text_(text), atEnd_(std::move(atEnd))
     {
         running_ = true;
     }
     ~StampRun()
     {
-        sharedCounter_ = 0;
+        text_.clearSharedCounter();
         if (atEnd_)
             atEnd_();
         running_ = false;
@@ -49,8 +49,26 @@ public:
 
 private:
     bool& running_;
-    int& sharedCounter_;
+    interfaces::TextRoom& text_;
     std::function<void()> atEnd_;
+};
+
+// The TX screen's font as a stamp finds it, given back once the stamp is drawn.
+struct FontAside {
+    QString size;
+    QString name;
+    QString foreColour;
+    explicit FontAside(platform::PictureBox* tx)
+        : size(platform::numberText(tx->FontSize())), name(tx->FontName()),
+          foreColour(platform::numberText(qint64(tx->ForeColor())))
+    {
+    }
+    void giveBack(platform::StepRunner& steps, platform::PictureBox* tx) const
+    {
+        steps.step(QStringLiteral("font size"), [&] { tx->setFontSize(platform::Val(size)); });
+        steps.step(QStringLiteral("font name"), [&] { tx->setFontName(name); });
+        steps.step(QStringLiteral("fore colour"), [&] { tx->setForeColor(quint32(platform::Val(foreColour))); });
+    }
 };
 
 void printAt(platform::PictureBox* box, double x, double y, const QString& text)
@@ -66,7 +84,7 @@ void printAt(platform::PictureBox* box, double x, double y, const QString& text)
 
 void Qso::Label54_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("Label54_Click"));
     steps.step(QStringLiteral("Text mode"), [&] { f.text().Option1_Click(); });
     f.Check16->setValue(0);
@@ -82,7 +100,7 @@ void Qso::Label54_Click()
 
 void Qso::Text15_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const QString typed = f.Text15->text();
     const QString call = upperKeepingPositions(typed);
     if (call != typed)
@@ -104,11 +122,11 @@ void Qso::Command4_Click()
 
 void Qso::Command32_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     // A press while a stamp is being drawn (its steps let events run) is not a second one.
     if (stamping_)
         return;
-    StampRun run(stamping_, f.text().sharedCounter, [this] { qslAtTop = 0; });
+    StampRun run(stamping_, f.text(), [this] { qslAtTop = 0; });
     f.Frame5->hide();
     if (logViewOn())
         return;
@@ -120,7 +138,7 @@ void Qso::Command32_Click()
 // The block builder's steps, each skipped when it fails.
 void Qso::qslBlock()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     auto& text = f.text();
     platform::PictureBox* tx = f.Picture1;
@@ -128,20 +146,17 @@ void Qso::qslBlock()
     const bool top = qslAtTop.toInt() == 1;
 
     steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
-    text.sharedCounter = kStampCode;
+    text.markStampPrinting();
     tx->setAutoRedraw(true);
     steps.step(QStringLiteral("panel"),
                [&] { tx->PaintPicture(f.Picture14->Picture(), 68, top ? 32 : 286, 500, 192); });
     tx->setAutoRedraw(false);
-    if (platform::backColor(f.Label31) == canvas::kPendingColor)
+    if (interfaces::isOn(f.Label31))
         steps.step(QStringLiteral("horizontal"), [&] { text.Label31_Click(); });
 
-    QString* style = canvas.textStyleRecord;
-    style[3] = platform::numberText(tx->FontSize());
-    style[7] = tx->FontName();
-    style[8] = platform::numberText(qint64(tx->ForeColor()));
-    style[4] = platform::numberText(f.Check16->value());
-    style[6] = platform::numberText(f.Check15->value());
+    const FontAside font(tx);
+    const int wasBackground = f.Check16->value();
+    const int wasOutlined = f.Check15->value();
     f.Check16->setValue(0);
     f.Check15->setValue(1);
     platform::doEvents();
@@ -163,40 +178,35 @@ void Qso::qslBlock()
     tx->setFontUnderline(false);
     canvas.setElementX(200);
     canvas.setElementY(top ? 36 : 290);
-    text.textToDraw = own;
+    text.setTextToDraw(own);
     tx->setAutoRedraw(true);
     tx->setFontName(kStampFont);
     tx->setFontBold(true);
     tx->setFontSize(48);
     tx->setForeColor(kBlack);
     tx->setFontItalic(false);
-    steps.step(QStringLiteral("own call"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), text.textToDraw); });
+    steps.step(QStringLiteral("own call"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), own); });
     tx->setAutoRedraw(false);
 
     tx->setFontSize(24);
     canvas.setElementX(100);
     canvas.setElementY(top ? 98 : 352);
-    const QString other = f.Text15->text().isEmpty() ? QStringLiteral("NOTHING") : f.Text15->text();
-    text.textLines[1] = QStringLiteral("Confirms  ") + other + QStringLiteral("   2xSSTV");
-    text.textLines[2] = QStringLiteral("RSV -  ") + stationRecord[4] + QStringLiteral("       Band - ") +
-                        stationRecord[3];
-    text.textLines[3] = when.date + QStringLiteral("    ") + when.time + QLatin1Char(' ') + stationRecord[5];
+    const QslLines block = qslLines(f.Text15->text(), stationRecord[4], stationRecord[3], when, stationRecord[5]);
+    const QString lines[] = {block.confirms, block.report, block.when};
     tx->setFontUnderline(wasUnderlined);
     canvas.setElementY(canvas.elementY() + 2);
     tx->setAutoRedraw(true);
     const double step = tx->FontSize();
     for (int line = 1; line <= 3; ++line)
         steps.step(QStringLiteral("line %1").arg(line), [&] {
-            printAt(tx, canvas.elementX(), canvas.elementY() + (line - 1) * 1.6 * step, text.textLines[line]);
+            printAt(tx, canvas.elementX(), canvas.elementY() + (line - 1) * 1.6 * step, lines[line - 1]);
         });
     platform::doEvents();
 
-    steps.step(QStringLiteral("font size"), [&] { tx->setFontSize(platform::Val(style[3])); });
-    steps.step(QStringLiteral("font name"), [&] { tx->setFontName(style[7]); });
-    steps.step(QStringLiteral("fore colour"), [&] { tx->setForeColor(quint32(platform::Val(style[8]))); });
+    font.giveBack(steps, tx);
     tx->setFontItalic(wasItalic);
-    f.Check16->setValue(platform::CInt(style[4]));
-    f.Check15->setValue(platform::CInt(style[6]));
+    f.Check16->setValue(wasBackground);
+    f.Check15->setValue(wasOutlined);
     tx->setFontBold(wasBold);
     tx->setAutoRedraw(false);
 
@@ -215,14 +225,14 @@ void Qso::Label53_Click()
 {
     if (stamping_)
         return;
-    shell::FormMain& f = form_;
-    StampRun run(stamping_, f.text().sharedCounter, [&f] { platform::setBackColor(f.Label53, kReleased); });
+    interfaces::Form& f = form_;
+    StampRun run(stamping_, f.text(), [&f] { platform::setBackColor(f.Label53, kReleased); });
     dateStamp();
 }
 
 void Qso::dateStamp()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     auto& text = f.text();
     platform::PictureBox* tx = f.Picture1;
@@ -232,17 +242,14 @@ void Qso::dateStamp()
     f.Check16->setValue(0);
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
     steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
-    QString* style = canvas.textStyleRecord;
-    style[3] = platform::numberText(tx->FontSize());
-    style[7] = tx->FontName();
-    style[8] = platform::numberText(qint64(tx->ForeColor()));
+    const FontAside font(tx);
 
     tx->setAutoRedraw(true);
     tx->setFontBold(true);
     tx->setFontName(kStampFont);
     tx->setFontSize(24);
     tx->setForeColor(kBlack);
-    text.sharedCounter = kStampCode;
+    text.markStampPrinting();
     steps.step(QStringLiteral("band"), [&] { tx->PaintPicture(f.Picture14->Picture(), 50, 480, 540, 32); });
     // The stamp's own copy of the call: the station's call sign stays as set up.
     const QString own = dateStampCall(stationRecord[2]);
@@ -250,18 +257,17 @@ void Qso::dateStamp()
         stampTime(platform::currentClock().localTime(), stationRecord[5], utcOffset.toDouble());
     canvas.setElementX(66);
     canvas.setElementY(478);
-    text.textToDraw = own;
-    steps.step(QStringLiteral("call"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), text.textToDraw); });
+    text.setTextToDraw(own);
+    steps.step(QStringLiteral("call"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), own); });
     canvas.setElementX(220);
-    text.textToDraw = when.time + QLatin1Char(' ') + stationRecord[5] + QStringLiteral("  ") + when.date;
-    steps.step(QStringLiteral("time"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), text.textToDraw); });
+    const QString stamp = when.time + QLatin1Char(' ') + stationRecord[5] + QStringLiteral("  ") + when.date;
+    text.setTextToDraw(stamp);
+    steps.step(QStringLiteral("time"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), stamp); });
     tx->setAutoRedraw(false);
     steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
 
     // Bold stays on, as the stamp leaves it.
-    steps.step(QStringLiteral("font size"), [&] { tx->setFontSize(platform::Val(style[3])); });
-    steps.step(QStringLiteral("font name"), [&] { tx->setFontName(style[7]); });
-    steps.step(QStringLiteral("fore colour"), [&] { tx->setForeColor(quint32(platform::Val(style[8]))); });
+    font.giveBack(steps, tx);
     steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Picture()); });
 }
 

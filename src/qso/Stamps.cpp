@@ -37,6 +37,15 @@ QString dateStampCall(const QString& own)
     return own.left(6);
 }
 
+QslLines qslLines(const QString& other, const QString& report, const QString& band, const StampTime& time,
+                  const QString& zoneWord)
+{
+    return {QStringLiteral("Confirms  ") + (other.isEmpty() ? QStringLiteral("NOTHING") : other) +
+                QStringLiteral("   2xSSTV"),
+            QStringLiteral("RSV -  ") + report + QStringLiteral("       Band - ") + band,
+            time.date + QStringLiteral("    ") + time.time + QLatin1Char(' ') + zoneWord};
+}
+
 QImage stampPanelPicture()
 {
     QImage panel(250, 96, QImage::Format_RGB32);

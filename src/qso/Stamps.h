@@ -27,6 +27,16 @@ QString qslCall(const QString& own);
 // its first five characters (the blank stays), otherwise to at most six characters.
 QString dateStampCall(const QString& own);
 
+// The QSL block's three lines under the own call: the call confirmed ("NOTHING" when
+// none is typed), the report and band, and the date and time with the zone word.
+struct QslLines {
+    QString confirms;
+    QString report;
+    QString when;
+};
+QslLines qslLines(const QString& other, const QString& report, const QString& band, const StampTime& time,
+                  const QString& zoneWord);
+
 // The panel picture (250 x 96) under both stamps' text: light, so black text stands on it.
 QImage stampPanelPicture();
 

@@ -209,8 +209,10 @@ public:
     bool fillColourPicked() const override { return sharedCounter == kFillColourPicked; }
     void markFillColourPicked() override { sharedCounter = kFillColourPicked; }
     void clearSharedCounter() override { sharedCounter = 0; }
+    void markStampPrinting() override { sharedCounter = kStampPrinting; }
     static constexpr int kOverlayStepped = 100;    // textEditState after an overlay's size or turn step
     static constexpr int kFillColourPicked = 201;  // sharedCounter once Pattern Fill's colour is picked
+    static constexpr int kStampPrinting = 7270;    // sharedCounter while a stamp prints with nothing pending
 
 private:
     // drawText's phases: the text cut into lines, then printed as columns or as lines.

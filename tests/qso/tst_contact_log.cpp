@@ -159,6 +159,17 @@ private slots:
         QCOMPARE(qso::dateStampCall(QStringLiteral("Q1ABCDEF")), QStringLiteral("Q1ABCD"));
         QCOMPARE(qso::dateStampCall(QStringLiteral("AB CD")), QStringLiteral("AB "));
         QCOMPARE(qso::dateStampCall(QStringLiteral("Q1AB/P")), QStringLiteral("Q1AB/P"));
+
+        // The QSL block's lines: an empty other call is "NOTHING", the report keeps its
+        // blanks, the date and time are the ones the zone word chose.
+        const qso::StampTime time{QStringLiteral("21:10"), QStringLiteral("Feb 28 2026")};
+        const qso::QslLines none = qso::qslLines(QString(), QStringLiteral("599   "), QStringLiteral("14.230"), time,
+                                                 QStringLiteral("UTC"));
+        QCOMPARE(none.confirms, QStringLiteral("Confirms  NOTHING   2xSSTV"));
+        QCOMPARE(none.report, QStringLiteral("RSV -  599          Band - 14.230"));
+        QCOMPARE(none.when, QStringLiteral("Feb 28 2026    21:10 UTC"));
+        QCOMPARE(qso::qslLines(QStringLiteral("Q2XY"), {}, {}, time, {}).confirms,
+                 QStringLiteral("Confirms  Q2XY   2xSSTV"));
     }
 
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
