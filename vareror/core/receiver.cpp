@@ -151,6 +151,12 @@ public:
         std::vector<double> drawnAt, drawnClock; // where each period was drawn: its sync, and
                                                  // the clock that stretched it
         std::vector<double> presenceAt;          // where each period's envelope was read
+        // Drawn only once it has ended (PictureComposer::drawWhileArriving off), with the end's
+        // redraw to come: a period is decoded once, at the end, where it was last placed (or
+        // where the final fit moves it), as every period before it would have been. Until then
+        // it is placed as if drawn, so that every decision follows as it would.
+        bool decodeAtEnd = false;
+        std::vector<char> undecoded;             // placed, not yet decoded
         double startSec = 0;
         bool noisyFit = false;     // noisy enough that small moves are not redrawn
         bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
@@ -193,6 +199,10 @@ public:
     void findStart();
     void progress();
     void decodePeriod(int k, double pos);
+    // Period k decoded where it is placed (drawnAt, drawnClock).
+    void decodePlaced(int k);
+    // At the end: the periods placed and not yet decoded, decoded where they were placed.
+    void decodeUndecoded();
     void redecodeDrawn(int upTo, bool onlyWhereKept);
     // Period k's envelope where it is drawn, for SignalPresence (when its signal is kept);
     // `whereMoved`: only when it is drawn elsewhere than where it was read.
@@ -320,6 +330,10 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     current.drawnAt.assign(size_t(m.periods), 0.0);
     current.drawnClock.assign(size_t(m.periods), 1.0);
     current.presenceAt.assign(size_t(m.periods), -1e18);
+    current.undecoded.assign(size_t(m.periods), 0);
+    // (a picture not cleared at its start keeps the last one's rows under its lines until it
+    // draws them, and a line taken back is cleared only where it was decoded)
+    current.decodeAtEnd = !composer.drawsWhileArriving() && opts.rxBuffer != 0 && opts.autoClear && (slanting() || resyncing());
     presence.start(m.periods);
     current.searchFrom = kept.avail();
     current.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
@@ -421,6 +435,7 @@ void RxMachine::endPicture(double cutAt)
         current.stopped = true;
     }
     current.ending = true;
+    current.decodeAtEnd = false; // from here on every period placed is decoded
     // Final placement: the picture redrawn where the best fit moves it, when the buffer allows.
     if (state == State::Picture && current.m->hasSync()) placeAfterGap();
     if (state == State::Picture) {
@@ -438,6 +453,7 @@ void RxMachine::endPicture(double cutAt)
         current.noStructure = true;
     }
     if (state == State::Picture && current.next > 0 && (slanting() || resyncing())) beginRedraw(false);
+    if (!job.active) decodeUndecoded();
     if (state == State::Picture) composer.end();
     composerSettled = false;
     if (!deferWork) finishWork();
@@ -506,11 +522,18 @@ void RxMachine::redrawSlice(int &budget)
         // one's pixels are averaged over half a millisecond and more either side, so a
         // small move changes nothing that shows, but drawing them again means filtering
         // every line around them again)
-        if (moved(job.k) <= (current.noisyFit ? kWeakStillMs * rate.perMs : 0)) continue;
+        if (moved(job.k) <= (current.noisyFit ? kWeakStillMs * rate.perMs : 0)) {
+            if (current.ending && current.undecoded[size_t(job.k)]) {
+                decodePlaced(job.k);
+                budget -= 8;
+            }
+            continue;
+        }
         drawPeriod(job.k);
         budget -= 8;
     }
     if (!job.remeasure && job.k >= job.upTo) {
+        if (current.ending) decodeUndecoded();
         job.active = false;
         current.lastRedraw = current.next;
         composerSettled = false;
@@ -532,14 +555,31 @@ bool RxMachine::beginRedraw(bool remeasure, bool wholePicture)
 
 void RxMachine::decodePeriod(int k, double pos)
 {
+    current.drawnAt[size_t(k)] = pos;
+    current.drawnClock[size_t(k)] = sync.clock();
+    if (current.decodeAtEnd) {
+        current.undecoded[size_t(k)] = 1;
+        return;
+    }
+    decodePlaced(k);
+}
+
+void RxMachine::decodePlaced(int k)
+{
     // the period's signal, with a margin for the pixel windows at its ends
     double lo = 0, hi = 0;
     decoder.extentMs(lo, hi);
+    const double pos = current.drawnAt[size_t(k)];
     const SignalView s = kept.view(int64_t(pos + lo * rate.perMs) - ms(5), int64_t(pos + hi * rate.perMs) + ms(5));
-    decoder.decode(s, k, pos, sync.clock(), composer);
-    current.drawnAt[size_t(k)] = pos;
-    current.drawnClock[size_t(k)] = sync.clock();
+    decoder.decode(s, k, pos, current.drawnClock[size_t(k)], composer);
+    current.undecoded[size_t(k)] = 0;
     composerSettled = false;
+}
+
+void RxMachine::decodeUndecoded()
+{
+    for (int k = 0; k < current.next; ++k)
+        if (current.undecoded[size_t(k)]) decodePlaced(k);
 }
 
 double RxMachine::moved(int k) const

@@ -112,6 +112,7 @@ public:
     // mostly lost anyway, since the end's redraw decodes again every period the final fit
     // moved at all (on a clean signal, nearly all). Kept from picture to picture.
     void drawWhileArriving(bool on) { live_ = on; }
+    bool drawsWhileArriving() const { return live_; }
     // Draws what can be drawn now, in at most `budget` units of work (a line drawn costs 1,
     // a weak line's filtering 8); returns true when work is left.
     bool settle(int budget = INT_MAX);

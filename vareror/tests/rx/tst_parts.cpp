@@ -1214,18 +1214,24 @@ void PartsTest::threadDecodesAsAtOnce()
 // full-range picture whose colour-range decision flips as it arrives, a clean one from a
 // clock that is off (its end's redraw moves every period), weak ones whose lines are filtered
 // across their neighbours, and the second of two back to back (the setting holds for it).
-// Nothing is drawn before the end, and a resync after it is drawn at once.
+// Such a picture's periods are decoded only at its end: so too where the first picture is cut
+// short by the second's header (its last periods, placed but never decoded, taken back), clean
+// and weak. Nothing is drawn before the end, and a resync after it is drawn at once.
 void PartsTest::drawnAtTheEndAsLive()
 {
     const RgbImage card = loadPicture(pictures() + "testcard_320x256.png");
-    struct Case { const char *name; int mode; double clock, snr; bool fullRange; };
+    struct Case { const char *name; int mode; double clock, snr; bool fullRange; double cutSeconds = 0; };
     for (const Case &c : {Case{"Robot 36, full range", 3, 1.0, 99, true}, Case{"Martin 1, clock +0.3 %", 9, 1.003, 99, false},
-                          Case{"Robot 36, 10 dB", 3, 1.0, 10, false}, Case{"PD90, 3 dB", 15, 0.998, 3, false}}) {
+                          Case{"Robot 36, 10 dB", 3, 1.0, 10, false}, Case{"PD90, 3 dB", 15, 0.998, 3, false},
+                          Case{"Robot 36, the first cut short", 3, 1.002, 99, false, 6},
+                          Case{"Martin 1, 10 dB, the first cut short", 9, 1.0, 10, false, 20}}) {
         const RgbImage src = scaled(card, modeInfo(c.mode).width, modeInfo(c.mode).height);
         SenderStyle style;
         style.clock = c.clock;
         auto a = c.fullRange ? fullRangeTransmission(c.mode, src, 11025, style) : transmission(c.mode, src, 11025, false, c.clock);
         const auto once = a;
+        // (the transmission ends in 1.5 s of silence)
+        if (c.cutSeconds > 0) a.resize(a.size() - size_t((1.5 + c.cutSeconds) * 11025));
         a.insert(a.end(), once.begin(), once.end());
         if (c.snr < 99) addNoise(a, 11025, c.snr, 3);
         Receiver live(11025), atEnd(11025);
@@ -1241,6 +1247,7 @@ void PartsTest::drawnAtTheEndAsLive()
                 drawnEarly = drawnEarly || std::any_of(atEnd.picture().rgb.begin(), atEnd.picture().rgb.end(), [](uint8_t v) { return v != 0; });
         }
         QVERIFY2(l.pictures.size() == 2 && e.pictures.size() == 2, c.name);
+        QVERIFY2(c.cutSeconds == 0 || (l.pictures[0].lines > 0 && l.pictures[0].lines < l.pictures[1].lines), c.name);
         QVERIFY2(!drawnEarly, c.name);
         for (size_t i = 0; i < 2; ++i) {
             QVERIFY2(e.pictures[i].lines == l.pictures[i].lines, c.name);
