@@ -33,11 +33,6 @@ constexpr double kTallHeight = 462;
 constexpr double kMarginX = 40;
 constexpr double kMarginY = 40;
 
-platform::gdi::Colour drawingColour(const interfaces::TextRoom& text)
-{
-    return platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour())));
-}
-
 } // namespace
 
 // Pixel (0, 0) is lent for the look-up and given its colour back.

@@ -67,10 +67,10 @@ void TxCanvas::patternfill()
 
     // The colour as the screen holds it: what a pixel set to it reads back.
     const qint32 kept = tx->Point(0, 0);
-    tx->PSet(0, 0, platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour()))));
+    tx->PSet(0, 0, drawingColour(text));
     text.setDrawingColour(platform::numberText(tx->Point(0, 0)));
     tx->PSet(0, 0, platform::gdi::Colour(kept));
-    const auto target = platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour())));
+    const auto target = drawingColour(text);
 
     const bool makingHeader = f.makeheader->isChecked() || f.makeheader16->isChecked();
     const bool paintFillColour = text.fillColourPicked();

@@ -33,6 +33,11 @@ constexpr int SmoothCarry = 4; // rotateFlags + 2 at a commit carries the smooth
 
 } // namespace
 
+platform::gdi::Colour drawingColour(const interfaces::TextRoom& text)
+{
+    return platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour())));
+}
+
 TxCanvas::TxCanvas(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
 void TxCanvas::setIdle() { platform::setBackColor(form_.Command47, platform::vbButtonFace); }
@@ -347,7 +352,7 @@ void TxCanvas::colorFillDrop(double x, double y)
     platform::gdi::Colour under = 0;
     steps.step(QStringLiteral("ScaleMode"), [&] { tx->setScaleMode(3); });
     steps.step(QStringLiteral("FillColor"), [&] {
-        tx->setFillColor(platform::gdi::Colour(platform::CLng(platform::Val(f.text().drawingColour()))));
+        tx->setFillColor(drawingColour(f.text()));
         tx->setFillStyle(platform::gdi::vbFSSolid);
     });
     steps.step(QStringLiteral("Point"), [&] { under = platform::gdi::Colour(tx->Point(x, y)); });

@@ -14,6 +14,7 @@
 #include "interfaces/DragSource.h"
 #include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
+#include "platform/drawing/Gdi.h"
 #include "platform/runtime/Random.h"
 
 #include <QImage>
@@ -26,7 +27,7 @@
 
 class QWidget;
 
-namespace interfaces { class Form; }
+namespace interfaces { class Form; class TextRoom; }
 namespace platform { class OptionButton; class ShapeControl; class StepRunner; }
 
 namespace canvas {
@@ -49,6 +50,8 @@ using interfaces::kTxHeight;
 using interfaces::isOn;
 // "Ellipse", "Circle" or "Box": a Things item that is armed rather than drawn at once.
 bool isShapeItem(const QString& item);
+// The text room's drawing colour as a colour to draw with.
+platform::gdi::Colour drawingColour(const interfaces::TextRoom& text);
 
 inline constexpr uint32_t kPendingColor = interfaces::kStateOn;  // SET while an element waits; a tool label that is on
 inline constexpr uint32_t kToolOffColor = interfaces::kStateOff; // a tool label or mode button that is off

@@ -41,11 +41,6 @@ void takeThickness(platform::ScrollBar* slider, const QString& box)
     slider->setValue(platform::CInt(std::clamp(value, double(slider->minimum()), double(slider->maximum()))));
 }
 
-platform::gdi::Colour drawingColour(const interfaces::TextRoom& text)
-{
-    return platform::gdi::Colour(platform::CLng(platform::Val(text.drawingColour())));
-}
-
 } // namespace
 
 // The shape of Combo1's text, centred on (x, y): ellipse and circle with radius shapeSize

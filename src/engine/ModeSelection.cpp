@@ -4,6 +4,7 @@
 
 #include "engine/EngineControl.h"
 
+#include "engine/ButtonStates.h"
 #include "engine/FormRXfloat.h"
 #include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
@@ -85,7 +86,7 @@ void EngineControl::Check4_Click()
     FormRXfloat& monitor = form_.formRXfloat();
     if (form_.Check4->value() == 1) {
         // Only a transmission refuses the monitor; an announcement does not.
-        if (platform::backColor(form_.Command3) == 255) {
+        if (platform::backColor(form_.Command3) == SendingColour) {
             form_.Check4->setValue(0);
             form_.ui().msgBox(QStringLiteral("Not while in TX"), platform::vbOKOnly);
             return;

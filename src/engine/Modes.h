@@ -12,7 +12,7 @@ inline bool isSmallMode(int mode) { return mode < 3; }
 // The 1:1 RX view gets 16 more rows for the modes below 6 and for tall pictures.
 inline bool hasExtraRows(int mode, int height) { return height > 400 || mode < 6; }
 
-// A received picture of these modes is auto-saved from its 640 x 512 copy rather than
+// A received picture of these modes is auto-saved from its full copy (the TX picture's size) rather than
 // from the 1:1 view.
 inline bool savesFromFullCopy(int mode)
 {

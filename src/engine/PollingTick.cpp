@@ -11,6 +11,7 @@
 #include "engine/Modes.h"
 #include "engine/PictureArchive.h"
 #include "interfaces/CanvasRoom.h"
+#include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "interfaces/ShellRoom.h"
 #include "interfaces/StripsRoom.h"
@@ -54,9 +55,15 @@ void setRect(int32_t* rect, int left, int top, int right, int bottom)
     rect[3] = bottom;
 }
 
+// The received picture's full copy and the RX screen are the TX picture's size.
+void setTxPictureRect(int32_t* rect)
+{
+    setRect(rect, 0, 0, int(interfaces::kTxWidth), int(interfaces::kTxHeight));
+}
+
 // Where the 1:1 view shows a W x H picture of a mode: 16 rows more for the modes
-// below 6 and tall pictures, 160 x 120 for the small modes, 640 x 512 for pictures
-// wider than that (a later rule overrides an earlier one).
+// below 6 and tall pictures, 160 x 120 for the small modes, the TX picture's size for
+// pictures wider than that (a later rule overrides an earlier one).
 QRect trueSizeView(int mode, int width, int height)
 {
     QRect view(0, 0, width, height);
@@ -64,8 +71,8 @@ QRect trueSizeView(int mode, int width, int height)
         view.setHeight(height + 16);
     if (isSmallMode(mode))
         view = QRect(0, 0, 160, 120);
-    if (width > 640)
-        view = QRect(0, 0, 640, 512);
+    if (width > interfaces::kTxWidth)
+        view = QRect(0, 0, int(interfaces::kTxWidth), int(interfaces::kTxHeight));
     return view;
 }
 
@@ -114,7 +121,7 @@ void EngineControl::Timer1_Timer()
     const int width = modeWidth;
     const int height = modeHeight;
     setRect(srcRect, 0, 0, width, height);
-    setRect(dstRect, 0, 0, 640, 512);
+    setTxPictureRect(dstRect);
     drawViews(steps, width, height);
 
     if (status & FskIdReceived) {
@@ -290,11 +297,11 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     }
     double left = (tabWidth - width - 48) / 2 * 15;
     double top = (tabHeight - height - 17) / 2 * 15;
-    if (width > 640) {
+    if (width > interfaces::kTxWidth) {
         viewWidth = 9659;
         viewHeight = 7740;
-        left = (tabWidth - 640 - 47) / 2 * 15;
-        top = (tabHeight - 514) / 2 * 15;
+        left = (tabWidth - interfaces::kTxWidth - 47) / 2 * 15;
+        top = (tabHeight - interfaces::kTxHeight - 2) / 2 * 15;
     }
     if (isSmallMode(mode)) {
         left = (tabWidth - 160 - 48) / 2 * 15;
@@ -324,7 +331,7 @@ void EngineControl::archivePicture(const QImage& picture, const QString& folder,
     const QString name = freeDatedName(folder, localTime());
     writer_->setPicture(picture);
     writer_->setImageFormat(platform::Picbuf::Jpeg);
-    writer_->setWriteCompression(std::clamp(int(jpegQuality.toDouble()), 0, 100)); // 0: the writer's default
+    writer_->setWriteCompression(jpegWriteQuality());
     writer_->setFilename(QDir(folder).filePath(name));
     writer_->Store(); // throws when the picture cannot be written: then nothing is pruned
     pruneDatedPictures(folder, keep, mostDeletions, name);
@@ -373,14 +380,14 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
     if (!(lines > modeHeight / 2.0))
         return;
 
-    setRect(dstRect, 0, 0, 640, 512);
+    setTxPictureRect(dstRect);
     steps.step(QStringLiteral("full copy"), [&] { drawIntoBox(form_.Picture19, dstRect, rxDib, srcRect); });
     form_.strips().shiftRecentRow(form_.Picture19->Image());
 
     // The 1:1 view keeps a copy of the picture across repaints until the next one starts.
     const int mode = rxModeNumber();
     if (isSmallMode(mode))
-        setRect(srcRect, 0, 0, 640, 512);
+        setTxPictureRect(srcRect);
     setRect(dstRect, 0, 0, 320, 256);
     platform::PictureBox* view = form_.Picture22;
     view->setAutoRedraw(true);
@@ -392,7 +399,7 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
         return;
     steps.step(QStringLiteral("auto-save"), [&] {
         // The frozen copy as far as the view shows the picture (not the view's spare
-        // pixels), or the 640 x 512 copy for the modes saved from it.
+        // pixels), or the full copy for the modes saved from it.
         QImage picture = form_.Picture19->Image();
         if (!savesFromFullCopy(mode)) {
             const QRect copy = trueSizeView(mode, modeWidth, modeHeight) & QRect(0, 0, 320, 256);

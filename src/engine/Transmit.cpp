@@ -7,6 +7,7 @@
 #include "engine/ButtonStates.h"
 
 #include "interfaces/CanvasRoom.h"
+#include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "interfaces/QsoRoom.h"
 #include "interfaces/ShellRoom.h"
@@ -169,7 +170,7 @@ void EngineControl::Command3_Click()
         if (engineResult & (0x10000 | 0x20000))
             e.mmsFillDIB(rxDib, 0);
     });
-    txProgressScale = modeHeight > 0 ? 512.0 / modeHeight : 0;
+    txProgressScale = modeHeight > 0 ? interfaces::kTxHeight / modeHeight : 0;
     steps.step(QStringLiteral("TX DIB"), [&] { copyTxScreenToDib(modeWidth, modeHeight); });
     // The picture drawn keeps the earlier mode's size when the TX mode follows the RX mode.
     if (form_.Check7->value() == 1)

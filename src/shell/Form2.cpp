@@ -23,7 +23,6 @@ const QString Form2::splashText = QStringLiteral("LOADING") + QString(17, QLatin
 
 namespace {
 
-constexpr int Red = 255;
 constexpr float Pi = 3.141593f; // single precision, as the table was always built
 // The timer looks at the clock this often; a frame is drawn once more than 35 ms passed.
 constexpr int PollMs = 12;
@@ -67,7 +66,7 @@ void Form2::Form_Unload()
 
 void Form2::Form_Load()
 {
-    surface_->setForeColor(Red);
+    surface_->setForeColor(platform::vbRed);
     textRadius = int(platform::roundHalfEven(splashText.size() * 10 / 2.0));
     buildlookuptable();
     runmain();

@@ -38,13 +38,13 @@ namespace shell {
 
 namespace {
 
-// The screens are 640 x 512 pixels inside a two-pixel border (644 x 516 in all).
-constexpr int ScreenWidth = 640;
-constexpr int ScreenHeight = 512;
+// The screens are the TX picture's size inside a two-pixel border.
+constexpr int ScreenWidth = int(interfaces::kTxWidth);
+constexpr int ScreenHeight = int(interfaces::kTxHeight);
 constexpr int ScreenBorder = 2;
 // A tab page leaves a margin around the framed screen, as the tab control did: the
 // 1:1 view is centred on it by the tab control's size at each picture start, with
-// room for pictures up to 640 x 512 and their border.
+// room for pictures up to the screen's size and their border.
 constexpr int PageWidth = 688;
 constexpr int PageHeight = 544;
 constexpr int ScreenLeft = (PageWidth - ScreenWidth) / 2 - ScreenBorder;
@@ -53,7 +53,6 @@ constexpr int ScreenTop = (PageHeight - ScreenHeight) / 2 - ScreenBorder;
 constexpr int DisplayWidth = 205;
 
 constexpr quint32 IdleColor = 0x8080;     // an engine button at rest
-constexpr quint32 ToolOffColor = interfaces::kStateOff; // a tool label that is off
 constexpr quint32 Black = 0x000000;
 constexpr quint32 White = 0xFFFFFF;
 
@@ -409,7 +408,7 @@ void addModeAndCallRows(FormMain& form, QGroupBox* engineFrame, QGridLayout* eng
     form.Label48->setAlignment(Qt::AlignCenter);
     form.Label48->setFixedWidth(20);
     form.Label48->setToolTip(QStringLiteral("List the log lines holding the terms typed (comma between terms)"));
-    platform::setBackColor(form.Label48, ToolOffColor);
+    platform::setBackColor(form.Label48, interfaces::kStateOff);
     callRow->addWidget(form.Label48);
     engineGrid->addLayout(callRow, 4, 1);
 }

@@ -390,9 +390,9 @@ void FormMain::buildCanvasHiddenControls(QWidget* parent)
         bar->hide();
     }
 
-    Picture2 = hiddenBox("Picture2", parent, 640, 512);
+    Picture2 = hiddenBox("Picture2", parent, int(interfaces::kTxWidth), int(interfaces::kTxHeight));
     Picture13 = hiddenBox("Picture13", parent, 45, 37);
-    Picture20 = hiddenBox("Picture20", parent, 640, 512);
+    Picture20 = hiddenBox("Picture20", parent, int(interfaces::kTxWidth), int(interfaces::kTxHeight));
     Image14 = new platform::ImageBox(parent);
     Image14->setDesignName(QStringLiteral("Image14"));
     Image14->hide();

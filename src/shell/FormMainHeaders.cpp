@@ -4,6 +4,7 @@
 
 #include "shell/FormMain.h"
 
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
@@ -39,10 +40,10 @@ void FormMain::buildHeaderPanel(QWidget* parent)
         border->setObjectName(QStringLiteral("Picture%1Frame").arg(n));
         border->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         border->setLineWidth(2);
-        border->setGeometry(0, large ? LargeBoxTop[n - 4] : SmallBoxTop[n - 7], 644, rows + 4);
+        border->setGeometry(0, large ? LargeBoxTop[n - 4] : SmallBoxTop[n - 7], int(interfaces::kTxWidth) + 4, rows + 4);
         auto* box = new platform::PictureBox(border);
         box->setDesignName(QStringLiteral("Picture%1").arg(n));
-        box->setBoxSize(640, rows);
+        box->setBoxSize(int(interfaces::kTxWidth), rows);
         box->setBackColor(platform::vbWhite);
         box->move(2, 2);
         *boxes[n - 4] = box;
@@ -59,7 +60,7 @@ void FormMain::buildHeaderPanel(QWidget* parent)
     Text12->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     platform::setBackColor(Text12, HelpBackColor);
     Text12->show();
-    Frame7->resize(644, 512);
+    Frame7->resize(int(interfaces::kTxWidth) + 4, int(interfaces::kTxHeight));
     Frame7->hide();
 }
 

@@ -6,6 +6,7 @@
 
 #include "shell/FormMain.h"
 
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/DragManager.h"
@@ -24,7 +25,6 @@ namespace shell {
 namespace {
 
 constexpr quint32 LogBoxColor = 0xC0FFFF; // light yellow
-constexpr quint32 ToolOffColor = 0xC0C0;
 constexpr int MugShotWidth = 137;
 constexpr int MugShotHeight = 105;
 // Text1's heights: as the text to place, and as the log view's listing.
@@ -37,7 +37,7 @@ platform::Label* pressLabel(const char* name, const QString& caption, QWidget* p
     label->setFrameStyle(QFrame::Panel | QFrame::Raised);
     label->setAlignment(Qt::AlignCenter);
     label->setMargin(2);
-    platform::setBackColor(label, ToolOffColor);
+    platform::setBackColor(label, interfaces::kStateOff);
     return label;
 }
 
@@ -124,7 +124,7 @@ QWidget* FormMain::buildQslPanel(QWidget* parent)
     Frame5 = new QGroupBox(QStringLiteral("Quick Set QSL Details"), parent);
     Frame5->setObjectName(QStringLiteral("Frame5"));
     Frame5->setAutoFillBackground(true);
-    platform::setBackColor(Frame5, ToolOffColor);
+    platform::setBackColor(Frame5, interfaces::kStateOff);
     auto* grid = new QGridLayout(Frame5);
     // Tight, so that the panel covers no more than the text tools.
     grid->setContentsMargins(6, 0, 6, 2);

@@ -9,6 +9,7 @@
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
@@ -28,8 +29,6 @@
 namespace shell {
 
 namespace {
-
-constexpr quint32 PresetOffColor = 0xC0C0; // a font-preset button not chosen
 
 platform::ScrollBar* scrollBar(const QString& name, Qt::Orientation orientation, int min, int max, int value,
                                QWidget* parent)
@@ -74,7 +73,7 @@ QWidget* FormMain::buildStationFrame(QWidget* parent)
     Command24 = new platform::CommandButton(QStringLiteral("Command24"), QStringLiteral("F4"), frame);
     auto* presetRow = new QHBoxLayout;
     for (auto* b : {Command21, Command25, Command23, Command24}) {
-        platform::setBackColor(b, PresetOffColor);
+        platform::setBackColor(b, interfaces::kStateOff);
         presetRow->addWidget(b);
     }
     grid->addLayout(presetRow, 2, 1);
@@ -133,7 +132,7 @@ QHBoxLayout* FormMain::buildEffectsRow(QWidget* frame)
     Text13->setText(QStringLiteral(" Off"));
     Text13->setFixedSize(40, HScroll5->sizeHint().height() + 8);
     Text13->setToolTip(QStringLiteral("Shadow colour on / off"));
-    platform::setBackColor(Text13, 49344);
+    platform::setBackColor(Text13, interfaces::kStateOff);
     Label36 = new platform::Label(QStringLiteral("Label36"), QStringLiteral("Draw Thickness"), frame);
     auto* row = new QHBoxLayout;
     row->setSpacing(4);
@@ -174,7 +173,7 @@ void FormMain::buildHiddenControls(QWidget* parent)
     Frame9->setObjectName(QStringLiteral("Frame9"));
     Picture19 = new platform::PictureBox(parent);
     Picture19->setDesignName(QStringLiteral("Picture19"));
-    Picture19->setBoxSize(640, 512);
+    Picture19->setBoxSize(int(interfaces::kTxWidth), int(interfaces::kTxHeight));
     Picture19->setBackColor(platform::vbBlack);
     Picture19->setAutoRedraw(true);
     Picture3 = new platform::PictureBox(parent);

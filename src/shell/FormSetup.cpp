@@ -32,8 +32,6 @@ const QString FormSetup::NoSuchFolder = QStringLiteral("No such Directory, creat
 
 namespace {
 
-constexpr quint32 Red = 255;
-constexpr quint32 White = 0xFFFFFF;
 
 // One box of an option word: its number and the value it adds when ticked.
 struct WordBox {
@@ -207,7 +205,7 @@ void FormSetup::buildControls()
     Label6->setAlignment(Qt::AlignCenter);
     Label6->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     Label6->setMinimumWidth(1);
-    platform::setBackColor(Text4, White);
+    platform::setBackColor(Text4, platform::vbWhite);
 
     box(Check1, 1, "FSK ID RX");
     box(Check2, 2, "AFC");
@@ -305,7 +303,7 @@ void FormSetup::Text3_KeyPress(int& /*keyAscii: the key goes on into the box*/)
         Text4_Change(); // the box already reads 9000: the maximum in effect follows it all the same
     else
         Text4->setText(QStringLiteral("9000"));
-    platform::setBackColor(Text4, Red);
+    platform::setBackColor(Text4, platform::vbRed);
 }
 
 // A maximum below one picture (a cleared box, 0, a negative number) would make the next
@@ -316,13 +314,13 @@ void FormSetup::Text4_Change()
     auto& engine = form_.engine();
     const QVariant maximum = numberValue(platform::Val(Text4->text()));
     if (!(maximum.toDouble() >= 1)) {
-        platform::setBackColor(Text4, Red);
+        platform::setBackColor(Text4, platform::vbRed);
         return;
     }
     engine.autoSaveLimit = maximum;
     if (form_.Option11->value())
         form_.strips().setRxPageCount(int(platform::Int(engine.autoSaveLimit.toDouble() / 7)) + 1);
-    platform::setBackColor(Text4, White);
+    platform::setBackColor(Text4, platform::vbWhite);
 }
 
 // ---- the engine's option words ------------------------------------------------------------

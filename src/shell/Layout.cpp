@@ -5,6 +5,7 @@
 
 #include "canvas/TxCanvas.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/widgets/Controls.h"
@@ -28,12 +29,12 @@ constexpr int LeftButton = 1;
 // What of the panel always stays inside the window, so it can be taken up again.
 constexpr int KeptInside = 40;
 
-// A picture box painted over with a picture at 640 x 512 in its scale, the drawing
-// becoming its picture.
+// A picture box painted over with a picture at the TX picture's size in its scale, the
+// drawing becoming its picture.
 void repaint(platform::PictureBox* box, const QImage& picture)
 {
     box->setAutoRedraw(true);
-    box->PaintPicture(picture, 0, 0, 640, 512);
+    box->PaintPicture(picture, 0, 0, interfaces::kTxWidth, interfaces::kTxHeight);
     box->setPicture(box->Image());
     box->setAutoRedraw(false);
 }
@@ -45,9 +46,9 @@ void Shell::checkscreensize()
     FormMain& form = form_;
     platform::StepRunner steps(QStringLiteral("checkscreensize"));
     platform::doEvents();
-    // The clean TX picture kept in the overlay buffer, a 640 x 512 canvas.
+    // The clean TX picture kept in the overlay buffer, a canvas of the TX picture's size.
     steps.step(QStringLiteral("Picture3"), [&] {
-        form.Picture3->setBoxSize(640, 512);
+        form.Picture3->setBoxSize(int(interfaces::kTxWidth), int(interfaces::kTxHeight));
         repaint(form.Picture3, form.Image6->Picture());
     });
     steps.step(QStringLiteral("Command12_Click"), [&] { form.canvas().Command12_Click(); });
@@ -70,14 +71,14 @@ void Shell::checkscreensize()
         form.makeheader->setChecked(false);
         form.makeheader16->setChecked(false);
     });
-    // The TX screen and the work canvas 640 units wide, the canvas's content drawn anew
-    // at that scale.
+    // The TX screen and the work canvas as many units wide as the TX picture, the canvas's
+    // content drawn anew at that scale.
     steps.step(QStringLiteral("Picture1"), [&] {
-        form.Picture1->setScaleWidth(640);
+        form.Picture1->setScaleWidth(interfaces::kTxWidth);
         repaint(form.Picture1, form.Image6->Picture());
     });
     steps.step(QStringLiteral("Picture2"), [&] {
-        form.Picture2->setScaleWidth(640);
+        form.Picture2->setScaleWidth(interfaces::kTxWidth);
         repaint(form.Picture2, form.Picture2->Picture());
     });
     // The take-back copy and the fill backup start equal to the TX screen.

@@ -5,6 +5,7 @@
 
 #include "shell/Shell.h"
 
+#include "interfaces/Facts.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
@@ -119,7 +120,7 @@ void Shell::saveTxScreenAtExit(platform::StepRunner& steps)
     // The splash picture painted over the whole TX screen becomes element 21.
     steps.step(QStringLiteral("splash over the TX screen"), [&] {
         tx.setAutoRedraw(true);
-        tx.PaintPicture(form.Image1->Picture(), 0, 0, 640, 512);
+        tx.PaintPicture(form.Image1->Picture(), 0, 0, interfaces::kTxWidth, interfaces::kTxHeight);
         tx.setPicture(tx.Image());
         tx.setAutoRedraw(false);
     });

@@ -12,6 +12,7 @@
 #include "canvas/TxCanvas.h"
 #include "engine/EngineControl.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
@@ -504,7 +505,7 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     // lower left, then the one stored (choosing an arrow runs its click, as the
     // operator's choice would).
     steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().stepModeColour == 255; }, [&] {
-        platform::setBackColor(form.Text13, 255);
+        platform::setBackColor(form.Text13, interfaces::kStateOn);
         text.shadowColourMode = 1;
         form.Text13->setText(QStringLiteral(" ") + platform::Str(form.HScroll5->value()));
     });

@@ -12,6 +12,7 @@
 #include "engine/EngineControl.h"
 #include "engine/FormRXfloat.h"
 #include "intake/Intake.h"
+#include "interfaces/Facts.h"
 #include "media/FrmMain.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/drawing/Colors.h"
@@ -286,9 +287,9 @@ void Shell::resetDrawingTools(platform::StepRunner& steps)
     canvas.shapeScrollLast = 9;
     canvas.blendPercent = 50;
     canvas.blendRest = 50;
-    canvas.drawnExtentTop = 512;
+    canvas.drawnExtentTop = interfaces::kTxHeight;
     canvas.drawnExtentBottom = 0;
-    canvas.drawnExtentLeft = 640;
+    canvas.drawnExtentLeft = interfaces::kTxWidth;
     canvas.drawnExtentRight = 0;
     steps.step(QStringLiteral("hide splash"), [&] { form.form2().hide(); });
     steps.step(QStringLiteral("unload splash"), [&] { form.unloadForm2(); });
@@ -369,7 +370,7 @@ void Shell::placeLoadedWindows(platform::StepRunner& steps)
     FormMain& form = form_;
     auto& engine = form.engine();
     // The engine holds the TX screen as restored.
-    steps.step(QStringLiteral("TX DIB"), [&] { engine.copyTxScreenToDib(640, 512); });
+    steps.step(QStringLiteral("TX DIB"), [&] { engine.copyTxScreenToDib(int(interfaces::kTxWidth), int(interfaces::kTxHeight)); });
     // The browser panel's first place: beside the screens, clear of the controls used
     // while browsing.
     steps.step(QStringLiteral("browser panel place"), [&] {

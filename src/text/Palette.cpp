@@ -23,7 +23,6 @@ namespace {
 constexpr int kLeftButton = 1;
 constexpr int kRightButton = 2;
 constexpr int kCtrl = 2;          // the shift code of Ctrl alone
-constexpr int kFillPicked = 201;  // sharedCounter once a fill colour is picked
 constexpr int kColorDialogFlags = 259; // from the given colour, full dialog, any colour
 const QString kPaneOpenCaption = QStringLiteral("Exit  Msg");
 
@@ -74,7 +73,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
             cv.setPatternFillColour(qint32(colour));
             platform::DragManager::setDragIcon(swatch, platform::DragManager::dragIcon(f.Drive1));
             platform::DragManager::instance().begin(swatch);
-            sharedCounter = kFillPicked;
+            sharedCounter = kFillColourPicked;
         }
         if (patternFill)
             return;

@@ -28,11 +28,9 @@ namespace {
 
 constexpr int kForcedDraw = 7270;      // sharedCounter while a stamp prints with nothing pending
 constexpr quint32 kNearBlack = 65793;  // black outline copies print as &H010101
-constexpr quint32 kColourModeOn = 255; // Text13 while the shadow colour rule is on
-constexpr quint32 kColourModeOff = 49344;
 constexpr double kShadowUnit = 60;     // font size over this: one shadow step in pixels
 constexpr int kColourVariation = 17;   // the random lift of a pattern colour, 1 to 17
-constexpr int kPatternWidth = 640;
+constexpr int kPatternWidth = int(interfaces::kTxWidth);
 constexpr int kGradientBands = 63;
 constexpr int kFlatBands = 20;
 constexpr int kGradientStep = 7;
@@ -357,7 +355,7 @@ void TextTools::HScroll5_Change()
         f.Text1->setFocus();
         return;
     }
-    const bool on = platform::backColor(f.Text13) == kColourModeOn;
+    const bool on = isOn(f.Text13);
     if (on)
         f.Text13->setText(colourModeText(f.HScroll5->value()));
     if (f.Option1->value() && on) {
@@ -384,9 +382,9 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
         Check15_Click();
     };
     if (button == 1) {
-        if (platform::backColor(f.Text13) == kColourModeOn) {
-            platform::setBackColor(f.Text13, kColourModeOff);
-            f.canvas().setShadowStepMode(kColourModeOff);
+        if (isOn(f.Text13)) {
+            platform::setBackColor(f.Text13, interfaces::kStateOff);
+            f.canvas().setShadowStepMode(interfaces::kStateOff);
             shadowColourMode = 0;
             f.Text13->setText(kColourModeOffText);
             if (isOn(f.Command47) && textMode) {
@@ -397,8 +395,8 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
             }
             return;
         }
-        platform::setBackColor(f.Text13, kColourModeOn);
-        f.canvas().setShadowStepMode(kColourModeOn);
+        platform::setBackColor(f.Text13, interfaces::kStateOn);
+        f.canvas().setShadowStepMode(interfaces::kStateOn);
         shadowColourMode = 1;
         f.Text13->setText(colourModeText(f.HScroll5->value()));
         if (isOn(f.Command47) && textMode)
@@ -571,17 +569,17 @@ void TextTools::drawStyledText()
                 lineBand(lineTops[i]);
     } else if (type == kStriped) {
         pattern->setDrawWidth(1);
-        for (int y = 0; y <= 511; y += 9) {
+        for (int y = 0; y < int(interfaces::kTxHeight); y += 9) {
             const int r = lift(red(textColour)), g = lift(green(textColour)), b = lift(blue(textColour));
             pattern->Line(0, y, w, y + 4, clampedRgb(r, g, b), platform::PictureBox::LineKind::FilledBox);
         }
-        for (int y = 5; y <= 511; y += 9) {
+        for (int y = 5; y < int(interfaces::kTxHeight); y += 9) {
             const int r = lift(red(backColour)), g = lift(green(backColour)), b = lift(blue(backColour));
             pattern->Line(0, y, w, y + 3, clampedRgb(r, g, b), platform::PictureBox::LineKind::FilledBox);
         }
     }
     platform::gdi::Colour key = textColour;
-    int32_t rect[4] = {0, 0, 640, 512};
+    int32_t rect[4] = {0, 0, int32_t(interfaces::kTxWidth), int32_t(interfaces::kTxHeight)};
     platform::transparentblit(pattern->hDC(), pattern->hDC(), tx->hDC(), rect, 0, 0, key);
     tx->setPicture(pattern->Image());
     tx->setAutoRedraw(false);
@@ -589,7 +587,7 @@ void TextTools::drawStyledText()
     tx->setPicture(tx->Image());
     if (styledTextPending == 0) {
         f.Image6->setPicture(tx->Image());
-        platform::setBackColor(f.Command47, 0x8000000F);
+        platform::setBackColor(f.Command47, platform::vbButtonFace);
     }
     f.setMousePointer(0);
 }

@@ -107,7 +107,7 @@ void TextTools::rotate(bool clockwise)
     steps.step(QStringLiteral("source"), [&] { source->setPicture(f.Image6->Picture()); });
     steps.step(QStringLiteral("corners"), [&] {
         const platform::gdi::Colour corner = platform::gdi::getPixel(source->hDC(), 1, 1);
-        turned->Line(0, 0, 640, 512, corner, platform::PictureBox::LineKind::FilledBox);
+        turned->Line(0, 0, interfaces::kTxWidth, interfaces::kTxHeight, corner, platform::PictureBox::LineKind::FilledBox);
     });
     const double angle = clockwise ? -(cv.elementAngle() + kStep) : cv.elementAngle() + kStep;
     steps.step(QStringLiteral("bmp_rotate"), [&] { bmp_rotate(*source, *turned, float(angle)); });

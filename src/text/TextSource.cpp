@@ -20,7 +20,6 @@ namespace text {
 
 namespace {
 
-constexpr quint32 kPaneOffColor = 0xC0C0;
 // The pane's button after a double-click while the log view fills the text box.
 constexpr quint32 kPaneClosedOverLog = 0x8080;
 constexpr int kPaneLeft = 744;
@@ -148,7 +147,7 @@ void TextTools::Command8_Click()
     } else if (caption == kOpenCaption) {
         f.Text2->hide();
         setBold(f.Command8, false);
-        platform::setBackColor(f.Command8, kPaneOffColor);
+        platform::setBackColor(f.Command8, interfaces::kStateOff);
         f.Command8->setText(kClosedCaption);
     }
 }
@@ -158,10 +157,10 @@ void TextTools::closeMessagePane()
 {
     interfaces::Form& f = form_;
     f.Text2->hide();
-    platform::setBackColor(f.Command8, kPaneOffColor);
+    platform::setBackColor(f.Command8, interfaces::kStateOff);
     setBold(f.Command8, false);
     f.Command8->setText(kClosedCaption);
-    platform::setBackColor(f.Label31, kPaneOffColor);
+    platform::setBackColor(f.Label31, interfaces::kStateOff);
     f.Label31->setCaption(QStringLiteral("Horiz"));
     f.VScroll3->hide();
     f.Text1->setFocus();

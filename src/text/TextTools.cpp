@@ -123,7 +123,7 @@ void TextTools::VScroll3_Change()
 void TextTools::fontbutton()
 {
     for (auto* b : {form_.Command21, form_.Command25, form_.Command23, form_.Command24})
-        platform::setBackColor(b, 0xC0C0);
+        platform::setBackColor(b, interfaces::kStateOff);
 }
 
 } // namespace text

@@ -11,6 +11,7 @@
 #include "ScriptedEngine.h"
 #include "ScriptedStart.h"
 #include "StartupFiles.h"
+#include "TestPictures.h"
 #include "engine/EngineControl.h"
 #include "engine/FormRXfloat.h"
 #include "platform/drawing/Colors.h"
@@ -406,6 +407,27 @@ private slots:
         QCOMPARE(platform::backColor(s.form().Command3), Idle);
         sendEnds();
         QVERIFY(files(folder).contains("030228143005_3.jpg"));
+    }
+
+    // The sent picture is written at the quality the setup holds, rounded as every other
+    // picture the program writes: a quality typed as 80.6 writes what 81 writes.
+    void sentPictureAtTheSetupsQuality()
+    {
+        Station s;
+        QImage picture(640, 512, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(x * 7 % 256, y * 5 % 256, (x * y) % 256));
+        s.form().Picture1->setPicture(picture);
+        s.engine().jpegQuality = 80.6;
+        platform::setBackColor(s.form().Command3, Red);
+        s.tick(0x20);
+        const QString folder = s.f.appPath("TXImages");
+        const QStringList written = files(folder);
+        QCOMPARE(written.size(), 1);
+        const QByteArray bytes = testsupport::fileBytes(folder + "/" + written.first());
+        QCOMPARE(bytes, testsupport::jpegAt(s.form().Picture1->Image(), 81));
+        QVERIFY(bytes != testsupport::jpegAt(s.form().Picture1->Image(), 80));
     }
 
     void receivedPicturesAutoSave_data()
