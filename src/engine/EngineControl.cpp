@@ -138,6 +138,11 @@ int EngineControl::pruneDatedFolder(const QString& folder, int keep, int mostDel
     return pruneDatedPictures(folder, keep, mostDeletions, spare, prefix);
 }
 
+bool EngineControl::isDatedPictureFile(const QString& fileName) const
+{
+    return isDatedPictureName(fileName);
+}
+
 // The setting rounded as a whole number; outside 0 to 100 the nearest end of it.
 int EngineControl::jpegWriteQuality() const
 {

@@ -133,6 +133,10 @@ public:
                          const QString& prefix) override;
     int jpegWriteQuality() const override;
     bool txBufferMade() const override { return txDib != 0; }
+    int32_t receivedPictureDib() const override { return rxDib; }
+    QSize modePictureSize() const override { return QSize(modeWidth, modeHeight); }
+    bool isDatedPictureFile(const QString& fileName) const override;
+    double autoSavePictureLimit() const override { return autoSaveLimit.toDouble(); }
     int modeChanged = 0;    // 1: the next tick shows the TX mode's name in the list again
     int toneOn = 0;         // 1 while the tone button is held
     int skipTxArchive = 0;  // 1: the transmission ending is a tune tone, not a picture

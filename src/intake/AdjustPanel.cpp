@@ -6,9 +6,12 @@
 
 #include "intake/Intake.h"
 
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
-#include "engine/PictureArchive.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/StripsRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/services/Picbuf.h"
@@ -17,9 +20,6 @@
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "strips/Strips.h"
-#include "text/TextTools.h"
 
 #include <QDir>
 #include <QTabWidget>
@@ -35,8 +35,6 @@ namespace {
 // The display settings the shown buffer gets at each opening.
 constexpr int kDisplayMode = 2;
 constexpr int kDisplayOption = 5;
-// sharedCounter while the panel is open; it clears a pending fill-colour pick or stamp.
-constexpr int kAdjusting = 255;
 // The quantities of the level slider, by optProcessor's index.
 constexpr int kBrightness = 0;
 constexpr int kContrast = 1;
@@ -46,7 +44,7 @@ constexpr int kNeutralSlider = 50;
 // The JPEG quality of an Accept when the writer has none set.
 constexpr int kAcceptQuality = 65;
 
-int chosenQuantity(const shell::FormMain& f)
+int chosenQuantity(const interfaces::Form& f)
 {
     for (int i = 0; i < 3; ++i)
         if (f.optProcessor[i]->value())
@@ -60,7 +58,7 @@ int chosenQuantity(const shell::FormMain& f)
 // screen whose picture it holds.
 void Intake::placeAdjustPanel()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     QWidget* container = f.Frame9->parentWidget();
     const QRect tabs(f.SSTab1->mapTo(container, QPoint(0, 0)), f.SSTab1->size());
     f.Frame9->adjustSize();
@@ -74,7 +72,7 @@ void Intake::placeAdjustPanel()
 
 void Intake::startAdjusting(const QImage& picture)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     for (platform::Picbuf* buffer : {f.PicbufEdit, f.PicbufOriginal, f.PicbufVisible})
         buffer->setPicture(picture);
     brightnessLevel = 0.5;
@@ -82,7 +80,7 @@ void Intake::startAdjusting(const QImage& picture)
     gammaLevel = 5.0;
     // A slider that stood elsewhere applies the chosen quantity at its neutral level.
     f.HScroll6->setValue(kNeutralSlider);
-    f.text().sharedCounter = kAdjusting;
+    f.text().markAdjustPanelOpen();
     f.PicbufVisible->setDisplayMode(kDisplayMode);
     f.PicbufVisible->setDisplayOption(kDisplayOption);
     f.PicbufVisible->show();
@@ -94,7 +92,7 @@ void Intake::startAdjusting(const QImage& picture)
 // changes the TX picture, so there is nothing to take back.
 void Intake::toggleAdjustPanel()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (!f.Frame9->isHidden()) {
         f.Frame9->hide();
         f.PicbufVisible->hide();
@@ -107,17 +105,12 @@ void Intake::toggleAdjustPanel()
     platform::PictureBox* received = f.Picture19;
     received->Cls();
     auto& engine = f.engine();
-    engine.srcRect[0] = 0;
-    engine.srcRect[1] = 0;
-    engine.srcRect[2] = engine.modeWidth;
-    engine.srcRect[3] = engine.modeHeight;
-    engine.dstRect[0] = 0;
-    engine.dstRect[1] = 0;
-    engine.dstRect[2] = 640;
-    engine.dstRect[3] = 512;
+    const QSize mode = engine.modePictureSize();
+    const int32_t src[4] = {0, 0, mode.width(), mode.height()};
+    const int32_t dst[4] = {0, 0, int32_t(interfaces::kTxWidth), int32_t(interfaces::kTxHeight)};
     platform::StepRunner steps(QStringLiteral("toggleAdjustPanel"));
     steps.step(QStringLiteral("received picture"),
-               [&] { engine.drawIntoBox(received, engine.dstRect, engine.rxDib, engine.srcRect); });
+               [&] { engine.drawIntoBox(received, dst, engine.receivedPictureDib(), src); });
     startAdjusting(received->Image());
 }
 
@@ -128,7 +121,7 @@ void Intake::toggleAdjustPanel()
 // than the limit were listed before the write.
 void Intake::Command38_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::StepRunner steps(QStringLiteral("Command38_Click"));
     platform::Picbuf& shown = *f.PicbufVisible;
@@ -150,14 +143,14 @@ void Intake::Command38_Click()
     f.Frame9->hide();
     canvas.setMouseState(0);
     canvas.setElementAngle(0);
-    f.text().sharedCounter = 0;
+    f.text().clearSharedCounter();
     steps.step(QStringLiteral("File2"), [&] { f.File2->Refresh(); });
     f.Text1->setFocus();
 }
 
 void Intake::acceptIntoAutoSave(platform::StepRunner& steps)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::Picbuf& shown = *f.PicbufVisible;
     platform::FileListBox& list = *f.File2;
     const QString folder = platform::appPath(QStringLiteral("AutoSave"));
@@ -169,11 +162,11 @@ void Intake::acceptIntoAutoSave(platform::StepRunner& steps)
         list.setPath(folder);
         listed = 0;
         for (int i = 0; i < list.ListCount(); ++i)
-            listed += engine::isDatedPictureName(list.List(i));
+            listed += f.engine().isDatedPictureFile(list.List(i));
     });
     QString written;
     try {
-        const QString name = engine::freeDatedName(folder, f.engine().localTime());
+        const QString name = f.engine().datedNameNow(folder, {});
         shown.setImageFormat(platform::Picbuf::Jpeg);
         if (shown.WriteCompression() == 0)
             shown.setWriteCompression(kAcceptQuality);
@@ -184,29 +177,29 @@ void Intake::acceptIntoAutoSave(platform::StepRunner& steps)
         // The picture is still in the recent row; the operator learns it is not on disk.
         f.ui().msgBox(QString::fromStdString(e.what()), platform::vbOKOnly);
     }
-    const double limit = f.engine().autoSaveLimit.toDouble();
+    const double limit = f.engine().autoSavePictureLimit();
     if (!written.isEmpty() && listed >= 0 && listed > limit)
-        steps.step(QStringLiteral("prune"), [&] { engine::pruneDatedPictures(folder, 0, 1, written); });
+        steps.step(QStringLiteral("prune"), [&] { f.engine().pruneDatedFolder(folder, 0, 1, written, {}); });
 }
 
 // Cancel drops the result: nothing outside the buffers was changed.
 void Intake::Command27_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     adjustOnRx = 0;
     f.PicbufVisible->hide();
     f.Frame9->hide();
     auto& canvas = f.canvas();
     canvas.setMouseState(0);
     canvas.setElementAngle(0);
-    f.text().sharedCounter = 0;
+    f.text().clearSharedCounter();
 }
 
 // ---------------------------------------------------------------- the filters
 
 void Intake::filterShown(const QString& name, const std::function<void(platform::Picbuf&)>& filter, bool newBase)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::StepRunner steps(name);
     platform::Picbuf& shown = *f.PicbufVisible;
     steps.step(QStringLiteral("filter"), [&] { filter(shown); });
@@ -267,7 +260,7 @@ void Intake::optProcessor_Click(int index)
 // shown, and the working copy goes back to the base without being shown.
 void Intake::HScroll6_Change()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     const int v = f.HScroll6->value();
     platform::Picbuf& work = *f.PicbufEdit;
     platform::StepRunner steps(QStringLiteral("HScroll6_Change"));
@@ -312,7 +305,7 @@ void Intake::resetAdjustSlider()
 // picture drawn since, if one ended meanwhile.
 void Intake::Command40_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     resetAdjustSlider();
     const QImage source = adjustOnRx == 1 ? f.Picture19->Image() : f.Picture1->Image();
     for (platform::Picbuf* buffer : {f.PicbufVisible, f.PicbufEdit, f.PicbufOriginal})

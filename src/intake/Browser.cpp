@@ -8,13 +8,20 @@
 
 #include "intake/Intake.h"
 
-#include "canvas/TxCanvas.h"
 #include "intake/Fitting.h"
 #include "intake/PictureFiles.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/QsoRoom.h"
+#include "interfaces/ShellRoom.h"
+#include "interfaces/StripsRoom.h"
+#include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
+#include "platform/runtime/StepValues.h"
 #include "platform/runtime/Twips.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Picbuf.h"
@@ -24,12 +31,6 @@
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
-#include "shell/Shell.h"
-#include "shell/ShellSteps.h"
-#include "strips/Strips.h"
-#include "text/TextTools.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -79,7 +80,7 @@ void setBold(QWidget* w, bool on)
 // A value the settings file carried, as a 16-bit whole number (empty is 0).
 int settingNumber(const QVariant& value)
 {
-    return platform::CInt(shell::steps::number(value));
+    return platform::CInt(platform::steps::number(value));
 }
 
 // Where the operator is told why a drop could not be saved.
@@ -94,7 +95,7 @@ void tell(platform::Ui& ui, const std::exception& e)
 
 void Intake::Command20_Click()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (!form.Frame9->isHidden()) {
         form.Text1->setFocus();
         return;
@@ -114,8 +115,7 @@ void Intake::Command20_Click()
             form.Command20->setText(QStringLiteral("Exit Pic"));
         });
         steps.step(QStringLiteral("show panel"), [&] {
-            const auto& shell = form.shell();
-            form.Frame2->move(int(std::lround(shell.browserPanelLeft)), int(std::lround(shell.browserPanelTop)));
+            form.Frame2->move(form.shell().browserPanelPlace());
             form.Frame2->show();
             form.Frame2->raise();
         });
@@ -154,7 +154,7 @@ void Intake::Command34_Click()
 
 void Intake::Drive1_Change()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     try {
         form.Dir1->setDrive(form.Drive1->Drive());
     } catch (const platform::VbError& e) {
@@ -173,7 +173,7 @@ void Intake::Drive1_Change()
 
 void Intake::Dir1_Change()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::StepRunner steps(QStringLiteral("Dir1_Change"));
     steps.step(QStringLiteral("File1"), [&] { form.File1->setPath(form.Dir1->Path()); });
     clearBrowserSlots();
@@ -234,7 +234,7 @@ QString Intake::browserSlotPath(int slot) const
 
 void Intake::browserListDragOver(int state)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     const int code = form.canvas().dragSourceCode();
     if (code >= 11 && code <= 14)
         return;
@@ -258,13 +258,13 @@ void Intake::browserListDragDrop()
 // armed shape tool is no picture.
 void Intake::dropToSave(bool recentTaken)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     const int code = form.canvas().dragSourceCode();
     QImage picture;
-    if (code == canvas::dragTxPicture) {
+    if (code == interfaces::dragTxPicture) {
         picture = form.Picture1->Image();
-    } else if (canvas::isBrowserSlot(code) || !form.thumbnailFor(code)
-               || (canvas::isRecentPicture(code) && !recentTaken)) {
+    } else if (interfaces::isBrowserSlot(code) || !form.thumbnailFor(code)
+               || (interfaces::isRecentPicture(code) && !recentTaken)) {
         return;
     } else {
         picture = form.thumbnailFor(code)->Picture();
@@ -294,7 +294,7 @@ void Intake::dropToSave(bool recentTaken)
 
 void Intake::Label13_Click()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::FileListBox& list = *form.File1;
     platform::StepRunner steps(QStringLiteral("Label13_Click"));
     if (platform::backColor(form.Label43) == ChosenColor) {
@@ -344,7 +344,7 @@ void Intake::Label13_Click()
 
 void Intake::Label27_Click()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (platform::backColor(form.Label43) == ChosenColor) {
         // Back two pages of icons from the one after the page shown: after a short last
         // page that is 8 back from the end, and below the first icon it starts at it.
@@ -392,7 +392,7 @@ void Intake::Label27_MouseUp(int)
 // shows every picture put into it, and must hold the panel's picture while it is open.
 bool Intake::loadThumbnailFile()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::Picbuf& buffer = *PicbufFile;
     const QString name = form.File1->filePath();
     buffer.setFilename(name);
@@ -427,7 +427,7 @@ bool Intake::loadThumbnailFile()
 
 void Intake::filterClick(int code)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::StepRunner steps(QStringLiteral("filterClick"));
     steps.step(QStringLiteral("pattern"), [&] {
         form.File1->setPattern(filterPattern(code));
@@ -443,7 +443,7 @@ void Intake::filterClick(int code)
 
 void Intake::resetFilterLabels()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     for (platform::Label* label : {form.Label15, form.Label16, form.Label18, form.Label19, form.Label20,
                                    form.Label21, form.Label22, form.Label23, form.Label39, form.Label43})
         platform::setBackColor(label, kStateOff);
@@ -452,7 +452,7 @@ void Intake::resetFilterLabels()
 
 void Intake::restoreFileTypeFilter()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     const int code = settingNumber(fileTypeFilter);
     if (code == 0) {
         platform::setBackColor(form.Label23, ChosenColor);
@@ -468,7 +468,7 @@ void Intake::restoreFileTypeFilter()
 
 // ---------------------------------------------------------------- fitting
 
-FitMode fitMode(const shell::FormMain& form)
+FitMode fitMode(const interfaces::Form& form)
 {
     if (platform::backColor(form.Label70) == ChosenColor)
         return FitMode::Correct;
@@ -521,7 +521,7 @@ void Intake::setFitSource(const QImage& picture)
 
 void Intake::fitLabelClick(int number)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (platform::backColor(form.Label43) == ChosenColor)
         return;
     for (int n : {70, 71, 72})
@@ -537,7 +537,7 @@ void Intake::fitLabelClick(int number)
 
 void Intake::imagecorrectaspect()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::PictureBox& source = *form.Picture13;
     platform::PictureBox& target = *form.Picture2;
     const QImage picture = source.Picture();
@@ -556,7 +556,7 @@ void Intake::imagecorrectaspect()
 
 void Intake::olepicturesize()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::PictureBox& target = *form.Picture2;
     platform::StepRunner steps(QStringLiteral("olepicturesize"));
     steps.step(QStringLiteral("Picture13"), [&] { setFitSource(PicbufFile->picture()); });
@@ -578,7 +578,7 @@ void Intake::olepicturesize()
 
 void Intake::picturecorrectaspect()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::PictureBox& tx = *form.Picture1;
     tx.setAutoRedraw(true);
     // A code that names no thumbnail refits what the scratch held.
@@ -606,7 +606,7 @@ int Intake::quickDirElement(int n)
 
 void Intake::quickDirClick(int n)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     auto& canvas = form.canvas();
     const int element = QuickDirElement[n];
     canvas.setMouseState(0);
@@ -637,7 +637,7 @@ void Intake::quickDirMouseDown(int n, int button)
 {
     if (button != 2)
         return;
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     const QString folder = form.File1->Path();
     const int answer = form.ui().msgBox(QStringLiteral("Save this Directory to Dir %1?").arg(n),
                                         platform::vbOKCancel + platform::vbDefaultButton2, folder);

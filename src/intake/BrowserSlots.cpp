@@ -8,9 +8,13 @@
 
 #include "intake/Intake.h"
 
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
 #include "intake/PictureFiles.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/StripsRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
@@ -24,9 +28,6 @@
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
-#include "strips/Strips.h"
-#include "text/TextTools.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -43,7 +44,7 @@ bool chosen(const QWidget* label)
     return platform::backColor(label) == ChosenColor;
 }
 
-bool makingHeader(const shell::FormMain& form)
+bool makingHeader(const interfaces::Form& form)
 {
     return form.makeheader->isChecked() || form.makeheader16->isChecked();
 }
@@ -51,7 +52,7 @@ bool makingHeader(const shell::FormMain& form)
 // The extension a desktop drop is saved with: the filter shown, the last chosen label of
 // the list winning. " All Files" (no label chosen) saves a bitmap, as the icon view does:
 // a file without an extension would never be listed.
-QString browserSaveExtension(const shell::FormMain& form)
+QString browserSaveExtension(const interfaces::Form& form)
 {
     const std::pair<const platform::Label*, const char*> labels[] = {
         {form.Label15, ".bmp"}, {form.Label16, ".gif"}, {form.Label18, ".jpg"},
@@ -83,9 +84,9 @@ bool validFileName(const QString& name)
 
 void Intake::browserSlotMouseDown(int code, int button)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     auto& canvas = form.canvas();
-    if (platform::backColor(form.Label38) == canvas::kPendingColor)
+    if (interfaces::isOn(form.Label38))
         canvas.Label38_Click();
     platform::ImageBox* slot = form.thumbnailFor(code);
     // Slots 3 and 4 lie under the picture-adjust panel while it is open.
@@ -108,13 +109,13 @@ void Intake::browserSlotMouseDown(int code, int button)
 
 void Intake::browserSlotDragOver(int, int state)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     const int code = form.canvas().dragSourceCode();
-    if (canvas::isBrowserSlot(code) || makingHeader(form))
+    if (interfaces::isBrowserSlot(code) || makingHeader(form))
         return;
     if (state == platform::vbEnter) {
         // A recent picture is not saved here: its cursor says so.
-        if (canvas::isRecentPicture(code))
+        if (interfaces::isRecentPicture(code))
             form.strips().iconoff();
         else
             form.strips().iconon();
@@ -130,7 +131,7 @@ void Intake::browserSlotDragDrop(int)
 
 void Intake::browserOLEDragDrop(const QStringList& files)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (files.isEmpty())
         return;
     const QString file = files.first();
@@ -145,13 +146,13 @@ void Intake::browserOLEDragDrop(const QStringList& files)
         form.Text1->setFocus();
         return;
     }
-    form.canvas().setDragSource(canvas::dragNone);
+    form.canvas().setDragSource(interfaces::dragNone);
     saveToBrowserDir();
 }
 
 void Intake::saveToBrowserDir()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::Ui& ui = form.ui();
     const QString extension = browserSaveExtension(form);
     PicbufFile->setWriteCompression(0);
@@ -211,12 +212,12 @@ void Intake::saveToBrowserDir()
 
 void Intake::Image16_DragOver(int state)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (makingHeader(form))
         return;
     // Only a thumbnail's file is taken; every other picture carries the no-drop cursor.
     if (state == platform::vbEnter) {
-        if (canvas::isBrowserSlot(form.canvas().dragSourceCode()))
+        if (interfaces::isBrowserSlot(form.canvas().dragSourceCode()))
             form.strips().iconon();
         else
             form.strips().iconoff();
@@ -227,25 +228,23 @@ void Intake::Image16_DragOver(int state)
 
 void Intake::Image16_DragDrop()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     if (chosen(form.Label43)) {
         form.ui().msgBox(QStringLiteral("Cannot delete icon from ") + form.File1->filePath(), platform::vbOKOnly);
         return;
     }
     const int code = form.canvas().dragSourceCode();
-    if (!canvas::isBrowserSlot(code))
+    if (!interfaces::isBrowserSlot(code))
         return;
-    form.text().sharedCounter = code - 10;
-    DeletePictures();
+    DeletePictures(code - 10);
 }
 
 // The file the thumbnail showed goes to the trash: the one its page recorded, while it is
 // still a file there. Deleting is undone from the trash, so the drop asks nothing.
-void Intake::DeletePictures()
+void Intake::DeletePictures(int slot)
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::FileListBox& list = *form.File1;
-    const int slot = form.text().sharedCounter;
     const QString path = browserSlotPath(slot);
     if (path.isEmpty()) {
         form.ui().msgBox(QStringLiteral("No file highlighted!"), platform::vbOKOnly);
@@ -261,7 +260,6 @@ void Intake::DeletePictures()
         for (int i = 0; i < list.ListCount(); ++i)
             if (list.List(i) == info.fileName())
                 position = i;
-    form.text().sharedCounter = position;
     if (!platform::moveToTrash(path)) {
         form.ui().msgBox(QStringLiteral("Cannot Delete this file!"), platform::vbOKOnly);
         form.Text1->setFocus();
@@ -286,20 +284,17 @@ void Intake::DeletePictures()
 // zoom again.
 void Intake::ShowZoom()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::PictureBox& zoom = *form.Picture21;
-    auto& e = form.engine();
     platform::StepRunner steps(QStringLiteral("ShowZoom"));
     if (const platform::ImageBox* slot = form.thumbnailFor(form.canvas().dragSourceCode()))
         zoomPicture_ = slot->Picture();
     zoom.setAutoRedraw(true);
     zoom.Cls();
     const int32_t src[4] = {0, 0, zoomPicture_.width(), zoomPicture_.height()};
-    std::copy(std::begin(src), std::end(src), e.srcRect);
-    const int32_t dst[4] = {0, 0, 640, 512};
-    std::copy(std::begin(dst), std::end(dst), e.dstRect);
+    const int32_t dst[4] = {0, 0, int32_t(interfaces::kTxWidth), int32_t(interfaces::kTxHeight)};
     steps.step(QStringLiteral("mmsDrawDIBdc"),
-               [&] { e.binding().drawPictureDc(*zoom.hDC(), e.dstRect, zoomPicture_, e.srcRect, 4); });
+               [&] { form.engine().binding().drawPictureDc(*zoom.hDC(), dst, zoomPicture_, src, 4); });
     zoom.Print(QStringLiteral("Zoomed picture. CLICK to Exit"));
     zoom.show();
     zoom.raise();

@@ -5,17 +5,19 @@
 
 #include "intake/Intake.h"
 
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
+#include "interfaces/EngineRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
+#include "platform/services/Engine.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -43,7 +45,7 @@ QClipboard* clipboard()
 // The committed TX picture: an element waiting for SET is dropped from the screen first.
 void Intake::copye_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::PictureBox& tx = *f.Picture1;
     platform::StepRunner steps(QStringLiteral("copye_Click"));
     platform::setBackColor(f.Command47, platform::vbButtonFace);
@@ -66,18 +68,17 @@ void Intake::copye_Click()
 // the engine through a buffer of its own that is freed again.
 void Intake::copyrx_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& e = f.engine();
     const platform::Engine& engine = e.binding();
     platform::StepRunner steps(QStringLiteral("copyrx_Click"));
-    const int32_t dst[4] = {0, 0, 640, 512};
-    std::copy(std::begin(dst), std::end(dst), e.dstRect);
-    const int32_t src[4] = {0, 0, e.modeWidth, e.modeHeight};
-    std::copy(std::begin(src), std::end(src), e.srcRect);
+    const int32_t dst[4] = {0, 0, int32_t(kTxWidth), int32_t(kTxHeight)};
+    const QSize mode = e.modePictureSize();
+    const int32_t src[4] = {0, 0, mode.width(), mode.height()};
     int32_t dib = 0;
-    steps.step(QStringLiteral("mmsCreateDIB"), [&] { dib = engine.mmsCreateDIB(640, 512); });
+    steps.step(QStringLiteral("mmsCreateDIB"), [&] { dib = engine.mmsCreateDIB(int32_t(kTxWidth), int32_t(kTxHeight)); });
     steps.step(QStringLiteral("mmsDrawDIBbmp"),
-               [&] { engine.mmsDrawDIBbmp(dib, e.dstRect, VRR_DIB_AS_BITMAP(e.rxDib), e.srcRect, 4); });
+               [&] { engine.mmsDrawDIBbmp(dib, dst, VRR_DIB_AS_BITMAP(e.receivedPictureDib()), src, 4); });
     steps.step(QStringLiteral("mmsCopyDIB"), [&] { engine.mmsCopyDIB(dib); });
     if (dib != 0)
         steps.step(QStringLiteral("mmsDeleteDIB"), [&] { engine.mmsDeleteDIB(dib); });
@@ -87,7 +88,7 @@ void Intake::copyrx_Click()
 // buffer included.
 void Intake::Command22_Click()
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox& tx = *f.Picture1;
     QImage pasted;
@@ -107,7 +108,7 @@ void Intake::Command22_Click()
         // The pending element: drawn on the persistent layer, as a thumbnail dropped in
         // these modes is, so that SET commits it and Undo wipes it.
         const double s = canvas.overlayWidth();
-        canvas.setDragSource(canvas::dragNone);
+        canvas.setDragSource(interfaces::dragNone);
         tx.setAutoRedraw(true);
         tx.Cls();
         platform::PictureBox& overlay = *f.Picture2;
@@ -124,7 +125,7 @@ void Intake::Command22_Click()
             const int w = platform::CLng(s), h = platform::CLng(s * 4 / 5);
             putWorkPicture(pasted.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation));
         });
-        platform::setBackColor(f.Command47, canvas::kPendingColor);
+        platform::setBackColor(f.Command47, interfaces::kStateOn);
         if (f.Option7->value()) {
             steps.step(QStringLiteral("picture in picture"), [&] {
                 tx.PaintPicture(f.Image6->Picture(), kQuarterCentreX - s / 2, kQuarterCentreY - s * 2 / 5, s,

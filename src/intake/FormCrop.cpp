@@ -1,16 +1,18 @@
 #include "intake/FormCrop.h"
 
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Facts.h"
+#include "interfaces/Form.h"
+#include "interfaces/QsoRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
+#include "platform/services/Engine.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "qso/Qso.h"
-#include "shell/FormMain.h"
 
 #include <QFrame>
 
@@ -20,10 +22,12 @@ namespace intake {
 
 namespace {
 
-constexpr quint32 ChosenColor = 255;
+// The chosen mode's button is red (on), the others show the button face.
+using interfaces::kStateOn;
 constexpr quint32 FaceColor = platform::vbButtonFace;
-constexpr int CanvasWidth = 640;
-constexpr int CanvasHeight = 512;
+// The canvas is the TX picture's size.
+constexpr int CanvasWidth = int(interfaces::kTxWidth);
+constexpr int CanvasHeight = int(interfaces::kTxHeight);
 constexpr int HeaderRows = 32;
 constexpr int LeftButton = 1;
 constexpr int SizeAllPointer = 5;
@@ -43,7 +47,7 @@ platform::CommandButton* button(QWidget* parent, const char* name, const QString
 
 } // namespace
 
-FormCrop::FormCrop(shell::FormMain& form) : QWidget(&form, Qt::Window), form_(form)
+FormCrop::FormCrop(interfaces::Form& form) : QWidget(&form.widget(), Qt::Window), form_(form)
 {
     setObjectName(QStringLiteral("FormCrop"));
     setWindowTitle(QStringLiteral("Picture Crop.    Select \"Crop\" then drag and size crop rectangle."));
@@ -79,7 +83,7 @@ FormCrop::FormCrop(shell::FormMain& form) : QWidget(&form, Qt::Window), form_(fo
     // The mode buttons show their back colour: No Change is chosen at every opening.
     platform::setBackColor(Command1, FaceColor);
     platform::setBackColor(Command2, FaceColor);
-    platform::setBackColor(Command7, ChosenColor);
+    platform::setBackColor(Command7, kStateOn);
 
     connect(Command1, &platform::CommandButton::Click, this, [this] { Command1_Click(); });
     connect(Command2, &platform::CommandButton::Click, this, [this] { Command2_Click(); });
@@ -100,15 +104,15 @@ FormCrop::FormCrop(shell::FormMain& form) : QWidget(&form, Qt::Window), form_(fo
 
 void FormCrop::Form_Load()
 {
-    move(form_.pos());
+    move(form_.widget().pos());
     cropWidth = 450;
     cropAnchorX = 315;
     cropAnchorY = 288;
 }
 
-bool FormCrop::fullSizeChosen() const { return platform::backColor(Command1) == ChosenColor; }
-bool FormCrop::headerSpaceChosen() const { return platform::backColor(Command2) == ChosenColor; }
-bool FormCrop::noChangeChosen() const { return platform::backColor(Command7) == ChosenColor; }
+bool FormCrop::fullSizeChosen() const { return interfaces::isOn(Command1); }
+bool FormCrop::headerSpaceChosen() const { return interfaces::isOn(Command2); }
+bool FormCrop::noChangeChosen() const { return interfaces::isOn(Command7); }
 
 QRectF FormCrop::cropBox() const
 {
@@ -136,7 +140,7 @@ void FormCrop::Command1_Click()
     platform::setBackColor(Command7, FaceColor);
     // The rectangle is drawn over the canvas's picture, never into it.
     Picture1->setAutoRedraw(false);
-    platform::setBackColor(Command1, ChosenColor);
+    platform::setBackColor(Command1, kStateOn);
     drawCropBox();
 }
 
@@ -145,7 +149,7 @@ void FormCrop::Command2_Click()
     platform::setBackColor(Command1, FaceColor);
     platform::setBackColor(Command7, FaceColor);
     Picture1->setAutoRedraw(false);
-    platform::setBackColor(Command2, ChosenColor);
+    platform::setBackColor(Command2, kStateOn);
     drawCropBox();
 }
 
@@ -154,7 +158,7 @@ void FormCrop::Command7_Click()
     Picture1->Cls();
     platform::setBackColor(Command1, FaceColor);
     platform::setBackColor(Command2, FaceColor);
-    platform::setBackColor(Command7, ChosenColor);
+    platform::setBackColor(Command7, kStateOn);
 }
 
 void FormCrop::Command3_Click()
@@ -204,28 +208,26 @@ void FormCrop::Picture1_MouseUp(int, int, double, double)
 // past the picture takes black there.
 void FormCrop::Command5_Click()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     auto& engine = form.engine();
     platform::StepRunner steps(QStringLiteral("FormCrop_Command5_Click"));
     const double w = cropWidth;
     const double left = cropAnchorX - w / 2, top = cropAnchorY - w / 2;
     form.canvas().setDragSource(0);
     const auto nearest = [](double v) { return int32_t(platform::roundHalfEven(v)); };
-    const int32_t whole[4] = {0, 0, int32_t(Picture1->ScaleWidth()), int32_t(Picture1->ScaleHeight())};
-    std::copy(std::begin(whole), std::end(whole), engine.srcRect);
+    int32_t source[4] = {0, 0, int32_t(Picture1->ScaleWidth()), int32_t(Picture1->ScaleHeight())};
     const int32_t screen[4] = {0, headerSpaceChosen() ? HeaderRows : 0, CanvasWidth, CanvasHeight};
-    std::copy(std::begin(screen), std::end(screen), engine.dstRect);
     if (fullSizeChosen() || headerSpaceChosen()) {
         const double height = fullSizeChosen() ? w * 4 / 5 : w * 3 / 4;
         const int32_t part[4] = {nearest(left), nearest(top), nearest(left + w), nearest(top + height)};
-        std::copy(std::begin(part), std::end(part), engine.srcRect);
+        std::copy(std::begin(part), std::end(part), source);
     }
 
     platform::PictureBox& tx = *form.Picture1;
     tx.setAutoRedraw(true);
     tx.Line(0, 0, CanvasWidth, CanvasHeight, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     steps.step(QStringLiteral("draw"), [&] {
-        engine.binding().drawPictureDc(*tx.hDC(), engine.dstRect, Picture1->Picture(), engine.srcRect, 4);
+        engine.binding().drawPictureDc(*tx.hDC(), screen, Picture1->Picture(), source, 4);
     });
     tx.setPicture(tx.Image());
     form.Image6->setPicture(tx.Image());

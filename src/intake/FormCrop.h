@@ -12,7 +12,7 @@ namespace platform {
 class CommandButton;
 class PictureBox;
 } // namespace platform
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 
 namespace intake {
 
@@ -20,7 +20,7 @@ class FormCrop : public QWidget {
     Q_OBJECT
 public:
     // Loading the dialog runs its load handler.
-    explicit FormCrop(shell::FormMain& form);
+    explicit FormCrop(interfaces::Form& form);
 
     platform::PictureBox* Picture1 = nullptr;      // the picture to crop, 640 x 512
     platform::CommandButton* Command1 = nullptr;   // Crop Full Size
@@ -60,7 +60,7 @@ private:
     // Clears the drawn graphics and draws the chosen mode's rectangle.
     void drawCropBox();
 
-    shell::FormMain& form_;
+    interfaces::Form& form_;
 };
 
 } // namespace intake

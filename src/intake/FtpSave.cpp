@@ -3,8 +3,8 @@
 
 #include "intake/Intake.h"
 
-#include "engine/EngineControl.h"
-#include "engine/PictureArchive.h"
+#include "interfaces/EngineRoom.h"
+#include "interfaces/Form.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/services/Picbuf.h"
@@ -12,7 +12,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -45,7 +44,7 @@ bool usableFolder(const QString& folder)
 // element waiting for SET.
 QImage Intake::ftpPicture() const
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     if (sendsFullSize(f.engine().txModeNumber()))
         return f.Picture1->Image();
     platform::PictureBox reduced;
@@ -57,7 +56,7 @@ QImage Intake::ftpPicture() const
 
 void Intake::Command26_MouseDown(int button, int, double, double)
 {
-    shell::FormMain& f = form_;
+    interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("Command26_MouseDown"));
     if (button == 1) {
         if (!ftpDir.isEmpty())
@@ -75,10 +74,10 @@ void Intake::Command26_MouseDown(int button, int, double, double)
         platform::Picbuf& writer = *PicbufFile;
         try {
             const QImage picture = ftpPicture();
-            const QString name = engine::freeDatedName(folder, f.engine().localTime());
+            const QString name = f.engine().datedNameNow(folder, {});
             writer.setPicture(picture);
             writer.setImageFormat(platform::Picbuf::Jpeg);
-            writer.setWriteCompression(std::clamp(int(f.engine().jpegQuality.toDouble()), 0, 100));
+            writer.setWriteCompression(f.engine().jpegWriteQuality());
             writer.setFilename(ftpDir + name);
             writer.Store();
         } catch (const std::exception& e) {
@@ -89,7 +88,7 @@ void Intake::Command26_MouseDown(int button, int, double, double)
     } else if (button == 2) {
         // The box's corner: half the window's width from the screen's left, a third of
         // its height from the top.
-        const QPoint corner(f.width() / 2, f.height() / 3);
+        const QPoint corner(f.widget().width() / 2, f.widget().height() / 3);
         const std::optional<QString> answer = f.ui().inputBox(QStringLiteral("Type FTP Directory"),
                                                               QStringLiteral("Set FTP Directory"), ftpDir, corner);
         if (!answer || answer->isEmpty()) {

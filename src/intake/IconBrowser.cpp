@@ -4,13 +4,13 @@
 
 #include "intake/Intake.h"
 
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/services/IconResources.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
-#include "shell/FormMain.h"
 
 #include <QPainter>
 
@@ -44,7 +44,7 @@ QImage iconThumbnail(const QImage& icon)
 
 void Intake::Label43_Click()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::StepRunner steps(QStringLiteral("Label43_Click"));
     steps.step(QStringLiteral("pattern"), [&] {
         form.File1->setPattern(QStringLiteral("*.exe;*.dll"));
@@ -62,7 +62,7 @@ void Intake::Label43_Click()
 
 void Intake::ShowNextIcons()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     iconFile = form.File1->filePath();
     const platform::IconResources icons(iconFile);
     iconCount = icons.count();

@@ -1,22 +1,23 @@
 #include "intake/Intake.h"
 
-#include "canvas/TxCanvas.h"
-#include "engine/EngineControl.h"
 #include "intake/FormCrop.h"
 #include "intake/PictureFiles.h"
+#include "interfaces/CanvasRoom.h"
+#include "interfaces/EngineRoom.h"
 #include "interfaces/Facts.h"
+#include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Twips.h"
 #include "platform/runtime/Vb.h"
+#include "platform/services/Engine.h"
 #include "platform/services/Picbuf.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
-#include "shell/FormMain.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,7 +36,7 @@ const QString kLoadTypes = QStringLiteral("BMP, JPG, GIF, TIF, TGA, PNG, PCX, DI
 
 } // namespace
 
-Intake::Intake(shell::FormMain& form)
+Intake::Intake(interfaces::Form& form)
     : QObject(nullptr), dialogFolder(platform::appFolder()), form_(form),
       picbufFile_(std::make_unique<platform::Picbuf>())
 {
@@ -55,7 +56,7 @@ void Intake::putWorkPicture(const QImage& picture)
 // picture reaches the TX screen only through the dialog.
 void Intake::loadpic_Click()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     form.Image13->setPicture(form.Picture1->Image()); // the undo copy
 
     QString file;
@@ -128,19 +129,16 @@ void Intake::loadpic_Click()
 
     // The picture laid out on the canvas. The canvas is emptied first, so a picture loaded
     // while the dialog is open never shows parts of the one before.
-    auto& engine = form.engine();
     const QImage source = form.Picture3->Picture();
     bool headerBand = false;
     const std::array<int32_t, 4> place = cropCanvasPlace(source.width(), source.height(), headerBand);
     const int32_t whole[4] = {0, 0, source.width(), source.height()};
-    std::copy(std::begin(whole), std::end(whole), engine.srcRect);
-    std::copy(place.begin(), place.end(), engine.dstRect);
     platform::PictureBox& canvas = *crop.Picture1;
     const bool autoRedraw = canvas.AutoRedraw();
     canvas.setAutoRedraw(true);
     canvas.Line(0, 0, 644, 516, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     steps.step(QStringLiteral("draw"), [&] {
-        engine.binding().drawPictureDc(*canvas.hDC(), engine.dstRect, source, engine.srcRect, 4);
+        form.engine().binding().drawPictureDc(*canvas.hDC(), place.data(), source, whole, 4);
     });
     // What is drawn becomes the canvas's picture: the one the crop is taken from.
     canvas.setPicture(canvas.Image());
@@ -154,7 +152,7 @@ void Intake::loadpic_Click()
 // in the list when it is listed; any other drag loads the file selected in the list.
 QString Intake::browserDropFile()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::FileListBox& list = *form.File1;
     dialogFolder = list.Path();
     const int code = form.canvas().dragSourceCode();
@@ -180,7 +178,7 @@ void Intake::Label17_Click()
 // The menu "Save TX  Picture": the TX screen through the "Save Image" dialog.
 void Intake::savepic_Click()
 {
-    shell::FormMain& form = form_;
+    interfaces::Form& form = form_;
     platform::StepRunner steps(QStringLiteral("savepic_Click"));
     // The save dialog names no folder: it opens in the application folder.
     steps.step(QStringLiteral("application folder"), [&] { dialogFolder = platform::appFolder(); });

@@ -14,20 +14,20 @@
 #include <functional>
 #include <memory>
 
-namespace shell { class FormMain; }
+namespace interfaces { class Form; }
 namespace platform { class Picbuf; class StepRunner; }
 
 namespace intake {
 
 // The fit mode whose label (Label70 to Label72) is green; None when none is.
-FitMode fitMode(const shell::FormMain& form);
+FitMode fitMode(const interfaces::Form& form);
 
 class Intake : public QObject, public interfaces::IntakeRoom {
     Q_OBJECT
 public:
-    explicit Intake(shell::FormMain& form);
+    explicit Intake(interfaces::Form& form);
     ~Intake() override;
-    shell::FormMain& form() const { return form_; }
+    interfaces::Form& form() const { return form_; }
 
     void loadpic_Click() override; // menu "Load Picture to TX"
     void copyrx_Click(); // menu "Copy RX Image"
@@ -75,8 +75,8 @@ public:
     // The browser's trash can Image16: a thumbnail dropped on it sends its file to the trash.
     void Image16_DragOver(int state);
     void Image16_DragDrop();
-    // Sends the file of browser thumbnail sharedCounter (1 to 4) to the trash.
-    void DeletePictures();
+    // Sends the file of browser thumbnail `slot` (1 to 4) to the trash.
+    void DeletePictures(int slot);
 
     // The icon browser: "Icons" lists program and library files and shows the icons of
     // the file selected, four at a time from iconIndex.
@@ -195,7 +195,7 @@ private:
     // base when newBase).
     void filterShown(const QString& name, const std::function<void(platform::Picbuf&)>& filter, bool newBase);
 
-    shell::FormMain& form_;
+    interfaces::Form& form_;
     // The browser's road of loadpic_Click: the file of the dropped thumbnail. Returns the
     // file to load ("" when there is none).
     QString browserDropFile();

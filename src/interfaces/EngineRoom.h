@@ -3,6 +3,7 @@
 
 namespace platform { class Engine; class PictureBox; }
 
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -37,6 +38,15 @@ public:
     // The engine's TX buffer is made (the start-up makes it once the engine runs); before
     // that nothing can be pushed to it.
     virtual bool txBufferMade() const = 0;
+    // The engine buffer of the received picture, and the picture size of the current mode:
+    // the received picture's whole area runs from (0, 0) to that size.
+    virtual int32_t receivedPictureDib() const = 0;
+    virtual QSize modePictureSize() const = 0;
+    // The name is one of the program's own dated picture names (no prefix).
+    virtual bool isDatedPictureFile(const QString& fileName) const = 0;
+    // The auto-save limit of the setup dialog: how many received pictures the auto-save
+    // folder keeps before its oldest goes.
+    virtual double autoSavePictureLimit() const = 0;
 
 protected:
     ~EngineRoom() = default;

@@ -56,6 +56,9 @@ public:
     // A stamp (QSL block, date stamp) prints with no element pending: the text routines
     // draw meanwhile as if one were; clearSharedCounter ends it.
     virtual void markStampPrinting() = 0;
+    // The picture-adjust panel opened: the shared counter takes its mark, which ends a
+    // pending fill-colour pick or stamp.
+    virtual void markAdjustPanelOpen() = 0;
 
 protected:
     ~TextRoom() = default;

@@ -9,13 +9,13 @@
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
+#include "platform/runtime/StepValues.h"
 #include "platform/services/Picbuf.h"
 #include "platform/services/PictureFile.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
-#include "shell/ShellSteps.h"
 #include "strips/Strips.h"
 
 #include <QDir>
@@ -39,7 +39,7 @@ QImage Shell::loadStoredPicture(const QString& path)
     const QFileInfo info(path);
     if (info.size() > kLargestPicture) {
         readStored(path, kLargestPicture); // tells, and keeps the file as found
-        steps::fail(7, QStringLiteral("%1 is far too large").arg(path));
+        platform::steps::fail(7, QStringLiteral("%1 is far too large").arg(path));
     }
     try {
         return platform::LoadPicture(path);

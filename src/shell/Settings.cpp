@@ -16,6 +16,7 @@
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
+#include "platform/runtime/StepValues.h"
 #include "platform/runtime/TextFile.h"
 #include "platform/runtime/Twips.h"
 #include "platform/widgets/Controls.h"
@@ -24,7 +25,6 @@
 #include "shell/FormMain.h"
 #include "shell/FormSetup.h"
 #include "shell/SettingsFile.h"
-#include "shell/ShellSteps.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
@@ -36,9 +36,9 @@
 
 namespace shell {
 
-using steps::fail;
-using steps::isEmpty;
-using steps::number;
+using platform::steps::fail;
+using platform::steps::isEmpty;
+using platform::steps::number;
 
 const QString Shell::kSettingsFile = QStringLiteral("restoreTovaroM");
 
@@ -520,7 +520,7 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     // The shadow depth bar (it is set once more later in the start-up).
     if (!isEmpty(shadowDepthScroll))
         steps.step(QStringLiteral("shadow depth"),
-                   [&] { steps::setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll))); });
+                   [&] { platform::steps::setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll))); });
 
     // Station data: defaults for what is empty.
     if (qso.stationRecord[2].isEmpty())

@@ -10,12 +10,12 @@
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
+#include "platform/runtime/StepValues.h"
 #include "platform/runtime/TextFile.h"
 #include "platform/runtime/Twips.h"
 #include "platform/services/Scanner.h"
 #include "platform/widgets/Controls.h"
 #include "shell/FormMain.h"
-#include "shell/ShellSteps.h"
 #include "text/TextTools.h"
 
 #include <QTabWidget>

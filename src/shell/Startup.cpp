@@ -16,6 +16,7 @@
 #include "media/FrmMain.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/drawing/Colors.h"
+#include "platform/runtime/StepValues.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/FileLists.h"
 #include "platform/runtime/Events.h"
@@ -31,7 +32,6 @@
 #include "shell/Form2.h"
 #include "shell/FormMain.h"
 #include "shell/FormSetup.h"
-#include "shell/ShellSteps.h"
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
@@ -58,10 +58,10 @@ const QString Shell::OptionTitle = QStringLiteral(
 
 namespace {
 
-using steps::fail;
-using steps::isEmpty;
-using steps::number;
-using steps::setScrollValue;
+using platform::steps::fail;
+using platform::steps::isEmpty;
+using platform::steps::number;
+using platform::steps::setScrollValue;
 
 const QString kHeaderHelp = QStringLiteral(
     "Make up header in box below, in same way as normal picture\r\n"

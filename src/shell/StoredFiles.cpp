@@ -9,19 +9,19 @@
 #include "engine/EngineControl.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
+#include "platform/runtime/StepValues.h"
 #include "platform/runtime/TextFile.h"
 #include "platform/services/Ui.h"
 #include "platform/widgets/Controls.h"
 #include "qso/Qso.h"
 #include "shell/FormMain.h"
-#include "shell/ShellSteps.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace shell {
 
-using steps::fail;
+using platform::steps::fail;
 
 namespace {
 

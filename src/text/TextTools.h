@@ -210,9 +210,11 @@ public:
     void markFillColourPicked() override { sharedCounter = kFillColourPicked; }
     void clearSharedCounter() override { sharedCounter = 0; }
     void markStampPrinting() override { sharedCounter = kStampPrinting; }
+    void markAdjustPanelOpen() override { sharedCounter = kAdjustPanelOpen; }
     static constexpr int kOverlayStepped = 100;    // textEditState after an overlay's size or turn step
     static constexpr int kFillColourPicked = 201;  // sharedCounter once Pattern Fill's colour is picked
     static constexpr int kStampPrinting = 7270;    // sharedCounter while a stamp prints with nothing pending
+    static constexpr int kAdjustPanelOpen = 255;   // sharedCounter while the picture-adjust panel is open
 
 private:
     // drawText's phases: the text cut into lines, then printed as columns or as lines.

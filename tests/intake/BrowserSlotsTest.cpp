@@ -17,6 +17,7 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
+#include "text/TextTools.h"
 
 #include <QAction>
 #include <QDir>
@@ -61,10 +62,13 @@ private slots:
         auto& trash = s.trash;
         const QString folder = s.page(QStringLiteral("pics"), 6);
         QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
+        // A colour Pattern Fill picked stays picked: deleting uses no counter of the text's.
+        form.text().markFillColourPicked();
 
         // Slot 2, then slot 3: after the first delete, position 2 names p3, not p2.
         drag(form.Image9, 12, form.Image16, form);
         drag(form.Image10, 13, form.Image16, form);
+        QVERIFY(form.text().fillColourPicked());
         QCOMPARE(files(folder), QStringList({"p0.png", "p3.png", "p4.png", "p5.png"}));
         for (const char* name : {"p1.png", "p2.png"}) {
             QVERIFY(QFile::exists(trash.filesPath(QString::fromLatin1(name))));

@@ -1,5 +1,6 @@
 #pragma once
-// Small helpers of the shell's start-up and shut-down steps.
+// Small helpers of the steps a step runner runs (the start-up's and shut-down's above all):
+// a failing statement, a stored value read as a number, a scroll bar's checked value.
 
 #include "platform/runtime/Vb.h"
 #include "platform/widgets/Controls.h"
@@ -7,7 +8,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace shell::steps {
+namespace platform::steps {
 
 // A failing statement: the step runner logs it with this reason and goes on.
 [[noreturn]] inline void fail(int number, const QString& description)
@@ -46,4 +47,4 @@ inline void setScrollValue(platform::ScrollBar* bar, int value)
     bar->setValue(value);
 }
 
-} // namespace shell::steps
+} // namespace platform::steps
