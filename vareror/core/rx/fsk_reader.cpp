@@ -78,11 +78,12 @@ std::optional<std::string> FskIdReader::scan(const ToneMeter &t, const SignalVie
         if (c + ms(25) > t.avail()) return std::nullopt;
         next_ += step;
         if (!t.has(c - ms(101), c + ms(20))) continue;
+        // (both tones' cleanness before either frequency, which costs more)
         const int64_t a0 = c - ms(100), a1 = c - ms(4);
         if (t.coherence(a0, a1) < 0.3) continue;
-        const double fa = t.freqNear(a0, a1, kFskZeroHz);
         const int64_t b0 = c + ms(3), b1 = c + ms(19);
         if (t.coherence(b0, b1) < 0.3) continue;
+        const double fa = t.freqNear(a0, a1, kFskZeroHz);
         const double fb = t.freqNear(b0, b1, kFskOneHz);
         if (std::fabs(fa - fb - (kFskZeroHz - kFskOneHz)) > 30) continue;
         const double off = 0.5 * (fa + fb) - 0.5 * (kFskOneHz + kFskZeroHz);

@@ -22,25 +22,31 @@ std::optional<VisEvent> VisDetector::scan(const ToneMeter &t, const SignalView &
     while (next_ + need <= t.avail()) {
         const int64_t c = next_;
         next_ += step;
-        if (auto e = tryWide(t, s, c, duringPicture)) return e;
-        if (auto e = tryNarrow(t, s, c)) return e;
+        // Both kinds of header begin with the same leader, ending 10 ms before the candidate:
+        // measured once (with the whole header's stretch in reach, as `need` ensures).
+        const int64_t leaderFrom = c - ms(290), leaderTo = c - ms(10);
+        if (!t.has(leaderFrom - 2, c + ms(660))) continue;
+        Leader leader;
+        leader.coherence = t.coherence(leaderFrom, leaderTo);
+        if (leader.coherence < 0.4) continue;
+        leader.hz = t.freqNear(leaderFrom, leaderTo, kLeaderHz);
+        if (std::fabs(leader.hz - kLeaderHz) > 200) continue;
+        if (auto e = tryWide(t, s, c, leader, duringPicture)) return e;
+        if (auto e = tryNarrow(t, s, c, leader)) return e;
     }
     return std::nullopt;
 }
 
-std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalView &s, int64_t c0, bool duringPicture)
+std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalView &s, int64_t c0, const Leader &leader,
+                                             bool duringPicture)
 {
     // c0: a candidate for the step from the second leader into the start bit
     int64_t c = c0;
     const int64_t leaderFrom = c - ms(290), leaderTo = c - ms(10);
-    if (!t.has(leaderFrom - 2, c + ms(560))) return std::nullopt;
-    if (t.coherence(leaderFrom, leaderTo) < 0.4) return std::nullopt;
-    const double leaderHz = t.freqNear(leaderFrom, leaderTo, kLeaderHz);
-    if (std::fabs(leaderHz - kLeaderHz) > 200) return std::nullopt;
+    const double leaderHz = leader.hz;
     // Every later tone must be about as clean as the leader: a stretch of picture that
     // happens to hold one tone for a while is then not taken for a header.
-    const double leaderCoherence = t.coherence(leaderFrom, leaderTo);
-    const double cohMin = std::max(0.15, 0.45 * leaderCoherence);
+    const double cohMin = std::max(0.15, 0.45 * leader.coherence);
     for (int j = 0; j < 3; ++j) {
         const int64_t a = leaderFrom + (leaderTo - leaderFrom) * j / 3, b = leaderFrom + (leaderTo - leaderFrom) * (j + 1) / 3;
         if (t.coherence(a, b) < 0.3 || std::fabs(t.freqNear(a, b, leaderHz) - leaderHz) > 35) return std::nullopt;
@@ -123,15 +129,11 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
     return e;
 }
 
-std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c)
+std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c, const Leader &leader)
 {
     // c: a candidate for the start of the 2100 Hz marker after the 1900 Hz leader
-    const int64_t leaderFrom = c - ms(290), leaderTo = c - ms(10);
-    if (!t.has(leaderFrom - 2, c + ms(660))) return std::nullopt;
-    if (t.coherence(leaderFrom, leaderTo) < 0.4) return std::nullopt;
-    const double leaderHz = t.freqNear(leaderFrom, leaderTo, kLeaderHz);
-    if (std::fabs(leaderHz - kLeaderHz) > 200) return std::nullopt;
-    const double cohMin = std::max(0.2, 0.6 * t.coherence(leaderFrom, leaderTo));
+    const double leaderHz = leader.hz;
+    const double cohMin = std::max(0.2, 0.6 * leader.coherence);
     const double coh = t.coherence(c + ms(5), c + ms(95));
     if (coh < cohMin) return std::nullopt;
     const double markerOffset = kNarrowVisMarkerHz - kLeaderHz;

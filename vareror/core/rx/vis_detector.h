@@ -30,8 +30,12 @@ public:
     std::optional<VisEvent> scan(const ToneMeter &tones, const SignalView &s, bool duringPicture);
 
 private:
-    std::optional<VisEvent> tryWide(const ToneMeter &t, const SignalView &s, int64_t c, bool duringPicture);
-    std::optional<VisEvent> tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c);
+    // the leader before a candidate: its cleanness (ToneMeter::coherence) and frequency
+    struct Leader {
+        double coherence = 0, hz = 0;
+    };
+    std::optional<VisEvent> tryWide(const ToneMeter &t, const SignalView &s, int64_t c, const Leader &leader, bool duringPicture);
+    std::optional<VisEvent> tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c, const Leader &leader);
     double leaderSnrDb(const SignalView &s, int64_t a, int64_t b, double leaderHz) const;
     int64_t ms(double v) const { return rate_.samples(v); }
 
