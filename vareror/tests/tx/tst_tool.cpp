@@ -2,6 +2,7 @@
 // failures for bad input.
 #include "commands.h"
 #include "modes.h"
+#include "png_bytes.h"
 #include "whole_file.h"
 
 #include <QImage>
@@ -202,6 +203,21 @@ private slots:
         QVERIFY2(r.err.contains("No space left on device"), qPrintable(r.err));
         QCOMPARE(readBytes(out), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.wav"});
+    }
+
+    // The PNG a decoded picture is written as holds its every byte, at an odd width (rows
+    // not a multiple of 4 bytes) with every level in each channel; no picture gives no file.
+    void pngHoldsThePicture()
+    {
+        vareror::core::RgbImage pic(37, 23);
+        for (size_t i = 0; i < pic.rgb.size(); ++i) pic.rgb[i] = uint8_t((i * 7 + i / 111) % 256);
+        QByteArray png;
+        QVERIFY(vareror::tools::pngBytes(pic, png));
+        const QImage back = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB888);
+        QCOMPARE(back.size(), QSize(37, 23));
+        for (int y = 0; y < 23; ++y)
+            QVERIFY2(std::memcmp(back.constScanLine(y), pic.pixel(0, y), 37 * 3) == 0, qPrintable(QString("row %1").arg(y)));
+        QVERIFY(!vareror::tools::pngBytes(vareror::core::RgbImage(), png) && png.isEmpty());
     }
 
     // decode: the FSK ID read back as sent (lowercase as capitals, the longest allowed
