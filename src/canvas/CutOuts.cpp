@@ -25,7 +25,6 @@ namespace {
 constexpr quint32 kSurround = 0x010101; // near-black, the cut-out's see-through colour
 constexpr int kPixels = 3;
 constexpr int kHourglass = 11;
-constexpr int32_t kSmoothBit = 2; // of rotateFlags
 // A figure wider than tall fills this width from column 40, a taller one this height
 // from row 40; either is centred on the screen's middle row or column.
 constexpr double kWideWidth = 590;
@@ -212,8 +211,8 @@ void TxCanvas::Label34_MouseDown(int, int, double, double)
     tx->setAutoRedraw(false);
     steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(work->Image()); });
     overlayScale = kTxWidth;
-    if (rotateFlags & kSmoothBit)
-        rotateFlags -= kSmoothBit;
+    if (rotateFlags_ & kSmoothBit)
+        rotateFlags_ -= kSmoothBit;
     setPending();
     platform::setBackColor(f.Label30, kToolOffColor);
     f.text().setDrawingColour(textStyleRecord[1]);

@@ -83,7 +83,7 @@ void TxCanvas::desktopElementDrop(const QImage& picture, double x, double y)
         tx->PaintPicture(f.Image6->Picture(), textX, textY, overlayScale, overlayScale * 4 / 5);
     else
         turntransparent();
-    if (transparentOn == 1)
+    if (transparentOn_ == 1)
         tx->PaintPicture(f.Image6->Picture(), 0, 0, kTxWidth, kTxHeight);
     tx->setAutoRedraw(false);
     pushTxPicture();

@@ -23,7 +23,6 @@ namespace {
 
 constexpr int kHourglass = 11;
 constexpr int kDefaultPointer = 0;
-constexpr int32_t kSmoothBit = 2;
 constexpr int32_t kMirrorLeftRight = 0x40000;
 constexpr int32_t kMirrorTopBottom = 0x80000;
 constexpr double kMaxOverlayWidth = 600;     // a wider element is not enlarged
@@ -63,7 +62,7 @@ void TxCanvas::rotatePress(bool clockwise)
         if (f.MousePointer() == kHourglass)
             return;
         f.setMousePointer(kHourglass);
-        const bool mirroredOnce = bool(rotateFlags & kMirrorTopBottom) != bool(rotateFlags & kMirrorLeftRight);
+        const bool mirroredOnce = bool(rotateFlags_ & kMirrorTopBottom) != bool(rotateFlags_ & kMirrorLeftRight);
         overlayAngle += clockwise ? 10 : -10;
         if (mirroredOnce)
             overlayAngle += clockwise ? -20 : 20;
@@ -71,7 +70,7 @@ void TxCanvas::rotatePress(bool clockwise)
         return;
     }
     f.setMousePointer(kHourglass);
-    repeatAction = 1;
+    repeatAction_ = 1;
     f.Timer2->setEnabled(false);
     platform::StepRunner steps(QStringLiteral("rotate"));
     steps.step(QStringLiteral("turn"), [&] { clockwise ? f.text().rotateclockwise() : f.text().rotateanticlockwise(); });
@@ -93,16 +92,16 @@ void TxCanvas::sizePress(bool enlarge)
         return;
     }
     if (!enlarge) {
-        repeatAction = 1;
+        repeatAction_ = 1;
         f.Timer2->setEnabled(false);
     }
     if (isShapeItem(f.Combo1->text())) {
         platform::StepRunner steps(QStringLiteral("shape size"));
         f.Picture1->Cls();
         // A size that would no longer be a number is refused; the shape is drawn as it was.
-        const double next = enlarge ? shapeSize * 10 / 9 : shapeSize * 9 / 10;
+        const double next = enlarge ? shapeSize_ * 10 / 9 : shapeSize_ * 9 / 10;
         if (std::isfinite(next))
-            shapeSize = next;
+            shapeSize_ = next;
         steps.step(QStringLiteral("shape"), [&] { drawShape(textX, textY, false); });
         return;
     }
@@ -136,8 +135,8 @@ void TxCanvas::overlayStep(bool enlarge)
             // Large elements are drawn unsmoothed.
             if (overlayScale > kSmoothOffAbove) {
                 f.Check9->setText(QStringLiteral("OFF"));
-                if (rotateFlags & kSmoothBit)
-                    rotateFlags -= kSmoothBit;
+                if (rotateFlags_ & kSmoothBit)
+                    rotateFlags_ -= kSmoothBit;
             }
         }
     } else {
@@ -148,8 +147,8 @@ void TxCanvas::overlayStep(bool enlarge)
             overlayScale = smaller;
             if (f.Check9->value() == 1 && smaller < kSmoothOnBelow) {
                 f.Check9->setText(QStringLiteral("Smooth"));
-                if (!(rotateFlags & kSmoothBit))
-                    rotateFlags += kSmoothBit;
+                if (!(rotateFlags_ & kSmoothBit))
+                    rotateFlags_ += kSmoothBit;
             }
         }
     }
@@ -175,7 +174,7 @@ void TxCanvas::textStep(bool enlarge)
     const double n = tx->FontSize();
     const double step = text.textLineStep();
     text.setTextLineStep(enlarge ? step + 2 + n / 40 : step - 2 - n / 40);
-    repeatAction = 1;
+    repeatAction_ = 1;
     f.Timer2->setEnabled(false);
     if (f.Combo3->text() == kStriped || f.Combo3->text() == kGraduated) {
         tx->setAutoRedraw(true);
@@ -191,7 +190,7 @@ void TxCanvas::textStep(bool enlarge)
 
 void TxCanvas::sizeRelease()
 {
-    repeatAction = 0;
+    repeatAction_ = 0;
     if (form_.Option1->value())
         form_.Timer2->setEnabled(true);
 }
@@ -207,7 +206,7 @@ void TxCanvas::Timer2_Timer()
     const qint64 deadline = clock.now() + kRedrawDelay;
     redrawWaiting_ = true;
     for (;;) {
-        if (repeatAction == 1) {
+        if (repeatAction_ == 1) {
             redrawWaiting_ = false;
             return;
         }

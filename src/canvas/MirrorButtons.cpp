@@ -60,7 +60,7 @@ void TxCanvas::mirrorPress(int32_t bit)
             return;
         f.setMousePointer(kHourglass);
         overlayAngle = -overlayAngle;
-        rotateFlags = (rotateFlags & bit) ? rotateFlags - bit : rotateFlags + bit;
+        rotateFlags_ = (rotateFlags_ & bit) ? rotateFlags_ - bit : rotateFlags_ + bit;
         renderElement();
         return;
     }

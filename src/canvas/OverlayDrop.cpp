@@ -31,7 +31,6 @@ namespace {
 
 constexpr int kHourglass = 11;
 constexpr int32_t kMirrorBits[] = {int32_t(platform::RotateMirrorLeftRight), int32_t(platform::RotateMirrorTopBottom)};
-constexpr int32_t kSmoothBit = 2;
 constexpr int kFollowMouseWidth = 30;
 
 // True when the overlay's middle row (x 160 to 420 on row 256) and middle column (rows
@@ -73,7 +72,7 @@ void TxCanvas::overlayDrop(double x, double y)
         textX = dropX;
         textY = dropY;
     }
-    if (transparentOn == 1 && overlays) {
+    if (transparentOn_ == 1 && overlays) {
         dropX = dropY = 0;
         textX = textY = 0;
         overlayScale = kTxWidth;
@@ -103,7 +102,7 @@ void TxCanvas::overlayDrop(double x, double y)
         f.Image6->setPicture(source->Picture());
 
     if (f.Check19->value() != 0 || f.Check18->value() != 0) {
-        if (overlays && transparentOn == 1)
+        if (overlays && transparentOn_ == 1)
             seeThroughFrameDrop();
         else
             subOptionDrop(dropX, dropY);
@@ -114,8 +113,8 @@ void TxCanvas::overlayDrop(double x, double y)
         return;
     overlayAngle = 0;
     for (int32_t bit : kMirrorBits)
-        if (rotateFlags & bit)
-            rotateFlags -= bit;
+        if (rotateFlags_ & bit)
+            rotateFlags_ -= bit;
 
     if (overlays) {
         overlayScale = 240;
@@ -126,8 +125,8 @@ void TxCanvas::overlayDrop(double x, double y)
         steps.step(QStringLiteral("overlay stretched"), [&] {
             f.Picture2->PaintPicture(f.Image6->Picture(), 0, 0, kTxWidth, kTxHeight);
         });
-        transparentOn = flatMiddle(*f.Picture2) ? 1 : 0;
-        if (transparentOn == 1) {
+        transparentOn_ = flatMiddle(*f.Picture2) ? 1 : 0;
+        if (transparentOn_ == 1) {
             seeThroughFrameDrop();
             return;
         }
@@ -152,8 +151,8 @@ void TxCanvas::centredElement()
     tx->setAutoRedraw(true);
     tx->setPicture(tx->Image());
     work->setAutoRedraw(true);
-    if (!(rotateFlags & kSmoothBit))
-        rotateFlags += kSmoothBit;
+    if (!(rotateFlags_ & kSmoothBit))
+        rotateFlags_ += kSmoothBit;
     if (f.Option11->value() || f.Option10->value()) {
         work->setBoxSize(688, 556);
         steps.step(QStringLiteral("work buffer"), [&] {

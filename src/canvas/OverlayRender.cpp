@@ -29,7 +29,6 @@ namespace {
 
 constexpr int kHourglass = 11;
 constexpr int kDefaultPointer = 0;
-constexpr int32_t kSmoothBit = 2;
 
 } // namespace
 
@@ -121,10 +120,10 @@ void TxCanvas::Check3_Click() { UpdatePic(); }
 void TxCanvas::Check9_Click()
 {
     interfaces::Form& f = form_;
-    if (f.Check9->value() == 1 && !(rotateFlags & kSmoothBit))
-        rotateFlags += kSmoothBit;
-    if (f.Check9->value() == 0 && (rotateFlags & kSmoothBit))
-        rotateFlags -= kSmoothBit;
+    if (f.Check9->value() == 1 && !(rotateFlags_ & kSmoothBit))
+        rotateFlags_ += kSmoothBit;
+    if (f.Check9->value() == 0 && (rotateFlags_ & kSmoothBit))
+        rotateFlags_ -= kSmoothBit;
     UpdatePic();
 }
 

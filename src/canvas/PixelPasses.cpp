@@ -90,7 +90,7 @@ void TxCanvas::patternfill()
             if (colourAt(before, x, y) != target)
                 continue;
             if (paintFillColour)
-                changes.push_back({x, y, platform::gdi::toRgb(fillColour)});
+                changes.push_back({x, y, platform::gdi::toRgb(fillColour_)});
             else if (source.rect().contains(x, y))
                 changes.push_back({x, y, reinterpret_cast<const QRgb*>(source.constScanLine(y))[x] | 0xFF000000u});
         }
@@ -118,7 +118,7 @@ quint32 TxCanvas::blendcolor(quint32 colourA, quint32 colourB) const
     const auto mix = [&](int shift) {
         const int a = int((colourA >> shift) & 0xFF);
         const int b = int((colourB >> shift) & 0xFF);
-        return (a * blendPercent + b * blendRest) / 100;
+        return (a * blendPercent_ + b * blendRest_) / 100;
     };
     return platform::rgb(mix(0), mix(8), mix(16));
 }
@@ -176,8 +176,8 @@ void TxCanvas::blendpicture()
 // The blend weight in tenths: the element's share in percent and the rest the picture's.
 void TxCanvas::HScroll7_Change()
 {
-    blendPercent = form_.HScroll7->value() * 10;
-    blendRest = 100 - blendPercent;
+    blendPercent_ = form_.HScroll7->value() * 10;
+    blendRest_ = 100 - blendPercent_;
 }
 
 void TxCanvas::HScroll7_Scroll() { HScroll7_Change(); }

@@ -138,7 +138,7 @@ void TxCanvas::Command47_Click()
     if (commitWithoutElement(steps) || !isOn(f.Command47))
         return;
 
-    repeatAction = 0;
+    repeatAction_ = 0;
     const bool sending = isOn(f.Command3);
     if (sending) {
         f.Line2->hide();
@@ -189,8 +189,8 @@ bool TxCanvas::commitWithoutElement(platform::StepRunner& steps)
     // brings the committed picture to the engine before it sends.
     if (!f.Option1->value() && f.Check19->value() == 0 && f.Check18->value() == 0 && dragSource != dragShapeTool) {
         commitDrawn(steps, [&] {
-            if (f.Option6->value() && transparentOn == 1) {
-                transparentOn = 0;
+            if (f.Option6->value() && transparentOn_ == 1) {
+                transparentOn_ = 0;
                 steps.step(QStringLiteral("see-through overlay"), [&] { blitSeeThroughOverlay(); });
             }
         });
@@ -228,12 +228,12 @@ void TxCanvas::commitShape(platform::StepRunner& steps)
 // is laid over the picture with its centre colour left out.
 void TxCanvas::commitOverlay(platform::StepRunner& steps)
 {
-    if (transparentOn == 0) {
+    if (transparentOn_ == 0) {
         commitDrawn(steps, [&] { steps.step(QStringLiteral("turntransparent"), [&] { turntransparent(); }); });
         elementCommitted(false);
         return;
     }
-    transparentOn = 0;
+    transparentOn_ = 0;
     commitDrawn(steps, [&] { steps.step(QStringLiteral("see-through overlay"), [&] { blitSeeThroughOverlay(); }); });
     elementCommitted(true);
 }
@@ -333,7 +333,7 @@ void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
 quint32 TxCanvas::lighterColour(quint32 chosen)
 {
     auto lighter = [&](quint32 component) {
-        const int r = 1 + int(platform::Int(random.next() * kColourVariation));
+        const int r = 1 + int(platform::Int(random_.next() * kColourVariation));
         return std::min(255, int(component) + r);
     };
     const int red = lighter(chosen & 0xFF);
@@ -364,7 +364,7 @@ void TxCanvas::Command31_Click()
             f.Text1->setFocus();
             return;
         }
-        repeatAction = 0;
+        repeatAction_ = 0;
         f.Timer2->setEnabled(false);
         overlayAngle = 0;
         tx->Cls();

@@ -225,8 +225,8 @@ void TxCanvas::Combo1_GotFocus()
     f.VScroll4->hide();
     f.Picture1->Cls();
     setIdle();
-    shapeSize = 200;
-    shapeAspect = 0.5;
+    shapeSize_ = 200;
+    shapeAspect_ = 0.5;
     shapeScrollLast = 9;
     f.VScroll4->setValue(9);
     textX = 320;
@@ -242,9 +242,9 @@ void TxCanvas::VScroll4_Change()
     const int value = f.VScroll4->value();
     f.Picture1->Cls();
     if (value > shapeScrollLast)
-        shapeAspect = shapeAspect * 10 / 9;
+        shapeAspect_ = shapeAspect_ * 10 / 9;
     if (value < shapeScrollLast)
-        shapeAspect = shapeAspect * 9 / 10;
+        shapeAspect_ = shapeAspect_ * 9 / 10;
     const QString shape = f.Combo1->text();
     if (shape == QLatin1String("Ellipse") || shape == QLatin1String("Box"))
         drawShape(textX, textY, false);

@@ -51,6 +51,16 @@ void TxCanvas::resetDrawnExtent()
     drawnExtentRight = 0;
 }
 
+void TxCanvas::startToolDefaults()
+{
+    shapeSize_ = 100;
+    shapeAspect_ = 0.5;
+    shapeScrollLast = 9;
+    blendPercent_ = 50;
+    blendRest_ = 50;
+    resetDrawnExtent();
+}
+
 // Ends the current tool. Outside Text mode only what is drawn over the committed picture
 // goes; in Text mode also an armed shape, a placed call sign, the press of the size
 // buttons and the freehand box. About thirty handlers call it before they start something
@@ -79,7 +89,7 @@ void TxCanvas::Command12_Click()
             f.Combo1->setText(QStringLiteral("  Things"));
             f.Text1->setFocus();
         }
-        repeatAction = 0;
+        repeatAction_ = 0;
         f.Timer2->setEnabled(false);
         endTextDrag();
         if (f.Option1->value() && f.text().styledTextWaiting())
@@ -155,7 +165,7 @@ void TxCanvas::drawElement(int addend)
     const int32_t width = platform::CLng(os);
     const int32_t height = platform::CLng(os * 4 / 5);
     const platform::gdi::Colour key = platform::gdi::getPixel(f.Picture3->hDC(), 1, 1);
-    quint32 flags = quint32(rotateFlags + addend);
+    quint32 flags = quint32(rotateFlags_ + addend);
     // Smoothing plus the commit's 2 carries into 4: the commit stays as smooth as its preview.
     if (flags & SmoothCarry)
         flags |= platform::RotateSmooth;

@@ -208,42 +208,65 @@ public:
     int mouseState() const override { return txMouseState; }
     void setMouseState(int state) override { txMouseState = state; }
     bool shapeChosen() const override;
-    void setPatternFillColour(qint32 colour) override { fillColour = colour; }
+    void setPatternFillColour(qint32 colour) override { fillColour_ = colour; }
     QString setAsideDrawingColour() const override { return savedColor; }
     void setShadowStepMode(qint32 mode) override { stepModeColour = mode; }
-    platform::RandomSource& colourDraws() override { return random; }
-    int32_t rotateFlags = 0;      // 1 keyed, 2 smooth, &H40000 / &H80000 mirrored
-    int transparentOn = 0;        // 1 while the overlay is a whole-screen transparent one
-    int repeatAction = 0;         // 1 while a size or rotate button is held
-    double shapeSize = 0;
-    double shapeAspect = 0;
-    int shapeScrollLast = 0;
-    int blendPercent = 0;
-    int blendRest = 0;
-    // The TX picture between the two presses of "Overlay RX>TX". A holder of its own: the
-    // picture buffers are emptied by the strip's loader when a picture comes in meanwhile.
-    QImage keptTxPicture;
-    // The box round the freehand drawing; empty is top 512, bottom 0, left 640, right 0.
-    double drawnExtentTop = 0;
-    double drawnExtentBottom = 0;
-    double drawnExtentLeft = 0;
-    double drawnExtentRight = 0;
-    qint32 fillColour = 0;       // the colour Pattern Fill's pick took from the TX screen; patternfill paints it with sharedCounter 201
-    double trailX = 0;           // where the Follow Mouse trail of a picture-in-picture stands
-    double trailY = 0;
-    qint32 stepModeColour = 0;   // 255 while the shadow colour box's step mode is on
-    // The drawing colour (fontRecord element 7) and, as decimal text, the TX screen's fore
-    // colour, put aside while Fix Color is on.
-    QString savedColor;
-    QString foreColourBeforeFix;
-    quint32 foreColourBeforeFill = 0; // the TX screen's fore colour, put aside while Color Fill is on
-    // The draws of the committed text's colour variation (tests seed it).
-    platform::RandomSource random;
-    // The operator's text style put aside as text by the tools that borrow the TX screen's
-    // font (the stamps): 3 the font size, 4 BkGnd, 6 Outline, 7 the font name, 8 the
-    // fore colour; 1 the drawing colour (fontRecord element 7) while Pattern Fill and the
-    // cut-outs borrow it.
-    QString textStyleRecord[9];
+    platform::RandomSource& colourDraws() override { return random_; }
+    // The tool values the start-up gives: shape size 100, aspect 1/2, blend half and half,
+    // nothing drawn freehand; and turned elements drawn smooth (the start-up's last step).
+    void startToolDefaults();
+    void smoothTurnedElements() { rotateFlags_ += kSmoothBit; }
+    // The rotation service's flags for the pending element: 1 keyed, 2 smooth, &H40000 /
+    // &H80000 mirrored.
+    int32_t rotateFlags() const { return rotateFlags_; }
+    void setRotateFlags(int32_t flags) { rotateFlags_ = flags; }
+    // The pending overlay is a whole-screen see-through one (a frame with a flat middle).
+    bool seeThroughOverlay() const { return transparentOn_ == 1; }
+    void setSeeThroughOverlay(bool on) { transparentOn_ = on ? 1 : 0; }
+    // A size or rotate button is held (its steps repeat).
+    bool buttonRepeating() const { return repeatAction_ == 1; }
+    void setButtonRepeating(bool held) { repeatAction_ = held ? 1 : 0; }
+    // The armed shape: the radius of ellipse and circle, the box's width; the ellipse's
+    // height over its width.
+    double shapeSize() const { return shapeSize_; }
+    void setShapeSize(double size) { shapeSize_ = size; }
+    double shapeAspect() const { return shapeAspect_; }
+    // The blend's weights in percent: of the element and of the picture under it.
+    int blendPercent() const { return blendPercent_; }
+    int blendRest() const { return blendRest_; }
+    void setBlendWeights(int percent, int rest)
+    {
+        blendPercent_ = percent;
+        blendRest_ = rest;
+    }
+    // The TX picture kept aside between the two presses of "Overlay RX>TX".
+    void setKeptTxPicture(const QImage& picture) { keptTxPicture = picture; }
+    // The box round the freehand drawing; empty is top kTxHeight, bottom 0, left kTxWidth,
+    // right 0.
+    struct Extent {
+        double top;
+        double bottom;
+        double left;
+        double right;
+    };
+    Extent drawnExtent() const { return {drawnExtentTop, drawnExtentBottom, drawnExtentLeft, drawnExtentRight}; }
+    void setDrawnExtent(const Extent& e)
+    {
+        drawnExtentTop = e.top;
+        drawnExtentBottom = e.bottom;
+        drawnExtentLeft = e.left;
+        drawnExtentRight = e.right;
+    }
+    // The colour Pattern Fill's pick took from the TX screen.
+    qint32 patternFillColour() const { return fillColour_; }
+    // Where the Follow Mouse trail of a picture-in-picture stands.
+    double trailX() const { return trailX_; }
+    double trailY() const { return trailY_; }
+    // The shadow colour box's step mode as the settings carry it (255 on).
+    qint32 shadowStepMode() const { return stepModeColour; }
+    bool shadowStepModeOn() const { return stepModeColour == qint32(interfaces::kStateOn); }
+    // The drawing colour put aside while Fix Color is on, as Fix Color puts it aside.
+    void putAsideDrawingColour(const QString& colour) { savedColor = colour; }
 
 protected:
     // Watches the tab strip's presses.
@@ -338,6 +361,40 @@ private:
     void elementCommitted(bool focusText);
     quint32 lighterColour(quint32 chosen);
     bool makingHeader() const;
+
+    static constexpr int32_t kSmoothBit = 2; // of rotateFlags: smooth turning
+    int32_t rotateFlags_ = 0;
+    int transparentOn_ = 0;       // 1 while the overlay is a whole-screen transparent one
+    int repeatAction_ = 0;        // 1 while a size or rotate button is held
+    double shapeSize_ = 0;
+    double shapeAspect_ = 0;
+    int shapeScrollLast = 0;
+    int blendPercent_ = 0;
+    int blendRest_ = 0;
+    // The TX picture between the two presses of "Overlay RX>TX". A holder of its own: the
+    // picture buffers are emptied by the strip's loader when a picture comes in meanwhile.
+    QImage keptTxPicture;
+    double drawnExtentTop = 0;
+    double drawnExtentBottom = 0;
+    double drawnExtentLeft = 0;
+    double drawnExtentRight = 0;
+    qint32 fillColour_ = 0;      // patternfill paints it while sharedCounter is 201
+    double trailX_ = 0;
+    double trailY_ = 0;
+    qint32 stepModeColour = 0;   // 255 while the shadow colour box's step mode is on
+    // The drawing colour (fontRecord element 7) and, as decimal text, the TX screen's fore
+    // colour, put aside while Fix Color is on.
+    QString savedColor;
+    QString foreColourBeforeFix;
+    quint32 foreColourBeforeFill = 0; // the TX screen's fore colour, put aside while Color Fill is on
+    // The draws of the committed text's colour variation (tests seed them through
+    // colourDraws).
+    platform::RandomSource random_;
+    // The operator's text style put aside as text by the tools that borrow the TX screen's
+    // font (the stamps): 3 the font size, 4 BkGnd, 6 Outline, 7 the font name, 8 the
+    // fore colour; 1 the drawing colour (fontRecord element 7) while Pattern Fill and the
+    // cut-outs borrow it.
+    QString textStyleRecord[9];
 
     // The drag in progress and the element being placed.
     int dragSource = dragNone;

@@ -63,16 +63,16 @@ bool TxCanvas::drawShape(double x, double y, bool boxInDrawingColour)
     platform::PictureBox* tx = f.Picture1;
     const QString shape = f.Combo1->text();
     if (shape == QLatin1String("Ellipse")) {
-        tx->Circle(x, y, shapeSize, drawingColour(f.text()), {}, {}, float(shapeAspect));
+        tx->Circle(x, y, shapeSize_, drawingColour(f.text()), {}, {}, float(shapeAspect_));
     } else if (shape == QLatin1String("Circle")) {
-        tx->Circle(x, y, shapeSize, drawingColour(f.text()));
+        tx->Circle(x, y, shapeSize_, drawingColour(f.text()));
     } else if (shape == QLatin1String("Box")) {
-        const double left = x - shapeSize / 2;
-        const double top = y - shapeSize / 2;
+        const double left = x - shapeSize_ / 2;
+        const double top = y - shapeSize_ / 2;
         std::optional<platform::gdi::Colour> colour;
         if (boxInDrawingColour)
             colour = drawingColour(f.text());
-        tx->Line(left, top, left + shapeSize, top + shapeSize * f.VScroll4->value() / 9, colour,
+        tx->Line(left, top, left + shapeSize_, top + shapeSize_ * f.VScroll4->value() / 9, colour,
                  platform::PictureBox::LineKind::Box);
     } else {
         return false;
@@ -96,17 +96,17 @@ void TxCanvas::widenDrawnExtentForShape(double x, double y)
 {
     interfaces::Form& f = form_;
     const QString shape = f.Combo1->text();
-    double halfWidth = shapeSize;
-    double top = y - shapeSize;
-    double bottom = y + shapeSize;
+    double halfWidth = shapeSize_;
+    double top = y - shapeSize_;
+    double bottom = y + shapeSize_;
     if (shape == QLatin1String("Box")) {
-        halfWidth = shapeSize / 2;
-        top = y - shapeSize / 2;
-        bottom = top + shapeSize * f.VScroll4->value() / 9;
-    } else if (shape == QLatin1String("Ellipse") && shapeAspect > 0) {
-        const double aspect = float(shapeAspect);
-        halfWidth = aspect < 1 ? shapeSize : shapeSize / aspect;
-        const double halfHeight = aspect < 1 ? shapeSize * aspect : shapeSize;
+        halfWidth = shapeSize_ / 2;
+        top = y - shapeSize_ / 2;
+        bottom = top + shapeSize_ * f.VScroll4->value() / 9;
+    } else if (shape == QLatin1String("Ellipse") && shapeAspect_ > 0) {
+        const double aspect = float(shapeAspect_);
+        halfWidth = aspect < 1 ? shapeSize_ : shapeSize_ / aspect;
+        const double halfHeight = aspect < 1 ? shapeSize_ * aspect : shapeSize_;
         top = y - halfHeight;
         bottom = y + halfHeight;
     }
@@ -168,7 +168,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         tx->setDragIcon(tx->MouseIcon());
         tx->Drag(platform::vbBeginDrag);
         tx->setMousePointer(kCrossPointer);
-        fillColour = tx->Point(x, y);
+        fillColour_ = tx->Point(x, y);
         text.markFillColourPicked();
         return;
     }
@@ -243,8 +243,8 @@ void TxCanvas::layOverlayAt(double x, double y)
     platform::PictureBox* tx = f.Picture1;
     if (f.Check18->value() == 1 && f.Option7->value()) {
         overlayScale = 1;
-        trailX = x;
-        trailY = y;
+        trailX_ = x;
+        trailY_ = y;
         f.Picture2->setPicture(tx->Image());
     }
     tx->Cls();
@@ -354,10 +354,10 @@ void TxCanvas::followMouseTrail(double x, double y)
     platform::PictureBox* tx = f.Picture1;
     overlayScale += 1;
     const double s = overlayScale;
-    if (trailX - s / 15 < x && x < trailX + s / 5 && trailY - s / 15 < y && y < trailY + s / 5)
+    if (trailX_ - s / 15 < x && x < trailX_ + s / 5 && trailY_ - s / 15 < y && y < trailY_ + s / 5)
         return;
-    trailX = x;
-    trailY = y;
+    trailX_ = x;
+    trailY_ = y;
     tx->setAutoRedraw(true);
     tx->PaintPicture(f.Image6->Picture(), x, y, s, s * 4 / 5);
     tx->setAutoRedraw(false);

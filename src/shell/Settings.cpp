@@ -187,7 +187,11 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.text(p.shell.kept.textStyle); },
      [](Places& p, Out& out, int) { out.text(p.form.Combo3->text()); }},
     {25, "stepModeColour", 0, 1,
-     [](Places& p, In& in, int) { in.longValue(p.canvas.stepModeColour); },
+     [](Places& p, In& in, int) {
+         qint32 mode = p.canvas.shadowStepMode();
+         in.longValue(mode);
+         p.canvas.setShadowStepMode(mode);
+     },
      [](Places& p, Out& out, int) { out.integer(qint32(platform::backColor(p.form.Text13))); }},
     // The same value as field 35; what is read has no use (the start-up overwrites it).
     {26, "shadowDirectionCopy", 0, 1,
@@ -504,7 +508,7 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     // The shadow colour rule on when it was on; the shadow's direction: the arrow to the
     // lower left, then the one stored (choosing an arrow runs its click, as the
     // operator's choice would).
-    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().stepModeColour == 255; }, [&] {
+    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().shadowStepModeOn(); }, [&] {
         platform::setBackColor(form.Text13, interfaces::kStateOn);
         text.shadowColourMode = 1;
         form.Text13->setText(QStringLiteral(" ") + platform::Str(form.HScroll5->value()));

@@ -282,15 +282,7 @@ void Shell::resetDrawingTools(platform::StepRunner& steps)
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
     steps.step(QStringLiteral("Image6 again"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
     steps.step(QStringLiteral("VScroll3"), [&] { setScrollValue(form.VScroll3, 3); });
-    canvas.shapeSize = 100;
-    canvas.shapeAspect = 0.5;
-    canvas.shapeScrollLast = 9;
-    canvas.blendPercent = 50;
-    canvas.blendRest = 50;
-    canvas.drawnExtentTop = interfaces::kTxHeight;
-    canvas.drawnExtentBottom = 0;
-    canvas.drawnExtentLeft = interfaces::kTxWidth;
-    canvas.drawnExtentRight = 0;
+    canvas.startToolDefaults();
     steps.step(QStringLiteral("hide splash"), [&] { form.form2().hide(); });
     steps.step(QStringLiteral("unload splash"), [&] { form.unloadForm2(); });
 }
@@ -396,7 +388,7 @@ void Shell::placeLoadedWindows(platform::StepRunner& steps)
     steps.step(QStringLiteral("multimedia window"), [&] { SetTopMost(form.frmMain()); });
     steps.step(QStringLiteral("refresh"), [&] { form.update(); });
     // Smooth rendering of rotated overlays.
-    form.canvas().rotateFlags += 2;
+    form.canvas().smoothTurnedElements();
 }
 
 void Shell::SetupPicbuf(platform::Picbuf& picbuf, bool, const QString&)

@@ -74,7 +74,7 @@ private slots:
         // columns, red, join the near-black surround.
         drawOn(s, blueGreen(200));
         outline(s, {{100, 100}, {300, 100}, {300, 200}, {100, 200}});
-        QCOMPARE(c.drawnExtentRight - c.drawnExtentLeft, 200.0);
+        QCOMPARE(c.drawnExtent().right - c.drawnExtent().left, 200.0);
         const QImage before = s.txBuffer();
         f.Text3->setFocus();
         c.Label30_MouseDown(1, 0, 0, 0);
@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(rgb32(f.Image6->Picture()), shown);
         QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
         QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
-        QCOMPARE(c.drawnExtentLeft, 640.0);
+        QCOMPARE(c.drawnExtent().left, 640.0);
         QCOMPARE(f.MousePointer(), 0);
         QCOMPARE(f.focusWidget(), f.Text1);
         // The engine keeps its picture until the next commit.
@@ -160,7 +160,7 @@ private slots:
         auto [f, c] = s.formAndCanvas();
         for (bool moved : {false, true}) {
             drawOn(s, blueOverGreen());
-            c.shapeSize = 200;
+            c.setShapeSize(200);
             f.Combo1->setText(QStringLiteral("Circle"));
             c.Combo1_Click();
             QCOMPARE(c.dragSourceCode(), int(canvas::dragShapeTool));
@@ -192,7 +192,7 @@ private slots:
             c.setElementX(180);
             c.setElementY(104);
             c.setOverlayWidth(240);
-            c.blendPercent = c.blendRest = 50;
+            c.setBlendWeights(50, 50);
             platform::setBackColor(f.Command47, canvas::kPendingColor);
         };
         f.Option7->setValue(true);
@@ -217,17 +217,17 @@ private slots:
         auto [f, c] = s.formAndCanvas();
 
         f.HScroll7->setValue(1);
-        QCOMPARE(c.blendPercent, 10);
-        QCOMPARE(c.blendRest, 90);
+        QCOMPARE(c.blendPercent(), 10);
+        QCOMPARE(c.blendRest(), 90);
         f.HScroll7->setValue(10);
-        QCOMPARE(c.blendPercent, 100);
-        QCOMPARE(c.blendRest, 0);
+        QCOMPARE(c.blendPercent(), 100);
+        QCOMPARE(c.blendRest(), 0);
         QCOMPARE(c.blendcolor(0x123456, 0xABCDEF), 0x123456u);
         f.HScroll7->setValue(5);
         QCOMPARE(c.blendcolor(0x0000FF, 0xFF0000), 0x7F007Fu);
-        c.blendPercent = 33, c.blendRest = 67;
+        c.setBlendWeights(33, 67);
         QCOMPARE(c.blendcolor(0x0000FF, 0), 84u);
-        c.blendPercent = c.blendRest = 50;
+        c.setBlendWeights(50, 50);
 
         // A picture-in-picture of one colour over another, blended half and half: the
         // fraction of each component is dropped.
@@ -304,14 +304,14 @@ private slots:
         // Second press: the outlined area over the TX picture, see-through round it, waiting
         // for SET in Overlays mode.
         outline(s, {{200, 200}, {360, 200}, {360, 300}, {200, 300}});
-        c.rotateFlags = 2 | 0x40000;
+        c.setRotateFlags(2 | 0x40000);
         f.Text3->setFocus();
         c.Label34_MouseDown(1, 0, 0, 0);
         QVERIFY(f.Option6->value());
         QCOMPARE(c.overlayWidth(), 640.0);
         QCOMPARE(c.elementX(), 0.f);
         QCOMPARE(c.elementY(), 0.f);
-        QCOMPARE(c.rotateFlags, 0x40000);
+        QCOMPARE(c.rotateFlags(), 0x40000);
         QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
         QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
         QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));

@@ -107,7 +107,7 @@ private slots:
         for (int ticked : {1, 0, 0}) {
             wipe(f);
             f.Check9->value() == ticked ? c.Check9_Click() : f.Check9->setValue(ticked);
-            QCOMPARE(c.rotateFlags, ticked ? 2 : 0);
+            QCOMPARE(c.rotateFlags(), ticked ? 2 : 0);
             QCOMPARE(shown(f), framed);
         }
 
@@ -203,15 +203,15 @@ private slots:
             f.Check9->setValue(ticked);
             f.Check9->setText(QStringLiteral("Smooth"));
             c.setOverlayWidth(480);
-            c.rotateFlags = 2;
+            c.setRotateFlags(2);
             press(f.Command6); // 512
             QCOMPARE(f.Check9->text(), QStringLiteral("OFF"));
-            QCOMPARE(c.rotateFlags, 0);
+            QCOMPARE(c.rotateFlags(), 0);
             press(f.Command10); // 478.4
             QCOMPARE(f.Check9->text(), QStringLiteral("OFF"));
             press(f.Command10); // 446.48
             QCOMPARE(f.Check9->text(), ticked ? QStringLiteral("Smooth") : QStringLiteral("OFF"));
-            QCOMPARE(c.rotateFlags, ticked ? 2 : 0);
+            QCOMPARE(c.rotateFlags(), ticked ? 2 : 0);
         }
 
         // With nothing pending nothing changes.
@@ -223,7 +223,7 @@ private slots:
         press(f.Command10);
         QCOMPARE(c.overlayWidth(), width);
         QCOMPARE(shown(f), committed);
-        QCOMPARE(c.repeatAction, 0);
+        QVERIFY(!c.buttonRepeating());
     }
 
     void sizeButtonsOnShapeAndText()
@@ -238,13 +238,13 @@ private slots:
         emit f.Combo1->GotFocus();
         f.Combo1->setListIndex(f.Combo1->findText(QStringLiteral("Circle")));
         press(f.Command6);
-        QCOMPARE(c.shapeSize, 2000.0 / 9);
+        QCOMPARE(c.shapeSize(), 2000.0 / 9);
         QImage screen = rgb32(f.Picture1->screenImage());
         QCOMPARE(screen.pixel(320 + 222, 256), kBlue);
         QCOMPARE(screen.pixel(520, 256), kWhite);
-        c.shapeSize = 200;
+        c.setShapeSize(200);
         press(f.Command10);
-        QCOMPARE(c.shapeSize, 180.0);
+        QCOMPARE(c.shapeSize(), 180.0);
         screen = rgb32(f.Picture1->screenImage());
         QCOMPARE(screen.pixel(500, 256), kBlue);
         QCOMPARE(screen.pixel(520, 256), kWhite);
@@ -262,11 +262,11 @@ private slots:
         QCOMPARE(f.Picture1->FontSize(), 22.5);
         // (the print then takes its own line step from the font)
         QCOMPARE(text.textSizeStep, 12 + 22.5 / 40);
-        QCOMPARE(c.repeatAction, 1);
+        QVERIFY(c.buttonRepeating());
         QVERIFY(!f.Timer2->enabled());
         QVERIFY(rgb32(f.Picture1->screenImage()).copy(100, 100, 40, 30) != solid(40, 30, kWhite));
         emit f.Command6->MouseUp(1, 0, 5, 5);
-        QCOMPARE(c.repeatAction, 0);
+        QVERIFY(!c.buttonRepeating());
         QVERIFY(f.Timer2->enabled());
         f.Picture1->setFontSize(20);
         text.textSize = 10;
@@ -280,16 +280,16 @@ private slots:
         emit f.Command10->MouseDown(1, 0, 5, 5);
         QCOMPARE(f.Picture1->FontSize(), 1.5);
         QCOMPARE(text.textSize, size);
-        QCOMPARE(c.repeatAction, 1);
+        QVERIFY(c.buttonRepeating());
         QVERIFY(!f.Timer2->enabled());
         emit f.Command10->MouseUp(1, 0, 5, 5);
-        QCOMPARE(c.repeatAction, 0);
+        QVERIFY(!c.buttonRepeating());
         QVERIFY(f.Timer2->enabled());
 
         // Timer2's tick waits a quarter second; a button held again meanwhile (as a rotate
         // button's press does) makes it give up and leave Timer2 on. Once let go, the next
         // tick finishes and switches Timer2 off.
-        s.clock().after(600, [&] { c.repeatAction = 1; });
+        s.clock().after(600, [&] { c.setButtonRepeating(true); });
         s.clock().advance(800);
         QVERIFY(f.Timer2->enabled());
         emit f.Command10->MouseUp(1, 0, 5, 5);
@@ -320,7 +320,7 @@ private slots:
                        {f.Command29, 2, element}};
         for (const auto& p : presses) {
             emit p.button->MouseDown(1, 0, 5, 5);
-            QCOMPARE(c.rotateFlags, p.flags);
+            QCOMPARE(c.rotateFlags(), p.flags);
             QCOMPARE(shown(f).copy(200, 160, 240, 192), p.looks);
             QCOMPARE(f.MousePointer(), 0);
         }
@@ -329,16 +329,16 @@ private slots:
         QCOMPARE(c.elementAngle(), -10.0);
         emit f.Command28->MouseDown(1, 0, 5, 5);
         QCOMPARE(c.elementAngle(), 10.0);
-        QCOMPARE(c.rotateFlags, 2);
+        QCOMPARE(c.rotateFlags(), 2);
         f.setMousePointer(11);
         emit f.Command29->MouseDown(1, 0, 5, 5);
-        QCOMPARE(c.rotateFlags, 2);
+        QCOMPARE(c.rotateFlags(), 2);
         f.setMousePointer(0);
         // Nothing pending: nothing to mirror.
         f.Command47->click();
         const QImage committed = shown(f);
         emit f.Command29->MouseDown(1, 0, 5, 5);
-        QCOMPARE(c.rotateFlags, 2);
+        QCOMPARE(c.rotateFlags(), 2);
         QCOMPARE(shown(f), committed);
 
         // Text mode: the whole TX picture, exactly, for good; the work buffer was small.

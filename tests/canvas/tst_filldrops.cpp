@@ -158,7 +158,7 @@ private slots:
         f.Picture1->setPicture(picture);
         c.Label32_Click();
         text.sharedCounter = 201;
-        c.fillColour = platform::vbBlue;
+        c.setPatternFillColour(platform::vbBlue);
         f.makeheader->setChecked(true);
         c.Picture1_DragDrop(nullptr, 639, 511);
         f.makeheader->setChecked(false);

@@ -72,7 +72,7 @@ private slots:
         QVERIFY(isOn(f.Label34));
         // Overlays ends that tool and shows the picture it worked on.
         const QImage worked = solid(640, 512, kGreen);
-        c.keptTxPicture = worked;
+        c.setKeptTxPicture(worked);
         f.Option6->setValue(true);
         QCOMPARE(modeState(f), QStringLiteral("6/6"));
         QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
@@ -128,10 +128,10 @@ private slots:
         emit f.Picture1->mouseDown(1, 0, 100, 100);
         QVERIFY(isOn(f.Command47));
         emit f.Picture1->mouseMove(1, 0, 110, 105);
-        QCOMPARE(c.drawnExtentLeft, 110.0);
-        QCOMPARE(c.drawnExtentRight, 110.0);
-        QCOMPARE(c.drawnExtentTop, 105.0);
-        QCOMPARE(c.drawnExtentBottom, 105.0);
+        QCOMPARE(c.drawnExtent().left, 110.0);
+        QCOMPARE(c.drawnExtent().right, 110.0);
+        QCOMPARE(c.drawnExtent().top, 105.0);
+        QCOMPARE(c.drawnExtent().bottom, 105.0);
         emit f.Picture1->mouseMove(1, 0, 200, 105);
         emit f.Picture1->mouseMove(0, 0, 300, 300); // no button: nothing drawn
         const QImage drawn = rgb32(f.Picture1->Image());
@@ -202,7 +202,7 @@ private slots:
         c.Label29_Click();
         QCOMPARE(modeState(f), QStringLiteral("8/8"));
         QVERIFY(isOn(f.Label29));
-        QCOMPARE(c.savedColor, QString::number(chosen));
+        QCOMPARE(c.setAsideDrawingColour(), QString::number(chosen));
         emit f.Picture1->mouseDown(1, 0, 10, 20);
         QCOMPARE(text.fontRecord[7], QString::number(platform::vbGreen));
 
@@ -215,7 +215,7 @@ private slots:
         c.Label29_Click();
         QVERIFY(isOn(f.Label29));
         QCOMPARE(platform::backColor(f.Label73), canvas::kToolOffColor);
-        QCOMPARE(c.savedColor, QString::number(platform::vbGreen));
+        QCOMPARE(c.setAsideDrawingColour(), QString::number(platform::vbGreen));
         // Switching it off gives both colours back.
         f.Picture1->setForeColor(platform::vbRed);
         text.fontRecord[7] = QStringLiteral("0");

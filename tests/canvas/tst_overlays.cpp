@@ -34,7 +34,7 @@ private slots:
         f.Picture1->setPicture(picture);
         c.pushTxPicture();
         f.Option7->setValue(true);
-        c.rotateFlags = platform::RotateMirrorLeftRight | platform::RotateMirrorTopBottom;
+        c.setRotateFlags(platform::RotateMirrorLeftRight | platform::RotateMirrorTopBottom);
         // The work buffer last held a small picture: it grows to take the whole element.
         f.Picture3->setBoxSize(100, 80);
 
@@ -42,7 +42,7 @@ private slots:
         QCOMPARE(c.elementX(), 200.f);
         QCOMPARE(c.elementY(), 160.f);
         QCOMPARE(c.overlayWidth(), 240.0);
-        QCOMPARE(c.rotateFlags, 2);
+        QCOMPARE(c.rotateFlags(), 2);
         QCOMPARE(f.MousePointer(), 0);
         QVERIFY(platform::backColor(f.Command47) == canvas::kPendingColor);
         const QImage shown = rgb32(f.Picture1->Image());
@@ -103,7 +103,7 @@ private slots:
 
         // A flat middle: the whole screen is covered, the middle see-through.
         dropFromStrip(s, framed(), 50, 50);
-        QCOMPARE(c.transparentOn, 1);
+        QVERIFY(c.seeThroughOverlay());
         QImage expected = picture;
         const QImage ring = framed();
         for (int y = 0; y < 512; ++y)
@@ -114,21 +114,21 @@ private slots:
         QCOMPARE(rgb32(f.Picture1->Picture()), picture);
         f.Command47->click();
         QCOMPARE(rgb32(f.Picture1->Picture()), expected);
-        QCOMPARE(c.transparentOn, 0);
+        QVERIFY(!c.seeThroughOverlay());
 
         // A picture of another size is stretched over the whole screen first.
         f.Picture1->setPicture(picture);
         dropFromStrip(s, framed(320, 256), 50, 50);
-        QCOMPARE(c.transparentOn, 1);
+        QVERIFY(c.seeThroughOverlay());
         QCOMPARE(rgb32(f.Picture1->screenImage()), expected);
 
         // One differing pixel on either test line: an ordinary overlay, 240 wide.
         for (QPoint odd : {QPoint(420, 256), QPoint(330, 180)}) {
             QImage spoiled = framed();
             spoiled.setPixel(odd, kBlack);
-            c.transparentOn = 0;
+            c.setSeeThroughOverlay(false);
             dropFromStrip(s, spoiled, 320, 256);
-            QCOMPARE(c.transparentOn, 0);
+            QVERIFY(!c.seeThroughOverlay());
             QCOMPARE(c.overlayWidth(), 240.0);
             QCOMPARE(c.elementX(), 200.f);
         }

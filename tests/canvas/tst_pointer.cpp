@@ -51,7 +51,7 @@ private slots:
         emit f.Combo1->GotFocus();
         f.Combo1->setListIndex(f.Combo1->findText(QStringLiteral("Box")));
         f.VScroll4->setValue(6);
-        c.shapeSize = 200;
+        c.setShapeSize(200);
         move(f, 1, 320, 256);
         QImage img = shown(f);
         for (QPoint p : {QPoint(220, 156), QPoint(420, 156), QPoint(220, 289), QPoint(420, 289)})

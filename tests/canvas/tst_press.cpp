@@ -15,7 +15,7 @@ void pendingElement(Station& s, bool overlays, const QImage& element, double sca
     (overlays ? f.Option6 : f.Option7)->setValue(true);
     f.Image6->setPicture(element);
     s.canvas().setOverlayWidth(scale);
-    s.canvas().rotateFlags = 0;
+    s.canvas().setRotateFlags(0);
     platform::setBackColor(f.Command47, canvas::kPendingColor);
 }
 
@@ -135,13 +135,13 @@ private slots:
         QCOMPARE(shown.pixel(320, 256), picture.pixel(320, 256));
         QCOMPARE(c.elementX(), 320.f);
         // The drawn box holds the shape, pen included, and stays on the screen near a corner.
-        QVERIFY(c.drawnExtentLeft <= 220 && c.drawnExtentRight >= 420);
-        QVERIFY(c.drawnExtentTop <= 156 && c.drawnExtentBottom >= 356);
+        QVERIFY(c.drawnExtent().left <= 220 && c.drawnExtent().right >= 420);
+        QVERIFY(c.drawnExtent().top <= 156 && c.drawnExtent().bottom >= 356);
         f.Combo1->setListIndex(f.Combo1->findText(QStringLiteral("Circle")));
         press(f, 1, 30, 500);
-        QCOMPARE(c.drawnExtentLeft, 0.0);
-        QCOMPARE(c.drawnExtentBottom, 512.0);
-        QVERIFY(c.drawnExtentRight > 200 && c.drawnExtentTop < 320);
+        QCOMPARE(c.drawnExtent().left, 0.0);
+        QCOMPARE(c.drawnExtent().bottom, 512.0);
+        QVERIFY(c.drawnExtent().right > 200 && c.drawnExtent().top < 320);
         f.Command12->click();
         f.Combo1->setText(QStringLiteral("  Things"));
 
@@ -165,7 +165,7 @@ private slots:
         // Pattern Fill: the colour under the pointer is picked and the drag to the fill runs.
         platform::setBackColor(f.Label32, canvas::kPendingColor);
         press(f, 1, 500, 100);
-        QCOMPARE(c.fillColour, qint32(platform::vbBlue));
+        QCOMPARE(c.patternFillColour(), qint32(platform::vbBlue));
         QCOMPARE(t.sharedCounter, 201);
         QVERIFY(DragManager::instance().active());
         QCOMPARE(f.Picture1->MousePointer(), 2);
@@ -221,8 +221,8 @@ private slots:
         platform::setBackColor(f.Command47, canvas::kPendingColor);
         press(f, 1, 150, 90);
         QCOMPARE(c.overlayWidth(), 1.0);
-        QCOMPARE(c.trailX, 150.0);
-        QCOMPARE(c.trailY, 90.0);
+        QCOMPARE(c.trailX(), 150.0);
+        QCOMPARE(c.trailY(), 90.0);
         QCOMPARE(rgb32(f.Picture2->Picture()), picture);
         QVERIFY(isOn(f.Command47));
     }

@@ -24,7 +24,7 @@ private slots:
         emit f.Picture1->mouseDown(1, 0, 100, 100);
         QVERIFY(isOn(f.Command47));
 
-        c.random.seed(1234);
+        c.colourDraws().seed(1234);
         platform::RandomSource same(1234);
         auto step = [&] { return 1 + int(platform::Int(same.next() * 17)); };
         const int r = step(), g = step(), b = step();

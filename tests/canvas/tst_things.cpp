@@ -57,8 +57,8 @@ private slots:
         QCOMPARE(screen.pixel(500, 250), kBlue);
         QCOMPARE(screen.pixel(520, 256), kWhite);
         QCOMPARE(c.elementX(), 300.f);
-        QCOMPARE(c.drawnExtentLeft, 300 - 200 - 1.5);
-        QCOMPARE(c.drawnExtentBottom, 250 + 200 + 1.5);
+        QCOMPARE(c.drawnExtent().left, 300 - 200 - 1.5);
+        QCOMPARE(c.drawnExtent().bottom, 250 + 200 + 1.5);
         QCOMPARE(c.dragSourceCode(), int(canvas::dragShapeTool));
         f.Command12->click();
         QCOMPARE(rgb32(f.Picture1->screenImage()), white);
@@ -222,12 +222,12 @@ private slots:
         pick(f, QStringLiteral("Ellipse"));
         for (int value : {10, 11, 12})
             f.VScroll4->setValue(value);
-        QCOMPARE(c.shapeAspect, 0.5 * 10 / 9 * 10 / 9 * 10 / 9);
+        QCOMPARE(c.shapeAspect(), 0.5 * 10 / 9 * 10 / 9 * 10 / 9);
         // 200 across and 137 down round (320, 256), drawn with the pen 3 wide.
         QCOMPARE(drawnRows(), (QList<int>{118, 119, 120, 392, 393, 394}));
         pick(f, QStringLiteral("Ellipse"));
         f.VScroll4->setValue(12);
-        QCOMPARE(c.shapeAspect, 0.5 * 10 / 9);
+        QCOMPARE(c.shapeAspect(), 0.5 * 10 / 9);
 
         // "Box" from (220, 156), 200 wide: at 4 it is 200 · 4 / 9 high.
         pick(f, QStringLiteral("Box"));

@@ -180,7 +180,7 @@ private slots:
         // Twice is once.
         const auto state = [&] {
             return std::tuple(c.dragSourceCode(), platform::backColor(form.Command47), form.Picture1->screenImage(),
-                              form.text().textToDraw, c.drawnExtentLeft, form.Timer2->enabled());
+                              form.text().textToDraw, c.drawnExtent().left, form.Timer2->enabled());
         };
         const auto once = state();
         form.Command12->click();
@@ -197,7 +197,9 @@ private slots:
         form.Option8->setValue(true);
         c.setDragSource(canvas::dragCallSign);
         form.Timer2->setEnabled(true);
-        c.drawnExtentLeft = 5;
+        canvas::TxCanvas::Extent drawn = c.drawnExtent();
+        drawn.left = 5;
+        c.setDrawnExtent(drawn);
         form.Picture1->setAutoRedraw(true);
         form.Picture1->Line(10, 10, 100, 100, platform::vbBlue, platform::PictureBox::LineKind::FilledBox);
         form.Picture1->setAutoRedraw(false);
@@ -207,22 +209,22 @@ private slots:
         QCOMPARE(platform::backColor(form.Command47), platform::vbButtonFace);
         QCOMPARE(c.dragSourceCode(), int(canvas::dragCallSign));
         QVERIFY(form.Timer2->enabled());
-        QCOMPARE(c.drawnExtentLeft, 5.0);
+        QCOMPARE(c.drawnExtent().left, 5.0);
 
         // Text mode with a shape armed: the shape tool ends.
         form.Option1->setValue(true);
         form.Combo1->setText(QStringLiteral("Ellipse"));
         c.setDragSource(canvas::dragShapeTool);
         form.VScroll4->show();
-        c.repeatAction = 1;
+        c.setButtonRepeating(true);
         c.Command12_Click();
         QCOMPARE(c.dragSourceCode(), int(canvas::dragNone));
         QCOMPARE(form.Combo1->text(), QStringLiteral("  Things"));
         QVERIFY(form.VScroll4->isHidden());
         QVERIFY(!form.Timer2->enabled());
-        QCOMPARE(c.repeatAction, 0);
-        QCOMPARE(c.drawnExtentLeft, 640.0);
-        QCOMPARE(c.drawnExtentTop, 512.0);
+        QVERIFY(!c.buttonRepeating());
+        QCOMPARE(c.drawnExtent().left, 640.0);
+        QCOMPARE(c.drawnExtent().top, 512.0);
         QCOMPARE(form.text().textToDraw, form.Text1->text());
     }
 
@@ -312,7 +314,7 @@ private slots:
         form.Picture3->setPicture(element);
         c.setOverlayWidth(25); // 25 x 20
         c.setElementAngle(30);
-        c.rotateFlags = 0; // the start-up makes it smooth
+        c.setRotateFlags(0); // the start-up makes it smooth
 
         auto drawnWith = [&](float x, float y, int addend) {
             form.Picture1->setPicture(solid(640, 512, kBlack));
@@ -338,7 +340,7 @@ private slots:
         // Pending in Overlays: keyed.
         QCOMPARE(drawnWith(100, 50, 1), direct(112, 60, platform::RotateKeyColour));
         // Smoothing plus the commit's addend: still smooth (and keyed in Overlays).
-        c.rotateFlags = platform::RotateSmooth;
+        c.setRotateFlags(platform::RotateSmooth);
         QCOMPARE(drawnWith(100, 50, 3), direct(112, 60, platform::RotateSmooth | platform::RotateKeyColour));
         QCOMPARE(drawnWith(100, 50, 2), direct(112, 60, platform::RotateSmooth));
     }

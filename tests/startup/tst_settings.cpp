@@ -335,7 +335,7 @@ private slots:
         QCOMPARE(platform::backColor(again.Label45), back);
         QCOMPARE(quint32(again.text().textBackColour), back);
         QCOMPARE(platform::backColor(again.Text13), 255u);
-        QCOMPARE(again.canvas().stepModeColour, 255);
+        QCOMPARE(again.canvas().shadowStepMode(), 255);
         QCOMPARE(again.text().shadowColourMode, 1);
         QCOMPARE(again.Picture1->FontName(), serif.name);
     }
@@ -383,11 +383,11 @@ private slots:
         FormFixture f(false);
         writeFile(f.appPath("restoreTovaroM"), lines.join('\n'));
         f.build();
-        f.form().canvas().stepModeColour = 77;
+        f.form().canvas().setShadowStepMode(77);
         f.form().text().fontStyleCode = 11;
         testsupport::SkippedSteps skipped;
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
-        QCOMPARE(f.form().canvas().stepModeColour, 77);
+        QCOMPARE(f.form().canvas().shadowStepMode(), 77);
         QCOMPARE(f.form().Check14->value(), 1); // 11: italic and bold
         QCOMPARE(f.form().Check6->value(), 1);
         QCOMPARE(f.form().Check13->value(), 0);

@@ -179,7 +179,7 @@ private slots:
 
         // Every text pixel takes a text or back colour stripe lifted by 1 to 17; the shadow,
         // the outline and the picture keep theirs.
-        s.canvas().random.seed(7);
+        s.canvas().colourDraws().seed(7);
         f.Combo3->setText(QStringLiteral("Striped Text"));
         t.Combo3_Click();
         const QImage after = rgb32(f.Picture1->Image());

@@ -184,7 +184,7 @@ private slots:
         f.Combo3->setListIndex(3);
         QCOMPARE(f.Combo3->text(), QStringLiteral("Multi Colored Text"));
         prepare(s, digits + QStringLiteral("\r\nZZZ"), 20, 50);
-        s.canvas().random.seed(7);
+        s.canvas().colourDraws().seed(7);
         platform::RandomSource expected(7);
         t.drawText();
         const QImage img = screen(s);

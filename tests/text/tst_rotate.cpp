@@ -161,7 +161,7 @@ private slots:
         } cases[] = {{2, 30}, {2 | 0x40000, -30}, {2 | 0x40000 | 0x80000, 30}};
         for (const auto& k : cases) {
             for (auto* button : {f.Command44, f.Command46}) {
-                c.rotateFlags = k.flags;
+                c.setRotateFlags(k.flags);
                 c.setElementAngle(0);
                 for (int i = 0; i < 3; ++i) {
                     emit button->MouseDown(1, 0, 2, 2);
@@ -196,7 +196,7 @@ private slots:
         QSignalSpy ticks(f.Timer2, &platform::VbTimer::Timer);
         emit f.Command44->MouseDown(1, 0, 2, 2);
         QVERIFY(!f.Timer2->enabled());
-        QCOMPARE(s.canvas().repeatAction, 1);
+        QVERIFY(s.canvas().buttonRepeating());
         emit f.Command44->MouseUp(1, 0, 2, 2);
         QVERIFY(f.Timer2->enabled());
         s.clock().advance(300);

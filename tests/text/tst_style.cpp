@@ -143,7 +143,7 @@ private slots:
         platform::setBackColor(f.Label32, canvas::kPendingColor);
         t.sharedCounter = 0;
         press(s, 7, kLeft);
-        QCOMPARE(s.canvas().fillColour, 0xFFFF00);
+        QCOMPARE(s.canvas().patternFillColour(), 0xFFFF00);
         QCOMPARE(t.sharedCounter, 201);
         QCOMPARE(DragManager::instance().source(), static_cast<QWidget*>(f.swatch(7)));
         QCOMPARE(f.Picture1->ForeColor(), 0x00FF00u);
@@ -156,7 +156,7 @@ private slots:
         // Color Fill: the fill colour and the text colour.
         platform::setBackColor(f.Label38, canvas::kPendingColor);
         press(s, 3, kLeft);
-        QCOMPARE(s.canvas().fillColour, 0x0000FF);
+        QCOMPARE(s.canvas().patternFillColour(), 0x0000FF);
         QVERIFY(DragManager::instance().active());
         QCOMPARE(f.Picture1->ForeColor(), 0x0000FFu);
     }
@@ -190,7 +190,7 @@ private slots:
         press(s, 6, kLeft);
         QCOMPARE(c.elementX(), x);
         QCOMPARE(c.elementY(), y);
-        QCOMPARE(screen(s).pixel(int(x + c.shapeSize), int(y)), rgb(0x00EF00));
+        QCOMPARE(screen(s).pixel(int(x + c.shapeSize()), int(y)), rgb(0x00EF00));
     }
 
     void customSwatchDialog()

@@ -134,7 +134,7 @@ private slots:
         f.Picture1->setPicture(solid(640, 512, kGreen));
         f.Combo3->setListIndex(1); // "Striped Text"
         platform::setBackColor(f.Label29, canvas::kPendingColor);
-        c.savedColor = QStringLiteral("12345");
+        c.putAsideDrawingColour(QStringLiteral("12345"));
         t.textEditState = 400;
         t.textFontSize = QStringLiteral("30");
         f.Check16->setValue(1);
