@@ -6,6 +6,7 @@
 
 #include "interfaces/CanvasRoom.h"
 #include "interfaces/DragSource.h"
+#include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
@@ -21,8 +22,6 @@ namespace qso {
 
 namespace {
 
-constexpr quint32 kViewOn = 255;
-constexpr quint32 kViewOff = 0xC0C0;
 // The entry box's marker that blocks both buttons.
 const QString kNoMore = QStringLiteral(" *** no more ***");
 const QString kConfirmTitle = QStringLiteral("ARE YOU SURE!!");
@@ -46,23 +45,23 @@ void caretToEnd(platform::TextBox* box)
 
 bool Qso::logViewOn() const
 {
-    return platform::backColor(form_.Label48) == kViewOn;
+    return interfaces::isOn(form_.Label48);
 }
 
 void Qso::logViewOff()
 {
     interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("log view off"));
-    platform::setBackColor(f.Label48, kViewOff);
+    platform::setBackColor(f.Label48, interfaces::kStateOff);
     steps.step(QStringLiteral("Text1 height"), [&] { f.setText1Listing(false); });
     steps.step(QStringLiteral("Text1 font"), [&] {
         QFont font = f.Text1->font();
-        if (savedText1FontSize > 0)
-            font.setPointSizeF(savedText1FontSize);
-        font.setFamily(savedText1FontName);
+        if (savedText1FontSize_ > 0)
+            font.setPointSizeF(savedText1FontSize_);
+        font.setFamily(savedText1FontName_);
         f.Text1->setFont(font);
     });
-    steps.step(QStringLiteral("Text1 text"), [&] { f.Text1->setText(stationRecord[6]); });
+    steps.step(QStringLiteral("Text1 text"), [&] { f.Text1->setText(stationRecord_[6]); });
     f.Text1->setReadOnly(false);
 }
 
@@ -88,19 +87,19 @@ void Qso::Text3_Change()
     }
     caretToEnd(f.Text3);
 
-    const auto record = contactLog.find(call);
+    const auto record = contactLog_.find(call);
     if (!record) {
-        logEntryRecord[2].clear();
+        logEntryRecord_[2].clear();
         f.Text4->setText(QString());
         loadMugShot();
-        logEntryFound = 0;
+        logEntryFound_ = 0;
         return;
     }
     mugShotToImage7(QImage());
-    logEntryFound = 1;
+    logEntryFound_ = 1;
     f.Command2->hide();
     // The entry is stored before it is shown, so "S" stays hidden until it is edited.
-    logEntryRecord[2] = record->entry;
+    logEntryRecord_[2] = record->entry;
     f.Text4->setText(record->entry);
     platform::doEvents();
     loadMugShot();
@@ -122,7 +121,7 @@ void Qso::Text3_DragDrop()
     f.setText1Listing(false);
     f.Text3->setText(QString());
     f.Text4->setText(QString());
-    logEntryFound = 0;
+    logEntryFound_ = 0;
     mugShotToImage7(QImage());
 }
 
@@ -130,7 +129,7 @@ void Qso::Text4_Change()
 {
     interfaces::Form& f = form_;
     const QString entry = f.Text4->text();
-    f.Command2->setVisible(entry != logEntryRecord[2] && !f.Text3->text().isEmpty());
+    f.Command2->setVisible(entry != logEntryRecord_[2] && !f.Text3->text().isEmpty());
     if (entry.isEmpty())
         mugShotToImage7(QImage());
 }
@@ -139,7 +138,7 @@ void Qso::writeLog(const QString& text)
 {
     const QString path = platform::appPath(QStringLiteral("logdata"));
     QString why;
-    if (!platform::ensureAppFolder() || !contactLog.write(path, text, &why))
+    if (!platform::ensureAppFolder() || !contactLog_.write(path, text, &why))
         throw platform::VbError(75, platform::cannotWrite(path, why.isEmpty() ? QStringLiteral("the folder cannot be made") : why));
 }
 
@@ -158,23 +157,23 @@ void Qso::Command2_Click()
         backToEntry();
         return;
     }
-    msgBoxResult = f.ui().msgBox(QStringLiteral("Save ") + quoted(f.Text3->text(), f.Text4->text()),
+    msgBoxResult_ = f.ui().msgBox(QStringLiteral("Save ") + quoted(f.Text3->text(), f.Text4->text()),
                                  platform::vbYesNoCancel, kConfirmTitle);
-    if (msgBoxResult == platform::vbCancel)
-        f.Text4->setText(logEntryRecord[2]);
+    if (msgBoxResult_ == platform::vbCancel)
+        f.Text4->setText(logEntryRecord_[2]);
     // The boxes may have changed while the question was shown.
-    if (msgBoxResult != platform::vbYes || refused()) {
+    if (msgBoxResult_ != platform::vbYes || refused()) {
         backToEntry();
         return;
     }
     try {
-        writeLog(contactLog.savedText(f.Text3->text(), f.Text4->text()));
+        writeLog(contactLog_.savedText(f.Text3->text(), f.Text4->text()));
     } catch (const platform::VbError& e) {
         f.ui().msgBox(QString::fromUtf8(e.what()), platform::vbExclamation);
         backToEntry();
         return;
     }
-    logEntryRecord[2] = f.Text4->text();
+    logEntryRecord_[2] = f.Text4->text();
     f.Command2->hide();
     backToEntry();
 }
@@ -182,34 +181,34 @@ void Qso::Command2_Click()
 void Qso::Command9_Click()
 {
     interfaces::Form& f = form_;
-    if (f.Text4->text() == kNoMore || logEntryFound == 0) {
+    if (f.Text4->text() == kNoMore || logEntryFound_ == 0) {
         f.Text3->setText(QString());
         f.Text4->setText(QString());
         f.Text3->setFocus();
         return;
     }
     // What is deleted is what was stored, not what the operator has typed since.
-    if (f.Text4->text() != logEntryRecord[2]) {
-        f.Text4->setText(logEntryRecord[2]);
+    if (f.Text4->text() != logEntryRecord_[2]) {
+        f.Text4->setText(logEntryRecord_[2]);
         caretToEnd(f.Text4);
         f.Text4->setFocus();
     }
     auto deletable = [&] {
         const QString call = f.Text3->text();
-        const auto record = contactLog.find(call);
+        const auto record = contactLog_.find(call);
         const bool blankAfterCall = record && record->end > record->start + call.size();
         return blankAfterCall && !f.Text4->text().isEmpty();
     };
     if (deletable()) {
-        msgBoxResult = f.ui().msgBox(QStringLiteral("Delete ") + quoted(f.Text3->text(), f.Text4->text()),
+        msgBoxResult_ = f.ui().msgBox(QStringLiteral("Delete ") + quoted(f.Text3->text(), f.Text4->text()),
                                      platform::vbYesNo + platform::vbExclamation + platform::vbDefaultButton2,
                                      kConfirmTitle);
-        if (msgBoxResult != platform::vbYes) {
+        if (msgBoxResult_ != platform::vbYes) {
             caretToEnd(f.Text4);
             f.Text4->setFocus();
             return;
         }
-        if (const auto remaining = contactLog.deletedText(f.Text3->text())) {
+        if (const auto remaining = contactLog_.deletedText(f.Text3->text())) {
             try {
                 writeLog(*remaining);
             } catch (const platform::VbError& e) {
@@ -218,7 +217,7 @@ void Qso::Command9_Click()
             }
         }
     }
-    logEntryRecord[2].clear();
+    logEntryRecord_[2].clear();
     f.Text3->setText(QString());
     f.Text4->setText(QString());
     f.Text3->setFocus();
@@ -234,10 +233,10 @@ void Qso::Label48_Click()
     // Text1's text and font are put aside before events run: a change of the call-sign box
     // in between turns the view off again and gives them back.
     QFont font = f.Text1->font();
-    stationRecord[6] = f.Text1->text();
-    savedText1FontName = font.family();
-    savedText1FontSize = font.pointSizeF();
-    platform::setBackColor(f.Label48, kViewOn);
+    stationRecord_[6] = f.Text1->text();
+    savedText1FontName_ = font.family();
+    savedText1FontSize_ = font.pointSizeF();
+    platform::setBackColor(f.Label48, interfaces::kStateOn);
     f.setText1Listing(true);
     f.Text1->setReadOnly(true);
     platform::doEvents();
@@ -247,7 +246,7 @@ void Qso::Label48_Click()
     font.setFamily(QStringLiteral("arial"));
     font.setPointSizeF(kListingFontSize);
     f.Text1->setFont(font);
-    logSearchTerms = QStringList{upperKeepingPositions(f.Text3->text())};
+    logSearchTerms_ = QStringList{upperKeepingPositions(f.Text3->text())};
     wildlogsearch();
     caretToEnd(f.Text1);
     f.Text3->setFocus();
@@ -260,7 +259,7 @@ void Qso::wildlogsearch()
     interfaces::Form& f = form_;
     platform::TextBox* box = f.Text1;
     const int run = lookUps_;
-    logSearchTerms = searchTerms(logSearchTerms.value(0));
+    logSearchTerms_ = searchTerms(logSearchTerms_.value(0));
     auto append = [&](const QString& text) {
         caretToEnd(box);
         box->setSelText(text);
@@ -272,14 +271,14 @@ void Qso::wildlogsearch()
     int listed = 0;
     qsizetype from = 0;
     for (;;) {
-        const auto line = contactLog.nextMatch(logSearchTerms, from);
+        const auto line = contactLog_.nextMatch(logSearchTerms_, from);
         if (!line) {
             append(listed == 0 ? QStringLiteral("\r\n\r\n  ---no matches found---")
                                : QStringLiteral("\r\n\r\n  ---no more matches---"));
             break;
         }
-        logHitLine = *line;
-        append(QStringLiteral("\r\n\r\n") + logHitLine);
+        logHitLine_ = *line;
+        append(QStringLiteral("\r\n\r\n") + logHitLine_);
         ++listed;
         if (box->text().size() > kListingLimit) {
             append(QStringLiteral("\r\n\r\n---Text box full. List to big to show more---"));

@@ -3,6 +3,7 @@
 #include "interfaces/CanvasRoom.h"
 #include "interfaces/DragSource.h"
 #include "interfaces/EngineRoom.h"
+#include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "interfaces/IntakeRoom.h"
 #include "interfaces/TextRoom.h"
@@ -30,18 +31,20 @@ Qso::Qso(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
 namespace {
 
-constexpr quint32 kLoadButtonOff = 0xC0C0;
-constexpr quint32 kLoadButtonOn = 0xFF;
+using interfaces::kTxHeight;
+using interfaces::kTxWidth;
 const QString kExit = QStringLiteral("Exit");
 const QString kLoadLarge = QStringLiteral("load HDR lge");
 const QString kLoadSmall = QStringLiteral("load HDR sml");
 
-// Frame7's places are those of a window whose TX screen (its 644 x 516 frame) stood at
-// (53, 71): the frame of header making then ends right above the band being made, and
+// Frame7's places are those of a window whose TX screen (its frame, 4 pixels wider and
+// higher than the TX picture) stood at (53, 71): the frame of header making then ends right above the band being made, and
 // the frame that offers the boxes leaves the screen's top and bottom free for the drop.
 // Here the places keep that relation to the TX screen.
 constexpr int kScreenLeft = 53;
 constexpr int kScreenTop = 71;
+constexpr int kFrameWidth = int(kTxWidth) + 4;
+constexpr int kFrameHeight = int(kTxHeight) + 4;
 
 void setBold(QWidget* w, bool on)
 {
@@ -88,7 +91,7 @@ void Qso::placeHeaderPanel(int top, int height, bool large)
     interfaces::Form& form = form_;
     QWidget* panel = form.Frame7;
     const QPoint screen = form.Picture1->parentWidget()->mapTo(panel->parentWidget(), QPoint(0, 0));
-    QRect place(screen.x(), screen.y() + top - kScreenTop, 644, height);
+    QRect place(screen.x(), screen.y() + top - kScreenTop, kFrameWidth, height);
     // What lies above the window's working area is cut off, not its lower edge: the menu
     // bar stays in sight and the boxes, "DONE" and the help lie in the part that shows.
     place.setTop(std::max(place.top(), 0));
@@ -101,7 +104,7 @@ void Qso::fillHeaderCanvas()
 {
     platform::PictureBox* tx = form_.Picture1;
     tx->setAutoRedraw(true);
-    tx->Line(0, 0, 644, 516, headerBackColor, platform::PictureBox::LineKind::FilledBox);
+    tx->Line(0, 0, kFrameWidth, kFrameHeight, headerBackColour_, platform::PictureBox::LineKind::FilledBox);
     tx->setAutoRedraw(false);
     tx->setPicture(tx->Image());
 }
@@ -128,13 +131,13 @@ void Qso::makeHeader(bool large)
         Command37_Click();
     if (large && form.Command20->text() == QLatin1String("Exit Pic"))
         form.intake().Command20_Click();
-    form.Picture1->setScaleWidth(640);
+    form.Picture1->setScaleWidth(kTxWidth);
     form.canvas().Command12_Click();
     form.makeheader->setChecked(large);
     form.makeheader16->setChecked(!large);
     if (large && keep)
         form.Image15->setPicture(form.Picture1->Image());
-    placeHeaderPanel(8, large ? 512 : 545, large);
+    placeHeaderPanel(8, large ? int(kTxHeight) : 545, large);
     form.Frame7->show();
     form.Frame7->raise();
     fillHeaderCanvas();
@@ -186,24 +189,24 @@ void Qso::headerLoadButton(bool large)
         form.Frame7->show();
         form.Frame7->raise();
         setBold(own, true);
-        platform::setBackColor(own, kLoadButtonOn);
+        platform::setBackColor(own, interfaces::kStateOn);
         own->setText(kExit);
     } else {
         form.Frame7->hide();
         setBold(own, false);
-        platform::setBackColor(own, kLoadButtonOff);
+        platform::setBackColor(own, interfaces::kStateOff);
         own->setText(large ? kLoadLarge : kLoadSmall);
     }
 }
 void Qso::Check2_Click()
 {
     if (form_.Check2->value() == 1) {
-        headerFlag = 1;
+        headerFlag_ = 1;
         ShowHeaders();
     }
     // Read again: unticking leaves a header already painted in the picture.
     if (form_.Check2->value() == 0)
-        headerFlag = 0;
+        headerFlag_ = 0;
 }
 
 namespace {
@@ -219,7 +222,7 @@ HeaderBand bandOf(int value)
 {
     const int box = value <= 12 ? value : value - 9;
     const int rows = box <= 6 ? 64 : 32;
-    return {box, value <= 12 ? 0 : 512 - rows, rows};
+    return {box, value <= 12 ? 0 : int(kTxHeight) - rows, rows};
 }
 
 } // namespace
@@ -229,12 +232,12 @@ void Qso::ShowHeaders()
     platform::StepRunner steps(QStringLiteral("ShowHeaders"));
     bool off = false;
     steps.step(QStringLiteral("header on"),
-               [&] { off = form_.Check2->value() == 0 || headerNumber.toDouble() < 4; });
+               [&] { off = form_.Check2->value() == 0 || headerNumber_.toDouble() < 4; });
     if (off)
         return;
     platform::PictureBox* tx = form_.Picture1;
     tx->setAutoRedraw(true);
-    const double selected = headerNumber.toDouble();
+    const double selected = headerNumber_.toDouble();
     for (int value = 4; value <= 21; ++value) {
         if (selected != value)
             continue;
@@ -244,7 +247,7 @@ void Qso::ShowHeaders()
             // loaded) paints nothing.
             const QImage strip = form_.headerBox(band.box)->Picture();
             if (!strip.isNull())
-                tx->PaintPicture(strip, 0, band.top, 640, band.rows);
+                tx->PaintPicture(strip, 0, band.top, kTxWidth, band.rows);
         });
     }
     tx->setAutoRedraw(false);
@@ -260,7 +263,7 @@ void Qso::ShowHeaders()
 void Qso::headercolor()
 {
     platform::PictureBox* tx = form_.Picture1;
-    headerBackColor = quint32(platform::CLng(platform::Val(form_.text().drawingColour())));
+    headerBackColour_ = quint32(platform::CLng(platform::Val(form_.text().drawingColour())));
     fillHeaderCanvas();
     form_.Image6->setPicture(tx->Image());
 }
@@ -318,7 +321,7 @@ void Qso::headerBoxDragDrop(int number)
     tx->setPicture(tx->Image());
     const int rows = number <= 6 ? 64 : 32;
     box->setAutoRedraw(true);
-    box->PaintPicture(tx->Picture(), 0, 0, 640, rows, 0, 512 - rows, 640, rows);
+    box->PaintPicture(tx->Picture(), 0, 0, kTxWidth, rows, 0, kTxHeight - rows, kTxWidth, rows);
     box->setAutoRedraw(false);
     box->setPicture(box->Image());
 }

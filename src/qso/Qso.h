@@ -43,7 +43,6 @@ public:
     // The header canvas refilled in the colour of fontRecord(7), the new header background
     // (a Ctrl-press on a swatch while a header is made). The engine keeps its picture.
     void headercolor() override;
-    QString stationCall() const override { return stationRecord[2]; }
     // The call sign dragged as text (Text mode only).
     void Text3_MouseDown(int button, int shift, double x, double y);
     // The mug shot dragged as a picture.
@@ -61,16 +60,33 @@ public:
     // Header making is on: a Make Header menu item shows its tick.
     bool makingHeader() const override;
 
+    // ---- what the settings file and the setup dialog keep ----
+    // The own call sign; the band or frequency and the report the QSL block prints; the
+    // zone word of the stamps' time, "LCL" or "UTC"; the hours UTC is ahead of the local
+    // time (0.5 is 30 minutes), as read.
+    QString stationCall() const override { return stationRecord_[2]; }
+    void setStationCall(const QString& call) { stationRecord_[2] = call; }
+    QString band() const { return stationRecord_[3]; }
+    void setBand(const QString& band) { stationRecord_[3] = band; }
+    QString report() const { return stationRecord_[4]; }
+    void setReport(const QString& report) { stationRecord_[4] = report; }
+    QString zoneWord() const { return stationRecord_[5]; }
+    void setZoneWord(const QString& word) { stationRecord_[5] = word; }
+    QVariant utcOffset() const { return utcOffset_; }
+    void setUtcOffset(const QVariant& hours) { utcOffset_ = hours; }
+    // "HdrON" as the settings carry it (1 while ticked), and the header the TX picture
+    // carries (4 to 21); as read, it may be any value, which names no header.
+    QVariant headerFlag() const { return headerFlag_; }
+    void setHeaderFlag(const QVariant& flag) { headerFlag_ = flag; }
+    QVariant headerNumber() const { return headerNumber_; }
+    void setHeaderNumber(int number) override { headerNumber_ = number; }
+    void setHeaderNumberValue(const QVariant& value) { headerNumber_ = value; }
+    // The back colour header making fills the header canvas with.
+    quint32 headerBackColour() const { return headerBackColour_; }
+    void setHeaderBackColour(quint32 colour) { headerBackColour_ = colour; }
     // The log, read whole at start-up, and what the look-ups search.
-    ContactLog contactLog;
-    // Station and header values the settings carry (2 to 5); 6 holds Text1's text while
-    // the log view or a QSL build has put it aside.
-    QString stationRecord[7]; // 2 call sign, 3 frequency or band, 4 report, 5 "LCL"/"UTC"
-    QVariant headerFlag;
-    QVariant headerNumber;    // 4 to 21
-    void setHeaderNumber(int number) override { headerNumber = number; }
-    QVariant utcOffset;       // hours; 0.5 is 30 minutes
-    quint32 headerBackColor = 0;
+    ContactLog& contactLog() { return contactLog_; }
+    const ContactLog& contactLog() const { return contactLog_; }
 
     // ---- the contact log, its search, mug shots, the QSL block and the date stamp ----
     // The call-sign box: Enter toggles the log view, Esc empties the box; the call
@@ -104,22 +120,15 @@ public:
     void Label53_MouseDown(int button, int shift, double x, double y);
     void Label53_Click();
 
-    // The look-up's result: 1 while the call shown has a record; the stored entry (2).
-    int logEntryFound = 0;
-    QString logEntryRecord[3];
-    int msgBoxResult = 0; // the last confirmation's answer
-    // The log view: the terms (element 1 searched for, the others filter), the line
-    // tested, Text1's font put aside while the view is on.
-    QStringList logSearchTerms;
-    QString logHitLine;
-    double savedText1FontSize = 0;
-    QString savedText1FontName;
-    QVariant qslAtTop; // 1 while "QSL at Top" builds
+    // The call in the call-sign box has a record in the log.
+    bool callHasRecord() const { return logEntryFound_ == 1; }
+    // The QSL block being built goes at the top of the TX picture.
+    bool qslAtTop() const { return qslAtTop_.toInt() == 1; }
+
+private:
     // The mug shots' picture buffer: theirs alone, so a look-up never touches the picture
     // the adjust panel works on. Made at its first use.
     platform::Picbuf& PicbufMugShot();
-
-private:
     void logViewOff();
     void writeLog(const QString& text);
     void mugShotToImage7(const QImage& picture);
@@ -132,6 +141,25 @@ private:
     void placeHeaderPanel(int top, int height, bool large);
     void fillHeaderCanvas();
     interfaces::Form& form_;
+    ContactLog contactLog_;
+    // Station and header values the settings carry (2 to 5); 6 holds Text1's text while
+    // the log view or a QSL build has put it aside.
+    QString stationRecord_[7]; // 2 call sign, 3 frequency or band, 4 report, 5 "LCL"/"UTC"
+    QVariant headerFlag_;
+    QVariant headerNumber_;    // 4 to 21
+    QVariant utcOffset_;       // hours; 0.5 is 30 minutes
+    quint32 headerBackColour_ = 0;
+    // The look-up's result: 1 while the call shown has a record; the stored entry (2).
+    int logEntryFound_ = 0;
+    QString logEntryRecord_[3];
+    int msgBoxResult_ = 0; // the last confirmation's answer
+    // The log view: the terms (element 1 searched for, the others filter), the line
+    // tested, Text1's font put aside while the view is on.
+    QStringList logSearchTerms_;
+    QString logHitLine_;
+    double savedText1FontSize_ = 0;
+    QString savedText1FontName_;
+    QVariant qslAtTop_; // 1 while "QSL at Top" builds
     std::shared_ptr<platform::Picbuf> picbufMugShot_; // shared: deleted where Picbuf is known
     bool upperCasing_ = false;  // Text3 is being put in capitals by its own handler
     int lookUps_ = 0;           // counts Text3's changes: a search stops at the next one

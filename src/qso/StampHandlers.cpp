@@ -24,8 +24,6 @@ namespace qso {
 
 namespace {
 
-constexpr quint32 kPressed = 255;
-constexpr quint32 kReleased = 0xC0C0;
 const QString kStampFont = QStringLiteral("arial");
 constexpr quint32 kBlack = 0;
 
@@ -116,7 +114,7 @@ void Qso::Command33_Click() { form_.Frame5->hide(); }
 
 void Qso::Command4_Click()
 {
-    qslAtTop = 1;
+    qslAtTop_ = 1;
     Command32_Click();
 }
 
@@ -126,12 +124,12 @@ void Qso::Command32_Click()
     // A press while a stamp is being drawn (its steps let events run) is not a second one.
     if (stamping_)
         return;
-    StampRun run(stamping_, f.text(), [this] { qslAtTop = 0; });
+    StampRun run(stamping_, f.text(), [this] { qslAtTop_ = 0; });
     f.Frame5->hide();
     if (logViewOn())
         return;
     platform::doEvents();
-    stationRecord[6] = f.Text1->text();
+    stationRecord_[6] = f.Text1->text();
     qslBlock();
 }
 
@@ -143,7 +141,7 @@ void Qso::qslBlock()
     auto& text = f.text();
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("QSL block"));
-    const bool top = qslAtTop.toInt() == 1;
+    const bool top = qslAtTop_.toInt() == 1;
 
     steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
     text.markStampPrinting();
@@ -165,12 +163,12 @@ void Qso::qslBlock()
     // The report's three blanks set the band text apart; a second block adds none.
     if (!f.Text10->text().endsWith(QLatin1String("   ")))
         f.Text10->setText(f.Text10->text() + QStringLiteral("   "));
-    stationRecord[3] = f.Text9->text();
-    stationRecord[4] = f.Text10->text();
+    stationRecord_[3] = f.Text9->text();
+    stationRecord_[4] = f.Text10->text();
     // The block's own copy of the call: the station's call sign stays as set up.
-    const QString own = qslCall(stationRecord[2]);
+    const QString own = qslCall(stationRecord_[2]);
     const StampTime when =
-        stampTime(platform::currentClock().localTime(), stationRecord[5], utcOffset.toDouble());
+        stampTime(platform::currentClock().localTime(), stationRecord_[5], utcOffset_.toDouble());
 
     const bool wasBold = tx->FontBold();
     const bool wasUnderlined = tx->FontUnderline();
@@ -191,7 +189,7 @@ void Qso::qslBlock()
     tx->setFontSize(24);
     canvas.setElementX(100);
     canvas.setElementY(top ? 98 : 352);
-    const QslLines block = qslLines(f.Text15->text(), stationRecord[4], stationRecord[3], when, stationRecord[5]);
+    const QslLines block = qslLines(f.Text15->text(), stationRecord_[4], stationRecord_[3], when, stationRecord_[5]);
     const QString lines[] = {block.confirms, block.report, block.when};
     tx->setFontUnderline(wasUnderlined);
     canvas.setElementY(canvas.elementY() + 2);
@@ -218,7 +216,7 @@ void Qso::qslBlock()
 
 void Qso::Label53_MouseDown(int, int, double, double)
 {
-    platform::setBackColor(form_.Label53, kPressed);
+    platform::setBackColor(form_.Label53, interfaces::kStateOn);
 }
 
 void Qso::Label53_Click()
@@ -226,7 +224,7 @@ void Qso::Label53_Click()
     if (stamping_)
         return;
     interfaces::Form& f = form_;
-    StampRun run(stamping_, f.text(), [&f] { platform::setBackColor(f.Label53, kReleased); });
+    StampRun run(stamping_, f.text(), [&f] { platform::setBackColor(f.Label53, interfaces::kStateOff); });
     dateStamp();
 }
 
@@ -252,15 +250,15 @@ void Qso::dateStamp()
     text.markStampPrinting();
     steps.step(QStringLiteral("band"), [&] { tx->PaintPicture(f.Picture14->Picture(), 50, 480, 540, 32); });
     // The stamp's own copy of the call: the station's call sign stays as set up.
-    const QString own = dateStampCall(stationRecord[2]);
+    const QString own = dateStampCall(stationRecord_[2]);
     const StampTime when =
-        stampTime(platform::currentClock().localTime(), stationRecord[5], utcOffset.toDouble());
+        stampTime(platform::currentClock().localTime(), stationRecord_[5], utcOffset_.toDouble());
     canvas.setElementX(66);
     canvas.setElementY(478);
     text.setTextToDraw(own);
     steps.step(QStringLiteral("call"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), own); });
     canvas.setElementX(220);
-    const QString stamp = when.time + QLatin1Char(' ') + stationRecord[5] + QStringLiteral("  ") + when.date;
+    const QString stamp = when.time + QLatin1Char(' ') + stationRecord_[5] + QStringLiteral("  ") + when.date;
     text.setTextToDraw(stamp);
     steps.step(QStringLiteral("time"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), stamp); });
     tx->setAutoRedraw(false);

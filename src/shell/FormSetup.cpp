@@ -270,7 +270,7 @@ void FormSetup::connectHandlers()
 
 void FormSetup::Text1_Change()
 {
-    form_.qso().stationRecord[2] = Text1->text();
+    form_.qso().setStationCall(Text1->text());
     // The engine sends what the box holds as its FSK identification from now on.
     platform::StepRunner steps(QStringLiteral("FormSetup.Text1_Change"));
     steps.step(QStringLiteral("mmsSetFSKID"), [&] {
@@ -281,12 +281,12 @@ void FormSetup::Text1_Change()
 
 void FormSetup::Option1_Click()
 {
-    form_.qso().stationRecord[5] = QStringLiteral("LCL");
+    form_.qso().setZoneWord(QStringLiteral("LCL"));
 }
 
 void FormSetup::Option2_Click()
 {
-    form_.qso().stationRecord[5] = QStringLiteral("UTC");
+    form_.qso().setZoneWord(QStringLiteral("UTC"));
 }
 
 void FormSetup::Text3_Change()
@@ -432,7 +432,7 @@ void FormSetup::Command1_Click()
     auto& intake = form_.intake();
     platform::StepRunner steps(QStringLiteral("FormSetup.Command1_Click"));
 
-    steps.step(QStringLiteral("UTC offset"), [&] { form_.qso().utcOffset = numberValue(platform::Val(Text2->text())); });
+    steps.step(QStringLiteral("UTC offset"), [&] { form_.qso().setUtcOffset(numberValue(platform::Val(Text2->text()))); });
     autoSaveDirEdited = 0;
     // A quality out of range is refused and the dialog stays open; the quality in effect
     // stays what it was, so no picture is written at a refused quality.
@@ -520,11 +520,11 @@ void FormSetup::fillFromSettings()
 {
     auto& engine = form_.engine();
     auto& qso = form_.qso();
-    Text1->setText(qso.stationRecord[2]);
-    Text2->setText(platform::Str(qso.utcOffset.toDouble()));
-    if (qso.stationRecord[5] == QLatin1String("UTC"))
+    Text1->setText(qso.stationCall());
+    Text2->setText(platform::Str(qso.utcOffset().toDouble()));
+    if (qso.zoneWord() == QLatin1String("UTC"))
         Option2->setValue(true);
-    else if (qso.stationRecord[5] == QLatin1String("LCL"))
+    else if (qso.zoneWord() == QLatin1String("LCL"))
         Option1->setValue(true);
     Text3->setText(engine.autoSaveDir);
     Text4->setText(valueText(engine.autoSaveLimit));

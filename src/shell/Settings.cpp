@@ -133,17 +133,17 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.variant(p.shell.spareValueB); },
      [](Places& p, Out& out, int) { out.variant(p.shell.spareValueB); }},
     {7, "callsign", 2, 1,
-     [](Places& p, In& in, int i) { in.text(p.qso.stationRecord[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.qso.stationRecord[i]); }},
+     [](Places& p, In& in, int) { QString v = p.qso.stationCall(); in.text(v); p.qso.setStationCall(v); },
+     [](Places& p, Out& out, int) { out.text(p.qso.stationCall()); }},
     {8, "frequency", 3, 1,
-     [](Places& p, In& in, int i) { in.text(p.qso.stationRecord[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.qso.stationRecord[i]); }},
+     [](Places& p, In& in, int) { QString v = p.qso.band(); in.text(v); p.qso.setBand(v); },
+     [](Places& p, Out& out, int) { out.text(p.qso.band()); }},
     {9, "rsvReport", 4, 1,
-     [](Places& p, In& in, int i) { in.text(p.qso.stationRecord[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.qso.stationRecord[i]); }},
+     [](Places& p, In& in, int) { QString v = p.qso.report(); in.text(v); p.qso.setReport(v); },
+     [](Places& p, Out& out, int) { out.text(p.qso.report()); }},
     {10, "timeZoneLabel", 5, 1,
-     [](Places& p, In& in, int i) { in.text(p.qso.stationRecord[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.qso.stationRecord[i]); }},
+     [](Places& p, In& in, int) { QString v = p.qso.zoneWord(); in.text(v); p.qso.setZoneWord(v); },
+     [](Places& p, Out& out, int) { out.text(p.qso.zoneWord()); }},
     {11, "quickDirs", 1, 14,
      [](Places& p, In& in, int i) { in.text(p.intake.quickDirs[i]); },
      [](Places& p, Out& out, int i) { out.text(p.intake.quickDirs[i]); }},
@@ -172,8 +172,8 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int i) { in.text(p.text.fontRecord[i]); },
      [](Places& p, Out& out, int i) { out.text(p.text.fontRecord[i]); }},
     {20, "utcOffset", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.qso.utcOffset); },
-     [](Places& p, Out& out, int) { out.variant(p.qso.utcOffset); }},
+     [](Places& p, In& in, int) { QVariant v = p.qso.utcOffset(); in.variant(v); p.qso.setUtcOffset(v); },
+     [](Places& p, Out& out, int) { out.variant(p.qso.utcOffset()); }},
     {21, "shadowOn", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[1]); },
      [](Places& p, Out& out, int) { out.integer(p.form.Check17->value()); }},
@@ -253,11 +253,11 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.integer(p.text.fontStyleCode); },
      [](Places& p, Out& out, int) { out.integer(p.text.fontStyleCode); }},
     {44, "headerFlag", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.qso.headerFlag); },
-     [](Places& p, Out& out, int) { out.variant(p.qso.headerFlag); }},
+     [](Places& p, In& in, int) { QVariant v = p.qso.headerFlag(); in.variant(v); p.qso.setHeaderFlag(v); },
+     [](Places& p, Out& out, int) { out.variant(p.qso.headerFlag()); }},
     {45, "headerNumber", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.qso.headerNumber); },
-     [](Places& p, Out& out, int) { out.variant(p.qso.headerNumber); }},
+     [](Places& p, In& in, int) { QVariant v = p.qso.headerNumber(); in.variant(v); p.qso.setHeaderNumberValue(v); },
+     [](Places& p, Out& out, int) { out.variant(p.qso.headerNumber()); }},
     {46, "fileTypeFilter", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.intake.fileTypeFilter); },
      [](Places& p, Out& out, int) { out.variant(p.intake.fileTypeFilter); }},
@@ -439,7 +439,7 @@ void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
 
     // The header switch from the header flag (its handler runs only when the box was
     // not ticked already).
-    tickWhenOne(steps, QStringLiteral("header flag"), form.Check2, form.qso().headerFlag);
+    tickWhenOne(steps, QStringLiteral("header flag"), form.Check2, form.qso().headerFlag());
 
     // The folders, with the default auto-save folder.
     createFolders(steps);
@@ -527,16 +527,16 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
                    [&] { platform::steps::setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll))); });
 
     // Station data: defaults for what is empty.
-    if (qso.stationRecord[2].isEmpty())
-        qso.stationRecord[2] = QStringLiteral("SETUP YOUR CALLSIGN");
-    if (qso.stationRecord[3].isEmpty())
-        qso.stationRecord[3] = QStringLiteral("20M");
-    if (qso.stationRecord[4].isEmpty())
-        qso.stationRecord[4] = QStringLiteral("595");
-    steps.step(QStringLiteral("Text9"), [&] { form.Text9->setText(qso.stationRecord[3]); });
-    steps.step(QStringLiteral("Text10"), [&] { form.Text10->setText(qso.stationRecord[4]); });
-    if (qso.stationRecord[5].size() < 2)
-        qso.stationRecord[5] = QStringLiteral("UTC");
+    if (qso.stationCall().isEmpty())
+        qso.setStationCall(QStringLiteral("SETUP YOUR CALLSIGN"));
+    if (qso.band().isEmpty())
+        qso.setBand(QStringLiteral("20M"));
+    if (qso.report().isEmpty())
+        qso.setReport(QStringLiteral("595"));
+    steps.step(QStringLiteral("Text9"), [&] { form.Text9->setText(qso.band()); });
+    steps.step(QStringLiteral("Text10"), [&] { form.Text10->setText(qso.report()); });
+    if (qso.zoneWord().size() < 2)
+        qso.setZoneWord(QStringLiteral("UTC"));
 }
 
 // The fonts of the text box, the TX screen and the preset buttons from the font record

@@ -278,7 +278,7 @@ void Shell::resetDrawingTools(platform::StepRunner& steps)
     FormMain& form = form_;
     auto& canvas = form.canvas();
     steps.step(QStringLiteral("TX italic"), [&] { form.Picture1->setFontItalic(false); });
-    form.qso().headerBackColor = platform::vbWhite;
+    form.qso().setHeaderBackColour(platform::vbWhite);
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
     steps.step(QStringLiteral("Image6 again"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
     steps.step(QStringLiteral("VScroll3"), [&] { setScrollValue(form.VScroll3, 3); });

@@ -136,7 +136,7 @@ void Shell::removeLeftOverTemporaries()
 // cut by a failure must not take the place of the last good copy).
 void Shell::backUpLog(platform::StepRunner& steps)
 {
-    auto& log = form_.qso().contactLog;
+    auto& log = form_.qso().contactLog();
     const QString logPath = platform::appPath(QStringLiteral("logdata"));
     const QString backupPath = platform::appPath(QStringLiteral("logdata.bak"));
     const auto bytes = readStored(logPath, kLargestLog);

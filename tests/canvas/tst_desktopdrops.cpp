@@ -132,7 +132,7 @@ private slots:
         const QImage element = quadrants(320, 256);
         const QString path = s.file(QStringLiteral("element.png"), element);
         f.Picture5->setPicture(solid(640, 64, kBlack));
-        f.qso().headerNumber = 5;
+        f.qso().setHeaderNumber(5);
         for (int header : {0, 1}) {
             f.Picture1->setPicture(under);
             f.Option7->setValue(true);

@@ -47,7 +47,7 @@ private slots:
         QImage expected = picture;
         testsupport::paint(expected, 0, 0, 640, 64, kRed);
         QCOMPARE(rgb32(f.Picture1->Picture()), expected);
-        QCOMPARE(f.qso().headerNumber.toInt(), 5);
+        QCOMPARE(f.qso().headerNumber().toInt(), 5);
         QCOMPARE(c.draggedHeaderBox(), 0);
         QCOMPARE(rgb32(f.Image13->Picture()), picture);
 
@@ -57,14 +57,14 @@ private slots:
         c.Picture1_DragDrop(nullptr, 10, 200);
         testsupport::paint(expected, 0, 480, 640, 512, kBlue);
         QCOMPARE(rgb32(f.Picture1->Picture()), expected);
-        QCOMPARE(f.qso().headerNumber.toInt(), 17);
+        QCOMPARE(f.qso().headerNumber().toInt(), 17);
 
         // A large box low covers rows 448 to 511; the number names only the last drop.
         f.qso().headerBoxMouseDown(5, 2);
         dropOnTxScreen(s, 320, 400);
         testsupport::paint(expected, 0, 448, 640, 512, kRed);
         QCOMPARE(rgb32(f.Picture1->Picture()), expected);
-        QCOMPARE(f.qso().headerNumber.toInt(), 14);
+        QCOMPARE(f.qso().headerNumber().toInt(), 14);
         QCOMPARE(rgb32(f.Image6->Picture()), expected);
         QCOMPARE(s.txBuffer(), expected);
     }
@@ -93,7 +93,7 @@ private slots:
             QCOMPARE(rgb32(f.Picture1->screenImage()), expected);
             QCOMPARE(rgb32(f.Image6->Picture()), expected);
             QCOMPARE(s.txBuffer(), expected);
-            QCOMPARE(f.qso().headerNumber.toInt(), 13);
+            QCOMPARE(f.qso().headerNumber().toInt(), 13);
         }
     }
 

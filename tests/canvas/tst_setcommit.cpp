@@ -188,7 +188,7 @@ private slots:
         auto& f = s.form();
         const QImage header = solid(640, 64, kRed);
         f.Picture4->setPicture(header);
-        f.qso().headerNumber = 13; // box 4 at the bottom
+        f.qso().setHeaderNumber(13); // box 4 at the bottom
         f.Check2->setValue(1);
         const QImage before = busy(640, 512);
         f.Picture1->setPicture(before);

@@ -92,7 +92,7 @@ private slots:
         const QImage header = busy(640, 64);
         form.Picture4->setPicture(header);
         form.Picture7->setPicture(solid(640, 32, kRed));
-        form.qso().headerNumber = 13;
+        form.qso().setHeaderNumber(13);
         form.Check2->setValue(1);
 
         form.Image3->setPicture(solid(640, 512, kGreen));

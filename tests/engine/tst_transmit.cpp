@@ -98,7 +98,7 @@ struct Station : testsupport::LiveStation {
     {
         form().Picture1->setPicture(testCard());
         form().Combo2->setListIndex(Robot36);
-        form().qso().stationRecord[2] = QStringLiteral("DL1ABC");
+        form().qso().setStationCall(QStringLiteral("DL1ABC"));
     }
     QStringList archived() { return QDir(fixture().appPath("TXImages")).entryList(QDir::Files); }
 };
@@ -183,7 +183,7 @@ private slots:
         Station s;
         shell::FormMain& form = s.form();
         form.formSetup().Check27->setValue(1);
-        s.form().qso().stationRecord[2].clear();
+        s.form().qso().setStationCall(QString());
         QCOMPARE(s.engine().announcementText(Robot36), QString(" This is  Robot 36"));
         // Just before midnight: the waits end all the same.
         s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(23, 59, 59, 800)); };

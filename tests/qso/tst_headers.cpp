@@ -59,7 +59,7 @@ private slots:
             const QImage picture = solid(640, 512, kGreen);
             form.Picture1->setPicture(picture);
             seedTxBuffer(s, kBlack);
-            form.qso().headerNumber = c.number;
+            form.qso().setHeaderNumber(c.number);
             form.qso().ShowHeaders();
             const QImage tx = rgb32(form.Picture1->Picture());
             const int rows = c.strip.height();
@@ -78,7 +78,7 @@ private slots:
             form.Picture1->Line(0, 0, 99, 99, platform::vbRed, platform::PictureBox::LineKind::FilledBox);
             form.Picture1->setAutoRedraw(false);
             seedTxBuffer(s, kBlack);
-            form.qso().headerNumber = number;
+            form.qso().setHeaderNumberValue(number);
             form.qso().ShowHeaders();
             const QImage drawn = rgb32(form.Picture1->Image());
             QCOMPARE(drawn.pixel(50, 50), kRed);
@@ -104,7 +104,7 @@ private slots:
         seedTxBuffer(s, kBlack);
         form.Check2->setValue(0);
         for (const QVariant& number : {QVariant(4), QVariant(), QVariant(3)}) {
-            qso.headerNumber = number;
+            qso.setHeaderNumberValue(number);
             qso.ShowHeaders();
             if (number.isNull())
                 form.Check2->setValue(1);
@@ -113,14 +113,14 @@ private slots:
             QCOMPARE(s.txBuffer(), solid(640, 512, kBlack));
         }
 
-        qso.headerNumber = 4;
+        qso.setHeaderNumber(4);
         form.Check2->setValue(0);
-        QCOMPARE(qso.headerFlag.toInt(), 0);
+        QCOMPARE(qso.headerFlag().toInt(), 0);
         form.Check2->setValue(1);
-        QCOMPARE(qso.headerFlag.toInt(), 1);
+        QCOMPARE(qso.headerFlag().toInt(), 1);
         QCOMPARE(s.txBuffer().pixel(10, 10), kRed);
         form.Check2->setValue(0);
-        QCOMPARE(qso.headerFlag.toInt(), 0);
+        QCOMPARE(qso.headerFlag().toInt(), 0);
         QCOMPARE(rgb32(form.Picture1->Picture()).pixel(10, 10), kRed);
     }
 
@@ -149,7 +149,7 @@ private slots:
         start();
         const QImage header = busy(640, 64);
         f.form().Picture4->setPicture(header);
-        f.form().qso().headerNumber = 13;
+        f.form().qso().setHeaderNumber(13);
         f.form().Check2->setValue(1);
         f.form().close();
         f.destroy();
@@ -327,7 +327,7 @@ private slots:
         emit form.Label2->MouseDown(1, 2, 3, 3);
         const QImage canvas = solid(640, 512, qRgb(238, 239, 239));
         QCOMPARE(rgb32(form.Picture1->Picture()), canvas);
-        QCOMPARE(form.qso().headerBackColor, 0xEFEFEEu);
+        QCOMPARE(form.qso().headerBackColour(), 0xEFEFEEu);
         QCOMPARE(form.text().fontRecord[7], QStringLiteral("15724526"));
         QCOMPARE(rgb32(form.Image6->Picture()), canvas);
         QCOMPARE(form.Picture1->ForeColor(), textColour);
@@ -340,7 +340,7 @@ private slots:
         form.Command36->click();
         emit form.Label6->MouseDown(1, 2, 3, 3);
         QCOMPARE(form.Picture1->ForeColor(), 0x00FF00u);
-        QCOMPARE(form.qso().headerBackColor, 0xEFEFEEu);
+        QCOMPARE(form.qso().headerBackColour(), 0xEFEFEEu);
     }
 };
 

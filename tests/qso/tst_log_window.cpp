@@ -38,7 +38,7 @@ namespace {
 // A log as the start-up reads it.
 void startWithLog(FormFixture& f, const QString& log)
 {
-    f.form().qso().contactLog.setLogText(log);
+    f.form().qso().contactLog().setLogText(log);
     QDir().mkpath(f.appFolder());
     QVERIFY(testsupport::writeBytes(f.appPath(QStringLiteral("logdata")), log.toUtf8() + "\r\n"));
 }
@@ -100,7 +100,7 @@ private slots:
         QVERIFY(form.Command2->isHidden());
 
         // A file that cannot be written: the operator is told, and the log stays as it was.
-        const QString before = qso.contactLog.logText();
+        const QString before = qso.contactLog().logText();
         QFile::remove(f.appPath("logdata"));
         QVERIFY(QDir().mkdir(f.appPath("logdata")));
         form.Text4->setText(QStringLiteral("Alan"));
@@ -108,7 +108,7 @@ private slots:
         f.ui().answerMsgBox(platform::vbOK);
         form.Command2->click();
         QVERIFY(f.ui().last()->text.startsWith(QStringLiteral("Cannot write %1: ").arg(f.appPath("logdata"))));
-        QCOMPARE(qso.contactLog.logText(), before);
+        QCOMPARE(qso.contactLog().logText(), before);
         QVERIFY(!form.Command2->isHidden());
     }
 
@@ -125,7 +125,7 @@ private slots:
         form.Command9->click();
         QCOMPARE(f.ui().last()->text, QStringLiteral("Delete \"Q1AB   John\""));
         QCOMPARE(f.ui().last()->style, 308);
-        QCOMPARE(form.qso().contactLog.logText(), QStringLiteral("\r\nQ1AB John\r\nQ2XY Ann"));
+        QCOMPARE(form.qso().contactLog().logText(), QStringLiteral("\r\nQ1AB John\r\nQ2XY Ann"));
         f.ui().onShow = nullptr;
         f.ui().answerMsgBox(platform::vbYes);
         form.Command9->click();
@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(form.Text3->text(), QString());
         QCOMPARE(form.Text4->text(), QString());
         QVERIFY(!form.Image7->hasPicture());
-        QCOMPARE(form.qso().logEntryFound, 0);
+        QVERIFY(!form.qso().callHasRecord());
     }
 
     void searchListsAndRestores()
@@ -307,9 +307,9 @@ private slots:
         auto& qso = form.qso();
         auto& text = form.text();
         platform::PictureBox* tx = form.Picture1;
-        qso.stationRecord[2] = QStringLiteral("Q1AB/P");
-        qso.stationRecord[5] = QStringLiteral("UTC");
-        qso.utcOffset = -5;
+        qso.setStationCall(QStringLiteral("Q1AB/P"));
+        qso.setZoneWord(QStringLiteral("UTC"));
+        qso.setUtcOffset(-5);
         tx->setPicture(solid(640, 512, kWhite));
         tx->setFontName(QStringLiteral("Courier"));
         tx->setFontSize(13);
@@ -345,13 +345,13 @@ private slots:
         QVERIFY(picture.pixel(70, 290) != kWhite);
         QVERIFY(hasText(picture, QRect(200, 294, 200, 50)));
         QCOMPARE(form.Text10->text(), QStringLiteral("599   "));
-        QCOMPARE(qso.stationRecord[4], QStringLiteral("599   "));
-        QCOMPARE(qso.stationRecord[2], QStringLiteral("Q1AB/P"));
+        QCOMPARE(qso.report(), QStringLiteral("599   "));
+        QCOMPARE(qso.stationCall(), QStringLiteral("Q1AB/P"));
         QCOMPARE(tx->FontName(), QStringLiteral("Courier"));
         QCOMPARE(tx->FontSize(), 13.0);
         QVERIFY(tx->FontItalic() && tx->FontUnderline() && !tx->FontBold());
         QCOMPARE(tx->ForeColor(), 0x00FF00u);
-        QCOMPARE(qso.qslAtTop.toInt(), 0);
+        QVERIFY(!qso.qslAtTop());
 
         // With the log view on, the block only hides the panel; the top flag is back at 0.
         tx->setPicture(solid(640, 512, kWhite));
@@ -360,7 +360,7 @@ private slots:
         form.Command4->click();
         QVERIFY(form.Frame5->isHidden());
         QCOMPARE(tx->Picture().pixel(70, 34), kWhite);
-        QCOMPARE(qso.qslAtTop.toInt(), 0);
+        QVERIFY(!qso.qslAtTop());
     }
 
     void dateStamp()
@@ -373,14 +373,14 @@ private slots:
         auto& qso = form.qso();
         platform::PictureBox* tx = form.Picture1;
         tx->setPicture(solid(640, 512, kWhite));
-        qso.stationRecord[2].clear();
-        qso.stationRecord[5] = QStringLiteral("LCL");
-        qso.utcOffset = 5;
+        qso.setStationCall(QString());
+        qso.setZoneWord(QStringLiteral("LCL"));
+        qso.setUtcOffset(5);
         tx->setFontSize(11);
         emit form.Label53->MouseDown(1, 0, 1, 1);
         emit form.Label53->Click();
         QCOMPARE(form.text().textToDraw, QStringLiteral("14:05 LCL  Dec 08 2026"));
-        QCOMPARE(qso.stationRecord[2], QString());
+        QCOMPARE(qso.stationCall(), QString());
         const QImage picture = tx->Picture();
         QCOMPARE(picture.pixel(52, 478), kWhite);
         QVERIFY(picture.pixel(52, 482) != kWhite);

@@ -102,7 +102,7 @@ private slots:
         s.quit();
         s.start();
         shell::FormMain& again = s.form();
-        QCOMPARE(again.qso().stationRecord[2], QStringLiteral("DL1ABC"));
+        QCOMPARE(again.qso().stationCall(), QStringLiteral("DL1ABC"));
         QCOMPARE(again.Combo2->listIndex(), Robot36);
         QCOMPARE(again.Check8->value(), 1);
         QVERIFY2(psnr(again.Picture1->Picture(), sent) > 40, "the TX screen");

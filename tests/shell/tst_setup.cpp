@@ -199,7 +199,7 @@ private slots:
             s.fixture().ui().answerMsgBox(platform::vbOK);
         setup.Command1->click();
         QCOMPARE(form.engine().jpegQuality.toInt(), quality);
-        QCOMPARE(form.qso().utcOffset.toDouble(), -3.5); // taken before the check
+        QCOMPARE(form.qso().utcOffset().toDouble(), -3.5); // taken before the check
         QCOMPARE(setup.isVisible(), refused);
         // A refused quality stops SET before the engine's options.
         QCOMPARE(s.engine().binding().mmsSetTxControl(-1) & 1, refused ? 0 : 1);
@@ -312,8 +312,8 @@ private slots:
         for (const auto& [offset, zone, shown, option] :
              {std::tuple{3.0, "U", " 3", 0}, std::tuple{0.5, "UTC", " .5", 2}, std::tuple{-5.5, "LCL", "-5.5", 1}}) {
             setup.hide();
-            qso.utcOffset = offset;
-            qso.stationRecord[5] = QString::fromLatin1(zone);
+            qso.setUtcOffset(offset);
+            qso.setZoneWord(QString::fromLatin1(zone));
             form.copypaste->trigger();
             QVERIFY(setup.isVisible());
             QCOMPARE(setup.Text2->text(), QString::fromLatin1(shown));
@@ -363,7 +363,7 @@ private slots:
         QCOMPARE(txInDialog, 1);
         QVERIFY(setup.isVisible());
         QCOMPARE(setup.Text1->text(), QStringLiteral("DL2QRM"));
-        QCOMPARE(form.qso().stationRecord[2], QStringLiteral("DL2QRM"));
+        QCOMPARE(form.qso().stationCall(), QStringLiteral("DL2QRM"));
         QCOMPARE(setup.composeRxControlWord(), 0x100082);
         QCOMPARE(setup.Check23->value(), 1);
         QCOMPARE(setup.Check29->value(), 0);

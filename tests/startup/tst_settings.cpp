@@ -62,10 +62,10 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
         text.customColours[i] = QString::number(1000 * i + (otherSet ? 7 : 0));
     shell.spareValueA = pick(1, 2);
     shell.spareValueB = pick(QStringLiteral("carried, as it was"), QVariant());
-    qso.stationRecord[2] = otherSet ? QStringLiteral("G4XYZ") : QStringLiteral("DL1ABC/P");
-    qso.stationRecord[3] = otherSet ? QStringLiteral("7.171") : QStringLiteral("14.230 MHz, USB");
-    qso.stationRecord[4] = otherSet ? QStringLiteral("59") : QStringLiteral("5\"9\"5");
-    qso.stationRecord[5] = otherSet ? QStringLiteral("UTC") : QStringLiteral("LCL");
+    qso.setStationCall(otherSet ? QStringLiteral("G4XYZ") : QStringLiteral("DL1ABC/P"));
+    qso.setBand(otherSet ? QStringLiteral("7.171") : QStringLiteral("14.230 MHz, USB"));
+    qso.setReport(otherSet ? QStringLiteral("59") : QStringLiteral("5\"9\"5"));
+    qso.setZoneWord(otherSet ? QStringLiteral("UTC") : QStringLiteral("LCL"));
     for (int i = 1; i <= 14; ++i)
         intake.quickDirs[i] = QStringLiteral("/home/op/pictures, %1set %2/\"best\"").arg(set).arg(i);
     const QVariant pages[] = {QVariant(), 3, QStringLiteral("a text"), 2.25, -7, QVariant(), 0, 1e-3};
@@ -77,7 +77,7 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     form.VScroll1->setValue(otherSet ? 2 : 7); // its handler sets the shadow depth
     intake.currentQuickDir = pick(5, 2);
     form.HScroll5->setValue(otherSet ? 6 : 3);
-    qso.utcOffset = pick(-5.5, 1);
+    qso.setUtcOffset(pick(-5.5, 1));
     text.textOptionFlags[1] = pick(1, 0);
     text.textOptionFlags[2] = pick(0, 1);
     text.textOptionFlags[3] = pick(1, 0);
@@ -100,8 +100,8 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     engine.autoSaveDir = otherSet ? QStringLiteral("/srv/other/") : QStringLiteral("/srv/sstv, rx/\"auto\"/");
     text.fontPresetSelected = pick(2, 1);
     text.fontStyleCode = otherSet ? 10 : 111;
-    qso.headerFlag = pick(1, 0);
-    qso.headerNumber = pick(13, 5);
+    qso.setHeaderFlag(pick(1, 0));
+    qso.setHeaderNumberValue(pick(13, 5));
     intake.fileTypeFilter = pick(18, 0);
     intake.ftpDir = otherSet ? QStringLiteral("/srv/ftp2") : QStringLiteral("/srv/ftp\r\nnext line");
 }
@@ -359,8 +359,8 @@ private slots:
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
         QCOMPARE(form.text().fontPresetsPicture[28], QStringLiteral("screen preset -28"));
         QCOMPARE(form.text().customColours[4], QStringLiteral("4000"));
-        QCOMPARE(form.qso().stationRecord[2], QStringLiteral("DL1ABC/P"));
-        QCOMPARE(form.qso().stationRecord[5], QStringLiteral("LCL"));
+        QCOMPARE(form.qso().stationCall(), QStringLiteral("DL1ABC/P"));
+        QCOMPARE(form.qso().zoneWord(), QStringLiteral("LCL"));
         QCOMPARE(form.intake().quickDirs[1], QString());
         QCOMPARE(form.engine().toneFrequency.toInt(), 900);
         QCOMPARE(form.intake().ftpDir, QStringLiteral("/kept"));
@@ -393,7 +393,7 @@ private slots:
         QCOMPARE(f.form().Check13->value(), 0);
         QCOMPARE(f.form().text().textOptionFlags[4].toInt(), 4);   // line 120
         QCOMPARE(f.form().engine().toneFrequency.toDouble(), 1234.5); // line 133
-        QCOMPARE(f.form().qso().headerNumber.toInt(), 13);         // line 139
+        QCOMPARE(f.form().qso().headerNumber().toInt(), 13);         // line 139
         QCOMPARE(f.form().Check2->value(), 1);                     // line 143
         const QStringList bad = skipped.matching("StationSettings");
         QCOMPARE(bad.size(), 2);
@@ -433,7 +433,7 @@ private slots:
         form.engine().jpegQuality = quality;
         form.engine().toneFrequency = tone;
         form.engine().autoSaveLimit = limit;
-        form.qso().stationRecord[5] = zone;
+        form.qso().setZoneWord(zone);
         form.formSetup().Text5->setText(QStringLiteral("77"));
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
         QTEST(form.engine().jpegQuality.toInt(), "wantQuality");
@@ -443,7 +443,7 @@ private slots:
         QTEST(form.engine().toneFrequency.toDouble(), "wantTone");
         QCOMPARE(form.Command48->text(), platform::numberText(form.engine().toneFrequency.toDouble()));
         QTEST(form.strips().rxPageCount(), "wantPages");
-        QTEST(form.qso().stationRecord[5], "wantZone");
+        QTEST(form.qso().zoneWord(), "wantZone");
     }
 
     // A stored "Sp FFT" with "Sp FM" ticked beforehand: FFT on, FM off.

@@ -75,7 +75,7 @@ private slots:
             form.Image12->setPicture(recent);
             form.Picture7->setAutoRedraw(true);
             form.Picture7->Line(0, 0, 639, 31, 0x0000FF, platform::PictureBox::LineKind::FilledBox);
-            form.qso().stationRecord[2] = QStringLiteral("DL1ABC");
+            form.qso().setStationCall(QStringLiteral("DL1ABC"));
             form.Check8->setValue(1);
             // Underline and bold ticked, italic not: each box comes back as it was.
             form.Check13->setValue(1);
@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(rgb(form.Image12->Picture()), recent);
         QCOMPARE(rgb(form.Picture7->Picture()).pixel(320, 16), qRgb(255, 0, 0));
         QCOMPARE(rgb(form.Picture4->Picture()).pixel(0, 0), qRgb(255, 255, 255));
-        QCOMPARE(form.qso().stationRecord[2], QStringLiteral("DL1ABC"));
+        QCOMPARE(form.qso().stationCall(), QStringLiteral("DL1ABC"));
         QCOMPARE(form.Check8->value(), 1);
         QCOMPARE(form.Check13->value(), 1);
         QCOMPARE(form.Check14->value(), 0);

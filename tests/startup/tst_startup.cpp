@@ -206,7 +206,7 @@ private slots:
             writeFile(f.appPath("logdata.bak"), "old");
             QCOMPARE(load(f), Result::Running);
             QCOMPARE(fileBytes(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
-            QCOMPARE(f.form().qso().contactLog.logText(), QString::fromLatin1(log));
+            QCOMPARE(f.form().qso().contactLog().logText(), QString::fromLatin1(log));
         }
         // An empty log is still backed up.
         {
@@ -221,7 +221,7 @@ private slots:
             writeFile(f.appPath("logdata.bak"), "\"" + log + "\"\r\n");
             QCOMPARE(load(f), Result::Running);
             QCOMPARE(fileBytes(f.appPath("logdata.bak")), "\"" + log + "\"\r\n");
-            QCOMPARE(f.form().qso().contactLog.logText(), QString());
+            QCOMPARE(f.form().qso().contactLog().logText(), QString());
         }
     }
 

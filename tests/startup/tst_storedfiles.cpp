@@ -188,7 +188,7 @@ private slots:
         s.start();
         auto& form = s.form();
         QCOMPARE(form.Text2->text(), QStringLiteral("first line\r\nsecond line\r\n"));
-        QCOMPARE(form.qso().contactLog.logText(), QString::fromUtf8("\r\nDL1ABC Grüße aus Zürich\r\nF5XYZ café au lait\r\n"));
+        QCOMPARE(form.qso().contactLog().logText(), QString::fromUtf8("\r\nDL1ABC Grüße aus Zürich\r\nF5XYZ café au lait\r\n"));
         saveLogEntry(form, s.f, QStringLiteral("Q1AB"), QStringLiteral("Zoë"));
         QCOMPARE(fileBytes(s.f.appPath("logdata")), "\r\nQ1AB Zo\xc3\xab" + log + "\r\n");
         s.restart();
