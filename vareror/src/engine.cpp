@@ -602,6 +602,27 @@ std::string Engine::receivedFskId() const { return rx_->fskId(); }
 int32_t Engine::doJob()
 {
     start();
+    size_t nOut = 0, nIn = 0;
+    advanceClock(nOut, nIn);
+    checkDevices(false);
+    // Transmit, then what the receiver hears meanwhile.
+    const bool wasSending = transmitting();
+    const bool active = wasSending || speechPos_ < speech_.size();
+    transmitSlice(active, nOut);
+    hearSlice(wasSending, active, nIn, nOut);
+    // On the virtual clock the job is the time that passes: what was heard in it is taken in
+    // before the job returns (its redraws go on in later jobs).
+    rx_->sync();
+    takeRxEvents();
+    copyRxRows();
+    watchTransmission();
+    drawDisplays();
+    return handOut();
+}
+
+// This job's slice of time, in output and input samples (nOut, nIn).
+void Engine::advanceClock(size_t &nOut, size_t &nIn)
+{
     // How much time this job stands for: a fixed slice on the virtual clock, the time since
     // the last job on a sound card's. Sample counts follow from the total time, so slices
     // never lose or gain a sample.
@@ -618,15 +639,16 @@ int32_t Engine::doJob()
                uint64_t(clockNs_ % 1000000000) * uint64_t(rate) / 1000000000u;
     };
     const uint64_t outTarget = samplesAt(outRate_), inTarget = samplesAt(inRate_);
-    const size_t nOut = size_t(outTarget - outTicks_), nIn = size_t(inTarget - inTicks_);
+    nOut = size_t(outTarget - outTicks_);
+    nIn = size_t(inTarget - inTicks_);
     outTicks_ = outTarget;
     inTicks_ = inTarget;
+}
 
-    checkDevices(false);
-
-    // Transmit.
-    const bool wasSending = transmitting();
-    const bool active = wasSending || speechPos_ < speech_.size();
+// The transmitter's samples for this slice (`active`: a transmission or speech is under way),
+// to the card, the output file and, for a loopback, what the receiver may hear (played_).
+void Engine::transmitSlice(bool active, size_t nOut)
+{
     size_t sent = 0;
     played_.clear();
     if (active) {
@@ -653,7 +675,11 @@ int32_t Engine::doJob()
                 lineMarks_.pop_front();
         }
     }
+}
 
+// What the receiver hears in this slice, handed to it and to the displays.
+void Engine::hearSlice(bool wasSending, bool active, size_t nIn, size_t nOut)
+{
     // What the receiver hears during this job. The transmit word's loopback field: 1 the
     // receiver hears the signal as it is sent, 2 it keeps listening to the input while sending.
     const unsigned loop = (uint32_t(s_.txWord) >> 16) & 3;
@@ -697,12 +723,11 @@ int32_t Engine::doJob()
             rx_->feed(heard_.data(), heard_.size());
         displays_.feed(heard_.data(), heard_.size(), inRate_);
     }
-    // On the virtual clock the job is the time that passes: what was heard in it is taken in
-    // before the job returns (its redraws go on in later jobs).
-    rx_->sync();
-    takeRxEvents();
-    copyRxRows();
+}
 
+// A transmission the card stopped playing is ended; one played to its end is finished.
+void Engine::watchTransmission()
+{
     // A card that stops taking samples (unplugged, taken by another program) must not hold
     // the transmitter keyed: the transmission ends and the status says why.
     if (cardOut_ && transmitting()) {
@@ -732,8 +757,6 @@ int32_t Engine::doJob()
                 finishTx();
         }
     }
-    drawDisplays();
-    return handOut();
 }
 
 // The displays show what the receiver heard, in the DIBs the program bound.

@@ -131,6 +131,11 @@ private:
     void copyRxRows();
     int32_t handOut();
     void drawDisplays();
+    // the job's steps
+    void advanceClock(size_t &nOut, size_t &nIn);
+    void transmitSlice(bool active, size_t nOut);
+    void hearSlice(bool wasSending, bool active, size_t nIn, size_t nOut);
+    void watchTransmission();
     bool transmitting() const { return txKind_ != TxKind::None; }
 
     EngineSettings &s_;
