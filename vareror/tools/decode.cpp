@@ -75,13 +75,15 @@ struct Pending {
     bool fsk = false;
 };
 
-} // namespace
-
-int runDecode(int argc, char **argv)
-{
+struct DecodeArgs {
     int forcedMode = -1;
     bool slant = true; // a clock off by a few thousand ppm would otherwise write a sheared picture
     std::vector<std::string> files;
+};
+
+// The command line; returns -1 when it is sound, else the exit status.
+int parseArgs(int argc, char **argv, DecodeArgs &args)
+{
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (!std::strcmp(a, "--mode")) {
@@ -91,125 +93,170 @@ int runDecode(int argc, char **argv)
             const long m = std::strtol(argv[++i], &end, 10);
             if (errno || !end || *end || !validMode(int(m)))
                 return fail(std::string("unknown mode: ") + argv[i]);
-            forcedMode = int(m);
+            args.forcedMode = int(m);
         } else if (!std::strcmp(a, "--slant")) {
-            slant = true;
+            args.slant = true;
         } else if (!std::strcmp(a, "--no-slant")) {
-            slant = false;
+            args.slant = false;
         } else if (a[0] == '-' && a[1] == '-') {
             return fail(std::string("unknown option: ") + a);
         } else {
-            files.push_back(a);
+            args.files.push_back(a);
         }
     }
-    if (files.size() != 2) {
+    if (args.files.size() != 2) {
         std::fprintf(stderr, "usage: vareror-wav decode [--mode N] [--no-slant] in.wav outdir/\n"
                              "exit status: 0 every picture whole, 1 an error or no picture, 3 a picture not whole\n");
         return 2;
     }
-    const std::string in = files[0];
-    const QString outDir = QString::fromLocal8Bit(files[1].c_str());
+    return -1;
+}
 
-    SoundFile sf(in);
-    std::string why;
-    if (!sf.receivable(&why)) return fail("cannot decode " + in + ": " + why);
-    if (!QDir().mkpath(outDir)) return fail("cannot create the folder " + files[1]);
+// The receiver's pictures as they end, each written as a PNG file with its JSON line once it is
+// known whether an FSK ID follows it.
+class Pictures {
+public:
+    Pictures(const Receiver &rx, const std::string &in, const QString &outDir, int forcedMode)
+        : rx_(rx), in_(in), outDir_(outDir), forcedMode_(forcedMode),
+          base_(QFileInfo(QString::fromLocal8Bit(in.c_str())).completeBaseName())
+    {
+    }
+    // The receiver's events since the last call.
+    void handle(unsigned ev);
+    // The picture waiting for an FSK ID, written.
+    void flush();
+    int exitStatus() const;
 
-    Receiver rx(sf.rate());
-    RxOptions o = rx.options();
-    o.autoSlant = slant;
-    o.rxBuffer = 1;
-    if (forcedMode >= 0) o.autoRestart = false;
-    rx.setOptions(o);
-    rx.setDrawWhileArriving(false); // only the finished pictures are written
-    if (forcedMode >= 0) rx.startScan(forcedMode);
+private:
+    const Receiver &rx_;
+    const std::string in_;
+    const QString outDir_;
+    const int forcedMode_;
+    const QString base_;
+    int written_ = 0, incomplete_ = 0, refused_ = 0;
+    Pending pending_;
+    bool writeError_ = false;
+};
 
-    const QString base = QFileInfo(QString::fromLocal8Bit(in.c_str())).completeBaseName();
-    int written = 0, incomplete = 0, refused = 0;
-    Pending pending;
-    bool writeError = false;
+void Pictures::flush()
+{
+    if (!pending_.have) return;
+    const Receiver::Finished &f = pending_.pic;
+    const ModeInfo &m = modeInfo(f.mode);
+    ++written_;
+    const QString name = QString("%1_%2_%3.png").arg(base_).arg(written_).arg(QString::fromStdString(safeName(m.name)));
+    const QString path = QDir(outDir_).filePath(name);
+    QByteArray png;
+    std::string why = "the picture cannot be encoded";
+    if (!vareror::tools::pngBytes(f.picture, png) ||
+        !vareror::files::writeWholeFile(QFile::encodeName(path).toStdString(), png.constData(), size_t(png.size()), &why)) {
+        std::fprintf(stderr, "vareror-wav decode: cannot write %s: %s\n", path.toLocal8Bit().constData(), why.c_str());
+        writeError_ = true;
+    }
+    const std::string headerMode = f.headerMode >= 0 ? std::to_string(f.headerMode) : "null";
+    std::printf("{\"file\": %s, \"mode\": %d, \"name\": %s, \"width\": %d, \"height\": %d, \"lines\": %d, "
+                "\"start_s\": %.3f, \"fskid\": %s, \"slant_ppm\": %.1f, \"header_mode\": %s}\n",
+                jsonString(path.toStdString()).c_str(), f.mode, jsonString(m.name).c_str(), f.picture.width,
+                f.picture.height, f.lines, f.startSeconds, pending_.fsk ? jsonString(pending_.fskId).c_str() : "null",
+                f.slantPpm, headerMode.c_str());
+    std::fflush(stdout);
+    if (forcedMode_ >= 0 && f.headerMode >= 0 && f.headerMode != f.mode)
+        std::fprintf(stderr, "vareror-wav decode: %s: the header heard names %s, not %s as forced\n",
+                     path.toLocal8Bit().constData(), modeText(f.headerMode).c_str(), modeText(f.mode).c_str());
+    if (f.lines < f.picture.height) {
+        ++incomplete_;
+        std::fprintf(stderr, "vareror-wav decode: %s: %d of %d lines received\n", path.toLocal8Bit().constData(),
+                     f.lines, f.picture.height);
+    }
+    pending_ = Pending();
+}
 
-    auto flush = [&]() {
-        if (!pending.have) return;
-        const Receiver::Finished &f = pending.pic;
-        const ModeInfo &m = modeInfo(f.mode);
-        ++written;
-        const QString name = QString("%1_%2_%3.png").arg(base).arg(written).arg(QString::fromStdString(safeName(m.name)));
-        const QString path = QDir(outDir).filePath(name);
-        QByteArray png;
-        std::string why = "the picture cannot be encoded";
-        if (!vareror::tools::pngBytes(f.picture, png) ||
-            !vareror::files::writeWholeFile(QFile::encodeName(path).toStdString(), png.constData(), size_t(png.size()), &why)) {
-            std::fprintf(stderr, "vareror-wav decode: cannot write %s: %s\n", path.toLocal8Bit().constData(), why.c_str());
-            writeError = true;
+void Pictures::handle(unsigned ev)
+{
+    if (ev & RxEnded) {
+        flush();
+        const auto &f = rx_.lastFinished();
+        // a picture cut short before its first lines is no picture, nor one forced in a
+        // mode whose line structure its signal does not show
+        if (f.lines > 0) {
+            pending_.have = true;
+            pending_.pic = f;
+        } else if (!f.lineStructure) {
+            ++refused_;
+            std::fprintf(stderr, "vareror-wav decode: %s: no line structure of %s found%s%s\n", in_.c_str(),
+                         modeText(f.mode).c_str(), f.headerMode >= 0 ? "; the header heard names " : "",
+                         f.headerMode >= 0 ? modeText(f.headerMode).c_str() : "");
         }
-        const std::string headerMode = f.headerMode >= 0 ? std::to_string(f.headerMode) : "null";
-        std::printf("{\"file\": %s, \"mode\": %d, \"name\": %s, \"width\": %d, \"height\": %d, \"lines\": %d, "
-                    "\"start_s\": %.3f, \"fskid\": %s, \"slant_ppm\": %.1f, \"header_mode\": %s}\n",
-                    jsonString(path.toStdString()).c_str(), f.mode, jsonString(m.name).c_str(), f.picture.width,
-                    f.picture.height, f.lines, f.startSeconds, pending.fsk ? jsonString(pending.fskId).c_str() : "null",
-                    f.slantPpm, headerMode.c_str());
-        std::fflush(stdout);
-        if (forcedMode >= 0 && f.headerMode >= 0 && f.headerMode != f.mode)
-            std::fprintf(stderr, "vareror-wav decode: %s: the header heard names %s, not %s as forced\n",
-                         path.toLocal8Bit().constData(), modeText(f.headerMode).c_str(), modeText(f.mode).c_str());
-        if (f.lines < f.picture.height) {
-            ++incomplete;
-            std::fprintf(stderr, "vareror-wav decode: %s: %d of %d lines received\n", path.toLocal8Bit().constData(),
-                         f.lines, f.picture.height);
+    }
+    if (ev & RxFskId) {
+        if (pending_.have) {
+            pending_.fsk = true;
+            pending_.fskId = rx_.fskId();
         }
-        pending = Pending();
-    };
+    }
+    if ((ev & RxStarted) && !(ev & RxEnded)) flush();
+}
 
-    auto handle = [&](unsigned ev) {
-        if (ev & RxEnded) {
-            flush();
-            const auto &f = rx.lastFinished();
-            // a picture cut short before its first lines is no picture, nor one forced in a
-            // mode whose line structure its signal does not show
-            if (f.lines > 0) {
-                pending.have = true;
-                pending.pic = f;
-            } else if (!f.lineStructure) {
-                ++refused;
-                std::fprintf(stderr, "vareror-wav decode: %s: no line structure of %s found%s%s\n", in.c_str(),
-                             modeText(f.mode).c_str(), f.headerMode >= 0 ? "; the header heard names " : "",
-                             f.headerMode >= 0 ? modeText(f.headerMode).c_str() : "");
-            }
-        }
-        if (ev & RxFskId) {
-            if (pending.have) {
-                pending.fsk = true;
-                pending.fskId = rx.fskId();
-            }
-        }
-        if ((ev & RxStarted) && !(ev & RxEnded)) flush();
-    };
+int Pictures::exitStatus() const
+{
+    if (writeError_) return 1;
+    if (written_ == 0) return refused_ > 0 ? 1 : fail("no picture found in " + in_);
+    return incomplete_ > 0 ? 3 : 0;
+}
 
+// The whole file through the receiver, then silence enough for the last picture and an FSK ID
+// after it to end.
+void feed(SoundFile &sf, Receiver &rx, Pictures &pictures)
+{
     std::vector<float> mono(4096);
     for (;;) {
         const int64_t got = sf.readMono(mono.data(), 4096);
         if (got <= 0) break;
         rx.process(mono.data(), size_t(got));
-        handle(rx.takeEvents());
+        pictures.handle(rx.takeEvents());
     }
     // Let the last picture and an FSK ID after it finish: a little silence flushes the
     // filters; a picture still running then ends with what it has.
     std::vector<float> silence(size_t(sf.rate()) / 4, 0.0f);
     for (int i = 0; i < 12 && rx.receiving(); ++i) {
         rx.process(silence.data(), silence.size());
-        handle(rx.takeEvents());
+        pictures.handle(rx.takeEvents());
     }
     for (int i = 0; i < 4; ++i) {
         rx.process(silence.data(), silence.size());
-        handle(rx.takeEvents());
+        pictures.handle(rx.takeEvents());
     }
     if (rx.receiving()) {
         rx.stopScan();
-        handle(rx.takeEvents());
+        pictures.handle(rx.takeEvents());
     }
-    flush();
-    if (writeError) return 1;
-    if (written == 0) return refused > 0 ? 1 : fail("no picture found in " + in);
-    return incomplete > 0 ? 3 : 0;
+    pictures.flush();
+}
+
+} // namespace
+
+int runDecode(int argc, char **argv)
+{
+    DecodeArgs args;
+    if (const int status = parseArgs(argc, argv, args); status >= 0) return status;
+    const std::string in = args.files[0];
+    const QString outDir = QString::fromLocal8Bit(args.files[1].c_str());
+
+    SoundFile sf(in);
+    std::string why;
+    if (!sf.receivable(&why)) return fail("cannot decode " + in + ": " + why);
+    if (!QDir().mkpath(outDir)) return fail("cannot create the folder " + args.files[1]);
+
+    Receiver rx(sf.rate());
+    RxOptions o = rx.options();
+    o.autoSlant = args.slant;
+    o.rxBuffer = 1;
+    if (args.forcedMode >= 0) o.autoRestart = false;
+    rx.setOptions(o);
+    rx.setDrawWhileArriving(false); // only the finished pictures are written
+    if (args.forcedMode >= 0) rx.startScan(args.forcedMode);
+
+    Pictures pictures(rx, in, outDir, args.forcedMode);
+    feed(sf, rx, pictures);
+    return pictures.exitStatus();
 }
