@@ -64,7 +64,7 @@ void Intake::placeAdjustPanel()
     f.Frame9->adjustSize();
     f.Frame9->move(tabs.left() + 148, tabs.bottom() + 4);
     f.Frame9->raise();
-    platform::PictureBox* screen = adjustOnRx == 1 ? f.Picture18 : f.Picture1;
+    platform::PictureBox* screen = adjustOnRx_ == 1 ? f.Picture18 : f.Picture1;
     QWidget* shown = f.PicbufVisible;
     shown->setGeometry(QRect(screen->mapTo(shown->parentWidget(), QPoint(0, 0)), screen->size()));
     shown->raise();
@@ -75,9 +75,9 @@ void Intake::startAdjusting(const QImage& picture)
     interfaces::Form& f = form_;
     for (platform::Picbuf* buffer : {f.PicbufEdit, f.PicbufOriginal, f.PicbufVisible})
         buffer->setPicture(picture);
-    brightnessLevel = 0.5;
-    contrastLevel = 0.5;
-    gammaLevel = 5.0;
+    brightnessLevel_ = 0.5;
+    contrastLevel_ = 0.5;
+    gammaLevel_ = 5.0;
     // A slider that stood elsewhere applies the chosen quantity at its neutral level.
     f.HScroll6->setValue(kNeutralSlider);
     f.text().markAdjustPanelOpen();
@@ -96,11 +96,11 @@ void Intake::toggleAdjustPanel()
     if (!f.Frame9->isHidden()) {
         f.Frame9->hide();
         f.PicbufVisible->hide();
-        adjustOnRx = 0;
+        adjustOnRx_ = 0;
         f.Text1->setFocus();
         return;
     }
-    adjustOnRx = 1;
+    adjustOnRx_ = 1;
     placeAdjustPanel();
     platform::PictureBox* received = f.Picture19;
     received->Cls();
@@ -125,7 +125,7 @@ void Intake::Command38_Click()
     auto& canvas = f.canvas();
     platform::StepRunner steps(QStringLiteral("Command38_Click"));
     platform::Picbuf& shown = *f.PicbufVisible;
-    if (adjustOnRx == 0) {
+    if (adjustOnRx_ == 0) {
         // The engine takes the new TX picture at the next commit or before sending.
         platform::PictureBox* tx = f.Picture1;
         steps.step(QStringLiteral("TX picture"), [&] {
@@ -137,7 +137,7 @@ void Intake::Command38_Click()
         steps.step(QStringLiteral("recent row"), [&] { f.strips().shiftRecentRow(shown.picture()); });
         if (f.Check8->value() == 1)
             acceptIntoAutoSave(steps);
-        adjustOnRx = 0;
+        adjustOnRx_ = 0;
     }
     shown.hide();
     f.Frame9->hide();
@@ -154,7 +154,7 @@ void Intake::acceptIntoAutoSave(platform::StepRunner& steps)
     platform::Picbuf& shown = *f.PicbufVisible;
     platform::FileListBox& list = *f.File2;
     const QString folder = platform::appPath(QStringLiteral("AutoSave"));
-    dialogFolder = platform::appFolder();
+    dialogFolder_ = platform::appFolder();
     // The folder's dated pictures as listed before the new one exists. When the folder
     // cannot be listed, File2 keeps another folder, which is never pruned.
     int listed = -1;
@@ -186,7 +186,7 @@ void Intake::acceptIntoAutoSave(platform::StepRunner& steps)
 void Intake::Command27_Click()
 {
     interfaces::Form& f = form_;
-    adjustOnRx = 0;
+    adjustOnRx_ = 0;
     f.PicbufVisible->hide();
     f.Frame9->hide();
     auto& canvas = f.canvas();
@@ -241,15 +241,15 @@ void Intake::optProcessor_Click(int index)
     switch (index) {
     case kBrightness:
         slider.setMinimum(0);
-        slider.setValue(int(std::lround(brightnessLevel * 100)));
+        slider.setValue(int(std::lround(brightnessLevel_ * 100)));
         break;
     case kContrast:
         slider.setMinimum(0);
-        slider.setValue(int(std::lround(contrastLevel * 100)));
+        slider.setValue(int(std::lround(contrastLevel_ * 100)));
         break;
     case kGamma:
         slider.setMinimum(10);
-        slider.setValue(int(std::lround(gammaLevel * 10)));
+        slider.setValue(int(std::lround(gammaLevel_ * 10)));
         break;
     default:
         break;
@@ -266,28 +266,28 @@ void Intake::HScroll6_Change()
     platform::StepRunner steps(QStringLiteral("HScroll6_Change"));
     switch (chosenQuantity(f)) {
     case kBrightness:
-        brightnessLevel = v / 100.0;
-        steps.step(QStringLiteral("brightness"), [&] { work.brightnessContrast(brightnessLevel, contrastLevel); });
+        brightnessLevel_ = v / 100.0;
+        steps.step(QStringLiteral("brightness"), [&] { work.brightnessContrast(brightnessLevel_, contrastLevel_); });
         break;
     case kContrast:
-        contrastLevel = v / 100.0;
-        steps.step(QStringLiteral("contrast"), [&] { work.brightnessContrast(brightnessLevel, contrastLevel); });
+        contrastLevel_ = v / 100.0;
+        steps.step(QStringLiteral("contrast"), [&] { work.brightnessContrast(brightnessLevel_, contrastLevel_); });
         break;
     case kGamma:
-        gammaLevel = v / 10.0;
-        steps.step(QStringLiteral("gamma"), [&] { work.gamma(gammaLevel); });
+        gammaLevel_ = v / 10.0;
+        steps.step(QStringLiteral("gamma"), [&] { work.gamma(gammaLevel_); });
         break;
     default:
         break;
     }
-    skipEditCopy = true;
+    skipEditCopy_ = true;
     work.setPicture(f.PicbufOriginal->picture());
 }
 
 void Intake::PicbufEdit_PictureChanged()
 {
-    if (skipEditCopy) {
-        skipEditCopy = false;
+    if (skipEditCopy_) {
+        skipEditCopy_ = false;
         return;
     }
     form_.PicbufVisible->setPicture(form_.PicbufEdit->picture());
@@ -296,9 +296,9 @@ void Intake::PicbufEdit_PictureChanged()
 void Intake::resetAdjustSlider()
 {
     form_.HScroll6->setValue(kNeutralSlider);
-    brightnessLevel = 0.5;
-    contrastLevel = 0.5;
-    gammaLevel = 5.0;
+    brightnessLevel_ = 0.5;
+    contrastLevel_ = 0.5;
+    gammaLevel_ = 5.0;
 }
 
 // "Restore Picture": the picture the panel was opened on, or on the RX side the received
@@ -307,7 +307,7 @@ void Intake::Command40_Click()
 {
     interfaces::Form& f = form_;
     resetAdjustSlider();
-    const QImage source = adjustOnRx == 1 ? f.Picture19->Image() : f.Picture1->Image();
+    const QImage source = adjustOnRx_ == 1 ? f.Picture19->Image() : f.Picture1->Image();
     for (platform::Picbuf* buffer : {f.PicbufVisible, f.PicbufEdit, f.PicbufOriginal})
         buffer->setPicture(source);
     f.Text1->setFocus();

@@ -125,13 +125,13 @@ void Intake::Command20_Click()
         if (form.Command14->text().contains(u'*')) {
             steps.step(QStringLiteral("Dir 1"), [&] { form.Command14->setText(QStringLiteral("Dir 1")); });
             steps.step(QStringLiteral("page"), [&] {
-                const int n = settingNumber(currentQuickDir);
+                const int n = settingNumber(currentQuickDir_);
                 if (n < 0 || n > 8)
                     throw platform::VbError(9, QStringLiteral("Subscript out of range: quick directory %1").arg(n));
-                form.File1->setListIndex(settingNumber(quickDirPage[n]));
+                form.File1->setListIndex(settingNumber(quickDirPages_[n]));
             });
             steps.step(QStringLiteral("quick directory"), [&] {
-                const int n = settingNumber(currentQuickDir);
+                const int n = settingNumber(currentQuickDir_);
                 if (n >= 1 && n <= 8)
                     quickDirClick(n);
             });
@@ -190,14 +190,14 @@ void Intake::Dir1_Change()
         if (form.File1->ListCount() > 0)
             form.File1->setListIndex(0);
     });
-    scratchIndex = form.File1->ListIndex();
+    scratchIndex_ = form.File1->ListIndex();
     if (showPage)
         Label13_Click();
 }
 
 void Intake::File1_MouseDown(int, int, double, double)
 {
-    iconIndex = 0;
+    iconIndex_ = 0;
     clearBrowserSlots();
 }
 
@@ -228,6 +228,28 @@ void Intake::clearBrowserSlots()
 QString Intake::browserSlotPath(int slot) const
 {
     return slot >= 1 && slot <= 4 ? browserSlotPath_[slot] : QString();
+}
+
+QString Intake::quickDir(int element) const
+{
+    return element >= 1 && element <= 14 ? quickDirs_[element] : QString();
+}
+
+void Intake::setQuickDir(int element, const QString& folder)
+{
+    if (element >= 1 && element <= 14)
+        quickDirs_[element] = folder;
+}
+
+QVariant Intake::quickDirPage(int n) const
+{
+    return n >= 1 && n <= 8 ? quickDirPages_[n] : QVariant();
+}
+
+void Intake::setQuickDirPage(int n, const QVariant& page)
+{
+    if (n >= 1 && n <= 8)
+        quickDirPages_[n] = page;
 }
 
 // ---------------------------------------------------------------- drops on the lists
@@ -276,17 +298,17 @@ void Intake::dropToSave(bool recentTaken)
         if (!QFileInfo(folder).isDir())
             throw platform::VbError(platform::vbErrPathNotFound,
                                     QStringLiteral("The browser's folder ") + folder + QStringLiteral(" is not there."));
-        dialogFolder = folder;
-        PicbufFile->setPicture(picture);
-        PicbufFile->setImageFormat(platform::Picbuf::NoFormat);
+        dialogFolder_ = folder;
+        picbufFile_->setPicture(picture);
+        picbufFile_->setImageFormat(platform::Picbuf::NoFormat);
         // The buffer's pre-save check is 0, never above 1: no save greys the picture first.
-        SaveImageAs(*PicbufFile, *form.CommonDialog1);
+        SaveImageAs(*picbufFile_, *form.CommonDialog1);
     } catch (const std::exception& e) {
         tell(form.ui(), e);
     }
     platform::StepRunner steps(QStringLiteral("dropToSave"));
     steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
-    dialogFolder = platform::appFolder();
+    dialogFolder_ = platform::appFolder();
     form.Text1->setFocus();
 }
 
@@ -302,34 +324,33 @@ void Intake::Label13_Click()
         ShowNextIcons();
         return;
     }
-    scratchIndex = list.ListIndex();
-    if (scratchIndex > list.ListCount() - 4)
+    scratchIndex_ = list.ListIndex();
+    if (scratchIndex_ > list.ListCount() - 4)
         clearBrowserSlots();
-    if (scratchIndex == -1)
+    if (scratchIndex_ == -1)
         return;
     form.setMousePointer(HourglassPointer);
-    steps.step(QStringLiteral("select"), [&] { list.setListIndex(scratchIndex); });
+    steps.step(QStringLiteral("select"), [&] { list.setListIndex(scratchIndex_); });
     // The page is recorded for the quick directory whose button shows its marker.
     for (int n = 1; n <= 8; ++n)
         if (form.quickDirButton(n)->text().contains(QStringLiteral("Dir%1").arg(n)))
-            quickDirPage[n] = list.ListIndex();
+            quickDirPages_[n] = list.ListIndex();
     form.Picture2->setAutoRedraw(true);
     form.Picture13->setAutoRedraw(true);
     // The intake's own file buffer is prepared, never the adjust panel's working copy,
     // which the preparation would empty.
     steps.step(QStringLiteral("prepare buffer"), [&] {
-        PicbufFile->Clear();
-        PicbufFile->setFlag(true);
-        PicbufFile->setDepth(24);
+        picbufFile_->Clear();
+        picbufFile_->setFlag(true);
+        picbufFile_->setDepth(24);
     });
     for (int k = 1; k <= 4; ++k) {
-        if (k >= 2 && !steps.step(QStringLiteral("next file"), [&] { list.setListIndex(scratchIndex + k - 1); }))
+        if (k >= 2 && !steps.step(QStringLiteral("next file"), [&] { list.setListIndex(scratchIndex_ + k - 1); }))
             break;
         // A file that cannot be read leaves its slot empty, not showing the picture
         // before it (a file the operator might then drag or delete in its place).
         const bool loaded = loadThumbnailFile();
         form.thumbnailFor(10 + k)->setPicture(loaded ? form.Picture2->Image() : QImage());
-        browserSlotIndex[k] = list.ListIndex();
         browserSlotPath_[k] = list.filePath();
         if (k <= 3 && list.ListIndex() >= list.ListCount() - 1) {
             steps.step(QStringLiteral("last file"), [&] { list.setListIndex(list.ListIndex() - 1); });
@@ -348,16 +369,16 @@ void Intake::Label27_Click()
     if (platform::backColor(form.Label43) == ChosenColor) {
         // Back two pages of icons from the one after the page shown: after a short last
         // page that is 8 back from the end, and below the first icon it starts at it.
-        iconIndex -= 8;
+        iconIndex_ -= 8;
         Label13_Click();
         return;
     }
     if (form.File1->ListIndex() < 5)
         return;
-    if (scratchIndex - 4 < 0)
-        scratchIndex = 4;
+    if (scratchIndex_ - 4 < 0)
+        scratchIndex_ = 4;
     platform::StepRunner(QStringLiteral("Label27_Click")).step(QStringLiteral("back"), [&] {
-        form.File1->setListIndex(scratchIndex - 4);
+        form.File1->setListIndex(scratchIndex_ - 4);
     });
     Label13_Click();
 }
@@ -393,7 +414,7 @@ void Intake::Label27_MouseUp(int)
 bool Intake::loadThumbnailFile()
 {
     interfaces::Form& form = form_;
-    platform::Picbuf& buffer = *PicbufFile;
+    platform::Picbuf& buffer = *picbufFile_;
     const QString name = form.File1->filePath();
     buffer.setFilename(name);
     const QString extension = name.right(3).toUpper();
@@ -437,7 +458,7 @@ void Intake::filterClick(int code)
                [&] { form.File1->setListIndex(form.File1->ListCount() > 0 ? 0 : -1); });
     resetFilterLabels();
     platform::setBackColor(form.filterLabel(code), ChosenColor);
-    fileTypeFilter = code;
+    fileTypeFilter_ = code;
     Label13_Click();
 }
 
@@ -453,7 +474,7 @@ void Intake::resetFilterLabels()
 void Intake::restoreFileTypeFilter()
 {
     interfaces::Form& form = form_;
-    const int code = settingNumber(fileTypeFilter);
+    const int code = settingNumber(fileTypeFilter_);
     if (code == 0) {
         platform::setBackColor(form.Label23, ChosenColor);
         return;
@@ -530,7 +551,7 @@ void Intake::fitLabelClick(int number)
     // page began. (Four back from the selection is another page after a short last page,
     // and none at all after a full one at the end of the list.)
     platform::StepRunner(QStringLiteral("fitLabelClick")).step(QStringLiteral("page shown"), [&] {
-        form.File1->setListIndex(scratchIndex);
+        form.File1->setListIndex(scratchIndex_);
     });
     Label13_Click();
 }
@@ -559,7 +580,7 @@ void Intake::olepicturesize()
     interfaces::Form& form = form_;
     platform::PictureBox& target = *form.Picture2;
     platform::StepRunner steps(QStringLiteral("olepicturesize"));
-    steps.step(QStringLiteral("Picture13"), [&] { setFitSource(PicbufFile->picture()); });
+    steps.step(QStringLiteral("Picture13"), [&] { setFitSource(picbufFile_->picture()); });
     target.setAutoRedraw(true);
     target.Line(0, 0, 640, 512, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     steps.step(QStringLiteral("paint"), [&] {
@@ -610,7 +631,7 @@ void Intake::quickDirClick(int n)
     auto& canvas = form.canvas();
     const int element = QuickDirElement[n];
     canvas.setMouseState(0);
-    currentQuickDir = n;
+    currentQuickDir_ = n;
     resetDirCaptions();
     platform::CommandButton* button = form.quickDirButton(n);
     setBold(button, true);
@@ -619,12 +640,12 @@ void Intake::quickDirClick(int n)
         // Twice: when the drive changed, its change handler moved the folder list to that
         // drive's folder; the second pass brings both lists back to the stored folder.
         for (int pass = 0; pass < 2; ++pass) {
-            form.File1->setPath(quickDirs[element]);
+            form.File1->setPath(quickDirs_[element]);
             form.Dir1->setPath(form.File1->Path());
             form.Drive1->setDrive(form.Dir1->Path());
         }
         clearBrowserSlots();
-        form.File1->setListIndex(settingNumber(quickDirPage[n]));
+        form.File1->setListIndex(settingNumber(quickDirPages_[n]));
         Label13_Click();
         canvas.setMouseState(107);
     } catch (const std::exception& e) {
@@ -642,7 +663,7 @@ void Intake::quickDirMouseDown(int n, int button)
     const int answer = form.ui().msgBox(QStringLiteral("Save this Directory to Dir %1?").arg(n),
                                         platform::vbOKCancel + platform::vbDefaultButton2, folder);
     if (answer == platform::vbOK)
-        quickDirs[QuickDirElement[n]] = folder;
+        quickDirs_[QuickDirElement[n]] = folder;
 }
 
 // The captions repaint at once; no other event runs in between.

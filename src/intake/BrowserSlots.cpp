@@ -136,8 +136,8 @@ void Intake::browserOLEDragDrop(const QStringList& files)
         return;
     const QString file = files.first();
     try {
-        PicbufFile->setFilename(file);
-        PicbufFile->load();
+        picbufFile_->setFilename(file);
+        picbufFile_->load();
     } catch (const std::exception& e) {
         // Nothing is saved for a file that is no picture, not the picture read before.
         form.ui().msgBox(QStringLiteral("Cannot read picture file ") + file + QStringLiteral("\r\n")
@@ -155,9 +155,9 @@ void Intake::saveToBrowserDir()
     interfaces::Form& form = form_;
     platform::Ui& ui = form.ui();
     const QString extension = browserSaveExtension(form);
-    PicbufFile->setWriteCompression(0);
+    picbufFile_->setWriteCompression(0);
     const QString folder = form.File1->Path();
-    dialogFolder = folder;
+    dialogFolder_ = folder;
     if (extension == QLatin1String(".gif")) {
         ui.msgBox(QStringLiteral("GIF save not implemented. Use another format."), platform::vbOKOnly);
         form.Text1->setFocus();
@@ -189,20 +189,20 @@ void Intake::saveToBrowserDir()
         return;
     }
     if (extension == QLatin1String(".jpg"))
-        PicbufFile->setWriteCompression(JpegQualityOfDrops);
+        picbufFile_->setWriteCompression(JpegQualityOfDrops);
     // The file is written in the format its extension names.
-    PicbufFile->setImageFormat(saveFormat(extension.mid(1).toUpper()));
-    PicbufFile->setFilename(path);
+    picbufFile_->setImageFormat(saveFormat(extension.mid(1).toUpper()));
+    picbufFile_->setFilename(path);
     try {
-        PicbufFile->Store();
+        picbufFile_->Store();
     } catch (const std::exception& e) {
         ui.msgBox(QString::fromStdString(e.what()), platform::vbOKOnly + platform::vbExclamation);
     }
-    PicbufFile->setImageFormat(platform::Picbuf::NoFormat);
-    PicbufFile->setWriteCompression(0);
+    picbufFile_->setImageFormat(platform::Picbuf::NoFormat);
+    picbufFile_->setWriteCompression(0);
     platform::StepRunner steps(QStringLiteral("saveToBrowserDir"));
     steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
-    dialogFolder = platform::appFolder();
+    dialogFolder_ = platform::appFolder();
     form.Text1->setFocus();
     steps.step(QStringLiteral("no file highlighted"), [&] { form.File1->setListIndex(-1); });
     Label13_Click();
@@ -252,7 +252,7 @@ void Intake::DeletePictures(int slot)
         return;
     }
     const QFileInfo info(path);
-    dialogFolder = info.absolutePath();
+    dialogFolder_ = info.absolutePath();
     form.thumbnailFor(10 + slot)->setPicture(QImage());
     // Its place in the list, when the list shows its folder.
     int position = -1;
@@ -273,7 +273,7 @@ void Intake::DeletePictures(int slot)
         steps.step(QStringLiteral("highlight"), [&] {
             list.setListIndex(list.ListCount() > 1 && position > 1 ? position - 1 : -1);
         });
-    dialogFolder = platform::appFolder();
+    dialogFolder_ = platform::appFolder();
     form.Text1->setFocus();
 }
 
@@ -305,7 +305,7 @@ void Intake::Picture21_MouseDown(int button)
     if (button != 1 && button != 2)
         return;
     // The adjusted TX picture, which the view covered, shows again.
-    if (!form_.Frame9->isHidden() && adjustOnRx == 0)
+    if (!form_.Frame9->isHidden() && adjustOnRx_ == 0)
         form_.PicbufVisible->show();
     form_.Picture21->hide();
     form_.Picture21->Cls();

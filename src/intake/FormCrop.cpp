@@ -105,9 +105,9 @@ FormCrop::FormCrop(interfaces::Form& form) : QWidget(&form.widget(), Qt::Window)
 void FormCrop::Form_Load()
 {
     move(form_.widget().pos());
-    cropWidth = 450;
-    cropAnchorX = 315;
-    cropAnchorY = 288;
+    cropWidth_ = 450;
+    cropAnchorX_ = 315;
+    cropAnchorY_ = 288;
 }
 
 bool FormCrop::fullSizeChosen() const { return interfaces::isOn(Command1); }
@@ -116,8 +116,8 @@ bool FormCrop::noChangeChosen() const { return interfaces::isOn(Command7); }
 
 QRectF FormCrop::cropBox() const
 {
-    const double w = cropWidth;
-    const QPointF corner(cropAnchorX - w / 2, cropAnchorY - w / 2);
+    const double w = cropWidth_;
+    const QPointF corner(cropAnchorX_ - w / 2, cropAnchorY_ - w / 2);
     if (fullSizeChosen())
         return QRectF(corner, QSizeF(w, w * 4 / 5));
     if (headerSpaceChosen())
@@ -165,7 +165,7 @@ void FormCrop::Command3_Click()
 {
     if (!fullSizeChosen() && !headerSpaceChosen())
         return;
-    cropWidth = cropWidth * 20 / 19 + 8;
+    cropWidth_ = cropWidth_ * 20 / 19 + 8;
     drawCropBox();
 }
 
@@ -175,7 +175,7 @@ void FormCrop::Command4_Click()
 {
     if (!fullSizeChosen() && !headerSpaceChosen())
         return;
-    cropWidth = std::max(MinimumCropWidth, cropWidth * 19 / 20 - 8);
+    cropWidth_ = std::max(MinimumCropWidth, cropWidth_ * 19 / 20 - 8);
     drawCropBox();
 }
 
@@ -184,8 +184,8 @@ void FormCrop::Picture1_MouseDown(int button, int, double x, double y)
     if (noChangeChosen() || button != LeftButton)
         return;
     Picture1->setMousePointer(SizeAllPointer);
-    cropAnchorX = x;
-    cropAnchorY = y;
+    cropAnchorX_ = x;
+    cropAnchorY_ = y;
     drawCropBox();
 }
 
@@ -193,8 +193,8 @@ void FormCrop::Picture1_MouseMove(int button, int, double x, double y)
 {
     if (noChangeChosen() || button != LeftButton)
         return;
-    cropAnchorX = x;
-    cropAnchorY = y;
+    cropAnchorX_ = x;
+    cropAnchorY_ = y;
     drawCropBox();
 }
 
@@ -211,8 +211,8 @@ void FormCrop::Command5_Click()
     interfaces::Form& form = form_;
     auto& engine = form.engine();
     platform::StepRunner steps(QStringLiteral("FormCrop_Command5_Click"));
-    const double w = cropWidth;
-    const double left = cropAnchorX - w / 2, top = cropAnchorY - w / 2;
+    const double w = cropWidth_;
+    const double left = cropAnchorX_ - w / 2, top = cropAnchorY_ - w / 2;
     form.canvas().setDragSource(0);
     const auto nearest = [](double v) { return int32_t(platform::roundHalfEven(v)); };
     int32_t source[4] = {0, 0, int32_t(Picture1->ScaleWidth()), int32_t(Picture1->ScaleHeight())};

@@ -31,10 +31,10 @@ public:
     platform::CommandButton* Command6 = nullptr;   // "Cancel"
     platform::CommandButton* Command5 = nullptr;   // "Send to TX"
 
-    // The crop rectangle, in the canvas's pixels.
-    double cropWidth = 0;
-    double cropAnchorX = 0;
-    double cropAnchorY = 0;
+    // The crop rectangle's width and anchor, in the canvas's pixels.
+    double cropWidth() const { return cropWidth_; }
+    void setCropWidth(double width) { cropWidth_ = width; }
+    QPointF cropAnchor() const { return QPointF(cropAnchorX_, cropAnchorY_); }
     // The narrowest the rectangle shrinks to.
     static constexpr double MinimumCropWidth = 16;
 
@@ -61,6 +61,9 @@ private:
     void drawCropBox();
 
     interfaces::Form& form_;
+    double cropWidth_ = 0;
+    double cropAnchorX_ = 0;
+    double cropAnchorY_ = 0;
 };
 
 } // namespace intake

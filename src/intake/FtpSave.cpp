@@ -59,52 +59,52 @@ void Intake::Command26_MouseDown(int button, int, double, double)
     interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("Command26_MouseDown"));
     if (button == 1) {
-        if (!ftpDir.isEmpty())
-            ftpDir = withSeparator(ftpDir);
-        if (!usableFolder(ftpDir)) {
+        if (!ftpDir_.isEmpty())
+            ftpDir_ = withSeparator(ftpDir_);
+        if (!usableFolder(ftpDir_)) {
             f.ui().msgBox(QStringLiteral("No Directory Defined, create and try again"), platform::vbOKOnly);
             f.Picture17->setFocus();
             return;
         }
         // The browser follows to the FTP folder and lists the new file.
-        const QString folder = QDir::cleanPath(ftpDir);
+        const QString folder = QDir::cleanPath(ftpDir_);
         steps.step(QStringLiteral("Dir1"), [&] { f.Dir1->setPath(folder); });
-        dialogFolder = platform::appFolder();
+        dialogFolder_ = platform::appFolder();
         steps.step(QStringLiteral("File1"), [&] { f.File1->setPath(folder); });
-        platform::Picbuf& writer = *PicbufFile;
+        platform::Picbuf& writer = *picbufFile_;
         try {
             const QImage picture = ftpPicture();
             const QString name = f.engine().datedNameNow(folder, {});
             writer.setPicture(picture);
             writer.setImageFormat(platform::Picbuf::Jpeg);
             writer.setWriteCompression(f.engine().jpegWriteQuality());
-            writer.setFilename(ftpDir + name);
+            writer.setFilename(ftpDir_ + name);
             writer.Store();
         } catch (const std::exception& e) {
             f.ui().msgBox(QString::fromStdString(e.what()), platform::vbOKOnly);
         }
         steps.step(QStringLiteral("refresh"), [&] { f.File1->Refresh(); });
-        dialogFolder = platform::appFolder();
+        dialogFolder_ = platform::appFolder();
     } else if (button == 2) {
         // The box's corner: half the window's width from the screen's left, a third of
         // its height from the top.
         const QPoint corner(f.widget().width() / 2, f.widget().height() / 3);
         const std::optional<QString> answer = f.ui().inputBox(QStringLiteral("Type FTP Directory"),
-                                                              QStringLiteral("Set FTP Directory"), ftpDir, corner);
+                                                              QStringLiteral("Set FTP Directory"), ftpDir_, corner);
         if (!answer || answer->isEmpty()) {
             f.Picture17->setFocus();
             return;
         }
         // Kept even when the folder does not exist (yet).
-        ftpDir = withSeparator(*answer);
-        if (!usableFolder(ftpDir)) {
+        ftpDir_ = withSeparator(*answer);
+        if (!usableFolder(ftpDir_)) {
             f.ui().msgBox(QStringLiteral("No such Directory, create and try again"), platform::vbOKOnly);
             f.Picture17->setFocus();
             return;
         }
-        steps.step(QStringLiteral("Dir1"), [&] { f.Dir1->setPath(QDir::cleanPath(ftpDir)); });
+        steps.step(QStringLiteral("Dir1"), [&] { f.Dir1->setPath(QDir::cleanPath(ftpDir_)); });
         steps.step(QStringLiteral("refresh"), [&] { f.File1->Refresh(); });
-        dialogFolder = platform::appFolder();
+        dialogFolder_ = platform::appFolder();
     }
     f.Picture17->setFocus();
 }

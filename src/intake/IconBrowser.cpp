@@ -54,8 +54,8 @@ void Intake::Label43_Click()
                [&] { form.File1->setListIndex(form.File1->ListCount() > 0 ? 0 : -1); });
     resetFilterLabels();
     platform::setBackColor(form.Label43, ChosenColor);
-    fileTypeFilter = 43;
-    iconIndex = 0;
+    fileTypeFilter_ = 43;
+    iconIndex_ = 0;
     clearBrowserSlots();
     Label13_Click();
 }
@@ -63,26 +63,26 @@ void Intake::Label43_Click()
 void Intake::ShowNextIcons()
 {
     interfaces::Form& form = form_;
-    iconFile = form.File1->filePath();
-    const platform::IconResources icons(iconFile);
-    iconCount = icons.count();
-    form.Label39->setCaption(QString::number(iconCount));
+    iconFile_ = form.File1->filePath();
+    const platform::IconResources icons(iconFile_);
+    iconCount_ = icons.count();
+    form.Label39->setCaption(QString::number(iconCount_));
     platform::setBackColor(form.Label39, ChosenColor);
     // Past the last icon nothing changes on screen.
-    if (iconIndex >= iconCount) {
-        iconIndex = iconCount;
+    if (iconIndex_ >= iconCount_) {
+        iconIndex_ = iconCount_;
         return;
     }
-    if (iconIndex < 0)
-        iconIndex = 0;
+    if (iconIndex_ < 0)
+        iconIndex_ = 0;
     clearBrowserSlots();
     for (int k = 1; k <= 4; ++k) {
         // An icon's thumbnail has no file of its own to load, delete or crop.
         browserSlotPath_[k].clear();
-        if (iconIndex >= iconCount)
+        if (iconIndex_ >= iconCount_)
             continue;
-        form.thumbnailFor(10 + k)->setPicture(iconThumbnail(icons.icon(iconIndex)));
-        ++iconIndex;
+        form.thumbnailFor(10 + k)->setPicture(iconThumbnail(icons.icon(iconIndex_)));
+        ++iconIndex_;
     }
 }
 

@@ -37,14 +37,18 @@ const QString kLoadTypes = QStringLiteral("BMP, JPG, GIF, TIF, TGA, PNG, PCX, DI
 } // namespace
 
 Intake::Intake(interfaces::Form& form)
-    : QObject(nullptr), dialogFolder(platform::appFolder()), form_(form),
+    : QObject(nullptr), dialogFolder_(platform::appFolder()), form_(form),
       picbufFile_(std::make_unique<platform::Picbuf>())
 {
-    PicbufFile = picbufFile_.get();
-    PicbufFile->setObjectName(QStringLiteral("PicbufFile"));
+    picbufFile_->setObjectName(QStringLiteral("PicbufFile"));
 }
 
 Intake::~Intake() = default;
+
+void Intake::shareDialogFolder(platform::CommonDialog& dialog)
+{
+    dialog.CurrentDir = &dialogFolder_;
+}
 
 void Intake::putWorkPicture(const QImage& picture)
 {
@@ -100,9 +104,9 @@ void Intake::loadpic_Click()
             picture = platform::LoadPicture(file);
             break;
         case LoadRoad::PictureBuffer:
-            PicbufFile->setFilename(file);
-            PicbufFile->load();
-            picture = PicbufFile->picture();
+            picbufFile_->setFilename(file);
+            picbufFile_->load();
+            picture = picbufFile_->picture();
             break;
         case LoadRoad::NotLoaded:
             throw platform::PicbufError(
@@ -154,7 +158,7 @@ QString Intake::browserDropFile()
 {
     interfaces::Form& form = form_;
     platform::FileListBox& list = *form.File1;
-    dialogFolder = list.Path();
+    dialogFolder_ = list.Path();
     const int code = form.canvas().dragSourceCode();
     if (code < 11 || code > 14)
         return list.filePath();
@@ -181,13 +185,13 @@ void Intake::savepic_Click()
     interfaces::Form& form = form_;
     platform::StepRunner steps(QStringLiteral("savepic_Click"));
     // The save dialog names no folder: it opens in the application folder.
-    steps.step(QStringLiteral("application folder"), [&] { dialogFolder = platform::appFolder(); });
-    steps.step(QStringLiteral("picture"), [&] { PicbufFile->setPicture(form.Picture1->Image()); });
-    steps.step(QStringLiteral("format"), [&] { PicbufFile->setImageFormat(platform::Picbuf::NoFormat); });
+    steps.step(QStringLiteral("application folder"), [&] { dialogFolder_ = platform::appFolder(); });
+    steps.step(QStringLiteral("picture"), [&] { picbufFile_->setPicture(form.Picture1->Image()); });
+    steps.step(QStringLiteral("format"), [&] { picbufFile_->setImageFormat(platform::Picbuf::NoFormat); });
     // The buffer's pre-save check is 0, never above 1: no save greys the picture first.
-    steps.step(QStringLiteral("SaveImageAs"), [&] { SaveImageAs(*PicbufFile, *form.CommonDialog1); });
+    steps.step(QStringLiteral("SaveImageAs"), [&] { SaveImageAs(*picbufFile_, *form.CommonDialog1); });
     steps.step(QStringLiteral("File1"), [&] { form.File1->Refresh(); });
-    steps.step(QStringLiteral("application folder again"), [&] { dialogFolder = platform::appFolder(); });
+    steps.step(QStringLiteral("application folder again"), [&] { dialogFolder_ = platform::appFolder(); });
     form.Text1->setFocus();
 }
 

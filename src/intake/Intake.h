@@ -15,7 +15,7 @@
 #include <memory>
 
 namespace interfaces { class Form; }
-namespace platform { class Picbuf; class StepRunner; }
+namespace platform { class CommonDialog; class Picbuf; class StepRunner; }
 
 namespace intake {
 
@@ -125,34 +125,38 @@ public:
     // stretched to 640 x 512.
     void picturecorrectaspect() override;
 
-    // The browser's values the settings carry.
-    QString quickDirs[15];       // 1 to 14
-    QVariant quickDirPage[9];    // 1 to 8
-    QVariant currentQuickDir;    // 1 to 8
-    QVariant fileTypeFilter;
-    QString ftpDir;              // the TX-to-FTP folder
+    // The browser's values the settings carry: the quick directories' folders (elements 1
+    // to 14; Dir 7 and Dir 8 keep theirs in 9 and 10), the page each of Dir 1 to Dir 8 last
+    // showed, the quick directory in use (1 to 8), the type filter's code and the TX-to-FTP
+    // folder. An element outside its range reads as empty and stores nothing.
+    QString quickDir(int element) const;
+    void setQuickDir(int element, const QString& folder);
+    QVariant quickDirPage(int n) const;
+    void setQuickDirPage(int n, const QVariant& page);
+    QVariant currentQuickDir() const { return currentQuickDir_; }
+    void setCurrentQuickDir(const QVariant& n) { currentQuickDir_ = n; }
+    QVariant fileTypeFilter() const { return fileTypeFilter_; }
+    void setFileTypeFilter(const QVariant& code) { fileTypeFilter_ = code; }
+    QString ftpDir() const { return ftpDir_; }
+    void setFtpDir(const QString& folder) { ftpDir_ = folder; }
 
-    // The browser's page: File1's position of each slot's file (1 to 4) and its full path,
-    // and the first position of the page last loaded.
-    int browserSlotIndex[5] = {0, 0, 0, 0, 0};
+    // The full path of the file browser thumbnail `slot` (1 to 4) shows; empty for none.
     QString browserSlotPath(int slot) const;
-    int scratchIndex = 0;
-    int iconIndex = 0; // the icon browser's position: the next icon to show
-    int iconCount = 0; // the icons of the file shown
-    QString iconFile;
+    // The icon view starts again at the file's first icon.
+    void rewindIcons() { iconIndex_ = 0; }
 
     // The process's working directory is never changed; this folder stands in for it. It
     // is the application folder at start, then the folder a handler makes current or the
     // folder of the file last chosen in a file dialog; dialogs that name no folder open here.
-    QString dialogFolder;
-    QString dialogFolderPath() const override { return dialogFolder; }
-    void setDialogFolder(const QString& folder) override { dialogFolder = folder; }
+    QString dialogFolderPath() const override { return dialogFolder_; }
+    void setDialogFolder(const QString& folder) override { dialogFolder_ = folder; }
+    // The window's file dialog opens in that folder and records the folder of the file chosen.
+    void shareDialogFolder(platform::CommonDialog& dialog);
 
     // The buffer that loads and saves picture files for the load and save menus and for
     // files dropped from the desktop, so that none replaces a picture held by the
     // adjustment buffers.
-    platform::Picbuf* PicbufFile = nullptr;
-    platform::Picbuf& fileLoader() override { return *PicbufFile; }
+    platform::Picbuf& fileLoader() override { return *picbufFile_; }
 
     // The picture-adjust panel Frame9: opened over the received picture here, over the TX
     // picture by the canvas's Command13_Click; closed by Accept, Cancel or a second press.
@@ -177,18 +181,33 @@ public:
     void placeAdjustPanel() override;
     // The buffers and levels of an opening, from the picture the panel works on.
     void startAdjusting(const QImage& picture) override;
-    int adjustOnRx = 0;           // 1 while the panel holds the received picture
-    void setAdjustingRx(bool onRx) override { adjustOnRx = onRx ? 1 : 0; }
+    // The panel holds the received picture (else the TX picture, or it is closed).
+    bool adjustingRx() const { return adjustOnRx_ == 1; }
+    void setAdjustingRx(bool onRx) override { adjustOnRx_ = onRx ? 1 : 0; }
     QRectF txScreenFilePlace(QSize size, bool& overEmptied) const override;
-    double brightnessLevel = 0.5; // the adjust levels, neutral at each opening
-    double contrastLevel = 0.5;
-    double gammaLevel = 5.0;
-    bool skipEditCopy = false;    // the working buffer's next change is a reset: not shown
 
     // Puts a picture into the overlay work buffer Picture3, which takes the picture's size.
     void putWorkPicture(const QImage& picture) override;
 
 private:
+    // The browser's values the settings carry.
+    QString quickDirs_[15];      // 1 to 14
+    QVariant quickDirPages_[9];  // 1 to 8
+    QVariant currentQuickDir_;   // 1 to 8
+    QVariant fileTypeFilter_;
+    QString ftpDir_;             // the TX-to-FTP folder
+    // The first position of the page last loaded.
+    int scratchIndex_ = 0;
+    int iconIndex_ = 0; // the icon browser's position: the next icon to show
+    int iconCount_ = 0; // the icons of the file shown
+    QString iconFile_;
+    QString dialogFolder_;
+    int adjustOnRx_ = 0;           // 1 while the panel holds the received picture
+    double brightnessLevel_ = 0.5; // the adjust levels, neutral at each opening
+    double contrastLevel_ = 0.5;
+    double gammaLevel_ = 5.0;
+    bool skipEditCopy_ = false;    // the working buffer's next change is a reset: not shown
+
     // Accept's write of a received picture into "AutoSave", and the pruning after it.
     void acceptIntoAutoSave(platform::StepRunner& steps);
     // Runs a filter on the shown result and hands it on to the working copy (and to the

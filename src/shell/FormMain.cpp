@@ -133,7 +133,7 @@ FormMain::FormMain(platform::Ui& ui, QWidget* parent) : QMainWindow(parent), ui_
     commonDialog1_ = std::make_unique<platform::CommonDialog>(ui_);
     CommonDialog1 = commonDialog1_.get();
     // Dialogs that name no folder open in the folder that stands in for the current directory.
-    CommonDialog1->CurrentDir = &intake_->dialogFolder;
+    intake_->shareDialogFolder(*CommonDialog1);
 
     connectHandlers();
     connectStartupHandlers();

@@ -468,7 +468,7 @@ void FormSetup::Command1_Click()
         if (refused)
             form_.ui().msgBox(NoSuchFolder, platform::vbOKOnly);
     });
-    intake.dialogFolder = platform::appFolder();
+    intake.setDialogFolder(platform::appFolder());
     if (!refused)
         engine.autoSaveDir = Text3->text();
 

@@ -145,11 +145,19 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { QString v = p.qso.zoneWord(); in.text(v); p.qso.setZoneWord(v); },
      [](Places& p, Out& out, int) { out.text(p.qso.zoneWord()); }},
     {11, "quickDirs", 1, 14,
-     [](Places& p, In& in, int i) { in.text(p.intake.quickDirs[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.intake.quickDirs[i]); }},
+     [](Places& p, In& in, int i) {
+         QString folder = p.intake.quickDir(i);
+         in.text(folder);
+         p.intake.setQuickDir(i, folder);
+     },
+     [](Places& p, Out& out, int i) { out.text(p.intake.quickDir(i)); }},
     {12, "quickDirPage", 1, 8,
-     [](Places& p, In& in, int i) { in.variant(p.intake.quickDirPage[i]); },
-     [](Places& p, Out& out, int i) { out.variant(p.intake.quickDirPage[i]); }},
+     [](Places& p, In& in, int i) {
+         QVariant page = p.intake.quickDirPage(i);
+         in.variant(page);
+         p.intake.setQuickDirPage(i, page);
+     },
+     [](Places& p, Out& out, int i) { out.variant(p.intake.quickDirPage(i)); }},
     {13, "paletteIndex", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.shell.kept.paletteIndex); },
      [](Places& p, Out& out, int) { out.integer(p.form.HScroll4->value()); }},
@@ -163,8 +171,12 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.variant(p.shell.shadowDepthScroll); },
      [](Places& p, Out& out, int) { out.integer(p.form.VScroll1->value()); }},
     {17, "currentQuickDir", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.intake.currentQuickDir); },
-     [](Places& p, Out& out, int) { out.variant(p.intake.currentQuickDir); }},
+     [](Places& p, In& in, int) {
+         QVariant n = p.intake.currentQuickDir();
+         in.variant(n);
+         p.intake.setCurrentQuickDir(n);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.intake.currentQuickDir()); }},
     {18, "colourPresetSlot", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.shell.kept.colourPresetSlot); },
      [](Places& p, Out& out, int) { out.integer(p.form.HScroll5->value()); }},
@@ -259,11 +271,19 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { QVariant v = p.qso.headerNumber(); in.variant(v); p.qso.setHeaderNumberValue(v); },
      [](Places& p, Out& out, int) { out.variant(p.qso.headerNumber()); }},
     {46, "fileTypeFilter", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.intake.fileTypeFilter); },
-     [](Places& p, Out& out, int) { out.variant(p.intake.fileTypeFilter); }},
+     [](Places& p, In& in, int) {
+         QVariant code = p.intake.fileTypeFilter();
+         in.variant(code);
+         p.intake.setFileTypeFilter(code);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.intake.fileTypeFilter()); }},
     {47, "ftpDir", 0, 1,
-     [](Places& p, In& in, int) { in.text(p.intake.ftpDir); },
-     [](Places& p, Out& out, int) { out.text(p.intake.ftpDir); }},
+     [](Places& p, In& in, int) {
+         QString folder = p.intake.ftpDir();
+         in.text(folder);
+         p.intake.setFtpDir(folder);
+     },
+     [](Places& p, Out& out, int) { out.text(p.intake.ftpDir()); }},
     {48, "autoRx", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[7]); },
      [](Places& p, Out& out, int) { out.integer(p.form.Check1->value()); }},

@@ -111,7 +111,7 @@ void Shell::copypaste_Click()
 // that is missing, or that nothing opens, is said so (with where it was looked for).
 void Shell::helpp_Click()
 {
-    form_.intake().dialogFolder = platform::appFolder();
+    form_.intake().setDialogFolder(platform::appFolder());
     const QString page = QDir(helpFolder).filePath(HelpFile);
     if (!QFileInfo(page).isFile()) {
         form_.ui().msgBox(HelpMissing + page, platform::vbOKOnly);

@@ -214,14 +214,14 @@ void Shell::openBrowserFolder(platform::StepRunner& steps)
     FormMain& form = form_;
     auto& intake = form.intake();
     steps.step(QStringLiteral("File1 quick directory"), [&] {
-        const int n = platform::CInt(number(intake.currentQuickDir));
+        const int n = platform::CInt(number(intake.currentQuickDir()));
         if (n == 0)
             return;
         if (n < 0 || n > 8)
             fail(9, QStringLiteral("Subscript out of range: quick directory %1").arg(n));
-        form.File1->setPath(intake.quickDirs[intake::Intake::quickDirElement(n)]);
+        form.File1->setPath(intake.quickDir(intake::Intake::quickDirElement(n)));
     });
-    steps.stepIf(QStringLiteral("File1 application folder"), [&] { return number(intake.currentQuickDir) == 0; },
+    steps.stepIf(QStringLiteral("File1 application folder"), [&] { return number(intake.currentQuickDir()) == 0; },
                  [&] { form.File1->setPath(platform::appFolder()); });
     steps.step(QStringLiteral("Dir1"), [&] { form.Dir1->setPath(form.File1->Path()); });
     steps.step(QStringLiteral("Drive1"), [&] { form.Drive1->setDrive(form.Dir1->Path()); });

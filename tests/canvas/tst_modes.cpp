@@ -299,13 +299,13 @@ private slots:
         f.SSTab1->setCurrentIndex(0);
         f.Command13->click();
         QVERIFY(!f.Frame9->isHidden());
-        QCOMPARE(intake.adjustOnRx, 1);
+        QVERIFY(intake.adjustingRx());
         QCOMPARE(modeState(f), QStringLiteral("6/6"));
         QCOMPARE(rgb32(f.Image13->Picture()), undo);
         QCOMPARE(rgb32(f.PicbufVisible->picture()), rgb32(f.Picture19->Image()));
         f.Command13->click();
         QVERIFY(f.Frame9->isHidden());
-        QCOMPARE(intake.adjustOnRx, 0);
+        QVERIFY(!intake.adjustingRx());
 
         // On the TX tab, opening in Overlays closes the browser, switches Crop off, returns to
         // Text mode, discards what was drawn, and fills Image13 and the three buffers with

@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(form.File1->ListIndex(), -1);
 
         // "PNG" on a list, over a buffer whose last write was a JPEG: a PNG all the same.
-        in.PicbufFile->setImageFormat(platform::Picbuf::Jpeg);
+        in.fileLoader().setImageFormat(platform::Picbuf::Jpeg);
         in.filterClick(20);
         f.ui().answerInput(QStringLiteral("0Default"));
         deskDrop(form.File1);
@@ -316,7 +316,7 @@ private slots:
         // A damaged file holds none: "0" and the slots as they were.
         QFile cut(dir.filePath(QStringLiteral("b-ten.dll")));
         QVERIFY(cut.resize(cut.size() / 2));
-        in.iconIndex = 0;
+        in.rewindIcons();
         in.Label13_Click();
         QCOMPARE(form.Label39->caption(), QStringLiteral("0"));
         QCOMPARE(shown(form), QList<int>({2, 3, 4, 5}));

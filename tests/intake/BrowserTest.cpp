@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(form.Picture1->Picture().pixel(123, 0), R);
 
         // Desktop drops: Correct of 3:4 by the outer ratio.
-        in.PicbufFile->setPicture(solid(480, 640, G));
+        in.fileLoader().setPicture(solid(480, 640, G));
         in.fitLabelClick(70);
         in.olepicturesize();
         QCOMPARE(pixels(form.Picture2->Picture(), {{127, 100}, {128, 100}, {512, 100}, {513, 100}}), (QList<QRgb>{K, G, G, K}));
@@ -253,7 +253,7 @@ private slots:
                 banded.setPixel(x, y, R);
                 banded.setPixel(x, 639 - y, G);
             }
-        in.PicbufFile->setPicture(banded);
+        in.fileLoader().setPicture(banded);
         in.olepicturesize();
         QCOMPARE(pixels(form.Picture2->Picture(), {{320, 0}, {320, 10}, {320, 501}, {320, 511}}), (QList<QRgb>{R, B, B, G}));
     }
@@ -265,11 +265,11 @@ private slots:
         QTemporaryDir a, bb, c;
         writeColours(a.path(), 10);
         writeColours(bb.path(), 6);
-        in.quickDirs[7] = c.path(); // Dir 7 is not element 7
-        in.quickDirs[9] = a.path();
-        in.quickDirs[10] = bb.path();
-        in.quickDirPage[7] = 4;
-        in.quickDirPage[8] = 2;
+        in.setQuickDir(7, c.path()); // Dir 7 is not element 7
+        in.setQuickDir(9, a.path());
+        in.setQuickDir(10, bb.path());
+        in.setQuickDirPage(7, 4);
+        in.setQuickDirPage(8, 2);
 
         in.quickDirClick(7);
         QCOMPARE(form.File1->Path(), QDir::cleanPath(a.path()));
@@ -277,7 +277,7 @@ private slots:
         QCOMPARE(form.Command5->text(), QStringLiteral("Dir7"));
         // Paging records the page for the marked button.
         in.Label13_Click();
-        QCOMPARE(in.quickDirPage[7].toInt(), 8);
+        QCOMPARE(in.quickDirPage(7).toInt(), 8);
 
         in.quickDirClick(8);
         QCOMPARE(form.File1->Path(), QDir::cleanPath(bb.path()));
@@ -301,7 +301,7 @@ private slots:
 
         // A stored folder that is gone: the button is marked, the lists and slots stay.
         b.page(a.path());
-        in.quickDirs[3] = a.filePath(QStringLiteral("gone"));
+        in.setQuickDir(3, a.filePath(QStringLiteral("gone")));
         in.quickDirClick(3);
         QCOMPARE(form.Command16->text(), QStringLiteral("Dir3"));
         QCOMPARE(form.File1->Path(), QDir::cleanPath(a.path()));
@@ -313,7 +313,7 @@ private slots:
         Browser b;
         auto& [f, form, in] = b;
         QTemporaryDir a;
-        in.quickDirs[9] = QStringLiteral("/kept/9");
+        in.setQuickDir(9, QStringLiteral("/kept/9"));
         form.File1->setPath(a.path());
         // Cancel, and Enter (Cancel is the default button), keep the folder.
         f.ui().answerMsgBox(platform::vbCancel);
@@ -323,13 +323,28 @@ private slots:
         QCOMPARE(asked->text, QStringLiteral("Save this Directory to Dir 7?"));
         QCOMPARE(asked->title, QDir::cleanPath(a.path()));
         QCOMPARE(platform::msgBoxDefaultButton(asked->style), 2);
-        QCOMPARE(in.quickDirs[9], QStringLiteral("/kept/9"));
+        QCOMPARE(in.quickDir(9), QStringLiteral("/kept/9"));
         emit form.Command5->MouseDown(1, 0, 3, 3); // the left button asks nothing
         QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 1);
         f.ui().answerMsgBox(platform::vbOK);
         emit form.Command5->MouseDown(2, 0, 3, 3);
-        QCOMPARE(in.quickDirs[9], QDir::cleanPath(a.path()));
-        QCOMPARE(in.currentQuickDir.toInt(), 0); // the press neither moves nor marks
+        QCOMPARE(in.quickDir(9), QDir::cleanPath(a.path()));
+        QCOMPARE(in.currentQuickDir().toInt(), 0); // the press neither moves nor marks
+
+        // Folders are elements 1 to 14 and pages 1 to 8: another element stores nothing
+        // and reads as empty; the last of each keeps its value.
+        in.setQuickDir(14, QStringLiteral("/last"));
+        in.setQuickDirPage(8, 6);
+        for (int outside : {-1, 0, 15}) {
+            in.setQuickDir(outside, QStringLiteral("/outside"));
+            QCOMPARE(in.quickDir(outside), QString());
+        }
+        for (int outside : {-1, 0, 9}) {
+            in.setQuickDirPage(outside, 3);
+            QVERIFY(!in.quickDirPage(outside).isValid());
+        }
+        QCOMPARE(in.quickDir(14), QStringLiteral("/last"));
+        QCOMPARE(in.quickDirPage(8).toInt(), 6);
     }
 
     void firstOpening()
@@ -338,9 +353,9 @@ private slots:
         auto& [f, form, in] = b;
         QTemporaryDir dir;
         writeColours(dir.path(), 10);
-        in.quickDirs[3] = dir.path();
-        in.quickDirPage[3] = 5;
-        in.currentQuickDir = 3;
+        in.setQuickDir(3, dir.path());
+        in.setQuickDirPage(3, 5);
+        in.setCurrentQuickDir(3);
         form.shell().browserPanelLeft = 120;
         form.shell().browserPanelTop = 30;
         form.Command35->click(); // the large header boxes are shown
@@ -505,7 +520,7 @@ private slots:
         QCOMPARE(shown(form), QList<int>({0, 1, 2, 3}));
         form.intake().Label13_Click();
         form.intake().Label13_Click();
-        QCOMPARE(form.intake().quickDirPage[3].toInt(), 8);
+        QCOMPARE(form.intake().quickDirPage(3).toInt(), 8);
         form.intake().filterClick(20);
         form.intake().Label13_Click();
 

@@ -121,7 +121,7 @@ private slots:
         // The open dialog starts in the application folder and leaves the file's folder current.
         QCOMPARE(s.ui().last()->file.title, QStringLiteral("Load Image"));
         QCOMPARE(s.ui().last()->file.initDir, s.f.appFolder());
-        QCOMPARE(s.form().intake().dialogFolder, s.dir.path());
+        QCOMPARE(s.form().intake().dialogFolderPath(), s.dir.path());
     }
 
     // A file that cannot be read, or whose extension neither loader takes, is reported and
@@ -154,11 +154,11 @@ private slots:
         s.load(s.write("first.png", solid(640, 512, Red), platform::Picbuf::Png));
         s.crop().Command1_Click();
         s.crop().Command3_Click();
-        const double width = s.crop().cropWidth;
+        const double width = s.crop().cropWidth();
         s.load(s.write("second.png", solid(1600, 900, Blue), platform::Picbuf::Png));
         QCOMPARE(litArea(s.canvas()), QRect(QPoint(0, 95), QPoint(639, 420)));
         QCOMPARE(pixels(s.canvas(), {{320, 90}, {320, 200}}), (QList<QRgb>{Black, Blue}));
-        QCOMPARE(s.crop().cropWidth, width);
+        QCOMPARE(s.crop().cropWidth(), width);
         QVERIFY(s.crop().fullSizeChosen());
         // The crop rectangle never goes into the picture cropped from.
         s.crop().Command3_Click();
@@ -175,8 +175,8 @@ private slots:
         crop.Command3_Click();
         crop.Command4_Click();
         crop.Picture1_MouseDown(1, 0, 100, 100);
-        QCOMPARE(crop.cropWidth, 450.0);
-        QCOMPARE(crop.cropAnchorX, 315.0);
+        QCOMPARE(crop.cropWidth(), 450.0);
+        QCOMPARE(crop.cropAnchor().x(), 315.0);
         QCOMPARE(crop.Picture1->MousePointer(), 0);
 
         crop.Command1_Click();
@@ -191,24 +191,24 @@ private slots:
 
         crop.Command1_Click();
         crop.Command3_Click();
-        QVERIFY(qAbs(crop.cropWidth - 481.68) < 0.005);
-        crop.cropWidth = 450;
+        QVERIFY(qAbs(crop.cropWidth() - 481.68) < 0.005);
+        crop.setCropWidth(450);
         crop.Command4_Click();
-        QCOMPARE(crop.cropWidth, 419.5);
+        QCOMPARE(crop.cropWidth(), 419.5);
         // Shrinking stops at 16: the box never turns inside out.
         for (int i = 0; i < 40; ++i)
             crop.Command4_Click();
-        QCOMPARE(crop.cropWidth, intake::FormCrop::MinimumCropWidth);
+        QCOMPARE(crop.cropWidth(), intake::FormCrop::MinimumCropWidth);
         QVERIFY(crop.cropBox().width() > 0 && crop.cropBox().height() > 0);
 
         // The rubber band: the left button places the anchor, others do nothing.
         crop.Picture1_MouseDown(2, 0, 100, 100);
-        QCOMPARE(crop.cropAnchorX, 315.0);
+        QCOMPARE(crop.cropAnchor().x(), 315.0);
         crop.Picture1_MouseDown(1, 0, 200, 300);
         QCOMPARE(crop.Picture1->MousePointer(), 5);
         crop.Picture1_MouseMove(1, 0, 220, 310);
         crop.Picture1_MouseMove(3, 0, 400, 400);
-        QCOMPARE(QPointF(crop.cropAnchorX, crop.cropAnchorY), QPointF(220, 310));
+        QCOMPARE(crop.cropAnchor(), QPointF(220, 310));
         crop.Picture1_MouseUp(2, 0, 0, 0);
         QCOMPARE(crop.Picture1->MousePointer(), 0);
     }
@@ -283,7 +283,7 @@ private slots:
         // Loaded anew, the dialog starts over.
         s.load(s.dir.filePath("p.png"));
         QVERIFY(s.crop().noChangeChosen());
-        QCOMPARE(s.crop().cropWidth, 450.0);
+        QCOMPARE(s.crop().cropWidth(), 450.0);
     }
 
     void saveImageAs()
@@ -358,7 +358,7 @@ private slots:
         const QString wide = s.write("wide.jpg", solid(64, 48, Red), platform::Picbuf::Jpeg);
         const QByteArray photo = fileBytes(wide);
         s.load(wide);
-        QCOMPARE(s.form().intake().dialogFolder, s.dir.path());
+        QCOMPARE(s.form().intake().dialogFolderPath(), s.dir.path());
         s.ui().answerSave(s.dir.filePath("tx.tga"));
         s.form().savepic->trigger();
         const platform::UiCall* shown = s.ui().last();
@@ -368,7 +368,7 @@ private slots:
         QCOMPARE(saved.size(), QSize(640, 512));
         QCOMPARE(saved.pixel(300, 300), Green);
         QCOMPARE(s.form().PicbufVisible->picture().size(), QSize(10, 10));
-        QCOMPARE(s.form().intake().dialogFolder, s.f.appFolder());
+        QCOMPARE(s.form().intake().dialogFolderPath(), s.f.appFolder());
         QCOMPARE(fileBytes(wide), photo);
 
         // A drop saved into the browser's folder opens there; the menu afterwards opens in

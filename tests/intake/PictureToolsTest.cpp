@@ -233,10 +233,10 @@ private slots:
         ui.setAutoAcceptOkOnly(true);
         const auto press = [&](int button) { emit f.Command26->MouseDown(button, 0, 5, 5); };
 
-        QVERIFY(in.ftpDir.isEmpty());
+        QVERIFY(in.ftpDir().isEmpty());
         press(1);
         QCOMPARE(ui.messages().last(), QStringLiteral("No Directory Defined, create and try again"));
-        QVERIFY(in.ftpDir.isEmpty());
+        QVERIFY(in.ftpDir().isEmpty());
 
         ui.answerInput(dir.path());
         press(2);
@@ -245,19 +245,19 @@ private slots:
         QCOMPARE(asked.title, QStringLiteral("Set FTP Directory"));
         QCOMPARE(asked.defaultText, QString());
         QCOMPARE(asked.topLeft, QPoint(f.width() / 2, f.height() / 3));
-        QCOMPARE(in.ftpDir, dir.path() + "/");
+        QCOMPARE(in.ftpDir(), dir.path() + "/");
         QCOMPARE(f.Dir1->Path(), dir.path());
 
         ui.cancelInput();
         press(2);
         QCOMPARE(ui.calls(platform::UiCall::InputBox).last().defaultText, dir.path() + "/");
-        QCOMPARE(in.ftpDir, dir.path() + "/");
+        QCOMPARE(in.ftpDir(), dir.path() + "/");
 
         const int shown = int(ui.messages().size());
         ui.answerInput(dir.filePath("later"));
         press(2);
         QCOMPARE(ui.messages().last(), QStringLiteral("No such Directory, create and try again"));
-        QCOMPARE(in.ftpDir, dir.filePath("later") + "/");
+        QCOMPARE(in.ftpDir(), dir.filePath("later") + "/");
         press(1);
         QCOMPARE(ui.messages().last(), QStringLiteral("No Directory Defined, create and try again"));
         QCOMPARE(int(ui.messages().size()), shown + 2);
@@ -273,7 +273,7 @@ private slots:
         auto& e = f.engine();
         auto& in = f.intake();
         QTemporaryDir dir;
-        in.ftpDir = dir.path(); // the "/" is added by the press
+        in.setFtpDir(dir.path()); // the "/" is added by the press
         const QDateTime frozen(QDate(2025, 1, 2), QTime(3, 4, 5));
         e.localTime = [frozen] { return frozen; };
         e.jpegQuality = 80;
@@ -284,7 +284,7 @@ private slots:
 
         e.txMode = 16;
         press();
-        QCOMPARE(in.ftpDir, dir.path() + "/");
+        QCOMPARE(in.ftpDir(), dir.path() + "/");
         QCOMPARE(QImageReader(dir.filePath("250102030405.jpg")).size(), QSize(640, 512));
         e.txMode = 0;
         press();
@@ -301,7 +301,7 @@ private slots:
         // A folder that takes no files (for root even a read-only one does, /proc does not).
         QTemporaryDir locked;
         QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        in.ftpDir = geteuid() == 0 ? QStringLiteral("/proc/") : locked.path() + "/";
+        in.setFtpDir(geteuid() == 0 ? QStringLiteral("/proc/") : locked.path() + "/");
         s.fixture().ui().answerMsgBox(platform::vbOK);
         press();
         QVERIFY(s.fixture().ui().messages().last().startsWith("Cannot write"));

@@ -535,7 +535,7 @@ private slots:
         QTemporaryDir folder;
         for (const char* name : {"CLIP.AVI", "notes.txt", "tone.Wav", "b.vob"})
             QVERIFY(QFile::copy(clip("clip.avi"), folder.filePath(name)));
-        form.intake().dialogFolder = folder.path();
+        form.intake().setDialogFolder(folder.path());
 
         w.LbFileName->setCaption("/earlier/choice.mpg");
         w.CmdSelectFile->click();

@@ -67,15 +67,15 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     qso.setReport(otherSet ? QStringLiteral("59") : QStringLiteral("5\"9\"5"));
     qso.setZoneWord(otherSet ? QStringLiteral("UTC") : QStringLiteral("LCL"));
     for (int i = 1; i <= 14; ++i)
-        intake.quickDirs[i] = QStringLiteral("/home/op/pictures, %1set %2/\"best\"").arg(set).arg(i);
+        intake.setQuickDir(i, QStringLiteral("/home/op/pictures, %1set %2/\"best\"").arg(set).arg(i));
     const QVariant pages[] = {QVariant(), 3, QStringLiteral("a text"), 2.25, -7, QVariant(), 0, 1e-3};
     const QVariant otherPages[] = {1, QVariant(), -2, QStringLiteral("other"), 7.5, 4, QVariant(), 2};
     for (int i = 1; i <= 8; ++i)
-        intake.quickDirPage[i] = otherSet ? otherPages[i - 1] : pages[i - 1];
+        intake.setQuickDirPage(i, otherSet ? otherPages[i - 1] : pages[i - 1]);
     form.HScroll4->setValue(otherSet ? 4 : 11);
     text.outlineWeight = pick(2, 1);
     form.VScroll1->setValue(otherSet ? 2 : 7); // its handler sets the shadow depth
-    intake.currentQuickDir = pick(5, 2);
+    intake.setCurrentQuickDir(pick(5, 2));
     form.HScroll5->setValue(otherSet ? 6 : 3);
     qso.setUtcOffset(pick(-5.5, 1));
     text.textOptionFlags[1] = pick(1, 0);
@@ -102,8 +102,8 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     text.fontStyleCode = otherSet ? 10 : 111;
     qso.setHeaderFlag(pick(1, 0));
     qso.setHeaderNumberValue(pick(13, 5));
-    intake.fileTypeFilter = pick(18, 0);
-    intake.ftpDir = otherSet ? QStringLiteral("/srv/ftp2") : QStringLiteral("/srv/ftp\r\nnext line");
+    intake.setFileTypeFilter(pick(18, 0));
+    intake.setFtpDir(otherSet ? QStringLiteral("/srv/ftp2") : QStringLiteral("/srv/ftp\r\nnext line"));
 }
 
 // The settings file of setEveryField, as written.
@@ -354,16 +354,16 @@ private slots:
         f.build();
         auto& form = f.form();
         form.engine().toneFrequency = 900;
-        form.intake().ftpDir = QStringLiteral("/kept");
+        form.intake().setFtpDir(QStringLiteral("/kept"));
         testsupport::SkippedSteps skipped;
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
         QCOMPARE(form.text().fontPresetsPicture[28], QStringLiteral("screen preset -28"));
         QCOMPARE(form.text().customColours[4], QStringLiteral("4000"));
         QCOMPARE(form.qso().stationCall(), QStringLiteral("DL1ABC/P"));
         QCOMPARE(form.qso().zoneWord(), QStringLiteral("LCL"));
-        QCOMPARE(form.intake().quickDirs[1], QString());
+        QCOMPARE(form.intake().quickDir(1), QString());
         QCOMPARE(form.engine().toneFrequency.toInt(), 900);
-        QCOMPARE(form.intake().ftpDir, QStringLiteral("/kept"));
+        QCOMPARE(form.intake().ftpDir(), QStringLiteral("/kept"));
         QCOMPARE(form.engine().jpegQuality.toInt(), 65);
         QCOMPARE(form.Check8->value(), 0);
         const QStringList cutLogged = skipped.matching("restoreTovaroM");

@@ -245,10 +245,10 @@ private slots:
             QVERIFY(solid(32, 24, colourOf(n)).save(frame(n), "PNG"));
         QVERIFY(testsupport::writeBytes(frame(6), "not a picture"));
 
-        form.intake().dialogFolder = QStringLiteral("/elsewhere");
+        form.intake().setDialogFolder(QStringLiteral("/elsewhere"));
         form.Option10->setValue(true);
         QCOMPARE(strip(form), QList<int>({9, 8, 7, 0, 5, 4, 3}));
-        QCOMPARE(form.intake().dialogFolder, f.appFolder());
+        QCOMPARE(form.intake().dialogFolderPath(), f.appFolder());
 
         // Two newer frames: the slots still stand for what they show until the next load.
         QVERIFY(solid(32, 24, colourOf(10)).save(frame(10), "PNG"));
@@ -266,11 +266,11 @@ private slots:
         QCOMPARE(form.Text5->text(), QStringLiteral("2"));
         form.Frame9->hide();
 
-        form.intake().dialogFolder = QStringLiteral("/elsewhere");
+        form.intake().setDialogFolder(QStringLiteral("/elsewhere"));
         form.engine().autoSaveDir = f.dataHome() + QStringLiteral("/gone/");
         form.Option11->setValue(true);
         QCOMPARE(strip(form), QList<int>({0, 0, 0, 0, 0, 0, 0}));
-        QCOMPARE(form.intake().dialogFolder, QStringLiteral("/elsewhere"));
+        QCOMPARE(form.intake().dialogFolderPath(), QStringLiteral("/elsewhere"));
         form.Image2->setPicture(solid(4, 4, colourOf(1)));
         drag(form.Image2, 2, form.Image24, form);
         QCOMPARE(QDir(camera).entryList(QDir::Files).size(), 10);
