@@ -147,7 +147,7 @@ private:
     void medianLevels(const float *const *rows, float sigma);
     // columns: vertical structure and its means (picture_composer_columns.cpp)
     void columnShares(int line, const std::vector<int> &planes, const float *sigma);
-    void productColumnShares(int line);
+    void productColumnShares(int line, const std::vector<int> &readings, float most);
     float productLevel(std::complex<float> z) const;
     void columnMeans(int line, int columnPlane, float columnSigma);
     // lines alternating against their neighbours (picture_composer_alternation.cpp)

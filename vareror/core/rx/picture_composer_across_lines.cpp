@@ -51,7 +51,15 @@ void PictureComposer::filterLuminance(int line)
         }
     columnShares(line, columnPlanes, sigma);
     // (luminance: also from the pulse-pair sums)
-    if (broad_ && hasChroma(m_->colour)) productColumnShares(line);
+    // (luminance: also from the pulse-pair sums where it has them, else from the readings'
+    // split halves in strong noise)
+    if (broad_ && hasChroma(m_->colour)) {
+        productColumnShares(line, {}, 1.0f);
+    } else {
+        const double snrDb = noiseToSignal_ > 0 ? -10 * std::log10(noiseToSignal_) : 99;
+        const double halves = std::clamp((kHalvesToSnrDb - snrDb) / (kHalvesToSnrDb - kHalvesFullSnrDb), 0.0, 1.0);
+        if (halves > 0) productColumnShares(line, columnPlanes, float(halves));
+    }
     for (int pl : planes) {
         const int col = broad_ ? broadPlaneOf(pl) : pl;
         float *out = clean_[pl].row(line, W_);

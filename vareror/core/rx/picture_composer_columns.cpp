@@ -84,55 +84,85 @@ void PictureComposer::columnShares(int line, const std::vector<int> &planes, con
     }
 }
 
-// Columns in the broad band's pulse-pair sums, where its single readings are lost in clicks
-// (Robot 36 at 5 dB, whose 2-4 pixel gratings only the broad band carries): raises
-// columnShare_ where they show. Per column, the sums over the filter's lines are split into
-// two independent halves (even and odd lines, levels a and b): the product of their steps
+// Columns in the split halves of a column's sums, where single readings are lost in clicks:
+// raises columnShare_ where they show. Per column, the sums over the filter's lines are split
+// into two independent halves (even and odd lines, levels a and b): the product of their steps
 // along the row, (a[x+1] - a[x]) (b[x+1] - b[x]), has the column means' squared step as its
 // expectation, with no share of the noise. Its noise scale is the variance of such a step,
 // measured on the row from the halves' difference (noise alone where a column is
 // constant), and neighbouring products share a reading (about 1.5 times the variance of
 // independent ones). A step the upper and lower halves of the column differ by beyond that
 // noise (a horizontal edge, a slanting line, a photo's texture) counts against the column.
-void PictureComposer::productColumnShares(int line)
+// The halves are the broad band's pulse-pair sums where the luminance has them (Robot 36 at
+// 5 dB, whose 2-4 pixel gratings only the broad band carries; `readings` empty), else the
+// means of the readings of the planes `readings` names (the columns' planes: red, green and
+// blue add their products up): at 0 dB a reading's noise is about half a grating's step,
+// and the squared steps of single readings (columnShares) no longer tell a grating from
+// noise, where the means of eight do. `most`: the share the columns found here may take.
+void PictureComposer::productColumnShares(int line, const std::vector<int> &readings, float most)
 {
     const int W = W_;
     constexpr int R = kDenoiseLines;
     if (W < 3 || !arrived(line - 1) || !arrived(line + 1)) return;
+    const bool products = readings.empty();
     even_.resize(size_t(W));
     odd_.resize(size_t(W));
-    evenOdd2_.resize(size_t(W));
-    upDown2_.resize(size_t(W));
-    cross_.resize(size_t(W));
-    for (int x = 0; x < W; ++x) {
-        std::complex<float> even = 0, odd = 0, up = 0, down = 0;
-        for (int dy = -R; dy <= R; ++dy) {
-            if (!arrived(line + dy)) continue;
-            const std::complex<float> z = broadZ_[size_t(line + dy) * size_t(W) + size_t(x)];
-            (dy & 1 ? odd : even) += z;
-            if (dy < 0) up += z;
-            if (dy > 0) down += z;
+    evenOdd2_.assign(size_t(W), 0.0f);
+    upDown2_.assign(size_t(W), 0.0f);
+    cross_.assign(size_t(W), 0.0f);
+    double stepVar2 = 0; // the products' variance, summed over the sources
+    for (size_t i = 0; i < std::max<size_t>(1, readings.size()); ++i) {
+        const int pl = products ? kBroadPlane : readings[i];
+        for (int x = 0; x < W; ++x) {
+            float v, e;
+            if (products) {
+                std::complex<float> even = 0, odd = 0, up = 0, down = 0;
+                for (int dy = -R; dy <= R; ++dy) {
+                    if (!arrived(line + dy)) continue;
+                    const std::complex<float> z = broadZ_[size_t(line + dy) * size_t(W) + size_t(x)];
+                    (dy & 1 ? odd : even) += z;
+                    if (dy < 0) up += z;
+                    if (dy > 0) down += z;
+                }
+                even_[size_t(x)] = productLevel(even);
+                odd_[size_t(x)] = productLevel(odd);
+                v = productLevel(up) - productLevel(down);
+            } else {
+                float even = 0, odd = 0, up = 0, down = 0;
+                int ne = 0, no = 0, nu = 0, nd = 0;
+                for (int dy = -R; dy <= R; ++dy) {
+                    if (!arrived(line + dy)) continue;
+                    const float r = planes_[pl].row(line + dy, W)[x];
+                    if (dy & 1) odd += r, ++no;
+                    else even += r, ++ne;
+                    if (dy < 0) up += r, ++nu;
+                    if (dy > 0) down += r, ++nd;
+                }
+                even_[size_t(x)] = ne ? even / float(ne) : 0.0f;
+                odd_[size_t(x)] = no ? odd / float(no) : 0.0f;
+                v = (nu ? up / float(nu) : 0.0f) - (nd ? down / float(nd) : 0.0f);
+            }
+            e = std::clamp(even_[size_t(x)] - odd_[size_t(x)], -kProductClip, kProductClip);
+            v = std::clamp(v, -kProductClip, kProductClip);
+            evenOdd2_[size_t(x)] += e * e;
+            upDown2_[size_t(x)] += v * v;
         }
-        even_[size_t(x)] = productLevel(even);
-        odd_[size_t(x)] = productLevel(odd);
-        const float e = std::clamp(even_[size_t(x)] - odd_[size_t(x)], -kProductClip, kProductClip);
-        const float v = std::clamp(productLevel(up) - productLevel(down), -kProductClip, kProductClip);
-        evenOdd2_[size_t(x)] = e * e;
-        upDown2_[size_t(x)] = v * v;
+        // the variance of one half's step along the row, from the median squared step of a - b
+        diff_.resize(size_t(W - 1));
+        for (int x = 0; x + 1 < W; ++x) {
+            const float d = std::clamp((even_[size_t(x + 1)] - odd_[size_t(x + 1)]) - (even_[size_t(x)] - odd_[size_t(x)]),
+                                       -2 * kProductClip, 2 * kProductClip);
+            diff_[size_t(x)] = d * d;
+        }
+        std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
+        const float stepVar = std::max(1.0f, diff_[diff_.size() / 2] / 0.455f / 2); // 0.455: median of chi-square 1
+        stepVar2 += double(stepVar) * stepVar;
+        for (int x = 0; x + 1 < W; ++x)
+            cross_[size_t(x)] += std::clamp(even_[size_t(x + 1)] - even_[size_t(x)], -kProductClip, kProductClip) *
+                                 std::clamp(odd_[size_t(x + 1)] - odd_[size_t(x)], -kProductClip, kProductClip);
     }
-    // the variance of one half's step along the row, from the median squared step of a - b
-    diff_.resize(size_t(W - 1));
-    for (int x = 0; x + 1 < W; ++x) {
-        const float d = std::clamp((even_[size_t(x + 1)] - odd_[size_t(x + 1)]) - (even_[size_t(x)] - odd_[size_t(x)]),
-                                   -2 * kProductClip, 2 * kProductClip);
-        diff_[size_t(x)] = d * d;
-    }
-    std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
-    const float stepVar = std::max(1.0f, diff_[diff_.size() / 2] / 0.455f / 2); // 0.455: median of chi-square 1
-    for (int x = 0; x + 1 < W; ++x)
-        cross_[size_t(x)] = std::clamp(even_[size_t(x + 1)] - even_[size_t(x)], -kProductClip, kProductClip) *
-                            std::clamp(odd_[size_t(x + 1)] - odd_[size_t(x)], -kProductClip, kProductClip);
     cross_[size_t(W - 1)] = cross_[size_t(W - 2)];
+    const double stepSd = std::sqrt(stepVar2);
     // sums over kProductColumnPixels on either side, running along the row
     double sc = 0, sv = 0, se = 0;
     int k = 0, from = 0, to = 0; // columns [from, to) are in the sums
@@ -148,9 +178,9 @@ void PictureComposer::productColumnShares(int line)
             se -= evenOdd2_[size_t(from)];
         }
         const double vertical = std::max(0.0, (sv - se) / k);
-        const double z = (sc / k - vertical) / stepVar * std::sqrt(k / 1.5);
+        const double z = (sc / k - vertical) / stepSd * std::sqrt(k / 1.5);
         const float share = float(std::clamp((z - kProductColumnFromZ) / (kProductColumnFullZ - kProductColumnFromZ), 0.0, 1.0));
-        columnShare_[size_t(x)] = std::max(columnShare_[size_t(x)], share);
+        columnShare_[size_t(x)] = std::max(columnShare_[size_t(x)], most * share);
     }
 }
 

@@ -88,6 +88,16 @@ constexpr int kColumnPixels = 4;
 constexpr double kProductColumnFromZ = 3.0, kProductColumnFullZ = 6.0;
 constexpr int kProductColumnPixels = 8;
 constexpr float kProductClip = 300.0f;
+// Where there are no pulse-pair sums (red, green and blue; PD90, whose long pixels are not read
+// through the broad band; Robot 36 and PD120 below their broad reading's SNR), the halves are
+// the readings' means: whole up to kHalvesFullSnrDb of the leader's SNR, none from
+// kHalvesToSnrDb. Another sender's card at 0 dB (seeds 1-3), whose 2-4 pixel gratings were
+// grey: Martin 1 14.5 -> 17.1, Scottie 1 14.4 -> 16.8, PD90 14.5 -> 15.0, Robot 36 13.5 ->
+// 13.7; our card Martin 1 and Scottie 1 15.9 -> 17.6, at 3 dB +0.5..1.1; photos unchanged.
+// Kept on at 10 dB, the squared steps already find the gratings there, and the halves' false
+// columns cost Martin 1 and Scottie 1 0.4-0.6 dB (at 15 dB 0.8-1.3); 5 to 8 dB leaves 7 dB and up
+// as it was.
+constexpr double kHalvesFullSnrDb = 5, kHalvesToSnrDb = 8;
 
 // ---- Lines alternating against their neighbours (picture_composer_alternation.cpp) ---------
 // Where they do (a clean decode's finest gratings carry the band's mirror image, an error
