@@ -91,11 +91,10 @@ constexpr double kClicksSnrDb = 28, kNoClicksSnrDb = 33;
 // the filter to be as in strong noise anyway (a floor up to 18 dB cost PD90's card 1.4 dB).
 constexpr double kColourClicksSnrDb = 12, kColourNoClicksSnrDb = 15;
 // Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
-// their luminance through the broad band while the picture band is narrowed for noise, from
-// kBroadReadSnrDb up (below it the broad band's noise hides even the columns' pulse-pair
-// sums: the test card gains nothing at 0 to 2 dB; the red/green/blue modes' narrower broad
-// band keeps some).
-constexpr double kBroadReadPixelMs = 0.4, kBroadReadSnrDb = 3;
+// their luminance through the broad band while the picture band is narrowed for noise (in
+// strong noise a narrowed one, FrontEnd::readBroad: whole, its noise hid even the columns'
+// pulse-pair sums, and the test card gained nothing at 0 to 2 dB).
+constexpr double kBroadReadPixelMs = 0.4;
 // Audio lost in one gap for longer than this is not looked for at a picture's end: a sync
 // train that stops earlier than that before the picture's end has stopped for good.
 constexpr double kLongestGapMs = 5000;
@@ -371,7 +370,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // noise, and the broad band to what the columns need (FrontEnd::readBroad).
     front.readBroad(filterSnr < kFilteredSnrDb &&
                     (m.colour == ColourEncoding::Rgb ||
-                     (m.colour != ColourEncoding::Grey && pixelMs < kBroadReadPixelMs && snr >= kBroadReadSnrDb)));
+                     (m.colour != ColourEncoding::Grey && pixelMs < kBroadReadPixelMs)));
     sync.setSnr(snr);
     // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
     // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a

@@ -81,7 +81,8 @@ public:
     // read beside it: the fine detail the narrow band loses is still there, under more noise,
     // for a reading that averages that noise away down a column. Off again with the picture
     // band's next setting. For a red/green/blue mode both bands narrow for it: the picture
-    // band below what it would be alone, the broad band to a margin over the picture band.
+    // band below what it would be alone, the broad band to a margin over the picture band; for
+    // luminance the broad band narrows so in strong noise only.
     void readBroad(bool on);
     bool broadRead() const { return broadRead_; }
 
