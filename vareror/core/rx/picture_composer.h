@@ -209,6 +209,8 @@ private:
     std::vector<std::complex<float>> broadZ_;
     double rateHz_ = 0;
     std::vector<float> even_, odd_, evenOdd2_, upDown2_, cross_;
+    std::vector<std::complex<float>> halvesZ_; // the split halves' sums (productColumnShares)
+    std::vector<float> halves_;
 };
 
 } // namespace vareror::core::rx

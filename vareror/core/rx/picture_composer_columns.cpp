@@ -112,40 +112,49 @@ void PictureComposer::productColumnShares(int line, const std::vector<int> &read
     cross_.assign(size_t(W), 0.0f);
     double stepVar2 = 0; // the products' variance, summed over the sources
     for (size_t i = 0; i < std::max<size_t>(1, readings.size()); ++i) {
-        const int pl = products ? kBroadPlane : readings[i];
-        for (int x = 0; x < W; ++x) {
-            float v, e;
+        // the halves' sums, row by row: even and odd lines, and those above and below
+        if (products) halvesZ_.assign(size_t(4 * W), 0.0f);
+        else halves_.assign(size_t(4 * W), 0.0f);
+        int ne = 0, no = 0, nu = 0, nd = 0;
+        for (int dy = -R; dy <= R; ++dy) {
+            if (!arrived(line + dy)) continue;
+            const size_t half = dy & 1 ? size_t(W) : 0, side = dy < 0 ? size_t(2 * W) : size_t(3 * W);
+            ++(dy & 1 ? no : ne);
+            if (dy != 0) ++(dy < 0 ? nu : nd);
             if (products) {
-                std::complex<float> even = 0, odd = 0, up = 0, down = 0;
-                for (int dy = -R; dy <= R; ++dy) {
-                    if (!arrived(line + dy)) continue;
-                    const std::complex<float> z = broadZ_[size_t(line + dy) * size_t(W) + size_t(x)];
-                    (dy & 1 ? odd : even) += z;
-                    if (dy < 0) up += z;
-                    if (dy > 0) down += z;
-                }
-                even_[size_t(x)] = productLevel(even);
-                odd_[size_t(x)] = productLevel(odd);
-                v = productLevel(up) - productLevel(down);
+                const std::complex<float> *z = broadZ_.data() + size_t(line + dy) * size_t(W);
+                std::complex<float> *h = halvesZ_.data();
+                for (int x = 0; x < W; ++x) h[half + size_t(x)] += z[x];
+                if (dy != 0)
+                    for (int x = 0; x < W; ++x) h[side + size_t(x)] += z[x];
             } else {
-                float even = 0, odd = 0, up = 0, down = 0;
-                int ne = 0, no = 0, nu = 0, nd = 0;
-                for (int dy = -R; dy <= R; ++dy) {
-                    if (!arrived(line + dy)) continue;
-                    const float r = planes_[pl].row(line + dy, W)[x];
-                    if (dy & 1) odd += r, ++no;
-                    else even += r, ++ne;
-                    if (dy < 0) up += r, ++nu;
-                    if (dy > 0) down += r, ++nd;
-                }
-                even_[size_t(x)] = ne ? even / float(ne) : 0.0f;
-                odd_[size_t(x)] = no ? odd / float(no) : 0.0f;
-                v = (nu ? up / float(nu) : 0.0f) - (nd ? down / float(nd) : 0.0f);
+                const float *r = planes_[readings[i]].row(line + dy, W);
+                float *h = halves_.data();
+                for (int x = 0; x < W; ++x) h[half + size_t(x)] += r[x];
+                if (dy != 0)
+                    for (int x = 0; x < W; ++x) h[side + size_t(x)] += r[x];
             }
-            e = std::clamp(even_[size_t(x)] - odd_[size_t(x)], -kProductClip, kProductClip);
+        }
+        const float ie = ne ? 1.0f / float(ne) : 0.0f, io = no ? 1.0f / float(no) : 0.0f;
+        const float iu = nu ? 1.0f / float(nu) : 0.0f, id = nd ? 1.0f / float(nd) : 0.0f;
+        for (int x = 0; x < W; ++x) {
+            const size_t u = size_t(x);
+            float v;
+            if (products) {
+                const std::complex<float> *h = halvesZ_.data();
+                even_[u] = productLevel(h[u]);
+                odd_[u] = productLevel(h[size_t(W) + u]);
+                v = productLevel(h[size_t(2 * W) + u]) - productLevel(h[size_t(3 * W) + u]);
+            } else {
+                const float *h = halves_.data();
+                even_[u] = h[u] * ie;
+                odd_[u] = h[size_t(W) + u] * io;
+                v = h[size_t(2 * W) + u] * iu - h[size_t(3 * W) + u] * id;
+            }
+            const float e = std::clamp(even_[u] - odd_[u], -kProductClip, kProductClip);
             v = std::clamp(v, -kProductClip, kProductClip);
-            evenOdd2_[size_t(x)] += e * e;
-            upDown2_[size_t(x)] += v * v;
+            evenOdd2_[u] += e * e;
+            upDown2_[u] += v * v;
         }
         // the variance of one half's step along the row, from the median squared step of a - b
         diff_.resize(size_t(W - 1));
