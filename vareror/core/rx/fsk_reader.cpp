@@ -39,6 +39,11 @@ std::optional<std::string> FskIdReader::scan(const ToneMeter &t, const SignalVie
     const int64_t lo = t.avail() - ToneMeter::kRing + ms(200);
     if (next_ < lo) next_ = lo;
     if (next_ < ms(120)) next_ = ms(120);
+    // a sync whose tones are surely not 200 Hz apart within 30 Hz is turned down before either
+    // frequency is measured (ToneMeter::surelyApart): the first tone's products brought down by
+    // 200 Hz against the second's
+    const cdouble down = std::polar(1.0, -t.lagRadians(kFskZeroHz - kFskOneHz));
+    const double apart30 = t.apartCosine(30);
     for (;;) {
         if (burst_.active) {
             const int j = burst_.symbols;
@@ -83,6 +88,7 @@ std::optional<std::string> FskIdReader::scan(const ToneMeter &t, const SignalVie
         if (t.coherence(a0, a1) < 0.3) continue;
         const int64_t b0 = c + ms(3), b1 = c + ms(19);
         if (t.coherence(b0, b1) < 0.3) continue;
+        if (ToneMeter::surelyApart(t.products(a0, a1) * down, t.products(b0, b1), apart30)) continue;
         const double fa = t.freqNear(a0, a1, kFskZeroHz);
         const double fb = t.freqNear(b0, b1, kFskOneHz);
         if (std::fabs(fa - fb - (kFskZeroHz - kFskOneHz)) > 30) continue;

@@ -20,13 +20,16 @@ ToneMeter::ToneMeter(const WorkingRate &rate) : rate_(rate)
 
 void ToneMeter::append(const cfloat *zn, size_t n)
 {
+    constexpr size_t kMask = kHistory - 1;
     for (size_t j = 0; j < n; ++j) {
         const int64_t i = count_++;
         const cfloat v = zn[j];
-        hist_[i % kHistory] = v;
+        // (sample numbers are never negative: their places in the history are their low bits)
+        const size_t h = size_t(i) & kMask;
+        hist_[h] = v;
         // sums exclusive of sample i are stored at i; write i + 1
-        const cfloat prev = i >= 1 ? hist_[(i - 1) % kHistory] : cfloat(0);
-        const cfloat lagged = i >= lag_ ? hist_[(i - lag_) % kHistory] : cfloat(0);
+        const cfloat prev = i >= 1 ? hist_[(h - 1) & kMask] : cfloat(0);
+        const cfloat lagged = i >= lag_ ? hist_[(h - size_t(lag_)) & kMask] : cfloat(0);
         // (the products written out: std::complex's own checks each for infinities, which
         // these finite samples never are, and costs several times the sums)
         const double vr = v.real(), vi = v.imag();
@@ -53,6 +56,23 @@ double ToneMeter::freqNear(int64_t a, int64_t b, double ref) const
     const double rot = -kTwoPi * ref * lag_ / rate_.hz;
     const double ph = wrapPi(std::arg(q) + rot);
     return ref + ph * rate_.hz / (kTwoPi * lag_);
+}
+
+double ToneMeter::apartCosine(double hz) const
+{
+    // (far beyond the rounding of the phases freqNear reads, and far below any tone's measure)
+    constexpr double kMargin = 1e-9;
+    return std::cos(std::min(lagRadians(hz) + kMargin, std::numbers::pi / 2));
+}
+
+double ToneMeter::lagRadians(double hz) const { return kTwoPi * hz * lag_ / rate_.hz; }
+
+bool ToneMeter::surelyApart(cdouble u, cdouble v, double cosine)
+{
+    // the phase of u v*: more than a quarter turn, or its tangent above the limit's
+    const double re = u.real() * v.real() + u.imag() * v.imag(), im = u.imag() * v.real() - u.real() * v.imag();
+    if (re < 0) return true;
+    return re * re * (1 - cosine * cosine) < im * im * cosine * cosine;
 }
 
 double ToneMeter::freqP(int64_t a, int64_t b) const

@@ -11,6 +11,7 @@
 #include "rx/picture_composer.h"
 #include "rx/signal_presence.h"
 #include "rx/sync_tracker.h"
+#include "rx/tone_meter.h"
 #include "rx_support.h"
 #include "sample_ring.h"
 
@@ -111,6 +112,7 @@ private slots:
     void neighbourhoodSumsLikeOnePixel();
     void bandFilterNoiseFigures();
     void humCancellerFindsAndTakesOut();
+    void tonesSurelyApart();
     void overdriveTellsClippedFromLoud();
     void broadBandReadsFineDetail();
     void soundRingKeepsTime();
@@ -902,6 +904,37 @@ void PartsTest::humCancellerAtRate(double rate)
 // under the harmonics; a clean signal, loud up to full scale or in noise, and noise alone keep
 // the broad band (the old check looked for runs of equal samples, and missed all but the
 // first kind).
+// The tone meter's quick turn-down (the FSK ID reader's, before it measures frequencies):
+// surelyApart says two tones lie further apart than a limit only when their frequencies as
+// measured do (never for tones within it), and says so for every pair clearly beyond it, higher
+// or lower, clean or in noise.
+void PartsTest::tonesSurelyApart()
+{
+    const WorkingRate rate(11025);
+    std::mt19937 gen(7);
+    std::normal_distribution<float> nd;
+    int sureCount = 0;
+    for (double noise : {0.0, 0.5})
+        for (double d = -150; d <= 150; d += 2.5) {
+            ToneMeter t(rate);
+            std::vector<cfloat> z(2000);
+            double ph = 0;
+            for (size_t n = 0; n < z.size(); ++n) {
+                ph += 2 * M_PI * (n < 1000 ? 1900 : 1900 + d) / rate.hz;
+                z[n] = cfloat(float(std::cos(ph)), float(std::sin(ph))) + float(noise) * cfloat(nd(gen), nd(gen));
+            }
+            t.append(z.data(), z.size());
+            const double apart = std::fabs(t.freqNear(1100, 2000, 1900 + d) - t.freqNear(100, 1000, 1900));
+            for (double limit : {30.0, 60.0}) {
+                const bool sure = ToneMeter::surelyApart(t.products(1100, 2000), t.products(100, 1000), t.apartCosine(limit));
+                QVERIFY2(!sure || apart > limit, qPrintable(QString("%1 Hz apart, limit %2").arg(apart).arg(limit)));
+                if (apart > limit + 1) QVERIFY2(sure, qPrintable(QString("%1 Hz apart, limit %2").arg(apart).arg(limit)));
+                sureCount += sure;
+            }
+        }
+    QVERIFY(sureCount > 100);
+}
+
 void PartsTest::overdriveTellsClippedFromLoud()
 {
     const RgbImage card = loadPicture(pictures() + "testcard_320x240.png");
