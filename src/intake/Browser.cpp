@@ -44,8 +44,9 @@ namespace {
 
 using interfaces::kStateOn;
 using interfaces::kStateOff;
+using interfaces::kTxHeight;
+using interfaces::kTxWidth;
 
-constexpr quint32 ChosenColor = 0xFF00;
 constexpr int HourglassPointer = 11;
 
 // The quickDirs element of button n: Dir 7 and Dir 8 keep theirs in 9 and 10.
@@ -101,7 +102,7 @@ void Intake::Command20_Click()
         return;
     }
     platform::StepRunner steps(QStringLiteral("Command20_Click"));
-    steps.stepIf(QStringLiteral("message pane"), [&] { return platform::backColor(form.Command8) == kStateOn; },
+    steps.stepIf(QStringLiteral("message pane"), [&] { return interfaces::isOn(form.Command8); },
                  [&] { form.text().Command8_Click(); });
     steps.stepIf(QStringLiteral("large header boxes"), [&] { return form.Command35->text() == QLatin1String("Exit"); },
                  [&] { form.qso().Command35_Click(); });
@@ -319,7 +320,7 @@ void Intake::Label13_Click()
     interfaces::Form& form = form_;
     platform::FileListBox& list = *form.File1;
     platform::StepRunner steps(QStringLiteral("Label13_Click"));
-    if (platform::backColor(form.Label43) == ChosenColor) {
+    if (platform::backColor(form.Label43) == kChosenColour) {
         loadThumbnailFile();
         ShowNextIcons();
         return;
@@ -366,7 +367,7 @@ void Intake::Label13_Click()
 void Intake::Label27_Click()
 {
     interfaces::Form& form = form_;
-    if (platform::backColor(form.Label43) == ChosenColor) {
+    if (platform::backColor(form.Label43) == kChosenColour) {
         // Back two pages of icons from the one after the page shown: after a short last
         // page that is 8 back from the end, and below the first icon it starts at it.
         iconIndex_ -= 8;
@@ -424,7 +425,7 @@ bool Intake::loadThumbnailFile()
                                             QStringLiteral("ICO"), QStringLiteral("RLE"), QStringLiteral("WMF"),
                                             QStringLiteral("EMF"), QStringLiteral("CUR")};
     // In the icon view the file is only named: its icons are read by ShowNextIcons.
-    if (platform::backColor(form.Label43) == ChosenColor)
+    if (platform::backColor(form.Label43) == kChosenColour)
         return false;
     QImage picture;
     platform::StepRunner steps(QStringLiteral("loadThumbnailFile"));
@@ -439,7 +440,7 @@ bool Intake::loadThumbnailFile()
     setFitSource(picture);
     if (picture.isNull())
         return false;
-    if (platform::backColor(form.Label43) != ChosenColor)
+    if (platform::backColor(form.Label43) != kChosenColour)
         steps.step(QStringLiteral("imagecorrectaspect"), [&] { imagecorrectaspect(); });
     return true;
 }
@@ -457,7 +458,7 @@ void Intake::filterClick(int code)
     steps.step(QStringLiteral("first file"),
                [&] { form.File1->setListIndex(form.File1->ListCount() > 0 ? 0 : -1); });
     resetFilterLabels();
-    platform::setBackColor(form.filterLabel(code), ChosenColor);
+    platform::setBackColor(form.filterLabel(code), kChosenColour);
     fileTypeFilter_ = code;
     Label13_Click();
 }
@@ -476,14 +477,14 @@ void Intake::restoreFileTypeFilter()
     interfaces::Form& form = form_;
     const int code = settingNumber(fileTypeFilter_);
     if (code == 0) {
-        platform::setBackColor(form.Label23, ChosenColor);
+        platform::setBackColor(form.Label23, kChosenColour);
         return;
     }
     // The start-up shows the icon files themselves for the icons filter.
     const QString pattern = code == 43 ? QStringLiteral("*.ico") : filterPattern(code);
     if (pattern.isEmpty())
         return;
-    platform::setBackColor(form.filterLabel(code), ChosenColor);
+    platform::setBackColor(form.filterLabel(code), kChosenColour);
     form.File1->setPattern(pattern);
 }
 
@@ -491,11 +492,11 @@ void Intake::restoreFileTypeFilter()
 
 FitMode fitMode(const interfaces::Form& form)
 {
-    if (platform::backColor(form.Label70) == ChosenColor)
+    if (platform::backColor(form.Label70) == kChosenColour)
         return FitMode::Correct;
-    if (platform::backColor(form.Label71) == ChosenColor)
+    if (platform::backColor(form.Label71) == kChosenColour)
         return FitMode::SpreadFill;
-    if (platform::backColor(form.Label72) == ChosenColor)
+    if (platform::backColor(form.Label72) == kChosenColour)
         return FitMode::StretchFill;
     return FitMode::None;
 }
@@ -543,10 +544,10 @@ void Intake::setFitSource(const QImage& picture)
 void Intake::fitLabelClick(int number)
 {
     interfaces::Form& form = form_;
-    if (platform::backColor(form.Label43) == ChosenColor)
+    if (platform::backColor(form.Label43) == kChosenColour)
         return;
     for (int n : {70, 71, 72})
-        platform::setBackColor(form.fitLabel(n), n == number ? ChosenColor : kStateOff);
+        platform::setBackColor(form.fitLabel(n), n == number ? kChosenColour : kStateOff);
     // The page shown is shown again in the new mode: the one that begins where the last
     // page began. (Four back from the selection is another page after a short last page,
     // and none at all after a full one at the end of the list.)
@@ -566,7 +567,7 @@ void Intake::imagecorrectaspect()
     const float sh = float(source.ScaleHeight());
     // The bars take the colour of the picture's top-left pixel.
     const quint32 corner = picture.isNull() ? source.BackColor() : platform::fromQColor(picture.pixelColor(0, 0));
-    target.Line(0, 0, 640, 512, corner, platform::PictureBox::LineKind::FilledBox);
+    target.Line(0, 0, kTxWidth, kTxHeight, corner, platform::PictureBox::LineKind::FilledBox);
     if (sh == 0 || picture.isNull())
         throw platform::VbError(11, QStringLiteral("Division by zero: the picture to fit is empty"));
     const FitRect place = thumbnailFit(fitMode(form), sw / sh);
@@ -582,7 +583,7 @@ void Intake::olepicturesize()
     platform::StepRunner steps(QStringLiteral("olepicturesize"));
     steps.step(QStringLiteral("Picture13"), [&] { setFitSource(picbufFile_->picture()); });
     target.setAutoRedraw(true);
-    target.Line(0, 0, 640, 512, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
+    target.Line(0, 0, kTxWidth, kTxHeight, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     steps.step(QStringLiteral("paint"), [&] {
         const platform::PictureBox& source = *form.Picture13;
         const QImage picture = source.Picture();
@@ -612,7 +613,7 @@ void Intake::picturecorrectaspect()
     bool narrow = false;
     const FitRect place = txDropFit(float(scratch.ScaleWidth()) / float(scratch.ScaleHeight()), narrow);
     if (narrow)
-        tx.Line(0, 0, 640, 512, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
+        tx.Line(0, 0, kTxWidth, kTxHeight, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     tx.PaintPicture(picture, place.left, place.top, place.width, place.height);
     tx.setPicture(tx.Image());
     tx.setAutoRedraw(false);

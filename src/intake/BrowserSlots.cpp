@@ -36,12 +36,11 @@ namespace intake {
 
 namespace {
 
-constexpr quint32 ChosenColor = 0xFF00;
 constexpr int JpegQualityOfDrops = 65;
 
 bool chosen(const QWidget* label)
 {
-    return platform::backColor(label) == ChosenColor;
+    return platform::backColor(label) == kChosenColour;
 }
 
 bool makingHeader(const interfaces::Form& form)

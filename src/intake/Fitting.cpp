@@ -12,7 +12,7 @@ constexpr float ScreenHeight = float(interfaces::kTxHeight);
 // Narrower than the TX picture's 5:4 (compared in double precision).
 bool narrowerThanScreen(float r)
 {
-    return double(r) < 640.0 / 512.0;
+    return double(r) < interfaces::kTxWidth / interfaces::kTxHeight;
 }
 
 // A picture 640 wide and taller than the screen, its overflow split above and below.
@@ -92,15 +92,16 @@ ScreenFileFit txScreenFileFit(FitMode mode, int width, int height)
 {
     const double w = width, h = height;
     const double aspect = w / h;
-    const bool narrow = aspect < 640.0 / 512.0;
+    const double screenWidth = interfaces::kTxWidth, screenHeight = interfaces::kTxHeight;
+    const bool narrow = aspect < screenWidth / screenHeight;
     // Whole in width or whole in height, centred the other way.
     const auto fullWidth = [&] {
-        const double fitted = 640 * h / w;
-        return FitRect{0, float((512 - fitted) / 2), ScreenWidth, float(fitted)};
+        const double fitted = screenWidth * h / w;
+        return FitRect{0, float((screenHeight - fitted) / 2), ScreenWidth, float(fitted)};
     };
     const auto fullHeight = [&] {
-        const double fitted = 512 * w / h;
-        return FitRect{float((640 - fitted) / 2), 0, float(fitted), ScreenHeight};
+        const double fitted = screenHeight * w / h;
+        return FitRect{float((screenWidth - fitted) / 2), 0, float(fitted), ScreenHeight};
     };
     switch (mode) {
     case FitMode::Correct:

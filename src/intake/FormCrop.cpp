@@ -56,7 +56,7 @@ FormCrop::FormCrop(interfaces::Form& form) : QWidget(&form.widget(), Qt::Window)
     auto* frame = new QFrame(this);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(2);
-    frame->setGeometry(2, 0, 644, 516);
+    frame->setGeometry(2, 0, CanvasWidth + 4, CanvasHeight + 4);
     Picture1 = new platform::PictureBox(frame);
     Picture1->setDesignName(QStringLiteral("Picture1"));
     Picture1->setBoxSize(CanvasWidth, CanvasHeight);

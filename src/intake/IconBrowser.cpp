@@ -18,7 +18,6 @@ namespace intake {
 
 namespace {
 
-constexpr quint32 ChosenColor = 0xFF00;
 // Each icon is drawn 512 x 512 at (32, 7) of a surface with that margin on every side.
 constexpr int IconSide = 512;
 constexpr int IconLeft = 32;
@@ -53,7 +52,7 @@ void Intake::Label43_Click()
     steps.step(QStringLiteral("first file"),
                [&] { form.File1->setListIndex(form.File1->ListCount() > 0 ? 0 : -1); });
     resetFilterLabels();
-    platform::setBackColor(form.Label43, ChosenColor);
+    platform::setBackColor(form.Label43, kChosenColour);
     fileTypeFilter_ = 43;
     iconIndex_ = 0;
     clearBrowserSlots();
@@ -67,7 +66,7 @@ void Intake::ShowNextIcons()
     const platform::IconResources icons(iconFile_);
     iconCount_ = icons.count();
     form.Label39->setCaption(QString::number(iconCount_));
-    platform::setBackColor(form.Label39, ChosenColor);
+    platform::setBackColor(form.Label39, kChosenColour);
     // Past the last icon nothing changes on screen.
     if (iconIndex_ >= iconCount_) {
         iconIndex_ = iconCount_;

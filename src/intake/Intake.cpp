@@ -65,7 +65,7 @@ void Intake::loadpic_Click()
 
     QString file;
     platform::StepRunner steps(QStringLiteral("loadpic_Click"));
-    if (platform::backColor(form.Command20) == kStateOn && platform::backColor(form.Label17) == kStateOn
+    if (interfaces::isOn(form.Command20) && interfaces::isOn(form.Label17)
         && form.canvas().dragSourceCode() > 0) {
         // A browser thumbnail dropped on the TX screen with "With Crop" on: the file it
         // shows, without the open dialog.
@@ -140,7 +140,7 @@ void Intake::loadpic_Click()
     platform::PictureBox& canvas = *crop.Picture1;
     const bool autoRedraw = canvas.AutoRedraw();
     canvas.setAutoRedraw(true);
-    canvas.Line(0, 0, 644, 516, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
+    canvas.Line(0, 0, interfaces::kTxWidth + 4, interfaces::kTxHeight + 4, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     steps.step(QStringLiteral("draw"), [&] {
         form.engine().binding().drawPictureDc(*canvas.hDC(), place.data(), source, whole, 4);
     });

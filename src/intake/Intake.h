@@ -19,6 +19,10 @@ namespace platform { class CommonDialog; class Picbuf; class StepRunner; }
 
 namespace intake {
 
+// The back colour of the browser's label that is chosen: the type filter shown, the fit
+// mode, the icon view and its count.
+inline constexpr quint32 kChosenColour = 0xFF00;
+
 // The fit mode whose label (Label70 to Label72) is green; None when none is.
 FitMode fitMode(const interfaces::Form& form);
 

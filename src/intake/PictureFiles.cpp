@@ -1,5 +1,6 @@
 #include "intake/PictureFiles.h"
 
+#include "interfaces/Facts.h"
 #include "platform/runtime/Vb.h"
 #include "platform/services/Picbuf.h"
 #include "platform/services/Ui.h"
@@ -99,21 +100,24 @@ std::array<int32_t, 4> cropCanvasPlace(int width, int height, bool& headerBand)
     // margins' 5/4 and 4/5 factors make the space above and below (or left and right of)
     // the picture differ; that is the layout as it has always been.
     const auto nearest = [](float v) { return int32_t(platform::roundHalfEven(double(v))); };
+    // The canvas is the TX picture's size.
+    constexpr float canvasWidth = float(interfaces::kTxWidth), canvasHeight = float(interfaces::kTxHeight);
+    constexpr int32_t right = int32_t(interfaces::kTxWidth), bottom = int32_t(interfaces::kTxHeight);
     const float w = float(width), h = float(height);
     const float ratio = w / h;
     std::array<int32_t, 4> place{};
     if (ratio >= 1.25f) {
-        const float scaledHeight = 640.0f * h / w;
-        place = {0, nearest((512.0f - scaledHeight) / 2.0f * 5.0f / 4.0f), 640,
-                 nearest(scaledHeight + (512.0f - scaledHeight) / 2.0f * 4.0f / 5.0f)};
+        const float scaledHeight = canvasWidth * h / w;
+        place = {0, nearest((canvasHeight - scaledHeight) / 2.0f * 5.0f / 4.0f), right,
+                 nearest(scaledHeight + (canvasHeight - scaledHeight) / 2.0f * 4.0f / 5.0f)};
     } else {
-        const float scaledWidth = 512.0f * w / h;
-        place = {nearest((640.0f - scaledWidth) / 2.0f * 4.0f / 5.0f), 0,
-                 nearest(scaledWidth + (640.0f - scaledWidth) / 2.0f), 512};
+        const float scaledWidth = canvasHeight * w / h;
+        place = {nearest((canvasWidth - scaledWidth) / 2.0f * 4.0f / 5.0f), 0,
+                 nearest(scaledWidth + (canvasWidth - scaledWidth) / 2.0f), bottom};
     }
     headerBand = double(ratio) > 1.33 && double(ratio) < 1.375;
     if (headerBand)
-        place = {0, 32, 640, 512};
+        place = {0, 32, right, bottom};
     return place;
 }
 

@@ -29,7 +29,6 @@ namespace {
 using interfaces::kStateOn;
 using interfaces::kStateOff;
 
-constexpr quint32 ChosenColor = 0xFF00;
 
 // A control placed in the panel at its design place, given in twips.
 void place(QWidget* w, double left, double top, double width, double height)
@@ -82,7 +81,7 @@ QWidget* FormMain::buildIntakeRow(QWidget* parent)
     row->addWidget(Command8);
     // The fit modes side by side; every run starts in Spread Fill.
     Label70 = toolLabel(QStringLiteral("Label70"), QStringLiteral("Correct"), rowWidget, kStateOff);
-    Label71 = toolLabel(QStringLiteral("Label71"), QStringLiteral("Spread  Fill"), rowWidget, ChosenColor);
+    Label71 = toolLabel(QStringLiteral("Label71"), QStringLiteral("Spread  Fill"), rowWidget, intake::kChosenColour);
     Label72 = toolLabel(QStringLiteral("Label72"), QStringLiteral("Stretch  Fill"), rowWidget, kStateOff);
     for (auto* l : {Label70, Label71, Label72}) {
         l->setWordWrap(false);
