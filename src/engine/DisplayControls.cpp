@@ -34,7 +34,7 @@ void EngineControl::Check11_Click()
     if (form_.Check11->value() == 1) {
         steps.step(QStringLiteral("range"), [&] { engine_.mmsSetSpecRange(0, 3000); });
         platform::doEvents();
-        steps.step(QStringLiteral("notch"), [&] { engine_.mmsSetNotch(notchFreq); });
+        steps.step(QStringLiteral("notch"), [&] { engine_.mmsSetNotch(notchFreq_); });
     } else {
         steps.step(QStringLiteral("range"), [&] { engine_.mmsSetSpecRange(700, 2000); });
         steps.step(QStringLiteral("notch"), [&] { engine_.mmsSetNotch(0); });
@@ -84,8 +84,8 @@ void EngineControl::placeNotch(int button, double x)
         return;
     platform::StepRunner steps(QStringLiteral("placeNotch"));
     steps.step(QStringLiteral("notch"), [&] {
-        notchFreq = platform::CLng(platform::roundHalfEven(x * NotchRangeHz / form_.Picture16->ScaleWidth()));
-        engine_.mmsSetNotch(notchFreq);
+        notchFreq_ = platform::CLng(platform::roundHalfEven(x * NotchRangeHz / form_.Picture16->ScaleWidth()));
+        engine_.mmsSetNotch(notchFreq_);
     });
 }
 

@@ -85,9 +85,9 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
             form_.Combo2->addItem(platform::engineText(name));
         }
     });
-    steps.step(QStringLiteral("rxMode"), [&] { rxMode = txMode; });
+    steps.step(QStringLiteral("rxMode"), [&] { rxMode_ = txMode_; });
     steps.step(QStringLiteral("Combo2 selection"), [&] {
-        const int mode = platform::CInt(platform::Val(txMode.toString()));
+        const int mode = platform::CInt(platform::Val(txMode_.toString()));
         if (mode < 0 || mode >= form_.Combo2->listCount())
             throw platform::VbError(380, QStringLiteral("Invalid property value"));
         form_.Combo2->setListIndex(mode);
@@ -98,7 +98,7 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
         form_.Label56->setCaption(platform::engineText(e.EngineString(e.mmsSetFSKID(nullptr))));
     });
     steps.step(QStringLiteral("Image24"), [&] { form_.Image24->setPicture(form_.Image16->Picture()); });
-    steps.step(QStringLiteral("notchFreq"), [&] { notchFreq = 50; });
+    steps.step(QStringLiteral("notchFreq"), [&] { notchFreq_ = 50; });
     steps.step(QStringLiteral("tune word"), [&] { engineResult = e.mmsSetTuneControl(-1); });
     steps.stepIf(
         QStringLiteral("FM display word"), [&] { return form_.Check11->value() == 0; },
@@ -129,7 +129,7 @@ void EngineControl::Form_QueryUnload()
 
 QString EngineControl::datedNameNow(const QString& folder, const QString& prefix) const
 {
-    return freeDatedName(folder, localTime(), prefix);
+    return freeDatedName(folder, localTime_(), prefix);
 }
 
 int EngineControl::pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
@@ -146,7 +146,7 @@ bool EngineControl::isDatedPictureFile(const QString& fileName) const
 // The setting rounded as a whole number; outside 0 to 100 the nearest end of it.
 int EngineControl::jpegWriteQuality() const
 {
-    return std::clamp(int(platform::CInt(jpegQuality.toDouble())), 0, 100);
+    return std::clamp(int(platform::CInt(jpegQuality_.toDouble())), 0, 100);
 }
 
 } // namespace engine

@@ -92,8 +92,8 @@ public:
     // The TX screen's committed picture into the TX DIB, over (0, 0, width, height); by
     // default the current mode's size. Nothing pending over the picture goes with it.
     void copyTxScreenToDib(int width, int height);
-    void copyTxScreenToDib() override { copyTxScreenToDib(modeWidth, modeHeight); }
-    void targetWholeModePicture() override { dstRect[0] = 0; dstRect[1] = 0; dstRect[2] = modeWidth; dstRect[3] = modeHeight; }
+    void copyTxScreenToDib() override { copyTxScreenToDib(modeWidth_, modeHeight_); }
+    void targetWholeModePicture() override { dstRect[0] = 0; dstRect[1] = 0; dstRect[2] = modeWidth_; dstRect[3] = modeHeight_; }
     // An engine DIB drawn through a picture box's device context (into the layers its
     // AutoRedraw says), from the rectangle src to the rectangle dst.
     void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) override;
@@ -102,8 +102,8 @@ public:
     // picture was written (a failed write throws and deletes nothing).
     void archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions);
 
-    // The local time a finished picture is named by; tests may stand in a clock.
-    std::function<QDateTime()> localTime = [] { return QDateTime::currentDateTime(); };
+    // The clock a finished picture is named by (the local time); tests stand in one.
+    void setLocalTime(std::function<QDateTime()> clock) { localTime_ = std::move(clock); }
     // The text the announcement speaks before a picture in the given mode.
     QString announcementText(int mode) const;
 
@@ -113,33 +113,55 @@ public:
     int32_t tuneDib = 0;
     int32_t specDibA = 0;
     int32_t specDibB = 0;
-    int32_t notchFreq = 0;
     int32_t engineResult = 0;
     int32_t dstRect[4] = {0, 0, 0, 0};
     int32_t srcRect[4] = {0, 0, 0, 0};
-    int modeWidth = 0;
-    int modeHeight = 0;
-    double txProgressScale = 0; // TX screen rows per line of the picture being sent
-    // Values the settings carry.
-    QVariant txMode;
-    QVariant rxMode;
-    QVariant jpegQuality;   // 1 to 99
-    QVariant toneFrequency; // Hz
-    QVariant autoSaveLimit;
-    QString autoSaveDir;    // ends in "/"
-    QString autoSaveFolder() const override { return autoSaveDir; }
+    // The picture size of the current mode (GetModeImageSize).
+    int modeWidth() const { return modeWidth_; }
+    int modeHeight() const { return modeHeight_; }
+    void setModePictureSize(int width, int height)
+    {
+        modeWidth_ = width;
+        modeHeight_ = height;
+    }
+    // TX screen rows per line of the picture being sent.
+    double txProgressScale() const { return txProgressScale_; }
+    void setTxProgressScale(double rowsPerLine) { txProgressScale_ = rowsPerLine; }
+    // The notch's frequency in Hz.
+    int32_t notchFrequency() const { return notchFreq_; }
+    // Values the settings carry: the TX and RX modes, the JPEG quality (1 to 99), the
+    // tone's frequency in Hz, how many pictures the auto-save folder keeps, and that
+    // folder (ends in "/").
+    QVariant txMode() const { return txMode_; }
+    void setTxMode(const QVariant& mode) { txMode_ = mode; }
+    QVariant rxMode() const { return rxMode_; }
+    void setRxMode(const QVariant& mode) { rxMode_ = mode; }
+    QVariant jpegQuality() const { return jpegQuality_; }
+    void setJpegQuality(const QVariant& quality) { jpegQuality_ = quality; }
+    QVariant toneFrequency() const { return toneFrequency_; }
+    void setToneFrequency(const QVariant& hz) { toneFrequency_ = hz; }
+    QVariant autoSaveLimit() const { return autoSaveLimit_; }
+    void setAutoSaveLimit(const QVariant& pictures) { autoSaveLimit_ = pictures; }
+    QString autoSaveDir() const { return autoSaveDir_; }
+    void setAutoSaveDir(const QString& folder) { autoSaveDir_ = folder; }
+    QString autoSaveFolder() const override { return autoSaveDir_; }
     QString datedNameNow(const QString& folder, const QString& prefix) const override;
     int pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
                          const QString& prefix) override;
     int jpegWriteQuality() const override;
     bool txBufferMade() const override { return txDib != 0; }
     int32_t receivedPictureDib() const override { return rxDib; }
-    QSize modePictureSize() const override { return QSize(modeWidth, modeHeight); }
+    QSize modePictureSize() const override { return QSize(modeWidth_, modeHeight_); }
     bool isDatedPictureFile(const QString& fileName) const override;
-    double autoSavePictureLimit() const override { return autoSaveLimit.toDouble(); }
-    int modeChanged = 0;    // 1: the next tick shows the TX mode's name in the list again
-    int toneOn = 0;         // 1 while the tone button is held
-    int skipTxArchive = 0;  // 1: the transmission ending is a tune tone, not a picture
+    double autoSavePictureLimit() const override { return autoSaveLimit_.toDouble(); }
+    // The next tick shows the TX mode's name in the list again.
+    bool modeNameWaiting() const { return modeChanged_ == 1; }
+    // The tone button is held.
+    bool toneHeld() const { return toneOn_ == 1; }
+    void setToneHeld(bool held) { toneOn_ = held ? 1 : 0; }
+    // The transmission ending is a tune tone, not a picture: it is not archived.
+    bool tuneToneEnding() const { return skipTxArchive_ == 1; }
+    void setTuneToneEnding(bool tone) { skipTxArchive_ = tone ? 1 : 0; }
 
     static constexpr int txImagesKeep = 35; // pictures the sent-pictures folder keeps
     // The application folder cannot be written (the operator has been told so): the
@@ -169,6 +191,23 @@ private:
 
     // An engine DIB drawn into a picture box's window (the screen only).
     void drawIntoWindow(platform::PictureBox* box, int32_t dib);
+
+    QDateTime localTime() const { return localTime_(); }
+
+    std::function<QDateTime()> localTime_ = [] { return QDateTime::currentDateTime(); };
+    int32_t notchFreq_ = 0;
+    int modeWidth_ = 0;
+    int modeHeight_ = 0;
+    double txProgressScale_ = 0;
+    QVariant txMode_;
+    QVariant rxMode_;
+    QVariant jpegQuality_;
+    QVariant toneFrequency_;
+    QVariant autoSaveLimit_;
+    QString autoSaveDir_;
+    int modeChanged_ = 0;    // 1: the next tick shows the TX mode's name in the list again
+    int toneOn_ = 0;         // 1 while the tone button is held
+    int skipTxArchive_ = 0;  // 1: the transmission ending is a tune tone, not a picture
 
     interfaces::Form& form_;
     platform::Engine engine_;

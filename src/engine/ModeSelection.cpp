@@ -30,30 +30,30 @@ int modeNumber(const QVariant& mode)
 
 } // namespace
 
-int EngineControl::txModeNumber() const { return modeNumber(txMode); }
-int EngineControl::rxModeNumber() const { return modeNumber(rxMode); }
+int EngineControl::txModeNumber() const { return modeNumber(txMode_); }
+int EngineControl::rxModeNumber() const { return modeNumber(rxMode_); }
 
 void EngineControl::GetModeImageSize()
 {
     const uint32_t packed = uint32_t(engine_.mmsGetImageSize(rxModeNumber()));
-    modeWidth = int(packed & 0xFFFF);
-    modeHeight = int(packed >> 16);
+    modeWidth_ = int(packed & 0xFFFF);
+    modeHeight_ = int(packed >> 16);
 }
 
 void EngineControl::Combo2_Click()
 {
     // While the TX mode follows the RX mode, a pick in the list is undone by the next tick.
     if (form_.Check7->value() == 1) {
-        modeChanged = 1;
+        modeChanged_ = 1;
         form_.Picture17->setFocus();
         return;
     }
     platform::StepRunner steps(QStringLiteral("Combo2_Click"));
-    steps.step(QStringLiteral("txMode"), [&] { txMode = form_.Combo2->listIndex(); });
+    steps.step(QStringLiteral("txMode"), [&] { txMode_ = form_.Combo2->listIndex(); });
     steps.stepIf(
         QStringLiteral("mode without a name"),
         [&] { return platform::engineTextEmpty(engine_.EngineString(engine_.mmsGetModeName(txModeNumber()))); },
-        [&] { txMode = 6; });
+        [&] { txMode_ = 6; });
     form_.Picture17->setFocus();
 }
 
@@ -71,9 +71,9 @@ void EngineControl::Check7_Click()
     if (value == 1)
         form_.Combo2->setEnabled(false);
     platform::StepRunner(QStringLiteral("Check7_Click")).step(QStringLiteral("TX mode from RX mode"), [&] {
-        rxMode = engine_.mmsGetMode(0);
+        rxMode_ = engine_.mmsGetMode(0);
         form_.Combo2->setText(platform::engineText(engine_.EngineString(engine_.mmsGetModeName(rxModeNumber()))));
-        txMode = rxMode;
+        txMode_ = rxMode_;
     });
 }
 

@@ -110,16 +110,16 @@ void EngineControl::Timer1_Timer()
 
     const platform::Engine& e = engine_;
     platform::StepRunner steps(QStringLiteral("Timer1_Timer"));
-    if (modeChanged == 1) {
-        modeChanged = 0;
+    if (modeChanged_ == 1) {
+        modeChanged_ = 0;
         steps.step(QStringLiteral("TX mode name"), [&] {
             form_.Combo2->setText(platform::engineText(e.EngineString(e.mmsGetModeName(txModeNumber()))));
         });
     }
     int32_t status = 0;
     steps.step(QStringLiteral("mmsDoJob"), [&] { status = e.mmsDoJob(1); });
-    const int width = modeWidth;
-    const int height = modeHeight;
+    const int width = modeWidth_;
+    const int height = modeHeight_;
     setRect(srcRect, 0, 0, width, height);
     setTxPictureRect(dstRect);
     drawViews(steps, width, height);
@@ -175,16 +175,16 @@ void EngineControl::tellLater(const QString& text, const QString& key)
 // for this run, which the operator is told once.
 QString EngineControl::autoSaveFolder()
 {
-    const QDir folder(autoSaveDir);
+    const QDir folder(autoSaveDir_);
     if (folder.exists() || (QFileInfo(folder.absolutePath()).dir().exists() && QDir().mkdir(folder.absolutePath())))
-        return autoSaveDir;
+        return autoSaveDir_;
     const QString fallback = platform::appPath(QStringLiteral("AutoSave")) + QLatin1Char('/');
     QDir().mkpath(fallback);
-    if (QDir::cleanPath(fallback) != QDir::cleanPath(autoSaveDir))
+    if (QDir::cleanPath(fallback) != QDir::cleanPath(autoSaveDir_))
         tellLater(QStringLiteral("The auto-save folder %1 does not exist and cannot be made: received pictures are "
                                  "saved in %2.")
-                      .arg(QDir::toNativeSeparators(autoSaveDir), QDir::toNativeSeparators(fallback)),
-                  QStringLiteral("auto-save folder ") + autoSaveDir);
+                      .arg(QDir::toNativeSeparators(autoSaveDir_), QDir::toNativeSeparators(fallback)),
+                  QStringLiteral("auto-save folder ") + autoSaveDir_);
     return fallback;
 }
 
@@ -218,8 +218,8 @@ void EngineControl::showTransmitProgress(platform::StepRunner& steps)
     const platform::Engine& e = engine_;
     form_.Line1->show();
     form_.Line2->show();
-    steps.step(QStringLiteral("Line1"), [&] { form_.Line1->setY2(float(e.mmsGetPos(2) * txProgressScale)); });
-    steps.step(QStringLiteral("Line2"), [&] { form_.Line2->setY2(float(e.mmsGetPos(1) * txProgressScale)); });
+    steps.step(QStringLiteral("Line1"), [&] { form_.Line1->setY2(float(e.mmsGetPos(2) * txProgressScale_)); });
+    steps.step(QStringLiteral("Line2"), [&] { form_.Line2->setY2(float(e.mmsGetPos(1) * txProgressScale_)); });
     form_.Combo2->setEnabled(false);
     form_.Check7->setEnabled(false);
     platform::setBackColor(form_.Command7, IdleColour);
@@ -258,11 +258,11 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     form_.Label56->setCaption(QString());
     if (platform::backColor(form_.Command3) != SendingColour)
         platform::setBackColor(form_.Command1, ReceivingColour);
-    steps.step(QStringLiteral("rxMode"), [&] { rxMode = e.mmsGetMode(0); });
+    steps.step(QStringLiteral("rxMode"), [&] { rxMode_ = e.mmsGetMode(0); });
     steps.step(QStringLiteral("GetModeImageSize"), [&] { GetModeImageSize(); });
     const int mode = rxModeNumber();
-    const int width = modeWidth;
-    const int height = modeHeight;
+    const int width = modeWidth_;
+    const int height = modeHeight_;
     steps.step(QStringLiteral("Label37"), [&] {
         form_.Label37->setCaption(platform::engineText(e.EngineString(e.mmsGetModeName(mode))));
     });
@@ -274,7 +274,7 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     if (form_.Check7->value() == 1) {
         steps.step(QStringLiteral("TX follows RX"), [&] {
             form_.Combo2->setText(platform::engineText(e.EngineString(e.mmsGetModeName(mode))));
-            txMode = rxMode;
+            txMode_ = rxMode_;
         });
     }
     steps.step(QStringLiteral("clear RX DIB again"), [&] { e.mmsFillDIB(rxDib, 0); });
@@ -328,7 +328,7 @@ void EngineControl::archivePicture(const QImage& picture, const QString& folder,
 {
     if (!writer_)
         writer_ = std::make_unique<platform::Picbuf>();
-    const QString name = freeDatedName(folder, localTime());
+    const QString name = freeDatedName(folder, localTime_());
     writer_->setPicture(picture);
     writer_->setImageFormat(platform::Picbuf::Jpeg);
     writer_->setWriteCompression(jpegWriteQuality());
@@ -344,7 +344,7 @@ void EngineControl::endOfTransmission(platform::StepRunner& steps)
     platform::setBackColor(form_.Command3, IdleColour);
     resetProgressMarkers();
     steps.step(QStringLiteral("end the tool"), [&] { form_.canvas().Command12_Click(); });
-    if (skipTxArchive == 0) {
+    if (skipTxArchive_ == 0) {
         steps.step(QStringLiteral("archive"), [&] {
             const QString folder = platform::appPath(QStringLiteral("TXImages"));
             try {
@@ -357,7 +357,7 @@ void EngineControl::endOfTransmission(platform::StepRunner& steps)
             }
         });
     }
-    skipTxArchive = 0;
+    skipTxArchive_ = 0;
     interfaces::StripsRoom& strip = form_.strips();
     if (strip.category() == interfaces::StripsRoom::Category::TxPictures && form_.HScroll2->value() == 1)
         steps.step(QStringLiteral("reload strip"), [&] { strip.reloadStrip(); });
@@ -373,11 +373,11 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
     platform::setBackColor(form_.Command7, IdleColour);
     if (form_.Check11->value() == 1) {
         steps.step(QStringLiteral("spectrum range"), [&] { e.mmsSetSpecRange(0, 3000); });
-        steps.step(QStringLiteral("notch"), [&] { e.mmsSetNotch(notchFreq); });
+        steps.step(QStringLiteral("notch"), [&] { e.mmsSetNotch(notchFreq_); });
     }
     int32_t lines = 0;
     steps.step(QStringLiteral("lines received"), [&] { lines = e.mmsGetPos(0); });
-    if (!(lines > modeHeight / 2.0))
+    if (!(lines > modeHeight_ / 2.0))
         return;
 
     setTxPictureRect(dstRect);
@@ -402,10 +402,10 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
         // pixels), or the full copy for the modes saved from it.
         QImage picture = form_.Picture19->Image();
         if (!savesFromFullCopy(mode)) {
-            const QRect copy = trueSizeView(mode, modeWidth, modeHeight) & QRect(0, 0, 320, 256);
+            const QRect copy = trueSizeView(mode, modeWidth_, modeHeight_) & QRect(0, 0, 320, 256);
             picture = view->Image().copy(copy & view->Image().rect());
         }
-        const double limit = autoSaveLimit.toDouble();
+        const double limit = autoSaveLimit_.toDouble();
         const QString folder = autoSaveFolder();
         try {
             archivePicture(picture, folder, int(std::min(limit, double(INT_MAX))), 1);

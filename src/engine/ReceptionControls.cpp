@@ -96,8 +96,8 @@ void EngineControl::Command48_MouseDown(int button, int, double, double)
 {
     platform::StepRunner steps(QStringLiteral("Command48_MouseDown"));
     if (button == 1) {
-        toneOn = 1;
-        skipTxArchive = 1;
+        toneOn_ = 1;
+        skipTxArchive_ = 1;
         form_.Line1->hide();
         form_.Line2->hide();
         platform::setBackColor(form_.Command48, ToneColour);
@@ -106,19 +106,19 @@ void EngineControl::Command48_MouseDown(int button, int, double, double)
         steps.step(QStringLiteral("stop the scan"), [&] { engine_.mmsStopScan(1); });
         steps.step(QStringLiteral("stop sending"), [&] { engine_.mmsSendStop(); });
         steps.step(QStringLiteral("tone"), [&] {
-            engine_.mmsSendTone(platform::CLng(platform::roundHalfEven(toneFrequency.toDouble())));
+            engine_.mmsSendTone(platform::CLng(platform::roundHalfEven(toneFrequency_.toDouble())));
         });
     } else if (button == 2) {
         // The box's top-left corner at half the window's width and a third of its height.
         const QPoint corner(form_.widget().frameGeometry().width() / 2, form_.widget().frameGeometry().height() / 3);
         const std::optional<QString> answer =
             form_.ui().inputBox(QStringLiteral("Type Tone Freq  1-2700"), QStringLiteral("Set Tone Freq"),
-                                platform::numberText(toneFrequency.toDouble()), corner);
+                                platform::numberText(toneFrequency_.toDouble()), corner);
         if (!answer || answer->isEmpty())
             return;
         const double hz = platform::Val(*answer);
         if (hz >= LowestTone && hz <= HighestTone) {
-            toneFrequency = hz;
+            toneFrequency_ = hz;
             form_.Command48->setText(platform::numberText(hz));
         } else {
             form_.ui().msgBox(QStringLiteral("Not a valid value"), platform::vbOKOnly);
@@ -133,7 +133,7 @@ void EngineControl::Command48_MouseUp(int button, int, double, double)
     platform::StepRunner steps(QStringLiteral("Command48_MouseUp"));
     steps.step(QStringLiteral("stop the tone"), [&] { engine_.mmsSendStop(); });
     platform::setBackColor(form_.Command48, IdleColour);
-    toneOn = 0;
+    toneOn_ = 0;
     form_.Picture17->setFocus();
 }
 

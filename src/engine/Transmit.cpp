@@ -122,14 +122,14 @@ bool EngineControl::announce(platform::StepRunner& steps)
         platform::setBackColor(form_.Command3, IdleColour);
         return false;
     };
-    if (platform::waitWithEventsUntil(waitToWholeSecond(localTime(), 0.5), aborted))
+    if (platform::waitWithEventsUntil(waitToWholeSecond(localTime_(), 0.5), aborted))
         return abort();
     steps.step(QStringLiteral("speak"), [&] {
         const platform::SpokenText spoken = platform::speak(text, SpeechPace);
         if (!e.vrrPlaySamples(spoken.samples.data(), int32_t(spoken.samples.size()), spoken.sampleRate))
             throw platform::SpeechError("The engine took no announcement samples.");
     });
-    if (platform::waitWithEventsUntil(waitToWholeSecond(localTime(), 4), aborted))
+    if (platform::waitWithEventsUntil(waitToWholeSecond(localTime_(), 4), aborted))
         return abort();
     restoreVolume();
     return true;
@@ -157,11 +157,11 @@ void EngineControl::Command3_Click()
         steps.step(QStringLiteral("close the panels"), [&] { form_.canvas().Command13_Click(); });
     steps.step(QStringLiteral("mode size"), [&] {
         const uint32_t packed = uint32_t(e.mmsGetImageSize(txModeNumber()));
-        modeWidth = int(packed & 0xFFFF);
-        modeHeight = int(packed >> 16);
+        modeWidth_ = int(packed & 0xFFFF);
+        modeHeight_ = int(packed >> 16);
     });
     // A tone held with the tone button is sent instead of the picture.
-    if (toneOn == 1) {
+    if (toneOn_ == 1) {
         form_.Picture15->setFocus();
         return;
     }
@@ -170,11 +170,11 @@ void EngineControl::Command3_Click()
         if (engineResult & (0x10000 | 0x20000))
             e.mmsFillDIB(rxDib, 0);
     });
-    txProgressScale = modeHeight > 0 ? interfaces::kTxHeight / modeHeight : 0;
-    steps.step(QStringLiteral("TX DIB"), [&] { copyTxScreenToDib(modeWidth, modeHeight); });
+    txProgressScale_ = modeHeight_ > 0 ? interfaces::kTxHeight / modeHeight_ : 0;
+    steps.step(QStringLiteral("TX DIB"), [&] { copyTxScreenToDib(modeWidth_, modeHeight_); });
     // The picture drawn keeps the earlier mode's size when the TX mode follows the RX mode.
     if (form_.Check7->value() == 1)
-        steps.step(QStringLiteral("TX mode from RX mode"), [&] { txMode = e.mmsGetMode(0); });
+        steps.step(QStringLiteral("TX mode from RX mode"), [&] { txMode_ = e.mmsGetMode(0); });
     steps.step(QStringLiteral("spectrum range"), [&] { e.mmsSetSpecRange(700, 2000); });
     steps.step(QStringLiteral("notch off"), [&] { e.mmsSetNotch(0); });
     steps.step(QStringLiteral("stop scan"), [&] { e.mmsStopScan(1); });

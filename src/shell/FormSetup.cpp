@@ -298,7 +298,7 @@ void FormSetup::Text3_Change()
 // the operator's own choosing is not cut back to the usual 1000 unasked.
 void FormSetup::Text3_KeyPress(int& /*keyAscii: the key goes on into the box*/)
 {
-    form_.engine().autoSaveLimit = 1000;
+    form_.engine().setAutoSaveLimit(1000);
     if (Text4->text() == QLatin1String("9000"))
         Text4_Change(); // the box already reads 9000: the maximum in effect follows it all the same
     else
@@ -317,9 +317,9 @@ void FormSetup::Text4_Change()
         platform::setBackColor(Text4, platform::vbRed);
         return;
     }
-    engine.autoSaveLimit = maximum;
+    engine.setAutoSaveLimit(maximum);
     if (form_.Option11->value())
-        form_.strips().setRxPageCount(int(platform::Int(engine.autoSaveLimit.toDouble() / 7)) + 1);
+        form_.strips().setRxPageCount(int(platform::Int(engine.autoSaveLimit().toDouble() / 7)) + 1);
     platform::setBackColor(Text4, platform::vbWhite);
 }
 
@@ -441,7 +441,7 @@ void FormSetup::Command1_Click()
         form_.ui().msgBox(QualityRefused, platform::vbOKOnly);
         return;
     }
-    engine.jpegQuality = numberValue(quality);
+    engine.setJpegQuality(numberValue(quality));
 
     // The folder: with its final separator, and only one that exists as typed (a relative
     // or missing folder is refused, and the folder in effect stays).
@@ -470,7 +470,7 @@ void FormSetup::Command1_Click()
     });
     intake.setDialogFolder(platform::appFolder());
     if (!refused)
-        engine.autoSaveDir = Text3->text();
+        engine.setAutoSaveDir(Text3->text());
 
     steps.step(QStringLiteral("engine options"), [&] { sendEngineOptions(); });
 
@@ -478,9 +478,9 @@ void FormSetup::Command1_Click()
     // and go, oldest first; any other file of the folder stays.
     if (!refused)
         steps.step(QStringLiteral("trim the auto-save folder"), [&] {
-            const double limit = engine.autoSaveLimit.toDouble();
+            const double limit = engine.autoSaveLimit().toDouble();
             const int keep = int(std::clamp(limit, 0.0, double(INT_MAX)));
-            engine::pruneDatedPictures(engine.autoSaveDir, keep, INT_MAX, QString());
+            engine::pruneDatedPictures(engine.autoSaveDir(), keep, INT_MAX, QString());
         });
 
     hide();
@@ -526,9 +526,9 @@ void FormSetup::fillFromSettings()
         Option2->setValue(true);
     else if (qso.zoneWord() == QLatin1String("LCL"))
         Option1->setValue(true);
-    Text3->setText(engine.autoSaveDir);
-    Text4->setText(valueText(engine.autoSaveLimit));
-    Text5->setText(valueText(engine.jpegQuality));
+    Text3->setText(engine.autoSaveDir());
+    Text4->setText(valueText(engine.autoSaveLimit()));
+    Text5->setText(valueText(engine.jpegQuality()));
     Text1->setSelStart(int(Text1->text().size()));
     Text1->setFocus();
 }

@@ -226,8 +226,12 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[4]); },
      [](Places& p, Out& out, int) { out.integer(p.form.Check7->value()); }},
     {31, "autoSaveLimit", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.engine.autoSaveLimit); },
-     [](Places& p, Out& out, int) { out.variant(p.engine.autoSaveLimit); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.engine.autoSaveLimit();
+         in.variant(value);
+         p.engine.setAutoSaveLimit(value);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.engine.autoSaveLimit()); }},
     {32, "notchOn", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[5]); },
      [](Places& p, Out& out, int) { out.integer(p.form.Check11->value()); }},
@@ -247,17 +251,33 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.variant(p.shell.windowLeftAtExit); },
      [](Places& p, Out& out, int) { out.variant(p.shell.windowLeftAtExit); }},
     {38, "txMode", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.engine.txMode); },
-     [](Places& p, Out& out, int) { out.variant(p.engine.txMode); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.engine.txMode();
+         in.variant(value);
+         p.engine.setTxMode(value);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.engine.txMode()); }},
     {39, "toneFrequency", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.engine.toneFrequency); },
-     [](Places& p, Out& out, int) { out.variant(p.engine.toneFrequency); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.engine.toneFrequency();
+         in.variant(value);
+         p.engine.setToneFrequency(value);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.engine.toneFrequency()); }},
     {40, "jpegQuality", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.engine.jpegQuality); },
-     [](Places& p, Out& out, int) { out.variant(p.engine.jpegQuality); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.engine.jpegQuality();
+         in.variant(value);
+         p.engine.setJpegQuality(value);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.engine.jpegQuality()); }},
     {41, "autoSaveDir", 0, 1,
-     [](Places& p, In& in, int) { in.text(p.engine.autoSaveDir); },
-     [](Places& p, Out& out, int) { out.text(p.engine.autoSaveDir); }},
+     [](Places& p, In& in, int) {
+         QString folder = p.engine.autoSaveDir();
+         in.text(folder);
+         p.engine.setAutoSaveDir(folder);
+     },
+     [](Places& p, Out& out, int) { out.text(p.engine.autoSaveDir()); }},
     {42, "fontPresetSelected", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.text.fontPresetSelected); },
      [](Places& p, Out& out, int) { out.variant(p.text.fontPresetSelected); }},
@@ -424,8 +444,8 @@ void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
     for (int i = 0; i < 4; ++i)
         strips.setLastPage(::strips::Strips::Category(i), 1);
     strips.setRxPageCount(5);
-    steps.stepIf(QStringLiteral("strip pages"), [&] { return number(engine.autoSaveLimit) != 0; },
-                 [&] { strips.setRxPageCount(int(platform::Int(number(engine.autoSaveLimit) / 7)) + 1); });
+    steps.stepIf(QStringLiteral("strip pages"), [&] { return number(engine.autoSaveLimit()) != 0; },
+                 [&] { strips.setRxPageCount(int(platform::Int(number(engine.autoSaveLimit()) / 7)) + 1); });
 
     // Text colours with their indicators. Black (0) and the system colours (negative) are
     // not restored here: the indicators then keep their design colours, which are the
@@ -474,17 +494,17 @@ void Shell::restoreRanges(platform::StepRunner& steps)
 
     steps.stepIf(
         QStringLiteral("JPEG quality"),
-        [&] { return number(engine.jpegQuality) < 1 || number(engine.jpegQuality) > 99; },
+        [&] { return number(engine.jpegQuality()) < 1 || number(engine.jpegQuality()) > 99; },
         [&] {
-            engine.jpegQuality = 65;
+            engine.setJpegQuality(65);
             form.formSetup().Text5->setText(QStringLiteral("65"));
         });
     steps.stepIf(
         QStringLiteral("tone frequency"),
-        [&] { return number(engine.toneFrequency) < 1 || number(engine.toneFrequency) > 2700; },
-        [&] { engine.toneFrequency = 1750; });
+        [&] { return number(engine.toneFrequency()) < 1 || number(engine.toneFrequency()) > 2700; },
+        [&] { engine.setToneFrequency(1750); });
     steps.step(QStringLiteral("tone caption"),
-               [&] { form.Command48->setText(platform::numberText(number(engine.toneFrequency))); });
+               [&] { form.Command48->setText(platform::numberText(number(engine.toneFrequency()))); });
 
     // The FFT spectrum's tuning word, when a handler above left an engine reply behind.
     steps.stepIf(QStringLiteral("tuning word"), [&] { return engine.engineResult != 0; }, [&] {
@@ -505,7 +525,7 @@ void Shell::restoreRanges(platform::StepRunner& steps)
 
     // No stored maximum (or one below a single picture, which would empty the folder): the
     // setup dialog's box reads 9000, which makes it the maximum.
-    steps.stepIf(QStringLiteral("auto-save limit"), [&] { return !(number(engine.autoSaveLimit) >= 1); },
+    steps.stepIf(QStringLiteral("auto-save limit"), [&] { return !(number(engine.autoSaveLimit()) >= 1); },
                  [&] { form.formSetup().Text4->setText(QStringLiteral("9000")); });
 }
 
@@ -655,9 +675,9 @@ void Shell::createFolders(platform::StepRunner& steps)
             }
         });
     };
-    if (engine.autoSaveDir.isEmpty()) {
+    if (engine.autoSaveDir().isEmpty()) {
         makeFolder(QStringLiteral("AutoSave"));
-        engine.autoSaveDir = platform::appPath(QStringLiteral("AutoSave")) + QLatin1Char('/');
+        engine.setAutoSaveDir(platform::appPath(QStringLiteral("AutoSave")) + QLatin1Char('/'));
     }
     for (const char* name : {"TXImages", "MugShots", "Favorites", "CamImages"})
         makeFolder(QString::fromLatin1(name));

@@ -72,8 +72,7 @@ public:
         form().engine().setEngine(std::move(real));
         if (form().shell().Form_Load() != shell::Shell::LoadResult::Running)
             qFatal("the start-up ended");
-        form().engine().modeWidth = 640;
-        form().engine().modeHeight = 512;
+        form().engine().setModePictureSize(640, 512);
     }
     ~Station()
     {

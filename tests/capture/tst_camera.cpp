@@ -233,7 +233,7 @@ private slots:
             QVERIFY(testsupport::solid(8, 6, QColor::fromHsv(i * 10, 255, 255).rgb()).save(oldFrame(folder, i)));
         QVERIFY(QImage(4, 4, QImage::Format_RGB32).save(QDir(folder).filePath(QStringLiteral("Aaa.jpg"))));
         QVERIFY(testsupport::writeBytes(QDir(folder).filePath(QStringLiteral("notes.txt")), "mine\n"));
-        form.engine().localTime = [] { return QDateTime(QDate(2026, 3, 9), QTime(14, 7, 9)); };
+        form.engine().setLocalTime([] { return QDateTime(QDate(2026, 3, 9), QTime(14, 7, 9)); });
         form.Option10->setValue(true);
         QCOMPARE(form.strips().category(), strips::Strips::Category::Camera);
         QCOMPARE(form.HScroll2->value(), 1);
@@ -288,7 +288,7 @@ private slots:
         // The new picture's name leads into a folder that does not exist: the write fails.
         QVERIFY(QFile::link(dir_.filePath(QStringLiteral("missing/x.jpg")),
                             QDir(folder).filePath(QStringLiteral("Camera260309140709.jpg"))));
-        form.engine().localTime = [] { return QDateTime(QDate(2026, 3, 9), QTime(14, 7, 9)); };
+        form.engine().setLocalTime([] { return QDateTime(QDate(2026, 3, 9), QTime(14, 7, 9)); });
         form.Option10->setValue(true);
         const StripState before = stripState(form);
         capture::frmMemCapMain& window = openOverClip(f, player);

@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(e.txModeNumber(), 9);
         s.tick(0);
         QCOMPARE(s.form().Combo2->text(), QString("Mode 9"));
-        QCOMPARE(e.modeChanged, 0);
+        QVERIFY(!e.modeNameWaiting());
         s.form().Check7->setValue(0);
         QVERIFY(s.form().Combo2->isEnabled());
         QCOMPARE(e.txModeNumber(), 9);
@@ -171,8 +171,8 @@ private slots:
         QCOMPARE(form.Text3->text(), QString("DL1ABC"));
 
         // Sending: markers at the rows reached, the mode controls locked, TX red.
-        e.modeHeight = 256;
-        e.txProgressScale = 2;
+        e.setModePictureSize(e.modeWidth(), 256);
+        e.setTxProgressScale(2);
         scripted::script().pos[2] = 128;
         scripted::script().pos[1] = 100;
         s.tick(0x08);
@@ -274,7 +274,7 @@ private slots:
 
         // The resize rule: the picture as wide as the window, as high as the mode's aspect,
         // and the window as high as the picture.
-        s.engine().rxMode = 5;
+        s.engine().setRxMode(5);
         monitor.setOuterWidthTwips(4905);
         monitor.FormRXfloat_Form_Resize();
         QCOMPARE(monitor.Picture1->size(), QSize(320, 240));
@@ -338,15 +338,15 @@ private slots:
                               "mmsSetSpecRange", "mmsSetNotch", "mmsStopScan", "mmsSendPic"}));
         QCOMPARE(scripted::callsOf("mmsDrawDIBbmp"), QStringList{"mmsDrawDIBbmp(1,0,0,320,256,4)=1"});
         QCOMPARE(scripted::callsOf("mmsSendPic"), QStringList{"mmsSendPic(16)=1"});
-        QCOMPARE(s.engine().txProgressScale, 2.0);
+        QCOMPARE(s.engine().txProgressScale(), 2.0);
         form.Check7->setValue(0);
 
         // A tone held: nothing is sent.
-        s.engine().toneOn = 1;
+        s.engine().setToneHeld(true);
         script.calls.clear();
         form.Command3->click();
         QVERIFY(scripted::callsOf("mmsSendPic").isEmpty());
-        s.engine().toneOn = 0;
+        s.engine().setToneHeld(false);
 
         // The transmitter keyed for the announcement is released when the engine does not
         // take the picture.
@@ -370,7 +370,7 @@ private slots:
         writeFile(folder + "/holiday.jpg", "x");
         writeFile(folder + "/notes.txt", "x");
         const QDateTime when(QDate(2003, 2, 28), QTime(14, 30, 5));
-        e.localTime = [&] { return when; };
+        e.setLocalTime([&] { return when; });
         QImage picture(640, 512, QImage::Format_RGB32);
         picture.fill(Qt::blue);
         s.form().Picture1->setPicture(picture);
@@ -400,10 +400,10 @@ private slots:
         QCOMPARE(left.size(), 35 + 2);
 
         // A tune tone's end is not archived, and the next picture is again.
-        e.skipTxArchive = 1;
+        e.setTuneToneEnding(true);
         sendEnds();
         QCOMPARE(files(folder), left);
-        QCOMPARE(e.skipTxArchive, 0);
+        QVERIFY(!e.tuneToneEnding());
         QCOMPARE(platform::backColor(s.form().Command3), Idle);
         sendEnds();
         QVERIFY(files(folder).contains("030228143005_3.jpg"));
@@ -419,7 +419,7 @@ private slots:
             for (int x = 0; x < picture.width(); ++x)
                 picture.setPixel(x, y, qRgb(x * 7 % 256, y * 5 % 256, (x * y) % 256));
         s.form().Picture1->setPicture(picture);
-        s.engine().jpegQuality = 80.6;
+        s.engine().setJpegQuality(80.6);
         platform::setBackColor(s.form().Command3, Red);
         s.tick(0x20);
         const QString folder = s.f.appPath("TXImages");
@@ -453,7 +453,7 @@ private slots:
         QFETCH(bool, recent);
         Station s;
         shell::FormMain& form = s.form();
-        s.engine().autoSaveLimit = 100;
+        s.engine().setAutoSaveLimit(100);
         form.Check8->setValue(autoSave ? 1 : 0);
         // The recent row, newest first, holds four pictures of its own colours.
         const QList<platform::ImageBox*> row = {form.Image12, form.Image17, form.Image18, form.Image19};
@@ -472,10 +472,10 @@ private slots:
         QCOMPARE(form.Image12->Picture().size(), recent ? QSize(640, 512) : QSize(8, 8));
         for (int i = 1; i < row.size(); ++i)
             QCOMPARE(row[i]->Picture().pixelColor(0, 0), colours[recent ? i - 1 : i]);
-        const QStringList written = files(s.engine().autoSaveDir);
+        const QStringList written = files(s.engine().autoSaveDir());
         QCOMPARE(written.size(), saved.isValid() ? 1 : 0);
         if (saved.isValid())
-            QCOMPARE(QImageReader(s.engine().autoSaveDir + written.first()).size(), saved);
+            QCOMPARE(QImageReader(s.engine().autoSaveDir() + written.first()).size(), saved);
     }
 
     // The auto-save deletes at most one of its own pictures per picture saved, never another
@@ -484,11 +484,11 @@ private slots:
     {
         Station s;
         shell::FormMain& form = s.form();
-        const QString folder = s.engine().autoSaveDir;
+        const QString folder = s.engine().autoSaveDir();
         for (const char* name : {"030101000000.jpg", "030101000001.jpg", "030101000002.jpg", "030101000003.jpg"})
             writeFile(folder + name, "x");
         writeFile(folder + "000000000000.txt", "x");
-        s.engine().autoSaveLimit = 2;
+        s.engine().setAutoSaveLimit(2);
         form.Check8->setValue(1);
         const auto receive = [&] {
             s.pictureStarts(9);
@@ -505,17 +505,17 @@ private slots:
         // and the operator is told once. No other folder loses a file.
         const QString txImages = s.f.appPath("TXImages");
         writeFile(txImages + "/030101000000.jpg", "x");
-        s.engine().autoSaveLimit = 100;
-        s.engine().autoSaveDir = s.f.dataHome() + "/gone/";
+        s.engine().setAutoSaveLimit(100);
+        s.engine().setAutoSaveDir(s.f.dataHome() + "/gone/");
         receive();
         QCOMPARE(files(s.f.dataHome() + "/gone").size(), 1);
         QCOMPARE(files(folder), left);
-        s.engine().autoSaveDir = s.f.dataHome() + "/moved/gone/";
+        s.engine().setAutoSaveDir(s.f.dataHome() + "/moved/gone/");
         s.f.ui().answerMsgBox(platform::vbOK);
         receive();
         receive();
         QCoreApplication::processEvents();
-        QCOMPARE(s.engine().autoSaveDir, s.f.dataHome() + "/moved/gone/");
+        QCOMPARE(s.engine().autoSaveDir(), s.f.dataHome() + "/moved/gone/");
         QVERIFY(!QFileInfo::exists(s.f.dataHome() + "/moved"));
         QCOMPARE(files(folder).size(), left.size() + 2);
         QCOMPARE(s.f.ui().calls().size(), 1);
@@ -547,9 +547,9 @@ private slots:
     {
         Station s;
         shell::FormMain& form = s.form();
-        const QString folder = s.engine().autoSaveDir;
+        const QString folder = s.engine().autoSaveDir();
         writeFile(folder + "030101000000.jpg", "old");
-        s.engine().autoSaveLimit = 1;
+        s.engine().setAutoSaveLimit(1);
         form.Check8->setValue(1);
         s.f.ui().answerMsgBox(platform::vbOK);
         s.f.ui().answerMsgBox(platform::vbOK);
@@ -648,7 +648,7 @@ private slots:
         shell::FormMain& form = s.form();
         auto& e = s.engine();
         for (const auto& [hz, sent] : {std::pair{1750.5, 1750}, std::pair{1751.5, 1752}}) {
-            e.toneFrequency = hz;
+            e.setToneFrequency(hz);
             platform::setBackColor(form.Command3, Red);
             platform::setBackColor(form.Command1, Green);
             form.Line1->show();
@@ -656,8 +656,8 @@ private slots:
             QTest::mousePress(form.Command48, Qt::LeftButton);
             QCOMPARE(scripted::script().calls,
                      (QStringList{"mmsStopScan(1)=1", "mmsSendStop()=1", QString("mmsSendTone(%1)=1").arg(sent)}));
-            QCOMPARE(e.toneOn, 1);
-            QCOMPARE(e.skipTxArchive, 1);
+            QVERIFY(e.toneHeld());
+            QVERIFY(e.tuneToneEnding());
             QCOMPARE(platform::backColor(form.Command48), 0xFFu);
             QCOMPARE(platform::backColor(form.Command3), Idle);
             QCOMPARE(platform::backColor(form.Command1), Idle);
@@ -668,7 +668,7 @@ private slots:
             QVERIFY(scripted::script().calls.isEmpty());
             QTest::mouseRelease(form.Command48, Qt::LeftButton);
             QCOMPARE(scripted::script().calls, QStringList{"mmsSendStop()=1"});
-            QCOMPARE(e.toneOn, 0);
+            QVERIFY(!e.toneHeld());
             QCOMPARE(platform::backColor(form.Command48), Idle);
         }
     }
@@ -692,7 +692,7 @@ private slots:
         QFETCH(double, taken);
         Station s;
         shell::FormMain& form = s.form();
-        s.engine().toneFrequency = 1500;
+        s.engine().setToneFrequency(1500);
         s.f.ui().answerInput(typed);
         if (taken == 0)
             s.f.ui().answerMsgBox(platform::vbOK);
@@ -701,10 +701,10 @@ private slots:
         QVERIFY(scripted::callsOf("mmsSendTone").isEmpty());
         if (taken == 0) {
             QCOMPARE(s.f.ui().messages(), QStringList{"Not a valid value"});
-            QCOMPARE(s.engine().toneFrequency.toDouble(), 1500.0);
+            QCOMPARE(s.engine().toneFrequency().toDouble(), 1500.0);
             QCOMPARE(form.Command48->text(), QString("1750")); // as the settings left it
         } else {
-            QCOMPARE(s.engine().toneFrequency.toDouble(), taken);
+            QCOMPARE(s.engine().toneFrequency().toDouble(), taken);
             QCOMPARE(form.Command48->text(), platform::numberText(taken));
         }
         // An empty answer or a cancel changes nothing and says nothing.
@@ -712,7 +712,7 @@ private slots:
         s.f.ui().cancelInput();
         QTest::mousePress(form.Command48, Qt::RightButton);
         QTest::mousePress(form.Command48, Qt::RightButton);
-        QCOMPARE(s.engine().toneFrequency.toDouble(), taken == 0 ? 1500.0 : taken);
+        QCOMPARE(s.engine().toneFrequency().toDouble(), taken == 0 ? 1500.0 : taken);
         QCOMPARE(s.f.ui().messages().size(), taken == 0 ? 1 : 0);
     }
 
@@ -733,9 +733,9 @@ private slots:
         e.Picture16_MouseDown(1, 0, 205, 5);
         QVERIFY(notches().isEmpty());
         e.Picture16_MouseDown(1, 0, 1, 5);
-        QCOMPARE(e.notchFreq, 15); // 14.6
+        QCOMPARE(e.notchFrequency(), 15); // 14.6
         e.Picture17_MouseMove(1, 0, 204, 30);
-        QCOMPARE(e.notchFreq, 2985);
+        QCOMPARE(e.notchFrequency(), 2985);
         QCOMPARE(notches(), (QStringList{"mmsSetNotch(15)=15", "mmsSetNotch(2985)=2985"}));
 
         // Both buttons held, the right button, sending, or the notch off: nothing moves.
@@ -748,14 +748,14 @@ private slots:
         // While announcing it still moves.
         platform::setBackColor(form.Command3, 200);
         e.Picture17_MouseDown(1, 0, 82, 5);
-        QCOMPARE(e.notchFreq, 1200);
+        QCOMPARE(e.notchFrequency(), 1200);
         platform::setBackColor(form.Command3, Idle);
 
         form.Check11->setValue(0);
         QCOMPARE(scripted::callsOf("mmsSetSpecRange").last(), QString("mmsSetSpecRange(700,2000)=1"));
         QCOMPARE(notches().last(), QString("mmsSetNotch(0)=0"));
         e.Picture16_MouseDown(1, 0, 100, 5);
-        QCOMPARE(e.notchFreq, 1200);
+        QCOMPARE(e.notchFrequency(), 1200);
         // Ticked again, the last place comes back.
         form.Check11->setValue(1);
         QCOMPARE(notches().last(), QString("mmsSetNotch(1200)=1200"));

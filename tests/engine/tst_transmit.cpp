@@ -149,7 +149,7 @@ private slots:
         QCOMPARE(s.engine().announcementText(5), QString(" This is D  L  1  A  B  C   A V T 90"));
         QCOMPARE(s.engine().announcementText(1), QString(" This is D  L  1  A  B  C   Black and White 8 seconds"));
         form.formSetup().Check27->setValue(1);
-        s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(12, 0, 0, 300)); };
+        s.engine().setLocalTime([] { return QDateTime(QDate(2003, 2, 28), QTime(12, 0, 0, 300)); });
         s.engine().binding().vrrSetOutputGain(0x40004000);
         QByteArray keyedInFirstWait, gainWhileSpeaking;
         uint32_t colourInWait = 0;
@@ -186,7 +186,7 @@ private slots:
         s.form().qso().setStationCall(QString());
         QCOMPARE(s.engine().announcementText(Robot36), QString(" This is  Robot 36"));
         // Just before midnight: the waits end all the same.
-        s.engine().localTime = [] { return QDateTime(QDate(2003, 2, 28), QTime(23, 59, 59, 800)); };
+        s.engine().setLocalTime([] { return QDateTime(QDate(2003, 2, 28), QTime(23, 59, 59, 800)); });
         s.engine().binding().vrrSetOutputGain(0x20002000);
         // The RX button in the second wait, while the call is being spoken.
         s.clock.after(1500, [&] { platform::setBackColor(form.Command3, Idle); });
@@ -237,8 +237,8 @@ private slots:
         Station s;
         shell::FormMain& form = s.form();
         form.Check8->setValue(1);
-        s.engine().autoSaveLimit = 100;
-        const QString saved = s.engine().autoSaveDir;
+        s.engine().setAutoSaveLimit(100);
+        const QString saved = s.engine().autoSaveDir();
         size_t picture = 0;
         const std::vector<float> robot = encoded(Robot36, &picture);
         const size_t line = size_t(0.150 * 11025);
@@ -277,7 +277,7 @@ private slots:
     {
         Station s;
         shell::FormMain& form = s.form();
-        s.engine().toneFrequency = 1234.5;
+        s.engine().setToneFrequency(1234.5);
         QTest::mousePress(form.Command48, Qt::LeftButton);
         QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == 255; }, 1000));
         QCOMPARE(s.option("pttkeyed"), QByteArray("1"));
@@ -285,7 +285,7 @@ private slots:
         QTest::mouseRelease(form.Command48, Qt::LeftButton);
         QVERIFY(s.advanceUntil([&] { return platform::backColor(form.Command3) == Idle; }, 1000));
         QCOMPARE(s.option("pttkeyed"), QByteArray("0"));
-        QCOMPARE(s.engine().skipTxArchive, 0);
+        QVERIFY(!s.engine().tuneToneEnding());
         s.clock.advance(1000);
         QVERIFY(s.archived().isEmpty());
         s.engine().Form_QueryUnload();

@@ -42,8 +42,7 @@ void openOnRx(Station& s, const QImage& received)
 {
     auto& f = s.form();
     auto& e = f.engine();
-    e.modeWidth = received.width();
-    e.modeHeight = received.height();
+    e.setModePictureSize(received.width(), received.height());
     const int32_t rect[4] = {0, 0, received.width(), received.height()};
     e.binding().mmsDrawDIBbmp(e.rxDib, rect, &received, rect, 4);
     f.SSTab1->setCurrentIndex(0);
@@ -230,10 +229,10 @@ private slots:
         const QString folder = s.fixture().appPath("AutoSave");
         QVERIFY(QDir().mkpath(folder));
         const QDateTime frozen(QDate(2024, 5, 6), QTime(7, 8, 9));
-        e.localTime = [frozen] { return frozen; };
-        e.autoSaveLimit = 1000;
+        e.setLocalTime([frozen] { return frozen; });
+        e.setAutoSaveLimit(1000);
         QTemporaryDir received;
-        e.autoSaveDir = received.path() + QLatin1Char('/');
+        e.setAutoSaveDir(received.path() + QLatin1Char('/'));
         f.Check8->setValue(1);
         // 1000 dated pictures of 2001 and a file of the operator's.
         const QDateTime first(QDate(2001, 1, 1), QTime(0, 0, 0));
@@ -275,7 +274,7 @@ private slots:
     {
         Station s;
         auto& f = s.form();
-        f.engine().autoSaveLimit = 1;
+        f.engine().setAutoSaveLimit(1);
         f.Check8->setValue(1);
         QDir(s.fixture().appPath("AutoSave")).removeRecursively();
         const QString other = s.fixture().appPath("TXImages");
@@ -316,7 +315,7 @@ private slots:
         scripted::script().pos[0] = 256;
         scripted::script().statuses << 0x20;
         f.engine().Timer1_Timer();
-        QCOMPARE(files(f.engine().autoSaveDir).size(), 1);
+        QCOMPARE(files(f.engine().autoSaveDir()).size(), 1);
         QVERIFY(!f.Frame9->isHidden());
         QCOMPARE(shown(f), result);
         f.Command40->click();

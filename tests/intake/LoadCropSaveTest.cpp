@@ -50,8 +50,7 @@ struct Station {
         auto &engine = f.form().engine();
         engine.setEngine(platform::Engine::load(QStringLiteral(REAL_ENGINE_PATH)));
         engine.txDib = engine.binding().mmsCreateDIB(800, 616);
-        engine.modeWidth = 320;
-        engine.modeHeight = 256;
+        engine.setModePictureSize(320, 256);
     }
     ~Station() { f.form().engine().binding().mmsDeleteDIB(f.form().engine().txDib); }
     shell::FormMain &form() { return f.form(); }
@@ -77,9 +76,9 @@ struct Station {
     QImage txBuffer()
     {
         auto &engine = form().engine();
-        QImage out(engine.modeWidth, engine.modeHeight, QImage::Format_RGB32);
+        QImage out(engine.modeWidth(), engine.modeHeight(), QImage::Format_RGB32);
         out.fill(Qt::gray);
-        const int32_t rect[4] = {0, 0, engine.modeWidth, engine.modeHeight};
+        const int32_t rect[4] = {0, 0, engine.modeWidth(), engine.modeHeight()};
         engine.binding().mmsDrawDIBdc(&out, rect, engine.txDib, rect, 0);
         return out;
     }

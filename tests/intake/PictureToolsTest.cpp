@@ -29,8 +29,7 @@ void receive(Station& s, const QImage& picture)
     e.binding().mmsFillDIB(e.rxDib, 0xFF0000);
     const int32_t rect[4] = {0, 0, picture.width(), picture.height()};
     e.binding().mmsDrawDIBbmp(e.rxDib, rect, &picture, rect, 4);
-    e.modeWidth = picture.width();
-    e.modeHeight = picture.height();
+    e.setModePictureSize(picture.width(), picture.height());
 }
 
 // One colour inside a border of another: an overlay whose corner colour is see-through.
@@ -275,18 +274,18 @@ private slots:
         QTemporaryDir dir;
         in.setFtpDir(dir.path()); // the "/" is added by the press
         const QDateTime frozen(QDate(2025, 1, 2), QTime(3, 4, 5));
-        e.localTime = [frozen] { return frozen; };
-        e.jpegQuality = 80;
+        e.setLocalTime([frozen] { return frozen; });
+        e.setJpegQuality(80);
         const QImage tx = halves(640, 512, kRed, kBlue);
         f.Picture1->setPicture(tx);
         const QImage work = f.Picture3->Picture();
         const auto press = [&] { emit f.Command26->MouseDown(1, 0, 5, 5); };
 
-        e.txMode = 16;
+        e.setTxMode(16);
         press();
         QCOMPARE(in.ftpDir(), dir.path() + "/");
         QCOMPARE(QImageReader(dir.filePath("250102030405.jpg")).size(), QSize(640, 512));
-        e.txMode = 0;
+        e.setTxMode(0);
         press();
         const QImage reduced(dir.filePath("250102030405_2.jpg"));
         QCOMPARE(reduced.size(), QSize(320, 256));

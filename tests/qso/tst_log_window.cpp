@@ -241,7 +241,7 @@ private slots:
         const QString shots = f.appPath("MugShots");
         QDir().mkpath(shots);
         QVERIFY(solid(30, 20, 0xFF0000FF).save(shots + "/Q1AB.jpg"));
-        form.engine().jpegQuality = 90;
+        form.engine().setJpegQuality(90);
         form.Text3->setText(QStringLiteral("Q1AB"));
 
         // The TX screen dropped on the mug shot: the composed picture, drawings included.

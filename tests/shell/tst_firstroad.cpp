@@ -67,7 +67,7 @@ private slots:
         setup.Check19->click();
         setup.Command1->click();
         QVERIFY(!setup.isVisible());
-        QCOMPARE(s.engine().autoSaveDir, rxFolder + "/");
+        QCOMPARE(s.engine().autoSaveDir(), rxFolder + "/");
 
         // A picture, a short mode, A-Save; then TX.
         form.Combo1->setListIndex(form.Combo1->findText(QStringLiteral("Test Patern")));

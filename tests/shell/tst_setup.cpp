@@ -190,7 +190,7 @@ private slots:
         LiveStation s;
         shell::FormMain& form = s.form();
         shell::FormSetup& setup = form.formSetup();
-        form.engine().jpegQuality = 80;
+        form.engine().setJpegQuality(80);
         form.copypaste->trigger();
         setup.Text5->setText(typed);
         setup.Text2->setText(QStringLiteral("-3.5"));
@@ -198,7 +198,7 @@ private slots:
         if (refused)
             s.fixture().ui().answerMsgBox(platform::vbOK);
         setup.Command1->click();
-        QCOMPARE(form.engine().jpegQuality.toInt(), quality);
+        QCOMPARE(form.engine().jpegQuality().toInt(), quality);
         QCOMPARE(form.qso().utcOffset().toDouble(), -3.5); // taken before the check
         QCOMPARE(setup.isVisible(), refused);
         // A refused quality stops SET before the engine's options.
@@ -229,7 +229,7 @@ private slots:
         shell::FormSetup& setup = form.formSetup();
         const QString home = s.fixture().dataHome();
         QDir(home).mkdir("rx");
-        const QString before = form.engine().autoSaveDir;
+        const QString before = form.engine().autoSaveDir();
         form.copypaste->trigger();
         setup.Text3->setText(typed.replace("<home>", home));
         setup.Check22->setValue(1);
@@ -237,7 +237,7 @@ private slots:
             s.fixture().ui().answerMsgBox(platform::vbOK);
         setup.Command1->click();
         taken.replace("<home>", home);
-        QCOMPARE(form.engine().autoSaveDir, taken.isEmpty() ? before : taken);
+        QCOMPARE(form.engine().autoSaveDir(), taken.isEmpty() ? before : taken);
         QCOMPARE(s.fixture().ui().messages(), taken.isEmpty() ? QStringList{shell::FormSetup::NoSuchFolder} : QStringList{});
         if (!taken.isEmpty())
             QCOMPARE(form.Dir1->Path() + (taken == "/" ? "" : "/"), taken);
@@ -281,23 +281,23 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&setup));
         for (const char* before : {"70", "9000"}) {
             setup.Text4->setText(QString::fromLatin1(before));
-            form.engine().autoSaveLimit = 5;
+            form.engine().setAutoSaveLimit(5);
             QTest::keyClick(setup.Text3, Qt::Key_A);
             QCOMPARE(setup.Text4->text(), QStringLiteral("9000"));
-            QCOMPARE(form.engine().autoSaveLimit.toInt(), 9000);
+            QCOMPARE(form.engine().autoSaveLimit().toInt(), 9000);
             QCOMPARE(platform::backColor(setup.Text4), 255u);
         }
         QCOMPARE(setup.Text3->text(), QStringLiteral("aa"));
         QCOMPARE(setup.autoSaveDirEdited, 1);
         // Typed letters after a number leave the number.
         setup.Text4->setText(QStringLiteral("1000 files"));
-        QCOMPARE(form.engine().autoSaveLimit.toInt(), 1000);
+        QCOMPARE(form.engine().autoSaveLimit().toInt(), 1000);
         QCOMPARE(platform::backColor(setup.Text4), 0xFFFFFFu);
         // A box cleared, or a maximum below one picture, would have every received picture
         // deleted: the maximum in effect stays and the box shows red.
         for (const char* refused : {"", "0", "-3", "abc"}) {
             setup.Text4->setText(QString::fromLatin1(refused));
-            QCOMPARE(form.engine().autoSaveLimit.toInt(), 1000);
+            QCOMPARE(form.engine().autoSaveLimit().toInt(), 1000);
             QCOMPARE(platform::backColor(setup.Text4), 255u);
         }
     }

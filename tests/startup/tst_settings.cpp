@@ -91,13 +91,13 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
                       form.Check17, form.Check16})
         box->setValue(otherSet ? 0 : 1);
     form.Check15->setValue(otherSet ? 1 : 0);
-    engine.autoSaveLimit = pick(70, 140);
+    engine.setAutoSaveLimit(pick(70, 140));
     form.formSetup().Check27->setValue(otherSet ? 0 : 1);
     shell.windowLeftAtExit = pick(1234.5, -60);
-    engine.txMode = pick(9, 3);
-    engine.toneFrequency = pick(1234.5, 1900);
-    engine.jpegQuality = pick(80, 33);
-    engine.autoSaveDir = otherSet ? QStringLiteral("/srv/other/") : QStringLiteral("/srv/sstv, rx/\"auto\"/");
+    engine.setTxMode(pick(9, 3));
+    engine.setToneFrequency(pick(1234.5, 1900));
+    engine.setJpegQuality(pick(80, 33));
+    engine.setAutoSaveDir(otherSet ? QStringLiteral("/srv/other/") : QStringLiteral("/srv/sstv, rx/\"auto\"/"));
     text.fontPresetSelected = pick(2, 1);
     text.fontStyleCode = otherSet ? 10 : 111;
     qso.setHeaderFlag(pick(1, 0));
@@ -353,7 +353,7 @@ private slots:
         writeFile(f.appPath("restoreTovaroM"), full.left(cut));
         f.build();
         auto& form = f.form();
-        form.engine().toneFrequency = 900;
+        form.engine().setToneFrequency(900);
         form.intake().setFtpDir(QStringLiteral("/kept"));
         testsupport::SkippedSteps skipped;
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
@@ -362,9 +362,9 @@ private slots:
         QCOMPARE(form.qso().stationCall(), QStringLiteral("DL1ABC/P"));
         QCOMPARE(form.qso().zoneWord(), QStringLiteral("LCL"));
         QCOMPARE(form.intake().quickDir(1), QString());
-        QCOMPARE(form.engine().toneFrequency.toInt(), 900);
+        QCOMPARE(form.engine().toneFrequency().toInt(), 900);
         QCOMPARE(form.intake().ftpDir(), QStringLiteral("/kept"));
-        QCOMPARE(form.engine().jpegQuality.toInt(), 65);
+        QCOMPARE(form.engine().jpegQuality().toInt(), 65);
         QCOMPARE(form.Check8->value(), 0);
         const QStringList cutLogged = skipped.matching("restoreTovaroM");
         QCOMPARE(cutLogged.size(), 1);
@@ -392,7 +392,7 @@ private slots:
         QCOMPARE(f.form().Check6->value(), 1);
         QCOMPARE(f.form().Check13->value(), 0);
         QCOMPARE(f.form().text().textOptionFlags[4].toInt(), 4);   // line 120
-        QCOMPARE(f.form().engine().toneFrequency.toDouble(), 1234.5); // line 133
+        QCOMPARE(f.form().engine().toneFrequency().toDouble(), 1234.5); // line 133
         QCOMPARE(f.form().qso().headerNumber().toInt(), 13);         // line 139
         QCOMPARE(f.form().Check2->value(), 1);                     // line 143
         const QStringList bad = skipped.matching("StationSettings");
@@ -430,18 +430,18 @@ private slots:
         QFETCH(QString, zone);
         FormFixture f;
         auto& form = f.form();
-        form.engine().jpegQuality = quality;
-        form.engine().toneFrequency = tone;
-        form.engine().autoSaveLimit = limit;
+        form.engine().setJpegQuality(quality);
+        form.engine().setToneFrequency(tone);
+        form.engine().setAutoSaveLimit(limit);
         form.qso().setZoneWord(zone);
         form.formSetup().Text5->setText(QStringLiteral("77"));
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
-        QTEST(form.engine().jpegQuality.toInt(), "wantQuality");
+        QTEST(form.engine().jpegQuality().toInt(), "wantQuality");
         // The setup dialog shows a quality put back in range; a stored maximum of 0 is its 9000.
-        QCOMPARE(form.formSetup().Text5->text(), form.engine().jpegQuality.toInt() == quality.toInt() ? "77" : "65");
-        QCOMPARE(form.engine().autoSaveLimit.toDouble(), limit.toDouble() == 0 ? 9000 : limit.toDouble());
-        QTEST(form.engine().toneFrequency.toDouble(), "wantTone");
-        QCOMPARE(form.Command48->text(), platform::numberText(form.engine().toneFrequency.toDouble()));
+        QCOMPARE(form.formSetup().Text5->text(), form.engine().jpegQuality().toInt() == quality.toInt() ? "77" : "65");
+        QCOMPARE(form.engine().autoSaveLimit().toDouble(), limit.toDouble() == 0 ? 9000 : limit.toDouble());
+        QTEST(form.engine().toneFrequency().toDouble(), "wantTone");
+        QCOMPARE(form.Command48->text(), platform::numberText(form.engine().toneFrequency().toDouble()));
         QTEST(form.strips().rxPageCount(), "wantPages");
         QTEST(form.qso().zoneWord(), "wantZone");
     }

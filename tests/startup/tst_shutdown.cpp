@@ -81,7 +81,7 @@ private slots:
             form.Check13->setValue(1);
             form.Check14->setValue(0);
             form.Check6->setValue(1);
-            form.engine().toneFrequency = 1200;
+            form.engine().setToneFrequency(1200);
             scripted::script().outputGain = 0x1234; // an announcement left the volume changed
 
             QSignalSpy ended(&form, &shell::FormMain::ended);

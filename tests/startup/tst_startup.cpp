@@ -79,7 +79,7 @@ private slots:
 
         for (const QString& name : kFolders)
             QVERIFY2(QFileInfo(f.appPath(name)).isDir(), qPrintable(name));
-        QCOMPARE(form.engine().autoSaveDir, f.appPath("AutoSave") + "/");
+        QCOMPARE(form.engine().autoSaveDir(), f.appPath("AutoSave") + "/");
         // Nothing but the folders (and the instance's lock): no log, so no backup either.
         QStringList entries = QDir(f.appFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         entries.removeIf([](const QString& n) { return n.endsWith(".lock"); });
@@ -118,7 +118,7 @@ private slots:
         QVERIFY(names.indexOf("mmsStart") < names.indexOf("mmsGetModeName"));
         QCOMPARE(form.Combo2->listCount(), 43);
         QCOMPARE(form.Label37->caption(), QString("Mode 0"));
-        QCOMPARE(form.engine().notchFreq, 50);
+        QCOMPARE(form.engine().notchFrequency(), 50);
         QVERIFY(!f.ui().hasUnexpected());
     }
 
@@ -127,11 +127,11 @@ private slots:
     {
         FormFixture f;
         const QString elsewhere = f.dataHome() + "/elsewhere/";
-        f.form().engine().autoSaveDir = elsewhere;
+        f.form().engine().setAutoSaveDir(elsewhere);
         QCOMPARE(load(f), Result::Running);
         QVERIFY(!QFileInfo::exists(f.appPath("AutoSave")));
         QVERIFY(!QFileInfo::exists(elsewhere));
-        QCOMPARE(f.form().engine().autoSaveDir, elsewhere);
+        QCOMPARE(f.form().engine().autoSaveDir(), elsewhere);
         QVERIFY(QFileInfo(f.appPath("TXImages")).isDir());
     }
 
@@ -330,13 +330,13 @@ private slots:
         {
             FormFixture f;
             scripted::script().modeNames = {"Robot 36", "Martin 1", "Scottie 1", "", "Later"};
-            f.form().engine().txMode = 1;
+            f.form().engine().setTxMode(1);
             QCOMPARE(load(f), Result::Running);
             QCOMPARE(f.form().Combo2->listCount(), 3);
             QCOMPARE(f.form().Combo2->list(2), QString("Scottie 1"));
             QCOMPARE(f.form().Combo2->listIndex(), 1);
-            QCOMPARE(f.form().engine().txMode.toInt(), 1);
-            QCOMPARE(f.form().engine().rxMode.toInt(), 1);
+            QCOMPARE(f.form().engine().txMode().toInt(), 1);
+            QCOMPARE(f.form().engine().rxMode().toInt(), 1);
             QCOMPARE(f.form().Label37->caption(), QString("Martin 1"));
         }
         {

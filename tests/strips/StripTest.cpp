@@ -216,7 +216,7 @@ private slots:
         QVERIFY(f.ui().messages().isEmpty());
 
         // RX Pictures: the auto-save folder, over its own page count.
-        form.engine().autoSaveDir = other.path() + QLatin1Char('/');
+        form.engine().setAutoSaveDir(other.path() + QLatin1Char('/'));
         QVERIFY(solid(4, 4, colourOf(45)).save(other.filePath(QStringLiteral("9.png"))));
         strips.setRxPageCount(3);
         form.Option11->setValue(true);
@@ -267,7 +267,7 @@ private slots:
         form.Frame9->hide();
 
         form.intake().setDialogFolder(QStringLiteral("/elsewhere"));
-        form.engine().autoSaveDir = f.dataHome() + QStringLiteral("/gone/");
+        form.engine().setAutoSaveDir(f.dataHome() + QStringLiteral("/gone/"));
         form.Option11->setValue(true);
         QCOMPARE(strip(form), QList<int>({0, 0, 0, 0, 0, 0, 0}));
         QCOMPARE(form.intake().dialogFolderPath(), QStringLiteral("/elsewhere"));
@@ -286,7 +286,7 @@ private slots:
         auto& engine = form.engine();
         platform::StepRunner steps;
         for (const auto& [limit, pages] : {std::pair{1000, 143}, std::pair{20, 3}}) {
-            engine.autoSaveLimit = limit;
+            engine.setAutoSaveLimit(limit);
             form.shell().restoreControls(steps);
             QCOMPARE(strips.rxPageCount(), pages);
         }
