@@ -331,8 +331,10 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     current.presenceAt.assign(size_t(m.periods), -1e18);
     current.undecoded.assign(size_t(m.periods), 0);
     // (a picture not cleared at its start keeps the last one's rows under its lines until it
-    // draws them, and a line taken back is cleared only where it was decoded)
-    current.decodeAtEnd = !composer.drawsWhileArriving() && opts.rxBuffer != 0 && opts.autoClear && (slanting() || resyncing());
+    // draws them, and a line taken back is cleared only where it was decoded; with the RX
+    // buffer in a file, every period would be read back from it at the end, where the RAM
+    // buffer holds the whole picture)
+    current.decodeAtEnd = !composer.drawsWhileArriving() && opts.rxBuffer == 1 && opts.autoClear && (slanting() || resyncing());
     presence.start(m.periods);
     current.searchFrom = kept.avail();
     current.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
