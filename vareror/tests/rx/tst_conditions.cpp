@@ -423,6 +423,8 @@ void ConditionsTest::colourRangeInNoise()
 // The same picture at 3 dB over several noise seeds comes out alike: no decision taken on a
 // threshold flips it whole (another sender's Scottie 1, its scans 1.5 ms short and no starting
 // sync, came out at 14.6-14.8 dB, or at 17.1-17.9 on the seeds where the short scans were told).
+// Its gratings' columns, found at 3 dB from the split halves of the readings, keep these seeds
+// at 19.5-20.0 dB, where they were at 18.1-18.9 without.
 void ConditionsTest::seedSpreadAt3Db()
 {
     const ModeInfo &mi = modeInfo(6);
@@ -440,7 +442,7 @@ void ConditionsTest::seedSpreadAt3Db()
         lo = std::min(lo, p);
         hi = std::max(hi, p);
     }
-    QVERIFY2(lo > 16.5 && hi - lo < 2.5, qPrintable(QString("%1 to %2 dB").arg(lo).arg(hi)));
+    QVERIFY2(lo > 19.0 && hi - lo < 2.5, qPrintable(QString("%1 to %2 dB").arg(lo).arg(hi)));
 }
 
 void ConditionsTest::gratingsAt0Db_data()
