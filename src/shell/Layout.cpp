@@ -106,8 +106,7 @@ void Shell::Frame2_MouseMove(int button, int /*shift*/, double x, double y)
 
 void Shell::Frame2_MouseUp(int /*button*/, int /*shift*/, double /*x*/, double /*y*/)
 {
-    browserPanelLeft = form_.Frame2->x();
-    browserPanelTop = form_.Frame2->y();
+    setBrowserPanelPlace(form_.Frame2->pos());
 }
 
 } // namespace shell

@@ -211,7 +211,13 @@ int Shell::keyAscii(const QKeyEvent& event)
 
 QPoint Shell::browserPanelPlace() const
 {
-    return QPoint(int(std::lround(browserPanelLeft)), int(std::lround(browserPanelTop)));
+    return QPoint(int(std::lround(browserPanelLeft_)), int(std::lround(browserPanelTop_)));
+}
+
+void Shell::setBrowserPanelPlace(QPoint place)
+{
+    browserPanelLeft_ = place.x();
+    browserPanelTop_ = place.y();
 }
 
 // Asking loads the setup dialog (hidden) when it is not loaded yet, as reading its box did.

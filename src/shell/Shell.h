@@ -84,9 +84,9 @@ public:
     QString messagesText;      // the message pane's text as read from "messages"
     QString scratchText;
     quint32 savedWaveVolume = 0xFFFFFFFF; // the output gain found at start-up
-    double browserPanelLeft = 0;
-    double browserPanelTop = 0;
     QPoint browserPanelPlace() const override;
+    // The browser panel opens here next: its home at start-up, then where it was let go.
+    void setBrowserPanelPlace(QPoint place);
     bool announcesBeforeTransmit() override;
     bool autoSaveFolderEdited() override;
     void keepOnTop(QWidget& window) override { SetTopMost(window); }
@@ -157,6 +157,9 @@ protected:
     static constexpr qint64 kLargestPicture = 256 * 1024 * 1024;
 
 private:
+    // Where the browser panel opens, in the window's pixels.
+    double browserPanelLeft_ = 0;
+    double browserPanelTop_ = 0;
     // The stored files' troubles: what was met is told to the operator in one message box
     // at the end of the start-up and before the window hides at the shut-down.
     void addTrouble(const QString& text);

@@ -366,9 +366,7 @@ void Shell::placeLoadedWindows(platform::StepRunner& steps)
     // The browser panel's first place: beside the screens, clear of the controls used
     // while browsing.
     steps.step(QStringLiteral("browser panel place"), [&] {
-        const QPoint home = form.browserPanelHome();
-        browserPanelLeft = home.x();
-        browserPanelTop = home.y();
+        setBrowserPanelPlace(form.browserPanelHome());
     });
     // The floating RX monitor: loaded, hidden, centred on the screen, on top.
     steps.step(QStringLiteral("RX monitor"), [&] {

@@ -356,8 +356,7 @@ private slots:
         in.setQuickDir(3, dir.path());
         in.setQuickDirPage(3, 5);
         in.setCurrentQuickDir(3);
-        form.shell().browserPanelLeft = 120;
-        form.shell().browserPanelTop = 30;
+        form.shell().setBrowserPanelPlace(QPoint(120, 30));
         form.Command35->click(); // the large header boxes are shown
         // The opening, with its page, and a mode click let no other event in half way.
         bool ran = false;

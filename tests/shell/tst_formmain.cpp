@@ -429,8 +429,7 @@ private slots:
         shell::FormMain& form = f.form();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.shell().browserPanelLeft = 100;
-        form.shell().browserPanelTop = 2;
+        form.shell().setBrowserPanelPlace(QPoint(100, 2));
         form.Command20->click();
         QGroupBox* panel = form.Frame2;
         QCOMPARE(panel->pos(), QPoint(100, 2));
@@ -450,8 +449,7 @@ private slots:
         send(QEvent::MouseMove, {-20, 8}, Qt::NoButton, Qt::LeftButton);
         QCOMPARE(panel->pos(), QPoint(120, 40));
         send(QEvent::MouseButtonRelease, {-20, 8}, Qt::LeftButton, Qt::NoButton);
-        QCOMPARE(form.shell().browserPanelLeft, 120.0);
-        QCOMPARE(form.shell().browserPanelTop, 40.0);
+        QCOMPARE(form.shell().browserPanelPlace(), QPoint(120, 40));
         // Dragged far beyond the window, a corner of it stays inside to be taken up again.
         send(QEvent::MouseMove, {5000, 5000}, Qt::NoButton, Qt::LeftButton);
         QVERIFY(panel->parentWidget()->rect().intersects(panel->geometry()));
