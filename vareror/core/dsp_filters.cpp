@@ -63,6 +63,13 @@ void Decimator::configure(int factor, double inputRate)
     reset();
 }
 
+std::vector<float> Decimator::outputRateTaps() const
+{
+    std::vector<float> t;
+    for (size_t k = 0; k < taps_.size(); k += size_t(factor_)) t.push_back(taps_[k] * float(factor_));
+    return t;
+}
+
 void Decimator::reset()
 {
     phase_ = 0;
@@ -97,6 +104,31 @@ void AnalyticFilter::configure(double centreHz, double halfWidthHz, int taps, do
 void AnalyticFilter::retune(double centreHz, double halfWidthHz, double rate)
 {
     design(centreHz, halfWidthHz, rate, int(re_.size()));
+}
+
+void AnalyticFilter::cascade(const AnalyticFilter &band, const std::vector<float> &before)
+{
+    // (both are stored in time order over their windows, so their convolution is too)
+    const size_t n = band.re_.size(), m = before.size();
+    re_.assign(n + m - 1, 0.0f);
+    im_.assign(n + m - 1, 0.0f);
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < m; ++j) {
+            re_[i + j] += band.re_[i] * before[j];
+            im_[i + j] += band.im_[i] * before[j];
+        }
+    noiseBw_ = 0; // (not worked out: no caller asks it of a cascade)
+    lag1_ = 0;
+}
+
+double AnalyticFilter::gain(double hz, double rate) const
+{
+    // (re_[j] + j im_[j] multiplies the input j - delay() samples after the output's instant)
+    const int taps = int(re_.size());
+    std::complex<double> g = 0;
+    for (int j = 0; j < taps; ++j)
+        g += std::complex<double>(re_[size_t(j)], im_[size_t(j)]) * std::polar(1.0, 2 * kPi * hz / rate * (j - delay()));
+    return g.real();
 }
 
 void AnalyticFilter::design(double centreHz, double halfWidthHz, double rate, int taps)

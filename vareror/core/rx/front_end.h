@@ -1,7 +1,7 @@
 #pragma once
 // The receiver's front end: input audio at any rate in, working samples out. It decimates to
 // the working rate, removes mains hum, carriers (notch, auto-notch) and noise (LMS), splits
-// the signal into the picture band (kept under an overdriven input's harmonics) and the narrow
+// the signal into the picture band (an overdriven input's harmonic taken out of it) and the narrow
 // decision band (VIS, FSK ID, syncs), and demodulates the picture band (Hilbert, PLL or zero
 // crossings).
 
@@ -93,8 +93,9 @@ public:
     // broad band's mirror to be taken out (see subtractMirror): decisions taken at fixed
     // places in the working samples see as far as they would without it.
     int lookAhead() const { return lookAhead_; }
-    // The input is overdriven (clipped, or bent over), and its picture band kept under the
-    // harmonics that adds (see OverdriveMeter); decided afresh every kOverdriveEvery samples.
+    // The input is overdriven (clipped, or bent over), and the harmonic that adds to its
+    // picture band taken out (see subtractHarmonic); decided afresh every kOverdriveEvery
+    // samples.
     bool overdriven() const { return overdriven_; }
     double distortion() const { return meter_.distortion(); }
     static constexpr int64_t kOverdriveEvery = 4096;
@@ -110,6 +111,8 @@ private:
     void tuneNoisyBand();
     void pictureBand(const float *centre, size_t count, cfloat *out);
     void subtractMirror(const float *centre, size_t count, cfloat *out);
+    void subtractHarmonic(const float *centre, size_t count, cfloat *out);
+    void levelCurrent(int half);
     cfloat demodulate(cfloat a);
     void smoothedFrequency(const cfloat *z, size_t n, float *out) const;
 
@@ -124,7 +127,10 @@ private:
     dsp::AnalyticFilter bp_;      // picture, broad
     dsp::AnalyticFilter bpTone_;  // decisions: narrow, for noise
     dsp::AnalyticFilter bpNoisy_; // picture below kCleanSnrDb: retuned to each picture's SNR
-    dsp::AnalyticFilter bpOverdriven_; // picture from kCleanSnrDb while the input is overdriven
+    dsp::AnalyticFilter harmonicPath_; // the decimator, then bp_: the way an overdriven input's
+                                       // harmonic came into the picture band
+    dsp::AnalyticFilter bpFolded_;     // picture from kCleanSnrDb while the input is overdriven at
+                                       // the working rate
     int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
     bool broadRead_ = false;      // bp_ is read beside bpNoisy_ (zb)
@@ -141,10 +147,15 @@ private:
     // The broad band's mirror image, taken out of a clean picture's band
     static constexpr int kMirrorPasses = 2, kMirrorLevelHalf = 3;
     bool mirrorOff_ = true;       // until a clean picture's band is set
-    // How overdriven the input is: while it is, a clean picture is read through bpOverdriven_,
-    // and the broad band's mirror is left in (see pictureBand)
+    // How overdriven the input is: while it is, a clean picture's band has the harmonic taken
+    // out of it, by harmonic_ (the meter's measure on the sync), or where it was overdriven at the
+    // working rate (folded_: the high tones' third harmonic reads more than kFoldedShare of the
+    // sync's) is read through bpFolded_; the broad band's mirror is left in (see pictureBand)
     OverdriveMeter meter_;
-    bool overdriven_ = false;
+    bool overdriven_ = false, folded_ = false;
+    float harmonic_ = 0;
+    static constexpr double kFoldedShare = 0.5;
+    static constexpr int kHarmonicPasses = 4;
     float mirrorShare_ = 0;       // how much of the mirror is taken out, by the picture's SNR
     std::vector<cfloat> z0_, cur_, hr_, hi_;
     std::vector<float> ur_, ui_, mag_;

@@ -10,6 +10,10 @@ namespace {
 // The tones read: low enough that their third harmonic passes every converter's and
 // resampler's low-pass, high enough that it misses the decision band.
 constexpr float kLowToneHz = 1000, kHighToneHz = 1600;
+// The sync's tones, for the harmonic's own measure (syncHarmonic), and the high tones whose third
+// harmonic lies above half the working rate (from kFoldLowHz, and past a sixth of the rate, to
+// kFoldHighHz), where only clipping at the working rate leaves it (foldedHarmonic).
+constexpr float kSyncLowHz = 1100, kSyncHighHz = 1300, kFoldLowHz = 1850, kFoldHighHz = 2350;
 // A tone is read where the band's frequency held within kSteadyHz over the kStep / 2 samples
 // before: where it moves, the band's phase lags it.
 constexpr float kSteadyHz = 40;
@@ -24,8 +28,8 @@ constexpr double kSigmas = 3;
 
 void OverdriveMeter::reset()
 {
-    fundamental_ = third_ = 0;
-    read_ = weight_ = power_ = 0;
+    fundamental_ = third_ = syncFundamental_ = syncThird_ = highFundamental_ = highThird_ = 0;
+    read_ = weight_ = power_ = syncRead_ = highRead_ = 0;
     std::fill(std::begin(before_), std::end(before_), 0.0f);
 }
 
@@ -34,18 +38,29 @@ void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_
     constexpr size_t back = kStep / 2;
     xs_.clear();
     us_.clear();
+    hzs_.clear();
+    highXs_.clear();
+    highUs_.clear();
+    const float foldLow = std::max(kFoldLowHz, float(rateHz_ / 6));
     cfloat f = 0;
     for (size_t i = 0; i < n; ++i) {
         // (one sample in kStep, at places that follow no period: at a fixed step, a tone's own
         // twice and four times its frequency fold onto 0 Hz at some frequencies)
         if ((uint32_t(first + int64_t(i)) * 0x9E3779B1u) >> 29 != 0) continue;
         const float was = i >= back ? hz[i - back] : before_[i];
-        if (hz[i] < kLowToneHz || hz[i] > kHighToneHz || std::fabs(hz[i] - was) > kSteadyHz) continue;
+        const bool low = hz[i] >= kLowToneHz && hz[i] <= kHighToneHz, high = hz[i] >= foldLow && hz[i] <= kFoldHighHz;
+        if (!(low || high) || std::fabs(hz[i] - was) > kSteadyHz) continue;
         const float m = std::abs(z[i]);
         if (m <= 0) continue;
         const cfloat u = z[i] / m;
+        if (high) {
+            highXs_.push_back(x[i]);
+            highUs_.push_back(u);
+            continue;
+        }
         xs_.push_back(x[i]);
         us_.push_back(u);
+        hzs_.push_back(hz[i]);
         f += x[i] * std::conj(u);
     }
     fundamental_ += cdouble(f);
@@ -56,16 +71,33 @@ void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_
     // what a few syncs alone read, up to 0.2 on a clean picture's bright stretches).
     if (weight_ > 0) {
         const cfloat a = cfloat(2.0 * fundamental_ / weight_);
-        cfloat t = 0;
-        float power = 0;
+        cfloat t = 0, st = 0, sf = 0;
+        float power = 0, sn = 0;
         for (size_t k = 0; k < xs_.size(); ++k) {
             const cfloat c = std::conj(us_[k]), c2 = c * c;
             const cfloat term = xs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2);
             t += term;
             power += std::norm(term);
+            if (hzs_[k] >= kSyncLowHz && hzs_[k] <= kSyncHighHz) {
+                st += term;
+                sf += xs_[k] * c;
+                sn += 1;
+            }
         }
         third_ += cdouble(t);
         power_ += double(power);
+        syncThird_ += cdouble(st);
+        syncFundamental_ += cdouble(sf);
+        syncRead_ += double(sn);
+        cfloat ht = 0, hf = 0;
+        for (size_t k = 0; k < highXs_.size(); ++k) {
+            const cfloat c = std::conj(highUs_[k]), c2 = c * c;
+            ht += highXs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2);
+            hf += highXs_[k] * c;
+        }
+        highThird_ += cdouble(ht);
+        highFundamental_ += cdouble(hf);
+        highRead_ += double(highXs_.size());
     }
     // (before_[j]: the frequency back - j samples before the next block)
     for (size_t j = 0; j < back; ++j) {
@@ -80,6 +112,10 @@ void OverdriveMeter::age(size_t n, double rateHz)
     const double keep = std::exp(-double(n) / (kFollowSeconds * rateHz));
     fundamental_ *= keep;
     third_ *= keep;
+    syncFundamental_ *= keep;
+    syncThird_ *= keep;
+    highFundamental_ *= keep;
+    highThird_ *= keep;
     weight_ *= keep;
     power_ *= keep * keep;
 }
@@ -90,6 +126,21 @@ double OverdriveMeter::distortion(bool net) const
     if (f <= 0 || read_ * double(kStep) < kLeastSeconds * rateHz_) return 0.0;
     // (less what noise alone would read: kSigmas times the sum's own spread)
     return std::max(0.0, std::abs(third_) - (net ? kSigmas * std::sqrt(power_) : 0.0)) / f;
+}
+
+double OverdriveMeter::syncHarmonic() const
+{
+    const double f = std::abs(syncFundamental_);
+    if (f <= 0 || syncRead_ * double(kStep) < kLeastSeconds * rateHz_) return 0.0;
+    // (the fundamental's phase is the tone's own, so the ratio is real but for noise)
+    return (syncThird_ / syncFundamental_).real();
+}
+
+double OverdriveMeter::foldedHarmonic() const
+{
+    const double f = std::abs(highFundamental_);
+    if (f <= 0 || highRead_ * double(kStep) < kLeastSeconds * rateHz_) return 0.0;
+    return (highThird_ / highFundamental_).real();
 }
 
 } // namespace vareror::core::rx

@@ -33,6 +33,15 @@ public:
     // less what noise alone would read. (Clipped at the working rate, where every harmonic folds
     // onto the tones, stretches with no low tones but the syncs read a net 0.)
     double distortion(bool net = true) const;
+    // The third harmonic against the fundamental on the sync tone alone (whose third harmonic
+    // lies in the middle of the broad picture band, past no converter's cut-off): signed, as
+    // the clipping bends the tone (negative for a clip or tanh), and 0 until enough was read.
+    // What the picture band's harmonic is taken out by (FrontEnd::subtractHarmonic).
+    double syncHarmonic() const;
+    // The same on the high tones whose third harmonic lies above half the working rate: there
+    // only while the input was overdriven at the working rate, where every harmonic folds back
+    // into the band (a converter's or resampler's low-pass took it away before).
+    double foldedHarmonic() const;
 
     static constexpr size_t kStep = 8;
     // Overdriven from kOverdriven (net), no longer below kNoLonger (not net: a clean tone reads
@@ -41,10 +50,16 @@ public:
 
 private:
     cdouble fundamental_ = 0, third_ = 0;
+    cdouble syncFundamental_ = 0, syncThird_ = 0; // ... of the tones about the sync's alone
+    cdouble highFundamental_ = 0, highThird_ = 0; // ... and of the high tones
+    double syncRead_ = 0, highRead_ = 0;
     double read_ = 0, weight_ = 0, rateHz_ = 11025; // samples read (weight_: aged), at what rate
     double power_ = 0;                  // the third harmonic's terms' squares (aged twice)
-    std::vector<float> xs_;             // the samples read in a block, and their band's phase
-    std::vector<cfloat> us_;
+    std::vector<float> xs_;             // the samples read in a block, their band's phase and
+    std::vector<cfloat> us_;            // frequency
+    std::vector<float> hzs_;
+    std::vector<float> highXs_;         // the same of the high tones
+    std::vector<cfloat> highUs_;
     float before_[kStep / 2] = {};      // the frequencies of the last samples added
 };
 
