@@ -362,7 +362,7 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // of it on one row where the colour changes between the two lines of a pair and the
     // cleaner reading draws the pair's colour further into it)
     front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb, pixelMs,
-                         m.colour != ColourEncoding::YccAlternating);
+                         m.colour != ColourEncoding::YccAlternating, m.syncHz == kBreakHz);
     // Fine detail the narrowed band loses comes back from a second reading through the broad
     // band, which the filter across lines averages down the columns where it finds vertical
     // structure. Short luminance pixels (Robot 36, PD120) lose their finest detail, a grating

@@ -14,13 +14,17 @@ constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550;   // picture band
 constexpr double kNoisyTapsMs = 3.0;
 constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
 // The picture band of an input overdriven at the working rate (see OverdriveMeter), where every
-// harmonic folds back into the band and none can be taken out as the third is (subtractHarmonic):
-// up to the third harmonic of sync. Lower, the picture loses its own detail (a clean Martin 1
+// harmonic folds back into the band and none can be taken out as the third is (subtractHarmonic),
+// or with no syncs to measure the third by (AVT 90, whose clean test card a few seconds in reads
+// as overdriven, lost 0.9 dB with the harmonic taken out by its header's measure): up to the
+// third harmonic of sync. Lower, the picture loses its own detail (a clean Martin 1
 // test card through it: 35.7 dB up to 3200 Hz, 43.5 up to 3600, 45.9 through the broad band);
 // higher, the harmonics of sync and black come in (Martin 1 clipped 8 times at 44.1 kHz: 36.4 dB
 // up to 3600 Hz, 27.5 up to 3800, 25.6 through the broad band; sharper bands of 57 or 81 taps did
 // no better).
 constexpr double kFoldedTopHz = 3600, kFoldedBottomHz = -200;
+// A band's output this small (against a full-scale tone's 0.5) is silence: it has no phase.
+constexpr float kSilentLevel = 1e-12f;
 
 // The half width (Hz) of the picture band below kCleanSnrDb, measured on test cards in white
 // noise as the width at which the picture comes out best: from the video tones alone (550 Hz
@@ -217,8 +221,10 @@ void FrontEnd::configureFilters()
     }
 }
 
-void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bool rgbMode, double pixelMs, bool mirror)
+void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bool rgbMode, double pixelMs, bool mirror,
+                              bool syncTone)
 {
+    syncTone_ = syncTone;
     noisyRgb_ = rgbMode;
     noisyNarrow_ = narrowMode;
     noisyPixelMs_ = pixelMs;
@@ -362,7 +368,7 @@ void FrontEnd::pictureBand(const float *centre, size_t count, cfloat *out)
 {
     // (an overdriven tone's mirror is not an FM tone's: it is not taken out)
     if (overdriven_ && !noisy_ && set_.dspFilter == 1) {
-        if (folded_) bpFolded_.run(centre, count, out);
+        if (folded_ || harmonic_ == 0 || !syncTone_) bpFolded_.run(centre, count, out);
         else subtractHarmonic(centre, count, out);
     }
     else if (!overdriven_ && !mirrorOff_ && set_.dspFilter == 1) subtractMirror(centre, count, out);
@@ -457,10 +463,12 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
         const size_t n = cur_.size();
         levelCurrent(kMirrorLevelHalf);
         // (the harmonic's real and imaginary parts, where ur_ and ui_ were)
+        // (through its unit phasor: in silence u^3 / |u|^2 underflows to 0 / 0)
         for (size_t i = 0; i < ur_.size(); ++i) {
             const cfloat u(ur_[i], ui_[i]);
-            const float p = std::norm(u);
-            const cfloat h = p > 0 ? u * u * u * (share / p) : cfloat(0);
+            const float m = std::abs(u);
+            const cfloat c = m > kSilentLevel ? u / m : cfloat(0);
+            const cfloat h = share * m * c * c * c;
             ur_[i] = h.real();
             ui_[i] = h.imag();
         }

@@ -70,9 +70,11 @@ public:
     // by `offsetHz`, the mistuning the AFC measured, widened for red/green/blue modes
     // (`rgbMode`) and, from 10 dB, for short pixels (`pixelMs`, a pixel's time; 0: not
     // known). DSP filter "off" keeps the broad band. `mirror`: the broad band's mirror image
-    // may be taken out of a clean picture's band (see subtractMirror).
+    // may be taken out of a clean picture's band (see subtractMirror). `syncTone`: the picture
+    // has line syncs at the VIS break's tone, by which an overdriven input's harmonic is measured
+    // and taken out (see subtractHarmonic); without, an overdriven picture's band is narrowed.
     void setPictureBand(double snrDb, bool narrowMode, double offsetHz = 0, bool rgbMode = false, double pixelMs = 0,
-                        bool mirror = true);
+                        bool mirror = true, bool syncTone = true);
     bool noisyBand() const { return noisy_; }
     // The picture band's noise figures (see dsp::AnalyticFilter); `broad`: the broad band's.
     double noiseBandwidthHz(bool broad = false) const { return (broad ? bp_ : picture()).noiseBandwidthHz(); }
@@ -130,7 +132,7 @@ private:
     dsp::AnalyticFilter harmonicPath_; // the decimator, then bp_: the way an overdriven input's
                                        // harmonic came into the picture band
     dsp::AnalyticFilter bpFolded_;     // picture from kCleanSnrDb while the input is overdriven at
-                                       // the working rate
+                                       // the working rate, or no sync was read lately
     int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
     bool narrowTuned_ = false;    // the broad band is retuned for a narrow mode
     bool broadRead_ = false;      // bp_ is read beside bpNoisy_ (zb)
@@ -150,9 +152,10 @@ private:
     // How overdriven the input is: while it is, a clean picture's band has the harmonic taken
     // out of it, by harmonic_ (the meter's measure on the sync), or where it was overdriven at the
     // working rate (folded_: the high tones' third harmonic reads more than kFoldedShare of the
-    // sync's) is read through bpFolded_; the broad band's mirror is left in (see pictureBand)
+    // sync's), or with no sync read (harmonic_ 0, or a picture without syncs at that tone), is
+    // read through bpFolded_; the broad band's mirror is left in (see pictureBand)
     OverdriveMeter meter_;
-    bool overdriven_ = false, folded_ = false;
+    bool overdriven_ = false, folded_ = false, syncTone_ = true;
     float harmonic_ = 0;
     static constexpr double kFoldedShare = 0.5;
     static constexpr int kHarmonicPasses = 4;

@@ -14,9 +14,16 @@ constexpr float kLowToneHz = 1000, kHighToneHz = 1600;
 // harmonic lies above half the working rate (from kFoldLowHz, and past a sixth of the rate, to
 // kFoldHighHz), where only clipping at the working rate leaves it (foldedHarmonic).
 constexpr float kSyncLowHz = 1100, kSyncHighHz = 1300, kFoldLowHz = 1850, kFoldHighHz = 2350;
+constexpr float kEdgeHz = 150, kSyncEdgeHz = 75;
 // A tone is read where the band's frequency held within kSteadyHz over the kStep / 2 samples
 // before: where it moves, the band's phase lags it.
 constexpr float kSteadyHz = 40;
+// How much of a tone at `hz` a range from lo to hi Hz reads: all of it from `edge` Hz inside,
+// none at the ends
+float inRange(float hz, float lo, float hi, float edge)
+{
+    return std::clamp((hz - lo) / edge, 0.0f, 1.0f) * std::clamp((hi - hz) / edge, 0.0f, 1.0f);
+}
 // The reading follows the input over kFollowSeconds (overdrive is a knob's setting, not a
 // picture's: a bright stretch with no low tones but the syncs keeps the reading it had), and
 // says nothing until kLeastSeconds of tones were read.
@@ -24,12 +31,15 @@ constexpr double kFollowSeconds = 2.0, kLeastSeconds = 0.05;
 // Noise adds to the third harmonic's sum as a random walk: the reading is what stands that
 // many times its spread above it (at 5 dB a clean picture read up to 0.12 without)
 constexpr double kSigmas = 3;
+// The sync's measure says nothing unless this much of its tone was read over the last
+// kFollowSeconds or so (Martin 1's syncs, the rarest, give about 0.02 s)
+constexpr double kLeastSyncSeconds = 0.005;
 } // namespace
 
 void OverdriveMeter::reset()
 {
     fundamental_ = third_ = syncFundamental_ = syncThird_ = highFundamental_ = highThird_ = 0;
-    read_ = weight_ = power_ = syncRead_ = highRead_ = 0;
+    read_ = weight_ = power_ = syncWeight_ = highRead_ = 0;
     std::fill(std::begin(before_), std::end(before_), 0.0f);
 }
 
@@ -38,29 +48,41 @@ void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_
     constexpr size_t back = kStep / 2;
     xs_.clear();
     us_.clear();
-    hzs_.clear();
+    syncWs_.clear();
     highXs_.clear();
     highUs_.clear();
+    highWs_.clear();
     const float foldLow = std::max(kFoldLowHz, float(rateHz_ / 6));
     cfloat f = 0;
     for (size_t i = 0; i < n; ++i) {
         // (one sample in kStep, at places that follow no period: at a fixed step, a tone's own
         // twice and four times its frequency fold onto 0 Hz at some frequencies)
         if ((uint32_t(first + int64_t(i)) * 0x9E3779B1u) >> 29 != 0) continue;
-        const float was = i >= back ? hz[i - back] : before_[i];
-        const bool low = hz[i] >= kLowToneHz && hz[i] <= kHighToneHz, high = hz[i] >= foldLow && hz[i] <= kFoldHighHz;
-        if (!(low || high) || std::fabs(hz[i] - was) > kSteadyHz) continue;
+        const float was = i >= back ? hz[i - back] : before_[kStep - back + i];
+        // The tone's frequency for the sync's and the high tones' measures: the mean of the last
+        // kStep, and their ranges' edges soft, kSyncEdgeHz and kEdgeHz wide. (The band's
+        // frequency ripples a little with twice the tone's phase: a tone on a hard edge, read by
+        // its single sample, is read at some of its phases only, at which a pure tone's terms do
+        // not cancel. Martin 1 tuned 100 Hz down, its sync on 1100 Hz, read a sync harmonic of
+        // up to 0.13 either way in place of 0.)
+        float mean = 0;
+        for (size_t k = 0; k < kStep; ++k) mean += i >= k ? hz[i - k] : before_[kStep - k + i];
+        mean /= float(kStep);
+        const bool low = hz[i] >= kLowToneHz && hz[i] <= kHighToneHz;
+        const float high = inRange(mean, foldLow, kFoldHighHz, kEdgeHz);
+        if ((!low && high <= 0) || std::fabs(hz[i] - was) > kSteadyHz) continue;
         const float m = std::abs(z[i]);
         if (m <= 0) continue;
         const cfloat u = z[i] / m;
-        if (high) {
+        if (!low) {
             highXs_.push_back(x[i]);
             highUs_.push_back(u);
+            highWs_.push_back(high);
             continue;
         }
         xs_.push_back(x[i]);
         us_.push_back(u);
-        hzs_.push_back(hz[i]);
+        syncWs_.push_back(inRange(mean, kSyncLowHz, kSyncHighHz, kSyncEdgeHz));
         f += x[i] * std::conj(u);
     }
     fundamental_ += cdouble(f);
@@ -78,30 +100,30 @@ void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_
             const cfloat term = xs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2);
             t += term;
             power += std::norm(term);
-            if (hzs_[k] >= kSyncLowHz && hzs_[k] <= kSyncHighHz) {
-                st += term;
-                sf += xs_[k] * c;
-                sn += 1;
-            }
+            st += syncWs_[k] * term;
+            sf += syncWs_[k] * xs_[k] * c;
+            sn += syncWs_[k];
         }
         third_ += cdouble(t);
         power_ += double(power);
         syncThird_ += cdouble(st);
         syncFundamental_ += cdouble(sf);
-        syncRead_ += double(sn);
+        syncWeight_ += double(sn);
         cfloat ht = 0, hf = 0;
+        float hn = 0;
         for (size_t k = 0; k < highXs_.size(); ++k) {
             const cfloat c = std::conj(highUs_[k]), c2 = c * c;
-            ht += highXs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2);
-            hf += highXs_[k] * c;
+            ht += highWs_[k] * (highXs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2));
+            hf += highWs_[k] * highXs_[k] * c;
+            hn += highWs_[k];
         }
         highThird_ += cdouble(ht);
         highFundamental_ += cdouble(hf);
-        highRead_ += double(highXs_.size());
+        highRead_ += double(hn);
     }
-    // (before_[j]: the frequency back - j samples before the next block)
-    for (size_t j = 0; j < back; ++j) {
-        const int64_t k = int64_t(n) - int64_t(back) + int64_t(j);
+    // (before_[j]: the frequency kStep - j samples before the next block)
+    for (size_t j = 0; j < kStep; ++j) {
+        const int64_t k = int64_t(n) - int64_t(kStep) + int64_t(j);
         before_[j] = k >= 0 ? hz[k] : before_[size_t(int64_t(j) + int64_t(n))];
     }
 }
@@ -114,6 +136,7 @@ void OverdriveMeter::age(size_t n, double rateHz)
     third_ *= keep;
     syncFundamental_ *= keep;
     syncThird_ *= keep;
+    syncWeight_ *= keep;
     highFundamental_ *= keep;
     highThird_ *= keep;
     weight_ *= keep;
@@ -131,7 +154,7 @@ double OverdriveMeter::distortion(bool net) const
 double OverdriveMeter::syncHarmonic() const
 {
     const double f = std::abs(syncFundamental_);
-    if (f <= 0 || syncRead_ * double(kStep) < kLeastSeconds * rateHz_) return 0.0;
+    if (f <= 0 || syncWeight_ * double(kStep) < kLeastSyncSeconds * rateHz_) return 0.0;
     // (the fundamental's phase is the tone's own, so the ratio is real but for noise)
     return (syncThird_ / syncFundamental_).real();
 }

@@ -35,8 +35,9 @@ public:
     double distortion(bool net = true) const;
     // The third harmonic against the fundamental on the sync tone alone (whose third harmonic
     // lies in the middle of the broad picture band, past no converter's cut-off): signed, as
-    // the clipping bends the tone (negative for a clip or tanh), and 0 until enough was read.
-    // What the picture band's harmonic is taken out by (FrontEnd::subtractHarmonic).
+    // the clipping bends the tone (negative for a clip or tanh), and 0 unless enough was read
+    // over the last few seconds (a mode without line syncs has only its header's). What the
+    // picture band's harmonic is taken out by (FrontEnd::subtractHarmonic).
     double syncHarmonic() const;
     // The same on the high tones whose third harmonic lies above half the working rate: there
     // only while the input was overdriven at the working rate, where every harmonic folds back
@@ -52,15 +53,16 @@ private:
     cdouble fundamental_ = 0, third_ = 0;
     cdouble syncFundamental_ = 0, syncThird_ = 0; // ... of the tones about the sync's alone
     cdouble highFundamental_ = 0, highThird_ = 0; // ... and of the high tones
-    double syncRead_ = 0, highRead_ = 0;
+    double syncWeight_ = 0, highRead_ = 0; // sync tones read (aged), high tones read (weights)
     double read_ = 0, weight_ = 0, rateHz_ = 11025; // samples read (weight_: aged), at what rate
     double power_ = 0;                  // the third harmonic's terms' squares (aged twice)
     std::vector<float> xs_;             // the samples read in a block, their band's phase and
-    std::vector<cfloat> us_;            // frequency
-    std::vector<float> hzs_;
+    std::vector<cfloat> us_;            // how much of each the sync's range reads
+    std::vector<float> syncWs_;
     std::vector<float> highXs_;         // the same of the high tones
     std::vector<cfloat> highUs_;
-    float before_[kStep / 2] = {};      // the frequencies of the last samples added
+    std::vector<float> highWs_;
+    float before_[kStep] = {};          // the frequencies of the last samples added
 };
 
 } // namespace vareror::core::rx
