@@ -23,6 +23,11 @@ constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad pictu
 // up to 3600 Hz, 27.5 up to 3800, 25.6 through the broad band; sharper bands of 57 or 81 taps did
 // no better).
 constexpr double kFoldedTopHz = 3600, kFoldedBottomHz = -200;
+// An overdriven input's third harmonic is taken out where the sync's measure reads it at least
+// this strong against the fundamental, and against it (a clip or a bend lowers the tone's peaks:
+// clipped 1.4 times, -0.13; a clean recording's start taken for overdriven reads 0.005 either
+// way, and a clean Martin 1 tuned 100 Hz off up to 0.13): elsewhere the band is narrowed.
+constexpr float kLeastHarmonic = 0.05f;
 // A band's output this small (against a full-scale tone's 0.5) is silence: it has no phase.
 constexpr float kSilentLevel = 1e-12f;
 
@@ -368,7 +373,7 @@ void FrontEnd::pictureBand(const float *centre, size_t count, cfloat *out)
 {
     // (an overdriven tone's mirror is not an FM tone's: it is not taken out)
     if (overdriven_ && !noisy_ && set_.dspFilter == 1) {
-        if (folded_ || harmonic_ == 0 || !syncTone_) bpFolded_.run(centre, count, out);
+        if (folded_ || harmonic_ > -kLeastHarmonic || !syncTone_) bpFolded_.run(centre, count, out);
         else subtractHarmonic(centre, count, out);
     }
     else if (!overdriven_ && !mirrorOff_ && set_.dspFilter == 1) subtractMirror(centre, count, out);
@@ -397,7 +402,7 @@ void FrontEnd::subtractMirror(const float *centre, size_t count, cfloat *out)
     for (int pass = 1; pass <= kMirrorPasses; ++pass) {
         // cur_ covers the block's instants from -(kMirrorPasses - pass + 1) reach on
         const size_t n = cur_.size();
-        levelCurrent(kMirrorLevelHalf);
+        levelCurrent();
         // h * conj(u) = h * Re u - j h * Im u, the band being linear
         const size_t m = n - size_t(2 * reach);
         hr_.resize(m);
@@ -415,8 +420,9 @@ void FrontEnd::subtractMirror(const float *centre, size_t count, cfloat *out)
 
 // u (ur_, ui_): cur_ brought to the signal's level, its magnitude averaged over
 // 2 kMirrorLevelHalf + 1 samples, from cur_'s sample kMirrorLevelHalf on.
-void FrontEnd::levelCurrent(int half)
+void FrontEnd::levelCurrent()
 {
+    constexpr int half = kMirrorLevelHalf;
     const size_t n = cur_.size(), nu = n - size_t(2 * half);
     mag_.resize(n);
     for (size_t i = 0; i < n; ++i) mag_[i] = std::sqrt(std::norm(cur_[i]));
@@ -461,7 +467,7 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
     cur_.assign(z0_.begin(), z0_.end());
     for (int pass = 1; pass <= kHarmonicPasses; ++pass) {
         const size_t n = cur_.size();
-        levelCurrent(kMirrorLevelHalf);
+        levelCurrent();
         // (the harmonic's real and imaginary parts, where ur_ and ui_ were)
         // (through its unit phasor: in silence u^3 / |u|^2 underflows to 0 / 0)
         for (size_t i = 0; i < ur_.size(); ++i) {

@@ -114,7 +114,7 @@ private:
     void pictureBand(const float *centre, size_t count, cfloat *out);
     void subtractMirror(const float *centre, size_t count, cfloat *out);
     void subtractHarmonic(const float *centre, size_t count, cfloat *out);
-    void levelCurrent(int half);
+    void levelCurrent();
     cfloat demodulate(cfloat a);
     void smoothedFrequency(const cfloat *z, size_t n, float *out) const;
 
@@ -152,8 +152,9 @@ private:
     // How overdriven the input is: while it is, a clean picture's band has the harmonic taken
     // out of it, by harmonic_ (the meter's measure on the sync), or where it was overdriven at the
     // working rate (folded_: the high tones' third harmonic reads more than kFoldedShare of the
-    // sync's), or with no sync read (harmonic_ 0, or a picture without syncs at that tone), is
-    // read through bpFolded_; the broad band's mirror is left in (see pictureBand)
+    // sync's), or with no sync read (harmonic_ 0, or a picture without syncs at that tone) or
+    // none that reads a clip's harmonic (kLeastHarmonic), is read through bpFolded_; the broad
+    // band's mirror is left in (see pictureBand)
     OverdriveMeter meter_;
     bool overdriven_ = false, folded_ = false, syncTone_ = true;
     float harmonic_ = 0;

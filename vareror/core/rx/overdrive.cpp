@@ -59,30 +59,38 @@ void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_
         // twice and four times its frequency fold onto 0 Hz at some frequencies)
         if ((uint32_t(first + int64_t(i)) * 0x9E3779B1u) >> 29 != 0) continue;
         const float was = i >= back ? hz[i - back] : before_[kStep - back + i];
+        if (std::fabs(hz[i] - was) > kSteadyHz) continue;
+        const bool low = hz[i] >= kLowToneHz && hz[i] <= kHighToneHz;
+        // (the high tones, many and only told apart from none, one sample in kHighStep)
+        if (!low && (hz[i] < foldLow || hz[i] > kFoldHighHz || (uint32_t(first + int64_t(i)) * 0x9E3779B1u) >> 27 != 0))
+            continue;
+        const float m = std::abs(z[i]);
+        if (m <= 0) continue;
+        const cfloat u = z[i] / m;
         // The tone's frequency for the sync's and the high tones' measures: the mean of the last
         // kStep, and their ranges' edges soft, kSyncEdgeHz and kEdgeHz wide. (The band's
         // frequency ripples a little with twice the tone's phase: a tone on a hard edge, read by
         // its single sample, is read at some of its phases only, at which a pure tone's terms do
         // not cancel. Martin 1 tuned 100 Hz down, its sync on 1100 Hz, read a sync harmonic of
         // up to 0.13 either way in place of 0.)
+        const bool sync = low && hz[i] > kSyncLowHz - kSteadyHz && hz[i] < kSyncHighHz + kSteadyHz;
         float mean = 0;
-        for (size_t k = 0; k < kStep; ++k) mean += i >= k ? hz[i - k] : before_[kStep - k + i];
-        mean /= float(kStep);
-        const bool low = hz[i] >= kLowToneHz && hz[i] <= kHighToneHz;
-        const float high = inRange(mean, foldLow, kFoldHighHz, kEdgeHz);
-        if ((!low && high <= 0) || std::fabs(hz[i] - was) > kSteadyHz) continue;
-        const float m = std::abs(z[i]);
-        if (m <= 0) continue;
-        const cfloat u = z[i] / m;
+        if (!low || sync) {
+            if (i >= kStep - 1)
+                for (size_t k = 0; k < kStep; ++k) mean += hz[i - k];
+            else
+                for (size_t k = 0; k < kStep; ++k) mean += i >= k ? hz[i - k] : before_[kStep - k + i];
+            mean /= float(kStep);
+        }
         if (!low) {
             highXs_.push_back(x[i]);
             highUs_.push_back(u);
-            highWs_.push_back(high);
+            highWs_.push_back(inRange(mean, foldLow, kFoldHighHz, kEdgeHz));
             continue;
         }
         xs_.push_back(x[i]);
         us_.push_back(u);
-        syncWs_.push_back(inRange(mean, kSyncLowHz, kSyncHighHz, kSyncEdgeHz));
+        syncWs_.push_back(sync ? inRange(mean, kSyncLowHz, kSyncHighHz, kSyncEdgeHz) : 0.0f);
         f += x[i] * std::conj(u);
     }
     fundamental_ += cdouble(f);
@@ -100,9 +108,11 @@ void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_
             const cfloat term = xs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2);
             t += term;
             power += std::norm(term);
-            st += syncWs_[k] * term;
-            sf += syncWs_[k] * xs_[k] * c;
-            sn += syncWs_[k];
+            if (syncWs_[k] > 0) {
+                st += syncWs_[k] * term;
+                sf += syncWs_[k] * xs_[k] * c;
+                sn += syncWs_[k];
+            }
         }
         third_ += cdouble(t);
         power_ += double(power);
@@ -162,7 +172,7 @@ double OverdriveMeter::syncHarmonic() const
 double OverdriveMeter::foldedHarmonic() const
 {
     const double f = std::abs(highFundamental_);
-    if (f <= 0 || highRead_ * double(kStep) < kLeastSeconds * rateHz_) return 0.0;
+    if (f <= 0 || highRead_ * double(kHighStep) < kLeastSeconds * rateHz_) return 0.0;
     return (highThird_ / highFundamental_).real();
 }
 

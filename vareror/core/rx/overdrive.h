@@ -44,7 +44,7 @@ public:
     // into the band (a converter's or resampler's low-pass took it away before).
     double foldedHarmonic() const;
 
-    static constexpr size_t kStep = 8;
+    static constexpr size_t kStep = 8, kHighStep = 32;
     // Overdriven from kOverdriven (net), no longer below kNoLonger (not net: a clean tone reads
     // under 0.025 either way).
     static constexpr double kOverdriven = 0.06, kNoLonger = 0.04;
