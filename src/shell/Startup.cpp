@@ -156,7 +156,7 @@ void Shell::prepareAppFolder(platform::StepRunner& steps)
                      return twips != platform::kTwipsPerPixel;
                  },
                  [&] { form.ui().msgBox(LargeFontsText, platform::vbOKOnly, LargeFontsTitle); });
-    form.text().textEditState = 1;
+    form.text().setTextEditState(1);
     // All files below are in the application folder (the working directory is left alone).
     steps.step(QStringLiteral("application folder"), [&] {
         if (!platform::ensureAppFolder())
@@ -176,7 +176,7 @@ void Shell::clearTextTools(platform::StepRunner& steps)
     FormMain& form = form_;
     auto& text = form.text();
     steps.step(QStringLiteral("Command2 hidden"), [&] { form.Command2->hide(); });
-    text.textToDraw.clear();
+    text.clearTextToDraw();
     steps.step(QStringLiteral("Text2 emptied"), [&] { form.Text2->setText(QString()); });
     steps.step(QStringLiteral("TX fore colour"), [&] { form.Picture1->setForeColor(FormMain::StartTextColour); });
     text.fontRecord[7] = QString::number(FormMain::StartTextColour);
@@ -203,7 +203,7 @@ void Shell::showFirstPages(platform::StepRunner& steps)
     steps.step(QStringLiteral("Text5"), [&] { form.Text5->setText(QStringLiteral("1")); });
     // The text size starts from the TX screen's restored font.
     steps.step(QStringLiteral("textFontSize"),
-               [&] { text.textFontSize = platform::numberText(form.Picture1->FontSize()); });
+               [&] { text.setTextFontSize(platform::numberText(form.Picture1->FontSize())); });
     steps.step(QStringLiteral("checkscreensize"), [&] { checkscreensize(); });
 }
 

@@ -69,7 +69,7 @@ void TextTools::fontPresetMouseDown(int slot, int button)
     tx->Cls();
     tx->setCurrentX(cv.elementX());
     tx->setCurrentY(cv.elementY());
-    if (button == kLeftButton && styledTextPending == 1) {
+    if (button == kLeftButton && styledTextPending_ == 1) {
         steps.step(QStringLiteral("Label36_Click"), [&] { Label36_Click(); });
         return;
     }

@@ -73,7 +73,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
             cv.setPatternFillColour(qint32(colour));
             platform::DragManager::setDragIcon(swatch, platform::DragManager::dragIcon(f.Drive1));
             platform::DragManager::instance().begin(swatch);
-            sharedCounter = kFillColourPicked;
+            sharedCounter_ = kFillColourPicked;
         }
         if (patternFill)
             return;
@@ -97,7 +97,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
             cv.Combo1_Click();
             return;
         }
-        if (styledTextPending == 1) {
+        if (styledTextPending_ == 1) {
             Label36_Click();
             return;
         }
@@ -116,7 +116,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
     tx->setBackColor(colour);
     platform::setBackColor(f.Label45, colour);
     textBackColour = qint32(colour);
-    if (styledTextPending == 1) {
+    if (styledTextPending_ == 1) {
         Label36_Click();
         return;
     }

@@ -86,7 +86,7 @@ void TextTools::Check15_Click()
     interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isOn(f.Command47) && sharedCounter != kForcedDraw)
+    if (!isOn(f.Command47) && sharedCounter_ != kForcedDraw)
         return;
     if (f.Check16->value() == 1 || f.Check15->value() == 0 || f.Option7->value() || f.Option8->value())
         return;
@@ -113,7 +113,7 @@ void TextTools::Check15_Click()
     tx->setCurrentY(y0);
     fontRecord[7] = keptRecord;
     tx->setForeColor(keptFore);
-    multiColourFlag = 1;
+    multiColourFlag_ = 1;
     drawText();
     cv.setElementX(x0);
     cv.setElementY(y0);
@@ -127,7 +127,7 @@ bool TextTools::effectReleaseEnds()
         form_.Picture1->Cls();
         return true;
     }
-    if (styledTextPending == 1) {
+    if (styledTextPending_ == 1) {
         Label36_Click();
         return true;
     }
@@ -161,7 +161,7 @@ void TextTools::HScroll4_Change()
     platform::setBackColor(f.Text8, platform::backColor(f.swatch(f.HScroll4->value() + 1)));
     if (!isOn(f.Command47))
         return;
-    if (styledTextPending == 1) {
+    if (styledTextPending_ == 1) {
         Label36_Click();
         return;
     }
@@ -189,7 +189,7 @@ void TextTools::Label47_Click()
     } else {
         return;
     }
-    if (styledTextPending == 1) {
+    if (styledTextPending_ == 1) {
         Label36_Click();
         return;
     }
@@ -208,7 +208,7 @@ quint32 TextTools::shadowCopyColour(int i, int depth) const
 {
     const int ramp = form_.HScroll5->value();
     if (ramp < 6)
-        return presetColour + 64000u * quint32(platform::Int(36.0 * i / depth) + 1);
+        return presetColour_ + 64000u * quint32(platform::Int(36.0 * i / depth) + 1);
     const double light = ramp == 6 ? 255 - 255.0 * i / depth : 255.0 * i / depth;
     const int grey = int(platform::roundHalfEven(light));
     return platform::rgb(grey, grey, grey);
@@ -281,7 +281,7 @@ void TextTools::Check17_Click()
     cv.setElementX(savedX);
     cv.setElementY(savedY);
     tx->setForeColor(textColour);
-    multiColourFlag = 1;
+    multiColourFlag_ = 1;
     steps.step(QStringLiteral("text"), [&] { drawText(); });
     cv.setElementX(savedX);
     cv.setElementY(savedY);
@@ -309,7 +309,7 @@ void TextTools::shadowArrowMouseUp()
 {
     interfaces::Form& f = form_;
     if (isOn(f.Command47)) {
-        if (styledTextPending == 1) {
+        if (styledTextPending_ == 1) {
             Label36_Click();
             return;
         }
@@ -329,7 +329,7 @@ void TextTools::VScroll1_Change()
     f.Picture1->Cls();
     if (!isOn(f.Command47))
         return;
-    if (styledTextPending == 1)
+    if (styledTextPending_ == 1)
         Label36_Click();
     else
         Check17_Click();
@@ -339,7 +339,7 @@ void TextTools::setPresetColour()
 {
     const int v = form_.HScroll5->value();
     if (v >= 1 && v <= 5)
-        presetColour = kPresetColours[v];
+        presetColour_ = kPresetColours[v];
 }
 
 namespace {
@@ -366,7 +366,7 @@ void TextTools::HScroll5_Change()
             steps.step(QStringLiteral("Check15_Click"), [&] { Check15_Click(); });
         }
     }
-    if (styledTextPending == 1)
+    if (styledTextPending_ == 1)
         steps.step(QStringLiteral("Label36_Click"), [&] { Label36_Click(); });
     else
         f.Text1->setFocus();
@@ -388,7 +388,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
             shadowColourMode = 0;
             f.Text13->setText(kColourModeOffText);
             if (isOn(f.Command47) && textMode) {
-                if (styledTextPending == 1)
+                if (styledTextPending_ == 1)
                     Label36_Click();
                 else
                     redraw();
@@ -405,7 +405,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
     if (!textMode)
         return;
     setPresetColour();
-    if (styledTextPending == 1)
+    if (styledTextPending_ == 1)
         Label36_Click();
     else if (isOn(f.Command47))
         redraw();
@@ -429,7 +429,7 @@ void TextTools::Combo3_Click()
     const QString type = f.Combo3->text();
     const QString foreText = platform::numberText(tx->ForeColor());
     if (type == kGraduated) {
-        textAngle = 0;
+        textAngle_ = 0;
         fontRecord[7] = foreText;
         textrotate();
         tx->Cls();
@@ -445,9 +445,9 @@ void TextTools::Combo3_Click()
         return;
     }
     if (type == kNormal || type == kMultiColoured) {
-        textAngle = 0;
+        textAngle_ = 0;
         fontRecord[7] = foreText;
-        styledTextPending = 0;
+        styledTextPending_ = 0;
         platform::setBackColor(f.Command47, interfaces::kStateOn);
         drawText();
         Check17_Click();
@@ -460,16 +460,16 @@ void TextTools::Label36_Click()
 {
     interfaces::Form& f = form_;
     const QString type = f.Combo3->text();
-    if (type == kGraduated && textAngle != 0) {
+    if (type == kGraduated && textAngle_ != 0) {
         f.ui().msgBox(kRotatedRefusal, platform::vbOKOnly);
         f.Text1->setFocus();
         return;
     }
     if (type == kNormal)
         return;
-    if (styledTextPending == 0)
+    if (styledTextPending_ == 0)
         f.Image6->setPicture(f.Picture1->Image());
-    styledTextPending = 1;
+    styledTextPending_ = 1;
     drawStyledText();
 }
 
@@ -521,7 +521,7 @@ void TextTools::drawStyledText()
     f.Image13->setPicture(tx->Image());
     tx->setAutoRedraw(true);
     // A redraw starts again from the picture kept before the first.
-    if (styledTextPending == 1) {
+    if (styledTextPending_ == 1) {
         tx->setAutoRedraw(false);
         tx->setPicture(f.Image6->Picture());
     }
@@ -565,8 +565,8 @@ void TextTools::drawStyledText()
         };
         lineBand(cv.elementY());
         for (int i = 2; i <= 20; ++i)
-            if (lineTops[i] > 0)
-                lineBand(lineTops[i]);
+            if (lineTops_[i] > 0)
+                lineBand(lineTops_[i]);
     } else if (type == kStriped) {
         pattern->setDrawWidth(1);
         for (int y = 0; y < int(interfaces::kTxHeight); y += 9) {
@@ -585,7 +585,7 @@ void TextTools::drawStyledText()
     tx->setAutoRedraw(false);
     pattern->setAutoRedraw(false);
     tx->setPicture(tx->Image());
-    if (styledTextPending == 0) {
+    if (styledTextPending_ == 0) {
         f.Image6->setPicture(tx->Image());
         platform::setBackColor(f.Command47, platform::vbButtonFace);
     }

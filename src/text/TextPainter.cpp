@@ -71,7 +71,7 @@ gdi::LogFont TextTools::rotatedFont() const
     gdi::LogFont font;
     font.height = -platform::CLng(f.Picture1->FontSize() * 18 / platform::kTwipsPerPixel);
     font.width = 0;
-    font.escapement = platform::CLng(textAngle);
+    font.escapement = platform::CLng(textAngle_);
     font.orientation = 0;
     font.weight = f.Check6->value() == 1 ? kBoldWeight : kNormalWeight;
     font.italic = f.Check14->value() == 1;
@@ -96,19 +96,19 @@ void TextTools::textrotate()
     // One character at a time, each in its colour; the first (the blank the painter puts
     // in front) keeps the colour it finds. The characters climb or fall with the angle.
     const gdi::Colour kept = tx->ForeColor();
-    for (scratchIndex = 1; scratchIndex <= scratchText.size(); ++scratchIndex) {
-        if (multiColourFlag == 1 && scratchIndex >= 2)
-            tx->setForeColor(MultiColourTable(scratchIndex - 1));
-        tx->Print(scratchText.mid(scratchIndex - 1, 1), false);
+    for (scratchIndex_ = 1; scratchIndex_ <= scratchText.size(); ++scratchIndex_) {
+        if (multiColourFlag_ == 1 && scratchIndex_ >= 2)
+            tx->setForeColor(MultiColourTable(scratchIndex_ - 1));
+        tx->Print(scratchText.mid(scratchIndex_ - 1, 1), false);
         canvas.setElementX(float(canvas.elementX() + tx->FontSize() * kMultiAdvance));
         tx->setCurrentX(canvas.elementX());
-        if (textAngle != 0) {
-            canvas.setElementY(float(canvas.elementY() - textAngle / 10));
+        if (textAngle_ != 0) {
+            canvas.setElementY(float(canvas.elementY() - textAngle_ / 10));
             tx->setCurrentY(canvas.elementY());
         }
     }
     tx->setForeColor(kept);
-    multiColourFlag = 0;
+    multiColourFlag_ = 0;
 }
 
 void TextTools::drawText()
@@ -116,7 +116,7 @@ void TextTools::drawText()
     interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isOn(f.Command47) && sharedCounter != kForcedDraw)
+    if (!isOn(f.Command47) && sharedCounter_ != kForcedDraw)
         return;
     // The log listing fills the text box meanwhile: it is no text to place.
     if (f.qso().logViewOn())
@@ -128,9 +128,9 @@ void TextTools::drawText()
     const bool multiColoured = f.Combo3->text() == kMultiColoured;
     // With an outline or shadow the effect routines colour only the final print.
     if (multiColoured && f.Check15->value() == 0 && f.Check17->value() == 0)
-        multiColourFlag = 1;
-    if (!selectedText.isEmpty())
-        textToDraw = selectedText;
+        multiColourFlag_ = 1;
+    if (!selectedText_.isEmpty())
+        textToDraw_ = selectedText_;
     tx->setCurrentX(canvas.elementX());
     const int n = splitTextLines(multiColoured);
 
@@ -153,8 +153,8 @@ void TextTools::drawText()
 int TextTools::splitTextLines(bool multiColoured)
 {
     for (int i = 1; i <= kMaxLines; ++i) {
-        lineTops[i] = 0;
-        textLines[i].clear();
+        lineTops_[i] = 0;
+        textLines_[i].clear();
     }
     int n = 0;
     for (qsizetype p = 0; n < kMaxLines;) {
@@ -163,25 +163,25 @@ int TextTools::splitTextLines(bool multiColoured)
         bool ended = false;
         bool lineEnd = false;
         for (; q < p + kMaxLineLength; ++q) {
-            if (q >= textToDraw.size()) {
+            if (q >= textToDraw_.size()) {
                 ended = true;
                 break;
             }
-            if (textToDraw.at(q) == QLatin1Char('\r')) {
+            if (textToDraw_.at(q) == QLatin1Char('\r')) {
                 lineEnd = true;
                 break;
             }
-            textLines[n] += textToDraw.at(q);
+            textLines_[n] += textToDraw_.at(q);
         }
         if (ended || multiColoured)
             break;
         if (lineEnd) {
             p = q + 1;
-            if (p < textToDraw.size() && textToDraw.at(p) == QLatin1Char('\n'))
+            if (p < textToDraw_.size() && textToDraw_.at(p) == QLatin1Char('\n'))
                 ++p;
         } else {
             p = q;
-            if (p >= textToDraw.size())
+            if (p >= textToDraw_.size())
                 break;
         }
     }
@@ -199,32 +199,32 @@ void TextTools::printColumns(int n, bool multiColoured)
     platform::StepRunner steps(QStringLiteral("drawText"));
     const bool boxed = f.Check16->value() == 1;
     if (boxed)
-        textSize = tx->FontSize() * kBoxedRowFactor;
+        textSize_ = tx->FontSize() * kBoxedRowFactor;
     if (multiColoured && !boxed) {
         const gdi::Colour kept = tx->ForeColor();
-        const QString& line = textLines[1];
-        for (scratchIndex = 1; scratchIndex <= line.size(); ++scratchIndex) {
-            steps.step(QStringLiteral("character %1").arg(scratchIndex), [&] {
-                if (multiColourFlag == 1)
-                    tx->setForeColor(MultiColourTable(scratchIndex));
-                tx->Print(line.mid(scratchIndex - 1, 1), false);
+        const QString& line = textLines_[1];
+        for (scratchIndex_ = 1; scratchIndex_ <= line.size(); ++scratchIndex_) {
+            steps.step(QStringLiteral("character %1").arg(scratchIndex_), [&] {
+                if (multiColourFlag_ == 1)
+                    tx->setForeColor(MultiColourTable(scratchIndex_));
+                tx->Print(line.mid(scratchIndex_ - 1, 1), false);
             });
             tx->setCurrentX(canvas.elementX());
-            tx->setCurrentY(canvas.elementY() + textSize);
-            canvas.setElementY(float(canvas.elementY() + textSize));
+            tx->setCurrentY(canvas.elementY() + textSize_);
+            canvas.setElementY(float(canvas.elementY() + textSize_));
         }
         tx->setForeColor(kept);
-        multiColourFlag = 0;
+        multiColourFlag_ = 0;
         return;
     }
     const float top = canvas.elementY();
     for (int i = 1; i <= n; ++i) {
-        const QString& column = textLines[i];
+        const QString& column = textLines_[i];
         for (int k = 1; k <= column.size(); ++k) {
             tx->setCurrentX(canvas.elementX());
             tx->setCurrentY(canvas.elementY());
             if (k <= kMaxLines)
-                lineTops[k] = canvas.elementY();
+                lineTops_[k] = canvas.elementY();
             const QString character = column.mid(k - 1, 1);
             steps.step(QStringLiteral("character %1").arg(k), [&] {
                 if (boxed) {
@@ -237,9 +237,9 @@ void TextTools::printColumns(int n, bool multiColoured)
                     tx->Print(character, false);
                 }
             });
-            canvas.setElementY(float(canvas.elementY() + textSize));
+            canvas.setElementY(float(canvas.elementY() + textSize_));
         }
-        canvas.setElementX(float(canvas.elementX() + (boxed ? 1.3 : 2.0) * textSize));
+        canvas.setElementX(float(canvas.elementX() + (boxed ? 1.3 : 2.0) * textSize_));
         canvas.setElementY(top);
     }
 }
@@ -252,20 +252,20 @@ void TextTools::printLines(int n)
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("drawText"));
-    textSize = tx->FontSize() * kLineFactor;
-    scratchText = QLatin1Char(' ') + textLines[1];
+    textSize_ = tx->FontSize() * kLineFactor;
+    scratchText = QLatin1Char(' ') + textLines_[1];
     if (f.Check16->value() == 1)
         scratchText += QLatin1Char(' ');
     steps.step(QStringLiteral("line 1"), [&] { textrotate(); });
-    lineTops[1] = canvas.elementY();
+    lineTops_[1] = canvas.elementY();
     for (int i = 2; i <= n; ++i) {
-        const double d = tx->FontSize() * textAngle / kAngleSlide;
+        const double d = tx->FontSize() * textAngle_ / kAngleSlide;
         canvas.setElementX(float(canvas.elementX() + d));
         tx->setCurrentX(canvas.elementX());
-        canvas.setElementY(float(textAngle <= 0 ? canvas.elementY() + textSize + d : canvas.elementY() + textSize - d));
+        canvas.setElementY(float(textAngle_ <= 0 ? canvas.elementY() + textSize_ + d : canvas.elementY() + textSize_ - d));
         tx->setCurrentY(canvas.elementY());
-        lineTops[i] = canvas.elementY();
-        scratchText = QLatin1Char(' ') + textLines[i];
+        lineTops_[i] = canvas.elementY();
+        scratchText = QLatin1Char(' ') + textLines_[i];
         steps.step(QStringLiteral("line %1").arg(i), [&] { textrotate(); });
     }
 }
@@ -278,7 +278,7 @@ void TextTools::redrawText()
     tx->Cls();
     tx->setCurrentX(canvas.elementX());
     tx->setCurrentY(canvas.elementY());
-    if (styledTextPending == 1) {
+    if (styledTextPending_ == 1) {
         Label36_Click();
         return;
     }
@@ -297,12 +297,12 @@ void TextTools::Check16_Click()
     tx->Cls();
     const bool pending = isOn(f.Command47);
     if (f.Check16->value() == 1) {
-        savedTextAngle = textAngle;
-        textAngle = 0;
+        savedTextAngle_ = textAngle_;
+        textAngle_ = 0;
         tx->setFontTransparent(false);
         if (!pending)
             return;
-        if (styledTextPending == 1)
+        if (styledTextPending_ == 1)
             Label36_Click();
         else
             drawText();
@@ -311,10 +311,10 @@ void TextTools::Check16_Click()
     tx->setAutoRedraw(true);
     tx->setFontTransparent(true);
     tx->setAutoRedraw(false);
-    textAngle = savedTextAngle;
+    textAngle_ = savedTextAngle_;
     if (!pending)
         return;
-    if (styledTextPending == 1) {
+    if (styledTextPending_ == 1) {
         Label36_Click();
         return;
     }

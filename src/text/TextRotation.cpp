@@ -49,7 +49,7 @@ void TextTools::rotate(bool clockwise)
         return;
     if (!isOn(f.Command47)) {
         f.Combo3->setText(QStringLiteral("Normal Text"));
-        styledTextPending = 0;
+        styledTextPending_ = 0;
     }
     const bool textMode = f.Option1->value();
     if (textMode && isOn(f.Label31)) {
@@ -71,13 +71,13 @@ void TextTools::rotate(bool clockwise)
     if (textMode && isOn(f.Command47)) {
         tx->Cls();
         // At the limit the text is only drawn again.
-        textAngle += clockwise ? -kTextStep : kTextStep;
-        if (textAngle < -kTextLimit)
-            textAngle += kTextStep;
-        if (textAngle > kTextLimit)
-            textAngle -= kTextStep;
+        textAngle_ += clockwise ? -kTextStep : kTextStep;
+        if (textAngle_ < -kTextLimit)
+            textAngle_ += kTextStep;
+        if (textAngle_ > kTextLimit)
+            textAngle_ -= kTextStep;
         steps.step(QStringLiteral("drawText"), [&] { drawText(); });
-        if (styledTextPending == 1)
+        if (styledTextPending_ == 1)
             steps.step(QStringLiteral("drawStyledText"), [&] { drawStyledText(); });
         f.Text1->setFocus();
         return;

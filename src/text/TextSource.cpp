@@ -66,12 +66,12 @@ void TextTools::Option1_Click()
     f.Check18->setValue(0);
     f.Check19->setValue(0);
     canvas.setElementAngle(0);
-    textAngle = 0;
+    textAngle_ = 0;
     // A striped or graduated text is drawn into the picture itself: the picture as it is
     // now is what takes it back.
     const QString type = f.Combo3->text();
     if (type == QLatin1String("Graduated Text") || type == QLatin1String("Striped Text")) {
-        styledTextPending = 1;
+        styledTextPending_ = 1;
         f.Image6->setPicture(tx->Image());
     }
     if (isOn(f.Label29)) {
@@ -80,10 +80,10 @@ void TextTools::Option1_Click()
     }
     Check16_Click();
     // A stamp borrowed the TX screen's font: the text box's comes back.
-    if (textEditState == 400) {
-        textEditState = 0;
+    if (textEditState_ == 400) {
+        textEditState_ = 0;
         tx->setFontName(f.Text1->font().family());
-        tx->setFontSize(platform::Val(textFontSize));
+        tx->setFontSize(platform::Val(textFontSize_));
     }
     platform::setBackColor(f.Command47, platform::vbButtonFace);
     tx->Cls();
@@ -105,7 +105,7 @@ void TextTools::Option1_MouseUp(int, int, double, double)
 void TextTools::Text1_Change()
 {
     form_.canvas().Command12_Click();
-    selectedText.clear();
+    selectedText_.clear();
 }
 
 void TextTools::Text1_DblClick()
@@ -123,7 +123,7 @@ void TextTools::Text1_MouseDown(int, int, double, double)
 
 void TextTools::Text1_MouseUp(int, int, double, double)
 {
-    selectedText = form_.Text1->selText();
+    selectedText_ = form_.Text1->selText();
 }
 
 void TextTools::Command8_Click()

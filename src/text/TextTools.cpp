@@ -69,7 +69,7 @@ void TextTools::Label31_Click()
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("Label31_Click"));
-    if (styledTextPending == 0)
+    if (styledTextPending_ == 0)
         Option1_Click();
     f.VScroll3->hide();
     // With Pattern Fill on the label only takes the fill tool off.
@@ -79,7 +79,7 @@ void TextTools::Label31_Click()
     }
     if (isOn(f.Label38))
         cv.Label38_Click();
-    textSize = verticalStep();
+    textSize_ = verticalStep();
     if (isOn(f.Label31)) {
         platform::setBackColor(f.Label31, interfaces::kStateOff);
         f.Label31->setCaption(QStringLiteral("Horizontal"));
@@ -90,14 +90,14 @@ void TextTools::Label31_Click()
     }
     // The element is pending afterwards in either case: a styled one is laid again over
     // the clean picture, a plain one is the text box's text.
-    if (styledTextPending == 1) {
+    if (styledTextPending_ == 1) {
         steps.step(QStringLiteral("end tool"), [&] { cv.Command12_Click(); });
-        styledTextPending = 1;
+        styledTextPending_ = 1;
         platform::setBackColor(f.Command47, interfaces::kStateOn);
         steps.step(QStringLiteral("Label36_Click"), [&] { Label36_Click(); });
         return;
     }
-    textToDraw = f.Text1->text();
+    textToDraw_ = f.Text1->text();
     platform::setBackColor(f.Command47, interfaces::kStateOn);
     tx->Cls();
     steps.step(QStringLiteral("drawText"), [&] { drawText(); });
@@ -109,8 +109,8 @@ void TextTools::VScroll3_Change()
 {
     interfaces::Form& f = form_;
     f.Picture1->Cls();
-    textSize = verticalStep();
-    textSizeStep = textSize;
+    textSize_ = verticalStep();
+    textSizeStep_ = textSize_;
     if (f.Combo3->text() == kStriped || f.Combo3->text() == kGraduated) {
         drawStyledText();
         return;

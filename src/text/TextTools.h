@@ -164,53 +164,64 @@ public:
     QString fontPresetsText[29]; // 1 to 28: four presets of seven values
     QString fontPresetsPicture[29];
     QString fontRecord[20];
-    QString textToDraw;
-    QString selectedText;        // the part of Text1 selected with the mouse, "" when none
-    // The lines of the last print (1 to 20; the QSL block fills them itself), the top of
-    // each printed line or of each character row of a vertical text (0 = not printed), and
-    // the line textrotate prints.
-    QString textLines[21];
-    double lineTops[21] = {};
     QString scratchText;
-    int multiColourFlag = 0;     // 1: the next multi-coloured print takes the table's colours
-    int scratchIndex = 0;        // the character counter of the multi-coloured prints
-    int styledTextPending = 0;   // 1 while a striped or graduated text waits
-    int sharedCounter = 0;       // 7270 while a stamp prints with nothing pending
-    double textSize = 0;         // the line step of the last print, in pixels
-    double textSizeStep = 0;     // textSize as the text size bar VScroll3 shares it
-    QString textFontSize;
-    int textEditState = 0;
     QVariant shadowDepth;
     QString customColours[5];     // 1 to 4: the custom swatches' colours as decimal text
     QVariant outlineWeight;       // 1 thin, 2 bold
-    quint32 presetColour = 0xFF;  // the shadow's base colour of HScroll5's presets
     int shadowColourMode = 0;     // 1 while Text13 is on: the shadow copies take the colour rule
     // 1 to 3: the Shadow, Outline and BkGnd boxes as read back; 4 the shadow direction (2 to 5).
     QVariant textOptionFlags[5];
     qint32 textBackColour = 0;
-    double textAngle = 0;          // the text rotation
-    double savedTextAngle = 0;     // its put-aside copy
+
+    // The text the next print draws, and the part of Text1 selected with the mouse ("" when
+    // none).
+    QString textToDraw() const { return textToDraw_; }
+    void clearTextToDraw() { textToDraw_.clear(); }
+    QString selectedText() const { return selectedText_; }
+    void setSelectedText(const QString& text) { selectedText_ = text; }
+    // Line n (1 to 20) of the last print and the top of that printed line or character
+    // row (0: not printed).
+    QString textLine(int n) const { return textLines_[n]; }
+    double lineTop(int n) const { return lineTops_[n]; }
+    // The next multi-coloured print takes the table's colours.
+    bool multiColourWaiting() const { return multiColourFlag_ == 1; }
+    void markStyledTextWaiting() { styledTextPending_ = 1; }
+    // The counter several tools share: 201 a fill colour picked, 255 the adjust panel
+    // open, 7270 a stamp printing with nothing pending.
+    int sharedCounter() const { return sharedCounter_; }
+    void setSharedCounter(int value) { sharedCounter_ = value; }
+    // The line step of the last print alone (the size bar's copy left as it is), and
+    // that copy.
+    void setLastLineStep(double step) { textSize_ = step; }
+    double textSizeStep() const { return textSizeStep_; }
+    // The TX screen's font size as text, taken at start-up and by the size tools.
+    void setTextFontSize(const QString& size) { textFontSize_ = size; }
+    // What the last edit left (100 an overlay stepped, 400 a style waiting; 0 none).
+    int textEditState() const { return textEditState_; }
+    void setTextEditState(int state) { textEditState_ = state; }
+    // The rotation put aside (restoreTextRotation takes it back).
+    double savedTextRotation() const { return savedTextAngle_; }
 
     // What the TX screen asks of that state (TextRoom).
     QString drawingColour() const override { return fontRecord[7]; }
     void setDrawingColour(const QString& colour) override { fontRecord[7] = colour; }
-    void setTextToDraw(const QString& text) override { textToDraw = text; }
-    void clearSelectedText() override { selectedText.clear(); }
-    bool styledTextWaiting() const override { return styledTextPending == 1; }
-    void clearStyledTextWaiting() override { styledTextPending = 0; }
-    double textRotation() const override { return textAngle; }
-    void setTextRotation(double angle) override { textAngle = angle; }
-    void restoreTextRotation() override { textAngle = savedTextAngle; }
-    double textLineStep() const override { return textSize; }
-    void setTextLineStep(double step) override { textSize = textSizeStep = step; }
-    bool overlayStepped() const override { return textEditState == kOverlayStepped; }
-    void markOverlayStepped() override { textEditState = kOverlayStepped; }
-    void clearEditState() override { textEditState = 0; }
-    bool fillColourPicked() const override { return sharedCounter == kFillColourPicked; }
-    void markFillColourPicked() override { sharedCounter = kFillColourPicked; }
-    void clearSharedCounter() override { sharedCounter = 0; }
-    void markStampPrinting() override { sharedCounter = kStampPrinting; }
-    void markAdjustPanelOpen() override { sharedCounter = kAdjustPanelOpen; }
+    void setTextToDraw(const QString& text) override { textToDraw_ = text; }
+    void clearSelectedText() override { selectedText_.clear(); }
+    bool styledTextWaiting() const override { return styledTextPending_ == 1; }
+    void clearStyledTextWaiting() override { styledTextPending_ = 0; }
+    double textRotation() const override { return textAngle_; }
+    void setTextRotation(double angle) override { textAngle_ = angle; }
+    void restoreTextRotation() override { textAngle_ = savedTextAngle_; }
+    double textLineStep() const override { return textSize_; }
+    void setTextLineStep(double step) override { textSize_ = textSizeStep_ = step; }
+    bool overlayStepped() const override { return textEditState_ == kOverlayStepped; }
+    void markOverlayStepped() override { textEditState_ = kOverlayStepped; }
+    void clearEditState() override { textEditState_ = 0; }
+    bool fillColourPicked() const override { return sharedCounter_ == kFillColourPicked; }
+    void markFillColourPicked() override { sharedCounter_ = kFillColourPicked; }
+    void clearSharedCounter() override { sharedCounter_ = 0; }
+    void markStampPrinting() override { sharedCounter_ = kStampPrinting; }
+    void markAdjustPanelOpen() override { sharedCounter_ = kAdjustPanelOpen; }
     static constexpr int kOverlayStepped = 100;    // textEditState after an overlay's size or turn step
     static constexpr int kFillColourPicked = 201;  // sharedCounter once Pattern Fill's colour is picked
     static constexpr int kStampPrinting = 7270;    // sharedCounter while a stamp prints with nothing pending
@@ -225,6 +236,25 @@ private:
     bool styleRefusedInDraw();
     void rotate(bool clockwise);
     double verticalStep() const;
+
+    QString textToDraw_;
+    QString selectedText_;
+    // The lines of the last print (1 to 20; the QSL block fills them itself), the top of
+    // each printed line or of each character row of a vertical text (0 = not printed), and
+    // the line textrotate prints.
+    QString textLines_[21];
+    double lineTops_[21] = {};
+    int multiColourFlag_ = 0;     // 1: the next multi-coloured print takes the table's colours
+    int scratchIndex_ = 0;        // the character counter of the multi-coloured prints
+    int styledTextPending_ = 0;   // 1 while a striped or graduated text waits
+    int sharedCounter_ = 0;       // 7270 while a stamp prints with nothing pending
+    double textSize_ = 0;         // the line step of the last print, in pixels
+    double textSizeStep_ = 0;     // textSize as the text size bar VScroll3 shares it
+    QString textFontSize_;
+    int textEditState_ = 0;
+    quint32 presetColour_ = 0xFF;  // the shadow's base colour of HScroll5's presets
+    double textAngle_ = 0;          // the text rotation
+    double savedTextAngle_ = 0;     // its put-aside copy
 
     interfaces::Form& form_;
 };

@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(c.elementX(), 92.f);
         QCOMPARE(c.elementY(), 92.f);
         QCOMPARE(boundsOf(shown(f), kBlue), QRect(92, 92, 260, 208));
-        QCOMPARE(f.text().textEditState, 100);
+        QCOMPARE(f.text().textEditState(), 100);
         QCOMPARE(f.MousePointer(), 0);
         dropFromStrip(s, blue, 220, 196);
         press(f.Command10);
@@ -253,15 +253,15 @@ private slots:
         // A pending text in font size 20: 22.5 and 17.5 asked for; the size follows.
         f.Option1->setValue(true);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
-        text.textToDraw = QStringLiteral("CQ");
+        text.setTextToDraw(QStringLiteral("CQ"));
         c.setElementX(100);
         c.setElementY(100);
-        text.textSize = 10;
+        text.setLastLineStep(10);
         f.Picture1->setFontSize(20);
         emit f.Command6->MouseDown(1, 0, 5, 5);
         QCOMPARE(f.Picture1->FontSize(), 22.5);
         // (the print then takes its own line step from the font)
-        QCOMPARE(text.textSizeStep, 12 + 22.5 / 40);
+        QCOMPARE(text.textSizeStep(), 12 + 22.5 / 40);
         QVERIFY(c.buttonRepeating());
         QVERIFY(!f.Timer2->enabled());
         QVERIFY(rgb32(f.Picture1->screenImage()).copy(100, 100, 40, 30) != solid(40, 30, kWhite));
@@ -269,17 +269,17 @@ private slots:
         QVERIFY(!c.buttonRepeating());
         QVERIFY(f.Timer2->enabled());
         f.Picture1->setFontSize(20);
-        text.textSize = 10;
+        text.setLastLineStep(10);
         press(f.Command10);
         QCOMPARE(f.Picture1->FontSize(), 17.5);
-        QCOMPARE(text.textSizeStep, 8 - 17.5 / 40);
+        QCOMPARE(text.textSizeStep(), 8 - 17.5 / 40);
 
         // Below size 2 "-" changes nothing but still holds the finishing redraw off.
         f.Picture1->setFontSize(1.5);
-        const double size = text.textSize;
+        const double size = text.textLineStep();
         emit f.Command10->MouseDown(1, 0, 5, 5);
         QCOMPARE(f.Picture1->FontSize(), 1.5);
-        QCOMPARE(text.textSize, size);
+        QCOMPARE(text.textLineStep(), size);
         QVERIFY(c.buttonRepeating());
         QVERIFY(!f.Timer2->enabled());
         emit f.Command10->MouseUp(1, 0, 5, 5);

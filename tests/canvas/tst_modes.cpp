@@ -160,10 +160,10 @@ private slots:
             f.Option1->setValue(true);
             f.Image6->setPicture(clean);
             f.Picture1->setPicture(styled);
-            f.text().styledTextPending = 1;
+            f.text().markStyledTextWaiting();
             mode->setValue(true);
             QVERIFY2(rgb32(f.Picture1->Picture()) == clean, qPrintable(mode->objectName()));
-            QCOMPARE(f.text().styledTextPending, 0);
+            QVERIFY(!f.text().styledTextWaiting());
         }
     }
 
@@ -330,7 +330,7 @@ private slots:
         for (platform::Picbuf* buffer : {f.PicbufEdit, f.PicbufOriginal, f.PicbufVisible})
             QCOMPARE(rgb32(buffer->picture()), tx);
         QVERIFY(!f.PicbufVisible->isHidden());
-        QCOMPARE(f.text().sharedCounter, 255);
+        QCOMPARE(f.text().sharedCounter(), 255);
 
         // The header boxes are not offered while the panel is open; closing keeps the picture
         // and the mode.

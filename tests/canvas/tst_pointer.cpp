@@ -188,7 +188,7 @@ private slots:
         press(f, 1, 100, 200);
         move(f, 1, 200, 200);
         release(f, 1, 300, 300);
-        QCOMPARE(f.text().textToDraw, QStringLiteral("DL0ABC"));
+        QCOMPARE(f.text().textToDraw(), QStringLiteral("DL0ABC"));
         const QImage img = shown(f);
         QVERIFY(inkBoundsOf(img).topLeft().x() >= 295);
         QSet<QRgb> colours;

@@ -151,7 +151,7 @@ private slots:
         f.Text1->setText(QStringLiteral("HELLO"));
         press(f, 4, 100, 100);
         QVERIFY(isOn(f.Command47));
-        QCOMPARE(t.textToDraw, QStringLiteral("HELLO"));
+        QCOMPARE(t.textToDraw(), QStringLiteral("HELLO"));
         QCOMPARE(rgb32(f.Picture1->screenImage()), picture);
 
         // Over the log view the press stops before anything is taken or printed.
@@ -166,7 +166,7 @@ private slots:
         platform::setBackColor(f.Label32, canvas::kPendingColor);
         press(f, 1, 500, 100);
         QCOMPARE(c.patternFillColour(), qint32(platform::vbBlue));
-        QCOMPARE(t.sharedCounter, 201);
+        QCOMPARE(t.sharedCounter(), 201);
         QVERIFY(DragManager::instance().active());
         QCOMPARE(f.Picture1->MousePointer(), 2);
         DragManager::instance().cancel();

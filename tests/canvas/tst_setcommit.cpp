@@ -68,7 +68,7 @@ private slots:
 
         // A graduated text with an angle: the message, nothing drawn, SET still red.
         f.Combo3->setText(QStringLiteral("Graduated Text"));
-        f.text().textAngle = 0.5;
+        f.text().setTextRotation(0.5);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
         c.setElementX(50);
         s.fixture().ui().answerMsgBox(platform::vbOK);
@@ -83,7 +83,7 @@ private slots:
 
         // With a Make Header menu ticked the text is committed, the take-back copies kept.
         f.Combo3->setText(QStringLiteral("Normal Text"));
-        f.text().textAngle = 0;
+        f.text().setTextRotation(0);
         f.Image13->setPicture(solid(640, 512, kRed));
         f.Image14->setPicture(solid(640, 512, kBlue));
         f.makeheader16->setChecked(true);

@@ -180,7 +180,7 @@ private slots:
         // Twice is once.
         const auto state = [&] {
             return std::tuple(c.dragSourceCode(), platform::backColor(form.Command47), form.Picture1->screenImage(),
-                              form.text().textToDraw, c.drawnExtent().left, form.Timer2->enabled());
+                              form.text().textToDraw(), c.drawnExtent().left, form.Timer2->enabled());
         };
         const auto once = state();
         form.Command12->click();
@@ -225,7 +225,7 @@ private slots:
         QVERIFY(!c.buttonRepeating());
         QCOMPARE(c.drawnExtent().left, 640.0);
         QCOMPARE(c.drawnExtent().top, 512.0);
-        QCOMPARE(form.text().textToDraw, form.Text1->text());
+        QCOMPARE(form.text().textToDraw(), form.Text1->text());
     }
 
     void dropDispatchByModeAndTool()

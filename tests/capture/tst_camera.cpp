@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(form.Image13->Picture(), before);
         QCOMPARE(form.Image6->Picture(), tx);
         // A pending text's Undo puts back the clean picture: the frame stays.
-        form.text().styledTextPending = 1;
+        form.text().markStyledTextWaiting();
         form.canvas().Command12_Click();
         QCOMPARE(form.Picture1->Picture(), tx);
 

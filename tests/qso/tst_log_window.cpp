@@ -334,7 +334,7 @@ private slots:
         QCOMPARE(picture.pixel(52, 490), kWhite);
         QVERIFY(hasText(picture, QRect(200, 40, 200, 50)));
         QCOMPARE(form.Image6->Picture(), picture);
-        QCOMPARE(text.textToDraw, QStringLiteral("Q1AB/"));
+        QCOMPARE(text.textToDraw(), QStringLiteral("Q1AB/"));
 
         // A second block, at the bottom: the report keeps its three blanks, the call stays as set
         // up, and the operator's style is back.
@@ -379,7 +379,7 @@ private slots:
         tx->setFontSize(11);
         emit form.Label53->MouseDown(1, 0, 1, 1);
         emit form.Label53->Click();
-        QCOMPARE(form.text().textToDraw, QStringLiteral("14:05 LCL  Dec 08 2026"));
+        QCOMPARE(form.text().textToDraw(), QStringLiteral("14:05 LCL  Dec 08 2026"));
         QCOMPARE(qso.stationCall(), QString());
         const QImage picture = tx->Picture();
         QCOMPARE(picture.pixel(52, 478), kWhite);

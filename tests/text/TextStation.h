@@ -31,7 +31,7 @@ inline void prepare(Station& s, const QString& text, float x, float y)
     f.Text1->setText(text);
     s.canvas().setElementX(x);
     s.canvas().setElementY(y);
-    f.text().textToDraw = text;
+    f.text().setTextToDraw(text);
     platform::setBackColor(f.Command47, canvas::kPendingColor);
 }
 

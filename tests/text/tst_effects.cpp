@@ -116,7 +116,7 @@ private slots:
         const QRect box = inkBounds(glyphs, kNavy);
         setQuietly(f.Check17, 1);
         t.shadowDepth = 9;
-        t.sharedCounter = 201; // a picked fill colour
+        t.setSharedCounter(201); // a picked fill colour
         t.textBackColour = 0x00FF00;
 
         // ramp, colour rule on; copy 9 (8 px up and left of the stem's corner), copy 2 (1 px)
@@ -151,7 +151,7 @@ private slots:
                 }
             QCOMPARE(QPointF(s.canvas().elementX(), s.canvas().elementY()), QPointF(200, 200));
         }
-        QCOMPARE(t.sharedCounter, 201);
+        QCOMPARE(t.sharedCounter(), 201);
 
         // An arrow clicked with the mouse moves the text one unit its way and redraws it.
         QTest::mouseClick(f.Option3, Qt::LeftButton);
@@ -209,7 +209,7 @@ private slots:
 
         // A rotated graduated text: the refusal, and nothing changes.
         f.Combo3->setText(QStringLiteral("Graduated Text"));
-        t.textAngle = 100;
+        t.setTextRotation(100);
         s.fixture().ui().answerMsgBox(platform::vbOK);
         t.Label36_Click();
         QCOMPARE(s.fixture().ui().calls().back().text,

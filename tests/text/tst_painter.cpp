@@ -43,10 +43,10 @@ private slots:
         auto& t = f.text();
         prepare(s, QStringLiteral("AB\r\nCD"), 100, 50);
         t.drawText();
-        QCOMPARE(t.textSize, 38.0);
-        QCOMPARE(t.lineTops[1], 50.0);
-        QCOMPARE(t.lineTops[2], 88.0);
-        QCOMPARE(t.lineTops[3], 0.0);
+        QCOMPARE(t.textLineStep(), 38.0);
+        QCOMPARE(t.lineTop(1), 50.0);
+        QCOMPARE(t.lineTop(2), 88.0);
+        QCOMPARE(t.lineTop(3), 0.0);
         QCOMPARE(s.canvas().elementX(), 100.f);
         QCOMPARE(s.canvas().elementY(), 50.f);
         const int cell = cellHeight(t);
@@ -62,13 +62,13 @@ private slots:
         // 30 degrees: each further line 20 x 300 / 470 = 12.77 pixels to the right and as
         // much less far down; the line climbs to the right above its start.
         prepare(s, QStringLiteral("AB\r\nCD"), 100, 50);
-        t.textAngle = 300;
+        t.setTextRotation(300);
         t.drawText();
-        QVERIFY(std::abs(t.lineTops[2] - (50 + 38 - 20 * 300.0 / 470)) < 1e-3);
+        QVERIFY(std::abs(t.lineTop(2) - (50 + 38 - 20 * 300.0 / 470)) < 1e-3);
         QCOMPARE(s.canvas().elementX(), 100.f);
         QCOMPARE(s.canvas().elementY(), 50.f);
         QVERIFY(inkBounds(screen(s), kBlack).top() < 45);
-        t.textAngle = 0;
+        t.setTextRotation(0);
     }
 
     // One character per row in the screen's own font: AB and CD 30 apart at (100, 50).
@@ -79,12 +79,12 @@ private slots:
         auto& t = f.text();
         prepare(s, QStringLiteral("AB\r\nCD"), 100, 50);
         platform::setBackColor(f.Label31, canvas::kPendingColor);
-        t.textSize = 30;
-        t.textAngle = 300; // a vertical text is never turned
+        t.setLastLineStep(30);
+        t.setTextRotation(300); // a vertical text is never turned
         t.drawText();
-        QCOMPARE(t.textSize, 30.0);
-        QCOMPARE(t.lineTops[1], 50.0);
-        QCOMPARE(t.lineTops[2], 80.0);
+        QCOMPARE(t.textLineStep(), 30.0);
+        QCOMPARE(t.lineTop(1), 50.0);
+        QCOMPARE(t.lineTop(2), 80.0);
         QCOMPARE(s.canvas().elementX(), 100.f);
         QCOMPARE(s.canvas().elementY(), 50.f);
         const QImage img = screen(s);
@@ -97,7 +97,7 @@ private slots:
         QVERIFY(inkBounds(img, kBlack, QRect(130, 0, 30, 512)).isEmpty());
         // The four characters differ: A over B, C over D, in the screen's font unturned.
         QVERIFY(img.copy(100, 50, 30, 30) != img.copy(160, 50, 30, 30));
-        t.textAngle = 0;
+        t.setTextRotation(0);
     }
 
     void guards()
@@ -113,9 +113,9 @@ private slots:
         platform::setBackColor(f.Command47, platform::vbButtonFace);
         QVERIFY(!printsSomething());
         // A stamp prints with nothing pending.
-        t.sharedCounter = 7270;
+        t.setSharedCounter(7270);
         QVERIFY(printsSomething());
-        t.sharedCounter = 0;
+        t.setSharedCounter(0);
 
         // The log listing in the text box is never printed.
         prepare(s, QStringLiteral("AB"), 100, 50);
@@ -140,24 +140,24 @@ private slots:
 
         // A selection prints alone, exactly as that text would.
         prepare(s, QStringLiteral("ABCDE"), 100, 50);
-        t.selectedText = QStringLiteral("BCD");
+        t.setSelectedText(QStringLiteral("BCD"));
         t.drawText();
-        QCOMPARE(t.textToDraw, QStringLiteral("BCD"));
+        QCOMPARE(t.textToDraw(), QStringLiteral("BCD"));
         const QImage selection = screen(s);
         prepare(s, QStringLiteral("BCD"), 100, 50);
-        QVERIFY(t.selectedText.isEmpty()); // the change of Text1 forgot it
+        QVERIFY(t.selectedText().isEmpty()); // the change of Text1 forgot it
         t.drawText();
         QCOMPARE(screen(s), selection);
 
         // A line longer than 1501 characters goes on right after the cut.
         prepare(s, QString(1501, u'a') + QStringLiteral("XY\r\nZ"), 0, 0);
         t.drawText();
-        QCOMPARE(t.textLines[1], QString(1501, u'a'));
-        QCOMPARE(t.textLines[2], QStringLiteral("XY"));
-        QCOMPARE(t.textLines[3], QStringLiteral("Z"));
+        QCOMPARE(t.textLine(1), QString(1501, u'a'));
+        QCOMPARE(t.textLine(2), QStringLiteral("XY"));
+        QCOMPARE(t.textLine(3), QStringLiteral("Z"));
         prepare(s, QString(1501, u'a'), 0, 0);
         t.drawText();
-        QCOMPARE(t.lineTops[2], 0.0);
+        QCOMPARE(t.lineTop(2), 0.0);
 
         // At most 20 lines; a final line end adds an empty line.
         QStringList many;
@@ -165,12 +165,12 @@ private slots:
             many << QStringLiteral("L%1").arg(i);
         prepare(s, many.join(QStringLiteral("\r\n")), 0, 0);
         t.drawText();
-        QCOMPARE(t.textLines[20], QStringLiteral("L20"));
-        QCOMPARE(t.lineTops[20], 19 * 38.0);
+        QCOMPARE(t.textLine(20), QStringLiteral("L20"));
+        QCOMPARE(t.lineTop(20), 19 * 38.0);
         prepare(s, QStringLiteral("A\r\n"), 0, 10);
         t.drawText();
-        QCOMPARE(t.textLines[2], QString());
-        QCOMPARE(t.lineTops[2], 48.0);
+        QCOMPARE(t.textLine(2), QString());
+        QCOMPARE(t.lineTop(2), 48.0);
     }
 
     // Fixed seed: the first 24 characters in the six colours in turn, the rest in the
@@ -196,7 +196,7 @@ private slots:
             QVERIFY2(seen == QSet<QRgb>{rgb(colour)}, qPrintable(QStringLiteral("character %1").arg(c)));
         }
         QCOMPARE(f.Picture1->ForeColor(), quint32(platform::vbWhite));
-        QCOMPARE(t.multiColourFlag, 0);
+        QVERIFY(!t.multiColourWaiting());
         QVERIFY(inkBounds(img, kBlack, QRect(0, 50 + cell, 640, 512 - 50 - cell)).isEmpty());
         QCOMPARE(s.canvas().elementX(), 20.f);
 
@@ -210,7 +210,7 @@ private slots:
         // Vertical: row k in the k-th colour.
         prepare(s, QStringLiteral("123456"), 100, 20);
         platform::setBackColor(f.Label31, canvas::kPendingColor);
-        t.textSize = 30;
+        t.setLastLineStep(30);
         t.drawText();
         const QImage rows = screen(s);
         for (int k = 1; k <= 6; ++k)
@@ -228,7 +228,7 @@ private slots:
         prepare(s, QStringLiteral("AB"), 100, 50);
         f.Check6->setValue(1);
         f.Check14->setValue(1);
-        t.textAngle = 300;
+        t.setTextRotation(300);
         platform::gdi::LogFont font = t.rotatedFont();
         QCOMPARE(font.height, -24);
         QCOMPARE(font.weight, 2400);
@@ -244,17 +244,17 @@ private slots:
         f.Picture1->setBackColor(0xFF0000);
         prepare(s, QStringLiteral("AB"), 100, 50);
         f.Check16->setValue(1);
-        QCOMPARE(t.textAngle, 0.0);
-        QCOMPARE(t.savedTextAngle, 300.0);
+        QCOMPARE(t.textRotation(), 0.0);
+        QCOMPARE(t.savedTextRotation(), 300.0);
         QImage img = screen(s);
         const QRect box = inkBounds(img, kBlack);
         const QFontMetrics metrics(platform::gdi::qFontFor(t.rotatedFont()));
         QCOMPARE(box, QRect(100, 50, metrics.horizontalAdvance(QStringLiteral(" AB ")), metrics.height()));
         QCOMPARE(inkColours(img, box), (QSet<QRgb>{kBlue, kWhite}));
         f.Check16->setValue(0);
-        QCOMPARE(t.textAngle, 300.0);
+        QCOMPARE(t.textRotation(), 300.0);
         QVERIFY(!inkColours(screen(s), QRect(0, 0, 640, 512)).contains(kBlue));
-        t.textAngle = 0;
+        t.setTextRotation(0);
     }
 };
 

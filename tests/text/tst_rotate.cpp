@@ -48,17 +48,17 @@ private slots:
         QList<double> angles;
         for (int i = 0; i < 10; ++i) {
             t.rotateclockwise();
-            angles << t.textAngle;
+            angles << t.textRotation();
         }
         QCOMPARE(angles, (QList<double>{-100, -200, -300, -400, -500, -600, -700, -800, -900, -900}));
         // Turned a quarter clockwise the line stands upright.
         const QRect upright = inkBounds(screen(s), kBlack);
         QVERIFY2(upright.height() > upright.width() && flat.width() > flat.height(), "the text is drawn turned");
         t.rotateanticlockwise();
-        QCOMPARE(t.textAngle, -800.0);
+        QCOMPARE(t.textRotation(), -800.0);
         for (int i = 0; i < 20; ++i)
             t.rotateanticlockwise();
-        QCOMPARE(t.textAngle, 900.0);
+        QCOMPARE(t.textRotation(), 900.0);
     }
 
     void refusals()
@@ -72,7 +72,7 @@ private slots:
         f.Check16->setValue(1);
         t.rotateclockwise();
         t.rotateanticlockwise();
-        QCOMPARE(t.textAngle, 0.0);
+        QCOMPARE(t.textRotation(), 0.0);
         QVERIFY(ui.calls().isEmpty());
         f.Check16->setValue(0);
 
@@ -85,7 +85,7 @@ private slots:
         ui.answerMsgBox(platform::vbOK);
         t.rotateanticlockwise();
         QCOMPARE(ui.messages().last(), QStringLiteral("Cannot rotate graduated or striped text"));
-        QCOMPARE(t.textAngle, 0.0);
+        QCOMPARE(t.textRotation(), 0.0);
     }
 
     // At 0 the picture is copied about the centres exactly; at -pi/2 each point lands a
@@ -208,7 +208,7 @@ private slots:
         s.clock().advance(400);
         QCOMPARE(ticks.count(), 1);
         QVERIFY(!f.Timer2->enabled());
-        QCOMPARE(f.text().textAngle, 0.0);
+        QCOMPARE(f.text().textRotation(), 0.0);
     }
 };
 

@@ -85,12 +85,12 @@ private slots:
         prepare(s, QStringLiteral("AB"), 100, 100);
         emit f.Label31->Click();
         f.VScroll3->setValue(9);
-        QCOMPARE(t.textSize, 38.0);
-        QCOMPARE(t.textSizeStep, 38.0);
-        QCOMPARE(t.lineTops[2] - t.lineTops[1], 38.0);
+        QCOMPARE(t.textLineStep(), 38.0);
+        QCOMPARE(t.textSizeStep(), 38.0);
+        QCOMPARE(t.lineTop(2) - t.lineTop(1), 38.0);
         f.VScroll3->setValue(0);
-        QCOMPARE(t.textSize, 20.0);
-        QCOMPARE(t.lineTops[2] - t.lineTops[1], 20.0);
+        QCOMPARE(t.textLineStep(), 20.0);
+        QCOMPARE(t.lineTop(2) - t.lineTop(1), 20.0);
     }
 
     void leftPressSetsTextColour()
@@ -141,10 +141,10 @@ private slots:
         // Pattern Fill: the fill colour and the drag only.
         f.Picture1->setForeColor(0x00FF00);
         platform::setBackColor(f.Label32, canvas::kPendingColor);
-        t.sharedCounter = 0;
+        t.setSharedCounter(0);
         press(s, 7, kLeft);
         QCOMPARE(s.canvas().patternFillColour(), 0xFFFF00);
-        QCOMPARE(t.sharedCounter, 201);
+        QCOMPARE(t.sharedCounter(), 201);
         QCOMPARE(DragManager::instance().source(), static_cast<QWidget*>(f.swatch(7)));
         QCOMPARE(f.Picture1->ForeColor(), 0x00FF00u);
         DragManager::instance().cancel();

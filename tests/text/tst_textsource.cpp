@@ -116,9 +116,9 @@ private slots:
         f.Text1->setSelStart(1);
         f.Text1->setSelLength(3);
         emit f.Text1->MouseUp(1, 0, 5, 5);
-        QCOMPARE(t.selectedText, QStringLiteral("BCD"));
+        QCOMPARE(t.selectedText(), QStringLiteral("BCD"));
         f.Text1->setText(QStringLiteral("ABCDEF"));
-        QCOMPARE(t.selectedText, QString());
+        QCOMPARE(t.selectedText(), QString());
         // A press in the box shows Pattern Fill off.
         platform::setBackColor(f.Label32, canvas::kPendingColor);
         emit f.Text1->MouseDown(1, 0, 5, 5);
@@ -135,21 +135,21 @@ private slots:
         f.Combo3->setListIndex(1); // "Striped Text"
         platform::setBackColor(f.Label29, canvas::kPendingColor);
         c.putAsideDrawingColour(QStringLiteral("12345"));
-        t.textEditState = 400;
-        t.textFontSize = QStringLiteral("30");
+        t.setTextEditState(400);
+        t.setTextFontSize(QStringLiteral("30"));
         f.Check16->setValue(1);
         c.setElementAngle(20);
-        t.textAngle = 300;
+        t.setTextRotation(300);
         canvas::TxCanvas::select(f.Option6);
         platform::setBackColor(f.Command47, canvas::kPendingColor);
         t.Option1_Click();
         QVERIFY(f.Option1->value() && !f.Option6->value());
         QCOMPARE(platform::backColor(f.Option1), quint32(canvas::kModeOnColor));
-        QCOMPARE(t.styledTextPending, 1);
+        QVERIFY(t.styledTextWaiting());
         QCOMPARE(rgb32(f.Image6->Picture()), solid(640, 512, kGreen));
         QCOMPARE(platform::backColor(f.Label29), quint32(canvas::kToolOffColor));
         QCOMPARE(t.fontRecord[7], QStringLiteral("12345"));
-        QCOMPARE(t.textEditState, 0);
+        QCOMPARE(t.textEditState(), 0);
         QCOMPARE(f.Picture1->FontName(), f.Text1->font().family());
         QCOMPARE(f.Picture1->FontSize(), 30.0);
         QVERIFY(!f.Picture1->FontTransparent()); // BkGnd's opaque box
