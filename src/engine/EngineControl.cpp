@@ -67,13 +67,13 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
         return false;
 
     steps.step(QStringLiteral("mmsCreate"), [&] { e.mmsCreate(&form_.widget(), 0); });
-    steps.step(QStringLiteral("txDib"), [&] { txDib = e.mmsCreateDIB(800, 616); });
-    steps.step(QStringLiteral("rxDib"), [&] { rxDib = e.mmsCreateDIB(800, 616); });
-    steps.step(QStringLiteral("mmsSetBitmap"), [&] { e.mmsSetBitmap(rxDib, 0, txDib); });
-    steps.step(QStringLiteral("tuneDib"), [&] { tuneDib = createDibFor(e, form_.Picture15); });
-    steps.step(QStringLiteral("specDibA"), [&] { specDibA = createDibFor(e, form_.Picture16); });
-    steps.step(QStringLiteral("specDibB"), [&] { specDibB = createDibFor(e, form_.Picture17); });
-    steps.step(QStringLiteral("mmsSetTuneBitmap"), [&] { e.mmsSetTuneBitmap(specDibA, specDibB, tuneDib); });
+    steps.step(QStringLiteral("txDib"), [&] { txDib_ = e.mmsCreateDIB(800, 616); });
+    steps.step(QStringLiteral("rxDib"), [&] { rxDib_ = e.mmsCreateDIB(800, 616); });
+    steps.step(QStringLiteral("mmsSetBitmap"), [&] { e.mmsSetBitmap(rxDib_, 0, txDib_); });
+    steps.step(QStringLiteral("tuneDib"), [&] { tuneDib_ = createDibFor(e, form_.Picture15); });
+    steps.step(QStringLiteral("specDibA"), [&] { specDibA_ = createDibFor(e, form_.Picture16); });
+    steps.step(QStringLiteral("specDibB"), [&] { specDibB_ = createDibFor(e, form_.Picture17); });
+    steps.step(QStringLiteral("mmsSetTuneBitmap"), [&] { e.mmsSetTuneBitmap(specDibA_, specDibB_, tuneDib_); });
     steps.step(QStringLiteral("mmsSetSpecRange"), [&] { e.mmsSetSpecRange(700, 2000); });
     steps.step(QStringLiteral("mmsStart"), [&] { e.mmsStart(); });
     // The list index is the mode number: the names stop at the first mode without one.
@@ -93,18 +93,18 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
         form_.Combo2->setListIndex(mode);
     });
     steps.step(QStringLiteral("Label37"), [&] { form_.Label37->setCaption(form_.Combo2->text()); });
-    steps.step(QStringLiteral("clear RX DIB"), [&] { e.mmsFillDIB(rxDib, 0); });
+    steps.step(QStringLiteral("clear RX DIB"), [&] { e.mmsFillDIB(rxDib_, 0); });
     steps.step(QStringLiteral("Label56"), [&] {
         form_.Label56->setCaption(platform::engineText(e.EngineString(e.mmsSetFSKID(nullptr))));
     });
     steps.step(QStringLiteral("Image24"), [&] { form_.Image24->setPicture(form_.Image16->Picture()); });
     steps.step(QStringLiteral("notchFreq"), [&] { notchFreq_ = 50; });
-    steps.step(QStringLiteral("tune word"), [&] { engineResult = e.mmsSetTuneControl(-1); });
+    steps.step(QStringLiteral("tune word"), [&] { engineResult_ = e.mmsSetTuneControl(-1); });
     steps.stepIf(
         QStringLiteral("FM display word"), [&] { return form_.Check11->value() == 0; },
         [&] {
-            engineResult = tuneWordFor(engineResult, SpectrumFm);
-            e.mmsSetTuneControl(engineResult);
+            engineResult_ = tuneWordFor(engineResult_, SpectrumFm);
+            e.mmsSetTuneControl(engineResult_);
         });
     steps.stepIf(QStringLiteral("notch"), [&] { return form_.Check11->value() == 1; }, [&] { Check11_Click(); });
     steps.stepIf(QStringLiteral("FFT display"), [&] { return form_.Check12->value() == 1; },
@@ -121,9 +121,9 @@ void EngineControl::Form_QueryUnload()
     platform::StepRunner steps(QStringLiteral("Form_QueryUnload"));
     steps.step(QStringLiteral("mmsDelete"), [&] { engine_.mmsDelete(); });
     const std::pair<const char*, int32_t> buffers[] = {
-        {"rxDib", rxDib}, {"txDib", txDib}, {"specDibA", specDibA}, {"specDibB", specDibB}, {"tuneDib", tuneDib}};
+        {"rxDib", rxDib_}, {"txDib", txDib_}, {"specDibA", specDibA_}, {"specDibB", specDibB_}, {"tuneDib", tuneDib_}};
     for (const auto& [name, dib] : buffers)
-        steps.step(QString::fromLatin1(name), [&] { engineResult = engine_.mmsDeleteDIB(dib); });
+        steps.step(QString::fromLatin1(name), [&] { engineResult_ = engine_.mmsDeleteDIB(dib); });
     platform::waitWithEvents(2000);
 }
 
@@ -147,6 +147,17 @@ bool EngineControl::isDatedPictureFile(const QString& fileName) const
 int EngineControl::jpegWriteQuality() const
 {
     return std::clamp(int(platform::CInt(jpegQuality_.toDouble())), 0, 100);
+}
+
+void EngineControl::readTuningWord()
+{
+    engineResult_ = engine_.mmsSetTuneControl(-1);
+}
+
+void EngineControl::tuneForFftSpectrum()
+{
+    engineResult_ = qint32((quint32(engineResult_) & 0xFFFFFFC8u) | 0x12u);
+    engine_.mmsSetTuneControl(engineResult_);
 }
 
 } // namespace engine

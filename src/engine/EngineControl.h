@@ -93,7 +93,7 @@ public:
     // default the current mode's size. Nothing pending over the picture goes with it.
     void copyTxScreenToDib(int width, int height);
     void copyTxScreenToDib() override { copyTxScreenToDib(modeWidth_, modeHeight_); }
-    void targetWholeModePicture() override { dstRect[0] = 0; dstRect[1] = 0; dstRect[2] = modeWidth_; dstRect[3] = modeHeight_; }
+    void targetWholeModePicture() override { dstRect_[0] = 0; dstRect_[1] = 0; dstRect_[2] = modeWidth_; dstRect_[3] = modeHeight_; }
     // An engine DIB drawn through a picture box's device context (into the layers its
     // AutoRedraw says), from the rectangle src to the rectangle dst.
     void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) override;
@@ -107,15 +107,21 @@ public:
     // The text the announcement speaks before a picture in the given mode.
     QString announcementText(int mode) const;
 
-    // Engine buffers, 0 until created; kept after deletion, never used again.
-    int32_t txDib = 0;
-    int32_t rxDib = 0;
-    int32_t tuneDib = 0;
-    int32_t specDibA = 0;
-    int32_t specDibB = 0;
-    int32_t engineResult = 0;
-    int32_t dstRect[4] = {0, 0, 0, 0};
-    int32_t srcRect[4] = {0, 0, 0, 0};
+    // Engine buffers, 0 until created; kept after deletion, never used again: the TX
+    // picture's, the received picture's, the tuning display's and the two spectrum
+    // displays'. Tests stand in a TX buffer of their own.
+    int32_t txDib() const { return txDib_; }
+    void setTxDib(int32_t dib) { txDib_ = dib; }
+    int32_t rxDib() const { return rxDib_; }
+    int32_t tuneDib() const { return tuneDib_; }
+    int32_t specDibA() const { return specDibA_; }
+    int32_t specDibB() const { return specDibB_; }
+    // A handler left an engine reply behind (the start-up's last steps clear it).
+    bool engineReplyLeft() const { return engineResult_ != 0; }
+    void clearEngineReply() { engineResult_ = 0; }
+    // The spectrum's tuning word read from the engine, then set to the FFT display.
+    void readTuningWord();
+    void tuneForFftSpectrum();
     // The picture size of the current mode (GetModeImageSize).
     int modeWidth() const { return modeWidth_; }
     int modeHeight() const { return modeHeight_; }
@@ -149,8 +155,8 @@ public:
     int pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
                          const QString& prefix) override;
     int jpegWriteQuality() const override;
-    bool txBufferMade() const override { return txDib != 0; }
-    int32_t receivedPictureDib() const override { return rxDib; }
+    bool txBufferMade() const override { return txDib_ != 0; }
+    int32_t receivedPictureDib() const override { return rxDib_; }
     QSize modePictureSize() const override { return QSize(modeWidth_, modeHeight_); }
     bool isDatedPictureFile(const QString& fileName) const override;
     double autoSavePictureLimit() const override { return autoSaveLimit_.toDouble(); }
@@ -166,7 +172,7 @@ public:
     static constexpr int txImagesKeep = 35; // pictures the sent-pictures folder keeps
     // The application folder cannot be written (the operator has been told so): the
     // engine's failing settings writes are not told again.
-    bool appFolderReadOnly = false;
+    void markAppFolderReadOnly() { appFolderReadOnly_ = true; }
     // Whether a trouble of that key (an engine fault's text) was told in a tick already.
     bool told(const QString& key) const { return told_.contains(key); }
 
@@ -194,6 +200,15 @@ private:
 
     QDateTime localTime() const { return localTime_(); }
 
+    int32_t txDib_ = 0;
+    int32_t rxDib_ = 0;
+    int32_t tuneDib_ = 0;
+    int32_t specDibA_ = 0;
+    int32_t specDibB_ = 0;
+    int32_t engineResult_ = 0;
+    int32_t dstRect_[4] = {0, 0, 0, 0};
+    int32_t srcRect_[4] = {0, 0, 0, 0};
+    bool appFolderReadOnly_ = false;
     std::function<QDateTime()> localTime_ = [] { return QDateTime::currentDateTime(); };
     int32_t notchFreq_ = 0;
     int modeWidth_ = 0;

@@ -120,8 +120,8 @@ void EngineControl::Timer1_Timer()
     steps.step(QStringLiteral("mmsDoJob"), [&] { status = e.mmsDoJob(1); });
     const int width = modeWidth_;
     const int height = modeHeight_;
-    setRect(srcRect, 0, 0, width, height);
-    setTxPictureRect(dstRect);
+    setRect(srcRect_, 0, 0, width, height);
+    setTxPictureRect(dstRect_);
     drawViews(steps, width, height);
 
     if (status & FskIdReceived) {
@@ -157,7 +157,7 @@ void EngineControl::tellEngineFaults()
         return;
     }
     for (const QString& fault : faults.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        if (!appFolderReadOnly || fault.contains(QLatin1String("sound input")))
+        if (!appFolderReadOnly_ || fault.contains(QLatin1String("sound input")))
             tellLater(QStringLiteral("The engine: %1.").arg(fault), fault);
 }
 
@@ -193,20 +193,20 @@ QString EngineControl::autoSaveFolder()
 void EngineControl::drawViews(platform::StepRunner& steps, int width, int height)
 {
     if (form_.Check4->value() == 0) {
-        steps.step(QStringLiteral("tuning display"), [&] { drawIntoWindow(form_.Picture15, tuneDib); });
-        steps.step(QStringLiteral("spectrum B"), [&] { drawIntoWindow(form_.Picture17, specDibB); });
-        steps.step(QStringLiteral("spectrum A"), [&] { drawIntoWindow(form_.Picture16, specDibA); });
-        steps.step(QStringLiteral("RX Full"), [&] { drawIntoBox(form_.Picture18, dstRect, rxDib, srcRect); });
+        steps.step(QStringLiteral("tuning display"), [&] { drawIntoWindow(form_.Picture15, tuneDib_); });
+        steps.step(QStringLiteral("spectrum B"), [&] { drawIntoWindow(form_.Picture17, specDibB_); });
+        steps.step(QStringLiteral("spectrum A"), [&] { drawIntoWindow(form_.Picture16, specDibA_); });
+        steps.step(QStringLiteral("RX Full"), [&] { drawIntoBox(form_.Picture18, dstRect_, rxDib_, srcRect_); });
         const QRect view = trueSizeView(rxModeNumber(), width, height);
-        setRect(dstRect, 0, 0, view.width(), view.height());
-        steps.step(QStringLiteral("RX True"), [&] { drawIntoBox(form_.Picture22, dstRect, rxDib, srcRect); });
+        setRect(dstRect_, 0, 0, view.width(), view.height());
+        steps.step(QStringLiteral("RX True"), [&] { drawIntoBox(form_.Picture22, dstRect_, rxDib_, srcRect_); });
     }
     if (form_.Check4->value() == 1) {
         steps.step(QStringLiteral("RX monitor"), [&] {
             platform::PictureBox* box = form_.formRXfloat().Picture1;
-            setRect(dstRect, 0, 0, int(platform::roundHalfEven(box->ScaleWidth())),
+            setRect(dstRect_, 0, 0, int(platform::roundHalfEven(box->ScaleWidth())),
                     int(platform::roundHalfEven(box->ScaleHeight())));
-            drawIntoBox(box, dstRect, rxDib, srcRect);
+            drawIntoBox(box, dstRect_, rxDib_, srcRect_);
         });
     }
 }
@@ -254,7 +254,7 @@ void EngineControl::finishedPicture(platform::StepRunner&)
 void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
 {
     const platform::Engine& e = engine_;
-    steps.step(QStringLiteral("clear RX DIB"), [&] { e.mmsFillDIB(rxDib, 0); });
+    steps.step(QStringLiteral("clear RX DIB"), [&] { e.mmsFillDIB(rxDib_, 0); });
     form_.Label56->setCaption(QString());
     if (platform::backColor(form_.Command3) != SendingColour)
         platform::setBackColor(form_.Command1, ReceivingColour);
@@ -277,7 +277,7 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
             txMode_ = rxMode_;
         });
     }
-    steps.step(QStringLiteral("clear RX DIB again"), [&] { e.mmsFillDIB(rxDib, 0); });
+    steps.step(QStringLiteral("clear RX DIB again"), [&] { e.mmsFillDIB(rxDib_, 0); });
     if (form_.Check1->value() == 1 && form_.SSTab1->currentIndex() != 2) {
         form_.SSTab1->setCurrentIndex(0);
         form_.Picture21->hide();
@@ -350,7 +350,7 @@ void EngineControl::endOfTransmission(platform::StepRunner& steps)
             try {
                 archivePicture(form_.Picture1->Image(), folder, txImagesKeep, INT_MAX);
             } catch (const std::exception& e) {
-                if (!appFolderReadOnly)
+                if (!appFolderReadOnly_)
                     tellLater(QString::fromUtf8(e.what()) + QStringLiteral(". Sent pictures are not being kept."),
                               QStringLiteral("archive ") + folder);
                 throw;
@@ -380,18 +380,18 @@ void EngineControl::endOfReception(platform::StepRunner& steps)
     if (!(lines > modeHeight_ / 2.0))
         return;
 
-    setTxPictureRect(dstRect);
-    steps.step(QStringLiteral("full copy"), [&] { drawIntoBox(form_.Picture19, dstRect, rxDib, srcRect); });
+    setTxPictureRect(dstRect_);
+    steps.step(QStringLiteral("full copy"), [&] { drawIntoBox(form_.Picture19, dstRect_, rxDib_, srcRect_); });
     form_.strips().shiftRecentRow(form_.Picture19->Image());
 
     // The 1:1 view keeps a copy of the picture across repaints until the next one starts.
     const int mode = rxModeNumber();
     if (isSmallMode(mode))
-        setTxPictureRect(srcRect);
-    setRect(dstRect, 0, 0, 320, 256);
+        setTxPictureRect(srcRect_);
+    setRect(dstRect_, 0, 0, 320, 256);
     platform::PictureBox* view = form_.Picture22;
     view->setAutoRedraw(true);
-    steps.step(QStringLiteral("freeze the view"), [&] { drawIntoBox(view, dstRect, rxDib, srcRect); });
+    steps.step(QStringLiteral("freeze the view"), [&] { drawIntoBox(view, dstRect_, rxDib_, srcRect_); });
     view->setPicture(view->Image());
     view->setAutoRedraw(false);
 

@@ -73,10 +73,10 @@ QString EngineControl::announcementText(int mode) const
 
 void EngineControl::copyTxScreenToDib(int width, int height)
 {
-    dstRect[0] = 0;
-    dstRect[1] = 0;
-    dstRect[2] = width;
-    dstRect[3] = height;
+    dstRect_[0] = 0;
+    dstRect_[1] = 0;
+    dstRect_[2] = width;
+    dstRect_[3] = height;
     // The committed picture only: whatever is drawn over it and not set is not sent. A
     // screen that never had a picture is its back colour.
     platform::PictureBox* screen = form_.Picture1;
@@ -85,7 +85,7 @@ void EngineControl::copyTxScreenToDib(int width, int height)
         picture = QImage(screen->size(), QImage::Format_RGB32);
         picture.fill(platform::toQColor(screen->BackColor()));
     }
-    engine_.mmsDrawDIBbmp(txDib, dstRect, &picture, nullptr, 4);
+    engine_.mmsDrawDIBbmp(txDib_, dstRect_, &picture, nullptr, 4);
 }
 
 // The announcement: the transmitter keyed, the output at full volume, " This is ", the
@@ -166,9 +166,9 @@ void EngineControl::Command3_Click()
         return;
     }
     steps.step(QStringLiteral("loopback clears the RX picture"), [&] {
-        engineResult = e.mmsSetTxControl(-1);
-        if (engineResult & (0x10000 | 0x20000))
-            e.mmsFillDIB(rxDib, 0);
+        engineResult_ = e.mmsSetTxControl(-1);
+        if (engineResult_ & (0x10000 | 0x20000))
+            e.mmsFillDIB(rxDib_, 0);
     });
     txProgressScale_ = modeHeight_ > 0 ? interfaces::kTxHeight / modeHeight_ : 0;
     steps.step(QStringLiteral("TX DIB"), [&] { copyTxScreenToDib(modeWidth_, modeHeight_); });

@@ -507,12 +507,11 @@ void Shell::restoreRanges(platform::StepRunner& steps)
                [&] { form.Command48->setText(platform::numberText(number(engine.toneFrequency()))); });
 
     // The FFT spectrum's tuning word, when a handler above left an engine reply behind.
-    steps.stepIf(QStringLiteral("tuning word"), [&] { return engine.engineResult != 0; }, [&] {
+    steps.stepIf(QStringLiteral("tuning word"), [&] { return engine.engineReplyLeft(); }, [&] {
         steps.step(QStringLiteral("Sp FM off"), [&] { form.Check25->setValue(0); });
         steps.step(QStringLiteral("Sp FFT on"), [&] { form.Check12->setValue(1); });
-        steps.step(QStringLiteral("read tuning word"), [&] { engine.engineResult = engine.binding().mmsSetTuneControl(-1); });
-        engine.engineResult = qint32((quint32(engine.engineResult) & 0xFFFFFFC8u) | 0x12u);
-        steps.step(QStringLiteral("set tuning word"), [&] { engine.binding().mmsSetTuneControl(engine.engineResult); });
+        steps.step(QStringLiteral("read tuning word"), [&] { engine.readTuningWord(); });
+        steps.step(QStringLiteral("set tuning word"), [&] { engine.tuneForFftSpectrum(); });
     });
 
     tickWhenOne(steps, QStringLiteral("Border"), form.Check3, borderSetting);

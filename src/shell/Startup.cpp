@@ -379,7 +379,7 @@ void Shell::placeLoadedWindows(platform::StepRunner& steps)
     // The output volume as found, for the announcement and the shut-down to restore.
     steps.step(QStringLiteral("output gain"), [&] {
         savedWaveVolume = engine.binding().vrrGetOutputGain();
-        engine.engineResult = 0;
+        engine.clearEngineReply();
     });
     // The multimedia window: loaded, hidden, on top. (Its own load finds no system
     // entries to repair on this platform.)

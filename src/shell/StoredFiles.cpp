@@ -103,7 +103,7 @@ void Shell::checkAppFolder()
     if (platform::folderWritable(platform::appFolder(), &why))
         return;
     appFolderReadOnly_ = true;
-    form_.engine().appFolderReadOnly = true;
+    form_.engine().markAppFolderReadOnly();
     addTrouble(QStringLiteral("The application folder %1 cannot be written (%2): settings and pictures will not "
                               "be saved.")
                    .arg(QDir::toNativeSeparators(platform::appFolder()), why));

@@ -96,7 +96,7 @@ public:
     {
         QImage out = solid(640, 512, 0xFFFF00FF);
         const int32_t rect[4] = {0, 0, 640, 512};
-        form().engine().binding().mmsDrawDIBdc(&out, rect, form().engine().txDib, rect, 0);
+        form().engine().binding().mmsDrawDIBdc(&out, rect, form().engine().txDib(), rect, 0);
         return out;
     }
 

@@ -57,7 +57,7 @@ static void receive(Station& s, const QImage& picture)
 {
     auto& engine = s.form().engine();
     const int32_t rect[4] = {0, 0, picture.width(), picture.height()};
-    engine.binding().mmsDrawDIBbmp(engine.rxDib, rect, &picture, nullptr, 0);
+    engine.binding().mmsDrawDIBbmp(engine.rxDib(), rect, &picture, nullptr, 0);
     engine.setModePictureSize(picture.width(), picture.height());
 }
 

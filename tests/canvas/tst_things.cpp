@@ -117,7 +117,7 @@ private slots:
 
         // "User Color" cancelled: the picture stays, yet its copies and the buffer are renewed.
         f.Picture1->setPicture(before);
-        f.engine().binding().mmsFillDIB(f.engine().txDib, 0);
+        f.engine().binding().mmsFillDIB(f.engine().txDib(), 0);
         f.Image6->setPicture({});
         s.fixture().ui().cancelColor();
         pick(f, QStringLiteral("User Color"));

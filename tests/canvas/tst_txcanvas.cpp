@@ -113,7 +113,7 @@ private slots:
         form.Picture1->setPicture(picture);
 
         // A drop that carries no picture (code 0) re-commits and pushes, and turns SET red.
-        form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
+        form.engine().binding().mmsFillDIB(form.engine().txDib(), 0);
         form.Text2->setFocus();
         c.setDragSource(canvas::dragNone);
         c.Picture1_DragDrop(nullptr, 30, 40);
@@ -253,7 +253,7 @@ private slots:
 
         // On a pixel of the fill colour nothing changes, but the picture is still committed
         // and pushed.
-        form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
+        form.engine().binding().mmsFillDIB(form.engine().txDib(), 0);
         DragManager::instance().begin(form.Label25);
         dropOnTxScreen(s, 150, 150);
         QCOMPARE(rgb32(form.Picture1->Picture()), expected);
@@ -281,7 +281,7 @@ private slots:
         form.Image10->setPicture(solid(640, 512, kBlue));
         platform::setBackColor(form.Command20, canvas::kPendingColor);
         platform::setBackColor(form.Label17, canvas::kPendingColor);
-        form.engine().binding().mmsFillDIB(form.engine().txDib, 0);
+        form.engine().binding().mmsFillDIB(form.engine().txDib(), 0);
         emit form.Image10->mouseDown(1, 0, 5, 5);
         QCOMPARE(c.dragSourceCode(), 13);
         dropOnTxScreen(s, 150, 150);

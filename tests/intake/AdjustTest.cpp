@@ -44,7 +44,7 @@ void openOnRx(Station& s, const QImage& received)
     auto& e = f.engine();
     e.setModePictureSize(received.width(), received.height());
     const int32_t rect[4] = {0, 0, received.width(), received.height()};
-    e.binding().mmsDrawDIBbmp(e.rxDib, rect, &received, rect, 4);
+    e.binding().mmsDrawDIBbmp(e.rxDib(), rect, &received, rect, 4);
     f.SSTab1->setCurrentIndex(0);
     f.Command13->click();
     QVERIFY(!f.Frame9->isHidden());

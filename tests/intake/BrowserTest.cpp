@@ -483,7 +483,7 @@ private slots:
         auto& [f, form, in] = b;
         auto& engine = form.engine();
         engine.setEngine(platform::Engine::load(QStringLiteral(REAL_ENGINE_PATH)));
-        engine.txDib = engine.binding().mmsCreateDIB(800, 616);
+        engine.setTxDib(engine.binding().mmsCreateDIB(800, 616));
         QTemporaryDir dir;
         writeColours(dir.path(), 6);
         form.File1->setPath(dir.path());
@@ -500,7 +500,7 @@ private slots:
         QVERIFY(form.formCropLoaded());
         QCOMPARE(form.formCrop().Picture1->Picture().pixel(320, 256), kColours[1]);
         QCOMPARE(form.File1->FileName(), QStringLiteral("p1.png"));
-        engine.binding().mmsDeleteDIB(engine.txDib);
+        engine.binding().mmsDeleteDIB(engine.txDib());
     }
 
     // Stored under Dir 3 and paged; after a restart "Load Pic" shows the same page.

@@ -49,10 +49,10 @@ struct Station {
     {
         auto &engine = f.form().engine();
         engine.setEngine(platform::Engine::load(QStringLiteral(REAL_ENGINE_PATH)));
-        engine.txDib = engine.binding().mmsCreateDIB(800, 616);
+        engine.setTxDib(engine.binding().mmsCreateDIB(800, 616));
         engine.setModePictureSize(320, 256);
     }
-    ~Station() { f.form().engine().binding().mmsDeleteDIB(f.form().engine().txDib); }
+    ~Station() { f.form().engine().binding().mmsDeleteDIB(f.form().engine().txDib()); }
     shell::FormMain &form() { return f.form(); }
     platform::ScriptedUi &ui() { return f.ui(); }
     QString write(const QString &name, const QImage &picture, int format)
@@ -79,7 +79,7 @@ struct Station {
         QImage out(engine.modeWidth(), engine.modeHeight(), QImage::Format_RGB32);
         out.fill(Qt::gray);
         const int32_t rect[4] = {0, 0, engine.modeWidth(), engine.modeHeight()};
-        engine.binding().mmsDrawDIBdc(&out, rect, engine.txDib, rect, 0);
+        engine.binding().mmsDrawDIBdc(&out, rect, engine.txDib(), rect, 0);
         return out;
     }
 };

@@ -26,9 +26,9 @@ QClipboard& clipboard() { return *QGuiApplication::clipboard(); }
 void receive(Station& s, const QImage& picture)
 {
     auto& e = s.form().engine();
-    e.binding().mmsFillDIB(e.rxDib, 0xFF0000);
+    e.binding().mmsFillDIB(e.rxDib(), 0xFF0000);
     const int32_t rect[4] = {0, 0, picture.width(), picture.height()};
-    e.binding().mmsDrawDIBbmp(e.rxDib, rect, &picture, rect, 4);
+    e.binding().mmsDrawDIBbmp(e.rxDib(), rect, &picture, rect, 4);
     e.setModePictureSize(picture.width(), picture.height());
 }
 

@@ -15,7 +15,7 @@ namespace {
 // The TX buffer filled with one colour, so that any push shows.
 void seedTxBuffer(Station& s, QRgb colour)
 {
-    s.form().engine().binding().mmsFillDIB(s.form().engine().txDib, colour & 0xFFFFFF);
+    s.form().engine().binding().mmsFillDIB(s.form().engine().txDib(), colour & 0xFFFFFF);
 }
 
 // The row of the TX screen's picture beside point y of a widget.
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(form.Check2->value(), 1);
         QImage sent = solid(640, 512, 0xFFFF00FF);
         const int32_t rect[4] = {0, 0, 640, 512};
-        form.engine().binding().mmsDrawDIBdc(&sent, rect, form.engine().txDib, rect, 0);
+        form.engine().binding().mmsDrawDIBdc(&sent, rect, form.engine().txDib(), rect, 0);
         QCOMPARE(sent.copy(0, 448, 640, 64), header);
         QVERIFY(sent.copy(0, 0, 640, 448) != solid(640, 448, 0xFFFF00FF));
         form.close();

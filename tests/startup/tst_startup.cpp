@@ -315,7 +315,7 @@ private slots:
             QCOMPARE(boxes(f), QStringList{"|VAREROR.DLL missing. Please install in Application Directory.|0"});
             QVERIFY(!f.form().isVisible());
             QCOMPARE(f.form().Combo2->listCount(), 0);
-            QCOMPARE(f.form().engine().txDib, 0);
+            QCOMPARE(f.form().engine().txDib(), 0);
         }
         // A library that answers with an empty version is no engine either.
         FormFixture f;
@@ -399,7 +399,7 @@ private slots:
         FormFixture f;
         QCOMPARE(load(f), Result::Running);
         auto& engine = f.form().engine();
-        const QList<int32_t> dibs = {engine.rxDib, engine.txDib, engine.specDibA, engine.specDibB, engine.tuneDib};
+        const QList<int32_t> dibs = {engine.rxDib(), engine.txDib(), engine.specDibA(), engine.specDibB(), engine.tuneDib()};
         scripted::script().calls.clear();
 
         // While it waits, events run: the engine timer ticks and the operator can still
@@ -436,7 +436,7 @@ private slots:
         QVERIFY(f.form().windowTitle().endsWith(f.form().engine().engineVersion()));
         QVERIFY(!f.form().engine().engineVersion().isEmpty());
         QVERIFY(f.form().Combo2->listCount() >= 37);
-        QVERIFY(f.form().engine().txDib > 0 && f.form().engine().rxDib > 0);
+        QVERIFY(f.form().engine().txDib() > 0 && f.form().engine().rxDib() > 0);
         f.form().engine().Form_QueryUnload();
         QVERIFY(f.form().engine().binding().deleted());
     }
