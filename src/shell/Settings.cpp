@@ -162,11 +162,19 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.variant(p.shell.kept.paletteIndex); },
      [](Places& p, Out& out, int) { out.integer(p.form.HScroll4->value()); }},
     {14, "outlineWeight", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.text.outlineWeight); },
-     [](Places& p, Out& out, int) { out.variant(p.text.outlineWeight); }},
+     [](Places& p, In& in, int) {
+         QVariant weight = p.text.outlineWeight();
+         in.variant(weight);
+         p.text.setOutlineWeight(weight);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.text.outlineWeight()); }},
     {15, "shadowDepth", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.text.shadowDepth); },
-     [](Places& p, Out& out, int) { out.variant(p.text.shadowDepth); }},
+     [](Places& p, In& in, int) {
+         QVariant depth = p.text.shadowDepth();
+         in.variant(depth);
+         p.text.setShadowDepth(depth);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.text.shadowDepth()); }},
     {16, "shadowDepthScroll", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.shell.shadowDepthScroll); },
      [](Places& p, Out& out, int) { out.integer(p.form.VScroll1->value()); }},
@@ -459,7 +467,7 @@ void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
         const qint32 colour = platform::CLng(number(savedControlValues[2]));
         form.Picture1->setBackColor(quint32(colour));
         platform::setBackColor(form.Label45, quint32(colour));
-        text.textBackColour = colour;
+        text.setTextBackColour(colour);
     });
     steps.step(QStringLiteral("custom colours"), [&] { text.applyCustomColours(); });
 
@@ -549,7 +557,7 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     // operator's choice would).
     steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().shadowStepModeOn(); }, [&] {
         platform::setBackColor(form.Text13, interfaces::kStateOn);
-        text.shadowColourMode = 1;
+        text.setShadowColourMode(1);
         form.Text13->setText(QStringLiteral(" ") + platform::Str(form.HScroll5->value()));
     });
     steps.step(QStringLiteral("Option3"), [&] { form.Option3->setValue(true); });

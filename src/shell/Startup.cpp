@@ -259,7 +259,7 @@ void Shell::restoreTextEffects(platform::StepRunner& steps)
     steps.stepIf(QStringLiteral("shadow colour"), [&] { return number(kept.colourPresetSlot) >= 1 && number(kept.colourPresetSlot) <= 7; },
                  [&] { setScrollValue(form.HScroll5, platform::CInt(number(kept.colourPresetSlot))); });
     steps.step(QStringLiteral("Label47"), [&] {
-        const double weight = number(text.outlineWeight);
+        const double weight = number(text.outlineWeight());
         if (weight == 1)
             form.Label47->setCaption(QStringLiteral("Thin outline"));
         else if (weight == 2)

@@ -115,7 +115,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
         return;
     tx->setBackColor(colour);
     platform::setBackColor(f.Label45, colour);
-    textBackColour = qint32(colour);
+    textBackColour_ = qint32(colour);
     if (styledTextPending_ == 1) {
         Label36_Click();
         return;

@@ -100,7 +100,7 @@ void TextTools::Check15_Click()
     platform::setBackColor(f.Text8, ring);
     fontRecord[7] = platform::numberText(ring);
     tx->setForeColor(ring == 0 ? kNearBlack : ring);
-    const int weight = std::clamp(platform::CInt(platform::Val(outlineWeight.toString())), qint16(0), qint16(2));
+    const int weight = std::clamp(platform::CInt(platform::Val(outlineWeight_.toString())), qint16(0), qint16(2));
     for (int k = 0; k < kCopiesOfWeight[weight]; ++k) {
         // The first copy starts from textY as found; every later one from the rounded Y0.
         cv.setElementX(x0 + float(kOutlineOffsets[k].dx));
@@ -179,13 +179,13 @@ void TextTools::Label47_Click()
     const QString caption = f.Label47->caption();
     if (caption == QLatin1String("Fine outline")) {
         f.Label47->setCaption(QStringLiteral("Thin outline"));
-        outlineWeight = 1;
+        outlineWeight_ = 1;
     } else if (caption == QLatin1String("Thin outline")) {
         f.Label47->setCaption(QStringLiteral("Bold outline"));
-        outlineWeight = 2;
+        outlineWeight_ = 2;
     } else if (caption == QLatin1String("Bold outline")) {
         f.Label47->setCaption(QStringLiteral("Fine outline"));
-        outlineWeight = 0;
+        outlineWeight_ = 0;
     } else {
         return;
     }
@@ -250,12 +250,12 @@ void TextTools::Check17_Click()
     const quint32 textColour = tx->ForeColor();
     const float savedX = cv.elementX();
     const float savedY = cv.elementY();
-    tx->setForeColor(quint32(textBackColour));
+    tx->setForeColor(quint32(textBackColour_));
     // A depth never set (a first start) is the depth bar's, as the bar shows it.
     const int bar = f.VScroll1->value();
-    const int depth = shadowDepth.isNull() || shadowDepth.toString().isEmpty()
+    const int depth = shadowDepth_.isNull() || shadowDepth_.toString().isEmpty()
                           ? bar * bar
-                          : platform::CInt(platform::Val(shadowDepth.toString()));
+                          : platform::CInt(platform::Val(shadowDepth_.toString()));
     // The copies start depth units back from the text, against the arrow's direction.
     const double back = tx->FontSize() * depth / kShadowUnit;
     for (int option = 2; option <= 5; ++option)
@@ -267,7 +267,7 @@ void TextTools::Check17_Click()
     // A local index: the shared counter also holds a picked fill colour (201) or a stamp
     // in progress (7270), which a redraw of the shadow must not wipe.
     for (int i = depth; i >= 1; --i) {
-        if (shadowColourMode == 1)
+        if (shadowColourMode_ == 1)
             steps.step(QStringLiteral("copy colour"), [&] { tx->setForeColor(shadowCopyColour(i, depth)); });
         for (int option = 2; option <= 5; ++option)
             if (shadowArrow(option)->value())
@@ -325,7 +325,7 @@ void TextTools::VScroll1_Change()
 {
     interfaces::Form& f = form_;
     const int v = f.VScroll1->value();
-    shadowDepth = int(qint16(v * v));
+    shadowDepth_ = int(qint16(v * v));
     f.Picture1->Cls();
     if (!isOn(f.Command47))
         return;
@@ -385,7 +385,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
         if (isOn(f.Text13)) {
             platform::setBackColor(f.Text13, interfaces::kStateOff);
             f.canvas().setShadowStepMode(interfaces::kStateOff);
-            shadowColourMode = 0;
+            shadowColourMode_ = 0;
             f.Text13->setText(kColourModeOffText);
             if (isOn(f.Command47) && textMode) {
                 if (styledTextPending_ == 1)
@@ -397,7 +397,7 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
         }
         platform::setBackColor(f.Text13, interfaces::kStateOn);
         f.canvas().setShadowStepMode(interfaces::kStateOn);
-        shadowColourMode = 1;
+        shadowColourMode_ = 1;
         f.Text13->setText(colourModeText(f.HScroll5->value()));
         if (isOn(f.Command47) && textMode)
             redraw();

@@ -165,14 +165,20 @@ public:
     QString fontPresetsPicture[29];
     QString fontRecord[20];
     QString scratchText;
-    QVariant shadowDepth;
     QString customColours[5];     // 1 to 4: the custom swatches' colours as decimal text
-    QVariant outlineWeight;       // 1 thin, 2 bold
-    int shadowColourMode = 0;     // 1 while Text13 is on: the shadow copies take the colour rule
     // 1 to 3: the Shadow, Outline and BkGnd boxes as read back; 4 the shadow direction (2 to 5).
     QVariant textOptionFlags[5];
-    qint32 textBackColour = 0;
 
+    // The shadow's depth, the outline's weight (1 thin, 2 bold), the text's back colour and
+    // the shadow colour rule (1 while Text13 is on: the shadow copies take the colour rule).
+    QVariant shadowDepth() const { return shadowDepth_; }
+    void setShadowDepth(const QVariant& depth) { shadowDepth_ = depth; }
+    QVariant outlineWeight() const { return outlineWeight_; }
+    void setOutlineWeight(const QVariant& weight) { outlineWeight_ = weight; }
+    qint32 textBackColour() const { return textBackColour_; }
+    void setTextBackColour(qint32 colour) { textBackColour_ = colour; }
+    int shadowColourMode() const { return shadowColourMode_; }
+    void setShadowColourMode(int mode) { shadowColourMode_ = mode; }
     // The text the next print draws, and the part of Text1 selected with the mouse ("" when
     // none).
     QString textToDraw() const { return textToDraw_; }
@@ -237,6 +243,10 @@ private:
     void rotate(bool clockwise);
     double verticalStep() const;
 
+    QVariant shadowDepth_;
+    QVariant outlineWeight_;
+    int shadowColourMode_ = 0;
+    qint32 textBackColour_ = 0;
     QString textToDraw_;
     QString selectedText_;
     // The lines of the last print (1 to 20; the QSL block fills them itself), the top of

@@ -181,8 +181,8 @@ private slots:
         f.Option2->setValue(true);
         f.Check17->setValue(1);
         f.Check15->setValue(1);
-        f.text().shadowDepth = 9;
-        f.text().textBackColour = 0x00FF00;
+        f.text().setShadowDepth(9);
+        f.text().setTextBackColour(0x00FF00);
         f.HScroll4->setValue(2); // red ring
         c.setDragSource(canvas::dragCallSign);
         press(f, 1, 100, 200);

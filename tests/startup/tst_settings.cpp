@@ -73,7 +73,7 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     for (int i = 1; i <= 8; ++i)
         intake.setQuickDirPage(i, otherSet ? otherPages[i - 1] : pages[i - 1]);
     form.HScroll4->setValue(otherSet ? 4 : 11);
-    text.outlineWeight = pick(2, 1);
+    text.setOutlineWeight(pick(2, 1));
     form.VScroll1->setValue(otherSet ? 2 : 7); // its handler sets the shadow depth
     intake.setCurrentQuickDir(pick(5, 2));
     form.HScroll5->setValue(otherSet ? 6 : 3);
@@ -333,10 +333,10 @@ private slots:
         QVERIFY(!again.Option3->value());
         QCOMPARE(again.Picture1->BackColor(), back);
         QCOMPARE(platform::backColor(again.Label45), back);
-        QCOMPARE(quint32(again.text().textBackColour), back);
+        QCOMPARE(quint32(again.text().textBackColour()), back);
         QCOMPARE(platform::backColor(again.Text13), 255u);
         QCOMPARE(again.canvas().shadowStepMode(), 255);
-        QCOMPARE(again.text().shadowColourMode, 1);
+        QCOMPARE(again.text().shadowColourMode(), 1);
         QCOMPARE(again.Picture1->FontName(), serif.name);
     }
 

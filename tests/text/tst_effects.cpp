@@ -60,7 +60,7 @@ private slots:
             [](int dx, int dy) { return std::abs(dx) + std::abs(dy) > 0 && std::abs(dx) + std::abs(dy) < 4; },
         };
         for (int weight = 0; weight <= 2; ++weight) {
-            t.outlineWeight = weight;
+            t.setOutlineWeight(weight);
             f.Picture1->Cls();
             t.Check15_Click();
             const QImage img = screen(s);
@@ -115,9 +115,9 @@ private slots:
         const QImage glyphs = plainPrint(s);
         const QRect box = inkBounds(glyphs, kNavy);
         setQuietly(f.Check17, 1);
-        t.shadowDepth = 9;
+        t.setShadowDepth(9);
         t.setSharedCounter(201); // a picked fill colour
-        t.textBackColour = 0x00FF00;
+        t.setTextBackColour(0x00FF00);
 
         // ramp, colour rule on; copy 9 (8 px up and left of the stem's corner), copy 2 (1 px)
         const struct {
@@ -132,7 +132,7 @@ private slots:
         for (const auto& row : rows) {
             f.HScroll5->setValue(row.ramp);
             t.setPresetColour();
-            t.shadowColourMode = row.mode;
+            t.setShadowColourMode(row.mode);
             f.Picture1->Cls();
             t.Check17_Click();
             const QImage img = screen(s);
@@ -167,13 +167,13 @@ private slots:
         auto& t = f.text();
         const quint32 text = platform::rgb(100, 50, 20), back = platform::rgb(10, 20, 30);
         f.Picture1->setBackColor(back);
-        t.textBackColour = qint32(back);
+        t.setTextBackColour(qint32(back));
         f.Option2->setValue(true);
         prepare(s, QStringLiteral("HELLO"), 100, 100);
         f.Picture1->setForeColor(text);
         setQuietly(f.Check15, 1);
         setQuietly(f.Check17, 1);
-        t.shadowDepth = 9;
+        t.setShadowDepth(9);
         t.redrawText();
         const QImage before = screen(s);
 

@@ -135,7 +135,7 @@ private slots:
         QCOMPARE(f.Picture1->ForeColor(), 0xFFFFFFu);
         // The right button with Ctrl while a header is made changes nothing.
         press(s, 3, kRight, kCtrl);
-        QVERIFY(t.textBackColour != 0x0000FF);
+        QVERIFY(t.textBackColour() != 0x0000FF);
         f.makeheader16->setChecked(false);
 
         // Pattern Fill: the fill colour and the drag only.
@@ -150,7 +150,7 @@ private slots:
         DragManager::instance().cancel();
         // A right press with Pattern Fill on is refused altogether.
         press(s, 7, kRight);
-        QVERIFY(t.textBackColour != 0xFFFF00);
+        QVERIFY(t.textBackColour() != 0xFFFF00);
         platform::setBackColor(f.Label32, canvas::kToolOffColor);
 
         // Color Fill: the fill colour and the text colour.
@@ -168,7 +168,7 @@ private slots:
         prepare(s, QStringLiteral("W"), 100, 100);
         f.Check16->setValue(1);
         press(s, 4, kRight);
-        QCOMPARE(f.text().textBackColour, 0x0080FF);
+        QCOMPARE(f.text().textBackColour(), 0x0080FF);
         QCOMPARE(f.Picture1->BackColor(), 0x0080FFu);
         QCOMPARE(platform::backColor(f.Label45), 0x0080FFu);
         // The pending text is drawn again on its box in the new back colour.
