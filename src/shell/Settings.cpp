@@ -287,11 +287,19 @@ constexpr SettingsField kSettingsFields[] = {
      },
      [](Places& p, Out& out, int) { out.text(p.engine.autoSaveDir()); }},
     {42, "fontPresetSelected", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.text.fontPresetSelected); },
-     [](Places& p, Out& out, int) { out.variant(p.text.fontPresetSelected); }},
+     [](Places& p, In& in, int) {
+         QVariant preset = p.text.fontPresetSelected();
+         in.variant(preset);
+         p.text.setFontPresetSelected(preset);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.text.fontPresetSelected()); }},
     {43, "fontStyleCode", 0, 1,
-     [](Places& p, In& in, int) { in.integer(p.text.fontStyleCode); },
-     [](Places& p, Out& out, int) { out.integer(p.text.fontStyleCode); }},
+     [](Places& p, In& in, int) {
+         qint16 code = p.text.fontStyleCode();
+         in.integer(code);
+         p.text.setFontStyleCode(code);
+     },
+     [](Places& p, Out& out, int) { out.integer(p.text.fontStyleCode()); }},
     {44, "headerFlag", 0, 1,
      [](Places& p, In& in, int) { QVariant v = p.qso.headerFlag(); in.variant(v); p.qso.setHeaderFlag(v); },
      [](Places& p, Out& out, int) { out.variant(p.qso.headerFlag()); }},

@@ -45,8 +45,8 @@ void Shell::Form_Unload()
 
     // What the settings take from the controls: the style boxes as one code, the
     // window's left edge.
-    text.fontStyleCode = qint16((form.Check6->value() == 1 ? 1 : 0) + (form.Check14->value() == 1 ? 10 : 0)
-                                + (form.Check13->value() == 1 ? 100 : 0));
+    text.setFontStyleCode(qint16((form.Check6->value() == 1 ? 1 : 0) + (form.Check14->value() == 1 ? 10 : 0)
+                                 + (form.Check13->value() == 1 ? 100 : 0)));
     windowLeftAtExit = platform::pixelsToTwips(form.x());
     // The text colours as their indicators show them, and the custom swatches.
     savedControlValues[1] = qint64(platform::backColor(form.Label25));

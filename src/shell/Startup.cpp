@@ -293,15 +293,15 @@ void Shell::restoreStyleBoxes(platform::StepRunner& steps)
 {
     FormMain& form = form_;
     auto& text = form.text();
-    steps.stepIf(QStringLiteral("underline"), [&] { return text.fontStyleCode >= 100; }, [&] {
-        text.fontStyleCode -= 100;
+    steps.stepIf(QStringLiteral("underline"), [&] { return text.fontStyleCode() >= 100; }, [&] {
+        text.setFontStyleCode(qint16(text.fontStyleCode() - 100));
         form.Check13->setValue(1);
     });
-    steps.stepIf(QStringLiteral("italic"), [&] { return text.fontStyleCode >= 10; }, [&] {
-        text.fontStyleCode -= 10;
+    steps.stepIf(QStringLiteral("italic"), [&] { return text.fontStyleCode() >= 10; }, [&] {
+        text.setFontStyleCode(qint16(text.fontStyleCode() - 10));
         form.Check14->setValue(1);
     });
-    steps.stepIf(QStringLiteral("bold"), [&] { return text.fontStyleCode >= 1; },
+    steps.stepIf(QStringLiteral("bold"), [&] { return text.fontStyleCode() >= 1; },
                  [&] { form.Check6->setValue(1); });
 }
 
@@ -337,7 +337,7 @@ void Shell::restoreFontPreset(platform::StepRunner& steps)
     for (int k = 0; k < 4; ++k) {
         steps.stepIf(
             QStringLiteral("font preset %1").arg(k),
-            [&] { return number(text.fontPresetSelected) == k; },
+            [&] { return number(text.fontPresetSelected()) == k; },
             [&] {
                 text.fontbutton();
                 platform::setBackColor(presetButtons[k], 0xC000);

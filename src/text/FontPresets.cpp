@@ -57,7 +57,7 @@ void TextTools::fontPresetMouseDown(int slot, int button)
     }
     platform::StepRunner steps(QStringLiteral("font preset"));
     const int base = 7 * (slot - 1);
-    fontPresetSelected = slot - 1;
+    fontPresetSelected_ = slot - 1;
     fontbutton();
     platform::setBackColor(pressed, kSelectedPreset);
     steps.step(QStringLiteral("Text1 face"), [&] { setFamily(f.Text1, fontPresetsText[base + 1]); });

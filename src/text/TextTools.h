@@ -159,8 +159,6 @@ public:
     static quint32 swatchRecord(int number, quint32 colour);
 
     // The text element's state that the settings carry and the start-up applies.
-    qint16 fontStyleCode = 0;    // 100 underline + 10 italic + 1 bold
-    QVariant fontPresetSelected; // 0 to 3; empty counts as 0
     QString fontPresetsText[29]; // 1 to 28: four presets of seven values
     QString fontPresetsPicture[29];
     QString fontRecord[20];
@@ -169,6 +167,12 @@ public:
     // 1 to 3: the Shadow, Outline and BkGnd boxes as read back; 4 the shadow direction (2 to 5).
     QVariant textOptionFlags[5];
 
+    // The text's style as the settings carry it (100 underline + 10 italic + 1 bold), and
+    // the font preset chosen (0 to 3; empty counts as 0).
+    qint16 fontStyleCode() const { return fontStyleCode_; }
+    void setFontStyleCode(qint16 code) { fontStyleCode_ = code; }
+    QVariant fontPresetSelected() const { return fontPresetSelected_; }
+    void setFontPresetSelected(const QVariant& preset) { fontPresetSelected_ = preset; }
     // The shadow's depth, the outline's weight (1 thin, 2 bold), the text's back colour and
     // the shadow colour rule (1 while Text13 is on: the shadow copies take the colour rule).
     QVariant shadowDepth() const { return shadowDepth_; }
@@ -243,6 +247,8 @@ private:
     void rotate(bool clockwise);
     double verticalStep() const;
 
+    qint16 fontStyleCode_ = 0;
+    QVariant fontPresetSelected_;
     QVariant shadowDepth_;
     QVariant outlineWeight_;
     int shadowColourMode_ = 0;

@@ -98,8 +98,8 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     engine.setToneFrequency(pick(1234.5, 1900));
     engine.setJpegQuality(pick(80, 33));
     engine.setAutoSaveDir(otherSet ? QStringLiteral("/srv/other/") : QStringLiteral("/srv/sstv, rx/\"auto\"/"));
-    text.fontPresetSelected = pick(2, 1);
-    text.fontStyleCode = otherSet ? 10 : 111;
+    text.setFontPresetSelected(pick(2, 1));
+    text.setFontStyleCode(otherSet ? 10 : 111);
     qso.setHeaderFlag(pick(1, 0));
     qso.setHeaderNumberValue(pick(13, 5));
     intake.setFileTypeFilter(pick(18, 0));
@@ -384,7 +384,7 @@ private slots:
         writeFile(f.appPath("restoreTovaroM"), lines.join('\n'));
         f.build();
         f.form().canvas().setShadowStepMode(77);
-        f.form().text().fontStyleCode = 11;
+        f.form().text().setFontStyleCode(11);
         testsupport::SkippedSteps skipped;
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
         QCOMPARE(f.form().canvas().shadowStepMode(), 77);

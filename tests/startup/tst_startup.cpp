@@ -279,7 +279,7 @@ private slots:
         QFETCH(int, italic);
         QFETCH(int, bold);
         FormFixture f;
-        f.form().text().fontStyleCode = qint16(code);
+        f.form().text().setFontStyleCode(qint16(code));
         QCOMPARE(load(f), Result::Running);
         QCOMPARE(f.form().Check13->value(), underline);
         QCOMPARE(f.form().Check14->value(), italic);
@@ -292,7 +292,7 @@ private slots:
     {
         FormFixture f;
         auto& text = f.form().text();
-        text.fontPresetSelected = 2;
+        text.setFontPresetSelected(2);
         text.fontPresetsText[15] = "DejaVu Serif";
         text.fontPresetsPicture[15] = "DejaVu Sans Mono";
         QCOMPARE(load(f), Result::Running);

@@ -253,7 +253,7 @@ private slots:
         emit f.Command23->MouseDown(1, 0, 2, 2);
         QCOMPARE(f.Text1->font().family(), mono);
         QCOMPARE(f.Picture1->FontName(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(t.fontPresetSelected.toInt(), 2);
+        QCOMPARE(t.fontPresetSelected().toInt(), 2);
         QCOMPARE(platform::backColor(f.Command23), 49152u);
         for (auto* b : {f.Command21, f.Command25, f.Command24})
             QCOMPARE(platform::backColor(b), 49344u);
@@ -267,7 +267,7 @@ private slots:
         // In Draw mode a press changes nothing.
         f.Option8->setValue(true);
         emit f.Command21->MouseDown(1, 0, 2, 2);
-        QCOMPARE(t.fontPresetSelected.toInt(), 3);
+        QCOMPARE(t.fontPresetSelected().toInt(), 3);
     }
 
     void presetStoredThroughTheDialog()
