@@ -147,30 +147,6 @@ Sent otherSendersCard(int mode)
     return {QFile::exists(native) ? loadPicture(native) : scaled(testPicture("testcard_640x496.png"), mi.width, mi.height), true};
 }
 
-// The signal moved by `hz` (a receiver mistuned by that much) and its carrier turned by `phase`
-// (radians): its analytic signal, from a windowed Hilbert transformer, turned by both.
-std::vector<float> shifted(const std::vector<float> &a, double rate, double hz, double phase = 0)
-{
-    const int half = 127;
-    std::vector<double> h(size_t(2 * half + 1), 0.0);
-    for (int k = 1; k <= half; k += 2) {
-        const double w = 0.54 + 0.46 * std::cos(M_PI * k / (half + 1));
-        h[size_t(half + k)] = 2 / (M_PI * k) * w;
-        h[size_t(half - k)] = -2 / (M_PI * k) * w;
-    }
-    std::vector<float> out(a.size(), 0.0f);
-    for (size_t n = 0; n < a.size(); ++n) {
-        double im = 0;
-        for (int k = -half; k <= half; k += 1) {
-            const long j = long(n) - k;
-            if (h[size_t(half + k)] != 0 && j >= 0 && j < long(a.size())) im += h[size_t(half + k)] * a[size_t(j)];
-        }
-        const double ph = 2 * M_PI * hz * double(n) / rate + phase;
-        out[n] = float(a[n] * std::cos(ph) - im * std::sin(ph));
-    }
-    return out;
-}
-
 // Through a band-pass of `lo` to `hi` Hz (a Hamming-windowed FIR of 10 ms), as from an SSB
 // receiver's filter.
 std::vector<float> bandPassed(const std::vector<float> &a, double rate, double lo, double hi)

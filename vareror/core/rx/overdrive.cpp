@@ -15,9 +15,22 @@ constexpr float kLowToneHz = 1000, kHighToneHz = 1600;
 // kFoldHighHz), where only clipping at the working rate leaves it (foldedHarmonic).
 constexpr float kSyncLowHz = 1100, kSyncHighHz = 1300, kFoldLowHz = 1850, kFoldHighHz = 2350;
 constexpr float kEdgeHz = 150, kSyncEdgeHz = 75;
+constexpr float kLowEdgeHz = 100;
 // A tone is read where the band's frequency held within kSteadyHz over the kStep / 2 samples
 // before: where it moves, the band's phase lags it.
 constexpr float kSteadyHz = 40;
+// The working sample numbered k, scattered: a sample is read where its top bits are 0. (A
+// multiplier alone keeps a period: the golden ratio's, whose twice and four times follow twice
+// and four times the phase of a 1300 Hz tone at 11025 Hz, so that a sync 100 Hz up, or a
+// header's bits, were read near their zero crossings only and looked clipped.)
+uint32_t scattered(uint32_t k)
+{
+    k ^= k >> 16;
+    k *= 0x7feb352du;
+    k ^= k >> 15;
+    k *= 0x846ca68bu;
+    return k ^ (k >> 16);
+}
 // How much of a tone at `hz` a range from lo to hi Hz reads: all of it from `edge` Hz inside,
 // none at the ends
 float inRange(float hz, float lo, float hi, float edge)
@@ -38,8 +51,8 @@ constexpr double kLeastSyncSeconds = 0.005;
 
 void OverdriveMeter::reset()
 {
-    fundamental_ = third_ = syncFundamental_ = syncThird_ = highFundamental_ = highThird_ = 0;
-    read_ = weight_ = power_ = syncWeight_ = highRead_ = 0;
+    fundamental_ = measuredFundamental_ = third_ = syncFundamental_ = syncThird_ = highFundamental_ = highThird_ = 0;
+    read_ = weight_ = measuredWeight_ = power_ = syncWeight_ = highRead_ = 0;
     std::fill(std::begin(before_), std::end(before_), 0.0f);
 }
 
@@ -48,68 +61,86 @@ void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_
     constexpr size_t back = kStep / 2;
     xs_.clear();
     us_.clear();
+    ws_.clear();
     syncWs_.clear();
     highXs_.clear();
     highUs_.clear();
     highWs_.clear();
     const float foldLow = std::max(kFoldLowHz, float(rateHz_ / 6));
-    cfloat f = 0;
+    cfloat f = 0, fm = 0;
+    float weight = 0;
+    size_t measuredCount = 0;
     for (size_t i = 0; i < n; ++i) {
-        // (one sample in kStep, at places that follow no period: at a fixed step, a tone's own
-        // twice and four times its frequency fold onto 0 Hz at some frequencies)
-        if ((uint32_t(first + int64_t(i)) * 0x9E3779B1u) >> 29 != 0) continue;
+        // (one sample in kStep, at places that follow no period: at a fixed step, or a
+        // multiplier's, a tone's own twice and four times its frequency fold onto 0 Hz at some
+        // frequencies. The sync's and the high tones' measures, by which the harmonic is taken
+        // out, keep the places they were tuned on, a multiplier's: `kept`.)
+        const uint32_t place = scattered(uint32_t(first + int64_t(i)));
+        const uint32_t kept = uint32_t(first + int64_t(i)) * 0x9E3779B1u;
+        const bool read = place >> 29 == 0, measured = kept >> 29 == 0;
+        if (!read && !measured) continue;
         const float was = i >= back ? hz[i - back] : before_[kStep - back + i];
         if (std::fabs(hz[i] - was) > kSteadyHz) continue;
         const bool low = hz[i] >= kLowToneHz && hz[i] <= kHighToneHz;
         // (the high tones, many and only told apart from none, one sample in kHighStep)
-        if (!low && (hz[i] < foldLow || hz[i] > kFoldHighHz || (uint32_t(first + int64_t(i)) * 0x9E3779B1u) >> 27 != 0))
+        if (!low && (hz[i] < foldLow || hz[i] > kFoldHighHz || kept >> 27 != 0))
             continue;
         const float m = std::abs(z[i]);
         if (m <= 0) continue;
         const cfloat u = z[i] / m;
-        // The tone's frequency for the sync's and the high tones' measures: the mean of the last
-        // kStep, and their ranges' edges soft, kSyncEdgeHz and kEdgeHz wide. (The band's
+        // The tone's frequency for the measures' ranges: the mean of the last kStep, and the
+        // ranges' edges soft, kLowEdgeHz, kSyncEdgeHz and kEdgeHz wide. (The band's
         // frequency ripples a little with twice the tone's phase: a tone on a hard edge, read by
         // its single sample, is read at some of its phases only, at which a pure tone's terms do
         // not cancel. Martin 1 tuned 100 Hz down, its sync on 1100 Hz, read a sync harmonic of
         // up to 0.13 either way in place of 0.)
         const bool sync = low && hz[i] > kSyncLowHz - kSteadyHz && hz[i] < kSyncHighHz + kSteadyHz;
         float mean = 0;
-        if (!low || sync) {
-            if (i >= kStep - 1)
-                for (size_t k = 0; k < kStep; ++k) mean += hz[i - k];
-            else
-                for (size_t k = 0; k < kStep; ++k) mean += i >= k ? hz[i - k] : before_[kStep - k + i];
-            mean /= float(kStep);
-        }
+        if (i >= kStep - 1)
+            for (size_t k = 0; k < kStep; ++k) mean += hz[i - k];
+        else
+            for (size_t k = 0; k < kStep; ++k) mean += i >= k ? hz[i - k] : before_[kStep - k + i];
+        mean /= float(kStep);
         if (!low) {
             highXs_.push_back(x[i]);
             highUs_.push_back(u);
             highWs_.push_back(inRange(mean, foldLow, kFoldHighHz, kEdgeHz));
             continue;
         }
+        // (the range's edges soft too: black 100 Hz up, or a 1600 Hz tone, once read as clipped)
+        const float w = read ? inRange(mean, kLowToneHz, kHighToneHz, kLowEdgeHz) : 0.0f;
+        if (w <= 0 && !measured) continue;
         xs_.push_back(x[i]);
         us_.push_back(u);
-        syncWs_.push_back(sync ? inRange(mean, kSyncLowHz, kSyncHighHz, kSyncEdgeHz) : 0.0f);
-        f += x[i] * std::conj(u);
+        ws_.push_back(w);
+        syncWs_.push_back(sync && measured ? inRange(mean, kSyncLowHz, kSyncHighHz, kSyncEdgeHz) : 0.0f);
+        f += w * x[i] * std::conj(u);
+        weight += w;
+        if (measured) {
+            fm += x[i] * std::conj(u);
+            ++measuredCount;
+        }
     }
     fundamental_ += cdouble(f);
-    weight_ += double(xs_.size());
-    read_ += double(xs_.size());
+    weight_ += double(weight);
+    read_ += double(weight);
+    measuredFundamental_ += cdouble(fm);
+    measuredWeight_ += double(measuredCount);
     // The tone itself, x = Re(a u), adds (a conj(u)^2 + conj(a) conj(u)^4) / 2 to each product
     // with conj(u)^3: taken out with the tone's amplitude a as read so far (left in, it is
     // what a few syncs alone read, up to 0.2 on a clean picture's bright stretches).
-    if (weight_ > 0) {
-        const cfloat a = cfloat(2.0 * fundamental_ / weight_);
+    if (weight_ > 0 || measuredWeight_ > 0) {
+        const cfloat a = weight_ > 0 ? cfloat(2.0 * fundamental_ / weight_) : 0.0f;
+        const cfloat am = measuredWeight_ > 0 ? cfloat(2.0 * measuredFundamental_ / measuredWeight_) : 0.0f;
         cfloat t = 0, st = 0, sf = 0;
         float power = 0, sn = 0;
         for (size_t k = 0; k < xs_.size(); ++k) {
             const cfloat c = std::conj(us_[k]), c2 = c * c;
             const cfloat term = xs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2);
-            t += term;
-            power += std::norm(term);
+            t += ws_[k] * term;
+            power += ws_[k] * ws_[k] * std::norm(term);
             if (syncWs_[k] > 0) {
-                st += syncWs_[k] * term;
+                st += syncWs_[k] * (xs_[k] * c2 * c - 0.5f * (am * c2 + std::conj(am) * c2 * c2));
                 sf += syncWs_[k] * xs_[k] * c;
                 sn += syncWs_[k];
             }
@@ -123,7 +154,7 @@ void OverdriveMeter::add(const float *x, const cfloat *z, const float *hz, size_
         float hn = 0;
         for (size_t k = 0; k < highXs_.size(); ++k) {
             const cfloat c = std::conj(highUs_[k]), c2 = c * c;
-            ht += highWs_[k] * (highXs_[k] * c2 * c - 0.5f * (a * c2 + std::conj(a) * c2 * c2));
+            ht += highWs_[k] * (highXs_[k] * c2 * c - 0.5f * (am * c2 + std::conj(am) * c2 * c2));
             hf += highWs_[k] * highXs_[k] * c;
             hn += highWs_[k];
         }
@@ -143,6 +174,8 @@ void OverdriveMeter::age(size_t n, double rateHz)
     rateHz_ = rateHz;
     const double keep = std::exp(-double(n) / (kFollowSeconds * rateHz));
     fundamental_ *= keep;
+    measuredFundamental_ *= keep;
+    measuredWeight_ *= keep;
     third_ *= keep;
     syncFundamental_ *= keep;
     syncThird_ *= keep;

@@ -56,9 +56,11 @@ private:
     double syncWeight_ = 0, highRead_ = 0; // sync tones read (aged), high tones read (weights)
     double read_ = 0, weight_ = 0, rateHz_ = 11025; // samples read (weight_: aged), at what rate
     double power_ = 0;                  // the third harmonic's terms' squares (aged twice)
+    cdouble measuredFundamental_ = 0;   // the fundamental at the sync's and high tones' places,
+    double measuredWeight_ = 0;         // and how many (aged)
     std::vector<float> xs_;             // the samples read in a block, their band's phase and
-    std::vector<cfloat> us_;            // how much of each the sync's range reads
-    std::vector<float> syncWs_;
+    std::vector<cfloat> us_;            // how much of each the range reads, and the sync's
+    std::vector<float> ws_, syncWs_;
     std::vector<float> highXs_;         // the same of the high tones
     std::vector<cfloat> highUs_;
     std::vector<float> highWs_;

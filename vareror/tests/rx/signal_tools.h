@@ -142,6 +142,30 @@ inline std::vector<float> downsampled(const std::vector<float> &a, int factor)
     return out;
 }
 
+// The signal moved by `hz` (a receiver mistuned by that much) and its carrier turned by `phase`
+// (radians): its analytic signal, from a windowed Hilbert transformer, turned by both.
+inline std::vector<float> shifted(const std::vector<float> &a, double rate, double hz, double phase = 0)
+{
+    const int half = 127;
+    std::vector<double> h(size_t(2 * half + 1), 0.0);
+    for (int k = 1; k <= half; k += 2) {
+        const double w = 0.54 + 0.46 * std::cos(M_PI * k / (half + 1));
+        h[size_t(half + k)] = 2 / (M_PI * k) * w;
+        h[size_t(half - k)] = -2 / (M_PI * k) * w;
+    }
+    std::vector<float> out(a.size(), 0.0f);
+    for (size_t n = 0; n < a.size(); ++n) {
+        double im = 0;
+        for (int k = -half; k <= half; k += 1) {
+            const long j = long(n) - k;
+            if (h[size_t(half + k)] != 0 && j >= 0 && j < long(a.size())) im += h[size_t(half + k)] * a[size_t(j)];
+        }
+        const double ph = 2 * M_PI * hz * double(n) / rate + phase;
+        out[n] = float(a[n] * std::cos(ph) - im * std::sin(ph));
+    }
+    return out;
+}
+
 // Mains hum of `mainsHz` with its harmonics below 1000 Hz (each k-th at 1/k of the fundamental's
 // amplitude, as a rectifier's buzz has them), `belowDb` under the tone's power (peak 0.5).
 inline void addHum(std::vector<float> &a, double rate, double mainsHz, double belowDb)

@@ -941,52 +941,75 @@ void PartsTest::overdriveTellsClippedFromLoud()
     const RgbImage martin = loadPicture(pictures() + "testcard_320x256.png");
     struct Case {
         const char *what;
-        double rate;  // where it is made and overdriven
-        int factor;   // then taken down by it
-        double gain;  // of the clip (0: none)
+        int mode;        // of our own transmission of the test card (0: the outside recording)
+        double seconds;  // of it read
+        double rate;     // where it is made and overdriven
+        int factor;      // then taken down by it
+        double gain;     // of the clip (0: none)
         bool soft;
-        double snr;   // then noise (99: none; -99: noise alone)
+        double snr;      // then noise (99: none; -99: noise alone)
+        double tuneHz;   // the receiver tuned off by
         bool overdriven;
     };
+    // (clean signals once read as clipped: tones on the edges of the meter's range, read at some
+    // of their phases only, as AVT 90's 1600 Hz or black 100 Hz up; and a 1300 Hz tone, a sync
+    // 100 Hz up or a header's bits, read near its zero crossings only)
     const Case cases[] = {
-        {"clean at full scale", 11025, 1, 1.0, false, 99, false},
-        {"clean at full scale, 44100 Hz", 44100, 1, 1.0, false, 99, false},
-        {"clean in noise, 20 dB", 11025, 1, 0, false, 20, false},
-        {"clean in noise, 5 dB", 11025, 1, 0, false, 5, false},
-        {"noise alone", 11025, 1, 0, false, -99, false},
-        {"clipped 2 times, then 40 dB noise", 11025, 1, 2, false, 40, true},
-        {"clipped 1.4 times", 11025, 1, 1.4, false, 99, true},
-        {"clipped 2 times at 44100 Hz", 44100, 1, 2, false, 99, true},
-        {"clipped 2 times at 44100 Hz, resampled", 44100, 4, 2, false, 99, true},
-        {"tanh of 4 times", 11025, 1, 4, true, 99, true},
-        {"tanh of 4 times at 44100 Hz, resampled", 44100, 4, 4, true, 99, true},
+        {"clean at full scale", 3, 12, 11025, 1, 1.0, false, 99, 0, false},
+        {"clean at full scale, 44100 Hz", 3, 12, 44100, 1, 1.0, false, 99, 0, false},
+        {"clean in noise, 20 dB", 3, 12, 11025, 1, 0, false, 20, 0, false},
+        {"clean in noise, 5 dB", 3, 12, 11025, 1, 0, false, 5, 0, false},
+        {"noise alone", 3, 12, 11025, 1, 0, false, -99, 0, false},
+        {"AVT 90, clean", 5, 14, 11025, 1, 0, false, 99, 0, false},
+        {"Martin 1 tuned 100 Hz up", 9, 12, 11025, 1, 0, false, 99, 100, false},
+        {"Martin 1 tuned 100 Hz down", 9, 12, 11025, 1, 0, false, 99, -100, false},
+        {"PD90 tuned 100 Hz up", 15, 12, 11025, 1, 0, false, 99, 100, false},
+        {"Robot 36 photo, outside recording", 0, 6, 11025, 1, 0, false, 99, 0, false},
+        {"clipped 2 times, then 40 dB noise", 3, 12, 11025, 1, 2, false, 40, 0, true},
+        {"clipped 1.4 times", 3, 12, 11025, 1, 1.4, false, 99, 0, true},
+        {"clipped 2 times at 44100 Hz", 3, 12, 44100, 1, 2, false, 99, 0, true},
+        {"clipped 2 times at 44100 Hz, resampled", 3, 12, 44100, 4, 2, false, 99, 0, true},
+        {"clipped 8 times at 44100 Hz, resampled", 3, 12, 44100, 4, 8, false, 99, 0, true},
+        {"tanh of 4 times", 3, 12, 11025, 1, 4, true, 99, 0, true},
+        {"tanh of 4 times at 44100 Hz, resampled", 3, 12, 44100, 4, 4, true, 99, 0, true},
         // (a whole Martin 1 card: its bright stretch reads little but the syncs, once read as not
         // overdriven for 6 s)
-        {"Martin 1 clipped 8 times", 11025, 1, 8, false, 99, true},
+        {"Martin 1 clipped 8 times", 9, 114, 11025, 1, 8, false, 99, 0, true},
     };
     for (const Case &c : cases) {
-        const bool whole = std::string(c.what).rfind("Martin", 0) == 0;
-        auto a = whole ? transmission(9, martin, c.rate) : transmission(3, card, c.rate);
-        a.resize(size_t((whole ? 114 : 12) * c.rate));
+        std::vector<float> a;
+        if (c.mode == 0) {
+            int fileRate = 0;
+            a = readWav(TEST_SIGNALS_DIR "/Robot36_photo_11025_encA.flac", fileRate);
+            QCOMPARE(double(fileRate), c.rate);
+        } else {
+            a = transmission(c.mode, c.mode == 9 ? martin : card, c.rate);
+        }
+        a.resize(size_t(c.seconds * c.rate));
         if (c.snr == -99) {
             std::fill(a.begin(), a.end(), 0.0f);
             addNoise(a, c.rate, 0, 5);
         }
+        if (c.tuneHz != 0) a = shifted(a, c.rate, c.tuneHz);
         if (c.gain > 0) a = overdriven(a, c.gain, c.soft);
         if (c.factor > 1) a = downsampled(a, c.factor);
         const double rate = c.rate / c.factor;
         if (c.snr > -99 && c.snr < 99) addNoise(a, rate, c.snr, 3);
         FrontEnd fe(rate);
         bool ever = false, always = true;
+        double most = 0, least = 1e9;
         for (size_t p = 0; p < a.size(); p += 4096) {
             fe.process(a.data() + p, std::min<size_t>(4096, a.size() - p));
-            // (from 3 s on: the meter has read the header and a few lines)
+            // (a clean signal from its start on; a clipped one from 3 s on, when the meter has
+            // read the header and a few lines)
+            ever = ever || fe.overdriven();
+            most = std::max(most, fe.distortion());
             if (double(p) >= 3 * rate) {
-                ever = ever || fe.overdriven();
                 always = always && fe.overdriven();
+                least = std::min(least, fe.distortion());
             }
         }
-        qInfo("%s: distortion %.3f", c.what, fe.distortion());
+        qInfo("%s: distortion %.3f, at most %.3f, from 3 s at least %.3f", c.what, fe.distortion(), most, least);
         QVERIFY2(c.overdriven ? always : !ever, c.what);
     }
 }
