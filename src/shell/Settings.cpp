@@ -130,8 +130,12 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.variant(p.shell.spareValueA); },
      [](Places& p, Out& out, int) { out.variant(p.shell.spareValueA); }},
     {6, "spareValueB", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.spareValueB); },
-     [](Places& p, Out& out, int) { out.variant(p.shell.spareValueB); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.spareValueB();
+         in.variant(value);
+         p.shell.setSpareValueB(value);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.shell.spareValueB()); }},
     {7, "callsign", 2, 1,
      [](Places& p, In& in, int) { QString v = p.qso.stationCall(); in.text(v); p.qso.setStationCall(v); },
      [](Places& p, Out& out, int) { out.text(p.qso.stationCall()); }},
@@ -159,7 +163,11 @@ constexpr SettingsField kSettingsFields[] = {
      },
      [](Places& p, Out& out, int i) { out.variant(p.intake.quickDirPage(i)); }},
     {13, "paletteIndex", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.kept.paletteIndex); },
+     [](Places& p, In& in, int) {
+         Shell::KeptSettings kept = p.shell.keptSettings();
+         in.variant(kept.paletteIndex);
+         p.shell.setKeptSettings(kept);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.HScroll4->value()); }},
     {14, "outlineWeight", 0, 1,
      [](Places& p, In& in, int) {
@@ -186,7 +194,11 @@ constexpr SettingsField kSettingsFields[] = {
      },
      [](Places& p, Out& out, int) { out.variant(p.intake.currentQuickDir()); }},
     {18, "colourPresetSlot", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.kept.colourPresetSlot); },
+     [](Places& p, In& in, int) {
+         Shell::KeptSettings kept = p.shell.keptSettings();
+         in.variant(kept.colourPresetSlot);
+         p.shell.setKeptSettings(kept);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.HScroll5->value()); }},
     {19, "textFontRecordExtra", 15, 5,
      [](Places& p, In& in, int i) { in.text(p.text.fontRecord[i]); },
@@ -204,7 +216,11 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[3]); },
      [](Places& p, Out& out, int) { out.integer(p.form.Check16->value()); }},
     {24, "textStyle", 0, 1,
-     [](Places& p, In& in, int) { in.text(p.shell.kept.textStyle); },
+     [](Places& p, In& in, int) {
+         Shell::KeptSettings kept = p.shell.keptSettings();
+         in.text(kept.textStyle);
+         p.shell.setKeptSettings(kept);
+     },
      [](Places& p, Out& out, int) { out.text(p.form.Combo3->text()); }},
     {25, "stepModeColour", 0, 1,
      [](Places& p, In& in, int) {
@@ -218,20 +234,36 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) {
          QVariant copy;
          in.variant(copy);
-         p.shell.scratchText = copy.toString();
+         p.shell.setScratchText(copy.toString());
      },
      [](Places& p, Out& out, int) { out.variant(p.text.textOptionFlags[4]); }},
     {27, "textForeColour", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[1]); },
-     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValues[1]); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.savedControlValue(1);
+         in.variant(value);
+         p.shell.setSavedControlValue(1, value);
+     },
+     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValue(1)); }},
     {28, "textBackColour", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[2]); },
-     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValues[2]); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.savedControlValue(2);
+         in.variant(value);
+         p.shell.setSavedControlValue(2, value);
+     },
+     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValue(2)); }},
     {29, "autoSaveOn", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[3]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.savedControlValue(3);
+         in.variant(value);
+         p.shell.setSavedControlValue(3, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check8->value()); }},
     {30, "txFollowsRx", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[4]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.savedControlValue(4);
+         in.variant(value);
+         p.shell.setSavedControlValue(4, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check7->value()); }},
     {31, "autoSaveLimit", 0, 1,
      [](Places& p, In& in, int) {
@@ -241,10 +273,18 @@ constexpr SettingsField kSettingsFields[] = {
      },
      [](Places& p, Out& out, int) { out.variant(p.engine.autoSaveLimit()); }},
     {32, "notchOn", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[5]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.savedControlValue(5);
+         in.variant(value);
+         p.shell.setSavedControlValue(5, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check11->value()); }},
     {33, "spectrumFft", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[6]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.savedControlValue(6);
+         in.variant(value);
+         p.shell.setSavedControlValue(6, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check12->value()); }},
     {34, "insertBorder", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.shell.borderSetting); },
@@ -321,10 +361,18 @@ constexpr SettingsField kSettingsFields[] = {
      },
      [](Places& p, Out& out, int) { out.text(p.intake.ftpDir()); }},
     {48, "autoRx", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[7]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.savedControlValue(7);
+         in.variant(value);
+         p.shell.setSavedControlValue(7, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check1->value()); }},
     {49, "headerDisplay", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.savedControlValues[8]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.savedControlValue(8);
+         in.variant(value);
+         p.shell.setSavedControlValue(8, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check2->value()); }},
 };
 // clang-format on
@@ -466,26 +514,26 @@ void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
     // Text colours with their indicators. Black (0) and the system colours (negative) are
     // not restored here: the indicators then keep their design colours, which are the
     // colours a first start gives the text (its back colour is set further down).
-    steps.stepIf(QStringLiteral("text colour"), [&] { return number(savedControlValues[1]) > 0; }, [&] {
-        const quint32 colour = quint32(platform::CLng(number(savedControlValues[1])));
+    steps.stepIf(QStringLiteral("text colour"), [&] { return number(savedControlValues_[1]) > 0; }, [&] {
+        const quint32 colour = quint32(platform::CLng(number(savedControlValues_[1])));
         form.Picture1->setForeColor(colour);
         platform::setBackColor(form.Label25, colour);
     });
-    steps.stepIf(QStringLiteral("text back colour"), [&] { return number(savedControlValues[2]) > 0; }, [&] {
-        const qint32 colour = platform::CLng(number(savedControlValues[2]));
+    steps.stepIf(QStringLiteral("text back colour"), [&] { return number(savedControlValues_[2]) > 0; }, [&] {
+        const qint32 colour = platform::CLng(number(savedControlValues_[2]));
         form.Picture1->setBackColor(quint32(colour));
         platform::setBackColor(form.Label45, quint32(colour));
         text.setTextBackColour(colour);
     });
     steps.step(QStringLiteral("custom colours"), [&] { text.applyCustomColours(); });
 
-    tickWhenOne(steps, QStringLiteral("A-Save"), form.Check8, savedControlValues[3]);
-    tickWhenOne(steps, QStringLiteral("TX=RX"), form.Check7, savedControlValues[4]);
-    tickWhenOne(steps, QStringLiteral("Notch"), form.Check11, savedControlValues[5]);
-    tickWhenOne(steps, QStringLiteral("Sp FFT"), form.Check12, savedControlValues[6],
+    tickWhenOne(steps, QStringLiteral("A-Save"), form.Check8, savedControlValues_[3]);
+    tickWhenOne(steps, QStringLiteral("TX=RX"), form.Check7, savedControlValues_[4]);
+    tickWhenOne(steps, QStringLiteral("Notch"), form.Check11, savedControlValues_[5]);
+    tickWhenOne(steps, QStringLiteral("Sp FFT"), form.Check12, savedControlValues_[6],
                 [&] { form.Check25->setValue(0); });
-    tickWhenOne(steps, QStringLiteral("AutoRX"), form.Check1, savedControlValues[7]);
-    tickWhenOne(steps, QStringLiteral("HdrON"), form.Check2, savedControlValues[8]);
+    tickWhenOne(steps, QStringLiteral("AutoRX"), form.Check1, savedControlValues_[7]);
+    tickWhenOne(steps, QStringLiteral("HdrON"), form.Check2, savedControlValues_[8]);
 
     // The spoken announcement before each transmission (the setup dialog is loaded).
     tickWhenOne(steps, QStringLiteral("Audio Anounce Mode"), form.formSetup().Check27, audioAnnounce);
@@ -670,7 +718,7 @@ void Shell::restoreFonts(platform::StepRunner& steps)
 
     // The TX screen's back colour as stored, whatever it is (nothing stored is black).
     steps.step(QStringLiteral("TX back colour"),
-               [&] { form.Picture1->setBackColor(quint32(platform::CLng(number(savedControlValues[2])))); });
+               [&] { form.Picture1->setBackColor(quint32(platform::CLng(number(savedControlValues_[2])))); });
 }
 
 // "AutoSave" only while no auto-save folder is set (even one that does not exist);

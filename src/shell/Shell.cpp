@@ -30,7 +30,7 @@ const QString Shell::HelpNotOpened = QStringLiteral("No program on this desktop 
 
 Shell::Shell(FormMain& form) : QObject(nullptr), form_(form)
 {
-    helpFolder = QCoreApplication::applicationDirPath();
+    helpFolder_ = QCoreApplication::applicationDirPath();
     // The shortcuts see every key typed into the window, whichever control has the
     // focus: the window's own key events are watched, before Qt hands them to the
     // focused control, and never consumed.
@@ -112,7 +112,7 @@ void Shell::copypaste_Click()
 void Shell::helpp_Click()
 {
     form_.intake().setDialogFolder(platform::appFolder());
-    const QString page = QDir(helpFolder).filePath(HelpFile);
+    const QString page = QDir(helpFolder_).filePath(HelpFile);
     if (!QFileInfo(page).isFile()) {
         form_.ui().msgBox(HelpMissing + page, platform::vbOKOnly);
         return;

@@ -74,15 +74,19 @@ public:
     static void SetupPicbuf(platform::Picbuf& picbuf, bool scrollBars, const QString& pictureName = {});
     static void SetTopMost(QWidget& window);
 
-    // The help page "sstv.html" is installed beside the executable.
-    QString helpFolder;
+    // The help page "sstv.html" is installed beside the executable; "Help" opens it from
+    // this folder.
+    QString helpFolder() const { return helpFolder_; }
+    void setHelpFolder(const QString& folder) { helpFolder_ = folder; }
     static const QString HelpFile;
     static const QString HelpMissing;
     static const QString HelpNotOpened;
 
     // Start-up state of the main window.
     QString messagesText;      // the message pane's text as read from "messages"
-    QString scratchText;
+    // The start-up's scratch text: the settings leave the unused shadow direction copy in
+    // it, the start-up replaces it with the engine's version for the option dialog's title.
+    void setScratchText(const QString& text) { scratchText_ = text; }
     quint32 savedWaveVolume = 0xFFFFFFFF; // the output gain found at start-up
     QPoint browserPanelPlace() const override;
     // The browser panel opens here next: its home at start-up, then where it was let go.
@@ -91,12 +95,15 @@ public:
     bool autoSaveFolderEdited() override;
     void keepOnTop(QWidget& window) override { SetTopMost(window); }
     QVariant spareValueA;      // settings fields 5 and 6: carried, never applied
-    QVariant spareValueB;
+    QVariant spareValueB() const { return spareValueB_; }
+    void setSpareValueB(const QVariant& value) { spareValueB_ = value; }
     QVariant shadowDepthScroll; // settings field 16, applied to VScroll1 late in the start-up
     QVariant windowLeftAtExit;  // settings field 37: the window's left edge in twips at exit
     // 1 to 8: settings fields 27, 28, 29, 30, 32, 33, 48 and 49 as read (text colours,
-    // the receive and display boxes, "AutoRX", "HdrON").
-    QVariant savedControlValues[9];
+    // the receive and display boxes, "AutoRX", "HdrON"); 1 and 2 are renewed from the
+    // colour indicators at shut-down.
+    QVariant savedControlValue(int index) const { return savedControlValues_[index]; }
+    void setSavedControlValue(int index, const QVariant& value) { savedControlValues_[index] = value; }
     QVariant borderSetting;     // settings field 34 as read ("Border")
     QVariant audioAnnounce;     // settings field 36 as read (the setup dialog's "Audio Anounce Mode")
     // The settings of the text effects' controls as read; the start-up applies them
@@ -105,7 +112,9 @@ public:
         QVariant paletteIndex;     // field 13, the outline colour bar
         QVariant colourPresetSlot; // field 18, the shadow colour preset bar
         QString textStyle;         // field 24, the text type list
-    } kept;
+    };
+    KeptSettings keptSettings() const { return kept_; }
+    void setKeptSettings(const KeptSettings& kept) { kept_ = kept; }
 
     // The settings file "restoreTovaroM": read into the variables at start-up (nothing
     // is applied), written from them at shut-down. Every line read or written is a
@@ -157,6 +166,11 @@ protected:
     static constexpr qint64 kLargestPicture = 256 * 1024 * 1024;
 
 private:
+    QString helpFolder_;
+    QString scratchText_;
+    QVariant spareValueB_;
+    QVariant savedControlValues_[9];
+    KeptSettings kept_;
     // Where the browser panel opens, in the window's pixels.
     double browserPanelLeft_ = 0;
     double browserPanelTop_ = 0;

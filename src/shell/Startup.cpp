@@ -253,11 +253,11 @@ void Shell::restoreTextEffects(platform::StepRunner& steps)
 {
     FormMain& form = form_;
     auto& text = form.text();
-    steps.stepIf(QStringLiteral("outline swatch"), [&] { return number(kept.paletteIndex) >= 0 && number(kept.paletteIndex) <= 11; },
-                 [&] { setScrollValue(form.HScroll4, platform::CInt(number(kept.paletteIndex))); });
+    steps.stepIf(QStringLiteral("outline swatch"), [&] { return number(kept_.paletteIndex) >= 0 && number(kept_.paletteIndex) <= 11; },
+                 [&] { setScrollValue(form.HScroll4, platform::CInt(number(kept_.paletteIndex))); });
     platform::setBackColor(form.Text8, platform::backColor(form.swatch(form.HScroll4->value() + 1)));
-    steps.stepIf(QStringLiteral("shadow colour"), [&] { return number(kept.colourPresetSlot) >= 1 && number(kept.colourPresetSlot) <= 7; },
-                 [&] { setScrollValue(form.HScroll5, platform::CInt(number(kept.colourPresetSlot))); });
+    steps.stepIf(QStringLiteral("shadow colour"), [&] { return number(kept_.colourPresetSlot) >= 1 && number(kept_.colourPresetSlot) <= 7; },
+                 [&] { setScrollValue(form.HScroll5, platform::CInt(number(kept_.colourPresetSlot))); });
     steps.step(QStringLiteral("Label47"), [&] {
         const double weight = number(text.outlineWeight());
         if (weight == 1)
@@ -267,7 +267,7 @@ void Shell::restoreTextEffects(platform::StepRunner& steps)
     });
     steps.step(QStringLiteral("presetColour"), [&] { text.setPresetColour(); });
     steps.step(QStringLiteral("Combo3_Click"), [&] {
-        form.Combo3->setText(kept.textStyle.isEmpty() ? QStringLiteral("Normal Text") : kept.textStyle);
+        form.Combo3->setText(kept_.textStyle.isEmpty() ? QStringLiteral("Normal Text") : kept_.textStyle);
         text.Combo3_Click();
     });
 }
@@ -317,9 +317,9 @@ void Shell::showWindow(platform::StepRunner& steps)
     // without one no control of it would ever get the focus.
     steps.step(QStringLiteral("activate"), [&] { form.activateWindow(); });
     steps.step(QStringLiteral("engine version"),
-               [&] { scratchText = engine.binding().EngineString(engine.binding().mmsGetVersion()); });
+               [&] { scratchText_ = engine.binding().EngineString(engine.binding().mmsGetVersion()); });
     steps.step(QStringLiteral("option title"), [&] {
-        const QByteArray title = (OptionTitle + scratchText).toLatin1();
+        const QByteArray title = (OptionTitle + scratchText_).toLatin1();
         engine.binding().mmsSetOptionTitle(title.constData());
     });
     steps.step(QStringLiteral("enabled"), [&] { form.setEnabled(true); });

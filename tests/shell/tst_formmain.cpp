@@ -346,15 +346,15 @@ private slots:
     {
         FormFixture f;
         shell::Shell& shell = f.form().shell();
-        QCOMPARE(shell.helpFolder, QCoreApplication::applicationDirPath());
+        QCOMPARE(shell.helpFolder(), QCoreApplication::applicationDirPath());
         QTemporaryDir elsewhere;
-        shell.helpFolder = elsewhere.path();
+        shell.setHelpFolder(elsewhere.path());
         f.ui().answerMsgBox(platform::vbOK);
         f.form().helpp->trigger();
         QCOMPARE(f.ui().messages(), QStringList{shell::Shell::HelpMissing + elsewhere.filePath("sstv.html")});
 
         f.ui().clearCalls();
-        shell.helpFolder = QFileInfo(TOVARO_HELP_PAGE).absolutePath();
+        shell.setHelpFolder(QFileInfo(TOVARO_HELP_PAGE).absolutePath());
         f.form().helpp->trigger();
         QCOMPARE(f.ui().calls().size(), 1);
         QCOMPARE(f.ui().calls()[0].kind, platform::UiCall::Document);

@@ -61,7 +61,7 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     for (int i = 1; i <= 4; ++i)
         text.customColours[i] = QString::number(1000 * i + (otherSet ? 7 : 0));
     shell.spareValueA = pick(1, 2);
-    shell.spareValueB = pick(QStringLiteral("carried, as it was"), QVariant());
+    shell.setSpareValueB(pick(QStringLiteral("carried, as it was"), QVariant()));
     qso.setStationCall(otherSet ? QStringLiteral("G4XYZ") : QStringLiteral("DL1ABC/P"));
     qso.setBand(otherSet ? QStringLiteral("7.171") : QStringLiteral("14.230 MHz, USB"));
     qso.setReport(otherSet ? QStringLiteral("59") : QStringLiteral("5\"9\"5"));
@@ -85,8 +85,8 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     form.Combo3->setText(otherSet ? QStringLiteral("Graduated Text") : QStringLiteral("Striped Text"));
     if (!otherSet)
         platform::setBackColor(form.Text13, 255); // the shadow colour rule on
-    shell.savedControlValues[1] = foreColour;
-    shell.savedControlValues[2] = pick(0x00FF8040, 0x102030);
+    shell.setSavedControlValue(1, foreColour);
+    shell.setSavedControlValue(2, pick(0x00FF8040, 0x102030));
     for (auto* box : {form.Check8, form.Check7, form.Check11, form.Check12, form.Check3, form.Check1, form.Check2,
                       form.Check17, form.Check16})
         box->setValue(otherSet ? 0 : 1);
