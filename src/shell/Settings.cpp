@@ -124,8 +124,12 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int i) { in.text(p.text.fontPresetsPicture[i]); },
      [](Places& p, Out& out, int i) { out.text(p.text.fontPresetsPicture[i]); }},
     {4, "paletteColours", 1, 4,
-     [](Places& p, In& in, int i) { in.text(p.text.customColours[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.text.customColours[i]); }},
+     [](Places& p, In& in, int i) {
+         QString colour = p.text.customColour(i);
+         in.text(colour);
+         p.text.setCustomColour(i, colour);
+     },
+     [](Places& p, Out& out, int i) { out.text(p.text.customColour(i)); }},
     {5, "spareValueA", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.shell.spareValueA); },
      [](Places& p, Out& out, int) { out.variant(p.shell.spareValueA); }},
@@ -207,13 +211,25 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { QVariant v = p.qso.utcOffset(); in.variant(v); p.qso.setUtcOffset(v); },
      [](Places& p, Out& out, int) { out.variant(p.qso.utcOffset()); }},
     {21, "shadowOn", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[1]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.text.textOption(1);
+         in.variant(value);
+         p.text.setTextOption(1, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check17->value()); }},
     {22, "outlineOn", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[2]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.text.textOption(2);
+         in.variant(value);
+         p.text.setTextOption(2, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check15->value()); }},
     {23, "backgroundOn", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[3]); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.text.textOption(3);
+         in.variant(value);
+         p.text.setTextOption(3, value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check16->value()); }},
     {24, "textStyle", 0, 1,
      [](Places& p, In& in, int) {
@@ -236,7 +252,7 @@ constexpr SettingsField kSettingsFields[] = {
          in.variant(copy);
          p.shell.setScratchText(copy.toString());
      },
-     [](Places& p, Out& out, int) { out.variant(p.text.textOptionFlags[4]); }},
+     [](Places& p, Out& out, int) { out.variant(p.text.textOption(4)); }},
     {27, "textForeColour", 0, 1,
      [](Places& p, In& in, int) {
          QVariant value = p.shell.savedControlValue(1);
@@ -290,8 +306,12 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int) { in.variant(p.shell.borderSetting); },
      [](Places& p, Out& out, int) { out.integer(p.form.Check3->value()); }},
     {35, "shadowDirection", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.text.textOptionFlags[4]); },
-     [](Places& p, Out& out, int) { out.variant(p.text.textOptionFlags[4]); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.text.textOption(4);
+         in.variant(value);
+         p.text.setTextOption(4, value);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.text.textOption(4)); }},
     {36, "audioAnnounce", 0, 1,
      [](Places& p, In& in, int) { in.variant(p.shell.audioAnnounce); },
      [](Places& p, Out& out, int) { out.integer(p.form.formSetup().Check27->value()); }},
@@ -601,9 +621,9 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     auto& qso = form.qso();
 
     // The text effects: Shadow, Outline, BkGnd.
-    tickWhenOne(steps, QStringLiteral("Shadow"), form.Check17, text.textOptionFlags[1]);
-    tickWhenOne(steps, QStringLiteral("Outline"), form.Check15, text.textOptionFlags[2]);
-    tickWhenOne(steps, QStringLiteral("BkGnd"), form.Check16, text.textOptionFlags[3]);
+    tickWhenOne(steps, QStringLiteral("Shadow"), form.Check17, text.textOption(1));
+    tickWhenOne(steps, QStringLiteral("Outline"), form.Check15, text.textOption(2));
+    tickWhenOne(steps, QStringLiteral("BkGnd"), form.Check16, text.textOption(3));
 
     // The text element's drawing colour is the TX screen's, as restored above.
     text.fontRecord[7] = QString::number(form.Picture1->ForeColor());
@@ -618,7 +638,7 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     });
     steps.step(QStringLiteral("Option3"), [&] { form.Option3->setValue(true); });
     steps.step(QStringLiteral("shadow direction"), [&] {
-        const double stored = number(text.textOptionFlags[4]);
+        const double stored = number(text.textOption(4));
         for (int option = 2; option <= 5; ++option)
             if (stored == option)
                 text.shadowArrow(option)->setValue(true);

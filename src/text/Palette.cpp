@@ -169,14 +169,14 @@ void TextTools::customSwatchDblClick(int number)
 void TextTools::gatherCustomColours()
 {
     for (int i = 1; i <= 4; ++i)
-        customColours[i] = QString::number(platform::backColor(form_.swatch(8 + i)));
+        customColours_[i] = QString::number(platform::backColor(form_.swatch(8 + i)));
 }
 
 void TextTools::applyCustomColours()
 {
     for (int i = 1; i <= 4; ++i) {
         bool ok = false;
-        const qint64 value = customColours[i].trimmed().toLongLong(&ok);
+        const qint64 value = customColours_[i].trimmed().toLongLong(&ok);
         // Nothing stored (a first run) or no colour: the swatch keeps its design colour.
         if (ok && value >= 0 && value <= 0xFFFFFF)
             platform::setBackColor(form_.swatch(8 + i), quint32(value));

@@ -226,7 +226,7 @@ void TextTools::gatherShadowDirection()
 {
     for (int option = 2; option <= 5; ++option)
         if (shadowArrow(option)->value()) {
-            textOptionFlags[4] = option;
+            textOptionFlags_[4] = option;
             return;
         }
 }

@@ -90,16 +90,16 @@ void TextTools::textrotate()
     if (f.Combo3->text() != kMultiColoured) {
         tx->setCurrentX(canvas.elementX());
         tx->setCurrentY(canvas.elementY());
-        tx->Print(scratchText, false);
+        tx->Print(scratchText_, false);
         return;
     }
     // One character at a time, each in its colour; the first (the blank the painter puts
     // in front) keeps the colour it finds. The characters climb or fall with the angle.
     const gdi::Colour kept = tx->ForeColor();
-    for (scratchIndex_ = 1; scratchIndex_ <= scratchText.size(); ++scratchIndex_) {
+    for (scratchIndex_ = 1; scratchIndex_ <= scratchText_.size(); ++scratchIndex_) {
         if (multiColourFlag_ == 1 && scratchIndex_ >= 2)
             tx->setForeColor(MultiColourTable(scratchIndex_ - 1));
-        tx->Print(scratchText.mid(scratchIndex_ - 1, 1), false);
+        tx->Print(scratchText_.mid(scratchIndex_ - 1, 1), false);
         canvas.setElementX(float(canvas.elementX() + tx->FontSize() * kMultiAdvance));
         tx->setCurrentX(canvas.elementX());
         if (textAngle_ != 0) {
@@ -253,9 +253,9 @@ void TextTools::printLines(int n)
     platform::PictureBox* tx = f.Picture1;
     platform::StepRunner steps(QStringLiteral("drawText"));
     textSize_ = tx->FontSize() * kLineFactor;
-    scratchText = QLatin1Char(' ') + textLines_[1];
+    scratchText_ = QLatin1Char(' ') + textLines_[1];
     if (f.Check16->value() == 1)
-        scratchText += QLatin1Char(' ');
+        scratchText_ += QLatin1Char(' ');
     steps.step(QStringLiteral("line 1"), [&] { textrotate(); });
     lineTops_[1] = canvas.elementY();
     for (int i = 2; i <= n; ++i) {
@@ -265,7 +265,7 @@ void TextTools::printLines(int n)
         canvas.setElementY(float(textAngle_ <= 0 ? canvas.elementY() + textSize_ + d : canvas.elementY() + textSize_ - d));
         tx->setCurrentY(canvas.elementY());
         lineTops_[i] = canvas.elementY();
-        scratchText = QLatin1Char(' ') + textLines_[i];
+        scratchText_ = QLatin1Char(' ') + textLines_[i];
         steps.step(QStringLiteral("line %1").arg(i), [&] { textrotate(); });
     }
 }

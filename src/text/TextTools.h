@@ -71,7 +71,7 @@ public:
     // forces it, never over the log view; outside Text mode it ends the current tool
     // instead. textX and textY are as they were afterwards.
     void drawText() override;
-    // Prints scratchText at textX / textY in the TX screen's font turned by textAngle,
+    // Prints scratchText_ at textX / textY in the TX screen's font turned by textAngle,
     // bold, italic and underlined by the style boxes; a "Multi Colored Text" character by
     // character, which moves textX / textY along the printed characters.
     void textrotate();
@@ -162,10 +162,12 @@ public:
     QString fontPresetsText[29]; // 1 to 28: four presets of seven values
     QString fontPresetsPicture[29];
     QString fontRecord[20];
-    QString scratchText;
-    QString customColours[5];     // 1 to 4: the custom swatches' colours as decimal text
+    // 1 to 4: the custom swatches' colours as decimal text.
+    QString customColour(int swatch) const { return customColours_[swatch]; }
+    void setCustomColour(int swatch, const QString& colour) { customColours_[swatch] = colour; }
     // 1 to 3: the Shadow, Outline and BkGnd boxes as read back; 4 the shadow direction (2 to 5).
-    QVariant textOptionFlags[5];
+    QVariant textOption(int index) const { return textOptionFlags_[index]; }
+    void setTextOption(int index, const QVariant& value) { textOptionFlags_[index] = value; }
 
     // The text's style as the settings carry it (100 underline + 10 italic + 1 bold), and
     // the font preset chosen (0 to 3; empty counts as 0).
@@ -238,6 +240,9 @@ public:
     static constexpr int kAdjustPanelOpen = 255;   // sharedCounter while the picture-adjust panel is open
 
 private:
+    QString scratchText_; // the line being printed, with its margins
+    QString customColours_[5];
+    QVariant textOptionFlags_[5];
     // drawText's phases: the text cut into lines, then printed as columns or as lines.
     int splitTextLines(bool multiColoured);
     void printColumns(int n, bool multiColoured);

@@ -59,7 +59,7 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
         text.fontPresetsPicture[i] = QStringLiteral("%1screen preset %2").arg(set).arg(-i);
     }
     for (int i = 1; i <= 4; ++i)
-        text.customColours[i] = QString::number(1000 * i + (otherSet ? 7 : 0));
+        text.setCustomColour(i, QString::number(1000 * i + (otherSet ? 7 : 0)));
     shell.spareValueA = pick(1, 2);
     shell.setSpareValueB(pick(QStringLiteral("carried, as it was"), QVariant()));
     qso.setStationCall(otherSet ? QStringLiteral("G4XYZ") : QStringLiteral("DL1ABC/P"));
@@ -78,10 +78,10 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     intake.setCurrentQuickDir(pick(5, 2));
     form.HScroll5->setValue(otherSet ? 6 : 3);
     qso.setUtcOffset(pick(-5.5, 1));
-    text.textOptionFlags[1] = pick(1, 0);
-    text.textOptionFlags[2] = pick(0, 1);
-    text.textOptionFlags[3] = pick(1, 0);
-    text.textOptionFlags[4] = pick(4, 2);
+    text.setTextOption(1, pick(1, 0));
+    text.setTextOption(2, pick(0, 1));
+    text.setTextOption(3, pick(1, 0));
+    text.setTextOption(4, pick(4, 2));
     form.Combo3->setText(otherSet ? QStringLiteral("Graduated Text") : QStringLiteral("Striped Text"));
     if (!otherSet)
         platform::setBackColor(form.Text13, 255); // the shadow colour rule on
@@ -358,7 +358,7 @@ private slots:
         testsupport::SkippedSteps skipped;
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
         QCOMPARE(form.text().fontPresetsPicture[28], QStringLiteral("screen preset -28"));
-        QCOMPARE(form.text().customColours[4], QStringLiteral("4000"));
+        QCOMPARE(form.text().customColour(4), QStringLiteral("4000"));
         QCOMPARE(form.qso().stationCall(), QStringLiteral("DL1ABC/P"));
         QCOMPARE(form.qso().zoneWord(), QStringLiteral("LCL"));
         QCOMPARE(form.intake().quickDir(1), QString());
@@ -391,7 +391,7 @@ private slots:
         QCOMPARE(f.form().Check14->value(), 1); // 11: italic and bold
         QCOMPARE(f.form().Check6->value(), 1);
         QCOMPARE(f.form().Check13->value(), 0);
-        QCOMPARE(f.form().text().textOptionFlags[4].toInt(), 4);   // line 120
+        QCOMPARE(f.form().text().textOption(4).toInt(), 4);   // line 120
         QCOMPARE(f.form().engine().toneFrequency().toDouble(), 1234.5); // line 133
         QCOMPARE(f.form().qso().headerNumber().toInt(), 13);         // line 139
         QCOMPARE(f.form().Check2->value(), 1);                     // line 143

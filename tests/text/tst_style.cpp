@@ -233,9 +233,9 @@ private slots:
         auto& t = f.text();
         platform::setBackColor(f.Label12, 0x0A0B0C);
         t.gatherCustomColours();
-        QCOMPARE(t.customColours[4], QString::number(0x0A0B0C));
+        QCOMPARE(t.customColour(4), QString::number(0x0A0B0C));
         platform::setBackColor(f.Label12, 0x800080);
-        t.customColours[3] = QStringLiteral("not a colour");
+        t.setCustomColour(3, QStringLiteral("not a colour"));
         t.applyCustomColours();
         QCOMPARE(platform::backColor(f.Label12), 0x0A0B0Cu);
         QCOMPARE(platform::backColor(f.Label11), 0x008080u);
