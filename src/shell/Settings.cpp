@@ -118,11 +118,19 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, In& in, int i) { in.text(p.text.fontRecord[i]); },
      [](Places& p, Out& out, int i) { out.text(p.text.fontRecord[i]); }},
     {2, "presetTextFonts", 1, 28,
-     [](Places& p, In& in, int i) { in.text(p.text.fontPresetsText[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.text.fontPresetsText[i]); }},
+     [](Places& p, In& in, int i) {
+         QString value = p.text.fontPresetText(i);
+         in.text(value);
+         p.text.setFontPresetText(i, value);
+     },
+     [](Places& p, Out& out, int i) { out.text(p.text.fontPresetText(i)); }},
     {3, "presetPictureFonts", 1, 28,
-     [](Places& p, In& in, int i) { in.text(p.text.fontPresetsPicture[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.text.fontPresetsPicture[i]); }},
+     [](Places& p, In& in, int i) {
+         QString value = p.text.fontPresetPicture(i);
+         in.text(value);
+         p.text.setFontPresetPicture(i, value);
+     },
+     [](Places& p, Out& out, int i) { out.text(p.text.fontPresetPicture(i)); }},
     {4, "paletteColours", 1, 4,
      [](Places& p, In& in, int i) {
          QString colour = p.text.customColour(i);
@@ -726,7 +734,7 @@ void Shell::restoreFonts(platform::StepRunner& steps)
     // The font-preset buttons show their presets' faces.
     platform::CommandButton* const presets[] = {form.Command21, form.Command25, form.Command23, form.Command24};
     for (int k = 0; k < 4; ++k) {
-        const QString& name = text.fontPresetsText[7 * k + 1];
+        const QString name = text.fontPresetText(7 * k + 1);
         if (name.isEmpty())
             continue;
         steps.step(QStringLiteral("preset %1 font").arg(k + 1), [&] {

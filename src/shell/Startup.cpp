@@ -341,14 +341,14 @@ void Shell::restoreFontPreset(platform::StepRunner& steps)
             [&] {
                 text.fontbutton();
                 platform::setBackColor(presetButtons[k], 0xC000);
-                const QString textFace = text.fontPresetsText[7 * k + 1];
+                const QString textFace = text.fontPresetText(7 * k + 1);
                 if (!textFace.isEmpty())
                     steps.step(QStringLiteral("Text1 preset font"), [&] {
                         QFont font = form.Text1->font();
                         font.setFamily(textFace);
                         form.Text1->setFont(font);
                     });
-                const QString screenFace = text.fontPresetsPicture[7 * k + 1];
+                const QString screenFace = text.fontPresetPicture(7 * k + 1);
                 if (!screenFace.isEmpty())
                     steps.step(QStringLiteral("TX preset font"), [&] { form.Picture1->setFontName(screenFace); });
             });

@@ -60,10 +60,10 @@ void TextTools::fontPresetMouseDown(int slot, int button)
     fontPresetSelected_ = slot - 1;
     fontbutton();
     platform::setBackColor(pressed, kSelectedPreset);
-    steps.step(QStringLiteral("Text1 face"), [&] { setFamily(f.Text1, fontPresetsText[base + 1]); });
+    steps.step(QStringLiteral("Text1 face"), [&] { setFamily(f.Text1, fontPresetsText_[base + 1]); });
     steps.step(QStringLiteral("TX face"), [&] {
-        if (!fontPresetsPicture[base + 1].isEmpty())
-            tx->setFontName(fontPresetsPicture[base + 1]);
+        if (!fontPresetsPicture_[base + 1].isEmpty())
+            tx->setFontName(fontPresetsPicture_[base + 1]);
     });
     f.Text1->setFocus();
     tx->Cls();
@@ -133,22 +133,22 @@ void TextTools::storeFontPreset(int slot)
         return;
     const int base = 7 * (slot - 1);
     const QFont font = f.Text1->font();
-    fontPresetsText[base + 1] = font.family();
-    fontPresetsText[base + 2] = fontRecord[9];
-    fontPresetsText[base + 3] = truthText(font.bold());
-    fontPresetsText[base + 4] = truthText(font.italic());
-    fontPresetsText[base + 5] = truthText(font.underline());
-    fontPresetsText[base + 6] = truthText(font.strikeOut());
-    fontPresetsText[base + 7] = fontRecord[7];
+    fontPresetsText_[base + 1] = font.family();
+    fontPresetsText_[base + 2] = fontRecord[9];
+    fontPresetsText_[base + 3] = truthText(font.bold());
+    fontPresetsText_[base + 4] = truthText(font.italic());
+    fontPresetsText_[base + 5] = truthText(font.underline());
+    fontPresetsText_[base + 6] = truthText(font.strikeOut());
+    fontPresetsText_[base + 7] = fontRecord[7];
     const platform::PictureBox* tx = f.Picture1;
-    fontPresetsPicture[base + 1] = tx->FontName();
-    fontPresetsPicture[base + 2] = platform::Str(tx->FontSize()).trimmed();
-    fontPresetsPicture[base + 3] = truthText(tx->FontBold());
-    fontPresetsPicture[base + 4] = truthText(tx->FontItalic());
-    fontPresetsPicture[base + 5] = truthText(tx->FontUnderline());
-    fontPresetsPicture[base + 6] = truthText(tx->FontStrikethru());
-    fontPresetsPicture[base + 7] = QString::number(tx->ForeColor());
-    setFamily(button, fontPresetsText[base + 1]);
+    fontPresetsPicture_[base + 1] = tx->FontName();
+    fontPresetsPicture_[base + 2] = platform::Str(tx->FontSize()).trimmed();
+    fontPresetsPicture_[base + 3] = truthText(tx->FontBold());
+    fontPresetsPicture_[base + 4] = truthText(tx->FontItalic());
+    fontPresetsPicture_[base + 5] = truthText(tx->FontUnderline());
+    fontPresetsPicture_[base + 6] = truthText(tx->FontStrikethru());
+    fontPresetsPicture_[base + 7] = QString::number(tx->ForeColor());
+    setFamily(button, fontPresetsText_[base + 1]);
     f.Text1->setFocus();
 }
 

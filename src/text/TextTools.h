@@ -159,8 +159,12 @@ public:
     static quint32 swatchRecord(int number, quint32 colour);
 
     // The text element's state that the settings carry and the start-up applies.
-    QString fontPresetsText[29]; // 1 to 28: four presets of seven values
-    QString fontPresetsPicture[29];
+    // The font presets, 1 to 28: four presets of seven values, for the text box and for
+    // the TX screen.
+    QString fontPresetText(int index) const { return fontPresetsText_[index]; }
+    void setFontPresetText(int index, const QString& value) { fontPresetsText_[index] = value; }
+    QString fontPresetPicture(int index) const { return fontPresetsPicture_[index]; }
+    void setFontPresetPicture(int index, const QString& value) { fontPresetsPicture_[index] = value; }
     QString fontRecord[20];
     // 1 to 4: the custom swatches' colours as decimal text.
     QString customColour(int swatch) const { return customColours_[swatch]; }
@@ -240,6 +244,8 @@ public:
     static constexpr int kAdjustPanelOpen = 255;   // sharedCounter while the picture-adjust panel is open
 
 private:
+    QString fontPresetsText_[29];
+    QString fontPresetsPicture_[29];
     QString scratchText_; // the line being printed, with its margins
     QString customColours_[5];
     QVariant textOptionFlags_[5];

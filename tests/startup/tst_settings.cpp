@@ -55,8 +55,8 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     const int foreColour = otherSet ? 0x654321 : 0x123456;
     text.fontRecord[7] = QString::number(foreColour); // the drawing colour is the text colour
     for (int i = 1; i <= 28; ++i) {
-        text.fontPresetsText[i] = QStringLiteral("%1text preset %2").arg(set).arg(i);
-        text.fontPresetsPicture[i] = QStringLiteral("%1screen preset %2").arg(set).arg(-i);
+        text.setFontPresetText(i, QStringLiteral("%1text preset %2").arg(set).arg(i));
+        text.setFontPresetPicture(i, QStringLiteral("%1screen preset %2").arg(set).arg(-i));
     }
     for (int i = 1; i <= 4; ++i)
         text.setCustomColour(i, QString::number(1000 * i + (otherSet ? 7 : 0)));
@@ -357,7 +357,7 @@ private slots:
         form.intake().setFtpDir(QStringLiteral("/kept"));
         testsupport::SkippedSteps skipped;
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
-        QCOMPARE(form.text().fontPresetsPicture[28], QStringLiteral("screen preset -28"));
+        QCOMPARE(form.text().fontPresetPicture(28), QStringLiteral("screen preset -28"));
         QCOMPARE(form.text().customColour(4), QStringLiteral("4000"));
         QCOMPARE(form.qso().stationCall(), QStringLiteral("DL1ABC/P"));
         QCOMPARE(form.qso().zoneWord(), QStringLiteral("LCL"));

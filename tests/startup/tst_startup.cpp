@@ -293,8 +293,8 @@ private slots:
         FormFixture f;
         auto& text = f.form().text();
         text.setFontPresetSelected(2);
-        text.fontPresetsText[15] = "DejaVu Serif";
-        text.fontPresetsPicture[15] = "DejaVu Sans Mono";
+        text.setFontPresetText(15, "DejaVu Serif");
+        text.setFontPresetPicture(15, "DejaVu Sans Mono");
         QCOMPARE(load(f), Result::Running);
         QCOMPARE(platform::backColor(f.form().Command23), 0xC000u);
         for (auto* b : {f.form().Command21, f.form().Command25, f.form().Command24})

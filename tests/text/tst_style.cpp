@@ -248,8 +248,8 @@ private slots:
         auto& t = f.text();
         prepare(s, QStringLiteral("W"), 100, 100);
         const QString mono = QStringLiteral("DejaVu Sans Mono");
-        t.fontPresetsText[15] = mono;
-        t.fontPresetsPicture[15] = QStringLiteral("DejaVu Serif");
+        t.setFontPresetText(15, mono);
+        t.setFontPresetPicture(15, QStringLiteral("DejaVu Serif"));
         emit f.Command23->MouseDown(1, 0, 2, 2);
         QCOMPARE(f.Text1->font().family(), mono);
         QCOMPARE(f.Picture1->FontName(), QStringLiteral("DejaVu Serif"));
@@ -298,8 +298,8 @@ private slots:
         const QStringList text = {serif, "14", "True", "True", "False", "False", "255"};
         const QStringList picture = {serif, "20", "True", "True", "False", "False", QString::number(0xFFFFFF)};
         for (int i = 0; i < 7; ++i) {
-            QCOMPARE(t.fontPresetsText[8 + i], text[i]);
-            QCOMPARE(t.fontPresetsPicture[8 + i], picture[i]);
+            QCOMPARE(t.fontPresetText(8 + i), text[i]);
+            QCOMPARE(t.fontPresetPicture(8 + i), picture[i]);
         }
         QCOMPARE(f.Command25->font().family(), serif);
         QCOMPARE(f.Command25->text(), QStringLiteral("F2"));
@@ -315,9 +315,9 @@ private slots:
         emit f.Command21->MouseDown(2, 0, 2, 2);
         QCOMPARE(f.Picture1->FontName(), kFace);
         QVERIFY(!f.Picture1->FontBold() && !f.Picture1->FontItalic());
-        QCOMPARE(t.fontPresetsText[1], kFace);
-        QCOMPARE(t.fontPresetsPicture[1], kFace);
-        QCOMPARE(t.fontPresetsText[8], serif);
+        QCOMPARE(t.fontPresetText(1), kFace);
+        QCOMPARE(t.fontPresetPicture(1), kFace);
+        QCOMPARE(t.fontPresetText(8), serif);
     }
 };
 
