@@ -115,8 +115,12 @@ struct SettingsField {
 // clang-format off
 constexpr SettingsField kSettingsFields[] = {
     {1, "textFontRecord", 1, 14,
-     [](Places& p, In& in, int i) { in.text(p.text.fontRecord[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.text.fontRecord[i]); }},
+     [](Places& p, In& in, int i) {
+         QString value = p.text.fontRecordEntry(i);
+         in.text(value);
+         p.text.setFontRecordEntry(i, value);
+     },
+     [](Places& p, Out& out, int i) { out.text(p.text.fontRecordEntry(i)); }},
     {2, "presetTextFonts", 1, 28,
      [](Places& p, In& in, int i) {
          QString value = p.text.fontPresetText(i);
@@ -213,8 +217,12 @@ constexpr SettingsField kSettingsFields[] = {
      },
      [](Places& p, Out& out, int) { out.integer(p.form.HScroll5->value()); }},
     {19, "textFontRecordExtra", 15, 5,
-     [](Places& p, In& in, int i) { in.text(p.text.fontRecord[i]); },
-     [](Places& p, Out& out, int i) { out.text(p.text.fontRecord[i]); }},
+     [](Places& p, In& in, int i) {
+         QString value = p.text.fontRecordEntry(i);
+         in.text(value);
+         p.text.setFontRecordEntry(i, value);
+     },
+     [](Places& p, Out& out, int i) { out.text(p.text.fontRecordEntry(i)); }},
     {20, "utcOffset", 0, 1,
      [](Places& p, In& in, int) { QVariant v = p.qso.utcOffset(); in.variant(v); p.qso.setUtcOffset(v); },
      [](Places& p, Out& out, int) { out.variant(p.qso.utcOffset()); }},
@@ -474,21 +482,21 @@ void Shell::readSettings(platform::StepRunner& steps)
 void Shell::gatherFontRecord()
 {
     FormMain& form = form_;
-    QString* record = form.text().fontRecord;
+    auto& text = form.text();
     const QFont font = form.Text1->font();
-    record[2] = record[9];
-    record[1] = font.family();
-    record[3] = truthWord(font.bold());
-    record[4] = truthWord(font.italic());
-    record[5] = truthWord(font.underline());
-    record[6] = truthWord(font.strikeOut());
+    text.setFontRecordEntry(2, text.fontRecordEntry(9));
+    text.setFontRecordEntry(1, font.family());
+    text.setFontRecordEntry(3, truthWord(font.bold()));
+    text.setFontRecordEntry(4, truthWord(font.italic()));
+    text.setFontRecordEntry(5, truthWord(font.underline()));
+    text.setFontRecordEntry(6, truthWord(font.strikeOut()));
     const platform::PictureBox* tx = form.Picture1;
-    record[8] = tx->FontName();
-    record[9] = platform::Str(tx->FontSize());
-    record[10] = truthWord(tx->FontBold());
-    record[11] = truthWord(tx->FontItalic());
-    record[12] = truthWord(tx->FontUnderline());
-    record[13] = truthWord(tx->FontStrikethru());
+    text.setFontRecordEntry(8, tx->FontName());
+    text.setFontRecordEntry(9, platform::Str(tx->FontSize()));
+    text.setFontRecordEntry(10, truthWord(tx->FontBold()));
+    text.setFontRecordEntry(11, truthWord(tx->FontItalic()));
+    text.setFontRecordEntry(12, truthWord(tx->FontUnderline()));
+    text.setFontRecordEntry(13, truthWord(tx->FontStrikethru()));
 }
 
 void Shell::writeSettings(platform::StepRunner& steps)
@@ -634,7 +642,7 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     tickWhenOne(steps, QStringLiteral("BkGnd"), form.Check16, text.textOption(3));
 
     // The text element's drawing colour is the TX screen's, as restored above.
-    text.fontRecord[7] = QString::number(form.Picture1->ForeColor());
+    text.setDrawingColour(QString::number(form.Picture1->ForeColor()));
 
     // The shadow colour rule on when it was on; the shadow's direction: the arrow to the
     // lower left, then the one stored (choosing an arrow runs its click, as the
@@ -679,7 +687,7 @@ void Shell::restoreFonts(platform::StepRunner& steps)
 
     // The text box's font: the stored face and styles; bold comes back through the
     // style boxes later. A font record never stored applies nothing.
-    const QString* record = text.fontRecord;
+    const auto record = [&](int index) { return text.fontRecordEntry(index); };
     auto textFont = [&](const QString& name, const std::function<void(QFont&)>& change) {
         steps.step(name, [&] {
             QFont font = form.Text1->font();
@@ -687,47 +695,47 @@ void Shell::restoreFonts(platform::StepRunner& steps)
             form.Text1->setFont(font);
         });
     };
-    if (!record[1].isEmpty())
-        textFont(QStringLiteral("Text1 font name"), [&](QFont& f) { f.setFamily(record[1]); });
+    if (!record(1).isEmpty())
+        textFont(QStringLiteral("Text1 font name"), [&](QFont& f) { f.setFamily(record(1)); });
     textFont(QStringLiteral("Text1 bold"), [&](QFont& f) { f.setBold(false); });
     textFont(QStringLiteral("Text1 italic"), [&](QFont& f) {
-        if (const auto on = truth(record[4]))
+        if (const auto on = truth(record(4)))
             f.setItalic(*on);
     });
     textFont(QStringLiteral("Text1 underline"), [&](QFont& f) {
-        if (const auto on = truth(record[5]))
+        if (const auto on = truth(record(5)))
             f.setUnderline(*on);
     });
     textFont(QStringLiteral("Text1 strikethrough"), [&](QFont& f) {
-        if (const auto on = truth(record[6]))
+        if (const auto on = truth(record(6)))
             f.setStrikeOut(*on);
     });
 
     // The TX screen's font; a size never stored is 12.
     platform::PictureBox* tx = form.Picture1;
-    if (!record[8].isEmpty())
-        steps.step(QStringLiteral("TX font name"), [&] { tx->setFontName(record[8]); });
+    if (!record(8).isEmpty())
+        steps.step(QStringLiteral("TX font name"), [&] { tx->setFontName(record(8)); });
     steps.step(QStringLiteral("TX font size"), [&] {
-        if (record[9].isEmpty()) {
+        if (record(9).isEmpty()) {
             tx->setFontSize(12);
             return;
         }
-        const double size = platform::CDbl(record[9]);
+        const double size = platform::CDbl(record(9));
         if (size <= 0)
-            fail(380, QStringLiteral("Invalid property value: font size %1").arg(record[9]));
+            fail(380, QStringLiteral("Invalid property value: font size %1").arg(record(9)));
         tx->setFontSize(size);
     });
     steps.step(QStringLiteral("TX bold"), [&] { tx->setFontBold(false); });
     steps.step(QStringLiteral("TX italic"), [&] {
-        if (const auto on = truth(record[11]))
+        if (const auto on = truth(record(11)))
             tx->setFontItalic(*on);
     });
     steps.step(QStringLiteral("TX underline"), [&] {
-        if (const auto on = truth(record[12]))
+        if (const auto on = truth(record(12)))
             tx->setFontUnderline(*on);
     });
     steps.step(QStringLiteral("TX strikethrough"), [&] {
-        if (const auto on = truth(record[13]))
+        if (const auto on = truth(record(13)))
             tx->setFontStrikethru(*on);
     });
 

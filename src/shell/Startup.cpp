@@ -179,7 +179,7 @@ void Shell::clearTextTools(platform::StepRunner& steps)
     text.clearTextToDraw();
     steps.step(QStringLiteral("Text2 emptied"), [&] { form.Text2->setText(QString()); });
     steps.step(QStringLiteral("TX fore colour"), [&] { form.Picture1->setForeColor(FormMain::StartTextColour); });
-    text.fontRecord[7] = QString::number(FormMain::StartTextColour);
+    text.setDrawingColour(QString::number(FormMain::StartTextColour));
     steps.step(QStringLiteral("TX fill colour"), [&] { form.Picture1->setFillColor(platform::vbYellow); });
 }
 

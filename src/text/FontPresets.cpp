@@ -93,7 +93,7 @@ void TextTools::chooseFont()
     const QFont start = f.Text1->font();
     dialog.Flags = kFontDialogFlags;
     dialog.FontName = start.family();
-    steps.step(QStringLiteral("size"), [&] { dialog.FontSize = platform::Val(fontRecord[9]); });
+    steps.step(QStringLiteral("size"), [&] { dialog.FontSize = platform::Val(fontRecord_[9]); });
     dialog.FontBold = start.bold();
     dialog.FontItalic = start.italic();
     dialog.FontUnderline = start.underline();
@@ -134,12 +134,12 @@ void TextTools::storeFontPreset(int slot)
     const int base = 7 * (slot - 1);
     const QFont font = f.Text1->font();
     fontPresetsText_[base + 1] = font.family();
-    fontPresetsText_[base + 2] = fontRecord[9];
+    fontPresetsText_[base + 2] = fontRecord_[9];
     fontPresetsText_[base + 3] = truthText(font.bold());
     fontPresetsText_[base + 4] = truthText(font.italic());
     fontPresetsText_[base + 5] = truthText(font.underline());
     fontPresetsText_[base + 6] = truthText(font.strikeOut());
-    fontPresetsText_[base + 7] = fontRecord[7];
+    fontPresetsText_[base + 7] = fontRecord_[7];
     const platform::PictureBox* tx = f.Picture1;
     fontPresetsPicture_[base + 1] = tx->FontName();
     fontPresetsPicture_[base + 2] = platform::Str(tx->FontSize()).trimmed();

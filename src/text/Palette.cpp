@@ -80,7 +80,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
     }
     const bool headerCtrl = shift == kCtrl && f.qso().makingHeader();
     if (button != kRightButton) {
-        fontRecord[7] = QString::number(swatchRecord(number, colour));
+        fontRecord_[7] = QString::number(swatchRecord(number, colour));
         if (headerCtrl) {
             f.qso().headercolor();
             return;
@@ -158,7 +158,7 @@ void TextTools::customSwatchDblClick(int number)
         f.Text2->hide();
         setCaptionBold(f.Command8, false);
     }
-    fontRecord[7] = QString::number(dialog.Color);
+    fontRecord_[7] = QString::number(dialog.Color);
     f.Text2->hide();
     setCaptionBold(f.Command8, false);
     platform::setBackColor(swatch, dialog.Color);

@@ -90,7 +90,7 @@ void TextTools::Check15_Click()
         return;
     if (f.Check16->value() == 1 || f.Check15->value() == 0 || f.Option7->value() || f.Option8->value())
         return;
-    const QString keptRecord = fontRecord[7];
+    const QString keptRecord = fontRecord_[7];
     const quint32 keptFore = tx->ForeColor();
     tx->setCurrentX(cv.elementX());
     tx->setCurrentY(cv.elementY());
@@ -98,7 +98,7 @@ void TextTools::Check15_Click()
     const float y0 = float(platform::CInt(cv.elementY()));
     const quint32 ring = platform::backColor(f.swatch(f.HScroll4->value() + 1));
     platform::setBackColor(f.Text8, ring);
-    fontRecord[7] = platform::numberText(ring);
+    fontRecord_[7] = platform::numberText(ring);
     tx->setForeColor(ring == 0 ? kNearBlack : ring);
     const int weight = std::clamp(platform::CInt(platform::Val(outlineWeight_.toString())), qint16(0), qint16(2));
     for (int k = 0; k < kCopiesOfWeight[weight]; ++k) {
@@ -111,7 +111,7 @@ void TextTools::Check15_Click()
     }
     tx->setCurrentX(x0);
     tx->setCurrentY(y0);
-    fontRecord[7] = keptRecord;
+    fontRecord_[7] = keptRecord;
     tx->setForeColor(keptFore);
     multiColourFlag_ = 1;
     drawText();
@@ -430,7 +430,7 @@ void TextTools::Combo3_Click()
     const QString foreText = platform::numberText(tx->ForeColor());
     if (type == kGraduated) {
         textAngle_ = 0;
-        fontRecord[7] = foreText;
+        fontRecord_[7] = foreText;
         textrotate();
         tx->Cls();
         platform::setBackColor(f.Command47, interfaces::kStateOn);
@@ -438,7 +438,7 @@ void TextTools::Combo3_Click()
         return;
     }
     if (type == kStriped) {
-        fontRecord[7] = foreText;
+        fontRecord_[7] = foreText;
         platform::setBackColor(f.Command47, interfaces::kStateOn);
         Label36_Click();
         f.Text1->setFocus();
@@ -446,7 +446,7 @@ void TextTools::Combo3_Click()
     }
     if (type == kNormal || type == kMultiColoured) {
         textAngle_ = 0;
-        fontRecord[7] = foreText;
+        fontRecord_[7] = foreText;
         styledTextPending_ = 0;
         platform::setBackColor(f.Command47, interfaces::kStateOn);
         drawText();
@@ -534,7 +534,7 @@ void TextTools::drawStyledText()
     // so the recorded drawing colour would miss every text pixel).
     const quint32 textColour = tx->ForeColor() & platform::gdi::kRgbMask;
     const quint32 backColour = tx->BackColor() & platform::gdi::kRgbMask;
-    fontRecord[7] = platform::numberText(textColour);
+    fontRecord_[7] = platform::numberText(textColour);
     // The pattern canvas starts as what the screen shows, so text pixels no pattern
     // covers keep their own colour.
     pattern->setAutoRedraw(true);

@@ -76,7 +76,7 @@ void TextTools::Option1_Click()
     }
     if (isOn(f.Label29)) {
         platform::setBackColor(f.Label29, interfaces::kStateOff);
-        fontRecord[7] = canvas.setAsideDrawingColour();
+        fontRecord_[7] = canvas.setAsideDrawingColour();
     }
     Check16_Click();
     // A stamp borrowed the TX screen's font: the text box's comes back.

@@ -165,7 +165,10 @@ public:
     void setFontPresetText(int index, const QString& value) { fontPresetsText_[index] = value; }
     QString fontPresetPicture(int index) const { return fontPresetsPicture_[index]; }
     void setFontPresetPicture(int index, const QString& value) { fontPresetsPicture_[index] = value; }
-    QString fontRecord[20];
+    // The font record, 1 to 19: the text box's and the TX screen's fonts as the settings
+    // carry them; element 7 is the drawing colour.
+    QString fontRecordEntry(int index) const { return fontRecord_[index]; }
+    void setFontRecordEntry(int index, const QString& value) { fontRecord_[index] = value; }
     // 1 to 4: the custom swatches' colours as decimal text.
     QString customColour(int swatch) const { return customColours_[swatch]; }
     void setCustomColour(int swatch, const QString& colour) { customColours_[swatch] = colour; }
@@ -219,8 +222,8 @@ public:
     double savedTextRotation() const { return savedTextAngle_; }
 
     // What the TX screen asks of that state (TextRoom).
-    QString drawingColour() const override { return fontRecord[7]; }
-    void setDrawingColour(const QString& colour) override { fontRecord[7] = colour; }
+    QString drawingColour() const override { return fontRecord_[7]; }
+    void setDrawingColour(const QString& colour) override { fontRecord_[7] = colour; }
     void setTextToDraw(const QString& text) override { textToDraw_ = text; }
     void clearSelectedText() override { selectedText_.clear(); }
     bool styledTextWaiting() const override { return styledTextPending_ == 1; }
@@ -244,6 +247,7 @@ public:
     static constexpr int kAdjustPanelOpen = 255;   // sharedCounter while the picture-adjust panel is open
 
 private:
+    QString fontRecord_[20];
     QString fontPresetsText_[29];
     QString fontPresetsPicture_[29];
     QString scratchText_; // the line being printed, with its margins

@@ -30,7 +30,7 @@ void drawOn(Station& s, const QImage& picture)
     f.Picture1->setPicture(picture);
     f.Option8->setValue(true);
     f.HScroll1->setValue(1);
-    f.text().fontRecord[7] = QStringLiteral("255");
+    f.text().setDrawingColour(QStringLiteral("255"));
 }
 
 // Blue left of column `split`, green from it on.
@@ -82,7 +82,7 @@ private slots:
                  (QList<QRgb>{kSurround, kBlue, kGreen, kSurround, kSurround, kBlue, kBlue, kSurround}));
         QCOMPARE(rgb32(f.Image6->Picture()), shown);
         QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);
-        QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
+        QCOMPARE(f.text().drawingColour(), QStringLiteral("255"));
         QCOMPARE(c.drawnExtent().left, 640.0);
         QCOMPARE(f.MousePointer(), 0);
         QCOMPARE(f.focusWidget(), f.Text1);
@@ -313,7 +313,7 @@ private slots:
         QCOMPARE(c.rotateFlags(), 0x40000);
         QCOMPARE(platform::backColor(f.Command47), canvas::kPendingColor);
         QCOMPARE(platform::backColor(f.Label34), canvas::kToolOffColor);
-        QCOMPARE(f.text().fontRecord[7], QStringLiteral("255"));
+        QCOMPARE(f.text().drawingColour(), QStringLiteral("255"));
         QCOMPARE(f.focusWidget(), f.Text1);
         QCOMPARE(rgb32(f.Picture1->Picture()), tx);
         const QImage shown = rgb32(f.Picture1->Image());

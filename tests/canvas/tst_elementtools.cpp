@@ -232,7 +232,7 @@ private slots:
         auto [f, c] = s.formAndCanvas();
         auto& text = f.text();
         f.Picture1->setPicture(solid(640, 512, kWhite));
-        text.fontRecord[7] = QString::number(platform::vbBlue);
+        text.setDrawingColour(QString::number(platform::vbBlue));
 
         // An armed circle of radius 200 round (320, 256): one step is a ninth or a tenth.
         emit f.Combo1->GotFocus();

@@ -104,7 +104,7 @@ private slots:
         auto& text = f.text();
         const QImage picture = blackSpots();
         f.Picture1->setPicture(picture);
-        text.fontRecord[7] = QStringLiteral("255");
+        text.setDrawingColour(QStringLiteral("255"));
         f.Label33->setCaption(QStringLiteral("pick a colour"));
         c.Label32_Click();
         QCOMPARE(platform::backColor(f.Label32), canvas::kPendingColor);
@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(rgb32(f.Image14->Picture()), expected);
         QCOMPARE(rgb32(f.Image13->Picture()), picture);
         QCOMPARE(s.txBuffer(), expected);
-        QCOMPARE(text.fontRecord[7], QStringLiteral("255"));
+        QCOMPARE(text.drawingColour(), QStringLiteral("255"));
         QCOMPARE(f.Label33->caption(), QString());
         QCOMPARE(platform::backColor(f.Label32), canvas::kToolOffColor);
         QCOMPARE(text.sharedCounter(), 0);
@@ -138,7 +138,7 @@ private slots:
         auto [f, c] = s.formAndCanvas();
         auto& text = f.text();
         const QImage picture = blackSpots();
-        text.fontRecord[7] = QStringLiteral("65280");
+        text.setDrawingColour(QStringLiteral("65280"));
 
         // A code without a picture (the TX picture itself) fills from what Picture2 held.
         f.Picture1->setPicture(picture);
@@ -167,7 +167,7 @@ private slots:
             blue.setPixel(x, 511, kBlue);
         blue.setPixel(639, 511, kBlue);
         QCOMPARE(rgb32(f.Picture1->Picture()), blue);
-        QCOMPARE(text.fontRecord[7], QStringLiteral("65280"));
+        QCOMPARE(text.drawingColour(), QStringLiteral("65280"));
 
         // A browser thumbnail with the browser open and "With Crop" on goes to the crop
         // dialog: nothing is filled, the tool stays on, the drawing colour comes back.
@@ -180,7 +180,7 @@ private slots:
         dropOnTxScreen(s, 120, 120);
         QCOMPARE(rgb32(f.Picture1->Picture()), picture);
         QCOMPARE(platform::backColor(f.Label32), canvas::kPendingColor);
-        QCOMPARE(text.fontRecord[7], QStringLiteral("65280"));
+        QCOMPARE(text.drawingColour(), QStringLiteral("65280"));
     }
 };
 

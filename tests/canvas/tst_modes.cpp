@@ -124,7 +124,7 @@ private slots:
         // draw it in the drawing colour, widening the drawn box by the moves' points only.
         const QImage white = solid(640, 512, kWhite);
         f.Picture1->setPicture(white);
-        f.text().fontRecord[7] = QString::number(platform::vbBlue);
+        f.text().setDrawingColour(QString::number(platform::vbBlue));
         emit f.Picture1->mouseDown(1, 0, 100, 100);
         QVERIFY(isOn(f.Command47));
         emit f.Picture1->mouseMove(1, 0, 110, 105);
@@ -194,7 +194,7 @@ private slots:
         // Fix Color from Text mode: Draw mode and Fix Color on in one click, the colours put
         // aside; a press picks the colour under the pointer.
         const quint32 chosen = platform::vbBlue;
-        text.fontRecord[7] = QString::number(chosen);
+        text.setDrawingColour(QString::number(chosen));
         f.Picture1->setForeColor(chosen);
         QImage picture = solid(640, 512, kWhite);
         picture.setPixel(10, 20, kGreen);
@@ -204,23 +204,23 @@ private slots:
         QVERIFY(isOn(f.Label29));
         QCOMPARE(c.setAsideDrawingColour(), QString::number(chosen));
         emit f.Picture1->mouseDown(1, 0, 10, 20);
-        QCOMPARE(text.fontRecord[7], QString::number(platform::vbGreen));
+        QCOMPARE(text.drawingColour(), QString::number(platform::vbGreen));
 
         // "Rem noise  lines" turns the Fix Color label off and keeps the colours put aside;
         // the next Fix Color puts the current colours aside anew.
         c.Label73_Click();
         QCOMPARE(platform::backColor(f.Label29), canvas::kToolOffColor);
         QVERIFY(isOn(f.Label73));
-        QCOMPARE(text.fontRecord[7], QString::number(platform::vbGreen));
+        QCOMPARE(text.drawingColour(), QString::number(platform::vbGreen));
         c.Label29_Click();
         QVERIFY(isOn(f.Label29));
         QCOMPARE(platform::backColor(f.Label73), canvas::kToolOffColor);
         QCOMPARE(c.setAsideDrawingColour(), QString::number(platform::vbGreen));
         // Switching it off gives both colours back.
         f.Picture1->setForeColor(platform::vbRed);
-        text.fontRecord[7] = QStringLiteral("0");
+        text.setDrawingColour(QStringLiteral("0"));
         c.Label29_Click();
-        QCOMPARE(text.fontRecord[7], QString::number(platform::vbGreen));
+        QCOMPARE(text.drawingColour(), QString::number(platform::vbGreen));
         QCOMPARE(f.Picture1->ForeColor(), chosen);
 
         // "Overlay RX>TX" refuses both Draw tools.

@@ -19,7 +19,7 @@ private slots:
         f.Picture1->setFontSize(24);
         const quint32 chosen = platform::rgb(255, 10, 100);
         f.Picture1->setForeColor(chosen);
-        f.text().fontRecord[7] = platform::numberText(chosen);
+        f.text().setDrawingColour(platform::numberText(chosen));
         f.Text1->setText(QStringLiteral("CQ CQ"));
         emit f.Picture1->mouseDown(1, 0, 100, 100);
         QVERIFY(isOn(f.Command47));
@@ -43,7 +43,7 @@ private slots:
                 }
         QVERIFY(textPixels > 100);
         QCOMPARE(f.Picture1->ForeColor(), chosen);
-        QCOMPARE(f.text().fontRecord[7], platform::numberText(chosen));
+        QCOMPARE(f.text().drawingColour(), platform::numberText(chosen));
         QCOMPARE(c.elementX(), 1100.f);
         QCOMPARE(c.elementY(), 1100.f);
         QCOMPARE(platform::backColor(f.Command47), platform::vbButtonFace);

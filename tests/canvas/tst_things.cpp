@@ -32,7 +32,7 @@ private slots:
         const QImage white = solid(640, 512, kWhite);
         f.Picture1->setPicture(white);
         f.engine().copyTxScreenToDib();
-        f.text().fontRecord[7] = QString::number(platform::vbBlue);
+        f.text().setDrawingColour(QString::number(platform::vbBlue));
 
         // "Circle": radius 200 round (320, 256) in the drawing colour at pen 3, armed.
         pick(f, QStringLiteral("Circle"));

@@ -242,7 +242,7 @@ private slots:
         form.Picture1->setPicture(square);
         c.Label38_Click();
         QCOMPARE(platform::backColor(form.Label38), canvas::kPendingColor);
-        form.text().fontRecord[7] = QString::number(platform::vbGreen);
+        form.text().setDrawingColour(QString::number(platform::vbGreen));
         DragManager::instance().begin(form.Label25);
         dropOnTxScreen(s, 150, 150);
         QImage expected = square;

@@ -328,14 +328,14 @@ private slots:
         const QImage canvas = solid(640, 512, qRgb(238, 239, 239));
         QCOMPARE(rgb32(form.Picture1->Picture()), canvas);
         QCOMPARE(form.qso().headerBackColour(), 0xEFEFEEu);
-        QCOMPARE(form.text().fontRecord[7], QStringLiteral("15724526"));
+        QCOMPARE(form.text().drawingColour(), QStringLiteral("15724526"));
         QCOMPARE(rgb32(form.Image6->Picture()), canvas);
         QCOMPARE(form.Picture1->ForeColor(), textColour);
         QCOMPARE(s.txBuffer(), solid(640, 512, kBlack));
 
         emit form.Label3->MouseDown(1, 3, 3, 3); // Ctrl with Shift is a plain press
         QCOMPARE(form.Picture1->ForeColor(), 0x0000FFu);
-        QCOMPARE(form.text().fontRecord[7], QString::number(0xEE));
+        QCOMPARE(form.text().drawingColour(), QString::number(0xEE));
         QCOMPARE(rgb32(form.Picture1->Picture()), canvas);
         form.Command36->click();
         emit form.Label6->MouseDown(1, 2, 3, 3);

@@ -51,9 +51,9 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     const auto pick = [otherSet](const QVariant& first, const QVariant& other) { return otherSet ? other : first; };
     const QString set = otherSet ? QStringLiteral("other ") : QString();
     for (int i = 1; i <= 19; ++i)
-        text.fontRecord[i] = QStringLiteral("%1record %2, \"quoted\"").arg(set).arg(i);
+        text.setFontRecordEntry(i, QStringLiteral("%1record %2, \"quoted\"").arg(set).arg(i));
     const int foreColour = otherSet ? 0x654321 : 0x123456;
-    text.fontRecord[7] = QString::number(foreColour); // the drawing colour is the text colour
+    text.setDrawingColour(QString::number(foreColour)); // the drawing colour is the text colour
     for (int i = 1; i <= 28; ++i) {
         text.setFontPresetText(i, QStringLiteral("%1text preset %2").arg(set).arg(i));
         text.setFontPresetPicture(i, QStringLiteral("%1screen preset %2").arg(set).arg(-i));

@@ -100,7 +100,7 @@ private slots:
         prepare(s, QStringLiteral("W"), 100, 100);
         f.Picture1->setForeColor(0x0000FF);
         press(s, 2, kLeft);
-        QCOMPARE(f.text().fontRecord[7], QStringLiteral("15724526"));
+        QCOMPARE(f.text().drawingColour(), QStringLiteral("15724526"));
         QCOMPARE(f.Picture1->ForeColor(), 0xFFFFFFu);
         QCOMPARE(platform::backColor(f.Label25), 0xFFFFFFu);
         // The pending text is drawn again in the new colour.
@@ -114,7 +114,7 @@ private slots:
         QVERIFY(white);
         // Red records 17 less red than it shows.
         press(s, 3, kLeft);
-        QCOMPARE(f.text().fontRecord[7], QString::number(0xEE));
+        QCOMPARE(f.text().drawingColour(), QString::number(0xEE));
         QCOMPARE(f.Picture1->ForeColor(), 0x0000FFu);
     }
 
@@ -212,7 +212,7 @@ private slots:
         ui.answerColor(0x445566);
         emit f.Label10->DblClick();
         QCOMPARE(platform::backColor(f.Label10), 0x445566u);
-        QCOMPARE(f.text().fontRecord[7], QString::number(0x445566));
+        QCOMPARE(f.text().drawingColour(), QString::number(0x445566));
         QVERIFY(f.Text2->isHidden());
         QCOMPARE(f.Command8->text(), QStringLiteral("Load Msg"));
         QCOMPARE(f.Picture1->ForeColor(), 0x123456u);
@@ -277,8 +277,8 @@ private slots:
         auto& t = f.text();
         auto& ui = s.fixture().ui();
         prepare(s, QStringLiteral("W"), 100, 100);
-        t.fontRecord[9] = QStringLiteral("14");
-        t.fontRecord[7] = QStringLiteral("255");
+        t.setFontRecordEntry(9, QStringLiteral("14"));
+        t.setDrawingColour(QStringLiteral("255"));
         const double textSize = f.Text1->font().pointSizeF();
         const QString serif = QStringLiteral("DejaVu Serif");
         platform::FontChoice answer;

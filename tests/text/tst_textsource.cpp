@@ -148,7 +148,7 @@ private slots:
         QVERIFY(t.styledTextWaiting());
         QCOMPARE(rgb32(f.Image6->Picture()), solid(640, 512, kGreen));
         QCOMPARE(platform::backColor(f.Label29), quint32(canvas::kToolOffColor));
-        QCOMPARE(t.fontRecord[7], QStringLiteral("12345"));
+        QCOMPARE(t.drawingColour(), QStringLiteral("12345"));
         QCOMPARE(t.textEditState(), 0);
         QCOMPARE(f.Picture1->FontName(), f.Text1->font().family());
         QCOMPARE(f.Picture1->FontSize(), 30.0);
