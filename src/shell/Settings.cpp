@@ -142,9 +142,13 @@ constexpr SettingsField kSettingsFields[] = {
          p.text.setCustomColour(i, colour);
      },
      [](Places& p, Out& out, int i) { out.text(p.text.customColour(i)); }},
-    {5, "spareValueA", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.spareValueA); },
-     [](Places& p, Out& out, int) { out.variant(p.shell.spareValueA); }},
+    {5, "spareValueA_", 0, 1,
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.spareValueA();
+         in.variant(value);
+         p.shell.setSpareValueA(value);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.shell.spareValueA()); }},
     {6, "spareValueB", 0, 1,
      [](Places& p, In& in, int) {
          QVariant value = p.shell.spareValueB();
@@ -199,8 +203,12 @@ constexpr SettingsField kSettingsFields[] = {
          p.text.setShadowDepth(depth);
      },
      [](Places& p, Out& out, int) { out.variant(p.text.shadowDepth()); }},
-    {16, "shadowDepthScroll", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.shadowDepthScroll); },
+    {16, "shadowDepthScroll_", 0, 1,
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.shadowDepthScroll();
+         in.variant(value);
+         p.shell.setShadowDepthScroll(value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.VScroll1->value()); }},
     {17, "currentQuickDir", 0, 1,
      [](Places& p, In& in, int) {
@@ -319,7 +327,11 @@ constexpr SettingsField kSettingsFields[] = {
      },
      [](Places& p, Out& out, int) { out.integer(p.form.Check12->value()); }},
     {34, "insertBorder", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.borderSetting); },
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.borderSetting();
+         in.variant(value);
+         p.shell.setBorderSetting(value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.Check3->value()); }},
     {35, "shadowDirection", 0, 1,
      [](Places& p, In& in, int) {
@@ -328,12 +340,20 @@ constexpr SettingsField kSettingsFields[] = {
          p.text.setTextOption(4, value);
      },
      [](Places& p, Out& out, int) { out.variant(p.text.textOption(4)); }},
-    {36, "audioAnnounce", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.audioAnnounce); },
+    {36, "audioAnnounce_", 0, 1,
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.audioAnnounce();
+         in.variant(value);
+         p.shell.setAudioAnnounce(value);
+     },
      [](Places& p, Out& out, int) { out.integer(p.form.formSetup().Check27->value()); }},
     {37, "windowLeft", 0, 1,
-     [](Places& p, In& in, int) { in.variant(p.shell.windowLeftAtExit); },
-     [](Places& p, Out& out, int) { out.variant(p.shell.windowLeftAtExit); }},
+     [](Places& p, In& in, int) {
+         QVariant value = p.shell.windowLeftAtExit();
+         in.variant(value);
+         p.shell.setWindowLeftAtExit(value);
+     },
+     [](Places& p, Out& out, int) { out.variant(p.shell.windowLeftAtExit()); }},
     {38, "txMode", 0, 1,
      [](Places& p, In& in, int) {
          QVariant value = p.engine.txMode();
@@ -452,7 +472,7 @@ void tickWhenOne(platform::StepRunner& steps, const QString& name, platform::Che
 void Shell::readSettings(platform::StepRunner& steps)
 {
     // Field 5's value when the file does not hold it.
-    spareValueA = 1;
+    spareValueA_ = 1;
     // A first start has no file yet: every value keeps what it had; so does a file that
     // cannot be read or is far too large (it is told and kept as it is).
     const QString path = platform::appPath(kSettingsFile);
@@ -572,7 +592,7 @@ void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
     tickWhenOne(steps, QStringLiteral("HdrON"), form.Check2, savedControlValues_[8]);
 
     // The spoken announcement before each transmission (the setup dialog is loaded).
-    tickWhenOne(steps, QStringLiteral("Audio Anounce Mode"), form.formSetup().Check27, audioAnnounce);
+    tickWhenOne(steps, QStringLiteral("Audio Anounce Mode"), form.formSetup().Check27, audioAnnounce_);
 
     // The browser's file-type filter: its label chosen and its pattern, no thumbnails.
     steps.step(QStringLiteral("file-type filter"), [&] { form.intake().restoreFileTypeFilter(); });
@@ -614,7 +634,7 @@ void Shell::restoreRanges(platform::StepRunner& steps)
         steps.step(QStringLiteral("set tuning word"), [&] { engine.tuneForFftSpectrum(); });
     });
 
-    tickWhenOne(steps, QStringLiteral("Border"), form.Check3, borderSetting);
+    tickWhenOne(steps, QStringLiteral("Border"), form.Check3, borderSetting_);
 
     // The window: 1024 x 748 (15360 x 11220 twips), or as much larger as its controls
     // need, in the screen's top-left corner and inside the screen's available area.
@@ -661,9 +681,9 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     });
 
     // The shadow depth bar (it is set once more later in the start-up).
-    if (!isEmpty(shadowDepthScroll))
+    if (!isEmpty(shadowDepthScroll_))
         steps.step(QStringLiteral("shadow depth"),
-                   [&] { platform::steps::setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll))); });
+                   [&] { platform::steps::setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll_))); });
 
     // Station data: defaults for what is empty.
     if (qso.stationCall().isEmpty())

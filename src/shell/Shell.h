@@ -83,29 +83,37 @@ public:
     static const QString HelpNotOpened;
 
     // Start-up state of the main window.
-    QString messagesText;      // the message pane's text as read from "messages"
     // The start-up's scratch text: the settings leave the unused shadow direction copy in
     // it, the start-up replaces it with the engine's version for the option dialog's title.
     void setScratchText(const QString& text) { scratchText_ = text; }
-    quint32 savedWaveVolume = 0xFFFFFFFF; // the output gain found at start-up
     QPoint browserPanelPlace() const override;
     // The browser panel opens here next: its home at start-up, then where it was let go.
     void setBrowserPanelPlace(QPoint place);
     bool announcesBeforeTransmit() override;
     bool autoSaveFolderEdited() override;
     void keepOnTop(QWidget& window) override { SetTopMost(window); }
-    QVariant spareValueA;      // settings fields 5 and 6: carried, never applied
+    // Settings fields 5 and 6: carried, never applied
+    QVariant spareValueA() const { return spareValueA_; }
+    void setSpareValueA(const QVariant& value) { spareValueA_ = value; }
     QVariant spareValueB() const { return spareValueB_; }
     void setSpareValueB(const QVariant& value) { spareValueB_ = value; }
-    QVariant shadowDepthScroll; // settings field 16, applied to VScroll1 late in the start-up
-    QVariant windowLeftAtExit;  // settings field 37: the window's left edge in twips at exit
+    // Settings field 16, applied to VScroll1 late in the start-up
+    QVariant shadowDepthScroll() const { return shadowDepthScroll_; }
+    void setShadowDepthScroll(const QVariant& value) { shadowDepthScroll_ = value; }
+    // Settings field 37: the window's left edge in twips at exit
+    QVariant windowLeftAtExit() const { return windowLeftAtExit_; }
+    void setWindowLeftAtExit(const QVariant& value) { windowLeftAtExit_ = value; }
     // 1 to 8: settings fields 27, 28, 29, 30, 32, 33, 48 and 49 as read (text colours,
     // the receive and display boxes, "AutoRX", "HdrON"); 1 and 2 are renewed from the
     // colour indicators at shut-down.
     QVariant savedControlValue(int index) const { return savedControlValues_[index]; }
     void setSavedControlValue(int index, const QVariant& value) { savedControlValues_[index] = value; }
-    QVariant borderSetting;     // settings field 34 as read ("Border")
-    QVariant audioAnnounce;     // settings field 36 as read (the setup dialog's "Audio Anounce Mode")
+    // Settings field 34 as read ("Border")
+    QVariant borderSetting() const { return borderSetting_; }
+    void setBorderSetting(const QVariant& value) { borderSetting_ = value; }
+    // Settings field 36 as read (the setup dialog's "Audio Anounce Mode")
+    QVariant audioAnnounce() const { return audioAnnounce_; }
+    void setAudioAnnounce(const QVariant& value) { audioAnnounce_ = value; }
     // The settings of the text effects' controls as read; the start-up applies them
     // (values out of range leave the controls as designed).
     struct KeptSettings {
@@ -169,6 +177,13 @@ private:
     QString helpFolder_;
     QString scratchText_;
     QVariant spareValueB_;
+    QVariant spareValueA_;
+    QVariant shadowDepthScroll_;
+    QVariant windowLeftAtExit_;
+    QVariant borderSetting_;
+    QVariant audioAnnounce_;
+    QString messagesText_;      // the message pane's text as read from "messages"
+    quint32 savedWaveVolume_ = 0xFFFFFFFF; // the output gain found at start-up
     QVariant savedControlValues_[9];
     KeptSettings kept_;
     // Where the browser panel opens, in the window's pixels.

@@ -40,14 +40,14 @@ void Shell::Form_Unload()
         steps.step(QStringLiteral("crop dialog"), [&] { form.unloadFormCrop(); });
     unload(Window::RxMonitor, "RX monitor");
     // The output volume as it was found at start-up, whatever an announcement did.
-    steps.step(QStringLiteral("output gain"), [&] { form.engine().binding().vrrSetOutputGain(savedWaveVolume); });
+    steps.step(QStringLiteral("output gain"), [&] { form.engine().binding().vrrSetOutputGain(savedWaveVolume_); });
     steps.step(QStringLiteral("TX tab"), [&] { form.SSTab1->setCurrentIndex(1); });
 
     // What the settings take from the controls: the style boxes as one code, the
     // window's left edge.
     text.setFontStyleCode(qint16((form.Check6->value() == 1 ? 1 : 0) + (form.Check14->value() == 1 ? 10 : 0)
                                  + (form.Check13->value() == 1 ? 100 : 0)));
-    windowLeftAtExit = platform::pixelsToTwips(form.x());
+    windowLeftAtExit_ = platform::pixelsToTwips(form.x());
     // The text colours as their indicators show them, and the custom swatches.
     savedControlValues_[1] = qint64(platform::backColor(form.Label25));
     savedControlValues_[2] = qint64(platform::backColor(form.Label45));

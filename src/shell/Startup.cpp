@@ -232,9 +232,9 @@ void Shell::openBrowserFolder(platform::StepRunner& steps)
 void Shell::resetTextBox(platform::StepRunner& steps)
 {
     FormMain& form = form_;
-    if (!isEmpty(shadowDepthScroll))
+    if (!isEmpty(shadowDepthScroll_))
         steps.step(QStringLiteral("VScroll1"),
-                   [&] { setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll))); });
+                   [&] { setScrollValue(form.VScroll1, platform::CInt(number(shadowDepthScroll_))); });
     steps.step(QStringLiteral("Text12"), [&] { form.Text12->setText(kHeaderHelp); });
     steps.step(QStringLiteral("Text1 font size"), [&] {
         QFont font = form.Text1->font();
@@ -378,7 +378,7 @@ void Shell::placeLoadedWindows(platform::StepRunner& steps)
     });
     // The output volume as found, for the announcement and the shut-down to restore.
     steps.step(QStringLiteral("output gain"), [&] {
-        savedWaveVolume = engine.binding().vrrGetOutputGain();
+        savedWaveVolume_ = engine.binding().vrrGetOutputGain();
         engine.clearEngineReply();
     });
     // The multimedia window: loaded, hidden, on top. (Its own load finds no system

@@ -184,10 +184,10 @@ void Shell::readMessages()
     const auto bytes = readStored(path, kLargestMessages);
     if (!bytes)
         return;
-    messagesText = messagesBytes_.decode(*bytes);
-    if (messagesText.endsWith(QLatin1String("\r\n")))
-        messagesText.chop(2);
-    form_.Text2->setText(messagesText);
+    messagesText_ = messagesBytes_.decode(*bytes);
+    if (messagesText_.endsWith(QLatin1String("\r\n")))
+        messagesText_.chop(2);
+    form_.Text2->setText(messagesText_);
     messagesShown_ = form_.Text2->text();
 }
 
@@ -196,12 +196,12 @@ void Shell::readMessages()
 void Shell::writeMessages(platform::StepRunner& steps)
 {
     const QString path = platform::appPath(QStringLiteral("messages"));
-    messagesText = form_.Text2->text();
-    if (!mayReplace(path) || (messagesShown_ && *messagesShown_ == messagesText))
+    messagesText_ = form_.Text2->text();
+    if (!mayReplace(path) || (messagesShown_ && *messagesShown_ == messagesText_))
         return;
     steps.step(QStringLiteral("messages"), [&] {
         QString why;
-        if (!platform::writeTextFile(path, messagesText + QStringLiteral("\r\n"), &why, &messagesBytes_)) {
+        if (!platform::writeTextFile(path, messagesText_ + QStringLiteral("\r\n"), &why, &messagesBytes_)) {
             writeFailed(path, why);
             fail(75, why);
         }

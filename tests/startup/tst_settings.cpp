@@ -60,7 +60,7 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     }
     for (int i = 1; i <= 4; ++i)
         text.setCustomColour(i, QString::number(1000 * i + (otherSet ? 7 : 0)));
-    shell.spareValueA = pick(1, 2);
+    shell.setSpareValueA(pick(1, 2));
     shell.setSpareValueB(pick(QStringLiteral("carried, as it was"), QVariant()));
     qso.setStationCall(otherSet ? QStringLiteral("G4XYZ") : QStringLiteral("DL1ABC/P"));
     qso.setBand(otherSet ? QStringLiteral("7.171") : QStringLiteral("14.230 MHz, USB"));
@@ -93,7 +93,7 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     form.Check15->setValue(otherSet ? 1 : 0);
     engine.setAutoSaveLimit(pick(70, 140));
     form.formSetup().Check27->setValue(otherSet ? 0 : 1);
-    shell.windowLeftAtExit = pick(1234.5, -60);
+    shell.setWindowLeftAtExit(pick(1234.5, -60));
     engine.setTxMode(pick(9, 3));
     engine.setToneFrequency(pick(1234.5, 1900));
     engine.setJpegQuality(pick(80, 33));
