@@ -24,7 +24,7 @@ namespace {
 
 constexpr quint32 kSurround = 0x010101; // near-black, the cut-out's see-through colour
 constexpr int kPixels = 3;
-constexpr int kHourglass = 11;
+using platform::kHourglass;
 // A figure wider than tall fills this width from column 40, a taller one this height
 // from row 40; either is centred on the screen's middle row or column.
 constexpr double kWideWidth = 590;

@@ -21,7 +21,7 @@ namespace canvas {
 
 namespace {
 
-constexpr int kHourglass = 11;
+using platform::kHourglass;
 constexpr int kDefaultPointer = 0;
 constexpr int32_t kMirrorLeftRight = 0x40000;
 constexpr int32_t kMirrorTopBottom = 0x80000;

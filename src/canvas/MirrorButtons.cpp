@@ -21,7 +21,7 @@ namespace canvas {
 
 namespace {
 
-constexpr int kHourglass = 11;
+using platform::kHourglass;
 constexpr int kDefaultPointer = 0;
 constexpr double kPiEighth = 3.14159265359 / 8; // one step of the text rotation
 constexpr int kTextTurnedClockwise = 9;

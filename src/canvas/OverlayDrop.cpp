@@ -29,7 +29,7 @@ namespace canvas {
 
 namespace {
 
-constexpr int kHourglass = 11;
+using platform::kHourglass;
 constexpr int32_t kMirrorBits[] = {int32_t(platform::RotateMirrorLeftRight), int32_t(platform::RotateMirrorTopBottom)};
 constexpr int kFollowMouseWidth = 30;
 

@@ -27,7 +27,7 @@ namespace gdi = platform::gdi;
 
 namespace {
 
-constexpr int kHourglass = 11;
+using platform::kHourglass;
 constexpr int kDefaultPointer = 0;
 
 } // namespace

@@ -28,7 +28,7 @@ namespace {
 
 // While a header is made its band is filled only: the rows above it are the canvas's.
 constexpr int kHeaderFirstRow = 220;
-constexpr int kHourglass = 11;
+using platform::kHourglass;
 constexpr double kBlendMargin = 0.3; // of the element's width, round its box: room for a turn
 
 const QString kResourcesLow =

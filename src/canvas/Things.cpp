@@ -27,7 +27,7 @@ namespace {
 
 const QString kResting = QStringLiteral("  Things");
 constexpr int kThingPen = 3;
-constexpr int kHourglass = 11;
+using platform::kHourglass;
 constexpr int kDefaultPointer = 0;
 // The globe's background, -16770000 as the colour value: its colour bits are what the
 // screen shows; the globe only relies on reading it back from the work buffer.

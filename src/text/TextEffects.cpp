@@ -26,7 +26,7 @@ namespace text {
 
 namespace {
 
-constexpr int kForcedDraw = 7270;      // sharedCounter while a stamp prints with nothing pending
+constexpr int kForcedDraw = TextTools::kStampPrinting;
 constexpr quint32 kNearBlack = 65793;  // black outline copies print as &H010101
 constexpr double kShadowUnit = 60;     // font size over this: one shadow step in pixels
 constexpr int kColourVariation = 17;   // the random lift of a pattern colour, 1 to 17
@@ -34,7 +34,7 @@ constexpr int kPatternWidth = int(interfaces::kTxWidth);
 constexpr int kGradientBands = 63;
 constexpr int kFlatBands = 20;
 constexpr int kGradientStep = 7;
-constexpr int kHourglass = 11;
+using platform::kHourglass;
 
 const QString kNormal = QStringLiteral("Normal Text");
 const QString kStriped = QStringLiteral("Striped Text");

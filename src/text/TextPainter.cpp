@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kMaxLines = 20;
 constexpr int kMaxLineLength = 1501;
-constexpr int kForcedDraw = 7270; // sharedCounter while a stamp prints with nothing pending
+constexpr int kForcedDraw = TextTools::kStampPrinting;
 constexpr double kLineFactor = 1.9;        // line step of horizontal text, times the font size
 constexpr double kBoxedRowFactor = 1.5;    // row step of vertical text on a background box
 constexpr double kMultiAdvance = 0.9;      // advance of a multi-coloured character, times the font size

@@ -30,6 +30,9 @@
 
 namespace platform {
 
+// The mouse pointer shown while a long drawing runs (setMousePointer's 11).
+inline constexpr int kHourglass = 11;
+
 class PictureBox : public BoxWidget {
     Q_OBJECT
 public:
