@@ -14,7 +14,7 @@
 
 #include "FormFixture.h"
 #include "PrivateSoundServer.h"
-#include "TestCard.h"
+#include "CardRequest.h"
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
@@ -62,12 +62,7 @@ double greyPsnr(const QImage& got, const QImage& want, double share = 1.0)
 // The transmission of the test card in a mode, at 48000 Hz after half a second of silence.
 QString transmissionWav(const QString& folder, int mode)
 {
-    const QImage card = testCard().convertToFormat(QImage::Format_RGB888);
-    vareror::core::TxRequest request;
-    request.mode = mode;
-    request.picture = vareror::core::RgbImage(card.width(), card.height());
-    for (int y = 0; y < card.height(); ++y)
-        std::copy_n(card.constScanLine(y), size_t(card.width()) * 3, request.picture.pixel(0, y));
+    vareror::core::TxRequest request = cardRequest(mode);
     request.sampleRate = 48000;
     std::vector<float> samples(24000, 0.0f);
     const std::vector<float> tx = vareror::core::encodeAll(request);

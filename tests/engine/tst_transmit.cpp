@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "LiveStation.h"
-#include "TestCard.h"
+#include "CardRequest.h"
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Clock.h"
@@ -78,12 +78,7 @@ double rms(const std::vector<float>& s, size_t from, size_t to)
 // The test card sent in a mode: the whole signal, and where its picture starts (samples).
 std::vector<float> encoded(int mode, size_t* pictureStart = nullptr)
 {
-    const QImage card = testCard().convertToFormat(QImage::Format_RGB888);
-    vareror::core::TxRequest request;
-    request.mode = mode;
-    request.picture = vareror::core::RgbImage(card.width(), card.height());
-    for (int y = 0; y < card.height(); ++y)
-        std::copy_n(card.constScanLine(y), size_t(card.width()) * 3, request.picture.pixel(0, y));
+    vareror::core::TxRequest request = cardRequest(mode);
     vareror::core::Encoder encoder(request);
     std::vector<float> signal(encoder.totalSamples());
     encoder.generate(signal.data(), signal.size());
