@@ -340,7 +340,7 @@ void Shell::restoreFontPreset(platform::StepRunner& steps)
             [&] { return number(text.fontPresetSelected()) == k; },
             [&] {
                 text.fontbutton();
-                platform::setBackColor(presetButtons[k], 0xC000);
+                platform::setBackColor(presetButtons[k], text::TextTools::kSelectedPreset);
                 const QString textFace = text.fontPresetText(7 * k + 1);
                 if (!textFace.isEmpty())
                     steps.step(QStringLiteral("Text1 preset font"), [&] {

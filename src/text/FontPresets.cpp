@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kLeftButton = 1;
 constexpr int kRightButton = 2;
-constexpr quint32 kSelectedPreset = 0xC000;
 constexpr int kFontDialogFlags = 259; // screen and printer fonts, with effects
 
 QString truthText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }

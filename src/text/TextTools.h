@@ -245,6 +245,7 @@ public:
     static constexpr int kFillColourPicked = 201;  // sharedCounter once Pattern Fill's colour is picked
     static constexpr int kStampPrinting = 7270;    // sharedCounter while a stamp prints with nothing pending
     static constexpr int kAdjustPanelOpen = 255;   // sharedCounter while the picture-adjust panel is open
+    static constexpr quint32 kSelectedPreset = 0xC000; // the chosen font preset's button colour (green)
 
 private:
     QString fontRecord_[20];
