@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <type_traits>
 
 namespace vareror::core::rx {
@@ -39,27 +40,64 @@ template <class T> inline T positive(T v)
     else return v > 0 ? v : T{};
 }
 
+// A plane's rows copied with `reach` columns of `pad` on either side, so that a block of lanes
+// at a row's end reads the padding where the neighbourhood leaves the row. The pads are chosen
+// to make every term they give an exact nought (a weight of nought times a finite value), and
+// a sum that takes noughts besides its own terms is the same to the last bit (from +0, adding
+// +0 or -0 changes nothing): the row's ends are summed in lanes like its middle, where they
+// took a third of the work one pixel at a time.
+class Padded {
+public:
+    Padded(const float *const *rows, int nrows, int W, int reach, float pad)
+        : store_(std::make_unique_for_overwrite<float[]>(size_t(nrows) * size_t(W + 2 * reach))),
+          rows_(std::make_unique_for_overwrite<const float *[]>(size_t(nrows)))
+    {
+        const size_t stride = size_t(W + 2 * reach);
+        for (int k = 0; k < nrows; ++k) {
+            float *r = store_.get() + size_t(k) * stride;
+            std::fill_n(r, reach, pad);
+            std::copy_n(rows[k], W, r + reach);
+            std::fill_n(r + reach + W, reach, pad);
+            rows_[size_t(k)] = r + reach;
+        }
+    }
+    const float *const *rows() const { return rows_.get(); }
+
+private:
+    std::unique_ptr<float[]> store_;
+    std::unique_ptr<const float *[]> rows_;
+};
+
+// A luminance so far from any pixel's that its weight is nought ((1 - e^2 inv) is -inf), yet
+// finite: the pad's value times that weight adds nought, where an infinity would make NaN.
+constexpr float kFar = 1e20f;
+
 // Sums over each pixel's neighbourhood: for every x of a row of width W, `term` adds what the
 // pixel at column x + dx of row k brings to N sums, for every row k < nrows and every dx within
 // `reach` of x that lies in the row; the sums are written to out[0..N-1][x]. Each pixel's terms
 // are added row by row, and within a row from left to right, whichever way it is computed.
-// Most pixels have their whole neighbourhood within the row: those are summed sixteen at a
-// time with their sums in registers (two blocks of eight, so that two chains of additions are
-// under way at once); the few at the ends one at a time. `term(k, at, x, sums)` is called with
-// float or Lanes sums: `at` and `x` are then the first of eight columns.
+// The rows `term` reads are Padded, so the pixels are summed sixteen at a time with their sums
+// in registers (two blocks of eight, so that two chains of additions are under way at once),
+// the last sixteen of the row overlapping the block before where the width is no multiple of
+// sixteen; a row narrower than that one pixel at a time. With `wanted`, only blocks that hold
+// a wanted pixel are summed. `term(k, at, x, sums)` is called with float or Lanes sums: `at`
+// and `x` are then the first of eight columns.
 template <int N, class Term>
-[[gnu::always_inline]] inline void neighbourhoodSums(int nrows, int W, int reach, float *const (&out)[N], Term &&term)
+[[gnu::always_inline]] inline void neighbourhoodSums(int nrows, int W, int reach, const uint8_t *wanted,
+                                                     float *const (&out)[N], Term &&term)
 {
-    auto onePixel = [&](int x) {
-        float sums[N] = {};
-        for (int k = 0; k < nrows; ++k)
-            for (int at = std::max(0, x - reach); at <= std::min(W - 1, x + reach); ++at) term(k, at, x, sums);
-        for (int i = 0; i < N; ++i) out[i][x] = sums[i];
-    };
-    const int inner0 = std::min(W, reach), inner1 = std::max(inner0, W - reach);
-    for (int x = 0; x < inner0; ++x) onePixel(x);
-    int x = inner0;
-    for (; x + 2 * kLanes <= inner1; x += 2 * kLanes) {
+    if (W < 2 * kLanes) {
+        for (int x = 0; x < W; ++x) {
+            float sums[N] = {};
+            for (int k = 0; k < nrows; ++k)
+                for (int at = std::max(0, x - reach); at <= std::min(W - 1, x + reach); ++at) term(k, at, x, sums);
+            for (int i = 0; i < N; ++i) out[i][x] = sums[i];
+        }
+        return;
+    }
+    for (int block = 0; block < W; block += 2 * kLanes) {
+        const int x = std::min(block, W - 2 * kLanes);
+        if (wanted && std::none_of(wanted + x, wanted + x + 2 * kLanes, [](uint8_t w) { return w != 0; })) continue;
         Lanes a[N] = {}, b[N] = {};
         for (int k = 0; k < nrows; ++k)
             for (int dx = -reach; dx <= reach; ++dx) {
@@ -71,18 +109,20 @@ template <int N, class Term>
             storeAt(out[i] + x + kLanes, b[i]);
         }
     }
-    for (; x < W; ++x) onePixel(x);
 }
 } // namespace
 
 __attribute__((target_clones("avx2", "default"))) void biweightSums(const float *const *rows, int nrows, int W, int reach,
                                                                     const float *__restrict centre, float inv,
-                                                                    float *__restrict acc, float *__restrict ws)
+                                                                    float *__restrict acc, float *__restrict ws,
+                                                                    const uint8_t *wanted)
 {
     float *const out[2] = {acc, ws};
-    neighbourhoodSums(nrows, W, reach, out, [&](int k, int at, int x, auto *sums) {
+    const Padded padded(rows, nrows, W, reach, kFar);
+    const float *const *p = padded.rows();
+    neighbourhoodSums(nrows, W, reach, wanted, out, [&](int k, int at, int x, auto *sums) {
         using T = std::remove_reference_t<decltype(*sums)>;
-        const T v = loadAt<T>(rows[k] + at);
+        const T v = loadAt<T>(p[k] + at);
         const T e = v - loadAt<T>(centre + x);
         const T u = positive(1.0f - e * e * inv);
         sums[0] += u * u * v;
@@ -96,27 +136,31 @@ __attribute__((target_clones("avx2", "default"))) void guidedFirstPass(const flo
                                                                        float *__restrict accA, float *__restrict accB,
                                                                        float *__restrict ws)
 {
+    const Padded y(yRows, nrows, W, reach, kFar), a(aRows, nrows, W, reach, 0.0f);
+    const float *const *py = y.rows(), *const *pa = a.rows();
     auto weight = [&](int k, int at, int x, auto *sums) {
         using T = std::remove_reference_t<decltype(*sums)>;
-        const T e = loadAt<T>(yRows[k] + at) - loadAt<T>(yc + x);
+        const T e = loadAt<T>(py[k] + at) - loadAt<T>(yc + x);
         const T u = positive(1.0f - e * e * inv);
         return u * u;
     };
     if (bRows) {
+        const Padded b(bRows, nrows, W, reach, 0.0f);
+        const float *const *pb = b.rows();
         float *const out[3] = {accA, accB, ws};
-        neighbourhoodSums(nrows, W, reach, out, [&](int k, int at, int x, auto *sums) {
+        neighbourhoodSums(nrows, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
             using T = std::remove_reference_t<decltype(*sums)>;
             const T w = weight(k, at, x, sums);
-            sums[0] += w * loadAt<T>(aRows[k] + at);
-            sums[1] += w * loadAt<T>(bRows[k] + at);
+            sums[0] += w * loadAt<T>(pa[k] + at);
+            sums[1] += w * loadAt<T>(pb[k] + at);
             sums[2] += w;
         });
     } else {
         float *const out[2] = {accA, ws};
-        neighbourhoodSums(nrows, W, reach, out, [&](int k, int at, int x, auto *sums) {
+        neighbourhoodSums(nrows, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
             using T = std::remove_reference_t<decltype(*sums)>;
             const T w = weight(k, at, x, sums);
-            sums[0] += w * loadAt<T>(aRows[k] + at);
+            sums[0] += w * loadAt<T>(pa[k] + at);
             sums[1] += w;
         });
     }
@@ -129,10 +173,12 @@ __attribute__((target_clones("avx2", "default"))) void guidedSecondPass(const fl
                                                                         float *__restrict acc, float *__restrict ws)
 {
     float *const out[2] = {acc, ws};
-    neighbourhoodSums(nrows, W, reach, out, [&](int k, int at, int x, auto *sums) {
+    const Padded y(yRows, nrows, W, reach, kFar), colour(cRows, nrows, W, reach, 0.0f);
+    const float *const *py = y.rows(), *const *pc = colour.rows();
+    neighbourhoodSums(nrows, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
         using T = std::remove_reference_t<decltype(*sums)>;
-        const T e = loadAt<T>(yRows[k] + at) - loadAt<T>(yc + x);
-        const T c = loadAt<T>(cRows[k] + at);
+        const T e = loadAt<T>(py[k] + at) - loadAt<T>(yc + x);
+        const T c = loadAt<T>(pc[k] + at);
         const T ec = c - loadAt<T>(centre + x);
         const T u = positive(1.0f - e * e * inv) * positive(1.0f - ec * ec * invOut);
         sums[0] += u * u * c;

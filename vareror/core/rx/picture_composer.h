@@ -141,7 +141,8 @@ private:
     float lineNoise(int plane, int line, int step);
     float pairMedian(int plane, int line, int step);
     void forgetPairs(int from, int to);
-    void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma, float share);
+    void denoiseRow(int plane, int line, float sigma, float *out, int columnPlane, float columnSigma, float share,
+                    const uint8_t *wanted = nullptr);
     void averageAlong(float sigma, const float *const *raw, const float *const *rawPresent, int n, const float **rows,
                       const float **present);
     void medianLevels(const float *const *rows, float sigma);
@@ -199,6 +200,7 @@ private:
     std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
     std::vector<float> along_; // the neighbourhood's rows averaged along the line (denoiseRow)
     std::vector<float> alternation_, signed_, gate_, whole_; // lines alternating (alternationGate)
+    std::vector<uint8_t> wholeWanted_; // the pixels whose whole filter is read (wholeWhereAlternating)
     std::vector<uint8_t> rgb_;
     // The median of |row(line) - row(line + step)| by plane, step - 1 and line (NaN: not yet
     // taken): each line's noise is measured against both neighbours, and asked for again by

@@ -137,7 +137,9 @@ void PictureComposer::forgetPairs(int from, int to)
 // 3 x 3 neighbourhood, so an FM click (one reading far off) neither survives nor spreads, and
 // a wide click is left out of its neighbours' means. `sigma` is the noise deviation around
 // the line (noiseDeviation); `share`, how much of the filter's work is done (see start()).
-void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int columnPlane, float columnSigma, float share)
+// With `wanted` (a flag for each pixel), only the pixels flagged are certain in `out`.
+void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int columnPlane, float columnSigma, float share,
+                                 const uint8_t *wanted)
 {
     const int W = W_;
     constexpr int R = kDenoiseLines;
@@ -172,7 +174,7 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int 
     // the median alone sits off-centre near edges
     if (meanShare < 1) median_.assign(centre_.begin(), centre_.end());
     for (int pass = 0; pass < 2 && meanShare > 0; ++pass) {
-        biweightSums(present, n, W, kDenoisePixels, centre_.data(), inv, acc_.data(), ws_.data());
+        biweightSums(present, n, W, kDenoisePixels, centre_.data(), inv, acc_.data(), ws_.data(), wanted);
         for (int x = 0; x < W; ++x)
             if (ws_[size_t(x)] > 0) centre_[size_t(x)] = acc_[size_t(x)] / ws_[size_t(x)];
     }

