@@ -85,9 +85,9 @@ std::optional<std::string> FskIdReader::scan(const ToneMeter &t, const SignalVie
         if (!t.has(c - ms(101), c + ms(20))) continue;
         // (both tones' cleanness before either frequency, which costs more)
         const int64_t a0 = c - ms(100), a1 = c - ms(4);
-        if (t.coherence(a0, a1) < 0.3) continue;
+        if (!t.coherentAtLeast(a0, a1, 0.3)) continue;
         const int64_t b0 = c + ms(3), b1 = c + ms(19);
-        if (t.coherence(b0, b1) < 0.3) continue;
+        if (!t.coherentAtLeast(b0, b1, 0.3)) continue;
         if (ToneMeter::surelyApart(t.products(a0, a1) * down, t.products(b0, b1), apart30)) continue;
         const double fa = t.freqNear(a0, a1, kFskZeroHz);
         const double fb = t.freqNear(b0, b1, kFskOneHz);

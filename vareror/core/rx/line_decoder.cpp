@@ -276,7 +276,7 @@ void LineDecoder::decode(const SignalView &s, int k, double pos, double clk, Pic
             // them turned a whole studio-range picture's colours).
             int silentFrom = n, silentTo = 0;
             for (int i = 0; i < n; ++i)
-                if (std::abs(s.zAt(std::clamp(int64_t(t0 + (i + 0.5) * dt), s.begin, s.end - 1))) < 1e-4f) {
+                if (magnitude(s.zAt(std::clamp(int64_t(t0 + (i + 0.5) * dt), s.begin, s.end - 1))) < 1e-4f) {
                     silentFrom = std::min(silentFrom, i);
                     silentTo = i + 1;
                 }

@@ -59,7 +59,7 @@ LineStructure lineStructure(const SignalView &s, const ModeInfo &m, const SyncTr
             continue;
         }
         double level = 0;
-        for (int64_t i = a; i < b; ++i) level += std::abs(s.znAt(i));
+        for (int64_t i = a; i < b; ++i) level += magnitude(s.znAt(i));
         levels.push_back(level / double(b - a));
     }
     std::vector<double> sorted;

@@ -59,7 +59,7 @@ void SignalPresence::read(const SignalView &s, int k, double from, double to)
         if (!s.has(a, a + w)) continue;
         double sum = 0, sum2 = 0;
         for (int64_t i = a; i < a + w; ++i) {
-            const double v = std::abs(s.zAt(i));
+            const double v = magnitude(s.zAt(i));
             sum += v;
             sum2 += v * v;
         }

@@ -717,7 +717,7 @@ double SyncTracker::level(const SignalView &s, int k) const
     const int64_t a = int64_t(trackPos(k)), b = a + std::max<int64_t>(2, rate_.samples(m_->syncMs));
     if (!s.has(a, b)) return 0;
     double sum = 0;
-    for (int64_t i = a; i < b; ++i) sum += std::abs(s.zAt(i));
+    for (int64_t i = a; i < b; ++i) sum += magnitude(s.zAt(i));
     return sum / double(std::max<int64_t>(1, b - a));
 }
 

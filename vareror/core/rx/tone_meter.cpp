@@ -50,6 +50,19 @@ double ToneMeter::coherence(int64_t a, int64_t b) const
     return e > 1e-20 ? std::abs(q) / e : 0.0;
 }
 
+bool ToneMeter::coherentAtLeast(int64_t a, int64_t b, double least) const
+{
+    constexpr double kMargin = 1e-9;
+    const cdouble q = q_[at(b)] - q_[at(a)];
+    const double e = e_[at(b)] - e_[at(a)];
+    if (e > 1e-20 && least > 0) {
+        const double squared = q.real() * q.real() + q.imag() * q.imag(), limit = least * e * (least * e);
+        if (squared < limit * (1 - kMargin)) return false;
+        if (squared > limit * (1 + kMargin)) return true;
+    }
+    return coherence(a, b) >= least;
+}
+
 double ToneMeter::freqNear(int64_t a, int64_t b, double ref) const
 {
     const cdouble q = q_[at(b)] - q_[at(a)];

@@ -26,9 +26,9 @@ std::optional<VisEvent> VisDetector::scan(const ToneMeter &t, const SignalView &
         // measured once (with the whole header's stretch in reach, as `need` ensures).
         const int64_t leaderFrom = c - ms(290), leaderTo = c - ms(10);
         if (!t.has(leaderFrom - 2, c + ms(660))) continue;
+        if (!t.coherentAtLeast(leaderFrom, leaderTo, 0.4)) continue;
         Leader leader;
         leader.coherence = t.coherence(leaderFrom, leaderTo);
-        if (leader.coherence < 0.4) continue;
         leader.hz = t.freqNear(leaderFrom, leaderTo, kLeaderHz);
         if (std::fabs(leader.hz - kLeaderHz) > 200) continue;
         if (auto e = tryWide(t, s, c, leader, duringPicture)) return e;
@@ -49,7 +49,7 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
     const double cohMin = std::max(0.15, 0.45 * leader.coherence);
     for (int j = 0; j < 3; ++j) {
         const int64_t a = leaderFrom + (leaderTo - leaderFrom) * j / 3, b = leaderFrom + (leaderTo - leaderFrom) * (j + 1) / 3;
-        if (t.coherence(a, b) < 0.3 || std::fabs(t.freqNear(a, b, leaderHz) - leaderHz) > 35) return std::nullopt;
+        if (!t.coherentAtLeast(a, b, 0.3) || std::fabs(t.freqNear(a, b, leaderHz) - leaderHz) > 35) return std::nullopt;
     }
     const double breakHz = leaderHz - (kLeaderHz - kBreakHz);
     auto bitFreq = [&](double t0, double t1, double &coh) {
@@ -68,12 +68,12 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
     if (duringPicture) {
         // during a picture, insist on the whole header: first leader and break as well
         const int64_t f0 = c - ms(600), f1 = c - ms(330);
-        if (!t.has(f0, f1) || t.coherence(f0, f1) < cohMin || std::fabs(t.freqNear(f0, f1, leaderHz) - leaderHz) > 40)
+        if (!t.has(f0, f1) || !t.coherentAtLeast(f0, f1, cohMin) || std::fabs(t.freqNear(f0, f1, leaderHz) - leaderHz) > 40)
             return std::nullopt;
         const int64_t b0 = c - ms(308), b1 = c - ms(302);
         if (std::fabs(t.freqNear(b0, b1, breakHz) - breakHz) > 100) return std::nullopt;
     }
-    if (std::fabs(t.freqNear(c - ms(30), c - ms(3), leaderHz) - leaderHz) > 50 || t.coherence(c - ms(30), c - ms(3)) < 0.8 * cohMin)
+    if (std::fabs(t.freqNear(c - ms(30), c - ms(3), leaderHz) - leaderHz) > 50 || !t.coherentAtLeast(c - ms(30), c - ms(3), 0.8 * cohMin))
         return std::nullopt;
     uint32_t code = 0;
     // One bit may be less clean than the rest, as long as its tone is plainly one of the two:
@@ -134,8 +134,7 @@ std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalV
     // c: a candidate for the start of the 2100 Hz marker after the 1900 Hz leader
     const double leaderHz = leader.hz;
     const double cohMin = std::max(0.2, 0.6 * leader.coherence);
-    const double coh = t.coherence(c + ms(5), c + ms(95));
-    if (coh < cohMin) return std::nullopt;
+    if (!t.coherentAtLeast(c + ms(5), c + ms(95), cohMin)) return std::nullopt;
     const double markerOffset = kNarrowVisMarkerHz - kLeaderHz;
     const double fM = t.freqNear(c + ms(5), c + ms(95), leaderHz + markerOffset);
     if (std::fabs(fM - leaderHz - markerOffset) > 50) return std::nullopt;

@@ -113,6 +113,7 @@ private slots:
     void bandFilterNoiseFigures();
     void humCancellerFindsAndTakesOut();
     void tonesSurelyApart();
+    void quickMeasuresAnswerAsFullOnes();
     void overdriveTellsClippedFromLoud();
     void broadBandReadsFineDetail();
     void soundRingKeepsTime();
@@ -941,6 +942,32 @@ void PartsTest::tonesSurelyApart()
             }
         }
     QVERIFY(sureCount > 100);
+}
+
+// The tone meter's coherence check without a square root answers as coherence() does, at limits
+// far from a stretch's coherence and at the limit itself, a step of a double either side; and
+// a sample's magnitude without the library call is std::abs's to the bit.
+void PartsTest::quickMeasuresAnswerAsFullOnes()
+{
+    const WorkingRate rate(11025);
+    std::mt19937 gen(9);
+    std::normal_distribution<float> nd;
+    ToneMeter t(rate);
+    std::vector<cfloat> z(4000);
+    double ph = 0;
+    for (size_t n = 0; n < z.size(); ++n) {
+        ph += 2 * M_PI * (1500 + 400 * std::sin(double(n) / 300)) / rate.hz;
+        z[n] = cfloat(float(std::cos(ph)), float(std::sin(ph))) + 0.7f * cfloat(nd(gen), nd(gen));
+    }
+    t.append(z.data(), z.size());
+    for (int64_t a = 100; a < 3500; a += 37)
+        for (int64_t length : {20, 90, 300}) {
+            const double c = t.coherence(a, a + length);
+            for (double least : {0.0, 0.2, 0.5, c, std::nextafter(c, 0.0), std::nextafter(c, 2.0), 0.9 * c, 1.1 * c})
+                QVERIFY2(t.coherentAtLeast(a, a + length, least) == (c >= least),
+                         qPrintable(QString("coherence %1 against %2").arg(c, 0, 'g', 17).arg(least, 0, 'g', 17)));
+        }
+    for (const cfloat v : z) QVERIFY(magnitude(v) == std::abs(v));
 }
 
 void PartsTest::overdriveTellsClippedFromLoud()
