@@ -43,8 +43,10 @@ void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepF
         planes_[pl].reserve(size);
         if (weak) clean_[pl].reserve(size);
     }
-    if (hasChroma(m.colour))
+    if (hasChroma(m.colour)) {
         for (int pl : {PCr, PCb}) planes_[pl].reserve(size);
+        for (Plane &p : keptChroma_) p.reserve(size);
+    }
     shift_ = 0;
     arrived_.assign(size_t(H_), 0);
     chromaWritten_.assign(size_t(H_), 0);
@@ -77,6 +79,17 @@ void PictureComposer::invalidate(int from, int to, uint8_t drawnAbove)
     for (int l = from; l <= to; ++l)
         if (drawn_[size_t(l)] > drawnAbove) drawn_[size_t(l)] = 0;
     if (from <= to) firstUndrawn_ = std::min(firstUndrawn_, from);
+}
+
+void PictureComposer::rangeChanged()
+{
+    // Every line is drawn again in the other range. A line drawn finally keeps its filtered
+    // colour (the colour filter reads no levels): only its conversion to RGB is done again,
+    // where the filter's work was most of its drawing (a full-range sender's picture flips
+    // once its flat areas have shown, often a third of the way down).
+    fullRange_ = !fullRange_;
+    for (uint8_t &d : drawn_) d = d == kFinal && colourFilter_ ? kFinalOtherRange : kUndrawn;
+    firstUndrawn_ = 0;
 }
 
 void PictureComposer::lineDecoded(int line)
@@ -161,11 +174,7 @@ bool PictureComposer::finalReady(int line) const
 bool PictureComposer::settle(int budget)
 {
     if (!live_ && !ended_) return false;
-    const bool full = fullRangeNow();
-    if (full != fullRange_) {
-        fullRange_ = full;
-        invalidate(0, H_ - 1, 0);
-    }
+    if (fullRangeNow() != fullRange_) rangeChanged();
     if (weak_) {
         // the luminance filter runs once every line within its reach has arrived
         int l = firstUnfiltered_;
@@ -187,26 +196,27 @@ bool PictureComposer::settle(int budget)
         // filtered may have changed the range decision, and what is drawn next follows it
         // (taken only above, a settle that filtered the whole picture at once drew it all
         // with the decision of before).
-        if (fullRangeNow() != fullRange_) {
-            fullRange_ = !fullRange_;
-            invalidate(0, H_ - 1, 0);
-        }
+        if (fullRangeNow() != fullRange_) rangeChanged();
     }
     const int last = ended_ ? H_ : frontier_;
     int l = firstUndrawn_;
     for (; l < last && budget > 0; ++l) {
-        if (!arrived_[size_t(l)] || drawn_[size_t(l)] == 2) continue;
-        if (finalReady(l)) {
+        if (!arrived_[size_t(l)] || drawn_[size_t(l)] == kFinal) continue;
+        if (drawn_[size_t(l)] == kFinalOtherRange) {
+            recolour(l);
+            drawn_[size_t(l)] = kFinal;
+            budget -= kDrawCost;
+        } else if (finalReady(l)) {
             composeLine(l, false);
-            drawn_[size_t(l)] = 2;
+            drawn_[size_t(l)] = kFinal;
             budget -= colourFilter_ ? kFilterCost : kDrawCost;
-        } else if (drawn_[size_t(l)] == 0) {
+        } else if (drawn_[size_t(l)] == kUndrawn) {
             composeLine(l, true);
-            drawn_[size_t(l)] = 1;
+            drawn_[size_t(l)] = kProvisional;
             budget -= kDrawCost;
         }
     }
-    while (firstUndrawn_ < H_ && (drawn_[size_t(firstUndrawn_)] == 2 || (ended_ && !arrived_[size_t(firstUndrawn_)])))
+    while (firstUndrawn_ < H_ && (drawn_[size_t(firstUndrawn_)] == kFinal || (ended_ && !arrived_[size_t(firstUndrawn_)])))
         ++firstUndrawn_;
     if (budget <= 0 && l < last) return true;
     // lines still to be filtered or drawn finally wait for neighbours: no work left now
@@ -305,21 +315,40 @@ void PictureComposer::composeLine(int line, bool provisional)
                 mix(cbv, PCb);
             }
         }
-        if (colourFilter_ && !provisional) guidedChroma(line, crv.data(), cbv.data());
-        uint8_t px[3];
-        for (int x = 0; x < W; ++x) {
-            if (fullRange_) yccFullToRgb(y[x], crv[size_t(x)], cbv[size_t(x)], px);
-            else yccStudioToRgb(y[x], crv[size_t(x)], cbv[size_t(x)], px);
-            out[size_t(3 * x)] = px[0];
-            out[size_t(3 * x + 1)] = px[1];
-            out[size_t(3 * x + 2)] = px[2];
+        if (colourFilter_ && !provisional) {
+            guidedChroma(line, crv.data(), cbv.data());
+            std::copy(crv.begin(), crv.end(), keptChroma_[0].row(line, W));
+            std::copy(cbv.begin(), cbv.end(), keptChroma_[1].row(line, W));
         }
+        yccToRgb(y, crv.data(), cbv.data(), out);
     }
     }
+    putRows(line, out);
+}
+
+void PictureComposer::recolour(int line)
+{
+    rgb_.resize(size_t(W_) * 3);
+    const size_t row = size_t(line) * size_t(W_);
+    const float *y = (weak_ ? clean_[PY] : planes_[PY]).data.get() + row;
+    yccToRgb(y, keptChroma_[0].row(line, W_), keptChroma_[1].row(line, W_), rgb_.data());
+    putRows(line, rgb_.data());
+}
+
+void PictureComposer::yccToRgb(const float *y, const float *cr, const float *cb, uint8_t *out) const
+{
+    for (int x = 0; x < W_; ++x) {
+        if (fullRange_) yccFullToRgb(y[x], cr[x], cb[x], out + 3 * x);
+        else yccStudioToRgb(y[x], cr[x], cb[x], out + 3 * x);
+    }
+}
+
+void PictureComposer::putRows(int line, const uint8_t *rgb)
+{
     const int r0 = line * rowsPerLine_;
     for (int rr = 0; rr < rowsPerLine_; ++rr) {
         if (r0 + rr >= pic_.height) break;
-        std::copy(out, out + 3 * W, pic_.pixel(0, r0 + rr));
+        std::copy(rgb, rgb + 3 * W_, pic_.pixel(0, r0 + rr));
     }
     markDirty(r0, std::min(pic_.height, r0 + rowsPerLine_));
 }

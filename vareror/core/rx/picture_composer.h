@@ -130,6 +130,12 @@ private:
     bool finalReady(int line) const;
     // provisional: a weak signal's line drawn as decoded, before its filters can run
     void composeLine(int line, bool provisional);
+    // the colour-level decision changed: every line is to be drawn again in the other range
+    void rangeChanged();
+    // a line drawn finally, converted again from its kept colour (the range changed)
+    void recolour(int line);
+    void yccToRgb(const float *y, const float *cr, const float *cb, uint8_t *out) const;
+    void putRows(int line, const uint8_t *rgb);
     void invalidate(int from, int to, uint8_t drawnAbove);
     void markDirty(int row0, int row1);
     // the colour-level rule (picture_composer_levels.cpp)
@@ -182,7 +188,11 @@ private:
     int shift_ = 0;
     Plane planes_[kBroadPlanes];
     Plane clean_[kPlaneCount];       // weak signals: luminance planes after the filter
-    std::vector<uint8_t> arrived_, filtered_, drawn_; // drawn: 0 no, 1 provisionally, 2 finally
+    // How a line stands drawn: not, provisionally, finally, or finally but in the colour range
+    // of before (its colour kept in keptChroma_). Ordered: invalidate() compares them.
+    enum : uint8_t { kUndrawn, kProvisional, kFinal, kFinalOtherRange };
+    std::vector<uint8_t> arrived_, filtered_, drawn_;
+    Plane keptChroma_[2]; // each line's colour (Cr, Cb) as its final drawing filtered it
     // the chroma rows a line has had written since the picture began (1 Cr, 2 Cb): a line
     // that arrives without its colour gets neutral colour then, not at the picture's start
     // (filling two whole planes up front was the longest step of a large picture's start)

@@ -309,24 +309,29 @@ void PartsTest::composerDrawsLikeAtOnce_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("weak");
-    for (bool weak : {false, true}) {
-        const QString w = weak ? ", weak" : "";
-        QTest::newRow(qPrintable("Robot 36" + w)) << 3 << weak;
-        QTest::newRow(qPrintable("PD90" + w)) << 15 << weak;
-        QTest::newRow(qPrintable("Robot 72" + w)) << 4 << weak;
-        QTest::newRow(qPrintable("Martin 1" + w)) << 9 << weak;
-        QTest::newRow(qPrintable("B/W 12" + w)) << 2 << weak;
-    }
+    QTest::addColumn<bool>("lateRange");
+    for (bool late : {false, true})
+        for (bool weak : {false, true}) {
+            const QString w = QString(weak ? ", weak" : "") + (late ? ", range late" : "");
+            QTest::newRow(qPrintable("Robot 36" + w)) << 3 << weak << late;
+            QTest::newRow(qPrintable("PD90" + w)) << 15 << weak << late;
+            QTest::newRow(qPrintable("Robot 72" + w)) << 4 << weak << late;
+            QTest::newRow(qPrintable("Martin 1" + w)) << 9 << weak << late;
+            QTest::newRow(qPrintable("B/W 12" + w)) << 2 << weak << late;
+        }
 }
 
 // Drawn line by line as lines arrive, some of them decoded again with other values (a redraw),
 // the picture comes out exactly as drawn from the final values at once: no line keeps what was
 // drawn from rows that changed since, nor a range decision the last lines filtered changed (a
-// black bar down the picture makes it full range).
+// black bar down the picture makes it full range). With the bar only in the lowest third
+// (lateRange), the decision flips once many lines are drawn finally, which are then converted
+// again from the colour they keep.
 void PartsTest::composerDrawsLikeAtOnce()
 {
     QFETCH(int, mode);
     QFETCH(bool, weak);
+    QFETCH(bool, lateRange);
     const ModeInfo &m = modeInfo(mode);
     std::mt19937 gen(11);
     std::uniform_real_distribution<float> level(10, 245);
@@ -350,7 +355,7 @@ void PartsTest::composerDrawsLikeAtOnce()
             last[size_t(pl)].resize(size_t(W * H));
             for (auto &v : first[size_t(pl)]) v = level(gen);
             if (pl != planeOf(Channel::Cr) && pl != planeOf(Channel::Cb))
-                for (int l = 0; l < H; ++l) std::fill_n(first[size_t(pl)].begin() + l * W, W / 8, 2.0f);
+                for (int l = lateRange ? 2 * H / 3 : 0; l < H; ++l) std::fill_n(first[size_t(pl)].begin() + l * W, W / 8, 2.0f);
             last[size_t(pl)] = first[size_t(pl)];
             for (int l = H / 3; l < H / 3 + 5; ++l) // lines the redraw changes
                 for (int x = 0; x < W; ++x) last[size_t(pl)][size_t(l * W + x)] = level(gen);
