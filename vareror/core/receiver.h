@@ -82,8 +82,9 @@ public:
     bool work(int budget);           // up to `budget` units (a period decoded again: 8, a line
                                      // drawn: 1, a weak line filtered: 8); true when more is left
     bool workPending() const;
-    // Off: a picture is drawn only once it has ended, not as its lines arrive, which halves
-    // the work of a clean picture (for a recording decoded for its finished pictures). The
+    // Off: a picture is drawn only once it has ended, not as its lines arrive, which spares
+    // the drawing of lines the end draws again (for a recording decoded for its finished
+    // pictures: a weak picture's lines are filtered again wherever its fit moved). The
     // finished picture is the same either way; picture() shows nothing new until then.
     void setDrawWhileArriving(bool on);
 

@@ -108,9 +108,9 @@ public:
     void end();
     // Off: nothing is drawn until the picture ends (a recording decoded for its finished
     // pictures, where no one watches the lines arrive). The finished picture is the same, as
-    // a line's filters read only the planes; and the filtering done as lines arrived is
-    // mostly lost anyway, since the end's redraw decodes again every period the final fit
-    // moved at all (on a clean signal, nearly all). Kept from picture to picture.
+    // a line's filters read only the planes; and part of the filtering done as lines arrived
+    // is lost anyway, where the end's redraw decodes again the periods the final fit moved
+    // (on a clean signal, mostly its first few dozen). Kept from picture to picture.
     void drawWhileArriving(bool on) { live_ = on; }
     bool drawsWhileArriving() const { return live_; }
     // Draws what can be drawn now, in at most `budget` units of work (a line drawn costs 1,
