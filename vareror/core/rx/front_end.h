@@ -114,6 +114,7 @@ private:
     void pictureBand(const float *centre, size_t count, cfloat *out);
     void subtractMirror(const float *centre, size_t count, cfloat *out);
     void subtractHarmonic(const float *centre, size_t count, cfloat *out);
+    void modelHarmonic(const dsp::AnalyticFilter &path, float share);
     void levelCurrent();
     cfloat demodulate(cfloat a);
     void smoothedFrequency(const cfloat *z, size_t n, float *out) const;
@@ -131,6 +132,10 @@ private:
     dsp::AnalyticFilter bpNoisy_; // picture below kCleanSnrDb: retuned to each picture's SNR
     dsp::AnalyticFilter harmonicPath_; // the decimator, then bp_: the way an overdriven input's
                                        // harmonic came into the picture band
+    dsp::AnalyticFilter bpPhase_;      // where an overdriven tone's phase is read for its harmonic
+                                       // while the pixels are short (see subtractHarmonic),
+    dsp::AnalyticFilter phasePath_;    // and the decimator, then bpPhase_
+    bool shortPixels_ = false;
     dsp::AnalyticFilter bpFolded_;     // picture from kCleanSnrDb while the input is overdriven at
                                        // the working rate, or no sync was read lately
     int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
