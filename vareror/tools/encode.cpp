@@ -6,10 +6,8 @@
 
 #include "encoder.h"
 #include "modes.h"
+#include "picture_file.h"
 #include "whole_file.h"
-
-#include <QImage>
-#include <QString>
 
 #include <sndfile.h>
 
@@ -127,15 +125,6 @@ bool renderWav(Encoder &enc, int rate, MemoryFile &out, std::string &why)
     return true;
 }
 
-RgbImage toRgb(const QImage &src)
-{
-    const QImage img = src.convertToFormat(QImage::Format_RGB888);
-    RgbImage out(img.width(), img.height());
-    for (int y = 0; y < img.height(); ++y)
-        std::memcpy(out.pixel(0, y), img.constScanLine(y), size_t(img.width()) * 3);
-    return out;
-}
-
 } // namespace
 
 int runEncode(int argc, char **argv)
@@ -184,10 +173,12 @@ int runEncode(int argc, char **argv)
     if (req.cwId && req.idText.empty())
         return fail("--cwid sends the --fskid text in Morse: give --fskid TEXT too");
 
-    QImage img;
-    if (!img.load(QString::fromLocal8Bit(files[0])) || img.isNull())
-        return fail("cannot read the picture \"%s\"", files[0]);
-    req.picture = toRgb(img);
+    std::string unread;
+    if (!vareror::tools::readPictureFile(files[0], req.picture, unread)) {
+        std::fprintf(stderr, "vareror-wav encode: cannot read the picture \"%s\"%s%s\n", files[0],
+                     unread.empty() ? "" : ": ", unread.c_str());
+        return 1;
+    }
     Encoder enc(req);
 
     MemoryFile wav;

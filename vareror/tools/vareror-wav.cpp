@@ -19,13 +19,16 @@ void usage(FILE *f)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv); // lets QImage find its format plugins
     if (argc < 2) {
         usage(stderr);
         return 2;
     }
     const char *cmd = argv[1];
-    if (!std::strcmp(cmd, "encode")) return runEncode(argc - 1, argv + 1);
+    if (!std::strcmp(cmd, "encode")) {
+        // (lets QImage find its format plugins; a decode, which reads none, starts without it)
+        QCoreApplication app(argc, argv);
+        return runEncode(argc - 1, argv + 1);
+    }
     if (!std::strcmp(cmd, "decode")) return runDecode(argc - 1, argv + 1);
     if (!std::strcmp(cmd, "--help") || !std::strcmp(cmd, "-h") || !std::strcmp(cmd, "help")) {
         usage(stdout);

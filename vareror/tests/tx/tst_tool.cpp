@@ -60,6 +60,26 @@ private slots:
         QVERIFY(!whole_.isNull());
     }
 
+    // The program reads pictures through a module beside it, loaded only when it encodes: a
+    // copy of it without the module says so when it encodes, and decodes all the same.
+    void pictureReaderOnlyWhenEncoding()
+    {
+        QTemporaryDir alone;
+        const QString copy = alone.filePath("vareror-wav");
+        QVERIFY(QFile::copy(VARERO_WAV_PATH, copy));
+        QProcess p;
+        p.start(copy, {"encode", "--mode", "1", "--rate", "11025", picture_, alone.filePath("x.wav")});
+        QVERIFY(p.waitForFinished(60000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY(p.exitCode() != 0);
+        QVERIFY2(err.contains("cannot read the picture") && err.contains("its reader could not be loaded"), qPrintable(err));
+        QVERIFY(!QFile::exists(alone.filePath("x.wav")));
+        p.start(copy, {"decode", dir_.filePath("grey.wav"), alone.filePath("out")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QImage(alone.filePath("out/grey_1_B_W_8.png")).convertToFormat(QImage::Format_RGB32), whole_);
+    }
+
     void encodesAWavFile_data()
     {
         QTest::addColumn<int>("mode");
