@@ -77,15 +77,17 @@ constexpr float kFar = 1e20f;
 // `reach` of x that lies in the row; the sums are written to out[0..N-1][x]. Each pixel's terms
 // are added row by row, and within a row from left to right, whichever way it is computed.
 // The rows `term` reads are Padded, so the pixels are summed sixteen at a time with their sums
-// in registers (two blocks of eight, so that two chains of additions are under way at once),
-// the last sixteen of the row overlapping the block before where the width is no multiple of
-// sixteen; a row narrower than that one pixel at a time. With `wanted`, only blocks that hold
-// a wanted pixel are summed. `term(k, at, x, sums)` is called with float or Lanes sums: `at`
-// and `x` are then the first of eight columns.
+// in registers (two blocks of eight, so that two chains of additions are under way at once;
+// of more than three sums, one block: two blocks' sums no longer fitted in the registers, and
+// each addition waited on a store), the last block of the row overlapping the one before where
+// the width is no multiple of it; a row narrower than sixteen one pixel at a time. With
+// `wanted`, only blocks that hold a wanted pixel are summed. `term(k, at, x, sums)` is called
+// with float or Lanes sums: `at` and `x` are then the first of eight columns.
 template <int N, class Term>
 [[gnu::always_inline]] inline void neighbourhoodSums(int nrows, int W, int reach, const uint8_t *wanted,
                                                      float *const (&out)[N], Term &&term)
 {
+    constexpr int kBlocks = N > 3 ? 1 : 2;
     if (W < 2 * kLanes) {
         for (int x = 0; x < W; ++x) {
             float sums[N] = {};
@@ -95,19 +97,15 @@ template <int N, class Term>
         }
         return;
     }
-    for (int block = 0; block < W; block += 2 * kLanes) {
-        const int x = std::min(block, W - 2 * kLanes);
-        if (wanted && std::none_of(wanted + x, wanted + x + 2 * kLanes, [](uint8_t w) { return w != 0; })) continue;
-        Lanes a[N] = {}, b[N] = {};
+    for (int block = 0; block < W; block += kBlocks * kLanes) {
+        const int x = std::min(block, W - kBlocks * kLanes);
+        if (wanted && std::none_of(wanted + x, wanted + x + kBlocks * kLanes, [](uint8_t w) { return w != 0; })) continue;
+        Lanes sums[kBlocks][N] = {};
         for (int k = 0; k < nrows; ++k)
-            for (int dx = -reach; dx <= reach; ++dx) {
-                term(k, x + dx, x, a);
-                term(k, x + kLanes + dx, x + kLanes, b);
-            }
-        for (int i = 0; i < N; ++i) {
-            storeAt(out[i] + x, a[i]);
-            storeAt(out[i] + x + kLanes, b[i]);
-        }
+            for (int dx = -reach; dx <= reach; ++dx)
+                for (int j = 0; j < kBlocks; ++j) term(k, x + j * kLanes + dx, x + j * kLanes, sums[j]);
+        for (int j = 0; j < kBlocks; ++j)
+            for (int i = 0; i < N; ++i) storeAt(out[i] + x + j * kLanes, sums[j][i]);
     }
 }
 } // namespace
@@ -130,13 +128,12 @@ __attribute__((target_clones("avx2", "default"))) void biweightSums(const float 
     });
 }
 
-__attribute__((target_clones("avx2", "default"))) void guidedFirstPass(const float *const *yRows, const float *const *aRows,
-                                                                       const float *const *bRows, int nrows, int W, int reach,
+__attribute__((target_clones("avx2", "default"))) void guidedFirstPass(const GuidedRows &g, int W, int reach,
                                                                        const float *__restrict yc, float inv,
-                                                                       float *__restrict accA, float *__restrict accB,
-                                                                       float *__restrict ws)
+                                                                       float *__restrict accA, float *__restrict wsA,
+                                                                       float *__restrict accB, float *__restrict wsB)
 {
-    const Padded y(yRows, nrows, W, reach, kFar), a(aRows, nrows, W, reach, 0.0f);
+    const Padded y(g.y, g.n, W, reach, kFar), a(g.a, g.n, W, reach, 0.0f);
     const float *const *py = y.rows(), *const *pa = a.rows();
     auto weight = [&](int k, int at, int x, auto *sums) {
         using T = std::remove_reference_t<decltype(*sums)>;
@@ -144,20 +141,23 @@ __attribute__((target_clones("avx2", "default"))) void guidedFirstPass(const flo
         const T u = positive(1.0f - e * e * inv);
         return u * u;
     };
-    if (bRows) {
-        const Padded b(bRows, nrows, W, reach, 0.0f);
+    if (g.b) {
+        const Padded b(g.b, g.bTo - g.bFrom, W, reach, 0.0f);
         const float *const *pb = b.rows();
-        float *const out[3] = {accA, accB, ws};
-        neighbourhoodSums(nrows, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
+        float *const out[4] = {accA, wsA, accB, wsB};
+        neighbourhoodSums(g.n, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
             using T = std::remove_reference_t<decltype(*sums)>;
             const T w = weight(k, at, x, sums);
             sums[0] += w * loadAt<T>(pa[k] + at);
-            sums[1] += w * loadAt<T>(pb[k] + at);
-            sums[2] += w;
+            sums[1] += w;
+            if (k >= g.bFrom && k < g.bTo) {
+                sums[2] += w * loadAt<T>(pb[k - g.bFrom] + at);
+                sums[3] += w;
+            }
         });
     } else {
-        float *const out[2] = {accA, ws};
-        neighbourhoodSums(nrows, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
+        float *const out[2] = {accA, wsA};
+        neighbourhoodSums(g.n, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
             using T = std::remove_reference_t<decltype(*sums)>;
             const T w = weight(k, at, x, sums);
             sums[0] += w * loadAt<T>(pa[k] + at);
@@ -166,24 +166,51 @@ __attribute__((target_clones("avx2", "default"))) void guidedFirstPass(const flo
     }
 }
 
-__attribute__((target_clones("avx2", "default"))) void guidedSecondPass(const float *const *yRows, const float *const *cRows,
-                                                                        int nrows, int W, int reach,
+__attribute__((target_clones("avx2", "default"))) void guidedSecondPass(const GuidedRows &g, int W, int reach,
                                                                         const float *__restrict yc, float inv,
-                                                                        const float *__restrict centre, float invOut,
-                                                                        float *__restrict acc, float *__restrict ws)
+                                                                        const float *__restrict centreA, float invOutA,
+                                                                        const float *__restrict centreB, float invOutB,
+                                                                        float *__restrict accA, float *__restrict wsA,
+                                                                        float *__restrict accB, float *__restrict wsB)
 {
-    float *const out[2] = {acc, ws};
-    const Padded y(yRows, nrows, W, reach, kFar), colour(cRows, nrows, W, reach, 0.0f);
-    const float *const *py = y.rows(), *const *pc = colour.rows();
-    neighbourhoodSums(nrows, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
+    const Padded y(g.y, g.n, W, reach, kFar), a(g.a, g.n, W, reach, 0.0f);
+    const float *const *py = y.rows(), *const *pa = a.rows();
+    // a reading's weight: its luminance's likeness to the pixel's, times its colour's to the centre
+    auto weight = [](auto wy, auto c, auto centre, float invOut) {
+        const auto ec = c - centre;
+        const auto u = wy * positive(1.0f - ec * ec * invOut);
+        return u * u;
+    };
+    auto luminance = [&](int k, int at, int x, auto *sums) {
         using T = std::remove_reference_t<decltype(*sums)>;
         const T e = loadAt<T>(py[k] + at) - loadAt<T>(yc + x);
-        const T c = loadAt<T>(pc[k] + at);
-        const T ec = c - loadAt<T>(centre + x);
-        const T u = positive(1.0f - e * e * inv) * positive(1.0f - ec * ec * invOut);
-        sums[0] += u * u * c;
-        sums[1] += u * u;
-    });
+        return positive(1.0f - e * e * inv);
+    };
+    if (g.b) {
+        const Padded b(g.b, g.bTo - g.bFrom, W, reach, 0.0f);
+        const float *const *pb = b.rows();
+        float *const out[4] = {accA, wsA, accB, wsB};
+        neighbourhoodSums(g.n, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
+            using T = std::remove_reference_t<decltype(*sums)>;
+            const T wy = luminance(k, at, x, sums);
+            const T ca = loadAt<T>(pa[k] + at), wa = weight(wy, ca, loadAt<T>(centreA + x), invOutA);
+            sums[0] += wa * ca;
+            sums[1] += wa;
+            if (k >= g.bFrom && k < g.bTo) {
+                const T cb = loadAt<T>(pb[k - g.bFrom] + at), wb = weight(wy, cb, loadAt<T>(centreB + x), invOutB);
+                sums[2] += wb * cb;
+                sums[3] += wb;
+            }
+        });
+    } else {
+        float *const out[2] = {accA, wsA};
+        neighbourhoodSums(g.n, W, reach, nullptr, out, [&](int k, int at, int x, auto *sums) {
+            using T = std::remove_reference_t<decltype(*sums)>;
+            const T ca = loadAt<T>(pa[k] + at), wa = weight(luminance(k, at, x, sums), ca, loadAt<T>(centreA + x), invOutA);
+            sums[0] += wa * ca;
+            sums[1] += wa;
+        });
+    }
 }
 
 } // namespace vareror::core::rx

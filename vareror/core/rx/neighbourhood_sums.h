@@ -16,17 +16,23 @@ namespace vareror::core::rx {
 void biweightSums(const float *const *rows, int nrows, int W, int reach, const float *__restrict centre, float inv,
                   float *__restrict acc, float *__restrict ws, const uint8_t *wanted = nullptr);
 
-// Colour guided by luminance: a colour reading's weight is the likeness of its luminance
-// (yRows) to the centre pixel's (yc), (1 - (y - yc[x])^2 * inv)^2 when positive. The first
-// pass sums one or two colours read from the same rows (bRows may be null; their weights are
-// the same); the second, around the area's colour `centre` as the first pass found it, also
-// weighs the reading's likeness to it, (1 - (c - centre[x])^2 * invOut)^2 when positive
-// (readings far from it are clicks).
-void guidedFirstPass(const float *const *yRows, const float *const *aRows, const float *const *bRows, int nrows, int W,
-                     int reach, const float *__restrict yc, float inv, float *__restrict accA, float *__restrict accB,
-                     float *__restrict ws);
-void guidedSecondPass(const float *const *yRows, const float *const *cRows, int nrows, int W, int reach,
-                      const float *__restrict yc, float inv, const float *__restrict centre, float invOut,
-                      float *__restrict acc, float *__restrict ws);
+// Colour guided by luminance: a colour reading's weight is the likeness of its luminance (the
+// row's in y) to the centre pixel's (yc), (1 - (y - yc[x])^2 * inv)^2 when positive. Colour a
+// is read on all n rows; colour b (may be null) on rows bFrom .. bTo - 1 of them, where the
+// two colours share their luminance rows (the same rows, or where each comes on every other
+// line, a run of the other's): its weights are taken once for both. b[j] is the second colour's
+// row read with y[bFrom + j]. Each colour's sums are those it gets summed on its own.
+struct GuidedRows {
+    const float *const *y = nullptr, *const *a = nullptr, *const *b = nullptr;
+    int n = 0, bFrom = 0, bTo = 0;
+};
+// The first pass sums the colours' weighted readings (acc) and the weights (ws); the second,
+// around each colour's `centre` as the first pass found it, also weighs a reading's likeness
+// to it, (1 - (c - centre[x])^2 * invOut)^2 when positive (readings far from it are clicks).
+void guidedFirstPass(const GuidedRows &g, int W, int reach, const float *__restrict yc, float inv,
+                     float *__restrict accA, float *__restrict wsA, float *__restrict accB, float *__restrict wsB);
+void guidedSecondPass(const GuidedRows &g, int W, int reach, const float *__restrict yc, float inv,
+                      const float *__restrict centreA, float invOutA, const float *__restrict centreB, float invOutB,
+                      float *__restrict accA, float *__restrict wsA, float *__restrict accB, float *__restrict wsB);
 
 } // namespace vareror::core::rx

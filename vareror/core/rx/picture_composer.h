@@ -207,9 +207,11 @@ private:
     int dirtyFrom_ = 0, dirtyTo_ = 0;
     // scratch rows, kept between lines
     std::vector<float> centre_, median_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_, pairY_;
+    std::vector<float> wsB_, accB2_, wsB2_, centreB_; // the second colour's (guidedChroma)
     std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
     std::vector<float> along_; // the neighbourhood's rows averaged along the line (denoiseRow)
     std::vector<float> alternation_, signed_, gate_, whole_; // lines alternating (alternationGate)
+    std::vector<double> windowSum_, windowMean_; // ... its measures' sums along the row
     std::vector<uint8_t> wholeWanted_; // the pixels whose whole filter is read (wholeWhereAlternating)
     std::vector<uint8_t> rgb_;
     // The median of |row(line) - row(line + step)| by plane, step - 1 and line (NaN: not yet

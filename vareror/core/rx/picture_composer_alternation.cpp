@@ -45,25 +45,54 @@ bool PictureComposer::alternationGate(int pl, int line, float sigma)
             sign[x] = up > 0 ? a : -a;
         }
     }
+    // The measures' sums over kAlternationPixels on either side, each window's pixels added
+    // from its left in double (a window wholly in the row in SIMD lanes: its first pixel is
+    // the sum from nought, as exact; only the mean's sign of nought may differ, and it is
+    // taken whole), and the level's ramp from them.
+    constexpr int P = kAlternationPixels;
+    windowSum_.resize(size_t(W));
+    windowMean_.resize(size_t(W));
     gate_.resize(size_t(W));
+    {
+        const float *__restrict alternation = alternation_.data(), *__restrict sign = signed_.data();
+        double *__restrict sums = windowSum_.data(), *__restrict means = windowMean_.data();
+        auto window = [&](int x) {
+            double sum = 0, mean = 0;
+            for (int i = std::max(0, x - P); i <= std::min(W - 1, x + P); ++i) {
+                sum += alternation[i];
+                mean += sign[i];
+            }
+            sums[x] = sum;
+            means[x] = mean;
+        };
+        for (int x = 0; x < std::min(P, W); ++x) window(x);
+        for (int x = P; x + P < W; ++x) {
+            double sum = alternation[x - P], mean = sign[x - P];
+            for (int i = 1; i <= 2 * P; ++i) {
+                sum += alternation[x - P + i];
+                mean += sign[x - P + i];
+            }
+            sums[x] = sum;
+            means[x] = mean;
+        }
+        for (int x = std::max(P, W - P); x < W; ++x) window(x);
+        // The gate is the product of three ramps. The level's is taken first: where it is
+        // nought (on most of a clean picture) so is the product, and the other two, with their
+        // square roots and divisions, are not taken.
+        const float scale = std::max(0.05f, 1.0f - share_);
+        float *__restrict byLevel = gate_.data();
+        for (int x = 0; x < W; ++x) {
+            const int k = std::min(W - 1, x + P) - std::max(0, x - P) + 1;
+            byLevel[x] = ramp(float(std::sqrt(sums[x] / k)) / scale, kAlternationFromLevel, kAlternationFullLevel);
+        }
+    }
     const float noise2 = 20.0f / 64.0f * sigma * sigma;
     bool open = false;
     for (int x = 0; x < W; ++x) {
-        double sum = 0, mean = 0;
-        int k = 0;
-        for (int i = std::max(0, x - kAlternationPixels); i <= std::min(W - 1, x + kAlternationPixels); ++i, ++k) {
-            sum += alternation_[size_t(i)];
-            mean += signed_[size_t(i)];
-        }
-        // The gate is the product of three ramps. The level's is taken first: where it is
-        // nought (on most of a clean picture) so is the product, and the other two, with their
-        // square roots and divisions, are not taken (a third of this gate's cost).
-        const float level = float(std::sqrt(sum / k)) / std::max(0.05f, 1.0f - share_);
-        const float byLevel = ramp(level, kAlternationFromLevel, kAlternationFullLevel);
-        if (byLevel == 0) {
-            gate_[size_t(x)] = 0;
-            continue;
-        }
+        const float byLevel = gate_[size_t(x)];
+        if (byLevel == 0) continue;
+        const double sum = windowSum_[size_t(x)], mean = windowMean_[size_t(x)];
+        const int k = std::min(W - 1, x + P) - std::max(0, x - P) + 1;
         const float z = float(std::sqrt(sum / k / noise2));
         const float coherent = sum > 0 ? float(std::fabs(mean) / std::sqrt(k * sum)) : 0.0f;
         gate_[size_t(x)] = ramp(z, kAlternationFromZ, kAlternationFullZ) * byLevel * ramp(coherent, kCoherentFull, kCoherentFrom);

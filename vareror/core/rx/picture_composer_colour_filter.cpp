@@ -79,31 +79,49 @@ void PictureComposer::guidedChroma(int line, float *cr, float *cb)
             yRows[c][nr[c]] = luminanceOf(r);
             cRows[c][nr[c]++] = planes_[c == 0 ? PCr : PCb].row(r, W);
         }
-    const bool shared = m.colour != ColourEncoding::YccAlternating;
-    for (auto *v : {&acc_, &accB_, &ws_, &acc2_, &ws2_, &first_, &firstB_, &centre_}) v->resize(size_t(W));
-    // Weighted by luminance likeness (both colours at once where they share their rows) ...
-    if (shared && nr[0] > 0)
-        guidedFirstPass(yRows[0], cRows[0], cRows[1], nr[0], W, kChromaPixels, yc, inv, acc_.data(), accB_.data(),
-                        ws_.data());
+    // The two colours are summed together where one's luminance rows are the other's, or a
+    // run of them (a line pair's colour sent once: Robot 36's Cr and Cb lines read the same
+    // pairs but for the first or the last), their luminance weights taken once. Colour `a`,
+    // the one with more rows, is summed in the first of the scratch rows, `b` in the second.
+    const int a = nr[1] > nr[0] ? 1 : 0, b = 1 - a;
+    GuidedRows both{yRows[a], cRows[a], nullptr, nr[a], 0, 0};
+    for (int from = 0; nr[b] > 0 && from + nr[b] <= nr[a]; ++from)
+        if (std::equal(yRows[b], yRows[b] + nr[b], yRows[a] + from)) {
+            both = GuidedRows{yRows[a], cRows[a], cRows[b], nr[a], from, from + nr[b]};
+            break;
+        }
+    const GuidedRows onlyB{yRows[b], cRows[b], nullptr, nr[b], 0, 0};
+    for (auto *v : {&acc_, &accB_, &ws_, &wsB_, &acc2_, &accB2_, &ws2_, &wsB2_, &first_, &firstB_, &centre_, &centreB_})
+        v->resize(size_t(W));
+    float *const out[2] = {a == 0 ? cr : cb, a == 0 ? cb : cr}, *const first[2] = {first_.data(), firstB_.data()};
+    float *const acc[2] = {acc_.data(), accB_.data()}, *const ws[2] = {ws_.data(), wsB_.data()};
+    float *const acc2[2] = {acc2_.data(), accB2_.data()}, *const ws2[2] = {ws2_.data(), wsB2_.data()};
+    const float ownOf[2] = {own[a], own[b]}, invOutOf[2] = {invOut[a], invOut[b]};
+    const int rowsOf[2] = {nr[a], nr[b]};
+    // Weighted by luminance likeness ...
+    if (nr[a] > 0) guidedFirstPass(both, W, kChromaPixels, yc, inv, acc[0], ws[0], acc[1], ws[1]);
+    if (nr[b] > 0 && !both.b) guidedFirstPass(onlyB, W, kChromaPixels, yc, inv, acc[1], ws[1], nullptr, nullptr);
+    // ... and, once the area's colour is known, leaving out readings far from it (clicks);
+    // in light noise, far from the pixel's own colour (which keeps a colour edge the
+    // brightness does not show: a white line over a yellow bar, the colour ramp over grey)
+    const float *centre[2] = {first[0], first[1]};
     for (int c = 0; c < 2; ++c) {
-        if (nr[c] == 0) continue;
-        float *out = c == 0 ? cr : cb;
-        std::vector<float> &first = c == 0 ? first_ : firstB_;
-        std::vector<float> &acc = c == 0 || !shared ? acc_ : accB_;
-        if (!shared)
-            guidedFirstPass(yRows[c], cRows[c], nullptr, nr[c], W, kChromaPixels, yc, inv, acc_.data(), nullptr,
-                            ws_.data());
-        for (int x = 0; x < W; ++x) first[size_t(x)] = ws_[size_t(x)] > 0 ? acc[size_t(x)] / ws_[size_t(x)] : 0.0f;
-        // ... and, once the area's colour is known, leaving out readings far from it (clicks);
-        // in light noise, far from the pixel's own colour (which keeps a colour edge the
-        // brightness does not show: a white line over a yellow bar, the colour ramp over grey)
-        if (own[c] > 0)
-            for (int x = 0; x < W; ++x) centre_[size_t(x)] = first[size_t(x)] + own[c] * (out[x] - first[size_t(x)]);
-        guidedSecondPass(yRows[c], cRows[c], nr[c], W, kChromaPixels, yc, inv, own[c] > 0 ? centre_.data() : first.data(),
-                         invOut[c], acc2_.data(), ws2_.data());
-        for (int x = 0; x < W; ++x)
-            if (ws_[size_t(x)] > 0) out[x] = ws2_[size_t(x)] > 0 ? acc2_[size_t(x)] / ws2_[size_t(x)] : first[size_t(x)];
+        if (rowsOf[c] == 0) continue;
+        for (int x = 0; x < W; ++x) first[c][x] = ws[c][x] > 0 ? acc[c][x] / ws[c][x] : 0.0f;
+        if (ownOf[c] > 0) {
+            float *towardOwn = c == 0 ? centre_.data() : centreB_.data();
+            for (int x = 0; x < W; ++x) towardOwn[x] = first[c][x] + ownOf[c] * (out[c][x] - first[c][x]);
+            centre[c] = towardOwn;
+        }
     }
+    if (nr[a] > 0)
+        guidedSecondPass(both, W, kChromaPixels, yc, inv, centre[0], invOutOf[0], centre[1], invOutOf[1], acc2[0], ws2[0],
+                         acc2[1], ws2[1]);
+    if (nr[b] > 0 && !both.b)
+        guidedSecondPass(onlyB, W, kChromaPixels, yc, inv, centre[1], invOutOf[1], nullptr, 0, acc2[1], ws2[1], nullptr, nullptr);
+    for (int c = 0; c < 2; ++c)
+        for (int x = 0; x < W && rowsOf[c] > 0; ++x)
+            if (ws[c][x] > 0) out[c][x] = ws2[c][x] > 0 ? acc2[c][x] / ws2[c][x] : first[c][x];
 }
 
 } // namespace vareror::core::rx
