@@ -47,16 +47,22 @@ namespace vareror::core {
 using namespace rx;
 
 namespace {
-// A period that the fit has moved by no more than this (ms) is not drawn again: a weak
-// signal's by kWeakStillMs, a clean one's by kCleanStillMs. A period decoded again means
-// filtering and drawing again every line within the filters' reach around it (15 lines), so a
-// redraw of periods scattered down the picture costs as much as drawing it whole. As a clean
-// picture's syncs come in, its fit settles to within a few thousandths of a millisecond (a
-// few hundredths of a sample) everywhere but over its first few dozen periods: redrawn for
-// such moves, a clean picture drawn as its lines arrived cost 1.4-1.7 times one drawn once at
-// its end, for nothing that shows (the decode benchmark's tables moved by 0.1 dB at most; from 0.004 ms
-// the cleanest narrow modes' test cards, at 45 dB, lost 0.2 dB). Both ways of drawing decide
-// alike (from where each period was placed), so they still give the same picture.
+// A period that the fit has moved by no more than this (ms) is not drawn again: by
+// kWeakStillMs while a weak signal's pixels are averaged along the line (below 6 dB:
+// LineDecoder::smoothing), by kCleanStillMs once each pixel is read over part of its own time,
+// as a clean signal's is. A period decoded again means filtering and drawing again every line
+// within the filters' reach around it (15 lines), so a redraw of periods scattered down the
+// picture costs as much as drawing it whole. As a clean picture's syncs come in, its fit
+// settles to within a few thousandths of a millisecond (a few hundredths of a sample) everywhere
+// but over its first few dozen periods: redrawn for such moves, a clean picture drawn as its
+// lines arrived cost 1.4-1.7 times one drawn once at its end, for nothing that shows (the
+// decode benchmark's tables moved by 0.1 dB at most; from 0.004 ms the cleanest narrow modes'
+// test cards, at 45 dB, lost 0.2 dB). Read over part of its time, a pixel shows a tenth of a
+// sample: left where the fit of the syncs before them put them (by kWeakStillMs, from 6 to 33
+// dB), periods cost another sender's PD90 and PD120 cards at 10 to 30 dB 0.1 to 0.5 dB and our
+// Martin 1 card at 10 dB 0.4, and set the seeds apart (PD120 at 30 dB 21.4-21.9 dB by seed,
+// drawn at the final fit 22.15-22.2). Both ways of drawing decide alike (from where each
+// period was placed), so they still give the same picture.
 constexpr double kWeakStillMs = 0.05, kCleanStillMs = 0.003;
 // Lines are filtered across their neighbours at every SNR (unless the DSP filter is off). The
 // filter follows the noise it measures on the picture, giving way to each pixel's own reading
@@ -166,7 +172,7 @@ public:
         bool decodeAtEnd = false;
         std::vector<char> undecoded;             // placed, not yet decoded
         double startSec = 0;
-        bool noisyFit = false;     // noisy enough that small moves are not redrawn
+        bool noisyFit = false;     // noisy enough that a redraw waits for a larger move
         bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
                                    // slant and phase to its end, whatever the options say
         bool ending = false;       // ended; its last redraw still under way
@@ -528,11 +534,11 @@ void RxMachine::redrawSlice(int &budget)
         budget -= 1;
     }
     for (; !job.remeasure && job.k < job.upTo && budget > 0; ++job.k) {
-        // (a clean signal's period moved by a few thousandths of a millisecond would come out
-        // all but the same; a weak one's pixels are averaged over half a millisecond and more
-        // either side, so a small move changes nothing that shows; but drawing either again
-        // means filtering every line around it again)
-        if (moved(job.k) <= (current.noisyFit ? kWeakStillMs : kCleanStillMs) * rate.perMs) {
+        // (a period read as a clean signal's is, moved by a few thousandths of a millisecond,
+        // would come out all but the same; a weak one's pixels are averaged over half a
+        // millisecond and more either side, so a small move changes nothing that shows; but
+        // drawing either again means filtering every line around it again)
+        if (moved(job.k) <= (decoder.smoothing() > 0 ? kWeakStillMs : kCleanStillMs) * rate.perMs) {
             if (current.ending && current.undecoded[size_t(job.k)]) {
                 decodePlaced(job.k);
                 budget -= 8;

@@ -45,6 +45,9 @@ public:
     // broad rows.
     void readBroad(cfloat noiseLag1) { broad_ = true; broadLag1_ = noiseLag1; }
     double offsetHz() const { return offset_; }
+    // How far a weak signal's pixels are averaged along the line: 0 (none, a clean signal's
+    // reading) .. 1.
+    double smoothing() const { return smoothing_; }
     cfloat noiseLag1() const { return noiseLag1_; }
     // Span of a period's content around its sync (ms), over every layout.
     void extentMs(double &from, double &to) const;
