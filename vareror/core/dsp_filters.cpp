@@ -50,24 +50,19 @@ void Decimator::configure(int factor, double inputRate)
     if (factor_ == 1) {
         taps_ = {1.0f};
         delay_ = 0;
+        cutoffHz_ = 0;
     } else {
         // Pass the SSTV band and the upper FM sidebands of fast picture detail (to ~4.6 kHz,
         // what the broad picture band uses); stop before the output Nyquist.
         const double outRate = inputRate / factor_;
         const double cutoffHz = std::min(4800.0, 0.42 * outRate);
+        cutoffHz_ = cutoffHz;
         const int m = int(std::ceil(1.2e-3 * outRate)); // filter half-length in output samples
         const int taps = 2 * m * factor_ + 1;
         taps_ = lowpassTaps(taps, cutoffHz / inputRate);
         delay_ = m;
     }
     reset();
-}
-
-std::vector<float> Decimator::outputRateTaps() const
-{
-    std::vector<float> t;
-    for (size_t k = 0; k < taps_.size(); k += size_t(factor_)) t.push_back(taps_[k] * float(factor_));
-    return t;
 }
 
 void Decimator::reset()
@@ -104,21 +99,6 @@ void AnalyticFilter::configure(double centreHz, double halfWidthHz, int taps, do
 void AnalyticFilter::retune(double centreHz, double halfWidthHz, double rate)
 {
     design(centreHz, halfWidthHz, rate, int(re_.size()));
-}
-
-void AnalyticFilter::cascade(const AnalyticFilter &band, const std::vector<float> &before)
-{
-    // (both are stored in time order over their windows, so their convolution is too)
-    const size_t n = band.re_.size(), m = before.size();
-    re_.assign(n + m - 1, 0.0f);
-    im_.assign(n + m - 1, 0.0f);
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j < m; ++j) {
-            re_[i + j] += band.re_[i] * before[j];
-            im_[i + j] += band.im_[i] * before[j];
-        }
-    noiseBw_ = 0; // (not worked out: no caller asks it of a cascade)
-    lag1_ = 0;
 }
 
 double AnalyticFilter::gain(double hz, double rate) const

@@ -28,12 +28,11 @@ public:
     void run(const float *in, size_t n, std::vector<float> &out);
     int factor() const { return factor_; }
     int delay() const { return delay_; }  // in output samples
-    // The filter as it acts on what reaches the output rate: every factor-th tap from the
-    // centre (times the factor, so that the gain stays 1), delay() either side of it.
-    std::vector<float> outputRateTaps() const;
+    double cutoffHz() const { return cutoffHz_; } // where its low-pass passes half (0: factor 1)
 
 private:
     int factor_ = 1, phase_ = 0, delay_ = 0;
+    double cutoffHz_ = 0;
     std::vector<float> taps_;
     std::vector<float> buf_;  // the last taps - 1 inputs, then the block
 };
@@ -56,9 +55,6 @@ public:
         const int n = int(re_.size());
         return {dot(w, re_.data(), n), dot(w, im_.data(), n)};
     }
-    // The band `band` after the real low-pass `before` (odd length, centred): one filter of
-    // their two lengths less one, centred likewise (its noise figures below are left 0).
-    void cascade(const AnalyticFilter &band, const std::vector<float> &before);
     // Outputs at x[0] .. x[n - 1].
     void run(const float *x, size_t n, cfloat *out) const;
     // The gain for a tone of `hz` at `rate`, as the output centred on the input has it (real:

@@ -38,6 +38,14 @@ constexpr float kLeastHarmonic = 0.05f;
 // (0.46 ms) lost 0.5 to 0.9 dB through it, and keeps the broad band.
 constexpr double kPhaseLowHz = 100, kPhaseHighHz = 5400, kPhaseTapsMs = 7.3, kPhasePixelMs = 0.35;
 constexpr int kPhasePasses = 3;
+// While the tone is read (the passes) and in the picture band, the band's mirror (see
+// subtractMirror) is taken out with the harmonic, whole where the sync's third harmonic reads
+// kMirrorWholeHarmonic or less against the fundamental, none from kMirrorGoneHarmonic on: a
+// harder clip's higher harmonics, left in, spoil the tone's mirror. Clipped twice at 44.1 kHz
+// (0.23), Martin 1 40.6 dB without, 41.9 with, Robot 36 27.0 and 27.9; bent over by tanh of 4
+// times and resampled (0.27), 40.1 and 41.3, 26.4 and 26.9; clipped 8 times (0.33) Martin 1
+// lost 0.2 dB with it, Robot 36 resampled 0.4.
+constexpr float kMirrorWholeHarmonic = 0.28f, kMirrorGoneHarmonic = 0.31f;
 // A band's output this small (against a full-scale tone's 0.5) is silence: it has no phase.
 constexpr float kSilentLevel = 1e-12f;
 
@@ -215,13 +223,14 @@ void FrontEnd::configureFilters()
     // (the broad band's mirror is taken out with kMirrorPasses more passes of it, each
     // reading further ahead: all bands wait for them)
     const int mirrorLook = set_.dspFilter == 1 ? kMirrorPasses * (dBp_ + kMirrorLevelHalf) : 0;
-    // (and an overdriven input's harmonic with kHarmonicPasses, each through the decimator too,
+    // (and an overdriven input's harmonic with kHarmonicPasses, each through the harmonic's model,
     // the last through the broad band, the others through it or bpPhase_)
     const double phaseHigh = std::min(kPhaseHighHz, 0.49 * rateHz);
     bpPhase_.configure((kPhaseLowHz + phaseHigh) / 2, (phaseHigh - kPhaseLowHz) / 2,
                        int(std::lround(kPhaseTapsMs * perMs)) | 1, rateHz);
-    const int lastPass = dBp_ + dec_.delay() + kMirrorLevelHalf;
-    const int phaseLook = bpPhase_.delay() + lastPass + kPhasePasses * (bpPhase_.delay() + dec_.delay() + kMirrorLevelHalf);
+    harmonicModel_.configure(rateHz, rate_.decimation, dec_.cutoffHz(), dec_.delay());
+    const int lastPass = dBp_ + harmonicModel_.reach() + kMirrorLevelHalf;
+    const int phaseLook = bpPhase_.delay() + lastPass + kPhasePasses * (bpPhase_.delay() + harmonicModel_.reach() + kMirrorLevelHalf);
     const int harmonicLook = set_.dspFilter == 1 ? std::max(kHarmonicPasses * lastPass, phaseLook - dBp_) : 0;
     dMax_ = std::max({dBp_ + mirrorLook, dBp_ + harmonicLook, dTone_, dNoisy_});
     lookAhead_ = dMax_ - std::max({dBp_, dTone_, dNoisy_});
@@ -388,7 +397,8 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
 
 void FrontEnd::pictureBand(const float *centre, size_t count, cfloat *out)
 {
-    // (an overdriven tone's mirror is not an FM tone's: it is not taken out)
+    // (an overdriven tone's mirror is not an FM tone's: it is taken out, if at all, with its
+    // harmonic)
     if (overdriven_ && !noisy_ && set_.dspFilter == 1) {
         if (folded_ || harmonic_ > -kLeastHarmonic || !syncTone_) bpFolded_.run(centre, count, out);
         else subtractHarmonic(centre, count, out);
@@ -460,31 +470,31 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
     // An overdriven tone x = g(cos phi) is a sum of odd harmonics of its phase. Through the
     // converter's or resampler's low-pass, and our decimator, the third still reaches the broad
     // band wherever three times the tone lies below about 4.6 kHz (sync, black and the dark
-    // greys, and every fast swing's sidebands): band and decimator together (harmonicPath_)
-    // take c3 e^(3 j phi) into it, against the fundamental's c1 e^(j phi). With u the band's
-    // output at the signal's level, an estimate of c1 e^(j phi) / 2, the harmonic is
-    // harmonicPath_ * (c3 / c1 u^3 / |u|^2), c3 / c1 being what the meter read on the sync's
-    // tone (through the decimator's gain at its third harmonic). Subtracted from the band, the
-    // estimate is better, and each of kHarmonicPasses passes better still (the first reads u off
-    // the band with the harmonic in it): the test card clipped twice at 44.1 kHz, Robot 36 25.9 dB
-    // after one pass, 26.4 after two and 26.6 after four, no more after five; Martin 1 38.9, 40.2,
-    // 40.4. Narrowing the band under the harmonics instead cost clean detail: through -200..3600
-    // Hz Robot 36's clean test card lost 4.5 dB, and clipped twice it came out at 24.2 dB (Martin
-    // 1 38.5). The harmonic reaches into the band as far as a resampler or the decimator let it:
-    // taken out as if it passed the decimator whole, it left Martin 1 at 37.5 dB after two passes.
-    // Short pixels' u is read through bpPhase_ (see kPhasePixelMs) for all passes but the last.
-    // Each pass reads its path's delay and kMirrorLevelHalf further on either side; each output
-    // depends only on the signal around it, so blocks of any size give the same samples.
-    harmonicPath_.cascade(bp_, dec_.outputRateTaps());
+    // greys, and every fast swing's sidebands), c3 cos 3 phi against the fundamental's c1 cos phi.
+    // With u the band's output at the signal's level, an estimate of c1 e^(j phi) / 2, the
+    // harmonic is made from u's phase (harmonicModel_), c3 / c1 being what the meter read on the
+    // sync's tone (through the low-pass's gain at its third harmonic), and taken through the
+    // band. Subtracted from the band, the estimate is better, and each of kHarmonicPasses passes
+    // better still (the first reads u off the band with the harmonic in it): the test card clipped
+    // twice at 44.1 kHz, Robot 36 25.9 dB after one pass, 26.4 after two and 26.6 after four, no
+    // more after five; Martin 1 38.9, 40.2, 40.4. Narrowing the band under the harmonics instead
+    // cost clean detail: through -200..3600 Hz Robot 36's clean test card lost 4.5 dB, and clipped
+    // twice it came out at 24.2 dB (Martin 1 38.5). The harmonic reaches into the band as far as a
+    // resampler or the decimator let it: taken out as if it passed the decimator whole, it left
+    // Martin 1 at 37.5 dB after two passes. Made as c3 e^(3 j phi) / 2 at the working rate, without
+    // its mirror and with the high tones' folded, it left Martin 1 at 40.4 dB, 40.6 made as here;
+    // Robot 36 clipped 8 times 25.2 and 25.3. Short pixels' u is read through bpPhase_ (see
+    // kPhasePixelMs) for all passes but the last; the band's mirror is taken out with the
+    // harmonic (see kMirrorWholeHarmonic). Each pass reads the model's reach, the band's delay and
+    // kMirrorLevelHalf further on either side; each output depends only on the signal around it,
+    // so blocks of any size give the same samples.
     const dsp::AnalyticFilter &band = shortPixels_ ? bpPhase_ : bp_;
-    if (shortPixels_) phasePath_.cascade(bpPhase_, dec_.outputRateTaps());
-    const dsp::AnalyticFilter &path = shortPixels_ ? phasePath_ : harmonicPath_;
     const int passes = shortPixels_ ? kPhasePasses : kHarmonicPasses - 1;
-    const int last = harmonicPath_.delay() + kMirrorLevelHalf, reach = path.delay() + kMirrorLevelHalf;
+    const int model = harmonicModel_.reach() + kMirrorLevelHalf;
+    const int last = dBp_ + model, reach = band.delay() + model;
     // (the sync is at the VIS break's tone)
-    auto shareOf = [&](const dsp::AnalyticFilter &b, const dsp::AnalyticFilter &p) {
-        return harmonic_ * float(b.gain(3 * kBreakHz, rate_.hz) / p.gain(3 * kBreakHz, rate_.hz));
-    };
+    const float share = harmonic_ / float(harmonicModel_.gain(3 * kBreakHz));
+    const float mirror = std::clamp((kMirrorGoneHarmonic - std::fabs(harmonic_)) / (kMirrorGoneHarmonic - kMirrorWholeHarmonic), 0.0f, 1.0f);
     const int outer = last + passes * reach;
     const size_t n0 = count + size_t(2 * outer);
     z0_.resize(n0);
@@ -492,41 +502,47 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
     cur_.assign(z0_.begin(), z0_.end());
     for (int pass = 1; pass <= passes; ++pass) {
         levelCurrent();
-        modelHarmonic(path, shareOf(band, path));
+        takeHarmonic(band, share, mirror);
         const size_t off = size_t(pass * reach);
         cur_.resize(hr_.size());
-        for (size_t i = 0; i < cur_.size(); ++i)
-            cur_[i] = z0_[off + i] - cfloat(hr_[i].real() - hi_[i].imag(), hr_[i].imag() + hi_[i].real());
+        for (size_t i = 0; i < cur_.size(); ++i) cur_[i] = z0_[off + i] - hr_[i];
     }
     // (cur_ now covers the block and `last` either side)
     levelCurrent();
-    modelHarmonic(harmonicPath_, shareOf(bp_, harmonicPath_));
+    takeHarmonic(bp_, share, mirror);
     if (shortPixels_) bp_.run(centre, count, out);
     else std::copy(z0_.begin() + outer, z0_.begin() + outer + long(count), out);
-    for (size_t i = 0; i < count; ++i)
-        out[i] -= cfloat(hr_[i].real() - hi_[i].imag(), hr_[i].imag() + hi_[i].real());
+    for (size_t i = 0; i < count; ++i) out[i] -= hr_[i];
 }
 
-// The harmonic of the tone u (ur_, ui_; see levelCurrent) through `path`, its real and imaginary
-// parts' outputs in hr_ and hi_: ur_.size() - 2 path.delay() of them, from the path's delay on.
-void FrontEnd::modelHarmonic(const dsp::AnalyticFilter &path, float share)
+// What `band` took in of the harmonic of the tone u (ur_, ui_; see levelCurrent), and `mirror`
+// times its mirror of u, into hr_: ur_.size() - 2 (harmonicModel_.reach() + band.delay()) of them,
+// from that far in.
+void FrontEnd::takeHarmonic(const dsp::AnalyticFilter &band, float share, float mirror)
 {
-    // (the harmonic's real and imaginary parts, where ur_ and ui_ were)
-    // (through its unit phasor: in silence u^3 / |u|^2 underflows to 0 / 0)
-    for (size_t i = 0; i < ur_.size(); ++i) {
-        const cfloat u(ur_[i], ui_[i]);
-        const float m = std::abs(u);
-        const cfloat c = m > kSilentLevel ? u / m : cfloat(0);
-        const cfloat h = share * m * c * c * c;
-        ur_[i] = h.real();
-        ui_[i] = h.imag();
+    const size_t n = ur_.size();
+    cos_.resize(n);
+    level_.resize(n);
+    // (through its unit phasor: in silence u has no phase)
+    for (size_t i = 0; i < n; ++i) {
+        const float m = std::sqrt(ur_[i] * ur_[i] + ui_[i] * ui_[i]);
+        level_[i] = m;
+        cos_[i] = m > kSilentLevel ? ur_[i] / m : 0.0f;
     }
-    const int d = path.delay();
-    const size_t m = ur_.size() - size_t(2 * d);
+    const int r = harmonicModel_.reach(), d = band.delay();
+    harmonic3_.resize(n - size_t(2 * r));
+    harmonicModel_.run(cos_.data() + r, level_.data() + r, harmonic3_.size(), share, harmonic3_.data());
+    const size_t m = harmonic3_.size() - size_t(2 * d);
     hr_.resize(m);
+    band.run(harmonic3_.data() + d, m, hr_.data());
+    if (mirror <= 0) return;
+    // the mirror, band * conj(u) = band * Re u - j band * Im u
     hi_.resize(m);
-    path.run(ur_.data() + d, m, hr_.data());
-    path.run(ui_.data() + d, m, hi_.data());
+    zm_.resize(m);
+    band.run(ur_.data() + r + d, m, zm_.data());
+    band.run(ui_.data() + r + d, m, hi_.data());
+    for (size_t i = 0; i < m; ++i)
+        hr_[i] += mirror * cfloat(zm_[i].real() + hi_[i].imag(), zm_[i].imag() - hi_[i].real());
 }
 
 // The frequency of sample j - 1 (of z[j + 1] here, the array starting two samples back): the

@@ -114,7 +114,7 @@ private:
     void pictureBand(const float *centre, size_t count, cfloat *out);
     void subtractMirror(const float *centre, size_t count, cfloat *out);
     void subtractHarmonic(const float *centre, size_t count, cfloat *out);
-    void modelHarmonic(const dsp::AnalyticFilter &path, float share);
+    void takeHarmonic(const dsp::AnalyticFilter &band, float share, float mirror);
     void levelCurrent();
     cfloat demodulate(cfloat a);
     void smoothedFrequency(const cfloat *z, size_t n, float *out) const;
@@ -130,12 +130,9 @@ private:
     dsp::AnalyticFilter bp_;      // picture, broad
     dsp::AnalyticFilter bpTone_;  // decisions: narrow, for noise
     dsp::AnalyticFilter bpNoisy_; // picture below kCleanSnrDb: retuned to each picture's SNR
-    dsp::AnalyticFilter harmonicPath_; // the decimator, then bp_: the way an overdriven input's
-                                       // harmonic came into the picture band
+    HarmonicModel harmonicModel_;      // an overdriven input's harmonic as it came into the bands
     dsp::AnalyticFilter bpPhase_;      // where an overdriven tone's phase is read for its harmonic
-                                       // while the pixels are short (see subtractHarmonic),
-    dsp::AnalyticFilter phasePath_;    // and the decimator, then bpPhase_
-    bool shortPixels_ = false;
+    bool shortPixels_ = false;         // while the pixels are short (see subtractHarmonic)
     dsp::AnalyticFilter bpFolded_;     // picture from kCleanSnrDb while the input is overdriven at
                                        // the working rate, or no sync was read lately
     int dBp_ = 0, dTone_ = 0, dNoisy_ = 0;
@@ -166,8 +163,8 @@ private:
     static constexpr double kFoldedShare = 0.5;
     static constexpr int kHarmonicPasses = 4;
     float mirrorShare_ = 0;       // how much of the mirror is taken out, by the picture's SNR
-    std::vector<cfloat> z0_, cur_, hr_, hi_;
-    std::vector<float> ur_, ui_, mag_;
+    std::vector<cfloat> z0_, cur_, hr_, hi_, zm_;
+    std::vector<float> ur_, ui_, mag_, cos_, level_, harmonic3_;
     std::vector<cfloat> picture_, decision_; // the bands' outputs for the block
     std::vector<cfloat> zp_, zn_;            // ... after the two samples before the block
     int delay_ = 0;               // working samples from the decimator's output to a working sample

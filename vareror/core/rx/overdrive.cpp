@@ -1,8 +1,11 @@
 #include "overdrive.h"
 
+#include "dsp_filters.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numbers>
 
 namespace vareror::core::rx {
 
@@ -207,6 +210,58 @@ double OverdriveMeter::foldedHarmonic() const
     const double f = std::abs(highFundamental_);
     if (f <= 0 || highRead_ * double(kHighStep) < kLeastSeconds * rateHz_) return 0.0;
     return (highThird_ / highFundamental_).real();
+}
+
+namespace {
+// The tone's cosine is brought to kUp times the rate by a low-pass to half the working rate
+// kInterpHalf working samples either side; a working-rate input's resampler is taken to have
+// passed up to kResamplerCutoff of the rate through kResamplerHalf working samples either side
+// (as a good one does; neither was tuned: longer ones did no better on the clipped test cards).
+constexpr int kInterpHalf = 3, kResamplerHalf = 14;
+constexpr double kResamplerCutoff = 0.47;
+} // namespace
+
+void HarmonicModel::configure(double rateHz, int decimation, double cutoffHz, int half)
+{
+    upHz_ = kUp * rateHz;
+    interpHalf_ = kInterpHalf;
+    interp_ = dsp::lowpassTaps(2 * interpHalf_ * kUp + 1, 0.5 / kUp);
+    for (float &t : interp_) t *= float(kUp);
+    // (decimated by kUp, the low-pass is the decimator's own)
+    lowHalf_ = decimation > 1 ? half : kResamplerHalf;
+    low_ = dsp::lowpassTaps(2 * lowHalf_ * kUp + 1, (decimation > 1 ? cutoffHz : kResamplerCutoff * rateHz) / upHz_);
+}
+
+double HarmonicModel::gain(double hz) const
+{
+    double g = 0;
+    const int mid = int(low_.size() / 2);
+    for (int k = 0; k < int(low_.size()); ++k) g += low_[size_t(k)] * std::cos(2 * std::numbers::pi * hz / upHz_ * (k - mid));
+    return g;
+}
+
+void HarmonicModel::run(const float *cosine, const float *level, size_t n, float share, float *out)
+{
+    // cos 3 phi = 4 cos^3 phi - 3 cos phi at kUp times the rate, from -lowHalf_ working samples
+    // to n - 1 + lowHalf_
+    const int ih = interpHalf_ * kUp, lh = lowHalf_ * kUp;
+    const long first = -long(lh), count = long(n - 1) * kUp + 2 * lh + 1;
+    up_.resize(size_t(count));
+    for (long q = 0; q < count; ++q) {
+        const long at = first + q; // kUp times the working sample
+        // (the working samples i within the interpolator's reach, kUp i from at - ih to at + ih)
+        const long shift = interpHalf_ + lowHalf_ + 1; // (so that the division rounds down)
+        float c = 0;
+        for (long i = (at - ih + kUp * shift + kUp - 1) / kUp - shift; kUp * i <= at + ih; ++i)
+            c += interp_[size_t(at - kUp * i + ih)] * cosine[i];
+        up_[size_t(q)] = (4 * c * c - 3) * c;
+    }
+    for (size_t k = 0; k < n; ++k) {
+        const float *u = up_.data() + k * kUp + size_t(lh);
+        float acc = 0;
+        for (int t = -lh; t <= lh; ++t) acc += low_[size_t(t + lh)] * u[t];
+        out[k] = 2 * share * level[k] * acc;
+    }
 }
 
 } // namespace vareror::core::rx

@@ -67,4 +67,32 @@ private:
     float before_[kStep] = {};          // the frequencies of the last samples added
 };
 
+// The third harmonic c3 cos 3 phi an overdriven tone adds to the working audio, made from the
+// tone's phase: at kUp times the working rate, where three times no tone folds (made at the working
+// rate, three times the high tones would fold into the band, where the input's low-pass had taken
+// them away), through that low-pass (our decimator's, or a resampler's), and back at the working
+// rate. Real, it keeps its mirror (its negative frequencies), which the picture band's short
+// filter lets in as it lets in the input's.
+class HarmonicModel {
+public:
+    // `decimation` input samples per working sample through a low-pass to `cutoffHz`, `half`
+    // working samples either side (decimation 1: the input came at the working rate)
+    void configure(double rateHz, int decimation, double cutoffHz, int half);
+    // Working samples read either side of an output.
+    int reach() const { return interpHalf_ + lowHalf_; }
+    // Outputs 0..n-1: c3 / c1 (`share`) times 2 level[i] cos 3 phi, from the tone's cos phi and
+    // level read from -reach() to n - 1 + reach().
+    void run(const float *cosine, const float *level, size_t n, float share, float *out);
+    // The low-pass's gain at hz (the harmonic the meter read on the working audio went through it).
+    double gain(double hz) const;
+
+    static constexpr int kUp = 4;
+
+private:
+    double upHz_ = 4 * 11025.0;
+    int interpHalf_ = 0, lowHalf_ = 0;
+    std::vector<float> interp_, low_; // at kUp times the working rate, centred
+    std::vector<float> up_;
+};
+
 } // namespace vareror::core::rx

@@ -852,16 +852,18 @@ void ConditionsTest::mainsHumCostsLittle()
 // sync and black up: with the band narrowed under it the pictures came out at 24.2 and 23.2 dB
 // (Robot 36) and 38.5 and 36.2 dB (Martin 1), with the harmonic taken out of the broad band at
 // 26.6 and 24.5, 40.4 and 36.4; Robot 36's short pixels with the tone's phase read through a band
-// reaching 5400 Hz, at 27.1 and 25.2. Clipped at the working rate, where every harmonic folds into the
-// band and only the narrowed band helps, they came out at 22.7 and 31.0 dB (twice); read as if
-// clipped higher, at 18.7 and 23.1.
+// reaching 5400 Hz, at 27.1 and 25.2; with the harmonic made at 4 times the working rate, its
+// mirror kept, and the band's mirror taken out with it, at 27.9 and 25.3, 41.9 and 36.6 (bent
+// over by tanh and resampled, 26.5 and 39.8 before, 26.9 and 40.8). Clipped at the working rate,
+// where every harmonic folds into the band and only the narrowed band helps, they came out at
+// 22.7 and 31.0 dB (twice); read as if clipped higher, at 18.7 and 23.1.
 void ConditionsTest::overdrivenInputCostsLess()
 {
     struct Case {
         int mode;
-        double twice44, eightTimes44, twiceWorking; // floors (dB)
+        double twice44, eightTimes44, twiceWorking, tanhResampled; // floors (dB)
     };
-    for (const Case &c : {Case{3, 26.9, 24.9, 21.0}, Case{9, 39.8, 36.0, 30.0}}) {
+    for (const Case &c : {Case{3, 27.6, 24.9, 21.0, 26.7}, Case{9, 41.3, 36.0, 30.0, 40.4}}) {
         const ModeInfo &mi = modeInfo(c.mode);
         const RgbImage src = scaled(loadPicture(pictures() + "testcard_640x496.png"), mi.width, mi.height);
         auto decode = [&](const std::vector<float> &a, double rate) {
@@ -873,15 +875,19 @@ void ConditionsTest::overdrivenInputCostsLess()
         const double twice44 = decode(overdriven(at44, 2), 44100);
         const double eightTimes44 = decode(overdriven(at44, 8), 44100);
         const double twiceWorking = decode(overdriven(transmission(c.mode, src, 11025), 2), 11025);
-        const QString what = QString("%1: clipped at 44.1 kHz twice %2 dB, eight times %3; at 11025 Hz twice %4")
+        const double tanhResampled = decode(downsampled(overdriven(at44, 4, true), 4), 11025);
+        const QString what = QString("%1: clipped at 44.1 kHz twice %2 dB, eight times %3; at 11025 Hz twice %4; "
+                                     "bent over (tanh of 4 times) at 44.1 kHz and resampled %5")
                                  .arg(mi.name)
                                  .arg(twice44, 0, 'f', 1)
                                  .arg(eightTimes44, 0, 'f', 1)
-                                 .arg(twiceWorking, 0, 'f', 1);
+                                 .arg(twiceWorking, 0, 'f', 1)
+                                 .arg(tanhResampled, 0, 'f', 1);
         qInfo("%s", qPrintable(what));
         QVERIFY2(twice44 > c.twice44, qPrintable(what));
         QVERIFY2(eightTimes44 > c.eightTimes44, qPrintable(what));
         QVERIFY2(twiceWorking > c.twiceWorking, qPrintable(what));
+        QVERIFY2(tanhResampled > c.tanhResampled, qPrintable(what));
     }
 }
 
