@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include <unistd.h>
 
@@ -15,7 +16,23 @@ namespace {
 constexpr int64_t kMinKeep = int64_t(1) << 18;
 constexpr size_t kRecord = 24;      // bytes a sample in the file: z, f, fn, zn (zb: its own file)
 constexpr int64_t kMaxReadBack = 2 * kKeptBlockSize; // samples a view from the file may hold
+
+// A block of the store, its pages made present in one go (makePresent: the 10 MB a clean
+// 37-second picture keeps are most of the receiver's memory), page-aligned so that all are.
+constexpr std::align_val_t kPage{4096};
+KeptBlock *newBlock()
+{
+    void *p = ::operator new(sizeof(KeptBlock), kPage);
+    makePresent(p, sizeof(KeptBlock));
+    return new (p) KeptBlock;
+}
 } // namespace
+
+void KeptSignal::BlockDeleter::operator()(KeptBlock *b) const
+{
+    b->~KeptBlock();
+    ::operator delete(b, kPage);
+}
 
 KeptSignal::KeptSignal(const WorkingRate &rate) : rateHz_(rate.hz), table_(16, nullptr) {}
 
@@ -66,7 +83,7 @@ void KeptSignal::append(const FrontEndBlock &in)
                 block = pool_.back();
                 pool_.pop_back();
             } else {
-                owned_.push_back(std::make_unique_for_overwrite<KeptBlock>());
+                owned_.emplace_back(newBlock());
                 block = owned_.back().get();
             }
             slot(b) = block;

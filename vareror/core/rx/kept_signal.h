@@ -59,7 +59,11 @@ private:
     double rateHz_;
     std::vector<KeptBlock *> table_;  // a power of two; slot of block b: b & (size - 1)
     std::vector<KeptBlock *> pool_;   // blocks not in use
-    std::vector<std::unique_ptr<KeptBlock>> owned_; // every block, in use or not
+    // Blocks are taken with their pages made present at once (newBlock in kept_signal.cpp).
+    struct BlockDeleter {
+        void operator()(KeptBlock *b) const;
+    };
+    std::vector<std::unique_ptr<KeptBlock, BlockDeleter>> owned_; // every block, in use or not
     std::vector<cfloat *> broadPool_; // broad-band parts (KeptBlock::zb) not in use
     std::vector<std::unique_ptr<cfloat[]>> broadOwned_; // every broad-band part
     int64_t firstBlock_ = 0;          // the oldest block stored

@@ -6,6 +6,7 @@
 
 #include "picture_composer_parts.h"
 #include "picture_composer_tuning.h"
+#include "signal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,6 +69,7 @@ void PictureComposer::Plane::reserve(size_t n)
 {
     if (capacity >= n) return;
     data = std::make_unique_for_overwrite<float[]>(n);
+    makePresent(data.get(), n * sizeof(float)); // (a picture's lines fill it)
     capacity = n;
 }
 

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace vareror::core::rx {
 
@@ -20,6 +24,14 @@ double wrapPi(double a)
     while (a > pi) a -= 2 * pi;
     while (a < -pi) a += 2 * pi;
     return a;
+}
+
+void makePresent(void *p, size_t bytes)
+{
+    static const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + page - 1) / page * page;
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + bytes) / page * page;
+    if (to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_POPULATE_WRITE);
 }
 
 } // namespace vareror::core::rx

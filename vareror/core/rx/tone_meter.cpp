@@ -13,6 +13,13 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 ToneMeter::ToneMeter(const WorkingRate &rate) : rate_(rate)
 {
     lag_ = std::max(2, int(std::lround(0.002 * rate.hz)));
+    // (2.6 MB, all of it written within six seconds: made present at once)
+    q_.reserve(size_t(kRing));
+    e_.reserve(size_t(kRing));
+    p_.reserve(size_t(kRing));
+    makePresent(q_.data(), q_.capacity() * sizeof(cdouble));
+    makePresent(e_.data(), e_.capacity() * sizeof(double));
+    makePresent(p_.data(), p_.capacity() * sizeof(cdouble));
     q_.assign(size_t(kRing), 0);
     e_.assign(size_t(kRing), 0);
     p_.assign(size_t(kRing), 0);
