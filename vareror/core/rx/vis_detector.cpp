@@ -12,6 +12,12 @@
 
 namespace vareror::core::rx {
 
+namespace {
+// How far a wide header's start bit, and a narrow header's marker, may lie from where the
+// leader puts them (the leader's tone less 700 Hz, plus 200 Hz).
+constexpr double kStartBitWithinHz = 60, kMarkerWithinHz = 50;
+} // namespace
+
 std::optional<VisEvent> VisDetector::scan(const ToneMeter &t, const SignalView &s, bool duringPicture)
 {
     const int64_t need = ms(680);
@@ -19,6 +25,10 @@ std::optional<VisEvent> VisDetector::scan(const ToneMeter &t, const SignalView &
     if (next_ < ms(300)) next_ = ms(300);
     const int64_t lo = t.avail() - ToneMeter::kRing + ms(700);
     if (next_ < lo) next_ = lo;
+    toBreak_ = std::polar(1.0, t.lagRadians(kBreakHz - kLeaderHz));
+    toMarker_ = std::polar(1.0, t.lagRadians(kNarrowVisMarkerHz - kLeaderHz));
+    breakApart_ = t.apartCosine(kStartBitWithinHz);
+    markerApart_ = t.apartCosine(kMarkerWithinHz);
     while (next_ + need <= t.avail()) {
         const int64_t c = next_;
         next_ += step;
@@ -27,12 +37,24 @@ std::optional<VisEvent> VisDetector::scan(const ToneMeter &t, const SignalView &
         const int64_t leaderFrom = c - ms(290), leaderTo = c - ms(10);
         if (!t.has(leaderFrom - 2, c + ms(660))) continue;
         if (!t.coherentAtLeast(leaderFrom, leaderTo, 0.4)) continue;
+        // A wide header's start bit, and a narrow one's marker, surely not where the leader
+        // puts them (ToneMeter::surelyApart: all but a few percent of the candidates in a
+        // picture) turn their kind of header down before any frequency is measured; where both
+        // are turned down, the leader's frequency is not measured either. (Checks that only
+        // turn a candidate down come in any order to the same end.)
+        const cdouble leaderProducts = t.products(leaderFrom, leaderTo);
+        const bool wide = !ToneMeter::surelyApart(leaderProducts * toBreak_, t.products(c + ms(3), c + ms(27)), breakApart_);
+        const bool narrow = !ToneMeter::surelyApart(leaderProducts * toMarker_, t.products(c + ms(5), c + ms(95)), markerApart_);
+        if (!wide && !narrow) continue;
         Leader leader;
-        leader.coherence = t.coherence(leaderFrom, leaderTo);
+        leader.from = leaderFrom;
+        leader.to = leaderTo;
         leader.hz = t.freqNear(leaderFrom, leaderTo, kLeaderHz);
         if (std::fabs(leader.hz - kLeaderHz) > 200) continue;
-        if (auto e = tryWide(t, s, c, leader, duringPicture)) return e;
-        if (auto e = tryNarrow(t, s, c, leader)) return e;
+        if (wide)
+            if (auto e = tryWide(t, s, c, leader, duringPicture)) return e;
+        if (narrow)
+            if (auto e = tryNarrow(t, s, c, leader)) return e;
     }
     return std::nullopt;
 }
@@ -42,29 +64,34 @@ std::optional<VisEvent> VisDetector::tryWide(const ToneMeter &t, const SignalVie
 {
     // c0: a candidate for the step from the second leader into the start bit
     int64_t c = c0;
-    const int64_t leaderFrom = c - ms(290), leaderTo = c - ms(10);
     const double leaderHz = leader.hz;
-    // Every later tone must be about as clean as the leader: a stretch of picture that
-    // happens to hold one tone for a while is then not taken for a header.
-    const double cohMin = std::max(0.15, 0.45 * leader.coherence);
-    for (int j = 0; j < 3; ++j) {
-        const int64_t a = leaderFrom + (leaderTo - leaderFrom) * j / 3, b = leaderFrom + (leaderTo - leaderFrom) * (j + 1) / 3;
-        if (!t.coherentAtLeast(a, b, 0.3) || std::fabs(t.freqNear(a, b, leaderHz) - leaderHz) > 35) return std::nullopt;
-    }
     const double breakHz = leaderHz - (kLeaderHz - kBreakHz);
     auto bitFreq = [&](double t0, double t1, double &coh) {
         const int64_t a = c + ms(t0), b = c + ms(t1);
         coh = t.coherence(a, b);
         return t.freqNear(a, b, breakHz);
     };
+    // The start bit's tone first: all but 3 % of the candidates in a picture fail it, and it
+    // takes one measure where the leader's thirds take up to six.
+    {
+        const int64_t a = c + ms(3), b = c + ms(27);
+        if (std::fabs(t.freqNear(a, b, breakHz) - breakHz) > kStartBitWithinHz || !t.coherentAtLeast(a, b, 0.25))
+            return std::nullopt;
+    }
+    for (int j = 0; j < 3; ++j) {
+        const int64_t a = leader.from + (leader.to - leader.from) * j / 3,
+                      b = leader.from + (leader.to - leader.from) * (j + 1) / 3;
+        if (!t.coherentAtLeast(a, b, 0.3) || std::fabs(t.freqNear(a, b, leaderHz) - leaderHz) > 35) return std::nullopt;
+    }
+    // Every later tone must be about as clean as the leader: a stretch of picture that
+    // happens to hold one tone for a while is then not taken for a header.
+    const double cohMin = std::max(0.15, 0.45 * t.coherence(leader.from, leader.to));
     double coh;
-    double fStart = bitFreq(3, 27, coh);
-    if (coh < 0.25 || std::fabs(fStart - breakHz) > 60) return std::nullopt;
     // Put c on the step from leader to start bit, then check again around it.
     const double edge = refineEdge(s, rate_, c0, leaderHz, breakHz, 15.0, true);
     c = int64_t(std::llround(edge));
-    fStart = bitFreq(3, 27, coh);
-    if (coh < cohMin || std::fabs(fStart - breakHz) > 60) return std::nullopt;
+    const double fStart = bitFreq(3, 27, coh);
+    if (coh < cohMin || std::fabs(fStart - breakHz) > kStartBitWithinHz) return std::nullopt;
     if (duringPicture) {
         // during a picture, insist on the whole header: first leader and break as well
         const int64_t f0 = c - ms(600), f1 = c - ms(330);
@@ -133,11 +160,13 @@ std::optional<VisEvent> VisDetector::tryNarrow(const ToneMeter &t, const SignalV
 {
     // c: a candidate for the start of the 2100 Hz marker after the 1900 Hz leader
     const double leaderHz = leader.hz;
-    const double cohMin = std::max(0.2, 0.6 * leader.coherence);
-    if (!t.coherentAtLeast(c + ms(5), c + ms(95), cohMin)) return std::nullopt;
+    // (the marker's tone before its cleanness, which takes the leader's: in a picture all but
+    // 1.5 % of the candidates fail the tone)
     const double markerOffset = kNarrowVisMarkerHz - kLeaderHz;
     const double fM = t.freqNear(c + ms(5), c + ms(95), leaderHz + markerOffset);
-    if (std::fabs(fM - leaderHz - markerOffset) > 50) return std::nullopt;
+    if (std::fabs(fM - leaderHz - markerOffset) > kMarkerWithinHz) return std::nullopt;
+    const double cohMin = std::max(0.2, 0.6 * t.coherence(leader.from, leader.to));
+    if (!t.coherentAtLeast(c + ms(5), c + ms(95), cohMin)) return std::nullopt;
     {
         // The marker check above holds from some 25 ms before the marker on (a window mostly
         // in it passes): the step is looked for that far.

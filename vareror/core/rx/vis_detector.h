@@ -30,9 +30,11 @@ public:
     std::optional<VisEvent> scan(const ToneMeter &tones, const SignalView &s, bool duringPicture);
 
 private:
-    // the leader before a candidate: its cleanness (ToneMeter::coherence) and frequency
+    // the leader before a candidate: its stretch and frequency (its cleanness,
+    // ToneMeter::coherence, is taken only by a candidate that comes far enough to need it)
     struct Leader {
-        double coherence = 0, hz = 0;
+        int64_t from = 0, to = 0;
+        double hz = 0;
     };
     std::optional<VisEvent> tryWide(const ToneMeter &t, const SignalView &s, int64_t c, const Leader &leader, bool duringPicture);
     std::optional<VisEvent> tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c, const Leader &leader);
@@ -41,6 +43,12 @@ private:
 
     WorkingRate rate_;
     int64_t next_ = 0;       // the next candidate position
+    // The quick turn-down of a start bit or a narrow header's marker whose tone is surely not
+    // where the leader's puts it (ToneMeter::surelyApart, before the frequency is measured):
+    // the turns that take the leader's products to the start bit's tone and to the marker's,
+    // and the cosines of the two checks' limits. Set by scan.
+    cdouble toBreak_ = 1, toMarker_ = 1;
+    double breakApart_ = 1, markerApart_ = 1;
 };
 
 } // namespace vareror::core::rx
