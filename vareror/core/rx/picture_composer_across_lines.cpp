@@ -110,10 +110,9 @@ float PictureComposer::pairMedian(int pl, int line, int step)
     if (kept && !std::isnan(*kept)) return *kept;
     const int W = W_;
     const float *a = planes_[pl].row(line, W), *b = planes_[pl].row(line + step, W);
-    diff_.clear();
-    for (int x = 0; x < W; ++x) diff_.push_back(std::fabs(a[x] - b[x]));
-    std::nth_element(diff_.begin(), diff_.begin() + long(diff_.size() / 2), diff_.end());
-    const float m = diff_[diff_.size() / 2];
+    diff_.resize(size_t(W));
+    for (int x = 0; x < W; ++x) diff_[size_t(x)] = std::fabs(a[x] - b[x]);
+    const float m = nthSmallest(diff_.data(), W, W / 2);
     if (kept) *kept = m;
     return m;
 }

@@ -9,6 +9,7 @@
 #include "rx/line_decoder.h"
 #include "rx/neighbourhood_sums.h"
 #include "rx/picture_composer.h"
+#include "rx/picture_composer_parts.h"
 #include "rx/signal_presence.h"
 #include "rx/sync_tracker.h"
 #include "rx/tone_meter.h"
@@ -963,8 +964,9 @@ void PartsTest::tonesSurelyApart()
 }
 
 // The tone meter's coherence check without a square root answers as coherence() does, at limits
-// far from a stretch's coherence and at the limit itself, a step of a double either side; and
-// a sample's magnitude without the library call is std::abs's to the bit.
+// far from a stretch's coherence and at the limit itself, a step of a double either side; a
+// sample's magnitude without the library call is std::abs's to the bit; and the composer's
+// selection by bit patterns picks the value nth_element picks (ties, noughts, every rank).
 void PartsTest::quickMeasuresAnswerAsFullOnes()
 {
     const WorkingRate rate(11025);
@@ -986,6 +988,18 @@ void PartsTest::quickMeasuresAnswerAsFullOnes()
                          qPrintable(QString("coherence %1 against %2").arg(c, 0, 'g', 17).arg(least, 0, 'g', 17)));
         }
     for (const cfloat v : z) QVERIFY(magnitude(v) == std::abs(v));
+    std::uniform_int_distribution<int> small(0, 6);
+    for (int n : {1, 2, 7, 320}) {
+        std::vector<float> v(static_cast<size_t>(n));
+        for (int round = 0; round < 20; ++round) {
+            for (float &x : v) x = round % 2 ? std::fabs(nd(gen)) * 40 : float(small(gen)) * 0.5f; // (ties in the even rounds)
+            for (int k = 0; k < n; k += std::max(1, n / 9)) {
+                std::vector<float> s = v;
+                std::nth_element(s.begin(), s.begin() + k, s.end());
+                QVERIFY2(nthSmallest(v.data(), n, k) == s[size_t(k)], qPrintable(QString("rank %1 of %2").arg(k).arg(n)));
+            }
+        }
+    }
 }
 
 void PartsTest::overdriveTellsClippedFromLoud()
