@@ -182,11 +182,12 @@ public:
     } current;
 
     // A redraw under way: the syncs found again (when asked), then each period drawn so far
-    // decoded again if the fit has moved it at all, then the picture drawn anew where it
-    // changed. It runs a slice at a time when work is deferred. The periods that arrive
-    // meanwhile wait in the kept signal until it is done: decoded while it ran, they would
-    // move the fit under it, and which periods it drew where (a weak one's small moves are
-    // left as drawn) would depend on how fast the machine got through it.
+    // decoded again if the fit has moved it by more than kCleanStillMs (a weak signal's, by
+    // more than kWeakStillMs), then the picture drawn anew where it changed. It runs a slice
+    // at a time when work is deferred. The periods that arrive meanwhile wait in the kept
+    // signal until it is done: decoded while it ran, they would move the fit under it, and
+    // which periods it drew where (small moves are left as drawn) would depend on how fast
+    // the machine got through it.
     struct Redraw {
         bool active = false;
         bool remeasure = false;    // still finding the syncs again
