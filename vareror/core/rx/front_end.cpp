@@ -469,25 +469,27 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
 {
     // An overdriven tone x = g(cos phi) is a sum of odd harmonics of its phase. Through the
     // converter's or resampler's low-pass, and our decimator, the third still reaches the broad
-    // band wherever three times the tone lies below about 4.6 kHz (sync, black and the dark
-    // greys, and every fast swing's sidebands), c3 cos 3 phi against the fundamental's c1 cos phi.
-    // With u the band's output at the signal's level, an estimate of c1 e^(j phi) / 2, the
-    // harmonic is made from u's phase (harmonicModel_), c3 / c1 being what the meter read on the
-    // sync's tone (through the low-pass's gain at its third harmonic), and taken through the
-    // band. Subtracted from the band, the estimate is better, and each of kHarmonicPasses passes
-    // better still (the first reads u off the band with the harmonic in it): the test card clipped
-    // twice at 44.1 kHz, Robot 36 25.9 dB after one pass, 26.4 after two and 26.6 after four, no
-    // more after five; Martin 1 38.9, 40.2, 40.4. Narrowing the band under the harmonics instead
-    // cost clean detail: through -200..3600 Hz Robot 36's clean test card lost 4.5 dB, and clipped
-    // twice it came out at 24.2 dB (Martin 1 38.5). The harmonic reaches into the band as far as a
+    // band wherever three times the tone lies below about 4.6 kHz (sync, black and the dark greys,
+    // and every fast swing's sidebands), c3 cos 3 phi against the fundamental's c1 cos phi. With u
+    // the band's output at the signal's level, an estimate of c1 e^(j phi) / 2, the harmonic is
+    // made from u's phase (harmonicModel_), c3 / c1 being what the meter read on the sync's tone
+    // (through the low-pass's gain at its third harmonic), and taken through the band. Subtracted
+    // from the band, the estimate is better, and each of kHarmonicPasses passes better still (the
+    // first reads u off the band with the harmonic in it): the test card clipped twice at 44.1 kHz,
+    // Robot 36 25.9 dB after one pass, 26.4 after two and 26.6 after four, no more after five;
+    // Martin 1 38.9, 40.2, 40.4 (with the harmonic made and the mirror taken out as below, 41.9
+    // after four, 42.1 after seven, and bent over by tanh of 4 times 41.0 and 41.4; no more after
+    // nine, nor for Robot 36 or at 8 times). Narrowing the band under the harmonics instead cost
+    // clean detail: through -200..3600 Hz Robot 36's clean test card lost 4.5 dB, and clipped twice
+    // it came out at 24.2 dB (Martin 1 38.5). The harmonic reaches into the band as far as a
     // resampler or the decimator let it: taken out as if it passed the decimator whole, it left
     // Martin 1 at 37.5 dB after two passes. Made as c3 e^(3 j phi) / 2 at the working rate, without
     // its mirror and with the high tones' folded, it left Martin 1 at 40.4 dB, 40.6 made as here;
     // Robot 36 clipped 8 times 25.2 and 25.3. Short pixels' u is read through bpPhase_ (see
-    // kPhasePixelMs) for all passes but the last; the band's mirror is taken out with the
-    // harmonic (see kMirrorWholeHarmonic). Each pass reads the model's reach, the band's delay and
-    // kMirrorLevelHalf further on either side; each output depends only on the signal around it,
-    // so blocks of any size give the same samples.
+    // kPhasePixelMs) for all passes but the last; the band's mirror is taken out with the harmonic
+    // (see kMirrorWholeHarmonic). Each pass reads the model's reach, the band's delay and
+    // kMirrorLevelHalf further on either side; each output depends only on the signal around it, so
+    // blocks of any size give the same samples.
     const dsp::AnalyticFilter &band = shortPixels_ ? bpPhase_ : bp_;
     const int passes = shortPixels_ ? kPhasePasses : kHarmonicPasses - 1;
     const int model = harmonicModel_.reach() + kMirrorLevelHalf;

@@ -161,7 +161,7 @@ private:
     bool overdriven_ = false, folded_ = false, syncTone_ = true;
     float harmonic_ = 0;
     static constexpr double kFoldedShare = 0.5;
-    static constexpr int kHarmonicPasses = 4;
+    static constexpr int kHarmonicPasses = 7;
     float mirrorShare_ = 0;       // how much of the mirror is taken out, by the picture's SNR
     std::vector<cfloat> z0_, cur_, hr_, hi_, zm_;
     std::vector<float> ur_, ui_, mag_, cos_, level_, harmonic3_;
