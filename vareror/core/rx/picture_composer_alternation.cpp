@@ -9,6 +9,57 @@
 
 namespace vareror::core::rx {
 
+namespace {
+// The loops over a row, in functions of their own: GCC heeds __restrict on parameters only,
+// and without it ran them a pixel at a time.
+
+// Each pixel's alternation (the lesser third difference, squared) and its signed amplitude,
+// from the seven rows r[0..6] around its line (alternationGate says how).
+__attribute__((target_clones("avx2", "default"))) void alternations(
+    const float *__restrict r0, const float *__restrict r1, const float *__restrict r2, const float *__restrict r3,
+    const float *__restrict r4, const float *__restrict r5, const float *__restrict r6, int W,
+    float *__restrict alternation, float *__restrict sign)
+{
+    for (int x = 0; x < W; ++x) {
+        const float up = (-r0[x] + 3 * r1[x] - 3 * r2[x] + r3[x]) / 8;
+        const float down = (r3[x] - 3 * r4[x] + 3 * r5[x] - r6[x]) / 8;
+        const float a = up * down > 0 ? std::min(std::fabs(up), std::fabs(down)) : 0.0f;
+        alternation[x] = a * a;
+        sign[x] = up > 0 ? a : -a;
+    }
+}
+
+// Their sums over kAlternationPixels on either side, in double, each window's pixels added
+// from its left (a window wholly in the row starts from its first pixel: the sum from nought,
+// as exact; only the mean's sign of nought may differ, and it is taken whole).
+__attribute__((target_clones("avx2", "default"))) void windowSums(const float *__restrict alternation,
+                                                                  const float *__restrict sign, int W,
+                                                                  double *__restrict sums, double *__restrict means)
+{
+    constexpr int P = kAlternationPixels;
+    auto window = [&](int x) {
+        double sum = 0, mean = 0;
+        for (int i = std::max(0, x - P); i <= std::min(W - 1, x + P); ++i) {
+            sum += alternation[i];
+            mean += sign[i];
+        }
+        sums[x] = sum;
+        means[x] = mean;
+    };
+    for (int x = 0; x < std::min(P, W); ++x) window(x);
+    for (int x = P; x + P < W; ++x) {
+        double sum = alternation[x - P], mean = sign[x - P];
+        for (int i = 1; i <= 2 * P; ++i) {
+            sum += alternation[x - P + i];
+            mean += sign[x - P + i];
+        }
+        sums[x] = sum;
+        means[x] = mean;
+    }
+    for (int x = std::max(P, W - P); x < W; ++x) window(x);
+}
+} // namespace
+
 // Where a line alternates against its neighbours (its error flips sign from line to line, as
 // a clean decode's mirror image does in the finest gratings), how far the filter across lines
 // is to work whole (0 .. 1, in gate_), whatever its share. The third differences over the line
@@ -30,61 +81,21 @@ bool PictureComposer::alternationGate(int pl, int line, float sigma)
         if (!arrived(line + dy)) return false;
     alternation_.resize(size_t(W));
     signed_.resize(size_t(W));
-    {
-        // (the rows apart from the results, so that the loop runs in SIMD lanes)
-        const float *__restrict r0 = planes_[pl].row(line - 3, W), *__restrict r1 = planes_[pl].row(line - 2, W),
-                                *__restrict r2 = planes_[pl].row(line - 1, W), *__restrict r3 = planes_[pl].row(line, W),
-                                *__restrict r4 = planes_[pl].row(line + 1, W), *__restrict r5 = planes_[pl].row(line + 2, W),
-                                *__restrict r6 = planes_[pl].row(line + 3, W);
-        float *__restrict alternation = alternation_.data(), *__restrict sign = signed_.data();
-        for (int x = 0; x < W; ++x) {
-            const float up = (-r0[x] + 3 * r1[x] - 3 * r2[x] + r3[x]) / 8;
-            const float down = (r3[x] - 3 * r4[x] + 3 * r5[x] - r6[x]) / 8;
-            const float a = up * down > 0 ? std::min(std::fabs(up), std::fabs(down)) : 0.0f;
-            alternation[x] = a * a;
-            sign[x] = up > 0 ? a : -a;
-        }
-    }
-    // The measures' sums over kAlternationPixels on either side, each window's pixels added
-    // from its left in double (a window wholly in the row in SIMD lanes: its first pixel is
-    // the sum from nought, as exact; only the mean's sign of nought may differ, and it is
-    // taken whole), and the level's ramp from them.
-    constexpr int P = kAlternationPixels;
+    const Plane &p = planes_[pl];
+    alternations(p.row(line - 3, W), p.row(line - 2, W), p.row(line - 1, W), p.row(line, W), p.row(line + 1, W),
+                 p.row(line + 2, W), p.row(line + 3, W), W, alternation_.data(), signed_.data());
     windowSum_.resize(size_t(W));
     windowMean_.resize(size_t(W));
+    windowSums(alternation_.data(), signed_.data(), W, windowSum_.data(), windowMean_.data());
+    // The gate is the product of three ramps. The level's is taken first: where it is nought
+    // (on most of a clean picture) so is the product, and the other two, with their square
+    // roots and divisions, are not taken.
+    constexpr int P = kAlternationPixels;
     gate_.resize(size_t(W));
-    {
-        const float *__restrict alternation = alternation_.data(), *__restrict sign = signed_.data();
-        double *__restrict sums = windowSum_.data(), *__restrict means = windowMean_.data();
-        auto window = [&](int x) {
-            double sum = 0, mean = 0;
-            for (int i = std::max(0, x - P); i <= std::min(W - 1, x + P); ++i) {
-                sum += alternation[i];
-                mean += sign[i];
-            }
-            sums[x] = sum;
-            means[x] = mean;
-        };
-        for (int x = 0; x < std::min(P, W); ++x) window(x);
-        for (int x = P; x + P < W; ++x) {
-            double sum = alternation[x - P], mean = sign[x - P];
-            for (int i = 1; i <= 2 * P; ++i) {
-                sum += alternation[x - P + i];
-                mean += sign[x - P + i];
-            }
-            sums[x] = sum;
-            means[x] = mean;
-        }
-        for (int x = std::max(P, W - P); x < W; ++x) window(x);
-        // The gate is the product of three ramps. The level's is taken first: where it is
-        // nought (on most of a clean picture) so is the product, and the other two, with their
-        // square roots and divisions, are not taken.
-        const float scale = std::max(0.05f, 1.0f - share_);
-        float *__restrict byLevel = gate_.data();
-        for (int x = 0; x < W; ++x) {
-            const int k = std::min(W - 1, x + P) - std::max(0, x - P) + 1;
-            byLevel[x] = ramp(float(std::sqrt(sums[x] / k)) / scale, kAlternationFromLevel, kAlternationFullLevel);
-        }
+    const float scale = std::max(0.05f, 1.0f - share_);
+    for (int x = 0; x < W; ++x) {
+        const int k = std::min(W - 1, x + P) - std::max(0, x - P) + 1;
+        gate_[size_t(x)] = ramp(float(std::sqrt(windowSum_[size_t(x)] / k)) / scale, kAlternationFromLevel, kAlternationFullLevel);
     }
     const float noise2 = 20.0f / 64.0f * sigma * sigma;
     bool open = false;
