@@ -50,7 +50,9 @@ constexpr float kMirrorWholeHarmonic = 0.28f, kMirrorGoneHarmonic = 0.31f;
 // takeHarmonic), wholly up to kRealWholeHarmonic, not from kRealGoneHarmonic on: Martin 1 clipped
 // twice (0.23) 42.1 dB without, 42.5 with (resampled 42.0 and 42.3), bent over by tanh (0.27) 41.3
 // and 41.5; clipped 8 times (0.33) it lost 0.1 with the ramp ending at 0.31, where the meter read
-// under that for a while, none ending here. Robot 36 (through bpPhase_) lost 0.4 bent over.
+// under that for a while, none ending here. Robot 36 gains so in its last pass only (clipped twice
+// 27.9 and 28.1, resampled 28.1 and 28.3; bent over 26.9 and 27.0): through bpPhase_ it lost 0.4
+// bent over.
 constexpr float kRealWholeHarmonic = 0.26f, kRealGoneHarmonic = 0.29f;
 // A band's output this small (against a full-scale tone's 0.5) is silence: it has no phase.
 constexpr float kSilentLevel = 1e-12f;
@@ -536,8 +538,10 @@ void FrontEnd::takeHarmonic(const dsp::AnalyticFilter &band, float share, float 
     // with the phase, most at the zero crossings, where the tone's analytic signal, band-limited,
     // does not follow its phase; they are weighed by `real` times the squared sine and cosine
     // (see kRealWholeHarmonic for when)
-    const float real = shortPixels_ ? 0.0f
-                                    : std::clamp((kRealGoneHarmonic - std::fabs(harmonic_)) / (kRealGoneHarmonic - kRealWholeHarmonic), 0.0f, 1.0f);
+    const float real = shortPixels_ && &band != &bp_
+                           ? 0.0f
+                           : std::clamp((kRealGoneHarmonic - std::fabs(harmonic_)) / (kRealGoneHarmonic - kRealWholeHarmonic),
+                                        0.0f, 1.0f);
     for (size_t i = 0; i < n; ++i) {
         const float m = std::sqrt(ur_[i] * ur_[i] + ui_[i] * ui_[i]);
         level_[i] = m;
