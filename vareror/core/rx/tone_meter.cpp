@@ -13,16 +13,13 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 ToneMeter::ToneMeter(const WorkingRate &rate) : rate_(rate)
 {
     lag_ = std::max(2, int(std::lround(0.002 * rate.hz)));
-    // (2.6 MB, all of it written within six seconds: made present at once)
+    // (1.5 MB, all of it written within six seconds: made present at once)
     q_.reserve(size_t(kRing));
     e_.reserve(size_t(kRing));
-    p_.reserve(size_t(kRing));
     makePresent(q_.data(), q_.capacity() * sizeof(cdouble));
     makePresent(e_.data(), e_.capacity() * sizeof(double));
-    makePresent(p_.data(), p_.capacity() * sizeof(cdouble));
     q_.assign(size_t(kRing), 0);
     e_.assign(size_t(kRing), 0);
-    p_.assign(size_t(kRing), 0);
 }
 
 void ToneMeter::append(const cfloat *zn, size_t n)
@@ -35,16 +32,13 @@ void ToneMeter::append(const cfloat *zn, size_t n)
         const size_t h = size_t(i) & kMask;
         hist_[h] = v;
         // sums exclusive of sample i are stored at i; write i + 1
-        const cfloat prev = i >= 1 ? hist_[(h - 1) & kMask] : cfloat(0);
         const cfloat lagged = i >= lag_ ? hist_[(h - size_t(lag_)) & kMask] : cfloat(0);
         // (the products written out: std::complex's own checks each for infinities, which
         // these finite samples never are, and costs several times the sums)
         const double vr = v.real(), vi = v.imag();
-        accP_ += cdouble(vr * prev.real() + vi * prev.imag(), vi * prev.real() - vr * prev.imag());
         accQ_ += cdouble(vr * lagged.real() + vi * lagged.imag(), vi * lagged.real() - vr * lagged.imag());
         accE_ += double(std::norm(v));
         const size_t m1 = at(i + 1);
-        p_[m1] = accP_;
         q_[m1] = accQ_;
         e_[m1] = accE_;
     }
@@ -93,12 +87,6 @@ bool ToneMeter::surelyApart(cdouble u, cdouble v, double cosine)
     const double re = u.real() * v.real() + u.imag() * v.imag(), im = u.imag() * v.real() - u.real() * v.imag();
     if (re < 0) return true;
     return re * re * (1 - cosine * cosine) < im * im * cosine * cosine;
-}
-
-double ToneMeter::freqP(int64_t a, int64_t b) const
-{
-    const cdouble q = p_[at(b)] - p_[at(a)];
-    return std::arg(q) * rate_.hz / kTwoPi;
 }
 
 double refineEdge(const SignalView &s, const WorkingRate &rate, int64_t c, double hiHz, double loHz, double rangeMs,

@@ -5,8 +5,7 @@
 //  * freqNear: the phase of the summed products z[n] z*[n-lag] at a lag of 2 ms, where the
 //    filtered noise has little correlation left, so a weak tone's frequency is not dragged
 //    towards the noise's centre (`ref` resolves the phase's ambiguity);
-//  * coherence: how much of the power is one steady tone (1: a pure tone, 0: noise);
-//  * freqP: the phase of the summed pulse-pair products z[n] z*[n-1].
+//  * coherence: how much of the power is one steady tone (1: a pure tone, 0: noise).
 
 #include "signal.h"
 
@@ -27,7 +26,6 @@ public:
     // lies more than a billionth from the limit's square: far beyond both ways' rounding.
     bool coherentAtLeast(int64_t a, int64_t b, double least) const;
     double freqNear(int64_t a, int64_t b, double ref) const;
-    double freqP(int64_t a, int64_t b) const;
     // The summed lagged products over [a, b), from which freqNear reads the tone's phase.
     cdouble products(int64_t a, int64_t b) const { return q_[at(b)] - q_[at(a)]; }
     // The cosine of the phase that a tone `hz` higher turns more over the lag than another, a
@@ -49,8 +47,7 @@ private:
     int lag_ = 22;
     std::vector<cdouble> q_;   // sum of z[n] z*[n-lag] for n < index
     std::vector<double> e_;    // sum of |z|^2
-    std::vector<cdouble> p_;   // sum of z[n] z*[n-1]
-    cdouble accQ_ = 0, accP_ = 0;
+    cdouble accQ_ = 0;
     double accE_ = 0;
     static constexpr int kHistory = 1024;
     cfloat hist_[kHistory] = {}; // recent samples, for the lagged products
