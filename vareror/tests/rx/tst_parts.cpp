@@ -927,11 +927,6 @@ void PartsTest::humCancellerAtRate(double rate)
     }
 }
 
-// An input level set too high: clipped by the converter (then with a little noise, or taken to
-// a lower rate by a resampler), or bent over smoothly by an amplifier, the picture band is kept
-// under the harmonics; a clean signal, loud up to full scale or in noise, and noise alone keep
-// the broad band (the old check looked for runs of equal samples, and missed all but the
-// first kind).
 // The tone meter's quick turn-down (the FSK ID reader's, before it measures frequencies):
 // surelyApart says two tones lie further apart than a limit only when their frequencies as
 // measured do (never for tones within it), and says so for every pair clearly beyond it, higher
@@ -1002,6 +997,11 @@ void PartsTest::quickMeasuresAnswerAsFullOnes()
     }
 }
 
+// An input level set too high: clipped by the converter (then with a little noise, or taken to
+// a lower rate by a resampler), or bent over smoothly by an amplifier, the picture band is kept
+// under the harmonics; a clean signal, loud up to full scale or in noise, and noise alone keep
+// the broad band (the old check looked for runs of equal samples, and missed all but the
+// first kind).
 void PartsTest::overdriveTellsClippedFromLoud()
 {
     const RgbImage card = loadPicture(pictures() + "testcard_320x240.png");
