@@ -163,6 +163,7 @@ double noisyCentreHz(double half)
 
 FrontEnd::FrontEnd(double inputRate) : rate_(inputRate)
 {
+    declip_.configure(rate_.input, rate_.decimation);
     dec_.configure(rate_.decimation, rate_.input);
     hum_.configure(rate_.hz);
     configureFilters();
@@ -170,6 +171,7 @@ FrontEnd::FrontEnd(double inputRate) : rate_(inputRate)
 
 void FrontEnd::reset()
 {
+    declip_.reset();
     dec_.reset();
     hum_.reset();
     notch_.reset();
@@ -241,9 +243,9 @@ void FrontEnd::configureFilters()
     const int phaseLook = bpPhase_.delay() + lastPass + kPhasePasses * (bpPhase_.delay() + harmonicModel_.reach() + kMirrorLevelHalf);
     const int harmonicLook = set_.dspFilter == 1 ? std::max(kHarmonicPasses * lastPass, phaseLook - dBp_) : 0;
     dMax_ = std::max({dBp_ + mirrorLook, dBp_ + harmonicLook, dTone_, dNoisy_});
-    lookAhead_ = dMax_ - std::max({dBp_, dTone_, dNoisy_});
+    lookAhead_ = dMax_ - std::max({dBp_, dTone_, dNoisy_}) + declip_.delay() / rate_.decimation;
     bpFolded_.configure((kFoldedTopHz + kFoldedBottomHz) / 2, (kFoldedTopHz - kFoldedBottomHz) / 2, taps, rateHz);
-    delay_ = dec_.delay() + dMax_;
+    delay_ = declip_.delay() / rate_.decimation + dec_.delay() + dMax_;
     hist_.assign(size_t(2 * dMax_), 0.0f); // the bands start again from silence
     if (noisy_) tuneNoisyBand();
     notch_.configure(set_.notchHz, rateHz);
@@ -332,7 +334,9 @@ const FrontEndBlock &FrontEnd::process(const float *in, size_t n)
     out_.f.clear();
     out_.fn.clear();
     out_.audio.clear();
-    dec_.run(in, n, out_.audio);
+    declipped_.clear();
+    declip_.run(in, n, declipped_);
+    dec_.run(declipped_.data(), n, out_.audio);
     float *x = out_.audio.data();
     const size_t m = out_.audio.size();
     hum_.run(x, m);

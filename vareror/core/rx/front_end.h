@@ -1,10 +1,11 @@
 #pragma once
-// The receiver's front end: input audio at any rate in, working samples out. It decimates to
-// the working rate, removes mains hum, carriers (notch, auto-notch) and noise (LMS), splits
+// The receiver's front end: input audio at any rate in, working samples out. It fills a hard
+// clip's flattened runs again (Declipper), decimates to the working rate, removes mains hum, carriers (notch, auto-notch) and noise (LMS), splits
 // the signal into the picture band (an overdriven input's harmonic taken out of it) and the narrow
 // decision band (VIS, FSK ID, syncs), and demodulates the picture band (Hilbert, PLL or zero
 // crossings).
 
+#include "declipper.h"
 #include "dsp_filters.h"
 #include "overdrive.h"
 #include "signal.h"
@@ -92,12 +93,13 @@ public:
     const FrontEndBlock &process(const float *in, size_t n);
     int64_t produced() const { return next_; }
     // Working samples the front end's output waits beyond what its bands need, for the
-    // broad band's mirror to be taken out (see subtractMirror): decisions taken at fixed
-    // places in the working samples see as far as they would without it.
+    // broad band's mirror to be taken out (see subtractMirror) and a clipped input's runs to be
+    // filled (see Declipper): decisions taken at fixed places in the working samples see as far
+    // as they would without either.
     int lookAhead() const { return lookAhead_; }
-    // The input is overdriven (clipped, or bent over), and the harmonic that adds to its
-    // picture band taken out (see subtractHarmonic); decided afresh every kOverdriveEvery
-    // samples.
+    // The input is overdriven (bent over, or clipped where no rail was left to find: clipped
+    // and then resampled, or under noise), and the harmonic that adds to its picture band taken
+    // out (see subtractHarmonic); decided afresh every kOverdriveEvery samples.
     bool overdriven() const { return overdriven_; }
     double distortion() const { return meter_.distortion(); }
     static constexpr int64_t kOverdriveEvery = 4096;
@@ -121,6 +123,8 @@ private:
 
     WorkingRate rate_;
     FrontEndSettings set_;
+    Declipper declip_;            // first of all: a hard clip's flattened runs filled again
+    std::vector<float> declipped_;
     dsp::Decimator dec_;
     dsp::HumCanceller hum_;
     dsp::Notch notch_;
