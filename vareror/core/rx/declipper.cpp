@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace vareror::core::rx {
@@ -19,13 +20,26 @@ constexpr double kLowestHz = 800, kReachMargin = 1.25;
 // 24.8 / 38.8. (Linear in between, or a monotone cubic, did worse; a spline minimising the
 // changes of frequency instead of their squares no better.)
 constexpr int kSideCrossings = 4;
-// A run of equal samples this high or more (full scale 1) is a rail; once seen, a lone sample
-// at that value is clipped too (at 11025 Hz a white pixel's runs are often one sample long).
-constexpr float kLeastRail = 1e-3f;
+// Three equal samples this high or more (full scale 1) are at a rail, and once it is seen, so is
+// every sample at it (at 11025 Hz a white pixel's runs are often one or two samples long; two
+// equal samples are also a tone's peak halfway between them). A converter's rails are its full
+// scale (or, the recording's level changed since, near it): equal samples far under it are a
+// quiet tone's peaks rounded to the converter's steps.
+constexpr float kLeastRail = 0.1f;
+// Samples this close to one another (a share of their level) are equal: a recording clipped and
+// then dithered to 16 bits holds its rails within a few of the converter's steps, not at one
+// value (8 steps of 16 bits). Once a rail is seen, a sample this close to it (kNearRail) is at
+// it: with light noise after the clip (80 dB under the tone) the rails' samples scatter
+// further, and those taken for kept ones spoilt the level's measure and the phase (the test card
+// clipped 8 times at 44.1 kHz came out at 11 dB). Where the rails' samples stray from one another
+// by more than kRailTolerance on average, nothing is filled (see clip): the noise was added
+// after the clip, and the harmonic is taken out downstream as from a soft one.
+constexpr float kRailTolerance = 1.0f / 4096, kNearRail = 0.002f;
 // How far the tone reaches over the rail, A, from the share q of the samples kept over the
 // last kPeriods periods (runs of the positive rail kLevelLowHz to kLevelHighHz apart, with one
-// of the negative rail between): a tone's phase runs evenly over the samples, and it lies
-// within the rail for a share (2 / pi) asin(1 / A) of them. None older than kLevelSeconds, and
+// run of the negative rail between: where noise split a run, it is not a hard clip to fill): a tone's phase runs evenly over the samples, and it lies
+// within the rail for a share (2 / pi) asin(1 / A) of them (of (1 - kNearRail) / A, where a
+// sample counts as kept). None older than kLevelSeconds, and
 // nothing is filled before kLeastPeriods of them came. (Measured instead from two kept samples
 // at a crossing and the period, A came out as exact at twice, but in gratings the period says
 // little of the frequency at the crossing, and at 8 times few crossings keep two samples. A off
@@ -40,6 +54,8 @@ constexpr double kLeastClip = 1.1;
 // do (a tone clipped 8 times at 11025 Hz) there is too little to draw the phase through, and
 // the run is left for the harmonic's removal downstream.
 constexpr double kMostFlips = 0.5;
+// ... and where those periods cover this share of their time at least.
+constexpr double kFollowing = 0.9;
 } // namespace
 
 void Declipper::configure(double rateHz, int multiple)
@@ -64,10 +80,10 @@ void Declipper::reset()
     base_ = next_ = -delay_;
     end_ = classified_ = 0;
     lastRail_ = base_ - 1;
-    railValue_[0] = railValue_[1] = 0;
+    railValue_[0] = railValue_[1] = std::numeric_limits<float>::infinity();
     periods_.clear();
     period_ = Period{};
-    negativeRun_ = false;
+    lastSign_ = 0;
     filled_ = 0;
 }
 
@@ -107,14 +123,14 @@ void Declipper::run(const float *in, size_t n, std::vector<float> &out)
 }
 
 // The first sample from `from` on (before `to`) that may lie at a rail: not quiet, and equal to
-// a neighbour or to a rail seen. (Most input has none: it is passed over sixteen at a time.)
+// a neighbour or at a rail seen. (Most input has none: it is passed over sixteen at a time.)
 int64_t Declipper::plainUpTo(int64_t from, int64_t to) const
 {
     const float *x = buf_.data() + (from - base_);
-    const float r0 = railValue_[0], r1 = railValue_[1];
+    const float lowRail = (1 - kNearRail) * std::min(railValue_[0], railValue_[1]);
     auto maybe = [&](int64_t i) {
-        const float v = x[i];
-        return int(std::fabs(v) >= kLeastRail) & (int(v == x[i - 1]) | int(v == x[i + 1]) | int(v == r0) | int(v == r1));
+        const float v = x[i], m = std::fabs(v), near = kRailTolerance * m;
+        return int(m >= kLeastRail) & ((int(std::fabs(v - x[i - 1]) <= near) & int(std::fabs(v - x[i + 1]) <= near)) | int(m >= lowRail));
     };
     const int64_t n = to - from;
     int64_t i = 0;
@@ -131,48 +147,66 @@ int64_t Declipper::plainUpTo(int64_t from, int64_t to) const
 // Sample k at a rail or not (its neighbours have come), and the period it ends counted.
 void Declipper::classify(int64_t k)
 {
-    const float v = at(k);
+    const float v = at(k), m = std::fabs(v);
     int8_t r = 0;
-    if (std::fabs(v) >= kLeastRail) {
-        float &known = railValue_[v > 0];
-        if (v == at(k - 1) || v == at(k + 1)) known = v;
-        if (v == known) r = v > 0 ? 1 : -1;
+    if (m >= kLeastRail) {
+        float &known = railValue_[v > 0]; // (its level)
+        const float near = kRailTolerance * m;
+        if (std::fabs(v - at(k - 1)) <= near && std::fabs(v - at(k + 1)) <= near) known = m;
+        if (m >= (1 - kNearRail) * known) r = v > 0 ? 1 : -1;
     }
     rail_[size_t(k - base_)] = r;
-    if (r != 0) lastRail_ = k;
-    const int8_t before = railAt(k - 1);
-    if (r == 1 && before != 1) {
+    period_.kept += r == 0;
+    if (r == 0) return;
+    lastRail_ = k;
+    // (a period runs from one run at the positive rail to the next that follows one at the
+    // negative rail: a run split by noise is one run)
+    if (r == 1 && lastSign_ == -1) {
         const int64_t len = k - period_.at;
-        if (negativeRun_ && len >= shortestPeriod_ && len <= longestPeriod_) {
-            periods_.push_back({k, period_.kept, int(len), period_.flips});
+        if (len >= shortestPeriod_ && len <= longestPeriod_) {
+            periods_.push_back({k, period_.kept, int(len), period_.flips, period_.pairs, period_.steps});
             if (periods_.size() > size_t(2 * kPeriodsKept))
                 periods_.erase(periods_.begin(), periods_.begin() + kPeriodsKept);
         }
-        period_ = Period{k, 0, 0, 0};
-        negativeRun_ = false;
+        period_ = Period{k, 0, 0, 0, 0, 0};
     }
-    period_.kept += r == 0;
-    period_.flips += r != 0 && before == -r;
-    negativeRun_ = negativeRun_ || r == -1;
+    period_.flips += railAt(k - 1) == -r;
+    if (railAt(k - 1) == r) {
+        period_.steps += std::fabs(m - std::fabs(at(k - 1))) / m;
+        ++period_.pairs;
+    }
+    lastSign_ = r;
 }
 
 // A, how far the tone reached over the rail before sample `before`, or 0 where it is not
 // known or there is too little to fill by (see kMostFlips).
 double Declipper::clip(int64_t before) const
 {
-    int64_t kept = 0, len = 0, flips = 0;
+    int64_t kept = 0, len = 0, flips = 0, last = -1, first = 0, pairs = 0;
+    double steps = 0;
     int n = 0;
     const int64_t oldest = before - int64_t(kLevelSeconds * rateHz_);
     for (auto it = periods_.rbegin(); it != periods_.rend() && n < kPeriods; ++it) {
         if (it->at >= before) continue;
         if (it->at < oldest) break;
+        if (last < 0) last = it->at;
+        first = it->at - it->len;
         kept += it->kept;
         len += it->len;
         flips += it->flips;
+        pairs += it->pairs;
+        steps += it->steps;
         ++n;
     }
     if (n < kLeastPeriods || kept == 0 || double(flips) > kMostFlips * 2 * n) return 0;
-    return 1 / std::sin(kPi / 2 * double(kept) / double(len));
+    // (the periods must follow one another: where only some of the runs were found, the stretch
+    // is not a hard clip, and what was found of it says nothing of the level)
+    if (double(len) < kFollowing * double(last - first)) return 0;
+    // (and the rails must hold still: under noise they scatter, and some of their samples fall
+    // under kNearRail, taken for kept ones)
+    if (pairs == 0 || steps > kRailTolerance * double(pairs)) return 0;
+    // (a sample counts as kept under (1 - kNearRail) of the rail)
+    return (1 - kNearRail) / std::sin(kPi / 2 * double(kept) / double(len));
 }
 
 // The knots of kSideCrossings crossings walking from sample `from` away from the run (side -1
@@ -222,8 +256,10 @@ bool Declipper::crossings(int64_t from, int side, int8_t sign, double level)
 void Declipper::fill(int64_t a, int64_t b)
 {
     const int8_t sign = railAt(a);
-    const double rail = std::fabs(at(a)), reach = clip(a);
+    const double reach = clip(a);
     if (!(reach >= kLeastClip)) return;
+    float rail = 0; // (the run's highest sample: under noise the rail's samples scatter)
+    for (int64_t k = a; k <= b; ++k) rail = std::max(rail, std::fabs(at(k)));
     const double level = reach * rail;
     origin_ = a;
     knots_.clear();
@@ -251,7 +287,7 @@ void Declipper::fill(int64_t a, int64_t b)
     for (int64_t k = a; k <= b; ++k) {
         const double t = double(k - a), u = (k1.t - t) / h, v = (t - k0.t) / h;
         const double phase = u * k0.phase + v * k1.phase + ((u * u * u - u) * m0 + (v * v * v - v) * m1) * h * h / 6;
-        const double value = std::clamp(level * std::sin(phase), rail, level);
+        const double value = std::clamp(level * std::sin(phase), double(std::fabs(at(k))), level);
         buf_[size_t(k - base_)] = float(sign) * float(value);
     }
     ++filled_;

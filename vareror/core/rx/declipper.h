@@ -34,10 +34,12 @@ private:
         double t, phase; // sample (from the run's start), and the tone's phase there
     };
     // A period of a clipped tone, ending at `at`: its samples kept within the rails, its
-    // length, and its crossings that went straight from rail to rail.
+    // length, its crossings that went straight from rail to rail, and its pairs of neighbours at
+    // a rail with how far they differ (summed, as shares of their level).
     struct Period {
         int64_t at = 0;
-        int kept = 0, len = 0, flips = 0;
+        int kept = 0, len = 0, flips = 0, pairs = 0;
+        double steps = 0;
     };
     float at(int64_t k) const { return buf_[size_t(k - base_)]; }
     int8_t railAt(int64_t k) const { return rail_[size_t(k - base_)]; }
@@ -54,10 +56,10 @@ private:
     std::vector<int8_t> rail_;  // each sample of it at the positive (1) or negative (-1) rail, or 0
     int64_t base_ = 0, end_ = 0, classified_ = 0, next_ = 0;
     int64_t lastRail_ = 0;        // the last sample classed at a rail
-    float railValue_[2] = {0, 0}; // the rails last seen (negative, positive)
+    float railValue_[2] = {0, 0}; // the rails' levels last seen (negative, positive; infinite: none)
     std::vector<Period> periods_; // the newest last
     Period period_;               // the one going on
-    bool negativeRun_ = false;    // ... has reached the negative rail
+    int8_t lastSign_ = 0;         // the rail the last sample at one was at
     int64_t origin_ = 0;          // the run being filled starts here (the knots' times are from it)
     std::vector<Knot> knots_;
     std::vector<double> moments_, work_;

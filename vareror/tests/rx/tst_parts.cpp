@@ -1089,7 +1089,8 @@ void PartsTest::overdriveTellsClippedFromLoud()
 // 44.1 kHz comes back close to the card at its full level (as a 16-bit converter clips it, at
 // its uneven rails, too), the same whatever the blocks; what is not a hard clip comes through
 // untouched, delay() late: a tone at full scale rounded to 16 bits (equal samples at some of its
-// peaks), noise, a clip followed by noise; and a clip at 11025 Hz eight times, whose crossings
+// peaks), the card at 11025 Hz rounded to 16 bits, noise, a clip followed by noise; and a clip at
+// 11025 Hz eight times, whose crossings
 // mostly go from rail to rail, is left for the harmonic's removal.
 void PartsTest::declipperFillsHardClipsOnly()
 {
@@ -1120,8 +1121,14 @@ void PartsTest::declipperFillsHardClipsOnly()
         return 10 * std::log10(p / e);
     };
     const auto at44 = signal(44100);
-    auto sixteenBits = [](std::vector<float> a, double gain) {
-        for (float &x : a) x = float(std::clamp(std::round(gain * x * 32768.0), -32768.0, 32767.0) / 32768.0);
+    // (clipped, then dithered to 16 bits: the rails a step or two apart from sample to sample)
+    auto sixteenBits = [](std::vector<float> a, double gain, bool dither) {
+        std::mt19937 gen(11);
+        std::uniform_real_distribution<double> half(-0.5, 0.5);
+        for (float &x : a) {
+            const double v = std::clamp(gain * x, -1.0, 1.0) * 32768 + (dither ? half(gen) + half(gen) : 0.0);
+            x = float(std::clamp(std::round(v), -32768.0, 32767.0) / 32768.0);
+        }
         return a;
     };
     // (the card's peak is 0.5: clipped g times, it would have reached 2 g)
@@ -1130,7 +1137,8 @@ void PartsTest::declipperFillsHardClipsOnly()
         std::vector<float> clipped;
         double level, least; // the card's peak unclipped; dB
     } clips[] = {{"twice", overdriven(at44, 2), 2, 40}, {"eight times", overdriven(at44, 8), 8, 27},
-                 {"twice, at a 16-bit converter's rails", sixteenBits(at44, 4), 2, 40}};
+                 {"twice, at a 16-bit converter's rails", sixteenBits(at44, 4, false), 2, 40},
+                 {"twice, dithered to 16 bits", sixteenBits(at44, 4, true), 2, 40}};
     for (const auto &c : clips) {
         std::vector<float> whole(at44.size());
         for (size_t i = 0; i < whole.size(); ++i) whole[i] = float(2 * c.level * at44[i]);
@@ -1147,10 +1155,17 @@ void PartsTest::declipperFillsHardClipsOnly()
     std::vector<float> noise(44100, 0.0f), clippedNoisy = overdriven(at44, 2);
     addNoise(noise, 44100, -10, 2);
     addNoise(clippedNoisy, 44100, 60, 3);
-    for (const auto &[what, a] : {std::pair{"a tone at full scale, 16 bits", tone}, std::pair{"noise", noise},
-                                   std::pair{"clipped, then noise", clippedNoisy}}) {
+    const struct {
+        const char *what;
+        std::vector<float> a;
+        double rate;
+    } plain[] = {{"a tone at full scale, 16 bits", tone, 44100},
+                 {"noise", noise, 44100},
+                 {"clipped, then noise", clippedNoisy, 44100},
+                 {"the card at 11025 Hz, 16 bits", sixteenBits(signal(11025), 1, false), 11025}};
+    for (const auto &c : plain) {
         int64_t filled = -1;
-        QVERIFY2(declipped(a, 44100, 1000, &filled) == a && filled == 0, what);
+        QVERIFY2(declipped(c.a, c.rate, 1000, &filled) == c.a && filled == 0, c.what);
     }
     int64_t filled = 0;
     const auto working = overdriven(signal(11025), 8);
