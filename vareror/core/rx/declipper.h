@@ -40,12 +40,14 @@ private:
         int64_t at = 0;
         int kept = 0, len = 0, flips = 0, pairs = 0;
         double steps = 0;
+        int64_t flipsSoFar = 0; // in this period and all before it
     };
     float at(int64_t k) const { return buf_[size_t(k - base_)]; }
     int8_t railAt(int64_t k) const { return rail_[size_t(k - base_)]; }
     int64_t plainUpTo(int64_t from, int64_t to) const;
     void classify(int64_t k);
     double clip(int64_t before) const;
+    bool fewFlips(int64_t before);
     bool crossings(int64_t from, int side, int8_t sign, double level);
     void fill(int64_t a, int64_t b);
 
@@ -60,6 +62,8 @@ private:
     std::vector<Period> periods_; // the newest last
     Period period_;               // the one going on
     int8_t lastSign_ = 0;         // the rail the last sample at one was at
+    int64_t flipsSoFar_ = 0;
+    bool filling_ = false;        // (see kFewFlips)
     int64_t origin_ = 0;          // the run being filled starts here (the knots' times are from it)
     std::vector<Knot> knots_;
     std::vector<double> moments_, work_;

@@ -1089,14 +1089,14 @@ void PartsTest::overdriveTellsClippedFromLoud()
 // 44.1 kHz comes back close to the card at its full level (as a 16-bit converter clips it, at
 // its uneven rails, too), the same whatever the blocks; what is not a hard clip comes through
 // untouched, delay() late: a tone at full scale rounded to 16 bits (equal samples at some of its
-// peaks), the card at 11025 Hz rounded to 16 bits, noise, a clip followed by noise; and a clip at
-// 11025 Hz eight times, whose crossings
-// mostly go from rail to rail, is left for the harmonic's removal.
+// peaks), the card at 11025 Hz rounded to 16 bits, noise, a clip followed by noise; and clips at
+// 11025 Hz so deep that the crossings mostly go from rail to rail are left for the harmonic's
+// removal.
 void PartsTest::declipperFillsHardClipsOnly()
 {
     const RgbImage card = scaled(loadPicture(pictures() + "testcard_640x496.png"), 320, 256);
-    auto signal = [&](double rate) {
-        auto a = transmission(9, card, rate);
+    auto signal = [&](double rate, int mode = 9) {
+        auto a = transmission(mode, card, rate);
         a.resize(size_t(2.5 * rate));
         return a;
     };
@@ -1167,11 +1167,20 @@ void PartsTest::declipperFillsHardClipsOnly()
         int64_t filled = -1;
         QVERIFY2(declipped(c.a, c.rate, 1000, &filled) == c.a && filled == 0, c.what);
     }
-    int64_t filled = 0;
-    const auto working = overdriven(signal(11025), 8);
-    declipped(working, 11025, 4096, &filled);
-    qInfo("clipped 8 times at 11025 Hz: %lld runs filled", (long long)filled);
-    QVERIFY(filled < 100);
+    // at 11025 Hz: a narrow mode's tones clipped twice, whose runs are one or two samples long,
+    // are filled; clipped 4 times most crossings go from rail to rail, and none is
+    const auto narrow = signal(11025, 38);
+    const auto narrowClipped = overdriven(narrow, 2);
+    std::vector<float> narrowWhole(narrow.size());
+    for (size_t i = 0; i < narrow.size(); ++i) narrowWhole[i] = 4 * narrow[i];
+    const double before = snrDb(narrowClipped, narrowWhole, 11025), after = snrDb(declipped(narrowClipped, 11025, 4096), narrowWhole, 11025);
+    qInfo("MP110-N clipped twice at 11025 Hz: %.1f dB against the card at its level, filled %.1f dB", before, after);
+    QVERIFY(after > before + 10);
+    for (const double gain : {4.0, 8.0}) {
+        int64_t filled = -1;
+        declipped(overdriven(signal(11025), gain), 11025, 4096, &filled);
+        QVERIFY2(filled == 0, qPrintable(QString("clipped %1 times at 11025 Hz: %2 runs filled").arg(gain).arg(filled)));
+    }
 }
 
 void PartsTest::broadBandReadsFineDetail()
