@@ -36,19 +36,21 @@ constexpr float kLeastRail = 0.1f;
 // after the clip, and the harmonic is taken out downstream as from a soft one.
 constexpr float kRailTolerance = 1.0f / 4096, kNearRail = 0.002f;
 // How far the tone reaches over the rail, A, from the share q of the samples kept over the
-// last kPeriods periods (runs of the positive rail kLevelLowHz to kLevelHighHz apart, with one
-// run of the negative rail between: where noise split a run, it is not a hard clip to fill): a tone's phase runs evenly over the samples, and it lies
-// within the rail for a share (2 / pi) asin(1 / A) of them (of (1 - kNearRail) / A, where a
-// sample counts as kept). None older than kLevelSeconds, and
-// nothing is filled before kLeastPeriods of them came. (Measured instead from two kept samples
-// at a crossing and the period, A came out as exact at twice, but in gratings the period says
-// little of the frequency at the crossing, and at 8 times few crossings keep two samples. A off
-// by 5 % cost the test cards 0.1 to 0.6 dB.)
-constexpr int kPeriods = 64, kLeastPeriods = 8, kPeriodsKept = 4096;
+// last kPeriods periods (each from a run at the positive rail to the next that follows one at
+// the negative rail, kLevelLowHz to kLevelHighHz apart): a tone's phase runs evenly over the
+// samples, and it lies within the rail for a share (2 / pi) asin(1 / A) of them (of
+// (1 - kNearRail) / A, where a sample counts as kept). None older than kLevelSeconds, and nothing
+// is filled before kLeastPeriods of them came. (Measured instead from two kept samples at a
+// crossing and the period, A came out as exact at twice, but in gratings the period says little
+// of the frequency at the crossing, and at 8 times few crossings keep two samples. A off by 5 %
+// cost the test cards 0.1 to 0.6 dB.)
+constexpr int kPeriods = 64, kLeastPeriods = 8;
 constexpr double kLevelLowHz = 900, kLevelHighHz = 2600, kLevelSeconds = 5;
-// A run is filled only where A is at least this: a tone at full scale, rounded to the
-// converter's steps, shows equal samples at its peaks too.
-constexpr double kLeastClip = 1.1;
+// A run is filled only where A is at least this (a tone at full scale, rounded to the
+// converter's steps, shows equal samples at its peaks too), and where those periods cover
+// kFollowing of their time at least: where only some of the runs were found, the stretch is no
+// hard clip, and what was found of it says nothing of the level.
+constexpr double kLeastClip = 1.1, kFollowing = 0.9;
 // ... and while few of the crossings went straight from rail to rail: such a crossing lies
 // somewhere between its two samples, and where many do (a tone clipped 4 times or more at 11025
 // Hz) there is too little to draw the phase through, and the runs are left for the harmonic's
@@ -59,8 +61,8 @@ constexpr double kLeastClip = 1.1;
 // up to 2.7 dB so against leaving them, where filling them all gained 2.4 to 5.7 dB).
 constexpr int kFlipPeriods = 1024;
 constexpr double kFewFlips = 0.4, kMostFlips = 0.5;
-// ... and where those periods cover this share of their time at least.
-constexpr double kFollowing = 0.9;
+// (periods are kept for the longer of the two reads, and as many to spare)
+constexpr int kPeriodsKept = 2 * kFlipPeriods;
 } // namespace
 
 void Declipper::configure(double rateHz, int multiple)
@@ -207,10 +209,7 @@ double Declipper::clip(int64_t before) const
         steps += it->steps;
         ++n;
     }
-    if (n < kLeastPeriods || kept == 0) return 0;
-    // (the periods must follow one another: where only some of the runs were found, the stretch
-    // is not a hard clip, and what was found of it says nothing of the level)
-    if (double(len) < kFollowing * double(last - first)) return 0;
+    if (n < kLeastPeriods || kept == 0 || double(len) < kFollowing * double(last - first)) return 0;
     // (and the rails must hold still: under noise they scatter, and some of their samples fall
     // under kNearRail, taken for kept ones)
     if (pairs == 0 || steps > kRailTolerance * double(pairs)) return 0;
