@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <numbers>
 
@@ -198,8 +199,7 @@ double Declipper::clip(int64_t before) const
     double steps = 0;
     int n = 0;
     const int64_t oldest = before - int64_t(kLevelSeconds * rateHz_);
-    for (auto it = periods_.rbegin(); it != periods_.rend() && n < kPeriods; ++it) {
-        if (it->at >= before) continue;
+    for (auto it = std::make_reverse_iterator(periodsBefore(before)); it != periods_.rend() && n < kPeriods; ++it) {
         if (it->at < oldest) break;
         if (last < 0) last = it->at;
         first = it->at - it->len;
@@ -217,11 +217,17 @@ double Declipper::clip(int64_t before) const
     return (1 - kNearRail) / std::sin(kPi / 2 * double(kept) / double(len));
 }
 
+// The end of the periods that ended before sample `before` (later ones were counted ahead of it).
+std::vector<Declipper::Period>::const_iterator Declipper::periodsBefore(int64_t before) const
+{
+    return std::partition_point(periods_.begin(), periods_.end(), [&](const Period &p) { return p.at < before; });
+}
+
 // Whether runs are filled at sample `before`, by the share of the crossings that went from rail
 // to rail over the periods before it (see kFewFlips).
 bool Declipper::fewFlips(int64_t before)
 {
-    const auto hi = std::partition_point(periods_.begin(), periods_.end(), [&](const Period &p) { return p.at < before; });
+    const auto hi = periodsBefore(before);
     const auto n = std::min<ptrdiff_t>(kFlipPeriods, hi - periods_.begin());
     if (n < kLeastPeriods) return false;
     const int64_t flips = (hi - 1)->flipsSoFar - ((hi - n)->flipsSoFar - (hi - n)->flips);

@@ -46,6 +46,7 @@ private:
     int8_t railAt(int64_t k) const { return rail_[size_t(k - base_)]; }
     int64_t plainUpTo(int64_t from, int64_t to) const;
     void classify(int64_t k);
+    std::vector<Period>::const_iterator periodsBefore(int64_t before) const;
     double clip(int64_t before) const;
     bool fewFlips(int64_t before);
     bool crossings(int64_t from, int side, int8_t sign, double level);

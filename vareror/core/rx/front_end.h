@@ -1,9 +1,9 @@
 #pragma once
 // The receiver's front end: input audio at any rate in, working samples out. It fills a hard
-// clip's flattened runs again (Declipper), decimates to the working rate, removes mains hum, carriers (notch, auto-notch) and noise (LMS), splits
-// the signal into the picture band (an overdriven input's harmonic taken out of it) and the narrow
-// decision band (VIS, FSK ID, syncs), and demodulates the picture band (Hilbert, PLL or zero
-// crossings).
+// clip's flattened runs again (Declipper), decimates to the working rate, removes mains hum,
+// carriers (notch, auto-notch) and noise (LMS), splits the signal into the picture band (an
+// overdriven input's harmonic taken out of it) and the narrow decision band (VIS, FSK ID, syncs),
+// and demodulates the picture band (Hilbert, PLL or zero crossings).
 
 #include "declipper.h"
 #include "dsp_filters.h"
