@@ -55,11 +55,12 @@ void PictureComposer::count(int line, const float *y, int n)
 }
 
 // Full range when more than 0.4 % of the luminance lies in flat stretches outside the
-// studio range.
+// studio range, or 0.1 % in a clean picture (see kCleanNoise).
 bool PictureComposer::fullRangeNow() const
 {
     if (total_.count <= 0) return false;
-    return int64_t(total_.low + total_.high) * kFullShareOneIn > total_.count;
+    const int oneIn = noiseToSignal_ <= float(kCleanNoise) ? kCleanFullShareOneIn : kFullShareOneIn;
+    return int64_t(total_.low + total_.high) * oneIn > total_.count;
 }
 
 } // namespace vareror::core::rx

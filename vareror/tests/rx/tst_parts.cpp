@@ -106,6 +106,7 @@ private slots:
     void composerDrawsLikeAtOnce_data();
     void composerDrawsLikeAtOnce();
     void composerLineWithoutColour();
+    void colourLevelRuleByNoise();
     void weakFilterKeepsColumns();
     void cleanFilterTakesOutAlternation();
     void composerPairColourAtEdge();
@@ -417,6 +418,43 @@ void PartsTest::composerLineWithoutColour()
         c.settle();
         px = c.picture().pixel(5, c.picture().height / 2);
         QVERIFY2(px[0] > px[1] + 60, m.name);
+    }
+}
+
+// The colour-level rule: a clean picture is full range once a tenth of a percent of it lies in
+// flat stretches beyond the studio range (a studio sender's clean picture has next to none
+// there, while a full-range photo whose flat white a clipped input breaks up keeps a quarter of
+// a percent), a noisier one only from 0.4 %, as noise and clicks push a studio picture's flat
+// stretches out too.
+void PartsTest::colourLevelRuleByNoise()
+{
+    const ModeInfo &m = modeInfo(15); // PD90
+    PictureComposer c;
+    const int Y = planeOf(Channel::Y), Cr = planeOf(Channel::Cr), Cb = planeOf(Channel::Cb);
+    struct Case { const char *name; float noiseToSignal; double outside; bool fullRange; };
+    for (const Case &k : {Case{"clean, 0.25 %", 0.0f, 0.0025, true}, Case{"clean, 0.05 %", 0.0f, 0.0005, false},
+                          Case{"20 dB, 0.25 %", 0.01f, 0.0025, true}, Case{"10 dB, 0.25 %", 0.1f, 0.0025, false},
+                          Case{"3 dB, 1 %", 0.5f, 0.01, true}}) {
+        c.start(m, false, true, false, 1, 0, 0, k.noiseToSignal);
+        const int W = c.width(), H = c.lines();
+        // flat white past 247 and past its noisy bound, from the top, in runs of W - 20 pixels
+        long outside = std::lround(k.outside * W * H);
+        for (int l = 0; l < H; ++l) {
+            float *y = c.row(Y, l);
+            std::fill_n(y, W, 200.0f);
+            const long run = std::min<long>(outside, W - 20);
+            std::fill_n(y, run, 254.0f);
+            outside -= run;
+            c.countLevels(l, y, W);
+            std::fill_n(c.row(Cr, l), W, 128.0f);
+            std::fill_n(c.row(Cb, l), W, 128.0f);
+            c.lineDecoded(l);
+        }
+        c.end();
+        c.settle();
+        // Y 200 is 200 in full range, (200 - 16) 255 / 219 = 214 in studio range
+        const int g = c.picture().pixel(W - 5, H / 2)[1];
+        QVERIFY2(std::abs(g - (k.fullRange ? 200 : 214)) <= 2, k.name);
     }
 }
 
