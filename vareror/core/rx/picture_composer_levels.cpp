@@ -59,7 +59,7 @@ void PictureComposer::count(int line, const float *y, int n)
 bool PictureComposer::fullRangeNow() const
 {
     if (total_.count <= 0) return false;
-    const int oneIn = noiseToSignal_ <= float(kCleanNoise) ? kCleanFullShareOneIn : kFullShareOneIn;
+    const int oneIn = noiseToSignal_ <= kCleanNoise ? kCleanFullShareOneIn : kFullShareOneIn;
     return int64_t(total_.low + total_.high) * oneIn > total_.count;
 }
 

@@ -37,7 +37,7 @@ constexpr int kFullShareOneIn = 250; // full range once such stretches hold more
 // drawn studio range and came out at 30.4 dB, 39.5 so (39.0 at 48 kHz). Not lower down: 20
 // clicks a second, which the leader reads as noise, put our card in PD50 at 0.385 % with the
 // leader at 12 dB, and with 0.1 % from 10 dB on PD50 and PD120 lost 0.3-0.4 dB in clicks.
-constexpr double kCleanNoise = 0.01;
+constexpr float kCleanNoise = 0.01f;
 constexpr int kCleanFullShareOneIn = 1000;
 
 // ---- The filter across lines (picture_composer_across_lines.cpp) ---------------------------
