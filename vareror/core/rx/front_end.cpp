@@ -38,21 +38,34 @@ constexpr float kLeastHarmonic = 0.05f;
 // (0.46 ms) lost 0.5 to 0.9 dB through it, and keeps the broad band.
 constexpr double kPhaseLowHz = 100, kPhaseHighHz = 5400, kPhaseTapsMs = 7.3, kPhasePixelMs = 0.35;
 constexpr int kPhasePasses = 3;
+// Longer pixels' phase is read through bpUnder_, from kFoldedBottomHz to kUnderTopHz, as long as
+// the broad band, with kUnderPasses passes of the harmonic taken out of it, and then one pass
+// through the broad band. The broad band takes in the third harmonic of sync and black (3600 to
+// 4600 Hz), and the phase it reads, with a harmonic made from that phase taken out, settles where
+// its own error's harmonic holds it; under 3800 Hz little of the harmonic comes in, and the one
+// broad pass after puts back the sidebands above it. Martin 1 clipped twice at 44.1 kHz and
+// resampled: 42.3 dB with six passes through the broad band, 43.4 so (bent over by tanh of 4 times
+// 41.5 and 43.6, clipped 8 times 36.6 and 38.2; Scottie 1 42.2 and 43.1, 42.3 and 43.5, 36.0 and
+// 37.7). Up to 3600 Hz 43.3 and 43.2, up to 4000 43.2 and 43.6; two passes 43.1 and 43.0, four
+// 43.2 and 43.4; two broad passes after 42.9 and 43.2, none 43.1 and 42.8. The mirror and the
+// tone's real part are taken whole there (see kMirrorWholeHarmonic, kRealWholeHarmonic): with
+// their ramps, bent over 43.0 and 43.4, clipped 8 times 37.4 and 38.1.
+constexpr double kUnderTopHz = 3800;
+constexpr int kUnderPasses = 3;
 // While the tone is read (the passes) and in the picture band, the band's mirror (see
-// subtractMirror) is taken out with the harmonic, whole where the sync's third harmonic reads
-// kMirrorWholeHarmonic or less against the fundamental, none from kMirrorGoneHarmonic on: a
-// harder clip's higher harmonics, left in, spoil the tone's mirror. Clipped twice at 44.1 kHz
-// (0.23), Martin 1 40.6 dB without, 41.9 with, Robot 36 27.0 and 27.9; bent over by tanh of 4
-// times and resampled (0.27), 40.1 and 41.3, 26.4 and 26.9; clipped 8 times (0.33) Martin 1
-// lost 0.2 dB with it, Robot 36 resampled 0.4.
+// subtractMirror) is taken out with the harmonic. Short pixels' is taken whole where the sync's
+// third harmonic reads kMirrorWholeHarmonic or less against the fundamental, none from
+// kMirrorGoneHarmonic on: a harder clip's higher harmonics, left in the band their phase is read
+// through, spoil the tone's mirror. Robot 36 clipped twice at 44.1 kHz (0.23) 27.0 dB without,
+// 27.9 with; bent over by tanh of 4 times and resampled (0.27) 26.4 and 26.9; clipped 8 times
+// (0.33) and resampled it lost 0.4 with it. (Longer pixels' phase is read under the harmonics, and
+// their mirror is taken whole: see kUnderTopHz.)
 constexpr float kMirrorWholeHarmonic = 0.28f, kMirrorGoneHarmonic = 0.31f;
 // The broad band's harmonic is made from the tone's real part near its zero crossings (see
-// takeHarmonic), wholly up to kRealWholeHarmonic, not from kRealGoneHarmonic on: Martin 1 clipped
-// twice (0.23) 42.1 dB without, 42.5 with (resampled 42.0 and 42.3), bent over by tanh (0.27) 41.3
-// and 41.5; clipped 8 times (0.33) it lost 0.1 with the ramp ending at 0.31, where the meter read
-// under that for a while, none ending here. Robot 36 gains so in its last pass only (clipped twice
-// 27.9 and 28.1, resampled 28.1 and 28.3; bent over 26.9 and 27.0): through bpPhase_ it lost 0.4
-// bent over.
+// takeHarmonic), for short pixels wholly up to kRealWholeHarmonic, not from kRealGoneHarmonic on,
+// and in their last pass only: Robot 36 clipped twice (0.23) 27.9 and 28.1 dB without and with,
+// resampled 28.1 and 28.3, bent over by tanh (0.27) 26.9 and 27.0; through bpPhase_ it lost 0.4
+// bent over. Longer pixels' is made so wholly, in every pass (see kUnderTopHz).
 constexpr float kRealWholeHarmonic = 0.26f, kRealGoneHarmonic = 0.29f;
 // A band's output this small (against a full-scale tone's 0.5) is silence: it has no phase.
 constexpr float kSilentLevel = 1e-12f;
@@ -233,15 +246,17 @@ void FrontEnd::configureFilters()
     // (the broad band's mirror is taken out with kMirrorPasses more passes of it, each
     // reading further ahead: all bands wait for them)
     const int mirrorLook = set_.dspFilter == 1 ? kMirrorPasses * (dBp_ + kMirrorLevelHalf) : 0;
-    // (and an overdriven input's harmonic with kHarmonicPasses, each through the harmonic's model,
-    // the last through the broad band, the others through it or bpPhase_)
+    // (and an overdriven input's harmonic with passes through the harmonic's model, the last
+    // through the broad band, the others through bpPhase_, or bpUnder_ and then the broad band)
     const double phaseHigh = std::min(kPhaseHighHz, 0.49 * rateHz);
     bpPhase_.configure((kPhaseLowHz + phaseHigh) / 2, (phaseHigh - kPhaseLowHz) / 2,
                        int(std::lround(kPhaseTapsMs * perMs)) | 1, rateHz);
+    bpUnder_.configure((kUnderTopHz + kFoldedBottomHz) / 2, (kUnderTopHz - kFoldedBottomHz) / 2, taps, rateHz);
     harmonicModel_.configure(rateHz, rate_.decimation, dec_.cutoffHz(), dec_.delay());
-    const int lastPass = dBp_ + harmonicModel_.reach() + kMirrorLevelHalf;
-    const int phaseLook = bpPhase_.delay() + lastPass + kPhasePasses * (bpPhase_.delay() + harmonicModel_.reach() + kMirrorLevelHalf);
-    const int harmonicLook = set_.dspFilter == 1 ? std::max(kHarmonicPasses * lastPass, phaseLook - dBp_) : 0;
+    const int model = harmonicModel_.reach() + kMirrorLevelHalf, lastPass = dBp_ + model;
+    const int phaseLook = bpPhase_.delay() + lastPass + kPhasePasses * (bpPhase_.delay() + model);
+    const int underLook = bpUnder_.delay() + 2 * lastPass + kUnderPasses * (bpUnder_.delay() + model);
+    const int harmonicLook = set_.dspFilter == 1 ? std::max(phaseLook, underLook) - dBp_ : 0;
     dMax_ = std::max({dBp_ + mirrorLook, dBp_ + harmonicLook, dTone_, dNoisy_});
     lookAhead_ = dMax_ - std::max({dBp_, dTone_, dNoisy_}) + declip_.delay() / rate_.decimation;
     bpFolded_.configure((kFoldedTopHz + kFoldedBottomHz) / 2, (kFoldedTopHz - kFoldedBottomHz) / 2, taps, rateHz);
@@ -486,37 +501,41 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
     // the band's output at the signal's level, an estimate of c1 e^(j phi) / 2, the harmonic is
     // made from u's phase (harmonicModel_), c3 / c1 being what the meter read on the sync's tone
     // (through the low-pass's gain at its third harmonic), and taken through the band. Subtracted
-    // from the band, the estimate is better, and each of kHarmonicPasses passes better still (the
-    // first reads u off the band with the harmonic in it): the test card clipped twice at 44.1 kHz,
-    // Robot 36 25.9 dB after one pass, 26.4 after two and 26.6 after four, no more after five;
-    // Martin 1 38.9, 40.2, 40.4 (with the harmonic made and the mirror taken out as below, 41.9
-    // after four, 42.1 after seven, and bent over by tanh of 4 times 41.0 and 41.4; no more after
-    // nine, nor for Robot 36 or at 8 times). Narrowing the band under the harmonics instead cost
-    // clean detail: through -200..3600 Hz Robot 36's clean test card lost 4.5 dB, and clipped twice
-    // it came out at 24.2 dB (Martin 1 38.5). The harmonic reaches into the band as far as a
-    // resampler or the decimator let it: taken out as if it passed the decimator whole, it left
-    // Martin 1 at 37.5 dB after two passes. Made as c3 e^(3 j phi) / 2 at the working rate, without
-    // its mirror and with the high tones' folded, it left Martin 1 at 40.4 dB, 40.6 made as here;
-    // Robot 36 clipped 8 times 25.2 and 25.3. Short pixels' u is read through bpPhase_ (see
-    // kPhasePixelMs) for all passes but the last; the band's mirror is taken out with the harmonic
-    // (see kMirrorWholeHarmonic). Each pass reads the model's reach, the band's delay and
-    // kMirrorLevelHalf further on either side; each output depends only on the signal around it, so
-    // blocks of any size give the same samples.
+    // from the band, the estimate is better, and each pass better still (the first reads u off
+    // the band with the harmonic in it): the test card clipped twice at 44.1 kHz, Robot 36 25.9 dB
+    // after one pass through the broad band, 26.4 after two and 26.6 after four, no more after
+    // five; Martin 1 38.9, 40.2, 40.4 (with the harmonic made and the mirror taken out as below,
+    // 41.9 after four, 42.1 after seven; no more after nine). Narrowing the picture band under the
+    // harmonics instead cost clean detail: through -200..3600 Hz Robot 36's clean test card lost
+    // 4.5 dB, and clipped twice it came out at 24.2 dB (Martin 1 38.5). The harmonic reaches into
+    // the band as far as a resampler or the decimator let it: taken out as if it passed the
+    // decimator whole, it left Martin 1 at 37.5 dB after two passes. Made as c3 e^(3 j phi) / 2 at
+    // the working rate, without its mirror and with the high tones' folded, it left Martin 1 at
+    // 40.4 dB, 40.6 made as here; Robot 36 clipped 8 times 25.2 and 25.3. u is read through
+    // bpPhase_ for short pixels (see kPhasePixelMs), through bpUnder_ and then once through the
+    // broad band for longer ones (see kUnderTopHz), and the last pass reads it through the broad
+    // band; the band's mirror is taken out with the harmonic (see kMirrorWholeHarmonic). Each pass
+    // reads the model's reach, its band's delay and kMirrorLevelHalf further on either side; each
+    // output depends only on the signal around it, so blocks of any size give the same samples.
     // What limits it is u's phase, not the model or the share: fed the clean tone's own cos phi,
     // the model with the meter's share gives Martin 1 clipped twice and resampled 44.7 dB (bent
-    // over by tanh 45.0), against 42.3 (41.5) with u's. u's cos phi errs by -38 dB of the tone
-    // there, most where the tone steps and the band cuts its sidebands; the clean card through
-    // these passes errs by -43. Relaxing the passes, reading cos phi off the audio less the
+    // over by tanh 45.0), against 42.3 (41.5) with u read through the broad band alone, where its
+    // cos phi errs by -38 dB of the tone, most where the tone steps, against -43 for the clean card
+    // through the same passes. Relaxing those passes, reading cos phi off the audio less the
     // harmonic, the sidebands put back from u's steady level, or u read through bpPhase_ all did
-    // worse.
-    const dsp::AnalyticFilter &band = shortPixels_ ? bpPhase_ : bp_;
-    const int passes = shortPixels_ ? kPhasePasses : kHarmonicPasses - 1;
+    // worse than reading it under the harmonic.
+    const dsp::AnalyticFilter &band = shortPixels_ ? bpPhase_ : bpUnder_;
+    const int passes = shortPixels_ ? kPhasePasses : kUnderPasses;
+    const int broadPasses = shortPixels_ ? 0 : 1;
     const int model = harmonicModel_.reach() + kMirrorLevelHalf;
     const int last = dBp_ + model, reach = band.delay() + model;
     // (the sync is at the VIS break's tone)
     const float share = harmonic_ / float(harmonicModel_.gain(3 * kBreakHz));
-    const float mirror = std::clamp((kMirrorGoneHarmonic - std::fabs(harmonic_)) / (kMirrorGoneHarmonic - kMirrorWholeHarmonic), 0.0f, 1.0f);
-    const int outer = last + passes * reach;
+    const float mirror = shortPixels_ ? std::clamp((kMirrorGoneHarmonic - std::fabs(harmonic_)) /
+                                                       (kMirrorGoneHarmonic - kMirrorWholeHarmonic),
+                                                   0.0f, 1.0f)
+                                      : 1.0f;
+    const int outer = last + passes * reach + broadPasses * last;
     const size_t n0 = count + size_t(2 * outer);
     z0_.resize(n0);
     band.run(centre - outer, n0, z0_.data());
@@ -528,11 +547,22 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
         cur_.resize(hr_.size());
         for (size_t i = 0; i < cur_.size(); ++i) cur_[i] = z0_[off + i] - hr_[i];
     }
+    if (broadPasses > 0) {
+        // (cur_ covers the block and last + broadPasses * last either side)
+        zBroad_.resize(cur_.size());
+        bp_.run(centre - (last + broadPasses * last), zBroad_.size(), zBroad_.data());
+        for (int pass = 1; pass <= broadPasses; ++pass) {
+            levelCurrent();
+            takeHarmonic(bp_, share, mirror);
+            const size_t off = size_t(pass * last);
+            cur_.resize(hr_.size());
+            for (size_t i = 0; i < cur_.size(); ++i) cur_[i] = zBroad_[off + i] - hr_[i];
+        }
+    }
     // (cur_ now covers the block and `last` either side)
     levelCurrent();
     takeHarmonic(bp_, share, mirror);
-    if (shortPixels_) bp_.run(centre, count, out);
-    else std::copy(z0_.begin() + outer, z0_.begin() + outer + long(count), out);
+    bp_.run(centre, count, out);
     for (size_t i = 0; i < count; ++i) out[i] -= hr_[i];
 }
 
@@ -549,7 +579,8 @@ void FrontEnd::takeHarmonic(const dsp::AnalyticFilter &band, float share, float 
     // with the phase, most at the zero crossings, where the tone's analytic signal, band-limited,
     // does not follow its phase; they are weighed by `real` times the squared sine and cosine
     // (see kRealWholeHarmonic for when)
-    const float real = shortPixels_ && &band != &bp_
+    const float real = !shortPixels_ ? 1.0f
+                       : &band != &bp_
                            ? 0.0f
                            : std::clamp((kRealGoneHarmonic - std::fabs(harmonic_)) / (kRealGoneHarmonic - kRealWholeHarmonic),
                                         0.0f, 1.0f);

@@ -136,6 +136,8 @@ private:
     dsp::AnalyticFilter bpNoisy_; // picture below kCleanSnrDb: retuned to each picture's SNR
     HarmonicModel harmonicModel_;      // an overdriven input's harmonic as it came into the bands
     dsp::AnalyticFilter bpPhase_;      // where an overdriven tone's phase is read for its harmonic
+                                       // while the pixels are short,
+    dsp::AnalyticFilter bpUnder_;      // and under most of the harmonic while they are longer
     bool shortPixels_ = false;         // while the pixels are short (see subtractHarmonic)
     dsp::AnalyticFilter bpFolded_;     // picture from kCleanSnrDb while the input is overdriven at
                                        // the working rate, or no sync was read lately
@@ -165,9 +167,8 @@ private:
     bool overdriven_ = false, folded_ = false, syncTone_ = true;
     float harmonic_ = 0;
     static constexpr double kFoldedShare = 0.5;
-    static constexpr int kHarmonicPasses = 7;
     float mirrorShare_ = 0;       // how much of the mirror is taken out, by the picture's SNR
-    std::vector<cfloat> z0_, cur_, hr_, hi_, zm_;
+    std::vector<cfloat> z0_, zBroad_, cur_, hr_, hi_, zm_;
     std::vector<float> ur_, ui_, mag_, cos_, level_, harmonic3_;
     std::vector<cfloat> picture_, decision_; // the bands' outputs for the block
     std::vector<cfloat> zp_, zn_;            // ... after the two samples before the block
