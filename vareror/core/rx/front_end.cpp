@@ -540,30 +540,32 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
     z0_.resize(n0);
     band.run(centre - outer, n0, z0_.data());
     cur_.assign(z0_.begin(), z0_.end());
-    for (int pass = 1; pass <= passes; ++pass) {
-        levelCurrent();
-        takeHarmonic(band, share, mirror);
-        const size_t off = size_t(pass * reach);
-        cur_.resize(hr_.size());
-        for (size_t i = 0; i < cur_.size(); ++i) cur_[i] = z0_[off + i] - hr_[i];
-    }
+    harmonicPasses(band, z0_, reach, passes, share, mirror);
     if (broadPasses > 0) {
         // (cur_ covers the block and last + broadPasses * last either side)
         zBroad_.resize(cur_.size());
         bp_.run(centre - (last + broadPasses * last), zBroad_.size(), zBroad_.data());
-        for (int pass = 1; pass <= broadPasses; ++pass) {
-            levelCurrent();
-            takeHarmonic(bp_, share, mirror);
-            const size_t off = size_t(pass * last);
-            cur_.resize(hr_.size());
-            for (size_t i = 0; i < cur_.size(); ++i) cur_[i] = zBroad_[off + i] - hr_[i];
-        }
+        harmonicPasses(bp_, zBroad_, last, broadPasses, share, mirror);
     }
     // (cur_ now covers the block and `last` either side)
     levelCurrent();
     takeHarmonic(bp_, share, mirror);
     bp_.run(centre, count, out);
     for (size_t i = 0; i < count; ++i) out[i] -= hr_[i];
+}
+
+// `passes` passes of the harmonic of cur_'s tone taken out of z, `band`'s output at cur_'s
+// instants, into cur_: each through `band`, and `reach` samples shorter on either side.
+void FrontEnd::harmonicPasses(const dsp::AnalyticFilter &band, const std::vector<cfloat> &z, int reach, int passes,
+                              float share, float mirror)
+{
+    for (int pass = 1; pass <= passes; ++pass) {
+        levelCurrent();
+        takeHarmonic(band, share, mirror);
+        const size_t off = size_t(pass * reach);
+        cur_.resize(hr_.size());
+        for (size_t i = 0; i < cur_.size(); ++i) cur_[i] = z[off + i] - hr_[i];
+    }
 }
 
 // What `band` took in of the harmonic of the tone u (ur_, ui_; see levelCurrent), and `mirror`

@@ -116,6 +116,8 @@ private:
     void pictureBand(const float *centre, size_t count, cfloat *out);
     void subtractMirror(const float *centre, size_t count, cfloat *out);
     void subtractHarmonic(const float *centre, size_t count, cfloat *out);
+    void harmonicPasses(const dsp::AnalyticFilter &band, const std::vector<cfloat> &z, int reach, int passes,
+                        float share, float mirror);
     void takeHarmonic(const dsp::AnalyticFilter &band, float share, float mirror);
     void levelCurrent();
     cfloat demodulate(cfloat a);
