@@ -39,11 +39,11 @@ constexpr float kLeastHarmonic = 0.05f;
 constexpr double kPhaseLowHz = 100, kPhaseHighHz = 5400, kPhaseTapsMs = 7.3, kPhasePixelMs = 0.35;
 constexpr int kPhasePasses = 3;
 // Longer pixels' phase is read through bpUnder_, from kFoldedBottomHz to kUnderTopHz, as long as
-// the broad band, with kUnderPasses passes of the harmonic taken out of it, and then one pass
-// through the broad band. The broad band takes in the third harmonic of sync and black (3600 to
-// 4600 Hz), and the phase it reads, with a harmonic made from that phase taken out, settles where
-// its own error's harmonic holds it; under 3800 Hz little of the harmonic comes in, and the one
-// broad pass after puts back the sidebands above it. Martin 1 clipped twice at 44.1 kHz and
+// the broad band, with kUnderPasses passes of the harmonic taken out of it, and then
+// kUnderBroadPasses through the broad band. The broad band takes in the third harmonic of sync
+// and black (3600 to 4600 Hz), and the phase it reads, with a harmonic made from that phase
+// taken out, settles where its own error's harmonic holds it; under 3800 Hz little of the
+// harmonic comes in, and the broad pass after puts back the sidebands above it. Martin 1 clipped twice at 44.1 kHz and
 // resampled: 42.3 dB with six passes through the broad band, 43.4 so (bent over by tanh of 4 times
 // 41.5 and 43.6, clipped 8 times 36.6 and 38.2; Scottie 1 42.2 and 43.1, 42.3 and 43.5, 36.0 and
 // 37.7). Up to 3600 Hz 43.3 and 43.2, up to 4000 43.2 and 43.6; two passes 43.1 and 43.0, four
@@ -51,7 +51,7 @@ constexpr int kPhasePasses = 3;
 // tone's real part are taken whole there (see kMirrorWholeHarmonic, kRealWholeHarmonic): with
 // their ramps, bent over 43.0 and 43.4, clipped 8 times 37.4 and 38.1.
 constexpr double kUnderTopHz = 3800;
-constexpr int kUnderPasses = 3;
+constexpr int kUnderPasses = 3, kUnderBroadPasses = 1;
 // While the tone is read (the passes) and in the picture band, the band's mirror (see
 // subtractMirror) is taken out with the harmonic. Short pixels' is taken whole where the sync's
 // third harmonic reads kMirrorWholeHarmonic or less against the fundamental, none from
@@ -255,7 +255,7 @@ void FrontEnd::configureFilters()
     harmonicModel_.configure(rateHz, rate_.decimation, dec_.cutoffHz(), dec_.delay());
     const int model = harmonicModel_.reach() + kMirrorLevelHalf, lastPass = dBp_ + model;
     const int phaseLook = bpPhase_.delay() + lastPass + kPhasePasses * (bpPhase_.delay() + model);
-    const int underLook = bpUnder_.delay() + 2 * lastPass + kUnderPasses * (bpUnder_.delay() + model);
+    const int underLook = bpUnder_.delay() + (1 + kUnderBroadPasses) * lastPass + kUnderPasses * (bpUnder_.delay() + model);
     const int harmonicLook = set_.dspFilter == 1 ? std::max(phaseLook, underLook) - dBp_ : 0;
     dMax_ = std::max({dBp_ + mirrorLook, dBp_ + harmonicLook, dTone_, dNoisy_});
     lookAhead_ = dMax_ - std::max({dBp_, dTone_, dNoisy_}) + declip_.delay() / rate_.decimation;
@@ -526,7 +526,7 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
     // worse than reading it under the harmonic.
     const dsp::AnalyticFilter &band = shortPixels_ ? bpPhase_ : bpUnder_;
     const int passes = shortPixels_ ? kPhasePasses : kUnderPasses;
-    const int broadPasses = shortPixels_ ? 0 : 1;
+    const int broadPasses = shortPixels_ ? 0 : kUnderBroadPasses;
     const int model = harmonicModel_.reach() + kMirrorLevelHalf;
     const int last = dBp_ + model, reach = band.delay() + model;
     // (the sync is at the VIS break's tone)
@@ -541,16 +541,19 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
     band.run(centre - outer, n0, z0_.data());
     cur_.assign(z0_.begin(), z0_.end());
     harmonicPasses(band, z0_, reach, passes, share, mirror);
+    // (cur_ covers the block and last + broadPasses * last either side)
+    const int broadOuter = last + broadPasses * last;
     if (broadPasses > 0) {
-        // (cur_ covers the block and last + broadPasses * last either side)
         zBroad_.resize(cur_.size());
-        bp_.run(centre - (last + broadPasses * last), zBroad_.size(), zBroad_.data());
+        bp_.run(centre - broadOuter, zBroad_.size(), zBroad_.data());
         harmonicPasses(bp_, zBroad_, last, broadPasses, share, mirror);
     }
     // (cur_ now covers the block and `last` either side)
     levelCurrent();
     takeHarmonic(bp_, share, mirror);
-    bp_.run(centre, count, out);
+    // (the broad band over the block, if it was read for the passes)
+    if (broadPasses > 0) std::copy(zBroad_.begin() + broadOuter, zBroad_.begin() + broadOuter + long(count), out);
+    else bp_.run(centre, count, out);
     for (size_t i = 0; i < count; ++i) out[i] -= hr_[i];
 }
 
