@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 // How the receiver works
 // ----------------------
@@ -116,6 +117,12 @@ constexpr double kLongestGapMs = 5000;
 // How sync-like a period may be and still hold no sync pulse (see SyncTracker::trainScore:
 // noise reads -0.9 to 0.2, a sync at 3 dB 0.25 to 0.8, at 10 dB 0.7 and more).
 constexpr double kNoPulse = 0.2;
+// A doubtful header (one of its bits taken out by a crash) holds once its mode's syncs are
+// found over the periods after its first that begin within this many ms of it (two at
+// least, four at most; the first sync follows the header's stop bit at its own tone, with
+// no step into it to find).
+constexpr double kConfirmMs = 1200;
+int confirmPeriods(const ModeInfo &m) { return std::clamp(int(kConfirmMs / m.periodMs), 2, 4); }
 // How often the receiver takes its decisions (working samples: 23 ms at 11025 Hz).
 constexpr int kDecisionStep = 256;
 } // namespace
@@ -197,6 +204,7 @@ public:
     } job;
     bool deferWork = false;        // leave redraws for work() instead of doing them at once
     std::vector<std::string> heldIds; // FSK IDs read while the picture before them ends
+    std::optional<VisEvent> heldVis;  // a doubtful header, until its line syncs are looked for
 
     bool active() const { return state == State::Header || state == State::Picture; }
     bool slanting() const { return opts.autoSlant || current.straightened; }
@@ -206,6 +214,10 @@ public:
     void process(const float *x, size_t n);
     void advance();
     void onVis(const VisEvent &e);
+    // The held doubtful header started, once its mode's first syncs can be looked for and are
+    // found (or the other mode its code may name, whose syncs are); dropped otherwise.
+    void confirmHeld();
+    bool syncsFound(int mode, const VisEvent &e);
     void onFskId(const std::string &text);
     void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd);
     // cutAt: where another transmission's header began (working samples), when one ends it
@@ -275,7 +287,15 @@ void RxMachine::process(const float *x, size_t n)
 
 void RxMachine::advance()
 {
-    while (auto e = vis.scan(tones, kept.view(), active())) onVis(*e);
+    while (auto e = vis.scan(tones, kept.view(), active())) {
+        if (e->doubtful) {
+            heldVis = *e;
+            continue;
+        }
+        heldVis.reset();
+        onVis(*e);
+    }
+    confirmHeld();
     while (auto id = fsk.scan(tones, kept.view())) onFskId(*id);
     progress();
     if (!deferWork) finishWork();
@@ -329,6 +349,50 @@ void RxMachine::onVis(const VisEvent &e)
         endPicture(e.headerStart);
     }
     startPicture(e.mode, e.firstSync, false, offset, e.headerEnd);
+}
+
+void RxMachine::confirmHeld()
+{
+    if (!heldVis) return;
+    if (active()) {
+        heldVis.reset();
+        return;
+    }
+    const VisEvent e = *heldVis;
+    for (int mode : e.modes) {
+        const ModeInfo &m = modeInfo(mode);
+        const double last = e.firstSync + (confirmPeriods(m) * m.periodMs + std::max(10.0, m.syncMs) + m.syncMs + 5) * rate.perMs;
+        if (m.hasSync() && last >= double(kept.fAvail())) return; // not yet
+    }
+    heldVis.reset();
+    for (int mode : e.modes)
+        if (syncsFound(mode, e)) {
+            VisEvent confirmed = e;
+            confirmed.mode = mode;
+            confirmed.doubtful = false;
+            confirmed.firstSync = e.firstSync + (modeInfo(mode).syncStartMs(0) - modeInfo(e.mode).syncStartMs(0)) * rate.perMs;
+            onVis(confirmed);
+            return;
+        }
+}
+
+bool RxMachine::syncsFound(int mode, const VisEvent &e)
+{
+    const ModeInfo &m = modeInfo(mode);
+    if (!m.hasSync() || m.startFromHeader) return false;
+    SyncTracker probe;
+    const double firstSync = e.firstSync + (m.syncStartMs(0) - modeInfo(e.mode).syncStartMs(0)) * rate.perMs;
+    probe.start(m, rate, firstSync, opts.afc ? e.leaderHz - kLeaderHz : 0.0, true);
+    probe.setSnr(e.snrDb);
+    const SignalView s = kept.view();
+    for (int k = 1; k <= confirmPeriods(m); ++k) {
+        SyncMeas sm;
+        probe.measure(s, probe.trackPos(k), std::max(10.0, m.syncMs) * rate.perMs, opts.syncAccuracy, sm);
+        if (!sm.found) return false;
+        probe.record(k, sm);
+        probe.refit(true, true, false);
+    }
+    return true;
 }
 
 void RxMachine::startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd)
@@ -868,6 +932,7 @@ unsigned Receiver::takeEvents()
 void Receiver::startScan(int mode)
 {
     if (!validMode(mode)) return;
+    machine_->heldVis.reset();
     if (machine_->active()) machine_->endPicture();
     machine_->startPicture(mode, double(machine_->kept.avail()), true, 0.0, 0.0);
 }

@@ -6,6 +6,11 @@
 //    filtered noise has little correlation left, so a weak tone's frequency is not dragged
 //    towards the noise's centre (`ref` resolves the phase's ambiguity);
 //  * coherence: how much of the power is one steady tone (1: a pure tone, 0: noise).
+// A static crash (a burst of impulse noise a few milliseconds long) is left out of every sum:
+// a stretch of the band whose power stands far above the level on both sides of it is taken
+// for erased, as if nothing had come there, so a tone hit by a crash is measured on what is left
+// of it rather than read wrongly. Deciding that needs the level after the stretch as well:
+// the sums, and avail(), run kLookAheadMs behind the samples appended.
 
 #include "signal.h"
 
@@ -17,9 +22,18 @@ class ToneMeter {
 public:
     explicit ToneMeter(const WorkingRate &rate);
     void append(const cfloat *zn, size_t n);
-    int64_t avail() const { return count_; }
+    // Samples whose sums are final: those appended, less the last kLookAheadMs or so.
+    int64_t avail() const { return final_; }
+    // Sample i (in the sums' reach) was left out as part of a crash.
+    bool erased(int64_t i) const { return kept_[at(i + 1)] == kept_[at(i)]; }
+    // The share of [a, b) in the sums that was not left out.
+    double keptShare(int64_t a, int64_t b) const;
+    // The crash check's blocks (ms), how many of them either side of a block it reads, and how
+    // many either side of a crash go with it; the lag that brings (ms).
+    static constexpr int kBlockMs = 2, kLevelBlocks = 20, kSpreadBlocks = 1;
+    static constexpr double kLookAheadMs = kBlockMs * (kLevelBlocks + kSpreadBlocks + 1);
     // Stretch [a, b) can be measured: it lies in the sums' reach.
-    bool has(int64_t a, int64_t b) const { return a >= count_ - kRing + lag_ + 2 && a >= lag_ + 1 && b <= count_ && a < b; }
+    bool has(int64_t a, int64_t b) const { return a >= final_ - kRing + lag_ + 2 && a >= lag_ + 1 && b <= final_ && a < b; }
     double coherence(int64_t a, int64_t b) const;
     // coherence(a, b) >= least, exactly as coherence() answers it, but without its library
     // magnitude (some 4 % of a clean decode's time went to it) wherever the squared magnitude
@@ -43,15 +57,30 @@ public:
 
 private:
     size_t at(int64_t i) const { return size_t(i & (kRing - 1)); }
+    // Sample i into the sums (left out when `erase`); its power.
+    double sum(int64_t i, bool erase);
+    void judgeBlock();
     WorkingRate rate_;
     int lag_ = 22;
-    std::vector<cdouble> q_;   // sum of z[n] z*[n-lag] for n < index
-    std::vector<double> e_;    // sum of |z|^2
-    cdouble accQ_ = 0;
+    std::vector<cdouble> q_;   // sum of z[n] z*[n-lag] for n < index, less the erased samples'
+    std::vector<double> e_;    // sum of |z|^2, likewise
+    std::vector<int64_t> kept_; // samples not erased before index
+    cdouble accQ_ = 0;          // ... their running values
     double accE_ = 0;
-    static constexpr int kHistory = 1024;
-    cfloat hist_[kHistory] = {}; // recent samples, for the lagged products
-    int64_t count_ = 0;
+    int64_t accKept_ = 0;
+    // Samples are summed as they come; a block found a crash's later has its samples, and all
+    // after them, summed again with them left out.
+    static constexpr int kHistory = 4096;
+    cfloat raw_[kHistory] = {};  // the recent samples as they came
+    bool erased_[kHistory] = {};
+    int64_t count_ = 0, final_ = 0;
+    // The crash check's blocks: their mean powers and the median of the kLevelBlocks up to
+    // each (rings), the last kLevelBlocks' powers sorted, which were loud
+    int block_ = 22, inBlock_ = 0;
+    double blockSum_ = 0;
+    std::vector<double> blockPower_, blockMedian_, level_;
+    std::vector<uint8_t> blockLoud_;
+    int64_t blocks_ = 0, judged_ = 0; // blocks complete, and judged
 };
 
 // The step between a stretch at hiHz and one at loHz (falling: hi before lo) within rangeMs of
@@ -60,7 +89,8 @@ private:
 // picture band, which before a picture is the broad one, near 0 dB its noise now and then
 // placed a VIS's start bit 15 ms late, and the code was read across its bits' edges: 3 headers
 // in 100 were missed at 0 dB, none on the decision band in 160.)
+// Samples the tone meter `erased` (when given) count for neither side.
 double refineEdge(const SignalView &s, const WorkingRate &rate, int64_t c, double hiHz, double loHz, double rangeMs,
-                  bool falling);
+                  bool falling, const ToneMeter *erased = nullptr);
 
 } // namespace vareror::core::rx

@@ -5,7 +5,9 @@
 
 #include "signal.h"
 
+#include <initializer_list>
 #include <optional>
+#include <vector>
 
 namespace vareror::core::rx {
 
@@ -19,6 +21,11 @@ struct VisEvent {
     double leaderHz = 1900;  // the leader as received: 1900 plus the mistuning
     double snrDb = 99;       // signal-to-noise ratio in 3 kHz, measured on the leader
     bool narrow = false;     // a narrow-mode (24-bit) header
+    // Some of its tones were erasures (a crash took them out): the code's unknown bits may
+    // name any of `modes` (the first is `mode`), and the header holds only once one of their
+    // line syncs is found where it puts them.
+    bool doubtful = false;
+    std::vector<int> modes;
 };
 
 class VisDetector {
@@ -38,7 +45,15 @@ private:
     };
     std::optional<VisEvent> tryWide(const ToneMeter &t, const SignalView &s, int64_t c, const Leader &leader, bool duringPicture);
     std::optional<VisEvent> tryNarrow(const ToneMeter &t, const SignalView &s, int64_t c, const Leader &leader);
-    double leaderSnrDb(const SignalView &s, int64_t a, int64_t b, double leaderHz) const;
+    // The leader's SNR, measured on the first of these stretches of it, or where no crash was
+    // left out of them.
+    struct Stretch {
+        int64_t from = 0, to = 0;
+    };
+    // Where the start bit begins, found on the step into it from the leader, or on a step
+    // beside it when a crash hides that one.
+    double placeEdge(const ToneMeter &t, const SignalView &s, int64_t c0, double leaderHz, double breakHz) const;
+    double leaderSnrDb(const ToneMeter &t, const SignalView &s, std::initializer_list<Stretch> leaders, double leaderHz) const;
     int64_t ms(double v) const { return rate_.samples(v); }
 
     WorkingRate rate_;

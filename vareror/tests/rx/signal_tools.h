@@ -112,6 +112,35 @@ inline void addNoise(std::vector<float> &a, double rate, double snrDb, unsigned 
     for (auto &x : a) x += float(sigma * nd(gen));
 }
 
+// A static crash: `ms` of Gaussian noise of RMS `rms` from sample `at` on; `decay` (ms, 0:
+// none) lets it die away exponentially from its start instead of stopping at once.
+inline void addBurst(std::vector<float> &a, double rate, size_t at, double ms, double rms, std::mt19937 &gen,
+                     double decay = 0)
+{
+    std::normal_distribution<double> nd;
+    const size_t n = size_t(ms * rate / 1000);
+    for (size_t i = 0; i < n && at + i < a.size(); ++i)
+        a[at + i] += float(rms * nd(gen) * (decay > 0 ? std::exp(-1000.0 * double(i) / rate / decay) : 1.0));
+}
+
+// Static: crashes at the times of a Poisson process of `perSecond`, each 1 to 5 ms long (evenly
+// spread) and `rms` loud, over the whole recording.
+inline void addStatic(std::vector<float> &a, double rate, double perSecond, double rms, unsigned seed, double decay = 0)
+{
+    std::mt19937 gen(seed);
+    std::exponential_distribution<double> gap(perSecond);
+    std::uniform_real_distribution<double> len(1, 5);
+    for (double t = gap(gen); t * rate < double(a.size()); t += gap(gen)) addBurst(a, rate, size_t(t * rate), len(gen), rms, gen, decay);
+}
+
+// The RMS of the samples from `from` to `to`.
+inline double rmsOf(const std::vector<float> &a, size_t from, size_t to)
+{
+    double s = 0;
+    for (size_t i = from; i < to && i < a.size(); ++i) s += double(a[i]) * a[i];
+    return std::sqrt(s / double(std::max<size_t>(1, std::min(to, a.size()) - from)));
+}
+
 // An input level set too high: the signal brought to full scale, multiplied by `gain` and
 // clipped at +-1 as a sound card's converter clips; `soft`: bent over smoothly (tanh) as an
 // overdriven amplifier does instead.
