@@ -108,7 +108,9 @@ Shell::LoadResult Shell::Form_Load()
     showWindow(steps);
     restoreFontPreset(steps);
     placeLoadedWindows(steps);
-    // What went wrong with the stored files, told once the window stands.
+    // What went wrong with the stored files, the engine's among them, told once the window
+    // stands.
+    tellEngineFileFaults();
     tellTroubles();
     return LoadResult::Running;
 }

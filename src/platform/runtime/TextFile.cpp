@@ -114,6 +114,12 @@ std::optional<QByteArray> readFileBytes(const QString& path, QString* error)
     return bytes;
 }
 
+bool isControlCode(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') || (u >= 0x7F && u <= 0x9F);
+}
+
 QString decodeText(const QByteArray& bytes)
 {
     TextBytes codec;

@@ -31,6 +31,11 @@ private:
     bool byteOrderMark_ = false;
 };
 
+// Whether `c` is a control code that no text of the program's files holds: those below a
+// blank but the tab and the line ends, DEL, and the C1 codes (which a byte of a file that is
+// no text, read as Latin-1, gives). A file of random bytes is a fourth of them.
+bool isControlCode(QChar c);
+
 // The whole file as text; nullopt when it is missing or can't be read.
 std::optional<QString> readTextFile(const QString& path);
 
