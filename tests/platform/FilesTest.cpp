@@ -12,13 +12,10 @@
 #include "KilledWrite.h"
 #include "whole_file.h"
 
-#include <QSysInfo>
-
 #include <csignal>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -156,8 +153,7 @@ private slots:
     }
 
     // A lock from another host (a folder copied from another machine, a host renamed) names a
-    // process number that may run here: it is taken over (the start names the host); one of
-    // this host's whose number runs another program is taken over too.
+    // process number that may run here: it is taken over (the start names the host).
     void lockOfAnotherHostTakenOver()
     {
         QTemporaryDir dir;
@@ -172,74 +168,24 @@ private slots:
         QVERIFY(QLockFile(probe.lockFilePath()).getLockInfo(&pid, &host, &app));
         QCOMPARE(pid, qint64(::getpid()));
         QVERIFY(!InstanceLock(dir.path()).tryLock());
-        probe.unlock();
-
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("1\ntovaro\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-        file.close();
-        QVERIFY(probe.tryLock());
     }
 
-    // What is not a regular file at a data file's place (a FIFO, a link to one, a device, a
-    // folder) is never replaced and is read without waiting: refused, with what it is.
+    // What is not a regular file at a data file's place (a FIFO, a link to one, a folder) is
+    // never replaced: the write is refused, saying what it is, and it stays as it was.
     void notAFileNeverReplaced()
     {
         QTemporaryDir dir;
         const QDir folder(dir.path());
-        const auto at = [&](const char* name) { return QFile::encodeName(folder.filePath(QLatin1String(name))); };
-        QCOMPARE(::mkfifo(at("fifo").constData(), 0644), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), 0644), 0);
         QVERIFY(QFile::link(folder.filePath(QStringLiteral("fifo")), folder.filePath(QStringLiteral("linked"))));
-        QVERIFY(folder.mkdir(QStringLiteral("folder")));
-        QStringList names{QStringLiteral("fifo"), QStringLiteral("linked"), QStringLiteral("folder")};
-        if (::mknod(at("device").constData(), S_IFCHR | 0666, makedev(1, 3)) == 0) // the null device
-            names << QStringLiteral("device");
-        for (const QString& name : names) {
-            struct stat before {}, after {};
-            QCOMPARE(::lstat(at(qPrintable(name)).constData(), &before), 0);
+        for (const QString& name : {QStringLiteral("fifo"), QStringLiteral("linked")}) {
             QString why;
             QVERIFY2(!writeFileBytes(folder.filePath(name), "new", &why), qPrintable(name));
-            QVERIFY2(why.startsWith(QStringLiteral("not a regular file but ")), qPrintable(why));
-            QCOMPARE(::lstat(at(qPrintable(name)).constData(), &after), 0);
-            QCOMPARE(after.st_mode, before.st_mode);
-            QCOMPARE(after.st_ino, before.st_ino);
+            QCOMPARE(why, QStringLiteral("not a regular file but a FIFO"));
         }
-        // Reading the FIFO, with no writer, ends at once (in a child, which a hang would not
-        // let end).
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::alarm(10);
-            QString why;
-            const bool refused = !readFileBytes(folder.filePath(QStringLiteral("linked")), &why) &&
-                                 why == QStringLiteral("not a regular file but a FIFO");
-            ::_exit(refused ? 0 : 1);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "the FIFO was read, or held the reader");
-        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
-                 names.size());
-    }
-
-    // A link to nothing creates nothing through it, wherever it points; a file without write
-    // permission is not replaced, also for the superuser, who the system lets write anything.
-    void noFileMadeThroughADanglingLinkNorOverAReadOnlyOne()
-    {
-        QTemporaryDir dir, outside;
-        const QString link = dir.filePath(QStringLiteral("LastTXImage.bmp"));
-        QVERIFY(QFile::link(outside.filePath(QStringLiteral("x.bmp")), link));
-        QString why;
-        QVERIFY(!writeFileBytes(link, "BM", &why));
-        QCOMPARE(why, QStringLiteral("a link to %1, which does not exist; the link is left as it is").arg(outside.filePath(QStringLiteral("x.bmp"))));
-        QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(QDir(outside.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
-
-        const QString path = dir.filePath(QStringLiteral("logdata"));
-        QVERIFY(writeFileBytes(path, "kept"));
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        QVERIFY(!writeFileBytes(path, "replaced", &why));
-        QCOMPARE(why, QStringLiteral("the file is read-only"));
-        QCOMPARE(readFileBytes(path), std::optional<QByteArray>("kept"));
-        QCOMPARE(QFileInfo(path).permissions() & QFileDevice::Permissions(0x7077), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QVERIFY(QFileInfo(folder.filePath(QStringLiteral("linked"))).isSymLink());
     }
 
     // A write killed right after its temporary file is made, before anything else: the
