@@ -175,6 +175,8 @@ public:
     void markAppFolderReadOnly() { appFolderReadOnly_ = true; }
     // Whether a trouble of that key (an engine fault's text) was told in a tick already.
     bool told(const QString& key) const { return told_.contains(key); }
+    // A trouble of that key told by the program otherwise (the start-up's box): no tick tells it.
+    void noteTold(const QString& key) { told_.insert(key); }
 
 private:
     // Troubles with files met in a tick, told once each after it.

@@ -32,17 +32,15 @@ bool Shell::stored(int element)
     return (element >= 1 && element <= 30) || (element >= 35 && element <= 53);
 }
 
-// A kept picture, unless it is far too large or cannot be read: then it is told and the
-// file is kept as found (never replaced in this run).
+// A kept picture, unless it is far too large, is no regular file or cannot be read: then it
+// is told and the file is kept as found (never replaced in this run).
 QImage Shell::loadStoredPicture(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.size() > kLargestPicture) {
-        readStored(path, kLargestPicture); // tells, and keeps the file as found
-        platform::steps::fail(7, QStringLiteral("%1 is far too large").arg(path));
-    }
+    const std::optional<QByteArray> bytes = readStored(path, kLargestPicture);
+    if (!bytes)
+        platform::steps::fail(75, QStringLiteral("%1 was not read").arg(path));
     try {
-        return platform::LoadPicture(path);
+        return platform::decodePicture(*bytes);
     } catch (const std::exception& e) {
         keptAsFound_.insert(path);
         addTrouble(QStringLiteral("%1 cannot be read as a picture: it is left as it is.").arg(QDir::toNativeSeparators(path)));

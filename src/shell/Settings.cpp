@@ -482,19 +482,36 @@ void Shell::readSettings(platform::StepRunner& steps)
 
     SettingsReader in(settingsBytes_.decode(*bytes));
     Places places = placesOf(*this);
+    QStringList unread; // the lines that hold no value of their field's kind
     for (const SettingsField& field : kSettingsFields)
-        for (int i = field.first; i < field.first + field.lines; ++i)
-            steps.step(QStringLiteral("StationSettings.%1 (line %2)")
-                           .arg(QLatin1String(field.name))
-                           .arg(in.lineNumber()),
-                       [&] { field.read(places, in, i); });
-    steps.step(kSettingsFile + QStringLiteral(" complete"), [&] {
+        for (int i = field.first; i < field.first + field.lines; ++i) {
+            const int line = in.lineNumber();
+            if (!steps.step(QStringLiteral("StationSettings.%1 (line %2)").arg(QLatin1String(field.name)).arg(line),
+                            [&] { field.read(places, in, i); }))
+                unread << QString::number(line);
+        }
+    const bool whole = steps.step(kSettingsFile + QStringLiteral(" complete"), [&] {
         if (in.lineCount() < kSettingsLines)
             fail(62, QStringLiteral("Input past end of file: the file ends after line %1 of %2; "
                                     "the later values keep what they had")
                          .arg(in.lineCount())
                          .arg(kSettingsLines));
     });
+    // A damaged file: what could be read is in use, and the operator knows what was not.
+    if (unread.isEmpty() && whole)
+        return;
+    QStringList damage;
+    if (!unread.isEmpty())
+        damage << (unread.size() == 1 ? QStringLiteral("line %1 holds no value of its kind").arg(unread.first())
+                   : unread.size() <= 8 ? QStringLiteral("lines %1 hold no values of their kinds").arg(unread.join(QStringLiteral(", ")))
+                                        : QStringLiteral("%1 of its lines hold no values of their kinds (the first is line %2)")
+                                              .arg(unread.size())
+                                              .arg(unread.first()));
+    if (!whole)
+        damage << QStringLiteral("it ends after line %1 of %2").arg(in.lineCount()).arg(kSettingsLines);
+    addTrouble(QStringLiteral("The settings file %1 is damaged: %2. Those settings start as on a first run; the others "
+                              "were read, and Exit writes the file whole again.")
+                   .arg(QDir::toNativeSeparators(path), damage.join(QStringLiteral(", and "))));
 }
 
 // The font record as the text box and the TX screen stand at exit. Element 2 keeps the

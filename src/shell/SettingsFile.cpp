@@ -1,9 +1,11 @@
 #include "shell/SettingsFile.h"
 
+#include "platform/runtime/TextFile.h"
 #include "platform/runtime/Vb.h"
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -138,7 +140,11 @@ bool SettingsReader::take(SettingsItem& item)
 {
     if (atEnd())
         return false;
-    item = readSettingsLine(lines_[next_++]);
+    const int line = lineNumber();
+    const QString& chars = lines_[next_++];
+    if (std::any_of(chars.begin(), chars.end(), platform::isControlCode))
+        throw platform::VbError(platform::vbErrTypeMismatch, QStringLiteral("line %1 holds control characters").arg(line));
+    item = readSettingsLine(chars);
     return true;
 }
 

@@ -47,7 +47,8 @@ SettingsItem readSettingsLine(const QString& line);
 
 // Reads the lines of a settings file one by one into their targets. A read past the
 // end of the file leaves the target as it was (atEnd() tells); a line that cannot be
-// converted to its target's type leaves the target as it was and throws
+// converted to its target's type, or that holds control characters (no value of any kind
+// does: such a line is damage, not a setting), leaves the target as it was and throws
 // platform::VbError naming the line; either way the next read takes the next line.
 class SettingsReader {
 public:

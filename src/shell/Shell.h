@@ -211,8 +211,8 @@ private:
     void backUpLog(platform::StepRunner& steps);
     void readMessages();
     void writeMessages(platform::StepRunner& steps);
-    // What the engine could not read or write (its settings at its deletion) joins the
-    // shut-down's troubles.
+    // What the engine could not read or write (its WAV input and settings at its start, its
+    // settings at its deletion) joins the start-up's and the shut-down's troubles.
     void tellEngineFileFaults();
     QStringList troubles_;
     QMap<QString, QStringList> writeFailures_; // the files, by the reason they failed

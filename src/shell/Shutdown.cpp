@@ -15,6 +15,7 @@
 #include "platform/runtime/Twips.h"
 #include "platform/services/Scanner.h"
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
 #include "shell/FormMain.h"
 #include "text/TextTools.h"
 
@@ -53,6 +54,9 @@ void Shell::Form_Unload()
     savedControlValues_[2] = qint64(platform::backColor(form.Label45));
     text.gatherCustomColours();
 
+    // The files may take a while on a slow disk: the window shows it is busy meanwhile.
+    const int pointer = form.MousePointer();
+    form.setMousePointer(platform::kHourglass);
     saveTxScreenAtExit(steps);
     // The message pane and one line end, which the start-up takes off again.
     writeMessages(steps);
@@ -61,6 +65,7 @@ void Shell::Form_Unload()
     text.gatherShadowDirection();
     writeSettings(steps);
     savePictureStore(steps);
+    form.setMousePointer(pointer);
     platform::doEvents();
     // Whatever could not be written is told while the window still stands.
     tellEngineFileFaults();

@@ -35,6 +35,7 @@
 #include "strips/Strips.h"
 #include "text/TextTools.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -107,7 +108,9 @@ Shell::LoadResult Shell::Form_Load()
     showWindow(steps);
     restoreFontPreset(steps);
     placeLoadedWindows(steps);
-    // What went wrong with the stored files, told once the window stands.
+    // What went wrong with the stored files, the engine's among them, told once the window
+    // stands.
+    tellEngineFileFaults();
     tellTroubles();
     return LoadResult::Running;
 }
@@ -121,8 +124,14 @@ bool Shell::lockAndShowSplash(platform::StepRunner& steps)
     FormMain& form = form_;
     bool otherInstance = false;
     steps.step(QStringLiteral("instance lock"), [&] {
-        if (lock_.tryLock())
+        if (lock_.tryLock()) {
+            if (!lock_.takenOverFrom().isEmpty())
+                addTrouble(QStringLiteral("The lock %1 was left by Tovaro on the host \"%2\" (a folder copied from "
+                                          "there, or this computer renamed): it is taken over. If Tovaro runs on %2 "
+                                          "over this same folder, close one of them.")
+                               .arg(QDir::toNativeSeparators(lock_.lockFilePath()), lock_.takenOverFrom()));
             return;
+        }
         otherInstance = lock_.heldElsewhere();
         if (!otherInstance)
             fail(75, lock_.error());

@@ -19,6 +19,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace shell {
 
 using platform::steps::fail;
@@ -100,13 +102,14 @@ std::optional<QByteArray> Shell::readStored(const QString& path, qint64 largest)
 void Shell::checkAppFolder()
 {
     QString why;
-    if (platform::folderWritable(platform::appFolder(), &why))
+    const bool made = platform::ensureAppFolder(&why);
+    if (made && platform::folderWritable(platform::appFolder(), &why))
         return;
     appFolderReadOnly_ = true;
     form_.engine().markAppFolderReadOnly();
-    addTrouble(QStringLiteral("The application folder %1 cannot be written (%2): settings and pictures will not "
-                              "be saved.")
-                   .arg(QDir::toNativeSeparators(platform::appFolder()), why));
+    addTrouble(QStringLiteral("The application folder %1 cannot be %2 (%3): settings and pictures will not be saved.")
+                   .arg(QDir::toNativeSeparators(platform::appFolder()),
+                        made ? QStringLiteral("written") : QStringLiteral("made"), why));
 }
 
 // A write stopped by a kill or a crash leaves the writer's hidden temporary file beside the
@@ -132,8 +135,9 @@ void Shell::removeLeftOverTemporaries()
 
 // The log as read, between double quotes, then CR LF. Without a log there is nothing to
 // back up, and an existing backup, perhaps the only copy left, stays as it is; so it does
-// when the log is empty or less than half of the one the backup holds (a log emptied or
-// cut by a failure must not take the place of the last good copy).
+// when the log is empty or less than half of the one the backup holds, or is no text of
+// the log's form (a log emptied, cut or garbled by a failure must not take the place of
+// the last good copy).
 void Shell::backUpLog(platform::StepRunner& steps)
 {
     auto& log = form_.qso().contactLog();
@@ -160,6 +164,18 @@ void Shell::backUpLog(platform::StepRunner& steps)
     if (bytes->size() < backedUp / 2) {
         addTrouble(QStringLiteral("The log logdata (%1) is less than half of the last backup: ").arg(sizeText(bytes->size())) +
                    kept + QStringLiteral("If the log was shortened on purpose, delete logdata.bak."));
+        return;
+    }
+    // A log of random bytes, a binary file or one of another encoding is full of control
+    // codes; an operator's log has next to none.
+    const QString text = platform::decodeText(*bytes);
+    if (const qsizetype codes = std::count_if(text.begin(), text.end(), platform::isControlCode);
+        backedUp > 0 && codes > text.size() / 20) {
+        addTrouble(QStringLiteral("The log logdata does not read as text (%1 of its %2 characters are control codes): ")
+                       .arg(codes)
+                       .arg(text.size()) +
+                   kept + QStringLiteral("To take the log back, copy logdata.bak, without its first and last two "
+                                         "characters, to logdata."));
         return;
     }
     steps.step(QStringLiteral("log backup"), [&] {
@@ -216,11 +232,12 @@ void Shell::tellEngineFileFaults()
     } catch (const std::exception&) {
         return;
     }
-    if (appFolderReadOnly_)
-        return;
+    // A folder that cannot be written has been told already, and so have its files.
     for (const QString& fault : faults.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        if (!form_.engine().told(fault))
+        if (!form_.engine().told(fault) && !(appFolderReadOnly_ && fault.startsWith(QLatin1String("cannot write")))) {
             addTrouble(QStringLiteral("The engine: %1.").arg(fault));
+            form_.engine().noteTold(fault);
+        }
 }
 
 } // namespace shell

@@ -16,6 +16,8 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -148,6 +150,69 @@ private slots:
         // The lock is now ours: another attempt is refused.
         InstanceLock again(dir.path());
         QVERIFY(!again.tryLock());
+    }
+
+    // A lock from another host (a folder copied from another machine, a host renamed) names a
+    // process number that may run here: it is taken over (the start names the host).
+    void lockOfAnotherHostTakenOver()
+    {
+        QTemporaryDir dir;
+        InstanceLock probe(dir.path());
+        QFile file(probe.lockFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("1\ntovaro\notherhost\n");
+        file.close();
+        QVERIFY(probe.tryLock());
+        qint64 pid = 0;
+        QString host, app;
+        QVERIFY(QLockFile(probe.lockFilePath()).getLockInfo(&pid, &host, &app));
+        QCOMPARE(pid, qint64(::getpid()));
+        QVERIFY(!InstanceLock(dir.path()).tryLock());
+    }
+
+    // What is not a regular file at a data file's place (a FIFO, a link to one, a folder) is
+    // never replaced: the write is refused, saying what it is, and it stays as it was.
+    void notAFileNeverReplaced()
+    {
+        QTemporaryDir dir;
+        const QDir folder(dir.path());
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), 0644), 0);
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("fifo")), folder.filePath(QStringLiteral("linked"))));
+        for (const QString& name : {QStringLiteral("fifo"), QStringLiteral("linked")}) {
+            QString why;
+            QVERIFY2(!writeFileBytes(folder.filePath(name), "new", &why), qPrintable(name));
+            QCOMPARE(why, QStringLiteral("not a regular file but a FIFO"));
+        }
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(folder.filePath(QStringLiteral("fifo"))).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QVERIFY(QFileInfo(folder.filePath(QStringLiteral("linked"))).isSymLink());
+    }
+
+    // A write killed right after its temporary file is made, before anything else: the
+    // temporary file has the writer's mark from its creation, so the start's clean-up takes
+    // it. The kill is the system's, at the writer's first change of the file (a filter of
+    // system calls), so no moment between the making and the marking goes untried.
+    void killedRightAfterTheTemporaryIsMade()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("messages"));
+        QVERIFY(writeFileBytes(path, "old"));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (!testsupport::killAtFirstChange())
+                ::_exit(2);
+            writeFileBytes(path, "new");
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 2)
+            QSKIP("system calls cannot be filtered here");
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+        QCOMPARE(removeLeftOverTemporaries(dir.path(), {QStringLiteral("messages")}), 1);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("messages")});
+        QCOMPARE(readFileBytes(path), std::optional<QByteArray>("old"));
     }
 
     void textWrittenAsUtf8WithCrLf()

@@ -356,7 +356,11 @@ private slots:
         form.engine().setToneFrequency(900);
         form.intake().setFtpDir(QStringLiteral("/kept"));
         testsupport::SkippedSteps skipped;
+        f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        // The operator is told, not only the log.
+        QVERIFY2(f.ui().calls().first().text.contains("restoreTovaroM is damaged: it ends after line 80 of 143."),
+                 qPrintable(f.ui().calls().first().text));
         QCOMPARE(form.text().fontPresetPicture(28), QStringLiteral("screen preset -28"));
         QCOMPARE(form.text().customColour(4), QStringLiteral("4000"));
         QCOMPARE(form.qso().stationCall(), QStringLiteral("DL1ABC/P"));
@@ -386,7 +390,10 @@ private slots:
         f.form().canvas().setShadowStepMode(77);
         f.form().text().setFontStyleCode(11);
         testsupport::SkippedSteps skipped;
+        f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QVERIFY2(f.ui().calls().first().text.contains("restoreTovaroM is damaged: lines 119, 137 hold no values of their kinds."),
+                 qPrintable(f.ui().calls().first().text));
         QCOMPARE(f.form().canvas().shadowStepMode(), 77);
         QCOMPARE(f.form().Check14->value(), 1); // 11: italic and bold
         QCOMPARE(f.form().Check6->value(), 1);

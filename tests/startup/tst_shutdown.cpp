@@ -188,7 +188,7 @@ private slots:
         f.form().close();
         QCOMPARE(skipped.matching("Favorite23.bmp").size(), 1);
         QCOMPARE(f.ui().calls().size(), 1);
-        QVERIFY(f.ui().calls().first().text.contains(QStringLiteral("(Is a directory): Favorites/Favorite23.bmp.")));
+        QVERIFY(f.ui().calls().first().text.contains(QStringLiteral("(not a regular file but a folder): Favorites/Favorite23.bmp.")));
         QVERIFY(QFileInfo(f.appPath("Favorites/Favorite23.bmp")).isDir());
         QVERIFY(QDir(f.appPath("Favorites")).entryList(QDir::Hidden | QDir::Files).filter("Favorite23").isEmpty());
         QCOMPARE(fileBytes(f.appPath("restoreTovaroM")).count("\r\n"), 143);

@@ -14,6 +14,8 @@
 #include "whole_file.h"
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using testsupport::ScriptedStart;
 using namespace startupfiles;
@@ -72,6 +74,12 @@ void saveLogEntry(shell::FormMain& form, testsupport::FormFixture& f, const QStr
     if (failing)
         f.ui().answerMsgBox(platform::vbOK);
     form.qso().Command2_Click();
+}
+
+bool isFifo(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
 } // namespace
@@ -260,6 +268,131 @@ private slots:
             QVERIFY2(leftOvers.contains(it.key()) ? !after.contains(it.key()) : after.value(it.key()) == it.value(),
                      qPrintable(it.key()));
         }
+    }
+
+    // FIFOs in place of the stored files hold nothing up: the start reads none of them, says
+    // so once, and leaves them; a favourite that is a link to nothing outside the folder
+    // creates nothing there at Exit, which says so; a log that is a device is not saved
+    // over, nor one that is read-only (also for the superuser).
+    void notFilesAtTheStoredFilesPlaces()
+    {
+        testsupport::FormFixture f(false);
+        QTemporaryDir outside;
+        const QStringList fifos{"messages", "restoreTovaroM", "LastTXImage.bmp", "Favorites/Favorite1.bmp"};
+        QDir().mkpath(f.appPath("Favorites"));
+        for (const QString& name : fifos)
+            QCOMPARE(::mkfifo(QFile::encodeName(f.appPath(name)).constData(), 0644), 0);
+        QVERIFY(QFile::link(outside.filePath("x.bmp"), f.appPath("Favorites/Favorite5.bmp")));
+        const bool device = ::mknod(QFile::encodeName(f.appPath("logdata")).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+        f.build();
+        f.ui().answerMsgBox(platform::vbOK);
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QCOMPARE(boxTexts(f).size(), 1);
+        for (const QString& name : fifos)
+            QVERIFY2(boxTexts(f).first().contains(QDir::toNativeSeparators(f.appPath(name)) +
+                                                  " cannot be read (not a regular file but a FIFO): it is left as it is."),
+                     qPrintable(boxTexts(f).first()));
+        if (device) {
+            saveLogEntry(f.form(), f, QStringLiteral("Q1AB"), QStringLiteral("John"), true);
+            QVERIFY2(boxTexts(f).last().contains("logdata was not read at start-up"), qPrintable(boxTexts(f).last()));
+        }
+        f.form().strips().storePicture(5, QImage(80, 64, QImage::Format_RGB32));
+        f.form().Text2->setText(QStringLiteral("typed"));
+        f.ui().answerMsgBox(platform::vbOK);
+        f.form().close();
+        QVERIFY2(boxTexts(f).last().contains(QStringLiteral("(a link to %1, which does not exist; the link is left as it "
+                                                            "is): Favorites/Favorite5.bmp.")
+                                                 .arg(outside.filePath("x.bmp"))),
+                 qPrintable(boxTexts(f).last()));
+        for (const QString& name : fifos)
+            QVERIFY2(isFifo(f.appPath(name)), qPrintable(name));
+        QVERIFY(QFileInfo(f.appPath("Favorites/Favorite5.bmp")).isSymLink());
+        QCOMPARE(QDir(outside.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        if (device)
+            QVERIFY(QFileInfo(f.appPath("logdata")).exists() && !QFileInfo(f.appPath("logdata")).isFile());
+
+        // A log the operator made read-only.
+        ScriptedStart s;
+        saveLogEntry(s.form(), s.f, QStringLiteral("Q1AB"), QStringLiteral("John"));
+        const QByteArray kept = fileBytes(s.f.appPath("logdata"));
+        QVERIFY(QFile::setPermissions(s.f.appPath("logdata"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        saveLogEntry(s.form(), s.f, QStringLiteral("Q2XY"), QStringLiteral("Ann"), true);
+        QCOMPARE(boxTexts(s.f).last(), QStringLiteral("Cannot write %1: the file is read-only. The file keeps what it held before.")
+                                           .arg(s.f.appPath("logdata")));
+        QCOMPARE(fileBytes(s.f.appPath("logdata")), kept);
+    }
+
+    // Damage met at the start is told there, and what could be read is kept: a settings file
+    // cut short and with a line of binary bytes, a log garbled to the size of its backup
+    // (the backup, the last good copy, stays), another host's lock (taken over).
+    void damageToldAtTheStart()
+    {
+        ScriptedStart s;
+        s.form().Text2->setText(QStringLiteral("kept"));
+        s.form().qso().setStationCall(QStringLiteral("DL1ABC"));
+        saveLogEntry(s.form(), s.f, QStringLiteral("Q1AB"), QStringLiteral("John, Leeds"));
+        s.restart();
+        s.form().close();
+        QList<QByteArray> lines = fileBytes(s.f.appPath("restoreTovaroM")).split('\n');
+        lines[2] = "\x01\x02\xff\xfe\r";
+        writeFile(s.f.appPath("restoreTovaroM"), lines.mid(0, 80).join('\n') + '\n');
+        const QByteArray backup = fileBytes(s.f.appPath("logdata.bak"));
+        QByteArray garbled;
+        for (int i = 0; garbled.size() < backup.size() - 4; ++i)
+            garbled += char((i * 7919 + 13) % 251);
+        writeFile(s.f.appPath("logdata"), garbled);
+        writeFile(s.f.appPath("tovaro.lock"), "1\ntovaro\notherhost\n");
+        s.f.destroy();
+        s.f.build();
+        s.f.ui().answerMsgBox(platform::vbOK);
+        s.start();
+        const QString told = boxTexts(s.f).last();
+        QVERIFY2(told.contains(QStringLiteral("The settings file %1 is damaged: line 3 holds no value of its kind, and it "
+                                              "ends after line 80 of 143.")
+                                   .arg(s.f.appPath("restoreTovaroM"))),
+                 qPrintable(told));
+        QVERIFY2(told.contains("The log logdata does not read as text"), qPrintable(told));
+        QVERIFY2(told.contains("was left by Tovaro on the host \"otherhost\""), qPrintable(told));
+        QCOMPARE(fileBytes(s.f.appPath("logdata.bak")), backup);
+        QCOMPARE(s.form().qso().stationCall(), QStringLiteral("DL1ABC"));
+        QCOMPARE(s.form().Text2->text(), QStringLiteral("kept"));
+    }
+
+    // Exit on a slow disk: the window shows it is busy from before the first file is written
+    // until the last is.
+    void busyWhileExitWrites()
+    {
+        ScriptedStart s;
+        s.form().Text2->setText(QStringLiteral("first"));
+        s.restart();
+        s.form().Text2->setText(QStringLiteral("second"));
+        QList<QPair<int, QByteArray>> seen;
+        QObject::connect(&s.form(), &shell::FormMain::MousePointerChanged, [&](int pointer) {
+            seen.append({pointer, fileBytes(s.f.appPath("messages"))});
+        });
+        s.form().close();
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[0], qMakePair(platform::kHourglass, QByteArray("first\r\n")));
+        QCOMPARE(seen[1], qMakePair(0, QByteArray("second\r\n")));
+    }
+
+    // A home folder that cannot be written: the application folder cannot be made, and the
+    // operator is told why in the system's words, naming the folder that refused.
+    void readOnlyHomeNamed()
+    {
+        testsupport::FormFixture f(false);
+        if (::mount("tmpfs", QFile::encodeName(f.dataHome()).constData(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+            QSKIP("a file system cannot be mounted here (needs the superuser)");
+        struct Unmount {
+            QString path;
+            ~Unmount() { ::umount(QFile::encodeName(path).constData()); }
+        } unmount{f.dataHome()};
+        f.build();
+        f.ui().answerMsgBox(platform::vbOK);
+        QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QVERIFY2(boxTexts(f).first().contains(QStringLiteral("cannot be made (Tovaro cannot be made in %1: Read-only file system)")
+                                                  .arg(f.dataHome())),
+                 qPrintable(boxTexts(f).first()));
     }
 
     // A read-only application folder: said once at start-up, the program runs, and its

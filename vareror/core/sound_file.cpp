@@ -1,6 +1,9 @@
 #include "sound_file.h"
 
+#include "whole_file.h"
+
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -152,6 +155,11 @@ sf_count_t joinedTell(void *j) { return static_cast<SoundFile::Joined *>(j)->pos
 
 SoundFile::SoundFile(const std::string &path)
 {
+    // Only a regular file: a FIFO or a device would hold the open, or the reading, for ever.
+    const int fd = vareror::files::openForReading(path, &error_);
+    if (fd < 0)
+        return;
+    ::close(fd);
     SF_INFO info{};
     SNDFILE *f = nullptr;
     auto joined = std::make_unique<Joined>();

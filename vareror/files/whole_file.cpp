@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,8 +85,8 @@ std::string targetOf(const std::string &path)
     return target; // a loop of links: the write fails on it
 }
 
-// The temporary file of `name` is "." + name + "." + six characters that mkostemp makes
-// unique: letters and digits.
+// The temporary file of `name` is "." + name + "." + six letters or digits that make it
+// unique.
 constexpr size_t kUniqueChars = 6;
 
 // A name alone does not tell the writer's temporary file from an operator's ".logdata.backup";
@@ -97,6 +98,68 @@ constexpr mode_t kWriterMark = S_ISVTX;
 std::string temporaryTemplate(const std::string &folder, const std::string &name)
 {
     return folder + "/." + name + "." + std::string(kUniqueChars, 'X');
+}
+
+// The temporary file of `temp` (its template) made under a name no file has, with the mark
+// on it from its creation: a kill at any moment leaves no temporary file without it. On a
+// file system that keeps no such bit it is made without. -1 with errno on failure.
+int createTemporary(std::string &temp)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 pick{std::random_device{}()};
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        uint64_t bits = pick();
+        for (size_t i = temp.size() - kUniqueChars; i < temp.size(); ++i) {
+            temp[i] = kLetters[bits % (sizeof kLetters - 1)];
+            bits /= sizeof kLetters - 1;
+        }
+        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR | kWriterMark);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// What a file of `mode` is when it is no regular file, in words.
+std::string notAFileWords(mode_t mode)
+{
+    const char *kind = S_ISFIFO(mode)                   ? "a FIFO"
+                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                       : S_ISDIR(mode)                  ? "a folder"
+                       : S_ISSOCK(mode)                 ? "a socket"
+                                                        : "of another kind";
+    return std::string("not a regular file but ") + kind;
+}
+
+// Why `path`, which exists as a regular file, may not be replaced; "" when it may. The
+// rename that replaces a file asks only the folder: the file's own protection is asked
+// here, from its mode for the superuser, whom the system lets write anything.
+std::string whyNotWritable(const std::string &path, const struct stat &st)
+{
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return "the file is read-only";
+    if (::access(path.c_str(), W_OK) != 0)
+        return errno == EACCES ? "the file is read-only for this user" : std::strerror(errno);
+    return {};
+}
+
+// Into a target that is not a regular file, as it stands.
+bool writeInPlace(const std::string &path, const void *data, size_t size, std::string *reason)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (reason)
+            *reason = std::strerror(errno);
+        return false;
+    }
+    const bool written = writeStream(fd, data, size, reason);
+    if (::close(fd) != 0 && written) {
+        if (reason)
+            *reason = std::strerror(errno);
+        return false;
+    }
+    return written;
 }
 
 // The name of the file whose temporary `entry` is, or "" when it is no temporary name.
@@ -151,16 +214,70 @@ int removeLeftOverTemporaries(const std::string &folder, const std::vector<std::
 
 void setSpaceLeftForTests(int64_t bytes) { g_spaceLeft.store(bytes < 0 ? -1 : bytes); }
 
-bool writeWholeFile(const std::string &givenPath, const void *data, size_t size, std::string *reason)
+bool writeStream(int fd, const void *data, size_t size, std::string *reason)
 {
-    const std::string path = targetOf(givenPath);
-    std::string temp = temporaryTemplate(folderOf(path), nameOf(path));
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (writeAll(fd, static_cast<const char *>(data), size))
+        return true;
+    if (reason)
+        *reason = std::strerror(errno);
+    return false;
+}
+
+int openForReading(const std::string &path, std::string *reason)
+{
+    // Without waiting: a FIFO opens at once, and is then refused as no file.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         if (reason)
             *reason = std::strerror(errno);
-        return false;
+        return -1;
     }
+    struct stat st{};
+    const std::string why = ::fstat(fd, &st) != 0 ? std::strerror(errno)
+                            : !S_ISREG(st.st_mode) ? notAFileWords(st.st_mode)
+                                                   : std::string();
+    if (!why.empty()) {
+        ::close(fd);
+        if (reason)
+            *reason = why;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool writeWholeFile(const std::string &givenPath, const void *data, size_t size, std::string *reason,
+                    NotAFile notAFile)
+{
+    auto refused = [&](const std::string &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    // What stands at the path, through every link.
+    struct stat there{};
+    const bool exists = ::stat(givenPath.c_str(), &there) == 0;
+    if (exists) {
+        if (!S_ISREG(there.st_mode)) {
+            if (notAFile == NotAFile::WriteInPlace && !S_ISDIR(there.st_mode))
+                return writeInPlace(givenPath, data, size, reason);
+            return refused(notAFileWords(there.st_mode));
+        }
+        if (const std::string why = whyNotWritable(givenPath, there); !why.empty())
+            return refused(why);
+    } else if (errno == ENOENT) {
+        // A link to nothing: a file made through it could be anywhere.
+        struct stat link{};
+        if (::lstat(givenPath.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            return refused("a link to " + targetOf(givenPath) + ", which does not exist; the link is left as it is");
+    } else {
+        return refused(std::strerror(errno));
+    }
+    const std::string path = targetOf(givenPath);
+    std::string temp = temporaryTemplate(folderOf(path), nameOf(path));
+    const int fd = createTemporary(temp);
+    if (fd < 0)
+        return refused(std::strerror(errno));
     bool open = true;
     auto failed = [&](int err) {
         if (open)
@@ -170,8 +287,7 @@ bool writeWholeFile(const std::string &givenPath, const void *data, size_t size,
             *reason = std::strerror(err);
         return false;
     };
-    struct stat old{};
-    const mode_t mode = (::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode()) & ~mode_t(S_ISVTX);
+    const mode_t mode = (exists ? (there.st_mode & 07777) : newFileMode()) & ~mode_t(S_ISVTX);
     // The mark stays until the file is whole on the disk; a file system that keeps no such
     // bit writes without it.
     if (::fchmod(fd, mode | kWriterMark) != 0 && ::fchmod(fd, mode) != 0)

@@ -12,11 +12,32 @@
 
 namespace vareror::files {
 
-// Replaces the content of `path` with `size` bytes. A link is followed: the file it
-// names is replaced and the link stays. An existing file keeps its permissions; a new
-// one gets those the process's umask allows. On failure returns false and, when
-// `reason` is given, says why in the system's words ("No space left on device").
-bool writeWholeFile(const std::string &path, const void *data, size_t size, std::string *reason = nullptr);
+// What the writer does with a target that exists and is not a regular file: a FIFO, a
+// device, a terminal, or a link to one. It never puts a file in its place.
+enum class NotAFile {
+    Refuse,       // it is left as it is, and the write fails saying what it is
+    WriteInPlace, // the content goes into it as a stream (a FIFO waits for its reader)
+};
+
+// Replaces the content of `path` with `size` bytes. A link to an existing file is followed:
+// the file it names is replaced and the link stays; a link to nothing is left as it is and
+// nothing is created through it. An existing file keeps its permissions; a new one gets
+// those the process's umask allows. A file without a write permission (its mode, which
+// holds for the superuser too) or that this user may not write is not replaced. On failure
+// returns false and, when `reason` is given, says why ("No space left on device", "the file
+// is read-only").
+bool writeWholeFile(const std::string &path, const void *data, size_t size, std::string *reason = nullptr,
+                    NotAFile notAFile = NotAFile::Refuse);
+
+// The bytes written to an open stream (standard output, a FIFO, a device) as they are;
+// false with the reason when it takes them not all.
+bool writeStream(int fd, const void *data, size_t size, std::string *reason = nullptr);
+
+// Opens `path` (a link followed) for reading without waiting, and only when it is a regular
+// file: a FIFO would hold the caller until some writer came, a device may never end. Returns
+// the descriptor (which reads as usual), or -1 and, when `reason` is given, why: "not a
+// regular file but a FIFO", or the system's words ("No such file or directory").
+int openForReading(const std::string &path, std::string *reason = nullptr);
 
 // A write stopped by a kill or a power cut leaves its temporary file, hidden, beside the old
 // file (which is whole). This removes, in `folder` alone, every such temporary file of a file

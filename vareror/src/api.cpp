@@ -417,6 +417,8 @@ const char *vrrGetOption(const char *name)
             faults << g_engine->option("inputfault");
         if (!g_settings.fault.isEmpty())
             faults << g_settings.fault;
+        if (!g_settings.damage.isEmpty())
+            faults << g_settings.damage;
         return hold(g_optionTexts[n], faults.join('\n'));
     }
     const QString value = stored.contains(n) ? storedOption(n)

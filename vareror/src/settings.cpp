@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <unistd.h>
+
 namespace vareror::lib {
 
 QString EngineSettings::folder()
@@ -62,9 +64,23 @@ bool parseClock(const QString &text, double &factor)
 void EngineSettings::load()
 {
     const QString path = filePath();
-    if (!QFile::exists(path))
+    if (!QFileInfo::exists(path))
         return;
-    const qint64 size = QFileInfo(path).size();
+    // Only a regular file is read: a FIFO in its place would hold the engine's creation, and
+    // the program's start with it, for ever.
+    std::string notRead;
+    const int fd = vareror::files::openForReading(QFile::encodeName(path).toStdString(), &notRead);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        refused = true;
+        fault = QString("%1 cannot be read (%2); it is left as it is (the engine runs with its defaults and keeps "
+                        "no settings)")
+                    .arg(path, fd < 0 ? QString::fromLocal8Bit(notRead.c_str()) : file.errorString());
+        return;
+    }
+    const qint64 size = file.size();
     if (size > kMaxSettingsFile) {
         refused = true;
         fault = QString("%1 is %2 bytes, far more than the engine's settings; it was not read and is left as "
@@ -73,33 +89,81 @@ void EngineSettings::load()
                     .arg(size);
         return;
     }
+    // The engine writes its file in printable ASCII (escaping everything else): control
+    // bytes in it are damage.
+    const QByteArray bytes = file.readAll();
+    const bool controlBytes = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        return (uchar(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') || uchar(c) == 0x7F;
+    });
     QSettings s(path, QSettings::IniFormat);
     const EngineSettings d;
-    rxWord = s.value("engine/rxControl", d.rxWord).toInt();
-    txWord = s.value("engine/txControl", d.txWord).toInt();
-    tuneWord = s.value("engine/tuneControl", d.tuneWord).toInt();
-    lms = s.value("engine/lms", d.lms).toInt();
-    if (lms < 0 || lms > 2)
-        lms = d.lms;
+    // A value that is there but cannot be read keeps its default, and is named below.
+    QStringList unread;
+    auto number = [&](const char *key, int fallback, bool (*valid)(int) = nullptr) {
+        if (!s.contains(key))
+            return fallback;
+        bool ok = false;
+        const int v = s.value(key).toString().trimmed().toInt(&ok);
+        if (ok && (!valid || valid(v)))
+            return v;
+        unread << key;
+        return fallback;
+    };
+    auto clockOf = [&](const char *key, const QString &fallback) {
+        double f = 1.0;
+        if (parseClock(s.value(key, fallback).toString(), f))
+            return f;
+        unread << key;
+        return parseClock(fallback, f) ? f : 1.0;
+    };
+    rxWord = number("engine/rxControl", d.rxWord);
+    txWord = number("engine/txControl", d.txWord);
+    tuneWord = number("engine/tuneControl", d.tuneWord);
+    lms = number("engine/lms", d.lms, [](int v) { return v >= 0 && v <= 2; });
     fskId = s.value("engine/fskId", d.fskId).toString();
-    lastRxMode = s.value("engine/lastRxMode", d.lastRxMode).toInt();
+    lastRxMode = number("engine/lastRxMode", d.lastRxMode);
     input = s.value("sound/input", d.input).toString();
     output = s.value("sound/output", d.output).toString();
-    rate = s.value("sound/rate", d.rate).toInt();
-    if (!validRate(rate))
-        rate = d.rate;
-    double f = 1.0;
-    clock = parseClock(s.value("sound/clock", "1").toString(), f) ? f : 1.0;
+    rate = number("sound/rate", d.rate, validRate);
+    clock = clockOf("sound/clock", "1");
     // A file from before the output had a calibration of its own: both ends share one.
-    txClock = parseClock(s.value("sound/txClock", QString::number(clock, 'g', 12)).toString(), f) ? f : clock;
+    txClock = clockOf("sound/txClock", QString::number(clock, 'g', 12));
     ptt = s.value("ptt/method", d.ptt).toString();
-    if (!validPttMethod(ptt))
+    if (!validPttMethod(ptt)) {
+        unread << "ptt/method";
         ptt = d.ptt;
+    }
     pttPort = s.value("ptt/port", d.pttPort).toString();
-    rigModel = s.value("ptt/rigModel", d.rigModel).toInt();
-    pttSpeed = s.value("ptt/speed", d.pttSpeed).toInt();
-    if (!validSerialSpeed(pttSpeed))
-        pttSpeed = d.pttSpeed;
+    rigModel = number("ptt/rigModel", d.rigModel);
+    pttSpeed = number("ptt/speed", d.pttSpeed, validSerialSpeed);
+
+    // A file damaged (lines that are no settings, values of no use) is said, with what of it
+    // was lost: the settings it no longer holds are at their defaults from now on.
+    const bool damaged = controlBytes || s.status() != QSettings::NoError;
+    if (!damaged && unread.isEmpty())
+        return;
+    static const char *const keys[] = {"engine/fskId", "engine/lastRxMode", "engine/lms", "engine/rxControl",
+                                       "engine/tuneControl", "engine/txControl", "ptt/method", "ptt/port",
+                                       "ptt/rigModel", "ptt/speed", "sound/clock", "sound/input", "sound/output",
+                                       "sound/rate", "sound/txClock"};
+    if (damaged)
+        for (const char *key : keys)
+            if (!s.contains(key) && !unread.contains(key))
+                unread << key;
+    unread.sort();
+    if (unread.isEmpty())
+        damage = QString("%1 is damaged: it holds lines that are no settings, which are left out when it is written "
+                         "again; every setting was read")
+                     .arg(path);
+    else if (unread.size() == int(std::size(keys)))
+        damage = QString("%1 is damaged: none of its settings could be read, and the engine starts from its defaults")
+                     .arg(path);
+    else
+        damage = QString(unread.size() == 1 ? "%1 is damaged: %2 was not found or could not be read, and is at its "
+                                              "default; the rest was read"
+                                            : "%1 is damaged: %2 were not found or could not be read, and are at "
+                                              "their default; the rest was read")
+                     .arg(path, unread.join(", "));
 }
 
 namespace {

@@ -35,6 +35,8 @@ struct EngineSettings {
     // A file far larger than any the engine writes is neither read nor ever replaced.
     mutable QString fault;
     bool refused = false;
+    // What a damaged file lost (the settings read from it are in use), for the operator.
+    QString damage;
 
     static QString folder();
     static QString filePath();

@@ -245,7 +245,11 @@ int runDecode(int argc, char **argv)
     SoundFile sf(in);
     std::string why;
     if (!sf.receivable(&why)) return fail("cannot decode " + in + ": " + why);
-    if (!QDir().mkpath(outDir)) return fail("cannot create the folder " + args.files[1]);
+    // Only the last folder is made: a mistyped path makes no folders anywhere else.
+    const QFileInfo folder(QDir::cleanPath(outDir));
+    if (!folder.isDir() && !QDir().mkdir(folder.filePath()))
+        return fail("cannot create the folder " + args.files[1] +
+                    (QFileInfo(folder.absolutePath()).isDir() ? std::string() : ": the folder it is in does not exist"));
 
     Receiver rx(sf.rate());
     RxOptions o = rx.options();

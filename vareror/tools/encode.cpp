@@ -1,7 +1,8 @@
 // vareror-wav encode: a picture file into a 16-bit mono WAV file in one SSTV mode. The WAV
 // file is made whole in memory and only then written, through the one writer of data files:
 // a failed encode (a full disk, a picture that cannot be read) leaves a file already at the
-// output path exactly as it was.
+// output path exactly as it was. Standard output ("-" or /dev/stdout), a FIFO or a device
+// at the output path takes the WAV file as a stream, in place.
 #include "commands.h"
 
 #include "encoder.h"
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace vareror::core;
@@ -181,10 +183,15 @@ int runEncode(int argc, char **argv)
     }
     Encoder enc(req);
 
+    const bool toStandardOutput = !std::strcmp(files[1], "-") || !std::strcmp(files[1], "/dev/stdout");
+    if (toStandardOutput && ::isatty(STDOUT_FILENO))
+        return fail("standard output is a terminal: send it to a file or a program");
     MemoryFile wav;
     std::string why;
     if (!renderWav(enc, int(req.sampleRate), wav, why) ||
-        !vareror::files::writeWholeFile(files[1], wav.bytes.data(), wav.bytes.size(), &why)) {
+        !(toStandardOutput ? vareror::files::writeStream(STDOUT_FILENO, wav.bytes.data(), wav.bytes.size(), &why)
+                           : vareror::files::writeWholeFile(files[1], wav.bytes.data(), wav.bytes.size(), &why,
+                                                            vareror::files::NotAFile::WriteInPlace))) {
         std::fprintf(stderr, "vareror-wav encode: cannot write \"%s\": %s\n", files[1], why.c_str());
         return 1;
     }

@@ -2,7 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -15,9 +21,26 @@ QString appFolder()
     return joinPath(base, QStringLiteral("Tovaro"));
 }
 
-bool ensureAppFolder()
+bool ensureAppFolder(QString* why)
 {
-    return QDir().mkpath(appFolder());
+    const QString folder = QDir::cleanPath(QDir(appFolder()).absolutePath());
+    // The missing folders, made from the top down: the first that cannot be made is the
+    // cause, whatever the folders under it would say.
+    QStringList missing;
+    for (QString at = folder; !QFileInfo::exists(at) && at != QFileInfo(at).path(); at = QFileInfo(at).path())
+        missing.prepend(at);
+    for (const QString& made : missing)
+        if (::mkdir(QFile::encodeName(made).constData(), 0777) != 0 && errno != EEXIST) {
+            if (why)
+                *why = QStringLiteral("%1 cannot be made in %2: %3")
+                           .arg(QFileInfo(made).fileName(), QFileInfo(made).path(), QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+    if (QFileInfo(folder).isDir())
+        return true;
+    if (why)
+        *why = QStringLiteral("%1 is not a folder").arg(folder);
+    return false;
 }
 
 QString joinPath(const QString& a, const QString& b)

@@ -10,8 +10,10 @@ namespace platform {
 // The application folder's path (not created; no trailing "/").
 QString appFolder();
 
-// Creates the application folder when missing. Returns false when it can't be made.
-bool ensureAppFolder();
+// Creates the application folder when missing (and the folders above it). Returns false when
+// it can't be made, and *why (when given) names the folder that could not be made and the
+// system's reason ("share cannot be made in /home/op/.local: Read-only file system").
+bool ensureAppFolder(QString* why = nullptr);
 
 // a + "/" + b with exactly one "/" between them; "\" in b (as the program's names
 // such as "\Favorites\Favorite1.bmp" are written) becomes "/".

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 
 #include <cerrno>
 #include <csignal>
@@ -47,17 +48,36 @@ std::unique_ptr<QLockFile> takeLock(const QString& path, bool& heldElsewhere)
     return nullptr;
 }
 
-// Whether the process that wrote a lock file still runs. A lock whose process is gone is
-// taken over where the folder allows; in a read-only folder it cannot be removed, and then
-// only the lock outside counts.
-bool ownerRuns(const QString& path)
-{
-    QLockFile probe(path);
+// Who wrote a lock file: its process, program and host.
+struct LockOwner {
     qint64 pid = 0;
-    QString host, app;
-    if (!probe.getLockInfo(&pid, &host, &app) || pid <= 0)
+    QString app, host;
+};
+
+LockOwner ownerOf(const QString& path)
+{
+    LockOwner owner;
+    QLockFile(path).getLockInfo(&owner.pid, &owner.host, &owner.app);
+    return owner;
+}
+
+// A lock of another machine's (a folder copied from there, or this host renamed): its
+// process cannot be seen from here.
+bool fromAnotherHost(const LockOwner& owner)
+{
+    return !owner.host.isEmpty() && owner.host != QSysInfo::machineHostName();
+}
+
+// Whether the process that wrote a lock file still runs here as the program that wrote it
+// (a process number is used again by any program once its process is gone). A lock whose
+// process is gone is taken over where the folder allows; in a read-only folder it cannot be
+// removed, and then only the lock outside counts.
+bool ownerRuns(const LockOwner& owner)
+{
+    if (owner.pid <= 0 || (::kill(pid_t(owner.pid), 0) != 0 && errno != EPERM))
         return false;
-    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+    const QString program = QFileInfo(QStringLiteral("/proc/%1/exe").arg(owner.pid)).symLinkTarget();
+    return program.isEmpty() || owner.app.isEmpty() || QFileInfo(program).fileName() == QFileInfo(owner.app).fileName();
 }
 
 } // namespace
@@ -72,10 +92,20 @@ bool InstanceLock::tryLock()
     // the one in the folder, which instances of earlier versions look for. Either held by
     // another living process refuses this one.
     outside_ = takeLock(outsideLockPath(folder_), heldElsewhere_);
+    takenOverFrom_.clear();
     if (!heldElsewhere_ && QDir().mkpath(folder_)) {
         lock_ = takeLock(path_, heldElsewhere_);
-        if (heldElsewhere_ && outside_ && !ownerRuns(path_))
+        // Held in the folder, but no instance runs over it on this host (the lock outside is
+        // this one's): another host's lock is taken over, and so is one whose process is gone.
+        const LockOwner owner = heldElsewhere_ && outside_ ? ownerOf(path_) : LockOwner();
+        if (heldElsewhere_ && outside_ && fromAnotherHost(owner)) {
+            takenOverFrom_ = owner.host;
+            heldElsewhere_ = false;
+            if (QLockFile(path_).removeStaleLockFile())
+                lock_ = takeLock(path_, heldElsewhere_);
+        } else if (heldElsewhere_ && outside_ && !ownerRuns(owner)) {
             heldElsewhere_ = false; // left by a process that is gone, in a folder that keeps it
+        }
     }
     if (heldElsewhere_) {
         unlock();

@@ -1,7 +1,8 @@
 #pragma once
 // One running instance per application folder: a lock file in the folder, and one of the
 // folder's own name in the user's runtime folder, which holds also where the application
-// folder is read-only or full. A lock left behind by a process that is gone is taken over.
+// folder is read-only or full. A lock left behind by a process that is gone, or by another
+// host (a folder copied from another machine, a host renamed), is taken over.
 
 #include <QString>
 
@@ -27,6 +28,8 @@ public:
     bool heldElsewhere() const { return heldElsewhere_; }
     // Why the last tryLock failed, for the log.
     QString error() const { return error_; }
+    // After a tryLock: the host named by a lock in the folder that was taken over, else "".
+    QString takenOverFrom() const { return takenOverFrom_; }
     bool isLocked() const;
     void unlock();
     QString lockFilePath() const { return path_; }
@@ -38,6 +41,7 @@ private:
     std::unique_ptr<QLockFile> outside_;
     bool heldElsewhere_ = false;
     QString error_;
+    QString takenOverFrom_;
 };
 
 } // namespace platform

@@ -7,6 +7,8 @@
 #include <QStringDecoder>
 #include <QTemporaryFile>
 
+#include <unistd.h>
+
 namespace platform {
 
 namespace {
@@ -83,14 +85,26 @@ QByteArray TextBytes::encode(const QString& text) const
     return bytes;
 }
 
+bool openToRead(QFile& file, const QString& path, QString* error)
+{
+    std::string why;
+    const int fd = vareror::files::openForReading(QFile::encodeName(path).toStdString(), &why);
+    if (fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    if (fd >= 0) {
+        why = file.errorString().toStdString();
+        ::close(fd);
+    }
+    if (error)
+        *error = QString::fromLocal8Bit(why.c_str());
+    return false;
+}
+
 std::optional<QByteArray> readFileBytes(const QString& path, QString* error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = f.errorString();
+    QFile f;
+    if (!openToRead(f, path, error))
         return std::nullopt;
-    }
     QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError) {
         if (error)
@@ -98,6 +112,12 @@ std::optional<QByteArray> readFileBytes(const QString& path, QString* error)
         return std::nullopt;
     }
     return bytes;
+}
+
+bool isControlCode(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') || (u >= 0x7F && u <= 0x9F);
 }
 
 QString decodeText(const QByteArray& bytes)

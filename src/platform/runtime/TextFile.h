@@ -13,6 +13,8 @@
 
 #include <optional>
 
+class QFile;
+
 namespace platform {
 
 // The text of a file and the way back to its bytes. decode() remembers the lines that
@@ -29,6 +31,11 @@ private:
     bool byteOrderMark_ = false;
 };
 
+// Whether `c` is a control code that no text of the program's files holds: those below a
+// blank but the tab and the line ends, DEL, and the C1 codes (which a byte of a file that is
+// no text, read as Latin-1, gives). A file of random bytes is a fourth of them.
+bool isControlCode(QChar c);
+
 // The whole file as text; nullopt when it is missing or can't be read.
 std::optional<QString> readTextFile(const QString& path);
 
@@ -44,7 +51,13 @@ QString toCrLf(const QString& text);
 bool writeTextFile(const QString& path, const QString& text, QString* error = nullptr,
                    const TextBytes* codec = nullptr);
 
-// The raw bytes; nullopt when the file is missing or can't be read (*error says why).
+// Opens `file` on `path` for reading, only when it is a regular file (a link followed),
+// and without waiting: a FIFO in a file's place would hold the program for ever. When not,
+// false and *error (when given) says why ("not a regular file but a FIFO").
+bool openToRead(QFile& file, const QString& path, QString* error = nullptr);
+
+// The raw bytes of a regular file (openToRead); nullopt when the file is missing, is none
+// or can't be read (*error says why).
 std::optional<QByteArray> readFileBytes(const QString& path, QString* error = nullptr);
 
 // The one writer of data files: a temporary file in the same folder, every write checked,

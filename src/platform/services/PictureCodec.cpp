@@ -1,6 +1,7 @@
 #include "platform/services/PictureCodec.h"
 
 #include "platform/services/Picbuf.h"
+#include "platform/runtime/TextFile.h"
 
 #include <Magick++.h>
 #include <emf2svg.h>
@@ -443,9 +444,10 @@ QImage decodePicture(const QByteArray &bytes)
 
 QImage LoadPicture(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("The file cannot be read (%1).").arg(file.errorString()));
+    QFile file;
+    QString why;
+    if (!openToRead(file, path, &why))
+        fail(QStringLiteral("The file cannot be read (%1).").arg(why));
     if (file.size() > kMaxFileBytes)
         fail(QStringLiteral("The file is too large for a picture."));
     const QByteArray bytes = file.readAll();

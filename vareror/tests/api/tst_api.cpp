@@ -17,6 +17,7 @@
 
 #include <sndfile.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -825,8 +826,8 @@ private slots:
         QCOMPARE(mmsSetRxControl(-1), 0x2110008F);
     }
 
-    // The settings file through the one writer: a file of random bytes is rewritten with the
-    // engine's own keys alone and no fault; a write that fails (the file-size limit stops it
+    // The settings file through the one writer: a file of random bytes is said to be damaged
+    // and rewritten with the engine's own keys alone; a write that fails (the file-size limit stops it
     // part-way, as a full disk would) leaves the old file byte for byte and is said through
     // "filefault", also after mmsDelete; a file far too large is neither read nor replaced.
     void settingsFileTroubles()
@@ -843,9 +844,13 @@ private slots:
             f.write(garbage);
         }
         startEngine();
+        // Nothing of it could be read: said.
+        const QByteArray damage = vrrGetOption("filefault");
+        QCOMPARE(damage, (ini + " is damaged: none of its settings could be read, and the engine starts from its "
+                              "defaults").toLocal8Bit());
         mmsSetFSKID("@DL1ABC, \"q\"; 1\\2");
         QCOMPARE(mmsDelete(), 1);
-        QCOMPARE(QByteArray(vrrGetOption("filefault")), QByteArray());
+        QCOMPARE(QByteArray(vrrGetOption("filefault")), damage);
         QFile written(ini);
         QVERIFY(written.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = written.readAll().split('\n');
@@ -881,6 +886,42 @@ private slots:
         QCOMPARE(QFileInfo(ini).size(), 10 * 1024 * 1024);
         QVERIFY(fileBytes(ini).startsWith(before));
         QVERIFY(QByteArray(vrrGetOption("filefault")).contains("it was not read and is left as it is"));
+    }
+
+    // A settings file damaged in part keeps what could be read, and says what could not; a
+    // FIFO in its place or in the WAV input's holds nothing up, is said, and stays.
+    void damagedOrNoFilesAtTheEnginesPlaces()
+    {
+        const QString ini = dir_->filePath("Tovaro/vareror.ini");
+        QVERIFY(QDir().mkpath(dir_->filePath("Tovaro")));
+        const QString port = dir_->filePath("ttyUSB0");
+        {
+            QFile f(ini);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[engine]\nrxControl=12345\n\x01\x02garbled\n[ptt]\nmethod=none\nport=" + port.toLocal8Bit() +
+                    "\n[sound]\nrate=fast\n");
+        }
+        startEngine();
+        QCOMPARE(mmsSetRxControl(-1), 12345);
+        QCOMPARE(QString(vrrGetOption("pttport")), port);
+        QByteArray said = vrrGetOption("filefault");
+        QVERIFY2(said.startsWith((ini + " is damaged: engine/fskId, ").toLocal8Bit()) && said.contains("sound/rate,") &&
+                     !said.contains("rxControl") && !said.contains("ptt/port"),
+                 said.constData());
+        QCOMPARE(mmsDelete(), 1);
+
+        QVERIFY(QFile::remove(ini));
+        QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0644), 0);
+        const QString fifo = dir_->filePath("in.wav");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        startEngine("input", ("wav:" + fifo).toLocal8Bit().constData());
+        mmsDoJob(1);
+        said = vrrGetOption("filefault");
+        QVERIFY2(said.contains(("The sound input \"" + fifo + "\" is refused: not a regular file but a FIFO").toLocal8Bit()) &&
+                     said.contains((ini + " cannot be read (not a regular file but a FIFO); it is left as it is").toLocal8Bit()),
+                 said.constData());
+        QCOMPARE(mmsDelete(), 1);
+        QVERIFY(QFileInfo(ini).isFile() == false && QFileInfo::exists(ini));
     }
 
     // A WAV input whose header lies: an absurd rate or channel count is refused with the

@@ -15,6 +15,8 @@
 
 #include <cmath>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 class TxToolTest : public QObject {
@@ -123,6 +125,52 @@ private slots:
         sf_close(f);
         // FSK ID: 300 ms lead, 9 symbols of 132 ms, 100 ms tail; then Morse follows.
         QVERIFY(double(info.frames) > (0.910 + 8.028 + 0.3 + 9 * 0.132 + 0.1 + 1.0) * 11025);
+    }
+
+    // Standard output, a FIFO and a device take the WAV file as a stream, in place, and stay
+    // what they are; a device that takes nothing (as a full disk) fails with the system's
+    // words. Decode makes its output folder, never the folders above it.
+    void streamsAndFolders()
+    {
+        QTemporaryDir dir;
+        const QByteArray whole = readBytes(dir_.filePath("grey.wav"));
+        const QStringList args{"encode", "--mode", "1", "--rate", "11025", dir_.filePath("grey.png")};
+        for (const QString &out : {QString("-"), QString("/dev/stdout")}) {
+            QProcess piped;
+            piped.start(VARERO_WAV_PATH, args + QStringList{out});
+            QVERIFY(piped.waitForFinished(60000));
+            QVERIFY2(piped.exitCode() == 0, piped.readAllStandardError().constData());
+            QVERIFY(piped.readAllStandardOutput() == whole);
+        }
+
+        const QString fifo = dir.filePath("fifo");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        QProcess writer;
+        writer.start(VARERO_WAV_PATH, args + QStringList{fifo});
+        QFile reading(fifo);
+        QVERIFY(reading.open(QIODevice::ReadOnly));
+        const QByteArray streamed = reading.readAll();
+        QVERIFY(writer.waitForFinished(60000));
+        QCOMPARE(writer.exitCode(), 0);
+        QVERIFY(streamed == whole);
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+        const QString full = dir.filePath("full");
+        if (::mknod(QFile::encodeName(full).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0) { // the full device
+            const Result r = run(args + QStringList{full});
+            QVERIFY(r.code != 0);
+            QVERIFY2(r.err.contains("No space left on device"), qPrintable(r.err));
+            QVERIFY(::stat(QFile::encodeName(full).constData(), &st) == 0 && S_ISCHR(st.st_mode));
+        }
+
+        Result r = run({"decode", dir_.filePath("grey.wav"), dir.filePath("none/out/")});
+        QVERIFY(r.code != 0);
+        QVERIFY2(r.err.contains("the folder it is in does not exist"), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(dir.filePath("none")));
+        r = run({"decode", dir_.filePath("grey.wav"), dir.filePath("out/")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QVERIFY(QFileInfo::exists(dir.filePath("out/grey_1_B_W_8.png")));
     }
 
     // The help names every argument a command needs, the output folder of decode too.
