@@ -362,6 +362,7 @@ struct Bench {
     void conditionsOfTheAir();
     void overdrivenInput();
     void staticCrashes();
+    void forcedModes();
     void mainsHum();
     void carrierPhases();
     void picturesLost();
@@ -888,6 +889,60 @@ void Bench::staticCrashes()
     }
 }
 
+// A recording decoded with its mode forced, as vareror-wav decode --mode does (the scan
+// started at the recording's start, with no restart on a header): with its header, and with
+// the header cut off (the recording starts half a second before the first line), against
+// the decode without a forced mode. Forcing the right mode is never to be worse.
+void Bench::forcedModes()
+{
+    std::printf("\n== Forced modes (aligned PSNR, dB; rows received in brackets)\n");
+    std::vector<int> modes = {9, 3, 6, 15};
+    if (!pick.empty()) modes = pick;
+    RxOptions o; // as vareror-wav decodes a file
+    o.rxBuffer = 1;
+    RxOptions forcedOpts = o;
+    forcedOpts.autoRestart = false;
+    auto forced = [&](const std::vector<float> &a, int m) {
+        Receiver rx(11025);
+        rx.setOptions(forcedOpts);
+        rx.setDrawWhileArriving(false);
+        rx.startScan(m, Receiver::ForcedStart::FirstLine);
+        Result r;
+        for (size_t p = 0; p < a.size() + 3 * 11025; p += 4096) {
+            if (p < a.size()) rx.process(a.data() + p, std::min<size_t>(4096, a.size() - p));
+            else {
+                const std::vector<float> silence(4096, 0.0f);
+                rx.process(silence.data(), silence.size());
+            }
+            if ((rx.takeEvents() & RxEnded) && !r.found && rx.lastFinished().lines > 0) {
+                r.found = true;
+                r.mode = rx.lastFinished().mode;
+                r.lines = rx.lastFinished().lines;
+                r.pic = rx.lastFinished().picture;
+            }
+        }
+        return r;
+    };
+    std::printf("%-12s %-8s %14s %14s %14s\n", "mode", "card", "not forced", "forced", "no header");
+    for (int m : modes)
+        for (int other = 0; other < 2; ++other) {
+            const Sent sent = other ? otherSendersCard(m) : Sent{sourceFor(card, modeInfo(m))};
+            auto a = sent.signal(m);
+            a.insert(a.begin(), size_t(0.5 * 11025), 0.0f); // a second of silence before the header
+            const Result plain = decode(a, 11025, o, 4096, true);
+            const Result withHeader = forced(a, m);
+            // the header cut off, half a second of the silence before it left
+            const size_t header = size_t(modeInfo(m).headerMs() * 11.025);
+            std::vector<float> headless(size_t(0.5 * 11025), 0.0f);
+            headless.insert(headless.end(), a.begin() + long(11025 + header), a.end());
+            const Result noHeader = forced(headless, m);
+            const double p0 = psnrIn(plain, m, sent.picture), p1 = psnrIn(withHeader, m, sent.picture),
+                         p2 = psnrIn(noHeader, m, sent.picture);
+            std::printf("%-12s %-8s %8.1f (%3d) %8.1f (%3d) %8.1f (%3d) %s\n", modeInfo(m).name, other ? "other's" : "ours", p0,
+                        plain.lines, p1, withHeader.lines, p2, noHeader.lines, p1 >= p0 - 0.05 && p2 >= p0 - 0.5 ? "ok" : "SHORT");
+        }
+}
+
 void Bench::mainsHum()
 {
     // Mains hum and its harmonics below 1000 Hz (each k-th at 1/k of the fundamental), 26 dB
@@ -1271,6 +1326,7 @@ int main(int argc, char **argv)
     if (run("conditions")) bench.conditionsOfTheAir();
     if (run("overdrive")) bench.overdrivenInput();
     if (run("crashes")) bench.staticCrashes();
+    if (run("forced")) bench.forcedModes();
     if (run("hum")) bench.mainsHum();
     if (run("phases")) bench.carrierPhases();
     if (run("losses")) bench.picturesLost();

@@ -123,6 +123,12 @@ constexpr double kNoPulse = 0.2;
 // no step into it to find).
 constexpr double kConfirmMs = 1200;
 int confirmPeriods(const ModeInfo &m) { return std::clamp(int(kConfirmMs / m.periodMs), 2, 4); }
+// A picture forced to start at its first line looks for each sync this far (ms) either side of
+// where the folded train puts it.
+constexpr double kFirstLineWindowMs = 5;
+// ... and takes a sync that has no step into it when this much of its time is at its tone (as
+// SyncTracker::pulseReading reads it: noise under 0.2).
+constexpr double kFirstSyncTone = 0.7;
 // How often the receiver takes its decisions (working samples: 23 ms at 11025 Hz).
 constexpr int kDecisionStep = 256;
 } // namespace
@@ -164,6 +170,8 @@ public:
         int mode = 6;
         const ModeInfo *m = nullptr;
         bool forced = false;       // Force RX: no VIS
+        bool atFirstLine = false;  // forced for a recording: starts at the mode's first line sync
+                                   // (or where a header of its mode says)
         double headerEnd = 0;      // end of the VIS (AVT 90's header follows it)
         int64_t searchFrom = 0;    // Force RX: where the phase search starts
         int64_t keepFrom = 0;      // first working sample the picture needs
@@ -220,6 +228,8 @@ public:
     bool syncsFound(int mode, const VisEvent &e);
     void onFskId(const std::string &text);
     void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd);
+    // A picture forced to start at its first line: where its sync train starts, once found.
+    bool findFirstLine(double from);
     // cutAt: where another transmission's header began (working samples), when one ends it
     void endPicture(double cutAt = -1);
     void completeEnd();
@@ -338,6 +348,14 @@ void RxMachine::onVis(const VisEvent &e)
     if (active()) {
         // A header heard while a picture forced without one runs names the mode being sent.
         if (current.forced && current.headerMode < 0) current.headerMode = e.mode;
+        // A recording decoded in a forced mode starts where a header of that mode says: what
+        // the forced picture drew before it is the pause and the header, or (when it found
+        // its syncs well before) a transmission of its own, which the header ends.
+        if (current.forced && current.atFirstLine && e.mode == current.mode && !current.ending) {
+            if (state == State::Picture && current.next > 0 && sync.periodPos(0) < e.headerStart) endPicture(e.headerStart);
+            startPicture(e.mode, e.firstSync, false, offset, e.headerEnd);
+            return;
+        }
         if (!opts.autoRestart) return;
         // A repeated header right at the start of the same picture re-anchors it.
         if (!e.narrow && current.mode == e.mode && current.next == 0 && !current.forced && !current.ending) {
@@ -526,6 +544,7 @@ void RxMachine::endPicture(double cutAt)
         for (int k = 0; k < current.next; ++k) readPresence(k, true);
         takeBack(presence.received(current.next, current.stopped));
     }
+    if (state == State::Header && current.forced && current.atFirstLine) current.noStructure = true;
     if (state == State::Picture && current.forced && current.m->hasSync() && current.next > 0 &&
         !lineStructure(kept.view(), *current.m, sync, current.next).found) {
         // Forced in a mode whose line structure its signal does not show (another mode's
@@ -716,10 +735,53 @@ void RxMachine::findStart()
             return;
         // Force RX: find the sync phase by folding the edge score over several periods.
         const double from = double(current.searchFrom) + m.leadMs * rate.perMs;
-        sync.setStart(m.hasSync() ? sync.phaseSearch(kept.view(), from, forcedFolds(), opts.syncAccuracy)
-                                  : double(current.searchFrom));
+        if (m.hasSync() && current.atFirstLine) {
+            if (!findFirstLine(from)) return;
+        } else {
+            sync.setStart(m.hasSync() ? sync.phaseSearch(kept.view(), from, forcedFolds(), opts.syncAccuracy)
+                                      : double(current.searchFrom));
+        }
     }
     state = State::Picture;
+}
+
+bool RxMachine::findFirstLine(double from)
+{
+    // Until the folded syncs stand out as a train does, the search moves on a period at a
+    // time (the signal before it is not kept for the picture); once they do, the picture
+    // starts at the first of those periods whose sync is there.
+    const SignalView s = kept.view();
+    double pos = from;
+    const double period = sync.nominalPeriod();
+    if (sync.trainSearch(s, from, forcedFolds(), opts.syncAccuracy, pos) < SyncTracker::kTrainScore) {
+        current.searchFrom += int64_t(period);
+        current.keepFrom = current.searchFrom - ms(50);
+        return false;
+    }
+    // (the phase is the folded syncs', which the first fold, where there may be none, places
+    // to a millisecond or two: each sync is looked for a little either side; a sync right
+    // after silence, with no step into it, is there when its tone is, at the train's level)
+    double level = 0;
+    auto there = [&](double at, double &found) {
+        SyncMeas sm;
+        if (sync.measure(s, at, ms(kFirstLineWindowMs), opts.syncAccuracy, sm) && sm.found) {
+            found = sm.pos;
+            return true;
+        }
+        if (level <= 0 || sync.pulseReading(s, at) < kFirstSyncTone || sync.levelAt(s, at) < 0.5 * level) return false;
+        found = at;
+        return true;
+    };
+    double found = pos;
+    int k = 0;
+    while (k < forcedFolds() && !there(pos + k * period, found)) ++k;
+    pos = found;
+    level = sync.levelAt(s, pos);
+    while (pos - period >= from && there(pos - period, found)) pos = found;
+    // the picture's start, as a header would have placed it
+    current.startSec = lastStartSec = (pos - current.m->leadMs * rate.perMs) / rate.hz;
+    sync.setStart(pos);
+    return true;
 }
 
 void RxMachine::redecodeDrawn(int upTo, bool onlyWhereKept)
@@ -929,12 +991,13 @@ unsigned Receiver::takeEvents()
     machine_->events = 0;
     return e;
 }
-void Receiver::startScan(int mode)
+void Receiver::startScan(int mode, ForcedStart start)
 {
     if (!validMode(mode)) return;
     machine_->heldVis.reset();
     if (machine_->active()) machine_->endPicture();
     machine_->startPicture(mode, double(machine_->kept.avail()), true, 0.0, 0.0);
+    machine_->current.atFirstLine = start == ForcedStart::FirstLine;
 }
 void Receiver::stopScan()
 {

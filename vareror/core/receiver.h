@@ -55,7 +55,11 @@ public:
     // (called on the thread that feeds the receiver); null for none.
     void setFrontEndTap(rx::FrontEndTap *tap);
     unsigned takeEvents();           // OR of RxEvent since last call, then cleared
-    void startScan(int mode);        // Force RX: start a picture in that mode now
+    // Force RX: a picture in that mode starts now, where its syncs fall from here on, as the
+    // operator asks (`Now`); or, for a recording decoded in a forced mode (`FirstLine`), at the
+    // mode's first line sync, or where a header of that mode heard meanwhile says it starts.
+    enum class ForcedStart { Now, FirstLine };
+    void startScan(int mode, ForcedStart start = ForcedStart::Now);
     void stopScan();                 // end the picture, back to waiting for a VIS
     bool receiving() const;
     int mode() const;                // mode of current/last picture; 6 before any

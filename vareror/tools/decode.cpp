@@ -258,7 +258,7 @@ int runDecode(int argc, char **argv)
     if (args.forcedMode >= 0) o.autoRestart = false;
     rx.setOptions(o);
     rx.setDrawWhileArriving(false); // only the finished pictures are written
-    if (args.forcedMode >= 0) rx.startScan(args.forcedMode);
+    if (args.forcedMode >= 0) rx.startScan(args.forcedMode, Receiver::ForcedStart::FirstLine);
 
     Pictures pictures(rx, in, outDir, args.forcedMode);
     feed(sf, rx, pictures);

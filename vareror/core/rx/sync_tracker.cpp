@@ -464,6 +464,11 @@ double SyncTracker::phaseSearch(const SignalView &s, double from, int folds, int
     return pos;
 }
 
+double SyncTracker::trainSearch(const SignalView &s, double from, int folds, int accuracy, double &pos) const
+{
+    return foldedSearch(s, from, bNom_, folds, accuracy, pos);
+}
+
 bool SyncTracker::regain(const SignalView &s, int from, int to, int accuracy)
 {
     const int folds = to - from + 1;
@@ -712,9 +717,11 @@ bool SyncTracker::refineJumps()
     return changed;
 }
 
-double SyncTracker::level(const SignalView &s, int k) const
+double SyncTracker::level(const SignalView &s, int k) const { return levelAt(s, trackPos(k)); }
+
+double SyncTracker::levelAt(const SignalView &s, double pos) const
 {
-    const int64_t a = int64_t(trackPos(k)), b = a + std::max<int64_t>(2, rate_.samples(m_->syncMs));
+    const int64_t a = int64_t(pos), b = a + std::max<int64_t>(2, rate_.samples(m_->syncMs));
     if (!s.has(a, b)) return 0;
     double sum = 0;
     for (int64_t i = a; i < b; ++i) sum += magnitude(s.zAt(i));

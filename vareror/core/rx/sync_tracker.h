@@ -64,6 +64,9 @@ public:
     // Force RX: where the sync train starts, searched over one period from `from` and
     // summed over `folds` periods, so a lone sync-like stretch does not win.
     double phaseSearch(const SignalView &s, double from, int folds, int accuracy) const;
+    // The same, giving the phase found in `pos`: the mean score of its folded syncs (a train
+    // scores kTrainScore and more).
+    double trainSearch(const SignalView &s, double from, int folds, int accuracy, double &pos) const;
     // Length in ms of the sync pulse starting at pos (0 when the signal is not there).
     double pulseLength(const SignalView &s, double pos) const;
 
@@ -123,6 +126,8 @@ public:
     // Mean magnitude of the signal over period k's sync pulse where the grid puts it (0: not
     // in the view).
     double level(const SignalView &s, int k) const;
+    // ... over a sync pulse from `pos`.
+    double levelAt(const SignalView &s, double pos) const;
     // How much of a sync pulse's time from `pos` the decision band sits at the sync's
     // frequency, from -1 (none) to 1 (all of it); -2 when it is not in the view.
     double pulseReading(const SignalView &s, double pos) const;

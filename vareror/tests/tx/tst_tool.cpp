@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "modes.h"
 #include "png_bytes.h"
+#include "signal_tools.h"
 #include "whole_file.h"
 
 #include <QImage>
@@ -437,6 +438,53 @@ private slots:
             QVERIFY2(p.exitCode() == c.code && (c.message.isEmpty() ? err.isEmpty() : err.contains(c.message)), qPrintable(err));
             QCOMPARE(QDir(out).entryList({"*.png"}).size(), c.code == 0 ? 1 : 0);
             if (c.code == 0) QVERIFY2(json.contains(QString("\"header_mode\": %1}").arg(c.headerMode)), qPrintable(json));
+        }
+    }
+
+    // decode --mode with the mode the recording is in starts the picture where its header
+    // says, or without a header at its first line sync: never at the recording's start, with
+    // the pause and the header drawn as its first rows. It is as good as the decode without.
+    void forcingTheRightMode()
+    {
+        using namespace vareror::rxtest;
+        struct F {
+            const char *file, *picture;
+            int mode;
+        };
+        for (const F &f : {F{"Robot36_photo_11025_encA.flac", "photo_320x240.png", 3},
+                           F{"Martin1_testcard_11025_encA.flac", "testcard_320x256.png", 9}}) {
+            int rate = 0;
+            const auto recording = readWav(std::string(TEST_SIGNALS_DIR "/") + f.file, rate);
+            const size_t pause = size_t(0.7 * rate), header = size_t(vareror::core::modeInfo(f.mode).headerMs() * rate / 1000);
+            std::vector<float> whole(pause, 0.0f), headless(pause, 0.0f);
+            whole.insert(whole.end(), recording.begin(), recording.end());
+            headless.insert(headless.end(), recording.begin() + long(header), recording.end());
+            const RgbImage ref = loadPicture(QString(TEST_SIGNALS_DIR "/pictures/") + f.picture);
+            auto decoded = [&](const std::vector<float> &a, const char *name, bool forced) {
+                const QString wav = dir_.filePath(QString(name) + ".wav"), out = dir_.filePath(QString(name) + "_out");
+                SF_INFO info{};
+                info.samplerate = rate;
+                info.channels = 1;
+                info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+                SNDFILE *sf = sf_open(QFile::encodeName(wav).constData(), SFM_WRITE, &info);
+                if (!sf) return 0.0;
+                sf_writef_float(sf, a.data(), sf_count_t(a.size()));
+                sf_close(sf);
+                QStringList args{"decode", wav, out};
+                if (forced) args = QStringList{"decode", "--mode", QString::number(f.mode), wav, out};
+                const Result r = run(args);
+                const QStringList pngs = QDir(out).entryList({"*.png"});
+                if (r.code != 0 || pngs.size() != 1) {
+                    qWarning("%s: exit %d, %lld pictures: %s", name, r.code, qlonglong(pngs.size()), qPrintable(r.err));
+                    return 0.0;
+                }
+                return alignedPsnr(loadPicture(QDir(out).filePath(pngs[0])), ref);
+            };
+            const QByteArray base = QByteArray::number(f.mode);
+            const double plain = decoded(whole, base + "plain", false), forced = decoded(whole, base + "forced", true),
+                         noHeader = decoded(headless, base + "headless", true);
+            QVERIFY2(plain > 20 && forced >= plain - 0.1 && noHeader >= plain - 0.5,
+                     qPrintable(QString("%1: %2 dB, forced %3, forced without its header %4").arg(f.file).arg(plain).arg(forced).arg(noHeader)));
         }
     }
 
