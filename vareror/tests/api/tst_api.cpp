@@ -893,6 +893,8 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::newRow("rate") << 24 << quint32(2000000000) << "its sample rate of 2000000000 Hz is outside what a sound card makes";
         QTest::newRow("channels") << 22 << quint32(200 | (16u << 16)) << "its 200 channels are more than a recording has";
+        // (the sound library's own words, which end in a full stop of their own)
+        QTest::newRow("channels past the library") << 22 << quint32(5000 | (16u << 16)) << "Too many channels specified";
         QTest::newRow("data size") << 40 << quint32(0x7FFFFFF0) << "";
     }
 
@@ -921,7 +923,7 @@ private slots:
         if (fault.isEmpty())
             QCOMPARE(said, QString());
         else
-            QVERIFY2(said.startsWith("The sound input \"" + in + "\" is refused: " + fault), qPrintable(said));
+            QCOMPARE(said.section(" (", 0, 0), "The sound input \"" + in + "\" is refused: " + fault);
     }
 
     void soundOptionsSwitchAtOnce()
