@@ -87,6 +87,7 @@ private:
     QPushButton *pttTest_ = nullptr;
     QLabel *pttResult_ = nullptr;
     bool pttTesting_ = false;
+    bool inputChosen_ = false;           // the operator chose the input (maybe the same again)
     QLineEdit *fskId_ = nullptr;
     QCheckBox *rxFlags_[std::size(kRxFlags)] = {};
     QComboBox *rxFields_[std::size(kRxFields)] = {};
@@ -185,10 +186,15 @@ QWidget *OptionDialog::soundPage()
                 return;
             device->setCurrentIndex(device->findData(kWav));
             file->setText(path);
+            inputChosen_ = inputChosen_ || !output;
         });
         row->addWidget(browse);
         return row;
     };
+    // A choice of the input, even the one in force, opens it again: a WAV file chosen again
+    // plays again from its start.
+    connect(input_, &QComboBox::activated, this, [this] { inputChosen_ = true; });
+    connect(inputFile_, &QLineEdit::textEdited, this, [this] { inputChosen_ = true; });
     form->addRow(QStringLiteral("Input (receive):"), input_);
     form->addRow(QString(), fileRow(input_, inputFile_, false));
     form->addRow(QStringLiteral("Output (transmit):"), output_);
@@ -383,6 +389,7 @@ EngineOptions OptionDialog::chosen() const
         tx = (tx & ~(3u << kLoopback.shift)) | (uint32_t(loopback_->currentIndex()) << kLoopback.shift);
     o.txWord = int32_t(tx);
     o.lms = lms_->currentIndex();
+    o.inputAgain = inputChosen_;
     return o;
 }
 
@@ -399,6 +406,7 @@ void OptionDialog::accepted()
         return;
     }
     host_.apply(o);
+    inputChosen_ = false;
     if (host_.deviceTrouble()) {
         showStatus();
         return;

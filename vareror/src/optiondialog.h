@@ -24,6 +24,8 @@ struct EngineOptions {
     int rigModel = 1, pttSpeed = 0;
     QString fskId;
     int32_t rxWord = 0, txWord = 0, lms = 0;
+    // The operator chose the input again: it opens again, a file playing from its start.
+    bool inputAgain = false;
 };
 
 // What the dialog needs of the engine.
@@ -38,7 +40,8 @@ public:
     virtual bool deviceTrouble() = 0;
     // The sample-clock error measured on the last picture received.
     virtual std::optional<double> lastSlantPpm() = 0;
-    // Keeps the options in the engine's file and puts them in force at once.
+    // Keeps the options in the engine's file and puts them in force at once, opening again
+    // only what they change (and what failed).
     virtual void apply(const EngineOptions &options) = 0;
     // Keys the PTT the options describe (not the engine's own): an empty answer when keyed,
     // else what went wrong. endPttTest releases it and says how it went.
