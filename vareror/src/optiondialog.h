@@ -2,8 +2,9 @@
 // The engine's own option dialog (mmsOption): the sound devices and the sample rate, the
 // clock calibration of either end (taken, if wished, from the slant the receiver measured
 // on the last picture), PTT with a one-second test, the FSK ID text, and the receive and
-// transmit options with the LMS mode. OK keeps and applies them; Cancel changes nothing.
-// A device or port that fails to open is shown in the dialog, which then stays open.
+// transmit options with the LMS mode. OK keeps and applies them; Cancel leaves the options as
+// they were when the dialog opened. A device or port that fails to open on OK is shown in the
+// dialog, which then stays open; OK again, with nothing changed, keeps the options so.
 
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,7 @@ struct EngineOptions {
     int32_t rxWord = 0, txWord = 0, lms = 0;
     // The operator chose the input again: it opens again, a file playing from its start.
     bool inputAgain = false;
+    bool operator==(const EngineOptions &) const = default;
 };
 
 // What the dialog needs of the engine.
