@@ -184,6 +184,7 @@ private:
     void tellLater(const QString& text, const QString& key);
     QString autoSaveFolder();
     QSet<QString> told_;
+    QStringList engineFaults_; // what the engine reported at the last tick
     // The steps of one tick, in their order.
     void drawViews(platform::StepRunner& steps, int width, int height);
     void showTransmitProgress(platform::StepRunner& steps);

@@ -146,28 +146,39 @@ void EngineControl::Timer1_Timer()
     tellEngineFaults();
 }
 
-// What the engine could not read or write (its WAV input, its settings file), told once
-// each. A folder that cannot be written has been told at start-up already.
+// What the engine could not read, write, open or key (its settings file, its sound devices,
+// its PTT), told once each while the engine reports it; one that went and comes again (a PTT
+// failing at the next transmission) is told again. A folder that cannot be written has been
+// told at start-up already: the engine's settings file is not told again.
 void EngineControl::tellEngineFaults()
 {
-    QString faults;
+    QStringList faults;
+    QString settingsFile;
     try {
-        faults = QString::fromLatin1(engine_.vrrGetOption("filefault"));
+        faults = QString::fromLatin1(engine_.vrrGetOption("filefault")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (appFolderReadOnly_ && !faults.isEmpty())
+            settingsFile = QString::fromLatin1(engine_.vrrGetOption("settingsfile"));
     } catch (const std::exception&) {
         return;
     }
-    for (const QString& fault : faults.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        if (!appFolderReadOnly_ || fault.contains(QLatin1String("sound input")))
+    for (const QString& gone : std::as_const(engineFaults_))
+        if (!faults.contains(gone))
+            told_.remove(gone);
+    engineFaults_ = faults;
+    for (const QString& fault : faults)
+        if (settingsFile.isEmpty() || !fault.contains(settingsFile))
             tellLater(QStringLiteral("The engine: %1.").arg(fault), fault);
 }
 
-// Shown once the tick is over: a message box inside it would hold the reception up.
+// Shown once the tick is over: a message box inside it would hold the reception up. Once
+// for each key while it stands (told_), not once a run: a trouble that comes again is said
+// again.
 void EngineControl::tellLater(const QString& text, const QString& key)
 {
     if (told_.contains(key))
         return;
     told_.insert(key);
-    QTimer::singleShot(0, this, [this, text] { form_.ui().tell(text); });
+    QTimer::singleShot(0, this, [this, text] { form_.ui().msgBox(text, platform::vbExclamation); });
 }
 
 // The auto-save folder as set; when it is gone (a home folder moved or restored), made

@@ -8,6 +8,7 @@
 #include "engine/EngineControl.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Clock.h"
+#include "platform/services/ScriptedUi.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
@@ -134,6 +135,28 @@ private slots:
         QCOMPARE(pttLog, QString("on@0,off@%1").arg(sent.size()));
         const long leader = steadyToneStart(sent, 1900);
         QVERIFY2(leader >= 0 && leader < 1100, qPrintable(QString::number(leader))); // the VIS comes first
+    }
+
+    // A PTT that does not key the transmitter (its port is not there) is told in the
+    // window once per transmission, naming the port and the reason; the picture still goes
+    // out (a VOX may key the transmitter).
+    void pttThatFailsIsToldEachTransmission()
+    {
+        Station s;
+        platform::Engine& engine = s.engine().binding();
+        QVERIFY(engine.vrrSetOption("ptt", "rts"));
+        QVERIFY(engine.vrrSetOption("pttport", "/nonexistent/ttyUSB9"));
+        for (int sent = 1; sent <= 2; ++sent) {
+            s.fixture().ui().answerMsgBox(platform::vbOK);
+            s.form().Command3->click();
+            QVERIFY(s.advanceUntil([&] { return s.archived().size() == sent; }, 60000));
+            s.clock.advance(1000);
+            QCoreApplication::processEvents();
+            QCOMPARE(s.fixture().ui().calls().size(), sent);
+            QCOMPARE(s.fixture().ui().calls().last().text,
+                     QString("The engine: Sending without PTT: cannot open rts on /nonexistent/ttyUSB9 (No such file or "
+                             "directory)."));
+        }
     }
 
     void announcementPrecedesThePicture()

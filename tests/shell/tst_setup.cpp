@@ -16,11 +16,17 @@
 #include "shell/Shell.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
 #include <vector>
 
 using testsupport::LiveStation;
@@ -42,6 +48,29 @@ QMap<int, int> boxes(const shell::FormSetup& setup)
         if (n != 27)
             out[n] = setup.check(n)->value();
     return out;
+}
+
+// "More Vareror Engine Setup" with `operate` acting on the engine's dialog once it shows (a
+// dialog it leaves open is cancelled).
+void withEngineDialog(shell::FormSetup& setup, const std::function<void(QDialog&)>& operate)
+{
+    QTimer operatorAtDialog;
+    QObject::connect(&operatorAtDialog, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) {
+                operatorAtDialog.stop();
+                operate(*dialog);
+                if (dialog->isVisible())
+                    dialog->reject();
+            }
+    });
+    operatorAtDialog.start(10);
+    setup.Command3->click();
+}
+
+void pressOk(QDialog& dialog)
+{
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
 }
 
 } // namespace
@@ -340,23 +369,16 @@ private slots:
         const int32_t shownRx = setup.composeRxControlWord();
         int32_t rxInDialog = 0, txInDialog = 0;
         bool setupHidden = false;
-        QTimer operatorAtDialog;
-        QObject::connect(&operatorAtDialog, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) {
-                    operatorAtDialog.stop();
-                    rxInDialog = engine.mmsSetRxControl(-1);
-                    txInDialog = engine.mmsSetTxControl(-1);
-                    setupHidden = !setup.isVisible();
-                    // What the operator changes in the engine's own dialog.
-                    engine.mmsSetRxControl(0x100082);
-                    engine.mmsSetTxControl(0x20000);
-                    engine.mmsSetFSKID("DL2QRM");
-                    dialog->reject();
-                }
+        withEngineDialog(setup, [&](QDialog& dialog) {
+            rxInDialog = engine.mmsSetRxControl(-1);
+            txInDialog = engine.mmsSetTxControl(-1);
+            setupHidden = !setup.isVisible();
+            // What the operator changes in the engine's own dialog.
+            engine.mmsSetRxControl(0x100082);
+            engine.mmsSetTxControl(0x20000);
+            engine.mmsSetFSKID("DL2QRM");
+            dialog.reject();
         });
-        operatorAtDialog.start(10);
-        setup.Command3->click();
         QVERIFY(setupHidden);
         QCOMPARE(rxInDialog, shownRx);
         QCOMPARE(rxInDialog & 2, 0);
@@ -369,6 +391,74 @@ private slots:
         QCOMPARE(setup.Check29->value(), 0);
         QCOMPARE(setup.Check3->value(), 0);
         QVERIFY(setup.Check7->isEnabled());
+    }
+
+    // The engine's dialog changed while a picture comes in from a WAV file. The transmit
+    // clock touches no receiver: the picture goes on and is kept whole, and the file does not
+    // start again. The same file chosen again plays again from its start: the picture under
+    // way ends as one cut short (kept, more than half having arrived; RX idle), and the
+    // operator is told why.
+    void engineDialogDuringAReception()
+    {
+        LiveStation s;
+        shell::FormMain& form = s.form();
+        shell::FormSetup& setup = form.formSetup();
+        const QByteArray input = "wav:" + QFile::encodeName(TEST_SIGNALS_DIR "/Robot36_testcard_11025_encB.flac");
+        QVERIFY(s.engine().binding().vrrSetOption("input", input.constData()));
+        form.Check8->setValue(1);
+        const auto saved = [&] { return QDir(s.engine().autoSaveDir()).entryList(QDir::Files).size(); };
+        const auto receiving = [&] { return platform::backColor(form.Command1) == 0xFF00; };
+        QVERIFY(s.advanceUntil(receiving, 5000));
+        s.clock.advance(10000); // a third of the picture
+        form.copypaste->trigger();
+        withEngineDialog(setup, [](QDialog& dialog) {
+            dialog.findChild<QDoubleSpinBox*>("txClock")->setValue(25);
+            pressOk(dialog);
+        });
+        QVERIFY(receiving());
+        QVERIFY(s.advanceUntil([&] { return !receiving(); }, 40000));
+        QCOMPARE(s.engine().binding().mmsGetPos(0), 240);
+        QCOMPARE(saved(), 1);
+        s.clock.advance(5000);
+        QVERIFY(!receiving());
+
+        form.copypaste->trigger();
+        const auto chooseTheInputAgain = [](QDialog& dialog) {
+            auto* box = dialog.findChild<QComboBox*>("input");
+            emit box->activated(box->currentIndex());
+            pressOk(dialog);
+        };
+        withEngineDialog(setup, chooseTheInputAgain);
+        QVERIFY(s.advanceUntil(receiving, 5000));
+        s.clock.advance(26000); // more than half of it
+        form.copypaste->trigger();
+        s.fixture().ui().answerMsgBox(platform::vbOK);
+        withEngineDialog(setup, chooseTheInputAgain);
+        QVERIFY(s.advanceUntil([&] { return !receiving(); }, 1000));
+        QCoreApplication::processEvents();
+        QCOMPARE(saved(), 2);
+        QCOMPARE(s.fixture().ui().calls().size(), 1);
+        QVERIFY2(s.fixture().ui().calls().first().text.contains("picture being received was cut short"),
+                 qPrintable(s.fixture().ui().calls().first().text));
+        QVERIFY(s.advanceUntil(receiving, 5000)); // and the file plays again
+    }
+
+    // A station without the sound card it asks for: the engine's dialog says so, and so does
+    // the main window, once, in one message for both ends.
+    void missingSoundCardToldOnce()
+    {
+        LiveStation s;
+        platform::Engine& engine = s.engine().binding();
+        s.fixture().ui().answerMsgBox(platform::vbOK);
+        QVERIFY(engine.vrrSetOption("input", "No Such Card"));
+        QVERIFY(engine.vrrSetOption("output", "No Such Card"));
+        s.clock.advance(2000);
+        QCoreApplication::processEvents();
+        QCOMPARE(s.fixture().ui().calls().size(), 1);
+        const QString said = s.fixture().ui().calls().first().text;
+        QVERIFY2(said.startsWith("The engine: The sound input and output \"No Such Card\" cannot be opened: ") &&
+                     !said.endsWith(".."),
+                 qPrintable(said));
     }
 };
 

@@ -153,6 +153,14 @@ sf_count_t joinedTell(void *j) { return static_cast<SoundFile::Joined *>(j)->pos
 
 } // namespace
 
+std::string soundLibraryError(void *sndfile)
+{
+    std::string text = sf_strerror(static_cast<SNDFILE *>(sndfile));
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\n'))
+        text.pop_back();
+    return text;
+}
+
 SoundFile::SoundFile(const std::string &path)
 {
     // Only a regular file: a FIFO or a device would hold the open, or the reading, for ever.
@@ -179,7 +187,7 @@ SoundFile::SoundFile(const std::string &path)
         break;
     }
     if (!f) {
-        error_ = sf_strerror(nullptr);
+        error_ = soundLibraryError();
         joined_.reset();
         return;
     }

@@ -11,6 +11,10 @@
 
 namespace vareror::core {
 
+// The sound library's words for the last error of `sndfile` (a SNDFILE*; null: of the last
+// open), without the full stop some of them end in: they go inside sentences of ours.
+std::string soundLibraryError(void *sndfile = nullptr);
+
 class SoundFile {
 public:
     explicit SoundFile(const std::string &path);

@@ -109,8 +109,11 @@ VARERO_API int32_t vrrPlaySamples(const float *samples, int32_t count, int32_t s
 // the input's), "jobms" (virtual-clock slice, 200), "ptt" (none, rts, dtr, cat), "pttport",
 // "rigmodel", "pttspeed" (the CAT port's serial speed, 0 for the rig's default).
 // Read only: "soundstatus", "pttstatus", "pttkeyed" ("1"/"0"), "pttlog", "clockmode"
-// ("real"/"virtual"), "settingsfile", "filefault" (what the engine could not read or write:
-// its settings file, its WAV input; one line each, "" while all is well; kept after mmsDelete).
+// ("real"/"virtual"), "settingsfile", "filefault" (what the engine could not read, write, open
+// or key, one line each, "" while all is well: its settings file (kept after mmsDelete), a
+// sound device asked for that did not open, its WAV input; and, from when they happen until
+// the mmsDoJob after the one that first returned since, a transmission sent without PTT (once
+// per transmission) and a picture cut short to open its sound input again).
 VARERO_API int32_t vrrSetOption(const char *name, const char *value);
 VARERO_API const char *vrrGetOption(const char *name);
 

@@ -410,11 +410,12 @@ const char *vrrGetOption(const char *name)
     static const QStringList stored = {"input", "output", "rate", "clock", "rxclock", "txclock", "jobms",
                                        "ptt", "pttport", "pttspeed", "rigmodel", "settingsfile"};
     if (n == "filefault") {
-        // What the engine could not read or write, for the program to tell the operator;
-        // kept after mmsDelete, whose settings write is the last.
+        // What the engine could not read, write, open or key, for the program to tell the
+        // operator; the settings file's trouble is kept after mmsDelete, whose settings write
+        // is the last.
         QStringList faults;
-        if (g_engine && !g_engine->option("inputfault").isEmpty())
-            faults << g_engine->option("inputfault");
+        if (g_engine)
+            faults << g_engine->faults();
         if (!g_settings.fault.isEmpty())
             faults << g_settings.fault;
         if (!g_settings.damage.isEmpty())

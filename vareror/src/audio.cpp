@@ -297,7 +297,7 @@ WavWriter::WavWriter(const std::string &path, int rate)
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE *f = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!f) {
-        error_ = "cannot write \"" + path + "\": " + sf_strerror(nullptr);
+        error_ = "cannot write \"" + path + "\": " + core::soundLibraryError();
         return;
     }
     // Keep the header current, so the file is complete after every transmission.

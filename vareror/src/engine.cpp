@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace vareror::lib {
 
@@ -91,97 +92,163 @@ void Engine::start()
     if (started_)
         return;
     started_ = true;
-    openDevices();
+    reopenChanged(true, true);
     openPtt();
 }
 
 void Engine::closeDevices()
 {
+    closeOutput();
+    closeInput();
+}
+
+void Engine::closeOutput()
+{
     cardOut_.reset();
+    wavOut_.reset();
+    outKind_ = DeviceKind::None;
+}
+
+void Engine::closeInput()
+{
     if (rx_)
         rx_->setSource(nullptr); // the receiver lets go of the card before it closes
     cardSource_.reset();
     cardIn_.reset();
-    wavOut_.reset();
     wavIn_.reset();
-    outKind_ = inKind_ = DeviceKind::None;
+    inKind_ = DeviceKind::None;
 }
 
-void Engine::openDevices()
+namespace {
+// A device as the option dialog names it.
+QString deviceLabel(const QString &device) { return device == "default" ? QString("System default") : device; }
+bool isNone(const QString &device) { return device == "none" || device.isEmpty(); }
+} // namespace
+
+// A sound card that did not open: said in the option dialog, and to the program.
+void Engine::cardFailed(DeviceSide &side, const char *which, const QString &device, const std::string &error)
 {
-    closeDevices();
-    deviceFailed_ = false;
-    soundFault_.clear();
-    inputFault_.clear();
-    QStringList notes;
-    const QString out = s_.output, in = s_.input;
+    side.note += QString::fromStdString(error) + ", running without sound";
+    side.cardTrouble = QString("\"%1\" cannot be opened: %2").arg(deviceLabel(device), QString::fromStdString(error));
+    side.fault = QString("The sound %1 ").arg(which) + side.cardTrouble;
+}
+
+void Engine::openOutput()
+{
+    closeOutput();
+    output_ = DeviceSide();
+    output_.device = s_.output;
     outRate_ = s_.rate;
-    if (out == "none" || out.isEmpty()) {
-        outKind_ = DeviceKind::None;
-        notes << "Output: none";
+    const QString out = s_.output;
+    if (isNone(out)) {
+        output_.note = "Output: none";
     } else if (out == "loopback") {
         outKind_ = DeviceKind::Loopback;
-        notes << "Output: internal loopback";
+        output_.note = "Output: internal loopback";
     } else if (isWav(out)) {
         wavOut_ = std::make_unique<WavWriter>(toStd(out.mid(4)), outRate_);
         if (wavOut_->ok()) {
             outKind_ = DeviceKind::Wav;
-            notes << "Output: WAV file " + out.mid(4);
+            output_.note = "Output: WAV file " + out.mid(4);
         } else {
-            notes << "Output: " + QString::fromStdString(wavOut_->error()) + ", running without it";
+            output_.note = "Output: " + QString::fromStdString(wavOut_->error()) + ", running without it";
+            output_.fault = "The sound output " + QString::fromStdString(wavOut_->error());
             wavOut_.reset();
-            deviceFailed_ = true;
         }
     } else {
+        output_.note = "Output: ";
         cardOut_ = std::make_unique<CardOutput>(toStd(out), outRate_);
         if (cardOut_->ok()) {
             outKind_ = DeviceKind::Card;
-            notes << "Output: sound card " + QString::fromStdString(cardOut_->deviceName());
+            output_.note += "sound card " + QString::fromStdString(cardOut_->deviceName());
         } else {
-            notes << "Output: " + QString::fromStdString(cardOut_->error()) + ", running without sound";
+            cardFailed(output_, "output", out, cardOut_->error());
             cardOut_.reset();
-            deviceFailed_ = true;
         }
     }
+}
+
+void Engine::openInput()
+{
+    closeInput();
+    input_ = DeviceSide();
+    input_.device = s_.input;
     inRate_ = s_.rate;
-    if (in == "none" || in.isEmpty()) {
-        notes << "Input: none";
+    const QString in = s_.input;
+    if (isNone(in)) {
+        input_.note = "Input: none";
     } else if (in == "loopback") {
         inKind_ = DeviceKind::Loopback;
-        notes << "Input: internal loopback";
+        input_.note = "Input: internal loopback";
     } else if (isWav(in)) {
         wavIn_ = std::make_unique<WavReader>(toStd(in.mid(4)));
         if (wavIn_->ok()) {
             inKind_ = DeviceKind::Wav;
             inRate_ = wavIn_->rate();
-            notes << "Input: WAV file " + in.mid(4) + QString(" (%1 Hz)").arg(inRate_);
+            input_.note = "Input: WAV file " + in.mid(4) + QString(" (%1 Hz)").arg(inRate_);
         } else {
-            notes << "Input: " + QString::fromStdString(wavIn_->error()) + ", running without it";
-            // The operator is told why the file gives no sound: in the displays, and to the
-            // program through the "filefault" option.
-            inputFault_ = "The sound input " + QString::fromStdString(wavIn_->error());
-            soundFault_ = inputFault_;
+            input_.note = "Input: " + QString::fromStdString(wavIn_->error()) + ", running without it";
+            // The operator is told why the file gives no sound: in the displays too.
+            input_.fault = "The sound input " + QString::fromStdString(wavIn_->error());
             wavIn_.reset();
-            deviceFailed_ = true;
         }
     } else {
+        input_.note = "Input: ";
         cardIn_ = std::make_unique<CardInput>(toStd(in), s_.rate);
         if (cardIn_->ok()) {
             inKind_ = DeviceKind::Card;
-            notes << "Input: sound card " + QString::fromStdString(cardIn_->deviceName());
+            input_.note += "sound card " + QString::fromStdString(cardIn_->deviceName());
         } else {
-            notes << "Input: " + QString::fromStdString(cardIn_->error()) + ", running without sound";
+            cardFailed(input_, "input", in, cardIn_->error());
             cardIn_.reset(); // (the receiver has not been given it yet)
-            deviceFailed_ = true;
         }
     }
-    realClock_ = outKind_ == DeviceKind::Card || inKind_ == DeviceKind::Card;
-    soundStatus_ = notes.join("; ");
-    clockNs_ = 0;
-    outTicks_ = inTicks_ = 0;
-    lastJob_ = lastInput_ = Clock::now();
-    lastInputCount_ = 0;
-    makeReceiver();
+}
+
+// A device asked for that is not open: it did not open, or it went away.
+bool Engine::missing(const DeviceSide &side, DeviceKind kind) const
+{
+    return started_ && kind == DeviceKind::None && !isNone(side.device);
+}
+
+double Engine::receiverRate() const
+{
+    return inKind_ == DeviceKind::Card ? inRate_ * s_.clock : double(inRate_);
+}
+
+// Opens again only what the settings now ask for and the open devices do not give, or what
+// is missing: the output (also when `outputAgain`), the input (also when `inputAgain`: a file
+// then plays from its start), and a new receiver when the input opened again or the
+// receiver's rate changed (a sound card's receive calibration). A transmission going out
+// through an output opened again ends; a picture coming in ends as one cut short
+// (makeReceiver). The transmit calibration touches nothing open: the next transmission
+// takes it.
+void Engine::reopenChanged(bool inputAgain, bool outputAgain)
+{
+    if (!started_) {
+        inRate_ = outRate_ = s_.rate;
+        if (receiverRate() != rx_->sampleRate())
+            makeReceiver();
+        return;
+    }
+    const bool output = outputAgain || s_.output != output_.device || s_.rate != outRate_ || missing(output_, outKind_);
+    const bool input = inputAgain || s_.input != input_.device || (!isWav(s_.input) && s_.rate != inRate_) ||
+                       missing(input_, inKind_);
+    if (output) {
+        stopTx();
+        applyPtt();
+        openOutput();
+    }
+    if (input)
+        openInput();
+    if (output || input) {
+        realClock_ = outKind_ == DeviceKind::Card || inKind_ == DeviceKind::Card;
+        clockNs_ = 0;
+        outTicks_ = inTicks_ = 0;
+        lastJob_ = lastInput_ = Clock::now();
+    }
+    if (input || receiverRate() != rx_->sampleRate())
+        makeReceiver();
 }
 
 // A sound card that stopped by itself (its sound server went away, it was unplugged), or an
@@ -195,25 +262,24 @@ void Engine::checkDevices(bool inputStalled)
     const bool inLost = cardIn_ && (!cardIn_->alive() || inputStalled);
     if (!outLost && !inLost)
         return;
+    const QString gone = " went away (running without it until the options are confirmed)";
     if (outLost) {
         stopTx();
         manualPtt_ = false;
         applyPtt();
-        cardOut_.reset();
-        outKind_ = DeviceKind::None;
+        closeOutput();
+        output_.note += "; it" + gone;
+        output_.wentAway = true;
     }
     if (inLost) {
-        rx_->setSource(nullptr); // the receiver lets go of the card before it closes
-        cardSource_.reset();
-        cardIn_.reset();
-        inKind_ = DeviceKind::None;
+        closeInput();
         if (rx_->receiving())
             stopScan();
+        input_.note += "; it" + gone;
+        input_.wentAway = true;
     }
-    deviceFailed_ = true;
-    soundFault_ = "Sound device went away";
+    realClock_ = outKind_ == DeviceKind::Card || inKind_ == DeviceKind::Card;
     const QString which = outLost && inLost ? "the sound output and input" : outLost ? "the sound output" : "the sound input";
-    soundStatus_ += "; " + which + " went away (running without it until the options are confirmed)";
     std::fprintf(stderr, "vareror: %s went away\n", toStd(which).c_str());
 }
 
@@ -221,27 +287,29 @@ void Engine::openPtt()
 {
     const bool keyed = ptt_.keyed();
     ptt_.open(toStd(s_.ptt), toStd(s_.pttPort), s_.rigModel, s_.pttSpeed);
-    if (keyed)
-        ptt_.set(true);
+    if (keyed && !ptt_.set(true))
+        pttTrouble(true);
 }
 
 void Engine::makeReceiver()
 {
-    // A picture being received ends, reported as any other end, before its receiver goes.
+    // A picture being received ends, reported as any other end, before its receiver goes;
+    // the program keeps it as a picture cut short, and says why.
     if (rx_ && rx_->receiving()) {
         rx_->stopScan();
         rx_->drain();
         takeRxEvents();
         copyRxRows();
+        notice("The picture being received was cut short to put the new sound input settings in force (it is "
+               "kept when more than half of it had arrived)");
     }
-    double rate = inRate_;
-    if (inKind_ == DeviceKind::Card)
-        rate *= s_.clock;
     rx_.reset();
-    rx_ = std::make_unique<core::ReceiverThread>(rate, rxOptions(), rxLms(), notchHz_);
+    rx_ = std::make_unique<core::ReceiverThread>(receiverRate(), rxOptions(), rxLms(), notchHz_);
     if (cardIn_) {
         cardSource_ = std::make_unique<CardSource>(*cardIn_);
         rx_->setSource(cardSource_.get());
+        lastInputCount_ = 0;
+        lastInput_ = Clock::now();
     }
 }
 
@@ -289,8 +357,23 @@ void Engine::applyPtt()
     const bool want = manualPtt_ || transmitting();
     if (want == ptt_.keyed())
         return;
-    ptt_.set(want);
+    if (want)
+        pttTold_ = false; // a new transmission: its PTT trouble is told again
+    if (!ptt_.set(want))
+        pttTrouble(want);
     logPtt(want);
+}
+
+// A PTT that did not key (or release) the transmitter, or whose port went away while keyed,
+// is told to the program once per transmission, naming the port and the reason; what is sent
+// goes on (a VOX may key the transmitter).
+void Engine::pttTrouble(bool keying)
+{
+    if (pttTold_)
+        return;
+    pttTold_ = true;
+    const QString what = QString::fromStdString(ptt_.status()).mid(int(std::strlen("PTT: ")));
+    notice((keying ? "Sending without PTT: " : "The transmitter may still be keyed: ") + what);
 }
 
 void Engine::setManualPtt(bool on)
@@ -602,6 +685,8 @@ std::string Engine::receivedFskId() const { return rx_->fskId(); }
 int32_t Engine::doJob()
 {
     start();
+    // What happened once has been handed out by the job before: the program has read it.
+    std::erase_if(notices_, [](const Notice &n) { return n.handedOut; });
     size_t nOut = 0, nIn = 0;
     advanceClock(nOut, nIn);
     checkDevices(false);
@@ -616,7 +701,11 @@ int32_t Engine::doJob()
     takeRxEvents();
     copyRxRows();
     watchTransmission();
+    if (ptt_.keyed() && ptt_.portGone())
+        pttTrouble(true);
     drawDisplays();
+    for (Notice &n : notices_)
+        n.handedOut = true;
     return handOut();
 }
 
@@ -736,7 +825,7 @@ void Engine::watchTransmission()
             lastPlayed_ = cardOut_->played();
             lastProgress_ = now;
         } else if (now - lastProgress_ > kCardStall) {
-            soundStatus_ += "; the sound card stopped playing";
+            output_.note += "; the sound card stopped playing";
             std::fprintf(stderr, "vareror: the sound card stopped playing; transmission ended\n");
             stopTx();
         }
@@ -767,7 +856,10 @@ void Engine::drawDisplays()
     d.lowHz = specLow_;
     d.highHz = specHigh_;
     d.notchHz = notchHz_;
-    d.fault = soundFault_;
+    // Why the input gives no sound: a WAV file refused, or a card gone.
+    d.fault = isWav(input_.device) && inKind_ == DeviceKind::None ? input_.fault
+              : output_.wentAway || input_.wentAway                ? QString("Sound device went away")
+                                                                   : QString();
     DibTable &dibs = DibTable::instance();
     displays_.draw(dibs.find(specA_), dibs.find(specB_), dibs.find(tuneDib_), d);
 }
@@ -855,16 +947,8 @@ void Engine::setTuneBitmaps(int specA, int specB, int tune)
 
 void Engine::optionChanged(const QString &name)
 {
-    if (name == "input" || name == "output" || name == "rate" || name == "clock" || name == "rxclock" ||
-        name == "txclock") {
-        if (started_) {
-            stopTx();
-            applyPtt();
-            openDevices();
-        } else {
-            inRate_ = outRate_ = s_.rate;
-            makeReceiver();
-        }
+    if (name == "input" || name == "output" || name == "rate" || name == "clock" || name == "rxclock") {
+        reopenChanged();
     } else if (name == "ptt" || name == "pttport" || name == "rigmodel" || name == "pttspeed") {
         if (started_)
             openPtt();
@@ -876,7 +960,7 @@ void Engine::optionChanged(const QString &name)
 QString Engine::option(const QString &name)
 {
     if (name == "soundstatus")
-        return started_ ? soundStatus_ : QString("not started");
+        return started_ ? soundStatus() : QString("not started");
     if (name == "pttstatus")
         return QString::fromStdString(ptt_.status());
     if (name == "pttkeyed") {
@@ -893,8 +977,6 @@ QString Engine::option(const QString &name)
     }
     if (name == "clockmode")
         return realClock_ ? "real" : "virtual";
-    if (name == "inputfault")
-        return inputFault_;
     return {};
 }
 
@@ -930,23 +1012,44 @@ QStringList Engine::soundCards(bool output)
 QString Engine::deviceStatus()
 {
     start();
-    return "Sound: " + soundStatus_ + "\n" + QString::fromStdString(ptt_.status());
+    return "Sound: " + soundStatus() + "\n" + QString::fromStdString(ptt_.status());
 }
 
-bool Engine::deviceTrouble() { return deviceFailed_ || ptt_.failed(); }
+QString Engine::soundStatus() const { return output_.note + "; " + input_.note; }
+
+bool Engine::deviceTrouble()
+{
+    start();
+    return missing(output_, outKind_) || missing(input_, inKind_) || ptt_.failed();
+}
+
+QStringList Engine::faults() const
+{
+    QStringList lines;
+    // No sound card at all is said once, for both ends.
+    if (!input_.cardTrouble.isEmpty() && input_.cardTrouble == output_.cardTrouble)
+        lines << "The sound input and output " + input_.cardTrouble;
+    else
+        for (const DeviceSide *side : {&input_, &output_})
+            if (!side->fault.isEmpty())
+                lines << side->fault;
+    for (const Notice &n : notices_)
+        lines << n.text;
+    return lines;
+}
+
+void Engine::notice(const QString &text) { notices_.push_back({text}); }
 
 std::optional<double> Engine::lastSlantPpm()
 {
     return rx_->lastSlantPpm();
 }
 
-// The sound devices open again when anything of theirs changed or one of them failed; the
-// PTT likewise. A picture being sent ends first.
+// What the options change is put in force, and only that is opened again (the sound
+// devices, the receiver, the PTT); a device or PTT that failed opens again as well.
 void Engine::apply(const EngineOptions &o)
 {
     start();
-    const bool sound = o.input != s_.input || o.output != s_.output || o.rate != s_.rate || o.rxClock != s_.clock ||
-                       o.txClock != s_.txClock || deviceFailed_;
     const bool ptt = o.ptt != s_.ptt || o.pttPort != s_.pttPort || o.rigModel != s_.rigModel ||
                      o.pttSpeed != s_.pttSpeed || ptt_.failed();
     s_.input = o.input;
@@ -965,11 +1068,7 @@ void Engine::apply(const EngineOptions &o)
     setTxWord(o.txWord);
     setLms(o.lms);
     setFskIdText(o.fskId.toLatin1().toStdString());
-    if (sound) {
-        stopTx();
-        applyPtt();
-        openDevices();
-    }
+    reopenChanged(o.inputAgain);
     if (ptt)
         openPtt();
     saveSettings();

@@ -98,6 +98,10 @@ public:
 
     // Applies an option already validated and stored in the settings.
     void optionChanged(const QString &name);
+    // What the program tells the operator, one line each: the sound devices asked for that
+    // did not open, and what happened once (a transmission without PTT, a picture cut short
+    // to open its input again), which is given until a job has handed it out.
+    QStringList faults() const;
     QString option(const QString &name);
     void saveSettings();
 
@@ -112,10 +116,29 @@ public:
     QString endPttTest() override;
 
 private:
-    void openDevices();
+    // One end of the sound: the device asked for (as last opened), what the option dialog
+    // says of it, what the program is told when it did not open (a sound card's own trouble
+    // also apart, so that no card at all is said once for both ends), and whether it went
+    // away since.
+    struct DeviceSide {
+        QString device;
+        QString note, fault, cardTrouble;
+        bool wentAway = false;
+    };
     void closeDevices();
+    void closeOutput();
+    void closeInput();
+    void openOutput();
+    void openInput();
+    void cardFailed(DeviceSide &side, const char *which, const QString &device, const std::string &error);
+    bool missing(const DeviceSide &side, DeviceKind kind) const;
+    void reopenChanged(bool inputAgain = false, bool outputAgain = false);
+    double receiverRate() const;
+    QString soundStatus() const;
     void checkDevices(bool inputStalled);
     void openPtt();
+    void pttTrouble(bool keying);
+    void notice(const QString &text);
     void makeReceiver();
     core::RxOptions rxOptions() const;
     int rxLms() const;
@@ -147,10 +170,7 @@ private:
     std::unique_ptr<CardInput> cardIn_;
     std::unique_ptr<WavWriter> wavOut_;
     std::unique_ptr<WavReader> wavIn_;
-    QString soundStatus_;
-    bool deviceFailed_ = false;           // a device asked for did not open, or went away
-    QString soundFault_;                  // what the displays say of it
-    QString inputFault_;                  // why the WAV input gives no sound ("" when it does)
+    DeviceSide output_, input_;
     QString toldFault_;                   // the settings fault last said on standard error
     std::chrono::steady_clock::time_point lastInput_;
     int outRate_ = 11025, inRate_ = 11025;
@@ -179,6 +199,13 @@ private:
     bool manualPtt_ = false;
     std::deque<std::string> pttLog_;
     std::unique_ptr<Ptt> testPtt_;        // the option dialog's one-second test
+    bool pttTold_ = false;                // this transmission's PTT trouble is told
+
+    struct Notice {
+        QString text;
+        bool handedOut = false;           // a job has returned since it happened
+    };
+    std::vector<Notice> notices_;
 
     // Receiver, on a thread of its own; a sound card's input goes to it directly.
     std::unique_ptr<core::ReceiverThread> rx_;

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 
 namespace vareror::lib {
 
@@ -64,6 +65,7 @@ class OptionDialog : public QDialog {
 public:
     OptionDialog(QWidget *parent, const QString &title, OptionHost &host);
     ~OptionDialog() override;
+    void reject() override;
 
 private:
     QWidget *soundPage();
@@ -71,7 +73,7 @@ private:
     QWidget *receivePage();
     QWidget *transmitPage();
     QComboBox *deviceBox(const char *name, bool output, const QString &current, QLineEdit *&file);
-    void showStatus();
+    void showStatus(bool afterOk = false);
     EngineOptions chosen() const;
     void accepted();
     void testPtt();
@@ -87,6 +89,9 @@ private:
     QPushButton *pttTest_ = nullptr;
     QLabel *pttResult_ = nullptr;
     bool pttTesting_ = false;
+    bool inputChosen_ = false;           // the operator chose the input (maybe the same again)
+    bool applied_ = false;               // an OK put options in force
+    std::optional<EngineOptions> failed_; // what an OK put in force that did not all open
     QLineEdit *fskId_ = nullptr;
     QCheckBox *rxFlags_[std::size(kRxFlags)] = {};
     QComboBox *rxFields_[std::size(kRxFields)] = {};
@@ -185,10 +190,15 @@ QWidget *OptionDialog::soundPage()
                 return;
             device->setCurrentIndex(device->findData(kWav));
             file->setText(path);
+            inputChosen_ = inputChosen_ || !output;
         });
         row->addWidget(browse);
         return row;
     };
+    // A choice of the input, even the one in force, opens it again: a WAV file chosen again
+    // plays again from its start.
+    connect(input_, &QComboBox::activated, this, [this] { inputChosen_ = true; });
+    connect(inputFile_, &QLineEdit::textEdited, this, [this] { inputChosen_ = true; });
     form->addRow(QStringLiteral("Input (receive):"), input_);
     form->addRow(QString(), fileRow(input_, inputFile_, false));
     form->addRow(QStringLiteral("Output (transmit):"), output_);
@@ -339,10 +349,16 @@ QWidget *OptionDialog::transmitPage()
     return page;
 }
 
-void OptionDialog::showStatus()
+void OptionDialog::showStatus(bool afterOk)
 {
     const bool trouble = host_.deviceTrouble();
-    status_->setText(host_.deviceStatus());
+    QString text = host_.deviceStatus();
+    if (afterOk && trouble)
+        text = QStringLiteral("Not everything chosen could be opened; the engine goes on without what failed (below). "
+                              "Choose again, press OK again to keep these options as they are, or Cancel to go back "
+                              "to the options as they were.\n\n") +
+               text;
+    status_->setText(text);
     status_->setStyleSheet(trouble ? QStringLiteral("color: #b00000; font-weight: bold") : QString());
 }
 
@@ -383,11 +399,13 @@ EngineOptions OptionDialog::chosen() const
         tx = (tx & ~(3u << kLoopback.shift)) | (uint32_t(loopback_->currentIndex()) << kLoopback.shift);
     o.txWord = int32_t(tx);
     o.lms = lms_->currentIndex();
+    o.inputAgain = inputChosen_;
     return o;
 }
 
 // OK keeps and applies the options; when a device or the PTT port then fails to open, the
-// dialog says so and stays open (the engine goes on without it).
+// dialog says so and stays open (the engine goes on without it). OK again with nothing
+// changed keeps them so: a station without a sound card need not choose "None".
 void OptionDialog::accepted()
 {
     if (pttTesting_)
@@ -398,12 +416,33 @@ void OptionDialog::accepted()
         status_->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold"));
         return;
     }
+    if (failed_ && *failed_ == o) {
+        accept();
+        return;
+    }
     host_.apply(o);
+    applied_ = true;
+    inputChosen_ = false;
+    failed_.reset();
     if (host_.deviceTrouble()) {
-        showStatus();
+        failed_ = chosen();
+        showStatus(true);
         return;
     }
     accept();
+}
+
+// Cancel leaves the options as they were when the dialog opened, also after an OK that put
+// some in force and stayed open.
+void OptionDialog::reject()
+{
+    if (pttTesting_) {
+        pttTesting_ = false;
+        host_.endPttTest();
+    }
+    if (applied_)
+        host_.apply(start_);
+    QDialog::reject();
 }
 
 void OptionDialog::testPtt()

@@ -225,6 +225,45 @@ private slots:
         QCOMPARE(mmsDoJob(1), 0x20);
     }
 
+    // OK on sound cards that do not open (as "System default" on a station without one)
+    // keeps the dialog open and says so; Cancel then leaves every option as it was when the
+    // dialog opened. OK again with nothing changed keeps the options as they are.
+    void okOnAMissingCard()
+    {
+        startEngine();
+        QVERIFY(vrrSetOption("input", "No Such Card"));
+        QVERIFY(vrrSetOption("output", "No Such Card"));
+        mmsSetFSKID("DL1ABC");
+        const QString ini = vrrGetOption("settingsfile");
+        const QByteArray before = fileBytes(ini);
+        bool stayedOpen = false;
+        QString said;
+        const int32_t cancelled = withDialog([&](QDialog &d) {
+            child<QLineEdit>(d, "fskId")->setText("G4XYZ");
+            choose(d, "rate", 48000);
+            press(d, QDialogButtonBox::Ok);
+            stayedOpen = d.isVisible();
+            said = child<QLabel>(d, "status")->text();
+            press(d, QDialogButtonBox::Cancel);
+        });
+        QCOMPARE(cancelled, 0);
+        QVERIFY(stayedOpen);
+        QVERIFY2(said.startsWith("Not everything chosen could be opened") && said.contains("running without sound"),
+                 qPrintable(said));
+        QCOMPARE(QByteArray(mmsSetFSKID(nullptr)), QByteArray("DL1ABC"));
+        QCOMPARE(QByteArray(vrrGetOption("rate")), QByteArray("11025"));
+        QCOMPARE(fileBytes(ini), before);
+
+        const int32_t kept = withDialog([&](QDialog &d) {
+            child<QLineEdit>(d, "fskId")->setText("G4XYZ");
+            press(d, QDialogButtonBox::Ok);
+            press(d, QDialogButtonBox::Ok);
+        });
+        QCOMPARE(kept, 1);
+        QCOMPARE(QByteArray(mmsSetFSKID(nullptr)), QByteArray("G4XYZ"));
+        QCOMPARE(QByteArray(vrrGetOption("input")), QByteArray("No Such Card"));
+    }
+
     // A picture received from a sound card whose clock runs 500 ppm fast: the button takes
     // the measured slant into the receive clock's calibration.
     void receiveClockFromTheSlant()
