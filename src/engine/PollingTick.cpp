@@ -41,12 +41,6 @@ namespace engine {
 
 namespace {
 
-// The status word's bits.
-constexpr int32_t RxStarted = 0x04;
-constexpr int32_t Sending = 0x08;
-constexpr int32_t FskIdReceived = 0x10;
-constexpr int32_t PictureEnded = 0x20; // only when it stands alone
-
 void setRect(int32_t* rect, int left, int top, int right, int bottom)
 {
     rect[0] = left;
@@ -124,7 +118,8 @@ void EngineControl::Timer1_Timer()
     setTxPictureRect(dstRect_);
     drawViews(steps, width, height);
 
-    if (status & FskIdReceived) {
+    // The word's bits are the engine's (vareror.h); an end comes alone.
+    if (status & VRR_STATUS_FSKID) {
         steps.step(QStringLiteral("Label56"), [&] {
             form_.Label56->setCaption(platform::engineText(e.EngineString(e.mmsGetFSKID())));
         });
@@ -133,15 +128,15 @@ void EngineControl::Timer1_Timer()
             form_.Text3->setText(platform::engineText(e.EngineString(e.mmsGetFSKID())));
         });
     }
-    if (status & Sending)
+    if (status & VRR_STATUS_SENDING)
         showTransmitProgress(steps);
-    if (status == PictureEnded)
+    if (status == VRR_STATUS_ENDED)
         finishedPicture(steps);
-    if (status & RxStarted)
+    if (status & VRR_STATUS_RX_STARTED)
         receivedPictureStarts(steps);
-    if (status == PictureEnded && platform::backColor(form_.Command3) == SendingColour)
+    if (status == VRR_STATUS_ENDED && platform::backColor(form_.Command3) == SendingColour)
         endOfTransmission(steps);
-    if (status == PictureEnded && platform::backColor(form_.Command1) == ReceivingColour)
+    if (status == VRR_STATUS_ENDED && platform::backColor(form_.Command1) == ReceivingColour)
         endOfReception(steps);
     tellEngineFaults();
 }
