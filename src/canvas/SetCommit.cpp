@@ -33,8 +33,6 @@ constexpr double kQuarterWidth = kTxWidth / 2;
 constexpr double kQuarterHeight = kTxHeight / 2;
 // The committed text moves this far off the canvas, so a later press starts anew.
 constexpr float kOffCanvas = 1000;
-// Each committed text is 1 to this many steps lighter per colour component.
-constexpr int kColourVariation = 17;
 constexpr quint32 kTakenBack = 0;    // OOPS!! after a take-back: a second press brings it back
 constexpr quint32 kCanTakeBack = platform::vbWhite;
 
@@ -329,12 +327,11 @@ void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
     text.clearSelectedText();
 }
 
-// Each component 1 to kColourVariation steps lighter, at most 255.
+// Each component 1 to 17 steps lighter, at most 255.
 quint32 TxCanvas::lighterColour(quint32 chosen)
 {
     auto lighter = [&](quint32 component) {
-        const int r = 1 + int(platform::Int(random_.next() * kColourVariation));
-        return std::min(255, int(component) + r);
+        return std::min(255, platform::lighterComponent(int(component), random_));
     };
     const int red = lighter(chosen & 0xFF);
     const int green = lighter((chosen >> 8) & 0xFF);

@@ -29,7 +29,6 @@ namespace {
 constexpr int kForcedDraw = TextTools::kStampPrinting;
 constexpr quint32 kNearBlack = 65793;  // black outline copies print as &H010101
 constexpr double kShadowUnit = 60;     // font size over this: one shadow step in pixels
-constexpr int kColourVariation = 17;   // the random lift of a pattern colour, 1 to 17
 constexpr int kPatternWidth = int(interfaces::kTxWidth);
 constexpr int kGradientBands = 63;
 constexpr int kFlatBands = 20;
@@ -540,9 +539,7 @@ void TextTools::drawStyledText()
     pattern->setAutoRedraw(true);
     pattern->setPicture(tx->AutoRedraw() ? tx->Image() : tx->screenImage());
     auto& random = cv.colourDraws();
-    auto lift = [&](int component) {
-        return std::abs(component + 1 + int(platform::Int(kColourVariation * random.next())));
-    };
+    auto lift = [&](int component) { return platform::lighterComponent(component, random); };
     const double w = kPatternWidth;
     if (type == kGraduated) {
         strip->setAutoRedraw(true);
