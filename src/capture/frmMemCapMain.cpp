@@ -363,13 +363,7 @@ void frmMemCapMain::savetoRxPictures_Click()
 
     QString name;
     try {
-        name = f.engine().datedNameNow(folder, kCameraPrefix);
-        platform::Picbuf& writer = *f.PicbufVisible;
-        writer.setPicture(f.Picture3->Picture());
-        writer.setImageFormat(platform::Picbuf::Jpeg);
-        writer.setWriteCompression(f.engine().jpegWriteQuality());
-        writer.setFilename(QDir(folder).filePath(name));
-        writer.Store();
+        name = f.engine().saveDatedJpeg(f.Picture3->Picture(), folder, kCameraPrefix, f.engine().jpegWriteQuality());
     } catch (const std::exception& e) {
         // Nothing was written: nothing is pruned and the strip stays as it is.
         ShowCaptureStatus(QStringLiteral("The camera picture could not be saved: %1").arg(QString::fromUtf8(e.what())));

@@ -319,16 +319,23 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     });
 }
 
-void EngineControl::archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions)
+QString EngineControl::saveDatedJpeg(const QImage& picture, const QString& folder, const QString& prefix, int quality)
 {
     if (!writer_)
         writer_ = std::make_unique<platform::Picbuf>();
-    const QString name = freeDatedName(folder, localTime_());
+    const QString name = freeDatedName(folder, localTime_(), prefix);
     writer_->setPicture(picture);
     writer_->setImageFormat(platform::Picbuf::Jpeg);
-    writer_->setWriteCompression(jpegWriteQuality());
+    writer_->setWriteCompression(quality);
     writer_->setFilename(QDir(folder).filePath(name));
-    writer_->Store(); // throws when the picture cannot be written: then nothing is pruned
+    writer_->Store();
+    return name;
+}
+
+void EngineControl::archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions)
+{
+    // A picture that cannot be written throws here: then nothing is pruned.
+    const QString name = saveDatedJpeg(picture, folder, {}, jpegWriteQuality());
     pruneDatedPictures(folder, keep, mostDeletions, name);
 }
 

@@ -166,13 +166,8 @@ void Intake::acceptIntoAutoSave(platform::StepRunner& steps)
     });
     QString written;
     try {
-        const QString name = f.engine().datedNameNow(folder, {});
-        shown.setImageFormat(platform::Picbuf::Jpeg);
-        if (shown.WriteCompression() == 0)
-            shown.setWriteCompression(kAcceptQuality);
-        shown.setFilename(QDir(folder).filePath(name));
-        shown.Store();
-        written = name;
+        written = f.engine().saveDatedJpeg(shown.picture(), folder, {},
+                                           shown.WriteCompression() == 0 ? kAcceptQuality : shown.WriteCompression());
     } catch (const std::exception& e) {
         // The picture is still in the recent row; the operator learns it is not on disk.
         f.ui().msgBox(QString::fromStdString(e.what()), platform::vbOKOnly);
