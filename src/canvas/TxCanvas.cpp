@@ -202,8 +202,11 @@ void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
     if (f.Option1->value()) {
         const QPixmap screenCursor = f.Picture1->MouseIcon();
         if (isOn(f.Label32))
-            for (int code : {2, 3, 4, 5, 11, 12, 13, 14, 21, 22, 23})
+            for (int code : {2, 3, 4, 5, 21, 22, 23})
                 f.thumbnailFor(code)->setDragIcon(screenCursor);
+        if (isOn(f.Label32))
+            for (int slot = 1; slot <= interfaces::kBrowserSlots; ++slot)
+                f.thumbnailFor(interfaces::browserSlotCode(slot))->setDragIcon(screenCursor);
         if (isOn(f.Label32) || isOn(f.Label38))
             for (int n = 1; n <= 12; ++n)
                 platform::DragManager::setDragIcon(f.swatch(n), screenCursor);

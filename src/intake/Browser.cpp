@@ -222,8 +222,8 @@ void Intake::File1_LostFocus()
 
 void Intake::clearBrowserSlots()
 {
-    for (int code = 11; code <= 14; ++code)
-        form_.thumbnailFor(code)->setPicture(QImage());
+    for (int slot = 1; slot <= interfaces::kBrowserSlots; ++slot)
+        form_.thumbnailFor(interfaces::browserSlotCode(slot))->setPicture(QImage());
 }
 
 QString Intake::browserSlotPath(int slot) const
@@ -259,7 +259,7 @@ void Intake::browserListDragOver(int state)
 {
     interfaces::Form& form = form_;
     const int code = form.canvas().dragSourceCode();
-    if (code >= 11 && code <= 14)
+    if (interfaces::isBrowserSlot(code))
         return;
     if (form.makeheader->isChecked() || form.makeheader16->isChecked())
         return;
@@ -351,7 +351,7 @@ void Intake::Label13_Click()
         // A file that cannot be read leaves its slot empty, not showing the picture
         // before it (a file the operator might then drag or delete in its place).
         const bool loaded = loadThumbnailFile();
-        form.thumbnailFor(10 + k)->setPicture(loaded ? form.Picture2->Image() : QImage());
+        form.thumbnailFor(interfaces::browserSlotCode(k))->setPicture(loaded ? form.Picture2->Image() : QImage());
         browserSlotPath_[k] = list.filePath();
         if (k <= 3 && list.ListIndex() >= list.ListCount() - 1) {
             steps.step(QStringLiteral("last file"), [&] { list.setListIndex(list.ListIndex() - 1); });

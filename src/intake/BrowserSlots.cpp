@@ -89,7 +89,7 @@ void Intake::browserSlotMouseDown(int code, int button)
         canvas.Label38_Click();
     platform::ImageBox* slot = form.thumbnailFor(code);
     // Slots 3 and 4 lie under the picture-adjust panel while it is open.
-    const bool covered = (code == 13 || code == 14) && !form.Frame9->isHidden();
+    const bool covered = interfaces::browserSlotOf(code) >= 3 && !form.Frame9->isHidden();
     if (!slot || !slot->hasPicture() || covered) {
         form.Text1->setFocus();
         return;
@@ -102,7 +102,7 @@ void Intake::browserSlotMouseDown(int code, int button)
         slot->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
         slot->Drag(platform::vbBeginDrag);
     }
-    if (code == 11)
+    if (interfaces::browserSlotOf(code) == 1)
         form.Text1->setFocus();
 }
 
@@ -235,7 +235,7 @@ void Intake::Image16_DragDrop()
     const int code = form.canvas().dragSourceCode();
     if (!interfaces::isBrowserSlot(code))
         return;
-    DeletePictures(code - 10);
+    DeletePictures(interfaces::browserSlotOf(code));
 }
 
 // The file the thumbnail showed goes to the trash: the one its page recorded, while it is
@@ -252,7 +252,7 @@ void Intake::DeletePictures(int slot)
     }
     const QFileInfo info(path);
     dialogFolder_ = info.absolutePath();
-    form.thumbnailFor(10 + slot)->setPicture(QImage());
+    form.thumbnailFor(interfaces::browserSlotCode(slot))->setPicture(QImage());
     // Its place in the list, when the list shows its folder.
     int position = -1;
     if (list.Path() == info.absolutePath())

@@ -3,6 +3,7 @@
 #include "intake/FormCrop.h"
 #include "intake/PictureFiles.h"
 #include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
 #include "interfaces/EngineRoom.h"
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
@@ -160,9 +161,9 @@ QString Intake::browserDropFile()
     platform::FileListBox& list = *form.File1;
     dialogFolder_ = list.Path();
     const int code = form.canvas().dragSourceCode();
-    if (code < 11 || code > 14)
+    if (!interfaces::isBrowserSlot(code))
         return list.filePath();
-    const QString file = browserSlotPath(code - 10);
+    const QString file = browserSlotPath(interfaces::browserSlotOf(code));
     const QFileInfo info(file);
     if (info.absolutePath() == list.Path()) {
         for (int i = 0; i < list.ListCount(); ++i)

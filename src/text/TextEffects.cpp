@@ -26,7 +26,6 @@ namespace text {
 
 namespace {
 
-constexpr int kForcedDraw = TextTools::kStampPrinting;
 constexpr quint32 kNearBlack = 65793;  // black outline copies print as &H010101
 constexpr double kShadowUnit = 60;     // font size over this: one shadow step in pixels
 constexpr int kPatternWidth = int(interfaces::kTxWidth);
@@ -85,7 +84,7 @@ void TextTools::Check15_Click()
     interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isOn(f.Command47) && sharedCounter_ != kForcedDraw)
+    if (!isOn(f.Command47) && sharedCounter_ != kStampPrinting)
         return;
     if (f.Check16->value() == 1 || f.Check15->value() == 0 || f.Option7->value() || f.Option8->value())
         return;

@@ -205,10 +205,16 @@ public:
     // The next multi-coloured print takes the table's colours.
     bool multiColourWaiting() const { return multiColourFlag_ == 1; }
     void markStyledTextWaiting() { styledTextPending_ = 1; }
-    // The counter several tools share: 201 a fill colour picked, 255 the adjust panel
-    // open, 7270 a stamp printing with nothing pending.
-    int sharedCounter() const { return sharedCounter_; }
-    void setSharedCounter(int value) { sharedCounter_ = value; }
+    // The counter several tools share, by what its values mean (the values are the tools'
+    // own: the settings and the other rooms know them by these names only).
+    enum SharedCounter : int {
+        kCounterClear = 0,         // none of the marks below
+        kFillColourPicked = 201,   // Pattern Fill's colour was picked from the TX screen
+        kAdjustPanelOpen = 255,    // the picture-adjust panel is open
+        kStampPrinting = 7270,     // a stamp prints with nothing pending
+    };
+    SharedCounter sharedCounter() const { return sharedCounter_; }
+    void setSharedCounter(SharedCounter value) { sharedCounter_ = value; }
     // The line step of the last print alone (the size bar's copy left as it is), and
     // that copy.
     void setLastLineStep(double step) { textSize_ = step; }
@@ -238,13 +244,10 @@ public:
     void clearEditState() override { textEditState_ = 0; }
     bool fillColourPicked() const override { return sharedCounter_ == kFillColourPicked; }
     void markFillColourPicked() override { sharedCounter_ = kFillColourPicked; }
-    void clearSharedCounter() override { sharedCounter_ = 0; }
+    void clearSharedCounter() override { sharedCounter_ = kCounterClear; }
     void markStampPrinting() override { sharedCounter_ = kStampPrinting; }
     void markAdjustPanelOpen() override { sharedCounter_ = kAdjustPanelOpen; }
     static constexpr int kOverlayStepped = 100;    // textEditState after an overlay's size or turn step
-    static constexpr int kFillColourPicked = 201;  // sharedCounter once Pattern Fill's colour is picked
-    static constexpr int kStampPrinting = 7270;    // sharedCounter while a stamp prints with nothing pending
-    static constexpr int kAdjustPanelOpen = 255;   // sharedCounter while the picture-adjust panel is open
     static constexpr quint32 kSelectedPreset = 0xC000; // the chosen font preset's button colour (green)
 
 private:
@@ -279,7 +282,7 @@ private:
     int multiColourFlag_ = 0;     // 1: the next multi-coloured print takes the table's colours
     int scratchIndex_ = 0;        // the character counter of the multi-coloured prints
     int styledTextPending_ = 0;   // 1 while a striped or graduated text waits
-    int sharedCounter_ = 0;       // 7270 while a stamp prints with nothing pending
+    SharedCounter sharedCounter_ = kCounterClear;
     double textSize_ = 0;         // the line step of the last print, in pixels
     double textSizeStep_ = 0;     // textSize as the text size bar VScroll3 shares it
     QString textFontSize_;

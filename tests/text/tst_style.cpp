@@ -141,10 +141,10 @@ private slots:
         // Pattern Fill: the fill colour and the drag only.
         f.Picture1->setForeColor(0x00FF00);
         platform::setBackColor(f.Label32, canvas::kPendingColor);
-        t.setSharedCounter(0);
+        t.setSharedCounter(text::TextTools::kCounterClear);
         press(s, 7, kLeft);
         QCOMPARE(s.canvas().patternFillColour(), 0xFFFF00);
-        QCOMPARE(t.sharedCounter(), 201);
+        QCOMPARE(t.sharedCounter(), text::TextTools::kFillColourPicked);
         QCOMPARE(DragManager::instance().source(), static_cast<QWidget*>(f.swatch(7)));
         QCOMPARE(f.Picture1->ForeColor(), 0x00FF00u);
         DragManager::instance().cancel();
