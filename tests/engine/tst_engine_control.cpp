@@ -283,6 +283,7 @@ private slots:
         // Nothing is taken from a drop on the RX screen.
         s.f.ui().answerMsgBox(platform::vbOK);
         emit form.Picture18->oleDragDrop({"/tmp/x.jpg"}, 1, 0, 10, 10);
+        QVERIFY(!s.f.ui().messages().isEmpty());
         QCOMPARE(s.f.ui().messages().last(), QString("Cannot drop on RX screen."));
     }
 
@@ -752,6 +753,7 @@ private slots:
         platform::setBackColor(form.Command3, Idle);
 
         form.Check11->setValue(0);
+        QVERIFY(!scripted::callsOf("mmsSetSpecRange").isEmpty());
         QCOMPARE(scripted::callsOf("mmsSetSpecRange").last(), QString("mmsSetSpecRange(700,2000)=1"));
         QCOMPARE(notches().last(), QString("mmsSetNotch(0)=0"));
         e.Picture16_MouseDown(1, 0, 100, 5);

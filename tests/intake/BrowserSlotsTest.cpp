@@ -135,6 +135,7 @@ private slots:
         f.ui().answerMsgBox(platform::vbOK);
         drag(form.Image8, 11, form.Image16, form);
         QCOMPARE(f.ui().messages().last(), QStringLiteral("Cannot delete icon from ") + folder + QStringLiteral("/tool.exe"));
+        QVERIFY(!f.ui().messages().isEmpty());
         QVERIFY(QFile::exists(folder + QStringLiteral("/tool.exe")));
     }
 
@@ -158,6 +159,7 @@ private slots:
         f.ui().answerInput(QStringLiteral("0Default"));
         deskDrop(form.Image10);
         const UiCall asked = f.ui().calls(UiCall::InputBox).last();
+        QVERIFY(!f.ui().calls(UiCall::InputBox).isEmpty());
         QCOMPARE(asked.text, QStringLiteral("Enter File Name\r\nClick Cancel to Abort\r\nPicture is saved as .jpg"));
         QCOMPARE(asked.title, QStringLiteral("Save .jpg File to ") + QDir::cleanPath(browser.path()));
         QCOMPARE(asked.defaultText, QStringLiteral("0Default"));
@@ -193,6 +195,7 @@ private slots:
         QCOMPARE(question.text, QStringLiteral("A file named 0Default.jpg already exists. Replace it?"));
         QCOMPARE(platform::msgBoxButtons(question.style), int(platform::vbYesNo));
         QCOMPARE(platform::msgBoxDefaultButton(question.style), 2);
+        QVERIFY(!f.ui().calls(UiCall::MsgBox).isEmpty());
         QCOMPARE(testsupport::fileBytes(jpeg), before);
 
         // Names that are no file name here write nothing.
@@ -205,6 +208,7 @@ private slots:
         }
         QCOMPARE(files(browser.path()), listed);
         QVERIFY(!QFile::exists(desktop.filePath(QStringLiteral("x.jpg"))));
+            QVERIFY(!f.ui().messages().isEmpty());
 
         // A failing store says why; "GIF" asks nothing; a desktop file that is no picture saves nothing.
         QDir(browser.path()).mkdir(QStringLiteral("folder.jpg"));
@@ -217,15 +221,18 @@ private slots:
         in.filterClick(16);
         f.ui().answerMsgBox(platform::vbOK);
         deskDrop(form.Image8);
+        QVERIFY(!f.ui().messages().isEmpty());
         QCOMPARE(f.ui().messages().last(), QStringLiteral("GIF save not implemented. Use another format."));
         const QString text = desktop.filePath(QStringLiteral("notes.png"));
         QVERIFY(testsupport::writeBytes(text, "not a picture"));
         f.ui().answerMsgBox(platform::vbOK);
+        QVERIFY(!f.ui().messages().isEmpty());
         emit form.Image9->oleDragDrop({text}, 1, 0, 5, 5);
         QVERIFY(f.ui().messages().last().startsWith(QStringLiteral("Cannot read picture file ") + text));
         QCOMPARE(f.ui().calls(UiCall::InputBox).size(), 10);
     }
 
+        QVERIFY(!f.ui().messages().isEmpty());
     void thumbnailPressesAndDrops()
     {
         FormFixture f;

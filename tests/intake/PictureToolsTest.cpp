@@ -120,6 +120,7 @@ private slots:
             s.fixture().ui().answerMsgBox(platform::vbOK);
             f.Text3->setFocus();
             f.Command22->click();
+            QVERIFY(!s.fixture().ui().messages().isEmpty());
             QCOMPARE(s.fixture().ui().messages().last(), QStringLiteral("Nothing in Clipboard."));
             QCOMPARE(f.focusWidget(), f.Text1);
             QCOMPARE(f.Picture3->Picture(), work);
@@ -234,11 +235,13 @@ private slots:
 
         QVERIFY(in.ftpDir().isEmpty());
         press(1);
+        QVERIFY(!ui.messages().isEmpty());
         QCOMPARE(ui.messages().last(), QStringLiteral("No Directory Defined, create and try again"));
         QVERIFY(in.ftpDir().isEmpty());
 
         ui.answerInput(dir.path());
         press(2);
+        QVERIFY(!ui.calls(platform::UiCall::InputBox).isEmpty());
         const platform::UiCall asked = ui.calls(platform::UiCall::InputBox).last();
         QCOMPARE(asked.text, QStringLiteral("Type FTP Directory"));
         QCOMPARE(asked.title, QStringLiteral("Set FTP Directory"));
@@ -249,15 +252,18 @@ private slots:
 
         ui.cancelInput();
         press(2);
+        QVERIFY(!ui.calls(platform::UiCall::InputBox).isEmpty());
         QCOMPARE(ui.calls(platform::UiCall::InputBox).last().defaultText, dir.path() + "/");
         QCOMPARE(in.ftpDir(), dir.path() + "/");
 
         const int shown = int(ui.messages().size());
         ui.answerInput(dir.filePath("later"));
         press(2);
+        QVERIFY(!ui.messages().isEmpty());
         QCOMPARE(ui.messages().last(), QStringLiteral("No such Directory, create and try again"));
         QCOMPARE(in.ftpDir(), dir.filePath("later") + "/");
         press(1);
+        QVERIFY(!ui.messages().isEmpty());
         QCOMPARE(ui.messages().last(), QStringLiteral("No Directory Defined, create and try again"));
         QCOMPARE(int(ui.messages().size()), shown + 2);
         QVERIFY(jpegs(dir.path()).isEmpty());
@@ -307,6 +313,7 @@ private slots:
         QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
+        QVERIFY(!s.fixture().ui().messages().isEmpty());
     // One page of 24688 x 17469 twips with the TX picture 11485 x 9372 twips at its top-left
     // corner; a cancelled dialog prints nothing and says nothing.
     void printing()

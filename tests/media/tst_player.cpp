@@ -296,6 +296,7 @@ private slots:
         // Open without a file: said, nothing sent.
         f.ui().answerMsgBox(platform::vbOK);
         w.CmdOpen->click();
+        QVERIFY(!f.ui().messages().isEmpty());
         QCOMPARE(f.ui().messages().last(), QString("Please select a file first"));
         QVERIFY(mci.received().empty());
 
@@ -466,6 +467,7 @@ private slots:
         // The menu's way in: eight lines of advice, then the window.
         f.ui().answerMsgBox(platform::vbOK);
         form.media().mulmed_Click();
+        QVERIFY(!f.ui().messages().isEmpty());
         QCOMPARE(f.ui().messages().last().count('\r'), 7);
         QVERIFY(w.isVisible());
         // At shut-down (the main window hidden) the close goes through and every device closes.
@@ -563,6 +565,7 @@ private slots:
         chooser = w.frmSelectFile();
         f.ui().answerMsgBox(platform::vbOK);
         chooser->CmdOk->click();
+        QVERIFY(f.ui().last());
         QCOMPARE(f.ui().last()->title, QString("Select file"));
         QCOMPARE(f.ui().last()->text, QString("Please select a file"));
         QCOMPARE(w.frmSelectFile(), chooser);
