@@ -53,6 +53,7 @@ constexpr int ScreenTop = (PageHeight - ScreenHeight) / 2 - ScreenBorder;
 constexpr int DisplayWidth = 205;
 
 constexpr quint32 IdleColor = 0x8080;     // an engine button at rest
+constexpr quint32 Text1Ink = 0xC0C0;      // the text to place, on black
 constexpr quint32 Black = 0x000000;
 constexpr quint32 White = 0xFFFFFF;
 
@@ -487,6 +488,9 @@ void FormMain::buildControls()
     Text1 = new platform::TextBox(QStringLiteral("Text1"), central, true);
     Text2 = new platform::TextBox(QStringLiteral("Text2"), central, true);
     Text1->setToolTip(QStringLiteral("Text to place"));
+    // The text to place: olive (&HC0C0) on black.
+    platform::setBackColor(Text1, platform::vbBlack);
+    platform::setForeColor(Text1, Text1Ink);
     setText1Listing(false);
     texts->addWidget(Text1, 1);
     left->addLayout(texts, 1);
