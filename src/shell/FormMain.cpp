@@ -514,8 +514,9 @@ void FormMain::buildControls()
     buildHeaderPanel(central);
     buildBrowserPanel(central);
     buildMessagePane(central);
-    // The panels that open over the controls are scrolled into view as they open.
-    for (QWidget* panel : std::initializer_list<QWidget*>{Frame2, Frame5, Frame7, Frame9, Text2})
+    // The panels that open over the controls, and the zoom view, are scrolled into view as
+    // they open.
+    for (QWidget* panel : std::initializer_list<QWidget*>{Frame2, Frame5, Frame7, Frame9, Text2, Picture21})
         panel->installEventFilter(this);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);

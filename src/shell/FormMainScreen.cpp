@@ -6,6 +6,7 @@
 #include "shell/FormMain.h"
 
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -70,11 +71,13 @@ QPoint FormMain::browserPanelHome() const
     return QPoint(qMax(0, right - PanelMargin - Frame2->width()), PanelMargin);
 }
 
-// The whole of a panel in the window's view, as far as the view holds it.
+// The whole of a panel in the window's view, as far as the view holds it: a panel larger
+// than the view shows from its top-left corner (where the zoom view's caption is).
 void FormMain::scrollIntoView(QWidget* panel)
 {
     const QRect place(panel->mapTo(scroll_->widget(), QPoint(0, 0)), panel->size());
     scroll_->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 1, place.height() / 2 + 1);
+    scroll_->ensureVisible(place.left(), place.top(), 0, 0);
 }
 
 // Over the text type row and the text box, as wide as the screens above them.
@@ -101,7 +104,8 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Show) {
         if (watched == Frame5)
             placeQslPanel();
-        if (watched == Frame2 || watched == Frame5 || watched == Frame7 || watched == Frame9 || watched == Text2)
+        if (watched == Frame2 || watched == Frame5 || watched == Frame7 || watched == Frame9 || watched == Text2
+            || watched == Picture21)
             scrollIntoView(static_cast<QWidget*>(watched));
     }
     return QMainWindow::eventFilter(watched, event);

@@ -51,6 +51,14 @@ bool inView(QScrollArea* scroll, QWidget* w)
     return scroll->viewport()->rect().contains(QRect(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size()));
 }
 
+// As much of the widget as the view can hold is in view, its top-left corner first.
+bool inViewAsFarAsItFits(QScrollArea* scroll, QWidget* w)
+{
+    const QRect view = scroll->viewport()->rect();
+    const QRect place(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size());
+    return view.contains(place.topLeft()) && (view & place).size() == place.size().boundedTo(view.size());
+}
+
 // The start-up on this screen; a display at another scale than 96 dpi is warned about.
 bool started(FormFixture& f, bool scaled)
 {
@@ -171,6 +179,16 @@ private slots:
             used << form.thumbnailFor(code);
         for (QWidget* w : used)
             QVERIFY2(!browser.intersects(inContent(w, content)), qPrintable(w->objectName() + " is covered"));
+
+        // A thumbnail's zoom view opens in view too, wherever the browser left the window
+        // scrolled; a click closes it.
+        form.Image8->setPicture(QImage(64, 48, QImage::Format_RGB32));
+        emit form.Image8->mouseDown(2, 0, 1, 1);
+        QVERIFY(form.Picture21->isVisible());
+        QVERIFY(inViewAsFarAsItFits(scroll, form.Picture21));
+        QCOMPARE(form.size(), window);
+        emit form.Picture21->mouseDown(1, 0, 5, 5);
+        QVERIFY(!form.Picture21->isVisible());
     }
 };
 
