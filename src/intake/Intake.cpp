@@ -128,8 +128,7 @@ void Intake::loadpic_Click()
     FormCrop& crop = form.formCrop();
     steps.step(QStringLiteral("place dialog"), [&] {
         const int place = platform::twipsToPixelsRounded(CropDialogPlace);
-        crop.move(place, place);
-        crop.show();
+        crop.showAt(QPoint(place, place));
     });
 
     // The picture laid out on the canvas. The canvas is emptied first, so a picture loaded

@@ -7,13 +7,13 @@
 
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/PictureBox.h"
+#include "platform/widgets/ScreenFit.h"
 
 #include <QEvent>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTabWidget>
 
 namespace shell {
@@ -29,28 +29,11 @@ void FormMain::fitToScreen(QSize designed)
 {
     designedSize_ = designed;
     fitPending_ = !isVisible();
-    const QScreen* shownOn = screen();
-    if (!shownOn)
-        return;
-    const QRect available = shownOn->availableGeometry();
-    // What the frame adds round the window is known once the window is shown.
-    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(0, 0);
-    const QSize room = available.size() - frame;
-
-    // The whole layout with the menu bar, as the window shows it on a large screen; a
-    // scroll bar needed in one direction takes room from the other.
+    // The whole layout with the menu bar, as the window shows it on a large screen.
     const QSize layout = scroll_->widget()->minimumSizeHint() + QSize(0, menuBar()->sizeHint().height());
-    const int barWidth = scroll_->verticalScrollBar()->sizeHint().width();
-    const int barHeight = scroll_->horizontalScrollBar()->sizeHint().height();
-    QSize wanted = layout.expandedTo(designed);
-    for (int pass = 0; pass < 2; ++pass) {
-        if (wanted.height() > room.height())
-            wanted.setWidth(qMax(wanted.width(), layout.width() + barWidth));
-        if (wanted.width() > room.width())
-            wanted.setHeight(qMax(wanted.height(), layout.height() + barHeight));
-    }
-    resize(wanted.boundedTo(room));
-    move(available.topLeft());
+    platform::fitToScreen(*this, *scroll_, layout, designed);
+    if (const QScreen* shownOn = screen())
+        move(shownOn->availableGeometry().topLeft());
 }
 
 void FormMain::showEvent(QShowEvent* event)
