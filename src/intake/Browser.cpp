@@ -187,10 +187,7 @@ void Intake::Dir1_Change()
     // The new folder's first file is selected, so that " >>>> Next 4" (or a fit mode)
     // shows its first page; the first change after a quick directory placed the browser
     // shows it at once.
-    steps.step(QStringLiteral("first file"), [&] {
-        if (form.File1->ListCount() > 0)
-            form.File1->setListIndex(0);
-    });
+    selectFirstFile(steps, true);
     scratchIndex_ = form.File1->ListIndex();
     if (showPage)
         Label13_Click();
@@ -218,6 +215,15 @@ void Intake::File1_LostFocus()
 {
     platform::setBackColor(form_.Command47, platform::vbButtonFace);
     form_.Text1->setFocus();
+}
+
+void Intake::selectFirstFile(platform::StepRunner& steps, bool always)
+{
+    platform::FileListBox& list = *form_.File1;
+    steps.step(QStringLiteral("first file"), [&] {
+        if (list.ListCount() > 0 && (always || list.ListIndex() < 0))
+            list.setListIndex(0);
+    });
 }
 
 void Intake::clearBrowserSlots()
@@ -309,6 +315,7 @@ void Intake::dropToSave(bool recentTaken)
     }
     platform::StepRunner steps(QStringLiteral("dropToSave"));
     steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
+    selectFirstFile(steps, false);
     dialogFolder_ = platform::appFolder();
     form.Text1->setFocus();
 }

@@ -203,7 +203,8 @@ void Intake::saveToBrowserDir()
     steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
     dialogFolder_ = platform::appFolder();
     form.Text1->setFocus();
-    steps.step(QStringLiteral("no file highlighted"), [&] { form.File1->setListIndex(-1); });
+    // The folder's pages from its first file again, the new file among them.
+    selectFirstFile(steps, true);
     Label13_Click();
 }
 

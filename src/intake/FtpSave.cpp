@@ -77,6 +77,8 @@ void Intake::Command26_MouseDown(int button, int, double, double)
             f.ui().msgBox(QString::fromStdString(e.what()), platform::vbOKOnly);
         }
         steps.step(QStringLiteral("refresh"), [&] { f.File1->Refresh(); });
+        // " >>>> Next 4" shows the folder from its first file, as after any change of folder.
+        selectFirstFile(steps, true);
         dialogFolder_ = platform::appFolder();
     } else if (button == 2) {
         // The box's corner: half the window's width from the screen's left, a third of

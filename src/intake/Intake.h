@@ -223,6 +223,9 @@ private:
     // file to load ("" when there is none).
     QString browserDropFile();
     void clearBrowserSlots();
+    // The list's first file selected when it shows one and none is (so that " >>>> Next 4"
+    // starts from it); `always`: also over a file selected.
+    void selectFirstFile(platform::StepRunner& steps, bool always);
     // The drop of a picture dragged inside the window: saved into the browser's folder
     // through the "Save Image" dialog. Recent pictures only where `recentTaken`.
     void dropToSave(bool recentTaken);

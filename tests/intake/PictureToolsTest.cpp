@@ -299,6 +299,10 @@ private slots:
         QCOMPARE(f.Picture3->Picture(), work);
         QCOMPARE(f.File1->Path(), dir.path());
         QCOMPARE(f.File1->ListCount(), 2);
+        // The folder's first file is selected: " >>>> Next 4" shows both.
+        QCOMPARE(f.File1->ListIndex(), 0);
+        f.intake().Label13_Click();
+        QVERIFY(f.Image8->hasPicture() && f.Image9->hasPicture());
 
         // At the quality set for JPEG files.
         QCOMPARE(testsupport::fileBytes(dir.filePath("250102030405.jpg")), testsupport::jpegAt(tx, 80));
@@ -309,11 +313,11 @@ private slots:
         in.setFtpDir(geteuid() == 0 ? QStringLiteral("/proc/") : locked.path() + "/");
         s.fixture().ui().answerMsgBox(platform::vbOK);
         press();
+        QVERIFY(!s.fixture().ui().messages().isEmpty());
         QVERIFY(s.fixture().ui().messages().last().startsWith("Cannot write"));
         QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
-        QVERIFY(!s.fixture().ui().messages().isEmpty());
     // One page of 24688 x 17469 twips with the TX picture 11485 x 9372 twips at its top-left
     // corner; a cancelled dialog prints nothing and says nothing.
     void printing()
