@@ -85,8 +85,7 @@ void TxCanvas::blitSeeThroughOverlay()
 
 void TxCanvas::endingE()
 {
-    if (isOn(form_.Label31))
-        form_.VScroll3->show();
+    form_.text().showVerticalSizeBar(true);
 }
 
 void TxCanvas::endTextDrag()
@@ -104,7 +103,7 @@ void TxCanvas::commitScreen(platform::StepRunner& steps)
 {
     platform::PictureBox* tx = form_.Picture1;
     steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
-    setIdle();
+    markNothingPending();
 }
 
 // What `draw` adds is drawn into the persistent layer first.
@@ -146,8 +145,7 @@ void TxCanvas::Command47_Click()
     steps.step(QStringLiteral("dstRect"), [&] {
         engine.targetWholeModePicture();
     });
-    if (isOn(f.Label31))
-        f.VScroll3->hide();
+    f.text().showVerticalSizeBar(false);
     if (dragSource != dragShapeTool)
         resetDrawnExtent();
 
@@ -261,7 +259,7 @@ void TxCanvas::commitPicInPic(platform::StepRunner& steps)
     }
     tx->setAutoRedraw(false);
     if (makingHeader()) {
-        setIdle();
+        markNothingPending();
     } else {
         if (platform::backColor(f.Command31) == kCanTakeBack)
             f.Image14->setPicture(tx->Image());
@@ -316,8 +314,7 @@ void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
         tx->setForeColor(platform::gdi::Colour(platform::CLng(platform::Val(savedColour))));
     });
     text.setDrawingColour(savedColour);
-    if (isOn(f.Label31))
-        f.VScroll3->show();
+    text.showVerticalSizeBar(true);
     pushTxPicture();
     if (sending) {
         f.Line2->show();
@@ -366,7 +363,7 @@ void TxCanvas::Command31_Click()
         overlayAngle = 0;
         tx->Cls();
         endTextDrag();
-        setIdle();
+        markNothingPending();
         platform::setBackColor(f.Label32, kToolOffColor);
         Command12_Click();
         const quint32 state = platform::backColor(f.Command31);

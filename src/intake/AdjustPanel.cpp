@@ -127,12 +127,11 @@ void Intake::Command38_Click()
     platform::Picbuf& shown = *f.PicbufVisible;
     if (adjustOnRx_ == 0) {
         // The engine takes the new TX picture at the next commit or before sending.
-        platform::PictureBox* tx = f.Picture1;
         steps.step(QStringLiteral("TX picture"), [&] {
-            tx->setPicture(shown.picture());
-            tx->setPicture(tx->Image());
+            canvas.setTxPicture(shown.picture());
+            canvas.commitTxScreen();
         });
-        steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Image()); });
+        steps.step(QStringLiteral("Image6"), [&] { canvas.keepScreenAsClean(); });
     } else {
         steps.step(QStringLiteral("recent row"), [&] { f.strips().shiftRecentRow(shown.picture()); });
         if (f.Check8->value() == 1)

@@ -213,7 +213,7 @@ void Intake::File1_GotFocus()
 
 void Intake::File1_LostFocus()
 {
-    platform::setBackColor(form_.Command47, platform::vbButtonFace);
+    form_.canvas().markNothingPending();
     form_.Text1->setFocus();
 }
 
@@ -622,7 +622,7 @@ void Intake::picturecorrectaspect()
     if (narrow)
         tx.Line(0, 0, kTxWidth, kTxHeight, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     tx.PaintPicture(picture, place.left, place.top, place.width, place.height);
-    tx.setPicture(tx.Image());
+    form.canvas().commitTxScreen();
     tx.setAutoRedraw(false);
 }
 

@@ -264,8 +264,8 @@ void FormCrop::Command5_Click()
     steps.step(QStringLiteral("draw"), [&] {
         engine.binding().drawPictureDc(*tx.hDC(), screen, Picture1->Picture(), source, 4);
     });
-    tx.setPicture(tx.Image());
-    form.Image6->setPicture(tx.Image());
+    form.canvas().commitTxScreen();
+    form.canvas().keepScreenAsClean();
     steps.step(QStringLiteral("ShowHeaders"), [&] { form.qso().ShowHeaders(); });
     tx.setAutoRedraw(false);
     platform::doEvents();

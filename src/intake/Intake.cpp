@@ -62,7 +62,7 @@ void Intake::putWorkPicture(const QImage& picture)
 void Intake::loadpic_Click()
 {
     interfaces::Form& form = form_;
-    form.Image13->setPicture(form.Picture1->Image()); // the undo copy
+    form.canvas().keepTakeBackCopy();
 
     QString file;
     platform::StepRunner steps(QStringLiteral("loadpic_Click"));
@@ -81,7 +81,7 @@ void Intake::loadpic_Click()
         if (form.Picture3->Picture().isNull())
             putWorkPicture(form.Picture1->Image());
 
-        steps.step(QStringLiteral("SET idle"), [&] { platform::setBackColor(form.Command47, platform::vbButtonFace); });
+        steps.step(QStringLiteral("SET idle"), [&] { form.canvas().markNothingPending(); });
         // The dialog keeps the flags and cancel setting of its last use; a cancel that raises
         // an error is skipped like any other failure and leaves the name empty.
         steps.step(QStringLiteral("open dialog"), [&] {

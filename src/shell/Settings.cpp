@@ -573,16 +573,10 @@ void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
     const QVariant& foreColour = savedControlValues_[TextForeColour];
     const QVariant& backColour = savedControlValues_[TextBackColour];
     steps.stepIf(QStringLiteral("text colour"), [&] { return number(foreColour) > 0; }, [&] {
-        const quint32 colour = quint32(platform::CLng(number(foreColour)));
-        form.Picture1->setForeColor(colour);
-        platform::setBackColor(form.Label25, colour);
+        text.showTextColour(quint32(platform::CLng(number(foreColour))));
     });
-    steps.stepIf(QStringLiteral("text back colour"), [&] { return number(backColour) > 0; }, [&] {
-        const qint32 colour = platform::CLng(number(backColour));
-        form.Picture1->setBackColor(quint32(colour));
-        platform::setBackColor(form.Label45, quint32(colour));
-        text.setTextBackColour(colour);
-    });
+    steps.stepIf(QStringLiteral("text back colour"), [&] { return number(backColour) > 0; },
+                 [&] { text.showTextBackColour(platform::CLng(number(backColour))); });
     steps.step(QStringLiteral("custom colours"), [&] { text.applyCustomColours(); });
 
     tickWhenOne(steps, QStringLiteral("A-Save"), form.Check8, savedControlValues_[AutoSave]);
@@ -669,11 +663,8 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     // The shadow colour rule on when it was on; the shadow's direction: the arrow to the
     // lower left, then the one stored (choosing an arrow runs its click, as the
     // operator's choice would).
-    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().shadowStepModeOn(); }, [&] {
-        platform::setBackColor(form.Text13, interfaces::kStateOn);
-        text.setShadowColourMode(1);
-        form.Text13->setText(QStringLiteral(" ") + platform::Str(form.HScroll5->value()));
-    });
+    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().shadowStepModeOn(); },
+                 [&] { text.restoreShadowColourRule(); });
     steps.step(QStringLiteral("Option3"), [&] { form.Option3->setValue(true); });
     steps.step(QStringLiteral("shadow direction"), [&] {
         const double stored = number(text.textOption(4));

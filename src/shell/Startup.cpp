@@ -191,7 +191,7 @@ void Shell::showFirstPages(platform::StepRunner& steps)
     auto& text = form.text();
     loadPictureStore(steps);
     form.canvas().setOverlayWidth(240);
-    steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
+    steps.step(QStringLiteral("Image6"), [&] { form.canvas().keepScreenAsClean(); });
     steps.step(QStringLiteral("HScroll1"), [&] { setScrollValue(form.HScroll1, 3); });
     steps.step(QStringLiteral("HScroll2"), [&] { setScrollValue(form.HScroll2, 1); });
     // The whole first page of favourites, also when the page was 1 already (no change of
@@ -255,7 +255,7 @@ void Shell::restoreTextEffects(platform::StepRunner& steps)
     auto& text = form.text();
     steps.stepIf(QStringLiteral("outline swatch"), [&] { return number(kept_.paletteIndex) >= 0 && number(kept_.paletteIndex) <= 11; },
                  [&] { setScrollValue(form.HScroll4, platform::CInt(number(kept_.paletteIndex))); });
-    platform::setBackColor(form.Text8, platform::backColor(form.swatch(form.HScroll4->value() + 1)));
+    text.showOutlineColour();
     steps.stepIf(QStringLiteral("shadow colour"), [&] { return number(kept_.colourPresetSlot) >= 1 && number(kept_.colourPresetSlot) <= 7; },
                  [&] { setScrollValue(form.HScroll5, platform::CInt(number(kept_.colourPresetSlot))); });
     steps.step(QStringLiteral("Label47"), [&] {
@@ -280,7 +280,7 @@ void Shell::resetDrawingTools(platform::StepRunner& steps)
     steps.step(QStringLiteral("TX italic"), [&] { form.Picture1->setFontItalic(false); });
     form.qso().setHeaderBackColour(platform::vbWhite);
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
-    steps.step(QStringLiteral("Image6 again"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
+    steps.step(QStringLiteral("Image6 again"), [&] { canvas.keepScreenAsClean(); });
     steps.step(QStringLiteral("VScroll3"), [&] { setScrollValue(form.VScroll3, 3); });
     canvas.startToolDefaults();
     steps.step(QStringLiteral("hide splash"), [&] { form.form2().hide(); });
@@ -330,29 +330,11 @@ void Shell::showWindow(platform::StepRunner& steps)
 // apply.
 void Shell::restoreFontPreset(platform::StepRunner& steps)
 {
-    FormMain& form = form_;
-    auto& text = form.text();
-    platform::CommandButton* const presetButtons[] = {form.Command21, form.Command25, form.Command23,
-                                                      form.Command24};
-    for (int k = 0; k < 4; ++k) {
+    auto& text = form_.text();
+    for (int k = 0; k < 4; ++k)
         steps.stepIf(
-            QStringLiteral("font preset %1").arg(k),
-            [&] { return number(text.fontPresetSelected()) == k; },
-            [&] {
-                text.fontbutton();
-                platform::setBackColor(presetButtons[k], text::TextTools::kSelectedPreset);
-                const QString textFace = text.fontPresetText(7 * k + 1);
-                if (!textFace.isEmpty())
-                    steps.step(QStringLiteral("Text1 preset font"), [&] {
-                        QFont font = form.Text1->font();
-                        font.setFamily(textFace);
-                        form.Text1->setFont(font);
-                    });
-                const QString screenFace = text.fontPresetPicture(7 * k + 1);
-                if (!screenFace.isEmpty())
-                    steps.step(QStringLiteral("TX preset font"), [&] { form.Picture1->setFontName(screenFace); });
-            });
-    }
+            QStringLiteral("font preset %1").arg(k), [&] { return number(text.fontPresetSelected()) == k; },
+            [&] { text.applyFontPreset(k + 1); });
 }
 
 // The engine given the TX screen; the browser panel, the RX monitor and the multimedia

@@ -335,6 +335,7 @@ private slots:
         QCOMPARE(platform::backColor(again.Label45), back);
         QCOMPARE(quint32(again.text().textBackColour()), back);
         QCOMPARE(platform::backColor(again.Text13), 255u);
+        QCOMPARE(again.Text13->text(), QStringLiteral("1")); // the colour bar's value, without a blank
         QCOMPARE(again.canvas().shadowStepMode(), 255);
         QCOMPARE(again.text().shadowColourMode(), 1);
         QCOMPARE(again.Picture1->FontName(), serif.name);
