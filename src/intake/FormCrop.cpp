@@ -67,7 +67,6 @@ FormCrop::FormCrop(interfaces::Form& form) : QWidget(&form.widget(), Qt::Window)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll_);
-    setMaximumSize(DesignSize);
     resize(DesignSize);
     // The canvas: 640 x 512 inside a two-pixel border, at 30, 0 twips.
     auto* frame = new QFrame(page);
