@@ -137,11 +137,9 @@ void TxCanvas::Command47_Click()
 
     repeatAction_ = 0;
     const bool sending = isOn(f.Command3);
-    if (sending) {
-        f.Line2->hide();
-        f.Line1->hide();
-    }
     auto& engine = f.engine();
+    if (sending)
+        engine.showTxProgressMarkers(false);
     steps.step(QStringLiteral("dstRect"), [&] {
         engine.targetWholeModePicture();
     });
@@ -316,10 +314,8 @@ void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
     text.setDrawingColour(savedColour);
     text.showVerticalSizeBar(true);
     pushTxPicture();
-    if (sending) {
-        f.Line2->show();
-        f.Line1->show();
-    }
+    if (sending)
+        f.engine().showTxProgressMarkers(true);
     f.Timer2->setEnabled(false);
     text.clearSelectedText();
 }

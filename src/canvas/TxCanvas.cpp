@@ -150,8 +150,7 @@ void TxCanvas::Command13_Click()
     if (f.Command37->text() == QLatin1String("Exit"))
         f.qso().Command37_Click();
     if (!f.Frame9->isHidden()) {
-        f.Frame9->hide();
-        f.PicbufVisible->hide();
+        intake.closeAdjustPanel();
         f.Text1->setFocus();
         return;
     }

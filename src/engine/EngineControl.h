@@ -154,6 +154,7 @@ public:
     int pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
                          const QString& prefix) override;
     int jpegWriteQuality() const override;
+    void showTxProgressMarkers(bool shown) override;
     QString saveDatedJpeg(const QImage& picture, const QString& folder, const QString& prefix, int quality) override;
     bool txBufferMade() const override { return txDib_ != 0; }
     int32_t receivedPictureDib() const override { return rxDib_; }

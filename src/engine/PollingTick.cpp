@@ -13,6 +13,7 @@
 #include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
 #include "interfaces/ShellRoom.h"
 #include "interfaces/StripsRoom.h"
 #include "platform/drawing/Colors.h"
@@ -226,6 +227,12 @@ void EngineControl::showTransmitProgress(platform::StepRunner& steps)
     }
 }
 
+void EngineControl::showTxProgressMarkers(bool shown)
+{
+    form_.Line1->setVisible(shown);
+    form_.Line2->setVisible(shown);
+}
+
 void EngineControl::resetProgressMarkers()
 {
     for (auto* line : {form_.Line1, form_.Line2}) {
@@ -275,7 +282,7 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     steps.step(QStringLiteral("clear RX DIB again"), [&] { e.mmsFillDIB(rxDib_, 0); });
     if (form_.Check1->value() == 1 && form_.SSTab1->currentIndex() != 2) {
         form_.SSTab1->setCurrentIndex(0);
-        form_.Picture21->hide();
+        form_.intake().closeZoom();
     }
 
     // The 1:1 view, emptied and centred on the tabs for the picture's size (in twips

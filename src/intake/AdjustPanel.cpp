@@ -90,12 +90,17 @@ void Intake::startAdjusting(const QImage& picture)
 
 // The TX picture's undo copy is left as it is: the received picture's adjustment never
 // changes the TX picture, so there is nothing to take back.
+void Intake::closeAdjustPanel()
+{
+    form_.Frame9->hide();
+    form_.PicbufVisible->hide();
+}
+
 void Intake::toggleAdjustPanel()
 {
     interfaces::Form& f = form_;
     if (!f.Frame9->isHidden()) {
-        f.Frame9->hide();
-        f.PicbufVisible->hide();
+        closeAdjustPanel();
         adjustOnRx_ = 0;
         f.Text1->setFocus();
         return;
@@ -138,8 +143,7 @@ void Intake::Command38_Click()
             acceptIntoAutoSave(steps);
         adjustOnRx_ = 0;
     }
-    shown.hide();
-    f.Frame9->hide();
+    closeAdjustPanel();
     canvas.setMouseState(0);
     canvas.setElementAngle(0);
     f.text().clearSharedCounter();
@@ -181,8 +185,7 @@ void Intake::Command27_Click()
 {
     interfaces::Form& f = form_;
     adjustOnRx_ = 0;
-    f.PicbufVisible->hide();
-    f.Frame9->hide();
+    closeAdjustPanel();
     auto& canvas = f.canvas();
     canvas.setMouseState(0);
     canvas.setElementAngle(0);

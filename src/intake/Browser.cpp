@@ -633,6 +633,24 @@ int Intake::quickDirElement(int n)
     return n >= 1 && n <= 8 ? QuickDirElement[n] : 0;
 }
 
+void Intake::openStartFolder(platform::StepRunner& steps)
+{
+    interfaces::Form& form = form_;
+    steps.step(QStringLiteral("File1 quick directory"), [&] {
+        const int n = platform::CInt(platform::steps::number(currentQuickDir_));
+        if (n == 0)
+            return;
+        if (n < 0 || n > 8)
+            platform::steps::fail(9, QStringLiteral("Subscript out of range: quick directory %1").arg(n));
+        form.File1->setPath(quickDirs_[QuickDirElement[n]]);
+    });
+    steps.stepIf(QStringLiteral("File1 application folder"),
+                 [&] { return platform::steps::number(currentQuickDir_) == 0; },
+                 [&] { form.File1->setPath(platform::appFolder()); });
+    steps.step(QStringLiteral("Dir1"), [&] { form.Dir1->setPath(form.File1->Path()); });
+    steps.step(QStringLiteral("Drive1"), [&] { form.Drive1->setDrive(form.Dir1->Path()); });
+}
+
 void Intake::quickDirClick(int n)
 {
     interfaces::Form& form = form_;

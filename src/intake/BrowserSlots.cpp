@@ -300,6 +300,8 @@ void Intake::ShowZoom()
     zoom.raise();
 }
 
+void Intake::closeZoom() { form_.Picture21->hide(); }
+
 void Intake::Picture21_MouseDown(int button)
 {
     if (button != 1 && button != 2)

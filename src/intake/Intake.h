@@ -90,6 +90,7 @@ public:
     // The zoom view: the picture of the thumbnail dragSource names, 640 x 512 over the
     // screens until a click.
     void ShowZoom() override;
+    void closeZoom() override;
     void Picture21_MouseDown(int button);
 
     // The type filters: code 0 " All Files", 15 "BMP", 16 "GIF", 18 "JPG", 19 "PCX",
@@ -138,6 +139,9 @@ public:
     QVariant quickDirPage(int n) const;
     void setQuickDirPage(int n, const QVariant& page);
     QVariant currentQuickDir() const { return currentQuickDir_; }
+    // The browser at its start folder: the current quick directory's (the application
+    // folder when none is current), each list following the one before.
+    void openStartFolder(platform::StepRunner& steps);
     void setCurrentQuickDir(const QVariant& n) { currentQuickDir_ = n; }
     QVariant fileTypeFilter() const { return fileTypeFilter_; }
     void setFileTypeFilter(const QVariant& code) { fileTypeFilter_ = code; }
@@ -167,6 +171,7 @@ public:
     // Its three buffers: PicbufOriginal the base, PicbufEdit the working copy,
     // PicbufVisible the shown result that Accept takes.
     void toggleAdjustPanel() override;
+    void closeAdjustPanel() override;
     void Command38_Click() override; // "Accept "
     // The filters: each works on the shown result, which Sharpen, Soften and Grey also make
     // the slider's new base; the base keeps the un-negated picture.

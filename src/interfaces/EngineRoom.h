@@ -25,6 +25,9 @@ public:
     virtual void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) = 0;
     // The folder received pictures are saved to (ends in "/").
     virtual QString autoSaveFolder() const = 0;
+    // The TX progress markers on the TX screen shown or hidden (a commit while sending
+    // hides them for its drawing).
+    virtual void showTxProgressMarkers(bool shown) = 0;
     // The engine's destination rectangle: the whole picture of the current mode.
     virtual void targetWholeModePicture() = 0;
     // The oldest dated pictures of `folder` deleted while more than `keep` are there, at

@@ -236,7 +236,6 @@ private:
     void prepareAppFolder(platform::StepRunner& steps);
     void clearTextTools(platform::StepRunner& steps);
     void showFirstPages(platform::StepRunner& steps);
-    void openBrowserFolder(platform::StepRunner& steps);
     void resetTextBox(platform::StepRunner& steps);
     void resetDrawingTools(platform::StepRunner& steps);
     void restoreStyleBoxes(platform::StepRunner& steps);

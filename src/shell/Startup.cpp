@@ -93,7 +93,7 @@ Shell::LoadResult Shell::Form_Load()
     restoreControls(steps);
 
     showFirstPages(steps);
-    openBrowserFolder(steps);
+    form_.intake().openStartFolder(steps);
     resetTextBox(steps);
     restoreTextEffects(steps);
     resetDrawingTools(steps);
@@ -209,24 +209,6 @@ void Shell::showFirstPages(platform::StepRunner& steps)
 
 // Browser folder: the folder of the quick directory in use, or the application folder
 // when none is. A quick directory that no longer exists leaves the lists as they were.
-void Shell::openBrowserFolder(platform::StepRunner& steps)
-{
-    FormMain& form = form_;
-    auto& intake = form.intake();
-    steps.step(QStringLiteral("File1 quick directory"), [&] {
-        const int n = platform::CInt(number(intake.currentQuickDir()));
-        if (n == 0)
-            return;
-        if (n < 0 || n > 8)
-            fail(9, QStringLiteral("Subscript out of range: quick directory %1").arg(n));
-        form.File1->setPath(intake.quickDir(intake::Intake::quickDirElement(n)));
-    });
-    steps.stepIf(QStringLiteral("File1 application folder"), [&] { return number(intake.currentQuickDir()) == 0; },
-                 [&] { form.File1->setPath(platform::appFolder()); });
-    steps.step(QStringLiteral("Dir1"), [&] { form.Dir1->setPath(form.File1->Path()); });
-    steps.step(QStringLiteral("Drive1"), [&] { form.Drive1->setDrive(form.Dir1->Path()); });
-}
-
 // The shadow depth once more, now that the text tools stand; the header help and the
 // text box as a start shows it.
 void Shell::resetTextBox(platform::StepRunner& steps)
