@@ -144,7 +144,7 @@ void TxCanvas::Label30_MouseDown(int, int, double, double)
     });
     resetDrawnExtent();
     platform::setBackColor(f.Label30, kToolOffColor);
-    setIdle();
+    markNothingPending();
     f.text().setDrawingColour(textStyleRecord[1]);
     f.setMousePointer(0);
     f.Text1->setFocus();
@@ -172,7 +172,7 @@ void TxCanvas::Label34_MouseDown(int, int, double, double)
         if (!between)
             steps.step(QStringLiteral("keep the TX picture"), [&] { keptTxPicture = tx->Image(); });
         steps.step(QStringLiteral("Command51_Click"), [&] { f.intake().Command51_Click(); });
-        setPending();
+        markElementPending();
         return;
     }
     if (dragSource == dragShapeTool)
@@ -213,7 +213,7 @@ void TxCanvas::Label34_MouseDown(int, int, double, double)
     overlayScale = kTxWidth;
     if (rotateFlags_ & kSmoothBit)
         rotateFlags_ -= kSmoothBit;
-    setPending();
+    markElementPending();
     platform::setBackColor(f.Label30, kToolOffColor);
     f.text().setDrawingColour(textStyleRecord[1]);
     platform::setBackColor(f.Label34, kToolOffColor);

@@ -73,7 +73,7 @@ void TxCanvas::desktopElementDrop(const QImage& picture, double x, double y)
         overlayScale = 40;
     if (f.makeheader16->isChecked())
         overlayScale = 20;
-    setPending();
+    markElementPending();
     f.Picture2->setCurrentX(x);
     f.Picture2->setCurrentY(y);
     textX = float(x - overlayScale / 2);

@@ -199,7 +199,7 @@ void TxCanvas::Label29_Click()
         return;
     Option8_Click();
     switchOff(f.Label73);
-    setIdle();
+    markNothingPending();
     if (!f.Option8->value())
         return;
     auto& text = f.text();
@@ -244,16 +244,12 @@ void TxCanvas::Label38_Click()
     // A fill takes the plain text colour: a striped or graduated text waiting is dropped.
     if (f.Combo3->text() != QLatin1String("Normal Text")) {
         tx->Cls();
-        f.Combo3->setText(QStringLiteral("Normal Text"));
-        text.restoreTextRotation();
-        text.setDrawingColour(platform::numberText(tx->ForeColor()));
-        text.clearStyledTextWaiting();
+        text.dropStyledText();
     }
     text.Option1_Click();
     if (isOn(f.Label38)) {
         switchOff(f.Label38);
-        tx->setForeColor(foreColourBeforeFill);
-        platform::setBackColor(f.Label25, foreColourBeforeFill);
+        text.showTextColour(foreColourBeforeFill);
         return;
     }
     if (isOn(f.Label32))
@@ -273,7 +269,7 @@ void TxCanvas::Label73_Click()
     Option8_Click();
     // Only the label: the colours Fix Color put aside stay where they are.
     switchOff(f.Label29);
-    setIdle();
+    markNothingPending();
     if (!f.Option8->value())
         return;
     const quint32 colour = platform::backColor(f.Label73);

@@ -60,7 +60,7 @@ void TxCanvas::overlayDrop(double x, double y)
 
     // Placement: the element centred on the drop point, over the whole screen while the
     // overlay in hand is a see-through frame, or in the quarter under the drop point.
-    setPending();
+    markElementPending();
     tx->Cls();
     tx->setCurrentX(x);
     tx->setCurrentY(y);

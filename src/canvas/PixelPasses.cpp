@@ -46,12 +46,8 @@ inline platform::gdi::Colour colourAt(const QImage& layer, int x, int y)
 // what the operator typed.
 void TxCanvas::endVerticalText()
 {
-    interfaces::Form& f = form_;
-    if (!isOn(f.Label31))
-        return;
-    platform::setBackColor(f.Label31, kToolOffColor);
-    f.Label31->setCaption(QStringLiteral("Horiz"));
-    f.VScroll3->hide();
+    if (isOn(form_.Label31))
+        form_.text().horizontalText();
 }
 
 void TxCanvas::patternfill()

@@ -33,8 +33,6 @@ constexpr double kQuarterWidth = kTxWidth / 2;
 constexpr double kQuarterHeight = kTxHeight / 2;
 // The committed text moves this far off the canvas, so a later press starts anew.
 constexpr float kOffCanvas = 1000;
-// Each committed text is 1 to this many steps lighter per colour component.
-constexpr int kColourVariation = 17;
 constexpr quint32 kTakenBack = 0;    // OOPS!! after a take-back: a second press brings it back
 constexpr quint32 kCanTakeBack = platform::vbWhite;
 
@@ -87,8 +85,7 @@ void TxCanvas::blitSeeThroughOverlay()
 
 void TxCanvas::endingE()
 {
-    if (isOn(form_.Label31))
-        form_.VScroll3->show();
+    form_.text().showVerticalSizeBar(true);
 }
 
 void TxCanvas::endTextDrag()
@@ -106,7 +103,7 @@ void TxCanvas::commitScreen(platform::StepRunner& steps)
 {
     platform::PictureBox* tx = form_.Picture1;
     steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
-    setIdle();
+    markNothingPending();
 }
 
 // What `draw` adds is drawn into the persistent layer first.
@@ -140,16 +137,13 @@ void TxCanvas::Command47_Click()
 
     repeatAction_ = 0;
     const bool sending = isOn(f.Command3);
-    if (sending) {
-        f.Line2->hide();
-        f.Line1->hide();
-    }
     auto& engine = f.engine();
+    if (sending)
+        engine.showTxProgressMarkers(false);
     steps.step(QStringLiteral("dstRect"), [&] {
         engine.targetWholeModePicture();
     });
-    if (isOn(f.Label31))
-        f.VScroll3->hide();
+    f.text().showVerticalSizeBar(false);
     if (dragSource != dragShapeTool)
         resetDrawnExtent();
 
@@ -263,7 +257,7 @@ void TxCanvas::commitPicInPic(platform::StepRunner& steps)
     }
     tx->setAutoRedraw(false);
     if (makingHeader()) {
-        setIdle();
+        markNothingPending();
     } else {
         if (platform::backColor(f.Command31) == kCanTakeBack)
             f.Image14->setPicture(tx->Image());
@@ -318,23 +312,19 @@ void TxCanvas::commitText(platform::StepRunner& steps, bool sending)
         tx->setForeColor(platform::gdi::Colour(platform::CLng(platform::Val(savedColour))));
     });
     text.setDrawingColour(savedColour);
-    if (isOn(f.Label31))
-        f.VScroll3->show();
+    text.showVerticalSizeBar(true);
     pushTxPicture();
-    if (sending) {
-        f.Line2->show();
-        f.Line1->show();
-    }
+    if (sending)
+        f.engine().showTxProgressMarkers(true);
     f.Timer2->setEnabled(false);
     text.clearSelectedText();
 }
 
-// Each component 1 to kColourVariation steps lighter, at most 255.
+// Each component 1 to 17 steps lighter, at most 255.
 quint32 TxCanvas::lighterColour(quint32 chosen)
 {
     auto lighter = [&](quint32 component) {
-        const int r = 1 + int(platform::Int(random_.next() * kColourVariation));
-        return std::min(255, int(component) + r);
+        return std::min(255, platform::lighterComponent(int(component), random_));
     };
     const int red = lighter(chosen & 0xFF);
     const int green = lighter((chosen >> 8) & 0xFF);
@@ -369,7 +359,7 @@ void TxCanvas::Command31_Click()
         overlayAngle = 0;
         tx->Cls();
         endTextDrag();
-        setIdle();
+        markNothingPending();
         platform::setBackColor(f.Label32, kToolOffColor);
         Command12_Click();
         const quint32 state = platform::backColor(f.Command31);

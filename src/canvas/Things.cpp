@@ -64,7 +64,7 @@ void TxCanvas::Combo1_Click()
     overlayAngle = 0;
     f.text().setTextToDraw({});
     tx->Cls();
-    setIdle();
+    markNothingPending();
     f.Image13->setPicture(tx->Image());
     // A new shape starts at the centre; an armed one (SET's and the swatches' redraw)
     // stays where it is.
@@ -87,7 +87,7 @@ void TxCanvas::Combo1_Click()
         textY += 128;
         steps.step(QStringLiteral("shape"), [&] { drawShape(textX, textY, true); });
         // Armed: the shape waits for SET; a press on the TX screen moves it.
-        setPending();
+        markElementPending();
         dragSource = dragShapeTool;
         f.Text1->setFocus();
         return;
@@ -224,7 +224,7 @@ void TxCanvas::Combo1_GotFocus()
     f.Combo1->setText(kResting);
     f.VScroll4->hide();
     f.Picture1->Cls();
-    setIdle();
+    markNothingPending();
     shapeSize_ = 200;
     shapeAspect_ = 0.5;
     shapeScrollLast = 9;

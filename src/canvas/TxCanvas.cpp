@@ -40,8 +40,28 @@ platform::gdi::Colour drawingColour(const interfaces::TextRoom& text)
 
 TxCanvas::TxCanvas(interfaces::Form& form) : QObject(nullptr), form_(form) {}
 
-void TxCanvas::setIdle() { platform::setBackColor(form_.Command47, platform::vbButtonFace); }
-void TxCanvas::setPending() { platform::setBackColor(form_.Command47, kPendingColor); }
+void TxCanvas::markNothingPending() { platform::setBackColor(form_.Command47, platform::vbButtonFace); }
+void TxCanvas::markElementPending() { platform::setBackColor(form_.Command47, kPendingColor); }
+
+void TxCanvas::toolOff(Tool tool)
+{
+    interfaces::Form& f = form_;
+    switch (tool) {
+    case Tool::Crop: platform::setBackColor(f.Label24, kToolOffColor); break;
+    case Tool::FixColour: platform::setBackColor(f.Label29, kToolOffColor); break;
+    case Tool::PatternFill: platform::setBackColor(f.Label32, kToolOffColor); break;
+    case Tool::NoiseLineRepair: platform::setBackColor(f.Label73, kToolOffColor); break;
+    }
+}
+
+void TxCanvas::commitTxScreen() { form_.Picture1->setPicture(form_.Picture1->Image()); }
+void TxCanvas::setTxPicture(const QImage& picture) { form_.Picture1->setPicture(picture); }
+void TxCanvas::keepTakeBackCopy() { form_.Image13->setPicture(form_.Picture1->Image()); }
+void TxCanvas::keepChangedCopy() { form_.Image14->setPicture(form_.Picture1->Image()); }
+void TxCanvas::keepScreenAsClean() { form_.Image6->setPicture(form_.Picture1->Image()); }
+void TxCanvas::keepCommittedAsClean() { form_.Image6->setPicture(form_.Picture1->Picture()); }
+void TxCanvas::setCleanPicture(const QImage& picture) { form_.Image6->setPicture(picture); }
+void TxCanvas::restoreCleanPicture() { form_.Picture1->setPicture(form_.Image6->Picture()); }
 
 void TxCanvas::resetDrawnExtent()
 {
@@ -76,7 +96,7 @@ void TxCanvas::Command12_Click()
             tx->setAutoRedraw(true);
             tx->Cls();
             tx->setAutoRedraw(false);
-            setIdle();
+            markNothingPending();
             return;
         }
         tx->setMousePointer(0);
@@ -85,7 +105,7 @@ void TxCanvas::Command12_Click()
             dragSource = dragNone;
             f.VScroll4->hide();
             tx->Cls();
-            setIdle();
+            markNothingPending();
             f.Combo1->setText(QStringLiteral("  Things"));
             f.Text1->setFocus();
         }
@@ -98,11 +118,11 @@ void TxCanvas::Command12_Click()
         if (f.Option8->value() && isOn(f.Label73) && isOn(f.Command47)) {
             tx->setPicture(f.Picture3->Picture());
             tx->setMousePointer(0);
-            setIdle();
+            markNothingPending();
             return;
         }
         tx->Cls();
-        setIdle();
+        markNothingPending();
         f.text().setTextToDraw(f.Text1->text());
         if (f.Check18->value() == 1 && f.Option7->value())
             tx->setPicture(f.Picture2->Picture());
@@ -130,8 +150,7 @@ void TxCanvas::Command13_Click()
     if (f.Command37->text() == QLatin1String("Exit"))
         f.qso().Command37_Click();
     if (!f.Frame9->isHidden()) {
-        f.Frame9->hide();
-        f.PicbufVisible->hide();
+        intake.closeAdjustPanel();
         f.Text1->setFocus();
         return;
     }
@@ -174,7 +193,7 @@ void TxCanvas::drawElement(int addend)
 }
 
 // The tab strip puts SET back to idle; what is drawn stays on the screen.
-void TxCanvas::SSTab1_SetIdle(int, int, double, double) { setIdle(); }
+void TxCanvas::SSTab1_SetIdle(int, int, double, double) { markNothingPending(); }
 
 bool TxCanvas::eventFilter(QObject* watched, QEvent* event)
 {
@@ -202,8 +221,11 @@ void TxCanvas::Picture1_DragOver(QWidget*, double, double, int state)
     if (f.Option1->value()) {
         const QPixmap screenCursor = f.Picture1->MouseIcon();
         if (isOn(f.Label32))
-            for (int code : {2, 3, 4, 5, 11, 12, 13, 14, 21, 22, 23})
+            for (int code : {2, 3, 4, 5, 21, 22, 23})
                 f.thumbnailFor(code)->setDragIcon(screenCursor);
+        if (isOn(f.Label32))
+            for (int slot = 1; slot <= interfaces::kBrowserSlots; ++slot)
+                f.thumbnailFor(interfaces::browserSlotCode(slot))->setDragIcon(screenCursor);
         if (isOn(f.Label32) || isOn(f.Label38))
             for (int n = 1; n <= 12; ++n)
                 platform::DragManager::setDragIcon(f.swatch(n), screenCursor);
@@ -346,7 +368,7 @@ void TxCanvas::textDrop(QWidget* source, const QString& text, double x, double y
     interfaces::Form& f = form_;
     auto& tt = f.text();
     platform::DragManager::setDragIcon(source, platform::dragIcon(platform::DragIcon::Neutral));
-    setPending();
+    markElementPending();
     tt.setTextToDraw(text);
     placeTextAt(x, y);
     pushTxPicture();
@@ -412,7 +434,7 @@ void TxCanvas::wholePictureDrop(double x, double y)
     }
     atDropPoint();
     if (dragSource != dragTxPicture)
-        setPending();
+        markElementPending();
     tx->Cls();
     tx->setAutoRedraw(true);
     steps.step(QStringLiteral("redraw"), [&] { tx->PaintPicture(tx->Picture(), 0, 0, kTxWidth, kTxHeight); });

@@ -184,6 +184,18 @@ public:
     // The committed TX picture into the engine's TX buffer, over the current mode's
     // picture size; a failing engine call is logged and leaves the buffer as it was.
     void pushTxPicture() override;
+    // SET's state and the TX picture's holders (CanvasRoom).
+    void markElementPending() override;
+    void markNothingPending() override;
+    void toolOff(Tool tool) override;
+    void commitTxScreen() override;
+    void setTxPicture(const QImage& picture) override;
+    void keepTakeBackCopy() override;
+    void keepChangedCopy() override;
+    void keepScreenAsClean() override;
+    void keepCommittedAsClean() override;
+    void setCleanPicture(const QImage& picture) override;
+    void restoreCleanPicture() override;
     // The pending overlay or picture-in-picture from Picture3 onto Picture1's persistent
     // layer, scaled, turned and keyed by the placement state below; `addend` is added to
     // rotateFlags (0 / 1 while pending in Pic in Pic / Overlays, 2 / 3 at the commit).
@@ -277,8 +289,6 @@ signals:
     void toolEnded();
 
 private:
-    void setIdle();
-    void setPending();
     void resetDrawnExtent();
     // Ends Overlays or Pic in Pic and the fill tools on the way into those modes.
     void leaveForOverlays();

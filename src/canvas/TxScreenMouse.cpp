@@ -178,7 +178,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
     }
     if (isOn(f.Label32))
         return;
-    setPending();
+    markElementPending();
     if (overlayMode) {
         layOverlayAt(x, y);
         return;
@@ -203,7 +203,7 @@ void TxCanvas::Picture1_MouseDown(int button, int, double x, double y)
         return;
     }
     if (button == kLeft) {
-        setPending();
+        markElementPending();
         tx->Cls();
         tx->setCurrentX(x);
         tx->setCurrentY(y);
@@ -226,7 +226,7 @@ void TxCanvas::rightPressOnTxScreen()
         f.Text1->setFocus();
         return;
     }
-    setIdle();
+    markNothingPending();
     tx->Cls();
     tx->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
     if (!isOn(f.Label32)) {

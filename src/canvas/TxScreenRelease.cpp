@@ -128,7 +128,7 @@ void TxCanvas::noiseLineRepair(int button, double y)
 {
     interfaces::Form& f = form_;
     platform::PictureBox* tx = f.Picture1;
-    setPending();
+    markElementPending();
     f.Picture3->setPicture(tx->Image());
     tx->setDrawWidth(1);
     tx->setAutoRedraw(true);

@@ -69,8 +69,9 @@ void Capture::acquire_Click()
         return;
     acquiring_ = true;
     platform::PictureBox* tx = f.Picture1;
+    auto& canvas = f.canvas();
     platform::StepRunner steps(QStringLiteral("acquire_Click"));
-    steps.step(QStringLiteral("Command12_Click"), [&] { f.canvas().Command12_Click(); });
+    steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
     QImage scanned;
     try {
         QString device = scannerSource_;
@@ -108,18 +109,18 @@ void Capture::acquire_Click()
     if (scanned.isNull()) {
         // Any failure, no scanner, an empty picture or Cancel: the clean TX picture back,
         // without a word.
-        steps.step(QStringLiteral("Image6"), [&] { tx->setPicture(f.Image6->Picture()); });
+        steps.step(QStringLiteral("Image6"), [&] { canvas.restoreCleanPicture(); });
         f.Text1->setFocus();
         acquiring_ = false;
         return;
     }
-    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("Image13"), [&] { canvas.keepTakeBackCopy(); });
     tx->setAutoRedraw(true);
     steps.step(QStringLiteral("scan"), [&] { tx->PaintPicture(scanned, 0, 0, kTxWidth, kTxHeight); });
     tx->setAutoRedraw(false);
-    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
-    steps.step(QStringLiteral("Image14"), [&] { f.Image14->setPicture(tx->Image()); });
-    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Picture()); });
+    steps.step(QStringLiteral("commit"), [&] { canvas.commitTxScreen(); });
+    steps.step(QStringLiteral("Image14"), [&] { canvas.keepChangedCopy(); });
+    steps.step(QStringLiteral("Image6"), [&] { canvas.keepCommittedAsClean(); });
     f.Text1->setFocus();
     acquiring_ = false;
 }

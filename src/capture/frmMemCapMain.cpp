@@ -2,6 +2,7 @@
 
 #include "capture/CameraDialogs.h"
 #include "capture/frmSelect.h"
+#include "interfaces/CanvasRoom.h"
 #include "interfaces/EngineRoom.h"
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
@@ -363,13 +364,7 @@ void frmMemCapMain::savetoRxPictures_Click()
 
     QString name;
     try {
-        name = f.engine().datedNameNow(folder, kCameraPrefix);
-        platform::Picbuf& writer = *f.PicbufVisible;
-        writer.setPicture(f.Picture3->Picture());
-        writer.setImageFormat(platform::Picbuf::Jpeg);
-        writer.setWriteCompression(f.engine().jpegWriteQuality());
-        writer.setFilename(QDir(folder).filePath(name));
-        writer.Store();
+        name = f.engine().saveDatedJpeg(f.Picture3->Picture(), folder, kCameraPrefix, f.engine().jpegWriteQuality());
     } catch (const std::exception& e) {
         // Nothing was written: nothing is pruned and the strip stays as it is.
         ShowCaptureStatus(QStringLiteral("The camera picture could not be saved: %1").arg(QString::fromUtf8(e.what())));
@@ -412,7 +407,8 @@ void frmMemCapMain::frameToTxScreen(bool black, double x, double y, double width
     platform::StepRunner steps(QStringLiteral("camera frame to TX screen"));
     // The picture before the frame, for the take-back; the frame becomes the clean TX
     // picture, so the next Undo or text preview keeps it.
-    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
+    auto& canvas = f.canvas();
+    steps.step(QStringLiteral("Image13"), [&] { canvas.keepTakeBackCopy(); });
     tx->setAutoRedraw(true);
     if (black)
         steps.step(QStringLiteral("black"), [&] {
@@ -420,8 +416,8 @@ void frmMemCapMain::frameToTxScreen(bool black, double x, double y, double width
         });
     steps.step(QStringLiteral("frame"), [&] { tx->PaintPicture(f.Picture3->Picture(), x, y, width, height); });
     tx->setAutoRedraw(false);
-    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
-    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Picture()); });
+    steps.step(QStringLiteral("commit"), [&] { canvas.commitTxScreen(); });
+    steps.step(QStringLiteral("Image6"), [&] { canvas.keepCommittedAsClean(); });
     steps.step(QStringLiteral("TX tab"), [&] { f.SSTab1->setCurrentIndex(1); });
 }
 

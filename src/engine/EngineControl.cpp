@@ -127,11 +127,6 @@ void EngineControl::Form_QueryUnload()
     platform::waitWithEvents(2000);
 }
 
-QString EngineControl::datedNameNow(const QString& folder, const QString& prefix) const
-{
-    return freeDatedName(folder, localTime_(), prefix);
-}
-
 int EngineControl::pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
                                     const QString& prefix)
 {

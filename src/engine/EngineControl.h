@@ -151,10 +151,11 @@ public:
     QString autoSaveDir() const { return autoSaveDir_; }
     void setAutoSaveDir(const QString& folder) { autoSaveDir_ = folder; }
     QString autoSaveFolder() const override { return autoSaveDir_; }
-    QString datedNameNow(const QString& folder, const QString& prefix) const override;
     int pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
                          const QString& prefix) override;
     int jpegWriteQuality() const override;
+    void showTxProgressMarkers(bool shown) override;
+    QString saveDatedJpeg(const QImage& picture, const QString& folder, const QString& prefix, int quality) override;
     bool txBufferMade() const override { return txDib_ != 0; }
     int32_t receivedPictureDib() const override { return rxDib_; }
     QSize modePictureSize() const override { return QSize(modeWidth_, modeHeight_); }

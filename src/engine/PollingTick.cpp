@@ -13,6 +13,7 @@
 #include "interfaces/CanvasRoom.h"
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
+#include "interfaces/IntakeRoom.h"
 #include "interfaces/ShellRoom.h"
 #include "interfaces/StripsRoom.h"
 #include "platform/drawing/Colors.h"
@@ -40,12 +41,6 @@
 namespace engine {
 
 namespace {
-
-// The status word's bits.
-constexpr int32_t RxStarted = 0x04;
-constexpr int32_t Sending = 0x08;
-constexpr int32_t FskIdReceived = 0x10;
-constexpr int32_t PictureEnded = 0x20; // only when it stands alone
 
 void setRect(int32_t* rect, int left, int top, int right, int bottom)
 {
@@ -124,7 +119,8 @@ void EngineControl::Timer1_Timer()
     setTxPictureRect(dstRect_);
     drawViews(steps, width, height);
 
-    if (status & FskIdReceived) {
+    // The word's bits are the engine's (vareror.h); an end comes alone.
+    if (status & VRR_STATUS_FSKID) {
         steps.step(QStringLiteral("Label56"), [&] {
             form_.Label56->setCaption(platform::engineText(e.EngineString(e.mmsGetFSKID())));
         });
@@ -133,15 +129,15 @@ void EngineControl::Timer1_Timer()
             form_.Text3->setText(platform::engineText(e.EngineString(e.mmsGetFSKID())));
         });
     }
-    if (status & Sending)
+    if (status & VRR_STATUS_SENDING)
         showTransmitProgress(steps);
-    if (status == PictureEnded)
+    if (status == VRR_STATUS_ENDED)
         finishedPicture(steps);
-    if (status & RxStarted)
+    if (status & VRR_STATUS_RX_STARTED)
         receivedPictureStarts(steps);
-    if (status == PictureEnded && platform::backColor(form_.Command3) == SendingColour)
+    if (status == VRR_STATUS_ENDED && platform::backColor(form_.Command3) == SendingColour)
         endOfTransmission(steps);
-    if (status == PictureEnded && platform::backColor(form_.Command1) == ReceivingColour)
+    if (status == VRR_STATUS_ENDED && platform::backColor(form_.Command1) == ReceivingColour)
         endOfReception(steps);
     tellEngineFaults();
 }
@@ -242,6 +238,12 @@ void EngineControl::showTransmitProgress(platform::StepRunner& steps)
     }
 }
 
+void EngineControl::showTxProgressMarkers(bool shown)
+{
+    form_.Line1->setVisible(shown);
+    form_.Line2->setVisible(shown);
+}
+
 void EngineControl::resetProgressMarkers()
 {
     for (auto* line : {form_.Line1, form_.Line2}) {
@@ -291,7 +293,7 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     steps.step(QStringLiteral("clear RX DIB again"), [&] { e.mmsFillDIB(rxDib_, 0); });
     if (form_.Check1->value() == 1 && form_.SSTab1->currentIndex() != 2) {
         form_.SSTab1->setCurrentIndex(0);
-        form_.Picture21->hide();
+        form_.intake().closeZoom();
     }
 
     // The 1:1 view, emptied and centred on the tabs for the picture's size (in twips
@@ -335,16 +337,23 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     });
 }
 
-void EngineControl::archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions)
+QString EngineControl::saveDatedJpeg(const QImage& picture, const QString& folder, const QString& prefix, int quality)
 {
     if (!writer_)
         writer_ = std::make_unique<platform::Picbuf>();
-    const QString name = freeDatedName(folder, localTime_());
+    const QString name = freeDatedName(folder, localTime_(), prefix);
     writer_->setPicture(picture);
     writer_->setImageFormat(platform::Picbuf::Jpeg);
-    writer_->setWriteCompression(jpegWriteQuality());
+    writer_->setWriteCompression(quality);
     writer_->setFilename(QDir(folder).filePath(name));
-    writer_->Store(); // throws when the picture cannot be written: then nothing is pruned
+    writer_->Store();
+    return name;
+}
+
+void EngineControl::archivePicture(const QImage& picture, const QString& folder, int keep, int mostDeletions)
+{
+    // A picture that cannot be written throws here: then nothing is pruned.
+    const QString name = saveDatedJpeg(picture, folder, {}, jpegWriteQuality());
     pruneDatedPictures(folder, keep, mostDeletions, name);
 }
 

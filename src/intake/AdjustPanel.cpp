@@ -90,12 +90,17 @@ void Intake::startAdjusting(const QImage& picture)
 
 // The TX picture's undo copy is left as it is: the received picture's adjustment never
 // changes the TX picture, so there is nothing to take back.
+void Intake::closeAdjustPanel()
+{
+    form_.Frame9->hide();
+    form_.PicbufVisible->hide();
+}
+
 void Intake::toggleAdjustPanel()
 {
     interfaces::Form& f = form_;
     if (!f.Frame9->isHidden()) {
-        f.Frame9->hide();
-        f.PicbufVisible->hide();
+        closeAdjustPanel();
         adjustOnRx_ = 0;
         f.Text1->setFocus();
         return;
@@ -127,20 +132,18 @@ void Intake::Command38_Click()
     platform::Picbuf& shown = *f.PicbufVisible;
     if (adjustOnRx_ == 0) {
         // The engine takes the new TX picture at the next commit or before sending.
-        platform::PictureBox* tx = f.Picture1;
         steps.step(QStringLiteral("TX picture"), [&] {
-            tx->setPicture(shown.picture());
-            tx->setPicture(tx->Image());
+            canvas.setTxPicture(shown.picture());
+            canvas.commitTxScreen();
         });
-        steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Image()); });
+        steps.step(QStringLiteral("Image6"), [&] { canvas.keepScreenAsClean(); });
     } else {
         steps.step(QStringLiteral("recent row"), [&] { f.strips().shiftRecentRow(shown.picture()); });
         if (f.Check8->value() == 1)
             acceptIntoAutoSave(steps);
         adjustOnRx_ = 0;
     }
-    shown.hide();
-    f.Frame9->hide();
+    closeAdjustPanel();
     canvas.setMouseState(0);
     canvas.setElementAngle(0);
     f.text().clearSharedCounter();
@@ -166,13 +169,8 @@ void Intake::acceptIntoAutoSave(platform::StepRunner& steps)
     });
     QString written;
     try {
-        const QString name = f.engine().datedNameNow(folder, {});
-        shown.setImageFormat(platform::Picbuf::Jpeg);
-        if (shown.WriteCompression() == 0)
-            shown.setWriteCompression(kAcceptQuality);
-        shown.setFilename(QDir(folder).filePath(name));
-        shown.Store();
-        written = name;
+        written = f.engine().saveDatedJpeg(shown.picture(), folder, {},
+                                           shown.WriteCompression() == 0 ? kAcceptQuality : shown.WriteCompression());
     } catch (const std::exception& e) {
         // The picture is still in the recent row; the operator learns it is not on disk.
         f.ui().msgBox(QString::fromStdString(e.what()), platform::vbOKOnly);
@@ -187,8 +185,7 @@ void Intake::Command27_Click()
 {
     interfaces::Form& f = form_;
     adjustOnRx_ = 0;
-    f.PicbufVisible->hide();
-    f.Frame9->hide();
+    closeAdjustPanel();
     auto& canvas = f.canvas();
     canvas.setMouseState(0);
     canvas.setElementAngle(0);

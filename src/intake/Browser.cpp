@@ -187,10 +187,7 @@ void Intake::Dir1_Change()
     // The new folder's first file is selected, so that " >>>> Next 4" (or a fit mode)
     // shows its first page; the first change after a quick directory placed the browser
     // shows it at once.
-    steps.step(QStringLiteral("first file"), [&] {
-        if (form.File1->ListCount() > 0)
-            form.File1->setListIndex(0);
-    });
+    selectFirstFile(steps, true);
     scratchIndex_ = form.File1->ListIndex();
     if (showPage)
         Label13_Click();
@@ -216,14 +213,23 @@ void Intake::File1_GotFocus()
 
 void Intake::File1_LostFocus()
 {
-    platform::setBackColor(form_.Command47, platform::vbButtonFace);
+    form_.canvas().markNothingPending();
     form_.Text1->setFocus();
+}
+
+void Intake::selectFirstFile(platform::StepRunner& steps, bool always)
+{
+    platform::FileListBox& list = *form_.File1;
+    steps.step(QStringLiteral("first file"), [&] {
+        if (list.ListCount() > 0 && (always || list.ListIndex() < 0))
+            list.setListIndex(0);
+    });
 }
 
 void Intake::clearBrowserSlots()
 {
-    for (int code = 11; code <= 14; ++code)
-        form_.thumbnailFor(code)->setPicture(QImage());
+    for (int slot = 1; slot <= interfaces::kBrowserSlots; ++slot)
+        form_.thumbnailFor(interfaces::browserSlotCode(slot))->setPicture(QImage());
 }
 
 QString Intake::browserSlotPath(int slot) const
@@ -259,7 +265,7 @@ void Intake::browserListDragOver(int state)
 {
     interfaces::Form& form = form_;
     const int code = form.canvas().dragSourceCode();
-    if (code >= 11 && code <= 14)
+    if (interfaces::isBrowserSlot(code))
         return;
     if (form.makeheader->isChecked() || form.makeheader16->isChecked())
         return;
@@ -309,6 +315,7 @@ void Intake::dropToSave(bool recentTaken)
     }
     platform::StepRunner steps(QStringLiteral("dropToSave"));
     steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
+    selectFirstFile(steps, false);
     dialogFolder_ = platform::appFolder();
     form.Text1->setFocus();
 }
@@ -351,7 +358,7 @@ void Intake::Label13_Click()
         // A file that cannot be read leaves its slot empty, not showing the picture
         // before it (a file the operator might then drag or delete in its place).
         const bool loaded = loadThumbnailFile();
-        form.thumbnailFor(10 + k)->setPicture(loaded ? form.Picture2->Image() : QImage());
+        form.thumbnailFor(interfaces::browserSlotCode(k))->setPicture(loaded ? form.Picture2->Image() : QImage());
         browserSlotPath_[k] = list.filePath();
         if (k <= 3 && list.ListIndex() >= list.ListCount() - 1) {
             steps.step(QStringLiteral("last file"), [&] { list.setListIndex(list.ListIndex() - 1); });
@@ -615,7 +622,7 @@ void Intake::picturecorrectaspect()
     if (narrow)
         tx.Line(0, 0, kTxWidth, kTxHeight, platform::vbBlack, platform::PictureBox::LineKind::FilledBox);
     tx.PaintPicture(picture, place.left, place.top, place.width, place.height);
-    tx.setPicture(tx.Image());
+    form.canvas().commitTxScreen();
     tx.setAutoRedraw(false);
 }
 
@@ -624,6 +631,24 @@ void Intake::picturecorrectaspect()
 int Intake::quickDirElement(int n)
 {
     return n >= 1 && n <= 8 ? QuickDirElement[n] : 0;
+}
+
+void Intake::openStartFolder(platform::StepRunner& steps)
+{
+    interfaces::Form& form = form_;
+    steps.step(QStringLiteral("File1 quick directory"), [&] {
+        const int n = platform::CInt(platform::steps::number(currentQuickDir_));
+        if (n == 0)
+            return;
+        if (n < 0 || n > 8)
+            platform::steps::fail(9, QStringLiteral("Subscript out of range: quick directory %1").arg(n));
+        form.File1->setPath(quickDirs_[QuickDirElement[n]]);
+    });
+    steps.stepIf(QStringLiteral("File1 application folder"),
+                 [&] { return platform::steps::number(currentQuickDir_) == 0; },
+                 [&] { form.File1->setPath(platform::appFolder()); });
+    steps.step(QStringLiteral("Dir1"), [&] { form.Dir1->setPath(form.File1->Path()); });
+    steps.step(QStringLiteral("Drive1"), [&] { form.Drive1->setDrive(form.Dir1->Path()); });
 }
 
 void Intake::quickDirClick(int n)

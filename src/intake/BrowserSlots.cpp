@@ -89,7 +89,7 @@ void Intake::browserSlotMouseDown(int code, int button)
         canvas.Label38_Click();
     platform::ImageBox* slot = form.thumbnailFor(code);
     // Slots 3 and 4 lie under the picture-adjust panel while it is open.
-    const bool covered = (code == 13 || code == 14) && !form.Frame9->isHidden();
+    const bool covered = interfaces::browserSlotOf(code) >= 3 && !form.Frame9->isHidden();
     if (!slot || !slot->hasPicture() || covered) {
         form.Text1->setFocus();
         return;
@@ -102,7 +102,7 @@ void Intake::browserSlotMouseDown(int code, int button)
         slot->setDragIcon(platform::dragIcon(platform::DragIcon::Carry));
         slot->Drag(platform::vbBeginDrag);
     }
-    if (code == 11)
+    if (interfaces::browserSlotOf(code) == 1)
         form.Text1->setFocus();
 }
 
@@ -203,7 +203,8 @@ void Intake::saveToBrowserDir()
     steps.step(QStringLiteral("refresh"), [&] { form.File1->Refresh(); });
     dialogFolder_ = platform::appFolder();
     form.Text1->setFocus();
-    steps.step(QStringLiteral("no file highlighted"), [&] { form.File1->setListIndex(-1); });
+    // The folder's pages from its first file again, the new file among them.
+    selectFirstFile(steps, true);
     Label13_Click();
 }
 
@@ -235,7 +236,7 @@ void Intake::Image16_DragDrop()
     const int code = form.canvas().dragSourceCode();
     if (!interfaces::isBrowserSlot(code))
         return;
-    DeletePictures(code - 10);
+    DeletePictures(interfaces::browserSlotOf(code));
 }
 
 // The file the thumbnail showed goes to the trash: the one its page recorded, while it is
@@ -252,7 +253,7 @@ void Intake::DeletePictures(int slot)
     }
     const QFileInfo info(path);
     dialogFolder_ = info.absolutePath();
-    form.thumbnailFor(10 + slot)->setPicture(QImage());
+    form.thumbnailFor(interfaces::browserSlotCode(slot))->setPicture(QImage());
     // Its place in the list, when the list shows its folder.
     int position = -1;
     if (list.Path() == info.absolutePath())
@@ -298,6 +299,8 @@ void Intake::ShowZoom()
     zoom.show();
     zoom.raise();
 }
+
+void Intake::closeZoom() { form_.Picture21->hide(); }
 
 void Intake::Picture21_MouseDown(int button)
 {

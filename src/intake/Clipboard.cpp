@@ -48,7 +48,7 @@ void Intake::copye_Click()
     interfaces::Form& f = form_;
     platform::PictureBox& tx = *f.Picture1;
     platform::StepRunner steps(QStringLiteral("copye_Click"));
-    platform::setBackColor(f.Command47, platform::vbButtonFace);
+    f.canvas().markNothingPending();
     tx.setAutoRedraw(true);
     QClipboard* board = clipboard();
     steps.step(QStringLiteral("clear"), [&] {
@@ -102,7 +102,7 @@ void Intake::Command22_Click()
     platform::StepRunner steps(QStringLiteral("Command22_Click"));
     f.Text1->setFocus();
     canvas.setElementAngle(0);
-    f.Image13->setPicture(tx.Image());
+    canvas.keepTakeBackCopy();
 
     if (f.Option7->value() || f.Option6->value()) {
         // The pending element: drawn on the persistent layer, as a thumbnail dropped in
@@ -113,9 +113,9 @@ void Intake::Command22_Click()
         tx.Cls();
         platform::PictureBox& overlay = *f.Picture2;
         overlay.setAutoRedraw(true);
-        f.Image6->setPicture(pasted);
+        canvas.setCleanPicture(pasted); // the element's own picture while it is pending
         steps.step(QStringLiteral("overlay source"), [&] {
-            overlay.PaintPicture(f.Image6->Picture(), 0, 0, kTxWidth, kTxHeight);
+            overlay.PaintPicture(pasted, 0, 0, kTxWidth, kTxHeight);
             overlay.setPicture(overlay.Image());
         });
         overlay.setAutoRedraw(false);
@@ -125,10 +125,10 @@ void Intake::Command22_Click()
             const int w = platform::CLng(s), h = platform::CLng(s * 4 / 5);
             putWorkPicture(pasted.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation));
         });
-        platform::setBackColor(f.Command47, interfaces::kStateOn);
+        canvas.markElementPending();
         if (f.Option7->value()) {
             steps.step(QStringLiteral("picture in picture"), [&] {
-                tx.PaintPicture(f.Image6->Picture(), kQuarterCentreX - s / 2, kQuarterCentreY - s * 2 / 5, s,
+                tx.PaintPicture(pasted, kQuarterCentreX - s / 2, kQuarterCentreY - s * 2 / 5, s,
                                 s * 4 / 5);
             });
         } else {
@@ -143,16 +143,16 @@ void Intake::Command22_Click()
     // The whole picture, stretched over the TX screen whatever its shape.
     tx.setUpdatesEnabled(false);
     tx.Cls();
-    steps.step(QStringLiteral("picture"), [&] { tx.setPicture(pasted); });
+    steps.step(QStringLiteral("picture"), [&] { canvas.setTxPicture(pasted); });
     tx.setAutoRedraw(true);
     steps.step(QStringLiteral("stretch"), [&] {
         tx.PaintPicture(tx.Picture(), 0, 0, kTxWidth, kTxHeight);
-        tx.setPicture(tx.Image());
+        canvas.commitTxScreen();
     });
     tx.setAutoRedraw(false);
     tx.setUpdatesEnabled(true);
-    platform::setBackColor(f.Command47, platform::vbButtonFace);
-    f.Image6->setPicture(tx.Image());
+    canvas.markNothingPending();
+    canvas.keepScreenAsClean();
     f.SSTab1->setCurrentIndex(kTxTab);
 }
 

@@ -13,8 +13,11 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
+#include "platform/widgets/ScreenFit.h"
 
 #include <QFrame>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -30,6 +33,8 @@ constexpr int CanvasWidth = int(interfaces::kTxWidth);
 constexpr int CanvasHeight = int(interfaces::kTxHeight);
 constexpr int HeaderRows = 32;
 constexpr int LeftButton = 1;
+// The dialog's design size (9705 x 8580 twips).
+constexpr QSize DesignSize(647, 572);
 constexpr int SizeAllPointer = 5;
 
 // A button at its design place (twips / 15) with its design caption; a caption that the
@@ -51,9 +56,20 @@ FormCrop::FormCrop(interfaces::Form& form) : QWidget(&form.widget(), Qt::Window)
 {
     setObjectName(QStringLiteral("FormCrop"));
     setWindowTitle(QStringLiteral("Picture Crop.    Select \"Crop\" then drag and size crop rectangle."));
-    setFixedSize(647, 572); // 9705 x 8580 twips
+    // The controls at their design places on a page of the design size, which scrolls
+    // where the screen is smaller.
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("cropPage"));
+    page->setFixedSize(DesignSize);
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidget(page);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll_);
+    resize(DesignSize);
     // The canvas: 640 x 512 inside a two-pixel border, at 30, 0 twips.
-    auto* frame = new QFrame(this);
+    auto* frame = new QFrame(page);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(2);
     frame->setGeometry(2, 0, CanvasWidth + 4, CanvasHeight + 4);
@@ -66,15 +82,15 @@ FormCrop::FormCrop(interfaces::Form& form) : QWidget(&form.widget(), Qt::Window)
     Picture1->setAutoRedraw(true);
     Picture1->move(2, 2);
 
-    Command1 = button(this, "Command1", QStringLiteral("         Crop         Full Size"), 8, 528, 89,
+    Command1 = button(page, "Command1", QStringLiteral("         Crop         Full Size"), 8, 528, 89,
                       QStringLiteral("Crop\nFull Size"));
-    Command7 = button(this, "Command7", QStringLiteral("No Change"), 120, 528, 89);
-    Command2 = button(this, "Command2", QStringLiteral("            Crop             Space for Header"), 232, 528,
+    Command7 = button(page, "Command7", QStringLiteral("No Change"), 120, 528, 89);
+    Command2 = button(page, "Command2", QStringLiteral("            Crop             Space for Header"), 232, 528,
                       105, QStringLiteral("Crop\nSpace for Header"));
-    Command3 = button(this, "Command3", QStringLiteral("+"), 368, 528, 41);
-    Command4 = button(this, "Command4", QStringLiteral("-"), 416, 528, 41);
-    Command6 = button(this, "Command6", QStringLiteral("Cancel"), 496, 528, 65);
-    Command5 = button(this, "Command5", QStringLiteral("Send to TX"), 576, 528, 65);
+    Command3 = button(page, "Command3", QStringLiteral("+"), 368, 528, 41);
+    Command4 = button(page, "Command4", QStringLiteral("-"), 416, 528, 41);
+    Command6 = button(page, "Command6", QStringLiteral("Cancel"), 496, 528, 65);
+    Command5 = button(page, "Command5", QStringLiteral("Send to TX"), 576, 528, 65);
     QFont sign(QStringLiteral("MS Sans Serif"));
     sign.setPointSize(24);
     Command3->setFont(sign);
@@ -100,6 +116,24 @@ FormCrop::FormCrop(interfaces::Form& form) : QWidget(&form.widget(), Qt::Window)
             [this](int b, int s, double x, double y) { Picture1_MouseUp(b, s, x, y); });
 
     Form_Load();
+}
+
+void FormCrop::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fitToScreen();
+}
+
+void FormCrop::showAt(QPoint place)
+{
+    move(place);
+    show();
+    fitToScreen();
+}
+
+void FormCrop::fitToScreen()
+{
+    platform::fitToScreen(*this, *scroll_, DesignSize, DesignSize);
 }
 
 void FormCrop::Form_Load()
@@ -229,8 +263,8 @@ void FormCrop::Command5_Click()
     steps.step(QStringLiteral("draw"), [&] {
         engine.binding().drawPictureDc(*tx.hDC(), screen, Picture1->Picture(), source, 4);
     });
-    tx.setPicture(tx.Image());
-    form.Image6->setPicture(tx.Image());
+    form.canvas().commitTxScreen();
+    form.canvas().keepScreenAsClean();
     steps.step(QStringLiteral("ShowHeaders"), [&] { form.qso().ShowHeaders(); });
     tx.setAutoRedraw(false);
     platform::doEvents();

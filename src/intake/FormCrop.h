@@ -8,6 +8,8 @@
 #include <QRectF>
 #include <QWidget>
 
+class QScrollArea;
+
 namespace platform {
 class CommandButton;
 class PictureBox;
@@ -39,6 +41,10 @@ public:
     static constexpr double MinimumCropWidth = 16;
 
     void Form_Load();
+    // Shown (again) at `place`, fitted to the screen: at its design size where the screen
+    // has room for it there; on a smaller screen (or a large one at a high scale) as large
+    // as the screen and moved into it, its canvas and buttons reached by scrolling.
+    void showAt(QPoint place);
     void Command1_Click(); // Crop Full Size
     void Command2_Click(); // Crop Space for Header
     void Command7_Click(); // No Change
@@ -56,9 +62,16 @@ public:
     // The rectangle of the chosen crop mode (empty in No Change).
     QRectF cropBox() const;
 
+protected:
+    // Shown: fitted to the screen, now that the frame round it is known.
+    void showEvent(QShowEvent* event) override;
+
 private:
     // Clears the drawn graphics and draws the chosen mode's rectangle.
     void drawCropBox();
+    void fitToScreen();
+
+    QScrollArea* scroll_ = nullptr;
 
     interfaces::Form& form_;
     double cropWidth_ = 0;

@@ -71,19 +71,14 @@ void Intake::Command26_MouseDown(int button, int, double, double)
         steps.step(QStringLiteral("Dir1"), [&] { f.Dir1->setPath(folder); });
         dialogFolder_ = platform::appFolder();
         steps.step(QStringLiteral("File1"), [&] { f.File1->setPath(folder); });
-        platform::Picbuf& writer = *picbufFile_;
         try {
-            const QImage picture = ftpPicture();
-            const QString name = f.engine().datedNameNow(folder, {});
-            writer.setPicture(picture);
-            writer.setImageFormat(platform::Picbuf::Jpeg);
-            writer.setWriteCompression(f.engine().jpegWriteQuality());
-            writer.setFilename(ftpDir_ + name);
-            writer.Store();
+            f.engine().saveDatedJpeg(ftpPicture(), folder, {}, f.engine().jpegWriteQuality());
         } catch (const std::exception& e) {
             f.ui().msgBox(QString::fromStdString(e.what()), platform::vbOKOnly);
         }
         steps.step(QStringLiteral("refresh"), [&] { f.File1->Refresh(); });
+        // " >>>> Next 4" shows the folder from its first file, as after any change of folder.
+        selectFirstFile(steps, true);
         dialogFolder_ = platform::appFolder();
     } else if (button == 2) {
         // The box's corner: half the window's width from the screen's left, a third of

@@ -4,6 +4,7 @@
 
 #include "intake/Intake.h"
 
+#include "interfaces/DragSource.h"
 #include "interfaces/Form.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
@@ -80,7 +81,7 @@ void Intake::ShowNextIcons()
         browserSlotPath_[k].clear();
         if (iconIndex_ >= iconCount_)
             continue;
-        form.thumbnailFor(10 + k)->setPicture(iconThumbnail(icons.icon(iconIndex_)));
+        form.thumbnailFor(interfaces::browserSlotCode(k))->setPicture(iconThumbnail(icons.icon(iconIndex_)));
         ++iconIndex_;
     }
 }

@@ -3,6 +3,7 @@
 #include "intake/FormCrop.h"
 #include "intake/PictureFiles.h"
 #include "interfaces/CanvasRoom.h"
+#include "interfaces/DragSource.h"
 #include "interfaces/EngineRoom.h"
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
@@ -61,7 +62,7 @@ void Intake::putWorkPicture(const QImage& picture)
 void Intake::loadpic_Click()
 {
     interfaces::Form& form = form_;
-    form.Image13->setPicture(form.Picture1->Image()); // the undo copy
+    form.canvas().keepTakeBackCopy();
 
     QString file;
     platform::StepRunner steps(QStringLiteral("loadpic_Click"));
@@ -80,7 +81,7 @@ void Intake::loadpic_Click()
         if (form.Picture3->Picture().isNull())
             putWorkPicture(form.Picture1->Image());
 
-        steps.step(QStringLiteral("SET idle"), [&] { platform::setBackColor(form.Command47, platform::vbButtonFace); });
+        steps.step(QStringLiteral("SET idle"), [&] { form.canvas().markNothingPending(); });
         // The dialog keeps the flags and cancel setting of its last use; a cancel that raises
         // an error is skipped like any other failure and leaves the name empty.
         steps.step(QStringLiteral("open dialog"), [&] {
@@ -127,8 +128,7 @@ void Intake::loadpic_Click()
     FormCrop& crop = form.formCrop();
     steps.step(QStringLiteral("place dialog"), [&] {
         const int place = platform::twipsToPixelsRounded(CropDialogPlace);
-        crop.move(place, place);
-        crop.show();
+        crop.showAt(QPoint(place, place));
     });
 
     // The picture laid out on the canvas. The canvas is emptied first, so a picture loaded
@@ -160,9 +160,9 @@ QString Intake::browserDropFile()
     platform::FileListBox& list = *form.File1;
     dialogFolder_ = list.Path();
     const int code = form.canvas().dragSourceCode();
-    if (code < 11 || code > 14)
+    if (!interfaces::isBrowserSlot(code))
         return list.filePath();
-    const QString file = browserSlotPath(code - 10);
+    const QString file = browserSlotPath(interfaces::browserSlotOf(code));
     const QFileInfo info(file);
     if (info.absolutePath() == list.Path()) {
         for (int i = 0; i < list.ListCount(); ++i)

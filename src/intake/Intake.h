@@ -90,6 +90,7 @@ public:
     // The zoom view: the picture of the thumbnail dragSource names, 640 x 512 over the
     // screens until a click.
     void ShowZoom() override;
+    void closeZoom() override;
     void Picture21_MouseDown(int button);
 
     // The type filters: code 0 " All Files", 15 "BMP", 16 "GIF", 18 "JPG", 19 "PCX",
@@ -138,6 +139,9 @@ public:
     QVariant quickDirPage(int n) const;
     void setQuickDirPage(int n, const QVariant& page);
     QVariant currentQuickDir() const { return currentQuickDir_; }
+    // The browser at its start folder: the current quick directory's (the application
+    // folder when none is current), each list following the one before.
+    void openStartFolder(platform::StepRunner& steps);
     void setCurrentQuickDir(const QVariant& n) { currentQuickDir_ = n; }
     QVariant fileTypeFilter() const { return fileTypeFilter_; }
     void setFileTypeFilter(const QVariant& code) { fileTypeFilter_ = code; }
@@ -167,6 +171,7 @@ public:
     // Its three buffers: PicbufOriginal the base, PicbufEdit the working copy,
     // PicbufVisible the shown result that Accept takes.
     void toggleAdjustPanel() override;
+    void closeAdjustPanel() override;
     void Command38_Click() override; // "Accept "
     // The filters: each works on the shown result, which Sharpen, Soften and Grey also make
     // the slider's new base; the base keeps the un-negated picture.
@@ -223,6 +228,9 @@ private:
     // file to load ("" when there is none).
     QString browserDropFile();
     void clearBrowserSlots();
+    // The list's first file selected when it shows one and none is (so that " >>>> Next 4"
+    // starts from it); `always`: also over a file selected.
+    void selectFirstFile(platform::StepRunner& steps, bool always);
     // The drop of a picture dragged inside the window: saved into the browser's folder
     // through the "Save Image" dialog. Recent pictures only where `recentTaken`.
     void dropToSave(bool recentTaken);

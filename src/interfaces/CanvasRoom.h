@@ -3,6 +3,7 @@
 
 #include <QString>
 
+class QImage;
 namespace platform { class OptionButton; class RandomSource; class ShapeControl; }
 
 namespace interfaces {
@@ -28,6 +29,36 @@ public:
     virtual void modeColours(platform::OptionButton* current) = 0;
     // The committed TX picture into the engine's TX buffer.
     virtual void pushTxPicture() = 0;
+
+    // SET's back colour is the state of the element being placed, and only the canvas
+    // writes it: an element now waits for SET (red), or none does any more (idle).
+    virtual void markElementPending() = 0;
+    virtual void markNothingPending() = 0;
+    // A tool toggle of the TX screen shown off as another tool starts: its label only,
+    // nothing else the tool keeps (Fix Color's set-aside colour stays where it is).
+    enum class Tool { Crop, FixColour, PatternFill, NoiseLineRepair };
+    virtual void toolOff(Tool tool) = 0;
+
+    // The holders of the TX picture (the TX screen's committed picture, the clean picture
+    // under the next element, the take-back copies) are the canvas's to write; the other
+    // rooms draw on the TX screen and then ask for these.
+    // What the TX screen shows (with its persistent layer) becomes its committed picture.
+    virtual void commitTxScreen() = 0;
+    // `picture` becomes the TX screen's committed picture.
+    virtual void setTxPicture(const QImage& picture) = 0;
+    // Before a change: the TX screen as it shows now is what OOPS!! takes back to.
+    virtual void keepTakeBackCopy() = 0;
+    // After a change: the TX screen as it shows now is what OOPS!!, pressed again, brings
+    // back.
+    virtual void keepChangedCopy() = 0;
+    // The clean picture under the next element, from which Undo and every preview start:
+    // the TX screen as it shows now, its committed picture, or `picture` (while an overlay
+    // or picture-in-picture is pending, its own picture stands in that place).
+    virtual void keepScreenAsClean() = 0;
+    virtual void keepCommittedAsClean() = 0;
+    virtual void setCleanPicture(const QImage& picture) = 0;
+    // The clean picture back as the TX screen's committed picture.
+    virtual void restoreCleanPicture() = 0;
     // The overlay held in Picture2 drawn see-through onto the TX screen at the element's
     // corner, scaled to the element; nothing is committed.
     virtual void turntransparent() = 0;

@@ -15,8 +15,14 @@ enum DragSourceCode : int {
     dragFskIdText = 20, // the received FSK identification of Label56, as text
     dragShapeTool = 99, // not a drag: a shape waits to be placed
 };
+// The browser's thumbnails, slot 1 to 4 (Image8 to Image11), carry 11 to 14: the slot's
+// number after dragBrowserSlot0.
+inline constexpr int dragBrowserSlot0 = 10;
+inline constexpr int kBrowserSlots = 4;
+inline constexpr int browserSlotCode(int slot) { return dragBrowserSlot0 + slot; }
+inline constexpr int browserSlotOf(int code) { return code - dragBrowserSlot0; }
 inline bool isStripSlot(int code) { return (code >= 2 && code <= 5) || (code >= 21 && code <= 23); }
-inline bool isBrowserSlot(int code) { return code >= 11 && code <= 14; }
+inline bool isBrowserSlot(int code) { return code > dragBrowserSlot0 && code <= browserSlotCode(kBrowserSlots); }
 inline bool isRecentPicture(int code) { return code >= 15 && code <= 18; }
 // A code whose picture a drop can take as the whole TX picture.
 inline bool isPictureSource(int code)

@@ -1,6 +1,7 @@
 #pragma once
 // What other rooms ask of the engine control (engine::EngineControl).
 
+class QImage;
 namespace platform { class Engine; class PictureBox; }
 
 #include <QSize>
@@ -24,17 +25,22 @@ public:
     virtual void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) = 0;
     // The folder received pictures are saved to (ends in "/").
     virtual QString autoSaveFolder() const = 0;
+    // The TX progress markers on the TX screen shown or hidden (a commit while sending
+    // hides them for its drawing).
+    virtual void showTxProgressMarkers(bool shown) = 0;
     // The engine's destination rectangle: the whole picture of the current mode.
     virtual void targetWholeModePicture() = 0;
-    // The dated name, free in `folder`, of a picture finished now by the engine's clock
-    // (`prefix` before the date, as the camera folder's names carry it).
-    virtual QString datedNameNow(const QString& folder, const QString& prefix) const = 0;
     // The oldest dated pictures of `folder` deleted while more than `keep` are there, at
     // most `mostDeletions`, never `spare`; the number deleted.
     virtual int pruneDatedFolder(const QString& folder, int keep, int mostDeletions, const QString& spare,
                                  const QString& prefix) = 0;
     // The JPEG quality (0 to 100) the program writes its pictures at.
     virtual int jpegWriteQuality() const = 0;
+    // The one writer of dated pictures: `picture` as a JPEG at `quality` into `folder`,
+    // under the dated name (with `prefix` before the date) free there now; the name written.
+    // Throws, having written nothing, when the file cannot be written.
+    virtual QString saveDatedJpeg(const QImage& picture, const QString& folder, const QString& prefix,
+                                  int quality) = 0;
     // The engine's TX buffer is made (the start-up makes it once the engine runs); before
     // that nothing can be pushed to it.
     virtual bool txBufferMade() const = 0;

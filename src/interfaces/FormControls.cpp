@@ -1,5 +1,7 @@
 #include "interfaces/FormControls.h"
 
+#include "interfaces/DragSource.h"
+
 namespace interfaces {
 
 platform::Label* FormControls::swatch(int number) const
@@ -27,10 +29,10 @@ platform::ImageBox* FormControls::thumbnailFor(int code) const
     case 22: return Image22;
     case 23: return Image23;
     case 10: return Image7;
-    case 11: return Image8;
-    case 12: return Image9;
-    case 13: return Image10;
-    case 14: return Image11;
+    case browserSlotCode(1): return Image8;
+    case browserSlotCode(2): return Image9;
+    case browserSlotCode(3): return Image10;
+    case browserSlotCode(4): return Image11;
     case 15: return Image12;
     case 16: return Image17;
     case 17: return Image18;

@@ -22,11 +22,15 @@ public:
     virtual void Command51_Click() = 0;
     // The adjust panel: opened and closed, placed, started on a picture, accepted.
     virtual void toggleAdjustPanel() = 0;
+    // The panel and the adjusted picture over the screen hidden, nothing else changed.
+    virtual void closeAdjustPanel() = 0;
     virtual void placeAdjustPanel() = 0;
     virtual void startAdjusting(const QImage& picture) = 0;
     virtual void Command38_Click() = 0; // "Accept "
-    // The zoom view of the thumbnail the drag source names, over the screens until a click.
+    // The zoom view of the thumbnail the drag source names, over the screens until a click,
+    // a drop or a change of tab closes it.
     virtual void ShowZoom() = 0;
+    virtual void closeZoom() = 0;
     // Fits the intake buffer's picture (a file dropped from the desktop) into Picture2.
     virtual void olepicturesize() = 0;
     // The work picture put on the TX screen by its shape and committed.

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace interfaces {
 
 class TextRoom {
@@ -36,10 +38,19 @@ public:
     // A striped or graduated text waits to be drawn over the print.
     virtual bool styledTextWaiting() const = 0;
     virtual void clearStyledTextWaiting() = 0;
-    // The text's rotation; the restore takes back the copy put aside.
+    // The text's rotation.
     virtual double textRotation() const = 0;
     virtual void setTextRotation(double angle) = 0;
-    virtual void restoreTextRotation() = 0;
+    // A striped or graduated text is dropped for "Normal Text" in the TX screen's fore
+    // colour, its rotation taken back (the fills take the plain text colour).
+    virtual void dropStyledText() = 0;
+    // The orientation and its controls are the text tools' to write: the text back to
+    // horizontal (the label off, "Horiz", the size step bar hidden); the size step bar
+    // shown or hidden while the text is vertical (nothing while it is horizontal).
+    virtual void horizontalText() = 0;
+    virtual void showVerticalSizeBar(bool shown) = 0;
+    // `colour` as the text colour: the TX screen's fore colour and its indicator.
+    virtual void showTextColour(uint32_t colour) = 0;
     // The line step of the last print in pixels; setting it sets the size bar's copy too.
     virtual double textLineStep() const = 0;
     virtual void setTextLineStep(double step) = 0;

@@ -76,14 +76,12 @@ bool Qso::headerToolsRefused()
     return false;
 }
 
-// The TX picture from before header making, committed. Nothing kept (no header was made
-// this run) leaves the screen as it is rather than blank.
 void Qso::giveBackTxPicture()
 {
-    platform::PictureBox* tx = form_.Picture1;
+    auto& canvas = form_.canvas();
     if (form_.Image15->hasPicture())
-        tx->setPicture(form_.Image15->Picture());
-    tx->setPicture(tx->Image());
+        canvas.setTxPicture(form_.Image15->Picture());
+    canvas.commitTxScreen();
 }
 
 void Qso::placeHeaderPanel(int top, int height, bool large)
@@ -106,7 +104,7 @@ void Qso::fillHeaderCanvas()
     tx->setAutoRedraw(true);
     tx->Line(0, 0, kFrameWidth, kFrameHeight, headerBackColour_, platform::PictureBox::LineKind::FilledBox);
     tx->setAutoRedraw(false);
-    tx->setPicture(tx->Image());
+    form_.canvas().commitTxScreen();
 }
 
 void Qso::makeheader_Click() { makeHeader(true); }
@@ -251,8 +249,8 @@ void Qso::ShowHeaders()
         });
     }
     tx->setAutoRedraw(false);
-    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
-    steps.step(QStringLiteral("Image6"), [&] { form_.Image6->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("commit"), [&] { form_.canvas().commitTxScreen(); });
+    steps.step(QStringLiteral("Image6"), [&] { form_.canvas().keepScreenAsClean(); });
     platform::doEvents();
     // At start-up the header is painted before the engine and its TX buffer exist; the
     // start-up copies the TX screen into the buffer once they do.
@@ -262,10 +260,9 @@ void Qso::ShowHeaders()
 
 void Qso::headercolor()
 {
-    platform::PictureBox* tx = form_.Picture1;
     headerBackColour_ = quint32(platform::CLng(platform::Val(form_.text().drawingColour())));
     fillHeaderCanvas();
-    form_.Image6->setPicture(tx->Image());
+    form_.canvas().keepScreenAsClean();
 }
 
 void Qso::Text3_MouseDown(int, int, double, double)
@@ -318,7 +315,7 @@ void Qso::headerBoxDragDrop(int number)
     if (canvas.dragSourceCode() != interfaces::dragTxPicture || canvas.draggedHeaderBox() > 0)
         return;
     platform::PictureBox* tx = form.Picture1;
-    tx->setPicture(tx->Image());
+    canvas.commitTxScreen();
     const int rows = number <= 6 ? 64 : 32;
     box->setAutoRedraw(true);
     box->PaintPicture(tx->Picture(), 0, 0, kTxWidth, rows, 0, kTxHeight - rows, kTxWidth, rows);

@@ -59,6 +59,9 @@ public:
     void headerBoxDragOver(int number, int state);
     // Header making is on: a Make Header menu item shows its tick.
     bool makingHeader() const override;
+    // The TX picture from before header making, committed; nothing kept (no header was
+    // made this run) leaves the screen as it is.
+    void giveBackTxPicture();
 
     // ---- what the settings file and the setup dialog keep ----
     // The own call sign; the band or frequency and the report the QSL block prints; the
@@ -137,7 +140,6 @@ private:
     void headerLoadButton(bool large);
     void makeHeader(bool large);
     bool headerToolsRefused();
-    void giveBackTxPicture();
     void placeHeaderPanel(int top, int height, bool large);
     void fillHeaderCanvas();
     interfaces::Form& form_;

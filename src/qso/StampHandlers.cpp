@@ -89,7 +89,7 @@ void Qso::Label54_Click()
     if (logViewOn())
         return;
     steps.step(QStringLiteral("Command12_Click"), [&] { f.canvas().Command12_Click(); });
-    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(f.Picture1->Image()); });
+    steps.step(QStringLiteral("Image13"), [&] { f.canvas().keepTakeBackCopy(); });
     f.Text15->setText(f.Text3->text());
     f.Frame5->show();
     f.Frame5->raise();
@@ -143,7 +143,7 @@ void Qso::qslBlock()
     platform::StepRunner steps(QStringLiteral("QSL block"));
     const bool top = qslAtTop_.toInt() == 1;
 
-    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("Image13"), [&] { canvas.keepTakeBackCopy(); });
     text.markStampPrinting();
     tx->setAutoRedraw(true);
     steps.step(QStringLiteral("panel"),
@@ -208,8 +208,8 @@ void Qso::qslBlock()
     tx->setFontBold(wasBold);
     tx->setAutoRedraw(false);
 
-    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
-    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Picture()); });
+    steps.step(QStringLiteral("commit"), [&] { canvas.commitTxScreen(); });
+    steps.step(QStringLiteral("Image6"), [&] { canvas.keepCommittedAsClean(); });
 }
 
 // ---------------------------------------------------------------- the date stamp
@@ -239,7 +239,7 @@ void Qso::dateStamp()
     steps.step(QStringLiteral("Text mode"), [&] { text.Option1_Click(); });
     f.Check16->setValue(0);
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
-    steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("Image13"), [&] { canvas.keepTakeBackCopy(); });
     const FontAside font(tx);
 
     tx->setAutoRedraw(true);
@@ -262,11 +262,11 @@ void Qso::dateStamp()
     text.setTextToDraw(stamp);
     steps.step(QStringLiteral("time"), [&] { printAt(tx, canvas.elementX(), canvas.elementY(), stamp); });
     tx->setAutoRedraw(false);
-    steps.step(QStringLiteral("commit"), [&] { tx->setPicture(tx->Image()); });
+    steps.step(QStringLiteral("commit"), [&] { canvas.commitTxScreen(); });
 
     // Bold stays on, as the stamp leaves it.
     font.giveBack(steps, tx);
-    steps.step(QStringLiteral("Image6"), [&] { f.Image6->setPicture(tx->Picture()); });
+    steps.step(QStringLiteral("Image6"), [&] { canvas.keepCommittedAsClean(); });
 }
 
 } // namespace qso

@@ -53,6 +53,7 @@ constexpr int ScreenTop = (PageHeight - ScreenHeight) / 2 - ScreenBorder;
 constexpr int DisplayWidth = 205;
 
 constexpr quint32 IdleColor = 0x8080;     // an engine button at rest
+constexpr quint32 Text1Ink = 0xC0C0;      // the text to place, on black
 constexpr quint32 Black = 0x000000;
 constexpr quint32 White = 0xFFFFFF;
 
@@ -487,6 +488,9 @@ void FormMain::buildControls()
     Text1 = new platform::TextBox(QStringLiteral("Text1"), central, true);
     Text2 = new platform::TextBox(QStringLiteral("Text2"), central, true);
     Text1->setToolTip(QStringLiteral("Text to place"));
+    // The text to place: olive (&HC0C0) on black.
+    platform::setBackColor(Text1, platform::vbBlack);
+    platform::setForeColor(Text1, Text1Ink);
     setText1Listing(false);
     texts->addWidget(Text1, 1);
     left->addLayout(texts, 1);
@@ -510,8 +514,9 @@ void FormMain::buildControls()
     buildHeaderPanel(central);
     buildBrowserPanel(central);
     buildMessagePane(central);
-    // The panels that open over the controls are scrolled into view as they open.
-    for (QWidget* panel : std::initializer_list<QWidget*>{Frame2, Frame5, Frame7, Frame9, Text2})
+    // The panels that open over the controls, and the zoom view, are scrolled into view as
+    // they open.
+    for (QWidget* panel : std::initializer_list<QWidget*>{Frame2, Frame5, Frame7, Frame9, Text2, Picture21})
         panel->installEventFilter(this);
 
     Timer1 = new platform::VbTimer(QStringLiteral("Timer1"), 200, true, this);

@@ -6,6 +6,7 @@
 #include "shell/FormMain.h"
 
 #include "intake/Intake.h"
+#include "interfaces/DragSource.h"
 #include "interfaces/Facts.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Twips.h"
@@ -254,7 +255,8 @@ void FormMain::connectBrowserHandlers()
                     in->browserOLEDragDrop(files);
             });
     // The thumbnails and the trash can.
-    for (int code = 11; code <= 14; ++code) {
+    for (int n = 1; n <= interfaces::kBrowserSlots; ++n) {
+        const int code = interfaces::browserSlotCode(n);
         platform::ImageBox* slot = thumbnailFor(code);
         connect(slot, &platform::ImageBox::dragOver, in,
                 [in, code](QWidget*, double, double, int state) { in->browserSlotDragOver(code, state); });

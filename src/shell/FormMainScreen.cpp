@@ -6,13 +6,14 @@
 #include "shell/FormMain.h"
 
 #include "platform/widgets/Controls.h"
+#include "platform/widgets/PictureBox.h"
+#include "platform/widgets/ScreenFit.h"
 
 #include <QEvent>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QTabWidget>
 
 namespace shell {
@@ -28,28 +29,11 @@ void FormMain::fitToScreen(QSize designed)
 {
     designedSize_ = designed;
     fitPending_ = !isVisible();
-    const QScreen* shownOn = screen();
-    if (!shownOn)
-        return;
-    const QRect available = shownOn->availableGeometry();
-    // What the frame adds round the window is known once the window is shown.
-    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(0, 0);
-    const QSize room = available.size() - frame;
-
-    // The whole layout with the menu bar, as the window shows it on a large screen; a
-    // scroll bar needed in one direction takes room from the other.
+    // The whole layout with the menu bar, as the window shows it on a large screen.
     const QSize layout = scroll_->widget()->minimumSizeHint() + QSize(0, menuBar()->sizeHint().height());
-    const int barWidth = scroll_->verticalScrollBar()->sizeHint().width();
-    const int barHeight = scroll_->horizontalScrollBar()->sizeHint().height();
-    QSize wanted = layout.expandedTo(designed);
-    for (int pass = 0; pass < 2; ++pass) {
-        if (wanted.height() > room.height())
-            wanted.setWidth(qMax(wanted.width(), layout.width() + barWidth));
-        if (wanted.width() > room.width())
-            wanted.setHeight(qMax(wanted.height(), layout.height() + barHeight));
-    }
-    resize(wanted.boundedTo(room));
-    move(available.topLeft());
+    platform::fitToScreen(*this, *scroll_, layout, designed);
+    if (const QScreen* shownOn = screen())
+        move(shownOn->availableGeometry().topLeft());
 }
 
 void FormMain::showEvent(QShowEvent* event)
@@ -70,11 +54,13 @@ QPoint FormMain::browserPanelHome() const
     return QPoint(qMax(0, right - PanelMargin - Frame2->width()), PanelMargin);
 }
 
-// The whole of a panel in the window's view, as far as the view holds it.
+// The whole of a panel in the window's view, as far as the view holds it: a panel larger
+// than the view shows from its top-left corner (where the zoom view's caption is).
 void FormMain::scrollIntoView(QWidget* panel)
 {
     const QRect place(panel->mapTo(scroll_->widget(), QPoint(0, 0)), panel->size());
     scroll_->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 1, place.height() / 2 + 1);
+    scroll_->ensureVisible(place.left(), place.top(), 0, 0);
 }
 
 // Over the text type row and the text box, as wide as the screens above them.
@@ -101,7 +87,8 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Show) {
         if (watched == Frame5)
             placeQslPanel();
-        if (watched == Frame2 || watched == Frame5 || watched == Frame7 || watched == Frame9 || watched == Text2)
+        if (watched == Frame2 || watched == Frame5 || watched == Frame7 || watched == Frame9 || watched == Text2
+            || watched == Picture21)
             scrollIntoView(static_cast<QWidget*>(watched));
     }
     return QMainWindow::eventFilter(watched, event);

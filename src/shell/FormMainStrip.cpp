@@ -123,12 +123,12 @@ void FormMain::connectStripHandlers()
             [s](QWidget*, double, double, int state) { s->Image24_DragOver(state); });
     connect(Image24, &platform::ImageBox::dragDrop, s, [s](QWidget*, double, double) { s->Image24_DragDrop(); });
 
-    // The zoom view goes at a click.
+    // The zoom view goes at a click or a drop.
     auto* in = intake_.get();
     connect(Picture21, &platform::PictureBox::mouseDown, in,
             [in](int b, int, double, double) { in->Picture21_MouseDown(b); });
-    connect(Picture21, &platform::PictureBox::dragDrop, Picture21, [this] { Picture21->hide(); });
-    connect(Picture21, &platform::PictureBox::oleDragDrop, Picture21, [this] { Picture21->hide(); });
+    connect(Picture21, &platform::PictureBox::dragDrop, in, [in] { in->closeZoom(); });
+    connect(Picture21, &platform::PictureBox::oleDragDrop, in, [in] { in->closeZoom(); });
 }
 
 } // namespace shell

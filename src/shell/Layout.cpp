@@ -57,7 +57,7 @@ void Shell::checkscreensize()
         steps.step(QStringLiteral("Text1 focus"), [&] { form.Text1->setFocus(); });
         return;
     }
-    steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
+    steps.step(QStringLiteral("Image6"), [&] { form.canvas().keepScreenAsClean(); });
     steps.stepIf(QStringLiteral("large header boxes"), [&] { return form.Command35->text() == QLatin1String("Exit"); },
                  [&] { form.qso().Command35_Click(); });
     steps.stepIf(QStringLiteral("small header boxes"), [&] { return form.Command37->text() == QLatin1String("Exit"); },
@@ -65,9 +65,7 @@ void Shell::checkscreensize()
     // The header panel still open: the TX picture from before header making comes back
     // (when one was kept: an empty one would blank the screen).
     steps.stepIf(QStringLiteral("header panel"), [&] { return !form.Frame7->isHidden(); }, [&] {
-        if (form.Image15->hasPicture())
-            form.Picture1->setPicture(form.Image15->Picture());
-        form.Picture1->setPicture(form.Picture1->Image());
+        form.qso().giveBackTxPicture();
         form.makeheader->setChecked(false);
         form.makeheader16->setChecked(false);
     });
@@ -82,9 +80,9 @@ void Shell::checkscreensize()
         repaint(form.Picture2, form.Picture2->Picture());
     });
     // The take-back copy and the fill backup start equal to the TX screen.
-    steps.step(QStringLiteral("Image13"), [&] { form.Image13->setPicture(form.Picture1->Image()); });
-    steps.step(QStringLiteral("Image14"), [&] { form.Image14->setPicture(form.Picture1->Image()); });
-    steps.step(QStringLiteral("Image6 clean"), [&] { form.Image6->setPicture(form.Picture3->Picture()); });
+    steps.step(QStringLiteral("Image13"), [&] { form.canvas().keepTakeBackCopy(); });
+    steps.step(QStringLiteral("Image14"), [&] { form.canvas().keepChangedCopy(); });
+    steps.step(QStringLiteral("Image6 clean"), [&] { form.canvas().setCleanPicture(form.Picture3->Picture()); });
     if (!form.Frame2->isHidden()) {
         steps.step(QStringLiteral("File1"), [&] { form.File1->setListIndex(form.File1->ListIndex()); });
         steps.step(QStringLiteral("Label13_Click"), [&] { form.intake().Label13_Click(); });

@@ -5,6 +5,7 @@
 
 #include "shell/Shell.h"
 
+#include "canvas/TxCanvas.h"
 #include "interfaces/Facts.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/Events.h"
@@ -87,10 +88,10 @@ void Shell::loadLastTxImage(platform::StepRunner& steps)
     FormMain& form = form_;
     const QString path = platform::appPath(kLastTxImage);
     if (QFileInfo::exists(path))
-        steps.step(kLastTxImage, [&] { form.Picture1->setPicture(loadStoredPicture(path)); });
+        steps.step(kLastTxImage, [&] { form.canvas().setTxPicture(loadStoredPicture(path)); });
     // The header selected in the settings goes over the picture restored.
     steps.step(QStringLiteral("ShowHeaders"), [&] { form.qso().ShowHeaders(); });
-    steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
+    steps.step(QStringLiteral("Image6"), [&] { form.canvas().keepScreenAsClean(); });
 }
 
 void Shell::saveTxScreenAtExit(platform::StepRunner& steps)
@@ -119,7 +120,7 @@ void Shell::saveTxScreenAtExit(platform::StepRunner& steps)
     steps.step(QStringLiteral("splash over the TX screen"), [&] {
         tx.setAutoRedraw(true);
         tx.PaintPicture(form.Image1->Picture(), 0, 0, interfaces::kTxWidth, interfaces::kTxHeight);
-        tx.setPicture(tx.Image());
+        form.canvas().commitTxScreen();
         tx.setAutoRedraw(false);
     });
     platform::doEvents();

@@ -279,30 +279,30 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, Out& out, int) { out.variant(p.text.textOption(4)); }},
     {27, "textForeColour", 0, 1,
      [](Places& p, In& in, int) {
-         QVariant value = p.shell.savedControlValue(1);
+         QVariant value = p.shell.savedControlValue(Shell::TextForeColour);
          in.variant(value);
-         p.shell.setSavedControlValue(1, value);
+         p.shell.setSavedControlValue(Shell::TextForeColour, value);
      },
-     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValue(1)); }},
+     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValue(Shell::TextForeColour)); }},
     {28, "textBackColour", 0, 1,
      [](Places& p, In& in, int) {
-         QVariant value = p.shell.savedControlValue(2);
+         QVariant value = p.shell.savedControlValue(Shell::TextBackColour);
          in.variant(value);
-         p.shell.setSavedControlValue(2, value);
+         p.shell.setSavedControlValue(Shell::TextBackColour, value);
      },
-     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValue(2)); }},
+     [](Places& p, Out& out, int) { keptInteger(out, p.shell.savedControlValue(Shell::TextBackColour)); }},
     {29, "autoSaveOn", 0, 1,
      [](Places& p, In& in, int) {
-         QVariant value = p.shell.savedControlValue(3);
+         QVariant value = p.shell.savedControlValue(Shell::AutoSave);
          in.variant(value);
-         p.shell.setSavedControlValue(3, value);
+         p.shell.setSavedControlValue(Shell::AutoSave, value);
      },
      [](Places& p, Out& out, int) { out.integer(p.form.Check8->value()); }},
     {30, "txFollowsRx", 0, 1,
      [](Places& p, In& in, int) {
-         QVariant value = p.shell.savedControlValue(4);
+         QVariant value = p.shell.savedControlValue(Shell::TxFollowsRx);
          in.variant(value);
-         p.shell.setSavedControlValue(4, value);
+         p.shell.setSavedControlValue(Shell::TxFollowsRx, value);
      },
      [](Places& p, Out& out, int) { out.integer(p.form.Check7->value()); }},
     {31, "autoSaveLimit", 0, 1,
@@ -314,16 +314,16 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, Out& out, int) { out.variant(p.engine.autoSaveLimit()); }},
     {32, "notchOn", 0, 1,
      [](Places& p, In& in, int) {
-         QVariant value = p.shell.savedControlValue(5);
+         QVariant value = p.shell.savedControlValue(Shell::Notch);
          in.variant(value);
-         p.shell.setSavedControlValue(5, value);
+         p.shell.setSavedControlValue(Shell::Notch, value);
      },
      [](Places& p, Out& out, int) { out.integer(p.form.Check11->value()); }},
     {33, "spectrumFft", 0, 1,
      [](Places& p, In& in, int) {
-         QVariant value = p.shell.savedControlValue(6);
+         QVariant value = p.shell.savedControlValue(Shell::FftSpectrum);
          in.variant(value);
-         p.shell.setSavedControlValue(6, value);
+         p.shell.setSavedControlValue(Shell::FftSpectrum, value);
      },
      [](Places& p, Out& out, int) { out.integer(p.form.Check12->value()); }},
     {34, "insertBorder", 0, 1,
@@ -418,16 +418,16 @@ constexpr SettingsField kSettingsFields[] = {
      [](Places& p, Out& out, int) { out.text(p.intake.ftpDir()); }},
     {48, "autoRx", 0, 1,
      [](Places& p, In& in, int) {
-         QVariant value = p.shell.savedControlValue(7);
+         QVariant value = p.shell.savedControlValue(Shell::AutoRx);
          in.variant(value);
-         p.shell.setSavedControlValue(7, value);
+         p.shell.setSavedControlValue(Shell::AutoRx, value);
      },
      [](Places& p, Out& out, int) { out.integer(p.form.Check1->value()); }},
     {49, "headerDisplay", 0, 1,
      [](Places& p, In& in, int) {
-         QVariant value = p.shell.savedControlValue(8);
+         QVariant value = p.shell.savedControlValue(Shell::HeaderShown);
          in.variant(value);
-         p.shell.setSavedControlValue(8, value);
+         p.shell.setSavedControlValue(Shell::HeaderShown, value);
      },
      [](Places& p, Out& out, int) { out.integer(p.form.Check2->value()); }},
 };
@@ -587,26 +587,22 @@ void Shell::restoreColoursAndBoxes(platform::StepRunner& steps)
     // Text colours with their indicators. Black (0) and the system colours (negative) are
     // not restored here: the indicators then keep their design colours, which are the
     // colours a first start gives the text (its back colour is set further down).
-    steps.stepIf(QStringLiteral("text colour"), [&] { return number(savedControlValues_[1]) > 0; }, [&] {
-        const quint32 colour = quint32(platform::CLng(number(savedControlValues_[1])));
-        form.Picture1->setForeColor(colour);
-        platform::setBackColor(form.Label25, colour);
+    const QVariant& foreColour = savedControlValues_[TextForeColour];
+    const QVariant& backColour = savedControlValues_[TextBackColour];
+    steps.stepIf(QStringLiteral("text colour"), [&] { return number(foreColour) > 0; }, [&] {
+        text.showTextColour(quint32(platform::CLng(number(foreColour))));
     });
-    steps.stepIf(QStringLiteral("text back colour"), [&] { return number(savedControlValues_[2]) > 0; }, [&] {
-        const qint32 colour = platform::CLng(number(savedControlValues_[2]));
-        form.Picture1->setBackColor(quint32(colour));
-        platform::setBackColor(form.Label45, quint32(colour));
-        text.setTextBackColour(colour);
-    });
+    steps.stepIf(QStringLiteral("text back colour"), [&] { return number(backColour) > 0; },
+                 [&] { text.showTextBackColour(platform::CLng(number(backColour))); });
     steps.step(QStringLiteral("custom colours"), [&] { text.applyCustomColours(); });
 
-    tickWhenOne(steps, QStringLiteral("A-Save"), form.Check8, savedControlValues_[3]);
-    tickWhenOne(steps, QStringLiteral("TX=RX"), form.Check7, savedControlValues_[4]);
-    tickWhenOne(steps, QStringLiteral("Notch"), form.Check11, savedControlValues_[5]);
-    tickWhenOne(steps, QStringLiteral("Sp FFT"), form.Check12, savedControlValues_[6],
+    tickWhenOne(steps, QStringLiteral("A-Save"), form.Check8, savedControlValues_[AutoSave]);
+    tickWhenOne(steps, QStringLiteral("TX=RX"), form.Check7, savedControlValues_[TxFollowsRx]);
+    tickWhenOne(steps, QStringLiteral("Notch"), form.Check11, savedControlValues_[Notch]);
+    tickWhenOne(steps, QStringLiteral("Sp FFT"), form.Check12, savedControlValues_[FftSpectrum],
                 [&] { form.Check25->setValue(0); });
-    tickWhenOne(steps, QStringLiteral("AutoRX"), form.Check1, savedControlValues_[7]);
-    tickWhenOne(steps, QStringLiteral("HdrON"), form.Check2, savedControlValues_[8]);
+    tickWhenOne(steps, QStringLiteral("AutoRX"), form.Check1, savedControlValues_[AutoRx]);
+    tickWhenOne(steps, QStringLiteral("HdrON"), form.Check2, savedControlValues_[HeaderShown]);
 
     // The spoken announcement before each transmission (the setup dialog is loaded).
     tickWhenOne(steps, QStringLiteral("Audio Anounce Mode"), form.formSetup().Check27, audioAnnounce_);
@@ -684,11 +680,8 @@ void Shell::restoreShadowAndStation(platform::StepRunner& steps)
     // The shadow colour rule on when it was on; the shadow's direction: the arrow to the
     // lower left, then the one stored (choosing an arrow runs its click, as the
     // operator's choice would).
-    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().shadowStepModeOn(); }, [&] {
-        platform::setBackColor(form.Text13, interfaces::kStateOn);
-        text.setShadowColourMode(1);
-        form.Text13->setText(QStringLiteral(" ") + platform::Str(form.HScroll5->value()));
-    });
+    steps.stepIf(QStringLiteral("shadow colour rule"), [&] { return form.canvas().shadowStepModeOn(); },
+                 [&] { text.restoreShadowColourRule(); });
     steps.step(QStringLiteral("Option3"), [&] { form.Option3->setValue(true); });
     steps.step(QStringLiteral("shadow direction"), [&] {
         const double stored = number(text.textOption(4));
@@ -790,8 +783,9 @@ void Shell::restoreFonts(platform::StepRunner& steps)
     }
 
     // The TX screen's back colour as stored, whatever it is (nothing stored is black).
-    steps.step(QStringLiteral("TX back colour"),
-               [&] { form.Picture1->setBackColor(quint32(platform::CLng(number(savedControlValues_[2])))); });
+    steps.step(QStringLiteral("TX back colour"), [&] {
+        form.Picture1->setBackColor(quint32(platform::CLng(number(savedControlValues_[TextBackColour]))));
+    });
 }
 
 // "AutoSave" only while no auto-save folder is set (even one that does not exist);

@@ -191,7 +191,7 @@ void Shell::Form_KeyDown(int keyCode, int /*shift: Shift, Ctrl or Alt with the k
 void Shell::SSTab1_Click(int /*previousTab*/)
 {
     // The zoom view closes and a pending picture adjustment is discarded on every tab change.
-    form_.Picture21->hide();
+    form_.intake().closeZoom();
     form_.intake().Command27_Click();
 }
 

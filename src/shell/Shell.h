@@ -103,11 +103,20 @@ public:
     // Settings field 37: the window's left edge in twips at exit
     QVariant windowLeftAtExit() const { return windowLeftAtExit_; }
     void setWindowLeftAtExit(const QVariant& value) { windowLeftAtExit_ = value; }
-    // 1 to 8: settings fields 27, 28, 29, 30, 32, 33, 48 and 49 as read (text colours,
-    // the receive and display boxes, "AutoRX", "HdrON"); 1 and 2 are renewed from the
-    // colour indicators at shut-down.
-    QVariant savedControlValue(int index) const { return savedControlValues_[index]; }
-    void setSavedControlValue(int index, const QVariant& value) { savedControlValues_[index] = value; }
+    // Settings fields 27, 28, 29, 30, 32, 33, 48 and 49 as read, by what each restores;
+    // the text colours are renewed from their indicators at shut-down.
+    enum SavedControl : int {
+        TextForeColour = 1, // field 27: Label25, the TX screen's fore colour
+        TextBackColour,     // field 28: Label45, the TX screen's back colour
+        AutoSave,           // field 29: "A-Save"
+        TxFollowsRx,        // field 30: "TX=RX"
+        Notch,              // field 32: "Notch"
+        FftSpectrum,        // field 33: "Sp FFT"
+        AutoRx,             // field 48: "AutoRX"
+        HeaderShown,        // field 49: "HdrON"
+    };
+    QVariant savedControlValue(SavedControl which) const { return savedControlValues_[which]; }
+    void setSavedControlValue(SavedControl which, const QVariant& value) { savedControlValues_[which] = value; }
     // Settings field 34 as read ("Border")
     QVariant borderSetting() const { return borderSetting_; }
     void setBorderSetting(const QVariant& value) { borderSetting_ = value; }
@@ -184,7 +193,7 @@ private:
     QVariant audioAnnounce_;
     QString messagesText_;      // the message pane's text as read from "messages"
     quint32 savedWaveVolume_ = 0xFFFFFFFF; // the output gain found at start-up
-    QVariant savedControlValues_[9];
+    QVariant savedControlValues_[HeaderShown + 1];
     KeptSettings kept_;
     // Where the browser panel opens, in the window's pixels.
     double browserPanelLeft_ = 0;
@@ -227,7 +236,6 @@ private:
     void prepareAppFolder(platform::StepRunner& steps);
     void clearTextTools(platform::StepRunner& steps);
     void showFirstPages(platform::StepRunner& steps);
-    void openBrowserFolder(platform::StepRunner& steps);
     void resetTextBox(platform::StepRunner& steps);
     void resetDrawingTools(platform::StepRunner& steps);
     void restoreStyleBoxes(platform::StepRunner& steps);

@@ -50,8 +50,8 @@ void Shell::Form_Unload()
                                  + (form.Check13->value() == 1 ? 100 : 0)));
     windowLeftAtExit_ = platform::pixelsToTwips(form.x());
     // The text colours as their indicators show them, and the custom swatches.
-    savedControlValues_[1] = qint64(platform::backColor(form.Label25));
-    savedControlValues_[2] = qint64(platform::backColor(form.Label45));
+    savedControlValues_[TextForeColour] = qint64(platform::backColor(form.Label25));
+    savedControlValues_[TextBackColour] = qint64(platform::backColor(form.Label45));
     text.gatherCustomColours();
 
     // The files may take a while on a slow disk: the window shows it is busy meanwhile.

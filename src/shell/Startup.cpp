@@ -94,7 +94,7 @@ Shell::LoadResult Shell::Form_Load()
     restoreControls(steps);
 
     showFirstPages(steps);
-    openBrowserFolder(steps);
+    form_.intake().openStartFolder(steps);
     resetTextBox(steps);
     restoreTextEffects(steps);
     resetDrawingTools(steps);
@@ -200,7 +200,7 @@ void Shell::showFirstPages(platform::StepRunner& steps)
     auto& text = form.text();
     loadPictureStore(steps);
     form.canvas().setOverlayWidth(240);
-    steps.step(QStringLiteral("Image6"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
+    steps.step(QStringLiteral("Image6"), [&] { form.canvas().keepScreenAsClean(); });
     steps.step(QStringLiteral("HScroll1"), [&] { setScrollValue(form.HScroll1, 3); });
     steps.step(QStringLiteral("HScroll2"), [&] { setScrollValue(form.HScroll2, 1); });
     // The whole first page of favourites, also when the page was 1 already (no change of
@@ -218,24 +218,6 @@ void Shell::showFirstPages(platform::StepRunner& steps)
 
 // Browser folder: the folder of the quick directory in use, or the application folder
 // when none is. A quick directory that no longer exists leaves the lists as they were.
-void Shell::openBrowserFolder(platform::StepRunner& steps)
-{
-    FormMain& form = form_;
-    auto& intake = form.intake();
-    steps.step(QStringLiteral("File1 quick directory"), [&] {
-        const int n = platform::CInt(number(intake.currentQuickDir()));
-        if (n == 0)
-            return;
-        if (n < 0 || n > 8)
-            fail(9, QStringLiteral("Subscript out of range: quick directory %1").arg(n));
-        form.File1->setPath(intake.quickDir(intake::Intake::quickDirElement(n)));
-    });
-    steps.stepIf(QStringLiteral("File1 application folder"), [&] { return number(intake.currentQuickDir()) == 0; },
-                 [&] { form.File1->setPath(platform::appFolder()); });
-    steps.step(QStringLiteral("Dir1"), [&] { form.Dir1->setPath(form.File1->Path()); });
-    steps.step(QStringLiteral("Drive1"), [&] { form.Drive1->setDrive(form.Dir1->Path()); });
-}
-
 // The shadow depth once more, now that the text tools stand; the header help and the
 // text box as a start shows it.
 void Shell::resetTextBox(platform::StepRunner& steps)
@@ -264,7 +246,7 @@ void Shell::restoreTextEffects(platform::StepRunner& steps)
     auto& text = form.text();
     steps.stepIf(QStringLiteral("outline swatch"), [&] { return number(kept_.paletteIndex) >= 0 && number(kept_.paletteIndex) <= 11; },
                  [&] { setScrollValue(form.HScroll4, platform::CInt(number(kept_.paletteIndex))); });
-    platform::setBackColor(form.Text8, platform::backColor(form.swatch(form.HScroll4->value() + 1)));
+    text.showOutlineColour();
     steps.stepIf(QStringLiteral("shadow colour"), [&] { return number(kept_.colourPresetSlot) >= 1 && number(kept_.colourPresetSlot) <= 7; },
                  [&] { setScrollValue(form.HScroll5, platform::CInt(number(kept_.colourPresetSlot))); });
     steps.step(QStringLiteral("Label47"), [&] {
@@ -289,7 +271,7 @@ void Shell::resetDrawingTools(platform::StepRunner& steps)
     steps.step(QStringLiteral("TX italic"), [&] { form.Picture1->setFontItalic(false); });
     form.qso().setHeaderBackColour(platform::vbWhite);
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
-    steps.step(QStringLiteral("Image6 again"), [&] { form.Image6->setPicture(form.Picture1->Image()); });
+    steps.step(QStringLiteral("Image6 again"), [&] { canvas.keepScreenAsClean(); });
     steps.step(QStringLiteral("VScroll3"), [&] { setScrollValue(form.VScroll3, 3); });
     canvas.startToolDefaults();
     steps.step(QStringLiteral("hide splash"), [&] { form.form2().hide(); });
@@ -339,29 +321,11 @@ void Shell::showWindow(platform::StepRunner& steps)
 // apply.
 void Shell::restoreFontPreset(platform::StepRunner& steps)
 {
-    FormMain& form = form_;
-    auto& text = form.text();
-    platform::CommandButton* const presetButtons[] = {form.Command21, form.Command25, form.Command23,
-                                                      form.Command24};
-    for (int k = 0; k < 4; ++k) {
+    auto& text = form_.text();
+    for (int k = 0; k < 4; ++k)
         steps.stepIf(
-            QStringLiteral("font preset %1").arg(k),
-            [&] { return number(text.fontPresetSelected()) == k; },
-            [&] {
-                text.fontbutton();
-                platform::setBackColor(presetButtons[k], text::TextTools::kSelectedPreset);
-                const QString textFace = text.fontPresetText(7 * k + 1);
-                if (!textFace.isEmpty())
-                    steps.step(QStringLiteral("Text1 preset font"), [&] {
-                        QFont font = form.Text1->font();
-                        font.setFamily(textFace);
-                        form.Text1->setFont(font);
-                    });
-                const QString screenFace = text.fontPresetPicture(7 * k + 1);
-                if (!screenFace.isEmpty())
-                    steps.step(QStringLiteral("TX preset font"), [&] { form.Picture1->setFontName(screenFace); });
-            });
-    }
+            QStringLiteral("font preset %1").arg(k), [&] { return number(text.fontPresetSelected()) == k; },
+            [&] { text.applyFontPreset(k + 1); });
 }
 
 // The engine given the TX screen; the browser panel, the RX monitor and the multimedia

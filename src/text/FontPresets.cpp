@@ -42,6 +42,23 @@ platform::CommandButton* TextTools::presetButton(int slot) const
     return slot >= 1 && slot <= 4 ? buttons[slot - 1] : nullptr;
 }
 
+void TextTools::applyFontPreset(int slot)
+{
+    interfaces::Form& f = form_;
+    platform::CommandButton* chosen = presetButton(slot);
+    if (!chosen)
+        return;
+    platform::StepRunner steps(QStringLiteral("font preset %1").arg(slot));
+    const int base = 7 * (slot - 1);
+    fontbutton();
+    platform::setBackColor(chosen, kSelectedPreset);
+    steps.step(QStringLiteral("Text1 face"), [&] { setFamily(f.Text1, fontPresetsText_[base + 1]); });
+    steps.step(QStringLiteral("TX face"), [&] {
+        if (!fontPresetsPicture_[base + 1].isEmpty())
+            f.Picture1->setFontName(fontPresetsPicture_[base + 1]);
+    });
+}
+
 void TextTools::fontPresetMouseDown(int slot, int button)
 {
     interfaces::Form& f = form_;
@@ -55,15 +72,8 @@ void TextTools::fontPresetMouseDown(int slot, int button)
         return;
     }
     platform::StepRunner steps(QStringLiteral("font preset"));
-    const int base = 7 * (slot - 1);
     fontPresetSelected_ = slot - 1;
-    fontbutton();
-    platform::setBackColor(pressed, kSelectedPreset);
-    steps.step(QStringLiteral("Text1 face"), [&] { setFamily(f.Text1, fontPresetsText_[base + 1]); });
-    steps.step(QStringLiteral("TX face"), [&] {
-        if (!fontPresetsPicture_[base + 1].isEmpty())
-            tx->setFontName(fontPresetsPicture_[base + 1]);
-    });
+    applyFontPreset(slot);
     f.Text1->setFocus();
     tx->Cls();
     tx->setCurrentX(cv.elementX());

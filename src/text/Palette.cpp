@@ -54,6 +54,19 @@ quint32 TextTools::swatchRecord(int number, quint32 colour)
     return number >= 1 && number <= 8 ? colour - kRecordOffsets[number] : colour;
 }
 
+void TextTools::showTextColour(uint32_t colour)
+{
+    form_.Picture1->setForeColor(colour);
+    platform::setBackColor(form_.Label25, colour);
+}
+
+void TextTools::showTextBackColour(qint32 colour)
+{
+    form_.Picture1->setBackColor(quint32(colour));
+    platform::setBackColor(form_.Label45, quint32(colour));
+    textBackColour_ = colour;
+}
+
 void TextTools::swatchMouseDown(int number, int button, int shift)
 {
     interfaces::Form& f = form_;
@@ -85,8 +98,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
             f.qso().headercolor();
             return;
         }
-        platform::setBackColor(f.Label25, colour);
-        tx->setForeColor(colour);
+        showTextColour(colour);
         if (cv.shapeChosen()) {
             // An armed shape is drawn again where it stands: the shape drawer adds the
             // centre offset to an armed shape's place, so it is taken off first.
@@ -113,9 +125,7 @@ void TextTools::swatchMouseDown(int number, int button, int shift)
     }
     if (headerCtrl)
         return;
-    tx->setBackColor(colour);
-    platform::setBackColor(f.Label45, colour);
-    textBackColour_ = qint32(colour);
+    showTextBackColour(qint32(colour));
     if (styledTextPending_ == 1) {
         Label36_Click();
         return;

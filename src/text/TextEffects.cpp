@@ -26,10 +26,8 @@ namespace text {
 
 namespace {
 
-constexpr int kForcedDraw = TextTools::kStampPrinting;
 constexpr quint32 kNearBlack = 65793;  // black outline copies print as &H010101
 constexpr double kShadowUnit = 60;     // font size over this: one shadow step in pixels
-constexpr int kColourVariation = 17;   // the random lift of a pattern colour, 1 to 17
 constexpr int kPatternWidth = int(interfaces::kTxWidth);
 constexpr int kGradientBands = 63;
 constexpr int kFlatBands = 20;
@@ -86,7 +84,7 @@ void TextTools::Check15_Click()
     interfaces::Form& f = form_;
     auto& cv = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isOn(f.Command47) && sharedCounter_ != kForcedDraw)
+    if (!isOn(f.Command47) && sharedCounter_ != kStampPrinting)
         return;
     if (f.Check16->value() == 1 || f.Check15->value() == 0 || f.Option7->value() || f.Option8->value())
         return;
@@ -97,7 +95,7 @@ void TextTools::Check15_Click()
     const float x0 = cv.elementX();
     const float y0 = float(platform::CInt(cv.elementY()));
     const quint32 ring = platform::backColor(f.swatch(f.HScroll4->value() + 1));
-    platform::setBackColor(f.Text8, ring);
+    showOutlineColour();
     fontRecord_[7] = platform::numberText(ring);
     tx->setForeColor(ring == 0 ? kNearBlack : ring);
     const int weight = std::clamp(platform::CInt(platform::Val(outlineWeight_.toString())), qint16(0), qint16(2));
@@ -151,6 +149,11 @@ void TextTools::Check15_MouseUp(int, int, double, double)
     }
 }
 
+void TextTools::showOutlineColour()
+{
+    platform::setBackColor(form_.Text8, platform::backColor(form_.swatch(form_.HScroll4->value() + 1)));
+}
+
 void TextTools::HScroll4_Change()
 {
     interfaces::Form& f = form_;
@@ -158,7 +161,7 @@ void TextTools::HScroll4_Change()
         f.HScroll4->setValue(0); // runs this handler again with 0
         return;
     }
-    platform::setBackColor(f.Text8, platform::backColor(f.swatch(f.HScroll4->value() + 1)));
+    showOutlineColour();
     if (!isOn(f.Command47))
         return;
     if (styledTextPending_ == 1) {
@@ -411,6 +414,13 @@ void TextTools::Text13_MouseDown(int button, int, double, double)
         redraw();
 }
 
+void TextTools::restoreShadowColourRule()
+{
+    platform::setBackColor(form_.Text13, interfaces::kStateOn);
+    shadowColourMode_ = 1;
+    form_.Text13->setText(QString::number(form_.HScroll5->value()));
+}
+
 // ---------------------------------------------------------------------------------------
 // Text types
 
@@ -433,13 +443,13 @@ void TextTools::Combo3_Click()
         fontRecord_[7] = foreText;
         textrotate();
         tx->Cls();
-        platform::setBackColor(f.Command47, interfaces::kStateOn);
+        cv.markElementPending();
         Label36_Click();
         return;
     }
     if (type == kStriped) {
         fontRecord_[7] = foreText;
-        platform::setBackColor(f.Command47, interfaces::kStateOn);
+        cv.markElementPending();
         Label36_Click();
         f.Text1->setFocus();
         return;
@@ -448,12 +458,21 @@ void TextTools::Combo3_Click()
         textAngle_ = 0;
         fontRecord_[7] = foreText;
         styledTextPending_ = 0;
-        platform::setBackColor(f.Command47, interfaces::kStateOn);
+        cv.markElementPending();
         drawText();
         Check17_Click();
         Check15_Click();
         f.Text1->setFocus();
     }
+}
+
+void TextTools::dropStyledText()
+{
+    platform::PictureBox* tx = form_.Picture1;
+    form_.Combo3->setText(kNormal);
+    restoreTextRotation();
+    fontRecord_[7] = platform::numberText(tx->ForeColor());
+    styledTextPending_ = 0;
 }
 
 void TextTools::Label36_Click()
@@ -468,7 +487,7 @@ void TextTools::Label36_Click()
     if (type == kNormal)
         return;
     if (styledTextPending_ == 0)
-        f.Image6->setPicture(f.Picture1->Image());
+        f.canvas().keepScreenAsClean();
     styledTextPending_ = 1;
     drawStyledText();
 }
@@ -518,12 +537,12 @@ void TextTools::drawStyledText()
         return;
     }
     f.setMousePointer(kHourglass);
-    f.Image13->setPicture(tx->Image());
+    cv.keepTakeBackCopy();
     tx->setAutoRedraw(true);
     // A redraw starts again from the picture kept before the first.
     if (styledTextPending_ == 1) {
         tx->setAutoRedraw(false);
-        tx->setPicture(f.Image6->Picture());
+        cv.restoreCleanPicture();
     }
     tx->setDrawWidth(1);
     drawText();
@@ -540,9 +559,7 @@ void TextTools::drawStyledText()
     pattern->setAutoRedraw(true);
     pattern->setPicture(tx->AutoRedraw() ? tx->Image() : tx->screenImage());
     auto& random = cv.colourDraws();
-    auto lift = [&](int component) {
-        return std::abs(component + 1 + int(platform::Int(kColourVariation * random.next())));
-    };
+    auto lift = [&](int component) { return platform::lighterComponent(component, random); };
     const double w = kPatternWidth;
     if (type == kGraduated) {
         strip->setAutoRedraw(true);
@@ -581,13 +598,13 @@ void TextTools::drawStyledText()
     platform::gdi::Colour key = textColour;
     int32_t rect[4] = {0, 0, int32_t(interfaces::kTxWidth), int32_t(interfaces::kTxHeight)};
     platform::transparentblit(pattern->hDC(), pattern->hDC(), tx->hDC(), rect, 0, 0, key);
-    tx->setPicture(pattern->Image());
+    cv.setTxPicture(pattern->Image());
     tx->setAutoRedraw(false);
     pattern->setAutoRedraw(false);
-    tx->setPicture(tx->Image());
+    cv.commitTxScreen();
     if (styledTextPending_ == 0) {
-        f.Image6->setPicture(tx->Image());
-        platform::setBackColor(f.Command47, platform::vbButtonFace);
+        cv.keepScreenAsClean();
+        cv.markNothingPending();
     }
     f.setMousePointer(0);
 }

@@ -24,7 +24,6 @@ namespace {
 
 constexpr int kMaxLines = 20;
 constexpr int kMaxLineLength = 1501;
-constexpr int kForcedDraw = TextTools::kStampPrinting;
 constexpr double kLineFactor = 1.9;        // line step of horizontal text, times the font size
 constexpr double kBoxedRowFactor = 1.5;    // row step of vertical text on a background box
 constexpr double kMultiAdvance = 0.9;      // advance of a multi-coloured character, times the font size
@@ -116,7 +115,7 @@ void TextTools::drawText()
     interfaces::Form& f = form_;
     auto& canvas = f.canvas();
     platform::PictureBox* tx = f.Picture1;
-    if (!isOn(f.Command47) && sharedCounter_ != kForcedDraw)
+    if (!isOn(f.Command47) && sharedCounter_ != kStampPrinting)
         return;
     // The log listing fills the text box meanwhile: it is no text to place.
     if (f.qso().logViewOn())

@@ -83,7 +83,7 @@ void TextTools::rotate(bool clockwise)
         return;
     }
 
-    platform::setBackColor(f.Label24, interfaces::kStateOff);
+    cv.toolOff(interfaces::CanvasRoom::Tool::Crop);
     if (!f.Frame9->isHidden()) {
         steps.step(QStringLiteral("Accept"), [&] { f.intake().Command38_Click(); });
         return;
@@ -93,7 +93,7 @@ void TextTools::rotate(bool clockwise)
     const bool overlays = f.Option6->value();
     const bool picInPic = f.Option7->value();
     if (overlays || picInPic)
-        platform::setBackColor(f.Command47, interfaces::kStateOn);
+        cv.markElementPending();
     // The angle is kept in the direction of the last turn: a change of direction counts
     // it the other way.
     if (cv.mouseState() == (clockwise ? kTurnedAnticlockwise : kTurnedClockwise))
@@ -114,7 +114,7 @@ void TextTools::rotate(bool clockwise)
     turned->setPicture(turned->Image());
     turned->setAutoRedraw(false);
     if (!overlays && !picInPic)
-        steps.step(QStringLiteral("TX picture"), [&] { tx->setPicture(turned->Image()); });
+        steps.step(QStringLiteral("TX picture"), [&] { cv.setTxPicture(turned->Image()); });
     if (overlays)
         steps.step(QStringLiteral("turntransparent"), [&] { cv.turntransparent(); });
     if (picInPic)

@@ -62,7 +62,7 @@ void TextTools::Option1_Click()
     tx->setAutoRedraw(true);
     tx->Cls();
     tx->setAutoRedraw(false);
-    platform::setBackColor(f.Label73, interfaces::kStateOff);
+    canvas.toolOff(interfaces::CanvasRoom::Tool::NoiseLineRepair);
     f.Check18->setValue(0);
     f.Check19->setValue(0);
     canvas.setElementAngle(0);
@@ -72,10 +72,10 @@ void TextTools::Option1_Click()
     const QString type = f.Combo3->text();
     if (type == QLatin1String("Graduated Text") || type == QLatin1String("Striped Text")) {
         styledTextPending_ = 1;
-        f.Image6->setPicture(tx->Image());
+        canvas.keepScreenAsClean();
     }
     if (isOn(f.Label29)) {
-        platform::setBackColor(f.Label29, interfaces::kStateOff);
+        canvas.toolOff(interfaces::CanvasRoom::Tool::FixColour);
         fontRecord_[7] = canvas.setAsideDrawingColour();
     }
     Check16_Click();
@@ -85,11 +85,11 @@ void TextTools::Option1_Click()
         tx->setFontName(f.Text1->font().family());
         tx->setFontSize(platform::Val(textFontSize_));
     }
-    platform::setBackColor(f.Command47, platform::vbButtonFace);
+    canvas.markNothingPending();
     tx->Cls();
     if (f.Check18->value() == 0 && !f.Option6->value() && !f.Option7->value())
         canvas.Command12_Click();
-    f.Image6->setPicture(tx->Picture());
+    canvas.keepCommittedAsClean();
     canvas.highlightFrame(f.Shape2);
     f.Option6->setValue(false);
     f.Option7->setValue(false);
@@ -99,7 +99,7 @@ void TextTools::Option1_Click()
 
 void TextTools::Option1_MouseUp(int, int, double, double)
 {
-    platform::setBackColor(form_.Label32, interfaces::kStateOff);
+    form_.canvas().toolOff(interfaces::CanvasRoom::Tool::PatternFill);
 }
 
 void TextTools::Text1_Change()
@@ -111,14 +111,14 @@ void TextTools::Text1_Change()
 void TextTools::Text1_DblClick()
 {
     interfaces::Form& f = form_;
-    platform::setBackColor(f.Command47, platform::vbButtonFace);
+    f.canvas().markNothingPending();
     f.Text1->setText(QString());
     f.Picture1->Cls();
 }
 
 void TextTools::Text1_MouseDown(int, int, double, double)
 {
-    platform::setBackColor(form_.Label32, interfaces::kStateOff);
+    form_.canvas().toolOff(interfaces::CanvasRoom::Tool::PatternFill);
 }
 
 void TextTools::Text1_MouseUp(int, int, double, double)
@@ -160,9 +160,7 @@ void TextTools::closeMessagePane()
     platform::setBackColor(f.Command8, interfaces::kStateOff);
     setBold(f.Command8, false);
     f.Command8->setText(kClosedCaption);
-    platform::setBackColor(f.Label31, interfaces::kStateOff);
-    f.Label31->setCaption(QStringLiteral("Horiz"));
-    f.VScroll3->hide();
+    horizontalText();
     f.Text1->setFocus();
 }
 

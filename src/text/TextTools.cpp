@@ -74,7 +74,7 @@ void TextTools::Label31_Click()
     f.VScroll3->hide();
     // With Pattern Fill on the label only takes the fill tool off.
     if (isOn(f.Label32)) {
-        platform::setBackColor(f.Label32, interfaces::kStateOff);
+        cv.toolOff(interfaces::CanvasRoom::Tool::PatternFill);
         return;
     }
     if (isOn(f.Label38))
@@ -93,16 +93,30 @@ void TextTools::Label31_Click()
     if (styledTextPending_ == 1) {
         steps.step(QStringLiteral("end tool"), [&] { cv.Command12_Click(); });
         styledTextPending_ = 1;
-        platform::setBackColor(f.Command47, interfaces::kStateOn);
+        cv.markElementPending();
         steps.step(QStringLiteral("Label36_Click"), [&] { Label36_Click(); });
         return;
     }
     textToDraw_ = f.Text1->text();
-    platform::setBackColor(f.Command47, interfaces::kStateOn);
+    cv.markElementPending();
     tx->Cls();
     steps.step(QStringLiteral("drawText"), [&] { drawText(); });
     steps.step(QStringLiteral("Check17_Click"), [&] { Check17_Click(); });
     steps.step(QStringLiteral("Check15_Click"), [&] { Check15_Click(); });
+}
+
+void TextTools::horizontalText()
+{
+    interfaces::Form& f = form_;
+    platform::setBackColor(f.Label31, interfaces::kStateOff);
+    f.Label31->setCaption(QStringLiteral("Horiz"));
+    f.VScroll3->hide();
+}
+
+void TextTools::showVerticalSizeBar(bool shown)
+{
+    if (isOn(form_.Label31))
+        form_.VScroll3->setVisible(shown);
 }
 
 void TextTools::VScroll3_Change()

@@ -32,9 +32,15 @@ public:
     // 255, the size step bar shown). It leaves the element pending, the text box's text
     // when none was; with Pattern Fill on it only takes that tool off.
     void Label31_Click() override;
+    void horizontalText() override;
+    void showVerticalSizeBar(bool shown) override;
     // The size step bar of vertical text: characters 1.0 to 1.9 font sizes apart.
     void VScroll3_Change();
     void fontbutton(); // all four font-preset buttons back to &HC0C0
+    // Font preset `slot` (1 to 4) shown chosen: its button green (the others back to
+    // &HC0C0), its faces on the text box and on the TX screen (a face never stored is not
+    // applied).
+    void applyFontPreset(int slot);
     // A press on font preset button `slot` (1 F1 Command21, 2 F2 Command25, 3 F3
     // Command23, 4 F4 Command24), any button: the preset's faces on the text box and the
     // TX screen, the button green, the pending text drawn again; the right button then
@@ -110,6 +116,11 @@ public:
     void VScroll1_Change(); // shadow depth: the square of the bar
     void HScroll5_Change(); // the shadow colour: presets 1 to 5, grey ramps 6 and 7
     void Text13_MouseDown(int button, int shift, double x, double y); // the colour rule on / " Off"
+    // The colour rule on, as the settings restore it: Text13 red, showing HScroll5's value
+    // without a blank (the bar's own change shows it after two).
+    void restoreShadowColourRule();
+    // The outline colour box (Text8) in the colour of the outline swatch bar's swatch.
+    void showOutlineColour();
     // presetColour from HScroll5's value (1 to 5; the ramps keep it).
     void setPresetColour();
     // The colour of shadow copy i of `depth` (i = depth is the farthest) by the colour rule.
@@ -117,6 +128,7 @@ public:
     // The text type list: "Normal Text", "Striped Text", "Graduated Text", "Multi Colored
     // Text"; the choice ends the current tool and draws the text element in that type.
     void Combo3_Click();
+    void dropStyledText() override;
     // Re-applies the chosen text type: a striped or graduated text is drawn again over the
     // picture kept from before its first draw (a rotated graduated text is refused).
     void Label36_Click() override;
@@ -145,6 +157,11 @@ public:
     // alone while a header is made the header's background (headercolor); the right
     // button makes it the text back colour. The pending element is drawn again.
     void swatchMouseDown(int number, int button, int shift);
+    // The text colour and the text back colour shown: on the TX screen and on their
+    // indicators (Label25, Label45); the back colour is also the shadow's and the styled
+    // texts' second colour.
+    void showTextColour(uint32_t colour) override;
+    void showTextBackColour(qint32 colour);
     // C1 to C4 (swatches 9 to 12): the colour dialog sets the swatch.
     void customSwatchDblClick(int number);
     // customColours from the custom swatches (shut-down) and onto them (start-up).
@@ -205,10 +222,16 @@ public:
     // The next multi-coloured print takes the table's colours.
     bool multiColourWaiting() const { return multiColourFlag_ == 1; }
     void markStyledTextWaiting() { styledTextPending_ = 1; }
-    // The counter several tools share: 201 a fill colour picked, 255 the adjust panel
-    // open, 7270 a stamp printing with nothing pending.
-    int sharedCounter() const { return sharedCounter_; }
-    void setSharedCounter(int value) { sharedCounter_ = value; }
+    // The counter several tools share, by what its values mean (the values are the tools'
+    // own: the settings and the other rooms know them by these names only).
+    enum SharedCounter : int {
+        kCounterClear = 0,         // none of the marks below
+        kFillColourPicked = 201,   // Pattern Fill's colour was picked from the TX screen
+        kAdjustPanelOpen = 255,    // the picture-adjust panel is open
+        kStampPrinting = 7270,     // a stamp prints with nothing pending
+    };
+    SharedCounter sharedCounter() const { return sharedCounter_; }
+    void setSharedCounter(SharedCounter value) { sharedCounter_ = value; }
     // The line step of the last print alone (the size bar's copy left as it is), and
     // that copy.
     void setLastLineStep(double step) { textSize_ = step; }
@@ -230,7 +253,8 @@ public:
     void clearStyledTextWaiting() override { styledTextPending_ = 0; }
     double textRotation() const override { return textAngle_; }
     void setTextRotation(double angle) override { textAngle_ = angle; }
-    void restoreTextRotation() override { textAngle_ = savedTextAngle_; }
+    // The rotation put aside taken back.
+    void restoreTextRotation() { textAngle_ = savedTextAngle_; }
     double textLineStep() const override { return textSize_; }
     void setTextLineStep(double step) override { textSize_ = textSizeStep_ = step; }
     bool overlayStepped() const override { return textEditState_ == kOverlayStepped; }
@@ -238,13 +262,10 @@ public:
     void clearEditState() override { textEditState_ = 0; }
     bool fillColourPicked() const override { return sharedCounter_ == kFillColourPicked; }
     void markFillColourPicked() override { sharedCounter_ = kFillColourPicked; }
-    void clearSharedCounter() override { sharedCounter_ = 0; }
+    void clearSharedCounter() override { sharedCounter_ = kCounterClear; }
     void markStampPrinting() override { sharedCounter_ = kStampPrinting; }
     void markAdjustPanelOpen() override { sharedCounter_ = kAdjustPanelOpen; }
     static constexpr int kOverlayStepped = 100;    // textEditState after an overlay's size or turn step
-    static constexpr int kFillColourPicked = 201;  // sharedCounter once Pattern Fill's colour is picked
-    static constexpr int kStampPrinting = 7270;    // sharedCounter while a stamp prints with nothing pending
-    static constexpr int kAdjustPanelOpen = 255;   // sharedCounter while the picture-adjust panel is open
     static constexpr quint32 kSelectedPreset = 0xC000; // the chosen font preset's button colour (green)
 
 private:
@@ -279,7 +300,7 @@ private:
     int multiColourFlag_ = 0;     // 1: the next multi-coloured print takes the table's colours
     int scratchIndex_ = 0;        // the character counter of the multi-coloured prints
     int styledTextPending_ = 0;   // 1 while a striped or graduated text waits
-    int sharedCounter_ = 0;       // 7270 while a stamp prints with nothing pending
+    SharedCounter sharedCounter_ = kCounterClear;
     double textSize_ = 0;         // the line step of the last print, in pixels
     double textSizeStep_ = 0;     // textSize as the text size bar VScroll3 shares it
     QString textFontSize_;

@@ -193,6 +193,7 @@ private slots:
         s.fixture().ui().answerMsgBox(platform::vbOK);
         wipe(f);
         press(f.Command6);
+        QVERIFY(!s.fixture().ui().messages().isEmpty());
         QCOMPARE(s.fixture().ui().messages().last(), QStringLiteral("Max size reached"));
         QCOMPARE(c.overlayWidth(), 638.0);
         QCOMPARE(shown(f), largest);

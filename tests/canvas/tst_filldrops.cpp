@@ -125,7 +125,7 @@ private slots:
         QCOMPARE(text.drawingColour(), QStringLiteral("255"));
         QCOMPARE(f.Label33->caption(), QString());
         QCOMPARE(platform::backColor(f.Label32), canvas::kToolOffColor);
-        QCOMPARE(text.sharedCounter(), 0);
+        QCOMPARE(text.sharedCounter(), text::TextTools::kCounterClear);
 
         // The tool is off: a second drop is a whole picture.
         dropFromStrip(s, solid(640, 512, kGreen), 120, 120);
@@ -157,7 +157,7 @@ private slots:
         // is made the rows above 220 keep their colour.
         f.Picture1->setPicture(picture);
         c.Label32_Click();
-        text.setSharedCounter(201);
+        text.setSharedCounter(text::TextTools::kFillColourPicked);
         c.setPatternFillColour(platform::vbBlue);
         f.makeheader->setChecked(true);
         c.Picture1_DragDrop(nullptr, 639, 511);

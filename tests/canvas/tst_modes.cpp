@@ -330,7 +330,7 @@ private slots:
         for (platform::Picbuf* buffer : {f.PicbufEdit, f.PicbufOriginal, f.PicbufVisible})
             QCOMPARE(rgb32(buffer->picture()), tx);
         QVERIFY(!f.PicbufVisible->isHidden());
-        QCOMPARE(f.text().sharedCounter(), 255);
+        QCOMPARE(f.text().sharedCounter(), text::TextTools::kAdjustPanelOpen);
 
         // The header boxes are not offered while the panel is open; closing keeps the picture
         // and the mode.

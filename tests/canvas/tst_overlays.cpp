@@ -177,6 +177,37 @@ private slots:
         QCOMPARE(rgb32(f.Picture1->Picture()), four);
     }
 
+    // SET with Follow Mouse draws the work buffer's element turned at the element's place
+    // before it commits; in Pic in Pic that draw is whole, its corner colour no key (an
+    // overlay's is). Drawn onto the screen, as it always is on this road, the commit that
+    // follows shows only the trail; with the screen drawing into its persistent layer the
+    // draw is committed too, and shows.
+    void followMouseSetDrawsTheElementWhole()
+    {
+        Station s;
+        auto [f, c] = s.formAndCanvas();
+        f.Picture1->setPicture(solid(640, 512, kGrey));
+        f.Check18->setValue(1);
+        QVERIFY(f.Option7->value());
+        // A black element with a white middle: black is the corner (key) colour.
+        QImage element = solid(100, 80, kBlack);
+        testsupport::paint(element, 40, 30, 60, 50, kWhite);
+        c.setElementPlace(200, 160);
+        c.setOverlayWidth(100);
+        c.setElementAngle(0);
+        c.setRotateFlags(0);
+        f.Picture3->setBoxSize(100, 80);
+        f.Picture3->setPicture(element);
+
+        f.Picture1->setAutoRedraw(true);
+        emit f.Command47->MouseDown(1, 0, 5, 5);
+        f.Command47->click();
+        const QImage set = rgb32(f.Picture1->Picture());
+        QCOMPARE(set.copy(200, 160, 100, 80), element);
+        QCOMPARE(set.pixel(199, 200), kGrey);
+        QVERIFY(platform::backColor(f.Command47) != canvas::kPendingColor);
+    }
+
     void maskedCopyAndSeeThroughDraw()
     {
         namespace gdi = platform::gdi;

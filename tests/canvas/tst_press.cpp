@@ -166,7 +166,7 @@ private slots:
         platform::setBackColor(f.Label32, canvas::kPendingColor);
         press(f, 1, 500, 100);
         QCOMPARE(c.patternFillColour(), qint32(platform::vbBlue));
-        QCOMPARE(t.sharedCounter(), 201);
+        QCOMPARE(t.sharedCounter(), text::TextTools::kFillColourPicked);
         QVERIFY(DragManager::instance().active());
         QCOMPARE(f.Picture1->MousePointer(), 2);
         DragManager::instance().cancel();

@@ -73,7 +73,8 @@ private slots:
         c.setElementX(50);
         s.fixture().ui().answerMsgBox(platform::vbOK);
         f.Command47->click();
-        const auto& call = s.fixture().ui().calls().back();
+        QVERIFY(!s.fixture().ui().messages().isEmpty());
+        const platform::UiCall call = s.fixture().ui().calls(platform::UiCall::MsgBox).last();
         QCOMPARE(call.text, QStringLiteral("Does not work correctly with rotated texts. Will exit without change."));
         QCOMPARE(call.style, int(platform::vbOKOnly));
         QVERIFY(call.title.isEmpty());

@@ -165,6 +165,7 @@ private slots:
         // The choice is kept: the chooser opens on it, and a cancel keeps it.
         f.ui().cancelChoice();
         f.form().selectsource->trigger();
+        QVERIFY(f.ui().last());
         QCOMPARE(f.ui().last()->current, 1);
         QCOMPARE(capture.scannerSource(), QStringLiteral("test:1"));
     }
@@ -300,6 +301,7 @@ private slots:
         shell::FormMain& form = f.form();
         f.ui().cancelChoice();
         form.selectsource->trigger();
+        QVERIFY(f.ui().last());
         QCOMPARE(f.ui().last()->items.size(), 0);
         QCOMPARE(f.ui().last()->text, QStringLiteral("No scanner was found."));
         const QImage clean = testsupport::solid(640, 512, qRgb(1, 2, 3));

@@ -59,7 +59,7 @@ struct Station : testsupport::ScriptedStart {
     void pictureStarts(int mode)
     {
         scripted::script().rxMode = mode;
-        tick(0x04);
+        tick(VRR_STATUS_RX_STARTED);
     }
     // The destination of the last draw into a box of this size.
     QString lastDrawInto(const QSize& size) const
@@ -162,11 +162,11 @@ private slots:
         scripted::script().fskId = "dl1abc";
 
         // An identification: the label and the call-sign box (which writes calls in capitals).
-        s.tick(0x10);
+        s.tick(VRR_STATUS_FSKID);
         QCOMPARE(form.Label56->caption(), QString("dl1abc"));
         QCOMPARE(form.Text3->text(), QString("DL1ABC"));
         // With a picture start in the same word, the label is cleared again; the call stays.
-        s.tick(0x14);
+        s.tick(VRR_STATUS_FSKID | VRR_STATUS_RX_STARTED);
         QCOMPARE(form.Label56->caption(), QString());
         QCOMPARE(form.Text3->text(), QString("DL1ABC"));
 
@@ -175,7 +175,7 @@ private slots:
         e.setTxProgressScale(2);
         scripted::script().pos[2] = 128;
         scripted::script().pos[1] = 100;
-        s.tick(0x08);
+        s.tick(VRR_STATUS_SENDING);
         QVERIFY(form.Line1->isVisibleTo(form.Picture1) && form.Line2->isVisibleTo(form.Picture1));
         QCOMPARE(form.Line1->Y2(), 256.0);
         QCOMPARE(form.Line2->Y2(), 200.0);
@@ -185,14 +185,14 @@ private slots:
         QVERIFY(!form.Combo2->isEnabled() && !form.Check7->isEnabled());
 
         // A picture starting while sending leaves RX idle; &H24 is no end of a picture.
-        s.tick(0x24);
+        s.tick(VRR_STATUS_ENDED | VRR_STATUS_RX_STARTED);
         QCOMPARE(platform::backColor(form.Command1), Idle);
         QCOMPARE(platform::backColor(form.Command3), Red);
         QVERIFY(form.Line1->isVisibleTo(form.Picture1));
         QVERIFY(!form.Combo2->isEnabled());
 
         // &H20 alone ends the transmission.
-        s.tick(0x20);
+        s.tick(VRR_STATUS_ENDED);
         QCOMPARE(platform::backColor(form.Command3), Idle);
         QVERIFY(!form.Line1->isVisibleTo(form.Picture1) && !form.Line2->isVisibleTo(form.Picture1));
         QCOMPARE(form.Line1->Y2(), 0.0);
@@ -201,9 +201,9 @@ private slots:
 
         // Idle, a picture starts: RX green; its end frees RX and Force RX.
         platform::setBackColor(form.Command7, Green);
-        s.tick(0x04);
+        s.tick(VRR_STATUS_RX_STARTED);
         QCOMPARE(platform::backColor(form.Command1), Green);
-        s.tick(0x20);
+        s.tick(VRR_STATUS_ENDED);
         QCOMPARE(platform::backColor(form.Command1), Idle);
         QCOMPARE(platform::backColor(form.Command7), Idle);
     }
@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(s.engine().txModeNumber(), 12);
         QCOMPARE(form.Combo2->text(), QString("Mode 12"));
         // The end of the picture leaves the list locked while "TX=RX" is on.
-        s.tick(0x20);
+        s.tick(VRR_STATUS_ENDED);
         QVERIFY(form.Check7->isEnabled());
         QVERIFY(!form.Combo2->isEnabled());
     }
@@ -283,6 +283,7 @@ private slots:
         // Nothing is taken from a drop on the RX screen.
         s.f.ui().answerMsgBox(platform::vbOK);
         emit form.Picture18->oleDragDrop({"/tmp/x.jpg"}, 1, 0, 10, 10);
+        QVERIFY(!s.f.ui().messages().isEmpty());
         QCOMPARE(s.f.ui().messages().last(), QString("Cannot drop on RX screen."));
     }
 
@@ -295,7 +296,7 @@ private slots:
         int nested = 0;
         connect(s.form().Text3, &platform::TextBox::Change, this, [&] {
             ++nested;
-            scripted::script().statuses << 0x20;
+            scripted::script().statuses << VRR_STATUS_ENDED;
             s.engine().Timer1_Timer();
         });
         platform::setBackColor(s.form().Command3, Red);
@@ -378,7 +379,7 @@ private slots:
 
         const auto sendEnds = [&] {
             platform::setBackColor(s.form().Command3, Red);
-            s.tick(0x20);
+            s.tick(VRR_STATUS_ENDED);
         };
         sendEnds();
         QStringList left = files(folder);
@@ -421,7 +422,7 @@ private slots:
         s.form().Picture1->setPicture(picture);
         s.engine().setJpegQuality(80.6);
         platform::setBackColor(s.form().Command3, Red);
-        s.tick(0x20);
+        s.tick(VRR_STATUS_ENDED);
         const QString folder = s.f.appPath("TXImages");
         const QStringList written = files(folder);
         QCOMPARE(written.size(), 1);
@@ -465,7 +466,7 @@ private slots:
         }
         s.pictureStarts(mode);
         scripted::script().pos[0] = lines;
-        s.tick(0x20);
+        s.tick(VRR_STATUS_ENDED);
         QCOMPARE(platform::backColor(form.Command1), Idle);
         // A picture that counts enters at the front; the others move one place on and the
         // oldest is dropped.
@@ -493,7 +494,7 @@ private slots:
         const auto receive = [&] {
             s.pictureStarts(9);
             scripted::script().pos[0] = 256;
-            s.tick(0x20);
+            s.tick(VRR_STATUS_ENDED);
         };
         receive();
         QStringList left = files(folder);
@@ -557,9 +558,9 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             s.pictureStarts(9);
             scripted::script().pos[0] = 256;
-            s.tick(0x20);
+            s.tick(VRR_STATUS_ENDED);
             platform::setBackColor(form.Command3, Red);
-            s.tick(0x20);
+            s.tick(VRR_STATUS_ENDED);
         }
         vareror::files::setSpaceLeftForTests(-1);
         QCoreApplication::processEvents();
@@ -605,8 +606,8 @@ private slots:
         QCOMPARE(scripted::script().calls, (QStringList{"mmsSendStop()=1", "mmsStartScan(7)=1"}));
         QCOMPARE(platform::backColor(form.Command7), Green);
         // The tick turns Force RX idle again at the end of the picture.
-        s.tick(0x04);
-        s.tick(0x20);
+        s.tick(VRR_STATUS_RX_STARTED);
+        s.tick(VRR_STATUS_ENDED);
         QCOMPARE(platform::backColor(form.Command7), Idle);
 
         scripted::script().calls.clear();
@@ -752,6 +753,7 @@ private slots:
         platform::setBackColor(form.Command3, Idle);
 
         form.Check11->setValue(0);
+        QVERIFY(!scripted::callsOf("mmsSetSpecRange").isEmpty());
         QCOMPARE(scripted::callsOf("mmsSetSpecRange").last(), QString("mmsSetSpecRange(700,2000)=1"));
         QCOMPARE(notches().last(), QString("mmsSetNotch(0)=0"));
         e.Picture16_MouseDown(1, 0, 100, 5);

@@ -409,6 +409,7 @@ private slots:
         const QString saved = dir.filePath(QStringLiteral("tx.png"));
         f.ui().answerSave(saved);
         drags.release();
+        QVERIFY(!f.ui().calls(platform::UiCall::SaveFile).isEmpty());
         QCOMPARE(f.ui().calls(platform::UiCall::SaveFile).last().file.initDir, QDir::cleanPath(dir.path()));
         QCOMPARE(QImage(saved).pixel(10, 10), 0xFF0000FFu);
         QCOMPARE(form.File1->ListCount(), 3); // listed at once
@@ -446,6 +447,7 @@ private slots:
         dragOver(form.Picture1, canvas::dragTxPicture, form.File1);
         f.ui().answerMsgBox(platform::vbOK);
         drags.release();
+        QVERIFY(!f.ui().messages().isEmpty());
         QVERIFY(f.ui().messages().last().contains(QStringLiteral("is not there")));
         QCOMPARE(drops(f.ui()), 3);
 
@@ -469,6 +471,7 @@ private slots:
         f.ui().answerMsgBox(platform::vbOK);
         emit form.Drive1->activated(form.Drive1->findData(QDir::cleanPath(card.path())));
         QCOMPARE(f.ui().messages(), QStringList({QStringLiteral("Drive not ready. Please insert disk in drive.")}));
+        QVERIFY(f.ui().last());
         QCOMPARE(platform::msgBoxIcon(f.ui().last()->style), int(platform::vbExclamation));
         QCOMPARE(form.Drive1->Drive(), QStringLiteral("/"));
         QCOMPARE(form.Dir1->Path(), QDir::cleanPath(home.path()));

@@ -118,6 +118,7 @@ private slots:
         QCOMPARE(litArea(s.canvas()), place);
         QCOMPARE(s.form().Picture3->Picture().size(), size);
         // The open dialog starts in the application folder and leaves the file's folder current.
+        QVERIFY(s.ui().last());
         QCOMPARE(s.ui().last()->file.title, QStringLiteral("Load Image"));
         QCOMPARE(s.ui().last()->file.initDir, s.f.appFolder());
         QCOMPARE(s.form().intake().dialogFolderPath(), s.dir.path());
@@ -311,6 +312,7 @@ private slots:
 
         // The request, and the extension read in any case.
         QVERIFY(bytes(save("X.Png")).startsWith("\x89PNG"));
+        QVERIFY(s.ui().last());
         QCOMPARE(s.ui().last()->file.title, QStringLiteral("Save Image"));
         QVERIFY(s.ui().last()->file.overwritePrompt);
 
@@ -361,6 +363,7 @@ private slots:
         s.ui().answerSave(s.dir.filePath("tx.tga"));
         s.form().savepic->trigger();
         const platform::UiCall* shown = s.ui().last();
+        QVERIFY(shown);
         QCOMPARE(shown->start.folder, s.f.appFolder());
         QCOMPARE(shown->start.file, QString());
         const QImage saved = platform::LoadPicture(s.dir.filePath("tx.tga"));
@@ -376,10 +379,12 @@ private slots:
         s.form().canvas().setDragSource(canvas::dragTxPicture);
         s.ui().answerSave(s.dir.filePath("dropped.bmp"));
         s.form().intake().browserListDragDrop();
+        QVERIFY(s.ui().last());
         QCOMPARE(s.ui().last()->start.folder, s.dir.path());
         QCOMPARE(s.ui().last()->start.file, QString());
         s.ui().cancelSave();
         s.form().savepic->trigger();
+        QVERIFY(s.ui().last());
         QCOMPARE(s.ui().last()->start.folder, s.f.appFolder());
         QCOMPARE(s.ui().last()->start.file, QString());
     }

@@ -120,6 +120,7 @@ private slots:
             s.fixture().ui().answerMsgBox(platform::vbOK);
             f.Text3->setFocus();
             f.Command22->click();
+            QVERIFY(!s.fixture().ui().messages().isEmpty());
             QCOMPARE(s.fixture().ui().messages().last(), QStringLiteral("Nothing in Clipboard."));
             QCOMPARE(f.focusWidget(), f.Text1);
             QCOMPARE(f.Picture3->Picture(), work);
@@ -234,11 +235,13 @@ private slots:
 
         QVERIFY(in.ftpDir().isEmpty());
         press(1);
+        QVERIFY(!ui.messages().isEmpty());
         QCOMPARE(ui.messages().last(), QStringLiteral("No Directory Defined, create and try again"));
         QVERIFY(in.ftpDir().isEmpty());
 
         ui.answerInput(dir.path());
         press(2);
+        QVERIFY(!ui.calls(platform::UiCall::InputBox).isEmpty());
         const platform::UiCall asked = ui.calls(platform::UiCall::InputBox).last();
         QCOMPARE(asked.text, QStringLiteral("Type FTP Directory"));
         QCOMPARE(asked.title, QStringLiteral("Set FTP Directory"));
@@ -249,15 +252,18 @@ private slots:
 
         ui.cancelInput();
         press(2);
+        QVERIFY(!ui.calls(platform::UiCall::InputBox).isEmpty());
         QCOMPARE(ui.calls(platform::UiCall::InputBox).last().defaultText, dir.path() + "/");
         QCOMPARE(in.ftpDir(), dir.path() + "/");
 
         const int shown = int(ui.messages().size());
         ui.answerInput(dir.filePath("later"));
         press(2);
+        QVERIFY(!ui.messages().isEmpty());
         QCOMPARE(ui.messages().last(), QStringLiteral("No such Directory, create and try again"));
         QCOMPARE(in.ftpDir(), dir.filePath("later") + "/");
         press(1);
+        QVERIFY(!ui.messages().isEmpty());
         QCOMPARE(ui.messages().last(), QStringLiteral("No Directory Defined, create and try again"));
         QCOMPARE(int(ui.messages().size()), shown + 2);
         QVERIFY(jpegs(dir.path()).isEmpty());
@@ -293,6 +299,10 @@ private slots:
         QCOMPARE(f.Picture3->Picture(), work);
         QCOMPARE(f.File1->Path(), dir.path());
         QCOMPARE(f.File1->ListCount(), 2);
+        // The folder's first file is selected: " >>>> Next 4" shows both.
+        QCOMPARE(f.File1->ListIndex(), 0);
+        f.intake().Label13_Click();
+        QVERIFY(f.Image8->hasPicture() && f.Image9->hasPicture());
 
         // At the quality set for JPEG files.
         QCOMPARE(testsupport::fileBytes(dir.filePath("250102030405.jpg")), testsupport::jpegAt(tx, 80));
@@ -303,6 +313,7 @@ private slots:
         in.setFtpDir(geteuid() == 0 ? QStringLiteral("/proc/") : locked.path() + "/");
         s.fixture().ui().answerMsgBox(platform::vbOK);
         press();
+        QVERIFY(!s.fixture().ui().messages().isEmpty());
         QVERIFY(s.fixture().ui().messages().last().startsWith("Cannot write"));
         QFile::setPermissions(locked.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }

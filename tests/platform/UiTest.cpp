@@ -112,6 +112,7 @@ private slots:
         ui.answerSave(QStringLiteral("/tmp/x.jpg"), 2);
         dlg.ShowSave();
         QCOMPARE(dlg.FileName, QStringLiteral("/tmp/x.jpg"));
+        QVERIFY(!ui.calls().isEmpty());
         const UiCall& shown = ui.calls().last();
         QCOMPARE(shown.file.title, QStringLiteral("Save Image"));
         QCOMPARE(shown.file.filterIndex, 2);
@@ -127,6 +128,7 @@ private slots:
             QCOMPARE(e.number(), cdlCancel);
         }
         QCOMPARE(dlg.FileName, QStringLiteral("/tmp/x.jpg"));
+        QVERIFY(!ui.calls().isEmpty());
         QCOMPARE(ui.calls().last().file.fileName, QString());
 
         // The next use sets only what it needs; the others stay from the last use.
@@ -136,6 +138,7 @@ private slots:
         ui.cancelOpen();
         dlg.ShowOpen();
         QCOMPARE(dlg.FileName, QString());
+        QVERIFY(!ui.calls().isEmpty());
         QCOMPARE(ui.calls().last().file.filter, QStringLiteral("TIFF|*.tif|JPEG|*.jpg"));
         QVERIFY(!ui.calls().last().file.overwritePrompt);
 
@@ -144,6 +147,7 @@ private slots:
         ui.cancelColor();
         dlg.ShowColor();
         QCOMPARE(dlg.Color, 0x123456u);
+        QVERIFY(!ui.calls().isEmpty());
         QCOMPARE(ui.calls().last().color, 0x123456u);
         ui.answerColor(255);
         dlg.ShowColor();

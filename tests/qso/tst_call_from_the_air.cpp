@@ -58,6 +58,7 @@ private slots:
         ui.answerInput(form.Text3->text());
         ui.answerMsgBox(platform::vbOK);
         emit form.Label26->MouseDown(1, 0, 1, 1);
+        QVERIFY(ui.last());
         QCOMPARE(ui.last()->text, QStringLiteral("Not a valid value"));
         QCOMPARE(readFile(above), aboveBytes);
         QCOMPARE(QDir(s.fixture().appPath("MugShots")).entryList(QDir::Files | QDir::Hidden), QStringList());

@@ -158,6 +158,8 @@ private slots:
         QCOMPARE(qso::dateStampCall(QString()), QStringLiteral("NOCALL"));
         QCOMPARE(qso::dateStampCall(QStringLiteral("Q1ABCDEF")), QStringLiteral("Q1ABCD"));
         QCOMPARE(qso::dateStampCall(QStringLiteral("AB CD")), QStringLiteral("AB "));
+        QCOMPARE(qso::dateStampCall(QStringLiteral("Q1AB PORTABLE")), QStringLiteral("Q1AB "));
+        QCOMPARE(qso::dateStampCall(QStringLiteral("Q1ABC D")), QStringLiteral("Q1ABC "));
         QCOMPARE(qso::dateStampCall(QStringLiteral("Q1AB/P")), QStringLiteral("Q1AB/P"));
 
         // The QSL block's lines: an empty other call is "NOTHING", the report keeps its

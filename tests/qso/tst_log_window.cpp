@@ -87,6 +87,7 @@ private slots:
         f.ui().answerMsgBox(platform::vbCancel);
         form.Command2->click();
         const UiCall* asked = f.ui().last();
+        QVERIFY(asked);
         QCOMPARE(asked->text, QStringLiteral("Save \"Q1AB   John, York\""));
         QCOMPARE(asked->title, QStringLiteral("ARE YOU SURE!!"));
         QCOMPARE(form.Text4->text(), QStringLiteral("John, Leeds"));
@@ -107,6 +108,7 @@ private slots:
         f.ui().answerMsgBox(platform::vbYes);
         f.ui().answerMsgBox(platform::vbOK);
         form.Command2->click();
+        QVERIFY(f.ui().last());
         QVERIFY(f.ui().last()->text.startsWith(QStringLiteral("Cannot write %1: ").arg(f.appPath("logdata"))));
         QCOMPARE(qso.contactLog().logText(), before);
         QVERIFY(!form.Command2->isHidden());
@@ -123,6 +125,7 @@ private slots:
         f.ui().onShow = [&](const UiCall&) { QCOMPARE(form.Text4->text(), QStringLiteral("John")); };
         f.ui().answerMsgBox(platform::vbNo);
         form.Command9->click();
+        QVERIFY(f.ui().last());
         QCOMPARE(f.ui().last()->text, QStringLiteral("Delete \"Q1AB   John\""));
         QCOMPARE(f.ui().last()->style, 308);
         QCOMPARE(form.qso().contactLog().logText(), QStringLiteral("\r\nQ1AB John\r\nQ2XY Ann"));
@@ -262,6 +265,7 @@ private slots:
         f.ui().answerInput(QStringLiteral("q1ab"));
         emit form.Label26->MouseDown(1, 0, 1, 1);
         const UiCall* asked = f.ui().last();
+        QVERIFY(asked);
         QCOMPARE(asked->defaultText, QStringLiteral("Q1AB"));
         QCOMPARE(asked->title, QStringLiteral("Save Displayed Mug Shot as New Mug Shot."));
         QVERIFY(asked->text.startsWith(QStringLiteral("BE CAREFUL. read below:\rYou might overwrite")));
@@ -284,6 +288,7 @@ private slots:
             f.ui().answerInput(QString::fromLatin1(answer));
             f.ui().answerMsgBox(platform::vbOK);
             emit form.Label26->MouseDown(1, 0, 1, 1);
+            QVERIFY(f.ui().last());
             QCOMPARE(f.ui().last()->text, QStringLiteral("Not a valid value"));
         }
         f.ui().answerInput(QStringLiteral("a\\b"));
@@ -294,6 +299,7 @@ private slots:
         form.Image7->setPicture(QImage());
         f.ui().answerMsgBox(platform::vbOK);
         emit form.Label26->MouseDown(1, 0, 1, 1);
+        QVERIFY(f.ui().last());
         QCOMPARE(f.ui().last()->text, QStringLiteral("No Image to Save"));
     }
 

@@ -238,6 +238,11 @@ private slots:
             QCOMPARE(c->value(), 0);
         QVERIFY(form.Option1->value());
         QVERIFY(!form.Option6->value() && !form.Option7->value() && !form.Option8->value());
+        // The text to place: olive (&HC0C0) on black, as the text box shows it.
+        QCOMPARE(platform::backColor(form.Text1), 0u);
+        QCOMPARE(platform::foreColor(form.Text1), 0xC0C0u);
+        QCOMPARE(form.Text1->palette().color(QPalette::Base), QColor(0, 0, 0));
+        QCOMPARE(form.Text1->palette().color(QPalette::Text), QColor(0xC0, 0xC0, 0));
     }
 
     void timers()

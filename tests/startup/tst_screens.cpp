@@ -1,16 +1,20 @@
 // The window on the screens operators have: started on the screen the test platform is
-// given (1024 x 768, 1366 x 768, 1280 x 800, and 1280 x 800 at 120 dpi, one run each),
+// given (1024 x 768, 1366 x 768, 1280 x 800, 1280 x 800 at 120 dpi, and 1920 x 1080 at
+// twice the scale, one run each),
 // the window's frame stays inside the screen's available area and every control can be
 // reached; the panels that open over the controls leave the window as it is and keep
 // clear of what is used with them.
+#include <QAction>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "StartupFiles.h"
+#include "intake/FormCrop.h"
 #include "platform/services/ScriptedUi.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/ImageBox.h"
@@ -51,6 +55,18 @@ bool inView(QScrollArea* scroll, QWidget* w)
     return scroll->viewport()->rect().contains(QRect(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size()));
 }
 
+// The runs at 120 dpi and at twice the scale set these, as an operator with larger fonts
+// does.
+bool scaledScreen() { return qEnvironmentVariableIsSet("QT_FONT_DPI") || qEnvironmentVariableIsSet("QT_SCALE_FACTOR"); }
+
+// As much of the widget as the view can hold is in view, its top-left corner first.
+bool inViewAsFarAsItFits(QScrollArea* scroll, QWidget* w)
+{
+    const QRect view = scroll->viewport()->rect();
+    const QRect place(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size());
+    return view.contains(place.topLeft()) && (view & place).size() == place.size().boundedTo(view.size());
+}
+
 // The start-up on this screen; a display at another scale than 96 dpi is warned about.
 bool started(FormFixture& f, bool scaled)
 {
@@ -72,8 +88,7 @@ private slots:
 
     void windowFitsAndEveryControlIsReached()
     {
-        // The run at 120 dpi sets it, as an operator with larger fonts does.
-        const bool scaled = qEnvironmentVariableIsSet("QT_FONT_DPI");
+        const bool scaled = scaledScreen();
         FormFixture f;
         QVERIFY(started(f, scaled));
         shell::FormMain& form = f.form();
@@ -125,7 +140,7 @@ private slots:
     void panelsOpenWithoutMovingTheWindow()
     {
         FormFixture f;
-        QVERIFY(started(f, qEnvironmentVariableIsSet("QT_FONT_DPI")));
+        QVERIFY(started(f, scaledScreen()));
         shell::FormMain& form = f.form();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QScrollArea* scroll = scrollArea(form);
@@ -171,6 +186,55 @@ private slots:
             used << form.thumbnailFor(code);
         for (QWidget* w : used)
             QVERIFY2(!browser.intersects(inContent(w, content)), qPrintable(w->objectName() + " is covered"));
+
+        // A thumbnail's zoom view opens in view too, wherever the browser left the window
+        // scrolled; a click closes it.
+        form.Image8->setPicture(QImage(64, 48, QImage::Format_RGB32));
+        emit form.Image8->mouseDown(2, 0, 1, 1);
+        QVERIFY(form.Picture21->isVisible());
+        QVERIFY(inViewAsFarAsItFits(scroll, form.Picture21));
+        QCOMPARE(form.size(), window);
+        emit form.Picture21->mouseDown(1, 0, 5, 5);
+        QVERIFY(!form.Picture21->isVisible());
+    }
+
+    // "Load Picture to TX": the crop dialog lies inside the screen, every button of it can
+    // be reached, and "Send to TX" finishes the load (the dialog closes).
+    void cropDialogFitsTheScreen()
+    {
+        FormFixture f;
+        QVERIFY(started(f, scaledScreen()));
+        shell::FormMain& form = f.form();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("load.png"));
+        QImage picture(320, 256, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QVERIFY(picture.save(file));
+        f.ui().answerOpen(file);
+        form.loadpic->trigger();
+        intake::FormCrop& crop = form.formCrop();
+        QVERIFY(crop.isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&crop));
+
+        const QRect available = crop.screen()->availableGeometry();
+        QVERIFY2(available.contains(crop.frameGeometry()),
+                 qPrintable(QStringLiteral("%1 x %2 at %3, %4").arg(crop.frameGeometry().width())
+                                .arg(crop.frameGeometry().height()).arg(crop.x()).arg(crop.y())));
+        auto* scroll = crop.findChild<QScrollArea*>();
+        QVERIFY(scroll);
+        // A screen wide enough for the page gives it its whole width, a scroll bar beside it.
+        if (available.width() >= scroll->widget()->width() + 2 * scroll->verticalScrollBar()->sizeHint().width())
+            QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+        for (QWidget* w : std::initializer_list<QWidget*>{crop.Command1, crop.Command7, crop.Command2, crop.Command3,
+                                                         crop.Command4, crop.Command6, crop.Command5}) {
+            const QRect place = inContent(w, scroll->widget());
+            scroll->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 1,
+                                  place.height() / 2 + 1);
+            QVERIFY2(inView(scroll, w), qPrintable(w->objectName() + " cannot be reached"));
+        }
+        crop.Command5->click();
+        QVERIFY(!form.formCropLoaded());
     }
 };
 

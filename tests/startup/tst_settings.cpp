@@ -85,8 +85,8 @@ void setEveryField(shell::FormMain& form, bool otherSet = false)
     form.Combo3->setText(otherSet ? QStringLiteral("Graduated Text") : QStringLiteral("Striped Text"));
     if (!otherSet)
         platform::setBackColor(form.Text13, 255); // the shadow colour rule on
-    shell.setSavedControlValue(1, foreColour);
-    shell.setSavedControlValue(2, pick(0x00FF8040, 0x102030));
+    shell.setSavedControlValue(shell::Shell::TextForeColour, foreColour);
+    shell.setSavedControlValue(shell::Shell::TextBackColour, pick(0x00FF8040, 0x102030));
     for (auto* box : {form.Check8, form.Check7, form.Check11, form.Check12, form.Check3, form.Check1, form.Check2,
                       form.Check17, form.Check16})
         box->setValue(otherSet ? 0 : 1);
@@ -335,6 +335,7 @@ private slots:
         QCOMPARE(platform::backColor(again.Label45), back);
         QCOMPARE(quint32(again.text().textBackColour()), back);
         QCOMPARE(platform::backColor(again.Text13), 255u);
+        QCOMPARE(again.Text13->text(), QStringLiteral("1")); // the colour bar's value, without a blank
         QCOMPARE(again.canvas().shadowStepMode(), 255);
         QCOMPARE(again.text().shadowColourMode(), 1);
         QCOMPARE(again.Picture1->FontName(), serif.name);

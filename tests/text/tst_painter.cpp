@@ -113,9 +113,9 @@ private slots:
         platform::setBackColor(f.Command47, platform::vbButtonFace);
         QVERIFY(!printsSomething());
         // A stamp prints with nothing pending.
-        t.setSharedCounter(7270);
+        t.setSharedCounter(text::TextTools::kStampPrinting);
         QVERIFY(printsSomething());
-        t.setSharedCounter(0);
+        t.setSharedCounter(text::TextTools::kCounterClear);
 
         // The log listing in the text box is never printed.
         prepare(s, QStringLiteral("AB"), 100, 50);

@@ -79,11 +79,13 @@ private slots:
         platform::setBackColor(f.Label31, canvas::kPendingColor);
         ui.answerMsgBox(platform::vbOK);
         t.rotateclockwise();
+        QVERIFY(!ui.messages().isEmpty());
         QCOMPARE(ui.messages().last(), QStringLiteral("Cannot rotate vertical text"));
         platform::setBackColor(f.Label31, canvas::kToolOffColor);
         f.Combo3->setText(QStringLiteral("Graduated Text"));
         ui.answerMsgBox(platform::vbOK);
         t.rotateanticlockwise();
+        QVERIFY(!ui.messages().isEmpty());
         QCOMPARE(ui.messages().last(), QStringLiteral("Cannot rotate graduated or striped text"));
         QCOMPARE(t.textRotation(), 0.0);
     }

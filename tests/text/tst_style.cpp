@@ -141,10 +141,10 @@ private slots:
         // Pattern Fill: the fill colour and the drag only.
         f.Picture1->setForeColor(0x00FF00);
         platform::setBackColor(f.Label32, canvas::kPendingColor);
-        t.setSharedCounter(0);
+        t.setSharedCounter(text::TextTools::kCounterClear);
         press(s, 7, kLeft);
         QCOMPARE(s.canvas().patternFillColour(), 0xFFFF00);
-        QCOMPARE(t.sharedCounter(), 201);
+        QCOMPARE(t.sharedCounter(), text::TextTools::kFillColourPicked);
         QCOMPARE(DragManager::instance().source(), static_cast<QWidget*>(f.swatch(7)));
         QCOMPARE(f.Picture1->ForeColor(), 0x00FF00u);
         DragManager::instance().cancel();
@@ -203,7 +203,8 @@ private slots:
         ui.cancelColor();
         emit f.Label9->DblClick();
         QCOMPARE(platform::backColor(f.Label9), c1);
-        QCOMPARE(ui.calls().back().color, 0x123456u);
+        QVERIFY(!ui.calls(platform::UiCall::Color).isEmpty());
+        QCOMPARE(ui.calls(platform::UiCall::Color).last().color, 0x123456u);
 
         // C2 accepted with the pane open: the swatch takes the colour and the pane closes;
         // the text colour waits for the next press.
@@ -288,7 +289,8 @@ private slots:
         answer.italic = true;
         ui.answerFont(answer);
         emit f.Command25->MouseDown(2, 0, 2, 2);
-        QCOMPARE(ui.calls().back().font.size, 14.0);
+        QVERIFY(!ui.calls(platform::UiCall::Font).isEmpty());
+        QCOMPARE(ui.calls(platform::UiCall::Font).last().font.size, 14.0);
         QCOMPARE(f.Text1->font().family(), serif);
         QVERIFY(f.Text1->font().bold() && f.Text1->font().italic());
         QCOMPARE(f.Text1->font().pointSizeF(), textSize);

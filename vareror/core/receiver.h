@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image.h"
+#include "vareror.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,8 +14,8 @@ namespace rx {
 class FrontEndTap;
 }
 
-// Bits of takeEvents(); they match the engine's status word.
-enum RxEvent : unsigned { RxStarted = 0x04, RxFskId = 0x10, RxEnded = 0x20 };
+// Bits of takeEvents(): the engine's status word's own bits (the library's public header).
+enum RxEvent : unsigned { RxStarted = VRR_STATUS_RX_STARTED, RxFskId = VRR_STATUS_FSKID, RxEnded = VRR_STATUS_ENDED };
 
 // Mirrors the engine's receive word; the library maps its bits to these fields.
 struct RxOptions {

@@ -30,11 +30,14 @@ typedef struct QPaintDevice QPaintDevice;
 // A DIB handle passed where a bitmap is expected.
 #define VRR_DIB_AS_BITMAP(dib) ((const QImage *)(intptr_t)(dib))
 
-// Status word bits of mmsDoJob.
-#define VRR_STATUS_RX_STARTED 0x04
-#define VRR_STATUS_SENDING 0x08
-#define VRR_STATUS_FSKID 0x10
-#define VRR_STATUS_ENDED 0x20
+// The status word of mmsDoJob, the one definition the engine, its receiver and the program
+// share: the bits of the events since the last job. A picture's end (sent or received) is
+// never combined with another bit: a word that is exactly VRR_STATUS_ENDED is an end, and the
+// events that came with it follow in the next jobs' words.
+#define VRR_STATUS_RX_STARTED 0x04 // a received picture started
+#define VRR_STATUS_SENDING 0x08    // a picture or tone is being sent
+#define VRR_STATUS_FSKID 0x10      // an FSK identification was received (mmsGetFSKID)
+#define VRR_STATUS_ENDED 0x20      // a picture finished: always alone in its word
 
 // ---- Life cycle and identity ----
 VARERO_API const char *mmsGetVersion(void);

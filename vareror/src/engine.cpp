@@ -1,4 +1,5 @@
 #include "engine.h"
+#include "vareror.h"
 
 #include "dib.h"
 #include "modes.h"
@@ -43,18 +44,18 @@ bool isWav(const QString &device) { return device.startsWith("wav:"); }
 unsigned StatusQueue::take(bool sendingNow, std::optional<RxEnd> &rxEnd)
 {
     rxEnd.reset();
-    if (!queue_.empty() && queue_.front().bits == 0x20) {
+    if (!queue_.empty() && queue_.front().bits == VRR_STATUS_ENDED) {
         rxEnd = std::move(queue_.front().rxEnd);
         queue_.pop_front();
-        return 0x20;
+        return VRR_STATUS_ENDED;
     }
     unsigned word = 0;
-    while (!queue_.empty() && queue_.front().bits != 0x20) {
+    while (!queue_.empty() && queue_.front().bits != VRR_STATUS_ENDED) {
         word |= queue_.front().bits;
         queue_.pop_front();
     }
     if (sendingNow)
-        word |= 0x08;
+        word |= VRR_STATUS_SENDING;
     return word;
 }
 
@@ -397,9 +398,9 @@ void Engine::finishTx()
     applyPtt();
     if (wavOut_)
         wavOut_->sync();
-    status_.push(0x20);
+    status_.push(VRR_STATUS_ENDED);
     for (RxEnd &end : heldRxEnds_)
-        status_.push(0x20, std::move(end));
+        status_.push(VRR_STATUS_ENDED, std::move(end));
     heldRxEnds_.clear();
 }
 
@@ -454,7 +455,7 @@ bool Engine::sendPic(int mode)
     generationDone_ = draining_ = false;
     lastProgress_ = Clock::now();
     lineMarks_.clear();
-    status_.push(0x08);
+    status_.push(VRR_STATUS_SENDING);
     applyPtt(); // keyed before the first sample
     return true;
 }
@@ -473,7 +474,7 @@ bool Engine::sendTone(int hz)
     txKind_ = TxKind::Tone;
     generationDone_ = draining_ = false;
     lastProgress_ = Clock::now();
-    status_.push(0x08);
+    status_.push(VRR_STATUS_SENDING);
     applyPtt();
     return true;
 }
@@ -570,7 +571,7 @@ void Engine::pushRxEnd(RxEnd end)
     if (transmitting())
         heldRxEnds_.push_back(std::move(end));
     else
-        status_.push(0x20, std::move(end));
+        status_.push(VRR_STATUS_ENDED, std::move(end));
 }
 
 void Engine::takeRxEvents()
@@ -621,7 +622,7 @@ int32_t Engine::handOut()
     }
     if (end)
         toldEnd_ = std::move(end);
-    if (word & 0x04) {
+    if (word & VRR_STATUS_RX_STARTED) {
         toldEnd_.reset();
         rx_->resendRows();
     }

@@ -20,4 +20,10 @@ private:
     std::mt19937 generator_;
 };
 
+// A colour component a random 1 to 17 steps lighter (the whole part of 17 draws, plus 1;
+// one draw), not capped at 255: the variation that each committed text and each stripe or
+// band of a striped or graduated text gets, so that its colour differs a little from the
+// one chosen.
+int lighterComponent(int component, RandomSource& random);
+
 } // namespace platform

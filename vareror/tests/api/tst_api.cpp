@@ -497,6 +497,31 @@ private slots:
             QCOMPARE(mmsDoJob(1), w);
     }
 
+    // "A picture finished" is a word of its own, exactly VRR_STATUS_ENDED, whatever else
+    // happened before the job: the next transmission already going out, the next received
+    // picture already begun. What came with it follows in the next job.
+    void anEndComesAlone()
+    {
+        startEngine();
+        QCOMPARE(VRR_STATUS_ENDED, 0x20);
+        QCOMPARE(mmsSendPic(1), 1);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
+        QCOMPARE(mmsSendStop(), 1);
+        QCOMPARE(mmsSendTone(1000), 1);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
+        QCOMPARE(mmsSendStop(), 1);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
+
+        QCOMPARE(mmsStartScan(3), 1);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_RX_STARTED);
+        QCOMPARE(mmsStopScan(1), 1);
+        QCOMPARE(mmsStartScan(1), 1);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_RX_STARTED);
+        QCOMPARE(mmsDoJob(1), 0);
+    }
+
     void pttOnDummyRig()
     {
         startEngine("ptt", "cat");
