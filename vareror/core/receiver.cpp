@@ -93,6 +93,10 @@ double filterShare(double snrDb, double pixelMs)
     const double shortness = std::clamp((kLongPixelMs - pixelMs) / (kLongPixelMs - kShortPixelMs), 0.0, 1.0);
     return shortness * kept + (1 - shortness) * faded;
 }
+// The filter across lines keeps one-pixel detail from kWeakSnrDb, going over to it within
+// kFineOverDb either side: the leader's SNR at 3 dB reads 1.9 to 4.2 by the noise's seed, and
+// a step there set a photo's seeds 1.4 dB apart (spread table).
+constexpr double kFineOverDb = 2;
 // Below this SNR a period's fit is noisy enough that a redraw waits for a larger move.
 constexpr double kNoisyFitSnrDb = 33;
 // The filter's steps against clicks (its median and column means) are kept whole below
@@ -485,7 +489,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     };
     const cfloat noiseLag1 = front.noisyBand() ? noiseLag1Of(false) : 0;
     decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
-    composer.start(m, opts.dspFilter != 0, opts.autoClear, snr > kWeakSnrDb,
+    composer.start(m, opts.dspFilter != 0, opts.autoClear,
+                   float(std::clamp((snr - kWeakSnrDb + kFineOverDb) / (2 * kFineOverDb), 0.0, 1.0)),
                    opts.dspFilter != 0 ? float(filterShare(filterSnr, pixelMs)) : 0.0f,
                    float(std::clamp((kNoClicksSnrDb - filterSnr) / (kNoClicksSnrDb - kClicksSnrDb), 0.0, 1.0)),
                    float(std::clamp((kColourNoClicksSnrDb - filterSnr) / (kColourNoClicksSnrDb - kColourClicksSnrDb),

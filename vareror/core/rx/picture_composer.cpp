@@ -23,13 +23,13 @@ uint8_t clampU8(float v)
 }
 } // namespace
 
-void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, bool keepFine, float share, float clickFloor,
+void PictureComposer::start(const ModeInfo &m, bool weak, bool clear, float keepFine, float share, float clickFloor,
                             float colourClicks, float noiseToSignal)
 {
     m_ = &m;
     weak_ = weak;
     colourFilter_ = hasChroma(m.colour);
-    keepFine_ = keepFine;
+    keepFine_ = std::clamp(keepFine, 0.0f, 1.0f);
     share_ = std::clamp(share, 0.0f, 1.0f);
     clickFloor_ = std::clamp(clickFloor, 0.0f, share_);
     colourClicks_ = std::clamp(colourClicks, 0.0f, 1.0f);

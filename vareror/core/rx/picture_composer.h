@@ -51,8 +51,8 @@ class PictureComposer {
 public:
     // A picture starts in mode m; `clear` starts from a black picture (otherwise the last
     // one stays under the new lines when the size is the same). `weak`: lines are filtered
-    // across their neighbours; `keepFine`: that filter keeps one-pixel detail (the noise
-    // leaves some to keep); `share`: how much of the filter's work a line takes at most, the
+    // across their neighbours; `keepFine`: how far that filter keeps one-pixel detail (the
+    // noise leaves some to keep), from 0 to 1; `share`: how much of the filter's work a line takes at most, the
     // rest its own readings (the filter giving way as the signal comes near the SNR from which
     // it is not filtered at all), except where lines alternate (there all of it);
     // `clickFloor`: the least share of the filter's steps that take out clicks (its median and
@@ -61,7 +61,7 @@ public:
     // strong noise whatever the colour's measured noise; `noiseToSignal`: the noise-to-signal
     // power ratio the picture's leader gave (0 for a clean one), which the colour-level rule's
     // levels move out with.
-    void start(const ModeInfo &m, bool weak, bool clear, bool keepFine = false, float share = 1, float clickFloor = 0,
+    void start(const ModeInfo &m, bool weak, bool clear, float keepFine = 0, float share = 1, float clickFloor = 0,
                float colourClicks = 0, float noiseToSignal = 0);
     // The luminance (or red, green and blue) also read through the broad band (from after
     // start): where a weak signal's area holds vertical structure, its column is averaged
@@ -175,7 +175,10 @@ private:
 
     const ModeInfo *m_ = nullptr;
     int W_ = 320, H_ = 256, rowsPerLine_ = 1;
-    bool weak_ = false, ended_ = false, keepFine_ = false, broad_ = false, live_ = true;
+    bool weak_ = false, ended_ = false, broad_ = false, live_ = true;
+    float keepFine_ = 0;
+    // The size of a step the filter keeps, in noise deviations, as far as fine detail is kept.
+    float denoiseStep() const;
     float share_ = 1, clickFloor_ = 0, colourClicks_ = 0, noiseToSignal_ = 0;
     bool colourFilter_ = false; // colour guided by the luminance (guidedChroma)
     // The broad band's readings (readBroad): of the luminance in the plane of no channel, of
@@ -206,7 +209,7 @@ private:
     RgbImage pic_{320, 256};
     int dirtyFrom_ = 0, dirtyTo_ = 0;
     // scratch rows, kept between lines
-    std::vector<float> centre_, median_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_, pairY_;
+    std::vector<float> centre_, median_, fine_, acc_, accB_, ws_, acc2_, ws2_, first_, firstB_, cr_, cb_, diff_, pairY_;
     std::vector<float> wsB_, accB2_, wsB2_, centreB_; // the second colour's (guidedChroma)
     std::vector<float> gx_, gy_, columnShare_, column_; // vertical structure (columnShares)
     std::vector<float> along_; // the neighbourhood's rows averaged along the line (denoiseRow)

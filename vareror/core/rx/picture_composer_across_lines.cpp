@@ -161,7 +161,7 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int 
         if (arrived(l)) rawPresent[n++] = raw[dy + R] = planes_[pl].row(l, W);
     }
     averageAlong(sigma, raw, rawPresent, n, rows, present);
-    const float h = std::max(1.0f, (keepFine_ ? kFineDenoiseStep : kDenoiseStep) * sigma);
+    const float h = std::max(1.0f, denoiseStep() * sigma);
     const float inv = 1.0f / (h * h);
     centre_.resize(size_t(W));
     acc_.resize(size_t(W));
@@ -188,6 +188,8 @@ void PictureComposer::denoiseRow(int pl, int line, float sigma, float *out, int 
     }
     std::copy(centre_.begin(), centre_.end(), out);
 }
+
+float PictureComposer::denoiseStep() const { return kDenoiseStep + keepFine_ * (kFineDenoiseStep - kDenoiseStep); }
 
 // The filter's rows around a line (`raw`, kDenoiseLines on either side, null where a line has
 // not arrived; `rawPresent` the n of them that have) as the filter reads them, in `rows` and
@@ -239,7 +241,7 @@ void PictureComposer::medianLevels(const float *const *rows, float sigma)
         std::nth_element(v, v + k / 2, v + k);
         return v[k / 2];
     };
-    if (rows[R - 1] && rows[R + 1] && W >= 3 && keepFine_) {
+    if (rows[R - 1] && rows[R + 1] && W >= 3 && keepFine_ > 0) {
         // Fine detail (a grating of one-pixel bars, a one-line rule) is lost to a 3 x 3
         // median, which takes each bar for a click. The median of the pixel and its four
         // nearest neighbours keeps such bars and rules (each agrees with its neighbours
@@ -263,6 +265,14 @@ void PictureComposer::medianLevels(const float *const *rows, float sigma)
         }
         centre_[0] = med3(u[0], c[0], d[0]);
         centre_[size_t(W - 1)] = med3(u[W - 1], c[W - 1], d[W - 1]);
+        if (keepFine_ < 1) {
+            // (going over from the 3 x 3 median as the noise comes near what leaves detail)
+            fine_.assign(centre_.begin(), centre_.end());
+            median3x3(u, c, d, W, centre_.data());
+            centre_[0] = scalarMedian(0);
+            centre_[size_t(W - 1)] = scalarMedian(W - 1);
+            for (int x = 0; x < W; ++x) centre_[size_t(x)] += keepFine_ * (fine_[size_t(x)] - centre_[size_t(x)]);
+        }
     } else if (rows[R - 1] && rows[R + 1] && W >= 3) {
         median3x3(rows[R - 1], c, rows[R + 1], W, centre_.data());
         centre_[0] = scalarMedian(0);

@@ -207,7 +207,7 @@ void PictureComposer::columnMeans(int line, int columnPlane, float columnSigma)
         if (arrived(l)) rawPresent[n++] = raw[dy + R] = planes_[columnPlane].row(l, W);
     }
     const float *u = raw[R - 1], *d = raw[R + 1], *c = raw[R];
-    const float hc = std::max(1.0f, (keepFine_ ? kFineDenoiseStep : kDenoiseStep) * columnSigma);
+    const float hc = std::max(1.0f, denoiseStep() * columnSigma);
     const float invC = 1.0f / (hc * hc);
     column_.resize(size_t(W));
     for (int x = 0; x < W; ++x)

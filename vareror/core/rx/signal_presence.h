@@ -50,7 +50,9 @@ private:
     };
     struct Period {
         std::vector<Window> windows;
-        bool lost = false; // lost in a gap: counts as received
+        std::vector<float> tail; // mean |z| in steps back from its end (see received)
+        double tailStepMs = 0;
+        bool lost = false;       // lost in a gap: counts as received
     };
     double typicalLevel(int drawn) const;
     double readingAt(int k, double silentBelow) const;

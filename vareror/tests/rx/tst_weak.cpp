@@ -118,7 +118,9 @@ void WeakTest::picturesCutShort()
     // periods whose signal came whole count and are drawn, the rest is left black, and the
     // rows kept are drawn as the whole signal draws them. In noise the period the signal
     // stopped in may read as noise before its end: one period fewer is allowed there. A
-    // picture that came whole keeps every line, whatever follows it.
+    // picture that came whole keeps every line, whatever follows it, and one that stopped a few
+    // milliseconds before a period's end does not count that period (it drew the colour that
+    // did not come).
     const RgbImage big = loadPicture(pictures() + "testcard_640x496.png");
     enum After { Silence, Noise, RaisedNoise, FileEnd };
     struct Case {
@@ -126,19 +128,22 @@ void WeakTest::picturesCutShort()
         double sent, snr; // sent: the share of the picture's time sent
         After after;
         double clock = 1.0;
+        double shortMs = 0; // the signal stops this many ms before the end of the period it stops in
     };
     unsigned seed = 300;
     for (const Case c : {Case{3, 0.96, 99, FileEnd}, Case{3, 0.5, 10, Noise}, Case{3, 0.9, 0, RaisedNoise},
                          Case{15, 0.95, 99, Silence}, Case{15, 0.7, 0, Noise, 1.003}, Case{9, 0.97, 20, RaisedNoise},
                          Case{9, 0.4, 0, Silence, 0.997}, Case{6, 0.99, 10, Noise}, Case{6, 0.6, 3, FileEnd},
-                         Case{3, 1.0, 0, RaisedNoise, 1.003}, Case{9, 1.0, 0, Noise, 0.997}}) {
+                         Case{3, 1.0, 0, RaisedNoise, 1.003}, Case{9, 1.0, 0, Noise, 0.997}, Case{3, 0.4, 99, Silence, 1.0, 10},
+                         Case{3, 0.62, 20, FileEnd, 1.0, 8}, Case{9, 0.5, 99, Silence, 1.0, 12}}) {
         const ModeInfo &m = modeInfo(c.mode);
         const RgbImage src = scaled(big, m.width, m.height);
         const std::vector<float> tx = transmission(c.mode, src, 11025, false, c.clock);
         std::vector<float> noise(tx.size() + 5 * 11025, 0.0f);
         if (c.snr < 99) addNoise(noise, 11025, c.snr, ++seed);
         // where the signal stops, and the periods whose content was sent whole before it
-        const double stopMs = m.headerMs() + c.sent * m.pictureMs();
+        double stopMs = m.headerMs() + c.sent * m.pictureMs();
+        if (c.shortMs > 0) stopMs = m.headerMs() + std::ceil(c.sent * m.periods) * m.periodMs - c.shortMs;
         const size_t stop = std::min(tx.size(), size_t((0.5 + stopMs * c.clock / 1000) * 11025));
         double endMs = 0;
         for (const auto &lay : m.layouts)
