@@ -259,7 +259,7 @@ private slots:
         const QString saved = s.engine().autoSaveDir();
         size_t picture = 0;
         const std::vector<float> robot = encoded(Robot36, &picture);
-        const size_t line = size_t(0.150 * 11025);
+        const double line = 0.150 * 11025;
         // Plays the signal and waits for the picture it starts to end.
         auto receive = [&](const std::vector<float>& signal) {
             QVERIFY(s.engine().binding().vrrPlaySamples(signal.data(), int32_t(signal.size()), 11025));
@@ -268,7 +268,8 @@ private slots:
             s.clock.advance(1000);
         };
 
-        receive(std::vector<float>(robot.begin(), robot.begin() + long(picture + 180 * line)));
+        // (180 lines whole: a line is 1653.75 samples, and the last line cut 12 ms short is not one)
+        receive(std::vector<float>(robot.begin(), robot.begin() + long(picture) + std::lround(180 * line)));
         QCOMPARE(s.engine().binding().mmsGetPos(0), 180);
         QCOMPARE(files(saved).size(), 1);
         // 180 of 240 rows in 512: the top 384 rows of the full copy are the card's, the rest black

@@ -872,7 +872,9 @@ void ConditionsTest::overdrivenInputCostsLess()
         // under the tone; twice at 11025 Hz; twice and resampled; bent over and resampled
         double twice44, eightTimes44, noisy80, noisy60, twiceWorking, twiceResampled, tanhResampled;
     };
-    for (const Case &c : {Case{3, 28.7, 24.7, 28.7, 27.8, 24.5, 27.9, 26.7}, Case{9, 44.5, 38.3, 44.5, 43.0, 35.0, 43.2, 43.2}}) {
+    // (Martin 1 bent over and resampled reads 43.6 with the tone's phase read under its harmonic
+    // in three passes, 43.3 in one: its floor lies between)
+    for (const Case &c : {Case{3, 28.7, 24.7, 28.7, 27.8, 24.5, 27.9, 26.7}, Case{9, 44.5, 38.3, 44.5, 43.0, 35.0, 43.2, 43.45}}) {
         const ModeInfo &mi = modeInfo(c.mode);
         const RgbImage src = scaled(loadPicture(pictures() + "testcard_640x496.png"), mi.width, mi.height);
         auto decode = [&](const std::vector<float> &a, double rate) {

@@ -26,6 +26,7 @@ private slots:
     void colourLevels_data();
     void colourLevels();
     void levelsRoundToBytes();
+    void publishedLinePeriods();
 };
 
 void ModesTest::roundTripEveryMode()
@@ -265,6 +266,51 @@ void ModesTest::colourLevels()
         const double dark = level(5 * W / 8, 7 * W / 8, 5 * H / 8, 7 * H / 8);
         qInfo("patches %.1f %.1f", light, dark);
         QVERIFY2(std::fabs(dark - 40) < 6 && std::fabs(light - 215) < 6, qPrintable(QString("patches %1, %2").arg(dark).arg(light)));
+    }
+}
+
+// The line periods as published for each mode (ms), not read from the mode table: a sync train
+// sent at them (the mode's own header before it, mid-grey between the syncs) must read as a
+// sender whose clock is right. A period in the table that is off shows as a clock error
+// (0.6 ms in Martin 1's would read as 1340 ppm), where a round trip through our own encoder,
+// which reads the same table, shows nothing.
+void ModesTest::publishedLinePeriods()
+{
+    static const double published[] = {200.000, 66.900, 100.000, 150.000, 300.000, 375.000, 428.220, 277.692, 1050.300,
+                                       446.446, 226.798, 711.0225, 475.530, 240.385, 388.160, 703.040, 508.480, 804.416,
+                                       754.240, 1000.000, 937.280, 409.375, 614.0625, 818.750, 286.300, 352.300, 450.300,
+                                       548.300, 684.300, 570.000, 902.000, 1090.000, 1370.000, 363.300, 483.300, 565.300,
+                                       645.300, 570.000, 858.000, 1090.000, 0, 548.500, 704.500};
+    QCOMPARE(int(std::size(published)), modeCount());
+    const double rate = 11025;
+    for (int mode = 0; mode < modeCount(); ++mode) {
+        const ModeInfo &m = modeInfo(mode);
+        if (!m.hasSync() || published[mode] <= 0) continue; // AVT 90 has none; MC110-N's is not known for sure
+        std::vector<float> a(size_t(0.5 * rate), 0.0f);
+        ToneGenerator tone(kLeaderHz, rate);
+        double ms = 0;
+        auto send = [&](double hz, double untilMs) {
+            const size_t to = size_t(0.5 * rate) + size_t(std::lround(untilMs * rate / 1000));
+            if (to <= a.size()) return;
+            const size_t from = a.size();
+            a.resize(to);
+            tone.setFrequency(hz);
+            tone.generate(a.data() + from, to - from);
+        };
+        for (const ToneSegment &t : m.header) send(t.hz, ms += t.ms);
+        const int periods = std::min(m.periods, 40);
+        for (int k = 0; k < periods; ++k) {
+            const double sync = m.syncStartMs(0) + k * published[mode];
+            send(pixelToHz(128, m.narrow), sync);
+            send(m.syncHz, sync + m.syncMs);
+        }
+        send(pixelToHz(128, m.narrow), m.syncStartMs(0) + periods * published[mode]);
+        a.resize(a.size() + size_t((2 + 5 * published[mode] / 1000) * rate), 0.0f); // (the picture ends)
+        Receiver rx(rate);
+        const Run r = feed(rx, a, 8192);
+        QVERIFY2(r.pictures.size() == 1 && r.pictures[0].mode == mode, m.name);
+        QVERIFY2(std::fabs(r.pictures[0].slantPpm) < 100,
+                 qPrintable(QString("%1: its sync train reads %2 ppm off").arg(m.name).arg(r.pictures[0].slantPpm)));
     }
 }
 
