@@ -29,6 +29,9 @@ constexpr double kLeastSeparation = 0.05, kClearSeparation = 0.12;
 // then as noise does (PD120 with the clock off, one in some 25 whole pictures lost its last
 // period to one window), two together hardly ever.
 constexpr double kScoreLimit = 2, kEvidence = 1.0, kTailEvidence = 2.0, kWholeTailEvidence = 3.5;
+// A period's own reading, where it is noisier than the picture's: the spread its best quarter
+// of windows stays under.
+constexpr double kOwnQuantile = 0.25;
 
 // A period's last kTailSteps steps of kTailStepMs, up to kTailEndMs before its end (what the
 // band filters smear a cut over), are read for where its signal fell silent: the period came
@@ -171,18 +174,33 @@ int SignalPresence::received(int drawn, bool stopped) const
     // The highest sum of window scores over the period's last windows, but for the very last
     // one: at 0 dB with the clock off the fit may put a whole picture's end 5 to 10 ms after
     // its signal's, and that window reads partly the silence or noise after it.
-    auto tailScore = [&](int k) {
+    // A period whose own best windows read nearer noise than the picture's do (a tone at the
+    // picture band's edge: a white line through the band narrowed at 0 dB) is judged against
+    // its own reading, and takes as much more evidence as its gap to noise is narrower.
+    auto tailScore = [&](int k, double &needs) {
         if (periods_[size_t(k)].lost) return -kScoreLimit;
         const std::vector<Window> &w = periods_[size_t(k)].windows;
+        std::vector<double> spreads;
+        for (const Window &x : w) spreads.push_back(x.level < silentBelow ? kSilentSpread : x.spread);
+        const double own = std::max(signal, quantile(spreads, kOwnQuantile)), ownGap = kNoiseSpread - own;
+        if (own > signal) {
+            if (ownGap < kLeastSeparation) return -kScoreLimit; // only silence could tell, and the silent steps do
+            needs *= (gap / ownGap) * (gap / ownGap);
+        }
         double sum = 0, most = -kScoreLimit;
-        for (size_t i = w.size() - (w.size() >= 3 ? 1 : 0); i-- > 0;) {
-            const double v = w[i].level < silentBelow ? kSilentSpread : w[i].spread;
-            sum += clear < 1 ? silence(v) : score(v);
+        for (size_t i = spreads.size() - (spreads.size() >= 3 ? 1 : 0); i-- > 0;) {
+            const double v = spreads[i];
+            sum += clear < 1 ? silence(v) : std::clamp((v - own - 0.5 * ownGap) / (0.25 * ownGap), -kScoreLimit, kScoreLimit);
             most = std::max(most, sum);
         }
         return most;
     };
-    while (cut > 0 && tailScore(cut - 1) >= (stopped || cut < drawn ? kTailEvidence : kWholeTailEvidence)) --cut;
+    auto cameShort = [&](int k) {
+        double needs = stopped || k + 1 < drawn ? kTailEvidence : kWholeTailEvidence;
+        const double s = tailScore(k, needs);
+        return s >= needs;
+    };
+    while (cut > 0 && cameShort(cut - 1)) --cut;
     // ... and only when its signal came to its end (a cut within its last window)
     if (cut > 0 && !periods_[size_t(cut - 1)].lost) {
         const Period &p = periods_[size_t(cut - 1)];

@@ -1267,7 +1267,8 @@ void PartsTest::presenceTellsSignalFromNoise()
     const int total = 40;
     // `periods` periods of a picture-like FM tone (a new frequency every half millisecond),
     // noise of `snr` over all of it (none at 99); silence in [silentFrom, silentTo) periods
-    auto received = [&](double periods, double snr, double silentFrom = 0, double silentTo = 0, double bandSnr = -1) {
+    auto received = [&](double periods, double snr, double silentFrom = 0, double silentTo = 0, double bandSnr = -1,
+                        double lastGain = 1, unsigned seed = 7) {
         std::vector<float> a(size_t((total + 1) * periodS * rate), 0.0f);
         std::mt19937 gen(3);
         std::uniform_real_distribution<double> pixel(1500, 2300);
@@ -1275,9 +1276,9 @@ void PartsTest::presenceTellsSignalFromNoise()
         for (size_t i = 0; i < size_t(periods * periodS * rate); ++i) {
             if (i % 5 == 0) hz = pixel(gen);
             phase += kTwoPiTest * hz / rate;
-            a[i] = float(0.5 * std::sin(phase));
+            a[i] = float((double(i) < (total - 1) * periodS * rate ? 0.5 : 0.5 * lastGain) * std::sin(phase));
         }
-        if (snr < 99) addNoise(a, rate, snr, 7);
+        if (snr < 99) addNoise(a, rate, snr, seed);
         std::fill(a.begin() + long(silentFrom * periodS * rate), a.begin() + long(silentTo * periodS * rate), 0.0f);
         FrontEnd fe(rate);
         fe.setPictureBand(bandSnr >= 0 ? bandSnr : snr, false);
@@ -1297,6 +1298,12 @@ void PartsTest::presenceTellsSignalFromNoise()
     QCOMPARE(received(30.6, 10).first, 30);
     QCOMPARE(received(30.6, 99).first, 30);
     QCOMPARE(received(total, 10, 30, 38).first, total);
+    // A whole last period that reads nearer noise than the rest (its tone at the band's edge,
+    // as a white last line at 0 dB) is still received.
+    int lastLost = 0;
+    for (unsigned seed = 1; seed <= 24; ++seed)
+        if (received(total, 0, 0, 0, -1, 0.75, seed).first < total) ++lastLost;
+    QVERIFY2(lastLost == 0, qPrintable(QString("a weaker whole last period at 0 dB taken back for %1 seeds of 24").arg(lastLost)));
     // Read through the broad band (a picture forced without a header), a weak signal reads
     // near noise, and only the run at the end summed tells it: a short run of two and a half
     // periods is taken back too.
