@@ -322,17 +322,17 @@ namespace {
 // Hum's harmonics are looked for where a sound card's clock (and the mains) may put them: the
 // fundamental within kMainsTolerance of 50 or 60 Hz. A harmonic counts when its line stands
 // kLineOverFloor above the spectrum around it (its median over kFloorBins on either side) and
-// carries kLeastLine of the audio's power at least (weaker hum costs a clean picture nothing).
+// carries kLeastLine of the audio's power at least (weaker hum costs a clean picture nothing) (hum).
 constexpr double kMainsTolerance = 0.015, kLineOverFloor = 10, kLeastLine = 1e-6;
 constexpr int kFloorBins = 40, kLineBins = 4;
 // A picture's own spectrum has lines too, at its line rate's multiples, as far down as its
-// lower sidebands reach (one at 48 Hz, or at 650 Hz, taken for hum cost a clean Martin 1
-// picture 0.6 and 4 dB). Hum is hum only with a line below kLowestLineHz standing
-// kFirstLineOverFloor above the spectrum around it, where a picture has next to nothing.
+// lower sidebands reach, and taking them for hum costs it. Hum is hum only with a line below
+// kLowestLineHz (Hz) standing kFirstLineOverFloor above the spectrum around it, where a picture
+// has next to nothing (hum, modes).
 constexpr double kLowestLineHz = 200, kFirstLineOverFloor = 100;
 // Hum once found is looked for again within kGoingSpreadHz of its fundamental, each line as
 // any other; it is taken for gone when none is found kMissesToEnd analyses running (a Robot 36
-// picture's own low tones stood as high as 50 Hz hum 26 dB under the signal for seconds).
+// picture's own low tones stand as high as the hum table's for seconds) (hum).
 constexpr double kGoingSpreadHz = 0.05;
 constexpr int kMissesToEnd = 3;
 // The canceller follows each line's amplitude over blocks of kCancelBlock samples.

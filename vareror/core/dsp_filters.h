@@ -163,11 +163,10 @@ private:
 // it, and its harmonics) below kTopHz in a spectrum of each kFftSeconds of audio, and subtracts
 // each harmonic it found, its amplitude and phase followed over kFollowSeconds and its
 // fundamental by how its lines' phases turn. Hum lies below the picture's tones, but an FM
-// reading takes an interferer in in proportion to its distance from the tone: 50 Hz hum 26 dB
-// under the signal took a clean Martin 1 picture from 46 to 31 dB, its fundamental alone to 33.
-// Filtering it away does not do: a high-pass at 300 Hz, even a linear-phase one, cost the
-// clean picture several dB (the signal's own lower sidebands lie there), while the canceller
-// takes out only a tenth of a hertz or so about each line. Without hum it only analyses.
+// reading takes an interferer in in proportion to its distance from the tone, so hum 26 dB under
+// the signal costs a clean picture some 15 dB. A high-pass does not do (the signal's own lower
+// sidebands lie there), while the canceller takes out only a tenth of a hertz or so about each
+// line. Without hum it only analyses.
 class HumCanceller {
 public:
     HumCanceller();
@@ -181,8 +180,8 @@ public:
     double mainsHz() const { return f0_; }
     int harmonics() const { return int(lines_.size()); }
 
-    // (followed over less than a second, each line took in so much of the picture's own
-    // spectrum about it that Martin 1 kept 2 dB of the hum's cost; over 0.15 s, 6 dB)
+    // Hz, s, s: followed over less than a second, each line takes in so much of the picture's own
+    // spectrum about it that the hum's cost comes back (hum).
     static constexpr double kTopHz = 1000, kFftSeconds = 0.7, kFollowSeconds = 1.0;
 
 private:

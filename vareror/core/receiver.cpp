@@ -48,41 +48,17 @@ namespace vareror::core {
 using namespace rx;
 
 namespace {
-// A period that the fit has moved by no more than this (ms) is not drawn again: by
-// kWeakStillMs while a weak signal's pixels are averaged along the line (below 6 dB:
-// LineDecoder::smoothing), by kCleanStillMs once each pixel is read over part of its own time,
-// as a clean signal's is. A period decoded again means filtering and drawing again every line
-// within the filters' reach around it (15 lines), so a redraw of periods scattered down the
-// picture costs as much as drawing it whole. As a clean picture's syncs come in, its fit
-// settles to within a few thousandths of a millisecond (a few hundredths of a sample) everywhere
-// but over its first few dozen periods: redrawn for such moves, a clean picture drawn as its
-// lines arrived cost 1.4-1.7 times one drawn once at its end, for nothing that shows (the
-// decode benchmark's tables moved by 0.1 dB at most; from 0.004 ms the cleanest narrow modes'
-// test cards, at 45 dB, lost 0.2 dB). Read over part of its time, a pixel shows a tenth of a
-// sample: left where the fit of the syncs before them put them (by kWeakStillMs, from 6 to 33
-// dB), periods cost another sender's PD90 and PD120 cards at 10 to 30 dB 0.1 to 0.5 dB and our
-// Martin 1 card at 10 dB 0.4, and set the seeds apart (PD120 at 30 dB 21.4-21.9 dB by seed,
-// drawn at the final fit 22.15-22.2). Both ways of drawing decide alike (from where each
-// period was placed), so they still give the same picture.
+// Fit moves (ms) a drawn period is not redrawn for, a redraw refiltering the 15 lines around it:
+// weak pixels are averaged over 0.5 ms and more, a clean one shows a tenth of a sample (noise, speed).
 constexpr double kWeakStillMs = 0.05, kCleanStillMs = 0.003;
-// Lines are filtered across their neighbours at every SNR (unless the DSP filter is off). The
-// filter follows the noise it measures on the picture, giving way to each pixel's own reading
-// as that noise vanishes. That measure never quite vanishes (some of it is the picture's own
-// texture), so from kFadeFromSnrDb up the filter's share also falls as the noise's amplitude
-// does, to 2 % at kFilteredSnrDb and none above, except where the picture shows lines
-// alternating against their neighbours (PictureComposer::alternationGate): there the filter
-// works whole at any SNR. A clean decode's finest gratings carry such an error (a mirror
-// image of the signal whose phase turns from line to line), which the filter takes out.
-// Below kFilteredSnrDb the broad band is also read for the columns (FrontEnd::readBroad).
-constexpr double kFilteredSnrDb = 70, kFadeFromSnrDb = 35;
-// Short pixels (kShortPixelMs and less, going over to kLongPixelMs) carry that error on more
-// than the lines that alternate: the band's mirror and the sample grid's aliasing of pixels a
-// few samples long leave each line's finest detail an error that turns with the carrier's phase
-// at the line's start, which averages out across lines. Faded out with the noise, the filter
-// left such test cards 0.5-0.8 dB lower clean than at 45 dB (Scottie 2, PD50, P5, ML180,
-// Robot 36). For them the share falls only as the square root of the noise's amplitude, and
-// no further than at kShareFloorSnrDb (a third). Long pixels carry no such error: kept at that
-// share, the filter only took their detail (Scottie DX's clean card 62 -> 57 dB).
+// The filter across lines follows the noise it measures on the picture, and that measure never
+// quite vanishes (some of it is texture): its share also falls with the noise's amplitude as read
+// on the leader, except where lines alternate against their neighbours (the band's mirror in a
+// clean decode's finest gratings: PictureComposer::alternationGate), where it works whole.
+constexpr double kFadeFromSnrDb = 35; // dB: the share falls from here with the noise's amplitude (noise)
+constexpr double kFilteredSnrDb = 70; // dB: 2 % left here, none above; the broad band read below (noise)
+// Pixels of 0.5 ms and less (going over to 0.6 ms) carry an error turning with the carrier's phase, which
+// the filter averages out: their share falls as the noise's root, no further than at 55 dB (modes, noise).
 constexpr double kShortPixelMs = 0.5, kLongPixelMs = 0.6, kShareFloorSnrDb = 55;
 
 // The filter's share across lines for the leader's SNR and the shortest pixel (ms).
@@ -93,47 +69,30 @@ double filterShare(double snrDb, double pixelMs)
     const double shortness = std::clamp((kLongPixelMs - pixelMs) / (kLongPixelMs - kShortPixelMs), 0.0, 1.0);
     return shortness * kept + (1 - shortness) * faded;
 }
-// The filter across lines keeps one-pixel detail from kWeakSnrDb, going over to it within
-// kFineOverDb either side: the leader's SNR at 3 dB reads 1.9 to 4.2 by the noise's seed, and
-// a step there set a photo's seeds 1.4 dB apart (spread table).
+// dB either side of kWeakSnrDb over which one-pixel detail comes in: a 3 dB leader reads 1.9-4.2 by seed (spread).
 constexpr double kFineOverDb = 2;
-// Below this SNR a period's fit is noisy enough that a redraw waits for a larger move.
+// dB below which a fit is noisy, and a redraw waits for a 0.25 ms move, not 0.08 (the filter's old limit).
 constexpr double kNoisyFitSnrDb = 33;
-// The filter's steps against clicks (its median and column means) are kept whole below
-// kClicksSnrDb, and given up as the noise measured on the picture vanishes only from
-// kNoClicksSnrDb: clicks (impulse noise) hardly move that measure, but they do the leader's.
+// dB: the median and column means against clicks are whole below 28, and fade with the picture's noise only
+// from 33: clicks hardly move that measure, but they do the leader's (conditions: clicks).
 constexpr double kClicksSnrDb = 28, kNoClicksSnrDb = 33;
-// The colour filter weighs readings by their likeness to the area's colour (as in strong
-// noise) below kColourClicksSnrDb, whatever the colour's measured noise, and follows that
-// noise wholly from kColourNoClicksSnrDb: in light colour noise it weighs them by their
-// likeness to the pixel's own colour, which keeps a clicked pixel's click. Clicks mostly
-// leave the leader at 0-10 dB; plain noise that strong leaves the colour noisy enough for
-// the filter to be as in strong noise anyway (a floor up to 18 dB cost PD90's card 1.4 dB).
+// dB: the colour filter weighs readings by the area's colour below 12, and follows the colour's noise from 15:
+// clicks leave the leader at 0-10 dB, where plain noise needs that weighing anyway (conditions: clicks).
 constexpr double kColourClicksSnrDb = 12, kColourNoClicksSnrDb = 15;
-// Luminance/colour-difference modes whose shortest pixel is shorter than this (ms) also read
-// their luminance through the broad band while the picture band is narrowed for noise (in
-// strong noise a narrowed one, FrontEnd::readBroad: whole, its noise hid even the columns'
-// pulse-pair sums, and the test card gained nothing at 0 to 2 dB).
+// ms: colour-difference modes with shorter pixels read luminance through the broad band too (noise).
 constexpr double kBroadReadPixelMs = 0.4;
-// Audio lost in one gap for longer than this is not looked for at a picture's end: a sync
-// train that stops earlier than that before the picture's end has stopped for good.
+// ms: the longest audio gap looked for at a picture's end; a train that stops earlier has ended (losses).
 constexpr double kLongestGapMs = 5000;
-// How sync-like a period may be and still hold no sync pulse (see SyncTracker::trainScore:
-// noise reads -0.9 to 0.2, a sync at 3 dB 0.25 to 0.8, at 10 dB 0.7 and more).
+// SyncTracker::trainScore with no pulse: noise reads -0.9 to 0.2, a sync at 3 dB 0.25 to 0.8 (losses).
 constexpr double kNoPulse = 0.2;
-// A doubtful header (one of its bits taken out by a crash) holds once its mode's syncs are
-// found over the periods after its first that begin within this many ms of it (two at
-// least, four at most; the first sync follows the header's stop bit at its own tone, with
-// no step into it to find).
+// ms after a doubtful header whose syncs (2 to 4 periods) must be found for it to hold (crashes).
 constexpr double kConfirmMs = 1200;
 int confirmPeriods(const ModeInfo &m) { return std::clamp(int(kConfirmMs / m.periodMs), 2, 4); }
-// A picture forced to start at its first line looks for each sync this far (ms) either side of
-// where the folded train puts it.
+// ms either side of where the folded train puts it that a forced picture's first sync is looked for (forced).
 constexpr double kFirstLineWindowMs = 5;
-// ... and takes a sync that has no step into it when this much of its time is at its tone (as
-// SyncTracker::pulseReading reads it: noise under 0.2).
+// Share of its time at the tone a first sync with no step into it needs; noise reads under 0.2 (forced).
 constexpr double kFirstSyncTone = 0.7;
-// How often the receiver takes its decisions (working samples: 23 ms at 11025 Hz).
+// Working samples between the receiver's decisions (23 ms at 11025 Hz), at fixed places in the signal.
 constexpr int kDecisionStep = 256;
 } // namespace
 
@@ -279,12 +238,9 @@ RxMachine::RxMachine(double inputRate)
 
 void RxMachine::process(const float *x, size_t n)
 {
-    // Decisions are taken at fixed places in the signal, every kDecisionStep working samples,
-    // whatever blocks it comes in: the bands a picture sets for its noise then take effect
-    // at the same sample, and a weak picture's first lines come out the same whether a
-    // busy sound card's reader hands over large blocks or small ones. (The places are put
-    // off by the front end's look-ahead, so that they fall on the same working samples with
-    // the broad band's mirror taken out as without.)
+    // Decisions are taken every kDecisionStep working samples whatever blocks the signal comes
+    // in, so a picture's bands take effect at the same sample for large blocks and small. (The
+    // places are put off by the front end's look-ahead: the same with the mirror taken out as not.)
     const uint64_t step = uint64_t(kDecisionStep) * uint64_t(rate.decimation);
     const uint64_t lag = step - uint64_t(front.lookAhead()) * uint64_t(rate.decimation) % step;
     size_t i = 0;
@@ -445,12 +401,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     sync.start(m, rate, firstSync, offset, !forced && !m.startFromHeader);
     state = forced || m.startFromHeader ? State::Header : State::Picture;
     curMode = mode;
-    // The picture band, the reading of pixels and the filtering across lines follow the
-    // signal-to-noise ratio measured on the VIS leader (Force RX has none: a clean signal is
-    // assumed). Every line is also filtered across its neighbours (unless the DSP filter is
-    // off), by an edge-keeping filter whose strength follows the noise it measures on the
-    // picture itself, and the lines' alternation (see kFilteredSnrDb); above kWeakSnrDb that
-    // filter keeps one-pixel detail.
+    // The picture band, the reading of pixels and the filter across lines follow the SNR
+    // measured on the VIS leader (Force RX has none: a clean signal is assumed).
     const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
     const double filterSnr = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0);
     current.noisyFit = filterSnr < kNoisyFitSnrDb;
@@ -459,30 +411,22 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
         for (const Segment &seg : lay)
             if (seg.kind == SegmentKind::Scan && seg.samples > 0 && (pixelMs == 0 || seg.lengthMs / seg.samples < pixelMs))
                 pixelMs = seg.lengthMs / seg.samples;
-    // (Robot 36's colour pairs keep the broad band's mirror: clean, its test card gains 0.7 dB
-    // without as much of it as the others lose, but another sender's photo loses 0.3 dB, all
-    // of it on one row where the colour changes between the two lines of a pair and the
-    // cleaner reading draws the pair's colour further into it)
+    // (Robot 36's colour pairs keep the broad band's mirror: without it, the cleaner reading draws
+    // a pair's colour further into a row where the colour changes between its two lines)
     front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb, pixelMs,
                          m.colour != ColourEncoding::YccAlternating, m.syncHz == kBreakHz);
     // Fine detail the narrowed band loses comes back from a second reading through the broad
-    // band, which the filter across lines averages down the columns where it finds vertical
-    // structure. Short luminance pixels (Robot 36, PD120) lose their finest detail, a grating
-    // of 2 or 3 pixel bars, in the narrowed band; long ones keep it there and would only take
-    // on the noise (PD90 lost). Red, green and blue scans are read through both at every SNR
-    // the picture band is narrowed for: their picture band then narrows further for the
-    // noise, and the broad band to what the columns need (FrontEnd::readBroad).
+    // band, averaged down the columns where the filter across lines finds vertical structure:
+    // for short luminance pixels (2-3 pixel gratings; long ones would only take on its noise)
+    // and for every red, green and blue scan (FrontEnd::readBroad).
     front.readBroad(filterSnr < kFilteredSnrDb &&
                     (m.colour == ColourEncoding::Rgb ||
                      (m.colour != ColourEncoding::Grey && pixelMs < kBroadReadPixelMs)));
     sync.setSnr(snr);
-    // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the
-    // band's centre frequency that pulls every pixel towards mid-grey (at 0 dB about a
-    // quarter of the contrast). Its share of |z|^2 follows from the SNR measured on the
-    // leader and the band filter's own noise bandwidth and correlation (taken from its taps:
-    // a short filter's noise bandwidth is well below its nominal width, and taking the
-    // nominal one overcorrects, stretching a weak picture's contrast and colour), and
-    // pixelHz() subtracts it.
+    // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the band's
+    // centre that pulls every pixel towards mid-grey; its share of |z|^2 follows from the leader's
+    // SNR and the band filter's noise bandwidth and correlation (from its taps: a short filter's
+    // is well below its nominal width), and pixelHz() subtracts it.
     auto noiseLag1Of = [&](bool broad) {
         const double nb = front.noiseBandwidthHz(broad) / 3000.0 * std::pow(10.0, -snr / 10.0); // noise/signal in band
         return cfloat(front.noiseLag1(broad) * (nb / (1 + nb)));
@@ -623,10 +567,6 @@ void RxMachine::redrawSlice(int &budget)
         budget -= 1;
     }
     for (; !job.remeasure && job.k < job.upTo && budget > 0; ++job.k) {
-        // (a period read as a clean signal's is, moved by a few thousandths of a millisecond,
-        // would come out all but the same; a weak one's pixels are averaged over half a
-        // millisecond and more either side, so a small move changes nothing that shows; but
-        // drawing either again means filtering every line around it again)
         if (moved(job.k) <= (decoder.smoothing() > 0 ? kWeakStillMs : kCleanStillMs) * rate.perMs) {
             if (current.ending && current.undecoded[size_t(job.k)]) {
                 decodePlaced(job.k);

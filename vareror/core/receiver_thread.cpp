@@ -8,7 +8,7 @@ namespace vareror::core {
 
 namespace {
 // Work done between two things handed over: a few milliseconds at most (a period decoded
-// again costs 8 units, see Receiver::work).
+// again costs 8 units, see Receiver::work) (jobs).
 constexpr int kSliceUnits = 64;
 // How often the worker looks at its source when nothing else wakes it.
 constexpr auto kSourcePoll = std::chrono::milliseconds(10);

@@ -15,11 +15,7 @@ constexpr double kPi = std::numbers::pi;
 // quarter more.
 constexpr double kLowestHz = 800, kReachMargin = 1.25;
 // The crossings read on either side of a run, through which the phase is drawn as a natural
-// cubic spline. The test cards clipped 8 times at 44.1 kHz (Robot 36 / Martin 1): a cubic
-// through the two nearest knots on either side 23.2 / 37.2 dB, a natural spline through all of
-// the signal's 24.8 / 38.9; through 2 crossings on either side 24.4 / 37.8, 3 24.7 / 38.8, 4
-// 24.8 / 38.8. (Linear in between, or a monotone cubic, did worse; a spline minimising the
-// changes of frequency instead of their squares no better.)
+// cubic spline: four do as well as a spline through all of the signal's (overdrive).
 constexpr int kSideCrossings = 4;
 // Two equal samples this high or more (full scale 1) are at a rail, and once it is seen, so is
 // every sample at it (at 11025 Hz a white pixel's runs are often one sample long), until one
@@ -30,21 +26,18 @@ constexpr float kLeastRail = 0.1f;
 // Samples this close to one another (a share of their level) are equal: a recording clipped and
 // then dithered to 16 bits holds its rails within a few of the converter's steps, not at one
 // value (8 steps of 16 bits). Once a rail is seen, a sample this close to it (kNearRail) is at
-// it: with light noise after the clip (80 dB under the tone) the rails' samples scatter
-// further, and those taken for kept ones spoilt the level's measure and the phase (the test card
-// clipped 8 times at 44.1 kHz came out at 11 dB). Where the rails' samples stray from one another
-// by more than kRailTolerance on average, nothing is filled (see clip): the noise was added
-// after the clip, and the harmonic is taken out downstream as from a soft one.
+// it: with light noise after the clip the rails' samples scatter further, and those taken for
+// kept ones spoil the level's measure and the phase (overdrive). Where the rails' samples stray
+// from one another by more than kRailTolerance on average, nothing is filled (see clip): the
+// noise was added after the clip, and the harmonic is taken out downstream as from a soft one.
 constexpr float kRailTolerance = 1.0f / 4096, kNearRail = 0.002f;
 // How far the tone reaches over the rail, A, from the share q of the samples kept over the
 // last kPeriods periods (each from a run at the positive rail to the next that follows one at
 // the negative rail, kLevelLowHz to kLevelHighHz apart): a tone's phase runs evenly over the
 // samples, and it lies within the rail for a share (2 / pi) asin(1 / A) of them (of
 // (1 - kNearRail) / A, where a sample counts as kept). None older than kLevelSeconds, and nothing
-// is filled before kLeastPeriods of them came. (Measured instead from two kept samples at a
-// crossing and the period, A came out as exact at twice, but in gratings the period says little
-// of the frequency at the crossing, and at 8 times few crossings keep two samples. A off by 5 %
-// cost the test cards 0.1 to 0.6 dB.)
+// is filled before kLeastPeriods of them came. (Two kept samples at a crossing and the period
+// say little of the frequency there in gratings, and at 8 times few crossings keep two.) (overdrive)
 constexpr int kPeriods = 64, kLeastPeriods = 8;
 constexpr double kLevelLowHz = 900, kLevelHighHz = 2600, kLevelSeconds = 5;
 // A run is filled only where A is at least this (a tone at full scale, rounded to the
@@ -58,8 +51,7 @@ constexpr double kLeastClip = 1.1, kFollowing = 0.9;
 // removal downstream. Filling starts where, over the last kFlipPeriods periods, fewer than
 // kFewFlips of the crossings did, and stops where more than kMostFlips did: the share follows
 // the picture (more where it is bright), and a picture filled in some stretches and not in
-// others came out worse than either (the outside recordings clipped 3 times at 11025 Hz lost
-// up to 2.7 dB so against leaving them, where filling them all gained 2.4 to 5.7 dB).
+// others comes out worse than either (overdrive, and other senders' recordings clipped at 11025 Hz).
 constexpr int kFlipPeriods = 1024;
 constexpr double kFewFlips = 0.4, kMostFlips = 0.5;
 // (periods are kept for the longer of the two reads, and as many to spare)

@@ -10,90 +10,45 @@ namespace vareror::core::rx {
 
 namespace {
 constexpr double kTwoPi = 2 * std::numbers::pi;
-constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550;   // picture band of weak signals
-constexpr double kNoisyTapsMs = 3.0;
-constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band
-// The picture band of an input overdriven at the working rate (see OverdriveMeter), where every
-// harmonic folds back into the band and none can be taken out as the third is (subtractHarmonic),
-// or with no syncs to measure the third by (AVT 90, whose clean test card a few seconds in reads
-// as overdriven, lost 0.9 dB with the harmonic taken out by its header's measure): up to the
-// third harmonic of sync. Lower, the picture loses its own detail (a clean Martin 1
-// test card through it: 35.7 dB up to 3200 Hz, 43.5 up to 3600, 45.9 through the broad band);
-// higher, the harmonics of sync and black come in (Martin 1 clipped 8 times at 44.1 kHz: 36.4 dB
-// up to 3600 Hz, 27.5 up to 3800, 25.6 through the broad band; sharper bands of 57 or 81 taps did
-// no better).
+constexpr double kWeakCentreHz = 1900, kWeakHalfWidthHz = 550;   // weak signals' picture band: the video tones
+constexpr double kNoisyTapsMs = 3.0;                              // its filter's length
+constexpr double kBroadCentreHz = 2200, kBroadHalfWidthHz = 2400; // broad picture band: -200..4600 Hz
+// Hz: an input overdriven at the working rate (every harmonic folds in), or with no sync to measure its
+// harmonic by, is read up to sync's third harmonic: lower loses detail, higher lets harmonics in (overdrive).
 constexpr double kFoldedTopHz = 3600, kFoldedBottomHz = -200;
-// An overdriven input's third harmonic is taken out where the sync's measure reads it at least
-// this strong against the fundamental, and against it (a clip or a bend lowers the tone's peaks:
-// clipped 1.4 times, -0.13; a clean recording's start taken for overdriven reads 0.005 either
-// way, and a clean Martin 1 tuned 100 Hz off up to 0.13): elsewhere the band is narrowed.
+// How far below zero the sync's third harmonic must read against its fundamental to be taken out: a
+// clip lowers the peaks (-0.13 clipped 1.4 times), clean reads +-0.005, tuned 100 Hz off +0.13 (overdrive).
 constexpr float kLeastHarmonic = 0.05f;
-// A tone's phase is read for its harmonic through bpPhase_, from kPhaseLowHz to kPhaseHighHz
-// (or near half the working rate), kPhaseTapsMs long, where a picture's pixels are shorter than
-// kPhasePixelMs, and with kPhasePasses passes of the harmonic taken out of it: a short pixel's
-// fast swings reach past the broad band, and u^3 made from the broad band's phase missed them.
-// Robot 36 (0.28 ms pixels) clipped at 44.1 kHz, twice: 26.6 dB through the broad band, 27.1
-// through this one; 8 times 24.5 and 25.2; bent over by tanh of 4 times and resampled 25.9 and
-// 26.4. 161 taps did no better at 8 times; a band up to 4800 Hz gained a third as much. Martin 1
-// (0.46 ms) lost 0.5 to 0.9 dB through it, and keeps the broad band.
+// Pixels under 0.35 ms swing past the broad band: their tone's phase is read for the harmonic through
+// 100..5400 Hz (7.3 ms of taps) with 3 passes; longer pixels lose detail through it (overdrive).
 constexpr double kPhaseLowHz = 100, kPhaseHighHz = 5400, kPhaseTapsMs = 7.3, kPhasePixelMs = 0.35;
 constexpr int kPhasePasses = 3;
-// Longer pixels' phase is read through bpUnder_, from kFoldedBottomHz to kUnderTopHz, as long as
-// the broad band, with kUnderPasses passes of the harmonic taken out of it, and then
-// kUnderBroadPasses through the broad band. The broad band takes in the third harmonic of sync
-// and black (3600 to 4600 Hz), and the phase it reads, with a harmonic made from that phase
-// taken out, settles where its own error's harmonic holds it; under 3800 Hz little of the
-// harmonic comes in, and the broad pass after puts back the sidebands above it. Martin 1 clipped twice at 44.1 kHz and
-// resampled: 42.3 dB with six passes through the broad band, 43.4 so (bent over by tanh of 4 times
-// 41.5 and 43.6, clipped 8 times 36.6 and 38.2; Scottie 1 42.2 and 43.1, 42.3 and 43.5, 36.0 and
-// 37.7). Up to 3600 Hz 43.3 and 43.2, up to 4000 43.2 and 43.6; two passes 43.1 and 43.0, four
-// 43.2 and 43.4; two broad passes after 42.9 and 43.2, none 43.1 and 42.8. The mirror and the
-// tone's real part are taken whole there (see kMirrorWholeHarmonic, kRealWholeHarmonic): with
-// their ramps, bent over 43.0 and 43.4, clipped 8 times 37.4 and 38.1.
+// Hz: longer pixels' phase is read under the third harmonic of sync and black (3600-4600 Hz), where
+// little of it comes in, with 3 passes, then 1 through the broad band for the sidebands (overdrive).
 constexpr double kUnderTopHz = 3800;
 constexpr int kUnderPasses = 3, kUnderBroadPasses = 1;
-// While the tone is read (the passes) and in the picture band, the band's mirror (see
-// subtractMirror) is taken out with the harmonic. Short pixels' is taken whole where the sync's
-// third harmonic reads kMirrorWholeHarmonic or less against the fundamental, none from
-// kMirrorGoneHarmonic on: a harder clip's higher harmonics, left in the band their phase is read
-// through, spoil the tone's mirror. Robot 36 clipped twice at 44.1 kHz (0.23) 27.0 dB without,
-// 27.9 with; bent over by tanh of 4 times and resampled (0.27) 26.4 and 26.9; clipped 8 times
-// (0.33) and resampled it lost 0.4 with it. (Longer pixels' phase is read under the harmonics, and
-// their mirror is taken whole: see kUnderTopHz.)
+// Short pixels' mirror is taken out whole up to this third harmonic against the fundamental and
+// none from the second: a harder clip's higher harmonics spoil the mirror (overdrive).
 constexpr float kMirrorWholeHarmonic = 0.28f, kMirrorGoneHarmonic = 0.31f;
-// The broad band's harmonic is made from the tone's real part near its zero crossings (see
-// takeHarmonic), for short pixels wholly up to kRealWholeHarmonic, not from kRealGoneHarmonic on,
-// and in their last pass only: Robot 36 clipped twice (0.23) 27.9 and 28.1 dB without and with,
-// resampled 28.1 and 28.3, bent over by tanh (0.27) 26.9 and 27.0; through bpPhase_ it lost 0.4
-// bent over. Longer pixels' is made so wholly, in every pass (see kUnderTopHz).
+// ... and the tone's real part makes their harmonic near its zero crossings (last pass only) up to
+// the first, none from the second; longer pixels' is made so in every pass (overdrive).
 constexpr float kRealWholeHarmonic = 0.26f, kRealGoneHarmonic = 0.29f;
 // A band's output this small (against a full-scale tone's 0.5) is silence: it has no phase.
 constexpr float kSilentLevel = 1e-12f;
 
-// The half width (Hz) of the picture band below kCleanSnrDb, measured on test cards in white
-// noise as the width at which the picture comes out best: from the video tones alone (550 Hz
-// either side of 1900) at kWeakSnrDb to 1800 Hz at 20 dB, and on to the broad band. The
-// red/green/blue modes gain from a wider band at 5 to 10 dB, where every scan carries full
-// detail; the luminance/colour-difference modes lose there (their short colour scans click
-// sooner). Below kRgbRejoinSnrDb their band is narrower than that line, kRgb5HalfWidthHz at
-// 5 dB: a photo, with little fine detail, loses about 1 dB at 5 dB for each 100 Hz past 900
-// and came out worse there than at 3 dB, while the test card's gratings want 1000 Hz; at 900
-// the card keeps half a dB over its target. By kRgbRejoinSnrDb the band is back on the line
-// (pictures hit by clicks, read at 7 to 9 dB, lose with a narrower band there). At 20 dB the
-// detail to keep follows the pixel rate: a mode's band there is scaled by kRefPixelMs over
-// its pixel time (`pixelMs`, 0: not scaled), from the 10 dB width up to
-// kFastHalfWidthHz (PD90's long pixels get about 1350 Hz, PD120's and P3's short ones 2200).
-// At 10 dB a red/green/blue mode's band widens the same way for pixels shorter than Martin
-// 1's (kRgb10RefPixelMs), but only up to kFastRgb10HalfWidthHz: Scottie 1 is best near
-// 1325 Hz, while the modes with still shorter pixels (Scottie 2, Martin 2, P3) gain nothing
-// from more and P3 loses past it.
-// All that holds for a red/green/blue mode's band read alone (the DSP filters other than
-// "broad"). Where its scans are also read through the broad band (FrontEnd::readBroad: the
-// fine columns come from there), the band is narrower still from 5 to 20 dB, the third line:
-// a photo comes out the better the narrower it is, and the test card's gratings come back
-// from the broad reading (Martin 1 at 5 dB: photo 25.4 -> 27.5, card 19.2 -> 21.8).
+// Hz: the picture band's half width below kCleanSnrDb, the width at which test cards in white noise
+// come out best (noise): at kWeakSnrDb the video tones alone, then 5, 10, 20 dB, and on to the
+// broad band (noisyHalfWidthHz's table, one row for luminance/colour-difference modes, one for
+// red/green/blue modes read alone, one for those read beside the broad band, narrower still: the
+// gratings come back from the broad reading). Red, green and blue scans carry full detail and gain
+// from a wider band at 5-10 dB; colour-difference scans click sooner.
+// ms, Hz: at 20 dB the band scales with the pixel rate against 0.4 ms pixels, up to 2200 Hz (noise).
 constexpr double kRefPixelMs = 0.4, kFastHalfWidthHz = 2200;
+// ms, Hz: at 10 dB a red/green/blue band widens so for pixels shorter than Martin 1's, up to
+// 1325 Hz, where Scottie 1 is best and shorter pixels gain nothing (noise).
 constexpr double kRgb10RefPixelMs = 0.46, kFastRgb10HalfWidthHz = 1325;
+// Hz, dB: a red/green/blue band read alone is 900 Hz at 5 dB, below the table, back on it by 7.5 dB:
+// a photo loses 1 dB a 100 Hz past 900 there, clicks want it back by 7-9 dB (noise; conditions: clicks).
 constexpr double kRgb5HalfWidthHz = 900, kRgbRejoinSnrDb = 7.5;
 double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs, bool columns)
 {
@@ -104,8 +59,8 @@ double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs, bool columns)
     double h[5];
     const int row = rgb ? (columns ? 2 : 1) : 0;
     std::copy(half[row], half[row] + 5, h);
-    // (the 20 dB width is at least the 10 dB one of the band read alone: on the narrower line's,
-    // the long pixels' photos fell from 20 to 22 dB)
+    // (the 20 dB width is at least the 10 dB one of the band read alone: long pixels' photos
+    // lose detail on the narrower one)
     double alone10 = half[rgb ? 1 : 0][2];
     if (rgb && pixelMs > 0) {
         h[2] = std::clamp(h[2] * kRgb10RefPixelMs / pixelMs, h[2], kFastRgb10HalfWidthHz);
@@ -123,47 +78,27 @@ double noisyHalfWidthHz(double snrDb, bool rgb, double pixelMs, bool columns)
     return h[4];
 }
 
-// The broad band read beside a red/green/blue mode's picture band is that band widened by
-// kRgbColumnMarginHz up to 10 dB, and by kRgbColumnMargin20Hz at 20 dB (between the two,
-// on the line): wider than that, its noise hides the columns; narrower, the finest gratings
-// are gone from it too. Pixels longer than Martin 1's (kRgb10RefPixelMs) need less: the
-// margin shrinks with the pixel rate (Scottie DX and SC2-180 lost up to 0.6 dB on the test
-// card at 0 to 4 dB with the full one).
+// Hz: the broad band read beside a red/green/blue picture band is that band plus 700 up to 10 dB and
+// 400 at 20: wider, its noise hides the columns; narrower, the finest gratings go (noise).
+// Pixels longer than Martin 1's (kRgb10RefPixelMs) need less: the margin shrinks with the pixel rate.
 constexpr double kRgbColumnMarginHz = 700, kRgbColumnMargin20Hz = 400;
 
-// The broad band read beside a luminance/colour-difference mode's picture band (short pixels:
-// Robot 36, PD120) is whole from kLumaBroadWholeSnrDb; below kLumaBroadNarrowSnrDb it is the
-// red/green/blue modes' (their columns' band widened by kRgbColumnMarginHz), and between the
-// two it widens on a line. Whole, its noise hid the columns of the 3-4 pixel gratings from
-// their pulse-pair sums up to about 5 dB, though the sums carry them: taken where the
-// gratings are, another sender's Robot 36 card at 0 dB came out at 14.9 dB, not 13.5.
-// Another sender's card / ours (seeds 1-3), at 0 / 3 / 5 dB: Robot 36 13.5 / 15.0 / 16.9 ->
-// 14.5 / 15.9 / 17.0 and 15.2 / 15.8 / 17.0 -> 15.6 / 16.1 / 17.0, PD120 13.8 / 14.3 / 15.4 ->
-// 14.4 / 15.4 / 16.4 and 13.8 / 14.1 / 14.8 -> 14.2 / 15.2 / 15.8; the photos and 10 dB up
-// unchanged. (Narrowed up to 5 dB and whole from there, Robot 36 fell 0.2 dB at 5 dB.)
+// dB: beside a colour-difference mode's band (short pixels: Robot 36, PD120) the broad band is the
+// red/green/blue one below 4, widening to whole at 8: whole, its noise hides 3-4 pixel gratings'
+// columns from the pulse-pair sums up to about 5 dB (noise: another sender's card and ours).
 constexpr double kLumaBroadNarrowSnrDb = 4, kLumaBroadWholeSnrDb = 8;
 
-// The narrow modes' tones (black 2044 to white 2300 Hz) lie this much above the others':
-// their noisy band is moved up with them (centred on the others', the weak band's upper
-// edge cut into white, and below 6 dB their pictures came out at 4 to 8 dB).
+// Hz: the narrow modes' tones (black 2044 to white 2300) lie this much above the others', and so
+// does their noisy band: centred on the others', its upper edge cut into white (noise).
 constexpr double kNarrowShiftHz = (kNarrowBlackHz + kNarrowWhiteHz - kBlackHz - kWhiteHz) / 2;
 
-// Past its 20 dB width (kNarrowSnrShiftDb lower, so from 30 dB of the leader's SNR) a narrow
-// mode's noisy band widens at kNarrowWidenShare of the others' pace, up to where the clean band
-// takes over: their pixels hold no detail the wider band adds, only its noise (at the full
-// pace MP110-N's photo fell from 33.4 to 32.5 dB from 30 to 33 dB, card 31.6 to 31.3; held at
-// the 20 dB width it gained 2 dB at 34 and then fell as much onto the clean band at 35).
+// dB, share: past its 20 dB width (30 dB of the leader) a narrow mode's noisy band widens at 0.4 of the
+// others' pace: its pixels hold no detail a wider band adds, only noise (noise: MP110-N).
 constexpr double kNarrowWidenFromSnrDb = 20, kNarrowWidenShare = 0.4;
 
-// The broad band's mirror image (see FrontEnd::subtractMirror) is taken out of a clean
-// picture's band from kMirrorFromSnrDb of the leader's SNR, by a share that grows to
-// kMirrorMostShare of it at kMirrorWholeSnrDb. Taken out from 25 dB, the cards gained there as
-// well, but the photos lost 0.1-0.2 dB at 25-30 dB and PD90's card 0.4 at 30 (seeds 1-3).
-// Taken out whole, clean test cards gain about 3.5 dB (Martin 1 44.1 -> 47.6, P5 33.3 ->
-// 36.9), but a clean signal through a 300-2700 Hz filter loses 0.3 dB (Martin 1 23.2 ->
-// 22.9), in proportion to the share: with 0.3 of it, 0.1, and clean cards gain about 1.1 dB.
-// (Outside recordings clipped 3 dB lost 0.4-0.7 dB with 0.3 of it: an overdriven input keeps its
-// mirror, see OverdriveMeter.)
+// The broad band's mirror image (FrontEnd::subtractMirror) is taken out of a clean picture's band
+// from 30 dB of the leader, by a share growing to 0.3 at 40: photos lose from lower down, and a
+// signal through a 300-2700 Hz filter loses in proportion to the share (noise; conditions).
 constexpr double kMirrorFromSnrDb = 30, kMirrorWholeSnrDb = 40, kMirrorMostShare = 0.3;
 
 // A band of half width `half` below the broad one widens upwards from the video tones,
@@ -500,30 +435,15 @@ void FrontEnd::subtractHarmonic(const float *centre, size_t count, cfloat *out)
     // and every fast swing's sidebands), c3 cos 3 phi against the fundamental's c1 cos phi. With u
     // the band's output at the signal's level, an estimate of c1 e^(j phi) / 2, the harmonic is
     // made from u's phase (harmonicModel_), c3 / c1 being what the meter read on the sync's tone
-    // (through the low-pass's gain at its third harmonic), and taken through the band. Subtracted
-    // from the band, the estimate is better, and each pass better still (the first reads u off
-    // the band with the harmonic in it): the test card clipped twice at 44.1 kHz, Robot 36 25.9 dB
-    // after one pass through the broad band, 26.4 after two and 26.6 after four, no more after
-    // five; Martin 1 38.9, 40.2, 40.4 (with the harmonic made and the mirror taken out as below,
-    // 41.9 after four, 42.1 after seven; no more after nine). Narrowing the picture band under the
-    // harmonics instead cost clean detail: through -200..3600 Hz Robot 36's clean test card lost
-    // 4.5 dB, and clipped twice it came out at 24.2 dB (Martin 1 38.5). The harmonic reaches into
-    // the band as far as a resampler or the decimator let it: taken out as if it passed the
-    // decimator whole, it left Martin 1 at 37.5 dB after two passes. Made as c3 e^(3 j phi) / 2 at
-    // the working rate, without its mirror and with the high tones' folded, it left Martin 1 at
-    // 40.4 dB, 40.6 made as here; Robot 36 clipped 8 times 25.2 and 25.3. u is read through
-    // bpPhase_ for short pixels (see kPhasePixelMs), through bpUnder_ and then once through the
-    // broad band for longer ones (see kUnderTopHz), and the last pass reads it through the broad
-    // band; the band's mirror is taken out with the harmonic (see kMirrorWholeHarmonic). Each pass
-    // reads the model's reach, its band's delay and kMirrorLevelHalf further on either side; each
-    // output depends only on the signal around it, so blocks of any size give the same samples.
-    // What limits it is u's phase, not the model or the share: fed the clean tone's own cos phi,
-    // the model with the meter's share gives Martin 1 clipped twice and resampled 44.7 dB (bent
-    // over by tanh 45.0), against 42.3 (41.5) with u read through the broad band alone, where its
-    // cos phi errs by -38 dB of the tone, most where the tone steps, against -43 for the clean card
-    // through the same passes. Relaxing those passes, reading cos phi off the audio less the
-    // harmonic, the sidebands put back from u's steady level, or u read through bpPhase_ all did
-    // worse than reading it under the harmonic.
+    // (through the low-pass's gain at its third harmonic), taken through the band as far as a
+    // resampler or the decimator let it in, and subtracted: the estimate is better, and each pass
+    // better still (the first reads u off the band with the harmonic in it). u is read through
+    // bpPhase_ for short pixels (kPhasePixelMs), through bpUnder_ and then once through the broad
+    // band for longer ones (kUnderTopHz), and the last pass reads it through the broad band; the
+    // band's mirror is taken out with the harmonic (kMirrorWholeHarmonic). What limits it is u's
+    // phase, not the model or the share. Each pass reads the model's reach, its band's delay and
+    // kMirrorLevelHalf further on either side; each output depends only on the signal around it,
+    // so blocks of any size give the same samples.
     const dsp::AnalyticFilter &band = shortPixels_ ? bpPhase_ : bpUnder_;
     const int passes = shortPixels_ ? kPhasePasses : kUnderPasses;
     const int broadPasses = shortPixels_ ? 0 : kUnderBroadPasses;

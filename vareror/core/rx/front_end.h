@@ -14,16 +14,13 @@
 
 namespace vareror::core::rx {
 
-// The picture band follows the signal-to-noise ratio (dB in 3 kHz) measured on the picture's
-// header, continuously: at kCleanSnrDb and above the broad band (every detail), below it a
-// band that narrows with the SNR down to the video tones alone at kWeakSnrDb. Fine detail
-// needs the width, while every hertz of it lets in noise, and FM noise turns into clicks
-// once the band's own SNR falls to a few dB.
+// The picture band follows the SNR (dB in 3 kHz) measured on the picture's header: the broad band
+// (every detail) from kCleanSnrDb, narrowing below it to the video tones alone at kWeakSnrDb. Fine
+// detail needs the width, while every hertz of it lets in noise, and FM noise turns into clicks
+// once the band's own SNR falls to a few dB; both ends measured on test cards in white noise (noise).
 constexpr double kCleanSnrDb = 25, kWeakSnrDb = 3;
-// The narrow modes' tones swing over 256 Hz, not 800: the picture read from them holds as
-// much of the noise as the others' at about 10 dB less SNR, and their band and the filter
-// across lines follow the SNR that far lower (as wide as the others' from 20 dB, their photos
-// fell by up to 2 dB from 20 to 23 dB; unfiltered from 33 dB, by 7 dB from 32 to 34).
+// dB: the narrow modes' tones swing over 256 Hz, not 800, and hold the others' noise at this much
+// more SNR: their band and the filter across lines follow the SNR that far lower (noise).
 constexpr double kNarrowSnrShiftDb = 10;
 
 struct FrontEndSettings {

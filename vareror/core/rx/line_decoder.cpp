@@ -12,32 +12,19 @@ namespace vareror::core::rx {
 namespace {
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kCleanPixelWindow = 0.6; // share of a sample's time read for a clean pixel
-// A weak signal's pixels are averaged along the line over kWeakSmoothMs on either side at
-// kSmoothFullSnrDb and below, over less as the SNR rises (that share the cube of the way to
-// kSmoothCleanSnrDb), over none from there. (Taken as the weak reading's share and rounded to
-// whole pixels, the average went from none to a pixel on either side at 3.1 dB for PD90 and
-// 3.6 for Martin 1: PD90's test card came out at 17.0 or 16.0 dB at 3 dB depending on the
-// noise's seed. Robot 36's reading is weak up to 6 dB, and so was its average: at 3 to 5 dB it
-// lost 0.4 to 0.6 dB to it, photo and another sender's card. Squared, PD90's card lost 0.3 dB
-// at 3.2-4.2 dB against no average; taken from 0 dB, Robot 36's photo 0.2 at 0 dB.)
+// ms either side a weak signal's pixels are averaged over along the line, whole at 1 dB and below,
+// none from 6, by the cube of the way between: a step in it set seeds and pictures apart (noise, spread).
 constexpr double kWeakSmoothMs = 0.55, kSmoothFullSnrDb = 1, kSmoothCleanSnrDb = 6;
-// The SNRs (dB in 3 kHz) between which the reading goes over from a weak signal's to a
-// clean one's. Robot 36 sends each colour difference once per line pair, in half the
-// luminance's time, and its luminance pixels are short: its readings are weak from higher
-// up (on test cards and photos in white noise, 0.2 dB more at 3 to 5 dB on the card and 0.3
-// to 0.9 dB on photos at 3 to 8 dB; going over from 9 dB, not from 12, keeps the card's
-// gratings at 8 to 10 dB).
+// dB: the reading goes over from a weak signal's to a clean one's between these (noise). Robot 36
+// sends each colour difference once a line pair in half the luminance's time, and its luminance
+// pixels are short: its readings are weak from higher up, though from 9 dB, to keep its gratings.
 constexpr double kWeakReadSnrDb = 0, kCleanReadSnrDb = 6;
 constexpr double kAlternatingWeakReadSnrDb = 6, kAlternatingCleanReadSnrDb = 9;
-// Shortened scans (checkShortenedScans): told from the means of the periods so far, from
-// kShortFirstPeriod on; a reading counts up to kShortClipHz beyond the picture's range (a
-// click no further); the picture just before the cut-off part must fall to it by kShortDropHz
-// and kShortSigmas standard errors more, and that part lie within kShortRestShare of the way
-// from the separator's black to that picture, give or take as many standard errors. (In noise
-// the band smears the picture into the cut-off part: at 3 dB it reads some 90 Hz above the
-// separator; clean and at 10 dB Scottie 1's test card is told by period 111 and 124, at 3 dB
-// by 117-143, at 0 dB by 133-138, where one reading at a time told it at 3 dB on 2 seeds of
-// 10, and at 0 dB on none.)
+// Shortened scans (checkShortenedScans), told from the means of the periods from the 8th on: a
+// reading counts up to 300 Hz beyond the picture's range (a click no further); the picture just
+// before the cut-off part must fall to it by 50 Hz and 4 standard errors more, and that part lie
+// within half the way from the separator's black to that picture (in noise the band smears the
+// picture into it: at 3 dB some 90 Hz above the separator). Scottie 1 from another sender (files, noise).
 constexpr int kShortFirstPeriod = 8;
 constexpr double kShortClipHz = 300, kShortDropHz = 50, kShortSigmas = 4, kShortRestShare = 0.5;
 
@@ -313,10 +300,8 @@ bool LineDecoder::checkShortenedScans(const SignalView &s, int k, const SyncTrac
     // shorter length. Where the scans end is taken from the syncs as tracked, the sender's
     // clock included: 0.3 % moves the end of a scan sent 140 ms before its sync by 0.4 ms,
     // a quarter of the cut-off part. In noise a reading of so short a stretch says little on
-    // its own (taken one line at a time, near 3 dB the short scans were told on some seeds
-    // and not on others, and the picture came out at 14.5 or 17.8 dB), so the readings are
-    // averaged over the scans seen so far, and the decision waits until those means tell,
-    // kShortSigmas standard errors apart: the sooner the cleaner the signal.
+    // its own, so the readings are averaged over the scans seen so far, and the decision waits
+    // until those means tell, kShortSigmas standard errors apart: the sooner the cleaner the signal.
     const ModeInfo &m = *m_;
     if (m.shortenedScanMs <= 0 || shortSeen_ < 0) return false;
     const double perMs = rate_.perMs * sync.trackClock(), cut = m.shortenedScanMs, pos = sync.trackPos(k);

@@ -10,18 +10,16 @@
 namespace vareror::core::rx {
 
 namespace {
-// The mode's structure is there when its syncs read this much (on the scale from -1 to 1)
-// above the most sync-like other place of its periods, and no more than this share of its
-// periods reads without one. Its own signal, forced: 0.6 and more above it and at most 0.13
-// missing down to -3 dB; another mode's read on its grid: no more than 0.1 above it, or half
-// of its periods and more missing.
+// The mode's structure is there when its syncs read this much (on the scale from -1 to 1) above
+// the most sync-like other place of its periods, and no more than this share of its periods reads
+// without one: its own signal reads 0.6 and more, 0.13 missing, down to -3 dB; another mode's on its
+// grid 0.1 at most, or half missing (forced).
 constexpr double kStructureMargin = 0.3, kMostMissing = 0.3;
-// Fewer periods than this tell nothing (another mode's signal fitted 2 to 4 periods of its
-// grid now and then before the grid lost it).
+// Fewer periods than this tell nothing: another mode's signal now and then fits 2 to 4 (forced).
 constexpr int kLeastPeriods = 8;
 // A grid that follows another mode's syncs may need its line period stretched: the mode's own
 // signal needs no more than a sound card's clock error (0.5 % at worst), unless its timing
-// is uncertain (its own range). MP73 read as ML280 fits with every sync found, 0.9 % off.
+// is uncertain (its own range); MP73 read as ML280 fits every sync 0.9 % off (forced, slant).
 constexpr double kMostClockError = 0.007;
 // A period whose decision band's level is under this share of the periods' median is
 // silence: it tells nothing either way.

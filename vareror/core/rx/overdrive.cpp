@@ -45,10 +45,10 @@ float inRange(float hz, float lo, float hi, float edge)
 // says nothing until kLeastSeconds of tones were read.
 constexpr double kFollowSeconds = 2.0, kLeastSeconds = 0.05;
 // Noise adds to the third harmonic's sum as a random walk: the reading is what stands that
-// many times its spread above it (at 5 dB a clean picture read up to 0.12 without)
+// many times its spread above it, or a clean picture in noise reads as clipped (noise, overdrive)
 constexpr double kSigmas = 3;
 // The sync's measure says nothing unless this much of its tone was read over the last
-// kFollowSeconds or so (Martin 1's syncs, the rarest, give about 0.02 s)
+// kFollowSeconds or so (Martin 1's syncs, the rarest, give about 0.02 s) (overdrive)
 constexpr double kLeastSyncSeconds = 0.005;
 } // namespace
 

@@ -46,7 +46,7 @@ public:
 
     static constexpr size_t kStep = 8, kHighStep = 32;
     // Overdriven from kOverdriven (net), no longer below kNoLonger (not net: a clean tone reads
-    // under 0.025 either way).
+    // under 0.025 either way) (overdrive).
     static constexpr double kOverdriven = 0.06, kNoLonger = 0.04;
 
 private:

@@ -6,40 +6,32 @@
 namespace vareror::core::rx {
 
 namespace {
-// Window length (ms): a few dozen independent samples even in the narrowest picture band,
-// and short against any fading (20 dB at 0.5 Hz moves the level by 6 % within it).
+// ms: a window holds a few dozen independent samples even in the narrowest picture band, and is short
+// against fading (20 dB at 0.5 Hz moves the level by 6 % within it) (losses; conditions: fading).
 constexpr double kWindowMs = 20, kEndMarginMs = 3;
 // The share of a period's windows its reading is the mean of (the lowest spreads).
 constexpr double kLowerShare = 0.8;
 // A window whose level is under this share of the picture's typical level is silence, and
 // reads kSilentSpread.
 constexpr double kSilentLevel = 0.1, kSilentSpread = 1.0;
-// Where the picture's own periods read within kLeastSeparation of noise, their envelope cannot
-// tell signal from noise (a signal some 3 dB under the noise in 3 kHz): only silence tells.
-// Below kClearSeparation (the broad band a picture forced without a header is read through
-// at 0 dB: 0.05) a period's reading tells less and a run takes the more evidence, and a
-// single window's reading tells nothing; at 0 dB through the band a header's SNR narrows
-// it to, 0.15.
+// Separations of the picture's periods from noise: under 0.05 (a signal some 3 dB under the noise)
+// only silence tells; under 0.12 (the broad band at 0 dB reads 0.05, a header's narrowed band 0.15) a run
+// needs more evidence and a single window tells nothing (losses).
 constexpr double kLeastSeparation = 0.05, kClearSeparation = 0.12;
-// A period's (or a window's) score: from its picture's reading (-) to noise's (+), in quarters
-// of the gap between the two, held to +-kScoreLimit (a period of noise scores about +2, one of
-// signal at 0 dB about -2, each within about 0.7). A run at the end is taken from kEvidence
-// summed (more, where the separation is not clear). A period's last windows are taken from kTailEvidence once the signal is known to
-// have stopped (a run was found, or the picture ended early), else from kWholeTailEvidence: a window of signal alone at 0 dB reads now and
-// then as noise does (PD120 with the clock off, one in some 25 whole pictures lost its last
-// period to one window), two together hardly ever.
+// A period's (or a window's) score: from its picture's reading (-) to noise's (+), in quarters of the
+// gap, held to +-2 (noise about +2, signal at 0 dB about -2, each within about 0.7). A run at the
+// end is taken from kEvidence summed (more where the separation is not clear); a period's last
+// windows from kTailEvidence once the signal is known to have stopped, else from kWholeTailEvidence:
+// one window of signal at 0 dB now and then reads as noise, two together hardly ever (losses).
 constexpr double kScoreLimit = 2, kEvidence = 1.0, kTailEvidence = 2.0, kWholeTailEvidence = 3.5;
 // A period's own reading, where it is noisier than the picture's: the spread its best quarter
 // of windows stays under.
 constexpr double kOwnQuantile = 0.25;
 
-// A period's last kTailSteps steps of kTailStepMs, up to kTailEndMs before its end (what the
-// band filters smear a cut over), are read for where its signal fell silent: the period came
-// whole only if it did not fall silent more than the fit may have put its end late, within
-// kCleanSlackMs for a clean picture (its own reading under kCleanReading) and up to
-// kNoisySlackMs for one at 0 dB (its reading kNoisyReading; the fit may put its end 5 to 10
-// ms late). A recording cut 10 ms before a Robot 36 line's end had the line counted, its
-// missing colour drawn green.
+// A period's last 14 steps of 2 ms, up to 1.5 ms before its end (what the band filters smear a cut
+// over), are read for where its signal fell silent: it came whole only if that was no earlier than
+// the fit may have put its end late, 2.5 ms for a clean picture (its reading under 0.002), up to 12
+// for one at 0 dB (reading 0.01), whose end the fit may put 5-10 ms late (losses).
 constexpr double kTailStepMs = 2, kTailEndMs = 1.5, kCleanSlackMs = 2.5, kNoisySlackMs = 12;
 constexpr int kTailSteps = 14;
 constexpr double kCleanReading = 0.002, kNoisyReading = 0.01;

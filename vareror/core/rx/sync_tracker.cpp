@@ -20,29 +20,21 @@ double medianOf(std::vector<double> &&v) { return medianOf(v); }
 
 // How many syncs (the first found) give the phase when the period is not fitted.
 constexpr size_t kPhaseSyncs = 16;
-// Periods the found syncs must span before the line's slope may take the table's whole range,
-// and the clock error allowed before.
+// Periods the found syncs must span before the line's slope may take the table's whole range, and
+// the clock error allowed before (0.6 %, what a sound card's clock does): a steeper early slope comes
+// from false syncs in noise (noise, slant).
 constexpr double kFreeSlopeSpan = 32, kEarlyClockRange = 0.006;
-// Found syncs under which the header's timing of the first sync counts in the line fit, as
-// two syncs of period 0.
+// Found syncs under which the header's timing of the first sync counts in the line fit, as two
+// syncs of period 0: a weak picture's first syncs are as often false as true (noise).
 constexpr size_t kPriorSyncs = 6;
-// How far (ms) the header may place the first sync off in strong noise (at 0 dB mostly within
-// a few ms, now and then 12 to 13).
+// ms the header may place the first sync off in strong noise: at 0 dB mostly a few, now and then 12-13 (noise).
 constexpr double kHeaderTimingMs = 15;
-// Porches (ms) from which the sync's end is fitted on the decision band's samples: a shorter
-// one (Martin's 0.57 ms) holds too few samples of the porch tone for the fit. The fit alone
-// places the end below kFitSnrDb, the frequency track's edge alone from kTrackSnrDb: the
-// track's edge is exact on the clean signal, while the fit is moved by up to half a sample by
-// what the band smears into the porch from the picture (the test card at 20 to 25 dB came
-// out 0.1 to 0.2 dB better without it, at 15 dB up to 1 dB worse). Between the two the end is
-// their mean, weighted on a line from the one to the other, and the fit's alone on lines
-// where the track's edge is not found: switched at one SNR, the lines the track missed fell
-// back on the pulse's start, a few samples off its end's place, and P5's test card came out
-// at 18 dB below 16 (28 -> 20 dB).
+// The sync's end is fitted on the decision band's samples from porches of 1 ms (Martin's 0.57 ms holds
+// too few), alone below 18 dB; the frequency track's edge, exact when clean, alone from 25 dB, where the
+// fit is moved by what the band smears into the porch; their mean weighed between (noise).
 constexpr double kFitPorchMs = 1.0, kFitSnrDb = 18, kTrackSnrDb = 25;
-// The porch fit's second search (see porchEdge): how far either side of the first it looks,
-// and how far short of the picture its porch stretch stops (3 samples at 11025 Hz; none left
-// the clean fit 0.3 samples early on Scottie 1, 6 was no better than 3 and noisier at 3 dB).
+// ms: the porch fit's second search looks 0.7 either side of the first, and its porch stretch stops
+// 0.3 (3 samples at 11025 Hz) short of the picture, which the clean fit otherwise takes in (modes, noise).
 constexpr double kPorchRefineMs = 0.7, kPorchMarginMs = 0.3;
 } // namespace
 

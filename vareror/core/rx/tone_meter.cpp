@@ -11,8 +11,8 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 // A block is part of a crash when its power is more than kCrashOverLevel times the level on
 // both sides of it (the median of the kLevelBlocks blocks before, and of those after, whichever
 // is higher: a signal that starts or stops is a crash on neither side). Noise alone reads so
-// in about one block in a thousand, a clean tone never. The decision band's filter spreads a
-// crash over its 3 ms: kSpreadBlocks either side of a loud block go with it.
+// in about one block in a thousand, a clean tone never (crashes). The decision band's filter
+// spreads a crash over its 3 ms: kSpreadBlocks either side of a loud block go with it.
 constexpr double kCrashOverLevel = 4;
 constexpr int kBlockRing = 64; // holds every block a judgement reads
 } // namespace

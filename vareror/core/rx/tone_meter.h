@@ -28,8 +28,8 @@ public:
     bool erased(int64_t i) const { return kept_[at(i + 1)] == kept_[at(i)]; }
     // The share of [a, b) in the sums that was not left out.
     double keptShare(int64_t a, int64_t b) const;
-    // The crash check's blocks (ms), how many of them either side of a block it reads, and how
-    // many either side of a crash go with it; the lag that brings (ms).
+    // The crash check's blocks (ms: a crash lasts a few), how many of them either side of a block
+    // it reads, and how many either side of a crash go with it; the lag that brings (ms) (crashes).
     static constexpr int kBlockMs = 2, kLevelBlocks = 20, kSpreadBlocks = 1;
     static constexpr double kLookAheadMs = kBlockMs * (kLevelBlocks + kSpreadBlocks + 1);
     // Stretch [a, b) can be measured: it lies in the sums' reach.
@@ -85,10 +85,9 @@ private:
 
 // The step between a stretch at hiHz and one at loHz (falling: hi before lo) within rangeMs of
 // sample c, on the decision band's per-sample frequency: the best step between 6 ms boxes,
-// placed between samples by a parabola. Returns c when the stretch is not there. (Read on the
-// picture band, which before a picture is the broad one, near 0 dB its noise now and then
-// placed a VIS's start bit 15 ms late, and the code was read across its bits' edges: 3 headers
-// in 100 were missed at 0 dB, none on the decision band in 160.)
+// placed between samples by a parabola. Returns c when the stretch is not there. (Not on the
+// picture band, the broad one before a picture: near 0 dB its noise now and then places a start
+// bit 15 ms late, and the code is read across its bits' edges.)
 // Samples the tone meter `erased` (when given) count for neither side.
 double refineEdge(const SignalView &s, const WorkingRate &rate, int64_t c, double hiHz, double loHz, double rangeMs,
                   bool falling, const ToneMeter *erased = nullptr);

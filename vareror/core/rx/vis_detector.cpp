@@ -13,18 +13,17 @@
 namespace vareror::core::rx {
 
 namespace {
-// How far a wide header's start bit, and a narrow header's marker, may lie from where the
-// leader puts them (the leader's tone less 700 Hz, plus 200 Hz).
+// Hz a wide header's start bit, and a narrow header's marker, may lie from where the leader puts
+// them (its tone less 700 Hz, plus 200 Hz): all but a few % of a picture's candidates fail so at once (speed).
 constexpr double kStartBitWithinHz = 60, kMarkerWithinHz = 50;
-// A tone of which the tone meter kept less than this share (the rest taken out as crashes) is
-// read as an erasure; a header may have this many (each one more code to confirm).
+// A tone of which the tone meter kept less than half (the rest taken out as crashes) is an erasure;
+// a header may have two (each one more code to confirm by its syncs) (crashes).
 constexpr double kLeastKept = 0.5;
 constexpr int kMostErasures = 2;
-// A leader with no more crashes than this has its SNR read where they are not.
+// A leader with no more than 3 crashes has its SNR read where they are not; more, they are its noise (crashes).
 constexpr int kLoneCrashes = 3;
-// The step from the leader into the start bit is looked for within kEdgeRangeMs of the
-// candidate, on 6 ms either side of it: a crash within kEdgeReachMs of where it was put may
-// have moved it.
+// ms: the step from the leader into the start bit is looked for within 15 of the candidate, on 6 ms
+// either side of it; a crash within 9 of where it was put may have moved it (crashes).
 constexpr double kEdgeRangeMs = 15, kEdgeReachMs = 9;
 
 // The mode an 8- or 16-bit VIS code names; -1 none.
@@ -300,13 +299,11 @@ double VisDetector::leaderSnrDb(const ToneMeter &t, const SignalView &s, std::in
     // 450 Hz on either side of it (inside every picture band), scaled to a 3 kHz band.
     // The window: the longest power of two in the first stretch, at its start, unless a crash
     // was left out there (a crash's noise over the whole spectrum would be read as the
-    // leader's: one 3 ms crash cost a clean picture its filters' settings, and 20 dB); then the
-    // first placement at that length, or at a half or a quarter of it, over either leader,
-    // that no crash touches (the margin: the broad band spreads a crash further than the
-    // decision band). Where crashes come often (more than kLoneCrashes over the leaders) they
-    // are the band's noise, and are read as such: the picture's filters against clicks
-    // follow from the SNR read so (at 20 clicks a second, Martin 1 lost 1.5 dB when they
-    // were left out).
+    // leader's, and a clean picture given a weak one's filters); then the first placement at
+    // that length, or at a half or a quarter of it, over either leader, that no crash touches
+    // (the margin: the broad band spreads a crash further than the decision band). Where
+    // crashes come often (more than kLoneCrashes over the leaders) they are the band's noise,
+    // and are read as such: the picture's filters against clicks follow from the SNR read so.
     const int64_t a = leaders.begin()->from, b = leaders.begin()->to;
     int n = 1;
     while (n * 2 <= b - a) n *= 2;
