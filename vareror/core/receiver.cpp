@@ -1,20 +1,11 @@
 #include "receiver.h"
 
 #include "modes.h"
-#include "rx/front_end.h"
-#include "rx/fsk_reader.h"
-#include "rx/kept_signal.h"
 #include "rx/line_structure.h"
-#include "rx/line_decoder.h"
-#include "rx/picture_composer.h"
-#include "rx/signal_presence.h"
-#include "rx/sync_tracker.h"
-#include "rx/tone_meter.h"
-#include "rx/vis_detector.h"
+#include "rx/rx_machine.h"
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 // How the receiver works
 // ----------------------
@@ -36,7 +27,8 @@
 //    once from the mode table; PictureComposer turns the decoded planes into RGB rows.
 //  * SignalPresence reads each period's envelope as it is drawn; at the picture's end the
 //    periods at its end whose signal never came are taken back.
-// The state machine below is the only place that starts and ends pictures:
+// The state machine (RxMachine: rx/rx_machine.h, below, and rx/picture_start.cpp for how its
+// pictures start) is the only place that starts and ends pictures:
 //   Idle -> (VIS, or Force RX) -> Header -> Picture -> Trailer -> Idle
 // Header: the picture's start is still being found (Force RX's phase search, AVT 90's header
 // words); a VIS of a mode with line syncs goes straight to Picture. Trailer: the picture has
@@ -51,185 +43,13 @@ namespace {
 // Fit moves (ms) a drawn period is not redrawn for, a redraw refiltering the 15 lines around it:
 // weak pixels are averaged over 0.5 ms and more, a clean one shows a tenth of a sample (noise, speed).
 constexpr double kWeakStillMs = 0.05, kCleanStillMs = 0.003;
-// The filter across lines follows the noise it measures on the picture, and that measure never
-// quite vanishes (some of it is texture): its share also falls with the noise's amplitude as read
-// on the leader, except where lines alternate against their neighbours (the band's mirror in a
-// clean decode's finest gratings: PictureComposer::alternationGate), where it works whole.
-constexpr double kFadeFromSnrDb = 35; // dB: the share falls from here with the noise's amplitude (noise)
-constexpr double kFilteredSnrDb = 70; // dB: 2 % left here, none above; the broad band read below (noise)
-// Pixels of 0.5 ms and less (going over to 0.6 ms) carry an error turning with the carrier's phase, which
-// the filter averages out: their share falls as the noise's root, no further than at 55 dB (modes, noise).
-constexpr double kShortPixelMs = 0.5, kLongPixelMs = 0.6, kShareFloorSnrDb = 55;
-
-// The filter's share across lines for the leader's SNR and the shortest pixel (ms).
-double filterShare(double snrDb, double pixelMs)
-{
-    const double faded = snrDb < kFilteredSnrDb ? std::min(1.0, std::pow(10.0, -(snrDb - kFadeFromSnrDb) / 20)) : 0.0;
-    const double kept = std::min(1.0, std::pow(10.0, -(std::min(snrDb, kShareFloorSnrDb) - kFadeFromSnrDb) / 40));
-    const double shortness = std::clamp((kLongPixelMs - pixelMs) / (kLongPixelMs - kShortPixelMs), 0.0, 1.0);
-    return shortness * kept + (1 - shortness) * faded;
-}
-// dB either side of kWeakSnrDb over which one-pixel detail comes in: a 3 dB leader reads 1.9-4.2 by seed (spread).
-constexpr double kFineOverDb = 2;
-// dB below which a fit is noisy, and a redraw waits for a 0.25 ms move, not 0.08 (the filter's old limit).
-constexpr double kNoisyFitSnrDb = 33;
-// dB: the median and column means against clicks are whole below 28, and fade with the picture's noise only
-// from 33: clicks hardly move that measure, but they do the leader's (conditions: clicks).
-constexpr double kClicksSnrDb = 28, kNoClicksSnrDb = 33;
-// dB: the colour filter weighs readings by the area's colour below 12, and follows the colour's noise from 15:
-// clicks leave the leader at 0-10 dB, where plain noise needs that weighing anyway (conditions: clicks).
-constexpr double kColourClicksSnrDb = 12, kColourNoClicksSnrDb = 15;
-// ms: colour-difference modes with shorter pixels read luminance through the broad band too (noise).
-constexpr double kBroadReadPixelMs = 0.4;
 // ms: the longest audio gap looked for at a picture's end; a train that stops earlier has ended (losses).
 constexpr double kLongestGapMs = 5000;
 // SyncTracker::trainScore with no pulse: noise reads -0.9 to 0.2, a sync at 3 dB 0.25 to 0.8 (losses).
 constexpr double kNoPulse = 0.2;
-// ms after a doubtful header whose syncs (2 to 4 periods) must be found for it to hold (crashes).
-constexpr double kConfirmMs = 1200;
-int confirmPeriods(const ModeInfo &m) { return std::clamp(int(kConfirmMs / m.periodMs), 2, 4); }
-// ms either side of where the folded train puts it that a forced picture's first sync is looked for (forced).
-constexpr double kFirstLineWindowMs = 5;
-// Share of its time at the tone a first sync with no step into it needs; noise reads under 0.2 (forced).
-constexpr double kFirstSyncTone = 0.7;
 // Working samples between the receiver's decisions (23 ms at 11025 Hz), at fixed places in the signal.
 constexpr int kDecisionStep = 256;
 } // namespace
-
-
-class RxMachine {
-public:
-    explicit RxMachine(double rate);
-
-    enum class State { Idle, Header, Picture, Trailer };
-
-    // configuration
-    RxOptions opts;
-    FrontEnd front;
-    WorkingRate rate;
-    KeptSignal kept;
-    ToneMeter tones;
-    VisDetector vis;
-    FskIdReader fsk;
-    SyncTracker sync;
-    LineDecoder decoder;
-    PictureComposer composer;
-    SignalPresence presence;
-    uint64_t inputCount = 0;
-
-    // results
-    unsigned events = 0;
-    std::string fskText;
-    int curMode = 6;
-    double lastOffset = 0;       // mistuning measured on the last VIS leader
-    double lastSlantPpm = 0;
-    double lastStartSec = 0;
-    double visSnrDb = 99;        // signal-to-noise ratio (3 kHz) measured on the last VIS leader
-    Receiver::Finished finished;
-
-    // the picture being received (or the last one)
-    State state = State::Idle;
-    struct Picture {
-        int mode = 6;
-        const ModeInfo *m = nullptr;
-        bool forced = false;       // Force RX: no VIS
-        bool atFirstLine = false;  // forced for a recording: starts at the mode's first line sync
-                                   // (or where a header of its mode says)
-        double headerEnd = 0;      // end of the VIS (AVT 90's header follows it)
-        int64_t searchFrom = 0;    // Force RX: where the phase search starts
-        int64_t keepFrom = 0;      // first working sample the picture needs
-        int next = 0;              // next period to draw
-        int lastRedraw = 0;
-        std::vector<double> drawnAt, drawnClock; // where each period was drawn: its sync, and
-                                                 // the clock that stretched it
-        std::vector<double> presenceAt;          // where each period's envelope was read
-        // Drawn only once it has ended (PictureComposer::drawWhileArriving off), with the end's
-        // redraw to come: a period is decoded once, at the end, where it was last placed (or
-        // where the final fit moves it), as every period before it would have been. Until then
-        // it is placed as if drawn, so that every decision follows as it would.
-        bool decodeAtEnd = false;
-        std::vector<char> undecoded;             // placed, not yet decoded
-        double startSec = 0;
-        bool noisyFit = false;     // noisy enough that a redraw waits for a larger move
-        bool straightened = false; // "Fix Slant" asked for: this picture follows the syncs'
-                                   // slant and phase to its end, whatever the options say
-        bool ending = false;       // ended; its last redraw still under way
-        bool stopped = false;      // its signal stopped before its end (its syncs, or a new header)
-        int headerMode = -1;       // see Receiver::Finished
-        bool noStructure = false;  // forced: its periods showed no line structure of its mode
-    } current;
-
-    // A redraw under way: the syncs found again (when asked), then each period drawn so far
-    // decoded again if the fit has moved it by more than kCleanStillMs (a weak signal's, by
-    // more than kWeakStillMs), then the picture drawn anew where it changed. It runs a slice
-    // at a time when work is deferred. The periods that arrive meanwhile wait in the kept
-    // signal until it is done: decoded while it ran, they would move the fit under it, and
-    // which periods it drew where (small moves are left as drawn) would depend on how fast
-    // the machine got through it.
-    struct Redraw {
-        bool active = false;
-        bool remeasure = false;    // still finding the syncs again
-        int k = 0;                 // next period to look at
-        int upTo = 0;              // periods drawn when it began
-        bool measureSlant = false; // the clock error is reported once the syncs are found
-    } job;
-    bool deferWork = false;        // leave redraws for work() instead of doing them at once
-    std::vector<std::string> heldIds; // FSK IDs read while the picture before them ends
-    std::optional<VisEvent> heldVis;  // a doubtful header, until its line syncs are looked for
-
-    bool active() const { return state == State::Header || state == State::Picture; }
-    bool slanting() const { return opts.autoSlant || current.straightened; }
-    bool resyncing() const { return opts.autoResync || current.straightened; }
-    int64_t ms(double v) const { return rate.samples(v); }
-
-    void process(const float *x, size_t n);
-    void advance();
-    void onVis(const VisEvent &e);
-    // The held doubtful header started, once its mode's first syncs can be looked for and are
-    // found (or the other mode its code may name, whose syncs are); dropped otherwise.
-    void confirmHeld();
-    bool syncsFound(int mode, const VisEvent &e);
-    void onFskId(const std::string &text);
-    void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd);
-    // A picture forced to start at its first line: where its sync train starts, once found.
-    bool findFirstLine(double from);
-    // cutAt: where another transmission's header began (working samples), when one ends it
-    void endPicture(double cutAt = -1);
-    void completeEnd();
-    void findStart();
-    void progress();
-    void decodePeriod(int k, double pos);
-    // Period k decoded where it is placed (drawnAt, drawnClock).
-    void decodePlaced(int k);
-    // At the end: the periods placed and not yet decoded, decoded where they were placed.
-    void decodeUndecoded();
-    void redecodeDrawn(int upTo, bool onlyWhereKept);
-    // Period k's envelope where it is drawn, for SignalPresence (when its signal is kept);
-    // `whereMoved`: only when it is drawn elsewhere than where it was read.
-    void readPresence(int k, bool whereMoved = false);
-    // Periods from `keep` on are taken back: not the picture's, or their signal never came.
-    void takeBack(int keep);
-    // wholePicture: the fit taken for the picture as a whole (see SyncTracker::refit)
-    bool beginRedraw(bool remeasure, bool wholePicture = false);
-    bool work(int budget);
-    void redrawSlice(int &budget);
-    void finishRedraw();
-    bool pending() const { return job.active || current.ending || !composerSettled; }
-    void finishWork();
-    void measureSlant();
-    void keepSignal();
-    int linesDrawn() const { return std::min(composer.lines(), current.next * current.m->linesPerPeriod); }
-    // How far the current fit has moved period k since it was drawn (samples).
-    double moved(int k) const;
-    // Where period k is drawn from: its own place, or for a period lost in a gap the first
-    // period after the gap that has its layout (so the picture shows no hole).
-    double drawPos(int k) const;
-    void drawPeriod(int k) { decodePeriod(k, drawPos(k)); }
-    // At the picture's end: the periods lost in a gap, counted from where the train stops.
-    void placeAfterGap();
-    int forcedFolds() const { return std::clamp(int(4000.0 / current.m->periodMs), 3, 8); }
-    bool composerSettled = true;
-};
 
 RxMachine::RxMachine(double inputRate)
     : front(inputRate), rate(front.rate()), kept(rate), tones(rate), vis(rate), fsk(rate)
@@ -298,156 +118,6 @@ void RxMachine::finishRedraw()
         // the periods that waited for it (this may begin the next redraw)
         if (!job.active) progress();
     }
-}
-
-void RxMachine::onVis(const VisEvent &e)
-{
-    visSnrDb = e.snrDb;
-    lastOffset = e.leaderHz - kLeaderHz;
-    const double offset = opts.afc ? e.leaderHz - kLeaderHz : 0.0;
-    if (active()) {
-        // A header heard while a picture forced without one runs names the mode being sent.
-        if (current.forced && current.headerMode < 0) current.headerMode = e.mode;
-        // A recording decoded in a forced mode starts where a header of that mode says: what
-        // the forced picture drew before it is the pause and the header, or (when it found
-        // its syncs well before) a transmission of its own, which the header ends.
-        if (current.forced && current.atFirstLine && e.mode == current.mode && !current.ending) {
-            if (state == State::Picture && current.next > 0 && sync.periodPos(0) < e.headerStart) endPicture(e.headerStart);
-            startPicture(e.mode, e.firstSync, false, offset, e.headerEnd);
-            return;
-        }
-        if (!opts.autoRestart) return;
-        // A repeated header right at the start of the same picture re-anchors it.
-        if (!e.narrow && current.mode == e.mode && current.next == 0 && !current.forced && !current.ending) {
-            const unsigned keepEvents = events;
-            startPicture(e.mode, e.firstSync, false, offset, e.headerEnd);
-            events = keepEvents;
-            return;
-        }
-        endPicture(e.headerStart);
-    }
-    startPicture(e.mode, e.firstSync, false, offset, e.headerEnd);
-}
-
-void RxMachine::confirmHeld()
-{
-    if (!heldVis) return;
-    if (active()) {
-        heldVis.reset();
-        return;
-    }
-    const VisEvent e = *heldVis;
-    for (int mode : e.modes) {
-        const ModeInfo &m = modeInfo(mode);
-        const double last = e.firstSync + (confirmPeriods(m) * m.periodMs + std::max(10.0, m.syncMs) + m.syncMs + 5) * rate.perMs;
-        if (m.hasSync() && last >= double(kept.fAvail())) return; // not yet
-    }
-    heldVis.reset();
-    for (int mode : e.modes)
-        if (syncsFound(mode, e)) {
-            VisEvent confirmed = e;
-            confirmed.mode = mode;
-            confirmed.doubtful = false;
-            confirmed.firstSync = e.firstSync + (modeInfo(mode).syncStartMs(0) - modeInfo(e.mode).syncStartMs(0)) * rate.perMs;
-            onVis(confirmed);
-            return;
-        }
-}
-
-bool RxMachine::syncsFound(int mode, const VisEvent &e)
-{
-    const ModeInfo &m = modeInfo(mode);
-    if (!m.hasSync() || m.startFromHeader) return false;
-    SyncTracker probe;
-    const double firstSync = e.firstSync + (m.syncStartMs(0) - modeInfo(e.mode).syncStartMs(0)) * rate.perMs;
-    probe.start(m, rate, firstSync, opts.afc ? e.leaderHz - kLeaderHz : 0.0, true);
-    probe.setSnr(e.snrDb);
-    const SignalView s = kept.view();
-    for (int k = 1; k <= confirmPeriods(m); ++k) {
-        SyncMeas sm;
-        probe.measure(s, probe.trackPos(k), std::max(10.0, m.syncMs) * rate.perMs, opts.syncAccuracy, sm);
-        if (!sm.found) return false;
-        probe.record(k, sm);
-        probe.refit(true, true, false);
-    }
-    return true;
-}
-
-void RxMachine::startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd)
-{
-    finishWork(); // the picture before, drawn to its end
-    kept.closeFile();
-    const ModeInfo &m = modeInfo(mode);
-    current = Picture();
-    current.mode = mode;
-    current.m = &m;
-    current.forced = forced;
-    current.headerMode = forced ? -1 : mode;
-    current.headerEnd = headerEnd;
-    current.drawnAt.assign(size_t(m.periods), 0.0);
-    current.drawnClock.assign(size_t(m.periods), 1.0);
-    current.presenceAt.assign(size_t(m.periods), -1e18);
-    current.undecoded.assign(size_t(m.periods), 0);
-    // (a picture not cleared at its start keeps the last one's rows under its lines until it
-    // draws them, and a line taken back is cleared only where it was decoded; with the RX
-    // buffer in a file, every period would be read back from it at the end, where the RAM
-    // buffer holds the whole picture)
-    current.decodeAtEnd = !composer.drawsWhileArriving() && opts.rxBuffer == 1 && opts.autoClear && (slanting() || resyncing());
-    presence.start(m.periods);
-    current.searchFrom = kept.avail();
-    current.keepFrom = int64_t(std::floor(std::min(firstSync, forced ? double(kept.avail()) : firstSync) - m.leadMs * rate.perMs)) - ms(50);
-    if (m.startFromHeader && !forced) current.keepFrom = int64_t(headerEnd) - ms(50);
-    current.startSec = (forced ? double(kept.avail()) : firstSync - m.leadMs * rate.perMs) / rate.hz;
-    sync.start(m, rate, firstSync, offset, !forced && !m.startFromHeader);
-    state = forced || m.startFromHeader ? State::Header : State::Picture;
-    curMode = mode;
-    // The picture band, the reading of pixels and the filter across lines follow the SNR
-    // measured on the VIS leader (Force RX has none: a clean signal is assumed).
-    const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
-    const double filterSnr = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0);
-    current.noisyFit = filterSnr < kNoisyFitSnrDb;
-    double pixelMs = 0; // the shortest scan's time per sample
-    for (const auto &lay : m.layouts)
-        for (const Segment &seg : lay)
-            if (seg.kind == SegmentKind::Scan && seg.samples > 0 && (pixelMs == 0 || seg.lengthMs / seg.samples < pixelMs))
-                pixelMs = seg.lengthMs / seg.samples;
-    // (Robot 36's colour pairs keep the broad band's mirror: without it, the cleaner reading draws
-    // a pair's colour further into a row where the colour changes between its two lines)
-    front.setPictureBand(snr, m.narrow, offset, m.colour == ColourEncoding::Rgb, pixelMs,
-                         m.colour != ColourEncoding::YccAlternating, m.syncHz == kBreakHz);
-    // Fine detail the narrowed band loses comes back from a second reading through the broad
-    // band, averaged down the columns where the filter across lines finds vertical structure:
-    // for short luminance pixels (2-3 pixel gratings; long ones would only take on its noise)
-    // and for every red, green and blue scan (FrontEnd::readBroad).
-    front.readBroad(filterSnr < kFilteredSnrDb &&
-                    (m.colour == ColourEncoding::Rgb ||
-                     (m.colour != ColourEncoding::Grey && pixelMs < kBroadReadPixelMs)));
-    sync.setSnr(snr);
-    // Noise in the band adds its own lag-1 correlation to the pixel sums, a vector at the band's
-    // centre that pulls every pixel towards mid-grey; its share of |z|^2 follows from the leader's
-    // SNR and the band filter's noise bandwidth and correlation (from its taps: a short filter's
-    // is well below its nominal width), and pixelHz() subtracts it.
-    auto noiseLag1Of = [&](bool broad) {
-        const double nb = front.noiseBandwidthHz(broad) / 3000.0 * std::pow(10.0, -snr / 10.0); // noise/signal in band
-        return cfloat(front.noiseLag1(broad) * (nb / (1 + nb)));
-    };
-    const cfloat noiseLag1 = front.noisyBand() ? noiseLag1Of(false) : 0;
-    decoder.start(m, rate, m.exposedWidth, snr, offset, noiseLag1);
-    composer.start(m, opts.dspFilter != 0, opts.autoClear,
-                   float(std::clamp((snr - kWeakSnrDb + kFineOverDb) / (2 * kFineOverDb), 0.0, 1.0)),
-                   opts.dspFilter != 0 ? float(filterShare(filterSnr, pixelMs)) : 0.0f,
-                   float(std::clamp((kNoClicksSnrDb - filterSnr) / (kNoClicksSnrDb - kClicksSnrDb), 0.0, 1.0)),
-                   float(std::clamp((kColourNoClicksSnrDb - filterSnr) / (kColourNoClicksSnrDb - kColourClicksSnrDb),
-                                    0.0, 1.0)),
-                   float(std::pow(10.0, -filterSnr / 10)));
-    if (front.broadRead()) {
-        decoder.readBroad(noiseLag1Of(true));
-        composer.readBroad(rate.hz);
-    }
-    lastStartSec = current.startSec;
-    lastSlantPpm = 0;
-    events |= RxStarted;
-    if (opts.rxBuffer == 2) kept.openFile(current.keepFrom);
 }
 
 void RxMachine::measureSlant()
@@ -666,67 +336,6 @@ void RxMachine::placeAfterGap()
     sync.lengthenLastJump(missing);
     presence.moveOn(after, missing);
     sync.refit(slanting(), resyncing(), current.forced);
-}
-
-void RxMachine::findStart()
-{
-    const ModeInfo &m = *current.m;
-    const double fAvail = double(kept.fAvail());
-    if (m.startFromHeader && !current.forced) {
-        if (current.headerEnd + (kAvtWords + 2.5) * 17 * kAvtBitMs * rate.perMs >= fAvail) return;
-        sync.setStart(avtPictureStart(kept.view(), rate, current.headerEnd, decoder.offsetHz(), decoder.noiseLag1()));
-    } else {
-        if (double(current.searchFrom) + ((forcedFolds() + 0.2) * m.periodMs + m.syncMs + 10 + m.leadMs) * rate.perMs >= fAvail)
-            return;
-        // Force RX: find the sync phase by folding the edge score over several periods.
-        const double from = double(current.searchFrom) + m.leadMs * rate.perMs;
-        if (m.hasSync() && current.atFirstLine) {
-            if (!findFirstLine(from)) return;
-        } else {
-            sync.setStart(m.hasSync() ? sync.phaseSearch(kept.view(), from, forcedFolds(), opts.syncAccuracy)
-                                      : double(current.searchFrom));
-        }
-    }
-    state = State::Picture;
-}
-
-bool RxMachine::findFirstLine(double from)
-{
-    // Until the folded syncs stand out as a train does, the search moves on a period at a
-    // time (the signal before it is not kept for the picture); once they do, the picture
-    // starts at the first of those periods whose sync is there.
-    const SignalView s = kept.view();
-    double pos = from;
-    const double period = sync.nominalPeriod();
-    if (sync.trainSearch(s, from, forcedFolds(), opts.syncAccuracy, pos) < SyncTracker::kTrainScore) {
-        current.searchFrom += int64_t(period);
-        current.keepFrom = current.searchFrom - ms(50);
-        return false;
-    }
-    // (the phase is the folded syncs', which the first fold, where there may be none, places
-    // to a millisecond or two: each sync is looked for a little either side; a sync right
-    // after silence, with no step into it, is there when its tone is, at the train's level)
-    double level = 0;
-    auto there = [&](double at, double &found) {
-        SyncMeas sm;
-        if (sync.measure(s, at, ms(kFirstLineWindowMs), opts.syncAccuracy, sm) && sm.found) {
-            found = sm.pos;
-            return true;
-        }
-        if (level <= 0 || sync.pulseReading(s, at) < kFirstSyncTone || sync.levelAt(s, at) < 0.5 * level) return false;
-        found = at;
-        return true;
-    };
-    double found = pos;
-    int k = 0;
-    while (k < forcedFolds() && !there(pos + k * period, found)) ++k;
-    pos = found;
-    level = sync.levelAt(s, pos);
-    while (pos - period >= from && there(pos - period, found)) pos = found;
-    // the picture's start, as a header would have placed it
-    current.startSec = lastStartSec = (pos - current.m->leadMs * rate.perMs) / rate.hz;
-    sync.setStart(pos);
-    return true;
 }
 
 void RxMachine::redecodeDrawn(int upTo, bool onlyWhereKept)
