@@ -509,100 +509,114 @@ void RxMachine::keepSignal()
     kept.release(keep);
 }
 
+void RxMachine::setOptions(const RxOptions &o)
+{
+    opts = o;
+    opts.syncAccuracy = std::clamp(o.syncAccuracy, 0, 2);
+    opts.rxBuffer = std::clamp(o.rxBuffer, 0, 2);
+    opts.demodulator = std::clamp(o.demodulator, 0, 2);
+    opts.dspFilter = std::clamp(o.dspFilter, 0, 3);
+    FrontEndSettings f = front.settings();
+    f.dspFilter = opts.dspFilter;
+    f.demodulator = opts.demodulator;
+    f.lmsSmoothing = opts.lmsSmoothing;
+    front.configure(f);
+}
+
+void RxMachine::setLms(int mode)
+{
+    FrontEndSettings f = front.settings();
+    f.lms = std::clamp(mode, 0, 3);
+    front.configure(f);
+}
+
+unsigned RxMachine::takeEvents()
+{
+    const unsigned e = events;
+    events = 0;
+    return e;
+}
+
+void RxMachine::startScan(int mode, bool atFirstLine)
+{
+    heldVis.reset();
+    if (active()) endPicture();
+    startPicture(mode, double(kept.avail()), true, 0.0, 0.0);
+    current.atFirstLine = atFirstLine;
+}
+
+void RxMachine::stopScan()
+{
+    if (active()) endPicture();
+}
+
+bool RxMachine::resync()
+{
+    if (state == State::Idle || !beginRedraw(true)) return false;
+    if (!deferWork) finishWork();
+    return true;
+}
+
+bool RxMachine::correctSlant()
+{
+    if (state == State::Idle || !current.m || !current.m->hasSync()) return false;
+    finishRedraw();
+    const bool before = current.straightened;
+    current.straightened = true;
+    if (!beginRedraw(true)) {
+        current.straightened = before;
+        return false;
+    }
+    job.measureSlant = true;
+    if (!deferWork) finishWork();
+    return true;
+}
+
+void RxMachine::setDeferWork(bool defer)
+{
+    deferWork = defer;
+    if (!defer) finishWork();
+}
+
 // ---------------------------------------------------------------- public interface
 
 Receiver::Receiver(double sampleRate) : machine_(std::make_unique<RxMachine>(sampleRate)) {}
 Receiver::~Receiver() = default;
 
-void Receiver::setOptions(const RxOptions &o)
-{
-    machine_->opts = o;
-    machine_->opts.syncAccuracy = std::clamp(o.syncAccuracy, 0, 2);
-    machine_->opts.rxBuffer = std::clamp(o.rxBuffer, 0, 2);
-    machine_->opts.demodulator = std::clamp(o.demodulator, 0, 2);
-    machine_->opts.dspFilter = std::clamp(o.dspFilter, 0, 3);
-    FrontEndSettings f = machine_->front.settings();
-    f.dspFilter = machine_->opts.dspFilter;
-    f.demodulator = machine_->opts.demodulator;
-    f.lmsSmoothing = machine_->opts.lmsSmoothing;
-    machine_->front.configure(f);
-}
-RxOptions Receiver::options() const { return machine_->opts; }
-void Receiver::setLms(int mode)
-{
-    FrontEndSettings f = machine_->front.settings();
-    f.lms = std::clamp(mode, 0, 3);
-    machine_->front.configure(f);
-}
-int Receiver::lms() const { return machine_->front.settings().lms; }
-void Receiver::setNotch(double hz) { machine_->front.setNotch(hz); }
-double Receiver::notch() const { return machine_->front.settings().notchHz; }
+void Receiver::setOptions(const RxOptions &o) { machine_->setOptions(o); }
+RxOptions Receiver::options() const { return machine_->options(); }
+void Receiver::setLms(int mode) { machine_->setLms(mode); }
+int Receiver::lms() const { return machine_->lms(); }
+void Receiver::setNotch(double hz) { machine_->setNotch(hz); }
+double Receiver::notch() const { return machine_->notch(); }
 void Receiver::process(const float *samples, size_t n) { machine_->process(samples, n); }
-void Receiver::setFrontEndTap(rx::FrontEndTap *tap) { machine_->front.setTap(tap); }
-unsigned Receiver::takeEvents()
-{
-    const unsigned e = machine_->events;
-    machine_->events = 0;
-    return e;
-}
+void Receiver::setFrontEndTap(rx::FrontEndTap *tap) { machine_->setFrontEndTap(tap); }
+unsigned Receiver::takeEvents() { return machine_->takeEvents(); }
 void Receiver::startScan(int mode, ForcedStart start)
 {
-    if (!validMode(mode)) return;
-    machine_->heldVis.reset();
-    if (machine_->active()) machine_->endPicture();
-    machine_->startPicture(mode, double(machine_->kept.avail()), true, 0.0, 0.0);
-    machine_->current.atFirstLine = start == ForcedStart::FirstLine;
+    if (validMode(mode)) machine_->startScan(mode, start == ForcedStart::FirstLine);
 }
-void Receiver::stopScan()
-{
-    if (machine_->active()) machine_->endPicture();
-}
-void Receiver::setDeferWork(bool defer)
-{
-    machine_->deferWork = defer;
-    if (!defer) machine_->finishWork();
-}
+void Receiver::stopScan() { machine_->stopScan(); }
+void Receiver::setDeferWork(bool defer) { machine_->setDeferWork(defer); }
 bool Receiver::work(int budget) { return machine_->work(budget); }
-void Receiver::setDrawWhileArriving(bool on) { machine_->composer.drawWhileArriving(on); }
+void Receiver::setDrawWhileArriving(bool on) { machine_->setDrawWhileArriving(on); }
 bool Receiver::workPending() const { return machine_->pending(); }
 bool Receiver::receiving() const { return machine_->active(); }
-int Receiver::mode() const { return machine_->curMode; }
-int Receiver::linesReceived() const
-{
-    if (!machine_->current.m) return 0;
-    return machine_->linesDrawn() * machine_->composer.rowsPerLine();
-}
-const RgbImage &Receiver::picture() const { return machine_->composer.picture(); }
-int Receiver::dirtyFrom() const { return machine_->composer.dirtyFrom(); }
-int Receiver::dirtyTo() const { return machine_->composer.dirtyTo(); }
-void Receiver::clearDirty() { machine_->composer.clearDirty(); }
-std::string Receiver::fskId() const { return machine_->fskText; }
-bool Receiver::resync()
-{
-    if (machine_->state == RxMachine::State::Idle || !machine_->beginRedraw(true)) return false;
-    if (!machine_->deferWork) machine_->finishWork();
-    return true;
-}
-bool Receiver::correctSlant()
-{
-    if (machine_->state == RxMachine::State::Idle || !machine_->current.m || !machine_->current.m->hasSync()) return false;
-    machine_->finishRedraw();
-    const bool before = machine_->current.straightened;
-    machine_->current.straightened = true;
-    if (!machine_->beginRedraw(true)) {
-        machine_->current.straightened = before;
-        return false;
-    }
-    machine_->job.measureSlant = true;
-    if (!machine_->deferWork) machine_->finishWork();
-    return true;
-}
-double Receiver::slantPpm() const { return machine_->lastSlantPpm; }
-const Receiver::Finished &Receiver::lastFinished() const { return machine_->finished; }
-double Receiver::sampleRate() const { return machine_->rate.input; }
-double Receiver::pictureStartSeconds() const { return machine_->lastStartSec; }
-double Receiver::tuningOffsetHz() const { return machine_->lastOffset; }
-uint64_t Receiver::samplesProcessed() const { return machine_->inputCount; }
-size_t Receiver::keptSignalBytes() const { return machine_->kept.bytesTaken(); }
+int Receiver::mode() const { return machine_->mode(); }
+int Receiver::linesReceived() const { return machine_->linesReceived(); }
+const RgbImage &Receiver::picture() const { return machine_->picture(); }
+int Receiver::dirtyFrom() const { return machine_->dirtyFrom(); }
+int Receiver::dirtyTo() const { return machine_->dirtyTo(); }
+void Receiver::clearDirty() { machine_->clearDirty(); }
+std::string Receiver::fskId() const { return machine_->fskId(); }
+bool Receiver::resync() { return machine_->resync(); }
+bool Receiver::correctSlant() { return machine_->correctSlant(); }
+double Receiver::slantPpm() const { return machine_->slantPpm(); }
+const Receiver::Finished &Receiver::lastFinished() const { return machine_->lastFinished(); }
+double Receiver::sampleRate() const { return machine_->sampleRate(); }
+double Receiver::pictureStartSeconds() const { return machine_->pictureStartSeconds(); }
+double Receiver::tuningOffsetHz() const { return machine_->tuningOffsetHz(); }
+uint64_t Receiver::samplesProcessed() const { return machine_->samplesProcessed(); }
+size_t Receiver::keptSignalBytes() const { return machine_->keptSignalBytes(); }
 
 } // namespace vareror::core

@@ -15,6 +15,8 @@
 #include "tone_meter.h"
 #include "vis_detector.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +27,43 @@ class RxMachine {
 public:
     explicit RxMachine(double rate);
 
+    // What Receiver offers (see receiver.h), done here.
+    void setOptions(const RxOptions &o);
+    const RxOptions &options() const { return opts; }
+    void setLms(int mode);
+    int lms() const { return front.settings().lms; }
+    void setNotch(double hz) { front.setNotch(hz); }
+    double notch() const { return front.settings().notchHz; }
+    void setFrontEndTap(rx::FrontEndTap *tap) { front.setTap(tap); }
+    void process(const float *x, size_t n);
+    unsigned takeEvents();
+    // Force RX in `mode` (a valid one): now, or for a recording at the mode's first line sync.
+    void startScan(int mode, bool atFirstLine);
+    void stopScan();
+    bool resync();
+    bool correctSlant();
+    void setDeferWork(bool defer);
+    bool work(int budget);
+    bool pending() const { return job.active || current.ending || !composerSettled; }
+    void setDrawWhileArriving(bool on) { composer.drawWhileArriving(on); }
+
+    bool active() const { return state == State::Header || state == State::Picture; }
+    int mode() const { return curMode; }
+    int linesReceived() const { return current.m ? linesDrawn() * composer.rowsPerLine() : 0; }
+    const RgbImage &picture() const { return composer.picture(); }
+    int dirtyFrom() const { return composer.dirtyFrom(); }
+    int dirtyTo() const { return composer.dirtyTo(); }
+    void clearDirty() { composer.clearDirty(); }
+    const std::string &fskId() const { return fskText; }
+    double slantPpm() const { return lastSlantPpm; }
+    const Receiver::Finished &lastFinished() const { return finished; }
+    double sampleRate() const { return rate.input; }
+    double pictureStartSeconds() const { return lastStartSec; }
+    double tuningOffsetHz() const { return lastOffset; }
+    uint64_t samplesProcessed() const { return inputCount; }
+    size_t keptSignalBytes() const { return kept.bytesTaken(); }
+
+private:
     enum class State { Idle, Header, Picture, Trailer };
 
     // configuration
@@ -101,12 +140,10 @@ public:
     std::vector<std::string> heldIds; // FSK IDs read while the picture before them ends
     std::optional<rx::VisEvent> heldVis;  // a doubtful header, until its line syncs are looked for
 
-    bool active() const { return state == State::Header || state == State::Picture; }
     bool slanting() const { return opts.autoSlant || current.straightened; }
     bool resyncing() const { return opts.autoResync || current.straightened; }
     int64_t ms(double v) const { return rate.samples(v); }
 
-    void process(const float *x, size_t n);
     void advance();
     void onVis(const rx::VisEvent &e);
     // The held doubtful header started, once its mode's first syncs can be looked for and are
@@ -135,10 +172,8 @@ public:
     void takeBack(int keep);
     // wholePicture: the fit taken for the picture as a whole (see SyncTracker::refit)
     bool beginRedraw(bool remeasure, bool wholePicture = false);
-    bool work(int budget);
     void redrawSlice(int &budget);
     void finishRedraw();
-    bool pending() const { return job.active || current.ending || !composerSettled; }
     void finishWork();
     void measureSlant();
     void keepSignal();
