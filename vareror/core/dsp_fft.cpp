@@ -1,5 +1,7 @@
 #include "dsp_fft.h"
 
+#include "dsp_filters.h"
+
 #include <map>
 #include <mutex>
 #include <utility>
@@ -13,6 +15,7 @@ std::map<std::pair<int, int>, fftwf_plan> g_plans; // (kind, size)
 
 fftwf_plan plan(int kind, int n)
 {
+    if (n < 1) refuse(kind == 0 ? "dsp::complexForwardPlan" : "dsp::realForwardPlan", "%d points; it needs 1 or more", n);
     std::lock_guard<std::mutex> lock(g_planMutex);
     auto &p = g_plans[{kind, n}];
     if (p) return p;

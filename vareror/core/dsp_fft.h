@@ -8,6 +8,7 @@
 
 namespace vareror::core::dsp {
 
+// (n below 1 is refused: std::invalid_argument)
 // In-place complex forward transform of n points: fftwf_execute_dft(plan, buf, buf).
 fftwf_plan complexForwardPlan(int n);
 // Real-to-complex forward transform of n points (n/2 + 1 outputs), out of place:

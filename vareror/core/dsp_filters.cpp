@@ -4,13 +4,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <numbers>
+#include <stdexcept>
+#include <string>
 
 namespace vareror::core::dsp {
 
 namespace {
 constexpr double kPi = std::numbers::pi;
 } // namespace
+
+void refuse(const char *block, const char *format, ...)
+{
+    char what[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(what, sizeof what, format, args);
+    va_end(args);
+    throw std::invalid_argument(std::string(block) + ": " + what);
+}
 
 // Four partial sums, so the loop runs in SIMD lanes; a second version for processors with
 // 256-bit lanes is chosen when the library loads.
@@ -30,7 +44,10 @@ __attribute__((target_clones("avx2", "default"))) float dot(const float *a, cons
 
 std::vector<float> lowpassTaps(int taps, double cutoff)
 {
-    std::vector<float> h(size_t(std::max(taps, 1)));
+    if (taps < 1) refuse("dsp::lowpassTaps", "%d taps; it needs 1 or more", taps);
+    if (!(cutoff > 0 && cutoff < 0.5))
+        refuse("dsp::lowpassTaps", "a cut-off of %g cycles per sample; it must lie above 0 and below 0.5 (half the rate)", cutoff);
+    std::vector<float> h(static_cast<size_t>(taps));
     const double mid = (taps - 1) / 2.0;
     double sum = 0;
     for (int i = 0; i < taps; ++i) {
@@ -46,7 +63,9 @@ std::vector<float> lowpassTaps(int taps, double cutoff)
 
 void Decimator::configure(int factor, double inputRate)
 {
-    factor_ = std::max(factor, 1);
+    if (factor < 1) refuse("dsp::Decimator", "a factor of %d; it needs 1 or more", factor);
+    if (!positive(inputRate)) refuse("dsp::Decimator", "a rate of %g Hz; it must be above 0", inputRate);
+    factor_ = factor;
     if (factor_ == 1) {
         taps_ = {1.0f};
         delay_ = 0;
@@ -93,11 +112,13 @@ void Decimator::run(const float *in, size_t n, std::vector<float> &out)
 
 void AnalyticFilter::configure(double centreHz, double halfWidthHz, int taps, double rate)
 {
+    if (taps < 1) refuse("dsp::AnalyticFilter", "%d taps; it needs 1 or more", taps);
     design(centreHz, halfWidthHz, rate, taps | 1);
 }
 
 void AnalyticFilter::retune(double centreHz, double halfWidthHz, double rate)
 {
+    if (re_.empty()) refuse("dsp::AnalyticFilter", "retuned to %g Hz before it was configured", centreHz);
     design(centreHz, halfWidthHz, rate, int(re_.size()));
 }
 
@@ -113,6 +134,14 @@ double AnalyticFilter::gain(double hz, double rate) const
 
 void AnalyticFilter::design(double centreHz, double halfWidthHz, double rate, int taps)
 {
+    // (its edges may lie past 0 Hz and half the rate: there it passes the real input's mirror)
+    if (!positive(rate)) refuse("dsp::AnalyticFilter", "a rate of %g Hz; it must be above 0", rate);
+    if (!(halfWidthHz > 0 && halfWidthHz < rate / 2))
+        refuse("dsp::AnalyticFilter", "a half width of %g Hz at %g Hz; it must lie above 0 and below half the rate (%g Hz)",
+               halfWidthHz, rate, rate / 2);
+    if (!(centreHz >= 0 && centreHz < rate / 2))
+        refuse("dsp::AnalyticFilter", "a centre of %g Hz at %g Hz; it must lie from 0 to below half the rate (%g Hz)",
+               centreHz, rate, rate / 2);
     const auto lp = lowpassTaps(taps, halfWidthHz / rate);
     re_.resize(size_t(taps));
     im_.resize(size_t(taps));
@@ -169,7 +198,13 @@ __attribute__((target_clones("avx2", "default"))) void AnalyticFilter::run(const
 
 void Notch::configure(double hz, double rate, double bandwidthHz)
 {
-    on_ = hz > 0 && hz < rate / 2;
+    if (!positive(rate)) refuse("dsp::Notch", "a rate of %g Hz; it must be above 0", rate);
+    if (!(hz >= 0 && hz < rate / 2))
+        refuse("dsp::Notch", "a notch at %g Hz at %g Hz; it must lie from 0 (off) to below half the rate (%g Hz)", hz, rate,
+               rate / 2);
+    if (!(bandwidthHz > 0 && bandwidthHz < rate / 2))
+        refuse("dsp::Notch", "a width of %g Hz; it must lie above 0 and below half the rate (%g Hz)", bandwidthHz, rate / 2);
+    on_ = hz > 0;
     x1_ = x2_ = y1_ = y2_ = 0;
     if (!on_) return;
     const double w = 2 * kPi * hz / rate;
@@ -195,6 +230,7 @@ void Lms::reset()
 
 void Lms::configure(Kind kind, double rate)
 {
+    if (!positive(rate)) refuse("dsp::Lms", "a rate of %g Hz; it must be above 0", rate);
     kind_ = kind;
     power_ = 0;
     switch (kind) {
@@ -247,6 +283,8 @@ AutoNotch::~AutoNotch()
 
 void AutoNotch::configure(bool on, double holdSeconds, double rate)
 {
+    if (!positive(rate)) refuse("dsp::AutoNotch", "a rate of %g Hz; it must be above 0", rate);
+    if (!positive(holdSeconds)) refuse("dsp::AutoNotch", "a hold of %g s; it must be above 0", holdSeconds);
     on_ = on;
     rate_ = rate;
     holdSeconds_ = holdSeconds;
@@ -357,6 +395,7 @@ HumCanceller::~HumCanceller()
 
 void HumCanceller::configure(double rate)
 {
+    if (!positive(rate)) refuse("dsp::HumCanceller", "a rate of %g Hz; it must be above 0", rate);
     rate_ = rate;
     // (the power of two nearest that length)
     int n = 1024;

@@ -2,14 +2,23 @@
 
 #include <complex>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 // Small signal-processing blocks of the receiver: FIR design, decimation, the analytic
 // band-pass that feeds the demodulators, a carrier notch and the LMS adaptive filters. Each
 // runs over a block of samples at a time; those with a state of their own have a reset().
+// Each refuses a setting it cannot honour (a rate, length or count of taps of 0 or less, a
+// cut-off, centre or notch frequency at or above half the rate) with std::invalid_argument.
 namespace vareror::core::dsp {
 
 using cfloat = std::complex<float>;
+
+// Throws std::invalid_argument, its message "block: " and the printf-style rest, which names
+// the value refused and its limit.
+[[noreturn]] __attribute__((format(printf, 2, 3))) void refuse(const char *block, const char *format, ...);
+// A rate (or any quantity that must be) above 0 and finite.
+inline bool positive(double v) { return v > 0 && v <= std::numeric_limits<double>::max(); }
 
 // Hamming-windowed sinc low-pass with unity gain at DC. `cutoff` in cycles per sample.
 std::vector<float> lowpassTaps(int taps, double cutoff);

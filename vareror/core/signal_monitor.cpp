@@ -220,6 +220,11 @@ void SignalMonitor::syncRunEnded()
 
 void SignalMonitor::Band::configure(double hz, double windowMs, double rate)
 {
+    if (!dsp::positive(rate)) dsp::refuse("SignalMonitor::Band", "a rate of %g Hz; it must be above 0", rate);
+    if (!(hz >= 0 && hz < rate / 2))
+        dsp::refuse("SignalMonitor::Band", "a tone of %g Hz at %g Hz; it must lie from 0 to below half the rate (%g Hz)", hz, rate,
+                    rate / 2);
+    if (!dsp::positive(windowMs)) dsp::refuse("SignalMonitor::Band", "a window of %g ms; it must be above 0", windowMs);
     step_ = std::polar(1.0, -2 * kPi * hz / rate);
     turn_ = {1, 0};
     sum_ = {0, 0};

@@ -1,5 +1,7 @@
 #include "declipper.h"
 
+#include "dsp_filters.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -60,11 +62,12 @@ constexpr int kPeriodsKept = 2 * kFlipPeriods;
 
 void Declipper::configure(double rateHz, int multiple)
 {
-    rateHz_ = rateHz > 0 ? rateHz : 11025;
+    if (!dsp::positive(rateHz)) dsp::refuse("rx::Declipper", "a rate of %g Hz; it must be above 0", rateHz);
+    if (multiple < 1) dsp::refuse("rx::Declipper", "a delay multiple of %d; it needs 1 or more", multiple);
+    rateHz_ = rateHz;
     maxRun_ = int(std::ceil(rateHz_ / (2 * kLowestHz)));
     reach_ = int(std::ceil(kSideCrossings * maxRun_ * kReachMargin));
     history_ = reach_ + 2;
-    multiple = std::max(1, multiple);
     // (the run, the walk past it, and the sample after that, whose class waits for its next)
     delay_ = (maxRun_ + reach_ + 3 + multiple - 1) / multiple * multiple;
     shortestPeriod_ = int64_t(rateHz_ / kLevelHighHz);

@@ -18,7 +18,8 @@ namespace vareror::core::rx {
 class Declipper {
 public:
     // Input samples at rateHz; the delay is a whole number of `multiple` samples (the
-    // decimator's factor, so that the working samples keep their places).
+    // decimator's factor, so that the working samples keep their places). A rate of 0 or less,
+    // or a multiple under 1, is refused (std::invalid_argument).
     void configure(double rateHz, int multiple = 1);
     void reset();
     // Input samples the output lags the input by: a run is filled once the crossings after it

@@ -101,6 +101,10 @@ constexpr double kNarrowWidenFromSnrDb = 20, kNarrowWidenShare = 0.4;
 // signal through a 300-2700 Hz filter loses in proportion to the share (noise; conditions).
 constexpr double kMirrorFromSnrDb = 30, kMirrorWholeSnrDb = 40, kMirrorMostShare = 0.3;
 
+// A band's centre or half width as the working rate can carry it: under half the rate. Only an
+// input below about 5.3 kHz makes a working rate that a band reaches; it is held at 0.49 of it.
+double carried(double hz, double rateHz) { return hz < rateHz / 2 ? hz : 0.49 * rateHz; }
+
 // A band of half width `half` below the broad one widens upwards from the video tones,
 // towards the broad band's centre.
 double noisyCentreHz(double half)
@@ -143,13 +147,29 @@ void FrontEnd::configure(const FrontEndSettings &s)
     const bool notch = s.notchHz != set_.notchHz;
     set_ = s;
     if (filters) configureFilters();
-    else if (notch) notch_.configure(set_.notchHz, rate_.hz);
+    else if (notch) configureNotch();
 }
 
 void FrontEnd::setNotch(double hz)
 {
     set_.notchHz = hz > 0 ? hz : 0;
-    notch_.configure(set_.notchHz, rate_.hz);
+    configureNotch();
+}
+
+void FrontEnd::configureNotch()
+{
+    // (a carrier the working rate does not reach went with the decimator's low-pass)
+    notch_.configure(set_.notchHz > 0 && set_.notchHz < rate_.hz / 2 ? set_.notchHz : 0, rate_.hz);
+}
+
+void FrontEnd::configureBand(dsp::AnalyticFilter &band, double centreHz, double halfWidthHz, int taps) const
+{
+    band.configure(carried(centreHz, rate_.hz), carried(halfWidthHz, rate_.hz), taps, rate_.hz);
+}
+
+void FrontEnd::retuneBand(dsp::AnalyticFilter &band, double centreHz, double halfWidthHz) const
+{
+    band.retune(carried(centreHz, rate_.hz), carried(halfWidthHz, rate_.hz), rate_.hz);
 }
 
 void FrontEnd::configureFilters()
@@ -169,14 +189,14 @@ void FrontEnd::configureFilters()
     }
     const double perMs = rate_.perMs, rateHz = rate_.hz;
     const int taps = int(std::lround(lenMs * perMs)) | 1;
-    bp_.configure(set_.dspFilter == 1 ? kBroadCentreHz : 1750, half, taps, rateHz);
+    configureBand(bp_, set_.dspFilter == 1 ? kBroadCentreHz : 1750, half, taps);
     narrowTuned_ = broadRetuned_ = false;
     // The decisions (VIS, FSK ID, syncs) need no picture detail, so they get a narrower
     // band, 850..2350 Hz, whatever the picture filter: they keep working in noise.
-    bpTone_.configure(1600, 750, int(std::lround(3.0 * perMs)) | 1, rateHz);
+    configureBand(bpTone_, 1600, 750, int(std::lround(3.0 * perMs)) | 1);
     dBp_ = bp_.delay();
     dTone_ = bpTone_.delay();
-    bpNoisy_.configure(kWeakCentreHz, kWeakHalfWidthHz, int(std::lround(kNoisyTapsMs * perMs)) | 1, rateHz);
+    configureBand(bpNoisy_, kWeakCentreHz, kWeakHalfWidthHz, int(std::lround(kNoisyTapsMs * perMs)) | 1);
     dNoisy_ = bpNoisy_.delay();
     // (the broad band's mirror is taken out with kMirrorPasses more passes of it, each
     // reading further ahead: all bands wait for them)
@@ -184,9 +204,9 @@ void FrontEnd::configureFilters()
     // (and an overdriven input's harmonic with passes through the harmonic's model, the last
     // through the broad band, the others through bpPhase_, or bpUnder_ and then the broad band)
     const double phaseHigh = std::min(kPhaseHighHz, 0.49 * rateHz);
-    bpPhase_.configure((kPhaseLowHz + phaseHigh) / 2, (phaseHigh - kPhaseLowHz) / 2,
-                       int(std::lround(kPhaseTapsMs * perMs)) | 1, rateHz);
-    bpUnder_.configure((kUnderTopHz + kFoldedBottomHz) / 2, (kUnderTopHz - kFoldedBottomHz) / 2, taps, rateHz);
+    configureBand(bpPhase_, (kPhaseLowHz + phaseHigh) / 2, (phaseHigh - kPhaseLowHz) / 2,
+                  int(std::lround(kPhaseTapsMs * perMs)) | 1);
+    configureBand(bpUnder_, (kUnderTopHz + kFoldedBottomHz) / 2, (kUnderTopHz - kFoldedBottomHz) / 2, taps);
     harmonicModel_.configure(rateHz, rate_.decimation, dec_.cutoffHz(), dec_.delay());
     const int model = harmonicModel_.reach() + kMirrorLevelHalf, lastPass = dBp_ + model;
     const int phaseLook = bpPhase_.delay() + lastPass + kPhasePasses * (bpPhase_.delay() + model);
@@ -194,11 +214,11 @@ void FrontEnd::configureFilters()
     const int harmonicLook = set_.dspFilter == 1 ? std::max(phaseLook, underLook) - dBp_ : 0;
     dMax_ = std::max({dBp_ + mirrorLook, dBp_ + harmonicLook, dTone_, dNoisy_});
     lookAhead_ = dMax_ - std::max({dBp_, dTone_, dNoisy_}) + declip_.delay() / rate_.decimation;
-    bpFolded_.configure((kFoldedTopHz + kFoldedBottomHz) / 2, (kFoldedTopHz - kFoldedBottomHz) / 2, taps, rateHz);
+    configureBand(bpFolded_, (kFoldedTopHz + kFoldedBottomHz) / 2, (kFoldedTopHz - kFoldedBottomHz) / 2, taps);
     delay_ = declip_.delay() / rate_.decimation + dec_.delay() + dMax_;
     hist_.assign(size_t(2 * dMax_), 0.0f); // the bands start again from silence
     if (noisy_) tuneNoisyBand();
-    notch_.configure(set_.notchHz, rateHz);
+    configureNotch();
     // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
     // notch it, the fast one after 2 s, the slow one after 6 s.
     const dsp::Lms::Kind k =
@@ -229,15 +249,15 @@ void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bo
     broadRead_ = false;
     if (broadRetuned_) {
         broadRetuned_ = false;
-        bp_.retune(narrowTuned_ ? 1750 : kBroadCentreHz, narrowTuned_ ? 2200 : kBroadHalfWidthHz, rate_.hz);
+        retuneBand(bp_, narrowTuned_ ? 1750 : kBroadCentreHz, narrowTuned_ ? 2200 : kBroadHalfWidthHz);
     }
     noisySnrDb_ = snrDb;
     if (noisy_) tuneNoisyBand();
     if (set_.dspFilter == 1 && narrowMode != narrowTuned_) {
         // narrow modes' tones (1900..2300 Hz, 256 Hz deviation) keep the band centred lower
         narrowTuned_ = narrowMode;
-        if (narrowMode) bp_.retune(1750, 2200, rate_.hz);
-        else bp_.retune(kBroadCentreHz, kBroadHalfWidthHz, rate_.hz);
+        if (narrowMode) retuneBand(bp_, 1750, 2200);
+        else retuneBand(bp_, kBroadCentreHz, kBroadHalfWidthHz);
     }
 }
 
@@ -249,7 +269,7 @@ void FrontEnd::tuneNoisyBand()
         const double from = noisyHalfWidthHz(kNarrowWidenFromSnrDb, noisyRgb_, noisyPixelMs_, broadRead_);
         half = from + (half - from) * kNarrowWidenShare;
     }
-    bpNoisy_.retune(noisyCentreHz(half) + noisyOffsetHz_ + (noisyNarrow_ ? kNarrowShiftHz : 0.0), half, rate_.hz);
+    retuneBand(bpNoisy_, noisyCentreHz(half) + noisyOffsetHz_ + (noisyNarrow_ ? kNarrowShiftHz : 0.0), half);
 }
 
 void FrontEnd::readBroad(bool on)
@@ -262,7 +282,7 @@ void FrontEnd::readBroad(bool on)
         if (t >= 1) return;
         const double narrow = noisyHalfWidthHz(noisySnrDb_, true, noisyPixelMs_, true) + kRgbColumnMarginHz;
         const double half = std::min(kBroadHalfWidthHz, narrow + t * (kBroadHalfWidthHz - narrow));
-        bp_.retune(noisyCentreHz(half) + noisyOffsetHz_, half, rate_.hz);
+        retuneBand(bp_, noisyCentreHz(half) + noisyOffsetHz_, half);
         broadRetuned_ = true;
         return;
     }
@@ -271,7 +291,7 @@ void FrontEnd::readBroad(bool on)
     double margin = kRgbColumnMarginHz + (kRgbColumnMargin20Hz - kRgbColumnMarginHz) * std::clamp((noisySnrDb_ - 10) / 10, 0.0, 1.0);
     if (noisyPixelMs_ > kRgb10RefPixelMs) margin *= kRgb10RefPixelMs / noisyPixelMs_;
     const double half = std::min(kBroadHalfWidthHz, noisyHalfWidthHz(noisySnrDb_, true, noisyPixelMs_, true) + margin);
-    bp_.retune(noisyCentreHz(half) + noisyOffsetHz_, half, rate_.hz);
+    retuneBand(bp_, noisyCentreHz(half) + noisyOffsetHz_, half);
     broadRetuned_ = true;
 }
 

@@ -109,6 +109,11 @@ public:
 
 private:
     void configureFilters();
+    // The operator's notch, off where the working rate does not reach it.
+    void configureNotch();
+    // A band configured (or retuned) as the working rate can carry it (see carried()).
+    void configureBand(dsp::AnalyticFilter &band, double centreHz, double halfWidthHz, int taps) const;
+    void retuneBand(dsp::AnalyticFilter &band, double centreHz, double halfWidthHz) const;
     void tuneNoisyBand();
     void pictureBand(const float *centre, size_t count, cfloat *out);
     void subtractMirror(const float *centre, size_t count, cfloat *out);

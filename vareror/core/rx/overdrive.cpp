@@ -223,6 +223,9 @@ constexpr double kResamplerCutoff = 0.47;
 
 void HarmonicModel::configure(double rateHz, int decimation, double cutoffHz, int half)
 {
+    if (!dsp::positive(rateHz)) dsp::refuse("rx::HarmonicModel", "a rate of %g Hz; it must be above 0", rateHz);
+    if (decimation < 1) dsp::refuse("rx::HarmonicModel", "a decimation of %d; it needs 1 or more", decimation);
+    if (decimation > 1 && half < 1) dsp::refuse("rx::HarmonicModel", "a low-pass half length of %d; it needs 1 or more", half);
     upHz_ = kUp * rateHz;
     interpHalf_ = kInterpHalf;
     interp_ = dsp::lowpassTaps(2 * interpHalf_ * kUp + 1, 0.5 / kUp);

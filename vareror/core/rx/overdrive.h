@@ -76,7 +76,8 @@ private:
 class HarmonicModel {
 public:
     // `decimation` input samples per working sample through a low-pass to `cutoffHz`, `half`
-    // working samples either side (decimation 1: the input came at the working rate)
+    // working samples either side (decimation 1: the input came at the working rate); a rate of
+    // 0 or less, a decimation under 1 or no low-pass for one is refused (std::invalid_argument)
     void configure(double rateHz, int decimation, double cutoffHz, int half);
     // Working samples read either side of an output.
     int reach() const { return interpHalf_ + lowHalf_; }

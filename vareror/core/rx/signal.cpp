@@ -1,5 +1,7 @@
 #include "signal.h"
 
+#include "dsp_filters.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -10,8 +12,9 @@
 
 namespace vareror::core::rx {
 
-WorkingRate::WorkingRate(double inputRate) : input(inputRate > 0 ? inputRate : 11025)
+WorkingRate::WorkingRate(double inputRate) : input(inputRate)
 {
+    if (!dsp::positive(inputRate)) dsp::refuse("rx::WorkingRate", "an input rate of %g Hz; it must be above 0", inputRate);
     decimation = std::max(1, int(std::floor(input / 11025.0 + 1e-9)));
     if (input / decimation < 8000) decimation = std::max(1, decimation - 1);
     hz = input / decimation;

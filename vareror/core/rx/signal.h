@@ -14,7 +14,8 @@ using cfloat = std::complex<float>;
 using cdouble = std::complex<double>;
 
 // The rate the receiver works at: the input decimated by a whole factor to 8..16 kHz
-// (about 11-12 kHz for the usual sound-card rates).
+// (about 11-12 kHz for the usual sound-card rates). An input rate of 0 or less is refused
+// (std::invalid_argument).
 struct WorkingRate {
     WorkingRate() = default;
     explicit WorkingRate(double inputRate);

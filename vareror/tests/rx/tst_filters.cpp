@@ -1,7 +1,10 @@
 // The receiver's filter blocks, each measured on tones against what it is designed to do:
 // pass band, stop band and group delay of the decimator, the analytic band-pass and the bands
-// the front end makes of it, the carrier notch, the LMS noise smoothing and the automatic notch.
+// the front end makes of it, the carrier notch, the LMS noise smoothing and the automatic notch;
+// and the settings they refuse, which no file or operator's setting reaches.
+#include "dsp_fft.h"
 #include "dsp_filters.h"
+#include "rx/declipper.h"
 #include "rx/front_end.h"
 #include "rx/overdrive.h"
 #include "rx_support.h"
@@ -11,7 +14,9 @@
 #include <cmath>
 #include <complex>
 #include <functional>
+#include <limits>
 #include <numbers>
+#include <stdexcept>
 
 using namespace vareror::core;
 using namespace vareror::core::rx;
@@ -99,6 +104,8 @@ private slots:
     void lmsSmoothing();
     void autoNotch_data();
     void autoNotch();
+    void refusals();
+    void settingsReachNoRefusal();
 };
 
 void FiltersTest::decimator_data()
@@ -403,6 +410,67 @@ void FiltersTest::autoNotch()
     QVERIFY2(std::fabs(n.frequency() - carrier) < 3 && left < -20,
              qPrintable(QString("notch at %1 Hz, carrier %2 dB").arg(n.frequency()).arg(left)));
     QVERIFY2(foundAt >= hold - 0.1 && foundAt < hold + 0.5, qPrintable(QString("found at %1 s").arg(foundAt)));
+}
+
+// Each block refuses a setting it cannot honour, naming itself, the value and its limit; a
+// notch of 0 Hz (off) and a band whose edges lie past 0 Hz and half the rate it takes.
+void FiltersTest::refusals()
+{
+    struct Case {
+        const char *block, *words;
+        std::function<void()> make;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        {"dsp::lowpassTaps", "0.5 cycles per sample", [] { dsp::lowpassTaps(31, 0.5); }},
+        {"dsp::Decimator", "factor of 0", [] { dsp::Decimator().configure(0, 44100); }},
+        {"dsp::AnalyticFilter", "half width of 5512.5 Hz at 11025 Hz; it must lie above 0 and below half the rate (5512.5 Hz)",
+         [] { dsp::AnalyticFilter().configure(1900, 5512.5, 31, 11025); }},
+        {"dsp::AnalyticFilter", "centre of -100 Hz", [] { dsp::AnalyticFilter().configure(-100, 500, 31, 11025); }},
+        {"dsp::Notch", "notch at 6000 Hz", [] { dsp::Notch().configure(6000, 11025); }},
+        {"dsp::Notch", "notch at -50 Hz", [] { dsp::Notch().configure(-50, 11025); }},
+        {"dsp::Lms", "rate of 0 Hz", [] { dsp::Lms().configure(dsp::Lms::Smoothing, 0); }},
+        {"dsp::AutoNotch", "hold of 0 s", [] { dsp::AutoNotch().configure(true, 0, 11025); }},
+        {"dsp::HumCanceller", "rate of inf Hz", [inf] { dsp::HumCanceller().configure(inf); }},
+        {"dsp::realForwardPlan", "0 points", [] { dsp::realForwardPlan(0); }},
+        {"rx::WorkingRate", "rate of -11025 Hz", [] { WorkingRate(-11025.0); }},
+        {"rx::Declipper", "multiple of 0", [] { Declipper().configure(44100, 0); }},
+        {"rx::HarmonicModel", "half length of 0", [] { HarmonicModel().configure(11025, 4, 4000, 0); }},
+    };
+    for (const Case &c : cases) {
+        QString message;
+        try {
+            c.make();
+        } catch (const std::invalid_argument &e) {
+            message = e.what();
+        }
+        QVERIFY2(message.startsWith(QString(c.block) + ": ") && message.contains(c.words),
+                 qPrintable(QString("%1, %2: \"%3\"").arg(c.block, c.words, message)));
+    }
+    dsp::Notch off;
+    off.configure(0, 11025);
+    QVERIFY(!off.active());
+    dsp::AnalyticFilter().configure(2200, 2400, 31, 8000); // -200..4600 Hz, the broad band at 8000 Hz
+}
+
+// What a recording or the operator may set reaches no refusal: a recording at 4800 Hz, where the
+// broad band's width reaches half the rate, is received, and a notch at 6000 Hz (taken from a
+// 44.1 kHz card, above what the working rate carries) is off: the picture is as without it.
+void FiltersTest::settingsReachNoRefusal()
+{
+    const RgbImage card = loadPicture(pictures() + "testcard_160x120.png");
+    Receiver low(4800);
+    const Run r = feed(low, transmission(1, card, 4800));
+    QCOMPARE(r.pictures.size(), size_t(1));
+    QCOMPARE(r.pictures[0].mode, 1);
+    QCOMPARE(r.pictures[0].lines, r.pictures[0].picture.height);
+    const auto a = transmission(1, card, 44100);
+    Receiver plain(44100), notched(44100);
+    notched.setNotch(6000);
+    QCOMPARE(notched.notch(), 6000.0);
+    const Run p = feed(plain, a), n = feed(notched, a);
+    QCOMPARE(n.pictures.size(), size_t(1));
+    QVERIFY(n.pictures[0].picture.rgb == p.pictures[0].picture.rgb);
 }
 
 QTEST_MAIN(FiltersTest)
