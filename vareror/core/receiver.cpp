@@ -9,6 +9,7 @@
 #include "rx/picture_composer.h"
 #include "rx/signal_presence.h"
 #include "rx/sync_tracker.h"
+#include "rx/tone_levels.h"
 #include "rx/tone_meter.h"
 #include "rx/vis_detector.h"
 
@@ -135,6 +136,21 @@ constexpr double kFirstLineWindowMs = 5;
 constexpr double kFirstSyncTone = 0.7;
 // How often the receiver takes its decisions (working samples: 23 ms at 11025 Hz).
 constexpr int kDecisionStep = 256;
+// On two paths (a copy of the signal a millisecond or a few late) some of the picture's tones
+// arrive many dB weaker than the leader's, with the noise as strong (see toneLevels): the bands
+// and filters follow the SNR of the weakest. The tones are read from the first sync on:
+// over 1.5 s, a few periods of any mode (Martin 1: 3, Robot 36: 10) drawn twice at most;
+constexpr double kToneReadMs = 1500;
+// in bins of 100 Hz: a -3 dB echo 1 ms late passes tones 50 Hz off its notch 8 dB weak;
+constexpr double kToneBinHz = 100;
+// where the tone holds 1 ms either side (the decision band spreads a step over its 3 ms);
+constexpr double kToneSteadyMs = 1;
+// a bin counting once it holds 1 % of the steady samples read.
+constexpr double kToneLeastShare = 0.01;
+// Channels that pass every tone alike read their weakest up to 1.9 dB low (noise, spread tables).
+constexpr double kToneSpreadDb = 3;
+// Under 15 dB noise moves samples between bins: flat channels read down to -6 dB (noise table).
+constexpr double kToneFromSnrDb = 15;
 } // namespace
 
 
@@ -166,6 +182,8 @@ public:
     double lastSlantPpm = 0;
     double lastStartSec = 0;
     double visSnrDb = 99;        // signal-to-noise ratio (3 kHz) measured on the last VIS leader
+    double visBreakToLeader = 0; // ... the break tone's amplitude in its start bit against the
+                                 // leader's, as the channel passed them (0: not read)
     Receiver::Finished finished;
 
     // the picture being received (or the last one)
@@ -198,6 +216,8 @@ public:
         bool stopped = false;      // its signal stopped before its end (its syncs, or a new header)
         int headerMode = -1;       // see Receiver::Finished
         bool noStructure = false;  // forced: its periods showed no line structure of its mode
+        double firstSync = 0, offset = 0; // as started
+        bool tonesRead = false;    // its tones' levels have been read (see readTones)
     } current;
 
     // A redraw under way: the syncs found again (when asked), then each period drawn so far
@@ -231,7 +251,15 @@ public:
     void confirmHeld();
     bool syncsFound(int mode, const VisEvent &e);
     void onFskId(const std::string &text);
-    void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd);
+    // `snrDb`: the SNR the picture's bands and filters follow, where it is not its leader's
+    // (see readTones)
+    void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd,
+                      std::optional<double> snrDb = std::nullopt);
+    // Once the picture's first stretch has come: the SNR its weakest tone gets, its leader's
+    // less as much as the channel passes that tone weaker than the leader's tone. Where that is
+    // clearly lower, the picture is started again with it.
+    void readTones();
+    double breakToLeader(const VisEvent &e) const;
     // A picture forced to start at its first line: where its sync train starts, once found.
     bool findFirstLine(double from);
     // cutAt: where another transmission's header began (working samples), when one ends it
@@ -311,6 +339,9 @@ void RxMachine::advance()
     }
     confirmHeld();
     while (auto id = fsk.scan(tones, kept.view())) onFskId(*id);
+    if (state == State::Picture && !current.tonesRead && !current.ending &&
+        double(kept.fAvail()) >= current.firstSync + kToneReadMs * rate.perMs)
+        readTones();
     progress();
     if (!deferWork) finishWork();
     keepSignal();
@@ -347,6 +378,7 @@ void RxMachine::finishRedraw()
 void RxMachine::onVis(const VisEvent &e)
 {
     visSnrDb = e.snrDb;
+    visBreakToLeader = breakToLeader(e);
     lastOffset = e.leaderHz - kLeaderHz;
     const double offset = opts.afc ? e.leaderHz - kLeaderHz : 0.0;
     if (active()) {
@@ -417,7 +449,8 @@ bool RxMachine::syncsFound(int mode, const VisEvent &e)
     return true;
 }
 
-void RxMachine::startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd)
+void RxMachine::startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd,
+                             std::optional<double> snrDb)
 {
     finishWork(); // the picture before, drawn to its end
     kept.closeFile();
@@ -432,6 +465,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     current.drawnClock.assign(size_t(m.periods), 1.0);
     current.presenceAt.assign(size_t(m.periods), -1e18);
     current.undecoded.assign(size_t(m.periods), 0);
+    current.firstSync = firstSync;
+    current.offset = offset;
     // (a picture not cleared at its start keeps the last one's rows under its lines until it
     // draws them, and a line taken back is cleared only where it was decoded; with the RX
     // buffer in a file, every period would be read back from it at the end, where the RAM
@@ -451,7 +486,9 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     // off), by an edge-keeping filter whose strength follows the noise it measures on the
     // picture itself, and the lines' alternation (see kFilteredSnrDb); above kWeakSnrDb that
     // filter keeps one-pixel detail.
-    const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
+    const double snr = forced || opts.dspFilter == 0 ? 99.0 : snrDb.value_or(visSnrDb);
+    current.tonesRead = snrDb.has_value() || forced || opts.dspFilter == 0 || !m.hasSync() || m.startFromHeader ||
+                        m.syncHz != kBreakHz || visBreakToLeader <= 0 || snr < kToneFromSnrDb;
     const double filterSnr = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0);
     current.noisyFit = filterSnr < kNoisyFitSnrDb;
     double pixelMs = 0; // the shortest scan's time per sample
@@ -937,6 +974,55 @@ void RxMachine::progress()
         }
     }
     if (current.next >= m.periods) endPicture();
+}
+
+void RxMachine::readTones()
+{
+    current.tonesRead = true;
+    const ModeInfo &m = *current.m;
+    const double offset = decoder.offsetHz();
+    const SignalView s = kept.view();
+    // each sync's amplitude over the second half of its pulse (a late copy of the tone before
+    // it reaches into the first)
+    std::vector<std::pair<double, double>> syncs;
+    const double syncLength = m.syncMs * rate.perMs;
+    for (int k = 0; k < current.next; ++k) {
+        const double at = sync.periodPos(k) + 0.75 * syncLength;
+        syncs.emplace_back(at, medianAmplitude(s, int64_t(at - 0.25 * syncLength), int64_t(at + 0.25 * syncLength)));
+    }
+    const int64_t a = int64_t(current.firstSync);
+    const ToneLevels t = toneLevels(s, a, a + ms(kToneReadMs), offset, std::min(m.blackHz(), kLeaderHz), kWhiteHz,
+                                    kToneBinHz, kToneSteadyMs, syncs);
+    // Each tone's power as the channel passes it, against the leader's: the syncs' tone is the
+    // header's break tone, read against the leader there (the decision band's own gain taken
+    // out). The noise's power is left in: where it is strong it fills a notch, and the tone is
+    // read no weaker than the noise leaves it.
+    const double toLeader = std::fabs(front.decisionGain(m.syncHz + offset)) * visBreakToLeader;
+    const int least = std::max(1, int(kToneLeastShare * t.total));
+    double weakest = 0; // dB
+    for (size_t k = 0; k < t.level.size(); ++k) {
+        if (t.count[k] < least) continue;
+        const double g = std::max(1e-6, std::fabs(front.decisionGain(t.fromHz + double(k) * t.stepHz + offset)));
+        weakest = std::min(weakest, 10 * std::log10(std::max(1e-9, t.level[k] * toLeader * toLeader) / (g * g)));
+    }
+    if (weakest > -kToneSpreadDb) return;
+    const unsigned keepEvents = events; // (the same picture, started once)
+    startPicture(current.mode, current.firstSync, false, current.offset, current.headerEnd, visSnrDb + weakest);
+    events = keepEvents;
+}
+
+double RxMachine::breakToLeader(const VisEvent &e) const
+{
+    if (e.narrow) return 0;
+    // (the start bit and the leader before it, their ends left out: a late copy of the tone
+    // before, and the band's own reach)
+    const double startBit = e.headerStart + (2 * kVisLeaderMs + kVisBreakMs) * rate.perMs;
+    const SignalView s = kept.view();
+    const double bit = medianAmplitude(s, int64_t(startBit) + ms(5), int64_t(startBit) + ms(25));
+    const double leader = medianAmplitude(s, int64_t(startBit) - ms(280), int64_t(startBit) - ms(20));
+    const double gBreak = std::fabs(front.decisionGain(kBreakHz + e.leaderHz - kLeaderHz)),
+                 gLeader = std::fabs(front.decisionGain(e.leaderHz));
+    return bit > 0 && leader > 0 && gBreak > 0 ? bit / gBreak / (leader / gLeader) : 0;
 }
 
 void RxMachine::keepSignal()
