@@ -87,6 +87,7 @@ void RxMachine::advance()
     }
     confirmHeld();
     while (auto id = fsk.scan(tones, kept.view())) onFskId(*id);
+    readTonesWhenDue();
     progress();
     if (!deferWork) finishWork();
     keepSignal();

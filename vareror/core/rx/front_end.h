@@ -76,6 +76,8 @@ public:
     bool noisyBand() const { return noisy_; }
     // The picture band's noise figures (see dsp::AnalyticFilter); `broad`: the broad band's.
     double noiseBandwidthHz(bool broad = false) const { return (broad ? bp_ : picture()).noiseBandwidthHz(); }
+    // The decision band's gain for a tone of `hz`.
+    double decisionGain(double hz) const { return bpTone_.gain(hz, rate_.hz); }
     std::complex<double> noiseLag1(bool broad = false) const { return (broad ? bp_ : picture()).noiseLag1(); }
     // While the picture band is narrowed for noise, the broad band (DSP filter "broad") can be
     // read beside it: the fine detail the narrow band loses is still there, under more noise,

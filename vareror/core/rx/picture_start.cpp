@@ -4,6 +4,7 @@
 #include "rx_machine.h"
 
 #include "modes.h"
+#include "tone_levels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,11 +51,27 @@ int confirmPeriods(const ModeInfo &m) { return std::clamp(int(kConfirmMs / m.per
 constexpr double kFirstLineWindowMs = 5;
 // Share of its time at the tone a first sync with no step into it needs; noise reads under 0.2 (forced).
 constexpr double kFirstSyncTone = 0.7;
+// On two paths (a copy of the signal a millisecond or a few late) some of the picture's tones
+// arrive many dB weaker than the leader's, with the noise as strong (see toneLevels): the bands
+// and filters follow the SNR of the weakest. The tones are read from the first sync on:
+// over 1.5 s, a few periods of any mode (Martin 1: 3, Robot 36: 10) drawn twice at most;
+constexpr double kToneReadMs = 1500;
+// in bins of 100 Hz: a -3 dB echo 1 ms late passes tones 50 Hz off its notch 8 dB weak;
+constexpr double kToneBinHz = 100;
+// where the tone holds 1 ms either side (the decision band spreads a step over its 3 ms);
+constexpr double kToneSteadyMs = 1;
+// a bin counting once it holds 1 % of the steady samples read.
+constexpr double kToneLeastShare = 0.01;
+// Channels that pass every tone alike read their weakest up to 1.9 dB low (noise, spread tables).
+constexpr double kToneSpreadDb = 3;
+// Under 15 dB noise moves samples between bins: flat channels read down to -6 dB (noise table).
+constexpr double kToneFromSnrDb = 15;
 } // namespace
 
 void RxMachine::onVis(const VisEvent &e)
 {
     visSnrDb = e.snrDb;
+    visBreakToLeader = breakToLeader(e);
     lastOffset = e.leaderHz - kLeaderHz;
     const double offset = opts.afc ? e.leaderHz - kLeaderHz : 0.0;
     if (active()) {
@@ -125,7 +142,8 @@ bool RxMachine::syncsFound(int mode, const VisEvent &e)
     return true;
 }
 
-void RxMachine::startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd)
+void RxMachine::startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd,
+                             std::optional<double> snrDb)
 {
     finishWork(); // the picture before, drawn to its end
     kept.closeFile();
@@ -140,6 +158,8 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     current.drawnClock.assign(size_t(m.periods), 1.0);
     current.presenceAt.assign(size_t(m.periods), -1e18);
     current.undecoded.assign(size_t(m.periods), 0);
+    current.firstSync = firstSync;
+    current.offset = offset;
     // (a picture not cleared at its start keeps the last one's rows under its lines until it
     // draws them, and a line taken back is cleared only where it was decoded; with the RX
     // buffer in a file, every period would be read back from it at the end, where the RAM
@@ -155,7 +175,9 @@ void RxMachine::startPicture(int mode, double firstSync, bool forced, double off
     curMode = mode;
     // The picture band, the reading of pixels and the filter across lines follow the SNR
     // measured on the VIS leader (Force RX has none: a clean signal is assumed).
-    const double snr = forced || opts.dspFilter == 0 ? 99.0 : visSnrDb;
+    const double snr = forced || opts.dspFilter == 0 ? 99.0 : snrDb.value_or(visSnrDb);
+    current.tonesRead = snrDb.has_value() || forced || opts.dspFilter == 0 || !m.hasSync() || m.startFromHeader ||
+                        m.syncHz != kBreakHz || visBreakToLeader <= 0 || snr < kToneFromSnrDb;
     const double filterSnr = snr - (m.narrow ? kNarrowSnrShiftDb : 0.0);
     current.noisyFit = filterSnr < kNoisyFitSnrDb;
     double pixelMs = 0; // the shortest scan's time per sample
@@ -261,6 +283,62 @@ bool RxMachine::findFirstLine(double from)
     current.startSec = lastStartSec = (pos - current.m->leadMs * rate.perMs) / rate.hz;
     sync.setStart(pos);
     return true;
+}
+
+void RxMachine::readTonesWhenDue()
+{
+    if (state == State::Picture && !current.tonesRead && !current.ending &&
+        double(kept.fAvail()) >= current.firstSync + kToneReadMs * rate.perMs)
+        readTones();
+}
+
+void RxMachine::readTones()
+{
+    current.tonesRead = true;
+    const ModeInfo &m = *current.m;
+    const double offset = decoder.offsetHz();
+    const SignalView s = kept.view();
+    // each sync's amplitude over the second half of its pulse (a late copy of the tone before
+    // it reaches into the first)
+    std::vector<std::pair<double, double>> syncs;
+    const double syncLength = m.syncMs * rate.perMs;
+    for (int k = 0; k < current.next; ++k) {
+        const double at = sync.periodPos(k) + 0.75 * syncLength;
+        syncs.emplace_back(at, medianAmplitude(s, int64_t(at - 0.25 * syncLength), int64_t(at + 0.25 * syncLength)));
+    }
+    const int64_t a = int64_t(current.firstSync);
+    const ToneLevels t = toneLevels(s, a, a + ms(kToneReadMs), offset, std::min(m.blackHz(), kLeaderHz), kWhiteHz,
+                                    kToneBinHz, kToneSteadyMs, syncs);
+    // Each tone's power as the channel passes it, against the leader's: the syncs' tone is the
+    // header's break tone, read against the leader there (the decision band's own gain taken
+    // out). The noise's power is left in: where it is strong it fills a notch, and the tone is
+    // read no weaker than the noise leaves it.
+    const double toLeader = std::fabs(front.decisionGain(m.syncHz + offset)) * visBreakToLeader;
+    const int least = std::max(1, int(kToneLeastShare * t.total));
+    double weakest = 0; // dB
+    for (size_t k = 0; k < t.level.size(); ++k) {
+        if (t.count[k] < least) continue;
+        const double g = std::max(1e-6, std::fabs(front.decisionGain(t.fromHz + double(k) * t.stepHz + offset)));
+        weakest = std::min(weakest, 10 * std::log10(std::max(1e-9, t.level[k] * toLeader * toLeader) / (g * g)));
+    }
+    if (weakest > -kToneSpreadDb) return;
+    const unsigned keepEvents = events; // (the same picture, started once)
+    startPicture(current.mode, current.firstSync, false, current.offset, current.headerEnd, visSnrDb + weakest);
+    events = keepEvents;
+}
+
+double RxMachine::breakToLeader(const VisEvent &e) const
+{
+    if (e.narrow) return 0;
+    // (the start bit and the leader before it, their ends left out: a late copy of the tone
+    // before, and the band's own reach)
+    const double startBit = e.headerStart + (2 * kVisLeaderMs + kVisBreakMs) * rate.perMs;
+    const SignalView s = kept.view();
+    const double bit = medianAmplitude(s, int64_t(startBit) + ms(5), int64_t(startBit) + ms(25));
+    const double leader = medianAmplitude(s, int64_t(startBit) - ms(280), int64_t(startBit) - ms(20));
+    const double gBreak = std::fabs(front.decisionGain(kBreakHz + e.leaderHz - kLeaderHz)),
+                 gLeader = std::fabs(front.decisionGain(e.leaderHz));
+    return bit > 0 && leader > 0 && gBreak > 0 ? bit / gBreak / (leader / gLeader) : 0;
 }
 
 } // namespace vareror::core

@@ -88,6 +88,8 @@ private:
     double lastSlantPpm = 0;
     double lastStartSec = 0;
     double visSnrDb = 99;        // signal-to-noise ratio (3 kHz) measured on the last VIS leader
+    double visBreakToLeader = 0; // ... the break tone's amplitude in its start bit against the
+                                 // leader's, as the channel passed them (0: not read)
     Receiver::Finished finished;
 
     // the picture being received (or the last one)
@@ -120,6 +122,8 @@ private:
         bool stopped = false;      // its signal stopped before its end (its syncs, or a new header)
         int headerMode = -1;       // see Receiver::Finished
         bool noStructure = false;  // forced: its periods showed no line structure of its mode
+        double firstSync = 0, offset = 0; // as started
+        bool tonesRead = false;    // its tones' levels have been read (see readTones)
     } current;
 
     // A redraw under way: the syncs found again (when asked), then each period drawn so far
@@ -151,7 +155,16 @@ private:
     void confirmHeld();
     bool syncsFound(int mode, const rx::VisEvent &e);
     void onFskId(const std::string &text);
-    void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd);
+    // `snrDb`: the SNR the picture's bands and filters follow, where it is not its leader's
+    // (see readTones)
+    void startPicture(int mode, double firstSync, bool forced, double offset, double headerEnd,
+                      std::optional<double> snrDb = std::nullopt);
+    // Once the picture's first stretch has come: the SNR its weakest tone gets, its leader's
+    // less as much as the channel passes that tone weaker than the leader's tone. Where that is
+    // clearly lower, the picture is started again with it.
+    void readTonesWhenDue();
+    void readTones();
+    double breakToLeader(const rx::VisEvent &e) const;
     // A picture forced to start at its first line: where its sync train starts, once found.
     bool findFirstLine(double from);
     // cutAt: where another transmission's header began (working samples), when one ends it
