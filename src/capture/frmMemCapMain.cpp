@@ -7,6 +7,7 @@
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "interfaces/IntakeRoom.h"
+#include "interfaces/ShellRoom.h"
 #include "interfaces/StripsRoom.h"
 #include "platform/runtime/AppFolder.h"
 #include "platform/runtime/StepRunner.h"
@@ -27,7 +28,6 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTabWidget>
 
 #include <climits>
 
@@ -418,7 +418,7 @@ void frmMemCapMain::frameToTxScreen(bool black, double x, double y, double width
     tx->setAutoRedraw(false);
     steps.step(QStringLiteral("commit"), [&] { canvas.commitTxScreen(); });
     steps.step(QStringLiteral("Image6"), [&] { canvas.keepCommittedAsClean(); });
-    steps.step(QStringLiteral("TX tab"), [&] { f.SSTab1->setCurrentIndex(1); });
+    steps.step(QStringLiteral("TX tab"), [&] { f.shell().showTab(interfaces::ShellRoom::Tab::Tx); });
 }
 
 } // namespace capture

@@ -292,7 +292,7 @@ void EngineControl::receivedPictureStarts(platform::StepRunner& steps)
     }
     steps.step(QStringLiteral("clear RX DIB again"), [&] { e.mmsFillDIB(rxDib_, 0); });
     if (form_.Check1->value() == 1 && form_.SSTab1->currentIndex() != 2) {
-        form_.SSTab1->setCurrentIndex(0);
+        form_.shell().showTab(interfaces::ShellRoom::Tab::RxFull);
         form_.intake().closeZoom();
     }
 

@@ -7,6 +7,7 @@
 
 #include "engine/ButtonStates.h"
 #include "interfaces/Form.h"
+#include "interfaces/ShellRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -14,8 +15,6 @@
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/LineControl.h"
 #include "platform/widgets/PictureBox.h"
-
-#include <QTabWidget>
 
 namespace engine {
 
@@ -36,7 +35,7 @@ void EngineControl::Command1_Click()
 {
     platform::StepRunner steps(QStringLiteral("Command1_Click"));
     platform::setBackColor(form_.Command3, IdleColour);
-    form_.SSTab1->setCurrentIndex(0);
+    form_.shell().showTab(interfaces::ShellRoom::Tab::RxFull);
     steps.step(QStringLiteral("stop sending"), [&] { engine_.mmsSendStop(); });
     steps.step(QStringLiteral("stop the scan"), [&] { engine_.mmsStopScan(1); });
     resetProgressMarkers();
@@ -46,7 +45,7 @@ void EngineControl::Command1_Click()
 void EngineControl::Command7_Click()
 {
     platform::StepRunner steps(QStringLiteral("Command7_Click"));
-    form_.SSTab1->setCurrentIndex(0);
+    form_.shell().showTab(interfaces::ShellRoom::Tab::RxFull);
     steps.step(QStringLiteral("stop sending"), [&] { engine_.mmsSendStop(); });
     steps.step(QStringLiteral("scan in the TX mode"), [&] { engine_.mmsStartScan(txModeNumber()); });
     platform::setBackColor(form_.Command7, ReceivingColour);

@@ -20,8 +20,6 @@
 #include "platform/widgets/LineControl.h"
 #include "platform/widgets/PictureBox.h"
 
-#include <QTabWidget>
-
 #include <cmath>
 #include <optional>
 
@@ -148,7 +146,7 @@ void EngineControl::Command3_Click()
             return;
         keyed = true;
     }
-    form_.SSTab1->setCurrentIndex(1);
+    form_.shell().showTab(interfaces::ShellRoom::Tab::Tx);
     for (auto* line : {form_.Line1, form_.Line2}) {
         line->setX1(2);
         line->setX2(2);

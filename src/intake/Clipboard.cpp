@@ -10,6 +10,7 @@
 #include "interfaces/EngineRoom.h"
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
+#include "interfaces/ShellRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -21,13 +22,11 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QTabWidget>
 
 namespace intake {
 
 namespace {
 
-constexpr int kTxTab = 1;
 using interfaces::kTxHeight;
 using interfaces::kTxWidth;
 // The picture-in-picture element is centred on the middle of the TX screen's top-left
@@ -153,7 +152,7 @@ void Intake::Command22_Click()
     tx.setUpdatesEnabled(true);
     canvas.markNothingPending();
     canvas.keepScreenAsClean();
-    f.SSTab1->setCurrentIndex(kTxTab);
+    f.shell().showTab(interfaces::ShellRoom::Tab::Tx);
 }
 
 // "RX>TX": the received picture through the clipboard onto the TX screen.
@@ -161,7 +160,7 @@ void Intake::Command51_Click()
 {
     copyrx_Click();
     Command22_Click();
-    form_.SSTab1->setCurrentIndex(kTxTab);
+    form_.shell().showTab(interfaces::ShellRoom::Tab::Tx);
 }
 
 } // namespace intake

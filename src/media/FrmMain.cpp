@@ -1,6 +1,7 @@
 #include "media/FrmMain.h"
 
 #include "interfaces/Form.h"
+#include "interfaces/ShellRoom.h"
 #include "media/FrmSelectFile.h"
 #include "media/Media.h"
 #include "media/ModuleMultimedia.h"
@@ -15,7 +16,6 @@
 #include "platform/widgets/WindowHandles.h"
 
 #include <QCloseEvent>
-#include <QTabWidget>
 
 #include <cmath>
 #include <limits>
@@ -343,7 +343,7 @@ void FrmMain::CmdPlay_Click(int index)
     report(result);
     if (result != NoErrors)
         return;
-    form_.SSTab1->setCurrentIndex(1);
+    form_.shell().showTab(interfaces::ShellRoom::Tab::Tx);
     TimerAtEndFile->setEnabled(true);
 }
 

@@ -6,6 +6,7 @@
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "interfaces/IntakeRoom.h"
+#include "interfaces/ShellRoom.h"
 #include "interfaces/TextRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/Events.h"
@@ -122,7 +123,7 @@ void Qso::makeHeader(bool large)
     const bool keep = !makingHeader();
     if (!large && keep)
         form.Image15->setPicture(form.Picture1->Image());
-    form.SSTab1->setCurrentIndex(1);
+    form.shell().showTab(interfaces::ShellRoom::Tab::Tx);
     if (form.Command35->text() == kExit)
         Command35_Click();
     if (form.Command37->text() == kExit)

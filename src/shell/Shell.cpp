@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTabWidget>
 #include <QWindow>
 
 #include <cmath>
@@ -208,6 +209,8 @@ int Shell::keyAscii(const QKeyEvent& event)
     const char16_t c = text.at(0).unicode();
     return c < 0x20 && c != 8 && c != 9 && c != 13 && c != 27 ? 0 : int(c);
 }
+
+void Shell::showTab(Tab tab) { form_.SSTab1->setCurrentIndex(int(tab)); }
 
 QPoint Shell::browserPanelPlace() const
 {

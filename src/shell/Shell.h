@@ -92,6 +92,7 @@ public:
     bool announcesBeforeTransmit() override;
     bool autoSaveFolderEdited() override;
     void keepOnTop(QWidget& window) override { SetTopMost(window); }
+    void showTab(Tab tab) override;
     // Settings fields 5 and 6: carried, never applied
     QVariant spareValueA() const { return spareValueA_; }
     void setSpareValueA(const QVariant& value) { spareValueA_ = value; }
