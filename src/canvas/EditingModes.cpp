@@ -44,9 +44,26 @@ void TxCanvas::modeColours(platform::OptionButton* current)
 {
     interfaces::Form& f = form_;
     platform::setBackColor(f.Text6, platform::vbBlack);
-    for (platform::OptionButton* option : {f.Option8, f.Option1, f.Option7, f.Option6})
+    for (platform::OptionButton* option : {f.Option8, f.Option7, f.Option6})
         platform::setBackColor(option, option == current ? kModeOnColor : kToolOffColor);
+    f.text().showTextModeCurrent(current == f.Option1);
 }
+
+void TxCanvas::chooseDrawMode() { select(form_.Option8); }
+
+void TxCanvas::leaveOverlayModes()
+{
+    form_.Option6->setValue(false);
+    form_.Option7->setValue(false);
+}
+
+void TxCanvas::clearPicInPicOptions()
+{
+    form_.Check18->setValue(0);
+    form_.Check19->setValue(0);
+}
+
+void TxCanvas::tickFourPicsInOne() { form_.Check19->setValue(1); }
 
 // What Overlays and Pic in Pic both discard on the way in: the drawing over the picture,
 // the fill tools and a styled text that was not set.
@@ -78,8 +95,7 @@ void TxCanvas::Option6_Click()
         f.Picture1->setPicture(keptTxPicture);
     }
     leaveForOverlays();
-    f.Check18->setValue(0);
-    f.Check19->setValue(0);
+    clearPicInPicOptions();
     switchOff(f.Label73);
     switchOff(f.Label32);
     if (isOn(f.Label29)) {
@@ -90,7 +106,7 @@ void TxCanvas::Option6_Click()
     modeColours(f.Option6);
     Command12_Click();
     f.Option8->setValue(false);
-    f.Option1->setValue(false);
+    f.text().leaveTextMode();
     select(f.Option6);
 }
 
@@ -112,7 +128,7 @@ void TxCanvas::Option7_Click()
     highlightFrame(f.Shape3);
     modeColours(f.Option7);
     Command12_Click();
-    f.Option1->setValue(false);
+    f.text().leaveTextMode();
     f.Option8->setValue(false);
     select(f.Option7);
 }
@@ -133,8 +149,7 @@ void TxCanvas::Option8_Click()
     f.Image6->setPicture(f.Picture1->Image());
     if (!f.Option6->value() && !f.Option7->value())
         Command12_Click();
-    f.Check18->setValue(0);
-    f.Check19->setValue(0);
+    clearPicInPicOptions();
     switchOff(f.Label32);
     select(f.Option8);
     // The pen starts 3 wide also when the slider stood at 3 already.
@@ -144,11 +159,10 @@ void TxCanvas::Option8_Click()
     highlightFrame(f.Shape1);
     modeColours(f.Option8);
     if (f.Option8->value()) {
-        f.Option1->setValue(false);
-        f.Option6->setValue(false);
-        f.Option7->setValue(false);
+        text.leaveTextMode();
+        leaveOverlayModes();
     } else {
-        select(f.Option1);
+        text.chooseTextMode();
     }
     Command12_Click();
     text.setTextToDraw({});

@@ -55,7 +55,7 @@ platform::gdi::Colour drawingColour(const interfaces::TextRoom& text);
 
 inline constexpr uint32_t kPendingColor = interfaces::kStateOn;  // SET while an element waits; a tool label that is on
 inline constexpr uint32_t kToolOffColor = interfaces::kStateOff; // a tool label or mode button that is off
-inline constexpr uint32_t kModeOnColor = 0xFF00;  // the button of the current editing mode
+inline constexpr uint32_t kModeOnColor = interfaces::kModeOn;
 
 class TxCanvas : public QObject, public interfaces::CanvasRoom {
     Q_OBJECT
@@ -185,6 +185,10 @@ public:
     // picture size; a failing engine call is logged and leaves the buffer as it was.
     void pushTxPicture() override;
     // SET's state and the TX picture's holders (CanvasRoom).
+    void chooseDrawMode() override;
+    void leaveOverlayModes() override;
+    void clearPicInPicOptions() override;
+    void tickFourPicsInOne() override;
     void markElementPending() override;
     void markNothingPending() override;
     void toolOff(Tool tool) override;

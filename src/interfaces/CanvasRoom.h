@@ -27,6 +27,14 @@ public:
     // off and `current` green.
     virtual void highlightFrame(platform::ShapeControl* current) = 0;
     virtual void modeColours(platform::OptionButton* current) = 0;
+    // The canvas's mode buttons and Pic in Pic's options are the canvas's to write: Draw
+    // chosen as a handler's assignment does (its click runs only when it was not set);
+    // Overlays and Pic in Pic set off (no handler runs); "Follow Mouse" and "4 pics in 1"
+    // unticked, and "4 pics in 1" ticked, each box's click running as it changes.
+    virtual void chooseDrawMode() = 0;
+    virtual void leaveOverlayModes() = 0;
+    virtual void clearPicInPicOptions() = 0;
+    virtual void tickFourPicsInOne() = 0;
     // The committed TX picture into the engine's TX buffer.
     virtual void pushTxPicture() = 0;
 

@@ -21,5 +21,7 @@ inline constexpr uint32_t kStateOn = 255;
 inline constexpr uint32_t kStateOff = 0xC0C0;
 // The one test of that state.
 inline bool isOn(const QWidget* w) { return platform::backColor(w) == kStateOn; }
+// The button of the current editing mode is green; the other modes' buttons are off.
+inline constexpr uint32_t kModeOn = 0xFF00;
 
 } // namespace interfaces

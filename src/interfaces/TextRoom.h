@@ -11,6 +11,12 @@ class TextRoom {
 public:
     // "Text": the editing mode of the text element.
     virtual void Option1_Click() = 0;
+    // The Text mode's button is the text tools' to write: set off as another mode comes
+    // on (no handler runs); chosen as a handler's assignment does (its click runs only
+    // when it was not set); its back colour that of the current mode or of one that is off.
+    virtual void leaveTextMode() = 0;
+    virtual void chooseTextMode() = 0;
+    virtual void showTextModeCurrent(bool current) = 0;
     // The text element drawn at its place; also the routine every redraw runs.
     virtual void drawText() = 0;
     // A striped or graduated text's stripes or gradient drawn over the text.

@@ -165,7 +165,7 @@ void Shell::Form_KeyPress(int& keyAscii)
         form_.canvas().Check19_Click();
         emit shortcutRan(QStringLiteral("Check19_Click"));
         // Ticking the box runs its click once more when it was not ticked.
-        form_.Check19->setValue(1);
+        form_.canvas().tickFourPicsInOne();
     }
 }
 

@@ -55,7 +55,7 @@ void TextTools::Option1_Click()
     auto& canvas = f.canvas();
     if (isOn(f.Label34)) {
         f.Option1->setValue(false);
-        interfaces::CanvasRoom::select(f.Option8);
+        canvas.chooseDrawMode();
         return;
     }
     platform::PictureBox* tx = f.Picture1;
@@ -63,8 +63,7 @@ void TextTools::Option1_Click()
     tx->Cls();
     tx->setAutoRedraw(false);
     canvas.toolOff(interfaces::CanvasRoom::Tool::NoiseLineRepair);
-    f.Check18->setValue(0);
-    f.Check19->setValue(0);
+    canvas.clearPicInPicOptions();
     canvas.setElementAngle(0);
     textAngle_ = 0;
     // A striped or graduated text is drawn into the picture itself: the picture as it is
@@ -91,10 +90,18 @@ void TextTools::Option1_Click()
         canvas.Command12_Click();
     canvas.keepCommittedAsClean();
     canvas.highlightFrame(f.Shape2);
-    f.Option6->setValue(false);
-    f.Option7->setValue(false);
+    canvas.leaveOverlayModes();
     canvas.modeColours(f.Option1);
-    interfaces::CanvasRoom::select(f.Option1);
+    chooseTextMode();
+}
+
+void TextTools::leaveTextMode() { form_.Option1->setValue(false); }
+
+void TextTools::chooseTextMode() { interfaces::CanvasRoom::select(form_.Option1); }
+
+void TextTools::showTextModeCurrent(bool current)
+{
+    platform::setBackColor(form_.Option1, current ? interfaces::kModeOn : interfaces::kStateOff);
 }
 
 void TextTools::Option1_MouseUp(int, int, double, double)

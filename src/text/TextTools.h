@@ -24,6 +24,9 @@ public:
     // text tools' frame. While "Overlay RX>TX" is on it enters Draw mode instead.
     void Option1_Click() override;
     void Option1_MouseUp(int button, int shift, double x, double y); // Pattern Fill shown off
+    void leaveTextMode() override;
+    void chooseTextMode() override;
+    void showTextModeCurrent(bool current) override;
     void savefontandcolor_Click(); // menu "Save Font - RT click Font button"
     void Check13_Click(); // "Underline"
     void Check14_Click(); // "Italic"
