@@ -156,7 +156,7 @@ void TxCanvas::Command13_Click()
     }
     intake.setAdjustingRx(false);
     intake.placeAdjustPanel();
-    f.Picture19->Cls();
+    f.engine().clearReceivedCopy();
     if (f.Option6->value() || f.Option7->value())
         f.text().Option1_Click();
     platform::doEvents();

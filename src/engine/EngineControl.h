@@ -96,7 +96,7 @@ public:
     void targetWholeModePicture() override { dstRect_[0] = 0; dstRect_[1] = 0; dstRect_[2] = modeWidth_; dstRect_[3] = modeHeight_; }
     // An engine DIB drawn through a picture box's device context (into the layers its
     // AutoRedraw says), from the rectangle src to the rectangle dst.
-    void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) override;
+    void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src);
     // Writes a finished picture as a dated JPEG into a folder and prunes the folder's
     // older pictures towards `keep`, at most `mostDeletions` of them; only after the
     // picture was written (a failed write throws and deletes nothing).
@@ -155,6 +155,8 @@ public:
                          const QString& prefix) override;
     int jpegWriteQuality() const override;
     void showTxProgressMarkers(bool shown) override;
+    void clearReceivedCopy() override;
+    QImage redrawReceivedCopy(platform::StepRunner& steps) override;
     QString saveDatedJpeg(const QImage& picture, const QString& folder, const QString& prefix, int quality) override;
     bool txBufferMade() const override { return txDib_ != 0; }
     int32_t receivedPictureDib() const override { return rxDib_; }

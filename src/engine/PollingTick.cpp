@@ -244,6 +244,18 @@ void EngineControl::showTxProgressMarkers(bool shown)
     form_.Line2->setVisible(shown);
 }
 
+void EngineControl::clearReceivedCopy() { form_.Picture19->Cls(); }
+
+QImage EngineControl::redrawReceivedCopy(platform::StepRunner& steps)
+{
+    platform::PictureBox* copy = form_.Picture19;
+    copy->Cls();
+    const int32_t src[4] = {0, 0, modeWidth_, modeHeight_};
+    const int32_t dst[4] = {0, 0, int32_t(interfaces::kTxWidth), int32_t(interfaces::kTxHeight)};
+    steps.step(QStringLiteral("received picture"), [&] { drawIntoBox(copy, dst, rxDib_, src); });
+    return copy->Image();
+}
+
 void EngineControl::resetProgressMarkers()
 {
     for (auto* line : {form_.Line1, form_.Line2}) {

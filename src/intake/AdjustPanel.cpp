@@ -8,7 +8,6 @@
 
 #include "interfaces/CanvasRoom.h"
 #include "interfaces/EngineRoom.h"
-#include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "interfaces/StripsRoom.h"
 #include "interfaces/TextRoom.h"
@@ -107,16 +106,8 @@ void Intake::toggleAdjustPanel()
     }
     adjustOnRx_ = 1;
     placeAdjustPanel();
-    platform::PictureBox* received = f.Picture19;
-    received->Cls();
-    auto& engine = f.engine();
-    const QSize mode = engine.modePictureSize();
-    const int32_t src[4] = {0, 0, mode.width(), mode.height()};
-    const int32_t dst[4] = {0, 0, int32_t(interfaces::kTxWidth), int32_t(interfaces::kTxHeight)};
     platform::StepRunner steps(QStringLiteral("toggleAdjustPanel"));
-    steps.step(QStringLiteral("received picture"),
-               [&] { engine.drawIntoBox(received, dst, engine.receivedPictureDib(), src); });
-    startAdjusting(received->Image());
+    startAdjusting(f.engine().redrawReceivedCopy(steps));
 }
 
 // "Accept ": a TX picture becomes the TX screen's picture and its clean copy; a received

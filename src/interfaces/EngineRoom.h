@@ -2,7 +2,7 @@
 // What other rooms ask of the engine control (engine::EngineControl).
 
 class QImage;
-namespace platform { class Engine; class PictureBox; }
+namespace platform { class Engine; class StepRunner; }
 
 #include <QSize>
 #include <QString>
@@ -21,13 +21,17 @@ public:
     virtual int txModeNumber() const = 0;
     // The engine's number of the RX mode set (the RX monitor's shape follows it).
     virtual int rxModeNumber() const = 0;
-    // An engine picture drawn into a picture box through the engine's rectangles.
-    virtual void drawIntoBox(platform::PictureBox* box, const int32_t* dst, int32_t dib, const int32_t* src) = 0;
     // The folder received pictures are saved to (ends in "/").
     virtual QString autoSaveFolder() const = 0;
     // The TX progress markers on the TX screen shown or hidden (a commit while sending
     // hides them for its drawing).
     virtual void showTxProgressMarkers(bool shown) = 0;
+    // The full-size copy of the last picture received (640 x 512) is the engine's to
+    // write: emptied, or drawn anew from the engine's received picture over the current
+    // mode's whole picture (a failing draw is skipped and leaves it emptied); the copy as
+    // it then stands.
+    virtual void clearReceivedCopy() = 0;
+    virtual QImage redrawReceivedCopy(platform::StepRunner& steps) = 0;
     // The engine's destination rectangle: the whole picture of the current mode.
     virtual void targetWholeModePicture() = 0;
     // The oldest dated pictures of `folder` deleted while more than `keep` are there, at
