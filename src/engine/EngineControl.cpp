@@ -4,6 +4,7 @@
 #include "engine/TuneWord.h"
 
 #include "interfaces/Form.h"
+#include "interfaces/StripsRoom.h"
 #include "platform/runtime/Events.h"
 #include "platform/runtime/StepRunner.h"
 #include "platform/runtime/Vb.h"
@@ -97,7 +98,7 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
     steps.step(QStringLiteral("Label56"), [&] {
         form_.Label56->setCaption(platform::engineText(e.EngineString(e.mmsSetFSKID(nullptr))));
     });
-    steps.step(QStringLiteral("Image24"), [&] { form_.Image24->setPicture(form_.Image16->Picture()); });
+    steps.step(QStringLiteral("Image24"), [&] { form_.strips().setTrashCanPicture(form_.Image16->Picture()); });
     steps.step(QStringLiteral("notchFreq"), [&] { notchFreq_ = 50; });
     steps.step(QStringLiteral("tune word"), [&] { engineResult_ = e.mmsSetTuneControl(-1); });
     steps.stepIf(

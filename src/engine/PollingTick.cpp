@@ -14,6 +14,7 @@
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
 #include "interfaces/IntakeRoom.h"
+#include "interfaces/QsoRoom.h"
 #include "interfaces/ShellRoom.h"
 #include "interfaces/StripsRoom.h"
 #include "platform/drawing/Colors.h"
@@ -126,7 +127,7 @@ void EngineControl::Timer1_Timer()
         });
         // The call-sign box looks the call up as its text changes, inside this tick.
         steps.step(QStringLiteral("Text3"), [&] {
-            form_.Text3->setText(platform::engineText(e.EngineString(e.mmsGetFSKID())));
+            form_.qso().showReceivedCall(platform::engineText(e.EngineString(e.mmsGetFSKID())));
         });
     }
     if (status & VRR_STATUS_SENDING)

@@ -30,6 +30,9 @@ public:
     virtual void setHeaderNumber(int number) = 0;
     // The station's own call sign as the station record holds it.
     virtual QString stationCall() const = 0;
+    // A call sign received (the FSK ID) into the call-sign box, which looks it up in the
+    // log as its text changes.
+    virtual void showReceivedCall(const QString& call) = 0;
 
 protected:
     ~QsoRoom() = default;

@@ -25,6 +25,8 @@ public:
     // The cursor of the control the drag source names: drop taken, or only carried.
     virtual void iconon() = 0;
     virtual void iconoff() = 0;
+    // The picture the strip's trash can shows (the engine's start gives it the browser's).
+    virtual void setTrashCanPicture(const QImage& picture) = 0;
 
 protected:
     ~StripsRoom() = default;

@@ -24,6 +24,11 @@ public:
     // "Outline" and "Shadow": also the routines every redraw runs.
     virtual void Check15_Click() = 0;
     virtual void Check17_Click() = 0;
+    // "BkGnd" and "Outline" are the text tools' boxes: ticked (1) or not (0) as a handler's
+    // assignment does, the box's click running when it changes (a stamp prints without
+    // the background and outlined, and then puts both back as they were).
+    virtual void setTextBackground(int ticked) = 0;
+    virtual void setTextOutline(int ticked) = 0;
     // The text's orientation toggle (horizontal and vertical).
     virtual void Label31_Click() = 0;
     // "Draw Thickness": also re-applies the chosen text type.

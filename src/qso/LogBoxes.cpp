@@ -65,6 +65,8 @@ void Qso::logViewOff()
     f.Text1->setReadOnly(false);
 }
 
+void Qso::showReceivedCall(const QString& call) { form_.Text3->setText(call); }
+
 // The look-up runs once per change: putting the call in capitals changes the box again,
 // and that inner change is this run's own.
 void Qso::Text3_Change()

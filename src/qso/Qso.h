@@ -35,6 +35,7 @@ public:
     void Command35_Click() override;
     void Command37_Click() override;
     void Text3_Change(); // the call-sign box: log look-up and mug shot
+    void showReceivedCall(const QString& call) override;
     void Check2_Click(); // "HdrON"
     // Paints the selected header box over the top or bottom band of the TX picture,
     // commits it, renews Image6 and pushes the picture to the engine; nothing at all while

@@ -85,7 +85,7 @@ void Qso::Label54_Click()
     interfaces::Form& f = form_;
     platform::StepRunner steps(QStringLiteral("Label54_Click"));
     steps.step(QStringLiteral("Text mode"), [&] { f.text().Option1_Click(); });
-    f.Check16->setValue(0);
+    f.text().setTextBackground(0);
     if (logViewOn())
         return;
     steps.step(QStringLiteral("Command12_Click"), [&] { f.canvas().Command12_Click(); });
@@ -155,8 +155,8 @@ void Qso::qslBlock()
     const FontAside font(tx);
     const int wasBackground = f.Check16->value();
     const int wasOutlined = f.Check15->value();
-    f.Check16->setValue(0);
-    f.Check15->setValue(1);
+    text.setTextBackground(0);
+    text.setTextOutline(1);
     platform::doEvents();
     f.Text1->setFocus();
 
@@ -203,8 +203,8 @@ void Qso::qslBlock()
 
     font.giveBack(steps, tx);
     tx->setFontItalic(wasItalic);
-    f.Check16->setValue(wasBackground);
-    f.Check15->setValue(wasOutlined);
+    text.setTextBackground(wasBackground);
+    text.setTextOutline(wasOutlined);
     tx->setFontBold(wasBold);
     tx->setAutoRedraw(false);
 
@@ -237,7 +237,7 @@ void Qso::dateStamp()
     platform::StepRunner steps(QStringLiteral("date stamp"));
 
     steps.step(QStringLiteral("Text mode"), [&] { text.Option1_Click(); });
-    f.Check16->setValue(0);
+    text.setTextBackground(0);
     steps.step(QStringLiteral("Command12_Click"), [&] { canvas.Command12_Click(); });
     steps.step(QStringLiteral("Image13"), [&] { canvas.keepTakeBackCopy(); });
     const FontAside font(tx);

@@ -377,6 +377,8 @@ void Strips::stripSlotOLEDragDrop(int code, const QStringList& files)
 
 // ---------------------------------------------------------------- the trash can
 
+void Strips::setTrashCanPicture(const QImage& picture) { form_.Image24->setPicture(picture); }
+
 void Strips::Image24_DragOver(int state)
 {
     if (form_.qso().makingHeader())

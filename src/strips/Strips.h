@@ -70,6 +70,7 @@ public:
     // slot's file to the trash.
     void Image24_DragOver(int state);
     void Image24_DragDrop();
+    void setTrashCanPicture(const QImage& picture) override;
 
     // The page each category showed last, and the RX Pictures' count of pages (the
     // auto-save limit in pages of seven).

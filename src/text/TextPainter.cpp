@@ -286,6 +286,9 @@ void TextTools::redrawText()
     Check15_Click();
 }
 
+void TextTools::setTextBackground(int ticked) { form_.Check16->setValue(ticked); }
+void TextTools::setTextOutline(int ticked) { form_.Check15->setValue(ticked); }
+
 // The print of the previous line that the box's switch-on made first is left out: with
 // nothing pending it left a stray copy of that line on the screen, and with an element
 // pending the new print covers the same place.

@@ -98,6 +98,8 @@ public:
     // "BkGnd": an opaque box in the back colour behind the text, which is never turned
     // while it is on (the angle is put aside and given back when it goes off).
     void Check16_Click();
+    void setTextBackground(int ticked) override;
+    void setTextOutline(int ticked) override;
     // The outline: copies of the text one or two pixels round it in the outline swatch's
     // colour (black as 65793), then the text itself at its place. Also the routine every
     // redraw runs; it draws only while an element is pending or a stamp prints.

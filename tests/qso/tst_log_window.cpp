@@ -325,9 +325,12 @@ private slots:
         tx->setForeColor(0x00FF00);
         form.Text9->setText(QStringLiteral("14.230"));
         form.Text10->setText(QStringLiteral("599"));
+        form.Check16->setValue(1);
 
+        // The panel opens with the text's background box off: the block prints without it.
         emit form.Label54->Click();
         QVERIFY(!form.Frame5->isHidden());
+        QCOMPARE(form.Check16->value(), 0);
         QCOMPARE(form.Text15->text(), QString());
         // The date stamp pressed while the block is built (its steps let events run) is ignored.
         QTimer::singleShot(0, form.Label53, [&] { emit form.Label53->Click(); });
@@ -343,7 +346,7 @@ private slots:
         QCOMPARE(text.textToDraw(), QStringLiteral("Q1AB/"));
 
         // A second block, at the bottom: the report keeps its three blanks, the call stays as set
-        // up, and the operator's style is back.
+        // up, and the operator's style is back (the block's outline among it).
         form.Text15->setText(QStringLiteral("q2xy"));
         QCOMPARE(form.Text3->text(), QStringLiteral("Q2XY"));
         form.Command32->click();
@@ -357,6 +360,7 @@ private slots:
         QCOMPARE(tx->FontSize(), 13.0);
         QVERIFY(tx->FontItalic() && tx->FontUnderline() && !tx->FontBold());
         QCOMPARE(tx->ForeColor(), 0x00FF00u);
+        QCOMPARE(form.Check15->value(), 0);
         QVERIFY(!qso.qslAtTop());
 
         // With the log view on, the block only hides the panel; the top flag is back at 0.

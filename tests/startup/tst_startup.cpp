@@ -10,6 +10,7 @@
 #include "platform/drawing/Colors.h"
 #include "platform/widgets/Controls.h"
 #include "platform/widgets/FileLists.h"
+#include "platform/widgets/ImageBox.h"
 #include "platform/runtime/InstanceLock.h"
 #include "platform/widgets/PictureBox.h"
 #include "platform/services/ScriptedUi.h"
@@ -119,6 +120,9 @@ private slots:
         QCOMPARE(form.Combo2->listCount(), 43);
         QCOMPARE(form.Label37->caption(), QString("Mode 0"));
         QCOMPARE(form.engine().notchFrequency(), 50);
+        // The strip's trash can shows the browser's.
+        QVERIFY(!form.Image24->Picture().isNull());
+        QCOMPARE(form.Image24->Picture(), form.Image16->Picture());
         QVERIFY(!f.ui().hasUnexpected());
     }
 
