@@ -87,14 +87,20 @@ void Intake::startAdjusting(const QImage& picture)
     f.Text1->setFocus();
 }
 
-// The TX picture's undo copy is left as it is: the received picture's adjustment never
-// changes the TX picture, so there is nothing to take back.
 void Intake::closeAdjustPanel()
 {
     form_.Frame9->hide();
     form_.PicbufVisible->hide();
 }
 
+void Intake::emptyAdjustResult()
+{
+    form_.PicbufVisible->Clear();
+    form_.PicbufVisible->setFlag(true);
+}
+
+// The TX picture's undo copy is left as it is: the received picture's adjustment never
+// changes the TX picture, so there is nothing to take back.
 void Intake::toggleAdjustPanel()
 {
     interfaces::Form& f = form_;

@@ -153,6 +153,18 @@ void Intake::Command34_Click()
     Command20_Click();
 }
 
+void Intake::moveBrowserPanel(QPoint place) { form_.Frame2->move(place); }
+
+QString Intake::browseToFolder(const QString& folder)
+{
+    try {
+        form_.Dir1->setPath(folder);
+    } catch (const std::exception&) {
+        // A folder the list cannot show leaves it where it was.
+    }
+    return form_.Dir1->Path();
+}
+
 void Intake::Drive1_Change()
 {
     interfaces::Form& form = form_;

@@ -55,6 +55,8 @@ public:
     // The browser panel: "Load Pic" opens it, "Exit Pic" (or any caller) closes it.
     void Command20_Click() override;
     void Command34_Click(); // "Exit" inside the panel
+    void moveBrowserPanel(QPoint place) override;
+    QString browseToFolder(const QString& folder) override;
     void Drive1_Change();
     void Dir1_Change();
     void File1_MouseDown(int button, int shift, double x, double y);
@@ -172,6 +174,7 @@ public:
     // PicbufVisible the shown result that Accept takes.
     void toggleAdjustPanel() override;
     void closeAdjustPanel() override;
+    void emptyAdjustResult() override;
     void Command38_Click() override; // "Accept "
     // The filters: each works on the shown result, which Sharpen, Soften and Grey also make
     // the slider's new base; the base keeps the un-negated picture.

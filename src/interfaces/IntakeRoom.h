@@ -2,6 +2,7 @@
 // What other rooms ask of the picture intake (intake::Intake): the browser, picture
 // files, fitting, the adjust panel and the zoom view.
 
+#include <QPoint>
 #include <QRectF>
 #include <QSize>
 #include <QString>
@@ -18,6 +19,11 @@ public:
     virtual void loadpic_Click() = 0;
     // The browser panel: "Load Pic" opens it, "Exit Pic" (or any caller) closes it.
     virtual void Command20_Click() = 0;
+    // The panel moved to `place` in the window (the operator drags it about by its caption).
+    virtual void moveBrowserPanel(QPoint place) = 0;
+    // The browser's folder list moved to `folder`, its file list following; a folder the
+    // list cannot show leaves both where they were. The folder the list then shows.
+    virtual QString browseToFolder(const QString& folder) = 0;
     // "RX>TX": the received picture onto the TX screen.
     virtual void Command51_Click() = 0;
     // The adjust panel: opened and closed, placed, started on a picture, accepted.
@@ -27,6 +33,9 @@ public:
     virtual void placeAdjustPanel() = 0;
     virtual void startAdjusting(const QImage& picture) = 0;
     virtual void Command38_Click() = 0; // "Accept "
+    // The panel's shown picture emptied, as before a series of loads (the strip's reload
+    // does it while the panel is closed).
+    virtual void emptyAdjustResult() = 0;
     // The zoom view of the thumbnail the drag source names, over the screens until a click,
     // a drop or a change of tab closes it.
     virtual void ShowZoom() = 0;

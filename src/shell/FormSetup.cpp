@@ -455,12 +455,8 @@ void FormSetup::Command1_Click()
         const QString typed = Text3->text();
         QString listed;
         if (!typed.isEmpty()) {
-            try {
-                form_.Dir1->setPath(typed);
-            } catch (const std::exception&) {
-                // A folder the list cannot show leaves it where it was: refused below.
-            }
-            listed = form_.Dir1->Path();
+            // A folder the browser's list cannot show leaves it where it was: refused below.
+            listed = intake.browseToFolder(typed);
             if (!listed.endsWith(QLatin1Char('/')))
                 listed += QLatin1Char('/');
         }

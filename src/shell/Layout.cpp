@@ -98,8 +98,9 @@ void Shell::Frame2_MouseMove(int button, int /*shift*/, double x, double y)
     const QWidget* area = panel->parentWidget();
     const int left = int(std::lround(panel->x() + x));
     const int top = int(std::lround(panel->y() + y));
-    panel->move(std::clamp(left, KeptInside - panel->width(), std::max(0, area->width() - KeptInside)),
-                std::clamp(top, 0, std::max(0, area->height() - KeptInside)));
+    const QPoint place(std::clamp(left, KeptInside - panel->width(), std::max(0, area->width() - KeptInside)),
+                       std::clamp(top, 0, std::max(0, area->height() - KeptInside)));
+    form_.intake().moveBrowserPanel(place);
 }
 
 void Shell::Frame2_MouseUp(int /*button*/, int /*shift*/, double /*x*/, double /*y*/)

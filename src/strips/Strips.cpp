@@ -181,10 +181,7 @@ void Strips::reloadStrip()
     if (!form.Frame9->isHidden())
         return;
     form.Image24->show();
-    steps.step(QStringLiteral("prepare buffer"), [&] {
-        form.PicbufVisible->Clear();
-        form.PicbufVisible->setFlag(true);
-    });
+    steps.step(QStringLiteral("prepare buffer"), [&] { form.intake().emptyAdjustResult(); });
     // The sent pictures and the camera frames live in the application folder, which the
     // file dialogs then start from; the auto-save folder leaves them where they were.
     if (shown != Category::RxPictures)
