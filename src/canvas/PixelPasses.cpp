@@ -16,8 +16,6 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 
-#include <QAction>
-
 #include <algorithm>
 #include <exception>
 #include <vector>
@@ -68,12 +66,11 @@ void TxCanvas::patternfill()
     tx->PSet(0, 0, platform::gdi::Colour(kept));
     const auto target = drawingColour(text);
 
-    const bool makingHeader = f.makeheader->isChecked() || f.makeheader16->isChecked();
     const bool paintFillColour = text.fillColourPicked();
     const QImage before = tx->hDC()->surface();
     const QImage source = pattern->hDC()->surface();
     // Every row down to the last one and every column of the picture (no further).
-    const int firstRow = makingHeader ? kHeaderFirstRow : 0;
+    const int firstRow = makingHeader() ? kHeaderFirstRow : 0;
     const int lastRow = std::min(int(kTxHeight), before.height()) - 1;
     const int lastColumn = std::min(int(kTxWidth), before.width()) - 1;
     struct Change {

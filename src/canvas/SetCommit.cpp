@@ -42,7 +42,7 @@ const QString kResting = QStringLiteral("  Things");
 
 } // namespace
 
-bool TxCanvas::makingHeader() const { return form_.makeheader->isChecked() || form_.makeheader16->isChecked(); }
+bool TxCanvas::makingHeader() const { return form_.qso().makingHeader(); }
 
 // With Follow Mouse the element is stamped onto the picture by the pointer; the press
 // keeps that picture, and the element's own picture is let go.

@@ -277,8 +277,7 @@ void TxCanvas::Picture1_DragDrop(QWidget*, double x, double y)
         headerDrop(y);
         return;
     }
-    const bool makingHeader = f.makeheader->isChecked() || f.makeheader16->isChecked();
-    if (!makingHeader)
+    if (!makingHeader())
         steps.step(QStringLiteral("Image13"), [&] { f.Image13->setPicture(tx->Picture()); });
     steps.step(QStringLiteral("Command12_Click"), [&] { Command12_Click(); });
     steps.step(QStringLiteral("Command31"), [&] { platform::setBackColor(f.Command31, platform::vbWhite); });

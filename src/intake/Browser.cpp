@@ -32,7 +32,6 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 
-#include <QAction>
 #include <QFileInfo>
 #include <QGroupBox>
 
@@ -279,7 +278,7 @@ void Intake::browserListDragOver(int state)
     const int code = form.canvas().dragSourceCode();
     if (interfaces::isBrowserSlot(code))
         return;
-    if (form.makeheader->isChecked() || form.makeheader16->isChecked())
+    if (form.qso().makingHeader())
         return;
     if (state == platform::vbEnter)
         form.strips().iconon();

@@ -14,6 +14,7 @@
 #include "interfaces/EngineRoom.h"
 #include "interfaces/Facts.h"
 #include "interfaces/Form.h"
+#include "interfaces/QsoRoom.h"
 #include "interfaces/StripsRoom.h"
 #include "platform/drawing/Colors.h"
 #include "platform/runtime/AppFolder.h"
@@ -29,7 +30,6 @@
 #include "platform/widgets/ImageBox.h"
 #include "platform/widgets/PictureBox.h"
 
-#include <QAction>
 #include <QFileInfo>
 
 namespace intake {
@@ -41,11 +41,6 @@ constexpr int JpegQualityOfDrops = 65;
 bool chosen(const QWidget* label)
 {
     return platform::backColor(label) == kChosenColour;
-}
-
-bool makingHeader(const interfaces::Form& form)
-{
-    return form.makeheader->isChecked() || form.makeheader16->isChecked();
 }
 
 // The extension a desktop drop is saved with: the filter shown, the last chosen label of
@@ -110,7 +105,7 @@ void Intake::browserSlotDragOver(int, int state)
 {
     interfaces::Form& form = form_;
     const int code = form.canvas().dragSourceCode();
-    if (interfaces::isBrowserSlot(code) || makingHeader(form))
+    if (interfaces::isBrowserSlot(code) || form.qso().makingHeader())
         return;
     if (state == platform::vbEnter) {
         // A recent picture is not saved here: its cursor says so.
@@ -213,7 +208,7 @@ void Intake::saveToBrowserDir()
 void Intake::Image16_DragOver(int state)
 {
     interfaces::Form& form = form_;
-    if (makingHeader(form))
+    if (form.qso().makingHeader())
         return;
     // Only a thumbnail's file is taken; every other picture carries the no-drop cursor.
     if (state == platform::vbEnter) {

@@ -53,7 +53,7 @@ void Shell::checkscreensize()
     });
     steps.step(QStringLiteral("Command12_Click"), [&] { form.canvas().Command12_Click(); });
     // A header being made keeps the window as it is.
-    if (form.makeheader->isChecked() || form.makeheader16->isChecked()) {
+    if (form.qso().makingHeader()) {
         steps.step(QStringLiteral("Text1 focus"), [&] { form.Text1->setFocus(); });
         return;
     }
