@@ -282,7 +282,7 @@ JobRun engineRun(const std::string &wav, int rate, int resyncAt, int32_t tuneWor
         t.job.push_back(msSince(t0));
         t.afterCall.push_back(sinceCall >= 0 && sinceCall < 100);
         if (sinceCall >= 0) ++sinceCall;
-        if (w == 0x20 && !t.ended) {
+        if (w == VRR_STATUS_ENDED && !t.ended) {
             t.ended = true;
             if (resyncAt <= 0) break;
             call(mmsCorrectSlant);

@@ -310,10 +310,10 @@ private slots:
         const QImage result = shown(f);
 
         scripted::script().rxMode = 9;
-        scripted::script().statuses << 0x04;
+        scripted::script().statuses << VRR_STATUS_RX_STARTED;
         f.engine().Timer1_Timer();
         scripted::script().pos[0] = 256;
-        scripted::script().statuses << 0x20;
+        scripted::script().statuses << VRR_STATUS_ENDED;
         f.engine().Timer1_Timer();
         QCOMPARE(files(f.engine().autoSaveDir()).size(), 1);
         QVERIFY(!f.Frame9->isHidden());

@@ -57,7 +57,7 @@ std::vector<int> jobsUntilEnd(int maxJobs)
     std::vector<int> words;
     for (int i = 0; i < maxJobs; ++i) {
         words.push_back(mmsDoJob(1));
-        if (words.back() == 0x20)
+        if (words.back() == VRR_STATUS_ENDED)
             break;
     }
     return words;
@@ -403,10 +403,10 @@ private slots:
         QCOMPARE(mmsSendPic(1), 1);
         mmsFillDIB(txDib_, 0); // later drawing does not touch what is being sent
         const std::vector<int> words = jobsUntilEnd(300);
-        QCOMPARE(words.back(), 0x20);
+        QCOMPARE(words.back(), VRR_STATUS_ENDED);
         QVERIFY(words.size() > 40); // about 9 s of picture in 200 ms jobs, then the IDs
         for (size_t i = 0; i + 1 < words.size(); ++i)
-            QCOMPARE(words[i], 0x08);
+            QCOMPARE(words[i], VRR_STATUS_SENDING);
         QCOMPARE(mmsDoJob(1), 0);
         QCOMPARE(mmsDoJob(1), 0);
 
@@ -435,8 +435,8 @@ private slots:
         bool ended = false;
         for (int i = 0; i < 300 && !ended; ++i) {
             const int w = mmsDoJob(1);
-            ended = w == 0x20;
-            if (w & 0x08) {
+            ended = w == VRR_STATUS_ENDED;
+            if (w & VRR_STATUS_SENDING) {
                 const int p1 = mmsGetPos(1), p2 = mmsGetPos(2);
                 QCOMPARE(p1, p2); // no sound card: nothing played ahead
                 QVERIFY(p1 >= last && p1 <= 240);
@@ -453,8 +453,8 @@ private slots:
     {
         startEngine("jobms", "60000");
         QCOMPARE(mmsSendPic(1), 1);
-        QCOMPARE(mmsDoJob(1), 0x08);
-        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
         QCOMPARE(mmsDoJob(1), 0);
     }
 
@@ -462,19 +462,19 @@ private slots:
     {
         startEngine();
         QCOMPARE(mmsSendPic(3), 1);
-        QCOMPARE(mmsDoJob(1), 0x08);
-        QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
         QCOMPARE(mmsSendStop(), 1);
-        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
         QCOMPARE(mmsDoJob(1), 0);
         QCOMPARE(readWav(wavPath()).size(), size_t(2 * 2205)); // stopped at once
 
         // A tone: sending until stopped, at its frequency.
         QCOMPARE(mmsSendTone(1750), 1);
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(mmsDoJob(1), 0x08);
+            QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
         QCOMPARE(mmsSendStop(), 1);
-        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
         const std::vector<float> wav = readWav(wavPath());
         QCOMPARE(wav.size(), size_t(7 * 2205));
         QVERIFY(std::abs(zeroCrossingHz(wav.data() + 2 * 2205, 5 * 2205, 11025) - 1750) < 5);
@@ -492,7 +492,7 @@ private slots:
         mmsSendPic(1);
         mmsSendTone(1200); // ends the picture
         mmsSendStop();
-        const int expect[] = {0x08, 0x20, 0x08, 0x20, 0x08, 0x20, 0};
+        const int expect[] = {VRR_STATUS_SENDING, VRR_STATUS_ENDED, VRR_STATUS_SENDING, VRR_STATUS_ENDED, VRR_STATUS_SENDING, VRR_STATUS_ENDED, 0};
         for (int w : expect)
             QCOMPARE(mmsDoJob(1), w);
     }
@@ -531,9 +531,9 @@ private slots:
         QCOMPARE(mmsSendPic(1), 1);
         QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("1")); // before any sample
         int w = 0;
-        while ((w = mmsDoJob(1)) == 0x08)
+        while ((w = mmsDoJob(1)) == VRR_STATUS_SENDING)
             QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("1"));
-        QCOMPARE(w, 0x20);
+        QCOMPARE(w, VRR_STATUS_ENDED);
         QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("0"));
         const size_t frames = readWav(wavPath()).size();
         QCOMPARE(QByteArray(vrrGetOption("pttlog")),
@@ -552,9 +552,9 @@ private slots:
         QCOMPARE(vrrPlaySamples(speech.data(), int(speech.size()), 22050), 1);
         QCOMPARE(mmsDoJob(1), 0);
         QCOMPARE(mmsSendPic(1), 1);
-        while ((w = mmsDoJob(1)) == 0x08) {
+        while ((w = mmsDoJob(1)) == VRR_STATUS_SENDING) {
         }
-        QCOMPARE(w, 0x20);
+        QCOMPARE(w, VRR_STATUS_ENDED);
         QCOMPARE(QByteArray(vrrGetOption("pttkeyed")), QByteArray("0"));
     }
 
@@ -575,7 +575,7 @@ private slots:
         dup2(fileno(f), 2);
         QCOMPARE(mmsSendPic(1), 1);
         QCOMPARE(QByteArray(vrrGetOption("filefault")), told);
-        QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
         QCOMPARE(QByteArray(vrrGetOption("filefault")), told); // handed out by that job
         const int end1 = jobsUntilEnd(200).back();
         QCOMPARE(QByteArray(vrrGetOption("filefault")), QByteArray());
@@ -587,7 +587,7 @@ private slots:
         dup2(saved, 2);
         close(saved);
         std::fclose(f);
-        QCOMPARE(end1, 0x20);
+        QCOMPARE(end1, VRR_STATUS_ENDED);
         QFile text(log);
         QVERIFY(text.open(QIODevice::ReadOnly));
         QCOMPARE(text.readAll().count("sending without PTT"), 1);
@@ -606,13 +606,13 @@ private slots:
         QVERIFY(vrrSetOption("rigmodel", "1038")); // keys with a command that has no answer
         QCOMPARE(QByteArray(vrrGetOption("pttstatus")), "PTT: CAT, rig model 1038 on " + port);
         QCOMPARE(mmsSendPic(1), 1);
-        QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
         QCOMPARE(QByteArray(vrrGetOption("filefault")), QByteArray());
         ::close(far);
-        QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
         QCOMPARE(QByteArray(vrrGetOption("filefault")),
                  "Sending without PTT: CAT, rig model 1038 on " + port + " went away (the port is gone)");
-        QCOMPARE(jobsUntilEnd(400).back(), 0x20);
+        QCOMPARE(jobsUntilEnd(400).back(), VRR_STATUS_ENDED);
         QCOMPARE(QByteArray(vrrGetOption("filefault")), QByteArray());
         QVERIFY(readWav(wavPath()).size() > size_t(8 * 11025));
     }
@@ -650,7 +650,7 @@ private slots:
         QCOMPARE(vrrPlaySamples(speech.data(), int(speech.size()), 22050), 1);
         QCOMPARE(mmsDoJob(1), 0);
         QCOMPARE(mmsSendPic(1), 1);
-        QCOMPARE(jobsUntilEnd(200).back(), 0x20);
+        QCOMPARE(jobsUntilEnd(200).back(), VRR_STATUS_ENDED);
         vareror::core::TxRequest req;
         req.mode = 1;
         req.picture = vareror::core::RgbImage(320, 240);
@@ -678,9 +678,9 @@ private slots:
         int starts = 0, ends = 0, jobs = 0;
         for (; jobs < 400 && ends < 2; ++jobs) {
             const int w = mmsDoJob(1);
-            QVERIFY2(w == 0x20 || !(w & 0x20), qPrintable(QString::number(w, 16)));
-            starts += (w & 0x04) ? 1 : 0;
-            ends += w == 0x20 ? 1 : 0;
+            QVERIFY2(w == VRR_STATUS_ENDED || !(w & VRR_STATUS_ENDED), qPrintable(QString::number(w, 16)));
+            starts += (w & VRR_STATUS_RX_STARTED) ? 1 : 0;
+            ends += w == VRR_STATUS_ENDED ? 1 : 0;
         }
         QCOMPARE(starts, 1);
         QCOMPARE(ends, 2);
@@ -710,11 +710,11 @@ private slots:
             int starts = 0, ends = 0;
             for (int i = 0; i < 100 && ends < (word ? 2 : 1); ++i) {
                 const int w = mmsDoJob(1);
-                starts += (w & 0x04) ? 1 : 0;
-                ends += w == 0x20 ? 1 : 0;
+                starts += (w & VRR_STATUS_RX_STARTED) ? 1 : 0;
+                ends += w == VRR_STATUS_ENDED ? 1 : 0;
             }
             for (int i = 0; i < 5; ++i)
-                ends += mmsDoJob(1) == 0x20 ? 1 : 0;
+                ends += mmsDoJob(1) == VRR_STATUS_ENDED ? 1 : 0;
             QCOMPARE(starts, word ? 1 : 0);
             QCOMPARE(ends, word ? 2 : 1);
         }
@@ -741,9 +741,9 @@ private slots:
             if (const int w = mmsDoJob(1))
                 words.push_back(w);
         QCOMPARE(words.size(), size_t(3));
-        QCOMPARE(words[0], 0x04);
-        QCOMPARE(words[1], 0x20);
-        QCOMPARE(words[2], 0x10);
+        QCOMPARE(words[0], VRR_STATUS_RX_STARTED);
+        QCOMPARE(words[1], VRR_STATUS_ENDED);
+        QCOMPARE(words[2], VRR_STATUS_FSKID);
         QCOMPARE(QByteArray(mmsGetFSKID()), QByteArray("DL1ABC"));
         QVERIFY(psnr(rxArea(320, 240), picture) > 28);
     }
@@ -771,7 +771,7 @@ private slots:
         startEngine("input", ("wav:" + writeWav(signal)).toLocal8Bit().constData());
         std::vector<int> positions;
         for (int i = 0; i < 500 && positions.size() < 3; ++i)
-            if (mmsDoJob(1) == 0x20) {
+            if (mmsDoJob(1) == VRR_STATUS_ENDED) {
                 const int lines = mmsGetPos(0);
                 positions.push_back(lines);
                 const QImage rows = rxArea(320, 240);
@@ -798,8 +798,8 @@ private slots:
             int starts = 0;
             for (int i = 0; i < 60; ++i) {
                 const int w = mmsDoJob(1);
-                QVERIFY(w == 0x20 || (w & 0x08)); // the received picture's end comes alone
-                starts += (w & 0x04) ? 1 : 0;
+                QVERIFY(w == VRR_STATUS_ENDED || (w & VRR_STATUS_SENDING)); // the received picture's end comes alone
+                starts += (w & VRR_STATUS_RX_STARTED) ? 1 : 0;
             }
             QCOMPARE(starts, word ? 1 : 0);
             cleanup();
@@ -813,18 +813,18 @@ private slots:
         QCOMPARE(mmsStartScan(9), 1);
         QCOMPARE(mmsStopScan(1), 1);
         QCOMPARE(mmsStartScan(3), 1);
-        QCOMPARE(mmsDoJob(1), 0x04);
-        QCOMPARE(mmsDoJob(1), 0x20);
-        QCOMPARE(mmsDoJob(1), 0x04);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_RX_STARTED);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_RX_STARTED);
         QCOMPARE(mmsGetMode(0), 3);
         QCOMPARE(mmsStopScan(1), 1);
-        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
         QCOMPARE(mmsDoJob(1), 0);
         // A change of the input ends a picture being received, as a stop would.
         QCOMPARE(mmsStartScan(3), 1);
-        QCOMPARE(mmsDoJob(1), 0x04);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_RX_STARTED);
         QVERIFY(vrrSetOption("input", "loopback"));
-        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
         QCOMPARE(mmsDoJob(1), 0);
     }
 
@@ -1029,17 +1029,17 @@ private slots:
         startEngine();
         QCOMPARE(QByteArray(vrrGetOption("clockmode")), QByteArray("virtual"));
         QCOMPARE(mmsSendTone(1500), 1);
-        QCOMPARE(mmsDoJob(1), 0x08);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_SENDING);
         // A new output ends what was being sent; the new file starts empty.
         const QString second = dir_->filePath("second.wav");
         QVERIFY(vrrSetOption("output", ("wav:" + second).toLocal8Bit().constData()));
-        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
         QCOMPARE(readWav(wavPath()).size(), size_t(2205));
         QVERIFY(vrrSetOption("rate", "48000"));
         QCOMPARE(mmsSendTone(1500), 1);
         mmsDoJob(1);
         mmsSendStop();
-        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
         int rate = 0;
         QCOMPARE(readWav(second, &rate).size(), size_t(9600));
         QCOMPARE(rate, 48000);
@@ -1047,7 +1047,7 @@ private slots:
         QVERIFY(vrrSetOption("output", "wav:/nonexistent/dir/x.wav"));
         QVERIFY(QByteArray(vrrGetOption("soundstatus")).contains("cannot write"));
         QCOMPARE(mmsSendTone(1500), 1);
-        QCOMPARE(mmsDoJob(1) & 0x08, 0x08);
+        QCOMPARE(mmsDoJob(1) & VRR_STATUS_SENDING, VRR_STATUS_SENDING);
         QCOMPARE(mmsSendStop(), 1);
     }
 };

@@ -220,9 +220,9 @@ private slots:
         QVERIFY2(status.contains("cannot write \"/nonexistent-folder/x.wav\""), qPrintable(status));
         QVERIFY2(status.contains("cannot open rts on /dev/nonexistent-port"), qPrintable(status));
         QCOMPARE(mmsSendTone(1500), 1);
-        QCOMPARE(mmsDoJob(1) & 0x08, 0x08);
+        QCOMPARE(mmsDoJob(1) & VRR_STATUS_SENDING, VRR_STATUS_SENDING);
         QCOMPARE(mmsSendStop(), 1);
-        QCOMPARE(mmsDoJob(1), 0x20);
+        QCOMPARE(mmsDoJob(1), VRR_STATUS_ENDED);
     }
 
     // OK on sound cards that do not open (as "System default" on a station without one)
@@ -294,7 +294,7 @@ private slots:
         QVERIFY(!enabledBefore); // nothing received yet
         QVERIFY(vrrSetOption("input", ("wav:" + path("slant.wav")).toLocal8Bit().constData()));
         int jobs = 0;
-        while (jobs++ < 1000 && mmsDoJob(1) != 0x20) {
+        while (jobs++ < 1000 && mmsDoJob(1) != VRR_STATUS_ENDED) {
         }
         QVERIFY(jobs < 1000);
         double taken = 0;
