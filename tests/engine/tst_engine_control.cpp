@@ -755,11 +755,13 @@ private slots:
         form.Check11->setValue(0);
         QVERIFY(!scripted::callsOf("mmsSetSpecRange").isEmpty());
         QCOMPARE(scripted::callsOf("mmsSetSpecRange").last(), QString("mmsSetSpecRange(700,2000)=1"));
+        QVERIFY(!notches().isEmpty());
         QCOMPARE(notches().last(), QString("mmsSetNotch(0)=0"));
         e.Picture16_MouseDown(1, 0, 100, 5);
         QCOMPARE(e.notchFrequency(), 1200);
         // Ticked again, the last place comes back.
         form.Check11->setValue(1);
+        QVERIFY(!notches().isEmpty());
         QCOMPARE(notches().last(), QString("mmsSetNotch(1200)=1200"));
     }
 

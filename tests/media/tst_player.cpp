@@ -152,6 +152,7 @@ private slots:
         QCOMPARE(mm.MciGetMode("movie0"), QString("playing"));
         // A length that cannot be had is sent as -1, and the play fails.
         QVERIFY(mm.MciPlay("movie7", "", "") != QLatin1String("No Errors"));
+        QVERIFY(!sent(mci).isEmpty());
         QCOMPARE(sent(mci).back(), QString("play movie7 from 0 to -1"));
         QCOMPARE(mm.MciGetMode("movie7"), QString("ERROR"));
         // A command longer than its field is cut at it.
@@ -393,6 +394,7 @@ private slots:
         QCOMPARE(sent(mci), QStringList({"set movie0 speed 2000"}));
         QCOMPARE(w.LbCurrentRate->caption(), QString("200 %"));
         drag(w.SliderRate, 100);
+        QVERIFY(!sent(mci).isEmpty());
         QCOMPARE(sent(mci).last(), QString("set movie0 speed 1000"));
         QCOMPARE(w.LbCurrentRate->caption(), QString("100 %"));
 
@@ -453,6 +455,7 @@ private slots:
         f.ui().answerMsgBox(platform::vbNo);
         mci.clearReceived();
         w.CmdOpen->click();
+        QVERIFY(!sent(mci).isEmpty());
         QVERIFY(sent(mci).first().contains(" type DvDVideo Alias movie0 "));
         QCOMPARE(f.ui().calls(platform::UiCall::MsgBox).size(), 2);
         QCOMPARE(w.LbTotalFrames->caption(), QString("100"));

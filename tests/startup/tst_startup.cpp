@@ -391,6 +391,7 @@ private slots:
             for (const QString& call : scripted::script().calls)
                 if (call.startsWith("mmsSetTuneControl(") && !call.startsWith("mmsSetTuneControl(-1)"))
                     words << call.section('(', 1).section(')', 0, 0);
+            QVERIFY(!words.isEmpty());
             QCOMPARE(words.first(), QString::number(0x125));
             QCOMPARE(words.last(), QString::number(0x112));
             QCOMPARE(f.form().Check12->value(), 1);

@@ -149,6 +149,7 @@ private slots:
             s.start();
         }
         QCOMPARE(fileBytes(s.f.appPath("logdata.bak")), before["logdata.bak"]);
+        QVERIFY(!boxTexts(s.f).isEmpty());
         QVERIFY2(boxTexts(s.f).last().contains("(No space left on device): logdata.bak."), qPrintable(boxTexts(s.f).last()));
     }
 
@@ -294,12 +295,14 @@ private slots:
                      qPrintable(boxTexts(f).first()));
         if (device) {
             saveLogEntry(f.form(), f, QStringLiteral("Q1AB"), QStringLiteral("John"), true);
+            QVERIFY(!boxTexts(f).isEmpty());
             QVERIFY2(boxTexts(f).last().contains("logdata was not read at start-up"), qPrintable(boxTexts(f).last()));
         }
         f.form().strips().storePicture(5, QImage(80, 64, QImage::Format_RGB32));
         f.form().Text2->setText(QStringLiteral("typed"));
         f.ui().answerMsgBox(platform::vbOK);
         f.form().close();
+        QVERIFY(!boxTexts(f).isEmpty());
         QVERIFY2(boxTexts(f).last().contains(QStringLiteral("(a link to %1, which does not exist; the link is left as it "
                                                             "is): Favorites/Favorite5.bmp.")
                                                  .arg(outside.filePath("x.bmp"))),
@@ -317,6 +320,7 @@ private slots:
         const QByteArray kept = fileBytes(s.f.appPath("logdata"));
         QVERIFY(QFile::setPermissions(s.f.appPath("logdata"), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         saveLogEntry(s.form(), s.f, QStringLiteral("Q2XY"), QStringLiteral("Ann"), true);
+        QVERIFY(!boxTexts(s.f).isEmpty());
         QCOMPARE(boxTexts(s.f).last(), QStringLiteral("Cannot write %1: the file is read-only. The file keeps what it held before.")
                                            .arg(s.f.appPath("logdata")));
         QCOMPARE(fileBytes(s.f.appPath("logdata")), kept);
@@ -346,6 +350,7 @@ private slots:
         s.f.build();
         s.f.ui().answerMsgBox(platform::vbOK);
         s.start();
+        QVERIFY(!boxTexts(s.f).isEmpty());
         const QString told = boxTexts(s.f).last();
         QVERIFY2(told.contains(QStringLiteral("The settings file %1 is damaged: line 3 holds no value of its kind, and it "
                                               "ends after line 80 of 143.")
@@ -390,6 +395,7 @@ private slots:
         f.build();
         f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QVERIFY(!boxTexts(f).isEmpty());
         QVERIFY2(boxTexts(f).first().contains(QStringLiteral("cannot be made (Tovaro cannot be made in %1: Read-only file system)")
                                                   .arg(f.dataHome())),
                  qPrintable(boxTexts(f).first()));

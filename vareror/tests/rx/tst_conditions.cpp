@@ -75,6 +75,7 @@ void ConditionsTest::visAndFskInNoise()
         Receiver rx(11025);
         const Run r = feed(rx, a);
         QCOMPARE(r.starts, 1);
+        QCOMPARE(r.pictures.size(), size_t(1));
         QCOMPARE(r.pictures.front().mode, 3);
         QCOMPARE(r.fskIds, 1);
         QCOMPARE(r.fskId, std::string("T0VAR"));
@@ -212,6 +213,7 @@ void ConditionsTest::weakSignalAreasAndEdges()
     Receiver rx(11025);
     const Run r = feed(rx, a);
     QCOMPARE(r.starts, 1);
+    QCOMPARE(r.pictures.size(), size_t(1));
     QCOMPARE(r.pictures.front().mode, mode);
     const RgbImage d = scaled(r.pictures.front().picture, W, H);
     const int y0 = H / 8, y1 = H - H / 16; // away from the first lines, where filters settle
