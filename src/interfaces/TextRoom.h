@@ -62,6 +62,18 @@ public:
     virtual void showVerticalSizeBar(bool shown) = 0;
     // `colour` as the text colour: the TX screen's fore colour and its indicator.
     virtual void showTextColour(uint32_t colour) = 0;
+    // The text box is the contact log's listing while the log view is on, and only the
+    // text tools write it: lent (read-only, its font put aside; the contact room keeps its
+    // text), its listing begun (emptied, in the listing's small face), set or added to
+    // (the caret at the end), and given back with `text` (its font as it was, writable,
+    // the caret at the start). The caret is put at the end of what the box holds when a
+    // listing ends, also of the text given back where the view went off during it.
+    virtual void lendTextBox() = 0;
+    virtual void beginListing() = 0;
+    virtual void setListing(const QString& text) = 0;
+    virtual void addToListing(const QString& text) = 0;
+    virtual void giveTextBoxBack(const QString& text) = 0;
+    virtual void textBoxCaretToEnd() = 0;
     // The line step of the last print in pixels; setting it sets the size bar's copy too.
     virtual double textLineStep() const = 0;
     virtual void setTextLineStep(double step) = 0;

@@ -27,7 +27,6 @@ const QString kNoMore = QStringLiteral(" *** no more ***");
 const QString kConfirmTitle = QStringLiteral("ARE YOU SURE!!");
 // The listing stops here: more does not fit the box.
 constexpr qsizetype kListingLimit = 30000;
-constexpr double kListingFontSize = 8;
 constexpr int kEnter = 13;
 constexpr int kEscape = 27;
 
@@ -54,15 +53,7 @@ void Qso::logViewOff()
     platform::StepRunner steps(QStringLiteral("log view off"));
     platform::setBackColor(f.Label48, interfaces::kStateOff);
     steps.step(QStringLiteral("Text1 height"), [&] { f.setText1Listing(false); });
-    steps.step(QStringLiteral("Text1 font"), [&] {
-        QFont font = f.Text1->font();
-        if (savedText1FontSize_ > 0)
-            font.setPointSizeF(savedText1FontSize_);
-        font.setFamily(savedText1FontName_);
-        f.Text1->setFont(font);
-    });
-    steps.step(QStringLiteral("Text1 text"), [&] { f.Text1->setText(stationRecord_[6]); });
-    f.Text1->setReadOnly(false);
+    f.text().giveTextBoxBack(stationRecord_[6]);
 }
 
 void Qso::showReceivedCall(const QString& call) { form_.Text3->setText(call); }
@@ -232,25 +223,19 @@ void Qso::Label48_Click()
         logViewOff();
         return;
     }
-    // Text1's text and font are put aside before events run: a change of the call-sign box
-    // in between turns the view off again and gives them back.
-    QFont font = f.Text1->font();
+    // Text1's text (here) and font (by the text tools) are put aside before events run: a
+    // change of the call-sign box in between turns the view off again and gives them back.
     stationRecord_[6] = f.Text1->text();
-    savedText1FontName_ = font.family();
-    savedText1FontSize_ = font.pointSizeF();
+    f.text().lendTextBox();
     platform::setBackColor(f.Label48, interfaces::kStateOn);
     f.setText1Listing(true);
-    f.Text1->setReadOnly(true);
     platform::doEvents();
     if (!logViewOn())
         return;
-    f.Text1->setText(QString());
-    font.setFamily(QStringLiteral("arial"));
-    font.setPointSizeF(kListingFontSize);
-    f.Text1->setFont(font);
+    f.text().beginListing();
     logSearchTerms_ = QStringList{upperKeepingPositions(f.Text3->text())};
     wildlogsearch();
-    caretToEnd(f.Text1);
+    f.text().textBoxCaretToEnd();
     f.Text3->setFocus();
 }
 
@@ -259,34 +244,28 @@ void Qso::Label48_Click()
 void Qso::wildlogsearch()
 {
     interfaces::Form& f = form_;
-    platform::TextBox* box = f.Text1;
+    interfaces::TextRoom& listing = f.text();
     const int run = lookUps_;
     logSearchTerms_ = searchTerms(logSearchTerms_.value(0));
-    auto append = [&](const QString& text) {
-        caretToEnd(box);
-        box->setSelText(text);
-    };
     // The heading's own line end is a lone CR in the listing of earlier versions, which a
     // text box does not show as one; the listed lines' line ends follow it.
-    box->setText(QStringLiteral("Matches for:-    ") + f.Text3->text());
-    caretToEnd(box);
+    listing.setListing(QStringLiteral("Matches for:-    ") + f.Text3->text());
     int listed = 0;
     qsizetype from = 0;
     for (;;) {
         const auto line = contactLog_.nextMatch(logSearchTerms_, from);
         if (!line) {
-            append(listed == 0 ? QStringLiteral("\r\n\r\n  ---no matches found---")
-                               : QStringLiteral("\r\n\r\n  ---no more matches---"));
+            listing.addToListing(listed == 0 ? QStringLiteral("\r\n\r\n  ---no matches found---")
+                                             : QStringLiteral("\r\n\r\n  ---no more matches---"));
             break;
         }
         logHitLine_ = *line;
-        append(QStringLiteral("\r\n\r\n") + logHitLine_);
+        listing.addToListing(QStringLiteral("\r\n\r\n") + logHitLine_);
         ++listed;
-        if (box->text().size() > kListingLimit) {
-            append(QStringLiteral("\r\n\r\n---Text box full. List to big to show more---"));
+        if (f.Text1->text().size() > kListingLimit) {
+            listing.addToListing(QStringLiteral("\r\n\r\n---Text box full. List to big to show more---"));
             break;
         }
-        caretToEnd(box);
         platform::doEvents();
         if (lookUps_ != run || !logViewOn())
             break;

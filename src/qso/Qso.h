@@ -157,11 +157,9 @@ private:
     QString logEntryRecord_[3];
     int msgBoxResult_ = 0; // the last confirmation's answer
     // The log view: the terms (element 1 searched for, the others filter), the line
-    // tested, Text1's font put aside while the view is on.
+    // tested.
     QStringList logSearchTerms_;
     QString logHitLine_;
-    double savedText1FontSize_ = 0;
-    QString savedText1FontName_;
     QVariant qslAtTop_; // 1 while "QSL at Top" builds
     std::shared_ptr<platform::Picbuf> picbufMugShot_; // shared: deleted where Picbuf is known
     bool upperCasing_ = false;  // Text3 is being put in capitals by its own handler

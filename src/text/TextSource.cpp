@@ -28,6 +28,9 @@ constexpr int kMessageReach = 1500; // characters searched before and collected 
 const QString kMarker = QStringLiteral("---");
 const QString kOpenCaption = QStringLiteral("Exit  Msg");
 const QString kClosedCaption = QStringLiteral("Load Msg");
+// The contact log's listing in the text box: a small face, so more of its lines show.
+const QString kListingFace = QStringLiteral("arial");
+constexpr double kListingFontSize = 8;
 
 using interfaces::isOn;
 
@@ -131,6 +134,60 @@ void TextTools::Text1_MouseDown(int, int, double, double)
 void TextTools::Text1_MouseUp(int, int, double, double)
 {
     selectedText_ = form_.Text1->selText();
+}
+
+// The face and size are put aside when the box is lent, before events run: a change of the
+// call-sign box in between turns the log view off and gives them back.
+void TextTools::lendTextBox()
+{
+    const QFont font = form_.Text1->font();
+    lentFontName_ = font.family();
+    lentFontSize_ = font.pointSizeF();
+    form_.Text1->setReadOnly(true);
+}
+
+void TextTools::beginListing()
+{
+    platform::TextBox* box = form_.Text1;
+    box->setText(QString());
+    QFont font = box->font();
+    font.setFamily(kListingFace);
+    font.setPointSizeF(kListingFontSize);
+    box->setFont(font);
+}
+
+void TextTools::setListing(const QString& text)
+{
+    form_.Text1->setText(text);
+    textBoxCaretToEnd();
+}
+
+void TextTools::addToListing(const QString& text)
+{
+    textBoxCaretToEnd();
+    form_.Text1->setSelText(text);
+    textBoxCaretToEnd();
+}
+
+void TextTools::textBoxCaretToEnd()
+{
+    platform::TextBox* box = form_.Text1;
+    box->setSelStart(int(box->text().size()));
+}
+
+void TextTools::giveTextBoxBack(const QString& text)
+{
+    platform::TextBox* box = form_.Text1;
+    platform::StepRunner steps(QStringLiteral("text box given back"));
+    steps.step(QStringLiteral("Text1 font"), [&] {
+        QFont font = box->font();
+        if (lentFontSize_ > 0)
+            font.setPointSizeF(lentFontSize_);
+        font.setFamily(lentFontName_);
+        box->setFont(font);
+    });
+    steps.step(QStringLiteral("Text1 text"), [&] { box->setText(text); });
+    box->setReadOnly(false);
 }
 
 void TextTools::Command8_Click()

@@ -72,6 +72,13 @@ public:
     // the selected characters; either goes into the text box and closes the pane.
     void Text2_DblClick();
     void Text2_MouseUp(int button, int shift, double x, double y);
+    // The text box as the contact log's listing (TextRoom).
+    void lendTextBox() override;
+    void beginListing() override;
+    void setListing(const QString& text) override;
+    void addToListing(const QString& text) override;
+    void giveTextBoxBack(const QString& text) override;
+    void textBoxCaretToEnd() override;
 
     // Prints the text element (textToDraw, or selectedText when there is one) on the TX
     // screen at textX / textY: up to 20 lines, each turned by textAngle and stepped along
@@ -313,6 +320,9 @@ private:
     quint32 presetColour_ = 0xFF;  // the shadow's base colour of HScroll5's presets
     double textAngle_ = 0;          // the text rotation
     double savedTextAngle_ = 0;     // its put-aside copy
+    // The text box's face and size put aside while it is the log's listing (0: none kept).
+    QString lentFontName_;
+    double lentFontSize_ = 0;
 
     interfaces::Form& form_;
 };
