@@ -271,7 +271,7 @@ private slots:
     }
 
     // FIFOs in place of the stored files hold nothing up: the start reads none of them, says
-    // so once, and leaves them; a favourite that is a link to nothing outside the folder
+    // so once, and leaves them, and a folder in the lock's place too; a favourite that is a link to nothing outside the folder
     // creates nothing there at Exit, which says so; a log that is a device is not saved
     // over, nor one that is read-only (also for the superuser).
     void notFilesAtTheStoredFilesPlaces()
@@ -282,6 +282,7 @@ private slots:
         QDir().mkpath(f.appPath("Favorites"));
         for (const QString& name : fifos)
             QCOMPARE(::mkfifo(QFile::encodeName(f.appPath(name)).constData(), 0644), 0);
+        QVERIFY(QDir().mkpath(f.appPath("tovaro.lock")));
         QVERIFY(QFile::link(outside.filePath("x.bmp"), f.appPath("Favorites/Favorite5.bmp")));
         const bool device = ::mknod(QFile::encodeName(f.appPath("logdata")).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
         f.build();
@@ -292,6 +293,9 @@ private slots:
             QVERIFY2(boxTexts(f).first().contains(QDir::toNativeSeparators(f.appPath(name)) +
                                                   " cannot be read (not a regular file but a FIFO): it is left as it is."),
                      qPrintable(boxTexts(f).first()));
+        QVERIFY2(boxTexts(f).first().contains(QDir::toNativeSeparators(f.appPath("tovaro.lock")) +
+                                              " cannot be read (not a regular file but a folder): it is left as it is."),
+                 qPrintable(boxTexts(f).first()));
         if (device) {
             saveLogEntry(f.form(), f, QStringLiteral("Q1AB"), QStringLiteral("John"), true);
             QVERIFY2(boxTexts(f).last().contains("logdata was not read at start-up"), qPrintable(boxTexts(f).last()));
@@ -306,6 +310,7 @@ private slots:
                  qPrintable(boxTexts(f).last()));
         for (const QString& name : fifos)
             QVERIFY2(isFifo(f.appPath(name)), qPrintable(name));
+        QVERIFY(QFileInfo(f.appPath("tovaro.lock")).isDir());
         QVERIFY(QFileInfo(f.appPath("Favorites/Favorite5.bmp")).isSymLink());
         QCOMPARE(QDir(outside.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
         if (device)
