@@ -360,6 +360,7 @@ private slots:
         f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
         // The operator is told, not only the log.
+        QVERIFY(!f.ui().calls().isEmpty());
         QVERIFY2(f.ui().calls().first().text.contains("restoreTovaroM is damaged: it ends after line 80 of 143."),
                  qPrintable(f.ui().calls().first().text));
         QCOMPARE(form.text().fontPresetPicture(28), QStringLiteral("screen preset -28"));
@@ -393,6 +394,7 @@ private slots:
         testsupport::SkippedSteps skipped;
         f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QVERIFY(!f.ui().calls().isEmpty());
         QVERIFY2(f.ui().calls().first().text.contains("restoreTovaroM is damaged: lines 119, 137 hold no values of their kinds."),
                  qPrintable(f.ui().calls().first().text));
         QCOMPARE(f.form().canvas().shadowStepMode(), 77);

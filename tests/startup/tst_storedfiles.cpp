@@ -149,6 +149,7 @@ private slots:
             s.start();
         }
         QCOMPARE(fileBytes(s.f.appPath("logdata.bak")), before["logdata.bak"]);
+        QVERIFY(!boxTexts(s.f).isEmpty());
         QVERIFY2(boxTexts(s.f).last().contains("(No space left on device): logdata.bak."), qPrintable(boxTexts(s.f).last()));
     }
 
@@ -351,6 +352,7 @@ private slots:
         s.f.build();
         s.f.ui().answerMsgBox(platform::vbOK);
         s.start();
+        QVERIFY(!boxTexts(s.f).isEmpty());
         const QString told = boxTexts(s.f).last();
         QVERIFY2(told.contains(QStringLiteral("The settings file %1 is damaged: line 3 holds no value of its kind, and it "
                                               "ends after line 80 of 143.")
@@ -396,6 +398,7 @@ private slots:
         f.build();
         f.ui().answerMsgBox(platform::vbOK);
         QCOMPARE(load(f), shell::Shell::LoadResult::Running);
+        QVERIFY(!boxTexts(f).isEmpty());
         QVERIFY2(boxTexts(f).first().contains(QStringLiteral("cannot be made (Tovaro cannot be made in %1: Read-only file system)")
                                                   .arg(f.dataHome())),
                  qPrintable(boxTexts(f).first()));
