@@ -116,11 +116,15 @@ bool EngineControl::engineStart(platform::StepRunner& steps)
 // The DIB deletions come right after mmsDelete, before any event can run: the buffers
 // belong to the library, not to the engine instance, and the binding lets only those
 // releases (and the output gain) through once the engine is deleted. The polling tick
-// and every other engine user are held off by the same binding from then on.
+// and every other engine user are held off by the same binding from then on. The engine
+// writes its settings file as it is deleted: on a slow disk the window shows it is busy.
 void EngineControl::Form_QueryUnload()
 {
     platform::StepRunner steps(QStringLiteral("Form_QueryUnload"));
+    const int pointer = form_.MousePointer();
+    form_.setMousePointer(platform::kHourglass);
     steps.step(QStringLiteral("mmsDelete"), [&] { engine_.mmsDelete(); });
+    form_.setMousePointer(pointer);
     const std::pair<const char*, int32_t> buffers[] = {
         {"rxDib", rxDib_}, {"txDib", txDib_}, {"specDibA", specDibA_}, {"specDibB", specDibB_}, {"tuneDib", tuneDib_}};
     for (const auto& [name, dib] : buffers)

@@ -204,6 +204,8 @@ private:
     void addTrouble(const QString& text);
     // A file that could not be written: `why` is the reason (or the writer's own words).
     void writeFailed(const QString& path, const QString& why);
+    // A file of the folder that was not read (`why`), and is left as it is.
+    void notRead(const QString& path, const QString& why);
     void tellTroubles();
     // A stored file's bytes; nothing when it is missing, far larger than `largest` or
     // unreadable (then it is told and kept as found: never replaced in this run).

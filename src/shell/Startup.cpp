@@ -130,6 +130,8 @@ bool Shell::lockAndShowSplash(platform::StepRunner& steps)
                                           "there, or this computer renamed): it is taken over. If Tovaro runs on %2 "
                                           "over this same folder, close one of them.")
                                .arg(QDir::toNativeSeparators(lock_.lockFilePath()), lock_.takenOverFrom()));
+            if (!lock_.notAFile().isEmpty())
+                notRead(lock_.lockFilePath(), lock_.notAFile());
             return;
         }
         otherInstance = lock_.heldElsewhere();

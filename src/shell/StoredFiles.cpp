@@ -94,9 +94,14 @@ std::optional<QByteArray> Shell::readStored(const QString& path, qint64 largest)
     auto bytes = platform::readFileBytes(path, &why);
     if (!bytes) {
         keptAsFound_.insert(path);
-        addTrouble(QStringLiteral("%1 cannot be read (%2): it is left as it is.").arg(name, why));
+        notRead(path, why);
     }
     return bytes;
+}
+
+void Shell::notRead(const QString& path, const QString& why)
+{
+    addTrouble(QStringLiteral("%1 cannot be read (%2): it is left as it is.").arg(QDir::toNativeSeparators(path), why));
 }
 
 void Shell::checkAppFolder()

@@ -170,6 +170,29 @@ private slots:
         QVERIFY(!InstanceLock(dir.path()).tryLock());
     }
 
+    // A FIFO in the lock's place, where a reader waits for ever, is neither read nor taken,
+    // and stays; the lock outside the folder keeps a second instance off alone.
+    void fifoInTheLocksPlace()
+    {
+        QTemporaryDir dir;
+        const QByteArray fifo = QFile::encodeName(InstanceLock(dir.path()).lockFilePath());
+        QCOMPARE(::mkfifo(fifo.constData(), 0644), 0);
+        // In a child, which a hang would not let end.
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(10);
+            InstanceLock first(dir.path()), second(dir.path());
+            const bool alone = first.tryLock() && first.notAFile() == QStringLiteral("not a regular file but a FIFO") &&
+                               !second.tryLock() && second.heldElsewhere();
+            ::_exit(alone ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "the FIFO held the lock's reader, or was taken");
+        struct stat st {};
+        QVERIFY(::lstat(fifo.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    }
+
     // What is not a regular file at a data file's place (a FIFO, a link to one, a folder) is
     // never replaced: the write is refused, saying what it is, and it stays as it was.
     void notAFileNeverReplaced()

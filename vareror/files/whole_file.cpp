@@ -223,6 +223,12 @@ bool writeStream(int fd, const void *data, size_t size, std::string *reason)
     return false;
 }
 
+std::string notARegularFile(const std::string &path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) ? notAFileWords(st.st_mode) : std::string();
+}
+
 int openForReading(const std::string &path, std::string *reason)
 {
     // Without waiting: a FIFO opens at once, and is then refused as no file.

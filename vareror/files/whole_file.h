@@ -39,6 +39,12 @@ bool writeStream(int fd, const void *data, size_t size, std::string *reason = nu
 // regular file but a FIFO", or the system's words ("No such file or directory").
 int openForReading(const std::string &path, std::string *reason = nullptr);
 
+// What stands at `path` (a link followed) when it is there and is no regular file, in words
+// ("not a regular file but a FIFO"); "" for a regular file or nothing at all. It looks
+// without opening: a FIFO would wait there for its other end, and a device may act on being
+// opened.
+std::string notARegularFile(const std::string &path);
+
 // A write stopped by a kill or a power cut leaves its temporary file, hidden, beside the old
 // file (which is whole). This removes, in `folder` alone, every such temporary file of a file
 // named in `names`: a regular file of this user named "." + name + "." + the six letters or

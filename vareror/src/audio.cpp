@@ -1,5 +1,7 @@
 #include "audio.h"
 
+#include "whole_file.h"
+
 #include <portaudio.h>
 #include <sndfile.h>
 
@@ -291,6 +293,12 @@ size_t CardInput::read(std::vector<float> &out)
 
 WavWriter::WavWriter(const std::string &path, int rate)
 {
+    // A file of its own only: the recording's header is kept current, which takes a file
+    // that seeks, and a FIFO would hold the engine's start until something read from it.
+    if (const std::string what = vareror::files::notARegularFile(path); !what.empty()) {
+        error_ = "cannot write \"" + path + "\": " + what;
+        return;
+    }
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = 1;

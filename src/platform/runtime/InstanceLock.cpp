@@ -1,9 +1,11 @@
 #include "platform/runtime/InstanceLock.h"
 
 #include "platform/runtime/AppFolder.h"
+#include "whole_file.h"
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSysInfo>
@@ -93,7 +95,11 @@ bool InstanceLock::tryLock()
     // another living process refuses this one.
     outside_ = takeLock(outsideLockPath(folder_), heldElsewhere_);
     takenOverFrom_.clear();
-    if (!heldElsewhere_ && QDir().mkpath(folder_)) {
+    // What is no file in the lock's place (a FIFO, a device, a folder) is left as it stands:
+    // read as a lock, a FIFO would hold the start for ever. The lock outside holds alone, as
+    // where the folder is read-only.
+    notAFile_ = QString::fromLocal8Bit(vareror::files::notARegularFile(QFile::encodeName(path_).toStdString()));
+    if (!heldElsewhere_ && notAFile_.isEmpty() && QDir().mkpath(folder_)) {
         lock_ = takeLock(path_, heldElsewhere_);
         // Held in the folder, but no instance runs over it on this host (the lock outside is
         // this one's): another host's lock is taken over, and so is one whose process is gone.

@@ -2,7 +2,8 @@
 // One running instance per application folder: a lock file in the folder, and one of the
 // folder's own name in the user's runtime folder, which holds also where the application
 // folder is read-only or full. A lock left behind by a process that is gone, or by another
-// host (a folder copied from another machine, a host renamed), is taken over.
+// host (a folder copied from another machine, a host renamed), is taken over; something
+// other than a file in the lock's place is left alone.
 
 #include <QString>
 
@@ -30,6 +31,9 @@ public:
     QString error() const { return error_; }
     // After a tryLock: the host named by a lock in the folder that was taken over, else "".
     QString takenOverFrom() const { return takenOverFrom_; }
+    // After a tryLock: why the lock in the folder was neither read nor taken ("not a regular
+    // file but a FIFO"), else "".
+    QString notAFile() const { return notAFile_; }
     bool isLocked() const;
     void unlock();
     QString lockFilePath() const { return path_; }
@@ -42,6 +46,7 @@ private:
     bool heldElsewhere_ = false;
     QString error_;
     QString takenOverFrom_;
+    QString notAFile_;
 };
 
 } // namespace platform

@@ -946,7 +946,7 @@ private slots:
     }
 
     // A settings file damaged in part keeps what could be read, and says what could not; a
-    // FIFO in its place or in the WAV input's holds nothing up, is said, and stays.
+    // FIFO in its place or in the WAV input's or output's holds nothing up, is said, and stays.
     void damagedOrNoFilesAtTheEnginesPlaces()
     {
         const QString ini = dir_->filePath("Tovaro/vareror.ini");
@@ -971,10 +971,18 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0644), 0);
         const QString fifo = dir_->filePath("in.wav");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        const QString out = dir_->filePath("stream.wav");
+        QCOMPARE(::mkfifo(QFile::encodeName(out).constData(), 0644), 0);
+        // A reader at the output's FIFO, so that no engine waits there for one.
+        const int reader = ::open(QFile::encodeName(out).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
         startEngine("input", ("wav:" + fifo).toLocal8Bit().constData());
+        QVERIFY(vrrSetOption("output", ("wav:" + out).toLocal8Bit().constData()));
         mmsDoJob(1);
         said = vrrGetOption("filefault");
+        ::close(reader);
         QVERIFY2(said.contains(("The sound input \"" + fifo + "\" is refused: not a regular file but a FIFO").toLocal8Bit()) &&
+                     said.contains(("The sound output cannot write \"" + out + "\": not a regular file but a FIFO").toLocal8Bit()) &&
                      said.contains((ini + " cannot be read (not a regular file but a FIFO); it is left as it is").toLocal8Bit()),
                  said.constData());
         QCOMPARE(mmsDelete(), 1);
