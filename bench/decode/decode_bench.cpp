@@ -3,8 +3,8 @@
 // how long the engine's job calls take. Prints a table; not run by ctest.
 // Usage: decode_bench [--quick] [--only SECTION] [--modes N,N,...] [--seeds A-B] [--snrs S,S,...]
 //   --quick: fewer modes, 1 minute of noise/silence and fewer runs; --only: one of files, modes,
-//   rates, noise, spread, conditions, echoes, overdrive, hum, phases, losses, false, slant, speed,
-//   process, jobs, memory; --modes: restrict the mode, noise, spread, conditions, echoes,
+//   rates, noise, spread, conditions, echoes, overdrive, crashes, forced, carriers, hum, phases,
+//   losses, false, slant, speed, process, jobs, memory; --modes: restrict the mode, noise, spread, conditions, echoes,
 //   overdrive and hum tables to these modes (the noise table takes any mode); --seeds: the noise
 //   seeds of the noise, spread, conditions, echoes and hum tables (1-3 by default, the spread
 //   1-10; others hold out the figures a change was tuned on); --snrs: only these SNRs of the
@@ -68,11 +68,15 @@ struct Result {
 };
 
 // atEnd: the picture drawn only once it has ended, as vareror-wav decodes a file
+// lms, notchHz: the LMS mode (0 off, 1 noise smoothing, 2 and 3 the auto-notch fast and slow) and
+// the fixed notch (0 off)
 Result decode(const std::vector<float> &a, double rate, const RxOptions &o = RxOptions(), size_t chunk = 4096,
-              bool atEnd = false)
+              bool atEnd = false, int lms = 0, double notchHz = 0)
 {
     Receiver rx(rate);
     rx.setOptions(o);
+    rx.setLms(lms);
+    rx.setNotch(notchHz);
     rx.setDrawWhileArriving(!atEnd);
     Result r;
     const auto t0 = Clock::now();
@@ -365,6 +369,7 @@ struct Bench {
     void overdrivenInput();
     void staticCrashes();
     void forcedModes();
+    void steadyCarriers();
     void mainsHum();
     void carrierPhases();
     void picturesLost();
@@ -1366,6 +1371,73 @@ void Bench::jobCalls()
 
 } // namespace
 
+// A steady carrier beside a picture (a tuning whistle, a CW signal nearby): at 1000 Hz (under the
+// picture's tones) or 1750 Hz (among them), 10 dB under the signal or as strong, from 1 s before
+// the header; at 1750 Hz 10 dB under, starting or stopping 40 % into the picture, or drifting
+// from 1700 to 1800 Hz over the recording. Each decoded with no notch, the fixed notch at the
+// carrier's frequency (at 1750 Hz where it drifts) and the automatic notch fast and slow, our test
+// card and another sender's; the clean picture's rows give what each setting costs without a
+// carrier. Aligned PSNR, dB; "lost": no picture in the right mode.
+void Bench::steadyCarriers()
+{
+    std::printf("\n== Steady carriers (aligned PSNR, dB)\n");
+    std::vector<int> modes = {9, 3, 6, 16};
+    if (!pick.empty()) modes = pick;
+    RxOptions o; // as vareror-wav decodes a file
+    o.rxBuffer = 1;
+    struct Cond {
+        const char *name;
+        double hz, dB;
+        double from, to;  // the carrier's span, as a share of the picture (-1: from the start)
+        double driftHz;   // over the recording
+    };
+    const Cond conds[] = {
+        {"clean", 0, 0, -1, 2, 0},
+        {"1000 Hz -10 dB", 1000, -10, -1, 2, 0},
+        {"1750 Hz -10 dB", 1750, -10, -1, 2, 0},
+        {"1000 Hz 0 dB", 1000, 0, -1, 2, 0},
+        {"1750 Hz 0 dB", 1750, 0, -1, 2, 0},
+        {"1750 Hz -10 dB, starts", 1750, -10, 0.4, 2, 0},
+        {"1750 Hz -10 dB, stops", 1750, -10, -1, 0.4, 0},
+        {"1700-1800 Hz -10 dB", 1700, -10, -1, 2, 100},
+    };
+    std::printf("%-10s %-8s %-24s %8s %8s %8s %8s\n", "mode", "card", "carrier", "none", "notch", "auto fast",
+                "auto slow");
+    auto cell = [](const Result &r, int m, const RgbImage &pic) {
+        char b[16];
+        if (r.found && r.mode == m) std::snprintf(b, sizeof b, "%8.1f", psnrIn(r, m, pic));
+        else std::snprintf(b, sizeof b, "%8s", "lost");
+        return std::string(b);
+    };
+    for (int m : modes)
+        for (int other = 0; other < 2; ++other) {
+            const Sent sent = other ? otherSendersCard(m) : Sent{sourceFor(card, modeInfo(m))};
+            auto clean = sent.signal(m);
+            clean.insert(clean.begin(), size_t(0.5 * 11025), 0.0f); // a second before the header
+            const double headerAt = 1.0;
+            const double rms = rmsOf(clean, size_t((headerAt + 0.1) * 11025), size_t((headerAt + 0.5) * 11025));
+            const double pictureAt = headerAt + modeInfo(m).headerMs() / 1000;
+            const double pictureS = double(clean.size()) / 11025 - pictureAt;
+            for (const Cond &c : conds) {
+                auto a = clean;
+                const double amp = std::sqrt(2.0) * rms * std::pow(10.0, c.dB / 20);
+                double ph = 0;
+                for (size_t i = 0; c.hz > 0 && i < a.size(); ++i) {
+                    const double t = double(i) / 11025, share = (t - pictureAt) / pictureS;
+                    ph += 2 * M_PI * (c.hz + c.driftHz * double(i) / double(a.size())) / 11025;
+                    if ((c.from < 0 || share >= c.from) && share < c.to) a[i] += float(amp * std::sin(ph));
+                }
+                std::printf("%-10s %-8s %-24s", modeInfo(m).name, other ? "other's" : "ours", c.name);
+                const double notchHz = c.hz > 0 ? (c.driftHz > 0 ? c.hz + c.driftHz / 2 : c.hz) : 0;
+                std::printf(" %s", cell(decode(a, 11025, o, 4096, true), m, sent.picture).c_str());
+                std::printf(" %s", notchHz > 0 ? cell(decode(a, 11025, o, 4096, true, 0, notchHz), m, sent.picture).c_str()
+                                               : "       -");
+                std::printf(" %s", cell(decode(a, 11025, o, 4096, true, 2), m, sent.picture).c_str());
+                std::printf(" %s\n", cell(decode(a, 11025, o, 4096, true, 3), m, sent.picture).c_str());
+            }
+        }
+}
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -1383,6 +1455,7 @@ int main(int argc, char **argv)
     if (run("overdrive")) bench.overdrivenInput();
     if (run("crashes")) bench.staticCrashes();
     if (run("forced")) bench.forcedModes();
+    if (run("carriers")) bench.steadyCarriers();
     if (run("hum")) bench.mainsHum();
     if (run("phases")) bench.carrierPhases();
     if (run("losses")) bench.picturesLost();

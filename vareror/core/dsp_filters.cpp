@@ -236,9 +236,6 @@ void Lms::configure(Kind kind, double rate)
     switch (kind) {
     case Off: taps_ = 0; return;
     case Smoothing: taps_ = 24; delay_ = 1; mu_ = 0.02f; break;
-    // The notches look 10 ms back: SSTV video has changed tone several times by then.
-    case NotchFast: taps_ = 32; delay_ = int(0.010 * rate); mu_ = 0.003f; break;
-    case NotchSlow: taps_ = 32; delay_ = int(0.010 * rate); mu_ = 0.0005f; break;
     }
     w_.assign(size_t(taps_), 0.0f);
     len_ = taps_ + delay_;
@@ -260,96 +257,7 @@ float Lms::process(float x)
     pos_ = pos_ == 0 ? len_ - 1 : pos_ - 1;
     line_[size_t(pos_)] = x;
     line_[size_t(pos_ + len_)] = x;
-    return kind_ == Smoothing ? y : e;
-}
-
-namespace {
-constexpr int kNotchFft = 512;
-}
-
-AutoNotch::AutoNotch()
-{
-    fftIn_ = fftwf_alloc_real(kNotchFft);
-    fftOut_ = fftwf_alloc_complex(kNotchFft / 2 + 1);
-    win_.resize(kNotchFft);
-    for (int i = 0; i < kNotchFft; ++i) win_[size_t(i)] = float(0.5 - 0.5 * std::cos(2 * kPi * i / kNotchFft));
-}
-
-AutoNotch::~AutoNotch()
-{
-    fftwf_free(fftIn_);
-    fftwf_free(fftOut_);
-}
-
-void AutoNotch::configure(bool on, double holdSeconds, double rate)
-{
-    if (!positive(rate)) refuse("dsp::AutoNotch", "a rate of %g Hz; it must be above 0", rate);
-    if (!positive(holdSeconds)) refuse("dsp::AutoNotch", "a hold of %g s; it must be above 0", holdSeconds);
-    on_ = on;
-    rate_ = rate;
-    holdSeconds_ = holdSeconds;
-    blocks_ = std::max(4, int(holdSeconds * rate / kNotchFft));
-    seen_.assign(size_t(blocks_), std::vector<uint8_t>(kNotchFft / 2 + 1, 0));
-    lastPower_.assign(kNotchFft / 2 + 1, 0.0f);
-    in_.clear();
-    head_ = count_ = 0;
-    freq_ = 0;
-    notch_.configure(0, rate);
-}
-
-float AutoNotch::process(float x)
-{
-    if (!on_) return x;
-    in_.push_back(x);
-    if (int(in_.size()) == kNotchFft) {
-        analyse();
-        in_.clear();
-    }
-    return notch_.process(x);
-}
-
-void AutoNotch::analyse()
-{
-    for (int i = 0; i < kNotchFft; ++i) fftIn_[i] = in_[size_t(i)] * win_[size_t(i)];
-    fftwf_execute_dft_r2c(realForwardPlan(kNotchFft), fftIn_, static_cast<fftwf_complex *>(fftOut_));
-    const auto *out = static_cast<const fftwf_complex *>(fftOut_);
-    const int bins = kNotchFft / 2 + 1;
-    std::vector<float> pw(static_cast<size_t>(bins));
-    for (int b = 0; b < bins; ++b) pw[size_t(b)] = out[b][0] * out[b][0] + out[b][1] * out[b][1];
-    // floor: median power of the audio band
-    const int lo = int(200.0 / rate_ * kNotchFft), hi = std::min(bins - 1, int(3400.0 / rate_ * kNotchFft));
-    std::vector<float> band(pw.begin() + lo, pw.begin() + hi);
-    std::nth_element(band.begin(), band.begin() + long(band.size() / 2), band.end());
-    const float floor = band[band.size() / 2] + 1e-12f;
-    auto &row = seen_[size_t(head_)];
-    for (int b = 0; b < bins; ++b) {
-        // a local peak well above the floor (a line, not a broad tone sweep)
-        const bool peak = b > 0 && b + 1 < bins && pw[size_t(b)] >= pw[size_t(b - 1)] && pw[size_t(b)] >= pw[size_t(b + 1)];
-        row[size_t(b)] = uint8_t(peak && pw[size_t(b)] > 30 * floor);
-    }
-    lastPower_ = pw;
-    head_ = (head_ + 1) % blocks_;
-    count_ = std::min(count_ + 1, blocks_);
-    if (count_ < blocks_) return;
-    int best = -1;
-    float bestP = 0;
-    for (int b = lo; b <= hi; ++b) {
-        int n = 0;
-        for (const auto &r : seen_) n += r[size_t(b)] | (b > 0 ? r[size_t(b - 1)] : 0) | (b + 1 < bins ? r[size_t(b + 1)] : 0);
-        if (n >= blocks_ * 9 / 10 && pw[size_t(b)] > bestP) { bestP = pw[size_t(b)]; best = b; }
-    }
-    double f = 0;
-    if (best > 0 && best + 1 < bins) {
-        const double l = std::log(pw[size_t(best - 1)] + 1e-20), m = std::log(pw[size_t(best)] + 1e-20),
-                     r = std::log(pw[size_t(best + 1)] + 1e-20);
-        const double den = l - 2 * m + r;
-        const double d = den < 0 ? std::clamp(0.5 * (l - r) / den, -0.5, 0.5) : 0.0;
-        f = (best + d) * rate_ / kNotchFft;
-    }
-    if (std::fabs(f - freq_) > 3.0) {
-        freq_ = f;
-        notch_.configure(f, rate_, 40.0);
-    }
+    return y;
 }
 
 } // namespace vareror::core::dsp

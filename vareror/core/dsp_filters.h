@@ -107,14 +107,12 @@ private:
     double b0_ = 1, b1_ = 0, b2_ = 0, a1_ = 0, a2_ = 0, x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
 };
 
-// Normalised-LMS linear predictor. As noise smoothing the output is the prediction from
-// the immediately preceding samples (what is correlated, i.e. the signal, passes; white
-// noise does not). As an auto-notch the prediction reaches `delay` samples back, where only
-// a steady tone is still predictable, and the output is the prediction error: the carrier
-// goes, the ever-changing SSTV tone stays.
+// Normalised-LMS linear predictor for noise smoothing: the output is the prediction from the
+// immediately preceding samples (what is correlated, i.e. the signal, passes; white noise does
+// not). (The auto-notch modes are AutoNotch, auto_notch.h.)
 class Lms {
 public:
-    enum Kind { Off, Smoothing, NotchFast, NotchSlow };
+    enum Kind { Off, Smoothing };
     void configure(Kind kind, double rate);
     void reset();
     void run(float *x, size_t n)
@@ -133,39 +131,6 @@ private:
     std::vector<float> line_; // delay line, twice-written ring
     int pos_ = 0, len_ = 0;
     double power_ = 0;
-};
-
-// Automatic notch: finds a steady carrier (a spectral line present in nearly every block
-// over the last `holdSeconds`) and notches it out. SSTV tones never stay that long on one
-// frequency (the VIS leader lasts 0.6 s), so only interfering carriers qualify.
-class AutoNotch {
-public:
-    AutoNotch();
-    ~AutoNotch();
-    AutoNotch(const AutoNotch &) = delete;
-    AutoNotch &operator=(const AutoNotch &) = delete;
-    void configure(bool on, double holdSeconds, double rate);
-    void reset() { configure(on_, holdSeconds_, rate_); }
-    void run(float *x, size_t n)
-    {
-        if (on_)
-            for (size_t i = 0; i < n; ++i) x[i] = process(x[i]);
-    }
-    float process(float x);
-    double frequency() const { return freq_; } // 0 while no carrier is notched
-
-private:
-    void analyse();
-    bool on_ = false;
-    double rate_ = 11025, freq_ = 0, holdSeconds_ = 6;
-    int blocks_ = 40, fill_ = 0;
-    std::vector<float> in_, win_;
-    std::vector<std::vector<uint8_t>> seen_; // per block: bins above the floor
-    std::vector<float> lastPower_;
-    int head_ = 0, count_ = 0;
-    Notch notch_;
-    float *fftIn_ = nullptr;
-    void *fftOut_ = nullptr;
 };
 
 // Mains hum canceller: finds hum (a line near 50 or 60 Hz, where a sound card's clock may move

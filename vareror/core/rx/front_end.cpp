@@ -219,14 +219,14 @@ void FrontEnd::configureFilters()
     hist_.assign(size_t(2 * dMax_), 0.0f); // the bands start again from silence
     if (noisy_) tuneNoisyBand();
     configureNotch();
-    // Noise smoothing is an LMS predictor; the auto-notches find a steady carrier and
-    // notch it, the fast one after 2 s, the slow one after 6 s.
+    // Noise smoothing is an LMS predictor; the auto-notches find steady carriers and cancel
+    // them, following them fast or slowly (auto_notch.h).
     const dsp::Lms::Kind k =
         (set_.lms == 1 || (set_.lmsSmoothing && set_.lms < 2)) ? dsp::Lms::Smoothing : dsp::Lms::Off;
     if (k != lms_.kind()) lms_.configure(k, rateHz);
-    const double hold = set_.lms == 2 ? 2.0 : 6.0;
     if (set_.lms != autoNotchMode_) {
-        autoNotch_.configure(set_.lms >= 2, hold, rateHz);
+        autoNotch_.configure(set_.lms >= 2, set_.lms == 3 ? dsp::AutoNotch::Speed::Slow : dsp::AutoNotch::Speed::Fast,
+                             rateHz);
         autoNotchMode_ = set_.lms;
     }
 }
@@ -235,6 +235,7 @@ void FrontEnd::setPictureBand(double snrDb, bool narrowMode, double offsetHz, bo
                               bool syncTone)
 {
     syncTone_ = syncTone;
+    autoNotch_.pictureGoing(true);
     shortPixels_ = pixelMs > 0 && pixelMs < kPhasePixelMs;
     noisyRgb_ = rgbMode;
     noisyNarrow_ = narrowMode;

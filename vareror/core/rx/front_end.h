@@ -5,6 +5,7 @@
 // overdriven input's harmonic taken out of it) and the narrow decision band (VIS, FSK ID, syncs),
 // and demodulates the picture band (Hilbert, PLL or zero crossings).
 
+#include "auto_notch.h"
 #include "declipper.h"
 #include "dsp_filters.h"
 #include "overdrive.h"
@@ -104,7 +105,11 @@ public:
     static constexpr int64_t kOverdriveEvery = 4096;
     // The picture has ended: until the next one's band is set, the broad band is read as it
     // is (a leader's SNR is measured on it, as before the mirror was taken out).
-    void pictureEnded() { mirrorOff_ = true; }
+    void pictureEnded()
+    {
+        mirrorOff_ = true;
+        autoNotch_.pictureGoing(false);
+    }
     void setTap(FrontEndTap *tap) { tap_ = tap; }
     // Back to the state of a new front end with the same settings.
     void reset();
