@@ -78,8 +78,15 @@ struct Pending {
 struct DecodeArgs {
     int forcedMode = -1;
     bool slant = true; // a clock off by a few thousand ppm would otherwise write a sheared picture
+    int lms = 0;       // the receiver's LMS mode: 0 off, 1 noise smoothing, 2 and 3 the auto-notch
+    double notchHz = 0; // the fixed notch, 0 off
     std::vector<std::string> files;
 };
+
+constexpr const char *kUsage =
+    "usage: vareror-wav decode [--mode N] [--no-slant] [--noise-smoothing | --auto-notch-fast |\n"
+    "                          --auto-notch-slow] [--notch HZ] in.wav outdir/\n"
+    "exit status: 0 every picture whole, 1 an error or no picture, 3 a picture not whole\n";
 
 // The command line; returns -1 when it is sound, else the exit status.
 int parseArgs(int argc, char **argv, DecodeArgs &args)
@@ -94,6 +101,18 @@ int parseArgs(int argc, char **argv, DecodeArgs &args)
             if (errno || !end || *end || !validMode(int(m)))
                 return fail(std::string("unknown mode: ") + argv[i]);
             args.forcedMode = int(m);
+        } else if (!std::strcmp(a, "--noise-smoothing") || !std::strcmp(a, "--auto-notch-fast") ||
+                   !std::strcmp(a, "--auto-notch-slow")) {
+            const int lms = a[2] == 'n' ? 1 : a[13] == 'f' ? 2 : 3;
+            if (args.lms && args.lms != lms) return fail("--noise-smoothing, --auto-notch-fast and --auto-notch-slow exclude each other");
+            args.lms = lms;
+        } else if (!std::strcmp(a, "--notch")) {
+            if (i + 1 >= argc) return fail("--notch needs a frequency in Hz");
+            char *end = nullptr;
+            errno = 0;
+            const double hz = std::strtod(argv[++i], &end);
+            if (errno || !end || *end || !(hz > 0 && hz < 1e6)) return fail(std::string("not a notch frequency in Hz: ") + argv[i]);
+            args.notchHz = hz;
         } else if (!std::strcmp(a, "--slant")) {
             args.slant = true;
         } else if (!std::strcmp(a, "--no-slant")) {
@@ -105,8 +124,7 @@ int parseArgs(int argc, char **argv, DecodeArgs &args)
         }
     }
     if (args.files.size() != 2) {
-        std::fprintf(stderr, "usage: vareror-wav decode [--mode N] [--no-slant] in.wav outdir/\n"
-                             "exit status: 0 every picture whole, 1 an error or no picture, 3 a picture not whole\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     return -1;
@@ -245,6 +263,8 @@ int runDecode(int argc, char **argv)
     SoundFile sf(in);
     std::string why;
     if (!sf.receivable(&why)) return fail("cannot decode " + in + ": " + why);
+    if (args.notchHz >= sf.rate() / 2.0)
+        return fail("a notch at " + QString::number(args.notchHz).toStdString() + " Hz lies above half the rate of " + in);
     // Only the last folder is made: a mistyped path makes no folders anywhere else.
     const QFileInfo folder(QDir::cleanPath(outDir));
     if (!folder.isDir() && !QDir().mkdir(folder.filePath()))
@@ -257,6 +277,8 @@ int runDecode(int argc, char **argv)
     o.rxBuffer = 1;
     if (args.forcedMode >= 0) o.autoRestart = false;
     rx.setOptions(o);
+    rx.setLms(args.lms);
+    rx.setNotch(args.notchHz);
     rx.setDrawWhileArriving(false); // only the finished pictures are written
     if (args.forcedMode >= 0) rx.startScan(args.forcedMode, Receiver::ForcedStart::FirstLine);
 

@@ -12,7 +12,8 @@ void usage(FILE *f)
 {
     std::fprintf(f,
                  "usage: vareror-wav encode --mode N --rate R [--fskid TEXT] [--cwid] picture out.wav\n"
-                 "       vareror-wav decode [--mode N] [--no-slant] in.wav outdir/\n"
+                 "       vareror-wav decode [--mode N] [--no-slant] [--noise-smoothing | --auto-notch-fast |\n"
+                 "                          --auto-notch-slow] [--notch HZ] in.wav outdir/\n"
                  "out.wav may be - (standard output), a FIFO or a device; outdir/ is made when missing,\n"
                  "in a folder that exists.\n");
 }

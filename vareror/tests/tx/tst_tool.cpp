@@ -179,7 +179,8 @@ private slots:
     {
         const Result r = run({"--help"});
         QCOMPARE(r.code, 0);
-        QVERIFY2(r.out.contains("decode [--mode N] [--no-slant] in.wav outdir/"), qPrintable(r.out));
+        QVERIFY2(r.out.contains("decode [--mode N] [--no-slant] [--noise-smoothing | --auto-notch-fast |"), qPrintable(r.out));
+        QVERIFY2(r.out.contains("--auto-notch-slow] [--notch HZ] in.wav outdir/"), qPrintable(r.out));
         QVERIFY2(r.out.contains("picture out.wav"), qPrintable(r.out));
     }
 
@@ -197,6 +198,9 @@ private slots:
         QTest::newRow("unwritable output") << QStringList{"encode", "--mode", "3", "--rate", "11025", "P", "/nonexistent-dir/x.wav"} << "cannot write";
         QTest::newRow("missing file") << QStringList{"encode", "--mode", "3", "--rate", "11025", "P"} << "expected a picture file";
         QTest::newRow("unknown command") << QStringList{"transmogrify"} << "unknown command";
+        QTest::newRow("two LMS modes") << QStringList{"decode", "--auto-notch-fast", "--auto-notch-slow", out, "o"} << "exclude each other";
+        QTest::newRow("notch not a number") << QStringList{"decode", "--notch", "1k", out, "o"} << "not a notch frequency";
+        QTest::newRow("notch without a frequency") << QStringList{"decode", "--notch"} << "--notch needs a frequency";
         // an FSK ID that could not be read back as typed
         QTest::newRow("FSK ID too long") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", "ABCDEFGHIJKLMNOPQRSTU", "P", out} << "at most 20";
         QTest::newRow("FSK ID not ASCII") << QStringList{"encode", "--mode", "3", "--rate", "11025", "--fskid", QString::fromUtf8(u8"Ünï©ødé"), "P", out} << "only ASCII";
@@ -461,24 +465,7 @@ private slots:
             headless.insert(headless.end(), recording.begin() + long(header), recording.end());
             const RgbImage ref = loadPicture(QString(TEST_SIGNALS_DIR "/pictures/") + f.picture);
             auto decoded = [&](const std::vector<float> &a, const char *name, bool forced) {
-                const QString wav = dir_.filePath(QString(name) + ".wav"), out = dir_.filePath(QString(name) + "_out");
-                SF_INFO info{};
-                info.samplerate = rate;
-                info.channels = 1;
-                info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-                SNDFILE *sf = sf_open(QFile::encodeName(wav).constData(), SFM_WRITE, &info);
-                if (!sf) return 0.0;
-                sf_writef_float(sf, a.data(), sf_count_t(a.size()));
-                sf_close(sf);
-                QStringList args{"decode", wav, out};
-                if (forced) args = QStringList{"decode", "--mode", QString::number(f.mode), wav, out};
-                const Result r = run(args);
-                const QStringList pngs = QDir(out).entryList({"*.png"});
-                if (r.code != 0 || pngs.size() != 1) {
-                    qWarning("%s: exit %d, %lld pictures: %s", name, r.code, qlonglong(pngs.size()), qPrintable(r.err));
-                    return 0.0;
-                }
-                return alignedPsnr(loadPicture(QDir(out).filePath(pngs[0])), ref);
+                return decodedPsnr(a, rate, name, forced ? QStringList{"--mode", QString::number(f.mode)} : QStringList{}, ref);
             };
             const QByteArray base = QByteArray::number(f.mode);
             const double plain = decoded(whole, base + "plain", false), forced = decoded(whole, base + "forced", true),
@@ -488,7 +475,58 @@ private slots:
         }
     }
 
+    // decode takes the receiver's automatic notch, fast or slow, and its fixed notch: another
+    // encoder's recording with a carrier 10 dB under it at 1750 Hz, from a second before it, decodes
+    // with the automatic notch within 3 dB of the recording without the carrier (without the
+    // notch some 20 dB under), with the fixed notch better than without.
+    void carrierOptions()
+    {
+        using namespace vareror::rxtest;
+        int rate = 0;
+        auto a = readWav(TEST_SIGNALS_DIR "/Robot36_photo_11025_encA.flac", rate);
+        a.insert(a.begin(), size_t(rate), 0.0f);
+        for (float &x : a) x *= 0.5f; // (room for the carrier in the file's 16 bits)
+        const RgbImage ref = loadPicture(TEST_SIGNALS_DIR "/pictures/photo_320x240.png");
+        const double clean = decodedPsnr(a, rate, "clean", {}, ref);
+        double power = 0;
+        for (size_t i = size_t(1.1 * rate); i < size_t(1.5 * rate); ++i) power += double(a[i]) * a[i];
+        const double amplitude = std::sqrt(2 * power / (0.4 * rate)) / std::sqrt(10.0);
+        for (size_t i = 0; i < a.size(); ++i) a[i] += float(amplitude * std::sin(2 * M_PI * 1750 * double(i) / rate + 1));
+        const double plain = decodedPsnr(a, rate, "carrier", {}, ref),
+                     fast = decodedPsnr(a, rate, "fast", {"--auto-notch-fast"}, ref),
+                     slow = decodedPsnr(a, rate, "slow", {"--auto-notch-slow"}, ref),
+                     notched = decodedPsnr(a, rate, "notched", {"--notch", "1750"}, ref),
+                     smoothed = decodedPsnr(a, rate, "smoothed", {"--noise-smoothing"}, ref);
+        const QString what = QString("clean %1 dB; with the carrier %2, auto-notch fast %3, slow %4, notch %5, smoothing %6")
+                                 .arg(clean).arg(plain).arg(fast).arg(slow).arg(notched).arg(smoothed);
+        qInfo("%s", qPrintable(what));
+        QVERIFY2(clean > 25 && fast > clean - 3 && slow > clean - 3 && notched > plain + 1 && smoothed > 0, qPrintable(what));
+    }
+
 private:
+    // `a` written as a WAV file at `rate` and decoded with `options`: the one picture's aligned
+    // PSNR against `ref`, or 0 (and why) when there is not one.
+    double decodedPsnr(const std::vector<float> &a, int rate, const QString &name, const QStringList &options,
+                       const vareror::rxtest::RgbImage &ref)
+    {
+        const QString wav = dir_.filePath(name + ".wav"), out = dir_.filePath(name + "_out");
+        SF_INFO info{};
+        info.samplerate = rate;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE *sf = sf_open(QFile::encodeName(wav).constData(), SFM_WRITE, &info);
+        if (!sf) return 0.0;
+        sf_writef_float(sf, a.data(), sf_count_t(a.size()));
+        sf_close(sf);
+        const Result r = run(QStringList{"decode"} + options + QStringList{wav, out});
+        const QStringList pngs = QDir(out).entryList({"*.png"});
+        if (r.code != 0 || pngs.size() != 1) {
+            qWarning("%s: exit %d, %lld pictures: %s", qPrintable(name), r.code, qlonglong(pngs.size()), qPrintable(r.err));
+            return 0.0;
+        }
+        return vareror::rxtest::alignedPsnr(vareror::rxtest::loadPicture(QDir(out).filePath(pngs[0])), ref);
+    }
+
     // The encode run in this process, with the disk under the one writer taking `space`
     // bytes: its exit code and what it said on standard error.
     static Result encodeHere(const QStringList &args, qint64 space)
