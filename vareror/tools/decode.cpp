@@ -170,6 +170,8 @@ void Pictures::flush()
         !vareror::files::writeWholeFile(QFile::encodeName(path).toStdString(), png.constData(), size_t(png.size()), &why)) {
         std::fprintf(stderr, "vareror-wav decode: cannot write %s: %s\n", path.toLocal8Bit().constData(), why.c_str());
         writeError_ = true;
+        pending_ = Pending(); // (no line names a file that is not there)
+        return;
     }
     const std::string headerMode = f.headerMode >= 0 ? std::to_string(f.headerMode) : "null";
     std::printf("{\"file\": %s, \"mode\": %d, \"name\": %s, \"width\": %d, \"height\": %d, \"lines\": %d, "

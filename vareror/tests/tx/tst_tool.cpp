@@ -293,6 +293,19 @@ private slots:
         QVERIFY(!vareror::tools::pngBytes(vareror::core::RgbImage(), png) && png.isEmpty());
     }
 
+    // A picture that cannot be written (a folder in its place) is said on standard error, and no
+    // line on standard output names it; the decode fails.
+    void unwrittenPictureNamedNowhere()
+    {
+        const QString wav = dir_.filePath("again.wav"), out = dir_.filePath("again");
+        QVERIFY(QFile::copy(dir_.filePath("grey.wav"), wav));
+        QVERIFY(QDir().mkpath(out + "/again_1_B_W_8.png"));
+        const Result r = run({"decode", wav, out});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("cannot write") && r.err.contains("again_1_B_W_8.png"), qPrintable(r.err));
+        QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
+    }
+
     // decode: the FSK ID read back as sent (lowercase as capitals, the longest allowed
     // whole), the slant corrected unless turned off, and a header's absurd sample rate refused.
     void decodesWhatItEncodes()
