@@ -51,6 +51,10 @@ int confirmPeriods(const ModeInfo &m) { return std::clamp(int(kConfirmMs / m.per
 constexpr double kFirstLineWindowMs = 5;
 // Share of its time at the tone a first sync with no step into it needs; noise reads under 0.2 (forced).
 constexpr double kFirstSyncTone = 0.7;
+// How sync-like the stretch after a first sync may read: a line's porch and picture read -1, a header's
+// bits (1100 to 1300 Hz, each sync-like) 1; a recording that starts in its header took its start bit
+// or a bit of its code for the first line's sync, two periods early in Robot 36 (forced).
+constexpr double kAfterSyncTone = 0;
 // On two paths (a copy of the signal a millisecond or a few late) some of the picture's tones
 // arrive many dB weaker than the leader's, with the noise as strong (see toneLevels): the bands
 // and filters follow the SNR of the weakest. The tones are read from the first sync on:
@@ -262,14 +266,18 @@ bool RxMachine::findFirstLine(double from)
     // (the phase is the folded syncs', which the first fold, where there may be none, places
     // to a millisecond or two: each sync is looked for a little either side; a sync right
     // after silence, with no step into it, is there when its tone is, at the train's level)
+    // A sync ends a sync's length after it starts: the tone after it is no longer its.
     double level = 0;
+    const double pulse = current.m->syncMs * rate.perMs;
+    auto ends = [&](double at) { return sync.pulseReading(s, at + pulse) < kAfterSyncTone; };
     auto there = [&](double at, double &found) {
         SyncMeas sm;
-        if (sync.measure(s, at, ms(kFirstLineWindowMs), opts.syncAccuracy, sm) && sm.found) {
+        if (sync.measure(s, at, ms(kFirstLineWindowMs), opts.syncAccuracy, sm) && sm.found && ends(sm.pos)) {
             found = sm.pos;
             return true;
         }
-        if (level <= 0 || sync.pulseReading(s, at) < kFirstSyncTone || sync.levelAt(s, at) < 0.5 * level) return false;
+        if (level <= 0 || sync.pulseReading(s, at) < kFirstSyncTone || sync.levelAt(s, at) < 0.5 * level || !ends(at))
+            return false;
         found = at;
         return true;
     };

@@ -28,12 +28,14 @@ constexpr double kScoreLimit = 2, kEvidence = 1.0, kTailEvidence = 2.0, kWholeTa
 // of windows stays under.
 constexpr double kOwnQuantile = 0.25;
 
-// A period's last 14 steps of 2 ms, up to 1.5 ms before its end (what the band filters smear a cut
-// over), are read for where its signal fell silent: it came whole only if that was no earlier than
-// the fit may have put its end late, 2.5 ms for a clean picture (its reading under 0.002), up to 12
-// for one at 0 dB (reading 0.01), whose end the fit may put 5-10 ms late (losses).
-constexpr double kTailStepMs = 2, kTailEndMs = 1.5, kCleanSlackMs = 2.5, kNoisySlackMs = 12;
-constexpr int kTailSteps = 14;
+// A period's last 56 steps of 0.5 ms, up to 0.5 ms before its end (the band filters take a signal cut
+// to silence, under a tenth of its level, within 1 ms), are read for where its signal fell silent: it
+// came whole only if that was no earlier than the fit may have put its end late: never for a clean
+// picture (its reading under 0.002; every mode sent whole with its clock up to 0.5 % off, and other
+// senders' recordings at 8000 to 44100 Hz, end with no silent step), up to 13 ms for one at 0 dB
+// (reading 0.01), whose end the fit may put 5-10 ms late (losses).
+constexpr double kTailStepMs = 0.5, kTailEndMs = 0.5, kCleanSlackMs = 0, kNoisySlackMs = 13;
+constexpr int kTailSteps = 56;
 constexpr double kCleanReading = 0.002, kNoisyReading = 0.01;
 
 double quantile(std::vector<double> v, double q)

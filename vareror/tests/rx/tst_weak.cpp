@@ -120,7 +120,7 @@ void WeakTest::picturesCutShort()
     // stopped in may read as noise before its end: one period fewer is allowed there. A
     // picture that came whole keeps every line, whatever follows it, and one that stopped a few
     // milliseconds before a period's end does not count that period (it drew the colour that
-    // did not come).
+    // did not come; clean, 2 ms short was counted).
     const RgbImage big = loadPicture(pictures() + "testcard_640x496.png");
     enum After { Silence, Noise, RaisedNoise, FileEnd };
     struct Case {
@@ -135,7 +135,8 @@ void WeakTest::picturesCutShort()
                          Case{15, 0.95, 99, Silence}, Case{15, 0.7, 0, Noise, 1.003}, Case{9, 0.97, 20, RaisedNoise},
                          Case{9, 0.4, 0, Silence, 0.997}, Case{6, 0.99, 10, Noise}, Case{6, 0.6, 3, FileEnd},
                          Case{3, 1.0, 0, RaisedNoise, 1.003}, Case{9, 1.0, 0, Noise, 0.997}, Case{3, 0.4, 99, Silence, 1.0, 10},
-                         Case{3, 0.62, 20, FileEnd, 1.0, 8}, Case{9, 0.5, 99, Silence, 1.0, 12}}) {
+                         Case{3, 0.62, 20, FileEnd, 1.0, 8}, Case{9, 0.5, 99, Silence, 1.0, 12},
+                         Case{3, 0.3, 99, Silence, 1.0, 3}, Case{15, 0.45, 99, Silence, 1.003, 2}}) {
         const ModeInfo &m = modeInfo(c.mode);
         const RgbImage src = scaled(big, m.width, m.height);
         const std::vector<float> tx = transmission(c.mode, src, 11025, false, c.clock);
