@@ -40,6 +40,10 @@ constexpr double kPorchRefineMs = 0.7, kPorchMarginMs = 0.3;
 // 0.15 ms (under 2 samples) for the end to count: on a 3 ms echo they part by more on some lines,
 // and lines placed by the one or the other drew Scottie 1's test card 1.3 dB lower (echo test).
 constexpr double kEndsAgreeMs = 0.15;
+// ms either side of where the start puts the end that a clean pulse's end is looked for again when
+// the two disagree: a late copy's spike took the start up to 1.4 ms early (another sender's Scottie 1,
+// whose scans leave it 1.5 ms of black before the sync, with echoes of 0.2 to 3 ms: echo table).
+constexpr double kEndReachMs = 2.0;
 } // namespace
 
 void SyncTracker::start(const ModeInfo &m, const WorkingRate &rate, double firstSync, double offsetHz, bool fromHeader)
@@ -172,6 +176,13 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
         // before the pulse reaches into it, and where that tone and its copy cancel (a black
         // stretch in a channel notch) the reading spikes below the sync tone and the start
         // passes for earlier (Scottie 1 with a 1 ms echo: 0.66 ms early on every line).
+        // On a clean signal that spike can take the start so far off that the end searched
+        // around it misses the true one, and where the echo outlasts the porch the fit is off
+        // too; there the end is searched again kEndReachMs either side and places the sync.
+        // The end holds on two paths where the start does not: after the pulse the direct
+        // path's black outweighs the late copy of the sync tone, and their sum never reads
+        // as sync. Only where the track's edges are exact (kTrackSnrDb): in noise the wider
+        // search finds edges of the noise (Martin 1 with a 0.7 ms echo at 20 dB lost 4 dB).
         const int64_t L = std::max<int64_t>(2, rate_.samples(std::min(1.5, 0.8 * m.syncMs)));
         const double end = pos + len;
         double pos3, bs3;
@@ -185,6 +196,13 @@ bool SyncTracker::measure(const SignalView &s, double pred, double win, int accu
         else if (endFound && porchMs_ >= kFitPorchMs && !m.narrow && porchEdge(s, pos3, rate_.samples(1.0), fittedEnd) &&
                  std::fabs(fittedEnd - pos3) < kEndsAgreeMs * perMs)
             pos = pos3 - len;
+        else if (snrDb_ >= kTrackSnrDb) {
+            const int64_t reach = rate_.samples(kEndReachMs);
+            double pos4, bs4;
+            if (search(false, int64_t(std::floor(end)) - reach, int64_t(std::ceil(end)) + reach, pos4, bs4, L, L, true) &&
+                bs4 >= 1.2)
+                pos = pos4 - len;
+        }
     } else if (fitted) {
         pos = fitEnd - len;
     }
