@@ -210,8 +210,10 @@ private:
     // A stored file's bytes; nothing when it is missing, far larger than `largest` or
     // unreadable (then it is told and kept as found: never replaced in this run).
     std::optional<QByteArray> readStored(const QString& path, qint64 largest);
-    // False for a file kept as found, and for every file while the folder is read-only.
-    bool mayReplace(const QString& path) const;
+    // False for a file kept as found, and for every file while the folder is read-only. What
+    // the Exit would have written into a file kept as found is lost: it is named among the
+    // files not written (the read-only folder has been told already).
+    bool mayReplace(const QString& path);
     void checkAppFolder();
     void removeLeftOverTemporaries();
     // The program's files of fixed names: the settings file, the TX screen kept across

@@ -72,9 +72,14 @@ void Shell::tellTroubles()
         form_.ui().tell(lines.join(QStringLiteral("\r\n")));
 }
 
-bool Shell::mayReplace(const QString& path) const
+bool Shell::mayReplace(const QString& path)
 {
-    return !appFolderReadOnly_ && !keptAsFound_.contains(path);
+    if (appFolderReadOnly_)
+        return false;
+    if (!keptAsFound_.contains(path))
+        return true;
+    writeFailed(path, QStringLiteral("it was left as it was found at the start"));
+    return false;
 }
 
 std::optional<QByteArray> Shell::readStored(const QString& path, qint64 largest)
@@ -218,7 +223,9 @@ void Shell::writeMessages(platform::StepRunner& steps)
 {
     const QString path = platform::appPath(QStringLiteral("messages"));
     messagesText_ = form_.Text2->text();
-    if (!mayReplace(path) || (messagesShown_ && *messagesShown_ == messagesText_))
+    // (a file kept as found and a pane left empty lose nothing)
+    if ((messagesShown_ && *messagesShown_ == messagesText_) || (messagesText_.isEmpty() && keptAsFound_.contains(path)) ||
+        !mayReplace(path))
         return;
     steps.step(QStringLiteral("messages"), [&] {
         QString why;

@@ -229,7 +229,10 @@ private slots:
         f.form().Text2->setText(QStringLiteral("typed"));
         saveLogEntry(f.form(), f, QStringLiteral("Q1AB"), QStringLiteral("John"), true);
         QVERIFY(boxTexts(f).last().contains("logdata was not read at start-up"));
+        f.ui().answerMsgBox(platform::vbOK);
         f.form().close();
+        QVERIFY2(boxTexts(f).last().contains("(it was left as it was found at the start): messages, restoreTovaroM."),
+                 qPrintable(boxTexts(f).last()));
         for (const char* name : {"messages", "logdata", "restoreTovaroM"}) {
             QCOMPARE(QFileInfo(f.appPath(name)).size(), 200LL * 1024 * 1024);
             QVERIFY(fileBytes(f.appPath(name)).startsWith("head"));
@@ -310,6 +313,10 @@ private slots:
         QVERIFY2(boxTexts(f).last().contains(QStringLiteral("(a link to %1, which does not exist; the link is left as it "
                                                             "is): Favorites/Favorite5.bmp.")
                                                  .arg(outside.filePath("x.bmp"))),
+                 qPrintable(boxTexts(f).last()));
+        // (what the Exit would have written into them is named)
+        QVERIFY2(boxTexts(f).last().contains(QStringLiteral("(it was left as it was found at the start): LastTXImage.bmp, "
+                                                            "messages, restoreTovaroM.")),
                  qPrintable(boxTexts(f).last()));
         for (const QString& name : fifos)
             QVERIFY2(isFifo(f.appPath(name)), qPrintable(name));
